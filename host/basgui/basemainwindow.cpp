@@ -166,14 +166,24 @@ bool BaseMainWindow::connectSharedAction() {
         }
         const QByteArray sig = c.signal.toLatin1();
         const QByteArray slot = c.slot.toLatin1();
+        // Check both ends first: a misspelt entry must not pass as wired.
+        const QByteArray sigName = QMetaObject::normalizedSignature(sig.constData() + 1);
+        const QByteArray slotName = QMetaObject::normalizedSignature(slot.constData() + 1);
+        const QMetaObject* rmo = receiver->metaObject();
+        if (sig.size() < 2 || slot.size() < 2 || sender->metaObject()->indexOfSignal(sigName) < 0 ||
+            (rmo->indexOfSlot(slotName) < 0 && rmo->indexOfSignal(slotName) < 0 &&
+             rmo->indexOfMethod(slotName) < 0)) {
+            qWarning("Shared action connection %s %s -> %s %s does not exist", qPrintable(c.sender),
+                     sig.constData(), qPrintable(c.receiver), slot.constData());
+            all = false;
+            continue;
+        }
         // UniqueConnection: a tool that also wires the same pair itself must
         // not have the slot run twice.
         QMetaObject::Connection conn =
             QObject::connect(sender, sig.constData(), receiver, slot.constData(), Qt::UniqueConnection);
         if (conn)
             m_madeConnections.append(conn);
-        else if (!sender->metaObject() || !receiver->metaObject())
-            all = false;
     }
     return all;
 }
