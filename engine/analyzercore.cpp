@@ -1,0 +1,38 @@
+#include "analyzercore.h"
+
+#include "triggeremodel.h"
+#include "triggersetting.h"
+#include "triggerumodel.h"
+
+AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
+    : m_id(id)
+    , m_name(onl.name)
+    , m_kind(onl.kind)
+    , m_units(onl.units.size())
+    , m_onl(onl)
+{
+    if (m_kind != LogicAnalyzer)
+        return;
+    m_run = m_units > 0;
+    m_tu = std::make_unique<TriggerUModel>();
+    m_te = std::make_unique<TriggerEModel>();
+    m_ts = std::make_unique<TriggerSetting>();
+    for (const auto& u : onl.units)
+        m_tu->appendUnit(u.name, u.refs, u.width, u.serial, u.op, u.radix, u.value);
+    for (const auto& e : onl.expressions)
+        m_te->appendExpression(e.name, e.expression, e.enable);
+    static_cast<TriggerOptionValues&>(*m_ts) = onl.limits;
+    m_ts->updateTriggerPosition();
+}
+
+AnalyzerCore::~AnalyzerCore() = default;
+
+bool AnalyzerCore::isPOR() const
+{
+    return m_ts && m_ts->porSupported;
+}
+
+bool AnalyzerCore::getConnectPOR() const
+{
+    return m_ts && m_ts->porSupported && m_ts->connectPorOnOpen;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// One debug core of the open project. An analyzer core (kind 1) owns its
+// trigger models; a controller core (kind 2) will carry its controller
+// records. Shared by OnaData and whoever holds the pointer.
+
+#include "onaglobal.h"
+#include "projectfiles.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <memory>
+
+class TriggerUModel;
+class TriggerEModel;
+class TriggerSetting;
+class WaveformModel;
+
+class ONA_EXPORT AnalyzerCore
+{
+public:
+    enum Kind { LogicAnalyzer = 1, Controller = 2 };
+    // Run states reported while capturing (see docs/commands.md).
+    enum Status { Ready = 0, Configuring = 1, Armed = 2, Sampling = 3, Uploading = 4, Completed = 5,
+                  Stopped = 6, UploadStopped = 7, Error = 8 };
+
+    AnalyzerCore(int id, const ProjectFiles::OnlCore& onl);
+    ~AnalyzerCore();
+    AnalyzerCore(const AnalyzerCore&) = delete;
+    AnalyzerCore& operator=(const AnalyzerCore&) = delete;
+
+    QString getName() const { return m_name; }
+    int getKind() const { return m_kind; }
+    int getId() const { return m_id; }
+    bool isAnalyzer() const { return m_kind == LogicAnalyzer; }
+
+    bool isRun() const { return m_run; }
+    void setRun(bool run) { m_run = run; }
+    // The core has trigger logic that can take part in a run.
+    bool hasInsert() const { return m_kind == LogicAnalyzer && m_units > 0; }
+    bool isPOR() const;
+    bool getConnectPOR() const;
+
+    TriggerUModel* getTUModel() const { return m_tu.get(); }
+    TriggerEModel* getTEModel() const { return m_te.get(); }
+    TriggerSetting* getTSModel() const { return m_ts.get(); }
+    // The waveform store arrives with the capture; until then there is none.
+    WaveformModel* getWDModel() const { return nullptr; }
+
+    const ProjectFiles::OnlCore& onl() const { return m_onl; }
+
+    // Capture progress, written by the acquisition thread.
+    int status = Ready;
+    int pnum = 0;   // trigger frames captured so far
+    int pmax = 0;   // trigger frames expected
+
+private:
+    int m_id;
+    QString m_name;
+    int m_kind;
+    bool m_run = false;
+    int m_units = 0;
+    ProjectFiles::OnlCore m_onl;
+    std::unique_ptr<TriggerUModel> m_tu;
+    std::unique_ptr<TriggerEModel> m_te;
+    std::unique_ptr<TriggerSetting> m_ts;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+// Token sets: named, fixed-width lists of named values. Two item models, the
+// user's sets (editable by the token verbs, saved in the analyzer file) and
+// the ENUM sets of the debug-logic file (read only).
+//
+// Layout of both models: a top-level row per set, column 0 the set name,
+// column 1 its width as decimal text; its children are the tokens, column 0
+// the token name, column 2 the value as "b'" plus the binary digits.
+
+#include "onaglobal.h"
+
+#include <QList>
+#include <QObject>
+#include <QStandardItemModel>
+#include <QString>
+
+struct TokenSetData {
+    QString name;
+    int bits = 1;
+    QList<QPair<QString, QString>> tokens;   // name, pattern ('0'/'1')
+};
+
+class ONA_EXPORT TokenModel : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TokenModel(QObject* parent = nullptr);
+
+    static constexpr int kMaxSets = 1024;
+    static constexpr int kMaxTokens = 4096;
+    static constexpr int kMaxBits = 256;
+
+    QStandardItemModel* getUserModel() { return &m_user; }
+    QStandardItemModel* getEnumModel() { return &m_enum; }
+    // kind "user" or "ENUM"
+    QStandardItemModel* model(const QString& kind);
+    int numTokenSet(const QString& kind);
+
+    // The row items of a set (item 0 the name with the tokens as children,
+    // item 1 the width); empty when there is none.
+    QList<QStandardItem*> getTokenSet(int i, const QString& kind);
+    QList<QStandardItem*> getTokenSet(const QString& name, const QString& kind);
+    // The row items of a token (name, empty, value); empty when there is none.
+    QList<QStandardItem*> getToken(int set, int token, const QString& kind);
+    QList<QStandardItem*> getToken(const QString& set, const QString& token, const QString& kind);
+    // True when a token of `set` has the value `value` (any radix prefix);
+    // its name goes to `name`.
+    bool isTokenValExist(QList<QStandardItem*> set, QString value, QString& name);
+
+    // Lookups across both kinds: ENUM sets for names beginning "ONL_".
+    bool setWidth(const QString& set, int* width) const;
+    bool tokenBits(const QString& set, const QString& token, QString* bits) const;
+    // The name of the token of `set` whose value is `bits`, or empty.
+    QString tokenByBits(const QString& set, const QString& bits) const;
+
+    QList<TokenSetData> sets(const QString& kind) const;
+    void setSets(const QString& kind, const QList<TokenSetData>& sets);
+    void clear();
+
+    // Edits of the user sets; each validates first and explains a refusal.
+    bool addSet(const QString& name, int bits, QString* error);
+    bool addToken(const QString& set, const QString& name, const QString& value, QString* error);
+    bool renameToken(const QString& set, const QString& token, const QString& name, QString* error);
+    bool setTokenValue(const QString& set, const QString& token, const QString& value, QString* error);
+    bool renameSet(const QString& set, const QString& name, QString* error);
+    bool setSetBits(const QString& set, int bits, QString* error);
+    bool deleteToken(const QString& set, const QString& token, QString* error);
+    bool deleteSet(const QString& set, QString* error);
+
+    // Checks a list of sets (names, widths, values, duplicates).
+    static QString validate(const QList<TokenSetData>& sets, bool enumKind);
+
+private:
+    const QStandardItemModel* modelFor(const QString& set) const;
+    QStandardItem* findSet(const QString& name) const;   // user model
+    QStandardItem* findToken(QStandardItem* set, const QString& token) const;
+    void fill(QStandardItemModel* model, const QList<TokenSetData>& sets);
+    void appendSet(QStandardItemModel* model, const TokenSetData& set);
+
+    QStandardItemModel m_user;
+    QStandardItemModel m_enum;
+};

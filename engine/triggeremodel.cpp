@@ -1,0 +1,107 @@
+#include "triggeremodel.h"
+
+TriggerEModel::TriggerEModel(QObject* parent)
+    : QStandardItemModel(0, 2, parent)
+    , m_title(QStringLiteral("Trigger Expression"))
+{
+    setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Expression")});
+}
+
+int TriggerEModel::getNumChecked() const
+{
+    int n = 0;
+    for (int r = 0; r < rowCount(); ++r)
+        n += isEnabled(r);
+    return n;
+}
+
+void TriggerEModel::appendExpression(const QString& name, const QString& expression, bool enabled)
+{
+    auto* nameItem = new QStandardItem(name);
+    nameItem->setCheckable(true);
+    nameItem->setCheckState(enabled ? Qt::Checked : Qt::Unchecked);
+    appendRow({nameItem, new QStandardItem(expression)});
+    m_rows.append(RowInfo());
+}
+
+int TriggerEModel::rowOf(const QString& name) const
+{
+    for (int r = 0; r < rowCount(); ++r)
+        if (item(r, ColName)->text() == name)
+            return r;
+    return -1;
+}
+
+QStringList TriggerEModel::names() const
+{
+    QStringList out;
+    for (int r = 0; r < rowCount(); ++r)
+        out << item(r, ColName)->text();
+    return out;
+}
+
+QString TriggerEModel::text(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return QString();
+    return item(row, column)->text();
+}
+
+bool TriggerEModel::isEnabled(int row) const
+{
+    return row >= 0 && row < rowCount() && item(row, ColName)->checkState() == Qt::Checked;
+}
+
+QStandardItem* TriggerEModel::setText(int row, int column, const QString& text)
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return nullptr;
+    QStandardItem* it = item(row, column);
+    if (it->text() != text)
+        it->setText(text);
+    return it;
+}
+
+QStandardItem* TriggerEModel::setEnabled(int row, bool enabled)
+{
+    if (row < 0 || row >= rowCount())
+        return nullptr;
+    QStandardItem* it = item(row, ColName);
+    const Qt::CheckState want = enabled ? Qt::Checked : Qt::Unchecked;
+    if (it->checkState() != want)
+        it->setCheckState(want);
+    return it;
+}
+
+int TriggerEModel::recheck(const QStringList& tuNames)
+{
+    int errors = 0;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        RowInfo& info = m_rows[r];
+        QString why;
+        info.prog = TriggerLang::TEProgram();
+        info.error = !TriggerLang::parseTE(text(r, ColExpression), tuNames, &info.prog, &why);
+        info.errorText = info.error ? why : QString();
+        QStandardItem* exprItem = item(r, ColExpression);
+        if (exprItem->toolTip() != info.errorText)
+            exprItem->setToolTip(info.errorText);
+        errors += info.error;
+    }
+    m_numError = errors;
+    return errors;
+}
+
+bool TriggerEModel::hasError(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).error;
+}
+
+QString TriggerEModel::errorText(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).errorText : QString();
+}
+
+TriggerLang::TEProgram TriggerEModel::program(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).prog : TriggerLang::TEProgram();
+}

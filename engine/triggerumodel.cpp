@@ -1,0 +1,137 @@
+#include "triggerumodel.h"
+
+namespace {
+const char* const kRadix[] = {"Bin", "Oct", "Dec", "Hex"};
+}
+
+TriggerUModel::TriggerUModel(QObject* parent)
+    : QStandardItemModel(0, 5, parent)
+    , m_title(QStringLiteral("Trigger Unit"))
+{
+    setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Signals"), QStringLiteral("Operator"),
+                               QStringLiteral("Radix"), QStringLiteral("Value")});
+}
+
+int TriggerUModel::indexOfRadixByRow(int row) const
+{
+    const QString r = text(row, ColRadix);
+    for (int i = 0; i < 4; ++i)
+        if (r == QLatin1String(kRadix[i]))
+            return i;
+    return -1;
+}
+
+QString TriggerUModel::valueOfRadixByRow(int row) const
+{
+    return text(row, ColRadix);
+}
+
+int TriggerUModel::getSerialBit(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).serial : 0;
+}
+
+int TriggerUModel::getNumSignal(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).width : 0;
+}
+
+void TriggerUModel::appendUnit(const QString& name, const QStringList& signalRefs, int width, int serial,
+                               const QString& op, const QString& radix, const QString& value)
+{
+    RowInfo info;
+    info.refs = signalRefs;
+    info.width = width;
+    info.serial = serial;
+    m_rows.append(info);
+    QString sigText = signalRefs.join(QStringLiteral(", "));
+    if (serial > 0)
+        sigText += QStringLiteral(" (serial %1)").arg(serial);
+    auto* signalItem = new QStandardItem(sigText);
+    signalItem->setEditable(false);
+    appendRow({new QStandardItem(name), signalItem, new QStandardItem(op), new QStandardItem(radix),
+               new QStandardItem(value)});
+}
+
+int TriggerUModel::rowOf(const QString& name) const
+{
+    for (int r = 0; r < rowCount(); ++r)
+        if (item(r, ColName)->text() == name)
+            return r;
+    return -1;
+}
+
+QStringList TriggerUModel::names() const
+{
+    QStringList out;
+    for (int r = 0; r < rowCount(); ++r)
+        out << item(r, ColName)->text();
+    return out;
+}
+
+QString TriggerUModel::text(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return QString();
+    const QStandardItem* it = item(row, column);
+    return it ? it->text() : QString();
+}
+
+QStringList TriggerUModel::signalRefs(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).refs : QStringList();
+}
+
+QStandardItem* TriggerUModel::setText(int row, int column, const QString& text)
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return nullptr;
+    QStandardItem* it = item(row, column);
+    if (it->text() != text)
+        it->setText(text);
+    return it;
+}
+
+TriggerLang::TUSpec TriggerUModel::spec(int row) const
+{
+    TriggerLang::TUSpec s;
+    s.width = getNumSignal(row);
+    s.serial = getSerialBit(row);
+    s.op = text(row, ColOperator);
+    s.radix = text(row, ColRadix);
+    s.value = text(row, ColValue);
+    return s;
+}
+
+int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens)
+{
+    int errors = 0;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        RowInfo& info = m_rows[r];
+        QString why;
+        info.cond = TriggerLang::TUCondition();
+        info.error = !TriggerLang::compileTU(spec(r), tokens, &info.cond, &why);
+        info.errorText = info.error ? why : QString();
+        QStandardItem* valueItem = item(r, ColValue);
+        if (valueItem->toolTip() != info.errorText)
+            valueItem->setToolTip(info.errorText);
+        errors += info.error;
+    }
+    m_numError = errors;
+    return errors;
+}
+
+bool TriggerUModel::hasError(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).error;
+}
+
+QString TriggerUModel::errorText(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).errorText : QString();
+}
+
+TriggerLang::TUCondition TriggerUModel::condition(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).cond : TriggerLang::TUCondition();
+}
