@@ -53,7 +53,12 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& title, const QString& t
     m_versions = new QLabel(lines.join(QLatin1Char('\n')), this);
     m_versions->setTextFormat(Qt::PlainText);
     m_versions->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_versions->setForegroundRole(QPalette::PlaceholderText);
+    // Secondary text: between the text and the background, readable in both themes.
+    QPalette pal = m_versions->palette();
+    const QColor fg = pal.color(QPalette::WindowText), bg = pal.color(QPalette::Window);
+    pal.setColor(QPalette::WindowText, QColor((fg.red() * 3 + bg.red()) / 4, (fg.green() * 3 + bg.green()) / 4,
+                                              (fg.blue() * 3 + bg.blue()) / 4));
+    m_versions->setPalette(pal);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -71,6 +76,7 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& title, const QString& t
     grid->addWidget(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
+    m_heading->setMinimumWidth(300);
 }
 
 QString AboutDialog::heading() const { return m_heading->text(); }
