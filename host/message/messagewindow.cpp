@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QThread>
 #include <QTime>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -61,8 +62,12 @@ MessageWindow::MessageWindow(QWidget* parent) : QDockWidget(tr("Messages"), pare
     m_list->setWordWrap(false);
     m_list->setTextElideMode(Qt::ElideRight);
     m_list->header()->setStretchLastSection(true);
-    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    // Fixed widths: measuring contents on every new row makes a flood of
+    // messages crawl. The id column widens when a longer id arrives.
+    m_list->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_list->setColumnWidth(0, fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) +
+                                  style()->pixelMetric(QStyle::PM_SmallIconSize) + 24);
+    m_list->setColumnWidth(1, fontMetrics().horizontalAdvance(QStringLiteral("ONA-0000")) + 24);
     connect(m_list, &QWidget::customContextMenuRequested, this, &MessageWindow::showContextMenu);
 
     auto* copy = new QAction(tr("&Copy"), m_list);
@@ -113,7 +118,17 @@ void MessageWindow::addMessage(const QString& id, const QString& text, int type)
     item->setIcon(0, style()->standardIcon(icon));
     colourRow(item, type);
     m_list->addTopLevelItem(item);
-    m_list->scrollToItem(item);
+    const int idWidth = m_list->fontMetrics().horizontalAdvance(id) + 24;
+    if (idWidth > m_list->columnWidth(1))
+        m_list->setColumnWidth(1, idWidth);
+    // One scroll per burst of messages, once they are laid out.
+    if (!m_scrollPending) {
+        m_scrollPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_scrollPending = false;
+            m_list->scrollToBottom();
+        });
+    }
     emit sigNewMessageOut(text, type);
 }
 

@@ -56,6 +56,7 @@ private:
 
     QTreeWidget* m_list;
     QPointer<QMainWindow> m_window;
+    bool m_scrollPending = false;
 };
 
 }  // namespace vemo::message

@@ -245,6 +245,15 @@ void TestWidgets::messageWindow() {
     QTRY_COMPARE(mw->messageCount(), before + 1);
     QCOMPARE(mw->messageText(before, 2), QStringLiteral("from a thread"));
 
+    // A flood keeps the newest rows only, and stays quick.
+    mw->clear();
+    const int max = message::MessageWindow::MaxMessages;
+    for (int i = 0; i < max + 10; ++i)
+        mw->addMessage(QStringLiteral("F"), QString::number(i), message::MsgInfo);
+    QCOMPARE(mw->messageCount(), max);
+    QCOMPARE(mw->messageText(0, 2), QStringLiteral("10"));
+    QCOMPARE(mw->messageText(max - 1, 2), QString::number(max + 9));
+
     mw->clear();
     QCOMPARE(mw->messageCount(), 0);
     // The window goes with its main window; posting then falls back to stderr.
