@@ -1,0 +1,22 @@
+// Shows an empty main window and exits as soon as it is on screen and the
+// event queue is drained: the cost of starting any Qt widget program here.
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+#include <QWindow>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.resize(900, 700);
+    window.show();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (window.windowHandle() && window.windowHandle()->isExposed()) {
+            poll.stop();
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        }
+    });
+    poll.start(1);
+    return app.exec();
+}
