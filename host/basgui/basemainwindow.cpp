@@ -1,5 +1,7 @@
 #include "basgui/basemainwindow.h"
 
+#include "basgui/baseicon.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,9 +20,9 @@ SharedActionMap::SharedActionMap(QObject* parent) : QObject(parent) {
     add("save", tr("&Save"), QKeySequence::Save, style->standardIcon(QStyle::SP_DialogSaveButton));
     add("save as", tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QIcon());
     add("close", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W), QIcon());
-    add("zoom in", tr("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus), QIcon::fromTheme("zoom-in"));
-    add("zoom out", tr("Zoom &Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus), QIcon::fromTheme("zoom-out"));
-    add("zoom fit", tr("Zoom &Fit"), QKeySequence(Qt::CTRL | Qt::Key_0), QIcon::fromTheme("zoom-fit-best"));
+    add("zoom in", tr("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus), BaseIcon::getIcon("zoom_in"));
+    add("zoom out", tr("Zoom &Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus), BaseIcon::getIcon("zoom_out"));
+    add("zoom fit", tr("Zoom &Fit"), QKeySequence(Qt::CTRL | Qt::Key_0), BaseIcon::getIcon("zoom_fit"));
     add("detach", tr("&Detach"), QKeySequence(), QIcon());
     add("attach", tr("&Attach"), QKeySequence(), QIcon());
     add("about", tr("&About..."), QKeySequence(), style->standardIcon(QStyle::SP_MessageBoxInformation));
