@@ -1,0 +1,132 @@
+// ondrel: the stand-alone Ondrel Analyzer/Controller, with its own Tcl
+// interpreter and console, or headless with --batch.
+
+#include "batchrunner.h"
+#include "standalonewindow.h"
+
+#include "tcl/cgtclcmdman.h"
+#include "theme/themesetting.h"
+
+#ifdef ONDREL_HAVE_ONA
+#include "onapackage.h"
+#endif
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void registerPackages() {
+#ifdef ONDREL_HAVE_ONA
+    CGTclCmdMan::registerPackage(QStringLiteral("ona"), Ona_Init);
+#endif
+}
+
+// Batch mode, --help and --version need no display: decide before any
+// application object exists which kind to make.
+bool needsWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--")
+            break;
+        if (a == "-h" || a == "-?" || a == "--help" || a == "--help-all" || a == "-v" || a == "--version" ||
+            a == "--batch" || a.startsWith("--batch="))
+            return false;
+    }
+    return true;
+}
+
+int usageError(const QString& text) {
+    std::fprintf(stderr, "ondrel: %s\nTry 'ondrel --help' for more information.\n", text.toLocal8Bit().constData());
+    return 2;
+}
+
+// --quit-after-start: once the window is on screen and the events queued
+// by then are handled, leave with 0 (smoke tests, start-up benchmark).
+void quitWhenShown(StandaloneWindow* window) {
+    auto* poll = new QTimer(window);
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, window, [window, poll, clock] {
+        if (window->windowHandle() && window->windowHandle()->isExposed()) {
+            poll->stop();
+            delete clock;
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        } else if (clock->elapsed() > 60000) {
+            poll->stop();
+            delete clock;
+            std::fprintf(stderr, "ondrel: the window was not shown within a minute\n");
+            QCoreApplication::exit(1);
+        }
+    });
+    poll->start(1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    registerPackages();
+    std::unique_ptr<QCoreApplication> app;
+    if (needsWindow(argc, argv))
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Ondrel Analyzer/Controller: on-chip logic analyzer and controller for FPGA designs.\n"
+                       "With --batch a Tcl script runs without a window; arguments after the\n"
+                       "script (put \"--\" before any that start with \"-\") become its $argv."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption batchOption(QStringLiteral("batch"),
+                                         QStringLiteral("Run the Tcl script <file> without a window, then exit."),
+                                         QStringLiteral("file"));
+    const QCommandLineOption scriptOption(QStringLiteral("script"),
+                                          QStringLiteral("Run the Tcl script <file> once the window is up."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption quitOption(QStringLiteral("quit-after-start"),
+                                        QStringLiteral("Exit as soon as the window is shown (for smoke tests)."));
+    parser.addOptions({batchOption, scriptOption, quitOption});
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Analyzer file (.ona) to open."),
+                                 QStringLiteral("[file]"));
+    parser.process(*app);  // --help, --version and unknown options end here
+
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(batchOption)) {
+        if (parser.isSet(scriptOption) || parser.isSet(quitOption))
+            return usageError(QStringLiteral("--batch cannot be combined with --script or --quit-after-start"));
+        const QString script = parser.value(batchOption);
+        if (script.isEmpty())
+            return usageError(QStringLiteral("--batch needs a script file"));
+        return runBatch(script, positional);
+    }
+    if (positional.size() > 1)
+        return usageError(QStringLiteral("only one analyzer file can be opened, got %1").arg(positional.size()));
+
+    auto* gui = qobject_cast<QApplication*>(app.get());
+    vemo::theme::ThemeSetting::applyTo(gui);
+    StandaloneWindow window(positional.value(0));
+    if (!window.initialize())
+        return 1;
+    window.connectSharedAction();
+    window.show();
+
+    const QString script = parser.value(scriptOption);
+    const bool quitAfterStart = parser.isSet(quitOption);
+    QTimer::singleShot(0, &window, [&window, script, quitAfterStart] {
+        if (!script.isEmpty())
+            window.runScript(script);
+        if (quitAfterStart)
+            quitWhenShown(&window);
+    });
+    return app->exec();
+}

@@ -1,0 +1,204 @@
+// The `ondrel` program from the outside: batch mode, command line, and the
+// window's start-up, each run as a separate process.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#if __has_include("onapackage.h")
+#define HAVE_ENGINE 1
+#else
+#define HAVE_ENGINE 0
+#endif
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+    bool finished = false;
+};
+
+}  // namespace
+
+class TstBatch : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void batchRunsScripts();
+    void batchReportsErrors();
+    void batchExitCodes();
+    void batchNeedsNoDisplay();
+    void commandLine();
+    void windowStartsAndRunsScript();
+    void engineCommandsInBatch();
+
+private:
+    QString script(const QString& name, const QByteArray& body);
+    Run run(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+    QTemporaryDir m_dir;
+};
+
+void TstBatch::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(QFileInfo(ONDREL_BIN).isExecutable(), ONDREL_BIN);
+}
+
+QString TstBatch::script(const QString& name, const QByteArray& body) {
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(body);
+    return path;
+}
+
+Run TstBatch::run(const QStringList& args, const QProcessEnvironment& env) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(ONDREL_BIN, args);
+    Run r;
+    if (!p.waitForStarted(10000))
+        return r;
+    r.finished = p.waitForFinished(60000);
+    if (!r.finished)
+        p.kill();
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+void TstBatch::batchRunsScripts() {
+    const QString s = script("answer.tcl", "puts [expr {6*7}]\n");
+    Run r = run({"--batch", s});
+    QVERIFY(r.finished);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("42\n"));
+    QCOMPARE(r.err, QString());  // no warnings on a clean run
+
+    // Arguments after the script are its argv, as under tclsh; the file is read as UTF-8.
+    const QString a = script("args.tcl",
+                             "puts [list $argc $argv [file tail $argv0]]\n"
+                             "puts [string length \"Gr\xc3\xbc\xc3\x9f" "e\"]\n"
+                             "puts -nonewline stdout no-newline\n");
+    r = run({"--batch", a, "--", "one", "two words", "-x"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
+}
+
+void TstBatch::batchReportsErrors() {
+    const QString s = script("fails.tcl",
+                             "puts {before the error}\n"
+                             "proc check {} { error \"value out of range\" }\n"
+                             "check\n"
+                             "puts {never printed}\n");
+    Run r = run({"--batch", s});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QString("before the error\n"));
+    QVERIFY2(r.err.contains("value out of range"), qPrintable(r.err));
+    // errorInfo: where it happened.
+    QVERIFY2(r.err.contains("(procedure \"check\" line 1)"), qPrintable(r.err));
+    QVERIFY2(r.err.contains("line 3)"), qPrintable(r.err));
+
+    // A syntax error in the file is an error too.
+    r = run({"--batch", script("syntax.tcl", "puts {unclosed\n")});
+    QVERIFY(r.code != 0);
+    QVERIFY2(r.err.contains("missing close-brace"), qPrintable(r.err));
+
+    // A missing script: a clear message, nothing else.
+    const QString missing = m_dir.filePath("no such script.tcl");
+    r = run({"--batch", missing});
+    QVERIFY(r.finished);
+    QVERIFY(r.code != 0);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(r.err.contains(missing) && r.err.contains("no such file"), qPrintable(r.err));
+
+    // A folder is not a script.
+    r = run({"--batch", m_dir.path()});
+    QVERIFY(r.code != 0);
+    QVERIFY2(r.err.contains(m_dir.path()), qPrintable(r.err));
+}
+
+void TstBatch::batchExitCodes() {
+    Run r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
+    QCOMPARE(r.code, 3);
+    QCOMPARE(r.out, QString("flushed"));  // output written before exit is not lost
+    r = run({"--batch", script("exit0.tcl", "exit\n")});
+    QCOMPARE(r.code, 0);
+    // A caught error is no failure.
+    r = run({"--batch", script("caught.tcl", "catch {error x} msg\nputs $msg\n")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("x\n"));
+}
+
+void TstBatch::batchNeedsNoDisplay() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("QT_QPA_PLATFORM", "xcb");  // would fail if a window system were needed
+    Run r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("ok\n"));
+    r = run({"--version"}, env);
+    QCOMPARE(r.code, 0);
+    QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
+    r = run({"--help"}, env);
+    QCOMPARE(r.code, 0);
+    for (const char* option : {"--batch", "--script", "--quit-after-start"})
+        QVERIFY2(r.out.contains(option), option);
+}
+
+void TstBatch::commandLine() {
+    const QString s = script("plain.tcl", "puts x\n");
+    Run r = run({"--batch", s, "--script", s});
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.err.contains("--batch cannot be combined"));
+    r = run({"--no-such-option"});
+    QVERIFY(r.code != 0);
+    QVERIFY(r.err.contains("no-such-option"));
+    r = run({"--quit-after-start", "a.ona", "b.ona"});
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.err.contains("only one analyzer file"));
+}
+
+void TstBatch::windowStartsAndRunsScript() {
+    // Offscreen, the window comes up and the program leaves by itself.
+    Run r = run({"--quit-after-start"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.code, 0);
+
+    // --script runs in the window's interpreter; its exit closes the window
+    // and ends the program with that code.
+    r = run({"--script", script("gui_exit.tcl", "puts {in the window}\nexit 3\n")});
+    QVERIFY(r.finished);
+    QCOMPARE(r.code, 3);
+
+    // A failing script is reported and the window stays up.
+    r = run({"--quit-after-start", "--script", script("gui_error.tcl", "error {script went wrong}\n")});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.contains("script went wrong"), qPrintable(r.err));
+
+    // A missing analyzer file is reported, not fatal.
+    const QString missing = m_dir.filePath("missing.ona");
+    r = run({"--quit-after-start", missing});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.contains(missing), qPrintable(r.err));
+}
+
+void TstBatch::engineCommandsInBatch() {
+    Run r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
+    QCOMPARE(r.code, 0);
+#if HAVE_ENGINE
+    QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
+    // An engine error is a script error with the engine's message.
+    r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
+#else
+    QCOMPARE(r.out, QString("0\n"));
+#endif
+}
+
+QTEST_GUILESS_MAIN(TstBatch)
+#include "tst_batch.moc"
