@@ -32,6 +32,7 @@ private slots:
     void commandLine();
     void windowStartsAndRunsScript();
     void engineCommandsInBatch();
+    void windowOpensAnalyzerFile();
 
 private:
     QString script(const QString& name, const QByteArray& body);
@@ -197,6 +198,29 @@ void TstBatch::engineCommandsInBatch() {
     QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
 #else
     QCOMPARE(r.out, QString("0\n"));
+#endif
+}
+
+void TstBatch::windowOpensAnalyzerFile() {
+#if !HAVE_ENGINE
+    QSKIP("built without the engine");
+#else
+    // A folder whose name Tcl would substitute if it reached it unescaped.
+    const QString dir = m_dir.filePath("my [demo] $x \\dir");
+    QVERIFY(QDir().mkpath(dir));
+    for (const char* name : {"demo.ona", "demo.onl"})
+        QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name, dir + "/" + name));
+    // The window's script sees the project open and the folder made current.
+    const QString check = script("check_open.tcl",
+                                 QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
+                                                "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
+                                                "exit 7\n")
+                                     .arg(dir, dir + "/demo.ona")
+                                     .toUtf8());
+    Run r = run({dir + "/demo.ona", "--script", check});
+    QVERIFY(r.finished);
+    QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
+    QVERIFY2(!r.err.contains("Cannot open"), qPrintable(r.err));
 #endif
 }
 
