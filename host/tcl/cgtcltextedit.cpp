@@ -10,8 +10,10 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 // One console end of a Tcl standard channel. Lives as long as Tcl holds the
 // channel, which may outlast the console: then output goes to the process's
@@ -28,6 +30,7 @@ namespace {
 constexpr int RoleProperty = QTextFormat::UserProperty + 1;
 constexpr int MaxHistory = 500;
 constexpr int MaxLines = 20000;
+constexpr qsizetype MaxPending = 4 * 1024 * 1024;  // characters held back before showing them anyway
 
 int consoleClose(ClientData data, Tcl_Interp*) {
     delete static_cast<CGTclConsoleChannel*>(data);
@@ -257,6 +260,7 @@ bool CGTclTextEdit::selectionInInput() const {
 }
 
 void CGTclTextEdit::showPrompt() {
+    flushOutput();  // whatever the command printed goes above the prompt
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
     m_breakBeforePrompt = m_lineOpen;
@@ -324,9 +328,34 @@ void CGTclTextEdit::writeOutput(QString text, Role role) {
     text.remove(QLatin1Char('\r'));
     if (text.isEmpty())
         return;
+    if (!m_pending.isEmpty() && m_pending.last().role == role)
+        m_pending.last().text += text;
+    else
+        m_pending.append({text, role});
+    m_pendingSize += text.size();
+    if (m_pendingSize > MaxPending) {
+        flushOutput();
+    } else if (!m_flushQueued) {
+        m_flushQueued = true;
+        QTimer::singleShot(0, this, &CGTclTextEdit::flushOutput);
+    }
+}
+
+void CGTclTextEdit::flushOutput() {
+    m_flushQueued = false;
+    if (m_pending.isEmpty())
+        return;
+    const QList<PendingOutput> pending = std::exchange(m_pending, {});
+    m_pendingSize = 0;
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum() - 2;
+    for (const PendingOutput& p : pending)
+        insertOutput(p.text, p.role);
+    if (atBottom)
+        bar->setValue(bar->maximum());
+}
 
+void CGTclTextEdit::insertOutput(const QString& text, Role role) {
     QTextCursor c(document());
     c.setPosition(m_prompt.position() - (m_breakBeforePrompt ? 1 : 0));
     c.insertText(text, format(role));
@@ -343,8 +372,6 @@ void CGTclTextEdit::writeOutput(QString text, Role role) {
             m_breakBeforePrompt = false;
         }
     }
-    if (atBottom)
-        bar->setValue(bar->maximum());
 }
 
 void CGTclTextEdit::appendOutput(const QString& text, bool error) {
@@ -354,6 +381,7 @@ void CGTclTextEdit::appendOutput(const QString& text, bool error) {
 void CGTclTextEdit::clearConsole() {
     if (m_busy)
         return;
+    flushOutput();
     const QString input = currentInput();
     clear();
     m_prompt = QTextCursor(document());
@@ -373,6 +401,7 @@ void CGTclTextEdit::onResultEcho(const QString& result, int code) {
     } else {
         writeOutput(result + QLatin1Char('\n'), ErrorRole);
     }
+    flushOutput();
 }
 
 // ---- running commands ------------------------------------------------------
@@ -409,6 +438,7 @@ void CGTclTextEdit::runInput() {
     m_savedInput.clear();
 
     // The typed line becomes history; output now goes to the end.
+    flushOutput();
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
     c.insertText(QStringLiteral("\n"), format(InputRole));

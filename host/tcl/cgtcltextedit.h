@@ -33,8 +33,12 @@ public:
     // Runs `cmd` as if typed at the prompt; false when the console is busy
     // running another command.
     bool executeCommand(const QString& cmd);
-    // Shows text above the prompt, leaving the user's input alone.
+    // Shows text above the prompt, leaving the user's input alone. Output
+    // is gathered and shown when control returns to the event loop, when a
+    // command finishes, or on flushOutput(): inserting line by line would
+    // make a chatty script crawl.
     void appendOutput(const QString& text, bool error = false);
+    void flushOutput();
     // Removes everything but the prompt and the input being typed.
     void clearConsole();
 
@@ -62,6 +66,7 @@ private:
     void moveToEnd();
     void showPrompt();
     void writeOutput(QString text, Role role);
+    void insertOutput(const QString& text, Role role);
     QTextCharFormat format(Role role) const;
     void recolor();
     void updateInteraction();
@@ -81,6 +86,13 @@ private:
     bool m_lineOpen = false;            // last output line has no line break yet
     bool m_breakBeforePrompt = false;   // a line break was added to keep the prompt on its own line
     bool m_busy = false;
+    struct PendingOutput {
+        QString text;
+        Role role;
+    };
+    QList<PendingOutput> m_pending;
+    qsizetype m_pendingSize = 0;
+    bool m_flushQueued = false;
     QStringList m_history;
     int m_historyPos = 0;
     QString m_savedInput;

@@ -266,6 +266,10 @@ void TstTcl::consoleOutputChannels() {
     CGTclTextEdit console(nullptr, m_interp);
     console.executeCommand("puts hello; puts stderr oops; puts stdout done");
     QVERIFY(console.toPlainText().endsWith("hello\noops\ndone\n% "));
+    // A chatty command: every line arrives, in order.
+    console.executeCommand("for {set i 0} {$i < 5000} {incr i} { puts \"line $i\" }");
+    QVERIFY(console.toPlainText().contains("\nline 0\nline 1\n"));
+    QVERIFY(console.toPlainText().endsWith("\nline 4998\nline 4999\n% "));
     QCOMPARE(colourOf(&console, "oops"), console.errorColor());
     QVERIFY(!hasForeground(&console, "hello"));  // plain output uses the palette's text colour
 
@@ -279,13 +283,19 @@ void TstTcl::consoleOutputChannels() {
     int code = 0;
     auto* proxy = CGTclCmdProxy::getInstance(this);
     proxy->callTclCommand("puts -nonewline abc", &code, true, true);
-    QVERIFY(console.toPlainText().endsWith("\nabc\n% partial"));
+    // Shown once the event loop runs again.
+    QTRY_VERIFY(console.toPlainText().endsWith("\nabc\n% partial"));
     proxy->callTclCommand("puts -nonewline def", &code, true, true);
+    console.flushOutput();
     QVERIFY(console.toPlainText().endsWith("\nabcdef\n% partial"));
     proxy->callTclCommand("puts {}", &code, true, true);
+    console.flushOutput();
     QVERIFY(console.toPlainText().endsWith("\nabcdef\n% partial"));
-    proxy->callTclCommand("puts ghi", &code, true, true);
-    QVERIFY(console.toPlainText().endsWith("\nabcdef\nghi\n% partial"));
+    proxy->callTclCommand("puts -nonewline g; puts h; puts -nonewline i", &code, true, true);
+    console.flushOutput();
+    QVERIFY(console.toPlainText().endsWith("\nabcdef\ngh\ni\n% partial"));
+    proxy->callTclCommand("puts {}", &code, true, true);
+    console.flushOutput();
     QCOMPARE(console.currentInput(), QString("partial"));
 
     // Non-ASCII text written to a channel arrives intact.
@@ -390,11 +400,13 @@ void TstTcl::channelsOutliveConsole() {
     delete b;
     proxy->callTclCommand("puts to_a", &code, true, true);
     QCOMPARE(code, 0);
+    a->flushOutput();
     QVERIFY(a->toPlainText().contains("to_a"));
     b = new CGTclTextEdit(nullptr, m_interp);
     delete a;
     proxy->callTclCommand("puts to_b; puts stderr err_b", &code, true, true);
     QCOMPARE(code, 0);
+    b->flushOutput();
     QVERIFY(b->toPlainText().contains("to_b\nerr_b"));
     delete b;
     proxy->callTclCommand("puts -nonewline {}; puts -nonewline stderr {}", &code, true, true);
