@@ -51,16 +51,14 @@ int usageError(const QString& text) {
 // by then are handled, leave with 0 (smoke tests, start-up benchmark).
 void quitWhenShown(StandaloneWindow* window) {
     auto* poll = new QTimer(window);
-    auto* clock = new QElapsedTimer;
-    clock->start();
+    QElapsedTimer clock;
+    clock.start();
     QObject::connect(poll, &QTimer::timeout, window, [window, poll, clock] {
         if (window->windowHandle() && window->windowHandle()->isExposed()) {
             poll->stop();
-            delete clock;
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-        } else if (clock->elapsed() > 60000) {
+        } else if (clock.elapsed() > 60000) {
             poll->stop();
-            delete clock;
             std::fprintf(stderr, "ondrel: the window was not shown within a minute\n");
             QCoreApplication::exit(1);
         }
