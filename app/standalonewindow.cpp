@@ -1,5 +1,7 @@
 #include "standalonewindow.h"
 
+#include "projectsummary.h"
+
 #include "basgui/aboutdialog.h"
 #include "basgui/dialogseam.h"
 #include "message/messagewindow.h"
@@ -112,6 +114,11 @@ bool StandaloneWindow::tclInitialize() {
     addDockWidget(Qt::BottomDockWidgetArea, m_consoleDock);
     m_consoleDock->raise();
 
+    m_summary = new ProjectSummary(m_interp, this);
+    setCentralWidget(m_summary);
+    // Whatever the user typed may have changed the project.
+    connect(m_console, &CGTclTextEdit::sigCommandExecuted, m_summary, &ProjectSummary::refresh);
+
     m_consoleAction->setCheckable(true);
     m_consoleAction->setChecked(true);
     connect(m_consoleAction, &QAction::toggled, m_consoleDock, [this](bool on) {
@@ -220,6 +227,8 @@ bool StandaloneWindow::openFile(const QString& path) {
         return false;
     }
     m_fileName = fi.absoluteFilePath();
+    if (m_summary)
+        m_summary->refresh();
     setWindowTitle(fullTitle());
     emit sigTitleChange(this);
     return true;

@@ -64,4 +64,5 @@ private:
     QAction* m_consoleAction = nullptr;
     QAction* m_exitAction = nullptr;
     QTimer* m_tclEvents = nullptr;
+    class ProjectSummary* m_summary = nullptr;
 };

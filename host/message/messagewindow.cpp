@@ -96,7 +96,10 @@ void MessageWindow::initialize(QMainWindow* window, QWidget* /*reserved1*/, QWid
     if (m_window && m_window != window)
         m_window->removeDockWidget(this);
     m_window = window;
-    setFeatures(QDockWidget::DockWidgetFeatures(features) & QDockWidget::DockWidgetFeatureMask);
+    // The window sits in the bottom area, where a vertical title bar only
+    // takes width from the messages: that bit is not honoured.
+    setFeatures(QDockWidget::DockWidgetFeatures(features) & QDockWidget::DockWidgetFeatureMask &
+                ~QDockWidget::DockWidgetVerticalTitleBar);
     setAllowedAreas(Qt::AllDockWidgetAreas);
     window->addDockWidget(Qt::BottomDockWidgetArea, this);
     show();

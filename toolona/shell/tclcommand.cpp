@@ -1,25 +1,12 @@
 #include "shell/tclcommand.h"
 
+#include "tcl/cgtclcmdproxy.h"
+
 namespace vemo::toolona {
 
 QString tclQuoted(const QString& text) {
-    QString out;
-    out.reserve(text.size() + 8);
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '\\':
-        case '"':
-        case '$':
-        case '[':
-        case ']':
-            out += QLatin1Char('\\');
-            break;
-        default:
-            break;
-        }
-        out += c;
-    }
-    return out;
+    // One escaping rule for the whole process: the host's.
+    return CGTclCmdProxy::escapeForQuotes(text);
 }
 
 bool isTclPlainWord(const QString& text) {
