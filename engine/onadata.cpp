@@ -12,7 +12,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
-Q_LOGGING_CATEGORY(lcEngine, "ondrel.engine")
+// Quiet unless asked for (QT_LOGGING_RULES="ondrel.engine.debug=true").
+Q_LOGGING_CATEGORY(lcEngine, "ondrel.engine", QtInfoMsg)
 
 using namespace ProjectFiles;
 

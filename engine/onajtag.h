@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QThread>
 
 class ONA_EXPORT OnaJTAG : public QObject
 {
@@ -31,7 +32,6 @@ signals:
 // The acquisition thread: runs captures and reports through these signals.
 // The capture itself comes with the waveform store; until then the thread
 // is never started.
-#include <QThread>
 
 class ONA_EXPORT OnaThread : public QThread
 {

@@ -1,0 +1,3 @@
+#include "pcsjtag.h"
+
+PCSJTAG::PCSJTAG(QObject* parent) : QObject(parent) {}
