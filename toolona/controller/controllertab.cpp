@@ -1,0 +1,84 @@
+#include "controller/controllertab.h"
+
+#include "analyzercore.h"
+#include "basgui/baseicon.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace vemo::toolona {
+
+ControllerTab::ControllerTab(const QString& title, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowCloseButtonHint), m_title(title) {
+    setObjectName(title);
+    setWindowTitle(title);
+    m_outer = new QVBoxLayout(this);
+    m_outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* body = new QWidget(scroll);
+    body->setAutoFillBackground(false);
+    m_content = new QVBoxLayout(body);
+    m_content->setContentsMargins(0, 0, 0, 0);
+
+    auto* row = new QHBoxLayout;
+    m_dockButton = new QToolButton(body);
+    m_dockButton->setObjectName(QStringLiteral("dockButton"));
+    m_dockButton->setAutoRaise(true);
+    m_dockButton->setIcon(vemo::basgui::BaseIcon::getIcon(QStringLiteral("dock_view")));
+    m_dockButton->setToolTip(tr("Detach View"));
+    row->addWidget(m_dockButton);
+    row->addStretch(1);
+    m_content->addLayout(row);
+    scroll->setWidget(body);
+    m_outer->addWidget(scroll);
+    connect(m_dockButton, &QToolButton::clicked, this, &ControllerTab::dockButtonClicked);
+}
+
+ControllerTab::~ControllerTab() = default;
+
+void ControllerTab::setCore(const QSharedPointer<AnalyzerCore>& core) {
+    m_coreName = core ? core->getName() : QString();
+    fillFromCore(core);
+}
+
+void ControllerTab::fillFromCore(const QSharedPointer<AnalyzerCore>&) {}
+
+void ControllerTab::forceClose() {
+    m_closeForGood = true;
+    close();
+}
+
+void ControllerTab::dockButtonClicked() {
+    if (m_docked) {
+        m_dockButton->setIcon(vemo::basgui::BaseIcon::getIcon(QStringLiteral("undock_view")));
+        m_dockButton->setToolTip(tr("Attach View"));
+        m_docked = false;
+        m_outer->setContentsMargins(6, 6, 6, 6);
+        emit sigDockButtonClicked(m_title, false);
+    } else {
+        m_dockButton->setIcon(vemo::basgui::BaseIcon::getIcon(QStringLiteral("dock_view")));
+        m_dockButton->setToolTip(tr("Detach View"));
+        m_docked = true;
+        m_outer->setContentsMargins(0, 0, 0, 0);
+        hide();
+        emit sigDockButtonClicked(m_title, true);
+    }
+}
+
+void ControllerTab::closeEvent(QCloseEvent* event) {
+    if (m_closeForGood) {
+        event->accept();
+        return;
+    }
+    // Closing a detached window puts the tab back; a docked tab stays.
+    event->ignore();
+    if (!m_docked)
+        dockButtonClicked();
+}
+
+}  // namespace vemo::toolona

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <QSharedPointer>
+
+class AnalyzerCore;
+class QToolButton;
+class QVBoxLayout;
+
+namespace vemo::toolona {
+
+// What every controller tab shares: a page of the right view that its dock
+// button detaches into a window of its own and attaches again. Closing the
+// detached window docks it back; only forceClose() (tool shutdown) closes
+// it for good.
+class ControllerTab : public QDialog {
+    Q_OBJECT
+public:
+    // `title` is the tab's identity towards the right view and its window
+    // title when detached.
+    ControllerTab(const QString& title, QWidget* parent);
+    ~ControllerTab() override;
+
+    QString tabTitle() const { return m_title; }
+    bool isDocked() const { return m_docked; }
+    bool isClosingForGood() const { return m_closeForGood; }
+    // Whether the current core defines what this tab shows.
+    virtual bool hasContent() const = 0;
+    // Fills the tab from the controller core (null: none); remembers its name.
+    virtual void setCore(const QSharedPointer<AnalyzerCore>& core);
+    QString coreName() const { return m_coreName; }
+    void forceClose();
+    QToolButton* dockButton() const { return m_dockButton; }
+
+signals:
+    void sigDockButtonClicked(QString title, bool attach);
+
+public slots:
+    void dockButtonClicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Where a tab puts its own content, below the dock button row.
+    QVBoxLayout* contentLayout() const { return m_content; }
+    // Called by setCore after the core name is stored.
+    virtual void fillFromCore(const QSharedPointer<AnalyzerCore>& core);
+
+private:
+    QString m_title;
+    QString m_coreName;
+    bool m_docked = true;
+    bool m_closeForGood = false;
+    QVBoxLayout* m_outer = nullptr;
+    QVBoxLayout* m_content = nullptr;
+    QToolButton* m_dockButton = nullptr;
+};
+
+}  // namespace vemo::toolona

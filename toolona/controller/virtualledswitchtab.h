@@ -1,0 +1,25 @@
+#pragma once
+
+#include "controller/controllertab.h"
+
+namespace vemo::toolona {
+
+// The "Virtual LED Switch" page of a controller core. The engine does not read the
+// controller records of the debug-logic file yet, so no core defines
+// anything for it: it shows its empty state and its tab stays disabled.
+class VirtualLEDSwitchTab : public ControllerTab {
+    Q_OBJECT
+public:
+    explicit VirtualLEDSwitchTab(QWidget* parent = nullptr);
+
+    bool hasContent() const override { return false; }
+
+    // A switch value the device reported; shown by the switch panel.
+    void setSwitchValue(const QString& value, bool updateItems);
+    QString switchValue() const { return m_switchValue; }
+
+private:
+    QString m_switchValue;
+};
+
+}  // namespace vemo::toolona

@@ -1,0 +1,14 @@
+#include "hardip/hardiptab.h"
+
+#include "widgets/emptystatelabel.h"
+
+#include <QVBoxLayout>
+
+namespace vemo::toolona {
+
+HardIpTab::HardIpTab(QWidget* parent) : ControllerTab(QStringLiteral("Hard IP"), parent) {
+    contentLayout()->addWidget(new EmptyStateLabel(
+        tr("Configuration and status panels of the hard IP blocks appear here.\nNo hard IP blocks in this core."), this), 1);
+}
+
+}  // namespace vemo::toolona

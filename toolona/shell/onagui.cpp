@@ -1,0 +1,727 @@
+#include "shell/onagui.h"
+
+#include "shell/rightview.h"
+#include "shell/tclcommand.h"
+#include "controller/controlregistertab.h"
+#include "controller/statusregistertab.h"
+#include "serdes/serdesview.h"
+#include "serdes/wishboneview.h"
+#include "trigger/triggerview.h"
+#include "waveform/waveformview.h"
+
+#include "analyzercore.h"
+#include "onadata.h"
+#include "onajtag.h"
+#include "pcsdata.h"
+#include "pcsjtag.h"
+#include "triggeremodel.h"
+#include "triggersetting.h"
+
+#include "basgui/aboutdialog.h"
+#include "basgui/basehelp.h"
+#include "basgui/baseusrsettings.h"
+#include "basgui/dialogseam.h"
+#include "message/messagewindow.h"
+#include "message/msgmanager.h"
+#include "tcl/cgtclcmdman.h"
+#include "tcl/cgtclcmdproxy.h"
+#include "tcl/cgtcltextedit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMetaMethod>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+namespace vemo::toolona {
+
+using vemo::basgui::ActionConnection;
+using vemo::basgui::StdMenu;
+
+namespace {
+
+QPointer<OnaGUI> g_gui;
+vemo::basgui::BaseHelp* g_help = nullptr;
+
+// Taken once at load: every page reads the engine through it.
+OnaData* engine() {
+    static OnaData* data = OnaData::inst();
+    return data;
+}
+
+struct TableAction {
+    int id;
+    const char* text;
+    const char* tip;
+};
+
+const TableAction kActionTable[] = {
+    {20, "Export...", "Export Waveform to File"},
+    {32, "Token Set Manager", "Token Set Manager"},
+    {33, "Cable Connection Manager", "Cable Connection Manager"},
+    {91, "Options...", "Options"},
+};
+
+// "exit ?code?" typed in the tool's console closes the window (asking to
+// save like any close) and ends the program with that code, instead of
+// killing the process under the window as Tcl's own exit would.
+int guiExitCmd(ClientData data, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[]) {
+    int code = 0;
+    if (objc > 2) {
+        Tcl_WrongNumArgs(interp, 1, objv, "?returnCode?");
+        return TCL_ERROR;
+    }
+    if (objc == 2 && Tcl_GetIntFromObj(interp, objv[1], &code) != TCL_OK)
+        return TCL_ERROR;
+    QPointer<OnaGUI> window(static_cast<OnaGUI*>(data));
+    // Deferred: the command (and whatever script called it) returns first.
+    QTimer::singleShot(0, qApp, [window, code] {
+        if (!window || window->close())
+            QCoreApplication::exit(code);
+    });
+    return TCL_OK;
+}
+
+}  // namespace
+
+OnaGUI* OnaGUI::instance() { return g_gui; }
+
+vemo::basgui::BaseHelp* OnaGUI::helpInstance() { return g_gui ? g_help : nullptr; }
+
+OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone, QString startupCommand)
+    : BasGUITool(parent, standalone, true), m_standalone(standalone), m_startupCommand(startupCommand) {
+    setObjectName(QStringLiteral("OnaGUI"));
+    setWindowTitle(standalone ? standaloneTitle() : embeddedTitle());
+
+    m_rightView = new RightView(this);
+    connect(m_rightView->tabWidget(), &QTabWidget::currentChanged, this, &OnaGUI::doTabChanged);
+    setCentralWidget(m_rightView);
+    installEventFilter(this);
+
+    for (const TableAction& entry : kActionTable) {
+        auto* action = new QAction(tr(entry.text), this);
+        const QString tip = tr(entry.tip);
+        action->setStatusTip(tip + QLatin1Char('\n') + tip);
+        m_actions.insert(entry.id, action);
+    }
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("RunProgress"));
+    m_progress->setMinimum(0);
+    m_progress->setFixedWidth(150);
+    m_progress->setAutoFillBackground(true);
+    m_progress->setStyleSheet(QStringLiteral("text-align: center; color: #0488E4;"));
+    QFont bold = m_progress->font();
+    bold.setWeight(QFont::Bold);
+    bold.setItalic(true);
+    m_progress->setFont(bold);
+    m_progress->setTextVisible(true);
+    setRunState(QStringLiteral("Ready"));
+    const auto runAction = [this](const QString& text, const QString& icon, const QString& tip) {
+        auto* action = new QAction(QIcon(icon), text, this);
+        action->setWhatsThis(tip);
+        action->setStatusTip(tip);
+        action->setToolTip(text);
+        return action;
+    };
+    m_runAction = runAction(tr("Run"), QStringLiteral(":/images/run.png"),
+                            tr("Configure then wait for trigger condition before uploading trace data"));
+    m_stopAction = runAction(tr("Stop"), QStringLiteral(":/images/stop.png"), tr("Stop without uploading any data"));
+    m_trigAction = runAction(tr("Manual Trigger"), QStringLiteral(":/images/trigger.png"),
+                             tr("Stop and upload current trace data"));
+    m_stopAction->setEnabled(false);
+    m_stopAction->setVisible(false);
+    m_trigAction->setEnabled(false);
+    connect(m_runAction, &QAction::triggered, this, &OnaGUI::runAnalyzer);
+    connect(m_stopAction, &QAction::triggered, this, &OnaGUI::stopAnalyzer);
+    connect(m_trigAction, &QAction::triggered, this, &OnaGUI::manualTrigger);
+
+    // Initial file: the first argument, without surrounding double quotes.
+    QString first = args.isEmpty() ? QString() : args.constFirst();
+    if (first.size() >= 2 && first.startsWith(QLatin1Char('"')))
+        first = first.mid(1, first.size() - 2);
+    const QFileInfo fi(first);
+    if (!first.isEmpty() && fi.isFile()) {
+        m_fileName = fi.absoluteFilePath();
+        m_fileTime = fi.lastModified();
+    } else {
+        m_fileName = QStringLiteral("Untitled");
+        m_untitled = true;
+    }
+
+    setMouseTracking(true);
+    OnaData* data = engine();
+    connect(data, &OnaData::sigProjectOpened, this, &OnaGUI::onProjectOpened);
+    connect(data, &OnaData::sigProjectSaved, this, &OnaGUI::onProjectSaved);
+    connect(data, &OnaData::sigProjectClosed, this, &OnaGUI::onProjectClosed);
+    connect(data, &OnaData::sigFileNameChanged, this, &OnaGUI::onFileNameChanged);
+
+    if (m_standalone) {
+        m_consoleAction = new QAction(tr("Tcl Console"), this);
+        m_consoleAction->setObjectName(QStringLiteral("actionTclConsole"));
+        m_consoleAction->setStatusTip(tr("Toggle Tcl Console View"));
+    }
+    g_gui = this;
+    m_initSerdes = 1;
+    m_porCores.clear();
+}
+
+OnaGUI::~OnaGUI() {
+    preCloseGUI();
+    engine()->resetData();
+    delete m_rightView;
+    m_rightView = nullptr;
+    m_connections.clear();
+    if (g_gui == this) {
+        g_gui = nullptr;
+        g_help = nullptr;
+    }
+    if (m_interp) {
+        if (m_tclEvents)
+            m_tclEvents->stop();
+        CGTclCmdMan::deleteInterp(m_interp);
+        m_interp = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------- start-up
+
+bool OnaGUI::initialize() {
+    if (!BasGUITool::initialize())
+        return false;
+    initMyMenus();
+    initMyConnections();
+    g_help = help();
+
+    addWidgetOnSpecialToolBar(m_progress);
+    addButtonOnSpecialToolBar(m_runAction);
+    addButtonOnSpecialToolBar(m_stopAction);
+    addButtonOnSpecialToolBar(m_trigAction);
+    addSeparatorOnSpecialToolBar();
+
+    OnaData* data = engine();
+    connect(data, &OnaData::infoDirty, this, &OnaGUI::doInfoChanged, Qt::UniqueConnection);
+
+    if (m_standalone) {
+        if (!tclInitialize())
+            return false;
+        auto* messages = vemo::message::MessageWindow::getInstance();
+        messages->initialize(this, nullptr, nullptr, 15);
+        connect(messages, SIGNAL(sigNewMessageOut(QString, int)), this, SLOT(printTo(QString, int)),
+                Qt::UniqueConnection);
+        messageOut("0000");
+    }
+
+    // Before the start-up command: a project it opens may start a run at
+    // once (power-on reset), whose progress must not be lost.
+    connectEngineSignals();
+
+    bool startupOk = true;
+    if (!m_startupCommand.isEmpty()) {
+        startupOk = tclEval(m_startupCommand);
+        if (!startupOk && !m_standalone)
+            return false;
+    }
+    const bool noProject = data->getCurrentProject().isEmpty();
+    // Stand-alone with nothing to open: the window starts empty and the
+    // user opens a file from it, instead of failing on "Untitled".
+    if (!startupOk || (m_standalone && noProject && m_untitled)) {
+        m_fileName.clear();
+        m_untitled = false;
+        clearModelPointers();
+        ResetDirtyBit();
+        GetWinSettings();
+        return true;
+    }
+    if (!noProject) {
+        m_fileName = QFileInfo(data->getCurrentProject()).absoluteFilePath();
+        m_untitled = false;
+    }
+    return LoadFile(m_startupCommand) == 1;
+}
+
+bool OnaGUI::tclInitialize() {
+    // The interpreter knows the program's own path (info nameofexecutable).
+    QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
+    if (program.isEmpty() && !QCoreApplication::arguments().isEmpty())
+        program = QCoreApplication::arguments().constFirst().toLocal8Bit();
+    char* argv[] = {program.data(), nullptr};
+    // The tool's packages, where this process provides them.
+    QStringList packages;
+    for (const QString& name : {QStringLiteral("ona"), QStringLiteral("dtc")})
+        if (CGTclCmdMan::isRegistered(name))
+            packages << name;
+    const QByteArray packageList = packages.join(QLatin1Char(',')).toLatin1();
+    m_interp = CGTclCmdMan::createInterp(1, argv, packageList.constData());
+    if (!m_interp)
+        return false;
+    Tcl_CreateObjCommand(m_interp, "exit", guiExitCmd, this, nullptr);
+
+    m_consoleDock = new QDockWidget(tr("Tcl Console"), this);
+    m_consoleDock->setObjectName(QStringLiteral("TclConsoleDock"));
+    m_consoleDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    m_console = new CGTclTextEdit(m_consoleDock, m_interp);
+    m_consoleDock->setWidget(m_console);
+    m_consoleDock->setFocusProxy(m_console);
+    addDockWidget(Qt::BottomDockWidgetArea, m_consoleDock);
+    m_consoleDock->raise();
+
+    m_consoleAction->setCheckable(true);
+    m_consoleAction->setChecked(true);
+    connect(m_consoleAction, &QAction::toggled, m_consoleDock, &QDockWidget::setVisible);
+    connect(m_consoleDock, &QDockWidget::visibilityChanged, this, &OnaGUI::onToggleConsoleView);
+
+    // Tcl's own events ("after", file events) run between the window's.
+    m_tclEvents = new QTimer(this);
+    m_tclEvents->setInterval(20);
+    connect(m_tclEvents, &QTimer::timeout, this, [] {
+        while (Tcl_DoOneEvent(TCL_ALL_EVENTS | TCL_DONT_WAIT)) {
+        }
+    });
+    m_tclEvents->start();
+    return true;
+}
+
+void OnaGUI::onToggleConsoleView() {
+    if (m_consoleAction && m_consoleDock)
+        m_consoleAction->setChecked(m_consoleDock->isVisible());
+}
+
+void OnaGUI::connectEngineSignals() {
+    if (m_engineConnected)
+        return;
+    m_engineConnected = true;
+    OnaData* data = engine();
+    connect(data, &OnaData::setDirty, this, &OnaGUI::doItemChanged, Qt::UniqueConnection);
+    connect(data, &OnaData::settingDirty, this, &OnaGUI::doSettingChanged, Qt::UniqueConnection);
+    connect(data, &OnaData::coreSetDirty, this, &OnaGUI::doCoreSetChanged, Qt::UniqueConnection);
+    connect(data, &OnaData::coreRunDirty, this, &OnaGUI::doCoreRunChanged, Qt::UniqueConnection);
+    connect(data, &OnaData::errorDirty, this, &OnaGUI::doErrorChanged, Qt::UniqueConnection);
+    connect(data, &OnaData::tokenDirty, this, &OnaGUI::doTokenChanged, Qt::UniqueConnection);
+    m_acqThread = data->getAcqThread();
+    m_jtag = data->getJTAG();
+    // The acquisition thread reports from its own thread: queued by the
+    // automatic connection.
+    if (m_acqThread) {
+        connect(m_acqThread, SIGNAL(runThread()), this, SLOT(doRunThread()), Qt::UniqueConnection);
+        connect(m_acqThread, SIGNAL(doneThread(int)), this, SLOT(doDoneThread(int)), Qt::UniqueConnection);
+    }
+    if (m_jtag) {
+        connect(m_jtag, &OnaJTAG::updatePanel, this, &OnaGUI::doUpdatePanel, Qt::UniqueConnection);
+        connect(m_jtag, &OnaJTAG::redrawPanel, this, &OnaGUI::doRedrawPanel, Qt::UniqueConnection);
+    }
+    connect(PCSData::inst()->getJTAG(), &PCSJTAG::pcsPanel, this, &OnaGUI::doPCSPanel, Qt::UniqueConnection);
+    connect(m_rightView->serdesView(), &SERDESView::tclPCS, this, &OnaGUI::doTclPCS, Qt::UniqueConnection);
+    connect(m_rightView->wishboneView(), &WishboneView::tclPCS, this, &OnaGUI::doTclPCS, Qt::UniqueConnection);
+}
+
+void OnaGUI::disconnectEngineSignals() {
+    if (!m_engineConnected)
+        return;
+    m_engineConnected = false;
+    OnaData* data = engine();
+    disconnect(data, &OnaData::setDirty, this, &OnaGUI::doItemChanged);
+    disconnect(data, &OnaData::settingDirty, this, &OnaGUI::doSettingChanged);
+    disconnect(data, &OnaData::coreSetDirty, this, &OnaGUI::doCoreSetChanged);
+    disconnect(data, &OnaData::coreRunDirty, this, &OnaGUI::doCoreRunChanged);
+    disconnect(data, &OnaData::errorDirty, this, &OnaGUI::doErrorChanged);
+}
+
+// ------------------------------------------------------------ command bridge
+
+bool OnaGUI::tclEval(const QString& cmd, QString* result) {
+    int code = TCL_ERROR;
+    if (m_standalone) {
+        // The proxy hands Tcl the text as UTF-8, so any path or name arrives
+        // as typed whatever the locale.
+        const QString text = CGTclCmdProxy::getInstance(this)->callTclCommand(cmd, &code, false, true);
+        if (result)
+            *result = text;
+        m_lastResult = text;
+    } else {
+        QString scratch;
+        QString& text = result ? *result : scratch;
+        if (isSignalConnected(QMetaMethod::fromSignal(&BasGUITool::sigRunTclCmd))) {
+            emit sigRunTclCmd(cmd, code, text);
+        } else {
+            code = TCL_ERROR;
+            text = tr("no host is connected to run \"%1\"").arg(cmd);
+        }
+        m_lastResult = text;
+    }
+    return code == TCL_OK;
+}
+
+bool OnaGUI::callInterp(const QString& cmd) {
+    if (!m_interp)
+        return false;
+    int code = TCL_ERROR;
+    CGTclCmdProxy::getInstance(this)->callTclCommand(cmd, &code, true, true);
+    return code == TCL_OK;
+}
+
+void OnaGUI::messageOut(const std::string& id, const std::string& arg) {
+    vemo::message::msgManager manager("analyzer");
+    if (arg.empty())
+        manager.postMsg(id);
+    else
+        manager.postMsg(id, arg);
+}
+
+void OnaGUI::logInfo(const char* text) {
+    const QString info = QString::fromUtf8(text ? text : "");
+    messageOut("9992", info.toStdString());
+    if (m_standalone)
+        callInterp(tclCommand(QStringLiteral("puts -nonewline \"%1\""), tclQuoted(info)));
+}
+
+void OnaGUI::doInfoChanged(const char* info) { logInfo(info); }
+
+void OnaGUI::doTclPCS(QString cmd) { tclEval(cmd); }
+
+// -------------------------------------------------------------- message boxes
+
+QMessageBox::StandardButton OnaGUI::showmsg(const QString& text, QWidget* parent) {
+    return vemo::basgui::Dialogs::message(QMessageBox::Information, parent, caption(), text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton OnaGUI::showwarnmsg(const QString& text, QWidget* parent) {
+    return vemo::basgui::Dialogs::message(QMessageBox::Warning, parent, caption(), text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton OnaGUI::showerrormsg(const QString& text, QWidget* parent) {
+    return vemo::basgui::Dialogs::message(QMessageBox::Critical, parent, caption(), text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton OnaGUI::showconfirmmsg(const QString& text, QWidget* parent, bool withCancel) {
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    return vemo::basgui::Dialogs::message(QMessageBox::Question, parent, caption(), text, buttons);
+}
+
+int OnaGUI::showONLMsg(const QString& text, QWidget* parent) {
+    const int index = vemo::basgui::Dialogs::provider()->customMessageBox(
+        QMessageBox::Warning, parent, caption(), text,
+        {QStringLiteral("Yes"), QStringLiteral("Ignore once"), QStringLiteral("Never")});
+    // Closed without a choice: nothing decided, ask again next time.
+    m_reloadStatus = (index >= 0 && index <= 2) ? index + 1 : int(ReloadNone);
+    return m_reloadStatus;
+}
+
+// --------------------------------------------------------- titles, identity
+
+QString OnaGUI::toolName() const { return QStringLiteral("ONL_ANALYZER"); }
+
+QString OnaGUI::title() const {
+    const QString base = m_standalone ? standaloneTitle() : embeddedTitle();
+    return m_modified ? base + QStringLiteral(" *") : base;
+}
+
+QString OnaGUI::fullTitle() const {
+    const QString base = m_standalone ? standaloneTitle() : embeddedTitle();
+    QString text = m_fileName.isEmpty() ? base : QStringLiteral("%1 - %2").arg(base, m_fileName);
+    if (m_modified)
+        text += QStringLiteral(" *");
+    return text;
+}
+
+void OnaGUI::toolGUIInfo(QString& name, QString& tip, QIcon& icon) {
+    name = tip = caption();
+    icon = windowIcon();
+}
+
+QString OnaGUI::fileName() const { return m_fileName.isEmpty() ? QString() : QFileInfo(m_fileName).fileName(); }
+
+QString OnaGUI::fullFileName() const { return m_fileName; }
+
+void OnaGUI::onAttached(bool attached, QWidget* parent) {
+    BasGUITool::onAttached(attached, parent);
+    if (attached) {
+        statusBar()->hide();
+    } else {
+        statusBar()->show();
+        setWindowTitle(fullTitle());
+        evaluateZoom();
+    }
+}
+
+void OnaGUI::onToolSwitched(bool active) {
+    if (!active)
+        return;
+    onActivated();
+    emit fileChanged(m_modified);
+    emit alwaysAvailable(true);
+    evaluateZoom();
+}
+
+void OnaGUI::onClose(bool forced) { BasGUITool::onClose(forced); }
+
+void OnaGUI::helpTool() { help()->openHelpUrl(); }
+
+void OnaGUI::helpAbout() {
+    vemo::basgui::AboutDialog dlg(this, embeddedTitle(), embeddedTitle(), windowIcon());
+    vemo::basgui::Dialogs::provider()->execDialog(&dlg);
+}
+
+bool OnaGUI::eventFilter(QObject* watched, QEvent* event) {
+    // F1 opens the help of the page under focus on its own; its release
+    // must not reach the base window as well.
+    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1)
+        return true;
+    return BasGUITool::eventFilter(watched, event);
+}
+
+void OnaGUI::keyReleaseEvent(QKeyEvent* event) { BasGUITool::keyReleaseEvent(event); }
+
+// ---------------------------------------------------------- menus, actions
+
+QList<ActionConnection> OnaGUI::activeConnections() { return m_connections; }
+
+void OnaGUI::initMyConnections() {
+    const auto c = [](const char* sender, const char* signal, const char* receiver, const char* slot) {
+        return ActionConnection{QLatin1String(sender), QLatin1String(signal), QLatin1String(receiver),
+                                QLatin1String(slot)};
+    };
+    m_connections = {
+        c("", "2fileChanged(bool)", "save", "1setEnabled(bool)"),
+        c("save", "2triggered()", "", "1onSave()"),
+        c("", "2alwaysAvailable(bool)", "save as", "1setEnabled(bool)"),
+        c("save as", "2triggered()", "", "1fileSaveAs()"),
+        c("", "2zoomAvailable(bool)", "zoom in", "1setEnabled(bool)"),
+        c("zoom in", "2triggered()", "", "1viewZoomin()"),
+        c("", "2zoomAvailable(bool)", "zoom out", "1setEnabled(bool)"),
+        c("zoom out", "2triggered()", "", "1viewZoomout()"),
+        c("", "2zoomAvailable(bool)", "zoom fit", "1setEnabled(bool)"),
+        c("zoom fit", "2triggered()", "", "1viewZoomfit()"),
+        c("", "2alwaysAvailable(bool)", "about", "1setEnabled(bool)"),
+        c("about", "2triggered()", "", "1onHelpAbout()"),
+        c("", "2alwaysAvailable(bool)", "help", "1setEnabled(bool)"),
+        c("help", "2triggered()", "", "1onHelpHelp()"),
+    };
+}
+
+void OnaGUI::initMyMenus() {
+    // Unique connections: the host wires the same pairs from
+    // activeConnections(), and a slot must not run twice per click.
+    const auto wire = [this](const char* name, const char* slot) {
+        if (QAction* action = sharedAction(QLatin1String(name)))
+            connect(action, SIGNAL(triggered()), this, slot, Qt::UniqueConnection);
+    };
+    if (m_standalone) {
+        wire("new", SLOT(fileNew()));
+        wire("open", SLOT(fileOpen()));
+        connect(m_actions.value(91), &QAction::triggered, this, &OnaGUI::sigOptionDialog, Qt::UniqueConnection);
+    }
+    wire("save", SLOT(onSave()));
+    if (QAction* save = sharedAction(QStringLiteral("save")))
+        connect(this, SIGNAL(fileChanged(bool)), save, SLOT(setEnabled(bool)), Qt::UniqueConnection);
+    connect(m_actions.value(20), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
+    connect(m_actions.value(32), &QAction::triggered, this, &OnaGUI::onTokenManage, Qt::UniqueConnection);
+    connect(m_actions.value(33), &QAction::triggered, this, &OnaGUI::onCableManage, Qt::UniqueConnection);
+    wire("save as", SLOT(fileSaveAs()));
+    wire("zoom in", SLOT(viewZoomin()));
+    wire("zoom out", SLOT(viewZoomout()));
+    wire("zoom fit", SLOT(viewZoomfit()));
+    for (const char* zoom : {"zoom in", "zoom out", "zoom fit"})
+        if (QAction* action = sharedAction(QLatin1String(zoom)))
+            connect(this, SIGNAL(zoomAvailable(bool)), action, SLOT(setEnabled(bool)), Qt::UniqueConnection);
+    wire("about", SLOT(onHelpAbout()));
+    emit editAvailable(!m_readOnlyFile);
+}
+
+QStringList OnaGUI::stdMenuItems(StdMenu menu) {
+    switch (menu) {
+    case vemo::basgui::FileMenu:
+        if (m_standalone)
+            return {QStringLiteral("new"), QStringLiteral("open"), QStringLiteral("save"), QStringLiteral("save as"),
+                    QStringLiteral("close")};
+        return {QStringLiteral("save"), QStringLiteral("save as"), QStringLiteral("close")};
+    case vemo::basgui::ViewMenu:
+        return {QStringLiteral("zoom in"), QStringLiteral("zoom out"), QStringLiteral("zoom fit")};
+    case vemo::basgui::WindowMenu:
+        if (m_standalone)
+            return {};
+        return {QStringLiteral("detach"), QStringLiteral("attach")};
+    case vemo::basgui::HelpMenu:
+        return {QStringLiteral("about"), QStringLiteral("help")};
+    default:
+        return {};
+    }
+}
+
+QList<QAction*> OnaGUI::myMenuItems(StdMenu menu) {
+    switch (menu) {
+    case vemo::basgui::FileMenu:
+        return {m_actions.value(20)};
+    case vemo::basgui::ViewMenu:
+        if (m_standalone)
+            return {m_consoleAction, vemo::message::MessageWindow::getInstance()->toggleViewAction()};
+        return {};
+    case vemo::basgui::ToolsMenu:
+        if (m_standalone)
+            return {m_actions.value(32), m_actions.value(33), m_actions.value(91)};
+        return {m_actions.value(32), m_actions.value(33)};
+    default:
+        return {};
+    }
+}
+
+QList<QMenu*> OnaGUI::myMenus() { return {}; }
+
+QStringList OnaGUI::stdToolbarButtons() {
+    if (m_standalone)
+        return {QStringLiteral("new"),     QStringLiteral("open"),     QStringLiteral("save"),
+                QStringLiteral("zoom in"), QStringLiteral("zoom out"), QStringLiteral("zoom fit"),
+                QStringLiteral("about"),   QStringLiteral("help")};
+    return {QStringLiteral("save"),     QStringLiteral("zoom in"), QStringLiteral("zoom out"),
+            QStringLiteral("zoom fit"), QStringLiteral("about"),   QStringLiteral("help")};
+}
+
+Qt::ToolBarArea OnaGUI::specialToolBarArea() {
+    addToolBarBreak(Qt::TopToolBarArea);
+    return Qt::TopToolBarArea;
+}
+
+void OnaGUI::refreshConnections() {
+    emit fileChanged(m_modified);
+    emit alwaysAvailable(true);
+}
+
+void OnaGUI::onUndoChanged(bool available) { emit undoAvailable(available && !m_readOnlyFile); }
+
+void OnaGUI::onRedoChanged(bool available) { emit redoAvailable(available && !m_readOnlyFile); }
+
+void OnaGUI::filePrint() { engine()->logDebug(QStringLiteral("not implemented yet")); }
+
+void OnaGUI::programDevice() {
+    messageOut("0000");
+    if (auto* action = qobject_cast<QAction*>(sender()))
+        emit sigStatusTips(action->statusTip());
+}
+
+// The dialogs behind these actions are built with the waveform, token and
+// cable pages; until then the actions say what is missing.
+void OnaGUI::onExportWaveform() {
+    if (!waveformHasData())
+        showmsg(tr("There is no captured data to export yet."), this);
+}
+
+void OnaGUI::onTokenManage() {
+    if (engine()->getNumCore() > 0)
+        showmsg(tr("The token set manager is not available in this version; use the ona_*token* commands "
+                   "in the Tcl console."),
+                this);
+}
+
+void OnaGUI::onCableManage() {
+    showmsg(tr("The cable connection manager is not available in this version; use \"ona_set_project "
+               "-cabletype\" in the Tcl console."),
+            this);
+}
+
+void OnaGUI::viewZoomin() {}
+void OnaGUI::viewZoomout() {}
+void OnaGUI::viewZoomfit() {}
+void OnaGUI::viewZoomtrigger() {}
+
+// -------------------------------------------------------------- right view
+
+bool OnaGUI::waveformHasData() const { return m_rightView && m_rightView->waveformView()->hasCapturedData(); }
+
+void OnaGUI::evaluateZoom() { emit zoomAvailable(m_rightView->isWaveformTabVisible() && waveformHasData()); }
+
+void OnaGUI::clearModelPointers() {
+    m_tuModel = nullptr;
+    m_teModel = nullptr;
+    m_tsModel = nullptr;
+    m_wdModel = nullptr;
+}
+
+void OnaGUI::refreshViews() {
+    m_rightView->attachModels(m_tuModel, m_teModel, m_tsModel, m_wdModel);
+}
+
+void OnaGUI::updateRightViewDisplay() {
+    OnaData* data = engine();
+    const QSharedPointer<AnalyzerCore> core = data->getCorePtr(data->getCurrentCore());
+    if (!core) {
+        // No core (no project, or a project without cores): nothing to show
+        // but the empty pages; never keep models of a closed project.
+        clearModelPointers();
+        m_rightView->attachModels(nullptr, nullptr, nullptr, nullptr);
+        m_rightView->triggerView()->setEditingEnabled(false);
+        m_rightView->triggerView()->setSettingControlsEnabled(false);
+        m_rightView->showAnalyzerTabs();
+        return;
+    }
+    if (core->getKind() == AnalyzerCore::LogicAnalyzer) {
+        m_tuModel = data->getTUModel();
+        m_teModel = data->getTEModel();
+        m_tsModel = data->getTSModel();
+        m_wdModel = data->getWDModel();
+        TriggerView* trigger = m_rightView->triggerView();
+        trigger->setEditingEnabled(data->getNumCore() > 0);
+        m_rightView->attachModels(m_tuModel, m_teModel, m_tsModel, m_wdModel);
+        trigger->setSettingControlsEnabled(m_tsModel && m_tsModel->maxTriggers > 0);
+        m_rightView->showAnalyzerTabs();
+    } else if (core->getKind() == AnalyzerCore::Controller) {
+        clearModelPointers();
+        m_rightView->attachModels(nullptr, nullptr, nullptr, nullptr);
+        m_rightView->setControllerCore(core);
+        m_rightView->showControllerTabs(core->getName(), false);
+    }
+}
+
+void OnaGUI::doTabChanged(int index) {
+    if (index == 1 && m_rightView->isWaveformTabVisible() && waveformHasData()) {
+        emit zoomAvailable(true);
+        return;
+    }
+    emit zoomAvailable(false);
+    // Only the SERDES page itself starts reading the SERDES block.
+    if (m_rightView->tabWidget()->widget(index) == m_rightView->serdesView() &&
+        !PCSData::inst()->getJTAG()->getSERDES().isEmpty())
+        PCSData::inst()->initSERDES();
+}
+
+void OnaGUI::doPCSPanel(int state) {
+    static const QHash<int, QString> texts = {
+        {0, QStringLiteral("Connecting")},        {2, QStringLiteral("Controlling SERDES")},
+        {3, QStringLiteral("Injecting PRBS")},    {4, QStringLiteral("Writing data")},
+        {5, QStringLiteral("Reading data")},      {6, QStringLiteral("Initializing SERDES")},
+        {7, QStringLiteral("Completed")},         {8, QStringLiteral("Reset error!")},
+        {9, QStringLiteral("Timeout error!")},    {10, QStringLiteral("Idle: unknown command!")},
+        {11, QStringLiteral("Parity error!")},    {16, QStringLiteral("Reloading SERDES")},
+    };
+    setRunState(texts.value(state, QStringLiteral("ERROR!")));
+    const QString err = PCSData::inst()->getRunErr();
+    if (err.startsWith(QStringLiteral("ERROR:")))
+        showerrormsg(err, this);
+}
+
+void OnaGUI::applyAllBusRadix(int radix) {
+    if (radix >= 0)
+        m_rightView->waveformView()->applyAllBusRadix(radix);
+}
+
+void OnaGUI::applyAllUserRegisterRadix(int radix) {
+    if (radix < 0)
+        return;
+    m_rightView->statusRegisterTab()->applyAllRadix(radix);
+    m_rightView->controlRegisterTab()->applyAllRadix(radix);
+}
+
+void OnaGUI::Refresh() {
+    m_rightView->showWaveformTab();
+    m_rightView->waveformView()->refreshHeader();
+}
+
+}  // namespace vemo::toolona

@@ -1,0 +1,205 @@
+// OnaGUI: the run panel on the special tool bar and the engine's edit and
+// run signals.
+
+#include "shell/onagui.h"
+
+#include "shell/rightview.h"
+#include "shell/tclcommand.h"
+#include "trigger/triggerview.h"
+#include "waveform/waveformview.h"
+
+#include "onadata.h"
+#include "triggeremodel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QThread>
+
+namespace vemo::toolona {
+
+namespace {
+OnaData* engine() { return OnaData::inst(); }
+}  // namespace
+
+void OnaGUI::setRunState(const QString& text) {
+    m_progress->setMaximum(10);
+    m_progress->setValue(0);
+    m_progress->setFormat(text);
+}
+
+void OnaGUI::resetCoreWidget() {
+    qDeleteAll(m_coreBoxes);
+    m_coreBoxes.clear();
+    delete m_coreSelector;
+    m_coreSelector = nullptr;
+}
+
+void OnaGUI::runAnalyzer() {
+    OnaData* data = engine();
+    if (data->isBusy() || data->getNumRunCore() == 0)
+        return;
+    if (data->getNumError() > 0) {
+        showerrormsg(QStringLiteral("Please fix %1 error in Trigger Setup of active core.").arg(data->getNumError()),
+                     this);
+        return;
+    }
+    if (TriggerEModel* te = data->getTEModel(); te && te->getNumChecked() < 1) {
+        showerrormsg(QStringLiteral("Please enable at least one TE expression."), this);
+        return;
+    }
+    m_runAction->setEnabled(false);
+    for (QCheckBox* box : std::as_const(m_coreBoxes))
+        box->setEnabled(false);
+    SetDirtyBit();
+    doConfigThread();
+    if (!tclEval(QStringLiteral("ona_run"))) {
+        // No run started, so no thread will report its end: give the
+        // controls back at once.
+        setRunState(QStringLiteral("Error!"));
+        m_stopAction->setEnabled(false);
+        m_trigAction->setEnabled(false);
+        m_runAction->setEnabled(true);
+        for (int i = 0; i < m_coreBoxes.size(); ++i)
+            m_coreBoxes.at(i)->setEnabled(data->hasInsertCore(i));
+    }
+}
+
+void OnaGUI::stopAnalyzer() {
+    if (engine()->isBusy())
+        tclEval(QStringLiteral("ona_stop"));
+}
+
+void OnaGUI::manualTrigger() {
+    if (engine()->isBusy())
+        tclEval(QStringLiteral("ona_manualtrig"));
+}
+
+void OnaGUI::doConfigThread() {
+    messageOut("0001");
+    setRunState(QStringLiteral("Connecting"));
+    m_stopAction->setEnabled(false);
+    m_trigAction->setEnabled(false);
+    Refresh();
+    emit zoomAvailable(false);
+}
+
+void OnaGUI::doRunThread() {
+    messageOut("0002");
+    setRunState(QStringLiteral("Running"));
+    m_trigAction->setEnabled(true);
+    m_stopAction->setEnabled(true);
+    m_runAction->setVisible(false);
+    m_stopAction->setVisible(true);
+}
+
+void OnaGUI::doUpdatePanel() { redrawRunPanel(false); }
+
+void OnaGUI::doRedrawPanel() { redrawRunPanel(true); }
+
+void OnaGUI::redrawRunPanel(bool bringWaveform) {
+    OnaData* data = engine();
+    const int pnum = data->getCurrentCorePnum(-1);
+    const int pmax = data->getCurrentCorePmax(-1);
+    const int status = data->getCurrentCoreStatus(-1);
+    QString text;
+    switch (status) {
+    case 1: text = QStringLiteral("Configuring"); break;
+    case 2:
+    case 3:
+        text = pnum >= 1 ? QStringLiteral("Sampling %1 trigger%2")
+                               .arg(QString::number(pnum), pnum >= 2 ? QStringLiteral("s") : QString())
+                         : QStringLiteral("Running");
+        break;
+    case 4: text = QStringLiteral("Uploading"); break;
+    case 5: text = QStringLiteral("Completed"); break;
+    case 6: text = QStringLiteral("Stopped"); break;
+    case 7: text = QStringLiteral("Upload stopped"); break;
+    case 8: text = QStringLiteral("Error!"); break;
+    default: text = QStringLiteral("Ready"); break;
+    }
+    m_progress->setMaximum(pmax);
+    m_progress->setValue(pnum);
+    m_progress->setFormat(text);
+    if (bringWaveform)
+        Refresh();
+}
+
+void OnaGUI::doDoneThread(int) {
+    OnaData* data = engine();
+    const QString err = data->getRunErr();
+    if (err.startsWith(QStringLiteral("ERROR:")))
+        showerrormsg(err, this);
+    else if (m_rightView->isWaveformTabVisible())
+        emit zoomAvailable(waveformHasData());
+    redrawRunPanel(true);
+    for (const QString& name : std::as_const(m_porCores))
+        tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run on"), tclQuoted(name)));
+    m_stopAction->setEnabled(false);
+    m_trigAction->setEnabled(false);
+    m_runAction->setEnabled(true);
+    m_runAction->setVisible(true);
+    m_stopAction->setVisible(false);
+    for (int i = 0; i < m_coreBoxes.size(); ++i)
+        if (data->hasInsertCore(i))
+            m_coreBoxes.at(i)->setEnabled(true);
+}
+
+void OnaGUI::checkRun() {
+    OnaData* data = engine();
+    if (m_acqThread && m_acqThread->isRunning())
+        return;
+    if (auto* box = qobject_cast<QCheckBox*>(sender())) {
+        const bool checked = box->isChecked();
+        if (checked != data->isRunCore(data->getCoreId(box->text())))
+            tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run %2"), tclQuoted(box->text()),
+                               checked ? QStringLiteral("on") : QStringLiteral("off")));
+    }
+    bool any = false;
+    for (QCheckBox* b : std::as_const(m_coreBoxes))
+        any = any || b->isChecked();
+    m_runAction->setEnabled(any);
+}
+
+void OnaGUI::setOnlCore(int) {
+    OnaData* data = engine();
+    if (!m_coreSelector)
+        return;
+    const QString name = m_coreSelector->currentText();
+    if (data->getCoreId(name) != data->getCurrentCore())
+        tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\""), tclQuoted(name)));
+    redrawRunPanel(false);
+    updateRightViewDisplay();
+    if (m_rightView->isWaveformTabVisible())
+        emit zoomAvailable(waveformHasData());
+}
+
+void OnaGUI::doCoreRunChanged(int core, bool run) {
+    SetDirtyBit();
+    if (core < 0)
+        core = engine()->getCurrentCore();
+    if (core >= 0 && core < m_coreBoxes.size() && m_coreBoxes.at(core)->isChecked() != run)
+        m_coreBoxes.at(core)->setChecked(run);
+}
+
+void OnaGUI::doCoreSetChanged(int core) {
+    SetDirtyBit();
+    if (m_coreSelector)
+        m_coreSelector->setCurrentIndex(core);
+}
+
+void OnaGUI::doErrorChanged() {
+    m_rightView->triggerView()->updateErrorLabels(engine()->getTUModel(), engine()->getTEModel());
+}
+
+void OnaGUI::doSettingChanged() {
+    SetDirtyBit();
+    m_rightView->triggerView()->setTriggerSetting(engine()->getTSModel());
+}
+
+void OnaGUI::doItemChanged(QStandardItem*) { SetDirtyBit(); }
+
+void OnaGUI::doTokenChanged() { SetDirtyBit(); }
+
+}  // namespace vemo::toolona

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class WaveformModel;
+
+namespace vemo::toolona {
+
+class EmptyStateLabel;
+
+// The "LA Waveform" page: the captured samples of the active analyzer core.
+// The engine's waveform store (WaveformModel) arrives with capture; until
+// a core has one the page says so.
+class WaveformView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WaveformView(QWidget* parent = nullptr);
+
+    // Links the page to the core's waveform model (null: none) and re-ranges
+    // its scroll bar.
+    void setWaveformModel(WaveformModel* model);
+    WaveformModel* waveformModel() const { return m_model; }
+    // Drops the link (project closing).
+    void clearModel() { setWaveformModel(nullptr); }
+    // True when the linked model holds captured samples.
+    bool hasCapturedData() const;
+    // Refreshes the signal tree header (after a run or a zoom).
+    void refreshHeader();
+    // Shows every bus in radix index `radix` (0 Bin .. 3 Hex).
+    void applyAllBusRadix(int radix);
+    int busRadix() const { return m_radix; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    WaveformModel* m_model = nullptr;
+    EmptyStateLabel* m_empty = nullptr;
+    int m_radix = 3;
+};
+
+}  // namespace vemo::toolona
