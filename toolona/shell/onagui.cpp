@@ -90,6 +90,19 @@ int guiExitCmd(ClientData data, Tcl_Interp* interp, int objc, Tcl_Obj* const obj
     return TCL_OK;
 }
 
+// Tcl closes the process's stdin/stdout/stderr when the last interpreter
+// using them is deleted; the window's interpreter goes with the window, the
+// process's output must not.
+void keepStdChannels() {
+    static bool kept = false;
+    if (kept)
+        return;
+    kept = true;
+    for (int type : {TCL_STDIN, TCL_STDOUT, TCL_STDERR})
+        if (Tcl_Channel channel = Tcl_GetStdChannel(type))
+            Tcl_RegisterChannel(nullptr, channel);
+}
+
 }  // namespace
 
 OnaGUI* OnaGUI::instance() { return g_gui; }
@@ -262,6 +275,7 @@ bool OnaGUI::tclInitialize() {
     m_interp = CGTclCmdMan::createInterp(1, argv, packageList.constData());
     if (!m_interp)
         return false;
+    keepStdChannels();
     Tcl_CreateObjCommand(m_interp, "exit", guiExitCmd, this, nullptr);
 
     m_consoleDock = new QDockWidget(tr("Tcl Console"), this);

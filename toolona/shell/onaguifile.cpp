@@ -529,7 +529,13 @@ void OnaGUI::onActivated() {
 void OnaGUI::Reload() {
     m_modified = false;
     // The engine must read the file again, even though it is its project.
-    loadFile(QString(), true);
+    m_lastResult.clear();
+    if (loadFile(QString(), true) == 1)
+        return;
+    // The engine kept the project it had, which no longer matches the file.
+    if (!m_lastResult.isEmpty())
+        showerrormsg(tr("The analyzer file could not be reloaded: %1").arg(m_lastResult), this);
+    SetDirtyBit();
 }
 
 bool OnaGUI::endCapture() {
