@@ -2,9 +2,12 @@
 // interpreter and console, or headless with --batch.
 
 #include "batchrunner.h"
-#include "standalonewindow.h"
 
+#include "message/messagewindow.h"
+#include "message/msgmanager.h"
+#include "shell/onagui.h"
 #include "tcl/cgtclcmdman.h"
+#include "tcl/cgtclcmdproxy.h"
 #include "theme/themesetting.h"
 
 #ifdef ONDREL_HAVE_ONA
@@ -14,6 +17,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWindow>
 
@@ -49,7 +53,7 @@ int usageError(const QString& text) {
 
 // --quit-after-start: once the window is on screen and the events queued
 // by then are handled, leave with 0 (smoke tests, start-up benchmark).
-void quitWhenShown(StandaloneWindow* window) {
+void quitWhenShown(QWidget* window) {
     auto* poll = new QTimer(window);
     QElapsedTimer clock;
     clock.start();
@@ -64,6 +68,39 @@ void quitWhenShown(StandaloneWindow* window) {
         }
     });
     poll->start(1);
+}
+
+void reportError(const QString& text) {
+    std::fprintf(stderr, "ondrel: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    vemo::message::MessageWindow::getInstance()->addMessage(QStringLiteral("ONA-9992"), text,
+                                                            vemo::message::MsgError);
+}
+
+// Runs a Tcl script file in the window's interpreter, as the user's own
+// start-up script; the console shows it. Errors go to the console, the
+// message window and stderr.
+bool runScript(vemo::toolona::OnaGUI* window, const QString& path) {
+    const QFileInfo fi(path);
+    if (!fi.isFile() || !fi.isReadable()) {
+        reportError(QStringLiteral("Cannot run the script \"%1\": no such readable file.").arg(path));
+        return false;
+    }
+    auto* proxy = CGTclCmdProxy::getInstance(window);
+    int code = TCL_OK;
+    const QString result = proxy->callTclCommand(
+        QStringLiteral("source -encoding utf-8 \"%1\"").arg(CGTclCmdProxy::escapeForQuotes(fi.absoluteFilePath())),
+        &code, false, true);
+    if (code != TCL_OK) {
+        std::fprintf(stderr, "ondrel: error in script \"%s\": %s\n%s\n", fi.filePath().toLocal8Bit().constData(),
+                     result.toLocal8Bit().constData(), proxy->lastErrorInfo().toLocal8Bit().constData());
+        std::fflush(stderr);
+        vemo::message::MessageWindow::getInstance()->addMessage(
+            QStringLiteral("ONA-9992"), QStringLiteral("Error in script \"%1\": %2").arg(fi.filePath(), result),
+            vemo::message::MsgError);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -112,7 +149,15 @@ int main(int argc, char** argv) {
 
     auto* gui = qobject_cast<QApplication*>(app.get());
     vemo::theme::ThemeSetting::applyTo(gui);
-    StandaloneWindow window(positional.value(0));
+    // A file that is not there is reported; the window still comes up.
+    const QString file = positional.value(0);
+    if (!file.isEmpty() && !QFileInfo(file).isFile())
+        reportError(QStringLiteral("Cannot open \"%1\": no such file.").arg(file));
+    QList<QString> args;
+    if (!file.isEmpty())
+        args << file;
+    QString unused;
+    vemo::toolona::OnaGUI window(nullptr, args, unused, true, QString());
     if (!window.initialize())
         return 1;
     window.connectSharedAction();
@@ -122,7 +167,7 @@ int main(int argc, char** argv) {
     const bool quitAfterStart = parser.isSet(quitOption);
     QTimer::singleShot(0, &window, [&window, script, quitAfterStart] {
         if (!script.isEmpty())
-            window.runScript(script);
+            runScript(&window, script);
         if (quitAfterStart)
             quitWhenShown(&window);
     });
