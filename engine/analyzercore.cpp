@@ -3,6 +3,7 @@
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
+#include "waveformmodel.h"
 
 AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
     : m_id(id)
@@ -17,6 +18,7 @@ AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
     m_tu = std::make_unique<TriggerUModel>();
     m_te = std::make_unique<TriggerEModel>();
     m_ts = std::make_unique<TriggerSetting>();
+    m_wd = std::make_unique<WaveformModel>();
     for (const auto& u : onl.units)
         m_tu->appendUnit(u.name, u.refs, u.width, u.serial, u.op, u.radix, u.value);
     for (const auto& e : onl.expressions)

@@ -9,6 +9,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <atomic>
 #include <memory>
 
 class TriggerUModel;
@@ -44,15 +45,15 @@ public:
     TriggerUModel* getTUModel() const { return m_tu.get(); }
     TriggerEModel* getTEModel() const { return m_te.get(); }
     TriggerSetting* getTSModel() const { return m_ts.get(); }
-    // The waveform store arrives with the capture; until then there is none.
-    WaveformModel* getWDModel() const { return nullptr; }
+    // The captured trace; empty (no data) until a capture or the sidecar fills it.
+    WaveformModel* getWDModel() const { return m_wd.get(); }
 
     const ProjectFiles::OnlCore& onl() const { return m_onl; }
 
     // Capture progress, written by the acquisition thread.
-    int status = Ready;
-    int pnum = 0;   // trigger frames captured so far
-    int pmax = 0;   // trigger frames expected
+    std::atomic<int> status{Ready};
+    std::atomic<int> pnum{0};   // trigger frames captured so far
+    std::atomic<int> pmax{0};   // trigger frames expected
 
 private:
     int m_id;
@@ -64,4 +65,5 @@ private:
     std::unique_ptr<TriggerUModel> m_tu;
     std::unique_ptr<TriggerEModel> m_te;
     std::unique_ptr<TriggerSetting> m_ts;
+    std::unique_ptr<WaveformModel> m_wd;
 };

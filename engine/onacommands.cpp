@@ -9,6 +9,7 @@
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
+#include "waveformmodel.h"
 
 #include <QFileInfo>
 
@@ -303,6 +304,81 @@ ONA_CMD(cmdExportTokenSet)
     return done(ip);
 }
 
+ONA_CMD(cmdRun)
+{
+    Q_UNUSED(objv);
+    if (objc != 1)
+        return usage(ip, "ona_run");
+    QString error;
+    if (!data()->startCapture(&error))
+        return fail(ip, error);
+    return done(ip);
+}
+
+ONA_CMD(cmdStop)
+{
+    Q_UNUSED(objv);
+    if (objc != 1)
+        return usage(ip, "ona_stop");
+    data()->stopCapture();
+    return done(ip);
+}
+
+ONA_CMD(cmdManualTrig)
+{
+    Q_UNUSED(objv);
+    if (objc != 1)
+        return usage(ip, "ona_manualtrig");
+    data()->manualTrigger();
+    return done(ip);
+}
+
+// Blocks until the capture ends (or the timeout passes) and returns the
+// current core's status text. No event loop is needed.
+ONA_CMD(cmdWait)
+{
+    int timeout = -1;
+    if (objc == 3 && text(objv[1]) == QLatin1String("-timeout")) {
+        if (Tcl_GetIntFromObj(nullptr, objv[2], &timeout) != TCL_OK || timeout < 0)
+            return fail(ip, QStringLiteral("ona_wait: -timeout takes milliseconds (0 or more), not \"%1\"").arg(text(objv[2])));
+    } else if (objc != 1) {
+        return usage(ip, "ona_wait ?-timeout ms?");
+    }
+    if (!data()->waitCapture(timeout))
+        return fail(ip, QStringLiteral("ona_wait: the capture is still running after %1 ms").arg(timeout));
+    return done(ip, OnaData::statusText(data()->getCurrentCoreStatus(-1), data()->getCurrentCorePnum(-1)));
+}
+
+ONA_CMD(cmdExportProject)
+{
+    // ona_export_project -vcd FILE ?-module NAME? | -txt FILE ?-siglist NAMES?
+    QString error, file, module, siglist, format;
+    for (int i = 1; i < objc; i += 2) {
+        const QString option = text(objv[i]);
+        const bool hasValue = i + 1 < objc;
+        const QString value = hasValue ? text(objv[i + 1]) : QString();
+        if (option == QLatin1String("-vcd") || option == QLatin1String("-txt")) {
+            if (!format.isEmpty())
+                return fail(ip, QStringLiteral("ona_export_project: give one of -vcd or -txt"));
+            if (!hasValue)
+                return fail(ip, QStringLiteral("ona_export_project: %1 needs a file name").arg(option));
+            format = option;
+            file = value;
+        } else if (option == QLatin1String("-module")) {
+            module = value;   // a missing value is an empty name: the default applies
+        } else if (option == QLatin1String("-siglist")) {
+            siglist = value;
+        } else {
+            return fail(ip, QStringLiteral("ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module or -siglist").arg(option));
+        }
+    }
+    if (format.isEmpty())
+        return usage(ip, "ona_export_project -vcd fileName ?-module name? | -txt fileName ?-siglist names?");
+    const bool ok = format == QLatin1String("-vcd") ? data()->exportVcd(file, module, &error)
+                                                    : data()->exportText(file, siglist, &error);
+    return ok ? done(ip, QFileInfo(file).absoluteFilePath()) : fail(ip, error);
+}
+
 ONA_CMD(cmdCloseController)
 {
     Q_UNUSED(objc);
@@ -362,7 +438,7 @@ int getCore(Tcl_Interp* ip, const QString& name)
     dict.put("name", obj(c->getName())).put("id", obj(id)).put("kind", obj(c->getKind()))
         .put("current", obj(id == d->getCurrentCore())).put("run", obj(c->isRun()))
         .put("insert", obj(c->hasInsert())).put("por", obj(c->isPOR())).put("connectpor", obj(c->getConnectPOR()))
-        .put("errors", obj(d->getNumError(id))).put("status", obj(c->status));
+        .put("errors", obj(d->getNumError(id))).put("status", obj(int(c->status)));
     Dict sigs;
     for (const auto& s : c->onl().signalList)
         sigs.put(s.name, obj(s.width));
@@ -442,6 +518,62 @@ int getTokenSets(Tcl_Interp* ip)
     return TCL_OK;
 }
 
+Tcl_Obj* wideList(const QVector<qint64>& v)
+{
+    Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
+    for (qint64 x : v)
+        Tcl_ListObjAppendElement(nullptr, l, Tcl_NewWideIntObj(Tcl_WideInt(x)));
+    return l;
+}
+
+int getCapture(Tcl_Interp* ip)
+{
+    OnaData* d = data();
+    d->collectCapture();
+    const int status = d->getCurrentCoreStatus(-1);
+    Dict dict;
+    dict.put("status", obj(OnaData::statusText(status, d->getCurrentCorePnum(-1)))).put("statuscode", obj(status))
+        .put("busy", obj(d->isBusy())).put("pnum", obj(d->getCurrentCorePnum(-1))).put("pmax", obj(d->getCurrentCorePmax(-1)))
+        .put("error", obj(d->getRunErr()));
+    WaveformModel* m = d->getWDModel();
+    const auto t = m ? m->traceData() : nullptr;
+    dict.put("samples", Tcl_NewWideIntObj(t ? t->numSamples() : 0)).put("frames", obj(m ? m->getNumTriggerFrame() : 0))
+        .put("framestarts", wideList(t ? t->frameStarts : QVector<qint64>()))
+        .put("frametimes", wideList(t ? t->frameTimes : QVector<qint64>()))
+        .put("triggers", wideList(t ? t->triggerPositions : QVector<qint64>()))
+        .put("channels", list(t ? t->channelNames() : QStringList()));
+    Tcl_SetObjResult(ip, dict.get());
+    return TCL_OK;
+}
+
+// The bits of a signal, bus bit or tree row at a sample of the capture.
+int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj)
+{
+    OnaData* d = data();
+    d->collectCapture();
+    WaveformModel* m = d->getWDModel();
+    Tcl_WideInt sample = 0;
+    if (Tcl_GetWideIntFromObj(nullptr, sampleObj, &sample) != TCL_OK)
+        return fail(ip, QStringLiteral("ona_get value: expected a sample number, not \"%1\"").arg(text(sampleObj)));
+    if (!m || !m->hasData())
+        return fail(ip, QStringLiteral("ona_get value: the current core has no capture"));
+    if (sample < 0 || sample >= m->getNumTime())
+        return fail(ip, QStringLiteral("ona_get value: sample %1 is outside 0 to %2").arg(sample).arg(m->getNumTime() - 1));
+    const auto t = m->traceData();
+    QVector<int> channels;
+    const int ch = t->channelOf(name);
+    if (ch >= 0) {
+        channels << ch;
+    } else {
+        for (int c = 0; c < t->numChannels(); ++c)
+            if (t->channelNames().at(c).startsWith(name + QLatin1Char('[')))
+                channels << c;
+    }
+    if (channels.isEmpty())
+        return fail(ip, QStringLiteral("ona_get value: no signal named \"%1\" in the capture").arg(name));
+    return done(ip, t->bits(channels, sample));
+}
+
 int getProject(Tcl_Interp* ip)
 {
     OnaData* d = data();
@@ -460,12 +592,13 @@ int getProject(Tcl_Interp* ip)
 
 ONA_CMD(cmdGet)
 {
-    const char* use = "ona_get cores|project|trigoptn|tokensets|core name|tu name|te name";
+    const char* use = "ona_get cores|project|trigoptn|tokensets|capture|core name|tu name|te name|value signal sample";
     if (objc < 2)
         return usage(ip, use);
     const QString what = text(objv[1]);
     const bool named = what == QLatin1String("core") || what == QLatin1String("tu") || what == QLatin1String("te");
-    if ((named && objc != 3) || (!named && objc != 2))
+    const bool value = what == QLatin1String("value");
+    if ((named && objc != 3) || (value && objc != 4) || (!named && !value && objc != 2))
         return usage(ip, use);
     if (what != QLatin1String("cores") && what != QLatin1String("project") && !data()->isProjectOpen())
         return fail(ip, QStringLiteral("ona_get %1: no project is open").arg(what));
@@ -483,7 +616,11 @@ ONA_CMD(cmdGet)
         return getTokenSets(ip);
     if (what == QLatin1String("project"))
         return getProject(ip);
-    return fail(ip, QStringLiteral("ona_get: unknown item \"%1\": expected cores, core, tu, te, trigoptn, tokensets or project")
+    if (what == QLatin1String("capture"))
+        return getCapture(ip);
+    if (value)
+        return getValue(ip, text(objv[2]), objv[3]);
+    return fail(ip, QStringLiteral("ona_get: unknown item \"%1\": expected cores, core, tu, te, trigoptn, tokensets, project, capture or value")
                         .arg(what));
 }
 
@@ -507,6 +644,9 @@ extern "C" int Ona_Init(Tcl_Interp* interp)
         {"ona_del_token", cmdDelToken},         {"ona_del_tokenset", cmdDelTokenSet},
         {"ona_import_tokenset", cmdImportTokenSet}, {"ona_export_tokenset", cmdExportTokenSet},
         {"ona_close_controller", cmdCloseController}, {"ona_get", cmdGet},
+        {"ona_run", cmdRun},                    {"ona_stop", cmdStop},
+        {"ona_manualtrig", cmdManualTrig},      {"ona_wait", cmdWait},
+        {"ona_export_project", cmdExportProject},
     };
     OnaData::inst();
     for (const auto& c : commands)

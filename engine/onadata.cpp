@@ -5,6 +5,7 @@
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
+#include "waveformmodel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,8 +72,11 @@ OnaData* OnaData::inst()
 OnaData::OnaData()
     : m_tokens(new TokenModel(this))
     , m_jtag(new OnaJTAG(this))
-    , m_thread(new OnaThread(this))
+    , m_thread(new OnaThread(m_jtag, this))
 {
+    // Queued: the thread ends in its own thread; the capture is installed in
+    // ours, before the tool hears doneThread.
+    connect(m_thread, &OnaThread::captureFinished, this, &OnaData::collectCapture, Qt::QueuedConnection);
 }
 
 OnaData::~OnaData() = default;
@@ -163,19 +167,19 @@ int OnaData::getNumRunCore() const
 int OnaData::getCurrentCoreStatus(int c) const
 {
     const AnalyzerCore* p = core(c);
-    return p ? p->status : 0;
+    return p ? p->status.load() : 0;
 }
 
 int OnaData::getCurrentCorePnum(int c) const
 {
     const AnalyzerCore* p = core(c);
-    return p ? p->pnum : 0;
+    return p ? p->pnum.load() : 0;
 }
 
 int OnaData::getCurrentCorePmax(int c) const
 {
     const AnalyzerCore* p = core(c);
-    return p ? p->pmax : 0;
+    return p ? p->pmax.load() : 0;
 }
 
 int OnaData::getNumError(int c) const
@@ -252,18 +256,38 @@ QString OnaData::getTEExpression(int row) const
     return m ? m->text(row, TriggerEModel::ColExpression) : QString();
 }
 
-QString OnaData::getWaveformRadix(int) const
+QString OnaData::getWaveformRadix(int row) const
 {
-    return QString();
+    const WaveformModel* m = getWDModel();
+    if (!m || row < 0 || row >= m->rowCount())
+        return QString();
+    const SigTreeData d = WaveformModel::rowData(m->index(row, 0));
+    if (!d.isBus())
+        return QString();
+    if (d.radix == 0)
+        return d.radixName;
+    return radix_list.value(d.radix == 2 ? 0 : d.radix == 8 ? 1 : d.radix == 10 ? 2 : 3);
 }
 
-QString OnaData::getWaveformSignal(int) const
+QString OnaData::getWaveformSignal(int row) const
 {
-    return QString();
+    const WaveformModel* m = getWDModel();
+    if (!m || row < 0 || row >= m->rowCount())
+        return QString();
+    return WaveformModel::rowData(m->index(row, 0)).name;
 }
 
-void OnaData::resetWaveformRadix(int)
+void OnaData::resetWaveformRadix(int row)
 {
+    WaveformModel* m = getWDModel();
+    if (!m || row < 0 || row >= m->rowCount())
+        return;
+    SigTreeData d = WaveformModel::rowData(m->index(row, 0));
+    if (!d.isBus())
+        return;
+    d.radix = 16;
+    d.radixName.clear();
+    m->setRowData(m->index(row, 0), d);
 }
 
 TriggerUModel* OnaData::getTUModel() const
@@ -307,14 +331,9 @@ void OnaData::info(const QString& text)
     emit infoDirty(m_infoText.constData());
 }
 
-void OnaData::stopCapture()
-{
-    // No capture runs before the acquisition thread is built; nothing to end.
-    m_busy = false;
-}
-
 void OnaData::resetData()
 {
+    endCapture();
     m_projectFile.clear();
     m_onlFile.clear();
     m_design = OnlDesign();
@@ -516,7 +535,7 @@ bool OnaData::buildCores(const OnlDesign& design, const OnaProject& project, con
 
 bool OnaData::openProject(const QString& path, QString* error)
 {
-    if (m_busy) {
+    if (isBusy()) {
         *error = QStringLiteral("a capture is running: stop it before opening a project");
         return false;
     }
@@ -578,6 +597,9 @@ bool OnaData::openProject(const QString& path, QString* error)
     m_tokens->setSets(QStringLiteral("ENUM"), design.enums);
     m_errorCounts.clear();
     recount();   // the open itself is no edit: no signal
+    endCapture();
+    loadSidecar(&warnings);
+    syncClock();
     emit sigProjectOpened(m_projectFile);
     for (const QString& w : warnings)
         info(w + QLatin1Char('\n'));
@@ -596,6 +618,13 @@ OnaProject OnaData::snapshot(const QString& onaPath) const
     p.currentCore = getCoreName(-1);
     p.userSets = m_tokens->sets(QStringLiteral("user"));
     p.waveform = m_waveformLayout;
+    // The layout of every core that shows a capture replaces the stored one.
+    QJsonObject cores = p.waveform.value(QLatin1String("cores")).toObject();
+    for (const auto& c : m_cores)
+        if (c->getWDModel() && c->getWDModel()->hasData())
+            cores.insert(c->getName(), c->getWDModel()->layout());
+    if (!cores.isEmpty())
+        p.waveform.insert(QStringLiteral("cores"), cores);
     for (const auto& c : m_cores) {
         OnaCore oc;
         oc.name = c->getName();
@@ -629,6 +658,13 @@ bool OnaData::saveProject(const QString& path, QString* error)
     }
     if (!writeFile(target, writeOna(snapshot(target)), error))
         return false;
+    const QString before = m_projectFile;
+    m_projectFile = target;
+    QStringList warnings;
+    saveSidecar(&warnings);
+    m_projectFile = before;
+    for (const QString& w : warnings)
+        info(w + QLatin1Char('\n'));
     if (target != m_projectFile) {
         m_projectFile = target;
         emit sigFileNameChanged(target);
@@ -641,7 +677,7 @@ bool OnaData::closeProject()
 {
     if (!isProjectOpen())
         return false;
-    m_busy = false;
+    endCapture();
     // Keep the cores alive until the views have heard of the close.
     QVector<QSharedPointer<AnalyzerCore>> old = m_cores;
     resetData();
@@ -733,6 +769,7 @@ bool OnaData::setProjectOptions(const Options& options, QString* error)
     m_tckDelay = tck;
     m_period = period;
     m_clockUnit = unit;
+    syncClock();
     if (changed)
         emit settingDirty();
     return true;

@@ -14,11 +14,14 @@
 #include "projectfiles.h"
 #include "triggerlang.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPair>
 #include <QSharedPointer>
 #include <QStringList>
 #include <QVector>
+#include <atomic>
+#include <vector>
 
 class OnaJTAG;
 class OnaThread;
@@ -76,8 +79,8 @@ public:
     int getCurrentCorePnum(int core = -1) const;
     int getCurrentCorePmax(int core = -1) const;
 
-    // Run state.
-    bool isBusy() const { return m_busy; }
+    // Run state. Busy from "ona_run" until the acquisition thread is done.
+    bool isBusy() const;
     int getNumError(int core = -1) const;   // syntax errors of the trigger setup
     QString getRunErr() const { return m_runErr; }
     int getNumSample(int core = -1) const;
@@ -136,7 +139,35 @@ public:
     bool delTokenSet(const QString& set, QString* error);   // empty set: all
     bool importTokenSets(const QString& path, QString* error);
     bool exportTokenSets(const QString& path, QString* error);
+    // Capture (onacapture.cpp). startCapture checks everything first and
+    // starts the acquisition thread; stop and manual trigger are no-ops when
+    // nothing runs. waitCapture blocks up to timeoutMs (negative: no limit)
+    // and returns false on timeout; it installs the finished capture, as
+    // does collectCapture (idempotent, GUI thread).
+    bool startCapture(QString* error);
     void stopCapture();
+    void manualTrigger();
+    bool waitCapture(int timeoutMs);
+    void collectCapture();
+    // "Ready", "Configuring", "Running", ... "Error!" for a core's status.
+    static QString statusText(int status, int pnum);
+
+    // The token of `setName` (user or ENUM set) whose value is `bits`; the
+    // value in hexadecimal when no token has it.
+    static QString matchToken(int width, const QString& setName, const QString& bits);
+
+    // Exports the current core's capture (waveexport.cpp).
+    bool exportVcd(const QString& path, const QString& module, QString* error);
+    bool exportText(const QString& path, const QString& signalList, QString* error);
+
+    // Colours of the waveform viewer.
+    QColor rulerBandColor{0x9c, 0xc3, 0xe6};
+    QColor rulerBackgroundColor{0xf2, 0xf2, 0xf2};
+    QColor waveBackgroundColor{0x10, 0x10, 0x10};
+    QColor waveColor{0x3c, 0xd0, 0x70};
+    QColor triggerColor{0xff, 0x40, 0x40};
+    QColor cursorColor{0x40, 0xa0, 0xff};
+    QColor markerColor{0xff, 0xc0, 0x00};
 
     // Builds the analyzer-file contents of the current state.
     ProjectFiles::OnaProject snapshot(const QString& onaPath) const;
@@ -171,6 +202,12 @@ private:
     // TUs whose radix is `set`: converts them to Bin keeping their value.
     void releaseTokenSetUsers(const QString& set, const QString& token, QList<QStandardItem*>* changed);
     QString convertValue(const TriggerLang::TUSpec& from, const QString& newRadix) const;
+    bool buildSetups(std::vector<struct CaptureSetup>* setups, QString* error) const;
+    void endCapture();   // stops and waits for a running capture, dropping it
+    void syncClock();
+    QString sidecarPath() const;
+    void saveSidecar(QStringList* warnings) const;
+    void loadSidecar(QStringList* warnings);
     bool buildCores(const ProjectFiles::OnlDesign& design, const ProjectFiles::OnaProject& project,
                     const QString& onaName, QVector<QSharedPointer<AnalyzerCore>>* cores, int* current,
                     QStringList* warnings, QString* error) const;
@@ -190,7 +227,7 @@ private:
     int m_tckDelay = 1;
     int m_period = 10;
     QString m_clockUnit = QStringLiteral("ns");
-    bool m_busy = false;
+    std::atomic<bool> m_busy{false};
     QString m_runErr;
     QByteArray m_infoText;
 };

@@ -22,5 +22,9 @@ bool OnaJTAG::checkParPort(int address) const
 
 void OnaJTAG::shutdownLA()
 {
-    OnaData::inst()->stopCapture();
+    // Ends the run at once: the thread checks its stop flag every few
+    // thousand samples, so the wait is short. Nothing is uploaded.
+    OnaData* d = OnaData::inst();
+    d->stopCapture();
+    d->waitCapture(-1);
 }

@@ -29,17 +29,5 @@ signals:
     void redrawPanel();
 };
 
-// The acquisition thread: runs captures and reports through these signals.
-// The capture itself comes with the waveform store; until then the thread
-// is never started.
-
-class ONA_EXPORT OnaThread : public QThread
-{
-    Q_OBJECT
-public:
-    explicit OnaThread(QObject* parent = nullptr) : QThread(parent) {}
-
-signals:
-    void runThread();
-    void doneThread(int traceDepth);
-};
+// The acquisition thread lives in onathread.h.
+#include "onathread.h"

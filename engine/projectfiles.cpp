@@ -1,5 +1,6 @@
 #include "projectfiles.h"
 
+#include "simdriver.h"
 #include "triggerlang.h"
 
 #include <QFile>
@@ -23,7 +24,7 @@ const QStringList kOperators{QStringLiteral("=="), QStringLiteral("!="), QString
                              QStringLiteral("not in range")};
 const QStringList kDriverKinds{QStringLiteral("clock"), QStringLiteral("counter"), QStringLiteral("lfsr"),
                                QStringLiteral("constant"), QStringLiteral("pattern"), QStringLiteral("random"),
-                               QStringLiteral("fsm")};
+                               QStringLiteral("fsm"), QStringLiteral("bus")};
 constexpr int kMaxDepth = 1 << 24;
 
 bool isPlainRadix(const QString& r)
@@ -439,6 +440,13 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
                 if (!it.value().isObject())
                     r.fail(sp, QStringLiteral("expected an object"));
                 r.choice(it.value().toObject(), QStringLiteral("kind"), sp, kDriverKinds, true, QString());
+                int width = 1;
+                for (const OnlSignal& s : c.signalList)
+                    if (s.name == it.key())
+                        width = s.width;
+                QString why;
+                if (!SimDriver::create(it.value().toObject(), width, &why))
+                    r.fail(sp, why);
             }
             d.cores.append(c);
         }

@@ -1,0 +1,440 @@
+#include "waveexport.h"
+
+#include "onadata.h"
+#include "tracedata.h"
+#include "waveformmodel.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <cstring>
+
+namespace WaveExport {
+
+namespace {
+
+// A growing output buffer written in large blocks.
+class Writer
+{
+public:
+    explicit Writer(QIODevice* d) : m_dev(d) { m_buf.resize(kSize + 8192); }
+    ~Writer() = default;
+    void put(const char* s, size_t n)
+    {
+        if (m_len + n > size_t(m_buf.size()))
+            flush();
+        if (n > size_t(m_buf.size())) {
+            m_ok = m_ok && m_dev->write(s, qint64(n)) == qint64(n);
+            return;
+        }
+        std::memcpy(m_buf.data() + m_len, s, n);
+        m_len += n;
+        if (m_len >= kSize)
+            flush();
+    }
+    void put(const QByteArray& b) { put(b.constData(), size_t(b.size())); }
+    void put(char c)
+    {
+        if (m_len + 1 > size_t(m_buf.size()))
+            flush();
+        m_buf[qsizetype(m_len++)] = c;
+    }
+    void num(quint64 v)
+    {
+        char tmp[24];
+        int i = 24;
+        do {
+            tmp[--i] = char('0' + v % 10);
+            v /= 10;
+        } while (v);
+        put(tmp + i, size_t(24 - i));
+    }
+    bool flush()
+    {
+        if (m_len) {
+            m_ok = m_ok && m_dev->write(m_buf.constData(), qint64(m_len)) == qint64(m_len);
+            m_len = 0;
+        }
+        return m_ok;
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    static constexpr size_t kSize = 1 << 20;
+    QIODevice* m_dev;
+    QByteArray m_buf;
+    size_t m_len = 0;
+    bool m_ok = true;
+};
+
+inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples)
+{
+    const quint64 x = w[word];
+    const quint64 before = word > 0 ? (w[word - 1] >> 63) : (x & 1u);
+    quint64 c = x ^ ((x << 1) | before);
+    const qint64 valid = samples - word * 64;
+    if (valid < 64)
+        c &= (quint64(1) << valid) - 1;
+    return c;
+}
+
+void collect(const WaveformModel& m, const QModelIndex& idx, QVector<int>* out)
+{
+    const int n = m.rowCount(idx);
+    if (n == 0) {
+        const SigTreeData d = WaveformModel::rowData(idx);
+        if (d.signalIndex >= 0)
+            out->append(d.signalIndex);
+        return;
+    }
+    for (int r = 0; r < n; ++r)
+        collect(m, m.index(r, 0, idx), out);
+}
+
+QByteArray vcdName(const QString& name)
+{
+    // A reference is one token; a trailing [n] becomes a bit select.
+    static const QRegularExpression re(QStringLiteral("^(.*)\\[([0-9]+)\\]$"));
+    QString base = name;
+    QString select;
+    const auto m = re.match(name);
+    if (m.hasMatch()) {
+        base = m.captured(1);
+        select = QStringLiteral(" [%1]").arg(m.captured(2));
+    }
+    QByteArray b = base.toUtf8();
+    for (char& c : b)
+        if (c <= ' ' || c > '~')
+            c = '_';
+    if (b.isEmpty())
+        b = "_";
+    return b + select.toLatin1();
+}
+
+} // namespace
+
+QByteArray vcdId(int n)
+{
+    QByteArray id;
+    do {
+        id.append(char('!' + n % 94));
+        n /= 94;
+    } while (n > 0);
+    return id;
+}
+
+QVector<Var> topLevelVars(const WaveformModel& model)
+{
+    QVector<Var> vars;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QModelIndex idx = model.index(r, 0);
+        const SigTreeData d = WaveformModel::rowData(idx);
+        Var v;
+        v.name = d.name;
+        collect(model, idx, &v.channels);
+        v.radix = d.isBus() ? d.radix : 2;
+        v.radixName = d.radixName;
+        if (!v.channels.isEmpty())
+            vars.append(v);
+    }
+    return vars;
+}
+
+bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& module, int period,
+              const QString& unit, const QString& date, QString* error)
+{
+    Writer w(out);
+    // The timescale is 1, 10 or 100 units; each sample is period/scale ticks.
+    int scale = 1;
+    for (int s : {100, 10})
+        if (period > 0 && period % s == 0) {
+            scale = s;
+            break;
+        }
+    const quint64 tick = quint64(qMax(1, period / scale));
+    w.put("$date\n\t");
+    w.put(date.toUtf8());
+    w.put("\n$end\n$version\n\tOndrel Analyzer 1.0\n$end\n$comment\n\t");
+    w.put(QStringLiteral("%1 samples in %2 trigger frame(s); frames start at samples").arg(t.numSamples()).arg(qMax(1, int(t.frameStarts.size()))).toUtf8());
+    for (qint64 f : t.frameStarts) {
+        w.put(' ');
+        w.num(quint64(f));
+    }
+    w.put("; trigger positions at samples");
+    for (qint64 p : t.triggerPositions) {
+        w.put(' ');
+        w.num(quint64(p));
+    }
+    w.put("\n$end\n$timescale ");
+    w.num(quint64(scale));
+    w.put(' ');
+    w.put(unit.toUtf8());
+    w.put(" $end\n$scope module ");
+    w.put(module.toUtf8());
+    w.put(" $end\n");
+    QVector<QByteArray> ids;
+    for (int i = 0; i < vars.size(); ++i) {
+        ids << vcdId(i);
+        const Var& v = vars.at(i);
+        w.put("$var wire ");
+        w.num(quint64(v.channels.size()));
+        w.put(' ');
+        w.put(ids.last());
+        w.put(' ');
+        QByteArray name = vcdName(v.name);
+        if (v.channels.size() > 1 && !name.contains('['))
+            name += QStringLiteral(" [%1:0]").arg(v.channels.size() - 1).toLatin1();
+        w.put(name);
+        w.put(" $end\n");
+    }
+    w.put("$upscope $end\n$enddefinitions $end\n");
+
+    const qint64 n = t.numSamples();
+    QByteArray vec;
+    auto value = [&](int i, qint64 s) {
+        const Var& v = vars.at(i);
+        const int words = int(s >> 6), bit = int(s & 63);
+        if (v.channels.size() == 1) {
+            w.put(char('0' + ((t.channelWords(v.channels.at(0))[words] >> bit) & 1)));
+            w.put(ids.at(i));
+            w.put('\n');
+            return;
+        }
+        vec.resize(v.channels.size() + 1);
+        vec[0] = 'b';
+        int first = -1;
+        for (int k = 0; k < v.channels.size(); ++k) {
+            const char c = char('0' + ((t.channelWords(v.channels.at(k))[words] >> bit) & 1));
+            vec[k + 1] = c;
+            if (first < 0 && c == '1')
+                first = k;
+        }
+        // Leading zeros may be left out (the value is extended with 0).
+        if (first < 0)
+            w.put("b0", 2);
+        else {
+            w.put('b');
+            w.put(vec.constData() + 1 + first, size_t(v.channels.size() - first));
+        }
+        w.put(' ');
+        w.put(ids.at(i));
+        w.put('\n');
+    };
+    if (n > 0) {
+        w.put("#0\n$dumpvars\n");
+        for (int i = 0; i < vars.size(); ++i)
+            value(i, 0);
+        w.put("$end\n");
+    }
+    QVector<quint64> masks(vars.size());
+    QVector<QVector<int>> bucket(64);
+    const qint64 words = (n + 63) / 64;
+    for (qint64 wd = 0; wd < words; ++wd) {
+        bool any = false;
+        for (int i = 0; i < vars.size(); ++i) {
+            quint64 m = 0;
+            for (int ch : vars.at(i).channels)
+                m |= changeMask(t.channelWords(ch), wd, n);
+            if (wd == 0)
+                m &= ~quint64(1);   // sample 0 is in $dumpvars
+            masks[i] = m;
+            while (m) {
+                any = true;
+                bucket[__builtin_ctzll(m)].append(i);
+                m &= m - 1;
+            }
+        }
+        if (!any)
+            continue;
+        for (int b = 0; b < 64; ++b) {
+            if (bucket.at(b).isEmpty())
+                continue;
+            const qint64 s = wd * 64 + b;
+            w.put('#');
+            w.num(quint64(s) * tick);
+            w.put('\n');
+            for (int i : bucket.at(b))
+                value(i, s);
+            bucket[b].clear();
+        }
+    }
+    if (n > 0) {
+        w.put('#');
+        w.num(quint64(n) * tick);
+        w.put('\n');
+    }
+    if (!w.flush()) {
+        *error = out->errorString();
+        return false;
+    }
+    return true;
+}
+
+bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& core, int period,
+               const QString& unit, const QString& date, QString* error)
+{
+    Writer w(out);
+    w.put(QStringLiteral("# Ondrel Analyzer text export\n# date: %1\n# core: %2\n# clock period: %3 %4\n"
+                         "# samples: %5, trigger frames: %6\n# frame starts:")
+              .arg(date, core).arg(period).arg(unit).arg(t.numSamples()).arg(qMax(1, int(t.frameStarts.size())))
+              .toUtf8());
+    for (qint64 f : t.frameStarts) {
+        w.put(' ');
+        w.num(quint64(f));
+    }
+    w.put("\n# trigger positions:");
+    for (qint64 p : t.triggerPositions) {
+        w.put(' ');
+        w.num(quint64(p));
+    }
+    w.put("\nframe\tsample");
+    for (const Var& v : vars) {
+        w.put('\t');
+        w.put(v.name.toUtf8());
+    }
+    w.put('\n');
+    int frame = 0;
+    qint64 frameStart = 0;
+    for (qint64 s = 0; s < t.numSamples(); ++s) {
+        while (frame + 1 < t.frameStarts.size() && t.frameStarts.at(frame + 1) <= s)
+            frameStart = t.frameStarts.at(++frame);
+        w.num(quint64(frame));
+        w.put('\t');
+        w.num(quint64(s - frameStart));
+        for (const Var& v : vars) {
+            w.put('\t');
+            if (v.channels.size() == 1) {
+                w.put(char('0' + t.bit(v.channels.at(0), s)));
+                continue;
+            }
+            const QString bits = t.bits(v.channels, s);
+            w.put((v.radix > 0 ? WaveformModel::radixText(bits, v.radix)
+                               : OnaData::matchToken(bits.size(), v.radixName, bits)).toUtf8());
+        }
+        w.put('\n');
+    }
+    if (!w.flush()) {
+        *error = out->errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace WaveExport
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+bool exportPrecheck(OnaData* d, const QString& path, WaveformModel** model, QString* error)
+{
+    d->collectCapture();
+    if (!d->isProjectOpen()) {
+        *error = QStringLiteral("ona_export_project: no project is open");
+        return false;
+    }
+    if (path.trimmed().isEmpty()) {
+        *error = QStringLiteral("ona_export_project: no output file given");
+        return false;
+    }
+    if (QFileInfo(path).isDir()) {
+        *error = QStringLiteral("ona_export_project: %1 is a folder").arg(path);
+        return false;
+    }
+    *model = d->getWDModel();
+    if (!*model || !(*model)->hasData()) {
+        *error = QStringLiteral("ona_export_project: core \"%1\" has no captured data to export").arg(d->getCoreName(-1));
+        return false;
+    }
+    return true;
+}
+
+template <typename Fn>
+bool atomicWrite(const QString& path, Fn fn, QString* error)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    QString why;
+    if (!fn(&f, &why) || !f.commit()) {
+        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, why.isEmpty() ? f.errorString() : why);
+        f.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+QString nowText()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+bool OnaData::exportVcd(const QString& path, const QString& module, QString* error)
+{
+    WaveformModel* m = nullptr;
+    if (!exportPrecheck(this, path, &m, error))
+        return false;
+    // The module name is one VCD identifier: the core's name when none is given.
+    QString mod = module.trimmed();
+    if (mod.isEmpty())
+        mod = getCoreName(-1);
+    for (QChar& c : mod)
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_')) || c.unicode() > 126)
+            c = QLatin1Char('_');
+    const auto vars = WaveExport::topLevelVars(*m);
+    const auto trace = m->traceData();
+    return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
+        return WaveExport::writeVcd(d, *trace, vars, mod, m_period, m_clockUnit, nowText(), why);
+    }, error);
+}
+
+static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QString& name, QModelIndex* out)
+{
+    for (int r = 0; r < m.rowCount(parent); ++r) {
+        const QModelIndex idx = m.index(r, 0, parent);
+        if (WaveformModel::rowData(idx).name == name) {
+            *out = idx;
+            return true;
+        }
+        if (findRow(m, idx, name, out))
+            return true;
+    }
+    return false;
+}
+
+bool OnaData::exportText(const QString& path, const QString& signalList, QString* error)
+{
+    WaveformModel* m = nullptr;
+    if (!exportPrecheck(this, path, &m, error))
+        return false;
+    QVector<WaveExport::Var> vars;
+    const QStringList names = signalList.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (names.isEmpty()) {
+        vars = WaveExport::topLevelVars(*m);
+    } else {
+        for (const QString& n : names) {
+            QModelIndex idx;
+            if (!findRow(*m, QModelIndex(), n, &idx)) {
+                *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"").arg(n, getCoreName(-1));
+                return false;
+            }
+            const SigTreeData d = WaveformModel::rowData(idx);
+            WaveExport::Var v;
+            v.name = n;
+            v.channels = m->channelsOf(idx);
+            v.radix = d.isBus() ? d.radix : 2;
+            v.radixName = d.radixName;
+            vars.append(v);
+        }
+    }
+    const auto trace = m->traceData();
+    const QString core = getCoreName(-1);
+    return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
+        return WaveExport::writeText(d, *trace, vars, core, m_period, m_clockUnit, nowText(), why);
+    }, error);
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+// The captured trace of one analyzer core as the waveform viewer sees it:
+// a three-column tree (0 name, 1 SigTreeData, 2 waveform) of signals and
+// buses over a TraceData store, plus the view state (visible window, data
+// and ruler positions, cursors) and the zoom and move operations. Every
+// operation clamps to the data: no position ever lies outside
+// [0, getNumTime()), and an empty capture makes every operation a no-op.
+
+#include "onaglobal.h"
+#include "tracedata.h"
+
+#include <QColor>
+#include <QJsonObject>
+#include <QList>
+#include <QMetaType>
+#include <QStandardItemModel>
+#include <memory>
+
+struct ONA_EXPORT SigTreeData {
+    SigTreeData() = default;
+    // `width` is the bus width (1 for a signal); `hidden` marks a row the
+    // viewer hides (a member of a bus shown through an ENUM set).
+    SigTreeData(const QString& name, int signalIndex, int width, bool expanded, bool hidden,
+                const QColor& colour = QColor());
+
+    QString name;
+    int signalIndex = -1;   // channel in the store; negative for a bus
+    int width = 1;
+    bool expanded = false;
+    bool hidden = false;
+    QColor colour;          // invalid: the default waveform colour
+    QString radixName;      // token or ENUM set; empty for a numeric radix
+    int radix = 16;         // 2, 8, 10, 16; 0 when radixName applies
+
+    bool isBus() const { return signalIndex < 0; }
+    bool operator==(const SigTreeData& o) const;
+};
+Q_DECLARE_METATYPE(SigTreeData)
+
+class ONA_EXPORT WaveformModel : public QStandardItemModel
+{
+    Q_OBJECT
+public:
+    explicit WaveformModel(QObject* parent = nullptr);
+
+    // Takes a finished capture. `signalWidths` are the core's signals (name,
+    // width) in order: a signal wider than one bit becomes a bus of its bits,
+    // most significant first. The tree the user arranged is kept when the
+    // capture has the same channels.
+    void setTrace(std::shared_ptr<const TraceData> trace, const QList<QPair<QString, int>>& signalWidths);
+    void clearTrace();
+    std::shared_ptr<const TraceData> traceData() const { return m_trace; }
+
+    bool hasData() const { return m_trace && m_trace->numSamples() > 0; }
+    int getNumTime() const { return m_trace ? int(m_trace->numSamples()) : 0; }
+    int getData(int signal, int sample) const { return m_trace ? m_trace->bit(signal, sample) : 0; }
+    // The bits of a row (a signal or a bus, depth first, first leaf leftmost).
+    QString getBits(const QModelIndex& index, int sample) const;
+    QVector<int> channelsOf(const QModelIndex& index) const;
+
+    int getNumTriggerFrame() const;
+    int getTriggerFrame(int frame) const;   // first sample of the frame
+    int getNumTriggerPos() const;
+    int getTriggerPos(int i) const;
+    bool hasTimestamp() const { return hasData() && !m_trace->frameTimes.isEmpty(); }
+    qint64 getTimestamp(int sample) const { return m_trace ? m_trace->getTimestamp(sample) : sample; }
+
+    // View state, in samples.
+    int getViewStart() const { return m_viewStart; }
+    int getViewEnd() const { return m_viewCount > 0 ? m_viewStart + m_viewCount - 1 : 0; }
+    int getViewCount() const { return m_viewCount; }
+    int getDataPos() const { return m_dataPos; }
+    int getRulerPos() const { return m_rulerPos; }
+    bool hasRuler() const { return hasData() && m_rulerPos > 0; }
+    void setDataPos(int sample);
+    void setRulerPos(int sample);   // 0 hides the ruler
+    int getClockPeriod() const { return m_clockPeriod; }
+    void setClockPeriod(int period) { m_clockPeriod = period; }
+    QString getClockUnit() const { return m_clockUnit; }
+    void setClockUnit(const QString& unit) { m_clockUnit = unit; }
+    // Caps the pan drag threshold (pixels per sample at the last zoom).
+    double getPanLimit() const { return m_panLimit; }
+
+    // Cursors, kept sorted and unique.
+    QList<int> getCurPos() const { return m_cursors; }
+    int getNumCurPos() const { return m_cursors.size(); }
+    bool addCurPos(int sample);
+    // -1 removes the cursor nearest the data position.
+    bool removeCurPos(int sample);
+    bool existCurPos(int sample) const { return m_cursors.contains(sample); }
+    void clearCurPos();
+
+    // Zoom and move; `width` is the waveform column's width in pixels.
+    void zoomIn(int width);
+    void zoomOut(int width);
+    void zoomFit(int width);
+    void zoomTrigger(int width, int frame);
+    void zoomPos(int width, int sample, bool setData);
+    void zoomBox(int width, int centre, int span);
+    void moveLeft(int width);
+    void moveRight(int width);
+    void moveLeftEnd(int width);
+    void moveRightEnd(int width);
+
+    // Tree edits of the viewer: move a row (returns it at its new place, or
+    // nullptr when the move is not possible), insert a copied row (items 0..2
+    // with their children; parent nullptr and row -1: top level, at the end).
+    QStandardItem* dropItem(const QModelIndex& source, const QModelIndex& parent, int row);
+    QStandardItem* pasteItems(const QList<QStandardItem*>& items, QStandardItem* parent, int row);
+    // Builds the three items of a row.
+    static QList<QStandardItem*> makeRow(const SigTreeData& data);
+    static SigTreeData rowData(const QModelIndex& index);
+    void setRowData(const QModelIndex& index, const SigTreeData& data);
+
+    // Text of a bit string in radix 2, 8, 10 or 16 (any width); empty for
+    // another radix.
+    static QString radixText(const QString& bits, int radix);
+
+    // Tree layout (names, nesting, colours, radixes, expansion) for the
+    // analyzer file; restoreLayout ignores rows naming unknown channels.
+    QJsonObject layout() const;
+    void restoreLayout(const QJsonObject& layout);
+
+signals:
+    void viewChanged();
+
+private:
+    void buildDefaultTree(const QList<QPair<QString, int>>& signalWidths);
+    void setWindow(int start, int count, int width);
+    int minCount(int width) const;
+    void refreshBusWidths(QStandardItem* parent);
+    void collectChannels(QStandardItem* item, QVector<int>* out) const;
+
+    std::shared_ptr<const TraceData> m_trace;
+    int m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
+    int m_clockPeriod = 0;
+    QString m_clockUnit = QStringLiteral("ns");
+    double m_panLimit = 5.0;
+    QList<int> m_cursors;
+};
