@@ -72,6 +72,9 @@ private slots:
     void tabSetsByCoreKind();
     void undockAndRedock();
     void runPanelAndSerdesProgress();
+    void captureThroughRunPanel();
+    void serdesPagesSurviveTabRebuilds();
+    void inactiveFileDisablesUntilNextOpen();
     void shutdownClosesControllerOnce();
 
 private:
@@ -687,6 +690,57 @@ void TstOnaGui::runPanelAndSerdesProgress() {
     QCOMPARE(gui.progressBar()->format(), QStringLiteral("Initializing SERDES"));
     QVERIFY(!gui.stopAction()->isVisible());
     QVERIFY(!gui.triggerAction()->isEnabled());
+}
+
+void TstOnaGui::captureThroughRunPanel() {
+    auto gui = embedded(copyDemo());
+    QVERIFY(gui);
+    QVERIFY(gui->runAction()->isEnabled());
+    m_host->commands.clear();
+    gui->runAnalyzer();
+    QCOMPARE(m_host->commands.value(0), QStringLiteral("ona_run"));
+    QVERIFY(gui->isModified());
+    QVERIFY(!gui->runAction()->isEnabled());
+    // The thread's queued signals drive the panel to its end.
+    QTRY_COMPARE_WITH_TIMEOUT(gui->progressBar()->format(), QStringLiteral("Completed"), 20000);
+    QTRY_VERIFY(gui->runAction()->isEnabled());
+    QVERIFY(gui->runAction()->isVisible());
+    QVERIFY(!gui->stopAction()->isVisible());
+    QVERIFY(gui->coreCheckBoxes().at(0)->isEnabled());
+    QVERIFY(gui->wdModel());
+    QVERIFY(gui->tableAction(20));
+}
+
+void TstOnaGui::serdesPagesSurviveTabRebuilds() {
+    QList<QString> args;
+    QString unused;
+    OnaGUI gui(nullptr, args, unused, false, QString());
+    RightView* view = gui.rightView();
+    view->setSerdesPages(true);
+    const QStringList serdes{QStringLiteral("Serdes Debug"), QStringLiteral("Wishbone Debug")};
+    view->showAnalyzerTabs();
+    QCOMPARE(tabTexts(gui), QStringList({QStringLiteral("LA Trigger"), QStringLiteral("LA Waveform")}) + serdes);
+    view->showControllerTabs(QString(), false);
+    QCOMPARE(tabTexts(gui), RightView::controllerTitles() + serdes);
+    // A dock rebuild with no current core (no project) keeps them too.
+    view->controllerTabs().at(0)->dockButtonClicked();
+    view->controllerTabs().at(0)->dockButtonClicked();
+    QCOMPARE(tabTexts(gui), serdes);
+    view->setSerdesPages(false);
+    QVERIFY(tabTexts(gui).isEmpty());
+}
+
+void TstOnaGui::inactiveFileDisablesUntilNextOpen() {
+    const QString ona = copyDemo();
+    VemoImplementation* impl = VemoProjectManager::getProjectManager().getDefaultImplementation();
+    impl->addResource(ona)->addAssociated(QStringLiteral("impl1"), false);
+    auto gui = embedded(ona);
+    QVERIFY(gui);
+    QVERIFY(!gui->isEnabled());
+    impl->getResource(ona)->setAssociatedState(QStringLiteral("impl1"), true);
+    QString again = ona;
+    QVERIFY(gui->doOpenFile(again, QString()));
+    QVERIFY(gui->isEnabled());
 }
 
 void TstOnaGui::shutdownClosesControllerOnce() {

@@ -532,6 +532,9 @@ void OnaGUI::initMyMenus() {
     if (m_standalone) {
         wire("new", SLOT(fileNew()));
         wire("open", SLOT(fileOpen()));
+        // Closing the analyzer file ends the tool (the engine's close
+        // announcement closes the window); nobody else answers "close".
+        wire("close", SLOT(fileClose()));
         connect(m_actions.value(91), &QAction::triggered, this, &OnaGUI::sigOptionDialog, Qt::UniqueConnection);
     }
     wire("save", SLOT(onSave()));

@@ -296,7 +296,14 @@ void OnaGUI::fileOpen() {
         emit sigOpenFile();
 }
 
-void OnaGUI::fileClose() { closeAsked(); }
+void OnaGUI::fileClose() {
+    // Stand-alone with nothing open, Close simply closes the window.
+    if (m_standalone && m_fileName.isEmpty()) {
+        close();
+        return;
+    }
+    closeAsked();
+}
 
 bool OnaGUI::closeAsked() {
     if (m_modified) {

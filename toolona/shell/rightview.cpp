@@ -157,7 +157,9 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
         // A window of its own, still owned by the tool window.
         tab->setParent(parentWidget(), Qt::Window | Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
         tab->setWindowTitle(name);
-        tab->resize(855, tab->height());
+        // The page's height in the tab widget; one never laid out there gets
+        // at least the height its content asks for.
+        tab->resize(855, qMax(tab->height(), tab->sizeHint().height()));
         tab->move(50 + 30 * index, 50 + 30 * index);
         tab->show();
         return;

@@ -4,6 +4,7 @@
 #include "widgets/emptystatelabel.h"
 
 #include "basgui/basehelp.h"
+#include "waveformmodel.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -24,15 +25,17 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     refreshHeader();
 }
 
+WaveformModel* WaveformView::waveformModel() const { return m_model; }
+
 bool WaveformView::hasCapturedData() const {
-    // The engine has no waveform store yet (getWDModel() is always null), so
-    // there is never captured data; the store's sample count answers this
-    // once it exists.
-    return false;
+    return m_model && m_model->hasData();
 }
 
 void WaveformView::refreshHeader() {
-    m_empty->setVisible(!hasCapturedData());
+    const bool data = hasCapturedData();
+    m_empty->setText(data ? tr("%1 samples captured. The waveform viewer shows them in a later version.")
+                                .arg(m_model->getNumTime())
+                          : tr("Captured signals appear here after a run.\nThis core has no captured data yet."));
 }
 
 void WaveformView::applyAllBusRadix(int radix) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class WaveformModel;
@@ -9,8 +10,8 @@ namespace vemo::toolona {
 class EmptyStateLabel;
 
 // The "LA Waveform" page: the captured samples of the active analyzer core.
-// The engine's waveform store (WaveformModel) arrives with capture; until
-// a core has one the page says so.
+// The signal tree and painting come with the waveform viewer; until then
+// the page says whether there is a capture to show.
 class WaveformView : public QWidget {
     Q_OBJECT
 public:
@@ -19,7 +20,7 @@ public:
     // Links the page to the core's waveform model (null: none) and re-ranges
     // its scroll bar.
     void setWaveformModel(WaveformModel* model);
-    WaveformModel* waveformModel() const { return m_model; }
+    WaveformModel* waveformModel() const;
     // Drops the link (project closing).
     void clearModel() { setWaveformModel(nullptr); }
     // True when the linked model holds captured samples.
@@ -34,7 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    WaveformModel* m_model = nullptr;
+    QPointer<WaveformModel> m_model;   // the engine deletes it with its project
     EmptyStateLabel* m_empty = nullptr;
     int m_radix = 3;
 };
