@@ -1,0 +1,614 @@
+// The trigger setup page on the demo project, embedded in a recording host
+// that forwards every command to a real engine: the exact command of every
+// cell and option edit, what is never sent, editor contents by radix kind,
+// error titles, the samples list and its resynchronisation with the number
+// of triggers, the expression enable box, and user text with Tcl-special
+// characters arriving in the engine unchanged.
+
+#include "recordinghost.h"
+
+#include "shell/labelgroupbox.h"
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+#include "trigger/onatedelegate.h"
+#include "trigger/onatudelegate.h"
+#include "trigger/triggerview.h"
+
+#include "basgui/baseusrsettings.h"
+#include "onadata.h"
+#include "project/vemoprojectmanager.h"
+#include "triggeremodel.h"
+#include "triggersetting.h"
+#include "triggerumodel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using vemo::toolona::OnaGUI;
+using vemo::toolona::OnaTEDelegate;
+using vemo::toolona::OnaTUDelegate;
+using vemo::toolona::TriggerView;
+
+namespace {
+
+QString demoFile(const char* name) { return QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name; }
+
+QStringList comboItems(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+class TstTrigger : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void unitCellCommands();
+    void editorsByRadixKind();
+    void expressionCommandsAndEnableBox();
+    void errorTitles();
+    void userTextReachesEngineIntact();
+    void samplesListAndLoading();
+    void optionCommandsAndResync();
+    void positionFollowsSelectedMode();
+    void refusedEditsReloadAndReport();
+
+private:
+    // The demo project (plus an integer enumeration set) in a fresh folder,
+    // opened in a shown embedded window.
+    void openDemo();
+    void selectCore(const QString& name);
+    TriggerView* view() const { return m_gui->rightView()->triggerView(); }
+    QModelIndex tuIndex(const QString& name, int column) const;
+    QModelIndex teIndex(const QString& name, int column) const;
+    // Opens the cell's editor through the view, as a double click would.
+    QWidget* openEditor(QTableView* table, const QModelIndex& index);
+    // Types `text` into the cell and presses Enter; returns the commands sent.
+    QStringList typeInto(QTableView* table, const QModelIndex& index, const QString& text);
+    // Picks `text` from the cell's list; returns the commands sent.
+    QStringList pick(QTableView* table, const QModelIndex& index, const QString& text);
+    QString tuText(const QString& name, int column) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<OnaGUI> m_gui;
+};
+
+void TstTrigger::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_host = std::make_unique<RecordingHost>();
+    vemo::basgui::BaseUsrSettings settings(QStringLiteral("ONL_ANALYZER"));
+    for (const char* key : {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath"})
+        settings.remove(QLatin1String(key));
+    settings.sync();
+    VemoProjectManager::getProjectManager().reset();
+}
+
+void TstTrigger::cleanup() {
+    m_gui.reset();
+    m_host.reset();
+    OnaData::inst()->resetData();
+    m_dir.reset();
+}
+
+void TstTrigger::openDemo() {
+    QFile::copy(demoFile("demo.ona"), m_dir->filePath(QStringLiteral("demo.ona")));
+    QFile onl(demoFile("demo.onl"));
+    QVERIFY(onl.open(QIODevice::ReadOnly));
+    QJsonObject design = QJsonDocument::fromJson(onl.readAll()).object();
+    QJsonArray sets = design.value(QStringLiteral("enum_token_sets")).toArray();
+    sets.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ONL_INT_level")},
+                            {QStringLiteral("bits"), 3},
+                            {QStringLiteral("tokens"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("LOW")},
+                                                                              {QStringLiteral("value"), QStringLiteral("b'001")}}}}});
+    design.insert(QStringLiteral("enum_token_sets"), sets);
+    QFile out(m_dir->filePath(QStringLiteral("demo.onl")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(design).toJson());
+    out.close();
+    QFile(m_dir->filePath(QStringLiteral("demo.ona"))).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    QList<QString> args{m_dir->filePath(QStringLiteral("demo.ona"))};
+    QString unused;
+    m_gui = std::make_unique<OnaGUI>(nullptr, args, unused, false, QString());
+    m_host->attach(m_gui.get());
+    QVERIFY(m_gui->initialize());
+    m_gui->resize(1200, 800);
+    m_gui->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_gui.get()));
+    QVERIFY(view()->tuModel());
+    QCOMPARE(view()->tuModel(), OnaData::inst()->getTUModel());
+    m_host->commands.clear();
+}
+
+void TstTrigger::selectCore(const QString& name) {
+    m_host->eval(QStringLiteral("ona_set_core -name %1").arg(name));
+    QCOMPARE(OnaData::inst()->getCoreName(OnaData::inst()->getCurrentCore()), name);
+    QCOMPARE(view()->tuModel(), OnaData::inst()->getTUModel());
+    QCOMPARE(view()->triggerSetting(), OnaData::inst()->getTSModel());
+    m_host->commands.clear();
+}
+
+QModelIndex TstTrigger::tuIndex(const QString& name, int column) const {
+    const TriggerUModel* model = view()->tuModel();
+    return model->index(model->rowOf(name), column);
+}
+
+QModelIndex TstTrigger::teIndex(const QString& name, int column) const {
+    const TriggerEModel* model = view()->teModel();
+    return model->index(model->rowOf(name), column);
+}
+
+QString TstTrigger::tuText(const QString& name, int column) const {
+    return view()->tuModel()->text(view()->tuModel()->rowOf(name), column);
+}
+
+QWidget* TstTrigger::openEditor(QTableView* table, const QModelIndex& index) {
+    flushDeletes();
+    table->setFocus();
+    // With every edit trigger on, making the cell current opens its editor.
+    auto find = [table]() -> QWidget* {
+        QCoreApplication::processEvents();
+        for (QWidget* w : table->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)))
+                return w;
+        return nullptr;
+    };
+    // Leaving the previous cell closes its editor (an unchanged commit
+    // sends nothing); entering this one opens its editor.
+    table->setCurrentIndex(QModelIndex());
+    flushDeletes();
+    table->setCurrentIndex(index);
+    if (QWidget* editor = find())
+        return editor;
+    table->edit(index);
+    return find();
+}
+
+QStringList TstTrigger::typeInto(QTableView* table, const QModelIndex& index, const QString& text) {
+    m_host->commands.clear();
+    auto* edit = qobject_cast<QLineEdit*>(openEditor(table, index));
+    if (!edit) {
+        QTest::qFail("no line edit", __FILE__, __LINE__);
+        return {};
+    }
+    edit->selectAll();
+    edit->del();
+    // Typed, so a validator gets its say; insert() when it would refuse.
+    QTest::keyClicks(edit, text);
+    if (edit->text() != text && edit->validator() == nullptr)
+        edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    flushDeletes();
+    return m_host->commands;
+}
+
+QStringList TstTrigger::pick(QTableView* table, const QModelIndex& index, const QString& text) {
+    m_host->commands.clear();
+    auto* combo = qobject_cast<QComboBox*>(openEditor(table, index));
+    if (!combo) {
+        QTest::qFail("no list editor", __FILE__, __LINE__);
+        return {};
+    }
+    QSignalSpy closed(table->itemDelegateForIndex(index), &QAbstractItemDelegate::closeEditor);
+    const int i = combo->findText(text);
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
+    // A pick commits and closes the editor at once.
+    if (closed.count() != 1)
+        QTest::qFail("the list editor did not close on a pick", __FILE__, __LINE__);
+    combo->hidePopup();
+    flushDeletes();
+    return m_host->commands;
+}
+
+void TstTrigger::unitCellCommands() {
+    openDemo();
+    QTableView* table = view()->tuTable();
+    const QString was = m_gui->title();
+
+    QCOMPARE(pick(table, tuIndex("TU_data", 2), QStringLiteral("!=")),
+             QStringList{QStringLiteral("ona_set_tu -name TU_data -operator \"!=\"")});
+    QCOMPARE(tuText("TU_data", 2), QStringLiteral("!="));
+    QVERIFY(m_gui->title().endsWith(QStringLiteral(" *")));
+    QVERIFY(!was.endsWith(QStringLiteral(" *")));
+
+    // The engine converts the value to the new radix.
+    QCOMPARE(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")),
+             QStringList{QStringLiteral("ona_set_tu -name TU_data -radix \"Bin\"")});
+    QCOMPARE(tuText("TU_data", 4), QStringLiteral("01011010"));
+    QCOMPARE(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010xxxx")),
+             QStringList{QStringLiteral("ona_set_tu -name TU_data -value \"1010xxxx\"")});
+    QCOMPARE(tuText("TU_data", 4), QStringLiteral("1010xxxx"));
+
+    // Unchanged (in any letter case) or empty: nothing goes out.
+    QVERIFY(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010XXXX")).isEmpty());
+    QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
+    QVERIFY(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")).isEmpty());
+
+    // Rename: the engine rewrites the expressions that use the name.
+    QCOMPARE(typeInto(table, tuIndex("TU_data", 0), QStringLiteral("TU_byte")),
+             QStringList{QStringLiteral("ona_rename_tu TU_data TU_byte")});
+    QCOMPARE(OnaData::inst()->getTEExpression(1), QStringLiteral("TU_byte & TU_valid THEN TU_valid #2"));
+    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("tu_BYTE")).isEmpty());
+    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QString()).isEmpty());
+
+    // The name editor takes only what the engine accepts as a name; a
+    // keyword gets through the validator but not to the engine.
+    auto* edit = qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_byte", 0)));
+    QVERIFY(edit && edit->validator());
+    QVERIFY(!edit->placeholderText().isEmpty());
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("9 a b[x]$y")),
+             QStringList{QStringLiteral("ona_rename_tu TU_byte abxy")});
+    QVERIFY(typeInto(table, tuIndex("abxy", 0), QStringLiteral("TU_byte")).size() == 1);
+    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("xor")).isEmpty());
+    QVERIFY(m_gui->statusBar()->currentMessage().contains(QStringLiteral("keyword")));
+    QVERIFY(OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_byte")) >= 0);
+
+    // A token pick in an ENUM row commits at once.
+    QCOMPARE(pick(table, tuIndex("TU_state", 4), QStringLiteral("STOP")),
+             QStringList{QStringLiteral("ona_set_tu -name TU_state -value \"STOP\"")});
+    QCOMPARE(tuText("TU_state", 4), QStringLiteral("STOP"));
+}
+
+void TstTrigger::editorsByRadixKind() {
+    openDemo();
+    // The demo's own 8-bit set "cmd", plus one more of 8 and one of 3 bits.
+    int code = -1;
+    m_host->eval(QStringLiteral("ona_add_tokenset -tokenset ST3 -bits 3; ona_add_tokenset -tokenset WIDE -bits 8"),
+                 &code);
+    QCOMPARE(code, 0);
+    QTableView* table = view()->tuTable();
+    const QStringList radices = OnaData::radix_list;
+
+    // A plain radix: line edit for the value, the operator list, plain
+    // radices plus the 8-bit user sets.
+    QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_data", 4))));
+    auto* box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 2)));
+    QVERIFY(box);
+    QCOMPARE(comboItems(box), OnaData::operator_list);
+    QCOMPARE(box->currentText(), QStringLiteral("=="));
+    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 3)));
+    QVERIFY(box);
+    QCOMPARE(comboItems(box), radices + QStringList({"cmd", "WIDE"}));
+    QCOMPARE(box->currentText(), QStringLiteral("Hex"));
+
+    // A 3-signal unit with an ENUM radix: only "==", the ENUM tokens, and
+    // no user set of another width.
+    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 2)));
+    QCOMPARE(comboItems(box), QStringList{"=="});
+    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 3)));
+    QCOMPARE(comboItems(box), radices + QStringList{"ST3"});
+    QCOMPARE(box->currentIndex(), -1);
+    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 4)));
+    QCOMPARE(comboItems(box), QStringList({"IDLE", "START", "DATA", "PARITY", "STOP"}));
+    QCOMPARE(box->currentText(), QStringLiteral("START"));
+
+    // An integer enumeration takes typed numbers.
+    m_host->eval(QStringLiteral("ona_set_tu -name TU_state -radix ONL_INT_level"));
+    QCOMPARE(tuText("TU_state", 3), QStringLiteral("ONL_INT_level"));
+    QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_state", 4))));
+    QCOMPARE(OnaTUDelegate::radixKind(view()->tuModel(), tuIndex("TU_state", 4).row()), OnaTUDelegate::IntEnumRadix);
+
+    // A user set as radix lists its tokens in order.
+    QCOMPARE(pick(table, tuIndex("TU_data", 3), QStringLiteral("cmd")),
+             QStringList{QStringLiteral("ona_set_tu -name TU_data -radix \"cmd\"")});
+    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 4)));
+    QCOMPARE(comboItems(box), QStringList({"NOP", "READ", "WRITE", "BURST"}));
+    QCOMPARE(pick(table, tuIndex("TU_data", 4), QStringLiteral("READ")),
+             QStringList{QStringLiteral("ona_set_tu -name TU_data -value \"READ\"")});
+
+    // A serial unit offers the serial operators whatever its radix.
+    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_rxword", 2)));
+    QCOMPARE(comboItems(box), OnaData::serial_list);
+
+    // Combo-like cells are wider than their text.
+    const OnaTUDelegate* delegate = qobject_cast<OnaTUDelegate*>(table->itemDelegateForColumn(2));
+    QVERIFY(delegate);
+    QStyleOptionViewItem option;
+    option.initFrom(table);
+    QStyledItemDelegate plain;
+    QCOMPARE(delegate->sizeHint(option, tuIndex("TU_data", 2)).width(),
+             plain.sizeHint(option, tuIndex("TU_data", 2)).width() + 45);
+}
+
+void TstTrigger::expressionCommandsAndEnableBox() {
+    openDemo();
+    QTableView* table = view()->teTable();
+
+    QCOMPARE(typeInto(table, teIndex("TE_start", 1), QStringLiteral("TU_state | TU_valid")),
+             QStringList{QStringLiteral("ona_set_te -name TE_start -expression \"TU_state | TU_valid\"")});
+    QCOMPARE(OnaData::inst()->getTEExpression(0), QStringLiteral("TU_state | TU_valid"));
+    QVERIFY(typeInto(table, teIndex("TE_start", 1), QStringLiteral("tu_state | tu_valid")).isEmpty());
+    QVERIFY(typeInto(table, teIndex("TE_start", 1), QString()).isEmpty());
+
+    QCOMPARE(typeInto(table, teIndex("TE_start", 0), QStringLiteral("TE_go")),
+             QStringList{QStringLiteral("ona_rename_te TE_start TE_go")});
+    QCOMPARE(OnaData::inst()->getTEName(0), QStringLiteral("TE_go"));
+    QVERIFY(typeInto(table, teIndex("TE_go", 0), QStringLiteral("te_GO")).isEmpty());
+    QVERIFY(typeInto(table, teIndex("TE_go", 0), QString()).isEmpty());
+    QCOMPARE(typeInto(table, teIndex("TE_go", 0), QStringLiteral("9 lives!")),
+             QStringList{QStringLiteral("ona_rename_te TE_go lives")});
+
+    // The enable box: a release on the indicator toggles through the
+    // engine, a double click does not, Space does.
+    auto* delegate = qobject_cast<OnaTEDelegate*>(table->itemDelegate());
+    QVERIFY(delegate);
+    const QModelIndex byte = teIndex("TE_byte", 0);
+    QStyleOptionViewItem option;
+    option.initFrom(table->viewport());
+    option.widget = table;
+    option.rect = table->visualRect(byte);
+    option.state |= QStyle::State_Enabled;
+    QStyleOptionViewItem check(option);
+    check.features |= QStyleOptionViewItem::HasCheckIndicator;
+    check.checkState = Qt::Unchecked;
+    const QPoint box = table->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &check, table).center();
+    auto mouse = [&](QEvent::Type type, QPoint at) {
+        QMouseEvent event(type, at, table->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        return delegate->editorEvent(&event, table->model(), option, byte);
+    };
+    m_host->commands.clear();
+    QVERIFY(mouse(QEvent::MouseButtonDblClick, box));
+    QVERIFY(m_host->commands.isEmpty());
+    QVERIFY(!mouse(QEvent::MouseButtonRelease, option.rect.bottomRight() - QPoint(2, 2)));
+    QVERIFY(m_host->commands.isEmpty());
+    QVERIFY(mouse(QEvent::MouseButtonRelease, box));
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_te -name TE_byte -enable on")});
+    QVERIFY(view()->teModel()->isEnabled(1));
+    m_host->commands.clear();
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QVERIFY(delegate->editorEvent(&space, table->model(), option, byte));
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_te -name TE_byte -enable off")});
+    QVERIFY(!view()->teModel()->isEnabled(1));
+
+    // The same through the view: one click on the indicator.
+    m_host->commands.clear();
+    table->setCurrentIndex(teIndex("TE_byte", 1));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, box);
+    flushDeletes();
+    QCOMPARE(m_host->startingWith(QStringLiteral("ona_set_te")),
+             QStringList{QStringLiteral("ona_set_te -name TE_byte -enable on")});
+}
+
+void TstTrigger::errorTitles() {
+    openDemo();
+    auto* tuLabel = view()->tuGroup()->label();
+    auto* teLabel = view()->teGroup()->label();
+    QCOMPARE(tuLabel->text(), QStringLiteral("Trigger Unit"));
+    QCOMPARE(teLabel->text(), QStringLiteral("Trigger Expression"));
+
+    QCOMPARE(typeInto(view()->tuTable(), tuIndex("TU_data", 4), QStringLiteral("5G")).size(), 1);
+    QCOMPARE(tuLabel->text(),
+             QStringLiteral("Trigger Unit:<font color=\"red\"><b> currently 1 syntax error</b></font>"));
+    typeInto(view()->tuTable(), tuIndex("TU_valid", 4), QStringLiteral("2"));
+    QCOMPARE(tuLabel->text(),
+             QStringLiteral("Trigger Unit:<font color=\"red\"><b> currently 2 syntax errors</b></font>"));
+
+    typeInto(view()->teTable(), teIndex("TE_start", 1), QStringLiteral("TU_state &"));
+    QCOMPARE(teLabel->text(),
+             QStringLiteral("Trigger Expression:<font color=\"red\"><b> currently 1 syntax error</b></font>"));
+    typeInto(view()->teTable(), teIndex("TE_start", 1), QStringLiteral("TU_state"));
+    typeInto(view()->tuTable(), tuIndex("TU_data", 4), QStringLiteral("5A"));
+    typeInto(view()->tuTable(), tuIndex("TU_valid", 4), QStringLiteral("1"));
+    QCOMPARE(tuLabel->text(), QStringLiteral("Trigger Unit"));
+    QCOMPARE(teLabel->text(), QStringLiteral("Trigger Expression"));
+}
+
+void TstTrigger::userTextReachesEngineIntact() {
+    openDemo();
+    const QString value = QStringLiteral("a b \"q\" [exit 3] $x {C:\\new\\table}");
+    const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_data", 4), value);
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.first(),
+             QStringLiteral("ona_set_tu -name TU_data -value \"a b \\\"q\\\" \\[exit 3\\] \\$x {C:\\\\new\\\\table}\""));
+    QCOMPARE(OnaData::inst()->getTUValue(1), value);
+
+    const QString expr = QStringLiteral("TU_data & [set y 1] $z \\");
+    QCOMPARE(typeInto(view()->teTable(), teIndex("TE_start", 1), expr).size(), 1);
+    QCOMPARE(OnaData::inst()->getTEExpression(0), expr);
+    QCOMPARE(m_host->eval(QStringLiteral("info exists y")), QStringLiteral("0"));
+}
+
+void TstTrigger::samplesListAndLoading() {
+    openDemo();
+    // A setting of its own: 1024 down to 128.
+    TriggerSetting own;
+    own.multiTriggerCapacity = 4096;
+    own.minSamples = 128;
+    own.maxSamples = 1024;
+    own.samples = 256;
+    own.maxTriggers = 32;
+    own.numTriggers = 3;
+    own.finalCounterMax = 1;
+    view()->setTriggerSetting(&own);
+    QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128"}));
+    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("256"));
+    QCOMPARE(view()->triggerSpin()->value(), 3);
+    QCOMPARE(view()->triggerMaxLabel()->text(), QStringLiteral("(max 32)"));
+    QVERIFY(!view()->counterCheck()->isEnabled());
+    QVERIFY(view()->counterMaxLabel()->text().isEmpty());
+    QVERIFY(view()->porGroup()->isHidden());
+
+    own.minSamples = 2048;
+    view()->setTriggerSetting(&own);
+    QCOMPARE(view()->samplesCombo()->count(), 0);
+    // Loading never sends anything, and the page's slots leave a setting
+    // that is not the engine's current one alone.
+    view()->doNumTrigger(5);
+    view()->connectPORCore(true);
+    QVERIFY(!own.connectPorOnOpen);
+    QVERIFY(m_host->commands.isEmpty());
+
+    // The hand-over of another core loads its options without a command.
+    view()->setTriggerSetting(OnaData::inst()->getTSModel());
+    selectCore(QStringLiteral("bus_la"));
+    QVERIFY(!view()->porGroup()->isHidden());
+    QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128", "64"}));
+    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("256"));
+    QCOMPARE(view()->triggerSpin()->value(), 4);
+    QVERIFY(view()->counterCheck()->isChecked());
+    QVERIFY(view()->counterSpin()->isEnabled());
+    QCOMPARE(view()->counterMaxLabel()->text(), QStringLiteral("(max 8)"));
+    QVERIFY(view()->userRadio()->isChecked());
+    QCOMPARE(view()->positionBar()->value(), 100);
+    QCOMPARE(view()->positionGroup()->label()->text(), QStringLiteral("Trigger Position: <b>100/256</b>"));
+    selectCore(QStringLiteral("uart_la"));
+    QVERIFY(view()->porGroup()->isHidden());
+    QVERIFY(!view()->samplesCombo()->isEnabled());
+    QVERIFY(!view()->triggerSpin()->isEnabled());
+    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_trigoptn")).isEmpty());
+}
+
+void TstTrigger::optionCommandsAndResync() {
+    openDemo();
+    selectCore(QStringLiteral("bus_la"));
+    TriggerSetting* s = OnaData::inst()->getTSModel();
+
+    view()->teCombo()->setCurrentIndex(1);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -teall and")});
+    QCOMPARE(s->teCombination, 1);
+    QVERIFY(m_gui->title().endsWith(QStringLiteral(" *")));
+
+    // More triggers than fit: the engine halves the samples, the list
+    // follows without a second command.
+    m_host->commands.clear();
+    view()->triggerSpin()->setValue(32);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -numtriggers 32")});
+    QCOMPARE(s->samples, 128);
+    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("128"));
+    m_host->commands.clear();
+    view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(QStringLiteral("1024")));
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -samples 1024")});
+    QCOMPARE(s->numTriggers, 4);
+    QCOMPARE(view()->triggerSpin()->value(), 4);
+    QCOMPARE(view()->positionBar()->maximum(), 1023);
+
+    // Typing a number sends once, on Enter.
+    m_host->commands.clear();
+    QLineEdit* spinEdit = view()->triggerSpin()->findChild<QLineEdit*>();
+    QVERIFY(spinEdit);
+    view()->triggerSpin()->setFocus();
+    spinEdit->selectAll();
+    QTest::keyClicks(spinEdit, QStringLiteral("16"));
+    QVERIFY(m_host->commands.isEmpty());
+    QTest::keyClick(spinEdit, Qt::Key_Return);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -numtriggers 16")});
+    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("256"));
+
+    // Final event counter.
+    m_host->commands.clear();
+    view()->counterCheck()->click();
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -finalcounter off")});
+    QVERIFY(!view()->counterSpin()->isEnabled());
+    view()->counterCheck()->click();
+    QVERIFY(view()->counterSpin()->isEnabled());
+    m_host->commands.clear();
+    view()->counterSpin()->setValue(7);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -finalcountervalue 7")});
+    QCOMPARE(s->finalCounterPreset, 7);
+
+    // POR: a flag of the setting, no command.
+    m_host->commands.clear();
+    m_gui->ResetDirtyBit();
+    view()->porCheck()->click();
+    QVERIFY(s->connectPorOnOpen);
+    QVERIFY(m_gui->isModified());
+    QVERIFY(m_host->commands.isEmpty());
+}
+
+void TstTrigger::positionFollowsSelectedMode() {
+    openDemo();
+    selectCore(QStringLiteral("bus_la"));
+    TriggerSetting* s = OnaData::inst()->getTSModel();
+    QVERIFY(!s->positionPreSelected);
+    QVERIFY(!view()->positionCombo()->isEnabled());
+    QVERIFY(view()->positionBar()->isEnabled());
+
+    // The list of the mode not selected sends nothing, and the next reload
+    // shows the engine's preset again.
+    view()->positionCombo()->setCurrentIndex(2);
+    QVERIFY(m_host->commands.isEmpty());
+    view()->positionBar()->setValue(40);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position 40")});
+    QCOMPARE(s->userPosition, 40);
+    QCOMPARE(view()->positionGroup()->label()->text(), QStringLiteral("Trigger Position: <b>40/256</b>"));
+    QCOMPARE(view()->positionCombo()->currentIndex(), 0);
+
+    m_host->commands.clear();
+    view()->preRadio()->click();
+    QVERIFY(s->positionPreSelected);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position pre")});
+    m_host->commands.clear();
+    view()->positionCombo()->setCurrentIndex(2);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position post")});
+    QCOMPARE(s->prePositionIndex, 2);
+    QVERIFY(view()->positionCombo()->isEnabled());
+    QVERIFY(!view()->positionBar()->isEnabled());
+    QCOMPARE(view()->positionGroup()->label()->text(),
+             QStringLiteral("Trigger Position: <b>%1/256</b>").arg(s->presetPosition(2)));
+
+    m_host->commands.clear();
+    view()->positionBar()->setValue(10);
+    QVERIFY(m_host->commands.isEmpty());
+    QCOMPARE(s->userPosition, 40);
+    view()->positionCombo()->setCurrentIndex(1);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position center")});
+    QCOMPARE(s->triggerPosition, 128);
+
+    m_host->commands.clear();
+    view()->userRadio()->click();
+    QVERIFY(!s->positionPreSelected);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position 40")});
+    QCOMPARE(s->triggerPosition, 40);
+}
+
+void TstTrigger::refusedEditsReloadAndReport() {
+    openDemo();
+    selectCore(QStringLiteral("bus_la"));
+    TriggerSetting* s = OnaData::inst()->getTSModel();
+    m_host->refuse = [](const QString& cmd) { return cmd.contains(QStringLiteral("-numtriggers")); };
+    view()->triggerSpin()->setValue(9);
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -numtriggers 9")});
+    QCOMPARE(s->numTriggers, 4);
+    QCOMPARE(view()->triggerSpin()->value(), 4);
+    QCOMPARE(m_gui->statusBar()->currentMessage(), QStringLiteral("refused by the test"));
+
+    // An engine refusal of a cell edit: the engine's message is shown, the
+    // cell keeps the engine's text.
+    m_host->refuse = nullptr;
+    m_gui->statusBar()->clearMessage();
+    const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_addr", 0), QStringLiteral("TU_HS"));
+    QCOMPARE(sent, QStringList{QStringLiteral("ona_rename_tu TU_addr TU_HS")});
+    QCOMPARE(tuText("TU_addr", 0), QStringLiteral("TU_addr"));
+    QVERIFY(!m_gui->statusBar()->currentMessage().isEmpty());
+}
+
+QTEST_MAIN(TstTrigger)
+#include "tst_trigger.moc"

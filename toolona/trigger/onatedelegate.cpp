@@ -1,0 +1,108 @@
+#include "trigger/onatedelegate.h"
+
+#include "shell/tclcommand.h"
+#include "trigger/triggercommand.h"
+
+#include "onadata.h"
+#include "triggeremodel.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyle>
+
+namespace vemo::toolona {
+
+QWidget* OnaTEDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && index.column() == TriggerEModel::ColName)
+        restrictToTriggerName(edit);
+    return editor;
+}
+
+QString OnaTEDelegate::commitCommand(int column, int row, const QString& text, QString* refusal) {
+    const OnaData* data = OnaData::inst();
+    const QString name = data->getTEName(row);
+    if (name.isEmpty() || text.isEmpty())
+        return {};
+    if (column == TriggerEModel::ColName) {
+        if (name.compare(text, Qt::CaseInsensitive) == 0)
+            return {};
+        const QString problem = triggerNameProblem(text, QStringLiteral("trigger expression"));
+        if (!problem.isEmpty()) {
+            if (refusal)
+                *refusal = problem;
+            return {};
+        }
+        return tclCommand(QStringLiteral("ona_rename_te %1 %2"), tclWord(name), tclWord(text));
+    }
+    if (column == TriggerEModel::ColExpression) {
+        if (data->getTEExpression(row).compare(text, Qt::CaseInsensitive) == 0)
+            return {};
+        return tclCommand(QStringLiteral("ona_set_te -name %1 %2 \"%3\""), tclWord(name),
+                          QStringLiteral("-expression"), tclQuoted(text));
+    }
+    return {};
+}
+
+void OnaTEDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
+    const QByteArray property = editor->metaObject()->userProperty().name();
+    const QString text = editor->property(property.isEmpty() ? "text" : property.constData()).toString();
+    QString refusal;
+    const QString cmd = commitCommand(index.column(), index.row(), text, &refusal);
+    if (!refusal.isEmpty())
+        reportTriggerRefusal(refusal);
+    if (!cmd.isEmpty())
+        sendTriggerCommand(cmd);
+}
+
+bool OnaTEDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) {
+    if (index.column() != TriggerEModel::ColName)
+        return false;
+    const Qt::ItemFlags flags = index.flags();
+    if (!(flags & Qt::ItemIsUserCheckable) || !(flags & Qt::ItemIsEnabled) ||
+        !(option.state & QStyle::State_Enabled))
+        return false;
+    const QVariant state = index.data(Qt::CheckStateRole);
+    if (!state.isValid())
+        return false;
+
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        QStyleOptionViewItem viewOpt(option);
+        initStyleOption(&viewOpt, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &viewOpt, widget);
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton || !box.contains(mouse->position().toPoint()))
+            return false;
+        // A double click on the box is the second click of a toggle already
+        // made: swallow it so it neither toggles back nor opens the editor.
+        if (event->type() == QEvent::MouseButtonDblClick)
+            return true;
+        break;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Select)
+            return false;
+        break;
+    }
+    default:
+        return false;
+    }
+
+    const bool checked = static_cast<Qt::CheckState>(state.toInt()) == Qt::Checked;
+    const QString name = OnaData::inst()->getTEName(index.row());
+    if (!name.isEmpty())
+        sendTriggerCommand(tclCommand(QStringLiteral("ona_set_te -name %1 -enable %2"), tclWord(name),
+                                      checked ? QStringLiteral("off") : QStringLiteral("on")));
+    return true;
+}
+
+}  // namespace vemo::toolona

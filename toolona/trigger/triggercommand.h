@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QLineEdit;
+
+namespace vemo::toolona {
+
+// Sends one trigger-setup command through the tool window. When the engine
+// refuses it, its message goes to the status bar and the message window,
+// so a refused edit never passes silently. False when refused or when no
+// tool window exists.
+bool sendTriggerCommand(const QString& cmd);
+
+// Shows a refusal the page decided itself (e.g. a name the engine would
+// not take) the same way as an engine refusal.
+void reportTriggerRefusal(const QString& message);
+
+// Trigger-unit and trigger-expression names: letters, digits and '_', not
+// starting with a digit, at most 128 characters. The line edit gets a
+// validator for that and says so in its tool tip and placeholder.
+void restrictToTriggerName(QLineEdit* edit);
+
+// Empty when `name` can be a trigger unit/expression name, else why not
+// (`what`: "trigger unit" or "trigger expression").
+QString triggerNameProblem(const QString& name, const QString& what);
+
+}  // namespace vemo::toolona
