@@ -130,7 +130,7 @@ private:
 class Counter : public SimDriver
 {
 public:
-    Counter(int width, qint64 start, qint64 step, quint64 every)
+    Counter(int width, const QVector<quint64>& start, qint64 step, quint64 every)
         : SimDriver(width), m_start(start), m_step(step), m_every(every) { doReset(); }
     std::unique_ptr<SimDriver> clone() const override { return std::make_unique<Counter>(*this); }
 
@@ -138,8 +138,7 @@ protected:
     void doReset() override
     {
         m_count = 0;
-        m_value.fill(0);
-        addSigned(m_value, m_start);
+        m_value = m_start;
         maskTop();
     }
     void doStep() override
@@ -163,7 +162,8 @@ protected:
     }
 
 private:
-    qint64 m_start, m_step;
+    QVector<quint64> m_start;
+    qint64 m_step;
     quint64 m_every;
     quint64 m_count = 0;
 };
@@ -350,7 +350,13 @@ std::unique_ptr<SimDriver> build(const QJsonObject& o, int width, int depth)
     if (kind == QLatin1String("counter")) {
         checkKeys(o, {QStringLiteral("start"), QStringLiteral("step"), QStringLiteral("every")});
         const double lim = 9007199254740991.0;
-        return std::make_unique<Counter>(width, qint64(number(o, "start", -lim, lim, 0, false)),
+        // The start is a number, or a value text for wide counters ("h'1FFFF...").
+        QVector<quint64> start((width + 63) / 64, 0);
+        if (o.value(QLatin1String("start")).isString())
+            start = tokenWords(o.value(QLatin1String("start")), width, QStringLiteral("start"));
+        else
+            addSigned(start, qint64(number(o, "start", -lim, lim, 0, false)));
+        return std::make_unique<Counter>(width, start,
                                          qint64(number(o, "step", -lim, lim, 1, false)),
                                          quint64(number(o, "every", 1, kMaxCount, 1, false)));
     }

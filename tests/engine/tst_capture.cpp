@@ -1,0 +1,692 @@
+// Captures on the simulated device, predicted from its deterministic
+// drivers: every operator, don't-cares, edges, serial units, expressions,
+// the final event counter, trigger position, several frames and power-on
+// reset; stop and manual trigger mid-capture (also from another thread);
+// the order of the progress signals; the store, the model arithmetic at its
+// edges, VCD read back by an independent parser, text export and the
+// capture sidecar.
+
+#include "enginetest.h"
+
+#include "capturefile.h"
+#include "onajtag.h"
+#include "simdriver.h"
+#include "tracedata.h"
+#include "waveformmodel.h"
+
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+#include <thread>
+
+class TestCapture : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { OnaData::inst()->resetData(); }
+    void cleanup() { OnaData::inst()->resetData(); }
+    void drivers();
+    void storeNextChange();
+    void operatorsAndRadixes();
+    void expressionsCounterSerial();
+    void framesPositionAndPor();
+    void stopAndManualTrigger();
+    void signalsInOrder();
+    void refusals();
+    void modelEdges();
+    void vcdReadBack();
+    void textExport();
+    void sidecar();
+};
+
+namespace {
+
+// cnt counts 0,1,2,... (8 bits); pat is 0 for 10 samples, then 1 for 10;
+// wide is a 100-bit counter starting at 2^64 - 2.
+const char* kOnl = R"JSON({
+  "format": "ondrel-onl", "version": 1, "device": "ONX-SIM-25",
+  "cores": [ {
+    "name": "t", "kind": 1,
+    "signals": [ {"name": "cnt", "width": 8}, {"name": "pat"}, {"name": "wide", "width": 100},
+                 {"name": "mix", "width": 6} ],
+    "trigger_units": [
+      {"name": "TU_a", "signals": ["cnt"]},
+      {"name": "TU_b", "signals": ["pat"], "value": "1"},
+      {"name": "TU_s", "signals": ["pat"], "serial": 4},
+      {"name": "TU_w", "signals": ["wide"]} ],
+    "trigger_expressions": [ {"name": "TE1", "expression": "TU_a"},
+                             {"name": "TE2", "expression": "TU_b", "enable": false} ],
+    "sample_depth": {"min": 16, "max": 256},
+    "multi_trigger_capacity": 1024, "max_triggers": 8, "final_counter_max": 8, "por": true,
+    "simulation": {
+      "cnt": {"kind": "counter", "start": 0, "step": 1, "every": 1},
+      "pat": {"kind": "pattern", "values": ["b'0", "b'1"], "hold": 10},
+      "wide": {"kind": "counter", "start": "h'FFFFFFFFFFFFFFFE", "step": 1, "every": 4},
+      "mix": {"kind": "bus", "parts": [ {"width": 2, "kind": "constant", "value": "b'10"},
+                                         {"width": 4, "kind": "counter", "step": 3} ]}
+    } } ] })JSON";
+
+class Project
+{
+public:
+    Project()
+    {
+        writeAll(path(QStringLiteral("t.onl")), kOnl);
+    }
+    QString path(const QString& n) const { return m_dir.filePath(n); }
+    QString onl() const { return path(QStringLiteral("t.onl")); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+std::shared_ptr<const TraceData> trace()
+{
+    WaveformModel* m = OnaData::inst()->getWDModel();
+    return m ? m->traceData() : nullptr;
+}
+
+} // namespace
+
+
+void TestCapture::drivers()
+{
+    QString why;
+    // Maximal length: the LFSR returns to its seed after 2^w - 1 steps, not before.
+    for (int w = 2; w <= 16; ++w) {
+        auto d = SimDriver::create(QJsonObject{{"kind", "lfsr"}, {"seed", 5}}, w, &why);
+        QVERIFY(d);
+        const quint64 seed = d->value()[0];
+        quint64 period = 0;
+        do {
+            d->step();
+            ++period;
+        } while (d->value()[0] != seed && period <= (1u << w));
+        QCOMPARE(period, (quint64(1) << w) - 1);
+    }
+    // skip() lands where the same number of steps does, for every kind.
+    const QList<QJsonObject> specs{
+        {{"kind", "clock"}, {"period", 6}},
+        {{"kind", "counter"}, {"start", 5}, {"step", -3}, {"every", 7}},
+        {{"kind", "random"}, {"seed", 9}},
+        {{"kind", "fsm"}, {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}}, QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
+        {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}}};
+    for (const QJsonObject& s : specs)
+        for (int w : {5, 70}) {
+            auto a = SimDriver::create(s, w, &why);
+            QVERIFY2(a, qPrintable(why));
+            auto b = a->clone();
+            for (int i = 0; i < 1234; ++i)
+                a->step();
+            b->skip(1234);
+            QCOMPARE(wordsToBits(a->value(), w), wordsToBits(b->value(), w));
+            // Deterministic: a reset gives the same sequence again.
+            b->reset();
+            auto c = SimDriver::create(s, w, &why);
+            QCOMPARE(wordsToBits(b->value(), w), wordsToBits(c->value(), w));
+        }
+    // Bad entries are refused with a reason.
+    QVERIFY(!SimDriver::create(QJsonObject{{"kind", "clock"}, {"period", 0}}, 1, &why));
+    QVERIFY(why.contains("period"));
+    QVERIFY(!SimDriver::create(QJsonObject{{"kind", "constant"}, {"value", "h'1FF"}}, 4, &why));
+    QVERIFY(!SimDriver::create(QJsonObject{{"kind", "bus"}, {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}}, 4, &why));
+    QVERIFY(why.contains("3 bits"));
+}
+
+void TestCapture::storeNextChange()
+{
+    const qint64 n = 5000;
+    TraceData t({"a", "b", "quiet"}, n);
+    QVector<QVector<int>> ref(3, QVector<int>(n));
+    QRandomGenerator rng(3);
+    for (int ch = 0; ch < 2; ++ch) {
+        int v = 0;
+        for (qint64 s = 0; s < n; ++s) {
+            if (rng.bounded(ch == 0 ? 3 : 400) == 0)
+                v ^= 1;
+            ref[ch][s] = v;
+            if (v)
+                t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
+        }
+    }
+    t.channelWords(2)[70] = quint64(1) << 5;   // one pulse: changes at 4485 and 4486
+    ref[2].fill(0);
+    ref[2][70 * 64 + 5] = 1;
+    t.finish();
+    for (int ch = 0; ch < 3; ++ch)
+        for (qint64 from = -1; from < n; from += 7) {
+            qint64 expect = -1;
+            for (qint64 s = qMax<qint64>(1, from + 1); s < n; ++s)
+                if (ref[ch][s] != ref[ch][s - 1]) {
+                    expect = s;
+                    break;
+                }
+            QCOMPARE(t.nextChange(ch, from), expect);
+            QCOMPARE(t.bit(ch, qMax<qint64>(0, from)), ref[ch][qMax<qint64>(0, from)]);
+        }
+    QCOMPARE(t.nextChange(2, 4485), 4486);
+    QCOMPARE(t.nextChange({2, 1}, 4480), qMin<qint64>(4485, t.nextChange(1, 4480) < 0 ? 4485 : t.nextChange(1, 4480)));
+    QCOMPARE(t.bit(0, -1), 0);
+    QCOMPARE(t.bit(0, n), 0);
+    QCOMPARE(t.nextChange(7, 0), -1);
+    // Wide values render in every radix.
+    const QString bits = QStringLiteral("1") + QString(99, QLatin1Char('0'));   // 2^99
+    QCOMPARE(WaveformModel::radixText(bits, 10), QStringLiteral("633825300114114700748351602688"));
+    QCOMPARE(WaveformModel::radixText(bits, 16), QStringLiteral("8") + QString(24, QLatin1Char('0')));
+    QCOMPARE(WaveformModel::radixText(QStringLiteral("10111"), 16), QStringLiteral("17"));
+    QCOMPARE(WaveformModel::radixText(QStringLiteral("10111"), 8), QStringLiteral("27"));
+    QCOMPARE(WaveformModel::radixText(QStringLiteral("000"), 10), QStringLiteral("0"));
+}
+
+static void runCapture(TclSession& tcl, const QString& expectStatus = QStringLiteral("Completed"))
+{
+    QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
+    QVERIFY2(tcl.eval("ona_wait -timeout 20000"), qPrintable(tcl.result()));
+    QCOMPARE(tcl.result(), expectStatus);
+}
+
+void TestCapture::operatorsAndRadixes()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY2(tcl.call({"ona_open_project", p.onl()}), qPrintable(tcl.result()));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
+    struct Case {
+        const char *op, *radix, *value;
+        qint64 trigger;   // device time of the trigger
+    };
+    const Case cases[] = {
+        {"==", "Hex", "40", 64},          {"!=", "Hex", "00", 10},           {"<", "Dec", "5", 256},
+        {"<=", "Dec", "4", 256},          {">", "Hex", "EF", 240},           {">=", "Hex", "F0", 240},
+        {"in range", "Hex", "20..22", 32}, {"not in range", "Dec", "0..100", 101},
+        {"==", "Bin", "x1x1xxxx", 80},    {"==", "Hex", "5x", 80},           {"==", "Oct", "1x0", 64},
+        {"rising edge", "Bin", "00010000", 16}, {"falling edge", "Bin", "00010000", 32},
+        {"any edge", "Bin", "10000000", 128},
+    };
+    for (const Case& c : cases) {
+        QVERIFY2(tcl.call({"ona_set_tu", "-name", "TU_a", "-operator", c.op, "-radix", c.radix, "-value", c.value}),
+                 qPrintable(tcl.result()));
+        runCapture(tcl);
+        const auto t = trace();
+        QVERIFY(t);
+        QCOMPARE(t->numSamples(), 64);
+        QCOMPARE(t->triggerPositions, QVector<qint64>{10});
+        QVERIFY2(t->frameTimes.value(0) + 10 == c.trigger,
+                 qPrintable(QStringLiteral("%1 %2 %3: trigger at %4").arg(c.op, c.radix, c.value).arg(t->frameTimes.value(0) + 10)));
+        // The samples are the counter's values.
+        QVERIFY(tcl.eval("ona_get value cnt 10"));
+        QCOMPARE(tcl.result(), QStringLiteral("%1").arg(c.trigger % 256, 8, 2, QLatin1Char('0')));
+    }
+    // The wide unit compares beyond 64 bits: wide reaches 2^64 at 4 * 2 = 8.
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_w"));
+    QVERIFY(tcl.call({"ona_set_tu", "-name", "TU_w", "-operator", ">=", "-radix", "Hex", "-value", "10000000000000004"}));
+    runCapture(tcl);
+    QCOMPARE(trace()->frameTimes.value(0) + 10, 4 * 6);   // 2^64 + 4 after six steps of 4 samples
+    QVERIFY(tcl.eval("ona_get value wide 10"));
+    QCOMPARE(tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
+}
+
+void TestCapture::expressionsCounterSerial()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
+    auto first = [&]() { return trace()->frameTimes.value(0) + 10; };
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator >= -radix Hex -value 30"));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & TU_b}"));
+    runCapture(tcl);
+    QCOMPARE(first(), 50);   // cnt >= 48 and pat high from 50
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_b}"));
+    runCapture(tcl);
+    QCOMPARE(first(), 48);
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a ^ TU_b}"));
+    runCapture(tcl);
+    QCOMPARE(first(), 10);   // pat high at 10, cnt below 48
+    // Sequence: cnt == 0x30, then pat high three times.
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -value 30"));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a THEN TU_b #3}"));
+    runCapture(tcl);
+    QCOMPARE(first(), 52);
+    // OR and AND of two expressions.
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_a"));
+    QVERIFY(tcl.eval("ona_set_te -name TE2 -enable on"));
+    runCapture(tcl);
+    QCOMPARE(first(), 10);
+    QVERIFY(tcl.eval("ona_set_trigoptn -teall and"));
+    runCapture(tcl);
+    QCOMPARE(first(), 816);   // cnt == 0x30 at 48 + 256k, pat high only at 816
+    // Final event counter: the third sample with cnt >= 0x30.
+    QVERIFY(tcl.eval("ona_set_trigoptn -teall or"));
+    QVERIFY(tcl.eval("ona_set_te -name TE2 -enable off"));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator >="));
+    QVERIFY(tcl.eval("ona_set_trigoptn -finalcounter on -finalcountervalue 3"));
+    runCapture(tcl);
+    QCOMPARE(first(), 50);
+    // Serial unit: the last four bits of pat, newest last, are 0011 at 11.
+    QVERIFY(tcl.eval("ona_set_trigoptn -finalcounter off"));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_s -radix Bin -value 0011"));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_s"));
+    runCapture(tcl);
+    QCOMPARE(first(), 11);
+}
+
+void TestCapture::framesPositionAndPor()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 3 -positionmode user -position 10"));
+    runCapture(tcl);
+    QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("192"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "frames"), QStringLiteral("3"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "framestarts"), QStringLiteral("0 64 128"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("10 74 138"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), QStringLiteral("54 310 566"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "pnum"), QStringLiteral("3"));
+    for (int s : {10, 74, 138}) {
+        QVERIFY(tcl.eval(QStringLiteral("ona_get value cnt %1").arg(s)));
+        QCOMPARE(tcl.result(), QStringLiteral("01000000"));
+    }
+    QCOMPARE(OnaData::inst()->getWDModel()->getTimestamp(74), 320);
+    // Preset positions: a sixteenth of the window before the trigger, centre.
+    QVERIFY(tcl.eval("ona_set_trigoptn -numtriggers 1 -positionmode preset -position center"));
+    runCapture(tcl);
+    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("32"));
+    QVERIFY(tcl.eval("ona_get value cnt 32"));
+    QCOMPARE(tcl.result(), QStringLiteral("01000000"));
+    // Power-on reset: the trigger may come before the pre-trigger window filled.
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -value 05"));
+    QVERIFY(tcl.eval("ona_set_trigoptn -connectpor on -positionmode user -position 10"));
+    runCapture(tcl);
+    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("5"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), QStringLiteral("0"));
+    // Without POR the first cnt == 5 after the fill is at 261.
+    QVERIFY(tcl.eval("ona_set_trigoptn -connectpor off"));
+    runCapture(tcl);
+    QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), QStringLiteral("251"));
+    // A bus made of parts: mix = 10 then a 4-bit counter stepping by 3.
+    QVERIFY(tcl.eval("ona_get value mix 10"));
+    QCOMPARE(tcl.result(), QStringLiteral("10") + QStringLiteral("%1").arg((261 * 3) % 16, 4, 2, QLatin1Char('0')));
+}
+
+void TestCapture::stopAndManualTrigger()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10"));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}"));   // never true
+    // Stop: nothing uploaded.
+    QVERIFY(tcl.eval("ona_run"));
+    QVERIFY(tcl.eval("ona_wait -timeout 100") == false);
+    QVERIFY(tcl.result().contains("still running"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "busy"), QStringLiteral("1"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "status"), QStringLiteral("Running"));
+    QVERIFY(tcl.eval("ona_stop"));
+    QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+    QCOMPARE(tcl.result(), QStringLiteral("Stopped"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("0"));
+    // Manual trigger: the frame under way is completed and uploaded.
+    QVERIFY(tcl.eval("ona_run"));
+    QTest::qWait(30);
+    QVERIFY(tcl.eval("ona_manualtrig"));
+    QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+    QCOMPARE(tcl.result(), QStringLiteral("Upload stopped"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("64"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("10"));
+    // From another thread, and shutdownLA from this one.
+    for (int round = 0; round < 2; ++round) {
+        QVERIFY(tcl.eval("ona_run"));
+        std::thread other([round] {
+            QThread::msleep(20);
+            if (round == 0)
+                OnaData::inst()->manualTrigger();
+            else
+                OnaData::inst()->stopCapture();
+        });
+        QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+        other.join();
+        QCOMPARE(tcl.result(), round == 0 ? QStringLiteral("Upload stopped") : QStringLiteral("Stopped"));
+    }
+    QVERIFY(tcl.eval("ona_run"));
+    OnaData::inst()->getJTAG()->shutdownLA();
+    QVERIFY(!OnaData::inst()->isBusy());
+    QCOMPARE(OnaData::inst()->getCurrentCoreStatus(), int(AnalyzerCore::Stopped));
+    // Closing the project ends a running capture.
+    QVERIFY(tcl.eval("ona_run"));
+    QVERIFY(tcl.eval("ona_close_project"));
+    QVERIFY(!OnaData::inst()->isBusy());
+}
+
+void TestCapture::signalsInOrder()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 256 -numtriggers 4"));
+    QMutex mutex;
+    QStringList events;
+    auto record = [&](const QString& e) {
+        QMutexLocker l(&mutex);
+        if (events.isEmpty() || events.last() != e || e != "update")
+            events << e;
+    };
+    OnaData* d = OnaData::inst();
+    QThread* th = d->getAcqThread();
+    QList<QMetaObject::Connection> cs;
+    cs << connect(th, SIGNAL(runThread()), new QObject(this), SLOT(deleteLater()), Qt::DirectConnection);
+    cs << QObject::connect(static_cast<OnaThread*>(th), &OnaThread::runThread, [&] { record("run"); });
+    cs << QObject::connect(static_cast<OnaThread*>(th), &OnaThread::doneThread, [&](int depth) {
+        record(QStringLiteral("done %1 %2").arg(depth).arg(d->getCurrentCoreStatus()));
+    });
+    cs << QObject::connect(d->getJTAG(), &OnaJTAG::updatePanel, [&] { record("update"); });
+    cs << QObject::connect(d->getJTAG(), &OnaJTAG::redrawPanel, [&] { record("redraw"); });
+    QSignalSpy done(static_cast<OnaThread*>(th), &OnaThread::doneThread);
+    runCapture(tcl);
+    for (const auto& c : cs)
+        QObject::disconnect(c);
+    QCOMPARE(events.first(), QStringLiteral("run"));
+    QCOMPARE(events.last(), QStringLiteral("done 1024 5"));
+    QCOMPARE(events.at(events.size() - 2), QStringLiteral("redraw"));
+    QCOMPARE(events.count(QStringLiteral("done 1024 5")), 1);
+    QVERIFY(events.size() < 40);   // progress is rate-limited, not one per frame or sample
+    // The queued doneThread reaches this thread once, after the capture is installed.
+    QTRY_COMPARE(done.count(), 1);
+    QTest::qWait(20);
+    QCOMPARE(done.count(), 1);
+    QVERIFY(d->getWDModel()->hasData());
+}
+
+void TestCapture::refusals()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(!tcl.eval("ona_run"));
+    QVERIFY(tcl.result().contains("no project"));
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}"));
+    QVERIFY(tcl.eval("ona_run"));
+    QVERIFY(!tcl.eval("ona_run"));
+    QVERIFY(tcl.result().contains("already running"));
+    QVERIFY(tcl.eval("ona_stop"));
+    QVERIFY(tcl.eval("ona_wait"));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -enable off"));
+    QVERIFY(!tcl.eval("ona_run"));
+    QVERIFY(tcl.result().contains("no enabled trigger expression"));
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -enable on"));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -value zz"));
+    QVERIFY(!tcl.eval("ona_run"));
+    QVERIFY(tcl.result().contains("1 error"));
+    QVERIFY(tcl.eval("ona_set_core -name t -run off"));
+    QVERIFY(!tcl.eval("ona_run"));
+    QVERIFY(tcl.result().contains("no core is selected"));
+    // Stop and manual trigger with nothing running do nothing.
+    QVERIFY(tcl.eval("ona_stop"));
+    QVERIFY(tcl.eval("ona_manualtrig"));
+    QVERIFY(!tcl.eval("ona_wait -timeout -5"));
+    QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
+    QVERIFY(tcl.result().contains("no captured data"));
+}
+
+void TestCapture::modelEdges()
+{
+    WaveformModel m;
+    QSignalSpy changed(&m, &WaveformModel::viewChanged);
+    // No data: every operation is a no-op.
+    m.zoomIn(500);
+    m.zoomOut(0);
+    m.zoomFit(-3);
+    m.zoomTrigger(500, 4);
+    m.zoomPos(500, 99, true);
+    m.zoomBox(500, 3, 0);
+    m.moveLeft(500);
+    m.moveRightEnd(500);
+    QVERIFY(!m.addCurPos(0));
+    m.setDataPos(7);
+    QCOMPARE(m.getDataPos(), 0);
+    QCOMPARE(m.getNumTime(), 0);
+    QCOMPARE(m.getNumTriggerFrame(), 0);
+    QCOMPARE(changed.count(), 0);
+    // One sample.
+    auto one = std::make_shared<TraceData>(QStringList{"a"}, 1);
+    one->finish();
+    m.setTrace(one, {{"a", 1}});
+    for (int w : {0, -5, 1, 1000}) {
+        m.zoomIn(w);
+        m.zoomOut(w);
+        m.zoomBox(w, 10, 1);
+        m.moveRight(w);
+        QCOMPARE(m.getViewStart(), 0);
+        QCOMPARE(m.getViewCount(), 1);
+        QCOMPARE(m.getViewEnd(), 0);
+    }
+    QCOMPARE(m.getNumTriggerFrame(), 1);
+    // A longer capture with two frames.
+    auto t = std::make_shared<TraceData>(QStringList{"b[1]", "b[0]"}, 1000);
+    t->frameStarts = {0, 500};
+    t->frameTimes = {0, 9000};
+    t->triggerPositions = {40, 540};
+    t->finish();
+    m.setTrace(t, {{"b", 2}});
+    QCOMPARE(m.rowCount(), 1);   // the bus with its two bits
+    QCOMPARE(m.rowCount(m.index(0, 0)), 2);
+    QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 2);
+    QCOMPARE(m.getDataPos(), 40);
+    m.zoomPos(100, 5000, true);   // past the end: clamped to the last sample
+    QCOMPARE(m.getDataPos(), 999);
+    QCOMPARE(m.getViewEnd(), 999);
+    for (int i = 0; i < 20; ++i)
+        m.zoomIn(320);
+    QCOMPARE(m.getViewCount(), 10);   // at most 32 pixels per sample
+    QVERIFY(m.getViewEnd() <= 999);
+    m.moveRightEnd(320);
+    QCOMPARE(m.getViewEnd(), 999);
+    for (int i = 0; i < 30; ++i)
+        m.zoomOut(320);
+    QCOMPARE(m.getViewCount(), 1000);
+    m.zoomTrigger(320, 1);
+    QCOMPARE(m.getViewStart(), 500);
+    QCOMPARE(m.getViewCount(), 500);
+    QCOMPARE(m.getDataPos(), 540);
+    m.zoomTrigger(320, 99);   // clamped to the last frame
+    QCOMPARE(m.getViewStart(), 500);
+    m.zoomBox(320, 999, 0);
+    m.zoomBox(320, 999, 4);
+    QCOMPARE(m.getViewEnd(), 999);
+    QCOMPARE(m.getTimestamp(600), 9100);
+    // Cursors.
+    QVERIFY(m.addCurPos(999));
+    QVERIFY(!m.addCurPos(1000));
+    QVERIFY(!m.addCurPos(-1));
+    QVERIFY(m.addCurPos(3));
+    QVERIFY(!m.addCurPos(3));
+    QCOMPARE(m.getCurPos(), (QList<int>{3, 999}));
+    QVERIFY(m.existCurPos(999));
+    m.setDataPos(900);
+    QVERIFY(m.removeCurPos(-1));   // the one nearest the data position
+    QCOMPARE(m.getCurPos(), QList<int>{3});
+    m.clearCurPos();
+    QCOMPARE(m.getNumCurPos(), 0);
+    QVERIFY(!m.removeCurPos(-1));
+    // Tree edits: a bus member moved out; the emptied bus goes away.
+    QStandardItem* moved = m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1);
+    QVERIFY(moved);
+    QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 1);
+    QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0));   // into a signal: refused
+    QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), 0));
+    QCOMPARE(m.rowCount(), 2);
+    QStandardItem* pasted = m.pasteItems(WaveformModel::makeRow(SigTreeData("copy", 1, 1, false, false)), nullptr, -1);
+    QCOMPARE(pasted->text(), QStringLiteral("copy"));
+    QCOMPARE(m.rowCount(), 3);
+    QCOMPARE(m.columnCount(), 3);
+}
+
+// An independent VCD reader: declarations, then value changes by time.
+struct Vcd {
+    QString timescale, module;
+    QMap<QString, QPair<QString, int>> vars;   // id -> name, width
+    QList<QString> order;
+    QMap<qint64, QMap<QString, QString>> changes;   // time -> id -> bits
+};
+
+static bool parseVcd(const QByteArray& text, Vcd* v)
+{
+    const QList<QByteArray> tokens = text.simplified().split(' ');
+    qint64 time = -1;
+    for (int i = 0; i < tokens.size(); ++i) {
+        const QByteArray& tk = tokens.at(i);
+        if (tk == "$timescale") {
+            v->timescale = tokens.at(i + 1) + " " + tokens.at(i + 2);
+        } else if (tk == "$scope") {
+            v->module = tokens.at(i + 2);
+        } else if (tk == "$var") {
+            if (tokens.at(i + 1) != "wire")
+                return false;
+            v->vars.insert(tokens.at(i + 3), {tokens.at(i + 4), tokens.at(i + 2).toInt()});
+            v->order << tokens.at(i + 3);
+            while (tokens.at(i) != "$end")
+                ++i;
+        } else if (tk.startsWith('#')) {
+            bool ok = false;
+            const qint64 t = tk.mid(1).toLongLong(&ok);
+            if (!ok || t < time)
+                return false;
+            time = t;
+        } else if (time >= 0 && (tk.startsWith('0') || tk.startsWith('1')) && tk.size() >= 2) {
+            v->changes[time][tk.mid(1)] = tk.left(1);
+        } else if (time >= 0 && tk.startsWith('b')) {
+            const QString id = tokens.at(++i);
+            const int w = v->vars.value(id).second;
+            v->changes[time][id] = QString(tk.mid(1)).rightJustified(w, '0');
+        }
+    }
+    return !v->vars.isEmpty();
+}
+
+void TestCapture::vcdReadBack()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 3"));
+    QVERIFY(tcl.eval("ona_set_project -period 20ns"));
+    runCapture(tcl);
+    const QString file = p.path("out dir [x].vcd");
+    QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module", ""}), qPrintable(tcl.result()));
+    Vcd v;
+    const QByteArray text = readAll(file);
+    QVERIFY(text.startsWith("$date"));
+    QVERIFY(parseVcd(text, &v));
+    QCOMPARE(v.timescale, QStringLiteral("10 ns"));
+    QCOMPARE(v.module, QStringLiteral("t"));   // the core's name when none is given
+    QCOMPARE(v.order.size(), 4);
+    QCOMPARE(v.vars.value(v.order.at(2)), (QPair<QString, int>("wide", 100)));
+    // Sample by sample against the store.
+    const auto t = trace();
+    WaveformModel* m = OnaData::inst()->getWDModel();
+    QMap<QString, QString> cur;
+    auto it = v.changes.constBegin();
+    for (qint64 s = 0; s < t->numSamples(); ++s) {
+        while (it != v.changes.constEnd() && it.key() <= s * 2) {
+            for (auto c = it.value().constBegin(); c != it.value().constEnd(); ++c)
+                cur[c.key()] = c.value();
+            ++it;
+        }
+        for (int r = 0; r < 4; ++r)
+            QCOMPARE(cur.value(v.order.at(r)), m->getBits(m->index(r, 0), int(s)));
+    }
+    // Only changes are written: the constant part of mix never reappears alone.
+    QVERIFY(v.changes.size() < t->numSamples() + 2);
+    // Failures leave no file and say why.
+    QVERIFY(!tcl.call({"ona_export_project", "-vcd", p.path("no/such/dir/x.vcd"), "-module", "m"}));
+    QVERIFY(tcl.result().contains("cannot write"));
+    QVERIFY(!QFile::exists(p.path("no/such/dir/x.vcd")));
+    QVERIFY(!tcl.call({"ona_export_project", "-vcd", "", "-module", "m"}));
+    QVERIFY(tcl.result().contains("no output file"));
+    // A missing module value is the default, not a broken command.
+    QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module"}), qPrintable(tcl.result()));
+}
+
+void TestCapture::textExport()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 16 -numtriggers 2 -positionmode user -position 3"));
+    runCapture(tcl);
+    const QString file = p.path("out.txt");
+    QVERIFY2(tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat cnt[7] cnt"}), qPrintable(tcl.result()));
+    const QStringList lines = QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts);
+    int header = -1;
+    for (int i = 0; i < lines.size() && header < 0; ++i)
+        if (lines.at(i).startsWith("frame\t"))
+            header = i;
+    QVERIFY(header > 0);
+    QCOMPARE(lines.at(header), QStringLiteral("frame\tsample\tpat\tcnt[7]\tcnt"));
+    QCOMPARE(lines.size() - header - 1, 32);
+    QCOMPARE(lines.at(header + 1 + 3), QStringLiteral("0\t3\t0\t0\t40"));   // trigger of frame 0: cnt = 0x40 at 64
+    QCOMPARE(lines.at(header + 1 + 16 + 3), QStringLiteral("1\t3\t0\t0\t40"));
+    QVERIFY(!tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat nosuch"}));
+    QVERIFY(tcl.result().contains("nosuch"));
+    QCOMPARE(lines, QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts));   // untouched
+    QVERIFY(tcl.call({"ona_export_project", "-txt", file, "-siglist", ""}));   // every row
+    QVERIFY(readAll(file).contains("frame\tsample\tcnt\tpat\twide\tmix\n"));
+}
+
+void TestCapture::sidecar()
+{
+    Project p;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+    QVERIFY(tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 2"));
+    runCapture(tcl);
+    WaveformModel* m = OnaData::inst()->getWDModel();
+    SigTreeData d = WaveformModel::rowData(m->index(0, 0));
+    d.colour = QColor(Qt::red);
+    d.radix = 10;
+    m->setRowData(m->index(0, 0), d);
+    const auto before = trace();
+    const QString ona = p.path("t.ona");
+    QVERIFY2(tcl.call({"ona_save_project", ona}), qPrintable(tcl.result()));
+    QVERIFY(QFile::exists(ona + ".cap"));
+    QVERIFY(tcl.eval("ona_close_project"));
+    QVERIFY(tcl.call({"ona_open_project", ona}));
+    auto after = trace();
+    QVERIFY(after);
+    QCOMPARE(after->channelNames(), before->channelNames());
+    QCOMPARE(after->triggerPositions, before->triggerPositions);
+    QCOMPARE(after->frameTimes, before->frameTimes);
+    for (int ch = 0; ch < after->numChannels(); ++ch)
+        for (qint64 s = 0; s < after->numSamples(); ++s)
+            QCOMPARE(after->bit(ch, s), before->bit(ch, s));
+    const SigTreeData restored = WaveformModel::rowData(OnaData::inst()->getWDModel()->index(0, 0));
+    QCOMPARE(restored.colour, QColor(Qt::red));
+    QCOMPARE(restored.radix, 10);
+    // Damage: a flipped byte, a truncated file, garbage. Each is reported and ignored.
+    const QByteArray good = readAll(ona + ".cap");
+    QByteArray flipped = good;
+    flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
+    for (const QByteArray& bad : {flipped, good.left(good.size() - 9), QByteArray("ONDRCAP\n\x01\0\0\0garbage", 19), QByteArray()}) {
+        QVERIFY(tcl.eval("ona_close_project"));
+        writeAll(ona + ".cap", bad);
+        QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
+        QVERIFY2(tcl.call({"ona_open_project", ona}), qPrintable(tcl.result()));
+        QVERIFY(!OnaData::inst()->getWDModel()->hasData());
+        QCOMPARE(info.count(), 1);
+    }
+    std::vector<CaptureFile::Entry> entries;
+    QString why;
+    QVERIFY(CaptureFile::parse(good, &entries, &why));
+    QVERIFY(!CaptureFile::parse(flipped, &entries, &why));
+    QVERIFY(why.contains("checksum"));
+}
+
+QTEST_GUILESS_MAIN(TestCapture)
+#include "tst_capture.moc"
