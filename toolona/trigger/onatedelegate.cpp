@@ -4,15 +4,35 @@
 #include "trigger/triggercommand.h"
 
 #include "onadata.h"
+#include "theme/themesetting.h"
 #include "triggeremodel.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 
 namespace vemo::toolona {
+
+void OnaTEDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (index.column() != TriggerEModel::ColName || !index.data(Qt::CheckStateRole).isValid() ||
+        !vemo::theme::ThemeSetting::isDark())
+        return;
+    // The dark palette draws an unchecked box in the table's own base
+    // colour: outline it so an off expression still shows its box.
+    QStyleOptionViewItem viewOpt(option);
+    initStyleOption(&viewOpt, index);
+    QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &viewOpt, option.widget);
+    painter->save();
+    painter->setPen(vemo::theme::ThemeSetting::color(QStringLiteral("disabled_text")));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(box.adjusted(0, 0, -1, -1));
+    painter->restore();
+}
 
 QWidget* OnaTEDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const {

@@ -10,6 +10,7 @@
 
 #include "basgui/basehelp.h"
 #include "onadata.h"
+#include "theme/themesetting.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
@@ -44,6 +45,12 @@ QTableView* makeTable(QWidget* parent) {
     table->verticalHeader()->hide();
     table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     table->horizontalHeader()->setStretchLastSection(true);
+    // Rows just tall enough for the closed lists drawn in them, and room
+    // for a few rows however small the window gets.
+    const int row = table->fontMetrics().height() + 10;
+    table->verticalHeader()->setDefaultSectionSize(row);
+    // (The header has no sections yet, so its height is estimated.)
+    table->setMinimumHeight(row + 3 * row + 2 * table->frameWidth());
     return table;
 }
 
@@ -60,8 +67,12 @@ QStringList sampleItems(int minSamples, int maxSamples) {
 QString titleWithErrors(const QString& title, int errors) {
     if (errors <= 0)
         return title;
-    return QStringLiteral("%1:<font color=\"red\"><b> currently %2 syntax error%3</b></font>")
-        .arg(title, QString::number(errors), errors >= 2 ? QStringLiteral("s") : QString());
+    // Plain red is too dark to read on the dark theme's background.
+    const QString red = vemo::theme::ThemeSetting::isDark()
+                            ? vemo::theme::ThemeSetting::color(QStringLiteral("error_text")).name()
+                            : QStringLiteral("red");
+    return QStringLiteral("%1:<font color=\"%4\"><b> currently %2 syntax error%3</b></font>")
+        .arg(title, QString::number(errors), errors >= 2 ? QStringLiteral("s") : QString(), red);
 }
 }  // namespace
 
