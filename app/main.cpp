@@ -149,6 +149,9 @@ int main(int argc, char** argv) {
 
     auto* gui = qobject_cast<QApplication*>(app.get());
     vemo::theme::ThemeSetting::applyTo(gui);
+    // Opening the file makes its folder current: resolve the script first.
+    const QString scriptPath =
+        parser.value(scriptOption).isEmpty() ? QString() : QFileInfo(parser.value(scriptOption)).absoluteFilePath();
     // A file that is not there is reported; the window still comes up.
     const QString file = positional.value(0);
     if (!file.isEmpty() && !QFileInfo(file).isFile())
@@ -163,7 +166,7 @@ int main(int argc, char** argv) {
     window.connectSharedAction();
     window.show();
 
-    const QString script = parser.value(scriptOption);
+    const QString script = scriptPath;
     const bool quitAfterStart = parser.isSet(quitOption);
     QTimer::singleShot(0, &window, [&window, script, quitAfterStart] {
         if (!script.isEmpty())

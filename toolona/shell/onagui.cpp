@@ -187,6 +187,12 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
 }
 
 OnaGUI::~OnaGUI() {
+    // Children (docks, tool bars) announce their own destruction after this
+    // body; none of that may reach a half-destroyed window.
+    if (m_consoleDock)
+        disconnect(m_consoleDock, nullptr, this, nullptr);
+    if (m_rightView)
+        disconnect(m_rightView->tabWidget(), nullptr, this, nullptr);
     preCloseGUI();
     engine()->resetData();
     delete m_rightView;
