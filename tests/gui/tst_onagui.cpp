@@ -500,6 +500,13 @@ void TstOnaGui::debugLogicReloadQuestions() {
         QCOMPARE(gui.coreCheckBoxes().size(), 2);
         gui.onActivated();
         QCOMPARE(dialogs.asked.size(), 3);
+
+        // Stand-alone, activating the window runs the check by itself.
+        touchLater(onl, 10);
+        dialogs.customAnswers.enqueue(1);
+        gui.show();
+        gui.activateWindow();
+        QTRY_COMPARE(dialogs.asked.size(), 4);
     }
     OnaData::inst()->resetData();
 

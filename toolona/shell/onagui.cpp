@@ -501,6 +501,13 @@ bool OnaGUI::eventFilter(QObject* watched, QEvent* event) {
 
 void OnaGUI::keyReleaseEvent(QKeyEvent* event) { BasGUITool::keyReleaseEvent(event); }
 
+void OnaGUI::changeEvent(QEvent* event) {
+    BasGUITool::changeEvent(event);
+    // Deferred: the reload question must not open inside the activation.
+    if (m_standalone && event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, &OnaGUI::onActivated);
+}
+
 // ---------------------------------------------------------- menus, actions
 
 QList<ActionConnection> OnaGUI::activeConnections() { return m_connections; }

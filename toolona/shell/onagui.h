@@ -251,6 +251,8 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // Stand-alone, the window itself is the host that reports activation.
+    void changeEvent(QEvent* event) override;
 
 private:
     bool tclInitialize();
