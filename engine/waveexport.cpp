@@ -40,6 +40,19 @@ public:
             flush();
         m_buf[qsizetype(m_len++)] = c;
     }
+    // Room for n bytes, written by the caller, then commit(n).
+    char* room(size_t n)
+    {
+        if (m_len + n > size_t(m_buf.size()))
+            flush();
+        return m_buf.data() + m_len;
+    }
+    void commit(size_t n)
+    {
+        m_len += n;
+        if (m_len >= kSize)
+            flush();
+    }
     void num(quint64 v)
     {
         char tmp[24];
@@ -196,9 +209,12 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
         const Var& v = vars.at(i);
         const int words = int(s >> 6), bit = int(s & 63);
         if (v.channels.size() == 1) {
-            w.put(char('0' + ((t.channelWords(v.channels.at(0))[words] >> bit) & 1)));
-            w.put(ids.at(i));
-            w.put('\n');
+            const QByteArray& id = ids.at(i);
+            char* p = w.room(size_t(id.size()) + 2);
+            p[0] = char('0' + ((t.channelWords(v.channels.at(0))[words] >> bit) & 1));
+            std::memcpy(p + 1, id.constData(), size_t(id.size()));
+            p[id.size() + 1] = '\n';
+            w.commit(size_t(id.size()) + 2);
             return;
         }
         vec.resize(v.channels.size() + 1);
