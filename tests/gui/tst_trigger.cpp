@@ -20,6 +20,7 @@
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
+#include "waveformmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -76,6 +77,7 @@ private slots:
     void optionCommandsAndResync();
     void positionFollowsSelectedMode();
     void refusedEditsReloadAndReport();
+    void captureUsesPageSettings();
 
 private:
     // The demo project (plus an integer enumeration set) in a fresh folder,
@@ -608,6 +610,33 @@ void TstTrigger::refusedEditsReloadAndReport() {
     QCOMPARE(sent, QStringList{QStringLiteral("ona_rename_tu TU_addr TU_HS")});
     QCOMPARE(tuText("TU_addr", 0), QStringLiteral("TU_addr"));
     QVERIFY(!m_gui->statusBar()->currentMessage().isEmpty());
+}
+
+void TstTrigger::captureUsesPageSettings() {
+    // Set up a trigger through the page only, then capture on the
+    // simulated target: the capture has the samples and position chosen.
+    openDemo();
+    selectCore(QStringLiteral("bus_la"));
+    QCOMPARE(typeInto(view()->teTable(), teIndex("TE_write", 1), QStringLiteral("TU_hs")).size(), 1);
+    view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(QStringLiteral("128")));
+    view()->triggerSpin()->setValue(1);
+    view()->preRadio()->click();
+    view()->positionCombo()->setCurrentIndex(1);
+    view()->counterCheck()->click();
+    QVERIFY(!OnaData::inst()->getTSModel()->finalCounterOn);
+    QCOMPARE(OnaData::inst()->getNumError(), 0);
+    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run off"));
+
+    int code = -1;
+    const QString status = m_host->eval(QStringLiteral("ona_run; ona_wait -timeout 60000"), &code);
+    QVERIFY2(code == 0, qPrintable(status));
+    QCoreApplication::processEvents();
+    WaveformModel* wave = OnaData::inst()->getWDModel();
+    QVERIFY(wave);
+    QCOMPARE(wave->getNumTime(), 128);
+    QVERIFY(wave->getNumTriggerPos() >= 1);
+    QCOMPARE(wave->getTriggerPos(0), OnaData::inst()->getTSModel()->triggerPosition);
+    QCOMPARE(OnaData::inst()->getTSModel()->triggerPosition, 64);
 }
 
 QTEST_MAIN(TstTrigger)
