@@ -38,6 +38,7 @@ private slots:
     void vcdReadBack();
     void textExport();
     void sidecar();
+    void demoScript();
 };
 
 namespace {
@@ -686,6 +687,34 @@ void TestCapture::sidecar()
     QVERIFY(CaptureFile::parse(good, &entries, &why));
     QVERIFY(!CaptureFile::parse(flipped, &entries, &why));
     QVERIFY(why.contains("checksum"));
+}
+
+// A batch script end to end on the demo: a named condition, wait, export.
+void TestCapture::demoScript()
+{
+    DemoCopy demo;
+    TclSession tcl;
+    const QString script = QStringLiteral(R"TCL(
+        ona_open_project {%1}
+        ona_set_core -name bus_la -run off
+        ona_set_core -name uart_la
+        ona_set_te -name TE_start -enable on
+        ona_run
+        set status [ona_wait -timeout 20000]
+        set c [ona_get capture]
+        ona_export_project -vcd {%2} -module uart
+        ona_export_project -txt {%3} -siglist "state rx"
+        list $status [dict get $c frames] [dict get $c triggers] [ona_get value state [lindex [dict get $c triggers] 0]]
+    )TCL").arg(demo.ona(), demo.path("u.vcd"), demo.path("u.txt"));
+    QVERIFY2(tcl.eval(script), qPrintable(tcl.result()));
+    // Centre of 2048 samples; the first START (state 001) after the fill.
+    QCOMPARE(tcl.result(), QStringLiteral("Completed 1 1024 001"));
+    QVERIFY(readAll(demo.path("u.vcd")).contains("$scope module uart $end"));
+    QVERIFY(readAll(demo.path("u.txt")).contains("frame\tsample\tstate\trx\n"));
+    // The bus core: four frames at its user position with the final counter on.
+    QVERIFY(tcl.eval("ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
+    QVERIFY(tcl.eval("ona_run; ona_wait -timeout 20000"));
+    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("100 356 612 868"));
 }
 
 QTEST_GUILESS_MAIN(TestCapture)
