@@ -1,5 +1,10 @@
 #include "theme/themesetting.h"
 
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
+
 #include "basgui/baseusrsettings.h"
 
 #include <QApplication>
@@ -184,10 +189,36 @@ QPalette ThemeSetting::palette() {
     return p;
 }
 
+namespace {
+
+// Fusion outlines check boxes with a darker shade of the window colour,
+// which vanishes on a dark palette (an unchecked box in a table is then
+// invisible). Draw a visible frame around the indicator on dark themes.
+class ThemeStyle : public QProxyStyle {
+public:
+    ThemeStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if ((element == PE_IndicatorCheckBox || element == PE_IndicatorItemViewItemCheck) &&
+            ThemeSetting::isDark()) {
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing, false);
+            painter->setBrush(Qt::NoBrush);
+            painter->setPen(ThemeSetting::get(QStringLiteral("disabled_text")).value<QColor>());
+            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+            painter->restore();
+        }
+    }
+};
+
+}  // namespace
+
 void ThemeSetting::applyTo(QApplication* app) {
     if (!app)
         return;
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setStyle(new ThemeStyle);
     QApplication::setPalette(palette());
 }
 

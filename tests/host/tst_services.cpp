@@ -1,5 +1,9 @@
 #include <QtTest>
 
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionViewItem>
+
 #include "basgui/basehelp.h"
 #include "basgui/baseicon.h"
 #include "basgui/baseusrsettings.h"
@@ -224,8 +228,27 @@ void TestServices::themePaletteAndColours() {
     qputenv("ONDREL_THEME", "dark");
     ThemeSetting::reload();
     ThemeSetting::applyTo(qApp);
-    QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
+    QVERIFY(proxy);
+    QCOMPARE(proxy->baseStyle()->name().toLower(), QStringLiteral("fusion"));
     QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
+
+    // An unchecked box in a table must still be visible on the dark base.
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(base);
+    {
+        QPainter painter(&img);
+        QStyleOptionViewItem opt;
+        opt.rect = img.rect();
+        opt.palette = QApplication::palette();
+        opt.state = QStyle::State_Enabled | QStyle::State_Off;
+        QApplication::style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &opt, &painter);
+    }
+    int contrast = 0;
+    for (int x = 0; x < 16; ++x)
+        contrast = qMax(contrast, qAbs(QColor(img.pixel(x, 0)).lightness() - base.lightness()));
+    QVERIFY2(contrast >= 40, qPrintable(QString("indicator edge contrast %1").arg(contrast)));
     ThemeSetting::applyTo(nullptr);  // harmless
 }
 
