@@ -1,5 +1,6 @@
 #include "shell/onagui.h"
 
+#include "shell/cabledialog.h"
 #include "shell/rightview.h"
 #include "shell/tclcommand.h"
 #include "controller/controlregistertab.h"
@@ -14,6 +15,7 @@
 #include "onajtag.h"
 #include "pcsdata.h"
 #include "pcsjtag.h"
+#include "waveformmodel.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
 
@@ -536,8 +538,10 @@ void OnaGUI::initMyConnections() {
 }
 
 void OnaGUI::initMyMenus() {
-    // Unique connections: the host wires the same pairs from
-    // activeConnections(), and a slot must not run twice per click.
+    // Only what activeConnections() does not already ask the host to wire:
+    // "save", "save as", the zoom actions and "about" are the host's to
+    // connect, and connecting them here too would run each slot twice per
+    // click.
     const auto wire = [this](const char* name, const char* slot) {
         if (QAction* action = sharedAction(QLatin1String(name)))
             connect(action, SIGNAL(triggered()), this, slot, Qt::UniqueConnection);
@@ -550,20 +554,9 @@ void OnaGUI::initMyMenus() {
         wire("close", SLOT(fileClose()));
         connect(m_actions.value(91), &QAction::triggered, this, &OnaGUI::sigOptionDialog, Qt::UniqueConnection);
     }
-    wire("save", SLOT(onSave()));
-    if (QAction* save = sharedAction(QStringLiteral("save")))
-        connect(this, SIGNAL(fileChanged(bool)), save, SLOT(setEnabled(bool)), Qt::UniqueConnection);
     connect(m_actions.value(20), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
     connect(m_actions.value(32), &QAction::triggered, this, &OnaGUI::onTokenManage, Qt::UniqueConnection);
     connect(m_actions.value(33), &QAction::triggered, this, &OnaGUI::onCableManage, Qt::UniqueConnection);
-    wire("save as", SLOT(fileSaveAs()));
-    wire("zoom in", SLOT(viewZoomin()));
-    wire("zoom out", SLOT(viewZoomout()));
-    wire("zoom fit", SLOT(viewZoomfit()));
-    for (const char* zoom : {"zoom in", "zoom out", "zoom fit"})
-        if (QAction* action = sharedAction(QLatin1String(zoom)))
-            connect(this, SIGNAL(zoomAvailable(bool)), action, SLOT(setEnabled(bool)), Qt::UniqueConnection);
-    wire("about", SLOT(onHelpAbout()));
     emit editAvailable(!m_readOnlyFile);
 }
 
@@ -633,15 +626,21 @@ void OnaGUI::filePrint() { engine()->logDebug(QStringLiteral("not implemented ye
 
 void OnaGUI::programDevice() {
     messageOut("0000");
-    if (auto* action = qobject_cast<QAction*>(sender()))
-        emit sigStatusTips(action->statusTip());
+    // Called directly there is no sending action: the host's status tip is
+    // cleared rather than left at a stale text.
+    const auto* action = qobject_cast<QAction*>(sender());
+    emit sigStatusTips(action ? action->statusTip() : QString());
 }
 
-// The dialogs behind these actions are built with the waveform, token and
-// cable pages; until then the actions say what is missing.
+// The export and token set dialogs come with the waveform and token pages;
+// until then the actions say so instead of doing nothing.
 void OnaGUI::onExportWaveform() {
     if (!waveformHasData())
         showmsg(tr("There is no captured data to export yet."), this);
+    else
+        showmsg(tr("Exporting from the window is not available in this version; use \"ona_export_project "
+                   "-vcd FILE\" or \"-txt FILE\" in the Tcl console."),
+                this);
 }
 
 void OnaGUI::onTokenManage() {
@@ -652,15 +651,53 @@ void OnaGUI::onTokenManage() {
 }
 
 void OnaGUI::onCableManage() {
-    showmsg(tr("The cable connection manager is not available in this version; use \"ona_set_project "
-               "-cabletype\" in the Tcl console."),
-            this);
+    CableDialog dialog(this, engine()->getJTAG(), this);
+    if (vemo::basgui::Dialogs::provider()->execDialog(&dialog) == QDialog::Accepted)
+        SetDirtyBit();
 }
 
-void OnaGUI::viewZoomin() {}
-void OnaGUI::viewZoomout() {}
-void OnaGUI::viewZoomfit() {}
-void OnaGUI::viewZoomtrigger() {}
+void OnaGUI::onHelpAbout() { helpAbout(); }
+
+void OnaGUI::onHelpHelp() { helpTool(); }
+
+int OnaGUI::waveformColumnWidth() const {
+    // The page's waveform column spans the page until the signal tree
+    // gives it a column of its own.
+    return qMax(1, m_rightView->waveformView()->width());
+}
+
+void OnaGUI::zoomIn() {
+    if (!waveformHasData())
+        return;
+    m_rightView->waveformView()->waveformModel()->zoomIn(waveformColumnWidth());
+    m_rightView->waveformView()->refreshHeader();
+}
+
+void OnaGUI::zoomOut() {
+    if (!waveformHasData())
+        return;
+    m_rightView->waveformView()->waveformModel()->zoomOut(waveformColumnWidth());
+    m_rightView->waveformView()->refreshHeader();
+}
+
+void OnaGUI::zoomFit() {
+    if (!waveformHasData())
+        return;
+    m_rightView->waveformView()->waveformModel()->zoomFit(waveformColumnWidth());
+    m_rightView->waveformView()->refreshHeader();
+}
+
+void OnaGUI::zoomTrigger() {
+    if (!waveformHasData())
+        return;
+    m_rightView->waveformView()->waveformModel()->zoomTrigger(waveformColumnWidth(), 0);
+    m_rightView->waveformView()->refreshHeader();
+}
+
+void OnaGUI::viewZoomin() { zoomIn(); }
+void OnaGUI::viewZoomout() { zoomOut(); }
+void OnaGUI::viewZoomfit() { zoomFit(); }
+void OnaGUI::viewZoomtrigger() { zoomTrigger(); }
 
 // -------------------------------------------------------------- right view
 

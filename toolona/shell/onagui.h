@@ -146,6 +146,11 @@ public:
     void updateRightViewDisplay();
     void applyAllBusRadix(int radix);
     void applyAllUserRegisterRadix(int radix);
+    // Zoom of the waveform page; nothing without a capture.
+    void zoomIn();
+    void zoomOut();
+    void zoomFit();
+    void zoomTrigger();
     TriggerUModel* tuModel() const { return m_tuModel; }
     TriggerEModel* teModel() const { return m_teModel; }
     TriggerSetting* tsModel() const { return m_tsModel; }
@@ -234,6 +239,9 @@ public slots:
     void doPCSPanel(int state);
     void doTclPCS(QString cmd);
     void refreshConnections();
+    // "about" and "help" of the host show the tool's own about box and help.
+    void onHelpAbout() override;
+    void onHelpHelp() override;
 
 signals:
     void zoomAvailable(bool state);
@@ -264,6 +272,12 @@ private:
     void refreshViews();
     void evaluateZoom();
     bool waveformHasData() const;
+    int waveformColumnWidth() const;
+    // Switches the cores turned off for a power-on-reset run back on and
+    // forgets them.
+    void restorePorCores();
+    // Gives the run panel back after a run that ended or never started.
+    void restoreRunControls();
     bool callInterp(const QString& cmd);
     QString saveDialog();
     // A save the user asked for; false when it did not happen.

@@ -166,13 +166,20 @@ void OnaGUI::onProjectOpened(const QString& fileName) {
         else
             others << data->getCoreName(i);
     }
-    m_porCores << others;
+    // Only this project's cores, and only those this run switches off: a
+    // core the user had already turned off stays off afterwards.
+    m_porCores.clear();
     if (anyPor) {
-        for (const QString& name : std::as_const(m_porCores))
-            tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run off"), tclQuoted(name)));
+        for (const QString& name : std::as_const(others)) {
+            if (!data->isRunCore(data->getCoreId(name)))
+                continue;
+            if (tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run off"), tclQuoted(name))))
+                m_porCores << name;
+        }
         runAnalyzer();
-    } else {
-        m_porCores.clear();
+        // Refused before it started: no end of run will switch them back.
+        if (!data->isBusy())
+            restorePorCores();
     }
 
     // 8, 9.

@@ -54,16 +54,42 @@ void OnaGUI::runAnalyzer() {
         box->setEnabled(false);
     SetDirtyBit();
     doConfigThread();
-    if (!tclEval(QStringLiteral("ona_run"))) {
-        // No run started, so no thread will report its end: give the
-        // controls back at once.
-        setRunState(QStringLiteral("Error!"));
-        m_stopAction->setEnabled(false);
-        m_trigAction->setEnabled(false);
-        m_runAction->setEnabled(true);
-        for (int i = 0; i < m_coreBoxes.size(); ++i)
-            m_coreBoxes.at(i)->setEnabled(data->hasInsertCore(i));
+    QString error;
+    if (!tclEval(QStringLiteral("ona_run"), &error)) {
+        // No run started, so no thread will report its end: say why and
+        // give the controls back at once (and the cores a power-on-reset
+        // run switched off).
+        setRunState(QStringLiteral("Ready"));
+        restorePorCores();
+        restoreRunControls();
+        evaluateZoom();
+        showerrormsg(error.isEmpty() ? tr("The capture could not be started.") : error, this);
     }
+}
+
+void OnaGUI::restoreRunControls() {
+    OnaData* data = engine();
+    m_stopAction->setEnabled(false);
+    m_trigAction->setEnabled(false);
+    m_runAction->setVisible(true);
+    m_stopAction->setVisible(false);
+    bool any = false;
+    for (int i = 0; i < m_coreBoxes.size(); ++i) {
+        QCheckBox* box = m_coreBoxes.at(i);
+        if (data->hasInsertCore(i))
+            box->setEnabled(true);
+        any = any || box->isChecked();
+    }
+    m_runAction->setEnabled(any || (m_coreBoxes.isEmpty() && data->getNumRunCore() > 0));
+}
+
+void OnaGUI::restorePorCores() {
+    const QStringList names = m_porCores;
+    // Forgotten first: these cores are back under the user's control, and a
+    // later run must not switch on a core the user then turns off.
+    m_porCores.clear();
+    for (const QString& name : names)
+        tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run on"), tclQuoted(name)));
 }
 
 void OnaGUI::stopAnalyzer() {
@@ -134,16 +160,8 @@ void OnaGUI::doDoneThread(int) {
     else if (m_rightView->isWaveformTabVisible())
         emit zoomAvailable(waveformHasData());
     redrawRunPanel(true);
-    for (const QString& name : std::as_const(m_porCores))
-        tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run on"), tclQuoted(name)));
-    m_stopAction->setEnabled(false);
-    m_trigAction->setEnabled(false);
-    m_runAction->setEnabled(true);
-    m_runAction->setVisible(true);
-    m_stopAction->setVisible(false);
-    for (int i = 0; i < m_coreBoxes.size(); ++i)
-        if (data->hasInsertCore(i))
-            m_coreBoxes.at(i)->setEnabled(true);
+    restorePorCores();
+    restoreRunControls();
 }
 
 void OnaGUI::checkRun() {
@@ -167,7 +185,8 @@ void OnaGUI::setOnlCore(int) {
     if (!m_coreSelector)
         return;
     const QString name = m_coreSelector->currentText();
-    if (data->getCoreId(name) != data->getCurrentCore())
+    // An emptied selection names no core: nothing to send.
+    if (!name.isEmpty() && data->getCoreId(name) != data->getCurrentCore())
         tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\""), tclQuoted(name)));
     redrawRunPanel(false);
     updateRightViewDisplay();
@@ -185,7 +204,13 @@ void OnaGUI::doCoreRunChanged(int core, bool run) {
 
 void OnaGUI::doCoreSetChanged(int core) {
     SetDirtyBit();
-    if (m_coreSelector)
+    if (!m_coreSelector)
+        return;
+    // An index the selector does not have would empty it: show the engine's
+    // current core instead.
+    if (core < 0 || core >= m_coreSelector->count())
+        core = engine()->getCurrentCore();
+    if (core >= 0 && core < m_coreSelector->count())
         m_coreSelector->setCurrentIndex(core);
 }
 

@@ -1,0 +1,288 @@
+#include "shell/cabledialog.h"
+
+#include "shell/onagui.h"
+#include "shell/tclcommand.h"
+
+#include "onadata.h"
+#include "onajtag.h"
+
+#include "basgui/busycursor.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace vemo::toolona {
+
+namespace {
+
+constexpr int kWidth = 400;
+constexpr int kHeight = 150;
+constexpr int kErrorHeight = 170;
+constexpr int kParallelIndex = 2;
+// The engine takes port numbers and addresses up to this.
+constexpr int kMaxPort = 0xFFFF;
+
+const QString kUsbTypes[] = {QStringLiteral("CBL-U2A"), QStringLiteral("CBL-U2B (FTDI)")};
+
+// The number after the dash of "EzUSB-n" / "FTUSB-n"; -1 for anything else.
+int usbPortNumber(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^(?:EzUSB|FTUSB)-(\\d{1,5})$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return -1;
+    const int port = m.captured(1).toInt();
+    return port <= kMaxPort ? port : -1;
+}
+
+// A whole hexadecimal address within the engine's range; -1 otherwise.
+int parallelAddress(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^[A-Fa-f0-9]+$"));
+    if (!re.match(text).hasMatch())
+        return -1;
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    return ok && value <= uint(kMaxPort) ? int(value) : -1;
+}
+
+}  // namespace
+
+CableDialog::CableDialog(OnaGUI* gui, OnaJTAG* jtag, QWidget* parent) : QDialog(parent), m_gui(gui), m_jtag(jtag) {
+    setObjectName(QStringLiteral("CableDialog"));
+    setWindowTitle(tr("Cable Connection Manager"));
+    setModal(true);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(tr("Cable Type:"), this), 0, 0);
+    m_type = new QComboBox(this);
+    m_type->addItems({kUsbTypes[0], kUsbTypes[1], QStringLiteral("CBL-P3C (Parallel)")});
+    grid->addWidget(m_type, 0, 1, 1, 6);
+
+    m_portLabel = new QLabel(tr("USB Port:"), this);
+    grid->addWidget(m_portLabel, 1, 0);
+    m_usbPort = new QComboBox(this);
+    grid->addWidget(m_usbPort, 1, 1, 1, 6);
+    m_parGroup = new QButtonGroup(this);
+    m_parGroup->setExclusive(true);
+    const QStringList addresses{QStringLiteral("0x378"), QStringLiteral("0x278"), QStringLiteral("0x3BC"),
+                                QStringLiteral("0x")};
+    for (int i = 0; i < addresses.size(); ++i) {
+        auto* button = new QRadioButton(addresses.at(i), this);
+        m_parGroup->addButton(button, i);
+        m_parButtons << button;
+        grid->addWidget(button, 1, 1 + i);
+    }
+    m_address = new QLineEdit(this);
+    m_address->setMaxLength(4);
+    m_address->setPlaceholderText(QStringLiteral("2f8"));
+    grid->addWidget(m_address, 1, 5);
+
+    auto* tckRow = new QHBoxLayout;
+    tckRow->addWidget(new QLabel(tr("TCK Low Pulse Width Delay (upto 30x):"), this));
+    m_tck = new QSpinBox(this);
+    m_tck->setRange(1, 30);
+    tckRow->addWidget(m_tck);
+    m_tlr = new QCheckBox(tr("Avoid TLR State"), this);
+    m_tlr->hide();
+    tckRow->addWidget(m_tlr);
+    tckRow->addStretch(1);
+
+    m_error = new QLabel(this);
+    m_error->setTextFormat(Qt::RichText);
+    m_error->setWordWrap(true);
+    m_error->hide();
+
+    m_ok = new QPushButton(tr("&OK"), this);
+    m_ok->setEnabled(false);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(tr("&Cancel"), this);
+    m_detect = new QPushButton(tr("&Detect"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    buttons->addWidget(m_detect);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(grid);
+    top->addLayout(tckRow);
+    top->addWidget(m_error);
+    top->addStretch(1);
+    top->addLayout(buttons);
+    setFixedSize(kWidth, kHeight);
+
+    // The engine's current choice; the change signals connect once it is
+    // shown, so that filling the controls changes nothing.
+    OnaData* data = OnaData::inst();
+    const QString type = data->getCableType();
+    m_type->setCurrentIndex(type == QLatin1String("USB") ? 0 : type == QLatin1String("USB2") ? 1 : kParallelIndex);
+    doShowType(m_type->currentIndex());
+    m_detect->setText(isParallelLayout() ? tr("Check") : tr("&Detect"));
+    if (type != QLatin1String("VORANTE")) {
+        m_usbPort->addItem((type == QLatin1String("USB") ? QStringLiteral("EzUSB-%1") : QStringLiteral("FTUSB-%1"))
+                               .arg(data->getCablePort()));
+    } else {
+        const int port = data->getCablePort();
+        const int known = port == 0x378 ? 0 : port == 0x278 ? 1 : port == 0x3BC ? 2 : 3;
+        m_parButtons.at(known)->setChecked(true);
+        if (known == 3)
+            m_address->setText(QString::number(port, 16));
+    }
+    m_tck->setValue(data->getTCKDelay());
+
+    connect(m_type, &QComboBox::activated, this, &CableDialog::doShowType);
+    connect(m_usbPort, &QComboBox::currentIndexChanged, this, &CableDialog::doPortChanged);
+    connect(m_tck, &QSpinBox::valueChanged, this, &CableDialog::onValidateTCK);
+    connect(m_tlr, &QCheckBox::toggled, this, &CableDialog::onValidateTLR);
+    connect(m_ok, &QPushButton::clicked, this, &CableDialog::onOK);
+    connect(m_cancel, &QPushButton::clicked, this, &CableDialog::onCancel);
+    connect(m_detect, &QPushButton::clicked, this, &CableDialog::doDetectCable);
+}
+
+bool CableDialog::isParallelLayout() const { return m_type->currentIndex() == kParallelIndex; }
+
+QString CableDialog::parallelAddressText() const {
+    switch (m_parGroup->checkedId()) {
+    case 0: return QStringLiteral("378");
+    case 1: return QStringLiteral("278");
+    case 2: return QStringLiteral("3BC");
+    default: return m_address->text();
+    }
+}
+
+int CableDialog::chosenPort() const {
+    if (isParallelLayout())
+        return parallelAddress(parallelAddressText());
+    return usbPortNumber(m_usbPort->currentText());
+}
+
+void CableDialog::onValidateTCK(int value) {
+    // A new delay may be accepted without detecting again, but never while
+    // there is no port to send with it.
+    if (value >= 1 && value <= 10 && chosenPort() >= 0)
+        m_ok->setEnabled(true);
+}
+
+void CableDialog::onValidateTLR(bool avoid) {
+    m_type->setEnabled(!avoid);
+    m_usbPort->setEnabled(!avoid);
+    m_detect->setEnabled(!avoid);
+    if (avoid)
+        m_type->setCurrentIndex(0);
+    m_ok->setEnabled(avoid && chosenPort() >= 0);
+}
+
+void CableDialog::onOK() {
+    // Checked again here: a port that is not valid never reaches the engine.
+    const int port = chosenPort();
+    if (port < 0) {
+        doErrDevice(isParallelLayout()
+                        ? tr("Parallel port error: address 0x%1 is invalid or cable not connected!")
+                              .arg(parallelAddressText().toHtmlEscaped())
+                        : tr("Missing USB port: please connect cable and detect again!"));
+        return;
+    }
+    QString keyword;
+    if (m_type->currentText().startsWith(QLatin1String("CBL-P3C (Parallel)")))
+        keyword = QStringLiteral("VORANTE");
+    else if (m_usbPort->currentText().startsWith(QLatin1String("FTUSB")))
+        keyword = QStringLiteral("USB2");
+    else
+        keyword = QStringLiteral("USB");
+    if (!m_gui)
+        return;
+    const QStringList commands{
+        tclCommand(QStringLiteral("ona_set_project -cabletype %1"), keyword),
+        tclCommand(QStringLiteral("ona_set_project -cableport %1"), QString::number(port)),
+        tclCommand(QStringLiteral("ona_set_project -tckdelay %1"), QString::number(qMax(1, m_tck->value()))),
+    };
+    for (const QString& command : commands) {
+        QString result;
+        if (!m_gui->tclEval(command, &result)) {
+            // What the engine took so far is already marked by its own
+            // change signal; the dialog stays open for a correction.
+            doErrDevice(result.isEmpty() ? tr("The engine refused \"%1\".").arg(command).toHtmlEscaped()
+                                         : result.toHtmlEscaped());
+            return;
+        }
+    }
+    m_gui->SetDirtyBit();
+    accept();
+}
+
+void CableDialog::onCancel() { reject(); }
+
+void CableDialog::doShowType(int index) {
+    const bool parallel = index == kParallelIndex;
+    m_portLabel->setText(parallel ? tr("Parallel Port:") : tr("USB Port:"));
+    m_detect->setText(parallel ? tr("Check") : tr("Detect"));
+    m_usbPort->setVisible(!parallel);
+    for (QRadioButton* button : std::as_const(m_parButtons))
+        button->setVisible(parallel);
+    m_address->setVisible(parallel);
+    // Switching to the parallel cable offers the usual address rather than
+    // none at all.
+    if (parallel && m_parGroup->checkedId() < 0)
+        m_parButtons.at(0)->setChecked(true);
+    hideError();
+}
+
+void CableDialog::doPortChanged(int index) {
+    if (index == -1)
+        return;
+    m_type->setCurrentIndex(m_usbPort->itemText(index).startsWith(QLatin1String("FTUSB")) ? 1 : 0);
+}
+
+void CableDialog::doDetectCable() {
+    vemo::basgui::BusyCursor wait(Qt::WaitCursor);
+    m_usbPort->clear();
+    const QString type = m_type->currentText();
+    if (type == kUsbTypes[0] || type == kUsbTypes[1]) {
+        const QStringList ports = m_jtag ? m_jtag->getUsbPorts() : QStringList();
+        if (ports.isEmpty()) {
+            doErrDevice(tr("Missing USB port: please connect cable and detect again!"));
+            return;
+        }
+        m_usbPort->addItems(ports);
+        m_type->setCurrentIndex(ports.constFirst().startsWith(QLatin1String("FTUSB")) ? 1 : 0);
+    } else if (type == QLatin1String("CBL-P3C (Parallel)")) {
+        if (m_parGroup->checkedId() == 3 && m_address->text().isEmpty()) {
+            doErrDevice(tr("Missing Parallel port: please enter correct address and check again!"));
+            return;
+        }
+        const QString address = parallelAddressText();
+        const int value = parallelAddress(address);
+        if (value < 0 || !m_jtag || !m_jtag->checkParPort(value)) {
+            doErrDevice(tr("Parallel port error: address 0x%1 is invalid or cable not connected!")
+                            .arg(address.toHtmlEscaped()));
+            m_address->clear();
+            return;
+        }
+    }
+    hideError();
+    m_ok->setEnabled(true);
+}
+
+void CableDialog::doErrDevice(QString message) {
+    m_error->setText(QStringLiteral("<font color=\"red\">%1</font>").arg(message));
+    m_error->show();
+    m_ok->setEnabled(false);
+    setFixedSize(kWidth, kErrorHeight);
+    repaint();
+}
+
+void CableDialog::hideError() {
+    m_error->hide();
+    setFixedSize(kWidth, kHeight);
+}
+
+}  // namespace vemo::toolona

@@ -1,0 +1,79 @@
+#pragma once
+
+// "Cable Connection Manager": the download cable the engine uses to reach
+// the device (type, USB port or parallel address, TCK low-pulse delay).
+// The choice is written with three "ona_set_project" commands; detection
+// and engine errors are shown in the dialog's own red label.
+
+#include <QDialog>
+#include <QPointer>
+
+class OnaJTAG;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace vemo::toolona {
+
+class OnaGUI;
+
+class CableDialog : public QDialog {
+    Q_OBJECT
+public:
+    CableDialog(OnaGUI* gui, OnaJTAG* jtag, QWidget* parent = nullptr);
+
+    // Widgets, for the window's own checks and for tests.
+    QComboBox* typeSelector() const { return m_type; }
+    QComboBox* portSelector() const { return m_usbPort; }
+    QLabel* portLabel() const { return m_portLabel; }
+    QList<QRadioButton*> parallelButtons() const { return m_parButtons; }
+    QLineEdit* addressEdit() const { return m_address; }
+    QSpinBox* tckSpinBox() const { return m_tck; }
+    QCheckBox* tlrCheckBox() const { return m_tlr; }
+    QLabel* errorLabel() const { return m_error; }
+    QPushButton* okButton() const { return m_ok; }
+    QPushButton* cancelButton() const { return m_cancel; }
+    QPushButton* detectButton() const { return m_detect; }
+
+    bool isParallelLayout() const;
+    // The port number the dialog would send; -1 when the chosen port is not
+    // a valid one (no USB port, or an address that is not hexadecimal).
+    int chosenPort() const;
+
+public slots:
+    void onValidateTCK(int value);
+    void onValidateTLR(bool avoid);
+    void onOK();
+    void onCancel();
+    void doShowType(int index);
+    void doPortChanged(int index);
+    void doDetectCable();
+    void doErrDevice(QString message);
+
+private:
+    // "378", "278", "3BC" or the custom address text.
+    QString parallelAddressText() const;
+    void hideError();
+
+    QPointer<OnaGUI> m_gui;
+    OnaJTAG* m_jtag = nullptr;
+    QComboBox* m_type = nullptr;
+    QLabel* m_portLabel = nullptr;
+    QComboBox* m_usbPort = nullptr;
+    QButtonGroup* m_parGroup = nullptr;
+    QList<QRadioButton*> m_parButtons;
+    QLineEdit* m_address = nullptr;
+    QSpinBox* m_tck = nullptr;
+    QCheckBox* m_tlr = nullptr;
+    QLabel* m_error = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_detect = nullptr;
+};
+
+}  // namespace vemo::toolona
