@@ -33,6 +33,7 @@ private slots:
     void windowStartsAndRunsScript();
     void engineCommandsInBatch();
     void windowOpensAnalyzerFile();
+    void demoSessionEndToEnd();
 
 private:
     QString script(const QString& name, const QByteArray& body);
@@ -221,6 +222,54 @@ void TstBatch::windowOpensAnalyzerFile() {
     QVERIFY(r.finished);
     QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
     QVERIFY2(!r.err.contains("Cannot open"), qPrintable(r.err));
+#endif
+}
+
+// What a bench user's script does with the real program: edit the demo, save
+// it under a new name, reopen it, capture on a named condition and export.
+void TstBatch::demoSessionEndToEnd() {
+#if HAVE_ENGINE
+    QTemporaryDir work;
+    for (const char* f : {"demo.ona", "demo.onl"})
+        QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + f, work.filePath(f)));
+    const QByteArray body = QStringLiteral(R"TCL(
+        ona_open_project {%1}
+        ona_set_tu -name TU_data -operator "!="
+        ona_set_tu -name TU_data -radix "Bin"
+        ona_set_tu -name TU_data -value "1010xxxx"
+        ona_set_te -name TE_byte -expression "TU_data THEN TU_valid #4"
+        ona_save_project {%2}
+        ona_close_project
+        ona_open_project {%2}
+        puts [dict get [ona_get tu TU_data] operator]|[dict get [ona_get tu TU_data] value]
+        puts [dict get [ona_get te TE_byte] expression]
+        ona_set_core -name bus_la -run off
+        ona_set_te -name TE_start -enable on
+        ona_run
+        puts [ona_wait -timeout 20000]
+        set c [ona_get capture]
+        puts "[dict get $c frames] [dict get $c triggers]"
+        ona_export_project -vcd {%3} -module uart
+        ona_export_project -txt {%4} -siglist "state rx"
+        ona_set_tu -name no_such_unit -operator "=="
+        puts "not reached"
+    )TCL")
+                                 .arg(work.filePath("demo.ona"), work.filePath("saved as.ona"),
+                                      work.filePath("u.vcd"), work.filePath("u.txt"))
+                                 .toUtf8();
+    Run r = run({"--batch", script("session.tcl", body)});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QStringLiteral("!=|1010xxxx\nTU_data THEN TU_valid #4\nCompleted\n1 1024\n"));
+    QVERIFY2(r.err.contains("no_such_unit"), qPrintable(r.err));
+    QVERIFY(!r.out.contains("not reached"));
+    QFile vcd(work.filePath("u.vcd"));
+    QVERIFY(vcd.open(QIODevice::ReadOnly));
+    const QByteArray text = vcd.readAll();
+    QVERIFY(text.contains("$timescale"));
+    QVERIFY(text.contains("$scope module uart $end"));
+    QVERIFY(QFileInfo(work.filePath("u.txt")).size() > 0);
+#else
+    QSKIP("built without the engine");
 #endif
 }
 
