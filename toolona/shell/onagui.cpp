@@ -616,6 +616,15 @@ Qt::ToolBarArea OnaGUI::specialToolBarArea() {
 void OnaGUI::refreshConnections() {
     emit fileChanged(m_modified);
     emit alwaysAvailable(true);
+    evaluateZoom();
+}
+
+bool OnaGUI::connectSharedAction() {
+    const bool all = BasGUITool::connectSharedAction();
+    // The host's actions start enabled; they must show this window's state
+    // (nothing to save, no capture to zoom) from the moment they are wired.
+    refreshConnections();
+    return all;
 }
 
 void OnaGUI::onUndoChanged(bool available) { emit undoAvailable(available && !m_readOnlyFile); }

@@ -104,6 +104,7 @@ public:
     QString fullFileName() const override;
     bool isModified() const override { return m_modified; }
     QList<vemo::basgui::ActionConnection> activeConnections() override;
+    bool connectSharedAction() override;
     QStringList stdMenuItems(vemo::basgui::StdMenu menu) override;
     QList<QAction*> myMenuItems(vemo::basgui::StdMenu menu) override;
     QList<QMenu*> myMenus() override;

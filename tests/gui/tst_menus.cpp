@@ -1,0 +1,334 @@
+// Menus, tool bars and the host connections of the tool window: the lists
+// per mode, the 14 connections, each shared action acting once per click,
+// and when the availability signals say what.
+
+#include "demofixture.h"
+#include "recordinghost.h"
+
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+
+#include "basgui/basemainwindow.h"
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+#include "waveformmodel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+using vemo::basgui::ScriptedDialogs;
+using vemo::basgui::StdMenu;
+using vemo::toolona::OnaGUI;
+
+namespace {
+
+QStringList texts(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions)
+        out << (a ? a->text() : QStringLiteral("<null>"));
+    return out;
+}
+
+QString connectionText(const vemo::basgui::ActionConnection& c) {
+    return QStringLiteral("%1|%2|%3|%4").arg(c.sender, c.signal, c.receiver, c.slot);
+}
+
+// Last value of a bool signal caught by `spy`.
+bool last(const QSignalSpy& spy) { return spy.constLast().constFirst().toBool(); }
+
+}  // namespace
+
+class TstMenus : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void listsPerMode();
+    void fourteenConnections();
+    void sharedActionsActOnce();
+    void zoomFollowsTabCoreRunAndFile();
+    void undoRedoAndOwnActions();
+
+private:
+    // Runs a capture through the panel and waits for its end.
+    bool capture(OnaGUI* gui);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingHost> m_host;
+};
+
+void TstMenus::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_host = std::make_unique<RecordingHost>();
+}
+
+void TstMenus::cleanup() {
+    m_host.reset();
+    OnaData::inst()->resetData();
+    m_dir.reset();
+}
+
+bool TstMenus::capture(OnaGUI* gui) {
+    gui->runAnalyzer();
+    if (!QTest::qWaitFor([gui] { return gui->runAction()->isVisible() && gui->runAction()->isEnabled() &&
+                                        !OnaData::inst()->isBusy(); },
+                         20000))
+        return false;
+    return gui->progressBar()->format() == QLatin1String("Completed");
+}
+
+void TstMenus::listsPerMode() {
+    const QString ona = demofixture::copyDemo(m_dir->path());
+    auto embedded = demofixture::embeddedGui(m_host.get(), ona);
+    QVERIFY(embedded);
+    auto standalone = demofixture::standaloneGui(ona);
+    QVERIFY(standalone);
+
+    for (OnaGUI* gui : {embedded.get(), standalone.get()}) {
+        const bool alone = gui == standalone.get();
+        // Each call returns its own list, however often the host asks.
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(gui->stdMenuItems(vemo::basgui::FileMenu),
+                     alone ? QStringList({"new", "open", "save", "save as", "close"})
+                           : QStringList({"save", "save as", "close"}));
+            QVERIFY(gui->stdMenuItems(vemo::basgui::EditMenu).isEmpty());
+            QCOMPARE(gui->stdMenuItems(vemo::basgui::ViewMenu), QStringList({"zoom in", "zoom out", "zoom fit"}));
+            QVERIFY(gui->stdMenuItems(vemo::basgui::ToolsMenu).isEmpty());
+            QCOMPARE(gui->stdMenuItems(vemo::basgui::WindowMenu),
+                     alone ? QStringList() : QStringList({"detach", "attach"}));
+            QCOMPARE(gui->stdMenuItems(vemo::basgui::HelpMenu), QStringList({"about", "help"}));
+            QCOMPARE(gui->stdToolbarButtons(),
+                     alone ? QStringList({"new", "open", "save", "zoom in", "zoom out", "zoom fit", "about", "help"})
+                           : QStringList({"save", "zoom in", "zoom out", "zoom fit", "about", "help"}));
+
+            QCOMPARE(texts(gui->myMenuItems(vemo::basgui::FileMenu)), QStringList({"Export..."}));
+            QVERIFY(gui->myMenuItems(vemo::basgui::EditMenu).isEmpty());
+            QCOMPARE(texts(gui->myMenuItems(vemo::basgui::ToolsMenu)),
+                     alone ? QStringList({"Token Set Manager", "Cable Connection Manager", "Options..."})
+                           : QStringList({"Token Set Manager", "Cable Connection Manager"}));
+            QVERIFY(gui->myMenuItems(vemo::basgui::WindowMenu).isEmpty());
+            QVERIFY(gui->myMenuItems(vemo::basgui::HelpMenu).isEmpty());
+            QVERIFY(gui->myMenus().isEmpty());
+        }
+        const QStringList view = texts(gui->myMenuItems(vemo::basgui::ViewMenu));
+        if (alone)
+            QCOMPARE(view.value(0), QStringLiteral("Tcl Console"));
+        else
+            QVERIFY(view.isEmpty());
+        // Status tips hold their phrase twice.
+        QCOMPARE(gui->tableAction(20)->statusTip(), QStringLiteral("Export Waveform to File\nExport Waveform to File"));
+        QCOMPARE(gui->tableAction(91)->statusTip(), QStringLiteral("Options\nOptions"));
+
+        // The menus the host built from the lists.
+        QVERIFY(gui->stdMenu(vemo::basgui::FileMenu)->actions().contains(gui->sharedAction("save as")));
+        QVERIFY(gui->stdMenu(vemo::basgui::ToolsMenu)->actions().contains(gui->tableAction(33)));
+        QCOMPARE(gui->stdMenu(vemo::basgui::FileMenu)->actions().contains(gui->sharedAction("new")), alone);
+        // The special tool bar on its own row at the top, with the run panel.
+        QVERIFY(gui->needSpecialToolBar());
+        QCOMPARE(gui->toolBarArea(gui->specialToolBar()), Qt::TopToolBarArea);
+        QVERIFY(gui->toolBarBreak(gui->specialToolBar()));
+        const QList<QAction*> panel = gui->specialToolBar()->actions();
+        QVERIFY(panel.contains(gui->runAction()));
+        QVERIFY(panel.indexOf(gui->runAction()) < panel.indexOf(gui->stopAction()));
+        QVERIFY(panel.indexOf(gui->stopAction()) < panel.indexOf(gui->triggerAction()));
+        QCOMPARE(gui->specialToolBar()->widgetForAction(panel.first()), gui->progressBar());
+    }
+}
+
+void TstMenus::fourteenConnections() {
+    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    QVERIFY(gui);
+    QStringList got;
+    for (const auto& c : gui->activeConnections())
+        got << connectionText(c);
+    const QStringList expected{
+        "|2fileChanged(bool)|save|1setEnabled(bool)",        "save|2triggered()||1onSave()",
+        "|2alwaysAvailable(bool)|save as|1setEnabled(bool)", "save as|2triggered()||1fileSaveAs()",
+        "|2zoomAvailable(bool)|zoom in|1setEnabled(bool)",   "zoom in|2triggered()||1viewZoomin()",
+        "|2zoomAvailable(bool)|zoom out|1setEnabled(bool)",  "zoom out|2triggered()||1viewZoomout()",
+        "|2zoomAvailable(bool)|zoom fit|1setEnabled(bool)",  "zoom fit|2triggered()||1viewZoomfit()",
+        "|2alwaysAvailable(bool)|about|1setEnabled(bool)",   "about|2triggered()||1onHelpAbout()",
+        "|2alwaysAvailable(bool)|help|1setEnabled(bool)",    "help|2triggered()||1onHelpHelp()",
+    };
+    QCOMPARE(got, expected);
+    // Every entry names a real signal and slot: the host makes all 14.
+    QVERIFY(gui->connectSharedAction());
+    QCOMPARE(gui->connectedCount(), 14);
+
+    // The availability signals reach the shared actions.
+    gui->SetDirtyBit();
+    QVERIFY(gui->sharedAction("save")->isEnabled());
+    gui->ResetDirtyBit();
+    QVERIFY(!gui->sharedAction("save")->isEnabled());
+    gui->sharedAction("about")->setEnabled(false);
+    gui->sharedAction("save as")->setEnabled(false);
+    gui->refreshConnections();
+    QVERIFY(gui->sharedAction("about")->isEnabled());
+    QVERIFY(gui->sharedAction("save as")->isEnabled());
+    QVERIFY(!gui->sharedAction("save")->isEnabled());
+    // Connected, the host's actions show the tool's state at once.
+    QVERIFY(!gui->sharedAction("zoom in")->isEnabled());   // no capture yet
+}
+
+void TstMenus::sharedActionsActOnce() {
+    ScriptedDialogs dialogs;
+    const QString ona = demofixture::copyDemo(m_dir->path());
+    auto gui = demofixture::embeddedGui(m_host.get(), ona);
+    QVERIFY(gui);
+    QVERIFY(gui->connectSharedAction());
+
+    m_host->commands.clear();
+    gui->SetDirtyBit();
+    gui->sharedAction("save")->trigger();
+    QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
+    QVERIFY(!gui->isModified());
+
+    // Save As asks once; cancelled, nothing is saved.
+    gui->sharedAction("save as")->trigger();
+    int asked = 0;
+    for (const auto& a : dialogs.asked)
+        asked += a.kind == QLatin1String("save");
+    QCOMPARE(asked, 1);
+    QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
+
+    // About shows one box.
+    dialogs.asked.clear();
+    gui->sharedAction("about")->trigger();
+    QCOMPARE(dialogs.asked.size(), 1);
+    QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("dialog"));
+
+    // Zoom moves one step per click.
+    QVERIFY(capture(gui.get()));
+    WaveformModel* model = gui->wdModel();
+    QVERIFY(model && model->hasData());
+    gui->sharedAction("zoom fit")->trigger();
+    const int all = model->getViewCount();
+    QVERIFY(all > 4);
+    gui->sharedAction("zoom in")->trigger();
+    QCOMPARE(model->getViewCount(), all / 2);
+    gui->sharedAction("zoom in")->trigger();
+    QCOMPARE(model->getViewCount(), all / 4);
+    gui->sharedAction("zoom out")->trigger();
+    QCOMPARE(model->getViewCount(), all / 2);
+    gui->sharedAction("zoom fit")->trigger();
+    QCOMPARE(model->getViewCount(), all);
+    // Zoom to the trigger frame shows the one frame of this capture.
+    gui->viewZoomtrigger();
+    QCOMPARE(model->getViewCount(), all);
+}
+
+void TstMenus::zoomFollowsTabCoreRunAndFile() {
+    const QString ona = demofixture::copyDemo(m_dir->path());
+    auto gui = demofixture::embeddedGui(m_host.get(), ona);
+    QVERIFY(gui);
+    QVERIFY(gui->connectSharedAction());
+    QAction* zoom = gui->sharedAction("zoom in");
+    QSignalSpy spy(gui.get(), &OnaGUI::zoomAvailable);
+    QTabWidget* tabs = gui->rightView()->tabWidget();
+
+    // No capture: never available, whatever the tab.
+    tabs->setCurrentIndex(1);
+    QVERIFY(!zoom->isEnabled());
+
+    // A run turns it off when it starts and on at its end (waveform in front).
+    spy.clear();
+    QVERIFY(capture(gui.get()));
+    QVERIFY(!spy.isEmpty());
+    QCOMPARE(spy.constFirst().constFirst().toBool(), false);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QVERIFY(last(spy));
+    QVERIFY(zoom->isEnabled());
+
+    // Tab: only the waveform page zooms.
+    tabs->setCurrentIndex(0);
+    QVERIFY(!zoom->isEnabled());
+    tabs->setCurrentIndex(1);
+    QVERIFY(zoom->isEnabled());
+
+    // Core: the other core has captured nothing of its own unless it ran.
+    QComboBox* selector = gui->coreSelector();
+    QVERIFY(selector);
+    const bool busRan = OnaData::inst()->isRunCore(1);
+    selector->setCurrentIndex(1);
+    QCOMPARE(OnaData::inst()->getCurrentCore(), 1);
+    tabs->setCurrentIndex(1);
+    QCOMPARE(zoom->isEnabled(), busRan && gui->wdModel() && gui->wdModel()->hasData());
+    selector->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
+    QVERIFY(zoom->isEnabled());
+
+    // Tool switch and attach re-evaluate it.
+    spy.clear();
+    gui->onToolSwitched(true);
+    QVERIFY(!spy.isEmpty() && last(spy));
+    tabs->setCurrentIndex(0);
+    spy.clear();
+    gui->onToolSwitched(true);
+    QVERIFY(!spy.isEmpty() && !last(spy));
+
+    // File: a freshly opened project has no capture in front.
+    QString name = demofixture::copyDemo(m_dir->path(), QStringLiteral("other"));
+    QVERIFY(gui->doOpenFile(name, QString()));
+    QVERIFY(!zoom->isEnabled());
+}
+
+void TstMenus::undoRedoAndOwnActions() {
+    const QString ona = demofixture::copyDemo(m_dir->path());
+    auto gui = demofixture::embeddedGui(m_host.get(), ona);
+    QVERIFY(gui);
+    QSignalSpy undo(gui.get(), &OnaGUI::undoAvailable);
+    QSignalSpy redo(gui.get(), &OnaGUI::redoAvailable);
+    gui->onUndoChanged(true);
+    gui->onRedoChanged(true);
+    QVERIFY(last(undo) && last(redo));
+    gui->onUndoChanged(false);
+    QVERIFY(!last(undo));
+
+    // A file that cannot be written keeps undo and redo unavailable.
+    // (Only where permissions bind: root may write anything.)
+    QFile::setPermissions(ona, QFileDevice::ReadOwner);
+    if (!QFileInfo(ona).isWritable()) {
+        gui->onActivated();
+        QVERIFY(gui->isReadOnlyFile());
+        gui->onUndoChanged(true);
+        gui->onRedoChanged(true);
+        QVERIFY(!last(undo) && !last(redo));
+    }
+    QFile::setPermissions(ona, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    // programDevice called directly: catalogue message and an empty tip.
+    QSignalSpy tips(gui.get(), &OnaGUI::sigStatusTips);
+    gui->programDevice();
+    QCOMPARE(tips.size(), 1);
+    QVERIFY(tips.constFirst().constFirst().toString().isEmpty());
+    // Sent by an action, its status tip.
+    QAction sender(QStringLiteral("Program"));
+    sender.setStatusTip(QStringLiteral("Program the device"));
+    connect(&sender, &QAction::triggered, gui.get(), &OnaGUI::programDevice);
+    sender.trigger();
+    QCOMPARE(tips.constLast().constFirst().toString(), QStringLiteral("Program the device"));
+
+    // Options is for the embedding application (stand-alone only).
+    auto alone = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path(), QStringLiteral("alone")));
+    QVERIFY(alone);
+    QSignalSpy options(alone.get(), &OnaGUI::sigOptionDialog);
+    alone->tableAction(91)->trigger();
+    QCOMPARE(options.size(), 1);
+    QSignalSpy edit(alone.get(), &OnaGUI::editAvailable);
+    QVERIFY(edit.isValid());
+}
+
+QTEST_MAIN(TstMenus)
+#include "tst_menus.moc"
