@@ -834,6 +834,14 @@ bool OnaData::setTU(const QString& name, const Options& options, QString* error)
                 if (!m_tokens->setWidth(o.second, &width)) {
                     *error = QStringLiteral("ona_set_tu: radix \"%1\" is neither Bin, Oct, Dec, Hex nor a token set")
                                  .arg(o.second);
+                    // Radix texts are case-sensitive like set names: point at a near miss.
+                    for (const QString& r : radix_list)
+                        if (r.compare(o.second, Qt::CaseInsensitive) == 0)
+                            *error += QStringLiteral(" (names are case-sensitive: the radix is \"%1\")").arg(r);
+                    const QString near = m_tokens->missingText(o.second);
+                    const int at = near.indexOf(QLatin1String(" (names are case-sensitive"));
+                    if (at >= 0)
+                        *error += near.mid(at);
                     return false;
                 }
                 if (width != spec.width) {
@@ -1184,7 +1192,7 @@ bool OnaData::delToken(const QString& set, const QString& token, QString* error)
         return false;
     }
     if (m_tokens->getToken(set, token, QStringLiteral("user")).isEmpty()) {
-        *error = QStringLiteral("ona_del_token: token \"%1\" does not exist in token set \"%2\"").arg(token, set);
+        *error = QStringLiteral("ona_del_token: ") + m_tokens->missingText(set, token, QStringLiteral("user"));
         return false;
     }
     QList<QStandardItem*> changed;
@@ -1207,7 +1215,7 @@ bool OnaData::delTokenSet(const QString& set, QString* error)
             names << s.name;
     } else {
         if (m_tokens->getTokenSet(set, QStringLiteral("user")).isEmpty()) {
-            *error = QStringLiteral("ona_del_tokenset: token set \"%1\" does not exist").arg(set);
+            *error = QStringLiteral("ona_del_tokenset: ") + m_tokens->missingText(set, QString(), QStringLiteral("user"));
             return false;
         }
         names << set;

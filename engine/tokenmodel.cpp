@@ -212,9 +212,9 @@ QString TokenModel::validate(const QList<TokenSetData>& sets, bool enumKind)
                 if (s.name.compare(QLatin1String(r), Qt::CaseInsensitive) == 0)
                     return QStringLiteral("token set name \"%1\" is a radix name").arg(s.name);
         }
-        if (names.contains(s.name.toLower()))
+        if (names.contains(s.name))
             return QStringLiteral("token set \"%1\" is defined twice").arg(s.name);
-        names.insert(s.name.toLower());
+        names.insert(s.name);
         if (s.bits < 1 || s.bits > kMaxBits)
             return QStringLiteral("token set \"%1\": width %2 is not from 1 to %3").arg(s.name).arg(s.bits).arg(kMaxBits);
         if (s.tokens.size() > kMaxTokens)
@@ -256,9 +256,55 @@ QStandardItem* TokenModel::findToken(QStandardItem* set, const QString& token) c
 
 namespace {
 
-bool noSet(const QString& set, QString* error)
+} // namespace
+
+QString TokenModel::missingText(const QString& set, const QString& token, const QString& kind) const
 {
-    *error = QStringLiteral("token set \"%1\" does not exist").arg(set);
+    // Names are case-sensitive; a name that differs only in case is the
+    // likeliest slip, so it is named in the message.
+    const QStandardItemModel* m = kind.isEmpty() ? modelFor(set) : kind == kEnum ? &m_enum : &m_user;
+    QStandardItem* exact = nullptr;
+    QString near;
+    for (int i = 0; i < m->rowCount(); ++i) {
+        QStandardItem* s = m->item(i, 0);
+        if (s->text() == set)
+            exact = s;
+        else if (near.isEmpty() && s->text().compare(set, Qt::CaseInsensitive) == 0)
+            near = s->text();
+    }
+    if (!exact || token.isNull()) {
+        if (exact)
+            return QString();
+        QString text = QStringLiteral("token set \"%1\" does not exist").arg(set);
+        if (!near.isEmpty())
+            text += QStringLiteral(" (names are case-sensitive: there is a set \"%1\")").arg(near);
+        return text;
+    }
+    near.clear();
+    for (int j = 0; j < exact->rowCount(); ++j) {
+        const QString t = exact->child(j, 0)->text();
+        if (t == token)
+            return QString();
+        if (near.isEmpty() && t.compare(token, Qt::CaseInsensitive) == 0)
+            near = t;
+    }
+    QString text = QStringLiteral("token \"%1\" does not exist in token set \"%2\"").arg(token, set);
+    if (!near.isEmpty())
+        text += QStringLiteral(" (names are case-sensitive: there is a token \"%1\")").arg(near);
+    return text;
+}
+
+namespace {
+
+bool noSet(const TokenModel* m, const QString& set, QString* error)
+{
+    *error = m->missingText(set, QString(), kUser);
+    return false;
+}
+
+bool noToken(const TokenModel* m, const QString& set, const QString& token, QString* error)
+{
+    *error = m->missingText(set, token, kUser);
     return false;
 }
 
@@ -282,7 +328,7 @@ bool TokenModel::addToken(const QString& set, const QString& name, const QString
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     QList<TokenSetData> all = sets(kUser);
     TokenSetData& d = all[s->row()];
     QString bits;
@@ -304,12 +350,10 @@ bool TokenModel::renameToken(const QString& set, const QString& token, const QSt
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     QStandardItem* t = findToken(s, token);
-    if (!t) {
-        *error = QStringLiteral("token \"%1\" does not exist in token set \"%2\"").arg(token, set);
-        return false;
-    }
+    if (!t)
+        return noToken(this, set, token, error);
     QList<TokenSetData> all = sets(kUser);
     all[s->row()].tokens[t->row()].first = name;
     *error = validate(all, false);
@@ -323,12 +367,10 @@ bool TokenModel::setTokenValue(const QString& set, const QString& token, const Q
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     QStandardItem* t = findToken(s, token);
-    if (!t) {
-        *error = QStringLiteral("token \"%1\" does not exist in token set \"%2\"").arg(token, set);
-        return false;
-    }
+    if (!t)
+        return noToken(this, set, token, error);
     QList<TokenSetData> all = sets(kUser);
     TokenSetData& d = all[s->row()];
     QString bits;
@@ -346,7 +388,7 @@ bool TokenModel::renameSet(const QString& set, const QString& name, QString* err
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     QList<TokenSetData> all = sets(kUser);
     all[s->row()].name = name;
     *error = validate(all, false);
@@ -360,7 +402,7 @@ bool TokenModel::setSetBits(const QString& set, int bits, QString* error)
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     if (bits < 1 || bits > kMaxBits) {
         *error = QStringLiteral("width %1 is not from 1 to %2").arg(bits).arg(kMaxBits);
         return false;
@@ -389,12 +431,10 @@ bool TokenModel::deleteToken(const QString& set, const QString& token, QString* 
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     QStandardItem* t = findToken(s, token);
-    if (!t) {
-        *error = QStringLiteral("token \"%1\" does not exist in token set \"%2\"").arg(token, set);
-        return false;
-    }
+    if (!t)
+        return noToken(this, set, token, error);
     s->removeRow(t->row());
     return true;
 }
@@ -403,7 +443,7 @@ bool TokenModel::deleteSet(const QString& set, QString* error)
 {
     QStandardItem* s = findSet(set);
     if (!s)
-        return noSet(set, error);
+        return noSet(this, set, error);
     m_user.removeRow(s->row());
     return true;
 }

@@ -54,6 +54,13 @@ public:
     // The name of the token of `set` whose value is `bits`, or empty.
     QString tokenByBits(const QString& set, const QString& bits) const;
 
+    // Names of sets and tokens are case-sensitive everywhere (lookups,
+    // uniqueness, radix texts). Why a lookup fails: 'token set "X" does not
+    // exist' (or the same for a token of `set` when `token` is given), naming
+    // a set or token that differs only in case; empty when it exists. Kind
+    // "user" or "ENUM"; empty picks by the name (ENUM for "ONL_").
+    QString missingText(const QString& set, const QString& token = QString(), const QString& kind = QString()) const;
+
     QList<TokenSetData> sets(const QString& kind) const;
     void setSets(const QString& kind, const QList<TokenSetData>& sets);
     void clear();

@@ -29,6 +29,7 @@ private slots:
     void tokenVerbs();
     void tokenSetInUse();
     void tokenFiles();
+    void tokenNameCase();
     void hostileText();
     void closeVerbs();
 
@@ -478,6 +479,62 @@ void TestCommands::tokenFiles()
     refuse({"ona_import_tokenset", m_demo->path("bad.ont")}, "token_sets[0].tokens[0].value");
     refuse({"ona_import_tokenset", m_demo->onl()}, "ondrel-ont");
     refuse({"ona_export_tokenset", m_demo->path("no/such/folder/x.ont")}, "cannot write");
+}
+
+// Set and token names are case-sensitive in every verb, in radix texts and
+// in the files: "cmd" and "CMD" are two sets.
+void TestCommands::tokenNameCase()
+{
+    OnaData* d = OnaData::inst();
+    TokenModel* t = d->getTokenModel();
+    QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
+    QVERIFY2(m_tcl.eval("ona_add_tokenset -tokenset CMD -bits 8"), qPrintable(m_tcl.result()));
+    QVERIFY(m_tcl.eval("ona_add_token CMD READ=h'11"));
+    QVERIFY(m_tcl.eval("ona_add_token CMD read=h'12"));   // tokens too: READ and read differ
+    QCOMPARE(t->getTokenSet(QStringLiteral("CMD"), "user").at(0)->rowCount(), 2);
+    QCOMPARE(t->getTokenSet(QStringLiteral("cmd"), "user").at(0)->rowCount(), 4);
+    QVERIFY(m_tcl.eval("dict get [ona_get tokensets] CMD tokens read"));
+    QCOMPARE(m_tcl.result(), QStringLiteral("b'00010010"));
+
+    // A name differing only in case is not found, and the message names the near miss.
+    refuse({"ona_add_token", "Cmd", "X=h'3"}, "names are case-sensitive: there is a set \"cmd\"");
+    refuse({"ona_set_token", "cmd", "write", "-value", "h'7"}, "there is a token \"WRITE\"");
+    refuse({"ona_del_token", "CMD", "Read"}, "does not exist");
+    refuse({"ona_del_tokenset", "cMD"}, "does not exist");
+    refuse({"ona_set_tu", "-name", "TU_cmd", "-radix", "Cmd"}, "neither Bin");
+    refuse({"ona_set_tu", "-name", "TU_cmd", "-radix", "hex"}, "the radix is \"Hex\"");
+    refuse({"ona_set_tokenset", "CMD", "-name", "cmd"}, "defined twice");
+    refuse({"ona_add_tokenset", "-tokenset", "hex"}, "radix name");   // reads like a radix in any case
+
+    // A unit takes the set exactly as named; its token names resolve in that set.
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix CMD -value read"));
+    QCOMPARE(d->getTURadix(3), QStringLiteral("CMD"));
+    QCOMPARE(d->getNumError(), 0);
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value WRITE"));
+    QCOMPARE(d->getNumError(), 1);   // WRITE is a token of cmd, not of CMD
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value READ"));
+    QCOMPARE(d->getNumError(), 0);
+
+    // Deleting the other-case set leaves the unit alone; the file keeps both sets.
+    QVERIFY(m_tcl.eval("ona_del_tokenset cmd"));
+    QCOMPARE(d->getTURadix(3), QStringLiteral("CMD"));
+    QVERIFY(m_tcl.eval("ona_add_tokenset -tokenset cmd -bits 8"));
+    QVERIFY(m_tcl.eval("ona_save_project"));
+    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
+    QCOMPARE(t->numTokenSet("user"), 2);
+    QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
+    QCOMPARE(d->getTURadix(3), QStringLiteral("CMD"));
+    QCOMPARE(d->getTUValue(3), QStringLiteral("READ"));
+
+    // Importing replaces only the set of exactly the same name; a rename in case only is a rename.
+    writeAll(m_demo->path("case.ont"), R"({"format":"ondrel-ont","version":1,"token_sets":[{"name":"Cmd","bits":2,"tokens":[]},{"name":"cmd","bits":3,"tokens":[]}]})");
+    QVERIFY(m_tcl.call({"ona_import_tokenset", m_demo->path("case.ont")}));
+    QCOMPARE(t->numTokenSet("user"), 3);
+    QCOMPARE(t->getTokenSet(QStringLiteral("cmd"), "user").at(1)->text(), QStringLiteral("3"));
+    QCOMPARE(t->getTokenSet(QStringLiteral("CMD"), "user").at(1)->text(), QStringLiteral("8"));
+    QVERIFY(m_tcl.eval("ona_del_tokenset Cmd"));
+    QVERIFY(m_tcl.eval("ona_set_tokenset CMD -name Cmd"));
+    QCOMPARE(d->getTURadix(3), QStringLiteral("Cmd"));
 }
 
 void TestCommands::hostileText()
