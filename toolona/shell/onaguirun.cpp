@@ -160,6 +160,8 @@ void OnaGUI::doDoneThread(int) {
     else if (m_rightView->isWaveformTabVisible())
         emit zoomAvailable(waveformHasData());
     redrawRunPanel(true);
+    // A capture is there to export now (or still not, after a stop).
+    m_actions.value(20)->setEnabled(waveformHasData());
     restorePorCores();
     restoreRunControls();
 }
@@ -190,6 +192,7 @@ void OnaGUI::setOnlCore(int) {
         tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\""), tclQuoted(name)));
     redrawRunPanel(false);
     updateRightViewDisplay();
+    m_actions.value(20)->setEnabled(waveformHasData());
     if (m_rightView->isWaveformTabVisible())
         emit zoomAvailable(waveformHasData());
 }

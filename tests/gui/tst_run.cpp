@@ -1,0 +1,368 @@
+// The run panel driven by the engine's real acquisition thread: every
+// status text, stop and manual trigger while a trigger never comes, the
+// checks before a run, the core check boxes and selector on the wire, and
+// power-on-reset runs.
+
+#include "demofixture.h"
+#include "recordinghost.h"
+
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+#include "onajtag.h"
+#include "waveformmodel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using vemo::basgui::ScriptedDialogs;
+using vemo::toolona::OnaGUI;
+
+class TstRun : public QObject {
+    Q_OBJECT
+public slots:
+    void notePanel();
+
+private slots:
+    void init();
+    void cleanup();
+
+    void captureShowsEveryState();
+    void stopAndManualTriggerWhileWaiting();
+    void checksBeforeARun();
+    void coreBoxesAndSelector();
+    void powerOnResetRuns();
+
+private:
+    // Texts the panel shows, in order, from now until the end of the run.
+    void recordPanel(OnaGUI* gui);
+    bool waitIdle(OnaGUI* gui, int ms = 30000);
+    QStringList errorBoxes(const ScriptedDialogs& dialogs) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingHost> m_host;
+    QStringList m_texts;
+    QPointer<OnaGUI> m_gui;
+};
+
+void TstRun::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_host = std::make_unique<RecordingHost>();
+    m_texts.clear();
+}
+
+void TstRun::cleanup() {
+    OnaData* data = OnaData::inst();
+    disconnect(data->getAcqThread(), nullptr, this, nullptr);
+    disconnect(data->getJTAG(), nullptr, this, nullptr);
+    m_gui = nullptr;
+    m_host.reset();
+    OnaData::inst()->resetData();
+    m_dir.reset();
+}
+
+void TstRun::recordPanel(OnaGUI* gui) {
+    // Connected after the window's own slots: queued in the same order, so
+    // each note is taken right after the window redrew its panel.
+    m_gui = gui;
+    OnaData* data = OnaData::inst();
+    connect(data->getAcqThread(), SIGNAL(runThread()), this, SLOT(notePanel()));
+    connect(data->getAcqThread(), SIGNAL(doneThread(int)), this, SLOT(notePanel()));
+    connect(data->getJTAG(), &OnaJTAG::updatePanel, this, &TstRun::notePanel);
+    connect(data->getJTAG(), &OnaJTAG::redrawPanel, this, &TstRun::notePanel);
+}
+
+void TstRun::notePanel() {
+    if (!m_gui)
+        return;
+    const QString text = m_gui->progressBar()->format();
+    if (m_texts.isEmpty() || m_texts.constLast() != text)
+        m_texts << text;
+}
+
+bool TstRun::waitIdle(OnaGUI* gui, int ms) {
+    return QTest::qWaitFor(
+        [gui] { return !OnaData::inst()->isBusy() && gui->runAction()->isVisible() && !gui->stopAction()->isVisible(); },
+        ms);
+}
+
+QStringList TstRun::errorBoxes(const ScriptedDialogs& dialogs) const {
+    QStringList out;
+    for (const auto& a : dialogs.asked)
+        if (a.icon == QMessageBox::Critical)
+            out << a.text;
+    return out;
+}
+
+void TstRun::captureShowsEveryState() {
+    ScriptedDialogs dialogs;
+    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    QVERIFY(gui);
+    // bus_la alone, three frames on a rare write (about a third of a second
+    // apart on the simulated bus), so the panel sees each frame arrive.
+    m_host->eval(QStringLiteral(
+        "ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
+        "ona_set_tu -name TU_magic -radix Bin; "
+        "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
+        "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
+        "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
+    QVERIFY(!gui->coreCheckBoxes().at(0)->isChecked());
+    recordPanel(gui.get());
+    m_host->commands.clear();
+    gui->ResetDirtyBit();
+
+    gui->runAction()->trigger();
+    notePanel();
+    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Connecting"));
+    QVERIFY(gui->isModified());
+    QVERIFY(!gui->runAction()->isEnabled());
+    for (QCheckBox* box : gui->coreCheckBoxes())
+        QVERIFY(!box->isEnabled());
+    QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 1);
+
+    // Running: Stop in place of Run, Manual Trigger on.
+    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isVisible(); }, 10000));
+    QVERIFY(!gui->runAction()->isVisible());
+    QVERIFY(gui->stopAction()->isEnabled());
+    QVERIFY(gui->triggerAction()->isEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return m_texts.contains(QStringLiteral("Sampling 2 triggers")); }, 30000));
+    QVERIFY(waitIdle(gui.get()));
+
+    QVERIFY2(m_texts.contains(QStringLiteral("Running")), qPrintable(m_texts.join(", ")));
+    QVERIFY2(m_texts.contains(QStringLiteral("Sampling 1 trigger")), qPrintable(m_texts.join(", ")));
+    QCOMPARE(m_texts.constLast(), QStringLiteral("Completed"));
+    // Every text is one of the panel's, in run order, with the right plural.
+    static const QRegularExpression sampling(QStringLiteral("^Sampling (\\d+) trigger(s?)$"));
+    int lastFrames = 0;
+    for (const QString& text : std::as_const(m_texts)) {
+        const QRegularExpressionMatch m = sampling.match(text);
+        if (m.hasMatch()) {
+            const int n = m.captured(1).toInt();
+            QCOMPARE(m.captured(2).isEmpty(), n == 1);
+            QVERIFY(n >= lastFrames);
+            lastFrames = n;
+        } else {
+            QVERIFY2(QStringList({"Connecting", "Configuring", "Running", "Uploading", "Completed"}).contains(text),
+                     qPrintable(text));
+        }
+    }
+    QCOMPARE(gui->progressBar()->maximum(), 3);
+    QCOMPARE(gui->progressBar()->value(), 3);
+    QVERIFY(errorBoxes(dialogs).isEmpty());
+
+    // The end gives the controls back and the capture to the pages.
+    QVERIFY(gui->runAction()->isEnabled());
+    QVERIFY(!gui->stopAction()->isEnabled());
+    QVERIFY(!gui->triggerAction()->isEnabled());
+    for (QCheckBox* box : gui->coreCheckBoxes())
+        QVERIFY(box->isEnabled());
+    QVERIFY(gui->wdModel() && gui->wdModel()->hasData());
+    QCOMPARE(gui->wdModel()->getNumTriggerFrame(), 3);
+    QVERIFY(gui->tableAction(20)->isEnabled());
+    // No cores were switched for this run, so none are switched back.
+    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_core")).isEmpty());
+}
+
+void TstRun::stopAndManualTriggerWhileWaiting() {
+    ScriptedDialogs dialogs;
+    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    QVERIFY(gui);
+    // rx_data is never 0x77: the trigger never comes.
+    m_host->eval(QStringLiteral("ona_set_core -name bus_la -run off; "
+                                "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
+    // Idle, neither sends anything.
+    m_host->commands.clear();
+    gui->stopAnalyzer();
+    gui->manualTrigger();
+    QVERIFY(m_host->commands.isEmpty());
+
+    gui->runAnalyzer();
+    QVERIFY(QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, 10000));
+    QTest::qWait(200);
+    QVERIFY(OnaData::inst()->isBusy());
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Running"));
+    gui->triggerAction()->trigger();
+    QVERIFY(waitIdle(gui.get()));
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Upload stopped"));
+    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run"), QStringLiteral("ona_manualtrig")}));
+    QVERIFY(gui->wdModel()->hasData());
+    const int uploaded = gui->wdModel()->getNumTime();
+
+    m_host->commands.clear();
+    gui->runAnalyzer();
+    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isEnabled(); }, 10000));
+    gui->stopAction()->trigger();
+    QVERIFY(waitIdle(gui.get()));
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Stopped"));
+    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run"), QStringLiteral("ona_stop")}));
+    // Nothing uploaded: the earlier capture stays.
+    QCOMPARE(gui->wdModel()->getNumTime(), uploaded);
+    QVERIFY(gui->runAction()->isEnabled());
+    QVERIFY(errorBoxes(dialogs).isEmpty());
+}
+
+void TstRun::checksBeforeARun() {
+    ScriptedDialogs dialogs;
+    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    QVERIFY(gui);
+    m_host->commands.clear();
+
+    // A value that does not parse.
+    m_host->eval(QStringLiteral("ona_set_tu -name TU_data -value zz"));
+    gui->runAnalyzer();
+    QCOMPARE(errorBoxes(dialogs), QStringList({"Please fix 1 error in Trigger Setup of active core."}));
+    QVERIFY(m_host->commands.isEmpty());
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
+    QVERIFY(gui->runAction()->isEnabled());
+    m_host->eval(QStringLiteral("ona_set_tu -name TU_data -value 5A"));
+
+    // No enabled expression.
+    dialogs.asked.clear();
+    m_host->eval(QStringLiteral("ona_set_te -name TE_start -enable off"));
+    gui->runAnalyzer();
+    QCOMPARE(errorBoxes(dialogs), QStringList({"Please enable at least one TE expression."}));
+    QVERIFY(m_host->commands.isEmpty());
+    m_host->eval(QStringLiteral("ona_set_te -name TE_start -enable on"));
+
+    // The engine refuses the run: its message, and the panel back as it was.
+    dialogs.asked.clear();
+    m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
+    gui->runAnalyzer();
+    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
+    QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
+    QVERIFY(gui->runAction()->isEnabled());
+    QVERIFY(gui->runAction()->isVisible());
+    QVERIFY(!gui->stopAction()->isVisible());
+    QVERIFY(!gui->triggerAction()->isEnabled());
+    for (QCheckBox* box : gui->coreCheckBoxes())
+        QVERIFY(box->isEnabled());
+    m_host->refuse = nullptr;
+
+    // A real run still works afterwards.
+    gui->runAnalyzer();
+    QVERIFY(waitIdle(gui.get()));
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Completed"));
+}
+
+void TstRun::coreBoxesAndSelector() {
+    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    QVERIFY(gui);
+    const QList<QCheckBox*> boxes = gui->coreCheckBoxes();
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.at(0)->text(), QStringLiteral("uart_la"));
+    QCOMPARE(boxes.at(1)->statusTip(), QStringLiteral("Include trigger condition from bus_la"));
+    QVERIFY(boxes.at(0)->isChecked() && boxes.at(1)->isChecked());
+    QComboBox* selector = gui->coreSelector();
+    QVERIFY(selector);
+    QCOMPARE(selector->count(), 2);
+    QCOMPARE(selector->currentIndex(), 0);
+
+    // The user's clicks: exactly one command each.
+    m_host->commands.clear();
+    boxes.at(0)->click();
+    QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\" -run off"}));
+    QVERIFY(!OnaData::inst()->isRunCore(0));
+    QVERIFY(gui->runAction()->isEnabled());
+    boxes.at(1)->click();
+    QVERIFY(!gui->runAction()->isEnabled());   // the last one unchecked
+    boxes.at(0)->click();
+    QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"uart_la\" -run on"));
+    QVERIFY(gui->runAction()->isEnabled());
+
+    // The engine's own changes move the widgets and send nothing back.
+    m_host->commands.clear();
+    m_host->eval(QStringLiteral("ona_set_core -name bus_la -run on"));
+    QVERIFY(boxes.at(1)->isChecked());
+    m_host->eval(QStringLiteral("ona_set_core -name bus_la"));
+    QCOMPARE(selector->currentIndex(), 1);
+    QCOMPARE(gui->rightView()->tabWidget()->count(), 2);
+    QVERIFY(m_host->commands.isEmpty());
+
+    // The selector switches the engine's core.
+    gui->ResetDirtyBit();
+    selector->setCurrentIndex(0);
+    QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\""}));
+    QCOMPARE(OnaData::inst()->getCurrentCore(), 0);
+    QVERIFY(gui->isModified());
+
+    // No core index: the selector keeps naming the engine's core, and an
+    // emptied selector sends no nameless command.
+    m_host->commands.clear();
+    gui->doCoreSetChanged(-1);
+    QCOMPARE(selector->currentIndex(), 0);
+    selector->setCurrentIndex(-1);
+    gui->setOnlCore(-1);
+    QVERIFY(m_host->commands.isEmpty());
+
+    // Closing the file removes the core widgets.
+    QPointer<QComboBox> gone(selector);
+    gui->CloseFile();
+    QVERIFY(gui->coreCheckBoxes().isEmpty());
+    QVERIFY(!gui->coreSelector());
+    QVERIFY(!gone);
+}
+
+void TstRun::powerOnResetRuns() {
+    // A project whose bus_la connects at power-on reset.
+    const QString ona = demofixture::copyDemo(m_dir->path());
+    m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
+                                "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
+                     .arg(ona));
+    m_host->commands.clear();
+    auto gui = demofixture::embeddedGui(m_host.get(), ona);
+    QVERIFY(gui);
+    // Opened: the others off, a run at once.
+    QCOMPARE(m_host->commands.mid(1, 2),
+             QStringList({"ona_set_core -name \"uart_la\" -run off", QStringLiteral("ona_run")}));
+    QVERIFY(waitIdle(gui.get()));
+    // At its end they are back on, and forgotten.
+    QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"uart_la\" -run on"));
+    QVERIFY(OnaData::inst()->isRunCore(0));
+    QVERIFY(gui->coreCheckBoxes().at(0)->isChecked());
+    QVERIFY(gui->porCoreList().isEmpty());
+
+    // The user turns uart_la off; a later run leaves it off.
+    gui->coreCheckBoxes().at(0)->click();
+    m_host->commands.clear();
+    gui->runAnalyzer();
+    QVERIFY(waitIdle(gui.get()));
+    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
+    QVERIFY(!OnaData::inst()->isRunCore(0));
+
+    // Reopened with uart_la already off: nothing to switch, nothing to
+    // restore, and no other project's names.
+    gui->SetDirtyBit();
+    QString same = ona;
+    m_host->commands.clear();
+    QVERIFY(gui->doOpenFile(same, QString()));
+    QVERIFY(waitIdle(gui.get()));
+    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_core")).isEmpty());
+    QVERIFY(gui->porCoreList().isEmpty());
+
+    // A refused power-on-reset run gives the cores back at once.
+    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run on"));
+    m_host->commands.clear();
+    m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
+    ScriptedDialogs dialogs;
+    QVERIFY(gui->doOpenFile(same, QString()));
+    QCOMPARE(m_host->startingWith(QStringLiteral("ona_set_core")),
+             QStringList({"ona_set_core -name \"uart_la\" -run off", "ona_set_core -name \"uart_la\" -run on"}));
+    QVERIFY(OnaData::inst()->isRunCore(0));
+    QVERIFY(gui->porCoreList().isEmpty());
+    QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
+}
+
+QTEST_MAIN(TstRun)
+#include "tst_run.moc"
