@@ -83,7 +83,6 @@ CableDialog::CableDialog(OnaGUI* gui, OnaJTAG* jtag, QWidget* parent) : QDialog(
     }
     m_address = new QLineEdit(this);
     m_address->setMaxLength(4);
-    m_address->setPlaceholderText(QStringLiteral("2f8"));
     grid->addWidget(m_address, 1, 5);
 
     auto* tckRow = new QHBoxLayout;

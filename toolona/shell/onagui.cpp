@@ -137,6 +137,11 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     bold.setWeight(QFont::Bold);
     bold.setItalic(true);
     m_progress->setFont(bold);
+    // The status text is drawn in the bar's blue over the progress chunk:
+    // a translucent chunk keeps it readable on light and dark themes alike.
+    QPalette palette = m_progress->palette();
+    palette.setColor(QPalette::Highlight, QColor(0x04, 0x88, 0xE4, 56));
+    m_progress->setPalette(palette);
     m_progress->setTextVisible(true);
     setRunState(QStringLiteral("Ready"));
     const auto runAction = [this](const QString& text, const QString& icon, const QString& tip) {
