@@ -77,6 +77,9 @@ void TraceData::truncate(qint64 samples)
     triggerPositions.erase(std::remove_if(triggerPositions.begin(), triggerPositions.end(),
                                           [samples](qint64 p) { return p >= samples; }),
                            triggerPositions.end());
+    // Summaries of the longer store would point past the data.
+    if (!m_l1.empty())
+        finish();
 }
 
 qint64 TraceData::firstChangeInWord(int channel, qint64 word, int fromBit) const

@@ -46,6 +46,13 @@ public:
     quint64* channelWords(int channel) { return m_data.data() + size_t(channel) * m_wordsPerChannel; }
     const quint64* channelWords(int channel) const { return m_data.data() + size_t(channel) * m_wordsPerChannel; }
     qint64 wordsPerChannel() const { return qint64(m_wordsPerChannel); }
+    // The first summary level of a channel once finish() has run (nullptr
+    // before): bit w % 64 of word w / 64 is set when data word w holds a
+    // change, i.e. a sample that differs from the one before it.
+    const quint64* changeSummary(int channel) const
+    {
+        return m_l1.empty() ? nullptr : m_l1.data() + size_t(channel) * m_l1Words;
+    }
     void finish();
     // Keeps only the first `samples` (a capture that ended early).
     void truncate(qint64 samples);

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace WaveExport {
 
@@ -63,6 +65,22 @@ public:
         } while (v);
         put(tmp + i, size_t(24 - i));
     }
+    // Direct writing for the hot loop: a pointer with at least `slack`
+    // bytes of room behind it; hand the end back with release().
+    char* acquire(size_t slack)
+    {
+        if (size_t(m_buf.size()) < kSize + slack) {
+            flush();
+            m_buf.resize(qsizetype(kSize + slack));
+        }
+        if (m_len >= kSize)
+            flush();
+        return m_buf.data() + m_len;
+    }
+    void release(const char* end) { m_len = size_t(end - m_buf.constData()); }
+    // Where acquire() would flush: write at most `slack` bytes past it.
+    const char* limit() const { return m_buf.constData() + kSize; }
+
     bool flush()
     {
         if (m_len) {
@@ -90,6 +108,221 @@ inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples)
     if (valid < 64)
         c &= (quint64(1) << valid) - 1;
     return c;
+}
+
+// Bit j of a[i] moves to bit i of a[j] (a 64 x 64 bit matrix transposed in
+// place: six rounds of swapping ever smaller blocks).
+inline void transpose64(quint64* a)
+{
+    quint64 m = 0x00000000FFFFFFFFull;
+    for (int j = 32; j; j >>= 1, m ^= m << j)
+        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+            const quint64 t = ((a[k] >> j) ^ a[k | j]) & m;
+            a[k | j] ^= t;
+            a[k] ^= t << j;
+        }
+}
+
+// "#<time>\n"
+inline char* putTime(char* p, quint64 v)
+{
+    static const char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char tmp[24];
+    char* e = tmp + sizeof tmp;
+    while (v >= 100) {
+        e -= 2;
+        std::memcpy(e, pairs + (v % 100) * 2, 2);
+        v /= 100;
+    }
+    if (v >= 10) {
+        e -= 2;
+        std::memcpy(e, pairs + v * 2, 2);
+    } else {
+        *--e = char('0' + v);
+    }
+    *p++ = '#';
+    const size_t n = size_t(tmp + sizeof tmp - e);
+    std::memcpy(p, e, n);
+    p += n;
+    *p++ = '\n';
+    return p;
+}
+
+// The value changes after sample 0, in time order and, within a time, in
+// variable order. The variables are taken 64 at a time: their change masks
+// and data words for one 64-sample word form a 64 x 64 bit matrix whose
+// transpose gives, per sample, which of them changed and their new values,
+// so the cost is a few operations per line written. A one-bit variable's
+// line ("0" or "1", identifier, newline; at most 8 bytes as identifiers
+// have at most 5 characters) is precomputed for both values and stored
+// whole. Words where no channel changes are skipped through the store's
+// change summary.
+void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const QVector<QByteArray>& ids, quint64 tick)
+{
+    const qint64 n = t.numSamples();
+    const int nv = vars.size();
+    if (n <= 1 || nv == 0)
+        return;
+    const int chunks = (nv + 63) / 64;
+
+    struct Bus {
+        std::vector<const quint64*> chans;   // most significant first
+        QByteArray id;
+    };
+    std::vector<quint64> line(size_t(nv) * 2, 0);
+    std::vector<quint8> lineLen(size_t(nv), 0);
+    std::vector<const quint64*> scalar(size_t(nv), nullptr);   // a one-bit variable's words
+    std::vector<int> busOf(size_t(nv), -1);
+    std::vector<Bus> buses;
+    std::vector<quint64> scalarMask(size_t(chunks), 0);
+    size_t slack = 64;   // the longest sample: its time and every variable's line
+    for (int i = 0; i < nv; ++i) {
+        const Var& v = vars.at(i);
+        const QByteArray& id = ids.at(i);
+        if (v.channels.size() == 1 && id.size() <= 6) {
+            scalar[size_t(i)] = t.channelWords(v.channels.at(0));
+            char text[8] = {};
+            std::memcpy(text + 1, id.constData(), size_t(id.size()));
+            text[id.size() + 1] = '\n';
+            for (int value = 0; value < 2; ++value) {
+                text[0] = char('0' + value);
+                std::memcpy(&line[size_t(i) * 2 + size_t(value)], text, 8);
+            }
+            lineLen[size_t(i)] = quint8(id.size() + 2);
+            scalarMask[size_t(i / 64)] |= quint64(1) << (i % 64);
+            slack += 8;
+        } else {
+            Bus b;
+            for (int ch : v.channels)
+                b.chans.push_back(t.channelWords(ch));
+            b.id = id;
+            busOf[size_t(i)] = int(buses.size());
+            buses.push_back(std::move(b));
+            slack += size_t(v.channels.size() + id.size()) + 8;
+        }
+    }
+    auto putBus = [](char* p, const Bus& b, qint64 word, int bit) {
+        *p++ = 'b';
+        size_t k = 0;
+        while (k < b.chans.size() && !((b.chans[k][word] >> bit) & 1))
+            ++k;   // leading zeros may be left out (the value is extended with 0)
+        if (k == b.chans.size())
+            *p++ = '0';
+        for (; k < b.chans.size(); ++k)
+            *p++ = char('0' + ((b.chans[k][word] >> bit) & 1));
+        *p++ = ' ';
+        std::memcpy(p, b.id.constData(), size_t(b.id.size()));
+        p += b.id.size();
+        *p++ = '\n';
+        return p;
+    };
+
+    // Every channel's summary, to skip words in which nothing changes.
+    std::vector<const quint64*> summaries;
+    bool skip = true;
+    for (const Var& v : vars)
+        for (int ch : v.channels) {
+            summaries.push_back(t.changeSummary(ch));
+            skip = skip && summaries.back();
+        }
+
+    const size_t cells = size_t(chunks) * 64;
+    std::vector<quint64> changed(cells), values(cells), chunkAny(cells / 64);
+    const qint64 words = (n + 63) / 64;
+    char* p = w.acquire(slack);
+    const char* limit = w.limit();
+    auto word = [&](qint64 wd) {
+        quint64 any = 0;
+        for (int c = 0; c < chunks; ++c) {
+            quint64* rows = changed.data() + size_t(c) * 64;
+            quint64* vals = values.data() + size_t(c) * 64;
+            const int first = c * 64, count = qMin(64, nv - first);
+            quint64 orr = 0;
+            int pop = 0;
+            for (int k = 0; k < count; ++k) {
+                const int i = first + k;
+                quint64 m = 0;
+                if (const quint64* x = scalar[size_t(i)]) {
+                    m = changeMask(x, wd, n);
+                    vals[k] = x[wd];
+                } else {
+                    for (const quint64* ch : buses[size_t(busOf[size_t(i)])].chans)
+                        m |= changeMask(ch, wd, n);
+                    vals[k] = 0;
+                }
+                rows[k] = m;
+                orr |= m;
+                pop += __builtin_popcountll(m);
+            }
+            chunkAny[size_t(c)] = orr;
+            any |= orr;
+            if (!orr)
+                continue;
+            if (pop >= 192) {
+                for (int k = count; k < 64; ++k)
+                    rows[k] = vals[k] = 0;
+                transpose64(rows);
+                transpose64(vals);
+                continue;
+            }
+            // Few changes: scatter them rather than transposing.
+            quint64 r[64], v[64];
+            std::copy_n(rows, count, r);
+            std::copy_n(vals, count, v);
+            for (quint64 b = orr; b; b &= b - 1) {
+                const int bit = __builtin_ctzll(b);
+                rows[bit] = vals[bit] = 0;
+            }
+            for (int k = 0; k < count; ++k)
+                for (quint64 m = r[k]; m; m &= m - 1) {
+                    const int bit = __builtin_ctzll(m);
+                    rows[bit] |= quint64(1) << k;
+                    vals[bit] |= ((v[k] >> bit) & 1) << k;
+                }
+        }
+        for (; any; any &= any - 1) {
+            const int bit = __builtin_ctzll(any);
+            if (p >= limit) {
+                w.release(p);
+                p = w.acquire(slack);
+                limit = w.limit();
+            }
+            p = putTime(p, quint64(wd * 64 + bit) * tick);
+            for (int c = 0; c < chunks; ++c) {
+                if (!((chunkAny[size_t(c)] >> bit) & 1))
+                    continue;
+                quint64 m = changed[size_t(c) * 64 + size_t(bit)];
+                const quint64 v = values[size_t(c) * 64 + size_t(bit)], sc = scalarMask[size_t(c)];
+                for (; m; m &= m - 1) {
+                    const int k = __builtin_ctzll(m);
+                    const size_t i = size_t(c) * 64 + size_t(k);
+                    if ((sc >> k) & 1) {
+                        std::memcpy(p, &line[i * 2 + ((v >> k) & 1)], 8);
+                        p += lineLen[i];
+                    } else {
+                        p = putBus(p, buses[size_t(busOf[i])], wd, bit);
+                    }
+                }
+            }
+        }
+    };
+    const qint64 blocks = (words + 63) / 64;
+    for (qint64 blk = 0; blk < blocks; ++blk) {
+        quint64 active = ~quint64(0);
+        if (skip) {
+            active = 0;
+            for (const quint64* sum : summaries)
+                active |= sum[blk];
+        }
+        if (blk == blocks - 1 && words % 64)
+            active &= (quint64(1) << (words % 64)) - 1;
+        for (; active; active &= active - 1)
+            word(blk * 64 + __builtin_ctzll(active));
+    }
+    w.release(p);
 }
 
 void collect(const WaveformModel& m, const QModelIndex& idx, QVector<int>* out)
@@ -243,38 +476,7 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
             value(i, 0);
         w.put("$end\n");
     }
-    QVector<quint64> masks(vars.size());
-    QVector<QVector<int>> bucket(64);
-    const qint64 words = (n + 63) / 64;
-    for (qint64 wd = 0; wd < words; ++wd) {
-        bool any = false;
-        for (int i = 0; i < vars.size(); ++i) {
-            quint64 m = 0;
-            for (int ch : vars.at(i).channels)
-                m |= changeMask(t.channelWords(ch), wd, n);
-            if (wd == 0)
-                m &= ~quint64(1);   // sample 0 is in $dumpvars
-            masks[i] = m;
-            while (m) {
-                any = true;
-                bucket[__builtin_ctzll(m)].append(i);
-                m &= m - 1;
-            }
-        }
-        if (!any)
-            continue;
-        for (int b = 0; b < 64; ++b) {
-            if (bucket.at(b).isEmpty())
-                continue;
-            const qint64 s = wd * 64 + b;
-            w.put('#');
-            w.num(quint64(s) * tick);
-            w.put('\n');
-            for (int i : bucket.at(b))
-                value(i, s);
-            bucket[b].clear();
-        }
-    }
+    writeChanges(w, t, vars, ids, tick);
     if (n > 0) {
         w.put('#');
         w.num(quint64(n) * tick);

@@ -12,8 +12,10 @@
 #include "onajtag.h"
 #include "simdriver.h"
 #include "tracedata.h"
+#include "waveexport.h"
 #include "waveformmodel.h"
 
+#include <QBuffer>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -36,6 +38,7 @@ private slots:
     void refusals();
     void modelEdges();
     void vcdReadBack();
+    void vcdAgainstReference();
     void textExport();
     void sidecar();
     void demoScript();
@@ -611,6 +614,96 @@ void TestCapture::vcdReadBack()
     QVERIFY(tcl.result().contains("no output file"));
     // A missing module value is the default, not a broken command.
     QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module"}), qPrintable(tcl.result()));
+}
+
+// The exporter's fast path (64 variables at a time, skipping quiet words)
+// against a sample-by-sample writer, byte for byte, on stores of many
+// shapes: buses and scalars mixed, two-character identifiers, a partial last
+// word, dense, sparse and constant data, with and without change summaries.
+void TestCapture::vcdAgainstReference()
+{
+    struct Shape {
+        qint64 samples;
+        int vars;
+        int density;   // a channel toggles with probability 1/density per sample; 0 never
+        bool finished;
+    };
+    const Shape shapes[] = {{64 * 37 + 13, 200, 2, true},  {64 * 37 + 13, 200, 900, true}, {5000, 130, 0, true},
+                            {5000, 70, 40, false},         {1, 3, 2, true},                {64, 65, 3, true},
+                            {65, 64, 1, true},             {64 * 64 * 3 + 1, 10, 3000, true}};
+    QRandomGenerator rng(11);
+    for (const Shape& sh : shapes) {
+        // Every fifth variable is a bus of 2 to 70 channels, some shared with a scalar.
+        QStringList names;
+        QVector<WaveExport::Var> vars;
+        for (int i = 0; i < sh.vars; ++i) {
+            WaveExport::Var v;
+            v.name = QStringLiteral("v%1").arg(i);
+            const int width = i % 5 == 4 ? 2 + int(rng.bounded(69)) : 1;
+            for (int b = 0; b < width; ++b) {
+                if (b == 1 && i > 0 && width > 1)
+                    v.channels << vars.at(i - 1).channels.at(0);
+                else {
+                    v.channels << int(names.size());
+                    names << QStringLiteral("c%1").arg(names.size());
+                }
+            }
+            vars << v;
+        }
+        TraceData t(names, sh.samples);
+        for (int ch = 0; ch < names.size(); ++ch) {
+            int v = int(rng.bounded(2));
+            for (qint64 s = 0; s < sh.samples; ++s) {
+                if (sh.density && rng.bounded(sh.density) == 0)
+                    v ^= 1;
+                if (v)
+                    t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
+            }
+        }
+        if (sh.finished)
+            t.finish();
+
+        QByteArray got;
+        QBuffer buf(&got);
+        buf.open(QIODevice::WriteOnly);
+        QString why;
+        QVERIFY(WaveExport::writeVcd(&buf, t, vars, QStringLiteral("m"), 30, QStringLiteral("ns"), QStringLiteral("d"), &why));
+
+        auto value = [&](int i, qint64 s) {
+            const WaveExport::Var& v = vars.at(i);
+            QByteArray bits;
+            for (int ch : v.channels)
+                bits += char('0' + t.bit(ch, s));
+            const QByteArray id = WaveExport::vcdId(i);
+            if (v.channels.size() == 1)
+                return bits + id + '\n';
+            while (bits.size() > 1 && bits.startsWith('0'))
+                bits.remove(0, 1);
+            return 'b' + bits + ' ' + id + '\n';
+        };
+        QByteArray want = "#0\n$dumpvars\n";
+        for (int i = 0; i < vars.size(); ++i)
+            want += value(i, 0);
+        want += "$end\n";
+        for (qint64 s = 1; s < sh.samples; ++s) {
+            QByteArray lines;
+            for (int i = 0; i < vars.size(); ++i) {
+                const QByteArray now = value(i, s);
+                if (now != value(i, s - 1))
+                    lines += now;
+            }
+            if (!lines.isEmpty())
+                want += '#' + QByteArray::number(s * 3) + '\n' + lines;
+        }
+        want += '#' + QByteArray::number(sh.samples * 3) + '\n';
+        const QByteArray body = got.mid(got.indexOf("$enddefinitions $end\n") + 21);
+        QVERIFY2(body == want, qPrintable(QStringLiteral("%1 samples, %2 variables, density %3: output differs at byte %4")
+                                              .arg(sh.samples).arg(sh.vars).arg(sh.density)
+                                              .arg(std::mismatch(body.begin(), body.end(), want.begin(), want.end()).first - body.begin())));
+        QVERIFY(got.contains("$timescale 10 ns $end"));
+        QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' '
+                             + WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
+    }
 }
 
 void TestCapture::textExport()
