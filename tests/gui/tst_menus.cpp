@@ -82,8 +82,9 @@ void TstMenus::cleanup() {
 
 bool TstMenus::capture(OnaGUI* gui) {
     gui->runAnalyzer();
-    if (!QTest::qWaitFor([gui] { return gui->runAction()->isVisible() && gui->runAction()->isEnabled() &&
-                                        !OnaData::inst()->isBusy(); },
+    // Until the window has heard of the end, not only the engine.
+    if (!QTest::qWaitFor([gui] { return gui->progressBar()->format() == QLatin1String("Completed") &&
+                                        gui->runAction()->isVisible() && !OnaData::inst()->isBusy(); },
                          20000))
         return false;
     return gui->progressBar()->format() == QLatin1String("Completed");

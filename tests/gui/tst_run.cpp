@@ -91,8 +91,14 @@ void TstRun::notePanel() {
 }
 
 bool TstRun::waitIdle(OnaGUI* gui, int ms) {
+    // The end of a run is its final text with Run back: the engine may be
+    // idle already while the window has not yet heard of the end.
+    static const QStringList ends{"Completed", "Stopped", "Upload stopped", "Error!"};
     return QTest::qWaitFor(
-        [gui] { return !OnaData::inst()->isBusy() && gui->runAction()->isVisible() && !gui->stopAction()->isVisible(); },
+        [gui] {
+            return !OnaData::inst()->isBusy() && ends.contains(gui->progressBar()->format()) &&
+                   gui->runAction()->isVisible() && !gui->stopAction()->isVisible();
+        },
         ms);
 }
 
