@@ -38,20 +38,29 @@ static inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples)
 
 void TraceData::finish()
 {
-    m_l1Words = (m_wordsPerChannel + 63) / 64;
-    m_l2Words = (m_l1Words + 63) / 64;
-    m_l1.assign(size_t(m_names.size()) * m_l1Words, 0);
-    m_l2.assign(size_t(m_names.size()) * m_l2Words, 0);
-    for (int ch = 0; ch < m_names.size(); ++ch) {
-        const quint64* w = channelWords(ch);
-        quint64* l1 = m_l1.data() + size_t(ch) * m_l1Words;
-        quint64* l2 = m_l2.data() + size_t(ch) * m_l2Words;
+    m_summary.clear();
+    m_summaryWords.clear();
+    const size_t channels = size_t(m_names.size());
+    size_t below = m_wordsPerChannel;   // words of the level being summarised
+    do {
+        const size_t words = (below + 63) / 64;
+        m_summary.emplace_back(channels * words, 0);
+        m_summaryWords.push_back(words);
+        below = words;
+    } while (below > 1);
+    for (size_t ch = 0; ch < channels; ++ch) {
+        const quint64* w = channelWords(int(ch));
+        quint64* l0 = m_summary[0].data() + ch * m_summaryWords[0];
         for (size_t i = 0; i < m_wordsPerChannel; ++i)
             if (changeMask(w, qint64(i), m_samples))
-                l1[i >> 6] |= quint64(1) << (i & 63);
-        for (size_t j = 0; j < m_l1Words; ++j)
-            if (l1[j])
-                l2[j >> 6] |= quint64(1) << (j & 63);
+                l0[i >> 6] |= quint64(1) << (i & 63);
+        for (size_t k = 1; k < m_summary.size(); ++k) {
+            const quint64* lower = m_summary[k - 1].data() + ch * m_summaryWords[k - 1];
+            quint64* upper = m_summary[k].data() + ch * m_summaryWords[k];
+            for (size_t j = 0; j < m_summaryWords[k - 1]; ++j)
+                if (lower[j])
+                    upper[j >> 6] |= quint64(1) << (j & 63);
+        }
     }
 }
 
@@ -78,7 +87,7 @@ void TraceData::truncate(qint64 samples)
                                           [samples](qint64 p) { return p >= samples; }),
                            triggerPositions.end());
     // Summaries of the longer store would point past the data.
-    if (!m_l1.empty())
+    if (!m_summary.empty())
         finish();
 }
 
@@ -92,27 +101,31 @@ qint64 TraceData::firstChangeInWord(int channel, qint64 word, int fromBit) const
 
 qint64 TraceData::nextSummaryWord(int channel, qint64 word) const
 {
-    if (word < 0 || size_t(word) >= m_wordsPerChannel || m_l1.empty())
+    if (word < 0 || size_t(word) >= m_wordsPerChannel || m_summary.empty())
         return -1;
-    const quint64* l1 = m_l1.data() + size_t(channel) * m_l1Words;
-    const quint64* l2 = m_l2.data() + size_t(channel) * m_l2Words;
-    size_t j = size_t(word) >> 6;
-    quint64 m = l1[j] & (~quint64(0) << (word & 63));
-    if (m)
-        return qint64(j * 64 + size_t(ctz(m)));
-    // Whole l1 words without change are skipped through the second level.
-    size_t k = (j + 1);
-    while (k < m_l1Words) {
-        const size_t kw = k >> 6;
-        quint64 m2 = l2[kw] & (~quint64(0) << (k & 63));
-        if (!m2) {
-            k = (kw + 1) * 64;
-            continue;
+    // Climb while the rest of the current summary word is empty: the next
+    // word of a level is the next bit of the level above.
+    size_t level = 0, at = size_t(word);
+    for (;;) {
+        if (level == m_summary.size())
+            return -1;
+        const size_t j = at >> 6;
+        if (j >= m_summaryWords[level])
+            return -1;
+        const quint64 m = m_summary[level][size_t(channel) * m_summaryWords[level] + j] & (~quint64(0) << (at & 63));
+        if (m) {
+            at = j * 64 + size_t(ctz(m));
+            break;
         }
-        const size_t l1i = kw * 64 + size_t(ctz(m2));
-        return qint64(l1i * 64 + size_t(ctz(l1[l1i])));
+        at = j + 1;
+        ++level;
     }
-    return -1;
+    // Descend along the first set bits to the data word.
+    while (level > 0) {
+        --level;
+        at = at * 64 + size_t(ctz(m_summary[level][size_t(channel) * m_summaryWords[level] + at]));
+    }
+    return qint64(at);
 }
 
 qint64 TraceData::nextChange(int channel, qint64 from) const
@@ -155,5 +168,8 @@ qint64 TraceData::getTimestamp(qint64 sample) const
 
 qint64 TraceData::storageBytes() const
 {
-    return qint64((m_data.size() + m_l1.size() + m_l2.size()) * sizeof(quint64));
+    size_t words = m_data.size();
+    for (const auto& level : m_summary)
+        words += level.size();
+    return qint64(words * sizeof(quint64));
 }

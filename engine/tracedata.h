@@ -1,9 +1,12 @@
 #pragma once
 
 // The waveform store of one capture: one bit per channel (a one-bit signal
-// or one bit of a bus) per sample, packed in 64-bit words, with a two-level
-// change summary per channel so that "next change after sample s" skips
-// quiet stretches without reading them. Immutable once finish() has run, so
+// or one bit of a bus) per sample, packed in 64-bit words, with a change
+// summary per channel: level 0 has a bit per data word holding a change,
+// each level above a bit per word of the level below that is not 0, up to
+// one word. "Next change after sample s" climbs and descends it, reading a
+// word or two per level (five levels for 2^30 samples) however long the
+// quiet stretch. Immutable once finish() has run, so
 // the GUI and exporters may share it freely.
 
 #include "onaglobal.h"
@@ -51,7 +54,7 @@ public:
     // change, i.e. a sample that differs from the one before it.
     const quint64* changeSummary(int channel) const
     {
-        return m_l1.empty() ? nullptr : m_l1.data() + size_t(channel) * m_l1Words;
+        return m_summary.empty() ? nullptr : m_summary[0].data() + size_t(channel) * m_summaryWords[0];
     }
     void finish();
     // Keeps only the first `samples` (a capture that ended early).
@@ -68,7 +71,6 @@ public:
     qint64 storageBytes() const;
 
 private:
-    bool hasChangeIn(int channel, qint64 word) const;
     qint64 firstChangeInWord(int channel, qint64 word, int fromBit) const;
     qint64 nextSummaryWord(int channel, qint64 word) const;   // first word >= word marked as changing
 
@@ -76,7 +78,7 @@ private:
     qint64 m_samples;
     size_t m_wordsPerChannel;
     std::vector<quint64> m_data;
-    size_t m_l1Words = 0, m_l2Words = 0;
-    std::vector<quint64> m_l1;   // per channel: bit per data word holding a change
-    std::vector<quint64> m_l2;   // per channel: bit per l1 word that is not 0
+    // Level k holds m_summaryWords[k] words per channel, channel after channel.
+    std::vector<std::vector<quint64>> m_summary;
+    std::vector<size_t> m_summaryWords;
 };

@@ -20,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
+#include <algorithm>
 #include <thread>
 
 class TestCapture : public QObject
@@ -170,6 +171,42 @@ void TestCapture::storeNextChange()
             QCOMPARE(t.bit(ch, qMax<qint64>(0, from)), ref[ch][qMax<qint64>(0, from)]);
         }
     QCOMPARE(t.nextChange(2, 4485), 4486);
+    // A store deep enough for three summary levels, with changes in clusters
+    // and long quiet stretches (some crossing a whole top-level bit).
+    {
+        const qint64 deep = (qint64(1) << 22) + 37;
+        TraceData q({"x", "y"}, deep);
+        std::vector<qint64> changes;
+        int v = 0;
+        for (qint64 s = 1; s < deep;) {
+            const qint64 gap = rng.bounded(4) == 0 ? 1 + rng.bounded(600000) : 1 + rng.bounded(80);
+            for (qint64 e = qMin(deep, s + gap); s < e; ++s)
+                if (v)
+                    q.channelWords(1)[s >> 6] |= quint64(1) << (s & 63);
+            if (s < deep) {
+                changes.push_back(s);
+                v ^= 1;
+            }
+        }
+        q.finish();
+        QCOMPARE(q.nextChange(0, -1), -1);
+        qint64 walked = 0;
+        for (qint64 s = q.nextChange(1, -1); s >= 0; s = q.nextChange(1, s))
+            QCOMPARE(s, changes.at(size_t(walked++)));
+        QCOMPARE(walked, qint64(changes.size()));
+        for (int i = 0; i < 2000; ++i) {
+            const qint64 from = qint64(rng.bounded(quint64(deep + 2))) - 1;
+            const auto next = std::upper_bound(changes.begin(), changes.end(), from);
+            QCOMPARE(q.nextChange(1, from), next == changes.end() ? -1 : *next);
+        }
+        // The last change sits in the last, partial word; nothing comes after it.
+        q.channelWords(0)[q.wordsPerChannel() - 1] |= quint64(1) << 36;
+        q.finish();
+        QCOMPARE(q.nextChange(0, 0), deep - 1);
+        QCOMPARE(q.nextChange(0, deep - 1), -1);
+        q.truncate(deep - 1);
+        QCOMPARE(q.nextChange(0, 0), -1);
+    }
     QCOMPARE(t.nextChange({2, 1}, 4480), qMin<qint64>(4485, t.nextChange(1, 4480) < 0 ? 4485 : t.nextChange(1, 4480)));
     QCOMPARE(t.bit(0, -1), 0);
     QCOMPARE(t.bit(0, n), 0);
