@@ -3,6 +3,7 @@
 #include "onadata.h"
 #include "waveformmodel.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -146,17 +147,15 @@ quint32 crc32(const char* data, qint64 size, quint32 crc)
     return ~crc;
 }
 
-bool write(const QString& path, const std::vector<Entry>& entries, QString* error)
+namespace {
+
+// Magic, version, body and checksum; false when the device refused bytes.
+bool writeTo(QIODevice* d, const std::vector<Entry>& entries)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
-        return false;
-    }
-    f.write(kMagic, 8);
+    bool ok = d->write(kMagic, 8) == 8;
     const quint32 version = kVersion;
-    f.write(reinterpret_cast<const char*>(&version), 4);
-    Out out(&f);
+    ok = ok && d->write(reinterpret_cast<const char*>(&version), 4) == 4;
+    Out out(d);
     out.u32(quint32(entries.size()));
     for (const Entry& e : entries) {
         const TraceData& t = *e.trace;
@@ -183,12 +182,33 @@ bool write(const QString& path, const std::vector<Entry>& entries, QString* erro
     }
     const quint32 crc = out.crc();
     out.flush();
-    if (!out.ok() || f.write(reinterpret_cast<const char*>(&crc), 4) != 4 || !f.commit()) {
+    return ok && out.ok() && d->write(reinterpret_cast<const char*>(&crc), 4) == 4;
+}
+
+} // namespace
+
+bool write(const QString& path, const std::vector<Entry>& entries, QString* error)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
+        return false;
+    }
+    if (!writeTo(&f, entries) || !f.commit()) {
         *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
         f.cancelWriting();
         return false;
     }
     return true;
+}
+
+QByteArray serialize(const std::vector<Entry>& entries)
+{
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    writeTo(&b, entries);
+    return bytes;
 }
 
 bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)

@@ -28,6 +28,8 @@ struct Entry {
 constexpr quint32 kVersion = 1;
 
 ONA_EXPORT bool write(const QString& path, const std::vector<Entry>& entries, QString* error);
+// The bytes write() puts in the file.
+ONA_EXPORT QByteArray serialize(const std::vector<Entry>& entries);
 // Reads a whole sidecar; any fault (size, magic, version, checksum, counts)
 // refuses the file with a reason.
 ONA_EXPORT bool read(const QString& path, std::vector<Entry>* entries, QString* error);

@@ -815,6 +815,7 @@ void TestCapture::sidecar()
     std::vector<CaptureFile::Entry> entries;
     QString why;
     QVERIFY(CaptureFile::parse(good, &entries, &why));
+    QCOMPARE(CaptureFile::serialize(entries), good);
     QVERIFY(!CaptureFile::parse(flipped, &entries, &why));
     QVERIFY(why.contains("checksum"));
 }
