@@ -816,18 +816,18 @@ bool OnaData::setTU(const QString& name, const Options& options, QString* error)
                      .arg(name, c->getName(), tu->names().join(QStringLiteral(", ")));
         return false;
     }
-    TriggerLang::TUSpec spec = tu->spec(row);
+    TriggerLang::TUSpec unit = tu->unitSpec(row);
     bool valueGiven = false;
-    QString radix = spec.radix;
+    QString radix = unit.radix;
     for (const auto& o : options) {
         if (o.first == QLatin1String("-operator")) {
-            const QStringList& ops = spec.serial > 0 ? serial_list : operator_list;
+            const QStringList& ops = unit.serial > 0 ? serial_list : operator_list;
             if (!ops.contains(o.second)) {
                 *error = QStringLiteral("ona_set_tu: unknown operator \"%1\" for trigger unit \"%2\"; use one of: %3")
                              .arg(o.second, name, ops.join(QStringLiteral(", ")));
                 return false;
             }
-            spec.op = o.second;
+            unit.op = o.second;
         } else if (o.first == QLatin1String("-radix")) {
             if (!radix_list.contains(o.second)) {
                 int width = 0;
@@ -844,9 +844,9 @@ bool OnaData::setTU(const QString& name, const Options& options, QString* error)
                         *error += near.mid(at);
                     return false;
                 }
-                if (width != spec.width) {
+                if (width != unit.width) {
                     *error = QStringLiteral("ona_set_tu: token set \"%1\" is %2 bits wide, trigger unit \"%3\" has %4")
-                                 .arg(o.second).arg(width).arg(name).arg(spec.width);
+                                 .arg(o.second).arg(width).arg(name).arg(unit.width);
                     return false;
                 }
             }
@@ -856,26 +856,26 @@ bool OnaData::setTU(const QString& name, const Options& options, QString* error)
                 *error = QStringLiteral("ona_set_tu: the value is longer than %1 characters").arg(kMaxTextLength);
                 return false;
             }
-            spec.value = o.second;
+            unit.value = o.second;
             valueGiven = true;
         } else {
             *error = unknownOption(o.first, QStringLiteral("ona_set_tu"), QStringLiteral("-operator, -radix or -value"));
             return false;
         }
     }
-    if (radix != spec.radix) {
+    if (radix != unit.radix) {
         if (!valueGiven)
-            spec.value = convertValue(spec, radix);
-        spec.radix = radix;
+            unit.value = convertValue(unit, radix);
+        unit.radix = radix;
     }
     QList<QStandardItem*> changed;
     auto set = [&](int col, const QString& text) {
         if (tu->text(row, col) != text)
             changed << tu->setText(row, col, text);
     };
-    set(TriggerUModel::ColOperator, spec.op);
-    set(TriggerUModel::ColRadix, spec.radix);
-    set(TriggerUModel::ColValue, spec.value);
+    set(TriggerUModel::ColOperator, unit.op);
+    set(TriggerUModel::ColRadix, unit.radix);
+    set(TriggerUModel::ColValue, unit.value);
     commitEdits(changed);
     return true;
 }
@@ -1053,12 +1053,12 @@ void OnaData::releaseTokenSetUsers(const QString& set, const QString& token, QLi
         for (int r = 0; r < tu->rowCount(); ++r) {
             if (tu->text(r, TriggerUModel::ColRadix) != set)
                 continue;
-            const TriggerLang::TUSpec spec = tu->spec(r);
-            if (!token.isEmpty() && spec.value != token && !spec.value.contains(QLatin1String("..")))
+            const TriggerLang::TUSpec unit = tu->unitSpec(r);
+            if (!token.isEmpty() && unit.value != token && !unit.value.contains(QLatin1String("..")))
                 continue;
-            const QString value = convertValue(spec, QStringLiteral("Bin"));
+            const QString value = convertValue(unit, QStringLiteral("Bin"));
             *changed << tu->setText(r, TriggerUModel::ColRadix, QStringLiteral("Bin"));
-            if (value != spec.value)
+            if (value != unit.value)
                 *changed << tu->setText(r, TriggerUModel::ColValue, value);
         }
     }

@@ -440,14 +440,14 @@ void SimDriver::maskTop()
         m_value.last() &= (quint64(1) << (m_width % 64)) - 1;
 }
 
-std::unique_ptr<SimDriver> SimDriver::create(const QJsonObject& spec, int width, QString* error)
+std::unique_ptr<SimDriver> SimDriver::create(const QJsonObject& driver, int width, QString* error)
 {
     if (width < 1 || width > TriggerLang::kMaxWidth) {
         *error = QStringLiteral("width %1 is outside 1 to %2").arg(width).arg(TriggerLang::kMaxWidth);
         return nullptr;
     }
     try {
-        return build(spec, width, 0);
+        return build(driver, width, 0);
     } catch (const Fail& f) {
         *error = f.text;
         return nullptr;

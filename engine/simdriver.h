@@ -19,7 +19,7 @@ public:
 
     // Builds the driver for a signal of `width` bits; an empty object gives a
     // signal that stays 0. Returns nullptr and explains why on a bad entry.
-    static std::unique_ptr<SimDriver> create(const QJsonObject& spec, int width, QString* error);
+    static std::unique_ptr<SimDriver> create(const QJsonObject& driver, int width, QString* error);
 
     int width() const { return m_width; }
     int words() const { return int(m_value.size()); }

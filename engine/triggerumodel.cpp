@@ -92,7 +92,7 @@ QStandardItem* TriggerUModel::setText(int row, int column, const QString& text)
     return it;
 }
 
-TriggerLang::TUSpec TriggerUModel::spec(int row) const
+TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const
 {
     TriggerLang::TUSpec s;
     s.width = getNumSignal(row);
@@ -110,7 +110,7 @@ int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens)
         RowInfo& info = m_rows[r];
         QString why;
         info.cond = TriggerLang::TUCondition();
-        info.error = !TriggerLang::compileTU(spec(r), tokens, &info.cond, &why);
+        info.error = !TriggerLang::compileTU(unitSpec(r), tokens, &info.cond, &why);
         info.errorText = info.error ? why : QString();
         QStandardItem* valueItem = item(r, ColValue);
         if (valueItem->toolTip() != info.errorText)

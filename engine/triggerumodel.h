@@ -48,7 +48,7 @@ public:
     QString errorText(int row) const;
     // The compiled condition of a row without error.
     TriggerLang::TUCondition condition(int row) const;
-    TriggerLang::TUSpec spec(int row) const;
+    TriggerLang::TUSpec unitSpec(int row) const;
 
 private:
     struct RowInfo {

@@ -12,29 +12,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const char* const ops[] = {"==", "!=", "<", "<=", ">", ">=", "rising edge", "falling edge",
                                       "any edge", "in range", "not in range"};
     static const char* const radixes[] = {"Bin", "Oct", "Dec", "Hex", "tok", "ONL_INT_n"};
-    TUSpec spec;
-    spec.width = 1 + data[0] % 130;
-    spec.op = QLatin1String(ops[data[1] % 11]);
-    spec.radix = QLatin1String(radixes[(data[1] / 11) % 6]);
-    spec.serial = data[1] & 0x80 ? spec.width : 0;
-    spec.value = text;
+    TUSpec unit;
+    unit.width = 1 + data[0] % 130;
+    unit.op = QLatin1String(ops[data[1] % 11]);
+    unit.radix = QLatin1String(radixes[(data[1] / 11) % 6]);
+    unit.serial = data[1] & 0x80 ? unit.width : 0;
+    unit.value = text;
     TokenLookup tokens;
-    tokens.set = [&](const QString&, int* w) { *w = spec.width; return true; };
+    tokens.set = [&](const QString&, int* w) { *w = unit.width; return true; };
     tokens.token = [&](const QString&, const QString& t, QString* b) {
         if (t != QLatin1String("ONE"))
             return false;
-        *b = QString(spec.width - 1, QLatin1Char('0')) + QLatin1Char('1');
+        *b = QString(unit.width - 1, QLatin1Char('0')) + QLatin1Char('1');
         return true;
     };
     TUCondition cond;
     QString error;
-    if (compileTU(spec, tokens, &cond, &error)) {
-        if (cond.value.size() != spec.width)
+    if (compileTU(unit, tokens, &cond, &error)) {
+        if (cond.value.size() != unit.width)
             __builtin_trap();
         for (int r = 0; r < 4; ++r) {
             QString out, back;
             if (formatNumber(cond.value, r, &out)
-                && (!parseNumber(out, r, spec.width, true, &back, &error) || back != cond.value))
+                && (!parseNumber(out, r, unit.width, true, &back, &error) || back != cond.value))
                 __builtin_trap();   // what is written reads back the same
         }
     }

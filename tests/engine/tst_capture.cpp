@@ -111,13 +111,13 @@ void TestCapture::drivers()
         QCOMPARE(period, (quint64(1) << w) - 1);
     }
     // skip() lands where the same number of steps does, for every kind.
-    const QList<QJsonObject> specs{
+    const QList<QJsonObject> drivers{
         {{"kind", "clock"}, {"period", 6}},
         {{"kind", "counter"}, {"start", 5}, {"step", -3}, {"every", 7}},
         {{"kind", "random"}, {"seed", 9}},
         {{"kind", "fsm"}, {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}}, QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
         {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}}};
-    for (const QJsonObject& s : specs)
+    for (const QJsonObject& s : drivers)
         for (int w : {5, 70}) {
             auto a = SimDriver::create(s, w, &why);
             QVERIFY2(a, qPrintable(why));
