@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLayout>
+#include <QScreen>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -88,7 +90,18 @@ void BaseMainWindow::setPositionAndSize(const QPoint& pos, const QSize& size) {
     if (!isWindow())
         return;  // attached: the host lays the tool out
     resize(size);
-    move(pos);
+    // A position remembered on a screen that is gone (an unplugged monitor)
+    // would put the window where nobody can reach it: bring it back.
+    QPoint target = pos;
+    const QRect wanted(pos, size);
+    bool visible = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersects(wanted);
+    if (!visible) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            target = primary->availableGeometry().topLeft();
+    }
+    move(target);
 }
 
 bool BaseMainWindow::initialize() {

@@ -181,6 +181,10 @@ void TestMainWindow::attachAndDetach() {
     // Position requests only move a top-level tool.
     tool.setPositionAndSize(QPoint(30, 40), QSize(500, 350));
     QCOMPARE(tool.size(), QSize(500, 350));
+    QCOMPARE(tool.pos(), QPoint(30, 40));
+    // A place on no screen (its monitor is gone) is brought back on screen.
+    tool.setPositionAndSize(QPoint(-20000, 15000), QSize(500, 350));
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(tool.frameGeometry()));
 
     tool.sharedAction("attach")->trigger();
     QVERIFY(tool.isAttached());
