@@ -23,19 +23,6 @@ QString TraceData::bits(const QVector<int>& channels, qint64 sample) const
     return s;
 }
 
-// Changes inside a word: bit i set when sample (word*64 + i) differs from
-// the sample before it.
-static inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples)
-{
-    const quint64 x = w[word];
-    const quint64 before = word > 0 ? (w[word - 1] >> 63) : (x & 1u);
-    quint64 c = x ^ ((x << 1) | before);
-    const qint64 valid = samples - word * 64;
-    if (valid < 64)
-        c &= (quint64(1) << valid) - 1;
-    return c;
-}
-
 void TraceData::finish()
 {
     m_summary.clear();

@@ -99,17 +99,6 @@ private:
     bool m_ok = true;
 };
 
-inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples)
-{
-    const quint64 x = w[word];
-    const quint64 before = word > 0 ? (w[word - 1] >> 63) : (x & 1u);
-    quint64 c = x ^ ((x << 1) | before);
-    const qint64 valid = samples - word * 64;
-    if (valid < 64)
-        c &= (quint64(1) << valid) - 1;
-    return c;
-}
-
 // Bit j of a[i] moves to bit i of a[j] (a 64 x 64 bit matrix transposed in
 // place: six rounds of swapping ever smaller blocks).
 inline void transpose64(quint64* a)
@@ -246,11 +235,11 @@ void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const
                 const int i = first + k;
                 quint64 m = 0;
                 if (const quint64* x = scalar[size_t(i)]) {
-                    m = changeMask(x, wd, n);
+                    m = TraceData::changeMask(x, wd, n);
                     vals[k] = x[wd];
                 } else {
                     for (const quint64* ch : buses[size_t(busOf[size_t(i)])].chans)
-                        m |= changeMask(ch, wd, n);
+                        m |= TraceData::changeMask(ch, wd, n);
                     vals[k] = 0;
                 }
                 rows[k] = m;
