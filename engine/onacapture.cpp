@@ -210,7 +210,7 @@ bool OnaData::startCapture(QString* error)
         c->pmax = 0;
     }
     m_runErr.clear();
-    m_thread->prepare(std::move(setups));
+    m_thread->prepare(std::move(setups), m_jtag->cableFault());
     m_busy = true;
     m_thread->start();
     return true;

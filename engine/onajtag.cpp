@@ -20,6 +20,29 @@ bool OnaJTAG::checkParPort(int address) const
     return address == 0x378 || address == 0x278 || address == 0x3BC;
 }
 
+QString OnaJTAG::cableFault() const
+{
+    const OnaData* d = OnaData::inst();
+    const QString type = d->getCableType();
+    const int port = d->getCablePort();
+    if (type == QLatin1String("VORANTE")) {
+        if (checkParPort(port))
+            return QString();
+        return QStringLiteral("ERROR: no parallel-port cable answers at address 0x%1; "
+                              "choose the cable in the Cable Connection Manager")
+            .arg(port, 0, 16);
+    }
+    const QString name = QStringLiteral("%1-%2")
+                             .arg(type == QLatin1String("USB2") ? QStringLiteral("FTUSB") : QStringLiteral("EzUSB"))
+                             .arg(port);
+    const QStringList ports = getUsbPorts();
+    if (ports.contains(name))
+        return QString();
+    return QStringLiteral("ERROR: cable %1 is not connected (connected: %2); "
+                          "choose the cable in the Cable Connection Manager")
+        .arg(name, ports.join(QStringLiteral(", ")));
+}
+
 void OnaJTAG::shutdownLA()
 {
     // Ends the run at once: the thread checks its stop flag every few

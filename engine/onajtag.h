@@ -23,6 +23,9 @@ public:
     bool checkParPort(int address) const;
     // Ends a running capture at once, without uploading.
     void shutdownLA();
+    // Empty when the project's cable (type and port) is connected, else the
+    // "ERROR: ..." text a run on it fails with.
+    QString cableFault() const;
 
 signals:
     void updatePanel();

@@ -317,10 +317,11 @@ OnaThread::~OnaThread()
     wait();
 }
 
-void OnaThread::prepare(std::vector<CaptureSetup> setups)
+void OnaThread::prepare(std::vector<CaptureSetup> setups, const QString& cableFault)
 {
     QMutexLocker lock(&m_mutex);
     m_setups = std::move(setups);
+    m_cableFault = cableFault;
     m_results.clear();
     m_ready = false;
     m_error.clear();
@@ -359,8 +360,8 @@ void OnaThread::run()
     emit m_jtag->updatePanel();
     for (CaptureSetup& s : m_setups) {
         runs.push_back(std::make_unique<CoreRun>(s));
-        QString why;
-        if (!runs.back()->allocate(&why)) {
+        QString why = m_cableFault;
+        if (!why.isEmpty() || !runs.back()->allocate(&why)) {
             s.core->status = AnalyzerCore::Error;
             if (error.isEmpty())
                 error = why;

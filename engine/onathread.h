@@ -63,7 +63,9 @@ public:
     ~OnaThread() override;
 
     // Only while the thread is not running.
-    void prepare(std::vector<CaptureSetup> setups);
+    // cableFault, when not empty, is the "ERROR: ..." text of a cable that
+    // is not there: the run then fails while configuring, as on hardware.
+    void prepare(std::vector<CaptureSetup> setups, const QString& cableFault = QString());
     void requestStop() { m_stop = true; }
     void requestManualTrigger() { m_manual = true; }
     // The results of the last run, once; empty while it runs.
@@ -91,6 +93,7 @@ private:
     std::vector<CaptureResult> m_results;
     bool m_ready = false;
     QString m_error;
+    QString m_cableFault;
     mutable QMutex m_mutex;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_manual{false};

@@ -471,6 +471,26 @@ void TestCapture::refusals()
     QVERIFY(!tcl.eval("ona_wait -timeout -5"));
     QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
     QVERIFY(tcl.result().contains("no captured data"));
+
+    // A cable that is not connected: the run starts, then fails while
+    // configuring with a text that says which cable, and keeps no data.
+    QVERIFY(tcl.eval("ona_set_core -name t -run on; ona_set_tu -name TU_a -value 0; ona_set_te -name TE1 -expression TU_a"));
+    QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 3"));
+    QVERIFY(tcl.eval("ona_run"));
+    QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+    QCOMPARE(tcl.result(), QStringLiteral("Error!"));
+    QVERIFY2(OnaData::inst()->getRunErr().startsWith("ERROR: cable FTUSB-3 is not connected"),
+             qPrintable(OnaData::inst()->getRunErr()));
+    QVERIFY(tcl.dictGet("ona_get capture", "error").contains("FTUSB-3"));
+    QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
+    QVERIFY(tcl.eval("ona_set_project -cabletype VORANTE -cableport 768"));
+    QVERIFY(tcl.eval("ona_run; ona_wait -timeout 5000"));
+    QVERIFY(OnaData::inst()->getRunErr().contains("address 0x300"));
+    // The connected cable runs again.
+    QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 0"));
+    QVERIFY(tcl.eval("ona_run; ona_wait -timeout 5000"));
+    QCOMPARE(tcl.result(), QStringLiteral("Completed"));
+    QVERIFY(OnaData::inst()->getRunErr().isEmpty());
 }
 
 void TestCapture::modelEdges()

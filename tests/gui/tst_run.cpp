@@ -260,6 +260,21 @@ void TstRun::checksBeforeARun() {
     gui->runAnalyzer();
     QVERIFY(waitIdle(gui.get()));
     QCOMPARE(gui->progressBar()->format(), QStringLiteral("Completed"));
+
+    // The cable is not connected: the run fails in the engine's thread and
+    // the window shows the engine's "ERROR:" text, with the controls back.
+    dialogs.asked.clear();
+    m_host->eval(QStringLiteral("ona_set_project -cableport 3"));
+    gui->runAnalyzer();
+    QVERIFY(waitIdle(gui.get()));
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Error!"));
+    const QStringList boxes = errorBoxes(dialogs);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().startsWith(QLatin1String("ERROR: cable EzUSB-3 is not connected")),
+             qPrintable(boxes.first()));
+    QVERIFY(gui->runAction()->isEnabled());
+    for (QCheckBox* box : gui->coreCheckBoxes())
+        QVERIFY(box->isEnabled());
 }
 
 void TstRun::coreBoxesAndSelector() {
