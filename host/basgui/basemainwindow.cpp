@@ -28,7 +28,7 @@ SharedActionMap::SharedActionMap(QObject* parent) : QObject(parent) {
     add("detach", tr("&Detach"), QKeySequence(), QIcon());
     add("attach", tr("&Attach"), QKeySequence(), QIcon());
     add("about", tr("&About..."), QKeySequence(), style->standardIcon(QStyle::SP_MessageBoxInformation));
-    add("help", tr("&Help"), QKeySequence::HelpContents, style->standardIcon(QStyle::SP_DialogHelpButton));
+    add("help", tr("&Help"), QKeySequence::HelpContents, style->standardIcon(QStyle::SP_MessageBoxQuestion));
     // Both keypad and main-row forms of zoom in: Ctrl+= is what most keyboards give unshifted.
     action("zoom in")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
 }
