@@ -80,12 +80,8 @@ int TriggerEModel::recheck(const QStringList& tuNames)
         RowInfo& info = m_rows[r];
         QString why;
         info.prog = TriggerLang::TEProgram();
-        info.error = !TriggerLang::parseTE(text(r, ColExpression), tuNames, &info.prog, &why);
-        info.errorText = info.error ? why : QString();
-        QStandardItem* exprItem = item(r, ColExpression);
-        if (exprItem->toolTip() != info.errorText)
-            exprItem->setToolTip(info.errorText);
-        errors += info.error;
+        const bool ok = TriggerLang::parseTE(text(r, ColExpression), tuNames, &info.prog, &why);
+        errors += info.record(ok, why, item(r, ColExpression));
     }
     m_numError = errors;
     return errors;
@@ -93,15 +89,18 @@ int TriggerEModel::recheck(const QStringList& tuNames)
 
 bool TriggerEModel::hasError(int row) const
 {
-    return row >= 0 && row < m_rows.size() && m_rows.at(row).error;
+    const RowInfo* info = rowAt(m_rows, row);
+    return info && info->error;
 }
 
 QString TriggerEModel::errorText(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).errorText : QString();
+    const RowInfo* info = rowAt(m_rows, row);
+    return info ? info->errorText : QString();
 }
 
 TriggerLang::TEProgram TriggerEModel::program(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).prog : TriggerLang::TEProgram();
+    const RowInfo* info = rowAt(m_rows, row);
+    return info ? info->prog : TriggerLang::TEProgram();
 }

@@ -4,6 +4,7 @@
 // box (checked = enabled), column 1 the expression over trigger-unit names.
 
 #include "onaglobal.h"
+#include "rowcheck.h"
 #include "triggerlang.h"
 
 #include <QStandardItemModel>
@@ -38,9 +39,7 @@ public:
     TriggerLang::TEProgram program(int row) const;
 
 private:
-    struct RowInfo {
-        bool error = false;
-        QString errorText;
+    struct RowInfo : RowCheck {
         TriggerLang::TEProgram prog;
     };
     QVector<RowInfo> m_rows;

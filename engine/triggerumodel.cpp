@@ -110,12 +110,8 @@ int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens)
         RowInfo& info = m_rows[r];
         QString why;
         info.cond = TriggerLang::TUCondition();
-        info.error = !TriggerLang::compileTU(unitSpec(r), tokens, &info.cond, &why);
-        info.errorText = info.error ? why : QString();
-        QStandardItem* valueItem = item(r, ColValue);
-        if (valueItem->toolTip() != info.errorText)
-            valueItem->setToolTip(info.errorText);
-        errors += info.error;
+        const bool ok = TriggerLang::compileTU(unitSpec(r), tokens, &info.cond, &why);
+        errors += info.record(ok, why, item(r, ColValue));
     }
     m_numError = errors;
     return errors;
@@ -123,15 +119,18 @@ int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens)
 
 bool TriggerUModel::hasError(int row) const
 {
-    return row >= 0 && row < m_rows.size() && m_rows.at(row).error;
+    const RowInfo* info = rowAt(m_rows, row);
+    return info && info->error;
 }
 
 QString TriggerUModel::errorText(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).errorText : QString();
+    const RowInfo* info = rowAt(m_rows, row);
+    return info ? info->errorText : QString();
 }
 
 TriggerLang::TUCondition TriggerUModel::condition(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).cond : TriggerLang::TUCondition();
+    const RowInfo* info = rowAt(m_rows, row);
+    return info ? info->cond : TriggerLang::TUCondition();
 }

@@ -5,6 +5,7 @@
 // debug-logic file; commands change their texts, never their number.
 
 #include "onaglobal.h"
+#include "rowcheck.h"
 #include "triggerlang.h"
 
 #include <QStandardItemModel>
@@ -51,12 +52,10 @@ public:
     TriggerLang::TUSpec unitSpec(int row) const;
 
 private:
-    struct RowInfo {
+    struct RowInfo : RowCheck {
         QStringList refs;
         int width = 1;
         int serial = 0;
-        bool error = false;
-        QString errorText;
         TriggerLang::TUCondition cond;
     };
     QVector<RowInfo> m_rows;
