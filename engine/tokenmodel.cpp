@@ -310,6 +310,18 @@ bool noToken(const TokenModel* m, const QString& set, const QString& token, QStr
 
 } // namespace
 
+bool TokenModel::findSetToken(const QString& set, const QString& token, QStandardItem** s, QStandardItem** t,
+                              QString* error) const
+{
+    *s = findSet(set);
+    if (!*s)
+        return noSet(this, set, error);
+    *t = findToken(*s, token);
+    if (!*t)
+        return noToken(this, set, token, error);
+    return true;
+}
+
 bool TokenModel::addSet(const QString& name, int bits, QString* error)
 {
     QList<TokenSetData> all = sets(kUser);
@@ -348,12 +360,9 @@ bool TokenModel::addToken(const QString& set, const QString& name, const QString
 
 bool TokenModel::renameToken(const QString& set, const QString& token, const QString& name, QString* error)
 {
-    QStandardItem* s = findSet(set);
-    if (!s)
-        return noSet(this, set, error);
-    QStandardItem* t = findToken(s, token);
-    if (!t)
-        return noToken(this, set, token, error);
+    QStandardItem *s = nullptr, *t = nullptr;
+    if (!findSetToken(set, token, &s, &t, error))
+        return false;
     QList<TokenSetData> all = sets(kUser);
     all[s->row()].tokens[t->row()].first = name;
     *error = validate(all, false);
@@ -365,12 +374,9 @@ bool TokenModel::renameToken(const QString& set, const QString& token, const QSt
 
 bool TokenModel::setTokenValue(const QString& set, const QString& token, const QString& value, QString* error)
 {
-    QStandardItem* s = findSet(set);
-    if (!s)
-        return noSet(this, set, error);
-    QStandardItem* t = findToken(s, token);
-    if (!t)
-        return noToken(this, set, token, error);
+    QStandardItem *s = nullptr, *t = nullptr;
+    if (!findSetToken(set, token, &s, &t, error))
+        return false;
     QList<TokenSetData> all = sets(kUser);
     TokenSetData& d = all[s->row()];
     QString bits;
@@ -429,12 +435,9 @@ bool TokenModel::setSetBits(const QString& set, int bits, QString* error)
 
 bool TokenModel::deleteToken(const QString& set, const QString& token, QString* error)
 {
-    QStandardItem* s = findSet(set);
-    if (!s)
-        return noSet(this, set, error);
-    QStandardItem* t = findToken(s, token);
-    if (!t)
-        return noToken(this, set, token, error);
+    QStandardItem *s = nullptr, *t = nullptr;
+    if (!findSetToken(set, token, &s, &t, error))
+        return false;
     s->removeRow(t->row());
     return true;
 }

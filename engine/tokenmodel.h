@@ -82,6 +82,9 @@ private:
     const QStandardItemModel* modelFor(const QString& set) const;
     QStandardItem* findSet(const QString& name) const;   // user model
     QStandardItem* findToken(QStandardItem* set, const QString& token) const;
+    // A user set and one of its tokens; false with the error text when either is missing.
+    bool findSetToken(const QString& set, const QString& token, QStandardItem** s, QStandardItem** t,
+                      QString* error) const;
     void fill(QStandardItemModel* model, const QList<TokenSetData>& sets);
     void appendSet(QStandardItemModel* model, const TokenSetData& set);
 
