@@ -1,19 +1,10 @@
 #include "controller/controlregistertab.h"
 
-#include "widgets/emptystatelabel.h"
-
-#include <QVBoxLayout>
-
 namespace vemo::toolona {
 
-ControlRegisterTab::ControlRegisterTab(QWidget* parent) : ControllerTab(QStringLiteral("User Control Register"), parent) {
-    contentLayout()->addWidget(new EmptyStateLabel(
-        tr("The user control registers of the controller core appear here.\nNo user control registers in this core."), this), 1);
-}
-
-void ControlRegisterTab::applyAllRadix(int radix) {
-    if (radix >= 0)
-        m_radix = radix;
-}
+ControlRegisterTab::ControlRegisterTab(QWidget* parent)
+    : RegisterTab(QStringLiteral("User Control Register"),
+                  tr("The user control registers of the controller core appear here.\nNo user control registers in this core."),
+                  parent) {}
 
 }  // namespace vemo::toolona

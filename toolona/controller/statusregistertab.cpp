@@ -1,19 +1,10 @@
 #include "controller/statusregistertab.h"
 
-#include "widgets/emptystatelabel.h"
-
-#include <QVBoxLayout>
-
 namespace vemo::toolona {
 
-StatusRegisterTab::StatusRegisterTab(QWidget* parent) : ControllerTab(QStringLiteral("User Status Register"), parent) {
-    contentLayout()->addWidget(new EmptyStateLabel(
-        tr("The user status registers of the controller core appear here.\nNo user status registers in this core."), this), 1);
-}
-
-void StatusRegisterTab::applyAllRadix(int radix) {
-    if (radix >= 0)
-        m_radix = radix;
-}
+StatusRegisterTab::StatusRegisterTab(QWidget* parent)
+    : RegisterTab(QStringLiteral("User Status Register"),
+                  tr("The user status registers of the controller core appear here.\nNo user status registers in this core."),
+                  parent) {}
 
 }  // namespace vemo::toolona

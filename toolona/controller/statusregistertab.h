@@ -1,25 +1,14 @@
 #pragma once
 
-#include "controller/controllertab.h"
+#include "controller/registertab.h"
 
 namespace vemo::toolona {
 
-// The "User Status Register" page of a controller core. The engine does not read the
-// controller records of the debug-logic file yet, so no core defines
-// anything for it: it shows its empty state and its tab stays disabled.
-class StatusRegisterTab : public ControllerTab {
+// The "User Status Register" page of a controller core.
+class StatusRegisterTab : public RegisterTab {
     Q_OBJECT
 public:
     explicit StatusRegisterTab(QWidget* parent = nullptr);
-
-    bool hasContent() const override { return false; }
-
-    // Shows every register in radix index `radix` (0 Bin .. 3 Hex).
-    void applyAllRadix(int radix);
-    int radix() const { return m_radix; }
-
-private:
-    int m_radix = 3;
 };
 
 }  // namespace vemo::toolona

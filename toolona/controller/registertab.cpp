@@ -1,0 +1,19 @@
+#include "controller/registertab.h"
+
+#include "widgets/emptystatelabel.h"
+
+#include <QVBoxLayout>
+
+namespace vemo::toolona {
+
+RegisterTab::RegisterTab(const QString& title, const QString& emptyText, QWidget* parent)
+    : ControllerTab(title, parent) {
+    contentLayout()->addWidget(new EmptyStateLabel(emptyText, this), 1);
+}
+
+void RegisterTab::applyAllRadix(int radix) {
+    if (radix >= 0)
+        m_radix = radix;
+}
+
+}  // namespace vemo::toolona
