@@ -55,6 +55,14 @@ public:
         if (m_len >= kSize)
             flush();
     }
+    // Each sample number preceded by a blank.
+    void sampleList(const QVector<qint64>& samples)
+    {
+        for (qint64 v : samples) {
+            put(' ');
+            num(quint64(v));
+        }
+    }
     void num(quint64 v)
     {
         char tmp[24];
@@ -392,15 +400,9 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
     w.put(date.toUtf8());
     w.put("\n$end\n$version\n\tOndrel Analyzer 1.0\n$end\n$comment\n\t");
     w.put(QStringLiteral("%1 samples in %2 trigger frame(s); frames start at samples").arg(t.numSamples()).arg(qMax(1, int(t.frameStarts.size()))).toUtf8());
-    for (qint64 f : t.frameStarts) {
-        w.put(' ');
-        w.num(quint64(f));
-    }
+    w.sampleList(t.frameStarts);
     w.put("; trigger positions at samples");
-    for (qint64 p : t.triggerPositions) {
-        w.put(' ');
-        w.num(quint64(p));
-    }
+    w.sampleList(t.triggerPositions);
     w.put("\n$end\n$timescale ");
     w.num(quint64(scale));
     w.put(' ');
@@ -486,15 +488,9 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
                          "# samples: %5, trigger frames: %6\n# frame starts:")
               .arg(date, core).arg(period).arg(unit).arg(t.numSamples()).arg(qMax(1, int(t.frameStarts.size())))
               .toUtf8());
-    for (qint64 f : t.frameStarts) {
-        w.put(' ');
-        w.num(quint64(f));
-    }
+    w.sampleList(t.frameStarts);
     w.put("\n# trigger positions:");
-    for (qint64 p : t.triggerPositions) {
-        w.put(' ');
-        w.num(quint64(p));
-    }
+    w.sampleList(t.triggerPositions);
     w.put("\nframe\tsample");
     for (const Var& v : vars) {
         w.put('\t');
