@@ -1,9 +1,11 @@
 #pragma once
 
-// The analyzer singleton: the open project, its cores and their models, the
-// token sets, the cable settings and the run state. State changes come from
-// the ona_* commands (onacommands.cpp), which call the operations below;
-// readers use the getters, the models and the signals.
+// The analyzer singleton the tool window reads: a thin facade over the
+// subsystem objects that hold the state (the project session, the trigger
+// setup with the token sets, the capture run and the cable). State changes
+// come from the ona_* verbs, which each subsystem registers from its own
+// file and which call the subsystem objects; readers use the getters, the
+// models and the signals here, which forward those of the subsystems.
 //
 // Getters that take a row or a core answer for the current core when the
 // core argument is -1, and return empty text or 0 for a row or core that
@@ -12,7 +14,7 @@
 #include "analyzercore.h"
 #include "onaglobal.h"
 #include "projectfiles.h"
-#include "triggerlang.h"
+#include "projectsession.h"
 
 #include <QColor>
 #include <QObject>
@@ -23,13 +25,14 @@
 #include <atomic>
 #include <vector>
 
+class CaptureRun;
 class OnaJTAG;
-class OnaThread;
 class QStandardItem;
 class QThread;
 class TokenModel;
 class TriggerEModel;
 class TriggerSetting;
+class TriggerSetup;
 class TriggerUModel;
 class WaveformModel;
 
@@ -37,8 +40,6 @@ class ONA_EXPORT OnaData : public QObject
 {
     Q_OBJECT
 public:
-    using Options = QList<QPair<QString, QString>>;   // option word, value
-
     static OnaData* inst();
 
     static const QStringList radix_list;
@@ -49,27 +50,27 @@ public:
     bool ready = true;
 
     // Project and paths.
-    bool isProjectOpen() const { return !m_projectFile.isEmpty(); }
-    QString getCurrentProject() const { return m_projectFile; }
+    bool isProjectOpen() const { return m_session->isOpen(); }
+    QString getCurrentProject() const { return m_session->projectFile(); }
     QString getCurrentDirectory() const;
     QString getImplDirectory() const;
-    QString getOnlFile() const { return m_onlFile; }
-    QString getDevice() const { return m_design.device; }
+    QString getOnlFile() const { return m_session->onlFile(); }
+    QString getDevice() const { return m_session->design().device; }
     // Changes whenever the debug-logic file changes on disk (its
     // modification time in ms and its size); 0 when there is none.
     quint64 checkONLTimeStamp() const;
 
     // Cable.
-    QString getCableType() const { return m_cableType; }
-    int getCablePort() const { return m_cablePort; }
-    int getTCKDelay() const { return m_tckDelay; }
+    QString getCableType() const { return m_session->cable().type; }
+    int getCablePort() const { return m_session->cable().port; }
+    int getTCKDelay() const { return m_session->cable().tckDelay; }
 
     // Cores.
-    int getNumCore() const { return m_cores.size(); }
+    int getNumCore() const { return m_session->cores().size(); }
     QString getCoreName(int core) const;
     int getCoreId(const QString& name) const;   // -1 when absent
     QSharedPointer<AnalyzerCore> getCorePtr(int core) const;
-    int getCurrentCore() const { return m_current; }
+    int getCurrentCore() const { return m_session->current(); }
     bool isRunCore(int core) const;
     bool hasInsertCore(int core) const;
     bool isPORCore(int core) const;
@@ -82,11 +83,11 @@ public:
     // Run state. Busy from "ona_run" until the acquisition thread is done.
     bool isBusy() const;
     int getNumError(int core = -1) const;   // syntax errors of the trigger setup
-    QString getRunErr() const { return m_runErr; }
+    QString getRunErr() const;
     int getNumSample(int core = -1) const;
     int getNumTrigger(int core = -1) const;
-    int getPeriod() const { return m_period; }
-    QString getClockUnit() const { return m_clockUnit; }
+    int getPeriod() const { return m_session->period(); }
+    QString getClockUnit() const { return m_session->clockUnit(); }
     int getMaxPosition(int core = -1) const;
     int getUserPosition(int core = -1) const;
     int updateTriggerPosition(int core = -1);
@@ -109,7 +110,7 @@ public:
     TriggerEModel* getTEModel() const;
     TriggerSetting* getTSModel() const;
     WaveformModel* getWDModel() const;   // nullptr until the waveform store exists
-    TokenModel* getTokenModel() const { return m_tokens; }
+    TokenModel* getTokenModel() const;
 
     OnaJTAG* getJTAG() const { return m_jtag; }
     QThread* getAcqThread() const;
@@ -118,28 +119,17 @@ public:
     // Forgets the project without emitting anything (used at shutdown).
     void resetData();
 
-    // Operations behind the commands. Each checks everything first; on
-    // failure it changes nothing and explains why in *error.
+    // The subsystem objects, for the verbs of each subsystem.
+    ProjectSession* session() const { return m_session; }
+    TriggerSetup* triggers() const { return m_triggers; }
+    CaptureRun* capture() const { return m_capture; }
+
+    // Open, save and close touch every subsystem. Each checks everything
+    // first; on failure it changes nothing and explains why in *error.
     bool openProject(const QString& path, QString* error);
     bool saveProject(const QString& path, QString* error);
     bool closeProject();
-    bool setCurrentCore(const QString& name, QString* error);
-    bool setCoreRun(const QString& name, bool run, QString* error);
-    bool setProjectOptions(const Options& options, QString* error);
-    bool setTU(const QString& name, const Options& options, QString* error);
-    bool renameTU(const QString& from, const QString& to, QString* error);
-    bool setTE(const QString& name, const Options& options, QString* error);
-    bool renameTE(const QString& from, const QString& to, QString* error);
-    bool setTrigOptions(const Options& options, QString* error);
-    bool addTokenSet(const QString& name, int bits, QString* error);
-    bool addToken(const QString& set, const QString& token, const QString& value, QString* error);
-    bool setToken(const QString& set, const QString& token, const Options& options, QString* error);
-    bool setTokenSet(const QString& set, const Options& options, QString* error);
-    bool delToken(const QString& set, const QString& token, QString* error);
-    bool delTokenSet(const QString& set, QString* error);   // empty set: all
-    bool importTokenSets(const QString& path, QString* error);
-    bool exportTokenSets(const QString& path, QString* error);
-    // Capture (onacapture.cpp). startCapture checks everything first and
+    // Capture (CaptureRun). startCapture checks everything first and
     // starts the acquisition thread; stop and manual trigger are no-ops when
     // nothing runs. waitCapture blocks up to timeoutMs (negative: no limit)
     // and returns false on timeout; it installs the finished capture, as
@@ -156,7 +146,7 @@ public:
     // value in hexadecimal when no token has it.
     static QString matchToken(int width, const QString& setName, const QString& bits);
 
-    // Exports the current core's capture (waveexport.cpp).
+    // Exports the current core's capture (CaptureRun).
     bool exportVcd(const QString& path, const QString& module, QString* error);
     bool exportText(const QString& path, const QString& signalList, QString* error);
 
@@ -191,43 +181,12 @@ private:
     OnaData();
     ~OnaData() override;
 
-    AnalyzerCore* core(int id) const;
-    AnalyzerCore* currentAnalyzer(QString* error) const;
-    TriggerLang::TokenLookup tokenLookup() const;
-    // Recounts the errors of every core; true when a count changed.
-    bool recount();
-    // Announces edited items, then a changed error count.
-    void commitEdits(const QList<QStandardItem*>& changed);
+    AnalyzerCore* core(int id) const { return m_session->core(id); }
     void info(const QString& text);
-    // TUs whose radix is `set`: converts them to Bin keeping their value.
-    void releaseTokenSetUsers(const QString& set, const QString& token, QList<QStandardItem*>* changed);
-    QString convertValue(const TriggerLang::TUSpec& from, const QString& newRadix) const;
-    bool buildSetups(std::vector<struct CaptureSetup>* setups, QString* error) const;
-    void endCapture();   // stops and waits for a running capture, dropping it
-    void syncClock();
-    QString sidecarPath() const;
-    void saveSidecar(QStringList* warnings) const;
-    void loadSidecar(QStringList* warnings);
-    bool buildCores(const ProjectFiles::OnlDesign& design, const ProjectFiles::OnaProject& project,
-                    const QString& onaName, QVector<QSharedPointer<AnalyzerCore>>* cores, int* current,
-                    QStringList* warnings, QString* error) const;
 
-    QString m_projectFile;
-    QString m_onlFile;
-    ProjectFiles::OnlDesign m_design;
-    QJsonObject m_waveformLayout;
-    QVector<QSharedPointer<AnalyzerCore>> m_cores;
-    int m_current = -1;
-    QVector<int> m_errorCounts;
-    TokenModel* m_tokens;
     OnaJTAG* m_jtag;
-    OnaThread* m_thread;
-    QString m_cableType = QStringLiteral("USB");
-    int m_cablePort = 0;
-    int m_tckDelay = 1;
-    int m_period = 10;
-    QString m_clockUnit = QStringLiteral("ns");
-    std::atomic<bool> m_busy{false};
-    QString m_runErr;
+    ProjectSession* m_session;
+    TriggerSetup* m_triggers;
+    CaptureRun* m_capture;
     QByteArray m_infoText;
 };

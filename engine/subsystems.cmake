@@ -1,5 +1,5 @@
 # The engine's subsystem folders. Headers are included by bare name
-# ("onadata.h", "triggerumodel.h"), so every folder is an include directory
+# ("analyzercore.h", "triggerumodel.h"), so every folder is an include directory
 # of the engine and of whatever builds it (the library, the fuzz harnesses).
 set(ONA_SUBSYSTEM_DIRS common project trigger capture sim controller serdes)
 set(ONA_INCLUDE_DIRS ${CMAKE_CURRENT_LIST_DIR})

@@ -1,6 +1,5 @@
 #include "capturefile.h"
 
-#include "onadata.h"
 #include "waveformmodel.h"
 
 #include <QBuffer>
@@ -329,62 +328,3 @@ bool read(const QString& path, std::vector<Entry>* entries, QString* error)
 }
 
 } // namespace CaptureFile
-
-// ---------------------------------------------------------------------------
-// OnaData's side: save with the project, restore on open.
-
-QString OnaData::sidecarPath() const
-{
-    return m_projectFile.isEmpty() ? QString() : m_projectFile + QStringLiteral(".cap");
-}
-
-void OnaData::saveSidecar(QStringList* warnings) const
-{
-    std::vector<CaptureFile::Entry> entries;
-    for (const auto& c : m_cores) {
-        const WaveformModel* m = c->getWDModel();
-        if (m && m->hasData()) {
-            QList<QPair<QString, int>> widths;
-            for (const auto& s : c->onl().signalList)
-                widths.append({s.name, s.width});
-            entries.push_back({c->getName(), widths, m->traceData()});
-        }
-    }
-    const QString path = sidecarPath();
-    if (entries.empty()) {
-        QFile::remove(path);   // no capture: no stale one either
-        return;
-    }
-    QString error;
-    if (!CaptureFile::write(path, entries, &error))
-        warnings->append(QStringLiteral("the capture was not saved: %1").arg(error));
-}
-
-void OnaData::loadSidecar(QStringList* warnings)
-{
-    const QJsonObject layouts = m_waveformLayout.value(QLatin1String("cores")).toObject();
-    const QString path = sidecarPath();
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return;
-    std::vector<CaptureFile::Entry> entries;
-    QString error;
-    if (!CaptureFile::read(path, &entries, &error)) {
-        warnings->append(QStringLiteral("the saved capture is ignored: %1").arg(error));
-        return;
-    }
-    for (const auto& e : entries) {
-        const int id = getCoreId(e.core);
-        AnalyzerCore* c = core(id);
-        if (!c || !c->getWDModel())
-            continue;
-        QList<QPair<QString, int>> widths;
-        for (const auto& s : c->onl().signalList)
-            widths.append({s.name, s.width});
-        if (widths != e.signalWidths) {
-            warnings->append(QStringLiteral("the saved capture of core \"%1\" is ignored: its signals have changed").arg(e.core));
-            continue;
-        }
-        c->getWDModel()->setTrace(e.trace, widths);
-        c->getWDModel()->restoreLayout(layouts.value(e.core).toObject());
-    }
-}

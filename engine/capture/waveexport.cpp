@@ -1,6 +1,5 @@
 #include "waveexport.h"
 
-#include "onadata.h"
 #include "tracedata.h"
 #include "waveformmodel.h"
 
@@ -481,7 +480,7 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
 }
 
 bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& core, int period,
-               const QString& unit, const QString& date, QString* error)
+               const QString& unit, const QString& date, QString* error, const TokenName& tokenName)
 {
     Writer w(out);
     w.put(QStringLiteral("# Ondrel Analyzer text export\n# date: %1\n# core: %2\n# clock period: %3 %4\n"
@@ -512,8 +511,15 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
                 continue;
             }
             const QString bits = t.bits(v.channels, s);
-            w.put((v.radix > 0 ? WaveformModel::radixText(bits, v.radix)
-                               : OnaData::matchToken(bits.size(), v.radixName, bits)).toUtf8());
+            QString shown;
+            if (v.radix > 0)
+                shown = WaveformModel::radixText(bits, v.radix);
+            else if (tokenName)
+                shown = tokenName(v.radixName, bits);
+            // A value no token has is shown in hexadecimal.
+            if (shown.isEmpty())
+                shown = WaveformModel::radixText(bits, 16);
+            w.put(shown.toUtf8());
         }
         w.put('\n');
     }
@@ -525,119 +531,3 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
 }
 
 } // namespace WaveExport
-
-// ---------------------------------------------------------------------------
-
-namespace {
-
-bool exportPrecheck(OnaData* d, const QString& path, WaveformModel** model, QString* error)
-{
-    d->collectCapture();
-    if (!d->isProjectOpen()) {
-        *error = QStringLiteral("ona_export_project: no project is open");
-        return false;
-    }
-    if (path.trimmed().isEmpty()) {
-        *error = QStringLiteral("ona_export_project: no output file given");
-        return false;
-    }
-    if (QFileInfo(path).isDir()) {
-        *error = QStringLiteral("ona_export_project: %1 is a folder").arg(path);
-        return false;
-    }
-    *model = d->getWDModel();
-    if (!*model || !(*model)->hasData()) {
-        *error = QStringLiteral("ona_export_project: core \"%1\" has no captured data to export").arg(d->getCoreName(-1));
-        return false;
-    }
-    return true;
-}
-
-template <typename Fn>
-bool atomicWrite(const QString& path, Fn fn, QString* error)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    QString why;
-    if (!fn(&f, &why) || !f.commit()) {
-        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, why.isEmpty() ? f.errorString() : why);
-        f.cancelWriting();
-        return false;
-    }
-    return true;
-}
-
-QString nowText()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-} // namespace
-
-bool OnaData::exportVcd(const QString& path, const QString& module, QString* error)
-{
-    WaveformModel* m = nullptr;
-    if (!exportPrecheck(this, path, &m, error))
-        return false;
-    // The module name is one VCD identifier: the core's name when none is given.
-    QString mod = module.trimmed();
-    if (mod.isEmpty())
-        mod = getCoreName(-1);
-    for (QChar& c : mod)
-        if (!(c.isLetterOrNumber() || c == QLatin1Char('_')) || c.unicode() > 126)
-            c = QLatin1Char('_');
-    const auto vars = WaveExport::topLevelVars(*m);
-    const auto trace = m->traceData();
-    return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
-        return WaveExport::writeVcd(d, *trace, vars, mod, m_period, m_clockUnit, nowText(), why);
-    }, error);
-}
-
-static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QString& name, QModelIndex* out)
-{
-    for (int r = 0; r < m.rowCount(parent); ++r) {
-        const QModelIndex idx = m.index(r, 0, parent);
-        if (WaveformModel::rowData(idx).name == name) {
-            *out = idx;
-            return true;
-        }
-        if (findRow(m, idx, name, out))
-            return true;
-    }
-    return false;
-}
-
-bool OnaData::exportText(const QString& path, const QString& signalList, QString* error)
-{
-    WaveformModel* m = nullptr;
-    if (!exportPrecheck(this, path, &m, error))
-        return false;
-    QVector<WaveExport::Var> vars;
-    const QStringList names = signalList.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    if (names.isEmpty()) {
-        vars = WaveExport::topLevelVars(*m);
-    } else {
-        for (const QString& n : names) {
-            QModelIndex idx;
-            if (!findRow(*m, QModelIndex(), n, &idx)) {
-                *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"").arg(n, getCoreName(-1));
-                return false;
-            }
-            const SigTreeData d = WaveformModel::rowData(idx);
-            WaveExport::Var v;
-            v.name = n;
-            v.channels = m->channelsOf(idx);
-            v.radix = d.isBus() ? d.radix : 2;
-            v.radixName = d.radixName;
-            vars.append(v);
-        }
-    }
-    const auto trace = m->traceData();
-    const QString core = getCoreName(-1);
-    return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
-        return WaveExport::writeText(d, *trace, vars, core, m_period, m_clockUnit, nowText(), why);
-    }, error);
-}

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QVector>
+#include <functional>
 
 class QIODevice;
 class TraceData;
@@ -27,8 +28,13 @@ ONA_EXPORT QVector<Var> topLevelVars(const WaveformModel& model);
 
 ONA_EXPORT bool writeVcd(QIODevice* out, const TraceData& trace, const QVector<Var>& vars, const QString& module,
                          int period, const QString& unit, const QString& date, QString* error);
+// The name of the token of set `set` whose value is `bits`, empty when none
+// has it (the text export then shows the value in hexadecimal).
+using TokenName = std::function<QString(const QString& set, const QString& bits)>;
+
 ONA_EXPORT bool writeText(QIODevice* out, const TraceData& trace, const QVector<Var>& vars, const QString& core,
-                          int period, const QString& unit, const QString& date, QString* error);
+                          int period, const QString& unit, const QString& date, QString* error,
+                          const TokenName& tokenName = {});
 
 // VCD identifier of the n-th variable: printable characters '!' to '~'.
 ONA_EXPORT QByteArray vcdId(int n);

@@ -38,3 +38,8 @@ bool AnalyzerCore::getConnectPOR() const
 {
     return m_ts && m_ts->porSupported && m_ts->connectPorOnOpen;
 }
+
+int AnalyzerCore::getNumError() const
+{
+    return m_tu ? m_tu->getNumError() + m_te->getNumError() : 0;
+}

@@ -41,6 +41,8 @@ public:
     bool hasInsert() const { return m_kind == LogicAnalyzer && m_units > 0; }
     bool isPOR() const;
     bool getConnectPOR() const;
+    // Rows of the trigger setup that do not parse (as of their last check).
+    int getNumError() const;
 
     TriggerUModel* getTUModel() const { return m_tu.get(); }
     TriggerEModel* getTEModel() const { return m_te.get(); }

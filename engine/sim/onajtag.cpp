@@ -1,7 +1,5 @@
 #include "onajtag.h"
 
-#include "onadata.h"
-
 OnaJTAG::OnaJTAG(QObject* parent)
     : QObject(parent)
 {
@@ -10,7 +8,7 @@ OnaJTAG::OnaJTAG(QObject* parent)
 QStringList OnaJTAG::getUsbPorts() const
 {
     const QStringList ports{QStringLiteral("EzUSB-0"), QStringLiteral("FTUSB-0")};
-    if (OnaData::inst()->getCableType() == QLatin1String("USB2"))
+    if (m_settings.type == QLatin1String("USB2"))
         return {ports.at(1), ports.at(0)};
     return ports;
 }
@@ -22,9 +20,8 @@ bool OnaJTAG::checkParPort(int address) const
 
 QString OnaJTAG::cableFault() const
 {
-    const OnaData* d = OnaData::inst();
-    const QString type = d->getCableType();
-    const int port = d->getCablePort();
+    const QString type = m_settings.type;
+    const int port = m_settings.port;
     if (type == QLatin1String("VORANTE")) {
         if (checkParPort(port))
             return QString();
@@ -47,7 +44,6 @@ void OnaJTAG::shutdownLA()
 {
     // Ends the run at once: the thread checks its stop flag every few
     // thousand samples, so the wait is short. Nothing is uploaded.
-    OnaData* d = OnaData::inst();
-    d->stopCapture();
-    d->waitCapture(-1);
+    if (m_shutdown)
+        m_shutdown();
 }

@@ -9,12 +9,26 @@
 #include <QObject>
 #include <QStringList>
 #include <QThread>
+#include <functional>
+
+// The cable the project names, as kept in the analyzer file.
+struct CableSettings {
+    QString type = QStringLiteral("USB");   // USB, USB2 or VORANTE (parallel port)
+    int port = 0;                           // USB port number or parallel-port address
+    int tckDelay = 1;
+};
 
 class ONA_EXPORT OnaJTAG : public QObject
 {
     Q_OBJECT
 public:
     explicit OnaJTAG(QObject* parent = nullptr);
+
+    // The project's cable settings; the project session keeps them here.
+    const CableSettings& settings() const { return m_settings; }
+    void setSettings(const CableSettings& settings) { m_settings = settings; }
+    // What shutdownLA does to end a running capture (stop it and wait).
+    void setShutdownHandler(std::function<void()> handler) { m_shutdown = std::move(handler); }
 
     // Port names "EzUSB-n" (first USB cable) and "FTUSB-n" (FTDI cable);
     // the ports of the currently chosen cable type come first.
@@ -30,6 +44,10 @@ public:
 signals:
     void updatePanel();
     void redrawPanel();
+
+private:
+    CableSettings m_settings;
+    std::function<void()> m_shutdown;
 };
 
 // The acquisition thread lives in onathread.h.

@@ -4,6 +4,28 @@
 
 namespace TriggerLang {
 
+const QStringList& radixNames()
+{
+    static const QStringList names{QStringLiteral("Bin"), QStringLiteral("Oct"), QStringLiteral("Dec"),
+                                   QStringLiteral("Hex")};
+    return names;
+}
+
+const QStringList& operatorNames()
+{
+    static const QStringList names{
+        QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<"), QStringLiteral("<="),
+        QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("rising edge"), QStringLiteral("falling edge"),
+        QStringLiteral("any edge"), QStringLiteral("in range"), QStringLiteral("not in range")};
+    return names;
+}
+
+const QStringList& serialOperatorNames()
+{
+    static const QStringList names{QStringLiteral("=="), QStringLiteral("!=")};
+    return names;
+}
+
 namespace {
 
 const char* const kRadixNames[] = {"Bin", "Oct", "Dec", "Hex"};

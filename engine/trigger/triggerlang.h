@@ -16,6 +16,13 @@ namespace TriggerLang {
 // Indexes into OnaData::radix_list.
 enum Radix { RadixBin = 0, RadixOct = 1, RadixDec = 2, RadixHex = 3 };
 
+// The vocabularies of the trigger table: radix texts in Radix order, the
+// operators of a parallel unit and those of a serial unit. OnaData
+// publishes them as radix_list, operator_list and serial_list.
+ONA_EXPORT const QStringList& radixNames();
+ONA_EXPORT const QStringList& operatorNames();
+ONA_EXPORT const QStringList& serialOperatorNames();
+
 enum class Op { Eq, Ne, Lt, Le, Gt, Ge, Rising, Falling, AnyEdge, InRange, OutRange, Invalid };
 
 ONA_EXPORT Op opFromText(const QString& text);

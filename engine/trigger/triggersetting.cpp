@@ -1,11 +1,10 @@
 #include "triggersetting.h"
 
-#include "onadata.h"
-
 void TriggerSetting::markDirty()
 {
     updateTriggerPosition();
-    OnaData::inst()->notifySettingDirty();
+    if (m_dirty)
+        m_dirty();
 }
 
 int TriggerSetting::presetPosition(int index) const

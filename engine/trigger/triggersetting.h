@@ -7,6 +7,7 @@
 #include "onaglobal.h"
 
 #include <QString>
+#include <functional>
 
 struct TriggerOptionValues {
     // Limits from the debug-logic file.
@@ -36,8 +37,10 @@ class ONA_EXPORT TriggerSetting : public TriggerOptionValues
 public:
     TriggerSetting() = default;
 
-    // Makes the engine emit settingDirty().
+    // Recomputes the trigger position and tells whoever installed a dirty
+    // handler (the engine, which emits settingDirty()).
     void markDirty();
+    void setDirtyHandler(std::function<void()> handler) { m_dirty = std::move(handler); }
 
     // Recomputes and returns triggerPosition from the position source.
     int updateTriggerPosition();
@@ -60,4 +63,7 @@ public:
     static QString validateLimits(const TriggerOptionValues& v);
     static bool isPowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
     static QString positionWord(int index);
+
+private:
+    std::function<void()> m_dirty;
 };

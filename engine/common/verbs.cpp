@@ -1,0 +1,85 @@
+#include "verbs.h"
+
+namespace Verbs {
+
+QString text(Tcl_Obj* o)
+{
+    int len = 0;
+    const char* s = Tcl_GetStringFromObj(o, &len);
+    return QString::fromUtf8(s, len);
+}
+
+Tcl_Obj* obj(const QString& s)
+{
+    const QByteArray u = s.toUtf8();
+    return Tcl_NewStringObj(u.constData(), int(u.size()));
+}
+
+Tcl_Obj* list(const QStringList& items)
+{
+    Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
+    for (const QString& s : items)
+        Tcl_ListObjAppendElement(nullptr, l, obj(s));
+    return l;
+}
+
+Tcl_Obj* wideList(const QVector<qint64>& v)
+{
+    Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
+    for (qint64 x : v)
+        Tcl_ListObjAppendElement(nullptr, l, Tcl_NewWideIntObj(Tcl_WideInt(x)));
+    return l;
+}
+
+int fail(Tcl_Interp* ip, const QString& message)
+{
+    Tcl_SetObjResult(ip, obj(message));
+    return TCL_ERROR;
+}
+
+int done(Tcl_Interp* ip, const QString& result)
+{
+    Tcl_SetObjResult(ip, obj(result));
+    return TCL_OK;
+}
+
+int usage(Tcl_Interp* ip, const char* text)
+{
+    return fail(ip, QStringLiteral("wrong # args: should be \"%1\"").arg(QLatin1String(text)));
+}
+
+bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error)
+{
+    for (int i = start; i < objc; i += 2) {
+        const QString option = text(objv[i]);
+        if (!option.startsWith(QLatin1Char('-'))) {
+            *error = QStringLiteral("%1: expected an option beginning with '-', found \"%2\"").arg(text(objv[0]), option);
+            return false;
+        }
+        if (i + 1 >= objc) {
+            *error = QStringLiteral("%1: option %2 needs a value").arg(text(objv[0]), option);
+            return false;
+        }
+        out->append({option, text(objv[i + 1])});
+    }
+    return true;
+}
+
+bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error)
+{
+    for (int i = 0; i < options->size(); ++i)
+        if (options->at(i).first == QLatin1String("-name")) {
+            *name = options->takeAt(i).second;
+            return true;
+        }
+    *error = QStringLiteral("%1: -name is required").arg(verb);
+    return false;
+}
+
+void create(Tcl_Interp* interp, std::initializer_list<Command> commands)
+{
+    for (const auto& c : commands)
+        Tcl_CreateObjCommand(interp, c.name, c.proc, nullptr, nullptr);
+}
+
+} // namespace Verbs

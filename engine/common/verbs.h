@@ -1,0 +1,59 @@
+#pragma once
+
+// Small helpers every subsystem's verb file shares: Tcl values, results,
+// usage errors, "-option value" pairs and result dictionaries.
+
+#include "onaglobal.h"
+#include "verboptions.h"
+
+#include <QStringList>
+#include <QVector>
+#include <tcl.h>
+
+namespace Verbs {
+
+#define ONA_CMD(fn) int fn(ClientData, Tcl_Interp* ip, int objc, Tcl_Obj* const objv[])
+
+QString text(Tcl_Obj* o);
+Tcl_Obj* obj(const QString& s);
+inline Tcl_Obj* obj(int v) { return Tcl_NewIntObj(v); }
+inline Tcl_Obj* obj(bool v) { return Tcl_NewIntObj(v ? 1 : 0); }
+Tcl_Obj* list(const QStringList& items);
+Tcl_Obj* wideList(const QVector<qint64>& v);
+
+int fail(Tcl_Interp* ip, const QString& message);
+int done(Tcl_Interp* ip, const QString& result = QString());
+int usage(Tcl_Interp* ip, const char* text);
+
+// Reads "-option value" pairs from objv[start..].
+bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error);
+// Takes "-name NAME" out of the pairs.
+bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error);
+
+struct Command {
+    const char* name;
+    Tcl_ObjCmdProc* proc;
+};
+void create(Tcl_Interp* interp, std::initializer_list<Command> commands);
+
+class Dict
+{
+public:
+    Dict() : m_obj(Tcl_NewDictObj()) {}
+    Dict& put(const char* key, Tcl_Obj* value)
+    {
+        Tcl_DictObjPut(nullptr, m_obj, Tcl_NewStringObj(key, -1), value);
+        return *this;
+    }
+    Dict& put(const QString& key, Tcl_Obj* value)
+    {
+        Tcl_DictObjPut(nullptr, m_obj, obj(key), value);
+        return *this;
+    }
+    Tcl_Obj* get() const { return m_obj; }
+
+private:
+    Tcl_Obj* m_obj;
+};
+
+} // namespace Verbs
