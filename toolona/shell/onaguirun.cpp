@@ -129,25 +129,10 @@ void OnaGUI::redrawRunPanel(bool bringWaveform) {
     const int pnum = data->getCurrentCorePnum(-1);
     const int pmax = data->getCurrentCorePmax(-1);
     const int status = data->getCurrentCoreStatus(-1);
-    QString text;
-    switch (status) {
-    case 1: text = QStringLiteral("Configuring"); break;
-    case 2:
-    case 3:
-        text = pnum >= 1 ? QStringLiteral("Sampling %1 trigger%2")
-                               .arg(QString::number(pnum), pnum >= 2 ? QStringLiteral("s") : QString())
-                         : QStringLiteral("Running");
-        break;
-    case 4: text = QStringLiteral("Uploading"); break;
-    case 5: text = QStringLiteral("Completed"); break;
-    case 6: text = QStringLiteral("Stopped"); break;
-    case 7: text = QStringLiteral("Upload stopped"); break;
-    case 8: text = QStringLiteral("Error!"); break;
-    default: text = QStringLiteral("Ready"); break;
-    }
     m_progress->setMaximum(pmax);
     m_progress->setValue(pnum);
-    m_progress->setFormat(text);
+    // The engine's own words for its run states, as ona_status reports them.
+    m_progress->setFormat(OnaData::statusText(status, pnum));
     if (bringWaveform)
         Refresh();
 }
