@@ -21,7 +21,7 @@
 
 #include "basgui/aboutdialog.h"
 #include "basgui/basehelp.h"
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "message/messagewindow.h"
 #include "message/msgmanager.h"
@@ -113,6 +113,10 @@ vemo::basgui::BaseHelp* OnaGUI::helpInstance() { return g_gui ? g_help : nullptr
 
 OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone, QString startupCommand)
     : BasGUITool(parent, standalone, true), m_standalone(standalone), m_startupCommand(startupCommand) {
+    // The tool's messages are the tool's: the host reads the catalogue when
+    // an "analyzer" message is first posted.
+    vemo::message::msgManager::registerCatalogue(QStringLiteral("analyzer"),
+                                                 QStringLiteral(":/toolona/messages/analyzer.json"));
     setObjectName(QStringLiteral("OnaGUI"));
     setWindowTitle(standalone ? standaloneTitle() : embeddedTitle());
 

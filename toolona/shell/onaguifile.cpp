@@ -13,7 +13,7 @@
 #include "pcsdata.h"
 #include "pcsjtag.h"
 
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "project/vemoprojectmanager.h"
 
