@@ -120,7 +120,7 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     setObjectName(QStringLiteral("OnaGUI"));
     setWindowTitle(standalone ? standaloneTitle() : embeddedTitle());
 
-    m_rightView = new RightView(this);
+    m_rightView = new RightView(this, this);
     connect(m_rightView->tabWidget(), &QTabWidget::currentChanged, this, &OnaGUI::doTabChanged);
     setCentralWidget(m_rightView);
     installEventFilter(this);
@@ -414,6 +414,16 @@ void OnaGUI::logInfo(const char* text) {
 }
 
 void OnaGUI::doInfoChanged(const char* info) { logInfo(info); }
+
+void OnaGUI::reportRefusal(const QString& message) {
+    statusBar()->showMessage(message, 15000);
+    messageOut("9992", message.toStdString());
+}
+
+void OnaGUI::openHelpTopic(const QString& topic) {
+    if (auto* help = helpInstance())
+        help->openViewHelpUrl(topic);
+}
 
 void OnaGUI::doTclPCS(QString cmd) { tclEval(cmd); }
 

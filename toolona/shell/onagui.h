@@ -4,10 +4,10 @@
 //
 // One instance per process. Stand-alone it owns its Tcl interpreter, console
 // and message window; embedded, every engine command goes to the host
-// through sigRunTclCmd. Every page reaches the window through
-// OnaGUI::instance() to send commands (tclEval), show message boxes and
-// mark the analyzer file modified (SetDirtyBit).
+// through sigRunTclCmd. Pages, dialogs and delegates never include this
+// header: they get the window as their ToolGateway (shell/toolgateway.h).
 
+#include "shell/toolgateway.h"
 #include "shell/toolona_global.h"
 
 #include "basgui/basguitool.h"
@@ -49,7 +49,7 @@ class RightView;
 // Answer to the debug-logic reload question.
 enum ReloadStatus { ReloadNone = 0, ReloadNow = 1, ReloadIgnoreOnce = 2, ReloadNever = 3 };
 
-class TOOLONA_EXPORT OnaGUI : public vemo::basgui::BasGUITool {
+class TOOLONA_EXPORT OnaGUI : public vemo::basgui::BasGUITool, public ToolGateway {
     Q_OBJECT
 public:
     // args: the first element may name the analyzer file (surrounding double
@@ -70,7 +70,13 @@ public:
 
     // The one channel for engine commands. True when the engine returned 0;
     // the result (or error) text goes to *result when given. Shows nothing.
-    bool tclEval(const QString& cmd, QString* result = nullptr);
+    bool tclEval(const QString& cmd, QString* result = nullptr) override;
+    // The gateway's other services: a refusal goes to the status bar and
+    // the message window ("9992"); markModified is SetDirtyBit; a help
+    // topic opens in the tool's help once initialize() published it.
+    void reportRefusal(const QString& message) override;
+    void markModified() override { SetDirtyBit(); }
+    void openHelpTopic(const QString& topic) override;
 
     // Message boxes with the caption "Ondrel Analyzer", through the host's
     // dialog seam; each returns the button clicked.

@@ -27,7 +27,7 @@ QStringList RightView::controllerTitles() {
             QStringLiteral("User Control Register"), QStringLiteral("Hard IP")};
 }
 
-RightView::RightView(QWidget* tool) : QWidget(tool) {
+RightView::RightView(QWidget* tool, ToolGateway* gateway) : QWidget(tool) {
     setObjectName(QStringLiteral("RightView"));
     setMouseTracking(true);
     m_tabs = new QTabWidget(this);
@@ -38,13 +38,13 @@ RightView::RightView(QWidget* tool) : QWidget(tool) {
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(m_tabs, 0, 0);
 
-    m_trigger = new TriggerView(tool);
-    m_waveform = new WaveformView(tool);
-    m_led = new VirtualLEDSwitchTab(tool);
-    m_memory = new UserMemoryTab(tool);
-    m_status = new StatusRegisterTab(tool);
-    m_control = new ControlRegisterTab(tool);
-    m_hardIp = new HardIpTab(tool);
+    m_trigger = new TriggerView(gateway, tool);
+    m_waveform = new WaveformView(gateway, tool);
+    m_led = new VirtualLEDSwitchTab(gateway, tool);
+    m_memory = new UserMemoryTab(gateway, tool);
+    m_status = new StatusRegisterTab(gateway, tool);
+    m_control = new ControlRegisterTab(gateway, tool);
+    m_hardIp = new HardIpTab(gateway, tool);
     m_serdes = new SERDESView(tool);
     m_wishbone = new WishboneView(tool);
     m_serdes->hide();

@@ -18,6 +18,7 @@ class ControlRegisterTab;
 class HardIpTab;
 class SERDESView;
 class StatusRegisterTab;
+class ToolGateway;
 class TriggerView;
 class UserMemoryTab;
 class VirtualLEDSwitchTab;
@@ -31,8 +32,9 @@ class WishboneView;
 class RightView : public QWidget {
     Q_OBJECT
 public:
-    // `tool`: the tool window, parent of the pages.
-    explicit RightView(QWidget* tool);
+    // `tool`: the tool window, parent of the pages; `gateway`: what the
+    // pages send their commands through (the same window).
+    RightView(QWidget* tool, ToolGateway* gateway);
     ~RightView() override;
 
     static QStringList controllerTitles();

@@ -8,6 +8,7 @@ class WaveformModel;
 namespace vemo::toolona {
 
 class EmptyStateLabel;
+class ToolGateway;
 
 // The "LA Waveform" page: the captured samples of the active analyzer core.
 // The signal tree and painting come with the waveform viewer; until then
@@ -15,7 +16,7 @@ class EmptyStateLabel;
 class WaveformView : public QWidget {
     Q_OBJECT
 public:
-    explicit WaveformView(QWidget* parent = nullptr);
+    explicit WaveformView(ToolGateway* gateway, QWidget* parent = nullptr);
 
     // Links the page to the core's waveform model (null: none) and re-ranges
     // its scroll bar.
@@ -35,6 +36,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model;   // the engine deletes it with its project
     EmptyStateLabel* m_empty = nullptr;
     int m_radix = 3;
