@@ -1,12 +1,12 @@
 #include "shell/onagui.h"
 
 #include "shell/cabledialog.h"
+#include "shell/navigablepage.h"
 #include "shell/rightview.h"
 #include "shell/tclcommand.h"
 #include "controller/controlregistertab.h"
 #include "controller/statusregistertab.h"
 #include "serdes/serdesview.h"
-#include "serdes/wishboneview.h"
 #include "trigger/triggerview.h"
 #include "waveform/waveformview.h"
 
@@ -60,16 +60,16 @@ OnaData* engine() {
 }
 
 struct TableAction {
-    int id;
+    ActionId id;
     const char* text;
     const char* tip;
 };
 
 const TableAction kActionTable[] = {
-    {20, "Export...", "Export Waveform to File"},
-    {32, "Token Set Manager", "Token Set Manager"},
-    {33, "Cable Connection Manager", "Cable Connection Manager"},
-    {91, "Options...", "Options"},
+    {ExportAction, "Export...", "Export Waveform to File"},
+    {TokenSetManagerAction, "Token Set Manager", "Token Set Manager"},
+    {CableManagerAction, "Cable Connection Manager", "Cable Connection Manager"},
+    {OptionsAction, "Options...", "Options"},
 };
 
 // "exit ?code?" typed in the tool's console closes the window (asking to
@@ -349,8 +349,8 @@ void OnaGUI::connectEngineSignals() {
         connect(m_jtag, &OnaJTAG::redrawPanel, this, &OnaGUI::doRedrawPanel, Qt::UniqueConnection);
     }
     connect(PCSData::inst()->getJTAG(), &PCSJTAG::pcsPanel, this, &OnaGUI::doPCSPanel, Qt::UniqueConnection);
-    connect(m_rightView->serdesView(), &SERDESView::tclPCS, this, &OnaGUI::doTclPCS, Qt::UniqueConnection);
-    connect(m_rightView->wishboneView(), &WishboneView::tclPCS, this, &OnaGUI::doTclPCS, Qt::UniqueConnection);
+    // The SERDES pages' tclPCS commands reach tclEval through the gateway
+    // they are built with (the page table).
 }
 
 void OnaGUI::disconnectEngineSignals() {
@@ -571,11 +571,15 @@ void OnaGUI::initMyMenus() {
         // Closing the analyzer file ends the tool (the engine's close
         // announcement closes the window); nobody else answers "close".
         wire("close", SLOT(fileClose()));
-        connect(m_actions.value(91), &QAction::triggered, this, &OnaGUI::sigOptionDialog, Qt::UniqueConnection);
+        connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::sigOptionDialog,
+                Qt::UniqueConnection);
     }
-    connect(m_actions.value(20), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
-    connect(m_actions.value(32), &QAction::triggered, this, &OnaGUI::onTokenManage, Qt::UniqueConnection);
-    connect(m_actions.value(33), &QAction::triggered, this, &OnaGUI::onCableManage, Qt::UniqueConnection);
+    connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform,
+            Qt::UniqueConnection);
+    connect(m_actions.value(TokenSetManagerAction), &QAction::triggered, this, &OnaGUI::onTokenManage,
+            Qt::UniqueConnection);
+    connect(m_actions.value(CableManagerAction), &QAction::triggered, this, &OnaGUI::onCableManage,
+            Qt::UniqueConnection);
     emit editAvailable(!m_readOnlyFile);
 }
 
@@ -602,15 +606,16 @@ QStringList OnaGUI::stdMenuItems(StdMenu menu) {
 QList<QAction*> OnaGUI::myMenuItems(StdMenu menu) {
     switch (menu) {
     case vemo::basgui::FileMenu:
-        return {m_actions.value(20)};
+        return {m_actions.value(ExportAction)};
     case vemo::basgui::ViewMenu:
         if (m_standalone)
             return {m_consoleAction, vemo::message::MessageWindow::getInstance()->toggleViewAction()};
         return {};
     case vemo::basgui::ToolsMenu:
         if (m_standalone)
-            return {m_actions.value(32), m_actions.value(33), m_actions.value(91)};
-        return {m_actions.value(32), m_actions.value(33)};
+            return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction),
+                    m_actions.value(OptionsAction)};
+        return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction)};
     default:
         return {};
     }
@@ -688,38 +693,29 @@ void OnaGUI::onHelpAbout() { helpAbout(); }
 
 void OnaGUI::onHelpHelp() { helpTool(); }
 
-int OnaGUI::waveformColumnWidth() const {
-    // The page's waveform column spans the page until the signal tree
-    // gives it a column of its own.
-    return qMax(1, m_rightView->waveformView()->width());
+NavigablePage* OnaGUI::zoomablePage() const {
+    NavigablePage* page = m_rightView ? m_rightView->currentNavigablePage() : nullptr;
+    return page && page->canNavigate() ? page : nullptr;
 }
 
 void OnaGUI::zoomIn() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomIn(waveformColumnWidth());
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomIn();
 }
 
 void OnaGUI::zoomOut() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomOut(waveformColumnWidth());
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomOut();
 }
 
 void OnaGUI::zoomFit() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomFit(waveformColumnWidth());
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomFit();
 }
 
 void OnaGUI::zoomTrigger() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomTrigger(waveformColumnWidth(), 0);
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomTrigger();
 }
 
 void OnaGUI::viewZoomin() { zoomIn(); }
@@ -729,9 +725,13 @@ void OnaGUI::viewZoomtrigger() { zoomTrigger(); }
 
 // -------------------------------------------------------------- right view
 
-bool OnaGUI::waveformHasData() const { return m_rightView && m_rightView->waveformView()->hasCapturedData(); }
+bool OnaGUI::waveformHasData() const {
+    // The model the waveform page shows (or will show once built).
+    const WaveformModel* model = m_rightView ? m_rightView->models().wd.data() : nullptr;
+    return model && model->hasData();
+}
 
-void OnaGUI::evaluateZoom() { emit zoomAvailable(m_rightView->isWaveformTabVisible() && waveformHasData()); }
+void OnaGUI::evaluateZoom() { emit zoomAvailable(zoomablePage() != nullptr); }
 
 void OnaGUI::clearModelPointers() {
     m_tuModel = nullptr;
@@ -776,13 +776,13 @@ void OnaGUI::updateRightViewDisplay() {
 }
 
 void OnaGUI::doTabChanged(int index) {
-    if (index == 1 && m_rightView->isWaveformTabVisible() && waveformHasData()) {
+    if (zoomablePage()) {
         emit zoomAvailable(true);
         return;
     }
     emit zoomAvailable(false);
     // Only the SERDES page itself starts reading the SERDES block.
-    if (m_rightView->tabWidget()->widget(index) == m_rightView->serdesView() &&
+    if (qobject_cast<SERDESView*>(m_rightView->tabWidget()->widget(index)) &&
         !PCSData::inst()->getJTAG()->getSERDES().isEmpty())
         PCSData::inst()->initSERDES();
 }
@@ -816,7 +816,9 @@ void OnaGUI::applyAllUserRegisterRadix(int radix) {
 
 void OnaGUI::Refresh() {
     m_rightView->showWaveformTab();
-    m_rightView->waveformView()->refreshHeader();
+    // A waveform page not built yet reads its header when it is.
+    if (auto* waveform = qobject_cast<WaveformView*>(m_rightView->builtPage(QStringLiteral("LA Waveform"))))
+        waveform->refreshHeader();
 }
 
 }  // namespace vemo::toolona

@@ -44,7 +44,11 @@ class BaseHelp;
 
 namespace vemo::toolona {
 
+class NavigablePage;
 class RightView;
+
+// The tool's own actions (tableAction), by their table id.
+enum ActionId { ExportAction = 20, TokenSetManagerAction = 32, CableManagerAction = 33, OptionsAction = 91 };
 
 // Answer to the debug-logic reload question.
 enum ReloadStatus { ReloadNone = 0, ReloadNow = 1, ReloadIgnoreOnce = 2, ReloadNever = 3 };
@@ -153,7 +157,8 @@ public:
     void updateRightViewDisplay();
     void applyAllBusRadix(int radix);
     void applyAllUserRegisterRadix(int radix);
-    // Zoom of the waveform page; nothing without a capture.
+    // Zoom of the current page (when it is a NavigablePage with something
+    // to show); nothing otherwise.
     void zoomIn();
     void zoomOut();
     void zoomFit();
@@ -172,8 +177,7 @@ public:
     QComboBox* coreSelector() const { return m_coreSelector; }
     QStringList porCoreList() const { return m_porCores; }
 
-    // Own actions by table id (20 Export..., 32 Token Set Manager, 33 Cable
-    // Connection Manager, 91 Options...); the run actions and the console
+    // Own actions by table id (ActionId); the run actions and the console
     // toggle by name.
     QAction* tableAction(int id) const { return m_actions.value(id); }
     QAction* runAction() const { return m_runAction; }
@@ -278,8 +282,10 @@ private:
     void clearModelPointers();
     void refreshViews();
     void evaluateZoom();
+    // True when the current core's waveform model holds a capture.
     bool waveformHasData() const;
-    int waveformColumnWidth() const;
+    // The current page when it zooms and has something to zoom, else null.
+    NavigablePage* zoomablePage() const;
     // Switches the cores turned off for a power-on-reset run back on and
     // forgets them.
     void restorePorCores();

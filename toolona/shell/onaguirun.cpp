@@ -146,7 +146,7 @@ void OnaGUI::doDoneThread(int) {
         emit zoomAvailable(waveformHasData());
     redrawRunPanel(true);
     // A capture is there to export now (or still not, after a stop).
-    m_actions.value(20)->setEnabled(waveformHasData());
+    m_actions.value(ExportAction)->setEnabled(waveformHasData());
     restorePorCores();
     restoreRunControls();
 }
@@ -177,7 +177,7 @@ void OnaGUI::setOnlCore(int) {
         tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\""), tclQuoted(name)));
     redrawRunPanel(false);
     updateRightViewDisplay();
-    m_actions.value(20)->setEnabled(waveformHasData());
+    m_actions.value(ExportAction)->setEnabled(waveformHasData());
     if (m_rightView->isWaveformTabVisible())
         emit zoomAvailable(waveformHasData());
 }
@@ -202,13 +202,16 @@ void OnaGUI::doCoreSetChanged(int core) {
         m_coreSelector->setCurrentIndex(core);
 }
 
+// A trigger page not built yet reads both when it is.
 void OnaGUI::doErrorChanged() {
-    m_rightView->triggerView()->updateErrorLabels(engine()->getTUModel(), engine()->getTEModel());
+    if (auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger"))))
+        trigger->updateErrorLabels(engine()->getTUModel(), engine()->getTEModel());
 }
 
 void OnaGUI::doSettingChanged() {
     SetDirtyBit();
-    m_rightView->triggerView()->setTriggerSetting(engine()->getTSModel());
+    if (auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger"))))
+        trigger->setTriggerSetting(engine()->getTSModel());
 }
 
 void OnaGUI::doItemChanged(QStandardItem*) { SetDirtyBit(); }

@@ -42,6 +42,40 @@ void WaveformView::applyAllBusRadix(int radix) {
         m_radix = radix;
 }
 
+int WaveformView::waveformColumnWidth() const {
+    // The waveform column spans the page until the signal tree gives it a
+    // column of its own.
+    return qMax(1, width());
+}
+
+void WaveformView::zoomIn() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomIn(waveformColumnWidth());
+    refreshHeader();
+}
+
+void WaveformView::zoomOut() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomOut(waveformColumnWidth());
+    refreshHeader();
+}
+
+void WaveformView::zoomFit() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomFit(waveformColumnWidth());
+    refreshHeader();
+}
+
+void WaveformView::zoomTrigger() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomTrigger(waveformColumnWidth(), 0);
+    refreshHeader();
+}
+
 bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == this && event->type() == QEvent::KeyRelease &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
