@@ -2,7 +2,7 @@
 
 #include "basgui/aboutdialog.h"
 #include "basgui/basehelp.h"
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 
 namespace vemo::basgui {
 

@@ -50,6 +50,9 @@ void printToStderr(const QString& id, const QString& text, int type) {
 
 MessageWindow::MessageWindow(QWidget* parent) : QDockWidget(tr("Messages"), parent) {
     setObjectName(QStringLiteral("MessageWindow"));
+    // Posted catalogue messages come here from now on (deliver decides
+    // whether the window is ready to show them).
+    msgManager::setSink(&MessageWindow::deliver);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("MessageList"));
     m_list->setColumnCount(3);

@@ -1,7 +1,5 @@
 #include "message/msgmanager.h"
 
-#include "message/messagewindow.h"
-
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
@@ -28,7 +26,10 @@ struct Catalogue {
 struct Registry {
     QMutex mutex;
     QHash<QString, Catalogue> categories;
-    QSet<QString> builtInTried;
+    // Registered catalogue files per category, and those already read.
+    QHash<QString, QStringList> registered;
+    QSet<QString> read;
+    msgManager::Sink sink = nullptr;
 };
 
 Registry& registry() {
@@ -109,21 +110,25 @@ void merge(Registry& r, const QString& category, const Catalogue& cat) {
         target.messages.insert(it.key(), it.value());
 }
 
-// Loads the compiled-in catalogue of a category once. Called with the lock held.
-void ensureBuiltIn(Registry& r, const QString& category) {
-    if (r.builtInTried.contains(category))
+// Reads one registered catalogue. Its entries fill what files loaded
+// earlier with loadCatalogue left open. Called with the lock held.
+void readRegistered(Registry& r, const QString& category, const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "message catalogue: %s cannot be read\n", qPrintable(file));
         return;
-    r.builtInTried.insert(category);
-    QFile f(QStringLiteral(":/host/message/%1.json").arg(category));
-    if (!f.open(QIODevice::ReadOnly))
-        return;
+    }
     QString parsedCategory, error;
     Catalogue cat;
-    if (!parseCatalogue(f.readAll(), f.fileName(), parsedCategory, cat, error)) {
+    if (!parseCatalogue(f.readAll(), file, parsedCategory, cat, error)) {
         std::fprintf(stderr, "message catalogue: %s\n", qPrintable(error));
         return;
     }
-    // Entries already loaded from files override the built-in ones.
+    if (parsedCategory != category) {
+        std::fprintf(stderr, "message catalogue: %s holds category \"%s\", registered as \"%s\"\n",
+                     qPrintable(file), qPrintable(parsedCategory), qPrintable(category));
+        return;
+    }
     Catalogue& target = r.categories[category];
     if (target.prefix.isEmpty())
         target.prefix = cat.prefix;
@@ -133,11 +138,25 @@ void ensureBuiltIn(Registry& r, const QString& category) {
     }
 }
 
+// Reads the registered catalogues of a category, each once. Called with the
+// lock held.
+void ensureRegistered(Registry& r, const QString& category) {
+    const auto files = r.registered.constFind(category);
+    if (files == r.registered.constEnd())
+        return;
+    for (const QString& file : *files) {
+        if (r.read.contains(file))
+            continue;
+        r.read.insert(file);
+        readRegistered(r, category, file);
+    }
+}
+
 bool lookup(const std::string& category, const std::string& id, Entry& entry, QString* prefix) {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
     const QString cat = QString::fromStdString(category);
-    ensureBuiltIn(r, cat);
+    ensureRegistered(r, cat);
     const auto c = r.categories.constFind(cat);
     if (c == r.categories.constEnd())
         return false;
@@ -179,6 +198,20 @@ bool msgManager::loadCatalogue(const QString& file, QString* error) {
     QMutexLocker lock(&r.mutex);
     merge(r, category, cat);
     return true;
+}
+
+void msgManager::registerCatalogue(const QString& category, const QString& file) {
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    QStringList& files = r.registered[category];
+    if (!files.contains(file))
+        files << file;
+}
+
+void msgManager::setSink(Sink sink) {
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    r.sink = sink;
 }
 
 QString msgManager::substitute(const QString& text, const QStringList& args) {
@@ -263,7 +296,13 @@ void msgManager::post(const std::string& id, const QStringList& args) {
     const QString text = retrieveMsgString(id, args);
     const int type = retrieveMsgType(id);
     const QString shownId = displayId(id);
-    if (MessageWindow::deliver(shownId, text, type))
+    Sink sink = nullptr;
+    {
+        Registry& r = registry();
+        QMutexLocker lock(&r.mutex);
+        sink = r.sink;
+    }
+    if (sink && sink(shownId, text, type))
         return;
     // No message window (batch mode, or before the window exists).
     const QByteArray line = QStringLiteral("[%1] %2: %3\n").arg(typeName(type), shownId, text).toLocal8Bit();

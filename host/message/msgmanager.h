@@ -30,12 +30,14 @@ QString toMsgArg(T v) {
 // Posts catalogue messages of one category ("analyzer", ...). A catalogue
 // is a JSON file: {"category": c, "prefix": p, "messages": {id: {"type":
 // "info"|"warning"|"error", "text": t}}} whose texts use %1, %2, ... for
-// the arguments. The host ships its catalogues as resources
-// (":/host/message/<category>.json"); loadCatalogue adds or overrides
-// messages from further files.
+// the arguments. The host ships no catalogue of its own: a tool registers
+// its catalogues (usually resources of its own library) with
+// registerCatalogue, and each is read the first time its category is
+// used; loadCatalogue adds or overrides messages from further files at
+// once.
 //
-// Posted messages go to the message window when one is shown, else to
-// stderr, one line each.
+// Posted messages go to the delivery sink (the message window installs
+// itself as the sink) when it takes them, else to stderr, one line each.
 class msgManager {
 public:
     explicit msgManager(const std::string& category);
@@ -61,6 +63,15 @@ public:
     // Merges a catalogue file into the registry. A file with any bad entry
     // is rejected as a whole: returns false and explains in *error.
     static bool loadCatalogue(const QString& file, QString* error = nullptr);
+    // Names the catalogue file of `category`, read when the category is
+    // first used; messages already loaded with loadCatalogue win over its
+    // entries. Registering the same file again does nothing.
+    static void registerCatalogue(const QString& category, const QString& file);
+
+    // Where posted messages go: true when the sink took the message. Null
+    // (the default) sends everything to stderr.
+    using Sink = bool (*)(const QString& shownId, const QString& text, int type);
+    static void setSink(Sink sink);
     static QString substitute(const QString& text, const QStringList& args);
     static QString typeName(int type);
 

@@ -5,7 +5,7 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 
 #include <QApplication>
 #include <QHash>

@@ -8,7 +8,7 @@
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "onadata.h"
 #include "project/vemoprojectmanager.h"

@@ -14,7 +14,7 @@
 #include "trigger/onatudelegate.h"
 #include "trigger/triggerview.h"
 
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "onadata.h"
 #include "project/vemoprojectmanager.h"
 #include "triggeremodel.h"

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "basgui/basguitool.h"
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 
 using namespace vemo::basgui;
 

@@ -6,7 +6,7 @@
 
 #include "basgui/basehelp.h"
 #include "basgui/baseicon.h"
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "message/msgmanager.h"
 #include "project/vemoprojectmanager.h"
 #include "theme/themesetting.h"
@@ -36,6 +36,9 @@ private slots:
 };
 
 void TestServices::init() {
+    // The tool's catalogue, given to the host as the tool gives it.
+    message::msgManager::registerCatalogue(QStringLiteral("analyzer"),
+                                           QStringLiteral(ONDREL_SOURCE_DIR "/toolona/resources/messages/analyzer.json"));
     qunsetenv("ONDREL_THEME");
     qunsetenv("ONDREL_HELP_DIR");
     theme::ThemeSetting::reload();

@@ -62,6 +62,7 @@ public:
 class TestWidgets : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void directComboBoxOpensAsEditorOnly();
     void navigatorKeyMap_data();
     void navigatorKeyMap();
@@ -72,6 +73,12 @@ private slots:
     void helpForDialogs();
     void aboutDialog();
 };
+
+void TestWidgets::initTestCase() {
+    // The tool's catalogue, given to the host as the tool gives it.
+    message::msgManager::registerCatalogue(QStringLiteral("analyzer"),
+                                           QStringLiteral(ONDREL_SOURCE_DIR "/toolona/resources/messages/analyzer.json"));
+}
 
 void TestWidgets::directComboBoxOpensAsEditorOnly() {
     QTableWidget table(2, 2);

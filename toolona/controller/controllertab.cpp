@@ -11,8 +11,8 @@
 
 namespace vemo::toolona {
 
-ControllerTab::ControllerTab(const QString& title, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowCloseButtonHint), m_title(title) {
+ControllerTab::ControllerTab(const QString& title, ToolGateway* gateway, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowCloseButtonHint), m_title(title), m_gateway(gateway) {
     setObjectName(title);
     setWindowTitle(title);
     m_outer = new QVBoxLayout(this);
@@ -43,6 +43,7 @@ ControllerTab::~ControllerTab() = default;
 
 void ControllerTab::setCore(const QSharedPointer<AnalyzerCore>& core) {
     m_coreName = core ? core->getName() : QString();
+    m_core = core;
     fillFromCore(core);
 }
 

@@ -2,12 +2,15 @@
 
 #include <QDialog>
 #include <QSharedPointer>
+#include <QWeakPointer>
 
 class AnalyzerCore;
 class QToolButton;
 class QVBoxLayout;
 
 namespace vemo::toolona {
+
+class ToolGateway;
 
 // What every controller tab shares: a page of the right view that its dock
 // button detaches into a window of its own and attaches again. Closing the
@@ -17,8 +20,8 @@ class ControllerTab : public QDialog {
     Q_OBJECT
 public:
     // `title` is the tab's identity towards the right view and its window
-    // title when detached.
-    ControllerTab(const QString& title, QWidget* parent);
+    // title when detached. Commands and help go through `gateway`.
+    ControllerTab(const QString& title, ToolGateway* gateway, QWidget* parent);
     ~ControllerTab() override;
 
     QString tabTitle() const { return m_title; }
@@ -29,6 +32,8 @@ public:
     // Fills the tab from the controller core (null: none); remembers its name.
     virtual void setCore(const QSharedPointer<AnalyzerCore>& core);
     QString coreName() const { return m_coreName; }
+    // The core last given (null when none, or when it is gone).
+    QSharedPointer<AnalyzerCore> core() const { return m_core.toStrongRef(); }
     void forceClose();
     QToolButton* dockButton() const { return m_dockButton; }
 
@@ -44,9 +49,12 @@ protected:
     QVBoxLayout* contentLayout() const { return m_content; }
     // Called by setCore after the core name is stored.
     virtual void fillFromCore(const QSharedPointer<AnalyzerCore>& core);
+    ToolGateway* gateway() const { return m_gateway; }
 
 private:
     QString m_title;
+    ToolGateway* m_gateway;
+    QWeakPointer<AnalyzerCore> m_core;
     QString m_coreName;
     bool m_docked = true;
     bool m_closeForGood = false;

@@ -2,9 +2,9 @@
 
 namespace vemo::toolona {
 
-ControlRegisterTab::ControlRegisterTab(QWidget* parent)
+ControlRegisterTab::ControlRegisterTab(ToolGateway* gateway, QWidget* parent)
     : RegisterTab(QStringLiteral("User Control Register"),
                   tr("The user control registers of the controller core appear here.\nNo user control registers in this core."),
-                  parent) {}
+                  gateway, parent) {}
 
 }  // namespace vemo::toolona

@@ -8,7 +8,7 @@ namespace vemo::toolona {
 class ControlRegisterTab : public RegisterTab {
     Q_OBJECT
 public:
-    explicit ControlRegisterTab(QWidget* parent = nullptr);
+    explicit ControlRegisterTab(ToolGateway* gateway, QWidget* parent = nullptr);
 };
 
 }  // namespace vemo::toolona

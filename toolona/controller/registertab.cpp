@@ -6,8 +6,8 @@
 
 namespace vemo::toolona {
 
-RegisterTab::RegisterTab(const QString& title, const QString& emptyText, QWidget* parent)
-    : ControllerTab(title, parent) {
+RegisterTab::RegisterTab(const QString& title, const QString& emptyText, ToolGateway* gateway, QWidget* parent)
+    : ControllerTab(title, gateway, parent) {
     contentLayout()->addWidget(new EmptyStateLabel(emptyText, this), 1);
 }
 

@@ -11,9 +11,12 @@ namespace vemo::toolona {
 class RegisterTab : public ControllerTab {
     Q_OBJECT
 public:
-    RegisterTab(const QString& title, const QString& emptyText, QWidget* parent);
+    RegisterTab(const QString& title, const QString& emptyText, ToolGateway* gateway, QWidget* parent);
 
-    bool hasContent() const override { return false; }
+    // Whether `core` defines what this tab shows. The engine does not read
+    // the controller records yet, so no core does.
+    static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
+    bool hasContent() const override { return hasContentFor(core()); }
 
     // Shows every register in radix index `radix` (0 Bin .. 3 Hex); a
     // negative index changes nothing.

@@ -2,9 +2,9 @@
 
 namespace vemo::toolona {
 
-StatusRegisterTab::StatusRegisterTab(QWidget* parent)
+StatusRegisterTab::StatusRegisterTab(ToolGateway* gateway, QWidget* parent)
     : RegisterTab(QStringLiteral("User Status Register"),
                   tr("The user status registers of the controller core appear here.\nNo user status registers in this core."),
-                  parent) {}
+                  gateway, parent) {}
 
 }  // namespace vemo::toolona

@@ -8,7 +8,7 @@ namespace vemo::toolona {
 class StatusRegisterTab : public RegisterTab {
     Q_OBJECT
 public:
-    explicit StatusRegisterTab(QWidget* parent = nullptr);
+    explicit StatusRegisterTab(ToolGateway* gateway, QWidget* parent = nullptr);
 };
 
 }  // namespace vemo::toolona

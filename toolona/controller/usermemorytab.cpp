@@ -6,7 +6,8 @@
 
 namespace vemo::toolona {
 
-UserMemoryTab::UserMemoryTab(QWidget* parent) : ControllerTab(QStringLiteral("User Memory"), parent) {
+UserMemoryTab::UserMemoryTab(ToolGateway* gateway, QWidget* parent)
+    : ControllerTab(QStringLiteral("User Memory"), gateway, parent) {
     contentLayout()->addWidget(new EmptyStateLabel(
         tr("The user memories of the controller core appear here.\nNo user memory in this core."), this), 1);
 }

@@ -10,9 +10,12 @@ namespace vemo::toolona {
 class UserMemoryTab : public ControllerTab {
     Q_OBJECT
 public:
-    explicit UserMemoryTab(QWidget* parent = nullptr);
+    explicit UserMemoryTab(ToolGateway* gateway, QWidget* parent = nullptr);
 
-    bool hasContent() const override { return false; }
+    // Whether `core` defines what this tab shows. The engine does not read
+    // the controller records yet, so no core does.
+    static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
+    bool hasContent() const override { return hasContentFor(core()); }
 
 };
 

@@ -6,7 +6,8 @@
 
 namespace vemo::toolona {
 
-VirtualLEDSwitchTab::VirtualLEDSwitchTab(QWidget* parent) : ControllerTab(QStringLiteral("Virtual LED Switch"), parent) {
+VirtualLEDSwitchTab::VirtualLEDSwitchTab(ToolGateway* gateway, QWidget* parent)
+    : ControllerTab(QStringLiteral("Virtual LED Switch"), gateway, parent) {
     contentLayout()->addWidget(new EmptyStateLabel(
         tr("Virtual LEDs and switches of the controller core appear here.\nNo virtual LEDs or switches in this core."), this), 1);
 }

@@ -6,7 +6,7 @@
 
 namespace vemo::toolona {
 
-HardIpTab::HardIpTab(QWidget* parent) : ControllerTab(QStringLiteral("Hard IP"), parent) {
+HardIpTab::HardIpTab(ToolGateway* gateway, QWidget* parent) : ControllerTab(QStringLiteral("Hard IP"), gateway, parent) {
     contentLayout()->addWidget(new EmptyStateLabel(
         tr("Configuration and status panels of the hard IP blocks appear here.\nNo hard IP blocks in this core."), this), 1);
 }

@@ -10,9 +10,12 @@ namespace vemo::toolona {
 class HardIpTab : public ControllerTab {
     Q_OBJECT
 public:
-    explicit HardIpTab(QWidget* parent = nullptr);
+    explicit HardIpTab(ToolGateway* gateway, QWidget* parent = nullptr);
 
-    bool hasContent() const override { return false; }
+    // Whether `core` defines what this tab shows. The engine does not read
+    // the controller records yet, so no core does.
+    static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
+    bool hasContent() const override { return hasContentFor(core()); }
 
 };
 

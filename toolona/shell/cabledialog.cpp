@@ -1,6 +1,6 @@
 #include "shell/cabledialog.h"
 
-#include "shell/onagui.h"
+#include "shell/toolgateway.h"
 #include "shell/tclcommand.h"
 
 #include "onadata.h"
@@ -56,7 +56,8 @@ int parallelAddress(const QString& text) {
 
 }  // namespace
 
-CableDialog::CableDialog(OnaGUI* gui, OnaJTAG* jtag, QWidget* parent) : QDialog(parent), m_gui(gui), m_jtag(jtag) {
+CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
+    : QDialog(parent), m_gateway(gateway), m_jtag(jtag) {
     setObjectName(QStringLiteral("CableDialog"));
     setWindowTitle(tr("Cable Connection Manager"));
     setModal(true);
@@ -197,7 +198,7 @@ void CableDialog::onOK() {
         keyword = QStringLiteral("USB2");
     else
         keyword = QStringLiteral("USB");
-    if (!m_gui)
+    if (!m_gateway)
         return;
     const QStringList commands{
         tclCommand(QStringLiteral("ona_set_project -cabletype %1"), keyword),
@@ -206,7 +207,7 @@ void CableDialog::onOK() {
     };
     for (const QString& command : commands) {
         QString result;
-        if (!m_gui->tclEval(command, &result)) {
+        if (!m_gateway->tclEval(command, &result)) {
             // What the engine took so far is already marked by its own
             // change signal; the dialog stays open for a correction.
             doErrDevice(result.isEmpty() ? tr("The engine refused \"%1\".").arg(command).toHtmlEscaped()
@@ -214,7 +215,7 @@ void CableDialog::onOK() {
             return;
         }
     }
-    m_gui->SetDirtyBit();
+    m_gateway->markModified();
     accept();
 }
 

@@ -20,12 +20,14 @@ class QSpinBox;
 
 namespace vemo::toolona {
 
-class OnaGUI;
+class ToolGateway;
 
 class CableDialog : public QDialog {
     Q_OBJECT
 public:
-    CableDialog(OnaGUI* gui, OnaJTAG* jtag, QWidget* parent = nullptr);
+    // The commands go through `gateway`, which also marks the file
+    // modified once all of them were taken.
+    CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent = nullptr);
 
     // Widgets, for the window's own checks and for tests.
     QComboBox* typeSelector() const { return m_type; }
@@ -60,7 +62,7 @@ private:
     QString parallelAddressText() const;
     void hideError();
 
-    QPointer<OnaGUI> m_gui;
+    ToolGateway* m_gateway = nullptr;
     OnaJTAG* m_jtag = nullptr;
     QComboBox* m_type = nullptr;
     QLabel* m_portLabel = nullptr;

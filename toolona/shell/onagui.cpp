@@ -1,12 +1,12 @@
 #include "shell/onagui.h"
 
 #include "shell/cabledialog.h"
+#include "shell/navigablepage.h"
 #include "shell/rightview.h"
 #include "shell/tclcommand.h"
 #include "controller/controlregistertab.h"
 #include "controller/statusregistertab.h"
 #include "serdes/serdesview.h"
-#include "serdes/wishboneview.h"
 #include "trigger/triggerview.h"
 #include "waveform/waveformview.h"
 
@@ -21,7 +21,7 @@
 
 #include "basgui/aboutdialog.h"
 #include "basgui/basehelp.h"
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "message/messagewindow.h"
 #include "message/msgmanager.h"
@@ -60,16 +60,16 @@ OnaData* engine() {
 }
 
 struct TableAction {
-    int id;
+    ActionId id;
     const char* text;
     const char* tip;
 };
 
 const TableAction kActionTable[] = {
-    {20, "Export...", "Export Waveform to File"},
-    {32, "Token Set Manager", "Token Set Manager"},
-    {33, "Cable Connection Manager", "Cable Connection Manager"},
-    {91, "Options...", "Options"},
+    {ExportAction, "Export...", "Export Waveform to File"},
+    {TokenSetManagerAction, "Token Set Manager", "Token Set Manager"},
+    {CableManagerAction, "Cable Connection Manager", "Cable Connection Manager"},
+    {OptionsAction, "Options...", "Options"},
 };
 
 // "exit ?code?" typed in the tool's console closes the window (asking to
@@ -113,10 +113,14 @@ vemo::basgui::BaseHelp* OnaGUI::helpInstance() { return g_gui ? g_help : nullptr
 
 OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone, QString startupCommand)
     : BasGUITool(parent, standalone, true), m_standalone(standalone), m_startupCommand(startupCommand) {
+    // The tool's messages are the tool's: the host reads the catalogue when
+    // an "analyzer" message is first posted.
+    vemo::message::msgManager::registerCatalogue(QStringLiteral("analyzer"),
+                                                 QStringLiteral(":/toolona/messages/analyzer.json"));
     setObjectName(QStringLiteral("OnaGUI"));
     setWindowTitle(standalone ? standaloneTitle() : embeddedTitle());
 
-    m_rightView = new RightView(this);
+    m_rightView = new RightView(this, this);
     connect(m_rightView->tabWidget(), &QTabWidget::currentChanged, this, &OnaGUI::doTabChanged);
     setCentralWidget(m_rightView);
     installEventFilter(this);
@@ -345,8 +349,8 @@ void OnaGUI::connectEngineSignals() {
         connect(m_jtag, &OnaJTAG::redrawPanel, this, &OnaGUI::doRedrawPanel, Qt::UniqueConnection);
     }
     connect(PCSData::inst()->getJTAG(), &PCSJTAG::pcsPanel, this, &OnaGUI::doPCSPanel, Qt::UniqueConnection);
-    connect(m_rightView->serdesView(), &SERDESView::tclPCS, this, &OnaGUI::doTclPCS, Qt::UniqueConnection);
-    connect(m_rightView->wishboneView(), &WishboneView::tclPCS, this, &OnaGUI::doTclPCS, Qt::UniqueConnection);
+    // The SERDES pages' tclPCS commands reach tclEval through the gateway
+    // they are built with (the page table).
 }
 
 void OnaGUI::disconnectEngineSignals() {
@@ -410,6 +414,16 @@ void OnaGUI::logInfo(const char* text) {
 }
 
 void OnaGUI::doInfoChanged(const char* info) { logInfo(info); }
+
+void OnaGUI::reportRefusal(const QString& message) {
+    statusBar()->showMessage(message, 15000);
+    messageOut("9992", message.toStdString());
+}
+
+void OnaGUI::openHelpTopic(const QString& topic) {
+    if (auto* help = helpInstance())
+        help->openViewHelpUrl(topic);
+}
 
 void OnaGUI::doTclPCS(QString cmd) { tclEval(cmd); }
 
@@ -557,11 +571,15 @@ void OnaGUI::initMyMenus() {
         // Closing the analyzer file ends the tool (the engine's close
         // announcement closes the window); nobody else answers "close".
         wire("close", SLOT(fileClose()));
-        connect(m_actions.value(91), &QAction::triggered, this, &OnaGUI::sigOptionDialog, Qt::UniqueConnection);
+        connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::sigOptionDialog,
+                Qt::UniqueConnection);
     }
-    connect(m_actions.value(20), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
-    connect(m_actions.value(32), &QAction::triggered, this, &OnaGUI::onTokenManage, Qt::UniqueConnection);
-    connect(m_actions.value(33), &QAction::triggered, this, &OnaGUI::onCableManage, Qt::UniqueConnection);
+    connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform,
+            Qt::UniqueConnection);
+    connect(m_actions.value(TokenSetManagerAction), &QAction::triggered, this, &OnaGUI::onTokenManage,
+            Qt::UniqueConnection);
+    connect(m_actions.value(CableManagerAction), &QAction::triggered, this, &OnaGUI::onCableManage,
+            Qt::UniqueConnection);
     emit editAvailable(!m_readOnlyFile);
 }
 
@@ -588,15 +606,16 @@ QStringList OnaGUI::stdMenuItems(StdMenu menu) {
 QList<QAction*> OnaGUI::myMenuItems(StdMenu menu) {
     switch (menu) {
     case vemo::basgui::FileMenu:
-        return {m_actions.value(20)};
+        return {m_actions.value(ExportAction)};
     case vemo::basgui::ViewMenu:
         if (m_standalone)
             return {m_consoleAction, vemo::message::MessageWindow::getInstance()->toggleViewAction()};
         return {};
     case vemo::basgui::ToolsMenu:
         if (m_standalone)
-            return {m_actions.value(32), m_actions.value(33), m_actions.value(91)};
-        return {m_actions.value(32), m_actions.value(33)};
+            return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction),
+                    m_actions.value(OptionsAction)};
+        return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction)};
     default:
         return {};
     }
@@ -674,38 +693,29 @@ void OnaGUI::onHelpAbout() { helpAbout(); }
 
 void OnaGUI::onHelpHelp() { helpTool(); }
 
-int OnaGUI::waveformColumnWidth() const {
-    // The page's waveform column spans the page until the signal tree
-    // gives it a column of its own.
-    return qMax(1, m_rightView->waveformView()->width());
+NavigablePage* OnaGUI::zoomablePage() const {
+    NavigablePage* page = m_rightView ? m_rightView->currentNavigablePage() : nullptr;
+    return page && page->canNavigate() ? page : nullptr;
 }
 
 void OnaGUI::zoomIn() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomIn(waveformColumnWidth());
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomIn();
 }
 
 void OnaGUI::zoomOut() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomOut(waveformColumnWidth());
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomOut();
 }
 
 void OnaGUI::zoomFit() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomFit(waveformColumnWidth());
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomFit();
 }
 
 void OnaGUI::zoomTrigger() {
-    if (!waveformHasData())
-        return;
-    m_rightView->waveformView()->waveformModel()->zoomTrigger(waveformColumnWidth(), 0);
-    m_rightView->waveformView()->refreshHeader();
+    if (NavigablePage* page = zoomablePage())
+        page->zoomTrigger();
 }
 
 void OnaGUI::viewZoomin() { zoomIn(); }
@@ -715,9 +725,13 @@ void OnaGUI::viewZoomtrigger() { zoomTrigger(); }
 
 // -------------------------------------------------------------- right view
 
-bool OnaGUI::waveformHasData() const { return m_rightView && m_rightView->waveformView()->hasCapturedData(); }
+bool OnaGUI::waveformHasData() const {
+    // The model the waveform page shows (or will show once built).
+    const WaveformModel* model = m_rightView ? m_rightView->models().wd.data() : nullptr;
+    return model && model->hasData();
+}
 
-void OnaGUI::evaluateZoom() { emit zoomAvailable(m_rightView->isWaveformTabVisible() && waveformHasData()); }
+void OnaGUI::evaluateZoom() { emit zoomAvailable(zoomablePage() != nullptr); }
 
 void OnaGUI::clearModelPointers() {
     m_tuModel = nullptr;
@@ -762,13 +776,13 @@ void OnaGUI::updateRightViewDisplay() {
 }
 
 void OnaGUI::doTabChanged(int index) {
-    if (index == 1 && m_rightView->isWaveformTabVisible() && waveformHasData()) {
+    if (zoomablePage()) {
         emit zoomAvailable(true);
         return;
     }
     emit zoomAvailable(false);
     // Only the SERDES page itself starts reading the SERDES block.
-    if (m_rightView->tabWidget()->widget(index) == m_rightView->serdesView() &&
+    if (qobject_cast<SERDESView*>(m_rightView->tabWidget()->widget(index)) &&
         !PCSData::inst()->getJTAG()->getSERDES().isEmpty())
         PCSData::inst()->initSERDES();
 }
@@ -802,7 +816,9 @@ void OnaGUI::applyAllUserRegisterRadix(int radix) {
 
 void OnaGUI::Refresh() {
     m_rightView->showWaveformTab();
-    m_rightView->waveformView()->refreshHeader();
+    // A waveform page not built yet reads its header when it is.
+    if (auto* waveform = qobject_cast<WaveformView*>(m_rightView->builtPage(QStringLiteral("LA Waveform"))))
+        waveform->refreshHeader();
 }
 
 }  // namespace vemo::toolona

@@ -4,10 +4,10 @@
 //
 // One instance per process. Stand-alone it owns its Tcl interpreter, console
 // and message window; embedded, every engine command goes to the host
-// through sigRunTclCmd. Every page reaches the window through
-// OnaGUI::instance() to send commands (tclEval), show message boxes and
-// mark the analyzer file modified (SetDirtyBit).
+// through sigRunTclCmd. Pages, dialogs and delegates never include this
+// header: they get the window as their ToolGateway (shell/toolgateway.h).
 
+#include "shell/toolgateway.h"
 #include "shell/toolona_global.h"
 
 #include "basgui/basguitool.h"
@@ -44,12 +44,16 @@ class BaseHelp;
 
 namespace vemo::toolona {
 
+class NavigablePage;
 class RightView;
+
+// The tool's own actions (tableAction), by their table id.
+enum ActionId { ExportAction = 20, TokenSetManagerAction = 32, CableManagerAction = 33, OptionsAction = 91 };
 
 // Answer to the debug-logic reload question.
 enum ReloadStatus { ReloadNone = 0, ReloadNow = 1, ReloadIgnoreOnce = 2, ReloadNever = 3 };
 
-class TOOLONA_EXPORT OnaGUI : public vemo::basgui::BasGUITool {
+class TOOLONA_EXPORT OnaGUI : public vemo::basgui::BasGUITool, public ToolGateway {
     Q_OBJECT
 public:
     // args: the first element may name the analyzer file (surrounding double
@@ -70,7 +74,13 @@ public:
 
     // The one channel for engine commands. True when the engine returned 0;
     // the result (or error) text goes to *result when given. Shows nothing.
-    bool tclEval(const QString& cmd, QString* result = nullptr);
+    bool tclEval(const QString& cmd, QString* result = nullptr) override;
+    // The gateway's other services: a refusal goes to the status bar and
+    // the message window ("9992"); markModified is SetDirtyBit; a help
+    // topic opens in the tool's help once initialize() published it.
+    void reportRefusal(const QString& message) override;
+    void markModified() override { SetDirtyBit(); }
+    void openHelpTopic(const QString& topic) override;
 
     // Message boxes with the caption "Ondrel Analyzer", through the host's
     // dialog seam; each returns the button clicked.
@@ -147,7 +157,8 @@ public:
     void updateRightViewDisplay();
     void applyAllBusRadix(int radix);
     void applyAllUserRegisterRadix(int radix);
-    // Zoom of the waveform page; nothing without a capture.
+    // Zoom of the current page (when it is a NavigablePage with something
+    // to show); nothing otherwise.
     void zoomIn();
     void zoomOut();
     void zoomFit();
@@ -166,8 +177,7 @@ public:
     QComboBox* coreSelector() const { return m_coreSelector; }
     QStringList porCoreList() const { return m_porCores; }
 
-    // Own actions by table id (20 Export..., 32 Token Set Manager, 33 Cable
-    // Connection Manager, 91 Options...); the run actions and the console
+    // Own actions by table id (ActionId); the run actions and the console
     // toggle by name.
     QAction* tableAction(int id) const { return m_actions.value(id); }
     QAction* runAction() const { return m_runAction; }
@@ -272,8 +282,10 @@ private:
     void clearModelPointers();
     void refreshViews();
     void evaluateZoom();
+    // True when the current core's waveform model holds a capture.
     bool waveformHasData() const;
-    int waveformColumnWidth() const;
+    // The current page when it zooms and has something to zoom, else null.
+    NavigablePage* zoomablePage() const;
     // Switches the cores turned off for a power-on-reset run back on and
     // forgets them.
     void restorePorCores();

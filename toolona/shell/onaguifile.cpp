@@ -13,7 +13,7 @@
 #include "pcsdata.h"
 #include "pcsjtag.h"
 
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "project/vemoprojectmanager.h"
 
@@ -153,7 +153,7 @@ void OnaGUI::onProjectOpened(const QString& fileName) {
 
     // 5, 6.
     refreshViews();
-    m_actions.value(20)->setEnabled(waveformHasData());
+    m_actions.value(ExportAction)->setEnabled(waveformHasData());
     ResetDirtyBit();
     GetWinSettings();
 
@@ -429,7 +429,7 @@ void OnaGUI::CloseFile() {
     ResetDirtyBit();
     if (data->isBusy() && m_jtag)
         m_jtag->shutdownLA();
-    m_rightView->waveformView()->clearModel();
+    m_rightView->dropWaveformModel();
     // The project's models go with it.
     clearModelPointers();
     m_rightView->attachModels(nullptr, nullptr, nullptr, nullptr);
@@ -463,9 +463,8 @@ void OnaGUI::preCloseGUI() {
     if (data->isBusy() && m_jtag)
         m_jtag->shutdownLA();
     if (m_rightView) {
-        m_rightView->waveformView()->clearModel();
-        for (ControllerTab* tab : m_rightView->controllerTabs())
-            tab->forceClose();
+        m_rightView->dropWaveformModel();
+        m_rightView->closeControllerTabs();
     }
     SaveWinSettings();
     data->ready = false;

@@ -129,25 +129,10 @@ void OnaGUI::redrawRunPanel(bool bringWaveform) {
     const int pnum = data->getCurrentCorePnum(-1);
     const int pmax = data->getCurrentCorePmax(-1);
     const int status = data->getCurrentCoreStatus(-1);
-    QString text;
-    switch (status) {
-    case 1: text = QStringLiteral("Configuring"); break;
-    case 2:
-    case 3:
-        text = pnum >= 1 ? QStringLiteral("Sampling %1 trigger%2")
-                               .arg(QString::number(pnum), pnum >= 2 ? QStringLiteral("s") : QString())
-                         : QStringLiteral("Running");
-        break;
-    case 4: text = QStringLiteral("Uploading"); break;
-    case 5: text = QStringLiteral("Completed"); break;
-    case 6: text = QStringLiteral("Stopped"); break;
-    case 7: text = QStringLiteral("Upload stopped"); break;
-    case 8: text = QStringLiteral("Error!"); break;
-    default: text = QStringLiteral("Ready"); break;
-    }
     m_progress->setMaximum(pmax);
     m_progress->setValue(pnum);
-    m_progress->setFormat(text);
+    // The engine's own words for its run states, as ona_status reports them.
+    m_progress->setFormat(OnaData::statusText(status, pnum));
     if (bringWaveform)
         Refresh();
 }
@@ -161,7 +146,7 @@ void OnaGUI::doDoneThread(int) {
         emit zoomAvailable(waveformHasData());
     redrawRunPanel(true);
     // A capture is there to export now (or still not, after a stop).
-    m_actions.value(20)->setEnabled(waveformHasData());
+    m_actions.value(ExportAction)->setEnabled(waveformHasData());
     restorePorCores();
     restoreRunControls();
 }
@@ -192,7 +177,7 @@ void OnaGUI::setOnlCore(int) {
         tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\""), tclQuoted(name)));
     redrawRunPanel(false);
     updateRightViewDisplay();
-    m_actions.value(20)->setEnabled(waveformHasData());
+    m_actions.value(ExportAction)->setEnabled(waveformHasData());
     if (m_rightView->isWaveformTabVisible())
         emit zoomAvailable(waveformHasData());
 }
@@ -217,13 +202,16 @@ void OnaGUI::doCoreSetChanged(int core) {
         m_coreSelector->setCurrentIndex(core);
 }
 
+// A trigger page not built yet reads both when it is.
 void OnaGUI::doErrorChanged() {
-    m_rightView->triggerView()->updateErrorLabels(engine()->getTUModel(), engine()->getTEModel());
+    if (auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger"))))
+        trigger->updateErrorLabels(engine()->getTUModel(), engine()->getTEModel());
 }
 
 void OnaGUI::doSettingChanged() {
     SetDirtyBit();
-    m_rightView->triggerView()->setTriggerSetting(engine()->getTSModel());
+    if (auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger"))))
+        trigger->setTriggerSetting(engine()->getTSModel());
 }
 
 void OnaGUI::doItemChanged(QStandardItem*) { SetDirtyBit(); }

@@ -7,27 +7,46 @@
 #include "hardip/hardiptab.h"
 #include "serdes/serdesview.h"
 #include "serdes/wishboneview.h"
+#include "shell/navigablepage.h"
 #include "trigger/triggerview.h"
 #include "waveform/waveformview.h"
 
 #include "analyzercore.h"
 #include "oncdata.h"
 #include "onadata.h"
+#include "triggeremodel.h"
+#include "triggerumodel.h"
+#include "waveformmodel.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
 
 namespace vemo::toolona {
 
-QStringList RightView::controllerTitles() {
-    return {QStringLiteral("Virtual LED Switch"), QStringLiteral("User Memory"), QStringLiteral("User Status Register"),
-            QStringLiteral("User Control Register"), QStringLiteral("Hard IP")};
+namespace {
+
+void sendLeave(QWidget* page) {
+    if (auto* tab = qobject_cast<ControllerTab*>(page)) {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(tab->dockButton(), &leave);
+    }
 }
 
-RightView::RightView(QWidget* tool) : QWidget(tool) {
+}  // namespace
+
+QStringList RightView::controllerTitles() {
+    QStringList titles;
+    for (const PageRow& row : PageTable::rows())
+        if (row.set == PageSet::Controller)
+            titles << row.title;
+    return titles;
+}
+
+RightView::RightView(QWidget* tool, ToolGateway* gateway) : QWidget(tool), m_tool(tool), m_gateway(gateway) {
     setObjectName(QStringLiteral("RightView"));
     setMouseTracking(true);
     m_tabs = new QTabWidget(this);
@@ -37,77 +56,251 @@ RightView::RightView(QWidget* tool) : QWidget(tool) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(m_tabs, 0, 0);
+    // Before any tab exists, and before the tool window's own connection:
+    // a page is there by the time the window hears of its tab.
+    connect(m_tabs, &QTabWidget::currentChanged, this, &RightView::onCurrentChanged);
 
-    m_trigger = new TriggerView(tool);
-    m_waveform = new WaveformView(tool);
-    m_led = new VirtualLEDSwitchTab(tool);
-    m_memory = new UserMemoryTab(tool);
-    m_status = new StatusRegisterTab(tool);
-    m_control = new ControlRegisterTab(tool);
-    m_hardIp = new HardIpTab(tool);
-    m_serdes = new SERDESView(tool);
-    m_wishbone = new WishboneView(tool);
-    m_serdes->hide();
-    m_wishbone->hide();
-
-    m_tabs->addTab(m_trigger, QStringLiteral("LA Trigger"));
-    m_tabs->addTab(m_waveform, QStringLiteral("LA Waveform"));
-    for (ControllerTab* tab : controllerTabs()) {
-        addControllerTab(tab);
-        connect(tab, &ControllerTab::sigDockButtonClicked, this, &RightView::tabDockButtonClicked);
+    for (const PageRow& row : PageTable::rows()) {
+        Slot slot;
+        slot.row = row;
+        slot.placeholder = new QWidget;
+        slot.placeholder->setObjectName(row.title);
+        m_slots.append(slot);
     }
+    // The analyzer and controller tabs; the SERDES pages wait until the
+    // project has a SERDES.
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.set == PageSet::LogicAnalyzer)
+            appendSlot(i);
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.set == PageSet::Controller)
+            appendSlot(i);
     connect(ONCData::inst(), &ONCData::sigControllerDataChanged, this, &RightView::onControllerDataChanged);
 }
 
 RightView::~RightView() {
     // The pages have the tool window as parent; a page out of the tab widget
     // (a detached controller tab, the SERDES pages) would outlive this view.
-    delete m_trigger;
-    delete m_waveform;
-    for (ControllerTab* tab : controllerTabs())
-        delete tab;
-    delete m_serdes;
-    delete m_wishbone;
+    disconnect(m_tabs, nullptr, this, nullptr);
+    for (Slot& slot : m_slots) {
+        delete slot.page.data();
+        delete slot.placeholder;
+    }
     delete m_tabs;
 }
 
-QList<ControllerTab*> RightView::controllerTabs() const { return {m_led, m_memory, m_status, m_control, m_hardIp}; }
+int RightView::slotOf(const QString& title) const {
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.title == title)
+            return i;
+    return -1;
+}
 
-void RightView::addControllerTab(ControllerTab* tab) {
-    const int index = m_tabs->addTab(tab, tab->tabTitle());
-    m_tabs->setTabEnabled(index, tab->hasContent());
+QWidget* RightView::tabPage(int slot) const {
+    const Slot& s = m_slots.at(slot);
+    return s.page ? s.page.data() : s.placeholder;
+}
+
+QWidget* RightView::build(int slot) {
+    Slot& s = m_slots[slot];
+    if (s.page)
+        return s.page;
+    QWidget* page = s.row.make(PageContext{m_gateway, m_tool});
+    if (!page)
+        return nullptr;
+    s.page = page;
+    if (auto* tab = qobject_cast<ControllerTab*>(page))
+        connect(tab, &ControllerTab::sigDockButtonClicked, this, &RightView::tabDockButtonClicked);
+    // The same hand-over the pages built earlier had.
+    if (s.row.showModels)
+        s.row.showModels(page, m_models);
+    if (s.row.showCore) {
+        if (const QSharedPointer<AnalyzerCore> core = m_controllerCore.toStrongRef())
+            s.row.showCore(page, core);
+    }
+    if (m_closingForGood) {
+        if (auto* tab = qobject_cast<ControllerTab*>(page))
+            tab->forceClose();
+    }
+
+    // Takes the placeholder's place in the tab widget, quietly: the tab
+    // neither moves nor changes its title, state or selection.
+    const int index = m_tabs->indexOf(s.placeholder);
+    if (index < 0) {
+        page->hide();
+        return page;
+    }
+    const QSignalBlocker quiet(m_tabs);
+    const bool current = m_tabs->currentIndex() == index;
+    const bool enabled = m_tabs->isTabEnabled(index);
+    m_tabs->removeTab(index);
+    m_tabs->insertTab(index, page, s.row.title);
+    m_tabs->setTabEnabled(index, enabled);
+    if (current)
+        m_tabs->setCurrentIndex(index);
+    s.placeholder->hide();
+    return page;
+}
+
+void RightView::clearTabs() {
+    m_clearing = true;
+    m_tabs->clear();
+    m_clearing = false;
+}
+
+void RightView::onCurrentChanged(int index) {
+    if (m_clearing)
+        return;
+    QWidget* shown = m_tabs->widget(index);
+    for (int i = 0; shown && i < m_slots.size(); ++i) {
+        if (m_slots.at(i).placeholder == shown) {
+            build(i);
+            return;
+        }
+    }
+}
+
+QWidget* RightView::page(const QString& title) {
+    const int slot = slotOf(title);
+    return slot < 0 ? nullptr : build(slot);
+}
+
+QWidget* RightView::builtPage(const QString& title) const {
+    const int slot = slotOf(title);
+    return slot < 0 ? nullptr : m_slots.at(slot).page.data();
+}
+
+NavigablePage* RightView::currentNavigablePage() const {
+    QWidget* shown = m_tabs->currentWidget();
+    for (const Slot& s : m_slots)
+        if (s.page && s.page == shown)
+            return dynamic_cast<NavigablePage*>(shown);
+    return nullptr;
+}
+
+TriggerView* RightView::triggerView() { return qobject_cast<TriggerView*>(page(QStringLiteral("LA Trigger"))); }
+
+WaveformView* RightView::waveformView() {
+    return qobject_cast<WaveformView*>(page(QStringLiteral("LA Waveform")));
+}
+
+VirtualLEDSwitchTab* RightView::ledSwitchTab() {
+    return qobject_cast<VirtualLEDSwitchTab*>(page(QStringLiteral("Virtual LED Switch")));
+}
+
+UserMemoryTab* RightView::userMemoryTab() { return qobject_cast<UserMemoryTab*>(page(QStringLiteral("User Memory"))); }
+
+StatusRegisterTab* RightView::statusRegisterTab() {
+    return qobject_cast<StatusRegisterTab*>(page(QStringLiteral("User Status Register")));
+}
+
+ControlRegisterTab* RightView::controlRegisterTab() {
+    return qobject_cast<ControlRegisterTab*>(page(QStringLiteral("User Control Register")));
+}
+
+HardIpTab* RightView::hardIpTab() { return qobject_cast<HardIpTab*>(page(QStringLiteral("Hard IP"))); }
+
+SERDESView* RightView::serdesView() { return qobject_cast<SERDESView*>(page(QStringLiteral("Serdes Debug"))); }
+
+WishboneView* RightView::wishboneView() {
+    return qobject_cast<WishboneView*>(page(QStringLiteral("Wishbone Debug")));
+}
+
+QList<ControllerTab*> RightView::controllerTabs() {
+    QList<ControllerTab*> tabs;
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.set == PageSet::Controller)
+            if (auto* tab = qobject_cast<ControllerTab*>(build(i)))
+                tabs << tab;
+    return tabs;
 }
 
 void RightView::attachModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting* ts, WaveformModel* wd,
                              const QSharedPointer<AnalyzerCore>& core) {
-    if (m_trigger->hasTables())
-        m_trigger->setModels(tu, te, ts);
-    m_waveform->setWaveformModel(wd);
+    m_models.tu = tu;
+    m_models.te = te;
+    m_models.ts = ts;
+    m_models.wd = wd;
+    for (const Slot& s : std::as_const(m_slots))
+        if (s.page && s.row.showModels)
+            s.row.showModels(s.page, m_models);
     if (core)
         setControllerCore(core);
 }
 
 void RightView::setControllerCore(const QSharedPointer<AnalyzerCore>& core) {
-    for (ControllerTab* tab : controllerTabs())
-        tab->setCore(core);
+    m_controllerCore = core;
+    for (const Slot& s : std::as_const(m_slots))
+        if (s.page && s.row.showCore)
+            s.row.showCore(s.page, core);
+}
+
+void RightView::dropWaveformModel() {
+    m_models.wd = nullptr;
+    if (auto* waveform = qobject_cast<WaveformView*>(builtPage(QStringLiteral("LA Waveform"))))
+        waveform->clearModel();
+}
+
+void RightView::closeControllerTabs() {
+    m_closingForGood = true;
+    for (const Slot& s : std::as_const(m_slots))
+        if (auto* tab = qobject_cast<ControllerTab*>(s.page.data()))
+            tab->forceClose();
+}
+
+bool RightView::slotHasContent(int slot) const {
+    const Slot& s = m_slots.at(slot);
+    if (auto* tab = qobject_cast<ControllerTab*>(s.page.data()))
+        return tab->hasContent();
+    return !s.row.hasContent || s.row.hasContent(m_controllerCore.toStrongRef());
+}
+
+QString RightView::slotCoreName(int slot) const {
+    if (auto* tab = qobject_cast<ControllerTab*>(m_slots.at(slot).page.data()))
+        return tab->coreName();
+    // Not built yet: it would have been given the core last handed over.
+    const QSharedPointer<AnalyzerCore> core = m_controllerCore.toStrongRef();
+    return core ? core->getName() : QString();
+}
+
+bool RightView::slotDocked(int slot) const {
+    auto* tab = qobject_cast<ControllerTab*>(m_slots.at(slot).page.data());
+    return !tab || tab->isDocked();
+}
+
+void RightView::appendSlot(int slot) {
+    // The first tab of an empty tab widget becomes current at once: its
+    // page is built before the tab widget (and whoever listens) shows it.
+    if (m_tabs->count() == 0)
+        build(slot);
+    const Slot& s = m_slots.at(slot);
+    const int index = m_tabs->addTab(tabPage(slot), s.row.title);
+    if (s.row.hasContent)
+        m_tabs->setTabEnabled(index, slotHasContent(slot));
+}
+
+void RightView::appendControllerSlots(const QString& coreName, bool filterByCore) {
+    for (int i = 0; i < m_slots.size(); ++i) {
+        if (m_slots.at(i).row.set != PageSet::Controller)
+            continue;
+        if (!slotDocked(i) || (filterByCore && slotCoreName(i) != coreName))
+            continue;
+        appendSlot(i);
+        sendLeave(m_slots.at(i).page);
+    }
 }
 
 void RightView::showAnalyzerTabs() {
-    m_tabs->clear();
-    m_tabs->addTab(m_trigger, QStringLiteral("LA Trigger"));
-    m_tabs->addTab(m_waveform, QStringLiteral("LA Waveform"));
+    clearTabs();
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.set == PageSet::LogicAnalyzer)
+            appendSlot(i);
     appendSerdesPages();
 }
 
 void RightView::showControllerTabs(const QString& coreName, bool filterByCore) {
-    m_tabs->clear();
-    for (ControllerTab* tab : controllerTabs()) {
-        if (!tab->isDocked() || (filterByCore && tab->coreName() != coreName))
-            continue;
-        addControllerTab(tab);
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(tab->dockButton(), &leave);
-    }
+    clearTabs();
+    appendControllerSlots(coreName, filterByCore);
     appendSerdesPages();
 }
 
@@ -117,39 +310,51 @@ void RightView::setSerdesPages(bool on) {
     m_serdesOn = on;
     if (on) {
         appendSerdesPages();
-    } else {
-        for (QWidget* page : {static_cast<QWidget*>(m_serdes), static_cast<QWidget*>(m_wishbone)}) {
-            const int index = m_tabs->indexOf(page);
-            if (index >= 0)
-                m_tabs->removeTab(index);
-            page->hide();
-        }
+        return;
+    }
+    for (int i = 0; i < m_slots.size(); ++i) {
+        if (m_slots.at(i).row.set != PageSet::Serdes)
+            continue;
+        QWidget* page = tabPage(i);
+        const int index = m_tabs->indexOf(page);
+        if (index >= 0)
+            m_tabs->removeTab(index);
+        page->hide();
     }
 }
 
 void RightView::appendSerdesPages() {
     if (!m_serdesOn)
         return;
-    if (m_tabs->indexOf(m_serdes) < 0)
-        m_tabs->addTab(m_serdes, QStringLiteral("Serdes Debug"));
-    if (m_tabs->indexOf(m_wishbone) < 0)
-        m_tabs->addTab(m_wishbone, QStringLiteral("Wishbone Debug"));
-    m_serdes->show();
-    m_wishbone->show();
+    for (int i = 0; i < m_slots.size(); ++i) {
+        if (m_slots.at(i).row.set != PageSet::Serdes)
+            continue;
+        if (m_tabs->indexOf(tabPage(i)) < 0)
+            appendSlot(i);
+        if (QWidget* page = m_slots.at(i).page)
+            page->show();
+    }
 }
 
-bool RightView::isWaveformTabVisible() const { return m_tabs->currentWidget() == m_waveform; }
+bool RightView::isWaveformTabVisible() const {
+    QWidget* waveform = builtPage(QStringLiteral("LA Waveform"));
+    return waveform && m_tabs->currentWidget() == waveform;
+}
 
 void RightView::showWaveformTab() {
-    if (m_tabs->indexOf(m_waveform) >= 0)
-        m_tabs->setCurrentWidget(m_waveform);
+    const int slot = slotOf(QStringLiteral("LA Waveform"));
+    if (slot >= 0 && m_tabs->indexOf(tabPage(slot)) >= 0)
+        m_tabs->setCurrentWidget(tabPage(slot));
 }
 
 void RightView::tabDockButtonClicked(QString name, bool dock) {
     const int index = controllerTitles().indexOf(name);
-    if (index < 0)
+    const int slot = slotOf(name);
+    if (index < 0 || slot < 0)
         return;
-    ControllerTab* tab = controllerTabs().at(index);
+    auto* tab = qobject_cast<ControllerTab*>(build(slot));
+    if (!tab)
+        return;
     if (!dock) {
         const int at = m_tabs->indexOf(tab);
         if (at >= 0)
@@ -167,22 +372,15 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
     // Rebuild from the current core; a project without cores shows none.
     OnaData* data = OnaData::inst();
     const QSharedPointer<AnalyzerCore> core = data->getCorePtr(data->getCurrentCore());
-    m_tabs->clear();
-    if (core) {
-        for (ControllerTab* t : controllerTabs()) {
-            if (t->coreName() != core->getName() || !t->isDocked())
-                continue;
-            addControllerTab(t);
-            QEvent leave(QEvent::Leave);
-            QApplication::sendEvent(t->dockButton(), &leave);
-        }
-    }
+    clearTabs();
+    if (core)
+        appendControllerSlots(core->getName(), true);
     appendSerdesPages();
 }
 
 void RightView::onControllerDataChanged(QString kind, QString data) {
     if (kind.compare(QStringLiteral("switch"), Qt::CaseInsensitive) == 0)
-        m_led->setSwitchValue(data, true);
+        ledSwitchTab()->setSwitchValue(data, true);
 }
 
 }  // namespace vemo::toolona

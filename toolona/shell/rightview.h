@@ -1,7 +1,11 @@
 #pragma once
 
+#include "shell/pagetable.h"
+
 #include <QList>
+#include <QPointer>
 #include <QSharedPointer>
+#include <QVector>
 #include <QWidget>
 
 class AnalyzerCore;
@@ -16,8 +20,10 @@ namespace vemo::toolona {
 class ControllerTab;
 class ControlRegisterTab;
 class HardIpTab;
+class NavigablePage;
 class SERDESView;
 class StatusRegisterTab;
+class ToolGateway;
 class TriggerView;
 class UserMemoryTab;
 class VirtualLEDSwitchTab;
@@ -28,39 +34,61 @@ class WishboneView;
 // the controller pages of the current core, plus the SERDES pages while the
 // project describes a SERDES. Controller pages can be detached into windows
 // of their own and attached again.
+//
+// The pages come from the page table (shell/pagetable.h). A page is built
+// the first time its tab becomes the current one, or when it is asked for;
+// until then its tab holds a light placeholder under the page's title.
 class RightView : public QWidget {
     Q_OBJECT
 public:
-    // `tool`: the tool window, parent of the pages.
-    explicit RightView(QWidget* tool);
+    // `tool`: the tool window, parent of the pages; `gateway`: what the
+    // pages send their commands through (the same window).
+    RightView(QWidget* tool, ToolGateway* gateway);
     ~RightView() override;
 
+    // The titles of the controller pages, in tab order.
     static QStringList controllerTitles();
 
     QTabWidget* tabWidget() const { return m_tabs; }
-    TriggerView* triggerView() const { return m_trigger; }
-    WaveformView* waveformView() const { return m_waveform; }
-    VirtualLEDSwitchTab* ledSwitchTab() const { return m_led; }
-    UserMemoryTab* userMemoryTab() const { return m_memory; }
-    StatusRegisterTab* statusRegisterTab() const { return m_status; }
-    ControlRegisterTab* controlRegisterTab() const { return m_control; }
-    HardIpTab* hardIpTab() const { return m_hardIp; }
-    SERDESView* serdesView() const { return m_serdes; }
-    WishboneView* wishboneView() const { return m_wishbone; }
-    // The five controller tabs in tab order.
-    QList<ControllerTab*> controllerTabs() const;
+    // The page titled `title`, built now if it was not (null: no such row).
+    QWidget* page(const QString& title);
+    // The page titled `title` if it is built, else null; builds nothing.
+    QWidget* builtPage(const QString& title) const;
+    // The page of the current tab when it is built and can zoom, else null.
+    NavigablePage* currentNavigablePage() const;
+
+    // The tool's own pages, built on demand.
+    TriggerView* triggerView();
+    WaveformView* waveformView();
+    VirtualLEDSwitchTab* ledSwitchTab();
+    UserMemoryTab* userMemoryTab();
+    StatusRegisterTab* statusRegisterTab();
+    ControlRegisterTab* controlRegisterTab();
+    HardIpTab* hardIpTab();
+    SERDESView* serdesView();
+    WishboneView* wishboneView();
+    // The controller tabs in tab order (all built).
+    QList<ControllerTab*> controllerTabs();
 
     // Model hand-over for an analyzer core; gives `core` (when set) to the
-    // controller tabs.
+    // controller tabs. Pages built later get the same.
     void attachModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting* ts, WaveformModel* wd,
                       const QSharedPointer<AnalyzerCore>& core = {});
     void setControllerCore(const QSharedPointer<AnalyzerCore>& core);
+    // The models last handed over.
+    const PageModels& models() const { return m_models; }
+    // The waveform page drops its link to the waveform model (project
+    // closing); the other pages keep theirs.
+    void dropWaveformModel();
+    // Closes every controller tab for good (tool shutdown), also those
+    // built afterwards.
+    void closeControllerTabs();
 
     // Tab sets. Each clears the tab widget and appends the SERDES pages
     // while they are on.
     void showAnalyzerTabs();
-    // The docked controller tabs; with `core` set, only those last given
-    // that core.
+    // The docked controller tabs; with `filterByCore`, only those last
+    // given the core named `coreName`.
     void showControllerTabs(const QString& coreName, bool filterByCore);
     // SERDES pages on or off (on: added after the other tabs).
     void setSerdesPages(bool on);
@@ -73,20 +101,39 @@ public slots:
     void onControllerDataChanged(QString kind, QString data);
 
 private:
-    void appendSerdesPages();
-    void addControllerTab(ControllerTab* tab);
+    struct Slot {
+        PageRow row;
+        QPointer<QWidget> page;
+        QWidget* placeholder = nullptr;
+    };
 
+    int slotOf(const QString& title) const;
+    QWidget* build(int slot);
+    // The widget the slot shows in the tab widget: its page or placeholder.
+    QWidget* tabPage(int slot) const;
+    // Appends the slot's tab, enabled by the content test; the first tab
+    // of an empty tab widget becomes current, so its page is built first.
+    void appendSlot(int slot);
+    bool slotHasContent(int slot) const;
+    // The core name and docked state of a controller slot, built or not.
+    QString slotCoreName(int slot) const;
+    bool slotDocked(int slot) const;
+    void appendControllerSlots(const QString& coreName, bool filterByCore);
+    void appendSerdesPages();
+    void onCurrentChanged(int index);
+    void clearTabs();
+
+    QWidget* m_tool;
+    ToolGateway* m_gateway;
     QTabWidget* m_tabs;
-    TriggerView* m_trigger;
-    WaveformView* m_waveform;
-    VirtualLEDSwitchTab* m_led;
-    UserMemoryTab* m_memory;
-    StatusRegisterTab* m_status;
-    ControlRegisterTab* m_control;
-    HardIpTab* m_hardIp;
-    SERDESView* m_serdes;
-    WishboneView* m_wishbone;
+    QVector<Slot> m_slots;
+    PageModels m_models;
+    QWeakPointer<AnalyzerCore> m_controllerCore;
     bool m_serdesOn = false;
+    bool m_closingForGood = false;
+    // While the tab widget is emptied for a new tab set, its passing
+    // current tabs are not shown and build nothing.
+    bool m_clearing = false;
 };
 
 }  // namespace vemo::toolona

@@ -3,7 +3,6 @@
 #include "shell/tclcommand.h"
 #include "trigger/triggercommand.h"
 
-#include "onadata.h"
 #include "theme/themesetting.h"
 #include "triggeremodel.h"
 
@@ -15,6 +14,20 @@
 #include <QStyle>
 
 namespace vemo::toolona {
+
+namespace {
+
+// The text of another column of the cell's row, read from the cell's own
+// model (empty for a cell outside a trigger-expression model).
+QString rowText(const QModelIndex& index, int column) {
+    const auto* model = qobject_cast<const TriggerEModel*>(index.model());
+    return model ? model->text(index.row(), column) : QString();
+}
+
+}  // namespace
+
+OnaTEDelegate::OnaTEDelegate(ToolGateway* gateway, QObject* parent)
+    : QStyledItemDelegate(parent), m_gateway(gateway) {}
 
 void OnaTEDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
@@ -42,9 +55,9 @@ QWidget* OnaTEDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     return editor;
 }
 
-QString OnaTEDelegate::commitCommand(int column, int row, const QString& text, QString* refusal) {
-    const OnaData* data = OnaData::inst();
-    const QString name = data->getTEName(row);
+QString OnaTEDelegate::commitCommand(const QModelIndex& index, const QString& text, QString* refusal) {
+    const int column = index.column();
+    const QString name = rowText(index, TriggerEModel::ColName);
     if (name.isEmpty() || text.isEmpty())
         return {};
     if (column == TriggerEModel::ColName) {
@@ -59,7 +72,7 @@ QString OnaTEDelegate::commitCommand(int column, int row, const QString& text, Q
         return tclCommand(QStringLiteral("ona_rename_te %1 %2"), tclWord(name), tclWord(text));
     }
     if (column == TriggerEModel::ColExpression) {
-        if (data->getTEExpression(row).compare(text, Qt::CaseInsensitive) == 0)
+        if (rowText(index, TriggerEModel::ColExpression).compare(text, Qt::CaseInsensitive) == 0)
             return {};
         return tclCommand(QStringLiteral("ona_set_te -name %1 %2 \"%3\""), tclWord(name),
                           QStringLiteral("-expression"), tclQuoted(text));
@@ -71,11 +84,11 @@ void OnaTEDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QMo
     const QByteArray property = editor->metaObject()->userProperty().name();
     const QString text = editor->property(property.isEmpty() ? "text" : property.constData()).toString();
     QString refusal;
-    const QString cmd = commitCommand(index.column(), index.row(), text, &refusal);
+    const QString cmd = commitCommand(index, text, &refusal);
     if (!refusal.isEmpty())
-        reportTriggerRefusal(refusal);
+        reportTriggerRefusal(m_gateway, refusal);
     if (!cmd.isEmpty())
-        sendTriggerCommand(cmd);
+        sendTriggerCommand(m_gateway, cmd);
 }
 
 bool OnaTEDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
@@ -118,9 +131,9 @@ bool OnaTEDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyle
     }
 
     const bool checked = static_cast<Qt::CheckState>(state.toInt()) == Qt::Checked;
-    const QString name = OnaData::inst()->getTEName(index.row());
+    const QString name = rowText(index, TriggerEModel::ColName);
     if (!name.isEmpty())
-        sendTriggerCommand(tclCommand(QStringLiteral("ona_set_te -name %1 -enable %2"), tclWord(name),
+        sendTriggerCommand(m_gateway, tclCommand(QStringLiteral("ona_set_te -name %1 -enable %2"), tclWord(name),
                                       checked ? QStringLiteral("off") : QStringLiteral("on")));
     return true;
 }

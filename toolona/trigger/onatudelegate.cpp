@@ -2,7 +2,6 @@
 
 #include "shell/tclcommand.h"
 #include "trigger/triggercommand.h"
-#include "trigger/triggerview.h"
 
 #include "basgui/directcombobox.h"
 #include "onadata.h"
@@ -20,6 +19,11 @@ namespace vemo::toolona {
 namespace {
 
 bool startsWithEnum(const QString& radix) { return radix.startsWith(QLatin1String("ONL_")); }
+
+// The trigger-unit model the cell belongs to (null for any other model).
+const TriggerUModel* unitModel(const QModelIndex& index) {
+    return qobject_cast<const TriggerUModel*>(index.model());
+}
 
 // The tokens of every set named `name` of the given kind, in child order.
 QStringList tokensOf(const QString& name, const QString& kind) {
@@ -41,8 +45,8 @@ QStringList tokensOf(const QString& name, const QString& kind) {
 
 }  // namespace
 
-OnaTUDelegate::OnaTUDelegate(QObject* parent, const QStringList& items)
-    : QStyledItemDelegate(parent), m_items(items) {}
+OnaTUDelegate::OnaTUDelegate(ToolGateway* gateway, QObject* parent, const QStringList& items)
+    : QStyledItemDelegate(parent), m_gateway(gateway), m_items(items) {}
 
 OnaTUDelegate::RadixKind OnaTUDelegate::radixKind(const TriggerUModel* model, int row) {
     if (!model || model->indexOfRadixByRow(row) >= 0)
@@ -55,21 +59,23 @@ OnaTUDelegate::RadixKind OnaTUDelegate::radixKind(const TriggerUModel* model, in
     return UserRadix;
 }
 
-bool OnaTUDelegate::usesLineEdit(int column, int row) {
+bool OnaTUDelegate::usesLineEdit(const QModelIndex& index) {
+    const int column = index.column();
     if (column == TriggerUModel::ColName)
         return true;
     if (column != TriggerUModel::ColValue)
         return false;
-    const RadixKind kind = radixKind(TriggerView::currentTUModel(), row);
+    const RadixKind kind = radixKind(unitModel(index), index.row());
     return kind == PlainRadix || kind == IntEnumRadix;
 }
 
-QStringList OnaTUDelegate::listItems(int column, int row) const {
-    const TriggerUModel* model = TriggerView::currentTUModel();
+QStringList OnaTUDelegate::listItems(const QModelIndex& index) const {
+    const TriggerUModel* model = unitModel(index);
     if (!model)
         return {};
+    const int row = index.row();
     const QString radix = model->valueOfRadixByRow(row);
-    switch (column) {
+    switch (index.column()) {
     case TriggerUModel::ColOperator:
         if (model->getSerialBit(row) >= 1)
             return OnaData::serial_list;
@@ -99,19 +105,19 @@ QStringList OnaTUDelegate::listItems(int column, int row) const {
 QWidget* OnaTUDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const {
     const int column = index.column();
-    const int row = index.row();
-    if (usesLineEdit(column, row)) {
+    if (usesLineEdit(index)) {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && column == TriggerUModel::ColName)
             restrictToTriggerName(edit);
         return editor;
     }
     auto* combo = new vemo::basgui::DirectComboBox(parent);
-    const QStringList items = listItems(column, row);
+    const QStringList items = listItems(index);
     combo->addItems(items);
-    if (column == TriggerUModel::ColOperator && items.size() == 1 && TriggerView::currentTUModel() &&
-        startsWithEnum(TriggerView::currentTUModel()->valueOfRadixByRow(row)))
-        combo->setItemData(0, TriggerView::currentTUModel()->valueOfRadixByRow(row));
+    const TriggerUModel* model = unitModel(index);
+    if (column == TriggerUModel::ColOperator && items.size() == 1 && model &&
+        startsWithEnum(model->valueOfRadixByRow(index.row())))
+        combo->setItemData(0, model->valueOfRadixByRow(index.row()));
     connect(combo, QOverload<int>::of(&QComboBox::activated), this, &OnaTUDelegate::doCommitCB);
     return combo;
 }
@@ -125,9 +131,11 @@ void OnaTUDelegate::setEditorData(QWidget* editor, const QModelIndex& index) con
     QStyledItemDelegate::setEditorData(editor, index);
 }
 
-QString OnaTUDelegate::commitCommand(int column, int row, const QString& text, QString* refusal) {
-    const OnaData* data = OnaData::inst();
-    const QString name = data->getTUName(row);
+QString OnaTUDelegate::commitCommand(const QModelIndex& index, const QString& text, QString* refusal) {
+    const TriggerUModel* model = unitModel(index);
+    const int column = index.column();
+    const auto cell = [model, &index](int col) { return model ? model->text(index.row(), col) : QString(); };
+    const QString name = cell(TriggerUModel::ColName);
     QString option;
     QString old;
     switch (column) {
@@ -136,15 +144,15 @@ QString OnaTUDelegate::commitCommand(int column, int row, const QString& text, Q
         break;
     case TriggerUModel::ColOperator:
         option = QStringLiteral("-operator");
-        old = data->getTUOperator(row);
+        old = cell(TriggerUModel::ColOperator);
         break;
     case TriggerUModel::ColRadix:
         option = QStringLiteral("-radix");
-        old = data->getTURadix(row);
+        old = cell(TriggerUModel::ColRadix);
         break;
     case TriggerUModel::ColValue:
         option = QStringLiteral("-value");
-        old = data->getTUValue(row);
+        old = cell(TriggerUModel::ColValue);
         break;
     default:
         return {};
@@ -175,11 +183,11 @@ void OnaTUDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QMo
         text = editor->property(property.isEmpty() ? "text" : property.constData()).toString();
     }
     QString refusal;
-    const QString cmd = commitCommand(index.column(), index.row(), text, &refusal);
+    const QString cmd = commitCommand(index, text, &refusal);
     if (!refusal.isEmpty())
-        reportTriggerRefusal(refusal);
+        reportTriggerRefusal(m_gateway, refusal);
     if (!cmd.isEmpty())
-        sendTriggerCommand(cmd);
+        sendTriggerCommand(m_gateway, cmd);
 }
 
 void OnaTUDelegate::doCommitCB(int) {
@@ -193,7 +201,7 @@ void OnaTUDelegate::doCommitCB(int) {
 void OnaTUDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const int column = index.column();
     const int row = index.row();
-    const TriggerUModel* model = TriggerView::currentTUModel();
+    const TriggerUModel* model = unitModel(index);
     const RadixKind kind = radixKind(model, row);
     const bool serial = model && model->getSerialBit(row) >= 1;
     // Cells edited with a line edit, serial units and the fixed radix of an

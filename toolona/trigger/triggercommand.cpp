@@ -1,33 +1,20 @@
 #include "trigger/triggercommand.h"
 
-#include "shell/onagui.h"
+#include "shell/toolgateway.h"
 
 #include "triggerlang.h"
 
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QStatusBar>
 
 namespace vemo::toolona {
 
-bool sendTriggerCommand(const QString& cmd) {
-    OnaGUI* gui = OnaGUI::instance();
-    if (!gui)
-        return false;
-    QString result;
-    if (gui->tclEval(cmd, &result))
-        return true;
-    reportTriggerRefusal(result.isEmpty() ? QObject::tr("The engine refused: %1").arg(cmd) : result);
-    return false;
-}
+bool sendTriggerCommand(ToolGateway* gateway, const QString& cmd) { return sendCommand(gateway, cmd); }
 
-void reportTriggerRefusal(const QString& message) {
-    OnaGUI* gui = OnaGUI::instance();
-    if (!gui)
-        return;
-    gui->statusBar()->showMessage(message, 15000);
-    gui->messageOut("9992", message.toStdString());
+void reportTriggerRefusal(ToolGateway* gateway, const QString& message) {
+    if (gateway)
+        gateway->reportRefusal(message);
 }
 
 void restrictToTriggerName(QLineEdit* edit) {

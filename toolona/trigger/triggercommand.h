@@ -6,15 +6,17 @@ class QLineEdit;
 
 namespace vemo::toolona {
 
-// Sends one trigger-setup command through the tool window. When the engine
+class ToolGateway;
+
+// Sends one trigger-setup command through the gateway. When the engine
 // refuses it, its message goes to the status bar and the message window,
-// so a refused edit never passes silently. False when refused or when no
-// tool window exists.
-bool sendTriggerCommand(const QString& cmd);
+// so a refused edit never passes silently. False when refused or when
+// there is no gateway.
+bool sendTriggerCommand(ToolGateway* gateway, const QString& cmd);
 
 // Shows a refusal the page decided itself (e.g. a name the engine would
 // not take) the same way as an engine refusal.
-void reportTriggerRefusal(const QString& message);
+void reportTriggerRefusal(ToolGateway* gateway, const QString& message);
 
 // Trigger-unit and trigger-expression names: letters, digits and '_', not
 // starting with a digit, at most 128 characters. The line edit gets a

@@ -1,14 +1,13 @@
 #include "trigger/triggerview.h"
 
 #include "shell/labelgroupbox.h"
-#include "shell/onagui.h"
 #include "shell/tclcommand.h"
+#include "shell/toolgateway.h"
 #include "trigger/onatedelegate.h"
 #include "trigger/onatudelegate.h"
 #include "trigger/triggercommand.h"
 #include "widgets/emptystatelabel.h"
 
-#include "basgui/basehelp.h"
 #include "onadata.h"
 #include "theme/themesetting.h"
 #include "triggeremodel.h"
@@ -36,7 +35,6 @@
 namespace vemo::toolona {
 
 namespace {
-QPointer<TriggerUModel> g_currentTU;
 
 QTableView* makeTable(QWidget* parent) {
     auto* table = new QTableView(parent);
@@ -76,7 +74,7 @@ QString titleWithErrors(const QString& title, int errors) {
 }
 }  // namespace
 
-TriggerView::TriggerView(QWidget* parent) : QFrame(parent) {
+TriggerView::TriggerView(ToolGateway* gateway, QWidget* parent) : QFrame(parent), m_gateway(gateway) {
     setAcceptDrops(true);
     auto* grid = new QGridLayout(this);
 
@@ -94,15 +92,15 @@ TriggerView::TriggerView(QWidget* parent) : QFrame(parent) {
     teLayout->addWidget(m_teTable);
     m_teGroup->setLabel(tr("Trigger Expression"));
 
-    m_tuNameDelegate = new OnaTUDelegate(this, QStringList());
-    m_tuOperatorDelegate = new OnaTUDelegate(this, OnaData::operator_list);
-    m_tuRadixDelegate = new OnaTUDelegate(this, OnaData::radix_list);
-    m_tuValueDelegate = new OnaTUDelegate(this, OnaData::radix_list);
+    m_tuNameDelegate = new OnaTUDelegate(gateway, this, QStringList());
+    m_tuOperatorDelegate = new OnaTUDelegate(gateway, this, OnaData::operator_list);
+    m_tuRadixDelegate = new OnaTUDelegate(gateway, this, OnaData::radix_list);
+    m_tuValueDelegate = new OnaTUDelegate(gateway, this, OnaData::radix_list);
     m_tuTable->setItemDelegateForColumn(TriggerUModel::ColName, m_tuNameDelegate);
     m_tuTable->setItemDelegateForColumn(TriggerUModel::ColOperator, m_tuOperatorDelegate);
     m_tuTable->setItemDelegateForColumn(TriggerUModel::ColRadix, m_tuRadixDelegate);
     m_tuTable->setItemDelegateForColumn(TriggerUModel::ColValue, m_tuValueDelegate);
-    m_teDelegate = new OnaTEDelegate(this);
+    m_teDelegate = new OnaTEDelegate(gateway, this);
     m_teTable->setItemDelegate(m_teDelegate);
 
     m_optionFrame = new QFrame(this);
@@ -148,10 +146,7 @@ TriggerView::TriggerView(QWidget* parent) : QFrame(parent) {
     updateEmptyState();
 }
 
-TriggerView::~TriggerView() {
-    if (g_currentTU == m_tu)
-        g_currentTU = nullptr;
-}
+TriggerView::~TriggerView() = default;
 
 QWidget* TriggerView::buildPositionGroup() {
     m_positionGroup = new LabelGroupBox(m_optionFrame);
@@ -236,8 +231,6 @@ TriggerEModel* TriggerView::teModel() const { return m_te; }
 
 bool TriggerView::hasTables() const { return m_tuTable && m_teTable; }
 
-TriggerUModel* TriggerView::currentTUModel() { return g_currentTU; }
-
 TriggerSetting* TriggerView::liveSetting() const {
     if (!m_setting || m_setting != OnaData::inst()->getTSModel())
         return nullptr;
@@ -249,7 +242,6 @@ void TriggerView::setModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting
         return;
     m_tu = tu;
     m_te = te;
-    g_currentTU = tu;
 
     auto* tuHeader = m_tuTable->horizontalHeader();
     tuHeader->setStretchLastSection(false);
@@ -389,7 +381,7 @@ void TriggerView::updateEmptyState() {
 }
 
 bool TriggerView::sendOption(const QString& cmd) {
-    if (sendTriggerCommand(cmd))
+    if (sendTriggerCommand(m_gateway, cmd))
         return true;
     // The engine kept its value: show that one again.
     setTriggerSetting(liveSetting());
@@ -506,15 +498,15 @@ void TriggerView::connectPORCore(bool connectFlag) {
         return;
     if (s->porSupported)
         s->connectPorOnOpen = connectFlag;
-    if (OnaGUI* gui = OnaGUI::instance())
-        gui->SetDirtyBit();
+    if (m_gateway)
+        m_gateway->markModified();
 }
 
 bool TriggerView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == this && event->type() == QEvent::KeyRelease &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        if (auto* help = OnaGUI::helpInstance())
-            help->openViewHelpUrl(QStringLiteral("Trigger_Signal_Setup"));
+        if (m_gateway)
+            m_gateway->openHelpTopic(QStringLiteral("Trigger_Signal_Setup"));
         return true;
     }
     return QFrame::eventFilter(watched, event);

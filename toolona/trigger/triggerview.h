@@ -19,6 +19,7 @@ namespace vemo::toolona {
 class LabelGroupBox;
 class OnaTEDelegate;
 class OnaTUDelegate;
+class ToolGateway;
 
 // The "LA Trigger" page: trigger units, trigger expressions, trigger
 // options and trigger position of the active analyzer core.
@@ -32,7 +33,9 @@ class OnaTUDelegate;
 class TriggerView : public QFrame {
     Q_OBJECT
 public:
-    explicit TriggerView(QWidget* parent = nullptr);
+    // Every command, refusal, modified mark and help request goes through
+    // `gateway`.
+    explicit TriggerView(ToolGateway* gateway, QWidget* parent = nullptr);
     ~TriggerView() override;
 
     // True once the trigger-unit and trigger-expression tables exist; the
@@ -65,9 +68,6 @@ public:
     void setSettingControlsEnabled(bool enabled);
     bool editingEnabled() const { return m_editing; }
     bool settingControlsEnabled() const { return m_settingControls; }
-
-    // The process-wide trigger-unit model the trigger-unit delegates read.
-    static TriggerUModel* currentTUModel();
 
     // The page's groups and option widgets (for the tool window and tests).
     LabelGroupBox* tuGroup() const { return m_tuGroup; }
@@ -119,6 +119,7 @@ private:
     void syncPositionBar();
     void writePositionTitle(int position, int samples);
 
+    ToolGateway* m_gateway;
     QTableView* m_tuTable = nullptr;
     QTableView* m_teTable = nullptr;
     QLabel* m_empty = nullptr;

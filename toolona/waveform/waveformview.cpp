@@ -1,9 +1,8 @@
 #include "waveform/waveformview.h"
 
-#include "shell/onagui.h"
+#include "shell/toolgateway.h"
 #include "widgets/emptystatelabel.h"
 
-#include "basgui/basehelp.h"
 #include "waveformmodel.h"
 
 #include <QKeyEvent>
@@ -11,7 +10,7 @@
 
 namespace vemo::toolona {
 
-WaveformView::WaveformView(QWidget* parent) : QWidget(parent) {
+WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway) {
     setMouseTracking(true);
     auto* layout = new QVBoxLayout(this);
     m_empty = new EmptyStateLabel(
@@ -43,11 +42,45 @@ void WaveformView::applyAllBusRadix(int radix) {
         m_radix = radix;
 }
 
+int WaveformView::waveformColumnWidth() const {
+    // The waveform column spans the page until the signal tree gives it a
+    // column of its own.
+    return qMax(1, width());
+}
+
+void WaveformView::zoomIn() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomIn(waveformColumnWidth());
+    refreshHeader();
+}
+
+void WaveformView::zoomOut() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomOut(waveformColumnWidth());
+    refreshHeader();
+}
+
+void WaveformView::zoomFit() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomFit(waveformColumnWidth());
+    refreshHeader();
+}
+
+void WaveformView::zoomTrigger() {
+    if (!hasCapturedData())
+        return;
+    m_model->zoomTrigger(waveformColumnWidth(), 0);
+    refreshHeader();
+}
+
 bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == this && event->type() == QEvent::KeyRelease &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        if (auto* help = OnaGUI::helpInstance())
-            help->openViewHelpUrl(QStringLiteral("Waveform_View"));
+        if (m_gateway)
+            m_gateway->openHelpTopic(QStringLiteral("Waveform_View"));
         return true;
     }
     return QWidget::eventFilter(watched, event);

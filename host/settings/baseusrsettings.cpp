@@ -1,4 +1,4 @@
-#include "basgui/baseusrsettings.h"
+#include "settings/baseusrsettings.h"
 
 #include <QDir>
 

@@ -1,0 +1,35 @@
+#pragma once
+
+// What a page, dialog or delegate needs of the tool window, and nothing
+// more. The window implements it; pages receive it when they are built, so
+// none of them includes the window's header or reaches for a process-wide
+// pointer.
+
+#include <QString>
+
+namespace vemo::toolona {
+
+class ToolGateway {
+public:
+    virtual ~ToolGateway() = default;
+
+    // The one channel for engine commands. True when the engine returned 0;
+    // the result (or error) text goes to *result when given. Shows nothing:
+    // the caller decides what to report.
+    virtual bool tclEval(const QString& cmd, QString* result = nullptr) = 0;
+    // A refused edit, said where the user sees it (the status bar and the
+    // message window), so it never passes silently.
+    virtual void reportRefusal(const QString& message) = 0;
+    // Marks the analyzer file modified, for the few changes the engine does
+    // not report itself.
+    virtual void markModified() = 0;
+    // Opens the help topic `topic` of the tool's help (F1 on a page).
+    virtual void openHelpTopic(const QString& topic) = 0;
+};
+
+// Sends `cmd` through `gateway`. True when the engine took it; a refusal
+// is reported with the engine's text (or the command, when the engine gave
+// none) and gives false, as does a missing gateway.
+bool sendCommand(ToolGateway* gateway, const QString& cmd);
+
+}  // namespace vemo::toolona
