@@ -2,6 +2,7 @@
 // window settings, tab sets and docking, shutdown. Embedded windows talk to
 // a recording host that forwards every command to a real engine.
 
+#include "testtime.h"
 #include "recordinghost.h"
 
 #include "controller/controllertab.h"
@@ -76,6 +77,7 @@ private slots:
     void serdesPagesSurviveTabRebuilds();
     void inactiveFileDisablesUntilNextOpen();
     void shutdownClosesControllerOnce();
+    void closeFromTclKeepsUnsavedEdits();
 
 private:
     // The demo project in a fresh folder (path of its .ona).
@@ -709,7 +711,7 @@ void TstOnaGui::captureThroughRunPanel() {
     QVERIFY(gui->isModified());
     QVERIFY(!gui->runAction()->isEnabled());
     // The thread's queued signals drive the panel to its end.
-    QTRY_COMPARE_WITH_TIMEOUT(gui->progressBar()->format(), QStringLiteral("Completed"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(gui->progressBar()->format(), QStringLiteral("Completed"), testMs(20000));
     QTRY_VERIFY(gui->runAction()->isEnabled());
     QVERIFY(gui->runAction()->isVisible());
     QVERIFY(!gui->stopAction()->isVisible());
@@ -771,6 +773,37 @@ void TstOnaGui::shutdownClosesControllerOnce() {
         gui.reset();
         QCOMPARE(m_host->count(QStringLiteral("ona_close_controller")), 1);
     }
+}
+
+void TstOnaGui::closeFromTclKeepsUnsavedEdits() {
+    ScriptedDialogs dialogs;
+    const QString ona = copyDemo();
+    const QByteArray original = [&] {
+        QFile f(ona);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    auto gui = embedded(ona);
+    QVERIFY(gui);
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_tu -name TU_data -value 5B")));
+    QVERIFY(gui->isModified());
+
+    // Nobody to ask (a start-up script): refused with a reason, nothing asked.
+    gui->setUnattended(true);
+    QString result;
+    QVERIFY(!gui->tclEval(QStringLiteral("ona_close_project"), &result));
+    QVERIFY2(result.contains(QStringLiteral("unsaved changes")), qPrintable(result));
+    QVERIFY(dialogs.asked.isEmpty());
+    QVERIFY(OnaData::inst()->isProjectOpen());
+    gui->setUnattended(false);
+
+    // Asked while the project is still open, so "Yes" saves it.
+    dialogs.buttons.enqueue(QMessageBox::Yes);
+    QVERIFY2(gui->tclEval(QStringLiteral("ona_close_project"), &result), qPrintable(result));
+    QCOMPARE(dialogs.asked.size(), 1);
+    QVERIFY(!OnaData::inst()->isProjectOpen());
+    QFile saved(ona);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll() != original);
 }
 
 QTEST_MAIN(TstOnaGui)

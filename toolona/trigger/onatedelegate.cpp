@@ -48,7 +48,7 @@ QString OnaTEDelegate::commitCommand(int column, int row, const QString& text, Q
     if (name.isEmpty() || text.isEmpty())
         return {};
     if (column == TriggerEModel::ColName) {
-        if (name.compare(text, Qt::CaseInsensitive) == 0)
+        if (name == text)
             return {};
         const QString problem = triggerNameProblem(text, QStringLiteral("trigger expression"));
         if (!problem.isEmpty()) {
@@ -59,7 +59,7 @@ QString OnaTEDelegate::commitCommand(int column, int row, const QString& text, Q
         return tclCommand(QStringLiteral("ona_rename_te %1 %2"), tclWord(name), tclWord(text));
     }
     if (column == TriggerEModel::ColExpression) {
-        if (data->getTEExpression(row).compare(text, Qt::CaseInsensitive) == 0)
+        if (data->getTEExpression(row) == text)
             return {};
         return tclCommand(QStringLiteral("ona_set_te -name %1 %2 \"%3\""), tclWord(name),
                           QStringLiteral("-expression"), tclQuoted(text));

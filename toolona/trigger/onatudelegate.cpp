@@ -149,7 +149,7 @@ QString OnaTUDelegate::commitCommand(int column, int row, const QString& text, Q
     default:
         return {};
     }
-    if (text.isEmpty() || name.isEmpty() || old.compare(text, Qt::CaseInsensitive) == 0)
+    if (text.isEmpty() || name.isEmpty() || old == text)
         return {};
     if (column == TriggerUModel::ColName) {
         const QString problem = triggerNameProblem(text, QStringLiteral("trigger unit"));
