@@ -12,6 +12,7 @@
 #include "basgui/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "onadata.h"
+#include "triggerumodel.h"
 #include "project/vemoprojectmanager.h"
 #include "tcl/cgtclcmdman.h"
 
@@ -78,6 +79,7 @@ private slots:
     void inactiveFileDisablesUntilNextOpen();
     void shutdownClosesControllerOnce();
     void closeFromTclKeepsUnsavedEdits();
+    void anyUnicodeInNamesAndValues();
 
 private:
     // The demo project in a fresh folder (path of its .ona).
@@ -804,6 +806,24 @@ void TstOnaGui::closeFromTclKeepsUnsavedEdits() {
     QFile saved(ona);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QVERIFY(saved.readAll() != original);
+}
+
+void TstOnaGui::anyUnicodeInNamesAndValues() {
+    // A folder with an emoji, CJK and a combining mark: the window opens,
+    // edits and saves the project there, and the engine sees the same text.
+    const QString folder = QStringLiteral("\U0001F600 \u6F22\u5B57 e\u0301");
+    const QString ona = copyDemo(folder);
+    auto gui = embedded(ona);
+    QVERIFY(gui);
+    QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
+    const QString value = QStringLiteral("\U0001F680\u0301");
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_tu -name TU_data -value \"%1\"").arg(value)));
+    QCOMPARE(OnaData::inst()->getTUValue(OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_data"))), value);
+    QVERIFY(gui->SaveFile());
+    QFile saved(ona);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(saved.readAll()).contains(value));
+    QCOMPARE(QDir(m_dir->filePath(folder)).entryList(QDir::Files), (QStringList{"demo.ona", "demo.onl"}));
 }
 
 QTEST_MAIN(TstOnaGui)
