@@ -312,6 +312,12 @@ void TestEdges::savedCaptureOfUnknownCoreOrTooManySamples()
         QVERIFY2(why.contains("samples"), qPrintable(why));
     }
     QVERIFY(TraceData::kMaxSamples < std::numeric_limits<int>::max());
+
+    // A core with signals and no samples reads back (no words to copy).
+    entries.clear();
+    entries.push_back({QStringLiteral("c"), {{QStringLiteral("a"), 1}}, std::make_shared<TraceData>(QStringList{"a"}, 0)});
+    QVERIFY2(CaptureFile::parse(CaptureFile::serialize(entries), &entries, &why), qPrintable(why));
+    QCOMPARE(entries.at(0).trace->numSamples(), qint64(0));
 }
 
 void TestEdges::startedRunSaysConfiguring()
