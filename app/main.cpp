@@ -70,6 +70,21 @@ void quitWhenShown(QWidget* window) {
     poll->start(1);
 }
 
+// Why the file named on the command line cannot be handed to the window,
+// empty when it can: the window's reader would wait forever on a FIFO.
+QString startFileProblem(const QString& file) {
+    const QFileInfo fi(file);
+    if (!fi.exists())
+        return QStringLiteral("Cannot open \"%1\": no such file.").arg(file);
+    if (fi.isDir())
+        return QStringLiteral("Cannot open \"%1\": it is a folder, not a file.").arg(file);
+    if (!fi.isFile())
+        return QStringLiteral("Cannot open \"%1\": not a regular file (a pipe, socket or device).").arg(file);
+    if (!fi.isReadable())
+        return QStringLiteral("Cannot open \"%1\": permission denied.").arg(file);
+    return {};
+}
+
 void reportError(const QString& text) {
     std::fprintf(stderr, "ondrel: %s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
@@ -152,27 +167,49 @@ int main(int argc, char** argv) {
     // Opening the file makes its folder current: resolve the script first.
     const QString scriptPath =
         parser.value(scriptOption).isEmpty() ? QString() : QFileInfo(parser.value(scriptOption)).absoluteFilePath();
-    // A file that is not there is reported; the window still comes up.
+    // A file that cannot be opened is reported; the window still comes up.
     const QString file = positional.value(0);
-    if (!file.isEmpty() && !QFileInfo(file).isFile())
-        reportError(QStringLiteral("Cannot open \"%1\": no such file.").arg(file));
+    bool fileRefused = false;
+    if (!file.isEmpty()) {
+        const QString problem = startFileProblem(file);
+        if (!problem.isEmpty()) {
+            reportError(problem);
+            // A missing file is no fault of the file; one that is there and
+            // unusable is, as when the engine refuses it.
+            fileRefused = QFileInfo::exists(file);
+        }
+    }
     QList<QString> args;
-    if (!file.isEmpty())
+    if (!file.isEmpty() && !fileRefused)
         args << file;
     QString unused;
     vemo::toolona::OnaGUI window(nullptr, args, unused, true, QString());
-    if (!window.initialize())
-        return 1;
+    if (!window.initialize()) {
+        // The engine refused the file; everything else of the window is up,
+        // so it comes up empty with the engine's reason on show.
+        if (args.isEmpty() || !window.interp())
+            return 1;
+        const QString reason = window.lastResult();
+        window.CloseFile();
+        reportError(QStringLiteral("Cannot open \"%1\": %2").arg(file, reason));
+        fileRefused = true;
+    }
     window.connectSharedAction();
     window.show();
 
     const QString script = scriptPath;
     const bool quitAfterStart = parser.isSet(quitOption);
     QTimer::singleShot(0, &window, [&window, script, quitAfterStart] {
-        if (!script.isEmpty())
+        if (!script.isEmpty()) {
+            // Nobody is there to answer a question while the script runs.
+            window.setUnattended(true);
             runScript(&window, script);
+            window.setUnattended(false);
+        }
         if (quitAfterStart)
             quitWhenShown(&window);
     });
-    return app->exec();
+    const int code = app->exec();
+    // A smoke test of a file that was refused must not pass.
+    return code == 0 && quitAfterStart && fileRefused ? 1 : code;
 }

@@ -23,6 +23,7 @@
 #include <QStringList>
 #include <QVector>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 class CaptureRun;
@@ -129,6 +130,12 @@ public:
     bool openProject(const QString& path, QString* error);
     bool saveProject(const QString& path, QString* error);
     bool closeProject();
+    // Asked by "ona_close_project" before it closes anything: the window
+    // installs one so that unsaved edits can still be saved (the engine does
+    // not know of them). False keeps the project open, *error says why.
+    using CloseCheck = std::function<bool(QString* error)>;
+    void setCloseCheck(CloseCheck check) { m_closeCheck = std::move(check); }
+    bool mayClose(QString* error) const { return !m_closeCheck || m_closeCheck(error); }
     // Capture (CaptureRun). startCapture checks everything first and
     // starts the acquisition thread; stop and manual trigger are no-ops when
     // nothing runs. waitCapture blocks up to timeoutMs (negative: no limit)
@@ -189,4 +196,5 @@ private:
     TriggerSetup* m_triggers;
     CaptureRun* m_capture;
     QByteArray m_infoText;
+    CloseCheck m_closeCheck;
 };

@@ -1,12 +1,12 @@
 #include "capturefile.h"
 
+#include "safefile.h"
 #include "waveformmodel.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cstring>
 #include <new>
 
@@ -20,7 +20,6 @@ constexpr quint32 kMaxCores = 64;
 constexpr quint32 kMaxSignals = 4096;
 constexpr quint32 kMaxChannels = 1u << 20;
 constexpr quint32 kMaxFrames = 1u << 24;
-constexpr qint64 kMaxSamples = qint64(1) << 32;
 
 const quint32* crcTable()
 {
@@ -188,17 +187,13 @@ bool writeTo(QIODevice* d, const std::vector<Entry>& entries)
 
 bool write(const QString& path, const std::vector<Entry>& entries, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
-        return false;
-    }
-    if (!writeTo(&f, entries) || !f.commit()) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
-        f.cancelWriting();
-        return false;
-    }
-    return true;
+    QString why;
+    const bool ok = SafeFile::writeAtomically(path, [&entries](QIODevice* out, QString*) {
+        return writeTo(out, entries);
+    }, &why);
+    if (!ok)
+        *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
+    return ok;
 }
 
 QByteArray serialize(const std::vector<Entry>& entries)
@@ -252,8 +247,8 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
             for (quint32 ch = 0; ch < channels; ++ch)
                 names << in.str();
             const qint64 samples = in.i64();
-            if (samples < 0 || samples > kMaxSamples)
-                throw Fault{QStringLiteral("%1 samples").arg(samples)};
+            if (samples < 0 || samples > TraceData::kMaxSamples)
+                throw Fault{QStringLiteral("%1 samples (this program holds at most %2)").arg(samples).arg(TraceData::kMaxSamples)};
             const quint32 frames = in.u32();
             if (frames > kMaxFrames)
                 throw Fault{QStringLiteral("%1 frames").arg(frames)};
@@ -276,8 +271,9 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
             // The sample data must be there before anything is allocated for it.
             in.need(qint64(channels) * words * 8);
             auto t = std::make_shared<TraceData>(names, samples);
-            for (quint32 ch = 0; ch < channels; ++ch)
-                std::memcpy(t->channelWords(int(ch)), in.take(words * 8), size_t(words) * 8);
+            if (words > 0)   // no samples: no words, and no buffer to copy into
+                for (quint32 ch = 0; ch < channels; ++ch)
+                    std::memcpy(t->channelWords(int(ch)), in.take(words * 8), size_t(words) * 8);
             if (samples % 64)
                 for (quint32 ch = 0; ch < channels; ++ch)
                     t->channelWords(int(ch))[words - 1] &= (quint64(1) << (samples % 64)) - 1;
@@ -303,23 +299,12 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
 
 bool read(const QString& path, std::vector<Entry>* entries, QString* error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: cannot read: %2").arg(path, f.errorString());
-        return false;
-    }
-    if (f.size() > kMaxFile) {
-        *error = QStringLiteral("%1: larger than %2 bytes").arg(path).arg(kMaxFile);
-        return false;
-    }
     QByteArray data;
-    try {
-        data = f.readAll();
-    } catch (const std::bad_alloc&) {
-        *error = QStringLiteral("%1: not enough memory to read it").arg(path);
+    QString why;
+    if (!SafeFile::readRegular(path, kMaxFile, &data, &why)) {
+        *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     }
-    QString why;
     if (!parse(data, entries, &why)) {
         *error = QStringLiteral("%1: %2").arg(path, why);
         return false;

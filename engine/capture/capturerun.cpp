@@ -5,6 +5,7 @@
 #include "onajtag.h"
 #include "onathread.h"
 #include "projectsession.h"
+#include "safefile.h"
 #include "simdriver.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
@@ -17,7 +18,6 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 using namespace ProjectFiles;
 
@@ -198,6 +198,9 @@ bool CaptureRun::startCapture(QString* error)
         c->pnum = 0;
         c->pmax = 0;
     }
+    // A started run says so at once, before the thread reports its first step.
+    for (const auto& s : setups)
+        s.core->status = AnalyzerCore::Configuring;
     m_runErr.clear();
     m_thread->prepare(std::move(setups), m_cable->cableFault());
     m_busy = true;
@@ -303,8 +306,12 @@ void CaptureRun::loadSidecar(QStringList* warnings)
         return;
     }
     for (const auto& e : entries) {
-        AnalyzerCore* c = m_session->core(m_session->coreId(e.core));
-        if (!c || !c->getWDModel())
+        AnalyzerCore* c = m_session->coreNamed(e.core);
+        if (!c) {
+            warnings->append(QStringLiteral("the saved capture of core \"%1\" is ignored: the design has no such core").arg(e.core));
+            continue;
+        }
+        if (!c->getWDModel())
             continue;
         QList<QPair<QString, int>> widths;
         for (const auto& s : c->onl().signalList)
@@ -323,15 +330,9 @@ namespace {
 template <typename Fn>
 bool atomicWrite(const QString& path, Fn fn, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, f.errorString());
-        return false;
-    }
     QString why;
-    if (!fn(&f, &why) || !f.commit()) {
-        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, why.isEmpty() ? f.errorString() : why);
-        f.cancelWriting();
+    if (!SafeFile::writeAtomically(path, fn, &why)) {
+        *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, why);
         return false;
     }
     return true;

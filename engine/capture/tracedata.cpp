@@ -1,14 +1,26 @@
 #include "tracedata.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 inline int ctz(quint64 v) { return __builtin_ctzll(v); }
 }
 
+namespace {
+
+qint64 checkedSamples(qint64 samples)
+{
+    if (samples > TraceData::kMaxSamples)
+        throw std::bad_alloc();
+    return qMax<qint64>(0, samples);
+}
+
+} // namespace
+
 TraceData::TraceData(const QStringList& channelNames, qint64 samples)
     : m_names(channelNames)
-    , m_samples(qMax<qint64>(0, samples))
+    , m_samples(checkedSamples(samples))
     , m_wordsPerChannel(size_t((m_samples + 63) / 64))
     , m_data(size_t(channelNames.size()) * m_wordsPerChannel, 0)
 {

@@ -33,7 +33,12 @@ public:
         return c;
     }
 
-    // Throws std::bad_alloc when the samples do not fit in memory.
+    // The most samples any capture holds, whatever made it: the waveform
+    // model and the verbs count samples in int, with room to add to them.
+    static constexpr qint64 kMaxSamples = qint64(1) << 30;
+
+    // Throws std::bad_alloc when the samples do not fit in memory or are
+    // more than kMaxSamples.
     TraceData(const QStringList& channelNames, qint64 samples);
 
     int numChannels() const { return m_names.size(); }

@@ -1,18 +1,17 @@
 #include "verbs.h"
 
+#include "tcltext.h"
+
 namespace Verbs {
 
 QString text(Tcl_Obj* o)
 {
-    int len = 0;
-    const char* s = Tcl_GetStringFromObj(o, &len);
-    return QString::fromUtf8(s, len);
+    return TclText::fromObj(o);
 }
 
 Tcl_Obj* obj(const QString& s)
 {
-    const QByteArray u = s.toUtf8();
-    return Tcl_NewStringObj(u.constData(), int(u.size()));
+    return TclText::newObj(s);
 }
 
 Tcl_Obj* list(const QStringList& items)
@@ -31,9 +30,24 @@ Tcl_Obj* wideList(const QVector<qint64>& v)
     return l;
 }
 
+QString clipped(const QString& message)
+{
+    // Messages quote what they refuse; a megabyte of input must not come back
+    // as a megabyte of error. The start names the verb and the end says why.
+    constexpr int kKeep = 240;
+    if (message.size() <= 3 * kKeep)
+        return message;
+    int head = kKeep, tail = message.size() - kKeep;
+    if (message.at(head - 1).isHighSurrogate())
+        --head;
+    if (message.at(tail).isLowSurrogate())
+        ++tail;
+    return message.left(head) + QStringLiteral("…(%1 characters left out)…").arg(tail - head) + message.mid(tail);
+}
+
 int fail(Tcl_Interp* ip, const QString& message)
 {
-    Tcl_SetObjResult(ip, obj(message));
+    Tcl_SetObjResult(ip, obj(clipped(message)));
     return TCL_ERROR;
 }
 

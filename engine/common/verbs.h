@@ -21,6 +21,8 @@ inline Tcl_Obj* obj(bool v) { return Tcl_NewIntObj(v ? 1 : 0); }
 Tcl_Obj* list(const QStringList& items);
 Tcl_Obj* wideList(const QVector<qint64>& v);
 
+// A message cut in the middle to a few hundred characters when longer.
+QString clipped(const QString& message);
 int fail(Tcl_Interp* ip, const QString& message);
 int done(Tcl_Interp* ip, const QString& result = QString());
 int usage(Tcl_Interp* ip, const char* text);

@@ -1,5 +1,7 @@
 #include "projectfiles.h"
 
+#include "safefile.h"
+
 #include "simdriver.h"
 #include "triggerlang.h"
 
@@ -8,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <cmath>
 
@@ -232,22 +233,9 @@ QJsonArray tokenSetsJson(const QList<TokenSetData>& sets)
 
 bool readFile(const QString& path, QByteArray* data, QString* error)
 {
-    QFile f(path);
-    if (QFileInfo(path).isDir()) {
-        *error = QStringLiteral("%1: is a folder, not a file").arg(path);
-        return false;
-    }
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: cannot open: %2").arg(path, f.errorString());
-        return false;
-    }
-    if (f.size() > kMaxFileSize) {
-        *error = QStringLiteral("%1: larger than %2 MiB").arg(path).arg(kMaxFileSize >> 20);
-        return false;
-    }
-    *data = f.read(kMaxFileSize + 1);
-    if (data->size() > kMaxFileSize) {
-        *error = QStringLiteral("%1: larger than %2 MiB").arg(path).arg(kMaxFileSize >> 20);
+    QString why;
+    if (!SafeFile::readRegular(path, kMaxFileSize, data, &why)) {
+        *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     }
     return true;
@@ -255,16 +243,13 @@ bool readFile(const QString& path, QByteArray* data, QString* error)
 
 bool writeFile(const QString& path, const QByteArray& data, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
-        return false;
-    }
-    if (f.write(data) != data.size() || !f.commit()) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, f.errorString());
-        return false;
-    }
-    return true;
+    QString why;
+    const bool ok = SafeFile::writeAtomically(path, [&data](QIODevice* out, QString*) {
+        return out->write(data) == data.size();
+    }, &why);
+    if (!ok)
+        *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
+    return ok;
 }
 
 int refWidth(const QString& ref, const QVector<OnlSignal>& signalList, QString* error)

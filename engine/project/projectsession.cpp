@@ -41,6 +41,12 @@ int ProjectSession::coreId(const QString& name) const
     return -1;
 }
 
+AnalyzerCore* ProjectSession::coreNamed(const QString& name) const
+{
+    const int id = coreId(name);
+    return id >= 0 ? m_cores.at(id).data() : nullptr;
+}
+
 QString ProjectSession::coreName(int id) const
 {
     const AnalyzerCore* p = core(id);

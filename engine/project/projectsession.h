@@ -55,6 +55,9 @@ public:
     AnalyzerCore* core(int id) const;
     QSharedPointer<AnalyzerCore> corePtr(int id) const;
     int coreId(const QString& name) const;   // -1 when absent
+    // The core called `name`; nullptr when there is none (never the current
+    // core: -1 from coreId must not reach core()).
+    AnalyzerCore* coreNamed(const QString& name) const;
     QString coreName(int id) const;
     // The current core when it is an analyzer core, else nullptr and why.
     AnalyzerCore* currentAnalyzer(QString* error) const;

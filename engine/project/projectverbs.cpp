@@ -40,6 +40,9 @@ ONA_CMD(cmdCloseProject)
     Q_UNUSED(objv);
     if (objc != 1)
         return usage(ip, "ona_close_project");
+    QString error;
+    if (data()->isProjectOpen() && !data()->mayClose(&error))
+        return fail(ip, error);
     data()->closeProject();
     return done(ip);
 }

@@ -45,7 +45,9 @@ bool TriggerSetup::recount()
         counts << c->getTUModel()->recheck(lookup);
         counts << c->getTEModel()->recheck(c->getTUModel()->names());
     }
-    const bool changed = counts != m_errorCounts;
+    // Qt 6.4 compares two empty lists with memcmp on a null pointer when one
+    // of them has a buffer (undefined, and fatal in the sanitizer build).
+    const bool changed = counts.size() != m_errorCounts.size() || (!counts.isEmpty() && counts != m_errorCounts);
     m_errorCounts = counts;
     return changed;
 }

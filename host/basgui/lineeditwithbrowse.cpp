@@ -32,6 +32,13 @@ LineEditWithBrowse::LineEditWithBrowse(QWidget* parent) : QWidget(parent) {
     connect(m_button, &QToolButton::clicked, this, [this] { browse(); });
 }
 
+LineEditWithBrowse::~LineEditWithBrowse() {
+    // The line edit outlives this body (children go in ~QWidget) and may still
+    // emit, e.g. editingFinished when it loses focus; it must not reach a
+    // half-destroyed LineEditWithBrowse.
+    disconnect(m_edit, nullptr, this, nullptr);
+}
+
 QString LineEditWithBrowse::text() const { return m_edit->text(); }
 
 void LineEditWithBrowse::setText(const QString& text) { m_edit->setText(text); }

@@ -16,6 +16,7 @@ class LineEditWithBrowse : public QWidget {
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged USER true)
 public:
     explicit LineEditWithBrowse(QWidget* parent = nullptr);
+    ~LineEditWithBrowse() override;
 
     QLineEdit* lineEdit() const { return m_edit; }
     QToolButton* browseButton() const { return m_button; }

@@ -1,17 +1,12 @@
 #include "tcl/cgtclcmdproxy.h"
 
 #include "tcl/cgtclcmdman.h"
+#include "tcltext.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
 namespace {
-
-Tcl_Encoding utf8Encoding() {
-    // Held for the life of the process; Tcl keeps the table loaded anyway.
-    static Tcl_Encoding enc = Tcl_GetEncoding(nullptr, "utf-8");
-    return enc;
-}
 
 CGTclCmdProxy* s_instance = nullptr;
 
@@ -35,22 +30,11 @@ CGTclCmdProxy* CGTclCmdProxy::getInstance(QObject* owner) {
 }
 
 QByteArray CGTclCmdProxy::toTcl(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    Tcl_DString ds;
-    Tcl_ExternalToUtfDString(utf8Encoding(), utf8.constData(), int(utf8.size()), &ds);
-    QByteArray out(Tcl_DStringValue(&ds), Tcl_DStringLength(&ds));
-    Tcl_DStringFree(&ds);
-    return out;
+    return TclText::toTcl(text);
 }
 
 QString CGTclCmdProxy::fromTcl(const char* text, int length) {
-    if (!text)
-        return {};
-    Tcl_DString ds;
-    Tcl_UtfToExternalDString(utf8Encoding(), text, length, &ds);
-    QString out = QString::fromUtf8(Tcl_DStringValue(&ds), Tcl_DStringLength(&ds));
-    Tcl_DStringFree(&ds);
-    return out;
+    return TclText::fromTcl(text, length);
 }
 
 QString CGTclCmdProxy::escapeForQuotes(const QString& text) {

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testtime.h"
+
 #if __has_include("onapackage.h")
 #define HAVE_ENGINE 1
 #else
@@ -62,7 +64,7 @@ Run TstBatch::run(const QStringList& args, const QProcessEnvironment& env) {
     Run r;
     if (!p.waitForStarted(10000))
         return r;
-    r.finished = p.waitForFinished(60000);
+    r.finished = p.waitForFinished(testMs(60000));
     if (!r.finished)
         p.kill();
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -186,6 +188,25 @@ void TstBatch::windowStartsAndRunsScript() {
     r = run({"--quit-after-start", missing});
     QCOMPARE(r.code, 0);
     QVERIFY2(r.err.contains(missing), qPrintable(r.err));
+
+    // A file that is there but refused: the window still comes up with the
+    // engine's reason, and a smoke test of it fails. A pipe never hangs it.
+    const QString bad = m_dir.filePath("bad.ona");
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("{ not an analyzer file");
+    }
+    r = run({"--quit-after-start", bad});
+    QVERIFY(r.finished);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("Cannot open \"" + bad + "\": ") && r.err.contains("JSON"), qPrintable(r.err));
+    const QString pipe = m_dir.filePath("pipe.ona");
+    QVERIFY(QProcess::execute(QStringLiteral("mkfifo"), {pipe}) == 0);
+    r = run({"--quit-after-start", pipe});
+    QVERIFY(r.finished);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
 }
 
 void TstBatch::engineCommandsInBatch() {

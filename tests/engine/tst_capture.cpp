@@ -6,6 +6,7 @@
 // edges, VCD read back by an independent parser, text export and the
 // capture sidecar.
 
+#include "testtime.h"
 #include "enginetest.h"
 
 #include "capturefile.h"
@@ -223,7 +224,7 @@ void TestCapture::storeNextChange()
 static void runCapture(TclSession& tcl, const QString& expectStatus = QStringLiteral("Completed"))
 {
     QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
-    QVERIFY2(tcl.eval("ona_wait -timeout 20000"), qPrintable(tcl.result()));
+    QVERIFY2(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000))), qPrintable(tcl.result()));
     QCOMPARE(tcl.result(), expectStatus);
 }
 
@@ -367,14 +368,14 @@ void TestCapture::stopAndManualTrigger()
     QCOMPARE(tcl.dictGet("ona_get capture", "busy"), QStringLiteral("1"));
     QCOMPARE(tcl.dictGet("ona_get capture", "status"), QStringLiteral("Running"));
     QVERIFY(tcl.eval("ona_stop"));
-    QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+    QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
     QCOMPARE(tcl.result(), QStringLiteral("Stopped"));
     QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("0"));
     // Manual trigger: the frame under way is completed and uploaded.
     QVERIFY(tcl.eval("ona_run"));
     QTest::qWait(30);
     QVERIFY(tcl.eval("ona_manualtrig"));
-    QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+    QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
     QCOMPARE(tcl.result(), QStringLiteral("Upload stopped"));
     QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("64"));
     QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("10"));
@@ -388,7 +389,7 @@ void TestCapture::stopAndManualTrigger()
             else
                 OnaData::inst()->stopCapture();
         });
-        QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+        QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
         other.join();
         QCOMPARE(tcl.result(), round == 0 ? QStringLiteral("Upload stopped") : QStringLiteral("Stopped"));
     }
@@ -477,18 +478,18 @@ void TestCapture::refusals()
     QVERIFY(tcl.eval("ona_set_core -name t -run on; ona_set_tu -name TU_a -value 0; ona_set_te -name TE1 -expression TU_a"));
     QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 3"));
     QVERIFY(tcl.eval("ona_run"));
-    QVERIFY(tcl.eval("ona_wait -timeout 5000"));
+    QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
     QCOMPARE(tcl.result(), QStringLiteral("Error!"));
     QVERIFY2(OnaData::inst()->getRunErr().startsWith("ERROR: cable FTUSB-3 is not connected"),
              qPrintable(OnaData::inst()->getRunErr()));
     QVERIFY(tcl.dictGet("ona_get capture", "error").contains("FTUSB-3"));
     QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
     QVERIFY(tcl.eval("ona_set_project -cabletype VORANTE -cableport 768"));
-    QVERIFY(tcl.eval("ona_run; ona_wait -timeout 5000"));
+    QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(5000))));
     QVERIFY(OnaData::inst()->getRunErr().contains("address 0x300"));
     // The connected cable runs again.
     QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 0"));
-    QVERIFY(tcl.eval("ona_run; ona_wait -timeout 5000"));
+    QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(5000))));
     QCOMPARE(tcl.result(), QStringLiteral("Completed"));
     QVERIFY(OnaData::inst()->getRunErr().isEmpty());
 }
@@ -864,7 +865,7 @@ void TestCapture::demoScript()
     QVERIFY(readAll(demo.path("u.txt")).contains("frame\tsample\tstate\trx\n"));
     // The bus core: four frames at its user position with the final counter on.
     QVERIFY(tcl.eval("ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
-    QVERIFY(tcl.eval("ona_run; ona_wait -timeout 20000"));
+    QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000))));
     QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("100 356 612 868"));
 }
 

@@ -2,6 +2,7 @@
 // per mode, the 14 connections, each shared action acting once per click,
 // and when the availability signals say what.
 
+#include "testtime.h"
 #include "demofixture.h"
 #include "recordinghost.h"
 
@@ -85,7 +86,7 @@ bool TstMenus::capture(OnaGUI* gui) {
     // Until the window has heard of the end, not only the engine.
     if (!QTest::qWaitFor([gui] { return gui->progressBar()->format() == QLatin1String("Completed") &&
                                         gui->runAction()->isVisible() && !OnaData::inst()->isBusy(); },
-                         20000))
+                         testMs(20000)))
         return false;
     return gui->progressBar()->format() == QLatin1String("Completed");
 }

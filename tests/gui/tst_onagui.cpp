@@ -2,6 +2,7 @@
 // window settings, tab sets and docking, shutdown. Embedded windows talk to
 // a recording host that forwards every command to a real engine.
 
+#include "testtime.h"
 #include "recordinghost.h"
 
 #include "controller/controllertab.h"
@@ -11,6 +12,7 @@
 #include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "onadata.h"
+#include "triggerumodel.h"
 #include "project/vemoprojectmanager.h"
 #include "tcl/cgtclcmdman.h"
 
@@ -76,6 +78,8 @@ private slots:
     void serdesPagesSurviveTabRebuilds();
     void inactiveFileDisablesUntilNextOpen();
     void shutdownClosesControllerOnce();
+    void closeFromTclKeepsUnsavedEdits();
+    void anyUnicodeInNamesAndValues();
 
 private:
     // The demo project in a fresh folder (path of its .ona).
@@ -709,7 +713,7 @@ void TstOnaGui::captureThroughRunPanel() {
     QVERIFY(gui->isModified());
     QVERIFY(!gui->runAction()->isEnabled());
     // The thread's queued signals drive the panel to its end.
-    QTRY_COMPARE_WITH_TIMEOUT(gui->progressBar()->format(), QStringLiteral("Completed"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(gui->progressBar()->format(), QStringLiteral("Completed"), testMs(20000));
     QTRY_VERIFY(gui->runAction()->isEnabled());
     QVERIFY(gui->runAction()->isVisible());
     QVERIFY(!gui->stopAction()->isVisible());
@@ -771,6 +775,55 @@ void TstOnaGui::shutdownClosesControllerOnce() {
         gui.reset();
         QCOMPARE(m_host->count(QStringLiteral("ona_close_controller")), 1);
     }
+}
+
+void TstOnaGui::closeFromTclKeepsUnsavedEdits() {
+    ScriptedDialogs dialogs;
+    const QString ona = copyDemo();
+    const QByteArray original = [&] {
+        QFile f(ona);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    auto gui = embedded(ona);
+    QVERIFY(gui);
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_tu -name TU_data -value 5B")));
+    QVERIFY(gui->isModified());
+
+    // Nobody to ask (a start-up script): refused with a reason, nothing asked.
+    gui->setUnattended(true);
+    QString result;
+    QVERIFY(!gui->tclEval(QStringLiteral("ona_close_project"), &result));
+    QVERIFY2(result.contains(QStringLiteral("unsaved changes")), qPrintable(result));
+    QVERIFY(dialogs.asked.isEmpty());
+    QVERIFY(OnaData::inst()->isProjectOpen());
+    gui->setUnattended(false);
+
+    // Asked while the project is still open, so "Yes" saves it.
+    dialogs.buttons.enqueue(QMessageBox::Yes);
+    QVERIFY2(gui->tclEval(QStringLiteral("ona_close_project"), &result), qPrintable(result));
+    QCOMPARE(dialogs.asked.size(), 1);
+    QVERIFY(!OnaData::inst()->isProjectOpen());
+    QFile saved(ona);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll() != original);
+}
+
+void TstOnaGui::anyUnicodeInNamesAndValues() {
+    // A folder with an emoji, CJK and a combining mark: the window opens,
+    // edits and saves the project there, and the engine sees the same text.
+    const QString folder = QStringLiteral("\U0001F600 \u6F22\u5B57 e\u0301");
+    const QString ona = copyDemo(folder);
+    auto gui = embedded(ona);
+    QVERIFY(gui);
+    QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
+    const QString value = QStringLiteral("\U0001F680\u0301");
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_tu -name TU_data -value \"%1\"").arg(value)));
+    QCOMPARE(OnaData::inst()->getTUValue(OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_data"))), value);
+    QVERIFY(gui->SaveFile());
+    QFile saved(ona);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(saved.readAll()).contains(value));
+    QCOMPARE(QDir(m_dir->filePath(folder)).entryList(QDir::Files), (QStringList{"demo.ona", "demo.onl"}));
 }
 
 QTEST_MAIN(TstOnaGui)

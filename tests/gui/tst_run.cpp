@@ -3,6 +3,7 @@
 // checks before a run, the core check boxes and selector on the wire, and
 // power-on-reset runs.
 
+#include "testtime.h"
 #include "demofixture.h"
 #include "recordinghost.h"
 
@@ -46,7 +47,7 @@ private slots:
 private:
     // Texts the panel shows, in order, from now until the end of the run.
     void recordPanel(OnaGUI* gui);
-    bool waitIdle(OnaGUI* gui, int ms = 30000);
+    bool waitIdle(OnaGUI* gui, int ms = -1);
     QStringList errorBoxes(const ScriptedDialogs& dialogs) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -99,7 +100,7 @@ bool TstRun::waitIdle(OnaGUI* gui, int ms) {
             return !OnaData::inst()->isBusy() && ends.contains(gui->progressBar()->format()) &&
                    gui->runAction()->isVisible() && !gui->stopAction()->isVisible();
         },
-        ms);
+        ms < 0 ? testMs(30000) : ms);
 }
 
 QStringList TstRun::errorBoxes(const ScriptedDialogs& dialogs) const {
@@ -138,11 +139,11 @@ void TstRun::captureShowsEveryState() {
     QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 1);
 
     // Running: Stop in place of Run, Manual Trigger on.
-    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isVisible(); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isVisible(); }, testMs(10000)));
     QVERIFY(!gui->runAction()->isVisible());
     QVERIFY(gui->stopAction()->isEnabled());
     QVERIFY(gui->triggerAction()->isEnabled());
-    QVERIFY(QTest::qWaitFor([&] { return m_texts.contains(QStringLiteral("Sampling 2 triggers")); }, 30000));
+    QVERIFY(QTest::qWaitFor([&] { return m_texts.contains(QStringLiteral("Sampling 2 triggers")); }, testMs(30000)));
     QVERIFY(waitIdle(gui.get()));
 
     QVERIFY2(m_texts.contains(QStringLiteral("Running")), qPrintable(m_texts.join(", ")));
@@ -194,7 +195,7 @@ void TstRun::stopAndManualTriggerWhileWaiting() {
     QVERIFY(m_host->commands.isEmpty());
 
     gui->runAnalyzer();
-    QVERIFY(QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
     QTest::qWait(200);
     QVERIFY(OnaData::inst()->isBusy());
     QCOMPARE(gui->progressBar()->format(), QStringLiteral("Running"));
@@ -207,7 +208,7 @@ void TstRun::stopAndManualTriggerWhileWaiting() {
 
     m_host->commands.clear();
     gui->runAnalyzer();
-    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isEnabled(); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isEnabled(); }, testMs(10000)));
     gui->stopAction()->trigger();
     QVERIFY(waitIdle(gui.get()));
     QCOMPARE(gui->progressBar()->format(), QStringLiteral("Stopped"));

@@ -5,6 +5,7 @@
 // of triggers, the expression enable box, and user text with Tcl-special
 // characters arriving in the engine unchanged.
 
+#include "testtime.h"
 #include "recordinghost.h"
 
 #include "shell/labelgroupbox.h"
@@ -248,17 +249,32 @@ void TstTrigger::unitCellCommands() {
              QStringList{QStringLiteral("ona_set_tu -name TU_data -value \"1010xxxx\"")});
     QCOMPARE(tuText("TU_data", 4), QStringLiteral("1010xxxx"));
 
-    // Unchanged (in any letter case) or empty: nothing goes out.
-    QVERIFY(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010XXXX")).isEmpty());
+    // Unchanged or empty: nothing goes out. Names, radixes and values are
+    // case-sensitive, so a change of case alone is an edit.
+    QVERIFY(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010xxxx")).isEmpty());
     QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
+    QCOMPARE(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010XXXX")).size(), 1);
+    const QString sets = m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
+                                                     "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
+                                                     "ona_set_tu -name TU_data -radix op -value WRITE"));
+    QVERIFY2(sets.isEmpty(), qPrintable(sets));
+    const int row = OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_data"));
+    QCOMPARE(OnaTUDelegate::commitCommand(TriggerUModel::ColRadix, row, QStringLiteral("OP")),
+             QStringLiteral("ona_set_tu -name TU_data -radix \"OP\""));
+    QCOMPARE(OnaTUDelegate::commitCommand(TriggerUModel::ColValue, row, QStringLiteral("write")),
+             QStringLiteral("ona_set_tu -name TU_data -value \"write\""));
+    QVERIFY(OnaTUDelegate::commitCommand(TriggerUModel::ColValue, row, QStringLiteral("WRITE")).isEmpty());
+    QVERIFY(m_host->eval(QStringLiteral("ona_set_tu -name TU_data -radix Bin -value 1010xxxx")).isEmpty());
     QVERIFY(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")).isEmpty());
 
     // Rename: the engine rewrites the expressions that use the name.
     QCOMPARE(typeInto(table, tuIndex("TU_data", 0), QStringLiteral("TU_byte")),
              QStringList{QStringLiteral("ona_rename_tu TU_data TU_byte")});
     QCOMPARE(OnaData::inst()->getTEExpression(1), QStringLiteral("TU_byte & TU_valid THEN TU_valid #2"));
-    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("tu_BYTE")).isEmpty());
+    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("TU_byte")).isEmpty());
     QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QString()).isEmpty());
+    QCOMPARE(OnaTEDelegate::commitCommand(TriggerEModel::ColName, 0, QStringLiteral("te_start")),
+             QStringLiteral("ona_rename_te TE_start te_start"));
 
     // The name editor takes only what the engine accepts as a name; a
     // keyword gets through the validator but not to the engine.
@@ -347,13 +363,13 @@ void TstTrigger::expressionCommandsAndEnableBox() {
     QCOMPARE(typeInto(table, teIndex("TE_start", 1), QStringLiteral("TU_state | TU_valid")),
              QStringList{QStringLiteral("ona_set_te -name TE_start -expression \"TU_state | TU_valid\"")});
     QCOMPARE(OnaData::inst()->getTEExpression(0), QStringLiteral("TU_state | TU_valid"));
-    QVERIFY(typeInto(table, teIndex("TE_start", 1), QStringLiteral("tu_state | tu_valid")).isEmpty());
+    QVERIFY(typeInto(table, teIndex("TE_start", 1), QStringLiteral("TU_state | TU_valid")).isEmpty());
     QVERIFY(typeInto(table, teIndex("TE_start", 1), QString()).isEmpty());
 
     QCOMPARE(typeInto(table, teIndex("TE_start", 0), QStringLiteral("TE_go")),
              QStringList{QStringLiteral("ona_rename_te TE_start TE_go")});
     QCOMPARE(OnaData::inst()->getTEName(0), QStringLiteral("TE_go"));
-    QVERIFY(typeInto(table, teIndex("TE_go", 0), QStringLiteral("te_GO")).isEmpty());
+    QVERIFY(typeInto(table, teIndex("TE_go", 0), QStringLiteral("TE_go")).isEmpty());
     QVERIFY(typeInto(table, teIndex("TE_go", 0), QString()).isEmpty());
     QCOMPARE(typeInto(table, teIndex("TE_go", 0), QStringLiteral("9 lives!")),
              QStringList{QStringLiteral("ona_rename_te TE_go lives")});
@@ -628,7 +644,7 @@ void TstTrigger::captureUsesPageSettings() {
     m_host->eval(QStringLiteral("ona_set_core -name uart_la -run off"));
 
     int code = -1;
-    const QString status = m_host->eval(QStringLiteral("ona_run; ona_wait -timeout 60000"), &code);
+    const QString status = m_host->eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(60000)), &code);
     QVERIFY2(code == 0, qPrintable(status));
     QCoreApplication::processEvents();
     WaveformModel* wave = OnaData::inst()->getWDModel();

@@ -199,6 +199,21 @@ void TestWidgets::lineEditWithBrowse() {
     QCOMPARE(changed.last().first().toString(), QStringLiteral("/picked/file.mem"));
     QTest::keyClicks(edit.lineEdit(), QStringLiteral("x"));
     QCOMPARE(changed.last().first().toString(), QStringLiteral("/picked/file.memx"));
+
+    // Destroyed while its line edit has focus and an unfinished edit: the
+    // line edit's last signals must not come out of a half-destroyed widget.
+    QWidget window;
+    auto* inner = new PickingEdit(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    inner->lineEdit()->setFocus();
+    QTest::keyClicks(inner->lineEdit(), QStringLiteral("y"));
+    QObject listener;
+    int late = 0;
+    connect(inner, &basgui::LineEditWithBrowse::editingFinished, &listener, [&late] { ++late; });
+    connect(inner, &basgui::LineEditWithBrowse::textChanged, &listener, [&late] { ++late; });
+    delete inner;
+    QCOMPARE(late, 0);
 }
 
 void TestWidgets::messageWindow() {

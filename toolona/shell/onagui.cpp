@@ -185,6 +185,9 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     connect(data, &OnaData::sigProjectOpened, this, &OnaGUI::onProjectOpened);
     connect(data, &OnaData::sigProjectSaved, this, &OnaGUI::onProjectSaved);
     connect(data, &OnaData::sigProjectClosed, this, &OnaGUI::onProjectClosed);
+    data->setCloseCheck([self = QPointer<OnaGUI>(this)](QString* error) {
+        return !self || self->confirmProjectClose(error);
+    });
     connect(data, &OnaData::sigFileNameChanged, this, &OnaGUI::onFileNameChanged);
 
     if (m_standalone) {

@@ -122,6 +122,9 @@ public:
     bool needSpecialToolBar() override { return true; }
     Qt::ToolBarArea specialToolBarArea() override;
     bool maybeSave() override;
+    // While set (a start-up script runs), nothing may wait for an answer:
+    // closing the project with unsaved edits from Tcl is refused instead.
+    void setUnattended(bool on) { m_unattended = on; }
 
     // Identity towards an embedding host.
     void setInstanceId(int id) { m_instanceId = id; }
@@ -275,6 +278,8 @@ protected:
 
 private:
     bool tclInitialize();
+    // The engine's check before "ona_close_project" closes the project.
+    bool confirmProjectClose(QString* error);
     void initMyMenus();
     void initMyConnections();
     void connectEngineSignals();
@@ -351,6 +356,7 @@ private:
     QStringList m_porCores;
     QList<vemo::basgui::ActionConnection> m_connections;
     QString m_lastResult;   // text of the last tclEval (result or error)
+    bool m_unattended = false;
 };
 
 }  // namespace vemo::toolona

@@ -277,6 +277,23 @@ bool OnaGUI::maybeSave() {
     return true;
 }
 
+bool OnaGUI::confirmProjectClose(QString* error) {
+    // The window's own close has already asked and reset the modified flag;
+    // a close from the console comes here while the project can still be saved.
+    if (m_fileName.isEmpty() || !m_modified)
+        return true;
+    if (m_unattended) {
+        *error = tr("ona_close_project: the project has unsaved changes; save them with ona_save_project "
+                    "before closing it");
+        return false;
+    }
+    if (!maybeSave()) {
+        *error = tr("ona_close_project: the changes were not saved, so the project stays open");
+        return false;
+    }
+    return true;
+}
+
 void OnaGUI::fileNew() {
     if (!m_fileName.isEmpty() && m_modified) {
         const auto answer = showconfirmmsg(QLatin1String(kSaveQuestion), this, true);

@@ -61,7 +61,7 @@ QString OnaTEDelegate::commitCommand(const QModelIndex& index, const QString& te
     if (name.isEmpty() || text.isEmpty())
         return {};
     if (column == TriggerEModel::ColName) {
-        if (name.compare(text, Qt::CaseInsensitive) == 0)
+        if (name == text)
             return {};
         const QString problem = triggerNameProblem(text, QStringLiteral("trigger expression"));
         if (!problem.isEmpty()) {
@@ -72,7 +72,7 @@ QString OnaTEDelegate::commitCommand(const QModelIndex& index, const QString& te
         return tclCommand(QStringLiteral("ona_rename_te %1 %2"), tclWord(name), tclWord(text));
     }
     if (column == TriggerEModel::ColExpression) {
-        if (rowText(index, TriggerEModel::ColExpression).compare(text, Qt::CaseInsensitive) == 0)
+        if (rowText(index, TriggerEModel::ColExpression) == text)
             return {};
         return tclCommand(QStringLiteral("ona_set_te -name %1 %2 \"%3\""), tclWord(name),
                           QStringLiteral("-expression"), tclQuoted(text));

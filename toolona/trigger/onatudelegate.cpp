@@ -157,7 +157,7 @@ QString OnaTUDelegate::commitCommand(const QModelIndex& index, const QString& te
     default:
         return {};
     }
-    if (text.isEmpty() || name.isEmpty() || old.compare(text, Qt::CaseInsensitive) == 0)
+    if (text.isEmpty() || name.isEmpty() || old == text)
         return {};
     if (column == TriggerUModel::ColName) {
         const QString problem = triggerNameProblem(text, QStringLiteral("trigger unit"));
