@@ -258,12 +258,13 @@ void TstTrigger::unitCellCommands() {
                                                      "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
                                                      "ona_set_tu -name TU_data -radix op -value WRITE"));
     QVERIFY2(sets.isEmpty(), qPrintable(sets));
-    const int row = OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_data"));
-    QCOMPARE(OnaTUDelegate::commitCommand(TriggerUModel::ColRadix, row, QStringLiteral("OP")),
+    TriggerUModel* tuModel = OnaData::inst()->getTUModel();
+    const int row = tuModel->rowOf(QStringLiteral("TU_data"));
+    QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColRadix), QStringLiteral("OP")),
              QStringLiteral("ona_set_tu -name TU_data -radix \"OP\""));
-    QCOMPARE(OnaTUDelegate::commitCommand(TriggerUModel::ColValue, row, QStringLiteral("write")),
+    QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("write")),
              QStringLiteral("ona_set_tu -name TU_data -value \"write\""));
-    QVERIFY(OnaTUDelegate::commitCommand(TriggerUModel::ColValue, row, QStringLiteral("WRITE")).isEmpty());
+    QVERIFY(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("WRITE")).isEmpty());
     QVERIFY(m_host->eval(QStringLiteral("ona_set_tu -name TU_data -radix Bin -value 1010xxxx")).isEmpty());
     QVERIFY(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")).isEmpty());
 
@@ -273,7 +274,7 @@ void TstTrigger::unitCellCommands() {
     QCOMPARE(OnaData::inst()->getTEExpression(1), QStringLiteral("TU_byte & TU_valid THEN TU_valid #2"));
     QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("TU_byte")).isEmpty());
     QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QString()).isEmpty());
-    QCOMPARE(OnaTEDelegate::commitCommand(TriggerEModel::ColName, 0, QStringLiteral("te_start")),
+    QCOMPARE(OnaTEDelegate::commitCommand(OnaData::inst()->getTEModel()->index(0, TriggerEModel::ColName), QStringLiteral("te_start")),
              QStringLiteral("ona_rename_te TE_start te_start"));
 
     // The name editor takes only what the engine accepts as a name; a
