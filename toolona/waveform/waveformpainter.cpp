@@ -5,7 +5,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
+#include <QVarLengthArray>
 #include <QPolygon>
 
 namespace vemo::toolona {
@@ -23,28 +23,41 @@ void paintSignal(QPainter* p, const WavePaintParams& w, const TraceData& trace, 
         return;
     const int high = yHigh(w.cell), low = yLow(w.cell);
     auto level = [&](int bit) { return bit ? high : low; };
+    // Every change of a column draws the same vertical from the high to the
+    // low level, and the verticals of neighbouring columns cover the level
+    // lines between them: a run of changing columns is one filled block, and
+    // only the level lines between runs are lines.
+    QVarLengthArray<QLine, 256> levels;
+    const QColor colour = p->pen().color();
     int cur = trace.bit(channel, w.viewStart);
-    QPainterPath path;
-    path.moveTo(w.cell.left(), level(cur));
+    int lineFrom = w.cell.left();
+    int runStart = -1, runEnd = -1;
+    auto flushRun = [&] {
+        if (runStart >= 0)
+            p->fillRect(QRect(QPoint(runStart, high), QPoint(runEnd, low)), colour);
+    };
     qint64 s = w.viewStart;
     for (;;) {
         const qint64 c = trace.nextChange(channel, s);
         if (c < 0 || c > w.viewEnd)
             break;
-        // Every change of this column draws the same vertical; the level
-        // leaving the column is that of its last sample.
         const int col = w.x(c);
+        // The level leaving the column is that of its last sample.
         const qint64 last = w.lastSampleIn(col);
-        const int next = trace.bit(channel, last);
-        path.lineTo(col, level(cur));
-        if (next == cur)
-            path.lineTo(col, level(!cur));
-        path.lineTo(col, level(next));
-        cur = next;
+        if (runStart >= 0 && col == runEnd + 1) {
+            runEnd = col;
+        } else {
+            flushRun();
+            levels.append(QLine(lineFrom, level(cur), col, level(cur)));
+            runStart = runEnd = col;
+        }
+        cur = trace.bit(channel, last);
+        lineFrom = col;
         s = last;
     }
-    path.lineTo(w.endX(), level(cur));
-    p->drawPath(path);
+    flushRun();
+    levels.append(QLine(lineFrom, level(cur), w.endX(), level(cur)));
+    p->drawLines(levels.constData(), int(levels.size()));
 }
 
 namespace {
@@ -119,11 +132,11 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
     const int high = yHigh(r), low = yLow(r), mid = (high + low) / 2;
     BusWalker walk(w, trace, channels, format);
 
-    auto hexagon = [&](int xs, int xe, const QString& bits, int labelRight) {
+    auto hexagon = [&](int xs, int xe, qint64 valueAt, int labelRight) {
         const QPolygon poly({QPoint(xs, mid), QPoint(xs + kShoulder, high), QPoint(xe - kShoulder, high),
                              QPoint(xe, mid), QPoint(xe - kShoulder, low), QPoint(xs + kShoulder, low)});
         p->drawPolygon(poly);
-        drawBusLabel(p, format.text(bits), xs + kShoulder, labelRight - (xs + kShoulder), r);
+        drawBusLabel(p, format.text(walk.bits(valueAt)), xs + kShoulder, labelRight - (xs + kShoulder), r);
     };
     auto block = [&](int xa, int xb) {
         p->fillRect(QRect(QPoint(xa, high), QPoint(qMax(xa, xb), low)), p->pen().color());
@@ -131,7 +144,7 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
 
     int xs = r.left();
     qint64 start = w.viewStart;
-    QString bits = walk.bits(start);
+    qint64 valueAt = start;   // a sample holding the segment's value
     int runStart = -1;   // first column of a run of narrow segments
     for (;;) {
         const qint64 lastHere = w.lastSampleIn(xs);
@@ -141,7 +154,7 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
             // go on from the last of them.
             if (runStart < 0)
                 runStart = xs;
-            bits = walk.bits(lastHere);
+            valueAt = lastHere;
             n = walk.nextBoundary(lastHere);
         }
         const int xe = n < 0 ? w.endX() : w.x(n);
@@ -150,7 +163,7 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
                 block(runStart, xs);
                 runStart = -1;
             }
-            hexagon(xs, xe, bits, n < 0 ? r.right() : xe - kShoulder);
+            hexagon(xs, xe, valueAt, n < 0 ? r.right() : xe - kShoulder);
         } else if (runStart < 0) {
             runStart = xs;
         }
@@ -160,8 +173,7 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
             return;
         }
         xs = xe;
-        start = n;
-        bits = walk.bits(n);
+        start = valueAt = n;
     }
 }
 
