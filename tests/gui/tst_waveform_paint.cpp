@@ -418,6 +418,24 @@ void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
         QCOMPARE(img.pixel(xc + 10, yMid), bg);      // inside a hexagon: not filled
         QCOMPARE(img.pixel(xc + 10, yHigh), pen);    // its top line
     }
+    // Segments 3 px wide, one per column group: still one block, not a row
+    // of crossed hexagons with holes.
+    {
+        TraceData t({QStringLiteral("a")}, 400);
+        for (int s = 0; s < 400; ++s)
+            if ((s / 3) & 1)
+                t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
+        t.finish();
+        const WavePaintParams w = WavePaintParams::make(cell, 0, 300, 400);
+        QImage img = blank(cell);
+        QPainter p(&img);
+        p.setPen(QColor(pen));
+        wavepaint::paintBus(&p, w, t, {0}, hex);
+        p.end();
+        for (int x = 0; x < cell.width(); ++x)
+            for (int y = 0; y < cell.height(); ++y)
+                QCOMPARE(img.pixel(x, y), (y >= yHigh && y <= yLow) ? pen : bg);
+    }
     // A dense run followed by a quiet stretch: "fast" then constant. Build
     // it: fast toggling up to sample 150, then steady.
     {
