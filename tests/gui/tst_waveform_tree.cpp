@@ -458,6 +458,20 @@ void TstWaveformTree::windowMarksModifiedAndTheLayoutSurvivesSave() {
         QVERIFY(tree->canGroup());
         QVERIFY(tree->groupInto(QStringLiteral("pair")));
         QVERIFY(gui->isModified());
+        // Coloured, moved to the top, copied and pasted twice.
+        ScriptedDialogs dialogs;
+        dialogs.colors.enqueue(QColor(Qt::cyan));
+        const QModelIndex pair = rowNamed(model, QStringLiteral("pair"));
+        tree->selectionModel()->clearSelection();
+        tree->selectionModel()->select(pair, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        tree->doEditColour();
+        QVERIFY(model->dropItem(pair, QModelIndex(), 0));
+        tree->selectionModel()->clearSelection();
+        tree->selectionModel()->select(model->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        tree->doCopy();
+        tree->doPaste();
+        tree->doPaste();
+        QCOMPARE(names(model).mid(0, 3), QStringList({"pair", "pair", "pair"}));
         QVERIFY(gui->onSave());
         QVERIFY(!gui->isModified());
         gui.reset();
@@ -467,9 +481,12 @@ void TstWaveformTree::windowMarksModifiedAndTheLayoutSurvivesSave() {
         QVERIFY(again);
         auto* page2 = qobject_cast<WaveformView*>(again->rightView()->page(QStringLiteral("LA Waveform")));
         QVERIFY(page2 && page2->hasCapturedData());
-        const QModelIndex pair = rowNamed(page2->waveformModel(), QStringLiteral("pair"));
-        QVERIFY(pair.isValid());
-        QCOMPARE(names(page2->waveformModel(), pair), firstTwo);
+        WaveformModel* model2 = page2->waveformModel();
+        QCOMPARE(names(model2).mid(0, 3), QStringList({"pair", "pair", "pair"}));
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(names(model2, model2->index(r, 0)), firstTwo);
+            QCOMPARE(WaveformModel::rowData(model2->index(r, 0)).colour, QColor(Qt::cyan));
+        }
         QVERIFY(!again->isModified());
     }
     OnaData::inst()->resetData();
