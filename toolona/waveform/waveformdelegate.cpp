@@ -1,0 +1,248 @@
+#include "waveform/waveformdelegate.h"
+
+#include "waveform/waveformpainter.h"
+#include "waveform/waveformruler.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
+
+#include "basgui/directcombobox.h"
+#include "onadata.h"
+#include "theme/themesetting.h"
+#include "tokenmodel.h"
+#include "waveformmodel.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPolygon>
+#include <QStandardItemModel>
+
+namespace vemo::toolona {
+
+namespace {
+
+const QStringList& radixList() {
+    static const QStringList list{QStringLiteral("Bin"), QStringLiteral("Oct"), QStringLiteral("Dec"),
+                                  QStringLiteral("Hex")};
+    return list;
+}
+
+BusFormat formatOf(const SigTreeData& d) {
+    BusFormat f;
+    f.radix = d.radix;
+    f.radixName = d.radixName;
+    f.width = d.width;
+    f.token = &OnaData::matchToken;
+    return f;
+}
+
+bool holdsRow(const QModelIndex& index) {
+    return index.siblingAtColumn(1).data(Qt::DisplayRole).canConvert<SigTreeData>() &&
+           index.siblingAtColumn(1).data(Qt::DisplayRole).userType() == qMetaTypeId<SigTreeData>();
+}
+
+}  // namespace
+
+WaveformDelegate::WaveformDelegate(WaveformView* page) : QStyledItemDelegate(page), m_page(page) {}
+
+WaveformModel* WaveformDelegate::model() const { return m_page ? m_page->waveformModel() : nullptr; }
+
+QSize WaveformDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 10);
+}
+
+void WaveformDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    if (index.column() == 1) {
+        paintData(painter, option, index);
+        return;
+    }
+    if (index.column() == 0) {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        // Every bus carries the bus icon, also those the engine built.
+        if (opt.icon.isNull() && holdsRow(index) && WaveformModel::rowData(index).isBus()) {
+            static const QIcon bus(QStringLiteral(":/images/bus.gif"));
+            opt.icon = bus;
+            opt.features |= QStyleOptionViewItem::HasDecoration;
+        }
+        QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+        return;
+    }
+    if (index.column() != 2) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const WavePaintParams w = WavePaintParams::make(model(), option.rect);
+    if (WaveformSignal* tree = m_page ? m_page->tree() : nullptr)
+        tree->setWaveGeometry(option.rect.left(), option.rect.right(), w.px);
+    painter->fillRect(option.rect, w.background);
+    QStyledItemDelegate::paint(painter, option, index);
+    paintWaveform(painter, w, index);
+}
+
+QString WaveformDelegate::dataText(const QModelIndex& index) const {
+    WaveformModel* m = model();
+    if (!m || !m->hasData() || !holdsRow(index))
+        return QString();
+    const SigTreeData d = WaveformModel::rowData(index);
+    const int pos = qBound(0, m->getDataPos(), m->getNumTime() - 1);
+    if (!d.isBus())
+        return m->getData(d.signalIndex, pos) ? QStringLiteral("1") : QStringLiteral("0");
+    return formatOf(d).text(m->getBits(index, pos));
+}
+
+void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    WaveformModel* m = model();
+    if (m && m->hasData() && holdsRow(index)) {
+        painter->save();
+        painter->setPen(theme::ThemeSetting::color(QStringLiteral("itemview_text")));
+        const SigTreeData d = WaveformModel::rowData(index);
+        const QString text = dataText(index);
+        if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
+            painter->drawText(option.rect, Qt::AlignCenter, text);
+        } else {
+            QStyleOptionComboBox combo;
+            combo.rect = option.rect;
+            combo.state = option.state;
+            combo.fontMetrics = option.fontMetrics;
+            combo.palette = option.palette;
+            combo.currentText = text;
+            QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+            style->drawComplexControl(QStyle::CC_ComboBox, &combo, painter, option.widget);
+            style->drawControl(QStyle::CE_ComboBoxLabel, &combo, painter, option.widget);
+        }
+        painter->restore();
+    }
+    painter->save();
+    painter->setPen(Qt::gray);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    painter->restore();
+}
+
+void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w, const QModelIndex& index) const {
+    WaveformModel* m = model();
+    if (!m || !m->hasData() || !holdsRow(index) || !m->traceData() || !w.isValid() || w.numTime != m->getNumTime())
+        return;
+    const QRect& cell = w.cell;
+    const TraceData& trace = *m->traceData();
+    const SigTreeData d = WaveformModel::rowData(index);
+    painter->save();
+    painter->setClipRect(cell, Qt::IntersectClip);
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(d.colour.isValid() ? d.colour : w.wave);
+    if (!d.isBus())
+        wavepaint::paintSignal(painter, w, trace, d.signalIndex);
+    else
+        wavepaint::paintBus(painter, w, trace, m->channelsOf(index), formatOf(d));
+
+    auto vline = [&](int s) { painter->drawLine(w.x(s), cell.bottom(), w.x(s), cell.top()); };
+    painter->setPen(QPen(Qt::yellow, 2));
+    for (int f = 1; f < m->getNumTriggerFrame(); ++f)
+        if (w.isVisible(m->getTriggerFrame(f)))
+            vline(m->getTriggerFrame(f));
+    const int dataPos = m->getDataPos();
+    painter->setPen(QPen(w.marker, 1));
+    if (w.isVisible(dataPos))
+        vline(dataPos);
+    painter->setPen(QPen(w.cursor, 1));
+    for (int c : m->getCurPos())
+        if (c != dataPos && w.isVisible(c))
+            vline(c);
+    painter->setPen(QPen(w.trigger, 1));
+    for (int i = 0; i < m->getNumTriggerPos(); ++i) {
+        const int t = m->getTriggerPos(i);
+        if (t != dataPos && w.isVisible(t))
+            vline(t);
+    }
+
+    WaveformSignal* tree = m_page ? m_page->tree() : nullptr;
+    int x0 = 0, x1 = 0;
+    if (tree && tree->zoomBand(&x0, &x1))
+        painter->fillRect(QRect(x0, cell.top(), x1 - x0, cell.height()), QColor(150, 100, 100, 100));
+
+    const int rulerPos = m->getRulerPos();
+    if (m->hasRuler() && w.isVisible(rulerPos)) {
+        painter->setPen(QPen(w.marker, 1));
+        vline(rulerPos);
+        const int py = tree ? tree->pointerY() : -1;
+        if (py >= cell.top() && py <= cell.bottom()) {
+            const int xd = w.x(dataPos), xr = w.x(rulerPos), y = cell.bottom();
+            painter->drawLine(xr, y, xd, y);
+            painter->setBrush(w.marker);
+            const int dir = xd <= xr ? 1 : -1;
+            painter->drawPolygon(QPolygon({QPoint(xd, y), QPoint(xd, y - 5), QPoint(xd + dir * 8, y)}));
+            painter->drawPolygon(QPolygon({QPoint(xr, y), QPoint(xr, y - 5), QPoint(xr - dir * 8, y)}));
+            const qint64 dist = qAbs(qint64(rulerPos) - dataPos);
+            const QString text = m->getClockPeriod() < 1
+                                     ? QString::number(dist)
+                                     : QStringLiteral("%1 %2").arg(dist * m->getClockPeriod()).arg(m->getClockUnit());
+            painter->drawText(QRect(qMin(xd, xr), cell.bottom() - 18, qAbs(xr - xd), 15), Qt::AlignCenter, text);
+        }
+    }
+    painter->restore();
+}
+
+QWidget* WaveformDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
+    if (index.column() != 1 || !holdsRow(index))
+        return nullptr;
+    const SigTreeData d = WaveformModel::rowData(index);
+    if (!d.isBus())
+        return nullptr;
+    auto* combo = new basgui::DirectComboBox(parent);
+    combo->addItems(radixList());
+    // User token sets as wide as the bus.
+    if (QStandardItemModel* sets = OnaData::inst()->getTokenModel()->getUserModel())
+        for (int r = 0; r < sets->rowCount(); ++r)
+            if (sets->item(r, 1) && sets->item(r, 1)->text() == QString::number(d.width))
+                combo->addItem(sets->item(r, 0)->text());
+    connect(combo, &QComboBox::activated, this, &WaveformDelegate::doCommitCB);
+    return combo;
+}
+
+void WaveformDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* combo = qobject_cast<QComboBox*>(editor);
+    if (!combo || !holdsRow(index))
+        return;
+    const SigTreeData d = WaveformModel::rowData(index);
+    static const QList<int> radixes{2, 8, 10, 16};
+    const int i = radixes.indexOf(d.radix);
+    combo->setCurrentIndex(i >= 0 ? i : combo->findText(d.radixName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void WaveformDelegate::setModelData(QWidget* editor, QAbstractItemModel* itemModel, const QModelIndex& index) const {
+    auto* combo = qobject_cast<QComboBox*>(editor);
+    if (!combo || !holdsRow(index))
+        return;
+    SigTreeData d = WaveformModel::rowData(index);
+    d.radixName.clear();
+    d.radix = 0;
+    const QString text = combo->currentText();
+    static const QList<int> radixes{2, 8, 10, 16};
+    const int i = radixList().indexOf(text);
+    if (i >= 0)
+        d.radix = radixes.at(i);
+    else
+        d.radixName = text;
+    itemModel->setData(index.siblingAtColumn(1), QVariant::fromValue(d), Qt::DisplayRole);
+    if (WaveformSignal* tree = m_page ? m_page->tree() : nullptr) {
+        tree->viewport()->update();
+        tree->ruler()->viewport()->update();
+    }
+}
+
+void WaveformDelegate::doCloseCB() {
+    if (auto* editor = qobject_cast<QWidget*>(sender()))
+        emit closeEditor(editor);
+}
+
+void WaveformDelegate::doCommitCB(int) {
+    if (auto* editor = qobject_cast<QWidget*>(sender())) {
+        emit commitData(editor);
+        emit closeEditor(editor);
+    }
+}
+
+}  // namespace vemo::toolona

@@ -1,0 +1,54 @@
+#pragma once
+
+// Drawing of one waveform cell's trace. The cost follows the pixel columns
+// and the value changes in view, not the samples: the store is walked with
+// nextChange, and a column holding several changes is drawn once before the
+// walk jumps to the first sample of the next column.
+
+#include "waveform/wavepaintparams.h"
+
+#include <QString>
+#include <QVector>
+#include <functional>
+
+class QPainter;
+class TraceData;
+
+namespace vemo::toolona {
+
+// How a bus shows its value: a numeric radix (2, 8, 10, 16) or, with radix
+// 0, the token of `radixName` that `token` finds for the bits.
+struct BusFormat {
+    int radix = 16;
+    QString radixName;
+    int width = 0;
+    std::function<QString(int width, const QString& setName, const QString& bits)> token;
+
+    QString text(const QString& bits) const;
+};
+
+namespace wavepaint {
+
+// Shoulder of a bus hexagon, and the narrowest segment still drawn as one.
+constexpr int kShoulder = 3;
+constexpr int kMinSegment = 6;
+
+inline int yHigh(const QRect& cell) { return cell.top() + 10; }
+inline int yLow(const QRect& cell) { return cell.bottom() - 2; }
+
+// A one-bit signal as a line between the high and low levels.
+void paintSignal(QPainter* p, const WavePaintParams& params, const TraceData& trace, int channel);
+
+// A bus as a chain of hexagons with their values; a run of segments
+// narrower than kMinSegment pixels is one filled block over the columns it
+// covers.
+void paintBus(QPainter* p, const WavePaintParams& params, const TraceData& trace, const QVector<int>& channels,
+              const BusFormat& format);
+
+// The label of a segment in the box from `left`, `width` pixels wide:
+// centred when it fits, else shortened with "+" (or left out), and never
+// drawn outside the box.
+void drawBusLabel(QPainter* p, const QString& text, int left, int width, const QRect& cell);
+
+}  // namespace wavepaint
+}  // namespace vemo::toolona

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QMimeData>
+#include <QModelIndex>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QRect>
+#include <QTreeView>
+
+class QStandardItem;
+#include "waveformmodel.h"
+
+namespace vemo::toolona {
+
+class WaveformRuler;
+class WaveformView;
+
+// What a drag or the clipboard carries: the dragged row, or copies of a
+// row's three items with their descendants. The copies belong to the mime
+// data; a paste inserts clones of them, so the clipboard can be pasted
+// again.
+class WaveformSignalMimeData : public QMimeData {
+    Q_OBJECT
+public:
+    static QString format() { return QStringLiteral("application/x-ondrel-waveform-row"); }
+
+    explicit WaveformSignalMimeData(const QModelIndex& dragged);
+    explicit WaveformSignalMimeData(const QList<QStandardItem*>& copied);
+    ~WaveformSignalMimeData() override;
+
+    QModelIndex index() const { return m_index; }
+    const QList<QStandardItem*>& items() const { return m_items; }
+    // Fresh copies of the carried row, owned by the caller.
+    QList<QStandardItem*> cloneItems() const;
+
+    QStringList formats() const override { return {format()}; }
+    bool hasFormat(const QString& mime) const override { return mime == format(); }
+
+private:
+    QPersistentModelIndex m_index;
+    QList<QStandardItem*> m_items;
+};
+
+// The signal tree of the waveform page: name, data and waveform columns
+// over the engine's WaveformModel, edited in place (drag and drop, cut,
+// copy, paste, grouping into a bus, colours). Every structural edit ends
+// with the model's itemChanged for the affected row.
+class WaveformSignal : public QTreeView {
+    Q_OBJECT
+public:
+    enum PointerMode { PanMode = 0, SelectMode = 1, ZoomMode = 2 };
+
+    explicit WaveformSignal(WaveformView* parent);
+
+    void setWaveformModel(WaveformModel* model);
+    WaveformModel* waveformModel() const { return m_model; }
+    WaveformView* page() const { return m_page; }
+    WaveformRuler* ruler() const { return m_ruler; }
+
+    // Geometry the painter hands over on every waveform-cell paint.
+    void setWaveGeometry(int left, int right, double px) {
+        m_waveLeft = left;
+        m_waveRight = right;
+        m_px = px;
+    }
+    int waveLeft() const { return m_waveLeft; }
+    int waveRight() const { return m_waveRight; }
+    double pixelsPerSample() const { return m_px; }
+    // The waveform column's width in pixels (at least 1).
+    int waveWidth() const;
+
+    PointerMode pointerMode() const { return m_mode; }
+    // The zoom band being dragged (start and end x), when in zoom mode.
+    bool zoomBand(int* x0, int* x1) const;
+    int pointerY() const { return m_pointerY; }
+    bool ctrlHeld() const { return m_ctrlHeld; }
+    QRect dropIndicatorRect() const { return m_dropRect; }
+
+    // Hides the members of every bus shown through an ENUM set, from `index`
+    // down (an invalid index: the whole tree).
+    void hideEnumChildren(const QModelIndex& index = QModelIndex());
+    // Shows the expansion each row's data records.
+    void restoreExpansion(const QModelIndex& parent = QModelIndex());
+
+    // The one row the selection stands for (rows whose parent is selected
+    // too are left out); false when it stands for more than one.
+    bool singleSelection(QModelIndex* target) const;
+    bool canCutCopy() const;
+    bool canPaste() const;
+    bool canGroup() const;
+    bool hasOwnColour() const;
+
+    // The name proposed for a new bus: "Bus" and the smallest free number.
+    QString proposedBusName() const;
+    bool busNameExists(const QString& name) const;
+
+public slots:
+    void doExpand(const QModelIndex& index);
+    void doCollapse(const QModelIndex& index);
+    void doCut();
+    void doCopy();
+    void doPaste();
+    // Asks for a name and groups the selected signals into a new bus.
+    void doGroup();
+    // Groups the selected signals into a new top-level bus named `name`
+    // (checked by the caller); returns the bus row, or nullptr.
+    QStandardItem* groupInto(const QString& name);
+    void doEditColour();
+    void doRevertColour();
+
+protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Where a drop at `pos` would go (parent and row, the source's own row
+    // removal accounted for) and the indicator line; false when refused.
+    bool dropTarget(const QPoint& pos, const QModelIndex& source, QModelIndex* parent, int* row,
+                    QRect* indicator) const;
+    bool acceptsDrag(const QDropEvent* event) const;
+    void copyRow(bool cut);
+    void notifyChanged(QStandardItem* item);
+    QList<QModelIndex> selectedRows() const;
+
+    WaveformView* m_page;
+    QPointer<WaveformModel> m_model;
+    WaveformRuler* m_ruler;
+    int m_waveLeft = 0;
+    int m_waveRight = 0;
+    double m_px = 0.0;
+    PointerMode m_mode = SelectMode;
+    int m_bandStart = -1;
+    int m_bandEnd = -1;
+    int m_pointerY = -1;
+    bool m_ctrlHeld = false;
+    QRect m_dropRect;
+};
+
+}  // namespace vemo::toolona
