@@ -197,6 +197,8 @@ bool CaptureRun::startCapture(QString* error)
         c->status = AnalyzerCore::Ready;
         c->pnum = 0;
         c->pmax = 0;
+        c->samplesDone = 0;
+        c->samplesTotal = 0;
     }
     m_runErr.clear();
     m_thread->prepare(std::move(setups), m_cable->cableFault());

@@ -87,6 +87,8 @@ QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QStrin
 
 bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -163,6 +165,8 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
 
 bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -200,6 +204,8 @@ bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* err
 
 bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -240,6 +246,8 @@ bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString*
 
 bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -266,6 +274,8 @@ bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* err
 
 bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -342,6 +352,8 @@ void TriggerSetup::releaseTokenSetUsers(const QString& set, const QString& token
 
 bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -357,6 +369,8 @@ bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error)
 
 bool TriggerSetup::addToken(const QString& set, const QString& token, const QString& value, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -372,6 +386,8 @@ bool TriggerSetup::addToken(const QString& set, const QString& token, const QStr
 
 bool TriggerSetup::setToken(const QString& set, const QString& token, const TokenOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -415,6 +431,8 @@ bool TriggerSetup::setToken(const QString& set, const QString& token, const Toke
 
 bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -463,6 +481,8 @@ bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& option
 
 bool TriggerSetup::delToken(const QString& set, const QString& token, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -481,6 +501,8 @@ bool TriggerSetup::delToken(const QString& set, const QString& token, QString* e
 
 bool TriggerSetup::delTokenSet(const QString& set, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -508,6 +530,8 @@ bool TriggerSetup::delTokenSet(const QString& set, QString* error)
 
 bool TriggerSetup::importTokenSets(const QString& path, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
