@@ -120,8 +120,54 @@ bool runScript(vemo::toolona::OnaGUI* window, const QString& path) {
 
 }  // namespace
 
+namespace {
+
+// The options, for the check before any application object exists and
+// for the real parse.
+struct Options {
+    QCommandLineOption batch{QStringLiteral("batch"), QStringLiteral("Run the Tcl script <file> without a window, then exit."),
+                             QStringLiteral("file")};
+    QCommandLineOption script{QStringLiteral("script"), QStringLiteral("Run the Tcl script <file> once the window is up."),
+                              QStringLiteral("file")};
+    QCommandLineOption quit{QStringLiteral("quit-after-start"),
+                            QStringLiteral("Exit as soon as the window is shown (for smoke tests).")};
+
+    void addTo(QCommandLineParser* parser) const {
+        parser->setApplicationDescription(
+            QStringLiteral("Ondrel Analyzer/Controller: on-chip logic analyzer and controller for FPGA designs.\n"
+                           "With --batch a Tcl script runs without a window; arguments after the\n"
+                           "script (put \"--\" before any that start with \"-\") become its $argv."));
+        parser->addHelpOption();
+        parser->addVersionOption();
+        parser->addOptions({batch, script, quit});
+        parser->addPositionalArgument(QStringLiteral("file"), QStringLiteral("Analyzer file (.ona) to open."),
+                                      QStringLiteral("[file]"));
+    }
+};
+
+// A mistyped option is answered with the usage, whether or not there is a
+// display to open a window on.
+bool optionsAreKnown(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    Options().addTo(&parser);
+    if (parser.parse(args))
+        return true;
+    QString help = parser.helpText();
+    help.replace(QStringLiteral("<executable_name>"), QStringLiteral("ondrel"));
+    std::fprintf(stderr, "ondrel: %s\n\n%s", parser.errorText().toLocal8Bit().constData(),
+                 help.toLocal8Bit().constData());
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     registerPackages();
+    if (!optionsAreKnown(argc, argv))
+        return 2;
     std::unique_ptr<QCoreApplication> app;
     if (needsWindow(argc, argv))
         app = std::make_unique<QApplication>(argc, argv);
@@ -131,23 +177,11 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Ondrel Analyzer/Controller: on-chip logic analyzer and controller for FPGA designs.\n"
-                       "With --batch a Tcl script runs without a window; arguments after the\n"
-                       "script (put \"--\" before any that start with \"-\") become its $argv."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption batchOption(QStringLiteral("batch"),
-                                         QStringLiteral("Run the Tcl script <file> without a window, then exit."),
-                                         QStringLiteral("file"));
-    const QCommandLineOption scriptOption(QStringLiteral("script"),
-                                          QStringLiteral("Run the Tcl script <file> once the window is up."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption quitOption(QStringLiteral("quit-after-start"),
-                                        QStringLiteral("Exit as soon as the window is shown (for smoke tests)."));
-    parser.addOptions({batchOption, scriptOption, quitOption});
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Analyzer file (.ona) to open."),
-                                 QStringLiteral("[file]"));
+    const Options options;
+    options.addTo(&parser);
+    const QCommandLineOption& batchOption = options.batch;
+    const QCommandLineOption& scriptOption = options.script;
+    const QCommandLineOption& quitOption = options.quit;
     parser.process(*app);  // --help, --version and unknown options end here
 
     const QStringList positional = parser.positionalArguments();
@@ -174,6 +208,9 @@ int main(int argc, char** argv) {
         const QString problem = startFileProblem(file);
         if (!problem.isEmpty()) {
             reportError(problem);
+            // A smoke test must not pass on a file it could not open.
+            if (parser.isSet(quitOption))
+                return 1;
             // A missing file is no fault of the file; one that is there and
             // unusable is, as when the engine refuses it.
             fileRefused = QFileInfo::exists(file);

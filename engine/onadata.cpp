@@ -39,6 +39,7 @@ OnaData::OnaData()
     m_capture = new CaptureRun(m_session, m_jtag,
                                [tokens](const QString& set, const QString& bits) { return tokens->tokenByBits(set, bits); },
                                this);
+    m_session->setRunGuard([this] { return isBusy(); });
     m_jtag->setShutdownHandler([this] {
         // Ends the run at once: the thread checks its stop flag every few
         // thousand samples, so the wait is short. Nothing is uploaded.
@@ -145,6 +146,18 @@ int OnaData::getCurrentCorePmax(int c) const
 {
     const AnalyzerCore* p = core(c);
     return p ? p->pmax.load() : 0;
+}
+
+qint64 OnaData::getSamplesDone(int c) const
+{
+    const AnalyzerCore* p = core(c);
+    return p ? p->samplesDone.load() : 0;
+}
+
+qint64 OnaData::getSamplesTotal(int c) const
+{
+    const AnalyzerCore* p = core(c);
+    return p ? p->samplesTotal.load() : 0;
 }
 
 int OnaData::getNumError(int c) const
@@ -318,10 +331,6 @@ void OnaData::resetData()
 
 bool OnaData::openProject(const QString& path, QString* error)
 {
-    if (isBusy()) {
-        *error = QStringLiteral("a capture is running: stop it before opening a project");
-        return false;
-    }
     ProjectSession::Loaded loaded;
     if (!m_session->load(path, &loaded, error))
         return false;
@@ -336,9 +345,12 @@ bool OnaData::openProject(const QString& path, QString* error)
     m_triggers->tokens()->setSets(QStringLiteral("user"), userSets);
     m_triggers->tokens()->setSets(QStringLiteral("ENUM"), enums);
     m_triggers->resetCounts();   // the open itself is no edit: no signal
+    // A capture of the previous project ends here, as a close ends it.
     m_capture->endCapture();
     m_capture->loadSidecar(&warnings);
     m_capture->syncClock();
+    // A debug-logic file starts a project that exists only here until saved.
+    m_neverSaved = QDir::cleanPath(QFileInfo(path).absoluteFilePath()) != getCurrentProject();
     emit sigProjectOpened(getCurrentProject());
     for (const QString& w : warnings)
         info(w + QLatin1Char('\n'));
@@ -350,7 +362,7 @@ OnaProject OnaData::snapshot(const QString& onaPath) const
     return m_session->snapshot(onaPath, m_triggers->tokens()->sets(QStringLiteral("user")));
 }
 
-bool OnaData::saveProject(const QString& path, QString* error)
+bool OnaData::saveProject(const QString& path, QString* error, bool force)
 {
     if (!isProjectOpen()) {
         *error = QStringLiteral("no project is open");
@@ -358,6 +370,14 @@ bool OnaData::saveProject(const QString& path, QString* error)
     }
     const QString current = getCurrentProject();
     const QString target = path.isEmpty() ? current : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // The name of a never-saved project was only proposed: an existing file
+    // of that name is someone's work and is replaced only when asked to.
+    if (path.isEmpty() && m_neverSaved && !force && QFileInfo::exists(target)) {
+        *error = QStringLiteral("%1 already exists and this new project has never been saved: give a file name "
+                                "(ona_save_project FILE) or replace the file (ona_save_project -force)")
+                     .arg(target);
+        return false;
+    }
     if (QFileInfo(target).isDir()) {
         *error = QStringLiteral("%1 is a folder").arg(target);
         return false;
@@ -368,6 +388,7 @@ bool OnaData::saveProject(const QString& path, QString* error)
     m_capture->saveSidecar(target, &warnings);
     for (const QString& w : warnings)
         info(w + QLatin1Char('\n'));
+    m_neverSaved = false;
     if (target != current) {
         m_session->setProjectFile(target);
         emit sigFileNameChanged(target);
@@ -381,6 +402,7 @@ bool OnaData::closeProject()
     if (!isProjectOpen())
         return false;
     m_capture->endCapture();
+    m_neverSaved = false;
     // Keep the cores alive until the views have heard of the close.
     const ProjectSession::Cores old = m_session->cores();
     resetData();

@@ -80,6 +80,9 @@ public:
     int getCurrentCoreStatus(int core = -1) const;
     int getCurrentCorePnum(int core = -1) const;
     int getCurrentCorePmax(int core = -1) const;
+    // Samples of the run taken so far (sampling, then uploading) and in all.
+    qint64 getSamplesDone(int core = -1) const;
+    qint64 getSamplesTotal(int core = -1) const;
 
     // Run state. Busy from "ona_run" until the acquisition thread is done.
     bool isBusy() const;
@@ -128,7 +131,11 @@ public:
     // Open, save and close touch every subsystem. Each checks everything
     // first; on failure it changes nothing and explains why in *error.
     bool openProject(const QString& path, QString* error);
-    bool saveProject(const QString& path, QString* error);
+    // With no path, a project that has never been saved (started from a
+    // debug-logic file) does not replace an existing file unless `force`.
+    bool saveProject(const QString& path, QString* error, bool force = false);
+    // Started from a debug-logic file and not saved since.
+    bool isNeverSaved() const { return m_neverSaved; }
     bool closeProject();
     // Asked by "ona_close_project" before it closes anything: the window
     // installs one so that unsaved edits can still be saved (the engine does
@@ -197,4 +204,5 @@ private:
     CaptureRun* m_capture;
     QByteArray m_infoText;
     CloseCheck m_closeCheck;
+    bool m_neverSaved = false;
 };

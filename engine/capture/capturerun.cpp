@@ -197,6 +197,8 @@ bool CaptureRun::startCapture(QString* error)
         c->status = AnalyzerCore::Ready;
         c->pnum = 0;
         c->pmax = 0;
+        c->samplesDone = 0;
+        c->samplesTotal = 0;
     }
     // A started run says so at once, before the thread reports its first step.
     for (const auto& s : setups)

@@ -95,6 +95,22 @@ ONA_CMD(cmdExportProject)
 
 namespace CaptureVerbs {
 
+namespace {
+
+QString phaseName(int status)
+{
+    switch (status) {
+    case AnalyzerCore::Configuring: return QStringLiteral("configuring");
+    case AnalyzerCore::Armed: return QStringLiteral("armed");
+    case AnalyzerCore::Sampling: return QStringLiteral("sampling");
+    case AnalyzerCore::Uploading: return QStringLiteral("uploading");
+    case AnalyzerCore::Ready: return QStringLiteral("idle");
+    default: return QStringLiteral("done");
+    }
+}
+
+} // namespace
+
 int getCapture(Tcl_Interp* ip)
 {
     OnaData* d = data();
@@ -104,6 +120,9 @@ int getCapture(Tcl_Interp* ip)
     dict.put("status", obj(OnaData::statusText(status, d->getCurrentCorePnum(-1)))).put("statuscode", obj(status))
         .put("busy", obj(d->isBusy())).put("pnum", obj(d->getCurrentCorePnum(-1))).put("pmax", obj(d->getCurrentCorePmax(-1)))
         .put("error", obj(d->getRunErr()));
+    // How far the run is: its phase, and the samples taken (or uploaded) of all.
+    dict.put("phase", obj(phaseName(status))).put("samplesdone", Tcl_NewWideIntObj(d->getSamplesDone(-1)))
+        .put("samplestotal", Tcl_NewWideIntObj(d->getSamplesTotal(-1)));
     WaveformModel* m = d->getWDModel();
     const auto t = m ? m->traceData() : nullptr;
     dict.put("samples", Tcl_NewWideIntObj(t ? t->numSamples() : 0)).put("frames", obj(m ? m->getNumTriggerFrame() : 0))

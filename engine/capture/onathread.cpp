@@ -73,6 +73,8 @@ public:
     State state() const { return m_state; }
     int frames() const { return m_frame; }
     qint64 waited() const { return m_t - m_armTime; }
+    // Samples stored so far, over all frames.
+    qint64 stored() const { return qint64(m_frame) * m_s.samples + (m_state == Recording ? m_recorded : 0); }
     std::shared_ptr<TraceData> trace() const { return m_trace; }
 
     // Runs up to `budget` samples of device time.
@@ -356,6 +358,8 @@ void OnaThread::run()
         s.core->status = AnalyzerCore::Configuring;
         s.core->pnum = 0;
         s.core->pmax = s.frames;
+        s.core->samplesDone = 0;
+        s.core->samplesTotal = qint64(s.samples) * s.frames;
     }
     emit m_jtag->updatePanel();
     for (CaptureSetup& s : m_setups) {
@@ -391,10 +395,15 @@ void OnaThread::run()
             if (r.state() == CoreRun::Done) {
                 core->pnum = r.frames();
                 core->status = AnalyzerCore::Uploading;
+                // The upload counts the stored samples again from none.
+                const qint64 stored = r.stored();
+                core->samplesTotal = stored;
+                core->samplesDone = 0;
                 emit m_jtag->updatePanel();
                 std::shared_ptr<TraceData> trace = r.trace();
-                trace->truncate(qint64(r.frames()) * m_setups[i].samples);
+                trace->truncate(stored);
                 trace->finish();
+                core->samplesDone = stored;
                 if (m_stop) {
                     core->status = AnalyzerCore::Stopped;
                 } else {
@@ -406,6 +415,12 @@ void OnaThread::run()
                 continue;
             }
             active = true;
+            // Samples taken: reported at most every kPanelIntervalMs.
+            if (core->samplesDone != r.stored()) {
+                core->samplesDone = r.stored();
+                if (panel.elapsed() >= kPanelIntervalMs)
+                    changed = true;
+            }
             if (core->status != status || core->pnum != r.frames()) {
                 if (core->status != status)
                     changed = true;

@@ -56,6 +56,8 @@ public:
     std::atomic<int> status{Ready};
     std::atomic<int> pnum{0};   // trigger frames captured so far
     std::atomic<int> pmax{0};   // trigger frames expected
+    std::atomic<qint64> samplesDone{0};    // samples of this run taken (or uploaded) so far
+    std::atomic<qint64> samplesTotal{0};   // samples this run takes in all
 
 private:
     int m_id;

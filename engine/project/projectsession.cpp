@@ -331,8 +331,18 @@ bool ProjectSession::setCurrentCore(const QString& name, QString* error)
     return true;
 }
 
+bool ProjectSession::refuseWhileRunning(QString* error) const
+{
+    if (!m_running || !m_running())
+        return false;
+    *error = QStringLiteral("a capture is running: stop it or wait for it");
+    return true;
+}
+
 bool ProjectSession::setCoreRun(const QString& name, bool run, QString* error)
 {
+    if (refuseWhileRunning(error))
+        return false;
     const int id = coreId(name);
     if (id < 0)
         return setCurrentCore(name, error);   // explains the missing core

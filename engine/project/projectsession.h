@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class ONA_EXPORT ProjectSession : public QObject
 {
     Q_OBJECT
@@ -74,6 +76,12 @@ public:
     // The analyzer-file contents of the current state.
     ProjectFiles::OnaProject snapshot(const QString& onaPath, const QList<TokenSetData>& userSets) const;
 
+    // What a run captures (trigger setup, token sets, the cores that run)
+    // must not change under it: `running` tells whether a capture runs.
+    void setRunGuard(std::function<bool()> running) { m_running = std::move(running); }
+    // True, with the reason in *error, while a capture runs.
+    bool refuseWhileRunning(QString* error) const;
+
     bool setCurrentCore(const QString& name, QString* error);
     bool setCoreRun(const QString& name, bool run, QString* error);
     bool setProjectOptions(const ProjectOptions& options, QString* error);
@@ -92,6 +100,7 @@ private:
                     const QString& onaName, Cores* cores, int* current, QStringList* warnings, QString* error) const;
 
     OnaJTAG* m_cable;
+    std::function<bool()> m_running;
     QString m_projectFile;
     QString m_onlFile;
     ProjectFiles::OnlDesign m_design;

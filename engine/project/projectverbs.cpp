@@ -27,10 +27,15 @@ ONA_CMD(cmdOpenProject)
 
 ONA_CMD(cmdSaveProject)
 {
-    if (objc > 2)
-        return usage(ip, "ona_save_project ?fileName?");
+    // ona_save_project ?-force? ?fileName?
+    int first = 1;
+    const bool force = objc > 1 && text(objv[1]) == QLatin1String("-force");
+    if (force)
+        ++first;
+    if (objc - first > 1)
+        return usage(ip, "ona_save_project ?-force? ?fileName?");
     QString error;
-    if (!data()->saveProject(objc == 2 ? text(objv[1]) : QString(), &error))
+    if (!data()->saveProject(objc > first ? text(objv[first]) : QString(), &error, force))
         return fail(ip, error);
     return done(ip, data()->getCurrentProject());
 }

@@ -34,8 +34,12 @@ QString TriggerSetting::positionWord(int index)
 
 QString TriggerSetting::setSamples(int value)
 {
-    if (multiTriggerCapacity <= 0)
+    if (multiTriggerCapacity <= 0) {
+        // Its only size is no change.
+        if (value == maxSamples)
+            return QString();
         return QStringLiteral("this core captures one fixed window of %1 samples").arg(maxSamples);
+    }
     if (!isPowerOfTwo(value) || value < minSamples || value > maxSamples)
         return QStringLiteral("samples per trigger must be a power of two from %1 to %2, not %3")
             .arg(minSamples).arg(maxSamples).arg(value);

@@ -89,6 +89,8 @@ QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QStrin
 
 bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -165,6 +167,8 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
 
 bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -202,6 +206,8 @@ bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* err
 
 bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -242,6 +248,8 @@ bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString*
 
 bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -268,6 +276,8 @@ bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* err
 
 bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
     if (!c)
         return false;
@@ -344,6 +354,8 @@ void TriggerSetup::releaseTokenSetUsers(const QString& set, const QString& token
 
 bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -359,6 +371,8 @@ bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error)
 
 bool TriggerSetup::addToken(const QString& set, const QString& token, const QString& value, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -374,6 +388,8 @@ bool TriggerSetup::addToken(const QString& set, const QString& token, const QStr
 
 bool TriggerSetup::setToken(const QString& set, const QString& token, const TokenOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -417,6 +433,8 @@ bool TriggerSetup::setToken(const QString& set, const QString& token, const Toke
 
 bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& options, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -465,6 +483,8 @@ bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& option
 
 bool TriggerSetup::delToken(const QString& set, const QString& token, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -483,6 +503,8 @@ bool TriggerSetup::delToken(const QString& set, const QString& token, QString* e
 
 bool TriggerSetup::delTokenSet(const QString& set, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -510,6 +532,8 @@ bool TriggerSetup::delTokenSet(const QString& set, QString* error)
 
 bool TriggerSetup::importTokenSets(const QString& path, QString* error)
 {
+    if (m_session->refuseWhileRunning(error))
+        return false;
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;

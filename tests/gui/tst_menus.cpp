@@ -9,12 +9,17 @@
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 
+#include "shell/optionsdialog.h"
+
 #include "basgui/basemainwindow.h"
 #include "basgui/dialogseam.h"
+#include "settings/baseusrsettings.h"
+#include "theme/themesetting.h"
 #include "onadata.h"
 #include "waveformmodel.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -322,14 +327,52 @@ void TstMenus::undoRedoAndOwnActions() {
     sender.trigger();
     QCOMPARE(tips.constLast().constFirst().toString(), QStringLiteral("Program the device"));
 
-    // Options is for the embedding application (stand-alone only).
-    auto alone = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path(), QStringLiteral("alone")));
-    QVERIFY(alone);
+    // Stand-alone, a writable file announces that editing is available.
+    QList<QString> args{demofixture::copyDemo(m_dir->path(), QStringLiteral("alone"))};
+    QString unused;
+    auto alone = std::make_unique<OnaGUI>(nullptr, args, unused, true, QString());
+    QSignalSpy edit(alone.get(), &OnaGUI::editAvailable);
+    QVERIFY(alone->initialize());
+    QVERIFY(!edit.isEmpty());
+    QCOMPARE(edit.constLast().constFirst().toBool(), true);
+
+    // Options...: with nobody listening, the stand-alone tool's own dialog
+    // edits the settings it reads and stores them where they live.
+    vemo::basgui::ScriptedDialogs dialogs;
+    QCOMPARE(alone->initSerdesPreference(), 1);
+    const QString themeBefore = vemo::theme::ThemeSetting::style();
+    const QString otherTheme = themeBefore == QLatin1String("dark") ? QStringLiteral("light") : QStringLiteral("dark");
+    dialogs.onDialog = [&](QDialog* d) {
+        auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d);
+        if (!options)
+            return int(QDialog::Rejected);
+        options->themeCombo()->setCurrentIndex(options->themeCombo()->findData(otherTheme));
+        options->initSerdesCheck()->setChecked(false);
+        return int(QDialog::Accepted);
+    };
+    alone->tableAction(91)->trigger();
+    QCOMPARE(dialogs.asked.size(), 1);
+    QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("dialog"));
+    QCOMPARE(alone->initSerdesPreference(), 0);
+    QCOMPARE(vemo::basgui::BaseUsrSettings(QStringLiteral("ONL_ANALYZER")).value(QStringLiteral("initserdes")).toInt(),
+             0);
+    QCOMPARE(vemo::basgui::BaseUsrSettings(QStringLiteral("host")).value(QStringLiteral("theme_style")).toString(),
+             otherTheme);
+    // Cancelled: nothing changes.
+    dialogs.onDialog = [](QDialog* d) {
+        if (auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d))
+            options->initSerdesCheck()->setChecked(true);
+        return int(QDialog::Rejected);
+    };
+    alone->tableAction(91)->trigger();
+    QCOMPARE(alone->initSerdesPreference(), 0);
+    vemo::theme::ThemeSetting::setStyle(themeBefore);
+
+    // An application that listens gets the signal instead.
     QSignalSpy options(alone.get(), &OnaGUI::sigOptionDialog);
     alone->tableAction(91)->trigger();
     QCOMPARE(options.size(), 1);
-    QSignalSpy edit(alone.get(), &OnaGUI::editAvailable);
-    QVERIFY(edit.isValid());
+    QCOMPARE(dialogs.asked.size(), 2);
 }
 
 QTEST_MAIN(TstMenus)

@@ -13,6 +13,8 @@
 #include "basgui/dialogseam.h"
 #include "onadata.h"
 #include "triggerumodel.h"
+#include "pcsdata.h"
+#include "pcsjtag.h"
 #include "project/vemoprojectmanager.h"
 #include "tcl/cgtclcmdman.h"
 
@@ -30,6 +32,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <tcl.h>
 
 using vemo::basgui::ScriptedDialogs;
 using vemo::toolona::OnaGUI;
@@ -68,6 +72,7 @@ private slots:
     void initializeFailures();
     void modifiedFlagFollowsEveryEngineSignal();
     void saveFailuresKeepEdits();
+    void newProjectAsksBeforeReplacing();
     void fileChangedOutside();
     void debugLogicReloadQuestions();
     void windowSettings();
@@ -84,7 +89,8 @@ private slots:
 private:
     // The demo project in a fresh folder (path of its .ona).
     QString copyDemo(const QString& folder = QStringLiteral("demo"));
-    // An embedded window on `file`, opened through its start-up command.
+    // An embedded window handed `file` as its file argument (no start-up
+    // command; initializeFailures covers that path).
     std::unique_ptr<OnaGUI> embedded(const QString& file, bool init = true);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -165,6 +171,18 @@ void TstOnaGui::tclEvalBothModes() {
     QCOMPARE(result, QStringLiteral("7"));
     QVERIFY(alone.tclEval(QStringLiteral("set y \"Ä€\""), &result));
     QCOMPARE(result, QStringLiteral("Ä€"));
+    // Where Tcl's own encoding is Latin-1 (a C locale), the text still
+    // reaches it as UTF-8: read as Latin-1 it would be 9 characters long.
+    const QByteArray systemEncoding = Tcl_GetEncodingName(nullptr);
+    QCOMPARE(Tcl_SetSystemEncoding(nullptr, "iso8859-1"), TCL_OK);
+    const bool latin1Ok = alone.tclEval(QStringLiteral("string length {Grüße/ß}"), &result);
+    Tcl_SetSystemEncoding(nullptr, systemEncoding.constData());
+    QVERIFY(latin1Ok);
+    QCOMPARE(result, QStringLiteral("7"));
+    // Engine notes are echoed into the console as text, never run.
+    alone.doInfoChanged("note [set hacked 1] $nothing\n");
+    QVERIFY(alone.tclEval(QStringLiteral("info exists hacked"), &result));
+    QCOMPARE(result, QStringLiteral("0"));
     QVERIFY(!alone.tclEval(QStringLiteral("no_such_command")));
     QVERIFY(alone.tclEval(QStringLiteral("llength [info commands ona_*]"), &result));
     QVERIFY(result.toInt() > 10);
@@ -266,6 +284,19 @@ void TstOnaGui::initializeFailures() {
     }
     OnaData::inst()->resetData();
     {
+        // The window hears the engine before the start-up command runs: an
+        // edit the command makes after opening marks the file modified.
+        const QString ona = copyDemo(QStringLiteral("edited"));
+        QList<QString> args;
+        OnaGUI gui(nullptr, args, unused, false,
+                   QStringLiteral("ona_open_project \"%1\"; ona_set_tu -name TU_data -value 11").arg(ona));
+        m_host->attach(&gui);
+        QVERIFY(gui.initialize());
+        QCOMPARE(gui.fullFileName(), ona);
+        QVERIFY(gui.isModified());
+    }
+    OnaData::inst()->resetData();
+    {
         // Stand-alone with a failing start-up command: up, with no file.
         QList<QString> args{copyDemo(QStringLiteral("other"))};
         OnaGUI gui(nullptr, args, unused, true, QStringLiteral("error {start-up failed}"));
@@ -363,6 +394,28 @@ void TstOnaGui::saveFailuresKeepEdits() {
     QCOMPARE(opens.size(), 1);
     QVERIFY(gui->isModified());
     QVERIFY(gui->tuModel());
+
+    // A failed or cancelled save stops New, Close and the reload after a
+    // debug-logic change as well: nothing is closed or opened.
+    QSignalSpy news(gui.get(), &OnaGUI::sigNewFile);
+    const QString onl = QFileInfo(ona).absolutePath() + QStringLiteral("/demo.onl");
+    touchLater(onl, 5);
+    for (const auto answer : {QMessageBox::Yes, QMessageBox::Cancel}) {
+        m_host->commands.clear();
+        dialogs.buttons.enqueue(answer);
+        gui->fileNew();
+        QCOMPARE(news.size(), 0);
+        dialogs.buttons.enqueue(answer);
+        gui->fileClose();
+        dialogs.customAnswers.enqueue(0);  // reload now
+        dialogs.buttons.enqueue(answer);
+        gui->onActivated();
+        QCOMPARE(dialogs.customAnswers.size(), 0);
+        QCOMPARE(m_host->count(QStringLiteral("ona_close_project")), 0);
+        QVERIFY(m_host->startingWith(QStringLiteral("ona_open_project")).isEmpty());
+        QVERIFY(gui->isModified());
+        QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
+    }
     m_host->refuse = nullptr;
 
     // Save As: cancelled keeps the name; a new name is used and kept.
@@ -377,6 +430,16 @@ void TstOnaGui::saveFailuresKeepEdits() {
     QVERIFY(QFileInfo::exists(other));
     QCOMPARE(dialogs.asked.last().caption, QStringLiteral("Save Ondrel Analyzer File"));
     QCOMPARE(dialogs.asked.last().filter, QStringLiteral("Ondrel Analyzer File (*.ona);;All Files (*)"));
+    // A typed name without a suffix gets ".ona"; the path reaches Tcl escaped.
+    m_host->commands.clear();
+    dialogs.files.enqueue(m_dir->filePath(QStringLiteral("saved \"as\" $x [y]")));
+    QVERIFY(gui->fileSaveAs());
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_save_project \"%1\"")
+                                               .arg(m_dir->filePath(QStringLiteral("saved \\\"as\\\" \\$x \\[y\\].ona")))});
+    QCOMPARE(gui->fullFileName(), m_dir->filePath(QStringLiteral("saved \"as\" $x [y].ona")));
+    QVERIFY(QFileInfo::exists(gui->fullFileName()));
+    dialogs.files.enqueue(other);
+    QVERIFY(gui->fileSaveAs());
 
     // A new file whose command fails leaves the previous state.
     QString name = m_dir->filePath(QStringLiteral("new.ona"));
@@ -391,6 +454,78 @@ void TstOnaGui::saveFailuresKeepEdits() {
     QCOMPARE(gui->fullFileName(), other);
     QCOMPARE(dialogs.asked.size(), 1);
     QCOMPARE(gui->coreCheckBoxes().size(), 2);
+
+    // Closing sends the engine exactly one close.
+    m_host->commands.clear();
+    gui->SetDirtyBit();
+    dialogs.buttons.enqueue(QMessageBox::No);
+    gui->fileClose();
+    QCOMPARE(m_host->count(QStringLiteral("ona_close_project")), 1);
+    QVERIFY(OnaData::inst()->getCurrentProject().isEmpty());
+}
+
+void TstOnaGui::newProjectAsksBeforeReplacing() {
+    ScriptedDialogs dialogs;
+    const QString ona = copyDemo(QStringLiteral("fresh"));
+    const QString onl = QFileInfo(ona).absolutePath() + QStringLiteral("/demo.onl");
+    QFile original(ona);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+    const auto unchanged = [&] {
+        QFile f(ona);
+        return f.open(QIODevice::ReadOnly) && f.readAll() == before;
+    };
+    auto gui = embedded(ona);
+    QVERIFY(gui);
+
+    // File > New from demo.onl, as an application answers sigNewFile: the
+    // proposed demo.ona exists, so Save asks, starting at that name.
+    QString proposed = ona;
+    QVERIFY(gui->doNewFile(proposed, QStringLiteral("ona_open_project \"%1\"").arg(onl)));
+    QVERIFY(gui->isUntitled());
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_tu -name TU_data -value 77")));
+    m_host->commands.clear();
+    dialogs.asked.clear();
+    gui->onAutoSave();  // a timer never asks, and never overwrites
+    QVERIFY(!gui->onSave());
+    QCOMPARE(dialogs.asked.size(), 1);
+    QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("save"));
+    QCOMPARE(dialogs.asked.at(0).dir, ona);
+    QVERIFY(m_host->startingWith(QStringLiteral("ona_save_project")).isEmpty());
+    QVERIFY(unchanged());
+    QVERIFY(gui->isModified());
+
+    const QString mine = QFileInfo(ona).absolutePath() + QStringLiteral("/mine.ona");
+    dialogs.files.enqueue(QFileInfo(mine).absolutePath() + QStringLiteral("/mine"));
+    QVERIFY(gui->onSave());
+    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_save_project \"%1\"").arg(mine)});
+    QCOMPARE(gui->fullFileName(), mine);
+    QVERIFY(unchanged());
+    // Its own name from then on: saved without asking.
+    dialogs.asked.clear();
+    QVERIFY(gui->onSave());
+    QVERIFY(dialogs.asked.isEmpty());
+
+    // The same from the console: the engine refuses, naming the file, and
+    // the window's Save then asks too.
+    QString result;
+    QVERIFY(gui->tclEval(QStringLiteral("ona_open_project \"%1\"").arg(onl)));
+    QVERIFY(!gui->tclEval(QStringLiteral("ona_save_project"), &result));
+    QVERIFY2(result.startsWith(ona + QStringLiteral(" already exists")), qPrintable(result));
+    QVERIFY(result.contains(QStringLiteral("-force")));
+    QVERIFY(!gui->onSave());
+    QCOMPARE(dialogs.asked.size(), 1);
+    QVERIFY(unchanged());
+
+    // A proposed name nobody uses is simply taken.
+    QVERIFY(QFile::remove(ona));
+    proposed = ona;
+    QVERIFY(gui->doNewFile(proposed, QStringLiteral("ona_open_project \"%1\"").arg(onl)));
+    dialogs.asked.clear();
+    QVERIFY(gui->onSave());
+    QVERIFY(dialogs.asked.isEmpty());
+    QVERIFY(QFileInfo::exists(ona));
 }
 
 void TstOnaGui::fileChangedOutside() {
@@ -582,8 +717,9 @@ void TstOnaGui::windowSettings() {
         m_host->attach(&gui);
         gui.resize(500, 400);
         QVERIFY(gui.initialize());
+        // Maximised: the stored size and place are not applied at all.
         QVERIFY(gui.windowState() & Qt::WindowMaximized);
-        QVERIFY(gui.width() != 300);
+        QCOMPARE(gui.size(), QSize(500, 400));
     }
 }
 
@@ -620,10 +756,23 @@ void TstOnaGui::tabSetsByCoreKind() {
         QVERIFY(!gui.rightView()->tabWidget()->isTabEnabled(i));
     QVERIFY(!gui.tuModel());
     QCOMPARE(gui.rightView()->controllerTabs().at(0)->coreName(), QStringLiteral("ctrl"));
-    // Selecting index 2 of a controller set never starts the SERDES.
+    // Selecting index 2 of a controller set never starts the SERDES, even
+    // while the project has one; the SERDES page itself does.
+    PCSData* pcs = PCSData::inst();
+    pcs->initSERDES();  // with no SERDES: says there is none
+    const QString untouched = pcs->getRunErr();
+    pcs->getJTAG()->setSERDES(QStringLiteral("quad0"));
+    gui.rightView()->setSerdesPages(true);
     QSignalSpy zoom(&gui, &OnaGUI::zoomAvailable);
     gui.rightView()->tabWidget()->setCurrentIndex(2);
     QCOMPARE(zoom.last().at(0).toBool(), false);
+    QCOMPARE(pcs->getRunErr(), untouched);
+    QTabWidget* tabs = gui.rightView()->tabWidget();
+    tabs->setCurrentIndex(tabs->count() - 2);
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Serdes Debug"));
+    QVERIFY(pcs->getRunErr() != untouched);
+    pcs->getJTAG()->setSERDES(QString());
+    gui.rightView()->setSerdesPages(false);
 
     // Back on an analyzer core from the engine side: the selector follows
     // and sends nothing back.
@@ -691,6 +840,7 @@ void TstOnaGui::undockAndRedock() {
 }
 
 void TstOnaGui::runPanelAndSerdesProgress() {
+    ScriptedDialogs dialogs;  // a SERDES error of an earlier read is shown in a box
     QList<QString> args;
     QString unused;
     OnaGUI gui(nullptr, args, unused, false, QString());

@@ -9,8 +9,11 @@
 
 #include "shell/onagui.h"
 #include "shell/rightview.h"
+#include "shell/toolgateway.h"
+#include "trigger/triggerview.h"
 
 #include "basgui/dialogseam.h"
+#include "message/messagewindow.h"
 #include "onadata.h"
 #include "onajtag.h"
 #include "waveformmodel.h"
@@ -18,8 +21,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,6 +51,7 @@ private slots:
     void checksBeforeARun();
     void coreBoxesAndSelector();
     void powerOnResetRuns();
+    void progressLockAndIdleBar();
 
 private:
     // Texts the panel shows, in order, from now until the end of the run.
@@ -86,7 +95,9 @@ void TstRun::recordPanel(OnaGUI* gui) {
 void TstRun::notePanel() {
     if (!m_gui)
         return;
-    const QString text = m_gui->progressBar()->format();
+    // The state's words; the percentage is followed on its own.
+    QString text = m_gui->progressBar()->format();
+    text.remove(QStringLiteral(" %p%"));
     if (m_texts.isEmpty() || m_texts.constLast() != text)
         m_texts << text;
 }
@@ -164,8 +175,8 @@ void TstRun::captureShowsEveryState() {
                      qPrintable(text));
         }
     }
-    QCOMPARE(gui->progressBar()->maximum(), 3);
-    QCOMPARE(gui->progressBar()->value(), 3);
+    QCOMPARE(gui->progressBar()->maximum(), 100);
+    QCOMPARE(gui->progressBar()->value(), 100);
     QVERIFY(errorBoxes(dialogs).isEmpty());
 
     // The end gives the controls back and the capture to the pages.
@@ -302,6 +313,16 @@ void TstRun::coreBoxesAndSelector() {
     boxes.at(0)->click();
     QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"uart_la\" -run on"));
     QVERIFY(gui->runAction()->isEnabled());
+    // A name reaches Tcl as one quoted word, whatever it holds.
+    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run off"));
+    boxes.at(1)->setText(QStringLiteral("odd \"core\" [x] $y"));
+    boxes.at(1)->click();
+    QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"odd \\\"core\\\" \\[x\\] \\$y\" -run on"));
+    boxes.at(1)->setText(QStringLiteral("bus_la"));
+    boxes.at(1)->click();
+    boxes.at(1)->click();
+    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run on"));
+    QVERIFY(OnaData::inst()->isRunCore(0) && OnaData::inst()->isRunCore(1));
 
     // The engine's own changes move the widgets and send nothing back.
     m_host->commands.clear();
@@ -384,6 +405,98 @@ void TstRun::powerOnResetRuns() {
     QVERIFY(OnaData::inst()->isRunCore(0));
     QVERIFY(gui->porCoreList().isEmpty());
     QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
+    m_host->refuse = nullptr;
+    gui.reset();
+
+    // A project with a controller core (no trigger setting at all) starts
+    // its power-on-reset run all the same, and leaves that core alone.
+    QFile in(QFileInfo(ona).absolutePath() + QStringLiteral("/demo.onl"));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+    QJsonArray cores = root.value(QStringLiteral("cores")).toArray();
+    cores.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")}, {QStringLiteral("kind"), 2}});
+    root.insert(QStringLiteral("cores"), cores);
+    const QString mixedOnl = m_dir->filePath(QStringLiteral("mixed.onl"));
+    QFile out(mixedOnl);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(root).toJson());
+    out.close();
+    const QString mixed = m_dir->filePath(QStringLiteral("mixed.ona"));
+    QCOMPARE(m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
+                                         "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
+                              .arg(mixedOnl)),
+             QString());
+    m_host->commands.clear();
+    gui = demofixture::embeddedGui(m_host.get(), mixed);
+    QVERIFY(gui);
+    QCOMPARE(m_host->commands.mid(1, 2),
+             QStringList({"ona_set_core -name \"uart_la\" -run off", QStringLiteral("ona_run")}));
+    QVERIFY(waitIdle(gui.get()));
+    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_core -name \"ctrl\"")).isEmpty());
+    QVERIFY(OnaData::inst()->isRunCore(0));
+}
+
+void TstRun::progressLockAndIdleBar() {
+    ScriptedDialogs dialogs;
+    auto gui = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path()));
+    QVERIFY(gui);
+    QString result;
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_core -name bus_la -run off"), &result));
+    gui->runAnalyzer();
+    QVERIFY(waitIdle(gui.get()));
+    QCOMPARE(gui->progressBar()->value(), 100);
+    // bus_la has no capture: its status on a still bar, never a busy one.
+    gui->coreSelector()->setCurrentIndex(1);
+    QCOMPARE(gui->progressBar()->maximum(), 100);
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
+    QCOMPARE(gui->progressBar()->text(), QStringLiteral("Ready"));
+
+    // A long capture: its percentage rises in the bar while the trigger
+    // page is read-only and edits are refused, with the reason shown.
+    const QString onl = demofixture::writeDeepOnl(m_dir->filePath(QStringLiteral("deep.onl")), 1 << 22);
+    QString name = m_dir->filePath(QStringLiteral("deep.ona"));
+    QVERIFY(gui->doNewFile(name, QStringLiteral("ona_open_project \"%1\"").arg(onl)));
+    QVERIFY(gui->tclEval(QStringLiteral("ona_set_trigoptn -samples 4194304"), &result));
+    vemo::toolona::TriggerView* trigger = gui->rightView()->triggerView();
+    QVERIFY(trigger->editingEnabled());
+    QVERIFY(trigger->settingControlsEnabled());
+    auto* messages = vemo::message::MessageWindow::getInstance();
+    const int messagesBefore = messages->messageCount();
+    gui->runAnalyzer();
+    static const QRegularExpression percent(QStringLiteral("^(Running|Sampling 1 trigger) (\\d+)%$"));
+    QList<int> shown;
+    bool lockedSeen = false, refusedSeen = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!(!OnaData::inst()->isBusy() && gui->runAction()->isVisible()) && clock.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const QRegularExpressionMatch m = percent.match(gui->progressBar()->text());
+        if (m.hasMatch() && (shown.isEmpty() || shown.constLast() != m.captured(2).toInt()))
+            shown << m.captured(2).toInt();
+        if (gui->stopAction()->isVisible() && OnaData::inst()->isBusy()) {
+            lockedSeen = lockedSeen || (!trigger->editingEnabled() && !trigger->settingControlsEnabled());
+            if (!refusedSeen) {
+                refusedSeen = !vemo::toolona::sendCommand(gui.get(), QStringLiteral("ona_set_tu -name TU_any -value 1"));
+                QVERIFY(!refusedSeen || OnaData::inst()->getTUValue(0) == QLatin1String("xxxx"));
+            }
+        }
+    }
+    QVERIFY(waitIdle(gui.get()));
+    QVERIFY2(shown.size() >= 3, qPrintable(QString::number(shown.size())));
+    for (int i = 1; i < shown.size(); ++i)
+        QVERIFY(shown.at(i) > shown.at(i - 1));
+    QVERIFY(lockedSeen);
+    QVERIFY(refusedSeen);
+    const QString refusal = QStringLiteral("a capture is running: stop it or wait for it");
+    QCOMPARE(gui->statusBar()->currentMessage(), refusal);
+    bool inMessages = false;
+    for (int row = messagesBefore; row < messages->messageCount(); ++row)
+        inMessages = inMessages || messages->messageText(row).contains(refusal);
+    QVERIFY(inMessages);
+    // Editable again once the run is over.
+    QVERIFY(trigger->editingEnabled());
+    QVERIFY(trigger->settingControlsEnabled());
+    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Completed"));
 }
 
 QTEST_MAIN(TstRun)

@@ -56,6 +56,17 @@ QStringList comboItems(const QComboBox* box) {
     return out;
 }
 
+// The colour at the right end of a cell (clear of its text), as drawn.
+QColor cellBackground(QTableView* table, const QModelIndex& index) {
+    // No selection or focus frame in the way.
+    table->clearSelection();
+    table->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    const QImage image = table->viewport()->grab().toImage();
+    const QRect rect = table->visualRect(index);
+    const qreal ratio = image.devicePixelRatio();
+    return image.pixelColor(QPoint(int((rect.right() - 3) * ratio), int(rect.center().y() * ratio)));
+}
+
 void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
@@ -72,7 +83,7 @@ private slots:
     void unitCellCommands();
     void editorsByRadixKind();
     void expressionCommandsAndEnableBox();
-    void errorTitles();
+    void errorTitlesAndCells();
     void userTextReachesEngineIntact();
     void samplesListAndLoading();
     void optionCommandsAndResync();
@@ -416,16 +427,33 @@ void TstTrigger::expressionCommandsAndEnableBox() {
              QStringList{QStringLiteral("ona_set_te -name TE_byte -enable on")});
 }
 
-void TstTrigger::errorTitles() {
+void TstTrigger::errorTitlesAndCells() {
     openDemo();
     auto* tuLabel = view()->tuGroup()->label();
     auto* teLabel = view()->teGroup()->label();
     QCOMPARE(tuLabel->text(), QStringLiteral("Trigger Unit"));
     QCOMPARE(teLabel->text(), QStringLiteral("Trigger Expression"));
+    QTableView* tu = view()->tuTable();
+    QTableView* te = view()->teTable();
+    // All four of the demo's units are in view in the first window.
+    QCOMPARE(tu->model()->rowCount(), 4);
+    QVERIFY(tu->minimumHeight() >= tu->horizontalHeader()->height() + 4 * tu->rowHeight(0));
+    // TU_data's and TU_valid's values are plain text cells of one column.
+    const QColor healthy = cellBackground(tu, tuIndex("TU_valid", 4));
+    QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
+    const QColor healthyTe = cellBackground(te, teIndex("TE_byte", 1));
+    QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
 
     QCOMPARE(typeInto(view()->tuTable(), tuIndex("TU_data", 4), QStringLiteral("5G")).size(), 1);
     QCOMPARE(tuLabel->text(),
              QStringLiteral("Trigger Unit:<font color=\"red\"><b> currently 1 syntax error</b></font>"));
+    // The cell to fix is marked, and its tip is the engine's message.
+    QVERIFY(cellBackground(tu, tuIndex("TU_data", 4)) != healthy);
+    QCOMPARE(cellBackground(tu, tuIndex("TU_valid", 4)), healthy);
+    QCOMPARE(cellBackground(tu, tuIndex("TU_data", 3)), cellBackground(tu, tuIndex("TU_valid", 3)));
+    const QString message = tuIndex("TU_data", 4).data(Qt::ToolTipRole).toString();
+    QVERIFY(!message.isEmpty());
+    QCOMPARE(m_host->eval(QStringLiteral("dict get [ona_get tu TU_data] message")), message);
     typeInto(view()->tuTable(), tuIndex("TU_valid", 4), QStringLiteral("2"));
     QCOMPARE(tuLabel->text(),
              QStringLiteral("Trigger Unit:<font color=\"red\"><b> currently 2 syntax errors</b></font>"));
@@ -433,11 +461,16 @@ void TstTrigger::errorTitles() {
     typeInto(view()->teTable(), teIndex("TE_start", 1), QStringLiteral("TU_state &"));
     QCOMPARE(teLabel->text(),
              QStringLiteral("Trigger Expression:<font color=\"red\"><b> currently 1 syntax error</b></font>"));
+    QVERIFY(cellBackground(te, teIndex("TE_start", 1)) != healthyTe);
+    QCOMPARE(teIndex("TE_start", 1).data(Qt::ToolTipRole).toString(),
+             m_host->eval(QStringLiteral("dict get [ona_get te TE_start] message")));
     typeInto(view()->teTable(), teIndex("TE_start", 1), QStringLiteral("TU_state"));
     typeInto(view()->tuTable(), tuIndex("TU_data", 4), QStringLiteral("5A"));
     typeInto(view()->tuTable(), tuIndex("TU_valid", 4), QStringLiteral("1"));
     QCOMPARE(tuLabel->text(), QStringLiteral("Trigger Unit"));
     QCOMPARE(teLabel->text(), QStringLiteral("Trigger Expression"));
+    QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
+    QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
 }
 
 void TstTrigger::userTextReachesEngineIntact() {

@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 
 #include <memory>
@@ -32,6 +35,29 @@ inline QString copyDemo(const QString& dir, const QString& folder = QStringLiter
     return target + QStringLiteral("/demo.ona");
 }
 #endif
+
+// Writes a debug-logic file with one deep core, "deep_la" (a 16-bit
+// counter, sample memory `depth`), whose trigger fires at once: a capture
+// of `depth` samples is long enough to be watched. Returns `path`.
+inline QString writeDeepOnl(const QString& path, int depth) {
+    const QJsonObject core{
+        {"name", "deep_la"}, {"kind", 1}, {"clock", "clk"},
+        {"signals", QJsonArray{QJsonObject{{"name", "count"}, {"width", 16}}}},
+        {"trigger_units", QJsonArray{QJsonObject{{"name", "TU_any"}, {"signals", QJsonArray{"count"}},
+                                                 {"operator", "=="}, {"radix", "Hex"}, {"value", "xxxx"}}}},
+        {"trigger_expressions", QJsonArray{QJsonObject{{"name", "TE_any"}, {"expression", "TU_any"}}}},
+        {"sample_depth", QJsonObject{{"min", 64}, {"max", depth}}},
+        {"multi_trigger_capacity", depth},
+        {"max_triggers", 4},
+        {"simulation",
+         QJsonObject{{"count", QJsonObject{{"kind", "counter"}, {"start", 0}, {"step", 1}, {"every", 1}}}}}};
+    const QJsonObject root{{"format", "ondrel-onl"}, {"version", 1}, {"device", "ONX-SIM-25"},
+                           {"cores", QJsonArray{core}}};
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(QJsonDocument(root).toJson());
+    return path;
+}
 
 // An embedded window on `file` attached to `host`; initialised unless
 // `init` is false. Null when initialize() refused.

@@ -2,6 +2,7 @@
 
 #include "shell/cabledialog.h"
 #include "shell/navigablepage.h"
+#include "shell/optionsdialog.h"
 #include "shell/rightview.h"
 #include "shell/tclcommand.h"
 #include "controller/controlregistertab.h"
@@ -28,6 +29,7 @@
 #include "tcl/cgtclcmdman.h"
 #include "tcl/cgtclcmdproxy.h"
 #include "tcl/cgtcltextedit.h"
+#include "theme/themesetting.h"
 
 #include <QAction>
 #include <QApplication>
@@ -430,6 +432,22 @@ void OnaGUI::openHelpTopic(const QString& topic) {
 
 void OnaGUI::doTclPCS(QString cmd) { tclEval(cmd); }
 
+void OnaGUI::showOptions() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&OnaGUI::sigOptionDialog))) {
+        emit sigOptionDialog();
+        return;
+    }
+    OptionsDialog dialog(m_initSerdes, this);
+    if (vemo::basgui::Dialogs::provider()->execDialog(&dialog) != QDialog::Accepted)
+        return;
+    setInitSerdesPreference(dialog.initSerdes());
+    const bool changed = dialog.theme() != vemo::theme::ThemeSetting::style();
+    vemo::theme::ThemeSetting::setStyle(dialog.theme());
+    if (changed)
+        if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+            vemo::theme::ThemeSetting::applyTo(app);
+}
+
 // -------------------------------------------------------------- message boxes
 
 QMessageBox::StandardButton OnaGUI::showmsg(const QString& text, QWidget* parent) {
@@ -574,7 +592,7 @@ void OnaGUI::initMyMenus() {
         // Closing the analyzer file ends the tool (the engine's close
         // announcement closes the window); nobody else answers "close".
         wire("close", SLOT(fileClose()));
-        connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::sigOptionDialog,
+        connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::showOptions,
                 Qt::UniqueConnection);
     }
     connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform,
@@ -766,9 +784,10 @@ void OnaGUI::updateRightViewDisplay() {
         m_tsModel = data->getTSModel();
         m_wdModel = data->getWDModel();
         TriggerView* trigger = m_rightView->triggerView();
-        trigger->setEditingEnabled(data->getNumCore() > 0);
+        // Read-only while a capture runs: the engine refuses edits then.
+        trigger->setEditingEnabled(data->getNumCore() > 0 && !data->isBusy());
         m_rightView->attachModels(m_tuModel, m_teModel, m_tsModel, m_wdModel);
-        trigger->setSettingControlsEnabled(m_tsModel && m_tsModel->maxTriggers > 0);
+        trigger->setSettingControlsEnabled(m_tsModel && m_tsModel->maxTriggers > 0 && !data->isBusy());
         m_rightView->showAnalyzerTabs();
     } else if (core->getKind() == AnalyzerCore::Controller) {
         clearModelPointers();

@@ -192,6 +192,8 @@ public:
     Tcl_Interp* interp() const { return m_interp; }
 
     int initSerdesPreference() const { return m_initSerdes; }
+    // Stored at once (stand-alone Options dialog).
+    void setInitSerdesPreference(int value);
     // The result or error text of the last tclEval.
     QString lastResult() const { return m_lastResult; }
 
@@ -298,6 +300,18 @@ private:
     void restoreRunControls();
     bool callInterp(const QString& cmd);
     QString saveDialog();
+    // The file the user picks in the save dialog, with ".ona" added when
+    // the typed name has no suffix; empty when cancelled.
+    QString chooseSaveName();
+    // The project's name was only proposed (a new project, or one started
+    // from a debug-logic file) and saving must ask for one.
+    bool needsSaveName() const;
+    // Saves to `path`, which becomes the file name when the engine took it.
+    bool saveUnder(const QString& path);
+    // The trigger page is read-only while a capture runs.
+    void lockSetup(bool running);
+    // Stand-alone answer to "Options..." when no application does.
+    void showOptions();
     // A save the user asked for; false when it did not happen.
     bool saveForUser();
     void reloadAfterOnlChange();

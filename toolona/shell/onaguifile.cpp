@@ -212,33 +212,57 @@ QString OnaGUI::saveDialog() {
         QStringLiteral("Ondrel Analyzer File (*.ona);;All Files (*)"));
 }
 
+QString OnaGUI::chooseSaveName() {
+    const QString chosen = saveDialog();
+    if (chosen.isEmpty() || QFileInfo(chosen).isDir())
+        return QString();
+    // Without its suffix the file would not show up in File > Open.
+    const QFileInfo fi(chosen);
+    return fi.suffix().isEmpty() ? fi.absoluteFilePath() + QStringLiteral(".ona") : fi.absoluteFilePath();
+}
+
+bool OnaGUI::needsSaveName() const {
+    if (m_fileName == QLatin1String("Untitled"))
+        return m_untitled;
+    // A proposed name that is already taken belongs to someone else's file.
+    return (m_untitled || engine()->isNeverSaved()) && QFileInfo::exists(m_fileName);
+}
+
+bool OnaGUI::saveUnder(const QString& path) {
+    const QString previous = m_fileName;
+    m_fileName = path;
+    if (tclEval(tclCommand(QStringLiteral("ona_save_project \"%1\""), tclQuoted(path))))
+        return true;
+    m_fileName = previous;
+    return false;
+}
+
 bool OnaGUI::SaveFile() {
-    if (m_untitled && m_fileName == QLatin1String("Untitled")) {
-        const QString chosen = saveDialog();
-        if (chosen.isEmpty())
-            return false;
-        m_fileName = QFileInfo(chosen).absoluteFilePath();
-    }
-    return tclEval(tclCommand(QStringLiteral("ona_save_project \"%1\""), tclQuoted(m_fileName)));
+    if (!needsSaveName())
+        return saveUnder(m_fileName);
+    const QString chosen = chooseSaveName();
+    if (chosen.isEmpty())
+        return false;
+    if (!saveUnder(chosen))
+        return false;
+    setWindowTitle(fullTitle());
+    return true;
 }
 
 bool OnaGUI::fileSaveAs() {
-    const QString chosen = saveDialog();
-    if (chosen.isEmpty() || QFileInfo(chosen).isDir())
+    const QString chosen = chooseSaveName();
+    if (chosen.isEmpty() || !saveUnder(chosen))
         return false;
-    const QString previous = m_fileName;
-    m_fileName = QFileInfo(chosen).absoluteFilePath();
-    if (SaveFile()) {
-        setWindowTitle(fullTitle());
-        return true;
-    }
-    m_fileName = previous;
-    return false;
+    setWindowTitle(fullTitle());
+    return true;
 }
 
 bool OnaGUI::onSave() { return m_fileName.isEmpty() ? fileSaveAs() : SaveFile(); }
 
 void OnaGUI::onAutoSave() {
+    // A timer never opens a dialog: a project without a name of its own waits.
+    if (needsSaveName())
+        return;
     statusBar()->showMessage(tr("Auto saving..."), 5000);
     SaveFile();
 }
@@ -638,6 +662,12 @@ void OnaGUI::SaveWinSettings() {
     s->setValue(QStringLiteral("initserdes"), m_initSerdes);
     if (m_standalone)
         s->sync();
+}
+
+void OnaGUI::setInitSerdesPreference(int value) {
+    m_initSerdes = value;
+    usrSettings()->setValue(QStringLiteral("initserdes"), m_initSerdes);
+    usrSettings()->sync();
 }
 
 void OnaGUI::delayReloadMsgBoxTimeout() {}

@@ -8,8 +8,10 @@
 #include "trigger/triggerview.h"
 #include "waveform/waveformview.h"
 
+#include "analyzercore.h"
 #include "onadata.h"
 #include "triggeremodel.h"
+#include "triggersetting.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -118,6 +120,8 @@ void OnaGUI::doRunThread() {
     m_stopAction->setEnabled(true);
     m_runAction->setVisible(false);
     m_stopAction->setVisible(true);
+    // What the run captures stays as it started until the run ends.
+    lockSetup(true);
 }
 
 void OnaGUI::doUpdatePanel() { redrawRunPanel(false); }
@@ -127,14 +131,30 @@ void OnaGUI::doRedrawPanel() { redrawRunPanel(true); }
 void OnaGUI::redrawRunPanel(bool bringWaveform) {
     OnaData* data = engine();
     const int pnum = data->getCurrentCorePnum(-1);
-    const int pmax = data->getCurrentCorePmax(-1);
     const int status = data->getCurrentCoreStatus(-1);
-    m_progress->setMaximum(pmax);
-    m_progress->setValue(pnum);
-    // The engine's own words for its run states, as ona_status reports them.
-    m_progress->setFormat(OnaData::statusText(status, pnum));
+    const qint64 total = data->getSamplesTotal(-1);
+    const qint64 done = qBound<qint64>(0, data->getSamplesDone(-1), total);
+    // Always a percentage bar: a maximum of 0 would animate as busy while
+    // nothing runs.
+    // Waiting for the trigger shows no percentage: nothing is taken yet.
+    const bool moving =
+        data->isBusy() && (status == AnalyzerCore::Sampling || status == AnalyzerCore::Uploading) && total > 0;
+    m_progress->setRange(0, 100);
+    m_progress->setValue(total > 0 ? int(done * 100 / total) : 0);
+    // The engine's own words for its run states, as ona_get capture reports them.
+    const QString text = OnaData::statusText(status, pnum);
+    m_progress->setFormat(moving ? text + QStringLiteral(" %p%") : text);
     if (bringWaveform)
         Refresh();
+}
+
+void OnaGUI::lockSetup(bool running) {
+    OnaData* data = engine();
+    auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger")));
+    if (!trigger || !m_tuModel)
+        return;
+    trigger->setEditingEnabled(!running && data->getNumCore() > 0);
+    trigger->setSettingControlsEnabled(!running && m_tsModel && m_tsModel->maxTriggers > 0);
 }
 
 void OnaGUI::doDoneThread(int) {
@@ -147,8 +167,11 @@ void OnaGUI::doDoneThread(int) {
     redrawRunPanel(true);
     // A capture is there to export now (or still not, after a stop).
     m_actions.value(ExportAction)->setEnabled(waveformHasData());
+    // The engine is no longer busy here, so the cores a power-on-reset run
+    // switched off can be switched on again.
     restorePorCores();
     restoreRunControls();
+    lockSetup(data->isBusy());
 }
 
 void OnaGUI::checkRun() {

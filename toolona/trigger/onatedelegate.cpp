@@ -4,6 +4,7 @@
 #include "trigger/triggercommand.h"
 
 #include "theme/themesetting.h"
+#include "trigger/errorcell.h"
 #include "triggeremodel.h"
 
 #include <QApplication>
@@ -30,7 +31,11 @@ OnaTEDelegate::OnaTEDelegate(ToolGateway* gateway, QObject* parent)
     : QStyledItemDelegate(parent), m_gateway(gateway) {}
 
 void OnaTEDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
+    QStyleOptionViewItem marked = option;
+    const auto* model = qobject_cast<const TriggerEModel*>(index.model());
+    if (index.column() == TriggerEModel::ColExpression && model && model->hasError(index.row()))
+        markErrorCell(painter, &marked);
+    QStyledItemDelegate::paint(painter, marked, index);
     if (index.column() != TriggerEModel::ColName || !index.data(Qt::CheckStateRole).isValid() ||
         !vemo::theme::ThemeSetting::isDark())
         return;

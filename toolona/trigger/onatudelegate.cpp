@@ -1,5 +1,7 @@
 #include "trigger/onatudelegate.h"
 
+#include "trigger/errorcell.h"
+
 #include "shell/tclcommand.h"
 #include "trigger/triggercommand.h"
 
@@ -211,21 +213,24 @@ void OnaTUDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                        (column == TriggerUModel::ColValue && (kind == PlainRadix || kind == IntEnumRadix)) ||
                        (column == TriggerUModel::ColRadix && model &&
                         startsWithEnum(model->valueOfRadixByRow(row)));
+    QStyleOptionViewItem marked = option;
+    if (column == TriggerUModel::ColValue && model && model->hasError(row))
+        markErrorCell(painter, &marked);
     if (plain) {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyledItemDelegate::paint(painter, marked, index);
         return;
     }
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     // The cell's own background first (selection, hover), then the box
     // inset by a pixel so the grid lines stay visible.
-    QStyleOptionViewItem cell = option;
+    QStyleOptionViewItem cell = marked;
     initStyleOption(&cell, index);
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, option.widget);
     QStyleOptionComboBox box;
     box.state = option.state;
     box.rect = option.rect.adjusted(1, 1, -1, -1);
     box.fontMetrics = option.fontMetrics;
-    box.palette = option.palette;
+    box.palette = marked.palette;
     box.direction = option.direction;
     box.currentText = index.data(Qt::DisplayRole).toString();
     box.editable = false;

@@ -251,6 +251,13 @@ void TriggerView::setModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting
         m_tuTable->resizeColumnsToContents();
         m_tuTable->setColumnWidth(TriggerUModel::ColSignals, 350);
         m_tuTable->setColumnWidth(TriggerUModel::ColRadix, 100);
+        // Room for every unit of a usual core (up to six) without scrolling;
+        // the expression table gives up the space first.
+        const int rows = qMin(tu->rowCount(), 6);
+        int height = m_tuTable->horizontalHeader()->height() + 2 * m_tuTable->frameWidth();
+        for (int r = 0; r < rows; ++r)
+            height += m_tuTable->rowHeight(r);
+        m_tuTable->setMinimumHeight(height);
     }
 
     auto* teHeader = m_teTable->horizontalHeader();
