@@ -261,6 +261,20 @@ void TstOnaGui::initializeFailures() {
     }
     dialogs.asked.clear();
     {
+        // A named pipe given as the file: refused at once, never opened
+        // (opening it would wait for a writer forever).
+        const QString pipe = m_dir->filePath(QStringLiteral("pipe.ona"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {pipe}), 0);
+        QList<QString> args;
+        OnaGUI gui(nullptr, args, unused, true, QString());
+        QVERIFY(gui.initialize());
+        QString name = pipe;
+        QVERIFY(!gui.doOpenFile(name, QString()));
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked.at(0).text, QStringLiteral("ERROR: Cannot open Analyzer file ") + pipe);
+    }
+    dialogs.asked.clear();
+    {
         // Embedded with a failing start-up command: refused, no box.
         QList<QString> args;
         OnaGUI gui(nullptr, args, unused, false, QStringLiteral("ona_open_project {/no/such.ona}"));

@@ -73,13 +73,13 @@ int OnaGUI::LoadFile(const QString& startupCommand) { return loadFile(startupCom
 int OnaGUI::loadFile(const QString& startupCommand, bool forceOpen) {
     OnaData* data = engine();
     const bool engineHasIt = !m_fileName.isEmpty() && sameFileKey(m_fileName) == sameFileKey(data->getCurrentProject());
-    QFile file(m_fileName);
-    // A new project the engine holds may not be on disk yet.
-    if (!(engineHasIt && !forceOpen) && !file.open(QIODevice::ReadOnly)) {
+    // A new project the engine holds may not be on disk yet. Only the
+    // file's kind is checked here: opening a pipe to test it would block.
+    const QFileInfo onDisk(m_fileName);
+    if (!(engineHasIt && !forceOpen) && !(onDisk.isFile() && onDisk.isReadable())) {
         showerrormsg(QStringLiteral("ERROR: Cannot open Analyzer file ") + m_fileName, this);
         return 0;
     }
-    file.close();
     m_lastLoaded = m_fileName;
     const QFileInfo fi(m_fileName);
     if (m_standalone && m_interp)
@@ -171,7 +171,8 @@ void OnaGUI::onProjectOpened(const QString& fileName) {
     m_porCores.clear();
     if (anyPor) {
         for (const QString& name : std::as_const(others)) {
-            if (!data->isRunCore(data->getCoreId(name)))
+            const int id = data->getCoreId(name);
+            if (id < 0 || !data->isRunCore(id))
                 continue;
             if (tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run off"), tclQuoted(name))))
                 m_porCores << name;

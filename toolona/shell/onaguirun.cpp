@@ -180,7 +180,9 @@ void OnaGUI::checkRun() {
         return;
     if (auto* box = qobject_cast<QCheckBox*>(sender())) {
         const bool checked = box->isChecked();
-        if (checked != data->isRunCore(data->getCoreId(box->text())))
+        // An unknown name must not read the current core's flag.
+        const int id = data->getCoreId(box->text());
+        if (id >= 0 && checked != data->isRunCore(id))
             tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run %2"), tclQuoted(box->text()),
                                checked ? QStringLiteral("on") : QStringLiteral("off")));
     }
