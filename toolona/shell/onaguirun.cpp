@@ -180,9 +180,10 @@ void OnaGUI::checkRun() {
         return;
     if (auto* box = qobject_cast<QCheckBox*>(sender())) {
         const bool checked = box->isChecked();
-        // An unknown name must not read the current core's flag.
+        // An unknown name must not read the current core's flag: the
+        // engine answers for it.
         const int id = data->getCoreId(box->text());
-        if (id >= 0 && checked != data->isRunCore(id))
+        if (id < 0 || checked != data->isRunCore(id))
             tclEval(tclCommand(QStringLiteral("ona_set_core -name \"%1\" -run %2"), tclQuoted(box->text()),
                                checked ? QStringLiteral("on") : QStringLiteral("off")));
     }
