@@ -149,6 +149,10 @@ void TstController::ledItemsPlacementAndLimits() {
     panel.setData(d);
     QVERIFY(panel.isHidden());
     QVERIFY(panel.items().isEmpty());
+    d.enabled = true;
+    d.defined = false;
+    panel.setData(d);
+    QVERIFY(panel.isHidden());
 }
 
 void TstController::pollingOnceShowsTheValue() {
