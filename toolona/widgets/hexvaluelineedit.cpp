@@ -14,7 +14,9 @@ HexValueLineEdit::HexValueLineEdit(QWidget* parent) : QLineEdit(parent) {
     prefix->setAttribute(Qt::WA_TransparentForMouseEvents);
     layout->addWidget(prefix);
     layout->addStretch(1);
-    setTextMargins(17, 0, 0, 0);
+    // Typed text starts after the label, whatever the font makes its width.
+    prefix->setFont(font());
+    setTextMargins(qMax(17, 10 + prefix->fontMetrics().horizontalAdvance(prefix->text()) + 2), 0, 0, 0);
     setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[a-fA-F0-9]*")), this));
 }
 
