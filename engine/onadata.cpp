@@ -1,5 +1,7 @@
 #include "onadata.h"
 
+#include "oncdata.h"
+
 #include "capturerun.h"
 #include "onajtag.h"
 #include "onathread.h"
@@ -317,8 +319,18 @@ QString OnaData::getRunErr() const
     return m_capture->runError();
 }
 
+void OnaData::syncController()
+{
+    const QSharedPointer<AnalyzerCore> c = getCorePtr(getCurrentCore());
+    if (c && c->getKind() == AnalyzerCore::Controller)
+        ONCData::inst()->selectCore(c->getName(), c->controller());
+    else
+        ONCData::inst()->selectCore(QString(), ControllerRecords());
+}
+
 void OnaData::resetData()
 {
+    ONCData::inst()->closeSession();
     m_capture->endCapture();
     m_session->clear();
     m_triggers->resetCounts();
@@ -351,6 +363,9 @@ bool OnaData::openProject(const QString& path, QString* error)
     m_capture->syncClock();
     // A debug-logic file starts a project that exists only here until saved.
     m_neverSaved = QDir::cleanPath(QFileInfo(path).absoluteFilePath()) != getCurrentProject();
+    // The devices of the old project go with it.
+    ONCData::inst()->closeSession();
+    syncController();
     emit sigProjectOpened(getCurrentProject());
     for (const QString& w : warnings)
         info(w + QLatin1Char('\n'));

@@ -178,6 +178,10 @@ public:
 
     void notifySettingDirty() { emit settingDirty(); }
 
+    // Makes the current core's simulated controller device (if it is a
+    // controller core) the one the controller verbs and polling talk to.
+    void syncController();
+
 signals:
     void setDirty(QStandardItem* item);
     void settingDirty();

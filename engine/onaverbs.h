@@ -30,6 +30,9 @@ int getCapture(Tcl_Interp* ip);
 int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj);
 } // namespace CaptureVerbs
 
+class AnalyzerCore;
 namespace ControllerVerbs {
 void registerVerbs(Tcl_Interp* interp);
+// Adds a controller core's records to its "ona_get core" dict.
+void putCoreRecords(Verbs::Dict* dict, const AnalyzerCore& core);
 } // namespace ControllerVerbs

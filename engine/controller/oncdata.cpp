@@ -1,6 +1,177 @@
 #include "oncdata.h"
 
-ONCData* ONCData::inst() {
+#include "simcontroller.h"
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+#include <QThread>
+
+namespace {
+
+void stopAtExit()
+{
+    ONCData::inst()->stopLED();
+}
+
+} // namespace
+
+ONCData* ONCData::inst()
+{
     static ONCData* data = new ONCData;   // lives as long as the process
     return data;
+}
+
+ONCData::ONCData()
+{
+    // The polling thread must not outlive the application object.
+    qAddPostRoutine(stopAtExit);
+}
+
+void ONCData::selectCore(const QString& core, const ControllerRecords& records)
+{
+    QMutexLocker lock(&m_mutex);
+    m_current = core;
+    if (core.isEmpty()) {
+        m_device.reset();
+        return;
+    }
+    auto& dev = m_devices[core];
+    if (!dev) {
+        const UserRegisterData& mem = records.memory;
+        const bool memOn = mem.defined && mem.enabled;
+        dev = std::make_shared<SimController>(records.leds.defined ? int(records.leds.names.size()) : 0,
+                                              records.switches.defined ? int(records.switches.names.size()) : 0,
+                                              mem.start, memOn ? mem.depth : 0, memOn ? mem.width : 0);
+    }
+    m_device = dev;
+}
+
+void ONCData::closeSession()
+{
+    stopLED();
+    QMutexLocker lock(&m_mutex);
+    m_devices.clear();
+    m_device.reset();
+    m_current.clear();
+    m_pollingData.clear();
+    m_memWidth = m_memDepth = 0;
+}
+
+std::shared_ptr<SimController> ONCData::device() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_device;
+}
+
+QString ONCData::currentCore() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_current;
+}
+
+int ONCData::pollingInterval(int speed)
+{
+    static const int ms[] = {1000, 500, 250, 100, 50};
+    return ms[qBound(1, speed, 5) - 1];
+}
+
+void ONCData::startLED(const QString& instance)
+{
+    QMutexLocker lock(&m_mutex);
+    m_instance = instance;
+    if (m_thread)
+        return;
+    m_stop = false;
+    m_thread = QThread::create([this] { pollLoop(); });
+    m_thread->setObjectName(QStringLiteral("ona-led-polling"));
+    m_thread->start();
+}
+
+void ONCData::stopLED()
+{
+    QThread* thread;
+    {
+        QMutexLocker lock(&m_mutex);
+        thread = m_thread;
+        m_thread = nullptr;
+        m_stop = true;
+        m_wake.wakeAll();
+    }
+    if (thread) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+bool ONCData::isPolling() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_thread != nullptr;
+}
+
+QString ONCData::getPollingData() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pollingData;
+}
+
+void ONCData::setPollingSpeed(int speed)
+{
+    QMutexLocker lock(&m_mutex);
+    m_speed = qBound(0, speed, 5);
+    m_wake.wakeAll();
+}
+
+int ONCData::getPollingSpeed() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_speed;
+}
+
+void ONCData::pollLoop()
+{
+    QMutexLocker lock(&m_mutex);
+    while (!m_stop) {
+        if (m_speed == 0) {
+            m_wake.wait(&m_mutex);
+            continue;
+        }
+        // A speed change or stop wakes the wait early.
+        const int speed = m_speed;
+        if (m_wake.wait(&m_mutex, pollingInterval(speed)) || m_stop || m_speed == 0)
+            continue;
+        const std::shared_ptr<SimController> dev = m_device;
+        if (!dev || dev->ledCount() == 0)
+            continue;
+        lock.unlock();
+        const QString value = SimController::hexDigits(dev->readLeds(), dev->ledCount());
+        lock.relock();
+        if (m_stop)
+            break;
+        m_pollingData = value;
+        lock.unlock();
+        emit pollingRead(value);
+        lock.relock();
+    }
+}
+
+void ONCData::injectFailure(const QString& commandPrefix, Failure failure)
+{
+    QMutexLocker lock(&m_mutex);
+    m_failures.append({commandPrefix, failure});
+}
+
+void ONCData::clearFailures()
+{
+    QMutexLocker lock(&m_mutex);
+    m_failures.clear();
+}
+
+ONCData::Failure ONCData::failureFor(const QString& commandText) const
+{
+    QMutexLocker lock(&m_mutex);
+    for (const auto& f : m_failures)
+        if (commandText.startsWith(f.first))
+            return f.second;
+    return NoFailure;
 }

@@ -1,20 +1,74 @@
 #pragma once
 
-// The controller singleton: the controller session with the debug logic of
-// controller cores (virtual LEDs and switches, user memory, registers, hard
-// IP). Its commands come with the controller; the tool window already
-// listens to its signals.
+// The controller singleton: the session with the debug logic of the current
+// controller core (virtual LEDs and switches, user memory; registers and
+// hard IP to come). Without a cable the debug logic is the simulated device
+// (SimController), one per controller core, kept while the project is open.
+//
+// LED polling runs on a thread of its own: at the polling speed it reads
+// the LEDs, keeps the value (getPollingData) and emits pollingRead, which
+// reaches GUI receivers queued. stopLED, closeSession (project close,
+// "ona_close_controller") and application shutdown end the thread and wait
+// for it.
 
+#include "controllerrecords.h"
 #include "onaglobal.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QWaitCondition>
+#include <memory>
+
+class QThread;
+class SimController;
 
 class ONA_EXPORT ONCData : public QObject
 {
     Q_OBJECT
 public:
     static ONCData* inst();
+
+    // The device of controller core `core` becomes the current one (made
+    // from `records` the first time). An empty name: no current device.
+    void selectCore(const QString& core, const ControllerRecords& records);
+    // Stops polling and forgets every device (project closed).
+    void closeSession();
+    // The current device, or null when the current core is no controller.
+    std::shared_ptr<SimController> device() const;
+    QString currentCore() const;
+
+    // Polling. Speed 0 = not polling, 1..5 = slow .. fast (1000, 500, 250,
+    // 100, 50 ms between reads).
+    void startLED(const QString& instance);
+    void stopLED();
+    bool isPolling() const;
+    QString getPollingData() const;
+    void setPollingSpeed(int speed);
+    int getPollingSpeed() const;
+    static int pollingInterval(int speed);
+
+    // The memory parameters of the next dump or load: word width (bits) and
+    // depth (words), copied by the tool from the core's record; 0 = the
+    // device's own.
+    void setMemWidth(int width) { m_memWidth = width; }
+    void setMemDepth(int depth) { m_memDepth = depth; }
+    int getMemWidth() const { return m_memWidth; }
+    int getMemDepth() const { return m_memDepth; }
+
+    // Failure injection for tests: the next commands whose text starts with
+    // `commandPrefix` ("ona_run_controller -read_led") fail as told, until
+    // cleared. Failed: a Tcl error; Empty: success with an empty result;
+    // ErrorText: success with "ERROR: injected failure".
+    enum Failure { NoFailure, Failed, Empty, ErrorText };
+    void injectFailure(const QString& commandPrefix, Failure failure);
+    void clearFailures();
+    Failure failureFor(const QString& commandText) const;
+
+    // A device-side change the tool shows (the verbs call it): kind
+    // ("switch") and its hexadecimal value.
+    void notifyChanged(const QString& kind, const QString& value) { emit sigControllerDataChanged(kind, value); }
 
 signals:
     // A controller value changed on the device side: kind ("switch", ...)
@@ -24,5 +78,20 @@ signals:
     void pollingRead(QString data);
 
 private:
-    ONCData() = default;
+    ONCData();
+    void pollLoop();
+
+    mutable QMutex m_mutex;   // guards everything below that the thread reads
+    QWaitCondition m_wake;
+    QHash<QString, std::shared_ptr<SimController>> m_devices;
+    QString m_current;
+    std::shared_ptr<SimController> m_device;
+    QThread* m_thread = nullptr;
+    bool m_stop = false;
+    int m_speed = 0;
+    QString m_pollingData;
+    QString m_instance;
+    int m_memWidth = 0;
+    int m_memDepth = 0;
+    QList<QPair<QString, Failure>> m_failures;
 };

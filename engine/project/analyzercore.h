@@ -52,6 +52,16 @@ public:
 
     const ProjectFiles::OnlCore& onl() const { return m_onl; }
 
+    // Controller records (a controller core; empty, undefined records for
+    // an analyzer core).
+    const ControllerRecords& controller() const { return m_onl.records; }
+    const VirtualLEDData& getLEDData() const { return m_onl.records.leds; }
+    const VirtualSwitchData& getSwitchData() const { return m_onl.records.switches; }
+    const UserRegisterData& getUserRegisterData() const { return m_onl.records.memory; }
+    const ControlRegisterData& getControlRegisterData() const { return m_onl.records.control; }
+    const StatusRegisterData& getStatusRegisterData() const { return m_onl.records.status; }
+    const QList<HardIpData>& getHardIpData() const { return m_onl.records.hardIp; }
+
     // Capture progress, written by the acquisition thread.
     std::atomic<int> status{Ready};
     std::atomic<int> pnum{0};   // trigger frames captured so far

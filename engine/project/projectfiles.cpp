@@ -303,6 +303,9 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
             if (c.kind == 2) {
                 r.keys(co, p, {QStringLiteral("name"), QStringLiteral("kind"), QStringLiteral("controller")});
                 c.controller = r.object(co, QStringLiteral("controller"), p, false);
+                QString why;
+                if (!ControllerFile::parse(c.controller, Reader::at(p, QStringLiteral("controller")), &c.records, &why))
+                    r.fail(QString(), why);
                 d.cores.append(c);
                 continue;
             }

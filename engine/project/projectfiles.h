@@ -5,6 +5,7 @@
 // check structure, types, ranges and sizes; they never throw and never
 // crash on any input. See docs/formats.md.
 
+#include "controllerrecords.h"
 #include "onaglobal.h"
 #include "tokenmodel.h"
 #include "triggersetting.h"
@@ -52,7 +53,8 @@ struct OnlCore {
     QVector<OnlExpression> expressions;
     TriggerOptionValues limits;
     QJsonObject simulation;   // signal name -> driver, see docs/formats.md
-    QJsonObject controller;   // controller records, read by a later reader
+    QJsonObject controller;   // the controller object as written
+    ControllerRecords records; // read from it (controller cores)
 };
 
 struct OnlDesign {

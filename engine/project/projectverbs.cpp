@@ -68,6 +68,8 @@ ONA_CMD(cmdSetCore)
         run = o.second == QLatin1String("on");
     }
     const bool ok = hasRun ? session()->setCoreRun(name, run, &error) : session()->setCurrentCore(name, &error);
+    if (ok && !hasRun)
+        data()->syncController();
     return ok ? done(ip) : fail(ip, error);
 }
 
@@ -122,6 +124,8 @@ int getCore(Tcl_Interp* ip, const QString& name)
     dict.put("signals", sigs.get());
     dict.put("tus", list(c->getTUModel() ? c->getTUModel()->names() : QStringList()));
     dict.put("tes", list(c->getTEModel() ? c->getTEModel()->names() : QStringList()));
+    if (c->getKind() == AnalyzerCore::Controller)
+        ControllerVerbs::putCoreRecords(&dict, *c);
     Tcl_SetObjResult(ip, dict.get());
     return TCL_OK;
 }

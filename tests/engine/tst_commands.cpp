@@ -79,7 +79,7 @@ void TestCommands::openAndReadBack()
     QCOMPARE(opened.at(0).at(0).toString(), QFileInfo(m_demo->ona()).absoluteFilePath());
     QCOMPARE(d->getCurrentProject(), QFileInfo(m_demo->ona()).absoluteFilePath());
     QCOMPARE(d->getImplDirectory(), QFileInfo(m_demo->onl()).absolutePath());
-    QCOMPARE(d->getNumCore(), 2);
+    QCOMPARE(d->getNumCore(), 3);
     QCOMPARE(d->getCoreName(1), QStringLiteral("bus_la"));
     QCOMPARE(d->getCoreId(QStringLiteral("bus_la")), 1);
     QCOMPARE(d->getCurrentCore(), 0);
@@ -109,9 +109,9 @@ void TestCommands::openAndReadBack()
     QCOMPARE(d->getTokenModel()->getTokenSet(0, QStringLiteral("user")).at(1)->text(), QStringLiteral("8"));
     QCOMPARE(OnaData::radix_list, QStringList({"Bin", "Oct", "Dec", "Hex"}));
 
-    QCOMPARE(m_tcl.dictGet("ona_get project", "numcore"), QStringLiteral("2"));
+    QCOMPARE(m_tcl.dictGet("ona_get project", "numcore"), QStringLiteral("3"));
     QVERIFY(m_tcl.eval("ona_get cores"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("uart_la bus_la"));
+    QCOMPARE(m_tcl.result(), QStringLiteral("uart_la bus_la board_ctrl"));
     QCOMPARE(m_tcl.dictGet("ona_get core bus_la", "por"), QStringLiteral("1"));
     QCOMPARE(m_tcl.dictGet("ona_get tu TU_data", "value"), QStringLiteral("5A"));
     QCOMPARE(m_tcl.dictGet("ona_get te TE_byte", "enable"), QStringLiteral("0"));

@@ -138,7 +138,7 @@ void TestProjectFiles::openDebugLogicAlone()
     OnaData* d = OnaData::inst();
     QVERIFY(m_tcl.call({"ona_open_project", m_demo->onl()}));
     QCOMPARE(d->getCurrentProject(), m_demo->ona());   // new project named beside it
-    QCOMPARE(d->getNumCore(), 2);
+    QCOMPARE(d->getNumCore(), 3);
     QCOMPARE(d->getTokenModel()->numTokenSet("user"), 0);
     QCOMPARE(d->getTUValue(1), QStringLiteral("5A"));   // units as inserted
     QCOMPARE(d->getNumSample(), 2048);
@@ -225,7 +225,7 @@ void TestProjectFiles::badDebugLogicFiles()
     writeAll(m_demo->onl(), patched(good, path, value));
     QVERIFY(!m_tcl.call({"ona_open_project", m_demo->ona()}));
     QVERIFY2(m_tcl.result().contains(fault) && m_tcl.result().contains("demo.onl"), qPrintable(m_tcl.result()));
-    QCOMPARE(OnaData::inst()->getNumCore(), 2);   // the project opened before is still there
+    QCOMPARE(OnaData::inst()->getNumCore(), 3);   // the project opened before is still there
     QCOMPARE(OnaData::inst()->getTUName(0), QStringLiteral("TU_state"));
 }
 
@@ -270,7 +270,7 @@ void TestProjectFiles::staleAnalyzerFile()
     writeAll(m_demo->onl(), QJsonDocument(root).toJson());
     QSignalSpy info(OnaData::inst(), SIGNAL(infoDirty(const char*)));
     QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-    QCOMPARE(OnaData::inst()->getNumCore(), 1);
+    QCOMPARE(OnaData::inst()->getNumCore(), 2);
     QCOMPARE(info.size(), 2);
     QCOMPARE(OnaData::inst()->getTUModel()->rowCount(), 3);
 }

@@ -146,7 +146,7 @@ void TstOnaGui::tclEvalBothModes() {
     m_host->commands.clear();
     QString result;
     QVERIFY(gui->tclEval(QStringLiteral("ona_get cores"), &result));
-    QCOMPARE(result, QStringLiteral("uart_la bus_la"));
+    QCOMPARE(result, QStringLiteral("uart_la bus_la board_ctrl"));
     QVERIFY(gui->tclEval(QStringLiteral("set x {ü [a]}")));
     QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_get cores"), QStringLiteral("set x {ü [a]}")}));
     QVERIFY(!gui->tclEval(QStringLiteral("ona_set_tu -name NOPE -value 1"), &result));
@@ -293,7 +293,7 @@ void TstOnaGui::initializeFailures() {
         QVERIFY(gui.initialize());
         QCOMPARE(gui.fullFileName(), ona);
         QCOMPARE(m_host->startingWith(QStringLiteral("ona_open_project")).size(), 1);
-        QCOMPARE(gui.coreCheckBoxes().size(), 2);
+        QCOMPARE(gui.coreCheckBoxes().size(), 3);
         QVERIFY(gui.coreSelector());
     }
     OnaData::inst()->resetData();
@@ -467,7 +467,7 @@ void TstOnaGui::saveFailuresKeepEdits() {
     QVERIFY(!gui->doOpenFile(missing, QString()));
     QCOMPARE(gui->fullFileName(), other);
     QCOMPARE(dialogs.asked.size(), 1);
-    QCOMPARE(gui->coreCheckBoxes().size(), 2);
+    QCOMPARE(gui->coreCheckBoxes().size(), 3);
 
     // Closing sends the engine exactly one close.
     m_host->commands.clear();
@@ -650,7 +650,7 @@ void TstOnaGui::debugLogicReloadQuestions() {
         QVERIFY(!gui.isOnlModified());
         QCOMPARE(gui.fullFileName(), ona);
         QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
-        QCOMPARE(gui.coreCheckBoxes().size(), 2);
+        QCOMPARE(gui.coreCheckBoxes().size(), 3);
         gui.onActivated();
         QCOMPARE(dialogs.asked.size(), 3);
 
@@ -763,7 +763,7 @@ void TstOnaGui::tabSetsByCoreKind() {
     // The selector switches to the controller core: the controller set,
     // each tab disabled while the core defines nothing for it.
     m_host->commands.clear();
-    gui.coreSelector()->setCurrentIndex(2);
+    gui.coreSelector()->setCurrentIndex(3);
     QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_core -name \"ctrl\"")});
     QCOMPARE(tabTexts(gui), RightView::controllerTitles());
     for (int i = 0; i < 5; ++i)

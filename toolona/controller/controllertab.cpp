@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -69,6 +70,15 @@ void ControllerTab::dockButtonClicked() {
         hide();
         emit sigDockButtonClicked(m_title, true);
     }
+}
+
+void ControllerTab::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+
+    QDialog::keyPressEvent(event);
 }
 
 void ControllerTab::closeEvent(QCloseEvent* event) {

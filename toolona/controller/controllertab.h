@@ -45,6 +45,9 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Esc would reject() the dialog and hide a detached tab for good: a tab
+    // closes only by its window's close button or by docking.
+    void keyPressEvent(QKeyEvent* event) override;
     // Where a tab puts its own content, below the dock button row.
     QVBoxLayout* contentLayout() const { return m_content; }
     // Called by setCore after the core name is stored.

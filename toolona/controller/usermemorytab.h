@@ -4,19 +4,25 @@
 
 namespace vemo::toolona {
 
-// The "User Memory" page of a controller core. The engine does not read the
-// controller records of the debug-logic file yet, so no core defines
-// anything for it: it shows its empty state and its tab stays disabled.
+class UserMemoryWidget;
+
+// The "User Memory" page of a controller core.
 class UserMemoryTab : public ControllerTab {
     Q_OBJECT
 public:
     explicit UserMemoryTab(ToolGateway* gateway, QWidget* parent = nullptr);
 
-    // Whether `core` defines what this tab shows. The engine does not read
-    // the controller records yet, so no core does.
-    static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
+    // Whether `core` has a user memory (defined and enabled).
+    static bool hasContentFor(const QSharedPointer<AnalyzerCore>& core);
     bool hasContent() const override { return hasContentFor(core()); }
 
+    UserMemoryWidget* memoryWidget() const { return m_widget; }
+
+protected:
+    void fillFromCore(const QSharedPointer<AnalyzerCore>& core) override;
+
+private:
+    UserMemoryWidget* m_widget;
 };
 
 }  // namespace vemo::toolona

@@ -4,25 +4,33 @@
 
 namespace vemo::toolona {
 
-// The "Virtual LED Switch" page of a controller core. The engine does not read the
-// controller records of the debug-logic file yet, so no core defines
-// anything for it: it shows its empty state and its tab stays disabled.
+class LEDPanel;
+class SwitchPanel;
+
+// The "Virtual LED Switch" page of a controller core: its virtual LEDs
+// (read once or polled) above its virtual switches.
 class VirtualLEDSwitchTab : public ControllerTab {
     Q_OBJECT
 public:
     explicit VirtualLEDSwitchTab(ToolGateway* gateway, QWidget* parent = nullptr);
 
-    // Whether `core` defines what this tab shows. The engine does not read
-    // the controller records yet, so no core does.
-    static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
+    // Whether `core` has LEDs or switches to show (defined, enabled, named).
+    static bool hasContentFor(const QSharedPointer<AnalyzerCore>& core);
     bool hasContent() const override { return hasContentFor(core()); }
 
     // A switch value the device reported; shown by the switch panel.
-    void setSwitchValue(const QString& value, bool updateItems);
-    QString switchValue() const { return m_switchValue; }
+    void setSwitchValue(const QString& value, bool updateText);
+    QString switchValue() const;
+
+    LEDPanel* ledPanel() const { return m_leds; }
+    SwitchPanel* switchPanel() const { return m_switches; }
+
+protected:
+    void fillFromCore(const QSharedPointer<AnalyzerCore>& core) override;
 
 private:
-    QString m_switchValue;
+    LEDPanel* m_leds;
+    SwitchPanel* m_switches;
 };
 
 }  // namespace vemo::toolona

@@ -1,0 +1,44 @@
+#pragma once
+
+// What the LED and switch panels share: the 32-bit value that carries one
+// bit per item, and where item i sits in a panel's grid.
+
+#include <QString>
+
+namespace vemo::toolona::controllervalue {
+
+// The value is 32 bits wide: a panel shows at most this many items.
+constexpr int kMaxItems = 32;
+
+// Hexadecimal text from the engine or the user, with or without "0x"/"0X".
+inline QString withoutPrefix(const QString& text) {
+    const QString t = text.trimmed();
+    return t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? t.mid(2) : t;
+}
+
+// The value of hexadecimal text (prefix allowed); 0 when it does not parse
+// as 32 bits. *ok (when given) says whether it did.
+inline quint32 parse(const QString& text, bool* ok = nullptr) {
+    bool good = false;
+    const QString digits = withoutPrefix(text);
+    const qulonglong v = digits.toULongLong(&good, 16);
+    good = good && !digits.startsWith(QLatin1Char('-')) && !digits.startsWith(QLatin1Char('+')) && v <= 0xFFFFFFFFull;
+    if (ok)
+        *ok = good;
+    return good ? quint32(v) : 0;
+}
+
+// Bits that `count` items can show.
+inline quint32 mask(int count) {
+    return count >= 32 ? 0xFFFFFFFFu : (quint32(1) << count) - 1;
+}
+
+// Item i of n: bit 0 at the right end of the first row, eight to a row.
+inline int row(int i, int) {
+    return 4 + i / 8;
+}
+inline int column(int i, int n) {
+    return n < 8 ? n - 1 - i : 7 - i % 8;
+}
+
+}  // namespace vemo::toolona::controllervalue

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "controllerrecords.h"
+
+#include <QList>
+#include <QWidget>
+
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace vemo::toolona {
+
+class ToolGateway;
+class VirtualLEDItem;
+
+// The virtual LEDs of a controller core: one lamp per LED signal, read once
+// or polled continuously by the engine at the slider's speed.
+class LEDPanel : public QWidget {
+    Q_OBJECT
+public:
+    LEDPanel(ToolGateway* gateway, QWidget* parent = nullptr);
+    ~LEDPanel() override;
+
+    void setData(const VirtualLEDData& data);
+    void showLedValue(const QString& value);
+    QSize sizeHint() const override;
+
+    const QList<VirtualLEDItem*>& items() const { return m_items; }
+    bool isPolling() const { return m_polling; }
+    QLabel* dataLabel() const { return m_dataLabel; }
+    QLabel* noteLabel() const { return m_note; }
+    QPushButton* pollingButton() const { return m_normalButton; }
+    QPushButton* pollingOnceButton() const { return m_onceButton; }
+    QSlider* speedSlider() const { return m_slider; }
+    QGroupBox* groupBox() const { return m_group; }
+
+public slots:
+    void handlePollingOnceButtonClicked();
+    void handlePollingNormalButtonClicked();
+    void handleLedPollingData(QString data);
+    void handlePollingSpeedChanged(int value);
+
+private:
+    ToolGateway* m_gateway;
+    VirtualLEDData m_data;
+    QList<VirtualLEDItem*> m_items;
+    bool m_polling = false;
+    QGroupBox* m_group = nullptr;
+    QGridLayout* m_grid = nullptr;
+    QLabel* m_dataLabel = nullptr;
+    QLabel* m_note = nullptr;
+    QPushButton* m_onceButton = nullptr;
+    QPushButton* m_normalButton = nullptr;
+    QSlider* m_slider = nullptr;
+};
+
+}  // namespace vemo::toolona

@@ -1,0 +1,166 @@
+#include "controller/switchpanel.h"
+
+#include "controller/controllervalue.h"
+#include "controller/virtualswitchitem.h"
+#include "shell/tclcommand.h"
+#include "shell/toolgateway.h"
+#include "widgets/hexvaluelineedit.h"
+
+#include "basgui/busycursor.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+namespace vemo::toolona {
+
+namespace cv = controllervalue;
+
+SwitchPanel::SwitchPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway) {
+    auto* outer = new QVBoxLayout(this);
+    m_group = new QGroupBox(tr("Virtual Switch"), this);
+    outer->addWidget(m_group);
+    m_grid = new QGridLayout(m_group);
+    m_grid->addWidget(new QLabel(tr("Data:"), m_group), 1, 0);
+    m_dataEdit = new HexValueLineEdit(m_group);
+    m_dataEdit->setObjectName(QStringLiteral("switchData"));
+    m_dataEdit->setText(QStringLiteral("0"));
+    m_grid->addWidget(m_dataEdit, 1, 1);
+    m_direct = new QCheckBox(tr("Direct Mode"), m_group);
+    m_grid->addWidget(m_direct, 1, 5, Qt::AlignCenter);
+    m_reset = new QPushButton(tr("Reset"), m_group);
+    m_grid->addWidget(m_reset, 1, 6, Qt::AlignCenter);
+    m_apply = new QPushButton(tr("Apply"), m_group);
+    m_grid->addWidget(m_apply, 1, 7, Qt::AlignCenter);
+    m_grid->addItem(new QSpacerItem(20, 20), 2, 0, 1, 8);
+    m_note = new QLabel(m_group);
+    m_note->setWordWrap(true);
+    m_note->hide();
+    m_grid->addWidget(m_note, 3, 0, 1, 8);
+
+    connect(m_reset, &QPushButton::clicked, this, &SwitchPanel::handleResetButtonClicked);
+    connect(m_apply, &QPushButton::clicked, this, &SwitchPanel::handleApplyButtonClicked);
+    connect(m_direct, &QCheckBox::toggled, this, &SwitchPanel::toggleDirectMode);
+    connect(m_dataEdit, &QLineEdit::textEdited, this, &SwitchPanel::handleDataModified);
+    hide();
+}
+
+void SwitchPanel::setData(const VirtualSwitchData& data) {
+    qDeleteAll(m_items);
+    m_items.clear();
+    m_data = data;
+    if (!m_data.getInstance().isEmpty())
+        m_group->setTitle(tr("Virtual Switch (%1)").arg(m_data.getInstance()));
+    const QStringList& names = m_data.getNames();
+    const int n = int(qMin<qsizetype>(names.size(), cv::kMaxItems));
+    if (m_data.isDefined() && m_data.isEnabled()) {
+        for (int i = 0; i < n; ++i) {
+            auto* item = new VirtualSwitchItem(names.at(i), m_group);
+            m_items.append(item);
+            m_grid->addWidget(item, cv::row(i, n), cv::column(i, n));
+            connect(item, &VirtualSwitchItem::clicked, this, &SwitchPanel::handleSwitchButtonClicked);
+        }
+    }
+    const bool more = !m_items.isEmpty() && names.size() > cv::kMaxItems;
+    m_note->setText(more ? tr("Showing the first %1 of %2 switches: the switch value is 32 bits wide.")
+                               .arg(cv::kMaxItems).arg(names.size())
+                         : QString());
+    m_note->setVisible(more);
+    // As many digits as the switches need; a longer value cannot be typed.
+    m_dataEdit->setMaxLength(qMax(1, (int(m_items.size()) + 3) / 4));
+    handleDataModified();
+    setVisible(!m_items.isEmpty());
+}
+
+QSize SwitchPanel::sizeHint() const {
+    return {835, (int(m_items.size()) / 8) * 70 + 160};
+}
+
+QString SwitchPanel::switchValue() const {
+    quint32 v = 0;
+    for (int i = 0; i < m_items.size(); ++i)
+        if (m_items.at(i)->isChecked())
+            v |= quint32(1) << i;
+    return QString::number(v, 16);
+}
+
+void SwitchPanel::setTypedFits(bool fits) {
+    m_typedFits = fits;
+    m_dataEdit->setStyleSheet(fits ? QStringLiteral("font-size : 12px")
+                                   : QStringLiteral("font-size : 12px; color: #d03030"));
+    m_dataEdit->setToolTip(fits ? QString()
+                                : tr("More than the %1 switches hold: at most 0x%2")
+                                      .arg(m_items.size()).arg(QString::number(cv::mask(int(m_items.size())), 16)));
+}
+
+void SwitchPanel::setSwitchValue(const QString& value, bool updateText) {
+    bool ok = false;
+    const quint32 v = cv::parse(value, &ok);
+    if (updateText) {
+        // The field holds digits only and no more than the switches need.
+        QString digits = cv::withoutPrefix(value);
+        if (!ok || digits.size() > m_dataEdit->maxLength())
+            digits = QString::number(v & cv::mask(int(m_items.size())), 16);
+        const QSignalBlocker block(m_dataEdit);
+        m_dataEdit->setText(digits);
+        setTypedFits(true);
+    }
+    for (int i = 0; i < m_items.size(); ++i) {
+        const QSignalBlocker block(m_items.at(i));
+        m_items.at(i)->setChecked((v >> i) & 1u);
+    }
+    update();
+}
+
+void SwitchPanel::handleResetButtonClicked() {
+    vemo::basgui::BusyCursor busy;
+    QString result;
+    if (m_gateway && m_gateway->tclEval(QStringLiteral("ona_run_controller -read_switch"), &result)
+        && !result.contains(QLatin1String("ERROR")))
+        setSwitchValue(result, true);
+}
+
+void SwitchPanel::writeSwitches() {
+    vemo::basgui::BusyCursor busy;
+    sendCommand(m_gateway, tclCommand(QStringLiteral("ona_run_controller -write_switch 0x%1"), switchValue()));
+}
+
+void SwitchPanel::handleApplyButtonClicked() {
+    // A typed value the switches cannot hold is not written as something else.
+    if (!m_typedFits) {
+        if (m_gateway)
+            m_gateway->reportRefusal(m_dataEdit->toolTip());
+        return;
+    }
+    writeSwitches();
+}
+
+void SwitchPanel::handleSwitchButtonClicked() {
+    m_dataEdit->setText(switchValue());
+    setTypedFits(true);
+    if (m_direct->isChecked())
+        writeSwitches();
+}
+
+void SwitchPanel::toggleDirectMode(bool checked) {
+    m_reset->setEnabled(!checked);
+    m_apply->setEnabled(!checked);
+    m_dataEdit->setEnabled(!checked);
+}
+
+void SwitchPanel::handleDataModified() {
+    const QString text = m_dataEdit->text();
+    bool ok = false;
+    const quint32 v = cv::parse(text.isEmpty() ? QStringLiteral("0") : text, &ok);
+    const bool fits = ok && (v & ~cv::mask(int(m_items.size()))) == 0;
+    setTypedFits(fits);
+    if (fits)
+        setSwitchValue(QStringLiteral("0x") + (text.isEmpty() ? QStringLiteral("0") : text), false);
+}
+
+}  // namespace vemo::toolona

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QLineEdit>
+
+namespace vemo::toolona {
+
+// A line edit for hexadecimal digits with a fixed "0x" label drawn inside it
+// at the left. It holds digits only: no prefix, no sign.
+class HexValueLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit HexValueLineEdit(QWidget* parent = nullptr);
+};
+
+}  // namespace vemo::toolona
