@@ -43,8 +43,9 @@ QString WaveMeasure::text(const QString& signal) const {
         span += QStringLiteral(" = %1 (1/t %2)").arg(si(seconds(), QStringLiteral("s")), si(1.0 / seconds(), QStringLiteral("Hz")));
     parts << span;
     if (!signal.isEmpty()) {
-        parts << QStringLiteral("%1: %2 edges").arg(signal).arg(edges);
-        if (oneBit && frequency() > 0.0)
+        parts << (edges == 1 ? QStringLiteral("%1: 1 edge").arg(signal) : QStringLiteral("%1: %2 edges").arg(signal).arg(edges));
+        // One edge is half a period at most: no frequency to speak of.
+        if (oneBit && edges >= 2 && frequency() > 0.0)
             parts << QStringLiteral("%1").arg(si(frequency(), QStringLiteral("Hz")));
         if (oneBit && samples > 0)
             parts << QStringLiteral("duty %1 %").arg(QString::number(duty() * 100.0, 'f', 1));

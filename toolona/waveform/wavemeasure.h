@@ -27,7 +27,8 @@ struct WaveMeasure {
     // Length of the span in seconds (0 without a clock period).
     double seconds() const { return double(samples) * sampleSeconds(); }
     // Full periods per second of a one-bit signal: half its edges over the
-    // span; 0 when there is no clock period or no edge.
+    // span; 0 when there is no clock period or no edge. The text shows it
+    // from two edges on.
     double frequency() const;
     // Share of the span a one-bit signal is high, 0..1 (-1 for a bus).
     double duty() const;
