@@ -371,7 +371,7 @@ bool CaptureRun::exportPrecheck(const QString& path, WaveformModel** model, QStr
     return true;
 }
 
-bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* error)
+bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList)
 {
     WaveformModel* m = nullptr;
     if (!exportPrecheck(path, &m, error))
@@ -383,7 +383,9 @@ bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* 
     for (QChar& c : mod)
         if (!(c.isLetterOrNumber() || c == QLatin1Char('_')) || c.unicode() > 126)
             c = QLatin1Char('_');
-    const auto vars = WaveExport::topLevelVars(*m);
+    QVector<WaveExport::Var> vars;
+    if (!exportVars(*m, signalList, &vars, error))
+        return false;
     const auto trace = m->traceData();
     return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
         return WaveExport::writeVcd(d, *trace, vars, mod, m_session->period(), m_session->clockUnit(), nowText(), why);
@@ -404,31 +406,40 @@ static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QSt
     return false;
 }
 
+// The variables of an export: the named rows, or every top-level row.
+bool CaptureRun::exportVars(const WaveformModel& model, const QString& signalList, QVector<WaveExport::Var>* vars,
+                            QString* error) const
+{
+    const QStringList names = signalList.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (names.isEmpty()) {
+        *vars = WaveExport::topLevelVars(model);
+        return true;
+    }
+    for (const QString& n : names) {
+        QModelIndex idx;
+        if (!findRow(model, QModelIndex(), n, &idx)) {
+            *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"").arg(n, m_session->coreName(-1));
+            return false;
+        }
+        const SigTreeData d = WaveformModel::rowData(idx);
+        WaveExport::Var v;
+        v.name = n;
+        v.channels = model.channelsOf(idx);
+        v.radix = d.isBus() ? d.radix : 2;
+        v.radixName = d.radixName;
+        vars->append(v);
+    }
+    return true;
+}
+
 bool CaptureRun::exportText(const QString& path, const QString& signalList, QString* error)
 {
     WaveformModel* m = nullptr;
     if (!exportPrecheck(path, &m, error))
         return false;
     QVector<WaveExport::Var> vars;
-    const QStringList names = signalList.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    if (names.isEmpty()) {
-        vars = WaveExport::topLevelVars(*m);
-    } else {
-        for (const QString& n : names) {
-            QModelIndex idx;
-            if (!findRow(*m, QModelIndex(), n, &idx)) {
-                *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"").arg(n, m_session->coreName(-1));
-                return false;
-            }
-            const SigTreeData d = WaveformModel::rowData(idx);
-            WaveExport::Var v;
-            v.name = n;
-            v.channels = m->channelsOf(idx);
-            v.radix = d.isBus() ? d.radix : 2;
-            v.radixName = d.radixName;
-            vars.append(v);
-        }
-    }
+    if (!exportVars(*m, signalList, &vars, error))
+        return false;
     const auto trace = m->traceData();
     const QString core = m_session->coreName(-1);
     return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {

@@ -55,11 +55,14 @@ public:
     void loadSidecar(QStringList* warnings);
 
     // Exports the current core's capture.
-    bool exportVcd(const QString& path, const QString& module, QString* error);
+    // `signalList` names the rows to write (blank-separated); empty: all.
+    bool exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList = QString());
     bool exportText(const QString& path, const QString& signalList, QString* error);
 
 private:
     bool buildSetups(std::vector<CaptureSetup>* setups, QString* error) const;
+    bool exportVars(const WaveformModel& model, const QString& signalList, QVector<WaveExport::Var>* vars,
+                    QString* error) const;
     bool exportPrecheck(const QString& path, WaveformModel** model, QString* error);
 
     ProjectSession* m_session;

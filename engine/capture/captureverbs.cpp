@@ -5,9 +5,12 @@
 
 #include "capturerun.h"
 #include "onadata.h"
+#include "triggerlang.h"
+#include "triggersetup.h"
 #include "waveformmodel.h"
 
 #include <QFileInfo>
+#include <functional>
 
 using namespace Verbs;
 
@@ -63,7 +66,7 @@ ONA_CMD(cmdWait)
 
 ONA_CMD(cmdExportProject)
 {
-    // ona_export_project -vcd FILE ?-module NAME? | -txt FILE ?-siglist NAMES?
+    // ona_export_project -vcd FILE ?-module NAME? ?-siglist NAMES? | -txt FILE ?-siglist NAMES?
     QString error, file, module, siglist, format;
     for (int i = 1; i < objc; i += 2) {
         const QString option = text(objv[i]);
@@ -85,10 +88,109 @@ ONA_CMD(cmdExportProject)
         }
     }
     if (format.isEmpty())
-        return usage(ip, "ona_export_project -vcd fileName ?-module name? | -txt fileName ?-siglist names?");
-    const bool ok = format == QLatin1String("-vcd") ? capture()->exportVcd(file, module, &error)
+        return usage(ip, "ona_export_project -vcd fileName ?-module name? ?-siglist names? | -txt fileName ?-siglist names?");
+    const bool ok = format == QLatin1String("-vcd") ? capture()->exportVcd(file, module, &error, siglist)
                                                     : capture()->exportText(file, siglist, &error);
     return ok ? done(ip, QFileInfo(file).absoluteFilePath()) : fail(ip, error);
+}
+
+// The channels a name stands for in the current capture, most significant
+// first: a channel (a one-bit signal or a bus bit), a row of the waveform
+// tree (a bus the user grouped, or a signal's bus of bits), or the bits
+// "NAME[i]" of a captured signal.
+QVector<int> channelsNamed(const WaveformModel& m, const QString& name)
+{
+    const auto t = m.traceData();
+    const int ch = t->channelOf(name);
+    if (ch >= 0)
+        return {ch};
+    std::function<QModelIndex(const QModelIndex&)> find = [&](const QModelIndex& parent) {
+        for (int r = 0; r < m.rowCount(parent); ++r) {
+            const QModelIndex idx = m.index(r, 0, parent);
+            if (WaveformModel::rowData(idx).name == name)
+                return idx;
+            const QModelIndex inner = find(idx);
+            if (inner.isValid())
+                return inner;
+        }
+        return QModelIndex();
+    };
+    const QModelIndex row = find(QModelIndex());
+    if (row.isValid())
+        return m.channelsOf(row);
+    QVector<int> bits;
+    for (int c = 0; c < t->numChannels(); ++c)
+        if (t->channelNames().at(c).startsWith(name + QLatin1Char('[')))
+            bits << c;
+    return bits;
+}
+
+// ona_find -signal NAME -value V ?-radix R? ?-from SAMPLE? ?-backward?
+ONA_CMD(cmdFind)
+{
+    static const char* const kUsage = "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|tokenSet? ?-from sample? ?-backward?";
+    QString name, value, radix = QStringLiteral("Bin");
+    bool haveName = false, haveValue = false, backward = false;
+    Tcl_WideInt from = -1;
+    bool haveFrom = false;
+    for (int i = 1; i < objc; ++i) {
+        const QString option = text(objv[i]);
+        if (option == QLatin1String("-backward")) {
+            backward = true;
+            continue;
+        }
+        if (i + 1 >= objc)
+            return usage(ip, kUsage);
+        Tcl_Obj* v = objv[++i];
+        if (option == QLatin1String("-signal")) {
+            name = text(v);
+            haveName = true;
+        } else if (option == QLatin1String("-value")) {
+            value = text(v);
+            haveValue = true;
+        } else if (option == QLatin1String("-radix")) {
+            radix = text(v);
+        } else if (option == QLatin1String("-from")) {
+            if (Tcl_GetWideIntFromObj(nullptr, v, &from) != TCL_OK)
+                return fail(ip, QStringLiteral("ona_find: -from takes a sample number, not \"%1\"").arg(text(v)));
+            haveFrom = true;
+        } else {
+            return fail(ip, QStringLiteral("ona_find: unknown option \"%1\": expected -signal, -value, -radix, -from or -backward").arg(option));
+        }
+    }
+    if (!haveName || !haveValue)
+        return usage(ip, kUsage);
+    OnaData* d = data();
+    d->collectCapture();
+    WaveformModel* m = d->getWDModel();
+    if (!m || !m->hasData())
+        return fail(ip, QStringLiteral("ona_find: the current core has no capture"));
+    const QVector<int> channels = channelsNamed(*m, name);
+    if (channels.isEmpty())
+        return fail(ip, QStringLiteral("ona_find: no signal or bus named \"%1\" in the capture").arg(name));
+    QString bits, error;
+    const int numeric = TriggerLang::radixNames().indexOf(radix);
+    if (numeric >= 0) {
+        if (!TriggerLang::parseNumber(value.trimmed(), numeric, channels.size(), true, &bits, &error))
+            return fail(ip, QStringLiteral("ona_find: %1").arg(error));
+    } else {
+        const TriggerLang::TokenLookup tokens = d->triggers()->tokenLookup();
+        int width = 0;
+        if (!tokens.set || !tokens.set(radix, &width))
+            return fail(ip, QStringLiteral("ona_find: -radix takes Bin, Oct, Dec, Hex or a token set, not \"%1\"").arg(radix));
+        if (width != channels.size())
+            return fail(ip, QStringLiteral("ona_find: token set \"%1\" is %2 bits wide, \"%3\" is %4").arg(radix).arg(width).arg(name).arg(channels.size()));
+        if (!tokens.token(radix, value, &bits))
+            return fail(ip, QStringLiteral("ona_find: token set \"%1\" has no token \"%2\"").arg(radix, value));
+    }
+    const auto t = m->traceData();
+    if (!haveFrom)
+        from = backward ? t->numSamples() - 1 : 0;
+    // Past either end: forward from before the start is from the start,
+    // backward from past the end is from the last sample.
+    const qint64 start = backward ? qMin<qint64>(from, t->numSamples() - 1) : qMax<qint64>(from, 0);
+    Tcl_SetObjResult(ip, Tcl_NewWideIntObj(t->findValue(channels, bits, start, backward)));
+    return TCL_OK;
 }
 
 } // namespace
@@ -170,6 +272,7 @@ void registerVerbs(Tcl_Interp* interp)
         {"ona_manualtrig", cmdManualTrig},
         {"ona_wait", cmdWait},
         {"ona_export_project", cmdExportProject},
+        {"ona_find", cmdFind},
     });
 }
 

@@ -5,6 +5,7 @@
 
 namespace {
 inline int ctz(quint64 v) { return __builtin_ctzll(v); }
+inline int highest(quint64 v) { return 63 - __builtin_clzll(v); }
 }
 
 namespace {
@@ -154,6 +155,143 @@ qint64 TraceData::nextChange(const QVector<int>& channels, qint64 from) const
         }
     }
     return best;
+}
+
+qint64 TraceData::lastChangeInWord(int channel, qint64 word, int toBit) const
+{
+    quint64 c = changeMask(channelWords(channel), word, m_samples);
+    if (toBit < 63)
+        c &= (quint64(2) << toBit) - 1;
+    return c ? word * 64 + highest(c) : -1;
+}
+
+qint64 TraceData::prevSummaryWord(int channel, qint64 word) const
+{
+    if (word < 0 || m_summary.empty())
+        return -1;
+    size_t level = 0, at = size_t(qMin<qint64>(word, qint64(m_wordsPerChannel) - 1));
+    // Climb while the summary word holds nothing at or before `at`.
+    for (;;) {
+        if (level == m_summary.size())
+            return -1;
+        const size_t j = at >> 6;
+        const int bit = int(at & 63);
+        quint64 m = m_summary[level][size_t(channel) * m_summaryWords[level] + j];
+        if (bit < 63)
+            m &= (quint64(2) << bit) - 1;
+        if (m) {
+            at = j * 64 + size_t(highest(m));
+            break;
+        }
+        if (j == 0)
+            return -1;
+        at = j - 1;
+        ++level;
+    }
+    while (level > 0) {
+        --level;
+        at = at * 64 + size_t(highest(m_summary[level][size_t(channel) * m_summaryWords[level] + at]));
+    }
+    return qint64(at);
+}
+
+qint64 TraceData::prevChange(int channel, qint64 at) const
+{
+    if (channel < 0 || channel >= m_names.size() || m_samples == 0)
+        return -1;
+    const qint64 s = qMin(at, m_samples - 1);
+    if (s < 1)
+        return -1;
+    const qint64 word = s >> 6;
+    const qint64 here = lastChangeInWord(channel, word, int(s & 63));
+    if (here >= 0)
+        return here;
+    const qint64 w = prevSummaryWord(channel, word - 1);
+    return w < 0 ? -1 : lastChangeInWord(channel, w, 63);
+}
+
+qint64 TraceData::prevChange(const QVector<int>& channels, qint64 at) const
+{
+    qint64 best = -1;
+    for (int ch : channels)
+        best = qMax(best, prevChange(ch, at));
+    return best;
+}
+
+qint64 TraceData::findValue(const QVector<int>& channels, const QString& pattern, qint64 from, bool backward) const
+{
+    if (m_samples == 0 || pattern.size() != channels.size())
+        return -1;
+    for (int ch : channels)
+        if (ch < 0 || ch >= m_names.size())
+            return -1;
+    if (backward ? from < 0 : from >= m_samples)
+        return -1;
+    from = qBound<qint64>(0, from, m_samples - 1);
+    // Matches of all 64 samples of a word at once: each cared-for channel
+    // keeps the samples where it has the wanted bit.
+    auto matches = [&](qint64 word) {
+        quint64 m = ~quint64(0);
+        for (int i = 0; i < channels.size() && m; ++i) {
+            const QChar c = pattern.at(i);
+            if (c == QLatin1Char('1'))
+                m &= channelWords(channels.at(i))[word];
+            else if (c == QLatin1Char('0'))
+                m &= ~channelWords(channels.at(i))[word];
+        }
+        const qint64 valid = m_samples - word * 64;
+        if (valid < 64)
+            m &= (quint64(1) << valid) - 1;
+        return m;
+    };
+    qint64 word = from >> 6;
+    if (!backward) {
+        quint64 m = matches(word) & (~quint64(0) << (from & 63));
+        for (;;) {
+            if (m)
+                return word * 64 + ctz(m);
+            // Words without a change of any channel repeat the last sample
+            // of this one, which did not match: go on at the next change.
+            qint64 next = -1;
+            for (int ch : channels) {
+                const qint64 w = nextSummaryWord(ch, word + 1);
+                if (w >= 0 && (next < 0 || w < next))
+                    next = w;
+                if (next == word + 1)
+                    break;
+            }
+            if (next < 0)
+                return -1;
+            word = next;
+            m = matches(word);
+        }
+    }
+    const int bit = int(from & 63);
+    quint64 m = matches(word) & (bit < 63 ? (quint64(2) << bit) - 1 : ~quint64(0));
+    for (;;) {
+        if (m)
+            return word * 64 + highest(m);
+        if (word == 0)
+            return -1;
+        // Words without a change of any channel repeat the last sample of
+        // the word before them (or sample 0): when that value matches, the
+        // last sample before this word is the answer.
+        qint64 prev = -1;
+        for (int ch : channels) {
+            prev = qMax(prev, prevSummaryWord(ch, word - 1));
+            if (prev == word - 1)
+                break;
+        }
+        if (prev < word - 1) {
+            const qint64 held = prev < 0 ? 0 : prev * 64 + 63;
+            if (matches(held >> 6) & (quint64(1) << (held & 63)))
+                return word * 64 - 1;
+            if (prev < 0)
+                return -1;
+        }
+        word = prev;
+        m = matches(word);
+    }
 }
 
 qint64 TraceData::getTimestamp(qint64 sample) const

@@ -63,6 +63,19 @@ public:
     // The same for a bus: the first change of any of its channels.
     qint64 nextChange(const QVector<int>& channels, qint64 from) const;
 
+    // The last sample at or before `at` that differs from the sample before
+    // it; -1 when there is none. Same cost as nextChange.
+    qint64 prevChange(int channel, qint64 at) const;
+    qint64 prevChange(const QVector<int>& channels, qint64 at) const;
+
+    // The first sample at or after `from` (the last at or before it when
+    // `backward`) where the channels read `pattern`: one character per
+    // channel, first channel first, '0' or '1', anything else don't care.
+    // -1 when none does, or when the pattern does not fit the channels.
+    // Quiet stretches are skipped through the change summaries; only words
+    // where one of the channels changes are read.
+    qint64 findValue(const QVector<int>& channels, const QString& pattern, qint64 from, bool backward) const;
+
     // Writing (capture and sidecar only): the words of a channel, sample s
     // in bit s % 64 of word s / 64. finish() builds the summaries.
     quint64* channelWords(int channel) { return m_data.data() + size_t(channel) * m_wordsPerChannel; }
@@ -92,6 +105,8 @@ public:
 private:
     qint64 firstChangeInWord(int channel, qint64 word, int fromBit) const;
     qint64 nextSummaryWord(int channel, qint64 word) const;   // first word >= word marked as changing
+    qint64 lastChangeInWord(int channel, qint64 word, int toBit) const;
+    qint64 prevSummaryWord(int channel, qint64 word) const;   // last word <= word marked as changing
 
     QStringList m_names;
     qint64 m_samples;

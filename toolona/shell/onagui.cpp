@@ -686,15 +686,13 @@ void OnaGUI::programDevice() {
     emit sigStatusTips(action ? action->statusTip() : QString());
 }
 
-// The export and token set dialogs come with the waveform and token pages;
-// until then the actions say so instead of doing nothing.
+// The token set dialog comes with the token page; until then its action
+// says so instead of doing nothing.
 void OnaGUI::onExportWaveform() {
     if (!waveformHasData())
         showmsg(tr("There is no captured data to export yet."), this);
     else
-        showmsg(tr("Exporting from the window is not available in this version; use \"ona_export_project "
-                   "-vcd FILE\" or \"-txt FILE\" in the Tcl console."),
-                this);
+        m_rightView->waveformView()->runExportDialog();
 }
 
 void OnaGUI::onTokenManage() {

@@ -135,7 +135,11 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
 
 void WaveformRuler::mouseMoveEvent(QMouseEvent* event) {
     QHeaderView::mouseMoveEvent(event);
-    m_pointerX = int(event->position().x());
+    setPointerX(int(event->position().x()));
+}
+
+void WaveformRuler::setPointerX(int x) {
+    m_pointerX = x;
     viewport()->update(QRect(sectionViewportPosition(2), 0, sectionSize(2), height()));
 }
 

@@ -18,6 +18,8 @@ public:
 
     void setWaveformModel(WaveformModel* model) { m_model = model; }
     int pointerX() const { return m_pointerX; }
+    // The tree's pointer over the waveform column, shown as the red line.
+    void setPointerX(int x);
 
     // The ruler in `rect` (the waveform section); draws nothing without a
     // capture or a window to show.

@@ -2,6 +2,7 @@
 
 #include "waveform/waveformnavigator.h"
 #include "waveform/waveformruler.h"
+#include "waveform/wavedialogs.h"
 #include "waveform/waveformview.h"
 
 #include "basgui/baseicon.h"
@@ -10,6 +11,7 @@
 #include "theme/themesetting.h"
 #include "waveformmodel.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -465,7 +467,39 @@ void WaveformSignal::paintEvent(QPaintEvent* event) {
     style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemDrop, &opt, &painter, this);
 }
 
+bool WaveformSignal::event(QEvent* event) {
+    // Tab and Shift+Tab step through the edges of the chosen row, as in the
+    // waveform viewers our users know, instead of moving the focus.
+    if (event->type() == QEvent::KeyPress && m_model && m_model->hasData()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & ~Qt::KeypadModifier)) {
+            m_page->gotoEdge(true);
+            return true;
+        }
+        if (key->key() == Qt::Key_Backtab) {
+            m_page->gotoEdge(false);
+            return true;
+        }
+    }
+    return QTreeView::event(event);
+}
+
 void WaveformSignal::keyPressEvent(QKeyEvent* event) {
+    if (m_model && m_model->hasData()) {
+        if (event->matches(QKeySequence::Find)) {
+            m_page->showFindBar();
+            event->accept();
+            return;
+        }
+        if (event->matches(QKeySequence::FindNext) || event->matches(QKeySequence::FindPrevious)) {
+            if (m_page->findEdit()->text().trimmed().isEmpty())
+                m_page->showFindBar();
+            else
+                m_page->findValue(m_page->findEdit()->text(), event->matches(QKeySequence::FindPrevious));
+            event->accept();
+            return;
+        }
+    }
     QTreeView::keyPressEvent(event);
     if (event->matches(QKeySequence::Cut)) {
         doCut();
@@ -486,49 +520,349 @@ void WaveformSignal::keyReleaseEvent(QKeyEvent* event) {
     QTreeView::keyReleaseEvent(event);
 }
 
+// ---------------------------------------------------------------------------
+// Pointer modes, mouse and wheel
+
+void WaveformSignal::setPointerMode(PointerMode mode) {
+    m_mode = mode;
+    viewport()->setCursor(mode == PanMode ? Qt::OpenHandCursor : mode == ZoomMode ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+WavePaintParams WaveformSignal::waveParams() const {
+    if (!(m_px > 0.0))
+        return WavePaintParams::make(QRect(), 0, 0, 0);
+    return WavePaintParams::make(m_model, QRect(QPoint(m_waveLeft, 0), QPoint(m_waveRight, 0)));
+}
+
+int WaveformSignal::sampleAtX(int x) const {
+    const WavePaintParams w = waveParams();
+    return w.isValid() ? w.sampleAt(x) : -1;
+}
+
+void WaveformSignal::repaintWave() {
+    viewport()->update();
+    m_ruler->viewport()->update();
+    m_page->updateMeasurement();
+}
+
+void WaveformSignal::zoomToPosition(int sample, bool setData) {
+    if (!m_model || !m_model->hasData())
+        return;
+    m_model->zoomPos(waveWidth(), qBound(0, sample, m_model->getNumTime() - 1), setData);
+    repaintWave();
+}
+
+void WaveformSignal::zoomToTrigger(int frame) {
+    if (!m_model || !m_model->hasData())
+        return;
+    m_model->zoomTrigger(waveWidth(), frame);
+    repaintWave();
+}
+
+void WaveformSignal::moveLeft() {
+    if (!m_model || !m_model->hasData())
+        return;
+    m_model->moveLeft(waveWidth());
+    repaintWave();
+}
+
+void WaveformSignal::moveRight() {
+    if (!m_model || !m_model->hasData())
+        return;
+    m_model->moveRight(waveWidth());
+    repaintWave();
+}
+
+void WaveformSignal::mousePressEvent(QMouseEvent* event) {
+    QTreeView::mousePressEvent(event);
+    // Samples under the pointer are known only once the painter has drawn
+    // the waveform column.
+    if (!m_model || !m_model->hasData() || !(m_px > 0.0))
+        return;
+    const int x = int(event->position().x());
+    if (event->button() == Qt::LeftButton && x > m_waveLeft) {
+        m_bandStart = m_bandEnd = x;
+        if (m_mode == SelectMode) {
+            const int s = sampleAtX(x);
+            if (s >= 0) {
+                if (m_model->existCurPos(s)) {
+                    // Clicking a cursor swaps it with the data position.
+                    const int old = m_model->getDataPos();
+                    m_model->removeCurPos(s);
+                    m_model->addCurPos(old);
+                }
+                m_model->setDataPos(s);
+                repaintWave();
+            }
+        }
+    }
+    m_dropRect = QRect();
+    m_pressedLeftOfWave = event->button() == Qt::LeftButton && x < m_waveLeft;
+}
+
 void WaveformSignal::mouseMoveEvent(QMouseEvent* event) {
     QTreeView::mouseMoveEvent(event);
-    m_pointerY = int(event->position().y());
-    if (m_model && m_model->hasRuler())
+    const int x = int(event->position().x());
+    const int y = int(event->position().y());
+    // The row under the pointer shows the ruler measurement.
+    m_pointerY = y;
+    if (!m_model || !m_model->hasData() || !(m_px > 0.0))
+        return;
+    if (x > m_waveLeft && m_mode != SelectMode)
+        viewport()->setCursor(m_mode == PanMode ? Qt::OpenHandCursor : Qt::CrossCursor);
+    else
+        viewport()->setCursor(Qt::ArrowCursor);
+    const bool dragging = m_bandStart >= 0 && (event->buttons() & Qt::LeftButton);
+    const int current = qBound(m_waveLeft, x, m_waveRight);
+    if (dragging)
+        m_bandEnd = current;
+    if (m_mode == PanMode && dragging) {
+        const double t = qMin(5.0, m_model->getPanLimit());
+        // The Ctrl state of this very event: a key released outside the
+        // window never reaches the tree.
+        const bool jump = event->modifiers() & Qt::ControlModifier;
+        if (current > m_bandStart + t) {
+            jump ? m_model->moveRightEnd(waveWidth()) : m_model->moveRight(waveWidth());
+            m_bandStart = current;
+            repaintWave();
+        } else if (m_bandStart > current + t) {
+            jump ? m_model->moveLeftEnd(waveWidth()) : m_model->moveLeft(waveWidth());
+            m_bandStart = current;
+            repaintWave();
+        }
+        return;
+    }
+    m_ruler->setPointerX(current);
+    if (m_mode == SelectMode && dragging && event->buttons() == Qt::LeftButton && x > m_waveLeft && y > 0) {
+        // Measuring: from the press point (ruler) to the pointer (data).
+        m_model->setDataPos(sampleAtX(current));
+        m_model->setRulerPos(sampleAtX(m_bandStart));
+        repaintWave();
+    } else if (m_mode == ZoomMode && dragging && current != m_bandStart) {
         viewport()->update();
+    } else if (m_model->hasRuler()) {
+        viewport()->update();
+    }
+}
+
+void WaveformSignal::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeView::mouseReleaseEvent(event);
+    if (!m_model || !m_model->hasData()) {
+        m_bandStart = m_bandEnd = -1;
+        return;
+    }
+    if (m_mode == ZoomMode && m_bandStart > 0 && m_bandEnd >= 0 && m_bandEnd != m_bandStart && m_px > 0.0) {
+        const int centre = sampleAtX((m_bandEnd + m_bandStart) / 2);
+        const int span = int(qAbs(m_bandEnd - m_bandStart) / m_px);
+        m_model->zoomBox(waveWidth(), centre, span);
+        repaintWave();
+    }
+    m_bandStart = m_bandEnd = -1;
+    if (m_model->getRulerPos() != 0) {
+        m_model->setRulerPos(0);
+        repaintWave();
+    }
+    m_pressedLeftOfWave = false;
+    m_dropRect = QRect();
+}
+
+void WaveformSignal::wheelEvent(QWheelEvent* event) {
+    // Ctrl as this event reports it; only a vertical turn zooms (a
+    // horizontal or end-of-scroll event has a zero vertical angle).
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int dy = event->angleDelta().y();
+        if (dy > 0)
+            m_page->zoomIn();
+        else if (dy < 0)
+            m_page->zoomOut();
+        event->accept();
+        return;
+    }
+    QTreeView::wheelEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Context menu
+
+QString WaveformSignal::selectedSignalList() const {
+    QStringList names;
+    if (!m_model || !selectionModel())
+        return QString();
+    for (const QModelIndex& idx : selectionModel()->selectedIndexes()) {
+        if (idx.column() != 0 || m_model->hasChildren(idx))
+            continue;
+        const SigTreeData d = WaveformModel::rowData(idx);
+        if (d.signalIndex >= 0)
+            names << idx.data(Qt::DisplayRole).toString();
+    }
+    return names.join(QLatin1Char(' '));
+}
+
+void WaveformSignal::applyBusRadix(int radix, bool selectedOnly) {
+    if (!m_model || (radix != 2 && radix != 8 && radix != 10 && radix != 16))
+        return;
+    auto apply = [&](const QModelIndex& idx) {
+        SigTreeData d = WaveformModel::rowData(idx);
+        if (d.isBus() && d.radix >= 1 && d.radix != radix) {
+            d.radix = radix;
+            m_model->setRowData(idx, d);
+        }
+    };
+    if (selectedOnly) {
+        for (const QModelIndex& idx : selectedRows())
+            apply(idx);
+    } else {
+        std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+            for (int r = 0; r < m_model->rowCount(parent); ++r) {
+                const QModelIndex idx = m_model->index(r, 0, parent);
+                apply(idx);
+                walk(idx);
+            }
+        };
+        walk(QModelIndex());
+    }
+    repaintWave();
+}
+
+bool WaveformSignal::fillContextMenu(QMenu* menu, int x) {
+    if (!m_model || !m_model->hasData() || x < m_waveLeft)
+        return false;
+    WaveformModel* m = m_model;
+    const int clickSample = sampleAtX(x);
+    auto add = [menu](QMenu* into, const QString& text, std::function<void()> act) {
+        QAction* a = (into ? into : menu)->addAction(text);
+        QObject::connect(a, &QAction::triggered, menu, [act] { act(); });
+        return a;
+    };
+
+    auto* modes = new QActionGroup(menu);
+    const QStringList modeTexts{QStringLiteral("Pan Mode"), QStringLiteral("Select Mode"), QStringLiteral("Zoom Mode")};
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = add(nullptr, modeTexts.at(i), [this, i] { setPointerMode(PointerMode(i)); });
+        a->setCheckable(true);
+        a->setChecked(m_mode == i);
+        modes->addAction(a);
+    }
+    menu->addSeparator();
+    const bool select = m_mode == SelectMode;
+    const int cursors = m->getNumCurPos();
+    add(nullptr, QStringLiteral("Add Cursor"), [this, clickSample] {
+        if (!m_model || clickSample < 0)
+            return;
+        m_model->addCurPos(m_model->getDataPos());
+        m_model->setDataPos(clickSample);
+        repaintWave();
+    })->setEnabled(select && clickSample >= 0);
+    add(nullptr, QStringLiteral("Remove Cursor"), [this] {
+        if (m_model)
+            m_model->removeCurPos(-1);
+        repaintWave();
+    })->setEnabled(select && cursors > 0);
+    add(nullptr, QStringLiteral("Clear All Cursor"), [this] {
+        if (m_model)
+            m_model->clearCurPos();
+        repaintWave();
+    })->setEnabled(cursors > 0);
+
+    menu->addSeparator();
+    const int frames = m->getNumTriggerFrame();
+    if (cursors > 0) {
+        QMenu* go = menu->addMenu(QStringLiteral("Go to Cursor"));
+        for (int c : m->getCurPos()) {
+            QString text;
+            if (frames < 2) {
+                text = QString::number(c);
+            } else {
+                int f = -1;
+                for (int i = 0; i < frames; ++i)
+                    if (m->getTriggerFrame(i) <= c)
+                        f = i;
+                if (f < 0)
+                    continue;   // before every frame: no frame:offset to name it
+                text = QStringLiteral("%1:%2").arg(f).arg(c - m->getTriggerFrame(f));
+            }
+            add(go, text, [this, c] { zoomToPosition(c, true); });
+        }
+    }
+    QMenu* zoom = menu->addMenu(QStringLiteral("Zoom"));
+    add(zoom, QStringLiteral("Zoom In"), [this] { m_page->zoomIn(); });
+    add(zoom, QStringLiteral("Zoom Out"), [this] { m_page->zoomOut(); });
+    add(zoom, QStringLiteral("Zoom Fit"), [this] { m_page->zoomFit(); });
+    if (frames > 1) {
+        for (int f = 0; f < frames; ++f)
+            add(zoom, QStringLiteral("Zoom Trigger:%1").arg(f), [this, f] { zoomToTrigger(f); });
+    } else {
+        add(zoom, QStringLiteral("Zoom Trigger"), [this] { zoomToTrigger(0); });
+    }
+    add(zoom, QStringLiteral("Zoom Start"), [this] { zoomToPosition(0, true); });
+    // The last sample, not one past it.
+    add(zoom, QStringLiteral("Zoom End"), [this] {
+        if (m_model)
+            zoomToPosition(m_model->getNumTime() - 1, true);
+    });
+
+    menu->addSeparator();
+    add(nullptr, QStringLiteral("Set Bus Radix ..."), [this] { runBusDialog(); });
+    add(nullptr, QStringLiteral("Set Clock Period ..."), [this] { runClockDialog(); });
+    add(nullptr, QStringLiteral("Export Waveform ..."), [this] { runExportDialog(); });
+
+    menu->addSeparator();
+    QAction* cut = add(nullptr, QStringLiteral("Cut"), [this] { doCut(); });
+    cut->setIcon(basgui::BaseIcon::getIcon(QStringLiteral("cut")));
+    cut->setShortcut(QKeySequence::Cut);
+    cut->setEnabled(canCutCopy());
+    QAction* copy = add(nullptr, QStringLiteral("Copy"), [this] { doCopy(); });
+    copy->setIcon(basgui::BaseIcon::getIcon(QStringLiteral("copy")));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(canCutCopy());
+    QAction* paste = add(nullptr, QStringLiteral("Paste"), [this] { doPaste(); });
+    paste->setIcon(basgui::BaseIcon::getIcon(QStringLiteral("paste")));
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setEnabled(canPaste());
+    menu->addSeparator();
+    add(nullptr, QStringLiteral("Group Signals ..."), [this] { doGroup(); })->setEnabled(canGroup());
+    menu->addSeparator();
+    add(nullptr, QStringLiteral("Edit Color..."), [this] { doEditColour(); })->setEnabled(!selectedRows().isEmpty());
+    if (hasOwnColour())
+        add(nullptr, QStringLiteral("Revert to Default Color"), [this] { doRevertColour(); });
+
+    menu->addSeparator();
+    const bool row = m_page->searchRow().isValid();
+    QAction* next = add(nullptr, QStringLiteral("Next Edge"), [this] { m_page->gotoEdge(true); });
+    next->setShortcut(QKeySequence(Qt::Key_Tab));
+    next->setEnabled(row);
+    QAction* previous = add(nullptr, QStringLiteral("Previous Edge"), [this] { m_page->gotoEdge(false); });
+    previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Tab));
+    previous->setEnabled(row);
+    QAction* find = add(nullptr, QStringLiteral("Find Value ..."), [this] { m_page->showFindBar(); });
+    find->setShortcut(QKeySequence::Find);
+    find->setEnabled(row);
+    return true;
+}
+
+void WaveformSignal::runBusDialog() {
+    BusDialog dialog(this);
+    basgui::Dialogs::provider()->execDialog(&dialog);
+}
+
+void WaveformSignal::runClockDialog() {
+    ClockDialog dialog(m_page->gateway(), this);
+    basgui::Dialogs::provider()->execDialog(&dialog);
+}
+
+void WaveformSignal::runExportDialog() {
+    ExportDlg dialog(m_page->gateway(), this);
+    dialog.setSignalList(selectedSignalList());
+    basgui::Dialogs::provider()->execDialog(&dialog);
 }
 
 void WaveformSignal::contextMenuEvent(QContextMenuEvent* event) {
     m_ctrlHeld = false;
-    if (!m_model || !m_model->hasData())
-        return;
     QMenu menu(this);
-    QAction* cut = menu.addAction(basgui::BaseIcon::getIcon(QStringLiteral("cut")), QStringLiteral("Cut"));
-    cut->setShortcut(QKeySequence::Cut);
-    cut->setEnabled(canCutCopy());
-    QAction* copy = menu.addAction(basgui::BaseIcon::getIcon(QStringLiteral("copy")), QStringLiteral("Copy"));
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setEnabled(canCutCopy());
-    QAction* paste = menu.addAction(basgui::BaseIcon::getIcon(QStringLiteral("paste")), QStringLiteral("Paste"));
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setEnabled(canPaste());
-    menu.addSeparator();
-    QAction* group = menu.addAction(QStringLiteral("Group Signals ..."));
-    group->setEnabled(canGroup());
-    menu.addSeparator();
-    QAction* colour = menu.addAction(QStringLiteral("Edit Color..."));
-    colour->setEnabled(!selectedRows().isEmpty());
-    QAction* revert = hasOwnColour() ? menu.addAction(QStringLiteral("Revert to Default Color")) : nullptr;
-    QAction* chosen = menu.exec(event->globalPos());
-    if (!chosen)
-        return;
-    if (chosen == cut)
-        doCut();
-    else if (chosen == copy)
-        doCopy();
-    else if (chosen == paste)
-        doPaste();
-    else if (chosen == group)
-        doGroup();
-    else if (chosen == colour)
-        doEditColour();
-    else if (revert && chosen == revert)
-        doRevertColour();
+    // Each entry acts through its own QAction, whatever text the platform
+    // style or a translation gives it.
+    if (fillContextMenu(&menu, event->pos().x()))
+        menu.exec(event->globalPos());
 }
 
 // ---------------------------------------------------------------------------
@@ -536,6 +870,9 @@ void WaveformSignal::contextMenuEvent(QContextMenuEvent* event) {
 
 void WaveformSignal::startDrag(Qt::DropActions supportedActions) {
     QModelIndex row;
+    // A press in the waveform column moves cursors, pans or zooms.
+    if (m_bandStart >= 0)
+        return;
     if (!(supportedActions & Qt::MoveAction) || !singleSelection(&row) || !row.isValid())
         return;
     auto* drag = new QDrag(this);

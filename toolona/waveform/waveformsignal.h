@@ -7,13 +7,16 @@
 #include <QRect>
 #include <QTreeView>
 
+class QMenu;
 class QStandardItem;
 #include "waveformmodel.h"
+#include "waveform/wavepaintparams.h"
 
 namespace vemo::toolona {
 
 class WaveformRuler;
 class WaveformView;
+
 
 // What a drag or the clipboard carries: the dragged row, or copies of a
 // row's three items with their descendants. The copies belong to the mime
@@ -70,6 +73,37 @@ public:
     int waveWidth() const;
 
     PointerMode pointerMode() const { return m_mode; }
+    // Sets the mode and the pointer shape it shows over the waveform column.
+    void setPointerMode(PointerMode mode);
+    // The window over the waveform column the painter last drew; not valid
+    // before the first paint (no pixels per sample yet).
+    WavePaintParams waveParams() const;
+    // The sample under viewport x, within the window and the data; -1 before
+    // the first paint.
+    int sampleAtX(int x) const;
+    // The drag anchor and current x (both -1 outside a drag).
+    int anchorX() const { return m_bandStart; }
+    int currentX() const { return m_bandEnd; }
+
+    // View operations: each does nothing without a capture and repaints.
+    void zoomToPosition(int sample, bool setData);
+    void zoomToTrigger(int frame);
+    void moveLeft();
+    void moveRight();
+    void repaintWave();
+
+    // Fills `menu` with the entries for a click at viewport x (each entry
+    // acts when triggered); false when no menu is offered there.
+    bool fillContextMenu(QMenu* menu, int x);
+    // The names of the selected signal rows (not buses), in selection order,
+    // separated by single blanks: what "Selected signals" exports.
+    QString selectedSignalList() const;
+    // Gives every bus with a numeric radix the radix 2, 8, 10 or 16: the
+    // selected ones, or all at any depth. Token and ENUM buses keep theirs.
+    void applyBusRadix(int radix, bool selectedOnly);
+    void runBusDialog();
+    void runClockDialog();
+    void runExportDialog();
     // The zoom band being dragged (start and end x), when in zoom mode.
     bool zoomBand(int* x0, int* x1) const;
     int pointerY() const { return m_pointerY; }
@@ -111,9 +145,13 @@ public slots:
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -143,6 +181,7 @@ private:
     int m_pointerY = -1;
     bool m_ctrlHeld = false;
     QRect m_dropRect;
+    bool m_pressedLeftOfWave = false;
 };
 
 }  // namespace vemo::toolona

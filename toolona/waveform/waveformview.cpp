@@ -1,16 +1,24 @@
 #include "waveform/waveformview.h"
 
+#include "shell/tclcommand.h"
 #include "shell/toolgateway.h"
+#include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
+#include "waveform/wavemeasure.h"
 #include "widgets/emptystatelabel.h"
 
 #include "waveformmodel.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QToolButton>
 
 namespace vemo::toolona {
 
@@ -36,12 +44,49 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
     m_empty = new EmptyStateLabel(
         tr("Captured signals appear here after a run.\nThis core has no captured data yet."), this);
 
+    m_findBar = new QWidget(this);
+    m_findBar->setObjectName(QStringLiteral("findBar"));
+    auto* findLayout = new QHBoxLayout(m_findBar);
+    findLayout->setContentsMargins(4, 2, 4, 2);
+    findLayout->addWidget(new QLabel(tr("Find value:"), m_findBar));
+    m_findEdit = new QLineEdit(m_findBar);
+    m_findEdit->setPlaceholderText(tr("value in the bus radix, x = any digit, or a token"));
+    findLayout->addWidget(m_findEdit, 1);
+    auto* previous = new QToolButton(m_findBar);
+    previous->setText(tr("Previous"));
+    previous->setToolTip(tr("Find the previous sample with this value (Shift+F3)"));
+    auto* next = new QToolButton(m_findBar);
+    next->setText(tr("Next"));
+    next->setToolTip(tr("Find the next sample with this value (F3, Enter)"));
+    auto* close = new QToolButton(m_findBar);
+    close->setText(tr("Close"));
+    findLayout->addWidget(previous);
+    findLayout->addWidget(next);
+    findLayout->addWidget(close);
+    connect(previous, &QToolButton::clicked, this, [this] { findValue(m_findEdit->text(), true); });
+    connect(next, &QToolButton::clicked, this, [this] { findValue(m_findEdit->text(), false); });
+    connect(m_findEdit, &QLineEdit::returnPressed, this, [this] { findValue(m_findEdit->text(), false); });
+    connect(close, &QToolButton::clicked, this, [this] {
+        m_findBar->hide();
+        m_tree->setFocus();
+    });
+    m_findBar->hide();
+    m_findEdit->installEventFilter(this);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("waveStatus"));
+    // Figures are meant to be copied into notes and reports.
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_status->setContentsMargins(4, 1, 4, 1);
+
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_empty, 0, 0);
     layout->addWidget(m_tree, 1, 0);
     layout->addWidget(m_bar, 2, 0);
+    layout->addWidget(m_findBar, 3, 0);
+    layout->addWidget(m_status, 4, 0);
 
     setMouseTracking(true);
     installEventFilter(this);
@@ -57,6 +102,9 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
         disconnect(m_model, nullptr, this, nullptr);
     m_model = model;
     m_tree->setWaveformModel(model);
+    if (m_tree->selectionModel())
+        connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &WaveformView::updateMeasurement, Qt::UniqueConnection);
     if (model) {
         connect(model, &WaveformModel::viewChanged, this, &WaveformView::updateViewBar);
         // Tree edits are direct model edits that no engine command reports:
@@ -74,6 +122,124 @@ void WaveformView::showState() {
     m_empty->setVisible(!data);
     m_tree->setVisible(data);
     m_bar->setVisible(data);
+    m_status->setVisible(data);
+    if (!data)
+        m_findBar->hide();
+}
+
+void WaveformView::showStatus(const QString& text) { m_status->setText(text); }
+
+QModelIndex WaveformView::searchRow() const {
+    if (!hasCapturedData() || !m_tree->selectionModel())
+        return QModelIndex();
+    const QModelIndex current = m_tree->currentIndex().siblingAtColumn(0);
+    if (current.isValid() && m_tree->selectionModel()->isSelected(current))
+        return current;
+    const QModelIndexList rows = m_tree->selectionModel()->selectedRows(0);
+    return rows.isEmpty() ? QModelIndex() : rows.constFirst();
+}
+
+bool WaveformView::gotoEdge(bool forward) {
+    const QModelIndex row = searchRow();
+    if (!row.isValid()) {
+        showStatus(tr("Select a signal or bus to step through its edges."));
+        return false;
+    }
+    const QString name = WaveformModel::rowData(row).name;
+    const QVector<int> channels = m_model->channelsOf(row);
+    const auto trace = m_model->traceData();
+    const int pos = m_model->getDataPos();
+    const qint64 s = forward ? trace->nextChange(channels, pos) : trace->prevChange(channels, pos - 1);
+    if (s < 0) {
+        showStatus(forward ? tr("No later edge of %1 after sample %2.").arg(name).arg(pos)
+                           : tr("No earlier edge of %1 before sample %2.").arg(name).arg(pos));
+        return false;
+    }
+    m_model->setDataPos(int(s));
+    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
+        m_tree->zoomToPosition(int(s), true);
+    m_tree->repaintWave();
+    return true;
+}
+
+int WaveformView::findValue(const QString& text, bool backward) {
+    const QModelIndex row = searchRow();
+    if (!row.isValid()) {
+        showStatus(tr("Select a bus or signal to search."));
+        return -1;
+    }
+    const SigTreeData d = WaveformModel::rowData(row);
+    QString value = text.trimmed();
+    QString radix;
+    static const QList<QPair<QString, QString>> prefixes{{QStringLiteral("0x"), QStringLiteral("Hex")},
+                                                        {QStringLiteral("0o"), QStringLiteral("Oct")},
+                                                        {QStringLiteral("0b"), QStringLiteral("Bin")}};
+    for (const auto& p : prefixes)
+        if (value.startsWith(p.first, Qt::CaseInsensitive)) {
+            value = value.mid(2);
+            radix = p.second;
+        }
+    if (radix.isEmpty()) {
+        if (!d.isBus())
+            radix = QStringLiteral("Bin");
+        else if (d.radix > 0)
+            radix = BusDialog::radixName(d.radix);
+        else
+            radix = d.radixName;
+    }
+    if (value.isEmpty()) {
+        showStatus(tr("Type a value to find."));
+        return -1;
+    }
+    const int pos = m_model->getDataPos();
+    QString cmd = tclCommand(QStringLiteral("ona_find -signal %1 -value %2 -radix %3 -from %4"), tclWord(d.name),
+                             tclWord(value), tclWord(radix), QString::number(backward ? pos - 1 : pos + 1));
+    if (backward)
+        cmd += QStringLiteral(" -backward");
+    QString result;
+    if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
+        showStatus(result.isEmpty() ? tr("The search could not run.") : result);
+        return -1;
+    }
+    const int s = result.trimmed().toInt();
+    if (s < 0) {
+        showStatus(backward ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
+                            : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+        return -1;
+    }
+    m_model->setDataPos(s);
+    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
+        m_tree->zoomToPosition(s, true);
+    m_tree->repaintWave();
+    return s;
+}
+
+void WaveformView::showFindBar() {
+    if (!hasCapturedData())
+        return;
+    m_findBar->show();
+    m_findEdit->setFocus();
+    m_findEdit->selectAll();
+}
+
+void WaveformView::updateMeasurement() {
+    if (!hasCapturedData())
+        return;
+    const int pos = m_model->getDataPos();
+    const QList<int> cursors = m_model->getCurPos();
+    const QModelIndex row = searchRow();
+    if (cursors.isEmpty()) {
+        showStatus(tr("Data position %1").arg(pos));
+        return;
+    }
+    int nearest = cursors.constFirst();
+    for (int c : cursors)
+        if (qAbs(qint64(c) - pos) < qAbs(qint64(nearest) - pos))
+            nearest = c;
+    const QVector<int> channels = row.isValid() ? m_model->channelsOf(row) : QVector<int>();
+    const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos,
+                                               m_model->getClockPeriod(), m_model->getClockUnit());
+    showStatus(m.text(row.isValid() ? WaveformModel::rowData(row).name : QString()));
 }
 
 void WaveformView::updateViewBar() {
@@ -96,6 +262,7 @@ void WaveformView::updateViewBar() {
     }
     m_tree->viewport()->update();
     m_tree->ruler()->viewport()->update();
+    updateMeasurement();
 }
 
 void WaveformView::updateView(int value) {
@@ -108,10 +275,16 @@ void WaveformView::updateView(int value) {
 
 void WaveformView::refreshHeader() { updateViewBar(); }
 
-void WaveformView::applyAllBusRadix(int radix) {
-    if (radix >= 0)
-        m_radix = radix;
+void WaveformView::applyAllBusRadix(int index) {
+    // The menus give an index; buses hold the radix itself.
+    const int radix = BusDialog::radixOfIndex(index);
+    if (radix < 0)
+        return;
+    m_radix = radix;
+    m_tree->applyBusRadix(radix, false);
 }
+
+void WaveformView::runExportDialog() { m_tree->runExportDialog(); }
 
 void WaveformView::zoomIn() {
     if (hasCapturedData())
@@ -134,6 +307,18 @@ void WaveformView::zoomTrigger() {
 }
 
 bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_findEdit && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape) {
+            m_findBar->hide();
+            m_tree->setFocus();
+            return true;
+        }
+        if (key->matches(QKeySequence::FindNext) || key->matches(QKeySequence::FindPrevious)) {
+            findValue(m_findEdit->text(), key->matches(QKeySequence::FindPrevious));
+            return true;
+        }
+    }
     if (watched == this && event->type() == QEvent::KeyRelease &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         if (m_gateway)

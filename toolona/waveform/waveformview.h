@@ -3,8 +3,11 @@
 #include "shell/navigablepage.h"
 
 #include <QFrame>
+#include <QModelIndex>
 #include <QPointer>
 
+class QLabel;
+class QLineEdit;
 class QScrollBar;
 class WaveformModel;
 
@@ -33,12 +36,38 @@ public:
     bool hasCapturedData() const;
     // Shows the model's present state again (after a run or a zoom).
     void refreshHeader();
-    // Shows every bus in radix index `radix` (0 Bin .. 3 Hex).
-    void applyAllBusRadix(int radix);
+    // Shows every bus with a numeric radix in radix index `index` (0 Bin,
+    // 1 Oct, 2 Dec, 3 Hex); another index changes nothing.
+    void applyAllBusRadix(int index);
+    // The radix (2, 8, 10, 16) last applied to all buses.
     int busRadix() const { return m_radix; }
+    // Runs the export dialog for the selected signals of the tree.
+    void runExportDialog();
+    ToolGateway* gateway() const { return m_gateway; }
 
     WaveformSignal* tree() const { return m_tree; }
     QScrollBar* timeBar() const { return m_bar; }
+
+    // Finding things. The row searched is the tree's current row (or the
+    // first selected one); its name, or empty when there is none.
+    QModelIndex searchRow() const;
+    // Moves the data position to the next (previous) change of the row
+    // after (before) it and scrolls to show it; false, saying so in the
+    // status line, when there is none or no row is chosen.
+    bool gotoEdge(bool forward);
+    // Searches the row for `value` (in the row's radix, or a token name;
+    // 0x, 0o, 0b choose Hex, Oct, Bin; x digits do not matter) from the
+    // sample after (before) the data position, through "ona_find". On a
+    // hit the data position moves there; returns the sample or -1.
+    int findValue(const QString& value, bool backward);
+    // The find bar: a value field with previous and next.
+    void showFindBar();
+    QWidget* findBar() const { return m_findBar; }
+    QLineEdit* findEdit() const { return m_findEdit; }
+    // The status line under the tree: the measurement between the data
+    // position and the nearest cursor, or the last message.
+    QLabel* statusLine() const { return m_status; }
+    void updateMeasurement();
 
     bool canNavigate() const override { return hasCapturedData(); }
     void zoomIn() override;
@@ -57,13 +86,17 @@ protected:
 
 private:
     void showState();
+    void showStatus(const QString& text);
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model;   // the engine deletes it with its project
     WaveformSignal* m_tree = nullptr;
     QScrollBar* m_bar = nullptr;
     EmptyStateLabel* m_empty = nullptr;
-    int m_radix = 3;
+    QLabel* m_status = nullptr;
+    QWidget* m_findBar = nullptr;
+    QLineEdit* m_findEdit = nullptr;
+    int m_radix = 16;
 };
 
 }  // namespace vemo::toolona

@@ -1,0 +1,711 @@
+// Moving through a capture on the waveform page: pointer modes with
+// synthesised mouse and wheel events, the context menu per state, the
+// radix, clock and export dialogs with their exact commands, and on the
+// demo capture the edge steps, the find bar, the measurement and a
+// selected-signals export.
+
+#include "demofixture.h"
+#include "recordinghost.h"
+#include "testtime.h"
+
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+#include "shell/toolgateway.h"
+#include "waveform/wavedialogs.h"
+#include "waveform/wavemeasure.h"
+#include "waveform/waveformruler.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
+
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+#include "tracedata.h"
+#include "waveformmodel.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <tcl.h>
+
+#include <memory>
+
+using namespace vemo::toolona;
+using vemo::basgui::ScriptedDialogs;
+
+namespace {
+
+class Gateway : public ToolGateway {
+public:
+    bool tclEval(const QString& cmd, QString* result = nullptr) override {
+        commands << cmd;
+        if (result)
+            *result = answer;
+        return succeed;
+    }
+    void reportRefusal(const QString&) override {}
+    void markModified() override {}
+    void openHelpTopic(const QString&) override {}
+    QStringList commands;
+    bool succeed = true;
+    QString answer;
+};
+
+// a, b one-bit signals, "st" a 2-bit bus, "e" a 2-bit bus shown through an
+// ENUM set; 256 samples in `frames` trigger frames.
+std::shared_ptr<TraceData> trace(int frames) {
+    const QStringList names{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("st[1]"), QStringLiteral("st[0]"),
+                            QStringLiteral("e[1]"), QStringLiteral("e[0]")};
+    auto t = std::make_shared<TraceData>(names, 256);
+    for (int ch = 0; ch < names.size(); ++ch)
+        for (int w = 0; w < 4; ++w)
+            t->channelWords(ch)[w] = 0x0F0F0F0F0F0F0F0Full << ch;
+    for (int f = 0; f < frames; ++f) {
+        t->frameStarts << f * (256 / frames);
+        t->triggerPositions << f * (256 / frames) + 10;
+    }
+    t->finish();
+    return t;
+}
+
+QModelIndex rowNamed(const WaveformModel* m, const QString& name, const QModelIndex& parent = QModelIndex()) {
+    for (int r = 0; r < m->rowCount(parent); ++r) {
+        const QModelIndex idx = m->index(r, 0, parent);
+        if (WaveformModel::rowData(idx).name == name)
+            return idx;
+        const QModelIndex inner = rowNamed(m, name, idx);
+        if (inner.isValid())
+            return inner;
+    }
+    return QModelIndex();
+}
+
+// Entry texts of a menu, sub-menus as "Title>entry", separators as "-".
+QStringList entries(const QMenu* menu, const QString& prefix = QString()) {
+    QStringList out;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            out << prefix + QStringLiteral("-");
+        else if (a->menu())
+            out << entries(a->menu(), prefix + a->text() + QLatin1Char('>'));
+        else
+            out << prefix + a->text();
+    }
+    return out;
+}
+
+QAction* entry(const QMenu* menu, const QString& path) {
+    const QString head = path.section(QLatin1Char('>'), 0, 0);
+    for (QAction* a : menu->actions())
+        if (a->text() == head)
+            return path.contains(QLatin1Char('>')) ? entry(a->menu(), path.section(QLatin1Char('>'), 1)) : a;
+    return nullptr;
+}
+
+// The words Tcl makes of a command: evaluated against a procedure that
+// returns its arguments, so nothing in them can run.
+QStringList tclWords(const QString& command) {
+    Tcl_Interp* ip = Tcl_CreateInterp();
+    Tcl_Eval(ip, "proc ona_export_project args { return $args }; proc ona_set_project args { return $args }");
+    const QByteArray c = command.toUtf8();
+    QStringList words;
+    if (Tcl_EvalEx(ip, c.constData(), c.size(), 0) == TCL_OK) {
+        int n = 0;
+        Tcl_Obj** objs = nullptr;
+        Tcl_ListObjGetElements(ip, Tcl_GetObjResult(ip), &n, &objs);
+        for (int i = 0; i < n; ++i)
+            words << QString::fromUtf8(Tcl_GetString(objs[i]));
+    } else {
+        words << QStringLiteral("<error> ") + QString::fromUtf8(Tcl_GetStringResult(ip));
+    }
+    Tcl_DeleteInterp(ip);
+    return words;
+}
+
+}  // namespace
+
+class TstWaveformNav : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void mouseAndWheelInEachPointerMode();
+    void contextMenuEntriesFollowTheState();
+    void radixAndClockDialogs();
+    void exportDialogCommandsSurviveHostileNames();
+    void measurementFigures();
+    void edgesFindAndExportOnTheDemoCapture();
+
+private:
+    void build(int frames, bool show = true);
+    void paint();
+    int xOf(int sample) const;
+    void mouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers mods = Qt::NoModifier, int y = 12);
+    void wheel(QPoint angle, Qt::KeyboardModifiers mods);
+
+    std::unique_ptr<WaveformModel> m_model;
+    std::unique_ptr<WaveformView> m_page;
+    Gateway m_gateway;
+    WaveformSignal* m_tree = nullptr;
+};
+
+void TstWaveformNav::init() { m_gateway = Gateway(); }
+
+void TstWaveformNav::cleanup() {
+    m_page.reset();
+    m_model.reset();
+}
+
+void TstWaveformNav::build(int frames, bool show) {
+    m_page.reset();
+    m_model = std::make_unique<WaveformModel>();
+    m_model->setTrace(trace(frames),
+                      {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1}, {QStringLiteral("st"), 2}, {QStringLiteral("e"), 2}});
+    SigTreeData e = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("e")));
+    e.radix = 0;
+    e.radixName = QStringLiteral("ONL_pair");
+    m_model->setRowData(rowNamed(m_model.get(), QStringLiteral("e")), e);
+    m_page = std::make_unique<WaveformView>(&m_gateway);
+    m_page->resize(900, 400);
+    m_page->setWaveformModel(m_model.get());
+    m_tree = m_page->tree();
+    if (show) {
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    }
+}
+
+// The painter hands the waveform column's geometry to the tree.
+void TstWaveformNav::paint() {
+    m_model->zoomFit(m_tree->waveWidth());
+    m_page->grab();
+    QVERIFY(m_tree->pixelsPerSample() > 2.0);
+}
+
+// The middle of a sample's pixels.
+int TstWaveformNav::xOf(int sample) const {
+    const WavePaintParams w = m_tree->waveParams();
+    return w.cell.left() + int((sample - w.viewStart + 0.5) * w.px);
+}
+
+void TstWaveformNav::mouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons,
+                           Qt::KeyboardModifiers mods, int y) {
+    QWidget* vp = m_tree->viewport();
+    QMouseEvent e(type, QPointF(x, y), vp->mapToGlobal(QPointF(x, y)), button, buttons, mods);
+    QCoreApplication::sendEvent(vp, &e);
+}
+
+void TstWaveformNav::wheel(QPoint angle, Qt::KeyboardModifiers mods) {
+    QWidget* vp = m_tree->viewport();
+    const QPointF at(xOf(100), 12);
+    QWheelEvent e(at, vp->mapToGlobal(at), QPoint(), angle, Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(vp, &e);
+}
+
+void TstWaveformNav::mouseAndWheelInEachPointerMode() {
+    build(1, false);
+    m_model->zoomFit(m_tree->waveWidth());
+    // Before the first paint nothing is known of the column: a press does
+    // nothing at all.
+    m_model->setDataPos(7);
+    mouse(QEvent::MouseButtonPress, 600, Qt::LeftButton, Qt::LeftButton);
+    QCOMPARE(m_model->getDataPos(), 7);
+    QCOMPARE(m_tree->anchorX(), -1);
+    mouse(QEvent::MouseButtonRelease, 600, Qt::LeftButton, Qt::NoButton);
+
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    paint();
+    const WavePaintParams w = m_tree->waveParams();
+    QVERIFY(w.isValid());
+    // Select: a click sets the data position; a click on a cursor swaps it
+    // with the data position.
+    mouse(QEvent::MouseButtonPress, xOf(20), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, xOf(20), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(m_model->getDataPos(), 20);
+    m_model->addCurPos(50);
+    mouse(QEvent::MouseButtonPress, xOf(50), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, xOf(50), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(m_model->getDataPos(), 50);
+    QCOMPARE(m_model->getCurPos(), QList<int>{20});
+    // A measurement drag: ruler at the press, data under the pointer, and
+    // the ruler gone on release. Past the right edge is the last sample.
+    mouse(QEvent::MouseButtonPress, xOf(30), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, xOf(90), Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_model->getRulerPos(), 30);
+    QCOMPARE(m_model->getDataPos(), 90);
+    QCOMPARE(m_tree->ruler()->pointerX(), xOf(90));
+    mouse(QEvent::MouseMove, w.cell.right() + 300, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_model->getDataPos(), 255);
+    mouse(QEvent::MouseButtonRelease, w.cell.right() + 300, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(m_model->getRulerPos(), 0);
+    QCOMPARE(m_tree->anchorX(), -1);
+    // A press left of the waveform column moves nothing.
+    mouse(QEvent::MouseButtonPress, 20, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, 20, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(m_model->getDataPos(), 255);
+
+    // Zoom: a click without movement zooms nothing; a band zooms to it.
+    m_tree->setPointerMode(WaveformSignal::ZoomMode);
+    QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::CrossCursor);
+    mouse(QEvent::MouseButtonPress, xOf(100), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, xOf(100), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(m_model->getViewCount(), 256);
+    const int x0 = xOf(100), x1 = xOf(164);
+    mouse(QEvent::MouseButtonPress, x0, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, x1, Qt::NoButton, Qt::LeftButton);
+    int b0 = 0, b1 = 0;
+    QVERIFY(m_tree->zoomBand(&b0, &b1));
+    QCOMPARE(b0, x0);
+    QCOMPARE(b1, x1);
+    mouse(QEvent::MouseButtonRelease, x1, Qt::LeftButton, Qt::NoButton);
+    const int span = int((x1 - x0) / w.px);
+    QCOMPARE(m_model->getViewCount(), span);
+    QCOMPARE(m_model->getViewStart(), w.sampleAt((x0 + x1) / 2) - span / 2);
+    QVERIFY(!m_tree->zoomBand(&b0, &b1));
+
+    // Pan: under the threshold nothing moves; each crossing moves once;
+    // Ctrl (as the event says) jumps to either end.
+    m_tree->setPointerMode(WaveformSignal::PanMode);
+    QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::OpenHandCursor);
+    m_page->grab();
+    const double t = qMin(5.0, m_model->getPanLimit());
+    const int start = m_model->getViewStart();
+    const int step = qMax(1, m_model->getViewCount() / 4);
+    const int px = 400;
+    mouse(QEvent::MouseButtonPress, px, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, px + int(t), Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_model->getViewStart(), start);
+    mouse(QEvent::MouseMove, px + int(t) + 1, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_model->getViewStart(), start + step);
+    mouse(QEvent::MouseMove, px + int(t) + 3, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_model->getViewStart(), start + step);
+    mouse(QEvent::MouseMove, px + 2 * int(t) + 3, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(m_model->getViewStart(), start + 2 * step);
+    mouse(QEvent::MouseMove, px - 20, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(m_model->getViewStart(), 0);
+    mouse(QEvent::MouseMove, px + 20, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(m_model->getViewEnd(), 255);
+    mouse(QEvent::MouseButtonRelease, px + 20, Qt::LeftButton, Qt::NoButton);
+    // Moving without a button pans nothing.
+    const int here = m_model->getViewStart();
+    mouse(QEvent::MouseMove, px - 100, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(m_model->getViewStart(), here);
+
+    // Wheel: only a vertical turn with Ctrl in the event zooms.
+    m_tree->setPointerMode(WaveformSignal::SelectMode);
+    m_model->zoomFit(m_tree->waveWidth());
+    wheel(QPoint(0, 120), Qt::ControlModifier);
+    QCOMPARE(m_model->getViewCount(), 128);
+    wheel(QPoint(120, 0), Qt::ControlModifier);
+    QCOMPARE(m_model->getViewCount(), 128);
+    wheel(QPoint(0, -120), Qt::ControlModifier);
+    QCOMPARE(m_model->getViewCount(), 256);
+    // Ctrl pressed in the window and released elsewhere: the tree still
+    // thinks it is held, the wheel event knows better.
+    QTest::keyPress(m_tree, Qt::Key_Control, Qt::ControlModifier);
+    QVERIFY(m_tree->ctrlHeld());
+    wheel(QPoint(0, 120), Qt::NoModifier);
+    QCOMPARE(m_model->getViewCount(), 256);
+}
+
+void TstWaveformNav::contextMenuEntriesFollowTheState() {
+    build(3);
+    paint();
+    QMenu left;
+    QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
+
+    const QStringList tail{QStringLiteral("-"), QStringLiteral("Set Bus Radix ..."), QStringLiteral("Set Clock Period ..."),
+                           QStringLiteral("Export Waveform ..."), QStringLiteral("-"), QStringLiteral("Cut"),
+                           QStringLiteral("Copy"), QStringLiteral("Paste"), QStringLiteral("-"),
+                           QStringLiteral("Group Signals ..."), QStringLiteral("-"), QStringLiteral("Edit Color..."),
+                           QStringLiteral("-"), QStringLiteral("Next Edge"), QStringLiteral("Previous Edge"),
+                           QStringLiteral("Find Value ...")};
+    const QStringList zoom3{QStringLiteral("Zoom>Zoom In"), QStringLiteral("Zoom>Zoom Out"), QStringLiteral("Zoom>Zoom Fit"),
+                            QStringLiteral("Zoom>Zoom Trigger:0"), QStringLiteral("Zoom>Zoom Trigger:1"),
+                            QStringLiteral("Zoom>Zoom Trigger:2"), QStringLiteral("Zoom>Zoom Start"),
+                            QStringLiteral("Zoom>Zoom End")};
+    const QStringList head{QStringLiteral("Pan Mode"), QStringLiteral("Select Mode"), QStringLiteral("Zoom Mode"),
+                           QStringLiteral("-"), QStringLiteral("Add Cursor"), QStringLiteral("Remove Cursor"),
+                           QStringLiteral("Clear All Cursor"), QStringLiteral("-")};
+    {
+        // No cursor: no Go to Cursor; Remove and Clear disabled.
+        QMenu menu;
+        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+        QCOMPARE(entries(&menu), head + zoom3 + tail);
+        QVERIFY(entry(&menu, QStringLiteral("Select Mode"))->isChecked());
+        QVERIFY(entry(&menu, QStringLiteral("Add Cursor"))->isEnabled());
+        QVERIFY(!entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
+        QVERIFY(!entry(&menu, QStringLiteral("Clear All Cursor"))->isEnabled());
+        QVERIFY(!entry(&menu, QStringLiteral("Next Edge"))->isEnabled());
+        // Add Cursor: a cursor at the old data position, data where the
+        // menu opened. The entry acts by its action, whatever its text.
+        m_model->setDataPos(5);
+        QAction* add = entry(&menu, QStringLiteral("Add Cursor"));
+        add->setText(QStringLiteral("&Add Cursor"));
+        add->trigger();
+        QCOMPARE(m_model->getCurPos(), QList<int>{5});
+        QCOMPARE(m_model->getDataPos(), 40);
+    }
+    m_model->addCurPos(100);
+    m_model->addCurPos(200);
+    {
+        QMenu menu;
+        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+        const QStringList go{QStringLiteral("Go to Cursor>0:5"), QStringLiteral("Go to Cursor>1:15"),
+                             QStringLiteral("Go to Cursor>2:30")};
+        QCOMPARE(entries(&menu), head + go + zoom3 + tail);
+        QVERIFY(entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
+        entry(&menu, QStringLiteral("Go to Cursor>1:15"))->trigger();
+        QCOMPARE(m_model->getDataPos(), 100);
+        entry(&menu, QStringLiteral("Zoom>Zoom Trigger:2"))->trigger();
+        QCOMPARE(m_model->getViewStart(), 170);
+        QCOMPARE(m_model->getDataPos(), 180);
+        entry(&menu, QStringLiteral("Zoom>Zoom End"))->trigger();
+        QCOMPARE(m_model->getDataPos(), 255);
+        QCOMPARE(m_model->getViewEnd(), 255);
+        entry(&menu, QStringLiteral("Zoom>Zoom Start"))->trigger();
+        QCOMPARE(m_model->getDataPos(), 0);
+        QCOMPARE(m_model->getViewStart(), 0);
+        QAction* pan = entry(&menu, QStringLiteral("Pan Mode"));
+        pan->setText(QStringLiteral("&Pan Mode"));
+        pan->trigger();
+        QCOMPARE(m_tree->pointerMode(), WaveformSignal::PanMode);
+        QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::OpenHandCursor);
+    }
+    {
+        // Out of Select mode cursors are neither added nor removed; Clear
+        // still works.
+        QMenu menu;
+        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+        QVERIFY(entry(&menu, QStringLiteral("Pan Mode"))->isChecked());
+        QVERIFY(!entry(&menu, QStringLiteral("Add Cursor"))->isEnabled());
+        QVERIFY(!entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
+        entry(&menu, QStringLiteral("Clear All Cursor"))->trigger();
+        QCOMPARE(m_model->getNumCurPos(), 0);
+        entry(&menu, QStringLiteral("Zoom Mode"))->trigger();
+        QCOMPARE(m_tree->pointerMode(), WaveformSignal::ZoomMode);
+    }
+    // One frame: one Zoom Trigger, cursors by sample.
+    build(1);
+    paint();
+    m_model->addCurPos(77);
+    QMenu menu;
+    QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+    const QStringList all = entries(&menu);
+    QVERIFY(all.contains(QStringLiteral("Go to Cursor>77")));
+    QVERIFY(all.contains(QStringLiteral("Zoom>Zoom Trigger")));
+    QVERIFY(!all.contains(QStringLiteral("Zoom>Zoom Trigger:0")));
+    entry(&menu, QStringLiteral("Go to Cursor>77"))->trigger();
+    QCOMPARE(m_model->getDataPos(), 77);
+}
+
+void TstWaveformNav::radixAndClockDialogs() {
+    build(1);
+    const QModelIndex st = rowNamed(m_model.get(), QStringLiteral("st"));
+    const QModelIndex e = rowNamed(m_model.get(), QStringLiteral("e"));
+    // The menus' index 0 is Bin: buses get radix 2, the ENUM bus keeps its set.
+    m_page->applyAllBusRadix(0);
+    QCOMPARE(m_page->busRadix(), 2);
+    QCOMPARE(WaveformModel::rowData(st).radix, 2);
+    QCOMPARE(WaveformModel::rowData(e).radix, 0);
+    QCOMPARE(WaveformModel::rowData(e).radixName, QStringLiteral("ONL_pair"));
+    m_page->applyAllBusRadix(7);
+    QCOMPARE(WaveformModel::rowData(st).radix, 2);
+    {
+        BusDialog dialog(m_tree);
+        dialog.radixCombo()->setCurrentIndex(3);
+        dialog.doAccept();
+        QCOMPARE(WaveformModel::rowData(st).radix, 16);
+        QCOMPARE(WaveformModel::rowData(e).radixName, QStringLiteral("ONL_pair"));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+    {
+        // Selected signals: only the selected bus changes.
+        m_tree->selectionModel()->select(e, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        BusDialog dialog(m_tree);
+        dialog.radixCombo()->setCurrentIndex(2);
+        dialog.rangeCombo()->setCurrentIndex(1);
+        dialog.doAccept();
+        QCOMPARE(WaveformModel::rowData(st).radix, 16);
+        QCOMPARE(WaveformModel::rowData(e).radix, 0);
+    }
+
+    ClockDialog dialog(&m_gateway, m_page.get());
+    QLineEdit* period = dialog.periodEdit();
+    QLineEdit* freq = dialog.frequencyEdit();
+    period->clear();
+    freq->clear();
+    QTest::keyClicks(period, QStringLiteral("3"));
+    QCOMPARE(freq->text(), QStringLiteral("333"));
+    // A typed frequency gives the period, and the period it gives does not
+    // rewrite the frequency.
+    freq->selectAll();
+    QTest::keyClicks(freq, QStringLiteral("600"));
+    QCOMPARE(period->text(), QStringLiteral("1"));
+    QCOMPARE(freq->text(), QStringLiteral("600"));
+    freq->selectAll();
+    QTest::keyClicks(freq, QStringLiteral("1000"));
+    QCOMPARE(period->text(), QStringLiteral("1"));
+    dialog.unitCombo()->setCurrentIndex(1);
+    QCOMPARE(dialog.frequencyUnit()->text(), QStringLiteral("GHz"));
+    QCOMPARE(period->text(), QStringLiteral("1"));
+    dialog.unitCombo()->setCurrentIndex(0);
+    QCOMPARE(dialog.frequencyUnit()->text(), QStringLiteral("MHz"));
+    for (const QString& bad : {QStringLiteral("0"), QStringLiteral("1001"), QStringLiteral("-1"), QStringLiteral("1.5")}) {
+        QString text = bad;
+        int pos = 0;
+        QVERIFY2(period->validator()->validate(text, pos) != QValidator::Acceptable, qPrintable(bad));
+    }
+    // OK with no period is refused with a reason, and nothing is sent.
+    period->clear();
+    dialog.doAccept();
+    QVERIFY(m_gateway.commands.isEmpty());
+    QVERIFY(!dialog.errorText().isEmpty());
+    QVERIFY(dialog.result() != QDialog::Accepted);
+    // The engine's refusal keeps the dialog open with its reason.
+    period->setText(QStringLiteral("10"));
+    m_gateway.succeed = false;
+    m_gateway.answer = QStringLiteral("no project is open");
+    dialog.doAccept();
+    QCOMPARE(m_gateway.commands, QStringList{QStringLiteral("ona_set_project -period 10ns")});
+    QCOMPARE(dialog.errorText(), QStringLiteral("no project is open"));
+    QVERIFY(dialog.result() != QDialog::Accepted);
+    m_gateway.succeed = true;
+    m_gateway.answer.clear();
+    dialog.unitCombo()->setCurrentIndex(1);
+    dialog.doAccept();
+    QCOMPARE(m_gateway.commands.last(), QStringLiteral("ona_set_project -period 10ps"));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TstWaveformNav::exportDialogCommandsSurviveHostileNames() {
+    build(1);
+    // Two signals and a bus selected: only the signals are listed.
+    for (const char* n : {"b", "st", "a"})
+        m_tree->selectionModel()->select(rowNamed(m_model.get(), QLatin1String(n)),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(m_tree->selectedSignalList(), QStringLiteral("b a"));
+
+    ExportDlg dialog(&m_gateway, m_page.get());
+    dialog.setSignalList(m_tree->selectedSignalList());
+    dialog.moduleEdit()->setText(QStringLiteral("top"));
+    dialog.fileEdit()->setText(QStringLiteral("/tmp/out.vcd"));
+    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -vcd \"/tmp/out.vcd\" -module top"));
+    dialog.rangeCombo()->setCurrentIndex(1);
+    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -vcd \"/tmp/out.vcd\" -module top -siglist \"b a\""));
+    // Changing the format clears the file and disables the module.
+    dialog.formatCombo()->setCurrentIndex(1);
+    QVERIFY(dialog.fileEdit()->text().isEmpty());
+    QVERIFY(!dialog.moduleEdit()->isEnabled());
+    dialog.fileEdit()->setText(QStringLiteral("/tmp/out.txt"));
+    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -txt \"/tmp/out.txt\" -siglist \"b a\""));
+    dialog.rangeCombo()->setCurrentIndex(0);
+    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""));
+
+    // Hostile names reach the engine as exactly those words.
+    const QString file = QStringLiteral("/tmp/my [exec touch pwned] $HOME \"q\" \\ end.vcd");
+    const QString module = QStringLiteral("top level[1]");
+    const QString names = QStringLiteral("data[3] $x");
+    dialog.formatCombo()->setCurrentIndex(0);
+    dialog.rangeCombo()->setCurrentIndex(1);
+    dialog.setSignalList(names);
+    dialog.fileEdit()->setText(file);
+    dialog.moduleEdit()->setText(module);
+    QCOMPARE(tclWords(dialog.command()),
+             (QStringList{QStringLiteral("-vcd"), file, QStringLiteral("-module"), module, QStringLiteral("-siglist"), names}));
+    dialog.formatCombo()->setCurrentIndex(1);
+    dialog.fileEdit()->setText(file);
+    QCOMPARE(tclWords(dialog.command()),
+             (QStringList{QStringLiteral("-txt"), file, QStringLiteral("-siglist"), names}));
+    // No module: the option is left out rather than sent empty.
+    dialog.formatCombo()->setCurrentIndex(0);
+    dialog.fileEdit()->setText(QStringLiteral("/tmp/x.vcd"));
+    dialog.moduleEdit()->clear();
+    QCOMPARE(tclWords(dialog.command()).mid(0, 3),
+             (QStringList{QStringLiteral("-vcd"), QStringLiteral("/tmp/x.vcd"), QStringLiteral("-siglist")}));
+
+    // A refusal keeps the dialog open and shows the engine's reason.
+    m_gateway.succeed = false;
+    m_gateway.answer = QStringLiteral("ona_export_project: no output file given");
+    dialog.doAccept();
+    QCOMPARE(dialog.errorText(), m_gateway.answer);
+    QVERIFY(dialog.result() != QDialog::Accepted);
+    m_gateway.succeed = true;
+    dialog.doAccept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    // The browse button offers the format's one filter.
+    ScriptedDialogs scripted;
+    scripted.files.enqueue(QStringLiteral("/tmp/chosen.txt"));
+    dialog.formatCombo()->setCurrentIndex(1);
+    dialog.chooseFileButtonClicked();
+    QCOMPARE(dialog.fileEdit()->text(), QStringLiteral("/tmp/chosen.txt"));
+    QCOMPARE(scripted.asked.last().filter, QStringLiteral("TEXT files (*.txt)"));
+}
+
+void TstWaveformNav::measurementFigures() {
+    // A clock that is high for 4 samples and low for 4, from sample 0.
+    TraceData t({QStringLiteral("clk"), QStringLiteral("d[1]"), QStringLiteral("d[0]")}, 200);
+    for (int w = 0; w < 4; ++w)
+        t.channelWords(0)[w] = 0x0F0F0F0F0F0F0F0Full;
+    t.channelWords(1)[0] = quint64(1) << 10;
+    t.finish();
+    // 32 samples of 10 ns: 320 ns, 8 edges (at 4, 8, ... 32), 4 periods.
+    WaveMeasure m = WaveMeasure::measure(t, {0}, 32, 0, 10, QStringLiteral("ns"));
+    QCOMPARE(m.from, 0);
+    QCOMPARE(m.to, 32);
+    QCOMPARE(m.samples, 32);
+    QCOMPARE(m.edges, 8);
+    QCOMPARE(m.highSamples, 16);
+    QCOMPARE(m.frequency(), 12.5e6);
+    QCOMPARE(m.duty(), 0.5);
+    QCOMPARE(m.text(QStringLiteral("clk")),
+             QStringLiteral("0 .. 32: 32 samples = 320 ns (1/t 3.125 MHz), clk: 8 edges, 12.5 MHz, duty 50.0 %"));
+    // One edge: no frequency to report.
+    QCOMPARE(WaveMeasure::measure(t, {0}, 3, 6, 10, QStringLiteral("ns")).text(QStringLiteral("clk")),
+             QStringLiteral("3 .. 6: 3 samples = 30 ns (1/t 33.33 MHz), clk: 1 edge, duty 33.3 %"));
+    // Across a word boundary and off the edges: [62, 75) holds 62, 63 (low),
+    // 64..67 (high), 68..71 (low), 72..74 (high) and edges at 64, 68, 72.
+    m = WaveMeasure::measure(t, {0}, 62, 75, 2, QStringLiteral("ps"));
+    QCOMPARE(m.edges, 3);
+    QCOMPARE(m.highSamples, 7);
+    QCOMPARE(m.seconds(), 26e-12);
+    // A bus: edges only; no clock: samples only.
+    m = WaveMeasure::measure(t, {1, 2}, 0, 199, 0, QStringLiteral("ns"));
+    QCOMPARE(m.edges, 2);
+    QCOMPARE(m.duty(), -1.0);
+    QCOMPARE(m.text(QStringLiteral("d")), QStringLiteral("0 .. 199: 199 samples, d: 2 edges"));
+    // Ends past the store are the store's ends.
+    m = WaveMeasure::measure(t, {0}, -5, 1000, 0, QStringLiteral("ns"));
+    QCOMPARE(m.from, 0);
+    QCOMPARE(m.to, 199);
+}
+
+void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
+    QTemporaryDir dir;
+    RecordingHost host;
+    auto gui = demofixture::embeddedGui(&host, demofixture::copyDemo(dir.path()));
+    QVERIFY(gui);
+    host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
+    gui->rightView()->tabWidget()->setCurrentIndex(1);
+    WaveformView* page = gui->rightView()->waveformView();
+    QTRY_VERIFY(page->hasCapturedData());
+    page->resize(1200, 600);
+    page->show();
+    WaveformModel* m = page->waveformModel();
+    WaveformSignal* tree = page->tree();
+    const auto t = m->traceData();
+
+    // Next edge walks every edge of the UART line (the demo's tx idles),
+    // then stays and says so.
+    const QModelIndex rx = rowNamed(m, QStringLiteral("rx"));
+    tree->setCurrentIndex(rx);
+    QVERIFY(page->searchRow() == rx);
+    m->setDataPos(0);
+    QList<int> walked, expected;
+    for (qint64 s = t->nextChange(t->channelOf(QStringLiteral("rx")), 0); s >= 0;
+         s = t->nextChange(t->channelOf(QStringLiteral("rx")), s))
+        expected << int(s);
+    QVERIFY(expected.size() >= 20);
+    while (page->gotoEdge(true))
+        walked << m->getDataPos();
+    QCOMPARE(walked, expected);
+    QCOMPARE(m->getDataPos(), expected.last());
+    QVERIFY(page->statusLine()->text().contains(QLatin1String("No later edge of rx")));
+    QVERIFY(m->getViewStart() <= expected.last() && expected.last() <= m->getViewEnd());
+    // Back again with Shift+Tab, through the keyboard.
+    QList<int> back;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
+        back.prepend(m->getDataPos());
+    }
+    QCOMPARE(back.mid(1), expected.mid(0, expected.size() - 1));
+    QCOMPARE(m->getDataPos(), expected.first());
+    QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(m->getDataPos(), expected.first());
+    QVERIFY(page->statusLine()->text().contains(QLatin1String("No earlier edge of rx")));
+
+    // Two cursors on consecutive rx edges: the bit time and the baud rate.
+    m->addCurPos(expected.at(0));
+    m->setDataPos(expected.at(1));
+    page->updateMeasurement();
+    const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(QStringLiteral("rx"))}, expected.at(0), expected.at(1),
+                                                 m->getClockPeriod(), m->getClockUnit());
+    QCOMPARE(page->statusLine()->text(), bit.text(QStringLiteral("rx")));
+    QVERIFY(page->statusLine()->text().contains(QLatin1String("1/t")));
+    m->clearCurPos();
+
+    // Find the demo's byte 0x5A on rx_data: it lands on the byte, through
+    // ona_find.
+    const QModelIndex rxData = rowNamed(m, QStringLiteral("rx_data"));
+    tree->setCurrentIndex(rxData);
+    const QVector<int> data = m->channelsOf(rxData);
+    const QString byte5A = QStringLiteral("01011010");
+    // From the first sample after a 5A byte that holds something else.
+    qint64 start = 0;
+    while (start < t->numSamples() && t->bits(data, start) != byte5A)
+        ++start;
+    while (start < t->numSamples() && t->bits(data, start) == byte5A)
+        ++start;
+    qint64 next5A = start;
+    while (next5A < t->numSamples() && t->bits(data, next5A) != byte5A)
+        ++next5A;
+    QVERIFY(next5A < t->numSamples());
+    m->setDataPos(int(start));
+    host.commands.clear();
+    QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), int(next5A));
+    QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -signal rx_data -value 5A -radix Hex -from %1").arg(start + 1)});
+    QCOMPARE(m->getDataPos(), int(next5A));
+    QVERIFY(m->getViewStart() <= next5A && next5A <= m->getViewEnd());
+    // Backward from there: the last sample of the earlier byte.
+    QCOMPARE(page->findValue(QStringLiteral("0x5A"), true), int(start - 1));
+    // Nothing before the first: the position stays and the line says so.
+    m->setDataPos(0);
+    QCOMPARE(page->findValue(QStringLiteral("0xA5"), true), -1);
+    QCOMPARE(m->getDataPos(), 0);
+    QVERIFY(page->statusLine()->text().contains(QLatin1String("does not occur before")));
+    // The bar: Ctrl+F opens it, Enter searches.
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(!page->findBar()->isHidden());
+    m->setDataPos(0);
+    page->findEdit()->setText(QStringLiteral("0b0101xxxx"));
+    host.commands.clear();
+    QTest::keyClick(page->findEdit(), Qt::Key_Return);
+    QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -signal rx_data -value 0101xxxx -radix Bin -from 1")});
+    qint64 firstHigh5 = -1;
+    for (qint64 s = 1; s < t->numSamples() && firstHigh5 < 0; ++s)
+        if (t->bits(data, s).startsWith(QLatin1String("0101")))
+            firstHigh5 = s;
+    QCOMPARE(m->getDataPos(), int(firstHigh5));
+    QTest::keyClick(page->findEdit(), Qt::Key_Escape);
+    QVERIFY(page->findBar()->isHidden());
+
+    // Export with "Selected signals" as VCD writes exactly those signals.
+    tree->clearSelection();
+    for (const char* n : {"tx", "rx"})
+        tree->selectionModel()->select(rowNamed(m, QLatin1String(n)), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QString vcd = dir.filePath(QStringLiteral("sel [1].vcd"));
+    ExportDlg dialog(gui.get(), page);
+    dialog.setSignalList(tree->selectedSignalList());
+    dialog.rangeCombo()->setCurrentIndex(1);
+    dialog.fileEdit()->setText(vcd);
+    dialog.doAccept();
+    QVERIFY2(dialog.result() == QDialog::Accepted, qPrintable(dialog.errorText()));
+    QFile f(vcd);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    QStringList vars;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("$var")))
+            vars << line.section(QLatin1Char(' '), 4, 4);
+    QCOMPARE(vars, (QStringList{QStringLiteral("tx"), QStringLiteral("rx")}));
+}
+
+QTEST_MAIN(TstWaveformNav)
+#include "tst_waveform_nav.moc"

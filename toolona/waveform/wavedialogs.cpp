@@ -1,0 +1,283 @@
+#include "waveform/wavedialogs.h"
+
+#include "shell/tclcommand.h"
+#include "shell/toolgateway.h"
+#include "waveform/waveformsignal.h"
+
+#include "basgui/basehelp.h"
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSpacerItem>
+
+namespace vemo::toolona {
+
+namespace {
+
+QLabel* errorLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("error"));
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #c62828"));
+    label->hide();
+    return label;
+}
+
+// 1000 / value in whole units, when it lies in 1..1000.
+int reciprocal(const QString& text) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v <= 0)
+        return -1;
+    const int r = int(1000.0 / v);
+    return r >= 1 && r <= 1000 ? r : -1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Bus radix
+
+BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
+    setWindowTitle(QStringLiteral("Set Bus Radix"));
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("Radix:"), this), 0, 0);
+    m_radix = new QComboBox(this);
+    m_radix->addItems({QStringLiteral("Bin"), QStringLiteral("Oct"), QStringLiteral("Dec"), QStringLiteral("Hex")});
+    grid->addWidget(m_radix, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Range:"), this), 1, 0);
+    m_range = new QComboBox(this);
+    m_range->addItems({QStringLiteral("All signals"), QStringLiteral("Selected signals")});
+    grid->addWidget(m_range, 1, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &BusDialog::doAccept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    grid->addWidget(buttons, 2, 0, 1, 2);
+}
+
+int BusDialog::radixOfIndex(int index) {
+    static const int radixes[] = {2, 8, 10, 16};
+    return index >= 0 && index < 4 ? radixes[index] : -1;
+}
+
+QString BusDialog::radixName(int radix) {
+    switch (radix) {
+    case 2:
+        return QStringLiteral("Bin");
+    case 8:
+        return QStringLiteral("Oct");
+    case 10:
+        return QStringLiteral("Dec");
+    default:
+        return QStringLiteral("Hex");
+    }
+}
+
+void BusDialog::doAccept() {
+    if (m_tree)
+        m_tree->applyBusRadix(radixOfIndex(m_radix->currentIndex()),
+                              m_range->currentText().startsWith(QLatin1String("Selected")));
+    accept();
+}
+
+// ---------------------------------------------------------------------------
+// Clock
+
+ClockDialog::ClockDialog(ToolGateway* gateway, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_gateway(gateway) {
+    setWindowTitle(QStringLiteral("Set Clock Period"));
+    auto* grid = new QGridLayout(this);
+    const QRegularExpression whole(QStringLiteral("([1-9]\\d{0,2}|1000)"));
+    grid->addWidget(new QLabel(QStringLiteral("Period:"), this), 0, 0);
+    m_period = new QLineEdit(this);
+    m_period->setMaximumWidth(125);
+    m_period->setValidator(new QRegularExpressionValidator(whole, m_period));
+    grid->addWidget(m_period, 0, 1);
+    m_unit = new QComboBox(this);
+    m_unit->addItems({QStringLiteral("ns"), QStringLiteral("ps")});
+    grid->addWidget(m_unit, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Frequency:"), this), 1, 0);
+    m_frequency = new QLineEdit(this);
+    m_frequency->setMaximumWidth(125);
+    m_frequency->setValidator(new QRegularExpressionValidator(whole, m_frequency));
+    grid->addWidget(m_frequency, 1, 1);
+    m_frequencyUnit = new QLabel(QStringLiteral("MHz"), this);
+    grid->addWidget(m_frequencyUnit, 1, 2);
+
+    const basgui::BaseHelp help(QStringLiteral("ondrel"));
+    const QString periodTip = help.getWhatsThisText(QStringLiteral("specify_clock_frequency"), QStringLiteral("Period"));
+    const QString freqTip = help.getWhatsThisText(QStringLiteral("specify_clock_frequency"), QStringLiteral("Frequency"));
+    m_period->setWhatsThis(periodTip.isEmpty() ? QStringLiteral("Specify clock period to export or display waveform")
+                                               : periodTip);
+    m_frequency->setWhatsThis(freqTip.isEmpty() ? QStringLiteral("Specify clock frequency to export or display waveform")
+                                                : freqTip);
+
+    m_error = errorLabel(this);
+    grid->addWidget(m_error, 2, 0, 1, 3);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ClockDialog::doAccept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, &ClockDialog::doHelp);
+    grid->addWidget(buttons, 3, 0, 1, 3);
+
+    // Only the user's own edits convert: a conversion's result must not be
+    // converted back (600 MHz would return as 1000).
+    connect(m_period, &QLineEdit::textEdited, this, &ClockDialog::pConvert);
+    connect(m_frequency, &QLineEdit::textEdited, this, &ClockDialog::fConvert);
+    connect(m_unit, &QComboBox::currentIndexChanged, this, &ClockDialog::uToggle);
+
+    // A period of 0 is no period: both fields start empty.
+    const int period = OnaData::inst()->getPeriod();
+    if (period > 0 && period <= 1000) {
+        m_period->setText(QString::number(period));
+        pConvert(m_period->text());
+    }
+    m_unit->setCurrentIndex(OnaData::inst()->getClockUnit() == QLatin1String("ns") ? 0 : 1);
+    uToggle(m_unit->currentIndex());
+}
+
+QString ClockDialog::errorText() const { return m_error->isHidden() ? QString() : m_error->text(); }
+
+void ClockDialog::showError(const QString& text) {
+    m_error->setText(text);
+    m_error->setVisible(!text.isEmpty());
+}
+
+void ClockDialog::uToggle(int) {
+    m_frequencyUnit->setText(m_unit->currentText().startsWith(QLatin1String("ns")) ? QStringLiteral("MHz")
+                                                                                   : QStringLiteral("GHz"));
+}
+
+void ClockDialog::pConvert(const QString& text) {
+    if (text.isEmpty()) {
+        m_frequency->clear();
+        return;
+    }
+    const int f = reciprocal(text);
+    if (f > 0)
+        m_frequency->setText(QString::number(f));
+}
+
+void ClockDialog::fConvert(const QString& text) {
+    if (text.isEmpty()) {
+        m_period->clear();
+        return;
+    }
+    const int p = reciprocal(text);
+    if (p > 0)
+        m_period->setText(QString::number(p));
+}
+
+void ClockDialog::doHelp() { basgui::BaseHelp(QStringLiteral("ondrel")).openDialogHelpUrl(QStringLiteral("specify_clock_frequency")); }
+
+void ClockDialog::doAccept() {
+    QString text = m_period->text();
+    int pos = 0;
+    if (text.isEmpty()) {
+        showError(QStringLiteral("Enter a period from 1 to 1000 (or a frequency)."));
+        return;
+    }
+    if (m_period->validator()->validate(text, pos) != QValidator::Acceptable) {
+        showError(QStringLiteral("The period must be a whole number from 1 to 1000."));
+        return;
+    }
+    const QString cmd = tclCommand(QStringLiteral("ona_set_project -period %1%2"), QString::number(text.toInt()),
+                                   m_unit->currentText());
+    QString result;
+    if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
+        showError(result.isEmpty() ? QStringLiteral("The clock period was not set.") : result);
+        return;
+    }
+    showError(QString());
+    accept();
+}
+
+// ---------------------------------------------------------------------------
+// Export
+
+ExportDlg::ExportDlg(ToolGateway* gateway, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_gateway(gateway) {
+    setWindowTitle(QStringLiteral("Export Waveform"));
+    resize(400, 200);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("Range:"), this), 0, 0);
+    m_range = new QComboBox(this);
+    m_range->addItems({QStringLiteral("All signals"), QStringLiteral("Selected signals")});
+    grid->addWidget(m_range, 0, 1, 1, 2);
+    m_moduleLabel = new QLabel(QStringLiteral("Module name:"), this);
+    grid->addWidget(m_moduleLabel, 1, 0);
+    // The core's name is the module the engine would choose; shown so that
+    // the user sees what the file will say.
+    m_module = new QLineEdit(OnaData::inst()->getCoreName(-1), this);
+    grid->addWidget(m_module, 1, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Format:"), this), 2, 0);
+    m_format = new QComboBox(this);
+    m_format->addItems({QStringLiteral("VCD file"), QStringLiteral("TEXT file")});
+    grid->addWidget(m_format, 2, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Output file:"), this), 3, 0);
+    m_file = new QLineEdit(this);
+    grid->addWidget(m_file, 3, 1);
+    auto* browse = new QPushButton(QStringLiteral("..."), this);
+    grid->addWidget(browse, 3, 2);
+    grid->addItem(new QSpacerItem(20, 20), 4, 0);
+    m_error = errorLabel(this);
+    grid->addWidget(m_error, 5, 0, 1, 3);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ExportDlg::doAccept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    grid->addWidget(buttons, 6, 0, 1, 3);
+    connect(m_format, &QComboBox::currentTextChanged, this, &ExportDlg::formatComboValueChanged);
+    connect(browse, &QPushButton::clicked, this, &ExportDlg::chooseFileButtonClicked);
+}
+
+QString ExportDlg::errorText() const { return m_error->isHidden() ? QString() : m_error->text(); }
+
+void ExportDlg::formatComboValueChanged(const QString& text) {
+    m_file->clear();
+    const bool vcd = text == QLatin1String("VCD file");
+    m_moduleLabel->setEnabled(vcd);
+    m_module->setEnabled(vcd);
+}
+
+void ExportDlg::chooseFileButtonClicked() {
+    const bool vcd = m_format->currentText() == QLatin1String("VCD file");
+    const QString file = basgui::Dialogs::provider()->getSaveFileName(
+        this, windowTitle(), m_file->text(), vcd ? QStringLiteral("VCD files (*.vcd)") : QStringLiteral("TEXT files (*.txt)"));
+    if (!file.isEmpty())
+        m_file->setText(file);
+}
+
+QString ExportDlg::command() const {
+    const QString file = m_file->text();
+    const QString names = m_range->currentText().startsWith(QLatin1String("Selected")) ? m_signals : QString();
+    if (m_format->currentText() == QLatin1String("TEXT file"))
+        return tclCommand(QStringLiteral("ona_export_project -txt \"%1\" -siglist \"%2\""), tclQuoted(file),
+                          tclQuoted(names));
+    QString cmd = tclCommand(QStringLiteral("ona_export_project -vcd \"%1\""), tclQuoted(file));
+    // No name: the engine names the module after the core.
+    if (!m_module->text().trimmed().isEmpty())
+        cmd += tclCommand(QStringLiteral(" -module %1"), tclWord(m_module->text()));
+    if (!names.isEmpty())
+        cmd += tclCommand(QStringLiteral(" -siglist \"%1\""), tclQuoted(names));
+    return cmd;
+}
+
+void ExportDlg::doAccept() {
+    QString result;
+    if (!m_gateway || !m_gateway->tclEval(command(), &result)) {
+        m_error->setText(result.isEmpty() ? QStringLiteral("The waveform was not exported.") : result);
+        m_error->show();
+        return;
+    }
+    m_error->hide();
+    accept();
+}
+
+}  // namespace vemo::toolona
