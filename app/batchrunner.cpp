@@ -33,7 +33,7 @@ Tcl_Obj* stringObj(const QString& text) {
     return Tcl_NewStringObj(bytes.constData(), int(bytes.size()));
 }
 
-}  // namespace
+} // namespace
 
 int runBatch(const QString& script, const QStringList& args) {
     QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
@@ -68,7 +68,8 @@ int runBatch(const QString& script, const QStringList& args) {
         Tcl_Obj* info = Tcl_GetVar2Ex(interp, "errorInfo", nullptr, TCL_GLOBAL_ONLY);
         const QString errorInfo = info ? CGTclCmdProxy::fromTcl(Tcl_GetString(info)) : message;
         flushStd();
-        writeStd(TCL_STDERR, QStringLiteral("ondrel: error in script \"%1\": %2\n%3\n").arg(script, message, errorInfo));
+        writeStd(TCL_STDERR,
+                 QStringLiteral("ondrel: error in script \"%1\": %2\n%3\n").arg(script, message, errorInfo));
         return 1;
     }
     flushStd();

@@ -88,8 +88,7 @@ QString startFileProblem(const QString& file) {
 void reportError(const QString& text) {
     std::fprintf(stderr, "ondrel: %s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
-    vemo::message::MessageWindow::getInstance()->addMessage(QStringLiteral("ONA-9992"), text,
-                                                            vemo::message::MsgError);
+    vemo::message::MessageWindow::getInstance()->addMessage(QStringLiteral("ONA-9992"), text, vemo::message::MsgError);
 }
 
 // Runs a Tcl script file in the window's interpreter, as the user's own
@@ -118,16 +117,18 @@ bool runScript(vemo::toolona::OnaGUI* window, const QString& path) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // The options, for the check before any application object exists and
 // for the real parse.
 struct Options {
-    QCommandLineOption batch{QStringLiteral("batch"), QStringLiteral("Run the Tcl script <file> without a window, then exit."),
+    QCommandLineOption batch{QStringLiteral("batch"),
+                             QStringLiteral("Run the Tcl script <file> without a window, then exit."),
                              QStringLiteral("file")};
-    QCommandLineOption script{QStringLiteral("script"), QStringLiteral("Run the Tcl script <file> once the window is up."),
+    QCommandLineOption script{QStringLiteral("script"),
+                              QStringLiteral("Run the Tcl script <file> once the window is up."),
                               QStringLiteral("file")};
     QCommandLineOption quit{QStringLiteral("quit-after-start"),
                             QStringLiteral("Exit as soon as the window is shown (for smoke tests).")};
@@ -162,7 +163,7 @@ bool optionsAreKnown(int argc, char** argv) {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     registerPackages();
@@ -182,7 +183,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption& batchOption = options.batch;
     const QCommandLineOption& scriptOption = options.script;
     const QCommandLineOption& quitOption = options.quit;
-    parser.process(*app);  // --help, --version and unknown options end here
+    parser.process(*app); // --help, --version and unknown options end here
 
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(batchOption)) {

@@ -14,6 +14,7 @@
 #include "waveexport.h"
 #include "waveformmodel.h"
 
+#include <tcl.h>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,33 +24,45 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <tcl.h>
 
 namespace {
 
 // 256 one-bit signals: clocks, counters' bits, LFSRs and random values.
-QByteArray design(int depth)
-{
+QByteArray design(int depth) {
     QJsonArray signalList;
     QJsonObject sim;
     for (int i = 0; i < 256; ++i) {
         const QString n = QStringLiteral("s%1").arg(i);
         signalList.append(QJsonObject{{"name", n}});
         switch (i % 4) {
-        case 0: sim.insert(n, QJsonObject{{"kind", "clock"}, {"period", 2 + 2 * (i % 16)}}); break;
-        case 1: sim.insert(n, QJsonObject{{"kind", "lfsr"}, {"seed", i + 1}}); break;
-        case 2: sim.insert(n, QJsonObject{{"kind", "random"}, {"seed", i}}); break;
-        default: sim.insert(n, QJsonObject{{"kind", "pattern"}, {"values", QJsonArray{"b'0", "b'1", "b'1"}}, {"hold", 1 + i}}); break;
+            case 0:
+                sim.insert(n, QJsonObject{{"kind", "clock"}, {"period", 2 + 2 * (i % 16)}});
+                break;
+            case 1:
+                sim.insert(n, QJsonObject{{"kind", "lfsr"}, {"seed", i + 1}});
+                break;
+            case 2:
+                sim.insert(n, QJsonObject{{"kind", "random"}, {"seed", i}});
+                break;
+            default:
+                sim.insert(
+                    n, QJsonObject{{"kind", "pattern"}, {"values", QJsonArray{"b'0", "b'1", "b'1"}}, {"hold", 1 + i}});
+                break;
         }
     }
-    const QJsonObject core{{"name", "big"}, {"kind", 1}, {"signals", signalList},
-                           {"trigger_units", QJsonArray{QJsonObject{{"name", "TU_a"}, {"signals", QJsonArray{"s0"}},
-                                                                    {"operator", "rising edge"}, {"value", "1"}}}},
-                           {"trigger_expressions", QJsonArray{QJsonObject{{"name", "TE"}, {"expression", "TU_a"}}}},
-                           {"sample_depth", QJsonObject{{"min", depth}, {"max", depth}}},
-                           {"simulation", sim}};
-    return QJsonDocument(QJsonObject{{"format", "ondrel-onl"}, {"version", 1}, {"device", "SIM"},
-                                     {"cores", QJsonArray{core}}}).toJson();
+    const QJsonObject core{
+        {"name", "big"},
+        {"kind", 1},
+        {"signals", signalList},
+        {"trigger_units",
+         QJsonArray{QJsonObject{
+             {"name", "TU_a"}, {"signals", QJsonArray{"s0"}}, {"operator", "rising edge"}, {"value", "1"}}}},
+        {"trigger_expressions", QJsonArray{QJsonObject{{"name", "TE"}, {"expression", "TU_a"}}}},
+        {"sample_depth", QJsonObject{{"min", depth}, {"max", depth}}},
+        {"simulation", sim}};
+    return QJsonDocument(
+               QJsonObject{{"format", "ondrel-onl"}, {"version", 1}, {"device", "SIM"}, {"cores", QJsonArray{core}}})
+        .toJson();
 }
 
 struct Result {
@@ -61,8 +74,7 @@ struct Result {
     bool identical = false;
 };
 
-bool sameFiles(const QString& a, const QString& b)
-{
+bool sameFiles(const QString& a, const QString& b) {
     QFile fa(a), fb(b);
     if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
         return false;
@@ -74,8 +86,7 @@ bool sameFiles(const QString& a, const QString& b)
 
 // Our exporter and the C writer on the same store, alternately; the best of
 // three of each, so that a busy moment of the shared machine does not decide.
-void compareWriters(const QTemporaryDir& dir, Result* r)
-{
+void compareWriters(const QTemporaryDir& dir, Result* r) {
     const WaveformModel* model = OnaData::inst()->getWDModel();
     const auto trace = model->traceData();
     const auto vars = WaveExport::topLevelVars(*model);
@@ -97,8 +108,9 @@ void compareWriters(const QTemporaryDir& dir, Result* r)
     std::vector<long long> starts(trace->frameStarts.begin(), trace->frameStarts.end());
     std::vector<long long> trigs(trace->triggerPositions.begin(), trace->triggerPositions.end());
     const QByteArray cdate = date.toUtf8(), cunit = unit.toUtf8();
-    const cvcd_info info{cdate.constData(), "big", cunit.constData(), period, trace->numSamples(),
-                         starts.data(), int(starts.size()), trigs.data(), int(trigs.size())};
+    const cvcd_info info{cdate.constData(),   "big",         cunit.constData(),  period,
+                         trace->numSamples(), starts.data(), int(starts.size()), trigs.data(),
+                         int(trigs.size())};
 
     const QString oursPath = dir.filePath(QStringLiteral("ours.vcd")), cPath = dir.filePath(QStringLiteral("c.vcd"));
     r->oursMs = r->cMs = 1e300;
@@ -107,8 +119,8 @@ void compareWriters(const QTemporaryDir& dir, Result* r)
         t.start();
         QFile f(oursPath);
         QString why;
-        if (!f.open(QIODevice::WriteOnly)
-            || !WaveExport::writeVcd(&f, *trace, vars, QStringLiteral("big"), period, unit, date, &why)) {
+        if (!f.open(QIODevice::WriteOnly) ||
+            !WaveExport::writeVcd(&f, *trace, vars, QStringLiteral("big"), period, unit, date, &why)) {
             std::fprintf(stderr, "export: %s\n", qPrintable(why));
             std::exit(1);
         }
@@ -128,8 +140,7 @@ void compareWriters(const QTemporaryDir& dir, Result* r)
     QFile::remove(cPath);
 }
 
-Result run(Tcl_Interp* ip, const QTemporaryDir& dir, int depth, bool compare)
-{
+Result run(Tcl_Interp* ip, const QTemporaryDir& dir, int depth, bool compare) {
     const QString onl = dir.filePath(QStringLiteral("big%1.onl").arg(depth));
     QFile f(onl);
     f.open(QIODevice::WriteOnly);
@@ -162,8 +173,7 @@ Result run(Tcl_Interp* ip, const QTemporaryDir& dir, int depth, bool compare)
     return r;
 }
 
-double fwriteMs(const QString& path, qint64 bytes)
-{
+double fwriteMs(const QString& path, qint64 bytes) {
     QByteArray buf(1 << 20, 'x');
     QElapsedTimer t;
     t.start();
@@ -179,8 +189,7 @@ double fwriteMs(const QString& path, qint64 bytes)
 // Walks every change of a channel `reps` times, after one untimed walk (the
 // first call of a library function and cold caches would otherwise weigh on
 // a signal with few changes); the time per change found.
-double nextChangeNs(const TraceData& t, int ch, int reps)
-{
+double nextChangeNs(const TraceData& t, int ch, int reps) {
     for (qint64 s = t.nextChange(ch, -1); s >= 0; s = t.nextChange(ch, s))
         ;
     QElapsedTimer e;
@@ -193,8 +202,7 @@ double nextChangeNs(const TraceData& t, int ch, int reps)
 }
 
 // A signal with four changes, two near its start and two near its end.
-TraceData quietSignal(qint64 samples)
-{
+TraceData quietSignal(qint64 samples) {
     TraceData t({QStringLiteral("quiet")}, samples);
     t.channelWords(0)[1000] = 1;
     t.channelWords(0)[t.wordsPerChannel() - 384] = 0xF0;
@@ -204,8 +212,7 @@ TraceData quietSignal(qint64 samples)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     Tcl_Interp* ip = Tcl_CreateInterp();
@@ -218,15 +225,17 @@ int main(int argc, char** argv)
                 big.captureMs / small.captureMs, big.captureMs, small.captureMs);
     std::printf("VCD export: 256 x 1M took %.2f times 256 x 256K (%.0f ms / %.0f ms; goal <= 4.4)\n",
                 big.vcdMs / small.vcdMs, big.vcdMs, small.vcdMs);
-    std::printf("VCD export: %.2f times the bytes/s of a plain C writer of the same file (%s output; %.0f ms against %.0f ms "
-                "for %lld bytes; goal >= 1)\n",
-                big.cMs / big.oursMs, big.identical ? "byte-identical" : "DIFFERENT", big.oursMs, big.cMs, big.vcdBytes);
+    std::printf(
+        "VCD export: %.2f times the bytes/s of a plain C writer of the same file (%s output; %.0f ms against %.0f ms "
+        "for %lld bytes; goal >= 1)\n",
+        big.cMs / big.oursMs, big.identical ? "byte-identical" : "DIFFERENT", big.oursMs, big.cMs, big.vcdBytes);
     double plain = 1e300;
     for (int rep = 0; rep < 3; ++rep)
         plain = qMin(plain, fwriteMs(dir.filePath(QStringLiteral("plain.bin")), big.vcdBytes));
-    std::printf("VCD export: %.2f times the bytes/s of a raw fwrite of a same-sized buffer (%.0f ms against %.0f ms; "
-                "for information: the raw write formats nothing)\n",
-                plain / big.oursMs, big.oursMs, plain);
+    std::printf(
+        "VCD export: %.2f times the bytes/s of a raw fwrite of a same-sized buffer (%.0f ms against %.0f ms; "
+        "for information: the raw write formats nothing)\n",
+        plain / big.oursMs, big.oursMs, plain);
     // nextChange: quiet signals of 1M and 256M samples (four changes each)
     // against a busy one (a change at every sample).
     const qint64 n = 1 << 20;
@@ -237,10 +246,11 @@ int main(int argc, char** argv)
     const double busyNs = nextChangeNs(busy, 0, 5);
     const double quietNs = nextChangeNs(quietSignal(n), 0, 100000);
     const double longNs = nextChangeNs(quietSignal(qint64(1) << 28), 0, 100000);
-    std::printf("nextChange: %.2f times the cost per change found on a quiet 1M-sample signal as on a busy one, "
-                "%.2f times on a quiet 256M-sample one (%.1f ns, %.1f ns against %.1f ns; grows with changes found, "
-                "not samples skipped)\n",
-                quietNs / busyNs, longNs / busyNs, quietNs, longNs, busyNs);
+    std::printf(
+        "nextChange: %.2f times the cost per change found on a quiet 1M-sample signal as on a busy one, "
+        "%.2f times on a quiet 256M-sample one (%.1f ns, %.1f ns against %.1f ns; grows with changes found, "
+        "not samples skipped)\n",
+        quietNs / busyNs, longNs / busyNs, quietNs, longNs, busyNs);
     Tcl_DeleteInterp(ip);
     return big.identical ? 0 : 1;
 }

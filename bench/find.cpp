@@ -18,8 +18,7 @@ constexpr int kWidth = 32;
 
 // Channel 0 is the most significant bit; value(s) gives the bus at s.
 template <typename F>
-TraceData store(F value)
-{
+TraceData store(F value) {
     QStringList names;
     for (int b = kWidth - 1; b >= 0; --b)
         names << QStringLiteral("bus[%1]").arg(b);
@@ -34,8 +33,7 @@ TraceData store(F value)
     return t;
 }
 
-QString pattern(quint32 v)
-{
+QString pattern(quint32 v) {
     QString p;
     for (int c = 0; c < kWidth; ++c)
         p += QLatin1Char(((v >> (kWidth - 1 - c)) & 1u) ? '1' : '0');
@@ -43,8 +41,7 @@ QString pattern(quint32 v)
 }
 
 // The plain way: read the bus at every sample until it matches.
-qint64 scan(const TraceData& t, const QVector<int>& ch, quint32 want)
-{
+qint64 scan(const TraceData& t, const QVector<int>& ch, quint32 want) {
     for (qint64 s = 0; s < t.numSamples(); ++s) {
         quint32 v = 0;
         for (int c : ch)
@@ -56,8 +53,7 @@ qint64 scan(const TraceData& t, const QVector<int>& ch, quint32 want)
 }
 
 template <typename F>
-double bestMs(int runs, F f)
-{
+double bestMs(int runs, F f) {
     double best = 1e300;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
@@ -68,8 +64,7 @@ double bestMs(int runs, F f)
     return best;
 }
 
-void run(const char* what, const TraceData& t, quint32 want)
-{
+void run(const char* what, const TraceData& t, quint32 want) {
     QVector<int> ch;
     for (int c = 0; c < kWidth; ++c)
         ch << c;
@@ -81,14 +76,13 @@ void run(const char* what, const TraceData& t, quint32 want)
         std::printf("MISMATCH %s: find %lld, scan %lld\n", what, qint64(a), qint64(b));
         return;
     }
-    std::printf("%-44s found at %9lld  find %9.3f ms  scan %9.1f ms  scan/find %10.0f\n", what, qint64(a), findMs, scanMs,
-                scanMs / qMax(findMs, 1e-6));
+    std::printf("%-44s found at %9lld  find %9.3f ms  scan %9.1f ms  scan/find %10.0f\n", what, qint64(a), findMs,
+                scanMs, scanMs / qMax(findMs, 1e-6));
 }
 
 } // namespace
 
-int main()
-{
+int main() {
     std::printf("32-bit bus, %lld samples\n", qint64(kSamples));
     {
         // 256 values held 64K samples each.

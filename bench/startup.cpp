@@ -84,9 +84,9 @@ public:
                 continue;
             m_display = QStringLiteral(":%1").arg(n);
             m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            m_process.start(program, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                                      QStringLiteral("1600x1000x24"), QStringLiteral("-nolisten"),
-                                      QStringLiteral("tcp")});
+            m_process.start(program,
+                            {m_display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1600x1000x24"),
+                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
             if (!m_process.waitForStarted(5000))
                 return false;
             // Ready once its socket exists.
@@ -117,7 +117,7 @@ private:
     QString m_display;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

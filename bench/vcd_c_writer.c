@@ -19,8 +19,7 @@ struct out {
     int ok;
 };
 
-static void out_flush(struct out* o)
-{
+static void out_flush(struct out* o) {
     if (o->len) {
         if (fwrite(o->buf, 1, o->len, o->f) != o->len)
             o->ok = 0;
@@ -29,15 +28,13 @@ static void out_flush(struct out* o)
 }
 
 /* Room for one line: at least cap - BLOCK bytes. */
-static inline char* out_room(struct out* o)
-{
+static inline char* out_room(struct out* o) {
     if (o->len >= BLOCK)
         out_flush(o);
     return o->buf + o->len;
 }
 
-static void out_str(struct out* o, const char* s)
-{
+static void out_str(struct out* o, const char* s) {
     size_t n = strlen(s);
     while (n) {
         char* p = out_room(o);
@@ -49,8 +46,7 @@ static void out_str(struct out* o, const char* s)
     }
 }
 
-static inline size_t fmt_u64(char* p, unsigned long long v)
-{
+static inline size_t fmt_u64(char* p, unsigned long long v) {
     char tmp[20];
     size_t n = 0;
     do {
@@ -62,15 +58,13 @@ static inline size_t fmt_u64(char* p, unsigned long long v)
     return n;
 }
 
-static void out_u64(struct out* o, unsigned long long v)
-{
+static void out_u64(struct out* o, unsigned long long v) {
     char* p = out_room(o);
     o->len += fmt_u64(p, v);
 }
 
 /* Bit i set when sample word*64+i differs from the sample before it. */
-static inline uint64_t change_mask(const uint64_t* w, long long word, long long samples)
-{
+static inline uint64_t change_mask(const uint64_t* w, long long word, long long samples) {
     const uint64_t x = w[word];
     const uint64_t before = word > 0 ? (w[word - 1] >> 63) : (x & 1u);
     uint64_t c = x ^ ((x << 1) | before);
@@ -85,8 +79,7 @@ struct id {
     size_t len;
 };
 
-static void write_value(struct out* o, const struct cvcd_var* v, const struct id* id, long long s)
-{
+static void write_value(struct out* o, const struct cvcd_var* v, const struct id* id, long long s) {
     const long long word = s >> 6;
     const int bit = (int)(s & 63);
     char* p = out_room(o);
@@ -113,8 +106,7 @@ static void write_value(struct out* o, const struct cvcd_var* v, const struct id
     o->len += n;
 }
 
-int cvcd_write(FILE* f, const struct cvcd_info* info, const struct cvcd_var* vars, int num_vars)
-{
+int cvcd_write(FILE* f, const struct cvcd_info* info, const struct cvcd_var* vars, int num_vars) {
     int widest = 1;
     for (int i = 0; i < num_vars; ++i)
         if (vars[i].width > widest)

@@ -13,7 +13,7 @@ extern "C" {
 #endif
 
 struct cvcd_var {
-    const char* name;            /* written as given: already a VCD reference */
+    const char* name; /* written as given: already a VCD reference */
     int width;
     const uint64_t* const* bits; /* width channels, most significant first */
 };

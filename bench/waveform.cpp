@@ -75,29 +75,29 @@ Built build(qint64 samples) {
         quint64* out = trace->channelWords(ch++);
         const int i = single.at(s).second;
         switch (single.at(s).first) {
-        case Clock:
-            std::fill(out, out + words, 0xAAAAAAAAAAAAAAAAull);
-            break;
-        case Counter: {
-            const int bit = i % 12;
-            if (bit < 6) {
-                for (qint64 w = 0; w < words; ++w)
-                    out[w] = counterWord(w, bit, 1);
-            } else {
-                // Period of 128 samples or more: whole words of 0 or 1.
-                for (qint64 w = 0; w < words; ++w)
-                    out[w] = ((w * 64) >> bit) & 1 ? ~quint64(0) : 0;
+            case Clock:
+                std::fill(out, out + words, 0xAAAAAAAAAAAAAAAAull);
+                break;
+            case Counter: {
+                const int bit = i % 12;
+                if (bit < 6) {
+                    for (qint64 w = 0; w < words; ++w)
+                        out[w] = counterWord(w, bit, 1);
+                } else {
+                    // Period of 128 samples or more: whole words of 0 or 1.
+                    for (qint64 w = 0; w < words; ++w)
+                        out[w] = ((w * 64) >> bit) & 1 ? ~quint64(0) : 0;
+                }
+                break;
             }
-            break;
-        }
-        case Quiet:
-            for (int k = 1; k <= 4; ++k) {
-                const qint64 at = samples * k / 5 + i;
-                if (k % 2)
-                    for (qint64 s2 = at; s2 < qMin(samples, at + 3); ++s2)
-                        out[s2 / 64] |= quint64(1) << (s2 % 64);
-            }
-            break;
+            case Quiet:
+                for (int k = 1; k <= 4; ++k) {
+                    const qint64 at = samples * k / 5 + i;
+                    if (k % 2)
+                        for (qint64 s2 = at; s2 < qMin(samples, at + 3); ++s2)
+                            out[s2 / 64] |= quint64(1) << (s2 % 64);
+                }
+                break;
         }
     }
     if (samples % 64)
@@ -121,7 +121,7 @@ double median(QList<double> v) {
     return v.isEmpty() ? 0 : v.at(v.size() / 2);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
         model.zoomFit(tree->waveWidth());
         QApplication::processEvents();
         QImage image(tree->viewport()->size(), QImage::Format_RGB32);
-        renderMs(tree->viewport(), &image);   // warm-up (fonts, style)
+        renderMs(tree->viewport(), &image); // warm-up (fonts, style)
         QList<double> times;
         for (int i = 0; i < 15; ++i)
             times << renderMs(tree->viewport(), &image);

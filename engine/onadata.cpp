@@ -25,8 +25,7 @@ const QStringList OnaData::radix_list = TriggerLang::radixNames();
 const QStringList OnaData::operator_list = TriggerLang::operatorNames();
 const QStringList OnaData::serial_list = TriggerLang::serialOperatorNames();
 
-OnaData* OnaData::inst()
-{
+OnaData* OnaData::inst() {
     // Lives for the whole process: models handed to views must outlive them.
     static OnaData* instance = new OnaData;
     return instance;
@@ -35,12 +34,11 @@ OnaData* OnaData::inst()
 OnaData::OnaData()
     : m_jtag(new OnaJTAG(this))
     , m_session(new ProjectSession(m_jtag, this))
-    , m_triggers(new TriggerSetup(m_session, this))
-{
+    , m_triggers(new TriggerSetup(m_session, this)) {
     const TokenModel* tokens = m_triggers->tokens();
-    m_capture = new CaptureRun(m_session, m_jtag,
-                               [tokens](const QString& set, const QString& bits) { return tokens->tokenByBits(set, bits); },
-                               this);
+    m_capture = new CaptureRun(
+        m_session, m_jtag, [tokens](const QString& set, const QString& bits) { return tokens->tokenByBits(set, bits); },
+        this);
     m_session->setRunGuard([this] { return isBusy(); });
     m_jtag->setShutdownHandler([this] {
         // Ends the run at once: the thread checks its stop flag every few
@@ -62,18 +60,15 @@ OnaData::OnaData()
 
 OnaData::~OnaData() = default;
 
-QString OnaData::getCurrentDirectory() const
-{
+QString OnaData::getCurrentDirectory() const {
     return isProjectOpen() ? QFileInfo(getCurrentProject()).absolutePath() : QString();
 }
 
-QString OnaData::getImplDirectory() const
-{
+QString OnaData::getImplDirectory() const {
     return getOnlFile().isEmpty() ? QString() : QFileInfo(getOnlFile()).absolutePath();
 }
 
-quint64 OnaData::checkONLTimeStamp() const
-{
+quint64 OnaData::checkONLTimeStamp() const {
     if (getOnlFile().isEmpty())
         return 0;
     QFileInfo fi(getOnlFile());
@@ -85,157 +80,125 @@ quint64 OnaData::checkONLTimeStamp() const
     return quint64(fi.lastModified().toMSecsSinceEpoch()) ^ (quint64(fi.size()) << 44);
 }
 
-QString OnaData::getCoreName(int c) const
-{
-    return m_session->coreName(c);
-}
+QString OnaData::getCoreName(int c) const { return m_session->coreName(c); }
 
-int OnaData::getCoreId(const QString& name) const
-{
-    return m_session->coreId(name);
-}
+int OnaData::getCoreId(const QString& name) const { return m_session->coreId(name); }
 
-QSharedPointer<AnalyzerCore> OnaData::getCorePtr(int c) const
-{
-    return m_session->corePtr(c);
-}
+QSharedPointer<AnalyzerCore> OnaData::getCorePtr(int c) const { return m_session->corePtr(c); }
 
-bool OnaData::isRunCore(int c) const
-{
+bool OnaData::isRunCore(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->isRun();
 }
 
-bool OnaData::hasInsertCore(int c) const
-{
+bool OnaData::hasInsertCore(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->hasInsert();
 }
 
-bool OnaData::isPORCore(int c) const
-{
+bool OnaData::isPORCore(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->isPOR();
 }
 
-bool OnaData::getConnectPORCore(int c) const
-{
+bool OnaData::getConnectPORCore(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->getConnectPOR();
 }
 
-int OnaData::getNumRunCore() const
-{
+int OnaData::getNumRunCore() const {
     int n = 0;
     for (const auto& c : m_session->cores())
         n += c->isRun();
     return n;
 }
 
-int OnaData::getCurrentCoreStatus(int c) const
-{
+int OnaData::getCurrentCoreStatus(int c) const {
     const AnalyzerCore* p = core(c);
     return p ? p->status.load() : 0;
 }
 
-int OnaData::getCurrentCorePnum(int c) const
-{
+int OnaData::getCurrentCorePnum(int c) const {
     const AnalyzerCore* p = core(c);
     return p ? p->pnum.load() : 0;
 }
 
-int OnaData::getCurrentCorePmax(int c) const
-{
+int OnaData::getCurrentCorePmax(int c) const {
     const AnalyzerCore* p = core(c);
     return p ? p->pmax.load() : 0;
 }
 
-qint64 OnaData::getSamplesDone(int c) const
-{
+qint64 OnaData::getSamplesDone(int c) const {
     const AnalyzerCore* p = core(c);
     return p ? p->samplesDone.load() : 0;
 }
 
-qint64 OnaData::getSamplesTotal(int c) const
-{
+qint64 OnaData::getSamplesTotal(int c) const {
     const AnalyzerCore* p = core(c);
     return p ? p->samplesTotal.load() : 0;
 }
 
-int OnaData::getNumError(int c) const
-{
+int OnaData::getNumError(int c) const {
     const AnalyzerCore* p = core(c);
     return p ? p->getNumError() : 0;
 }
 
-int OnaData::getNumSample(int c) const
-{
+int OnaData::getNumSample(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->getTSModel() ? p->getTSModel()->samples : 0;
 }
 
-int OnaData::getNumTrigger(int c) const
-{
+int OnaData::getNumTrigger(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->getTSModel() ? p->getTSModel()->numTriggers : 0;
 }
 
-int OnaData::getMaxPosition(int c) const
-{
+int OnaData::getMaxPosition(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->getTSModel() ? p->getTSModel()->getMaxPosition() : 0;
 }
 
-int OnaData::getUserPosition(int c) const
-{
+int OnaData::getUserPosition(int c) const {
     const AnalyzerCore* p = core(c);
     return p && p->getTSModel() ? p->getTSModel()->getUserPosition() : 0;
 }
 
-int OnaData::updateTriggerPosition(int c)
-{
+int OnaData::updateTriggerPosition(int c) {
     AnalyzerCore* p = core(c);
     return p && p->getTSModel() ? p->getTSModel()->updateTriggerPosition() : 0;
 }
 
-QString OnaData::getTUName(int row) const
-{
+QString OnaData::getTUName(int row) const {
     const TriggerUModel* m = getTUModel();
     return m ? m->text(row, TriggerUModel::ColName) : QString();
 }
 
-QString OnaData::getTUOperator(int row) const
-{
+QString OnaData::getTUOperator(int row) const {
     const TriggerUModel* m = getTUModel();
     return m ? m->text(row, TriggerUModel::ColOperator) : QString();
 }
 
-QString OnaData::getTURadix(int row) const
-{
+QString OnaData::getTURadix(int row) const {
     const TriggerUModel* m = getTUModel();
     return m ? m->text(row, TriggerUModel::ColRadix) : QString();
 }
 
-QString OnaData::getTUValue(int row) const
-{
+QString OnaData::getTUValue(int row) const {
     const TriggerUModel* m = getTUModel();
     return m ? m->text(row, TriggerUModel::ColValue) : QString();
 }
 
-QString OnaData::getTEName(int row) const
-{
+QString OnaData::getTEName(int row) const {
     const TriggerEModel* m = getTEModel();
     return m ? m->text(row, TriggerEModel::ColName) : QString();
 }
 
-QString OnaData::getTEExpression(int row) const
-{
+QString OnaData::getTEExpression(int row) const {
     const TriggerEModel* m = getTEModel();
     return m ? m->text(row, TriggerEModel::ColExpression) : QString();
 }
 
-QString OnaData::getWaveformRadix(int row) const
-{
+QString OnaData::getWaveformRadix(int row) const {
     const WaveformModel* m = getWDModel();
     if (!m || row < 0 || row >= m->rowCount())
         return QString();
@@ -247,16 +210,14 @@ QString OnaData::getWaveformRadix(int row) const
     return radix_list.value(d.radix == 2 ? 0 : d.radix == 8 ? 1 : d.radix == 10 ? 2 : 3);
 }
 
-QString OnaData::getWaveformSignal(int row) const
-{
+QString OnaData::getWaveformSignal(int row) const {
     const WaveformModel* m = getWDModel();
     if (!m || row < 0 || row >= m->rowCount())
         return QString();
     return WaveformModel::rowData(m->index(row, 0)).name;
 }
 
-void OnaData::resetWaveformRadix(int row)
-{
+void OnaData::resetWaveformRadix(int row) {
     WaveformModel* m = getWDModel();
     if (!m || row < 0 || row >= m->rowCount())
         return;
@@ -268,59 +229,41 @@ void OnaData::resetWaveformRadix(int row)
     m->setRowData(m->index(row, 0), d);
 }
 
-TriggerUModel* OnaData::getTUModel() const
-{
+TriggerUModel* OnaData::getTUModel() const {
     const AnalyzerCore* p = core(-1);
     return p ? p->getTUModel() : nullptr;
 }
 
-TriggerEModel* OnaData::getTEModel() const
-{
+TriggerEModel* OnaData::getTEModel() const {
     const AnalyzerCore* p = core(-1);
     return p ? p->getTEModel() : nullptr;
 }
 
-TriggerSetting* OnaData::getTSModel() const
-{
+TriggerSetting* OnaData::getTSModel() const {
     const AnalyzerCore* p = core(-1);
     return p ? p->getTSModel() : nullptr;
 }
 
-WaveformModel* OnaData::getWDModel() const
-{
+WaveformModel* OnaData::getWDModel() const {
     const AnalyzerCore* p = core(-1);
     return p ? p->getWDModel() : nullptr;
 }
 
-QThread* OnaData::getAcqThread() const
-{
-    return m_capture->thread();
-}
+QThread* OnaData::getAcqThread() const { return m_capture->thread(); }
 
-TokenModel* OnaData::getTokenModel() const
-{
-    return m_triggers->tokens();
-}
+TokenModel* OnaData::getTokenModel() const { return m_triggers->tokens(); }
 
-void OnaData::logDebug(const QString& text) const
-{
-    qCDebug(lcEngine).noquote() << text;
-}
+void OnaData::logDebug(const QString& text) const { qCDebug(lcEngine).noquote() << text; }
 
-void OnaData::info(const QString& text)
-{
+void OnaData::info(const QString& text) {
     logDebug(text);
     m_infoText = text.toUtf8();
     emit infoDirty(m_infoText.constData());
 }
 
-QString OnaData::getRunErr() const
-{
-    return m_capture->runError();
-}
+QString OnaData::getRunErr() const { return m_capture->runError(); }
 
-void OnaData::syncController()
-{
+void OnaData::syncController() {
     const QSharedPointer<AnalyzerCore> c = getCorePtr(getCurrentCore());
     if (c && c->getKind() == AnalyzerCore::Controller)
         ONCData::inst()->selectCore(c->getName(), c->controller());
@@ -328,8 +271,7 @@ void OnaData::syncController()
         ONCData::inst()->selectCore(QString(), ControllerRecords());
 }
 
-void OnaData::resetData()
-{
+void OnaData::resetData() {
     ONCData::inst()->closeSession();
     m_capture->endCapture();
     m_session->clear();
@@ -341,8 +283,7 @@ void OnaData::resetData()
 // ---------------------------------------------------------------------------
 // Project: open, save and close reach every subsystem.
 
-bool OnaData::openProject(const QString& path, QString* error)
-{
+bool OnaData::openProject(const QString& path, QString* error) {
     ProjectSession::Loaded loaded;
     if (!m_session->load(path, &loaded, error))
         return false;
@@ -356,7 +297,7 @@ bool OnaData::openProject(const QString& path, QString* error)
     m_capture->clearRunError();
     m_triggers->tokens()->setSets(QStringLiteral("user"), userSets);
     m_triggers->tokens()->setSets(QStringLiteral("ENUM"), enums);
-    m_triggers->resetCounts();   // the open itself is no edit: no signal
+    m_triggers->resetCounts(); // the open itself is no edit: no signal
     // A capture of the previous project ends here, as a close ends it.
     m_capture->endCapture();
     m_capture->loadSidecar(&warnings);
@@ -372,13 +313,11 @@ bool OnaData::openProject(const QString& path, QString* error)
     return true;
 }
 
-OnaProject OnaData::snapshot(const QString& onaPath) const
-{
+OnaProject OnaData::snapshot(const QString& onaPath) const {
     return m_session->snapshot(onaPath, m_triggers->tokens()->sets(QStringLiteral("user")));
 }
 
-bool OnaData::saveProject(const QString& path, QString* error, bool force)
-{
+bool OnaData::saveProject(const QString& path, QString* error, bool force) {
     if (!isProjectOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
@@ -388,8 +327,9 @@ bool OnaData::saveProject(const QString& path, QString* error, bool force)
     // The name of a never-saved project was only proposed: an existing file
     // of that name is someone's work and is replaced only when asked to.
     if (path.isEmpty() && m_neverSaved && !force && QFileInfo::exists(target)) {
-        *error = QStringLiteral("%1 already exists and this new project has never been saved: give a file name "
-                                "(ona_save_project FILE) or replace the file (ona_save_project -force)")
+        *error = QStringLiteral(
+                     "%1 already exists and this new project has never been saved: give a file name "
+                     "(ona_save_project FILE) or replace the file (ona_save_project -force)")
                      .arg(target);
         return false;
     }
@@ -412,8 +352,7 @@ bool OnaData::saveProject(const QString& path, QString* error, bool force)
     return true;
 }
 
-bool OnaData::closeProject()
-{
+bool OnaData::closeProject() {
     if (!isProjectOpen())
         return false;
     m_capture->endCapture();
@@ -428,69 +367,55 @@ bool OnaData::closeProject()
 // ---------------------------------------------------------------------------
 // Capture
 
-bool OnaData::isBusy() const
-{
-    return m_capture->isBusy();
-}
+bool OnaData::isBusy() const { return m_capture->isBusy(); }
 
-bool OnaData::startCapture(QString* error)
-{
-    return m_capture->startCapture(error);
-}
+bool OnaData::startCapture(QString* error) { return m_capture->startCapture(error); }
 
-void OnaData::stopCapture()
-{
-    m_capture->stopCapture();
-}
+void OnaData::stopCapture() { m_capture->stopCapture(); }
 
-void OnaData::manualTrigger()
-{
-    m_capture->manualTrigger();
-}
+void OnaData::manualTrigger() { m_capture->manualTrigger(); }
 
-bool OnaData::waitCapture(int timeoutMs)
-{
-    return m_capture->waitCapture(timeoutMs);
-}
+bool OnaData::waitCapture(int timeoutMs) { return m_capture->waitCapture(timeoutMs); }
 
-void OnaData::collectCapture()
-{
-    m_capture->collectCapture();
-}
+void OnaData::collectCapture() { m_capture->collectCapture(); }
 
-bool OnaData::exportVcd(const QString& path, const QString& module, QString* error)
-{
+bool OnaData::exportVcd(const QString& path, const QString& module, QString* error) {
     return m_capture->exportVcd(path, module, error);
 }
 
-bool OnaData::exportText(const QString& path, const QString& signalList, QString* error)
-{
+bool OnaData::exportText(const QString& path, const QString& signalList, QString* error) {
     return m_capture->exportText(path, signalList, error);
 }
 
-QString OnaData::statusText(int status, int pnum)
-{
+QString OnaData::statusText(int status, int pnum) {
     switch (status) {
-    case AnalyzerCore::Configuring: return QStringLiteral("Configuring");
-    case AnalyzerCore::Armed:
-    case AnalyzerCore::Sampling:
-        return pnum >= 1 ? QStringLiteral("Sampling %1 trigger%2").arg(pnum).arg(pnum >= 2 ? QStringLiteral("s") : QString())
-                         : QStringLiteral("Running");
-    case AnalyzerCore::Uploading: return QStringLiteral("Uploading");
-    case AnalyzerCore::Completed: return QStringLiteral("Completed");
-    case AnalyzerCore::Stopped: return QStringLiteral("Stopped");
-    case AnalyzerCore::UploadStopped: return QStringLiteral("Upload stopped");
-    case AnalyzerCore::Error: return QStringLiteral("Error!");
-    default: return QStringLiteral("Ready");
+        case AnalyzerCore::Configuring:
+            return QStringLiteral("Configuring");
+        case AnalyzerCore::Armed:
+        case AnalyzerCore::Sampling:
+            return pnum >= 1 ? QStringLiteral("Sampling %1 trigger%2")
+                                   .arg(pnum)
+                                   .arg(pnum >= 2 ? QStringLiteral("s") : QString())
+                             : QStringLiteral("Running");
+        case AnalyzerCore::Uploading:
+            return QStringLiteral("Uploading");
+        case AnalyzerCore::Completed:
+            return QStringLiteral("Completed");
+        case AnalyzerCore::Stopped:
+            return QStringLiteral("Stopped");
+        case AnalyzerCore::UploadStopped:
+            return QStringLiteral("Upload stopped");
+        case AnalyzerCore::Error:
+            return QStringLiteral("Error!");
+        default:
+            return QStringLiteral("Ready");
     }
 }
 
-QString OnaData::matchToken(int width, const QString& setName, const QString& bits)
-{
+QString OnaData::matchToken(int width, const QString& setName, const QString& bits) {
     const QString name = inst()->getTokenModel()->tokenByBits(setName, bits);
     if (!name.isEmpty())
         return name;
     Q_UNUSED(width);
     return WaveformModel::radixText(bits, 16);
 }
-

@@ -37,8 +37,7 @@ class TriggerSetup;
 class TriggerUModel;
 class WaveformModel;
 
-class ONA_EXPORT OnaData : public QObject
-{
+class ONA_EXPORT OnaData : public QObject {
     Q_OBJECT
 public:
     static OnaData* inst();
@@ -69,7 +68,7 @@ public:
     // Cores.
     int getNumCore() const { return m_session->cores().size(); }
     QString getCoreName(int core) const;
-    int getCoreId(const QString& name) const;   // -1 when absent
+    int getCoreId(const QString& name) const; // -1 when absent
     QSharedPointer<AnalyzerCore> getCorePtr(int core) const;
     int getCurrentCore() const { return m_session->current(); }
     bool isRunCore(int core) const;
@@ -86,7 +85,7 @@ public:
 
     // Run state. Busy from "ona_run" until the acquisition thread is done.
     bool isBusy() const;
-    int getNumError(int core = -1) const;   // syntax errors of the trigger setup
+    int getNumError(int core = -1) const; // syntax errors of the trigger setup
     QString getRunErr() const;
     int getNumSample(int core = -1) const;
     int getNumTrigger(int core = -1) const;
@@ -113,7 +112,7 @@ public:
     TriggerUModel* getTUModel() const;
     TriggerEModel* getTEModel() const;
     TriggerSetting* getTSModel() const;
-    WaveformModel* getWDModel() const;   // nullptr until the waveform store exists
+    WaveformModel* getWDModel() const; // nullptr until the waveform store exists
     TokenModel* getTokenModel() const;
 
     OnaJTAG* getJTAG() const { return m_jtag; }

@@ -10,8 +10,7 @@ using namespace Verbs;
 
 namespace {
 
-ONA_CMD(cmdGet)
-{
+ONA_CMD(cmdGet) {
     const char* use = "ona_get cores|project|trigoptn|tokensets|capture|core name|tu name|te name|value signal sample";
     if (objc < 2)
         return usage(ip, use);
@@ -40,14 +39,14 @@ ONA_CMD(cmdGet)
         return CaptureVerbs::getCapture(ip);
     if (value)
         return CaptureVerbs::getValue(ip, text(objv[2]), objv[3]);
-    return fail(ip, QStringLiteral("ona_get: unknown item \"%1\": expected cores, core, tu, te, trigoptn, tokensets, project, capture or value")
+    return fail(ip, QStringLiteral("ona_get: unknown item \"%1\": expected cores, core, tu, te, trigoptn, tokensets, "
+                                   "project, capture or value")
                         .arg(what));
 }
 
 } // namespace
 
-extern "C" int Ona_Init(Tcl_Interp* interp)
-{
+extern "C" int Ona_Init(Tcl_Interp* interp) {
     if (!interp)
         return TCL_ERROR;
     OnaData::inst();

@@ -11,14 +11,12 @@
 
 namespace {
 
-void check(bool ok)
-{
+void check(bool ok) {
     if (!ok)
         __builtin_trap();
 }
 
-void checkTrace(const CaptureFile::Entry& e)
-{
+void checkTrace(const CaptureFile::Entry& e) {
     const TraceData& t = *e.trace;
     int width = 0;
     for (const auto& s : e.signalWidths)
@@ -48,20 +46,18 @@ void checkTrace(const CaptureFile::Entry& e)
 
 // QList's own == hands memcmp a null pointer for an empty list (Qt 6.4).
 template <typename List>
-bool equal(const List& a, const List& b)
-{
+bool equal(const List& a, const List& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
-bool same(const CaptureFile::Entry& a, const CaptureFile::Entry& b)
-{
+bool same(const CaptureFile::Entry& a, const CaptureFile::Entry& b) {
     const TraceData& x = *a.trace;
     const TraceData& y = *b.trace;
-    if (a.core != b.core || a.signalWidths != b.signalWidths || x.channelNames() != y.channelNames()
-        || x.numSamples() != y.numSamples() || !equal(x.frameStarts, y.frameStarts)
-        || !equal(x.frameTimes, y.frameTimes) || !equal(x.triggerPositions, y.triggerPositions))
+    if (a.core != b.core || a.signalWidths != b.signalWidths || x.channelNames() != y.channelNames() ||
+        x.numSamples() != y.numSamples() || !equal(x.frameStarts, y.frameStarts) ||
+        !equal(x.frameTimes, y.frameTimes) || !equal(x.triggerPositions, y.triggerPositions))
         return false;
-    if (x.wordsPerChannel() == 0)   // no samples: no words to compare, and no buffers
+    if (x.wordsPerChannel() == 0) // no samples: no words to compare, and no buffers
         return true;
     for (int ch = 0; ch < x.numChannels(); ++ch)
         if (std::memcmp(x.channelWords(ch), y.channelWords(ch), size_t(x.wordsPerChannel()) * 8) != 0)
@@ -71,8 +67,7 @@ bool same(const CaptureFile::Entry& a, const CaptureFile::Entry& b)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     std::vector<CaptureFile::Entry> entries;
     QString error;

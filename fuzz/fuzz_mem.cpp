@@ -2,8 +2,7 @@
 // why and writes nothing; an accepted file's words fit the memory.
 #include "simcontroller.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     constexpr int kWidth = 12;
     constexpr qint64 kDepth = 64;
     QVector<SimController::MemWrite> writes;

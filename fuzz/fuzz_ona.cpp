@@ -13,8 +13,7 @@ namespace {
 struct Setup {
     QTemporaryDir dir;
     QString ona, onl, good;
-    Setup()
-    {
+    Setup() {
         onl = dir.filePath(QStringLiteral("demo.onl"));
         ona = dir.filePath(QStringLiteral("fuzz.ona"));
         good = dir.filePath(QStringLiteral("demo.ona"));
@@ -28,8 +27,7 @@ struct Setup {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
     const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     ProjectFiles::OnaProject project;
@@ -49,11 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (d->openProject(setup.ona, &error)) {
         if (!d->saveProject(QString(), &error))
             __builtin_trap();
-        if (!d->openProject(setup.ona, &error))   // what was saved opens again
+        if (!d->openProject(setup.ona, &error)) // what was saved opens again
             __builtin_trap();
         d->getNumError();
     } else if (d->getCurrentProject() != setup.good && d->getCurrentProject() != setup.ona) {
-        __builtin_trap();   // a refused open must keep the project
+        __builtin_trap(); // a refused open must keep the project
     }
     return 0;
 }

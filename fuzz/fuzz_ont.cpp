@@ -2,8 +2,7 @@
 // to the same sets.
 #include "projectfiles.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QList<TokenSetData> sets;
     QString error;
     if (!ProjectFiles::parseOnt(QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size)),

@@ -4,13 +4,12 @@
 
 using namespace TriggerLang;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)
         return 0;
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data) + 2, int(size - 2));
-    static const char* const ops[] = {"==", "!=", "<", "<=", ">", ">=", "rising edge", "falling edge",
-                                      "any edge", "in range", "not in range"};
+    static const char* const ops[] = {
+        "==", "!=", "<", "<=", ">", ">=", "rising edge", "falling edge", "any edge", "in range", "not in range"};
     static const char* const radixes[] = {"Bin", "Oct", "Dec", "Hex", "tok", "ONL_INT_n"};
     TUSpec unit;
     unit.width = 1 + data[0] % 130;
@@ -19,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     unit.serial = data[1] & 0x80 ? unit.width : 0;
     unit.value = text;
     TokenLookup tokens;
-    tokens.set = [&](const QString&, int* w) { *w = unit.width; return true; };
+    tokens.set = [&](const QString&, int* w) {
+        *w = unit.width;
+        return true;
+    };
     tokens.token = [&](const QString&, const QString& t, QString* b) {
         if (t != QLatin1String("ONE"))
             return false;
@@ -33,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         for (int r = 0; r < 4; ++r) {
             QString out, back;
-            if (formatNumber(cond.value, r, &out)
-                && (!parseNumber(out, r, unit.width, true, &back, &error) || back != cond.value))
-                __builtin_trap();   // what is written reads back the same
+            if (formatNumber(cond.value, r, &out) &&
+                (!parseNumber(out, r, unit.width, true, &back, &error) || back != cond.value))
+                __builtin_trap(); // what is written reads back the same
         }
     }
     TEProgram prog;

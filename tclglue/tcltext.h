@@ -8,22 +8,20 @@
 // command's argument would silently become another character. These
 // conversions go through Tcl's own UTF-8 encoding instead.
 
+#include <tcl.h>
 #include <QByteArray>
 #include <QString>
-#include <tcl.h>
 
 namespace TclText {
 
-inline Tcl_Encoding utf8Encoding()
-{
+inline Tcl_Encoding utf8Encoding() {
     // Held for the life of the process; Tcl keeps the table loaded anyway.
     static Tcl_Encoding enc = Tcl_GetEncoding(nullptr, "utf-8");
     return enc;
 }
 
 // `text` in Tcl's internal form, for Tcl_NewStringObj or Tcl_EvalEx.
-inline QByteArray toTcl(const QString& text)
-{
+inline QByteArray toTcl(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     Tcl_DString ds;
     Tcl_ExternalToUtfDString(utf8Encoding(), utf8.constData(), int(utf8.size()), &ds);
@@ -33,8 +31,7 @@ inline QByteArray toTcl(const QString& text)
 }
 
 // Tcl's internal form (length -1: up to the terminating NUL) as a QString.
-inline QString fromTcl(const char* text, int length = -1)
-{
+inline QString fromTcl(const char* text, int length = -1) {
     if (!text)
         return {};
     Tcl_DString ds;
@@ -44,15 +41,13 @@ inline QString fromTcl(const char* text, int length = -1)
     return out;
 }
 
-inline QString fromObj(Tcl_Obj* obj)
-{
+inline QString fromObj(Tcl_Obj* obj) {
     int length = 0;
     const char* s = Tcl_GetStringFromObj(obj, &length);
     return fromTcl(s, length);
 }
 
-inline Tcl_Obj* newObj(const QString& text)
-{
+inline Tcl_Obj* newObj(const QString& text) {
     const QByteArray t = toTcl(text);
     return Tcl_NewStringObj(t.constData(), int(t.size()));
 }

@@ -15,14 +15,13 @@ namespace CaptureFile {
 namespace {
 
 const char kMagic[8] = {'O', 'N', 'D', 'R', 'C', 'A', 'P', '\n'};
-constexpr qint64 kMaxFile = qint64(1) << 32;   // 4 GiB
+constexpr qint64 kMaxFile = qint64(1) << 32; // 4 GiB
 constexpr quint32 kMaxCores = 64;
 constexpr quint32 kMaxSignals = 4096;
 constexpr quint32 kMaxChannels = 1u << 20;
 constexpr quint32 kMaxFrames = 1u << 24;
 
-const quint32* crcTable()
-{
+const quint32* crcTable() {
     static quint32 table[256];
     static bool built = [] {
         for (quint32 i = 0; i < 256; ++i) {
@@ -38,12 +37,10 @@ const quint32* crcTable()
 }
 
 // Writes little-endian values and keeps the running checksum.
-class Out
-{
+class Out {
 public:
     explicit Out(QIODevice* d) : m_dev(d) { m_buf.reserve(1 << 20); }
-    void raw(const void* p, qint64 n)
-    {
+    void raw(const void* p, qint64 n) {
         m_crc = crc32(static_cast<const char*>(p), n, m_crc);
         const char* c = static_cast<const char*>(p);
         while (n > 0) {
@@ -57,14 +54,12 @@ public:
     }
     void u32(quint32 v) { raw(&v, 4); }
     void i64(qint64 v) { raw(&v, 8); }
-    void str(const QString& s)
-    {
+    void str(const QString& s) {
         const QByteArray u = s.toUtf8();
         u32(quint32(u.size()));
         raw(u.constData(), u.size());
     }
-    bool flush()
-    {
+    bool flush() {
         if (!m_buf.isEmpty() && m_dev->write(m_buf) != m_buf.size())
             m_ok = false;
         m_buf.clear();
@@ -84,33 +79,28 @@ struct Fault {
     QString text;
 };
 
-class In
-{
+class In {
 public:
     In(const char* p, qint64 n) : m_p(p), m_n(n) {}
-    void need(qint64 n) const
-    {
+    void need(qint64 n) const {
         if (n < 0 || n > m_n - m_pos)
             throw Fault{QStringLiteral("truncated at byte %1").arg(m_pos)};
     }
-    quint32 u32()
-    {
+    quint32 u32() {
         need(4);
         quint32 v;
         std::memcpy(&v, m_p + m_pos, 4);
         m_pos += 4;
         return v;
     }
-    qint64 i64()
-    {
+    qint64 i64() {
         need(8);
         qint64 v;
         std::memcpy(&v, m_p + m_pos, 8);
         m_pos += 8;
         return v;
     }
-    QString str(quint32 max = 4096)
-    {
+    QString str(quint32 max = 4096) {
         const quint32 n = u32();
         if (n > max)
             throw Fault{QStringLiteral("a name of %1 bytes at byte %2").arg(n).arg(m_pos)};
@@ -119,8 +109,7 @@ public:
         m_pos += n;
         return s;
     }
-    const char* take(qint64 n)
-    {
+    const char* take(qint64 n) {
         need(n);
         const char* p = m_p + m_pos;
         m_pos += n;
@@ -136,8 +125,7 @@ private:
 
 } // namespace
 
-quint32 crc32(const char* data, qint64 size, quint32 crc)
-{
+quint32 crc32(const char* data, qint64 size, quint32 crc) {
     const quint32* t = crcTable();
     crc = ~crc;
     for (qint64 i = 0; i < size; ++i)
@@ -148,8 +136,7 @@ quint32 crc32(const char* data, qint64 size, quint32 crc)
 namespace {
 
 // Magic, version, body and checksum; false when the device refused bytes.
-bool writeTo(QIODevice* d, const std::vector<Entry>& entries)
-{
+bool writeTo(QIODevice* d, const std::vector<Entry>& entries) {
     bool ok = d->write(kMagic, 8) == 8;
     const quint32 version = kVersion;
     ok = ok && d->write(reinterpret_cast<const char*>(&version), 4) == 4;
@@ -185,19 +172,16 @@ bool writeTo(QIODevice* d, const std::vector<Entry>& entries)
 
 } // namespace
 
-bool write(const QString& path, const std::vector<Entry>& entries, QString* error)
-{
+bool write(const QString& path, const std::vector<Entry>& entries, QString* error) {
     QString why;
-    const bool ok = SafeFile::writeAtomically(path, [&entries](QIODevice* out, QString*) {
-        return writeTo(out, entries);
-    }, &why);
+    const bool ok = SafeFile::writeAtomically(
+        path, [&entries](QIODevice* out, QString*) { return writeTo(out, entries); }, &why);
     if (!ok)
         *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
     return ok;
 }
 
-QByteArray serialize(const std::vector<Entry>& entries)
-{
+QByteArray serialize(const std::vector<Entry>& entries) {
     QByteArray bytes;
     QBuffer b(&bytes);
     b.open(QIODevice::WriteOnly);
@@ -205,15 +189,16 @@ QByteArray serialize(const std::vector<Entry>& entries)
     return bytes;
 }
 
-bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
-{
+bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error) {
     try {
         if (data.size() < 16 || std::memcmp(data.constData(), kMagic, 8) != 0)
             throw Fault{QStringLiteral("not a capture file")};
         quint32 version;
         std::memcpy(&version, data.constData() + 8, 4);
         if (version != kVersion)
-            throw Fault{QStringLiteral("version %1 is not supported (this program reads version %2)").arg(version).arg(kVersion)};
+            throw Fault{QStringLiteral("version %1 is not supported (this program reads version %2)")
+                            .arg(version)
+                            .arg(kVersion)};
         const char* body = data.constData() + 12;
         const qint64 bodySize = data.size() - 16;
         quint32 crc;
@@ -248,7 +233,9 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
                 names << in.str();
             const qint64 samples = in.i64();
             if (samples < 0 || samples > TraceData::kMaxSamples)
-                throw Fault{QStringLiteral("%1 samples (this program holds at most %2)").arg(samples).arg(TraceData::kMaxSamples)};
+                throw Fault{QStringLiteral("%1 samples (this program holds at most %2)")
+                                .arg(samples)
+                                .arg(TraceData::kMaxSamples)};
             const quint32 frames = in.u32();
             if (frames > kMaxFrames)
                 throw Fault{QStringLiteral("%1 frames").arg(frames)};
@@ -256,7 +243,8 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
             for (quint32 f = 0; f < frames; ++f) {
                 starts << in.i64();
                 times << in.i64();
-                if (starts.last() < 0 || starts.last() >= qMax<qint64>(1, samples) || (f > 0 && starts.last() <= starts.at(f - 1)))
+                if (starts.last() < 0 || starts.last() >= qMax<qint64>(1, samples) ||
+                    (f > 0 && starts.last() <= starts.at(f - 1)))
                     throw Fault{QStringLiteral("frame %1 starts at %2").arg(f).arg(starts.last())};
             }
             const quint32 tp = in.u32();
@@ -271,7 +259,7 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
             // The sample data must be there before anything is allocated for it.
             in.need(qint64(channels) * words * 8);
             auto t = std::make_shared<TraceData>(names, samples);
-            if (words > 0)   // no samples: no words, and no buffer to copy into
+            if (words > 0) // no samples: no words, and no buffer to copy into
                 for (quint32 ch = 0; ch < channels; ++ch)
                     std::memcpy(t->channelWords(int(ch)), in.take(words * 8), size_t(words) * 8);
             if (samples % 64)
@@ -297,8 +285,7 @@ bool parse(const QByteArray& data, std::vector<Entry>* entries, QString* error)
     }
 }
 
-bool read(const QString& path, std::vector<Entry>* entries, QString* error)
-{
+bool read(const QString& path, std::vector<Entry>* entries, QString* error) {
     QByteArray data;
     QString why;
     if (!SafeFile::readRegular(path, kMaxFile, &data, &why)) {

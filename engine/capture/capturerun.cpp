@@ -26,25 +26,21 @@ CaptureRun::CaptureRun(ProjectSession* session, OnaJTAG* cable, WaveExport::Toke
     , m_session(session)
     , m_cable(cable)
     , m_thread(new OnaThread(cable, this))
-    , m_tokenName(std::move(tokenName))
-{
+    , m_tokenName(std::move(tokenName)) {
     // Queued: the thread ends in its own thread; the capture is installed in
     // ours, before the tool hears doneThread.
     connect(m_thread, &OnaThread::captureFinished, this, &CaptureRun::collectCapture, Qt::QueuedConnection);
 }
 
-bool CaptureRun::isBusy() const
-{
-    return m_busy && !m_thread->finishedRun();
-}
+bool CaptureRun::isBusy() const { return m_busy && !m_thread->finishedRun(); }
 
 namespace {
 
 // Resolves "sig", "sig[3]" or "sig[7:4]" to (signal, bit) pairs, most
 // significant first.
-bool resolveRef(const QString& ref, const QVector<OnlSignal>& sigs, QVector<QPair<int, int>>* out)
-{
-    static const QRegularExpression re(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)(?:\\[([0-9]{1,5})(?::([0-9]{1,5}))?\\])?$"));
+bool resolveRef(const QString& ref, const QVector<OnlSignal>& sigs, QVector<QPair<int, int>>* out) {
+    static const QRegularExpression re(
+        QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)(?:\\[([0-9]{1,5})(?::([0-9]{1,5}))?\\])?$"));
     const auto m = re.match(ref.trimmed());
     if (!m.hasMatch())
         return false;
@@ -65,8 +61,7 @@ bool resolveRef(const QString& ref, const QVector<OnlSignal>& sigs, QVector<QPai
     return false;
 }
 
-void patternWords(const QString& bits, QVector<quint64>* value, QVector<quint64>* care)
-{
+void patternWords(const QString& bits, QVector<quint64>* value, QVector<quint64>* care) {
     QString v = bits, c = bits;
     for (int i = 0; i < bits.size(); ++i) {
         const bool x = bits.at(i) == QLatin1Char('x') || bits.at(i) == QLatin1Char('X');
@@ -80,15 +75,17 @@ void patternWords(const QString& bits, QVector<quint64>* value, QVector<quint64>
 
 } // namespace
 
-bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) const
-{
+bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) const {
     for (const auto& c : m_session->cores()) {
         if (!c->isRun() || !c->hasInsert())
             continue;
         const QString where = QStringLiteral("ona_run: core \"%1\"").arg(c->getName());
         const int errors = c->getNumError();
         if (errors > 0) {
-            *error = QStringLiteral("%1 has %2 error%3 in its trigger setup").arg(where).arg(errors).arg(errors > 1 ? "s" : "");
+            *error = QStringLiteral("%1 has %2 error%3 in its trigger setup")
+                         .arg(where)
+                         .arg(errors)
+                         .arg(errors > 1 ? "s" : "");
             return false;
         }
         CaptureSetup s;
@@ -122,8 +119,8 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
                                  .arg(where, tu->text(r, TriggerUModel::ColName), ref);
                     return false;
                 }
-            if (u.sources.isEmpty() || (u.serial > 0 && u.sources.size() != 1)
-                || (u.serial == 0 && u.sources.size() != u.width)) {
+            if (u.sources.isEmpty() || (u.serial > 0 && u.sources.size() != 1) ||
+                (u.serial == 0 && u.sources.size() != u.width)) {
                 *error = QStringLiteral("%1: trigger unit \"%2\" does not match its signals")
                              .arg(where, tu->text(r, TriggerUModel::ColName));
                 return false;
@@ -151,7 +148,8 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
             // The program was compiled when the row was last checked, the
             // same check the error count above comes from.
             if (te->hasError(r)) {
-                *error = QStringLiteral("%1: trigger expression \"%2\": %3").arg(where, te->text(r, TriggerEModel::ColName), te->errorText(r));
+                *error = QStringLiteral("%1: trigger expression \"%2\": %3")
+                             .arg(where, te->text(r, TriggerEModel::ColName), te->errorText(r));
                 return false;
             }
             s.expressions.append(te->program(r));
@@ -177,8 +175,7 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
     return true;
 }
 
-bool CaptureRun::startCapture(QString* error)
-{
+bool CaptureRun::startCapture(QString* error) {
     if (!m_session->isOpen()) {
         *error = QStringLiteral("ona_run: no project is open");
         return false;
@@ -210,20 +207,17 @@ bool CaptureRun::startCapture(QString* error)
     return true;
 }
 
-void CaptureRun::stopCapture()
-{
+void CaptureRun::stopCapture() {
     if (isBusy())
         m_thread->requestStop();
 }
 
-void CaptureRun::manualTrigger()
-{
+void CaptureRun::manualTrigger() {
     if (isBusy())
         m_thread->requestManualTrigger();
 }
 
-bool CaptureRun::waitCapture(int timeoutMs)
-{
+bool CaptureRun::waitCapture(int timeoutMs) {
     if (!m_busy)
         return true;
     const bool done = timeoutMs < 0 ? m_thread->wait() : m_thread->wait(QDeadlineTimer(timeoutMs));
@@ -232,8 +226,7 @@ bool CaptureRun::waitCapture(int timeoutMs)
     return done;
 }
 
-void CaptureRun::collectCapture()
-{
+void CaptureRun::collectCapture() {
     if (!m_busy || !m_thread->finishedRun())
         return;
     m_thread->wait();
@@ -249,18 +242,16 @@ void CaptureRun::collectCapture()
     }
 }
 
-void CaptureRun::endCapture()
-{
+void CaptureRun::endCapture() {
     if (!m_busy)
         return;
     m_thread->requestStop();
     m_thread->wait();
-    m_thread->takeResults();   // a stopped run keeps the previous capture
+    m_thread->takeResults(); // a stopped run keeps the previous capture
     m_busy = false;
 }
 
-void CaptureRun::syncClock()
-{
+void CaptureRun::syncClock() {
     for (const auto& c : m_session->cores())
         if (WaveformModel* m = c->getWDModel()) {
             m->setClockPeriod(m_session->period());
@@ -268,13 +259,11 @@ void CaptureRun::syncClock()
         }
 }
 
-QString CaptureRun::sidecarPath(const QString& onaPath)
-{
+QString CaptureRun::sidecarPath(const QString& onaPath) {
     return onaPath.isEmpty() ? QString() : onaPath + QStringLiteral(".cap");
 }
 
-void CaptureRun::saveSidecar(const QString& onaPath, QStringList* warnings) const
-{
+void CaptureRun::saveSidecar(const QString& onaPath, QStringList* warnings) const {
     std::vector<CaptureFile::Entry> entries;
     for (const auto& c : m_session->cores()) {
         const WaveformModel* m = c->getWDModel();
@@ -287,7 +276,7 @@ void CaptureRun::saveSidecar(const QString& onaPath, QStringList* warnings) cons
     }
     const QString path = sidecarPath(onaPath);
     if (entries.empty()) {
-        QFile::remove(path);   // no capture: no stale one either
+        QFile::remove(path); // no capture: no stale one either
         return;
     }
     QString error;
@@ -295,8 +284,7 @@ void CaptureRun::saveSidecar(const QString& onaPath, QStringList* warnings) cons
         warnings->append(QStringLiteral("the capture was not saved: %1").arg(error));
 }
 
-void CaptureRun::loadSidecar(QStringList* warnings)
-{
+void CaptureRun::loadSidecar(QStringList* warnings) {
     const QJsonObject layouts = m_session->waveformLayout().value(QLatin1String("cores")).toObject();
     const QString path = sidecarPath(m_session->projectFile());
     if (path.isEmpty() || !QFileInfo::exists(path))
@@ -310,7 +298,8 @@ void CaptureRun::loadSidecar(QStringList* warnings)
     for (const auto& e : entries) {
         AnalyzerCore* c = m_session->coreNamed(e.core);
         if (!c) {
-            warnings->append(QStringLiteral("the saved capture of core \"%1\" is ignored: the design has no such core").arg(e.core));
+            warnings->append(
+                QStringLiteral("the saved capture of core \"%1\" is ignored: the design has no such core").arg(e.core));
             continue;
         }
         if (!c->getWDModel())
@@ -319,7 +308,8 @@ void CaptureRun::loadSidecar(QStringList* warnings)
         for (const auto& s : c->onl().signalList)
             widths.append({s.name, s.width});
         if (widths != e.signalWidths) {
-            warnings->append(QStringLiteral("the saved capture of core \"%1\" is ignored: its signals have changed").arg(e.core));
+            warnings->append(
+                QStringLiteral("the saved capture of core \"%1\" is ignored: its signals have changed").arg(e.core));
             continue;
         }
         c->getWDModel()->setTrace(e.trace, widths);
@@ -330,8 +320,7 @@ void CaptureRun::loadSidecar(QStringList* warnings)
 namespace {
 
 template <typename Fn>
-bool atomicWrite(const QString& path, Fn fn, QString* error)
-{
+bool atomicWrite(const QString& path, Fn fn, QString* error) {
     QString why;
     if (!SafeFile::writeAtomically(path, fn, &why)) {
         *error = QStringLiteral("ona_export_project: cannot write %1: %2").arg(path, why);
@@ -340,15 +329,11 @@ bool atomicWrite(const QString& path, Fn fn, QString* error)
     return true;
 }
 
-QString nowText()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
+QString nowText() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
 } // namespace
 
-bool CaptureRun::exportPrecheck(const QString& path, WaveformModel** model, QString* error)
-{
+bool CaptureRun::exportPrecheck(const QString& path, WaveformModel** model, QString* error) {
     collectCapture();
     if (!m_session->isOpen()) {
         *error = QStringLiteral("ona_export_project: no project is open");
@@ -365,14 +350,14 @@ bool CaptureRun::exportPrecheck(const QString& path, WaveformModel** model, QStr
     AnalyzerCore* current = m_session->core(-1);
     *model = current ? current->getWDModel() : nullptr;
     if (!*model || !(*model)->hasData()) {
-        *error = QStringLiteral("ona_export_project: core \"%1\" has no captured data to export").arg(m_session->coreName(-1));
+        *error = QStringLiteral("ona_export_project: core \"%1\" has no captured data to export")
+                     .arg(m_session->coreName(-1));
         return false;
     }
     return true;
 }
 
-bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList)
-{
+bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList) {
     WaveformModel* m = nullptr;
     if (!exportPrecheck(path, &m, error))
         return false;
@@ -387,13 +372,16 @@ bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* 
     if (!exportVars(*m, signalList, &vars, error))
         return false;
     const auto trace = m->traceData();
-    return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
-        return WaveExport::writeVcd(d, *trace, vars, mod, m_session->period(), m_session->clockUnit(), nowText(), why);
-    }, error);
+    return atomicWrite(
+        QFileInfo(path).absoluteFilePath(),
+        [&](QIODevice* d, QString* why) {
+            return WaveExport::writeVcd(d, *trace, vars, mod, m_session->period(), m_session->clockUnit(), nowText(),
+                                        why);
+        },
+        error);
 }
 
-static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QString& name, QModelIndex* out)
-{
+static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QString& name, QModelIndex* out) {
     for (int r = 0; r < m.rowCount(parent); ++r) {
         const QModelIndex idx = m.index(r, 0, parent);
         if (WaveformModel::rowData(idx).name == name) {
@@ -408,8 +396,7 @@ static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QSt
 
 // The variables of an export: the named rows, or every top-level row.
 bool CaptureRun::exportVars(const WaveformModel& model, const QString& signalList, QVector<WaveExport::Var>* vars,
-                            QString* error) const
-{
+                            QString* error) const {
     const QStringList names = signalList.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     if (names.isEmpty()) {
         *vars = WaveExport::topLevelVars(model);
@@ -418,7 +405,8 @@ bool CaptureRun::exportVars(const WaveformModel& model, const QString& signalLis
     for (const QString& n : names) {
         QModelIndex idx;
         if (!findRow(model, QModelIndex(), n, &idx)) {
-            *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"").arg(n, m_session->coreName(-1));
+            *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"")
+                         .arg(n, m_session->coreName(-1));
             return false;
         }
         const SigTreeData d = WaveformModel::rowData(idx);
@@ -432,8 +420,7 @@ bool CaptureRun::exportVars(const WaveformModel& model, const QString& signalLis
     return true;
 }
 
-bool CaptureRun::exportText(const QString& path, const QString& signalList, QString* error)
-{
+bool CaptureRun::exportText(const QString& path, const QString& signalList, QString* error) {
     WaveformModel* m = nullptr;
     if (!exportPrecheck(path, &m, error))
         return false;
@@ -442,8 +429,11 @@ bool CaptureRun::exportText(const QString& path, const QString& signalList, QStr
         return false;
     const auto trace = m->traceData();
     const QString core = m_session->coreName(-1);
-    return atomicWrite(QFileInfo(path).absoluteFilePath(), [&](QIODevice* d, QString* why) {
-        return WaveExport::writeText(d, *trace, vars, core, m_session->period(), m_session->clockUnit(), nowText(), why,
-                                     m_tokenName);
-    }, error);
+    return atomicWrite(
+        QFileInfo(path).absoluteFilePath(),
+        [&](QIODevice* d, QString* why) {
+            return WaveExport::writeText(d, *trace, vars, core, m_session->period(), m_session->clockUnit(), nowText(),
+                                         why, m_tokenName);
+        },
+        error);
 }

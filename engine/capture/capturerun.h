@@ -19,8 +19,7 @@ class ProjectSession;
 class WaveformModel;
 struct CaptureSetup;
 
-class ONA_EXPORT CaptureRun : public QObject
-{
+class ONA_EXPORT CaptureRun : public QObject {
     Q_OBJECT
 public:
     // `tokenName` names the values of buses shown with a token set in the

@@ -19,8 +19,7 @@ namespace {
 OnaData* data() { return OnaData::inst(); }
 CaptureRun* capture() { return data()->capture(); }
 
-ONA_CMD(cmdRun)
-{
+ONA_CMD(cmdRun) {
     Q_UNUSED(objv);
     if (objc != 1)
         return usage(ip, "ona_run");
@@ -30,8 +29,7 @@ ONA_CMD(cmdRun)
     return done(ip);
 }
 
-ONA_CMD(cmdStop)
-{
+ONA_CMD(cmdStop) {
     Q_UNUSED(objv);
     if (objc != 1)
         return usage(ip, "ona_stop");
@@ -39,8 +37,7 @@ ONA_CMD(cmdStop)
     return done(ip);
 }
 
-ONA_CMD(cmdManualTrig)
-{
+ONA_CMD(cmdManualTrig) {
     Q_UNUSED(objv);
     if (objc != 1)
         return usage(ip, "ona_manualtrig");
@@ -50,12 +47,12 @@ ONA_CMD(cmdManualTrig)
 
 // Blocks until the capture ends (or the timeout passes) and returns the
 // current core's status text. No event loop is needed.
-ONA_CMD(cmdWait)
-{
+ONA_CMD(cmdWait) {
     int timeout = -1;
     if (objc == 3 && text(objv[1]) == QLatin1String("-timeout")) {
         if (Tcl_GetIntFromObj(nullptr, objv[2], &timeout) != TCL_OK || timeout < 0)
-            return fail(ip, QStringLiteral("ona_wait: -timeout takes milliseconds (0 or more), not \"%1\"").arg(text(objv[2])));
+            return fail(
+                ip, QStringLiteral("ona_wait: -timeout takes milliseconds (0 or more), not \"%1\"").arg(text(objv[2])));
     } else if (objc != 1) {
         return usage(ip, "ona_wait ?-timeout ms?");
     }
@@ -64,8 +61,7 @@ ONA_CMD(cmdWait)
     return done(ip, OnaData::statusText(data()->getCurrentCoreStatus(-1), data()->getCurrentCorePnum(-1)));
 }
 
-ONA_CMD(cmdExportProject)
-{
+ONA_CMD(cmdExportProject) {
     // ona_export_project -vcd FILE ?-module NAME? ?-siglist NAMES? | -txt FILE ?-siglist NAMES?
     QString error, file, module, siglist, format;
     for (int i = 1; i < objc; i += 2) {
@@ -80,15 +76,18 @@ ONA_CMD(cmdExportProject)
             format = option;
             file = value;
         } else if (option == QLatin1String("-module")) {
-            module = value;   // a missing value is an empty name: the default applies
+            module = value; // a missing value is an empty name: the default applies
         } else if (option == QLatin1String("-siglist")) {
             siglist = value;
         } else {
-            return fail(ip, QStringLiteral("ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module or -siglist").arg(option));
+            return fail(ip, QStringLiteral(
+                                "ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module or -siglist")
+                                .arg(option));
         }
     }
     if (format.isEmpty())
-        return usage(ip, "ona_export_project -vcd fileName ?-module name? ?-siglist names? | -txt fileName ?-siglist names?");
+        return usage(
+            ip, "ona_export_project -vcd fileName ?-module name? ?-siglist names? | -txt fileName ?-siglist names?");
     const bool ok = format == QLatin1String("-vcd") ? capture()->exportVcd(file, module, &error, siglist)
                                                     : capture()->exportText(file, siglist, &error);
     return ok ? done(ip, QFileInfo(file).absoluteFilePath()) : fail(ip, error);
@@ -98,8 +97,7 @@ ONA_CMD(cmdExportProject)
 // first: a channel (a one-bit signal or a bus bit), a row of the waveform
 // tree (a bus the user grouped, or a signal's bus of bits), or the bits
 // "NAME[i]" of a captured signal.
-QVector<int> channelsNamed(const WaveformModel& m, const QString& name)
-{
+QVector<int> channelsNamed(const WaveformModel& m, const QString& name) {
     const auto t = m.traceData();
     const int ch = t->channelOf(name);
     if (ch >= 0)
@@ -126,9 +124,9 @@ QVector<int> channelsNamed(const WaveformModel& m, const QString& name)
 }
 
 // ona_find -signal NAME -value V ?-radix R? ?-from SAMPLE? ?-backward?
-ONA_CMD(cmdFind)
-{
-    static const char* const kUsage = "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|tokenSet? ?-from sample? ?-backward?";
+ONA_CMD(cmdFind) {
+    static const char* const kUsage =
+        "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|tokenSet? ?-from sample? ?-backward?";
     QString name, value, radix = QStringLiteral("Bin");
     bool haveName = false, haveValue = false, backward = false;
     Tcl_WideInt from = -1;
@@ -155,7 +153,9 @@ ONA_CMD(cmdFind)
                 return fail(ip, QStringLiteral("ona_find: -from takes a sample number, not \"%1\"").arg(text(v)));
             haveFrom = true;
         } else {
-            return fail(ip, QStringLiteral("ona_find: unknown option \"%1\": expected -signal, -value, -radix, -from or -backward").arg(option));
+            return fail(ip, QStringLiteral(
+                                "ona_find: unknown option \"%1\": expected -signal, -value, -radix, -from or -backward")
+                                .arg(option));
         }
     }
     if (!haveName || !haveValue)
@@ -177,9 +177,14 @@ ONA_CMD(cmdFind)
         const TriggerLang::TokenLookup tokens = d->triggers()->tokenLookup();
         int width = 0;
         if (!tokens.set || !tokens.set(radix, &width))
-            return fail(ip, QStringLiteral("ona_find: -radix takes Bin, Oct, Dec, Hex or a token set, not \"%1\"").arg(radix));
+            return fail(
+                ip, QStringLiteral("ona_find: -radix takes Bin, Oct, Dec, Hex or a token set, not \"%1\"").arg(radix));
         if (width != channels.size())
-            return fail(ip, QStringLiteral("ona_find: token set \"%1\" is %2 bits wide, \"%3\" is %4").arg(radix).arg(width).arg(name).arg(channels.size()));
+            return fail(ip, QStringLiteral("ona_find: token set \"%1\" is %2 bits wide, \"%3\" is %4")
+                                .arg(radix)
+                                .arg(width)
+                                .arg(name)
+                                .arg(channels.size()));
         if (!tokens.token(radix, value, &bits))
             return fail(ip, QStringLiteral("ona_find: token set \"%1\" has no token \"%2\"").arg(radix, value));
     }
@@ -199,35 +204,44 @@ namespace CaptureVerbs {
 
 namespace {
 
-QString phaseName(int status)
-{
+QString phaseName(int status) {
     switch (status) {
-    case AnalyzerCore::Configuring: return QStringLiteral("configuring");
-    case AnalyzerCore::Armed: return QStringLiteral("armed");
-    case AnalyzerCore::Sampling: return QStringLiteral("sampling");
-    case AnalyzerCore::Uploading: return QStringLiteral("uploading");
-    case AnalyzerCore::Ready: return QStringLiteral("idle");
-    default: return QStringLiteral("done");
+        case AnalyzerCore::Configuring:
+            return QStringLiteral("configuring");
+        case AnalyzerCore::Armed:
+            return QStringLiteral("armed");
+        case AnalyzerCore::Sampling:
+            return QStringLiteral("sampling");
+        case AnalyzerCore::Uploading:
+            return QStringLiteral("uploading");
+        case AnalyzerCore::Ready:
+            return QStringLiteral("idle");
+        default:
+            return QStringLiteral("done");
     }
 }
 
 } // namespace
 
-int getCapture(Tcl_Interp* ip)
-{
+int getCapture(Tcl_Interp* ip) {
     OnaData* d = data();
     d->collectCapture();
     const int status = d->getCurrentCoreStatus(-1);
     Dict dict;
-    dict.put("status", obj(OnaData::statusText(status, d->getCurrentCorePnum(-1)))).put("statuscode", obj(status))
-        .put("busy", obj(d->isBusy())).put("pnum", obj(d->getCurrentCorePnum(-1))).put("pmax", obj(d->getCurrentCorePmax(-1)))
+    dict.put("status", obj(OnaData::statusText(status, d->getCurrentCorePnum(-1))))
+        .put("statuscode", obj(status))
+        .put("busy", obj(d->isBusy()))
+        .put("pnum", obj(d->getCurrentCorePnum(-1)))
+        .put("pmax", obj(d->getCurrentCorePmax(-1)))
         .put("error", obj(d->getRunErr()));
     // How far the run is: its phase, and the samples taken (or uploaded) of all.
-    dict.put("phase", obj(phaseName(status))).put("samplesdone", Tcl_NewWideIntObj(d->getSamplesDone(-1)))
+    dict.put("phase", obj(phaseName(status)))
+        .put("samplesdone", Tcl_NewWideIntObj(d->getSamplesDone(-1)))
         .put("samplestotal", Tcl_NewWideIntObj(d->getSamplesTotal(-1)));
     WaveformModel* m = d->getWDModel();
     const auto t = m ? m->traceData() : nullptr;
-    dict.put("samples", Tcl_NewWideIntObj(t ? t->numSamples() : 0)).put("frames", obj(m ? m->getNumTriggerFrame() : 0))
+    dict.put("samples", Tcl_NewWideIntObj(t ? t->numSamples() : 0))
+        .put("frames", obj(m ? m->getNumTriggerFrame() : 0))
         .put("framestarts", wideList(t ? t->frameStarts : QVector<qint64>()))
         .put("frametimes", wideList(t ? t->frameTimes : QVector<qint64>()))
         .put("triggers", wideList(t ? t->triggerPositions : QVector<qint64>()))
@@ -237,8 +251,7 @@ int getCapture(Tcl_Interp* ip)
 }
 
 // The bits of a signal, bus bit or tree row at a sample of the capture.
-int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj)
-{
+int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj) {
     OnaData* d = data();
     d->collectCapture();
     WaveformModel* m = d->getWDModel();
@@ -248,7 +261,8 @@ int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj)
     if (!m || !m->hasData())
         return fail(ip, QStringLiteral("ona_get value: the current core has no capture"));
     if (sample < 0 || sample >= m->getNumTime())
-        return fail(ip, QStringLiteral("ona_get value: sample %1 is outside 0 to %2").arg(sample).arg(m->getNumTime() - 1));
+        return fail(ip,
+                    QStringLiteral("ona_get value: sample %1 is outside 0 to %2").arg(sample).arg(m->getNumTime() - 1));
     const auto t = m->traceData();
     QVector<int> channels;
     const int ch = t->channelOf(name);
@@ -264,16 +278,15 @@ int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj)
     return done(ip, t->bits(channels, sample));
 }
 
-void registerVerbs(Tcl_Interp* interp)
-{
+void registerVerbs(Tcl_Interp* interp) {
     create(interp, {
-        {"ona_run", cmdRun},
-        {"ona_stop", cmdStop},
-        {"ona_manualtrig", cmdManualTrig},
-        {"ona_wait", cmdWait},
-        {"ona_export_project", cmdExportProject},
-        {"ona_find", cmdFind},
-    });
+                       {"ona_run", cmdRun},
+                       {"ona_stop", cmdStop},
+                       {"ona_manualtrig", cmdManualTrig},
+                       {"ona_wait", cmdWait},
+                       {"ona_export_project", cmdExportProject},
+                       {"ona_find", cmdFind},
+                   });
 }
 
 } // namespace CaptureVerbs

@@ -11,11 +11,10 @@ using TriggerLang::Op;
 
 namespace {
 
-constexpr int kChunk = 8192;                // samples per core between checks of stop and trigger flags
+constexpr int kChunk = 8192;                 // samples per core between checks of stop and trigger flags
 constexpr qint64 kFreeRun = qint64(1) << 22; // samples a core may wait at full speed before pacing
 
-int compareWords(const quint64* a, const quint64* b, int n)
-{
+int compareWords(const quint64* a, const quint64* b, int n) {
     for (int i = n - 1; i >= 0; --i)
         if (a[i] != b[i])
             return a[i] < b[i] ? -1 : 1;
@@ -23,14 +22,11 @@ int compareWords(const quint64* a, const quint64* b, int n)
 }
 
 // One core's capture, advanced in chunks by the thread.
-class CoreRun
-{
+class CoreRun {
 public:
     enum State { Waiting, Recording, Done, Failed };
 
-    CoreRun(CaptureSetup& s)
-        : m_s(s)
-    {
+    CoreRun(CaptureSetup& s) : m_s(s) {
         const int n = int(s.units.size());
         m_cur.resize(n);
         m_prev.resize(n);
@@ -58,13 +54,14 @@ public:
         computeUnits(true);
     }
 
-    bool allocate(QString* error)
-    {
+    bool allocate(QString* error) {
         try {
             m_trace = std::make_shared<TraceData>(m_s.channelNames, qint64(m_s.samples) * m_s.frames);
         } catch (const std::bad_alloc&) {
             *error = QStringLiteral("ERROR: core \"%1\": not enough memory for %2 channels x %3 samples")
-                         .arg(m_s.core->getName()).arg(m_s.channelNames.size()).arg(qint64(m_s.samples) * m_s.frames);
+                         .arg(m_s.core->getName())
+                         .arg(m_s.channelNames.size())
+                         .arg(qint64(m_s.samples) * m_s.frames);
             return false;
         }
         return true;
@@ -78,8 +75,7 @@ public:
     std::shared_ptr<TraceData> trace() const { return m_trace; }
 
     // Runs up to `budget` samples of device time.
-    void advance(int budget, bool manual)
-    {
+    void advance(int budget, bool manual) {
         while (budget > 0 && (m_state == Waiting || m_state == Recording)) {
             if (m_state == Waiting) {
                 const qint64 fill = (m_s.por && m_frame == 0) ? 0 : m_s.position;
@@ -106,8 +102,7 @@ private:
         bool done = false;
     };
 
-    void computeUnits(bool first)
-    {
+    void computeUnits(bool first) {
         for (int u = 0; u < m_s.units.size(); ++u) {
             const CaptureUnit& cu = m_s.units.at(u);
             QVector<quint64>& cur = m_cur[u];
@@ -138,8 +133,7 @@ private:
         }
     }
 
-    void stepTrigger()
-    {
+    void stepTrigger() {
         ++m_t;
         for (auto& d : m_trig)
             if (d)
@@ -147,62 +141,71 @@ private:
         computeUnits(false);
     }
 
-    bool unitHit(int u) const
-    {
+    bool unitHit(int u) const {
         const CaptureUnit& cu = m_s.units.at(u);
         const quint64* v = m_cur.at(u).constData();
         const quint64* p = m_prev.at(u).constData();
         const int n = m_cur.at(u).size();
         switch (cu.op) {
-        case Op::Eq:
-        case Op::Ne: {
-            bool eq = true;
-            for (int i = 0; i < n && eq; ++i)
-                eq = ((v[i] ^ cu.value.at(i)) & cu.care.at(i)) == 0;
-            return cu.op == Op::Eq ? eq : !eq;
-        }
-        case Op::Lt: return compareWords(v, cu.value.constData(), n) < 0;
-        case Op::Le: return compareWords(v, cu.value.constData(), n) <= 0;
-        case Op::Gt: return compareWords(v, cu.value.constData(), n) > 0;
-        case Op::Ge: return compareWords(v, cu.value.constData(), n) >= 0;
-        case Op::InRange:
-        case Op::OutRange: {
-            const bool in = compareWords(v, cu.value.constData(), n) >= 0 && compareWords(v, cu.high.constData(), n) <= 0;
-            return cu.op == Op::InRange ? in : !in;
-        }
-        case Op::Rising:
-        case Op::Falling:
-        case Op::AnyEdge:
-            for (int i = 0; i < n; ++i) {
-                const quint64 m = cu.value.at(i);
-                const quint64 e = cu.op == Op::Rising ? (~p[i] & v[i]) : cu.op == Op::Falling ? (p[i] & ~v[i]) : (p[i] ^ v[i]);
-                if (e & m)
-                    return true;
+            case Op::Eq:
+            case Op::Ne: {
+                bool eq = true;
+                for (int i = 0; i < n && eq; ++i)
+                    eq = ((v[i] ^ cu.value.at(i)) & cu.care.at(i)) == 0;
+                return cu.op == Op::Eq ? eq : !eq;
             }
-            return false;
-        case Op::Invalid:
-            break;
+            case Op::Lt:
+                return compareWords(v, cu.value.constData(), n) < 0;
+            case Op::Le:
+                return compareWords(v, cu.value.constData(), n) <= 0;
+            case Op::Gt:
+                return compareWords(v, cu.value.constData(), n) > 0;
+            case Op::Ge:
+                return compareWords(v, cu.value.constData(), n) >= 0;
+            case Op::InRange:
+            case Op::OutRange: {
+                const bool in =
+                    compareWords(v, cu.value.constData(), n) >= 0 && compareWords(v, cu.high.constData(), n) <= 0;
+                return cu.op == Op::InRange ? in : !in;
+            }
+            case Op::Rising:
+            case Op::Falling:
+            case Op::AnyEdge:
+                for (int i = 0; i < n; ++i) {
+                    const quint64 m = cu.value.at(i);
+                    const quint64 e = cu.op == Op::Rising    ? (~p[i] & v[i])
+                                      : cu.op == Op::Falling ? (p[i] & ~v[i])
+                                                             : (p[i] ^ v[i]);
+                    if (e & m)
+                        return true;
+                }
+                return false;
+            case Op::Invalid:
+                break;
         }
         return false;
     }
 
-    bool node(const TriggerLang::TEProgram& p, int i) const
-    {
+    bool node(const TriggerLang::TEProgram& p, int i) const {
         const TriggerLang::TENode& nd = p.nodes.at(i);
         switch (nd.kind) {
-        case TriggerLang::TENode::Ref: return m_hit.at(nd.tu);
-        case TriggerLang::TENode::Not: return !node(p, nd.a);
-        case TriggerLang::TENode::And: return node(p, nd.a) && node(p, nd.b);
-        case TriggerLang::TENode::Or: return node(p, nd.a) || node(p, nd.b);
-        case TriggerLang::TENode::Xor: return node(p, nd.a) != node(p, nd.b);
+            case TriggerLang::TENode::Ref:
+                return m_hit.at(nd.tu);
+            case TriggerLang::TENode::Not:
+                return !node(p, nd.a);
+            case TriggerLang::TENode::And:
+                return node(p, nd.a) && node(p, nd.b);
+            case TriggerLang::TENode::Or:
+                return node(p, nd.a) || node(p, nd.b);
+            case TriggerLang::TENode::Xor:
+                return node(p, nd.a) != node(p, nd.b);
         }
         return false;
     }
 
     // The core's trigger condition at the current sample, with the final
     // event counter.
-    bool evaluate()
-    {
+    bool evaluate() {
         for (int u = 0; u < m_s.units.size(); ++u)
             m_hit[u] = unitHit(u);
         bool all = true, any = false;
@@ -211,7 +214,7 @@ private:
             Seq& q = m_seq[e];
             bool r;
             if (p.steps.size() == 1 && p.steps.at(0).count == 1) {
-                r = node(p, p.steps.at(0).root);   // a plain condition is a level
+                r = node(p, p.steps.at(0).root); // a plain condition is a level
             } else {
                 // A sequence completes once and stays complete until the core fires.
                 if (!q.done && node(p, p.steps.at(q.step).root) && ++q.count >= p.steps.at(q.step).count) {
@@ -227,7 +230,7 @@ private:
                     r = m_s.teAnd && q.done;
                 }
                 if (!m_s.teAnd && q.done && r)
-                    q.done = false;   // OR: the completion is the event
+                    q.done = false; // OR: the completion is the event
             }
             all = all && r;
             any = any || r;
@@ -243,8 +246,7 @@ private:
         return true;
     }
 
-    void startFrame(bool manual)
-    {
+    void startFrame(bool manual) {
         m_manualFrame = manual;
         m_frameTime = qMax(m_armTime, m_t - m_s.position);
         const qint64 base = qint64(m_frame) * m_s.samples;
@@ -258,8 +260,7 @@ private:
         m_state = Recording;
     }
 
-    int record(int budget)
-    {
+    int record(int budget) {
         const int n = int(qMin<qint64>(budget, m_s.samples - m_recorded));
         const qint64 base = qint64(m_frame) * m_s.samples + m_recorded;
         int channel = 0;
@@ -294,7 +295,7 @@ private:
 
     CaptureSetup& m_s;
     State m_state = Waiting;
-    std::vector<std::unique_ptr<SimDriver>> m_trig;   // signal -> driver (null when not needed)
+    std::vector<std::unique_ptr<SimDriver>> m_trig; // signal -> driver (null when not needed)
     std::vector<std::unique_ptr<SimDriver>> m_write;
     QVector<QVector<quint64>> m_cur, m_prev;
     QVector<bool> m_hit;
@@ -307,20 +308,14 @@ private:
 
 } // namespace
 
-OnaThread::OnaThread(OnaJTAG* jtag, QObject* parent)
-    : QThread(parent)
-    , m_jtag(jtag)
-{
-}
+OnaThread::OnaThread(OnaJTAG* jtag, QObject* parent) : QThread(parent), m_jtag(jtag) {}
 
-OnaThread::~OnaThread()
-{
+OnaThread::~OnaThread() {
     m_stop = true;
     wait();
 }
 
-void OnaThread::prepare(std::vector<CaptureSetup> setups, const QString& cableFault)
-{
+void OnaThread::prepare(std::vector<CaptureSetup> setups, const QString& cableFault) {
     QMutexLocker lock(&m_mutex);
     m_setups = std::move(setups);
     m_cableFault = cableFault;
@@ -332,8 +327,7 @@ void OnaThread::prepare(std::vector<CaptureSetup> setups, const QString& cableFa
     m_finished = false;
 }
 
-std::vector<CaptureResult> OnaThread::takeResults()
-{
+std::vector<CaptureResult> OnaThread::takeResults() {
     QMutexLocker lock(&m_mutex);
     if (!m_ready)
         return {};
@@ -341,14 +335,12 @@ std::vector<CaptureResult> OnaThread::takeResults()
     return std::move(m_results);
 }
 
-QString OnaThread::runError() const
-{
+QString OnaThread::runError() const {
     QMutexLocker lock(&m_mutex);
     return m_error;
 }
 
-void OnaThread::run()
-{
+void OnaThread::run() {
     emit runThread();
     std::vector<std::unique_ptr<CoreRun>> runs;
     QString error;

@@ -34,15 +34,15 @@ struct CaptureSetup {
     QSharedPointer<AnalyzerCore> core;
     QList<QPair<QString, int>> signalWidths;
     QStringList channelNames;
-    std::vector<std::unique_ptr<SimDriver>> drivers;   // one per signal
+    std::vector<std::unique_ptr<SimDriver>> drivers; // one per signal
     QVector<CaptureUnit> units;
-    QVector<TriggerLang::TEProgram> expressions;       // enabled ones
+    QVector<TriggerLang::TEProgram> expressions; // enabled ones
     bool teAnd = false;
     int finalCount = 1;
     int samples = 1;
     int frames = 1;
     int position = 0;
-    bool por = false;   // connected at power-on reset: may trigger before the pre-trigger fill
+    bool por = false; // connected at power-on reset: may trigger before the pre-trigger fill
 
     CaptureSetup() = default;
     CaptureSetup(CaptureSetup&&) = default;
@@ -52,11 +52,10 @@ struct CaptureSetup {
 struct CaptureResult {
     QSharedPointer<AnalyzerCore> core;
     QList<QPair<QString, int>> signalWidths;
-    std::shared_ptr<TraceData> trace;   // null: nothing uploaded
+    std::shared_ptr<TraceData> trace; // null: nothing uploaded
 };
 
-class ONA_EXPORT OnaThread : public QThread
-{
+class ONA_EXPORT OnaThread : public QThread {
     Q_OBJECT
 public:
     explicit OnaThread(OnaJTAG* jtag, QObject* parent = nullptr);

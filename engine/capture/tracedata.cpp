@@ -6,12 +6,11 @@
 namespace {
 inline int ctz(quint64 v) { return __builtin_ctzll(v); }
 inline int highest(quint64 v) { return 63 - __builtin_clzll(v); }
-}
+} // namespace
 
 namespace {
 
-qint64 checkedSamples(qint64 samples)
-{
+qint64 checkedSamples(qint64 samples) {
     if (samples > TraceData::kMaxSamples)
         throw std::bad_alloc();
     return qMax<qint64>(0, samples);
@@ -23,12 +22,9 @@ TraceData::TraceData(const QStringList& channelNames, qint64 samples)
     : m_names(channelNames)
     , m_samples(checkedSamples(samples))
     , m_wordsPerChannel(size_t((m_samples + 63) / 64))
-    , m_data(size_t(channelNames.size()) * m_wordsPerChannel, 0)
-{
-}
+    , m_data(size_t(channelNames.size()) * m_wordsPerChannel, 0) {}
 
-QString TraceData::bits(const QVector<int>& channels, qint64 sample) const
-{
+QString TraceData::bits(const QVector<int>& channels, qint64 sample) const {
     QString s(channels.size(), QLatin1Char('0'));
     for (int i = 0; i < channels.size(); ++i)
         if (bit(channels.at(i), sample))
@@ -36,12 +32,11 @@ QString TraceData::bits(const QVector<int>& channels, qint64 sample) const
     return s;
 }
 
-void TraceData::finish()
-{
+void TraceData::finish() {
     m_summary.clear();
     m_summaryWords.clear();
     const size_t channels = size_t(m_names.size());
-    size_t below = m_wordsPerChannel;   // words of the level being summarised
+    size_t below = m_wordsPerChannel; // words of the level being summarised
     do {
         const size_t words = (below + 63) / 64;
         m_summary.emplace_back(channels * words, 0);
@@ -64,8 +59,7 @@ void TraceData::finish()
     }
 }
 
-void TraceData::truncate(qint64 samples)
-{
+void TraceData::truncate(qint64 samples) {
     if (samples >= m_samples || samples < 0)
         return;
     const size_t words = size_t((samples + 63) / 64);
@@ -83,24 +77,22 @@ void TraceData::truncate(qint64 samples)
         if (frameTimes.size() > frameStarts.size())
             frameTimes.removeLast();
     }
-    triggerPositions.erase(std::remove_if(triggerPositions.begin(), triggerPositions.end(),
-                                          [samples](qint64 p) { return p >= samples; }),
-                           triggerPositions.end());
+    triggerPositions.erase(
+        std::remove_if(triggerPositions.begin(), triggerPositions.end(), [samples](qint64 p) { return p >= samples; }),
+        triggerPositions.end());
     // Summaries of the longer store would point past the data.
     if (!m_summary.empty())
         finish();
 }
 
-qint64 TraceData::firstChangeInWord(int channel, qint64 word, int fromBit) const
-{
+qint64 TraceData::firstChangeInWord(int channel, qint64 word, int fromBit) const {
     quint64 c = changeMask(channelWords(channel), word, m_samples);
     if (fromBit > 0)
         c &= fromBit >= 64 ? 0 : ~((quint64(1) << fromBit) - 1);
     return c ? word * 64 + ctz(c) : -1;
 }
 
-qint64 TraceData::nextSummaryWord(int channel, qint64 word) const
-{
+qint64 TraceData::nextSummaryWord(int channel, qint64 word) const {
     if (word < 0 || size_t(word) >= m_wordsPerChannel || m_summary.empty())
         return -1;
     // Climb while the rest of the current summary word is empty: the next
@@ -128,8 +120,7 @@ qint64 TraceData::nextSummaryWord(int channel, qint64 word) const
     return qint64(at);
 }
 
-qint64 TraceData::nextChange(int channel, qint64 from) const
-{
+qint64 TraceData::nextChange(int channel, qint64 from) const {
     if (channel < 0 || channel >= m_names.size())
         return -1;
     qint64 s = qMax<qint64>(from + 1, 1);
@@ -143,8 +134,7 @@ qint64 TraceData::nextChange(int channel, qint64 from) const
     return w < 0 ? -1 : firstChangeInWord(channel, w, 0);
 }
 
-qint64 TraceData::nextChange(const QVector<int>& channels, qint64 from) const
-{
+qint64 TraceData::nextChange(const QVector<int>& channels, qint64 from) const {
     qint64 best = -1;
     for (int ch : channels) {
         const qint64 c = nextChange(ch, from);
@@ -157,16 +147,14 @@ qint64 TraceData::nextChange(const QVector<int>& channels, qint64 from) const
     return best;
 }
 
-qint64 TraceData::lastChangeInWord(int channel, qint64 word, int toBit) const
-{
+qint64 TraceData::lastChangeInWord(int channel, qint64 word, int toBit) const {
     quint64 c = changeMask(channelWords(channel), word, m_samples);
     if (toBit < 63)
         c &= (quint64(2) << toBit) - 1;
     return c ? word * 64 + highest(c) : -1;
 }
 
-qint64 TraceData::prevSummaryWord(int channel, qint64 word) const
-{
+qint64 TraceData::prevSummaryWord(int channel, qint64 word) const {
     if (word < 0 || m_summary.empty())
         return -1;
     size_t level = 0, at = size_t(qMin<qint64>(word, qint64(m_wordsPerChannel) - 1));
@@ -195,8 +183,7 @@ qint64 TraceData::prevSummaryWord(int channel, qint64 word) const
     return qint64(at);
 }
 
-qint64 TraceData::prevChange(int channel, qint64 at) const
-{
+qint64 TraceData::prevChange(int channel, qint64 at) const {
     if (channel < 0 || channel >= m_names.size() || m_samples == 0)
         return -1;
     const qint64 s = qMin(at, m_samples - 1);
@@ -210,16 +197,14 @@ qint64 TraceData::prevChange(int channel, qint64 at) const
     return w < 0 ? -1 : lastChangeInWord(channel, w, 63);
 }
 
-qint64 TraceData::prevChange(const QVector<int>& channels, qint64 at) const
-{
+qint64 TraceData::prevChange(const QVector<int>& channels, qint64 at) const {
     qint64 best = -1;
     for (int ch : channels)
         best = qMax(best, prevChange(ch, at));
     return best;
 }
 
-qint64 TraceData::findValue(const QVector<int>& channels, const QString& pattern, qint64 from, bool backward) const
-{
+qint64 TraceData::findValue(const QVector<int>& channels, const QString& pattern, qint64 from, bool backward) const {
     if (m_samples == 0 || pattern.size() != channels.size())
         return -1;
     for (int ch : channels)
@@ -294,8 +279,7 @@ qint64 TraceData::findValue(const QVector<int>& channels, const QString& pattern
     }
 }
 
-qint64 TraceData::getTimestamp(qint64 sample) const
-{
+qint64 TraceData::getTimestamp(qint64 sample) const {
     if (frameStarts.isEmpty() || frameTimes.size() != frameStarts.size())
         return sample;
     auto it = std::upper_bound(frameStarts.begin(), frameStarts.end(), sample);
@@ -303,8 +287,7 @@ qint64 TraceData::getTimestamp(qint64 sample) const
     return frameTimes.at(f) + (sample - frameStarts.at(f));
 }
 
-qint64 TraceData::storageBytes() const
-{
+qint64 TraceData::storageBytes() const {
     size_t words = m_data.size();
     for (const auto& level : m_summary)
         words += level.size();

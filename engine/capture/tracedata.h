@@ -16,14 +16,12 @@
 #include <QVector>
 #include <vector>
 
-class ONA_EXPORT TraceData
-{
+class ONA_EXPORT TraceData {
 public:
     // Changes inside one word of a channel's samples: bit i set when sample
     // (word*64 + i) differs from the sample before it; bits past `samples`
     // are clear.
-    static inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples)
-    {
+    static inline quint64 changeMask(const quint64* w, qint64 word, qint64 samples) {
         const quint64 x = w[word];
         const quint64 before = word > 0 ? (w[word - 1] >> 63) : (x & 1u);
         quint64 c = x ^ ((x << 1) | before);
@@ -47,8 +45,7 @@ public:
     int channelOf(const QString& name) const { return m_names.indexOf(name); }
 
     // O(1); 0 outside the store.
-    int bit(int channel, qint64 sample) const
-    {
+    int bit(int channel, qint64 sample) const {
         if (channel < 0 || channel >= m_names.size() || sample < 0 || sample >= m_samples)
             return 0;
         return int((m_data[size_t(channel) * m_wordsPerChannel + size_t(sample >> 6)] >> (sample & 63)) & 1u);
@@ -84,8 +81,7 @@ public:
     // The first summary level of a channel once finish() has run (nullptr
     // before): bit w % 64 of word w / 64 is set when data word w holds a
     // change, i.e. a sample that differs from the one before it.
-    const quint64* changeSummary(int channel) const
-    {
+    const quint64* changeSummary(int channel) const {
         return m_summary.empty() ? nullptr : m_summary[0].data() + size_t(channel) * m_summaryWords[0];
     }
     void finish();
@@ -104,9 +100,9 @@ public:
 
 private:
     qint64 firstChangeInWord(int channel, qint64 word, int fromBit) const;
-    qint64 nextSummaryWord(int channel, qint64 word) const;   // first word >= word marked as changing
+    qint64 nextSummaryWord(int channel, qint64 word) const; // first word >= word marked as changing
     qint64 lastChangeInWord(int channel, qint64 word, int toBit) const;
-    qint64 prevSummaryWord(int channel, qint64 word) const;   // last word <= word marked as changing
+    qint64 prevSummaryWord(int channel, qint64 word) const; // last word <= word marked as changing
 
     QStringList m_names;
     qint64 m_samples;

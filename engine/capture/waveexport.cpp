@@ -16,13 +16,11 @@ namespace WaveExport {
 namespace {
 
 // A growing output buffer written in large blocks.
-class Writer
-{
+class Writer {
 public:
     explicit Writer(QIODevice* d) : m_dev(d) { m_buf.resize(kSize + 8192); }
     ~Writer() = default;
-    void put(const char* s, size_t n)
-    {
+    void put(const char* s, size_t n) {
         if (m_len + n > size_t(m_buf.size()))
             flush();
         if (n > size_t(m_buf.size())) {
@@ -35,35 +33,30 @@ public:
             flush();
     }
     void put(const QByteArray& b) { put(b.constData(), size_t(b.size())); }
-    void put(char c)
-    {
+    void put(char c) {
         if (m_len + 1 > size_t(m_buf.size()))
             flush();
         m_buf[qsizetype(m_len++)] = c;
     }
     // Room for n bytes, written by the caller, then commit(n).
-    char* room(size_t n)
-    {
+    char* room(size_t n) {
         if (m_len + n > size_t(m_buf.size()))
             flush();
         return m_buf.data() + m_len;
     }
-    void commit(size_t n)
-    {
+    void commit(size_t n) {
         m_len += n;
         if (m_len >= kSize)
             flush();
     }
     // Each sample number preceded by a blank.
-    void sampleList(const QVector<qint64>& samples)
-    {
+    void sampleList(const QVector<qint64>& samples) {
         for (qint64 v : samples) {
             put(' ');
             num(quint64(v));
         }
     }
-    void num(quint64 v)
-    {
+    void num(quint64 v) {
         char tmp[24];
         int i = 24;
         do {
@@ -74,8 +67,7 @@ public:
     }
     // Direct writing for the hot loop: a pointer with at least `slack`
     // bytes of room behind it; hand the end back with release().
-    char* acquire(size_t slack)
-    {
+    char* acquire(size_t slack) {
         if (size_t(m_buf.size()) < kSize + slack) {
             flush();
             m_buf.resize(qsizetype(kSize + slack));
@@ -88,8 +80,7 @@ public:
     // Where acquire() would flush: write at most `slack` bytes past it.
     const char* limit() const { return m_buf.constData() + kSize; }
 
-    bool flush()
-    {
+    bool flush() {
         if (m_len) {
             m_ok = m_ok && m_dev->write(m_buf.constData(), qint64(m_len)) == qint64(m_len);
             m_len = 0;
@@ -108,8 +99,7 @@ private:
 
 // Bit j of a[i] moves to bit i of a[j] (a 64 x 64 bit matrix transposed in
 // place: six rounds of swapping ever smaller blocks).
-inline void transpose64(quint64* a)
-{
+inline void transpose64(quint64* a) {
     quint64 m = 0x00000000FFFFFFFFull;
     for (int j = 32; j; j >>= 1, m ^= m << j)
         for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
@@ -120,8 +110,7 @@ inline void transpose64(quint64* a)
 }
 
 // "#<time>\n"
-inline char* putTime(char* p, quint64 v)
-{
+inline char* putTime(char* p, quint64 v) {
     static const char pairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -156,8 +145,8 @@ inline char* putTime(char* p, quint64 v)
 // have at most 5 characters) is precomputed for both values and stored
 // whole. Words where no channel changes are skipped through the store's
 // change summary.
-void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const QVector<QByteArray>& ids, quint64 tick)
-{
+void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const QVector<QByteArray>& ids,
+                  quint64 tick) {
     const qint64 n = t.numSamples();
     const int nv = vars.size();
     if (n <= 1 || nv == 0)
@@ -165,16 +154,16 @@ void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const
     const int chunks = (nv + 63) / 64;
 
     struct Bus {
-        std::vector<const quint64*> chans;   // most significant first
+        std::vector<const quint64*> chans; // most significant first
         QByteArray id;
     };
     std::vector<quint64> line(size_t(nv) * 2, 0);
     std::vector<quint8> lineLen(size_t(nv), 0);
-    std::vector<const quint64*> scalar(size_t(nv), nullptr);   // a one-bit variable's words
+    std::vector<const quint64*> scalar(size_t(nv), nullptr); // a one-bit variable's words
     std::vector<int> busOf(size_t(nv), -1);
     std::vector<Bus> buses;
     std::vector<quint64> scalarMask(size_t(chunks), 0);
-    size_t slack = 64;   // the longest sample: its time and every variable's line
+    size_t slack = 64; // the longest sample: its time and every variable's line
     for (int i = 0; i < nv; ++i) {
         const Var& v = vars.at(i);
         const QByteArray& id = ids.at(i);
@@ -204,7 +193,7 @@ void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const
         *p++ = 'b';
         size_t k = 0;
         while (k < b.chans.size() && !((b.chans[k][word] >> bit) & 1))
-            ++k;   // leading zeros may be left out (the value is extended with 0)
+            ++k; // leading zeros may be left out (the value is extended with 0)
         if (k == b.chans.size())
             *p++ = '0';
         for (; k < b.chans.size(); ++k)
@@ -321,8 +310,7 @@ void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const
     w.release(p);
 }
 
-void collect(const WaveformModel& m, const QModelIndex& idx, QVector<int>* out)
-{
+void collect(const WaveformModel& m, const QModelIndex& idx, QVector<int>* out) {
     const int n = m.rowCount(idx);
     if (n == 0) {
         const SigTreeData d = WaveformModel::rowData(idx);
@@ -334,8 +322,7 @@ void collect(const WaveformModel& m, const QModelIndex& idx, QVector<int>* out)
         collect(m, m.index(r, 0, idx), out);
 }
 
-QByteArray vcdName(const QString& name)
-{
+QByteArray vcdName(const QString& name) {
     // A reference is one token; a trailing [n] becomes a bit select.
     static const QRegularExpression re(QStringLiteral("^(.*)\\[([0-9]+)\\]$"));
     QString base = name;
@@ -356,8 +343,7 @@ QByteArray vcdName(const QString& name)
 
 } // namespace
 
-QByteArray vcdId(int n)
-{
+QByteArray vcdId(int n) {
     QByteArray id;
     do {
         id.append(char('!' + n % 94));
@@ -366,8 +352,7 @@ QByteArray vcdId(int n)
     return id;
 }
 
-QVector<Var> topLevelVars(const WaveformModel& model)
-{
+QVector<Var> topLevelVars(const WaveformModel& model) {
     QVector<Var> vars;
     for (int r = 0; r < model.rowCount(); ++r) {
         const QModelIndex idx = model.index(r, 0);
@@ -384,8 +369,7 @@ QVector<Var> topLevelVars(const WaveformModel& model)
 }
 
 bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& module, int period,
-              const QString& unit, const QString& date, QString* error)
-{
+              const QString& unit, const QString& date, QString* error) {
     Writer w(out);
     // The timescale is 1, 10 or 100 units; each sample is period/scale ticks.
     int scale = 1;
@@ -398,7 +382,10 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
     w.put("$date\n\t");
     w.put(date.toUtf8());
     w.put("\n$end\n$version\n\tOndrel Analyzer 1.0\n$end\n$comment\n\t");
-    w.put(QStringLiteral("%1 samples in %2 trigger frame(s); frames start at samples").arg(t.numSamples()).arg(qMax(1, int(t.frameStarts.size()))).toUtf8());
+    w.put(QStringLiteral("%1 samples in %2 trigger frame(s); frames start at samples")
+              .arg(t.numSamples())
+              .arg(qMax(1, int(t.frameStarts.size())))
+              .toUtf8());
     w.sampleList(t.frameStarts);
     w.put("; trigger positions at samples");
     w.sampleList(t.triggerPositions);
@@ -480,12 +467,15 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
 }
 
 bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& core, int period,
-               const QString& unit, const QString& date, QString* error, const TokenName& tokenName)
-{
+               const QString& unit, const QString& date, QString* error, const TokenName& tokenName) {
     Writer w(out);
     w.put(QStringLiteral("# Ondrel Analyzer text export\n# date: %1\n# core: %2\n# clock period: %3 %4\n"
                          "# samples: %5, trigger frames: %6\n# frame starts:")
-              .arg(date, core).arg(period).arg(unit).arg(t.numSamples()).arg(qMax(1, int(t.frameStarts.size())))
+              .arg(date, core)
+              .arg(period)
+              .arg(unit)
+              .arg(t.numSamples())
+              .arg(qMax(1, int(t.frameStarts.size())))
               .toUtf8());
     w.sampleList(t.frameStarts);
     w.put("\n# trigger positions:");

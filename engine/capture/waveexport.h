@@ -18,8 +18,8 @@ namespace WaveExport {
 
 struct Var {
     QString name;
-    QVector<int> channels;   // most significant first
-    int radix = 16;          // text export: 2, 8, 10, 16, 0 = token set
+    QVector<int> channels; // most significant first
+    int radix = 16;        // text export: 2, 8, 10, 16, 0 = token set
     QString radixName;
 };
 

@@ -6,30 +6,19 @@
 #include <algorithm>
 
 SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid, const QColor& c)
-    : name(n)
-    , signalIndex(index)
-    , width(w)
-    , expanded(exp)
-    , hidden(hid)
-    , colour(c)
-{
+    : name(n), signalIndex(index), width(w), expanded(exp), hidden(hid), colour(c) {}
+
+bool SigTreeData::operator==(const SigTreeData& o) const {
+    return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
+           hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix;
 }
 
-bool SigTreeData::operator==(const SigTreeData& o) const
-{
-    return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded
-        && hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix;
-}
-
-WaveformModel::WaveformModel(QObject* parent)
-    : QStandardItemModel(0, 3, parent)
-{
+WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
     qRegisterMetaType<SigTreeData>();
     setHorizontalHeaderLabels({QStringLiteral("Bus/Signal"), QStringLiteral("Data"), QString()});
 }
 
-QList<QStandardItem*> WaveformModel::makeRow(const SigTreeData& d)
-{
+QList<QStandardItem*> WaveformModel::makeRow(const SigTreeData& d) {
     auto* name = new QStandardItem(d.name);
     name->setEditable(false);
     if (d.isBus())
@@ -43,21 +32,18 @@ QList<QStandardItem*> WaveformModel::makeRow(const SigTreeData& d)
     return {name, data, wave};
 }
 
-SigTreeData WaveformModel::rowData(const QModelIndex& index)
-{
+SigTreeData WaveformModel::rowData(const QModelIndex& index) {
     if (!index.isValid())
         return SigTreeData();
     return index.sibling(index.row(), 1).data(Qt::DisplayRole).value<SigTreeData>();
 }
 
-void WaveformModel::setRowData(const QModelIndex& index, const SigTreeData& d)
-{
+void WaveformModel::setRowData(const QModelIndex& index, const SigTreeData& d) {
     if (index.isValid())
         setData(index.sibling(index.row(), 1), QVariant::fromValue(d), Qt::DisplayRole);
 }
 
-void WaveformModel::buildDefaultTree(const QList<QPair<QString, int>>& signalWidths)
-{
+void WaveformModel::buildDefaultTree(const QList<QPair<QString, int>>& signalWidths) {
     removeRows(0, rowCount());
     int channel = 0;
     for (const auto& s : signalWidths) {
@@ -67,13 +53,13 @@ void WaveformModel::buildDefaultTree(const QList<QPair<QString, int>>& signalWid
         }
         const QList<QStandardItem*> bus = makeRow(SigTreeData(s.first, -1, s.second, false, false));
         for (int b = s.second - 1; b >= 0; --b)
-            bus.at(0)->appendRow(makeRow(SigTreeData(QStringLiteral("%1[%2]").arg(s.first).arg(b), channel++, 1, false, false)));
+            bus.at(0)->appendRow(
+                makeRow(SigTreeData(QStringLiteral("%1[%2]").arg(s.first).arg(b), channel++, 1, false, false)));
         appendRow(bus);
     }
 }
 
-void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList<QPair<QString, int>>& signalWidths)
-{
+void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList<QPair<QString, int>>& signalWidths) {
     const bool sameChannels = m_trace && trace && m_trace->channelNames() == trace->channelNames() && rowCount() > 0;
     beginResetModel();
     m_trace = std::move(trace);
@@ -89,8 +75,7 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     emit viewChanged();
 }
 
-void WaveformModel::clearTrace()
-{
+void WaveformModel::clearTrace() {
     beginResetModel();
     m_trace.reset();
     endResetModel();
@@ -100,8 +85,7 @@ void WaveformModel::clearTrace()
     emit viewChanged();
 }
 
-void WaveformModel::collectChannels(QStandardItem* item, QVector<int>* out) const
-{
+void WaveformModel::collectChannels(QStandardItem* item, QVector<int>* out) const {
     const QModelIndex idx = item->index();
     const SigTreeData d = rowData(idx);
     if (!item->hasChildren()) {
@@ -113,64 +97,48 @@ void WaveformModel::collectChannels(QStandardItem* item, QVector<int>* out) cons
         collectChannels(item->child(r, 0), out);
 }
 
-QVector<int> WaveformModel::channelsOf(const QModelIndex& index) const
-{
+QVector<int> WaveformModel::channelsOf(const QModelIndex& index) const {
     QVector<int> out;
     if (QStandardItem* it = itemFromIndex(index.sibling(index.row(), 0)))
         collectChannels(it, &out);
     return out;
 }
 
-QString WaveformModel::getBits(const QModelIndex& index, int sample) const
-{
+QString WaveformModel::getBits(const QModelIndex& index, int sample) const {
     return m_trace ? m_trace->bits(channelsOf(index), sample) : QString();
 }
 
-int WaveformModel::getNumTriggerFrame() const
-{
-    return hasData() ? qMax(1, int(m_trace->frameStarts.size())) : 0;
-}
+int WaveformModel::getNumTriggerFrame() const { return hasData() ? qMax(1, int(m_trace->frameStarts.size())) : 0; }
 
-int WaveformModel::getTriggerFrame(int frame) const
-{
+int WaveformModel::getTriggerFrame(int frame) const {
     if (!hasData() || frame < 0 || frame >= m_trace->frameStarts.size())
         return 0;
     return int(m_trace->frameStarts.at(frame));
 }
 
-int WaveformModel::getNumTriggerPos() const
-{
-    return hasData() ? int(m_trace->triggerPositions.size()) : 0;
-}
+int WaveformModel::getNumTriggerPos() const { return hasData() ? int(m_trace->triggerPositions.size()) : 0; }
 
-int WaveformModel::getTriggerPos(int i) const
-{
+int WaveformModel::getTriggerPos(int i) const {
     if (!hasData() || i < 0 || i >= m_trace->triggerPositions.size())
         return 0;
     return int(m_trace->triggerPositions.at(i));
 }
 
-void WaveformModel::setDataPos(int sample)
-{
+void WaveformModel::setDataPos(int sample) {
     if (hasData())
         m_dataPos = qBound(0, sample, getNumTime() - 1);
 }
 
-void WaveformModel::setRulerPos(int sample)
-{
-    m_rulerPos = hasData() ? qBound(0, sample, getNumTime() - 1) : 0;
-}
+void WaveformModel::setRulerPos(int sample) { m_rulerPos = hasData() ? qBound(0, sample, getNumTime() - 1) : 0; }
 
-bool WaveformModel::addCurPos(int sample)
-{
+bool WaveformModel::addCurPos(int sample) {
     if (!hasData() || sample < 0 || sample >= getNumTime() || m_cursors.contains(sample))
         return false;
     m_cursors.insert(std::lower_bound(m_cursors.begin(), m_cursors.end(), sample), sample);
     return true;
 }
 
-bool WaveformModel::removeCurPos(int sample)
-{
+bool WaveformModel::removeCurPos(int sample) {
     if (m_cursors.isEmpty())
         return false;
     if (sample < 0) {
@@ -184,19 +152,14 @@ bool WaveformModel::removeCurPos(int sample)
     return m_cursors.removeOne(sample);
 }
 
-void WaveformModel::clearCurPos()
-{
-    m_cursors.clear();
-}
+void WaveformModel::clearCurPos() { m_cursors.clear(); }
 
-int WaveformModel::minCount(int width) const
-{
+int WaveformModel::minCount(int width) const {
     // At most 32 pixels per sample: closer than that shows nothing new.
     return qBound(1, width / 32, qMax(1, getNumTime()));
 }
 
-void WaveformModel::setWindow(int start, int count, int width)
-{
+void WaveformModel::setWindow(int start, int count, int width) {
     const int n = getNumTime();
     if (n <= 0)
         return;
@@ -208,13 +171,11 @@ void WaveformModel::setWindow(int start, int count, int width)
     emit viewChanged();
 }
 
-static int centreOf(int start, int count, int dataPos)
-{
+static int centreOf(int start, int count, int dataPos) {
     return dataPos >= start && dataPos < start + count ? dataPos : start + count / 2;
 }
 
-void WaveformModel::zoomIn(int width)
-{
+void WaveformModel::zoomIn(int width) {
     if (!hasData())
         return;
     const int c = centreOf(m_viewStart, m_viewCount, m_dataPos);
@@ -222,8 +183,7 @@ void WaveformModel::zoomIn(int width)
     setWindow(c - count / 2, count, width);
 }
 
-void WaveformModel::zoomOut(int width)
-{
+void WaveformModel::zoomOut(int width) {
     if (!hasData())
         return;
     const int c = centreOf(m_viewStart, m_viewCount, m_dataPos);
@@ -231,13 +191,9 @@ void WaveformModel::zoomOut(int width)
     setWindow(c - count / 2, count, width);
 }
 
-void WaveformModel::zoomFit(int width)
-{
-    setWindow(0, getNumTime(), width);
-}
+void WaveformModel::zoomFit(int width) { setWindow(0, getNumTime(), width); }
 
-void WaveformModel::zoomTrigger(int width, int frame)
-{
+void WaveformModel::zoomTrigger(int width, int frame) {
     if (!hasData())
         return;
     const int frames = getNumTriggerFrame();
@@ -249,8 +205,7 @@ void WaveformModel::zoomTrigger(int width, int frame)
     setWindow(start, end - start, width);
 }
 
-void WaveformModel::zoomPos(int width, int sample, bool setData)
-{
+void WaveformModel::zoomPos(int width, int sample, bool setData) {
     if (!hasData())
         return;
     sample = qBound(0, sample, getNumTime() - 1);
@@ -260,39 +215,33 @@ void WaveformModel::zoomPos(int width, int sample, bool setData)
     setWindow(sample - count / 2, count, width);
 }
 
-void WaveformModel::zoomBox(int width, int centre, int span)
-{
+void WaveformModel::zoomBox(int width, int centre, int span) {
     if (!hasData() || span <= 0)
         return;
     setWindow(centre - span / 2, span, width);
 }
 
-void WaveformModel::moveLeft(int width)
-{
+void WaveformModel::moveLeft(int width) {
     if (hasData())
         setWindow(m_viewStart - qMax(1, m_viewCount / 4), m_viewCount, width);
 }
 
-void WaveformModel::moveRight(int width)
-{
+void WaveformModel::moveRight(int width) {
     if (hasData())
         setWindow(m_viewStart + qMax(1, m_viewCount / 4), m_viewCount, width);
 }
 
-void WaveformModel::moveLeftEnd(int width)
-{
+void WaveformModel::moveLeftEnd(int width) {
     if (hasData())
         setWindow(0, m_viewCount, width);
 }
 
-void WaveformModel::moveRightEnd(int width)
-{
+void WaveformModel::moveRightEnd(int width) {
     if (hasData())
         setWindow(getNumTime() - m_viewCount, m_viewCount, width);
 }
 
-void WaveformModel::refreshBusWidths(QStandardItem* parent)
-{
+void WaveformModel::refreshBusWidths(QStandardItem* parent) {
     for (int r = 0; r < parent->rowCount(); ++r) {
         QStandardItem* child = parent->child(r, 0);
         if (!child)
@@ -310,15 +259,14 @@ void WaveformModel::refreshBusWidths(QStandardItem* parent)
     }
 }
 
-QStandardItem* WaveformModel::dropItem(const QModelIndex& source, const QModelIndex& parent, int row)
-{
+QStandardItem* WaveformModel::dropItem(const QModelIndex& source, const QModelIndex& parent, int row) {
     if (!source.isValid() || source.model() != this)
         return nullptr;
     const QModelIndex src = source.sibling(source.row(), 0);
     const QModelIndex dst = parent.isValid() ? parent.sibling(parent.row(), 0) : QModelIndex();
     for (QModelIndex p = dst; p.isValid(); p = p.parent())
         if (p == src)
-            return nullptr;   // into itself
+            return nullptr; // into itself
     if (dst.isValid() && !rowData(dst).isBus())
         return nullptr;
     QStandardItem* from = src.parent().isValid() ? itemFromIndex(src.parent()) : invisibleRootItem();
@@ -338,8 +286,7 @@ QStandardItem* WaveformModel::dropItem(const QModelIndex& source, const QModelIn
     return items.at(0);
 }
 
-QStandardItem* WaveformModel::pasteItems(const QList<QStandardItem*>& items, QStandardItem* parent, int row)
-{
+QStandardItem* WaveformModel::pasteItems(const QList<QStandardItem*>& items, QStandardItem* parent, int row) {
     if (items.isEmpty() || !items.at(0))
         return nullptr;
     QList<QStandardItem*> row3 = items;
@@ -353,8 +300,7 @@ QStandardItem* WaveformModel::pasteItems(const QList<QStandardItem*>& items, QSt
     return row3.at(0);
 }
 
-QString WaveformModel::radixText(const QString& bits, int radix)
-{
+QString WaveformModel::radixText(const QString& bits, int radix) {
     const int n = bits.size();
     if (radix == 2)
         return bits;
@@ -375,7 +321,7 @@ QString WaveformModel::radixText(const QString& bits, int radix)
     if (radix == 10) {
         QVector<quint64> w = bitsToWords(bits);
         QString out;
-        const quint64 chunk = 1000000000000000000ull;   // 10^18
+        const quint64 chunk = 1000000000000000000ull; // 10^18
         bool zero = false;
         while (!zero) {
             unsigned __int128 rem = 0;
@@ -399,8 +345,7 @@ QString WaveformModel::radixText(const QString& bits, int radix)
 // ---------------------------------------------------------------------------
 // Layout
 
-static QJsonObject rowLayout(const WaveformModel* m, QStandardItem* item, const TraceData* trace)
-{
+static QJsonObject rowLayout(const WaveformModel* m, QStandardItem* item, const TraceData* trace) {
     const SigTreeData d = WaveformModel::rowData(item->index());
     QJsonObject o;
     o.insert(QStringLiteral("name"), d.name);
@@ -422,8 +367,7 @@ static QJsonObject rowLayout(const WaveformModel* m, QStandardItem* item, const 
     return o;
 }
 
-QJsonObject WaveformModel::layout() const
-{
+QJsonObject WaveformModel::layout() const {
     QJsonArray rows;
     if (!m_trace)
         return QJsonObject();
@@ -432,14 +376,14 @@ QJsonObject WaveformModel::layout() const
     return QJsonObject{{QStringLiteral("rows"), rows}};
 }
 
-static QList<QStandardItem*> restoreRow(const QJsonObject& o, const TraceData* trace, int depth)
-{
+static QList<QStandardItem*> restoreRow(const QJsonObject& o, const TraceData* trace, int depth) {
     const QString name = o.value(QLatin1String("name")).toString();
     if (name.isEmpty() || name.size() > 256 || depth > 16)
         return {};
     const QColor colour(o.value(QLatin1String("colour")).toString());
     if (o.contains(QLatin1String("members"))) {
-        SigTreeData d(name, -1, 0, o.value(QLatin1String("expanded")).toBool(), false, colour.isValid() ? colour : QColor());
+        SigTreeData d(name, -1, 0, o.value(QLatin1String("expanded")).toBool(), false,
+                      colour.isValid() ? colour : QColor());
         const QJsonValue rv = o.value(QLatin1String("radix"));
         if (rv.isString()) {
             d.radixName = rv.toString();
@@ -466,8 +410,7 @@ static QList<QStandardItem*> restoreRow(const QJsonObject& o, const TraceData* t
     return WaveformModel::makeRow(SigTreeData(name, ch, 1, false, false, colour.isValid() ? colour : QColor()));
 }
 
-void WaveformModel::restoreLayout(const QJsonObject& layout)
-{
+void WaveformModel::restoreLayout(const QJsonObject& layout) {
     const QJsonArray rows = layout.value(QLatin1String("rows")).toArray();
     if (!m_trace || rows.isEmpty())
         return;

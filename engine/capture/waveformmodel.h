@@ -25,21 +25,20 @@ struct ONA_EXPORT SigTreeData {
                 const QColor& colour = QColor());
 
     QString name;
-    int signalIndex = -1;   // channel in the store; negative for a bus
+    int signalIndex = -1; // channel in the store; negative for a bus
     int width = 1;
     bool expanded = false;
     bool hidden = false;
-    QColor colour;          // invalid: the default waveform colour
-    QString radixName;      // token or ENUM set; empty for a numeric radix
-    int radix = 16;         // 2, 8, 10, 16; 0 when radixName applies
+    QColor colour;     // invalid: the default waveform colour
+    QString radixName; // token or ENUM set; empty for a numeric radix
+    int radix = 16;    // 2, 8, 10, 16; 0 when radixName applies
 
     bool isBus() const { return signalIndex < 0; }
     bool operator==(const SigTreeData& o) const;
 };
 Q_DECLARE_METATYPE(SigTreeData)
 
-class ONA_EXPORT WaveformModel : public QStandardItemModel
-{
+class ONA_EXPORT WaveformModel : public QStandardItemModel {
     Q_OBJECT
 public:
     explicit WaveformModel(QObject* parent = nullptr);
@@ -60,7 +59,7 @@ public:
     QVector<int> channelsOf(const QModelIndex& index) const;
 
     int getNumTriggerFrame() const;
-    int getTriggerFrame(int frame) const;   // first sample of the frame
+    int getTriggerFrame(int frame) const; // first sample of the frame
     int getNumTriggerPos() const;
     int getTriggerPos(int i) const;
     bool hasTimestamp() const { return hasData() && !m_trace->frameTimes.isEmpty(); }
@@ -74,7 +73,7 @@ public:
     int getRulerPos() const { return m_rulerPos; }
     bool hasRuler() const { return hasData() && m_rulerPos > 0; }
     void setDataPos(int sample);
-    void setRulerPos(int sample);   // 0 hides the ruler
+    void setRulerPos(int sample); // 0 hides the ruler
     int getClockPeriod() const { return m_clockPeriod; }
     void setClockPeriod(int period) { m_clockPeriod = period; }
     QString getClockUnit() const { return m_clockUnit; }

@@ -1,14 +1,14 @@
 #include "safefile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QSaveFile>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace SafeFile {
 
@@ -17,8 +17,7 @@ namespace {
 std::atomic<bool> s_deviceFull{false};
 
 // The system cuts a name at its first NUL, so "a.ona\0x" would reach "a.ona".
-bool refuseNul(const QString& path, QString* why)
-{
+bool refuseNul(const QString& path, QString* why) {
     if (!path.contains(QChar(u'\0')))
         return false;
     *why = QStringLiteral("the file name contains a NUL character");
@@ -27,13 +26,9 @@ bool refuseNul(const QString& path, QString* why)
 
 } // namespace
 
-void setSimulatedDeviceFull(bool full)
-{
-    s_deviceFull = full;
-}
+void setSimulatedDeviceFull(bool full) { s_deviceFull = full; }
 
-bool writeAtomically(const QString& path, const Fill& fill, QString* why)
-{
+bool writeAtomically(const QString& path, const Fill& fill, QString* why) {
     if (refuseNul(path, why))
         return false;
     QSaveFile f(path);
@@ -55,14 +50,13 @@ bool writeAtomically(const QString& path, const Fill& fill, QString* why)
         ok = false;
     if (!ok) {
         *why = reason.isEmpty() ? f.errorString() : reason;
-        f.cancelWriting();   // the temporary file goes with the QSaveFile
+        f.cancelWriting(); // the temporary file goes with the QSaveFile
         return false;
     }
     return true;
 }
 
-bool readRegular(const QString& path, qint64 maxBytes, QByteArray* data, QString* why)
-{
+bool readRegular(const QString& path, qint64 maxBytes, QByteArray* data, QString* why) {
     if (refuseNul(path, why))
         return false;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
@@ -96,7 +90,7 @@ bool readRegular(const QString& path, qint64 maxBytes, QByteArray* data, QString
         return false;
     }
     try {
-        *data = f.read(maxBytes + 1);   // the file may have grown since fstat
+        *data = f.read(maxBytes + 1); // the file may have grown since fstat
     } catch (const std::bad_alloc&) {
         *why = QStringLiteral("not enough memory to read it");
         return false;

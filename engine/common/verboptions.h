@@ -16,7 +16,7 @@
 
 namespace VerbOptions {
 
-using Pairs = QList<QPair<QString, QString>>;   // option word, value
+using Pairs = QList<QPair<QString, QString>>; // option word, value
 
 template <typename Key>
 struct Option {
@@ -27,8 +27,7 @@ struct Option {
 template <typename Key>
 using List = QList<Option<Key>>;
 
-inline QString unknownOption(const QString& option, const QString& verb, const QString& allowed)
-{
+inline QString unknownOption(const QString& option, const QString& verb, const QString& allowed) {
     return QStringLiteral("%1: unknown option \"%2\": expected %3").arg(verb, option, allowed);
 }
 
@@ -36,8 +35,7 @@ inline QString unknownOption(const QString& option, const QString& verb, const Q
 // with unknownOption(...) as their value.
 template <typename Key>
 List<Key> match(const Pairs& pairs, std::initializer_list<std::pair<const char*, Key>> table, Key unknown,
-                const QString& verb, const QString& allowed)
-{
+                const QString& verb, const QString& allowed) {
     List<Key> out;
     for (const auto& p : pairs) {
         Option<Key> o{unknown, unknownOption(p.first, verb, allowed)};
@@ -51,8 +49,7 @@ List<Key> match(const Pairs& pairs, std::initializer_list<std::pair<const char*,
     return out;
 }
 
-inline bool parseInt(const QString& text, int* value)
-{
+inline bool parseInt(const QString& text, int* value) {
     static const QRegularExpression re(QStringLiteral("^-?[0-9]{1,10}$"));
     if (!re.match(text).hasMatch())
         return false;
@@ -64,14 +61,15 @@ inline bool parseInt(const QString& text, int* value)
     return true;
 }
 
-inline bool parseSwitch(const QString& text, bool* on)
-{
+inline bool parseSwitch(const QString& text, bool* on) {
     const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("on") || t == QLatin1String("1") || t == QLatin1String("true") || t == QLatin1String("yes")) {
+    if (t == QLatin1String("on") || t == QLatin1String("1") || t == QLatin1String("true") ||
+        t == QLatin1String("yes")) {
         *on = true;
         return true;
     }
-    if (t == QLatin1String("off") || t == QLatin1String("0") || t == QLatin1String("false") || t == QLatin1String("no")) {
+    if (t == QLatin1String("off") || t == QLatin1String("0") || t == QLatin1String("false") ||
+        t == QLatin1String("no")) {
         *on = false;
         return true;
     }

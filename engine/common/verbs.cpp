@@ -4,34 +4,25 @@
 
 namespace Verbs {
 
-QString text(Tcl_Obj* o)
-{
-    return TclText::fromObj(o);
-}
+QString text(Tcl_Obj* o) { return TclText::fromObj(o); }
 
-Tcl_Obj* obj(const QString& s)
-{
-    return TclText::newObj(s);
-}
+Tcl_Obj* obj(const QString& s) { return TclText::newObj(s); }
 
-Tcl_Obj* list(const QStringList& items)
-{
+Tcl_Obj* list(const QStringList& items) {
     Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
     for (const QString& s : items)
         Tcl_ListObjAppendElement(nullptr, l, obj(s));
     return l;
 }
 
-Tcl_Obj* wideList(const QVector<qint64>& v)
-{
+Tcl_Obj* wideList(const QVector<qint64>& v) {
     Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
     for (qint64 x : v)
         Tcl_ListObjAppendElement(nullptr, l, Tcl_NewWideIntObj(Tcl_WideInt(x)));
     return l;
 }
 
-QString clipped(const QString& message)
-{
+QString clipped(const QString& message) {
     // Messages quote what they refuse; a megabyte of input must not come back
     // as a megabyte of error. The start names the verb and the end says why.
     constexpr int kKeep = 240;
@@ -45,29 +36,26 @@ QString clipped(const QString& message)
     return message.left(head) + QStringLiteral("…(%1 characters left out)…").arg(tail - head) + message.mid(tail);
 }
 
-int fail(Tcl_Interp* ip, const QString& message)
-{
+int fail(Tcl_Interp* ip, const QString& message) {
     Tcl_SetObjResult(ip, obj(clipped(message)));
     return TCL_ERROR;
 }
 
-int done(Tcl_Interp* ip, const QString& result)
-{
+int done(Tcl_Interp* ip, const QString& result) {
     Tcl_SetObjResult(ip, obj(result));
     return TCL_OK;
 }
 
-int usage(Tcl_Interp* ip, const char* text)
-{
+int usage(Tcl_Interp* ip, const char* text) {
     return fail(ip, QStringLiteral("wrong # args: should be \"%1\"").arg(QLatin1String(text)));
 }
 
-bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error)
-{
+bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error) {
     for (int i = start; i < objc; i += 2) {
         const QString option = text(objv[i]);
         if (!option.startsWith(QLatin1Char('-'))) {
-            *error = QStringLiteral("%1: expected an option beginning with '-', found \"%2\"").arg(text(objv[0]), option);
+            *error =
+                QStringLiteral("%1: expected an option beginning with '-', found \"%2\"").arg(text(objv[0]), option);
             return false;
         }
         if (i + 1 >= objc) {
@@ -79,8 +67,7 @@ bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs*
     return true;
 }
 
-bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error)
-{
+bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error) {
     for (int i = 0; i < options->size(); ++i)
         if (options->at(i).first == QLatin1String("-name")) {
             *name = options->takeAt(i).second;
@@ -90,8 +77,7 @@ bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, Q
     return false;
 }
 
-void create(Tcl_Interp* interp, std::initializer_list<Command> commands)
-{
+void create(Tcl_Interp* interp, std::initializer_list<Command> commands) {
     for (const auto& c : commands)
         Tcl_CreateObjCommand(interp, c.name, c.proc, nullptr, nullptr);
 }

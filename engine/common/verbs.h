@@ -6,9 +6,9 @@
 #include "onaglobal.h"
 #include "verboptions.h"
 
+#include <tcl.h>
 #include <QStringList>
 #include <QVector>
-#include <tcl.h>
 
 namespace Verbs {
 
@@ -38,17 +38,14 @@ struct Command {
 };
 void create(Tcl_Interp* interp, std::initializer_list<Command> commands);
 
-class Dict
-{
+class Dict {
 public:
     Dict() : m_obj(Tcl_NewDictObj()) {}
-    Dict& put(const char* key, Tcl_Obj* value)
-    {
+    Dict& put(const char* key, Tcl_Obj* value) {
         Tcl_DictObjPut(nullptr, m_obj, Tcl_NewStringObj(key, -1), value);
         return *this;
     }
-    Dict& put(const QString& key, Tcl_Obj* value)
-    {
+    Dict& put(const QString& key, Tcl_Obj* value) {
         Tcl_DictObjPut(nullptr, m_obj, obj(key), value);
         return *this;
     }

@@ -16,33 +16,26 @@ struct Fault {
     QString text;
 };
 
-[[noreturn]] void fault(const QString& path, const QString& why)
-{
+[[noreturn]] void fault(const QString& path, const QString& why) {
     throw Fault{QStringLiteral("%1: %2").arg(path, why)};
 }
 
-QString at(const QString& path, const QString& key)
-{
-    return path + QLatin1Char('.') + key;
-}
+QString at(const QString& path, const QString& key) { return path + QLatin1Char('.') + key; }
 
-void onlyKeys(const QJsonObject& o, const QString& path, const QStringList& allowed)
-{
+void onlyKeys(const QJsonObject& o, const QString& path, const QStringList& allowed) {
     for (auto it = o.begin(); it != o.end(); ++it)
         if (!allowed.contains(it.key()))
             fault(at(path, it.key()), QStringLiteral("unknown key"));
 }
 
-QJsonObject objectAt(const QJsonObject& o, const QString& key, const QString& path)
-{
+QJsonObject objectAt(const QJsonObject& o, const QString& key, const QString& path) {
     const QJsonValue v = o.value(key);
     if (!v.isObject())
         fault(at(path, key), QStringLiteral("expected an object"));
     return v.toObject();
 }
 
-bool flag(const QJsonObject& o, const QString& key, const QString& path, bool def)
-{
+bool flag(const QJsonObject& o, const QString& key, const QString& path, bool def) {
     if (!o.contains(key))
         return def;
     if (!o.value(key).isBool())
@@ -50,16 +43,14 @@ bool flag(const QJsonObject& o, const QString& key, const QString& path, bool de
     return o.value(key).toBool();
 }
 
-QString identifier(const QJsonValue& v, const QString& path)
-{
+QString identifier(const QJsonValue& v, const QString& path) {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_\\[\\]\\.]{0,127}$"));
     if (!v.isString() || !re.match(v.toString()).hasMatch())
         fault(path, QStringLiteral("expected a name (letters, digits, _ . [ ], at most 128 characters)"));
     return v.toString();
 }
 
-int whole(const QJsonObject& o, const QString& key, const QString& path, int min, int max)
-{
+int whole(const QJsonObject& o, const QString& key, const QString& path, int min, int max) {
     const QJsonValue v = o.value(key);
     const double d = v.toDouble(-1.5);
     if (!v.isDouble() || d != double(qint64(d)) || d < min || d > max)
@@ -67,8 +58,7 @@ int whole(const QJsonObject& o, const QString& key, const QString& path, int min
     return int(d);
 }
 
-QJsonArray arrayAt(const QJsonObject& o, const QString& key, const QString& path)
-{
+QJsonArray arrayAt(const QJsonObject& o, const QString& key, const QString& path) {
     const QJsonValue v = o.value(key);
     if (!v.isArray())
         fault(at(path, key), QStringLiteral("expected an array"));
@@ -77,8 +67,7 @@ QJsonArray arrayAt(const QJsonObject& o, const QString& key, const QString& path
     return v.toArray();
 }
 
-void readIO(const QJsonObject& parent, const QString& key, const QString& path, VirtualIOData* out)
-{
+void readIO(const QJsonObject& parent, const QString& key, const QString& path, VirtualIOData* out) {
     if (!parent.contains(key))
         return;
     const QString p = at(path, key);
@@ -101,14 +90,14 @@ void readIO(const QJsonObject& parent, const QString& key, const QString& path, 
     }
 }
 
-void readMemory(const QJsonObject& parent, const QString& path, UserRegisterData* out)
-{
+void readMemory(const QJsonObject& parent, const QString& path, UserRegisterData* out) {
     const QString key = QStringLiteral("memory");
     if (!parent.contains(key))
         return;
     const QString p = at(path, key);
     const QJsonObject o = objectAt(parent, key, path);
-    onlyKeys(o, p, {QStringLiteral("enabled"), QStringLiteral("start"), QStringLiteral("end"), QStringLiteral("width")});
+    onlyKeys(o, p,
+             {QStringLiteral("enabled"), QStringLiteral("start"), QStringLiteral("end"), QStringLiteral("width")});
     out->defined = true;
     out->enabled = flag(o, QStringLiteral("enabled"), p, true);
     for (const char* k : {"start", "end"}) {
@@ -128,8 +117,7 @@ void readMemory(const QJsonObject& parent, const QString& path, UserRegisterData
     out->width = whole(o, QStringLiteral("width"), p, 1, kMaxMemWidth);
 }
 
-void readRegisters(const QJsonObject& parent, const QString& key, const QString& path, RegisterListData* out)
-{
+void readRegisters(const QJsonObject& parent, const QString& key, const QString& path, RegisterListData* out) {
     if (!parent.contains(key))
         return;
     const QString p = at(path, key);
@@ -153,8 +141,7 @@ void readRegisters(const QJsonObject& parent, const QString& key, const QString&
 
 } // namespace
 
-bool parseHex32(const QString& text, quint32* value)
-{
+bool parseHex32(const QString& text, quint32* value) {
     QString t = text.trimmed();
     if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         t = t.mid(2);
@@ -173,12 +160,11 @@ bool parseHex32(const QString& text, quint32* value)
     return true;
 }
 
-bool parse(const QJsonObject& o, const QString& path, ControllerRecords* out, QString* error)
-{
+bool parse(const QJsonObject& o, const QString& path, ControllerRecords* out, QString* error) {
     try {
-        onlyKeys(o, path, {QStringLiteral("leds"), QStringLiteral("switches"), QStringLiteral("memory"),
-                           QStringLiteral("control_registers"), QStringLiteral("status_registers"),
-                           QStringLiteral("hard_ip")});
+        onlyKeys(o, path,
+                 {QStringLiteral("leds"), QStringLiteral("switches"), QStringLiteral("memory"),
+                  QStringLiteral("control_registers"), QStringLiteral("status_registers"), QStringLiteral("hard_ip")});
         ControllerRecords r;
         readIO(o, QStringLiteral("leds"), path, &r.leds);
         readIO(o, QStringLiteral("switches"), path, &r.switches);

@@ -15,8 +15,7 @@
 
 // Shared shape of the LED and switch records: the signal names (entry 0 =
 // bit 0) and the instance name of the block that holds them.
-class ONA_EXPORT VirtualIOData
-{
+class ONA_EXPORT VirtualIOData {
 public:
     virtual ~VirtualIOData();
     bool isDefined() const { return defined; }
@@ -30,17 +29,12 @@ public:
     QString instance;
 };
 
-class ONA_EXPORT VirtualLEDData : public VirtualIOData
-{
-};
+class ONA_EXPORT VirtualLEDData : public VirtualIOData {};
 
-class ONA_EXPORT VirtualSwitchData : public VirtualIOData
-{
-};
+class ONA_EXPORT VirtualSwitchData : public VirtualIOData {};
 
 // The user memory: an address range of the user design, word addressed.
-class ONA_EXPORT UserRegisterData
-{
+class ONA_EXPORT UserRegisterData {
 public:
     virtual ~UserRegisterData();
     bool isDefined() const { return defined; }
@@ -54,7 +48,7 @@ public:
 
     bool defined = false;
     bool enabled = false;
-    QString startAddress;   // as written in the file, "0x" allowed
+    QString startAddress; // as written in the file, "0x" allowed
     QString endAddress;
     quint32 start = 0;
     quint32 end = 0;
@@ -63,8 +57,7 @@ public:
 };
 
 // Named registers with their widths, in file order.
-class ONA_EXPORT RegisterListData
-{
+class ONA_EXPORT RegisterListData {
 public:
     virtual ~RegisterListData();
     bool defined = false;
@@ -72,13 +65,9 @@ public:
     QList<QPair<QString, int>> registers;
 };
 
-class ONA_EXPORT ControlRegisterData : public RegisterListData
-{
-};
+class ONA_EXPORT ControlRegisterData : public RegisterListData {};
 
-class ONA_EXPORT StatusRegisterData : public RegisterListData
-{
-};
+class ONA_EXPORT StatusRegisterData : public RegisterListData {};
 
 struct HardIpData {
     QString instance;
@@ -96,9 +85,9 @@ struct ControllerRecords {
 
 namespace ControllerFile {
 
-constexpr int kMaxNames = 256;          // LEDs, switches, registers, hard IP
+constexpr int kMaxNames = 256; // LEDs, switches, registers, hard IP
 constexpr int kMaxMemWidth = 64;
-constexpr int kMaxMemDepth = 1 << 20;   // words
+constexpr int kMaxMemDepth = 1 << 20; // words
 
 // Reads the "controller" object of a core. `path` prefixes error texts
 // ("demo.onl: cores[2].controller.leds.names[3]: ...").

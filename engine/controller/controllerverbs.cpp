@@ -3,22 +3,18 @@
 // digits (upper case, zero-padded to the width, no prefix).
 
 #include "onadata.h"
-#include "oncdata.h"
 #include "onaverbs.h"
+#include "oncdata.h"
 #include "simcontroller.h"
 
 using namespace Verbs;
 
 namespace {
 
-ONCData* controller()
-{
-    return ONCData::inst();
-}
+ONCData* controller() { return ONCData::inst(); }
 
 // The full command text, for failure injection and messages.
-QString commandText(int objc, Tcl_Obj* const objv[])
-{
+QString commandText(int objc, Tcl_Obj* const objv[]) {
     QStringList words;
     for (int i = 0; i < objc; ++i)
         words << text(objv[i]);
@@ -26,27 +22,25 @@ QString commandText(int objc, Tcl_Obj* const objv[])
 }
 
 // Applies an injected failure; true when the command is answered by it.
-bool injected(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], int* code)
-{
+bool injected(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], int* code) {
     switch (controller()->failureFor(commandText(objc, objv))) {
-    case ONCData::Failed:
-        *code = fail(ip, QStringLiteral("%1: injected failure").arg(text(objv[0])));
-        return true;
-    case ONCData::Empty:
-        *code = done(ip);
-        return true;
-    case ONCData::ErrorText:
-        *code = done(ip, QStringLiteral("ERROR: injected failure"));
-        return true;
-    case ONCData::NoFailure:
-        break;
+        case ONCData::Failed:
+            *code = fail(ip, QStringLiteral("%1: injected failure").arg(text(objv[0])));
+            return true;
+        case ONCData::Empty:
+            *code = done(ip);
+            return true;
+        case ONCData::ErrorText:
+            *code = done(ip, QStringLiteral("ERROR: injected failure"));
+            return true;
+        case ONCData::NoFailure:
+            break;
     }
     return false;
 }
 
 // The device of the current core, or a refusal.
-bool currentDevice(const QString& verb, std::shared_ptr<SimController>* dev, QString* error)
-{
+bool currentDevice(const QString& verb, std::shared_ptr<SimController>* dev, QString* error) {
     OnaData* d = OnaData::inst();
     if (!d->isProjectOpen()) {
         *error = QStringLiteral("%1: no project is open").arg(verb);
@@ -61,8 +55,7 @@ bool currentDevice(const QString& verb, std::shared_ptr<SimController>* dev, QSt
 }
 
 // "0x1F" or "1F": up to 64 bits.
-bool hexValue(const QString& s, quint64* value)
-{
+bool hexValue(const QString& s, quint64* value) {
     QString t = s.trimmed();
     if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         t = t.mid(2);
@@ -79,8 +72,7 @@ bool hexValue(const QString& s, quint64* value)
     return true;
 }
 
-bool decimalCount(const QString& s, qint64* value)
-{
+bool decimalCount(const QString& s, qint64* value) {
     bool ok = false;
     const qint64 v = s.trimmed().toLongLong(&ok, 10);
     if (!ok || v < 1)
@@ -89,10 +81,9 @@ bool decimalCount(const QString& s, qint64* value)
     return true;
 }
 
-int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool dump, int objc, Tcl_Obj* const objv[])
-{
-    const QString verb = QStringLiteral("ona_run_controller %1").arg(dump ? QStringLiteral("-dump_memfile")
-                                                                         : QStringLiteral("-load_memfile"));
+int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool dump, int objc, Tcl_Obj* const objv[]) {
+    const QString verb = QStringLiteral("ona_run_controller %1")
+                             .arg(dump ? QStringLiteral("-dump_memfile") : QStringLiteral("-load_memfile"));
     const QString path = text(objv[2]);
     if (path.trimmed().isEmpty())
         return fail(ip, QStringLiteral("%1: the memory file name is empty").arg(verb));
@@ -107,11 +98,14 @@ int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool d
         quint64 v = 0;
         if (o.first == QLatin1String("-offset")) {
             if (!hexValue(o.second, &v) || v > 0xFFFFFFFFull)
-                return fail(ip, QStringLiteral("%1: -offset takes a hexadecimal word offset, not \"%2\"").arg(verb, o.second));
+                return fail(
+                    ip, QStringLiteral("%1: -offset takes a hexadecimal word offset, not \"%2\"").arg(verb, o.second));
             offset = qint64(v);
         } else if (o.first == QLatin1String("-range")) {
             if (!decimalCount(o.second, &range))
-                return fail(ip, QStringLiteral("%1: -range takes a number of words (1 or more), not \"%2\"").arg(verb, o.second));
+                return fail(
+                    ip,
+                    QStringLiteral("%1: -range takes a number of words (1 or more), not \"%2\"").arg(verb, o.second));
         } else {
             return fail(ip, QStringLiteral("%1: unknown option \"%2\": expected -offset or -range").arg(verb, o.first));
         }
@@ -119,15 +113,19 @@ int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool d
     const int width = controller()->getMemWidth();
     const int depth = controller()->getMemDepth();
     if (depth > 0 && depth != dev->memDepth())
-        return fail(ip, QStringLiteral("%1: a memory of %2 words was asked for; the core's has %3").arg(verb).arg(depth).arg(dev->memDepth()));
-    const bool ok = dump ? dev->dump(path, offset, range, width, &error) : dev->load(path, offset, range, width, &error);
+        return fail(ip, QStringLiteral("%1: a memory of %2 words was asked for; the core's has %3")
+                            .arg(verb)
+                            .arg(depth)
+                            .arg(dev->memDepth()));
+    const bool ok =
+        dump ? dev->dump(path, offset, range, width, &error) : dev->load(path, offset, range, width, &error);
     return ok ? done(ip) : fail(ip, QStringLiteral("%1: %2").arg(verb, error));
 }
 
-ONA_CMD(cmdRunController)
-{
-    const char* use = "ona_run_controller -read_led | -read_switch | -write_switch VALUE | -init_mem VALUE | "
-                      "-dump_memfile FILE ?-offset HEX? ?-range N? | -load_memfile FILE ?-offset HEX? ?-range N?";
+ONA_CMD(cmdRunController) {
+    const char* use =
+        "ona_run_controller -read_led | -read_switch | -write_switch VALUE | -init_mem VALUE | "
+        "-dump_memfile FILE ?-offset HEX? ?-range N? | -load_memfile FILE ?-offset HEX? ?-range N?";
     if (objc < 2)
         return usage(ip, use);
     int code = TCL_OK;
@@ -142,7 +140,8 @@ ONA_CMD(cmdRunController)
     const bool file = action == QLatin1String("-dump_memfile") || action == QLatin1String("-load_memfile");
     if (!noValue && !oneValue && !file)
         return fail(ip, QStringLiteral("ona_run_controller: unknown option \"%1\": expected -read_led, -read_switch, "
-                                       "-write_switch, -init_mem, -dump_memfile or -load_memfile").arg(action));
+                                       "-write_switch, -init_mem, -dump_memfile or -load_memfile")
+                            .arg(action));
     if ((noValue && objc != 2) || (oneValue && objc != 3) || (file && (objc < 3 || objc % 2 == 0)))
         return usage(ip, use);
     if (!currentDevice(QStringLiteral("ona_run_controller"), &dev, &error))
@@ -169,7 +168,8 @@ ONA_CMD(cmdRunController)
             return fail(ip, QStringLiteral("%1: the core has no virtual switches").arg(verb));
         const quint32 before = dev->readSwitches();
         if (value > 0xFFFFFFFFull || !dev->writeSwitches(quint32(value), &error))
-            return fail(ip, QStringLiteral("%1: %2").arg(verb, error.isEmpty() ? QStringLiteral("more than 32 bits") : error));
+            return fail(
+                ip, QStringLiteral("%1: %2").arg(verb, error.isEmpty() ? QStringLiteral("more than 32 bits") : error));
         if (before != quint32(value))
             controller()->notifyChanged(QStringLiteral("switch"), QString::number(value, 16));
         return done(ip);
@@ -180,8 +180,7 @@ ONA_CMD(cmdRunController)
 }
 
 // "-addr A" (and "-data D" for writes), in any order, each once.
-bool addressData(int objc, Tcl_Obj* const objv[], bool needData, quint64* addr, quint64* data, QString* error)
-{
+bool addressData(int objc, Tcl_Obj* const objv[], bool needData, quint64* addr, quint64* data, QString* error) {
     const QString verb = text(objv[0]);
     VerbOptions::Pairs options;
     if (!optionPairs(objc, objv, 1, &options, error))
@@ -191,9 +190,8 @@ bool addressData(int objc, Tcl_Obj* const objv[], bool needData, quint64* addr, 
         const bool isAddr = o.first == QLatin1String("-addr");
         const bool isData = needData && o.first == QLatin1String("-data");
         if (!isAddr && !isData) {
-            *error = QStringLiteral("%1: unknown option \"%2\": expected %3").arg(verb, o.first,
-                                                                               needData ? QStringLiteral("-addr or -data")
-                                                                                        : QStringLiteral("-addr"));
+            *error = QStringLiteral("%1: unknown option \"%2\": expected %3")
+                         .arg(verb, o.first, needData ? QStringLiteral("-addr or -data") : QStringLiteral("-addr"));
             return false;
         }
         quint64 v = 0;
@@ -205,42 +203,42 @@ bool addressData(int objc, Tcl_Obj* const objv[], bool needData, quint64* addr, 
         (isAddr ? hasAddr : hasData) = true;
     }
     if (!hasAddr || (needData && !hasData)) {
-        *error = QStringLiteral("%1: %2 is required").arg(verb, hasAddr ? QStringLiteral("-data") : QStringLiteral("-addr"));
+        *error =
+            QStringLiteral("%1: %2 is required").arg(verb, hasAddr ? QStringLiteral("-data") : QStringLiteral("-addr"));
         return false;
     }
     return true;
 }
 
-ONA_CMD(cmdReadController)
-{
+ONA_CMD(cmdReadController) {
     int code = TCL_OK;
     if (injected(ip, objc, objv, &code))
         return code;
     std::shared_ptr<SimController> dev;
     QString error;
     quint64 addr = 0, data = 0, value = 0;
-    if (!addressData(objc, objv, false, &addr, &data, &error) || !currentDevice(QStringLiteral("ona_read_controller"), &dev, &error)
-        || !dev->readWord(addr, &value, &error))
-        return fail(ip, error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_read_controller: ") + error);
+    if (!addressData(objc, objv, false, &addr, &data, &error) ||
+        !currentDevice(QStringLiteral("ona_read_controller"), &dev, &error) || !dev->readWord(addr, &value, &error))
+        return fail(ip,
+                    error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_read_controller: ") + error);
     return done(ip, SimController::hexDigits(value, dev->memWidth()));
 }
 
-ONA_CMD(cmdWriteController)
-{
+ONA_CMD(cmdWriteController) {
     int code = TCL_OK;
     if (injected(ip, objc, objv, &code))
         return code;
     std::shared_ptr<SimController> dev;
     QString error;
     quint64 addr = 0, data = 0;
-    if (!addressData(objc, objv, true, &addr, &data, &error) || !currentDevice(QStringLiteral("ona_write_controller"), &dev, &error)
-        || !dev->writeWord(addr, data, &error))
-        return fail(ip, error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_write_controller: ") + error);
+    if (!addressData(objc, objv, true, &addr, &data, &error) ||
+        !currentDevice(QStringLiteral("ona_write_controller"), &dev, &error) || !dev->writeWord(addr, data, &error))
+        return fail(ip,
+                    error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_write_controller: ") + error);
     return done(ip);
 }
 
-ONA_CMD(cmdCloseController)
-{
+ONA_CMD(cmdCloseController) {
     Q_UNUSED(objc);
     Q_UNUSED(objv);
     // Ends polling; the devices keep their state while the project is open.
@@ -253,8 +251,7 @@ ONA_CMD(cmdCloseController)
 
 namespace ControllerVerbs {
 
-void putCoreRecords(Dict* dict, const AnalyzerCore& core)
-{
+void putCoreRecords(Dict* dict, const AnalyzerCore& core) {
     const ControllerRecords& r = core.controller();
     dict->put("leds", list(r.leds.defined ? r.leds.names : QStringList()));
     dict->put("switches", list(r.switches.defined ? r.switches.names : QStringList()));
@@ -277,14 +274,13 @@ void putCoreRecords(Dict* dict, const AnalyzerCore& core)
     dict->put("hardip", hardIp.get());
 }
 
-void registerVerbs(Tcl_Interp* interp)
-{
+void registerVerbs(Tcl_Interp* interp) {
     create(interp, {
-        {"ona_run_controller", cmdRunController},
-        {"ona_read_controller", cmdReadController},
-        {"ona_write_controller", cmdWriteController},
-        {"ona_close_controller", cmdCloseController},
-    });
+                       {"ona_run_controller", cmdRunController},
+                       {"ona_read_controller", cmdReadController},
+                       {"ona_write_controller", cmdWriteController},
+                       {"ona_close_controller", cmdCloseController},
+                   });
 }
 
 } // namespace ControllerVerbs

@@ -8,27 +8,21 @@
 
 namespace {
 
-void stopAtExit()
-{
-    ONCData::inst()->stopLED();
-}
+void stopAtExit() { ONCData::inst()->stopLED(); }
 
 } // namespace
 
-ONCData* ONCData::inst()
-{
-    static ONCData* data = new ONCData;   // lives as long as the process
+ONCData* ONCData::inst() {
+    static ONCData* data = new ONCData; // lives as long as the process
     return data;
 }
 
-ONCData::ONCData()
-{
+ONCData::ONCData() {
     // The polling thread must not outlive the application object.
     qAddPostRoutine(stopAtExit);
 }
 
-void ONCData::selectCore(const QString& core, const ControllerRecords& records)
-{
+void ONCData::selectCore(const QString& core, const ControllerRecords& records) {
     QMutexLocker lock(&m_mutex);
     m_current = core;
     if (core.isEmpty()) {
@@ -46,8 +40,7 @@ void ONCData::selectCore(const QString& core, const ControllerRecords& records)
     m_device = dev;
 }
 
-void ONCData::closeSession()
-{
+void ONCData::closeSession() {
     stopLED();
     QMutexLocker lock(&m_mutex);
     m_devices.clear();
@@ -57,26 +50,22 @@ void ONCData::closeSession()
     m_memWidth = m_memDepth = 0;
 }
 
-std::shared_ptr<SimController> ONCData::device() const
-{
+std::shared_ptr<SimController> ONCData::device() const {
     QMutexLocker lock(&m_mutex);
     return m_device;
 }
 
-QString ONCData::currentCore() const
-{
+QString ONCData::currentCore() const {
     QMutexLocker lock(&m_mutex);
     return m_current;
 }
 
-int ONCData::pollingInterval(int speed)
-{
+int ONCData::pollingInterval(int speed) {
     static const int ms[] = {1000, 500, 250, 100, 50};
     return ms[qBound(1, speed, 5) - 1];
 }
 
-void ONCData::startLED(const QString& instance)
-{
+void ONCData::startLED(const QString& instance) {
     QMutexLocker lock(&m_mutex);
     m_instance = instance;
     if (m_thread)
@@ -87,8 +76,7 @@ void ONCData::startLED(const QString& instance)
     m_thread->start();
 }
 
-void ONCData::stopLED()
-{
+void ONCData::stopLED() {
     QThread* thread;
     {
         QMutexLocker lock(&m_mutex);
@@ -103,33 +91,28 @@ void ONCData::stopLED()
     }
 }
 
-bool ONCData::isPolling() const
-{
+bool ONCData::isPolling() const {
     QMutexLocker lock(&m_mutex);
     return m_thread != nullptr;
 }
 
-QString ONCData::getPollingData() const
-{
+QString ONCData::getPollingData() const {
     QMutexLocker lock(&m_mutex);
     return m_pollingData;
 }
 
-void ONCData::setPollingSpeed(int speed)
-{
+void ONCData::setPollingSpeed(int speed) {
     QMutexLocker lock(&m_mutex);
     m_speed = qBound(0, speed, 5);
     m_wake.wakeAll();
 }
 
-int ONCData::getPollingSpeed() const
-{
+int ONCData::getPollingSpeed() const {
     QMutexLocker lock(&m_mutex);
     return m_speed;
 }
 
-void ONCData::pollLoop()
-{
+void ONCData::pollLoop() {
     QMutexLocker lock(&m_mutex);
     while (!m_stop) {
         if (m_speed == 0) {
@@ -155,20 +138,17 @@ void ONCData::pollLoop()
     }
 }
 
-void ONCData::injectFailure(const QString& commandPrefix, Failure failure)
-{
+void ONCData::injectFailure(const QString& commandPrefix, Failure failure) {
     QMutexLocker lock(&m_mutex);
     m_failures.append({commandPrefix, failure});
 }
 
-void ONCData::clearFailures()
-{
+void ONCData::clearFailures() {
     QMutexLocker lock(&m_mutex);
     m_failures.clear();
 }
 
-ONCData::Failure ONCData::failureFor(const QString& commandText) const
-{
+ONCData::Failure ONCData::failureFor(const QString& commandText) const {
     QMutexLocker lock(&m_mutex);
     for (const auto& f : m_failures)
         if (commandText.startsWith(f.first))

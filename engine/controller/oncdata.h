@@ -24,8 +24,7 @@
 class QThread;
 class SimController;
 
-class ONA_EXPORT ONCData : public QObject
-{
+class ONA_EXPORT ONCData : public QObject {
     Q_OBJECT
 public:
     static ONCData* inst();
@@ -81,7 +80,7 @@ private:
     ONCData();
     void pollLoop();
 
-    mutable QMutex m_mutex;   // guards everything below that the thread reads
+    mutable QMutex m_mutex; // guards everything below that the thread reads
     QWaitCondition m_wake;
     QHash<QString, std::shared_ptr<SimController>> m_devices;
     QString m_current;

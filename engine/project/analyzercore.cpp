@@ -6,12 +6,7 @@
 #include "waveformmodel.h"
 
 AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
-    : m_id(id)
-    , m_name(onl.name)
-    , m_kind(onl.kind)
-    , m_units(onl.units.size())
-    , m_onl(onl)
-{
+    : m_id(id), m_name(onl.name), m_kind(onl.kind), m_units(onl.units.size()), m_onl(onl) {
     if (m_kind != LogicAnalyzer)
         return;
     m_run = m_units > 0;
@@ -29,17 +24,8 @@ AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
 
 AnalyzerCore::~AnalyzerCore() = default;
 
-bool AnalyzerCore::isPOR() const
-{
-    return m_ts && m_ts->porSupported;
-}
+bool AnalyzerCore::isPOR() const { return m_ts && m_ts->porSupported; }
 
-bool AnalyzerCore::getConnectPOR() const
-{
-    return m_ts && m_ts->porSupported && m_ts->connectPorOnOpen;
-}
+bool AnalyzerCore::getConnectPOR() const { return m_ts && m_ts->porSupported && m_ts->connectPorOnOpen; }
 
-int AnalyzerCore::getNumError() const
-{
-    return m_tu ? m_tu->getNumError() + m_te->getNumError() : 0;
-}
+int AnalyzerCore::getNumError() const { return m_tu ? m_tu->getNumError() + m_te->getNumError() : 0; }

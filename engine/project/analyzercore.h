@@ -17,13 +17,21 @@ class TriggerEModel;
 class TriggerSetting;
 class WaveformModel;
 
-class ONA_EXPORT AnalyzerCore
-{
+class ONA_EXPORT AnalyzerCore {
 public:
     enum Kind { LogicAnalyzer = 1, Controller = 2 };
     // Run states reported while capturing (see docs/commands.md).
-    enum Status { Ready = 0, Configuring = 1, Armed = 2, Sampling = 3, Uploading = 4, Completed = 5,
-                  Stopped = 6, UploadStopped = 7, Error = 8 };
+    enum Status {
+        Ready = 0,
+        Configuring = 1,
+        Armed = 2,
+        Sampling = 3,
+        Uploading = 4,
+        Completed = 5,
+        Stopped = 6,
+        UploadStopped = 7,
+        Error = 8
+    };
 
     AnalyzerCore(int id, const ProjectFiles::OnlCore& onl);
     ~AnalyzerCore();
@@ -64,10 +72,10 @@ public:
 
     // Capture progress, written by the acquisition thread.
     std::atomic<int> status{Ready};
-    std::atomic<int> pnum{0};   // trigger frames captured so far
-    std::atomic<int> pmax{0};   // trigger frames expected
-    std::atomic<qint64> samplesDone{0};    // samples of this run taken (or uploaded) so far
-    std::atomic<qint64> samplesTotal{0};   // samples this run takes in all
+    std::atomic<int> pnum{0};            // trigger frames captured so far
+    std::atomic<int> pmax{0};            // trigger frames expected
+    std::atomic<qint64> samplesDone{0};  // samples of this run taken (or uploaded) so far
+    std::atomic<qint64> samplesTotal{0}; // samples this run takes in all
 
 private:
     int m_id;

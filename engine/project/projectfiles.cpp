@@ -18,18 +18,18 @@ namespace ProjectFiles {
 namespace {
 
 const char* const kRadix[] = {"Bin", "Oct", "Dec", "Hex"};
-const QStringList kOperators{QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<"),
-                             QStringLiteral("<="), QStringLiteral(">"), QStringLiteral(">="),
+const QStringList kOperators{QStringLiteral("=="),          QStringLiteral("!="),
+                             QStringLiteral("<"),           QStringLiteral("<="),
+                             QStringLiteral(">"),           QStringLiteral(">="),
                              QStringLiteral("rising edge"), QStringLiteral("falling edge"),
-                             QStringLiteral("any edge"), QStringLiteral("in range"),
+                             QStringLiteral("any edge"),    QStringLiteral("in range"),
                              QStringLiteral("not in range")};
-const QStringList kDriverKinds{QStringLiteral("clock"), QStringLiteral("counter"), QStringLiteral("lfsr"),
+const QStringList kDriverKinds{QStringLiteral("clock"),    QStringLiteral("counter"), QStringLiteral("lfsr"),
                                QStringLiteral("constant"), QStringLiteral("pattern"), QStringLiteral("random"),
-                               QStringLiteral("fsm"), QStringLiteral("bus")};
+                               QStringLiteral("fsm"),      QStringLiteral("bus")};
 constexpr int kMaxDepth = 1 << 24;
 
-bool isPlainRadix(const QString& r)
-{
+bool isPlainRadix(const QString& r) {
     for (const char* k : kRadix)
         if (r == QLatin1String(k))
             return true;
@@ -42,19 +42,16 @@ struct Fault {
 
 // Typed access to JSON with the path of every value, so that a fault names
 // exactly where it is.
-class Reader
-{
+class Reader {
 public:
     explicit Reader(const QString& file) : m_file(file) {}
 
-    [[noreturn]] void fail(const QString& path, const QString& why) const
-    {
+    [[noreturn]] void fail(const QString& path, const QString& why) const {
         throw Fault{path.isEmpty() ? QStringLiteral("%1: %2").arg(m_file, why)
                                    : QStringLiteral("%1: %2: %3").arg(m_file, path, why)};
     }
 
-    QJsonObject document(const QByteArray& data, const QString& format) const
-    {
+    QJsonObject document(const QByteArray& data, const QString& format) const {
         QJsonParseError pe;
         const QJsonDocument doc = QJsonDocument::fromJson(data, &pe);
         if (pe.error != QJsonParseError::NoError)
@@ -66,28 +63,23 @@ public:
             fail(QStringLiteral("format"), QStringLiteral("expected \"%1\"").arg(format));
         const int version = integer(root, QStringLiteral("version"), QString(), 1, 1000, true, 0);
         if (version != 1)
-            fail(QStringLiteral("version"), QStringLiteral("version %1 is newer than this program reads (1)").arg(version));
+            fail(QStringLiteral("version"),
+                 QStringLiteral("version %1 is newer than this program reads (1)").arg(version));
         return root;
     }
 
-    static QString at(const QString& path, const QString& key)
-    {
+    static QString at(const QString& path, const QString& key) {
         return path.isEmpty() ? key : path + QLatin1Char('.') + key;
     }
-    static QString at(const QString& path, int index)
-    {
-        return QStringLiteral("%1[%2]").arg(path).arg(index);
-    }
+    static QString at(const QString& path, int index) { return QStringLiteral("%1[%2]").arg(path).arg(index); }
 
-    void keys(const QJsonObject& o, const QString& path, const QStringList& allowed) const
-    {
+    void keys(const QJsonObject& o, const QString& path, const QStringList& allowed) const {
         for (auto it = o.begin(); it != o.end(); ++it)
             if (!allowed.contains(it.key()))
                 fail(at(path, it.key()), QStringLiteral("unknown key"));
     }
 
-    QJsonValue need(const QJsonObject& o, const QString& key, const QString& path) const
-    {
+    QJsonValue need(const QJsonObject& o, const QString& key, const QString& path) const {
         const QJsonValue v = o.value(key);
         if (v.isUndefined())
             fail(at(path, key), QStringLiteral("missing"));
@@ -95,8 +87,7 @@ public:
     }
 
     QString string(const QJsonObject& o, const QString& key, const QString& path, bool required,
-                   const QString& def = QString(), int maxLength = kMaxTextLength) const
-    {
+                   const QString& def = QString(), int maxLength = kMaxTextLength) const {
         if (!required && !o.contains(key))
             return def;
         const QJsonValue v = need(o, key, path);
@@ -108,8 +99,7 @@ public:
         return s;
     }
 
-    QString name(const QJsonObject& o, const QString& key, const QString& path, const QString& what) const
-    {
+    QString name(const QJsonObject& o, const QString& key, const QString& path, const QString& what) const {
         const QString s = string(o, key, path, true, QString(), TriggerLang::kMaxNameLength);
         const QString why = TriggerLang::checkName(s, what);
         if (!why.isEmpty())
@@ -118,8 +108,7 @@ public:
     }
 
     int integer(const QJsonObject& o, const QString& key, const QString& path, int min, int max, bool required,
-                int def) const
-    {
+                int def) const {
         if (!required && !o.contains(key))
             return def;
         const QJsonValue v = need(o, key, path);
@@ -129,8 +118,7 @@ public:
         return int(d);
     }
 
-    bool boolean(const QJsonObject& o, const QString& key, const QString& path, bool required, bool def) const
-    {
+    bool boolean(const QJsonObject& o, const QString& key, const QString& path, bool required, bool def) const {
         if (!required && !o.contains(key))
             return def;
         const QJsonValue v = need(o, key, path);
@@ -139,8 +127,7 @@ public:
         return v.toBool();
     }
 
-    QJsonObject object(const QJsonObject& o, const QString& key, const QString& path, bool required) const
-    {
+    QJsonObject object(const QJsonObject& o, const QString& key, const QString& path, bool required) const {
         if (!required && !o.contains(key))
             return QJsonObject();
         const QJsonValue v = need(o, key, path);
@@ -149,9 +136,7 @@ public:
         return v.toObject();
     }
 
-    QJsonArray array(const QJsonObject& o, const QString& key, const QString& path, int maxCount,
-                     bool required) const
-    {
+    QJsonArray array(const QJsonObject& o, const QString& key, const QString& path, int maxCount, bool required) const {
         if (!required && !o.contains(key))
             return QJsonArray();
         const QJsonValue v = need(o, key, path);
@@ -163,25 +148,21 @@ public:
         return a;
     }
 
-    QJsonObject element(const QJsonArray& a, int i, const QString& path) const
-    {
+    QJsonObject element(const QJsonArray& a, int i, const QString& path) const {
         if (!a.at(i).isObject())
             fail(at(path, i), QStringLiteral("expected an object"));
         return a.at(i).toObject();
     }
 
     QString choice(const QJsonObject& o, const QString& key, const QString& path, const QStringList& words,
-                   bool required, const QString& def) const
-    {
+                   bool required, const QString& def) const {
         const QString s = string(o, key, path, required, def, 64);
         if (!words.contains(s))
             fail(at(path, key), QStringLiteral("expected one of %1").arg(words.join(QStringLiteral(", "))));
         return s;
     }
 
-    QList<TokenSetData> tokenSets(const QJsonObject& o, const QString& key, const QString& path,
-                                  bool enumKind) const
-    {
+    QList<TokenSetData> tokenSets(const QJsonObject& o, const QString& key, const QString& path, bool enumKind) const {
         const QJsonArray a = array(o, key, path, TokenModel::kMaxSets, false);
         QList<TokenSetData> sets;
         for (int i = 0; i < a.size(); ++i) {
@@ -215,24 +196,22 @@ private:
     QString m_file;
 };
 
-QJsonArray tokenSetsJson(const QList<TokenSetData>& sets)
-{
+QJsonArray tokenSetsJson(const QList<TokenSetData>& sets) {
     QJsonArray out;
     for (const TokenSetData& s : sets) {
         QJsonArray tokens;
         for (const auto& t : s.tokens)
             tokens.append(QJsonObject{{QStringLiteral("name"), t.first},
                                       {QStringLiteral("value"), TriggerLang::tokenValueText(t.second)}});
-        out.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("bits"), s.bits},
-                               {QStringLiteral("tokens"), tokens}});
+        out.append(QJsonObject{
+            {QStringLiteral("name"), s.name}, {QStringLiteral("bits"), s.bits}, {QStringLiteral("tokens"), tokens}});
     }
     return out;
 }
 
 } // namespace
 
-bool readFile(const QString& path, QByteArray* data, QString* error)
-{
+bool readFile(const QString& path, QByteArray* data, QString* error) {
     QString why;
     if (!SafeFile::readRegular(path, kMaxFileSize, data, &why)) {
         *error = QStringLiteral("%1: %2").arg(path, why);
@@ -241,19 +220,16 @@ bool readFile(const QString& path, QByteArray* data, QString* error)
     return true;
 }
 
-bool writeFile(const QString& path, const QByteArray& data, QString* error)
-{
+bool writeFile(const QString& path, const QByteArray& data, QString* error) {
     QString why;
-    const bool ok = SafeFile::writeAtomically(path, [&data](QIODevice* out, QString*) {
-        return out->write(data) == data.size();
-    }, &why);
+    const bool ok = SafeFile::writeAtomically(
+        path, [&data](QIODevice* out, QString*) { return out->write(data) == data.size(); }, &why);
     if (!ok)
         *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
     return ok;
 }
 
-int refWidth(const QString& ref, const QVector<OnlSignal>& signalList, QString* error)
-{
+int refWidth(const QString& ref, const QVector<OnlSignal>& signalList, QString* error) {
     static const QRegularExpression re(
         QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)(?:\\[([0-9]{1,5})(?::([0-9]{1,5}))?\\])?$"));
     const auto m = re.match(ref);
@@ -278,13 +254,13 @@ int refWidth(const QString& ref, const QVector<OnlSignal>& signalList, QString* 
     return -1;
 }
 
-bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QString* error)
-{
+bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QString* error) {
     const Reader r(name);
     try {
         const QJsonObject root = r.document(data, QStringLiteral("ondrel-onl"));
-        r.keys(root, QString(), {QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("device"),
-                                 QStringLiteral("cores"), QStringLiteral("enum_token_sets"), QStringLiteral("serdes")});
+        r.keys(root, QString(),
+               {QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("device"), QStringLiteral("cores"),
+                QStringLiteral("enum_token_sets"), QStringLiteral("serdes")});
         OnlDesign d;
         d.device = r.string(root, QStringLiteral("device"), QString(), true, QString(), 128);
         d.enums = r.tokenSets(root, QStringLiteral("enum_token_sets"), QString(), true);
@@ -297,7 +273,8 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
             OnlCore c;
             c.name = r.name(co, QStringLiteral("name"), p, QStringLiteral("core"));
             if (coreNames.contains(c.name.toLower()))
-                r.fail(Reader::at(p, QStringLiteral("name")), QStringLiteral("core \"%1\" is defined twice").arg(c.name));
+                r.fail(Reader::at(p, QStringLiteral("name")),
+                       QStringLiteral("core \"%1\" is defined twice").arg(c.name));
             coreNames.insert(c.name.toLower());
             c.kind = r.integer(co, QStringLiteral("kind"), p, 1, 2, true, 1);
             if (c.kind == 2) {
@@ -309,12 +286,12 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
                 d.cores.append(c);
                 continue;
             }
-            r.keys(co, p, {QStringLiteral("name"), QStringLiteral("kind"), QStringLiteral("clock"),
-                           QStringLiteral("signals"), QStringLiteral("trigger_units"),
-                           QStringLiteral("trigger_expressions"), QStringLiteral("sample_depth"),
-                           QStringLiteral("multi_trigger_capacity"), QStringLiteral("max_triggers"),
-                           QStringLiteral("final_counter_max"), QStringLiteral("por"),
-                           QStringLiteral("simulation")});
+            r.keys(
+                co, p,
+                {QStringLiteral("name"), QStringLiteral("kind"), QStringLiteral("clock"), QStringLiteral("signals"),
+                 QStringLiteral("trigger_units"), QStringLiteral("trigger_expressions"), QStringLiteral("sample_depth"),
+                 QStringLiteral("multi_trigger_capacity"), QStringLiteral("max_triggers"),
+                 QStringLiteral("final_counter_max"), QStringLiteral("por"), QStringLiteral("simulation")});
             c.clock = r.string(co, QStringLiteral("clock"), p, false, QString(), TriggerLang::kMaxNameLength);
 
             const QJsonArray sigs = r.array(co, QStringLiteral("signals"), p, kMaxSignals, true);
@@ -337,8 +314,9 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
             for (int j = 0; j < units.size(); ++j) {
                 const QString up = Reader::at(Reader::at(p, QStringLiteral("trigger_units")), j);
                 const QJsonObject uo = r.element(units, j, up);
-                r.keys(uo, up, {QStringLiteral("name"), QStringLiteral("signals"), QStringLiteral("serial"),
-                                QStringLiteral("operator"), QStringLiteral("radix"), QStringLiteral("value")});
+                r.keys(uo, up,
+                       {QStringLiteral("name"), QStringLiteral("signals"), QStringLiteral("serial"),
+                        QStringLiteral("operator"), QStringLiteral("radix"), QStringLiteral("value")});
                 OnlTriggerUnit u;
                 u.name = r.name(uo, QStringLiteral("name"), up, QStringLiteral("trigger unit"));
                 if (unitNames.contains(u.name.toLower()))
@@ -346,7 +324,8 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
                 unitNames.insert(u.name.toLower());
                 const QJsonArray refs = r.array(uo, QStringLiteral("signals"), up, 256, true);
                 if (refs.isEmpty())
-                    r.fail(Reader::at(up, QStringLiteral("signals")), QStringLiteral("a trigger unit needs at least one signal"));
+                    r.fail(Reader::at(up, QStringLiteral("signals")),
+                           QStringLiteral("a trigger unit needs at least one signal"));
                 int width = 0;
                 for (int k = 0; k < refs.size(); ++k) {
                     const QString rp = Reader::at(Reader::at(up, QStringLiteral("signals")), k);
@@ -364,11 +343,14 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
                 }
                 u.serial = r.integer(uo, QStringLiteral("serial"), up, 0, TriggerLang::kMaxWidth, false, 0);
                 if (u.serial > 0 && width != 1)
-                    r.fail(Reader::at(up, QStringLiteral("serial")), QStringLiteral("a serial trigger unit samples one signal bit"));
+                    r.fail(Reader::at(up, QStringLiteral("serial")),
+                           QStringLiteral("a serial trigger unit samples one signal bit"));
                 u.width = u.serial > 0 ? u.serial : width;
-                const QStringList ops = u.serial > 0 ? QStringList{QStringLiteral("=="), QStringLiteral("!=")} : kOperators;
+                const QStringList ops =
+                    u.serial > 0 ? QStringList{QStringLiteral("=="), QStringLiteral("!=")} : kOperators;
                 u.op = r.choice(uo, QStringLiteral("operator"), up, ops, false, QStringLiteral("=="));
-                u.radix = r.string(uo, QStringLiteral("radix"), up, false, QStringLiteral("Bin"), TriggerLang::kMaxNameLength);
+                u.radix = r.string(uo, QStringLiteral("radix"), up, false, QStringLiteral("Bin"),
+                                   TriggerLang::kMaxNameLength);
                 if (!isPlainRadix(u.radix)) {
                     bool found = false;
                     for (const TokenSetData& e : d.enums)
@@ -376,11 +358,15 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
                             found = true;
                             if (e.bits != u.width)
                                 r.fail(Reader::at(up, QStringLiteral("radix")),
-                                       QStringLiteral("enumeration \"%1\" is %2 bits wide, the unit %3").arg(e.name).arg(e.bits).arg(u.width));
+                                       QStringLiteral("enumeration \"%1\" is %2 bits wide, the unit %3")
+                                           .arg(e.name)
+                                           .arg(e.bits)
+                                           .arg(u.width));
                         }
                     if (!found)
                         r.fail(Reader::at(up, QStringLiteral("radix")),
-                               QStringLiteral("\"%1\" is neither Bin, Oct, Dec, Hex nor an enumeration of this file").arg(u.radix));
+                               QStringLiteral("\"%1\" is neither Bin, Oct, Dec, Hex nor an enumeration of this file")
+                                   .arg(u.radix));
                 }
                 u.value = r.string(uo, QStringLiteral("value"), up, false, QString(u.width, QLatin1Char('x')));
                 c.units.append(u);
@@ -446,21 +432,21 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
     }
 }
 
-bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QString* error)
-{
+bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QString* error) {
     const Reader r(name);
     try {
         const QJsonObject root = r.document(data, QStringLiteral("ondrel-ona"));
-        r.keys(root, QString(), {QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("onl"),
-                                 QStringLiteral("cable"), QStringLiteral("clock"), QStringLiteral("current_core"),
-                                 QStringLiteral("cores"), QStringLiteral("user_token_sets"),
-                                 QStringLiteral("waveform")});
+        r.keys(root, QString(),
+               {QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("onl"), QStringLiteral("cable"),
+                QStringLiteral("clock"), QStringLiteral("current_core"), QStringLiteral("cores"),
+                QStringLiteral("user_token_sets"), QStringLiteral("waveform")});
         OnaProject p;
         p.onl = r.string(root, QStringLiteral("onl"), QString(), true);
         if (p.onl.trimmed().isEmpty())
             r.fail(QStringLiteral("onl"), QStringLiteral("empty path"));
         const QJsonObject cable = r.object(root, QStringLiteral("cable"), QString(), false);
-        r.keys(cable, QStringLiteral("cable"), {QStringLiteral("type"), QStringLiteral("port"), QStringLiteral("tckdelay")});
+        r.keys(cable, QStringLiteral("cable"),
+               {QStringLiteral("type"), QStringLiteral("port"), QStringLiteral("tckdelay")});
         p.cableType = r.choice(cable, QStringLiteral("type"), QStringLiteral("cable"),
                                {QStringLiteral("USB"), QStringLiteral("USB2"), QStringLiteral("VORANTE")}, false,
                                QStringLiteral("USB"));
@@ -471,8 +457,8 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
         p.period = r.integer(clock, QStringLiteral("period"), QStringLiteral("clock"), 1, 1000000, false, 10);
         p.clockUnit = r.choice(clock, QStringLiteral("unit"), QStringLiteral("clock"),
                                {QStringLiteral("ns"), QStringLiteral("ps")}, false, QStringLiteral("ns"));
-        p.currentCore = r.string(root, QStringLiteral("current_core"), QString(), false, QString(),
-                                 TriggerLang::kMaxNameLength);
+        p.currentCore =
+            r.string(root, QStringLiteral("current_core"), QString(), false, QString(), TriggerLang::kMaxNameLength);
         p.userSets = r.tokenSets(root, QStringLiteral("user_token_sets"), QString(), false);
         p.waveform = r.object(root, QStringLiteral("waveform"), QString(), false);
 
@@ -480,8 +466,9 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
         for (int i = 0; i < cores.size(); ++i) {
             const QString cp = Reader::at(QStringLiteral("cores"), i);
             const QJsonObject co = r.element(cores, i, cp);
-            r.keys(co, cp, {QStringLiteral("name"), QStringLiteral("run"), QStringLiteral("trigger_units"),
-                            QStringLiteral("trigger_expressions"), QStringLiteral("options")});
+            r.keys(co, cp,
+                   {QStringLiteral("name"), QStringLiteral("run"), QStringLiteral("trigger_units"),
+                    QStringLiteral("trigger_expressions"), QStringLiteral("options")});
             OnaCore c;
             c.name = r.string(co, QStringLiteral("name"), cp, true, QString(), TriggerLang::kMaxNameLength);
             c.run = r.boolean(co, QStringLiteral("run"), cp, false, true);
@@ -490,8 +477,9 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
             for (int j = 0; j < units.size(); ++j) {
                 const QString up = Reader::at(Reader::at(cp, QStringLiteral("trigger_units")), j);
                 const QJsonObject uo = r.element(units, j, up);
-                r.keys(uo, up, {QStringLiteral("name"), QStringLiteral("operator"), QStringLiteral("radix"),
-                                QStringLiteral("value")});
+                r.keys(uo, up,
+                       {QStringLiteral("name"), QStringLiteral("operator"), QStringLiteral("radix"),
+                        QStringLiteral("value")});
                 OnaUnit u;
                 u.name = r.string(uo, QStringLiteral("name"), up, true, QString(), TriggerLang::kMaxNameLength);
                 u.op = r.choice(uo, QStringLiteral("operator"), up, kOperators, true, QString());
@@ -515,23 +503,23 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
             if (c.hasOptions) {
                 const QString op = Reader::at(cp, QStringLiteral("options"));
                 const QJsonObject oo = r.object(co, QStringLiteral("options"), cp, true);
-                r.keys(oo, op, {QStringLiteral("position_mode"), QStringLiteral("pre_position"),
-                                QStringLiteral("user_position"), QStringLiteral("te_combination"),
-                                QStringLiteral("samples"), QStringLiteral("num_triggers"),
-                                QStringLiteral("final_counter"), QStringLiteral("final_counter_value"),
-                                QStringLiteral("connect_por")});
+                r.keys(oo, op,
+                       {QStringLiteral("position_mode"), QStringLiteral("pre_position"),
+                        QStringLiteral("user_position"), QStringLiteral("te_combination"), QStringLiteral("samples"),
+                        QStringLiteral("num_triggers"), QStringLiteral("final_counter"),
+                        QStringLiteral("final_counter_value"), QStringLiteral("connect_por")});
                 TriggerOptionValues& o = c.options;
                 o.positionPreSelected = r.choice(oo, QStringLiteral("position_mode"), op,
-                                                 {QStringLiteral("preset"), QStringLiteral("user")}, true, QString())
-                                     == QLatin1String("preset");
+                                                 {QStringLiteral("preset"), QStringLiteral("user")}, true,
+                                                 QString()) == QLatin1String("preset");
                 const QString pre = r.choice(oo, QStringLiteral("pre_position"), op,
                                              {QStringLiteral("pre"), QStringLiteral("center"), QStringLiteral("post")},
                                              true, QString());
                 o.prePositionIndex = pre == QLatin1String("pre") ? 0 : pre == QLatin1String("center") ? 1 : 2;
                 o.userPosition = r.integer(oo, QStringLiteral("user_position"), op, 0, kMaxDepth, true, 0);
-                o.teCombination = r.choice(oo, QStringLiteral("te_combination"), op,
-                                           {QStringLiteral("or"), QStringLiteral("and")}, true, QString())
-                               == QLatin1String("and");
+                o.teCombination =
+                    r.choice(oo, QStringLiteral("te_combination"), op, {QStringLiteral("or"), QStringLiteral("and")},
+                             true, QString()) == QLatin1String("and");
                 o.samples = r.integer(oo, QStringLiteral("samples"), op, 1, kMaxDepth, true, 1);
                 o.numTriggers = r.integer(oo, QStringLiteral("num_triggers"), op, 1, kMaxDepth, true, 1);
                 o.finalCounterOn = r.boolean(oo, QStringLiteral("final_counter"), op, true, false) ? 1 : 0;
@@ -548,8 +536,7 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
     }
 }
 
-bool parseOnt(const QByteArray& data, const QString& name, QList<TokenSetData>* out, QString* error)
-{
+bool parseOnt(const QByteArray& data, const QString& name, QList<TokenSetData>* out, QString* error) {
     const Reader r(name);
     try {
         const QJsonObject root = r.document(data, QStringLiteral("ondrel-ont"));
@@ -564,38 +551,43 @@ bool parseOnt(const QByteArray& data, const QString& name, QList<TokenSetData>* 
     }
 }
 
-QByteArray writeOna(const OnaProject& p)
-{
+QByteArray writeOna(const OnaProject& p) {
     QJsonArray cores;
     for (const OnaCore& c : p.cores) {
         QJsonObject co{{QStringLiteral("name"), c.name}, {QStringLiteral("run"), c.run}};
         if (c.hasUnits) {
             QJsonArray units;
             for (const OnaUnit& u : c.units)
-                units.append(QJsonObject{{QStringLiteral("name"), u.name}, {QStringLiteral("operator"), u.op},
-                                         {QStringLiteral("radix"), u.radix}, {QStringLiteral("value"), u.value}});
+                units.append(QJsonObject{{QStringLiteral("name"), u.name},
+                                         {QStringLiteral("operator"), u.op},
+                                         {QStringLiteral("radix"), u.radix},
+                                         {QStringLiteral("value"), u.value}});
             co.insert(QStringLiteral("trigger_units"), units);
         }
         if (c.hasExpressions) {
             QJsonArray exprs;
             for (const OnlExpression& e : c.expressions)
-                exprs.append(QJsonObject{{QStringLiteral("name"), e.name}, {QStringLiteral("expression"), e.expression},
+                exprs.append(QJsonObject{{QStringLiteral("name"), e.name},
+                                         {QStringLiteral("expression"), e.expression},
                                          {QStringLiteral("enable"), e.enable}});
             co.insert(QStringLiteral("trigger_expressions"), exprs);
         }
         if (c.hasOptions) {
             const TriggerOptionValues& o = c.options;
-            co.insert(QStringLiteral("options"), QJsonObject{
-                {QStringLiteral("position_mode"), o.positionPreSelected ? QStringLiteral("preset") : QStringLiteral("user")},
-                {QStringLiteral("pre_position"), TriggerSetting::positionWord(o.prePositionIndex)},
-                {QStringLiteral("user_position"), o.userPosition},
-                {QStringLiteral("te_combination"), o.teCombination ? QStringLiteral("and") : QStringLiteral("or")},
-                {QStringLiteral("samples"), o.samples},
-                {QStringLiteral("num_triggers"), o.numTriggers},
-                {QStringLiteral("final_counter"), o.finalCounterOn > 0},
-                {QStringLiteral("final_counter_value"), o.finalCounterPreset},
-                {QStringLiteral("connect_por"), o.connectPorOnOpen},
-            });
+            co.insert(
+                QStringLiteral("options"),
+                QJsonObject{
+                    {QStringLiteral("position_mode"),
+                     o.positionPreSelected ? QStringLiteral("preset") : QStringLiteral("user")},
+                    {QStringLiteral("pre_position"), TriggerSetting::positionWord(o.prePositionIndex)},
+                    {QStringLiteral("user_position"), o.userPosition},
+                    {QStringLiteral("te_combination"), o.teCombination ? QStringLiteral("and") : QStringLiteral("or")},
+                    {QStringLiteral("samples"), o.samples},
+                    {QStringLiteral("num_triggers"), o.numTriggers},
+                    {QStringLiteral("final_counter"), o.finalCounterOn > 0},
+                    {QStringLiteral("final_counter_value"), o.finalCounterPreset},
+                    {QStringLiteral("connect_por"), o.connectPorOnOpen},
+                });
         }
         cores.append(co);
     }
@@ -606,8 +598,8 @@ QByteArray writeOna(const OnaProject& p)
         {QStringLiteral("cable"), QJsonObject{{QStringLiteral("type"), p.cableType},
                                               {QStringLiteral("port"), p.cablePort},
                                               {QStringLiteral("tckdelay"), p.tckDelay}}},
-        {QStringLiteral("clock"), QJsonObject{{QStringLiteral("period"), p.period},
-                                              {QStringLiteral("unit"), p.clockUnit}}},
+        {QStringLiteral("clock"),
+         QJsonObject{{QStringLiteral("period"), p.period}, {QStringLiteral("unit"), p.clockUnit}}},
         {QStringLiteral("current_core"), p.currentCore},
         {QStringLiteral("cores"), cores},
         {QStringLiteral("user_token_sets"), tokenSetsJson(p.userSets)},
@@ -617,8 +609,7 @@ QByteArray writeOna(const OnaProject& p)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-QByteArray writeOnt(const QList<TokenSetData>& sets)
-{
+QByteArray writeOnt(const QList<TokenSetData>& sets) {
     const QJsonObject root{{QStringLiteral("format"), QStringLiteral("ondrel-ont")},
                            {QStringLiteral("version"), 1},
                            {QStringLiteral("token_sets"), tokenSetsJson(sets)}};

@@ -32,8 +32,8 @@ struct OnlSignal {
 
 struct OnlTriggerUnit {
     QString name;
-    QStringList refs;   // "sig", "sig[3]" or "sig[7:4]"
-    int width = 1;      // bits compared
+    QStringList refs; // "sig", "sig[3]" or "sig[7:4]"
+    int width = 1;    // bits compared
     int serial = 0;
     QString op, radix, value;
 };
@@ -46,14 +46,14 @@ struct OnlExpression {
 
 struct OnlCore {
     QString name;
-    int kind = 1;   // 1 analyzer, 2 controller
+    int kind = 1; // 1 analyzer, 2 controller
     QString clock;
     QVector<OnlSignal> signalList;
     QVector<OnlTriggerUnit> units;
     QVector<OnlExpression> expressions;
     TriggerOptionValues limits;
-    QJsonObject simulation;   // signal name -> driver, see docs/formats.md
-    QJsonObject controller;   // the controller object as written
+    QJsonObject simulation;    // signal name -> driver, see docs/formats.md
+    QJsonObject controller;    // the controller object as written
     ControllerRecords records; // read from it (controller cores)
 };
 
@@ -61,7 +61,7 @@ struct OnlDesign {
     QString device;
     QVector<OnlCore> cores;
     QList<TokenSetData> enums;
-    QJsonObject serdes;       // SERDES description, read by a later reader
+    QJsonObject serdes; // SERDES description, read by a later reader
 };
 
 struct OnaUnit {
@@ -76,11 +76,11 @@ struct OnaCore {
     bool hasExpressions = false;
     QVector<OnlExpression> expressions;
     bool hasOptions = false;
-    TriggerOptionValues options;   // settings part only
+    TriggerOptionValues options; // settings part only
 };
 
 struct OnaProject {
-    QString onl;                   // path of the .onl relative to the .ona
+    QString onl; // path of the .onl relative to the .ona
     QString cableType = QStringLiteral("USB");
     int cablePort = 0;
     int tckDelay = 1;
@@ -89,7 +89,7 @@ struct OnaProject {
     QString currentCore;
     QVector<OnaCore> cores;
     QList<TokenSetData> userSets;
-    QJsonObject waveform;          // waveform layout, kept as written
+    QJsonObject waveform; // waveform layout, kept as written
 };
 
 // Reads a whole file, refusing files larger than kMaxFileSize.

@@ -13,48 +13,38 @@
 
 using namespace ProjectFiles;
 
-ProjectSession::ProjectSession(OnaJTAG* cable, QObject* parent)
-    : QObject(parent)
-    , m_cable(cable)
-{
-}
+ProjectSession::ProjectSession(OnaJTAG* cable, QObject* parent) : QObject(parent), m_cable(cable) {}
 
-AnalyzerCore* ProjectSession::core(int id) const
-{
+AnalyzerCore* ProjectSession::core(int id) const {
     if (id == -1)
         id = m_current;
     return id >= 0 && id < m_cores.size() ? m_cores.at(id).data() : nullptr;
 }
 
-QSharedPointer<AnalyzerCore> ProjectSession::corePtr(int id) const
-{
+QSharedPointer<AnalyzerCore> ProjectSession::corePtr(int id) const {
     if (id == -1)
         id = m_current;
     return id >= 0 && id < m_cores.size() ? m_cores.at(id) : QSharedPointer<AnalyzerCore>();
 }
 
-int ProjectSession::coreId(const QString& name) const
-{
+int ProjectSession::coreId(const QString& name) const {
     for (int i = 0; i < m_cores.size(); ++i)
         if (m_cores.at(i)->getName() == name)
             return i;
     return -1;
 }
 
-AnalyzerCore* ProjectSession::coreNamed(const QString& name) const
-{
+AnalyzerCore* ProjectSession::coreNamed(const QString& name) const {
     const int id = coreId(name);
     return id >= 0 ? m_cores.at(id).data() : nullptr;
 }
 
-QString ProjectSession::coreName(int id) const
-{
+QString ProjectSession::coreName(int id) const {
     const AnalyzerCore* p = core(id);
     return p ? p->getName() : QString();
 }
 
-AnalyzerCore* ProjectSession::currentAnalyzer(QString* error) const
-{
+AnalyzerCore* ProjectSession::currentAnalyzer(QString* error) const {
     if (!isOpen()) {
         *error = QStringLiteral("no project is open");
         return nullptr;
@@ -67,8 +57,7 @@ AnalyzerCore* ProjectSession::currentAnalyzer(QString* error) const
     return p;
 }
 
-void ProjectSession::clear()
-{
+void ProjectSession::clear() {
     m_projectFile.clear();
     m_onlFile.clear();
     m_design = OnlDesign();
@@ -81,9 +70,7 @@ void ProjectSession::clear()
 }
 
 bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& project, const QString& onaName,
-                         Cores* cores, int* current, QStringList* warnings,
-                         QString* error) const
-{
+                                Cores* cores, int* current, QStringList* warnings, QString* error) const {
     QSet<QString> setNames;
     for (const auto& s : project.userSets)
         setNames.insert(s.name);
@@ -123,20 +110,24 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
                         return false;
                     }
                     names.insert(u.name.toLower());
-                    const QStringList& ops = tu->getSerialBit(r) > 0 ? TriggerLang::serialOperatorNames() : TriggerLang::operatorNames();
+                    const QStringList& ops =
+                        tu->getSerialBit(r) > 0 ? TriggerLang::serialOperatorNames() : TriggerLang::operatorNames();
                     if (!ops.contains(u.op)) {
-                        *error = QStringLiteral("%1: trigger unit \"%2\": unknown operator \"%3\"").arg(where, u.name, u.op);
+                        *error =
+                            QStringLiteral("%1: trigger unit \"%2\": unknown operator \"%3\"").arg(where, u.name, u.op);
                         return false;
                     }
                     if (!TriggerLang::radixNames().contains(u.radix)) {
                         if (!setWidths.contains(u.radix)) {
-                            *error = QStringLiteral("%1: trigger unit \"%2\": radix \"%3\" is neither a radix nor a token set")
+                            *error = QStringLiteral(
+                                         "%1: trigger unit \"%2\": radix \"%3\" is neither a radix nor a token set")
                                          .arg(where, u.name, u.radix);
                             return false;
                         }
                         if (setWidths.value(u.radix) != tu->getNumSignal(r)) {
                             *error = QStringLiteral("%1: trigger unit \"%2\": token set \"%3\" does not have %4 bits")
-                                         .arg(where, u.name, u.radix).arg(tu->getNumSignal(r));
+                                         .arg(where, u.name, u.radix)
+                                         .arg(tu->getNumSignal(r));
                             return false;
                         }
                     }
@@ -146,7 +137,8 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
                     tu->setText(r, TriggerUModel::ColValue, u.value);
                 }
             } else if (s->hasUnits) {
-                warnings->append(QStringLiteral("%1: trigger units differ from the debug-logic file; defaults used").arg(where));
+                warnings->append(
+                    QStringLiteral("%1: trigger units differ from the debug-logic file; defaults used").arg(where));
             }
             TriggerEModel* te = core->getTEModel();
             if (s->hasExpressions && s->expressions.size() == te->rowCount()) {
@@ -168,7 +160,9 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
                     te->setEnabled(r, e.enable);
                 }
             } else if (s->hasExpressions) {
-                warnings->append(QStringLiteral("%1: trigger expressions differ from the debug-logic file; defaults used").arg(where));
+                warnings->append(
+                    QStringLiteral("%1: trigger expressions differ from the debug-logic file; defaults used")
+                        .arg(where));
             }
             if (s->hasOptions) {
                 TriggerSetting* ts = core->getTSModel();
@@ -201,8 +195,9 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
         for (const auto& d : design.cores)
             found |= d.name == c.name;
         if (!found)
-            warnings->append(QStringLiteral("%1: core \"%2\" is no longer in the debug-logic file; its setup is dropped")
-                         .arg(onaName, c.name));
+            warnings->append(
+                QStringLiteral("%1: core \"%2\" is no longer in the debug-logic file; its setup is dropped")
+                    .arg(onaName, c.name));
     }
     *current = cores->isEmpty() ? -1 : 0;
     for (int i = 0; i < cores->size(); ++i)
@@ -211,9 +206,7 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
     return true;
 }
 
-
-bool ProjectSession::load(const QString& path, Loaded* out, QString* error) const
-{
+bool ProjectSession::load(const QString& path, Loaded* out, QString* error) const {
     if (path.trimmed().isEmpty()) {
         *error = QStringLiteral("no file name given");
         return false;
@@ -244,7 +237,8 @@ bool ProjectSession::load(const QString& path, Loaded* out, QString* error) cons
     for (const auto& u : project.userSets)
         for (const auto& e : design.enums)
             if (u.name == e.name) {
-                *error = QStringLiteral("%1: token set \"%2\" clashes with an enumeration of %3").arg(abs, u.name, onlPath);
+                *error =
+                    QStringLiteral("%1: token set \"%2\" clashes with an enumeration of %3").arg(abs, u.name, onlPath);
                 return false;
             }
     if (!buildCores(design, project, onaPath, &out->cores, &out->current, &out->warnings, error))
@@ -254,8 +248,7 @@ bool ProjectSession::load(const QString& path, Loaded* out, QString* error) cons
     return true;
 }
 
-ProjectSession::Cores ProjectSession::install(Loaded&& loaded)
-{
+ProjectSession::Cores ProjectSession::install(Loaded&& loaded) {
     Cores old = std::move(m_cores);
     m_cores = std::move(loaded.cores);
     m_current = loaded.current;
@@ -274,8 +267,7 @@ ProjectSession::Cores ProjectSession::install(Loaded&& loaded)
     return old;
 }
 
-OnaProject ProjectSession::snapshot(const QString& onaPath, const QList<TokenSetData>& userSets) const
-{
+OnaProject ProjectSession::snapshot(const QString& onaPath, const QList<TokenSetData>& userSets) const {
     OnaProject p;
     p.onl = QDir(QFileInfo(onaPath).absolutePath()).relativeFilePath(m_onlFile);
     p.cableType = cable().type;
@@ -304,8 +296,8 @@ OnaProject ProjectSession::snapshot(const QString& onaPath, const QList<TokenSet
                                  tu->text(r, TriggerUModel::ColRadix), tu->text(r, TriggerUModel::ColValue)});
             TriggerEModel* te = c->getTEModel();
             for (int r = 0; r < te->rowCount(); ++r)
-                oc.expressions.append({te->text(r, TriggerEModel::ColName), te->text(r, TriggerEModel::ColExpression),
-                                       te->isEnabled(r)});
+                oc.expressions.append(
+                    {te->text(r, TriggerEModel::ColName), te->text(r, TriggerEModel::ColExpression), te->isEnabled(r)});
             oc.options = *c->getTSModel();
         }
         p.cores.append(oc);
@@ -313,15 +305,16 @@ OnaProject ProjectSession::snapshot(const QString& onaPath, const QList<TokenSet
     return p;
 }
 
-bool ProjectSession::setCurrentCore(const QString& name, QString* error)
-{
+bool ProjectSession::setCurrentCore(const QString& name, QString* error) {
     const int id = coreId(name);
     if (id < 0) {
         QStringList names;
         for (const auto& c : m_cores)
             names << c->getName();
-        *error = isOpen() ? QStringLiteral("no core named \"%1\"; the cores are: %2").arg(name, names.join(QStringLiteral(", ")))
-                                 : QStringLiteral("no project is open");
+        *error =
+            isOpen()
+                ? QStringLiteral("no core named \"%1\"; the cores are: %2").arg(name, names.join(QStringLiteral(", ")))
+                : QStringLiteral("no project is open");
         return false;
     }
     if (id != m_current) {
@@ -331,21 +324,19 @@ bool ProjectSession::setCurrentCore(const QString& name, QString* error)
     return true;
 }
 
-bool ProjectSession::refuseWhileRunning(QString* error) const
-{
+bool ProjectSession::refuseWhileRunning(QString* error) const {
     if (!m_running || !m_running())
         return false;
     *error = QStringLiteral("a capture is running: stop it or wait for it");
     return true;
 }
 
-bool ProjectSession::setCoreRun(const QString& name, bool run, QString* error)
-{
+bool ProjectSession::setCoreRun(const QString& name, bool run, QString* error) {
     if (refuseWhileRunning(error))
         return false;
     const int id = coreId(name);
     if (id < 0)
-        return setCurrentCore(name, error);   // explains the missing core
+        return setCurrentCore(name, error); // explains the missing core
     AnalyzerCore* c = core(id);
     if (run && !c->hasInsert()) {
         *error = QStringLiteral("core \"%1\" has no trigger logic and cannot take part in a run").arg(name);
@@ -358,48 +349,48 @@ bool ProjectSession::setCoreRun(const QString& name, bool run, QString* error)
     return true;
 }
 
-bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* error)
-{
+bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* error) {
     QString type = cable().type, unit = m_clockUnit;
     int port = cable().port, tck = cable().tckDelay, period = m_period;
     const QString verb = QStringLiteral("ona_set_project");
     for (const auto& o : options) {
         const QString& v = o.value;
         switch (o.key) {
-        case CableType:
-            if (v != QLatin1String("USB") && v != QLatin1String("USB2") && v != QLatin1String("VORANTE")) {
-                *error = QStringLiteral("%1: cable type must be USB, USB2 or VORANTE, not \"%2\"").arg(verb, v);
-                return false;
+            case CableType:
+                if (v != QLatin1String("USB") && v != QLatin1String("USB2") && v != QLatin1String("VORANTE")) {
+                    *error = QStringLiteral("%1: cable type must be USB, USB2 or VORANTE, not \"%2\"").arg(verb, v);
+                    return false;
+                }
+                type = v;
+                break;
+            case CablePort:
+                if (!VerbOptions::parseInt(v, &port) || port < 0 || port > 0xFFFF) {
+                    *error = QStringLiteral("%1: cable port must be a number from 0 to 65535, not \"%2\"").arg(verb, v);
+                    return false;
+                }
+                break;
+            case TckDelay:
+                if (!VerbOptions::parseInt(v, &tck) || tck < 1 || tck > 30) {
+                    *error = QStringLiteral("%1: TCK delay must be from 1 to 30, not \"%2\"").arg(verb, v);
+                    return false;
+                }
+                break;
+            case Period: {
+                static const QRegularExpression re(QStringLiteral("^([0-9]{1,7})(ns|ps)$"));
+                const auto m = re.match(v.trimmed());
+                period = m.hasMatch() ? m.captured(1).toInt() : 0;
+                if (!m.hasMatch() || period < 1 || period > 1000000) {
+                    *error = QStringLiteral(
+                                 "%1: period must be a whole number from 1 to 1000000 followed by ns or ps, not \"%2\"")
+                                 .arg(verb, v);
+                    return false;
+                }
+                unit = m.captured(2);
+                break;
             }
-            type = v;
-            break;
-        case CablePort:
-            if (!VerbOptions::parseInt(v, &port) || port < 0 || port > 0xFFFF) {
-                *error = QStringLiteral("%1: cable port must be a number from 0 to 65535, not \"%2\"").arg(verb, v);
+            case UnknownOption:
+                *error = v;
                 return false;
-            }
-            break;
-        case TckDelay:
-            if (!VerbOptions::parseInt(v, &tck) || tck < 1 || tck > 30) {
-                *error = QStringLiteral("%1: TCK delay must be from 1 to 30, not \"%2\"").arg(verb, v);
-                return false;
-            }
-            break;
-        case Period: {
-            static const QRegularExpression re(QStringLiteral("^([0-9]{1,7})(ns|ps)$"));
-            const auto m = re.match(v.trimmed());
-            period = m.hasMatch() ? m.captured(1).toInt() : 0;
-            if (!m.hasMatch() || period < 1 || period > 1000000) {
-                *error = QStringLiteral("%1: period must be a whole number from 1 to 1000000 followed by ns or ps, not \"%2\"")
-                             .arg(verb, v);
-                return false;
-            }
-            unit = m.captured(2);
-            break;
-        }
-        case UnknownOption:
-            *error = v;
-            return false;
         }
     }
     if (!isOpen()) {
@@ -407,7 +398,8 @@ bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* e
         return false;
     }
     const CableSettings& c = cable();
-    const bool changed = type != c.type || port != c.port || tck != c.tckDelay || period != m_period || unit != m_clockUnit;
+    const bool changed =
+        type != c.type || port != c.port || tck != c.tckDelay || period != m_period || unit != m_clockUnit;
     m_cable->setSettings({type, port, tck});
     m_period = period;
     m_clockUnit = unit;

@@ -19,8 +19,7 @@
 
 #include <functional>
 
-class ONA_EXPORT ProjectSession : public QObject
-{
+class ONA_EXPORT ProjectSession : public QObject {
     Q_OBJECT
 public:
     using Cores = QVector<QSharedPointer<AnalyzerCore>>;
@@ -56,7 +55,7 @@ public:
     // The core `id`, the current one for -1; nullptr when there is none.
     AnalyzerCore* core(int id) const;
     QSharedPointer<AnalyzerCore> corePtr(int id) const;
-    int coreId(const QString& name) const;   // -1 when absent
+    int coreId(const QString& name) const; // -1 when absent
     // The core called `name`; nullptr when there is none (never the current
     // core: -1 from coreId must not reach core()).
     AnalyzerCore* coreNamed(const QString& name) const;

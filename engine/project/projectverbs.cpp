@@ -15,8 +15,7 @@ namespace {
 OnaData* data() { return OnaData::inst(); }
 ProjectSession* session() { return data()->session(); }
 
-ONA_CMD(cmdOpenProject)
-{
+ONA_CMD(cmdOpenProject) {
     if (objc != 2)
         return usage(ip, "ona_open_project fileName");
     QString error;
@@ -25,8 +24,7 @@ ONA_CMD(cmdOpenProject)
     return done(ip, data()->getCurrentProject());
 }
 
-ONA_CMD(cmdSaveProject)
-{
+ONA_CMD(cmdSaveProject) {
     // ona_save_project ?-force? ?fileName?
     int first = 1;
     const bool force = objc > 1 && text(objv[1]) == QLatin1String("-force");
@@ -40,8 +38,7 @@ ONA_CMD(cmdSaveProject)
     return done(ip, data()->getCurrentProject());
 }
 
-ONA_CMD(cmdCloseProject)
-{
+ONA_CMD(cmdCloseProject) {
     Q_UNUSED(objv);
     if (objc != 1)
         return usage(ip, "ona_close_project");
@@ -52,11 +49,11 @@ ONA_CMD(cmdCloseProject)
     return done(ip);
 }
 
-ONA_CMD(cmdSetCore)
-{
+ONA_CMD(cmdSetCore) {
     VerbOptions::Pairs options;
     QString error, name;
-    if (!optionPairs(objc, objv, 1, &options, &error) || !takeName(&options, &name, QStringLiteral("ona_set_core"), &error))
+    if (!optionPairs(objc, objv, 1, &options, &error) ||
+        !takeName(&options, &name, QStringLiteral("ona_set_core"), &error))
         return fail(ip, error);
     bool hasRun = false, run = false;
     for (const auto& o : options) {
@@ -73,8 +70,7 @@ ONA_CMD(cmdSetCore)
     return ok ? done(ip) : fail(ip, error);
 }
 
-ONA_CMD(cmdSetProject)
-{
+ONA_CMD(cmdSetProject) {
     VerbOptions::Pairs options;
     QString error;
     if (objc < 3)
@@ -97,8 +93,7 @@ ONA_CMD(cmdSetProject)
 
 namespace ProjectVerbs {
 
-int getCores(Tcl_Interp* ip)
-{
+int getCores(Tcl_Interp* ip) {
     QStringList names;
     for (int i = 0; i < data()->getNumCore(); ++i)
         names << data()->getCoreName(i);
@@ -106,18 +101,23 @@ int getCores(Tcl_Interp* ip)
     return TCL_OK;
 }
 
-int getCore(Tcl_Interp* ip, const QString& name)
-{
+int getCore(Tcl_Interp* ip, const QString& name) {
     OnaData* d = data();
     const int id = d->getCoreId(name);
     if (id < 0)
         return fail(ip, QStringLiteral("ona_get core: no core named \"%1\"").arg(name));
     const QSharedPointer<AnalyzerCore> c = d->getCorePtr(id);
     Dict dict;
-    dict.put("name", obj(c->getName())).put("id", obj(id)).put("kind", obj(c->getKind()))
-        .put("current", obj(id == d->getCurrentCore())).put("run", obj(c->isRun()))
-        .put("insert", obj(c->hasInsert())).put("por", obj(c->isPOR())).put("connectpor", obj(c->getConnectPOR()))
-        .put("errors", obj(d->getNumError(id))).put("status", obj(int(c->status)));
+    dict.put("name", obj(c->getName()))
+        .put("id", obj(id))
+        .put("kind", obj(c->getKind()))
+        .put("current", obj(id == d->getCurrentCore()))
+        .put("run", obj(c->isRun()))
+        .put("insert", obj(c->hasInsert()))
+        .put("por", obj(c->isPOR()))
+        .put("connectpor", obj(c->getConnectPOR()))
+        .put("errors", obj(d->getNumError(id)))
+        .put("status", obj(int(c->status)));
     Dict sigs;
     for (const auto& s : c->onl().signalList)
         sigs.put(s.name, obj(s.width));
@@ -130,31 +130,37 @@ int getCore(Tcl_Interp* ip, const QString& name)
     return TCL_OK;
 }
 
-int getProject(Tcl_Interp* ip)
-{
+int getProject(Tcl_Interp* ip) {
     OnaData* d = data();
     Dict dict;
-    dict.put("file", obj(d->getCurrentProject())).put("onl", obj(d->getOnlFile())).put("device", obj(d->getDevice()))
-        .put("directory", obj(d->getCurrentDirectory())).put("impldirectory", obj(d->getImplDirectory()))
-        .put("cabletype", obj(d->getCableType())).put("cableport", obj(d->getCablePort()))
-        .put("tckdelay", obj(d->getTCKDelay())).put("period", obj(d->getPeriod()))
-        .put("clockunit", obj(d->getClockUnit())).put("numcore", obj(d->getNumCore()))
-        .put("currentcore", obj(d->getCoreName(-1))).put("numruncore", obj(d->getNumRunCore()))
-        .put("numerror", obj(d->getNumError())).put("busy", obj(d->isBusy()))
+    dict.put("file", obj(d->getCurrentProject()))
+        .put("onl", obj(d->getOnlFile()))
+        .put("device", obj(d->getDevice()))
+        .put("directory", obj(d->getCurrentDirectory()))
+        .put("impldirectory", obj(d->getImplDirectory()))
+        .put("cabletype", obj(d->getCableType()))
+        .put("cableport", obj(d->getCablePort()))
+        .put("tckdelay", obj(d->getTCKDelay()))
+        .put("period", obj(d->getPeriod()))
+        .put("clockunit", obj(d->getClockUnit()))
+        .put("numcore", obj(d->getNumCore()))
+        .put("currentcore", obj(d->getCoreName(-1)))
+        .put("numruncore", obj(d->getNumRunCore()))
+        .put("numerror", obj(d->getNumError()))
+        .put("busy", obj(d->isBusy()))
         .put("timestamp", Tcl_NewWideIntObj(Tcl_WideInt(d->checkONLTimeStamp())));
     Tcl_SetObjResult(ip, dict.get());
     return TCL_OK;
 }
 
-void registerVerbs(Tcl_Interp* interp)
-{
+void registerVerbs(Tcl_Interp* interp) {
     create(interp, {
-        {"ona_open_project", cmdOpenProject},
-        {"ona_save_project", cmdSaveProject},
-        {"ona_close_project", cmdCloseProject},
-        {"ona_set_core", cmdSetCore},
-        {"ona_set_project", cmdSetProject},
-    });
+                       {"ona_open_project", cmdOpenProject},
+                       {"ona_save_project", cmdSaveProject},
+                       {"ona_close_project", cmdCloseProject},
+                       {"ona_set_core", cmdSetCore},
+                       {"ona_set_project", cmdSetProject},
+                   });
 }
 
 } // namespace ProjectVerbs

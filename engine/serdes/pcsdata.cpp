@@ -3,7 +3,7 @@
 #include "pcsjtag.h"
 
 PCSData* PCSData::inst() {
-    static PCSData* data = new PCSData;   // lives as long as the process, like OnaData
+    static PCSData* data = new PCSData; // lives as long as the process, like OnaData
     return data;
 }
 

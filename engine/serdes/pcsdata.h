@@ -10,8 +10,7 @@
 
 class PCSJTAG;
 
-class ONA_EXPORT PCSData : public QObject
-{
+class ONA_EXPORT PCSData : public QObject {
     Q_OBJECT
 public:
     static PCSData* inst();

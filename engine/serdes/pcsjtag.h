@@ -11,8 +11,7 @@
 #include <QObject>
 #include <QString>
 
-class ONA_EXPORT PCSJTAG : public QObject
-{
+class ONA_EXPORT PCSJTAG : public QObject {
     Q_OBJECT
 public:
     explicit PCSJTAG(QObject* parent = nullptr);

@@ -13,13 +13,12 @@
 
 // The cable the project names, as kept in the analyzer file.
 struct CableSettings {
-    QString type = QStringLiteral("USB");   // USB, USB2 or VORANTE (parallel port)
-    int port = 0;                           // USB port number or parallel-port address
+    QString type = QStringLiteral("USB"); // USB, USB2 or VORANTE (parallel port)
+    int port = 0;                         // USB port number or parallel-port address
     int tckDelay = 1;
 };
 
-class ONA_EXPORT OnaJTAG : public QObject
-{
+class ONA_EXPORT OnaJTAG : public QObject {
     Q_OBJECT
 public:
     explicit OnaJTAG(QObject* parent = nullptr);

@@ -9,15 +9,9 @@
 
 namespace {
 
-quint64 mask(int bits)
-{
-    return bits >= 64 ? ~quint64(0) : (quint64(1) << bits) - 1;
-}
+quint64 mask(int bits) { return bits >= 64 ? ~quint64(0) : (quint64(1) << bits) - 1; }
 
-QString hexAddress(quint64 a)
-{
-    return QStringLiteral("0x%1").arg(a, 0, 16);
-}
+QString hexAddress(quint64 a) { return QStringLiteral("0x%1").arg(a, 0, 16); }
 
 } // namespace
 
@@ -27,46 +21,37 @@ SimController::SimController(int ledCount, int switchCount, quint32 memStart, in
     , m_start(memStart)
     , m_depth(qMax(0, memDepth))
     , m_width(qBound(0, memWidth, 64))
-    , m_memory(m_depth, 0)
-{
+    , m_memory(m_depth, 0) {
     auto timer = std::make_shared<QElapsedTimer>();
     timer->start();
     m_clock = [timer] { return timer->elapsed(); };
 }
 
-void SimController::setClock(std::function<qint64()> msNow)
-{
+void SimController::setClock(std::function<qint64()> msNow) {
     QMutexLocker lock(&m_mutex);
     m_clock = std::move(msNow);
 }
 
-QString SimController::hexDigits(quint64 value, int bits)
-{
+QString SimController::hexDigits(quint64 value, int bits) {
     const int digits = qMax(1, (bits + 3) / 4);
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
 
-quint32 SimController::counter() const
-{
-    return quint32(m_clock() / 250);
-}
+quint32 SimController::counter() const { return quint32(m_clock() / 250); }
 
-quint32 SimController::readLeds() const
-{
+quint32 SimController::readLeds() const {
     QMutexLocker lock(&m_mutex);
     const quint32 ledMask = quint32(mask(m_leds));
     const quint32 countMask = quint32(mask((m_leds + 1) / 2));
     return (m_switchValue ^ (counter() & countMask)) & ledMask;
 }
 
-quint32 SimController::readSwitches() const
-{
+quint32 SimController::readSwitches() const {
     QMutexLocker lock(&m_mutex);
     return m_switchValue;
 }
 
-bool SimController::writeSwitches(quint32 value, QString* error)
-{
+bool SimController::writeSwitches(quint32 value, QString* error) {
     if (value & ~quint32(mask(m_switches))) {
         *error = QStringLiteral("0x%1 has bits above the %2 switches of the core").arg(value, 0, 16).arg(m_switches);
         return false;
@@ -76,8 +61,7 @@ bool SimController::writeSwitches(quint32 value, QString* error)
     return true;
 }
 
-bool SimController::checkAddress(quint64 address, QString* error) const
-{
+bool SimController::checkAddress(quint64 address, QString* error) const {
     if (m_depth == 0) {
         *error = QStringLiteral("the core has no user memory");
         return false;
@@ -90,8 +74,7 @@ bool SimController::checkAddress(quint64 address, QString* error) const
     return true;
 }
 
-bool SimController::readWord(quint64 address, quint64* value, QString* error) const
-{
+bool SimController::readWord(quint64 address, quint64* value, QString* error) const {
     if (!checkAddress(address, error))
         return false;
     QMutexLocker lock(&m_mutex);
@@ -99,8 +82,7 @@ bool SimController::readWord(quint64 address, quint64* value, QString* error) co
     return true;
 }
 
-bool SimController::writeWord(quint64 address, quint64 value, QString* error)
-{
+bool SimController::writeWord(quint64 address, quint64 value, QString* error) {
     if (!checkAddress(address, error))
         return false;
     if (value & ~mask(m_width)) {
@@ -112,8 +94,7 @@ bool SimController::writeWord(quint64 address, quint64 value, QString* error)
     return true;
 }
 
-bool SimController::fill(quint64 value, QString* error)
-{
+bool SimController::fill(quint64 value, QString* error) {
     if (m_depth == 0) {
         *error = QStringLiteral("the core has no user memory");
         return false;
@@ -127,8 +108,7 @@ bool SimController::fill(quint64 value, QString* error)
     return true;
 }
 
-bool SimController::dump(const QString& path, qint64 offset, qint64 range, int width, QString* error) const
-{
+bool SimController::dump(const QString& path, qint64 offset, qint64 range, int width, QString* error) const {
     if (m_depth == 0) {
         *error = QStringLiteral("the core has no user memory");
         return false;
@@ -140,14 +120,18 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
         return false;
     }
     if (offset < 0 || offset >= m_depth) {
-        *error = QStringLiteral("offset %1 is outside the %2 words of the memory").arg(hexAddress(quint64(qMax<qint64>(0, offset)))).arg(m_depth);
+        *error = QStringLiteral("offset %1 is outside the %2 words of the memory")
+                     .arg(hexAddress(quint64(qMax<qint64>(0, offset))))
+                     .arg(m_depth);
         return false;
     }
     if (range < 0)
         range = m_depth - offset;
     if (range == 0 || offset + range > m_depth) {
         *error = QStringLiteral("a range of %1 words from offset %2 does not fit the %3 words of the memory")
-                     .arg(range).arg(hexAddress(quint64(offset))).arg(m_depth);
+                     .arg(range)
+                     .arg(hexAddress(quint64(offset)))
+                     .arg(m_depth);
         return false;
     }
     QVector<quint64> words;
@@ -158,7 +142,10 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
     QByteArray text;
     text.reserve(int(range) * ((width + 3) / 4 + 1) + 200);
     text += QStringLiteral("// Ondrel user memory dump ($readmemh): %1 words of %2 bits, memory base address %3\n")
-                .arg(range).arg(width).arg(hexAddress(m_start)).toUtf8();
+                .arg(range)
+                .arg(width)
+                .arg(hexAddress(m_start))
+                .toUtf8();
     text += QStringLiteral("@%1\n").arg(offset, 0, 16).toUtf8();
     const quint64 m = mask(width);
     for (const quint64 w : words) {
@@ -166,8 +153,8 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
         text += '\n';
     }
     QString why;
-    if (!SafeFile::writeAtomically(path, [&text](QIODevice* out, QString*) { return out->write(text) == text.size(); },
-                                   &why)) {
+    if (!SafeFile::writeAtomically(
+            path, [&text](QIODevice* out, QString*) { return out->write(text) == text.size(); }, &why)) {
         *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
         return false;
     }
@@ -175,11 +162,10 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
 }
 
 bool SimController::parseMemText(const QByteArray& text, const QString& name, int width, qint64 depth, qint64 offset,
-                                 qint64 lo, qint64 hi, QVector<MemWrite>* writes, QString* error)
-{
+                                 qint64 lo, qint64 hi, QVector<MemWrite>* writes, QString* error) {
     writes->clear();
-    qint64 next = 0;          // file address of the next word
-    bool inBlock = false;     // inside /* ... */
+    qint64 next = 0;      // file address of the next word
+    bool inBlock = false; // inside /* ... */
     int line = 1;
     const auto bad = [&](const QString& why) {
         *error = QStringLiteral("%1:%2: %3").arg(name).arg(line).arg(why);
@@ -222,7 +208,7 @@ bool SimController::parseMemText(const QByteArray& text, const QString& name, in
         const bool isAddress = c == '@';
         int j = isAddress ? i + 1 : i;
         quint64 value = 0;
-        int significant = 0;   // bits of the value so far
+        int significant = 0; // bits of the value so far
         int digits = 0;
         while (j < n) {
             const char d = text.at(j);
@@ -243,7 +229,8 @@ bool SimController::parseMemText(const QByteArray& text, const QString& name, in
             else if (!isAddress && (d == 'x' || d == 'X' || d == 'z' || d == 'Z'))
                 return bad(QStringLiteral("unknown (x) or high-impedance (z) digits cannot be loaded into the device"));
             else
-                return bad(QStringLiteral("'%1' is not a hexadecimal digit").arg(QString::fromLatin1(&d, 1).toHtmlEscaped()));
+                return bad(
+                    QStringLiteral("'%1' is not a hexadecimal digit").arg(QString::fromLatin1(&d, 1).toHtmlEscaped()));
             ++digits;
             if (significant > 0 || v != 0) {
                 significant += 4;
@@ -262,11 +249,14 @@ bool SimController::parseMemText(const QByteArray& text, const QString& name, in
         } else {
             if (value & ~mask(width))
                 return bad(QStringLiteral("word %1 is wider than the %2-bit memory")
-                               .arg(QString::fromLatin1(text.mid(i, j - i))).arg(width));
+                               .arg(QString::fromLatin1(text.mid(i, j - i)))
+                               .arg(width));
             const qint64 index = next + offset;
             if (index < lo || index >= hi || index >= depth)
                 return bad(QStringLiteral("address 0x%1 is outside the memory words 0x%2 to 0x%3")
-                               .arg(index, 0, 16).arg(lo, 0, 16).arg(qMin(hi, depth) - 1, 0, 16));
+                               .arg(index, 0, 16)
+                               .arg(lo, 0, 16)
+                               .arg(qMin(hi, depth) - 1, 0, 16));
             if (writes->size() >= depth * 4)
                 return bad(QStringLiteral("more words than the memory holds"));
             writes->append({quint32(index), value});
@@ -283,8 +273,7 @@ bool SimController::parseMemText(const QByteArray& text, const QString& name, in
     return true;
 }
 
-bool SimController::load(const QString& path, qint64 offset, qint64 range, int width, QString* error)
-{
+bool SimController::load(const QString& path, qint64 offset, qint64 range, int width, QString* error) {
     if (m_depth == 0) {
         *error = QStringLiteral("the core has no user memory");
         return false;
@@ -296,13 +285,17 @@ bool SimController::load(const QString& path, qint64 offset, qint64 range, int w
         return false;
     }
     if (offset < 0 || offset >= m_depth) {
-        *error = QStringLiteral("offset %1 is outside the %2 words of the memory").arg(hexAddress(quint64(qMax<qint64>(0, offset)))).arg(m_depth);
+        *error = QStringLiteral("offset %1 is outside the %2 words of the memory")
+                     .arg(hexAddress(quint64(qMax<qint64>(0, offset))))
+                     .arg(m_depth);
         return false;
     }
     const qint64 hi = range < 0 ? m_depth : offset + range;
     if (range == 0 || hi > m_depth) {
         *error = QStringLiteral("a range of %1 words from offset %2 does not fit the %3 words of the memory")
-                     .arg(range).arg(hexAddress(quint64(offset))).arg(m_depth);
+                     .arg(range)
+                     .arg(hexAddress(quint64(offset)))
+                     .arg(m_depth);
         return false;
     }
     QByteArray text;

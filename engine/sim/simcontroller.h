@@ -19,8 +19,7 @@
 #include <QVector>
 #include <functional>
 
-class ONA_EXPORT SimController
-{
+class ONA_EXPORT SimController {
 public:
     SimController(int ledCount, int switchCount, quint32 memStart, int memDepth, int memWidth);
 

@@ -12,8 +12,7 @@
 #include <QVector>
 #include <memory>
 
-class ONA_EXPORT SimDriver
-{
+class ONA_EXPORT SimDriver {
 public:
     virtual ~SimDriver() = default;
 
@@ -30,20 +29,17 @@ public:
     quint64 time() const { return m_time; }
 
     // Back to sample 0.
-    void reset()
-    {
+    void reset() {
         m_time = 0;
         doReset();
     }
     // To the next sample.
-    void step()
-    {
+    void step() {
         ++m_time;
         doStep();
     }
     // Forward by n samples.
-    void skip(quint64 n)
-    {
+    void skip(quint64 n) {
         m_time += n;
         doSkip(n);
     }
@@ -54,8 +50,7 @@ protected:
     explicit SimDriver(int width);
     virtual void doReset() = 0;
     virtual void doStep() = 0;
-    virtual void doSkip(quint64 n)
-    {
+    virtual void doSkip(quint64 n) {
         while (n--)
             doStep();
     }

@@ -13,8 +13,7 @@ struct RowCheck {
     QString errorText;
 
     // Records one parse; returns 1 when the row has an error, else 0.
-    int record(bool ok, const QString& why, QStandardItem* cell)
-    {
+    int record(bool ok, const QString& why, QStandardItem* cell) {
         error = !ok;
         errorText = ok ? QString() : why;
         if (cell && cell->toolTip() != errorText)
@@ -25,7 +24,6 @@ struct RowCheck {
 
 // The row's record, or nullptr for a row that does not exist.
 template <typename Row>
-const Row* rowAt(const QVector<Row>& rows, int row)
-{
+const Row* rowAt(const QVector<Row>& rows, int row) {
     return row >= 0 && row < rows.size() ? &rows.at(row) : nullptr;
 }

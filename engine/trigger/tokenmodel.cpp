@@ -13,24 +13,13 @@ QString widthText(int bits) { return QString::number(bits); }
 
 } // namespace
 
-TokenModel::TokenModel(QObject* parent)
-    : QObject(parent)
-{
-    clear();
-}
+TokenModel::TokenModel(QObject* parent) : QObject(parent) { clear(); }
 
-QStandardItemModel* TokenModel::model(const QString& kind)
-{
-    return kind == kEnum ? &m_enum : &m_user;
-}
+QStandardItemModel* TokenModel::model(const QString& kind) { return kind == kEnum ? &m_enum : &m_user; }
 
-int TokenModel::numTokenSet(const QString& kind)
-{
-    return model(kind)->rowCount();
-}
+int TokenModel::numTokenSet(const QString& kind) { return model(kind)->rowCount(); }
 
-QList<QStandardItem*> TokenModel::getTokenSet(int i, const QString& kind)
-{
+QList<QStandardItem*> TokenModel::getTokenSet(int i, const QString& kind) {
     QStandardItemModel* m = model(kind);
     QList<QStandardItem*> row;
     if (i < 0 || i >= m->rowCount())
@@ -40,8 +29,7 @@ QList<QStandardItem*> TokenModel::getTokenSet(int i, const QString& kind)
     return row;
 }
 
-QList<QStandardItem*> TokenModel::getTokenSet(const QString& name, const QString& kind)
-{
+QList<QStandardItem*> TokenModel::getTokenSet(const QString& name, const QString& kind) {
     QStandardItemModel* m = model(kind);
     for (int i = 0; i < m->rowCount(); ++i)
         if (m->item(i, 0)->text() == name)
@@ -49,16 +37,14 @@ QList<QStandardItem*> TokenModel::getTokenSet(const QString& name, const QString
     return {};
 }
 
-QList<QStandardItem*> TokenModel::getToken(int set, int token, const QString& kind)
-{
+QList<QStandardItem*> TokenModel::getToken(int set, int token, const QString& kind) {
     QList<QStandardItem*> s = getTokenSet(set, kind);
     if (s.isEmpty() || token < 0 || token >= s.at(0)->rowCount())
         return {};
     return {s.at(0)->child(token, 0), s.at(0)->child(token, 1), s.at(0)->child(token, 2)};
 }
 
-QList<QStandardItem*> TokenModel::getToken(const QString& set, const QString& token, const QString& kind)
-{
+QList<QStandardItem*> TokenModel::getToken(const QString& set, const QString& token, const QString& kind) {
     QList<QStandardItem*> s = getTokenSet(set, kind);
     if (s.isEmpty())
         return {};
@@ -68,8 +54,7 @@ QList<QStandardItem*> TokenModel::getToken(const QString& set, const QString& to
     return {};
 }
 
-bool TokenModel::isTokenValExist(QList<QStandardItem*> set, QString value, QString& name)
-{
+bool TokenModel::isTokenValExist(QList<QStandardItem*> set, QString value, QString& name) {
     if (set.size() < 2 || !set.at(0))
         return false;
     const int bits = set.at(1)->text().toInt();
@@ -87,13 +72,11 @@ bool TokenModel::isTokenValExist(QList<QStandardItem*> set, QString value, QStri
     return false;
 }
 
-const QStandardItemModel* TokenModel::modelFor(const QString& set) const
-{
+const QStandardItemModel* TokenModel::modelFor(const QString& set) const {
     return set.startsWith(QLatin1String("ONL_")) ? &m_enum : &m_user;
 }
 
-bool TokenModel::setWidth(const QString& set, int* width) const
-{
+bool TokenModel::setWidth(const QString& set, int* width) const {
     const QStandardItemModel* m = modelFor(set);
     for (int i = 0; i < m->rowCount(); ++i)
         if (m->item(i, 0)->text() == set) {
@@ -103,8 +86,7 @@ bool TokenModel::setWidth(const QString& set, int* width) const
     return false;
 }
 
-bool TokenModel::tokenBits(const QString& set, const QString& token, QString* bits) const
-{
+bool TokenModel::tokenBits(const QString& set, const QString& token, QString* bits) const {
     const QStandardItemModel* m = modelFor(set);
     for (int i = 0; i < m->rowCount(); ++i) {
         QStandardItem* s = m->item(i, 0);
@@ -119,8 +101,7 @@ bool TokenModel::tokenBits(const QString& set, const QString& token, QString* bi
     return false;
 }
 
-QString TokenModel::tokenByBits(const QString& set, const QString& bits) const
-{
+QString TokenModel::tokenByBits(const QString& set, const QString& bits) const {
     const QStandardItemModel* m = modelFor(set);
     for (int i = 0; i < m->rowCount(); ++i) {
         QStandardItem* s = m->item(i, 0);
@@ -133,8 +114,7 @@ QString TokenModel::tokenByBits(const QString& set, const QString& bits) const
     return QString();
 }
 
-QList<TokenSetData> TokenModel::sets(const QString& kind) const
-{
+QList<TokenSetData> TokenModel::sets(const QString& kind) const {
     const QStandardItemModel* m = kind == kEnum ? &m_enum : &m_user;
     QList<TokenSetData> out;
     for (int i = 0; i < m->rowCount(); ++i) {
@@ -149,8 +129,7 @@ QList<TokenSetData> TokenModel::sets(const QString& kind) const
     return out;
 }
 
-void TokenModel::appendSet(QStandardItemModel* model, const TokenSetData& set)
-{
+void TokenModel::appendSet(QStandardItemModel* model, const TokenSetData& set) {
     const bool editable = model == &m_user;
     auto* name = new QStandardItem(set.name);
     auto* bits = new QStandardItem(widthText(set.bits));
@@ -170,29 +149,24 @@ void TokenModel::appendSet(QStandardItemModel* model, const TokenSetData& set)
     model->appendRow({name, bits, empty});
 }
 
-void TokenModel::fill(QStandardItemModel* model, const QList<TokenSetData>& sets)
-{
+void TokenModel::fill(QStandardItemModel* model, const QList<TokenSetData>& sets) {
     model->clear();
     model->setColumnCount(3);
-    model->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Num. of Bits"),
-                                      QStringLiteral("Value")});
+    model->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Num. of Bits"), QStringLiteral("Value")});
     for (const TokenSetData& s : sets)
         appendSet(model, s);
 }
 
-void TokenModel::setSets(const QString& kind, const QList<TokenSetData>& sets)
-{
+void TokenModel::setSets(const QString& kind, const QList<TokenSetData>& sets) {
     fill(kind == kEnum ? &m_enum : &m_user, sets);
 }
 
-void TokenModel::clear()
-{
+void TokenModel::clear() {
     fill(&m_user, {});
     fill(&m_enum, {});
 }
 
-QString TokenModel::validate(const QList<TokenSetData>& sets, bool enumKind)
-{
+QString TokenModel::validate(const QList<TokenSetData>& sets, bool enumKind) {
     if (sets.size() > kMaxSets)
         return QStringLiteral("more than %1 token sets").arg(kMaxSets);
     QSet<QString> names;
@@ -216,7 +190,10 @@ QString TokenModel::validate(const QList<TokenSetData>& sets, bool enumKind)
             return QStringLiteral("token set \"%1\" is defined twice").arg(s.name);
         names.insert(s.name);
         if (s.bits < 1 || s.bits > kMaxBits)
-            return QStringLiteral("token set \"%1\": width %2 is not from 1 to %3").arg(s.name).arg(s.bits).arg(kMaxBits);
+            return QStringLiteral("token set \"%1\": width %2 is not from 1 to %3")
+                .arg(s.name)
+                .arg(s.bits)
+                .arg(kMaxBits);
         if (s.tokens.size() > kMaxTokens)
             return QStringLiteral("token set \"%1\" has more than %2 tokens").arg(s.name).arg(kMaxTokens);
         QSet<QString> tnames, values;
@@ -227,9 +204,11 @@ QString TokenModel::validate(const QList<TokenSetData>& sets, bool enumKind)
             if (tnames.contains(t.first))
                 return QStringLiteral("token set \"%1\": token \"%2\" is defined twice").arg(s.name, t.first);
             tnames.insert(t.first);
-            if (t.second.size() != s.bits || t.second.count(QLatin1Char('0')) + t.second.count(QLatin1Char('1')) != s.bits)
+            if (t.second.size() != s.bits ||
+                t.second.count(QLatin1Char('0')) + t.second.count(QLatin1Char('1')) != s.bits)
                 return QStringLiteral("token set \"%1\": value of token \"%2\" is not %3 binary digits")
-                    .arg(s.name, t.first).arg(s.bits);
+                    .arg(s.name, t.first)
+                    .arg(s.bits);
             if (values.contains(t.second))
                 return QStringLiteral("token set \"%1\": value b'%2 is used twice").arg(s.name, t.second);
             values.insert(t.second);
@@ -238,28 +217,23 @@ QString TokenModel::validate(const QList<TokenSetData>& sets, bool enumKind)
     return QString();
 }
 
-QStandardItem* TokenModel::findSet(const QString& name) const
-{
+QStandardItem* TokenModel::findSet(const QString& name) const {
     for (int i = 0; i < m_user.rowCount(); ++i)
         if (m_user.item(i, 0)->text() == name)
             return m_user.item(i, 0);
     return nullptr;
 }
 
-QStandardItem* TokenModel::findToken(QStandardItem* set, const QString& token) const
-{
+QStandardItem* TokenModel::findToken(QStandardItem* set, const QString& token) const {
     for (int j = 0; j < set->rowCount(); ++j)
         if (set->child(j, 0)->text() == token)
             return set->child(j, 0);
     return nullptr;
 }
 
-namespace {
+namespace {} // namespace
 
-} // namespace
-
-QString TokenModel::missingText(const QString& set, const QString& token, const QString& kind) const
-{
+QString TokenModel::missingText(const QString& set, const QString& token, const QString& kind) const {
     // Names are case-sensitive; a name that differs only in case is the
     // likeliest slip, so it is named in the message.
     const QStandardItemModel* m = kind.isEmpty() ? modelFor(set) : kind == kEnum ? &m_enum : &m_user;
@@ -296,14 +270,12 @@ QString TokenModel::missingText(const QString& set, const QString& token, const 
 
 namespace {
 
-bool noSet(const TokenModel* m, const QString& set, QString* error)
-{
+bool noSet(const TokenModel* m, const QString& set, QString* error) {
     *error = m->missingText(set, QString(), kUser);
     return false;
 }
 
-bool noToken(const TokenModel* m, const QString& set, const QString& token, QString* error)
-{
+bool noToken(const TokenModel* m, const QString& set, const QString& token, QString* error) {
     *error = m->missingText(set, token, kUser);
     return false;
 }
@@ -311,8 +283,7 @@ bool noToken(const TokenModel* m, const QString& set, const QString& token, QStr
 } // namespace
 
 bool TokenModel::findSetToken(const QString& set, const QString& token, QStandardItem** s, QStandardItem** t,
-                              QString* error) const
-{
+                              QString* error) const {
     *s = findSet(set);
     if (!*s)
         return noSet(this, set, error);
@@ -322,8 +293,7 @@ bool TokenModel::findSetToken(const QString& set, const QString& token, QStandar
     return true;
 }
 
-bool TokenModel::addSet(const QString& name, int bits, QString* error)
-{
+bool TokenModel::addSet(const QString& name, int bits, QString* error) {
     QList<TokenSetData> all = sets(kUser);
     TokenSetData s;
     s.name = name;
@@ -336,8 +306,7 @@ bool TokenModel::addSet(const QString& name, int bits, QString* error)
     return true;
 }
 
-bool TokenModel::addToken(const QString& set, const QString& name, const QString& value, QString* error)
-{
+bool TokenModel::addToken(const QString& set, const QString& name, const QString& value, QString* error) {
     QStandardItem* s = findSet(set);
     if (!s)
         return noSet(this, set, error);
@@ -358,8 +327,7 @@ bool TokenModel::addToken(const QString& set, const QString& name, const QString
     return true;
 }
 
-bool TokenModel::renameToken(const QString& set, const QString& token, const QString& name, QString* error)
-{
+bool TokenModel::renameToken(const QString& set, const QString& token, const QString& name, QString* error) {
     QStandardItem *s = nullptr, *t = nullptr;
     if (!findSetToken(set, token, &s, &t, error))
         return false;
@@ -372,8 +340,7 @@ bool TokenModel::renameToken(const QString& set, const QString& token, const QSt
     return true;
 }
 
-bool TokenModel::setTokenValue(const QString& set, const QString& token, const QString& value, QString* error)
-{
+bool TokenModel::setTokenValue(const QString& set, const QString& token, const QString& value, QString* error) {
     QStandardItem *s = nullptr, *t = nullptr;
     if (!findSetToken(set, token, &s, &t, error))
         return false;
@@ -390,8 +357,7 @@ bool TokenModel::setTokenValue(const QString& set, const QString& token, const Q
     return true;
 }
 
-bool TokenModel::renameSet(const QString& set, const QString& name, QString* error)
-{
+bool TokenModel::renameSet(const QString& set, const QString& name, QString* error) {
     QStandardItem* s = findSet(set);
     if (!s)
         return noSet(this, set, error);
@@ -404,8 +370,7 @@ bool TokenModel::renameSet(const QString& set, const QString& name, QString* err
     return true;
 }
 
-bool TokenModel::setSetBits(const QString& set, int bits, QString* error)
-{
+bool TokenModel::setSetBits(const QString& set, int bits, QString* error) {
     QStandardItem* s = findSet(set);
     if (!s)
         return noSet(this, set, error);
@@ -433,8 +398,7 @@ bool TokenModel::setSetBits(const QString& set, int bits, QString* error)
     return true;
 }
 
-bool TokenModel::deleteToken(const QString& set, const QString& token, QString* error)
-{
+bool TokenModel::deleteToken(const QString& set, const QString& token, QString* error) {
     QStandardItem *s = nullptr, *t = nullptr;
     if (!findSetToken(set, token, &s, &t, error))
         return false;
@@ -442,8 +406,7 @@ bool TokenModel::deleteToken(const QString& set, const QString& token, QString* 
     return true;
 }
 
-bool TokenModel::deleteSet(const QString& set, QString* error)
-{
+bool TokenModel::deleteSet(const QString& set, QString* error) {
     QStandardItem* s = findSet(set);
     if (!s)
         return noSet(this, set, error);

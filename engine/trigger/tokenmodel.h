@@ -18,11 +18,10 @@
 struct TokenSetData {
     QString name;
     int bits = 1;
-    QList<QPair<QString, QString>> tokens;   // name, pattern ('0'/'1')
+    QList<QPair<QString, QString>> tokens; // name, pattern ('0'/'1')
 };
 
-class ONA_EXPORT TokenModel : public QObject
-{
+class ONA_EXPORT TokenModel : public QObject {
     Q_OBJECT
 public:
     explicit TokenModel(QObject* parent = nullptr);
@@ -80,7 +79,7 @@ public:
 
 private:
     const QStandardItemModel* modelFor(const QString& set) const;
-    QStandardItem* findSet(const QString& name) const;   // user model
+    QStandardItem* findSet(const QString& name) const; // user model
     QStandardItem* findToken(QStandardItem* set, const QString& token) const;
     // A user set and one of its tokens; false with the error text when either is missing.
     bool findSetToken(const QString& set, const QString& token, QStandardItem** s, QStandardItem** t,

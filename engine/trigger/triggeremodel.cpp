@@ -1,22 +1,18 @@
 #include "triggeremodel.h"
 
 TriggerEModel::TriggerEModel(QObject* parent)
-    : QStandardItemModel(0, 2, parent)
-    , m_title(QStringLiteral("Trigger Expression"))
-{
+    : QStandardItemModel(0, 2, parent), m_title(QStringLiteral("Trigger Expression")) {
     setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Expression")});
 }
 
-int TriggerEModel::getNumChecked() const
-{
+int TriggerEModel::getNumChecked() const {
     int n = 0;
     for (int r = 0; r < rowCount(); ++r)
         n += isEnabled(r);
     return n;
 }
 
-void TriggerEModel::appendExpression(const QString& name, const QString& expression, bool enabled)
-{
+void TriggerEModel::appendExpression(const QString& name, const QString& expression, bool enabled) {
     auto* nameItem = new QStandardItem(name);
     nameItem->setCheckable(true);
     nameItem->setCheckState(enabled ? Qt::Checked : Qt::Unchecked);
@@ -24,36 +20,31 @@ void TriggerEModel::appendExpression(const QString& name, const QString& express
     m_rows.append(RowInfo());
 }
 
-int TriggerEModel::rowOf(const QString& name) const
-{
+int TriggerEModel::rowOf(const QString& name) const {
     for (int r = 0; r < rowCount(); ++r)
         if (item(r, ColName)->text() == name)
             return r;
     return -1;
 }
 
-QStringList TriggerEModel::names() const
-{
+QStringList TriggerEModel::names() const {
     QStringList out;
     for (int r = 0; r < rowCount(); ++r)
         out << item(r, ColName)->text();
     return out;
 }
 
-QString TriggerEModel::text(int row, int column) const
-{
+QString TriggerEModel::text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return QString();
     return item(row, column)->text();
 }
 
-bool TriggerEModel::isEnabled(int row) const
-{
+bool TriggerEModel::isEnabled(int row) const {
     return row >= 0 && row < rowCount() && item(row, ColName)->checkState() == Qt::Checked;
 }
 
-QStandardItem* TriggerEModel::setText(int row, int column, const QString& text)
-{
+QStandardItem* TriggerEModel::setText(int row, int column, const QString& text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return nullptr;
     QStandardItem* it = item(row, column);
@@ -62,8 +53,7 @@ QStandardItem* TriggerEModel::setText(int row, int column, const QString& text)
     return it;
 }
 
-QStandardItem* TriggerEModel::setEnabled(int row, bool enabled)
-{
+QStandardItem* TriggerEModel::setEnabled(int row, bool enabled) {
     if (row < 0 || row >= rowCount())
         return nullptr;
     QStandardItem* it = item(row, ColName);
@@ -73,8 +63,7 @@ QStandardItem* TriggerEModel::setEnabled(int row, bool enabled)
     return it;
 }
 
-int TriggerEModel::recheck(const QStringList& tuNames)
-{
+int TriggerEModel::recheck(const QStringList& tuNames) {
     int errors = 0;
     for (int r = 0; r < m_rows.size(); ++r) {
         RowInfo& info = m_rows[r];
@@ -87,20 +76,17 @@ int TriggerEModel::recheck(const QStringList& tuNames)
     return errors;
 }
 
-bool TriggerEModel::hasError(int row) const
-{
+bool TriggerEModel::hasError(int row) const {
     const RowInfo* info = rowAt(m_rows, row);
     return info && info->error;
 }
 
-QString TriggerEModel::errorText(int row) const
-{
+QString TriggerEModel::errorText(int row) const {
     const RowInfo* info = rowAt(m_rows, row);
     return info ? info->errorText : QString();
 }
 
-TriggerLang::TEProgram TriggerEModel::program(int row) const
-{
+TriggerLang::TEProgram TriggerEModel::program(int row) const {
     const RowInfo* info = rowAt(m_rows, row);
     return info ? info->prog : TriggerLang::TEProgram();
 }

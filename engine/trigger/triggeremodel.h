@@ -10,8 +10,7 @@
 #include <QStandardItemModel>
 #include <QVector>
 
-class ONA_EXPORT TriggerEModel : public QStandardItemModel
-{
+class ONA_EXPORT TriggerEModel : public QStandardItemModel {
     Q_OBJECT
 public:
     enum Column { ColName = 0, ColExpression = 1 };

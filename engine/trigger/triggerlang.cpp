@@ -4,24 +4,23 @@
 
 namespace TriggerLang {
 
-const QStringList& radixNames()
-{
+const QStringList& radixNames() {
     static const QStringList names{QStringLiteral("Bin"), QStringLiteral("Oct"), QStringLiteral("Dec"),
                                    QStringLiteral("Hex")};
     return names;
 }
 
-const QStringList& operatorNames()
-{
-    static const QStringList names{
-        QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<"), QStringLiteral("<="),
-        QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("rising edge"), QStringLiteral("falling edge"),
-        QStringLiteral("any edge"), QStringLiteral("in range"), QStringLiteral("not in range")};
+const QStringList& operatorNames() {
+    static const QStringList names{QStringLiteral("=="),          QStringLiteral("!="),
+                                   QStringLiteral("<"),           QStringLiteral("<="),
+                                   QStringLiteral(">"),           QStringLiteral(">="),
+                                   QStringLiteral("rising edge"), QStringLiteral("falling edge"),
+                                   QStringLiteral("any edge"),    QStringLiteral("in range"),
+                                   QStringLiteral("not in range")};
     return names;
 }
 
-const QStringList& serialOperatorNames()
-{
+const QStringList& serialOperatorNames() {
     static const QStringList names{QStringLiteral("=="), QStringLiteral("!=")};
     return names;
 }
@@ -30,8 +29,7 @@ namespace {
 
 const char* const kRadixNames[] = {"Bin", "Oct", "Dec", "Hex"};
 
-int plainRadix(const QString& radix)
-{
+int plainRadix(const QString& radix) {
     for (int i = 0; i < 4; ++i)
         if (radix == QLatin1String(kRadixNames[i]))
             return i;
@@ -42,8 +40,7 @@ int plainRadix(const QString& radix)
 // any width.
 using Limbs = std::vector<quint32>;
 
-void mulAdd(Limbs& n, quint32 mul, quint32 add)
-{
+void mulAdd(Limbs& n, quint32 mul, quint32 add) {
     quint64 carry = add;
     for (quint32& limb : n) {
         const quint64 v = quint64(limb) * mul + carry;
@@ -54,8 +51,7 @@ void mulAdd(Limbs& n, quint32 mul, quint32 add)
         n.push_back(quint32(carry));
 }
 
-quint32 divMod(Limbs& n, quint32 div)
-{
+quint32 divMod(Limbs& n, quint32 div) {
     quint64 rem = 0;
     for (size_t i = n.size(); i-- > 0;) {
         const quint64 v = (rem << 32) | n[i];
@@ -67,8 +63,7 @@ quint32 divMod(Limbs& n, quint32 div)
     return quint32(rem);
 }
 
-int bitLength(const Limbs& n)
-{
+int bitLength(const Limbs& n) {
     if (n.empty())
         return 0;
     int bits = int(n.size() - 1) * 32;
@@ -80,8 +75,7 @@ int bitLength(const Limbs& n)
     return bits;
 }
 
-Limbs limbsFromBits(const QString& bits)
-{
+Limbs limbsFromBits(const QString& bits) {
     Limbs n((bits.size() + 31) / 32, 0);
     const int w = bits.size();
     for (int i = 0; i < w; ++i)
@@ -92,14 +86,12 @@ Limbs limbsFromBits(const QString& bits)
     return n;
 }
 
-QString radixWord(int radix)
-{
+QString radixWord(int radix) {
     static const char* const words[] = {"binary", "octal", "decimal", "hexadecimal"};
     return QLatin1String(words[radix]);
 }
 
-int digitValue(QChar c, int base)
-{
+int digitValue(QChar c, int base) {
     int v = -1;
     if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
         v = c.unicode() - '0';
@@ -112,12 +104,22 @@ int digitValue(QChar c, int base)
 
 } // namespace
 
-Op opFromText(const QString& t)
-{
-    static const struct { const char* text; Op op; } table[] = {
-        {"==", Op::Eq}, {"!=", Op::Ne}, {"<", Op::Lt}, {"<=", Op::Le}, {">", Op::Gt},
-        {">=", Op::Ge}, {"rising edge", Op::Rising}, {"falling edge", Op::Falling},
-        {"any edge", Op::AnyEdge}, {"in range", Op::InRange}, {"not in range", Op::OutRange},
+Op opFromText(const QString& t) {
+    static const struct {
+        const char* text;
+        Op op;
+    } table[] = {
+        {"==", Op::Eq},
+        {"!=", Op::Ne},
+        {"<", Op::Lt},
+        {"<=", Op::Le},
+        {">", Op::Gt},
+        {">=", Op::Ge},
+        {"rising edge", Op::Rising},
+        {"falling edge", Op::Falling},
+        {"any edge", Op::AnyEdge},
+        {"in range", Op::InRange},
+        {"not in range", Op::OutRange},
     };
     for (const auto& e : table)
         if (t == QLatin1String(e.text))
@@ -129,9 +131,7 @@ bool isEdgeOp(Op op) { return op == Op::Rising || op == Op::Falling || op == Op:
 bool isOrderOp(Op op) { return op == Op::Lt || op == Op::Le || op == Op::Gt || op == Op::Ge; }
 bool isRangeOp(Op op) { return op == Op::InRange || op == Op::OutRange; }
 
-bool parseNumber(const QString& text, int radix, int width, bool allowX, QString* bits,
-                 QString* error)
-{
+bool parseNumber(const QString& text, int radix, int width, bool allowX, QString* bits, QString* error) {
     QString t = text.trimmed();
     t.remove(QLatin1Char('_'));
     if (t.isEmpty()) {
@@ -204,8 +204,7 @@ bool parseNumber(const QString& text, int radix, int width, bool allowX, QString
     return true;
 }
 
-bool formatNumber(const QString& bits, int radix, QString* text)
-{
+bool formatNumber(const QString& bits, int radix, QString* text) {
     if (bits.isEmpty() || radix < 0 || radix > 3)
         return false;
     if (radix == RadixBin) {
@@ -229,8 +228,8 @@ bool formatNumber(const QString& bits, int radix, QString* text)
     for (int i = 0; i < p.size(); i += per) {
         const QString group = p.mid(i, per);
         const int xs = group.count(QLatin1Char('x'));
-        if (xs == per || (xs > 0 && i == 0 && group.left(pad).count(QLatin1Char('0')) == pad
-                          && group.mid(pad).count(QLatin1Char('x')) == per - pad)) {
+        if (xs == per || (xs > 0 && i == 0 && group.left(pad).count(QLatin1Char('0')) == pad &&
+                          group.mid(pad).count(QLatin1Char('x')) == per - pad)) {
             out += QLatin1Char('x');
             continue;
         }
@@ -245,18 +244,18 @@ bool formatNumber(const QString& bits, int radix, QString* text)
     return true;
 }
 
-bool parseTokenValue(const QString& text, int width, QString* bits, QString* error)
-{
+bool parseTokenValue(const QString& text, int width, QString* bits, QString* error) {
     const QString t = text.trimmed();
     if (t.size() < 3 || t.at(1) != QLatin1Char('\'')) {
         *error = QStringLiteral("token value '%1' needs a radix prefix b', o', d' or h'").arg(text);
         return false;
     }
     const QChar p = t.at(0).toLower();
-    const int radix = p == QLatin1Char('b') ? RadixBin
-                    : p == QLatin1Char('o') ? RadixOct
-                    : p == QLatin1Char('d') ? RadixDec
-                    : p == QLatin1Char('h') ? RadixHex : -1;
+    const int radix = p == QLatin1Char('b')   ? RadixBin
+                      : p == QLatin1Char('o') ? RadixOct
+                      : p == QLatin1Char('d') ? RadixDec
+                      : p == QLatin1Char('h') ? RadixHex
+                                              : -1;
     if (radix < 0) {
         *error = QStringLiteral("token value '%1' needs a radix prefix b', o', d' or h'").arg(text);
         return false;
@@ -269,19 +268,14 @@ bool parseTokenValue(const QString& text, int width, QString* bits, QString* err
     return true;
 }
 
-QString tokenValueText(const QString& bits)
-{
-    return QStringLiteral("b'") + bits;
-}
+QString tokenValueText(const QString& bits) { return QStringLiteral("b'") + bits; }
 
-int compareBits(const QString& a, const QString& b)
-{
+int compareBits(const QString& a, const QString& b) {
     const int c = QString::compare(a, b);
     return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
-bool isIdentifier(const QString& name)
-{
+bool isIdentifier(const QString& name) {
     if (name.isEmpty() || name.size() > kMaxNameLength)
         return false;
     for (int i = 0; i < name.size(); ++i) {
@@ -293,8 +287,7 @@ bool isIdentifier(const QString& name)
     return true;
 }
 
-bool isKeyword(const QString& name)
-{
+bool isKeyword(const QString& name) {
     static const char* const words[] = {"THEN", "AND", "OR", "XOR", "NOT"};
     for (const char* w : words)
         if (name.compare(QLatin1String(w), Qt::CaseInsensitive) == 0)
@@ -302,8 +295,7 @@ bool isKeyword(const QString& name)
     return false;
 }
 
-QString checkName(const QString& name, const QString& what)
-{
+QString checkName(const QString& name, const QString& what) {
     if (name.isEmpty())
         return QStringLiteral("%1 name is empty").arg(what);
     if (name.size() > kMaxNameLength)
@@ -316,8 +308,7 @@ QString checkName(const QString& name, const QString& what)
     return QString();
 }
 
-bool compileTU(const TUSpec& tu, const TokenLookup& tokens, TUCondition* out, QString* error)
-{
+bool compileTU(const TUSpec& tu, const TokenLookup& tokens, TUCondition* out, QString* error) {
     TUCondition c;
     c.op = opFromText(tu.op);
     c.width = tu.width;
@@ -343,10 +334,8 @@ bool compileTU(const TUSpec& tu, const TokenLookup& tokens, TUCondition* out, QS
     const int radix = plainRadix(tu.radix);
     auto one = [&](const QString& text, QString* bits) -> bool {
         if (radix >= 0)
-            return parseNumber(text, radix, tu.width, c.op == Op::Eq || c.op == Op::Ne || isEdgeOp(c.op),
-                               bits, error);
-        if (tu.radix.startsWith(QLatin1String("ONL_INT")) && !text.isEmpty()
-            && text.at(0).isDigit())
+            return parseNumber(text, radix, tu.width, c.op == Op::Eq || c.op == Op::Ne || isEdgeOp(c.op), bits, error);
+        if (tu.radix.startsWith(QLatin1String("ONL_INT")) && !text.isEmpty() && text.at(0).isDigit())
             return parseNumber(text, RadixDec, tu.width, false, bits, error);
         if (!tokens.token || !tokens.token(tu.radix, text, bits)) {
             *error = QStringLiteral("\"%1\" is not a token of token set \"%2\"").arg(text, tu.radix);
@@ -362,15 +351,17 @@ bool compileTU(const TUSpec& tu, const TokenLookup& tokens, TUCondition* out, QS
         }
         if (setWidth != tu.width) {
             *error = QStringLiteral("token set \"%1\" is %2 bits wide, the trigger unit %3")
-                         .arg(tu.radix).arg(setWidth).arg(tu.width);
+                         .arg(tu.radix)
+                         .arg(setWidth)
+                         .arg(tu.width);
             return false;
         }
         if (isEdgeOp(c.op)) {
             *error = QStringLiteral("operator \"%1\" cannot be used with token set \"%2\"").arg(tu.op, tu.radix);
             return false;
         }
-        const bool isEnum = tu.radix.startsWith(QLatin1String("ONL_"))
-                         && !tu.radix.startsWith(QLatin1String("ONL_INT"));
+        const bool isEnum =
+            tu.radix.startsWith(QLatin1String("ONL_")) && !tu.radix.startsWith(QLatin1String("ONL_INT"));
         if (isEnum && c.op != Op::Eq && c.op != Op::Ne) {
             *error = QStringLiteral("enumeration \"%1\" only compares with == or !=").arg(tu.radix);
             return false;
@@ -404,8 +395,7 @@ struct Tok {
 constexpr int kMaxExpressionLength = 4096;
 constexpr int kMaxDepth = 64;
 
-bool tokenize(const QString& s, QVector<Tok>* out, QString* error)
-{
+bool tokenize(const QString& s, QVector<Tok>* out, QString* error) {
     int i = 0;
     const int n = s.size();
     while (i < n) {
@@ -428,11 +418,16 @@ bool tokenize(const QString& s, QVector<Tok>* out, QString* error)
             t.text = s.mid(i, j - i);
             t.kind = Tok::Ident;
             const QString up = t.text.toUpper();
-            if (up == QLatin1String("THEN")) t.kind = Tok::Then;
-            else if (up == QLatin1String("AND")) t.kind = Tok::And;
-            else if (up == QLatin1String("OR")) t.kind = Tok::Or;
-            else if (up == QLatin1String("XOR")) t.kind = Tok::Xor;
-            else if (up == QLatin1String("NOT")) t.kind = Tok::Not;
+            if (up == QLatin1String("THEN"))
+                t.kind = Tok::Then;
+            else if (up == QLatin1String("AND"))
+                t.kind = Tok::And;
+            else if (up == QLatin1String("OR"))
+                t.kind = Tok::Or;
+            else if (up == QLatin1String("XOR"))
+                t.kind = Tok::Xor;
+            else if (up == QLatin1String("NOT"))
+                t.kind = Tok::Not;
             i = j;
         } else if (u >= '0' && u <= '9') {
             int j = i + 1;
@@ -444,16 +439,35 @@ bool tokenize(const QString& s, QVector<Tok>* out, QString* error)
         } else {
             const QChar next = i + 1 < n ? s.at(i + 1) : QChar();
             switch (u) {
-            case '(': t.kind = Tok::LParen; break;
-            case ')': t.kind = Tok::RParen; break;
-            case '!': case '~': t.kind = Tok::Not; break;
-            case '^': t.kind = Tok::Xor; break;
-            case '#': t.kind = Tok::Hash; break;
-            case '&': t.kind = Tok::And; if (next == QLatin1Char('&')) ++i; break;
-            case '|': t.kind = Tok::Or; if (next == QLatin1Char('|')) ++i; break;
-            default:
-                *error = QStringLiteral("unexpected character '%1' at position %2").arg(c).arg(i + 1);
-                return false;
+                case '(':
+                    t.kind = Tok::LParen;
+                    break;
+                case ')':
+                    t.kind = Tok::RParen;
+                    break;
+                case '!':
+                case '~':
+                    t.kind = Tok::Not;
+                    break;
+                case '^':
+                    t.kind = Tok::Xor;
+                    break;
+                case '#':
+                    t.kind = Tok::Hash;
+                    break;
+                case '&':
+                    t.kind = Tok::And;
+                    if (next == QLatin1Char('&'))
+                        ++i;
+                    break;
+                case '|':
+                    t.kind = Tok::Or;
+                    if (next == QLatin1Char('|'))
+                        ++i;
+                    break;
+                default:
+                    *error = QStringLiteral("unexpected character '%1' at position %2").arg(c).arg(i + 1);
+                    return false;
             }
             t.text = QString(c);
             ++i;
@@ -466,14 +480,12 @@ bool tokenize(const QString& s, QVector<Tok>* out, QString* error)
     return true;
 }
 
-class Parser
-{
+class Parser {
 public:
     Parser(const QVector<Tok>& toks, const QStringList& names, TEProgram* prog)
         : m_toks(toks), m_names(names), m_prog(prog) {}
 
-    bool program(QString* error)
-    {
+    bool program(QString* error) {
         m_error = error;
         for (;;) {
             TEStep step;
@@ -506,14 +518,12 @@ public:
 private:
     const Tok& peek() const { return m_toks.at(m_at); }
 
-    bool fail(const QString& why)
-    {
+    bool fail(const QString& why) {
         *m_error = QStringLiteral("%1 at position %2").arg(why).arg(peek().pos + 1);
         return false;
     }
 
-    int node(TENode::Kind k, int a, int b)
-    {
+    int node(TENode::Kind k, int a, int b) {
         TENode n;
         n.kind = k;
         n.a = a;
@@ -522,8 +532,7 @@ private:
         return m_prog->nodes.size() - 1;
     }
 
-    int binary(int depth, Tok::Kind opTok, TENode::Kind kind, int (Parser::*sub)(int))
-    {
+    int binary(int depth, Tok::Kind opTok, TENode::Kind kind, int (Parser::*sub)(int)) {
         int left = (this->*sub)(depth);
         while (left >= 0 && peek().kind == opTok) {
             ++m_at;
@@ -539,8 +548,7 @@ private:
     int xorExpr(int depth) { return binary(depth, Tok::Xor, TENode::Xor, &Parser::andExpr); }
     int andExpr(int depth) { return binary(depth, Tok::And, TENode::And, &Parser::unary); }
 
-    int unary(int depth)
-    {
+    int unary(int depth) {
         if (depth > kMaxDepth) {
             fail(QStringLiteral("expression nested too deeply"));
             return -1;
@@ -592,8 +600,7 @@ private:
 
 } // namespace
 
-bool parseTE(const QString& text, const QStringList& tuNames, TEProgram* out, QString* error)
-{
+bool parseTE(const QString& text, const QStringList& tuNames, TEProgram* out, QString* error) {
     if (text.size() > kMaxExpressionLength) {
         *error = QStringLiteral("expression is longer than %1 characters").arg(kMaxExpressionLength);
         return false;
@@ -614,8 +621,7 @@ bool parseTE(const QString& text, const QStringList& tuNames, TEProgram* out, QS
     return true;
 }
 
-QString renameInExpression(const QString& text, const QString& from, const QString& to)
-{
+QString renameInExpression(const QString& text, const QString& from, const QString& to) {
     QString out;
     const int n = text.size();
     int i = 0;

@@ -31,9 +31,9 @@ ONA_EXPORT bool isOrderOp(Op op);
 ONA_EXPORT bool isRangeOp(Op op);
 
 // Limits the hardware model imposes.
-constexpr int kMaxWidth = 4096;      // bits of one trigger unit or signal
-constexpr int kMaxSteps = 16;        // THEN steps of one expression
-constexpr int kMaxCount = 65535;     // occurrence count of one step
+constexpr int kMaxWidth = 4096;  // bits of one trigger unit or signal
+constexpr int kMaxSteps = 16;    // THEN steps of one expression
+constexpr int kMaxCount = 65535; // occurrence count of one step
 constexpr int kMaxNameLength = 128;
 
 // A bit pattern is a string of '0', '1' and 'x' (don't care), most
@@ -43,8 +43,7 @@ constexpr int kMaxNameLength = 128;
 // Underscores separate digit groups. 'x' digits are allowed in Bin, Oct and
 // Hex when allowX. A value wider than `width` is refused unless its extra
 // digits are zero.
-ONA_EXPORT bool parseNumber(const QString& text, int radix, int width, bool allowX,
-                            QString* bits, QString* error);
+ONA_EXPORT bool parseNumber(const QString& text, int radix, int width, bool allowX, QString* bits, QString* error);
 
 // Writes a pattern in `radix`; fails when the pattern cannot be shown there
 // (a don't-care that does not cover whole digits, or any don't-care in Dec).
@@ -53,7 +52,7 @@ ONA_EXPORT bool formatNumber(const QString& bits, int radix, QString* text);
 // A token value: "b'0101", "o'17", "d'12" or "h'F" (case of the prefix
 // letter ignored); no don't-care digits.
 ONA_EXPORT bool parseTokenValue(const QString& text, int width, QString* bits, QString* error);
-ONA_EXPORT QString tokenValueText(const QString& bits);   // canonical "b'..."
+ONA_EXPORT QString tokenValueText(const QString& bits); // canonical "b'..."
 
 // -1 / 0 / 1 for two patterns of equal width without don't-cares.
 ONA_EXPORT int compareBits(const QString& a, const QString& b);
@@ -66,8 +65,8 @@ ONA_EXPORT QString checkName(const QString& name, const QString& what);
 
 // Everything needed to judge one trigger-unit row.
 struct TUSpec {
-    int width = 1;          // bits compared (serial word width for a serial TU)
-    int serial = 0;         // serial bits, 0 for a parallel TU
+    int width = 1;  // bits compared (serial word width for a serial TU)
+    int serial = 0; // serial bits, 0 for a parallel TU
     QString op;
     QString radix;
     QString value;
@@ -84,18 +83,17 @@ struct TokenLookup {
 struct TUCondition {
     Op op = Op::Invalid;
     int width = 0;
-    QString value;   // pattern; for edges the bits marked '1' are watched
-    QString high;    // upper bound of a range
+    QString value; // pattern; for edges the bits marked '1' are watched
+    QString high;  // upper bound of a range
 };
 
-ONA_EXPORT bool compileTU(const TUSpec& tu, const TokenLookup& tokens, TUCondition* out,
-                          QString* error);
+ONA_EXPORT bool compileTU(const TUSpec& tu, const TokenLookup& tokens, TUCondition* out, QString* error);
 
 // Trigger expressions. Nodes are kept in one vector; a step's root is the
 // index of its top node.
 struct TENode {
     enum Kind { Ref, Not, And, Or, Xor } kind = Ref;
-    int tu = -1;   // Ref: trigger-unit row
+    int tu = -1; // Ref: trigger-unit row
     int a = -1;
     int b = -1;
 };
@@ -108,8 +106,7 @@ struct TEProgram {
     QVector<TEStep> steps;
 };
 
-ONA_EXPORT bool parseTE(const QString& text, const QStringList& tuNames, TEProgram* out,
-                        QString* error);
+ONA_EXPORT bool parseTE(const QString& text, const QStringList& tuNames, TEProgram* out, QString* error);
 
 // Replaces whole identifiers `from` by `to` in an expression, leaving
 // everything else (blanks, operators, unknown words) as it was.

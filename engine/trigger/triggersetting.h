@@ -12,7 +12,7 @@
 struct TriggerOptionValues {
     // Limits from the debug-logic file.
     bool porSupported = false;
-    int multiTriggerCapacity = 0;   // sample memory shared by all triggers; 0: one trigger only
+    int multiTriggerCapacity = 0; // sample memory shared by all triggers; 0: one trigger only
     int minSamples = 1;
     int maxSamples = 1;
     int maxTriggers = 1;
@@ -21,19 +21,18 @@ struct TriggerOptionValues {
     // Settings.
     bool connectPorOnOpen = false;
     bool positionPreSelected = true;
-    int prePositionIndex = 0;       // 0 pre, 1 center, 2 post
+    int prePositionIndex = 0; // 0 pre, 1 center, 2 post
     int userPosition = 0;
-    int maxPosition = 0;            // samples - 1
-    int teCombination = 0;          // 0 OR, 1 AND
+    int maxPosition = 0;   // samples - 1
+    int teCombination = 0; // 0 OR, 1 AND
     int samples = 1;
     int numTriggers = 1;
-    int triggerPosition = 0;        // effective position, see updateTriggerPosition
+    int triggerPosition = 0; // effective position, see updateTriggerPosition
     int finalCounterOn = 0;
     int finalCounterPreset = 1;
 };
 
-class ONA_EXPORT TriggerSetting : public TriggerOptionValues
-{
+class ONA_EXPORT TriggerSetting : public TriggerOptionValues {
 public:
     TriggerSetting() = default;
 
@@ -52,7 +51,7 @@ public:
     // changes nothing when it refuses.
     QString setSamples(int value);
     QString setNumTriggers(int value);
-    QString setPosition(const QString& word);   // pre, center, post or a sample index
+    QString setPosition(const QString& word); // pre, center, post or a sample index
     QString setFinalCounter(bool on);
     QString setFinalCounterValue(int value);
     QString setConnectPor(bool on);

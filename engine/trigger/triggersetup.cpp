@@ -12,20 +12,14 @@
 using namespace ProjectFiles;
 
 TriggerSetup::TriggerSetup(ProjectSession* session, QObject* parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_tokens(new TokenModel(this))
-{
-}
+    : QObject(parent), m_session(session), m_tokens(new TokenModel(this)) {}
 
-void TriggerSetup::resetCounts()
-{
+void TriggerSetup::resetCounts() {
     m_errorCounts.clear();
     recount();
 }
 
-TriggerLang::TokenLookup TriggerSetup::tokenLookup() const
-{
+TriggerLang::TokenLookup TriggerSetup::tokenLookup() const {
     TriggerLang::TokenLookup l;
     const TokenModel* t = m_tokens;
     l.set = [t](const QString& set, int* width) { return t->setWidth(set, width); };
@@ -33,8 +27,7 @@ TriggerLang::TokenLookup TriggerSetup::tokenLookup() const
     return l;
 }
 
-bool TriggerSetup::recount()
-{
+bool TriggerSetup::recount() {
     const TriggerLang::TokenLookup lookup = tokenLookup();
     QVector<int> counts;
     for (const auto& c : m_session->cores()) {
@@ -52,8 +45,7 @@ bool TriggerSetup::recount()
     return changed;
 }
 
-void TriggerSetup::commitEdits(const QList<QStandardItem*>& changed)
-{
+void TriggerSetup::commitEdits(const QList<QStandardItem*>& changed) {
     const bool errorsChanged = recount();
     for (QStandardItem* item : changed)
         emit setDirty(item);
@@ -61,8 +53,7 @@ void TriggerSetup::commitEdits(const QList<QStandardItem*>& changed)
         emit errorDirty();
 }
 
-QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QString& newRadix) const
-{
+QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QString& newRadix) const {
     TriggerLang::TUCondition cond;
     QString why;
     if (!TriggerLang::compileTU(from, tokenLookup(), &cond, &why))
@@ -87,8 +78,7 @@ QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QStrin
     return low;
 }
 
-bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString* error)
-{
+bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
@@ -106,7 +96,8 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
     QString radix = unit.radix;
     for (const auto& o : options) {
         if (o.key == TUOperator) {
-            const QStringList& ops = unit.serial > 0 ? TriggerLang::serialOperatorNames() : TriggerLang::operatorNames();
+            const QStringList& ops =
+                unit.serial > 0 ? TriggerLang::serialOperatorNames() : TriggerLang::operatorNames();
             if (!ops.contains(o.value)) {
                 *error = QStringLiteral("ona_set_tu: unknown operator \"%1\" for trigger unit \"%2\"; use one of: %3")
                              .arg(o.value, name, ops.join(QStringLiteral(", ")));
@@ -131,7 +122,10 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
                 }
                 if (width != unit.width) {
                     *error = QStringLiteral("ona_set_tu: token set \"%1\" is %2 bits wide, trigger unit \"%3\" has %4")
-                                 .arg(o.value).arg(width).arg(name).arg(unit.width);
+                                 .arg(o.value)
+                                 .arg(width)
+                                 .arg(name)
+                                 .arg(unit.width);
                     return false;
                 }
             }
@@ -165,8 +159,7 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
     return true;
 }
 
-bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* error)
-{
+bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
@@ -204,8 +197,7 @@ bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* err
     return true;
 }
 
-bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString* error)
-{
+bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
@@ -246,8 +238,7 @@ bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString*
     return true;
 }
 
-bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* error)
-{
+bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
@@ -256,7 +247,8 @@ bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* err
     TriggerEModel* te = c->getTEModel();
     const int row = te->rowOf(from);
     if (row < 0) {
-        *error = QStringLiteral("ona_rename_te: no trigger expression named \"%1\" in core \"%2\"").arg(from, c->getName());
+        *error =
+            QStringLiteral("ona_rename_te: no trigger expression named \"%1\" in core \"%2\"").arg(from, c->getName());
         return false;
     }
     const QString why = TriggerLang::checkName(to, QStringLiteral("trigger expression"));
@@ -266,7 +258,8 @@ bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* err
     }
     for (int r = 0; r < te->rowCount(); ++r)
         if (r != row && te->text(r, TriggerEModel::ColName).compare(to, Qt::CaseInsensitive) == 0) {
-            *error = QStringLiteral("ona_rename_te: a trigger expression named \"%1\" already exists").arg(te->text(r, 0));
+            *error =
+                QStringLiteral("ona_rename_te: a trigger expression named \"%1\" already exists").arg(te->text(r, 0));
             return false;
         }
     if (from != to)
@@ -274,8 +267,7 @@ bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* err
     return true;
 }
 
-bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error)
-{
+bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     AnalyzerCore* c = m_session->currentAnalyzer(error);
@@ -304,19 +296,20 @@ bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error)
             else
                 why = QStringLiteral("-teall takes or or and, not \"%1\"").arg(v);
         } else if (o.key == TrigSamples) {
-            why = VerbOptions::parseInt(v, &n) ? work.setSamples(n) : QStringLiteral("-samples takes a number, not \"%1\"").arg(v);
+            why = VerbOptions::parseInt(v, &n) ? work.setSamples(n)
+                                               : QStringLiteral("-samples takes a number, not \"%1\"").arg(v);
         } else if (o.key == TrigNumTriggers) {
             why = VerbOptions::parseInt(v, &n) ? work.setNumTriggers(n)
-                                  : QStringLiteral("-numtriggers takes a number, not \"%1\"").arg(v);
+                                               : QStringLiteral("-numtriggers takes a number, not \"%1\"").arg(v);
         } else if (o.key == TrigFinalCounter) {
             why = VerbOptions::parseSwitch(v, &on) ? work.setFinalCounter(on)
-                                      : QStringLiteral("-finalcounter takes on or off, not \"%1\"").arg(v);
+                                                   : QStringLiteral("-finalcounter takes on or off, not \"%1\"").arg(v);
         } else if (o.key == TrigFinalCounterValue) {
             why = VerbOptions::parseInt(v, &n) ? work.setFinalCounterValue(n)
-                                  : QStringLiteral("-finalcountervalue takes a number, not \"%1\"").arg(v);
+                                               : QStringLiteral("-finalcountervalue takes a number, not \"%1\"").arg(v);
         } else if (o.key == TrigConnectPor) {
             why = VerbOptions::parseSwitch(v, &on) ? work.setConnectPor(on)
-                                      : QStringLiteral("-connectpor takes on or off, not \"%1\"").arg(v);
+                                                   : QStringLiteral("-connectpor takes on or off, not \"%1\"").arg(v);
         } else {
             *error = o.value;
             return false;
@@ -332,8 +325,7 @@ bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error)
     return true;
 }
 
-void TriggerSetup::releaseTokenSetUsers(const QString& set, const QString& token, QList<QStandardItem*>* changed)
-{
+void TriggerSetup::releaseTokenSetUsers(const QString& set, const QString& token, QList<QStandardItem*>* changed) {
     for (const auto& c : m_session->cores()) {
         TriggerUModel* tu = c->getTUModel();
         if (!tu)
@@ -352,8 +344,7 @@ void TriggerSetup::releaseTokenSetUsers(const QString& set, const QString& token
     }
 }
 
-bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error)
-{
+bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -369,8 +360,7 @@ bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error)
     return true;
 }
 
-bool TriggerSetup::addToken(const QString& set, const QString& token, const QString& value, QString* error)
-{
+bool TriggerSetup::addToken(const QString& set, const QString& token, const QString& value, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -386,8 +376,7 @@ bool TriggerSetup::addToken(const QString& set, const QString& token, const QStr
     return true;
 }
 
-bool TriggerSetup::setToken(const QString& set, const QString& token, const TokenOptions& options, QString* error)
-{
+bool TriggerSetup::setToken(const QString& set, const QString& token, const TokenOptions& options, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -405,7 +394,7 @@ bool TriggerSetup::setToken(const QString& set, const QString& token, const Toke
     bool applied = false;
     for (const auto& o : options) {
         const bool ok = o.key == TokenName ? m_tokens->renameToken(set, current, o.value, error)
-                                                          : m_tokens->setTokenValue(set, current, o.value, error);
+                                           : m_tokens->setTokenValue(set, current, o.value, error);
         if (!ok) {
             if (applied)
                 m_tokens->setSets(QStringLiteral("user"), before);
@@ -431,8 +420,7 @@ bool TriggerSetup::setToken(const QString& set, const QString& token, const Toke
     return true;
 }
 
-bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& options, QString* error)
-{
+bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& options, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -481,8 +469,7 @@ bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& option
     return true;
 }
 
-bool TriggerSetup::delToken(const QString& set, const QString& token, QString* error)
-{
+bool TriggerSetup::delToken(const QString& set, const QString& token, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -501,8 +488,7 @@ bool TriggerSetup::delToken(const QString& set, const QString& token, QString* e
     return true;
 }
 
-bool TriggerSetup::delTokenSet(const QString& set, QString* error)
-{
+bool TriggerSetup::delTokenSet(const QString& set, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -515,7 +501,8 @@ bool TriggerSetup::delTokenSet(const QString& set, QString* error)
             names << s.name;
     } else {
         if (m_tokens->getTokenSet(set, QStringLiteral("user")).isEmpty()) {
-            *error = QStringLiteral("ona_del_tokenset: ") + m_tokens->missingText(set, QString(), QStringLiteral("user"));
+            *error =
+                QStringLiteral("ona_del_tokenset: ") + m_tokens->missingText(set, QString(), QStringLiteral("user"));
             return false;
         }
         names << set;
@@ -530,8 +517,7 @@ bool TriggerSetup::delTokenSet(const QString& set, QString* error)
     return true;
 }
 
-bool TriggerSetup::importTokenSets(const QString& path, QString* error)
-{
+bool TriggerSetup::importTokenSets(const QString& path, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
     if (!m_session->isOpen()) {
@@ -566,8 +552,7 @@ bool TriggerSetup::importTokenSets(const QString& path, QString* error)
     return true;
 }
 
-bool TriggerSetup::exportTokenSets(const QString& path, QString* error)
-{
+bool TriggerSetup::exportTokenSets(const QString& path, QString* error) {
     if (!m_session->isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;

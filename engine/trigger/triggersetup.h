@@ -18,14 +18,22 @@ class ProjectSession;
 class QStandardItem;
 class TokenModel;
 
-class ONA_EXPORT TriggerSetup : public QObject
-{
+class ONA_EXPORT TriggerSetup : public QObject {
     Q_OBJECT
 public:
     enum TUOption { TUOperator, TURadix, TUValue, TUUnknown };
     enum TEOption { TEExpression, TEEnable, TEUnknown };
-    enum TrigOption { TrigPosition, TrigPositionMode, TrigTeAll, TrigSamples, TrigNumTriggers, TrigFinalCounter,
-                      TrigFinalCounterValue, TrigConnectPor, TrigUnknown };
+    enum TrigOption {
+        TrigPosition,
+        TrigPositionMode,
+        TrigTeAll,
+        TrigSamples,
+        TrigNumTriggers,
+        TrigFinalCounter,
+        TrigFinalCounterValue,
+        TrigConnectPor,
+        TrigUnknown
+    };
     enum TokenOption { TokenName, TokenValue, TokenUnknown };
     enum TokenSetOption { TokenSetName, TokenSetBits, TokenSetUnknown };
     using TUOptions = VerbOptions::List<TUOption>;
@@ -53,7 +61,7 @@ public:
     bool setToken(const QString& set, const QString& token, const TokenOptions& options, QString* error);
     bool setTokenSet(const QString& set, const TokenSetOptions& options, QString* error);
     bool delToken(const QString& set, const QString& token, QString* error);
-    bool delTokenSet(const QString& set, QString* error);   // empty set: all
+    bool delTokenSet(const QString& set, QString* error); // empty set: all
     bool importTokenSets(const QString& path, QString* error);
     bool exportTokenSets(const QString& path, QString* error);
 

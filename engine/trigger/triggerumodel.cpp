@@ -5,15 +5,12 @@ const char* const kRadix[] = {"Bin", "Oct", "Dec", "Hex"};
 }
 
 TriggerUModel::TriggerUModel(QObject* parent)
-    : QStandardItemModel(0, 5, parent)
-    , m_title(QStringLiteral("Trigger Unit"))
-{
+    : QStandardItemModel(0, 5, parent), m_title(QStringLiteral("Trigger Unit")) {
     setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Signals"), QStringLiteral("Operator"),
                                QStringLiteral("Radix"), QStringLiteral("Value")});
 }
 
-int TriggerUModel::indexOfRadixByRow(int row) const
-{
+int TriggerUModel::indexOfRadixByRow(int row) const {
     const QString r = text(row, ColRadix);
     for (int i = 0; i < 4; ++i)
         if (r == QLatin1String(kRadix[i]))
@@ -21,24 +18,14 @@ int TriggerUModel::indexOfRadixByRow(int row) const
     return -1;
 }
 
-QString TriggerUModel::valueOfRadixByRow(int row) const
-{
-    return text(row, ColRadix);
-}
+QString TriggerUModel::valueOfRadixByRow(int row) const { return text(row, ColRadix); }
 
-int TriggerUModel::getSerialBit(int row) const
-{
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).serial : 0;
-}
+int TriggerUModel::getSerialBit(int row) const { return row >= 0 && row < m_rows.size() ? m_rows.at(row).serial : 0; }
 
-int TriggerUModel::getNumSignal(int row) const
-{
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).width : 0;
-}
+int TriggerUModel::getNumSignal(int row) const { return row >= 0 && row < m_rows.size() ? m_rows.at(row).width : 0; }
 
 void TriggerUModel::appendUnit(const QString& name, const QStringList& signalRefs, int width, int serial,
-                               const QString& op, const QString& radix, const QString& value)
-{
+                               const QString& op, const QString& radix, const QString& value) {
     RowInfo info;
     info.refs = signalRefs;
     info.width = width;
@@ -53,37 +40,32 @@ void TriggerUModel::appendUnit(const QString& name, const QStringList& signalRef
                new QStandardItem(value)});
 }
 
-int TriggerUModel::rowOf(const QString& name) const
-{
+int TriggerUModel::rowOf(const QString& name) const {
     for (int r = 0; r < rowCount(); ++r)
         if (item(r, ColName)->text() == name)
             return r;
     return -1;
 }
 
-QStringList TriggerUModel::names() const
-{
+QStringList TriggerUModel::names() const {
     QStringList out;
     for (int r = 0; r < rowCount(); ++r)
         out << item(r, ColName)->text();
     return out;
 }
 
-QString TriggerUModel::text(int row, int column) const
-{
+QString TriggerUModel::text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return QString();
     const QStandardItem* it = item(row, column);
     return it ? it->text() : QString();
 }
 
-QStringList TriggerUModel::signalRefs(int row) const
-{
+QStringList TriggerUModel::signalRefs(int row) const {
     return row >= 0 && row < m_rows.size() ? m_rows.at(row).refs : QStringList();
 }
 
-QStandardItem* TriggerUModel::setText(int row, int column, const QString& text)
-{
+QStandardItem* TriggerUModel::setText(int row, int column, const QString& text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return nullptr;
     QStandardItem* it = item(row, column);
@@ -92,8 +74,7 @@ QStandardItem* TriggerUModel::setText(int row, int column, const QString& text)
     return it;
 }
 
-TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const
-{
+TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const {
     TriggerLang::TUSpec s;
     s.width = getNumSignal(row);
     s.serial = getSerialBit(row);
@@ -103,8 +84,7 @@ TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const
     return s;
 }
 
-int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens)
-{
+int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens) {
     int errors = 0;
     for (int r = 0; r < m_rows.size(); ++r) {
         RowInfo& info = m_rows[r];
@@ -117,20 +97,17 @@ int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens)
     return errors;
 }
 
-bool TriggerUModel::hasError(int row) const
-{
+bool TriggerUModel::hasError(int row) const {
     const RowInfo* info = rowAt(m_rows, row);
     return info && info->error;
 }
 
-QString TriggerUModel::errorText(int row) const
-{
+QString TriggerUModel::errorText(int row) const {
     const RowInfo* info = rowAt(m_rows, row);
     return info ? info->errorText : QString();
 }
 
-TriggerLang::TUCondition TriggerUModel::condition(int row) const
-{
+TriggerLang::TUCondition TriggerUModel::condition(int row) const {
     const RowInfo* info = rowAt(m_rows, row);
     return info ? info->cond : TriggerLang::TUCondition();
 }

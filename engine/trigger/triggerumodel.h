@@ -12,8 +12,7 @@
 #include <QStringList>
 #include <QVector>
 
-class ONA_EXPORT TriggerUModel : public QStandardItemModel
-{
+class ONA_EXPORT TriggerUModel : public QStandardItemModel {
     Q_OBJECT
 public:
     enum Column { ColName = 0, ColSignals = 1, ColOperator = 2, ColRadix = 3, ColValue = 4 };
@@ -32,10 +31,10 @@ public:
     // Bits the value compares: the signals' total width, or the serial word.
     int getNumSignal(int row) const;
 
-    void appendUnit(const QString& name, const QStringList& signalRefs, int width, int serial,
-                    const QString& op, const QString& radix, const QString& value);
+    void appendUnit(const QString& name, const QStringList& signalRefs, int width, int serial, const QString& op,
+                    const QString& radix, const QString& value);
     int numUnits() const { return rowCount(); }
-    int rowOf(const QString& name) const;   // exact match, -1 when absent
+    int rowOf(const QString& name) const; // exact match, -1 when absent
     QStringList names() const;
     QString text(int row, int column) const;
     QStringList signalRefs(int row) const;

@@ -17,27 +17,26 @@ namespace {
 OnaData* data() { return OnaData::inst(); }
 TriggerSetup* triggers() { return data()->triggers(); }
 
-ONA_CMD(cmdSetTU)
-{
+ONA_CMD(cmdSetTU) {
     VerbOptions::Pairs options;
     QString error, name;
     if (objc < 5)
         return usage(ip, "ona_set_tu -name unit -operator|-radix|-value text ?...?");
-    if (!optionPairs(objc, objv, 1, &options, &error) || !takeName(&options, &name, QStringLiteral("ona_set_tu"), &error)
-        || !triggers()->setTU(name,
-                             VerbOptions::match(options,
-                                                {{"-operator", TriggerSetup::TUOperator},
-                                                 {"-radix", TriggerSetup::TURadix},
-                                                 {"-value", TriggerSetup::TUValue}},
-                                                TriggerSetup::TUUnknown, QStringLiteral("ona_set_tu"),
-                                                QStringLiteral("-operator, -radix or -value")),
-                             &error))
+    if (!optionPairs(objc, objv, 1, &options, &error) ||
+        !takeName(&options, &name, QStringLiteral("ona_set_tu"), &error) ||
+        !triggers()->setTU(name,
+                           VerbOptions::match(options,
+                                              {{"-operator", TriggerSetup::TUOperator},
+                                               {"-radix", TriggerSetup::TURadix},
+                                               {"-value", TriggerSetup::TUValue}},
+                                              TriggerSetup::TUUnknown, QStringLiteral("ona_set_tu"),
+                                              QStringLiteral("-operator, -radix or -value")),
+                           &error))
         return fail(ip, error);
     return done(ip);
 }
 
-ONA_CMD(cmdRenameTU)
-{
+ONA_CMD(cmdRenameTU) {
     if (objc != 3)
         return usage(ip, "ona_rename_tu oldName newName");
     QString error;
@@ -46,26 +45,24 @@ ONA_CMD(cmdRenameTU)
     return done(ip);
 }
 
-ONA_CMD(cmdSetTE)
-{
+ONA_CMD(cmdSetTE) {
     VerbOptions::Pairs options;
     QString error, name;
     if (objc < 5)
         return usage(ip, "ona_set_te -name expression -expression text|-enable on|off ?...?");
-    if (!optionPairs(objc, objv, 1, &options, &error) || !takeName(&options, &name, QStringLiteral("ona_set_te"), &error)
-        || !triggers()->setTE(name,
-                             VerbOptions::match(options,
-                                                {{"-expression", TriggerSetup::TEExpression},
-                                                 {"-enable", TriggerSetup::TEEnable}},
-                                                TriggerSetup::TEUnknown, QStringLiteral("ona_set_te"),
-                                                QStringLiteral("-expression or -enable")),
-                             &error))
+    if (!optionPairs(objc, objv, 1, &options, &error) ||
+        !takeName(&options, &name, QStringLiteral("ona_set_te"), &error) ||
+        !triggers()->setTE(
+            name,
+            VerbOptions::match(
+                options, {{"-expression", TriggerSetup::TEExpression}, {"-enable", TriggerSetup::TEEnable}},
+                TriggerSetup::TEUnknown, QStringLiteral("ona_set_te"), QStringLiteral("-expression or -enable")),
+            &error))
         return fail(ip, error);
     return done(ip);
 }
 
-ONA_CMD(cmdRenameTE)
-{
+ONA_CMD(cmdRenameTE) {
     if (objc != 3)
         return usage(ip, "ona_rename_te oldName newName");
     QString error;
@@ -74,34 +71,31 @@ ONA_CMD(cmdRenameTE)
     return done(ip);
 }
 
-ONA_CMD(cmdSetTrigOptn)
-{
+ONA_CMD(cmdSetTrigOptn) {
     VerbOptions::Pairs options;
     QString error;
     if (objc < 3)
         return usage(ip, "ona_set_trigoptn -option value ?-option value ...?");
     if (!optionPairs(objc, objv, 1, &options, &error))
         return fail(ip, error);
-    const auto typed = VerbOptions::match(
-        options,
-        {{"-position", TriggerSetup::TrigPosition},
-         {"-positionmode", TriggerSetup::TrigPositionMode},
-         {"-teall", TriggerSetup::TrigTeAll},
-         {"-samples", TriggerSetup::TrigSamples},
-         {"-numtriggers", TriggerSetup::TrigNumTriggers},
-         {"-finalcounter", TriggerSetup::TrigFinalCounter},
-         {"-finalcountervalue", TriggerSetup::TrigFinalCounterValue},
-         {"-connectpor", TriggerSetup::TrigConnectPor}},
-        TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"),
-        QStringLiteral("-position, -positionmode, -teall, -samples, -numtriggers, "
-                       "-finalcounter, -finalcountervalue or -connectpor"));
+    const auto typed = VerbOptions::match(options,
+                                          {{"-position", TriggerSetup::TrigPosition},
+                                           {"-positionmode", TriggerSetup::TrigPositionMode},
+                                           {"-teall", TriggerSetup::TrigTeAll},
+                                           {"-samples", TriggerSetup::TrigSamples},
+                                           {"-numtriggers", TriggerSetup::TrigNumTriggers},
+                                           {"-finalcounter", TriggerSetup::TrigFinalCounter},
+                                           {"-finalcountervalue", TriggerSetup::TrigFinalCounterValue},
+                                           {"-connectpor", TriggerSetup::TrigConnectPor}},
+                                          TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"),
+                                          QStringLiteral("-position, -positionmode, -teall, -samples, -numtriggers, "
+                                                         "-finalcounter, -finalcountervalue or -connectpor"));
     if (!triggers()->setTrigOptions(typed, &error))
         return fail(ip, error);
     return done(ip);
 }
 
-ONA_CMD(cmdAddTokenSet)
-{
+ONA_CMD(cmdAddTokenSet) {
     VerbOptions::Pairs options;
     QString error, name;
     bool hasName = false;
@@ -118,7 +112,9 @@ ONA_CMD(cmdAddTokenSet)
             if (!ok)
                 return fail(ip, QStringLiteral("ona_add_tokenset: -bits takes a number, not \"%1\"").arg(o.second));
         } else {
-            return fail(ip, QStringLiteral("ona_add_tokenset: unknown option \"%1\": expected -tokenset or -bits").arg(o.first));
+            return fail(
+                ip,
+                QStringLiteral("ona_add_tokenset: unknown option \"%1\": expected -tokenset or -bits").arg(o.first));
         }
     }
     if (!hasName)
@@ -128,8 +124,7 @@ ONA_CMD(cmdAddTokenSet)
     return done(ip);
 }
 
-ONA_CMD(cmdAddToken)
-{
+ONA_CMD(cmdAddToken) {
     if (objc != 3)
         return usage(ip, "ona_add_token tokenSet name=value");
     const QString pair = text(objv[2]);
@@ -142,44 +137,39 @@ ONA_CMD(cmdAddToken)
     return done(ip);
 }
 
-ONA_CMD(cmdSetToken)
-{
+ONA_CMD(cmdSetToken) {
     if (objc < 5)
         return usage(ip, "ona_set_token tokenSet token -name newName|-value value");
     VerbOptions::Pairs options;
     QString error;
-    if (!optionPairs(objc, objv, 3, &options, &error)
-        || !triggers()->setToken(text(objv[1]), text(objv[2]),
-                                 VerbOptions::match(options,
-                                                    {{"-name", TriggerSetup::TokenName},
-                                                     {"-value", TriggerSetup::TokenValue}},
-                                                    TriggerSetup::TokenUnknown, QStringLiteral("ona_set_token"),
-                                                    QStringLiteral("-name or -value")),
-                                 &error))
+    if (!optionPairs(objc, objv, 3, &options, &error) ||
+        !triggers()->setToken(
+            text(objv[1]), text(objv[2]),
+            VerbOptions::match(options, {{"-name", TriggerSetup::TokenName}, {"-value", TriggerSetup::TokenValue}},
+                               TriggerSetup::TokenUnknown, QStringLiteral("ona_set_token"),
+                               QStringLiteral("-name or -value")),
+            &error))
         return fail(ip, error);
     return done(ip);
 }
 
-ONA_CMD(cmdSetTokenSet)
-{
+ONA_CMD(cmdSetTokenSet) {
     if (objc < 4)
         return usage(ip, "ona_set_tokenset tokenSet -name newName|-bits width");
     VerbOptions::Pairs options;
     QString error;
-    if (!optionPairs(objc, objv, 2, &options, &error)
-        || !triggers()->setTokenSet(text(objv[1]),
-                                    VerbOptions::match(options,
-                                                       {{"-name", TriggerSetup::TokenSetName},
-                                                        {"-bits", TriggerSetup::TokenSetBits}},
-                                                       TriggerSetup::TokenSetUnknown, QStringLiteral("ona_set_tokenset"),
-                                                       QStringLiteral("-name or -bits")),
-                                    &error))
+    if (!optionPairs(objc, objv, 2, &options, &error) ||
+        !triggers()->setTokenSet(
+            text(objv[1]),
+            VerbOptions::match(options, {{"-name", TriggerSetup::TokenSetName}, {"-bits", TriggerSetup::TokenSetBits}},
+                               TriggerSetup::TokenSetUnknown, QStringLiteral("ona_set_tokenset"),
+                               QStringLiteral("-name or -bits")),
+            &error))
         return fail(ip, error);
     return done(ip);
 }
 
-ONA_CMD(cmdDelToken)
-{
+ONA_CMD(cmdDelToken) {
     if (objc != 3)
         return usage(ip, "ona_del_token tokenSet token");
     QString error;
@@ -188,8 +178,7 @@ ONA_CMD(cmdDelToken)
     return done(ip);
 }
 
-ONA_CMD(cmdDelTokenSet)
-{
+ONA_CMD(cmdDelTokenSet) {
     if (objc != 2)
         return usage(ip, "ona_del_tokenset tokenSet|-all");
     const QString arg = text(objv[1]);
@@ -201,8 +190,7 @@ ONA_CMD(cmdDelTokenSet)
     return done(ip);
 }
 
-ONA_CMD(cmdImportTokenSet)
-{
+ONA_CMD(cmdImportTokenSet) {
     if (objc != 2)
         return usage(ip, "ona_import_tokenset fileName");
     QString error;
@@ -211,8 +199,7 @@ ONA_CMD(cmdImportTokenSet)
     return done(ip);
 }
 
-ONA_CMD(cmdExportTokenSet)
-{
+ONA_CMD(cmdExportTokenSet) {
     if (objc != 2)
         return usage(ip, "ona_export_tokenset fileName");
     QString error;
@@ -225,37 +212,41 @@ ONA_CMD(cmdExportTokenSet)
 
 namespace TriggerVerbs {
 
-int getTU(Tcl_Interp* ip, const QString& name)
-{
+int getTU(Tcl_Interp* ip, const QString& name) {
     TriggerUModel* tu = data()->getTUModel();
     const int row = tu ? tu->rowOf(name) : -1;
     if (row < 0)
         return fail(ip, QStringLiteral("ona_get tu: no trigger unit named \"%1\" in the current core").arg(name));
     Dict dict;
-    dict.put("name", obj(name)).put("signals", list(tu->signalRefs(row))).put("width", obj(tu->getNumSignal(row)))
-        .put("serial", obj(tu->getSerialBit(row))).put("operator", obj(tu->text(row, TriggerUModel::ColOperator)))
-        .put("radix", obj(tu->text(row, TriggerUModel::ColRadix))).put("value", obj(tu->text(row, TriggerUModel::ColValue)))
-        .put("error", obj(tu->hasError(row))).put("message", obj(tu->errorText(row)));
+    dict.put("name", obj(name))
+        .put("signals", list(tu->signalRefs(row)))
+        .put("width", obj(tu->getNumSignal(row)))
+        .put("serial", obj(tu->getSerialBit(row)))
+        .put("operator", obj(tu->text(row, TriggerUModel::ColOperator)))
+        .put("radix", obj(tu->text(row, TriggerUModel::ColRadix)))
+        .put("value", obj(tu->text(row, TriggerUModel::ColValue)))
+        .put("error", obj(tu->hasError(row)))
+        .put("message", obj(tu->errorText(row)));
     Tcl_SetObjResult(ip, dict.get());
     return TCL_OK;
 }
 
-int getTE(Tcl_Interp* ip, const QString& name)
-{
+int getTE(Tcl_Interp* ip, const QString& name) {
     TriggerEModel* te = data()->getTEModel();
     const int row = te ? te->rowOf(name) : -1;
     if (row < 0)
         return fail(ip, QStringLiteral("ona_get te: no trigger expression named \"%1\" in the current core").arg(name));
     Dict dict;
-    dict.put("name", obj(name)).put("expression", obj(te->text(row, TriggerEModel::ColExpression)))
-        .put("enable", obj(te->isEnabled(row))).put("error", obj(te->hasError(row)))
+    dict.put("name", obj(name))
+        .put("expression", obj(te->text(row, TriggerEModel::ColExpression)))
+        .put("enable", obj(te->isEnabled(row)))
+        .put("error", obj(te->hasError(row)))
         .put("message", obj(te->errorText(row)));
     Tcl_SetObjResult(ip, dict.get());
     return TCL_OK;
 }
 
-int getTrigOptn(Tcl_Interp* ip)
-{
+int getTrigOptn(Tcl_Interp* ip) {
     TriggerSetting* s = data()->getTSModel();
     if (!s)
         return fail(ip, QStringLiteral("ona_get trigoptn: the current core has no trigger options"));
@@ -263,21 +254,26 @@ int getTrigOptn(Tcl_Interp* ip)
     Dict dict;
     dict.put("positionmode", obj(s->positionPreSelected ? QStringLiteral("preset") : QStringLiteral("user")))
         .put("position", obj(TriggerSetting::positionWord(s->prePositionIndex)))
-        .put("userposition", obj(s->userPosition)).put("maxposition", obj(s->maxPosition))
+        .put("userposition", obj(s->userPosition))
+        .put("maxposition", obj(s->maxPosition))
         .put("triggerposition", obj(s->triggerPosition))
         .put("teall", obj(s->teCombination ? QStringLiteral("and") : QStringLiteral("or")))
-        .put("samples", obj(s->samples)).put("minsamples", obj(s->minSamples)).put("maxsamples", obj(s->maxSamples))
-        .put("numtriggers", obj(s->numTriggers)).put("maxtriggers", obj(s->maxTriggers))
+        .put("samples", obj(s->samples))
+        .put("minsamples", obj(s->minSamples))
+        .put("maxsamples", obj(s->maxSamples))
+        .put("numtriggers", obj(s->numTriggers))
+        .put("maxtriggers", obj(s->maxTriggers))
         .put("capacity", obj(s->multiTriggerCapacity))
         .put("finalcounter", obj(s->finalCounterOn > 0 ? QStringLiteral("on") : QStringLiteral("off")))
-        .put("finalcountervalue", obj(s->finalCounterPreset)).put("finalcountermax", obj(s->finalCounterMax))
-        .put("por", obj(s->porSupported)).put("connectpor", obj(s->connectPorOnOpen));
+        .put("finalcountervalue", obj(s->finalCounterPreset))
+        .put("finalcountermax", obj(s->finalCounterMax))
+        .put("por", obj(s->porSupported))
+        .put("connectpor", obj(s->connectPorOnOpen));
     Tcl_SetObjResult(ip, dict.get());
     return TCL_OK;
 }
 
-int getTokenSets(Tcl_Interp* ip)
-{
+int getTokenSets(Tcl_Interp* ip) {
     Dict dict;
     for (const char* kindName : {"user", "ENUM"}) {
         const QString kind = QLatin1String(kindName);
@@ -294,23 +290,22 @@ int getTokenSets(Tcl_Interp* ip)
     return TCL_OK;
 }
 
-void registerVerbs(Tcl_Interp* interp)
-{
+void registerVerbs(Tcl_Interp* interp) {
     create(interp, {
-        {"ona_set_tu", cmdSetTU},
-        {"ona_rename_tu", cmdRenameTU},
-        {"ona_set_te", cmdSetTE},
-        {"ona_rename_te", cmdRenameTE},
-        {"ona_set_trigoptn", cmdSetTrigOptn},
-        {"ona_add_tokenset", cmdAddTokenSet},
-        {"ona_add_token", cmdAddToken},
-        {"ona_set_token", cmdSetToken},
-        {"ona_set_tokenset", cmdSetTokenSet},
-        {"ona_del_token", cmdDelToken},
-        {"ona_del_tokenset", cmdDelTokenSet},
-        {"ona_import_tokenset", cmdImportTokenSet},
-        {"ona_export_tokenset", cmdExportTokenSet},
-    });
+                       {"ona_set_tu", cmdSetTU},
+                       {"ona_rename_tu", cmdRenameTU},
+                       {"ona_set_te", cmdSetTE},
+                       {"ona_rename_te", cmdRenameTE},
+                       {"ona_set_trigoptn", cmdSetTrigOptn},
+                       {"ona_add_tokenset", cmdAddTokenSet},
+                       {"ona_add_token", cmdAddToken},
+                       {"ona_set_token", cmdSetToken},
+                       {"ona_set_tokenset", cmdSetTokenSet},
+                       {"ona_del_token", cmdDelToken},
+                       {"ona_del_tokenset", cmdDelTokenSet},
+                       {"ona_import_tokenset", cmdImportTokenSet},
+                       {"ona_export_tokenset", cmdExportTokenSet},
+                   });
 }
 
 } // namespace TriggerVerbs

@@ -18,7 +18,7 @@ QString tclVersion() {
     return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch);
 }
 
-}  // namespace
+} // namespace
 
 AboutDialog::AboutDialog(QWidget* parent, const QString& title, const QString& text, const QIcon& icon)
     : QDialog(parent) {
@@ -48,8 +48,8 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& title, const QString& t
     const QString appVersion = QCoreApplication::applicationVersion();
     if (!appVersion.isEmpty())
         lines << tr("Version %1").arg(appVersion);
-    lines << tr("Built with Qt %1, running on Qt %2 and Tcl %3").arg(QStringLiteral(QT_VERSION_STR), qVersion(),
-                                                                    tclVersion());
+    lines << tr("Built with Qt %1, running on Qt %2 and Tcl %3")
+                 .arg(QStringLiteral(QT_VERSION_STR), qVersion(), tclVersion());
     m_versions = new QLabel(lines.join(QLatin1Char('\n')), this);
     m_versions->setTextFormat(Qt::PlainText);
     m_versions->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -83,4 +83,4 @@ QString AboutDialog::heading() const { return m_heading->text(); }
 QString AboutDialog::body() const { return m_body->text(); }
 QString AboutDialog::versions() const { return m_versions->text(); }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

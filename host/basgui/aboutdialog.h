@@ -24,4 +24,4 @@ private:
     QLabel* m_versions;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -42,7 +42,7 @@ QJsonObject readWhatsThis(const QString& file) {
     return doc.isObject() ? doc.object() : QJsonObject();
 }
 
-}  // namespace
+} // namespace
 
 BaseHelp::BaseHelp(const QString& toolName, QObject* parent) : QObject(parent), m_toolName(toolName) {}
 
@@ -150,4 +150,4 @@ void BaseHelp::show(const QString& topic, QWidget* modalOwner) {
     b->activateWindow();
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

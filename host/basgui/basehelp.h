@@ -59,4 +59,4 @@ private:
     QString m_toolName;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -22,7 +22,7 @@ QIcon load(const QString& variant, const QString& name) {
     return icon;
 }
 
-}  // namespace
+} // namespace
 
 QIcon BaseIcon::getIcon(const QString& name) {
     // Names are plain identifiers; anything else cannot name a file of ours.
@@ -46,4 +46,4 @@ QStringList BaseIcon::names() {
     return list;
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -16,4 +16,4 @@ public:
     static QStringList names();
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

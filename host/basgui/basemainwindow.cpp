@@ -7,8 +7,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLayout>
-#include <QScreen>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -45,12 +45,12 @@ QAction* SharedActionMap::add(const QString& name, const QString& text, const QK
 }
 
 BaseMainWindow::BaseMainWindow(QWidget* parent, bool standalone, bool ownStatusBar)
-    : QMainWindow(parent, standalone ? Qt::Window : Qt::Widget),
-      m_standalone(standalone),
-      m_ownStatusBar(ownStatusBar),
-      m_attached(!standalone && parent != nullptr),
-      m_hostParent(parent),
-      m_shared(new SharedActionMap(this)) {
+    : QMainWindow(parent, standalone ? Qt::Window : Qt::Widget)
+    , m_standalone(standalone)
+    , m_ownStatusBar(ownStatusBar)
+    , m_attached(!standalone && parent != nullptr)
+    , m_hostParent(parent)
+    , m_shared(new SharedActionMap(this)) {
     if (ownStatusBar)
         statusBar();
 }
@@ -59,19 +59,23 @@ BaseMainWindow::~BaseMainWindow() = default;
 
 QString BaseMainWindow::stdMenuTitle(StdMenu menu) {
     switch (menu) {
-    case FileMenu: return tr("&File");
-    case EditMenu: return tr("&Edit");
-    case ViewMenu: return tr("&View");
-    case ToolsMenu: return tr("&Tools");
-    case WindowMenu: return tr("&Window");
-    case HelpMenu: return tr("&Help");
+        case FileMenu:
+            return tr("&File");
+        case EditMenu:
+            return tr("&Edit");
+        case ViewMenu:
+            return tr("&View");
+        case ToolsMenu:
+            return tr("&Tools");
+        case WindowMenu:
+            return tr("&Window");
+        case HelpMenu:
+            return tr("&Help");
     }
     return {};
 }
 
-QAction* BaseMainWindow::sharedAction(const QString& name) const {
-    return m_shared ? m_shared->action(name) : nullptr;
-}
+QAction* BaseMainWindow::sharedAction(const QString& name) const { return m_shared ? m_shared->action(name) : nullptr; }
 
 void BaseMainWindow::setSharedActions(SharedActionMap* map) {
     Q_ASSERT(!m_initialized);
@@ -82,13 +86,11 @@ void BaseMainWindow::setSharedActions(SharedActionMap* map) {
     }
 }
 
-void BaseMainWindow::setCentralWidget(QWidget* widget) {
-    QMainWindow::setCentralWidget(widget);
-}
+void BaseMainWindow::setCentralWidget(QWidget* widget) { QMainWindow::setCentralWidget(widget); }
 
 void BaseMainWindow::setPositionAndSize(const QPoint& pos, const QSize& size) {
     if (!isWindow())
-        return;  // attached: the host lays the tool out
+        return; // attached: the host lays the tool out
     resize(size);
     // A position remembered on a screen that is gone (an unplugged monitor)
     // would put the window where nobody can reach it: bring it back.
@@ -186,10 +188,9 @@ bool BaseMainWindow::connectSharedAction() {
         const QByteArray slotName = QMetaObject::normalizedSignature(slot.constData() + 1);
         const QMetaObject* rmo = receiver->metaObject();
         if (sig.size() < 2 || slot.size() < 2 || sender->metaObject()->indexOfSignal(sigName) < 0 ||
-            (rmo->indexOfSlot(slotName) < 0 && rmo->indexOfSignal(slotName) < 0 &&
-             rmo->indexOfMethod(slotName) < 0)) {
-            qWarning("Shared action connection %s %s -> %s %s does not exist", qPrintable(c.sender),
-                     sig.constData(), qPrintable(c.receiver), slot.constData());
+            (rmo->indexOfSlot(slotName) < 0 && rmo->indexOfSignal(slotName) < 0 && rmo->indexOfMethod(slotName) < 0)) {
+            qWarning("Shared action connection %s %s -> %s %s does not exist", qPrintable(c.sender), sig.constData(),
+                     qPrintable(c.receiver), slot.constData());
             all = false;
             continue;
         }
@@ -323,4 +324,4 @@ void BaseMainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

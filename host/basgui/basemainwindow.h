@@ -153,4 +153,4 @@ private:
     QList<QMetaObject::Connection> m_madeConnections;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -11,28 +11,28 @@ int BaseNavigator::actionForKey(int key, Qt::KeyboardModifiers mods) {
     // The keypad flag says where a key sits, not what it means.
     mods &= ~Qt::KeypadModifier;
     switch (key) {
-    case Qt::Key_ZoomIn:
-        return mods == Qt::NoModifier ? ZoomIn : NoAction;
-    case Qt::Key_ZoomOut:
-        return mods == Qt::NoModifier ? ZoomOut : NoAction;
-    case Qt::Key_Plus:
-        // '+' needs Shift on many layouts.
-        mods &= ~Qt::ShiftModifier;
-        return (mods == Qt::NoModifier || mods == Qt::ControlModifier) ? ZoomIn : NoAction;
-    case Qt::Key_Equal:
-        return mods == Qt::ControlModifier ? ZoomIn : NoAction;
-    case Qt::Key_Minus:
-        return (mods == Qt::NoModifier || mods == Qt::ControlModifier) ? ZoomOut : NoAction;
-    case Qt::Key_Up:
-        return mods == Qt::NoModifier ? MoveUp : NoAction;
-    case Qt::Key_Down:
-        return mods == Qt::NoModifier ? MoveDown : NoAction;
-    case Qt::Key_Left:
-        return mods == Qt::NoModifier ? MoveLeft : NoAction;
-    case Qt::Key_Right:
-        return mods == Qt::NoModifier ? MoveRight : NoAction;
-    default:
-        return NoAction;
+        case Qt::Key_ZoomIn:
+            return mods == Qt::NoModifier ? ZoomIn : NoAction;
+        case Qt::Key_ZoomOut:
+            return mods == Qt::NoModifier ? ZoomOut : NoAction;
+        case Qt::Key_Plus:
+            // '+' needs Shift on many layouts.
+            mods &= ~Qt::ShiftModifier;
+            return (mods == Qt::NoModifier || mods == Qt::ControlModifier) ? ZoomIn : NoAction;
+        case Qt::Key_Equal:
+            return mods == Qt::ControlModifier ? ZoomIn : NoAction;
+        case Qt::Key_Minus:
+            return (mods == Qt::NoModifier || mods == Qt::ControlModifier) ? ZoomOut : NoAction;
+        case Qt::Key_Up:
+            return mods == Qt::NoModifier ? MoveUp : NoAction;
+        case Qt::Key_Down:
+            return mods == Qt::NoModifier ? MoveDown : NoAction;
+        case Qt::Key_Left:
+            return mods == Qt::NoModifier ? MoveLeft : NoAction;
+        case Qt::Key_Right:
+            return mods == Qt::NoModifier ? MoveRight : NoAction;
+        default:
+            return NoAction;
     }
 }
 
@@ -56,4 +56,4 @@ bool BaseNavigator::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -37,4 +37,4 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -28,8 +28,6 @@ void BasGUITool::onHelpAbout() {
     dlg.exec();
 }
 
-void BasGUITool::onHelpHelp() {
-    help()->openHelpUrl();
-}
+void BasGUITool::onHelpHelp() { help()->openHelpUrl(); }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

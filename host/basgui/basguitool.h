@@ -39,4 +39,4 @@ private:
     BaseHelp* m_help = nullptr;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -9,12 +9,10 @@ namespace vemo::basgui {
 // every path out of a long call (early returns and exceptions included).
 class BusyCursor {
 public:
-    explicit BusyCursor(Qt::CursorShape shape = Qt::BusyCursor) {
-        QApplication::setOverrideCursor(QCursor(shape));
-    }
+    explicit BusyCursor(Qt::CursorShape shape = Qt::BusyCursor) { QApplication::setOverrideCursor(QCursor(shape)); }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -13,13 +13,12 @@ DialogProvider& realDialogs() {
     return real;
 }
 DialogProvider* g_provider = nullptr;
-}  // namespace
+} // namespace
 
 DialogProvider::~DialogProvider() = default;
 
-QMessageBox::StandardButton DialogProvider::messageBox(QMessageBox::Icon icon, QWidget* parent,
-                                                       const QString& caption, const QString& text,
-                                                       QMessageBox::StandardButtons buttons,
+QMessageBox::StandardButton DialogProvider::messageBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption,
+                                                       const QString& text, QMessageBox::StandardButtons buttons,
                                                        QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
@@ -79,20 +78,18 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QMessageBox::Icon icon, 
     return QMessageBox::NoButton;
 }
 
-int ScriptedDialogs::customMessageBox(QMessageBox::Icon icon, QWidget*, const QString& caption,
-                                      const QString& text, const QStringList& buttonTexts) {
+int ScriptedDialogs::customMessageBox(QMessageBox::Icon icon, QWidget*, const QString& caption, const QString& text,
+                                      const QStringList& buttonTexts) {
     asked.append({"custom", icon, caption, text, {}, {}, buttonTexts});
     return customAnswers.isEmpty() ? -1 : customAnswers.dequeue();
 }
 
-QString ScriptedDialogs::getOpenFileName(QWidget*, const QString& caption, const QString& dir,
-                                         const QString& filter) {
+QString ScriptedDialogs::getOpenFileName(QWidget*, const QString& caption, const QString& dir, const QString& filter) {
     asked.append({"open", QMessageBox::NoIcon, caption, {}, dir, filter, {}});
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
-QString ScriptedDialogs::getSaveFileName(QWidget*, const QString& caption, const QString& dir,
-                                         const QString& filter) {
+QString ScriptedDialogs::getSaveFileName(QWidget*, const QString& caption, const QString& dir, const QString& filter) {
     asked.append({"save", QMessageBox::NoIcon, caption, {}, dir, filter, {}});
     return files.isEmpty() ? QString() : files.dequeue();
 }
@@ -112,4 +109,4 @@ int ScriptedDialogs::execDialog(QDialog* dialog) {
     return onDialog ? onDialog(dialog) : int(QDialog::Rejected);
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -26,12 +26,10 @@ public:
                                                    QMessageBox::StandardButton defaultButton);
     // A box with buttons of its own texts (action role); returns the index of
     // the clicked one, -1 when closed without a choice.
-    virtual int customMessageBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption,
-                                 const QString& text, const QStringList& buttonTexts);
-    virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter);
-    virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter);
+    virtual int customMessageBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption, const QString& text,
+                                 const QStringList& buttonTexts);
+    virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
     virtual QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir);
     virtual QColor getColor(const QColor& initial, QWidget* parent, const QString& title);
     // Runs a modal dialog the caller built; returns QDialog::exec()'s result.
@@ -59,7 +57,7 @@ public:
 class ScriptedDialogs : public DialogProvider {
 public:
     struct Asked {
-        QString kind;  // "message", "custom", "open", "save", "dir", "color", "dialog"
+        QString kind; // "message", "custom", "open", "save", "dir", "color", "dialog"
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString caption;
         QString text;
@@ -68,8 +66,8 @@ public:
         QStringList buttons;
     };
 
-    ScriptedDialogs();  // installs itself
-    ~ScriptedDialogs() override;  // restores the real dialogs
+    ScriptedDialogs();           // installs itself
+    ~ScriptedDialogs() override; // restores the real dialogs
 
     QQueue<QMessageBox::StandardButton> buttons;
     QQueue<int> customAnswers;
@@ -96,4 +94,4 @@ private:
     DialogProvider* m_previous;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

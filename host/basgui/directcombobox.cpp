@@ -28,4 +28,4 @@ void DirectComboBox::showEvent(QShowEvent* event) {
     });
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -22,4 +22,4 @@ private:
     bool m_popupDone = false;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

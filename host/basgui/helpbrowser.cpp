@@ -35,7 +35,7 @@ const char* const kStyleSheet =
 // A page larger than this is not a help page.
 constexpr qint64 kMaxPageSize = 8 * 1024 * 1024;
 
-}  // namespace
+} // namespace
 
 HelpTextBrowser::HelpTextBrowser(QWidget* parent) : QTextBrowser(parent) {
     // Links are followed here, so that page links go through the help
@@ -71,14 +71,14 @@ QString HelpTextBrowser::missingPage(const QString& topic) {
     QString where;
     for (const QString& dir : BaseHelp::searchPaths())
         where += QStringLiteral("<li><code>%1</code></li>").arg(dir.toHtmlEscaped());
-    return QStringLiteral("<html><head><title>%1</title></head><body>"
-                          "<h1>%1</h1>"
-                          "<p>%2</p>"
-                          "<p>%3</p>"
-                          "<p class=\"note\">%4</p><ul>%5</ul>"
-                          "</body></html>")
-        .arg(tr("Help topic not found"),
-             tr("There is no help page for the topic \"%1\".").arg(shown),
+    return QStringLiteral(
+               "<html><head><title>%1</title></head><body>"
+               "<h1>%1</h1>"
+               "<p>%2</p>"
+               "<p>%3</p>"
+               "<p class=\"note\">%4</p><ul>%5</ul>"
+               "</body></html>")
+        .arg(tr("Help topic not found"), tr("There is no help page for the topic \"%1\".").arg(shown),
              tr("Use the Home button to go to the main help page, or Back to return to the previous page."),
              tr("Help pages are looked up in:"), where);
 }
@@ -218,4 +218,4 @@ void HelpBrowser::find(bool backward) {
     }
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

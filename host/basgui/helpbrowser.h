@@ -54,4 +54,4 @@ private:
     QString m_homeTopic;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

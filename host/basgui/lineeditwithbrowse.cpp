@@ -51,4 +51,4 @@ void LineEditWithBrowse::browse() {
         setText(file);
 }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -35,4 +35,4 @@ private:
     QToolButton* m_button;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -40,13 +40,12 @@ QString oneLine(const QString& text) {
 }
 
 void printToStderr(const QString& id, const QString& text, int type) {
-    const QByteArray line =
-        QStringLiteral("[%1] %2: %3\n").arg(msgManager::typeName(type), id, text).toLocal8Bit();
+    const QByteArray line = QStringLiteral("[%1] %2: %3\n").arg(msgManager::typeName(type), id, text).toLocal8Bit();
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }
 
-}  // namespace
+} // namespace
 
 MessageWindow::MessageWindow(QWidget* parent) : QDockWidget(tr("Messages"), parent) {
     setObjectName(QStringLiteral("MessageWindow"));
@@ -92,8 +91,7 @@ MessageWindow* MessageWindow::getInstance() {
 
 MessageWindow* MessageWindow::existingInstance() { return instancePtr(); }
 
-void MessageWindow::initialize(QMainWindow* window, QWidget* /*reserved1*/, QWidget* /*reserved2*/,
-                               int features) {
+void MessageWindow::initialize(QMainWindow* window, QWidget* /*reserved1*/, QWidget* /*reserved2*/, int features) {
     if (!window)
         return;
     if (m_window && m_window != window)
@@ -114,8 +112,8 @@ void MessageWindow::addMessage(const QString& id, const QString& text, int type)
     while (m_list->topLevelItemCount() >= MaxMessages)
         delete m_list->takeTopLevelItem(0);
 
-    auto* item = new QTreeWidgetItem(
-        QStringList{QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), id, oneLine(text)});
+    auto* item =
+        new QTreeWidgetItem(QStringList{QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), id, oneLine(text)});
     item->setData(0, TypeRole, type);
     item->setToolTip(2, text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")));
     const QStyle::StandardPixmap icon = type == MsgError     ? QStyle::SP_MessageBoxCritical
@@ -222,4 +220,4 @@ void MessageWindow::showContextMenu(const QPoint& pos) {
     menu.exec(m_list->viewport()->mapToGlobal(pos));
 }
 
-}  // namespace vemo::message
+} // namespace vemo::message

@@ -59,4 +59,4 @@ private:
     bool m_scrollPending = false;
 };
 
-}  // namespace vemo::message
+} // namespace vemo::message

@@ -49,8 +49,7 @@ int typeFromName(const QString& name) {
 }
 
 // Parses one catalogue document; fills category and catalogue or explains.
-bool parseCatalogue(const QByteArray& data, const QString& source, QString& category, Catalogue& out,
-                    QString& error) {
+bool parseCatalogue(const QByteArray& data, const QString& source, QString& category, Catalogue& out, QString& error) {
     QJsonParseError perr;
     const QJsonDocument doc = QJsonDocument::fromJson(data, &perr);
     if (perr.error != QJsonParseError::NoError) {
@@ -125,8 +124,8 @@ void readRegistered(Registry& r, const QString& category, const QString& file) {
         return;
     }
     if (parsedCategory != category) {
-        std::fprintf(stderr, "message catalogue: %s holds category \"%s\", registered as \"%s\"\n",
-                     qPrintable(file), qPrintable(parsedCategory), qPrintable(category));
+        std::fprintf(stderr, "message catalogue: %s holds category \"%s\", registered as \"%s\"\n", qPrintable(file),
+                     qPrintable(parsedCategory), qPrintable(category));
         return;
     }
     Catalogue& target = r.categories[category];
@@ -169,7 +168,7 @@ bool lookup(const std::string& category, const std::string& id, Entry& entry, QS
     return true;
 }
 
-}  // namespace
+} // namespace
 
 msgManager::msgManager(const std::string& category) : m_category(category) {}
 
@@ -252,12 +251,12 @@ QString msgManager::substitute(const QString& text, const QStringList& args) {
 
 QString msgManager::typeName(int type) {
     switch (type) {
-    case MsgError:
-        return QStringLiteral("Error");
-    case MsgWarning:
-        return QStringLiteral("Warning");
-    default:
-        return QStringLiteral("Info");
+        case MsgError:
+            return QStringLiteral("Error");
+        case MsgWarning:
+            return QStringLiteral("Warning");
+        default:
+            return QStringLiteral("Info");
     }
 }
 
@@ -310,4 +309,4 @@ void msgManager::post(const std::string& id, const QStringList& args) {
     std::fflush(stderr);
 }
 
-}  // namespace vemo::message
+} // namespace vemo::message

@@ -79,4 +79,4 @@ private:
     std::string m_category;
 };
 
-}  // namespace vemo::message
+} // namespace vemo::message

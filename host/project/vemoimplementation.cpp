@@ -30,8 +30,8 @@ const VemoImplementation::Task* VemoImplementation::findTask(const QString& step
     return nullptr;
 }
 
-int VemoImplementation::getCheckedTaskStatus(const QString& step, const QString& task, quint64 stamp,
-                                             bool checkStamp, bool checkUpstream) const {
+int VemoImplementation::getCheckedTaskStatus(const QString& step, const QString& task, quint64 stamp, bool checkStamp,
+                                             bool checkUpstream) const {
     const Task* t = findTask(step, task);
     if (!t)
         return TaskNotRun;

@@ -16,11 +16,11 @@
 class VemoImplementation {
 public:
     enum TaskStatus {
-        TaskNotRun = 0,     // never run, or the host knows nothing of it
-        TaskDone = 1,       // finished and up to date
-        TaskOutOfDate = 2,  // finished, but its inputs changed since
-        TaskFailed = 3,     // the last run failed
-        TaskRunning = 4     // running now
+        TaskNotRun = 0,    // never run, or the host knows nothing of it
+        TaskDone = 1,      // finished and up to date
+        TaskOutOfDate = 2, // finished, but its inputs changed since
+        TaskFailed = 3,    // the last run failed
+        TaskRunning = 4    // running now
     };
 
     explicit VemoImplementation(const QString& name);

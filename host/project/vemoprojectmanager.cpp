@@ -1,7 +1,6 @@
 #include "project/vemoprojectmanager.h"
 
-VemoProjectManager::VemoProjectManager()
-    : m_default(std::make_unique<VemoImplementation>(QStringLiteral("impl1"))) {}
+VemoProjectManager::VemoProjectManager() : m_default(std::make_unique<VemoImplementation>(QStringLiteral("impl1"))) {}
 
 VemoProjectManager& VemoProjectManager::getProjectManager() {
     static VemoProjectManager manager;

@@ -11,8 +11,8 @@ BaseUsrSettings::BaseUsrSettings(const QString& toolName) {
         QDir().mkpath(dir);
         m_settings = std::make_unique<QSettings>(QDir(dir).filePath(tool + ".ini"), QSettings::IniFormat);
     } else {
-        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                 QStringLiteral("Ondrel"), tool);
+        m_settings =
+            std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ondrel"), tool);
     }
 }
 
@@ -26,13 +26,11 @@ QVariant BaseUsrSettings::value(const QString& key, const QVariant& defaultValue
     return m_settings->value(key, defaultValue);
 }
 
-void BaseUsrSettings::setValue(const QString& key, const QVariant& value) {
-    m_settings->setValue(key, value);
-}
+void BaseUsrSettings::setValue(const QString& key, const QVariant& value) { m_settings->setValue(key, value); }
 
 void BaseUsrSettings::remove(const QString& key) { m_settings->remove(key); }
 bool BaseUsrSettings::contains(const QString& key) const { return m_settings->contains(key); }
 void BaseUsrSettings::sync() { m_settings->sync(); }
 QString BaseUsrSettings::fileName() const { return m_settings->fileName(); }
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -30,4 +30,4 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
-}  // namespace vemo::basgui
+} // namespace vemo::basgui

@@ -56,7 +56,7 @@ Tcl_Obj* externalString(const char* text) {
     return obj;
 }
 
-}  // namespace
+} // namespace
 
 void CGTclCmdMan::registerPackage(const QString& name, Tcl_PackageInitProc* init) {
     const QString key = name.trimmed();

@@ -10,7 +10,7 @@ namespace {
 
 CGTclCmdProxy* s_instance = nullptr;
 
-}  // namespace
+} // namespace
 
 CGTclCmdProxy::CGTclCmdProxy() = default;
 
@@ -29,32 +29,31 @@ CGTclCmdProxy* CGTclCmdProxy::getInstance(QObject* owner) {
     return s_instance;
 }
 
-QByteArray CGTclCmdProxy::toTcl(const QString& text) {
-    return TclText::toTcl(text);
-}
+QByteArray CGTclCmdProxy::toTcl(const QString& text) { return TclText::toTcl(text); }
 
-QString CGTclCmdProxy::fromTcl(const char* text, int length) {
-    return TclText::fromTcl(text, length);
-}
+QString CGTclCmdProxy::fromTcl(const char* text, int length) { return TclText::fromTcl(text, length); }
 
 QString CGTclCmdProxy::escapeForQuotes(const QString& text) {
     QString out;
     out.reserve(text.size() + 8);
     for (QChar c : text) {
         switch (c.unicode()) {
-        case '\\': case '"': case '$': case '[': case ']':
-            out += QLatin1Char('\\');
-            break;
-        default:
-            break;
+            case '\\':
+            case '"':
+            case '$':
+            case '[':
+            case ']':
+                out += QLatin1Char('\\');
+                break;
+            default:
+                break;
         }
         out += c;
     }
     return out;
 }
 
-QString CGTclCmdProxy::evaluate(Tcl_Interp* interp, const QString& script, int* code, bool global,
-                                QString* errorInfo) {
+QString CGTclCmdProxy::evaluate(Tcl_Interp* interp, const QString& script, int* code, bool global, QString* errorInfo) {
     auto fail = [&](const QString& msg) {
         if (code)
             *code = TCL_ERROR;

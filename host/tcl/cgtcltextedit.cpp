@@ -30,7 +30,7 @@ namespace {
 constexpr int RoleProperty = QTextFormat::UserProperty + 1;
 constexpr int MaxHistory = 500;
 constexpr int MaxLines = 20000;
-constexpr qsizetype MaxPending = 4 * 1024 * 1024;  // characters held back before showing them anyway
+constexpr qsizetype MaxPending = 4 * 1024 * 1024; // characters held back before showing them anyway
 
 int consoleClose(ClientData data, Tcl_Interp*) {
     delete static_cast<CGTclConsoleChannel*>(data);
@@ -66,23 +66,23 @@ int consoleHandle(ClientData, int, ClientData*) { return TCL_ERROR; }
 int consoleBlockMode(ClientData, int) { return 0; }
 
 const Tcl_ChannelType consoleChannelType = {
-    "console",               // typeName
-    TCL_CHANNEL_VERSION_5,   // version
-    consoleClose,            // closeProc
-    consoleInput,            // inputProc
-    consoleOutput,           // outputProc
-    nullptr,                 // seekProc
-    nullptr,                 // setOptionProc
-    nullptr,                 // getOptionProc
-    consoleWatch,            // watchProc
-    consoleHandle,           // getHandleProc
-    nullptr,                 // close2Proc
-    consoleBlockMode,        // blockModeProc
-    nullptr,                 // flushProc
-    nullptr,                 // handlerProc
-    nullptr,                 // wideSeekProc
-    nullptr,                 // threadActionProc
-    nullptr,                 // truncateProc
+    "console",             // typeName
+    TCL_CHANNEL_VERSION_5, // version
+    consoleClose,          // closeProc
+    consoleInput,          // inputProc
+    consoleOutput,         // outputProc
+    nullptr,               // seekProc
+    nullptr,               // setOptionProc
+    nullptr,               // getOptionProc
+    consoleWatch,          // watchProc
+    consoleHandle,         // getHandleProc
+    nullptr,               // close2Proc
+    consoleBlockMode,      // blockModeProc
+    nullptr,               // flushProc
+    nullptr,               // handlerProc
+    nullptr,               // wideSeekProc
+    nullptr,               // threadActionProc
+    nullptr,               // truncateProc
 };
 
 int s_channelSerial = 0;
@@ -96,16 +96,16 @@ CGTclConsoleChannel* makeChannel(CGTclTextEdit* console, const char* kind, bool 
     Tcl_SetChannelOption(nullptr, ch->channel, "-translation", "lf");
     Tcl_SetChannelOption(nullptr, ch->channel, "-buffering", "none");
     Tcl_SetChannelOption(nullptr, ch->channel, "-encoding", "utf-8");
-    Tcl_RegisterChannel(nullptr, ch->channel);  // our own reference
+    Tcl_RegisterChannel(nullptr, ch->channel); // our own reference
     return ch;
 }
 
-}  // namespace
+} // namespace
 
 CGTclTextEdit::CGTclTextEdit(QWidget* parent, Tcl_Interp* interp) : QPlainTextEdit(parent), m_interp(interp) {
     setObjectName(QStringLiteral("TclConsole"));
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    setUndoRedoEnabled(false);  // undo would reach into the history above the prompt
+    setUndoRedoEnabled(false); // undo would reach into the history above the prompt
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAnywhere);
     setMaximumBlockCount(MaxLines);
@@ -120,9 +120,7 @@ CGTclTextEdit::CGTclTextEdit(QWidget* parent, Tcl_Interp* interp) : QPlainTextEd
     installChannels();
 }
 
-CGTclTextEdit::~CGTclTextEdit() {
-    removeChannels();
-}
+CGTclTextEdit::~CGTclTextEdit() { removeChannels(); }
 
 void CGTclTextEdit::setInterp(Tcl_Interp* interp) {
     if (interp == m_interp)
@@ -132,9 +130,7 @@ void CGTclTextEdit::setInterp(Tcl_Interp* interp) {
     installChannels();
 }
 
-Tcl_Interp* CGTclTextEdit::interp() const {
-    return m_interp ? m_interp : CGTclCmdMan::currentInterp();
-}
+Tcl_Interp* CGTclTextEdit::interp() const { return m_interp ? m_interp : CGTclCmdMan::currentInterp(); }
 
 // ---- standard channels -----------------------------------------------------
 
@@ -152,7 +148,7 @@ void CGTclTextEdit::installChannels() {
     for (int i = 0; i < 3; ++i) {
         m_prev[i] = Tcl_GetStdChannel(StdTypes[i]);
         if (m_prev[i])
-            Tcl_RegisterChannel(nullptr, m_prev[i]);  // kept alive until restored
+            Tcl_RegisterChannel(nullptr, m_prev[i]); // kept alive until restored
         m_chan[i] = makeChannel(this, kinds[i], i == 2, i == 0 ? TCL_READABLE : TCL_WRITABLE);
         Tcl_SetStdChannel(m_chan[i]->channel, StdTypes[i]);
     }
@@ -202,7 +198,7 @@ void CGTclTextEdit::removeChannels() {
         }
         if (alive && Tcl_IsChannelRegistered(target, chan))
             Tcl_UnregisterChannel(target, chan);
-        Tcl_UnregisterChannel(nullptr, chan);  // our own hold: may close it and free ch
+        Tcl_UnregisterChannel(nullptr, chan); // our own hold: may close it and free ch
         m_chan[i] = nullptr;
         m_prev[i] = nullptr;
     }
@@ -219,9 +215,7 @@ void CGTclTextEdit::removeChannels() {
 // Output goes in front of the prompt line, so whatever the user is typing
 // stays where it is.
 
-int CGTclTextEdit::endPosition() const {
-    return document()->characterCount() - 1;
-}
+int CGTclTextEdit::endPosition() const { return document()->characterCount() - 1; }
 
 int CGTclTextEdit::inputStart() const {
     return m_hasPrompt ? m_prompt.position() + int(prompt().size()) : endPosition();
@@ -260,7 +254,7 @@ bool CGTclTextEdit::selectionInInput() const {
 }
 
 void CGTclTextEdit::showPrompt() {
-    flushOutput();  // whatever the command printed goes above the prompt
+    flushOutput(); // whatever the command printed goes above the prompt
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
     m_breakBeforePrompt = m_lineOpen;
@@ -282,13 +276,11 @@ QTextCharFormat CGTclTextEdit::format(Role role) const {
     else if (role == EchoRole)
         f.setForeground(echoColor());
     else
-        f.clearForeground();  // the palette's text colour, whichever theme
+        f.clearForeground(); // the palette's text colour, whichever theme
     return f;
 }
 
-static bool isDarkBase(const QPalette& pal) {
-    return pal.color(QPalette::Base).lightness() < 128;
-}
+static bool isDarkBase(const QPalette& pal) { return pal.color(QPalette::Base).lightness() < 128; }
 
 QColor CGTclTextEdit::errorColor() const {
     return isDarkBase(palette()) ? QColor(0xff, 0x6e, 0x6e) : QColor(0xc0, 0x10, 0x10);
@@ -374,9 +366,7 @@ void CGTclTextEdit::insertOutput(const QString& text, Role role) {
     }
 }
 
-void CGTclTextEdit::appendOutput(const QString& text, bool error) {
-    writeOutput(text, error ? ErrorRole : OutputRole);
-}
+void CGTclTextEdit::appendOutput(const QString& text, bool error) { writeOutput(text, error ? ErrorRole : OutputRole); }
 
 void CGTclTextEdit::clearConsole() {
     if (m_busy)
@@ -390,9 +380,7 @@ void CGTclTextEdit::clearConsole() {
     setCurrentInput(input);
 }
 
-void CGTclTextEdit::onCommandEcho(const QString& cmd) {
-    writeOutput(prompt() + cmd + QLatin1Char('\n'), EchoRole);
-}
+void CGTclTextEdit::onCommandEcho(const QString& cmd) { writeOutput(prompt() + cmd + QLatin1Char('\n'), EchoRole); }
 
 void CGTclTextEdit::onResultEcho(const QString& result, int code) {
     if (code == TCL_OK) {
@@ -455,7 +443,7 @@ void CGTclTextEdit::runInput() {
         QPointer<CGTclTextEdit> self(this);
         result = CGTclCmdProxy::evaluate(interp(), cmd, &code, true);
         if (!self)
-            return;  // the command closed the console
+            return; // the command closed the console
         m_busy = false;
         if (code != TCL_OK)
             writeOutput(result + QLatin1Char('\n'), ErrorRole);
@@ -490,8 +478,8 @@ void CGTclTextEdit::updateInteraction() {
     // only: typing, cut, paste and delete are then impossible, from the
     // keyboard and from the context menu alike.
     const Qt::TextInteractionFlags flags = (!m_busy && selectionInInput())
-        ? Qt::TextEditorInteraction
-        : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+                                               ? Qt::TextEditorInteraction
+                                               : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
     if (textInteractionFlags() != flags)
         setTextInteractionFlags(flags);
 }
@@ -501,7 +489,7 @@ void CGTclTextEdit::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
     if (m_busy || !m_hasPrompt) {
         if (key != Qt::Key_Return && key != Qt::Key_Enter)
-            QPlainTextEdit::keyPressEvent(event);  // read-only: moving and copying only
+            QPlainTextEdit::keyPressEvent(event); // read-only: moving and copying only
         return;
     }
     QTextCursor cursor = textCursor();
@@ -567,7 +555,7 @@ void CGTclTextEdit::keyPressEvent(QKeyEvent* event) {
             return;
         }
         if (key == Qt::Key_Backspace && !textCursor().hasSelection() && textCursor().position() <= start)
-            return;  // never into the prompt
+            return; // never into the prompt
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
@@ -579,7 +567,7 @@ void CGTclTextEdit::keyPressEvent(QKeyEvent* event) {
     const bool typesText = !event->text().isEmpty() && event->text().at(0).isPrint() &&
                            !(mods & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier));
     if ((typesText || key == Qt::Key_Tab) && !inInput)
-        moveToEnd();  // typing anywhere goes to the input
+        moveToEnd(); // typing anywhere goes to the input
     QPlainTextEdit::keyPressEvent(event);
 }
 
@@ -589,9 +577,7 @@ void CGTclTextEdit::inputMethodEvent(QInputMethodEvent* event) {
     QPlainTextEdit::inputMethodEvent(event);
 }
 
-bool CGTclTextEdit::canInsertFromMimeData(const QMimeData* source) const {
-    return source && source->hasText();
-}
+bool CGTclTextEdit::canInsertFromMimeData(const QMimeData* source) const { return source && source->hasText(); }
 
 void CGTclTextEdit::insertFromMimeData(const QMimeData* source) {
     if (m_busy || !m_hasPrompt || !source || !source->hasText())

@@ -80,11 +80,11 @@ private:
     void removeChannels();
 
     Tcl_Interp* m_interp = nullptr;
-    Tcl_Interp* m_preserved = nullptr;  // interpreter the channels were registered in
-    QTextCursor m_prompt;               // start of the prompt ("% ")
+    Tcl_Interp* m_preserved = nullptr; // interpreter the channels were registered in
+    QTextCursor m_prompt;              // start of the prompt ("% ")
     bool m_hasPrompt = false;
-    bool m_lineOpen = false;            // last output line has no line break yet
-    bool m_breakBeforePrompt = false;   // a line break was added to keep the prompt on its own line
+    bool m_lineOpen = false;          // last output line has no line break yet
+    bool m_breakBeforePrompt = false; // a line break was added to keep the prompt on its own line
     bool m_busy = false;
     struct PendingOutput {
         QString text;

@@ -71,7 +71,7 @@ bool readDark() {
     return settings.value(kStyleKey).toString().trimmed().toLower() == QLatin1String("dark");
 }
 
-}  // namespace
+} // namespace
 
 bool ThemeSetting::isDark() {
     Cache& c = cache();
@@ -83,9 +83,7 @@ bool ThemeSetting::isDark() {
     return c.dark;
 }
 
-QString ThemeSetting::style() {
-    return isDark() ? QStringLiteral("dark") : QStringLiteral("light");
-}
+QString ThemeSetting::style() { return isDark() ? QStringLiteral("dark") : QStringLiteral("light"); }
 
 void ThemeSetting::reload() {
     Cache& c = cache();
@@ -201,8 +199,7 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
-        if ((element == PE_IndicatorCheckBox || element == PE_IndicatorItemViewItemCheck) &&
-            ThemeSetting::isDark()) {
+        if ((element == PE_IndicatorCheckBox || element == PE_IndicatorItemViewItemCheck) && ThemeSetting::isDark()) {
             painter->save();
             painter->setRenderHint(QPainter::Antialiasing, false);
             painter->setBrush(Qt::NoBrush);
@@ -213,7 +210,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 void ThemeSetting::applyTo(QApplication* app) {
     if (!app)
@@ -222,4 +219,4 @@ void ThemeSetting::applyTo(QApplication* app) {
     QApplication::setPalette(palette());
 }
 
-}  // namespace vemo::theme
+} // namespace vemo::theme

@@ -40,4 +40,4 @@ public:
     static void reload();
 };
 
-}  // namespace vemo::theme
+} // namespace vemo::theme

@@ -21,7 +21,7 @@ struct Run {
     bool finished = false;
 };
 
-}  // namespace
+} // namespace
 
 class TstBatch : public QObject {
     Q_OBJECT
@@ -79,12 +79,13 @@ void TstBatch::batchRunsScripts() {
     QVERIFY(r.finished);
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("42\n"));
-    QCOMPARE(r.err, QString());  // no warnings on a clean run
+    QCOMPARE(r.err, QString()); // no warnings on a clean run
 
     // Arguments after the script are its argv, as under tclsh; the file is read as UTF-8.
     const QString a = script("args.tcl",
                              "puts [list $argc $argv [file tail $argv0]]\n"
-                             "puts [string length \"Gr\xc3\xbc\xc3\x9f" "e\"]\n"
+                             "puts [string length \"Gr\xc3\xbc\xc3\x9f"
+                             "e\"]\n"
                              "puts -nonewline stdout no-newline\n");
     r = run({"--batch", a, "--", "one", "two words", "-x"});
     QCOMPARE(r.code, 0);
@@ -127,7 +128,7 @@ void TstBatch::batchReportsErrors() {
 void TstBatch::batchExitCodes() {
     Run r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
     QCOMPARE(r.code, 3);
-    QCOMPARE(r.out, QString("flushed"));  // output written before exit is not lost
+    QCOMPARE(r.out, QString("flushed")); // output written before exit is not lost
     r = run({"--batch", script("exit0.tcl", "exit\n")});
     QCOMPARE(r.code, 0);
     // A caught error is no failure.
@@ -140,7 +141,7 @@ void TstBatch::batchNeedsNoDisplay() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
-    env.insert("QT_QPA_PLATFORM", "xcb");  // would fail if a window system were needed
+    env.insert("QT_QPA_PLATFORM", "xcb"); // would fail if a window system were needed
     Run r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("ok\n"));
@@ -241,8 +242,8 @@ void TstBatch::windowOpensAnalyzerFile() {
     for (const char* name : {"demo.ona", "demo.onl"})
         QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name, dir + "/" + name));
     // The window's script sees the project open and the folder made current.
-    const QString check = script("check_open.tcl",
-                                 QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
+    const QString check =
+        script("check_open.tcl", QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
                                                 "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
                                                 "exit 7\n")
                                      .arg(dir, dir + "/demo.ona")
@@ -283,9 +284,9 @@ void TstBatch::demoSessionEndToEnd() {
         ona_set_tu -name no_such_unit -operator "=="
         puts "not reached"
     )TCL")
-                                 .arg(work.filePath("demo.ona"), work.filePath("saved as.ona"),
-                                      work.filePath("u.vcd"), work.filePath("u.txt"))
-                                 .toUtf8();
+                                .arg(work.filePath("demo.ona"), work.filePath("saved as.ona"), work.filePath("u.vcd"),
+                                     work.filePath("u.txt"))
+                                .toUtf8();
     Run r = run({"--batch", script("session.tcl", body)});
     QCOMPARE(r.code, 1);
     QCOMPARE(r.out, QStringLiteral("!=|1010xxxx\nTU_data THEN TU_valid #4\nCompleted\n1 1024\n"));

@@ -6,27 +6,21 @@
 #include "onadata.h"
 #include "onapackage.h"
 
+#include <tcl.h>
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <tcl.h>
 
-class TclSession
-{
+class TclSession {
 public:
-    TclSession()
-        : m_interp(Tcl_CreateInterp())
-    {
-        Ona_Init(m_interp);
-    }
+    TclSession() : m_interp(Tcl_CreateInterp()) { Ona_Init(m_interp); }
     ~TclSession() { Tcl_DeleteInterp(m_interp); }
     TclSession(const TclSession&) = delete;
     TclSession& operator=(const TclSession&) = delete;
 
     // Evaluates a script; true when it returned TCL_OK.
-    bool eval(const QString& script)
-    {
+    bool eval(const QString& script) {
         const QByteArray s = script.toUtf8();
         const int code = Tcl_EvalEx(m_interp, s.constData(), s.size(), TCL_EVAL_GLOBAL);
         m_result = QString::fromUtf8(Tcl_GetStringResult(m_interp));
@@ -35,8 +29,7 @@ public:
     QString result() const { return m_result; }
     // Runs a command whose words are given separately, so no text in them is
     // ever interpreted by Tcl.
-    bool call(const QStringList& words)
-    {
+    bool call(const QStringList& words) {
         QVector<Tcl_Obj*> objs;
         for (const QString& w : words) {
             const QByteArray u = w.toUtf8();
@@ -51,8 +44,7 @@ public:
         return code == TCL_OK;
     }
     // dict get on the result of `script`.
-    QString dictGet(const QString& script, const QString& key)
-    {
+    QString dictGet(const QString& script, const QString& key) {
         if (!eval(QStringLiteral("dict get [%1] %2").arg(script, key)))
             return QStringLiteral("<error: %1>").arg(m_result);
         return m_result;
@@ -65,11 +57,9 @@ private:
 };
 
 // Copies examples/demo into a temporary folder.
-class DemoCopy
-{
+class DemoCopy {
 public:
-    DemoCopy()
-    {
+    DemoCopy() {
         const QDir src(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo"));
         for (const QString& f : src.entryList(QDir::Files))
             QFile::copy(src.filePath(f), m_dir.filePath(f));
@@ -82,14 +72,12 @@ private:
     QTemporaryDir m_dir;
 };
 
-inline QByteArray readAll(const QString& path)
-{
+inline QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline void writeAll(const QString& path, const QByteArray& data)
-{
+inline void writeAll(const QString& path, const QByteArray& data) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(data);

@@ -7,8 +7,7 @@
 
 #include <QtTest>
 
-class TestBatch : public QObject
-{
+class TestBatch : public QObject {
     Q_OBJECT
 private slots:
     void init() { OnaData::inst()->resetData(); }
@@ -17,8 +16,7 @@ private slots:
     void packageAndInterpreters();
 };
 
-void TestBatch::editSaveReopen()
-{
+void TestBatch::editSaveReopen() {
     DemoCopy demo;
     TclSession tcl;
     const QString script = QStringLiteral(R"TCL(
@@ -61,7 +59,8 @@ void TestBatch::editSaveReopen()
         lappend out [dict get [ona_get project] period][dict get [ona_get project] clockunit]
         lappend out [file tail [dict get [ona_get project] file]]
         set out
-    )TCL").arg(demo.ona(), demo.path(QStringLiteral("edited copy.ona")));
+    )TCL")
+                               .arg(demo.ona(), demo.path(QStringLiteral("edited copy.ona")));
     QVERIFY2(tcl.eval(script), qPrintable(tcl.result()));
     QCOMPARE(tcl.result(), QStringLiteral("!= Bin 1010xxxx {TU_data THEN TU_valid #4} 1 center preset and 512 8 on 5 1 "
                                           "{IDLE BUSY} 8ns {edited copy.ona}"));
@@ -69,30 +68,30 @@ void TestBatch::editSaveReopen()
     QCOMPARE(readAll(demo.ona()), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
 }
 
-void TestBatch::badCommandStopsTheScript()
-{
+void TestBatch::badCommandStopsTheScript() {
     DemoCopy demo;
     TclSession tcl;
     const QString script = QStringLiteral(R"TCL(
         ona_open_project {%1}
         ona_set_trigoptn -samples 3
         ona_set_tu -name TU_data -value FF
-    )TCL").arg(demo.ona());
+    )TCL")
+                               .arg(demo.ona());
     QVERIFY(!tcl.eval(script));
-    QCOMPARE(tcl.result(), QStringLiteral("ona_set_trigoptn: core \"uart_la\": this core captures one fixed window of 2048 samples"));
-    QCOMPARE(OnaData::inst()->getTUValue(1), QStringLiteral("5A"));   // the script stopped there
+    QCOMPARE(tcl.result(),
+             QStringLiteral("ona_set_trigoptn: core \"uart_la\": this core captures one fixed window of 2048 samples"));
+    QCOMPARE(OnaData::inst()->getTUValue(1), QStringLiteral("5A")); // the script stopped there
     QVERIFY(tcl.eval("set errorInfo"));
     QVERIFY(tcl.result().contains("ona_set_trigoptn -samples 3"));
 }
 
-void TestBatch::packageAndInterpreters()
-{
+void TestBatch::packageAndInterpreters() {
     DemoCopy demo;
     TclSession a, b;
     QVERIFY(a.eval("package present ona"));
     QCOMPARE(a.result(), QStringLiteral("1.0"));
     QVERIFY(a.call({"ona_open_project", demo.ona()}));
-    QVERIFY(b.eval("ona_set_core -name bus_la"));   // the same engine behind both
+    QVERIFY(b.eval("ona_set_core -name bus_la")); // the same engine behind both
     QVERIFY(a.eval("dict get [ona_get project] currentcore"));
     QCOMPARE(a.result(), QStringLiteral("bus_la"));
     QCOMPARE(Ona_Init(nullptr), TCL_ERROR);

@@ -6,8 +6,8 @@
 // edges, VCD read back by an independent parser, text export and the
 // capture sidecar.
 
-#include "testtime.h"
 #include "enginetest.h"
+#include "testtime.h"
 
 #include "capturefile.h"
 #include "onajtag.h"
@@ -24,8 +24,7 @@
 #include <algorithm>
 #include <thread>
 
-class TestCapture : public QObject
-{
+class TestCapture : public QObject {
     Q_OBJECT
 private slots:
     void init() { OnaData::inst()->resetData(); }
@@ -73,13 +72,9 @@ const char* kOnl = R"JSON({
                                          {"width": 4, "kind": "counter", "step": 3} ]}
     } } ] })JSON";
 
-class Project
-{
+class Project {
 public:
-    Project()
-    {
-        writeAll(path(QStringLiteral("t.onl")), kOnl);
-    }
+    Project() { writeAll(path(QStringLiteral("t.onl")), kOnl); }
     QString path(const QString& n) const { return m_dir.filePath(n); }
     QString onl() const { return path(QStringLiteral("t.onl")); }
 
@@ -87,17 +82,14 @@ private:
     QTemporaryDir m_dir;
 };
 
-std::shared_ptr<const TraceData> trace()
-{
+std::shared_ptr<const TraceData> trace() {
     WaveformModel* m = OnaData::inst()->getWDModel();
     return m ? m->traceData() : nullptr;
 }
 
 } // namespace
 
-
-void TestCapture::drivers()
-{
+void TestCapture::drivers() {
     QString why;
     // Maximal length: the LFSR returns to its seed after 2^w - 1 steps, not before.
     for (int w = 2; w <= 16; ++w) {
@@ -112,12 +104,13 @@ void TestCapture::drivers()
         QCOMPARE(period, (quint64(1) << w) - 1);
     }
     // skip() lands where the same number of steps does, for every kind.
-    const QList<QJsonObject> drivers{
-        {{"kind", "clock"}, {"period", 6}},
-        {{"kind", "counter"}, {"start", 5}, {"step", -3}, {"every", 7}},
-        {{"kind", "random"}, {"seed", 9}},
-        {{"kind", "fsm"}, {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}}, QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
-        {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}}};
+    const QList<QJsonObject> drivers{{{"kind", "clock"}, {"period", 6}},
+                                     {{"kind", "counter"}, {"start", 5}, {"step", -3}, {"every", 7}},
+                                     {{"kind", "random"}, {"seed", 9}},
+                                     {{"kind", "fsm"},
+                                      {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}},
+                                                            QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
+                                     {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}}};
     for (const QJsonObject& s : drivers)
         for (int w : {5, 70}) {
             auto a = SimDriver::create(s, w, &why);
@@ -136,12 +129,14 @@ void TestCapture::drivers()
     QVERIFY(!SimDriver::create(QJsonObject{{"kind", "clock"}, {"period", 0}}, 1, &why));
     QVERIFY(why.contains("period"));
     QVERIFY(!SimDriver::create(QJsonObject{{"kind", "constant"}, {"value", "h'1FF"}}, 4, &why));
-    QVERIFY(!SimDriver::create(QJsonObject{{"kind", "bus"}, {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}}, 4, &why));
+    QVERIFY(!SimDriver::create(
+        QJsonObject{{"kind", "bus"},
+                    {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}},
+        4, &why));
     QVERIFY(why.contains("3 bits"));
 }
 
-void TestCapture::storeNextChange()
-{
+void TestCapture::storeNextChange() {
     const qint64 n = 5000;
     TraceData t({"a", "b", "quiet"}, n);
     QVector<QVector<int>> ref(3, QVector<int>(n));
@@ -156,7 +151,7 @@ void TestCapture::storeNextChange()
                 t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
         }
     }
-    t.channelWords(2)[70] = quint64(1) << 5;   // one pulse: changes at 4485 and 4486
+    t.channelWords(2)[70] = quint64(1) << 5; // one pulse: changes at 4485 and 4486
     ref[2].fill(0);
     ref[2][70 * 64 + 5] = 1;
     t.finish();
@@ -213,7 +208,7 @@ void TestCapture::storeNextChange()
     QCOMPARE(t.bit(0, n), 0);
     QCOMPARE(t.nextChange(7, 0), -1);
     // Wide values render in every radix.
-    const QString bits = QStringLiteral("1") + QString(99, QLatin1Char('0'));   // 2^99
+    const QString bits = QStringLiteral("1") + QString(99, QLatin1Char('0')); // 2^99
     QCOMPARE(WaveformModel::radixText(bits, 10), QStringLiteral("633825300114114700748351602688"));
     QCOMPARE(WaveformModel::radixText(bits, 16), QStringLiteral("8") + QString(24, QLatin1Char('0')));
     QCOMPARE(WaveformModel::radixText(QStringLiteral("10111"), 16), QStringLiteral("17"));
@@ -221,29 +216,35 @@ void TestCapture::storeNextChange()
     QCOMPARE(WaveformModel::radixText(QStringLiteral("000"), 10), QStringLiteral("0"));
 }
 
-static void runCapture(TclSession& tcl, const QString& expectStatus = QStringLiteral("Completed"))
-{
+static void runCapture(TclSession& tcl, const QString& expectStatus = QStringLiteral("Completed")) {
     QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
     QVERIFY2(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000))), qPrintable(tcl.result()));
     QCOMPARE(tcl.result(), expectStatus);
 }
 
-void TestCapture::operatorsAndRadixes()
-{
+void TestCapture::operatorsAndRadixes() {
     Project p;
     TclSession tcl;
     QVERIFY2(tcl.call({"ona_open_project", p.onl()}), qPrintable(tcl.result()));
     QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
     struct Case {
         const char *op, *radix, *value;
-        qint64 trigger;   // device time of the trigger
+        qint64 trigger; // device time of the trigger
     };
     const Case cases[] = {
-        {"==", "Hex", "40", 64},          {"!=", "Hex", "00", 10},           {"<", "Dec", "5", 256},
-        {"<=", "Dec", "4", 256},          {">", "Hex", "EF", 240},           {">=", "Hex", "F0", 240},
-        {"in range", "Hex", "20..22", 32}, {"not in range", "Dec", "0..100", 101},
-        {"==", "Bin", "x1x1xxxx", 80},    {"==", "Hex", "5x", 80},           {"==", "Oct", "1x0", 64},
-        {"rising edge", "Bin", "00010000", 16}, {"falling edge", "Bin", "00010000", 32},
+        {"==", "Hex", "40", 64},
+        {"!=", "Hex", "00", 10},
+        {"<", "Dec", "5", 256},
+        {"<=", "Dec", "4", 256},
+        {">", "Hex", "EF", 240},
+        {">=", "Hex", "F0", 240},
+        {"in range", "Hex", "20..22", 32},
+        {"not in range", "Dec", "0..100", 101},
+        {"==", "Bin", "x1x1xxxx", 80},
+        {"==", "Hex", "5x", 80},
+        {"==", "Oct", "1x0", 64},
+        {"rising edge", "Bin", "00010000", 16},
+        {"falling edge", "Bin", "00010000", 32},
         {"any edge", "Bin", "10000000", 128},
     };
     for (const Case& c : cases) {
@@ -254,23 +255,24 @@ void TestCapture::operatorsAndRadixes()
         QVERIFY(t);
         QCOMPARE(t->numSamples(), 64);
         QCOMPARE(t->triggerPositions, QVector<qint64>{10});
-        QVERIFY2(t->frameTimes.value(0) + 10 == c.trigger,
-                 qPrintable(QStringLiteral("%1 %2 %3: trigger at %4").arg(c.op, c.radix, c.value).arg(t->frameTimes.value(0) + 10)));
+        QVERIFY2(t->frameTimes.value(0) + 10 == c.trigger, qPrintable(QStringLiteral("%1 %2 %3: trigger at %4")
+                                                                          .arg(c.op, c.radix, c.value)
+                                                                          .arg(t->frameTimes.value(0) + 10)));
         // The samples are the counter's values.
         QVERIFY(tcl.eval("ona_get value cnt 10"));
         QCOMPARE(tcl.result(), QStringLiteral("%1").arg(c.trigger % 256, 8, 2, QLatin1Char('0')));
     }
     // The wide unit compares beyond 64 bits: wide reaches 2^64 at 4 * 2 = 8.
     QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_w"));
-    QVERIFY(tcl.call({"ona_set_tu", "-name", "TU_w", "-operator", ">=", "-radix", "Hex", "-value", "10000000000000004"}));
+    QVERIFY(
+        tcl.call({"ona_set_tu", "-name", "TU_w", "-operator", ">=", "-radix", "Hex", "-value", "10000000000000004"}));
     runCapture(tcl);
-    QCOMPARE(trace()->frameTimes.value(0) + 10, 4 * 6);   // 2^64 + 4 after six steps of 4 samples
+    QCOMPARE(trace()->frameTimes.value(0) + 10, 4 * 6); // 2^64 + 4 after six steps of 4 samples
     QVERIFY(tcl.eval("ona_get value wide 10"));
     QCOMPARE(tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
 }
 
-void TestCapture::expressionsCounterSerial()
-{
+void TestCapture::expressionsCounterSerial() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
@@ -279,13 +281,13 @@ void TestCapture::expressionsCounterSerial()
     QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator >= -radix Hex -value 30"));
     QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & TU_b}"));
     runCapture(tcl);
-    QCOMPARE(first(), 50);   // cnt >= 48 and pat high from 50
+    QCOMPARE(first(), 50); // cnt >= 48 and pat high from 50
     QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_b}"));
     runCapture(tcl);
     QCOMPARE(first(), 48);
     QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a ^ TU_b}"));
     runCapture(tcl);
-    QCOMPARE(first(), 10);   // pat high at 10, cnt below 48
+    QCOMPARE(first(), 10); // pat high at 10, cnt below 48
     // Sequence: cnt == 0x30, then pat high three times.
     QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -value 30"));
     QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a THEN TU_b #3}"));
@@ -298,7 +300,7 @@ void TestCapture::expressionsCounterSerial()
     QCOMPARE(first(), 10);
     QVERIFY(tcl.eval("ona_set_trigoptn -teall and"));
     runCapture(tcl);
-    QCOMPARE(first(), 816);   // cnt == 0x30 at 48 + 256k, pat high only at 816
+    QCOMPARE(first(), 816); // cnt == 0x30 at 48 + 256k, pat high only at 816
     // Final event counter: the third sample with cnt >= 0x30.
     QVERIFY(tcl.eval("ona_set_trigoptn -teall or"));
     QVERIFY(tcl.eval("ona_set_te -name TE2 -enable off"));
@@ -314,8 +316,7 @@ void TestCapture::expressionsCounterSerial()
     QCOMPARE(first(), 11);
 }
 
-void TestCapture::framesPositionAndPor()
-{
+void TestCapture::framesPositionAndPor() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
@@ -354,13 +355,12 @@ void TestCapture::framesPositionAndPor()
     QCOMPARE(tcl.result(), QStringLiteral("10") + QStringLiteral("%1").arg((261 * 3) % 16, 4, 2, QLatin1Char('0')));
 }
 
-void TestCapture::stopAndManualTrigger()
-{
+void TestCapture::stopAndManualTrigger() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
     QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}"));   // never true
+    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}")); // never true
     // Stop: nothing uploaded.
     QVERIFY(tcl.eval("ona_run"));
     QVERIFY(tcl.eval("ona_wait -timeout 100") == false);
@@ -403,8 +403,7 @@ void TestCapture::stopAndManualTrigger()
     QVERIFY(!OnaData::inst()->isBusy());
 }
 
-void TestCapture::signalsInOrder()
-{
+void TestCapture::signalsInOrder() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
@@ -435,7 +434,7 @@ void TestCapture::signalsInOrder()
     QCOMPARE(events.last(), QStringLiteral("done 1024 5"));
     QCOMPARE(events.at(events.size() - 2), QStringLiteral("redraw"));
     QCOMPARE(events.count(QStringLiteral("done 1024 5")), 1);
-    QVERIFY(events.size() < 40);   // progress is rate-limited, not one per frame or sample
+    QVERIFY(events.size() < 40); // progress is rate-limited, not one per frame or sample
     // The queued doneThread reaches this thread once, after the capture is installed.
     QTRY_COMPARE(done.count(), 1);
     QTest::qWait(20);
@@ -443,8 +442,7 @@ void TestCapture::signalsInOrder()
     QVERIFY(d->getWDModel()->hasData());
 }
 
-void TestCapture::refusals()
-{
+void TestCapture::refusals() {
     Project p;
     TclSession tcl;
     QVERIFY(!tcl.eval("ona_run"));
@@ -475,7 +473,8 @@ void TestCapture::refusals()
 
     // A cable that is not connected: the run starts, then fails while
     // configuring with a text that says which cable, and keeps no data.
-    QVERIFY(tcl.eval("ona_set_core -name t -run on; ona_set_tu -name TU_a -value 0; ona_set_te -name TE1 -expression TU_a"));
+    QVERIFY(tcl.eval(
+        "ona_set_core -name t -run on; ona_set_tu -name TU_a -value 0; ona_set_te -name TE1 -expression TU_a"));
     QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 3"));
     QVERIFY(tcl.eval("ona_run"));
     QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
@@ -494,8 +493,7 @@ void TestCapture::refusals()
     QVERIFY(OnaData::inst()->getRunErr().isEmpty());
 }
 
-void TestCapture::modelEdges()
-{
+void TestCapture::modelEdges() {
     WaveformModel m;
     QSignalSpy changed(&m, &WaveformModel::viewChanged);
     // No data: every operation is a no-op.
@@ -534,16 +532,16 @@ void TestCapture::modelEdges()
     t->triggerPositions = {40, 540};
     t->finish();
     m.setTrace(t, {{"b", 2}});
-    QCOMPARE(m.rowCount(), 1);   // the bus with its two bits
+    QCOMPARE(m.rowCount(), 1); // the bus with its two bits
     QCOMPARE(m.rowCount(m.index(0, 0)), 2);
     QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 2);
     QCOMPARE(m.getDataPos(), 40);
-    m.zoomPos(100, 5000, true);   // past the end: clamped to the last sample
+    m.zoomPos(100, 5000, true); // past the end: clamped to the last sample
     QCOMPARE(m.getDataPos(), 999);
     QCOMPARE(m.getViewEnd(), 999);
     for (int i = 0; i < 20; ++i)
         m.zoomIn(320);
-    QCOMPARE(m.getViewCount(), 10);   // at most 32 pixels per sample
+    QCOMPARE(m.getViewCount(), 10); // at most 32 pixels per sample
     QVERIFY(m.getViewEnd() <= 999);
     m.moveRightEnd(320);
     QCOMPARE(m.getViewEnd(), 999);
@@ -554,7 +552,7 @@ void TestCapture::modelEdges()
     QCOMPARE(m.getViewStart(), 500);
     QCOMPARE(m.getViewCount(), 500);
     QCOMPARE(m.getDataPos(), 540);
-    m.zoomTrigger(320, 99);   // clamped to the last frame
+    m.zoomTrigger(320, 99); // clamped to the last frame
     QCOMPARE(m.getViewStart(), 500);
     m.zoomBox(320, 999, 0);
     m.zoomBox(320, 999, 4);
@@ -569,7 +567,7 @@ void TestCapture::modelEdges()
     QCOMPARE(m.getCurPos(), (QList<int>{3, 999}));
     QVERIFY(m.existCurPos(999));
     m.setDataPos(900);
-    QVERIFY(m.removeCurPos(-1));   // the one nearest the data position
+    QVERIFY(m.removeCurPos(-1)); // the one nearest the data position
     QCOMPARE(m.getCurPos(), QList<int>{3});
     m.clearCurPos();
     QCOMPARE(m.getNumCurPos(), 0);
@@ -578,7 +576,7 @@ void TestCapture::modelEdges()
     QStandardItem* moved = m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1);
     QVERIFY(moved);
     QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 1);
-    QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0));   // into a signal: refused
+    QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0)); // into a signal: refused
     QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), 0));
     QCOMPARE(m.rowCount(), 2);
     QStandardItem* pasted = m.pasteItems(WaveformModel::makeRow(SigTreeData("copy", 1, 1, false, false)), nullptr, -1);
@@ -590,13 +588,12 @@ void TestCapture::modelEdges()
 // An independent VCD reader: declarations, then value changes by time.
 struct Vcd {
     QString timescale, module;
-    QMap<QString, QPair<QString, int>> vars;   // id -> name, width
+    QMap<QString, QPair<QString, int>> vars; // id -> name, width
     QList<QString> order;
-    QMap<qint64, QMap<QString, QString>> changes;   // time -> id -> bits
+    QMap<qint64, QMap<QString, QString>> changes; // time -> id -> bits
 };
 
-static bool parseVcd(const QByteArray& text, Vcd* v)
-{
+static bool parseVcd(const QByteArray& text, Vcd* v) {
     const QList<QByteArray> tokens = text.simplified().split(' ');
     qint64 time = -1;
     for (int i = 0; i < tokens.size(); ++i) {
@@ -629,8 +626,7 @@ static bool parseVcd(const QByteArray& text, Vcd* v)
     return !v->vars.isEmpty();
 }
 
-void TestCapture::vcdReadBack()
-{
+void TestCapture::vcdReadBack() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
@@ -645,7 +641,7 @@ void TestCapture::vcdReadBack()
     QVERIFY(text.startsWith("$date"));
     QVERIFY(parseVcd(text, &v));
     QCOMPARE(v.timescale, QStringLiteral("10 ns"));
-    QCOMPARE(v.module, QStringLiteral("t"));   // the core's name when none is given
+    QCOMPARE(v.module, QStringLiteral("t")); // the core's name when none is given
     QCOMPARE(v.order.size(), 4);
     QCOMPARE(v.vars.value(v.order.at(2)), (QPair<QString, int>("wide", 100)));
     // Sample by sample against the store.
@@ -678,17 +674,21 @@ void TestCapture::vcdReadBack()
 // against a sample-by-sample writer, byte for byte, on stores of many
 // shapes: buses and scalars mixed, two-character identifiers, a partial last
 // word, dense, sparse and constant data, with and without change summaries.
-void TestCapture::vcdAgainstReference()
-{
+void TestCapture::vcdAgainstReference() {
     struct Shape {
         qint64 samples;
         int vars;
-        int density;   // a channel toggles with probability 1/density per sample; 0 never
+        int density; // a channel toggles with probability 1/density per sample; 0 never
         bool finished;
     };
-    const Shape shapes[] = {{64 * 37 + 13, 200, 2, true},  {64 * 37 + 13, 200, 900, true}, {5000, 130, 0, true},
-                            {5000, 70, 40, false},         {1, 3, 2, true},                {64, 65, 3, true},
-                            {65, 64, 1, true},             {64 * 64 * 3 + 1, 10, 3000, true}};
+    const Shape shapes[] = {{64 * 37 + 13, 200, 2, true},
+                            {64 * 37 + 13, 200, 900, true},
+                            {5000, 130, 0, true},
+                            {5000, 70, 40, false},
+                            {1, 3, 2, true},
+                            {64, 65, 3, true},
+                            {65, 64, 1, true},
+                            {64 * 64 * 3 + 1, 10, 3000, true}};
     QRandomGenerator rng(11);
     for (const Shape& sh : shapes) {
         // Every fifth variable is a bus of 2 to 70 channels, some shared with a scalar.
@@ -725,7 +725,8 @@ void TestCapture::vcdAgainstReference()
         QBuffer buf(&got);
         buf.open(QIODevice::WriteOnly);
         QString why;
-        QVERIFY(WaveExport::writeVcd(&buf, t, vars, QStringLiteral("m"), 30, QStringLiteral("ns"), QStringLiteral("d"), &why));
+        QVERIFY(WaveExport::writeVcd(&buf, t, vars, QStringLiteral("m"), 30, QStringLiteral("ns"), QStringLiteral("d"),
+                                     &why));
 
         auto value = [&](int i, qint64 s) {
             const WaveExport::Var& v = vars.at(i);
@@ -755,17 +756,20 @@ void TestCapture::vcdAgainstReference()
         }
         want += '#' + QByteArray::number(sh.samples * 3) + '\n';
         const QByteArray body = got.mid(got.indexOf("$enddefinitions $end\n") + 21);
-        QVERIFY2(body == want, qPrintable(QStringLiteral("%1 samples, %2 variables, density %3: output differs at byte %4")
-                                              .arg(sh.samples).arg(sh.vars).arg(sh.density)
-                                              .arg(std::mismatch(body.begin(), body.end(), want.begin(), want.end()).first - body.begin())));
+        QVERIFY2(body == want,
+                 qPrintable(
+                     QStringLiteral("%1 samples, %2 variables, density %3: output differs at byte %4")
+                         .arg(sh.samples)
+                         .arg(sh.vars)
+                         .arg(sh.density)
+                         .arg(std::mismatch(body.begin(), body.end(), want.begin(), want.end()).first - body.begin())));
         QVERIFY(got.contains("$timescale 10 ns $end"));
-        QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' '
-                             + WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
+        QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' ' +
+                             WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
     }
 }
 
-void TestCapture::textExport()
-{
+void TestCapture::textExport() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
@@ -782,17 +786,16 @@ void TestCapture::textExport()
     QVERIFY(header > 0);
     QCOMPARE(lines.at(header), QStringLiteral("frame\tsample\tpat\tcnt[7]\tcnt"));
     QCOMPARE(lines.size() - header - 1, 32);
-    QCOMPARE(lines.at(header + 1 + 3), QStringLiteral("0\t3\t0\t0\t40"));   // trigger of frame 0: cnt = 0x40 at 64
+    QCOMPARE(lines.at(header + 1 + 3), QStringLiteral("0\t3\t0\t0\t40")); // trigger of frame 0: cnt = 0x40 at 64
     QCOMPARE(lines.at(header + 1 + 16 + 3), QStringLiteral("1\t3\t0\t0\t40"));
     QVERIFY(!tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat nosuch"}));
     QVERIFY(tcl.result().contains("nosuch"));
-    QCOMPARE(lines, QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts));   // untouched
-    QVERIFY(tcl.call({"ona_export_project", "-txt", file, "-siglist", ""}));   // every row
+    QCOMPARE(lines, QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts)); // untouched
+    QVERIFY(tcl.call({"ona_export_project", "-txt", file, "-siglist", ""}));           // every row
     QVERIFY(readAll(file).contains("frame\tsample\tcnt\tpat\twide\tmix\n"));
 }
 
-void TestCapture::sidecar()
-{
+void TestCapture::sidecar() {
     Project p;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
@@ -825,7 +828,8 @@ void TestCapture::sidecar()
     const QByteArray good = readAll(ona + ".cap");
     QByteArray flipped = good;
     flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
-    for (const QByteArray& bad : {flipped, good.left(good.size() - 9), QByteArray("ONDRCAP\n\x01\0\0\0garbage", 19), QByteArray()}) {
+    for (const QByteArray& bad :
+         {flipped, good.left(good.size() - 9), QByteArray("ONDRCAP\n\x01\0\0\0garbage", 19), QByteArray()}) {
         QVERIFY(tcl.eval("ona_close_project"));
         writeAll(ona + ".cap", bad);
         QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
@@ -842,8 +846,7 @@ void TestCapture::sidecar()
 }
 
 // A batch script end to end on the demo: a named condition, wait, export.
-void TestCapture::demoScript()
-{
+void TestCapture::demoScript() {
     DemoCopy demo;
     TclSession tcl;
     const QString script = QStringLiteral(R"TCL(
@@ -857,14 +860,16 @@ void TestCapture::demoScript()
         ona_export_project -vcd {%2} -module uart
         ona_export_project -txt {%3} -siglist "state rx"
         list $status [dict get $c frames] [dict get $c triggers] [ona_get value state [lindex [dict get $c triggers] 0]]
-    )TCL").arg(demo.ona(), demo.path("u.vcd"), demo.path("u.txt"));
+    )TCL")
+                               .arg(demo.ona(), demo.path("u.vcd"), demo.path("u.txt"));
     QVERIFY2(tcl.eval(script), qPrintable(tcl.result()));
     // Centre of 2048 samples; the first START (state 001) after the fill.
     QCOMPARE(tcl.result(), QStringLiteral("Completed 1 1024 001"));
     QVERIFY(readAll(demo.path("u.vcd")).contains("$scope module uart $end"));
     QVERIFY(readAll(demo.path("u.txt")).contains("frame\tsample\tstate\trx\n"));
     // The bus core: four frames at its user position with the final counter on.
-    QVERIFY(tcl.eval("ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
+    QVERIFY(
+        tcl.eval("ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
     QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000))));
     QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("100 356 612 868"));
 }

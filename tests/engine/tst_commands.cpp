@@ -11,8 +11,7 @@
 
 #include <QtTest>
 
-class TestCommands : public QObject
-{
+class TestCommands : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -39,10 +38,12 @@ private:
         QSignalSpy set{OnaData::inst(), SIGNAL(setDirty(QStandardItem*))};
         QSignalSpy setting{OnaData::inst(), SIGNAL(settingDirty())};
         QSignalSpy coreSet{OnaData::inst(), SIGNAL(coreSetDirty(int))};
-        QSignalSpy coreRun{OnaData::inst(), SIGNAL(coreRunDirty(int,bool))};
+        QSignalSpy coreRun{OnaData::inst(), SIGNAL(coreRunDirty(int, bool))};
         QSignalSpy error{OnaData::inst(), SIGNAL(errorDirty())};
         QSignalSpy token{OnaData::inst(), SIGNAL(tokenDirty())};
-        int total() const { return set.size() + setting.size() + coreSet.size() + coreRun.size() + error.size() + token.size(); }
+        int total() const {
+            return set.size() + setting.size() + coreSet.size() + coreRun.size() + error.size() + token.size();
+        }
     };
     // Expects `words` to fail with a message containing `needle` and to
     // leave the engine untouched.
@@ -52,15 +53,13 @@ private:
     std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestCommands::init()
-{
+void TestCommands::init() {
     OnaData::inst()->resetData();
     m_demo = std::make_unique<DemoCopy>();
     QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
 }
 
-void TestCommands::refuse(const QStringList& words, const QString& needle)
-{
+void TestCommands::refuse(const QStringList& words, const QString& needle) {
     const QByteArray before = ProjectFiles::writeOna(OnaData::inst()->snapshot(m_demo->ona()));
     Spies spies;
     QVERIFY2(!m_tcl.call(words), qPrintable(words.join(' ')));
@@ -70,8 +69,7 @@ void TestCommands::refuse(const QStringList& words, const QString& needle)
     QCOMPARE(ProjectFiles::writeOna(OnaData::inst()->snapshot(m_demo->ona())), before);
 }
 
-void TestCommands::openAndReadBack()
-{
+void TestCommands::openAndReadBack() {
     OnaData* d = OnaData::inst();
     QSignalSpy opened(d, SIGNAL(sigProjectOpened(const QString&)));
     QVERIFY(m_tcl.call({"ona_open_project", m_demo->ona()}));
@@ -93,7 +91,7 @@ void TestCommands::openAndReadBack()
     QCOMPARE(d->getTURadix(0), QStringLiteral("ONL_uart_state"));
     QCOMPARE(d->getTUValue(0), QStringLiteral("START"));
     QCOMPARE(d->getTUOperator(2), QStringLiteral("rising edge"));
-    QCOMPARE(d->getTUName(99), QString());   // past the last row: empty
+    QCOMPARE(d->getTUName(99), QString()); // past the last row: empty
     QCOMPARE(d->getTEExpression(0), QStringLiteral("TU_state & !TU_valid"));
     QCOMPARE(d->getTEModel()->getNumChecked(), 1);
     QCOMPARE(d->getTUModel()->indexOfRadixByRow(1), 3);
@@ -104,7 +102,7 @@ void TestCommands::openAndReadBack()
     QCOMPARE(d->getNumSample(), 2048);
     QCOMPARE(d->getPeriod(), 10);
     QCOMPARE(d->getClockUnit(), QStringLiteral("ns"));
-    QVERIFY(d->checkONLTimeStamp() > 0xFFFFFFFFull);   // all 64 bits in use
+    QVERIFY(d->checkONLTimeStamp() > 0xFFFFFFFFull); // all 64 bits in use
     QCOMPARE(d->getTokenModel()->numTokenSet(QStringLiteral("ENUM")), 1);
     QCOMPARE(d->getTokenModel()->getTokenSet(0, QStringLiteral("user")).at(1)->text(), QStringLiteral("8"));
     QCOMPARE(OnaData::radix_list, QStringList({"Bin", "Oct", "Dec", "Hex"}));
@@ -124,8 +122,7 @@ void TestCommands::openAndReadBack()
     QVERIFY(!m_tcl.eval("ona_get tu"));
 }
 
-void TestCommands::triggerUnits()
-{
+void TestCommands::triggerUnits() {
     OnaData* d = OnaData::inst();
     {
         Spies spies;
@@ -137,7 +134,7 @@ void TestCommands::triggerUnits()
     }
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value \"Cx\""));
     QCOMPARE(d->getTUValue(1), QStringLiteral("Cx"));
-    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -operator >= -value 10"));   // several options at once
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -operator >= -value 10")); // several options at once
     QCOMPARE(d->getTUOperator(1), QStringLiteral(">="));
 
     refuse({"ona_set_tu", "-name", "TU_data", "-operator", "=~"}, "unknown operator");
@@ -145,7 +142,7 @@ void TestCommands::triggerUnits()
     refuse({"ona_set_tu", "-name", "TU_data", "-colour", "red"}, "unknown option");
     refuse({"ona_set_tu", "-name", "TU_data", "-radix", "Base64"}, "Base64");
     refuse({"ona_set_tu", "-name", "TU_data", "-radix", "ONL_uart_state"}, "3 bits");
-    refuse({"ona_set_tu", "-name", "TU_rxword", "-operator", "<"}, "unknown operator");   // serial: == and != only
+    refuse({"ona_set_tu", "-name", "TU_rxword", "-operator", "<"}, "unknown operator"); // serial: == and != only
     refuse({"ona_set_tu", "-name", "TU_data", "-operator", "==", "-value"}, "needs a value");
     refuse({"ona_set_tu", "-operator", "==", "-value", "1"}, "-name is required");
     // A good option followed by a bad one changes nothing at all.
@@ -153,15 +150,14 @@ void TestCommands::triggerUnits()
     QCOMPARE(d->getTUOperator(1), QStringLiteral(">="));
 }
 
-void TestCommands::unitRadixConversion()
-{
+void TestCommands::unitRadixConversion() {
     OnaData* d = OnaData::inst();
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Bin"));
     QCOMPARE(d->getTUValue(1), QStringLiteral("01011010"));
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Dec"));
     QCOMPARE(d->getTUValue(1), QStringLiteral("90"));
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Hex -value 3x"));
-    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Dec"));   // don't-cares cannot be decimal
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Dec")); // don't-cares cannot be decimal
     QCOMPARE(d->getTUValue(1), QStringLiteral("3x"));
     QCOMPARE(d->getNumError(), 1);
 
@@ -183,11 +179,10 @@ void TestCommands::unitRadixConversion()
     QCOMPARE(d->getTUValue(1), QStringLiteral("4096..8191"));
 }
 
-void TestCommands::syntaxErrorCount()
-{
+void TestCommands::syntaxErrorCount() {
     OnaData* d = OnaData::inst();
     Spies spies;
-    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value ZZ"));   // accepted, but counted
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value ZZ")); // accepted, but counted
     QCOMPARE(d->getTUValue(1), QStringLiteral("ZZ"));
     QCOMPARE(d->getTUModel()->getNumError(), 1);
     QCOMPARE(d->getNumError(), 1);
@@ -217,8 +212,7 @@ void TestCommands::syntaxErrorCount()
     QCOMPARE(d->getNumError(0), 1);
 }
 
-void TestCommands::renameUnit()
-{
+void TestCommands::renameUnit() {
     OnaData* d = OnaData::inst();
     Spies spies;
     QVERIFY(m_tcl.eval("ona_rename_tu TU_state TU_fsm"));
@@ -233,7 +227,7 @@ void TestCommands::renameUnit()
     refuse({"ona_rename_tu", "TU_fsm", "THEN"}, "keyword");
     refuse({"ona_rename_tu", "TU_nope", "X"}, "TU_nope");
     refuse({"ona_rename_tu", "TU_fsm"}, "wrong # args");
-    QVERIFY(m_tcl.eval("ona_rename_tu TU_fsm TU_fsm"));   // same name: nothing to do
+    QVERIFY(m_tcl.eval("ona_rename_tu TU_fsm TU_fsm")); // same name: nothing to do
 
     QVERIFY(m_tcl.eval("ona_rename_te TE_start TE_go"));
     QCOMPARE(d->getTEName(0), QStringLiteral("TE_go"));
@@ -241,8 +235,7 @@ void TestCommands::renameUnit()
     refuse({"ona_rename_te", "TE_go", "9lives"}, "invalid trigger expression name");
 }
 
-void TestCommands::triggerExpressions()
-{
+void TestCommands::triggerExpressions() {
     OnaData* d = OnaData::inst();
     Spies spies;
     QVERIFY(m_tcl.eval("ona_set_te -name TE_byte -enable on"));
@@ -258,8 +251,7 @@ void TestCommands::triggerExpressions()
     refuse({"ona_set_te", "-name", "TE_byte", "-expression", QString(5000, QLatin1Char('a'))}, "longer");
 }
 
-void TestCommands::triggerOptions()
-{
+void TestCommands::triggerOptions() {
     OnaData* d = OnaData::inst();
     QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
     TriggerSetting* s = d->getTSModel();
@@ -271,7 +263,7 @@ void TestCommands::triggerOptions()
     QCOMPARE(s->userPosition, 200);
     QCOMPARE(d->getUserPosition(), 200);
     QCOMPARE(d->getMaxPosition(), 255);
-    QCOMPARE(d->updateTriggerPosition(), 200);   // the demo uses the user position
+    QCOMPARE(d->updateTriggerPosition(), 200); // the demo uses the user position
     QVERIFY(m_tcl.eval("ona_set_trigoptn -positionmode preset"));
     QCOMPARE(d->updateTriggerPosition(), 255 - 16);
     QVERIFY(m_tcl.eval("ona_set_trigoptn -teall and"));
@@ -307,29 +299,27 @@ void TestCommands::triggerOptions()
     QCOMPARE(spies.setting.size(), before + 1);
 }
 
-void TestCommands::samplesAndTriggers()
-{
+void TestCommands::samplesAndTriggers() {
     OnaData* d = OnaData::inst();
     QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
     // 4096 samples of memory shared by all triggers.
     QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 1024"));
     QCOMPARE(d->getNumSample(), 1024);
     QCOMPARE(d->getNumTrigger(-1), 4);
-    QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 16"));   // samples shrink to fit
+    QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 16")); // samples shrink to fit
     QCOMPARE(d->getNumSample(), 256);
     QCOMPARE(d->getNumTrigger(-1), 16);
     QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 64"));
     QCOMPARE(d->getNumSample(), 64);
-    QVERIFY(m_tcl.eval("ona_set_trigoptn -position 63 -samples 512"));   // triggers shrink to fit
+    QVERIFY(m_tcl.eval("ona_set_trigoptn -position 63 -samples 512")); // triggers shrink to fit
     QCOMPARE(d->getNumTrigger(-1), 8);
     QCOMPARE(d->getUserPosition(), 63);
-    QVERIFY(m_tcl.eval("ona_set_trigoptn -position 511 -samples 64"));   // user position clamps
+    QVERIFY(m_tcl.eval("ona_set_trigoptn -position 511 -samples 64")); // user position clamps
     QCOMPARE(d->getUserPosition(), 63);
     QCOMPARE(d->getMaxPosition(), 63);
 }
 
-void TestCommands::cores()
-{
+void TestCommands::cores() {
     OnaData* d = OnaData::inst();
     Spies spies;
     TriggerUModel* uart = d->getTUModel();
@@ -339,12 +329,12 @@ void TestCommands::cores()
     QCOMPARE(spies.coreSet.at(0).at(0).toInt(), 1);
     QVERIFY(d->getTUModel() != uart);
     QCOMPARE(d->getTUName(0), QStringLiteral("TU_hs"));
-    QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));   // already current: silent
+    QVERIFY(m_tcl.eval("ona_set_core -name bus_la")); // already current: silent
     QCOMPARE(spies.coreSet.size(), 1);
 
     QVERIFY(m_tcl.eval("ona_set_core -name \"uart_la\" -run off"));
     QVERIFY(!d->isRunCore(0));
-    QCOMPARE(d->getCurrentCore(), 1);   // -run does not switch
+    QCOMPARE(d->getCurrentCore(), 1); // -run does not switch
     QCOMPARE(spies.coreRun.size(), 1);
     QCOMPARE(spies.coreRun.at(0).at(0).toInt(), 0);
     QCOMPARE(spies.coreRun.at(0).at(1).toBool(), false);
@@ -358,8 +348,7 @@ void TestCommands::cores()
     refuse({"ona_set_core", "-name", "uart_la", "-speed", "fast"}, "unknown option");
 }
 
-void TestCommands::projectSettings()
-{
+void TestCommands::projectSettings() {
     OnaData* d = OnaData::inst();
     Spies spies;
     QVERIFY(m_tcl.eval("ona_set_project -cabletype USB2"));
@@ -385,8 +374,7 @@ void TestCommands::projectSettings()
     refuse({"ona_set_project", "-tckdelay", "2", "-colour", "red"}, "unknown option");
 }
 
-void TestCommands::tokenVerbs()
-{
+void TestCommands::tokenVerbs() {
     OnaData* d = OnaData::inst();
     TokenModel* t = d->getTokenModel();
     Spies spies;
@@ -403,10 +391,12 @@ void TestCommands::tokenVerbs()
     QCOMPARE(t->getToken(1, 1, "user").at(2)->text(), QStringLiteral("b'01"));
     QVERIFY(m_tcl.eval("ona_set_token \"TOKEN_SET_1\" \"TOKEN_1\" -name \"ONE\""));
     QVERIFY(m_tcl.eval("ona_set_token \"TOKEN_SET_1\" \"ONE\" -value \"d'3\""));
-    QCOMPARE(t->getToken(QStringLiteral("TOKEN_SET_1"), QStringLiteral("ONE"), "user").at(2)->text(), QStringLiteral("b'11"));
+    QCOMPARE(t->getToken(QStringLiteral("TOKEN_SET_1"), QStringLiteral("ONE"), "user").at(2)->text(),
+             QStringLiteral("b'11"));
     QVERIFY(m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -name \"pairs\""));
     QVERIFY(m_tcl.eval("ona_set_tokenset pairs -bits 4"));
-    QCOMPARE(t->getToken(QStringLiteral("pairs"), QStringLiteral("ONE"), "user").at(2)->text(), QStringLiteral("b'0011"));
+    QCOMPARE(t->getToken(QStringLiteral("pairs"), QStringLiteral("ONE"), "user").at(2)->text(),
+             QStringLiteral("b'0011"));
     QVERIFY(m_tcl.eval("ona_del_token pairs TOKEN_0"));
     QCOMPARE(t->getTokenSet(QStringLiteral("pairs"), "user").at(0)->rowCount(), 1);
     QCOMPARE(spies.token.size(), 9);
@@ -432,11 +422,10 @@ void TestCommands::tokenVerbs()
 
     QVERIFY(m_tcl.eval("ona_del_tokenset -all"));
     QCOMPARE(t->numTokenSet("user"), 0);
-    QCOMPARE(t->numTokenSet("ENUM"), 1);   // enumerations belong to the design
+    QCOMPARE(t->numTokenSet("ENUM"), 1); // enumerations belong to the design
 }
 
-void TestCommands::tokenSetInUse()
-{
+void TestCommands::tokenSetInUse() {
     OnaData* d = OnaData::inst();
     QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
     QCOMPARE(d->getTURadix(3), QStringLiteral("cmd"));
@@ -460,8 +449,7 @@ void TestCommands::tokenSetInUse()
     QCOMPARE(d->getNumError(), 0);
 }
 
-void TestCommands::tokenFiles()
-{
+void TestCommands::tokenFiles() {
     OnaData* d = OnaData::inst();
     const QString file = m_demo->path(QStringLiteral("my tokens [v1].ont"));
     QVERIFY(m_tcl.call({"ona_export_tokenset", file}));
@@ -475,7 +463,9 @@ void TestCommands::tokenFiles()
     QCOMPARE(d->getTokenModel()->numTokenSet("user"), 1);
 
     refuse({"ona_import_tokenset", m_demo->path("missing.ont")}, "missing.ont");
-    writeAll(m_demo->path("bad.ont"), R"({"format":"ondrel-ont","version":1,"token_sets":[{"name":"a","bits":2,"tokens":[{"name":"X","value":"b'111"}]}]})");
+    writeAll(
+        m_demo->path("bad.ont"),
+        R"({"format":"ondrel-ont","version":1,"token_sets":[{"name":"a","bits":2,"tokens":[{"name":"X","value":"b'111"}]}]})");
     refuse({"ona_import_tokenset", m_demo->path("bad.ont")}, "token_sets[0].tokens[0].value");
     refuse({"ona_import_tokenset", m_demo->onl()}, "ondrel-ont");
     refuse({"ona_export_tokenset", m_demo->path("no/such/folder/x.ont")}, "cannot write");
@@ -483,14 +473,13 @@ void TestCommands::tokenFiles()
 
 // Set and token names are case-sensitive in every verb, in radix texts and
 // in the files: "cmd" and "CMD" are two sets.
-void TestCommands::tokenNameCase()
-{
+void TestCommands::tokenNameCase() {
     OnaData* d = OnaData::inst();
     TokenModel* t = d->getTokenModel();
     QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
     QVERIFY2(m_tcl.eval("ona_add_tokenset -tokenset CMD -bits 8"), qPrintable(m_tcl.result()));
     QVERIFY(m_tcl.eval("ona_add_token CMD READ=h'11"));
-    QVERIFY(m_tcl.eval("ona_add_token CMD read=h'12"));   // tokens too: READ and read differ
+    QVERIFY(m_tcl.eval("ona_add_token CMD read=h'12")); // tokens too: READ and read differ
     QCOMPARE(t->getTokenSet(QStringLiteral("CMD"), "user").at(0)->rowCount(), 2);
     QCOMPARE(t->getTokenSet(QStringLiteral("cmd"), "user").at(0)->rowCount(), 4);
     QVERIFY(m_tcl.eval("dict get [ona_get tokensets] CMD tokens read"));
@@ -504,14 +493,14 @@ void TestCommands::tokenNameCase()
     refuse({"ona_set_tu", "-name", "TU_cmd", "-radix", "Cmd"}, "neither Bin");
     refuse({"ona_set_tu", "-name", "TU_cmd", "-radix", "hex"}, "the radix is \"Hex\"");
     refuse({"ona_set_tokenset", "CMD", "-name", "cmd"}, "defined twice");
-    refuse({"ona_add_tokenset", "-tokenset", "hex"}, "radix name");   // reads like a radix in any case
+    refuse({"ona_add_tokenset", "-tokenset", "hex"}, "radix name"); // reads like a radix in any case
 
     // A unit takes the set exactly as named; its token names resolve in that set.
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix CMD -value read"));
     QCOMPARE(d->getTURadix(3), QStringLiteral("CMD"));
     QCOMPARE(d->getNumError(), 0);
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value WRITE"));
-    QCOMPARE(d->getNumError(), 1);   // WRITE is a token of cmd, not of CMD
+    QCOMPARE(d->getNumError(), 1); // WRITE is a token of cmd, not of CMD
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value READ"));
     QCOMPARE(d->getNumError(), 0);
 
@@ -527,7 +516,9 @@ void TestCommands::tokenNameCase()
     QCOMPARE(d->getTUValue(3), QStringLiteral("READ"));
 
     // Importing replaces only the set of exactly the same name; a rename in case only is a rename.
-    writeAll(m_demo->path("case.ont"), R"({"format":"ondrel-ont","version":1,"token_sets":[{"name":"Cmd","bits":2,"tokens":[]},{"name":"cmd","bits":3,"tokens":[]}]})");
+    writeAll(
+        m_demo->path("case.ont"),
+        R"({"format":"ondrel-ont","version":1,"token_sets":[{"name":"Cmd","bits":2,"tokens":[]},{"name":"cmd","bits":3,"tokens":[]}]})");
     QVERIFY(m_tcl.call({"ona_import_tokenset", m_demo->path("case.ont")}));
     QCOMPARE(t->numTokenSet("user"), 3);
     QCOMPARE(t->getTokenSet(QStringLiteral("cmd"), "user").at(1)->text(), QStringLiteral("3"));
@@ -537,8 +528,7 @@ void TestCommands::tokenNameCase()
     QCOMPARE(d->getTURadix(3), QStringLiteral("Cmd"));
 }
 
-void TestCommands::hostileText()
-{
+void TestCommands::hostileText() {
     // Words with quotes, backslashes, dollars, brackets and blanks arrive
     // intact and never run as commands.
     const QStringList hostile{"[exit 3]", "$x", "a\"b", "C:\\new\\table", "two words", "{brace"};
@@ -548,7 +538,7 @@ void TestCommands::hostileText()
         refuse({"ona_set_tu", "-name", h, "-value", "1"}, h);
         refuse({"ona_add_tokenset", "-tokenset", h}, h);
         refuse({"ona_set_trigoptn", "-position", h}, h);
-        QVERIFY(m_tcl.call({"ona_set_tu", "-name", "TU_data", "-value", h}));   // any value text is kept
+        QVERIFY(m_tcl.call({"ona_set_tu", "-name", "TU_data", "-value", h})); // any value text is kept
         QCOMPARE(OnaData::inst()->getTUValue(1), h);
     }
     // The same text escaped into a quoted word, the way the tool builds commands.
@@ -560,8 +550,7 @@ void TestCommands::hostileText()
     QCOMPARE(OnaData::inst()->getCurrentProject(), odd);
 }
 
-void TestCommands::closeVerbs()
-{
+void TestCommands::closeVerbs() {
     QVERIFY(m_tcl.eval("ona_close_controller"));
     QCOMPARE(m_tcl.result(), QStringLiteral("0"));
     QSignalSpy closed(OnaData::inst(), SIGNAL(sigProjectClosed()));
@@ -570,7 +559,7 @@ void TestCommands::closeVerbs()
     QVERIFY(!OnaData::inst()->isProjectOpen());
     QCOMPARE(OnaData::inst()->getNumCore(), 0);
     QCOMPARE(OnaData::inst()->getTUModel(), nullptr);
-    QVERIFY(m_tcl.eval("ona_close_project"));   // nothing open: silent
+    QVERIFY(m_tcl.eval("ona_close_project")); // nothing open: silent
     QCOMPARE(closed.size(), 1);
     QVERIFY(!m_tcl.eval("ona_set_tu -name TU_data -value 1"));
     QCOMPARE(m_tcl.result(), QStringLiteral("no project is open"));

@@ -9,8 +9,7 @@
 
 #include <QtTest>
 
-class TestController : public QObject
-{
+class TestController : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -32,37 +31,33 @@ private:
     std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestController::init()
-{
+void TestController::init() {
     OnaData::inst()->resetData();
     m_demo = std::make_unique<DemoCopy>();
     QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
     QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
 }
 
-void TestController::cleanup()
-{
+void TestController::cleanup() {
     ONCData::inst()->clearFailures();
     ONCData::inst()->stopLED();
 }
 
-void TestController::freezeClock(qint64 ms)
-{
+void TestController::freezeClock(qint64 ms) {
     auto dev = ONCData::inst()->device();
     QVERIFY(dev);
     dev->setClock([ms] { return ms; });
 }
 
-QString TestController::memWord(int index)
-{
+QString TestController::memWord(int index) {
     m_tcl.call({"ona_read_controller", "-addr", QStringLiteral("0x%1").arg(index, 0, 16)});
     return m_tcl.result();
 }
 
-void TestController::recordsFromTheProject()
-{
+void TestController::recordsFromTheProject() {
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "kind"), QStringLiteral("2"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "leds"), QStringLiteral("led0 led1 led2 led3 led4 led5 led6 led7"));
+    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "leds"),
+             QStringLiteral("led0 led1 led2 led3 led4 led5 led6 led7"));
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "switches"), QStringLiteral("sw0 sw1 sw2 sw3 sw4 sw5 sw6 sw7"));
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "memory"),
              QStringLiteral("start 00000000 end 000003FF width 32 depth 1024"));
@@ -99,8 +94,7 @@ void TestController::recordsFromTheProject()
     }
 }
 
-void TestController::ledsFollowSwitchesAndCounter()
-{
+void TestController::ledsFollowSwitchesAndCounter() {
     freezeClock(0);
     QSignalSpy changed(ONCData::inst(), &ONCData::sigControllerDataChanged);
     QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
@@ -122,8 +116,8 @@ void TestController::ledsFollowSwitchesAndCounter()
     QCOMPARE(changed.size(), 1);
 
     // Refusals change nothing.
-    for (const QString& bad : {QStringLiteral("0x1FF"), QStringLiteral("0x"), QStringLiteral("0xG1"),
-                               QStringLiteral("0x100000000")}) {
+    for (const QString& bad :
+         {QStringLiteral("0x1FF"), QStringLiteral("0x"), QStringLiteral("0xG1"), QStringLiteral("0x100000000")}) {
         QVERIFY2(!m_tcl.call({"ona_run_controller", "-write_switch", bad}), qPrintable(bad));
         QVERIFY(m_tcl.result().startsWith(QStringLiteral("ona_run_controller -write_switch: ")));
     }
@@ -143,8 +137,7 @@ void TestController::ledsFollowSwitchesAndCounter()
     QCOMPARE(m_tcl.result(), QStringLiteral("A5"));
 }
 
-void TestController::memoryWords()
-{
+void TestController::memoryWords() {
     QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x5a5a"));
     QCOMPARE(memWord(0), QStringLiteral("00005A5A"));
     QCOMPARE(memWord(0x3ff), QStringLiteral("00005A5A"));
@@ -167,11 +160,10 @@ void TestController::memoryWords()
     QCOMPARE(memWord(0x11), QStringLiteral("00005A5A"));
 }
 
-void TestController::memFileRoundTrip()
-{
+void TestController::memFileRoundTrip() {
     for (int i = 0; i < 4; ++i)
-        QVERIFY(m_tcl.call({"ona_write_controller", "-addr", QStringLiteral("0x%1").arg(0x10 + i, 0, 16),
-                            "-data", QStringLiteral("0x%1").arg(0xA0 + i, 0, 16)}));
+        QVERIFY(m_tcl.call({"ona_write_controller", "-addr", QStringLiteral("0x%1").arg(0x10 + i, 0, 16), "-data",
+                            QStringLiteral("0x%1").arg(0xA0 + i, 0, 16)}));
     // A folder with a blank, a quote, a bracket and a dollar reaches the
     // device as typed.
     QDir().mkpath(m_demo->path(QStringLiteral("my mem \"[x] $y")));
@@ -197,10 +189,11 @@ void TestController::memFileRoundTrip()
     // A file as simulators and people write it: comments of both kinds,
     // several words per line, underscores, upper and lower case, addresses.
     const QString hand = m_demo->path(QStringLiteral("hand.mem"));
-    writeAll(hand, "/* boot image\n   two lines */\n"
-                   "@0 dead_beef 0000_0001 // first two\n"
-                   "\r\n"
-                   "@3FE\tCAFE f00d\n");
+    writeAll(hand,
+             "/* boot image\n   two lines */\n"
+             "@0 dead_beef 0000_0001 // first two\n"
+             "\r\n"
+             "@3FE\tCAFE f00d\n");
     QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
     QCOMPARE(memWord(0), QStringLiteral("DEADBEEF"));
     QCOMPARE(memWord(1), QStringLiteral("00000001"));
@@ -214,8 +207,7 @@ void TestController::memFileRoundTrip()
     ONCData::inst()->setMemWidth(0);
 }
 
-void TestController::memFileRefusals()
-{
+void TestController::memFileRefusals() {
     QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x77"));
     const QString path = m_demo->path(QStringLiteral("bad.mem"));
     const struct {
@@ -243,7 +235,7 @@ void TestController::memFileRefusals()
         QCOMPARE(memWord(0x10), QStringLiteral("00000077"));
     }
     QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QStringLiteral("none.mem"))}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QString())}));   // a folder
+    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QString())})); // a folder
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", " "}));
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x400"}));
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x3FF", "-range", "2"}));
@@ -254,8 +246,7 @@ void TestController::memFileRefusals()
     ONCData::inst()->setMemWidth(0);
 }
 
-void TestController::pollingStartsAndStops()
-{
+void TestController::pollingStartsAndStops() {
     ONCData* c = ONCData::inst();
     QSignalSpy reads(c, &ONCData::pollingRead);
     c->setPollingSpeed(5);
@@ -287,8 +278,7 @@ void TestController::pollingStartsAndStops()
     QVERIFY(!c->device());
 }
 
-void TestController::injectedFailures()
-{
+void TestController::injectedFailures() {
     ONCData* c = ONCData::inst();
     c->injectFailure(QStringLiteral("ona_run_controller -read_led"), ONCData::Failed);
     c->injectFailure(QStringLiteral("ona_run_controller -read_switch"), ONCData::ErrorText);

@@ -12,25 +12,23 @@
 #include "triggerumodel.h"
 #include "waveformmodel.h"
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 #include <atomic>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
-class TestEdges : public QObject
-{
+class TestEdges : public QObject {
     Q_OBJECT
 private slots:
     void init() { OnaData::inst()->resetData(); }
-    void cleanup()
-    {
+    void cleanup() {
         SafeFile::setSimulatedDeviceFull(false);
         OnaData::inst()->resetData();
     }
@@ -46,16 +44,14 @@ namespace {
 
 // Evaluates as the console does: the script in Tcl's own encoding, the
 // result read back the same way.
-bool consoleEval(TclSession& tcl, const QString& script, QString* result)
-{
+bool consoleEval(TclSession& tcl, const QString& script, QString* result) {
     const QByteArray s = TclText::toTcl(script);
     const int code = Tcl_EvalEx(tcl.interp(), s.constData(), int(s.size()), TCL_EVAL_GLOBAL);
     *result = TclText::fromTcl(Tcl_GetStringResult(tcl.interp()));
     return code == TCL_OK;
 }
 
-QString quoted(const QString& text)
-{
+QString quoted(const QString& text) {
     QString out;
     for (QChar c : text) {
         if (QStringLiteral("\\\"$[]").contains(c))
@@ -65,8 +61,7 @@ QString quoted(const QString& text)
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
-QStringList filesIn(const QString& dir)
-{
+QStringList filesIn(const QString& dir) {
     QStringList out;
     QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext())
@@ -75,25 +70,23 @@ QStringList filesIn(const QString& dir)
     return out;
 }
 
-void copyDemoTo(const QString& dir)
-{
+void copyDemoTo(const QString& dir) {
     for (const char* name : {"demo.ona", "demo.onl"})
         QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + QLatin1String(name),
                             dir + QLatin1Char('/') + QLatin1String(name)));
 }
 
-void runDemoCapture(TclSession& tcl)
-{
-    QVERIFY(tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
-                     "ona_set_te -name TE_start -enable on"));
+void runDemoCapture(TclSession& tcl) {
+    QVERIFY(
+        tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
+                 "ona_set_te -name TE_start -enable on"));
     QVERIFY2(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000))), qPrintable(tcl.result()));
     QVERIFY(OnaData::inst()->getWDModel() && OnaData::inst()->getWDModel()->hasData());
 }
 
 // Opens each FIFO for writing while a reader waits on it, so that a reader
 // that blocked comes back (late) instead of hanging the test.
-class Unblocker
-{
+class Unblocker {
 public:
     explicit Unblocker(QStringList fifos)
         : m_thread([this, fifos] {
@@ -105,11 +98,8 @@ public:
                         ::close(fd);
                 }
             }
-        })
-    {
-    }
-    ~Unblocker()
-    {
+        }) {}
+    ~Unblocker() {
         m_stop = true;
         m_thread.join();
     }
@@ -124,8 +114,7 @@ private:
 // Every atomic writer on a full file system: the old file stays as it was,
 // the command fails with the system's reason and no temporary file is left.
 // A real small tmpfs where the machine lets us mount one, else the seam.
-void TestEdges::fullDiskKeepsEveryOldFile()
-{
+void TestEdges::fullDiskKeepsEveryOldFile() {
     QTemporaryDir base;
     const QString dir = base.filePath("fs");
     QDir().mkpath(dir);
@@ -189,8 +178,7 @@ void TestEdges::fullDiskKeepsEveryOldFile()
 }
 
 // Readers open regular files only and never wait for a writer.
-void TestEdges::pipesDevicesAndFoldersNeverBlock()
-{
+void TestEdges::pipesDevicesAndFoldersNeverBlock() {
     DemoCopy demo;
     const QString fifoOna = demo.path("pipe.ona"), fifoOnt = demo.path("pipe.ont");
     QVERIFY(::mkfifo(QFile::encodeName(fifoOna).constData(), 0600) == 0);
@@ -226,8 +214,7 @@ void TestEdges::pipesDevicesAndFoldersNeverBlock()
 
 // Characters beyond U+FFFF, CJK and combining marks reach the engine and
 // the file system exactly as typed in the console; NUL is refused.
-void TestEdges::anyUnicodeAndNul()
-{
+void TestEdges::anyUnicodeAndNul() {
     DemoCopy demo;
     TclSession tcl;
     QString result;
@@ -267,8 +254,7 @@ void TestEdges::anyUnicodeAndNul()
     QCOMPARE(readAll(folder + "/demo.ona"), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
 }
 
-void TestEdges::savedCaptureOfUnknownCoreOrTooManySamples()
-{
+void TestEdges::savedCaptureOfUnknownCoreOrTooManySamples() {
     // A saved capture for a core the design does not have is not loaded
     // into the current core.
     DemoCopy demo;
@@ -299,7 +285,7 @@ void TestEdges::savedCaptureOfUnknownCoreOrTooManySamples()
     entries.clear();
     entries.push_back({QStringLiteral("c"), {}, std::make_shared<TraceData>(QStringList(), 64)});
     QByteArray bytes = CaptureFile::serialize(entries);
-    const int samplesAt = 12 + 4 + 4 + 1 + 4 + 4;   // header, cores, name, signals, channels
+    const int samplesAt = 12 + 4 + 4 + 1 + 4 + 4; // header, cores, name, signals, channels
     qint64 samples = 0;
     std::memcpy(&samples, bytes.constData() + samplesAt, 8);
     QCOMPARE(samples, qint64(64));
@@ -315,18 +301,19 @@ void TestEdges::savedCaptureOfUnknownCoreOrTooManySamples()
 
     // A core with signals and no samples reads back (no words to copy).
     entries.clear();
-    entries.push_back({QStringLiteral("c"), {{QStringLiteral("a"), 1}}, std::make_shared<TraceData>(QStringList{"a"}, 0)});
+    entries.push_back(
+        {QStringLiteral("c"), {{QStringLiteral("a"), 1}}, std::make_shared<TraceData>(QStringList{"a"}, 0)});
     QVERIFY2(CaptureFile::parse(CaptureFile::serialize(entries), &entries, &why), qPrintable(why));
     QCOMPARE(entries.at(0).trace->numSamples(), qint64(0));
 }
 
-void TestEdges::startedRunSaysConfiguring()
-{
+void TestEdges::startedRunSaysConfiguring() {
     DemoCopy demo;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-    QVERIFY(tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
-                     "ona_set_te -name TE_start -enable on"));
+    QVERIFY(
+        tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
+                 "ona_set_te -name TE_start -enable on"));
     for (int i = 0; i < 20; ++i) {
         QVERIFY2(tcl.eval("ona_run; ona_get capture"), qPrintable(tcl.result()));
         const QString status = tcl.result();
@@ -336,14 +323,14 @@ void TestEdges::startedRunSaysConfiguring()
     }
 }
 
-void TestEdges::hugeInputIsNotEchoedWhole()
-{
+void TestEdges::hugeInputIsNotEchoedWhole() {
     DemoCopy demo;
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
     const QString huge(1 << 20, QLatin1Char('n'));
-    for (const QStringList& words : {QStringList{"ona_set_core", "-name", huge}, QStringList{"ona_set_tu", "-name", huge, "-value", "1"},
-                                     QStringList{"ona_open_project", demo.path(huge)}}) {
+    for (const QStringList& words :
+         {QStringList{"ona_set_core", "-name", huge}, QStringList{"ona_set_tu", "-name", huge, "-value", "1"},
+          QStringList{"ona_open_project", demo.path(huge)}}) {
         QVERIFY(!tcl.call(words));
         QVERIFY2(tcl.result().size() < 1000, qPrintable(words.first()));
         QVERIFY2(tcl.result().contains("characters left out"), qPrintable(tcl.result().left(200)));

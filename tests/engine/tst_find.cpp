@@ -15,8 +15,7 @@ namespace {
 
 // A store of `channels` channels where each channel flips with probability
 // `flip` per sample (0 gives constant channels).
-TraceData randomStore(QRandomGenerator& rng, int channels, qint64 samples, double flip)
-{
+TraceData randomStore(QRandomGenerator& rng, int channels, qint64 samples, double flip) {
     QStringList names;
     for (int c = 0; c < channels; ++c)
         names << QStringLiteral("c%1").arg(c);
@@ -35,16 +34,14 @@ TraceData randomStore(QRandomGenerator& rng, int channels, qint64 samples, doubl
     return t;
 }
 
-bool matchesAt(const TraceData& t, const QVector<int>& ch, const QString& pattern, qint64 s)
-{
+bool matchesAt(const TraceData& t, const QVector<int>& ch, const QString& pattern, qint64 s) {
     for (int i = 0; i < ch.size(); ++i)
         if (pattern.at(i) != QLatin1Char('x') && t.bit(ch.at(i), s) != (pattern.at(i) == QLatin1Char('1')))
             return false;
     return true;
 }
 
-qint64 scanFind(const TraceData& t, const QVector<int>& ch, const QString& pattern, qint64 from, bool backward)
-{
+qint64 scanFind(const TraceData& t, const QVector<int>& ch, const QString& pattern, qint64 from, bool backward) {
     if (backward) {
         for (qint64 s = qMin(from, t.numSamples() - 1); s >= 0; --s)
             if (matchesAt(t, ch, pattern, s))
@@ -57,8 +54,7 @@ qint64 scanFind(const TraceData& t, const QVector<int>& ch, const QString& patte
     return -1;
 }
 
-qint64 scanPrevChange(const TraceData& t, const QVector<int>& ch, qint64 at)
-{
+qint64 scanPrevChange(const TraceData& t, const QVector<int>& ch, qint64 at) {
     for (qint64 s = qMin(at, t.numSamples() - 1); s >= 1; --s)
         for (int c : ch)
             if (t.bit(c, s) != t.bit(c, s - 1))
@@ -68,16 +64,14 @@ qint64 scanPrevChange(const TraceData& t, const QVector<int>& ch, qint64 at)
 
 } // namespace
 
-class TestFind : public QObject
-{
+class TestFind : public QObject {
     Q_OBJECT
 private slots:
     void findAndPreviousChangeMatchAPlainScan();
     void findVerbOnTheDemoCapture();
 };
 
-void TestFind::findAndPreviousChangeMatchAPlainScan()
-{
+void TestFind::findAndPreviousChangeMatchAPlainScan() {
     QRandomGenerator rng(20261207);
     struct Case {
         qint64 samples;
@@ -85,8 +79,8 @@ void TestFind::findAndPreviousChangeMatchAPlainScan()
     };
     // Quiet stores span several summary words between changes; busy ones
     // change in every word; sizes end inside a word and on its boundary.
-    const Case cases[] = {{1, 0.5}, {63, 0.3}, {64, 0.5}, {1000, 0.002}, {4097, 0.3}, {70000, 0.0002},
-                          {300000, 0.00002}, {262144, 0.0}, {5000, 1.0}};
+    const Case cases[] = {{1, 0.5},        {63, 0.3},         {64, 0.5},     {1000, 0.002}, {4097, 0.3},
+                          {70000, 0.0002}, {300000, 0.00002}, {262144, 0.0}, {5000, 1.0}};
     for (const Case& c : cases) {
         const TraceData t = randomStore(rng, 5, c.samples, c.flip);
         const qint64 n = t.numSamples();
@@ -96,7 +90,12 @@ void TestFind::findAndPreviousChangeMatchAPlainScan()
             for (int i = 0; i < width; ++i)
                 ch << rng.bounded(5);
             // From anywhere, including both ends, word edges and beyond.
-            const qint64 picks[] = {0, n - 1, n, -1, qint64(rng.bounded(n)), (qint64(rng.bounded(n)) | 63),
+            const qint64 picks[] = {0,
+                                    n - 1,
+                                    n,
+                                    -1,
+                                    qint64(rng.bounded(n)),
+                                    (qint64(rng.bounded(n)) | 63),
                                     (qint64(rng.bounded(n)) & ~qint64(63))};
             const qint64 from = picks[rng.bounded(7)];
             // Mostly the value of a sample near `from` (a stretch that the
@@ -106,13 +105,18 @@ void TestFind::findAndPreviousChangeMatchAPlainScan()
             QString pattern;
             for (int i = 0; i < width; ++i) {
                 const int r = rng.bounded(6);
-                pattern += r == 0 ? QLatin1Char('x') : r < 4 ? QLatin1Char(t.bit(ch.at(i), at) ? '1' : '0')
-                                                              : QLatin1Char(rng.bounded(2) ? '1' : '0');
+                pattern += r == 0  ? QLatin1Char('x')
+                           : r < 4 ? QLatin1Char(t.bit(ch.at(i), at) ? '1' : '0')
+                                   : QLatin1Char(rng.bounded(2) ? '1' : '0');
             }
             for (bool backward : {false, true})
                 QVERIFY2(t.findValue(ch, pattern, from, backward) == scanFind(t, ch, pattern, from, backward),
                          qPrintable(QStringLiteral("n %1 flip %2 pattern %3 from %4 %5: %6 vs %7")
-                                        .arg(n).arg(c.flip).arg(pattern).arg(from).arg(backward ? "back" : "fwd")
+                                        .arg(n)
+                                        .arg(c.flip)
+                                        .arg(pattern)
+                                        .arg(from)
+                                        .arg(backward ? "back" : "fwd")
                                         .arg(t.findValue(ch, pattern, from, backward))
                                         .arg(scanFind(t, ch, pattern, from, backward))));
             QCOMPARE(t.prevChange(ch, from), scanPrevChange(t, ch, from));
@@ -132,8 +136,7 @@ void TestFind::findAndPreviousChangeMatchAPlainScan()
     QCOMPARE(t.findValue({0}, QStringLiteral("x"), -1, true), -1);
 }
 
-void TestFind::findVerbOnTheDemoCapture()
-{
+void TestFind::findVerbOnTheDemoCapture() {
     DemoCopy demo;
     TclSession tcl;
     QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
@@ -164,7 +167,8 @@ void TestFind::findVerbOnTheDemoCapture()
         const qint64 mid = n / 2;
         QVERIFY(tcl.eval(QStringLiteral("ona_find -signal rx_data -value %1 -from %2").arg(bits).arg(mid)));
         QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, false));
-        QVERIFY(tcl.eval(QStringLiteral("ona_find -signal rx_data -value %1 -radix Hex -from %2 -backward").arg(hex).arg(mid)));
+        QVERIFY(tcl.eval(
+            QStringLiteral("ona_find -signal rx_data -value %1 -radix Hex -from %2 -backward").arg(hex).arg(mid)));
         QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, true));
     }
     // Don't-care digits, a bus bit, a one-bit signal and an ENUM token.

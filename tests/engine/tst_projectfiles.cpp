@@ -10,8 +10,7 @@
 #include <QJsonObject>
 #include <QtTest>
 
-class TestProjectFiles : public QObject
-{
+class TestProjectFiles : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -35,8 +34,7 @@ private:
     std::unique_ptr<DemoCopy> m_demo;
 };
 
-QByteArray TestProjectFiles::patched(const QByteArray& json, const QString& path, const QJsonValue& value)
-{
+QByteArray TestProjectFiles::patched(const QByteArray& json, const QString& path, const QJsonValue& value) {
     std::function<QJsonValue(QJsonValue, QStringList)> set = [&](QJsonValue v, QStringList keys) -> QJsonValue {
         if (keys.isEmpty())
             return value;
@@ -57,15 +55,13 @@ QByteArray TestProjectFiles::patched(const QByteArray& json, const QString& path
     return QJsonDocument(root.toObject()).toJson();
 }
 
-void TestProjectFiles::init()
-{
+void TestProjectFiles::init() {
     OnaData::inst()->resetData();
     m_demo = std::make_unique<DemoCopy>();
     QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
 }
 
-void TestProjectFiles::roundTripIsByteStable()
-{
+void TestProjectFiles::roundTripIsByteStable() {
     // Change a bit of everything, save, reopen, save again: same bytes.
     QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -operator != -radix Bin -value 1x1x0000"));
     QVERIFY(m_tcl.eval("ona_rename_tu TU_valid TU_v"));
@@ -101,8 +97,7 @@ void TestProjectFiles::roundTripIsByteStable()
     QCOMPARE(readAll(b), first);
 }
 
-void TestProjectFiles::saveAsMovesTheProject()
-{
+void TestProjectFiles::saveAsMovesTheProject() {
     OnaData* d = OnaData::inst();
     QSignalSpy renamed(d, SIGNAL(sigFileNameChanged(const QString&)));
     QSignalSpy saved(d, SIGNAL(sigProjectSaved(const QString&)));
@@ -122,31 +117,28 @@ void TestProjectFiles::saveAsMovesTheProject()
     // Saving under the same name again renames nothing.
     QVERIFY(m_tcl.eval("ona_save_project"));
     QCOMPARE(renamed.size(), 1);
-    QVERIFY(!m_tcl.call({"ona_save_project", m_demo->path("sub")}));   // a folder
+    QVERIFY(!m_tcl.call({"ona_save_project", m_demo->path("sub")})); // a folder
     QVERIFY(m_tcl.result().contains("folder"));
 }
 
-void TestProjectFiles::demoIsCanonical()
-{
+void TestProjectFiles::demoIsCanonical() {
     // The shipped demo is exactly what a save writes.
     QVERIFY(m_tcl.call({"ona_save_project", m_demo->path("again.ona")}));
     QCOMPARE(readAll(m_demo->path("again.ona")), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
 }
 
-void TestProjectFiles::openDebugLogicAlone()
-{
+void TestProjectFiles::openDebugLogicAlone() {
     OnaData* d = OnaData::inst();
     QVERIFY(m_tcl.call({"ona_open_project", m_demo->onl()}));
-    QCOMPARE(d->getCurrentProject(), m_demo->ona());   // new project named beside it
+    QCOMPARE(d->getCurrentProject(), m_demo->ona()); // new project named beside it
     QCOMPARE(d->getNumCore(), 3);
     QCOMPARE(d->getTokenModel()->numTokenSet("user"), 0);
-    QCOMPARE(d->getTUValue(1), QStringLiteral("5A"));   // units as inserted
+    QCOMPARE(d->getTUValue(1), QStringLiteral("5A")); // units as inserted
     QCOMPARE(d->getNumSample(), 2048);
     QCOMPARE(d->getNumError(), 0);
 }
 
-void TestProjectFiles::badAnalyzerFiles_data()
-{
+void TestProjectFiles::badAnalyzerFiles_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QJsonValue>("value");
     QTest::addColumn<QString>("fault");
@@ -175,13 +167,12 @@ void TestProjectFiles::badAnalyzerFiles_data()
     QTest::newRow("por unsupported") << "cores/0/options/connect_por" << QJsonValue(true) << "POR";
 }
 
-void TestProjectFiles::badAnalyzerFiles()
-{
+void TestProjectFiles::badAnalyzerFiles() {
     QFETCH(QString, path);
     QFETCH(QJsonValue, value);
     QFETCH(QString, fault);
     OnaData* d = OnaData::inst();
-    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value 77"));   // the open project, edited
+    QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value 77")); // the open project, edited
     const QString bad = m_demo->path("bad.ona");
     writeAll(bad, patched(readAll(m_demo->ona()), path, value));
     QSignalSpy opened(d, SIGNAL(sigProjectOpened(const QString&)));
@@ -193,8 +184,7 @@ void TestProjectFiles::badAnalyzerFiles()
     QCOMPARE(d->getTUValue(1), QStringLiteral("77"));
 }
 
-void TestProjectFiles::badDebugLogicFiles_data()
-{
+void TestProjectFiles::badDebugLogicFiles_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QJsonValue>("value");
     QTest::addColumn<QString>("fault");
@@ -211,13 +201,13 @@ void TestProjectFiles::badDebugLogicFiles_data()
     QTest::newRow("depth order") << "cores/0/sample_depth/min" << QJsonValue(4096) << "min <= max";
     QTest::newRow("triggers") << "cores/1/max_triggers" << QJsonValue(65) << "maximum number of triggers";
     QTest::newRow("driver") << "cores/0/simulation/rx/kind" << QJsonValue("magic") << "simulation.rx.kind";
-    QTest::newRow("driver signal") << "cores/0/simulation/nosig" << QJsonValue(QJsonObject{{"kind", "clock"}}) << "nosig";
+    QTest::newRow("driver signal") << "cores/0/simulation/nosig" << QJsonValue(QJsonObject{{"kind", "clock"}})
+                                   << "nosig";
     QTest::newRow("enum name") << "enum_token_sets/0/name" << QJsonValue("uart_state") << "ONL_";
     QTest::newRow("signals missing") << "cores/0/signals" << QJsonValue(QJsonValue::Undefined) << "signals: missing";
 }
 
-void TestProjectFiles::badDebugLogicFiles()
-{
+void TestProjectFiles::badDebugLogicFiles() {
     QFETCH(QString, path);
     QFETCH(QJsonValue, value);
     QFETCH(QString, fault);
@@ -225,12 +215,11 @@ void TestProjectFiles::badDebugLogicFiles()
     writeAll(m_demo->onl(), patched(good, path, value));
     QVERIFY(!m_tcl.call({"ona_open_project", m_demo->ona()}));
     QVERIFY2(m_tcl.result().contains(fault) && m_tcl.result().contains("demo.onl"), qPrintable(m_tcl.result()));
-    QCOMPARE(OnaData::inst()->getNumCore(), 3);   // the project opened before is still there
+    QCOMPARE(OnaData::inst()->getNumCore(), 3); // the project opened before is still there
     QCOMPARE(OnaData::inst()->getTUName(0), QStringLiteral("TU_state"));
 }
 
-void TestProjectFiles::truncatedFilesNeverLoad()
-{
+void TestProjectFiles::truncatedFilesNeverLoad() {
     // Every prefix of every file is refused cleanly (the fuzzers go further).
     for (const QString& name : {QStringLiteral("demo.ona"), QStringLiteral("demo.onl")}) {
         const QByteArray full = readAll(m_demo->path(name));
@@ -253,8 +242,7 @@ void TestProjectFiles::truncatedFilesNeverLoad()
     QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
 }
 
-void TestProjectFiles::staleAnalyzerFile()
-{
+void TestProjectFiles::staleAnalyzerFile() {
     // The design lost a core and a unit since the analyzer file was saved:
     // the rest still opens, with a note, and the lost setup is dropped.
     QByteArray onl = readAll(m_demo->onl());
@@ -275,8 +263,7 @@ void TestProjectFiles::staleAnalyzerFile()
     QCOMPARE(OnaData::inst()->getTUModel()->rowCount(), 3);
 }
 
-void TestProjectFiles::timeStampFollowsTheFile()
-{
+void TestProjectFiles::timeStampFollowsTheFile() {
     OnaData* d = OnaData::inst();
     const quint64 before = d->checkONLTimeStamp();
     QVERIFY(before != 0);

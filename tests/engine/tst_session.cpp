@@ -11,8 +11,7 @@
 #include <QThread>
 #include <QtTest>
 
-class TestSession : public QObject
-{
+class TestSession : public QObject {
     Q_OBJECT
 private slots:
     void cleanup();
@@ -22,20 +21,17 @@ private slots:
     void smallOptionEdges();
 };
 
-static QString writeDeepOnl(const DemoCopy& demo, int depth)
-{
+static QString writeDeepOnl(const DemoCopy& demo, int depth) {
     return demofixture::writeDeepOnl(demo.path(QStringLiteral("deep.onl")), depth);
 }
 
-void TestSession::cleanup()
-{
+void TestSession::cleanup() {
     OnaData::inst()->stopCapture();
     OnaData::inst()->waitCapture(-1);
     OnaData::inst()->resetData();
 }
 
-void TestSession::newProjectNeverOverwritesUnasked()
-{
+void TestSession::newProjectNeverOverwritesUnasked() {
     DemoCopy demo;
     TclSession tcl;
     const QByteArray before = readAll(demo.ona());
@@ -74,13 +70,13 @@ void TestSession::newProjectNeverOverwritesUnasked()
     QVERIFY(tcl.result().contains("ona_save_project ?-force? ?fileName?"));
 }
 
-void TestSession::longCaptureReportsProgress()
-{
+void TestSession::longCaptureReportsProgress() {
     DemoCopy demo;
     TclSession tcl;
     const int depth = 1 << 22;
     QVERIFY2(tcl.eval(QStringLiteral("ona_open_project {%1}; ona_set_trigoptn -samples %2; ona_run")
-                          .arg(writeDeepOnl(demo, depth)).arg(depth)),
+                          .arg(writeDeepOnl(demo, depth))
+                          .arg(depth)),
              qPrintable(tcl.result()));
     // Polled as a script would: phase and samples taken while it runs.
     QList<qint64> sampled;
@@ -113,8 +109,7 @@ void TestSession::longCaptureReportsProgress()
     QCOMPARE(tcl.dictGet("ona_get capture", "samples").toLongLong(), qint64(depth));
 }
 
-void TestSession::setupFrozenWhileRunning()
-{
+void TestSession::setupFrozenWhileRunning() {
     DemoCopy demo;
     TclSession tcl;
     OnaData* data = OnaData::inst();
@@ -131,11 +126,12 @@ void TestSession::setupFrozenWhileRunning()
     QSignalSpy runDirty(data, &OnaData::coreRunDirty);
     const QString refusal = QStringLiteral("a capture is running: stop it or wait for it");
     const QStringList edits{
-        "ona_set_tu -name TU_hs -value 11", "ona_rename_tu TU_hs TU_x", "ona_set_te -name TE_write -enable off",
-        "ona_set_te -name TE_write -expression TU_hs", "ona_rename_te TE_write TE_x",
-        "ona_set_trigoptn -samples 512", "ona_add_tokenset -tokenset Other", "ona_add_token Mine A=h'1",
-        "ona_set_tokenset Mine -bits 4", "ona_del_tokenset Mine", "ona_set_core -name uart_la -run on",
-        QStringLiteral("ona_import_tokenset {%1}").arg(demo.path("none.ont"))};
+        "ona_set_tu -name TU_hs -value 11",      "ona_rename_tu TU_hs TU_x",
+        "ona_set_te -name TE_write -enable off", "ona_set_te -name TE_write -expression TU_hs",
+        "ona_rename_te TE_write TE_x",           "ona_set_trigoptn -samples 512",
+        "ona_add_tokenset -tokenset Other",      "ona_add_token Mine A=h'1",
+        "ona_set_tokenset Mine -bits 4",         "ona_del_tokenset Mine",
+        "ona_set_core -name uart_la -run on",    QStringLiteral("ona_import_tokenset {%1}").arg(demo.path("none.ont"))};
     for (const QString& edit : edits) {
         QVERIFY2(!tcl.eval(edit), qPrintable(edit));
         QCOMPARE(tcl.result(), refusal);
@@ -162,11 +158,10 @@ void TestSession::setupFrozenWhileRunning()
     QVERIFY(data->isBusy());
     QVERIFY2(tcl.eval(QStringLiteral("ona_open_project {%1}").arg(demo.ona())), qPrintable(tcl.result()));
     QVERIFY(!data->isBusy());
-    QVERIFY(tcl.eval("ona_set_tu -name TU_data -value 11"));   // editable again
+    QVERIFY(tcl.eval("ona_set_tu -name TU_data -value 11")); // editable again
 }
 
-void TestSession::smallOptionEdges()
-{
+void TestSession::smallOptionEdges() {
     DemoCopy demo;
     TclSession tcl;
     QVERIFY(tcl.eval(QStringLiteral("ona_open_project {%1}").arg(demo.ona())));
@@ -181,7 +176,7 @@ void TestSession::smallOptionEdges()
     QVERIFY(tcl.eval("ona_set_core -name bus_la"));
     QVERIFY(tcl.eval("ona_set_trigoptn -numtriggers 8 -positionmode preset -position center"));
     const int samples = tcl.dictGet("ona_get trigoptn", "samples").toInt();
-    QCOMPARE(samples, 256);   // 8 x 256 fits in the sample memory: unchanged
+    QCOMPARE(samples, 256); // 8 x 256 fits in the sample memory: unchanged
     QCOMPARE(tcl.dictGet("ona_get trigoptn", "triggerposition").toInt(), samples / 2);
     const QByteArray reference = readAll(QStringLiteral(ONDREL_SOURCE_DIR "/docs/commands.md"));
     QVERIFY(reference.contains("ona_set_trigoptn -numtriggers 8 -positionmode preset -position center"));

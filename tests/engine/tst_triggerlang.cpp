@@ -4,8 +4,7 @@
 
 using namespace TriggerLang;
 
-class TestTriggerLang : public QObject
-{
+class TestTriggerLang : public QObject {
     Q_OBJECT
 private slots:
     void numbersPerRadix_data();
@@ -20,12 +19,11 @@ private slots:
     void names();
 };
 
-void TestTriggerLang::numbersPerRadix_data()
-{
+void TestTriggerLang::numbersPerRadix_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("radix");
     QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("bits");   // empty: refused
+    QTest::addColumn<QString>("bits"); // empty: refused
 
     QTest::newRow("bin") << "1010" << int(RadixBin) << 4 << "1010";
     QTest::newRow("bin short zero-extends") << "11" << int(RadixBin) << 4 << "0011";
@@ -49,8 +47,7 @@ void TestTriggerLang::numbersPerRadix_data()
     QTest::newRow("unicode digit") << QString::fromUtf8("\xd9\xa3") << int(RadixDec) << 8 << "";
 }
 
-void TestTriggerLang::numbersPerRadix()
-{
+void TestTriggerLang::numbersPerRadix() {
     QFETCH(QString, text);
     QFETCH(int, radix);
     QFETCH(int, width);
@@ -64,13 +61,12 @@ void TestTriggerLang::numbersPerRadix()
         QVERIFY(!error.isEmpty());
 }
 
-void TestTriggerLang::formatting()
-{
+void TestTriggerLang::formatting() {
     QString t;
     QVERIFY(formatNumber(QStringLiteral("1010xxxx"), RadixHex, &t));
     QCOMPARE(t, QStringLiteral("Ax"));
-    QVERIFY(!formatNumber(QStringLiteral("101xxxxx"), RadixHex, &t));   // half a nibble
-    QVERIFY(formatNumber(QStringLiteral("xx0101"), RadixHex, &t));       // top partial nibble all x
+    QVERIFY(!formatNumber(QStringLiteral("101xxxxx"), RadixHex, &t)); // half a nibble
+    QVERIFY(formatNumber(QStringLiteral("xx0101"), RadixHex, &t));    // top partial nibble all x
     QCOMPARE(t, QStringLiteral("x5"));
     QVERIFY(formatNumber(QStringLiteral("001111"), RadixOct, &t));
     QCOMPARE(t, QStringLiteral("17"));
@@ -87,8 +83,7 @@ void TestTriggerLang::formatting()
     }
 }
 
-void TestTriggerLang::wideDecimal()
-{
+void TestTriggerLang::wideDecimal() {
     // 2^100 needs 101 bits: decimal works beyond 64 bits both ways.
     const QString dec = QStringLiteral("1267650600228229401496703205376");
     QString bits, error, text;
@@ -99,8 +94,7 @@ void TestTriggerLang::wideDecimal()
     QCOMPARE(text, dec);
 }
 
-void TestTriggerLang::unitConditions()
-{
+void TestTriggerLang::unitConditions() {
     TokenLookup tokens;
     tokens.set = [](const QString& s, int* w) {
         if (s == QLatin1String("cmd") || s == QLatin1String("ONL_state")) {
@@ -133,31 +127,30 @@ void TestTriggerLang::unitConditions()
     };
     QVERIFY(check(8, "==", "Hex", "5A"));
     QVERIFY(check(8, "==", "Hex", "5x"));
-    QVERIFY(!check(8, ">", "Hex", "5x"));           // ordering needs a full value
+    QVERIFY(!check(8, ">", "Hex", "5x")); // ordering needs a full value
     QVERIFY(check(8, "<=", "Dec", "200"));
     QVERIFY(check(16, "in range", "Hex", "1000..1FFF"));
-    QVERIFY(!check(16, "in range", "Hex", "2000..1FFF"));   // empty range
-    QVERIFY(!check(16, "in range", "Hex", "1000"));         // no bounds
+    QVERIFY(!check(16, "in range", "Hex", "2000..1FFF")); // empty range
+    QVERIFY(!check(16, "in range", "Hex", "1000"));       // no bounds
     QVERIFY(check(1, "rising edge", "Bin", "1"));
     QVERIFY(check(8, "==", "cmd", "WRITE"));
-    QVERIFY(!check(8, "==", "cmd", "JUMP"));        // no such token
-    QVERIFY(!check(4, "==", "cmd", "WRITE"));       // width differs
+    QVERIFY(!check(8, "==", "cmd", "JUMP"));  // no such token
+    QVERIFY(!check(4, "==", "cmd", "WRITE")); // width differs
     QVERIFY(!check(8, "rising edge", "cmd", "WRITE"));
     QVERIFY(check(3, "!=", "ONL_state", "IDLE"));
-    QVERIFY(!check(3, "<", "ONL_state", "IDLE"));   // enumerations only compare for equality
+    QVERIFY(!check(3, "<", "ONL_state", "IDLE")); // enumerations only compare for equality
     QVERIFY(!check(8, "==", "nosuchset", "A"));
     QVERIFY(check(8, "==", "Hex", "55", 8));
-    QVERIFY(!check(8, ">", "Hex", "55", 8));        // serial units: == and != only
+    QVERIFY(!check(8, ">", "Hex", "55", 8)); // serial units: == and != only
     QVERIFY(!check(8, "~=", "Hex", "55"));
 }
 
-void TestTriggerLang::expressions_data()
-{
+void TestTriggerLang::expressions_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::newRow("single") << "TU1" << true;
     QTest::newRow("and or") << "TU1 & TU2 | !TU3" << true;
-    QTest::newRow("words") << "tu1 and not TU2 or TU3 xor TU1" << false;   // names are case-sensitive
+    QTest::newRow("words") << "tu1 and not TU2 or TU3 xor TU1" << false; // names are case-sensitive
     QTest::newRow("words ok") << "TU1 and not TU2 or TU3 xor TU1" << true;
     QTest::newRow("doubled symbols") << "TU1 && TU2 || TU3" << true;
     QTest::newRow("parens") << "(TU1 | TU2) & TU3" << true;
@@ -173,22 +166,22 @@ void TestTriggerLang::expressions_data()
     QTest::newRow("bad char") << "TU1 $ TU2" << false;
     QTest::newRow("tcl injection text") << "[exit 3]" << false;
     QTest::newRow("deep nesting") << QString(200, QLatin1Char('(')) + "TU1" + QString(200, QLatin1Char(')')) << false;
-    QTest::newRow("too many steps") << QStringList(QVector<QString>(17, QStringLiteral("TU1")).toList()).join(" THEN ") << false;
+    QTest::newRow("too many steps") << QStringList(QVector<QString>(17, QStringLiteral("TU1")).toList()).join(" THEN ")
+                                    << false;
 }
 
-void TestTriggerLang::expressions()
-{
+void TestTriggerLang::expressions() {
     QFETCH(QString, text);
     QFETCH(bool, ok);
     QString error;
     TEProgram prog;
-    const bool parsed = parseTE(text, {QStringLiteral("TU1"), QStringLiteral("TU2"), QStringLiteral("TU3")}, &prog, &error);
+    const bool parsed =
+        parseTE(text, {QStringLiteral("TU1"), QStringLiteral("TU2"), QStringLiteral("TU3")}, &prog, &error);
     QCOMPARE(parsed, ok);
     QCOMPARE(error.isEmpty(), ok);
 }
 
-void TestTriggerLang::expressionStructure()
-{
+void TestTriggerLang::expressionStructure() {
     // & binds tighter than ^, which binds tighter than |.
     TEProgram p;
     QString error;
@@ -207,16 +200,14 @@ void TestTriggerLang::expressionStructure()
     QCOMPARE(p.nodes.at(p.steps.at(1).root).tu, 1);
 }
 
-void TestTriggerLang::renaming()
-{
+void TestTriggerLang::renaming() {
     QCOMPARE(renameInExpression(QStringLiteral("TU1 & TU10 | (TU1)"), QStringLiteral("TU1"), QStringLiteral("go")),
              QStringLiteral("go & TU10 | (go)"));
     QCOMPARE(renameInExpression(QStringLiteral("xTU1 & TU1x"), QStringLiteral("TU1"), QStringLiteral("go")),
              QStringLiteral("xTU1 & TU1x"));
 }
 
-void TestTriggerLang::names()
-{
+void TestTriggerLang::names() {
     QVERIFY(checkName(QStringLiteral("TU_1"), QStringLiteral("trigger unit")).isEmpty());
     for (const char* bad : {"", "1TU", "a b", "a\"b", "$x", "[exit 3]", "C:\\new\\table", "then", "Not"})
         QVERIFY2(!checkName(QString::fromUtf8(bad), QStringLiteral("trigger unit")).isEmpty(), bad);

@@ -88,8 +88,9 @@ void TstCable::opensOnEngineSettings() {
         QVERIFY(!d->okButton()->isEnabled());
         QCOMPARE(d->detectButton()->text(), QStringLiteral("&Detect"));
     }
-    m_host->eval(QStringLiteral("ona_set_project -cabletype USB2; ona_set_project -cableport 3; "
-                                "ona_set_project -tckdelay 7"));
+    m_host->eval(
+        QStringLiteral("ona_set_project -cabletype USB2; ona_set_project -cableport 3; "
+                       "ona_set_project -tckdelay 7"));
     {
         auto d = dialog();
         QCOMPARE(d->typeSelector()->currentIndex(), 1);
@@ -264,7 +265,6 @@ void TstCable::refusedSettingKeepsDialogOpen() {
     QVERIFY(!d->okButton()->isEnabled());
     // The delay was never sent after the refusal.
     QCOMPARE(cableCommands().size(), 2);
-
 }
 
 void TstCable::managerActionMarksModified() {

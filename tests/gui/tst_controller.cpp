@@ -11,8 +11,8 @@
 #include "controller/switchpanel.h"
 #include "controller/usermemorytab.h"
 #include "controller/usermemorywidget.h"
-#include "controller/virtualledswitchtab.h"
 #include "controller/virtualleditem.h"
+#include "controller/virtualledswitchtab.h"
 #include "controller/virtualswitchitem.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
@@ -20,8 +20,8 @@
 #include "widgets/hexvaluelineedit.h"
 
 #include "basgui/dialogseam.h"
-#include "oncdata.h"
 #include "onadata.h"
+#include "oncdata.h"
 #include "simcontroller.h"
 
 #include <QCheckBox>
@@ -179,8 +179,8 @@ void TstController::pollingOnceShowsTheValue() {
         ONCData::inst()->injectFailure(QStringLiteral("ona_run_controller -read_led"), f);
         leds->pollingOnceButton()->click();
         QCOMPARE(leds->dataLabel()->text(), QStringLiteral("0x3C"));
-        QVERIFY(leds->pollingOnceButton()->isEnabled() && leds->pollingButton()->isEnabled()
-                && leds->speedSlider()->isEnabled());
+        QVERIFY(leds->pollingOnceButton()->isEnabled() && leds->pollingButton()->isEnabled() &&
+                leds->speedSlider()->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
     }
 }
@@ -197,7 +197,7 @@ void TstController::continuousPollingStops() {
     QCOMPARE(leds->pollingButton()->text(), QStringLiteral("Stop\nPolling"));
     QVERIFY(!leds->pollingOnceButton()->isEnabled());
     QTRY_COMPARE(leds->dataLabel()->text(), QStringLiteral("0x00"));
-    *now = 250 * 5;   // the counter moves: the LEDs follow while polling
+    *now = 250 * 5; // the counter moves: the LEDs follow while polling
     QTRY_COMPARE(leds->dataLabel()->text(), QStringLiteral("0x05"));
     // Direct Mode: flipping switch 7 lights LED 7 at the next poll.
     SwitchPanel* sw = ledTab()->switchPanel();
@@ -214,7 +214,7 @@ void TstController::continuousPollingStops() {
     // Closing the project or the window while polling leaves no thread.
     leds->pollingButton()->click();
     QVERIFY(ONCData::inst()->isPolling());
-    ScriptedDialogs dialogs;   // "save the changes?" (the core choice): No
+    ScriptedDialogs dialogs; // "save the changes?" (the core choice): No
     dialogs.buttons.enqueue(QMessageBox::No);
     m_host->eval(QStringLiteral("ona_close_project"));
     QVERIFY(!ONCData::inst()->isPolling());
@@ -343,8 +343,8 @@ void TstController::memoryFormCommands() {
     bool busyShown = false;
     m_host->refuse = [&busyShown](const QString& cmd) {
         if (cmd.startsWith(QLatin1String("ona_run_controller -init_mem")))
-            busyShown = BusyProgressDialog::current() && BusyProgressDialog::current()->isVisible()
-                        && QApplication::overrideCursor();
+            busyShown = BusyProgressDialog::current() && BusyProgressDialog::current()->isVisible() &&
+                        QApplication::overrideCursor();
         return false;
     };
     mem->defaultDataEdit()->setText(QStringLiteral("5a"));
@@ -422,7 +422,7 @@ void TstController::memoryFilesAndHostilePaths() {
     mem->rangeEdit()->clear();
     mem->dumpButton()->click();
     QVERIFY2(QFileInfo::exists(hostile), qPrintable(m_host->commands.last()));
-    QCOMPARE(dialogs.asked.size(), 1);   // no warning
+    QCOMPARE(dialogs.asked.size(), 1); // no warning
     m_host->eval(QStringLiteral("ona_run_controller -init_mem 0x0"));
     dialogs.files.enqueue(hostile);
     mem->loadPathEditor()->browse();

@@ -31,7 +31,8 @@ void TstLabelGroupBox::gapFollowsLabel() {
     // Only blanks widen the gap, and it covers the label.
     QVERIFY(box.title().trimmed().isEmpty());
     const int wideGap = metrics.horizontalAdvance(box.title());
-    QVERIFY2(wideGap >= box.label()->width(), qPrintable(QStringLiteral("%1 < %2").arg(wideGap).arg(box.label()->width())));
+    QVERIFY2(wideGap >= box.label()->width(),
+             qPrintable(QStringLiteral("%1 < %2").arg(wideGap).arg(box.label()->width())));
     QVERIFY(wideGap > narrow);
     QVERIFY(box.label()->x() >= 0 && box.label()->x() < 40);
 

@@ -2,9 +2,9 @@
 // per mode, the 14 connections, each shared action acting once per click,
 // and when the availability signals say what.
 
-#include "testtime.h"
 #include "demofixture.h"
 #include "recordinghost.h"
+#include "testtime.h"
 
 #include "shell/onagui.h"
 #include "shell/rightview.h"
@@ -13,9 +13,9 @@
 
 #include "basgui/basemainwindow.h"
 #include "basgui/dialogseam.h"
+#include "onadata.h"
 #include "settings/baseusrsettings.h"
 #include "theme/themesetting.h"
-#include "onadata.h"
 #include "waveformmodel.h"
 
 #include <QAction>
@@ -53,7 +53,7 @@ QString connectionText(const vemo::basgui::ActionConnection& c) {
 // Last value of a bool signal caught by `spy`.
 bool last(const QSignalSpy& spy) { return spy.constLast().constFirst().toBool(); }
 
-}  // namespace
+} // namespace
 
 class TstMenus : public QObject {
     Q_OBJECT
@@ -89,9 +89,12 @@ void TstMenus::cleanup() {
 bool TstMenus::capture(OnaGUI* gui) {
     gui->runAnalyzer();
     // Until the window has heard of the end, not only the engine.
-    if (!QTest::qWaitFor([gui] { return gui->progressBar()->format() == QLatin1String("Completed") &&
-                                        gui->runAction()->isVisible() && !OnaData::inst()->isBusy(); },
-                         testMs(20000)))
+    if (!QTest::qWaitFor(
+            [gui] {
+                return gui->progressBar()->format() == QLatin1String("Completed") && gui->runAction()->isVisible() &&
+                       !OnaData::inst()->isBusy();
+            },
+            testMs(20000)))
         return false;
     return gui->progressBar()->format() == QLatin1String("Completed");
 }
@@ -186,7 +189,7 @@ void TstMenus::fourteenConnections() {
     QVERIFY(gui->sharedAction("save as")->isEnabled());
     QVERIFY(!gui->sharedAction("save")->isEnabled());
     // Connected, the host's actions show the tool's state at once.
-    QVERIFY(!gui->sharedAction("zoom in")->isEnabled());   // no capture yet
+    QVERIFY(!gui->sharedAction("zoom in")->isEnabled()); // no capture yet
 }
 
 void TstMenus::sharedActionsActOnce() {

@@ -2,21 +2,21 @@
 // window settings, tab sets and docking, shutdown. Embedded windows talk to
 // a recording host that forwards every command to a real engine.
 
-#include "testtime.h"
 #include "recordinghost.h"
+#include "testtime.h"
 
 #include "controller/controllertab.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 
-#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "onadata.h"
-#include "triggerumodel.h"
 #include "pcsdata.h"
 #include "pcsjtag.h"
 #include "project/vemoprojectmanager.h"
+#include "settings/baseusrsettings.h"
 #include "tcl/cgtclcmdman.h"
+#include "triggerumodel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,7 +58,7 @@ void touchLater(const QString& path, int seconds) {
     QVERIFY(f.setFileTime(QFileInfo(path).lastModified().addSecs(seconds), QFileDevice::FileModificationTime));
 }
 
-}  // namespace
+} // namespace
 
 class TstOnaGui : public QObject {
     Q_OBJECT
@@ -104,8 +104,8 @@ void TstOnaGui::init() {
     QVERIFY(m_host->interp());
     // Each test starts from default window settings.
     vemo::basgui::BaseUsrSettings settings(QStringLiteral("ONL_ANALYZER"));
-    for (const char* key : {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath",
-                            "initserdes"})
+    for (const char* key :
+         {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath", "initserdes"})
         settings.remove(QLatin1String(key));
     settings.sync();
     VemoProjectManager::getProjectManager().reset();
@@ -336,11 +336,11 @@ void TstOnaGui::modifiedFlagFollowsEveryEngineSignal() {
     QVERIFY(!gui->isModified());
     QSignalSpy changed(gui.get(), &OnaGUI::fileChanged);
     const QStringList edits = {
-        QStringLiteral("ona_set_tu -name TU_data -value 11"),             // setDirty
-        QStringLiteral("ona_set_trigoptn -position post"),                // settingDirty
-        QStringLiteral("ona_add_tokenset -tokenset Mine -bits 8"),        // tokenDirty
-        QStringLiteral("ona_set_core -name bus_la"),                      // coreSetDirty
-        QStringLiteral("ona_set_core -name uart_la -run off"),            // coreRunDirty
+        QStringLiteral("ona_set_tu -name TU_data -value 11"),      // setDirty
+        QStringLiteral("ona_set_trigoptn -position post"),         // settingDirty
+        QStringLiteral("ona_add_tokenset -tokenset Mine -bits 8"), // tokenDirty
+        QStringLiteral("ona_set_core -name bus_la"),               // coreSetDirty
+        QStringLiteral("ona_set_core -name uart_la -run off"),     // coreRunDirty
     };
     for (const QString& edit : edits) {
         changed.clear();
@@ -421,7 +421,7 @@ void TstOnaGui::saveFailuresKeepEdits() {
         QCOMPARE(news.size(), 0);
         dialogs.buttons.enqueue(answer);
         gui->fileClose();
-        dialogs.customAnswers.enqueue(0);  // reload now
+        dialogs.customAnswers.enqueue(0); // reload now
         dialogs.buttons.enqueue(answer);
         gui->onActivated();
         QCOMPARE(dialogs.customAnswers.size(), 0);
@@ -448,8 +448,9 @@ void TstOnaGui::saveFailuresKeepEdits() {
     m_host->commands.clear();
     dialogs.files.enqueue(m_dir->filePath(QStringLiteral("saved \"as\" $x [y]")));
     QVERIFY(gui->fileSaveAs());
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_save_project \"%1\"")
-                                               .arg(m_dir->filePath(QStringLiteral("saved \\\"as\\\" \\$x \\[y\\].ona")))});
+    QCOMPARE(m_host->commands,
+             QStringList{QStringLiteral("ona_save_project \"%1\"")
+                             .arg(m_dir->filePath(QStringLiteral("saved \\\"as\\\" \\$x \\[y\\].ona")))});
     QCOMPARE(gui->fullFileName(), m_dir->filePath(QStringLiteral("saved \"as\" $x [y].ona")));
     QVERIFY(QFileInfo::exists(gui->fullFileName()));
     dialogs.files.enqueue(other);
@@ -501,7 +502,7 @@ void TstOnaGui::newProjectAsksBeforeReplacing() {
     QVERIFY(gui->tclEval(QStringLiteral("ona_set_tu -name TU_data -value 77")));
     m_host->commands.clear();
     dialogs.asked.clear();
-    gui->onAutoSave();  // a timer never asks, and never overwrites
+    gui->onAutoSave(); // a timer never asks, and never overwrites
     QVERIFY(!gui->onSave());
     QCOMPARE(dialogs.asked.size(), 1);
     QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("save"));
@@ -624,15 +625,16 @@ void TstOnaGui::debugLogicReloadQuestions() {
         QVERIFY(gui.initialize());
         touchLater(onl, 5);
         QVERIFY(gui.isOnlModified());
-        dialogs.customAnswers.enqueue(1);  // Ignore once
+        dialogs.customAnswers.enqueue(1); // Ignore once
         gui.onActivated();
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("custom"));
         QCOMPARE(dialogs.asked.at(0).buttons,
                  QStringList({QStringLiteral("Yes"), QStringLiteral("Ignore once"), QStringLiteral("Never")}));
         QVERIFY(dialogs.asked.at(0).text.startsWith(head + QStringLiteral("which may be inconsistent with the current "
-                                                                           "analyzing project. you can choose:\n")));
-        QVERIFY(dialogs.asked.at(0).text.endsWith(QStringLiteral("3) Never: Don't notice me untill I do the save action.\n")));
+                                                                          "analyzing project. you can choose:\n")));
+        QVERIFY(dialogs.asked.at(0).text.endsWith(
+            QStringLiteral("3) Never: Don't notice me untill I do the save action.\n")));
         QCOMPARE(gui.reloadStatus(), 2);
         // "Never": silent until the next save.
         dialogs.customAnswers.enqueue(2);
@@ -667,13 +669,15 @@ void TstOnaGui::debugLogicReloadQuestions() {
     struct Case {
         VemoImplementation::TaskStatus status;
         bool previousIgnore;
-        QString continuation;  // empty: no question
+        QString continuation; // empty: no question
     };
     const QList<Case> cases = {
         {VemoImplementation::TaskOutOfDate, false, QStringLiteral("but the bitstream file is not updated")},
-        {VemoImplementation::TaskNotRun, false, QStringLiteral("which may be inconsistent with current Analyzer project")},
+        {VemoImplementation::TaskNotRun, false,
+         QStringLiteral("which may be inconsistent with current Analyzer project")},
         {VemoImplementation::TaskNotRun, true, QStringLiteral("and the bitstream file is updated")},
-        {VemoImplementation::TaskFailed, false, QStringLiteral("which may be inconsistent with current Analyzer project")},
+        {VemoImplementation::TaskFailed, false,
+         QStringLiteral("which may be inconsistent with current Analyzer project")},
         {VemoImplementation::TaskRunning, false, QString()},
     };
     for (const Case& c : cases) {
@@ -773,7 +777,7 @@ void TstOnaGui::tabSetsByCoreKind() {
     // Selecting index 2 of a controller set never starts the SERDES, even
     // while the project has one; the SERDES page itself does.
     PCSData* pcs = PCSData::inst();
-    pcs->initSERDES();  // with no SERDES: says there is none
+    pcs->initSERDES(); // with no SERDES: says there is none
     const QString untouched = pcs->getRunErr();
     pcs->getJTAG()->setSERDES(QStringLiteral("quad0"));
     gui.rightView()->setSerdesPages(true);
@@ -807,7 +811,7 @@ void TstOnaGui::undockAndRedock() {
     vemo::toolona::ControllerTab* memory = view->controllerTabs().at(1);
     QCOMPARE(memory->tabTitle(), QStringLiteral("User Memory"));
 
-    memory->dockButtonClicked();  // undock
+    memory->dockButtonClicked(); // undock
     QVERIFY(!memory->isDocked());
     QVERIFY(memory->isWindow());
     QCOMPARE(memory->windowTitle(), QStringLiteral("User Memory"));
@@ -828,9 +832,8 @@ void TstOnaGui::undockAndRedock() {
     QJsonObject root{{QStringLiteral("format"), QStringLiteral("ondrel-onl")},
                      {QStringLiteral("version"), 1},
                      {QStringLiteral("device"), QStringLiteral("ONX-SIM-25")},
-                     {QStringLiteral("cores"),
-                      QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")},
-                                             {QStringLiteral("kind"), 2}}}}};
+                     {QStringLiteral("cores"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")},
+                                                                      {QStringLiteral("kind"), 2}}}}};
     const QString onl = m_dir->filePath(QStringLiteral("ctrl.onl"));
     QFile out(onl);
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -845,7 +848,7 @@ void TstOnaGui::undockAndRedock() {
     QCOMPARE(hardIp->pos(), QPoint(170, 170));
     memory->dockButtonClicked();
     QCOMPARE(tabs->count(), 3);
-    memory->setCore({});  // now belongs to no core
+    memory->setCore({}); // now belongs to no core
     memory->dockButtonClicked();
     QCOMPARE(tabs->indexOf(memory), -1);
     hardIp->dockButtonClicked();
@@ -854,7 +857,7 @@ void TstOnaGui::undockAndRedock() {
 }
 
 void TstOnaGui::runPanelAndSerdesProgress() {
-    ScriptedDialogs dialogs;  // a SERDES error of an earlier read is shown in a box
+    ScriptedDialogs dialogs; // a SERDES error of an earlier read is shown in a box
     QList<QString> args;
     QString unused;
     OnaGUI gui(nullptr, args, unused, false, QString());

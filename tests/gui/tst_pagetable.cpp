@@ -52,7 +52,7 @@ QStringList tabTexts(OnaGUI& gui) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class TstPageTable : public QObject {
     Q_OBJECT
@@ -70,8 +70,7 @@ private:
 
 void TstPageTable::initTestCase() {
     PageTable::addPage({PageSet::LogicAnalyzer, QStringLiteral("Fixture Page"),
-                        [](const PageContext& c) -> QWidget* { return new FixturePage(c.gateway, c.parent); },
-                        nullptr,
+                        [](const PageContext& c) -> QWidget* { return new FixturePage(c.gateway, c.parent); }, nullptr,
                         [](QWidget* page, const PageModels& m) {
                             auto* fixture = static_cast<FixturePage*>(page);
                             fixture->units = m.tu;
@@ -98,8 +97,8 @@ void TstPageTable::analyzerPageAppearsAndIsBuiltWhenShown() {
     auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
     QVERIFY(gui);
     RightView* view = gui->rightView();
-    QCOMPARE(tabTexts(*gui),
-             QStringList({QStringLiteral("LA Trigger"), QStringLiteral("LA Waveform"), QStringLiteral("Fixture Page")}));
+    QCOMPARE(tabTexts(*gui), QStringList({QStringLiteral("LA Trigger"), QStringLiteral("LA Waveform"),
+                                          QStringLiteral("Fixture Page")}));
     // Only the page in front exists after start-up.
     QVERIFY(view->builtPage(QStringLiteral("LA Trigger")));
     QVERIFY(!view->builtPage(QStringLiteral("LA Waveform")));

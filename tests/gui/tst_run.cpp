@@ -3,9 +3,9 @@
 // checks before a run, the core check boxes and selector on the wire, and
 // power-on-reset runs.
 
-#include "testtime.h"
 #include "demofixture.h"
 #include "recordinghost.h"
+#include "testtime.h"
 
 #include "shell/onagui.h"
 #include "shell/rightview.h"
@@ -128,12 +128,12 @@ void TstRun::captureShowsEveryState() {
     QVERIFY(gui);
     // bus_la alone, three frames on a rare write (about a third of a second
     // apart on the simulated bus), so the panel sees each frame arrive.
-    m_host->eval(QStringLiteral(
-        "ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
-        "ona_set_tu -name TU_magic -radix Bin; "
-        "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
-        "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
-        "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
+    m_host->eval(
+        QStringLiteral("ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
+                       "ona_set_tu -name TU_magic -radix Bin; "
+                       "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
+                       "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
+                       "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
     QVERIFY(!gui->coreCheckBoxes().at(0)->isChecked());
     recordPanel(gui.get());
     m_host->commands.clear();
@@ -184,7 +184,7 @@ void TstRun::captureShowsEveryState() {
     QVERIFY(!gui->stopAction()->isEnabled());
     QVERIFY(!gui->triggerAction()->isEnabled());
     for (QCheckBox* box : gui->coreCheckBoxes())
-        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl"));   // a controller core has no run
+        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl")); // a controller core has no run
     QVERIFY(gui->wdModel() && gui->wdModel()->hasData());
     QCOMPARE(gui->wdModel()->getNumTriggerFrame(), 3);
     QVERIFY(gui->tableAction(20)->isEnabled());
@@ -197,8 +197,9 @@ void TstRun::stopAndManualTriggerWhileWaiting() {
     auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
     QVERIFY(gui);
     // rx_data is never 0x77: the trigger never comes.
-    m_host->eval(QStringLiteral("ona_set_core -name bus_la -run off; "
-                                "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
+    m_host->eval(
+        QStringLiteral("ona_set_core -name bus_la -run off; "
+                       "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
     // Idle, neither sends anything.
     m_host->commands.clear();
     gui->stopAnalyzer();
@@ -265,7 +266,7 @@ void TstRun::checksBeforeARun() {
     QVERIFY(!gui->stopAction()->isVisible());
     QVERIFY(!gui->triggerAction()->isEnabled());
     for (QCheckBox* box : gui->coreCheckBoxes())
-        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl"));   // a controller core has no run
+        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl")); // a controller core has no run
     m_host->refuse = nullptr;
 
     // A real run still works afterwards.
@@ -286,7 +287,7 @@ void TstRun::checksBeforeARun() {
              qPrintable(boxes.first()));
     QVERIFY(gui->runAction()->isEnabled());
     for (QCheckBox* box : gui->coreCheckBoxes())
-        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl"));   // a controller core has no run
+        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl")); // a controller core has no run
 }
 
 void TstRun::coreBoxesAndSelector() {
@@ -309,7 +310,7 @@ void TstRun::coreBoxesAndSelector() {
     QVERIFY(!OnaData::inst()->isRunCore(0));
     QVERIFY(gui->runAction()->isEnabled());
     boxes.at(1)->click();
-    QVERIFY(!gui->runAction()->isEnabled());   // the last one unchecked
+    QVERIFY(!gui->runAction()->isEnabled()); // the last one unchecked
     boxes.at(0)->click();
     QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"uart_la\" -run on"));
     QVERIFY(gui->runAction()->isEnabled());
@@ -317,7 +318,8 @@ void TstRun::coreBoxesAndSelector() {
     m_host->eval(QStringLiteral("ona_set_core -name uart_la -run off"));
     boxes.at(1)->setText(QStringLiteral("odd \"core\" [x] $y"));
     boxes.at(1)->click();
-    QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"odd \\\"core\\\" \\[x\\] \\$y\" -run on"));
+    QCOMPARE(m_host->commands.constLast(),
+             QStringLiteral("ona_set_core -name \"odd \\\"core\\\" \\[x\\] \\$y\" -run on"));
     boxes.at(1)->setText(QStringLiteral("bus_la"));
     boxes.at(1)->click();
     boxes.at(1)->click();
@@ -476,7 +478,8 @@ void TstRun::progressLockAndIdleBar() {
         if (gui->stopAction()->isVisible() && OnaData::inst()->isBusy()) {
             lockedSeen = lockedSeen || (!trigger->editingEnabled() && !trigger->settingControlsEnabled());
             if (!refusedSeen) {
-                refusedSeen = !vemo::toolona::sendCommand(gui.get(), QStringLiteral("ona_set_tu -name TU_any -value 1"));
+                refusedSeen =
+                    !vemo::toolona::sendCommand(gui.get(), QStringLiteral("ona_set_tu -name TU_any -value 1"));
                 QVERIFY(!refusedSeen || OnaData::inst()->getTUValue(0) == QLatin1String("xxxx"));
             }
         }

@@ -25,8 +25,7 @@ private:
 void TestTclCommand::initTestCase() {
     m_interp = Tcl_CreateInterp();
     // A command that returns its arguments, and a trap that must never run.
-    QCOMPARE(Tcl_Eval(m_interp, "proc probe {args} {return $args}; proc trap {} {set ::ran 1}; set ::ran 0"),
-             TCL_OK);
+    QCOMPARE(Tcl_Eval(m_interp, "proc probe {args} {return $args}; proc trap {} {set ::ran 1}; set ::ran 0"), TCL_OK);
 }
 
 void TestTclCommand::cleanupTestCase() { Tcl_DeleteInterp(m_interp); }

@@ -5,8 +5,8 @@
 // of triggers, the expression enable box, and user text with Tcl-special
 // characters arriving in the engine unchanged.
 
-#include "testtime.h"
 #include "recordinghost.h"
+#include "testtime.h"
 
 #include "shell/labelgroupbox.h"
 #include "shell/onagui.h"
@@ -15,9 +15,9 @@
 #include "trigger/onatudelegate.h"
 #include "trigger/triggerview.h"
 
-#include "settings/baseusrsettings.h"
 #include "onadata.h"
 #include "project/vemoprojectmanager.h"
+#include "settings/baseusrsettings.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
@@ -72,7 +72,7 @@ void flushDeletes() {
     QCoreApplication::processEvents();
 }
 
-}  // namespace
+} // namespace
 
 class TstTrigger : public QObject {
     Q_OBJECT
@@ -136,10 +136,11 @@ void TstTrigger::openDemo() {
     QVERIFY(onl.open(QIODevice::ReadOnly));
     QJsonObject design = QJsonDocument::fromJson(onl.readAll()).object();
     QJsonArray sets = design.value(QStringLiteral("enum_token_sets")).toArray();
-    sets.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ONL_INT_level")},
-                            {QStringLiteral("bits"), 3},
-                            {QStringLiteral("tokens"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("LOW")},
-                                                                              {QStringLiteral("value"), QStringLiteral("b'001")}}}}});
+    sets.append(QJsonObject{
+        {QStringLiteral("name"), QStringLiteral("ONL_INT_level")},
+        {QStringLiteral("bits"), 3},
+        {QStringLiteral("tokens"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("LOW")},
+                                                          {QStringLiteral("value"), QStringLiteral("b'001")}}}}});
     design.insert(QStringLiteral("enum_token_sets"), sets);
     QFile out(m_dir->filePath(QStringLiteral("demo.onl")));
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -265,9 +266,10 @@ void TstTrigger::unitCellCommands() {
     QVERIFY(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010xxxx")).isEmpty());
     QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
     QCOMPARE(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010XXXX")).size(), 1);
-    const QString sets = m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
-                                                     "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
-                                                     "ona_set_tu -name TU_data -radix op -value WRITE"));
+    const QString sets =
+        m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
+                                    "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
+                                    "ona_set_tu -name TU_data -radix op -value WRITE"));
     QVERIFY2(sets.isEmpty(), qPrintable(sets));
     TriggerUModel* tuModel = OnaData::inst()->getTUModel();
     const int row = tuModel->rowOf(QStringLiteral("TU_data"));
@@ -275,7 +277,8 @@ void TstTrigger::unitCellCommands() {
              QStringLiteral("ona_set_tu -name TU_data -radix \"OP\""));
     QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("write")),
              QStringLiteral("ona_set_tu -name TU_data -value \"write\""));
-    QVERIFY(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("WRITE")).isEmpty());
+    QVERIFY(
+        OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("WRITE")).isEmpty());
     QVERIFY(m_host->eval(QStringLiteral("ona_set_tu -name TU_data -radix Bin -value 1010xxxx")).isEmpty());
     QVERIFY(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")).isEmpty());
 
@@ -285,7 +288,8 @@ void TstTrigger::unitCellCommands() {
     QCOMPARE(OnaData::inst()->getTEExpression(1), QStringLiteral("TU_byte & TU_valid THEN TU_valid #2"));
     QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("TU_byte")).isEmpty());
     QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QString()).isEmpty());
-    QCOMPARE(OnaTEDelegate::commitCommand(OnaData::inst()->getTEModel()->index(0, TriggerEModel::ColName), QStringLiteral("te_start")),
+    QCOMPARE(OnaTEDelegate::commitCommand(OnaData::inst()->getTEModel()->index(0, TriggerEModel::ColName),
+                                          QStringLiteral("te_start")),
              QStringLiteral("ona_rename_te TE_start te_start"));
 
     // The name editor takes only what the engine accepts as a name; a
@@ -478,8 +482,9 @@ void TstTrigger::userTextReachesEngineIntact() {
     const QString value = QStringLiteral("a b \"q\" [exit 3] $x {C:\\new\\table}");
     const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_data", 4), value);
     QCOMPARE(sent.size(), 1);
-    QCOMPARE(sent.first(),
-             QStringLiteral("ona_set_tu -name TU_data -value \"a b \\\"q\\\" \\[exit 3\\] \\$x {C:\\\\new\\\\table}\""));
+    QCOMPARE(
+        sent.first(),
+        QStringLiteral("ona_set_tu -name TU_data -value \"a b \\\"q\\\" \\[exit 3\\] \\$x {C:\\\\new\\\\table}\""));
     QCOMPARE(OnaData::inst()->getTUValue(1), value);
 
     const QString expr = QStringLiteral("TU_data & [set y 1] $z \\");

@@ -12,16 +12,17 @@
 #include "shell/rightview.h"
 #include "shell/toolgateway.h"
 #include "waveform/wavedialogs.h"
-#include "waveform/wavemeasure.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
+#include "waveform/wavemeasure.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
 #include "tracedata.h"
 #include "waveformmodel.h"
 
+#include <tcl.h>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -29,7 +30,6 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <tcl.h>
 
 #include <memory>
 
@@ -57,8 +57,8 @@ public:
 // a, b one-bit signals, "st" a 2-bit bus, "e" a 2-bit bus shown through an
 // ENUM set; 256 samples in `frames` trigger frames.
 std::shared_ptr<TraceData> trace(int frames) {
-    const QStringList names{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("st[1]"), QStringLiteral("st[0]"),
-                            QStringLiteral("e[1]"), QStringLiteral("e[0]")};
+    const QStringList names{QStringLiteral("a"),     QStringLiteral("b"),    QStringLiteral("st[1]"),
+                            QStringLiteral("st[0]"), QStringLiteral("e[1]"), QStringLiteral("e[0]")};
     auto t = std::make_shared<TraceData>(names, 256);
     for (int ch = 0; ch < names.size(); ++ch)
         for (int w = 0; w < 4; ++w)
@@ -125,7 +125,7 @@ QStringList tclWords(const QString& command) {
     return words;
 }
 
-}  // namespace
+} // namespace
 
 class TstWaveformNav : public QObject {
     Q_OBJECT
@@ -163,8 +163,9 @@ void TstWaveformNav::cleanup() {
 void TstWaveformNav::build(int frames, bool show) {
     m_page.reset();
     m_model = std::make_unique<WaveformModel>();
-    m_model->setTrace(trace(frames),
-                      {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1}, {QStringLiteral("st"), 2}, {QStringLiteral("e"), 2}});
+    m_model->setTrace(
+        trace(frames),
+        {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1}, {QStringLiteral("st"), 2}, {QStringLiteral("e"), 2}});
     SigTreeData e = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("e")));
     e.radix = 0;
     e.radixName = QStringLiteral("ONL_pair");
@@ -319,18 +320,29 @@ void TstWaveformNav::contextMenuEntriesFollowTheState() {
     QMenu left;
     QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
 
-    const QStringList tail{QStringLiteral("-"), QStringLiteral("Set Bus Radix ..."), QStringLiteral("Set Clock Period ..."),
-                           QStringLiteral("Export Waveform ..."), QStringLiteral("-"), QStringLiteral("Cut"),
-                           QStringLiteral("Copy"), QStringLiteral("Paste"), QStringLiteral("-"),
-                           QStringLiteral("Group Signals ..."), QStringLiteral("-"), QStringLiteral("Edit Color..."),
-                           QStringLiteral("-"), QStringLiteral("Next Edge"), QStringLiteral("Previous Edge"),
+    const QStringList tail{QStringLiteral("-"),
+                           QStringLiteral("Set Bus Radix ..."),
+                           QStringLiteral("Set Clock Period ..."),
+                           QStringLiteral("Export Waveform ..."),
+                           QStringLiteral("-"),
+                           QStringLiteral("Cut"),
+                           QStringLiteral("Copy"),
+                           QStringLiteral("Paste"),
+                           QStringLiteral("-"),
+                           QStringLiteral("Group Signals ..."),
+                           QStringLiteral("-"),
+                           QStringLiteral("Edit Color..."),
+                           QStringLiteral("-"),
+                           QStringLiteral("Next Edge"),
+                           QStringLiteral("Previous Edge"),
                            QStringLiteral("Find Value ...")};
-    const QStringList zoom3{QStringLiteral("Zoom>Zoom In"), QStringLiteral("Zoom>Zoom Out"), QStringLiteral("Zoom>Zoom Fit"),
-                            QStringLiteral("Zoom>Zoom Trigger:0"), QStringLiteral("Zoom>Zoom Trigger:1"),
-                            QStringLiteral("Zoom>Zoom Trigger:2"), QStringLiteral("Zoom>Zoom Start"),
-                            QStringLiteral("Zoom>Zoom End")};
-    const QStringList head{QStringLiteral("Pan Mode"), QStringLiteral("Select Mode"), QStringLiteral("Zoom Mode"),
-                           QStringLiteral("-"), QStringLiteral("Add Cursor"), QStringLiteral("Remove Cursor"),
+    const QStringList zoom3{QStringLiteral("Zoom>Zoom In"),        QStringLiteral("Zoom>Zoom Out"),
+                            QStringLiteral("Zoom>Zoom Fit"),       QStringLiteral("Zoom>Zoom Trigger:0"),
+                            QStringLiteral("Zoom>Zoom Trigger:1"), QStringLiteral("Zoom>Zoom Trigger:2"),
+                            QStringLiteral("Zoom>Zoom Start"),     QStringLiteral("Zoom>Zoom End")};
+    const QStringList head{QStringLiteral("Pan Mode"),         QStringLiteral("Select Mode"),
+                           QStringLiteral("Zoom Mode"),        QStringLiteral("-"),
+                           QStringLiteral("Add Cursor"),       QStringLiteral("Remove Cursor"),
                            QStringLiteral("Clear All Cursor"), QStringLiteral("-")};
     {
         // No cursor: no Go to Cursor; Remove and Clear disabled.
@@ -456,7 +468,8 @@ void TstWaveformNav::radixAndClockDialogs() {
     QCOMPARE(period->text(), QStringLiteral("1"));
     dialog.unitCombo()->setCurrentIndex(0);
     QCOMPARE(dialog.frequencyUnit()->text(), QStringLiteral("MHz"));
-    for (const QString& bad : {QStringLiteral("0"), QStringLiteral("1001"), QStringLiteral("-1"), QStringLiteral("1.5")}) {
+    for (const QString& bad :
+         {QStringLiteral("0"), QStringLiteral("1001"), QStringLiteral("-1"), QStringLiteral("1.5")}) {
         QString text = bad;
         int pos = 0;
         QVERIFY2(period->validator()->validate(text, pos) != QValidator::Acceptable, qPrintable(bad));
@@ -516,8 +529,8 @@ void TstWaveformNav::exportDialogCommandsSurviveHostileNames() {
     dialog.setSignalList(names);
     dialog.fileEdit()->setText(file);
     dialog.moduleEdit()->setText(module);
-    QCOMPARE(tclWords(dialog.command()),
-             (QStringList{QStringLiteral("-vcd"), file, QStringLiteral("-module"), module, QStringLiteral("-siglist"), names}));
+    QCOMPARE(tclWords(dialog.command()), (QStringList{QStringLiteral("-vcd"), file, QStringLiteral("-module"), module,
+                                                      QStringLiteral("-siglist"), names}));
     dialog.formatCombo()->setCurrentIndex(1);
     dialog.fileEdit()->setText(file);
     QCOMPARE(tclWords(dialog.command()),
@@ -634,8 +647,8 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     m->addCurPos(expected.at(0));
     m->setDataPos(expected.at(1));
     page->updateMeasurement();
-    const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(QStringLiteral("rx"))}, expected.at(0), expected.at(1),
-                                                 m->getClockPeriod(), m->getClockUnit());
+    const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(QStringLiteral("rx"))}, expected.at(0),
+                                                 expected.at(1), m->getClockPeriod(), m->getClockUnit());
     QCOMPARE(page->statusLine()->text(), bit.text(QStringLiteral("rx")));
     QVERIFY(page->statusLine()->text().contains(QLatin1String("1/t")));
     m->clearCurPos();
@@ -659,7 +672,8 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     m->setDataPos(int(start));
     host.commands.clear();
     QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), int(next5A));
-    QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -signal rx_data -value 5A -radix Hex -from %1").arg(start + 1)});
+    QCOMPARE(host.commands,
+             QStringList{QStringLiteral("ona_find -signal rx_data -value 5A -radix Hex -from %1").arg(start + 1)});
     QCOMPARE(m->getDataPos(), int(next5A));
     QVERIFY(m->getViewStart() <= next5A && next5A <= m->getViewEnd());
     // Backward from there: the last sample of the earlier byte.
@@ -689,7 +703,8 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     // Export with "Selected signals" as VCD writes exactly those signals.
     tree->clearSelection();
     for (const char* n : {"tx", "rx"})
-        tree->selectionModel()->select(rowNamed(m, QLatin1String(n)), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        tree->selectionModel()->select(rowNamed(m, QLatin1String(n)),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     const QString vcd = dir.filePath(QStringLiteral("sel [1].vcd"));
     ExportDlg dialog(gui.get(), page);
     dialog.setSignalList(tree->selectedSignalList());

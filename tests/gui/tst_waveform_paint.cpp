@@ -185,8 +185,9 @@ void refOverlays(QPainter* p, const Ref& g, const WaveformModel* m, int pointerY
         p->drawPolygon(QPolygon({QPoint(xr, y), QPoint(xr, y - 5), QPoint(xr + 8, y)}));
     }
     const int dist = qAbs(rulerPos - dataPos);
-    const QString text = m->getClockPeriod() < 1 ? QString::number(dist)
-                                                 : QStringLiteral("%1 %2").arg(dist * m->getClockPeriod()).arg(m->getClockUnit());
+    const QString text = m->getClockPeriod() < 1
+                             ? QString::number(dist)
+                             : QStringLiteral("%1 %2").arg(dist * m->getClockPeriod()).arg(m->getClockUnit());
     p->drawText(QRect(qMin(xd, xr), g.r.bottom() - 18, qAbs(xr - xd), 15), Qt::AlignCenter, text);
 }
 
@@ -201,7 +202,11 @@ QString firstDifference(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y))
-                return QStringLiteral("%1,%2 (%3 vs %4)").arg(x).arg(y).arg(a.pixel(x, y), 0, 16).arg(b.pixel(x, y), 0, 16);
+                return QStringLiteral("%1,%2 (%3 vs %4)")
+                    .arg(x)
+                    .arg(y)
+                    .arg(a.pixel(x, y), 0, 16)
+                    .arg(b.pixel(x, y), 0, 16);
     return QString();
 }
 
@@ -222,7 +227,7 @@ QString tokenOf(int, const QString&, const QString& bits) {
     return WaveformModel::radixText(bits, 16);
 }
 
-}  // namespace
+} // namespace
 
 class TstWaveformPaint : public QObject {
     Q_OBJECT
@@ -299,7 +304,7 @@ void TstWaveformPaint::rowsMatchSampleBySampleDrawing() {
     m_model->clearCurPos();
     m_model->setDataPos(start + count / 3);
     m_model->addCurPos(start + count / 2);
-    m_model->addCurPos(start + count / 3);   // at the data position: drawn as that line only
+    m_model->addCurPos(start + count / 3); // at the data position: drawn as that line only
     m_model->setRulerPos(start + (2 * count) / 3);
     m_model->setClockPeriod(px > 10 ? 10 : 0);
     WaveformDelegate* delegate = qobject_cast<WaveformDelegate*>(m_page->tree()->itemDelegate());
@@ -318,7 +323,7 @@ void TstWaveformPaint::rowsMatchSampleBySampleDrawing() {
             const QModelIndex idx = m_model->index(row, 2);
             const SigTreeData d = WaveformModel::rowData(idx);
             if (d.name == QLatin1String("fast"))
-                continue;   // narrow by design: the block test covers it
+                continue; // narrow by design: the block test covers it
             QList<int> radixes{0};
             if (d.isBus())
                 radixes = {2, 8, 10, 16};
@@ -348,11 +353,10 @@ void TstWaveformPaint::rowsMatchSampleBySampleDrawing() {
                     }
                     refOverlays(&p, g, m_model.get(), pointerY);
                 }
-                QVERIFY2(firstDifference(page, ref).isEmpty(),
-                         qPrintable(QStringLiteral("%1 radix %2 differs at %3")
-                                        .arg(d.name)
-                                        .arg(radix)
-                                        .arg(firstDifference(page, ref))));
+                QVERIFY2(firstDifference(page, ref).isEmpty(), qPrintable(QStringLiteral("%1 radix %2 differs at %3")
+                                                                              .arg(d.name)
+                                                                              .arg(radix)
+                                                                              .arg(firstDifference(page, ref))));
             }
         }
     }
@@ -414,9 +418,9 @@ void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
         wavepaint::paintBus(&p, w, trace, {6}, hex);
         p.end();
         const int xc = w.x(1100);
-        QCOMPARE(img.pixel(xc, yMid), pen);          // the two hexagons meet here
-        QCOMPARE(img.pixel(xc + 10, yMid), bg);      // inside a hexagon: not filled
-        QCOMPARE(img.pixel(xc + 10, yHigh), pen);    // its top line
+        QCOMPARE(img.pixel(xc, yMid), pen);       // the two hexagons meet here
+        QCOMPARE(img.pixel(xc + 10, yMid), bg);   // inside a hexagon: not filled
+        QCOMPARE(img.pixel(xc + 10, yHigh), pen); // its top line
     }
     // Segments 3 px wide, one per column group: still one block, not a row
     // of crossed hexagons with holes.
@@ -450,7 +454,7 @@ void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
         p.setPen(QColor(pen));
         wavepaint::paintBus(&p, w, t, {0, 1}, hex);
         p.end();
-        const int last = w.x(149);   // the column of the last change
+        const int last = w.x(149); // the column of the last change
         for (int x = 0; x <= last; ++x)
             QCOMPARE(img.pixel(x, yMid), pen);
         QCOMPARE(img.pixel(last + 10, yMid), bg);
@@ -535,7 +539,8 @@ void TstWaveformPaint::windowArithmeticHandlesEmptyAndEdgeWindows() {
     QCOMPARE(img, before);
     QPainter q(&img);
     wavepaint::paintSignal(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, 1);
-    wavepaint::paintBus(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, {7, 8}, BusFormat());
+    wavepaint::paintBus(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, {7, 8},
+                        BusFormat());
     q.end();
     QVERIFY(img != before);
 }
@@ -550,7 +555,7 @@ void TstWaveformPaint::rulerTicksFramesAndTimestamps() {
     const QRect rect(0, 0, 300, 30);
     // Three frames (0, 110, 1300): labels restart at each frame start, which
     // itself has no label.
-    m_model->zoomBox(300, 112, 24);   // samples 100 .. 123 at 12.5 px
+    m_model->zoomBox(300, 112, 24); // samples 100 .. 123 at 12.5 px
     QCOMPARE(m_model->getViewStart(), 100);
     QList<WaveformRuler::Tick> ticks = ruler->ticks(rect);
     QStringList labels;
@@ -600,7 +605,8 @@ void TstWaveformPaint::rulerTicksFramesAndTimestamps() {
                 maxX = qMax(maxX, x);
             }
     QVERIFY(maxX >= 0);
-    QVERIFY2(qAbs((minX + maxX) / 2 - t.x) <= 3, qPrintable(QStringLiteral("%1..%2 tick %3").arg(minX).arg(maxX).arg(t.x)));
+    QVERIFY2(qAbs((minX + maxX) / 2 - t.x) <= 3,
+             qPrintable(QStringLiteral("%1..%2 tick %3").arg(minX).arg(maxX).arg(t.x)));
 }
 
 QTEST_MAIN(TstWaveformPaint)

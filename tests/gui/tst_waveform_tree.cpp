@@ -46,8 +46,8 @@ public:
 
 // a, b, c, d one-bit signals; "st" a 2-bit bus; "v" a 3-bit bus.
 std::shared_ptr<TraceData> smallTrace() {
-    const QStringList names{QStringLiteral("a"),     QStringLiteral("b"),     QStringLiteral("c"),
-                            QStringLiteral("d"),     QStringLiteral("st[1]"), QStringLiteral("st[0]"),
+    const QStringList names{QStringLiteral("a"),    QStringLiteral("b"),     QStringLiteral("c"),
+                            QStringLiteral("d"),    QStringLiteral("st[1]"), QStringLiteral("st[0]"),
                             QStringLiteral("v[2]"), QStringLiteral("v[1]"),  QStringLiteral("v[0]")};
     auto t = std::make_shared<TraceData>(names, 256);
     for (int ch = 0; ch < names.size(); ++ch)
@@ -56,9 +56,8 @@ std::shared_ptr<TraceData> smallTrace() {
     return t;
 }
 
-const QList<QPair<QString, int>> kWidths{{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1},
-                                         {QStringLiteral("c"), 1}, {QStringLiteral("d"), 1},
-                                         {QStringLiteral("st"), 2}, {QStringLiteral("v"), 3}};
+const QList<QPair<QString, int>> kWidths{{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1},  {QStringLiteral("c"), 1},
+                                         {QStringLiteral("d"), 1}, {QStringLiteral("st"), 2}, {QStringLiteral("v"), 3}};
 
 QModelIndex rowNamed(const WaveformModel* m, const QString& name, const QModelIndex& parent = QModelIndex()) {
     for (int r = 0; r < m->rowCount(parent); ++r) {
@@ -79,7 +78,7 @@ QStringList names(const WaveformModel* m, const QModelIndex& parent = QModelInde
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class TstWaveformTree : public QObject {
     Q_OBJECT
@@ -309,18 +308,22 @@ void TstWaveformTree::dragAndDropFollowsItsRules() {
     QCOMPARE(changed.size(), 1);
     QVERIFY(m_tree->dropIndicatorRect().isNull());
     // Upper half of "b": before it.
-    QVERIFY(dropAt(rowNamed(m_model.get(), QStringLiteral("d")), centreOf(rowNamed(m_model.get(), QStringLiteral("b")), -4)));
+    QVERIFY(dropAt(rowNamed(m_model.get(), QStringLiteral("d")),
+                   centreOf(rowNamed(m_model.get(), QStringLiteral("b")), -4)));
     QCOMPARE(names(m_model.get()), QStringList({"d", "b", "c", "a", "st", "v"}));
     // A member dragged into another bus; the bus to the top.
     QVERIFY(dropAt(m_model->index(0, 0, rowNamed(m_model.get(), QStringLiteral("v"))),
                    centreOf(m_model->index(0, 0, rowNamed(m_model.get(), QStringLiteral("st"))), -4)));
-    QCOMPARE(names(m_model.get(), rowNamed(m_model.get(), QStringLiteral("st"))), QStringList({"v[2]", "st[1]", "st[0]"}));
+    QCOMPARE(names(m_model.get(), rowNamed(m_model.get(), QStringLiteral("st"))),
+             QStringList({"v[2]", "st[1]", "st[0]"}));
     QCOMPARE(WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("v"))).width, 2);
-    QVERIFY(dropAt(rowNamed(m_model.get(), QStringLiteral("v")), centreOf(rowNamed(m_model.get(), QStringLiteral("d")), -4)));
+    QVERIFY(dropAt(rowNamed(m_model.get(), QStringLiteral("v")),
+                   centreOf(rowNamed(m_model.get(), QStringLiteral("d")), -4)));
     QCOMPARE(names(m_model.get()).first(), QStringLiteral("v"));
     // One notice per drop at least (moving a member also re-widths buses).
     QVERIFY(changed.size() >= 4);
-    QCOMPARE(changed.last().at(0).value<QStandardItem*>(), m_model->itemFromIndex(rowNamed(m_model.get(), QStringLiteral("v"))));
+    QCOMPARE(changed.last().at(0).value<QStandardItem*>(),
+             m_model->itemFromIndex(rowNamed(m_model.get(), QStringLiteral("v"))));
 }
 
 void TstWaveformTree::groupingNamesTheBusAndGivesItAWidth() {
@@ -338,7 +341,8 @@ void TstWaveformTree::groupingNamesTheBusAndGivesItAWidth() {
     QVERIFY(m_tree->groupInto(QStringLiteral("Bus1")));
     select({rowNamed(m_model.get(), QStringLiteral("v[0]"))});
     QVERIFY(m_tree->groupInto(QStringLiteral("Bus2")));
-    QVERIFY(m_model->dropItem(rowNamed(m_model.get(), QStringLiteral("Bus2")), rowNamed(m_model.get(), QStringLiteral("st")), 0));
+    QVERIFY(m_model->dropItem(rowNamed(m_model.get(), QStringLiteral("Bus2")),
+                              rowNamed(m_model.get(), QStringLiteral("st")), 0));
     SigTreeData c = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("c")));
     c.name = QStringLiteral("Bus3");
     m_model->setRowData(rowNamed(m_model.get(), QStringLiteral("c")), c);
@@ -442,9 +446,9 @@ void TstWaveformTree::windowMarksModifiedAndTheLayoutSurvivesSave() {
         auto gui = demofixture::embeddedGui(&host, ona);
         QVERIFY(gui);
         gui->runAnalyzer();
-        QVERIFY(QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Completed") &&
-                                             !OnaData::inst()->isBusy(); },
-                                20000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return gui->progressBar()->format() == QLatin1String("Completed") && !OnaData::inst()->isBusy(); },
+            20000));
         auto* page = qobject_cast<WaveformView*>(gui->rightView()->page(QStringLiteral("LA Waveform")));
         QVERIFY(page && page->hasCapturedData());
         WaveformModel* model = page->waveformModel();

@@ -26,8 +26,7 @@ void TestDialogs::scriptedAnswersAndRecords() {
         dialogs.colors << QColor(Qt::red);
         dialogs.onDialog = [](QDialog* d) { return d->windowTitle() == "Pick" ? int(QDialog::Accepted) : 0; };
 
-        QCOMPARE(Dialogs::message(QMessageBox::Question, nullptr, "Cap", "Sure?",
-                                  QMessageBox::Yes | QMessageBox::No),
+        QCOMPARE(Dialogs::message(QMessageBox::Question, nullptr, "Cap", "Sure?", QMessageBox::Yes | QMessageBox::No),
                  QMessageBox::Yes);
         QCOMPARE(Dialogs::provider()->customMessageBox(QMessageBox::Warning, nullptr, "Cap", "Which?",
                                                        {"Yes", "Ignore once", "Never"}),

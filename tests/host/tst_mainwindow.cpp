@@ -26,18 +26,20 @@ public:
     QString toolName() const override { return "PROBE"; }
     QStringList stdMenuItems(StdMenu m) override {
         switch (m) {
-        case FileMenu:
-            return isStandalone() ? QStringList{"new", "open", "save", "save as", "close"}
-                                  : QStringList{"save", "save as", "close"};
-        case ViewMenu: return {"zoom in", "zoom out", "zoom fit"};
-        case WindowMenu: return isStandalone() ? QStringList{} : QStringList{"detach", "attach"};
-        case HelpMenu: return {"about", "help"};
-        default: return {};
+            case FileMenu:
+                return isStandalone() ? QStringList{"new", "open", "save", "save as", "close"}
+                                      : QStringList{"save", "save as", "close"};
+            case ViewMenu:
+                return {"zoom in", "zoom out", "zoom fit"};
+            case WindowMenu:
+                return isStandalone() ? QStringList{} : QStringList{"detach", "attach"};
+            case HelpMenu:
+                return {"about", "help"};
+            default:
+                return {};
         }
     }
-    QList<QAction*> myMenuItems(StdMenu m) override {
-        return m == FileMenu ? QList<QAction*>{own} : QList<QAction*>{};
-    }
+    QList<QAction*> myMenuItems(StdMenu m) override { return m == FileMenu ? QList<QAction*>{own} : QList<QAction*>{}; }
     QStringList stdToolbarButtons() override { return {"save", "zoom in", "no such action"}; }
     bool needSpecialToolBar() override { return true; }
     QList<ActionConnection> activeConnections() override {
@@ -78,7 +80,7 @@ QStringList menuTexts(QMenu* menu) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -135,7 +137,7 @@ void TestMainWindow::sharedActionsAreWiredOnce() {
     // The tool also connects one pair itself, as tools do in their own setup.
     QObject::connect(tool.sharedAction("save"), SIGNAL(triggered()), &tool, SLOT(onSave()), Qt::UniqueConnection);
     QVERIFY(tool.connectSharedAction());
-    QCOMPARE(tool.connectedCount(), 3);  // the save pair already existed
+    QCOMPARE(tool.connectedCount(), 3); // the save pair already existed
 
     tool.sharedAction("save")->trigger();
     QCOMPARE(tool.saves, 1);

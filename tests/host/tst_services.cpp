@@ -6,13 +6,13 @@
 
 #include "basgui/basehelp.h"
 #include "basgui/baseicon.h"
-#include "settings/baseusrsettings.h"
 #include "message/msgmanager.h"
 #include "project/vemoprojectmanager.h"
+#include "settings/baseusrsettings.h"
 #include "theme/themesetting.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 using namespace vemo;
 
@@ -37,8 +37,8 @@ private slots:
 
 void TestServices::init() {
     // The tool's catalogue, given to the host as the tool gives it.
-    message::msgManager::registerCatalogue(QStringLiteral("analyzer"),
-                                           QStringLiteral(ONDREL_SOURCE_DIR "/toolona/resources/messages/analyzer.json"));
+    message::msgManager::registerCatalogue(
+        QStringLiteral("analyzer"), QStringLiteral(ONDREL_SOURCE_DIR "/toolona/resources/messages/analyzer.json"));
     qunsetenv("ONDREL_THEME");
     qunsetenv("ONDREL_HELP_DIR");
     theme::ThemeSetting::reload();
@@ -69,7 +69,8 @@ void TestServices::catalogueSubstitution() {
     QStringList ten;
     for (int i = 1; i <= 10; ++i)
         ten << QString::number(i * 11);
-    QCOMPARE(message::msgManager::substitute(QStringLiteral("%10,%1"), ten), QStringLiteral("110,11 22 33 44 55 66 77 88 99"));
+    QCOMPARE(message::msgManager::substitute(QStringLiteral("%10,%1"), ten),
+             QStringLiteral("110,11 22 33 44 55 66 77 88 99"));
 
     // postMsg's argument conversion: std::string, char*, numbers.
     QCOMPARE(message::toMsgArg(std::string("s")), QStringLiteral("s"));
@@ -211,8 +212,8 @@ void TestServices::themePaletteAndColours() {
     for (const QPalette& p : {dark, light}) {
         QVERIFY(qAbs(p.color(QPalette::WindowText).lightness() - p.color(QPalette::Window).lightness()) > 120);
         QVERIFY(qAbs(p.color(QPalette::Text).lightness() - p.color(QPalette::Base).lightness()) > 120);
-        QVERIFY(qAbs(p.color(QPalette::Disabled, QPalette::Text).lightness() -
-                     p.color(QPalette::Text).lightness()) > 30);
+        QVERIFY(qAbs(p.color(QPalette::Disabled, QPalette::Text).lightness() - p.color(QPalette::Text).lightness()) >
+                30);
     }
     QVERIFY(darkText.lightness() > 180);
     QVERIFY(lightText.lightness() < 80);
@@ -252,7 +253,7 @@ void TestServices::themePaletteAndColours() {
     for (int x = 0; x < 16; ++x)
         contrast = qMax(contrast, qAbs(QColor(img.pixel(x, 0)).lightness() - base.lightness()));
     QVERIFY2(contrast >= 40, qPrintable(QString("indicator edge contrast %1").arg(contrast)));
-    ThemeSetting::applyTo(nullptr);  // harmless
+    ThemeSetting::applyTo(nullptr); // harmless
 }
 
 void TestServices::icons() {
@@ -300,8 +301,7 @@ void TestServices::projectTaskStatus() {
 
     QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", before, true, true), int(VemoImplementation::TaskDone));
     // Debug logic changed after the bitstream was made: out of date.
-    QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", after, true, true),
-             int(VemoImplementation::TaskOutOfDate));
+    QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", after, true, true), int(VemoImplementation::TaskOutOfDate));
     QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", after, false, true), int(VemoImplementation::TaskDone));
 
     // An earlier task of the step that ran again makes the later one stale.
@@ -336,7 +336,7 @@ void TestServices::projectResources() {
     QVERIFY(!impl->getResource(QStringLiteral("/proj/a.ona")));
     VemoResource* r = impl->addResource(QStringLiteral("/proj/debug/a.ona"));
     QVERIFY(r);
-    QCOMPARE(impl->addResource(QStringLiteral("/proj/debug/a.ona")), r);  // no duplicate
+    QCOMPARE(impl->addResource(QStringLiteral("/proj/debug/a.ona")), r); // no duplicate
     QCOMPARE(impl->resources().size(), 1);
 
     // The tool asks with the Latin-1 bytes of its path.
@@ -354,7 +354,7 @@ void TestServices::projectResources() {
     QCOMPARE(r->associated().size(), 2);
     QCOMPARE(r->associated().first().name, QStringLiteral("impl1"));
     QVERIFY(!r->associated().first().state);
-    r->addAssociated(QStringLiteral("impl1"), true);  // updates in place
+    r->addAssociated(QStringLiteral("impl1"), true); // updates in place
     QCOMPARE(r->associated().size(), 2);
     QVERIFY(r->associated().first().state);
     QVERIFY(!r->setAssociatedState(QStringLiteral("impl9"), true));
@@ -368,8 +368,8 @@ void TestServices::projectResources() {
 void TestServices::helpLookup() {
     basgui::BaseHelp help(QStringLiteral("ONL_ANALYZER"));
     // The shipped pages are found (through the docs folder in a build tree).
-    for (const char* topic : {"ONL_ANALYZER", "Trigger_Signal_Setup", "Waveform_View", "specify_clock_frequency",
-                              "Token_Manager"})
+    for (const char* topic :
+         {"ONL_ANALYZER", "Trigger_Signal_Setup", "Waveform_View", "specify_clock_frequency", "Token_Manager"})
         QVERIFY2(!help.helpFile(QLatin1String(topic)).isEmpty(), topic);
     QVERIFY(help.helpFile(QStringLiteral("No_Such_Topic")).isEmpty());
     for (const char* bad : {"", "../help/ONL_ANALYZER", "help/ONL_ANALYZER", "/etc/passwd", ".hidden", "a b"})

@@ -40,11 +40,9 @@ bool hasForeground(QPlainTextEdit* edit, const QString& needle) {
     return c.charFormat().hasProperty(QTextFormat::ForegroundBrush);
 }
 
-QString lastLine(QPlainTextEdit* edit) {
-    return edit->document()->lastBlock().text();
-}
+QString lastLine(QPlainTextEdit* edit) { return edit->document()->lastBlock().text(); }
 
-}  // namespace
+} // namespace
 
 class TstTcl : public QObject {
     Q_OBJECT
@@ -127,13 +125,16 @@ void TstTcl::proxyResultsAndCodes() {
     // "global" evaluates at global level even when called from inside a procedure.
     proxy->callTclCommand("proc viaProxy {global} { set local 1; ::testEval $global }", &code, true, true);
     QCOMPARE(code, 0);
-    Tcl_CreateObjCommand(m_interp, "testEval", [](ClientData, Tcl_Interp*, int objc, Tcl_Obj* const* objv) -> int {
-        int global = 0;
-        Tcl_GetBooleanFromObj(nullptr, objv[objc - 1], &global);
-        int rc = 0;
-        CGTclCmdProxy::getInstance(nullptr)->callTclCommand("info exists local", &rc, true, global != 0);
-        return rc;
-    }, nullptr, nullptr);
+    Tcl_CreateObjCommand(
+        m_interp, "testEval",
+        [](ClientData, Tcl_Interp*, int objc, Tcl_Obj* const* objv) -> int {
+            int global = 0;
+            Tcl_GetBooleanFromObj(nullptr, objv[objc - 1], &global);
+            int rc = 0;
+            CGTclCmdProxy::getInstance(nullptr)->callTclCommand("info exists local", &rc, true, global != 0);
+            return rc;
+        },
+        nullptr, nullptr);
     QCOMPARE(proxy->callTclCommand("viaProxy 1", &code, true, false), QString("0"));
     QCOMPARE(proxy->callTclCommand("viaProxy 0", &code, true, false), QString("1"));
     Tcl_DeleteCommand(m_interp, "testEval");
@@ -182,9 +183,8 @@ void TstTcl::utf8RoundTripAndEscaping() {
     QCOMPARE(proxy->callTclCommand("format %c%s 0 x", &code, true, true), QString(QChar(0)) + "x");
 
     // User text inside double quotes is never substituted or executed.
-    for (const QString& hostile : {QString("[exit 3]"), QString("$x"), QString("a\"b"),
-                                   QString("C:\\new\\table"), QString(" two  blanks "), QString("a\\"),
-                                   QString("{unbalanced")}) {
+    for (const QString& hostile : {QString("[exit 3]"), QString("$x"), QString("a\"b"), QString("C:\\new\\table"),
+                                   QString(" two  blanks "), QString("a\\"), QString("{unbalanced")}) {
         const QString cmd = QString("set r \"%1\"").arg(CGTclCmdProxy::escapeForQuotes(hostile));
         QCOMPARE(proxy->callTclCommand(cmd, &code, true, true), hostile);
         QCOMPARE(code, 0);
@@ -234,8 +234,8 @@ void TstTcl::consoleHistory() {
     CGTclTextEdit console(nullptr, m_interp);
     console.executeCommand("set a 1");
     console.executeCommand("set b 2");
-    console.executeCommand("set b 2");  // repeated: kept once
-    console.executeCommand("   ");      // blank: not kept
+    console.executeCommand("set b 2"); // repeated: kept once
+    console.executeCommand("   ");     // blank: not kept
     QCOMPARE(console.history(), (QStringList{"set a 1", "set b 2"}));
 
     QTest::keyClicks(&console, "half typed");
@@ -243,7 +243,7 @@ void TstTcl::consoleHistory() {
     QCOMPARE(console.currentInput(), QString("set b 2"));
     QTest::keyClick(&console, Qt::Key_Up);
     QCOMPARE(console.currentInput(), QString("set a 1"));
-    QTest::keyClick(&console, Qt::Key_Up);  // stays at the oldest
+    QTest::keyClick(&console, Qt::Key_Up); // stays at the oldest
     QCOMPARE(console.currentInput(), QString("set a 1"));
     QTest::keyClick(&console, Qt::Key_Down);
     QCOMPARE(console.currentInput(), QString("set b 2"));
@@ -271,7 +271,7 @@ void TstTcl::consoleOutputChannels() {
     QVERIFY(console.toPlainText().contains("\nline 0\nline 1\n"));
     QVERIFY(console.toPlainText().endsWith("\nline 4998\nline 4999\n% "));
     QCOMPARE(colourOf(&console, "oops"), console.errorColor());
-    QVERIFY(!hasForeground(&console, "hello"));  // plain output uses the palette's text colour
+    QVERIFY(!hasForeground(&console, "hello")); // plain output uses the palette's text colour
 
     // stdin reads as empty instead of blocking the window.
     console.executeCommand("gets stdin line");
@@ -340,7 +340,7 @@ void TstTcl::consoleKeepsHistoryReadOnly() {
     c = console.textCursor();
     c.setPosition(0);
     console.setTextCursor(c);
-    auto* mime = new QMimeData;  // the clipboard takes it
+    auto* mime = new QMimeData; // the clipboard takes it
     mime->setHtml("<b>set pasted 1</b>");
     mime->setText("set pasted 1");
     QApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);
@@ -378,7 +378,7 @@ void TstTcl::consoleFollowsDarkPalette() {
     console.setPalette(dark);
     const QColor darkRed = console.errorColor();
     QVERIFY(darkRed != lightRed);
-    QVERIFY(darkRed.lightness() > 128);  // readable on the dark background
+    QVERIFY(darkRed.lightness() > 128); // readable on the dark background
     QCOMPARE(colourOf(&console, "light\n"), darkRed);
     QVERIFY(console.echoColor().lightness() > 128);
 }

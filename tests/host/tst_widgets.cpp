@@ -55,7 +55,7 @@ public:
     mutable QPointer<basgui::DirectComboBox> last;
 };
 
-}  // namespace
+} // namespace
 
 // The host widgets and windows: combo editor, navigator, browse edit,
 // message window, help browser, about dialog.
@@ -76,8 +76,8 @@ private slots:
 
 void TestWidgets::initTestCase() {
     // The tool's catalogue, given to the host as the tool gives it.
-    message::msgManager::registerCatalogue(QStringLiteral("analyzer"),
-                                           QStringLiteral(ONDREL_SOURCE_DIR "/toolona/resources/messages/analyzer.json"));
+    message::msgManager::registerCatalogue(
+        QStringLiteral("analyzer"), QStringLiteral(ONDREL_SOURCE_DIR "/toolona/resources/messages/analyzer.json"));
 }
 
 void TestWidgets::directComboBoxOpensAsEditorOnly() {
@@ -108,8 +108,8 @@ void TestWidgets::navigatorKeyMap_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("mods");
     QTest::addColumn<int>("action");
-    const int none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier,
-              alt = Qt::AltModifier, pad = Qt::KeypadModifier;
+    const int none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, alt = Qt::AltModifier,
+              pad = Qt::KeypadModifier;
     QTest::newRow("Ctrl++") << int(Qt::Key_Plus) << ctrl << 1;
     QTest::newRow("Ctrl+Shift+= gives Ctrl++") << int(Qt::Key_Plus) << (ctrl | shift) << 1;
     QTest::newRow("Ctrl+=") << int(Qt::Key_Equal) << ctrl << 1;
@@ -241,7 +241,7 @@ void TestWidgets::messageWindow() {
     QCOMPARE(mw->messageText(0, 1), QStringLiteral("ONA-0002"));
     QCOMPARE(mw->messageText(0, 2), m.retrieveMsgString("0002"));
     QVERIFY(QTime::fromString(mw->messageText(0, 0), QStringLiteral("HH:mm:ss")).isValid());
-    QCOMPARE(mw->messageText(1, 2), QStringLiteral("line one line two %1"));  // one line per row
+    QCOMPARE(mw->messageText(1, 2), QStringLiteral("line one line two %1")); // one line per row
     QCOMPARE(mw->messageType(2), int(message::MsgWarning));
     QVERIFY(mw->messageText(2, 2).contains(QLatin1String("4711")));
     QCOMPARE(spy.count(), 3);
@@ -293,7 +293,7 @@ void TestWidgets::helpBrowser() {
     QVERIFY(!b->backAction()->isEnabled());
 
     help.openViewHelpUrl(QStringLiteral("No_Such_Topic"));
-    QCOMPARE(basgui::BaseHelp::browser(), b);  // one window for all pages
+    QCOMPARE(basgui::BaseHelp::browser(), b); // one window for all pages
     const QString missing = b->textBrowser()->toPlainText();
     QVERIFY2(missing.contains(QLatin1String("No_Such_Topic")) && missing.contains(QLatin1String("no help page")),
              qPrintable(missing));
@@ -348,7 +348,7 @@ void TestWidgets::aboutDialog() {
                              QStringLiteral("Ondrel Analyzer/Controller"), QIcon(pm));
     QCOMPARE(same.windowTitle(), QStringLiteral("About Ondrel Analyzer/Controller"));
     QCOMPARE(same.heading(), QStringLiteral("Ondrel Analyzer/Controller"));
-    QVERIFY(same.body().isEmpty());  // the text is not shown twice
+    QVERIFY(same.body().isEmpty()); // the text is not shown twice
     QVERIFY(same.versions().contains(QLatin1String(qVersion())));
     QVERIFY(same.versions().contains(QLatin1String("Tcl 8.6")));
 

@@ -4,7 +4,6 @@
 
 #include "shell/onagui.h"
 
-
 namespace demofixture {
 
 std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QString& file, bool init) {
@@ -28,4 +27,4 @@ std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file) {
     return gui;
 }
 
-}  // namespace demofixture
+} // namespace demofixture

@@ -41,18 +41,23 @@ inline QString copyDemo(const QString& dir, const QString& folder = QStringLiter
 // of `depth` samples is long enough to be watched. Returns `path`.
 inline QString writeDeepOnl(const QString& path, int depth) {
     const QJsonObject core{
-        {"name", "deep_la"}, {"kind", 1}, {"clock", "clk"},
+        {"name", "deep_la"},
+        {"kind", 1},
+        {"clock", "clk"},
         {"signals", QJsonArray{QJsonObject{{"name", "count"}, {"width", 16}}}},
-        {"trigger_units", QJsonArray{QJsonObject{{"name", "TU_any"}, {"signals", QJsonArray{"count"}},
-                                                 {"operator", "=="}, {"radix", "Hex"}, {"value", "xxxx"}}}},
+        {"trigger_units", QJsonArray{QJsonObject{{"name", "TU_any"},
+                                                 {"signals", QJsonArray{"count"}},
+                                                 {"operator", "=="},
+                                                 {"radix", "Hex"},
+                                                 {"value", "xxxx"}}}},
         {"trigger_expressions", QJsonArray{QJsonObject{{"name", "TE_any"}, {"expression", "TU_any"}}}},
         {"sample_depth", QJsonObject{{"min", 64}, {"max", depth}}},
         {"multi_trigger_capacity", depth},
         {"max_triggers", 4},
         {"simulation",
          QJsonObject{{"count", QJsonObject{{"kind", "counter"}, {"start", 0}, {"step", 1}, {"every", 1}}}}}};
-    const QJsonObject root{{"format", "ondrel-onl"}, {"version", 1}, {"device", "ONX-SIM-25"},
-                           {"cores", QJsonArray{core}}};
+    const QJsonObject root{
+        {"format", "ondrel-onl"}, {"version", 1}, {"device", "ONX-SIM-25"}, {"cores", QJsonArray{core}}};
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(QJsonDocument(root).toJson());
@@ -66,4 +71,4 @@ std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QS
 // A stand-alone window (its own interpreter) on `file`.
 std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file);
 
-}  // namespace demofixture
+} // namespace demofixture

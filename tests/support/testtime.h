@@ -17,8 +17,7 @@
 #define ONDREL_TEST_DEFAULT_SCALE 1
 #endif
 
-inline int testMs(int ms)
-{
+inline int testMs(int ms) {
     static const int scale = [] {
         bool ok = false;
         const int s = qEnvironmentVariableIntValue("ONDREL_TEST_TIME_SCALE", &ok);

@@ -92,4 +92,4 @@ void ControllerTab::closeEvent(QCloseEvent* event) {
         dockButtonClicked();
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

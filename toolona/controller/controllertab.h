@@ -66,4 +66,4 @@ private:
     QToolButton* m_dockButton = nullptr;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -11,4 +11,4 @@ public:
     explicit ControlRegisterTab(ToolGateway* gateway, QWidget* parent = nullptr);
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

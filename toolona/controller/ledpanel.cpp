@@ -76,16 +76,15 @@ void LEDPanel::setData(const VirtualLEDData& data) {
     }
     // The device value is 32 bits wide: further LEDs have no bit to show.
     const bool more = !m_items.isEmpty() && names.size() > cv::kMaxItems;
-    m_note->setText(more ? tr("Showing the first %1 of %2 LEDs: the LED value is 32 bits wide.")
-                               .arg(cv::kMaxItems).arg(names.size())
-                         : QString());
+    m_note->setText(
+        more
+            ? tr("Showing the first %1 of %2 LEDs: the LED value is 32 bits wide.").arg(cv::kMaxItems).arg(names.size())
+            : QString());
     m_note->setVisible(more);
     setVisible(!m_items.isEmpty());
 }
 
-QSize LEDPanel::sizeHint() const {
-    return {835, (int(m_items.size()) / 8 + 4) * 40};
-}
+QSize LEDPanel::sizeHint() const { return {835, (int(m_items.size()) / 8 + 4) * 40}; }
 
 void LEDPanel::handlePollingOnceButtonClicked() {
     m_normalButton->setEnabled(false);
@@ -95,8 +94,8 @@ void LEDPanel::handlePollingOnceButtonClicked() {
         vemo::basgui::BusyCursor busy;
         ONCData::inst()->setPollingSpeed(0);
         QString result;
-        if (m_gateway && m_gateway->tclEval(QStringLiteral("ona_run_controller -read_led"), &result)
-            && !result.contains(QLatin1String("ERROR")))
+        if (m_gateway && m_gateway->tclEval(QStringLiteral("ona_run_controller -read_led"), &result) &&
+            !result.contains(QLatin1String("ERROR")))
             showLedValue(result);
     }
     m_normalButton->setEnabled(true);
@@ -130,9 +129,7 @@ void LEDPanel::handleLedPollingData(QString) {
         showLedValue(data);
 }
 
-void LEDPanel::handlePollingSpeedChanged(int value) {
-    ONCData::inst()->setPollingSpeed(value);
-}
+void LEDPanel::handlePollingSpeedChanged(int value) { ONCData::inst()->setPollingSpeed(value); }
 
 void LEDPanel::showLedValue(const QString& value) {
     const quint32 v = cv::parse(value);
@@ -145,4 +142,4 @@ void LEDPanel::showLedValue(const QString& value) {
         item->update();
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -57,4 +57,4 @@ private:
     QSlider* m_slider = nullptr;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -5,8 +5,7 @@
 
 namespace vemo::toolona {
 
-OnaPathItemEditor::OnaPathItemEditor(QWidget* parent, const QString& mode)
-    : LineEditWithBrowse(parent), m_mode(mode) {}
+OnaPathItemEditor::OnaPathItemEditor(QWidget* parent, const QString& mode) : LineEditWithBrowse(parent), m_mode(mode) {}
 
 void OnaPathItemEditor::browse() {
     using vemo::basgui::Dialogs;
@@ -23,4 +22,4 @@ void OnaPathItemEditor::browse() {
         setText(chosen);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

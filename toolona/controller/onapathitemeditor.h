@@ -19,4 +19,4 @@ private:
     QString m_mode;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

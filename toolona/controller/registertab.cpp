@@ -16,4 +16,4 @@ void RegisterTab::applyAllRadix(int radix) {
         m_radix = radix;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -27,4 +27,4 @@ private:
     int m_radix = 3;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

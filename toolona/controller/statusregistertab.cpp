@@ -3,8 +3,9 @@
 namespace vemo::toolona {
 
 StatusRegisterTab::StatusRegisterTab(ToolGateway* gateway, QWidget* parent)
-    : RegisterTab(QStringLiteral("User Status Register"),
-                  tr("The user status registers of the controller core appear here.\nNo user status registers in this core."),
-                  gateway, parent) {}
+    : RegisterTab(
+          QStringLiteral("User Status Register"),
+          tr("The user status registers of the controller core appear here.\nNo user status registers in this core."),
+          gateway, parent) {}
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -68,7 +68,8 @@ void SwitchPanel::setData(const VirtualSwitchData& data) {
     }
     const bool more = !m_items.isEmpty() && names.size() > cv::kMaxItems;
     m_note->setText(more ? tr("Showing the first %1 of %2 switches: the switch value is 32 bits wide.")
-                               .arg(cv::kMaxItems).arg(names.size())
+                               .arg(cv::kMaxItems)
+                               .arg(names.size())
                          : QString());
     m_note->setVisible(more);
     // As many digits as the switches need; a longer value cannot be typed.
@@ -77,9 +78,7 @@ void SwitchPanel::setData(const VirtualSwitchData& data) {
     setVisible(!m_items.isEmpty());
 }
 
-QSize SwitchPanel::sizeHint() const {
-    return {835, (int(m_items.size()) / 8) * 70 + 160};
-}
+QSize SwitchPanel::sizeHint() const { return {835, (int(m_items.size()) / 8) * 70 + 160}; }
 
 QString SwitchPanel::switchValue() const {
     quint32 v = 0;
@@ -95,7 +94,8 @@ void SwitchPanel::setTypedFits(bool fits) {
                                    : QStringLiteral("font-size : 12px; color: #d03030"));
     m_dataEdit->setToolTip(fits ? QString()
                                 : tr("More than the %1 switches hold: at most 0x%2")
-                                      .arg(m_items.size()).arg(QString::number(cv::mask(int(m_items.size())), 16)));
+                                      .arg(m_items.size())
+                                      .arg(QString::number(cv::mask(int(m_items.size())), 16)));
 }
 
 void SwitchPanel::setSwitchValue(const QString& value, bool updateText) {
@@ -120,8 +120,8 @@ void SwitchPanel::setSwitchValue(const QString& value, bool updateText) {
 void SwitchPanel::handleResetButtonClicked() {
     vemo::basgui::BusyCursor busy;
     QString result;
-    if (m_gateway && m_gateway->tclEval(QStringLiteral("ona_run_controller -read_switch"), &result)
-        && !result.contains(QLatin1String("ERROR")))
+    if (m_gateway && m_gateway->tclEval(QStringLiteral("ona_run_controller -read_switch"), &result) &&
+        !result.contains(QLatin1String("ERROR")))
         setSwitchValue(result, true);
 }
 
@@ -163,4 +163,4 @@ void SwitchPanel::handleDataModified() {
         setSwitchValue(QStringLiteral("0x") + (text.isEmpty() ? QStringLiteral("0") : text), false);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -64,4 +64,4 @@ private:
     bool m_typedFits = true;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

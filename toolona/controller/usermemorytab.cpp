@@ -15,12 +15,12 @@ UserMemoryTab::UserMemoryTab(ToolGateway* gateway, QWidget* parent)
 }
 
 bool UserMemoryTab::hasContentFor(const QSharedPointer<AnalyzerCore>& core) {
-    return core && core->getKind() == AnalyzerCore::Controller && core->getUserRegisterData().isDefined()
-           && core->getUserRegisterData().isEnabled();
+    return core && core->getKind() == AnalyzerCore::Controller && core->getUserRegisterData().isDefined() &&
+           core->getUserRegisterData().isEnabled();
 }
 
 void UserMemoryTab::fillFromCore(const QSharedPointer<AnalyzerCore>& core) {
     m_widget->setData(core ? core->getUserRegisterData() : UserRegisterData());
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

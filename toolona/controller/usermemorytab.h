@@ -25,4 +25,4 @@ private:
     UserMemoryWidget* m_widget;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

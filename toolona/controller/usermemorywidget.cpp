@@ -24,11 +24,9 @@ namespace vemo::toolona {
 
 namespace {
 
-QSpacerItem* gap() {
-    return new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding);
-}
+QSpacerItem* gap() { return new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding); }
 
-}  // namespace
+} // namespace
 
 UserMemoryWidget::UserMemoryWidget(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
@@ -99,8 +97,8 @@ void UserMemoryWidget::setData(const UserRegisterData& data) {
         m_group->setTitle(tr("User Memory"));
         hide();
     } else {
-        m_group->setTitle(QStringLiteral("%1 (%2 ~ %3)").arg(tr("User Memory"), m_data.getStartAddress(),
-                                                              m_data.getEndAddress()));
+        m_group->setTitle(
+            QStringLiteral("%1 (%2 ~ %3)").arg(tr("User Memory"), m_data.getStartAddress(), m_data.getEndAddress()));
         show();
         QString start = m_data.getStartAddress();
         if (start.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
@@ -147,9 +145,9 @@ void UserMemoryWidget::handleReadButtonClicked() {
     bool ok;
     {
         vemo::basgui::BusyCursor busy;
-        ok = m_gateway && m_gateway->tclEval(QStringLiteral("ona_read_controller -addr ") + QStringLiteral("0x")
-                                                 + m_readAddress->text(),
-                                             &result);
+        ok = m_gateway &&
+             m_gateway->tclEval(
+                 QStringLiteral("ona_read_controller -addr ") + QStringLiteral("0x") + m_readAddress->text(), &result);
     }
     if (!ok) {
         warn(tr("Invalid address, please check usage."));
@@ -171,13 +169,9 @@ void UserMemoryWidget::handleWriteButtonClicked() {
         warn(tr("Invalid address or data, please check usage."));
 }
 
-void UserMemoryWidget::onDumpMemLineEditTextChanged(const QString& text) {
-    m_dump->setEnabled(!text.isEmpty());
-}
+void UserMemoryWidget::onDumpMemLineEditTextChanged(const QString& text) { m_dump->setEnabled(!text.isEmpty()); }
 
-void UserMemoryWidget::onLoadMemLineEditTextChanged(const QString& text) {
-    m_load->setEnabled(!text.isEmpty());
-}
+void UserMemoryWidget::onLoadMemLineEditTextChanged(const QString& text) { m_load->setEnabled(!text.isEmpty()); }
 
 void UserMemoryWidget::handleDumpButtonClicked() {
     const QString path = m_dumpPath->text();
@@ -213,4 +207,4 @@ void UserMemoryWidget::handleLoadButtonClicked() {
             tclCommand(QStringLiteral("ona_run_controller -load_memfile \"%1\""), tclQuoted(path)));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -76,4 +76,4 @@ private:
     QPushButton* m_load = nullptr;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -18,4 +18,4 @@ void VirtualLEDItem::paintEvent(QPaintEvent*) {
         p.drawText(QRect(0, 25, 96, 15), Qt::AlignCenter, m_name);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

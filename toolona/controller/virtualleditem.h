@@ -23,4 +23,4 @@ private:
     bool m_on = false;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

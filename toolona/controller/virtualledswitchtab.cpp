@@ -10,9 +10,9 @@
 namespace vemo::toolona {
 
 VirtualLEDSwitchTab::VirtualLEDSwitchTab(ToolGateway* gateway, QWidget* parent)
-    : ControllerTab(QStringLiteral("Virtual LED Switch"), gateway, parent),
-      m_leds(new LEDPanel(gateway, this)),
-      m_switches(new SwitchPanel(gateway, this)) {
+    : ControllerTab(QStringLiteral("Virtual LED Switch"), gateway, parent)
+    , m_leds(new LEDPanel(gateway, this))
+    , m_switches(new SwitchPanel(gateway, this)) {
     contentLayout()->addWidget(m_leds);
     contentLayout()->addWidget(m_switches);
     contentLayout()->addStretch(1);
@@ -34,8 +34,6 @@ void VirtualLEDSwitchTab::setSwitchValue(const QString& value, bool updateText) 
     m_switches->setSwitchValue(value, updateText);
 }
 
-QString VirtualLEDSwitchTab::switchValue() const {
-    return m_switches->switchValue();
-}
+QString VirtualLEDSwitchTab::switchValue() const { return m_switches->switchValue(); }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -33,4 +33,4 @@ private:
     SwitchPanel* m_switches;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

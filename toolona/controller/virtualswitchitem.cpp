@@ -14,8 +14,9 @@ VirtualSwitchItem::VirtualSwitchItem(const QString& name, QWidget* parent) : QAb
 void VirtualSwitchItem::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawPixmap(37, 0, controllerImage(isChecked() ? QStringLiteral("switch_on") : QStringLiteral("switch_off"))
-                            .pixmap(24, 42));
+    p.drawPixmap(
+        37, 0,
+        controllerImage(isChecked() ? QStringLiteral("switch_on") : QStringLiteral("switch_off")).pixmap(24, 42));
     if (!m_name.isEmpty())
         p.drawText(QRect(0, 42, 96, 15), Qt::AlignCenter, m_name);
 }
@@ -24,4 +25,4 @@ bool VirtualSwitchItem::hitButton(const QPoint& pos) const {
     return pos.x() >= 37 && pos.x() <= 61 && pos.y() >= 0 && pos.y() <= 42;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -21,4 +21,4 @@ private:
     QString m_name;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

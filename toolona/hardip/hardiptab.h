@@ -16,7 +16,6 @@ public:
     // the controller records yet, so no core does.
     static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
     bool hasContent() const override { return hasContentFor(core()); }
-
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

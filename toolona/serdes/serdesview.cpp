@@ -12,4 +12,4 @@ SERDESView::SERDESView(QWidget* parent) : QWidget(parent) {
         tr("The SERDES/PCS channels and their status appear here.\nThe SERDES block has not been read yet."), this));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

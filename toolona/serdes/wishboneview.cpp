@@ -12,4 +12,4 @@ WishboneView::WishboneView(QWidget* parent) : QWidget(parent) {
         tr("The Wishbone registers of the SERDES block appear here.\nThe SERDES block has not been read yet."), this));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

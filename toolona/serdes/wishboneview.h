@@ -16,4 +16,4 @@ signals:
     void tclPCS(QString cmd);
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -1,7 +1,7 @@
 #include "shell/cabledialog.h"
 
-#include "shell/toolgateway.h"
 #include "shell/tclcommand.h"
+#include "shell/toolgateway.h"
 
 #include "onadata.h"
 #include "onajtag.h"
@@ -54,7 +54,7 @@ int parallelAddress(const QString& text) {
     return ok && value <= uint(kMaxPort) ? int(value) : -1;
 }
 
-}  // namespace
+} // namespace
 
 CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     : QDialog(parent), m_gateway(gateway), m_jtag(jtag) {
@@ -152,10 +152,14 @@ bool CableDialog::isParallelLayout() const { return m_type->currentIndex() == kP
 
 QString CableDialog::parallelAddressText() const {
     switch (m_parGroup->checkedId()) {
-    case 0: return QStringLiteral("378");
-    case 1: return QStringLiteral("278");
-    case 2: return QStringLiteral("3BC");
-    default: return m_address->text();
+        case 0:
+            return QStringLiteral("378");
+        case 1:
+            return QStringLiteral("278");
+        case 2:
+            return QStringLiteral("3BC");
+        default:
+            return m_address->text();
     }
 }
 
@@ -185,10 +189,9 @@ void CableDialog::onOK() {
     // Checked again here: a port that is not valid never reaches the engine.
     const int port = chosenPort();
     if (port < 0) {
-        doErrDevice(isParallelLayout()
-                        ? tr("Parallel port error: address 0x%1 is invalid or cable not connected!")
-                              .arg(parallelAddressText().toHtmlEscaped())
-                        : tr("Missing USB port: please connect cable and detect again!"));
+        doErrDevice(isParallelLayout() ? tr("Parallel port error: address 0x%1 is invalid or cable not connected!")
+                                             .arg(parallelAddressText().toHtmlEscaped())
+                                       : tr("Missing USB port: please connect cable and detect again!"));
         return;
     }
     QString keyword;
@@ -285,4 +288,4 @@ void CableDialog::hideError() {
     setFixedSize(kWidth, kHeight);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

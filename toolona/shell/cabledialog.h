@@ -78,4 +78,4 @@ private:
     QPushButton* m_detect = nullptr;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

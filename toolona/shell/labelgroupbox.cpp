@@ -25,4 +25,4 @@ void LabelGroupBox::setLabel(const QString& text) {
     m_label->show();
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

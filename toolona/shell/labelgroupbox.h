@@ -23,4 +23,4 @@ private:
     QLabel* m_label;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

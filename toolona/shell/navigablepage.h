@@ -21,4 +21,4 @@ public:
     virtual void zoomTrigger() = 0;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -1,13 +1,13 @@
 #include "shell/onagui.h"
 
+#include "controller/controlregistertab.h"
+#include "controller/statusregistertab.h"
+#include "serdes/serdesview.h"
 #include "shell/cabledialog.h"
 #include "shell/navigablepage.h"
 #include "shell/optionsdialog.h"
 #include "shell/rightview.h"
 #include "shell/tclcommand.h"
-#include "controller/controlregistertab.h"
-#include "controller/statusregistertab.h"
-#include "serdes/serdesview.h"
 #include "trigger/triggerview.h"
 #include "waveform/waveformview.h"
 
@@ -16,16 +16,16 @@
 #include "onajtag.h"
 #include "pcsdata.h"
 #include "pcsjtag.h"
-#include "waveformmodel.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
+#include "waveformmodel.h"
 
 #include "basgui/aboutdialog.h"
 #include "basgui/basehelp.h"
-#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "message/messagewindow.h"
 #include "message/msgmanager.h"
+#include "settings/baseusrsettings.h"
 #include "tcl/cgtclcmdman.h"
 #include "tcl/cgtclcmdproxy.h"
 #include "tcl/cgtcltextedit.h"
@@ -107,7 +107,7 @@ void keepStdChannels() {
             Tcl_RegisterChannel(nullptr, channel);
 }
 
-}  // namespace
+} // namespace
 
 OnaGUI* OnaGUI::instance() { return g_gui; }
 
@@ -187,9 +187,8 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     connect(data, &OnaData::sigProjectOpened, this, &OnaGUI::onProjectOpened);
     connect(data, &OnaData::sigProjectSaved, this, &OnaGUI::onProjectSaved);
     connect(data, &OnaData::sigProjectClosed, this, &OnaGUI::onProjectClosed);
-    data->setCloseCheck([self = QPointer<OnaGUI>(this)](QString* error) {
-        return !self || self->confirmProjectClose(error);
-    });
+    data->setCloseCheck(
+        [self = QPointer<OnaGUI>(this)](QString* error) { return !self || self->confirmProjectClose(error); });
     connect(data, &OnaData::sigFileNameChanged, this, &OnaGUI::onFileNameChanged);
 
     if (m_standalone) {
@@ -592,11 +591,9 @@ void OnaGUI::initMyMenus() {
         // Closing the analyzer file ends the tool (the engine's close
         // announcement closes the window); nobody else answers "close".
         wire("close", SLOT(fileClose()));
-        connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::showOptions,
-                Qt::UniqueConnection);
+        connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::showOptions, Qt::UniqueConnection);
     }
-    connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform,
-            Qt::UniqueConnection);
+    connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
     connect(m_actions.value(TokenSetManagerAction), &QAction::triggered, this, &OnaGUI::onTokenManage,
             Qt::UniqueConnection);
     connect(m_actions.value(CableManagerAction), &QAction::triggered, this, &OnaGUI::onCableManage,
@@ -606,39 +603,39 @@ void OnaGUI::initMyMenus() {
 
 QStringList OnaGUI::stdMenuItems(StdMenu menu) {
     switch (menu) {
-    case vemo::basgui::FileMenu:
-        if (m_standalone)
-            return {QStringLiteral("new"), QStringLiteral("open"), QStringLiteral("save"), QStringLiteral("save as"),
-                    QStringLiteral("close")};
-        return {QStringLiteral("save"), QStringLiteral("save as"), QStringLiteral("close")};
-    case vemo::basgui::ViewMenu:
-        return {QStringLiteral("zoom in"), QStringLiteral("zoom out"), QStringLiteral("zoom fit")};
-    case vemo::basgui::WindowMenu:
-        if (m_standalone)
+        case vemo::basgui::FileMenu:
+            if (m_standalone)
+                return {QStringLiteral("new"), QStringLiteral("open"), QStringLiteral("save"),
+                        QStringLiteral("save as"), QStringLiteral("close")};
+            return {QStringLiteral("save"), QStringLiteral("save as"), QStringLiteral("close")};
+        case vemo::basgui::ViewMenu:
+            return {QStringLiteral("zoom in"), QStringLiteral("zoom out"), QStringLiteral("zoom fit")};
+        case vemo::basgui::WindowMenu:
+            if (m_standalone)
+                return {};
+            return {QStringLiteral("detach"), QStringLiteral("attach")};
+        case vemo::basgui::HelpMenu:
+            return {QStringLiteral("about"), QStringLiteral("help")};
+        default:
             return {};
-        return {QStringLiteral("detach"), QStringLiteral("attach")};
-    case vemo::basgui::HelpMenu:
-        return {QStringLiteral("about"), QStringLiteral("help")};
-    default:
-        return {};
     }
 }
 
 QList<QAction*> OnaGUI::myMenuItems(StdMenu menu) {
     switch (menu) {
-    case vemo::basgui::FileMenu:
-        return {m_actions.value(ExportAction)};
-    case vemo::basgui::ViewMenu:
-        if (m_standalone)
-            return {m_consoleAction, vemo::message::MessageWindow::getInstance()->toggleViewAction()};
-        return {};
-    case vemo::basgui::ToolsMenu:
-        if (m_standalone)
-            return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction),
-                    m_actions.value(OptionsAction)};
-        return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction)};
-    default:
-        return {};
+        case vemo::basgui::FileMenu:
+            return {m_actions.value(ExportAction)};
+        case vemo::basgui::ViewMenu:
+            if (m_standalone)
+                return {m_consoleAction, vemo::message::MessageWindow::getInstance()->toggleViewAction()};
+            return {};
+        case vemo::basgui::ToolsMenu:
+            if (m_standalone)
+                return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction),
+                        m_actions.value(OptionsAction)};
+            return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction)};
+        default:
+            return {};
     }
 }
 
@@ -759,9 +756,7 @@ void OnaGUI::clearModelPointers() {
     m_wdModel = nullptr;
 }
 
-void OnaGUI::refreshViews() {
-    m_rightView->attachModels(m_tuModel, m_teModel, m_tsModel, m_wdModel);
-}
+void OnaGUI::refreshViews() { m_rightView->attachModels(m_tuModel, m_teModel, m_tsModel, m_wdModel); }
 
 void OnaGUI::updateRightViewDisplay() {
     OnaData* data = engine();
@@ -809,12 +804,12 @@ void OnaGUI::doTabChanged(int index) {
 
 void OnaGUI::doPCSPanel(int state) {
     static const QHash<int, QString> texts = {
-        {0, QStringLiteral("Connecting")},        {2, QStringLiteral("Controlling SERDES")},
-        {3, QStringLiteral("Injecting PRBS")},    {4, QStringLiteral("Writing data")},
-        {5, QStringLiteral("Reading data")},      {6, QStringLiteral("Initializing SERDES")},
-        {7, QStringLiteral("Completed")},         {8, QStringLiteral("Reset error!")},
-        {9, QStringLiteral("Timeout error!")},    {10, QStringLiteral("Idle: unknown command!")},
-        {11, QStringLiteral("Parity error!")},    {16, QStringLiteral("Reloading SERDES")},
+        {0, QStringLiteral("Connecting")},     {2, QStringLiteral("Controlling SERDES")},
+        {3, QStringLiteral("Injecting PRBS")}, {4, QStringLiteral("Writing data")},
+        {5, QStringLiteral("Reading data")},   {6, QStringLiteral("Initializing SERDES")},
+        {7, QStringLiteral("Completed")},      {8, QStringLiteral("Reset error!")},
+        {9, QStringLiteral("Timeout error!")}, {10, QStringLiteral("Idle: unknown command!")},
+        {11, QStringLiteral("Parity error!")}, {16, QStringLiteral("Reloading SERDES")},
     };
     setRunState(texts.value(state, QStringLiteral("ERROR!")));
     const QString err = PCSData::inst()->getRunErr();
@@ -841,4 +836,4 @@ void OnaGUI::Refresh() {
         waveform->refreshHeader();
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -59,8 +59,7 @@ public:
     // args: the first element may name the analyzer file (surrounding double
     // quotes are dropped). The unnamed string is not used. startupCommand,
     // when not empty, runs in initialize() before the file is loaded.
-    OnaGUI(QWidget* parent, QList<QString>& args, QString& unused, bool standalone,
-           QString startupCommand = QString());
+    OnaGUI(QWidget* parent, QList<QString>& args, QString& unused, bool standalone, QString startupCommand = QString());
     ~OnaGUI() override;
 
     // The last constructed tool window (null when none lives).
@@ -369,8 +368,8 @@ private:
     QComboBox* m_coreSelector = nullptr;
     QStringList m_porCores;
     QList<vemo::basgui::ActionConnection> m_connections;
-    QString m_lastResult;   // text of the last tclEval (result or error)
+    QString m_lastResult; // text of the last tclEval (result or error)
     bool m_unattended = false;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -13,9 +13,9 @@
 #include "pcsdata.h"
 #include "pcsjtag.h"
 
-#include "settings/baseusrsettings.h"
 #include "basgui/dialogseam.h"
 #include "project/vemoprojectmanager.h"
+#include "settings/baseusrsettings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -42,7 +42,7 @@ QString sameFileKey(const QString& path) {
 
 const char kSaveQuestion[] = "Do you want to save your changes?";
 
-}  // namespace
+} // namespace
 
 // ------------------------------------------------------------- dirty state
 
@@ -308,8 +308,9 @@ bool OnaGUI::confirmProjectClose(QString* error) {
     if (m_fileName.isEmpty() || !m_modified)
         return true;
     if (m_unattended) {
-        *error = tr("ona_close_project: the project has unsaved changes; save them with ona_save_project "
-                    "before closing it");
+        *error =
+            tr("ona_close_project: the project has unsaved changes; save them with ona_save_project "
+               "before closing it");
         return false;
     }
     if (!maybeSave()) {
@@ -673,4 +674,4 @@ void OnaGUI::setInitSerdesPreference(int value) {
 
 void OnaGUI::delayReloadMsgBoxTimeout() {}
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

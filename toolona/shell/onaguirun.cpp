@@ -23,7 +23,7 @@ namespace vemo::toolona {
 
 namespace {
 OnaData* engine() { return OnaData::inst(); }
-}  // namespace
+} // namespace
 
 void OnaGUI::setRunState(const QString& text) {
     m_progress->setMaximum(10);
@@ -244,4 +244,4 @@ void OnaGUI::doItemChanged(QStandardItem*) { SetDirtyBit(); }
 
 void OnaGUI::doTokenChanged() { SetDirtyBit(); }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -38,4 +38,4 @@ QString OptionsDialog::theme() const { return m_theme->currentData().toString();
 
 int OptionsDialog::initSerdes() const { return m_initSerdes->isChecked() ? 1 : 0; }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

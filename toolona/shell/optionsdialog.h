@@ -28,4 +28,4 @@ private:
     QCheckBox* m_initSerdes;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

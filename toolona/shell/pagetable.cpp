@@ -25,7 +25,8 @@ namespace {
 // filled from the controller core it is given.
 template <class Tab>
 PageRow controllerRow(const QString& title) {
-    return {PageSet::Controller, title,
+    return {PageSet::Controller,
+            title,
             [](const PageContext& c) -> QWidget* { return new Tab(c.gateway, c.parent); },
             [](const QSharedPointer<AnalyzerCore>& core) { return Tab::hasContentFor(core); },
             nullptr,
@@ -36,7 +37,8 @@ PageRow controllerRow(const QString& title) {
 // results unused.
 template <class View>
 PageRow serdesRow(const QString& title) {
-    return {PageSet::Serdes, title,
+    return {PageSet::Serdes,
+            title,
             [](const PageContext& c) -> QWidget* {
                 auto* view = new View(c.parent);
                 ToolGateway* gateway = c.gateway;
@@ -46,7 +48,9 @@ PageRow serdesRow(const QString& title) {
                 });
                 return view;
             },
-            nullptr, nullptr, nullptr};
+            nullptr,
+            nullptr,
+            nullptr};
 }
 
 QList<PageRow> builtInRows() {
@@ -64,8 +68,7 @@ QList<PageRow> builtInRows() {
          nullptr},
         {PageSet::LogicAnalyzer, QStringLiteral("LA Waveform"),
          [](const PageContext& c) -> QWidget* { return new WaveformView(c.gateway, c.parent); }, nullptr,
-         [](QWidget* page, const PageModels& m) { static_cast<WaveformView*>(page)->setWaveformModel(m.wd); },
-         nullptr},
+         [](QWidget* page, const PageModels& m) { static_cast<WaveformView*>(page)->setWaveformModel(m.wd); }, nullptr},
         controllerRow<VirtualLEDSwitchTab>(QStringLiteral("Virtual LED Switch")),
         controllerRow<UserMemoryTab>(QStringLiteral("User Memory")),
         controllerRow<StatusRegisterTab>(QStringLiteral("User Status Register")),
@@ -81,10 +84,10 @@ QList<PageRow>& table() {
     return rows;
 }
 
-}  // namespace
+} // namespace
 
 const QList<PageRow>& PageTable::rows() { return table(); }
 
 void PageTable::addPage(const PageRow& row) { table().append(row); }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -31,8 +31,8 @@ enum class PageSet { LogicAnalyzer = 1, Controller = 2, Serdes = 3 };
 
 // What a page factory gets.
 struct PageContext {
-    ToolGateway* gateway = nullptr;   // commands, refusals, modified mark, help
-    QWidget* parent = nullptr;        // the tool window
+    ToolGateway* gateway = nullptr; // commands, refusals, modified mark, help
+    QWidget* parent = nullptr;      // the tool window
 };
 
 // The analyzer models as last handed to the right view. A page built later
@@ -68,4 +68,4 @@ public:
     static void addPage(const PageRow& row);
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

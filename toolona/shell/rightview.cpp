@@ -12,8 +12,8 @@
 #include "waveform/waveformview.h"
 
 #include "analyzercore.h"
-#include "oncdata.h"
 #include "onadata.h"
+#include "oncdata.h"
 #include "triggeremodel.h"
 #include "triggerumodel.h"
 #include "waveformmodel.h"
@@ -36,7 +36,7 @@ void sendLeave(QWidget* page) {
     }
 }
 
-}  // namespace
+} // namespace
 
 QStringList RightView::controllerTitles() {
     QStringList titles;
@@ -180,9 +180,7 @@ NavigablePage* RightView::currentNavigablePage() const {
 
 TriggerView* RightView::triggerView() { return qobject_cast<TriggerView*>(page(QStringLiteral("LA Trigger"))); }
 
-WaveformView* RightView::waveformView() {
-    return qobject_cast<WaveformView*>(page(QStringLiteral("LA Waveform")));
-}
+WaveformView* RightView::waveformView() { return qobject_cast<WaveformView*>(page(QStringLiteral("LA Waveform"))); }
 
 VirtualLEDSwitchTab* RightView::ledSwitchTab() {
     return qobject_cast<VirtualLEDSwitchTab*>(page(QStringLiteral("Virtual LED Switch")));
@@ -202,9 +200,7 @@ HardIpTab* RightView::hardIpTab() { return qobject_cast<HardIpTab*>(page(QString
 
 SERDESView* RightView::serdesView() { return qobject_cast<SERDESView*>(page(QStringLiteral("Serdes Debug"))); }
 
-WishboneView* RightView::wishboneView() {
-    return qobject_cast<WishboneView*>(page(QStringLiteral("Wishbone Debug")));
-}
+WishboneView* RightView::wishboneView() { return qobject_cast<WishboneView*>(page(QStringLiteral("Wishbone Debug"))); }
 
 QList<ControllerTab*> RightView::controllerTabs() {
     QList<ControllerTab*> tabs;
@@ -383,4 +379,4 @@ void RightView::onControllerDataChanged(QString kind, QString data) {
         ledSwitchTab()->setSwitchValue(data, true);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

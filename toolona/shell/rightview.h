@@ -136,4 +136,4 @@ private:
     bool m_clearing = false;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -13,11 +13,10 @@ bool isTclPlainWord(const QString& text) {
     if (text.isEmpty())
         return false;
     for (QChar c : text) {
-        const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-                        (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
-                        (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_') ||
-                        c == QLatin1Char('.') || c == QLatin1Char(':') || c == QLatin1Char('-') ||
-                        c == QLatin1Char('/');
+        const bool ok =
+            (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_') || c == QLatin1Char('.') ||
+            c == QLatin1Char(':') || c == QLatin1Char('-') || c == QLatin1Char('/');
         if (!ok)
             return false;
     }
@@ -30,4 +29,4 @@ QString tclWord(const QString& text) {
     return QLatin1Char('"') + tclQuoted(text) + QLatin1Char('"');
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

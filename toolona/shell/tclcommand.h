@@ -24,4 +24,4 @@ QString tclCommand(const QString& format, const Args&... args) {
     return format.arg(args...);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -14,4 +14,4 @@ bool sendCommand(ToolGateway* gateway, const QString& cmd) {
     return false;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -32,4 +32,4 @@ public:
 // none) and gives false, as does a missing gateway.
 bool sendCommand(ToolGateway* gateway, const QString& cmd);
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -26,4 +26,4 @@ inline void markErrorCell(QPainter* painter, QStyleOptionViewItem* option) {
     option->palette.setColor(QPalette::ButtonText, text);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

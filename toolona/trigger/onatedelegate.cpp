@@ -25,10 +25,9 @@ QString rowText(const QModelIndex& index, int column) {
     return model ? model->text(index.row(), column) : QString();
 }
 
-}  // namespace
+} // namespace
 
-OnaTEDelegate::OnaTEDelegate(ToolGateway* gateway, QObject* parent)
-    : QStyledItemDelegate(parent), m_gateway(gateway) {}
+OnaTEDelegate::OnaTEDelegate(ToolGateway* gateway, QObject* parent) : QStyledItemDelegate(parent), m_gateway(gateway) {}
 
 void OnaTEDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem marked = option;
@@ -79,8 +78,8 @@ QString OnaTEDelegate::commitCommand(const QModelIndex& index, const QString& te
     if (column == TriggerEModel::ColExpression) {
         if (rowText(index, TriggerEModel::ColExpression) == text)
             return {};
-        return tclCommand(QStringLiteral("ona_set_te -name %1 %2 \"%3\""), tclWord(name),
-                          QStringLiteral("-expression"), tclQuoted(text));
+        return tclCommand(QStringLiteral("ona_set_te -name %1 %2 \"%3\""), tclWord(name), QStringLiteral("-expression"),
+                          tclQuoted(text));
     }
     return {};
 }
@@ -101,46 +100,45 @@ bool OnaTEDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyle
     if (index.column() != TriggerEModel::ColName)
         return false;
     const Qt::ItemFlags flags = index.flags();
-    if (!(flags & Qt::ItemIsUserCheckable) || !(flags & Qt::ItemIsEnabled) ||
-        !(option.state & QStyle::State_Enabled))
+    if (!(flags & Qt::ItemIsUserCheckable) || !(flags & Qt::ItemIsEnabled) || !(option.state & QStyle::State_Enabled))
         return false;
     const QVariant state = index.data(Qt::CheckStateRole);
     if (!state.isValid())
         return false;
 
     switch (event->type()) {
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick: {
-        QStyleOptionViewItem viewOpt(option);
-        initStyleOption(&viewOpt, index);
-        const QWidget* widget = option.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &viewOpt, widget);
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton || !box.contains(mouse->position().toPoint()))
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: {
+            QStyleOptionViewItem viewOpt(option);
+            initStyleOption(&viewOpt, index);
+            const QWidget* widget = option.widget;
+            QStyle* style = widget ? widget->style() : QApplication::style();
+            const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &viewOpt, widget);
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton || !box.contains(mouse->position().toPoint()))
+                return false;
+            // A double click on the box is the second click of a toggle already
+            // made: swallow it so it neither toggles back nor opens the editor.
+            if (event->type() == QEvent::MouseButtonDblClick)
+                return true;
+            break;
+        }
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Space && key != Qt::Key_Select)
+                return false;
+            break;
+        }
+        default:
             return false;
-        // A double click on the box is the second click of a toggle already
-        // made: swallow it so it neither toggles back nor opens the editor.
-        if (event->type() == QEvent::MouseButtonDblClick)
-            return true;
-        break;
-    }
-    case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Space && key != Qt::Key_Select)
-            return false;
-        break;
-    }
-    default:
-        return false;
     }
 
     const bool checked = static_cast<Qt::CheckState>(state.toInt()) == Qt::Checked;
     const QString name = rowText(index, TriggerEModel::ColName);
     if (!name.isEmpty())
         sendTriggerCommand(m_gateway, tclCommand(QStringLiteral("ona_set_te -name %1 -enable %2"), tclWord(name),
-                                      checked ? QStringLiteral("off") : QStringLiteral("on")));
+                                                 checked ? QStringLiteral("off") : QStringLiteral("on")));
     return true;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

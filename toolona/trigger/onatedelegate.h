@@ -17,8 +17,7 @@ public:
     OnaTEDelegate(ToolGateway* gateway, QObject* parent = nullptr);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
     // The command a commit of `text` into the cell sends; empty when nothing
@@ -33,4 +32,4 @@ private:
     ToolGateway* m_gateway;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

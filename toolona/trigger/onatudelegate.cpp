@@ -23,9 +23,7 @@ namespace {
 bool startsWithEnum(const QString& radix) { return radix.startsWith(QLatin1String("ONL_")); }
 
 // The trigger-unit model the cell belongs to (null for any other model).
-const TriggerUModel* unitModel(const QModelIndex& index) {
-    return qobject_cast<const TriggerUModel*>(index.model());
-}
+const TriggerUModel* unitModel(const QModelIndex& index) { return qobject_cast<const TriggerUModel*>(index.model()); }
 
 // The tokens of every set named `name` of the given kind, in child order.
 QStringList tokensOf(const QString& name, const QString& kind) {
@@ -45,7 +43,7 @@ QStringList tokensOf(const QString& name, const QString& kind) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 OnaTUDelegate::OnaTUDelegate(ToolGateway* gateway, QObject* parent, const QStringList& items)
     : QStyledItemDelegate(parent), m_gateway(gateway), m_items(items) {}
@@ -78,29 +76,29 @@ QStringList OnaTUDelegate::listItems(const QModelIndex& index) const {
     const int row = index.row();
     const QString radix = model->valueOfRadixByRow(row);
     switch (index.column()) {
-    case TriggerUModel::ColOperator:
-        if (model->getSerialBit(row) >= 1)
-            return OnaData::serial_list;
-        if (startsWithEnum(radix))
-            return {QStringLiteral("==")};
-        return m_items;
-    case TriggerUModel::ColRadix: {
-        QStringList out = m_items;
-        // Only token sets as wide as the unit can stand as its radix.
-        const QString width = QString::number(model->getNumSignal(row));
-        TokenModel* tokens = OnaData::inst()->getTokenModel();
-        const int sets = tokens ? tokens->numTokenSet(QStringLiteral("user")) : 0;
-        for (int i = 0; i < sets; ++i) {
-            const QList<QStandardItem*> set = tokens->getTokenSet(i, QStringLiteral("user"));
-            if (set.size() >= 2 && set.at(0) && set.at(1) && set.at(1)->text() == width)
-                out << set.at(0)->text();
+        case TriggerUModel::ColOperator:
+            if (model->getSerialBit(row) >= 1)
+                return OnaData::serial_list;
+            if (startsWithEnum(radix))
+                return {QStringLiteral("==")};
+            return m_items;
+        case TriggerUModel::ColRadix: {
+            QStringList out = m_items;
+            // Only token sets as wide as the unit can stand as its radix.
+            const QString width = QString::number(model->getNumSignal(row));
+            TokenModel* tokens = OnaData::inst()->getTokenModel();
+            const int sets = tokens ? tokens->numTokenSet(QStringLiteral("user")) : 0;
+            for (int i = 0; i < sets; ++i) {
+                const QList<QStandardItem*> set = tokens->getTokenSet(i, QStringLiteral("user"));
+                if (set.size() >= 2 && set.at(0) && set.at(1) && set.at(1)->text() == width)
+                    out << set.at(0)->text();
+            }
+            return out;
         }
-        return out;
-    }
-    case TriggerUModel::ColValue:
-        return tokensOf(radix, startsWithEnum(radix) ? QStringLiteral("ENUM") : QStringLiteral("user"));
-    default:
-        return {};
+        case TriggerUModel::ColValue:
+            return tokensOf(radix, startsWithEnum(radix) ? QStringLiteral("ENUM") : QStringLiteral("user"));
+        default:
+            return {};
     }
 }
 
@@ -141,23 +139,23 @@ QString OnaTUDelegate::commitCommand(const QModelIndex& index, const QString& te
     QString option;
     QString old;
     switch (column) {
-    case TriggerUModel::ColName:
-        old = name;
-        break;
-    case TriggerUModel::ColOperator:
-        option = QStringLiteral("-operator");
-        old = cell(TriggerUModel::ColOperator);
-        break;
-    case TriggerUModel::ColRadix:
-        option = QStringLiteral("-radix");
-        old = cell(TriggerUModel::ColRadix);
-        break;
-    case TriggerUModel::ColValue:
-        option = QStringLiteral("-value");
-        old = cell(TriggerUModel::ColValue);
-        break;
-    default:
-        return {};
+        case TriggerUModel::ColName:
+            old = name;
+            break;
+        case TriggerUModel::ColOperator:
+            option = QStringLiteral("-operator");
+            old = cell(TriggerUModel::ColOperator);
+            break;
+        case TriggerUModel::ColRadix:
+            option = QStringLiteral("-radix");
+            old = cell(TriggerUModel::ColRadix);
+            break;
+        case TriggerUModel::ColValue:
+            option = QStringLiteral("-value");
+            old = cell(TriggerUModel::ColValue);
+            break;
+        default:
+            return {};
     }
     if (text.isEmpty() || name.isEmpty() || old == text)
         return {};
@@ -211,8 +209,7 @@ void OnaTUDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     // closed list it opens into.
     const bool plain = column < TriggerUModel::ColOperator || serial ||
                        (column == TriggerUModel::ColValue && (kind == PlainRadix || kind == IntEnumRadix)) ||
-                       (column == TriggerUModel::ColRadix && model &&
-                        startsWithEnum(model->valueOfRadixByRow(row)));
+                       (column == TriggerUModel::ColRadix && model && startsWithEnum(model->valueOfRadixByRow(row)));
     QStyleOptionViewItem marked = option;
     if (column == TriggerUModel::ColValue && model && model->hasError(row))
         markErrorCell(painter, &marked);
@@ -248,4 +245,4 @@ QSize OnaTUDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
     return size;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -18,8 +18,8 @@ void reportTriggerRefusal(ToolGateway* gateway, const QString& message) {
 }
 
 void restrictToTriggerName(QLineEdit* edit) {
-    static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]{0,%1}")
-                                             .arg(TriggerLang::kMaxNameLength - 1));
+    static const QRegularExpression name(
+        QStringLiteral("[A-Za-z_][A-Za-z0-9_]{0,%1}").arg(TriggerLang::kMaxNameLength - 1));
     edit->setValidator(new QRegularExpressionValidator(name, edit));
     edit->setMaxLength(TriggerLang::kMaxNameLength);
     const QString hint = QObject::tr("Letters, digits and _, not starting with a digit");
@@ -27,8 +27,6 @@ void restrictToTriggerName(QLineEdit* edit) {
     edit->setToolTip(hint + QObject::tr("; THEN, AND, OR, XOR and NOT are reserved."));
 }
 
-QString triggerNameProblem(const QString& name, const QString& what) {
-    return TriggerLang::checkName(name, what);
-}
+QString triggerNameProblem(const QString& name, const QString& what) { return TriggerLang::checkName(name, what); }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

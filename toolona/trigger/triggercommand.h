@@ -27,4 +27,4 @@ void restrictToTriggerName(QLineEdit* edit);
 // (`what`: "trigger unit" or "trigger expression").
 QString triggerNameProblem(const QString& name, const QString& what);
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

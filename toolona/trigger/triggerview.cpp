@@ -72,7 +72,7 @@ QString titleWithErrors(const QString& title, int errors) {
     return QStringLiteral("%1:<font color=\"%4\"><b> currently %2 syntax error%3</b></font>")
         .arg(title, QString::number(errors), errors >= 2 ? QStringLiteral("s") : QString(), red);
 }
-}  // namespace
+} // namespace
 
 TriggerView::TriggerView(ToolGateway* gateway, QWidget* parent) : QFrame(parent), m_gateway(gateway) {
     setAcceptDrops(true);
@@ -111,10 +111,9 @@ TriggerView::TriggerView(ToolGateway* gateway, QWidget* parent) : QFrame(parent)
     options->addWidget(buildPositionGroup());
     m_porGroup->hide();
 
-    m_empty = new EmptyStateLabel(
-        tr("Trigger units and trigger expressions of the active analyzer core appear here.\n"
-           "No analyzer core is open."),
-        this);
+    m_empty = new EmptyStateLabel(tr("Trigger units and trigger expressions of the active analyzer core appear here.\n"
+                                     "No analyzer core is open."),
+                                  this);
     grid->addWidget(m_tuGroup, 0, 0);
     grid->addWidget(m_teGroup, 1, 0);
     grid->addWidget(m_optionFrame, 2, 0);
@@ -296,9 +295,9 @@ void TriggerView::setTriggerSetting(TriggerSetting* s) {
     if (!s)
         return;
     std::vector<std::optional<QSignalBlocker>> blockers;
-    for (QObject* w : std::initializer_list<QObject*>{m_preRadio, m_userRadio, m_positionCombo, m_positionBar,
-                                                       m_teCombo, m_samplesCombo, m_triggerSpin, m_counterCheck,
-                                                       m_counterSpin, m_porCheck})
+    for (QObject* w :
+         std::initializer_list<QObject*>{m_preRadio, m_userRadio, m_positionCombo, m_positionBar, m_teCombo,
+                                         m_samplesCombo, m_triggerSpin, m_counterCheck, m_counterSpin, m_porCheck})
         blockers.emplace_back(std::in_place, w);
 
     m_preRadio->setChecked(s->positionPreSelected);
@@ -424,8 +423,8 @@ void TriggerView::doUserToggle(bool checked) {
     s->markDirty();
     updatePositionControls();
     if (checked) {
-        sendOption(tclCommand(QStringLiteral("ona_set_trigoptn -position %1"),
-                              QString::number(m_positionBar->value())));
+        sendOption(
+            tclCommand(QStringLiteral("ona_set_trigoptn -position %1"), QString::number(m_positionBar->value())));
         refreshPositionLabel();
     }
 }
@@ -510,8 +509,7 @@ void TriggerView::connectPORCore(bool connectFlag) {
 }
 
 bool TriggerView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == this && event->type() == QEvent::KeyRelease &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    if (watched == this && event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         if (m_gateway)
             m_gateway->openHelpTopic(QStringLiteral("Trigger_Signal_Setup"));
         return true;
@@ -519,4 +517,4 @@ bool TriggerView::eventFilter(QObject* watched, QEvent* event) {
     return QFrame::eventFilter(watched, event);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -157,4 +157,4 @@ private:
     bool m_settingControls = true;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

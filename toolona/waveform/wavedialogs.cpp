@@ -40,7 +40,7 @@ int reciprocal(const QString& text) {
     return r >= 1 && r <= 1000 ? r : -1;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Bus radix
@@ -69,14 +69,14 @@ int BusDialog::radixOfIndex(int index) {
 
 QString BusDialog::radixName(int radix) {
     switch (radix) {
-    case 2:
-        return QStringLiteral("Bin");
-    case 8:
-        return QStringLiteral("Oct");
-    case 10:
-        return QStringLiteral("Dec");
-    default:
-        return QStringLiteral("Hex");
+        case 2:
+            return QStringLiteral("Bin");
+        case 8:
+            return QStringLiteral("Oct");
+        case 10:
+            return QStringLiteral("Dec");
+        default:
+            return QStringLiteral("Hex");
     }
 }
 
@@ -112,16 +112,19 @@ ClockDialog::ClockDialog(ToolGateway* gateway, QWidget* parent)
     grid->addWidget(m_frequencyUnit, 1, 2);
 
     const basgui::BaseHelp help(QStringLiteral("ondrel"));
-    const QString periodTip = help.getWhatsThisText(QStringLiteral("specify_clock_frequency"), QStringLiteral("Period"));
-    const QString freqTip = help.getWhatsThisText(QStringLiteral("specify_clock_frequency"), QStringLiteral("Frequency"));
+    const QString periodTip =
+        help.getWhatsThisText(QStringLiteral("specify_clock_frequency"), QStringLiteral("Period"));
+    const QString freqTip =
+        help.getWhatsThisText(QStringLiteral("specify_clock_frequency"), QStringLiteral("Frequency"));
     m_period->setWhatsThis(periodTip.isEmpty() ? QStringLiteral("Specify clock period to export or display waveform")
                                                : periodTip);
-    m_frequency->setWhatsThis(freqTip.isEmpty() ? QStringLiteral("Specify clock frequency to export or display waveform")
-                                                : freqTip);
+    m_frequency->setWhatsThis(
+        freqTip.isEmpty() ? QStringLiteral("Specify clock frequency to export or display waveform") : freqTip);
 
     m_error = errorLabel(this);
     grid->addWidget(m_error, 2, 0, 1, 3);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &ClockDialog::doAccept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, &ClockDialog::doHelp);
@@ -175,7 +178,9 @@ void ClockDialog::fConvert(const QString& text) {
         m_period->setText(QString::number(p));
 }
 
-void ClockDialog::doHelp() { basgui::BaseHelp(QStringLiteral("ondrel")).openDialogHelpUrl(QStringLiteral("specify_clock_frequency")); }
+void ClockDialog::doHelp() {
+    basgui::BaseHelp(QStringLiteral("ondrel")).openDialogHelpUrl(QStringLiteral("specify_clock_frequency"));
+}
 
 void ClockDialog::doAccept() {
     QString text = m_period->text();
@@ -249,7 +254,8 @@ void ExportDlg::formatComboValueChanged(const QString& text) {
 void ExportDlg::chooseFileButtonClicked() {
     const bool vcd = m_format->currentText() == QLatin1String("VCD file");
     const QString file = basgui::Dialogs::provider()->getSaveFileName(
-        this, windowTitle(), m_file->text(), vcd ? QStringLiteral("VCD files (*.vcd)") : QStringLiteral("TEXT files (*.txt)"));
+        this, windowTitle(), m_file->text(),
+        vcd ? QStringLiteral("VCD files (*.vcd)") : QStringLiteral("TEXT files (*.txt)"));
     if (!file.isEmpty())
         m_file->setText(file);
 }
@@ -280,4 +286,4 @@ void ExportDlg::doAccept() {
     accept();
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

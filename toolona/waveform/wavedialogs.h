@@ -101,4 +101,4 @@ private:
     QString m_signals;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

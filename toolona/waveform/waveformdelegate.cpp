@@ -40,7 +40,7 @@ bool holdsRow(const QModelIndex& index) {
            index.siblingAtColumn(1).data(Qt::DisplayRole).userType() == qMetaTypeId<SigTreeData>();
 }
 
-}  // namespace
+} // namespace
 
 WaveformDelegate::WaveformDelegate(WaveformView* page) : QStyledItemDelegate(page), m_page(page) {}
 
@@ -245,4 +245,4 @@ void WaveformDelegate::doCommitCB(int) {
     }
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -15,29 +15,29 @@ void WaveformNavigator::navigate(QWidget* target, int action) {
         return;
     WaveformModel* model = tree->waveformModel();
     switch (action) {
-    case ZoomIn:
-        tree->page()->zoomIn();
-        break;
-    case ZoomOut:
-        tree->page()->zoomOut();
-        break;
-    case MoveUp:
-        tree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
-    case MoveDown:
-        tree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
-    case MoveLeft:
-        if (model)
-            model->moveLeft(tree->waveWidth());
-        break;
-    case MoveRight:
-        if (model)
-            model->moveRight(tree->waveWidth());
-        break;
-    default:
-        break;
+        case ZoomIn:
+            tree->page()->zoomIn();
+            break;
+        case ZoomOut:
+            tree->page()->zoomOut();
+            break;
+        case MoveUp:
+            tree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            break;
+        case MoveDown:
+            tree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            break;
+        case MoveLeft:
+            if (model)
+                model->moveLeft(tree->waveWidth());
+            break;
+        case MoveRight:
+            if (model)
+                model->moveRight(tree->waveWidth());
+            break;
+        default:
+            break;
     }
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -15,4 +15,4 @@ public:
     void navigate(QWidget* target, int action) override;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -5,8 +5,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QVarLengthArray>
 #include <QPolygon>
+#include <QVarLengthArray>
 
 namespace vemo::toolona {
 
@@ -97,7 +97,7 @@ private:
     const BusFormat& m_format;
 };
 
-}  // namespace
+} // namespace
 
 void drawBusLabel(QPainter* p, const QString& text, int left, int width, const QRect& cell) {
     if (text.isEmpty() || width <= 0)
@@ -144,8 +144,8 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
 
     int xs = r.left();
     qint64 start = w.viewStart;
-    qint64 valueAt = start;   // a sample holding the segment's value
-    int runStart = -1;   // first column of a run of narrow segments
+    qint64 valueAt = start; // a sample holding the segment's value
+    int runStart = -1;      // first column of a run of narrow segments
     for (;;) {
         const qint64 lastHere = w.lastSampleIn(xs);
         qint64 n = walk.nextBoundary(start);
@@ -177,5 +177,5 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
     }
 }
 
-}  // namespace wavepaint
-}  // namespace vemo::toolona
+} // namespace wavepaint
+} // namespace vemo::toolona

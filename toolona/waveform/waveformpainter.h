@@ -50,5 +50,5 @@ void paintBus(QPainter* p, const WavePaintParams& params, const TraceData& trace
 // drawn outside the box.
 void drawBusLabel(QPainter* p, const QString& text, int left, int width, const QRect& cell);
 
-}  // namespace wavepaint
-}  // namespace vemo::toolona
+} // namespace wavepaint
+} // namespace vemo::toolona

@@ -10,9 +10,7 @@
 
 namespace vemo::toolona {
 
-WaveformRuler::WaveformRuler(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    setMouseTracking(true);
-}
+WaveformRuler::WaveformRuler(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) { setMouseTracking(true); }
 
 QSize WaveformRuler::sizeHint() const { return QHeaderView::sizeHint() + QSize(0, 10); }
 
@@ -143,4 +141,4 @@ void WaveformRuler::setPointerX(int x) {
     viewport()->update(QRect(sectionViewportPosition(2), 0, sectionSize(2), height()));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -28,7 +28,7 @@ public:
     struct Tick {
         int x;
         qint64 sample;
-        QString label;   // "frame:offset"
+        QString label; // "frame:offset"
     };
     // The labelled ticks over `rect` (none without a capture or a window).
     QList<Tick> ticks(const QRect& rect) const;
@@ -47,4 +47,4 @@ private:
     int m_pointerX = -1;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -1,8 +1,8 @@
 #include "waveform/waveformsignal.h"
 
+#include "waveform/wavedialogs.h"
 #include "waveform/waveformnavigator.h"
 #include "waveform/waveformruler.h"
-#include "waveform/wavedialogs.h"
 #include "waveform/waveformview.h"
 
 #include "basgui/baseicon.h"
@@ -57,10 +57,12 @@ SigTreeData itemData(const QStandardItem* dataItem) {
     return dataItem ? dataItem->data(Qt::DisplayRole).value<SigTreeData>() : SigTreeData();
 }
 
-const char* const kLightStyle = "QTreeView::item:hover, QTreeView::item:selected {                              background: rgb(224,244,255,120)}";
-const char* const kDarkStyle = "QTreeView::item:hover, QTreeView::item:selected {                              background: rgb(0,137,242,120)}";
+const char* const kLightStyle =
+    "QTreeView::item:hover, QTreeView::item:selected {                              background: rgb(224,244,255,120)}";
+const char* const kDarkStyle =
+    "QTreeView::item:hover, QTreeView::item:selected {                              background: rgb(0,137,242,120)}";
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Mime data
@@ -778,7 +780,7 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x) {
                     if (m->getTriggerFrame(i) <= c)
                         f = i;
                 if (f < 0)
-                    continue;   // before every frame: no frame:offset to name it
+                    continue; // before every frame: no frame:offset to name it
                 text = QStringLiteral("%1:%2").arg(f).arg(c - m->getTriggerFrame(f));
             }
             add(go, text, [this, c] { zoomToPosition(c, true); });
@@ -909,7 +911,7 @@ bool WaveformSignal::dropTarget(const QPoint& pos, const QModelIndex& source, QM
     const QRect r = visualRect(target);
     bool lower = pos.y() >= r.top() + r.height() / 2;
     if (lower && bus && isExpanded(target) && m_model->rowCount(target) > 0)
-        lower = false;   // a bus never lands between a bus and its first member
+        lower = false; // a bus never lands between a bus and its first member
     *parent = target.parent();
     *row = target.row() + (lower ? 1 : 0);
     if (parent->siblingAtColumn(0) == src.parent().siblingAtColumn(0) && src.row() < *row)
@@ -973,4 +975,4 @@ void WaveformSignal::dropEvent(QDropEvent* event) {
     }
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

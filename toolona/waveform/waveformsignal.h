@@ -9,14 +9,13 @@
 
 class QMenu;
 class QStandardItem;
-#include "waveformmodel.h"
 #include "waveform/wavepaintparams.h"
+#include "waveformmodel.h"
 
 namespace vemo::toolona {
 
 class WaveformRuler;
 class WaveformView;
-
 
 // What a drag or the clipboard carries: the dragged row, or copies of a
 // row's three items with their descendants. The copies belong to the mime
@@ -184,4 +183,4 @@ private:
     bool m_pressedLeftOfWave = false;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

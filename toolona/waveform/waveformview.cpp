@@ -41,8 +41,8 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
     m_bar->setValue(0);
     connect(m_bar, &QScrollBar::valueChanged, this, &WaveformView::updateView);
 
-    m_empty = new EmptyStateLabel(
-        tr("Captured signals appear here after a run.\nThis core has no captured data yet."), this);
+    m_empty =
+        new EmptyStateLabel(tr("Captured signals appear here after a run.\nThis core has no captured data yet."), this);
 
     m_findBar = new QWidget(this);
     m_findBar->setObjectName(QStringLiteral("findBar"));
@@ -172,8 +172,8 @@ int WaveformView::findValue(const QString& text, bool backward) {
     QString value = text.trimmed();
     QString radix;
     static const QList<QPair<QString, QString>> prefixes{{QStringLiteral("0x"), QStringLiteral("Hex")},
-                                                        {QStringLiteral("0o"), QStringLiteral("Oct")},
-                                                        {QStringLiteral("0b"), QStringLiteral("Bin")}};
+                                                         {QStringLiteral("0o"), QStringLiteral("Oct")},
+                                                         {QStringLiteral("0b"), QStringLiteral("Bin")}};
     for (const auto& p : prefixes)
         if (value.startsWith(p.first, Qt::CaseInsensitive)) {
             value = value.mid(2);
@@ -237,8 +237,8 @@ void WaveformView::updateMeasurement() {
         if (qAbs(qint64(c) - pos) < qAbs(qint64(nearest) - pos))
             nearest = c;
     const QVector<int> channels = row.isValid() ? m_model->channelsOf(row) : QVector<int>();
-    const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos,
-                                               m_model->getClockPeriod(), m_model->getClockUnit());
+    const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),
+                                               m_model->getClockUnit());
     showStatus(m.text(row.isValid() ? WaveformModel::rowData(row).name : QString()));
 }
 
@@ -319,8 +319,7 @@ bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == this && event->type() == QEvent::KeyRelease &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    if (watched == this && event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         if (m_gateway)
             m_gateway->openHelpTopic(QStringLiteral("Waveform_View"));
         return true;
@@ -328,4 +327,4 @@ bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
     return QFrame::eventFilter(watched, event);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

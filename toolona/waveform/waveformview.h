@@ -89,7 +89,7 @@ private:
     void showStatus(const QString& text);
 
     ToolGateway* m_gateway;
-    QPointer<WaveformModel> m_model;   // the engine deletes it with its project
+    QPointer<WaveformModel> m_model; // the engine deletes it with its project
     WaveformSignal* m_tree = nullptr;
     QScrollBar* m_bar = nullptr;
     EmptyStateLabel* m_empty = nullptr;
@@ -99,4 +99,4 @@ private:
     int m_radix = 16;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

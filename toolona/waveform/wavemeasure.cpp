@@ -32,7 +32,8 @@ QString WaveMeasure::si(double value, const QString& unit) {
         return QStringLiteral("0 %1").arg(unit);
     for (const auto& p : prefixes)
         if (std::fabs(value) >= p.scale * 0.9995)
-            return QStringLiteral("%1 %2%3").arg(QString::number(value / p.scale, 'g', 4), QLatin1String(p.prefix), unit);
+            return QStringLiteral("%1 %2%3").arg(QString::number(value / p.scale, 'g', 4), QLatin1String(p.prefix),
+                                                 unit);
     return QStringLiteral("%1 p%2").arg(QString::number(value / 1e-12, 'g', 4), unit);
 }
 
@@ -40,10 +41,12 @@ QString WaveMeasure::text(const QString& signal) const {
     QStringList parts;
     QString span = QStringLiteral("%1 .. %2: %3 samples").arg(from).arg(to).arg(samples);
     if (sampleSeconds() > 0.0 && samples > 0)
-        span += QStringLiteral(" = %1 (1/t %2)").arg(si(seconds(), QStringLiteral("s")), si(1.0 / seconds(), QStringLiteral("Hz")));
+        span += QStringLiteral(" = %1 (1/t %2)")
+                    .arg(si(seconds(), QStringLiteral("s")), si(1.0 / seconds(), QStringLiteral("Hz")));
     parts << span;
     if (!signal.isEmpty()) {
-        parts << (edges == 1 ? QStringLiteral("%1: 1 edge").arg(signal) : QStringLiteral("%1: %2 edges").arg(signal).arg(edges));
+        parts << (edges == 1 ? QStringLiteral("%1: 1 edge").arg(signal)
+                             : QStringLiteral("%1: %2 edges").arg(signal).arg(edges));
         // One edge is half a period at most: no frequency to speak of.
         if (oneBit && edges >= 2 && frequency() > 0.0)
             parts << QStringLiteral("%1").arg(si(frequency(), QStringLiteral("Hz")));
@@ -83,4 +86,4 @@ WaveMeasure WaveMeasure::measure(const TraceData& trace, const QVector<int>& cha
     return m;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

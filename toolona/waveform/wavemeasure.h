@@ -19,8 +19,8 @@ struct WaveMeasure {
     qint64 edges = 0;       // changes at samples in (from, to]
     qint64 highSamples = 0; // one-bit signal: samples in [from, to) at 1
     bool oneBit = false;
-    int period = 0;         // clock period per sample, 0 for none
-    QString unit;           // "ns" or "ps"
+    int period = 0; // clock period per sample, 0 for none
+    QString unit;   // "ns" or "ps"
 
     // Seconds per sample, 0 without a clock period.
     double sampleSeconds() const;
@@ -42,4 +42,4 @@ struct WaveMeasure {
     static QString si(double value, const QString& unit);
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

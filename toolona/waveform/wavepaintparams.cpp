@@ -26,9 +26,8 @@ WavePaintParams WavePaintParams::make(const QRect& cell, int viewStart, int view
 }
 
 WavePaintParams WavePaintParams::make(const WaveformModel* model, const QRect& cell) {
-    return model && model->hasData()
-               ? make(cell, model->getViewStart(), model->getViewCount(), model->getNumTime())
-               : make(cell, 0, 0, 0);
+    return model && model->hasData() ? make(cell, model->getViewStart(), model->getViewCount(), model->getNumTime())
+                                     : make(cell, 0, 0, 0);
 }
 
 int WavePaintParams::sampleAt(int xPos) const {
@@ -54,4 +53,4 @@ qint64 WavePaintParams::firstSampleFrom(int column) const {
     return s;
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -17,11 +17,11 @@ namespace vemo::toolona {
 
 struct WavePaintParams {
     QRect cell;
-    double px = 0.0;        // pixels per sample
-    int viewStart = 0;      // first visible sample
-    int viewEnd = -1;       // last visible sample, never past the data
+    double px = 0.0;   // pixels per sample
+    int viewStart = 0; // first visible sample
+    int viewEnd = -1;  // last visible sample, never past the data
     int viewCount = 0;
-    int numTime = 0;        // samples in the store
+    int numTime = 0; // samples in the store
 
     QColor background;
     QColor wave;
@@ -52,4 +52,4 @@ struct WavePaintParams {
     int clampToData(qint64 s) const { return int(qBound(qint64(0), s, qint64(qMax(0, numTime - 1)))); }
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -21,12 +21,8 @@ BusyProgressDialog::BusyProgressDialog(const QString& text)
     g_current = m_dialog.get();
 }
 
-BusyProgressDialog::~BusyProgressDialog() {
-    g_current = nullptr;
-}
+BusyProgressDialog::~BusyProgressDialog() { g_current = nullptr; }
 
-QProgressDialog* BusyProgressDialog::current() {
-    return g_current;
-}
+QProgressDialog* BusyProgressDialog::current() { return g_current; }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

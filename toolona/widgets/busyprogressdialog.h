@@ -24,4 +24,4 @@ private:
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

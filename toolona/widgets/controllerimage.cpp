@@ -6,9 +6,9 @@ namespace vemo::toolona {
 
 QIcon controllerImage(const QString& name) {
     const bool dark = vemo::theme::ThemeSetting::isDark();
-    const QString own = dark ? QStringLiteral(":/images/dark/%1.png").arg(name)
-                             : QStringLiteral(":/images/%1.png").arg(name);
+    const QString own =
+        dark ? QStringLiteral(":/images/dark/%1.png").arg(name) : QStringLiteral(":/images/%1.png").arg(name);
     return QIcon::fromTheme(name, QIcon(own));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

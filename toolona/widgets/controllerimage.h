@@ -10,4 +10,4 @@ namespace vemo::toolona {
 // the light or dark variant of the host theme.
 QIcon controllerImage(const QString& name);
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -10,4 +10,4 @@ EmptyStateLabel::EmptyStateLabel(const QString& text, QWidget* parent) : QLabel(
     setForegroundRole(QPalette::PlaceholderText);
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -12,4 +12,4 @@ public:
     explicit EmptyStateLabel(const QString& text, QWidget* parent = nullptr);
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -20,4 +20,4 @@ HexValueLineEdit::HexValueLineEdit(QWidget* parent) : QLineEdit(parent) {
     setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[a-fA-F0-9]*")), this));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -12,4 +12,4 @@ public:
     explicit HexValueLineEdit(QWidget* parent = nullptr);
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

@@ -18,10 +18,10 @@ void StatusLEDWidget::setState(int state) {
 void StatusLEDWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QString name = m_state == 2 ? QStringLiteral("led_on")
+    const QString name = m_state == 2   ? QStringLiteral("led_on")
                          : m_state == 1 ? QStringLiteral("led_red")
                                         : QStringLiteral("led_off");
     p.drawPixmap(10, 0, controllerImage(name).pixmap(16, 16));
 }
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona

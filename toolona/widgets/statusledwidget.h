@@ -20,4 +20,4 @@ private:
     int m_state = 0;
 };
 
-}  // namespace vemo::toolona
+} // namespace vemo::toolona
