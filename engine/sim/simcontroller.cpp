@@ -108,15 +108,15 @@ bool SimController::fill(quint64 value, QString* error) {
     return true;
 }
 
-bool SimController::dump(const QString& path, qint64 offset, qint64 range, int width, QString* error) const {
+bool SimController::fileWindow(qint64 offset, qint64* range, int* width, QString* error) const {
     if (m_depth == 0) {
         *error = QStringLiteral("the core has no user memory");
         return false;
     }
-    if (width <= 0)
-        width = m_width;
-    if (width > m_width) {
-        *error = QStringLiteral("a word width of %1 bits is wider than the %2-bit memory").arg(width).arg(m_width);
+    if (*width <= 0)
+        *width = m_width;
+    if (*width > m_width) {
+        *error = QStringLiteral("a word width of %1 bits is wider than the %2-bit memory").arg(*width).arg(m_width);
         return false;
     }
     if (offset < 0 || offset >= m_depth) {
@@ -125,15 +125,21 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
                      .arg(m_depth);
         return false;
     }
-    if (range < 0)
-        range = m_depth - offset;
-    if (range == 0 || offset + range > m_depth) {
+    if (*range < 0)
+        *range = m_depth - offset;
+    if (*range == 0 || offset + *range > m_depth) {
         *error = QStringLiteral("a range of %1 words from offset %2 does not fit the %3 words of the memory")
-                     .arg(range)
+                     .arg(*range)
                      .arg(hexAddress(quint64(offset)))
                      .arg(m_depth);
         return false;
     }
+    return true;
+}
+
+bool SimController::dump(const QString& path, qint64 offset, qint64 range, int width, QString* error) const {
+    if (!fileWindow(offset, &range, &width, error))
+        return false;
     QVector<quint64> words;
     {
         QMutexLocker lock(&m_mutex);
@@ -274,30 +280,9 @@ bool SimController::parseMemText(const QByteArray& text, const QString& name, in
 }
 
 bool SimController::load(const QString& path, qint64 offset, qint64 range, int width, QString* error) {
-    if (m_depth == 0) {
-        *error = QStringLiteral("the core has no user memory");
+    if (!fileWindow(offset, &range, &width, error))
         return false;
-    }
-    if (width <= 0)
-        width = m_width;
-    if (width > m_width) {
-        *error = QStringLiteral("a word width of %1 bits is wider than the %2-bit memory").arg(width).arg(m_width);
-        return false;
-    }
-    if (offset < 0 || offset >= m_depth) {
-        *error = QStringLiteral("offset %1 is outside the %2 words of the memory")
-                     .arg(hexAddress(quint64(qMax<qint64>(0, offset))))
-                     .arg(m_depth);
-        return false;
-    }
-    const qint64 hi = range < 0 ? m_depth : offset + range;
-    if (range == 0 || hi > m_depth) {
-        *error = QStringLiteral("a range of %1 words from offset %2 does not fit the %3 words of the memory")
-                     .arg(range)
-                     .arg(hexAddress(quint64(offset)))
-                     .arg(m_depth);
-        return false;
-    }
+    const qint64 hi = offset + range;
     QByteArray text;
     QString why;
     // Each word takes at least two bytes; a file much larger than the

@@ -68,6 +68,9 @@ public:
     static QString hexDigits(quint64 value, int bits);
 
 private:
+    // Checks a dump or load window against the memory; a negative range
+    // means "to the end" and a width of 0 or less the memory's own.
+    bool fileWindow(qint64 offset, qint64* range, int* width, QString* error) const;
     quint32 counter() const;
     bool checkAddress(quint64 address, QString* error) const;
 
