@@ -141,7 +141,7 @@ void readRegisters(const QJsonObject& parent, const QString& key, const QString&
 
 } // namespace
 
-bool parseHex32(const QString& text, quint32* value) {
+bool parseHex64(const QString& text, quint64* value) {
     QString t = text.trimmed();
     if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         t = t.mid(2);
@@ -149,13 +149,19 @@ bool parseHex32(const QString& text, quint32* value) {
         return false;
     quint64 v = 0;
     for (const QChar c : t) {
-        const int d = QStringLiteral("0123456789abcdef").indexOf(c.toLower());
-        if (d < 0)
+        const int digit = QStringLiteral("0123456789abcdef").indexOf(c.toLower());
+        if (digit < 0 || (v >> 60) != 0)
             return false;
-        v = v * 16 + quint64(d);
-        if (v > 0xFFFFFFFFull)
-            return false;
+        v = v * 16 + quint64(digit);
     }
+    *value = v;
+    return true;
+}
+
+bool parseHex32(const QString& text, quint32* value) {
+    quint64 v = 0;
+    if (!parseHex64(text, &v) || v > 0xFFFFFFFFull)
+        return false;
     *value = quint32(v);
     return true;
 }

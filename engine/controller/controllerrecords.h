@@ -94,7 +94,8 @@ constexpr int kMaxMemDepth = 1 << 20; // words
 ONA_EXPORT bool parse(const QJsonObject& o, const QString& path, ControllerRecords* out, QString* error);
 
 // "0x1F", "1f" -> 31; false for empty text, other characters or values
-// above 32 bits.
+// above 64 (parseHex64) or 32 bits (parseHex32).
+ONA_EXPORT bool parseHex64(const QString& text, quint64* value);
 ONA_EXPORT bool parseHex32(const QString& text, quint32* value);
 
 } // namespace ControllerFile

@@ -2,6 +2,7 @@
 // controller core's device. Read verbs return the value as hexadecimal
 // digits (upper case, zero-padded to the width, no prefix).
 
+#include "controllerrecords.h"
 #include "onadata.h"
 #include "onaverbs.h"
 #include "oncdata.h"
@@ -54,24 +55,6 @@ bool currentDevice(const QString& verb, std::shared_ptr<SimController>* dev, QSt
     return true;
 }
 
-// "0x1F" or "1F": up to 64 bits.
-bool hexValue(const QString& s, quint64* value) {
-    QString t = s.trimmed();
-    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        t = t.mid(2);
-    if (t.isEmpty() || t.size() > 64)
-        return false;
-    quint64 v = 0;
-    for (const QChar c : t) {
-        const int digit = QStringLiteral("0123456789abcdef").indexOf(c.toLower());
-        if (digit < 0 || (v >> 60) != 0)
-            return false;
-        v = v * 16 + quint64(digit);
-    }
-    *value = v;
-    return true;
-}
-
 bool decimalCount(const QString& s, qint64* value) {
     bool ok = false;
     const qint64 v = s.trimmed().toLongLong(&ok, 10);
@@ -97,7 +80,7 @@ int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool d
     for (const auto& o : options) {
         quint64 v = 0;
         if (o.first == QLatin1String("-offset")) {
-            if (!hexValue(o.second, &v) || v > 0xFFFFFFFFull)
+            if (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull)
                 return fail(
                     ip, QStringLiteral("%1: -offset takes a hexadecimal word offset, not \"%2\"").arg(verb, o.second));
             offset = qint64(v);
@@ -161,7 +144,7 @@ ONA_CMD(cmdRunController) {
         return runMemFile(ip, dev, action == QLatin1String("-dump_memfile"), objc, objv);
 
     quint64 value = 0;
-    if (!hexValue(text(objv[2]), &value))
+    if (!ControllerFile::parseHex64(text(objv[2]), &value))
         return fail(ip, QStringLiteral("%1: expected a hexadecimal value, not \"%2\"").arg(verb, text(objv[2])));
     if (action == QLatin1String("-write_switch")) {
         if (dev->switchCount() == 0)
@@ -195,7 +178,7 @@ bool addressData(int objc, Tcl_Obj* const objv[], bool needData, quint64* addr, 
             return false;
         }
         quint64 v = 0;
-        if (!hexValue(o.second, &v)) {
+        if (!ControllerFile::parseHex64(o.second, &v)) {
             *error = QStringLiteral("%1: %2 takes a hexadecimal value, not \"%3\"").arg(verb, o.first, o.second);
             return false;
         }
