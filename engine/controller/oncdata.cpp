@@ -88,6 +88,7 @@ void ONCData::stopLED() {
     if (thread) {
         thread->wait();
         delete thread;
+        emit pollingStopped();
     }
 }
 

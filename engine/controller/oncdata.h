@@ -75,6 +75,9 @@ signals:
     void sigControllerDataChanged(QString kind, QString data);
     // A polled read finished; the text is the value read.
     void pollingRead(QString data);
+    // The polling thread ended (stopLED, project close or shutdown), so a
+    // panel that started it shows it stopped whoever stopped it.
+    void pollingStopped();
 
 private:
     ONCData();

@@ -30,6 +30,8 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -113,20 +115,20 @@ void TstController::ledItemsPlacementAndLimits() {
     d.defined = d.enabled = true;
     d.names = names(QStringLiteral("l"), 5);
     panel.setData(d);
-    QGridLayout* grid = panel.findChild<QGridLayout*>();
+    QGridLayout* grid = panel.itemGrid();
     const auto cell = [grid](QWidget* w) {
         int r, c, rs, cs;
         grid->getItemPosition(grid->indexOf(w), &r, &c, &rs, &cs);
         return QPoint(c, r);
     };
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(cell(panel.items().at(i)), QPoint(4 - i, 4));
+        QCOMPARE(cell(panel.items().at(i)), QPoint(4 - i, 0));
     d.names = names(QStringLiteral("l"), 12);
     panel.setData(d);
-    QCOMPARE(cell(panel.items().at(0)), QPoint(7, 4));
-    QCOMPARE(cell(panel.items().at(7)), QPoint(0, 4));
-    QCOMPARE(cell(panel.items().at(8)), QPoint(7, 5));
-    QCOMPARE(cell(panel.items().at(11)), QPoint(4, 5));
+    QCOMPARE(cell(panel.items().at(0)), QPoint(7, 0));
+    QCOMPARE(cell(panel.items().at(7)), QPoint(0, 0));
+    QCOMPARE(cell(panel.items().at(8)), QPoint(7, 1));
+    QCOMPARE(cell(panel.items().at(11)), QPoint(4, 1));
     QVERIFY(!panel.isHidden());
     QVERIFY(panel.noteLabel()->isHidden());
 
@@ -218,6 +220,10 @@ void TstController::continuousPollingStops() {
     dialogs.buttons.enqueue(QMessageBox::No);
     m_host->eval(QStringLiteral("ona_close_project"));
     QVERIFY(!ONCData::inst()->isPolling());
+    // The panel shows it stopped, so one click starts polling again.
+    QVERIFY(!leds->isPolling());
+    QCOMPARE(leds->pollingButton()->text(), QStringLiteral("Start\nPolling"));
+    QVERIFY(leds->pollingOnceButton()->isEnabled());
 }
 
 void TstController::switchesStagedAndDirect() {
@@ -311,6 +317,14 @@ void TstController::tabDocksAndIgnoresEsc() {
     QVERIFY(tab->isWindow());
     QVERIFY(tab->isVisible());
     QCOMPARE(tabs->indexOf(tab), -1);
+    // The window is wide enough for every control: no horizontal scrolling.
+    auto* scroll = tab->findChild<QScrollArea*>();
+    QTRY_VERIFY(scroll->viewport()->width() > 0);
+    QVERIFY2(scroll->viewport()->width() >= scroll->widget()->minimumSizeHint().width(),
+             qPrintable(QStringLiteral("%1 < %2")
+                            .arg(scroll->viewport()->width())
+                            .arg(scroll->widget()->minimumSizeHint().width())));
+    QVERIFY(!scroll->horizontalScrollBar()->isVisible());
     // Esc in the floating tab does not hide it.
     QTest::keyClick(tab, Qt::Key_Escape);
     QVERIFY(tab->isVisible());

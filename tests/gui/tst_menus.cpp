@@ -133,10 +133,14 @@ void TstMenus::listsPerMode() {
             QVERIFY(gui->myMenus().isEmpty());
         }
         const QStringList view = texts(gui->myMenuItems(vemo::basgui::ViewMenu));
+        QCOMPARE(view.mid(0, 3), QStringList({"Next Edge", "Previous Edge", "Find Value..."}));
         if (alone)
-            QCOMPARE(view.value(0), QStringLiteral("Tcl Console"));
+            QCOMPARE(view.value(3), QStringLiteral("Tcl Console"));
         else
-            QVERIFY(view.isEmpty());
+            QCOMPARE(view.size(), 3);
+        // Offered only while a capture is shown.
+        QVERIFY(!gui->tableAction(vemo::toolona::NextChangeAction)->isEnabled());
+        QVERIFY(!gui->tableAction(vemo::toolona::FindValueAction)->isEnabled());
         // Status tips hold their phrase twice.
         QCOMPARE(gui->tableAction(20)->statusTip(), QStringLiteral("Export Waveform to File\nExport Waveform to File"));
         QCOMPARE(gui->tableAction(91)->statusTip(), QStringLiteral("Options\nOptions"));

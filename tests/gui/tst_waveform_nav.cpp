@@ -639,6 +639,11 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     }
     QCOMPARE(back.mid(1), expected.mid(0, expected.size() - 1));
     QCOMPARE(m->getDataPos(), expected.first());
+    // The View menu's entries act on the same row.
+    gui->tableAction(NextChangeAction)->trigger();
+    QCOMPARE(m->getDataPos(), expected.at(1));
+    gui->tableAction(PreviousChangeAction)->trigger();
+    QCOMPARE(m->getDataPos(), expected.first());
     QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(m->getDataPos(), expected.first());
     QVERIFY(page->statusLine()->text().contains(QLatin1String("No earlier edge of rx")));
@@ -683,7 +688,12 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     QCOMPARE(page->findValue(QStringLiteral("0xA5"), true), -1);
     QCOMPARE(m->getDataPos(), 0);
     QVERIFY(page->statusLine()->text().contains(QLatin1String("does not occur before")));
-    // The bar: Ctrl+F opens it, Enter searches.
+    // The bar: the View menu's Find and Ctrl+F open it, Enter searches.
+    QVERIFY(gui->tableAction(FindValueAction)->isEnabled());
+    gui->tableAction(FindValueAction)->trigger();
+    QVERIFY(!page->findBar()->isHidden());
+    QTest::keyClick(page->findEdit(), Qt::Key_Escape);
+    QVERIFY(page->findBar()->isHidden());
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
     QVERIFY(!page->findBar()->isHidden());

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,7 +19,7 @@ ControllerTab::ControllerTab(const QString& title, ToolGateway* gateway, QWidget
     setWindowTitle(title);
     m_outer = new QVBoxLayout(this);
     m_outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = m_scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto* body = new QWidget(scroll);
@@ -46,6 +47,12 @@ void ControllerTab::setCore(const QSharedPointer<AnalyzerCore>& core) {
     m_coreName = core ? core->getName() : QString();
     m_core = core;
     fillFromCore(core);
+}
+
+int ControllerTab::detachedWidth() const {
+    const QMargins outer(6, 6, 6, 6); // the detached window's margins
+    return m_scroll->widget()->minimumSizeHint().width() + m_scroll->verticalScrollBar()->sizeHint().width() +
+           outer.left() + outer.right();
 }
 
 void ControllerTab::fillFromCore(const QSharedPointer<AnalyzerCore>&) {}

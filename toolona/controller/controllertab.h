@@ -6,6 +6,7 @@
 
 class AnalyzerCore;
 class QToolButton;
+class QScrollArea;
 class QVBoxLayout;
 
 namespace vemo::toolona {
@@ -37,6 +38,10 @@ public:
     void forceClose();
     QToolButton* dockButton() const { return m_dockButton; }
 
+    // The width a window of its own needs to show the content without a
+    // horizontal scroll bar, room for the vertical one included.
+    int detachedWidth() const;
+
 signals:
     void sigDockButtonClicked(QString title, bool attach);
 
@@ -63,6 +68,7 @@ private:
     bool m_closeForGood = false;
     QVBoxLayout* m_outer = nullptr;
     QVBoxLayout* m_content = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QToolButton* m_dockButton = nullptr;
 };
 

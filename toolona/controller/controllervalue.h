@@ -31,8 +31,9 @@ inline quint32 parse(const QString& text, bool* ok = nullptr) {
 // Bits that `count` items can show.
 inline quint32 mask(int count) { return count >= 32 ? 0xFFFFFFFFu : (quint32(1) << count) - 1; }
 
-// Item i of n: bit 0 at the right end of the first row, eight to a row.
-inline int row(int i, int) { return 4 + i / 8; }
+// Item i of n in the panel's item grid: bit 0 at the right end of the
+// first row, eight to a row.
+inline int row(int i, int) { return i / 8; }
 inline int column(int i, int n) { return n < 8 ? n - 1 - i : 7 - i % 8; }
 
 } // namespace vemo::toolona::controllervalue

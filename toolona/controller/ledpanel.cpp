@@ -42,6 +42,12 @@ LEDPanel::LEDPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_g
     m_onceButton = new QPushButton(tr("Polling\nOnce"), m_group);
     m_grid->addWidget(m_onceButton, 1, 8, Qt::AlignCenter);
     m_grid->addItem(new QSpacerItem(20, 20), 2, 0, 1, 8);
+    // The items have their own eight equal columns, so the header's wide
+    // cells (slider, data field) do not open gaps between them.
+    m_itemGrid = new QGridLayout;
+    for (int c = 0; c < 8; ++c)
+        m_itemGrid->setColumnStretch(c, 1);
+    m_grid->addLayout(m_itemGrid, 4, 0, 1, 9);
     m_note = new QLabel(m_group);
     m_note->setWordWrap(true);
     m_note->hide();
@@ -51,6 +57,7 @@ LEDPanel::LEDPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_g
     connect(m_onceButton, &QPushButton::clicked, this, &LEDPanel::handlePollingOnceButtonClicked);
     connect(m_normalButton, &QPushButton::clicked, this, &LEDPanel::handlePollingNormalButtonClicked);
     connect(m_slider, &QSlider::valueChanged, this, &LEDPanel::handlePollingSpeedChanged);
+    connect(ONCData::inst(), &ONCData::pollingStopped, this, &LEDPanel::showPollingStopped);
     hide();
 }
 
@@ -71,7 +78,7 @@ void LEDPanel::setData(const VirtualLEDData& data) {
         for (int i = 0; i < n; ++i) {
             auto* item = new VirtualLEDItem(names.at(i), m_group);
             m_items.append(item);
-            m_grid->addWidget(item, cv::row(i, n), cv::column(i, n));
+            m_itemGrid->addWidget(item, cv::row(i, n), cv::column(i, n));
         }
     }
     // The device value is 32 bits wide: further LEDs have no bit to show.
@@ -115,12 +122,19 @@ void LEDPanel::handlePollingNormalButtonClicked() {
         m_normalButton->setText(tr("Stop\nPolling"));
     } else {
         controller->stopLED();
-        disconnect(controller, &ONCData::pollingRead, this, &LEDPanel::handleLedPollingData);
-        controller->setPollingSpeed(0);
-        m_onceButton->setEnabled(true);
-        m_normalButton->setText(tr("Start\nPolling"));
-        m_polling = false;
+        showPollingStopped();
     }
+}
+
+void LEDPanel::showPollingStopped() {
+    if (!m_polling)
+        return;
+    ONCData* controller = ONCData::inst();
+    disconnect(controller, &ONCData::pollingRead, this, &LEDPanel::handleLedPollingData);
+    controller->setPollingSpeed(0);
+    m_onceButton->setEnabled(true);
+    m_normalButton->setText(tr("Start\nPolling"));
+    m_polling = false;
 }
 
 void LEDPanel::handleLedPollingData(QString) {

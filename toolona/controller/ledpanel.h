@@ -36,11 +36,14 @@ public:
     QPushButton* pollingOnceButton() const { return m_onceButton; }
     QSlider* speedSlider() const { return m_slider; }
     QGroupBox* groupBox() const { return m_group; }
+    QGridLayout* itemGrid() const { return m_itemGrid; }
 
 public slots:
     void handlePollingOnceButtonClicked();
     void handlePollingNormalButtonClicked();
     void handleLedPollingData(QString data);
+    // Polling ended, by this panel or not (project close, a script).
+    void showPollingStopped();
     void handlePollingSpeedChanged(int value);
 
 private:
@@ -50,6 +53,7 @@ private:
     bool m_polling = false;
     QGroupBox* m_group = nullptr;
     QGridLayout* m_grid = nullptr;
+    QGridLayout* m_itemGrid = nullptr;
     QLabel* m_dataLabel = nullptr;
     QLabel* m_note = nullptr;
     QPushButton* m_onceButton = nullptr;

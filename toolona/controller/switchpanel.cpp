@@ -38,6 +38,12 @@ SwitchPanel::SwitchPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent
     m_apply = new QPushButton(tr("Apply"), m_group);
     m_grid->addWidget(m_apply, 1, 7, Qt::AlignCenter);
     m_grid->addItem(new QSpacerItem(20, 20), 2, 0, 1, 8);
+    // The items have their own eight equal columns, so the header's wide
+    // cells (slider, data field) do not open gaps between them.
+    m_itemGrid = new QGridLayout;
+    for (int c = 0; c < 8; ++c)
+        m_itemGrid->setColumnStretch(c, 1);
+    m_grid->addLayout(m_itemGrid, 4, 0, 1, 8);
     m_note = new QLabel(m_group);
     m_note->setWordWrap(true);
     m_note->hide();
@@ -62,7 +68,7 @@ void SwitchPanel::setData(const VirtualSwitchData& data) {
         for (int i = 0; i < n; ++i) {
             auto* item = new VirtualSwitchItem(names.at(i), m_group);
             m_items.append(item);
-            m_grid->addWidget(item, cv::row(i, n), cv::column(i, n));
+            m_itemGrid->addWidget(item, cv::row(i, n), cv::column(i, n));
             connect(item, &VirtualSwitchItem::clicked, this, &SwitchPanel::handleSwitchButtonClicked);
         }
     }

@@ -56,6 +56,7 @@ private:
     QList<VirtualSwitchItem*> m_items;
     QGroupBox* m_group = nullptr;
     QGridLayout* m_grid = nullptr;
+    QGridLayout* m_itemGrid = nullptr;
     HexValueLineEdit* m_dataEdit = nullptr;
     QCheckBox* m_direct = nullptr;
     QPushButton* m_reset = nullptr;

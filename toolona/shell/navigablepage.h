@@ -19,6 +19,11 @@ public:
     virtual void zoomOut() = 0;
     virtual void zoomFit() = 0;
     virtual void zoomTrigger() = 0;
+    // Moves the page's position to the next (previous) change of the
+    // selected row; false when there is none (the page says why).
+    virtual bool gotoChange(bool forward) = 0;
+    // Opens the page's find bar.
+    virtual void showFind() = 0;
 };
 
 } // namespace vemo::toolona

@@ -69,6 +69,9 @@ struct TableAction {
 
 const TableAction kActionTable[] = {
     {ExportAction, "Export...", "Export Waveform to File"},
+    {NextChangeAction, "Next Edge", "Move the data position to the next edge of the selected signal"},
+    {PreviousChangeAction, "Previous Edge", "Move the data position to the previous edge of the selected signal"},
+    {FindValueAction, "Find Value...", "Find a value on the selected signal or bus"},
     {TokenSetManagerAction, "Token Set Manager", "Token Set Manager"},
     {CableManagerAction, "Cable Connection Manager", "Cable Connection Manager"},
     {OptionsAction, "Options...", "Options"},
@@ -133,6 +136,25 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
         action->setStatusTip(tip + QLatin1Char('\n') + tip);
         m_actions.insert(entry.id, action);
     }
+    // The tree answers Tab itself (it must stay focus navigation elsewhere),
+    // so the menu entries only show those keys; Ctrl+F and F3 work anywhere
+    // in the window while a capture is shown.
+    m_actions.value(NextChangeAction)->setShortcut(QKeySequence(Qt::Key_Tab));
+    m_actions.value(NextChangeAction)->setShortcutContext(Qt::WidgetShortcut);
+    m_actions.value(PreviousChangeAction)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Tab));
+    m_actions.value(PreviousChangeAction)->setShortcutContext(Qt::WidgetShortcut);
+    m_actions.value(FindValueAction)->setShortcut(QKeySequence::Find);
+    m_actions.value(FindValueAction)->setShortcutContext(Qt::WindowShortcut);
+    for (ActionId id : {NextChangeAction, PreviousChangeAction, FindValueAction}) {
+        m_actions.value(id)->setEnabled(false);
+        connect(this, &OnaGUI::zoomAvailable, m_actions.value(id), &QAction::setEnabled);
+    }
+    connect(m_actions.value(NextChangeAction), &QAction::triggered, this, [this] { gotoChange(true); });
+    connect(m_actions.value(PreviousChangeAction), &QAction::triggered, this, [this] { gotoChange(false); });
+    connect(m_actions.value(FindValueAction), &QAction::triggered, this, [this] {
+        if (NavigablePage* page = zoomablePage())
+            page->showFind();
+    });
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("RunProgress"));
     m_progress->setMinimum(0);
@@ -625,10 +647,13 @@ QList<QAction*> OnaGUI::myMenuItems(StdMenu menu) {
     switch (menu) {
         case vemo::basgui::FileMenu:
             return {m_actions.value(ExportAction)};
-        case vemo::basgui::ViewMenu:
+        case vemo::basgui::ViewMenu: {
+            QList<QAction*> items{m_actions.value(NextChangeAction), m_actions.value(PreviousChangeAction),
+                                  m_actions.value(FindValueAction)};
             if (m_standalone)
-                return {m_consoleAction, vemo::message::MessageWindow::getInstance()->toggleViewAction()};
-            return {};
+                items << m_consoleAction << vemo::message::MessageWindow::getInstance()->toggleViewAction();
+            return items;
+        }
         case vemo::basgui::ToolsMenu:
             if (m_standalone)
                 return {m_actions.value(TokenSetManagerAction), m_actions.value(CableManagerAction),
@@ -732,6 +757,11 @@ void OnaGUI::zoomFit() {
 void OnaGUI::zoomTrigger() {
     if (NavigablePage* page = zoomablePage())
         page->zoomTrigger();
+}
+
+bool OnaGUI::gotoChange(bool forward) {
+    NavigablePage* page = zoomablePage();
+    return page && page->gotoChange(forward);
 }
 
 void OnaGUI::viewZoomin() { zoomIn(); }

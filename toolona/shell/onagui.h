@@ -48,7 +48,15 @@ class NavigablePage;
 class RightView;
 
 // The tool's own actions (tableAction), by their table id.
-enum ActionId { ExportAction = 20, TokenSetManagerAction = 32, CableManagerAction = 33, OptionsAction = 91 };
+enum ActionId {
+    ExportAction = 20,
+    NextChangeAction = 21,
+    PreviousChangeAction = 22,
+    FindValueAction = 23,
+    TokenSetManagerAction = 32,
+    CableManagerAction = 33,
+    OptionsAction = 91
+};
 
 // Answer to the debug-logic reload question.
 enum ReloadStatus { ReloadNone = 0, ReloadNow = 1, ReloadIgnoreOnce = 2, ReloadNever = 3 };
@@ -165,6 +173,8 @@ public:
     void zoomOut();
     void zoomFit();
     void zoomTrigger();
+    // Next (previous) change of the selected row of the current page.
+    bool gotoChange(bool forward);
     TriggerUModel* tuModel() const { return m_tuModel; }
     TriggerEModel* teModel() const { return m_teModel; }
     TriggerSetting* tsModel() const { return m_tsModel; }

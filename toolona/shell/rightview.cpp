@@ -360,7 +360,7 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
         tab->setWindowTitle(name);
         // The page's height in the tab widget; one never laid out there gets
         // at least the height its content asks for.
-        tab->resize(855, qMax(tab->height(), tab->sizeHint().height()));
+        tab->resize(qMax(855, tab->detachedWidth()), qMax(tab->height(), tab->sizeHint().height()));
         tab->move(50 + 30 * index, 50 + 30 * index);
         tab->show();
         return;

@@ -74,6 +74,8 @@ public:
     void zoomOut() override;
     void zoomFit() override;
     void zoomTrigger() override;
+    bool gotoChange(bool forward) override { return gotoEdge(forward); }
+    void showFind() override { showFindBar(); }
 
 public slots:
     // The scroll bar moved to `value`: the first visible sample.
