@@ -17,7 +17,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QSignalBlocker>
+#include <QScopedValueRollback>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -114,7 +114,9 @@ void UserRegisterWidget::setData(const RegisterListData& data) {
     m_group->setTitle(QStringLiteral("%1 %2           Address: %3 ~ %4")
                           .arg(tableTitle(), suffix, m_data.getStartAddress(), m_data.getEndAddress()));
     show();
-    const QSignalBlocker block(m_model);
+    // Filling is never taken for an edit by the user (the model's signals
+    // still flow, so the view follows the rows).
+    const QScopedValueRollback<bool> filling(m_filling, true);
     if (!sameLayout(m_data))
         m_model->removeRows(0, m_model->rowCount());
     if (m_model->rowCount() == 0) {
@@ -134,7 +136,6 @@ void UserRegisterWidget::setData(const RegisterListData& data) {
             m_model->appendRow(row);
         }
     }
-    m_table->reset();
     for (int c : {AddressColumn, NameColumn, WidthColumn, RadixColumn})
         m_table->resizeColumnToContents(c);
     m_table->setColumnWidth(SignalsColumn, m_control ? 200 : 300);
@@ -163,14 +164,14 @@ int UserRegisterWidget::rowOf(const QString& name) const {
 }
 
 void UserRegisterWidget::onTableItemChanged(QStandardItem* item) {
-    if (!item || item->column() != RadixColumn)
+    if (!item || m_filling || item->column() != RadixColumn)
         return;
     const int radix = int(OnaData::radix_list.indexOf(item->text()));
     if (radix < 0 || radix >= RegisterRadix::Count)
         return;
     const int row = item->row();
     const int width = m_model->item(row, WidthColumn)->text().toInt();
-    const QSignalBlocker block(m_model);
+    // Value cells are not radix cells: their changes come back here and stop.
     for (int column : valueColumns()) {
         QStandardItem* cell = m_model->item(row, column);
         const int old = cell->data(RadixRole).toInt();
@@ -181,7 +182,6 @@ void UserRegisterWidget::onTableItemChanged(QStandardItem* item) {
         if (!converted.isEmpty() && converted != cell->text())
             cell->setText(converted);
     }
-    m_table->viewport()->update();
 }
 
 void UserRegisterWidget::warn(const QString& text) {
@@ -217,14 +217,12 @@ bool UserRegisterWidget::readRow(int row, bool intoWr, QString* error) {
         return false;
     }
     const int width = m_model->item(row, WidthColumn)->text().toInt();
-    const QSignalBlocker block(m_model);
     QStandardItem* rd = m_model->item(row, RdColumn);
     rd->setText(RegisterRadix::convert(value, width, RegisterRadix::Hex, rd->data(RadixRole).toInt()));
     if (intoWr && m_control) {
         QStandardItem* wr = m_model->item(row, WrColumn);
         wr->setText(RegisterRadix::convert(value, width, RegisterRadix::Hex, wr->data(RadixRole).toInt()));
     }
-    m_table->viewport()->update();
     return true;
 }
 

@@ -88,6 +88,7 @@ private:
     QHBoxLayout* m_buttons;
     QPushButton* m_readAll = nullptr;
     QPushButton* m_dump = nullptr;
+    bool m_filling = false;
 };
 
 } // namespace vemo::toolona
