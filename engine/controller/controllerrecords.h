@@ -56,13 +56,38 @@ public:
     int depth = 0;
 };
 
-// Named registers with their widths, in file order.
+// One user register of a control or status block. How the simulated
+// device drives a status register (docs/formats.md): not at all (reads 0),
+// a free-running counter, a slice of a control register, or a constant.
+struct RegisterEntry {
+    QString name;     // the key of the register commands
+    QString address;  // as shown ("0x10")
+    int width = 1;    // bits
+    int radix = 3;    // declared radix, index into OnaData::radix_list
+    QStringList signalNames; // most significant first; "base[msb:lsb]" or a bit name
+    enum Source { None, Counter, Control, Constant };
+    Source source = None;
+    int every = 100;  // Counter: milliseconds per step
+    QString control;  // Control: the control register read
+    int lsb = 0;      // Control: its first bit shown
+    QString constant; // Constant: hexadecimal digits
+};
+
+// A block of user registers at consecutive addresses, in file order.
 class ONA_EXPORT RegisterListData {
 public:
     virtual ~RegisterListData();
+    bool isDefined() const { return defined; }
+    bool isEnabled() const { return enabled; }
+    const QString& getStartAddress() const { return startAddress; }
+    const QString& getEndAddress() const { return endAddress; }
+    const QList<RegisterEntry>& getEntries() const { return entries; }
+
     bool defined = false;
     bool enabled = false;
-    QList<QPair<QString, int>> registers;
+    QString startAddress;
+    QString endAddress;
+    QList<RegisterEntry> entries;
 };
 
 class ONA_EXPORT ControlRegisterData : public RegisterListData {};
@@ -88,6 +113,7 @@ namespace ControllerFile {
 constexpr int kMaxNames = 256; // LEDs, switches, registers, hard IP
 constexpr int kMaxMemWidth = 64;
 constexpr int kMaxMemDepth = 1 << 20; // words
+constexpr int kMaxRegisterWidth = 1024;
 
 // Reads the "controller" object of a core. `path` prefixes error texts
 // ("demo.onl: cores[2].controller.leds.names[3]: ...").

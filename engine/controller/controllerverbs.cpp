@@ -6,6 +6,7 @@
 #include "onadata.h"
 #include "onaverbs.h"
 #include "oncdata.h"
+#include "registerverbs.h"
 #include "simcontroller.h"
 
 using namespace Verbs;
@@ -111,6 +112,10 @@ ONA_CMD(cmdRunController) {
         "-dump_memfile FILE ?-offset HEX? ?-range N? | -load_memfile FILE ?-offset HEX? ?-range N?";
     if (objc < 2)
         return usage(ip, use);
+    // Register options answer injected failures themselves, after they
+    // forget the last value read.
+    if (RegisterVerbs::handles(text(objv[1])))
+        return RegisterVerbs::run(ip, objc, objv);
     int code = TCL_OK;
     if (injected(ip, objc, objv, &code))
         return code;
@@ -246,10 +251,10 @@ void putCoreRecords(Dict* dict, const AnalyzerCore& core) {
             .put("depth", obj(r.memory.depth));
     dict->put("memory", memory.get());
     Dict control, status, hardIp;
-    for (const auto& reg : r.control.registers)
-        control.put(reg.first, obj(reg.second));
-    for (const auto& reg : r.status.registers)
-        status.put(reg.first, obj(reg.second));
+    for (const auto& reg : r.control.entries)
+        control.put(reg.name, obj(reg.width));
+    for (const auto& reg : r.status.entries)
+        status.put(reg.name, obj(reg.width));
     for (const auto& ip : r.hardIp)
         hardIp.put(ip.instance, obj(ip.type));
     dict->put("controlregisters", control.get());

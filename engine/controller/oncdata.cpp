@@ -36,6 +36,7 @@ void ONCData::selectCore(const QString& core, const ControllerRecords& records) 
         dev = std::make_shared<SimController>(records.leds.defined ? int(records.leds.names.size()) : 0,
                                               records.switches.defined ? int(records.switches.names.size()) : 0,
                                               mem.start, memOn ? mem.depth : 0, memOn ? mem.width : 0);
+        dev->setRegisters(records.control, records.status);
     }
     m_device = dev;
 }
@@ -48,6 +49,17 @@ void ONCData::closeSession() {
     m_current.clear();
     m_pollingData.clear();
     m_memWidth = m_memDepth = 0;
+    m_wbData.clear();
+}
+
+QString ONCData::getWBData() const {
+    QMutexLocker lock(&m_mutex);
+    return m_wbData;
+}
+
+void ONCData::setWBData(const QString& value) {
+    QMutexLocker lock(&m_mutex);
+    m_wbData = value;
 }
 
 std::shared_ptr<SimController> ONCData::device() const {

@@ -56,6 +56,12 @@ public:
     int getMemWidth() const { return m_memWidth; }
     int getMemDepth() const { return m_memDepth; }
 
+    // The register value of the last -read_control or -read_status, as
+    // hexadecimal digits (most significant first, no prefix); a read that
+    // fails leaves it empty.
+    QString getWBData() const;
+    void setWBData(const QString& value);
+
     // Failure injection for tests: the next commands whose text starts with
     // `commandPrefix` ("ona_run_controller -read_led") fail as told, until
     // cleared. Failed: a Tcl error; Empty: success with an empty result;
@@ -96,4 +102,5 @@ private:
     int m_memWidth = 0;
     int m_memDepth = 0;
     QList<QPair<QString, Failure>> m_failures;
+    QString m_wbData;
 };

@@ -28,8 +28,17 @@ SimController::SimController(int ledCount, int switchCount, quint32 memStart, in
 }
 
 void SimController::setClock(std::function<qint64()> msNow) {
+    m_registers->setClock(msNow);
     QMutexLocker lock(&m_mutex);
     m_clock = std::move(msNow);
+}
+
+void SimController::setRegisters(const ControlRegisterData& control, const StatusRegisterData& status) {
+    const auto on = [](const RegisterListData& d) { return d.isDefined() && d.isEnabled(); };
+    m_registers = std::make_unique<SimRegisters>(on(control) ? control.getEntries() : QList<RegisterEntry>(),
+                                                 on(status) ? status.getEntries() : QList<RegisterEntry>());
+    QMutexLocker lock(&m_mutex);
+    m_registers->setClock(m_clock);
 }
 
 QString SimController::hexDigits(quint64 value, int bits) {

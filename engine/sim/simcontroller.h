@@ -12,20 +12,28 @@
 // anything. Memory files are $readmemh text (docs/formats.md).
 
 #include "onaglobal.h"
+#include "simregisters.h"
 
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <memory>
 
 class ONA_EXPORT SimController {
 public:
     SimController(int ledCount, int switchCount, quint32 memStart, int memDepth, int memWidth);
 
-    // Replaces the clock that drives the counter (milliseconds since any
-    // fixed point); tests use it to freeze or step the counter.
+    // Replaces the clock that drives the counters (LEDs and registers;
+    // milliseconds since any fixed point); tests use it to freeze or step
+    // them.
     void setClock(std::function<qint64()> msNow);
+
+    // The user registers (none until set): control and status blocks that
+    // are defined and enabled. Replaces what was there.
+    void setRegisters(const ControlRegisterData& control, const StatusRegisterData& status);
+    SimRegisters& registers() const { return *m_registers; }
 
     int ledCount() const { return m_leds; }
     int switchCount() const { return m_switches; }
@@ -83,4 +91,5 @@ private:
     quint32 m_switchValue = 0;
     QVector<quint64> m_memory;
     std::function<qint64()> m_clock;
+    std::unique_ptr<SimRegisters> m_registers = std::make_unique<SimRegisters>();
 };

@@ -67,7 +67,7 @@ void TestController::recordsFromTheProject() {
     QCOMPARE(core->getLEDData().getInstance(), QStringLiteral("led_bank"));
     QCOMPARE(core->getUserRegisterData().getStartAddress(), QStringLiteral("0x0000"));
     QCOMPARE(core->getUserRegisterData().getMemDepth(), 1024);
-    QVERIFY(!core->getControlRegisterData().defined);
+    QVERIFY(core->getControlRegisterData().isDefined() && core->getStatusRegisterData().isDefined());
 
     // A faulty record refuses the whole file, naming where; the open project stays.
     const QByteArray onl = readAll(m_demo->onl());

@@ -2,29 +2,36 @@
 
 #include "controller/controllertab.h"
 
+class RegisterListData;
+
 namespace vemo::toolona {
 
-// What the user status and user control register pages share: the radix
-// every register is shown in. The engine does not read the controller
-// records of the debug-logic file yet, so no core defines registers: the
-// pages show their empty state and their tabs stay disabled.
+class EmptyStateLabel;
+class UserRegisterWidget;
+
+// What the user status and user control register pages share: the tab that
+// holds one register table and fills it from the core's register block.
 class RegisterTab : public ControllerTab {
     Q_OBJECT
 public:
-    RegisterTab(const QString& title, const QString& emptyText, ToolGateway* gateway, QWidget* parent);
+    bool hasContent() const override;
 
-    // Whether `core` defines what this tab shows. The engine does not read
-    // the controller records yet, so no core does.
-    static bool hasContentFor(const QSharedPointer<AnalyzerCore>&) { return false; }
-    bool hasContent() const override { return hasContentFor(core()); }
+    // Shows every register in radix index `radix` (0 Bin .. 3 Hex); an index
+    // outside the radix list changes nothing and gives false.
+    bool applyAllRadix(int radix);
+    UserRegisterWidget* registerWidget() const { return m_widget; }
 
-    // Shows every register in radix index `radix` (0 Bin .. 3 Hex); a
-    // negative index changes nothing.
-    void applyAllRadix(int radix);
-    int radix() const { return m_radix; }
+protected:
+    RegisterTab(const QString& title, const QString& emptyText, UserRegisterWidget* widget, ToolGateway* gateway,
+                QWidget* parent);
+    // The block of `core` this tab shows (an empty record when none).
+    virtual const RegisterListData& blockOf(const AnalyzerCore& core) const = 0;
+    void fillFromCore(const QSharedPointer<AnalyzerCore>& core) override;
+    static bool shows(const RegisterListData& data);
 
 private:
-    int m_radix = 3;
+    UserRegisterWidget* m_widget;
+    EmptyStateLabel* m_empty;
 };
 
 } // namespace vemo::toolona

@@ -1,0 +1,60 @@
+#include "controller/controlregisterwidget.h"
+
+#include "shell/tclcommand.h"
+#include "widgets/busyprogressdialog.h"
+
+#include "basgui/busycursor.h"
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+#include <QStandardItemModel>
+
+namespace vemo::toolona {
+
+ControlRegisterWidget::ControlRegisterWidget(ToolGateway* gateway, QWidget* parent)
+    : UserRegisterWidget(true, gateway, parent) {
+    m_applyAll = groupBox()->findChild<QPushButton*>(QStringLiteral("applyAll"));
+    m_load = groupBox()->findChild<QPushButton*>(QStringLiteral("load"));
+    connect(m_applyAll, &QPushButton::clicked, this, &ControlRegisterWidget::onApplyAllBtnClicked);
+    connect(m_load, &QPushButton::clicked, this, &ControlRegisterWidget::onLoadBtnClicked);
+}
+
+void ControlRegisterWidget::onApplyAllBtnClicked() {
+    QStringList failures;
+    {
+        vemo::basgui::BusyCursor busy;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            if (model()->item(row, NameColumn)->text().isEmpty() || model()->item(row, WrColumn)->text().isEmpty())
+                continue;
+            QString error;
+            if (!writeRow(row, &error))
+                failures << error;
+        }
+    }
+    if (!failures.isEmpty())
+        warn(tr("Some registers could not be written:\n%1").arg(failures.join(QLatin1Char('\n'))));
+}
+
+void ControlRegisterWidget::onLoadBtnClicked() {
+    const QString path = vemo::basgui::Dialogs::provider()->getOpenFileName(
+        this, tr("Load from File"), OnaData::inst()->getCurrentDirectory(), tr("%1 Files (*.txt)").arg(tableTitle()));
+    if (path.isEmpty())
+        return;
+    QString error;
+    bool ok;
+    {
+        BusyProgressDialog progress(tr("Loading from control register file..."));
+        ok = run(tclCommand(QStringLiteral("ona_run_controller -load_control \"%1\""), tclQuoted(path)), &error);
+    }
+    // A refused file changed nothing on the device: the table, with what
+    // the user typed, stays as it is.
+    if (!ok) {
+        warn(error);
+        return;
+    }
+    readAll(true);
+}
+
+} // namespace vemo::toolona

@@ -1,0 +1,134 @@
+#include "controller/userregisteritemdelegate.h"
+
+#include "controller/userregisterwidget.h"
+
+#include "onadata.h"
+#include "registerradix.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace vemo::toolona {
+
+RegisterValueValidator::RegisterValueValidator(int width, int radix, QObject* parent)
+    : QValidator(parent), m_width(width), m_radix(radix) {}
+
+QValidator::State RegisterValueValidator::validate(QString& input, int&) const {
+    if (input.isEmpty())
+        return Acceptable; // clears the cell
+    return RegisterRadix::fits(input, m_width, m_radix) ? Acceptable : Invalid;
+}
+
+UserRegisterItemDelegate::UserRegisterItemDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+QRect UserRegisterItemDelegate::buttonRect(const QRect& cell, int column) {
+    if ((column != UserRegisterWidget::RdColumn && column != UserRegisterWidget::WrColumn) || cell.width() < 16)
+        return QRect();
+    const int width = cell.width() < 58 ? cell.width() - 8 : 50;
+    return QRect(cell.right() - width - 3, cell.top() + 2, width, qMax(1, cell.height() - 4));
+}
+
+void UserRegisterItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) const {
+    const QRect button = buttonRect(option.rect, index.column());
+    if (button.isNull()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem text = option;
+    initStyleOption(&text, index);
+    text.rect.setRight(button.left() - 2);
+    text.textElideMode = Qt::ElideRight;
+    QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &text, painter, option.widget);
+
+    QStyleOptionButton b;
+    b.rect = button;
+    b.state = QStyle::State_Enabled | QStyle::State_Raised;
+    b.text = option.fontMetrics.elidedText(
+        index.column() == UserRegisterWidget::RdColumn ? tr("Rd") : tr("Wr"), Qt::ElideRight, button.width() - 4);
+    b.fontMetrics = option.fontMetrics;
+    style->drawControl(QStyle::CE_PushButton, &b, painter, option.widget);
+}
+
+QWidget* UserRegisterItemDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                                const QModelIndex& index) const {
+    const QStringList& radices = OnaData::radix_list;
+    if (index.column() == UserRegisterWidget::RadixColumn) {
+        auto* combo = new QComboBox(parent);
+        combo->addItems(radices);
+        return combo;
+    }
+    if (index.column() != UserRegisterWidget::WrColumn)
+        return nullptr;
+    const int width = index.siblingAtColumn(UserRegisterWidget::WidthColumn).data().toString().toInt();
+    const int radix = int(radices.indexOf(index.siblingAtColumn(UserRegisterWidget::RadixColumn).data().toString()));
+    if (width < 1 || radix < 0 || radix >= RegisterRadix::Count)
+        return nullptr;
+    if (width == 1) {
+        auto* combo = new QComboBox(parent);
+        combo->addItems({QStringLiteral("Toggle"), QStringLiteral("1"), QStringLiteral("0")});
+        return combo;
+    }
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(RegisterRadix::maxDigits(width, radix));
+    edit->setValidator(new RegisterValueValidator(width, radix, edit));
+    return edit;
+}
+
+void UserRegisterItemDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    const QString text = index.data().toString();
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        const int at = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (at >= 0)
+            combo->setCurrentIndex(at);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        edit->setText(text);
+    }
+}
+
+void UserRegisterItemDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                            const QModelIndex& index) const {
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        if (!combo->currentText().isEmpty())
+            model->setData(index, combo->currentText());
+    } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        model->setData(index, edit->text());
+    }
+}
+
+void UserRegisterItemDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                                    const QModelIndex& index) const {
+    QRect r = option.rect;
+    const QRect button = buttonRect(option.rect, index.column());
+    if (!button.isNull())
+        r.setRight(button.left() - 2);
+    editor->setGeometry(r);
+}
+
+bool UserRegisterItemDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+                                           const QStyleOptionViewItem& option, const QModelIndex& index) {
+    const QEvent::Type t = event->type();
+    const bool mouse = t == QEvent::MouseButtonPress || t == QEvent::MouseButtonRelease ||
+                       t == QEvent::MouseButtonDblClick || t == QEvent::MouseMove;
+    if (mouse) {
+        const auto* me = static_cast<QMouseEvent*>(event);
+        const QRect button = buttonRect(option.rect, index.column());
+        if (!button.isNull() && button.contains(me->position().toPoint())) {
+            if (t == QEvent::MouseButtonPress && me->button() == Qt::LeftButton)
+                emit btnClicked(index);
+            return true;
+        }
+        if (t == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton &&
+            index.column() == UserRegisterWidget::SignalsColumn) {
+            emit itemDblClicked(index);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+} // namespace vemo::toolona
