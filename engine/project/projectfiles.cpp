@@ -26,7 +26,7 @@ const QStringList kOperators{QStringLiteral("=="),          QStringLiteral("!=")
                              QStringLiteral("not in range")};
 const QStringList kDriverKinds{QStringLiteral("clock"),    QStringLiteral("counter"), QStringLiteral("lfsr"),
                                QStringLiteral("constant"), QStringLiteral("pattern"), QStringLiteral("random"),
-                               QStringLiteral("fsm"),      QStringLiteral("bus")};
+                               QStringLiteral("fsm"),      QStringLiteral("uart"),    QStringLiteral("bus")};
 constexpr int kMaxDepth = 1 << 24;
 
 bool isPlainRadix(const QString& r) {

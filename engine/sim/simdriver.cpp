@@ -426,6 +426,36 @@ std::unique_ptr<SimDriver> build(const QJsonObject& o, int width, int depth) {
         }
         return std::make_unique<Sequence>(width, values, holds);
     }
+    if (kind == QLatin1String("uart")) {
+        // A serial line sending its bytes over and over: idle high, a start
+        // bit, eight data bits least significant first, a stop bit.
+        checkKeys(o, {QStringLiteral("bytes"), QStringLiteral("bit"), QStringLiteral("idle")});
+        if (width != 1)
+            throw Fail{QStringLiteral("uart: drives a 1-bit line, the signal has %1 bits").arg(width)};
+        const QJsonArray a = o.value(QLatin1String("bytes")).toArray();
+        constexpr int kPerByte = 11;
+        if (a.isEmpty() || a.size() > kMaxEntries / kPerByte)
+            throw Fail{QStringLiteral("bytes: expected 1 to %1 entries").arg(kMaxEntries / kPerByte)};
+        const quint64 bit = quint64(number(o, "bit", 1, kMaxCount, 16, false));
+        const quint64 idle = quint64(number(o, "idle", 0, kMaxCount, 2 * bit, false));
+        QVector<QVector<quint64>> values;
+        QVector<quint64> holds;
+        const auto level = [&](quint64 v, quint64 samples) {
+            if (samples == 0)
+                return;
+            values << QVector<quint64>{v};
+            holds << samples;
+        };
+        for (int i = 0; i < a.size(); ++i) {
+            const quint64 byte = tokenWords(a.at(i), 8, QStringLiteral("bytes[%1]").arg(i)).value(0);
+            level(1, idle);
+            level(0, bit);
+            for (int b = 0; b < 8; ++b)
+                level((byte >> b) & 1u, bit);
+            level(1, bit);
+        }
+        return std::make_unique<Sequence>(width, values, holds);
+    }
     if (kind == QLatin1String("bus")) {
         checkKeys(o, {QStringLiteral("parts")});
         if (depth >= kMaxNesting)
@@ -454,7 +484,7 @@ std::unique_ptr<SimDriver> build(const QJsonObject& o, int width, int depth) {
         return std::make_unique<Bus>(width, std::move(parts));
     }
     throw Fail{
-        QStringLiteral("kind: \"%1\" is not a driver (clock, counter, lfsr, constant, pattern, random, fsm, bus)")
+        QStringLiteral("kind: \"%1\" is not a driver (clock, counter, lfsr, constant, pattern, random, fsm, uart, bus)")
             .arg(kind)};
 }
 

@@ -110,9 +110,12 @@ void TestCapture::drivers() {
                                      {{"kind", "fsm"},
                                       {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}},
                                                             QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
-                                     {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}}};
+                                     {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}},
+                                     {{"kind", "uart"}, {"bytes", QJsonArray{"h'A7", "h'3C"}}, {"bit", 3}}};
     for (const QJsonObject& s : drivers)
         for (int w : {5, 70}) {
+            if (s.value("kind") == "uart" && w != 1)
+                w = 1;
             auto a = SimDriver::create(s, w, &why);
             QVERIFY2(a, qPrintable(why));
             auto b = a->clone();
@@ -125,6 +128,29 @@ void TestCapture::drivers() {
             auto c = SimDriver::create(s, w, &why);
             QCOMPARE(wordsToBits(b->value(), w), wordsToBits(c->value(), w));
         }
+    // A serial line: idle high, start bit, the byte least significant bit
+    // first, stop bit, then the next byte; each bit `bit` samples long.
+    {
+        auto u = SimDriver::create(
+            QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'C5", "h'01"}}, {"bit", 2}, {"idle", 3}}, 1, &why);
+        QVERIFY2(u, qPrintable(why));
+        QString line;
+        for (int i = 0; i < 2 * (3 + 20); ++i, u->step())
+            line += QLatin1Char(u->value()[0] ? '1' : '0');
+        // C5 = 1100 0101: sent 1,0,1,0,0,0,1,1.
+        QCOMPARE(line, QStringLiteral("111"
+                                      "00"
+                                      "1100110000001111"
+                                      "11"
+                                      "111"
+                                      "00"
+                                      "1100000000000000"
+                                      "11"));
+        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'55"}}}, 8, &why));
+        QVERIFY(why.contains("1-bit"));
+        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'155"}}}, 1, &why));
+        QVERIFY(why.contains("bytes[0]"));
+    }
     // Bad entries are refused with a reason.
     QVERIFY(!SimDriver::create(QJsonObject{{"kind", "clock"}, {"period", 0}}, 1, &why));
     QVERIFY(why.contains("period"));

@@ -614,22 +614,22 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     WaveformSignal* tree = page->tree();
     const auto t = m->traceData();
 
-    // Next edge walks every edge of the UART line (the demo's tx idles),
-    // then stays and says so.
-    const QModelIndex rx = rowNamed(m, QStringLiteral("rx"));
-    tree->setCurrentIndex(rx);
-    QVERIFY(page->searchRow() == rx);
+    // Next edge walks every edge of the UART frames on tx, then stays and
+    // says so.
+    const QModelIndex tx = rowNamed(m, QStringLiteral("tx"));
+    tree->setCurrentIndex(tx);
+    QVERIFY(page->searchRow() == tx);
     m->setDataPos(0);
     QList<int> walked, expected;
-    for (qint64 s = t->nextChange(t->channelOf(QStringLiteral("rx")), 0); s >= 0;
-         s = t->nextChange(t->channelOf(QStringLiteral("rx")), s))
+    for (qint64 s = t->nextChange(t->channelOf(QStringLiteral("tx")), 0); s >= 0;
+         s = t->nextChange(t->channelOf(QStringLiteral("tx")), s))
         expected << int(s);
     QVERIFY(expected.size() >= 20);
     while (page->gotoEdge(true))
         walked << m->getDataPos();
     QCOMPARE(walked, expected);
     QCOMPARE(m->getDataPos(), expected.last());
-    QVERIFY(page->statusLine()->text().contains(QLatin1String("No later edge of rx")));
+    QVERIFY(page->statusLine()->text().contains(QLatin1String("No later edge of tx")));
     QVERIFY(m->getViewStart() <= expected.last() && expected.last() <= m->getViewEnd());
     // Back again with Shift+Tab, through the keyboard.
     QList<int> back;
@@ -646,43 +646,45 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     QCOMPARE(m->getDataPos(), expected.first());
     QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(m->getDataPos(), expected.first());
-    QVERIFY(page->statusLine()->text().contains(QLatin1String("No earlier edge of rx")));
+    QVERIFY(page->statusLine()->text().contains(QLatin1String("No earlier edge of tx")));
 
-    // Two cursors on consecutive rx edges: the bit time and the baud rate.
+    // Two cursors on the first two edges of a 0x55 frame (start bit, bit
+    // 0): the bit time, 16 samples, and the baud rate.
     m->addCurPos(expected.at(0));
     m->setDataPos(expected.at(1));
+    QCOMPARE(expected.at(1) - expected.at(0), 16);
     page->updateMeasurement();
-    const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(QStringLiteral("rx"))}, expected.at(0),
+    const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(QStringLiteral("tx"))}, expected.at(0),
                                                  expected.at(1), m->getClockPeriod(), m->getClockUnit());
-    QCOMPARE(page->statusLine()->text(), bit.text(QStringLiteral("rx")));
+    QCOMPARE(page->statusLine()->text(), bit.text(QStringLiteral("tx")));
     QVERIFY(page->statusLine()->text().contains(QLatin1String("1/t")));
     m->clearCurPos();
 
-    // Find the demo's byte 0x5A on rx_data: it lands on the byte, through
+    // Find the byte 0x55 on rx_data: it lands on the byte, through
     // ona_find.
     const QModelIndex rxData = rowNamed(m, QStringLiteral("rx_data"));
     tree->setCurrentIndex(rxData);
     const QVector<int> data = m->channelsOf(rxData);
-    const QString byte5A = QStringLiteral("01011010");
-    // From the first sample after a 5A byte that holds something else.
+    const QString byte55 = QStringLiteral("01010101");
+    // From the first sample after a 55 byte that holds something else.
     qint64 start = 0;
-    while (start < t->numSamples() && t->bits(data, start) != byte5A)
+    while (start < t->numSamples() && t->bits(data, start) != byte55)
         ++start;
-    while (start < t->numSamples() && t->bits(data, start) == byte5A)
+    while (start < t->numSamples() && t->bits(data, start) == byte55)
         ++start;
-    qint64 next5A = start;
-    while (next5A < t->numSamples() && t->bits(data, next5A) != byte5A)
-        ++next5A;
-    QVERIFY(next5A < t->numSamples());
+    qint64 next55 = start;
+    while (next55 < t->numSamples() && t->bits(data, next55) != byte55)
+        ++next55;
+    QVERIFY(next55 < t->numSamples());
     m->setDataPos(int(start));
     host.commands.clear();
-    QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), int(next5A));
+    QCOMPARE(page->findValue(QStringLiteral("0x55"), false), int(next55));
     QCOMPARE(host.commands,
-             QStringList{QStringLiteral("ona_find -signal rx_data -value 5A -radix Hex -from %1").arg(start + 1)});
-    QCOMPARE(m->getDataPos(), int(next5A));
-    QVERIFY(m->getViewStart() <= next5A && next5A <= m->getViewEnd());
+             QStringList{QStringLiteral("ona_find -signal rx_data -value 55 -radix Hex -from %1").arg(start + 1)});
+    QCOMPARE(m->getDataPos(), int(next55));
+    QVERIFY(m->getViewStart() <= next55 && next55 <= m->getViewEnd());
     // Backward from there: the last sample of the earlier byte.
-    QCOMPARE(page->findValue(QStringLiteral("0x5A"), true), int(start - 1));
+    QCOMPARE(page->findValue(QStringLiteral("0x55"), true), int(start - 1));
     // Nothing before the first: the position stays and the line says so.
     m->setDataPos(0);
     QCOMPARE(page->findValue(QStringLiteral("0xA5"), true), -1);
