@@ -37,7 +37,7 @@ OnaData::OnaData()
     , m_triggers(new TriggerSetup(m_session, this)) {
     const TokenModel* tokens = m_triggers->tokens();
     m_capture = new CaptureRun(
-        m_session, m_jtag, [tokens](const QString& set, const QString& bits) { return tokens->tokenByBits(set, bits); },
+        m_session, m_jtag, [tokens](const QString& set, const QString& bits) { return tokens->valueText(set, bits); },
         this);
     m_session->setRunGuard([this] { return isBusy(); });
     m_jtag->setShutdownHandler([this] {
@@ -224,7 +224,7 @@ void OnaData::resetWaveformRadix(int row) {
     SigTreeData d = WaveformModel::rowData(m->index(row, 0));
     if (!d.isBus())
         return;
-    d.radix = 16;
+    d.radix = 2;
     d.radixName.clear();
     m->setRowData(m->index(row, 0), d);
 }
@@ -413,9 +413,8 @@ QString OnaData::statusText(int status, int pnum) {
 }
 
 QString OnaData::matchToken(int width, const QString& setName, const QString& bits) {
-    const QString name = inst()->getTokenModel()->tokenByBits(setName, bits);
-    if (!name.isEmpty())
-        return name;
+    // The width is the bus's; the set's own width decides nothing here, since
+    // values are compared as numbers.
     Q_UNUSED(width);
-    return WaveformModel::radixText(bits, 16);
+    return inst()->getTokenModel()->valueText(setName, bits);
 }

@@ -106,6 +106,8 @@ public:
     // there are no rows (empty texts) and nothing to reset.
     QString getWaveformRadix(int row) const;
     QString getWaveformSignal(int row) const;
+    // A bus of the current waveform whose token set goes away reads in
+    // binary again, as a trigger unit does.
     void resetWaveformRadix(int row);
 
     // Models of the current core (nullptr when it is not an analyzer core).
@@ -155,8 +157,9 @@ public:
     // "Ready", "Configuring", "Running", ... "Error!" for a core's status.
     static QString statusText(int status, int pnum);
 
-    // The token of `setName` (user or ENUM set) whose value is `bits`; the
-    // value in hexadecimal when no token has it.
+    // How a bus value reads under the token set `setName`: its token's name,
+    // else the number (TokenModel::valueText, shared with the trigger table
+    // and the text export).
     static QString matchToken(int width, const QString& setName, const QString& bits);
 
     // Exports the current core's capture (CaptureRun).

@@ -488,19 +488,27 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
     w.put('\n');
     int frame = 0;
     qint64 frameStart = 0;
+    // A bus keeps its value for long runs: its text is made again only when
+    // its bits change (a token lookup per sample would dominate the export).
+    QVector<QString> lastBits(vars.size()), lastShown(vars.size());
     for (qint64 s = 0; s < t.numSamples(); ++s) {
         while (frame + 1 < t.frameStarts.size() && t.frameStarts.at(frame + 1) <= s)
             frameStart = t.frameStarts.at(++frame);
         w.num(quint64(frame));
         w.put('\t');
         w.num(quint64(s - frameStart));
-        for (const Var& v : vars) {
+        for (int i = 0; i < vars.size(); ++i) {
+            const Var& v = vars.at(i);
             w.put('\t');
             if (v.channels.size() == 1) {
                 w.put(char('0' + t.bit(v.channels.at(0), s)));
                 continue;
             }
             const QString bits = t.bits(v.channels, s);
+            if (s > 0 && bits == lastBits.at(i)) {
+                w.put(lastShown.at(i).toUtf8());
+                continue;
+            }
             QString shown;
             if (v.radix > 0)
                 shown = WaveformModel::radixText(bits, v.radix);
@@ -509,6 +517,8 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
             // A value no token has is shown in hexadecimal.
             if (shown.isEmpty())
                 shown = WaveformModel::radixText(bits, 16);
+            lastBits[i] = bits;
+            lastShown[i] = shown;
             w.put(shown.toUtf8());
         }
         w.put('\n');

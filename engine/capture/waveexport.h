@@ -28,8 +28,8 @@ ONA_EXPORT QVector<Var> topLevelVars(const WaveformModel& model);
 
 ONA_EXPORT bool writeVcd(QIODevice* out, const TraceData& trace, const QVector<Var>& vars, const QString& module,
                          int period, const QString& unit, const QString& date, QString* error);
-// The name of the token of set `set` whose value is `bits`, empty when none
-// has it (the text export then shows the value in hexadecimal).
+// How `bits` reads under the token set `set` (TokenModel::valueText); an
+// empty text is shown in hexadecimal.
 using TokenName = std::function<QString(const QString& set, const QString& bits)>;
 
 ONA_EXPORT bool writeText(QIODevice* out, const TraceData& trace, const QVector<Var>& vars, const QString& core,

@@ -101,17 +101,48 @@ bool TokenModel::tokenBits(const QString& set, const QString& token, QString* bi
     return false;
 }
 
-QString TokenModel::tokenByBits(const QString& set, const QString& bits) const {
+namespace {
+
+// The digits of a binary value without its leading zeros ("" for zero).
+QStringView significant(QStringView bits) {
+    int i = 0;
+    while (i < bits.size() && bits.at(i) == QLatin1Char('0'))
+        ++i;
+    return bits.mid(i);
+}
+
+} // namespace
+
+QString TokenModel::valueText(const QString& set, const QString& bits, bool* named) const {
+    const QStringView want = significant(bits);
     const QStandardItemModel* m = modelFor(set);
     for (int i = 0; i < m->rowCount(); ++i) {
         QStandardItem* s = m->item(i, 0);
         if (s->text() != set)
             continue;
-        for (int j = 0; j < s->rowCount(); ++j)
-            if (s->child(j, 2)->text().mid(2) == bits)
+        for (int j = 0; j < s->rowCount(); ++j) {
+            const QString value = s->child(j, 2)->text();
+            if (significant(QStringView(value).mid(2)) == want) {
+                if (named)
+                    *named = true;
                 return s->child(j, 0)->text();
+            }
+        }
     }
-    return QString();
+    if (named)
+        *named = false;
+    QString number;
+    const bool decimal = set.startsWith(QLatin1String("ONL_INT"));
+    if (!TriggerLang::formatNumber(bits.isEmpty() ? QStringLiteral("0") : bits,
+                                   decimal ? TriggerLang::RadixDec : TriggerLang::RadixHex, &number))
+        return QString();
+    return number;
+}
+
+QString TokenModel::tokenByBits(const QString& set, const QString& bits) const {
+    bool named = false;
+    const QString text = valueText(set, bits, &named);
+    return named ? text : QString();
 }
 
 QList<TokenSetData> TokenModel::sets(const QString& kind) const {
@@ -230,8 +261,6 @@ QStandardItem* TokenModel::findToken(QStandardItem* set, const QString& token) c
             return set->child(j, 0);
     return nullptr;
 }
-
-namespace {} // namespace
 
 QString TokenModel::missingText(const QString& set, const QString& token, const QString& kind) const {
     // Names are case-sensitive; a name that differs only in case is the

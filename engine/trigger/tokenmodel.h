@@ -50,6 +50,14 @@ public:
     // Lookups across both kinds: ENUM sets for names beginning "ONL_".
     bool setWidth(const QString& set, int* width) const;
     bool tokenBits(const QString& set, const QString& token, QString* bits) const;
+    // How a value reads under the token set `set` (ENUM for "ONL_" names,
+    // else user): the name of its token. A value no token has reads as a
+    // number, in decimal for an integer enumeration ("ONL_INT") and in
+    // hexadecimal otherwise, and *named is false. Values are compared as
+    // numbers, so a set whose width changed still names the same values.
+    // The trigger table, the waveform and the text export all read values
+    // through this one function.
+    QString valueText(const QString& set, const QString& bits, bool* named = nullptr) const;
     // The name of the token of `set` whose value is `bits`, or empty.
     QString tokenByBits(const QString& set, const QString& bits) const;
 

@@ -62,10 +62,11 @@ QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QStrin
         const int idx = TriggerLang::radixNames().indexOf(newRadix);
         if (idx >= 0)
             return TriggerLang::formatNumber(bits, idx, text);
-        *text = m_tokens->tokenByBits(newRadix, bits);
-        if (text->isEmpty() && newRadix.startsWith(QLatin1String("ONL_INT")))
-            return TriggerLang::formatNumber(bits, TriggerLang::RadixDec, text);
-        return !text->isEmpty();
+        // A value no token names stays as it was, except in an integer
+        // enumeration, which also takes the decimal number.
+        bool named = false;
+        *text = m_tokens->valueText(newRadix, bits, &named);
+        return named || (newRadix.startsWith(QLatin1String("ONL_INT")) && !text->isEmpty());
     };
     QString low, high;
     if (!render(cond.value, &low))

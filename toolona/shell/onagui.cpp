@@ -8,6 +8,7 @@
 #include "shell/optionsdialog.h"
 #include "shell/rightview.h"
 #include "shell/tclcommand.h"
+#include "token/tokendialog.h"
 #include "trigger/triggerview.h"
 #include "waveform/waveformview.h"
 
@@ -708,8 +709,6 @@ void OnaGUI::programDevice() {
     emit sigStatusTips(action ? action->statusTip() : QString());
 }
 
-// The token set dialog comes with the token page; until then its action
-// says so instead of doing nothing.
 void OnaGUI::onExportWaveform() {
     if (!waveformHasData())
         showmsg(tr("There is no captured data to export yet."), this);
@@ -718,10 +717,10 @@ void OnaGUI::onExportWaveform() {
 }
 
 void OnaGUI::onTokenManage() {
-    if (engine()->getNumCore() > 0)
-        showmsg(tr("The token set manager is not available in this version; use the ona_*token* commands "
-                   "in the Tcl console."),
-                this);
+    if (engine()->getNumCore() > 0) {
+        TokenDialog dialog(this, this);
+        vemo::basgui::Dialogs::provider()->execDialog(&dialog);
+    }
 }
 
 void OnaGUI::onCableManage() {
