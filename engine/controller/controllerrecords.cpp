@@ -338,23 +338,11 @@ bool parse(const QJsonObject& o, const QString& path, ControllerRecords* out, QS
         readRegisters(o, QStringLiteral("control_registers"), path, &r.control);
         readRegisters(o, QStringLiteral("status_registers"), path, &r.status);
         checkStatusSources(r, path);
-        if (o.contains(QStringLiteral("hard_ip"))) {
-            const QJsonArray a = arrayAt(o, QStringLiteral("hard_ip"), path);
-            QSet<QString> seen;
-            for (int i = 0; i < a.size(); ++i) {
-                const QString hp = QStringLiteral("%1[%2]").arg(at(path, QStringLiteral("hard_ip"))).arg(i);
-                if (!a.at(i).isObject())
-                    fault(hp, QStringLiteral("expected an object"));
-                const QJsonObject h = a.at(i).toObject();
-                onlyKeys(h, hp, {QStringLiteral("instance"), QStringLiteral("type")});
-                HardIpData d{identifier(h.value(QStringLiteral("instance")), at(hp, QStringLiteral("instance"))),
-                             identifier(h.value(QStringLiteral("type")), at(hp, QStringLiteral("type")))};
-                if (seen.contains(d.instance))
-                    fault(at(hp, QStringLiteral("instance")), QStringLiteral("\"%1\" is named twice").arg(d.instance));
-                seen.insert(d.instance);
-                r.hardIp.append(d);
-            }
-        }
+        QString hardIpError;
+        if (o.contains(QStringLiteral("hard_ip")) &&
+            !HardIpFile::parse(o.value(QStringLiteral("hard_ip")), at(path, QStringLiteral("hard_ip")), r.memory.start,
+                               r.memory.end, r.memory.defined, &r.hardIp, &hardIpError))
+            throw Fault{hardIpError};
         *out = r;
         return true;
     } catch (const Fault& f) {

@@ -5,6 +5,7 @@
 // page. A record that the file leaves out is not defined; a defined record
 // can still be switched off with "enabled": false. See docs/formats.md.
 
+#include "hardipdata.h"
 #include "onaglobal.h"
 
 #include <QJsonObject>
@@ -93,11 +94,6 @@ public:
 class ONA_EXPORT ControlRegisterData : public RegisterListData {};
 
 class ONA_EXPORT StatusRegisterData : public RegisterListData {};
-
-struct HardIpData {
-    QString instance;
-    QString type;
-};
 
 struct ControllerRecords {
     VirtualLEDData leds;

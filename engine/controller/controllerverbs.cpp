@@ -3,6 +3,7 @@
 // digits (upper case, zero-padded to the width, no prefix).
 
 #include "controllerrecords.h"
+#include "hardipverbs.h"
 #include "onadata.h"
 #include "onaverbs.h"
 #include "oncdata.h"
@@ -109,7 +110,8 @@ int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool d
 ONA_CMD(cmdRunController) {
     const char* use =
         "ona_run_controller -read_led | -read_switch | -write_switch VALUE | -init_mem VALUE | "
-        "-dump_memfile FILE ?-offset HEX? ?-range N? | -load_memfile FILE ?-offset HEX? ?-range N?";
+        "-dump_memfile FILE ?-offset HEX? ?-range N? | -load_memfile FILE ?-offset HEX? ?-range N? | "
+        "-write_ip NAME ?-KEY? | -read_ip NAME ?-KEY?";
     if (objc < 2)
         return usage(ip, use);
     // Register options answer injected failures themselves, after they
@@ -119,6 +121,8 @@ ONA_CMD(cmdRunController) {
     int code = TCL_OK;
     if (injected(ip, objc, objv, &code))
         return code;
+    if (HardIpVerbs::handlesRun(objc, objv))
+        return HardIpVerbs::run(ip, objc, objv);
     const QString action = text(objv[1]);
     const QString verb = QStringLiteral("ona_run_controller %1").arg(action);
     std::shared_ptr<SimController> dev;
@@ -205,8 +209,10 @@ ONA_CMD(cmdReadController) {
     std::shared_ptr<SimController> dev;
     QString error;
     quint64 addr = 0, data = 0, value = 0;
-    if (!addressData(objc, objv, false, &addr, &data, &error) ||
-        !currentDevice(QStringLiteral("ona_read_controller"), &dev, &error) || !dev->readWord(addr, &value, &error))
+    if (addressData(objc, objv, false, &addr, &data, &error) &&
+        currentDevice(QStringLiteral("ona_read_controller"), &dev, &error) && HardIpVerbs::readWord(ip, addr, &code))
+        return code; // a hard IP block's address space
+    if (!error.isEmpty() || !dev->readWord(addr, &value, &error))
         return fail(ip,
                     error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_read_controller: ") + error);
     return done(ip, SimController::hexDigits(value, dev->memWidth()));
@@ -219,8 +225,11 @@ ONA_CMD(cmdWriteController) {
     std::shared_ptr<SimController> dev;
     QString error;
     quint64 addr = 0, data = 0;
-    if (!addressData(objc, objv, true, &addr, &data, &error) ||
-        !currentDevice(QStringLiteral("ona_write_controller"), &dev, &error) || !dev->writeWord(addr, data, &error))
+    if (addressData(objc, objv, true, &addr, &data, &error) &&
+        currentDevice(QStringLiteral("ona_write_controller"), &dev, &error) &&
+        HardIpVerbs::writeWord(ip, addr, data, &code))
+        return code; // a hard IP block's address space
+    if (!error.isEmpty() || !dev->writeWord(addr, data, &error))
         return fail(ip,
                     error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_write_controller: ") + error);
     return done(ip);
@@ -256,7 +265,7 @@ void putCoreRecords(Dict* dict, const AnalyzerCore& core) {
     for (const auto& reg : r.status.entries)
         status.put(reg.name, obj(reg.width));
     for (const auto& ip : r.hardIp)
-        hardIp.put(ip.instance, obj(ip.type));
+        hardIp.put(ip.name, obj(ip.type));
     dict->put("controlregisters", control.get());
     dict->put("statusregisters", status.get());
     dict->put("hardip", hardIp.get());

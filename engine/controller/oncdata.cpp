@@ -1,5 +1,6 @@
 #include "oncdata.h"
 
+#include "hardipdevice.h"
 #include "simcontroller.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,7 @@ void ONCData::selectCore(const QString& core, const ControllerRecords& records) 
     m_current = core;
     if (core.isEmpty()) {
         m_device.reset();
+        m_hardIp.reset();
         return;
     }
     auto& dev = m_devices[core];
@@ -39,6 +41,10 @@ void ONCData::selectCore(const QString& core, const ControllerRecords& records) 
         dev->setRegisters(records.control, records.status);
     }
     m_device = dev;
+    auto& hardIp = m_hardIpSets[core];
+    if (!hardIp)
+        hardIp = std::make_shared<HardIpSet>(records.hardIp);
+    m_hardIp = hardIp;
 }
 
 void ONCData::closeSession() {
@@ -46,6 +52,8 @@ void ONCData::closeSession() {
     QMutexLocker lock(&m_mutex);
     m_devices.clear();
     m_device.reset();
+    m_hardIpSets.clear();
+    m_hardIp.reset();
     m_current.clear();
     m_pollingData.clear();
     m_memWidth = m_memDepth = 0;
@@ -65,6 +73,16 @@ void ONCData::setWBData(const QString& value) {
 std::shared_ptr<SimController> ONCData::device() const {
     QMutexLocker lock(&m_mutex);
     return m_device;
+}
+
+std::shared_ptr<HardIpSet> ONCData::hardIp() const {
+    QMutexLocker lock(&m_mutex);
+    return m_hardIp;
+}
+
+QString ONCData::getHardIP(const QString& name, const QString& key) const {
+    const std::shared_ptr<HardIpSet> set = hardIp();
+    return set ? set->value(name, key) : QString();
 }
 
 QString ONCData::currentCore() const {

@@ -21,6 +21,7 @@
 #include <QWaitCondition>
 #include <memory>
 
+class HardIpSet;
 class QThread;
 class SimController;
 
@@ -37,6 +38,11 @@ public:
     // The current device, or null when the current core is no controller.
     std::shared_ptr<SimController> device() const;
     QString currentCore() const;
+    // The hard IP blocks of the current core (null when it is no controller).
+    std::shared_ptr<HardIpSet> hardIp() const;
+    // The value last read from hard IP instance `name` for `key` (for a
+    // per-lane key, of the lane chosen with -pcs_lane); empty when none.
+    QString getHardIP(const QString& name, const QString& key) const;
 
     // Polling. Speed 0 = not polling, 1..5 = slow .. fast (1000, 500, 250,
     // 100, 50 ms between reads).
@@ -94,6 +100,8 @@ private:
     QHash<QString, std::shared_ptr<SimController>> m_devices;
     QString m_current;
     std::shared_ptr<SimController> m_device;
+    QHash<QString, std::shared_ptr<HardIpSet>> m_hardIpSets;
+    std::shared_ptr<HardIpSet> m_hardIp;
     QThread* m_thread = nullptr;
     bool m_stop = false;
     int m_speed = 0;

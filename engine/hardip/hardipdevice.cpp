@@ -1,0 +1,231 @@
+#include "hardipdevice.h"
+
+#include "simcontroller.h"
+
+namespace {
+
+const QString kOn = QStringLiteral("on");
+const QString kLocked = QStringLiteral("Locked");
+const QString kLost = QStringLiteral("Loss of Lock");
+
+HardIpValues initialValues(const HardIpBlock* block) {
+    HardIpValues v;
+    if (block)
+        for (const HardIpKey& k : block->keys)
+            if (k.kind != HardIpKey::Status)
+                v.insert(k.name, k.initial);
+    return v;
+}
+
+int laneCount(const HardIpBlock* block) { return block ? qMax(1, block->lanes) : 1; }
+
+} // namespace
+
+SimHardIp::SimHardIp(const HardIpData& data, const HardIpBlock* block)
+    : m_block(block)
+    , m_registers(laneCount(block), initialValues(block))
+    , m_memory(std::make_unique<SimController>(0, 0, data.start, data.depth(), 32)) {}
+
+SimHardIp::~SimHardIp() = default;
+
+void SimHardIp::write(const HardIpKey& key, int lane, const QString& value) {
+    HardIpValues& regs = m_registers[qBound(0, lane, int(m_registers.size()) - 1)];
+    const QString before = regs.value(key.name);
+    regs.insert(key.name, value);
+    if (m_block->kind != QLatin1String("pcs"))
+        return;
+    // Asserting a reset restarts what it resets: its loss of lock is gone
+    // once the reset is released. Retuning the receiver loses the lock.
+    if (value == kOn) {
+        if (key.name == QLatin1String("reset_tx_pll"))
+            m_txPllLost = false;
+        else if (key.name == QLatin1String("reset_rx_pll"))
+            m_cdrLost = false;
+        else if (key.name == QLatin1String("reset_rx_mpcs"))
+            m_dataLost = false;
+    }
+    if (before != value &&
+        (key.name == QLatin1String("rx_equalization") || key.name == QLatin1String("rx_input_termination")))
+        m_cdrLost = m_dataLost = true;
+}
+
+QString SimHardIp::read(const HardIpKey& key, int lane) const {
+    const HardIpValues& regs = m_registers.at(qBound(0, lane, int(m_registers.size()) - 1));
+    if (key.kind != HardIpKey::Status)
+        return regs.value(key.name);
+    if (m_block->kind != QLatin1String("pcs"))
+        return key.initial;
+    const bool txLost = m_txPllLost || regs.value(QStringLiteral("reset_tx_pll")) == kOn;
+    const bool cdrLost = m_cdrLost || regs.value(QStringLiteral("reset_rx_pll")) == kOn;
+    // A receiver held in high impedance has nothing to lock to.
+    const bool noSignal = regs.value(QStringLiteral("force_rx_driver")) == kOn;
+    if (key.name == QLatin1String("tx_pll_lol_status"))
+        return txLost ? kLost : kLocked;
+    if (key.name == QLatin1String("rx_cdr_lol_status"))
+        return cdrLost || noSignal ? kLost : kLocked;
+    if (key.name == QLatin1String("rx_data_lol_status"))
+        return cdrLost || noSignal || m_dataLost || regs.value(QStringLiteral("reset_rx_mpcs")) == kOn ? kLost
+                                                                                                       : kLocked;
+    return key.initial;
+}
+
+HardIpSet::HardIpSet(const QList<HardIpData>& records) {
+    for (const HardIpData& d : records) {
+        auto inst = std::make_shared<HardIpInstance>();
+        inst->data = d;
+        inst->block = HardIpBlocks::forInstance(d.type, d.name);
+        inst->staged = QVector<HardIpValues>(laneCount(inst->block), initialValues(inst->block));
+        inst->device = std::make_unique<SimHardIp>(d, inst->block);
+        // What the engine shows before the first read: the block as it came up.
+        inst->readBack.resize(inst->lanes());
+        if (inst->block)
+            for (int lane = 0; lane < inst->lanes(); ++lane)
+                for (const HardIpKey& k : inst->block->keys)
+                    inst->readBack[lane].insert(k.name, inst->device->read(k, lane));
+        m_list.append(inst);
+    }
+}
+
+HardIpInstance* HardIpSet::instance(const QString& name) {
+    for (const auto& i : m_list)
+        if (i->data.name == name)
+            return i.get();
+    return nullptr;
+}
+
+const HardIpInstance* HardIpSet::instance(const QString& name) const {
+    return const_cast<HardIpSet*>(this)->instance(name);
+}
+
+HardIpInstance* HardIpSet::instanceAt(quint64 address) {
+    for (const auto& i : m_list)
+        if (address >= i->data.start && address <= i->data.end)
+            return i.get();
+    return nullptr;
+}
+
+bool HardIpSet::find(const QString& name, const QString& key, HardIpInstance** inst, const HardIpKey** k, int* lane,
+                     QString* error) {
+    *inst = instance(name);
+    if (!*inst) {
+        *error = QStringLiteral("no hard IP instance named \"%1\" in the current core").arg(name);
+        return false;
+    }
+    *k = nullptr;
+    *lane = 0;
+    if (key.isEmpty())
+        return true;
+    *k = (*inst)->block ? (*inst)->block->key(key) : nullptr;
+    if (!*k) {
+        *error = QStringLiteral("\"%1\" (type %2) has no key -%3").arg(name, (*inst)->data.type, key);
+        return false;
+    }
+    if ((*k)->perLane) {
+        if (m_lane < 0 || m_lane >= (*inst)->lanes()) {
+            *error = QStringLiteral("lane %1 is not a lane of \"%2\" (0 to %3)")
+                         .arg(m_lane)
+                         .arg(name)
+                         .arg((*inst)->lanes() - 1);
+            return false;
+        }
+        *lane = m_lane;
+    }
+    return true;
+}
+
+bool HardIpSet::stage(const QString& name, const QString& key, const QString& value, QString* stored, bool* empty,
+                      QString* error) {
+    *empty = false;
+    HardIpInstance* inst;
+    const HardIpKey* k;
+    int lane;
+    if (key.isEmpty()) {
+        *error = QStringLiteral("a key option is required (-KEY VALUE)");
+        return false;
+    }
+    if (!find(name, key, &inst, &k, &lane, error) || !HardIpBlocks::check(*k, value, stored, error))
+        return false;
+    if (inst->block->kind == QLatin1String("pcs") &&
+        (key == QLatin1String("tx_postcursor_ratio") || key == QLatin1String("tx_precursor_ratio"))) {
+        const QString other = key == QLatin1String("tx_postcursor_ratio") ? QStringLiteral("tx_precursor_ratio")
+                                                                          : QStringLiteral("tx_postcursor_ratio");
+        if (stored->toInt() + inst->staged[lane].value(other).toInt() > HardIpBlocks::kMaxCursorSum) {
+            *empty = true;
+            error->clear();
+            return false;
+        }
+    }
+    inst->staged[lane].insert(key, *stored);
+    return true;
+}
+
+bool HardIpSet::write(const QString& name, const QString& key, QString* error) {
+    HardIpInstance* inst;
+    const HardIpKey* k;
+    int lane;
+    if (!find(name, key, &inst, &k, &lane, error))
+        return false;
+    if (k) {
+        if (k->kind == HardIpKey::Status) {
+            *error = QStringLiteral("-%1 is a status the device reports; it cannot be written").arg(key);
+            return false;
+        }
+        inst->device->write(*k, lane, inst->staged[lane].value(key));
+        return true;
+    }
+    if (inst->block)
+        for (int l = 0; l < inst->lanes(); ++l)
+            for (const HardIpKey& each : inst->block->keys)
+                if (each.kind != HardIpKey::Status)
+                    inst->device->write(each, l, inst->staged[l].value(each.name));
+    return true;
+}
+
+bool HardIpSet::read(const QString& name, const QString& key, QString* error) {
+    HardIpInstance* inst;
+    const HardIpKey* k;
+    int lane;
+    if (!find(name, key, &inst, &k, &lane, error))
+        return false;
+    // What was read is staged as well: the page shows it, so Apply writes
+    // what the user sees, not a change made before the reload.
+    const auto take = [inst](const HardIpKey& each, int l) {
+        const QString v = inst->device->read(each, l);
+        inst->readBack[l].insert(each.name, v);
+        if (each.kind != HardIpKey::Status)
+            inst->staged[l].insert(each.name, v);
+    };
+    if (k) {
+        take(*k, lane);
+        return true;
+    }
+    if (inst->block)
+        for (int l = 0; l < inst->lanes(); ++l)
+            for (const HardIpKey& each : inst->block->keys)
+                take(each, l);
+    return true;
+}
+
+QString HardIpSet::value(const QString& name, const QString& key) const {
+    const HardIpInstance* inst = instance(name);
+    if (!inst || !inst->block || !inst->block->key(key))
+        return QString();
+    const int lane = inst->block->key(key)->perLane ? m_lane : 0;
+    return lane >= 0 && lane < inst->lanes() ? inst->readBack.at(lane).value(key) : QString();
+}
+
+HardIpValues HardIpSet::values(const QString& name, bool staged) const {
+    const HardIpInstance* inst = instance(name);
+    HardIpValues out;
+    if (!inst || !inst->block)
+        return out;
+    for (const HardIpKey& k : inst->block->keys) {
+        if (staged && k.kind == HardIpKey::Status)
+            continue;
+        const int lane = k.perLane ? m_lane : 0;
+        if (lane < 0 || lane >= inst->lanes())
+            continue;
+        out.insert(k.name, (staged ? inst->staged : inst->readBack).at(lane).value(k.name));
+    }
+    return out;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+// The hard IP blocks of one controller core as the engine talks to them.
+// Per instance the engine keeps three key maps (per lane for per-lane
+// keys): the staged values ("ona_set_controller -hard_ip"), the registers of
+// the simulated block (changed only by "-write_ip"), and the values last
+// read from the block ("-read_ip"), which ONCData::getHardIP answers from.
+// Status keys are computed by the simulated block from its registers, so
+// they follow what was written (a PCS channel's loss of lock clears after
+// its reset, for instance).
+//
+// Each block also has an address space of 32-bit words from its start to
+// its end address, reached by absolute address and by $readmemh files.
+//
+// GUI thread only (the Tcl verbs).
+
+#include "hardipblocks.h"
+#include "hardipdata.h"
+#include "onaglobal.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+class SimController;
+
+using HardIpValues = QHash<QString, QString>;
+
+// The simulated hardware of one block instance.
+class ONA_EXPORT SimHardIp {
+public:
+    SimHardIp(const HardIpData& data, const HardIpBlock* block);
+    ~SimHardIp();
+
+    // A register write; the value was checked against its key.
+    void write(const HardIpKey& key, int lane, const QString& value);
+    // What the block reports for a key now (settings: the register).
+    QString read(const HardIpKey& key, int lane) const;
+
+    SimController& memory() { return *m_memory; }
+    const SimController& memory() const { return *m_memory; }
+
+private:
+    const HardIpBlock* m_block;
+    QVector<HardIpValues> m_registers; // per lane
+    std::unique_ptr<SimController> m_memory;
+    // PCS channel: a loss of lock that stays until the matching reset is
+    // asserted (the simulated link came up before its far end).
+    bool m_txPllLost = false;
+    bool m_cdrLost = true;
+    bool m_dataLost = true;
+};
+
+struct ONA_EXPORT HardIpInstance {
+    HardIpData data;
+    const HardIpBlock* block = nullptr; // null: address space only
+    QVector<HardIpValues> staged;       // per lane
+    QVector<HardIpValues> readBack;     // per lane
+    std::unique_ptr<SimHardIp> device;
+    int lanes() const { return int(staged.size()); }
+};
+
+class ONA_EXPORT HardIpSet {
+public:
+    explicit HardIpSet(const QList<HardIpData>& records);
+
+    HardIpInstance* instance(const QString& name);
+    const HardIpInstance* instance(const QString& name) const;
+    // The instance whose address space holds `address`, or null.
+    HardIpInstance* instanceAt(quint64 address);
+    const QList<std::shared_ptr<HardIpInstance>>& instances() const { return m_list; }
+
+    // The lane that per-lane keys address ("ona_set_controller -pcs_lane").
+    int lane() const { return m_lane; }
+    void setLane(int lane) { m_lane = lane; }
+
+    // Stages one key. `empty` is set for a refusal that the tool expects
+    // without a message (the PCS channel's cursor sum); `stored` is the
+    // canonical value staged.
+    bool stage(const QString& name, const QString& key, const QString& value, QString* stored, bool* empty,
+               QString* error);
+    // Staged -> device registers: every setting of every lane, or only `key`
+    // (of the current lane when per-lane).
+    bool write(const QString& name, const QString& key, QString* error);
+    // Device -> read values, which become the staged values too: every key
+    // of every lane, or only `key`.
+    bool read(const QString& name, const QString& key, QString* error);
+    // The value last read for a key (current lane for per-lane keys); empty
+    // when there is none.
+    QString value(const QString& name, const QString& key) const;
+    // Every key of the instance for the current lane, read or staged.
+    HardIpValues values(const QString& name, bool staged) const;
+
+private:
+    bool find(const QString& name, const QString& key, HardIpInstance** inst, const HardIpKey** k, int* lane,
+              QString* error);
+
+    QList<std::shared_ptr<HardIpInstance>> m_list;
+    int m_lane = 0;
+};

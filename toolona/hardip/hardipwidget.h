@@ -1,0 +1,145 @@
+#pragma once
+
+#include "hardip/hardipcontrol.h"
+
+#include "hardipdata.h"
+
+#include <QList>
+#include <QWidget>
+
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vemo::toolona {
+
+class HexValueLineEdit;
+class OnaPathItemEditor;
+class ToolGateway;
+
+// The panel of one hard IP instance: the block's address range, its
+// hierarchy, the block's own controls and a memory form for its address
+// space. A block panel derives from it and declares its controls as a table
+// (addControls); the base stages a change at once, applies and reloads.
+class HardIpWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit HardIpWidget(ToolGateway* gateway, QWidget* parent = nullptr);
+
+    void setData(const HardIpData& data);
+    const HardIpData& data() const { return m_data; }
+    QString name() const { return m_data.getName(); }
+    bool isMultiProtocol() const { return m_multiProtocol; }
+    bool isBeta() const { return m_beta; }
+    // The title of the panel's group: the instance name, marked when beta.
+    QString groupTitle() const;
+
+    // Builds the common frame around the block's controls, then connects
+    // the controls: nothing is sent while the panel is built or filled.
+    void buildFrame();
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    int rowCount() const { return m_rows; }
+
+    QGroupBox* addressGroup() const { return m_group; }
+    QLabel* hierarchyLabel() const { return m_hierarchy; }
+    HexValueLineEdit* writeAddressEdit() const { return m_writeAddress; }
+    HexValueLineEdit* writeDataEdit() const { return m_writeData; }
+    HexValueLineEdit* readAddressEdit() const { return m_readAddress; }
+    QLineEdit* readDataEdit() const { return m_readData; }
+    HexValueLineEdit* offsetEdit() const { return m_offset; }
+    QLineEdit* rangeEdit() const { return m_range; }
+    OnaPathItemEditor* dumpPathEditor() const { return m_dumpPath; }
+    OnaPathItemEditor* loadPathEditor() const { return m_loadPath; }
+    QPushButton* writeButton() const { return m_write; }
+    QPushButton* readButton() const { return m_read; }
+    QPushButton* dumpButton() const { return m_dump; }
+    QPushButton* loadButton() const { return m_load; }
+    QLabel* noteLabel() const { return m_note; }
+    QPushButton* applyButton() const { return m_apply; }
+    QPushButton* reloadButton() const { return m_reload; }
+    // The widget of a declared control, by engine key (null when none).
+    QWidget* control(const QString& key) const;
+
+    // Adds the block's own rows from `row` on and advances it.
+    virtual void createControls(int& row);
+    // Sets the declared controls from the engine's values, sending nothing.
+    virtual void updateFromEngine();
+
+public slots:
+    void handleReadButtonClicked();
+    void handleWriteButtonClicked();
+    void handleDumpButtonClicked();
+    void handleLoadButtonClicked();
+    void onDumpMemLineEditTextChanged(const QString& text);
+    void onLoadMemLineEditTextChanged(const QString& text);
+    void onCurrentIndexChanged(const QString& text);
+    void onValueChanged(int value);
+    void onApplyBtnClicked();
+    void onReloadBtnClicked();
+
+protected:
+    struct Bound {
+        HardIpControl spec;
+        QWidget* widget = nullptr;
+        int accepted = 0; // Spin: the value the engine last took
+    };
+
+    // Adds the rows of `table` from `row` on, label in column 0 and control
+    // in column 1, and remembers the controls.
+    void addControls(const QList<HardIpControl>& table, int& row);
+    // The "Apply" (column 6) and "Reload" (column 7) row.
+    void addApplyReload(int& row);
+    // Sets the controls from getHardIP; with `quiet`, no set command is sent
+    // (combo boxes that change otherwise stage their new text).
+    void loadControls(bool quiet);
+    // A spin box value the engine refused; the base puts the box back.
+    virtual void showRefusal(const HardIpControl& control, const QString& result);
+    // Runs one command under the busy cursor.
+    bool run(const QString& command, QString* result = nullptr);
+    // Narrows the hierarchy text to `width` pixels and columns 1 to `lastColumn`.
+    void setHierarchyWidth(int width, int lastColumn);
+    int hierarchyRow() const { return m_hierarchyRow; }
+    QGridLayout* grid() const { return m_grid; }
+    ToolGateway* gateway() const { return m_gateway; }
+    QString setCommand(const HardIpControl& control, const QString& value) const;
+
+private:
+    void warn(const QString& text);
+    void runLong(const QString& label, const QString& command);
+    void stage(Bound& bound, const QString& value);
+    Bound* boundFor(QObject* widget);
+    void elideHierarchy();
+
+    ToolGateway* m_gateway;
+    HardIpData m_data;
+    bool m_multiProtocol = false;
+    bool m_beta = false;
+    int m_rows = 0;
+    int m_hierarchyRow = 0;
+    int m_hierarchyWidth = 426;
+    QList<Bound> m_controls;
+    QGridLayout* m_grid = nullptr;
+    QGroupBox* m_group = nullptr;
+    QLabel* m_hierarchy = nullptr;
+    QLabel* m_note = nullptr;
+    HexValueLineEdit* m_writeAddress = nullptr;
+    HexValueLineEdit* m_writeData = nullptr;
+    HexValueLineEdit* m_readAddress = nullptr;
+    QLineEdit* m_readData = nullptr;
+    HexValueLineEdit* m_offset = nullptr;
+    QLineEdit* m_range = nullptr;
+    OnaPathItemEditor* m_dumpPath = nullptr;
+    OnaPathItemEditor* m_loadPath = nullptr;
+    QPushButton* m_write = nullptr;
+    QPushButton* m_read = nullptr;
+    QPushButton* m_dump = nullptr;
+    QPushButton* m_load = nullptr;
+    QPushButton* m_apply = nullptr;
+    QPushButton* m_reload = nullptr;
+};
+
+} // namespace vemo::toolona
