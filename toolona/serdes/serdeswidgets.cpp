@@ -9,7 +9,8 @@ StatusLabel::StatusLabel(QWidget* parent) : QLabel(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(3);
     setMidLineWidth(3);
-    setMinimumSize(20, 20);
+    // A lamp, not a bar: it keeps its size however wide its column grows.
+    setFixedSize(22, 22);
 }
 
 void StatusLabel::setColor(Qt::GlobalColor color) {
@@ -30,7 +31,7 @@ ResetButton::ResetButton(QWidget* parent) : QLabel(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(3);
     setMidLineWidth(3);
-    setMinimumSize(24, 20);
+    setFixedSize(40, 24);
     setCursor(Qt::PointingHandCursor);
 }
 
