@@ -1,6 +1,7 @@
 #include "onadata.h"
 
 #include "oncdata.h"
+#include "pcsdata.h"
 
 #include "capturerun.h"
 #include "onajtag.h"
@@ -273,6 +274,7 @@ void OnaData::syncController() {
 
 void OnaData::resetData() {
     ONCData::inst()->closeSession();
+    PCSData::inst()->closeSession();
     m_capture->endCapture();
     m_session->clear();
     m_triggers->resetCounts();
@@ -293,6 +295,7 @@ bool OnaData::openProject(const QString& path, QString* error) {
     QStringList warnings = loaded.warnings;
     const QList<TokenSetData> userSets = loaded.project.userSets;
     const QList<TokenSetData> enums = loaded.design.enums;
+    const SerdesLayout serdes = loaded.design.serdesLayout;
     const ProjectSession::Cores old = m_session->install(std::move(loaded));
     m_capture->clearRunError();
     m_triggers->tokens()->setSets(QStringLiteral("user"), userSets);
@@ -307,6 +310,8 @@ bool OnaData::openProject(const QString& path, QString* error) {
     // The devices of the old project go with it.
     ONCData::inst()->closeSession();
     syncController();
+    // The tool asks for the SERDES when it hears of the open.
+    PCSData::inst()->setLayout(serdes);
     emit sigProjectOpened(getCurrentProject());
     for (const QString& w : warnings)
         info(w + QLatin1Char('\n'));

@@ -36,3 +36,7 @@ void registerVerbs(Tcl_Interp* interp);
 // Adds a controller core's records to its "ona_get core" dict.
 void putCoreRecords(Verbs::Dict* dict, const AnalyzerCore& core);
 } // namespace ControllerVerbs
+
+namespace SerdesVerbs {
+void registerVerbs(Tcl_Interp* interp);
+} // namespace SerdesVerbs

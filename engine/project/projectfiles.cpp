@@ -265,6 +265,9 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
         d.device = r.string(root, QStringLiteral("device"), QString(), true, QString(), 128);
         d.enums = r.tokenSets(root, QStringLiteral("enum_token_sets"), QString(), true);
         d.serdes = r.object(root, QStringLiteral("serdes"), QString(), false);
+        QString serdesWhy;
+        if (!SerdesLayout::parse(d.serdes, &d.serdesLayout, &serdesWhy))
+            r.fail(QString(), serdesWhy);
         const QJsonArray cores = r.array(root, QStringLiteral("cores"), QString(), kMaxCores, true);
         QSet<QString> coreNames;
         for (int i = 0; i < cores.size(); ++i) {

@@ -7,6 +7,7 @@
 
 #include "controllerrecords.h"
 #include "onaglobal.h"
+#include "simserdes.h"
 #include "tokenmodel.h"
 #include "triggersetting.h"
 
@@ -61,7 +62,8 @@ struct OnlDesign {
     QString device;
     QVector<OnlCore> cores;
     QList<TokenSetData> enums;
-    QJsonObject serdes; // SERDES description, read by a later reader
+    QJsonObject serdes;        // SERDES description as written
+    SerdesLayout serdesLayout; // read from it (empty: no SERDES)
 };
 
 struct OnaUnit {

@@ -749,6 +749,7 @@ void TstOnaGui::tabSetsByCoreKind() {
     QJsonArray cores = root.value(QStringLiteral("cores")).toArray();
     cores.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")}, {QStringLiteral("kind"), 2}});
     root.insert(QStringLiteral("cores"), cores);
+    root.remove(QStringLiteral("serdes")); // the core kinds' tabs alone
     const QString onl = m_dir->filePath(QStringLiteral("mixed.onl"));
     QFile out(onl);
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -910,6 +911,9 @@ void TstOnaGui::serdesPagesSurviveTabRebuilds() {
 
 void TstOnaGui::inactiveFileDisablesUntilNextOpen() {
     const QString ona = copyDemo();
+    // The association is asked only when the open does not initialise the
+    // demo's SERDES.
+    vemo::basgui::BaseUsrSettings(QStringLiteral("ONL_ANALYZER")).setValue(QStringLiteral("initserdes"), 0);
     VemoImplementation* impl = VemoProjectManager::getProjectManager().getDefaultImplementation();
     impl->addResource(ona)->addAssociated(QStringLiteral("impl1"), false);
     auto gui = embedded(ona);

@@ -94,7 +94,8 @@ void TstPageTable::cleanup() {
 }
 
 void TstPageTable::analyzerPageAppearsAndIsBuiltWhenShown() {
-    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    auto gui =
+        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
     QVERIFY(gui);
     RightView* view = gui->rightView();
     QCOMPARE(tabTexts(*gui), QStringList({QStringLiteral("LA Trigger"), QStringLiteral("LA Waveform"),

@@ -124,7 +124,8 @@ QStringList TstRun::errorBoxes(const ScriptedDialogs& dialogs) const {
 
 void TstRun::captureShowsEveryState() {
     ScriptedDialogs dialogs;
-    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    auto gui =
+        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
     QVERIFY(gui);
     // bus_la alone, three frames on a rare write (about a third of a second
     // apart on the simulated bus), so the panel sees each frame arrive.
@@ -194,7 +195,8 @@ void TstRun::captureShowsEveryState() {
 
 void TstRun::stopAndManualTriggerWhileWaiting() {
     ScriptedDialogs dialogs;
-    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    auto gui =
+        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
     QVERIFY(gui);
     // rx_data is never 0x77: the trigger never comes.
     m_host->eval(
@@ -233,7 +235,8 @@ void TstRun::stopAndManualTriggerWhileWaiting() {
 
 void TstRun::checksBeforeARun() {
     ScriptedDialogs dialogs;
-    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    auto gui =
+        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
     QVERIFY(gui);
     m_host->commands.clear();
 
@@ -291,7 +294,8 @@ void TstRun::checksBeforeARun() {
 }
 
 void TstRun::coreBoxesAndSelector() {
-    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    auto gui =
+        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
     QVERIFY(gui);
     const QList<QCheckBox*> boxes = gui->coreCheckBoxes();
     QCOMPARE(boxes.size(), 3);
@@ -361,7 +365,7 @@ void TstRun::coreBoxesAndSelector() {
 
 void TstRun::powerOnResetRuns() {
     // A project whose bus_la connects at power-on reset.
-    const QString ona = demofixture::copyDemo(m_dir->path());
+    const QString ona = demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false);
     m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
                                 "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
                      .arg(ona));
@@ -440,7 +444,7 @@ void TstRun::powerOnResetRuns() {
 
 void TstRun::progressLockAndIdleBar() {
     ScriptedDialogs dialogs;
-    auto gui = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path()));
+    auto gui = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
     QVERIFY(gui);
     QString result;
     QVERIFY(gui->tclEval(QStringLiteral("ona_set_core -name bus_la -run off"), &result));

@@ -156,6 +156,8 @@ void TstTrigger::openDemo() {
     m_gui->resize(1200, 800);
     m_gui->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_gui.get()));
+    // The demo opens on its SERDES page; the user turns to the trigger page.
+    m_gui->rightView()->tabWidget()->setCurrentIndex(0);
     QVERIFY(view()->tuModel());
     QCOMPARE(view()->tuModel(), OnaData::inst()->getTUModel());
     m_host->commands.clear();

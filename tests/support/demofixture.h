@@ -20,10 +20,12 @@ class OnaGUI;
 namespace demofixture {
 
 // Copies the demo's analyzer and debug-logic files into `dir`/`folder`
-// (writable) and returns the path of the copied .ona. Inline: the source
-// folder is known to the test programs only.
+// (writable) and returns the path of the copied .ona. Without `serdes` the
+// copy has no SERDES description, for tests of the analyzer alone (the
+// SERDES pages would take the front tab and the run panel). Inline: the
+// source folder is known to the test programs only.
 #ifdef ONDREL_SOURCE_DIR
-inline QString copyDemo(const QString& dir, const QString& folder = QStringLiteral("demo")) {
+inline QString copyDemo(const QString& dir, const QString& folder = QStringLiteral("demo"), bool serdes = true) {
     const QString target = dir + QLatin1Char('/') + folder;
     QDir().mkpath(target);
     for (const char* name : {"demo.ona", "demo.onl"}) {
@@ -31,6 +33,15 @@ inline QString copyDemo(const QString& dir, const QString& folder = QStringLiter
         QFile::remove(to);
         QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + QLatin1String(name), to);
         QFile(to).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    if (!serdes) {
+        QFile onl(target + QStringLiteral("/demo.onl"));
+        if (onl.open(QIODevice::ReadWrite)) {
+            QJsonObject design = QJsonDocument::fromJson(onl.readAll()).object();
+            design.remove(QStringLiteral("serdes"));
+            onl.resize(0);
+            onl.write(QJsonDocument(design).toJson());
+        }
     }
     return target + QStringLiteral("/demo.ona");
 }

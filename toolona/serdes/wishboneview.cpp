@@ -1,15 +1,121 @@
 #include "serdes/wishboneview.h"
 
-#include "widgets/emptystatelabel.h"
+#include "shell/tclcommand.h"
 
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+#include "pcsdata.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace vemo::toolona {
 
-WishboneView::WishboneView(QWidget* parent) : QWidget(parent) {
+WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new EmptyStateLabel(
-        tr("The Wishbone registers of the SERDES block appear here.\nThe SERDES block has not been read yet."), this));
+    auto* box = new QGroupBox(tr("DCU Registers R/W"), this);
+    layout->addWidget(box);
+    auto* grid = new QGridLayout(box);
+    const QRegularExpression hex(QStringLiteral("[0-9a-fA-F]*"));
+
+    grid->addWidget(new QLabel(tr("Serdes core base address"), box), 0, 0);
+    m_base = new QLineEdit(box);
+    m_base->setEnabled(false);
+    grid->addWidget(m_base, 0, 1);
+    grid->addWidget(new QLabel(tr("Address"), box), 0, 2);
+    m_address = new QLineEdit(box);
+    m_address->setMaxLength(8);
+    m_address->setValidator(new QRegularExpressionValidator(hex, m_address));
+    grid->addWidget(m_address, 0, 3);
+
+    grid->addWidget(new QLabel(tr("Data"), box), 1, 0);
+    m_data = new QLineEdit(box);
+    m_data->setMaxLength(2);
+    m_data->setValidator(new QRegularExpressionValidator(hex, m_data));
+    grid->addWidget(m_data, 1, 1, 1, 3);
+
+    m_write = new QPushButton(tr("Write"), box);
+    m_read = new QPushButton(tr("Read"), box);
+    m_continuous = new QCheckBox(tr("Continuous"), box);
+    m_load = new QPushButton(tr("Load..."), box);
+    grid->addWidget(m_write, 2, 0);
+    grid->addWidget(m_read, 2, 1);
+    grid->addWidget(m_continuous, 2, 2);
+    grid->addWidget(m_load, 2, 3);
+    grid->setRowStretch(3, 10);
+    grid->setColumnStretch(4, 10);
+
+    connect(m_write, &QPushButton::clicked, this, &WishboneView::doWrite);
+    connect(m_read, &QPushButton::clicked, this, &WishboneView::doRead);
+    connect(m_continuous, &QCheckBox::toggled, this, &WishboneView::doContinuousRead);
+    connect(m_load, &QPushButton::clicked, this, &WishboneView::doLoad);
+    PCSData* pcs = PCSData::inst();
+    connect(pcs, &PCSData::pcsDirty, this, &WishboneView::doSettingChanged);
+    connect(pcs, &PCSData::pcsRead, this, &WishboneView::doSettingRead);
+}
+
+bool WishboneView::filled(QLineEdit* edit, const QString& what) {
+    if (!edit->text().isEmpty())
+        return true;
+    basgui::Dialogs::message(QMessageBox::Warning, this, QStringLiteral("Ondrel Analyzer"),
+                             tr("Type the %1 in hexadecimal first.").arg(what));
+    edit->setFocus();
+    return false;
+}
+
+void WishboneView::doWrite() {
+    if (!filled(m_address, tr("register address")) || !filled(m_data, tr("data byte")))
+        return;
+    emit tclPCS(tclCommand(
+        QStringLiteral("ona_open_pcs\n  ona_pcs write -byte \"%1\" -addr \"%2\" -data \"%3\"\n  ona_pcs close"),
+        QStringLiteral("1"), tclQuoted(m_address->text()), tclQuoted(m_data->text())));
+    // Written: from now on reads may show the device's byte again.
+    m_data->setModified(false);
+}
+
+void WishboneView::doRead() {
+    if (!filled(m_address, tr("register address")))
+        return;
+    m_data->setModified(false);
+    emit tclPCS(tclCommand(QStringLiteral("ona_open_pcs\n  ona_pcs read -byte \"%1\" -addr \"%2\"\n  ona_pcs close"),
+                           QStringLiteral("1"), tclQuoted(m_address->text())));
+}
+
+void WishboneView::doContinuousRead(bool on) {
+    emit tclPCS(tclCommand(QStringLiteral("ona_set_pcs -control cont_read -option %1"),
+                           on ? QStringLiteral("on") : QStringLiteral("off")));
+}
+
+void WishboneView::doLoad() {
+    const QString file = basgui::Dialogs::provider()->getOpenFileName(
+        nullptr, tr("Load SERDES File"), OnaData::inst()->getCurrentDirectory(), tr("Tcl File (*.tcl)"));
+    if (!file.isEmpty())
+        emit tclPCS(
+            tclCommand(QStringLiteral("ona_run_pcs -file \"%1\""), tclQuoted(QFileInfo(file).absoluteFilePath())));
+}
+
+void WishboneView::doSettingChanged(QString key) { Q_UNUSED(key); }
+
+void WishboneView::doSettingRead(QString key) {
+    if (key != QLatin1String("read_data"))
+        return;
+    // While continuous reads arrive, a byte being typed stays until written.
+    if (m_continuous->isChecked() && m_data->isModified())
+        return;
+    QString value = PCSData::inst()->getWBData();
+    int pos = 0;
+    // The field only ever shows what could be typed into it.
+    if (value.isEmpty() || value.size() > m_data->maxLength() ||
+        m_data->validator()->validate(value, pos) != QValidator::Acceptable)
+        return;
+    m_data->setText(value);
 }
 
 } // namespace vemo::toolona

@@ -1,0 +1,458 @@
+// The "Serdes Debug" and "Wishbone Debug" pages on the demo's SERDES,
+// through an embedded window and a recording host: the exact command
+// strings, what the simulated SERDES did with them, and what the pages show
+// of the engine's reports.
+
+#include "demofixture.h"
+#include "recordinghost.h"
+
+#include "serdes/serdesview.h"
+#include "serdes/serdeswidgets.h"
+#include "serdes/wishboneview.h"
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+
+#include "basgui/dialogseam.h"
+#include "onadata.h"
+#include "pcsdata.h"
+#include "pcsjtag.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace vemo::toolona;
+using vemo::basgui::ScriptedDialogs;
+
+class TstSerdes : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void pagesShowTheEngine();
+    void controlsSendExactCommands();
+    void amplitudeIsSentNormalised();
+    void readBackKeepsControlsSound();
+    void listsOfferOnlyDescribedChannels();
+    void wishboneCommandsAndRefusals();
+    void continuousReadKeepsTyping();
+    void settingsMeetOnBothPages();
+    void filesWithHostileNames();
+
+private:
+    SERDESView* view() const { return m_gui->rightView()->serdesView(); }
+    WishboneView* wishbone() const { return m_gui->rightView()->wishboneView(); }
+    QComboBox* combo(const char* key) const { return view()->combo(QString::fromLatin1(key)); }
+    QStringList sent() const { return m_host->commands; }
+    void typeAmplitude(const QString& text);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<OnaGUI> m_gui;
+};
+
+void TstSerdes::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_host = std::make_unique<RecordingHost>();
+    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+    QVERIFY(m_gui);
+    QVERIFY(view());
+    m_host->commands.clear();
+}
+
+void TstSerdes::cleanup() {
+    PCSData::inst()->clearInjections();
+    m_gui.reset();
+    m_host.reset();
+}
+
+void TstSerdes::typeAmplitude(const QString& text) {
+    QLineEdit* edit = view()->amplitudeEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void TstSerdes::pagesShowTheEngine() {
+    QTabWidget* tabs = m_gui->rightView()->tabWidget();
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Serdes Debug"));
+    QCOMPARE(tabs->tabText(3), QStringLiteral("Wishbone Debug"));
+    QCOMPARE(tabs->currentIndex(), 2);
+    // Opening read the SERDES; the page shows it.
+    QCOMPARE(m_gui->progressBar()->format(), QStringLiteral("Completed"));
+    QCOMPARE(combo("dcua")->currentText(), QStringLiteral("0"));
+    QCOMPARE(combo("channel")->currentText(), QStringLiteral("0"));
+    QCOMPARE(view()->amplitudeEdit()->text(), QStringLiteral("500"));
+    QCOMPARE(combo("tx_term")->currentText(), QStringLiteral("50ohms"));
+    QCOMPARE(combo("tx_precur")->currentText(), QStringLiteral("Disabled"));
+    QCOMPARE(combo("rx_los_thres")->currentText(), QStringLiteral("2"));
+    QCOMPARE(combo("tx_invert")->currentText(), QStringLiteral("Non-invert"));
+    for (const char* lamp : {"pll_lol_state", "los_state", "cdr_lol_state"})
+        QCOMPARE(view()->statusLamp(QString::fromLatin1(lamp))->color(), Qt::red);
+    QCOMPARE(combo("tx_precur")->count(), 13);
+    QCOMPARE(combo("rx_datarate")->itemText(4), QStringLiteral("Above 2.5Gbps"));
+    QCOMPARE(combo("loopback")->itemText(3), QStringLiteral("Rx Parallel to Tx by config bit"));
+    QCOMPARE(combo("rx_losslock")->itemText(0), QStringLiteral("Lock=+/-1000ppm x2 Unlock=+/-1500ppm x2"));
+    // Combo boxes show their text but take no typing.
+    QVERIFY(combo("tx_term")->lineEdit()->isReadOnly());
+    QCOMPARE(combo("rx_leq")->lineEdit()->placeholderText(), QStringLiteral("Select New Value..."));
+    QCOMPARE(wishbone()->addressEdit()->maxLength(), 8);
+    QVERIFY(!wishbone()->baseAddressEdit()->isEnabled());
+}
+
+void TstSerdes::controlsSendExactCommands() {
+    PCSData* pcs = PCSData::inst();
+    combo("tx_term")->setCurrentIndex(2);
+    combo("tx_precur")->setCurrentIndex(0);
+    combo("tx_postcur")->setCurrentIndex(12);
+    combo("tx_invert")->setCurrentIndex(1);
+    combo("tx_losslock")->setCurrentIndex(1);
+    combo("rx_term")->setCurrentIndex(1);
+    combo("rx_coupling")->setCurrentIndex(1);
+    combo("rx_channellength")->setCurrentIndex(3);
+    combo("rx_datarate")->setCurrentIndex(2);
+    combo("rx_leq")->setCurrentIndex(1);
+    combo("rx_los_thres")->setCurrentIndex(7);
+    combo("rx_invert")->setCurrentIndex(1);
+    combo("rx_invert")->setCurrentIndex(0);
+    combo("rx_losslock")->setCurrentIndex(3);
+    combo("loopback")->setCurrentIndex(2);
+    QCOMPARE(sent(), QStringList({
+                         "ona_set_pcs -control tx_term -option \"5Kohms\"",
+                         "ona_set_pcs -control tx_postcur -option \"11\"",
+                         "ona_set_pcs -control tx_invert -option on",
+                         "ona_set_pcs -control tx_losslock -option \"Lock=+/-300ppm Unlock=+/-2000ppm\"",
+                         "ona_set_pcs -control rx_term -option \"60ohms\"",
+                         "ona_set_pcs -control rx_coupling -option \"AC\"",
+                         "ona_set_pcs -control rx_channellength -option \"15-20in\"",
+                         "ona_set_pcs -control rx_datarate -option \"1-2Gbps\"",
+                         "ona_set_pcs -control rx_leq -option \"9dB\"",
+                         "ona_set_pcs -control rx_los_thres -option \"7\"",
+                         "ona_set_pcs -control rx_invert -option on",
+                         "ona_set_pcs -control rx_invert -option off",
+                         "ona_set_pcs -control rx_losslock -option \"Lock=+/-300ppm Unlock=+/-450ppm\"",
+                         "ona_set_pcs -control loopback -option \"Tx Output to Rx\"",
+                     }));
+    // Every one of them reached the engine, and the reports sent nothing more.
+    QCOMPARE(pcs->getValue("tx_postcur"), 12);
+    QCOMPARE(pcs->getValue("rx_losslock"), 3);
+    QCOMPARE(pcs->getValue("tx_invert"), 1);
+
+    // Resets: a click holds, the next releases; the lamps follow the device.
+    m_host->commands.clear();
+    ResetButton* pll = view()->resetButton("tx_pll_reset");
+    QTest::mouseClick(pll, Qt::LeftButton);
+    QVERIFY(pll->state());
+    QTest::mouseClick(pll, Qt::LeftButton);
+    QVERIFY(!pll->state());
+    QCOMPARE(view()->statusLamp("pll_lol_state")->color(), Qt::green);
+    QCOMPARE(view()->statusLamp("los_state")->color(), Qt::green);
+    QCOMPARE(view()->statusLamp("cdr_lol_state")->color(), Qt::red);
+    QTest::mouseClick(view()->resetButton("rx_cdr_reset"), Qt::LeftButton);
+    QTest::mouseClick(view()->resetButton("rx_cdr_reset"), Qt::LeftButton);
+    QCOMPARE(view()->statusLamp("cdr_lol_state")->color(), Qt::green);
+    QTest::mouseClick(view()->resetButton("macro_reset"), Qt::LeftButton);
+    QCOMPARE(view()->statusLamp("pll_lol_state")->color(), Qt::red);
+    QTest::mouseClick(view()->resetButton("macro_reset"), Qt::LeftButton);
+    for (const char* key : {"dcu_reset", "tx_pcs_reset", "rx_pcs_reset"})
+        QTest::mouseClick(view()->resetButton(key), Qt::LeftButton);
+    QCOMPARE(sent(), QStringList({
+                         "ona_set_pcs -control tx_pll_reset -option on",
+                         "ona_set_pcs -control tx_pll_reset -option off",
+                         "ona_set_pcs -control rx_cdr_reset -option on",
+                         "ona_set_pcs -control rx_cdr_reset -option off",
+                         "ona_set_pcs -control macro_reset -option on",
+                         "ona_set_pcs -control macro_reset -option off",
+                         "ona_set_pcs -control dcu_reset -option on",
+                         "ona_set_pcs -control tx_pcs_reset -option on",
+                         "ona_set_pcs -control rx_pcs_reset -option on",
+                     }));
+    QCOMPARE(pcs->getValue("rx_pcs_reset"), 1);
+
+    // Apply and reload, with their progress on the run panel.
+    m_host->commands.clear();
+    QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
+    QTest::mouseClick(view()->applyButton(), Qt::LeftButton);
+    QTest::mouseClick(view()->reloadButton(), Qt::LeftButton);
+    QCOMPARE(sent().mid(0, 2), QStringList({"ona_run_pcs", "ona_run_pcs -config_sram"}));
+    QList<int> codes;
+    for (const auto& args : panel)
+        codes << args.at(0).toInt();
+    QCOMPARE(codes, QList<int>({0, 2, 4, 7, 0, 16, 5, 7}));
+    QCOMPARE(m_gui->progressBar()->format(), QStringLiteral("Completed"));
+    // The reload put the configuration back and released the resets.
+    QCOMPARE(combo("tx_term")->currentText(), QStringLiteral("50ohms"));
+    QVERIFY(!view()->resetButton("rx_pcs_reset")->state());
+    m_gui->doPCSPanel(12);
+    QCOMPARE(m_gui->progressBar()->format(), QStringLiteral("ERROR!"));
+}
+
+void TstSerdes::amplitudeIsSentNormalised() {
+    typeAmplitude("105");
+    QCOMPARE(view()->amplitudeEdit()->text(), QStringLiteral("100"));
+    typeAmplitude("abc");
+    QCOMPARE(sent(), QStringList());
+    typeAmplitude("120");
+    typeAmplitude("7");
+    // Blanks, a sign or a leading zero ("0120" is octal to Tcl) are the same number.
+    typeAmplitude(" 140");
+    typeAmplitude("+160");
+    typeAmplitude("0180");
+    QCOMPARE(sent(), QStringList({
+                         "ona_set_pcs -control tx_diffamp -option \"120\"",
+                         "ona_set_pcs -control tx_diffamp -option \"7\"",
+                         "ona_set_pcs -control tx_diffamp -option \"140\"",
+                         "ona_set_pcs -control tx_diffamp -option \"160\"",
+                         "ona_set_pcs -control tx_diffamp -option \"180\"",
+                     }));
+    QCOMPARE(view()->amplitudeEdit()->text(), QStringLiteral("180"));
+    QCOMPARE(PCSData::inst()->getValue("tx_diffamp"), 180);
+}
+
+void TstSerdes::readBackKeepsControlsSound() {
+    PCSData* pcs = PCSData::inst();
+    // An invert value that is no item changes nothing and sends nothing.
+    combo("tx_invert")->setCurrentIndex(1);
+    m_host->commands.clear();
+    for (int bad : {-1, 2, 5}) {
+        pcs->injectValue("tx_invert", bad);
+        pcs->injectValue("rx_invert", bad);
+    }
+    QCOMPARE(sent(), QStringList());
+    QCOMPARE(combo("tx_invert")->currentIndex(), 1);
+    QCOMPARE(combo("rx_invert")->currentIndex(), 0);
+    pcs->injectValue("loopback", 4);
+    QCOMPARE(combo("loopback")->currentIndex(), 0);
+    pcs->injectValue("tx_term", 3);
+    QCOMPARE(combo("tx_term")->currentIndex(), 0);
+    QCOMPARE(sent(), QStringList());
+
+    // No pre-cursor value: the placeholder shows, and picking the item that
+    // was shown before sends it again.
+    combo("tx_precur")->setCurrentIndex(4);
+    pcs->injectValue("tx_precur", -1);
+    QCOMPARE(combo("tx_precur")->currentIndex(), -1);
+    QCOMPARE(combo("tx_precur")->currentText(), QString());
+    pcs->clearInjections();
+    m_host->commands.clear();
+    combo("tx_precur")->setCurrentIndex(4);
+    QCOMPARE(sent(), QStringList{"ona_set_pcs -control tx_precur -option \"3\""});
+
+    // A valid report is taken as a user change would be.
+    m_host->commands.clear();
+    pcs->injectValue("rx_coupling", 1);
+    QCOMPARE(combo("rx_coupling")->currentText(), QStringLiteral("AC"));
+    QCOMPARE(sent(), QStringList{"ona_set_pcs -control rx_coupling -option \"AC\""});
+
+    // Amplitudes: valid, none, invalid.
+    pcs->injectValue("tx_diffamp", 1300);
+    QCOMPARE(view()->amplitudeEdit()->text(), QStringLiteral("1300"));
+    pcs->injectValue("tx_diffamp", 105);
+    QCOMPARE(view()->amplitudeEdit()->text(), QString());
+    QVERIFY(view()->amplitudeEdit()->placeholderText().contains(QLatin1String("105")));
+    pcs->injectValue("tx_diffamp", -1);
+    QCOMPARE(view()->amplitudeEdit()->placeholderText(), QStringLiteral("Select New Value..."));
+
+    // A reset the device reports held shows held, without a command.
+    m_host->commands.clear();
+    pcs->injectValue("dcu_reset", 1);
+    QVERIFY(view()->resetButton("dcu_reset")->state());
+    pcs->injectValue("cdr_lol_state", 0);
+    QCOMPARE(view()->statusLamp("cdr_lol_state")->color(), Qt::green);
+    QCOMPARE(sent(), QStringList());
+}
+
+void TstSerdes::listsOfferOnlyDescribedChannels() {
+    PCSData* pcs = PCSData::inst();
+    const auto items = [](QComboBox* c) {
+        QStringList out;
+        for (int i = 0; i < c->count(); ++i)
+            out << c->itemText(i);
+        return out;
+    };
+    // Only DCU 1, channel 1.
+    SerdesLayout one;
+    one.channel[1][1] = true;
+    pcs->setLayout(one);
+    QCOMPARE(items(combo("dcua")), QStringList{"1"});
+    QCOMPARE(items(combo("channel")), QStringList{"1"});
+    // DCU 0 channel 0 and DCU 1 channel 1: never DCU 0 channel 1.
+    SerdesLayout diagonal;
+    diagonal.channel[0][0] = diagonal.channel[1][1] = true;
+    pcs->setLayout(diagonal);
+    view()->fillDCUChannelLists();
+    QCOMPARE(items(combo("dcua")), QStringList({"0", "1"}));
+    QCOMPARE(items(combo("channel")), QStringList{"0"});
+    // Filling sent nothing, not even an empty option.
+    QCOMPARE(sent(), QStringList());
+    combo("dcua")->setCurrentIndex(1);
+    QCOMPARE(sent(), QStringList{"ona_set_pcs -control dcua -option 1"});
+    QCOMPARE(items(combo("channel")), QStringList{"1"});
+    QCOMPARE(combo("channel")->currentText(), QStringLiteral("1"));
+    QCOMPARE(pcs->getValue("channel"), 1);
+    // No SERDES: empty lists, still nothing sent.
+    pcs->setLayout(SerdesLayout());
+    QCOMPARE(combo("dcua")->count(), 0);
+    QCOMPARE(sent().size(), 1);
+}
+
+void TstSerdes::wishboneCommandsAndRefusals() {
+    ScriptedDialogs dialogs;
+    QLineEdit* addr = wishbone()->addressEdit();
+    QLineEdit* data = wishbone()->dataEdit();
+    QTest::keyClicks(addr, "0x1");
+    QCOMPARE(addr->text(), QStringLiteral("01"));
+    addr->clear();
+    QTest::keyClicks(addr, "0000000aB");
+    QCOMPARE(addr->text(), QStringLiteral("0000000a"));
+    QTest::keyClicks(data, "fg1");
+    QCOMPARE(data->text(), QStringLiteral("f1"));
+
+    // Nothing typed: said, not sent.
+    addr->clear();
+    data->clear();
+    QTest::mouseClick(wishbone()->readButton(), Qt::LeftButton);
+    QTest::keyClicks(addr, "0002");
+    QTest::mouseClick(wishbone()->writeButton(), Qt::LeftButton);
+    QCOMPARE(sent(), QStringList());
+    QCOMPARE(dialogs.asked.size(), 2);
+    QVERIFY(dialogs.asked.at(0).text.contains(QLatin1String("address")));
+    QVERIFY(dialogs.asked.at(1).text.contains(QLatin1String("data")));
+
+    QTest::mouseClick(wishbone()->readButton(), Qt::LeftButton);
+    QCOMPARE(data->text(), QStringLiteral("1E"));
+    data->setText("3C");
+    QTest::mouseClick(wishbone()->writeButton(), Qt::LeftButton);
+    QTest::mouseClick(wishbone()->continuousBox(), Qt::LeftButton);
+    QTest::mouseClick(wishbone()->continuousBox(), Qt::LeftButton);
+    QCOMPARE(sent(), QStringList({
+                         "ona_open_pcs\n  ona_pcs read -byte \"1\" -addr \"0002\"\n  ona_pcs close",
+                         "ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"0002\" -data \"3C\"\n  ona_pcs close",
+                         "ona_set_pcs -control cont_read -option on",
+                         "ona_set_pcs -control cont_read -option off",
+                     }));
+    // The written byte is the amplitude the control shows: code 60 is 1100 mV.
+    QCOMPARE(PCSData::inst()->getValue("tx_diffamp"), 1100);
+    QCOMPARE(view()->amplitudeEdit()->text(), QStringLiteral("1100"));
+
+    // A refused access leaves the bus closed.
+    addr->setText("0007");
+    data->setText("00");
+    QTest::mouseClick(wishbone()->writeButton(), Qt::LeftButton);
+    QVERIFY(!PCSData::inst()->isWishboneOpen());
+    addr->setText("9999");
+    QTest::mouseClick(wishbone()->readButton(), Qt::LeftButton);
+    QVERIFY(!PCSData::inst()->isWishboneOpen());
+    // The field only ever shows a byte.
+    PCSData::inst()->injectWBData("XYZ");
+    QCOMPARE(data->text(), QStringLiteral("00"));
+    PCSData::inst()->injectWBData("abc");
+    QCOMPARE(data->text(), QStringLiteral("00"));
+    // Cancelling the Load dialog sends nothing.
+    m_host->commands.clear();
+    QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
+    QCOMPARE(sent(), QStringList());
+    QCOMPARE(dialogs.asked.last().caption, QStringLiteral("Load SERDES File"));
+    QCOMPARE(dialogs.asked.last().filter, QStringLiteral("Tcl File (*.tcl)"));
+}
+
+void TstSerdes::continuousReadKeepsTyping() {
+    QLineEdit* data = wishbone()->dataEdit();
+    wishbone()->addressEdit()->setText("0007");
+    QTest::mouseClick(wishbone()->readButton(), Qt::LeftButton);
+    QCOMPARE(data->text(), QStringLiteral("03"));
+    // A report replaces typed text after a one-off read.
+    data->selectAll();
+    QTest::keyClicks(data, "1");
+    PCSData::inst()->injectWBData("44");
+    QCOMPARE(data->text(), QStringLiteral("44"));
+
+    // With Continuous on, what is being typed stays and is what Write sends.
+    wishbone()->continuousBox()->setChecked(true);
+    QTRY_COMPARE(data->text(), QStringLiteral("03"));
+    data->clear();
+    wishbone()->addressEdit()->setText("0103");
+    QTest::keyClicks(data, "0");
+    QTest::keyClicks(data, "2");
+    QTest::qWait(3 * PCSData::kContinuousMs);
+    QCOMPARE(data->text(), QStringLiteral("02"));
+    m_host->commands.clear();
+    QTest::mouseClick(wishbone()->writeButton(), Qt::LeftButton);
+    QCOMPARE(sent(),
+             QStringList{"ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"0103\" -data \"02\"\n  ona_pcs close"});
+    // Written: the reads show the device's byte again.
+    QTRY_COMPARE(PCSData::inst()->getWBData(), QStringLiteral("02"));
+    wishbone()->continuousBox()->setChecked(false);
+    QVERIFY(!PCSData::inst()->isContinuous());
+}
+
+void TstSerdes::settingsMeetOnBothPages() {
+    // A setting made with a control, applied, read as its register byte.
+    combo("tx_term")->setCurrentIndex(1);
+    combo("tx_losslock")->setCurrentIndex(2);
+    QTest::mouseClick(view()->applyButton(), Qt::LeftButton);
+    wishbone()->addressEdit()->setText("0000");
+    QTest::mouseClick(wishbone()->readButton(), Qt::LeftButton);
+    QCOMPARE(wishbone()->dataEdit()->text(), QStringLiteral("11"));
+    // A byte written there is what the controls show.
+    wishbone()->addressEdit()->setText("0004");
+    wishbone()->dataEdit()->setText("4B"); // length 3, rate 2, EQ 12dB
+    QTest::mouseClick(wishbone()->writeButton(), Qt::LeftButton);
+    QCOMPARE(combo("rx_channellength")->currentText(), QStringLiteral("15-20in"));
+    QCOMPARE(combo("rx_datarate")->currentText(), QStringLiteral("1-2Gbps"));
+    QCOMPARE(combo("rx_leq")->currentText(), QStringLiteral("12dB"));
+    // Channel 1 of DCU 1 keeps its own.
+    combo("dcua")->setCurrentIndex(1);
+    combo("channel")->setCurrentIndex(1);
+    QCOMPARE(combo("rx_leq")->currentText(), QStringLiteral("6dB"));
+    QCOMPARE(combo("tx_term")->currentText(), QStringLiteral("50ohms"));
+}
+
+void TstSerdes::filesWithHostileNames() {
+    ScriptedDialogs dialogs;
+    const QString dir = m_dir->path() + QStringLiteral("/a \"b\" [c] $d {e}\\f");
+    QVERIFY(QDir().mkpath(dir));
+    const QString srv = dir + QStringLiteral("/set [1].srv");
+    combo("rx_term")->setCurrentIndex(3);
+    dialogs.files.enqueue(srv);
+    QTest::mouseClick(view()->exportButton(), Qt::LeftButton);
+    QCOMPARE(dialogs.asked.last().caption, QStringLiteral("Export SERDES Register File"));
+    QCOMPARE(dialogs.asked.last().filter, QStringLiteral("SERDES Register File (*.srv)"));
+    QVERIFY(QFileInfo::exists(srv));
+    combo("rx_term")->setCurrentIndex(0);
+    dialogs.files.enqueue(srv);
+    QTest::mouseClick(view()->importButton(), Qt::LeftButton);
+    QCOMPARE(dialogs.asked.last().caption, QStringLiteral("Import SERDES File"));
+    QCOMPARE(combo("rx_term")->currentText(), QStringLiteral("5Kohms"));
+    const QString escaped = QStringLiteral("a \\\"b\\\" \\[c\\] \\$d {e}\\\\f/set \\[1\\].srv");
+    QVERIFY(sent().contains(QStringLiteral("ona_export_pcs \"%1/%2\"").arg(m_dir->path(), escaped)));
+    QVERIFY(sent().contains(QStringLiteral("ona_import_pcs \"%1/%2\"").arg(m_dir->path(), escaped)));
+
+    // A script of SERDES commands under such a name runs.
+    const QString tcl = dir + QStringLiteral("/go [now].tcl");
+    QFile f(tcl);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("ona_set_pcs -control loopback -option \"Rx EQ to Tx\"\n");
+    f.close();
+    dialogs.files.enqueue(tcl);
+    QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
+    QVERIFY(
+        sent().contains(QStringLiteral("ona_run_pcs -file \"%1/a \\\"b\\\" \\[c\\] \\$d {e}\\\\f/go \\[now\\].tcl\"")
+                            .arg(m_dir->path())));
+    QCOMPARE(combo("loopback")->currentText(), QStringLiteral("Rx EQ to Tx"));
+    // Cancelled dialogs send nothing.
+    const int before = sent().size();
+    QTest::mouseClick(view()->importButton(), Qt::LeftButton);
+    QTest::mouseClick(view()->exportButton(), Qt::LeftButton);
+    QCOMPARE(sent().size(), before);
+}
+
+QTEST_MAIN(TstSerdes)
+#include "tst_serdes.moc"

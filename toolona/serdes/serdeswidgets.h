@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLabel>
+
+namespace vemo::toolona {
+
+// A status lamp: a filled circle in its colour (green: no fault).
+class StatusLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit StatusLabel(QWidget* parent = nullptr);
+    Qt::GlobalColor color() const { return m_color; }
+    void setColor(Qt::GlobalColor color);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Qt::GlobalColor m_color = Qt::green;
+};
+
+// A latching reset: a press flips it (red while held on), then clicked().
+class ResetButton : public QLabel {
+    Q_OBJECT
+public:
+    explicit ResetButton(QWidget* parent = nullptr);
+    bool state() const { return m_state; }
+    // Shows the device's state without emitting clicked().
+    void setState(bool on);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_state = false;
+};
+
+} // namespace vemo::toolona
