@@ -6,6 +6,7 @@
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
+#include "waveformmodel.h"
 
 #include <QFileInfo>
 
@@ -421,6 +422,22 @@ bool TriggerSetup::setToken(const QString& set, const QString& token, const Toke
     return true;
 }
 
+namespace {
+
+void renameBusRadix(WaveformModel* model, const QModelIndex& parent, const QString& from, const QString& to) {
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex row = model->index(r, 0, parent);
+        SigTreeData d = WaveformModel::rowData(row);
+        if (d.isBus() && d.radixName == from) {
+            d.radixName = to;
+            model->setRowData(row, d);
+        }
+        renameBusRadix(model, row, from, to);
+    }
+}
+
+} // namespace
+
 bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& options, QString* error) {
     if (m_session->refuseWhileRunning(error))
         return false;
@@ -460,11 +477,15 @@ bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& option
     }
     QList<QStandardItem*> changed;
     for (const auto& rn : renames)
-        for (const auto& c : m_session->cores())
+        for (const auto& c : m_session->cores()) {
             if (TriggerUModel* tu = c->getTUModel())
                 for (int r = 0; r < tu->rowCount(); ++r)
                     if (tu->text(r, TriggerUModel::ColRadix) == rn.first)
                         changed << tu->setText(r, TriggerUModel::ColRadix, rn.second);
+            // Waveform buses shown in the set follow it too, at any depth.
+            if (WaveformModel* wd = c->getWDModel())
+                renameBusRadix(wd, QModelIndex(), rn.first, rn.second);
+        }
     commitEdits(changed);
     emit tokenDirty();
     return true;

@@ -126,6 +126,10 @@ void TestTokenText::exportAndWaveformAgree() {
     QCOMPARE(rows, m->getNumTime());
     QVERIFY(named > 0 && named < rows);
 
+    // Renaming the set keeps the bus on it, under the new name.
+    QVERIFY2(m_tcl.eval("ona_set_tokenset cmd -name opcode"), qPrintable(m_tcl.result()));
+    QCOMPARE(d->getWaveformRadix(beat.row()), QStringLiteral("opcode"));
+
     // The set going away sends the bus back to binary.
     d->resetWaveformRadix(beat.row());
     QCOMPARE(d->getWaveformRadix(beat.row()), QStringLiteral("Bin"));

@@ -1,5 +1,6 @@
 #include "controller/usermemorywidget.h"
 
+#include "controller/memorycommands.h"
 #include "controller/onapathitemeditor.h"
 #include "shell/tclcommand.h"
 #include "shell/toolgateway.h"
@@ -114,21 +115,7 @@ void UserMemoryWidget::setData(const UserRegisterData& data) {
     m_writeData->setText(QStringLiteral("0"));
 }
 
-void UserMemoryWidget::warn(const QString& text) {
-    vemo::basgui::Dialogs::message(QMessageBox::Warning, this, tr("Warning"), text, QMessageBox::Ok);
-}
-
-void UserMemoryWidget::runLong(const QString& label, const QString& command) {
-    QString result;
-    bool ok;
-    {
-        BusyProgressDialog progress(label);
-        vemo::basgui::BusyCursor busy;
-        ok = m_gateway && m_gateway->tclEval(command, &result);
-    }
-    if (!ok)
-        warn(result.isEmpty() ? tr("The command failed: %1").arg(command) : result);
-}
+void UserMemoryWidget::warn(const QString& text) { memorycommands::warn(this, text); }
 
 void UserMemoryWidget::copyMemoryParameters() {
     ONCData::inst()->setMemWidth(m_data.getMemWidth());
@@ -136,8 +123,9 @@ void UserMemoryWidget::copyMemoryParameters() {
 }
 
 void UserMemoryWidget::handleInitButtonClicked() {
-    runLong(tr("Initializing user memory..."),
-            QStringLiteral("ona_run_controller -init_mem ") + QStringLiteral("0x") + m_defaultData->text());
+    memorycommands::runLong(
+        m_gateway, this, tr("Initializing user memory..."),
+        QStringLiteral("ona_run_controller -init_mem ") + QStringLiteral("0x") + m_defaultData->text());
 }
 
 void UserMemoryWidget::handleReadButtonClicked() {
@@ -179,17 +167,9 @@ void UserMemoryWidget::handleDumpButtonClicked() {
         warn(tr("Memory file name cannot be empty."));
         return;
     }
-    QString offset = m_offset->text();
-    if (!offset.isEmpty() && !offset.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        offset.prepend(QStringLiteral("0x"));
-    const QString range = m_range->text();
     copyMemoryParameters();
-    QString command = tclCommand(QStringLiteral("ona_run_controller -dump_memfile \"%1\""), tclQuoted(path));
-    if (!offset.isEmpty())
-        command += QStringLiteral(" -offset ") + offset;
-    if (!range.isEmpty())
-        command += QStringLiteral(" -range ") + range;
-    runLong(tr("Dumping to memory file..."), command);
+    const QString command = memorycommands::dump(path, m_offset->text(), m_range->text());
+    memorycommands::runLong(m_gateway, this, tr("Dumping to memory file..."), command);
 }
 
 void UserMemoryWidget::handleLoadButtonClicked() {
@@ -203,8 +183,7 @@ void UserMemoryWidget::handleLoadButtonClicked() {
         return;
     }
     copyMemoryParameters();
-    runLong(tr("Loading from memory file..."),
-            tclCommand(QStringLiteral("ona_run_controller -load_memfile \"%1\""), tclQuoted(path)));
+    memorycommands::runLong(m_gateway, this, tr("Loading from memory file..."), memorycommands::load(path));
 }
 
 } // namespace vemo::toolona

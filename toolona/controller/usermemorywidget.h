@@ -52,9 +52,6 @@ public slots:
 
 private:
     void warn(const QString& text);
-    // Runs a long command under the busy dialog; shows the engine's reason
-    // when it refuses.
-    void runLong(const QString& label, const QString& command);
     void copyMemoryParameters();
 
     ToolGateway* m_gateway;

@@ -1,5 +1,6 @@
 #include "hardip/hardipwidget.h"
 
+#include "controller/memorycommands.h"
 #include "controller/onapathitemeditor.h"
 #include "hardip/controlcombobox.h"
 #include "hardip/controlspinbox.h"
@@ -308,21 +309,7 @@ void HardIpWidget::onReloadBtnClicked() {
     updateFromEngine();
 }
 
-void HardIpWidget::warn(const QString& text) {
-    vemo::basgui::Dialogs::message(QMessageBox::Warning, this, tr("Warning"), text, QMessageBox::Ok);
-}
-
-void HardIpWidget::runLong(const QString& label, const QString& command) {
-    QString result;
-    bool ok;
-    {
-        BusyProgressDialog progress(label);
-        vemo::basgui::BusyCursor busy;
-        ok = m_gateway && m_gateway->tclEval(command, &result);
-    }
-    if (!ok)
-        warn(result.isEmpty() ? tr("The command failed: %1").arg(command) : result);
-}
+void HardIpWidget::warn(const QString& text) { memorycommands::warn(this, text); }
 
 void HardIpWidget::handleReadButtonClicked() {
     QString result;
@@ -352,16 +339,8 @@ void HardIpWidget::handleDumpButtonClicked() {
         warn(tr("File name cannot be empty."));
         return;
     }
-    QString offset = m_offset->text();
-    if (!offset.isEmpty() && !offset.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        offset.prepend(QStringLiteral("0x"));
-    QString command =
-        tclCommand(QStringLiteral("ona_run_controller -dump_memfile \"%1\" -hard_ip %2"), tclQuoted(path), name());
-    if (!offset.isEmpty())
-        command += QStringLiteral(" -offset ") + offset;
-    if (!m_range->text().isEmpty())
-        command += QStringLiteral(" -range ") + m_range->text();
-    runLong(tr("Dumping to memory file..."), command);
+    const QString command = memorycommands::dump(path, m_offset->text(), m_range->text(), name());
+    memorycommands::runLong(m_gateway, this, tr("Dumping to memory file..."), command);
 }
 
 void HardIpWidget::handleLoadButtonClicked() {
@@ -374,8 +353,7 @@ void HardIpWidget::handleLoadButtonClicked() {
         warn(tr("'%1' doesn't exist.").arg(path));
         return;
     }
-    runLong(tr("Loading from memory file..."),
-            tclCommand(QStringLiteral("ona_run_controller -load_memfile \"%1\" -hard_ip %2"), tclQuoted(path), name()));
+    memorycommands::runLong(m_gateway, this, tr("Loading from memory file..."), memorycommands::load(path, name()));
 }
 
 } // namespace vemo::toolona

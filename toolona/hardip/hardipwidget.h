@@ -109,7 +109,6 @@ protected:
 
 private:
     void warn(const QString& text);
-    void runLong(const QString& label, const QString& command);
     void stage(Bound& bound, const QString& value);
     Bound* boundFor(QObject* widget);
     void elideHierarchy();
