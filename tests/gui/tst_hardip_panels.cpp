@@ -136,6 +136,9 @@ void TstHardIpPanels::quadsFromMergeInformation() {
     QVERIFY(QFile::remove(m_dir->path() + "/demo/mpp_merge.json"));
     emit OnaData::inst()->sigProjectOpened(OnaData::inst()->getCurrentProject());
     QVERIFY(tab()->mergeTable().isEmpty());
+    // Rebuilding the panels sent nothing either.
+    QCOMPARE(m_host->commands, QStringList());
+    QVERIFY(panel<MPPHYX4Widget>("MPPHY_0")->laneMap().isEmpty());
 }
 
 void TstHardIpPanels::laneSettingCommands() {
