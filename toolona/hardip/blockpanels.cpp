@@ -124,7 +124,10 @@ QList<HardIpControl> SGMIICDRWidget::table() {
                                       QStringLiteral("Lock=+/-4000ppm Unlock=+/-7000ppm"),
                                       QStringLiteral("Lock=+/-300ppm Unlock=+/-450ppm")},
                                      true);
-    lossOfLock.columnSpan = 3;
+    // Across the range field's column too, and narrower than its longest
+    // item, so that the labels keep their width in the panel's 726 pixels.
+    lossOfLock.columnSpan = 4;
+    lossOfLock.contentsLength = 24;
     return {spacer(),
             lossOfLock,
             combo(tr("Loopback Control:"), "loopback_control",

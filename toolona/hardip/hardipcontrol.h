@@ -32,6 +32,9 @@ struct HardIpControl {
     int visibleItems = 0; // Combo: items shown at once, 0 = the default
     int lampOn = 2;       // Lamp: 1 = red, 2 = green
     bool fixedSize = false;
+    // Combo: when set, as wide as this many characters (longer items are
+    // cut), so a long item does not squeeze the labels of the panel.
+    int contentsLength = 0;
     int columnSpan = 1;
 };
 

@@ -202,6 +202,10 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
             combo->addItems(c.items);
             if (c.visibleItems > 0)
                 combo->setMaxVisibleItems(c.visibleItems);
+            if (c.contentsLength > 0) {
+                combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+                combo->setMinimumContentsLength(c.contentsLength);
+            }
             w = combo;
         } else if (c.kind == HardIpControl::Lamp) {
             w = new StatusLEDWidget(m_group);
