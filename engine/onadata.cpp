@@ -1,5 +1,6 @@
 #include "onadata.h"
 
+#include "hardipmerge.h"
 #include "oncdata.h"
 #include "pcsdata.h"
 
@@ -14,6 +15,7 @@
 #include "waveformmodel.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 
@@ -255,6 +257,13 @@ QThread* OnaData::getAcqThread() const { return m_capture->thread(); }
 TokenModel* OnaData::getTokenModel() const { return m_triggers->tokens(); }
 
 void OnaData::logDebug(const QString& text) const { qCDebug(lcEngine).noquote() << text; }
+
+QString OnaData::readZentaMPPMergeInfo() const {
+    QFile file(HardIpMerge::fileFor(getOnlFile()));
+    if (file.fileName().isEmpty() || file.size() > HardIpMerge::kMaxFileBytes || !file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.read(HardIpMerge::kMaxFileBytes));
+}
 
 void OnaData::info(const QString& text) {
     logDebug(text);

@@ -121,6 +121,9 @@ public:
     QThread* getAcqThread() const;
 
     void logDebug(const QString& text) const;
+    // The multi-protocol PHY merge JSON beside the debug-logic file; empty
+    // when there is none, it is unreadable or too large.
+    QString readZentaMPPMergeInfo() const;
     // Forgets the project without emitting anything (used at shutdown).
     void resetData();
 

@@ -24,9 +24,33 @@ int laneCount(const HardIpBlock* block) { return block ? qMax(1, block->lanes) :
 SimHardIp::SimHardIp(const HardIpData& data, const HardIpBlock* block)
     : m_block(block)
     , m_registers(laneCount(block), initialValues(block))
-    , m_memory(std::make_unique<SimController>(0, 0, data.start, data.depth(), 32)) {}
+    , m_memory(std::make_unique<SimController>(0, 0, data.start, data.depth(), 32))
+    , m_ibert(laneCount(block)) {}
 
 SimHardIp::~SimHardIp() = default;
+
+Ibert::LanePath SimHardIp::path(int lane) const {
+    const HardIpValues& regs = m_registers.at(lane);
+    Ibert::LanePath p;
+    p.loopback = regs.value(QStringLiteral("loopback_mode"), QStringLiteral("Disabled")) != QLatin1String("Disabled");
+    p.txInvert = regs.value(QStringLiteral("tx_data_polarity")) == QLatin1String("Invert");
+    p.rxInvert = regs.value(QStringLiteral("rx_data_polarity")) == QLatin1String("Invert");
+    return p;
+}
+
+void SimHardIp::ibertRestart(int lane) {
+    const HardIpValues& regs = m_registers.at(lane);
+    m_ibert[lane].restart(Ibert::patternFromText(regs.value(QStringLiteral("tx_prbs_pattern"))),
+                          Ibert::patternFromText(regs.value(QStringLiteral("rx_prbs_pattern"))),
+                          regs.value(QStringLiteral("tx_prbs_pat0")), path(lane));
+}
+
+void SimHardIp::ibertInject(int lane) { m_ibert[lane].injectError(); }
+
+quint64 SimHardIp::ibertCount(int lane) {
+    m_ibert[lane].run(Ibert::Lane::kBitsPerRead, path(lane));
+    return m_ibert[lane].errors();
+}
 
 void SimHardIp::write(const HardIpKey& key, int lane, const QString& value) {
     HardIpValues& regs = m_registers[qBound(0, lane, int(m_registers.size()) - 1)];
@@ -53,6 +77,8 @@ QString SimHardIp::read(const HardIpKey& key, int lane) const {
     const HardIpValues& regs = m_registers.at(qBound(0, lane, int(m_registers.size()) - 1));
     if (key.kind != HardIpKey::Status)
         return regs.value(key.name);
+    if (key.name == QLatin1String("rx_prbs_errcount"))
+        return QString::number(m_ibert.at(qBound(0, lane, int(m_ibert.size()) - 1)).errors());
     if (m_block->kind != QLatin1String("pcs"))
         return key.initial;
     const bool txLost = m_txPllLost || regs.value(QStringLiteral("reset_tx_pll")) == kOn;
@@ -212,6 +238,29 @@ QString HardIpSet::value(const QString& name, const QString& key) const {
         return QString();
     const int lane = inst->block->key(key)->perLane ? m_lane : 0;
     return lane >= 0 && lane < inst->lanes() ? inst->readBack.at(lane).value(key) : QString();
+}
+
+bool HardIpSet::ibert(const QString& name, IbertAction action, QString* error) {
+    HardIpInstance* inst;
+    const HardIpKey* k;
+    int lane;
+    if (!find(name, QStringLiteral("rx_prbs_errcount"), &inst, &k, &lane, error))
+        return false;
+    SimHardIp& dev = *inst->device;
+    switch (action) {
+        case Restart:
+            for (const char* key : {"tx_prbs_pattern", "rx_prbs_pattern", "tx_prbs_pat0"})
+                dev.write(*inst->block->key(QLatin1String(key)), lane, inst->staged[lane].value(QLatin1String(key)));
+            dev.ibertRestart(lane);
+            break;
+        case Inject:
+            dev.ibertInject(lane);
+            break;
+        case Count:
+            inst->readBack[lane].insert(k->name, QString::number(dev.ibertCount(lane)));
+            break;
+    }
+    return true;
 }
 
 HardIpValues HardIpSet::values(const QString& name, bool staged) const {

@@ -16,6 +16,7 @@
 
 #include "hardipblocks.h"
 #include "hardipdata.h"
+#include "ibert.h"
 #include "onaglobal.h"
 
 #include <QHash>
@@ -39,6 +40,13 @@ public:
     // What the block reports for a key now (settings: the register).
     QString read(const HardIpKey& key, int lane) const;
 
+    // The lane's bit-error tester (multi-protocol PHY quads): restart with
+    // the lane's registers, flip one transmitted bit, or let one read's
+    // worth of bits pass and give the error count.
+    void ibertRestart(int lane);
+    void ibertInject(int lane);
+    quint64 ibertCount(int lane);
+
     SimController& memory() { return *m_memory; }
     const SimController& memory() const { return *m_memory; }
 
@@ -46,6 +54,8 @@ private:
     const HardIpBlock* m_block;
     QVector<HardIpValues> m_registers; // per lane
     std::unique_ptr<SimController> m_memory;
+    QVector<Ibert::Lane> m_ibert; // per lane
+    Ibert::LanePath path(int lane) const;
     // PCS channel: a loss of lock that stays until the matching reset is
     // asserted (the simulated link came up before its far end).
     bool m_txPllLost = false;
@@ -90,6 +100,11 @@ public:
     // The value last read for a key (current lane for per-lane keys); empty
     // when there is none.
     QString value(const QString& name, const QString& key) const;
+    enum IbertAction { Restart, Inject, Count };
+    // The IBERT of the current lane. Restart first writes the lane's staged
+    // patterns and PAT0 to the device; Count makes the count the value read
+    // for "rx_prbs_errcount".
+    bool ibert(const QString& name, IbertAction action, QString* error);
     // Every key of the instance for the current lane, read or staged.
     HardIpValues values(const QString& name, bool staged) const;
 

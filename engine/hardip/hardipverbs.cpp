@@ -150,7 +150,9 @@ bool handlesRun(int objc, Tcl_Obj* const objv[]) {
     if (objc < 2)
         return false;
     const QString action = text(objv[1]);
-    if (action == QLatin1String("-write_ip") || action == QLatin1String("-read_ip"))
+    if (action == QLatin1String("-write_ip") || action == QLatin1String("-read_ip") ||
+        action == QLatin1String("-restart_prbs") || action == QLatin1String("-inject_error") ||
+        action == QLatin1String("-count_error"))
         return true;
     if (action != QLatin1String("-dump_memfile") && action != QLatin1String("-load_memfile"))
         return false;
@@ -168,6 +170,18 @@ int run(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
         return fail(ip, error);
     if (action == QLatin1String("-dump_memfile") || action == QLatin1String("-load_memfile"))
         return memFile(ip, set.get(), action == QLatin1String("-dump_memfile"), objc, objv);
+    static const QHash<QString, HardIpSet::IbertAction> ibert{{QStringLiteral("-restart_prbs"), HardIpSet::Restart},
+                                                              {QStringLiteral("-inject_error"), HardIpSet::Inject},
+                                                              {QStringLiteral("-count_error"), HardIpSet::Count}};
+    if (ibert.contains(action)) {
+        if (objc != 3)
+            return usage(ip, "ona_run_controller -restart_prbs|-inject_error|-count_error NAME");
+        const QString name = text(objv[2]);
+        if (!set->ibert(name, ibert.value(action), &error))
+            return fail(ip, QStringLiteral("ona_run_controller %1: %2").arg(action, error));
+        return action == QLatin1String("-count_error") ? done(ip, set->value(name, QStringLiteral("rx_prbs_errcount")))
+                                                       : done(ip);
+    }
     if (objc != 3 && objc != 4)
         return usage(ip, "ona_run_controller -write_ip|-read_ip NAME ?-KEY?");
     const QString name = text(objv[2]);

@@ -61,7 +61,7 @@ void TestController::recordsFromTheProject() {
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "switches"), QStringLiteral("sw0 sw1 sw2 sw3 sw4 sw5 sw6 sw7"));
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "memory"),
              QStringLiteral("start 00000000 end 000003FF width 32 depth 1024"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip").split(QLatin1Char(' ')).size(), 18);
+    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip").split(QLatin1Char(' ')).size(), 20);
     const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(QStringLiteral("board_ctrl")));
     QVERIFY(core->getLEDData().isDefined() && core->getLEDData().isEnabled());
     QCOMPARE(core->getLEDData().getInstance(), QStringLiteral("led_bank"));

@@ -42,7 +42,7 @@ void TestHardIp::init() {
 void TestHardIp::recordsFromTheProject() {
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip"),
              QStringLiteral("PCSCH_0 pcs PCSCH_1 pcs PLL_0 pll PCIELL_0 pcie I2C_0 i2c DPHY_0 dphy CDR_0 cdr "
-                            "MPPHY_0 mpphy MPPCIE_0 mpphy"));
+                            "MPPHY_0 mpphy MPPCIE_0 mpphy MPPCIE_1 mpphy"));
     const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(QStringLiteral("board_ctrl")));
     const HardIpData& pcs = core->getHardIpData().first();
     QCOMPARE(pcs.getHierarchy(), QStringLiteral("top/serdes_quad0/pcs_ch0"));

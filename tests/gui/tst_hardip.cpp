@@ -104,7 +104,7 @@ void TstHardIp::tabBuildsOnePanelPerInstance() {
     for (QWidget* w : box->widgets())
         titles << box->label(w)->text();
     QCOMPARE(titles, QStringList({"PCSCH_0", "PCSCH_1", "PLL_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0", "MPPHY_0",
-                                  "MPPCIE_0 <b><i>(BETA)</i></b>"}));
+                                  "MPPCIE_0 <b><i>(BETA)</i></b>", "MPPCIE_1 <b><i>(BETA)</i></b>"}));
     QVERIFY(pcs(0) && pcs(1));
     const QList<HardIpWidget*> panels = tab()->panels();
     QVERIFY(!qobject_cast<PCSCHWidget*>(panels.at(2)));

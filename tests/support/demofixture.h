@@ -28,7 +28,7 @@ namespace demofixture {
 inline QString copyDemo(const QString& dir, const QString& folder = QStringLiteral("demo"), bool serdes = true) {
     const QString target = dir + QLatin1Char('/') + folder;
     QDir().mkpath(target);
-    for (const char* name : {"demo.ona", "demo.onl"}) {
+    for (const char* name : {"demo.ona", "demo.onl", "mpp_merge.json"}) {
         const QString to = target + QLatin1Char('/') + QLatin1String(name);
         QFile::remove(to);
         QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + QLatin1String(name), to);

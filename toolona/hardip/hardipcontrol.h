@@ -18,6 +18,7 @@ struct HardIpControl {
         Status,  // read-only line edit showing what the device reports
         Section, // a plain section title in column 0 (no key)
         Spacer,  // a 20 x 15 gap
+        Lamp,    // StatusLEDWidget: `lampOn` when the device reports "1", else off
     };
     Kind kind = Combo;
     QString label;
@@ -29,6 +30,12 @@ struct HardIpControl {
     // double quotes is escaped for them; a bare one is made one Tcl word.
     QString command;
     int visibleItems = 0; // Combo: items shown at once, 0 = the default
+    int lampOn = 2;       // Lamp: 1 = red, 2 = green
+    bool fixedSize = false;
+    // Combo: when set, as wide as this many characters (longer items are
+    // cut), so a long item does not squeeze the labels of the panel.
+    int contentsLength = 0;
+    int columnSpan = 1;
 };
 
 } // namespace vemo::toolona

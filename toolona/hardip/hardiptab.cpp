@@ -1,10 +1,14 @@
 #include "hardip/hardiptab.h"
 
+#include "hardip/blockpanels.h"
 #include "hardip/hardipwidget.h"
+#include "hardip/mpphyx4widget.h"
 #include "hardip/pcschwidget.h"
 #include "widgets/widgetgroupbox.h"
 
 #include "analyzercore.h"
+#include "hardipmerge.h"
+#include "onadata.h"
 
 #include <QSet>
 #include <QVBoxLayout>
@@ -13,7 +17,39 @@ namespace vemo::toolona {
 
 HardIpTab::HardIpTab(ToolGateway* gateway, QWidget* parent)
     : ControllerTab(QStringLiteral("Hard IP"), gateway, parent) {
+    readMergeTable();
     build();
+    // The merge file belongs to the project: read it again whenever one
+    // opens, and forget it when it closes.
+    connect(OnaData::inst(), &OnaData::sigProjectOpened, this, [this] {
+        readMergeTable();
+        build();
+    });
+    connect(OnaData::inst(), &OnaData::sigProjectClosed, this, [this] { m_mergeTable.clear(); });
+}
+
+void HardIpTab::readMergeTable() {
+    m_mergeTable.clear();
+    auto* data = OnaData::inst();
+    QString warning;
+    if (!HardIpMerge::parse(data->readZentaMPPMergeInfo().toUtf8(), &m_mergeTable, &warning))
+        data->logDebug(warning);
+}
+
+QStringList HardIpTab::laneMapFor(const HardIpData& data) {
+    QStringList lanes;
+    for (const char* lane : {"0", "1", "2", "3"})
+        if (data.mergeInfo.lanes.contains(QLatin1String(lane)))
+            lanes << QLatin1String(lane);
+    // A PCIe quad without merge information uses its four lanes.
+    if (lanes.isEmpty() && data.getName().startsWith(QLatin1String("MPPCIE")))
+        lanes = QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    return lanes;
+}
+
+QString HardIpTab::quadName(int index) {
+    return index < 26 ? QStringLiteral("Quad-") + QChar(QLatin1Char('A').unicode() + index)
+                      : QStringLiteral("Quad-%1").arg(index + 1);
 }
 
 bool HardIpTab::hasContentFor(const QSharedPointer<AnalyzerCore>& core) {
@@ -22,9 +58,21 @@ bool HardIpTab::hasContentFor(const QSharedPointer<AnalyzerCore>& core) {
 
 HardIpWidget* HardIpTab::createPanel(const HardIpData& data, ToolGateway* gateway, QWidget* parent) {
     const QString& name = data.getName();
-    if (name.startsWith(QLatin1String("PCSCH")) && data.getType() != QLatin1String("dphy") &&
-        data.getType() != QLatin1String("cdr") && data.getType() != QLatin1String("i2c"))
+    const QString& type = data.getType();
+    if (type == QLatin1String("dphy"))
+        return new DPHYWidget(gateway, parent);
+    if (type == QLatin1String("cdr"))
+        return new SGMIICDRWidget(gateway, parent);
+    if (type == QLatin1String("i2c"))
+        return new I2CFIFOWidget(gateway, parent);
+    if (name.startsWith(QLatin1String("PCIELL")))
+        return new PCIELLWidget(gateway, parent);
+    if (name.startsWith(QLatin1String("PCSCH")))
         return new PCSCHWidget(gateway, parent);
+    if (name.startsWith(QLatin1String("MPPHY")))
+        return new MPPHYX4Widget(gateway, parent);
+    if (name.startsWith(QLatin1String("MPPCIE")))
+        return new MPPCIEX8Widget(gateway, parent);
     return new HardIpWidget(gateway, parent);
 }
 
@@ -49,17 +97,15 @@ void HardIpTab::build() {
     }
     m_panels.clear();
     m_groupBox = new WidgetGroupBox(contentLayout()->parentWidget());
-    QSet<QString> pcieHierarchies; // for this build only
+    QHash<QString, int> pcieQuads; // per hierarchy, for this build only
     for (const HardIpData& record : std::as_const(m_data)) {
         HardIpData data = record;
         data.mergeInfo = m_mergeTable.value(data.getHierarchy());
-        if (data.getName().startsWith(QLatin1String("MPPCIE"))) {
-            data.quad =
-                pcieHierarchies.contains(data.getHierarchy()) ? QStringLiteral("Quad-B") : QStringLiteral("Quad-A");
-            pcieHierarchies.insert(data.getHierarchy());
-            for (const char* lane : {"0", "1", "2", "3"})
-                if (!data.lanes.contains(QLatin1String(lane)))
-                    data.lanes << QLatin1String(lane);
+        const bool pcie = data.getName().startsWith(QLatin1String("MPPCIE"));
+        if (pcie || data.getName().startsWith(QLatin1String("MPPHY"))) {
+            data.lanes = laneMapFor(data);
+            if (pcie)
+                data.quad = quadName(pcieQuads[data.getHierarchy()]++);
         }
         HardIpWidget* panel = createPanel(data, gateway(), m_groupBox);
         panel->setData(data);

@@ -27,6 +27,13 @@ public:
     // by name prefix; anything else gets the common frame only.
     static HardIpWidget* createPanel(const HardIpData& data, ToolGateway* gateway, QWidget* parent);
 
+    // A quad's lanes from its merge information, as "0" to "3" in order;
+    // a PCIe quad without any uses all four, an MPPHY quad is then unrestricted.
+    static QStringList laneMapFor(const HardIpData& data);
+    // The name of the index-th PCIe quad of one hierarchy: "Quad-A", "Quad-B", ...
+    static QString quadName(int index);
+    const QHash<QString, ZentaMPPMergeInfo>& mergeTable() const { return m_mergeTable; }
+
     const QList<HardIpData>& instances() const { return m_data; }
     QList<HardIpWidget*> panels() const;
     WidgetGroupBox* groupBox() const { return m_groupBox; }
@@ -36,6 +43,7 @@ protected:
 
 private:
     void build();
+    void readMergeTable();
 
     QList<HardIpData> m_data;
     QList<QPointer<HardIpWidget>> m_panels;

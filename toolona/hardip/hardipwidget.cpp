@@ -8,6 +8,7 @@
 #include "shell/toolgateway.h"
 #include "widgets/busyprogressdialog.h"
 #include "widgets/hexvaluelineedit.h"
+#include "widgets/statusledwidget.h"
 
 #include "basgui/busycursor.h"
 #include "basgui/dialogseam.h"
@@ -58,18 +59,12 @@ QString HardIpWidget::groupTitle() const {
 QSize HardIpWidget::sizeHint() const { return {726, 26 * m_rows}; }
 
 void HardIpWidget::buildFrame() {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    m_group = new QGroupBox(
-        tr("Address (%1 ~ %2)").arg(withPrefix(m_data.getStartAddress()), withPrefix(m_data.getEndAddress())), this);
-    outer->addWidget(m_group);
+    m_outer = new QVBoxLayout(this);
+    m_outer->setContentsMargins(0, 0, 0, 0);
+    const QString title = m_multiProtocol ? tr("MPPX4 Address (%1 ~ %2)") : tr("Address (%1 ~ %2)");
+    m_group = new QGroupBox(title.arg(withPrefix(m_data.getStartAddress()), withPrefix(m_data.getEndAddress())), this);
+    m_outer->addWidget(m_group);
     m_grid = new QGridLayout(m_group);
-    const auto row = [&](int r, const QString& label, QWidget* field, QPushButton* button) {
-        m_grid->addWidget(new QLabel(label, m_group), r, 0);
-        m_grid->addWidget(field, r, 1, 1, 6);
-        if (button)
-            m_grid->addWidget(button, r, 7);
-    };
 
     int r = 1;
     m_hierarchyRow = r;
@@ -82,58 +77,8 @@ void HardIpWidget::buildFrame() {
 
     createControls(r);
 
-    m_grid->addItem(gap(), r++, 0, 1, 8);
-    const QString start = digits(m_data.getStartAddress());
-    m_writeAddress = new HexValueLineEdit(m_group);
-    m_writeAddress->setMaxLength(8);
-    m_writeAddress->setText(start);
-    row(r++, tr("Write Address:"), m_writeAddress, nullptr);
-    m_writeData = new HexValueLineEdit(m_group);
-    m_writeData->setMaxLength(8);
-    m_writeData->setText(QStringLiteral("0"));
-    m_write = new QPushButton(tr("Write"), m_group);
-    row(r++, tr("Write Data:"), m_writeData, m_write);
-    if (m_data.getType() == QLatin1String("pll")) {
-        m_note = new QLabel(tr("After you enter Address, Data and click Write button, you need to assert the shadow "
-                               "register by writing 1 to offset zero."),
-                            m_group);
-        m_note->setWordWrap(true);
-        m_grid->addWidget(m_note, r++, 1, 1, 7);
-    }
-    m_grid->addItem(gap(), r++, 0, 1, 8);
-    m_readAddress = new HexValueLineEdit(m_group);
-    m_readAddress->setMaxLength(8);
-    m_readAddress->setText(start);
-    row(r++, tr("Read Address:"), m_readAddress, nullptr);
-    m_readData = new QLineEdit(m_group);
-    m_readData->setReadOnly(true);
-    m_read = new QPushButton(tr("Read"), m_group);
-    row(r++, tr("Read Data:"), m_readData, m_read);
-    m_grid->addItem(gap(), r++, 0, 1, 8);
-    m_grid->addWidget(new QLabel(tr("Dump From (Offset):"), m_group), r, 0);
-    m_offset = new HexValueLineEdit(m_group);
-    m_offset->setText(QStringLiteral("00000000"));
-    m_offset->setMaxLength(8);
-    m_offset->setFixedSize(120, m_offset->sizeHint().height());
-    m_grid->addWidget(m_offset, r, 1);
-    m_grid->addWidget(new QLabel(tr("Range:"), m_group), r, 3);
-    m_range = new QLineEdit(m_group);
-    m_range->setValidator(new QIntValidator(1, 1 << 30, m_range));
-    m_range->setFixedSize(100, m_range->sizeHint().height());
-    m_grid->addWidget(m_range, r++, 4);
-    // Any path the file dialog can give may be typed too, blanks and a
-    // leading "/" included; commands escape it.
-    const QRegularExpression pathRule(QStringLiteral("\\S.*"));
-    m_dumpPath = new OnaPathItemEditor(m_group, QStringLiteral("dump"));
-    m_dumpPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_dumpPath));
-    m_dump = new QPushButton(tr("Dump"), m_group);
-    m_dump->setEnabled(false);
-    row(r++, tr("Dump MemFile:"), m_dumpPath, m_dump);
-    m_loadPath = new OnaPathItemEditor(m_group, QStringLiteral("load"));
-    m_loadPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_loadPath));
-    m_load = new QPushButton(tr("Load"), m_group);
-    m_load->setEnabled(false);
-    row(r++, tr("Load MemFile:"), m_loadPath, m_load);
+    if (!m_write)
+        addMemoryForm(m_grid, m_group, r);
     m_rows = r - 1;
 
     connect(m_read, &QPushButton::clicked, this, &HardIpWidget::handleReadButtonClicked);
@@ -161,6 +106,67 @@ void HardIpWidget::buildFrame() {
         connect(m_reload, &QPushButton::clicked, this, &HardIpWidget::onReloadBtnClicked);
 }
 
+void HardIpWidget::addMemoryForm(QGridLayout* grid, QWidget* parent, int& r) {
+    const auto row = [&](int at, const QString& label, QWidget* field, QPushButton* button) {
+        grid->addWidget(new QLabel(label, parent), at, 0);
+        grid->addWidget(field, at, 1, 1, 6);
+        if (button)
+            grid->addWidget(button, at, 7);
+    };
+    grid->addItem(gap(), r++, 0, 1, 8);
+    const QString start = digits(m_data.getStartAddress());
+    m_writeAddress = new HexValueLineEdit(parent);
+    m_writeAddress->setMaxLength(8);
+    m_writeAddress->setText(start);
+    row(r++, tr("Write Address:"), m_writeAddress, nullptr);
+    m_writeData = new HexValueLineEdit(parent);
+    m_writeData->setMaxLength(8);
+    m_writeData->setText(QStringLiteral("0"));
+    m_write = new QPushButton(tr("Write"), parent);
+    row(r++, tr("Write Data:"), m_writeData, m_write);
+    if (m_data.getType() == QLatin1String("pll")) {
+        m_note = new QLabel(tr("After you enter Address, Data and click Write button, you need to assert the shadow "
+                               "register by writing 1 to offset zero."),
+                            parent);
+        m_note->setWordWrap(true);
+        grid->addWidget(m_note, r++, 1, 1, 7);
+    }
+    grid->addItem(gap(), r++, 0, 1, 8);
+    m_readAddress = new HexValueLineEdit(parent);
+    m_readAddress->setMaxLength(8);
+    m_readAddress->setText(start);
+    row(r++, tr("Read Address:"), m_readAddress, nullptr);
+    m_readData = new QLineEdit(parent);
+    m_readData->setReadOnly(true);
+    m_read = new QPushButton(tr("Read"), parent);
+    row(r++, tr("Read Data:"), m_readData, m_read);
+    grid->addItem(gap(), r++, 0, 1, 8);
+    grid->addWidget(new QLabel(tr("Dump From (Offset):"), parent), r, 0);
+    m_offset = new HexValueLineEdit(parent);
+    m_offset->setText(QStringLiteral("00000000"));
+    m_offset->setMaxLength(8);
+    m_offset->setFixedSize(120, m_offset->sizeHint().height());
+    grid->addWidget(m_offset, r, 1);
+    grid->addWidget(new QLabel(tr("Range:"), parent), r, 3);
+    m_range = new QLineEdit(parent);
+    m_range->setValidator(new QIntValidator(1, 1 << 30, m_range));
+    m_range->setFixedSize(100, m_range->sizeHint().height());
+    grid->addWidget(m_range, r++, 4);
+    // Any path the file dialog can give may be typed too, blanks and a
+    // leading "/" included; commands escape it.
+    const QRegularExpression pathRule(QStringLiteral("\\S.*"));
+    m_dumpPath = new OnaPathItemEditor(parent, QStringLiteral("dump"));
+    m_dumpPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_dumpPath));
+    m_dump = new QPushButton(tr("Dump"), parent);
+    m_dump->setEnabled(false);
+    row(r++, tr("Dump MemFile:"), m_dumpPath, m_dump);
+    m_loadPath = new OnaPathItemEditor(parent, QStringLiteral("load"));
+    m_loadPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_loadPath));
+    m_load = new QPushButton(tr("Load"), parent);
+    m_load->setEnabled(false);
+    row(r++, tr("Load MemFile:"), m_loadPath, m_load);
+}
+
 void HardIpWidget::elideHierarchy() {
     m_hierarchy->setText(
         m_hierarchy->fontMetrics().elidedText(m_data.getHierarchy(), Qt::ElideRight, m_hierarchyWidth));
@@ -176,6 +182,8 @@ void HardIpWidget::setHierarchyWidth(int width, int lastColumn) {
 void HardIpWidget::createControls(int&) {}
 
 void HardIpWidget::updateFromEngine() { loadControls(true); }
+
+void HardIpWidget::reloadControls() { updateFromEngine(); }
 
 void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
     for (const HardIpControl& c : table) {
@@ -195,7 +203,13 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
             combo->addItems(c.items);
             if (c.visibleItems > 0)
                 combo->setMaxVisibleItems(c.visibleItems);
+            if (c.contentsLength > 0) {
+                combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+                combo->setMinimumContentsLength(c.contentsLength);
+            }
             w = combo;
+        } else if (c.kind == HardIpControl::Lamp) {
+            w = new StatusLEDWidget(m_group);
         } else if (c.kind == HardIpControl::Spin) {
             auto* spin = new ControlSpinBox(m_group);
             spin->setRange(c.min, c.max);
@@ -211,8 +225,10 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
             w = edit;
         }
         w->setObjectName(c.key);
+        if (c.fixedSize)
+            w->setFixedSize(w->sizeHint());
         m_grid->addWidget(new QLabel(c.label, m_group), row, 0);
-        m_grid->addWidget(w, row++, 1);
+        m_grid->addWidget(w, row++, 1, 1, c.columnSpan);
         Bound b;
         b.spec = c;
         b.widget = w;
@@ -221,9 +237,11 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
     }
 }
 
-void HardIpWidget::addApplyReload(int& row) {
+void HardIpWidget::addApplyReload(int& row, bool onLastRow) {
     m_apply = new QPushButton(tr("Apply"), m_group);
     m_reload = new QPushButton(tr("Reload"), m_group);
+    if (onLastRow)
+        --row;
     m_grid->addWidget(m_apply, row, 6);
     m_grid->addWidget(m_reload, row++, 7);
 }
@@ -259,6 +277,10 @@ void HardIpWidget::loadControls(bool quiet) {
             b.accepted = spin->value();
         } else if (auto* edit = qobject_cast<QLineEdit*>(b.widget)) {
             edit->setText(value);
+        } else if (auto* lamp = qobject_cast<StatusLEDWidget*>(b.widget)) {
+            // Anything but "1", an empty read included, is off.
+            lamp->setState(value == QLatin1String("1") ? b.spec.lampOn : 0);
+            lamp->repaint();
         }
     }
 }
@@ -306,7 +328,7 @@ void HardIpWidget::onApplyBtnClicked() { run(tclCommand(QStringLiteral("ona_run_
 
 void HardIpWidget::onReloadBtnClicked() {
     run(tclCommand(QStringLiteral("ona_run_controller -read_ip %1"), name()));
-    updateFromEngine();
+    reloadControls();
 }
 
 void HardIpWidget::warn(const QString& text) { memorycommands::warn(this, text); }

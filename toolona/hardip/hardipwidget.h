@@ -12,6 +12,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vemo::toolona {
 
@@ -68,6 +69,8 @@ public:
     virtual void createControls(int& row);
     // Sets the declared controls from the engine's values, sending nothing.
     virtual void updateFromEngine();
+    // After Reload has read the device: by default updateFromEngine.
+    virtual void reloadControls();
 
 public slots:
     void handleReadButtonClicked();
@@ -91,8 +94,13 @@ protected:
     // Adds the rows of `table` from `row` on, label in column 0 and control
     // in column 1, and remembers the controls.
     void addControls(const QList<HardIpControl>& table, int& row);
-    // The "Apply" (column 6) and "Reload" (column 7) row.
-    void addApplyReload(int& row);
+    // The "Apply" (column 6) and "Reload" (column 7) row; with `onLastRow`
+    // they join the last control row instead.
+    void addApplyReload(int& row, bool onLastRow = false);
+    // The memory access form (write, read, dump, load) into `grid` from `row`.
+    void addMemoryForm(QGridLayout* grid, QWidget* parent, int& row);
+    // The panel's own layout, below the address group.
+    QVBoxLayout* outerLayout() const { return m_outer; }
     // Sets the controls from getHardIP; with `quiet`, no set command is sent
     // (combo boxes that change otherwise stage their new text).
     void loadControls(bool quiet);
@@ -122,6 +130,7 @@ private:
     int m_hierarchyWidth = 426;
     QList<Bound> m_controls;
     QGridLayout* m_grid = nullptr;
+    QVBoxLayout* m_outer = nullptr;
     QGroupBox* m_group = nullptr;
     QLabel* m_hierarchy = nullptr;
     QLabel* m_note = nullptr;
