@@ -1,6 +1,7 @@
 // The eye diagram drawn for real (needs OpenGL: runs under Xvfb): a scan of
 // the lane model shows a dark open centre and red closed edges, and a
-// second dialog of the other variant reuses the one surface.
+// second dialog of the other variant reuses the one surface. With
+// ONDREL_EYE_SHOTS set to a folder, both dialogs are saved there as PNGs.
 
 #include "eye/eyediagramdlg.h"
 
@@ -8,6 +9,7 @@
 #include "eyemodel.h"
 
 #include <QtDataVisualization/Q3DSurface>
+#include <QPainter>
 #include <QtTest>
 
 #include <cmath>
@@ -21,6 +23,24 @@ private slots:
 };
 
 namespace {
+
+void shot(QWidget* dialog, const QString& name) {
+    const QString dir = qEnvironmentVariable("ONDREL_EYE_SHOTS");
+    if (dir.isEmpty())
+        return;
+    // The surface lives in its own window: compose it over the dialog.
+    QImage image = dialog->grab().toImage();
+    QPainter painter(&image);
+    Q3DSurface* surface = EyeDiagramDlg::surface();
+    const QList<QWidget*> children = dialog->findChildren<QWidget*>();
+    for (QWidget* w : children)
+        if (w->windowHandle() == nullptr && w->metaObject()->className() == QByteArray("QWindowContainer")) {
+            const QImage gl = surface->renderToImage(0, w->size());
+            painter.drawImage(w->mapTo(dialog, QPoint(0, 0)), gl);
+        }
+    painter.end();
+    image.save(QDir(dir).filePath(name));
+}
 
 bool reddish(QRgb p) { return qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90; }
 bool dark(QRgb p) { return qRed(p) < 70 && qGreen(p) < 70 && qBlue(p) < 110; }
@@ -69,13 +89,24 @@ void TstEyeGl::openCentreClosedEdges() {
                 (x < midX ? left : right)++;
         QVERIFY2(above > 10 && below > 10 && left > 10 && right > 10,
                  qPrintable(QStringLiteral("%1 %2 %3 %4").arg(above).arg(below).arg(left).arg(right)));
+        shot(&eye, QStringLiteral("eye-csv.png"));
     }
-    EyeDiagramDlg text(QString(), {"0.5", "0", "0.5"}, {"-0.5", "0", "0.5"}, {"0"}, QStringLiteral("eomFile"),
-                       nullptr);
+    // A quad lane's eye (text variant) from the same model.
+    QStringList comb, xs, ys;
+    for (int y = -grid.voltSteps; y <= grid.voltSteps; ++y)
+        ys << QString::number(y);
+    for (int x = -grid.phaseSteps / 2; x <= grid.phaseSteps / 2; ++x)
+        xs << QString::number(grid.phase(x));
+    for (int y = -grid.voltSteps; y <= grid.voltSteps; ++y)
+        for (int x = -grid.phaseSteps / 2; x <= grid.phaseSteps / 2; ++x)
+            comb << QString::number(lane.ber(grid.phase(x), grid.volts(y)));
+    EyeDiagramDlg text(QString(), comb, xs, ys, QStringLiteral("eomFile"), nullptr);
     text.show();
     QVERIFY(QTest::qWaitForWindowExposed(&text));
     QCOMPARE(EyeDiagramDlg::surface(), first);
     QCOMPARE(text.maxHeight(), 5000);
+    QTest::qWait(300);
+    shot(&text, QStringLiteral("eye-text.png"));
 }
 
 QTEST_MAIN(TstEyeGl)
