@@ -3,6 +3,7 @@
 
 #include "onapackage.h"
 
+#include "eyeverbs.h"
 #include "hardipverbs.h"
 #include "onadata.h"
 #include "onaverbs.h"
@@ -14,12 +15,14 @@ namespace {
 ONA_CMD(cmdGet) {
     const char* use =
         "ona_get cores|project|trigoptn|tokensets|capture|core name|tu name|te name|value signal sample|"
-        "hardip name ?-staged?";
+        "hardip name ?-staged?|eye name";
     if (objc < 2)
         return usage(ip, use);
     const QString what = text(objv[1]);
     if (what == QLatin1String("hardip"))
         return HardIpVerbs::get(ip, objc, objv);
+    if (what == QLatin1String("eye"))
+        return EyeVerbs::get(ip, objc, objv);
     const bool named = what == QLatin1String("core") || what == QLatin1String("tu") || what == QLatin1String("te");
     const bool value = what == QLatin1String("value");
     if ((named && objc != 3) || (value && objc != 4) || (!named && !value && objc != 2))
@@ -45,7 +48,7 @@ ONA_CMD(cmdGet) {
     if (value)
         return CaptureVerbs::getValue(ip, text(objv[2]), objv[3]);
     return fail(ip, QStringLiteral("ona_get: unknown item \"%1\": expected cores, core, tu, te, trigoptn, tokensets, "
-                                   "project, capture, value or hardip")
+                                   "project, capture, value, hardip or eye")
                         .arg(what));
 }
 

@@ -3,6 +3,7 @@
 // digits (upper case, zero-padded to the width, no prefix).
 
 #include "controllerrecords.h"
+#include "eyeverbs.h"
 #include "hardipverbs.h"
 #include "onadata.h"
 #include "onaverbs.h"
@@ -111,7 +112,7 @@ ONA_CMD(cmdRunController) {
     const char* use =
         "ona_run_controller -read_led | -read_switch | -write_switch VALUE | -init_mem VALUE | "
         "-dump_memfile FILE ?-offset HEX? ?-range N? | -load_memfile FILE ?-offset HEX? ?-range N? | "
-        "-write_ip NAME ?-KEY? | -read_ip NAME ?-KEY?";
+        "-write_ip NAME ?-KEY? | -read_ip NAME ?-KEY? | -eye_monitor NAME ?-nowait? | -eye_wait | -eye_stop";
     if (objc < 2)
         return usage(ip, use);
     // Register options answer injected failures themselves, after they
@@ -121,6 +122,8 @@ ONA_CMD(cmdRunController) {
     int code = TCL_OK;
     if (injected(ip, objc, objv, &code))
         return code;
+    if (EyeVerbs::handlesRun(objc, objv))
+        return EyeVerbs::run(ip, objc, objv);
     if (HardIpVerbs::handlesRun(objc, objv))
         return HardIpVerbs::run(ip, objc, objv);
     const QString action = text(objv[1]);

@@ -1,5 +1,6 @@
 #include "oncdata.h"
 
+#include "eyemonitor.h"
 #include "hardipdevice.h"
 #include "simcontroller.h"
 
@@ -49,6 +50,7 @@ void ONCData::selectCore(const QString& core, const ControllerRecords& records) 
 
 void ONCData::closeSession() {
     stopLED();
+    EyeMonitor::inst()->reset();
     QMutexLocker lock(&m_mutex);
     m_devices.clear();
     m_device.reset();
@@ -186,3 +188,9 @@ ONCData::Failure ONCData::failureFor(const QString& commandText) const {
             return f.second;
     return NoFailure;
 }
+
+bool ONCData::isBusy() const { return EyeMonitor::inst()->isBusy(); }
+
+QString ONCData::getRunErr() const { return EyeMonitor::inst()->getRunErr(); }
+
+void ONCData::stopEOM() { EyeMonitor::inst()->stopEOM(); }

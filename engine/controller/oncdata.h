@@ -44,6 +44,12 @@ public:
     // per-lane key, of the lane chosen with -pcs_lane); empty when none.
     QString getHardIP(const QString& name, const QString& key) const;
 
+    // The eye monitor (EyeMonitor): busy while a scan runs, the error text
+    // of the last scan (empty when it ended well), and its abort.
+    bool isBusy() const;
+    QString getRunErr() const;
+    void stopEOM();
+
     // Polling. Speed 0 = not polling, 1..5 = slow .. fast (1000, 500, 250,
     // 100, 50 ms between reads).
     void startLED(const QString& instance);

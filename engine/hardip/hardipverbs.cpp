@@ -1,6 +1,7 @@
 #include "hardipverbs.h"
 
 #include "controllerrecords.h"
+#include "eyeverbs.h"
 #include "hardipdevice.h"
 #include "onadata.h"
 #include "oncdata.h"
@@ -80,6 +81,8 @@ ONA_CMD(cmdSetController) {
     if (!keyOption.startsWith(QLatin1Char('-')) || keyOption.size() < 2)
         return fail(ip, QStringLiteral("ona_set_controller -hard_ip %1: expected a key option (-KEY), not \"%2\"")
                             .arg(name, keyOption));
+    if (EyeVerbs::handlesSet(keyOption))
+        return EyeVerbs::set(ip, name, keyOption, text(objv[4]));
     QString stored;
     bool empty = false;
     if (!set->stage(name, keyOption.mid(1), text(objv[4]), &stored, &empty, &error))

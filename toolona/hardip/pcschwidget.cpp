@@ -1,6 +1,7 @@
 #include "hardip/pcschwidget.h"
 
 #include "basgui/dialogseam.h"
+#include "eye/eomflow.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -100,8 +101,6 @@ QList<HardIpControl> PCSCHWidget::table() {
 
 void PCSCHWidget::createControls(int& row) {
     m_eom = new QPushButton(tr("Eye-Opening Monitor..."), addressGroup());
-    m_eom->setEnabled(false);
-    m_eom->setToolTip(tr("The eye-opening monitor is not available in this version: it has no eye scan yet."));
     grid()->addWidget(m_eom, hierarchyRow(), 5, 1, 3);
     setHierarchyWidth(376, 4);
     connect(m_eom, &QPushButton::clicked, this, &PCSCHWidget::onEomBtnClicked);
@@ -109,8 +108,10 @@ void PCSCHWidget::createControls(int& row) {
     addApplyReload(row);
 }
 
-void PCSCHWidget::onEomBtnClicked() {
-    // The button stays disabled until the eye scan exists; nothing to open.
+void PCSCHWidget::onEomBtnClicked() { EomFlow::runChannel(this, gateway()); }
+
+void PCSCHWidget::loadEomCsvFile(const QString& path) {
+    EomFlow::showCsvFile(this, path, tr("Error: Cannot read eom file."));
 }
 
 void PCSCHWidget::showRefusal(const HardIpControl& control, const QString& result) {

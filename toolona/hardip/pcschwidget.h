@@ -17,6 +17,9 @@ public:
     // The rows of the panel, in order (sections and spacers included).
     static QList<HardIpControl> table();
 
+    // Reads an eye scan's CSV result and shows its eye diagram.
+    void loadEomCsvFile(const QString& path);
+
 public slots:
     void onEomBtnClicked();
 
