@@ -4,7 +4,6 @@
 
 #include "demofixture.h"
 #include "recordinghost.h"
-#include "testtime.h"
 
 #include "controller/controllertab.h"
 #include "shell/onagui.h"
@@ -80,7 +79,6 @@ private slots:
     void tabSetsByCoreKind();
     void undockAndRedock();
     void runPanelAndSerdesProgress();
-    void captureThroughRunPanel();
     void serdesPagesSurviveTabRebuilds();
     void inactiveFileDisablesUntilNextOpen();
     void shutdownClosesControllerOnce();
@@ -849,25 +847,6 @@ void TstOnaGui::runPanelAndSerdesProgress() {
     QCOMPARE(gui.progressBar()->format(), QStringLiteral("Initializing SERDES"));
     QVERIFY(!gui.stopAction()->isVisible());
     QVERIFY(!gui.triggerAction()->isEnabled());
-}
-
-void TstOnaGui::captureThroughRunPanel() {
-    auto gui = embedded(copyDemo());
-    QVERIFY(gui);
-    QVERIFY(gui->runAction()->isEnabled());
-    m_host->commands.clear();
-    gui->runAnalyzer();
-    QCOMPARE(m_host->commands.value(0), QStringLiteral("ona_run"));
-    QVERIFY(gui->isModified());
-    QVERIFY(!gui->runAction()->isEnabled());
-    // The thread's queued signals drive the panel to its end.
-    QTRY_COMPARE_WITH_TIMEOUT(gui->progressBar()->format(), QStringLiteral("Completed"), testMs(20000));
-    QTRY_VERIFY(gui->runAction()->isEnabled());
-    QVERIFY(gui->runAction()->isVisible());
-    QVERIFY(!gui->stopAction()->isVisible());
-    QVERIFY(gui->coreCheckBoxes().at(0)->isEnabled());
-    QVERIFY(gui->wdModel());
-    QVERIFY(gui->tableAction(20));
 }
 
 void TstOnaGui::serdesPagesSurviveTabRebuilds() {
