@@ -432,9 +432,13 @@ void TstToken::refusalsShowTheEnginesMessage() {
     QCOMPARE(tokenNames(QStringLiteral("cmd")).size(), 4);
 
     // The engine's own refusal (a capture running) comes through as well.
+    // rx_data is never 0x77: the capture waits until it is stopped.
     m_host->refuse = nullptr;
     int code = 0;
-    m_host->eval(QStringLiteral("ona_set_trigoptn -samples 64; ona_run"), &code);
+    m_host->eval(QStringLiteral("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
+                                "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data; "
+                                "ona_run"),
+                 &code);
     QCOMPARE(code, 0);
     dialogs.asked.clear();
     m_dialog->addSetButton()->click();
