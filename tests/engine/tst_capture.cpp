@@ -303,43 +303,34 @@ void TestCapture::expressionsCounterSerial() {
     TclSession tcl;
     QVERIFY(tcl.call({"ona_open_project", p.onl()}));
     QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
-    auto first = [&]() { return trace()->frameTimes.value(0) + 10; };
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator >= -radix Hex -value 30"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & TU_b}"));
-    runCapture(tcl);
-    QCOMPARE(first(), 50); // cnt >= 48 and pat high from 50
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_b}"));
-    runCapture(tcl);
-    QCOMPARE(first(), 48);
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a ^ TU_b}"));
-    runCapture(tcl);
-    QCOMPARE(first(), 10); // pat high at 10, cnt below 48
-    // Sequence: cnt == 0x30, then pat high three times.
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -value 30"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a THEN TU_b #3}"));
-    runCapture(tcl);
-    QCOMPARE(first(), 52);
-    // OR and AND of two expressions.
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_a"));
-    QVERIFY(tcl.eval("ona_set_te -name TE2 -enable on"));
-    runCapture(tcl);
-    QCOMPARE(first(), 10);
-    QVERIFY(tcl.eval("ona_set_trigoptn -teall and"));
-    runCapture(tcl);
-    QCOMPARE(first(), 816); // cnt == 0x30 at 48 + 256k, pat high only at 816
-    // Final event counter: the third sample with cnt >= 0x30.
-    QVERIFY(tcl.eval("ona_set_trigoptn -teall or"));
-    QVERIFY(tcl.eval("ona_set_te -name TE2 -enable off"));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator >="));
-    QVERIFY(tcl.eval("ona_set_trigoptn -finalcounter on -finalcountervalue 3"));
-    runCapture(tcl);
-    QCOMPARE(first(), 50);
-    // Serial unit: the last four bits of pat, newest last, are 0011 at 11.
-    QVERIFY(tcl.eval("ona_set_trigoptn -finalcounter off"));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_s -radix Bin -value 0011"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_s"));
-    runCapture(tcl);
-    QCOMPARE(first(), 11);
+    // Each step edits on top of the ones before it; the trigger's device time.
+    const struct {
+        const char* script;
+        qint64 trigger;
+    } steps[] = {
+        {"ona_set_tu -name TU_a -operator >= -radix Hex -value 30; ona_set_te -name TE1 -expression {TU_a & TU_b}",
+         50}, // cnt >= 48 and pat high from 50
+        {"ona_set_te -name TE1 -expression {TU_a & !TU_b}", 48},
+        {"ona_set_te -name TE1 -expression {TU_a ^ TU_b}", 10}, // pat high at 10, cnt below 48
+        // Sequence: cnt == 0x30, then pat high three times.
+        {"ona_set_tu -name TU_a -operator == -value 30; ona_set_te -name TE1 -expression {TU_a THEN TU_b #3}", 52},
+        // OR and AND of two expressions.
+        {"ona_set_te -name TE1 -expression TU_a; ona_set_te -name TE2 -enable on", 10},
+        {"ona_set_trigoptn -teall and", 816}, // cnt == 0x30 at 48 + 256k, pat high only at 816
+        // Final event counter: the third sample with cnt >= 0x30.
+        {"ona_set_trigoptn -teall or; ona_set_te -name TE2 -enable off; ona_set_tu -name TU_a -operator >=; "
+         "ona_set_trigoptn -finalcounter on -finalcountervalue 3",
+         50},
+        // Serial unit: the last four bits of pat, newest last, are 0011 at 11.
+        {"ona_set_trigoptn -finalcounter off; ona_set_tu -name TU_s -radix Bin -value 0011; "
+         "ona_set_te -name TE1 -expression TU_s",
+         11},
+    };
+    for (const auto& step : steps) {
+        QVERIFY2(tcl.eval(step.script), qPrintable(tcl.result()));
+        runCapture(tcl);
+        QVERIFY2(trace()->frameTimes.value(0) + 10 == step.trigger, step.script);
+    }
 }
 
 void TestCapture::framesPositionAndPor() {

@@ -71,10 +71,7 @@ void TstCable::opensOnEngineSettings() {
     {
         // The demo: first USB cable, port 0, delay 1.
         auto d = dialog();
-        QCOMPARE(d->windowTitle(), QStringLiteral("Cable Connection Manager"));
-        QCOMPARE(d->size(), QSize(400, 150));
         QCOMPARE(d->typeSelector()->count(), 3);
-        QCOMPARE(d->typeSelector()->itemText(2), QStringLiteral("CBL-P3C (Parallel)"));
         QCOMPARE(d->typeSelector()->currentIndex(), 0);
         QCOMPARE(d->portLabel()->text(), QStringLiteral("USB Port:"));
         QCOMPARE(d->portSelector()->count(), 1);
@@ -84,7 +81,6 @@ void TstCable::opensOnEngineSettings() {
         QVERIFY(d->tlrCheckBox()->isHidden());
         QVERIFY(d->errorLabel()->isHidden());
         QCOMPARE(d->tckSpinBox()->value(), 1);
-        QCOMPARE(d->tckSpinBox()->maximum(), 30);
         QVERIFY(!d->okButton()->isEnabled());
         QCOMPARE(d->detectButton()->text(), QStringLiteral("&Detect"));
     }

@@ -98,18 +98,11 @@ void TstControllerRegisters::tablesFillKeepAndClear() {
     QCOMPARE(m_host->commands, QStringList()); // building and filling sent nothing
     QCOMPARE(c->groupBox()->title(), QStringLiteral("User Control Register (writable)           Address: 0x10 ~ 0x13"));
     QCOMPARE(s->groupBox()->title(), QStringLiteral("User Status Register (read-only)           Address: 0x20 ~ 0x23"));
-    QCOMPARE(c->model()->columnCount(), 7);
-    QCOMPARE(s->model()->columnCount(), 6);
-    QCOMPARE(c->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Control Signals (MSB:LSB)"));
-    QCOMPARE(s->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Value"));
     const QStringList row2{"0x12", "ctrl_divisor", "div_hi[15:8], div_lo[7:0]", "16", "Dec", "", ""};
     for (int col = 0; col < 7; ++col)
         QCOMPARE(c->model()->item(2, col)->text(), row2.at(col));
     QCOMPARE(c->model()->item(2, W::WrColumn)->data(W::RadixRole).toInt(), 2);
-    QCOMPARE(c->width(), 826);
     QCOMPARE(c->tableView()->verticalHeader()->count(), 4); // the view sees the rows
-    QCOMPARE(c->tableView()->columnWidth(W::SignalsColumn), 200);
-    QCOMPARE(s->tableView()->columnWidth(W::SignalsColumn), 300);
 
     // The same layout keeps what was read and typed; any difference clears.
     cell(c, "ctrl_mode", W::RdColumn)->setText("A");
@@ -283,7 +276,6 @@ void TstControllerRegisters::editorsAndValidators() {
     };
     auto* toggle = qobject_cast<QComboBox*>(editor("ctrl_enable", W::WrColumn));
     QVERIFY(toggle);
-    QCOMPARE(toggle->count(), 3);
     QCOMPARE(QStringList({toggle->itemText(0), toggle->itemText(1), toggle->itemText(2)}),
              QStringList({"Toggle", "1", "0"}));
     cell(c, "ctrl_enable", W::WrColumn)->setText("0");
@@ -314,24 +306,15 @@ void TstControllerRegisters::editorsAndValidators() {
     QCOMPARE(key->validator()->validate(t, pos), QValidator::Acceptable);
     t = "79228162514264337593543950336";
     QCOMPARE(key->validator()->validate(t, pos), QValidator::Invalid);
-    // An 8-bit decimal value: 0 .. 255, no leading zero.
-    RegisterValueValidator dec8(8, 2, nullptr);
-    for (const auto& [text, state] : QList<QPair<QString, QValidator::State>>{
-             {"0", QValidator::Acceptable},
-             {"255", QValidator::Acceptable},
-             {"", QValidator::Acceptable},
-             {"256", QValidator::Invalid},
-             {"01", QValidator::Invalid},
-             {"1000", QValidator::Invalid},
-             {"1a", QValidator::Invalid}}) {
+    // An 8-bit decimal value: 0 .. 255, no leading zero; 6-bit hex: up to 3F.
+    RegisterValueValidator dec8(8, 2, nullptr), hex6(6, 3, nullptr);
+    const auto A = QValidator::Acceptable, I = QValidator::Invalid;
+    for (const auto& [v, text, state] : QList<std::tuple<RegisterValueValidator*, QString, QValidator::State>>{
+             {&dec8, "0", A}, {&dec8, "255", A}, {&dec8, "", A}, {&dec8, "256", I}, {&dec8, "01", I},
+             {&dec8, "1000", I}, {&dec8, "1a", I}, {&hex6, "3F", A}, {&hex6, "40", I}}) {
         QString copy = text;
-        QCOMPARE(dec8.validate(copy, pos), state);
+        QCOMPARE(v->validate(copy, pos), state);
     }
-    RegisterValueValidator hex6(6, 3, nullptr);
-    t = "3F";
-    QCOMPARE(hex6.validate(t, pos), QValidator::Acceptable);
-    t = "40";
-    QCOMPARE(hex6.validate(t, pos), QValidator::Invalid);
     // No editor for a width below 1 or a radix outside the list.
     cell(c, "ctrl_mode", W::WidthColumn)->setText("0");
     QVERIFY(!editor("ctrl_mode", W::WrColumn));

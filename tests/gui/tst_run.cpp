@@ -58,6 +58,17 @@ private:
     void recordPanel(OnaGUI* gui);
     bool waitIdle(OnaGUI* gui, int ms = -1);
     QStringList errorBoxes(const ScriptedDialogs& dialogs) const;
+    // An embedded window on the demo without its SERDES.
+    std::unique_ptr<OnaGUI> analyzerGui() {
+        return demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
+    }
+    // Run is back, and every core but the controller (which has no run) can
+    // be chosen again.
+    static void checkRunBack(OnaGUI* gui) {
+        QVERIFY(gui->runAction()->isEnabled());
+        for (QCheckBox* box : gui->coreCheckBoxes())
+            QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl"));
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingHost> m_host;
@@ -124,8 +135,7 @@ QStringList TstRun::errorBoxes(const ScriptedDialogs& dialogs) const {
 
 void TstRun::captureShowsEveryState() {
     ScriptedDialogs dialogs;
-    auto gui =
-        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
+    auto gui = analyzerGui();
     QVERIFY(gui);
     // bus_la alone, three frames on a rare write (about a third of a second
     // apart on the simulated bus), so the panel sees each frame arrive.
@@ -181,11 +191,9 @@ void TstRun::captureShowsEveryState() {
     QVERIFY(errorBoxes(dialogs).isEmpty());
 
     // The end gives the controls back and the capture to the pages.
-    QVERIFY(gui->runAction()->isEnabled());
+    checkRunBack(gui.get());
     QVERIFY(!gui->stopAction()->isEnabled());
     QVERIFY(!gui->triggerAction()->isEnabled());
-    for (QCheckBox* box : gui->coreCheckBoxes())
-        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl")); // a controller core has no run
     QVERIFY(gui->wdModel() && gui->wdModel()->hasData());
     QCOMPARE(gui->wdModel()->getNumTriggerFrame(), 3);
     QVERIFY(gui->tableAction(20)->isEnabled());
@@ -195,8 +203,7 @@ void TstRun::captureShowsEveryState() {
 
 void TstRun::stopAndManualTriggerWhileWaiting() {
     ScriptedDialogs dialogs;
-    auto gui =
-        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
+    auto gui = analyzerGui();
     QVERIFY(gui);
     // rx_data is never 0x77: the trigger never comes.
     m_host->eval(
@@ -235,8 +242,7 @@ void TstRun::stopAndManualTriggerWhileWaiting() {
 
 void TstRun::checksBeforeARun() {
     ScriptedDialogs dialogs;
-    auto gui =
-        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
+    auto gui = analyzerGui();
     QVERIFY(gui);
     m_host->commands.clear();
 
@@ -264,12 +270,10 @@ void TstRun::checksBeforeARun() {
     QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
     QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
     QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
-    QVERIFY(gui->runAction()->isEnabled());
+    checkRunBack(gui.get());
     QVERIFY(gui->runAction()->isVisible());
     QVERIFY(!gui->stopAction()->isVisible());
     QVERIFY(!gui->triggerAction()->isEnabled());
-    for (QCheckBox* box : gui->coreCheckBoxes())
-        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl")); // a controller core has no run
     m_host->refuse = nullptr;
 
     // A real run still works afterwards.
@@ -288,14 +292,11 @@ void TstRun::checksBeforeARun() {
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes.first().startsWith(QLatin1String("ERROR: cable EzUSB-3 is not connected")),
              qPrintable(boxes.first()));
-    QVERIFY(gui->runAction()->isEnabled());
-    for (QCheckBox* box : gui->coreCheckBoxes())
-        QCOMPARE(box->isEnabled(), box->text() != QLatin1String("board_ctrl")); // a controller core has no run
+    checkRunBack(gui.get());
 }
 
 void TstRun::coreBoxesAndSelector() {
-    auto gui =
-        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
+    auto gui = analyzerGui();
     QVERIFY(gui);
     const QList<QCheckBox*> boxes = gui->coreCheckBoxes();
     QCOMPARE(boxes.size(), 3);

