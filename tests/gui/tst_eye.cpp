@@ -11,6 +11,7 @@
 #include "eye/eyediagramdlg.h"
 #include "eye/pcscheomdlg.h"
 #include "hardip/hardiptab.h"
+#include "hardip/mpphyx4widget.h"
 #include "hardip/pcschwidget.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
@@ -107,10 +108,9 @@ void TstEye::scanShowsItsEye() {
     bool checkedRunDialog = false;
     m_dialogs->onDialog = [&](QDialog* d) {
         if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
-            checkedRunDialog = run->windowTitle() == QLatin1String("Eye-Opening Monitor")
-                               && run->qualityCombo()->currentText() == QLatin1String("Normal")
-                               && !run->channelCombo() && run->importButton()->isHidden()
-                               && run->runButton()->text() == QLatin1String("&Run");
+            checkedRunDialog = run->windowTitle() == QLatin1String("Eye-Opening Monitor") &&
+                               run->qualityCombo()->currentText() == QLatin1String("Normal") && !run->channelCombo() &&
+                               run->importButton()->isHidden() && run->runButton()->text() == QLatin1String("&Run");
             run->onRunEOM();
             return run->result();
         }
@@ -171,8 +171,8 @@ void TstEye::stopAndCloseDuringAScan() {
         connect(run, &QDialog::rejected, [&] { ++rejected; });
         run->qualityCombo()->setCurrentText(QStringLiteral("High"));
         QTimer::singleShot(300, run, [&, run] {
-            stopShown = run->runButton()->text() == QLatin1String("&Stop") && !run->cancelButton()->isEnabled()
-                        && !run->qualityCombo()->isEnabled() && EyeMonitor::inst()->progress() < 100;
+            stopShown = run->runButton()->text() == QLatin1String("&Stop") && !run->cancelButton()->isEnabled() &&
+                        !run->qualityCombo()->isEnabled() && EyeMonitor::inst()->progress() < 100;
             // Escape while scanning means Stop, not "close and later accept".
             run->reject();
             // Run while the stopped scan unwinds starts nothing.
@@ -234,6 +234,32 @@ void TstEye::quadCommandsAndLanes() {
                                          "ona_set_controller -hard_ip PCSCH_0 -eye_lane 3",
                                          "ona_run_controller -eye_monitor PCSCH_0"}));
     QCOMPARE(quad.result(), int(QDialog::Accepted));
+
+    // The quad panel's own button: lane 1 scanned, its text result drawn.
+    MPPHYX4Widget* mpphy = nullptr;
+    for (HardIpWidget* p : m_gui->rightView()->hardIpTab()->panels())
+        if (p->name() == QLatin1String("MPPHY_0"))
+            mpphy = qobject_cast<MPPHYX4Widget*>(p);
+    QVERIFY(mpphy && mpphy->eomButton()->isEnabled());
+    int points = 0;
+    m_dialogs->onDialog = [&](QDialog* d) {
+        if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
+            run->channelCombo()->setCurrentText("L1");
+            run->qualityCombo()->setCurrentText("Low");
+            run->onRunEOM();
+            return run->result();
+        }
+        if (auto* eye = qobject_cast<EyeDiagramDlg*>(d))
+            points = eye->model()->rowCount();
+        return int(QDialog::Rejected);
+    };
+    m_host->commands.clear();
+    mpphy->eomButton()->click();
+    QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip MPPHY_0 -eye_quality low",
+                                         "ona_set_controller -hard_ip MPPHY_0 -eye_lane 1",
+                                         "ona_run_controller -eye_monitor MPPHY_0"}));
+    QVERIFY(m_host->eval("dict get [ona_get eye MPPHY_0] file").endsWith(".txt"));
+    QVERIFY(points > 0);
 }
 
 void TstEye::importShowsTheFilesOwnEye() {

@@ -938,7 +938,8 @@ void TstOnaGui::anyUnicodeInNamesAndValues() {
     QFile saved(ona);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(saved.readAll()).contains(value));
-    QCOMPARE(QDir(m_dir->filePath(folder)).entryList(QDir::Files), (QStringList{"demo.ona", "demo.onl"}));
+    QCOMPARE(QDir(m_dir->filePath(folder)).entryList(QDir::Files),
+             (QStringList{"demo.ona", "demo.onl", "mpp_merge.json"}));
 }
 
 QTEST_MAIN(TstOnaGui)

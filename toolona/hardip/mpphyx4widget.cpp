@@ -1,5 +1,7 @@
 #include "hardip/mpphyx4widget.h"
 
+#include "eye/eomflow.h"
+
 #include "hardip/controlcombobox.h"
 #include "shell/tclcommand.h"
 #include "shell/toolgateway.h"
@@ -79,14 +81,14 @@ QList<MPPHYX4Widget::Row> MPPHYX4Widget::rows(Table table) {
     const QStringList offOn{QStringLiteral("Off"), QStringLiteral("On")};
     switch (table) {
         case IBERT: {
-            const QStringList prbs{QStringLiteral("Disabled"),    QStringLiteral("PRBS31"),
-                                   QStringLiteral("PRBS23_18"),   QStringLiteral("PRBS23_21"),
-                                   QStringLiteral("PRBS16"),      QStringLiteral("PRBS15"),
-                                   QStringLiteral("PRBS11"),      QStringLiteral("PRBS7"),
-                                   QStringLiteral("Fixed Word"),  QStringLiteral("DC Balanced"),
-                                   QStringLiteral("Fixed Pattern")};
-            Row loopback = row(Row::Combo, QStringLiteral("Loopback Mode"), "loopback_mode",
-                               {QStringLiteral("Disabled"), QStringLiteral("Near-End Serial"), QStringLiteral("Parallel")});
+            const QStringList prbs{
+                QStringLiteral("Disabled"),    QStringLiteral("PRBS31"),       QStringLiteral("PRBS23_18"),
+                QStringLiteral("PRBS23_21"),   QStringLiteral("PRBS16"),       QStringLiteral("PRBS15"),
+                QStringLiteral("PRBS11"),      QStringLiteral("PRBS7"),        QStringLiteral("Fixed Word"),
+                QStringLiteral("DC Balanced"), QStringLiteral("Fixed Pattern")};
+            Row loopback =
+                row(Row::Combo, QStringLiteral("Loopback Mode"), "loopback_mode",
+                    {QStringLiteral("Disabled"), QStringLiteral("Near-End Serial"), QStringLiteral("Parallel")});
             loopback.setFormat = QStringLiteral("ona_set_controller -hard_ip %1 -loopback_mode \"%2\"");
             // The patterns are only staged: Restart applies them.
             Row tx = row(Row::Combo, QStringLiteral("TX PRBS Pattern"), "tx_prbs_pattern", prbs);
@@ -154,8 +156,6 @@ QSize MPPHYX4Widget::sizeHint() const { return layout() ? layout()->sizeHint() :
 void MPPHYX4Widget::createControls(int& row) {
     Q_UNUSED(row);
     m_eom = new QPushButton(tr("Eye-Opening Monitor..."), addressGroup());
-    m_eom->setEnabled(false);
-    m_eom->setToolTip(tr("The eye-opening monitor is not available in this version: it has no eye scan yet."));
     grid()->addWidget(m_eom, hierarchyRow(), 5, 1, 3);
     setHierarchyWidth(376, 4);
     connect(m_eom, &QPushButton::clicked, this, &MPPHYX4Widget::onEomBtnClicked);
@@ -181,10 +181,14 @@ void MPPHYX4Widget::createControls(int& row) {
             const Row& spec = m_rows[t].at(r);
             table->fillRow(r, [&](int lane) -> QWidget* {
                 switch (spec.kind) {
-                    case Row::ReadButton: return new QPushButton(tr("Read"), table);
-                    case Row::Restart: return new QPushButton(tr("Restart"), table);
-                    case Row::Inject: return new QPushButton(tr("Inject"), table);
-                    case Row::Count: return new QPushButton(QStringLiteral("0"), table);
+                    case Row::ReadButton:
+                        return new QPushButton(tr("Read"), table);
+                    case Row::Restart:
+                        return new QPushButton(tr("Restart"), table);
+                    case Row::Inject:
+                        return new QPushButton(tr("Inject"), table);
+                    case Row::Count:
+                        return new QPushButton(QStringLiteral("0"), table);
                     case Row::Status: {
                         auto* b = new QPushButton(spec.initial, table);
                         b->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -196,8 +200,8 @@ void MPPHYX4Widget::createControls(int& row) {
                         auto* e = new QLineEdit(kPat0Initial, table);
                         e->setAlignment(Qt::AlignCenter);
                         e->setMaxLength(10);
-                        e->setValidator(new QRegularExpressionValidator(
-                            QRegularExpression(QStringLiteral("[01]{0,10}")), e));
+                        e->setValidator(
+                            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[01]{0,10}")), e));
                         return e;
                     }
                     case Row::Combo: {
@@ -223,7 +227,8 @@ void MPPHYX4Widget::createControls(int& row) {
                     case Row::ReadButton:
                         connect(button, &QPushButton::clicked, this,
                                 t == IBERT ? &MPPHYX4Widget::onIBERTReadALL
-                                           : t == TX ? &MPPHYX4Widget::onTXReadALL : &MPPHYX4Widget::onRXReadALL);
+                                : t == TX  ? &MPPHYX4Widget::onTXReadALL
+                                           : &MPPHYX4Widget::onRXReadALL);
                         break;
                     case Row::Restart:
                         connect(button, &QPushButton::clicked, this, &MPPHYX4Widget::onIBERTRestart);
@@ -264,9 +269,7 @@ bool MPPHYX4Widget::eval(const QString& command, QString* result) {
     return gateway() && gateway()->tclEval(command, result ? result : &local);
 }
 
-bool MPPHYX4Widget::selectLane(int lane) {
-    return eval(QStringLiteral("ona_set_controller -pcs_lane %1").arg(lane));
-}
+bool MPPHYX4Widget::selectLane(int lane) { return eval(QStringLiteral("ona_set_controller -pcs_lane %1").arg(lane)); }
 
 int MPPHYX4Widget::senderLane(Table t, int row) const { return m_tables[t] ? m_tables[t]->laneOf(row, sender()) : -1; }
 
@@ -390,8 +393,9 @@ bool MPPHYX4Widget::readCombo(const QString& key, QWidget* cell) {
             index = i;
     if (!ok || index < 0) {
         // The device's value is unknown: the box keeps what it shows.
-        markRead(combo, false,
-                 !ok && !result.isEmpty() ? result : tr("The device gave \"%1\", which is none of the choices.").arg(value));
+        markRead(
+            combo, false,
+            !ok && !result.isEmpty() ? result : tr("The device gave \"%1\", which is none of the choices.").arg(value));
         return false;
     }
     combo->setCurrentIndex(index);
@@ -432,10 +436,7 @@ void MPPHYX4Widget::onRXReadPLL(int lane) {
                QStringLiteral("Valid"), QStringLiteral("Invalid"));
 }
 
-void MPPHYX4Widget::onEomBtnClicked() {
-    const QList<int> lanes = laneMap();
-    emit eyeScanRequested(name(), lanes.isEmpty() ? 0 : lanes.first());
-}
+void MPPHYX4Widget::onEomBtnClicked() { EomFlow::runQuad(this, gateway()); }
 
 void MPPHYX4Widget::warn(const QString& text) {
     vemo::basgui::Dialogs::message(QMessageBox::Warning, this, tr("Warning"), text, QMessageBox::Ok);

@@ -48,10 +48,6 @@ public:
     // The lanes of the instance (empty: all four).
     QList<int> laneMap() const;
 
-signals:
-    // The eye-scan button was pressed for `lane` of `instance`.
-    void eyeScanRequested(const QString& instance, int lane);
-
 public slots:
     void onEomBtnClicked();
     void onIBERTReadALL();
