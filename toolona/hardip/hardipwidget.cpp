@@ -94,7 +94,7 @@ void HardIpWidget::buildFrame() {
             connect(combo, &QComboBox::currentTextChanged, this, &HardIpWidget::onCurrentIndexChanged);
         else if (auto* spin = qobject_cast<ControlSpinBox*>(b.widget))
             connect(spin, &QSpinBox::valueChanged, this, &HardIpWidget::onValueChanged);
-        else if (auto* edit = qobject_cast<QLineEdit*>(b.widget); edit && b.spec.kind == HardIpControl::Number)
+        else if (auto* edit = qobject_cast<QLineEdit*>(b.widget); edit && b.control.kind == HardIpControl::Number)
             connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
                 if (Bound* bound = boundFor(edit); bound && edit->hasAcceptableInput())
                     stage(*bound, edit->text());
@@ -230,7 +230,7 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
         m_grid->addWidget(new QLabel(c.label, m_group), row, 0);
         m_grid->addWidget(w, row++, 1, 1, c.columnSpan);
         Bound b;
-        b.spec = c;
+        b.control = c;
         b.widget = w;
         b.accepted = c.kind == HardIpControl::Spin ? static_cast<ControlSpinBox*>(w)->value() : 0;
         m_controls.append(b);
@@ -248,7 +248,7 @@ void HardIpWidget::addApplyReload(int& row, bool onLastRow) {
 
 QWidget* HardIpWidget::control(const QString& key) const {
     for (const Bound& b : m_controls)
-        if (b.spec.key == key)
+        if (b.control.key == key)
             return b.widget;
     return nullptr;
 }
@@ -263,7 +263,7 @@ HardIpWidget::Bound* HardIpWidget::boundFor(QObject* widget) {
 void HardIpWidget::loadControls(bool quiet) {
     auto* oncData = ONCData::inst();
     for (Bound& b : m_controls) {
-        const QString value = oncData->getHardIP(name(), b.spec.key);
+        const QString value = oncData->getHardIP(name(), b.control.key);
         const QSignalBlocker blocker(quiet ? b.widget : nullptr);
         if (auto* combo = qobject_cast<ControlComboBox*>(b.widget)) {
             const int index = combo->findText(value);
@@ -279,7 +279,7 @@ void HardIpWidget::loadControls(bool quiet) {
             edit->setText(value);
         } else if (auto* lamp = qobject_cast<StatusLEDWidget*>(b.widget)) {
             // Anything but "1", an empty read included, is off.
-            lamp->setState(value == QLatin1String("1") ? b.spec.lampOn : 0);
+            lamp->setState(value == QLatin1String("1") ? b.control.lampOn : 0);
             lamp->repaint();
         }
     }
@@ -295,24 +295,24 @@ bool HardIpWidget::run(const QString& command, QString* result) {
     return m_gateway && m_gateway->tclEval(command, result);
 }
 
-void HardIpWidget::stage(Bound& bound, const QString& value) { run(setCommand(bound.spec, value)); }
+void HardIpWidget::stage(Bound& bound, const QString& value) { run(setCommand(bound.control, value)); }
 
 void HardIpWidget::onCurrentIndexChanged(const QString& text) {
     Bound* b = boundFor(sender());
-    if (b && b->spec.kind == HardIpControl::Combo)
+    if (b && b->control.kind == HardIpControl::Combo)
         stage(*b, text);
 }
 
 void HardIpWidget::onValueChanged(int value) {
     Bound* b = boundFor(sender());
-    if (!b || b->spec.kind != HardIpControl::Spin)
+    if (!b || b->control.kind != HardIpControl::Spin)
         return;
     QString result;
-    if (run(setCommand(b->spec, QString::number(value)), &result)) {
+    if (run(setCommand(b->control, QString::number(value)), &result)) {
         b->accepted = value;
         return;
     }
-    showRefusal(b->spec, result);
+    showRefusal(b->control, result);
     // Back to what the engine holds, without staging it a second time.
     auto* spin = static_cast<ControlSpinBox*>(b->widget);
     const QSignalBlocker blocker(spin);

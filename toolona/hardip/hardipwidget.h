@@ -86,7 +86,7 @@ public slots:
 
 protected:
     struct Bound {
-        HardIpControl spec;
+        HardIpControl control;
         QWidget* widget = nullptr;
         int accepted = 0; // Spin: the value the engine last took
     };

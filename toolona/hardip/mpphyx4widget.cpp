@@ -178,9 +178,9 @@ void MPPHYX4Widget::createControls(int& row) {
         auto* table = new LaneTable(QLatin1String(names[t]), headers, m_groups);
         m_tables[t] = table;
         for (int r = 0; r < m_rows[t].size(); ++r) {
-            const Row& spec = m_rows[t].at(r);
+            const Row& rowDef = m_rows[t].at(r);
             table->fillRow(r, [&](int lane) -> QWidget* {
-                switch (spec.kind) {
+                switch (rowDef.kind) {
                     case Row::ReadButton:
                         return new QPushButton(tr("Read"), table);
                     case Row::Restart:
@@ -190,7 +190,7 @@ void MPPHYX4Widget::createControls(int& row) {
                     case Row::Count:
                         return new QPushButton(QStringLiteral("0"), table);
                     case Row::Status: {
-                        auto* b = new QPushButton(spec.initial, table);
+                        auto* b = new QPushButton(rowDef.initial, table);
                         b->setAttribute(Qt::WA_TransparentForMouseEvents);
                         if (belongs(lane))
                             b->setStyleSheet(kRed);
@@ -206,7 +206,7 @@ void MPPHYX4Widget::createControls(int& row) {
                     }
                     case Row::Combo: {
                         auto* c = new ControlComboBox(table);
-                        c->addItems(spec.items);
+                        c->addItems(rowDef.items);
                         return c;
                     }
                 }
@@ -278,15 +278,15 @@ void MPPHYX4Widget::onLaneSettingChanged(const QString& text) {
         int r = -1, lane = -1;
         if (!m_tables[t] || !m_tables[t]->find(sender(), &r, &lane))
             continue;
-        const Row& spec = m_rows[t].at(r);
-        if (spec.kind != Row::Combo)
+        const Row& rowDef = m_rows[t].at(r);
+        if (rowDef.kind != Row::Combo)
             return;
         vemo::basgui::BusyCursor busy;
         selectLane(lane);
-        const bool quoted = spec.setFormat.contains(QLatin1String("\"%2\""));
-        eval(tclCommand(spec.setFormat, name(), quoted ? tclQuoted(text) : tclWord(text.toLower())));
-        if (spec.write)
-            eval(tclCommand(QStringLiteral("ona_run_controller -write_ip %1 -%2"), name(), spec.key));
+        const bool quoted = rowDef.setFormat.contains(QLatin1String("\"%2\""));
+        eval(tclCommand(rowDef.setFormat, name(), quoted ? tclQuoted(text) : tclWord(text.toLower())));
+        if (rowDef.write)
+            eval(tclCommand(QStringLiteral("ona_run_controller -write_ip %1 -%2"), name(), rowDef.key));
         return;
     }
     // Not one of the lanes' controls: no lane to write to.
@@ -364,11 +364,11 @@ void MPPHYX4Widget::readAll(Table t) {
         else if (t == RX)
             onRXReadPLL(lane);
         for (int r = 0; r < rows.size(); ++r) {
-            const Row& spec = rows.at(r);
+            const Row& rowDef = rows.at(r);
             // The loopback mode is set from here only, never read back.
-            if (spec.kind != Row::Combo || spec.key == QLatin1String("loopback_mode"))
+            if (rowDef.kind != Row::Combo || rowDef.key == QLatin1String("loopback_mode"))
                 continue;
-            readCombo(spec.key, m_tables[t]->row(r)[lane]);
+            readCombo(rowDef.key, m_tables[t]->row(r)[lane]);
         }
         if (t == IBERT) {
             auto* pat0 = static_cast<QLineEdit*>(m_tables[t]->row(4)[lane]);
