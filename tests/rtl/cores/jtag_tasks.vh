@@ -41,7 +41,7 @@ endtask
 task finish_tb;
   begin
     if (errors == 0) begin
-      $display("PASS (%0d checks)", checks);
+      $display("PASS (%0d checks, %0t)", checks, $time);
       $finish;
     end else
       $fatal(1, "FAIL: %0d of %0d checks", errors, checks);
