@@ -148,13 +148,14 @@ module ona_analyzer #(
       reg [CW-1:0] cur = {CW{1'b0}};
       reg [CW-1:0] prev = {CW{1'b0}};
       reg [CW-1:0] nxt;
-      always @(*) begin
-        if (SER != 0) begin
-          // the newest bit is the least significant
+      if (SER != 0) begin : serial
+        // the newest bit is the least significant
+        always @(*) begin
           nxt = cur << 1;
           nxt[0] = unit_in[OFF];
-        end else
-          nxt = unit_in[OFF +: CW];
+        end
+      end else begin : parallel
+        always @(*) nxt = unit_in[OFF +: CW];
       end
       always @(posedge clk) begin
         cur <= nxt;
