@@ -294,6 +294,32 @@ module tb_analyzer;
     arm_run;
     check_frame(0, 16, 2, 16'h0522, 2, "final event counter");
 
+    // with AND, a completed sequence holds until the other expression comes
+    set_expr(0, 1'b1, 5'd1);
+    set_step(0, 0, 16'd2, 4'b0001, 3'b010, 3'b010, 3'd0, 3'd0);
+    set_unit(0, GE, 16'h0530, 0, 0);
+    set_expr(1, 1'b1, 5'd1);
+    set_step(1, 0, 16'd1, 4'b0001, 3'b001, 3'b001, 3'd0, 3'd0);
+    options(16, 1, 2, 1'b1, 1);
+    freeze_at(16'h0500);
+    arm_run;
+    check_frame(0, 16, 2, 16'h0530, 2, "AND with a completed sequence");
+
+    // a condition true from the start still waits for its pre-trigger samples
+    all_units_never;
+    set_unit(0, GE, 16'h0000, 0, 0);
+    only_unit(0);
+    options(16, 1, 8, 1'b0, 1);
+    freeze_at(16'hF000);      // the previous capture's samples differ
+    run_cnt = 1'b1;
+    reg_wr(0, A_CMD, 32'd1);
+    wait_status(32'h105, 32'h004);
+    hub_read(0, 16'h6000, 1'b1, 3);
+    start = jw_out[4];
+    hub_read(0, 16'h8000, 1'b1, 32);
+    c = jw_out[2 + 2 * ((start + 8) % 16)][15:0];
+    check_frame(0, 16, 8, c, 0, "pre-trigger samples filled before the trigger");
+
     // trigger positions over a 64-sample window: pre, center, post, user
     all_units_never;
     set_unit(0, EQ, 16'h1000, 16'hFFFF, 0);
