@@ -241,48 +241,60 @@ module ona_analyzer #(
       localparam [31:0] BASE = 32'h2000 + ge * 32'h0400;
       reg en = 1'b0;
       reg [4:0] nsteps = 5'd1;
-      reg [16*N_STEPS-1:0] counts = {(16 * N_STEPS){1'b0}};
-      reg [N_STEPS*N_TERMS-1:0] ten = {(N_STEPS * N_TERMS){1'b0}};
-      reg [N_STEPS*N_TERMS*N_UNITS-1:0] tcare = {(N_STEPS * N_TERMS * N_UNITS){1'b0}};
-      reg [N_STEPS*N_TERMS*N_UNITS-1:0] tval = {(N_STEPS * N_TERMS * N_UNITS){1'b0}};
-      integer s, t, u;
       always @(posedge tck)
-        if (cfg_wr && bus_addr[15:10] == BASE[15:10]) begin
-          if (a32 == BASE) begin
-            en <= bus_wdata[31];
-            nsteps <= bus_wdata[4:0];
-          end
-          for (s = 0; s < N_STEPS; s = s + 1) begin
-            if (a32 == BASE + 32'h10 + s) counts[16*s +: 16] <= bus_wdata[15:0];
-            if (a32 == BASE + 32'h20 + s) ten[N_TERMS*s +: N_TERMS] <= bus_wdata[N_TERMS-1:0];
-            for (t = 0; t < N_TERMS; t = t + 1)
-              for (u = 0; u < N_UNITS; u = u + 1) begin
-                if (a32 == BASE + 32'h40 + 2 * (s * N_TERMS + t))
-                  tcare[(s * N_TERMS + t) * N_UNITS + u] <= bus_wdata[u];
-                if (a32 == BASE + 32'h41 + 2 * (s * N_TERMS + t))
-                  tval[(s * N_TERMS + t) * N_UNITS + u] <= bus_wdata[u];
-              end
-          end
+        if (cfg_wr && a32 == BASE) begin
+          en <= bus_wdata[31];
+          nsteps <= bus_wdata[4:0];
         end
+
+      // The step table is small RAM (written in TCK, read asynchronously in
+      // clk at the current step, which only moves while the table cannot
+      // change): counts at +0x10+s, term enables at +0x20+s, term t of step s
+      // at +0x200+32t+2s (care mask over the units) and +1 (their values).
+      wire [9:0] o = bus_addr[9:0];
+      wire tab_wr = cfg_wr && bus_addr[15:10] == BASE[15:10];
+      reg [15:0] cnt_tab [0:N_STEPS-1];
+      reg [N_TERMS-1:0] en_tab [0:N_STEPS-1];
+      integer q;
+      initial
+        for (q = 0; q < N_STEPS; q = q + 1) begin
+          cnt_tab[q] = 16'd0;
+          en_tab[q] = {N_TERMS{1'b0}};
+        end
+      always @(posedge tck) begin
+        if (tab_wr && o[9:4] == 6'h01) cnt_tab[o[3:0]] <= bus_wdata[15:0];
+        if (tab_wr && o[9:4] == 6'h02) en_tab[o[3:0]] <= bus_wdata[N_TERMS-1:0];
+      end
 
       reg [3:0] step = 4'd0;
       reg [15:0] cnt = 16'd0;
       reg sdone = 1'b0;
-      // the current step: an OR of its enabled product terms
-      reg sv;
-      integer k;
-      always @(*) begin
-        sv = 1'b0;
-        for (k = 0; k < N_TERMS; k = k + 1)
-          if (ten[N_TERMS * step + k] &&
-              ((h ^ tval[(step * N_TERMS + k) * N_UNITS +: N_UNITS]) &
-               tcare[(step * N_TERMS + k) * N_UNITS +: N_UNITS]) == {N_UNITS{1'b0}})
-            sv = 1'b1;
+      wire [N_TERMS-1:0] term_en = en_tab[step];
+      wire [N_TERMS-1:0] term_hit;
+      genvar gt;
+      for (gt = 0; gt < N_TERMS; gt = gt + 1) begin : term
+        reg [N_UNITS-1:0] care_tab [0:N_STEPS-1];
+        reg [N_UNITS-1:0] val_tab [0:N_STEPS-1];
+        integer z;
+        initial
+          for (z = 0; z < N_STEPS; z = z + 1) begin
+            care_tab[z] = {N_UNITS{1'b0}};
+            val_tab[z] = {N_UNITS{1'b0}};
+          end
+        always @(posedge tck)
+          if (tab_wr && o[9] && o[8:5] == gt) begin
+            if (!o[0]) care_tab[o[4:1]] <= bus_wdata[N_UNITS-1:0];
+            else val_tab[o[4:1]] <= bus_wdata[N_UNITS-1:0];
+          end
+        assign term_hit[gt] = ((h ^ val_tab[step]) & care_tab[step]) == {N_UNITS{1'b0}};
       end
-      wire [15:0] need = counts[16*step +: 16];
+      // the current step: an OR of its enabled product terms
+      wire sv = |(term_en & term_hit);
+      wire [15:0] need = cnt_tab[step];
       wire [4:0] nst = (nsteps == 5'd0) ? 5'd1 : nsteps;
       // one step counted once is a level, anything else a sequence
-      wire level = (nst == 5'd1) && (counts[15:0] <= 16'd1);
+      // (a one-step expression never leaves step 0)
+      wire level = (nst == 5'd1) && (need <= 16'd1);
       wire adv = ~sdone & sv & (cnt + 16'd1 >= need);
       wire last = ({1'b0, step} == nst - 5'd1);
       wire r = level ? sv : (adv ? last : (cfg_and & sdone));

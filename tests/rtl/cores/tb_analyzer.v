@@ -105,10 +105,10 @@ module tb_analyzer;
     begin
       reg_wr(0, 16'h2010 + e * 16'h400 + s, {16'd0, count});
       reg_wr(0, 16'h2020 + e * 16'h400 + s, {28'd0, terms});
-      reg_wr(0, 16'h2040 + e * 16'h400 + 8 * s, {29'd0, care0});
-      reg_wr(0, 16'h2041 + e * 16'h400 + 8 * s, {29'd0, val0});
-      reg_wr(0, 16'h2042 + e * 16'h400 + 8 * s, {29'd0, care1});
-      reg_wr(0, 16'h2043 + e * 16'h400 + 8 * s, {29'd0, val1});
+      reg_wr(0, 16'h2200 + e * 16'h400 + 2 * s, {29'd0, care0});
+      reg_wr(0, 16'h2201 + e * 16'h400 + 2 * s, {29'd0, val0});
+      reg_wr(0, 16'h2220 + e * 16'h400 + 2 * s, {29'd0, care1});
+      reg_wr(0, 16'h2221 + e * 16'h400 + 2 * s, {29'd0, val1});
     end
   endtask
 
@@ -246,17 +246,22 @@ module tb_analyzer;
     op_case(2, EQ, 16'h002A, 16'h00FF, 0, 16'h0100, 16'h0157, "serial ==");
     op_case(2, NE, 16'h00FF, 16'h00FF, 0, 16'h07F8, 16'h0800, "serial !=");
 
-    // a boolean expression: (U0 & !U1) | (U2 & U1)
+    // a boolean expression, (U0 & !U1) | (U2 & !U1): the second term comes
+    // first; with it switched off, the first
     all_units_never;
     set_unit(0, IN, 16'h0400, 0, 16'h04FF);
     set_unit(1, LT, 16'h5, 0, 0);
     set_unit(2, EQ, 16'h7F, 16'hFF, 0);
     set_expr(0, 1'b1, 5'd1);
-    set_step(0, 0, 16'd1, 4'b0011, 3'b011, 3'b001, 3'b110, 3'b110);
+    set_step(0, 0, 16'd1, 4'b0011, 3'b011, 3'b001, 3'b110, 3'b100);
     options(16, 1, 2, 1'b0, 1);
     freeze_at(16'h03F0);
     arm_run;
-    check_frame(0, 16, 2, 16'h0405, 2, "boolean expression");
+    check_frame(0, 16, 2, 16'h03FF, 2, "boolean expression, second term");
+    reg_wr(0, 16'h2020, 32'b01);
+    freeze_at(16'h03F0);
+    arm_run;
+    check_frame(0, 16, 2, 16'h0405, 2, "boolean expression, first term");
 
     // two expressions, AND of all, then OR of all
     all_units_never;
