@@ -219,8 +219,16 @@ module ona_analyzer #(
   reg [47:0] tnow = 48'hFFFF_FFFF_FFFE;  // time of the sample at stage 2
   reg man_frame = 1'b0;
 
-  wire [AW-1:0] smask = cfg_samples[AW-1:0] - 1'b1;
-  wire eligible = (state == S_WAIT) && (fill >= cfg_pos);
+  // Settings out of range are taken at the nearest sensible value, so a bad
+  // configuration cannot make a window that never ends or overrun the
+  // record memory.
+  localparam [AW:0] DEPTH_W = MEM_DEPTH[AW:0];
+  localparam [15:0] MAXTRIG_W = MAX_TRIGGERS[15:0];
+  wire [AW:0] n_samp = (cfg_samples == {(AW + 1){1'b0}} || cfg_samples > DEPTH_W) ? DEPTH_W : cfg_samples;
+  wire [AW:0] n_pos = (cfg_pos >= n_samp) ? n_samp - 1'b1 : cfg_pos;
+  wire [15:0] n_trig = (cfg_ntrig == 16'd0) ? 16'd1 : (cfg_ntrig > MAXTRIG_W) ? MAXTRIG_W : cfg_ntrig;
+  wire [AW-1:0] smask = n_samp[AW-1:0] - 1'b1;
+  wire eligible = (state == S_WAIT) && (fill >= n_pos);
 
   // ------------------------------------------------- trigger expressions
   wire [N_EXPRS-1:0] te_en, te_r;
@@ -332,13 +340,13 @@ module ona_analyzer #(
   reg [REC_W-1:0] rmem [0:MAX_TRIGGERS-1];
   wire writing = (state == S_WAIT) || (state == S_REC);
   wire [AW-1:0] waddr = base + off;
-  wire [AW-1:0] start = (off - cfg_pos[AW-1:0]) & smask;
+  wire [AW-1:0] start = (off - n_pos[AW-1:0]) & smask;
   always @(posedge clk) begin
     if (writing) smem[waddr] <= p2;
     if (fire) rmem[frames[TRW-1:0]] <= {manual, start, tnow};
   end
 
-  wire [AW:0] post_n = cfg_samples - cfg_pos - 1'b1;   // samples after the trigger's
+  wire [AW:0] post_n = n_samp - n_pos - 1'b1;   // samples after the trigger's
   wire frame_end = (fire && post_n == {(AW + 1){1'b0}}) || (state == S_REC && post == {{AW{1'b0}}, 1'b1});
 
   always @(posedge clk) begin
@@ -367,11 +375,11 @@ module ona_analyzer #(
       if (man_ev && state != S_IDLE) manual <= 1'b1;
       if (state == S_WAIT) begin
         off <= (off + 1'b1) & smask;
-        if (fill < cfg_pos) fill <= fill + 1'b1;
+        if (fill < n_pos) fill <= fill + 1'b1;
         if (eligible && cond) events <= trig ? 16'd0 : events + 16'd1;
         if (fire) begin
           man_frame <= manual;
-          stored <= stored + {{(31 - AW){1'b0}}, cfg_pos} + 32'd1;
+          stored <= stored + {{(31 - AW){1'b0}}, n_pos} + 32'd1;
           post <= post_n;
           state <= S_REC;
         end
@@ -382,11 +390,11 @@ module ona_analyzer #(
       end
       if (frame_end) begin
         frames <= frames + 16'd1;
-        base <= base + cfg_samples[AW-1:0];
+        base <= base + n_samp[AW-1:0];
         off <= {AW{1'b0}};
         fill <= {(AW + 1){1'b0}};
         // a manual trigger ends the run after its frame
-        if (frames + 16'd1 >= cfg_ntrig || (fire ? manual : man_frame)) begin
+        if (frames + 16'd1 >= n_trig || (fire ? manual : man_frame)) begin
           state <= S_IDLE;
           done <= 1'b1;
         end else

@@ -339,6 +339,12 @@ module tb_analyzer;
       check_eq(w, 64, "samples counted");
     end
 
+    // a position beyond the window is taken as its last sample
+    options(16, 1, 100, 1'b0, 1);
+    freeze_at(16'h0F80);
+    arm_run;
+    check_frame(0, 16, 15, 16'h1000, 0, "position beyond the window");
+
     // several triggers into segments: nibble 5, every 16 cycles
     all_units_never;
     set_unit(1, EQ, 16'h5, 16'hF, 0);
