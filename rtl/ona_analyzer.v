@@ -215,7 +215,9 @@ module ona_analyzer #(
   reg [AW:0] post = {(AW + 1){1'b0}};
   reg [15:0] frames = 16'd0;
   reg [31:0] stored = 32'd0;
-  reg [15:0] events = 16'd0;
+  // events counted towards the final counter: as wide as its maximum needs
+  localparam integer FCW = (FINAL_COUNTER_MAX > 1) ? clog2(FINAL_COUNTER_MAX) : 1;
+  reg [FCW-1:0] events = {FCW{1'b0}};
   reg [47:0] tnow = 48'hFFFF_FFFF_FFFE;  // time of the sample at stage 2
   reg man_frame = 1'b0;
 
@@ -237,9 +239,12 @@ module ona_analyzer #(
   wire cond_and = &(te_r | ~te_en);
   wire cond_or = |(te_r & te_en);
   wire cond = (|te_en) & (cfg_and ? cond_and : cond_or);
-  wire [15:0] final_n = (cfg_final == 16'd0) ? 16'd1 : cfg_final;
-  wire trig = eligible & cond & (events + 16'd1 >= final_n);
-  wire fire = eligible & ((cond & (events + 16'd1 >= final_n)) | manual);
+  // the final count, 1..FINAL_COUNTER_MAX (0 counts as 1, more as the maximum)
+  localparam [15:0] FINAL_MAX_W = (FINAL_COUNTER_MAX > 1) ? FINAL_COUNTER_MAX[15:0] : 16'd1;
+  wire [15:0] final_n = (cfg_final == 16'd0) ? 16'd1 : (cfg_final > FINAL_MAX_W) ? FINAL_MAX_W : cfg_final;
+  wire last_event = {{(16 - FCW){1'b0}}, events} + 16'd1 >= final_n;
+  wire trig = eligible & cond & last_event;
+  wire fire = eligible & ((cond & last_event) | manual);
   // sequences restart on arm, on reset and after each trigger
   wire seq_reset = rst | arm_ev;
 
@@ -354,7 +359,7 @@ module ona_analyzer #(
     if (rst) begin
       if (state != S_IDLE || arm_ev) aborted <= 1'b1;
       state <= S_IDLE;
-      events <= 16'd0;
+      events <= {FCW{1'b0}};
     end else if (arm_ev) begin
       state <= S_WAIT;
       done <= 1'b0;
@@ -367,7 +372,7 @@ module ona_analyzer #(
       fill <= {(AW + 1){1'b0}};
       frames <= 16'd0;
       stored <= 32'd0;
-      events <= 16'd0;
+      events <= {FCW{1'b0}};
     end else if (stop_ev && state != S_IDLE) begin
       state <= S_IDLE;
       stopped <= 1'b1;
@@ -376,7 +381,7 @@ module ona_analyzer #(
       if (state == S_WAIT) begin
         off <= (off + 1'b1) & smask;
         if (fill < n_pos) fill <= fill + 1'b1;
-        if (eligible && cond) events <= trig ? 16'd0 : events + 16'd1;
+        if (eligible && cond) events <= trig ? {FCW{1'b0}} : events + 1'b1;
         if (fire) begin
           man_frame <= manual;
           stored <= stored + {{(31 - AW){1'b0}}, n_pos} + 32'd1;

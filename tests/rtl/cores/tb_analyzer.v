@@ -298,6 +298,10 @@ module tb_analyzer;
     freeze_at(16'h0500);
     arm_run;
     check_frame(0, 16, 2, 16'h0522, 2, "final event counter");
+    reg_wr(0, A_FINAL, 20);    // above the core's maximum of 8
+    freeze_at(16'h0500);
+    arm_run;
+    check_frame(0, 16, 2, 16'h0572, 2, "final event counter at its maximum");
 
     // with AND, a completed sequence holds until the other expression comes
     set_expr(0, 1'b1, 5'd1);
