@@ -120,6 +120,8 @@ module ona_controller #(
   // control register staging, one block per register
   wire [32*N_CTRL-1:0] crd;
   wire [32*N_STAT-1:0] srd;
+  wire [32*N_CTRL-1:0] cwidth;
+  wire [32*N_STAT-1:0] swidth;
   reg [SNW-1:0] snap = {SNW{1'b0}};
   genvar g;
   generate
@@ -133,33 +135,46 @@ module ona_controller #(
         if (wr && a32[15:5] == BASE[15:5])
           for (k = 0; k < W; k = k + 1)
             if (a32 == BASE + k / 32) r[k] <= bus_wdata[k % 32];
-      // read data registered on the read strobe (the rest of the time
-      // nothing here moves)
-      reg [31:0] v = 32'd0;
+      // a read registers whether it is this register and which word; the
+      // word itself is selected from there
+      reg hit_r = 1'b0;
+      reg [4:0] word_r = 5'd0;
       always @(posedge tck)
         if (rd) begin
-          v <= 32'd0;
-          if (a32 == 32'h800 + g) v <= W;
-          for (k = 0; k < W; k = k + 1)
-            if (a32 == BASE + k / 32) v[k % 32] <= r[k];
+          hit_r <= a32[15:5] == BASE[15:5];
+          word_r <= a32[4:0];
         end
+      reg [31:0] v;
+      integer kk;
+      always @(*) begin
+        v = 32'd0;
+        for (kk = 0; kk < W; kk = kk + 1)
+          if (hit_r && {27'd0, word_r} == kk / 32) v[kk % 32] = r[kk];
+      end
       assign ctrl_stage[OFF +: W] = r;
       assign crd[32*g +: 32] = v;
+      assign cwidth[32*g +: 32] = W;
     end
     for (g = 0; g < N_STAT; g = g + 1) begin : sreg
       localparam integer W = {16'd0, STAT_WIDTHS[16*g +: 16]};
       localparam integer OFF = soff(g);
       localparam [31:0] BASE = 32'h2000 + g * 32'h20;
-      reg [31:0] v = 32'd0;
-      integer k;
+      reg hit_r = 1'b0;
+      reg [4:0] word_r = 5'd0;
       always @(posedge tck)
         if (rd) begin
-          v <= 32'd0;
-          if (a32 == 32'hC00 + g) v <= W;
-          for (k = 0; k < W; k = k + 1)
-            if (a32 == BASE + k / 32) v[k % 32] <= snap[OFF + k];
+          hit_r <= a32[15:5] == BASE[15:5];
+          word_r <= a32[4:0];
         end
+      reg [31:0] v;
+      integer kk;
+      always @(*) begin
+        v = 32'd0;
+        for (kk = 0; kk < W; kk = kk + 1)
+          if (hit_r && {27'd0, word_r} == kk / 32) v[kk % 32] = snap[OFF + kk];
+      end
       assign srd[32*g +: 32] = v;
+      assign swidth[32*g +: 32] = W;
     end
   endgenerate
 
@@ -255,6 +270,10 @@ module ona_controller #(
         if (a32 == 32'h200 + i / 32) rreg[i % 32] <= sw_stage[i];
       for (i = 0; i < MEM_DW; i = i + 1)
         if (a32 == 32'h300 + i / 32) rreg[i % 32] <= mbuf[i];
+      for (i = 0; i < N_CTRL; i = i + 1)
+        if (a32 == 32'h800 + i) rreg <= cwidth[32*i +: 32];
+      for (i = 0; i < N_STAT; i = i + 1)
+        if (a32 == 32'hC00 + i) rreg <= swidth[32*i +: 32];
     end
 
   // the addressed register answers, every other one reads 0

@@ -208,6 +208,9 @@ module tb_controller;
       end
     end
 
+    reg_rd(2, 16'h0C01, w); check_eq(w, 7, "status register 1 width");
+    reg_rd(2, 16'h0801, w); check_eq(w, 7, "control register 1 width");
+
     // the second control register of core 2 (7 bits) next to the first (65)
     width = 7;
     v = 7'h55;
