@@ -12,6 +12,7 @@
 
 #ifdef ONDREL_HAVE_ONA
 #include "onapackage.h"
+#include "rtlgen.h"
 #endif
 
 #include <QApplication>
@@ -40,7 +41,7 @@ bool needsWindow(int argc, char** argv) {
         if (a == "--")
             break;
         if (a == "-h" || a == "-?" || a == "--help" || a == "--help-all" || a == "-v" || a == "--version" ||
-            a == "--batch" || a.startsWith("--batch="))
+            a == "--batch" || a.startsWith("--batch=") || a == "--generate-rtl" || a.startsWith("--generate-rtl="))
             return false;
     }
     return true;
@@ -117,6 +118,27 @@ bool runScript(vemo::toolona::OnaGUI* window, const QString& path) {
     return true;
 }
 
+// --generate-rtl FILE -o DIR: the files written, one a line, or the reason
+// nothing was.
+int generateRtl(const QString& onl, const QString& dir) {
+#ifdef ONDREL_HAVE_ONA
+    QStringList written;
+    QString error;
+    if (!RtlGen::generate(onl, dir, &written, &error)) {
+        std::fprintf(stderr, "ondrel: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    for (const QString& f : written)
+        std::printf("%s\n", f.toLocal8Bit().constData());
+    return 0;
+#else
+    Q_UNUSED(onl);
+    Q_UNUSED(dir);
+    std::fprintf(stderr, "ondrel: built without the engine; --generate-rtl is not available\n");
+    return 1;
+#endif
+}
+
 } // namespace
 
 namespace {
@@ -132,6 +154,13 @@ struct Options {
                               QStringLiteral("file")};
     QCommandLineOption quit{QStringLiteral("quit-after-start"),
                             QStringLiteral("Exit as soon as the window is shown (for smoke tests).")};
+    QCommandLineOption generateRtl{QStringLiteral("generate-rtl"),
+                                   QStringLiteral("Write the Verilog design of the debug-logic file <file> into the "
+                                                  "folder given with -o, then exit."),
+                                   QStringLiteral("file")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("The folder --generate-rtl writes into."),
+                              QStringLiteral("dir")};
 
     void addTo(QCommandLineParser* parser) const {
         parser->setApplicationDescription(
@@ -140,7 +169,7 @@ struct Options {
                            "script (put \"--\" before any that start with \"-\") become its $argv."));
         parser->addHelpOption();
         parser->addVersionOption();
-        parser->addOptions({batch, script, quit});
+        parser->addOptions({batch, script, quit, generateRtl, output});
         parser->addPositionalArgument(QStringLiteral("file"), QStringLiteral("Analyzer file (.ona) to open."),
                                       QStringLiteral("[file]"));
     }
@@ -186,6 +215,16 @@ int main(int argc, char** argv) {
     parser.process(*app); // --help, --version and unknown options end here
 
     const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(options.generateRtl)) {
+        if (parser.isSet(batchOption) || parser.isSet(scriptOption) || parser.isSet(quitOption) ||
+            !positional.isEmpty())
+            return usageError(QStringLiteral("--generate-rtl takes only -o DIR"));
+        if (parser.value(options.output).isEmpty())
+            return usageError(QStringLiteral("--generate-rtl needs the output folder: -o DIR"));
+        return generateRtl(parser.value(options.generateRtl), parser.value(options.output));
+    }
+    if (parser.isSet(options.output))
+        return usageError(QStringLiteral("-o belongs to --generate-rtl"));
     if (parser.isSet(batchOption)) {
         if (parser.isSet(scriptOption) || parser.isSet(quitOption))
             return usageError(QStringLiteral("--batch cannot be combined with --script or --quit-after-start"));

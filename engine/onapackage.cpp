@@ -64,6 +64,7 @@ extern "C" int Ona_Init(Tcl_Interp* interp) {
     ControllerVerbs::registerVerbs(interp);
     HardIpVerbs::registerVerbs(interp);
     SerdesVerbs::registerVerbs(interp);
+    RtlGenVerbs::registerVerbs(interp);
     create(interp, {{"ona_get", cmdGet}});
     return Tcl_PkgProvide(interp, "ona", "1.0");
 }

@@ -40,3 +40,7 @@ void putCoreRecords(Verbs::Dict* dict, const AnalyzerCore& core);
 namespace SerdesVerbs {
 void registerVerbs(Tcl_Interp* interp);
 } // namespace SerdesVerbs
+
+namespace RtlGenVerbs {
+void registerVerbs(Tcl_Interp* interp);
+} // namespace RtlGenVerbs
