@@ -1,7 +1,7 @@
 #include "serdes/serdesview.h"
 
+#include "kit/tclcommand.h"
 #include "serdes/serdeswidgets.h"
-#include "shell/tclcommand.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
