@@ -1,8 +1,8 @@
 #include "controller/ledpanel.h"
 
 #include "controller/controllervalue.h"
-#include "controller/virtualleditem.h"
 #include "kit/toolgateway.h"
+#include "widgets/statusledwidget.h"
 
 #include "basgui/busycursor.h"
 #include "oncdata.h"
