@@ -59,6 +59,8 @@ OnaData::OnaData()
     connect(m_triggers, &TriggerSetup::errorDirty, this, &OnaData::errorDirty);
     connect(m_triggers, &TriggerSetup::tokenDirty, this, &OnaData::tokenDirty);
     connect(m_triggers, &TriggerSetup::settingDirty, this, &OnaData::settingDirty);
+    connect(m_capture->thread(), &OnaThread::runThread, this, &OnaData::runStarted);
+    connect(m_capture->thread(), &OnaThread::doneThread, this, &OnaData::captureDone);
 }
 
 OnaData::~OnaData() = default;

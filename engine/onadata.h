@@ -199,6 +199,12 @@ signals:
     void sigProjectSaved(const QString& fileName);
     void sigProjectClosed();
     void sigFileNameChanged(const QString& fileName);
+    // A capture run started, and one ended (`traceDepth` as the run had it).
+    // Passed on from the acquisition thread through this object's event
+    // loop, so they arrive in its thread, captureDone after the capture is
+    // collected.
+    void runStarted();
+    void captureDone(int traceDepth);
 
 private:
     OnaData();

@@ -11,13 +11,13 @@
 #include "controller/switchpanel.h"
 #include "controller/usermemorytab.h"
 #include "controller/usermemorywidget.h"
-#include "controller/virtualleditem.h"
 #include "controller/virtualledswitchtab.h"
 #include "controller/virtualswitchitem.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 #include "widgets/busyprogressdialog.h"
 #include "widgets/hexvaluelineedit.h"
+#include "widgets/statusledwidget.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -58,8 +58,10 @@ private slots:
 
 private:
     QStringList commandsSince(int from) const { return m_host->commands.mid(from); }
-    VirtualLEDSwitchTab* ledTab() const { return m_gui->rightView()->ledSwitchTab(); }
-    UserMemoryWidget* memory() const { return m_gui->rightView()->userMemoryTab()->memoryWidget(); }
+    VirtualLEDSwitchTab* ledTab() const { return m_gui->rightView()->page<vemo::toolona::VirtualLEDSwitchTab>(); }
+    UserMemoryWidget* memory() const {
+        return m_gui->rightView()->page<vemo::toolona::UserMemoryTab>()->memoryWidget();
+    }
     static QStringList names(const QString& prefix, int n);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -99,7 +101,7 @@ void TstController::cleanup() {
 void TstController::ledItemsPlacementAndLimits() {
     QTabWidget* tabs = m_gui->rightView()->tabWidget();
     QVERIFY(tabs->isTabEnabled(tabs->indexOf(ledTab())));
-    QVERIFY(tabs->isTabEnabled(tabs->indexOf(m_gui->rightView()->userMemoryTab())));
+    QVERIFY(tabs->isTabEnabled(tabs->indexOf(m_gui->rightView()->page<vemo::toolona::UserMemoryTab>())));
     // Building and filling the pages sent nothing.
     QCOMPARE(m_host->commands, QStringList());
     QCOMPARE(ONCData::inst()->getPollingSpeed(), 0);

@@ -6,9 +6,8 @@
 #include "demofixture.h"
 #include "recordinghost.h"
 
-#include "controller/controlregistertab.h"
 #include "controller/controlregisterwidget.h"
-#include "controller/statusregistertab.h"
+#include "controller/registertab.h"
 #include "controller/statusregisterwidget.h"
 #include "controller/userregisteritemdelegate.h"
 #include "controller/userregistersignaldlg.h"
@@ -53,9 +52,15 @@ private slots:
 
 private:
     ControlRegisterWidget* control() const {
-        return m_gui->rightView()->controlRegisterTab()->controlWidget();
+        return m_gui->rightView()
+            ->page<vemo::toolona::ControlRegisterTab>(QStringLiteral("User Control Register"))
+            ->controlWidget();
     }
-    StatusRegisterWidget* status() const { return m_gui->rightView()->statusRegisterTab()->statusWidget(); }
+    StatusRegisterWidget* status() const {
+        return m_gui->rightView()
+            ->page<vemo::toolona::StatusRegisterTab>(QStringLiteral("User Status Register"))
+            ->statusWidget();
+    }
     static QStandardItem* cell(W* w, const QString& name, int column) {
         return w->model()->item(w->rowOf(name), column);
     }
@@ -93,8 +98,10 @@ void TstControllerRegisters::tablesFillKeepAndClear() {
     QTabWidget* tabs = m_gui->rightView()->tabWidget();
     ControlRegisterWidget* c = control();
     StatusRegisterWidget* s = status();
-    QVERIFY(tabs->isTabEnabled(tabs->indexOf(m_gui->rightView()->controlRegisterTab())));
-    QVERIFY(tabs->isTabEnabled(tabs->indexOf(m_gui->rightView()->statusRegisterTab())));
+    QVERIFY(tabs->isTabEnabled(tabs->indexOf(
+        m_gui->rightView()->page<vemo::toolona::ControlRegisterTab>(QStringLiteral("User Control Register")))));
+    QVERIFY(tabs->isTabEnabled(tabs->indexOf(
+        m_gui->rightView()->page<vemo::toolona::StatusRegisterTab>(QStringLiteral("User Status Register")))));
     QCOMPARE(m_host->commands, QStringList()); // building and filling sent nothing
     QCOMPARE(c->groupBox()->title(), QStringLiteral("User Control Register (writable)           Address: 0x10 ~ 0x13"));
     QCOMPARE(s->groupBox()->title(), QStringLiteral("User Status Register (read-only)           Address: 0x20 ~ 0x23"));
@@ -123,7 +130,8 @@ void TstControllerRegisters::tablesFillKeepAndClear() {
     QCOMPARE(m_host->commands, QStringList());
 
     // A floating register tab ignores Esc.
-    ControlRegisterTab* tab = m_gui->rightView()->controlRegisterTab();
+    ControlRegisterTab* tab =
+        m_gui->rightView()->page<vemo::toolona::ControlRegisterTab>(QStringLiteral("User Control Register"));
     tab->dockButton()->click();
     QVERIFY(tab->isVisible());
     QTest::keyClick(tab, Qt::Key_Escape);

@@ -50,7 +50,7 @@ private slots:
 
 private:
     PCSCHWidget* pcs() const {
-        for (HardIpWidget* p : m_gui->rightView()->hardIpTab()->panels())
+        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
             if (p->name() == QLatin1String("PCSCH_0"))
                 return qobject_cast<PCSCHWidget*>(p);
         return nullptr;
@@ -237,7 +237,7 @@ void TstEye::quadCommandsAndLanes() {
 
     // The quad panel's own button: lane 1 scanned, its text result drawn.
     MPPHYX4Widget* mpphy = nullptr;
-    for (HardIpWidget* p : m_gui->rightView()->hardIpTab()->panels())
+    for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
         if (p->name() == QLatin1String("MPPHY_0"))
             mpphy = qobject_cast<MPPHYX4Widget*>(p);
     QVERIFY(mpphy && mpphy->eomButton()->isEnabled());

@@ -50,7 +50,7 @@ private slots:
     void memoryForm();
 
 private:
-    HardIpTab* tab() const { return m_gui->rightView()->hardIpTab(); }
+    HardIpTab* tab() const { return m_gui->rightView()->page<vemo::toolona::HardIpTab>(); }
     PCSCHWidget* pcs(int i = 0) const;
     ControlComboBox* combo(const QString& key, int i = 0) const {
         return qobject_cast<ControlComboBox*>(pcs(i)->control(key));

@@ -44,7 +44,7 @@ private slots:
     void blockPanels();
 
 private:
-    HardIpTab* tab() const { return m_gui->rightView()->hardIpTab(); }
+    HardIpTab* tab() const { return m_gui->rightView()->page<vemo::toolona::HardIpTab>(); }
     template <typename T = HardIpWidget>
     T* panel(const QString& name) const {
         for (HardIpWidget* p : tab()->panels())

@@ -1,7 +1,7 @@
 // The group box with a rich-text title: the frame's title gap follows the
 // label's width both ways, and HTML shows as formatted text.
 
-#include "shell/labelgroupbox.h"
+#include "kit/labelgroupbox.h"
 
 #include <QFontMetrics>
 #include <QLabel>

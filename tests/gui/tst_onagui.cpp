@@ -737,7 +737,9 @@ void TstOnaGui::tabSetsByCoreKind() {
     for (int i = 0; i < 5; ++i)
         QVERIFY(!gui.rightView()->tabWidget()->isTabEnabled(i));
     QVERIFY(!gui.tuModel());
-    QCOMPARE(gui.rightView()->controllerTabs().at(0)->coreName(), QStringLiteral("ctrl"));
+    QCOMPARE(
+        gui.rightView()->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(0)->coreName(),
+        QStringLiteral("ctrl"));
     // Selecting index 2 of a controller set never starts the SERDES, even
     // while the project has one; the SERDES page itself does.
     PCSData* pcs = PCSData::inst();
@@ -772,7 +774,8 @@ void TstOnaGui::undockAndRedock() {
     RightView* view = gui.rightView();
     QTabWidget* tabs = view->tabWidget();
     QCOMPARE(tabs->count(), 7);
-    vemo::toolona::ControllerTab* memory = view->controllerTabs().at(1);
+    vemo::toolona::ControllerTab* memory =
+        view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(1);
     QCOMPARE(memory->tabTitle(), QStringLiteral("User Memory"));
 
     memory->dockButtonClicked(); // undock
@@ -807,7 +810,8 @@ void TstOnaGui::undockAndRedock() {
     QString result;
     QVERIFY2(gui.tclEval(QStringLiteral("ona_open_project \"%1\"").arg(onl), &result), qPrintable(result));
     QCOMPARE(tabTexts(gui), RightView::controllerTitles());
-    vemo::toolona::ControllerTab* hardIp = view->controllerTabs().at(4);
+    vemo::toolona::ControllerTab* hardIp =
+        view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(4);
     hardIp->dockButtonClicked();
     QCOMPARE(hardIp->pos(), QPoint(170, 170));
     memory->dockButtonClicked();
@@ -846,8 +850,8 @@ void TstOnaGui::serdesPagesSurviveTabRebuilds() {
     view->showControllerTabs(QString(), false);
     QCOMPARE(tabTexts(gui), RightView::controllerTitles() + serdes);
     // A dock rebuild with no current core (no project) keeps them too.
-    view->controllerTabs().at(0)->dockButtonClicked();
-    view->controllerTabs().at(0)->dockButtonClicked();
+    view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(0)->dockButtonClicked();
+    view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(0)->dockButtonClicked();
     QCOMPARE(tabTexts(gui), serdes);
     view->setSerdesPages(false);
     QVERIFY(tabTexts(gui).isEmpty());
@@ -885,7 +889,7 @@ void TstOnaGui::shutdownClosesControllerOnce() {
         QVERIFY(gui);
         QVERIFY(gui->tclEval(QStringLiteral("ona_close_project")));
         QCOMPARE(m_host->count(QStringLiteral("ona_close_controller")), 1);
-        for (auto* tab : gui->rightView()->controllerTabs())
+        for (auto* tab : gui->rightView()->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller))
             QVERIFY(tab->isClosingForGood());
         gui.reset();
         QCOMPARE(m_host->count(QStringLiteral("ona_close_controller")), 1);

@@ -5,10 +5,10 @@
 #include "demofixture.h"
 #include "recordinghost.h"
 
+#include "kit/pagetable.h"
+#include "kit/toolgateway.h"
 #include "shell/onagui.h"
-#include "shell/pagetable.h"
 #include "shell/rightview.h"
-#include "shell/toolgateway.h"
 
 #include "onadata.h"
 #include "triggerumodel.h"

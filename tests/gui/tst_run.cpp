@@ -7,9 +7,9 @@
 #include "recordinghost.h"
 #include "testtime.h"
 
+#include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
-#include "shell/toolgateway.h"
 #include "trigger/triggerview.h"
 
 #include "basgui/dialogseam.h"
@@ -464,7 +464,7 @@ void TstRun::progressLockAndIdleBar() {
     QString name = m_dir->filePath(QStringLiteral("deep.ona"));
     QVERIFY(gui->doNewFile(name, QStringLiteral("ona_open_project \"%1\"").arg(onl)));
     QVERIFY(gui->tclEval(QStringLiteral("ona_set_trigoptn -samples 4194304"), &result));
-    vemo::toolona::TriggerView* trigger = gui->rightView()->triggerView();
+    vemo::toolona::TriggerView* trigger = gui->rightView()->page<vemo::toolona::TriggerView>();
     QVERIFY(trigger->editingEnabled());
     QVERIFY(trigger->settingControlsEnabled());
     auto* messages = vemo::message::MessageWindow::getInstance();

@@ -47,8 +47,8 @@ private slots:
     void filesWithHostileNames();
 
 private:
-    SERDESView* view() const { return m_gui->rightView()->serdesView(); }
-    WishboneView* wishbone() const { return m_gui->rightView()->wishboneView(); }
+    SERDESView* view() const { return m_gui->rightView()->page<vemo::toolona::SERDESView>(); }
+    WishboneView* wishbone() const { return m_gui->rightView()->page<vemo::toolona::WishboneView>(); }
     QComboBox* combo(const char* key) const { return view()->combo(QString::fromLatin1(key)); }
     QStringList sent() const { return m_host->commands; }
     void typeAmplitude(const QString& text);

@@ -2,7 +2,7 @@
 
 #include <tcl.h>
 
-#include "shell/tclcommand.h"
+#include "kit/tclcommand.h"
 
 using namespace vemo::toolona;
 

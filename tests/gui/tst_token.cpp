@@ -9,12 +9,12 @@
 #include "recordinghost.h"
 #include "testtime.h"
 
-#include "shell/labelgroupbox.h"
+#include "kit/labelgroupbox.h"
 #include "shell/onagui.h"
+#include "shell/rightview.h"
 #include "token/tokendelegate.h"
 #include "token/tokendialog.h"
 #include "token/tokenview.h"
-#include "shell/rightview.h"
 #include "waveform/waveformview.h"
 
 #include "basgui/dialogseam.h"

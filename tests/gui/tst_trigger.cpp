@@ -9,7 +9,7 @@
 #include "recordinghost.h"
 #include "testtime.h"
 
-#include "shell/labelgroupbox.h"
+#include "kit/labelgroupbox.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 #include "trigger/onatedelegate.h"
@@ -95,7 +95,7 @@ private:
     // opened in a shown embedded window.
     void openDemo();
     void selectCore(const QString& name);
-    TriggerView* view() const { return m_gui->rightView()->triggerView(); }
+    TriggerView* view() const { return m_gui->rightView()->page<vemo::toolona::TriggerView>(); }
     QModelIndex tuIndex(const QString& name, int column) const;
     QModelIndex teIndex(const QString& name, int column) const;
     // Opens the cell's editor through the view, as a double click would.

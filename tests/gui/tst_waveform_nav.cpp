@@ -8,9 +8,9 @@
 #include "recordinghost.h"
 #include "testtime.h"
 
+#include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
-#include "shell/toolgateway.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
@@ -589,7 +589,7 @@ void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
     QVERIFY(gui);
     host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
     gui->rightView()->tabWidget()->setCurrentIndex(1);
-    WaveformView* page = gui->rightView()->waveformView();
+    WaveformView* page = gui->rightView()->page<vemo::toolona::WaveformView>();
     QTRY_VERIFY(page->hasCapturedData());
     page->resize(1200, 600);
     page->show();

@@ -5,9 +5,9 @@
 #include "demofixture.h"
 #include "recordinghost.h"
 
+#include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
-#include "shell/toolgateway.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"

@@ -57,6 +57,8 @@ int ControllerTab::detachedWidth() const {
 
 void ControllerTab::fillFromCore(const QSharedPointer<AnalyzerCore>&) {}
 
+QWidget* ControllerTab::dockHandle() const { return m_dockButton; }
+
 void ControllerTab::forceClose() {
     m_closeForGood = true;
     close();

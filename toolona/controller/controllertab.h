@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/detachablepage.h"
+
 #include <QDialog>
 #include <QSharedPointer>
 #include <QWeakPointer>
@@ -17,7 +19,7 @@ class ToolGateway;
 // button detaches into a window of its own and attaches again. Closing the
 // detached window docks it back; only forceClose() (tool shutdown) closes
 // it for good.
-class ControllerTab : public QDialog {
+class ControllerTab : public QDialog, public DetachablePage {
     Q_OBJECT
 public:
     // `title` is the tab's identity towards the right view and its window
@@ -26,21 +28,22 @@ public:
     ~ControllerTab() override;
 
     QString tabTitle() const { return m_title; }
-    bool isDocked() const { return m_docked; }
+    bool isDocked() const override { return m_docked; }
     bool isClosingForGood() const { return m_closeForGood; }
     // Whether the current core defines what this tab shows.
-    virtual bool hasContent() const = 0;
+    bool hasContent() const override = 0;
     // Fills the tab from the controller core (null: none); remembers its name.
     virtual void setCore(const QSharedPointer<AnalyzerCore>& core);
-    QString coreName() const { return m_coreName; }
+    QString coreName() const override { return m_coreName; }
     // The core last given (null when none, or when it is gone).
     QSharedPointer<AnalyzerCore> core() const { return m_core.toStrongRef(); }
-    void forceClose();
+    void forceClose() override;
     QToolButton* dockButton() const { return m_dockButton; }
+    QWidget* dockHandle() const override;
 
     // The width a window of its own needs to show the content without a
     // horizontal scroll bar, room for the vertical one included.
-    int detachedWidth() const;
+    int detachedWidth() const override;
 
 signals:
     void sigDockButtonClicked(QString title, bool attach);

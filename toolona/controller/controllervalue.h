@@ -3,6 +3,9 @@
 // What the LED and switch panels share: the 32-bit value that carries one
 // bit per item, and where item i sits in a panel's grid.
 
+#include <QGridLayout>
+#include <QLabel>
+#include <QSpacerItem>
 #include <QString>
 
 namespace vemo::toolona::controllervalue {
@@ -35,5 +38,21 @@ inline quint32 mask(int count) { return count >= 32 ? 0xFFFFFFFFu : (quint32(1) 
 // first row, eight to a row.
 inline int row(int i, int) { return i / 8; }
 inline int column(int i, int n) { return n < 8 ? n - 1 - i : 7 - i % 8; }
+
+// Below a panel's header row in `grid`: a gap, the hidden note (row 3) and
+// the items' own grid (row 4), `span` columns wide. The items have their
+// own eight equal columns, so the header's wide cells (slider, data field)
+// do not open gaps between them.
+inline void addItemArea(QGridLayout* grid, QWidget* group, int span, QGridLayout** items, QLabel** note) {
+    grid->addItem(new QSpacerItem(20, 20), 2, 0, 1, 8);
+    *items = new QGridLayout;
+    for (int c = 0; c < 8; ++c)
+        (*items)->setColumnStretch(c, 1);
+    grid->addLayout(*items, 4, 0, 1, span);
+    *note = new QLabel(group);
+    (*note)->setWordWrap(true);
+    (*note)->hide();
+    grid->addWidget(*note, 3, 0, 1, span);
+}
 
 } // namespace vemo::toolona::controllervalue

@@ -1,6 +1,6 @@
 #include "controller/controlregisterwidget.h"
 
-#include "shell/tclcommand.h"
+#include "kit/tclcommand.h"
 #include "widgets/busyprogressdialog.h"
 
 #include "basgui/busycursor.h"

@@ -1,8 +1,8 @@
 #include "controller/ledpanel.h"
 
 #include "controller/controllervalue.h"
-#include "controller/virtualleditem.h"
-#include "shell/toolgateway.h"
+#include "kit/toolgateway.h"
+#include "widgets/statusledwidget.h"
 
 #include "basgui/busycursor.h"
 #include "oncdata.h"
@@ -41,17 +41,7 @@ LEDPanel::LEDPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_g
     m_grid->addWidget(m_normalButton, 1, 7, Qt::AlignCenter);
     m_onceButton = new QPushButton(tr("Polling\nOnce"), m_group);
     m_grid->addWidget(m_onceButton, 1, 8, Qt::AlignCenter);
-    m_grid->addItem(new QSpacerItem(20, 20), 2, 0, 1, 8);
-    // The items have their own eight equal columns, so the header's wide
-    // cells (slider, data field) do not open gaps between them.
-    m_itemGrid = new QGridLayout;
-    for (int c = 0; c < 8; ++c)
-        m_itemGrid->setColumnStretch(c, 1);
-    m_grid->addLayout(m_itemGrid, 4, 0, 1, 9);
-    m_note = new QLabel(m_group);
-    m_note->setWordWrap(true);
-    m_note->hide();
-    m_grid->addWidget(m_note, 3, 0, 1, 9);
+    controllervalue::addItemArea(m_grid, m_group, 9, &m_itemGrid, &m_note);
 
     // Connected once filled, so building the panel sends nothing.
     connect(m_onceButton, &QPushButton::clicked, this, &LEDPanel::handlePollingOnceButtonClicked);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/statusledwidget.h"
+
 #include "controllerrecords.h"
 
 #include <QList>
@@ -14,7 +16,6 @@ class QSlider;
 namespace vemo::toolona {
 
 class ToolGateway;
-class VirtualLEDItem;
 
 // The virtual LEDs of a controller core: one lamp per LED signal, read once
 // or polled continuously by the engine at the slider's speed.

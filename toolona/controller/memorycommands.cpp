@@ -1,7 +1,7 @@
 #include "controller/memorycommands.h"
 
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "widgets/busyprogressdialog.h"
 
 #include "basgui/busycursor.h"

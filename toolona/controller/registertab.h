@@ -6,32 +6,46 @@ class RegisterListData;
 
 namespace vemo::toolona {
 
+class ControlRegisterWidget;
 class EmptyStateLabel;
+class StatusRegisterWidget;
 class UserRegisterWidget;
 
-// What the user status and user control register pages share: the tab that
-// holds one register table and fills it from the core's register block.
+// The "User Status Register" and "User Control Register" pages of a
+// controller core: one register table filled from the core's status or
+// control register block.
 class RegisterTab : public ControllerTab {
     Q_OBJECT
 public:
+    enum Block { Status, Control };
+
+    RegisterTab(Block block, ToolGateway* gateway, QWidget* parent = nullptr);
+
+    // Whether `core` has the register block `block` (defined and enabled).
+    static bool hasContentFor(Block block, const QSharedPointer<AnalyzerCore>& core);
+    // The page's tab title.
+    static QString titleOf(Block block);
     bool hasContent() const override;
 
     // Shows every register in radix index `radix` (0 Bin .. 3 Hex); an index
     // outside the radix list changes nothing and gives false.
     bool applyAllRadix(int radix);
     UserRegisterWidget* registerWidget() const { return m_widget; }
+    // The table as the control (status) one; null on the other page.
+    ControlRegisterWidget* controlWidget() const;
+    StatusRegisterWidget* statusWidget() const;
 
 protected:
-    RegisterTab(const QString& title, const QString& emptyText, UserRegisterWidget* widget, ToolGateway* gateway,
-                QWidget* parent);
-    // The block of `core` this tab shows (an empty record when none).
-    virtual const RegisterListData& blockOf(const AnalyzerCore& core) const = 0;
     void fillFromCore(const QSharedPointer<AnalyzerCore>& core) override;
-    static bool shows(const RegisterListData& data);
 
 private:
+    Block m_block;
     UserRegisterWidget* m_widget;
     EmptyStateLabel* m_empty;
 };
+
+// The names the two pages go by.
+using StatusRegisterTab = RegisterTab;
+using ControlRegisterTab = RegisterTab;
 
 } // namespace vemo::toolona

@@ -2,8 +2,8 @@
 
 #include "controller/controllervalue.h"
 #include "controller/virtualswitchitem.h"
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "widgets/hexvaluelineedit.h"
 
 #include "basgui/busycursor.h"
@@ -37,17 +37,7 @@ SwitchPanel::SwitchPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent
     m_grid->addWidget(m_reset, 1, 6, Qt::AlignCenter);
     m_apply = new QPushButton(tr("Apply"), m_group);
     m_grid->addWidget(m_apply, 1, 7, Qt::AlignCenter);
-    m_grid->addItem(new QSpacerItem(20, 20), 2, 0, 1, 8);
-    // The items have their own eight equal columns, so the header's wide
-    // cells (slider, data field) do not open gaps between them.
-    m_itemGrid = new QGridLayout;
-    for (int c = 0; c < 8; ++c)
-        m_itemGrid->setColumnStretch(c, 1);
-    m_grid->addLayout(m_itemGrid, 4, 0, 1, 8);
-    m_note = new QLabel(m_group);
-    m_note->setWordWrap(true);
-    m_note->hide();
-    m_grid->addWidget(m_note, 3, 0, 1, 8);
+    controllervalue::addItemArea(m_grid, m_group, 8, &m_itemGrid, &m_note);
 
     connect(m_reset, &QPushButton::clicked, this, &SwitchPanel::handleResetButtonClicked);
     connect(m_apply, &QPushButton::clicked, this, &SwitchPanel::handleApplyButtonClicked);

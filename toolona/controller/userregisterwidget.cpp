@@ -2,8 +2,8 @@
 
 #include "controller/userregisteritemdelegate.h"
 #include "controller/userregistersignaldlg.h"
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "widgets/busyprogressdialog.h"
 
 #include "basgui/busycursor.h"

@@ -5,9 +5,9 @@
 #include "eye/eomflow.h"
 #include "hardip/hardipwidget.h"
 #include "hardip/pcschwidget.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "oncdata.h"
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
 
 #include <QApplication>
 #include <QCloseEvent>

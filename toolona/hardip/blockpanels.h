@@ -1,53 +1,49 @@
 #pragma once
 
-// The panels of the single hardened blocks: each is its table of controls
-// on the hard IP panel base.
+// The panels of the single hardened blocks (PCIe link layer, I2C FIFO,
+// D-PHY, SGMII CDR) as data: one row per block type, each a table of
+// declared controls on the hard IP panel base. Choices and ranges are the
+// engine's block description's (HardIpBlocks), never typed here.
 
 #include "hardip/hardipwidget.h"
 
 namespace vemo::toolona {
 
-// PCIe link layer: link, LTSSM and data link layer status, swing control.
-class PCIELLWidget : public HardIpWidget {
-    Q_OBJECT
-public:
-    using HardIpWidget::HardIpWidget;
-    static QList<HardIpControl> table();
-    void createControls(int& row) override;
+struct BlockPanelRow {
+    // The engine's block kind ("pcie", "i2c", "dphy", "cdr").
+    QString kind;
+    // The declared controls, in row order; a Combo's items and a Number's
+    // range come from the engine's key of the same name.
+    QList<HardIpControl> (*controls)();
+    // Apply and Reload join the last control row (else a row of their own).
+    bool applyOnLastRow = true;
+    // The panel shows its defaults until Reload reads the device; a reload
+    // that changes a choice stages it again.
+    bool defaultsUntilReload = true;
 };
 
-// Hardened I2C controller with FIFO. Shows its defaults until Reload; a
-// reload that changes a choice stages it again.
-class I2CFIFOWidget : public HardIpWidget {
+class BlockPanel : public HardIpWidget {
     Q_OBJECT
 public:
-    using HardIpWidget::HardIpWidget;
-    static QList<HardIpControl> table();
+    BlockPanel(const BlockPanelRow& row, ToolGateway* gateway, QWidget* parent = nullptr);
+
+    // The row for the engine block kind `kind` (null: none).
+    static const BlockPanelRow* rowFor(const QString& kind);
+    // The row's controls with the engine's choices and ranges filled in.
+    QList<HardIpControl> table() const;
+
     void createControls(int& row) override;
-    void updateFromEngine() override {}
-    void reloadControls() override { loadControls(false); }
+    void updateFromEngine() override;
+    void reloadControls() override;
+
+private:
+    const BlockPanelRow& m_row;
 };
 
-// MIPI D-PHY: rate class, PLL bypass and PLL divider counters.
-class DPHYWidget : public HardIpWidget {
-    Q_OBJECT
-public:
-    using HardIpWidget::HardIpWidget;
-    static QList<HardIpControl> table();
-    void createControls(int& row) override;
-    void updateFromEngine() override {}
-    void reloadControls() override { loadControls(false); }
-};
-
-// SGMII CDR: loss-of-lock thresholds, loopback and the DCO status lamps.
-class SGMIICDRWidget : public HardIpWidget {
-    Q_OBJECT
-public:
-    using HardIpWidget::HardIpWidget;
-    static QList<HardIpControl> table();
-    void createControls(int& row) override;
-    void updateFromEngine() override {}
-    void reloadControls() override { loadControls(false); }
-};
+// The names the four panels go by.
+using PCIELLWidget = BlockPanel;
+using I2CFIFOWidget = BlockPanel;
+using DPHYWidget = BlockPanel;
+using SGMIICDRWidget = BlockPanel;
 
 } // namespace vemo::toolona

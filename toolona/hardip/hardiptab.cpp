@@ -7,6 +7,7 @@
 #include "widgets/widgetgroupbox.h"
 
 #include "analyzercore.h"
+#include "hardipblocks.h"
 #include "hardipmerge.h"
 #include "onadata.h"
 
@@ -59,14 +60,11 @@ bool HardIpTab::hasContentFor(const QSharedPointer<AnalyzerCore>& core) {
 HardIpWidget* HardIpTab::createPanel(const HardIpData& data, ToolGateway* gateway, QWidget* parent) {
     const QString& name = data.getName();
     const QString& type = data.getType();
-    if (type == QLatin1String("dphy"))
-        return new DPHYWidget(gateway, parent);
-    if (type == QLatin1String("cdr"))
-        return new SGMIICDRWidget(gateway, parent);
-    if (type == QLatin1String("i2c"))
-        return new I2CFIFOWidget(gateway, parent);
-    if (name.startsWith(QLatin1String("PCIELL")))
-        return new PCIELLWidget(gateway, parent);
+    // The engine picks an instance's block the way the panels are picked.
+    if (const HardIpBlock* block = HardIpBlocks::forInstance(type, name)) {
+        if (const BlockPanelRow* row = BlockPanel::rowFor(block->kind))
+            return new BlockPanel(*row, gateway, parent);
+    }
     if (name.startsWith(QLatin1String("PCSCH")))
         return new PCSCHWidget(gateway, parent);
     if (name.startsWith(QLatin1String("MPPHY")))

@@ -1,27 +1,20 @@
 #include "hardip/hardipwidget.h"
 
-#include "controller/memorycommands.h"
-#include "controller/onapathitemeditor.h"
 #include "hardip/controlcombobox.h"
 #include "hardip/controlspinbox.h"
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
-#include "widgets/busyprogressdialog.h"
-#include "widgets/hexvaluelineedit.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "widgets/statusledwidget.h"
 
 #include "basgui/busycursor.h"
-#include "basgui/dialogseam.h"
 #include "oncdata.h"
 
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSpacerItem>
 #include <QVBoxLayout>
@@ -30,20 +23,14 @@ namespace vemo::toolona {
 
 namespace {
 
-QSpacerItem* gap() { return new QSpacerItem(20, 15, QSizePolicy::Minimum, QSizePolicy::Fixed); }
-
 QString withPrefix(const QString& address) {
     return address.startsWith(QLatin1String("0x")) ? address : QStringLiteral("0x") + address;
 }
 
-// The digits of a stored address: the field shows "0x" itself.
-QString digits(const QString& address) {
-    return address.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? address.mid(2) : address;
-}
-
 } // namespace
 
-HardIpWidget::HardIpWidget(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway) {}
+HardIpWidget::HardIpWidget(ToolGateway* gateway, QWidget* parent)
+    : MemoryFormWidget(gateway, parent), m_gateway(gateway) {}
 
 void HardIpWidget::setData(const HardIpData& data) {
     m_data = data;
@@ -77,16 +64,10 @@ void HardIpWidget::buildFrame() {
 
     createControls(r);
 
-    if (!m_write)
-        addMemoryForm(m_grid, m_group, r);
+    if (!hasMemoryForm())
+        addBlockMemoryForm(m_grid, m_group, r);
     m_rows = r - 1;
 
-    connect(m_read, &QPushButton::clicked, this, &HardIpWidget::handleReadButtonClicked);
-    connect(m_write, &QPushButton::clicked, this, &HardIpWidget::handleWriteButtonClicked);
-    connect(m_dump, &QPushButton::clicked, this, &HardIpWidget::handleDumpButtonClicked);
-    connect(m_load, &QPushButton::clicked, this, &HardIpWidget::handleLoadButtonClicked);
-    connect(m_dumpPath, &OnaPathItemEditor::textChanged, this, &HardIpWidget::onDumpMemLineEditTextChanged);
-    connect(m_loadPath, &OnaPathItemEditor::textChanged, this, &HardIpWidget::onLoadMemLineEditTextChanged);
     // Only now that every control holds its items and first value: no
     // panel sends a set command while it is being built.
     for (Bound& b : m_controls) {
@@ -106,65 +87,14 @@ void HardIpWidget::buildFrame() {
         connect(m_reload, &QPushButton::clicked, this, &HardIpWidget::onReloadBtnClicked);
 }
 
-void HardIpWidget::addMemoryForm(QGridLayout* grid, QWidget* parent, int& r) {
-    const auto row = [&](int at, const QString& label, QWidget* field, QPushButton* button) {
-        grid->addWidget(new QLabel(label, parent), at, 0);
-        grid->addWidget(field, at, 1, 1, 6);
-        if (button)
-            grid->addWidget(button, at, 7);
-    };
-    grid->addItem(gap(), r++, 0, 1, 8);
-    const QString start = digits(m_data.getStartAddress());
-    m_writeAddress = new HexValueLineEdit(parent);
-    m_writeAddress->setMaxLength(8);
-    m_writeAddress->setText(start);
-    row(r++, tr("Write Address:"), m_writeAddress, nullptr);
-    m_writeData = new HexValueLineEdit(parent);
-    m_writeData->setMaxLength(8);
-    m_writeData->setText(QStringLiteral("0"));
-    m_write = new QPushButton(tr("Write"), parent);
-    row(r++, tr("Write Data:"), m_writeData, m_write);
-    if (m_data.getType() == QLatin1String("pll")) {
-        m_note = new QLabel(tr("After you enter Address, Data and click Write button, you need to assert the shadow "
-                               "register by writing 1 to offset zero."),
-                            parent);
-        m_note->setWordWrap(true);
-        grid->addWidget(m_note, r++, 1, 1, 7);
-    }
-    grid->addItem(gap(), r++, 0, 1, 8);
-    m_readAddress = new HexValueLineEdit(parent);
-    m_readAddress->setMaxLength(8);
-    m_readAddress->setText(start);
-    row(r++, tr("Read Address:"), m_readAddress, nullptr);
-    m_readData = new QLineEdit(parent);
-    m_readData->setReadOnly(true);
-    m_read = new QPushButton(tr("Read"), parent);
-    row(r++, tr("Read Data:"), m_readData, m_read);
-    grid->addItem(gap(), r++, 0, 1, 8);
-    grid->addWidget(new QLabel(tr("Dump From (Offset):"), parent), r, 0);
-    m_offset = new HexValueLineEdit(parent);
-    m_offset->setText(QStringLiteral("00000000"));
-    m_offset->setMaxLength(8);
-    m_offset->setFixedSize(120, m_offset->sizeHint().height());
-    grid->addWidget(m_offset, r, 1);
-    grid->addWidget(new QLabel(tr("Range:"), parent), r, 3);
-    m_range = new QLineEdit(parent);
-    m_range->setValidator(new QIntValidator(1, 1 << 30, m_range));
-    m_range->setFixedSize(100, m_range->sizeHint().height());
-    grid->addWidget(m_range, r++, 4);
-    // Any path the file dialog can give may be typed too, blanks and a
-    // leading "/" included; commands escape it.
-    const QRegularExpression pathRule(QStringLiteral("\\S.*"));
-    m_dumpPath = new OnaPathItemEditor(parent, QStringLiteral("dump"));
-    m_dumpPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_dumpPath));
-    m_dump = new QPushButton(tr("Dump"), parent);
-    m_dump->setEnabled(false);
-    row(r++, tr("Dump MemFile:"), m_dumpPath, m_dump);
-    m_loadPath = new OnaPathItemEditor(parent, QStringLiteral("load"));
-    m_loadPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_loadPath));
-    m_load = new QPushButton(tr("Load"), parent);
-    m_load->setEnabled(false);
-    row(r++, tr("Load MemFile:"), m_loadPath, m_load);
+void HardIpWidget::addBlockMemoryForm(QGridLayout* grid, QWidget* parent, int& r) {
+    MemorySpace space;
+    space.hardIp = name();
+    space.shadowRegisterNote = m_data.getType() == QLatin1String("pll");
+    space.checkTypedPaths = true;
+    space.emptyDumpName = tr("File name cannot be empty.");
+    addMemoryForm(grid, parent, r, space);
+    setStartAddress(m_data.getStartAddress());
 }
 
 void HardIpWidget::elideHierarchy() {
@@ -329,53 +259,6 @@ void HardIpWidget::onApplyBtnClicked() { run(tclCommand(QStringLiteral("ona_run_
 void HardIpWidget::onReloadBtnClicked() {
     run(tclCommand(QStringLiteral("ona_run_controller -read_ip %1"), name()));
     reloadControls();
-}
-
-void HardIpWidget::warn(const QString& text) { memorycommands::warn(this, text); }
-
-void HardIpWidget::handleReadButtonClicked() {
-    QString result;
-    const bool ok =
-        run(QStringLiteral("ona_read_controller -addr ") + QStringLiteral("0x") + m_readAddress->text(), &result);
-    if (!ok) {
-        warn(tr("Invalid address, please check usage."));
-        return;
-    }
-    if (!result.isEmpty() && !result.contains(QLatin1String("ERROR")))
-        m_readData->setText(QStringLiteral("0x") + result);
-}
-
-void HardIpWidget::handleWriteButtonClicked() {
-    if (!run(tclCommand(QStringLiteral("ona_write_controller -addr %1 -data %2"),
-                        QStringLiteral("0x") + m_writeAddress->text(), QStringLiteral("0x") + m_writeData->text())))
-        warn(tr("Invalid address or data, please check usage."));
-}
-
-void HardIpWidget::onDumpMemLineEditTextChanged(const QString& text) { m_dump->setEnabled(!text.isEmpty()); }
-
-void HardIpWidget::onLoadMemLineEditTextChanged(const QString& text) { m_load->setEnabled(!text.isEmpty()); }
-
-void HardIpWidget::handleDumpButtonClicked() {
-    const QString path = m_dumpPath->text();
-    if (path.isEmpty()) {
-        warn(tr("File name cannot be empty."));
-        return;
-    }
-    const QString command = memorycommands::dump(path, m_offset->text(), m_range->text(), name());
-    memorycommands::runLong(m_gateway, this, tr("Dumping to memory file..."), command);
-}
-
-void HardIpWidget::handleLoadButtonClicked() {
-    const QString path = m_loadPath->text();
-    if (path.isEmpty()) {
-        warn(tr("Memory file name cannot be empty."));
-        return;
-    }
-    if (!QFileInfo::exists(path)) {
-        warn(tr("'%1' doesn't exist.").arg(path));
-        return;
-    }
-    memorycommands::runLong(m_gateway, this, tr("Loading from memory file..."), memorycommands::load(path, name()));
 }
 
 } // namespace vemo::toolona

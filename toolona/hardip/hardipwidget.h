@@ -1,30 +1,25 @@
 #pragma once
 
+#include "controller/memoryform.h"
 #include "hardip/hardipcontrol.h"
 
 #include "hardipdata.h"
 
 #include <QList>
-#include <QWidget>
 
 class QGridLayout;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 
 namespace vemo::toolona {
 
-class HexValueLineEdit;
-class OnaPathItemEditor;
-class ToolGateway;
-
 // The panel of one hard IP instance: the block's address range, its
 // hierarchy, the block's own controls and a memory form for its address
 // space. A block panel derives from it and declares its controls as a table
 // (addControls); the base stages a change at once, applies and reloads.
-class HardIpWidget : public QWidget {
+class HardIpWidget : public MemoryFormWidget {
     Q_OBJECT
 public:
     explicit HardIpWidget(ToolGateway* gateway, QWidget* parent = nullptr);
@@ -47,19 +42,6 @@ public:
 
     QGroupBox* addressGroup() const { return m_group; }
     QLabel* hierarchyLabel() const { return m_hierarchy; }
-    HexValueLineEdit* writeAddressEdit() const { return m_writeAddress; }
-    HexValueLineEdit* writeDataEdit() const { return m_writeData; }
-    HexValueLineEdit* readAddressEdit() const { return m_readAddress; }
-    QLineEdit* readDataEdit() const { return m_readData; }
-    HexValueLineEdit* offsetEdit() const { return m_offset; }
-    QLineEdit* rangeEdit() const { return m_range; }
-    OnaPathItemEditor* dumpPathEditor() const { return m_dumpPath; }
-    OnaPathItemEditor* loadPathEditor() const { return m_loadPath; }
-    QPushButton* writeButton() const { return m_write; }
-    QPushButton* readButton() const { return m_read; }
-    QPushButton* dumpButton() const { return m_dump; }
-    QPushButton* loadButton() const { return m_load; }
-    QLabel* noteLabel() const { return m_note; }
     QPushButton* applyButton() const { return m_apply; }
     QPushButton* reloadButton() const { return m_reload; }
     // The widget of a declared control, by engine key (null when none).
@@ -73,12 +55,6 @@ public:
     virtual void reloadControls();
 
 public slots:
-    void handleReadButtonClicked();
-    void handleWriteButtonClicked();
-    void handleDumpButtonClicked();
-    void handleLoadButtonClicked();
-    void onDumpMemLineEditTextChanged(const QString& text);
-    void onLoadMemLineEditTextChanged(const QString& text);
     void onCurrentIndexChanged(const QString& text);
     void onValueChanged(int value);
     void onApplyBtnClicked();
@@ -97,8 +73,9 @@ protected:
     // The "Apply" (column 6) and "Reload" (column 7) row; with `onLastRow`
     // they join the last control row instead.
     void addApplyReload(int& row, bool onLastRow = false);
-    // The memory access form (write, read, dump, load) into `grid` from `row`.
-    void addMemoryForm(QGridLayout* grid, QWidget* parent, int& row);
+    // The block window's memory form (write, read, dump, load) into `grid`
+    // from `row`.
+    void addBlockMemoryForm(QGridLayout* grid, QWidget* parent, int& row);
     // The panel's own layout, below the address group.
     QVBoxLayout* outerLayout() const { return m_outer; }
     // Sets the controls from getHardIP; with `quiet`, no set command is sent
@@ -116,7 +93,6 @@ protected:
     QString setCommand(const HardIpControl& control, const QString& value) const;
 
 private:
-    void warn(const QString& text);
     void stage(Bound& bound, const QString& value);
     Bound* boundFor(QObject* widget);
     void elideHierarchy();
@@ -133,19 +109,6 @@ private:
     QVBoxLayout* m_outer = nullptr;
     QGroupBox* m_group = nullptr;
     QLabel* m_hierarchy = nullptr;
-    QLabel* m_note = nullptr;
-    HexValueLineEdit* m_writeAddress = nullptr;
-    HexValueLineEdit* m_writeData = nullptr;
-    HexValueLineEdit* m_readAddress = nullptr;
-    QLineEdit* m_readData = nullptr;
-    HexValueLineEdit* m_offset = nullptr;
-    QLineEdit* m_range = nullptr;
-    OnaPathItemEditor* m_dumpPath = nullptr;
-    OnaPathItemEditor* m_loadPath = nullptr;
-    QPushButton* m_write = nullptr;
-    QPushButton* m_read = nullptr;
-    QPushButton* m_dump = nullptr;
-    QPushButton* m_load = nullptr;
     QPushButton* m_apply = nullptr;
     QPushButton* m_reload = nullptr;
 };

@@ -3,8 +3,8 @@
 #include "eye/eomflow.h"
 
 #include "hardip/controlcombobox.h"
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "widgets/widgetgroupbox.h"
 
 #include "basgui/busycursor.h"
@@ -258,7 +258,7 @@ void MPPHYX4Widget::createControls(int& row) {
     auto* settings = new QWidget(m_groups);
     auto* form = new QGridLayout(settings);
     int formRow = 0;
-    addMemoryForm(form, settings, formRow);
+    addBlockMemoryForm(form, settings, formRow);
     m_groups->addGroupWidget(settings, tr("Controller Settings"));
     m_groups->buildLayout();
     outerLayout()->addWidget(m_groups);

@@ -1,7 +1,7 @@
 #include "serdes/serdesview.h"
 
+#include "kit/tclcommand.h"
 #include "serdes/serdeswidgets.h"
-#include "shell/tclcommand.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -207,7 +207,7 @@ QComboBox* SERDESView::addCombo(QGridLayout* grid, int row, const QString& key, 
 
 void SERDESView::addLamp(QGridLayout* grid, int row, const QString& key, const QString& label) {
     grid->addWidget(new QLabel(label, grid->parentWidget()), row, 0, 1, 2);
-    auto* lamp = new StatusLabel(grid->parentWidget());
+    auto* lamp = new StatusLabel(StatusLEDWidget::Disc, grid->parentWidget());
     grid->addWidget(lamp, row, 2);
     m_lamps.insert(key, lamp);
 }

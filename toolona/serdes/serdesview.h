@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/statusledwidget.h"
+
 #include <QHash>
 #include <QScrollArea>
 
@@ -11,7 +13,6 @@ class QPushButton;
 namespace vemo::toolona {
 
 class ResetButton;
-class StatusLabel;
 
 // The "Serdes Debug" page for devices with the older SERDES block: the
 // transmit, receive and loopback settings of one DCU channel, its resets

@@ -5,28 +5,6 @@
 
 namespace vemo::toolona {
 
-StatusLabel::StatusLabel(QWidget* parent) : QLabel(parent) {
-    setFrameStyle(QFrame::Panel | QFrame::Raised);
-    setLineWidth(3);
-    setMidLineWidth(3);
-    // A lamp, not a bar: it keeps its size however wide its column grows.
-    setFixedSize(22, 22);
-}
-
-void StatusLabel::setColor(Qt::GlobalColor color) {
-    m_color = color;
-    update();
-}
-
-void StatusLabel::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(m_color);
-    p.setBrush(QBrush(m_color));
-    p.drawEllipse(0, 0, 12, 12);
-}
-
 ResetButton::ResetButton(QWidget* parent) : QLabel(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(3);

@@ -1,23 +1,10 @@
 #pragma once
 
+#include "widgets/statusledwidget.h"
+
 #include <QLabel>
 
 namespace vemo::toolona {
-
-// A status lamp: a filled circle in its colour (green: no fault).
-class StatusLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit StatusLabel(QWidget* parent = nullptr);
-    Qt::GlobalColor color() const { return m_color; }
-    void setColor(Qt::GlobalColor color);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    Qt::GlobalColor m_color = Qt::green;
-};
 
 // A latching reset: a press flips it (red while held on), then clicked().
 class ResetButton : public QLabel {

@@ -1,6 +1,6 @@
 #include "serdes/wishboneview.h"
 
-#include "shell/tclcommand.h"
+#include "kit/tclcommand.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"

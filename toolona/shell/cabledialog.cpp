@@ -1,7 +1,7 @@
 #include "shell/cabledialog.h"
 
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 
 #include "onadata.h"
 #include "onajtag.h"

@@ -1,16 +1,11 @@
 #include "shell/onagui.h"
 
-#include "controller/controlregistertab.h"
-#include "controller/statusregistertab.h"
-#include "serdes/serdesview.h"
+#include "kit/navigablepage.h"
+#include "kit/tclcommand.h"
 #include "shell/cabledialog.h"
-#include "shell/navigablepage.h"
 #include "shell/optionsdialog.h"
 #include "shell/rightview.h"
-#include "shell/tclcommand.h"
 #include "token/tokendialog.h"
-#include "trigger/triggerview.h"
-#include "waveform/waveformview.h"
 
 #include "analyzercore.h"
 #include "onadata.h"
@@ -271,7 +266,7 @@ bool OnaGUI::initialize() {
             return false;
         auto* messages = vemo::message::MessageWindow::getInstance();
         messages->initialize(this, nullptr, nullptr, 15);
-        connect(messages, SIGNAL(sigNewMessageOut(QString, int)), this, SLOT(printTo(QString, int)),
+        connect(messages, &vemo::message::MessageWindow::sigNewMessageOut, this, &OnaGUI::printTo,
                 Qt::UniqueConnection);
         messageOut("0000");
     }
@@ -365,12 +360,10 @@ void OnaGUI::connectEngineSignals() {
     connect(data, &OnaData::tokenDirty, this, &OnaGUI::doTokenChanged, Qt::UniqueConnection);
     m_acqThread = data->getAcqThread();
     m_jtag = data->getJTAG();
-    // The acquisition thread reports from its own thread: queued by the
+    // The engine forwards these from the acquisition thread: queued by the
     // automatic connection.
-    if (m_acqThread) {
-        connect(m_acqThread, SIGNAL(runThread()), this, SLOT(doRunThread()), Qt::UniqueConnection);
-        connect(m_acqThread, SIGNAL(doneThread(int)), this, SLOT(doDoneThread(int)), Qt::UniqueConnection);
-    }
+    connect(data, &OnaData::runStarted, this, &OnaGUI::doRunThread, Qt::UniqueConnection);
+    connect(data, &OnaData::captureDone, this, &OnaGUI::doDoneThread, Qt::UniqueConnection);
     if (m_jtag) {
         connect(m_jtag, &OnaJTAG::updatePanel, this, &OnaGUI::doUpdatePanel, Qt::UniqueConnection);
         connect(m_jtag, &OnaJTAG::redrawPanel, this, &OnaGUI::doRedrawPanel, Qt::UniqueConnection);
@@ -604,16 +597,16 @@ void OnaGUI::initMyMenus() {
     // "save", "save as", the zoom actions and "about" are the host's to
     // connect, and connecting them here too would run each slot twice per
     // click.
-    const auto wire = [this](const char* name, const char* slot) {
+    const auto wire = [this](const char* name, void (OnaGUI::*slot)()) {
         if (QAction* action = sharedAction(QLatin1String(name)))
-            connect(action, SIGNAL(triggered()), this, slot, Qt::UniqueConnection);
+            connect(action, &QAction::triggered, this, slot, Qt::UniqueConnection);
     };
     if (m_standalone) {
-        wire("new", SLOT(fileNew()));
-        wire("open", SLOT(fileOpen()));
+        wire("new", &OnaGUI::fileNew);
+        wire("open", &OnaGUI::fileOpen);
         // Closing the analyzer file ends the tool (the engine's close
         // announcement closes the window); nobody else answers "close".
-        wire("close", SLOT(fileClose()));
+        wire("close", &OnaGUI::fileClose);
         connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::showOptions, Qt::UniqueConnection);
     }
     connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
@@ -713,7 +706,7 @@ void OnaGUI::onExportWaveform() {
     if (!waveformHasData())
         showmsg(tr("There is no captured data to export yet."), this);
     else
-        m_rightView->waveformView()->runExportDialog();
+        m_rightView->notify(PageNotice{PageEvent::ExportCapture}, true);
 }
 
 void OnaGUI::onTokenManage() {
@@ -795,8 +788,6 @@ void OnaGUI::updateRightViewDisplay() {
         // but the empty pages; never keep models of a closed project.
         clearModelPointers();
         m_rightView->attachModels(nullptr, nullptr, nullptr, nullptr);
-        m_rightView->triggerView()->setEditingEnabled(false);
-        m_rightView->triggerView()->setSettingControlsEnabled(false);
         m_rightView->showAnalyzerTabs();
         return;
     }
@@ -805,11 +796,9 @@ void OnaGUI::updateRightViewDisplay() {
         m_teModel = data->getTEModel();
         m_tsModel = data->getTSModel();
         m_wdModel = data->getWDModel();
-        TriggerView* trigger = m_rightView->triggerView();
-        // Read-only while a capture runs: the engine refuses edits then.
-        trigger->setEditingEnabled(data->getNumCore() > 0 && !data->isBusy());
+        // The setup is read-only while a capture runs (the engine refuses
+        // edits then): the trigger page's row reads that with the models.
         m_rightView->attachModels(m_tuModel, m_teModel, m_tsModel, m_wdModel);
-        trigger->setSettingControlsEnabled(m_tsModel && m_tsModel->maxTriggers > 0 && !data->isBusy());
         m_rightView->showAnalyzerTabs();
     } else if (core->getKind() == AnalyzerCore::Controller) {
         clearModelPointers();
@@ -825,10 +814,7 @@ void OnaGUI::doTabChanged(int index) {
         return;
     }
     emit zoomAvailable(false);
-    // Only the SERDES page itself starts reading the SERDES block.
-    if (qobject_cast<SERDESView*>(m_rightView->tabWidget()->widget(index)) &&
-        !PCSData::inst()->getJTAG()->getSERDES().isEmpty())
-        PCSData::inst()->initSERDES();
+    m_rightView->notifyShown(index);
 }
 
 void OnaGUI::doPCSPanel(int state) {
@@ -848,21 +834,19 @@ void OnaGUI::doPCSPanel(int state) {
 
 void OnaGUI::applyAllBusRadix(int radix) {
     if (radix >= 0)
-        m_rightView->waveformView()->applyAllBusRadix(radix);
+        m_rightView->notify(PageNotice{PageEvent::BusRadix, radix}, true);
 }
 
 void OnaGUI::applyAllUserRegisterRadix(int radix) {
     if (radix < 0)
         return;
-    m_rightView->statusRegisterTab()->applyAllRadix(radix);
-    m_rightView->controlRegisterTab()->applyAllRadix(radix);
+    m_rightView->notify(PageNotice{PageEvent::RegisterRadix, radix}, true);
 }
 
 void OnaGUI::Refresh() {
-    m_rightView->showWaveformTab();
-    // A waveform page not built yet reads its header when it is.
-    if (auto* waveform = qobject_cast<WaveformView*>(m_rightView->builtPage(QStringLiteral("LA Waveform"))))
-        waveform->refreshHeader();
+    m_rightView->showCapturePage();
+    // A capture page not built yet reads its header when it is.
+    m_rightView->notify(PageNotice{PageEvent::CaptureRefresh});
 }
 
 } // namespace vemo::toolona

@@ -5,10 +5,10 @@
 // One instance per process. Stand-alone it owns its Tcl interpreter, console
 // and message window; embedded, every engine command goes to the host
 // through sigRunTclCmd. Pages, dialogs and delegates never include this
-// header: they get the window as their ToolGateway (shell/toolgateway.h).
+// header: they get the window as their ToolGateway (kit/toolgateway.h).
 
-#include "shell/toolgateway.h"
-#include "shell/toolona_global.h"
+#include "kit/toolgateway.h"
+#include "kit/toolona_global.h"
 
 #include "basgui/basguitool.h"
 
@@ -317,8 +317,6 @@ private:
     bool needsSaveName() const;
     // Saves to `path`, which becomes the file name when the engine took it.
     bool saveUnder(const QString& path);
-    // The trigger page is read-only while a capture runs.
-    void lockSetup(bool running);
     // Stand-alone answer to "Options..." when no application does.
     void showOptions();
     // A save the user asked for; false when it did not happen.

@@ -3,10 +3,8 @@
 
 #include "shell/onagui.h"
 
-#include "controller/controllertab.h"
+#include "kit/tclcommand.h"
 #include "shell/rightview.h"
-#include "shell/tclcommand.h"
-#include "waveform/waveformview.h"
 
 #include "onadata.h"
 #include "onajtag.h"
@@ -472,7 +470,7 @@ void OnaGUI::CloseFile() {
     ResetDirtyBit();
     if (data->isBusy() && m_jtag)
         m_jtag->shutdownLA();
-    m_rightView->dropWaveformModel();
+    m_rightView->projectClosing();
     // The project's models go with it.
     clearModelPointers();
     m_rightView->attachModels(nullptr, nullptr, nullptr, nullptr);
@@ -506,7 +504,7 @@ void OnaGUI::preCloseGUI() {
     if (data->isBusy() && m_jtag)
         m_jtag->shutdownLA();
     if (m_rightView) {
-        m_rightView->dropWaveformModel();
+        m_rightView->projectClosing();
         m_rightView->closeControllerTabs();
     }
     SaveWinSettings();

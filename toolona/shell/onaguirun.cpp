@@ -3,10 +3,8 @@
 
 #include "shell/onagui.h"
 
+#include "kit/tclcommand.h"
 #include "shell/rightview.h"
-#include "shell/tclcommand.h"
-#include "trigger/triggerview.h"
-#include "waveform/waveformview.h"
 
 #include "analyzercore.h"
 #include "onadata.h"
@@ -120,8 +118,7 @@ void OnaGUI::doRunThread() {
     m_stopAction->setEnabled(true);
     m_runAction->setVisible(false);
     m_stopAction->setVisible(true);
-    // What the run captures stays as it started until the run ends.
-    lockSetup(true);
+    m_rightView->notify(PageNotice{PageEvent::RunStarted});
 }
 
 void OnaGUI::doUpdatePanel() { redrawRunPanel(false); }
@@ -148,21 +145,12 @@ void OnaGUI::redrawRunPanel(bool bringWaveform) {
         Refresh();
 }
 
-void OnaGUI::lockSetup(bool running) {
-    OnaData* data = engine();
-    auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger")));
-    if (!trigger || !m_tuModel)
-        return;
-    trigger->setEditingEnabled(!running && data->getNumCore() > 0);
-    trigger->setSettingControlsEnabled(!running && m_tsModel && m_tsModel->maxTriggers > 0);
-}
-
 void OnaGUI::doDoneThread(int) {
     OnaData* data = engine();
     const QString err = data->getRunErr();
     if (err.startsWith(QStringLiteral("ERROR:")))
         showerrormsg(err, this);
-    else if (m_rightView->isWaveformTabVisible())
+    else if (m_rightView->isCapturePageCurrent())
         emit zoomAvailable(waveformHasData());
     redrawRunPanel(true);
     // A capture is there to export now (or still not, after a stop).
@@ -171,7 +159,7 @@ void OnaGUI::doDoneThread(int) {
     // switched off can be switched on again.
     restorePorCores();
     restoreRunControls();
-    lockSetup(data->isBusy());
+    m_rightView->notify(PageNotice{PageEvent::CaptureDone});
 }
 
 void OnaGUI::checkRun() {
@@ -204,7 +192,7 @@ void OnaGUI::setOnlCore(int) {
     redrawRunPanel(false);
     updateRightViewDisplay();
     m_actions.value(ExportAction)->setEnabled(waveformHasData());
-    if (m_rightView->isWaveformTabVisible())
+    if (m_rightView->isCapturePageCurrent())
         emit zoomAvailable(waveformHasData());
 }
 
@@ -228,16 +216,12 @@ void OnaGUI::doCoreSetChanged(int core) {
         m_coreSelector->setCurrentIndex(core);
 }
 
-// A trigger page not built yet reads both when it is.
-void OnaGUI::doErrorChanged() {
-    if (auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger"))))
-        trigger->updateErrorLabels(engine()->getTUModel(), engine()->getTEModel());
-}
+// A page not built yet reads both when it is.
+void OnaGUI::doErrorChanged() { m_rightView->notify(PageNotice{PageEvent::SetupErrors}); }
 
 void OnaGUI::doSettingChanged() {
     SetDirtyBit();
-    if (auto* trigger = qobject_cast<TriggerView*>(m_rightView->builtPage(QStringLiteral("LA Trigger"))))
-        trigger->setTriggerSetting(engine()->getTSModel());
+    m_rightView->notify(PageNotice{PageEvent::SettingChanged});
 }
 
 void OnaGUI::doItemChanged(QStandardItem*) { SetDirtyBit(); }

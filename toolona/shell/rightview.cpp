@@ -1,15 +1,7 @@
 #include "shell/rightview.h"
 
-#include "controller/controlregistertab.h"
-#include "controller/statusregistertab.h"
-#include "controller/usermemorytab.h"
-#include "controller/virtualledswitchtab.h"
-#include "hardip/hardiptab.h"
-#include "serdes/serdesview.h"
-#include "serdes/wishboneview.h"
-#include "shell/navigablepage.h"
-#include "trigger/triggerview.h"
-#include "waveform/waveformview.h"
+#include "kit/detachablepage.h"
+#include "kit/navigablepage.h"
 
 #include "analyzercore.h"
 #include "onadata.h"
@@ -29,10 +21,12 @@ namespace vemo::toolona {
 
 namespace {
 
+DetachablePage* detachable(QWidget* page) { return dynamic_cast<DetachablePage*>(page); }
+
 void sendLeave(QWidget* page) {
-    if (auto* tab = qobject_cast<ControllerTab*>(page)) {
+    if (DetachablePage* tab = detachable(page)) {
         QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(tab->dockButton(), &leave);
+        QApplication::sendEvent(tab->dockHandle(), &leave);
     }
 }
 
@@ -105,12 +99,15 @@ QWidget* RightView::build(int slot) {
     Slot& s = m_slots[slot];
     if (s.page)
         return s.page;
-    QWidget* page = s.row.make(PageContext{m_gateway, m_tool});
+    QPointer<RightView> self(this);
+    const auto dock = [self](const QString& title, bool attach) {
+        if (self)
+            self->tabDockButtonClicked(title, attach);
+    };
+    QWidget* page = s.row.make(PageContext{m_gateway, m_tool, dock});
     if (!page)
         return nullptr;
     s.page = page;
-    if (auto* tab = qobject_cast<ControllerTab*>(page))
-        connect(tab, &ControllerTab::sigDockButtonClicked, this, &RightView::tabDockButtonClicked);
     // The same hand-over the pages built earlier had.
     if (s.row.showModels)
         s.row.showModels(page, m_models);
@@ -119,7 +116,7 @@ QWidget* RightView::build(int slot) {
             s.row.showCore(page, core);
     }
     if (m_closingForGood) {
-        if (auto* tab = qobject_cast<ControllerTab*>(page))
+        if (DetachablePage* tab = detachable(page))
             tab->forceClose();
     }
 
@@ -178,37 +175,22 @@ NavigablePage* RightView::currentNavigablePage() const {
     return nullptr;
 }
 
-TriggerView* RightView::triggerView() { return qobject_cast<TriggerView*>(page(QStringLiteral("LA Trigger"))); }
-
-WaveformView* RightView::waveformView() { return qobject_cast<WaveformView*>(page(QStringLiteral("LA Waveform"))); }
-
-VirtualLEDSwitchTab* RightView::ledSwitchTab() {
-    return qobject_cast<VirtualLEDSwitchTab*>(page(QStringLiteral("Virtual LED Switch")));
+void RightView::notify(const PageNotice& notice, bool buildIt) {
+    for (int i = 0; i < m_slots.size(); ++i) {
+        const PageRow& row = m_slots.at(i).row;
+        if (!row.onEvent || !row.hears.contains(notice.event))
+            continue;
+        QWidget* page = buildIt ? build(i) : m_slots.at(i).page.data();
+        if (page)
+            row.onEvent(page, notice, m_models);
+    }
 }
 
-UserMemoryTab* RightView::userMemoryTab() { return qobject_cast<UserMemoryTab*>(page(QStringLiteral("User Memory"))); }
-
-StatusRegisterTab* RightView::statusRegisterTab() {
-    return qobject_cast<StatusRegisterTab*>(page(QStringLiteral("User Status Register")));
-}
-
-ControlRegisterTab* RightView::controlRegisterTab() {
-    return qobject_cast<ControlRegisterTab*>(page(QStringLiteral("User Control Register")));
-}
-
-HardIpTab* RightView::hardIpTab() { return qobject_cast<HardIpTab*>(page(QStringLiteral("Hard IP"))); }
-
-SERDESView* RightView::serdesView() { return qobject_cast<SERDESView*>(page(QStringLiteral("Serdes Debug"))); }
-
-WishboneView* RightView::wishboneView() { return qobject_cast<WishboneView*>(page(QStringLiteral("Wishbone Debug"))); }
-
-QList<ControllerTab*> RightView::controllerTabs() {
-    QList<ControllerTab*> tabs;
-    for (int i = 0; i < m_slots.size(); ++i)
-        if (m_slots.at(i).row.set == PageSet::Controller)
-            if (auto* tab = qobject_cast<ControllerTab*>(build(i)))
-                tabs << tab;
-    return tabs;
+void RightView::notifyShown(int index) {
+    QWidget* shown = m_tabs->widget(index);
+    for (const Slot& s : std::as_const(m_slots))
+        if (shown && s.page == shown && s.row.onEvent && s.row.hears.contains(PageEvent::Shown))
+            s.row.onEvent(shown, PageNotice{PageEvent::Shown}, m_models);
 }
 
 void RightView::attachModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting* ts, WaveformModel* wd,
@@ -231,28 +213,27 @@ void RightView::setControllerCore(const QSharedPointer<AnalyzerCore>& core) {
             s.row.showCore(s.page, core);
 }
 
-void RightView::dropWaveformModel() {
+void RightView::projectClosing() {
     m_models.wd = nullptr;
-    if (auto* waveform = qobject_cast<WaveformView*>(builtPage(QStringLiteral("LA Waveform"))))
-        waveform->clearModel();
+    notify(PageNotice{PageEvent::ProjectClosing});
 }
 
 void RightView::closeControllerTabs() {
     m_closingForGood = true;
     for (const Slot& s : std::as_const(m_slots))
-        if (auto* tab = qobject_cast<ControllerTab*>(s.page.data()))
+        if (DetachablePage* tab = detachable(s.page.data()))
             tab->forceClose();
 }
 
 bool RightView::slotHasContent(int slot) const {
     const Slot& s = m_slots.at(slot);
-    if (auto* tab = qobject_cast<ControllerTab*>(s.page.data()))
+    if (DetachablePage* tab = detachable(s.page.data()))
         return tab->hasContent();
     return !s.row.hasContent || s.row.hasContent(m_controllerCore.toStrongRef());
 }
 
 QString RightView::slotCoreName(int slot) const {
-    if (auto* tab = qobject_cast<ControllerTab*>(m_slots.at(slot).page.data()))
+    if (DetachablePage* tab = detachable(m_slots.at(slot).page.data()))
         return tab->coreName();
     // Not built yet: it would have been given the core last handed over.
     const QSharedPointer<AnalyzerCore> core = m_controllerCore.toStrongRef();
@@ -260,7 +241,7 @@ QString RightView::slotCoreName(int slot) const {
 }
 
 bool RightView::slotDocked(int slot) const {
-    auto* tab = qobject_cast<ControllerTab*>(m_slots.at(slot).page.data());
+    DetachablePage* tab = detachable(m_slots.at(slot).page.data());
     return !tab || tab->isDocked();
 }
 
@@ -332,13 +313,21 @@ void RightView::appendSerdesPages() {
     }
 }
 
-bool RightView::isWaveformTabVisible() const {
-    QWidget* waveform = builtPage(QStringLiteral("LA Waveform"));
-    return waveform && m_tabs->currentWidget() == waveform;
+int RightView::captureSlot() const {
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.showsCapture)
+            return i;
+    return -1;
 }
 
-void RightView::showWaveformTab() {
-    const int slot = slotOf(QStringLiteral("LA Waveform"));
+bool RightView::isCapturePageCurrent() const {
+    const int slot = captureSlot();
+    QWidget* page = slot < 0 ? nullptr : m_slots.at(slot).page.data();
+    return page && m_tabs->currentWidget() == page;
+}
+
+void RightView::showCapturePage() {
+    const int slot = captureSlot();
     if (slot >= 0 && m_tabs->indexOf(tabPage(slot)) >= 0)
         m_tabs->setCurrentWidget(tabPage(slot));
 }
@@ -348,8 +337,9 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
     const int slot = slotOf(name);
     if (index < 0 || slot < 0)
         return;
-    auto* tab = qobject_cast<ControllerTab*>(build(slot));
-    if (!tab)
+    QWidget* tab = build(slot);
+    DetachablePage* detached = detachable(tab);
+    if (!detached)
         return;
     if (!dock) {
         const int at = m_tabs->indexOf(tab);
@@ -360,7 +350,7 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
         tab->setWindowTitle(name);
         // The page's height in the tab widget; one never laid out there gets
         // at least the height its content asks for.
-        tab->resize(qMax(855, tab->detachedWidth()), qMax(tab->height(), tab->sizeHint().height()));
+        tab->resize(qMax(855, detached->detachedWidth()), qMax(tab->height(), tab->sizeHint().height()));
         tab->move(50 + 30 * index, 50 + 30 * index);
         tab->show();
         return;
@@ -376,7 +366,7 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
 
 void RightView::onControllerDataChanged(QString kind, QString data) {
     if (kind.compare(QStringLiteral("switch"), Qt::CaseInsensitive) == 0)
-        ledSwitchTab()->setSwitchValue(data, true);
+        notify(PageNotice{PageEvent::SwitchChanged, 0, data}, true);
 }
 
 } // namespace vemo::toolona

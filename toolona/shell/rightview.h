@@ -1,8 +1,9 @@
 #pragma once
 
-#include "shell/pagetable.h"
+#include "kit/pagetable.h"
 
 #include <QList>
+#include <QMetaObject>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QVector>
@@ -17,25 +18,16 @@ class WaveformModel;
 
 namespace vemo::toolona {
 
-class ControllerTab;
-class ControlRegisterTab;
-class HardIpTab;
 class NavigablePage;
-class SERDESView;
-class StatusRegisterTab;
 class ToolGateway;
-class TriggerView;
-class UserMemoryTab;
-class VirtualLEDSwitchTab;
-class WaveformView;
-class WishboneView;
 
 // The tool window's central widget: a tab widget with the analyzer pages or
 // the controller pages of the current core, plus the SERDES pages while the
 // project describes a SERDES. Controller pages can be detached into windows
 // of their own and attached again.
 //
-// The pages come from the page table (shell/pagetable.h). A page is built
+// The pages come from the page table (kit/pagetable.h); the view knows them
+// only by their rows. A page is built
 // the first time its tab becomes the current one, or when it is asked for;
 // until then its tab holds a light placeholder under the page's title.
 class RightView : public QWidget {
@@ -57,19 +49,39 @@ public:
     // The page of the current tab when it is built and can zoom, else null.
     NavigablePage* currentNavigablePage() const;
 
-    // The tool's own pages, built on demand.
-    TriggerView* triggerView();
-    WaveformView* waveformView();
-    VirtualLEDSwitchTab* ledSwitchTab();
-    UserMemoryTab* userMemoryTab();
-    StatusRegisterTab* statusRegisterTab();
-    ControlRegisterTab* controlRegisterTab();
-    HardIpTab* hardIpTab();
-    SERDESView* serdesView();
-    WishboneView* wishboneView();
-    // The controller tabs in tab order (all built).
-    QList<ControllerTab*> controllerTabs();
+    // The page titled `title` as a `Page`, built now (null: none, or not one).
+    template <class Page>
+    Page* page(const QString& title) {
+        return qobject_cast<Page*>(page(title));
+    }
+    // The first page whose row declares the class `Page` (or one derived
+    // from it), built now; null when no row does.
+    template <class Page>
+    Page* page() {
+        for (int i = 0; i < m_slots.size(); ++i) {
+            const QMetaObject* type = m_slots.at(i).row.type;
+            if (type && type->inherits(&Page::staticMetaObject))
+                return qobject_cast<Page*>(build(i));
+        }
+        return nullptr;
+    }
+    // The pages of `set` in tab order, all built, that are a `Page`.
+    template <class Page>
+    QList<Page*> pagesOf(PageSet set) {
+        QList<Page*> pages;
+        for (int i = 0; i < m_slots.size(); ++i)
+            if (m_slots.at(i).row.set == set)
+                if (auto* p = qobject_cast<Page*>(build(i)))
+                    pages << p;
+        return pages;
+    }
 
+    // Tells the pages that hear `notice`'s event; with `build`, a page not
+    // built yet is built to hear it, else it is passed over (it reads the
+    // engine's state when it is built).
+    void notify(const PageNotice& notice, bool build = false);
+    // Tells the page of tab `index` that it is in front.
+    void notifyShown(int index);
     // Model hand-over for an analyzer core; gives `core` (when set) to the
     // controller tabs. Pages built later get the same.
     void attachModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting* ts, WaveformModel* wd,
@@ -77,9 +89,9 @@ public:
     void setControllerCore(const QSharedPointer<AnalyzerCore>& core);
     // The models last handed over.
     const PageModels& models() const { return m_models; }
-    // The waveform page drops its link to the waveform model (project
-    // closing); the other pages keep theirs.
-    void dropWaveformModel();
+    // The project closes: the capture is dropped from the hand-over and the
+    // pages hear ProjectClosing; the other models stay until replaced.
+    void projectClosing();
     // Closes every controller tab for good (tool shutdown), also those
     // built afterwards.
     void closeControllerTabs();
@@ -93,8 +105,10 @@ public:
     // SERDES pages on or off (on: added after the other tabs).
     void setSerdesPages(bool on);
     bool serdesPagesOn() const { return m_serdesOn; }
-    bool isWaveformTabVisible() const;
-    void showWaveformTab();
+    // The page that shows the capture (its row's showsCapture) is the
+    // current tab; brings it to front.
+    bool isCapturePageCurrent() const;
+    void showCapturePage();
 
 public slots:
     void tabDockButtonClicked(QString name, bool dock);
@@ -108,6 +122,7 @@ private:
     };
 
     int slotOf(const QString& title) const;
+    int captureSlot() const;
     QWidget* build(int slot);
     // The widget the slot shows in the tab widget: its page or placeholder.
     QWidget* tabPage(int slot) const;

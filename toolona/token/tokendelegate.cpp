@@ -1,7 +1,7 @@
 #include "token/tokendelegate.h"
 
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "token/tokendialog.h"
 
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "token/tokendialog.h"
 
-#include "shell/labelgroupbox.h"
+#include "kit/labelgroupbox.h"
 #include "token/tokendelegate.h"
 #include "token/tokenview.h"
 

@@ -1,7 +1,7 @@
 #include "token/tokenview.h"
 
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"

@@ -1,6 +1,6 @@
 #include "trigger/onatedelegate.h"
 
-#include "shell/tclcommand.h"
+#include "kit/tclcommand.h"
 #include "trigger/triggercommand.h"
 
 #include "theme/themesetting.h"
@@ -85,14 +85,9 @@ QString OnaTEDelegate::commitCommand(const QModelIndex& index, const QString& te
 }
 
 void OnaTEDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
-    const QByteArray property = editor->metaObject()->userProperty().name();
-    const QString text = editor->property(property.isEmpty() ? "text" : property.constData()).toString();
     QString refusal;
-    const QString cmd = commitCommand(index, text, &refusal);
-    if (!refusal.isEmpty())
-        reportTriggerRefusal(m_gateway, refusal);
-    if (!cmd.isEmpty())
-        sendTriggerCommand(m_gateway, cmd);
+    const QString cmd = commitCommand(index, editorText(editor), &refusal);
+    commitTriggerEdit(m_gateway, cmd, refusal);
 }
 
 bool OnaTEDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,

@@ -2,7 +2,7 @@
 
 #include "trigger/errorcell.h"
 
-#include "shell/tclcommand.h"
+#include "kit/tclcommand.h"
 #include "trigger/triggercommand.h"
 
 #include "basgui/directcombobox.h"
@@ -179,15 +179,11 @@ void OnaTUDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QMo
             return;
         text = combo->currentText();
     } else {
-        const QByteArray property = editor->metaObject()->userProperty().name();
-        text = editor->property(property.isEmpty() ? "text" : property.constData()).toString();
+        text = editorText(editor);
     }
     QString refusal;
     const QString cmd = commitCommand(index, text, &refusal);
-    if (!refusal.isEmpty())
-        reportTriggerRefusal(m_gateway, refusal);
-    if (!cmd.isEmpty())
-        sendTriggerCommand(m_gateway, cmd);
+    commitTriggerEdit(m_gateway, cmd, refusal);
 }
 
 void OnaTUDelegate::doCommitCB(int) {

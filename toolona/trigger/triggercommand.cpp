@@ -1,10 +1,11 @@
 #include "trigger/triggercommand.h"
 
-#include "shell/toolgateway.h"
+#include "kit/toolgateway.h"
 
 #include "triggerlang.h"
 
 #include <QLineEdit>
+#include <QMetaProperty>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
@@ -15,6 +16,18 @@ bool sendTriggerCommand(ToolGateway* gateway, const QString& cmd) { return sendC
 void reportTriggerRefusal(ToolGateway* gateway, const QString& message) {
     if (gateway)
         gateway->reportRefusal(message);
+}
+
+QString editorText(const QWidget* editor) {
+    const QByteArray property = editor->metaObject()->userProperty().name();
+    return editor->property(property.isEmpty() ? "text" : property.constData()).toString();
+}
+
+void commitTriggerEdit(ToolGateway* gateway, const QString& cmd, const QString& refusal) {
+    if (!refusal.isEmpty())
+        reportTriggerRefusal(gateway, refusal);
+    if (!cmd.isEmpty())
+        sendTriggerCommand(gateway, cmd);
 }
 
 void restrictToTriggerName(QLineEdit* edit) {

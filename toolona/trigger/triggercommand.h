@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLineEdit;
+class QWidget;
 
 namespace vemo::toolona {
 
@@ -17,6 +18,14 @@ bool sendTriggerCommand(ToolGateway* gateway, const QString& cmd);
 // Shows a refusal the page decided itself (e.g. a name the engine would
 // not take) the same way as an engine refusal.
 void reportTriggerRefusal(ToolGateway* gateway, const QString& message);
+
+// The text a delegate's editor holds: its user property (a line edit's
+// text), else its "text" property.
+QString editorText(const QWidget* editor);
+
+// Ends a table edit: the page's own refusal (when set) is reported, then
+// the command (when set) is sent.
+void commitTriggerEdit(ToolGateway* gateway, const QString& cmd, const QString& refusal);
 
 // Trigger-unit and trigger-expression names: letters, digits and '_', not
 // starting with a digit, at most 128 characters. The line edit gets a

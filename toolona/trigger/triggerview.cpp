@@ -1,8 +1,8 @@
 #include "trigger/triggerview.h"
 
-#include "shell/labelgroupbox.h"
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/labelgroupbox.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "trigger/onatedelegate.h"
 #include "trigger/onatudelegate.h"
 #include "trigger/triggercommand.h"

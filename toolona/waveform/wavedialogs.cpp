@@ -1,7 +1,7 @@
 #include "waveform/wavedialogs.h"
 
-#include "shell/tclcommand.h"
-#include "shell/toolgateway.h"
+#include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "waveform/waveformsignal.h"
 
 #include "basgui/basehelp.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/navigablepage.h"
+#include "kit/navigablepage.h"
 
 #include <QFrame>
 #include <QModelIndex>

@@ -1,4 +1,4 @@
-#include "shell/tclcommand.h"
+#include "kit/tclcommand.h"
 
 #include "tcl/cgtclcmdproxy.h"
 

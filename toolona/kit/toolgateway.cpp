@@ -1,4 +1,4 @@
-#include "shell/toolgateway.h"
+#include "kit/toolgateway.h"
 
 #include <QObject>
 

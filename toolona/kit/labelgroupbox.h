@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/toolona_global.h"
+#include "kit/toolona_global.h"
 
 #include <QGroupBox>
 

@@ -1,4 +1,4 @@
-#include "shell/labelgroupbox.h"
+#include "kit/labelgroupbox.h"
 
 #include <QLabel>
 #include <QStyle>
