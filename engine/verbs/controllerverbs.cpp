@@ -77,21 +77,17 @@ int runUserOptions(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     if (!(dev = device(QStringLiteral("ona_run_controller"), &error)))
         return fail(ip, error);
 
-    if (action == QLatin1String("-read_led")) {
-        if (dev->ledCount() == 0)
-            return fail(ip, QStringLiteral("%1: the core has no virtual LEDs").arg(verb));
-        quint32 leds = 0;
-        if (!dev->readLeds(&leds, &error))
+    if (noValue) {
+        // The LEDs or the switches, as hexadecimal digits of their count.
+        const bool leds = action == QLatin1String("-read_led");
+        const int count = leds ? dev->ledCount() : dev->switchCount();
+        if (count == 0)
+            return fail(ip, QStringLiteral("%1: the core has no virtual %2")
+                                .arg(verb, leds ? QStringLiteral("LEDs") : QStringLiteral("switches")));
+        quint32 value = 0;
+        if (!(leds ? dev->readLeds(&value, &error) : dev->readSwitches(&value, &error)))
             return fail(ip, QStringLiteral("%1: %2").arg(verb, error));
-        return done(ip, hexDigits(leds, dev->ledCount()));
-    }
-    if (action == QLatin1String("-read_switch")) {
-        if (dev->switchCount() == 0)
-            return fail(ip, QStringLiteral("%1: the core has no virtual switches").arg(verb));
-        quint32 switches = 0;
-        if (!dev->readSwitches(&switches, &error))
-            return fail(ip, QStringLiteral("%1: %2").arg(verb, error));
-        return done(ip, hexDigits(switches, dev->switchCount()));
+        return done(ip, hexDigits(value, count));
     }
     if (file)
         return userMemFile(ip, dev, action == QLatin1String("-dump_memfile"), objc, objv);
