@@ -5,8 +5,10 @@
 #include "pcsdata.h"
 
 #include "capturerun.h"
+#include "deviceregistry.h"
 #include "onajtag.h"
 #include "onathread.h"
+#include "simdevice.h"
 #include "tokenmodel.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
@@ -34,8 +36,19 @@ OnaData* OnaData::inst() {
     return instance;
 }
 
+namespace {
+
+// The simulated target is the kind a project gets unless its cable names another.
+OnaJTAG* withSimulatedTarget(OnaJTAG* cable) {
+    if (!DeviceRegistry::kinds().contains(SimDevice::kindName()))
+        SimDevice::registerKind();
+    return cable;
+}
+
+} // namespace
+
 OnaData::OnaData()
-    : m_jtag(new OnaJTAG(this))
+    : m_jtag(withSimulatedTarget(new OnaJTAG(this)))
     , m_session(new ProjectSession(m_jtag, this))
     , m_triggers(new TriggerSetup(m_session, this)) {
     const TokenModel* tokens = m_triggers->tokens();
@@ -278,7 +291,7 @@ QString OnaData::getRunErr() const { return m_capture->runError(); }
 void OnaData::syncController() {
     const QSharedPointer<AnalyzerCore> c = getCorePtr(getCurrentCore());
     if (c && c->getKind() == AnalyzerCore::Controller)
-        ONCData::inst()->selectCore(c->getName(), c->controller());
+        ONCData::inst()->selectCore(c->getName(), c->controller(), m_jtag->device());
     else
         ONCData::inst()->selectCore(QString(), ControllerRecords());
 }
@@ -322,7 +335,7 @@ bool OnaData::openProject(const QString& path, QString* error) {
     ONCData::inst()->closeSession();
     syncController();
     // The tool asks for the SERDES when it hears of the open.
-    PCSData::inst()->setLayout(serdes);
+    PCSData::inst()->setLayout(serdes, m_jtag->device());
     emit sigProjectOpened(getCurrentProject());
     for (const QString& w : warnings)
         info(w + QLatin1Char('\n'));

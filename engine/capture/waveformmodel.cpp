@@ -1,6 +1,6 @@
 #include "waveformmodel.h"
 
-#include "simdriver.h"
+#include "bitwords.h"
 
 #include <QJsonArray>
 #include <algorithm>

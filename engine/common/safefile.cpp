@@ -107,4 +107,13 @@ bool readRegular(const QString& path, qint64 maxBytes, QByteArray* data, QString
     return true;
 }
 
+bool writeFile(const QString& path, const QByteArray& data, QString* error) {
+    QString why;
+    const bool ok = writeAtomically(
+        path, [&data](QIODevice* out, QString*) { return out->write(data) == data.size(); }, &why);
+    if (!ok)
+        *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
+    return ok;
+}
+
 } // namespace SafeFile

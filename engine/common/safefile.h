@@ -33,6 +33,9 @@ ONA_EXPORT bool writeAtomically(const QString& path, const Fill& fill, QString* 
 // ...", "cannot open: <reason>".
 ONA_EXPORT bool readRegular(const QString& path, qint64 maxBytes, QByteArray* data, QString* why);
 
+// writeAtomically of `data`; false with "<path>: cannot write: <why>".
+ONA_EXPORT bool writeFile(const QString& path, const QByteArray& data, QString* error);
+
 // Test seam for machines where no small file system can be mounted: while
 // set, every atomic write fails at its flush as a full device would.
 ONA_EXPORT void setSimulatedDeviceFull(bool full);

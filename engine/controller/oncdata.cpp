@@ -1,8 +1,9 @@
 #include "oncdata.h"
 
+#include "bitwords.h"
 #include "eyemonitor.h"
 #include "hardipdevice.h"
-#include "simcontroller.h"
+#include "targetdevice.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>
@@ -24,27 +25,27 @@ ONCData::ONCData() {
     qAddPostRoutine(stopAtExit);
 }
 
-void ONCData::selectCore(const QString& core, const ControllerRecords& records) {
+void ONCData::selectCore(const QString& core, const ControllerRecords& records, TargetDevice* target) {
     QMutexLocker lock(&m_mutex);
     m_current = core;
     if (core.isEmpty()) {
+        m_deviceFault.clear();
         m_device.reset();
         m_hardIp.reset();
         return;
     }
+    m_deviceFault.clear();
     auto& dev = m_devices[core];
     if (!dev) {
-        const UserRegisterData& mem = records.memory;
-        const bool memOn = mem.defined && mem.enabled;
-        dev = std::make_shared<SimController>(records.leds.defined ? int(records.leds.names.size()) : 0,
-                                              records.switches.defined ? int(records.switches.names.size()) : 0,
-                                              mem.start, memOn ? mem.depth : 0, memOn ? mem.width : 0);
-        dev->setRegisters(records.control, records.status);
+        if (target)
+            dev = target->openController(records, &m_deviceFault);
+        else
+            m_deviceFault = QStringLiteral("no target is connected");
     }
     m_device = dev;
     auto& hardIp = m_hardIpSets[core];
-    if (!hardIp)
-        hardIp = std::make_shared<HardIpSet>(records.hardIp);
+    if (!hardIp && target)
+        hardIp = std::make_shared<HardIpSet>(records.hardIp, *target);
     m_hardIp = hardIp;
 }
 
@@ -54,6 +55,7 @@ void ONCData::closeSession() {
     QMutexLocker lock(&m_mutex);
     m_devices.clear();
     m_device.reset();
+    m_deviceFault.clear();
     m_hardIpSets.clear();
     m_hardIp.reset();
     m_current.clear();
@@ -72,7 +74,7 @@ void ONCData::setWBData(const QString& value) {
     m_wbData = value;
 }
 
-std::shared_ptr<SimController> ONCData::device() const {
+std::shared_ptr<ControllerDevice> ONCData::device() const {
     QMutexLocker lock(&m_mutex);
     return m_device;
 }
@@ -156,14 +158,20 @@ void ONCData::pollLoop() {
         const int speed = m_speed;
         if (m_wake.wait(&m_mutex, pollingInterval(speed)) || m_stop || m_speed == 0)
             continue;
-        const std::shared_ptr<SimController> dev = m_device;
+        const std::shared_ptr<ControllerDevice> dev = m_device;
         if (!dev || dev->ledCount() == 0)
             continue;
         lock.unlock();
-        const QString value = SimController::hexDigits(dev->readLeds(), dev->ledCount());
+        quint32 leds = 0;
+        QString why;
+        // A read that fails keeps the last value shown.
+        const bool read = dev->readLeds(&leds, &why);
+        const QString value = hexDigits(leds, dev->ledCount());
         lock.relock();
         if (m_stop)
             break;
+        if (!read)
+            continue;
         m_pollingData = value;
         lock.unlock();
         emit pollingRead(value);

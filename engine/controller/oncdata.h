@@ -1,9 +1,9 @@
 #pragma once
 
 // The controller singleton: the session with the debug logic of the current
-// controller core (virtual LEDs and switches, user memory; registers and
-// hard IP to come). Without a cable the debug logic is the simulated device
-// (SimController), one per controller core, kept while the project is open.
+// controller core (virtual LEDs and switches, user memory, registers, hard
+// IP). The target behind the cable gives one device per controller core,
+// kept while the project is open.
 //
 // LED polling runs on a thread of its own: at the polling speed it reads
 // the LEDs, keeps the value (getPollingData) and emits pollingRead, which
@@ -23,20 +23,27 @@
 
 class HardIpSet;
 class QThread;
-class SimController;
+class ControllerDevice;
+class TargetDevice;
 
 class ONA_EXPORT ONCData : public QObject {
     Q_OBJECT
 public:
     static ONCData* inst();
 
-    // The device of controller core `core` becomes the current one (made
-    // from `records` the first time). An empty name: no current device.
-    void selectCore(const QString& core, const ControllerRecords& records);
+    // The device of controller core `core` becomes the current one (opened
+    // on `target` from `records` the first time). An empty name: no current
+    // device.
+    void selectCore(const QString& core, const ControllerRecords& records, TargetDevice* target = nullptr);
     // Stops polling and forgets every device (project closed).
     void closeSession();
     // The current device, or null when the current core is no controller.
-    std::shared_ptr<SimController> device() const;
+    std::shared_ptr<ControllerDevice> device() const;
+    // Why the target refused the current core's device (empty when it did not).
+    QString deviceFault() const {
+        QMutexLocker lock(&m_mutex);
+        return m_deviceFault;
+    }
     QString currentCore() const;
     // The hard IP blocks of the current core (null when it is no controller).
     std::shared_ptr<HardIpSet> hardIp() const;
@@ -103,9 +110,10 @@ private:
 
     mutable QMutex m_mutex; // guards everything below that the thread reads
     QWaitCondition m_wake;
-    QHash<QString, std::shared_ptr<SimController>> m_devices;
+    QHash<QString, std::shared_ptr<ControllerDevice>> m_devices;
     QString m_current;
-    std::shared_ptr<SimController> m_device;
+    std::shared_ptr<ControllerDevice> m_device;
+    QString m_deviceFault;
     QHash<QString, std::shared_ptr<HardIpSet>> m_hardIpSets;
     std::shared_ptr<HardIpSet> m_hardIp;
     QThread* m_thread = nullptr;

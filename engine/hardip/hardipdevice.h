@@ -3,7 +3,7 @@
 // The hard IP blocks of one controller core as the engine talks to them.
 // Per instance the engine keeps three key maps (per lane for per-lane
 // keys): the staged values ("ona_set_controller -hard_ip"), the registers of
-// the simulated block (changed only by "-write_ip"), and the values last
+// the block on the target (changed only by "-write_ip"), and the values last
 // read from the block ("-read_ip"), which ONCData::getHardIP answers from.
 // Status keys are computed by the simulated block from its registers, so
 // they follow what was written (a PCS channel's loss of lock clears after
@@ -16,8 +16,8 @@
 
 #include "hardipblocks.h"
 #include "hardipdata.h"
-#include "ibert.h"
 #include "onaglobal.h"
+#include "targetdevice.h"
 
 #include <QHash>
 #include <QList>
@@ -25,56 +25,22 @@
 #include <QVector>
 #include <memory>
 
-class SimController;
-
-using HardIpValues = QHash<QString, QString>;
-
-// The simulated hardware of one block instance.
-class ONA_EXPORT SimHardIp {
-public:
-    SimHardIp(const HardIpData& data, const HardIpBlock* block);
-    ~SimHardIp();
-
-    // A register write; the value was checked against its key.
-    void write(const HardIpKey& key, int lane, const QString& value);
-    // What the block reports for a key now (settings: the register).
-    QString read(const HardIpKey& key, int lane) const;
-
-    // The lane's bit-error tester (multi-protocol PHY quads): restart with
-    // the lane's registers, flip one transmitted bit, or let one read's
-    // worth of bits pass and give the error count.
-    void ibertRestart(int lane);
-    void ibertInject(int lane);
-    quint64 ibertCount(int lane);
-
-    SimController& memory() { return *m_memory; }
-    const SimController& memory() const { return *m_memory; }
-
-private:
-    const HardIpBlock* m_block;
-    QVector<HardIpValues> m_registers; // per lane
-    std::unique_ptr<SimController> m_memory;
-    QVector<Ibert::Lane> m_ibert; // per lane
-    Ibert::LanePath path(int lane) const;
-    // PCS channel: a loss of lock that stays until the matching reset is
-    // asserted (the simulated link came up before its far end).
-    bool m_txPllLost = false;
-    bool m_cdrLost = true;
-    bool m_dataLost = true;
-};
+class TargetDevice;
 
 struct ONA_EXPORT HardIpInstance {
     HardIpData data;
-    const HardIpBlock* block = nullptr; // null: address space only
-    QVector<HardIpValues> staged;       // per lane
-    QVector<HardIpValues> readBack;     // per lane
-    std::unique_ptr<SimHardIp> device;
+    const HardIpBlock* block = nullptr;   // null: address space only
+    QVector<HardIpValues> staged;         // per lane
+    QVector<HardIpValues> readBack;       // per lane
+    std::unique_ptr<HardIpDevice> device; // null when the target refused it
+    QString fault;                        // why it refused
     int lanes() const { return int(staged.size()); }
 };
 
 class ONA_EXPORT HardIpSet {
 public:
-    explicit HardIpSet(const QList<HardIpData>& records);
+    // The blocks of `records` on `target`.
+    HardIpSet(const QList<HardIpData>& records, TargetDevice& target);
 
     HardIpInstance* instance(const QString& name);
     const HardIpInstance* instance(const QString& name) const;

@@ -2,7 +2,7 @@
 
 #include "safefile.h"
 
-#include "simdriver.h"
+#include "deviceregistry.h"
 #include "triggerlang.h"
 
 #include <QFile>
@@ -220,15 +220,6 @@ bool readFile(const QString& path, QByteArray* data, QString* error) {
     return true;
 }
 
-bool writeFile(const QString& path, const QByteArray& data, QString* error) {
-    QString why;
-    const bool ok = SafeFile::writeAtomically(
-        path, [&data](QIODevice* out, QString*) { return out->write(data) == data.size(); }, &why);
-    if (!ok)
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
-    return ok;
-}
-
 int refWidth(const QString& ref, const QVector<OnlSignal>& signalList, QString* error) {
     static const QRegularExpression re(
         QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)(?:\\[([0-9]{1,5})(?::([0-9]{1,5}))?\\])?$"));
@@ -422,7 +413,7 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
                     if (s.name == it.key())
                         width = s.width;
                 QString why;
-                if (!SimDriver::create(it.value().toObject(), width, &why))
+                if (!DeviceRegistry::checkSignalSource(it.value().toObject(), width, &why))
                     r.fail(sp, why);
             }
             d.cores.append(c);

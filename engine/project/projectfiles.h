@@ -7,7 +7,8 @@
 
 #include "controllerrecords.h"
 #include "onaglobal.h"
-#include "simserdes.h"
+#include "safefile.h"
+#include "serdeslayout.h"
 #include "tokenmodel.h"
 #include "triggersetting.h"
 
@@ -97,7 +98,7 @@ struct OnaProject {
 // Reads a whole file, refusing files larger than kMaxFileSize.
 ONA_EXPORT bool readFile(const QString& path, QByteArray* data, QString* error);
 // Writes atomically (QSaveFile).
-ONA_EXPORT bool writeFile(const QString& path, const QByteArray& data, QString* error);
+using SafeFile::writeFile;
 
 // `name` is used in error messages ("demo.onl: cores[0].name: ...").
 ONA_EXPORT bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QString* error);

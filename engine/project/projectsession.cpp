@@ -256,7 +256,7 @@ ProjectSession::Cores ProjectSession::install(Loaded&& loaded) {
     m_onlFile = loaded.onlPath;
     m_design = loaded.design;
     m_waveformLayout = loaded.project.waveform;
-    m_cable->setSettings({loaded.project.cableType, loaded.project.cablePort, loaded.project.tckDelay});
+    m_cable->setSettings({loaded.project.cableType, loaded.project.cablePort, loaded.project.tckDelay, QString()});
     m_period = loaded.project.period;
     m_clockUnit = loaded.project.clockUnit;
     // The trigger page writes two flags of a core's setting directly and
@@ -400,7 +400,7 @@ bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* e
     const CableSettings& c = cable();
     const bool changed =
         type != c.type || port != c.port || tck != c.tckDelay || period != m_period || unit != m_clockUnit;
-    m_cable->setSettings({type, port, tck});
+    m_cable->setSettings({type, port, tck, c.device});
     m_period = period;
     m_clockUnit = unit;
     emit clockChanged();

@@ -1,5 +1,6 @@
 #include "pcsdata.h"
 
+#include "deviceregistry.h"
 #include "pcsjtag.h"
 #include "safefile.h"
 
@@ -18,9 +19,9 @@ const QString kChannel = QStringLiteral("channel");
 const QStringList& allKeys() {
     static const QStringList keys = [] {
         QStringList k{kDcua, kChannel};
-        for (const SimSerdes::Field& f : SimSerdes::settingFields())
+        for (const SerdesMap::Field& f : SerdesMap::settingFields())
             k << f.key;
-        return k + SimSerdes::channelResets() + SimSerdes::dcuResets() + SimSerdes::statusKeys();
+        return k + SerdesMap::channelResets() + SerdesMap::dcuResets() + SerdesMap::statusKeys();
     }();
     return keys;
 }
@@ -48,10 +49,14 @@ PCSData::PCSData() : m_jtag(new PCSJTAG(this)), m_contTimer(new QTimer(this)) {
 
 PCSData::~PCSData() = default;
 
-void PCSData::setLayout(const SerdesLayout& layout) {
+void PCSData::setLayout(const SerdesLayout& layout, TargetDevice* target) {
     m_contTimer->stop();
     m_layout = layout;
-    m_device = layout.isEmpty() ? nullptr : std::make_unique<SimSerdes>(layout);
+    // Without a cable's target the default kind answers (a layout set on its own).
+    if (!target)
+        target = DeviceRegistry::device(QString());
+    QString why;
+    m_device = layout.isEmpty() || !target ? nullptr : target->openSerdes(layout, &why);
     m_settings.clear();
     m_injected.clear();
     m_dcu = m_channel = -1;
@@ -88,16 +93,16 @@ int PCSData::getValue(const QString& key) const {
         return m_channel;
     if (!m_device || m_dcu < 0)
         return -1;
-    if (const SimSerdes::Field* f = SimSerdes::field(key)) {
+    if (const SerdesMap::Field* f = SerdesMap::field(key)) {
         const auto bytes = m_settings.constFind(chIndex());
         if (bytes == m_settings.constEnd())
             return -1;
         const int v = (quint8(bytes->at(f->reg)) >> f->shift) & ((1 << f->bits) - 1);
-        return f->options.isEmpty() ? SimSerdes::amplitudeFromCode(v) : v;
+        return f->options.isEmpty() ? SerdesMap::amplitudeFromCode(v) : v;
     }
-    if (SimSerdes::channelResets().contains(key) || SimSerdes::dcuResets().contains(key))
+    if (SerdesMap::channelResets().contains(key) || SerdesMap::dcuResets().contains(key))
         return m_device->reset(m_dcu, m_channel, key) ? 1 : 0;
-    if (SimSerdes::statusKeys().contains(key))
+    if (SerdesMap::statusKeys().contains(key))
         return m_device->status(m_dcu, m_channel, key) ? 1 : 0;
     return -1;
 }
@@ -114,7 +119,7 @@ void PCSData::report(const QHash<QString, int>& before, bool all) {
     for (const QString& key : allKeys()) {
         if (!all && before.value(key) == after.value(key))
             continue;
-        if (SimSerdes::statusKeys().contains(key))
+        if (SerdesMap::statusKeys().contains(key))
             emit pcsRead(key);
         else
             emit pcsDirty(key);
@@ -182,7 +187,7 @@ bool PCSData::setControl(const QString& key, const QString& option, QString* err
         report(before, false);
         return true;
     }
-    if (SimSerdes::channelResets().contains(key) || SimSerdes::dcuResets().contains(key)) {
+    if (SerdesMap::channelResets().contains(key) || SerdesMap::dcuResets().contains(key)) {
         if (!onOff(option, &on)) {
             *error = QStringLiteral("%1: expected on or off, not \"%2\"").arg(verb, option);
             return false;
@@ -195,9 +200,9 @@ bool PCSData::setControl(const QString& key, const QString& option, QString* err
         report(before, false);
         return true;
     }
-    const SimSerdes::Field* f = SimSerdes::field(key);
+    const SerdesMap::Field* f = SerdesMap::field(key);
     if (!f) {
-        QStringList known = allKeys().mid(0, allKeys().size() - SimSerdes::statusKeys().size());
+        QStringList known = allKeys().mid(0, allKeys().size() - SerdesMap::statusKeys().size());
         known << QStringLiteral("cont_read");
         *error = QStringLiteral("ona_set_pcs: unknown control \"%1\": expected one of %2")
                      .arg(key, known.join(QStringLiteral(", ")));
@@ -207,8 +212,8 @@ bool PCSData::setControl(const QString& key, const QString& option, QString* err
     if (f->options.isEmpty()) {
         // The block's own terms, written plainly: no sign, blank or leading zero.
         static const QRegularExpression plain(QStringLiteral("^(0|[1-9][0-9]{0,3})$"));
-        if (plain.match(option).hasMatch() && SimSerdes::amplitudeValid(option.toInt()))
-            value = SimSerdes::amplitudeCode(option.toInt());
+        if (plain.match(option).hasMatch() && SerdesMap::amplitudeValid(option.toInt()))
+            value = SerdesMap::amplitudeCode(option.toInt());
         if (value < 0) {
             *error = QStringLiteral("%1: \"%2\" is no amplitude: expected 0 to 9 or 100 to 1300 in steps of 20")
                          .arg(verb, option);
@@ -301,7 +306,7 @@ bool PCSData::writeWishbone(quint32 addr, quint8 value, QString* error) {
         if (m_device->writeByte(addr, value, &why)) {
             // The store follows the device's byte; the other staged bytes stay.
             const int dcu = int(addr >> 12), block = int((addr >> 8) & 0xF), reg = int(addr & 0xFF);
-            if (block < 2 && reg < SimSerdes::kSettingRegs) {
+            if (block < 2 && reg < SerdesMap::kSettingRegs) {
                 const int idx = dcu * 2 + block;
                 if (!m_settings.contains(idx))
                     m_settings.insert(idx, m_device->settings(dcu, block));
@@ -337,9 +342,9 @@ bool PCSData::exportFile(const QString& path, QString* error) const {
             continue;
         const QByteArray bytes = m_settings.value(i, m_device->settings(i / 2, i % 2));
         text += QStringLiteral("# DCU %1 channel %2\n").arg(i / 2).arg(i % 2).toLatin1();
-        for (int r = 0; r < SimSerdes::kSettingRegs; ++r)
+        for (int r = 0; r < SerdesMap::kSettingRegs; ++r)
             text += QStringLiteral("%1 %2\n")
-                        .arg(hex(SimSerdes::address(i / 2, i % 2, r), 4), hex(quint8(bytes.at(r)), 2))
+                        .arg(hex(SerdesMap::address(i / 2, i % 2, r), 4), hex(quint8(bytes.at(r)), 2))
                         .toLatin1();
     }
     QString why;
@@ -385,13 +390,13 @@ bool PCSData::parseSrv(const QByteArray& text, const QString& name, const Serdes
         const quint32 addr = words.at(0).toUInt(nullptr, 16);
         const quint8 data = quint8(words.at(1).toUInt(nullptr, 16));
         const int dcu = int(addr >> 12), block = int((addr >> 8) & 0xF), reg = int(addr & 0xFF);
-        if (addr > 0xFFFF || block > 1 || reg >= SimSerdes::kSettingRegs || !layout.has(dcu, block))
+        if (addr > 0xFFFF || block > 1 || reg >= SerdesMap::kSettingRegs || !layout.has(dcu, block))
             return refuse(QStringLiteral("no setting register at address %1").arg(words.at(0)));
         if (seen.contains(addr))
             return refuse(QStringLiteral("address %1 is given twice").arg(words.at(0)));
         seen.insert(addr);
         QString why;
-        if (!SimSerdes::checkSettingByte(reg, data, &why))
+        if (!SerdesMap::checkSettingByte(reg, data, &why))
             return refuse(QStringLiteral("register %1: %2").arg(words.at(0), why));
         base[dcu * 2 + block][reg] = char(data);
     }
@@ -429,7 +434,7 @@ bool PCSData::importFile(const QString& path, QString* error) {
 
 void PCSData::injectValue(const QString& key, int value) {
     m_injected.insert(key, value);
-    if (SimSerdes::statusKeys().contains(key))
+    if (SerdesMap::statusKeys().contains(key))
         emit pcsRead(key);
     else
         emit pcsDirty(key);

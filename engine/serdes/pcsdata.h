@@ -1,7 +1,7 @@
 #pragma once
 
-// The SERDES/PCS singleton: the SERDES block of the open project (the
-// simulated device, SimSerdes), the settings the tool shows and the
+// The SERDES/PCS singleton: the SERDES block of the open project (on the
+// cable's target), the settings the tool shows and the
 // Wishbone access.
 //
 // The settings of every DCU channel are kept here as the bytes of the
@@ -17,7 +17,9 @@
 // flag or a Wishbone read ("read_data").
 
 #include "onaglobal.h"
-#include "simserdes.h"
+#include "serdeslayout.h"
+#include "serdesmap.h"
+#include "targetdevice.h"
 
 #include <QHash>
 #include <QObject>
@@ -34,9 +36,10 @@ public:
 
     PCSJTAG* getJTAG() const { return m_jtag; }
 
-    // The project's SERDES (an empty layout: none). A new device starts at
-    // power-up; the settings are unknown (-1) until initSERDES reads them.
-    void setLayout(const SerdesLayout& layout);
+    // The project's SERDES (an empty layout: none) on `target` (null: the
+    // default kind). A new device starts at power-up; the settings are
+    // unknown (-1) until initSERDES reads them.
+    void setLayout(const SerdesLayout& layout, TargetDevice* target = nullptr);
     // Project closed: no SERDES, the bus closed, continuous reading ended.
     void closeSession() { setLayout(SerdesLayout()); }
     const SerdesLayout& layout() const { return m_layout; }
@@ -120,7 +123,7 @@ private:
 
     PCSJTAG* m_jtag;
     SerdesLayout m_layout;
-    std::unique_ptr<SimSerdes> m_device;
+    std::unique_ptr<SerdesDevice> m_device;
     QHash<int, QByteArray> m_settings; // channel index -> setting bytes; absent: not read
     QHash<QString, int> m_injected;
     int m_dcu = -1;

@@ -41,23 +41,20 @@ void SimController::setRegisters(const ControlRegisterData& control, const Statu
     m_registers->setClock(m_clock);
 }
 
-QString SimController::hexDigits(quint64 value, int bits) {
-    const int digits = qMax(1, (bits + 3) / 4);
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
-
 quint32 SimController::counter() const { return quint32(m_clock() / 250); }
 
-quint32 SimController::readLeds() const {
+bool SimController::readLeds(quint32* value, QString*) const {
     QMutexLocker lock(&m_mutex);
     const quint32 ledMask = quint32(mask(m_leds));
     const quint32 countMask = quint32(mask((m_leds + 1) / 2));
-    return (m_switchValue ^ (counter() & countMask)) & ledMask;
+    *value = (m_switchValue ^ (counter() & countMask)) & ledMask;
+    return true;
 }
 
-quint32 SimController::readSwitches() const {
+bool SimController::readSwitches(quint32* value, QString*) const {
     QMutexLocker lock(&m_mutex);
-    return m_switchValue;
+    *value = m_switchValue;
+    return true;
 }
 
 bool SimController::writeSwitches(quint32 value, QString* error) {
@@ -167,13 +164,7 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
         text += hexDigits(w & m, width).toLower().toLatin1();
         text += '\n';
     }
-    QString why;
-    if (!SafeFile::writeAtomically(
-            path, [&text](QIODevice* out, QString*) { return out->write(text) == text.size(); }, &why)) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
-        return false;
-    }
-    return true;
+    return SafeFile::writeFile(path, text, error);
 }
 
 bool SimController::parseMemText(const QByteArray& text, const QString& name, int width, qint64 depth, qint64 offset,

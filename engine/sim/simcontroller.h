@@ -11,8 +11,10 @@
 // the GUI thread writes switches) and checks everything before it changes
 // anything. Memory files are $readmemh text (docs/formats.md).
 
+#include "bitwords.h"
 #include "onaglobal.h"
 #include "simregisters.h"
+#include "targetdevice.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -21,7 +23,7 @@
 #include <functional>
 #include <memory>
 
-class ONA_EXPORT SimController {
+class ONA_EXPORT SimController : public ControllerDevice {
 public:
     SimController(int ledCount, int switchCount, quint32 memStart, int memDepth, int memWidth);
 
@@ -33,32 +35,32 @@ public:
     // The user registers (none until set): control and status blocks that
     // are defined and enabled. Replaces what was there.
     void setRegisters(const ControlRegisterData& control, const StatusRegisterData& status);
-    SimRegisters& registers() const { return *m_registers; }
+    SimRegisters& registers() const override { return *m_registers; }
 
-    int ledCount() const { return m_leds; }
-    int switchCount() const { return m_switches; }
-    quint32 readLeds() const;
-    quint32 readSwitches() const;
+    int ledCount() const override { return m_leds; }
+    int switchCount() const override { return m_switches; }
+    bool readLeds(quint32* value, QString* error) const override;
+    bool readSwitches(quint32* value, QString* error) const override;
     // Refuses a value with bits above the switch count.
-    bool writeSwitches(quint32 value, QString* error);
+    bool writeSwitches(quint32 value, QString* error) override;
 
-    bool hasMemory() const { return m_depth > 0; }
-    quint32 memStart() const { return m_start; }
-    int memDepth() const { return m_depth; }
-    int memWidth() const { return m_width; }
-    bool readWord(quint64 address, quint64* value, QString* error) const;
-    bool writeWord(quint64 address, quint64 value, QString* error);
-    bool fill(quint64 value, QString* error);
+    bool hasMemory() const override { return m_depth > 0; }
+    quint32 memStart() const override { return m_start; }
+    int memDepth() const override { return m_depth; }
+    int memWidth() const override { return m_width; }
+    bool readWord(quint64 address, quint64* value, QString* error) const override;
+    bool writeWord(quint64 address, quint64 value, QString* error) override;
+    bool fill(quint64 value, QString* error) override;
 
     // Dumps `range` words (-1: to the end) from word `offset` of the memory
     // (0 = the start address) as $readmemh text, written atomically. `width`
     // is the word width written (0: the memory's); it may not exceed it.
-    bool dump(const QString& path, qint64 offset, qint64 range, int width, QString* error) const;
+    bool dump(const QString& path, qint64 offset, qint64 range, int width, QString* error) const override;
     // Loads a $readmemh file; its addresses are memory word indexes, moved
     // by `offset`; with `range` >= 0, words outside [offset, offset + range)
     // are refused. Every line is checked first: any fault refuses the whole
     // file, naming its line, and the memory stays as it was.
-    bool load(const QString& path, qint64 offset, qint64 range, int width, QString* error);
+    bool load(const QString& path, qint64 offset, qint64 range, int width, QString* error) override;
 
     struct MemWrite {
         quint32 index;
@@ -73,7 +75,7 @@ public:
 
     // Hexadecimal digits of `value`, upper case, zero-padded to the digits
     // of `bits` bits (at least one digit).
-    static QString hexDigits(quint64 value, int bits);
+    static QString hexDigits(quint64 value, int bits) { return ::hexDigits(value, bits); }
 
 private:
     // Checks a dump or load window against the memory; a negative range

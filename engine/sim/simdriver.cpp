@@ -509,22 +509,3 @@ std::unique_ptr<SimDriver> SimDriver::create(const QJsonObject& driver, int widt
         return nullptr;
     }
 }
-
-QVector<quint64> bitsToWords(const QString& bits) {
-    const int n = bits.size();
-    QVector<quint64> w((n + 63) / 64, 0);
-    for (int i = 0; i < n; ++i)
-        if (bits.at(n - 1 - i) == QLatin1Char('1'))
-            w[i >> 6] |= quint64(1) << (i & 63);
-    if (w.isEmpty())
-        w.append(0);
-    return w;
-}
-
-QString wordsToBits(const quint64* words, int width) {
-    QString s(width, QLatin1Char('0'));
-    for (int i = 0; i < width; ++i)
-        if ((words[i >> 6] >> (i & 63)) & 1u)
-            s[width - 1 - i] = QLatin1Char('1');
-    return s;
-}

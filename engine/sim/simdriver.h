@@ -5,6 +5,7 @@
 // A driver is deterministic: after reset() it always produces the same
 // sequence, so a capture is reproducible and a test can predict it.
 
+#include "bitwords.h"
 #include "onaglobal.h"
 
 #include <QJsonObject>
@@ -60,8 +61,3 @@ protected:
     quint64 m_time = 0;
     QVector<quint64> m_value;
 };
-
-// A pattern ('0'/'1', most significant first) as words, least significant
-// word first.
-ONA_EXPORT QVector<quint64> bitsToWords(const QString& bits);
-ONA_EXPORT QString wordsToBits(const quint64* words, int width);

@@ -160,13 +160,7 @@ bool SimRegisters::dump(const QString& path, bool status, QString* error) const 
             text += '\n';
         }
     }
-    QString why;
-    if (!SafeFile::writeAtomically(
-            path, [&text](QIODevice* out, QString*) { return out->write(text) == text.size(); }, &why)) {
-        *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
-        return false;
-    }
-    return true;
+    return SafeFile::writeFile(path, text, error);
 }
 
 bool SimRegisters::parseRegisterText(const QByteArray& text, const QString& name, const QHash<QString, int>& widths,
@@ -201,7 +195,10 @@ bool SimRegisters::parseRegisterText(const QByteArray& text, const QString& name
         if (digits.isEmpty())
             return bad(QStringLiteral("\"%1\" is not a hexadecimal value").arg(fields.at(1).left(130)));
         if (!RegisterRadix::fits(digits, width, RegisterRadix::Hex))
-            return bad(QStringLiteral("%1 is wider than the %2 bits of \"%3\"").arg(fields.at(1).left(130)).arg(width).arg(reg));
+            return bad(QStringLiteral("%1 is wider than the %2 bits of \"%3\"")
+                           .arg(fields.at(1).left(130))
+                           .arg(width)
+                           .arg(reg));
         values->append({reg, RegisterRadix::toBinary(digits, width, RegisterRadix::Hex)});
     }
     if (values->isEmpty()) {

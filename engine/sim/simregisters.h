@@ -13,6 +13,7 @@
 
 #include "controllerrecords.h"
 #include "onaglobal.h"
+#include "targetdevice.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -21,7 +22,7 @@
 #include <QVector>
 #include <functional>
 
-class ONA_EXPORT SimRegisters {
+class ONA_EXPORT SimRegisters : public RegisterBank {
 public:
     SimRegisters() = default;
     SimRegisters(const QList<RegisterEntry>& control, const QList<RegisterEntry>& status);
@@ -31,21 +32,21 @@ public:
     // Milliseconds since any fixed point; drives the counters.
     void setClock(std::function<qint64()> msNow);
 
-    bool hasControl(const QString& name) const { return m_controlIndex.contains(name); }
-    bool hasStatus(const QString& name) const { return m_statusIndex.contains(name); }
+    bool hasControl(const QString& name) const override { return m_controlIndex.contains(name); }
+    bool hasStatus(const QString& name) const override { return m_statusIndex.contains(name); }
 
     // The value as hexadecimal digits (upper case, ceil(width / 4) of them).
-    bool readControl(const QString& name, QString* hex, QString* error) const;
-    bool readStatus(const QString& name, QString* hex, QString* error) const;
+    bool readControl(const QString& name, QString* hex, QString* error) const override;
+    bool readStatus(const QString& name, QString* hex, QString* error) const override;
     // `text` is the value in the register's declared radix, or marked with
     // its own: b'1010, o'12, d'10, h'A. A value of 2^width or more is refused.
-    bool writeControl(const QString& name, const QString& text, QString* error);
+    bool writeControl(const QString& name, const QString& text, QString* error) override;
     // Inverts a 1-bit control register.
-    bool toggleControl(const QString& name, QString* error);
+    bool toggleControl(const QString& name, QString* error) override;
 
-    bool dumpControl(const QString& path, QString* error) const { return dump(path, false, error); }
-    bool dumpStatus(const QString& path, QString* error) const { return dump(path, true, error); }
-    bool loadControl(const QString& path, QString* error);
+    bool dumpControl(const QString& path, QString* error) const override { return dump(path, false, error); }
+    bool dumpStatus(const QString& path, QString* error) const override { return dump(path, true, error); }
+    bool loadControl(const QString& path, QString* error) override;
 
     // The parser behind loadControl: `text` of the file `name`, for
     // registers of the given widths. Gives (register, binary value) pairs.

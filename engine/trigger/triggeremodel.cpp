@@ -20,19 +20,9 @@ void TriggerEModel::appendExpression(const QString& name, const QString& express
     m_rows.append(RowInfo());
 }
 
-int TriggerEModel::rowOf(const QString& name) const {
-    for (int r = 0; r < rowCount(); ++r)
-        if (item(r, ColName)->text() == name)
-            return r;
-    return -1;
-}
+int TriggerEModel::rowOf(const QString& name) const { return rowNamed(*this, ColName, name); }
 
-QStringList TriggerEModel::names() const {
-    QStringList out;
-    for (int r = 0; r < rowCount(); ++r)
-        out << item(r, ColName)->text();
-    return out;
-}
+QStringList TriggerEModel::names() const { return columnTexts(*this, ColName); }
 
 QString TriggerEModel::text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
@@ -64,27 +54,19 @@ QStandardItem* TriggerEModel::setEnabled(int row, bool enabled) {
 }
 
 int TriggerEModel::recheck(const QStringList& tuNames) {
-    int errors = 0;
-    for (int r = 0; r < m_rows.size(); ++r) {
-        RowInfo& info = m_rows[r];
-        QString why;
-        info.prog = TriggerLang::TEProgram();
-        const bool ok = TriggerLang::parseTE(text(r, ColExpression), tuNames, &info.prog, &why);
-        errors += info.record(ok, why, item(r, ColExpression));
-    }
-    m_numError = errors;
-    return errors;
+    m_numError = recheckRows(
+        m_rows,
+        [&](int r, RowInfo& info, QString* why) {
+            info.prog = TriggerLang::TEProgram();
+            return TriggerLang::parseTE(text(r, ColExpression), tuNames, &info.prog, why);
+        },
+        [this](int r) { return item(r, ColExpression); });
+    return m_numError;
 }
 
-bool TriggerEModel::hasError(int row) const {
-    const RowInfo* info = rowAt(m_rows, row);
-    return info && info->error;
-}
+bool TriggerEModel::hasError(int row) const { return rowHasError(m_rows, row); }
 
-QString TriggerEModel::errorText(int row) const {
-    const RowInfo* info = rowAt(m_rows, row);
-    return info ? info->errorText : QString();
-}
+QString TriggerEModel::errorText(int row) const { return rowErrorText(m_rows, row); }
 
 TriggerLang::TEProgram TriggerEModel::program(int row) const {
     const RowInfo* info = rowAt(m_rows, row);

@@ -40,19 +40,9 @@ void TriggerUModel::appendUnit(const QString& name, const QStringList& signalRef
                new QStandardItem(value)});
 }
 
-int TriggerUModel::rowOf(const QString& name) const {
-    for (int r = 0; r < rowCount(); ++r)
-        if (item(r, ColName)->text() == name)
-            return r;
-    return -1;
-}
+int TriggerUModel::rowOf(const QString& name) const { return rowNamed(*this, ColName, name); }
 
-QStringList TriggerUModel::names() const {
-    QStringList out;
-    for (int r = 0; r < rowCount(); ++r)
-        out << item(r, ColName)->text();
-    return out;
-}
+QStringList TriggerUModel::names() const { return columnTexts(*this, ColName); }
 
 QString TriggerUModel::text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
@@ -85,27 +75,19 @@ TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const {
 }
 
 int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens) {
-    int errors = 0;
-    for (int r = 0; r < m_rows.size(); ++r) {
-        RowInfo& info = m_rows[r];
-        QString why;
-        info.cond = TriggerLang::TUCondition();
-        const bool ok = TriggerLang::compileTU(unitSpec(r), tokens, &info.cond, &why);
-        errors += info.record(ok, why, item(r, ColValue));
-    }
-    m_numError = errors;
-    return errors;
+    m_numError = recheckRows(
+        m_rows,
+        [&](int r, RowInfo& info, QString* why) {
+            info.cond = TriggerLang::TUCondition();
+            return TriggerLang::compileTU(unitSpec(r), tokens, &info.cond, why);
+        },
+        [this](int r) { return item(r, ColValue); });
+    return m_numError;
 }
 
-bool TriggerUModel::hasError(int row) const {
-    const RowInfo* info = rowAt(m_rows, row);
-    return info && info->error;
-}
+bool TriggerUModel::hasError(int row) const { return rowHasError(m_rows, row); }
 
-QString TriggerUModel::errorText(int row) const {
-    const RowInfo* info = rowAt(m_rows, row);
-    return info ? info->errorText : QString();
-}
+QString TriggerUModel::errorText(int row) const { return rowErrorText(m_rows, row); }
 
 TriggerLang::TUCondition TriggerUModel::condition(int row) const {
     const RowInfo* info = rowAt(m_rows, row);

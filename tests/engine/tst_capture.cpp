@@ -11,6 +11,7 @@
 
 #include "capturefile.h"
 #include "onajtag.h"
+#include "onathread.h"
 #include "simdriver.h"
 #include "tracedata.h"
 #include "waveexport.h"

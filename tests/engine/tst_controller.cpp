@@ -44,7 +44,7 @@ void TestController::cleanup() {
 }
 
 void TestController::freezeClock(qint64 ms) {
-    auto dev = ONCData::inst()->device();
+    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
     QVERIFY(dev);
     dev->setClock([ms] { return ms; });
 }

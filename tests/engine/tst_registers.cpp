@@ -112,7 +112,7 @@ void TestRegisters::init() {
     QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
     QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
     m_ms = 0;
-    ONCData::inst()->device()->setClock([this] { return m_ms; });
+    std::dynamic_pointer_cast<SimController>(ONCData::inst()->device())->setClock([this] { return m_ms; });
 }
 
 void TestRegisters::cleanup() { ONCData::inst()->clearFailures(); }

@@ -84,7 +84,7 @@ void TstController::init() {
     // The user picks the controller core in the core selector.
     m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(QStringLiteral("board_ctrl")));
     QCOMPARE(OnaData::inst()->getCoreName(-1), QStringLiteral("board_ctrl"));
-    auto dev = ONCData::inst()->device();
+    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
     QVERIFY(dev);
     dev->setClock([] { return qint64(0); });
     m_host->commands.clear();
@@ -187,7 +187,7 @@ void TstController::pollingOnceShowsTheValue() {
 
 void TstController::continuousPollingStops() {
     LEDPanel* leds = ledTab()->ledPanel();
-    auto dev = ONCData::inst()->device();
+    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
     auto now = std::make_shared<std::atomic<qint64>>(0);
     dev->setClock([now] { return now->load(); });
     leds->speedSlider()->setValue(5);

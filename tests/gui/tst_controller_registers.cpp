@@ -83,7 +83,7 @@ void TstControllerRegisters::init() {
     QVERIFY(m_gui);
     m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(QStringLiteral("board_ctrl")));
     QVERIFY(ONCData::inst()->device());
-    ONCData::inst()->device()->setClock([] { return qint64(0); });
+    std::dynamic_pointer_cast<SimController>(ONCData::inst()->device())->setClock([] { return qint64(0); });
     m_host->commands.clear();
 }
 

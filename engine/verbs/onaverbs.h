@@ -1,0 +1,46 @@
+#pragma once
+
+// Each subsystem registers its own ona_* verbs from its own verb file
+// (verbs/projectverbs.cpp, verbs/triggerverbs.cpp, ...); Ona_Init
+// (onapackage.cpp) calls every registerVerbs below. The items of "ona_get"
+// are answered by the subsystem that owns them.
+
+#include "verbs.h"
+
+#include <QString>
+
+namespace ProjectVerbs {
+void registerVerbs(Tcl_Interp* interp);
+int getCores(Tcl_Interp* ip);
+int getCore(Tcl_Interp* ip, const QString& name);
+int getProject(Tcl_Interp* ip);
+} // namespace ProjectVerbs
+
+namespace TriggerVerbs {
+void registerVerbs(Tcl_Interp* interp);
+int getTU(Tcl_Interp* ip, const QString& name);
+int getTE(Tcl_Interp* ip, const QString& name);
+int getTrigOptn(Tcl_Interp* ip);
+int getTokenSets(Tcl_Interp* ip);
+} // namespace TriggerVerbs
+
+namespace CaptureVerbs {
+void registerVerbs(Tcl_Interp* interp);
+int getCapture(Tcl_Interp* ip);
+int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj);
+} // namespace CaptureVerbs
+
+class AnalyzerCore;
+namespace ControllerVerbs {
+void registerVerbs(Tcl_Interp* interp);
+// Adds a controller core's records to its "ona_get core" dict.
+void putCoreRecords(Verbs::Dict* dict, const AnalyzerCore& core);
+} // namespace ControllerVerbs
+
+namespace SerdesVerbs {
+void registerVerbs(Tcl_Interp* interp);
+} // namespace SerdesVerbs
+
+namespace RtlGenVerbs {
+void registerVerbs(Tcl_Interp* interp);
+} // namespace RtlGenVerbs
