@@ -12,6 +12,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
+
 class TclSession {
 public:
     TclSession() : m_interp(Tcl_CreateInterp()) { Ona_Init(m_interp); }
@@ -82,3 +84,20 @@ inline void writeAll(const QString& path, const QByteArray& data) {
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(data);
 }
+
+// The shared fixture of the engine tests: a test class derives from it and
+// opens a fresh copy of the demo in its init().
+class DemoSession : public QObject {
+protected:
+    // Forgets the engine's project and opens a fresh copy of the demo, with
+    // `core` made current when given. On failure m_tcl.result() says why.
+    bool openDemo(const char* core = nullptr) {
+        OnaData::inst()->resetData();
+        m_demo = std::make_unique<DemoCopy>();
+        return m_tcl.call({"ona_open_project", m_demo->ona()}) &&
+               (!core || m_tcl.call({"ona_set_core", "-name", QLatin1String(core)}));
+    }
+
+    TclSession m_tcl;
+    std::unique_ptr<DemoCopy> m_demo;
+};

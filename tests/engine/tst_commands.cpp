@@ -11,7 +11,7 @@
 
 #include <QtTest>
 
-class TestCommands : public QObject {
+class TestCommands : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -48,16 +48,9 @@ private:
     // Expects `words` to fail with a message containing `needle` and to
     // leave the engine untouched.
     void refuse(const QStringList& words, const QString& needle);
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestCommands::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-}
+void TestCommands::init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
 
 void TestCommands::refuse(const QStringList& words, const QString& needle) {
     const QByteArray before = ProjectFiles::writeOna(OnaData::inst()->snapshot(m_demo->ona()));

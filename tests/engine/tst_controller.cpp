@@ -9,7 +9,7 @@
 
 #include <QtTest>
 
-class TestController : public QObject {
+class TestController : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -26,17 +26,9 @@ private:
     // Freezes the counter of the current device at `ms` milliseconds.
     void freezeClock(qint64 ms);
     QString memWord(int index);
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestController::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
-}
+void TestController::init() { QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result())); }
 
 void TestController::cleanup() {
     ONCData::inst()->clearFailures();

@@ -17,7 +17,7 @@
 
 using namespace EomFiles;
 
-class TestEye : public QObject {
+class TestEye : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -35,24 +35,18 @@ private:
         return m_tcl.dictGet(QStringLiteral("ona_get eye %1").arg(QLatin1String(name)), QLatin1String(key)).toInt();
     }
     bool scan(const QString& name, const QString& quality) {
-        return m_tcl.call({"ona_set_controller", "-hard_ip", name, "-eye_quality", quality})
-               && m_tcl.call({"ona_run_controller", "-eye_monitor", name});
+        return m_tcl.call({"ona_set_controller", "-hard_ip", name, "-eye_quality", quality}) &&
+               m_tcl.call({"ona_run_controller", "-eye_monitor", name});
     }
     bool write(const QString& key, const QString& value) {
-        return m_tcl.call({"ona_set_controller", "-hard_ip", "PCSCH_0", "-" + key, value})
-               && m_tcl.call({"ona_run_controller", "-write_ip", "PCSCH_0"});
+        return m_tcl.call({"ona_set_controller", "-hard_ip", "PCSCH_0", "-" + key, value}) &&
+               m_tcl.call({"ona_run_controller", "-write_ip", "PCSCH_0"});
     }
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
 void TestEye::init() {
-    OnaData::inst()->resetData();
+    QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result()));
     EyeMonitor::inst()->setPacing(0);
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
 }
 
 void TestEye::cleanup() { EyeMonitor::inst()->stopEOM(); }
@@ -77,7 +71,8 @@ void TestEye::widthAndHeightMatchTheModel() {
     const double target = 0.5 / double(grid.bits);
     const int width = 2 * int(std::floor(lane.halfWidth(target) * grid.phaseSteps)) + 1;
     const int height = 2 * int(std::floor(lane.halfHeight(target) * grid.voltSteps / grid.fullScale)) + 1;
-    QVERIFY2(width > 5 && width < 33 && height > 5 && height < 65, qPrintable(QStringLiteral("%1 %2").arg(width).arg(height)));
+    QVERIFY2(width > 5 && width < 33 && height > 5 && height < 65,
+             qPrintable(QStringLiteral("%1 %2").arg(width).arg(height)));
     QVERIFY2(std::abs(eye("PCSCH_0", "width") - width) <= 2,
              qPrintable(QStringLiteral("width %1, model %2").arg(eye("PCSCH_0", "width")).arg(width)));
     QVERIFY2(std::abs(eye("PCSCH_0", "height") - height) <= 2,
@@ -207,14 +202,14 @@ void TestEye::csvReader() {
     // 0x1D errors of 0x64 samples: 29 in single precision (28 in double).
     QCOMPARE(csvHeight(csvPoint(rows[1])), 29);
     QCOMPARE(int(double(0x1D) / double(0x64) * 100.0), 28);
-    QCOMPARE(csvHeight(csvPoint(rows[0])), 29);               // 0x1d of 0x64 again, split over passes
-    QCOMPARE(csvHeight(csvPoint(rows[2])), 0);                // no errors
-    QCOMPARE(csvHeight(csvPoint(rows[3])), 0);                // five fields
+    QCOMPARE(csvHeight(csvPoint(rows[0])), 29); // 0x1d of 0x64 again, split over passes
+    QCOMPARE(csvHeight(csvPoint(rows[2])), 0);  // no errors
+    QCOMPARE(csvHeight(csvPoint(rows[3])), 0);  // five fields
     const CsvPoint big = csvPoint(rows[4]);
-    QCOMPARE(big.samples, quint64(0x100000000));              // 64-bit, no wrap
+    QCOMPARE(big.samples, quint64(0x100000000)); // 64-bit, no wrap
     QCOMPARE(big.errors, quint64(0x1fffffffe));
-    QCOMPARE(csvHeight(big), 0);                              // more errors than samples
-    QVERIFY(readCsv("0,0,f4240,0,1,0\n", &rows, &error));     // 1 of a million: shown, not 0
+    QCOMPARE(csvHeight(big), 0);                          // more errors than samples
+    QVERIFY(readCsv("0,0,f4240,0,1,0\n", &rows, &error)); // 1 of a million: shown, not 0
     QCOMPARE(csvHeight(csvPoint(rows[0])), 1);
     QCOMPARE(csvPoint(rows[0]).x, 0);
     QVERIFY(readCsv("", &rows, &error) && rows.isEmpty());
@@ -227,8 +222,8 @@ void TestEye::csvReader() {
         {"0,0,1,1,0,0,7\n", "line 1: 7 fields"},
         {"0,0,1,1,0,zz\n", "line 1: field 6 \"zz\""},
         {"0,0,1,1,,0\n", "line 1: field 5"},
-        {"0,0,1,1,0,10000000000000000\n", "field 6"},  // over 64 bits
-        {"0,0,1,1,0,4000000000000001\n", "field 6"},   // two of them would overflow a sum
+        {"0,0,1,1,0,10000000000000000\n", "field 6"}, // over 64 bits
+        {"0,0,1,1,0,4000000000000001\n", "field 6"},  // two of them would overflow a sum
         {"999999,0,1,1,0,0\n", "line 1: x"},
         {"0.5,0,1,1,0,0\n", "line 1: x"},
     };
@@ -248,10 +243,11 @@ void TestEye::csvReader() {
 void TestEye::textReader() {
     EomText eye;
     QString error;
-    const QByteArray good = "{'comb_vals': array([[0.1, 0.2, 0.3],\n"
-                            "       [0.4, 0.5, 6e-01]]),\n"
-                            " 'x_axis': array([-0.5, 0. , 0.5]),\n"
-                            " 'y_axis': array([-1, 1])}\n";
+    const QByteArray good =
+        "{'comb_vals': array([[0.1, 0.2, 0.3],\n"
+        "       [0.4, 0.5, 6e-01]]),\n"
+        " 'x_axis': array([-0.5, 0. , 0.5]),\n"
+        " 'y_axis': array([-1, 1])}\n";
     QVERIFY2(readText(good, &eye, &error), qPrintable(error));
     QCOMPARE(eye.comb, (QVector<double>{0.1, 0.2, 0.3, 0.4, 0.5, 0.6}));
     QCOMPARE(eye.x, (QVector<double>{-0.5, 0, 0.5}));

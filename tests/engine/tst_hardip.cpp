@@ -9,7 +9,7 @@
 
 #include <QtTest>
 
-class TestHardIp : public QObject {
+class TestHardIp : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -27,17 +27,9 @@ private:
     QString got(const QString& name, const QString& key, bool staged = false) {
         return m_tcl.dictGet(QStringLiteral("ona_get hardip %1%2").arg(name, staged ? " -staged" : ""), key);
     }
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestHardIp::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
-}
+void TestHardIp::init() { QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result())); }
 
 void TestHardIp::recordsFromTheProject() {
     QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip"),

@@ -12,7 +12,7 @@
 
 using Ibert::Pattern;
 
-class TestHardIpQuads : public QObject {
+class TestHardIpQuads : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -42,17 +42,9 @@ private:
             return ~quint64(0);
         return m_tcl.result().toULongLong();
     }
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestHardIpQuads::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
-}
+void TestHardIpQuads::init() { QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result())); }
 
 void TestHardIpQuads::prbsSequences() {
     // The published first bytes of PRBS7 from the all-ones state.
@@ -64,8 +56,8 @@ void TestHardIpQuads::prbsSequences() {
 
     // A maximal-length sequence holds the all-ones run of n exactly once per
     // 2^n - 1 bits and repeats after that: its period. It has 2^(n-1) ones.
-    for (Pattern p : {Pattern::Prbs7, Pattern::Prbs11, Pattern::Prbs15, Pattern::Prbs16, Pattern::Prbs23_18,
-                      Pattern::Prbs23_21}) {
+    for (Pattern p :
+         {Pattern::Prbs7, Pattern::Prbs11, Pattern::Prbs15, Pattern::Prbs16, Pattern::Prbs23_18, Pattern::Prbs23_21}) {
         const int n = Ibert::prbsOrder(p);
         const qint64 period = (qint64(1) << n) - 1;
         Ibert::Generator g(p);
@@ -126,9 +118,9 @@ void TestHardIpQuads::prbsSequences() {
 }
 
 void TestHardIpQuads::ibertMatrix() {
-    const QStringList same{QStringLiteral("PRBS31"),     QStringLiteral("PRBS23_18"),   QStringLiteral("PRBS23_21"),
-                           QStringLiteral("PRBS16"),     QStringLiteral("PRBS15"),      QStringLiteral("PRBS11"),
-                           QStringLiteral("PRBS7"),      QStringLiteral("Fixed Word"),  QStringLiteral("DC Balanced"),
+    const QStringList same{QStringLiteral("PRBS31"),       QStringLiteral("PRBS23_18"),  QStringLiteral("PRBS23_21"),
+                           QStringLiteral("PRBS16"),       QStringLiteral("PRBS15"),     QStringLiteral("PRBS11"),
+                           QStringLiteral("PRBS7"),        QStringLiteral("Fixed Word"), QStringLiteral("DC Balanced"),
                            QStringLiteral("Fixed Pattern")};
     QVERIFY(run("ona_set_controller -pcs_lane 1"));
     QVERIFY(run("ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 1101000011"));
@@ -140,10 +132,8 @@ void TestHardIpQuads::ibertMatrix() {
                 for (int i = 0; i < injections; ++i)
                     QVERIFY(run("ona_run_controller -inject_error MPPHY_0"));
                 const quint64 c = count();
-                QVERIFY2(c == quint64(injections), qPrintable(QStringLiteral("%1 %2 x%3: %4")
-                                                                  .arg(loopback, p)
-                                                                  .arg(injections)
-                                                                  .arg(c)));
+                QVERIFY2(c == quint64(injections),
+                         qPrintable(QStringLiteral("%1 %2 x%3: %4").arg(loopback, p).arg(injections).arg(c)));
                 QCOMPARE(count(), quint64(injections)); // stays once the bits have passed
             }
         }
@@ -260,8 +250,8 @@ void TestHardIpQuads::mergeReader() {
         many += "\"h" + QByteArray::number(i) + "\": {\"lane\": \"0\"},";
     many += "\"version\": 1}";
     QCOMPARE(parsed(many).size(), HardIpMerge::kMaxEntries);
-    for (const QByteArray bad : {QByteArray("[1, 2]"), QByteArray("{\"a\":"), QByteArray("\xff\xfe{}"),
-                                 QByteArray("null")}) {
+    for (const QByteArray bad :
+         {QByteArray("[1, 2]"), QByteArray("{\"a\":"), QByteArray("\xff\xfe{}"), QByteArray("null")}) {
         QVERIFY(parsed(bad, &ok).isEmpty());
         QVERIFY(!ok && warning == QLatin1String("WARNING: Failed to parse MPP merge JSON file."));
     }

@@ -10,7 +10,7 @@
 #include <QJsonObject>
 #include <QtTest>
 
-class TestProjectFiles : public QObject {
+class TestProjectFiles : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -29,9 +29,6 @@ private slots:
 private:
     // Replaces one value in a JSON file (path like "cores/0/name").
     static QByteArray patched(const QByteArray& json, const QString& path, const QJsonValue& value);
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
 QByteArray TestProjectFiles::patched(const QByteArray& json, const QString& path, const QJsonValue& value) {
@@ -55,11 +52,7 @@ QByteArray TestProjectFiles::patched(const QByteArray& json, const QString& path
     return QJsonDocument(root.toObject()).toJson();
 }
 
-void TestProjectFiles::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-}
+void TestProjectFiles::init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
 
 void TestProjectFiles::roundTripIsByteStable() {
     // Change a bit of everything, save, reopen, save again: same bytes.

@@ -3,8 +3,8 @@
 // debug-logic file, the register options of ona_run_controller on the
 // demo's controller core, and register files.
 
-#include "enginetest.h"
 #include "controllerrecords.h"
+#include "enginetest.h"
 #include "oncdata.h"
 #include "registerradix.h"
 #include "simcontroller.h"
@@ -54,10 +54,14 @@ struct Ref {
     }
     QString in(int radix) const {
         switch (radix) {
-            case RegisterRadix::Bin: return grouped(1);
-            case RegisterRadix::Oct: return grouped(3);
-            case RegisterRadix::Dec: return decimal();
-            default: return grouped(4);
+            case RegisterRadix::Bin:
+                return grouped(1);
+            case RegisterRadix::Oct:
+                return grouped(3);
+            case RegisterRadix::Dec:
+                return decimal();
+            default:
+                return grouped(4);
         }
     }
 };
@@ -81,7 +85,7 @@ Ref randomRef(QRandomGenerator& rng, int width) {
 
 } // namespace
 
-class TestRegisters : public QObject {
+class TestRegisters : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -99,18 +103,13 @@ private slots:
 private:
     QString read(const QString& option, const QString& name) {
         return m_tcl.call({"ona_run_controller", option, name}) ? m_tcl.result()
-                                                                 : QStringLiteral("<error: %1>").arg(m_tcl.result());
+                                                                : QStringLiteral("<error: %1>").arg(m_tcl.result());
     }
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
     qint64 m_ms = 0;
 };
 
 void TestRegisters::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
+    QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result()));
     m_ms = 0;
     std::dynamic_pointer_cast<SimController>(ONCData::inst()->device())->setClock([this] { return m_ms; });
 }
@@ -146,12 +145,12 @@ void TestRegisters::conversionEdgeCases() {
     QCOMPARE(convert("3F", 6, Hex, Bin), QStringLiteral("111111")); // the 8-bit form cut to 6
     QCOMPARE(convert("Toggle", 1, Bin, Hex), QStringLiteral("Toggle"));
     QCOMPARE(convert(QString(), 8, Hex, Dec), QString());
-    QCOMPARE(convert("12", 8, 7, Dec), QStringLiteral("12")); // unknown source radix
-    QCOMPARE(convert("12", 8, Dec, 9), QString());             // unknown target
+    QCOMPARE(convert("12", 8, 7, Dec), QStringLiteral("12"));         // unknown source radix
+    QCOMPARE(convert("12", 8, Dec, 9), QString());                    // unknown target
     QCOMPARE(convert("1G", 8, Hex, Bin), QStringLiteral("00010000")); // a stray digit counts as 0
     QCOMPARE(convert("1x", 8, Dec, Hex), QStringLiteral("00"));
-    QCOMPARE(convert("1FF", 8, Hex, Hex), QStringLiteral("FF")); // longer than the width
-    QCOMPARE(convert("101", 0, Bin, Dec), QStringLiteral("5"));  // no width: not fitted
+    QCOMPARE(convert("1FF", 8, Hex, Hex), QStringLiteral("FF"));                              // longer than the width
+    QCOMPARE(convert("101", 0, Bin, Dec), QStringLiteral("5"));                               // no width: not fitted
     QCOMPARE(convert("1267650600228229401496703205376", 100, Dec, Dec), QStringLiteral("0")); // 2^100 wraps
 }
 
@@ -249,8 +248,7 @@ void TestRegisters::readWriteToggle() {
     QCOMPARE(read("-read_control", "ctrl_divisor"), QStringLiteral("03E8"));
     QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "h'FFFF"}));
     QCOMPARE(read("-read_control", "ctrl_divisor"), QStringLiteral("FFFF"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data",
-                        "123456789ABCDEF0FEDCBA98"}));
+    QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "123456789ABCDEF0FEDCBA98"}));
     QCOMPARE(read("-read_control", "ctrl_key"), QStringLiteral("123456789ABCDEF0FEDCBA98"));
     QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
     QCOMPARE(read("-read_control", "ctrl_enable"), QStringLiteral("1"));

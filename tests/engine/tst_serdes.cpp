@@ -12,7 +12,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-class TestSerdes : public QObject {
+class TestSerdes : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -49,16 +49,9 @@ private:
             out << args.at(0).toInt();
         return out;
     }
-
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestSerdes::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-}
+void TestSerdes::init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
 
 void TestSerdes::descriptionFromTheProject() {
     PCSData* pcs = PCSData::inst();

@@ -10,7 +10,7 @@
 
 #include <QtTest>
 
-class TestTokenText : public QObject {
+class TestTokenText : public DemoSession {
     Q_OBJECT
 private slots:
     void init();
@@ -19,15 +19,9 @@ private slots:
     void exportAndWaveformAgree();
 
 private:
-    TclSession m_tcl;
-    std::unique_ptr<DemoCopy> m_demo;
 };
 
-void TestTokenText::init() {
-    OnaData::inst()->resetData();
-    m_demo = std::make_unique<DemoCopy>();
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-}
+void TestTokenText::init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
 
 void TestTokenText::valueText() {
     TokenModel* t = OnaData::inst()->getTokenModel();

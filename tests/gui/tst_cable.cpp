@@ -27,7 +27,7 @@ using vemo::basgui::ScriptedDialogs;
 using vemo::toolona::CableDialog;
 using vemo::toolona::OnaGUI;
 
-class TstCable : public QObject {
+class TstCable : public DemoTest {
     Q_OBJECT
 private slots:
     void init();
@@ -46,25 +46,13 @@ private:
         return std::make_unique<CableDialog>(m_gui.get(), OnaData::inst()->getJTAG());
     }
     QStringList cableCommands() const { return m_host->startingWith(QStringLiteral("ona_set_project")); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<OnaGUI> m_gui;
 };
 
-void TstCable::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-    QVERIFY(m_gui);
-    m_host->commands.clear();
-}
+void TstCable::init() { QVERIFY(openDemo()); }
 
 void TstCable::cleanup() {
-    m_gui.reset();
-    m_host.reset();
+    closeDemo();
     OnaData::inst()->resetData();
-    m_dir.reset();
 }
 
 void TstCable::opensOnEngineSettings() {

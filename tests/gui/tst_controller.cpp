@@ -42,7 +42,7 @@
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
 
-class TstController : public QObject {
+class TstController : public DemoTest {
     Q_OBJECT
 private slots:
     void init();
@@ -63,10 +63,6 @@ private:
         return m_gui->rightView()->page<vemo::toolona::UserMemoryTab>()->memoryWidget();
     }
     static QStringList names(const QString& prefix, int n);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<OnaGUI> m_gui;
 };
 
 QStringList TstController::names(const QString& prefix, int n) {
@@ -77,24 +73,15 @@ QStringList TstController::names(const QString& prefix, int n) {
 }
 
 void TstController::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-    QVERIFY(m_gui);
-    // The user picks the controller core in the core selector.
-    m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(QStringLiteral("board_ctrl")));
-    QCOMPARE(OnaData::inst()->getCoreName(-1), QStringLiteral("board_ctrl"));
+    QVERIFY(openDemo(QStringLiteral("board_ctrl")));
     auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
     QVERIFY(dev);
     dev->setClock([] { return qint64(0); });
-    m_host->commands.clear();
 }
 
 void TstController::cleanup() {
-    ONCData::inst()->clearFailures();
-    m_gui.reset();
+    closeDemo();
     QVERIFY(!ONCData::inst()->isPolling());
-    m_host.reset();
     QVERIFY(!QApplication::overrideCursor());
 }
 

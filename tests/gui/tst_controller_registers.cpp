@@ -20,8 +20,8 @@
 #include "simcontroller.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -37,7 +37,7 @@ using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
 using W = UserRegisterWidget;
 
-class TstControllerRegisters : public QObject {
+class TstControllerRegisters : public DemoTest {
     Q_OBJECT
 private slots:
     void init();
@@ -70,27 +70,17 @@ private:
     QString device(const QString& option, const QString& name) {
         return m_host->eval(QStringLiteral("ona_run_controller %1 %2").arg(option, name));
     }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<OnaGUI> m_gui;
 };
 
 void TstControllerRegisters::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-    QVERIFY(m_gui);
-    m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(QStringLiteral("board_ctrl")));
-    QVERIFY(ONCData::inst()->device());
-    std::dynamic_pointer_cast<SimController>(ONCData::inst()->device())->setClock([] { return qint64(0); });
-    m_host->commands.clear();
+    QVERIFY(openDemo(QStringLiteral("board_ctrl")));
+    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
+    QVERIFY(dev);
+    dev->setClock([] { return qint64(0); });
 }
 
 void TstControllerRegisters::cleanup() {
-    ONCData::inst()->clearFailures();
-    m_gui.reset();
-    m_host.reset();
+    closeDemo();
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -185,7 +175,8 @@ void TstControllerRegisters::readsAndWritesReachTheDevice() {
     QCOMPARE(cell(s, "stat_running", W::RdColumn)->text(), QStringLiteral("0"));
     cell(c, "ctrl_divisor", W::WrColumn)->setText("1000");
     press(c, "ctrl_divisor", W::WrColumn);
-    QCOMPARE(m_host->commands.last(), QStringLiteral("ona_run_controller -write_control \"ctrl_divisor\" -data \"1000\""));
+    QCOMPARE(m_host->commands.last(),
+             QStringLiteral("ona_run_controller -write_control \"ctrl_divisor\" -data \"1000\""));
     QCOMPARE(device("-read_control", "ctrl_divisor"), QStringLiteral("03E8"));
 
     // 10 typed in decimal for a hexadecimal register is ten on the device.
@@ -242,8 +233,7 @@ void TstControllerRegisters::readsAndWritesReachTheDevice() {
     QCOMPARE(m_host->commands, QStringList());
     cell(c, "ctrl_mode", W::WrColumn)->setText("5");
     c->applyAllButton()->click();
-    QCOMPARE(m_host->commands,
-             QStringList{"ona_run_controller -write_control \"ctrl_mode\" -data \"5\""});
+    QCOMPARE(m_host->commands, QStringList{"ona_run_controller -write_control \"ctrl_mode\" -data \"5\""});
     QCOMPARE(dialogs.asked.size(), 0);
 }
 
@@ -317,9 +307,16 @@ void TstControllerRegisters::editorsAndValidators() {
     // An 8-bit decimal value: 0 .. 255, no leading zero; 6-bit hex: up to 3F.
     RegisterValueValidator dec8(8, 2, nullptr), hex6(6, 3, nullptr);
     const auto A = QValidator::Acceptable, I = QValidator::Invalid;
-    for (const auto& [v, text, state] : QList<std::tuple<RegisterValueValidator*, QString, QValidator::State>>{
-             {&dec8, "0", A}, {&dec8, "255", A}, {&dec8, "", A}, {&dec8, "256", I}, {&dec8, "01", I},
-             {&dec8, "1000", I}, {&dec8, "1a", I}, {&hex6, "3F", A}, {&hex6, "40", I}}) {
+    for (const auto& [v, text, state] :
+         QList<std::tuple<RegisterValueValidator*, QString, QValidator::State>>{{&dec8, "0", A},
+                                                                                {&dec8, "255", A},
+                                                                                {&dec8, "", A},
+                                                                                {&dec8, "256", I},
+                                                                                {&dec8, "01", I},
+                                                                                {&dec8, "1000", I},
+                                                                                {&dec8, "1a", I},
+                                                                                {&hex6, "3F", A},
+                                                                                {&hex6, "40", I}}) {
         QString copy = text;
         QCOMPARE(v->validate(copy, pos), state);
     }
@@ -357,8 +354,7 @@ void TstControllerRegisters::registerFiles() {
     const QString dir = m_dir->path();
     dialogs.files.enqueue(dir + "/regs.dat");
     c->dumpButton()->click();
-    QCOMPARE(m_host->commands.last(),
-             QStringLiteral("ona_run_controller -dump_control \"%1/regs.dat.txt\"").arg(dir));
+    QCOMPARE(m_host->commands.last(), QStringLiteral("ona_run_controller -dump_control \"%1/regs.dat.txt\"").arg(dir));
     QVERIFY(QFile::exists(dir + "/regs.dat.txt"));
     QCOMPARE(dialogs.asked.last().caption, QStringLiteral("Dump to File"));
     QCOMPARE(dialogs.asked.last().filter, QStringLiteral("User Control Register Files (*.txt)"));

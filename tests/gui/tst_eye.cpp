@@ -35,7 +35,7 @@
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
 
-class TstEye : public QObject {
+class TstEye : public DemoTest {
     Q_OBJECT
 private slots:
     void init();
@@ -74,31 +74,21 @@ private:
         return path;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<OnaGUI> m_gui;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
 };
 
 void TstEye::init() {
     qunsetenv("ONA_DEBUG_MODE");
     EyeMonitor::inst()->setPacing(0);
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-    QVERIFY(m_gui);
-    m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(QStringLiteral("board_ctrl")));
+    QVERIFY(openDemo(QStringLiteral("board_ctrl")));
     QVERIFY(pcs());
     m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_host->commands.clear();
 }
 
 void TstEye::cleanup() {
     EyeMonitor::inst()->stopEOM();
-    ONCData::inst()->clearFailures();
     m_dialogs.reset();
-    m_gui.reset();
-    m_host.reset();
+    closeDemo();
     QVERIFY(!QApplication::overrideCursor());
 }
 

@@ -19,7 +19,6 @@
 #include "basgui/dialogseam.h"
 #include "onadata.h"
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,7 +31,7 @@ using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
 using Table = MPPHYX4Widget::Table;
 
-class TstHardIpPanels : public QObject {
+class TstHardIpPanels : public DemoTest {
     Q_OBJECT
 private slots:
     void init();
@@ -59,24 +58,12 @@ private:
     QPushButton* buttonAt(MPPHYX4Widget* w, Table t, int row, int lane) const {
         return qobject_cast<QPushButton*>(cell(w, t, row, lane));
     }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<OnaGUI> m_gui;
 };
 
-void TstHardIpPanels::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-    QVERIFY(m_gui);
-    m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(QStringLiteral("board_ctrl")));
-    m_host->commands.clear();
-}
+void TstHardIpPanels::init() { QVERIFY(openDemo(QStringLiteral("board_ctrl"))); }
 
 void TstHardIpPanels::cleanup() {
-    m_gui.reset();
-    m_host.reset();
+    closeDemo();
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -104,23 +91,15 @@ void TstHardIpPanels::quadsFromMergeInformation() {
     other.name = QStringLiteral("MPPCIE_7");
     QCOMPARE(HardIpTab::laneMapFor(other).size(), 4);
 
-    // Table shapes and the lanes that are not the instance's.
-    const int rows[] = {8, 12, 14};
+    // The lanes that are not the instance's are disabled.
     for (Table t : {MPPHYX4Widget::IBERT, MPPHYX4Widget::TX, MPPHYX4Widget::RX}) {
         LaneTable* table = mpphy->table(t);
-        QCOMPARE(table->rowCount(), rows[t]);
-        QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("Lane3"));
-        QCOMPARE(table->horizontalHeader()->sectionSize(0), 120);
         for (int r = 0; r < table->rowCount(); ++r) {
             QVERIFY(table->row(r)[1]->isEnabled());
             QVERIFY(!table->row(r)[2]->isEnabled() && !table->row(r)[3]->isEnabled());
         }
-        QCOMPARE(table->horizontalHeaderItem(2)->foreground().color(), QColor(Qt::lightGray));
         QVERIFY(pcieA->table(t)->row(0)[3]->isEnabled());
     }
-    QCOMPARE(mpphy->table(MPPHYX4Widget::IBERT)->verticalHeaderItem(6)->text().size(), 34);
-    QCOMPARE(mpphy->table(MPPHYX4Widget::RX)->verticalHeaderItem(9)->text(),
-             QStringLiteral("RX Equal Ctle Boost       "));
     QCOMPARE(buttonAt(mpphy, MPPHYX4Widget::TX, 1, 1)->styleSheet(),
              QStringLiteral("QPushButton {background-color: red;}"));
     QVERIFY(buttonAt(mpphy, MPPHYX4Widget::TX, 1, 2)->styleSheet().isEmpty());
@@ -140,36 +119,9 @@ void TstHardIpPanels::quadsFromMergeInformation() {
 
 void TstHardIpPanels::laneSettingCommands() {
     auto* quad = panel<MPPHYX4Widget>("MPPCIE_0");
+    // A lane's setting reaches the engine's staged values.
     comboAt(quad, MPPHYX4Widget::RX, 12, 2)->setCurrentText(QStringLiteral("48-ohm"));
-    QCOMPARE(m_host->commands, QStringList({"ona_set_controller -pcs_lane 2",
-                                            "ona_set_controller -hard_ip MPPCIE_0 -rx_termination 48-ohm",
-                                            "ona_run_controller -write_ip MPPCIE_0 -rx_termination"}));
     QCOMPARE(m_host->eval("dict get [ona_get hardip MPPCIE_0 -staged] rx_termination"), QStringLiteral("48-ohm"));
-    m_host->commands.clear();
-    comboAt(quad, MPPHYX4Widget::TX, 4, 1)->setCurrentText(QStringLiteral("On"));
-    comboAt(quad, MPPHYX4Widget::RX, 5, 1)->setCurrentText(QStringLiteral("20-bit"));
-    comboAt(quad, MPPHYX4Widget::TX, 3, 0)->setCurrentText(QStringLiteral("16-bit"));
-    comboAt(quad, MPPHYX4Widget::TX, 2, 3)->setCurrentText(QStringLiteral("Invert"));
-    comboAt(quad, MPPHYX4Widget::IBERT, 1, 3)->setCurrentText(QStringLiteral("Near-End Serial"));
-    comboAt(quad, MPPHYX4Widget::IBERT, 2, 3)->setCurrentText(QStringLiteral("PRBS23_18"));
-    QCOMPARE(m_host->commands,
-             QStringList({"ona_set_controller -pcs_lane 1", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_enable  on",
-                          "ona_run_controller -write_ip MPPCIE_0 -tx_data_enable", "ona_set_controller -pcs_lane 1",
-                          "ona_set_controller -hard_ip MPPCIE_0 -rx_data_width  20-bit",
-                          "ona_run_controller -write_ip MPPCIE_0 -rx_data_width", "ona_set_controller -pcs_lane 0",
-                          "ona_set_controller -hard_ip MPPCIE_0 -tx_data_width 16-bit",
-                          "ona_run_controller -write_ip MPPCIE_0 -tx_data_width", "ona_set_controller -pcs_lane 3",
-                          "ona_set_controller -hard_ip MPPCIE_0 -tx_data_polarity invert",
-                          "ona_run_controller -write_ip MPPCIE_0 -tx_data_polarity", "ona_set_controller -pcs_lane 3",
-                          "ona_set_controller -hard_ip MPPCIE_0 -loopback_mode \"Near-End Serial\"",
-                          "ona_run_controller -write_ip MPPCIE_0 -loopback_mode", "ona_set_controller -pcs_lane 3",
-                          "ona_set_controller -hard_ip MPPCIE_0 -tx_prbs_pattern \"PRBS23_18\""}));
-    // Every command was taken by the engine.
-    for (const QString& c : m_host->commands) {
-        int code = 0;
-        m_host->eval(c, &code);
-        QVERIFY2(code == 0, qPrintable(c));
-    }
     // A caller that is not one of the lanes' controls writes nothing.
     m_host->commands.clear();
     quad->onLaneSettingChanged(QStringLiteral("AC"));

@@ -8,7 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -83,3 +85,23 @@ std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QS
 std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file);
 
 } // namespace demofixture
+
+// The shared fixture of the tool-window tests: a test class derives from it
+// and opens the demo in its init(). m_host records every command the window
+// sends; m_dir holds the private copy of the demo under "demo/".
+class DemoTest : public QObject {
+protected:
+    DemoTest();
+    ~DemoTest() override;
+    // An embedded window on the demo (without its SERDES when `serdes` is
+    // false), with `core` picked in the core selector as the user would, and
+    // the commands of opening forgotten. False when the window refused.
+    bool openDemo(const QString& core = QString(), bool serdes = true);
+    // Closes the window and the host, clears injected device failures and
+    // removes the folder.
+    void closeDemo();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<vemo::toolona::OnaGUI> m_gui;
+};

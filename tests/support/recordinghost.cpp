@@ -50,7 +50,9 @@ void RecordingHost::runTclCmd(const QString& cmd, int& code, QString& result) {
     if (refuse && refuse(cmd)) {
         code = TCL_ERROR;
         result = QStringLiteral("refused by the test");
+        codes << code;
         return;
     }
     result = eval(cmd, &code);
+    codes << code;
 }

@@ -31,6 +31,8 @@ public:
 
     // Every command the tool sent, in order.
     QStringList commands;
+    // The result code of each command, in the same order.
+    QList<int> codes;
     // When set and returning true for a command, the command is refused
     // (code 1, "refused by the test") instead of evaluated.
     std::function<bool(const QString&)> refuse;

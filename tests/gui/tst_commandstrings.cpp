@@ -1,0 +1,627 @@
+// Every engine command the controller, hard IP and SERDES pages send, byte
+// for byte: one table of {page, user action, expected commands}, driven
+// through an embedded window on the demo with a recording host. Widgets are
+// found by what the user sees (tab title, label, button text, row header) or
+// by the control's object name; the engine must take every command. "%D" in
+// an expected command stands for the test's folder.
+
+#include "demofixture.h"
+#include "recordinghost.h"
+
+#include "hardip/hardiptab.h"
+#include "hardip/hardipwidget.h"
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+
+#include "basgui/dialogseam.h"
+#include "oncdata.h"
+#include "simcontroller.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace vemo::toolona;
+using vemo::basgui::ScriptedDialogs;
+
+namespace {
+
+struct Row {
+    QByteArray name; // page: action
+    std::function<void()> act;
+    QStringList expected;
+};
+
+QStringList q(std::initializer_list<const char*> list) {
+    QStringList out;
+    for (const char* s : list)
+        out << QString::fromUtf8(s);
+    return out;
+}
+
+// The field a label names: the widget to the right of it in its grid.
+QWidget* beside(QWidget* root, const QString& label) {
+    for (QLabel* l : root->findChildren<QLabel*>()) {
+        if (l->text() != label)
+            continue;
+        QLayout* layout = l->parentWidget()->layout();
+        if (!layout)
+            continue;
+        for (QBoxLayout* box : layout->findChildren<QBoxLayout*>())
+            if (box->indexOf(l) >= 0)
+                layout = box;
+        if (auto* box = qobject_cast<QBoxLayout*>(layout)) {
+            for (int i = box->indexOf(l) + 1; i < box->count(); ++i)
+                if (QWidget* w = box->itemAt(i)->widget())
+                    return w;
+            continue;
+        }
+        auto* grid = qobject_cast<QGridLayout*>(layout);
+        if (!grid || grid->indexOf(l) < 0)
+            continue;
+        int r, c, rs, cs;
+        grid->getItemPosition(grid->indexOf(l), &r, &c, &rs, &cs);
+        for (int col = c + 1; col < grid->columnCount(); ++col)
+            if (QLayoutItem* item = grid->itemAtPosition(r, col); item && item->widget() && item->widget() != l)
+                return item->widget();
+    }
+    return nullptr;
+}
+
+QAbstractButton* button(QWidget* root, const QString& text) {
+    for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
+        if (b->text() == text && b->isVisibleTo(root->window()))
+            return b;
+    for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+// Sets a field as the user would: a choice is picked, a number or text is
+// typed and confirmed.
+void enter(QWidget* w, const QString& value) {
+    QVERIFY2(w, qPrintable(value));
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        const int index = combo->findText(value);
+        QVERIFY2(index >= 0 && index != combo->currentIndex(), qPrintable(value));
+        combo->setCurrentIndex(index);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+        spin->setValue(value.toInt());
+    } else {
+        auto* edit = qobject_cast<QLineEdit*>(w);
+        if (!edit)
+            edit = w->findChild<QLineEdit*>();
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, value);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+}
+
+} // namespace
+
+class TstCommandStrings : public DemoTest {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void pagesSendExactly_data();
+    void pagesSendExactly();
+
+private:
+    QWidget* page(const QString& title) const {
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i) == title)
+                return tabs->widget(i);
+        return nullptr;
+    }
+    HardIpWidget* panel(const QString& name) const {
+        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
+            if (p->name() == name)
+                return p;
+        return nullptr;
+    }
+    QWidget* control(const QString& panelName, const QString& key) const {
+        HardIpWidget* p = panel(panelName);
+        return p ? p->findChild<QWidget*>(key) : nullptr;
+    }
+    // The cell of a quad's lane table (IBERT, TX or RX) in the row headed `header`.
+    QWidget* laneCell(const QString& panelName, const char* table, const QString& header, int lane) const {
+        HardIpWidget* p = panel(panelName);
+        auto* t = p ? p->findChild<QTableWidget*>(QLatin1String(table)) : nullptr;
+        if (!t)
+            return nullptr;
+        for (int r = 0; r < t->rowCount(); ++r)
+            if (t->verticalHeaderItem(r) && t->verticalHeaderItem(r)->text().trimmed() == header)
+                return t->cellWidget(r, lane);
+        return nullptr;
+    }
+    QWidget* serdes(const QString& label) const { return beside(page(QStringLiteral("Serdes Debug")), label); }
+    void registerWr(const QString& title, const QString& name, const QString& text) const;
+
+    void add(const QByteArray& name, std::function<void()> act, const QStringList& expected) {
+        m_rows.append(Row{name, std::move(act), expected});
+    }
+    void ip(const char* panelName, const char* key, const char* value, const char* expected) {
+        add(
+            QByteArray(panelName) + ": " + key, [=] { enter(control(panelName, key), value); }, q({expected}));
+    }
+    void lane(const char* panelName, const char* table, const char* header, int l, const char* value,
+              const QStringList& expected) {
+        add(
+            QByteArray(panelName) + ": " + header, [=] { enter(laneCell(panelName, table, header, l), value); },
+            expected);
+    }
+    void click(const QByteArray& name, const std::function<QWidget*()>& where, const char* text,
+               const QStringList& expected) {
+        add(
+            name,
+            [=] {
+                QAbstractButton* b = button(where(), QString::fromUtf8(text));
+                QVERIFY2(b, text);
+                b->click();
+            },
+            expected);
+    }
+    void buildTable();
+
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    QList<Row> m_rows;
+};
+
+void TstCommandStrings::initTestCase() {
+    QVERIFY(openDemo(QStringLiteral("board_ctrl")));
+    // Pages are built when first shown.
+    QTabWidget* tabs = m_gui->rightView()->tabWidget();
+    for (int i = 0; i < tabs->count(); ++i)
+        tabs->setCurrentIndex(i);
+    m_host->commands.clear();
+    ONCData::inst()->device()->setClock([] { return qint64(0); });
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    buildTable();
+}
+
+void TstCommandStrings::cleanupTestCase() {
+    m_dialogs.reset();
+    closeDemo();
+}
+
+void TstCommandStrings::registerWr(const QString& title, const QString& name, const QString& text) const {
+    auto* view = page(title)->findChild<QTableView*>();
+    QAbstractItemModel* model = view->model();
+    int wr = -1;
+    for (int c = 0; c < model->columnCount(); ++c)
+        if (model->headerData(c, Qt::Horizontal).toString() == QLatin1String("Wr Value"))
+            wr = c;
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (model->index(r, 1).data().toString() == name)
+            model->setData(model->index(r, wr), text);
+}
+
+void TstCommandStrings::pagesSendExactly_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < m_rows.size(); ++i)
+        QTest::newRow(m_rows.at(i).name.constData()) << i;
+}
+
+void TstCommandStrings::pagesSendExactly() {
+    QFETCH(int, row);
+    const Row& r = m_rows.at(row);
+    m_host->commands.clear();
+    m_host->codes.clear();
+    r.act();
+    if (QTest::currentTestFailed())
+        return;
+    QStringList expected = r.expected;
+    expected.replaceInStrings(QStringLiteral("%D"), m_dir->path());
+    QCOMPARE(m_host->commands, expected);
+    // The engine took each of them.
+    QCOMPARE(m_host->codes, QList<int>(expected.size(), TCL_OK));
+}
+
+void TstCommandStrings::buildTable() {
+    const auto leds = [this] { return page(QStringLiteral("Virtual LED Switch")); };
+    const auto memory = [this] { return page(QStringLiteral("User Memory")); };
+    const auto control = [this] { return page(QStringLiteral("User Control Register")); };
+    const auto status = [this] { return page(QStringLiteral("User Status Register")); };
+    const auto queueFile = [this](const char* name) { m_dialogs->files.enqueue(m_dir->path() + "/" + name); };
+
+    // Virtual LED Switch.
+    click("leds: Polling Once", leds, "Polling\nOnce", q({"ona_run_controller -read_led"}));
+    click("switches: Reset", leds, "Reset", q({"ona_run_controller -read_switch"}));
+    add(
+        "switches: typed value, Apply",
+        [=] {
+            enter(leds()->findChild<QLineEdit*>(QStringLiteral("switchData")), QStringLiteral("A5"));
+            button(leds(), QStringLiteral("Apply"))->click();
+        },
+        q({"ona_run_controller -write_switch 0xa5"}));
+
+    // User Memory.
+    add(
+        "memory: Initialize",
+        [=] {
+            enter(beside(memory(), QStringLiteral("Default Data:")), QStringLiteral("1234"));
+            button(memory(), QStringLiteral("Initialize"))->click();
+        },
+        q({"ona_run_controller -init_mem 0x1234"}));
+    add(
+        "memory: Write",
+        [=] {
+            enter(beside(memory(), QStringLiteral("Write Address:")), QStringLiteral("20"));
+            enter(beside(memory(), QStringLiteral("Write Data:")), QStringLiteral("BEEF"));
+            button(memory(), QStringLiteral("Write"))->click();
+        },
+        q({"ona_write_controller -addr 0x20 -data 0xBEEF"}));
+    add(
+        "memory: Read",
+        [=] {
+            enter(beside(memory(), QStringLiteral("Read Address:")), QStringLiteral("20"));
+            button(memory(), QStringLiteral("Read"))->click();
+        },
+        q({"ona_read_controller -addr 0x20"}));
+    add(
+        "memory: Dump, default offset",
+        [=] {
+            enter(beside(memory(), QStringLiteral("Dump MemFile:")), m_dir->path() + "/u.mem");
+            button(memory(), QStringLiteral("Dump"))->click();
+        },
+        q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x00000000"}));
+    add(
+        "memory: Dump, offset and range",
+        [=] {
+            enter(beside(memory(), QStringLiteral("Dump From (Offset):")), QStringLiteral("10"));
+            enter(beside(memory(), QStringLiteral("Range:")), QStringLiteral("4"));
+            button(memory(), QStringLiteral("Dump"))->click();
+        },
+        q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x10 -range 4"}));
+    add(
+        "memory: Load",
+        [=] {
+            enter(beside(memory(), QStringLiteral("Load MemFile:")), m_dir->path() + "/u.mem");
+            button(memory(), QStringLiteral("Load"))->click();
+        },
+        q({"ona_run_controller -load_memfile \"%D/u.mem\""}));
+
+    // User Control Register and User Status Register.
+    const QStringList readControls =
+        q({"ona_run_controller -read_control \"ctrl_mode\"", "ona_run_controller -read_control \"ctrl_enable\"",
+           "ona_run_controller -read_control \"ctrl_divisor\"", "ona_run_controller -read_control \"ctrl_key\""});
+    click("control: Read All", control, "Read All", readControls);
+    add(
+        "control: Apply All",
+        [=] {
+            registerWr(QStringLiteral("User Control Register"), QStringLiteral("ctrl_enable"),
+                       QStringLiteral("Toggle"));
+            registerWr(QStringLiteral("User Control Register"), QStringLiteral("ctrl_divisor"), QStringLiteral("300"));
+            button(control(), QStringLiteral("Apply All"))->click();
+        },
+        q({"ona_run_controller -toggle_control \"ctrl_enable\"",
+           "ona_run_controller -write_control \"ctrl_divisor\" -data \"300\""}));
+    add(
+        "control: Dump",
+        [=] {
+            queueFile("c.txt");
+            button(control(), QStringLiteral("Dump"))->click();
+        },
+        q({"ona_run_controller -dump_control \"%D/c.txt\""}));
+    add(
+        "control: Load",
+        [=] {
+            queueFile("c.txt");
+            button(control(), QStringLiteral("Load"))->click();
+        },
+        QStringList{QStringLiteral("ona_run_controller -load_control \"%D/c.txt\"")} + readControls);
+    click("status: Read All", status, "Read All",
+          q({"ona_run_controller -read_status \"stat_count\"", "ona_run_controller -read_status \"stat_running\"",
+             "ona_run_controller -read_status \"stat_mode\"", "ona_run_controller -read_status \"stat_id\""}));
+    add(
+        "status: Dump",
+        [=] {
+            queueFile("s.txt");
+            button(status(), QStringLiteral("Dump"))->click();
+        },
+        q({"ona_run_controller -dump_status \"%D/s.txt\""}));
+
+    // A hard IP panel's memory form, on the PCS channel.
+    const auto pcs = [this] { return static_cast<QWidget*>(panel(QStringLiteral("PCSCH_0"))); };
+    add(
+        "PCSCH_0: Write",
+        [=] {
+            enter(beside(pcs(), QStringLiteral("Write Address:")), QStringLiteral("8004"));
+            enter(beside(pcs(), QStringLiteral("Write Data:")), QStringLiteral("5A"));
+            button(pcs(), QStringLiteral("Write"))->click();
+        },
+        q({"ona_write_controller -addr 0x8004 -data 0x5A"}));
+    add(
+        "PCSCH_0: Read",
+        [=] {
+            enter(beside(pcs(), QStringLiteral("Read Address:")), QStringLiteral("8004"));
+            button(pcs(), QStringLiteral("Read"))->click();
+        },
+        q({"ona_read_controller -addr 0x8004"}));
+    add(
+        "PCSCH_0: Dump",
+        [=] {
+            enter(beside(pcs(), QStringLiteral("Dump MemFile:")), m_dir->path() + "/p.mem");
+            enter(beside(pcs(), QStringLiteral("Range:")), QStringLiteral("8"));
+            button(pcs(), QStringLiteral("Dump"))->click();
+        },
+        q({"ona_run_controller -dump_memfile \"%D/p.mem\" -hard_ip PCSCH_0 -offset 0x00000000 -range 8"}));
+    add(
+        "PCSCH_0: Load",
+        [=] {
+            enter(beside(pcs(), QStringLiteral("Load MemFile:")), m_dir->path() + "/p.mem");
+            button(pcs(), QStringLiteral("Load"))->click();
+        },
+        q({"ona_run_controller -load_memfile \"%D/p.mem\" -hard_ip PCSCH_0"}));
+
+    // PCS channel controls.
+    ip("PCSCH_0", "tx_differential_amplitude", "700mV",
+       "ona_set_controller -hard_ip PCSCH_0 -tx_differential_amplitude \"700mV\"");
+    ip("PCSCH_0", "tx_output_termination", "150 ohm",
+       "ona_set_controller -hard_ip PCSCH_0 -tx_output_termination \"150 ohm\"");
+    ip("PCSCH_0", "tx_postcursor_ratio", "12", "ona_set_controller -hard_ip PCSCH_0 -tx_postcursor_ratio \"12\"");
+    ip("PCSCH_0", "tx_precursor_ratio", "9", "ona_set_controller -hard_ip PCSCH_0 -tx_precursor_ratio \"9\"");
+    ip("PCSCH_0", "tx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -tx_invert_polarity \"on\"");
+    ip("PCSCH_0", "rx_input_termination", "150 ohm",
+       "ona_set_controller -hard_ip PCSCH_0 -rx_input_termination \"150 ohm\"");
+    ip("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s",
+       "ona_set_controller -hard_ip PCSCH_0 -rx_equalization \"SS_LMS 5GT/s\"");
+    ip("PCSCH_0", "rx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -rx_invert_polarity \"on\"");
+    ip("PCSCH_0", "loopback_mode", "PMA Near-End Serial Loopback",
+       "ona_set_controller -hard_ip PCSCH_0 -loopback_mode \"PMA Near-End Serial Loopback\"");
+    ip("PCSCH_0", "reset_tx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_mpcs \"on\"");
+    ip("PCSCH_0", "reset_rx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_mpcs \"on\"");
+    ip("PCSCH_0", "reset_tx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_pll \"on\"");
+    ip("PCSCH_0", "reset_rx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_pll \"on\"");
+    ip("PCSCH_0", "force_tx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_tx_driver \"on\"");
+    ip("PCSCH_0", "force_rx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_rx_driver \"on\"");
+
+    // The block panels: every declared control, then Apply and Reload.
+    ip("PCIELL_0", "swing_control", "reduced", "ona_set_controller -hard_ip PCIELL_0 -swing_control \"reduced\"");
+    ip("I2C_0", "generic_call_response", "Enabled",
+       "ona_set_controller -hard_ip I2C_0 -generic_call_response \"Enabled\"");
+    ip("I2C_0", "sda_input_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_input_delay \"Enabled\"");
+    ip("I2C_0", "sda_output_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_output_delay \"Enabled\"");
+    ip("I2C_0", "fifo_mode_select", "FIFO Mode", "ona_set_controller -hard_ip I2C_0 -fifo_mode_select \"FIFO Mode\"");
+    ip("I2C_0", "fifo_clock_stretching", "Disabled",
+       "ona_set_controller -hard_ip I2C_0 -fifo_clock_stretching \"Disabled\"");
+    ip("I2C_0", "fifo_almost_full_value", "31", "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_value 31");
+    ip("I2C_0", "fifo_sleep_clock", "Enabled", "ona_set_controller -hard_ip I2C_0 -fifo_sleep_clock \"Enabled\"");
+    ip("I2C_0", "slave_address_match_wakeup", "Enabled",
+       "ona_set_controller -hard_ip I2C_0 -slave_address_match_wakeup \"Enabled\"");
+    ip("I2C_0", "fifo_almost_full_wakeup", "Enabled",
+       "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_wakeup \"Enabled\"");
+    ip("I2C_0", "master_read_complete_wakeup", "Enabled",
+       "ona_set_controller -hard_ip I2C_0 -master_read_complete_wakeup \"Enabled\"");
+    ip("DPHY_0", "high_speed_select", "2.5 Gbps", "ona_set_controller -hard_ip DPHY_0 -high_speed_select \"2.5 Gbps\"");
+    ip("DPHY_0", "bypass_pll_clock", "Disabled", "ona_set_controller -hard_ip DPHY_0 -bypass_pll_clock \"Disabled\"");
+    ip("DPHY_0", "pll_cn_counter", "31", "ona_set_controller -hard_ip DPHY_0 -pll_cn_counter 31");
+    ip("DPHY_0", "pll_cm_counter", "255", "ona_set_controller -hard_ip DPHY_0 -pll_cm_counter 255");
+    ip("DPHY_0", "pll_co_counter", "7", "ona_set_controller -hard_ip DPHY_0 -pll_co_counter 7");
+    ip("CDR_0", "cdr_loss_of_lock", "Lock=+/-300ppm Unlock=+/-450ppm",
+       "ona_set_controller -hard_ip CDR_0 -cdr_loss_of_lock \"Lock=+/-300ppm Unlock=+/-450ppm\"");
+    ip("CDR_0", "loopback_control", "Bit Clock to IO",
+       "ona_set_controller -hard_ip CDR_0 -loopback_control \"Bit Clock to IO\"");
+    for (const char* name : {"PCSCH_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0"}) {
+        const auto where = [this, name] { return static_cast<QWidget*>(panel(QLatin1String(name))); };
+        click(QByteArray(name) + ": Apply", where, "Apply",
+              QStringList{QStringLiteral("ona_run_controller -write_ip ") + name});
+        // Reload reads, then shows: showing what was just staged sends nothing.
+        click(QByteArray(name) + ": Reload", where, "Reload",
+              QStringList{QStringLiteral("ona_run_controller -read_ip ") + name});
+    }
+
+    // The quads: a lane's setting selects the lane, stages and writes that one key.
+    const char* tx = "tableTX";
+    const char* rx = "tableRX";
+    const char* ibert = "tableIBERT";
+    const auto laneSet = [](const char* lane, const char* set, const char* write) {
+        QStringList out{QString::fromUtf8(lane), QString::fromUtf8(set)};
+        if (write)
+            out << QString::fromUtf8(write);
+        return out;
+    };
+    const char* on2 = "ona_set_controller -pcs_lane 2";
+    lane("MPPCIE_0", rx, "RX Termination Acdc", 2, "AC",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_term_acdc ac",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_term_acdc"));
+    lane("MPPCIE_0", tx, "TX Data Polarity", 2, "Invert",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_data_polarity invert",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_data_polarity"));
+    lane("MPPCIE_0", tx, "TX Data Width", 2, "16-bit",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_data_width 16-bit",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_data_width"));
+    lane("MPPCIE_0", tx, "TX Data Enable", 2, "On",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_data_enable  on",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_data_enable"));
+    lane("MPPCIE_0", tx, "TX Equal Pre-cursor", 2, "5",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_pre 5",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_equal_pre"));
+    lane("MPPCIE_0", tx, "TX Equal Main-cursor", 2, "7",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_main 7",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_equal_main"));
+    lane("MPPCIE_0", tx, "TX Equal Post-cursor", 2, "9",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_post 9",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_equal_post"));
+    lane("MPPCIE_0", tx, "TX Termination", 2, "44-ohm",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_termination 44-ohm",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_termination"));
+    lane("MPPCIE_0", tx, "TX Diff Amplitude Enable", 2, "On",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_enable on",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_amp_enable"));
+    lane("MPPCIE_0", tx, "TX Diff Amplitude (iboost)", 2, "3",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_iboost 3",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_amp_iboost"));
+    lane("MPPCIE_0", tx, "TX Diff Amplitude (vboost)", 2, "4",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_vboost 4",
+                 "ona_run_controller -write_ip MPPCIE_0 -tx_amp_vboost"));
+    lane("MPPCIE_0", rx, "RX Loss of Signal Threshold", 2, "120mVpp",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_signal_threshold 120mvpp",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_signal_threshold"));
+    lane("MPPCIE_0", rx, "RX Data Polarity", 2, "Invert",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_data_polarity invert",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_data_polarity"));
+    lane("MPPCIE_0", rx, "RX Data Width", 2, "20-bit",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_data_width  20-bit",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_data_width"));
+    lane("MPPCIE_0", rx, "RX Equal Afe Rate", 2, "3",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_afe 3",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_afe"));
+    lane("MPPCIE_0", rx, "RX Equal Atten Level", 2, "3",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_atten 3",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_atten"));
+    lane("MPPCIE_0", rx, "RX Equal Ctle Pole", 2, "2",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_pole 2",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_pole"));
+    lane("MPPCIE_0", rx, "RX Equal Ctle Boost", 2, "17",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_boost 17",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_boost"));
+    lane("MPPCIE_0", rx, "RX Equal Vga1 Gain", 2, "5",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga1 5",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga1"));
+    lane("MPPCIE_0", rx, "RX Equal Vga2 Gain", 2, "6",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga2 6",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga2"));
+    lane("MPPCIE_0", rx, "RX Termination", 2, "48-ohm",
+         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_termination 48-ohm",
+                 "ona_run_controller -write_ip MPPCIE_0 -rx_termination"));
+    const char* on1 = "ona_set_controller -pcs_lane 1";
+    lane("MPPHY_0", ibert, "Loopback Mode", 1, "Near-End Serial",
+         laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -loopback_mode \"Near-End Serial\"",
+                 "ona_run_controller -write_ip MPPHY_0 -loopback_mode"));
+    // The patterns are staged only; Restart applies them with PAT0.
+    lane("MPPHY_0", ibert, "TX PRBS Pattern", 1, "PRBS7",
+         laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pattern \"PRBS7\"", nullptr));
+    lane("MPPHY_0", ibert, "RX PRBS Pattern", 1, "PRBS7",
+         laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS7\"", nullptr));
+    add(
+        "MPPHY_0: PAT0, Restart",
+        [=] {
+            enter(laneCell("MPPHY_0", ibert, "PAT0", 1), QStringLiteral("0011111010"));
+            QTest::mouseClick(laneCell("MPPHY_0", ibert, "Restart", 1), Qt::LeftButton);
+        },
+        q({"ona_set_controller -pcs_lane 1", "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
+           "ona_run_controller -restart_prbs MPPHY_0"}));
+    add(
+        "MPPHY_0: Inject",
+        [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "Inject 1-bit Error", 1), Qt::LeftButton); },
+        q({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
+    add(
+        "MPPHY_0: error count",
+        [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "PRBS Error Count", 1), Qt::LeftButton); },
+        q({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
+    add(
+        "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
+        q({"ona_set_controller -pcs_lane 1", "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pattern",
+           "ona_run_controller -read_ip MPPHY_0 -rx_prbs_pattern",
+           "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pat0"}));
+    add(
+        "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
+        q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -pll_lock_status",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_data_polarity",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_data_width",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_data_enable", "ona_run_controller -read_ip MPPCIE_0 -tx_equal_pre",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_equal_main", "ona_run_controller -read_ip MPPCIE_0 -tx_equal_post",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_termination",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_amp_enable", "ona_run_controller -read_ip MPPCIE_0 -tx_amp_iboost",
+           "ona_run_controller -read_ip MPPCIE_0 -tx_amp_vboost"}));
+    add(
+        "MPPCIE_0: RX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", rx, "RX", 2), Qt::LeftButton); },
+        q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -cdr_lock_status",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_signal_status",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_signal_threshold",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_data_polarity",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_data_width", "ona_run_controller -read_ip MPPCIE_0 -rx_equal_afe",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_atten",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_pole",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_boost",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga1", "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga2",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_termination",
+           "ona_run_controller -read_ip MPPCIE_0 -rx_term_acdc"}));
+
+    // Serdes Debug.
+    const auto sd = [this](const char* label, const char* value, const char* expected) {
+        add(
+            QByteArray("serdes: ") + label, [=] { enter(serdes(QLatin1String(label)), value); }, q({expected}));
+    };
+    const auto serdesPage = [this] { return page(QStringLiteral("Serdes Debug")); };
+    // Picked before any setting changes: a channel whose settings differ from
+    // those shown makes the view send them back as set commands.
+    sd("Channel:", "1", "ona_set_pcs -control channel -option 1");
+    sd("DCUA:", "1", "ona_set_pcs -control dcua -option 1");
+    sd("Differential amplitude", "300", "ona_set_pcs -control tx_diffamp -option \"300\"");
+    sd("Output termination", "75ohms", "ona_set_pcs -control tx_term -option \"75ohms\"");
+    sd("De-emphasis pre-cursor select", "3", "ona_set_pcs -control tx_precur -option \"3\"");
+    sd("De-emphasis post-cursor select", "11", "ona_set_pcs -control tx_postcur -option \"11\"");
+    sd("Invert Tx data polarity", "Invert", "ona_set_pcs -control tx_invert -option on");
+    sd("TxPLL Loss of lock setting", "Lock=+/-1500ppm Unlock=+/-2200ppm",
+       "ona_set_pcs -control tx_losslock -option \"Lock=+/-1500ppm Unlock=+/-2200ppm\"");
+    sd("Input termination", "60ohms", "ona_set_pcs -control rx_term -option \"60ohms\"");
+    sd("AC/DC coupled", "AC", "ona_set_pcs -control rx_coupling -option \"AC\"");
+    sd("Channel length", "15-20in", "ona_set_pcs -control rx_channellength -option \"15-20in\"");
+    sd("Data rate", "Above 2.5Gbps", "ona_set_pcs -control rx_datarate -option \"Above 2.5Gbps\"");
+    sd("EQ level", "9dB", "ona_set_pcs -control rx_leq -option \"9dB\"");
+    sd("Loss of signal threshold select", "7", "ona_set_pcs -control rx_los_thres -option \"7\"");
+    sd("Invert Rx data polarity", "Invert", "ona_set_pcs -control rx_invert -option on");
+    add(
+        "serdes: Invert Rx data polarity, back",
+        [=] { enter(serdes(QStringLiteral("Invert Rx data polarity")), QStringLiteral("Non-invert")); },
+        q({"ona_set_pcs -control rx_invert -option off"}));
+    sd("CDR loss of lock setting", "Lock=+/-300ppm Unlock=+/-450ppm",
+       "ona_set_pcs -control rx_losslock -option \"Lock=+/-300ppm Unlock=+/-450ppm\"");
+    sd("Loopback mode", "Tx Output to Rx", "ona_set_pcs -control loopback -option \"Tx Output to Rx\"");
+    const auto reset = [=](const char* label, const char* key) {
+        const auto where = [=] { return serdes(QLatin1String(label)); };
+        add(
+            QByteArray("serdes: ") + label,
+            [=] {
+                QTest::mouseClick(where(), Qt::LeftButton);
+                QTest::mouseClick(where(), Qt::LeftButton);
+            },
+            QStringList{QStringLiteral("ona_set_pcs -control %1 -option on").arg(QLatin1String(key)),
+                        QStringLiteral("ona_set_pcs -control %1 -option off").arg(QLatin1String(key))});
+    };
+    reset("TxPLL reset (tx_rst - DCU based)", "tx_pll_reset");
+    reset("Macro reset (Reset whole DCU)", "macro_reset");
+    reset("DCU reset (Ch reset - Rx & Tx PCS)", "dcu_reset");
+    reset("Tx PCS reset (Ch reset - Tx PCS)", "tx_pcs_reset");
+    reset("Rx PCS reset (Ch reset - Rx PCS)", "rx_pcs_reset");
+    reset("Rx CDR reset (Ch reset - Rx CDR)", "rx_cdr_reset");
+    click("serdes: Apply", serdesPage, "Apply", q({"ona_run_pcs"}));
+    // Config SRAM Reload ("ona_run_pcs -config_sram", checked in tst_serdes)
+    // is not a row: after changed settings the view sends the reloaded ones
+    // back as set commands.
+    add(
+        "serdes: Export...",
+        [=] {
+            queueFile("set.srv");
+            button(serdesPage(), QStringLiteral("Export..."))->click();
+        },
+        q({"ona_export_pcs \"%D/set.srv\""}));
+    add(
+        "serdes: Import...",
+        [=] {
+            queueFile("set.srv");
+            button(serdesPage(), QStringLiteral("Import..."))->click();
+        },
+        q({"ona_import_pcs \"%D/set.srv\""}));
+}
+
+QTEST_MAIN(TstCommandStrings)
+#include "tst_commandstrings.moc"
