@@ -16,10 +16,9 @@
 namespace vemo::basgui {
 
 SharedActionMap::SharedActionMap(QObject* parent) : QObject(parent) {
-    QStyle* style = QApplication::style();
-    add("new", tr("&New"), QKeySequence::New, style->standardIcon(QStyle::SP_FileIcon));
-    add("open", tr("&Open..."), QKeySequence::Open, style->standardIcon(QStyle::SP_DialogOpenButton));
-    add("save", tr("&Save"), QKeySequence::Save, style->standardIcon(QStyle::SP_DialogSaveButton));
+    add("new", tr("&New"), QKeySequence::New, BaseIcon::getIcon("document_new"));
+    add("open", tr("&Open..."), QKeySequence::Open, BaseIcon::getIcon("document_open"));
+    add("save", tr("&Save"), QKeySequence::Save, BaseIcon::getIcon("document_save"));
     add("save as", tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QIcon());
     add("close", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W), QIcon());
     add("zoom in", tr("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus), BaseIcon::getIcon("zoom_in"));
@@ -27,8 +26,8 @@ SharedActionMap::SharedActionMap(QObject* parent) : QObject(parent) {
     add("zoom fit", tr("Zoom &Fit"), QKeySequence(Qt::CTRL | Qt::Key_0), BaseIcon::getIcon("zoom_fit"));
     add("detach", tr("&Detach"), QKeySequence(), QIcon());
     add("attach", tr("&Attach"), QKeySequence(), QIcon());
-    add("about", tr("&About..."), QKeySequence(), style->standardIcon(QStyle::SP_MessageBoxInformation));
-    add("help", tr("&Help"), QKeySequence::HelpContents, style->standardIcon(QStyle::SP_MessageBoxQuestion));
+    add("about", tr("&About..."), QKeySequence(), BaseIcon::getIcon("information"));
+    add("help", tr("&Help"), QKeySequence::HelpContents, BaseIcon::getIcon("help"));
     // Both keypad and main-row forms of zoom in: Ctrl+= is what most keyboards give unshifted.
     action("zoom in")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
 }

@@ -116,10 +116,9 @@ void MessageWindow::addMessage(const QString& id, const QString& text, int type)
         new QTreeWidgetItem(QStringList{QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), id, oneLine(text)});
     item->setData(0, TypeRole, type);
     item->setToolTip(2, text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")));
-    const QStyle::StandardPixmap icon = type == MsgError     ? QStyle::SP_MessageBoxCritical
-                                        : type == MsgWarning ? QStyle::SP_MessageBoxWarning
-                                                             : QStyle::SP_MessageBoxInformation;
-    item->setIcon(0, style()->standardIcon(icon));
+    item->setIcon(0, theme::ThemeSetting::icon(type == MsgError     ? QStringLiteral("error")
+                                               : type == MsgWarning ? QStringLiteral("warning")
+                                                                    : QStringLiteral("information")));
     colourRow(item, type);
     m_list->addTopLevelItem(item);
     const int idWidth = m_list->fontMetrics().horizontalAdvance(id) + 24;

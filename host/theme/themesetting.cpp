@@ -8,8 +8,10 @@
 #include "settings/baseusrsettings.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 
 namespace vemo::theme {
 
@@ -217,6 +219,36 @@ void ThemeSetting::applyTo(QApplication* app) {
         return;
     QApplication::setStyle(new ThemeStyle);
     QApplication::setPalette(palette());
+}
+
+} // namespace vemo::theme
+
+namespace vemo::theme {
+
+namespace {
+
+QIcon loadIcon(const QString& variant, const QString& name) {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) {
+        const QString file = QStringLiteral(":/host/icons/%1/%2_%3.png").arg(variant, name, QString::number(size));
+        if (QFile::exists(file))
+            icon.addFile(file, QSize(size, size));
+    }
+    return icon;
+}
+
+} // namespace
+
+QIcon ThemeSetting::icon(const QString& name) {
+    // Names are plain identifiers; anything else cannot name a file of ours.
+    static const QRegularExpression valid(QStringLiteral("^[a-z0-9_]+$"));
+    if (!valid.match(name).hasMatch())
+        return QIcon();
+    const bool dark = isDark();
+    QIcon result = loadIcon(dark ? QStringLiteral("dark") : QStringLiteral("light"), name);
+    if (result.isNull())
+        result = loadIcon(dark ? QStringLiteral("light") : QStringLiteral("dark"), name);
+    return result;
 }
 
 } // namespace vemo::theme

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPalette>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,10 @@ public:
     static bool isDark();
     static QString style();
     static QColor color(const QString& name);
+    // The host's own icon `name` (a plain identifier) in the variant of the
+    // current theme, falling back to the other variant; null when there is
+    // none. Our own images: no icon-theme lookup, the same on every desktop.
+    static QIcon icon(const QString& name);
     static QStringList colourNames();
 
     // The full application palette of the current theme.

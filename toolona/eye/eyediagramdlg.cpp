@@ -3,111 +3,22 @@
 #include "basgui/dialogseam.h"
 #include "eomfiles.h"
 #include "eye/eomdatadlg.h"
+#include "eye/eyesurface.h"
 #include "eyemonitor.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QOpenGLContext>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
-#include <QtDataVisualization/Q3DCamera>
-#include <QtDataVisualization/Q3DInputHandler>
-#include <QtDataVisualization/Q3DScene>
-#include <QtDataVisualization/Q3DSurface>
-#include <QtDataVisualization/Q3DTheme>
-#include <QtDataVisualization/QItemModelSurfaceDataProxy>
-#include <QtDataVisualization/QSurface3DSeries>
-#include <QtDataVisualization/QValue3DAxis>
 #include <cmath>
 
 namespace vemo::toolona {
 
 namespace {
-
-Q3DSurface* g_surface = nullptr;
-QWidget* g_container = nullptr;
-
-QLinearGradient gradient(bool textVariant) {
-    QLinearGradient g;
-    const struct Stop {
-        double at;
-        int r, gr, b;
-    } csv[] = {{0.0, 0, 0, 0},         {0.03, 35, 55, 175},   {0.2, 100, 120, 220},
-               {0.5, 226, 218, 213},   {0.8, 237, 131, 102}, {1.0, 185, 25, 12}},
-      text[] = {{0.0, 0, 0, 0},       {0.05, 3, 67, 137},   {0.1, 5, 101, 207},   {0.15, 16, 133, 250},
-                {0.2, 1, 154, 211},   {0.3, 2, 210, 205},   {0.4, 35, 231, 211},  {0.5, 39, 226, 44},
-                {0.55, 171, 227, 38}, {0.6, 238, 250, 16},  {0.65, 253, 217, 13}, {0.7, 240, 175, 16},
-                {0.8, 241, 112, 24},  {0.9, 255, 0, 0},     {1.0, 202, 0, 0}};
-    if (textVariant)
-        for (const Stop& s : text)
-            g.setColorAt(s.at, QColor(s.r, s.gr, s.b));
-    else
-        for (const Stop& s : csv)
-            g.setColorAt(s.at, QColor(s.r, s.gr, s.b));
-    return g;
-}
-
-void createSurface(bool textVariant) {
-    auto* proxy = new QItemModelSurfaceDataProxy;
-    auto* series = new QSurface3DSeries(proxy);
-    series->setFlatShadingEnabled(false);
-    series->setDrawMode(QSurface3DSeries::DrawSurface);
-    series->setItemLabelVisible(false);
-    series->setColorStyle(Q3DTheme::ColorStyleRangeGradient);
-    series->setBaseGradient(gradient(textVariant));
-    if (textVariant)
-        series->setMeshSmooth(true);
-
-    auto* surface = new Q3DSurface;
-    auto* x = new QValue3DAxis;
-    auto* y = new QValue3DAxis;
-    auto* z = new QValue3DAxis;
-    x->setSegmentCount(10);
-    z->setSegmentCount(10);
-    x->setTitleVisible(false);
-    z->setTitleVisible(false);
-    surface->setAxisX(x);
-    surface->setAxisY(y);
-    surface->setAxisZ(z);
-    surface->addSeries(series);
-    surface->setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
-    surface->setFlipHorizontalGrid(true);
-    surface->setOrthoProjection(true);
-    surface->setHorizontalAspectRatio(textVariant ? 2.7 : 2.0);
-    surface->scene()->activeCamera()->setCameraPreset(Q3DCamera::CameraPresetDirectlyAbove);
-
-    Q3DTheme* theme = surface->activeTheme();
-    theme->setType(Q3DTheme::ThemeQt);
-    theme->setLightStrength(0.0f);
-    theme->setAmbientLightStrength(1.0f);
-    theme->setGridEnabled(true);
-    theme->setGridLineColor(Qt::lightGray);
-    theme->setBackgroundEnabled(true);
-    theme->setBackgroundColor(Qt::white);
-    theme->setLabelBackgroundEnabled(false);
-    theme->setLabelTextColor(Qt::black);
-
-    auto* input = new Q3DInputHandler;
-    input->setRotationEnabled(false);
-    input->setSelectionEnabled(false);
-    input->setZoomEnabled(false);
-    input->setZoomAtTargetEnabled(false);
-    surface->setActiveInputHandler(input);
-
-    g_surface = surface;
-    g_container = QWidget::createWindowContainer(surface);
-    g_container->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-}
-
-QItemModelSurfaceDataProxy* itemProxy() {
-    if (!g_surface || g_surface->seriesList().isEmpty())
-        return nullptr;
-    return qobject_cast<QItemModelSurfaceDataProxy*>(g_surface->seriesList().first()->dataProxy());
-}
 
 QStandardItemModel* newModel() {
     auto* model = new QStandardItemModel;
@@ -136,7 +47,10 @@ bool EyeDiagramDlg::openGLAvailable() {
     return available;
 }
 
-Q3DSurface* EyeDiagramDlg::surface() { return g_surface; }
+Q3DSurface* EyeDiagramDlg::surface() {
+    EyeSurface* shared = existingEyeSurface();
+    return shared ? shared->graph() : nullptr;
+}
 
 QString EyeDiagramDlg::heightFormat(double max) {
     // Whole numbers only where the ticks are whole: small ranges need places.
@@ -147,8 +61,7 @@ QString EyeDiagramDlg::heightFormat(double max) {
     return QStringLiteral("%.2f");
 }
 
-EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QList<QStringList>& rows, const QString& path,
-                             QWidget* parent)
+EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QList<QStringList>& rows, const QString& path, QWidget* parent)
     : QDialog(parent), m_name(name), m_rows(rows), m_label(path) {
     setMinimumSize(700, 500);
     build(false);
@@ -157,8 +70,8 @@ EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QList<QStringList>& rows
     m_measurement->setText(tr("Eye width: %1  Eye height: %2\n").arg(m_width).arg(m_height));
 }
 
-EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QStringList& comb, const QStringList& x,
-                             const QStringList& y, const QString& label, QWidget* parent)
+EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QStringList& comb, const QStringList& x, const QStringList& y,
+                             const QString& label, QWidget* parent)
     : QDialog(parent), m_name(name), m_label(label), m_comb(comb), m_x(x), m_y(y) {
     setMinimumSize(1200, 900);
     build(true);
@@ -167,9 +80,10 @@ EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QStringList& comb, const
 }
 
 EyeDiagramDlg::~EyeDiagramDlg() {
-    if (g_container && g_container->parentWidget() == this) {
-        g_container->hide();
-        g_container->setParent(nullptr);
+    EyeSurface* shared = existingEyeSurface();
+    if (shared && shared->container()->parentWidget() == this) {
+        shared->container()->hide();
+        shared->container()->setParent(nullptr);
     }
 }
 
@@ -177,14 +91,17 @@ void EyeDiagramDlg::build(bool textVariant) {
     setWindowFlags((windowFlags() | Qt::WindowCloseButtonHint) & ~Qt::WindowContextHelpButtonHint);
     setWindowTitle(tr("Eye Diagram"));
     QWidget* view = nullptr;
-    if (openGLAvailable()) {
-        if (!g_surface)
-            createSurface(textVariant);
-        g_container->setParent(this);
-        g_container->show();
-        view = g_container;
+    QString why;
+    EyeSurface* shared = openGLAvailable() ? sharedEyeSurface(textVariant, &why) : nullptr;
+    if (shared) {
+        shared->container()->setParent(this);
+        shared->container()->show();
+        view = shared->container();
     } else {
-        auto* none = new QLabel(tr("The eye diagram needs OpenGL, which is not available on this display."), this);
+        auto* none =
+            new QLabel(why.isEmpty() ? tr("The eye diagram needs OpenGL, which is not available on this display.")
+                                     : tr("The eye diagram cannot be drawn: %1").arg(why),
+                       this);
         none->setAlignment(Qt::AlignCenter);
         none->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         view = none;
@@ -241,33 +158,22 @@ void EyeDiagramDlg::findMeasurement(const QString& file) {
 }
 
 void EyeDiagramDlg::install(bool textVariant, double xMin, double xMax, double zMin, double zMax) {
-    QItemModelSurfaceDataProxy* proxy = itemProxy();
-    if (!proxy)
+    EyeSurface* shared = existingEyeSurface();
+    if (!shared)
         return;
-    const QAbstractItemModel* previous = proxy->itemModel();
-    m_model->setParent(proxy);
-    proxy->setItemModel(m_model);
-    proxy->setColumnRole(QStringLiteral("PosXRole"));
-    proxy->setRowRole(QStringLiteral("PosYRole"));
-    if (previous && previous != m_model)
-        delete previous;
-    QValue3DAxis* x = g_surface->axisX();
-    QValue3DAxis* y = g_surface->axisY();
-    QValue3DAxis* z = g_surface->axisZ();
-    x->setSegmentCount(textVariant ? 16 : 10);
-    x->setRange(float(xMin), float(xMax));
-    x->setLabelFormat(textVariant ? QStringLiteral("%.2f") : QStringLiteral("%d"));
-    x->setTitle(textVariant ? tr("Unit Interval") : tr("Phase Step"));
-    x->setTitleVisible(true);
-    const double top = qMax(1, m_maxHeight);
-    y->setRange(0.0f, float(top));
-    y->setLabelFormat(heightFormat(top));
-    y->setTitleVisible(false);
-    z->setSegmentCount(10);
-    z->setRange(float(zMin), float(zMax));
-    z->setLabelFormat(QStringLiteral("%d"));
-    z->setTitle(tr("Vertical Step"));
-    z->setTitleVisible(true);
+    EyeAxes axes;
+    axes.textVariant = textVariant;
+    axes.xSegments = textVariant ? 16 : 10;
+    axes.xMin = xMin;
+    axes.xMax = xMax;
+    axes.xFormat = textVariant ? QStringLiteral("%.2f") : QStringLiteral("%d");
+    axes.xTitle = textVariant ? tr("Unit Interval") : tr("Phase Step");
+    axes.yTop = qMax(1, m_maxHeight);
+    axes.yFormat = heightFormat(axes.yTop);
+    axes.zMin = zMin;
+    axes.zMax = zMax;
+    axes.zTitle = tr("Vertical Step");
+    shared->show(m_model, axes);
 }
 
 void EyeDiagramDlg::loadCsv() {
@@ -340,9 +246,9 @@ void EyeDiagramDlg::writeDebugDump() const {
         return;
     for (int r = 0; r < m_model->rowCount(); ++r) {
         const QStandardItem* item = m_model->item(r);
-        file.write(QByteArray::number(item->data(Qt::UserRole + 1).toInt()) + ' '
-                   + QByteArray::number(item->data(Qt::UserRole + 2).toInt()) + ' '
-                   + QByteArray::number(item->data(Qt::DisplayRole).toInt()) + '\n');
+        file.write(QByteArray::number(item->data(Qt::UserRole + 1).toInt()) + ' ' +
+                   QByteArray::number(item->data(Qt::UserRole + 2).toInt()) + ' ' +
+                   QByteArray::number(item->data(Qt::DisplayRole).toInt()) + '\n');
     }
     file.commit();
 }

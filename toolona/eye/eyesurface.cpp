@@ -1,0 +1,44 @@
+#include "eye/eyesurface.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+#include <dlfcn.h>
+
+namespace vemo::toolona {
+
+namespace {
+
+EyeSurface* g_surface = nullptr;
+
+// The module lies beside this library, wherever that was installed.
+QString modulePath() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&sharedEyeSurface), &info) || !info.dli_fname)
+        return QStringLiteral("libtoolona_eye3d.so");
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname))
+        .absoluteDir()
+        .filePath(QStringLiteral("libtoolona_eye3d.so"));
+}
+
+} // namespace
+
+EyeSurface* sharedEyeSurface(bool textVariant, QString* error) {
+    if (g_surface)
+        return g_surface;
+    QLibrary module(modulePath());
+    auto create = reinterpret_cast<OndrelCreateEyeSurface>(module.resolve("ondrel_create_eye_surface"));
+    if (!create) {
+        if (error)
+            *error = module.errorString();
+        return nullptr;
+    }
+    // The surface lives until the process ends, so the module stays loaded.
+    g_surface = create(textVariant);
+    return g_surface;
+}
+
+EyeSurface* existingEyeSurface() { return g_surface; }
+
+} // namespace vemo::toolona
