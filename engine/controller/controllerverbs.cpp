@@ -11,6 +11,8 @@
 #include "registerverbs.h"
 #include "simcontroller.h"
 
+#include <QRegularExpression>
+
 using namespace Verbs;
 
 namespace {
@@ -83,7 +85,13 @@ int runMemFile(Tcl_Interp* ip, const std::shared_ptr<SimController>& dev, bool d
     for (const auto& o : options) {
         quint64 v = 0;
         if (o.first == QLatin1String("-offset")) {
-            if (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull)
+            // Digits that only overflow are a number too large, not a wrong one.
+            static const QRegularExpression hexDigits(QStringLiteral("^\\s*(0[xX])?[0-9A-Fa-f]+\\s*$"));
+            if (hexDigits.match(o.second).hasMatch() &&
+                (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull))
+                return fail(ip,
+                            QStringLiteral("%1: -offset \"%2\" is too large: at most FFFFFFFF").arg(verb, o.second));
+            if (!ControllerFile::parseHex64(o.second, &v))
                 return fail(
                     ip, QStringLiteral("%1: -offset takes a hexadecimal word offset, not \"%2\"").arg(verb, o.second));
             offset = qint64(v);

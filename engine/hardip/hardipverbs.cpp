@@ -7,6 +7,8 @@
 #include "oncdata.h"
 #include "simcontroller.h"
 
+#include <QRegularExpression>
+
 using namespace Verbs;
 
 namespace {
@@ -120,7 +122,13 @@ int memFile(Tcl_Interp* ip, HardIpSet* set, bool dump, int objc, Tcl_Obj* const 
         if (o.first == QLatin1String("-hard_ip")) {
             name = o.second;
         } else if (o.first == QLatin1String("-offset")) {
-            if (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull)
+            // Digits that only overflow are a number too large, not a wrong one.
+            static const QRegularExpression hexDigits(QStringLiteral("^\\s*(0[xX])?[0-9A-Fa-f]+\\s*$"));
+            if (hexDigits.match(o.second).hasMatch() &&
+                (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull))
+                return fail(ip,
+                            QStringLiteral("%1: -offset \"%2\" is too large: at most FFFFFFFF").arg(verb, o.second));
+            if (!ControllerFile::parseHex64(o.second, &v))
                 return fail(
                     ip, QStringLiteral("%1: -offset takes a hexadecimal word offset, not \"%2\"").arg(verb, o.second));
             offset = qint64(v);
