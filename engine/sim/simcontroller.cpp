@@ -183,9 +183,15 @@ namespace {
 QString shownCharacter(const QByteArray& text, int at) {
     const uchar lead = uchar(text.at(at));
     const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    const QString decoded =
-        length > 0 && at + length <= text.size() ? QString::fromUtf8(text.mid(at, length)) : QString();
-    const uint code = decoded.isEmpty() ? 0xFFFD : decoded.toUcs4().value(0, 0xFFFD);
+    // Decoded by hand: QString::fromUtf8 drops a byte order mark.
+    uint code = length == 1 ? lead : length > 1 ? lead & (0x7F >> length) : 0xFFFD;
+    for (int k = 1; k < length && code != 0xFFFD; ++k) {
+        const uchar next = at + k < text.size() ? uchar(text.at(at + k)) : 0;
+        code = (next & 0xC0) == 0x80 ? (code << 6) | (next & 0x3F) : 0xFFFD;
+    }
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    const QString decoded = code == 0xFFFD ? QString() : QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
     if (code == 0xFFFD)
         return QStringLiteral("byte 0x%1").arg(QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0')));
     const QChar::Category cat = QChar::category(char32_t(code));

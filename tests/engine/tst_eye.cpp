@@ -278,8 +278,9 @@ void TestEye::textReader() {
              qPrintable(error));
     QCOMPARE(eye.comb, (QVector<double>{0.1, 0.2, 0.4, 0.5}));
     // A blank line inside an array is only space.
-    QVERIFY(readText("'comb_vals': array([[1, 2],\n\n [3, 4]])\n'x_axis': array([0,\n\n 1])\n'y_axis': array([0, 1])",
-                     &eye, &error));
+    QVERIFY(readText(
+        "'comb_vals': array([[0.1, 0.2],\n\n [0.3, 0.4]])\n'x_axis': array([0,\n\n 1])\n'y_axis': array([0, 1])", &eye,
+        &error));
     QCOMPARE(eye.x, (QVector<double>{0, 1}));
     // The writer's output reads back.
     EomText written{{1e-7, 0.25, 0.5, 0.125}, {-0.5, 0.5}, {-3, 3}};
