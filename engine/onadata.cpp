@@ -3,6 +3,7 @@
 #include "hardipmerge.h"
 #include "oncdata.h"
 #include "pcsdata.h"
+#include "safefile.h"
 
 #include "capturerun.h"
 #include "deviceregistry.h"
@@ -274,10 +275,13 @@ TokenModel* OnaData::getTokenModel() const { return m_triggers->tokens(); }
 void OnaData::logDebug(const QString& text) const { qCDebug(lcEngine).noquote() << text; }
 
 QString OnaData::readZentaMPPMergeInfo() const {
-    QFile file(HardIpMerge::fileFor(getOnlFile()));
-    if (file.fileName().isEmpty() || file.size() > HardIpMerge::kMaxFileBytes || !file.open(QIODevice::ReadOnly))
+    // Through the regular-file check: a FIFO named like it would block here.
+    const QString path = HardIpMerge::fileFor(getOnlFile());
+    QByteArray text;
+    QString why;
+    if (path.isEmpty() || !SafeFile::readRegular(path, HardIpMerge::kMaxFileBytes, &text, &why))
         return QString();
-    return QString::fromUtf8(file.read(HardIpMerge::kMaxFileBytes));
+    return QString::fromUtf8(text);
 }
 
 void OnaData::info(const QString& text) {

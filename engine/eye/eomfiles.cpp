@@ -60,19 +60,19 @@ bool readCsv(const QByteArray& text, QList<QStringList>* rows, QString* error) {
         quint64 c = 0;
         if (!parseStep(fields[0], &x))
             return *error = lineError(n + 1, QStringLiteral("x \"%1\" is not a step from -%2 to %2")
-                                                 .arg(fields[0].left(40))
+                                                 .arg(SafeFile::shown(fields[0], 40))
                                                  .arg(kMaxStep)),
                    false;
         if (fields.size() > 1 && !parseStep(fields[1], &y))
             return *error = lineError(n + 1, QStringLiteral("y \"%1\" is not a step from -%2 to %2")
-                                                 .arg(fields[1].left(40))
+                                                 .arg(SafeFile::shown(fields[1], 40))
                                                  .arg(kMaxStep)),
                    false;
         for (int i = 2; i < fields.size(); ++i)
             if (!parseCount(fields[i], &c))
                 return *error = lineError(n + 1, QStringLiteral("field %1 \"%2\" is not a hexadecimal count")
                                                      .arg(i + 1)
-                                                     .arg(fields[i].left(40))),
+                                                     .arg(SafeFile::shown(fields[i], 40))),
                        false;
         xs.insert(x);
         ys.insert(y);
@@ -80,6 +80,12 @@ bool readCsv(const QByteArray& text, QList<QStringList>* rows, QString* error) {
             return *error = lineError(n + 1, QStringLiteral("the points span more than %1 x %1 steps or %2 grid points")
                                                  .arg(kMaxAxis)
                                                  .arg(kMaxPoints)),
+                   false;
+        // A scan writes one line a grid point; more lines repeat points.
+        if (out.size() >= kMaxPoints)
+            return *error = lineError(
+                       n + 1,
+                       QStringLiteral("more than %1 points: a scan writes at most one a grid point").arg(kMaxPoints)),
                    false;
         out << fields;
     }
@@ -149,6 +155,7 @@ public:
             m_pos += 6;
             QVector<double> values;
             int rows = 0, width = -1;
+            m_ratios = which == 0; // comb_vals holds bit error ratios
             if (!array(&values, &rows, &width, which == 0 ? 2 : 1, error))
                 return false;
             skipBlank();
@@ -265,9 +272,15 @@ private:
             const QByteArray word = m_t.mid(start, m_pos - start);
             double v = 0;
             if (!number(word, &v))
+                return fail(
+                    error, line(),
+                    word.isEmpty()
+                        ? QStringLiteral("a value is missing")
+                        : QStringLiteral("\"%1\" is not a number").arg(SafeFile::shown(QString::fromUtf8(word), 40)));
+            if (m_ratios && (v < 0 || v > 1))
                 return fail(error, line(),
-                            word.isEmpty() ? QStringLiteral("a value is missing")
-                                           : QStringLiteral("\"%1\" is not a number").arg(QString::fromUtf8(word.left(40))));
+                            QStringLiteral("%1 is not an error ratio (0 to 1)")
+                                .arg(SafeFile::shown(QString::fromUtf8(word), 40)));
             if (values->size() >= kMaxPoints)
                 return fail(error, line(), QStringLiteral("more than %1 values").arg(kMaxPoints));
             values->append(v);
@@ -317,6 +330,7 @@ private:
     int m_combRows = 0;
     int m_combWidth = -1;
     int m_combLine = 1;
+    bool m_ratios = false;
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QIODevice>
 #include <QMutexLocker>
+#include <QTemporaryDir>
 #include <QThread>
 #include <chrono>
 #include <cmath>
@@ -37,9 +38,12 @@ QString EyeMonitor::resultPath(const QString& name, Format format) {
     QString safe;
     for (QChar c : name)
         safe += c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-') ? c : QLatin1Char('_');
-    const QString dir = QDir::temp().filePath(QStringLiteral("ondrel-eye-%1").arg(QCoreApplication::applicationPid()));
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(safe + (format == Csv ? QStringLiteral(".csv") : QStringLiteral(".txt")));
+    // A folder of this process's own (0700, a name no one can guess first),
+    // removed with the program: nothing another user planted is written.
+    static QTemporaryDir dir(QDir::temp().filePath(QStringLiteral("ondrel-eye-XXXXXX")));
+    if (!dir.isValid())
+        return QString();
+    return dir.filePath(safe + (format == Csv ? QStringLiteral(".csv") : QStringLiteral(".txt")));
 }
 
 bool EyeMonitor::start(const Scan& scan, QString* error) {
@@ -169,8 +173,11 @@ void EyeMonitor::run(Scan scan) {
         }
         QString why;
         if (!SafeFile::writeAtomically(
-                scan.file, [&](QIODevice* out, QString* w) { return out->write(data) == data.size() || (*w = out->errorString(), false); },
-                &why))
+                scan.file,
+                [&](QIODevice* out, QString* w) {
+                    return out->write(data) == data.size() || (*w = out->errorString(), false);
+                },
+                &why, SafeFile::RefuseLinks))
             error = QStringLiteral("Cannot write the eye scan result %1: %2").arg(scan.file, why);
     }
     {

@@ -73,7 +73,8 @@ public:
 
     // The width and height measured on a finished grid of error counts.
     static void measure(const Scan& scan, const QVector<quint64>& errors, int nx, int ny, int* width, int* height);
-    // Where the scan of `name` writes its file.
+    // Where the scan of `name` writes its file: a folder private to this
+    // process, removed when it ends; empty when no such folder can be made.
     static QString resultPath(const QString& name, Format format);
 
 signals:

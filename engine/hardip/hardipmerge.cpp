@@ -1,5 +1,6 @@
 #include "hardipmerge.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -37,6 +37,8 @@ bool onOff(const QString& option, bool* on) {
 
 } // namespace
 
+PCSData::ScriptLimits PCSData::s_scriptLimits;
+
 PCSData* PCSData::inst() {
     static PCSData* data = new PCSData; // lives as long as the process, like OnaData
     return data;
@@ -386,7 +388,7 @@ bool PCSData::parseSrv(const QByteArray& text, const QString& name, const Serdes
         const QStringList words = line.split(blanks);
         if (words.size() != 2 || !addrRe.match(words.at(0)).hasMatch() || !dataRe.match(words.at(1)).hasMatch())
             return refuse(
-                QStringLiteral("expected a hexadecimal address and data byte, not \"%1\"").arg(line.left(80)));
+                QStringLiteral("expected a hexadecimal address and data byte, not \"%1\"").arg(SafeFile::shown(line)));
         const quint32 addr = words.at(0).toUInt(nullptr, 16);
         const quint8 data = quint8(words.at(1).toUInt(nullptr, 16));
         const int dcu = int(addr >> 12), block = int((addr >> 8) & 0xF), reg = int(addr & 0xFF);

@@ -25,6 +25,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <utility>
 
 class PCSJTAG;
 class QTimer;
@@ -88,6 +89,22 @@ public:
                          QHash<int, QByteArray> base, QHash<int, QByteArray>* out, QString* error);
     static constexpr qint64 kMaxSrvSize = 1024 * 1024;
 
+    // What a script run by ona_run_pcs -file may use: commands run, seconds,
+    // bytes of one value it builds (strings, lists) and bytes of memory it
+    // takes in all. A script that passes one ends with an error naming it.
+    struct ScriptLimits {
+        qint64 commands = 20000000;
+        int seconds = 60;
+        qint64 valueBytes = 16 * 1024 * 1024;
+        qint64 memoryBytes = qint64(512) * 1024 * 1024;
+    };
+    static ScriptLimits scriptLimits() { return s_scriptLimits; }
+    static void setScriptLimits(const ScriptLimits& limits) { s_scriptLimits = limits; }
+    // A running script stops at its next command ("ona_run_pcs -stop"); the
+    // window's events are handled while a script runs, so a Stop can reach it.
+    void stopScript() { m_stopScript = true; }
+    bool takeStopRequest() { return std::exchange(m_stopScript, false); }
+
     // Continuous reading: while on, the last Wishbone address is read again
     // every interval and reported as "read_data".
     bool isContinuous() const;
@@ -133,4 +150,6 @@ private:
     QString m_wbData;
     QTimer* m_contTimer = nullptr;
     QString m_runErr;
+    bool m_stopScript = false;
+    static ScriptLimits s_scriptLimits;
 };

@@ -167,6 +167,35 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
     return SafeFile::writeFile(path, text, error);
 }
 
+namespace {
+
+// The character at text[at] as a message shows it: itself when printable,
+// else its code (a byte order mark, a control byte, a byte that is no UTF-8).
+QString shownCharacter(const QByteArray& text, int at) {
+    const uchar lead = uchar(text.at(at));
+    const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    // Decoded by hand: QString::fromUtf8 drops a byte order mark.
+    uint code = length == 1 ? lead : length > 1 ? lead & (0x7F >> length) : 0xFFFD;
+    for (int k = 1; k < length && code != 0xFFFD; ++k) {
+        const uchar next = at + k < text.size() ? uchar(text.at(at + k)) : 0;
+        code = (next & 0xC0) == 0x80 ? (code << 6) | (next & 0x3F) : 0xFFFD;
+    }
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    const QString decoded = code == 0xFFFD ? QString() : QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+    if (code == 0xFFFD)
+        return QStringLiteral("byte 0x%1").arg(QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+    const QChar::Category cat = QChar::category(char32_t(code));
+    const bool printable = QChar::isPrint(char32_t(code)) && cat != QChar::Separator_Space;
+    const QString codeText = QStringLiteral("U+%1").arg(code, 4, 16, QLatin1Char('0')).toUpper();
+    if (!printable)
+        return codeText;
+    return code < 0x80 ? QStringLiteral("'%1'").arg(decoded.toHtmlEscaped())
+                       : QStringLiteral("'%1' (%2)").arg(decoded.toHtmlEscaped(), codeText);
+}
+
+} // namespace
+
 bool SimController::parseMemText(const QByteArray& text, const QString& name, int width, qint64 depth, qint64 offset,
                                  qint64 lo, qint64 hi, QVector<MemWrite>* writes, QString* error) {
     writes->clear();
@@ -232,11 +261,13 @@ bool SimController::parseMemText(const QByteArray& text, const QString& name, in
                 v = d - 'a' + 10;
             else if (d >= 'A' && d <= 'F')
                 v = d - 'A' + 10;
+            else if ((d == 'x' || d == 'X') && j - 2 == (isAddress ? i + 1 : i) && text.at(j - 2) == '0')
+                return bad(QStringLiteral("the 0x prefix is not allowed: %1 are plain hexadecimal digits")
+                               .arg(isAddress ? QStringLiteral("addresses") : QStringLiteral("words")));
             else if (!isAddress && (d == 'x' || d == 'X' || d == 'z' || d == 'Z'))
                 return bad(QStringLiteral("unknown (x) or high-impedance (z) digits cannot be loaded into the device"));
             else
-                return bad(
-                    QStringLiteral("'%1' is not a hexadecimal digit").arg(QString::fromLatin1(&d, 1).toHtmlEscaped()));
+                return bad(QStringLiteral("%1 is not a hexadecimal digit").arg(shownCharacter(text, j - 1)));
             ++digits;
             if (significant > 0 || v != 0) {
                 significant += 4;

@@ -186,17 +186,17 @@ bool SimRegisters::parseRegisterText(const QByteArray& text, const QString& name
             return bad(QStringLiteral("expected a register name and a hexadecimal value"));
         const QString& reg = fields.at(0);
         if (!widths.contains(reg))
-            return bad(QStringLiteral("no control register \"%1\"").arg(reg.left(130)));
+            return bad(QStringLiteral("no control register \"%1\"").arg(SafeFile::shown(reg, 130)));
         if (seenAt.contains(reg))
             return bad(QStringLiteral("\"%1\" was given on line %2 already").arg(reg).arg(seenAt.value(reg)));
         seenAt.insert(reg, i + 1);
         const int width = widths.value(reg);
         const QString digits = hexDigitsOf(fields.at(1));
         if (digits.isEmpty())
-            return bad(QStringLiteral("\"%1\" is not a hexadecimal value").arg(fields.at(1).left(130)));
+            return bad(QStringLiteral("\"%1\" is not a hexadecimal value").arg(SafeFile::shown(fields.at(1), 130)));
         if (!RegisterRadix::fits(digits, width, RegisterRadix::Hex))
             return bad(QStringLiteral("%1 is wider than the %2 bits of \"%3\"")
-                           .arg(fields.at(1).left(130))
+                           .arg(SafeFile::shown(fields.at(1), 130))
                            .arg(width)
                            .arg(reg));
         values->append({reg, RegisterRadix::toBinary(digits, width, RegisterRadix::Hex)});

@@ -5,6 +5,8 @@
 #include "oncdata.h"
 #include "targetdevice.h"
 
+#include <QRegularExpression>
+
 using namespace Verbs;
 
 namespace ControllerPrologue {
@@ -92,7 +94,14 @@ bool memFileOptions(const QString& verb, int objc, Tcl_Obj* const objv[], MemFil
         if (hardIp && o.first == QLatin1String("-hard_ip")) {
             *hardIp = o.second;
         } else if (o.first == QLatin1String("-offset")) {
-            if (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull) {
+            // Digits that only overflow are a number too large, not a wrong one.
+            static const QRegularExpression hexDigits(QStringLiteral("^\\s*(0[xX])?[0-9A-Fa-f]+\\s*$"));
+            if (hexDigits.match(o.second).hasMatch()
+                && (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull)) {
+                *error = QStringLiteral("%1: -offset \"%2\" is too large: at most FFFFFFFF").arg(verb, o.second);
+                return false;
+            }
+            if (!ControllerFile::parseHex64(o.second, &v)) {
                 *error = QStringLiteral("%1: -offset takes a hexadecimal word offset, not \"%2\"").arg(verb, o.second);
                 return false;
             }

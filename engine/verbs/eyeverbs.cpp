@@ -8,6 +8,8 @@
 #include "optiontable.h"
 #include "verboptions.h"
 
+#include <QDir>
+
 using namespace Verbs;
 
 namespace {
@@ -55,6 +57,9 @@ int startScan(Tcl_Interp* ip, const QString& name, bool nowait) {
     scan.lane = eyeLaneFor(name, lane, settings);
     EyeGrid::forQuality(monitor->quality(name), &scan.grid);
     scan.file = EyeMonitor::resultPath(quad ? QStringLiteral("%1_L%2").arg(name).arg(lane) : name, scan.format);
+    if (scan.file.isEmpty())
+        return fail(
+            ip, QStringLiteral("%1: no private folder for the result can be made in %2").arg(verb, QDir::tempPath()));
     if (!monitor->start(scan, &error))
         return fail(ip, QStringLiteral("%1: %2").arg(verb, error));
     if (nowait)

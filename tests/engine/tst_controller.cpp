@@ -216,6 +216,16 @@ void TestController::memFileRefusals() {
         {"1 /* open\n\n", QStringLiteral("bad.mem:3: a /* comment is not closed"), {}},
         {"// nothing\n", QStringLiteral("bad.mem: no data words"), {}},
         {"@ 1\n", QStringLiteral("bad.mem:1: '@' without an address"), {}},
+        // A character that is no digit is shown as itself or by its code.
+        {"\xEF\xBB\xBF"
+         "12\n",
+         QStringLiteral("bad.mem:1: U+FEFF is not a hexadecimal digit"),
+         {}},
+        {"1\xC3\xA9\n", QStringLiteral("bad.mem:1: '\u00E9' (U+00E9) is not a hexadecimal digit"), {}},
+        {"1\x01\n", QStringLiteral("bad.mem:1: U+0001 is not"), {}},
+        {"1\xFF\n", QStringLiteral("bad.mem:1: byte 0xFF is not"), {}},
+        {"0x12\n", QStringLiteral("bad.mem:1: the 0x prefix is not allowed"), {}},
+        {"@0x10 1\n", QStringLiteral("bad.mem:1: the 0x prefix is not allowed"), {}},
         {QByteArray(1024 * 80 + 64 * 1024 + 1, ' ') + "1\n", QStringLiteral("larger than"), {}},
     };
     for (const auto& c : cases) {
@@ -233,6 +243,12 @@ void TestController::memFileRefusals() {
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x3FF", "-range", "2"}));
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-range", "0"}));
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-size", "1"}));
+    for (const char* offset : {"0xFFFFFFFFFFFFFFFF", "0x100000000", "123456789ABCDEF0123"}) {
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", offset}));
+        QVERIFY2(m_tcl.result().contains("is too large"), qPrintable(m_tcl.result()));
+    }
+    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x1G"}));
+    QVERIFY2(m_tcl.result().contains("takes a hexadecimal word offset"), qPrintable(m_tcl.result()));
     ONCData::inst()->setMemWidth(33);
     QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path}));
     ONCData::inst()->setMemWidth(0);

@@ -13,6 +13,7 @@
 #include "waveformmodel.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,7 @@ private slots:
     }
     void fullDiskKeepsEveryOldFile();
     void pipesDevicesAndFoldersNeverBlock();
+    void writersReplaceOnlyRegularFiles();
     void anyUnicodeAndNul();
     void savedCaptureOfUnknownCoreOrTooManySamples();
     void startedRunSaysConfiguring();
@@ -190,8 +192,11 @@ void TestEdges::pipesDevicesAndFoldersNeverBlock() {
     QVERIFY(tcl.eval("ona_close_project"));
     const QString fifoCap = saved + ".cap";
     QVERIFY(::mkfifo(QFile::encodeName(fifoCap).constData(), 0600) == 0);
+    const QString fifoMerge = demo.path("mpp_merge.json");
+    QVERIFY(QFile::remove(fifoMerge));
+    QVERIFY(::mkfifo(QFile::encodeName(fifoMerge).constData(), 0600) == 0);
 
-    Unblocker unblocker({fifoOna, fifoOnt, fifoCap});
+    Unblocker unblocker({fifoOna, fifoOnt, fifoCap, fifoMerge});
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!tcl.call({"ona_open_project", fifoOna}));
@@ -209,7 +214,62 @@ void TestEdges::pipesDevicesAndFoldersNeverBlock() {
     QVERIFY(QString::fromUtf8(info.at(0).at(0).value<const char*>()).contains("not a regular file"));
     QVERIFY(!tcl.call({"ona_import_tokenset", fifoOnt}));
     QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
+    QVERIFY(OnaData::inst()->readZentaMPPMergeInfo().isEmpty()); // the Hard IP tab's read
     QVERIFY2(clock.elapsed() < 150, qPrintable(QStringLiteral("a reader waited %1 ms on a pipe").arg(clock.elapsed())));
+}
+
+// A writer replaces a regular file or writes through a link to one; a
+// pipe, a folder or a link to nothing stays as it is and the command says
+// why. A temporary a killed writer left goes with the next write.
+void TestEdges::writersReplaceOnlyRegularFiles() {
+    DemoCopy demo;
+    TclSession tcl;
+    QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+    QVERIFY(tcl.call({"ona_set_core", "-name", "board_ctrl"}));
+    const QString fifo = demo.path("pipe.srv"), folder = demo.path("folder.srv");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QVERIFY(QDir().mkdir(folder));
+    const QString dangling = demo.path("dangling.srv");
+    QVERIFY(QFile::link(demo.path("nowhere.srv"), dangling));
+    const struct {
+        QString path;
+        const char* why;
+    } refused[] = {{fifo, "is not a regular file (a pipe, socket or device)"},
+                   {folder, "is a folder, not a file"},
+                   {dangling, "is a symbolic link to a missing file"}};
+    Unblocker unblocker({fifo});
+    for (const auto& r : refused) {
+        for (const QStringList& words :
+             {QStringList{"ona_export_pcs", r.path}, QStringList{"ona_run_controller", "-dump_memfile", r.path},
+              QStringList{"ona_export_tokenset", r.path}}) {
+            QVERIFY2(!tcl.call(words), qPrintable(words.join(' ')));
+            QVERIFY2(tcl.result().contains(QLatin1String(r.why)), qPrintable(tcl.result()));
+        }
+    }
+    struct stat st;
+    QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    QVERIFY(!QFileInfo::exists(demo.path("nowhere.srv")));
+
+    // Through a link to a regular file: the link stays, its file is replaced.
+    const QString real = demo.path("real.srv"), link = demo.path("link.srv");
+    writeAll(real, "old");
+    ::chmod(QFile::encodeName(real).constData(), 0640);
+    QVERIFY(QFile::link(real, link));
+    // Leftovers of a killed write of link.srv's file, a live writer's, and a user's file.
+    const QString stale = real + ".ondrel-tmp.AbC123", live = real + ".ondrel-tmp.Xyz789";
+    const QString user = real + ".backup";
+    for (const QString& f : {stale, live, user})
+        writeAll(f, "x");
+    const int liveFd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
+    QVERIFY(liveFd >= 0 && ::flock(liveFd, LOCK_EX) == 0);
+    QVERIFY2(tcl.call({"ona_export_pcs", link}), qPrintable(tcl.result()));
+    ::close(liveFd);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(readAll(real).startsWith("# Ondrel SERDES register file"));
+    QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0 && (st.st_mode & 0777) == 0640);
+    QVERIFY(!QFileInfo::exists(stale));
+    QVERIFY(QFileInfo::exists(live) && QFileInfo::exists(user));
+    QCOMPARE(filesIn(demo.path("")).filter(".ondrel-tmp.").size(), 1); // the live one only
 }
 
 // Characters beyond U+FFFF, CJK and combining marks reach the engine and

@@ -11,7 +11,10 @@
 #include "hardipdevice.h"
 #include "oncdata.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QtTest>
 #include <cmath>
 
@@ -29,6 +32,7 @@ private slots:
     void verbsRefuseBadArguments();
     void csvReader();
     void textReader();
+    void resultFolderIsPrivate();
 
 private:
     int eye(const char* name, const char* key) {
@@ -238,6 +242,17 @@ void TestEye::csvReader() {
     QVERIFY(!readCsv(scattered, &rows, &error));
     QVERIFY2(error.startsWith("line 513:"), qPrintable(error));
     QVERIFY(!readCsv(QByteArray(kMaxFileBytes + 1, '\n'), &rows, &error));
+    // One point repeated: no more rows than a grid has points.
+    QByteArray repeated;
+    for (qint64 i = 0; i <= kMaxPoints; ++i)
+        repeated += "0,0,1,1,0,0\n";
+    QVERIFY(!readCsv(repeated, &rows, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("line %1: more than %2 points").arg(kMaxPoints + 1).arg(kMaxPoints)),
+             qPrintable(error));
+    // Control bytes of the file are shown escaped, never copied.
+    static const char control[] = "0,\x1b[31m\0,1,1,0,0\n";
+    QVERIFY(!readCsv(QByteArray(control, sizeof control - 1), &rows, &error));
+    QVERIFY2(error.contains(QLatin1String("\"\\x1b[31m\\x00\"")), qPrintable(error));
 }
 
 void TestEye::textReader() {
@@ -259,8 +274,9 @@ void TestEye::textReader() {
              qPrintable(error));
     QCOMPARE(eye.comb, (QVector<double>{0.1, 0.2, 0.4, 0.5}));
     // A blank line inside an array is only space.
-    QVERIFY(readText("'comb_vals': array([[1, 2],\n\n [3, 4]])\n'x_axis': array([0,\n\n 1])\n'y_axis': array([0, 1])",
-                     &eye, &error));
+    QVERIFY(readText(
+        "'comb_vals': array([[0.1, 0.2],\n\n [0.3, 0.4]])\n'x_axis': array([0,\n\n 1])\n'y_axis': array([0, 1])", &eye,
+        &error));
     QCOMPARE(eye.x, (QVector<double>{0, 1}));
     // The writer's output reads back.
     EomText written{{1e-7, 0.25, 0.5, 0.125}, {-0.5, 0.5}, {-3, 3}};
@@ -282,6 +298,8 @@ void TestEye::textReader() {
         {"{'comb_vals': array([[0.1, 0.2, 0.3], [0.4, 0.5, 0.6]]),\n", "expected 2 rows of 2"},
         {"{'comb_vals': array([[0.1, 0.2],\n [0.4, 0.5]\n", "line 3: expected \",\" or \"]\" after a row"},
         {"{'comb_vals': array([0.1, 0.2, 0.4]),\n", "comb_vals holds 3 values"},
+        {"{'comb_vals': array([[0.1, -1], [0.4, 0.5]]),\n", "line 1: -1 is not an error ratio (0 to 1)"},
+        {"{'comb_vals': array([[0.1, 0.2], [1e300, 0.5]]),\n", "line 1: 1e300 is not an error ratio"},
         {"", "line 3: no 'comb_vals' array"},
     };
     for (const auto& b : bad) {
@@ -297,6 +315,44 @@ void TestEye::textReader() {
     huge += "]), 'y_axis': array([0])}";
     QVERIFY(!readText(huge, &eye, &error));
     QVERIFY2(error.contains("larger than 1024"), qPrintable(error));
+}
+
+// Results go to a folder of this process's own, never through a link, and
+// the folder goes with the program.
+void TestEye::resultFolderIsPrivate() {
+    QVERIFY2(scan("PCSCH_0", "low"), qPrintable(m_tcl.result()));
+    const QString file = m_tcl.result();
+    const QString dir = QFileInfo(file).absolutePath();
+    QVERIFY2(!dir.endsWith(QString::number(QCoreApplication::applicationPid())), qPrintable(dir));
+    struct stat st;
+    QVERIFY(::lstat(QFile::encodeName(dir).constData(), &st) == 0);
+    QVERIFY(S_ISDIR(st.st_mode));
+    QCOMPARE(st.st_mode & 07777, mode_t(0700));
+    QCOMPARE(st.st_uid, ::geteuid());
+
+    const QString victim = m_demo->path(QStringLiteral("victim.txt"));
+    writeAll(victim, "keep");
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QFile::link(victim, file));
+    QVERIFY(!scan("PCSCH_0", "low"));
+    QVERIFY2(m_tcl.result().contains(QLatin1String("symbolic link")), qPrintable(m_tcl.result()));
+    QCOMPARE(readAll(victim), QByteArray("keep"));
+    QVERIFY(QFile::remove(file));
+
+#ifdef ONDREL_BIN
+    const QString script = m_demo->path(QStringLiteral("scan.tcl"));
+    writeAll(script, QStringLiteral("ona_open_project {%1}\nona_set_core -name board_ctrl\n"
+                                    "ona_set_controller -hard_ip PCSCH_0 -eye_quality low\n"
+                                    "puts [ona_run_controller -eye_monitor PCSCH_0]\n")
+                         .arg(m_demo->ona())
+                         .toUtf8());
+    QProcess p;
+    p.start(QStringLiteral(ONDREL_BIN), {QStringLiteral("--batch"), script});
+    QVERIFY(p.waitForFinished(60000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    QVERIFY2(p.exitCode() == 0 && out.endsWith(QLatin1String(".csv")), qPrintable(out + p.readAllStandardError()));
+    QVERIFY2(!QFileInfo::exists(QFileInfo(out).absolutePath()), qPrintable(out));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestEye)

@@ -8,8 +8,10 @@
 #include "pcsjtag.h"
 #include "simserdes.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 class TestSerdes : public DemoSession {
@@ -25,6 +27,7 @@ private slots:
     void registerFileRoundTrip();
     void registerFileRefusals();
     void scriptFiles();
+    void runawayScriptsEndAtTheirLimits();
 
 private:
     bool set(const QString& key, const QString& option) {
@@ -415,16 +418,112 @@ void TestSerdes::scriptFiles() {
                                                    "status register")),
              qPrintable(m_tcl.result()));
     QVERIFY(!pcs->isWishboneOpen());
-    // Only SERDES work: no files, processes or nested scripts.
-    for (const char* body :
-         {"exec ls", "open /etc/passwd", "ona_close_project", "ona_run_pcs -file x.tcl", "source x.tcl"}) {
-        writeAll(script, body);
-        QVERIFY2(!m_tcl.call({"ona_run_pcs", "-file", script}), body);
+    // Only bus work: no files, processes, nested scripts or interpreters.
+    const QString target = m_demo->path("written.srv");
+    writeAll(m_demo->path("in.srv"), "0003 03\n");
+    for (const QString& body : QStringList{"exec ls",
+                                           "open /etc/passwd",
+                                           "ona_close_project",
+                                           "ona_run_pcs -file x.tcl",
+                                           "source x.tcl",
+                                           "ona_export_pcs {" + target + "}",
+                                           "ona_import_pcs {" + m_demo->path("in.srv") + "}",
+                                           "file delete {" + target + "}",
+                                           "glob *",
+                                           "cd /",
+                                           "pwd",
+                                           "load x.so",
+                                           "socket localhost 80",
+                                           "exit",
+                                           "puts hello",
+                                           "interp create x",
+                                           "zlib gzip x",
+                                           "encoding system utf-8",
+                                           "file tempfile x",
+                                           "chan create write x",
+                                           "package require http"}) {
+        writeAll(script, body.toUtf8());
+        QVERIFY2(!m_tcl.call({"ona_run_pcs", "-file", script}), qPrintable(body));
     }
+    QVERIFY(!QFileInfo::exists(target));
     QVERIFY(OnaData::inst()->isProjectOpen());
     QVERIFY(!m_tcl.call({"ona_run_pcs", "-file", m_demo->path("none.tcl")}));
     QVERIFY(!m_tcl.call({"ona_run_pcs", "-file"}));
     QVERIFY(!m_tcl.call({"ona_run_pcs", "-fast"}));
+}
+
+// A script that runs away ends at a limit with an error naming it and the
+// file, the window's events are handled meanwhile, and a Stop ends it.
+void TestSerdes::runawayScriptsEndAtTheirLimits() {
+    QVERIFY(PCSData::inst()->initSERDES());
+    const PCSData::ScriptLimits defaults = PCSData::scriptLimits();
+    PCSData::ScriptLimits small;
+    small.commands = 200000;
+    small.seconds = 2;
+    small.valueBytes = 1 << 20;
+    small.memoryBytes = 64 << 20;
+    PCSData::setScriptLimits(small);
+    const QString script = m_demo->path("runaway.tcl");
+    const auto run = [&](const QByteArray& body) {
+        writeAll(script, body);
+        return m_tcl.call({"ona_run_pcs", "-file", script});
+    };
+    const struct {
+        QByteArray body;
+        QString message;
+    } runaways[] = {
+        {"set s [string repeat x 100000000]; while 1 {append s $s}", "limit of 1048576 bytes"},
+        {"set s [string repeat x 1000]\nwhile 1 {append s $s}", "runaway.tcl line 2: the script built a value larger"},
+        {"set s x; while 1 {catch {append s $s}}", "limit of 1048576 bytes"},
+        {"set s x; while 1 {set s [string cat $s $s]}", "limit of 1048576 bytes"},
+        {"set l [lrepeat 2000 [string repeat y 1000]]", "limit of 1048576 bytes"},
+        {"set l [lrepeat 100 abc]; join $l [string repeat z 100000]", "limit of 1048576 bytes"},
+        {"set x [string repeat a 100000]; for {set i 0} {$i < 20} {incr i} {lappend l $x}; string length $l",
+         "limit of 1048576 bytes"},
+        {"string map [list a [string repeat b 100000]] [string repeat a 100]", "limit of 1048576 bytes"},
+        {"format %200000000s x", "limit of 1048576 bytes"},
+        {"binary format x200000000", "limit of 1048576 bytes"},
+        {"regsub -all . [string repeat a 10000] [string repeat b 1000]", "limit of 1048576 bytes"},
+        {"for {set i 0} {1} {incr i} {set v($i) [string repeat x 500000]}", "limit of 67108864 bytes"},
+        {"set i 0; while 1 {incr i}", "runaway.tcl line 1: the script ran more than its limit of 200000 commands"},
+        {"vwait forever", "invalid command name \"vwait\""},
+        {"after 60000", "invalid command name \"after\""},
+        {"update", "invalid command name \"update\""},
+    };
+    QElapsedTimer clock;
+    for (const auto& r : runaways) {
+        clock.start();
+        QVERIFY2(!run(r.body), r.body.constData());
+        QVERIFY2(m_tcl.result().contains(r.message), qPrintable(m_tcl.result()));
+        QVERIFY2(clock.elapsed() < 4000, r.body.constData());
+    }
+    small.commands = 1 << 30;
+    PCSData::setScriptLimits(small);
+    QVERIFY(!run("while 1 {}"));
+    QVERIFY2(m_tcl.result().contains("runaway.tcl line 1: the script ran longer than its limit of 2 seconds"),
+             qPrintable(m_tcl.result()));
+
+    // Stop, sent while the script runs, as the window would.
+    small.seconds = 30;
+    PCSData::setScriptLimits(small);
+    QVERIFY(m_tcl.call({"ona_run_pcs", "-stop"})); // none running: not kept for the next
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (++ticks == 5)
+            m_tcl.call({"ona_run_pcs", "-stop"});
+    });
+    ticker.start(20);
+    clock.start();
+    QVERIFY(!run("ona_open_pcs\nwhile 1 {ona_pcs read -addr 0000}"));
+    QVERIFY2(m_tcl.result().contains("runaway.tcl line 2: the script was stopped"), qPrintable(m_tcl.result()));
+    QVERIFY(ticks >= 5 && clock.elapsed() < 3000);
+    QVERIFY(!PCSData::inst()->isWishboneOpen());
+    // Within its limits a script runs as before.
+    QVERIFY2(run("set n 0; for {set i 0} {$i < 1000} {incr i} {append s x; incr n}; set n"),
+             qPrintable(m_tcl.result()));
+    QCOMPARE(m_tcl.result(), QStringLiteral("1000"));
+    PCSData::setScriptLimits(defaults);
 }
 
 QTEST_GUILESS_MAIN(TestSerdes)
