@@ -24,74 +24,6 @@ namespace {
 
 constexpr quint64 kGamma = 0x9E3779B97F4A7C15ull;
 
-// Maximal-length Fibonacci taps (bit numbers counted from 1) for widths
-// 2..64: the simulated device's LFSR, which the generated one must equal.
-const quint8 kTaps[65][6] = {{},
-                             {},
-                             {2, 1},
-                             {3, 2},
-                             {4, 3},
-                             {5, 3},
-                             {6, 5},
-                             {7, 6},
-                             {8, 6, 5, 4},
-                             {9, 5},
-                             {10, 7},
-                             {11, 9},
-                             {12, 6, 4, 1},
-                             {13, 4, 3, 1},
-                             {14, 5, 3, 1},
-                             {15, 14},
-                             {16, 15, 13, 4},
-                             {17, 14},
-                             {18, 11},
-                             {19, 6, 2, 1},
-                             {20, 17},
-                             {21, 19},
-                             {22, 21},
-                             {23, 18},
-                             {24, 23, 22, 17},
-                             {25, 22},
-                             {26, 6, 2, 1},
-                             {27, 5, 2, 1},
-                             {28, 25},
-                             {29, 27},
-                             {30, 6, 4, 1},
-                             {31, 28},
-                             {32, 22, 2, 1},
-                             {33, 20},
-                             {34, 27, 2, 1},
-                             {35, 33},
-                             {36, 25},
-                             {37, 5, 4, 3, 2, 1},
-                             {38, 6, 5, 1},
-                             {39, 35},
-                             {40, 38, 21, 19},
-                             {41, 38},
-                             {42, 41, 20, 19},
-                             {43, 42, 38, 37},
-                             {44, 43, 18, 17},
-                             {45, 44, 42, 41},
-                             {46, 45, 26, 25},
-                             {47, 42},
-                             {48, 47, 21, 20},
-                             {49, 40},
-                             {50, 49, 24, 23},
-                             {51, 50, 36, 35},
-                             {52, 49},
-                             {53, 52, 38, 37},
-                             {54, 53, 18, 17},
-                             {55, 31},
-                             {56, 55, 35, 34},
-                             {57, 50},
-                             {58, 39},
-                             {59, 58, 38, 37},
-                             {60, 59},
-                             {61, 60, 46, 45},
-                             {62, 61, 6, 5},
-                             {63, 62},
-                             {64, 63, 61, 60}};
-
 // Verilog-2005 and SystemVerilog keywords: a design name, core, signal or
 // clock spelt so would not compile in one tool or the other.
 const char* const kKeywords[] = {"accept_on",
@@ -564,7 +496,7 @@ void driverLogic(Module& m, const QJsonObject& drv, int width, const QString& ou
                 continue;
             }
             QStringList fb;
-            for (quint8 t : kTaps[w])
+            for (quint8 t : lfsrTaps(w))
                 if (t)
                     fb << QStringLiteral("%1[%2]").arg(out).arg(lo + t - 1);
             const QString shifted = w == 2 ? QStringLiteral("%1[%2]").arg(out).arg(lo)

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QVector>
+#include <array>
 #include <memory>
 
 class ONA_EXPORT SimDriver {
@@ -61,3 +62,8 @@ protected:
     quint64 m_time = 0;
     QVector<quint64> m_value;
 };
+
+// The taps (bit numbers counted from 1, 0 after the last) of the maximal-
+// length Fibonacci LFSR of `width` bits, 2 to 64; none for other widths.
+// The generated RTL uses the same ones, so both compute the same sequence.
+ONA_EXPORT const std::array<quint8, 6>& lfsrTaps(int width);

@@ -96,8 +96,8 @@ bool memFileOptions(const QString& verb, int objc, Tcl_Obj* const objv[], MemFil
         } else if (o.first == QLatin1String("-offset")) {
             // Digits that only overflow are a number too large, not a wrong one.
             static const QRegularExpression hexDigits(QStringLiteral("^\\s*(0[xX])?[0-9A-Fa-f]+\\s*$"));
-            if (hexDigits.match(o.second).hasMatch()
-                && (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull)) {
+            if (hexDigits.match(o.second).hasMatch() &&
+                (!ControllerFile::parseHex64(o.second, &v) || v > 0xFFFFFFFFull)) {
                 *error = QStringLiteral("%1: -offset \"%2\" is too large: at most FFFFFFFF").arg(verb, o.second);
                 return false;
             }
