@@ -190,7 +190,9 @@ void TstCommandStrings::initTestCase() {
     for (int i = 0; i < tabs->count(); ++i)
         tabs->setCurrentIndex(i);
     m_host->commands.clear();
-    ONCData::inst()->device()->setClock([] { return qint64(0); });
+    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
+    QVERIFY(dev);
+    dev->setClock([] { return qint64(0); });
     m_dialogs = std::make_unique<ScriptedDialogs>();
     buildTable();
 }

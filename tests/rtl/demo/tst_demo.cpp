@@ -6,6 +6,7 @@
 #include "projectfiles.h"
 #include "rtlgen.h"
 #include "simcontroller.h"
+#include "simdevice.h"
 #include "simdriver.h"
 
 #include <QDir>
@@ -72,6 +73,7 @@ private slots:
         // The engine's side of each column, stepped once per clock.
         const ProjectFiles::OnlDesign design = readDemo();
         qint64 ms = 0;
+        SimDevice target;
         std::vector<std::unique_ptr<SimDriver>> drivers;
         std::vector<std::function<QString()>> expect;
         QStringList wanted;
@@ -86,12 +88,16 @@ private slots:
                 }
                 continue;
             }
-            ONCData::inst()->selectCore(c.name, c.records);
-            const std::shared_ptr<SimController> dev = ONCData::inst()->device();
+            ONCData::inst()->selectCore(c.name, c.records, &target);
+            const auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
+            QVERIFY(dev);
             dev->setClock([&ms] { return ms; });
             wanted << c.name + QStringLiteral(".leds");
             expect.push_back([dev] {
-                const quint64 v = dev->readLeds();
+                quint32 leds = 0;
+                QString why;
+                dev->readLeds(&leds, &why);
+                const quint64 v = leds;
                 return hexOfWords(&v, dev->ledCount());
             });
             for (const RegisterEntry& e : c.records.status.getEntries()) {
