@@ -151,7 +151,8 @@ void TestSession::setupFrozenWhileRunning() {
 
     // So does opening another; a file that does not open leaves the run alone.
     QVERIFY(tcl.eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name uart_la -run off; "
-                                    "ona_set_core -name bus_la; ona_set_tu -name TU_hs -value 00; ona_run")
+                                    "ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
+                                    "ona_set_tu -name TU_hs -value 00; ona_run")
                          .arg(demo.ona())));
     QVERIFY(data->isBusy());
     QVERIFY(!tcl.eval(QStringLiteral("ona_open_project {%1}").arg(demo.path("none.ona"))));
