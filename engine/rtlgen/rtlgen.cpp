@@ -558,26 +558,15 @@ void driverLogic(Module& m, const QJsonObject& drv, int width, const QString& ou
         }
         seqLogic(m, out, width, values, holds);
     } else if (kind == QLatin1String("uart")) {
-        // Idle high, a start bit, eight data bits least significant first,
-        // a stop bit; a level of no samples is left out.
+        // The simulated device's levels (uartLevels), as a sequence.
         const quint64 bit = whole(drv, "bit", 16);
         const quint64 idle = whole(drv, "idle", double(2 * bit));
+        QVector<quint8> bytes;
+        for (const QJsonValue& b : drv.value(QLatin1String("bytes")).toArray())
+            bytes << quint8(tokenWords(b, 8).value(0));
         QVector<QVector<quint64>> values;
         QVector<quint64> holds;
-        const auto level = [&](quint64 v, quint64 samples) {
-            if (samples == 0)
-                return;
-            values << QVector<quint64>{v};
-            holds << samples;
-        };
-        for (const QJsonValue& b : drv.value(QLatin1String("bytes")).toArray()) {
-            const quint64 byte = tokenWords(b, 8).value(0);
-            level(1, idle);
-            level(0, bit);
-            for (int i = 0; i < 8; ++i)
-                level((byte >> i) & 1u, bit);
-            level(1, bit);
-        }
+        uartLevels(bytes, bit, idle, &values, &holds);
         seqLogic(m, out, width, values, holds);
     } else if (kind == QLatin1String("bus")) {
         // The first part is the most significant.

@@ -82,6 +82,23 @@ const std::array<quint8, 6> kTaps[65] = {{},
 
 } // namespace
 
+void uartLevels(const QVector<quint8>& bytes, quint64 bit, quint64 idle, QVector<QVector<quint64>>* values,
+                QVector<quint64>* holds) {
+    const auto level = [&](quint64 v, quint64 samples) {
+        if (samples == 0)
+            return;
+        *values << QVector<quint64>{v};
+        *holds << samples;
+    };
+    for (quint8 byte : bytes) {
+        level(1, idle);
+        level(0, bit);
+        for (int b = 0; b < 8; ++b)
+            level((byte >> b) & 1u, bit);
+        level(1, bit);
+    }
+}
+
 const std::array<quint8, 6>& lfsrTaps(int width) {
     static const std::array<quint8, 6> none{};
     return width >= 2 && width <= 64 ? kTaps[width] : none;
@@ -448,22 +465,12 @@ std::unique_ptr<SimDriver> build(const QJsonObject& o, int width, int depth) {
             throw Fail{QStringLiteral("bytes: expected 1 to %1 entries").arg(kMaxEntries / kPerByte)};
         const quint64 bit = quint64(number(o, "bit", 1, kMaxCount, 16, false));
         const quint64 idle = quint64(number(o, "idle", 0, kMaxCount, 2 * bit, false));
+        QVector<quint8> bytes;
+        for (int i = 0; i < a.size(); ++i)
+            bytes << quint8(tokenWords(a.at(i), 8, QStringLiteral("bytes[%1]").arg(i)).value(0));
         QVector<QVector<quint64>> values;
         QVector<quint64> holds;
-        const auto level = [&](quint64 v, quint64 samples) {
-            if (samples == 0)
-                return;
-            values << QVector<quint64>{v};
-            holds << samples;
-        };
-        for (int i = 0; i < a.size(); ++i) {
-            const quint64 byte = tokenWords(a.at(i), 8, QStringLiteral("bytes[%1]").arg(i)).value(0);
-            level(1, idle);
-            level(0, bit);
-            for (int b = 0; b < 8; ++b)
-                level((byte >> b) & 1u, bit);
-            level(1, bit);
-        }
+        uartLevels(bytes, bit, idle, &values, &holds);
         return std::make_unique<Sequence>(width, values, holds);
     }
     if (kind == QLatin1String("bus")) {

@@ -67,3 +67,10 @@ protected:
 // length Fibonacci LFSR of `width` bits, 2 to 64; none for other widths.
 // The generated RTL uses the same ones, so both compute the same sequence.
 ONA_EXPORT const std::array<quint8, 6>& lfsrTaps(int width);
+
+// A serial line's levels and how many samples each lasts: per byte, idle
+// high for `idle`, a start bit, eight data bits least significant first and
+// a stop bit, each `bit` samples; a level of no samples is left out. The
+// generated RTL plays the same sequence.
+ONA_EXPORT void uartLevels(const QVector<quint8>& bytes, quint64 bit, quint64 idle, QVector<QVector<quint64>>* values,
+                           QVector<quint64>* holds);
