@@ -219,6 +219,9 @@ module ona_analyzer #(
   localparam integer FCW = (FINAL_COUNTER_MAX > 1) ? clog2(FINAL_COUNTER_MAX) : 1;
   reg [FCW-1:0] events = {FCW{1'b0}};
   reg [47:0] tnow = 48'hFFFF_FFFF_FFFE;  // time of the sample at stage 2
+  // time of the first sample of the run: written at the arm, read by TCK
+  // only once the status shows the arm seen, so it is still by then
+  reg [47:0] t_arm = 48'd0;
   reg man_frame = 1'b0;
 
   // Settings out of range are taken at the nearest sensible value, so a bad
@@ -362,6 +365,7 @@ module ona_analyzer #(
       events <= {FCW{1'b0}};
     end else if (arm_ev) begin
       state <= S_WAIT;
+      t_arm <= tnow + 48'd1;
       done <= 1'b0;
       stopped <= 1'b0;
       aborted <= 1'b0;
@@ -473,6 +477,8 @@ module ona_analyzer #(
       16'h0018: rv = {23'd0, busy, snap_flags};
       16'h0019: rv = {16'd0, snap[23:8]};
       16'h001A: rv = snap[55:24];
+      16'h001B: rv = t_arm[31:0];
+      16'h001C: rv = {16'd0, t_arm[47:32]};
       default: ;
     endcase
     for (i = 0; i < N_UNITS; i = i + 1)

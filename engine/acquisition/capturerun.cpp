@@ -136,6 +136,7 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
             u.care.resize(words);
             u.high.resize(words);
             s.units.append(u);
+            s.unitNames.append(tu->text(r, TriggerUModel::ColName));
         }
         TriggerEModel* te = c->getTEModel();
         for (int r = 0; r < te->rowCount(); ++r) {
@@ -149,6 +150,7 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
                 return false;
             }
             s.expressions.append(te->program(r));
+            s.expressionNames.append(te->text(r, TriggerEModel::ColName));
         }
         if (s.expressions.isEmpty()) {
             *error = QStringLiteral("%1 has no enabled trigger expression").arg(where);

@@ -46,13 +46,18 @@ struct AnalyzerLoad {
     // simulates the design drives its signals from them; hardware has none.
     QJsonObject simulation;
     QVector<CaptureUnit> units;
+    QStringList unitNames;
     QVector<TriggerLang::TEProgram> expressions; // enabled ones
+    QStringList expressionNames;
     bool teAnd = false;
     int finalCount = 1;
     int samples = 1;
     int frames = 1;
     int position = 0;
     bool por = false; // connected at power-on reset: may trigger before the pre-trigger fill
+    // A simulated target arms the core at this sample of the design's time
+    // (since its reset); hardware is armed when the run starts.
+    qint64 startTime = 0;
 };
 
 // One loaded analyzer core on the target.

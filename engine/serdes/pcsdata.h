@@ -123,6 +123,8 @@ public:
 signals:
     void pcsDirty(QString what);
     void pcsRead(QString what);
+    // A script file started (true) or ended (false): the window offers Stop meanwhile.
+    void scriptRunning(bool running);
 
 private:
     PCSData();

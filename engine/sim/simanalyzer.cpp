@@ -42,13 +42,19 @@ public:
         for (int sig : used) {
             m_trig[sig] = m_drivers.at(sig)->clone();
             m_trig[sig]->reset();
+            // One sample early, so that an edge at the first sample sees the one before.
+            m_trig[sig]->skip(quint64(qMax<qint64>(0, s.startTime - 1)));
         }
+        m_t = qMax<qint64>(0, s.startTime - 1);
         for (const auto& d : m_drivers) {
             m_write.push_back(d->clone());
             m_write.back()->reset();
         }
         m_seq.fill(Seq(), s.expressions.size());
         computeUnits(true);
+        if (s.startTime > 0)
+            stepTrigger();
+        m_armTime = m_t;
     }
 
     bool arm(QString* error) override {

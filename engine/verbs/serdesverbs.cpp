@@ -470,8 +470,10 @@ int runScript(Tcl_Interp* ip, const QString& path) {
     setSlice(child, guard);
 
     ++g_scriptDepth;
+    emit pcs()->scriptRunning(true);
     const int code = Tcl_EvalEx(child, script.constData(), int(script.size()), TCL_EVAL_GLOBAL);
     --g_scriptDepth;
+    emit pcs()->scriptRunning(false);
     const QString result = guard.exceeded.isEmpty() ? TclText::fromTcl(Tcl_GetStringResult(child)) : guard.exceeded;
     const int line = Tcl_GetErrorLine(child);
     Tcl_DeleteInterp(child);

@@ -49,6 +49,10 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     grid->addWidget(m_read, 2, 1);
     grid->addWidget(m_continuous, 2, 2);
     grid->addWidget(m_load, 2, 3);
+    m_stop = new QPushButton(tr("Stop"), box);
+    m_stop->setToolTip(tr("Stop the running script file"));
+    m_stop->setEnabled(false);
+    grid->addWidget(m_stop, 2, 4);
     grid->setRowStretch(3, 10);
     grid->setColumnStretch(4, 10);
 
@@ -56,6 +60,13 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     connect(m_read, &QPushButton::clicked, this, &WishboneView::doRead);
     connect(m_continuous, &QCheckBox::toggled, this, &WishboneView::doContinuousRead);
     connect(m_load, &QPushButton::clicked, this, &WishboneView::doLoad);
+    // A script runs with the window answering between its time slices; Stop
+    // is the way out of a long one.
+    connect(PCSData::inst(), &PCSData::scriptRunning, this, [this](bool running) {
+        m_stop->setEnabled(running);
+        m_load->setEnabled(!running);
+    });
+    connect(m_stop, &QPushButton::clicked, this, [this] { emit tclPCS(QStringLiteral("ona_run_pcs -stop")); });
     PCSData* pcs = PCSData::inst();
     connect(pcs, &PCSData::pcsDirty, this, &WishboneView::doSettingChanged);
     connect(pcs, &PCSData::pcsRead, this, &WishboneView::doSettingRead);

@@ -25,6 +25,7 @@ public:
     QPushButton* readButton() const { return m_read; }
     QCheckBox* continuousBox() const { return m_continuous; }
     QPushButton* loadButton() const { return m_load; }
+    QPushButton* stopButton() const { return m_stop; }
 
 signals:
     // One complete engine command (the read and write ones span lines).
@@ -49,6 +50,7 @@ private:
     QPushButton* m_read = nullptr;
     QCheckBox* m_continuous = nullptr;
     QPushButton* m_load = nullptr;
+    QPushButton* m_stop = nullptr; // ends a running script file
 };
 
 } // namespace vemo::toolona

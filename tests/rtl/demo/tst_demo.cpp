@@ -2,7 +2,14 @@
 // simulated device drives, clock for clock; OpenOCD finds its TAP through
 // the remote_bitbang server; the generator refuses what it must.
 
+#include "bitbangport.h"
+#include "deviceregistry.h"
+#include "enginetest.h"
+#include "hubbus.h"
+#include "jtaganalyzer.h"
+#include "onajtag.h"
 #include "oncdata.h"
+#include "openocdport.h"
 #include "projectfiles.h"
 #include "rtlgen.h"
 #include "simcontroller.h"
@@ -11,11 +18,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -50,10 +62,144 @@ QByteArray readText(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Starts the simulated demo serving JTAG on a free port; the port, or 0.
+int startSim(QProcess* sim) {
+    sim->start(QStringLiteral(ONA_DEMO_SIM),
+               {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--time-limit"), QStringLiteral("240")});
+    QByteArray out;
+    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && !re.match(QString::fromLatin1(out)).hasMatch()) {
+        sim->waitForReadyRead(100);
+        out += sim->readAllStandardOutput();
+    }
+    return re.match(QString::fromLatin1(out)).captured(1).toInt();
+}
+
+// OpenOCD on the simulated demo's remote_bitbang port, then `commands`.
+QStringList openocdArgs(int port, const QStringList& commands) {
+    QStringList args;
+    for (const QString& c :
+         QStringList{QStringLiteral("adapter driver remote_bitbang"), QStringLiteral("remote_bitbang host 127.0.0.1"),
+                     QStringLiteral("remote_bitbang port %1").arg(port), QStringLiteral("transport select jtag"),
+                     QStringLiteral("gdb_port disabled"), QStringLiteral("telnet_port disabled"),
+                     QStringLiteral("jtag newtap demo tap -irlen 4 -expected-id 0x%1")
+                         .arg(RtlGen::kIdcode, 8, 16, QLatin1Char('0'))} +
+             commands)
+        args << QStringLiteral("-c") << c;
+    return args;
+}
+
+// A TCP port nobody listens on just now.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok ? ntohs(a.sin_port) : 0;
+}
+
+// The demo's cores on the simulated JTAG chain: each analyzer core is
+// opened at its index in the design file and checked by its hash.
+class RtlTarget : public SimDevice {
+public:
+    RtlTarget(HubBus* bus, const QJsonArray& cores) : m_bus(bus), m_cores(cores) {}
+    std::unique_ptr<AnalyzerDevice> openAnalyzer(const AnalyzerLoad& load, QString* error) override {
+        for (int i = 0; i < m_cores.size(); ++i)
+            if (m_cores.at(i)[QStringLiteral("name")].toString() == load.coreName)
+                return openJtagAnalyzer(m_bus, i, RtlGen::coreHash(m_cores.at(i).toObject()), load, error);
+        *error = QStringLiteral("no core %1").arg(load.coreName);
+        return nullptr;
+    }
+
+private:
+    HubBus* m_bus;
+    QJsonArray m_cores;
+};
+
+// The simulated device, armed at a given sample of the design's time.
+class SimAt : public SimDevice {
+public:
+    qint64 start = 0;
+    std::unique_ptr<AnalyzerDevice> openAnalyzer(const AnalyzerLoad& load, QString* error) override {
+        AnalyzerLoad at = load;
+        at.startTime = start;
+        return SimDevice::openAnalyzer(at, error);
+    }
+};
+
 } // namespace
 
 class TestRtlDemo : public QObject {
     Q_OBJECT
+
+private:
+    // Runs the demo's setups on the RTL cores behind `bus` and on the
+    // simulated device armed where each RTL run began: equal captures.
+    void captureSetups(HubBus* bus) {
+        QString error;
+        const QJsonArray cores = QJsonDocument::fromJson(readText(kDemo)).object()[QStringLiteral("cores")].toArray();
+        SimAt* simAt = nullptr;
+        DeviceRegistry::add(QStringLiteral("rtl"), [&] { return std::make_unique<RtlTarget>(bus, cores); });
+        DeviceRegistry::add(QStringLiteral("sim-at"), [&] {
+            auto d = std::make_unique<SimAt>();
+            simAt = d.get();
+            return d;
+        });
+        TclSession tcl;
+        DemoCopy demo;
+        const auto useDevice = [&](const char* kind) {
+            OnaJTAG* cable = OnaData::inst()->getJTAG();
+            CableSettings settings = cable->settings();
+            settings.device = QLatin1String(kind);
+            cable->setSettings(settings);
+        };
+        const auto run = [&](const QString& vcd) {
+            return tcl.eval(QStringLiteral("ona_run; ona_wait -timeout 30000; set e [dict get [ona_get capture] error];"
+                                           "if {$e ne {}} {error $e}")) &&
+                   tcl.call({"ona_export_project", "-vcd", vcd}) && tcl.eval("dict get [ona_get capture] frametimes");
+        };
+        const QStringList setups = {
+            QString(),
+            QStringLiteral("ona_set_te -name TE_start -enable off; ona_set_te -name TE_byte -enable on;"
+                           "ona_set_te -name TE_byte -expression {(TU_data | TU_rxword) & TU_valid THEN TU_valid #2};"
+                           "ona_set_trigoptn -positionmode preset -position post"),
+            QStringLiteral(
+                "ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"),
+        };
+        for (const QString& setup : setups) {
+            QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
+            QVERIFY2(tcl.eval(setup), qPrintable(tcl.result()));
+            useDevice("rtl");
+            QVERIFY2(run(demo.path(QStringLiteral("rtl.vcd"))), qPrintable(tcl.result()));
+            const QString rtlTimes = tcl.result();
+            // Where the core's run began in the design's time.
+            QVector<quint32> at;
+            const int core = setup.contains(QLatin1String("bus_la")) ? 1 : 0;
+            QVERIFY2(bus->read(core, 0x001B, 2, &at, &error), qPrintable(error));
+            useDevice("sim-at");
+            QVERIFY(simAt);
+            simAt->start = qint64(at.at(0)) | qint64(at.at(1)) << 32;
+            QVERIFY(simAt->start > 0);
+            QVERIFY2(run(demo.path(QStringLiteral("sim.vcd"))), qPrintable(tcl.result()));
+            QCOMPARE(rtlTimes, tcl.result());
+            // Everything but the date of writing.
+            const auto vcd = [&](const char* name) {
+                QByteArray text = readText(demo.path(QLatin1String(name)));
+                return text.mid(text.indexOf("$version"));
+            };
+            QVERIFY(vcd("rtl.vcd").size() > 1000);
+            QCOMPARE(vcd("rtl.vcd"), vcd("sim.vcd"));
+            tcl.eval("ona_close_project");
+        }
+        DeviceRegistry::remove(QStringLiteral("rtl"));
+        DeviceRegistry::remove(QStringLiteral("sim-at"));
+    }
 
 private slots:
     // Every probed signal of every analyzer core, the controller's LEDs and
@@ -141,35 +287,15 @@ private slots:
             QSKIP("verilator was not found when the build was configured: no simulated demo");
         if (QString(QStringLiteral(OPENOCD_BIN)).isEmpty())
             QSKIP("openocd was not found when the build was configured");
-        const auto startSim = [](QProcess* sim) {
-            sim->start(QStringLiteral(ONA_DEMO_SIM), {QStringLiteral("--port"), QStringLiteral("0"),
-                                                      QStringLiteral("--time-limit"), QStringLiteral("120")});
-            QByteArray out;
-            static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-            QDeadlineTimer deadline(30000);
-            while (!deadline.hasExpired() && !re.match(QString::fromLatin1(out)).hasMatch()) {
-                sim->waitForReadyRead(100);
-                out += sim->readAllStandardOutput();
-            }
-            return re.match(QString::fromLatin1(out)).captured(1).toInt();
-        };
         QProcess sim;
         const int port = startSim(&sim);
         QVERIFY2(port > 0, "the simulated demo did not report its port within 30 s");
 
         QProcess ocd;
         ocd.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList args;
-        for (const QString& c :
-             {QStringLiteral("adapter driver remote_bitbang"), QStringLiteral("remote_bitbang host 127.0.0.1"),
-              QStringLiteral("remote_bitbang port %1").arg(port), QStringLiteral("transport select jtag"),
-              QStringLiteral("gdb_port disabled"), QStringLiteral("telnet_port disabled"),
-              QStringLiteral("tcl_port disabled"),
-              QStringLiteral("jtag newtap demo tap -irlen 4 -expected-id 0x%1")
-                  .arg(RtlGen::kIdcode, 8, 16, QLatin1Char('0')),
-              QStringLiteral("init"), QStringLiteral("scan_chain"), QStringLiteral("shutdown")})
-            args << QStringLiteral("-c") << c;
-        ocd.start(QStringLiteral(OPENOCD_BIN), args);
+        ocd.start(QStringLiteral(OPENOCD_BIN),
+                  openocdArgs(port, {QStringLiteral("tcl_port disabled"), QStringLiteral("init"),
+                                     QStringLiteral("scan_chain"), QStringLiteral("shutdown")}));
         QVERIFY2(ocd.waitForFinished(60000), "openocd did not finish within a minute");
         const QString log = QString::fromLocal8Bit(ocd.readAll());
         // The scan_chain table: "0 demo.tap  Y  0x10dea001 0x10dea001  4 ..."
@@ -188,6 +314,164 @@ private slots:
         QVERIFY2(idle.waitForFinished(10000), "the simulated demo did not end on SIGTERM");
         QCOMPARE(idle.exitStatus(), QProcess::NormalExit);
         QCOMPARE(idle.exitCode(), 0);
+    }
+
+    // The engine compiles the trigger setup into the RTL cores' registers,
+    // runs the capture over JTAG and reads the windows back: the capture
+    // equals, bit for bit and time stamp for time stamp, what the simulated
+    // device captures when armed at the same sample of the design's time.
+    // Setups: the demo's level condition; a sequence with a count, a serial
+    // unit and the final counter; four triggers into segments (bus_la).
+    void capture() {
+        if (QString(QStringLiteral(ONA_DEMO_SIM)).isEmpty())
+            QSKIP("verilator was not found when the build was configured: no simulated demo");
+        for (const bool viaOpenocd : {false, true}) {
+            if (viaOpenocd && QString(QStringLiteral(OPENOCD_BIN)).isEmpty()) {
+                qWarning(
+                    "openocd was not found when the build was configured: the captures ran over "
+                    "remote_bitbang only");
+                break;
+            }
+            QProcess sim, ocd;
+            QTemporaryDir logDir;
+            const int port = startSim(&sim);
+            QVERIFY2(port > 0, "the simulated demo did not report its port within 30 s");
+            QString error;
+            std::unique_ptr<JtagPort> jtag;
+            if (viaOpenocd) {
+                const int tclPort = freePort();
+                // OpenOCD logs every answer; a pipe nobody reads while the
+                // capture waits would stop it.
+                ocd.setProcessChannelMode(QProcess::MergedChannels);
+                ocd.setStandardOutputFile(logDir.filePath(QStringLiteral("openocd.log")));
+                ocd.start(QStringLiteral(OPENOCD_BIN), openocdArgs(port, {QStringLiteral("tcl_port %1").arg(tclPort)}));
+                auto p = std::make_unique<OpenocdPort>();
+                // OpenOCD opens its Tcl port once it has found the chain.
+                QDeadlineTimer deadline(20000);
+                bool open = false;
+                while (!(open = p->open(QStringLiteral("127.0.0.1"), tclPort, QStringLiteral("demo.tap"), 20000,
+                                        &error)) &&
+                       !deadline.hasExpired() && ocd.state() != QProcess::NotRunning)
+                    QTest::qWait(100);
+                QVERIFY2(open, qPrintable(error + QLatin1Char('\n') +
+                                          readText(logDir.filePath(QStringLiteral("openocd.log")))));
+                jtag = std::move(p);
+            } else {
+                auto p = std::make_unique<BitbangPort>();
+                QVERIFY2(p->open(QStringLiteral("127.0.0.1"), port, 20000, &error), qPrintable(error));
+                jtag = std::move(p);
+            }
+            HubBus bus(jtag.get());
+            QVERIFY2(bus.open(&error), qPrintable(error));
+            QCOMPARE(bus.cores(), 3);
+            captureSetups(&bus);
+            if (QTest::currentTestFailed())
+                return;
+            if (viaOpenocd) {
+                QString r;
+                static_cast<OpenocdPort*>(jtag.get())->command(QStringLiteral("shutdown"), &r, &error);
+                QVERIFY(ocd.waitForFinished(10000));
+            }
+            // The simulated demo ends with its client.
+            jtag.reset();
+            QVERIFY(sim.waitForFinished(10000));
+        }
+    }
+
+    // What a core's parameters cannot hold is refused naming the limit; a
+    // formula is counted in the product terms it really needs.
+    void compileRefusals() {
+        AnalyzerCoreInfo info;
+        info.sampleWidth = 4;
+        info.memoryDepth = 1024;
+        info.maxTriggers = 4;
+        info.finalCounterMax = 8;
+        info.units = 3;
+        info.expressions = 2;
+        info.terms = 2;
+        info.steps = 3;
+        info.unitWidth = {1, 1, 2};
+        info.unitSerial = {false, false, false};
+        const QStringList tus = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        const auto load = [&](const QStringList& expressions) {
+            AnalyzerLoad l;
+            l.coreName = QStringLiteral("la");
+            l.signalWidths = {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1}, {QStringLiteral("c"), 2}};
+            l.unitNames = tus;
+            for (int u = 0; u < 3; ++u) {
+                CaptureUnit cu;
+                cu.width = info.unitWidth.at(u);
+                cu.value = cu.care = cu.high = {1};
+                l.units << cu;
+            }
+            for (const QString& text : expressions) {
+                TriggerLang::TEProgram p;
+                QString why;
+                if (!TriggerLang::parseTE(text, tus, &p, &why))
+                    qFatal("%s: %s", qPrintable(text), qPrintable(why));
+                l.expressions << p;
+                l.expressionNames << QStringLiteral("TE%1").arg(l.expressionNames.size() + 1);
+            }
+            l.samples = 256;
+            return l;
+        };
+        struct Case {
+            const char* what;
+            std::function<void(AnalyzerLoad*, AnalyzerCoreInfo*)> change;
+            QString refusal; // empty: compiles
+        };
+        const QList<Case> cases = {
+            {"a consensus term is not counted",
+             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load({QStringLiteral("(A & B) | (!A & C) | (B & C)")}); },
+             QString()},
+            {"a tautology is one term",
+             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load({QStringLiteral("(A | !A) & (B | !B)")}); },
+             QString()},
+            {"xor of three needs four terms",
+             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) {
+                 *l = load({QStringLiteral("A"), QStringLiteral("B THEN A ^ B ^ C")});
+             },
+             QStringLiteral(
+                 "trigger expression \"TE2\", step 2 needs 4 product terms: the core holds 2 per step (N_TERMS)")},
+            {"steps",
+             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load({QStringLiteral("A THEN B THEN C THEN A")}); },
+             QStringLiteral("trigger expression \"TE1\" has 4 steps: the core holds 3 per expression")},
+            {"expressions",
+             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) {
+                 *l = load({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+             },
+             QStringLiteral("3 trigger expressions are enabled: the core holds 2 (N_EXPRS)")},
+            {"final counter", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->finalCount = 9; },
+             QStringLiteral("the final counter at 9: the core counts up to 8 (FINAL_COUNTER_MAX)")},
+            {"triggers", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->frames = 5; },
+             QStringLiteral("5 triggers: the core holds 4 (MAX_TRIGGERS)")},
+            {"memory",
+             [](AnalyzerLoad* l, AnalyzerCoreInfo*) {
+                 l->samples = 512;
+                 l->frames = 3;
+             },
+             QStringLiteral("3 triggers of 512 samples need 1536 samples of memory; the core holds 1024")},
+            {"power of two", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->samples = 300; },
+             QStringLiteral("300 samples per trigger: the core takes a power of two")},
+            {"unit width", [](AnalyzerLoad*, AnalyzerCoreInfo* i) { i->unitWidth[2] = 3; },
+             QStringLiteral("trigger unit \"C\" compares 2 parallel bits; the core's unit 2 compares 3 parallel bits: "
+                            "the device was built from another design")},
+            {"units", [](AnalyzerLoad*, AnalyzerCoreInfo* i) { i->units = 2; },
+             QStringLiteral("3 trigger units: the core holds 2 (N_UNITS)")},
+            {"sample width", [](AnalyzerLoad*, AnalyzerCoreInfo* i) { i->sampleWidth = 5; },
+             QStringLiteral("the setup samples 4 bits; the core samples 5 (SAMPLE_WIDTH): the device was built from "
+                            "another design")},
+        };
+        for (const Case& c : cases) {
+            AnalyzerLoad l = load({QStringLiteral("A & B")});
+            AnalyzerCoreInfo i = info;
+            c.change(&l, &i);
+            QVector<CoreWrite> writes;
+            QString error;
+            const bool ok = AnalyzerConfig::compile(l, i, &writes, &error);
+            QVERIFY2(ok == c.refusal.isEmpty(), c.what);
+            QCOMPARE(error, c.refusal);
+        }
     }
 
     // The generator writes only into its folder and never through a link;

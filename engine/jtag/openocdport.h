@@ -1,0 +1,33 @@
+#pragma once
+
+// A JTAG port through OpenOCD's Tcl RPC server: each command a line of Tcl
+// ended by the byte 0x1a, each answer ended the same way. OpenOCD drives
+// the adapter (FTDI, parallel port, remote_bitbang...) and the scans are
+// its `irscan` and `drscan` on one TAP, in fields of 32 bits at most (the
+// width OpenOCD promises for every adapter).
+
+#include "jtagport.h"
+
+class ONA_EXPORT OpenocdPort : public JtagPort {
+public:
+    OpenocdPort() = default;
+    ~OpenocdPort() override;
+    OpenocdPort(const OpenocdPort&) = delete;
+    OpenocdPort& operator=(const OpenocdPort&) = delete;
+
+    // Connects to OpenOCD's Tcl port and checks that `tap` (as OpenOCD
+    // names it: "chip.tap") is on its chain.
+    bool open(const QString& host, int port, const QString& tap, int timeoutMs, QString* error);
+    void close();
+
+    // One Tcl command; false with OpenOCD's own message when it failed.
+    bool command(const QString& tcl, QString* result, QString* error);
+
+    bool reset(QString* error) override;
+    bool scan(bool ir, const QVector<quint32>& in, int bits, QVector<quint32>* out, QString* error) override;
+
+private:
+    int m_fd = -1;
+    int m_timeoutMs = 5000;
+    QString m_tap, m_peer;
+};
