@@ -40,6 +40,18 @@ int reciprocal(const QString& text) {
     return r >= 1 && r <= 1000 ? r : -1;
 }
 
+// Period and frequency follow each other: `other` shows the reciprocal of
+// `text`, empty with it, unchanged while it is out of range.
+void showReciprocal(const QString& text, QLineEdit* other) {
+    if (text.isEmpty()) {
+        other->clear();
+        return;
+    }
+    const int r = reciprocal(text);
+    if (r > 0)
+        other->setText(QString::number(r));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -158,25 +170,9 @@ void ClockDialog::uToggle(int) {
                                                                                    : QStringLiteral("GHz"));
 }
 
-void ClockDialog::pConvert(const QString& text) {
-    if (text.isEmpty()) {
-        m_frequency->clear();
-        return;
-    }
-    const int f = reciprocal(text);
-    if (f > 0)
-        m_frequency->setText(QString::number(f));
-}
+void ClockDialog::pConvert(const QString& text) { showReciprocal(text, m_frequency); }
 
-void ClockDialog::fConvert(const QString& text) {
-    if (text.isEmpty()) {
-        m_period->clear();
-        return;
-    }
-    const int p = reciprocal(text);
-    if (p > 0)
-        m_period->setText(QString::number(p));
-}
+void ClockDialog::fConvert(const QString& text) { showReciprocal(text, m_period); }
 
 void ClockDialog::doHelp() {
     basgui::BaseHelp(QStringLiteral("ondrel")).openDialogHelpUrl(QStringLiteral("specify_clock_frequency"));
