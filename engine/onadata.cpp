@@ -57,7 +57,11 @@ T progress(const AnalyzerCore* core, std::atomic<T> AnalyzerCore::*counter) {
     return core ? (core->*counter).load() : T(0);
 }
 
-TriggerSetting* settingOf(const AnalyzerCore* core) { return core ? core->getTSModel() : nullptr; }
+// One of a core's models (null without a core).
+template <class Model>
+Model* modelOf(const AnalyzerCore* core, Model* (AnalyzerCore::*get)() const) {
+    return core ? (core->*get)() : nullptr;
+}
 
 // One cell of the current core's trigger table; empty without a core.
 template <class Model>
@@ -155,27 +159,27 @@ int OnaData::getNumError(int c) const {
 }
 
 int OnaData::getNumSample(int c) const {
-    const TriggerSetting* s = settingOf(core(c));
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
     return s ? s->samples : 0;
 }
 
 int OnaData::getNumTrigger(int c) const {
-    const TriggerSetting* s = settingOf(core(c));
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
     return s ? s->numTriggers : 0;
 }
 
 int OnaData::getMaxPosition(int c) const {
-    const TriggerSetting* s = settingOf(core(c));
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
     return s ? s->getMaxPosition() : 0;
 }
 
 int OnaData::getUserPosition(int c) const {
-    const TriggerSetting* s = settingOf(core(c));
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
     return s ? s->getUserPosition() : 0;
 }
 
 int OnaData::updateTriggerPosition(int c) {
-    TriggerSetting* s = settingOf(core(c));
+    TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
     return s ? s->updateTriggerPosition() : 0;
 }
 
@@ -222,25 +226,13 @@ void OnaData::resetWaveformRadix(int row) {
     m->setRowData(m->index(row, 0), d);
 }
 
-TriggerUModel* OnaData::getTUModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getTUModel() : nullptr;
-}
+TriggerUModel* OnaData::getTUModel() const { return modelOf(core(-1), &AnalyzerCore::getTUModel); }
 
-TriggerEModel* OnaData::getTEModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getTEModel() : nullptr;
-}
+TriggerEModel* OnaData::getTEModel() const { return modelOf(core(-1), &AnalyzerCore::getTEModel); }
 
-TriggerSetting* OnaData::getTSModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getTSModel() : nullptr;
-}
+TriggerSetting* OnaData::getTSModel() const { return modelOf(core(-1), &AnalyzerCore::getTSModel); }
 
-WaveformModel* OnaData::getWDModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getWDModel() : nullptr;
-}
+WaveformModel* OnaData::getWDModel() const { return modelOf(core(-1), &AnalyzerCore::getWDModel); }
 
 QThread* OnaData::getAcqThread() const { return m_capture->thread(); }
 
