@@ -22,6 +22,8 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+#include <iterator>
+
 // Quiet unless asked for (QT_LOGGING_RULES="ondrel.engine.debug=true").
 Q_LOGGING_CATEGORY(lcEngine, "ondrel.engine", QtInfoMsg)
 
@@ -44,6 +46,27 @@ OnaJTAG* withSimulatedTarget(OnaJTAG* cable) {
     if (!DeviceRegistry::kinds().contains(SimDevice::kindName()))
         SimDevice::registerKind();
     return cable;
+}
+
+// A yes/no of a core (no without a core).
+bool flagOf(const AnalyzerCore* core, bool (AnalyzerCore::*flag)() const) { return core && (core->*flag)(); }
+
+// A progress counter of a core (0 without a core).
+template <class T>
+T progress(const AnalyzerCore* core, std::atomic<T> AnalyzerCore::*counter) {
+    return core ? (core->*counter).load() : T(0);
+}
+
+// One of a core's models (null without a core).
+template <class Model>
+Model* modelOf(const AnalyzerCore* core, Model* (AnalyzerCore::*get)() const) {
+    return core ? (core->*get)() : nullptr;
+}
+
+// One cell of the current core's trigger table; empty without a core.
+template <class Model>
+QString cellText(const Model* model, int row, int column) {
+    return model ? model->text(row, column) : QString();
 }
 
 } // namespace
@@ -105,25 +128,13 @@ int OnaData::getCoreId(const QString& name) const { return m_session->coreId(nam
 
 QSharedPointer<AnalyzerCore> OnaData::getCorePtr(int c) const { return m_session->corePtr(c); }
 
-bool OnaData::isRunCore(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->isRun();
-}
+bool OnaData::isRunCore(int c) const { return flagOf(core(c), &AnalyzerCore::isRun); }
 
-bool OnaData::hasInsertCore(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->hasInsert();
-}
+bool OnaData::hasInsertCore(int c) const { return flagOf(core(c), &AnalyzerCore::hasInsert); }
 
-bool OnaData::isPORCore(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->isPOR();
-}
+bool OnaData::isPORCore(int c) const { return flagOf(core(c), &AnalyzerCore::isPOR); }
 
-bool OnaData::getConnectPORCore(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->getConnectPOR();
-}
+bool OnaData::getConnectPORCore(int c) const { return flagOf(core(c), &AnalyzerCore::getConnectPOR); }
 
 int OnaData::getNumRunCore() const {
     int n = 0;
@@ -132,30 +143,15 @@ int OnaData::getNumRunCore() const {
     return n;
 }
 
-int OnaData::getCurrentCoreStatus(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p ? p->status.load() : 0;
-}
+int OnaData::getCurrentCoreStatus(int c) const { return progress(core(c), &AnalyzerCore::status); }
 
-int OnaData::getCurrentCorePnum(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p ? p->pnum.load() : 0;
-}
+int OnaData::getCurrentCorePnum(int c) const { return progress(core(c), &AnalyzerCore::pnum); }
 
-int OnaData::getCurrentCorePmax(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p ? p->pmax.load() : 0;
-}
+int OnaData::getCurrentCorePmax(int c) const { return progress(core(c), &AnalyzerCore::pmax); }
 
-qint64 OnaData::getSamplesDone(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p ? p->samplesDone.load() : 0;
-}
+qint64 OnaData::getSamplesDone(int c) const { return progress(core(c), &AnalyzerCore::samplesDone); }
 
-qint64 OnaData::getSamplesTotal(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p ? p->samplesTotal.load() : 0;
-}
+qint64 OnaData::getSamplesTotal(int c) const { return progress(core(c), &AnalyzerCore::samplesTotal); }
 
 int OnaData::getNumError(int c) const {
     const AnalyzerCore* p = core(c);
@@ -163,59 +159,41 @@ int OnaData::getNumError(int c) const {
 }
 
 int OnaData::getNumSample(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->getTSModel() ? p->getTSModel()->samples : 0;
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
+    return s ? s->samples : 0;
 }
 
 int OnaData::getNumTrigger(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->getTSModel() ? p->getTSModel()->numTriggers : 0;
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
+    return s ? s->numTriggers : 0;
 }
 
 int OnaData::getMaxPosition(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->getTSModel() ? p->getTSModel()->getMaxPosition() : 0;
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
+    return s ? s->getMaxPosition() : 0;
 }
 
 int OnaData::getUserPosition(int c) const {
-    const AnalyzerCore* p = core(c);
-    return p && p->getTSModel() ? p->getTSModel()->getUserPosition() : 0;
+    const TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
+    return s ? s->getUserPosition() : 0;
 }
 
 int OnaData::updateTriggerPosition(int c) {
-    AnalyzerCore* p = core(c);
-    return p && p->getTSModel() ? p->getTSModel()->updateTriggerPosition() : 0;
+    TriggerSetting* s = modelOf(core(c), &AnalyzerCore::getTSModel);
+    return s ? s->updateTriggerPosition() : 0;
 }
 
-QString OnaData::getTUName(int row) const {
-    const TriggerUModel* m = getTUModel();
-    return m ? m->text(row, TriggerUModel::ColName) : QString();
-}
+QString OnaData::getTUName(int row) const { return cellText(getTUModel(), row, TriggerUModel::ColName); }
 
-QString OnaData::getTUOperator(int row) const {
-    const TriggerUModel* m = getTUModel();
-    return m ? m->text(row, TriggerUModel::ColOperator) : QString();
-}
+QString OnaData::getTUOperator(int row) const { return cellText(getTUModel(), row, TriggerUModel::ColOperator); }
 
-QString OnaData::getTURadix(int row) const {
-    const TriggerUModel* m = getTUModel();
-    return m ? m->text(row, TriggerUModel::ColRadix) : QString();
-}
+QString OnaData::getTURadix(int row) const { return cellText(getTUModel(), row, TriggerUModel::ColRadix); }
 
-QString OnaData::getTUValue(int row) const {
-    const TriggerUModel* m = getTUModel();
-    return m ? m->text(row, TriggerUModel::ColValue) : QString();
-}
+QString OnaData::getTUValue(int row) const { return cellText(getTUModel(), row, TriggerUModel::ColValue); }
 
-QString OnaData::getTEName(int row) const {
-    const TriggerEModel* m = getTEModel();
-    return m ? m->text(row, TriggerEModel::ColName) : QString();
-}
+QString OnaData::getTEName(int row) const { return cellText(getTEModel(), row, TriggerEModel::ColName); }
 
-QString OnaData::getTEExpression(int row) const {
-    const TriggerEModel* m = getTEModel();
-    return m ? m->text(row, TriggerEModel::ColExpression) : QString();
-}
+QString OnaData::getTEExpression(int row) const { return cellText(getTEModel(), row, TriggerEModel::ColExpression); }
 
 QString OnaData::getWaveformRadix(int row) const {
     const WaveformModel* m = getWDModel();
@@ -248,25 +226,13 @@ void OnaData::resetWaveformRadix(int row) {
     m->setRowData(m->index(row, 0), d);
 }
 
-TriggerUModel* OnaData::getTUModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getTUModel() : nullptr;
-}
+TriggerUModel* OnaData::getTUModel() const { return modelOf(core(-1), &AnalyzerCore::getTUModel); }
 
-TriggerEModel* OnaData::getTEModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getTEModel() : nullptr;
-}
+TriggerEModel* OnaData::getTEModel() const { return modelOf(core(-1), &AnalyzerCore::getTEModel); }
 
-TriggerSetting* OnaData::getTSModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getTSModel() : nullptr;
-}
+TriggerSetting* OnaData::getTSModel() const { return modelOf(core(-1), &AnalyzerCore::getTSModel); }
 
-WaveformModel* OnaData::getWDModel() const {
-    const AnalyzerCore* p = core(-1);
-    return p ? p->getWDModel() : nullptr;
-}
+WaveformModel* OnaData::getWDModel() const { return modelOf(core(-1), &AnalyzerCore::getWDModel); }
 
 QThread* OnaData::getAcqThread() const { return m_capture->thread(); }
 
@@ -421,28 +387,14 @@ bool OnaData::exportText(const QString& path, const QString& signalList, QString
 }
 
 QString OnaData::statusText(int status, int pnum) {
-    switch (status) {
-        case AnalyzerCore::Configuring:
-            return QStringLiteral("Configuring");
-        case AnalyzerCore::Armed:
-        case AnalyzerCore::Sampling:
-            return pnum >= 1 ? QStringLiteral("Sampling %1 trigger%2")
-                                   .arg(pnum)
-                                   .arg(pnum >= 2 ? QStringLiteral("s") : QString())
-                             : QStringLiteral("Running");
-        case AnalyzerCore::Uploading:
-            return QStringLiteral("Uploading");
-        case AnalyzerCore::Completed:
-            return QStringLiteral("Completed");
-        case AnalyzerCore::Stopped:
-            return QStringLiteral("Stopped");
-        case AnalyzerCore::UploadStopped:
-            return QStringLiteral("Upload stopped");
-        case AnalyzerCore::Error:
-            return QStringLiteral("Error!");
-        default:
-            return QStringLiteral("Ready");
-    }
+    if (status == AnalyzerCore::Armed || status == AnalyzerCore::Sampling)
+        return pnum >= 1
+                   ? QStringLiteral("Sampling %1 trigger%2").arg(pnum).arg(pnum >= 2 ? QStringLiteral("s") : QString())
+                   : QStringLiteral("Running");
+    // By status, from Ready; a status out of range reads Ready.
+    static const char* const kTexts[] = {"Ready",     "Configuring", nullptr,          nullptr, "Uploading",
+                                         "Completed", "Stopped",     "Upload stopped", "Error!"};
+    return QString::fromLatin1(status > 0 && status < int(std::size(kTexts)) ? kTexts[status] : kTexts[0]);
 }
 
 QString OnaData::matchToken(int width, const QString& setName, const QString& bits) {

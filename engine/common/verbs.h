@@ -26,6 +26,8 @@ QString clipped(const QString& message);
 int fail(Tcl_Interp* ip, const QString& message);
 int done(Tcl_Interp* ip, const QString& result = QString());
 int usage(Tcl_Interp* ip, const char* text);
+// The end of a verb whose work returned `ok`: done, or failed with `error`.
+inline int finish(Tcl_Interp* ip, bool ok, const QString& error) { return ok ? done(ip) : fail(ip, error); }
 
 // Reads "-option value" pairs from objv[start..].
 bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error);

@@ -11,33 +11,30 @@ QStringList numbers(int count) {
     return out;
 }
 
-HardIpKey choice(const char* name, const QStringList& items, bool perLane = false) {
+HardIpKey key(const char* name, HardIpKey::Kind kind, const QString& initial, bool perLane = false) {
     HardIpKey k;
     k.name = QLatin1String(name);
-    k.kind = HardIpKey::Choice;
-    k.items = items;
-    k.initial = items.first();
+    k.kind = kind;
+    k.initial = initial;
     k.perLane = perLane;
+    return k;
+}
+
+HardIpKey choice(const char* name, const QStringList& items, bool perLane = false) {
+    HardIpKey k = key(name, HardIpKey::Choice, items.first(), perLane);
+    k.items = items;
     return k;
 }
 
 HardIpKey range(const char* name, int min, int max, int initial = 0) {
-    HardIpKey k;
-    k.name = QLatin1String(name);
-    k.kind = HardIpKey::Range;
+    HardIpKey k = key(name, HardIpKey::Range, QString::number(initial));
     k.min = min;
     k.max = max;
-    k.initial = QString::number(initial);
     return k;
 }
 
 HardIpKey status(const char* name, const QString& initial, bool perLane = false) {
-    HardIpKey k;
-    k.name = QLatin1String(name);
-    k.kind = HardIpKey::Status;
-    k.initial = initial;
-    k.perLane = perLane;
-    return k;
+    return key(name, HardIpKey::Status, initial, perLane);
 }
 
 const QStringList onOff{QStringLiteral("on"), QStringLiteral("off")};

@@ -134,8 +134,8 @@ public:
         while (m_pos < m_t.size()) {
             int which = -1;
             for (int k = 0; k < 3; ++k)
-                if (m_pos + int(qstrlen(names[k])) <= m_t.size()
-                    && qstrncmp(m_t.constData() + m_pos, names[k], qstrlen(names[k])) == 0)
+                if (m_pos + int(qstrlen(names[k])) <= m_t.size() &&
+                    qstrncmp(m_t.constData() + m_pos, names[k], qstrlen(names[k])) == 0)
                     which = k;
             if (which < 0) {
                 advance();
@@ -176,13 +176,13 @@ public:
         if (nx == 0 || ny == 0)
             return fail(error, line(), QStringLiteral("an axis is empty"));
         if (nx > kMaxAxis || ny > kMaxAxis || qint64(nx) * ny > kMaxPoints)
-            return fail(error, line(), QStringLiteral("the grid of %1 x %2 points is larger than %3 x %3 or %4 points")
-                                           .arg(nx)
-                                           .arg(ny)
-                                           .arg(kMaxAxis)
-                                           .arg(kMaxPoints));
-        if (qint64(out->comb.size()) != qint64(nx) * ny
-            || (m_combRows > 0 && (m_combRows != ny || m_combWidth != nx)))
+            return fail(error, line(),
+                        QStringLiteral("the grid of %1 x %2 points is larger than %3 x %3 or %4 points")
+                            .arg(nx)
+                            .arg(ny)
+                            .arg(kMaxAxis)
+                            .arg(kMaxPoints));
+        if (qint64(out->comb.size()) != qint64(nx) * ny || (m_combRows > 0 && (m_combRows != ny || m_combWidth != nx)))
             return fail(error, m_combLine,
                         QStringLiteral("comb_vals holds %1 values (%2 rows), expected %3 rows of %4 (y by x)")
                             .arg(out->comb.size())
@@ -239,9 +239,8 @@ private:
                 if (*width < 0)
                     *width = n;
                 else if (n != *width)
-                    return fail(error, rowLine, QStringLiteral("a row of %1 values where the rows above have %2")
-                                                    .arg(n)
-                                                    .arg(*width));
+                    return fail(error, rowLine,
+                                QStringLiteral("a row of %1 values where the rows above have %2").arg(n).arg(*width));
                 ++*rows;
             } else {
                 if (*rows > 0)
@@ -266,8 +265,8 @@ private:
         for (;;) {
             skipBlank();
             const int start = m_pos;
-            while (m_pos < m_t.size() && !isspace(uchar(m_t[m_pos])) && m_t[m_pos] != ',' && m_t[m_pos] != ']'
-                   && m_t[m_pos] != '[' && m_t[m_pos] != ')')
+            while (m_pos < m_t.size() && !isspace(uchar(m_t[m_pos])) && m_t[m_pos] != ',' && m_t[m_pos] != ']' &&
+                   m_t[m_pos] != '[' && m_t[m_pos] != ')')
                 ++m_pos;
             const QByteArray word = m_t.mid(start, m_pos - start);
             double v = 0;
@@ -291,16 +290,23 @@ private:
                 return fail(error, line(), QStringLiteral("expected \",\" or \"]\""));
         }
     }
-    // A finite decimal number: optional sign, digits with an optional
-    // fraction that has a digit before the point, optional exponent.
-    static bool number(const QByteArray& w, double* v) {
-        int i = 0;
+    // Steps over an optional sign and the digits after it; false when
+    // there is no digit.
+    static bool signedDigits(const QByteArray& w, int* at) {
+        int i = *at;
         if (i < w.size() && (w[i] == '-' || w[i] == '+'))
             ++i;
         const int digits = i;
         while (i < w.size() && isdigit(uchar(w[i])))
             ++i;
-        if (i == digits)
+        *at = i;
+        return i > digits;
+    }
+    // A finite decimal number: optional sign, digits with an optional
+    // fraction that has a digit before the point, optional exponent.
+    static bool number(const QByteArray& w, double* v) {
+        int i = 0;
+        if (!signedDigits(w, &i))
             return false;
         if (i < w.size() && w[i] == '.') {
             ++i;
@@ -309,12 +315,7 @@ private:
         }
         if (i < w.size() && (w[i] == 'e' || w[i] == 'E')) {
             ++i;
-            if (i < w.size() && (w[i] == '-' || w[i] == '+'))
-                ++i;
-            const int e = i;
-            while (i < w.size() && isdigit(uchar(w[i])))
-                ++i;
-            if (i == e)
+            if (!signedDigits(w, &i))
                 return false;
         }
         if (i != w.size())
@@ -353,9 +354,9 @@ bool readFile(const QString& path, QByteArray* data, QString* error) {
 }
 
 QByteArray csvLine(int x, int y, quint64 samplesCur, quint64 samplesPre, quint64 errorsCur, quint64 errorsPre) {
-    return QByteArray::number(x) + ',' + QByteArray::number(y) + ',' + QByteArray::number(samplesCur, 16) + ','
-           + QByteArray::number(samplesPre, 16) + ',' + QByteArray::number(errorsCur, 16) + ','
-           + QByteArray::number(errorsPre, 16) + '\n';
+    return QByteArray::number(x) + ',' + QByteArray::number(y) + ',' + QByteArray::number(samplesCur, 16) + ',' +
+           QByteArray::number(samplesPre, 16) + ',' + QByteArray::number(errorsCur, 16) + ',' +
+           QByteArray::number(errorsPre, 16) + '\n';
 }
 
 QByteArray writeText(const EomText& eye) {

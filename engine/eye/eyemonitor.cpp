@@ -1,6 +1,7 @@
 #include "eyemonitor.h"
 
 #include "eomfiles.h"
+#include "namedlist.h"
 #include "safefile.h"
 
 #include <QCoreApplication>
@@ -65,8 +66,8 @@ bool EyeMonitor::start(const Scan& scan, QString* error) {
 
 bool EyeMonitor::wait(bool events) {
     while (m_running.load()) {
-        if (events && QCoreApplication::instance()
-            && QThread::currentThread() == QCoreApplication::instance()->thread())
+        if (events && QCoreApplication::instance() &&
+            QThread::currentThread() == QCoreApplication::instance()->thread())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -132,8 +133,10 @@ void EyeMonitor::run(Scan scan) {
     QVector<quint64> errors(nx * ny, 0);
     QByteArray csv;
     EomFiles::EomText text;
-    const auto pause = std::chrono::microseconds(
-        qint64(std::llround((g.stride > 1 ? 500.0 : g.phaseSteps > 32 ? 1000.0 : 500.0) * m_pacing)));
+    const auto pause = std::chrono::microseconds(qint64(std::llround((g.stride > 1        ? 500.0
+                                                                      : g.phaseSteps > 32 ? 1000.0
+                                                                                          : 500.0) *
+                                                                     m_pacing)));
     const quint64 pre = quint64(g.bits / 2), cur = quint64(g.bits) - pre;
     int lastPercent = -1;
     QString error;
@@ -189,14 +192,7 @@ void EyeMonitor::run(Scan scan) {
             r.name = scan.name;
             r.file = scan.file;
             measure(scan, errors, nx, ny, &r.width, &r.height);
-            bool replaced = false;
-            for (EyeResult& old : m_results)
-                if (old.name == r.name) {
-                    old = r;
-                    replaced = true;
-                }
-            if (!replaced)
-                m_results << r;
+            replaceOrAppend(m_results, r);
         }
     }
     m_running = false;

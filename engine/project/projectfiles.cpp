@@ -148,9 +148,10 @@ public:
         return a;
     }
 
+    // Entry i of `a`, whose own path is `path` (already indexed).
     QJsonObject element(const QJsonArray& a, int i, const QString& path) const {
         if (!a.at(i).isObject())
-            fail(at(path, i), QStringLiteral("expected an object"));
+            fail(path, QStringLiteral("expected an object"));
         return a.at(i).toObject();
     }
 

@@ -13,6 +13,27 @@
 
 using namespace ProjectFiles;
 
+namespace {
+
+// A saved row's name (`what`: a trigger unit or expression) must be valid and
+// differ, in any case, from the names of the rows before it in `names`.
+bool takeName(const QString& name, const char* what, const QString& where, QSet<QString>* names, QString* error) {
+    const QString kind = QLatin1String(what);
+    const QString why = TriggerLang::checkName(name, kind);
+    if (!why.isEmpty()) {
+        *error = QStringLiteral("%1: %2").arg(where, why);
+        return false;
+    }
+    if (names->contains(name.toLower())) {
+        *error = QStringLiteral("%1: %2 \"%3\" is listed twice").arg(where, kind, name);
+        return false;
+    }
+    names->insert(name.toLower());
+    return true;
+}
+
+} // namespace
+
 ProjectSession::ProjectSession(OnaJTAG* cable, QObject* parent) : QObject(parent), m_cable(cable) {}
 
 AnalyzerCore* ProjectSession::core(int id) const {
@@ -100,16 +121,8 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
                 QSet<QString> names;
                 for (int r = 0; r < s->units.size(); ++r) {
                     const OnaUnit& u = s->units.at(r);
-                    const QString why = TriggerLang::checkName(u.name, QStringLiteral("trigger unit"));
-                    if (!why.isEmpty()) {
-                        *error = QStringLiteral("%1: %2").arg(where, why);
+                    if (!takeName(u.name, "trigger unit", where, &names, error))
                         return false;
-                    }
-                    if (names.contains(u.name.toLower())) {
-                        *error = QStringLiteral("%1: trigger unit \"%2\" is listed twice").arg(where, u.name);
-                        return false;
-                    }
-                    names.insert(u.name.toLower());
                     const QStringList& ops =
                         tu->getSerialBit(r) > 0 ? TriggerLang::serialOperatorNames() : TriggerLang::operatorNames();
                     if (!ops.contains(u.op)) {
@@ -145,16 +158,8 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
                 QSet<QString> names;
                 for (int r = 0; r < s->expressions.size(); ++r) {
                     const OnlExpression& e = s->expressions.at(r);
-                    const QString why = TriggerLang::checkName(e.name, QStringLiteral("trigger expression"));
-                    if (!why.isEmpty()) {
-                        *error = QStringLiteral("%1: %2").arg(where, why);
+                    if (!takeName(e.name, "trigger expression", where, &names, error))
                         return false;
-                    }
-                    if (names.contains(e.name.toLower())) {
-                        *error = QStringLiteral("%1: trigger expression \"%2\" is listed twice").arg(where, e.name);
-                        return false;
-                    }
-                    names.insert(e.name.toLower());
                     te->setText(r, TriggerEModel::ColName, e.name);
                     te->setText(r, TriggerEModel::ColExpression, e.expression);
                     te->setEnabled(r, e.enable);

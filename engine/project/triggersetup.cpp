@@ -1,5 +1,6 @@
 #include "triggersetup.h"
 
+#include "namedlist.h"
 #include "projectfiles.h"
 #include "projectsession.h"
 #include "tokenmodel.h"
@@ -12,8 +13,54 @@
 
 using namespace ProjectFiles;
 
+namespace {
+
+// The checks a rename of a unit or an expression makes: `from` names a row of
+// `model`, and `to` is a valid name that no other row has in any case.
+// Returns the row of `from`, or -1 with `error` set.
+template <class Model>
+int renamedRow(const Model* model, const char* verb, const char* what, const QString& core, const QString& from,
+               const QString& to, QString* error) {
+    const QString cmd = QLatin1String(verb);
+    const QString kind = QLatin1String(what);
+    const int row = model->rowOf(from);
+    if (row < 0) {
+        *error = QStringLiteral("%1: no %2 named \"%3\" in core \"%4\"").arg(cmd, kind, from, core);
+        return -1;
+    }
+    const QString why = TriggerLang::checkName(to, kind);
+    if (!why.isEmpty()) {
+        *error = QStringLiteral("%1: %2").arg(cmd, why);
+        return -1;
+    }
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (r != row && model->text(r, Model::ColName).compare(to, Qt::CaseInsensitive) == 0) {
+            *error = QStringLiteral("%1: a %2 named \"%3\" already exists").arg(cmd, kind, model->text(r, 0));
+            return -1;
+        }
+    return row;
+}
+
+} // namespace
+
 TriggerSetup::TriggerSetup(ProjectSession* session, QObject* parent)
     : QObject(parent), m_session(session), m_tokens(new TokenModel(this)) {}
+
+AnalyzerCore* TriggerSetup::editableCore(QString* error) const {
+    if (m_session->refuseWhileRunning(error))
+        return nullptr;
+    return m_session->currentAnalyzer(error);
+}
+
+bool TriggerSetup::tokensEditable(QString* error) const {
+    if (m_session->refuseWhileRunning(error))
+        return false;
+    if (!m_session->isOpen()) {
+        *error = QStringLiteral("no project is open");
+        return false;
+    }
+    return true;
+}
 
 void TriggerSetup::resetCounts() {
     m_errorCounts.clear();
@@ -44,6 +91,11 @@ bool TriggerSetup::recount() {
     const bool changed = counts.size() != m_errorCounts.size() || (!counts.isEmpty() && counts != m_errorCounts);
     m_errorCounts = counts;
     return changed;
+}
+
+void TriggerSetup::commitTokenEdits(const QList<QStandardItem*>& changed) {
+    commitEdits(changed);
+    emit tokenDirty();
 }
 
 void TriggerSetup::commitEdits(const QList<QStandardItem*>& changed) {
@@ -81,9 +133,7 @@ QString TriggerSetup::convertValue(const TriggerLang::TUSpec& from, const QStrin
 }
 
 bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString* error) {
-    if (m_session->refuseWhileRunning(error))
-        return false;
-    AnalyzerCore* c = m_session->currentAnalyzer(error);
+    AnalyzerCore* c = editableCore(error);
     if (!c)
         return false;
     TriggerUModel* tu = c->getTUModel();
@@ -162,27 +212,13 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
 }
 
 bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* error) {
-    if (m_session->refuseWhileRunning(error))
-        return false;
-    AnalyzerCore* c = m_session->currentAnalyzer(error);
+    AnalyzerCore* c = editableCore(error);
     if (!c)
         return false;
     TriggerUModel* tu = c->getTUModel();
-    const int row = tu->rowOf(from);
-    if (row < 0) {
-        *error = QStringLiteral("ona_rename_tu: no trigger unit named \"%1\" in core \"%2\"").arg(from, c->getName());
+    const int row = renamedRow(tu, "ona_rename_tu", "trigger unit", c->getName(), from, to, error);
+    if (row < 0)
         return false;
-    }
-    const QString why = TriggerLang::checkName(to, QStringLiteral("trigger unit"));
-    if (!why.isEmpty()) {
-        *error = QStringLiteral("ona_rename_tu: %1").arg(why);
-        return false;
-    }
-    for (int r = 0; r < tu->rowCount(); ++r)
-        if (r != row && tu->text(r, TriggerUModel::ColName).compare(to, Qt::CaseInsensitive) == 0) {
-            *error = QStringLiteral("ona_rename_tu: a trigger unit named \"%1\" already exists").arg(tu->text(r, 0));
-            return false;
-        }
     if (from == to)
         return true;
     QList<QStandardItem*> changed;
@@ -200,9 +236,7 @@ bool TriggerSetup::renameTU(const QString& from, const QString& to, QString* err
 }
 
 bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString* error) {
-    if (m_session->refuseWhileRunning(error))
-        return false;
-    AnalyzerCore* c = m_session->currentAnalyzer(error);
+    AnalyzerCore* c = editableCore(error);
     if (!c)
         return false;
     TriggerEModel* te = c->getTEModel();
@@ -241,38 +275,20 @@ bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString*
 }
 
 bool TriggerSetup::renameTE(const QString& from, const QString& to, QString* error) {
-    if (m_session->refuseWhileRunning(error))
-        return false;
-    AnalyzerCore* c = m_session->currentAnalyzer(error);
+    AnalyzerCore* c = editableCore(error);
     if (!c)
         return false;
     TriggerEModel* te = c->getTEModel();
-    const int row = te->rowOf(from);
-    if (row < 0) {
-        *error =
-            QStringLiteral("ona_rename_te: no trigger expression named \"%1\" in core \"%2\"").arg(from, c->getName());
+    const int row = renamedRow(te, "ona_rename_te", "trigger expression", c->getName(), from, to, error);
+    if (row < 0)
         return false;
-    }
-    const QString why = TriggerLang::checkName(to, QStringLiteral("trigger expression"));
-    if (!why.isEmpty()) {
-        *error = QStringLiteral("ona_rename_te: %1").arg(why);
-        return false;
-    }
-    for (int r = 0; r < te->rowCount(); ++r)
-        if (r != row && te->text(r, TriggerEModel::ColName).compare(to, Qt::CaseInsensitive) == 0) {
-            *error =
-                QStringLiteral("ona_rename_te: a trigger expression named \"%1\" already exists").arg(te->text(r, 0));
-            return false;
-        }
     if (from != to)
         commitEdits({te->setText(row, TriggerEModel::ColName, to)});
     return true;
 }
 
 bool TriggerSetup::setTrigOptions(const TrigOptions& options, QString* error) {
-    if (m_session->refuseWhileRunning(error))
-        return false;
-    AnalyzerCore* c = m_session->currentAnalyzer(error);
+    AnalyzerCore* c = editableCore(error);
     if (!c)
         return false;
     TriggerSetting* ts = c->getTSModel();
@@ -347,44 +363,30 @@ void TriggerSetup::releaseTokenSetUsers(const QString& set, const QString& token
 }
 
 bool TriggerSetup::addTokenSet(const QString& name, int bits, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     if (!m_tokens->addSet(name, bits, error)) {
         error->prepend(QStringLiteral("ona_add_tokenset: "));
         return false;
     }
-    commitEdits({});
-    emit tokenDirty();
+    commitTokenEdits({});
     return true;
 }
 
 bool TriggerSetup::addToken(const QString& set, const QString& token, const QString& value, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     if (!m_tokens->addToken(set, token, value, error)) {
         error->prepend(QStringLiteral("ona_add_token: "));
         return false;
     }
-    commitEdits({});
-    emit tokenDirty();
+    commitTokenEdits({});
     return true;
 }
 
 bool TriggerSetup::setToken(const QString& set, const QString& token, const TokenOptions& options, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     for (const auto& o : options)
         if (o.key == TokenUnknown) {
             *error = o.value;
@@ -417,8 +419,7 @@ bool TriggerSetup::setToken(const QString& set, const QString& token, const Toke
                 for (int r = 0; r < tu->rowCount(); ++r)
                     if (tu->text(r, TriggerUModel::ColRadix) == set && tu->text(r, TriggerUModel::ColValue) == rn.first)
                         changed << tu->setText(r, TriggerUModel::ColValue, rn.second);
-    commitEdits(changed);
-    emit tokenDirty();
+    commitTokenEdits(changed);
     return true;
 }
 
@@ -439,12 +440,8 @@ void renameBusRadix(WaveformModel* model, const QModelIndex& parent, const QStri
 } // namespace
 
 bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& options, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     const QList<TokenSetData> before = m_tokens->sets(QStringLiteral("user"));
     QString current = set;
     QList<QPair<QString, QString>> renames;
@@ -486,18 +483,13 @@ bool TriggerSetup::setTokenSet(const QString& set, const TokenSetOptions& option
             if (WaveformModel* wd = c->getWDModel())
                 renameBusRadix(wd, QModelIndex(), rn.first, rn.second);
         }
-    commitEdits(changed);
-    emit tokenDirty();
+    commitTokenEdits(changed);
     return true;
 }
 
 bool TriggerSetup::delToken(const QString& set, const QString& token, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     if (m_tokens->getToken(set, token, QStringLiteral("user")).isEmpty()) {
         *error = QStringLiteral("ona_del_token: ") + m_tokens->missingText(set, token, QStringLiteral("user"));
         return false;
@@ -505,18 +497,13 @@ bool TriggerSetup::delToken(const QString& set, const QString& token, QString* e
     QList<QStandardItem*> changed;
     releaseTokenSetUsers(set, token, &changed);
     m_tokens->deleteToken(set, token, error);
-    commitEdits(changed);
-    emit tokenDirty();
+    commitTokenEdits(changed);
     return true;
 }
 
 bool TriggerSetup::delTokenSet(const QString& set, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     QStringList names;
     if (set.isEmpty()) {
         for (const auto& s : m_tokens->sets(QStringLiteral("user")))
@@ -534,18 +521,13 @@ bool TriggerSetup::delTokenSet(const QString& set, QString* error) {
         releaseTokenSetUsers(n, QString(), &changed);
         m_tokens->deleteSet(n, error);
     }
-    commitEdits(changed);
-    emit tokenDirty();
+    commitTokenEdits(changed);
     return true;
 }
 
 bool TriggerSetup::importTokenSets(const QString& path, QString* error) {
-    if (m_session->refuseWhileRunning(error))
+    if (!tokensEditable(error))
         return false;
-    if (!m_session->isOpen()) {
-        *error = QStringLiteral("no project is open");
-        return false;
-    }
     QByteArray data;
     QList<TokenSetData> incoming;
     const QString abs = QFileInfo(path).absoluteFilePath();
@@ -553,24 +535,15 @@ bool TriggerSetup::importTokenSets(const QString& path, QString* error) {
         return false;
     // A set of the same name is replaced; the others are added.
     QList<TokenSetData> merged = m_tokens->sets(QStringLiteral("user"));
-    for (const TokenSetData& s : incoming) {
-        bool replaced = false;
-        for (TokenSetData& m : merged)
-            if (m.name == s.name) {
-                m = s;
-                replaced = true;
-            }
-        if (!replaced)
-            merged.append(s);
-    }
+    for (const TokenSetData& s : incoming)
+        replaceOrAppend(merged, s);
     const QString why = TokenModel::validate(merged, false);
     if (!why.isEmpty()) {
         *error = QStringLiteral("%1: %2").arg(abs, why);
         return false;
     }
     m_tokens->setSets(QStringLiteral("user"), merged);
-    commitEdits({});
-    emit tokenDirty();
+    commitTokenEdits({});
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVector>
 
+class AnalyzerCore;
 class ProjectSession;
 class QStandardItem;
 class TokenModel;
@@ -72,10 +73,17 @@ signals:
     void settingDirty();
 
 private:
+    // The current core when its trigger setup may be edited (no capture
+    // running); null with `error` set otherwise.
+    AnalyzerCore* editableCore(QString* error) const;
+    // Whether the token sets may be edited: a project is open and no capture runs.
+    bool tokensEditable(QString* error) const;
     // Recounts the errors of every core; true when a count changed.
     bool recount();
     // Announces edited items, then a changed error count.
     void commitEdits(const QList<QStandardItem*>& changed);
+    // The same after an edit of the token sets, which then announces them.
+    void commitTokenEdits(const QList<QStandardItem*>& changed);
     // TUs whose radix is `set`: converts them to Bin keeping their value.
     void releaseTokenSetUsers(const QString& set, const QString& token, QList<QStandardItem*>* changed);
     QString convertValue(const TriggerLang::TUSpec& from, const QString& newRadix) const;

@@ -420,6 +420,25 @@ void seqLogic(Module& m, const QString& out, int width, const QVector<QVector<qu
     m.body << table + QStringLiteral("    endcase");
 }
 
+// The register `out`, `init` at reset, takes the statement `step` every
+// `every` clocks; a prescale counter of its own counts the clocks between.
+void everyN(Module& m, const QString& out, const QString& init, quint64 every, const QString& step) {
+    if (every == 1) {
+        m.body << QStringLiteral("  always @(posedge %1)\n    if (%2) %3 <= %4;\n    else %5")
+                      .arg(m.clk, m.rst, out, init, step);
+        return;
+    }
+    const int cw = bitsFor(every - 1);
+    const QString cnt = m.names.fresh(out + QStringLiteral("_n"));
+    m.decls << QStringLiteral("  reg %1 %2;").arg(range(cw), cnt);
+    m.body << QStringLiteral(
+                  "  always @(posedge %1)\n"
+                  "    if (%2) begin %3 <= %4; %5 <= %6; end\n"
+                  "    else if (%5 == %7) begin %5 <= %6; %8 end\n"
+                  "    else %5 <= %5 + %9;")
+                  .arg(m.clk, m.rst, out, init, cnt, dec(0, cw), dec(every - 1, cw), step, dec(1, cw));
+}
+
 // Writes the logic that drives `out` (`width` bits) as `drv` says, and its
 // declaration.
 void driverLogic(Module& m, const QJsonObject& drv, int width, const QString& out) {
@@ -435,20 +454,7 @@ void driverLogic(Module& m, const QJsonObject& drv, int width, const QString& ou
         // Bit 0 toggles every period / 2 samples, starting low.
         const quint64 half = qMax<quint64>(1, whole(drv, "period", 2) / 2);
         m.decls << QStringLiteral("  reg %1 %2;").arg(r, out);
-        if (half == 1) {
-            m.body << QStringLiteral("  always @(posedge %1)\n    if (%2) %3 <= %4;\n    else %3[0] <= ~%3[0];")
-                          .arg(m.clk, m.rst, out, dec(0, width));
-        } else {
-            const int cw = bitsFor(half - 1);
-            const QString cnt = m.names.fresh(out + QStringLiteral("_n"));
-            m.decls << QStringLiteral("  reg %1 %2;").arg(range(cw), cnt);
-            m.body << QStringLiteral(
-                          "  always @(posedge %1)\n"
-                          "    if (%2) begin %3 <= %4; %5 <= %6; end\n"
-                          "    else if (%5 == %7) begin %5 <= %6; %3[0] <= ~%3[0]; end\n"
-                          "    else %5 <= %5 + %8;")
-                          .arg(m.clk, m.rst, out, dec(0, width), cnt, dec(0, cw), dec(half - 1, cw), dec(1, cw));
-        }
+        everyN(m, out, dec(0, width), half, QStringLiteral("%1[0] <= ~%1[0];").arg(out));
     } else if (kind == QLatin1String("counter")) {
         QVector<quint64> start(words, 0);
         const QJsonValue s = drv.value(QLatin1String("start"));
@@ -464,21 +470,7 @@ void driverLogic(Module& m, const QJsonObject& drv, int width, const QString& ou
         const quint64 every = whole(drv, "every", 1);
         m.decls << QStringLiteral("  reg %1 %2;").arg(r, out);
         const QString add = QStringLiteral("%1 <= %1 + %2;").arg(out, hexLit(step, width));
-        if (every == 1) {
-            m.body << QStringLiteral("  always @(posedge %1)\n    if (%2) %3 <= %4;\n    else %5")
-                          .arg(m.clk, m.rst, out, hexLit(start, width), add);
-        } else {
-            const int cw = bitsFor(every - 1);
-            const QString cnt = m.names.fresh(out + QStringLiteral("_n"));
-            m.decls << QStringLiteral("  reg %1 %2;").arg(range(cw), cnt);
-            m.body << QStringLiteral(
-                          "  always @(posedge %1)\n"
-                          "    if (%2) begin %3 <= %4; %5 <= %6; end\n"
-                          "    else if (%5 == %7) begin %5 <= %6; %8 end\n"
-                          "    else %5 <= %5 + %9;")
-                          .arg(m.clk, m.rst, out, hexLit(start, width), cnt, dec(0, cw), dec(every - 1, cw), add,
-                               dec(1, cw));
-        }
+        everyN(m, out, hexLit(start, width), every, add);
     } else if (kind == QLatin1String("lfsr")) {
         // One LFSR per 64-bit word, the top word at its own width; a zero
         // seed becomes 1.

@@ -55,18 +55,53 @@ QString rowErrorText(const QVector<Row>& rows, int row) {
     return info ? info->errorText : QString();
 }
 
-// The first row whose `column` reads `name`, or -1.
-inline int rowNamed(const QStandardItemModel& model, int column, const QString& name) {
-    for (int r = 0; r < model.rowCount(); ++r)
-        if (model.item(r, column)->text() == name)
-            return r;
-    return -1;
-}
+// A trigger table: named rows (the name in column 0) with a title, and the
+// parse state of each row, a `Row` deriving from RowCheck.
+template <typename Row>
+class TriggerTable : public QStandardItemModel {
+public:
+    QString getTitle() const { return m_title; }
+    void setTitle(const QString& title) { m_title = title; }
+    int getNumError() const { return m_numError; }
 
-// The texts of a column, top to bottom.
-inline QStringList columnTexts(const QStandardItemModel& model, int column) {
-    QStringList out;
-    for (int r = 0; r < model.rowCount(); ++r)
-        out << model.item(r, column)->text();
-    return out;
-}
+    // The first row named `name` exactly, or -1.
+    int rowOf(const QString& name) const {
+        for (int r = 0; r < rowCount(); ++r)
+            if (item(r, 0)->text() == name)
+                return r;
+        return -1;
+    }
+    QStringList names() const {
+        QStringList out;
+        for (int r = 0; r < rowCount(); ++r)
+            out << item(r, 0)->text();
+        return out;
+    }
+    QString text(int row, int column) const {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            return QString();
+        const QStandardItem* it = item(row, column);
+        return it ? it->text() : QString();
+    }
+    // Sets one cell; returns the item, or nullptr when the cell is bad.
+    QStandardItem* setText(int row, int column, const QString& text) {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            return nullptr;
+        QStandardItem* it = item(row, column);
+        if (it->text() != text)
+            it->setText(text);
+        return it;
+    }
+    bool hasError(int row) const { return rowHasError(m_rows, row); }
+    QString errorText(int row) const { return rowErrorText(m_rows, row); }
+
+protected:
+    TriggerTable(const QStringList& headers, const QString& title, QObject* parent)
+        : QStandardItemModel(0, int(headers.size()), parent), m_title(title) {
+        setHorizontalHeaderLabels(headers);
+    }
+
+    QVector<Row> m_rows;
+    QString m_title;
+    int m_numError = 0;
+};

@@ -5,10 +5,9 @@ const char* const kRadix[] = {"Bin", "Oct", "Dec", "Hex"};
 }
 
 TriggerUModel::TriggerUModel(QObject* parent)
-    : QStandardItemModel(0, 5, parent), m_title(QStringLiteral("Trigger Unit")) {
-    setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Signals"), QStringLiteral("Operator"),
-                               QStringLiteral("Radix"), QStringLiteral("Value")});
-}
+    : TriggerTable({QStringLiteral("Name"), QStringLiteral("Signals"), QStringLiteral("Operator"),
+                    QStringLiteral("Radix"), QStringLiteral("Value")},
+                   QStringLiteral("Trigger Unit"), parent) {}
 
 int TriggerUModel::indexOfRadixByRow(int row) const {
     const QString r = text(row, ColRadix);
@@ -26,7 +25,7 @@ int TriggerUModel::getNumSignal(int row) const { return row >= 0 && row < m_rows
 
 void TriggerUModel::appendUnit(const QString& name, const QStringList& signalRefs, int width, int serial,
                                const QString& op, const QString& radix, const QString& value) {
-    RowInfo info;
+    TriggerURow info;
     info.refs = signalRefs;
     info.width = width;
     info.serial = serial;
@@ -40,28 +39,8 @@ void TriggerUModel::appendUnit(const QString& name, const QStringList& signalRef
                new QStandardItem(value)});
 }
 
-int TriggerUModel::rowOf(const QString& name) const { return rowNamed(*this, ColName, name); }
-
-QStringList TriggerUModel::names() const { return columnTexts(*this, ColName); }
-
-QString TriggerUModel::text(int row, int column) const {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-        return QString();
-    const QStandardItem* it = item(row, column);
-    return it ? it->text() : QString();
-}
-
 QStringList TriggerUModel::signalRefs(int row) const {
     return row >= 0 && row < m_rows.size() ? m_rows.at(row).refs : QStringList();
-}
-
-QStandardItem* TriggerUModel::setText(int row, int column, const QString& text) {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-        return nullptr;
-    QStandardItem* it = item(row, column);
-    if (it->text() != text)
-        it->setText(text);
-    return it;
 }
 
 TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const {
@@ -77,7 +56,7 @@ TriggerLang::TUSpec TriggerUModel::unitSpec(int row) const {
 int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens) {
     m_numError = recheckRows(
         m_rows,
-        [&](int r, RowInfo& info, QString* why) {
+        [&](int r, TriggerURow& info, QString* why) {
             info.cond = TriggerLang::TUCondition();
             return TriggerLang::compileTU(unitSpec(r), tokens, &info.cond, why);
         },
@@ -85,11 +64,7 @@ int TriggerUModel::recheck(const TriggerLang::TokenLookup& tokens) {
     return m_numError;
 }
 
-bool TriggerUModel::hasError(int row) const { return rowHasError(m_rows, row); }
-
-QString TriggerUModel::errorText(int row) const { return rowErrorText(m_rows, row); }
-
 TriggerLang::TUCondition TriggerUModel::condition(int row) const {
-    const RowInfo* info = rowAt(m_rows, row);
+    const TriggerURow* info = rowAt(m_rows, row);
     return info ? info->cond : TriggerLang::TUCondition();
 }

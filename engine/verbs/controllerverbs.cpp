@@ -144,37 +144,33 @@ bool addressData(int objc, Tcl_Obj* const objv[], bool needData, quint64* addr, 
     return true;
 }
 
-ONA_CMD(cmdReadController) {
+// Fails with `error`, which names `verb` first unless it names a verb already.
+int failAs(Tcl_Interp* ip, const char* verb, const QString& error) {
+    return fail(ip,
+                error.startsWith(QLatin1String("ona_")) ? error : QLatin1String(verb) + QStringLiteral(": ") + error);
+}
+
+// ona_read_controller and ona_write_controller: one word, of a hard IP
+// block's address space or of the controller's own.
+int accessWord(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], bool write) {
+    const char* verb = write ? "ona_write_controller" : "ona_read_controller";
     int code = TCL_OK;
     if (injected(ip, objc, objv, &code))
         return code;
     std::shared_ptr<ControllerDevice> dev;
     QString error;
     quint64 addr = 0, data = 0, value = 0;
-    if (addressData(objc, objv, false, &addr, &data, &error) &&
-        (dev = device(QStringLiteral("ona_read_controller"), &error)) && HardIpVerbs::readWord(ip, addr, &code))
-        return code; // a hard IP block's address space
-    if (!error.isEmpty() || !dev->readWord(addr, &value, &error))
-        return fail(ip,
-                    error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_read_controller: ") + error);
-    return done(ip, hexDigits(value, dev->memWidth()));
+    if (addressData(objc, objv, write, &addr, &data, &error) && (dev = device(QLatin1String(verb), &error)) &&
+        (write ? HardIpVerbs::writeWord(ip, addr, data, &code) : HardIpVerbs::readWord(ip, addr, &code)))
+        return code;
+    if (!error.isEmpty() || !(write ? dev->writeWord(addr, data, &error) : dev->readWord(addr, &value, &error)))
+        return failAs(ip, verb, error);
+    return write ? done(ip) : done(ip, hexDigits(value, dev->memWidth()));
 }
 
-ONA_CMD(cmdWriteController) {
-    int code = TCL_OK;
-    if (injected(ip, objc, objv, &code))
-        return code;
-    std::shared_ptr<ControllerDevice> dev;
-    QString error;
-    quint64 addr = 0, data = 0;
-    if (addressData(objc, objv, true, &addr, &data, &error) &&
-        (dev = device(QStringLiteral("ona_write_controller"), &error)) && HardIpVerbs::writeWord(ip, addr, data, &code))
-        return code; // a hard IP block's address space
-    if (!error.isEmpty() || !dev->writeWord(addr, data, &error))
-        return fail(ip,
-                    error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_write_controller: ") + error);
-    return done(ip);
-}
+ONA_CMD(cmdReadController) { return accessWord(ip, objc, objv, false); }
+
+ONA_CMD(cmdWriteController) { return accessWord(ip, objc, objv, true); }
 
 ONA_CMD(cmdCloseController) {
     Q_UNUSED(objc);

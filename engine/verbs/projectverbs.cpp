@@ -68,7 +68,7 @@ ONA_CMD(cmdSetCore) {
     const bool ok = hasRun ? session()->setCoreRun(name, run, &error) : session()->setCurrentCore(name, &error);
     if (ok && !hasRun)
         data()->syncController();
-    return ok ? done(ip) : fail(ip, error);
+    return finish(ip, ok, error);
 }
 
 ONA_CMD(cmdSetProject) {
@@ -85,9 +85,7 @@ ONA_CMD(cmdSetProject) {
                                            {"-period", ProjectSession::Period}},
                                           ProjectSession::UnknownOption, QStringLiteral("ona_set_project"),
                                           QStringLiteral("-cabletype, -cableport, -tckdelay or -period"));
-    if (!session()->setProjectOptions(typed, &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, session()->setProjectOptions(typed, &error), error);
 }
 
 } // namespace

@@ -54,6 +54,15 @@ bool fileName(const QString& verb, const QString& path, QString* error) {
     return true;
 }
 
+// Takes the pair `o` when it is the option `word`, seen for the first time.
+bool takeOnce(const QPair<QString, QString>& o, const char* word, QString* value, bool* seen) {
+    if (*seen || o.first != QLatin1String(word))
+        return false;
+    *value = o.second;
+    *seen = true;
+    return true;
+}
+
 ONA_CMD(cmdSetPcs) {
     VerbOptions::Pairs options;
     QString error, control, option;
@@ -62,24 +71,14 @@ ONA_CMD(cmdSetPcs) {
         return usage(ip, "ona_set_pcs -control NAME -option VALUE");
     if (!optionPairs(objc, objv, 1, &options, &error))
         return fail(ip, error);
-    for (const auto& o : options) {
-        if (o.first == QLatin1String("-control") && !hasControl) {
-            control = o.second;
-            hasControl = true;
-        } else if (o.first == QLatin1String("-option") && !hasOption) {
-            option = o.second;
-            hasOption = true;
-        } else {
+    for (const auto& o : options)
+        if (!takeOnce(o, "-control", &control, &hasControl) && !takeOnce(o, "-option", &option, &hasOption))
             return fail(ip,
                         QStringLiteral("ona_set_pcs: unexpected option \"%1\": expected -control and -option once each")
                             .arg(o.first));
-        }
-    }
     if (!hasControl || !hasOption)
         return usage(ip, "ona_set_pcs -control NAME -option VALUE");
-    if (!pcs()->setControl(control, option, &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, pcs()->setControl(control, option, &error), error);
 }
 
 int runScript(Tcl_Interp* ip, const QString& path);
@@ -88,10 +87,10 @@ ONA_CMD(cmdRunPcs) {
     const char* use = "ona_run_pcs ?-config_sram | -file FILE | -stop?";
     QString error;
     if (objc == 1)
-        return pcs()->apply(&error) ? done(ip) : fail(ip, error);
+        return finish(ip, pcs()->apply(&error), error);
     const QString action = text(objv[1]);
     if (objc == 2 && action == QLatin1String("-config_sram"))
-        return pcs()->reloadConfig(&error) ? done(ip) : fail(ip, error);
+        return finish(ip, pcs()->reloadConfig(&error), error);
     if (objc == 3 && action == QLatin1String("-file"))
         return runScript(ip, text(objv[2]));
     if (objc == 2 && action == QLatin1String("-stop")) {
@@ -106,7 +105,7 @@ ONA_CMD(cmdOpenPcs) {
     if (objc != 1)
         return usage(ip, "ona_open_pcs");
     QString error;
-    return pcs()->openWishbone(&error) ? done(ip) : fail(ip, error);
+    return finish(ip, pcs()->openWishbone(&error), error);
 }
 
 ONA_CMD(cmdPcs) {
@@ -135,20 +134,10 @@ ONA_CMD(cmdPcs) {
         return refuse(error);
     QString bytes, addr, data;
     bool hasBytes = false, hasAddr = false, hasData = false;
-    for (const auto& o : options) {
-        if (o.first == QLatin1String("-byte") && !hasBytes) {
-            bytes = o.second;
-            hasBytes = true;
-        } else if (o.first == QLatin1String("-addr") && !hasAddr) {
-            addr = o.second;
-            hasAddr = true;
-        } else if (write && o.first == QLatin1String("-data") && !hasData) {
-            data = o.second;
-            hasData = true;
-        } else {
+    for (const auto& o : options)
+        if (!takeOnce(o, "-byte", &bytes, &hasBytes) && !takeOnce(o, "-addr", &addr, &hasAddr) &&
+            !(write && takeOnce(o, "-data", &data, &hasData)))
             return refuse(QStringLiteral("%1: unexpected option \"%2\"").arg(verb, o.first));
-        }
-    }
     if (!hasAddr || (write && !hasData))
         return refuse(QStringLiteral("%1: %2 is required")
                           .arg(verb, hasAddr ? QStringLiteral("-data") : QStringLiteral("-addr")));
@@ -160,27 +149,30 @@ ONA_CMD(cmdPcs) {
     if (write && !hexValue(data, 0xFFu, &value))
         return refuse(QStringLiteral("%1: -data takes a hexadecimal byte (00 to FF), not \"%2\"").arg(verb, data));
     if (write)
-        return pcs()->writeWishbone(address, quint8(value), &error) ? done(ip) : fail(ip, error);
+        return finish(ip, pcs()->writeWishbone(address, quint8(value), &error), error);
     QString read;
     return pcs()->readWishbone(address, &read, &error) ? done(ip, read) : fail(ip, error);
 }
 
-ONA_CMD(cmdImportPcs) {
+// A verb of one file name (`use`: its usage text), which is checked before
+// `work` gets it.
+template <class Work>
+int fileVerb(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], const char* verb, const char* use, Work work) {
     if (objc != 2)
-        return usage(ip, "ona_import_pcs FILE");
+        return usage(ip, use);
     QString error;
-    if (!fileName(QStringLiteral("ona_import_pcs"), text(objv[1]), &error) || !pcs()->importFile(text(objv[1]), &error))
-        return fail(ip, error);
-    return done(ip);
+    const QString path = text(objv[1]);
+    return finish(ip, fileName(QLatin1String(verb), path, &error) && work(path, &error), error);
+}
+
+ONA_CMD(cmdImportPcs) {
+    return fileVerb(ip, objc, objv, "ona_import_pcs", "ona_import_pcs FILE",
+                    [](const QString& path, QString* error) { return pcs()->importFile(path, error); });
 }
 
 ONA_CMD(cmdExportPcs) {
-    if (objc != 2)
-        return usage(ip, "ona_export_pcs FILE");
-    QString error;
-    if (!fileName(QStringLiteral("ona_export_pcs"), text(objv[1]), &error) || !pcs()->exportFile(text(objv[1]), &error))
-        return fail(ip, error);
-    return done(ip);
+    return fileVerb(ip, objc, objv, "ona_export_pcs", "ona_export_pcs FILE",
+                    [](const QString& path, QString* error) { return pcs()->exportFile(path, error); });
 }
 
 void createSerdesVerbs(Tcl_Interp* interp) {

@@ -41,9 +41,7 @@ ONA_CMD(cmdRenameTU) {
     if (objc != 3)
         return usage(ip, "ona_rename_tu oldName newName");
     QString error;
-    if (!triggers()->renameTU(text(objv[1]), text(objv[2]), &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->renameTU(text(objv[1]), text(objv[2]), &error), error);
 }
 
 ONA_CMD(cmdSetTE) {
@@ -67,9 +65,7 @@ ONA_CMD(cmdRenameTE) {
     if (objc != 3)
         return usage(ip, "ona_rename_te oldName newName");
     QString error;
-    if (!triggers()->renameTE(text(objv[1]), text(objv[2]), &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->renameTE(text(objv[1]), text(objv[2]), &error), error);
 }
 
 ONA_CMD(cmdSetTrigOptn) {
@@ -91,9 +87,7 @@ ONA_CMD(cmdSetTrigOptn) {
                                           TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"),
                                           QStringLiteral("-position, -positionmode, -teall, -samples, -numtriggers, "
                                                          "-finalcounter, -finalcountervalue or -connectpor"));
-    if (!triggers()->setTrigOptions(typed, &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->setTrigOptions(typed, &error), error);
 }
 
 ONA_CMD(cmdAddTokenSet) {
@@ -120,9 +114,7 @@ ONA_CMD(cmdAddTokenSet) {
     }
     if (!hasName)
         return usage(ip, "ona_add_tokenset -tokenset name ?-bits width?");
-    if (!triggers()->addTokenSet(name, bits, &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->addTokenSet(name, bits, &error), error);
 }
 
 ONA_CMD(cmdAddToken) {
@@ -133,9 +125,8 @@ ONA_CMD(cmdAddToken) {
     if (eq < 0)
         return fail(ip, QStringLiteral("ona_add_token: expected name=value, not \"%1\"").arg(pair));
     QString error;
-    if (!triggers()->addToken(text(objv[1]), pair.left(eq).trimmed(), pair.mid(eq + 1).trimmed(), &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->addToken(text(objv[1]), pair.left(eq).trimmed(), pair.mid(eq + 1).trimmed(), &error),
+                  error);
 }
 
 ONA_CMD(cmdSetToken) {
@@ -174,9 +165,7 @@ ONA_CMD(cmdDelToken) {
     if (objc != 3)
         return usage(ip, "ona_del_token tokenSet token");
     QString error;
-    if (!triggers()->delToken(text(objv[1]), text(objv[2]), &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->delToken(text(objv[1]), text(objv[2]), &error), error);
 }
 
 ONA_CMD(cmdDelTokenSet) {
@@ -186,27 +175,21 @@ ONA_CMD(cmdDelTokenSet) {
     if (arg.isEmpty())
         return fail(ip, QStringLiteral("ona_del_tokenset: no token set named"));
     QString error;
-    if (!triggers()->delTokenSet(arg == QLatin1String("-all") ? QString() : arg, &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->delTokenSet(arg == QLatin1String("-all") ? QString() : arg, &error), error);
 }
 
 ONA_CMD(cmdImportTokenSet) {
     if (objc != 2)
         return usage(ip, "ona_import_tokenset fileName");
     QString error;
-    if (!triggers()->importTokenSets(text(objv[1]), &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->importTokenSets(text(objv[1]), &error), error);
 }
 
 ONA_CMD(cmdExportTokenSet) {
     if (objc != 2)
         return usage(ip, "ona_export_tokenset fileName");
     QString error;
-    if (!triggers()->exportTokenSets(text(objv[1]), &error))
-        return fail(ip, error);
-    return done(ip);
+    return finish(ip, triggers()->exportTokenSets(text(objv[1]), &error), error);
 }
 
 } // namespace

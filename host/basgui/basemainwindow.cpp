@@ -57,21 +57,10 @@ BaseMainWindow::BaseMainWindow(QWidget* parent, bool standalone, bool ownStatusB
 BaseMainWindow::~BaseMainWindow() = default;
 
 QString BaseMainWindow::stdMenuTitle(StdMenu menu) {
-    switch (menu) {
-        case FileMenu:
-            return tr("&File");
-        case EditMenu:
-            return tr("&Edit");
-        case ViewMenu:
-            return tr("&View");
-        case ToolsMenu:
-            return tr("&Tools");
-        case WindowMenu:
-            return tr("&Window");
-        case HelpMenu:
-            return tr("&Help");
-    }
-    return {};
+    // In StdMenu order.
+    static const char* const kTitles[StdMenuCount] = {QT_TR_NOOP("&File"),  QT_TR_NOOP("&Edit"),   QT_TR_NOOP("&View"),
+                                                      QT_TR_NOOP("&Tools"), QT_TR_NOOP("&Window"), QT_TR_NOOP("&Help")};
+    return menu >= 0 && menu < StdMenuCount ? tr(kTitles[menu]) : QString();
 }
 
 QAction* BaseMainWindow::sharedAction(const QString& name) const { return m_shared ? m_shared->action(name) : nullptr; }

@@ -150,6 +150,7 @@ void TestProjectFiles::badAnalyzerFiles_data() {
     QTest::newRow("radix") << "cores/0/trigger_units/1/radix" << QJsonValue("Base64") << "Base64";
     QTest::newRow("unit name") << "cores/0/trigger_units/1/name" << QJsonValue("a b") << "a b";
     QTest::newRow("duplicate unit") << "cores/0/trigger_units/1/name" << QJsonValue("TU_state") << "twice";
+    QTest::newRow("unit type") << "cores/0/trigger_units/1" << QJsonValue(5) << "trigger_units[1]: expected an object";
     QTest::newRow("samples") << "cores/0/options/samples" << QJsonValue(3000) << "samples";
     QTest::newRow("position") << "cores/1/options/user_position" << QJsonValue(5000) << "user position";
     QTest::newRow("numtriggers") << "cores/1/options/num_triggers" << QJsonValue(64) << "do not fit";

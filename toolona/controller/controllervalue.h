@@ -3,10 +3,15 @@
 // What the LED and switch panels share: the 32-bit value that carries one
 // bit per item, and where item i sits in a panel's grid.
 
+#include "controllerrecords.h"
+
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
+#include <QList>
 #include <QSpacerItem>
 #include <QString>
+#include <QtAlgorithms>
 
 namespace vemo::toolona::controllervalue {
 
@@ -53,6 +58,31 @@ inline void addItemArea(QGridLayout* grid, QWidget* group, int span, QGridLayout
     (*note)->setWordWrap(true);
     (*note)->hide();
     grid->addWidget(*note, 3, 0, 1, span);
+}
+
+// Replaces `items` by one Item per name of `data` (when defined and enabled,
+// and no more than the value holds) and titles the group after the
+// instance. The note, made from `noteFormat` (shown count, named count),
+// says when names were left out.
+template <class Item>
+void fillItems(const VirtualIOData& data, const QString& titleFormat, const QString& noteFormat, QGroupBox* group,
+               QGridLayout* grid, QLabel* note, QList<Item*>* items) {
+    qDeleteAll(*items);
+    items->clear();
+    if (!data.getInstance().isEmpty())
+        group->setTitle(titleFormat.arg(data.getInstance()));
+    const QStringList& names = data.getNames();
+    const int n = int(qMin<qsizetype>(names.size(), kMaxItems));
+    if (data.isDefined() && data.isEnabled()) {
+        for (int i = 0; i < n; ++i) {
+            auto* item = new Item(names.at(i), group);
+            items->append(item);
+            grid->addWidget(item, row(i, n), column(i, n));
+        }
+    }
+    const bool more = !items->isEmpty() && names.size() > kMaxItems;
+    note->setText(more ? noteFormat.arg(kMaxItems).arg(names.size()) : QString());
+    note->setVisible(more);
 }
 
 } // namespace vemo::toolona::controllervalue

@@ -19,12 +19,8 @@ namespace vemo::toolona {
 
 namespace cv = controllervalue;
 
-LEDPanel::LEDPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway) {
-    auto* outer = new QVBoxLayout(this);
-    m_group = new QGroupBox(tr("Virtual LED"), this);
-    outer->addWidget(m_group);
-    m_grid = new QGridLayout(m_group);
-    m_grid->addWidget(new QLabel(tr("Data:"), m_group), 1, 0);
+LEDPanel::LEDPanel(ToolGateway* gateway, QWidget* parent)
+    : VirtualIOPanel(gateway, tr("Virtual LED"), tr("Data:"), parent) {
     m_dataLabel = new QLabel(QStringLiteral("----------"), m_group);
     m_dataLabel->setObjectName(QStringLiteral("ledData"));
     m_grid->addWidget(m_dataLabel, 1, 1, 1, 2);
@@ -37,11 +33,9 @@ LEDPanel::LEDPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_g
     m_slider->setValue(3);
     m_grid->addWidget(m_slider, 1, 5);
     m_grid->addWidget(new QLabel(tr(" Max"), m_group), 1, 6);
-    m_normalButton = new QPushButton(tr("Start\nPolling"), m_group);
-    m_grid->addWidget(m_normalButton, 1, 7, Qt::AlignCenter);
-    m_onceButton = new QPushButton(tr("Polling\nOnce"), m_group);
-    m_grid->addWidget(m_onceButton, 1, 8, Qt::AlignCenter);
-    controllervalue::addItemArea(m_grid, m_group, 9, &m_itemGrid, &m_note);
+    m_normalButton = addHeaderControl(new QPushButton(tr("Start\nPolling"), m_group), 7);
+    m_onceButton = addHeaderControl(new QPushButton(tr("Polling\nOnce"), m_group), 8);
+    addItemArea(9);
 
     // Connected once filled, so building the panel sends nothing.
     connect(m_onceButton, &QPushButton::clicked, this, &LEDPanel::handlePollingOnceButtonClicked);
@@ -57,27 +51,10 @@ LEDPanel::~LEDPanel() {
 }
 
 void LEDPanel::setData(const VirtualLEDData& data) {
-    qDeleteAll(m_items);
-    m_items.clear();
     m_data = data;
-    if (!m_data.getInstance().isEmpty())
-        m_group->setTitle(tr("Virtual LED (%1)").arg(m_data.getInstance()));
-    const QStringList& names = m_data.getNames();
-    const int n = int(qMin<qsizetype>(names.size(), cv::kMaxItems));
-    if (m_data.isDefined() && m_data.isEnabled()) {
-        for (int i = 0; i < n; ++i) {
-            auto* item = new VirtualLEDItem(names.at(i), m_group);
-            m_items.append(item);
-            m_itemGrid->addWidget(item, cv::row(i, n), cv::column(i, n));
-        }
-    }
     // The device value is 32 bits wide: further LEDs have no bit to show.
-    const bool more = !m_items.isEmpty() && names.size() > cv::kMaxItems;
-    m_note->setText(
-        more
-            ? tr("Showing the first %1 of %2 LEDs: the LED value is 32 bits wide.").arg(cv::kMaxItems).arg(names.size())
-            : QString());
-    m_note->setVisible(more);
+    fillItems(m_data, tr("Virtual LED (%1)"), tr("Showing the first %1 of %2 LEDs: the LED value is 32 bits wide."),
+              &m_items);
     setVisible(!m_items.isEmpty());
 }
 

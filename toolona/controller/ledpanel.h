@@ -2,24 +2,19 @@
 
 #include "widgets/statusledwidget.h"
 
+#include "controller/virtualiopanel.h"
 #include "controllerrecords.h"
 
 #include <QList>
-#include <QWidget>
 
-class QGridLayout;
-class QGroupBox;
-class QLabel;
 class QPushButton;
 class QSlider;
 
 namespace vemo::toolona {
 
-class ToolGateway;
-
 // The virtual LEDs of a controller core: one lamp per LED signal, read once
 // or polled continuously by the engine at the slider's speed.
-class LEDPanel : public QWidget {
+class LEDPanel : public VirtualIOPanel {
     Q_OBJECT
 public:
     LEDPanel(ToolGateway* gateway, QWidget* parent = nullptr);
@@ -32,12 +27,9 @@ public:
     const QList<VirtualLEDItem*>& items() const { return m_items; }
     bool isPolling() const { return m_polling; }
     QLabel* dataLabel() const { return m_dataLabel; }
-    QLabel* noteLabel() const { return m_note; }
     QPushButton* pollingButton() const { return m_normalButton; }
     QPushButton* pollingOnceButton() const { return m_onceButton; }
     QSlider* speedSlider() const { return m_slider; }
-    QGroupBox* groupBox() const { return m_group; }
-    QGridLayout* itemGrid() const { return m_itemGrid; }
 
 public slots:
     void handlePollingOnceButtonClicked();
@@ -48,15 +40,10 @@ public slots:
     void handlePollingSpeedChanged(int value);
 
 private:
-    ToolGateway* m_gateway;
     VirtualLEDData m_data;
     QList<VirtualLEDItem*> m_items;
     bool m_polling = false;
-    QGroupBox* m_group = nullptr;
-    QGridLayout* m_grid = nullptr;
-    QGridLayout* m_itemGrid = nullptr;
     QLabel* m_dataLabel = nullptr;
-    QLabel* m_note = nullptr;
     QPushButton* m_onceButton = nullptr;
     QPushButton* m_normalButton = nullptr;
     QSlider* m_slider = nullptr;

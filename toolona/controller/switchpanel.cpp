@@ -21,23 +21,16 @@ namespace vemo::toolona {
 
 namespace cv = controllervalue;
 
-SwitchPanel::SwitchPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway) {
-    auto* outer = new QVBoxLayout(this);
-    m_group = new QGroupBox(tr("Virtual Switch"), this);
-    outer->addWidget(m_group);
-    m_grid = new QGridLayout(m_group);
-    m_grid->addWidget(new QLabel(tr("Data:"), m_group), 1, 0);
+SwitchPanel::SwitchPanel(ToolGateway* gateway, QWidget* parent)
+    : VirtualIOPanel(gateway, tr("Virtual Switch"), tr("Data:"), parent) {
     m_dataEdit = new HexValueLineEdit(m_group);
     m_dataEdit->setObjectName(QStringLiteral("switchData"));
     m_dataEdit->setText(QStringLiteral("0"));
     m_grid->addWidget(m_dataEdit, 1, 1);
-    m_direct = new QCheckBox(tr("Direct Mode"), m_group);
-    m_grid->addWidget(m_direct, 1, 5, Qt::AlignCenter);
-    m_reset = new QPushButton(tr("Reset"), m_group);
-    m_grid->addWidget(m_reset, 1, 6, Qt::AlignCenter);
-    m_apply = new QPushButton(tr("Apply"), m_group);
-    m_grid->addWidget(m_apply, 1, 7, Qt::AlignCenter);
-    controllervalue::addItemArea(m_grid, m_group, 8, &m_itemGrid, &m_note);
+    m_direct = addHeaderControl(new QCheckBox(tr("Direct Mode"), m_group), 5);
+    m_reset = addHeaderControl(new QPushButton(tr("Reset"), m_group), 6);
+    m_apply = addHeaderControl(new QPushButton(tr("Apply"), m_group), 7);
+    addItemArea(8);
 
     connect(m_reset, &QPushButton::clicked, this, &SwitchPanel::handleResetButtonClicked);
     connect(m_apply, &QPushButton::clicked, this, &SwitchPanel::handleApplyButtonClicked);
@@ -47,27 +40,11 @@ SwitchPanel::SwitchPanel(ToolGateway* gateway, QWidget* parent) : QWidget(parent
 }
 
 void SwitchPanel::setData(const VirtualSwitchData& data) {
-    qDeleteAll(m_items);
-    m_items.clear();
     m_data = data;
-    if (!m_data.getInstance().isEmpty())
-        m_group->setTitle(tr("Virtual Switch (%1)").arg(m_data.getInstance()));
-    const QStringList& names = m_data.getNames();
-    const int n = int(qMin<qsizetype>(names.size(), cv::kMaxItems));
-    if (m_data.isDefined() && m_data.isEnabled()) {
-        for (int i = 0; i < n; ++i) {
-            auto* item = new VirtualSwitchItem(names.at(i), m_group);
-            m_items.append(item);
-            m_itemGrid->addWidget(item, cv::row(i, n), cv::column(i, n));
-            connect(item, &VirtualSwitchItem::clicked, this, &SwitchPanel::handleSwitchButtonClicked);
-        }
-    }
-    const bool more = !m_items.isEmpty() && names.size() > cv::kMaxItems;
-    m_note->setText(more ? tr("Showing the first %1 of %2 switches: the switch value is 32 bits wide.")
-                               .arg(cv::kMaxItems)
-                               .arg(names.size())
-                         : QString());
-    m_note->setVisible(more);
+    fillItems(m_data, tr("Virtual Switch (%1)"),
+              tr("Showing the first %1 of %2 switches: the switch value is 32 bits wide."), &m_items);
+    for (VirtualSwitchItem* item : m_items)
+        connect(item, &VirtualSwitchItem::clicked, this, &SwitchPanel::handleSwitchButtonClicked);
     // As many digits as the switches need; a longer value cannot be typed.
     m_dataEdit->setMaxLength(qMax(1, (int(m_items.size()) + 3) / 4));
     handleDataModified();

@@ -1,26 +1,22 @@
 #pragma once
 
+#include "controller/virtualiopanel.h"
 #include "controllerrecords.h"
 
 #include <QList>
-#include <QWidget>
 
 class QCheckBox;
-class QGridLayout;
-class QGroupBox;
-class QLabel;
 class QPushButton;
 
 namespace vemo::toolona {
 
 class HexValueLineEdit;
-class ToolGateway;
 class VirtualSwitchItem;
 
 // The virtual switches of a controller core. Staged: clicks and typing
 // change only the view and Apply writes. Direct Mode: each click writes at
 // once, and Reset, Apply and the data field are off.
-class SwitchPanel : public QWidget {
+class SwitchPanel : public VirtualIOPanel {
     Q_OBJECT
 public:
     explicit SwitchPanel(ToolGateway* gateway, QWidget* parent = nullptr);
@@ -36,7 +32,6 @@ public:
     QCheckBox* directModeBox() const { return m_direct; }
     QPushButton* resetButton() const { return m_reset; }
     QPushButton* applyButton() const { return m_apply; }
-    QLabel* noteLabel() const { return m_note; }
     // Whether the typed value fits the switches (Apply writes only then).
     bool typedValueFits() const { return m_typedFits; }
 
@@ -51,17 +46,12 @@ private:
     void writeSwitches();
     void setTypedFits(bool fits);
 
-    ToolGateway* m_gateway;
     VirtualSwitchData m_data;
     QList<VirtualSwitchItem*> m_items;
-    QGroupBox* m_group = nullptr;
-    QGridLayout* m_grid = nullptr;
-    QGridLayout* m_itemGrid = nullptr;
     HexValueLineEdit* m_dataEdit = nullptr;
     QCheckBox* m_direct = nullptr;
     QPushButton* m_reset = nullptr;
     QPushButton* m_apply = nullptr;
-    QLabel* m_note = nullptr;
     bool m_typedFits = true;
 };
 

@@ -39,11 +39,10 @@ UserRegisterWidget::UserRegisterWidget(bool control, ToolGateway* gateway, QWidg
     outer->addWidget(m_group);
     auto* inner = new QVBoxLayout(m_group);
     m_model = new QStandardItemModel(0, control ? 7 : 6, this);
-    m_model->setHorizontalHeaderLabels(
-        control ? QStringList{tr("Address"), tr("Name"), tr("Control Signals (MSB:LSB)"), tr("Width"), tr("Radix"),
-                              tr("Rd Value"), tr("Wr Value")}
-                : QStringList{tr("Address"), tr("Name"), tr("Status Signals (MSB:LSB)"), tr("Width"), tr("Radix"),
-                              tr("Value")});
+    m_model->setHorizontalHeaderLabels(control ? QStringList{tr("Address"), tr("Name"), tr("Control Signals (MSB:LSB)"),
+                                                             tr("Width"), tr("Radix"), tr("Rd Value"), tr("Wr Value")}
+                                               : QStringList{tr("Address"), tr("Name"), tr("Status Signals (MSB:LSB)"),
+                                                             tr("Width"), tr("Radix"), tr("Value")});
     m_table = new QTableView(m_group);
     m_table->setModel(m_model);
     m_table->setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -56,21 +55,18 @@ UserRegisterWidget::UserRegisterWidget(bool control, ToolGateway* gateway, QWidg
     m_buttons = new QHBoxLayout;
     inner->addLayout(m_buttons);
     m_group->setTitle(tableTitle());
-    if (control) {
-        auto* apply = new QPushButton(tr("Apply All"), m_group);
-        apply->setObjectName(QStringLiteral("applyAll"));
-        m_buttons->addWidget(apply);
-    }
-    m_readAll = new QPushButton(tr("Read All"), m_group);
-    m_buttons->addWidget(m_readAll);
+    const auto addButton = [this](const QString& text) {
+        auto* button = new QPushButton(text, m_group);
+        m_buttons->addWidget(button);
+        return button;
+    };
+    if (control)
+        addButton(tr("Apply All"))->setObjectName(QStringLiteral("applyAll"));
+    m_readAll = addButton(tr("Read All"));
     m_buttons->addStretch(1);
-    if (control) {
-        auto* load = new QPushButton(tr("Load"), m_group);
-        load->setObjectName(QStringLiteral("load"));
-        m_buttons->addWidget(load);
-    }
-    m_dump = new QPushButton(tr("Dump"), m_group);
-    m_buttons->addWidget(m_dump);
+    if (control)
+        addButton(tr("Load"))->setObjectName(QStringLiteral("load"));
+    m_dump = addButton(tr("Dump"));
 
     // Rows are filled with the model's signals blocked, so building and
     // refilling the table never reaches the slots (and sends no command).
@@ -202,9 +198,9 @@ bool UserRegisterWidget::run(const QString& command, QString* error) {
 
 bool UserRegisterWidget::readRow(int row, bool intoWr, QString* error) {
     const QString name = m_model->item(row, NameColumn)->text();
-    const QString command =
-        m_control ? tclCommand(QStringLiteral("ona_run_controller -read_control \"%1\""), tclQuoted(name))
-                  : tclCommand(QStringLiteral("ona_run_controller -read_status \"%1\""), tclQuoted(name));
+    const QString command = m_control
+                                ? tclCommand(QStringLiteral("ona_run_controller -read_control \"%1\""), tclQuoted(name))
+                                : tclCommand(QStringLiteral("ona_run_controller -read_status \"%1\""), tclQuoted(name));
     if (!run(command, error)) {
         *error = QStringLiteral("%1: %2").arg(name, *error);
         return false;
@@ -249,8 +245,8 @@ bool UserRegisterWidget::writeRow(int row, QString* error) {
             data = RegisterRadix::convert(text, e.width, shown, e.radix);
         break;
     }
-    return said(run(tclCommand(QStringLiteral("ona_run_controller -write_control \"%1\" -data \"%2\""),
-                               tclQuoted(name), tclQuoted(data)),
+    return said(run(tclCommand(QStringLiteral("ona_run_controller -write_control \"%1\" -data \"%2\""), tclQuoted(name),
+                               tclQuoted(data)),
                     error));
 }
 
@@ -294,7 +290,8 @@ void UserRegisterWidget::readAll(bool intoWr) {
         }
     }
     if (!failures.isEmpty())
-        warn(tr("Some registers could not be read; their values are unchanged:\n%1").arg(failures.join(QLatin1Char('\n'))));
+        warn(tr("Some registers could not be read; their values are unchanged:\n%1")
+                 .arg(failures.join(QLatin1Char('\n'))));
 }
 
 void UserRegisterWidget::onReadAllBtnClicked() { readAll(false); }
@@ -306,9 +303,9 @@ void UserRegisterWidget::onDumpBtnClicked() {
         return;
     if (QFileInfo(path).suffix().toLower() != QLatin1String("txt"))
         path += QStringLiteral(".txt");
-    const QString command =
-        m_control ? tclCommand(QStringLiteral("ona_run_controller -dump_control \"%1\""), tclQuoted(path))
-                  : tclCommand(QStringLiteral("ona_run_controller -dump_status \"%1\""), tclQuoted(path));
+    const QString command = m_control
+                                ? tclCommand(QStringLiteral("ona_run_controller -dump_control \"%1\""), tclQuoted(path))
+                                : tclCommand(QStringLiteral("ona_run_controller -dump_status \"%1\""), tclQuoted(path));
     QString error;
     bool ok;
     {

@@ -1,5 +1,6 @@
 #include "kit/toolgateway.h"
 
+#include <QKeyEvent>
 #include <QObject>
 
 namespace vemo::toolona {
@@ -12,6 +13,14 @@ bool sendCommand(ToolGateway* gateway, const QString& cmd) {
         return true;
     gateway->reportRefusal(result.isEmpty() ? QObject::tr("The engine refused: %1").arg(cmd) : result);
     return false;
+}
+
+bool openHelpOnF1(ToolGateway* gateway, QObject* page, QObject* watched, QEvent* event, const char* topic) {
+    if (watched != page || event->type() != QEvent::KeyRelease || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+        return false;
+    if (gateway)
+        gateway->openHelpTopic(QString::fromLatin1(topic));
+    return true;
 }
 
 } // namespace vemo::toolona

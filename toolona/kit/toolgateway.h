@@ -7,6 +7,9 @@
 
 #include <QString>
 
+class QEvent;
+class QObject;
+
 namespace vemo::toolona {
 
 class ToolGateway {
@@ -31,5 +34,9 @@ public:
 // is reported with the engine's text (or the command, when the engine gave
 // none) and gives false, as does a missing gateway.
 bool sendCommand(ToolGateway* gateway, const QString& cmd);
+
+// A page's F1: when `event` is the release of F1 on `page` itself, opens
+// the page's help `topic` and says true (the event is taken, gateway or not).
+bool openHelpOnF1(ToolGateway* gateway, QObject* page, QObject* watched, QEvent* event, const char* topic);
 
 } // namespace vemo::toolona

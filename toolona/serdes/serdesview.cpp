@@ -8,6 +8,7 @@
 #include "pcsdata.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -65,7 +66,7 @@ QGroupBox* group(const QString& title, QWidget* parent, QGridLayout** grid) {
 
 } // namespace
 
-SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent) {
+SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent), m_completer(new QCompleter(this)) {
     setWidgetResizable(true);
     auto* content = new QWidget(this);
     auto* grid = new QGridLayout(content);
@@ -84,8 +85,7 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent) {
     pickChannel->addWidget(m_channel);
     grid->addLayout(pickChannel, 0, 1);
     for (QComboBox* c : {m_dcua, m_channel}) {
-        c->setEditable(true);
-        c->lineEdit()->setReadOnly(true);
+        makeReadOnlyEditable(c);
         c->setMinimumContentsLength(3);
     }
     connect(m_dcua, &QComboBox::currentIndexChanged, this, &SERDESView::doDCUA);
@@ -155,8 +155,7 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent) {
     grid->addWidget(group(tr("General"), content, &general), 1, 4, 1, 4);
     general->addWidget(new QLabel(tr("Loopback mode"), content), 0, 0);
     auto* loopback = new QComboBox(content);
-    loopback->setEditable(true);
-    loopback->lineEdit()->setReadOnly(true);
+    makeReadOnlyEditable(loopback);
     loopback->addItems({"Disabled", "Rx EQ to Tx", "Tx Output to Rx", "Rx Parallel to Tx by config bit"});
     general->addWidget(loopback, 0, 4);
     m_combos.insert(QStringLiteral("loopback"), loopback);
@@ -188,12 +187,23 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent) {
     readAll();
 }
 
+void SERDESView::makeReadOnlyEditable(QComboBox* combo) {
+    // What setEditable(true) would do, but the line edit comes with the
+    // page's one completer: the combo box would make a completer of its own
+    // for each, the costliest part of building the page, and a line edit that
+    // takes no typing never completes.
+    auto* edit = new QLineEdit(combo);
+    edit->setPalette(combo->palette());
+    edit->setCompleter(m_completer);
+    combo->setLineEdit(edit);
+    edit->setReadOnly(true);
+}
+
 QComboBox* SERDESView::addCombo(QGridLayout* grid, int row, const QString& key, const QString& label,
                                 const QStringList& items, bool placeholder, void (SERDESView::*slot)(int)) {
     grid->addWidget(new QLabel(label, grid->parentWidget()), row, 0, 1, 2);
     auto* combo = new QComboBox(grid->parentWidget());
-    combo->setEditable(true);
-    combo->lineEdit()->setReadOnly(true);
+    makeReadOnlyEditable(combo);
     combo->addItems(items);
     if (placeholder) {
         combo->lineEdit()->setPlaceholderText(kPlaceholder);

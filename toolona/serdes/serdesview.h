@@ -6,6 +6,7 @@
 #include <QScrollArea>
 
 class QComboBox;
+class QCompleter;
 class QGridLayout;
 class QLineEdit;
 class QPushButton;
@@ -75,6 +76,8 @@ public slots:
     void doSettingRead(QString key);
 
 private:
+    // Shows the combo box's text in a line edit that takes no typing.
+    void makeReadOnlyEditable(QComboBox* combo);
     QComboBox* addCombo(QGridLayout* grid, int row, const QString& key, const QString& label, const QStringList& items,
                         bool placeholder, void (SERDESView::*slot)(int));
     void addLamp(QGridLayout* grid, int row, const QString& key, const QString& label);
@@ -88,6 +91,8 @@ private:
     void readAll();
 
     QHash<QString, QComboBox*> m_combos;
+    // The one completer of the read-only line edits (they never complete).
+    QCompleter* m_completer = nullptr;
     QHash<QString, ResetButton*> m_resets;
     QHash<QString, StatusLabel*> m_lamps;
     QLineEdit* m_amplitude = nullptr;

@@ -21,6 +21,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace vemo::toolona {
 
 namespace {
@@ -29,6 +32,12 @@ constexpr int kWidth = 400;
 constexpr int kHeight = 150;
 constexpr int kErrorHeight = 170;
 constexpr int kParallelIndex = 2;
+// The parallel ports offered by name, in the order of their buttons; the
+// button after them takes any other address.
+constexpr int kKnownPorts[] = {0x378, 0x278, 0x3BC};
+constexpr int kOtherPort = int(std::size(kKnownPorts));
+
+QString portText(int port) { return QString::number(port, 16).toUpper(); }
 // The engine takes port numbers and addresses up to this.
 constexpr int kMaxPort = 0xFFFF;
 
@@ -74,10 +83,9 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     grid->addWidget(m_usbPort, 1, 1, 1, 6);
     m_parGroup = new QButtonGroup(this);
     m_parGroup->setExclusive(true);
-    const QStringList addresses{QStringLiteral("0x378"), QStringLiteral("0x278"), QStringLiteral("0x3BC"),
-                                QStringLiteral("0x")};
-    for (int i = 0; i < addresses.size(); ++i) {
-        auto* button = new QRadioButton(addresses.at(i), this);
+    for (int i = 0; i <= kOtherPort; ++i) {
+        auto* button =
+            new QRadioButton(QStringLiteral("0x") + (i < kOtherPort ? portText(kKnownPorts[i]) : QString()), this);
         m_parGroup->addButton(button, i);
         m_parButtons << button;
         grid->addWidget(button, 1, 1 + i);
@@ -132,9 +140,10 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
                                .arg(data->getCablePort()));
     } else {
         const int port = data->getCablePort();
-        const int known = port == 0x378 ? 0 : port == 0x278 ? 1 : port == 0x3BC ? 2 : 3;
+        const int known =
+            int(std::find(std::begin(kKnownPorts), std::end(kKnownPorts), port) - std::begin(kKnownPorts));
         m_parButtons.at(known)->setChecked(true);
-        if (known == 3)
+        if (known == kOtherPort)
             m_address->setText(QString::number(port, 16));
     }
     m_tck->setValue(data->getTCKDelay());
@@ -151,16 +160,8 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
 bool CableDialog::isParallelLayout() const { return m_type->currentIndex() == kParallelIndex; }
 
 QString CableDialog::parallelAddressText() const {
-    switch (m_parGroup->checkedId()) {
-        case 0:
-            return QStringLiteral("378");
-        case 1:
-            return QStringLiteral("278");
-        case 2:
-            return QStringLiteral("3BC");
-        default:
-            return m_address->text();
-    }
+    const int id = m_parGroup->checkedId();
+    return id >= 0 && id < kOtherPort ? portText(kKnownPorts[id]) : m_address->text();
 }
 
 int CableDialog::chosenPort() const {

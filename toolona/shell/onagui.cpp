@@ -731,25 +731,18 @@ NavigablePage* OnaGUI::zoomablePage() const {
     return page && page->canNavigate() ? page : nullptr;
 }
 
-void OnaGUI::zoomIn() {
+void OnaGUI::zoomPage(void (NavigablePage::*zoom)()) {
     if (NavigablePage* page = zoomablePage())
-        page->zoomIn();
+        (page->*zoom)();
 }
 
-void OnaGUI::zoomOut() {
-    if (NavigablePage* page = zoomablePage())
-        page->zoomOut();
-}
+void OnaGUI::zoomIn() { zoomPage(&NavigablePage::zoomIn); }
 
-void OnaGUI::zoomFit() {
-    if (NavigablePage* page = zoomablePage())
-        page->zoomFit();
-}
+void OnaGUI::zoomOut() { zoomPage(&NavigablePage::zoomOut); }
 
-void OnaGUI::zoomTrigger() {
-    if (NavigablePage* page = zoomablePage())
-        page->zoomTrigger();
-}
+void OnaGUI::zoomFit() { zoomPage(&NavigablePage::zoomFit); }
+
+void OnaGUI::zoomTrigger() { zoomPage(&NavigablePage::zoomTrigger); }
 
 bool OnaGUI::gotoChange(bool forward) {
     NavigablePage* page = zoomablePage();

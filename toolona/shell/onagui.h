@@ -302,6 +302,8 @@ private:
     bool waveformHasData() const;
     // The current page when it zooms and has something to zoom, else null.
     NavigablePage* zoomablePage() const;
+    // Zooms the zoomable page, if any.
+    void zoomPage(void (NavigablePage::*zoom)());
     // Switches the cores turned off for a power-on-reset run back on and
     // forgets them.
     void restorePorCores();
@@ -321,6 +323,9 @@ private:
     void showOptions();
     // A save the user asked for; false when it did not happen.
     bool saveForUser();
+    // Asks whether to save unsaved changes first; false when the user
+    // cancels or the save fails.
+    bool offerSave();
     void reloadAfterOnlChange();
     int loadFile(const QString& startupCommand, bool forceOpen);
     // fileClose's work: false when the user cancelled or a save failed.
@@ -329,6 +334,11 @@ private:
     // for the file itself.
     void newFileStandalone();
     void openFileStandalone();
+    // Sets the modified flag and shows it in the titles.
+    void showModified(bool modified);
+    // Emits `signal` for the application; stand-alone with nobody listening,
+    // does `standalone` instead.
+    void askApplication(void (OnaGUI::*signal)(), void (OnaGUI::*standalone)());
     // Ends a running capture and waits (without blocking the GUI) for the
     // acquisition thread; false when it did not end.
     bool endCapture();

@@ -44,21 +44,17 @@ const char kSaveQuestion[] = "Do you want to save your changes?";
 
 // ------------------------------------------------------------- dirty state
 
-void OnaGUI::SetDirtyBit() {
-    m_modified = true;
-    emit fileChanged(true);
+void OnaGUI::showModified(bool modified) {
+    m_modified = modified;
+    emit fileChanged(modified);
     if (m_standalone || !isAttached())
         setWindowTitle(fullTitle());
     emit sigTitleChange(this);
 }
 
-void OnaGUI::ResetDirtyBit() {
-    m_modified = false;
-    emit fileChanged(false);
-    if (m_standalone || !isAttached())
-        setWindowTitle(fullTitle());
-    emit sigTitleChange(this);
-}
+void OnaGUI::SetDirtyBit() { showModified(true); }
+
+void OnaGUI::ResetDirtyBit() { showModified(false); }
 
 bool OnaGUI::isOnlModified() const { return engine()->checkONLTimeStamp() != m_onlStamp; }
 
@@ -318,30 +314,32 @@ bool OnaGUI::confirmProjectClose(QString* error) {
     return true;
 }
 
-void OnaGUI::fileNew() {
-    if (!m_fileName.isEmpty() && m_modified) {
-        const auto answer = showconfirmmsg(QLatin1String(kSaveQuestion), this, true);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !saveForUser()))
-            return;
-    }
-    if (m_standalone && !isSignalConnected(QMetaMethod::fromSignal(&OnaGUI::sigNewFile)))
-        newFileStandalone();
+bool OnaGUI::offerSave() {
+    if (!m_modified)
+        return true;
+    const auto answer = showconfirmmsg(QLatin1String(kSaveQuestion), this, true);
+    return answer != QMessageBox::Cancel && (answer != QMessageBox::Yes || saveForUser());
+}
+
+void OnaGUI::askApplication(void (OnaGUI::*signal)(), void (OnaGUI::*standalone)()) {
+    if (m_standalone && !isSignalConnected(QMetaMethod::fromSignal(signal)))
+        (this->*standalone)();
     else
-        emit sigNewFile();
+        emit(this->*signal)();
+}
+
+void OnaGUI::fileNew() {
+    if (!m_fileName.isEmpty() && !offerSave())
+        return;
+    askApplication(&OnaGUI::sigNewFile, &OnaGUI::newFileStandalone);
 }
 
 void OnaGUI::fileOpen() {
-    if (!m_fileName.isEmpty() && m_modified) {
-        const auto answer = showconfirmmsg(QLatin1String(kSaveQuestion), this, true);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !saveForUser()))
-            return;
-    }
+    if (!m_fileName.isEmpty() && !offerSave())
+        return;
     // The modified flag and the models stay until a new file is open: the
     // application may still cancel its open dialog.
-    if (m_standalone && !isSignalConnected(QMetaMethod::fromSignal(&OnaGUI::sigOpenFile)))
-        openFileStandalone();
-    else
-        emit sigOpenFile();
+    askApplication(&OnaGUI::sigOpenFile, &OnaGUI::openFileStandalone);
 }
 
 void OnaGUI::fileClose() {
@@ -354,11 +352,8 @@ void OnaGUI::fileClose() {
 }
 
 bool OnaGUI::closeAsked() {
-    if (m_modified) {
-        const auto answer = showconfirmmsg(QLatin1String(kSaveQuestion), this, true);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !saveForUser()))
-            return false;
-    }
+    if (!offerSave())
+        return false;
     CloseFile();
     return true;
 }

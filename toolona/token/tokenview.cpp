@@ -158,8 +158,7 @@ void TokenView::addToken() {
     // name=value is one word: quoted as a whole when the name needs it (the
     // value is binary digits).
     const QString pair = name + QLatin1Char('=') + value;
-    const QString word =
-        isTclPlainWord(name) ? pair : QLatin1Char('"') + tclQuoted(pair) + QLatin1Char('"');
+    const QString word = isTclPlainWord(name) ? pair : QLatin1Char('"') + tclQuoted(pair) + QLatin1Char('"');
     if (!send(tclCommand(QStringLiteral("ona_add_token %1 %2"), tclWord(setName), word)))
         return;
     const QList<QStandardItem*> token = t->getToken(setName, name, kUser);
@@ -179,10 +178,11 @@ bool TokenView::releaseUses(const QStringList& sets, const QString& token, bool 
             continue;
         units << d->getTUName(i);
         if (question.isEmpty())
-            question = token.isNull()
-                           ? QStringLiteral("The Token Set \"%1\" is used in Trigger Unit \"%2\"").arg(radix, units.last())
-                           : QStringLiteral("The Token \"%1\" in Token Set \"%2\" is used in Trigger Unit \"%3\" ")
-                                 .arg(token, radix, units.last());
+            question =
+                token.isNull()
+                    ? QStringLiteral("The Token Set \"%1\" is used in Trigger Unit \"%2\"").arg(radix, units.last())
+                    : QStringLiteral("The Token \"%1\" in Token Set \"%2\" is used in Trigger Unit \"%3\" ")
+                          .arg(token, radix, units.last());
     }
     // Every bus of the waveform, nested ones too: a bus further down (or
     // inside a group) may use the set as well.
@@ -264,20 +264,21 @@ void TokenView::removeAll() {
     forgetSelection();
 }
 
-void TokenView::importTokens() {
-    const QString file = basgui::Dialogs::provider()->getOpenFileName(
-        this, QStringLiteral("Import Tokens"), OnaData::inst()->getCurrentDirectory(),
-        QStringLiteral("Ondrel Token File (*.ont);;All Files (*)"));
+void TokenView::sendForTokenFile(bool save, const QString& title, const QString& command) {
+    const QString dir = OnaData::inst()->getCurrentDirectory();
+    const QString filter = QStringLiteral("Ondrel Token File (*.ont);;All Files (*)");
+    const QString file = save ? basgui::Dialogs::provider()->getSaveFileName(this, title, dir, filter)
+                              : basgui::Dialogs::provider()->getOpenFileName(this, title, dir, filter);
     if (!file.isEmpty())
-        send(tclCommand(QStringLiteral("ona_import_tokenset \"%1\""), tclQuoted(file)));
+        send(tclCommand(command, tclQuoted(file)));
+}
+
+void TokenView::importTokens() {
+    sendForTokenFile(false, QStringLiteral("Import Tokens"), QStringLiteral("ona_import_tokenset \"%1\""));
 }
 
 void TokenView::exportTokens() {
-    const QString file = basgui::Dialogs::provider()->getSaveFileName(
-        this, QStringLiteral("Export Tokens"), OnaData::inst()->getCurrentDirectory(),
-        QStringLiteral("Ondrel Token File (*.ont);;All Files (*)"));
-    if (!file.isEmpty())
-        send(tclCommand(QStringLiteral("ona_export_tokenset \"%1\""), tclQuoted(file)));
+    sendForTokenFile(true, QStringLiteral("Export Tokens"), QStringLiteral("ona_export_tokenset \"%1\""));
 }
 
 QMenu* TokenView::buildContextMenu(QWidget* parent) {

@@ -55,6 +55,8 @@ private:
     void selectRow(const QModelIndex& index);
     // Sends a command; a refusal shows the engine's message. True when taken.
     bool send(const QString& cmd);
+    // Asks for a token file to open (or to save) and sends `command` with it.
+    void sendForTokenFile(bool save, const QString& title, const QString& command);
     bool confirm(const QString& question) const;
     // Resets the trigger units and waveform buses that use one of `sets`
     // (or, with `token` given, that token of the one set). Asks first when

@@ -52,6 +52,55 @@ QTableView* makeTable(QWidget* parent) {
     return table;
 }
 
+LabelGroupBox* newGroup(QWidget* parent, const char* name) {
+    auto* group = new LabelGroupBox(parent);
+    group->setObjectName(QLatin1String(name));
+    return group;
+}
+
+// Shows `model` in `table` with the columns fitted to their contents; false
+// when there is no model.
+bool showModel(QTableView* table, QAbstractItemModel* model) {
+    QHeaderView* header = table->horizontalHeader();
+    header->setStretchLastSection(false);
+    table->setModel(model);
+    header->setStretchLastSection(true);
+    if (!model)
+        return false;
+    table->resizeColumnsToContents();
+    return true;
+}
+
+// A group that holds one trigger table.
+LabelGroupBox* tableGroup(QWidget* parent, const char* name, const QString& label, QTableView** table) {
+    LabelGroupBox* group = newGroup(parent, name);
+    auto* layout = new QVBoxLayout(group);
+    *table = makeTable(group);
+    layout->addWidget(*table);
+    group->setLabel(label);
+    return group;
+}
+
+// A count row of an option group's grid: `lead`, a spin box (its range set
+// later from the core) and the "(max N)" label after it.
+void addCountRow(QGridLayout* grid, int row, QWidget* lead, const QString& maxText, QSpinBox** spin, QLabel** max) {
+    QWidget* group = grid->parentWidget();
+    *spin = new QSpinBox(group);
+    (*spin)->setRange(1, 1);
+    (*spin)->setKeyboardTracking(false);
+    *max = new QLabel(maxText, group);
+    grid->addWidget(lead, row, 0);
+    grid->addWidget(*spin, row, 1);
+    grid->addWidget(*max, row, 2);
+}
+
+// Ends an option group of three rows: what is left goes right and below.
+void endOptionGroup(LabelGroupBox* group, QGridLayout* grid, const QString& label) {
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(3, 1);
+    group->setLabel(label);
+}
+
 // The samples-per-trigger entries: halving from max while at least min.
 QStringList sampleItems(int minSamples, int maxSamples) {
     QStringList out;
@@ -78,19 +127,8 @@ TriggerView::TriggerView(ToolGateway* gateway, QWidget* parent) : QFrame(parent)
     setAcceptDrops(true);
     auto* grid = new QGridLayout(this);
 
-    m_tuGroup = new LabelGroupBox(this);
-    m_tuGroup->setObjectName(QStringLiteral("TriggerUnitGroup"));
-    auto* tuLayout = new QVBoxLayout(m_tuGroup);
-    m_tuTable = makeTable(m_tuGroup);
-    tuLayout->addWidget(m_tuTable);
-    m_tuGroup->setLabel(tr("Trigger Unit"));
-
-    m_teGroup = new LabelGroupBox(this);
-    m_teGroup->setObjectName(QStringLiteral("TriggerExpressionGroup"));
-    auto* teLayout = new QVBoxLayout(m_teGroup);
-    m_teTable = makeTable(m_teGroup);
-    teLayout->addWidget(m_teTable);
-    m_teGroup->setLabel(tr("Trigger Expression"));
+    m_tuGroup = tableGroup(this, "TriggerUnitGroup", tr("Trigger Unit"), &m_tuTable);
+    m_teGroup = tableGroup(this, "TriggerExpressionGroup", tr("Trigger Expression"), &m_teTable);
 
     m_tuNameDelegate = new OnaTUDelegate(gateway, this, QStringList());
     m_tuOperatorDelegate = new OnaTUDelegate(gateway, this, OnaData::operator_list);
@@ -148,8 +186,7 @@ TriggerView::TriggerView(ToolGateway* gateway, QWidget* parent) : QFrame(parent)
 TriggerView::~TriggerView() = default;
 
 QWidget* TriggerView::buildPositionGroup() {
-    m_positionGroup = new LabelGroupBox(m_optionFrame);
-    m_positionGroup->setObjectName(QStringLiteral("TriggerPositionGroup"));
+    m_positionGroup = newGroup(m_optionFrame, "TriggerPositionGroup");
     auto* grid = new QGridLayout(m_positionGroup);
 
     m_preRadio = new QRadioButton(tr("Pre-selected:"), m_positionGroup);
@@ -171,23 +208,14 @@ QWidget* TriggerView::buildPositionGroup() {
     grid->addWidget(m_positionBar, 1, 1, 1, 2);
 
     m_counterCheck = new QCheckBox(tr("Final Event Counter:"), m_positionGroup);
-    m_counterSpin = new QSpinBox(m_positionGroup);
-    m_counterSpin->setRange(1, 1);
-    m_counterSpin->setKeyboardTracking(false);
-    m_counterMax = new QLabel(tr("(max 8)"), m_positionGroup);
-    grid->addWidget(m_counterCheck, 2, 0);
-    grid->addWidget(m_counterSpin, 2, 1);
-    grid->addWidget(m_counterMax, 2, 2);
+    addCountRow(grid, 2, m_counterCheck, tr("(max 8)"), &m_counterSpin, &m_counterMax);
 
-    grid->setColumnStretch(3, 1);
-    grid->setRowStretch(3, 1);
-    m_positionGroup->setLabel(tr("Trigger Position"));
+    endOptionGroup(m_positionGroup, grid, tr("Trigger Position"));
     return m_positionGroup;
 }
 
 QWidget* TriggerView::buildOptionsGroup() {
-    m_optionsGroup = new LabelGroupBox(m_optionFrame);
-    m_optionsGroup->setObjectName(QStringLiteral("TriggerOptionsGroup"));
+    m_optionsGroup = newGroup(m_optionFrame, "TriggerOptionsGroup");
     auto* grid = new QGridLayout(m_optionsGroup);
 
     m_teCombo = new QComboBox(m_optionsGroup);
@@ -199,23 +227,15 @@ QWidget* TriggerView::buildOptionsGroup() {
     grid->addWidget(new QLabel(tr("Samples Per Trigger:"), m_optionsGroup), 1, 0);
     grid->addWidget(m_samplesCombo, 1, 1);
 
-    m_triggerSpin = new QSpinBox(m_optionsGroup);
-    m_triggerSpin->setRange(1, 1);
-    m_triggerSpin->setKeyboardTracking(false);
-    m_triggerMax = new QLabel(tr("(max 128)"), m_optionsGroup);
-    grid->addWidget(new QLabel(tr("Number of Trigger:"), m_optionsGroup), 2, 0);
-    grid->addWidget(m_triggerSpin, 2, 1);
-    grid->addWidget(m_triggerMax, 2, 2);
+    addCountRow(grid, 2, new QLabel(tr("Number of Trigger:"), m_optionsGroup), tr("(max 128)"), &m_triggerSpin,
+                &m_triggerMax);
 
-    grid->setColumnStretch(3, 1);
-    grid->setRowStretch(3, 1);
-    m_optionsGroup->setLabel(tr("Trigger Options"));
+    endOptionGroup(m_optionsGroup, grid, tr("Trigger Options"));
     return m_optionsGroup;
 }
 
 QWidget* TriggerView::buildPorGroup() {
-    m_porGroup = new LabelGroupBox(m_optionFrame);
-    m_porGroup->setObjectName(QStringLiteral("PORDebugGroup"));
+    m_porGroup = newGroup(m_optionFrame, "PORDebugGroup");
     auto* layout = new QVBoxLayout(m_porGroup);
     m_porCheck = new QCheckBox(tr("Connect POR when Analyzer opens"), m_porGroup);
     layout->addWidget(m_porCheck);
@@ -242,12 +262,7 @@ void TriggerView::setModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting
     m_tu = tu;
     m_te = te;
 
-    auto* tuHeader = m_tuTable->horizontalHeader();
-    tuHeader->setStretchLastSection(false);
-    m_tuTable->setModel(tu);
-    tuHeader->setStretchLastSection(true);
-    if (tu) {
-        m_tuTable->resizeColumnsToContents();
+    if (showModel(m_tuTable, tu)) {
         m_tuTable->setColumnWidth(TriggerUModel::ColSignals, 350);
         m_tuTable->setColumnWidth(TriggerUModel::ColRadix, 100);
         // Room for every unit of a usual core (up to six) without scrolling;
@@ -259,12 +274,7 @@ void TriggerView::setModels(TriggerUModel* tu, TriggerEModel* te, TriggerSetting
         m_tuTable->setMinimumHeight(height);
     }
 
-    auto* teHeader = m_teTable->horizontalHeader();
-    teHeader->setStretchLastSection(false);
-    m_teTable->setModel(te);
-    teHeader->setStretchLastSection(true);
-    if (te) {
-        m_teTable->resizeColumnsToContents();
+    if (showModel(m_teTable, te)) {
         m_teTable->setColumnWidth(TriggerEModel::ColExpression, 350);
         m_teTable->setColumnWidth(TriggerEModel::ColName, m_teTable->columnWidth(TriggerEModel::ColName) + 10);
     }
@@ -509,12 +519,7 @@ void TriggerView::connectPORCore(bool connectFlag) {
 }
 
 bool TriggerView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == this && event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        if (m_gateway)
-            m_gateway->openHelpTopic(QStringLiteral("Trigger_Signal_Setup"));
-        return true;
-    }
-    return QFrame::eventFilter(watched, event);
+    return openHelpOnF1(m_gateway, this, watched, event, "Trigger_Signal_Setup") || QFrame::eventFilter(watched, event);
 }
 
 } // namespace vemo::toolona

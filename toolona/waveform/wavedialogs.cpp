@@ -17,6 +17,8 @@
 #include <QRegularExpressionValidator>
 #include <QSpacerItem>
 
+#include <iterator>
+
 namespace vemo::toolona {
 
 namespace {
@@ -30,6 +32,13 @@ QLabel* errorLabel(QWidget* parent) {
     return label;
 }
 
+// The radixes a bus is shown in, in the order of the dialog's list.
+struct BusRadix {
+    int radix;
+    const char* name;
+};
+constexpr BusRadix kBusRadixes[] = {{2, "Bin"}, {8, "Oct"}, {10, "Dec"}, {16, "Hex"}};
+
 // 1000 / value in whole units, when it lies in 1..1000.
 int reciprocal(const QString& text) {
     bool ok = false;
@@ -38,6 +47,18 @@ int reciprocal(const QString& text) {
         return -1;
     const int r = int(1000.0 / v);
     return r >= 1 && r <= 1000 ? r : -1;
+}
+
+// Period and frequency follow each other: `other` shows the reciprocal of
+// `text`, empty with it, unchanged while it is out of range.
+void showReciprocal(const QString& text, QLineEdit* other) {
+    if (text.isEmpty()) {
+        other->clear();
+        return;
+    }
+    const int r = reciprocal(text);
+    if (r > 0)
+        other->setText(QString::number(r));
 }
 
 } // namespace
@@ -50,7 +71,8 @@ BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Radix:"), this), 0, 0);
     m_radix = new QComboBox(this);
-    m_radix->addItems({QStringLiteral("Bin"), QStringLiteral("Oct"), QStringLiteral("Dec"), QStringLiteral("Hex")});
+    for (const BusRadix& r : kBusRadixes)
+        m_radix->addItem(QLatin1String(r.name));
     grid->addWidget(m_radix, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Range:"), this), 1, 0);
     m_range = new QComboBox(this);
@@ -63,21 +85,14 @@ BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
 }
 
 int BusDialog::radixOfIndex(int index) {
-    static const int radixes[] = {2, 8, 10, 16};
-    return index >= 0 && index < 4 ? radixes[index] : -1;
+    return index >= 0 && index < int(std::size(kBusRadixes)) ? kBusRadixes[index].radix : -1;
 }
 
 QString BusDialog::radixName(int radix) {
-    switch (radix) {
-        case 2:
-            return QStringLiteral("Bin");
-        case 8:
-            return QStringLiteral("Oct");
-        case 10:
-            return QStringLiteral("Dec");
-        default:
-            return QStringLiteral("Hex");
-    }
+    for (const BusRadix& r : kBusRadixes)
+        if (r.radix == radix)
+            return QLatin1String(r.name);
+    return QStringLiteral("Hex");
 }
 
 void BusDialog::doAccept() {
@@ -158,25 +173,9 @@ void ClockDialog::uToggle(int) {
                                                                                    : QStringLiteral("GHz"));
 }
 
-void ClockDialog::pConvert(const QString& text) {
-    if (text.isEmpty()) {
-        m_frequency->clear();
-        return;
-    }
-    const int f = reciprocal(text);
-    if (f > 0)
-        m_frequency->setText(QString::number(f));
-}
+void ClockDialog::pConvert(const QString& text) { showReciprocal(text, m_frequency); }
 
-void ClockDialog::fConvert(const QString& text) {
-    if (text.isEmpty()) {
-        m_period->clear();
-        return;
-    }
-    const int p = reciprocal(text);
-    if (p > 0)
-        m_period->setText(QString::number(p));
-}
+void ClockDialog::fConvert(const QString& text) { showReciprocal(text, m_period); }
 
 void ClockDialog::doHelp() {
     basgui::BaseHelp(QStringLiteral("ondrel")).openDialogHelpUrl(QStringLiteral("specify_clock_frequency"));

@@ -319,12 +319,7 @@ bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == this && event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        if (m_gateway)
-            m_gateway->openHelpTopic(QStringLiteral("Waveform_View"));
-        return true;
-    }
-    return QFrame::eventFilter(watched, event);
+    return openHelpOnF1(m_gateway, this, watched, event, "Waveform_View") || QFrame::eventFilter(watched, event);
 }
 
 } // namespace vemo::toolona
