@@ -7,18 +7,14 @@
 // width OpenOCD promises for every adapter).
 
 #include "jtagport.h"
+#include "tcplink.h"
 
 class ONA_EXPORT OpenocdPort : public JtagPort {
 public:
-    OpenocdPort() = default;
-    ~OpenocdPort() override;
-    OpenocdPort(const OpenocdPort&) = delete;
-    OpenocdPort& operator=(const OpenocdPort&) = delete;
-
     // Connects to OpenOCD's Tcl port and checks that `tap` (as OpenOCD
     // names it: "chip.tap") is on its chain.
     bool open(const QString& host, int port, const QString& tap, int timeoutMs, QString* error);
-    void close();
+    void close() { m_link.close(); }
 
     // One Tcl command; false with OpenOCD's own message when it failed.
     bool command(const QString& tcl, QString* result, QString* error);
@@ -27,7 +23,6 @@ public:
     bool scan(bool ir, const QVector<quint32>& in, int bits, QVector<quint32>* out, QString* error) override;
 
 private:
-    int m_fd = -1;
-    int m_timeoutMs = 5000;
-    QString m_tap, m_peer;
+    TcpLink m_link;
+    QString m_tap;
 };

@@ -30,6 +30,7 @@
 #include <unistd.h>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -375,6 +376,63 @@ private slots:
             // The simulated demo ends with its client.
             jtag.reset();
             QVERIFY(sim.waitForFinished(10000));
+        }
+    }
+
+    // Peers that answer wrongly, close or fall silent: each a clear error
+    // within the time limit, never a wrong bit or a hang.
+    void hostilePeers() {
+        struct Case {
+            const char* what;
+            QByteArray reply; // sent once the first request arrives, then the peer closes
+            bool openocd;
+            QString error;
+        };
+        const QList<Case> cases = {
+            {"bitbang junk", "x", false, QStringLiteral("answered 120, not a TDO bit")},
+            {"bitbang too much", QByteArray(40, '0'), false, QStringLiteral("answered 48, not a TDO bit")},
+            {"bitbang closes", QByteArray(), false, QStringLiteral("closed the connection")},
+            {"openocd error", "Einvalid command name \"jtag\"\x1a", true,
+             QStringLiteral("OpenOCD: invalid command name \"jtag\"")},
+            {"openocd no tap", "Rother.tap\x1a", true,
+             QStringLiteral("has no TAP \"demo.tap\" on its chain (it has: other.tap)")},
+            {"openocd silent", "R", true, QStringLiteral("stopped answering")},
+        };
+        for (const Case& c : cases) {
+            const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t len = sizeof a;
+            QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(listener, 1) == 0 &&
+                    ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+            std::thread peer([&] {
+                const int fd = ::accept(listener, nullptr, nullptr);
+                char buf[4096];
+                if (::recv(fd, buf, sizeof buf, 0) > 0 && !c.reply.isEmpty())
+                    (void)::send(fd, c.reply.constData(), size_t(c.reply.size()), MSG_NOSIGNAL);
+                // A silent peer keeps the line open past the client's limit.
+                if (c.reply == "R")
+                    QThread::msleep(800);
+                ::close(fd);
+            });
+            QString error;
+            QElapsedTimer took;
+            took.start();
+            if (c.openocd) {
+                OpenocdPort port;
+                QVERIFY(!port.open(QStringLiteral("127.0.0.1"), ntohs(a.sin_port), QStringLiteral("demo.tap"), 300,
+                                   &error));
+            } else {
+                BitbangPort port;
+                QVERIFY(port.open(QStringLiteral("127.0.0.1"), ntohs(a.sin_port), 300, &error));
+                QVector<quint32> out;
+                QVERIFY(!port.scan(false, {0x12345678}, 32, &out, &error));
+            }
+            peer.join();
+            ::close(listener);
+            QVERIFY2(error.contains(c.error), qPrintable(QStringLiteral("%1: %2").arg(c.what, error)));
+            QVERIFY(took.elapsed() < 5000);
         }
     }
 
