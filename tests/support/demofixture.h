@@ -77,6 +77,11 @@ inline QString writeDeepOnl(const QString& path, int depth) {
     return path;
 }
 
+// A window made as an embedding application makes it, with `args` as its
+// arguments and `startup` as its start-up command; not initialised.
+std::unique_ptr<vemo::toolona::OnaGUI> makeGui(bool standalone, QList<QString> args = {},
+                                               const QString& startup = QString());
+
 // An embedded window on `file` attached to `host`; initialised unless
 // `init` is false. Null when initialize() refused.
 std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QString& file, bool init = true);
