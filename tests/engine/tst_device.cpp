@@ -227,7 +227,6 @@ private slots:
     }
 
 private:
-    void open();
     TclSession m_tcl;
     DemoCopy m_demo;
     Script m_script;

@@ -443,7 +443,7 @@ private slots:
             many += "\"h" + QByteArray::number(i) + "\": {\"lane\": \"0\"},";
         many += "\"version\": 1}";
         QCOMPARE(parsed(many).size(), HardIpMerge::kMaxEntries);
-        for (const QByteArray bad :
+        for (const QByteArray& bad :
              {QByteArray("[1, 2]"), QByteArray("{\"a\":"), QByteArray("\xff\xfe{}"), QByteArray("null")}) {
             QVERIFY(parsed(bad, &ok).isEmpty());
             QVERIFY(!ok && warning == QLatin1String("WARNING: Failed to parse MPP merge JSON file."));

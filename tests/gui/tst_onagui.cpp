@@ -60,13 +60,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_host = std::make_unique<RecordingHost>();
         QVERIFY(m_host->interp());
-        // Each test starts from default window settings.
-        vemo::basgui::BaseUsrSettings settings(u"ONL_ANALYZER"_s);
-        for (const char* key :
-             {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath", "initserdes"})
-            settings.remove(QLatin1String(key));
-        settings.sync();
-        VemoProjectManager::getProjectManager().reset();
+        demofixture::resetWindowState();
     }
     void cleanup() {
         m_host.reset();

@@ -17,8 +17,6 @@
 #include "trigger/triggerview.h"
 
 #include "onadata.h"
-#include "project/vemoprojectmanager.h"
-#include "settings/baseusrsettings.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
@@ -61,11 +59,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_host = std::make_unique<RecordingHost>();
-        vemo::basgui::BaseUsrSettings settings(u"ONL_ANALYZER"_s);
-        for (const char* key : {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath"})
-            settings.remove(QLatin1String(key));
-        settings.sync();
-        VemoProjectManager::getProjectManager().reset();
+        demofixture::resetWindowState();
     }
     void cleanup() {
         m_gui.reset();

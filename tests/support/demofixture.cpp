@@ -9,6 +9,8 @@
 #include "onadata.h"
 #include "oncdata.h"
 #include "pcsdata.h"
+#include "project/vemoprojectmanager.h"
+#include "settings/baseusrsettings.h"
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +34,15 @@ std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file) {
     if (!gui->initialize())
         return nullptr;
     return gui;
+}
+
+void resetWindowState() {
+    vemo::basgui::BaseUsrSettings settings(QStringLiteral("ONL_ANALYZER"));
+    for (const char* key :
+         {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath", "initserdes"})
+        settings.remove(QLatin1String(key));
+    settings.sync();
+    VemoProjectManager::getProjectManager().reset();
 }
 
 } // namespace demofixture

@@ -86,6 +86,10 @@ std::unique_ptr<vemo::toolona::OnaGUI> makeGui(bool standalone, QList<QString> a
 // `init` is false. Null when initialize() refused.
 std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QString& file, bool init = true);
 
+// Forgets the window's stored place, size, folders and SERDES choice, and
+// the host's project state: a test starts as a first run does.
+void resetWindowState();
+
 // A stand-alone window (its own interpreter) on `file`.
 std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file);
 
