@@ -124,11 +124,6 @@ private slots:
             QCOMPARE(gui->fullFileName(), u"Untitled"_s);
             QVERIFY(gui->isUntitled());
         }
-        {
-            auto gui = demofixture::makeGui(false);
-            QCOMPARE(gui->fullFileName(), u"Untitled"_s);
-            QVERIFY(gui->isUntitled());
-        }
     }
     void titlesAndModifiedFlag() {
         const QString ona = copyDemo();
