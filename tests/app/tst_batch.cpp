@@ -6,6 +6,8 @@
 
 #include "testtime.h"
 
+using namespace Qt::StringLiterals;
+
 #if __has_include("onapackage.h")
 #define HAVE_ENGINE 1
 #else
@@ -26,27 +28,186 @@ struct Run {
 class TstBatch : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void batchRunsScripts();
-    void batchReportsErrors();
-    void batchExitCodes();
-    void batchNeedsNoDisplay();
-    void commandLine();
-    void windowStartsAndRunsScript();
-    void engineCommandsInBatch();
-    void windowOpensAnalyzerFile();
-    void demoSessionEndToEnd();
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(QFileInfo(ONDREL_BIN).isExecutable(), ONDREL_BIN);
+    }
+    void batchRunsScripts() {
+        const QString s = script("answer.tcl", "puts [expr {6*7}]\n");
+        Run r = run({"--batch", s});
+        QVERIFY(r.finished);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("42\n"));
+        QCOMPARE(r.err, QString()); // no warnings on a clean run
+
+        // Arguments after the script are its argv, as under tclsh; the file is read as UTF-8.
+        const QString a = script("args.tcl",
+                                 "puts [list $argc $argv [file tail $argv0]]\n"
+                                 "puts [string length \"Gr\xc3\xbc\xc3\x9f"
+                                 "e\"]\n"
+                                 "puts -nonewline stdout no-newline\n");
+        r = run({"--batch", a, "--", "one", "two words", "-x"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
+    }
+    void batchReportsErrors() {
+        const QString s = script("fails.tcl",
+                                 "puts {before the error}\n"
+                                 "proc check {} { error \"value out of range\" }\n"
+                                 "check\n"
+                                 "puts {never printed}\n");
+        Run r = run({"--batch", s});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString("before the error\n"));
+        QVERIFY2(r.err.contains("value out of range"), qPrintable(r.err));
+        // errorInfo: where it happened.
+        QVERIFY2(r.err.contains("(procedure \"check\" line 1)"), qPrintable(r.err));
+        QVERIFY2(r.err.contains("line 3)"), qPrintable(r.err));
+
+        // A syntax error in the file is an error too.
+        r = run({"--batch", script("syntax.tcl", "puts {unclosed\n")});
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains("missing close-brace"), qPrintable(r.err));
+
+        // A missing script: a clear message, nothing else.
+        const QString missing = m_dir.filePath("no such script.tcl");
+        r = run({"--batch", missing});
+        QVERIFY(r.finished);
+        QVERIFY(r.code != 0);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.contains(missing) && r.err.contains("no such file"), qPrintable(r.err));
+
+        // A folder is not a script.
+        r = run({"--batch", m_dir.path()});
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains(m_dir.path()), qPrintable(r.err));
+    }
+    void batchExitCodes() {
+        Run r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
+        QCOMPARE(r.code, 3);
+        QCOMPARE(r.out, QString("flushed")); // output written before exit is not lost
+        r = run({"--batch", script("exit0.tcl", "exit\n")});
+        QCOMPARE(r.code, 0);
+        // A caught error is no failure.
+        r = run({"--batch", script("caught.tcl", "catch {error x} msg\nputs $msg\n")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("x\n"));
+    }
+    void batchNeedsNoDisplay() {
+        const QProcessEnvironment env = noDisplay();
+        Run r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("ok\n"));
+        r = run({"--version"}, env);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
+        r = run({"--help"}, env);
+        QCOMPARE(r.code, 0);
+        for (const char* option : {"--batch", "--script", "--quit-after-start"})
+            QVERIFY2(r.out.contains(option), option);
+    }
+    void commandLine() {
+        const QString s = script("plain.tcl", "puts x\n");
+        Run r = run({"--batch", s, "--script", s});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains("--batch cannot be combined"));
+        // An unknown option is a usage error (2, with the usage), display or not.
+        for (const QProcessEnvironment& env : {QProcessEnvironment::systemEnvironment(), noDisplay()}) {
+            r = run({"--no-such-option"}, env);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains("no-such-option"), qPrintable(r.err));
+            QVERIFY2(r.err.contains("Usage: ondrel") && r.err.contains("--quit-after-start"), qPrintable(r.err));
+        }
+        r = run({"--quit-after-start", "a.ona", "b.ona"});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains("only one analyzer file"));
+    }
+    void windowStartsAndRunsScript() {
+        // Offscreen, the window comes up and the program leaves by itself.
+        Run r = run({"--quit-after-start"});
+        QVERIFY(r.finished);
+        QCOMPARE(r.code, 0);
+
+        // --script runs in the window's interpreter; its exit closes the window
+        // and ends the program with that code.
+        r = run({"--script", script("gui_exit.tcl", "puts {in the window}\nexit 3\n")});
+        QVERIFY(r.finished);
+        QCOMPARE(r.code, 3);
+
+        // A failing script is reported and the window stays up.
+        r = run({"--quit-after-start", "--script", script("gui_error.tcl", "error {script went wrong}\n")});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("script went wrong"), qPrintable(r.err));
+
+        // A smoke test on a missing analyzer file fails, saying why.
+        const QString missing = m_dir.filePath("missing.ona");
+        r = run({"--quit-after-start", missing});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(missing) && r.err.contains("no such file"), qPrintable(r.err));
+
+        // A file that is there but refused: the window still comes up with the
+        // engine's reason, and a smoke test of it fails. A pipe never hangs it.
+        const QString bad = script("bad.ona", "{ not an analyzer file");
+        r = run({"--quit-after-start", bad});
+        QVERIFY(r.finished);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("Cannot open \"" + bad + "\": ") && r.err.contains("JSON"), qPrintable(r.err));
+        const QString pipe = m_dir.filePath("pipe.ona");
+        QVERIFY(QProcess::execute(u"mkfifo"_s, {pipe}) == 0);
+        r = run({"--quit-after-start", pipe});
+        QVERIFY(r.finished);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
+    }
+    void engineCommandsInBatch() {
+        Run r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
+        QCOMPARE(r.code, 0);
+#if HAVE_ENGINE
+        QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
+        // An engine error is a script error with the engine's message.
+        r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
+#else
+        QCOMPARE(r.out, QString("0\n"));
+#endif
+    }
+    void windowOpensAnalyzerFile() {
+#if !HAVE_ENGINE
+        QSKIP("built without the engine");
+#else
+        // A folder whose name Tcl would substitute if it reached it unescaped.
+        const QString dir = m_dir.filePath("my [demo] $x \\dir");
+        QVERIFY(QDir().mkpath(dir));
+        for (const char* name : {"demo.ona", "demo.onl"})
+            QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name, dir + "/" + name));
+        // The window's script sees the project open and the folder made current.
+        const QString check =
+            script("check_open.tcl", QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
+                                                    "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
+                                                    "exit 7\n")
+                                         .arg(dir, dir + "/demo.ona")
+                                         .toUtf8());
+        Run r = run({dir + "/demo.ona", "--script", check});
+        QVERIFY(r.finished);
+        QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
+        QVERIFY2(!r.err.contains("Cannot open"), qPrintable(r.err));
+#endif
+    }
 
 private:
+    // No window system: a program that needed one would fail to start.
+    static QProcessEnvironment noDisplay() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        return env;
+    }
     QString script(const QString& name, const QByteArray& body);
     Run run(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
     QTemporaryDir m_dir;
 };
-
-void TstBatch::initTestCase() {
-    QVERIFY(m_dir.isValid());
-    QVERIFY2(QFileInfo(ONDREL_BIN).isExecutable(), ONDREL_BIN);
-}
 
 QString TstBatch::script(const QString& name, const QByteArray& body) {
     const QString path = m_dir.filePath(name);
@@ -71,236 +232,6 @@ Run TstBatch::run(const QStringList& args, const QProcessEnvironment& env) {
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
-}
-
-void TstBatch::batchRunsScripts() {
-    const QString s = script("answer.tcl", "puts [expr {6*7}]\n");
-    Run r = run({"--batch", s});
-    QVERIFY(r.finished);
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QString("42\n"));
-    QCOMPARE(r.err, QString()); // no warnings on a clean run
-
-    // Arguments after the script are its argv, as under tclsh; the file is read as UTF-8.
-    const QString a = script("args.tcl",
-                             "puts [list $argc $argv [file tail $argv0]]\n"
-                             "puts [string length \"Gr\xc3\xbc\xc3\x9f"
-                             "e\"]\n"
-                             "puts -nonewline stdout no-newline\n");
-    r = run({"--batch", a, "--", "one", "two words", "-x"});
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
-}
-
-void TstBatch::batchReportsErrors() {
-    const QString s = script("fails.tcl",
-                             "puts {before the error}\n"
-                             "proc check {} { error \"value out of range\" }\n"
-                             "check\n"
-                             "puts {never printed}\n");
-    Run r = run({"--batch", s});
-    QCOMPARE(r.code, 1);
-    QCOMPARE(r.out, QString("before the error\n"));
-    QVERIFY2(r.err.contains("value out of range"), qPrintable(r.err));
-    // errorInfo: where it happened.
-    QVERIFY2(r.err.contains("(procedure \"check\" line 1)"), qPrintable(r.err));
-    QVERIFY2(r.err.contains("line 3)"), qPrintable(r.err));
-
-    // A syntax error in the file is an error too.
-    r = run({"--batch", script("syntax.tcl", "puts {unclosed\n")});
-    QVERIFY(r.code != 0);
-    QVERIFY2(r.err.contains("missing close-brace"), qPrintable(r.err));
-
-    // A missing script: a clear message, nothing else.
-    const QString missing = m_dir.filePath("no such script.tcl");
-    r = run({"--batch", missing});
-    QVERIFY(r.finished);
-    QVERIFY(r.code != 0);
-    QCOMPARE(r.out, QString());
-    QVERIFY2(r.err.contains(missing) && r.err.contains("no such file"), qPrintable(r.err));
-
-    // A folder is not a script.
-    r = run({"--batch", m_dir.path()});
-    QVERIFY(r.code != 0);
-    QVERIFY2(r.err.contains(m_dir.path()), qPrintable(r.err));
-}
-
-void TstBatch::batchExitCodes() {
-    Run r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
-    QCOMPARE(r.code, 3);
-    QCOMPARE(r.out, QString("flushed")); // output written before exit is not lost
-    r = run({"--batch", script("exit0.tcl", "exit\n")});
-    QCOMPARE(r.code, 0);
-    // A caught error is no failure.
-    r = run({"--batch", script("caught.tcl", "catch {error x} msg\nputs $msg\n")});
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QString("x\n"));
-}
-
-void TstBatch::batchNeedsNoDisplay() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.insert("QT_QPA_PLATFORM", "xcb"); // would fail if a window system were needed
-    Run r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QString("ok\n"));
-    r = run({"--version"}, env);
-    QCOMPARE(r.code, 0);
-    QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
-    r = run({"--help"}, env);
-    QCOMPARE(r.code, 0);
-    for (const char* option : {"--batch", "--script", "--quit-after-start"})
-        QVERIFY2(r.out.contains(option), option);
-}
-
-void TstBatch::commandLine() {
-    const QString s = script("plain.tcl", "puts x\n");
-    Run r = run({"--batch", s, "--script", s});
-    QCOMPARE(r.code, 2);
-    QVERIFY(r.err.contains("--batch cannot be combined"));
-    // An unknown option is a usage error (2, with the usage), display or not.
-    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
-    noDisplay.remove("DISPLAY");
-    noDisplay.remove("WAYLAND_DISPLAY");
-    noDisplay.insert("QT_QPA_PLATFORM", "xcb");
-    for (const QProcessEnvironment& env : {QProcessEnvironment::systemEnvironment(), noDisplay}) {
-        r = run({"--no-such-option"}, env);
-        QCOMPARE(r.code, 2);
-        QVERIFY2(r.err.contains("no-such-option"), qPrintable(r.err));
-        QVERIFY2(r.err.contains("Usage: ondrel") && r.err.contains("--quit-after-start"), qPrintable(r.err));
-    }
-    r = run({"--quit-after-start", "a.ona", "b.ona"});
-    QCOMPARE(r.code, 2);
-    QVERIFY(r.err.contains("only one analyzer file"));
-}
-
-void TstBatch::windowStartsAndRunsScript() {
-    // Offscreen, the window comes up and the program leaves by itself.
-    Run r = run({"--quit-after-start"});
-    QVERIFY(r.finished);
-    QCOMPARE(r.code, 0);
-
-    // --script runs in the window's interpreter; its exit closes the window
-    // and ends the program with that code.
-    r = run({"--script", script("gui_exit.tcl", "puts {in the window}\nexit 3\n")});
-    QVERIFY(r.finished);
-    QCOMPARE(r.code, 3);
-
-    // A failing script is reported and the window stays up.
-    r = run({"--quit-after-start", "--script", script("gui_error.tcl", "error {script went wrong}\n")});
-    QCOMPARE(r.code, 0);
-    QVERIFY2(r.err.contains("script went wrong"), qPrintable(r.err));
-
-    // A smoke test on a missing analyzer file fails, saying why.
-    const QString missing = m_dir.filePath("missing.ona");
-    r = run({"--quit-after-start", missing});
-    QCOMPARE(r.code, 1);
-    QVERIFY2(r.err.contains(missing) && r.err.contains("no such file"), qPrintable(r.err));
-
-    // A file that is there but refused: the window still comes up with the
-    // engine's reason, and a smoke test of it fails. A pipe never hangs it.
-    const QString bad = m_dir.filePath("bad.ona");
-    {
-        QFile f(bad);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("{ not an analyzer file");
-    }
-    r = run({"--quit-after-start", bad});
-    QVERIFY(r.finished);
-    QCOMPARE(r.code, 1);
-    QVERIFY2(r.err.contains("Cannot open \"" + bad + "\": ") && r.err.contains("JSON"), qPrintable(r.err));
-    const QString pipe = m_dir.filePath("pipe.ona");
-    QVERIFY(QProcess::execute(QStringLiteral("mkfifo"), {pipe}) == 0);
-    r = run({"--quit-after-start", pipe});
-    QVERIFY(r.finished);
-    QCOMPARE(r.code, 1);
-    QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
-}
-
-void TstBatch::engineCommandsInBatch() {
-    Run r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
-    QCOMPARE(r.code, 0);
-#if HAVE_ENGINE
-    QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
-    // An engine error is a script error with the engine's message.
-    r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
-    QCOMPARE(r.code, 1);
-    QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
-#else
-    QCOMPARE(r.out, QString("0\n"));
-#endif
-}
-
-void TstBatch::windowOpensAnalyzerFile() {
-#if !HAVE_ENGINE
-    QSKIP("built without the engine");
-#else
-    // A folder whose name Tcl would substitute if it reached it unescaped.
-    const QString dir = m_dir.filePath("my [demo] $x \\dir");
-    QVERIFY(QDir().mkpath(dir));
-    for (const char* name : {"demo.ona", "demo.onl"})
-        QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name, dir + "/" + name));
-    // The window's script sees the project open and the folder made current.
-    const QString check =
-        script("check_open.tcl", QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
-                                                "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
-                                                "exit 7\n")
-                                     .arg(dir, dir + "/demo.ona")
-                                     .toUtf8());
-    Run r = run({dir + "/demo.ona", "--script", check});
-    QVERIFY(r.finished);
-    QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
-    QVERIFY2(!r.err.contains("Cannot open"), qPrintable(r.err));
-#endif
-}
-
-// What a bench user's script does with the real program: edit the demo, save
-// it under a new name, reopen it, capture on a named condition and export.
-void TstBatch::demoSessionEndToEnd() {
-#if HAVE_ENGINE
-    QTemporaryDir work;
-    for (const char* f : {"demo.ona", "demo.onl"})
-        QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + f, work.filePath(f)));
-    const QByteArray body = QStringLiteral(R"TCL(
-        ona_open_project {%1}
-        ona_set_tu -name TU_data -operator "!="
-        ona_set_tu -name TU_data -radix "Bin"
-        ona_set_tu -name TU_data -value "1010xxxx"
-        ona_set_te -name TE_byte -expression "TU_data THEN TU_valid #4"
-        ona_save_project {%2}
-        ona_close_project
-        ona_open_project {%2}
-        puts [dict get [ona_get tu TU_data] operator]|[dict get [ona_get tu TU_data] value]
-        puts [dict get [ona_get te TE_byte] expression]
-        ona_set_core -name bus_la -run off
-        ona_set_te -name TE_start -enable on
-        ona_run
-        puts [ona_wait -timeout 20000]
-        set c [ona_get capture]
-        puts "[dict get $c frames] [dict get $c triggers]"
-        ona_export_project -vcd {%3} -module uart
-        ona_export_project -txt {%4} -siglist "state rx"
-        ona_set_tu -name no_such_unit -operator "=="
-        puts "not reached"
-    )TCL")
-                                .arg(work.filePath("demo.ona"), work.filePath("saved as.ona"), work.filePath("u.vcd"),
-                                     work.filePath("u.txt"))
-                                .toUtf8();
-    Run r = run({"--batch", script("session.tcl", body)});
-    QCOMPARE(r.code, 1);
-    QCOMPARE(r.out, QStringLiteral("!=|1010xxxx\nTU_data THEN TU_valid #4\nCompleted\n1 1024\n"));
-    QVERIFY2(r.err.contains("no_such_unit"), qPrintable(r.err));
-    QVERIFY(!r.out.contains("not reached"));
-    QFile vcd(work.filePath("u.vcd"));
-    QVERIFY(vcd.open(QIODevice::ReadOnly));
-    const QByteArray text = vcd.readAll();
-    QVERIFY(text.contains("$timescale"));
-    QVERIFY(text.contains("$scope module uart $end"));
-    QVERIFY(QFileInfo(work.filePath("u.txt")).size() > 0);
-#else
-    QSKIP("built without the engine");
-#endif
 }
 
 QTEST_GUILESS_MAIN(TstBatch)

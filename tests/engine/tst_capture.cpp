@@ -4,7 +4,10 @@
 // reset; stop and manual trigger mid-capture (also from another thread);
 // the order of the progress signals; the store, the model arithmetic at its
 // edges, VCD read back by an independent parser, text export and the
-// capture sidecar.
+// capture sidecar. Batch sessions: a script that edits the demo, saves it
+// under a new name, reopens it and reads the state back; a bad command
+// stops the script with a clear message; several interpreters share the
+// one engine.
 
 #include "enginetest.h"
 #include "testtime.h"
@@ -25,26 +28,7 @@
 #include <algorithm>
 #include <thread>
 
-class TestCapture : public QObject {
-    Q_OBJECT
-private slots:
-    void init() { OnaData::inst()->resetData(); }
-    void cleanup() { OnaData::inst()->resetData(); }
-    void drivers();
-    void storeNextChange();
-    void operatorsAndRadixes();
-    void expressionsCounterSerial();
-    void framesPositionAndPor();
-    void stopAndManualTrigger();
-    void signalsInOrder();
-    void refusals();
-    void modelEdges();
-    void vcdReadBack();
-    void vcdAgainstReference();
-    void textExport();
-    void sidecar();
-    void demoScript();
-};
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -75,9 +59,9 @@ const char* kOnl = R"JSON({
 
 class Project {
 public:
-    Project() { writeAll(path(QStringLiteral("t.onl")), kOnl); }
+    Project() { writeAll(path(u"t.onl"_s), kOnl); }
     QString path(const QString& n) const { return m_dir.filePath(n); }
-    QString onl() const { return path(QStringLiteral("t.onl")); }
+    QString onl() const { return path(u"t.onl"_s); }
 
 private:
     QTemporaryDir m_dir;
@@ -90,517 +74,10 @@ std::shared_ptr<const TraceData> trace() {
 
 } // namespace
 
-void TestCapture::drivers() {
-    QString why;
-    // Maximal length: the LFSR returns to its seed after 2^w - 1 steps, not before.
-    for (int w = 2; w <= 16; ++w) {
-        auto d = SimDriver::create(QJsonObject{{"kind", "lfsr"}, {"seed", 5}}, w, &why);
-        QVERIFY(d);
-        const quint64 seed = d->value()[0];
-        quint64 period = 0;
-        do {
-            d->step();
-            ++period;
-        } while (d->value()[0] != seed && period <= (1u << w));
-        QCOMPARE(period, (quint64(1) << w) - 1);
-    }
-    // skip() lands where the same number of steps does, for every kind.
-    const QList<QJsonObject> drivers{{{"kind", "clock"}, {"period", 6}},
-                                     {{"kind", "counter"}, {"start", 5}, {"step", -3}, {"every", 7}},
-                                     {{"kind", "random"}, {"seed", 9}},
-                                     {{"kind", "fsm"},
-                                      {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}},
-                                                            QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
-                                     {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}},
-                                     {{"kind", "uart"}, {"bytes", QJsonArray{"h'A7", "h'3C"}}, {"bit", 3}}};
-    for (const QJsonObject& s : drivers)
-        for (int w : {5, 70}) {
-            if (s.value("kind") == "uart" && w != 1)
-                w = 1;
-            auto a = SimDriver::create(s, w, &why);
-            QVERIFY2(a, qPrintable(why));
-            auto b = a->clone();
-            for (int i = 0; i < 1234; ++i)
-                a->step();
-            b->skip(1234);
-            QCOMPARE(wordsToBits(a->value(), w), wordsToBits(b->value(), w));
-            // Deterministic: a reset gives the same sequence again.
-            b->reset();
-            auto c = SimDriver::create(s, w, &why);
-            QCOMPARE(wordsToBits(b->value(), w), wordsToBits(c->value(), w));
-        }
-    // A serial line: idle high, start bit, the byte least significant bit
-    // first, stop bit, then the next byte; each bit `bit` samples long.
-    {
-        auto u = SimDriver::create(
-            QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'C5", "h'01"}}, {"bit", 2}, {"idle", 3}}, 1, &why);
-        QVERIFY2(u, qPrintable(why));
-        QString line;
-        for (int i = 0; i < 2 * (3 + 20); ++i, u->step())
-            line += QLatin1Char(u->value()[0] ? '1' : '0');
-        // C5 = 1100 0101: sent 1,0,1,0,0,0,1,1.
-        QCOMPARE(line, QStringLiteral("111"
-                                      "00"
-                                      "1100110000001111"
-                                      "11"
-                                      "111"
-                                      "00"
-                                      "1100000000000000"
-                                      "11"));
-        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'55"}}}, 8, &why));
-        QVERIFY(why.contains("1-bit"));
-        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'155"}}}, 1, &why));
-        QVERIFY(why.contains("bytes[0]"));
-    }
-    // Bad entries are refused with a reason.
-    QVERIFY(!SimDriver::create(QJsonObject{{"kind", "clock"}, {"period", 0}}, 1, &why));
-    QVERIFY(why.contains("period"));
-    QVERIFY(!SimDriver::create(QJsonObject{{"kind", "constant"}, {"value", "h'1FF"}}, 4, &why));
-    QVERIFY(!SimDriver::create(
-        QJsonObject{{"kind", "bus"},
-                    {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}},
-        4, &why));
-    QVERIFY(why.contains("3 bits"));
-}
-
-void TestCapture::storeNextChange() {
-    const qint64 n = 5000;
-    TraceData t({"a", "b", "quiet"}, n);
-    QVector<QVector<int>> ref(3, QVector<int>(n));
-    QRandomGenerator rng(3);
-    for (int ch = 0; ch < 2; ++ch) {
-        int v = 0;
-        for (qint64 s = 0; s < n; ++s) {
-            if (rng.bounded(ch == 0 ? 3 : 400) == 0)
-                v ^= 1;
-            ref[ch][s] = v;
-            if (v)
-                t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
-        }
-    }
-    t.channelWords(2)[70] = quint64(1) << 5; // one pulse: changes at 4485 and 4486
-    ref[2].fill(0);
-    ref[2][70 * 64 + 5] = 1;
-    t.finish();
-    for (int ch = 0; ch < 3; ++ch)
-        for (qint64 from = -1; from < n; from += 7) {
-            qint64 expect = -1;
-            for (qint64 s = qMax<qint64>(1, from + 1); s < n; ++s)
-                if (ref[ch][s] != ref[ch][s - 1]) {
-                    expect = s;
-                    break;
-                }
-            QCOMPARE(t.nextChange(ch, from), expect);
-            QCOMPARE(t.bit(ch, qMax<qint64>(0, from)), ref[ch][qMax<qint64>(0, from)]);
-        }
-    QCOMPARE(t.nextChange(2, 4485), 4486);
-    // A store deep enough for three summary levels, with changes in clusters
-    // and long quiet stretches (some crossing a whole top-level bit).
-    {
-        const qint64 deep = (qint64(1) << 22) + 37;
-        TraceData q({"x", "y"}, deep);
-        std::vector<qint64> changes;
-        int v = 0;
-        for (qint64 s = 1; s < deep;) {
-            const qint64 gap = rng.bounded(4) == 0 ? 1 + rng.bounded(600000) : 1 + rng.bounded(80);
-            for (qint64 e = qMin(deep, s + gap); s < e; ++s)
-                if (v)
-                    q.channelWords(1)[s >> 6] |= quint64(1) << (s & 63);
-            if (s < deep) {
-                changes.push_back(s);
-                v ^= 1;
-            }
-        }
-        q.finish();
-        QCOMPARE(q.nextChange(0, -1), -1);
-        qint64 walked = 0;
-        for (qint64 s = q.nextChange(1, -1); s >= 0; s = q.nextChange(1, s))
-            QCOMPARE(s, changes.at(size_t(walked++)));
-        QCOMPARE(walked, qint64(changes.size()));
-        for (int i = 0; i < 2000; ++i) {
-            const qint64 from = qint64(rng.bounded(quint64(deep + 2))) - 1;
-            const auto next = std::upper_bound(changes.begin(), changes.end(), from);
-            QCOMPARE(q.nextChange(1, from), next == changes.end() ? -1 : *next);
-        }
-        // The last change sits in the last, partial word; nothing comes after it.
-        q.channelWords(0)[q.wordsPerChannel() - 1] |= quint64(1) << 36;
-        q.finish();
-        QCOMPARE(q.nextChange(0, 0), deep - 1);
-        QCOMPARE(q.nextChange(0, deep - 1), -1);
-        q.truncate(deep - 1);
-        QCOMPARE(q.nextChange(0, 0), -1);
-    }
-    QCOMPARE(t.nextChange({2, 1}, 4480), qMin<qint64>(4485, t.nextChange(1, 4480) < 0 ? 4485 : t.nextChange(1, 4480)));
-    QCOMPARE(t.bit(0, -1), 0);
-    QCOMPARE(t.bit(0, n), 0);
-    QCOMPARE(t.nextChange(7, 0), -1);
-    // Wide values render in every radix.
-    const QString bits = QStringLiteral("1") + QString(99, QLatin1Char('0')); // 2^99
-    QCOMPARE(WaveformModel::radixText(bits, 10), QStringLiteral("633825300114114700748351602688"));
-    QCOMPARE(WaveformModel::radixText(bits, 16), QStringLiteral("8") + QString(24, QLatin1Char('0')));
-    QCOMPARE(WaveformModel::radixText(QStringLiteral("10111"), 16), QStringLiteral("17"));
-    QCOMPARE(WaveformModel::radixText(QStringLiteral("10111"), 8), QStringLiteral("27"));
-    QCOMPARE(WaveformModel::radixText(QStringLiteral("000"), 10), QStringLiteral("0"));
-}
-
-static void runCapture(TclSession& tcl, const QString& expectStatus = QStringLiteral("Completed")) {
+static void runCapture(TclSession& tcl, const QString& expectStatus = u"Completed"_s) {
     QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
-    QVERIFY2(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000))), qPrintable(tcl.result()));
+    QVERIFY2(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(tcl.result()));
     QCOMPARE(tcl.result(), expectStatus);
-}
-
-void TestCapture::operatorsAndRadixes() {
-    Project p;
-    TclSession tcl;
-    QVERIFY2(tcl.call({"ona_open_project", p.onl()}), qPrintable(tcl.result()));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
-    struct Case {
-        const char *op, *radix, *value;
-        qint64 trigger; // device time of the trigger
-    };
-    const Case cases[] = {
-        {"==", "Hex", "40", 64},
-        {"!=", "Hex", "00", 10},
-        {"<", "Dec", "5", 256},
-        {"<=", "Dec", "4", 256},
-        {">", "Hex", "EF", 240},
-        {">=", "Hex", "F0", 240},
-        {"in range", "Hex", "20..22", 32},
-        {"not in range", "Dec", "0..100", 101},
-        {"==", "Bin", "x1x1xxxx", 80},
-        {"==", "Hex", "5x", 80},
-        {"==", "Oct", "1x0", 64},
-        {"rising edge", "Bin", "00010000", 16},
-        {"falling edge", "Bin", "00010000", 32},
-        {"any edge", "Bin", "10000000", 128},
-    };
-    for (const Case& c : cases) {
-        QVERIFY2(tcl.call({"ona_set_tu", "-name", "TU_a", "-operator", c.op, "-radix", c.radix, "-value", c.value}),
-                 qPrintable(tcl.result()));
-        runCapture(tcl);
-        const auto t = trace();
-        QVERIFY(t);
-        QCOMPARE(t->numSamples(), 64);
-        QCOMPARE(t->triggerPositions, QVector<qint64>{10});
-        QVERIFY2(t->frameTimes.value(0) + 10 == c.trigger, qPrintable(QStringLiteral("%1 %2 %3: trigger at %4")
-                                                                          .arg(c.op, c.radix, c.value)
-                                                                          .arg(t->frameTimes.value(0) + 10)));
-        // The samples are the counter's values.
-        QVERIFY(tcl.eval("ona_get value cnt 10"));
-        QCOMPARE(tcl.result(), QStringLiteral("%1").arg(c.trigger % 256, 8, 2, QLatin1Char('0')));
-    }
-    // The wide unit compares beyond 64 bits: wide reaches 2^64 at 4 * 2 = 8.
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_w"));
-    QVERIFY(
-        tcl.call({"ona_set_tu", "-name", "TU_w", "-operator", ">=", "-radix", "Hex", "-value", "10000000000000004"}));
-    runCapture(tcl);
-    QCOMPARE(trace()->frameTimes.value(0) + 10, 4 * 6); // 2^64 + 4 after six steps of 4 samples
-    QVERIFY(tcl.eval("ona_get value wide 10"));
-    QCOMPARE(tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
-}
-
-void TestCapture::expressionsCounterSerial() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
-    // Each step edits on top of the ones before it; the trigger's device time.
-    const struct {
-        const char* script;
-        qint64 trigger;
-    } steps[] = {
-        {"ona_set_tu -name TU_a -operator >= -radix Hex -value 30; ona_set_te -name TE1 -expression {TU_a & TU_b}",
-         50}, // cnt >= 48 and pat high from 50
-        {"ona_set_te -name TE1 -expression {TU_a & !TU_b}", 48},
-        {"ona_set_te -name TE1 -expression {TU_a ^ TU_b}", 10}, // pat high at 10, cnt below 48
-        // Sequence: cnt == 0x30, then pat high three times.
-        {"ona_set_tu -name TU_a -operator == -value 30; ona_set_te -name TE1 -expression {TU_a THEN TU_b #3}", 52},
-        // OR and AND of two expressions.
-        {"ona_set_te -name TE1 -expression TU_a; ona_set_te -name TE2 -enable on", 10},
-        {"ona_set_trigoptn -teall and", 816}, // cnt == 0x30 at 48 + 256k, pat high only at 816
-        // Final event counter: the third sample with cnt >= 0x30.
-        {"ona_set_trigoptn -teall or; ona_set_te -name TE2 -enable off; ona_set_tu -name TU_a -operator >=; "
-         "ona_set_trigoptn -finalcounter on -finalcountervalue 3",
-         50},
-        // Serial unit: the last four bits of pat, newest last, are 0011 at 11.
-        {"ona_set_trigoptn -finalcounter off; ona_set_tu -name TU_s -radix Bin -value 0011; "
-         "ona_set_te -name TE1 -expression TU_s",
-         11},
-    };
-    for (const auto& step : steps) {
-        QVERIFY2(tcl.eval(step.script), qPrintable(tcl.result()));
-        runCapture(tcl);
-        QVERIFY2(trace()->frameTimes.value(0) + 10 == step.trigger, step.script);
-    }
-}
-
-void TestCapture::framesPositionAndPor() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 3 -positionmode user -position 10"));
-    runCapture(tcl);
-    QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("192"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "frames"), QStringLiteral("3"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "framestarts"), QStringLiteral("0 64 128"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("10 74 138"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), QStringLiteral("54 310 566"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "pnum"), QStringLiteral("3"));
-    for (int s : {10, 74, 138}) {
-        QVERIFY(tcl.eval(QStringLiteral("ona_get value cnt %1").arg(s)));
-        QCOMPARE(tcl.result(), QStringLiteral("01000000"));
-    }
-    QCOMPARE(OnaData::inst()->getWDModel()->getTimestamp(74), 320);
-    // Preset positions: a sixteenth of the window before the trigger, centre.
-    QVERIFY(tcl.eval("ona_set_trigoptn -numtriggers 1 -positionmode preset -position center"));
-    runCapture(tcl);
-    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("32"));
-    QVERIFY(tcl.eval("ona_get value cnt 32"));
-    QCOMPARE(tcl.result(), QStringLiteral("01000000"));
-    // Power-on reset: the trigger may come before the pre-trigger window filled.
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -value 05"));
-    QVERIFY(tcl.eval("ona_set_trigoptn -connectpor on -positionmode user -position 10"));
-    runCapture(tcl);
-    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("5"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), QStringLiteral("0"));
-    // Without POR the first cnt == 5 after the fill is at 261.
-    QVERIFY(tcl.eval("ona_set_trigoptn -connectpor off"));
-    runCapture(tcl);
-    QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), QStringLiteral("251"));
-    // A bus made of parts: mix = 10 then a 4-bit counter stepping by 3.
-    QVERIFY(tcl.eval("ona_get value mix 10"));
-    QCOMPARE(tcl.result(), QStringLiteral("10") + QStringLiteral("%1").arg((261 * 3) % 16, 4, 2, QLatin1Char('0')));
-}
-
-void TestCapture::stopAndManualTrigger() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}")); // never true
-    // Stop: nothing uploaded.
-    QVERIFY(tcl.eval("ona_run"));
-    QVERIFY(tcl.eval("ona_wait -timeout 100") == false);
-    QVERIFY(tcl.result().contains("still running"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "busy"), QStringLiteral("1"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "status"), QStringLiteral("Running"));
-    QVERIFY(tcl.eval("ona_stop"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
-    QCOMPARE(tcl.result(), QStringLiteral("Stopped"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("0"));
-    // Manual trigger: the frame under way is completed and uploaded.
-    QVERIFY(tcl.eval("ona_run"));
-    QTest::qWait(30);
-    QVERIFY(tcl.eval("ona_manualtrig"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
-    QCOMPARE(tcl.result(), QStringLiteral("Upload stopped"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "samples"), QStringLiteral("64"));
-    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("10"));
-    // From another thread, and shutdownLA from this one.
-    for (int round = 0; round < 2; ++round) {
-        QVERIFY(tcl.eval("ona_run"));
-        std::thread other([round] {
-            QThread::msleep(20);
-            if (round == 0)
-                OnaData::inst()->manualTrigger();
-            else
-                OnaData::inst()->stopCapture();
-        });
-        QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
-        other.join();
-        QCOMPARE(tcl.result(), round == 0 ? QStringLiteral("Upload stopped") : QStringLiteral("Stopped"));
-    }
-    QVERIFY(tcl.eval("ona_run"));
-    OnaData::inst()->getJTAG()->shutdownLA();
-    QVERIFY(!OnaData::inst()->isBusy());
-    QCOMPARE(OnaData::inst()->getCurrentCoreStatus(), int(AnalyzerCore::Stopped));
-    // Closing the project ends a running capture.
-    QVERIFY(tcl.eval("ona_run"));
-    QVERIFY(tcl.eval("ona_close_project"));
-    QVERIFY(!OnaData::inst()->isBusy());
-}
-
-void TestCapture::signalsInOrder() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 256 -numtriggers 4"));
-    QMutex mutex;
-    QStringList events;
-    auto record = [&](const QString& e) {
-        QMutexLocker l(&mutex);
-        if (events.isEmpty() || events.last() != e || e != "update")
-            events << e;
-    };
-    OnaData* d = OnaData::inst();
-    QThread* th = d->getAcqThread();
-    QList<QMetaObject::Connection> cs;
-    cs << connect(th, SIGNAL(runThread()), new QObject(this), SLOT(deleteLater()), Qt::DirectConnection);
-    cs << QObject::connect(static_cast<OnaThread*>(th), &OnaThread::runThread, [&] { record("run"); });
-    cs << QObject::connect(static_cast<OnaThread*>(th), &OnaThread::doneThread, [&](int depth) {
-        record(QStringLiteral("done %1 %2").arg(depth).arg(d->getCurrentCoreStatus()));
-    });
-    cs << QObject::connect(d->getJTAG(), &OnaJTAG::updatePanel, [&] { record("update"); });
-    cs << QObject::connect(d->getJTAG(), &OnaJTAG::redrawPanel, [&] { record("redraw"); });
-    QSignalSpy done(static_cast<OnaThread*>(th), &OnaThread::doneThread);
-    runCapture(tcl);
-    for (const auto& c : cs)
-        QObject::disconnect(c);
-    QCOMPARE(events.first(), QStringLiteral("run"));
-    QCOMPARE(events.last(), QStringLiteral("done 1024 5"));
-    QCOMPARE(events.at(events.size() - 2), QStringLiteral("redraw"));
-    QCOMPARE(events.count(QStringLiteral("done 1024 5")), 1);
-    QVERIFY(events.size() < 40); // progress is rate-limited, not one per frame or sample
-    // The queued doneThread reaches this thread once, after the capture is installed.
-    QTRY_COMPARE(done.count(), 1);
-    QTest::qWait(20);
-    QCOMPARE(done.count(), 1);
-    QVERIFY(d->getWDModel()->hasData());
-}
-
-void TestCapture::refusals() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(!tcl.eval("ona_run"));
-    QVERIFY(tcl.result().contains("no project"));
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}"));
-    QVERIFY(tcl.eval("ona_run"));
-    QVERIFY(!tcl.eval("ona_run"));
-    QVERIFY(tcl.result().contains("already running"));
-    QVERIFY(tcl.eval("ona_stop"));
-    QVERIFY(tcl.eval("ona_wait"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -enable off"));
-    QVERIFY(!tcl.eval("ona_run"));
-    QVERIFY(tcl.result().contains("no enabled trigger expression"));
-    QVERIFY(tcl.eval("ona_set_te -name TE1 -enable on"));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -value zz"));
-    QVERIFY(!tcl.eval("ona_run"));
-    QVERIFY(tcl.result().contains("1 error"));
-    QVERIFY(tcl.eval("ona_set_core -name t -run off"));
-    QVERIFY(!tcl.eval("ona_run"));
-    QVERIFY(tcl.result().contains("no core is selected"));
-    // Stop and manual trigger with nothing running do nothing.
-    QVERIFY(tcl.eval("ona_stop"));
-    QVERIFY(tcl.eval("ona_manualtrig"));
-    QVERIFY(!tcl.eval("ona_wait -timeout -5"));
-    QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
-    QVERIFY(tcl.result().contains("no captured data"));
-
-    // A cable that is not connected: the run starts, then fails while
-    // configuring with a text that says which cable, and keeps no data.
-    QVERIFY(tcl.eval(
-        "ona_set_core -name t -run on; ona_set_tu -name TU_a -value 0; ona_set_te -name TE1 -expression TU_a"));
-    QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 3"));
-    QVERIFY(tcl.eval("ona_run"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(5000))));
-    QCOMPARE(tcl.result(), QStringLiteral("Error!"));
-    QVERIFY2(OnaData::inst()->getRunErr().startsWith("ERROR: cable FTUSB-3 is not connected"),
-             qPrintable(OnaData::inst()->getRunErr()));
-    QVERIFY(tcl.dictGet("ona_get capture", "error").contains("FTUSB-3"));
-    QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
-    QVERIFY(tcl.eval("ona_set_project -cabletype VORANTE -cableport 768"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(5000))));
-    QVERIFY(OnaData::inst()->getRunErr().contains("address 0x300"));
-    // The connected cable runs again.
-    QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 0"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(5000))));
-    QCOMPARE(tcl.result(), QStringLiteral("Completed"));
-    QVERIFY(OnaData::inst()->getRunErr().isEmpty());
-}
-
-void TestCapture::modelEdges() {
-    WaveformModel m;
-    QSignalSpy changed(&m, &WaveformModel::viewChanged);
-    // No data: every operation is a no-op.
-    m.zoomIn(500);
-    m.zoomOut(0);
-    m.zoomFit(-3);
-    m.zoomTrigger(500, 4);
-    m.zoomPos(500, 99, true);
-    m.zoomBox(500, 3, 0);
-    m.moveLeft(500);
-    m.moveRightEnd(500);
-    QVERIFY(!m.addCurPos(0));
-    m.setDataPos(7);
-    QCOMPARE(m.getDataPos(), 0);
-    QCOMPARE(m.getNumTime(), 0);
-    QCOMPARE(m.getNumTriggerFrame(), 0);
-    QCOMPARE(changed.count(), 0);
-    // One sample.
-    auto one = std::make_shared<TraceData>(QStringList{"a"}, 1);
-    one->finish();
-    m.setTrace(one, {{"a", 1}});
-    for (int w : {0, -5, 1, 1000}) {
-        m.zoomIn(w);
-        m.zoomOut(w);
-        m.zoomBox(w, 10, 1);
-        m.moveRight(w);
-        QCOMPARE(m.getViewStart(), 0);
-        QCOMPARE(m.getViewCount(), 1);
-        QCOMPARE(m.getViewEnd(), 0);
-    }
-    QCOMPARE(m.getNumTriggerFrame(), 1);
-    // A longer capture with two frames.
-    auto t = std::make_shared<TraceData>(QStringList{"b[1]", "b[0]"}, 1000);
-    t->frameStarts = {0, 500};
-    t->frameTimes = {0, 9000};
-    t->triggerPositions = {40, 540};
-    t->finish();
-    m.setTrace(t, {{"b", 2}});
-    QCOMPARE(m.rowCount(), 1); // the bus with its two bits
-    QCOMPARE(m.rowCount(m.index(0, 0)), 2);
-    QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 2);
-    QCOMPARE(m.getDataPos(), 40);
-    m.zoomPos(100, 5000, true); // past the end: clamped to the last sample
-    QCOMPARE(m.getDataPos(), 999);
-    QCOMPARE(m.getViewEnd(), 999);
-    for (int i = 0; i < 20; ++i)
-        m.zoomIn(320);
-    QCOMPARE(m.getViewCount(), 10); // at most 32 pixels per sample
-    QVERIFY(m.getViewEnd() <= 999);
-    m.moveRightEnd(320);
-    QCOMPARE(m.getViewEnd(), 999);
-    for (int i = 0; i < 30; ++i)
-        m.zoomOut(320);
-    QCOMPARE(m.getViewCount(), 1000);
-    m.zoomTrigger(320, 1);
-    QCOMPARE(m.getViewStart(), 500);
-    QCOMPARE(m.getViewCount(), 500);
-    QCOMPARE(m.getDataPos(), 540);
-    m.zoomTrigger(320, 99); // clamped to the last frame
-    QCOMPARE(m.getViewStart(), 500);
-    m.zoomBox(320, 999, 0);
-    m.zoomBox(320, 999, 4);
-    QCOMPARE(m.getViewEnd(), 999);
-    QCOMPARE(m.getTimestamp(600), 9100);
-    // Cursors.
-    QVERIFY(m.addCurPos(999));
-    QVERIFY(!m.addCurPos(1000));
-    QVERIFY(!m.addCurPos(-1));
-    QVERIFY(m.addCurPos(3));
-    QVERIFY(!m.addCurPos(3));
-    QCOMPARE(m.getCurPos(), (QList<int>{3, 999}));
-    QVERIFY(m.existCurPos(999));
-    m.setDataPos(900);
-    QVERIFY(m.removeCurPos(-1)); // the one nearest the data position
-    QCOMPARE(m.getCurPos(), QList<int>{3});
-    m.clearCurPos();
-    QCOMPARE(m.getNumCurPos(), 0);
-    QVERIFY(!m.removeCurPos(-1));
-    // Tree edits: a bus member moved out; the emptied bus goes away.
-    QStandardItem* moved = m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1);
-    QVERIFY(moved);
-    QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 1);
-    QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0)); // into a signal: refused
-    QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), 0));
-    QCOMPARE(m.rowCount(), 2);
-    QStandardItem* pasted = m.pasteItems(WaveformModel::makeRow(SigTreeData("copy", 1, 1, false, false)), nullptr, -1);
-    QCOMPARE(pasted->text(), QStringLiteral("copy"));
-    QCOMPARE(m.rowCount(), 3);
-    QCOMPARE(m.columnCount(), 3);
 }
 
 // An independent VCD reader: declarations, then value changes by time.
@@ -644,230 +121,720 @@ static bool parseVcd(const QByteArray& text, Vcd* v) {
     return !v->vars.isEmpty();
 }
 
-void TestCapture::vcdReadBack() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 3"));
-    QVERIFY(tcl.eval("ona_set_project -period 20ns"));
-    runCapture(tcl);
-    const QString file = p.path("out dir [x].vcd");
-    QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module", ""}), qPrintable(tcl.result()));
-    Vcd v;
-    const QByteArray text = readAll(file);
-    QVERIFY(text.startsWith("$date"));
-    QVERIFY(parseVcd(text, &v));
-    QCOMPARE(v.timescale, QStringLiteral("10 ns"));
-    QCOMPARE(v.module, QStringLiteral("t")); // the core's name when none is given
-    QCOMPARE(v.order.size(), 4);
-    QCOMPARE(v.vars.value(v.order.at(2)), (QPair<QString, int>("wide", 100)));
-    // Sample by sample against the store.
-    const auto t = trace();
-    WaveformModel* m = OnaData::inst()->getWDModel();
-    QMap<QString, QString> cur;
-    auto it = v.changes.constBegin();
-    for (qint64 s = 0; s < t->numSamples(); ++s) {
-        while (it != v.changes.constEnd() && it.key() <= s * 2) {
-            for (auto c = it.value().constBegin(); c != it.value().constEnd(); ++c)
-                cur[c.key()] = c.value();
-            ++it;
+class TestCapture : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { OnaData::inst()->resetData(); }
+    void cleanup() { OnaData::inst()->resetData(); }
+    void drivers() {
+        QString why;
+        // Maximal length: the LFSR returns to its seed after 2^w - 1 steps, not before.
+        for (int w = 2; w <= 16; ++w) {
+            auto d = SimDriver::create(QJsonObject{{"kind", "lfsr"}, {"seed", 5}}, w, &why);
+            QVERIFY(d);
+            const quint64 seed = d->value()[0];
+            quint64 period = 0;
+            do {
+                d->step();
+                ++period;
+            } while (d->value()[0] != seed && period <= (1u << w));
+            QCOMPARE(period, (quint64(1) << w) - 1);
         }
-        for (int r = 0; r < 4; ++r)
-            QCOMPARE(cur.value(v.order.at(r)), m->getBits(m->index(r, 0), int(s)));
-    }
-    // Only changes are written: the constant part of mix never reappears alone.
-    QVERIFY(v.changes.size() < t->numSamples() + 2);
-    // Failures leave no file and say why.
-    QVERIFY(!tcl.call({"ona_export_project", "-vcd", p.path("no/such/dir/x.vcd"), "-module", "m"}));
-    QVERIFY(tcl.result().contains("cannot write"));
-    QVERIFY(!QFile::exists(p.path("no/such/dir/x.vcd")));
-    QVERIFY(!tcl.call({"ona_export_project", "-vcd", "", "-module", "m"}));
-    QVERIFY(tcl.result().contains("no output file"));
-    // A missing module value is the default, not a broken command.
-    QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module"}), qPrintable(tcl.result()));
-}
-
-// The exporter's fast path (64 variables at a time, skipping quiet words)
-// against a sample-by-sample writer, byte for byte, on stores of many
-// shapes: buses and scalars mixed, two-character identifiers, a partial last
-// word, dense, sparse and constant data, with and without change summaries.
-void TestCapture::vcdAgainstReference() {
-    struct Shape {
-        qint64 samples;
-        int vars;
-        int density; // a channel toggles with probability 1/density per sample; 0 never
-        bool finished;
-    };
-    const Shape shapes[] = {{64 * 37 + 13, 200, 2, true},
-                            {64 * 37 + 13, 200, 900, true},
-                            {5000, 130, 0, true},
-                            {5000, 70, 40, false},
-                            {1, 3, 2, true},
-                            {64, 65, 3, true},
-                            {65, 64, 1, true},
-                            {64 * 64 * 3 + 1, 10, 3000, true}};
-    QRandomGenerator rng(11);
-    for (const Shape& sh : shapes) {
-        // Every fifth variable is a bus of 2 to 70 channels, some shared with a scalar.
-        QStringList names;
-        QVector<WaveExport::Var> vars;
-        for (int i = 0; i < sh.vars; ++i) {
-            WaveExport::Var v;
-            v.name = QStringLiteral("v%1").arg(i);
-            const int width = i % 5 == 4 ? 2 + int(rng.bounded(69)) : 1;
-            for (int b = 0; b < width; ++b) {
-                if (b == 1 && i > 0 && width > 1)
-                    v.channels << vars.at(i - 1).channels.at(0);
-                else {
-                    v.channels << int(names.size());
-                    names << QStringLiteral("c%1").arg(names.size());
-                }
+        // skip() lands where the same number of steps does, for every kind.
+        const QList<QJsonObject> drivers{{{"kind", "clock"}, {"period", 6}},
+                                         {{"kind", "counter"}, {"start", 5}, {"step", -3}, {"every", 7}},
+                                         {{"kind", "random"}, {"seed", 9}},
+                                         {{"kind", "fsm"},
+                                          {"states", QJsonArray{QJsonObject{{"value", "h'3"}, {"hold", 3}},
+                                                                QJsonObject{{"value", "h'1F"}, {"hold", 5}}}}},
+                                         {{"kind", "pattern"}, {"values", QJsonArray{"b'1", "d'7"}}, {"hold", 4}},
+                                         {{"kind", "uart"}, {"bytes", QJsonArray{"h'A7", "h'3C"}}, {"bit", 3}}};
+        for (const QJsonObject& s : drivers)
+            for (int w : {5, 70}) {
+                if (s.value("kind") == "uart" && w != 1)
+                    w = 1;
+                auto a = SimDriver::create(s, w, &why);
+                QVERIFY2(a, qPrintable(why));
+                auto b = a->clone();
+                for (int i = 0; i < 1234; ++i)
+                    a->step();
+                b->skip(1234);
+                QCOMPARE(wordsToBits(a->value(), w), wordsToBits(b->value(), w));
+                // Deterministic: a reset gives the same sequence again.
+                b->reset();
+                auto c = SimDriver::create(s, w, &why);
+                QCOMPARE(wordsToBits(b->value(), w), wordsToBits(c->value(), w));
             }
-            vars << v;
+        // A serial line: idle high, start bit, the byte least significant bit
+        // first, stop bit, then the next byte; each bit `bit` samples long.
+        {
+            auto u = SimDriver::create(
+                QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'C5", "h'01"}}, {"bit", 2}, {"idle", 3}}, 1, &why);
+            QVERIFY2(u, qPrintable(why));
+            QString line;
+            for (int i = 0; i < 2 * (3 + 20); ++i, u->step())
+                line += QLatin1Char(u->value()[0] ? '1' : '0');
+            // C5 = 1100 0101: sent 1,0,1,0,0,0,1,1.
+            QCOMPARE(line, QStringLiteral("111"
+                                          "00"
+                                          "1100110000001111"
+                                          "11"
+                                          "111"
+                                          "00"
+                                          "1100000000000000"
+                                          "11"));
+            QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'55"}}}, 8, &why));
+            QVERIFY(why.contains("1-bit"));
+            QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'155"}}}, 1, &why));
+            QVERIFY(why.contains("bytes[0]"));
         }
-        TraceData t(names, sh.samples);
-        for (int ch = 0; ch < names.size(); ++ch) {
-            int v = int(rng.bounded(2));
-            for (qint64 s = 0; s < sh.samples; ++s) {
-                if (sh.density && rng.bounded(sh.density) == 0)
+        // Bad entries are refused with a reason.
+        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "clock"}, {"period", 0}}, 1, &why));
+        QVERIFY(why.contains("period"));
+        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "constant"}, {"value", "h'1FF"}}, 4, &why));
+        QVERIFY(!SimDriver::create(
+            QJsonObject{{"kind", "bus"},
+                        {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}},
+            4, &why));
+        QVERIFY(why.contains("3 bits"));
+    }
+    void storeNextChange() {
+        const qint64 n = 5000;
+        TraceData t({"a", "b", "quiet"}, n);
+        QVector<QVector<int>> ref(3, QVector<int>(n));
+        QRandomGenerator rng(3);
+        for (int ch = 0; ch < 2; ++ch) {
+            int v = 0;
+            for (qint64 s = 0; s < n; ++s) {
+                if (rng.bounded(ch == 0 ? 3 : 400) == 0)
                     v ^= 1;
+                ref[ch][s] = v;
                 if (v)
                     t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
             }
         }
-        if (sh.finished)
-            t.finish();
-
-        QByteArray got;
-        QBuffer buf(&got);
-        buf.open(QIODevice::WriteOnly);
-        QString why;
-        QVERIFY(WaveExport::writeVcd(&buf, t, vars, QStringLiteral("m"), 30, QStringLiteral("ns"), QStringLiteral("d"),
-                                     &why));
-
-        auto value = [&](int i, qint64 s) {
-            const WaveExport::Var& v = vars.at(i);
-            QByteArray bits;
-            for (int ch : v.channels)
-                bits += char('0' + t.bit(ch, s));
-            const QByteArray id = WaveExport::vcdId(i);
-            if (v.channels.size() == 1)
-                return bits + id + '\n';
-            while (bits.size() > 1 && bits.startsWith('0'))
-                bits.remove(0, 1);
-            return 'b' + bits + ' ' + id + '\n';
-        };
-        QByteArray want = "#0\n$dumpvars\n";
-        for (int i = 0; i < vars.size(); ++i)
-            want += value(i, 0);
-        want += "$end\n";
-        for (qint64 s = 1; s < sh.samples; ++s) {
-            QByteArray lines;
-            for (int i = 0; i < vars.size(); ++i) {
-                const QByteArray now = value(i, s);
-                if (now != value(i, s - 1))
-                    lines += now;
+        t.channelWords(2)[70] = quint64(1) << 5; // one pulse: changes at 4485 and 4486
+        ref[2].fill(0);
+        ref[2][70 * 64 + 5] = 1;
+        t.finish();
+        for (int ch = 0; ch < 3; ++ch)
+            for (qint64 from = -1; from < n; from += 7) {
+                qint64 expect = -1;
+                for (qint64 s = qMax<qint64>(1, from + 1); s < n; ++s)
+                    if (ref[ch][s] != ref[ch][s - 1]) {
+                        expect = s;
+                        break;
+                    }
+                QCOMPARE(t.nextChange(ch, from), expect);
+                QCOMPARE(t.bit(ch, qMax<qint64>(0, from)), ref[ch][qMax<qint64>(0, from)]);
             }
-            if (!lines.isEmpty())
-                want += '#' + QByteArray::number(s * 3) + '\n' + lines;
+        QCOMPARE(t.nextChange(2, 4485), 4486);
+        // A store deep enough for three summary levels, with changes in clusters
+        // and long quiet stretches (some crossing a whole top-level bit).
+        {
+            const qint64 deep = (qint64(1) << 22) + 37;
+            TraceData q({"x", "y"}, deep);
+            std::vector<qint64> changes;
+            int v = 0;
+            for (qint64 s = 1; s < deep;) {
+                const qint64 gap = rng.bounded(4) == 0 ? 1 + rng.bounded(600000) : 1 + rng.bounded(80);
+                for (qint64 e = qMin(deep, s + gap); s < e; ++s)
+                    if (v)
+                        q.channelWords(1)[s >> 6] |= quint64(1) << (s & 63);
+                if (s < deep) {
+                    changes.push_back(s);
+                    v ^= 1;
+                }
+            }
+            q.finish();
+            QCOMPARE(q.nextChange(0, -1), -1);
+            qint64 walked = 0;
+            for (qint64 s = q.nextChange(1, -1); s >= 0; s = q.nextChange(1, s))
+                QCOMPARE(s, changes.at(size_t(walked++)));
+            QCOMPARE(walked, qint64(changes.size()));
+            for (int i = 0; i < 2000; ++i) {
+                const qint64 from = qint64(rng.bounded(quint64(deep + 2))) - 1;
+                const auto next = std::upper_bound(changes.begin(), changes.end(), from);
+                QCOMPARE(q.nextChange(1, from), next == changes.end() ? -1 : *next);
+            }
+            // The last change sits in the last, partial word; nothing comes after it.
+            q.channelWords(0)[q.wordsPerChannel() - 1] |= quint64(1) << 36;
+            q.finish();
+            QCOMPARE(q.nextChange(0, 0), deep - 1);
+            QCOMPARE(q.nextChange(0, deep - 1), -1);
+            q.truncate(deep - 1);
+            QCOMPARE(q.nextChange(0, 0), -1);
         }
-        want += '#' + QByteArray::number(sh.samples * 3) + '\n';
-        const QByteArray body = got.mid(got.indexOf("$enddefinitions $end\n") + 21);
-        QVERIFY2(body == want,
-                 qPrintable(
-                     QStringLiteral("%1 samples, %2 variables, density %3: output differs at byte %4")
-                         .arg(sh.samples)
-                         .arg(sh.vars)
-                         .arg(sh.density)
-                         .arg(std::mismatch(body.begin(), body.end(), want.begin(), want.end()).first - body.begin())));
-        QVERIFY(got.contains("$timescale 10 ns $end"));
-        QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' ' +
-                             WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
+        QCOMPARE(t.nextChange({2, 1}, 4480),
+                 qMin<qint64>(4485, t.nextChange(1, 4480) < 0 ? 4485 : t.nextChange(1, 4480)));
+        QCOMPARE(t.bit(0, -1), 0);
+        QCOMPARE(t.bit(0, n), 0);
+        QCOMPARE(t.nextChange(7, 0), -1);
+        // Wide values render in every radix.
+        const QString bits = u"1"_s + QString(99, QLatin1Char('0')); // 2^99
+        QCOMPARE(WaveformModel::radixText(bits, 10), u"633825300114114700748351602688"_s);
+        QCOMPARE(WaveformModel::radixText(bits, 16), u"8"_s + QString(24, QLatin1Char('0')));
+        QCOMPARE(WaveformModel::radixText(u"10111"_s, 16), u"17"_s);
+        QCOMPARE(WaveformModel::radixText(u"10111"_s, 8), u"27"_s);
+        QCOMPARE(WaveformModel::radixText(u"000"_s, 10), u"0"_s);
     }
-}
-
-void TestCapture::textExport() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 16 -numtriggers 2 -positionmode user -position 3"));
-    runCapture(tcl);
-    const QString file = p.path("out.txt");
-    QVERIFY2(tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat cnt[7] cnt"}), qPrintable(tcl.result()));
-    const QStringList lines = QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts);
-    int header = -1;
-    for (int i = 0; i < lines.size() && header < 0; ++i)
-        if (lines.at(i).startsWith("frame\t"))
-            header = i;
-    QVERIFY(header > 0);
-    QCOMPARE(lines.at(header), QStringLiteral("frame\tsample\tpat\tcnt[7]\tcnt"));
-    QCOMPARE(lines.size() - header - 1, 32);
-    QCOMPARE(lines.at(header + 1 + 3), QStringLiteral("0\t3\t0\t0\t40")); // trigger of frame 0: cnt = 0x40 at 64
-    QCOMPARE(lines.at(header + 1 + 16 + 3), QStringLiteral("1\t3\t0\t0\t40"));
-    QVERIFY(!tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat nosuch"}));
-    QVERIFY(tcl.result().contains("nosuch"));
-    QCOMPARE(lines, QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts)); // untouched
-    QVERIFY(tcl.call({"ona_export_project", "-txt", file, "-siglist", ""}));           // every row
-    QVERIFY(readAll(file).contains("frame\tsample\tcnt\tpat\twide\tmix\n"));
-}
-
-void TestCapture::sidecar() {
-    Project p;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", p.onl()}));
-    QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-    QVERIFY(tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 2"));
-    runCapture(tcl);
-    WaveformModel* m = OnaData::inst()->getWDModel();
-    SigTreeData d = WaveformModel::rowData(m->index(0, 0));
-    d.colour = QColor(Qt::red);
-    d.radix = 10;
-    m->setRowData(m->index(0, 0), d);
-    const auto before = trace();
-    const QString ona = p.path("t.ona");
-    QVERIFY2(tcl.call({"ona_save_project", ona}), qPrintable(tcl.result()));
-    QVERIFY(QFile::exists(ona + ".cap"));
-    QVERIFY(tcl.eval("ona_close_project"));
-    QVERIFY(tcl.call({"ona_open_project", ona}));
-    auto after = trace();
-    QVERIFY(after);
-    QCOMPARE(after->channelNames(), before->channelNames());
-    QCOMPARE(after->triggerPositions, before->triggerPositions);
-    QCOMPARE(after->frameTimes, before->frameTimes);
-    for (int ch = 0; ch < after->numChannels(); ++ch)
-        for (qint64 s = 0; s < after->numSamples(); ++s)
-            QCOMPARE(after->bit(ch, s), before->bit(ch, s));
-    const SigTreeData restored = WaveformModel::rowData(OnaData::inst()->getWDModel()->index(0, 0));
-    QCOMPARE(restored.colour, QColor(Qt::red));
-    QCOMPARE(restored.radix, 10);
-    // Damage: a flipped byte, a truncated file, garbage. Each is reported and ignored.
-    const QByteArray good = readAll(ona + ".cap");
-    QByteArray flipped = good;
-    flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
-    for (const QByteArray& bad :
-         {flipped, good.left(good.size() - 9), QByteArray("ONDRCAP\n\x01\0\0\0garbage", 19), QByteArray()}) {
+    void operatorsAndRadixes() {
+        Project p;
+        TclSession tcl;
+        QVERIFY2(tcl.call({"ona_open_project", p.onl()}), qPrintable(tcl.result()));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
+        struct Case {
+            const char *op, *radix, *value;
+            qint64 trigger; // device time of the trigger
+        };
+        const Case cases[] = {
+            {"==", "Hex", "40", 64},
+            {"!=", "Hex", "00", 10},
+            {"<", "Dec", "5", 256},
+            {"<=", "Dec", "4", 256},
+            {">", "Hex", "EF", 240},
+            {">=", "Hex", "F0", 240},
+            {"in range", "Hex", "20..22", 32},
+            {"not in range", "Dec", "0..100", 101},
+            {"==", "Bin", "x1x1xxxx", 80},
+            {"==", "Hex", "5x", 80},
+            {"==", "Oct", "1x0", 64},
+            {"rising edge", "Bin", "00010000", 16},
+            {"falling edge", "Bin", "00010000", 32},
+            {"any edge", "Bin", "10000000", 128},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(tcl.call({"ona_set_tu", "-name", "TU_a", "-operator", c.op, "-radix", c.radix, "-value", c.value}),
+                     qPrintable(tcl.result()));
+            runCapture(tcl);
+            const auto t = trace();
+            QVERIFY(t);
+            QCOMPARE(t->numSamples(), 64);
+            QCOMPARE(t->triggerPositions, QVector<qint64>{10});
+            QVERIFY2(
+                t->frameTimes.value(0) + 10 == c.trigger,
+                qPrintable(u"%1 %2 %3: trigger at %4"_s.arg(c.op, c.radix, c.value).arg(t->frameTimes.value(0) + 10)));
+            // The samples are the counter's values.
+            QVERIFY(tcl.eval("ona_get value cnt 10"));
+            QCOMPARE(tcl.result(), u"%1"_s.arg(c.trigger % 256, 8, 2, QLatin1Char('0')));
+        }
+        // The wide unit compares beyond 64 bits: wide reaches 2^64 at 4 * 2 = 8.
+        QVERIFY(tcl.eval("ona_set_te -name TE1 -expression TU_w"));
+        QVERIFY(tcl.call(
+            {"ona_set_tu", "-name", "TU_w", "-operator", ">=", "-radix", "Hex", "-value", "10000000000000004"}));
+        runCapture(tcl);
+        QCOMPARE(trace()->frameTimes.value(0) + 10, 4 * 6); // 2^64 + 4 after six steps of 4 samples
+        QVERIFY(tcl.eval("ona_get value wide 10"));
+        QCOMPARE(tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
+    }
+    void expressionsCounterSerial() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
+        // Each step edits on top of the ones before it; the trigger's device time.
+        const struct {
+            const char* script;
+            qint64 trigger;
+        } steps[] = {
+            {"ona_set_tu -name TU_a -operator >= -radix Hex -value 30; ona_set_te -name TE1 -expression {TU_a & TU_b}",
+             50}, // cnt >= 48 and pat high from 50
+            {"ona_set_te -name TE1 -expression {TU_a & !TU_b}", 48},
+            {"ona_set_te -name TE1 -expression {TU_a ^ TU_b}", 10}, // pat high at 10, cnt below 48
+            // Sequence: cnt == 0x30, then pat high three times.
+            {"ona_set_tu -name TU_a -operator == -value 30; ona_set_te -name TE1 -expression {TU_a THEN TU_b #3}", 52},
+            // OR and AND of two expressions.
+            {"ona_set_te -name TE1 -expression TU_a; ona_set_te -name TE2 -enable on", 10},
+            {"ona_set_trigoptn -teall and", 816}, // cnt == 0x30 at 48 + 256k, pat high only at 816
+            // Final event counter: the third sample with cnt >= 0x30.
+            {"ona_set_trigoptn -teall or; ona_set_te -name TE2 -enable off; ona_set_tu -name TU_a -operator >=; "
+             "ona_set_trigoptn -finalcounter on -finalcountervalue 3",
+             50},
+            // Serial unit: the last four bits of pat, newest last, are 0011 at 11.
+            {"ona_set_trigoptn -finalcounter off; ona_set_tu -name TU_s -radix Bin -value 0011; "
+             "ona_set_te -name TE1 -expression TU_s",
+             11},
+        };
+        for (const auto& step : steps) {
+            QVERIFY2(tcl.eval(step.script), qPrintable(tcl.result()));
+            runCapture(tcl);
+            QVERIFY2(trace()->frameTimes.value(0) + 10 == step.trigger, step.script);
+        }
+    }
+    void framesPositionAndPor() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 3 -positionmode user -position 10"));
+        runCapture(tcl);
+        QCOMPARE(tcl.dictGet("ona_get capture", "samples"), u"192"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "frames"), u"3"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "framestarts"), u"0 64 128"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), u"10 74 138"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), u"54 310 566"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "pnum"), u"3"_s);
+        for (int s : {10, 74, 138}) {
+            QVERIFY(tcl.eval(u"ona_get value cnt %1"_s.arg(s)));
+            QCOMPARE(tcl.result(), u"01000000"_s);
+        }
+        QCOMPARE(OnaData::inst()->getWDModel()->getTimestamp(74), 320);
+        // Preset positions: a sixteenth of the window before the trigger, centre.
+        QVERIFY(tcl.eval("ona_set_trigoptn -numtriggers 1 -positionmode preset -position center"));
+        runCapture(tcl);
+        QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), u"32"_s);
+        QVERIFY(tcl.eval("ona_get value cnt 32"));
+        QCOMPARE(tcl.result(), u"01000000"_s);
+        // Power-on reset: the trigger may come before the pre-trigger window filled.
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -value 05"));
+        QVERIFY(tcl.eval("ona_set_trigoptn -connectpor on -positionmode user -position 10"));
+        runCapture(tcl);
+        QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), u"5"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), u"0"_s);
+        // Without POR the first cnt == 5 after the fill is at 261.
+        QVERIFY(tcl.eval("ona_set_trigoptn -connectpor off"));
+        runCapture(tcl);
+        QCOMPARE(tcl.dictGet("ona_get capture", "frametimes"), u"251"_s);
+        // A bus made of parts: mix = 10 then a 4-bit counter stepping by 3.
+        QVERIFY(tcl.eval("ona_get value mix 10"));
+        QCOMPARE(tcl.result(), u"10"_s + u"%1"_s.arg((261 * 3) % 16, 4, 2, QLatin1Char('0')));
+    }
+    void stopAndManualTrigger() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10"));
+        QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}")); // never true
+        // Stop: nothing uploaded.
+        QVERIFY(tcl.eval("ona_run"));
+        QVERIFY(tcl.eval("ona_wait -timeout 100") == false);
+        QVERIFY(tcl.result().contains("still running"));
+        QCOMPARE(tcl.dictGet("ona_get capture", "busy"), u"1"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "status"), u"Running"_s);
+        QVERIFY(tcl.eval("ona_stop"));
+        QVERIFY(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(5000))));
+        QCOMPARE(tcl.result(), u"Stopped"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "samples"), u"0"_s);
+        // Manual trigger: the frame under way is completed and uploaded.
+        QVERIFY(tcl.eval("ona_run"));
+        QTest::qWait(30);
+        QVERIFY(tcl.eval("ona_manualtrig"));
+        QVERIFY(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(5000))));
+        QCOMPARE(tcl.result(), u"Upload stopped"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "samples"), u"64"_s);
+        QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), u"10"_s);
+        // From another thread, and shutdownLA from this one.
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(tcl.eval("ona_run"));
+            std::thread other([round] {
+                QThread::msleep(20);
+                if (round == 0)
+                    OnaData::inst()->manualTrigger();
+                else
+                    OnaData::inst()->stopCapture();
+            });
+            QVERIFY(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(5000))));
+            other.join();
+            QCOMPARE(tcl.result(), round == 0 ? u"Upload stopped"_s : u"Stopped"_s);
+        }
+        QVERIFY(tcl.eval("ona_run"));
+        OnaData::inst()->getJTAG()->shutdownLA();
+        QVERIFY(!OnaData::inst()->isBusy());
+        QCOMPARE(OnaData::inst()->getCurrentCoreStatus(), int(AnalyzerCore::Stopped));
+        // Closing the project ends a running capture.
+        QVERIFY(tcl.eval("ona_run"));
         QVERIFY(tcl.eval("ona_close_project"));
-        writeAll(ona + ".cap", bad);
-        QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
-        QVERIFY2(tcl.call({"ona_open_project", ona}), qPrintable(tcl.result()));
-        QVERIFY(!OnaData::inst()->getWDModel()->hasData());
-        QCOMPARE(info.count(), 1);
+        QVERIFY(!OnaData::inst()->isBusy());
     }
-    std::vector<CaptureFile::Entry> entries;
-    QString why;
-    QVERIFY(CaptureFile::parse(good, &entries, &why));
-    QCOMPARE(CaptureFile::serialize(entries), good);
-    QVERIFY(!CaptureFile::parse(flipped, &entries, &why));
-    QVERIFY(why.contains("checksum"));
-}
+    void signalsInOrder() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 256 -numtriggers 4"));
+        QMutex mutex;
+        QStringList events;
+        auto record = [&](const QString& e) {
+            QMutexLocker l(&mutex);
+            if (events.isEmpty() || events.last() != e || e != "update")
+                events << e;
+        };
+        OnaData* d = OnaData::inst();
+        QThread* th = d->getAcqThread();
+        QList<QMetaObject::Connection> cs;
+        cs << connect(th, SIGNAL(runThread()), new QObject(this), SLOT(deleteLater()), Qt::DirectConnection);
+        cs << QObject::connect(static_cast<OnaThread*>(th), &OnaThread::runThread, [&] { record("run"); });
+        cs << QObject::connect(static_cast<OnaThread*>(th), &OnaThread::doneThread,
+                               [&](int depth) { record(u"done %1 %2"_s.arg(depth).arg(d->getCurrentCoreStatus())); });
+        cs << QObject::connect(d->getJTAG(), &OnaJTAG::updatePanel, [&] { record("update"); });
+        cs << QObject::connect(d->getJTAG(), &OnaJTAG::redrawPanel, [&] { record("redraw"); });
+        QSignalSpy done(static_cast<OnaThread*>(th), &OnaThread::doneThread);
+        runCapture(tcl);
+        for (const auto& c : cs)
+            QObject::disconnect(c);
+        QCOMPARE(events.first(), u"run"_s);
+        QCOMPARE(events.last(), u"done 1024 5"_s);
+        QCOMPARE(events.at(events.size() - 2), u"redraw"_s);
+        QCOMPARE(events.count(u"done 1024 5"_s), 1);
+        QVERIFY(events.size() < 40); // progress is rate-limited, not one per frame or sample
+        // The queued doneThread reaches this thread once, after the capture is installed.
+        QTRY_COMPARE(done.count(), 1);
+        QTest::qWait(20);
+        QCOMPARE(done.count(), 1);
+        QVERIFY(d->getWDModel()->hasData());
+    }
+    void refusals() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(!tcl.eval("ona_run"));
+        QVERIFY(tcl.result().contains("no project"));
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}"));
+        QVERIFY(tcl.eval("ona_run"));
+        QVERIFY(!tcl.eval("ona_run"));
+        QVERIFY(tcl.result().contains("already running"));
+        QVERIFY(tcl.eval("ona_stop"));
+        QVERIFY(tcl.eval("ona_wait"));
+        QVERIFY(tcl.eval("ona_set_te -name TE1 -enable off"));
+        QVERIFY(!tcl.eval("ona_run"));
+        QVERIFY(tcl.result().contains("no enabled trigger expression"));
+        QVERIFY(tcl.eval("ona_set_te -name TE1 -enable on"));
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -value zz"));
+        QVERIFY(!tcl.eval("ona_run"));
+        QVERIFY(tcl.result().contains("1 error"));
+        QVERIFY(tcl.eval("ona_set_core -name t -run off"));
+        QVERIFY(!tcl.eval("ona_run"));
+        QVERIFY(tcl.result().contains("no core is selected"));
+        // Stop and manual trigger with nothing running do nothing.
+        QVERIFY(tcl.eval("ona_stop"));
+        QVERIFY(tcl.eval("ona_manualtrig"));
+        QVERIFY(!tcl.eval("ona_wait -timeout -5"));
+        QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
+        QVERIFY(tcl.result().contains("no captured data"));
 
-// A batch script end to end on the demo: a named condition, wait, export.
-void TestCapture::demoScript() {
-    DemoCopy demo;
-    TclSession tcl;
-    const QString script = QStringLiteral(R"TCL(
+        // A cable that is not connected: the run starts, then fails while
+        // configuring with a text that says which cable, and keeps no data.
+        QVERIFY(tcl.eval(
+            "ona_set_core -name t -run on; ona_set_tu -name TU_a -value 0; ona_set_te -name TE1 -expression TU_a"));
+        QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 3"));
+        QVERIFY(tcl.eval("ona_run"));
+        QVERIFY(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(5000))));
+        QCOMPARE(tcl.result(), u"Error!"_s);
+        QVERIFY2(OnaData::inst()->getRunErr().startsWith("ERROR: cable FTUSB-3 is not connected"),
+                 qPrintable(OnaData::inst()->getRunErr()));
+        QVERIFY(tcl.dictGet("ona_get capture", "error").contains("FTUSB-3"));
+        QVERIFY(!tcl.eval("ona_export_project -vcd x.vcd"));
+        QVERIFY(tcl.eval("ona_set_project -cabletype VORANTE -cableport 768"));
+        QVERIFY(tcl.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(5000))));
+        QVERIFY(OnaData::inst()->getRunErr().contains("address 0x300"));
+        // The connected cable runs again.
+        QVERIFY(tcl.eval("ona_set_project -cabletype USB2 -cableport 0"));
+        QVERIFY(tcl.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(5000))));
+        QCOMPARE(tcl.result(), u"Completed"_s);
+        QVERIFY(OnaData::inst()->getRunErr().isEmpty());
+    }
+    void modelEdges() {
+        WaveformModel m;
+        QSignalSpy changed(&m, &WaveformModel::viewChanged);
+        // No data: every operation is a no-op.
+        m.zoomIn(500);
+        m.zoomOut(0);
+        m.zoomFit(-3);
+        m.zoomTrigger(500, 4);
+        m.zoomPos(500, 99, true);
+        m.zoomBox(500, 3, 0);
+        m.moveLeft(500);
+        m.moveRightEnd(500);
+        QVERIFY(!m.addCurPos(0));
+        m.setDataPos(7);
+        QCOMPARE(m.getDataPos(), 0);
+        QCOMPARE(m.getNumTime(), 0);
+        QCOMPARE(m.getNumTriggerFrame(), 0);
+        QCOMPARE(changed.count(), 0);
+        // One sample.
+        auto one = std::make_shared<TraceData>(QStringList{"a"}, 1);
+        one->finish();
+        m.setTrace(one, {{"a", 1}});
+        for (int w : {0, -5, 1, 1000}) {
+            m.zoomIn(w);
+            m.zoomOut(w);
+            m.zoomBox(w, 10, 1);
+            m.moveRight(w);
+            QCOMPARE(m.getViewStart(), 0);
+            QCOMPARE(m.getViewCount(), 1);
+            QCOMPARE(m.getViewEnd(), 0);
+        }
+        QCOMPARE(m.getNumTriggerFrame(), 1);
+        // A longer capture with two frames.
+        auto t = std::make_shared<TraceData>(QStringList{"b[1]", "b[0]"}, 1000);
+        t->frameStarts = {0, 500};
+        t->frameTimes = {0, 9000};
+        t->triggerPositions = {40, 540};
+        t->finish();
+        m.setTrace(t, {{"b", 2}});
+        QCOMPARE(m.rowCount(), 1); // the bus with its two bits
+        QCOMPARE(m.rowCount(m.index(0, 0)), 2);
+        QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 2);
+        QCOMPARE(m.getDataPos(), 40);
+        m.zoomPos(100, 5000, true); // past the end: clamped to the last sample
+        QCOMPARE(m.getDataPos(), 999);
+        QCOMPARE(m.getViewEnd(), 999);
+        for (int i = 0; i < 20; ++i)
+            m.zoomIn(320);
+        QCOMPARE(m.getViewCount(), 10); // at most 32 pixels per sample
+        QVERIFY(m.getViewEnd() <= 999);
+        m.moveRightEnd(320);
+        QCOMPARE(m.getViewEnd(), 999);
+        for (int i = 0; i < 30; ++i)
+            m.zoomOut(320);
+        QCOMPARE(m.getViewCount(), 1000);
+        m.zoomTrigger(320, 1);
+        QCOMPARE(m.getViewStart(), 500);
+        QCOMPARE(m.getViewCount(), 500);
+        QCOMPARE(m.getDataPos(), 540);
+        m.zoomTrigger(320, 99); // clamped to the last frame
+        QCOMPARE(m.getViewStart(), 500);
+        m.zoomBox(320, 999, 0);
+        m.zoomBox(320, 999, 4);
+        QCOMPARE(m.getViewEnd(), 999);
+        QCOMPARE(m.getTimestamp(600), 9100);
+        // Cursors.
+        QVERIFY(m.addCurPos(999));
+        QVERIFY(!m.addCurPos(1000));
+        QVERIFY(!m.addCurPos(-1));
+        QVERIFY(m.addCurPos(3));
+        QVERIFY(!m.addCurPos(3));
+        QCOMPARE(m.getCurPos(), (QList<int>{3, 999}));
+        QVERIFY(m.existCurPos(999));
+        m.setDataPos(900);
+        QVERIFY(m.removeCurPos(-1)); // the one nearest the data position
+        QCOMPARE(m.getCurPos(), QList<int>{3});
+        m.clearCurPos();
+        QCOMPARE(m.getNumCurPos(), 0);
+        QVERIFY(!m.removeCurPos(-1));
+        // Nothing is dropped into a signal.
+        QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1));
+        QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0));
+    }
+    void vcdReadBack() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 3"));
+        QVERIFY(tcl.eval("ona_set_project -period 20ns"));
+        runCapture(tcl);
+        const QString file = p.path("out dir [x].vcd");
+        QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module", ""}), qPrintable(tcl.result()));
+        Vcd v;
+        const QByteArray text = readAll(file);
+        QVERIFY(text.startsWith("$date"));
+        QVERIFY(parseVcd(text, &v));
+        QCOMPARE(v.timescale, u"10 ns"_s);
+        QCOMPARE(v.module, u"t"_s); // the core's name when none is given
+        QCOMPARE(v.order.size(), 4);
+        QCOMPARE(v.vars.value(v.order.at(2)), (QPair<QString, int>("wide", 100)));
+        // Sample by sample against the store.
+        const auto t = trace();
+        WaveformModel* m = OnaData::inst()->getWDModel();
+        QMap<QString, QString> cur;
+        auto it = v.changes.constBegin();
+        for (qint64 s = 0; s < t->numSamples(); ++s) {
+            while (it != v.changes.constEnd() && it.key() <= s * 2) {
+                for (auto c = it.value().constBegin(); c != it.value().constEnd(); ++c)
+                    cur[c.key()] = c.value();
+                ++it;
+            }
+            for (int r = 0; r < 4; ++r)
+                QCOMPARE(cur.value(v.order.at(r)), m->getBits(m->index(r, 0), int(s)));
+        }
+        // Only changes are written: the constant part of mix never reappears alone.
+        QVERIFY(v.changes.size() < t->numSamples() + 2);
+        // Failures leave no file and say why.
+        QVERIFY(!tcl.call({"ona_export_project", "-vcd", p.path("no/such/dir/x.vcd"), "-module", "m"}));
+        QVERIFY(tcl.result().contains("cannot write"));
+        QVERIFY(!QFile::exists(p.path("no/such/dir/x.vcd")));
+        QVERIFY(!tcl.call({"ona_export_project", "-vcd", "", "-module", "m"}));
+        QVERIFY(tcl.result().contains("no output file"));
+        // A missing module value is the default, not a broken command.
+        QVERIFY2(tcl.call({"ona_export_project", "-vcd", file, "-module"}), qPrintable(tcl.result()));
+    }
+    // The exporter's fast path (64 variables at a time, skipping quiet words)
+    // against a sample-by-sample writer, byte for byte, on stores of many
+    // shapes: buses and scalars mixed, two-character identifiers, a partial last
+    // word, dense, sparse and constant data, with and without change summaries.
+    void vcdAgainstReference() {
+        struct Shape {
+            qint64 samples;
+            int vars;
+            int density; // a channel toggles with probability 1/density per sample; 0 never
+            bool finished;
+        };
+        const Shape shapes[] = {{64 * 37 + 13, 200, 2, true},
+                                {64 * 37 + 13, 200, 900, true},
+                                {5000, 130, 0, true},
+                                {5000, 70, 40, false},
+                                {1, 3, 2, true},
+                                {64, 65, 3, true},
+                                {65, 64, 1, true},
+                                {64 * 64 * 3 + 1, 10, 3000, true}};
+        QRandomGenerator rng(11);
+        for (const Shape& sh : shapes) {
+            // Every fifth variable is a bus of 2 to 70 channels, some shared with a scalar.
+            QStringList names;
+            QVector<WaveExport::Var> vars;
+            for (int i = 0; i < sh.vars; ++i) {
+                WaveExport::Var v;
+                v.name = u"v%1"_s.arg(i);
+                const int width = i % 5 == 4 ? 2 + int(rng.bounded(69)) : 1;
+                for (int b = 0; b < width; ++b) {
+                    if (b == 1 && i > 0 && width > 1)
+                        v.channels << vars.at(i - 1).channels.at(0);
+                    else {
+                        v.channels << int(names.size());
+                        names << u"c%1"_s.arg(names.size());
+                    }
+                }
+                vars << v;
+            }
+            TraceData t(names, sh.samples);
+            for (int ch = 0; ch < names.size(); ++ch) {
+                int v = int(rng.bounded(2));
+                for (qint64 s = 0; s < sh.samples; ++s) {
+                    if (sh.density && rng.bounded(sh.density) == 0)
+                        v ^= 1;
+                    if (v)
+                        t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
+                }
+            }
+            if (sh.finished)
+                t.finish();
+
+            QByteArray got;
+            QBuffer buf(&got);
+            buf.open(QIODevice::WriteOnly);
+            QString why;
+            QVERIFY(WaveExport::writeVcd(&buf, t, vars, u"m"_s, 30, u"ns"_s, u"d"_s, &why));
+
+            auto value = [&](int i, qint64 s) {
+                const WaveExport::Var& v = vars.at(i);
+                QByteArray bits;
+                for (int ch : v.channels)
+                    bits += char('0' + t.bit(ch, s));
+                const QByteArray id = WaveExport::vcdId(i);
+                if (v.channels.size() == 1)
+                    return bits + id + '\n';
+                while (bits.size() > 1 && bits.startsWith('0'))
+                    bits.remove(0, 1);
+                return 'b' + bits + ' ' + id + '\n';
+            };
+            QByteArray want = "#0\n$dumpvars\n";
+            for (int i = 0; i < vars.size(); ++i)
+                want += value(i, 0);
+            want += "$end\n";
+            for (qint64 s = 1; s < sh.samples; ++s) {
+                QByteArray lines;
+                for (int i = 0; i < vars.size(); ++i) {
+                    const QByteArray now = value(i, s);
+                    if (now != value(i, s - 1))
+                        lines += now;
+                }
+                if (!lines.isEmpty())
+                    want += '#' + QByteArray::number(s * 3) + '\n' + lines;
+            }
+            want += '#' + QByteArray::number(sh.samples * 3) + '\n';
+            const QByteArray body = got.mid(got.indexOf("$enddefinitions $end\n") + 21);
+            QVERIFY2(body == want,
+                     qPrintable(u"%1 samples, %2 variables, density %3: output differs at byte %4"_s.arg(sh.samples)
+                                    .arg(sh.vars)
+                                    .arg(sh.density)
+                                    .arg(std::mismatch(body.begin(), body.end(), want.begin(), want.end()).first -
+                                         body.begin())));
+            QVERIFY(got.contains("$timescale 10 ns $end"));
+            QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' ' +
+                                 WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
+        }
+    }
+    void textExport() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 16 -numtriggers 2 -positionmode user -position 3"));
+        runCapture(tcl);
+        const QString file = p.path("out.txt");
+        QVERIFY2(tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat cnt[7] cnt"}),
+                 qPrintable(tcl.result()));
+        const QStringList lines = QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts);
+        int header = -1;
+        for (int i = 0; i < lines.size() && header < 0; ++i)
+            if (lines.at(i).startsWith("frame\t"))
+                header = i;
+        QVERIFY(header > 0);
+        QCOMPARE(lines.at(header), u"frame\tsample\tpat\tcnt[7]\tcnt"_s);
+        QCOMPARE(lines.size() - header - 1, 32);
+        QCOMPARE(lines.at(header + 1 + 3), u"0\t3\t0\t0\t40"_s); // trigger of frame 0: cnt = 0x40 at 64
+        QCOMPARE(lines.at(header + 1 + 16 + 3), u"1\t3\t0\t0\t40"_s);
+        QVERIFY(!tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat nosuch"}));
+        QVERIFY(tcl.result().contains("nosuch"));
+        QCOMPARE(lines, QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts)); // untouched
+        QVERIFY(tcl.call({"ona_export_project", "-txt", file, "-siglist", ""}));           // every row
+        QVERIFY(readAll(file).contains("frame\tsample\tcnt\tpat\twide\tmix\n"));
+    }
+    void sidecar() {
+        Project p;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", p.onl()}));
+        QVERIFY(tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+        QVERIFY(tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 2"));
+        runCapture(tcl);
+        WaveformModel* m = OnaData::inst()->getWDModel();
+        SigTreeData d = WaveformModel::rowData(m->index(0, 0));
+        d.colour = QColor(Qt::red);
+        d.radix = 10;
+        m->setRowData(m->index(0, 0), d);
+        const auto before = trace();
+        const QString ona = p.path("t.ona");
+        QVERIFY2(tcl.call({"ona_save_project", ona}), qPrintable(tcl.result()));
+        QVERIFY(QFile::exists(ona + ".cap"));
+        QVERIFY(tcl.eval("ona_close_project"));
+        QVERIFY(tcl.call({"ona_open_project", ona}));
+        auto after = trace();
+        QVERIFY(after);
+        QCOMPARE(after->channelNames(), before->channelNames());
+        QCOMPARE(after->triggerPositions, before->triggerPositions);
+        QCOMPARE(after->frameTimes, before->frameTimes);
+        for (int ch = 0; ch < after->numChannels(); ++ch)
+            for (qint64 s = 0; s < after->numSamples(); ++s)
+                QCOMPARE(after->bit(ch, s), before->bit(ch, s));
+        const SigTreeData restored = WaveformModel::rowData(OnaData::inst()->getWDModel()->index(0, 0));
+        QCOMPARE(restored.colour, QColor(Qt::red));
+        QCOMPARE(restored.radix, 10);
+        // Damage: a flipped byte, a truncated file, garbage. Each is reported and ignored.
+        const QByteArray good = readAll(ona + ".cap");
+        QByteArray flipped = good;
+        flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
+        for (const QByteArray& bad :
+             {flipped, good.left(good.size() - 9), QByteArray("ONDRCAP\n\x01\0\0\0garbage", 19), QByteArray()}) {
+            QVERIFY(tcl.eval("ona_close_project"));
+            writeAll(ona + ".cap", bad);
+            QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
+            QVERIFY2(tcl.call({"ona_open_project", ona}), qPrintable(tcl.result()));
+            QVERIFY(!OnaData::inst()->getWDModel()->hasData());
+            QCOMPARE(info.count(), 1);
+        }
+        std::vector<CaptureFile::Entry> entries;
+        QString why;
+        QVERIFY(CaptureFile::parse(good, &entries, &why));
+        QCOMPARE(CaptureFile::serialize(entries), good);
+        QVERIFY(!CaptureFile::parse(flipped, &entries, &why));
+        QVERIFY(why.contains("checksum"));
+    }
+    // A batch script end to end on the demo: a named condition, wait, export.
+    void demoScript() {
+        DemoCopy demo;
+        TclSession tcl;
+        const QString script = QStringLiteral(R"TCL(
         ona_open_project {%1}
         ona_set_core -name bus_la -run off
         ona_set_core -name uart_la
@@ -879,18 +846,98 @@ void TestCapture::demoScript() {
         ona_export_project -txt {%3} -siglist "state rx"
         list $status [dict get $c frames] [dict get $c triggers] [ona_get value state [lindex [dict get $c triggers] 0]]
     )TCL")
-                               .arg(demo.ona(), demo.path("u.vcd"), demo.path("u.txt"));
-    QVERIFY2(tcl.eval(script), qPrintable(tcl.result()));
-    // Centre of 2048 samples; the first START (state 001) after the fill.
-    QCOMPARE(tcl.result(), QStringLiteral("Completed 1 1024 001"));
-    QVERIFY(readAll(demo.path("u.vcd")).contains("$scope module uart $end"));
-    QVERIFY(readAll(demo.path("u.txt")).contains("frame\tsample\tstate\trx\n"));
-    // The bus core: four frames at its user position with the final counter on.
-    QVERIFY(
-        tcl.eval("ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000))));
-    QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), QStringLiteral("100 356 612 868"));
-}
+                                   .arg(demo.ona(), demo.path("u.vcd"), demo.path("u.txt"));
+        QVERIFY2(tcl.eval(script), qPrintable(tcl.result()));
+        // Centre of 2048 samples; the first START (state 001) after the fill.
+        QCOMPARE(tcl.result(), u"Completed 1 1024 001"_s);
+        QVERIFY(readAll(demo.path("u.vcd")).contains("$scope module uart $end"));
+        QVERIFY(readAll(demo.path("u.txt")).contains("frame\tsample\tstate\trx\n"));
+        // The bus core: four frames at its user position with the final counter on.
+        QVERIFY(tcl.eval(
+            "ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
+        QVERIFY(tcl.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))));
+        QCOMPARE(tcl.dictGet("ona_get capture", "triggers"), u"100 356 612 868"_s);
+    }
+    void editSaveReopen() {
+        DemoCopy demo;
+        TclSession tcl;
+        const QString script = QStringLiteral(R"TCL(
+        set demo {%1}
+        set copy {%2}
+        ona_open_project $demo
+        ona_set_tu -name TU_data -operator "!="
+        ona_set_tu -name TU_data -radix "Bin"
+        ona_set_tu -name TU_data -value "1010xxxx"
+        ona_set_te -name TE_byte -expression "TU_data THEN TU_valid #4"
+        ona_set_te -name TE_byte -enable on
+        ona_set_core -name "bus_la"
+        ona_set_trigoptn -position center
+        ona_set_trigoptn -positionmode preset
+        ona_set_trigoptn -teall and
+        ona_set_trigoptn -samples 512
+        ona_set_trigoptn -numtriggers 8
+        ona_set_trigoptn -finalcounter on
+        ona_set_trigoptn -finalcountervalue 5
+        ona_set_trigoptn -connectpor on
+        ona_add_tokenset -tokenset "state" -bits 2
+        ona_add_token state IDLE=b'00
+        ona_add_token state BUSY=b'01
+        ona_set_tokenset "state" -name "phase"
+        ona_set_project -period 8ns
+        ona_save_project $copy
+        ona_close_project
+        ona_open_project $copy
+        set out {}
+        ona_set_core -name uart_la
+        lappend out [dict get [ona_get tu TU_data] operator] [dict get [ona_get tu TU_data] radix] \
+                    [dict get [ona_get tu TU_data] value]
+        lappend out [dict get [ona_get te TE_byte] expression] [dict get [ona_get te TE_byte] enable]
+        ona_set_core -name bus_la
+        set o [ona_get trigoptn]
+        foreach k {position positionmode teall samples numtriggers finalcounter finalcountervalue connectpor} {
+            lappend out [dict get $o $k]
+        }
+        lappend out [dict keys [dict get [ona_get tokensets] phase tokens]]
+        lappend out [dict get [ona_get project] period][dict get [ona_get project] clockunit]
+        lappend out [file tail [dict get [ona_get project] file]]
+        set out
+    )TCL")
+                                   .arg(demo.ona(), demo.path(u"edited copy.ona"_s));
+        QVERIFY2(tcl.eval(script), qPrintable(tcl.result()));
+        QCOMPARE(tcl.result(),
+                 QStringLiteral("!= Bin 1010xxxx {TU_data THEN TU_valid #4} 1 center preset and 512 8 on 5 1 "
+                                "{IDLE BUSY} 8ns {edited copy.ona}"));
+        // The original demo file is untouched.
+        QCOMPARE(readAll(demo.ona()), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
+    }
+    void badCommandStopsTheScript() {
+        DemoCopy demo;
+        TclSession tcl;
+        const QString script = QStringLiteral(R"TCL(
+        ona_open_project {%1}
+        ona_set_trigoptn -samples 3
+        ona_set_tu -name TU_data -value FF
+    )TCL")
+                                   .arg(demo.ona());
+        QVERIFY(!tcl.eval(script));
+        QCOMPARE(tcl.result(),
+                 u"ona_set_trigoptn: core \"uart_la\": this core captures one fixed window of 2048 samples"_s);
+        QCOMPARE(OnaData::inst()->getTUValue(1), u"5A"_s); // the script stopped there
+        QVERIFY(tcl.eval("set errorInfo"));
+        QVERIFY(tcl.result().contains("ona_set_trigoptn -samples 3"));
+    }
+    void packageAndInterpreters() {
+        DemoCopy demo;
+        TclSession a, b;
+        QVERIFY(a.eval("package present ona"));
+        QCOMPARE(a.result(), u"1.0"_s);
+        QVERIFY(a.call({"ona_open_project", demo.ona()}));
+        QVERIFY(b.eval("ona_set_core -name bus_la")); // the same engine behind both
+        QVERIFY(a.eval("dict get [ona_get project] currentcore"));
+        QCOMPARE(a.result(), u"bus_la"_s);
+        QCOMPARE(Ona_Init(nullptr), TCL_ERROR);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCapture)
 #include "tst_capture.moc"

@@ -9,31 +9,269 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestController : public DemoSession {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void recordsFromTheProject();
-    void ledsFollowSwitchesAndCounter();
-    void memoryWords();
-    void memFileRoundTrip();
-    void memFileRefusals();
-    void pollingStartsAndStops();
-    void injectedFailures();
+    void init() { QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result())); }
+    void cleanup() {
+        ONCData::inst()->clearFailures();
+        ONCData::inst()->stopLED();
+    }
+    void recordsFromTheProject() {
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "kind"), u"2"_s);
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "leds"), u"led0 led1 led2 led3 led4 led5 led6 led7"_s);
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "switches"), u"sw0 sw1 sw2 sw3 sw4 sw5 sw6 sw7"_s);
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "memory"),
+                 u"start 00000000 end 000003FF width 32 depth 1024"_s);
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip").split(QLatin1Char(' ')).size(), 20);
+        const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(u"board_ctrl"_s));
+        QVERIFY(core->getLEDData().isDefined() && core->getLEDData().isEnabled());
+        QCOMPARE(core->getLEDData().getInstance(), u"led_bank"_s);
+        QCOMPARE(core->getUserRegisterData().getStartAddress(), u"0x0000"_s);
+        QCOMPARE(core->getUserRegisterData().getMemDepth(), 1024);
+        QVERIFY(core->getControlRegisterData().isDefined() && core->getStatusRegisterData().isDefined());
+
+        // A faulty record refuses the whole file, naming where; the open project stays.
+        const QByteArray onl = readAll(m_demo->onl());
+        const struct {
+            QByteArray from, to, where;
+        } faults[] = {
+            {"\"width\": 32 }", "\"width\": 65 }", "cores[2].controller.memory.width"},
+            {"\"start\": \"0x0000\"", "\"start\": \"0x0400\"", "cores[2].controller.memory.end: below the start"},
+            {"\"end\": \"0x03FF\"", "\"end\": \"0x3FFFFF\"", "cores[2].controller.memory.end: more than"},
+            {"\"sw7\"", "\"sw6\"", "cores[2].controller.switches.names[7]"},
+            {"\"leds\": {", "\"lights\": {", "cores[2].controller.lights: unknown key"},
+        };
+        for (const auto& f : faults) {
+            QByteArray bad = onl;
+            bad.replace(f.from, f.to);
+            QVERIFY(bad != onl);
+            writeAll(m_demo->path(u"bad.onl"_s), bad);
+            QByteArray ona = readAll(m_demo->ona());
+            ona.replace("demo.onl", "bad.onl");
+            writeAll(m_demo->path(u"bad.ona"_s), ona);
+            QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path(u"bad.ona"_s)}));
+            QVERIFY2(m_tcl.result().contains(QString::fromLatin1(f.where)), qPrintable(m_tcl.result()));
+            QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
+        }
+    }
+    void ledsFollowSwitchesAndCounter() {
+        freezeClock(0);
+        QSignalSpy changed(ONCData::inst(), &ONCData::sigControllerDataChanged);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
+        QCOMPARE(m_tcl.result(), u"00"_s);
+        QVERIFY(m_tcl.eval("ona_run_controller -write_switch 0xa5"));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.at(0).at(0).toString(), u"switch"_s);
+        QCOMPARE(changed.at(0).at(1).toString(), u"a5"_s);
+        QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
+        QCOMPARE(m_tcl.result(), u"A5"_s);
+        QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
+        QCOMPARE(m_tcl.result(), u"A5"_s);
+        // The counter moves the lower four LEDs; the upper four stay their switches.
+        freezeClock(3 * 250);
+        QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
+        QCOMPARE(m_tcl.result(), u"A6"_s);
+        // Writing the same value again changes nothing on the device side.
+        QVERIFY(m_tcl.eval("ona_run_controller -write_switch 0xA5"));
+        QCOMPARE(changed.size(), 1);
+
+        // Refusals change nothing.
+        for (const QString& bad : {u"0x1FF"_s, u"0x"_s, u"0xG1"_s, u"0x100000000"_s}) {
+            QVERIFY2(!m_tcl.call({"ona_run_controller", "-write_switch", bad}), qPrintable(bad));
+            QVERIFY(m_tcl.result().startsWith(u"ona_run_controller -write_switch: "_s));
+        }
+        QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
+        QCOMPARE(m_tcl.result(), u"A5"_s);
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(!m_tcl.eval("ona_run_controller -read_led extra"));
+        QVERIFY(!m_tcl.eval("ona_run_controller -blink"));
+
+        // An analyzer core has no controller device.
+        QVERIFY(m_tcl.eval("ona_set_core -name uart_la"));
+        QVERIFY(!m_tcl.eval("ona_run_controller -read_led"));
+        QVERIFY2(m_tcl.result().contains(u"is not a controller core"_s), qPrintable(m_tcl.result()));
+        // Back on the controller core, the device kept its switches.
+        QVERIFY(m_tcl.eval("ona_set_core -name board_ctrl"));
+        QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
+        QCOMPARE(m_tcl.result(), u"A5"_s);
+    }
+    void memoryWords() {
+        QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x5a5a"));
+        QCOMPARE(memWord(0), u"00005A5A"_s);
+        QCOMPARE(memWord(0x3ff), u"00005A5A"_s);
+        QVERIFY(m_tcl.eval("ona_write_controller -addr 0x10 -data 0xDEADBEEF"));
+        QCOMPARE(memWord(0x10), u"DEADBEEF"_s);
+        QVERIFY(m_tcl.eval("ona_write_controller -data 0x1f -addr 0x3FF"));
+        QCOMPARE(memWord(0x3ff), u"0000001F"_s);
+
+        const QStringList refused[] = {
+            {"ona_read_controller", "-addr", "0x400"},
+            {"ona_read_controller", "-addr", "0x"},
+            {"ona_write_controller", "-addr", "0x400", "-data", "0x1"},
+            {"ona_write_controller", "-addr", "0x10", "-data", "0x100000000"},
+            {"ona_write_controller", "-addr", "0x10"},
+            {"ona_run_controller", "-init_mem", "0x1FFFFFFFF"},
+        };
+        for (const QStringList& words : refused)
+            QVERIFY2(!m_tcl.call(words), qPrintable(words.join(' ')));
+        QCOMPARE(memWord(0x10), u"DEADBEEF"_s);
+        QCOMPARE(memWord(0x11), u"00005A5A"_s);
+    }
+    void memFileRoundTrip() {
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(m_tcl.call({"ona_write_controller", "-addr", u"0x%1"_s.arg(0x10 + i, 0, 16), "-data",
+                                u"0x%1"_s.arg(0xA0 + i, 0, 16)}));
+        // A folder with a blank, a quote, a bracket and a dollar reaches the
+        // device as typed.
+        QDir().mkpath(m_demo->path(u"my mem \"[x] $y"_s));
+        const QString file = m_demo->path(u"my mem \"[x] $y/part.mem"_s);
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-dump_memfile", file, "-offset", "0x10", "-range", "4"}),
+                 qPrintable(m_tcl.result()));
+        QCOMPARE(readAll(file),
+                 QByteArray("// Ondrel user memory dump ($readmemh): 4 words of 32 bits, memory base address 0x0\n"
+                            "@10\n000000a0\n000000a1\n000000a2\n000000a3\n"));
+        QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x0"));
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", file}), qPrintable(m_tcl.result()));
+        QCOMPARE(memWord(0x10), u"000000A0"_s);
+        QCOMPARE(memWord(0x13), u"000000A3"_s);
+        QCOMPARE(memWord(0x14), u"00000000"_s);
+
+        // The whole memory, then moved by an offset on load.
+        const QString whole = m_demo->path(u"whole.mem"_s);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", whole}));
+        QCOMPARE(readAll(whole).count('\n'), 1 + 1 + 1024);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-load_memfile", file, "-offset", "0x100"}));
+        QCOMPARE(memWord(0x110), u"000000A0"_s);
+
+        // A file as simulators and people write it: comments of both kinds,
+        // several words per line, underscores, upper and lower case, addresses.
+        const QString hand = m_demo->path(u"hand.mem"_s);
+        writeAll(hand,
+                 "/* boot image\n   two lines */\n"
+                 "@0 dead_beef 0000_0001 // first two\n"
+                 "\r\n"
+                 "@3FE\tCAFE f00d\n");
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
+        QCOMPARE(memWord(0), u"DEADBEEF"_s);
+        QCOMPARE(memWord(1), u"00000001"_s);
+        QCOMPARE(memWord(0x3fe), u"0000CAFE"_s);
+        QCOMPARE(memWord(0x3ff), u"0000F00D"_s);
+
+        // The width setting narrows the words written.
+        ONCData::inst()->setMemWidth(16);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", file, "-offset", "0", "-range", "1"}));
+        QCOMPARE(readAll(file).split('\n').at(2), QByteArray("beef"));
+        ONCData::inst()->setMemWidth(0);
+    }
+    void memFileRefusals() {
+        QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x77"));
+        const QString path = m_demo->path(u"bad.mem"_s);
+        const struct {
+            QByteArray text;
+            QString needle;
+            QStringList options;
+        } cases[] = {
+            {"00\n11\n2g\n", u"bad.mem:3: 'g' is not a hexadecimal digit"_s, {}},
+            {"// c\n123456789\n", u"bad.mem:2: word 123456789 is wider than the 32-bit memory"_s, {}},
+            {"@3FF\n1\n2\n", u"bad.mem:3: address 0x400 is outside"_s, {}},
+            {"@400 1\n", u"bad.mem:1: address 0x400 is outside"_s, {}},
+            {"1 2 3\n", u"bad.mem:1: address 0x12 is outside"_s, {"-offset", "0x10", "-range", "2"}},
+            {"1x\n", u"bad.mem:1: unknown (x)"_s, {}},
+            {"1 /* open\n\n", u"bad.mem:3: a /* comment is not closed"_s, {}},
+            {"// nothing\n", u"bad.mem: no data words"_s, {}},
+            {"@ 1\n", u"bad.mem:1: '@' without an address"_s, {}},
+            // A character that is no digit is shown as itself or by its code.
+            {"\xEF\xBB\xBF"
+             "12\n",
+             u"bad.mem:1: U+FEFF is not a hexadecimal digit"_s,
+             {}},
+            {"1\xC3\xA9\n", u"bad.mem:1: '\u00E9' (U+00E9) is not a hexadecimal digit"_s, {}},
+            {"1\x01\n", u"bad.mem:1: U+0001 is not"_s, {}},
+            {"1\xFF\n", u"bad.mem:1: byte 0xFF is not"_s, {}},
+            {"0x12\n", u"bad.mem:1: the 0x prefix is not allowed"_s, {}},
+            {"@0x10 1\n", u"bad.mem:1: the 0x prefix is not allowed"_s, {}},
+            {QByteArray(1024 * 80 + 64 * 1024 + 1, ' ') + "1\n", u"larger than"_s, {}},
+        };
+        for (const auto& c : cases) {
+            writeAll(path, c.text);
+            QVERIFY(!m_tcl.call(QStringList{"ona_run_controller", "-load_memfile", path} + c.options));
+            QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
+            // Nothing before the faulty line was loaded.
+            QCOMPARE(memWord(0), u"00000077"_s);
+            QCOMPARE(memWord(0x10), u"00000077"_s);
+        }
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(u"none.mem"_s)}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QString())})); // a folder
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", " "}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x400"}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x3FF", "-range", "2"}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-range", "0"}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-size", "1"}));
+        for (const char* offset : {"0xFFFFFFFFFFFFFFFF", "0x100000000", "123456789ABCDEF0123"}) {
+            QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", offset}));
+            QVERIFY2(m_tcl.result().contains("is too large"), qPrintable(m_tcl.result()));
+        }
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x1G"}));
+        QVERIFY2(m_tcl.result().contains("takes a hexadecimal word offset"), qPrintable(m_tcl.result()));
+        ONCData::inst()->setMemWidth(33);
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path}));
+        ONCData::inst()->setMemWidth(0);
+    }
+    void pollingStartsAndStops() {
+        ONCData* c = ONCData::inst();
+        QSignalSpy reads(c, &ONCData::pollingRead);
+        c->setPollingSpeed(5);
+        c->startLED(u"led_bank"_s);
+        QVERIFY(c->isPolling());
+        QVERIFY(reads.wait(2000));
+        QCOMPARE(c->getPollingData().size(), 2);
+        c->stopLED();
+        QVERIFY(!c->isPolling());
+        const int after = int(reads.size());
+        QTest::qWait(200);
+        QCOMPARE(reads.size(), after);
+
+        // Speed 0 keeps the thread quiet; a speed change wakes it.
+        c->setPollingSpeed(0);
+        c->startLED(u"led_bank"_s);
+        QTest::qWait(150);
+        QCOMPARE(reads.size(), after);
+        c->setPollingSpeed(5);
+        QVERIFY(reads.wait(2000));
+
+        // Closing the controller session and closing the project stop it too.
+        QVERIFY(m_tcl.eval("ona_close_controller"));
+        QVERIFY(!c->isPolling());
+        c->setPollingSpeed(5);
+        c->startLED(u"led_bank"_s);
+        QVERIFY(m_tcl.eval("ona_close_project"));
+        QVERIFY(!c->isPolling());
+        QVERIFY(!c->device());
+    }
+    void injectedFailures() {
+        ONCData* c = ONCData::inst();
+        c->injectFailure(u"ona_run_controller -read_led"_s, ONCData::Failed);
+        c->injectFailure(u"ona_run_controller -read_switch"_s, ONCData::ErrorText);
+        c->injectFailure(u"ona_read_controller"_s, ONCData::Empty);
+        QVERIFY(!m_tcl.eval("ona_run_controller -read_led"));
+        QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
+        QCOMPARE(m_tcl.result(), u"ERROR: injected failure"_s);
+        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
+        QCOMPARE(m_tcl.result(), QString());
+        c->clearFailures();
+        QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
+        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
+        QCOMPARE(m_tcl.result(), u"00000000"_s);
+    }
 
 private:
     // Freezes the counter of the current device at `ms` milliseconds.
     void freezeClock(qint64 ms);
     QString memWord(int index);
 };
-
-void TestController::init() { QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result())); }
-
-void TestController::cleanup() {
-    ONCData::inst()->clearFailures();
-    ONCData::inst()->stopLED();
-}
 
 void TestController::freezeClock(qint64 ms) {
     auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
@@ -42,264 +280,8 @@ void TestController::freezeClock(qint64 ms) {
 }
 
 QString TestController::memWord(int index) {
-    m_tcl.call({"ona_read_controller", "-addr", QStringLiteral("0x%1").arg(index, 0, 16)});
+    m_tcl.call({"ona_read_controller", "-addr", u"0x%1"_s.arg(index, 0, 16)});
     return m_tcl.result();
-}
-
-void TestController::recordsFromTheProject() {
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "kind"), QStringLiteral("2"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "leds"),
-             QStringLiteral("led0 led1 led2 led3 led4 led5 led6 led7"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "switches"), QStringLiteral("sw0 sw1 sw2 sw3 sw4 sw5 sw6 sw7"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "memory"),
-             QStringLiteral("start 00000000 end 000003FF width 32 depth 1024"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip").split(QLatin1Char(' ')).size(), 20);
-    const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(QStringLiteral("board_ctrl")));
-    QVERIFY(core->getLEDData().isDefined() && core->getLEDData().isEnabled());
-    QCOMPARE(core->getLEDData().getInstance(), QStringLiteral("led_bank"));
-    QCOMPARE(core->getUserRegisterData().getStartAddress(), QStringLiteral("0x0000"));
-    QCOMPARE(core->getUserRegisterData().getMemDepth(), 1024);
-    QVERIFY(core->getControlRegisterData().isDefined() && core->getStatusRegisterData().isDefined());
-
-    // A faulty record refuses the whole file, naming where; the open project stays.
-    const QByteArray onl = readAll(m_demo->onl());
-    const struct {
-        QByteArray from, to, where;
-    } faults[] = {
-        {"\"width\": 32 }", "\"width\": 65 }", "cores[2].controller.memory.width"},
-        {"\"start\": \"0x0000\"", "\"start\": \"0x0400\"", "cores[2].controller.memory.end: below the start"},
-        {"\"end\": \"0x03FF\"", "\"end\": \"0x3FFFFF\"", "cores[2].controller.memory.end: more than"},
-        {"\"sw7\"", "\"sw6\"", "cores[2].controller.switches.names[7]"},
-        {"\"leds\": {", "\"lights\": {", "cores[2].controller.lights: unknown key"},
-    };
-    for (const auto& f : faults) {
-        QByteArray bad = onl;
-        bad.replace(f.from, f.to);
-        QVERIFY(bad != onl);
-        writeAll(m_demo->path(QStringLiteral("bad.onl")), bad);
-        QByteArray ona = readAll(m_demo->ona());
-        ona.replace("demo.onl", "bad.onl");
-        writeAll(m_demo->path(QStringLiteral("bad.ona")), ona);
-        QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path(QStringLiteral("bad.ona"))}));
-        QVERIFY2(m_tcl.result().contains(QString::fromLatin1(f.where)), qPrintable(m_tcl.result()));
-        QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
-    }
-}
-
-void TestController::ledsFollowSwitchesAndCounter() {
-    freezeClock(0);
-    QSignalSpy changed(ONCData::inst(), &ONCData::sigControllerDataChanged);
-    QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
-    QCOMPARE(m_tcl.result(), QStringLiteral("00"));
-    QVERIFY(m_tcl.eval("ona_run_controller -write_switch 0xa5"));
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("switch"));
-    QCOMPARE(changed.at(0).at(1).toString(), QStringLiteral("a5"));
-    QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("A5"));
-    QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("A5"));
-    // The counter moves the lower four LEDs; the upper four stay their switches.
-    freezeClock(3 * 250);
-    QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("A6"));
-    // Writing the same value again changes nothing on the device side.
-    QVERIFY(m_tcl.eval("ona_run_controller -write_switch 0xA5"));
-    QCOMPARE(changed.size(), 1);
-
-    // Refusals change nothing.
-    for (const QString& bad :
-         {QStringLiteral("0x1FF"), QStringLiteral("0x"), QStringLiteral("0xG1"), QStringLiteral("0x100000000")}) {
-        QVERIFY2(!m_tcl.call({"ona_run_controller", "-write_switch", bad}), qPrintable(bad));
-        QVERIFY(m_tcl.result().startsWith(QStringLiteral("ona_run_controller -write_switch: ")));
-    }
-    QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
-    QCOMPARE(m_tcl.result(), QStringLiteral("A5"));
-    QCOMPARE(changed.size(), 1);
-    QVERIFY(!m_tcl.eval("ona_run_controller -read_led extra"));
-    QVERIFY(!m_tcl.eval("ona_run_controller -blink"));
-
-    // An analyzer core has no controller device.
-    QVERIFY(m_tcl.eval("ona_set_core -name uart_la"));
-    QVERIFY(!m_tcl.eval("ona_run_controller -read_led"));
-    QVERIFY2(m_tcl.result().contains(QStringLiteral("is not a controller core")), qPrintable(m_tcl.result()));
-    // Back on the controller core, the device kept its switches.
-    QVERIFY(m_tcl.eval("ona_set_core -name board_ctrl"));
-    QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("A5"));
-}
-
-void TestController::memoryWords() {
-    QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x5a5a"));
-    QCOMPARE(memWord(0), QStringLiteral("00005A5A"));
-    QCOMPARE(memWord(0x3ff), QStringLiteral("00005A5A"));
-    QVERIFY(m_tcl.eval("ona_write_controller -addr 0x10 -data 0xDEADBEEF"));
-    QCOMPARE(memWord(0x10), QStringLiteral("DEADBEEF"));
-    QVERIFY(m_tcl.eval("ona_write_controller -data 0x1f -addr 0x3FF"));
-    QCOMPARE(memWord(0x3ff), QStringLiteral("0000001F"));
-
-    const QStringList refused[] = {
-        {"ona_read_controller", "-addr", "0x400"},
-        {"ona_read_controller", "-addr", "0x"},
-        {"ona_write_controller", "-addr", "0x400", "-data", "0x1"},
-        {"ona_write_controller", "-addr", "0x10", "-data", "0x100000000"},
-        {"ona_write_controller", "-addr", "0x10"},
-        {"ona_run_controller", "-init_mem", "0x1FFFFFFFF"},
-    };
-    for (const QStringList& words : refused)
-        QVERIFY2(!m_tcl.call(words), qPrintable(words.join(' ')));
-    QCOMPARE(memWord(0x10), QStringLiteral("DEADBEEF"));
-    QCOMPARE(memWord(0x11), QStringLiteral("00005A5A"));
-}
-
-void TestController::memFileRoundTrip() {
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(m_tcl.call({"ona_write_controller", "-addr", QStringLiteral("0x%1").arg(0x10 + i, 0, 16), "-data",
-                            QStringLiteral("0x%1").arg(0xA0 + i, 0, 16)}));
-    // A folder with a blank, a quote, a bracket and a dollar reaches the
-    // device as typed.
-    QDir().mkpath(m_demo->path(QStringLiteral("my mem \"[x] $y")));
-    const QString file = m_demo->path(QStringLiteral("my mem \"[x] $y/part.mem"));
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-dump_memfile", file, "-offset", "0x10", "-range", "4"}),
-             qPrintable(m_tcl.result()));
-    QCOMPARE(readAll(file),
-             QByteArray("// Ondrel user memory dump ($readmemh): 4 words of 32 bits, memory base address 0x0\n"
-                        "@10\n000000a0\n000000a1\n000000a2\n000000a3\n"));
-    QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x0"));
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", file}), qPrintable(m_tcl.result()));
-    QCOMPARE(memWord(0x10), QStringLiteral("000000A0"));
-    QCOMPARE(memWord(0x13), QStringLiteral("000000A3"));
-    QCOMPARE(memWord(0x14), QStringLiteral("00000000"));
-
-    // The whole memory, then moved by an offset on load.
-    const QString whole = m_demo->path(QStringLiteral("whole.mem"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", whole}));
-    QCOMPARE(readAll(whole).count('\n'), 1 + 1 + 1024);
-    QVERIFY(m_tcl.call({"ona_run_controller", "-load_memfile", file, "-offset", "0x100"}));
-    QCOMPARE(memWord(0x110), QStringLiteral("000000A0"));
-
-    // A file as simulators and people write it: comments of both kinds,
-    // several words per line, underscores, upper and lower case, addresses.
-    const QString hand = m_demo->path(QStringLiteral("hand.mem"));
-    writeAll(hand,
-             "/* boot image\n   two lines */\n"
-             "@0 dead_beef 0000_0001 // first two\n"
-             "\r\n"
-             "@3FE\tCAFE f00d\n");
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
-    QCOMPARE(memWord(0), QStringLiteral("DEADBEEF"));
-    QCOMPARE(memWord(1), QStringLiteral("00000001"));
-    QCOMPARE(memWord(0x3fe), QStringLiteral("0000CAFE"));
-    QCOMPARE(memWord(0x3ff), QStringLiteral("0000F00D"));
-
-    // The width setting narrows the words written.
-    ONCData::inst()->setMemWidth(16);
-    QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", file, "-offset", "0", "-range", "1"}));
-    QCOMPARE(readAll(file).split('\n').at(2), QByteArray("beef"));
-    ONCData::inst()->setMemWidth(0);
-}
-
-void TestController::memFileRefusals() {
-    QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x77"));
-    const QString path = m_demo->path(QStringLiteral("bad.mem"));
-    const struct {
-        QByteArray text;
-        QString needle;
-        QStringList options;
-    } cases[] = {
-        {"00\n11\n2g\n", QStringLiteral("bad.mem:3: 'g' is not a hexadecimal digit"), {}},
-        {"// c\n123456789\n", QStringLiteral("bad.mem:2: word 123456789 is wider than the 32-bit memory"), {}},
-        {"@3FF\n1\n2\n", QStringLiteral("bad.mem:3: address 0x400 is outside"), {}},
-        {"@400 1\n", QStringLiteral("bad.mem:1: address 0x400 is outside"), {}},
-        {"1 2 3\n", QStringLiteral("bad.mem:1: address 0x12 is outside"), {"-offset", "0x10", "-range", "2"}},
-        {"1x\n", QStringLiteral("bad.mem:1: unknown (x)"), {}},
-        {"1 /* open\n\n", QStringLiteral("bad.mem:3: a /* comment is not closed"), {}},
-        {"// nothing\n", QStringLiteral("bad.mem: no data words"), {}},
-        {"@ 1\n", QStringLiteral("bad.mem:1: '@' without an address"), {}},
-        // A character that is no digit is shown as itself or by its code.
-        {"\xEF\xBB\xBF"
-         "12\n",
-         QStringLiteral("bad.mem:1: U+FEFF is not a hexadecimal digit"),
-         {}},
-        {"1\xC3\xA9\n", QStringLiteral("bad.mem:1: '\u00E9' (U+00E9) is not a hexadecimal digit"), {}},
-        {"1\x01\n", QStringLiteral("bad.mem:1: U+0001 is not"), {}},
-        {"1\xFF\n", QStringLiteral("bad.mem:1: byte 0xFF is not"), {}},
-        {"0x12\n", QStringLiteral("bad.mem:1: the 0x prefix is not allowed"), {}},
-        {"@0x10 1\n", QStringLiteral("bad.mem:1: the 0x prefix is not allowed"), {}},
-        {QByteArray(1024 * 80 + 64 * 1024 + 1, ' ') + "1\n", QStringLiteral("larger than"), {}},
-    };
-    for (const auto& c : cases) {
-        writeAll(path, c.text);
-        QVERIFY(!m_tcl.call(QStringList{"ona_run_controller", "-load_memfile", path} + c.options));
-        QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
-        // Nothing before the faulty line was loaded.
-        QCOMPARE(memWord(0), QStringLiteral("00000077"));
-        QCOMPARE(memWord(0x10), QStringLiteral("00000077"));
-    }
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QStringLiteral("none.mem"))}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QString())})); // a folder
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", " "}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x400"}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x3FF", "-range", "2"}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-range", "0"}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-size", "1"}));
-    for (const char* offset : {"0xFFFFFFFFFFFFFFFF", "0x100000000", "123456789ABCDEF0123"}) {
-        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", offset}));
-        QVERIFY2(m_tcl.result().contains("is too large"), qPrintable(m_tcl.result()));
-    }
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path, "-offset", "0x1G"}));
-    QVERIFY2(m_tcl.result().contains("takes a hexadecimal word offset"), qPrintable(m_tcl.result()));
-    ONCData::inst()->setMemWidth(33);
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path}));
-    ONCData::inst()->setMemWidth(0);
-}
-
-void TestController::pollingStartsAndStops() {
-    ONCData* c = ONCData::inst();
-    QSignalSpy reads(c, &ONCData::pollingRead);
-    c->setPollingSpeed(5);
-    c->startLED(QStringLiteral("led_bank"));
-    QVERIFY(c->isPolling());
-    QVERIFY(reads.wait(2000));
-    QCOMPARE(c->getPollingData().size(), 2);
-    c->stopLED();
-    QVERIFY(!c->isPolling());
-    const int after = int(reads.size());
-    QTest::qWait(200);
-    QCOMPARE(reads.size(), after);
-
-    // Speed 0 keeps the thread quiet; a speed change wakes it.
-    c->setPollingSpeed(0);
-    c->startLED(QStringLiteral("led_bank"));
-    QTest::qWait(150);
-    QCOMPARE(reads.size(), after);
-    c->setPollingSpeed(5);
-    QVERIFY(reads.wait(2000));
-
-    // Closing the controller session and closing the project stop it too.
-    QVERIFY(m_tcl.eval("ona_close_controller"));
-    QVERIFY(!c->isPolling());
-    c->setPollingSpeed(5);
-    c->startLED(QStringLiteral("led_bank"));
-    QVERIFY(m_tcl.eval("ona_close_project"));
-    QVERIFY(!c->isPolling());
-    QVERIFY(!c->device());
-}
-
-void TestController::injectedFailures() {
-    ONCData* c = ONCData::inst();
-    c->injectFailure(QStringLiteral("ona_run_controller -read_led"), ONCData::Failed);
-    c->injectFailure(QStringLiteral("ona_run_controller -read_switch"), ONCData::ErrorText);
-    c->injectFailure(QStringLiteral("ona_read_controller"), ONCData::Empty);
-    QVERIFY(!m_tcl.eval("ona_run_controller -read_led"));
-    QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("ERROR: injected failure"));
-    QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
-    QCOMPARE(m_tcl.result(), QString());
-    c->clearFailures();
-    QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
-    QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("00000000"));
 }
 
 QTEST_GUILESS_MAIN(TestController)

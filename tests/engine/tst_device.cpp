@@ -13,6 +13,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // What the engine asked of the target, and what it should refuse.
@@ -76,7 +78,7 @@ public:
     bool hasControl(const QString& name) const override { return name == QLatin1String("ctrl_mode"); }
     bool hasStatus(const QString&) const override { return false; }
     bool readControl(const QString& name, QString* hex, QString* error) const override {
-        *hex = QStringLiteral("C");
+        *hex = u"C"_s;
         return refuse(name, error);
     }
     bool readStatus(const QString& name, QString*, QString* error) const override { return refuse(name, error); }
@@ -118,7 +120,7 @@ public:
 
 private:
     static bool none(QString* error) {
-        *error = QStringLiteral("not on the scripted target");
+        *error = u"not on the scripted target"_s;
         return false;
     }
     mutable ScriptedRegisters m_registers;
@@ -127,7 +129,7 @@ private:
 class ScriptedTarget : public TargetDevice {
 public:
     explicit ScriptedTarget(Script* script) : m_script(script) {}
-    QStringList usbPorts(const CableSettings&) const override { return {QStringLiteral("EzUSB-0")}; }
+    QStringList usbPorts(const CableSettings&) const override { return {u"EzUSB-0"_s}; }
     bool parallelPortAnswers(int) const override { return false; }
     QString cableFault(const CableSettings&) const override { return QString(); }
     bool checkSignalSource(const QJsonObject&, int, QString*) const override { return true; }
@@ -139,11 +141,11 @@ public:
         return std::make_shared<ScriptedController>(m_script);
     }
     std::unique_ptr<HardIpDevice> openHardIp(const HardIpData&, const HardIpBlock*, QString* error) override {
-        *error = QStringLiteral("no hard IP on the scripted target");
+        *error = u"no hard IP on the scripted target"_s;
         return nullptr;
     }
     std::unique_ptr<SerdesDevice> openSerdes(const SerdesLayout&, QString* error) override {
-        *error = QStringLiteral("no SERDES on the scripted target");
+        *error = u"no SERDES on the scripted target"_s;
         return nullptr;
     }
 
@@ -156,88 +158,79 @@ private:
 class TstDevice : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void captureRunsOnTheChosenTarget();
-    void registersAndRefusalsComeFromTheTarget();
+    void init() {
+        m_script = Script();
+        DeviceRegistry::add(u"scripted"_s, [this] { return std::make_unique<ScriptedTarget>(&m_script); });
+        QVERIFY2(m_tcl.call({"ona_open_project", m_demo.ona()}), qPrintable(m_tcl.result()));
+        // The cable settings choose the target; a project opens on the default one.
+        OnaJTAG* cable = OnaData::inst()->getJTAG();
+        QVERIFY(cable->settings().device.isEmpty());
+        CableSettings settings = cable->settings();
+        settings.device = u"scripted"_s;
+        cable->setSettings(settings);
+        // A cable edit keeps the target.
+        QVERIFY2(m_tcl.call({"ona_set_project", "-cableport", "0"}), qPrintable(m_tcl.result()));
+        QCOMPARE(cable->settings().device, u"scripted"_s);
+    }
+    void cleanup() {
+        m_tcl.eval("ona_close_project");
+        DeviceRegistry::remove(u"scripted"_s);
+    }
+    void captureRunsOnTheChosenTarget() {
+        QVERIFY(m_tcl.call({"ona_set_core", "-name", "bus_la", "-run", "off"}));
+        QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(m_tcl.result()));
+
+        // The core was loaded with the project's trigger setup.
+        QCOMPARE(m_script.loads.size(), 1);
+        const AnalyzerLoad& load = m_script.loads.first();
+        QCOMPARE(load.coreName, u"uart_la"_s);
+        QCOMPARE(load.units.size(), 4);
+        QCOMPARE(load.expressions.size(), 1); // TE_byte is disabled
+        QCOMPARE(load.samples, 2048);
+        QCOMPARE(load.channelNames.size(), 1 + 1 + 3 + 3 + 8 + 1);
+        QVERIFY(!load.simulation.isEmpty());
+        QCOMPARE(m_script.polls, 4);
+
+        // What the verbs read is what the target uploaded.
+        QCOMPARE(m_tcl.dictGet("ona_get capture", "samples"), u"2048"_s);
+        QCOMPARE(m_tcl.dictGet("ona_get capture", "triggers"), QString::number(load.position));
+        QVERIFY(m_tcl.eval("ona_get value rx_data 300"));
+        QCOMPARE(m_tcl.result(), u"%1"_s.arg(300 % 256, 8, 2, QLatin1Char('0')));
+
+        // A target that fails while the core runs fails the run with its text.
+        m_script.pollFault = u"ERROR: the scripted target stopped answering"_s;
+        QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
+        m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000)));
+        QCOMPARE(OnaData::inst()->getRunErr(), m_script.pollFault);
+        m_script.pollFault.clear();
+        m_script.armFault = u"ERROR: the scripted core will not arm"_s;
+        QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
+        m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000)));
+        QCOMPARE(OnaData::inst()->getRunErr(), m_script.armFault);
+    }
+    void registersAndRefusalsComeFromTheTarget() {
+        QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}),
+                 qPrintable(m_tcl.result()));
+        QCOMPARE(m_script.registerWrites, QStringList{"ctrl_mode=a"});
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-read_control", "ctrl_mode"}), qPrintable(m_tcl.result()));
+        QCOMPARE(ONCData::inst()->getWBData(), u"C"_s);
+
+        m_script.registerFault = u"cable timed out"_s;
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "b"}));
+        QVERIFY2(m_tcl.result().contains("cable timed out: ctrl_mode"), qPrintable(m_tcl.result()));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-read_led"}));
+        QVERIFY2(m_tcl.result().contains("no virtual LEDs"), qPrintable(m_tcl.result()));
+        QVERIFY(!m_tcl.call({"ona_read_controller", "-addr", "0"}));
+        QVERIFY2(m_tcl.result().contains("not on the scripted target"), qPrintable(m_tcl.result()));
+    }
 
 private:
-    void open();
     TclSession m_tcl;
     DemoCopy m_demo;
     Script m_script;
 };
-
-void TstDevice::init() {
-    m_script = Script();
-    DeviceRegistry::add(QStringLiteral("scripted"), [this] { return std::make_unique<ScriptedTarget>(&m_script); });
-    QVERIFY2(m_tcl.call({"ona_open_project", m_demo.ona()}), qPrintable(m_tcl.result()));
-    // The cable settings choose the target; a project opens on the default one.
-    OnaJTAG* cable = OnaData::inst()->getJTAG();
-    QVERIFY(cable->settings().device.isEmpty());
-    CableSettings settings = cable->settings();
-    settings.device = QStringLiteral("scripted");
-    cable->setSettings(settings);
-    // A cable edit keeps the target.
-    QVERIFY2(m_tcl.call({"ona_set_project", "-cableport", "0"}), qPrintable(m_tcl.result()));
-    QCOMPARE(cable->settings().device, QStringLiteral("scripted"));
-}
-
-void TstDevice::cleanup() {
-    m_tcl.eval("ona_close_project");
-    DeviceRegistry::remove(QStringLiteral("scripted"));
-}
-
-void TstDevice::captureRunsOnTheChosenTarget() {
-    QVERIFY(m_tcl.call({"ona_set_core", "-name", "bus_la", "-run", "off"}));
-    QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000))), qPrintable(m_tcl.result()));
-
-    // The core was loaded with the project's trigger setup.
-    QCOMPARE(m_script.loads.size(), 1);
-    const AnalyzerLoad& load = m_script.loads.first();
-    QCOMPARE(load.coreName, QStringLiteral("uart_la"));
-    QCOMPARE(load.units.size(), 4);
-    QCOMPARE(load.expressions.size(), 1); // TE_byte is disabled
-    QCOMPARE(load.samples, 2048);
-    QCOMPARE(load.channelNames.size(), 1 + 1 + 3 + 3 + 8 + 1);
-    QVERIFY(!load.simulation.isEmpty());
-    QCOMPARE(m_script.polls, 4);
-
-    // What the verbs read is what the target uploaded.
-    QCOMPARE(m_tcl.dictGet("ona_get capture", "samples"), QStringLiteral("2048"));
-    QCOMPARE(m_tcl.dictGet("ona_get capture", "triggers"), QString::number(load.position));
-    QVERIFY(m_tcl.eval("ona_get value rx_data 300"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("%1").arg(300 % 256, 8, 2, QLatin1Char('0')));
-
-    // A target that fails while the core runs fails the run with its text.
-    m_script.pollFault = QStringLiteral("ERROR: the scripted target stopped answering");
-    QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
-    m_tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000)));
-    QCOMPARE(OnaData::inst()->getRunErr(), m_script.pollFault);
-    m_script.pollFault.clear();
-    m_script.armFault = QStringLiteral("ERROR: the scripted core will not arm");
-    QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
-    m_tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000)));
-    QCOMPARE(OnaData::inst()->getRunErr(), m_script.armFault);
-}
-
-void TstDevice::registersAndRefusalsComeFromTheTarget() {
-    QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}),
-             qPrintable(m_tcl.result()));
-    QCOMPARE(m_script.registerWrites, QStringList{"ctrl_mode=a"});
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-read_control", "ctrl_mode"}), qPrintable(m_tcl.result()));
-    QCOMPARE(ONCData::inst()->getWBData(), QStringLiteral("C"));
-
-    m_script.registerFault = QStringLiteral("cable timed out");
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "b"}));
-    QVERIFY2(m_tcl.result().contains("cable timed out: ctrl_mode"), qPrintable(m_tcl.result()));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-read_led"}));
-    QVERIFY2(m_tcl.result().contains("no virtual LEDs"), qPrintable(m_tcl.result()));
-    QVERIFY(!m_tcl.call({"ona_read_controller", "-addr", "0"}));
-    QVERIFY2(m_tcl.result().contains("not on the scripted target"), qPrintable(m_tcl.result()));
-}
 
 QTEST_GUILESS_MAIN(TstDevice)
 #include "tst_device.moc"

@@ -25,22 +25,7 @@
 #include <cstring>
 #include <thread>
 
-class TestEdges : public QObject {
-    Q_OBJECT
-private slots:
-    void init() { OnaData::inst()->resetData(); }
-    void cleanup() {
-        SafeFile::setSimulatedDeviceFull(false);
-        OnaData::inst()->resetData();
-    }
-    void fullDiskKeepsEveryOldFile();
-    void pipesDevicesAndFoldersNeverBlock();
-    void writersReplaceOnlyRegularFiles();
-    void anyUnicodeAndNul();
-    void savedCaptureOfUnknownCoreOrTooManySamples();
-    void startedRunSaysConfiguring();
-    void hugeInputIsNotEchoedWhole();
-};
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -56,7 +41,7 @@ bool consoleEval(TclSession& tcl, const QString& script, QString* result) {
 QString quoted(const QString& text) {
     QString out;
     for (QChar c : text) {
-        if (QStringLiteral("\\\"$[]").contains(c))
+        if (u"\\\"$[]"_s.contains(c))
             out += QLatin1Char('\\');
         out += c;
     }
@@ -82,7 +67,7 @@ void runDemoCapture(TclSession& tcl) {
     QVERIFY(
         tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
                  "ona_set_te -name TE_start -enable on"));
-    QVERIFY2(tcl.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000))), qPrintable(tcl.result()));
+    QVERIFY2(tcl.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(tcl.result()));
     QVERIFY(OnaData::inst()->getWDModel() && OnaData::inst()->getWDModel()->hasData());
 }
 
@@ -112,292 +97,294 @@ private:
 };
 
 } // namespace
-
-// Every atomic writer on a full file system: the old file stays as it was,
-// the command fails with the system's reason and no temporary file is left.
-// A real small tmpfs where the machine lets us mount one, else the seam.
-void TestEdges::fullDiskKeepsEveryOldFile() {
-    QTemporaryDir base;
-    const QString dir = base.filePath("fs");
-    QDir().mkpath(dir);
-    const bool mounted = ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=512k") == 0;
-    auto unmount = qScopeGuard([&] {
-        if (mounted)
-            ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
-    });
-    if (!mounted)
-        qInfo("no tmpfs can be mounted here: the full device is simulated");
-    copyDemoTo(dir);
-
-    TclSession tcl;
-    const QString ona = dir + "/demo.ona";
-    QVERIFY2(tcl.call({"ona_open_project", ona}), qPrintable(tcl.result()));
-    runDemoCapture(tcl);
-    QVERIFY(tcl.eval("ona_add_tokenset -tokenset flags -bits 2; ona_add_token flags BOTH=b'11"));
-    const QString ont = dir + "/t.ont", vcd = dir + "/x.vcd", txt = dir + "/x.txt";
-    QVERIFY2(tcl.call({"ona_save_project"}), qPrintable(tcl.result()));
-    QVERIFY2(tcl.call({"ona_export_tokenset", ont}), qPrintable(tcl.result()));
-    QVERIFY2(tcl.call({"ona_export_project", "-vcd", vcd}), qPrintable(tcl.result()));
-    QVERIFY2(tcl.call({"ona_export_project", "-txt", txt}), qPrintable(tcl.result()));
-    const QString cap = ona + ".cap";
-    QVERIFY(QFile::exists(cap));
-    QMap<QString, QByteArray> before;
-    for (const QString& f : {ona, ont, vcd, txt, cap})
-        before[f] = readAll(f);
-    // Something to write that differs from what is there.
-    QVERIFY(tcl.eval("ona_add_token flags NONE=b'00"));
-
-    if (mounted) {
-        QFile filler(dir + "/filler");
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size()) {
-        }
-    } else {
-        SafeFile::setSimulatedDeviceFull(true);
+class TestEdges : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { OnaData::inst()->resetData(); }
+    void cleanup() {
+        SafeFile::setSimulatedDeviceFull(false);
+        OnaData::inst()->resetData();
     }
-    const QStringList files = filesIn(dir);
+    // Every atomic writer on a full file system: the old file stays as it was,
+    // the command fails with the system's reason and no temporary file is left.
+    // A real small tmpfs where the machine lets us mount one, else the seam.
+    void fullDiskKeepsEveryOldFile() {
+        QTemporaryDir base;
+        const QString dir = base.filePath("fs");
+        QDir().mkpath(dir);
+        const bool mounted = ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=512k") == 0;
+        auto unmount = qScopeGuard([&] {
+            if (mounted)
+                ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+        });
+        if (!mounted)
+            qInfo("no tmpfs can be mounted here: the full device is simulated");
+        copyDemoTo(dir);
 
-    auto refused = [&](const QStringList& words) {
-        QVERIFY2(!tcl.call(words), qPrintable(words.join(' ') + " succeeded on a full disk"));
-        QVERIFY2(tcl.result().contains("No space left on device"), qPrintable(tcl.result()));
-    };
-    refused({"ona_save_project"});
-    refused({"ona_export_tokenset", ont});
-    refused({"ona_export_project", "-vcd", vcd});
-    refused({"ona_export_project", "-txt", txt});
-    // The sidecar's writer: the analyzer file is written first, so on a full
-    // disk it is reached only directly.
-    std::vector<CaptureFile::Entry> entries;
-    QString why;
-    QVERIFY(CaptureFile::parse(before[cap], &entries, &why));
-    QVERIFY(!CaptureFile::write(cap, entries, &why));
-    QVERIFY2(why.contains("No space left on device"), qPrintable(why));
+        TclSession tcl;
+        const QString ona = dir + "/demo.ona";
+        QVERIFY2(tcl.call({"ona_open_project", ona}), qPrintable(tcl.result()));
+        runDemoCapture(tcl);
+        QVERIFY(tcl.eval("ona_add_tokenset -tokenset flags -bits 2; ona_add_token flags BOTH=b'11"));
+        const QString ont = dir + "/t.ont", vcd = dir + "/x.vcd", txt = dir + "/x.txt";
+        QVERIFY2(tcl.call({"ona_save_project"}), qPrintable(tcl.result()));
+        QVERIFY2(tcl.call({"ona_export_tokenset", ont}), qPrintable(tcl.result()));
+        QVERIFY2(tcl.call({"ona_export_project", "-vcd", vcd}), qPrintable(tcl.result()));
+        QVERIFY2(tcl.call({"ona_export_project", "-txt", txt}), qPrintable(tcl.result()));
+        const QString cap = ona + ".cap";
+        QVERIFY(QFile::exists(cap));
+        QMap<QString, QByteArray> before;
+        for (const QString& f : {ona, ont, vcd, txt, cap})
+            before[f] = readAll(f);
+        // Something to write that differs from what is there.
+        QVERIFY(tcl.eval("ona_add_token flags NONE=b'00"));
 
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        QVERIFY2(readAll(it.key()) == it.value(), qPrintable(it.key() + " changed"));
-    QCOMPARE(filesIn(dir), files);
-}
+        if (mounted) {
+            QFile filler(dir + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size()) {
+            }
+        } else {
+            SafeFile::setSimulatedDeviceFull(true);
+        }
+        const QStringList files = filesIn(dir);
 
-// Readers open regular files only and never wait for a writer.
-void TestEdges::pipesDevicesAndFoldersNeverBlock() {
-    DemoCopy demo;
-    const QString fifoOna = demo.path("pipe.ona"), fifoOnt = demo.path("pipe.ont");
-    QVERIFY(::mkfifo(QFile::encodeName(fifoOna).constData(), 0600) == 0);
-    QVERIFY(::mkfifo(QFile::encodeName(fifoOnt).constData(), 0600) == 0);
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-    const QString saved = demo.path("p.ona");
-    QVERIFY(tcl.call({"ona_save_project", saved}));
-    QVERIFY(tcl.eval("ona_close_project"));
-    const QString fifoCap = saved + ".cap";
-    QVERIFY(::mkfifo(QFile::encodeName(fifoCap).constData(), 0600) == 0);
-    const QString fifoMerge = demo.path("mpp_merge.json");
-    QVERIFY(QFile::remove(fifoMerge));
-    QVERIFY(::mkfifo(QFile::encodeName(fifoMerge).constData(), 0600) == 0);
+        auto refused = [&](const QStringList& words) {
+            QVERIFY2(!tcl.call(words), qPrintable(words.join(' ') + " succeeded on a full disk"));
+            QVERIFY2(tcl.result().contains("No space left on device"), qPrintable(tcl.result()));
+        };
+        refused({"ona_save_project"});
+        refused({"ona_export_tokenset", ont});
+        refused({"ona_export_project", "-vcd", vcd});
+        refused({"ona_export_project", "-txt", txt});
+        // The sidecar's writer: the analyzer file is written first, so on a full
+        // disk it is reached only directly.
+        std::vector<CaptureFile::Entry> entries;
+        QString why;
+        QVERIFY(CaptureFile::parse(before[cap], &entries, &why));
+        QVERIFY(!CaptureFile::write(cap, entries, &why));
+        QVERIFY2(why.contains("No space left on device"), qPrintable(why));
 
-    Unblocker unblocker({fifoOna, fifoOnt, fifoCap, fifoMerge});
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(!tcl.call({"ona_open_project", fifoOna}));
-    QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
-    QVERIFY(!tcl.call({"ona_open_project", "/dev/null"}));
-    QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
-    QVERIFY(!tcl.call({"ona_open_project", demo.path("")}));
-    QVERIFY2(tcl.result().contains("folder"), qPrintable(tcl.result()));
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(readAll(it.key()) == it.value(), qPrintable(it.key() + " changed"));
+        QCOMPARE(filesIn(dir), files);
+    }
+    // Readers open regular files only and never wait for a writer.
+    void pipesDevicesAndFoldersNeverBlock() {
+        DemoCopy demo;
+        const QString fifoOna = demo.path("pipe.ona"), fifoOnt = demo.path("pipe.ont");
+        QVERIFY(::mkfifo(QFile::encodeName(fifoOna).constData(), 0600) == 0);
+        QVERIFY(::mkfifo(QFile::encodeName(fifoOnt).constData(), 0600) == 0);
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        const QString saved = demo.path("p.ona");
+        QVERIFY(tcl.call({"ona_save_project", saved}));
+        QVERIFY(tcl.eval("ona_close_project"));
+        const QString fifoCap = saved + ".cap";
+        QVERIFY(::mkfifo(QFile::encodeName(fifoCap).constData(), 0600) == 0);
+        const QString fifoMerge = demo.path("mpp_merge.json");
+        QVERIFY(QFile::remove(fifoMerge));
+        QVERIFY(::mkfifo(QFile::encodeName(fifoMerge).constData(), 0600) == 0);
 
-    // A pipe named like the saved capture: the project opens, the capture
-    // is reported and ignored.
-    QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
-    QVERIFY2(tcl.call({"ona_open_project", saved}), qPrintable(tcl.result()));
-    QCOMPARE(info.count(), 1);
-    QVERIFY(QString::fromUtf8(info.at(0).at(0).value<const char*>()).contains("not a regular file"));
-    QVERIFY(!tcl.call({"ona_import_tokenset", fifoOnt}));
-    QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
-    QVERIFY(OnaData::inst()->readZentaMPPMergeInfo().isEmpty()); // the Hard IP tab's read
-    QVERIFY2(clock.elapsed() < 150, qPrintable(QStringLiteral("a reader waited %1 ms on a pipe").arg(clock.elapsed())));
-}
+        Unblocker unblocker({fifoOna, fifoOnt, fifoCap, fifoMerge});
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!tcl.call({"ona_open_project", fifoOna}));
+        QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
+        QVERIFY(!tcl.call({"ona_open_project", "/dev/null"}));
+        QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
+        QVERIFY(!tcl.call({"ona_open_project", demo.path("")}));
+        QVERIFY2(tcl.result().contains("folder"), qPrintable(tcl.result()));
 
-// A writer replaces a regular file or writes through a link to one; a
-// pipe, a folder or a link to nothing stays as it is and the command says
-// why. A temporary a killed writer left goes with the next write.
-void TestEdges::writersReplaceOnlyRegularFiles() {
-    DemoCopy demo;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-    QVERIFY(tcl.call({"ona_set_core", "-name", "board_ctrl"}));
-    const QString fifo = demo.path("pipe.srv"), folder = demo.path("folder.srv");
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QVERIFY(QDir().mkdir(folder));
-    const QString dangling = demo.path("dangling.srv");
-    QVERIFY(QFile::link(demo.path("nowhere.srv"), dangling));
-    const struct {
-        QString path;
-        const char* why;
-    } refused[] = {{fifo, "is not a regular file (a pipe, socket or device)"},
-                   {folder, "is a folder, not a file"},
-                   {dangling, "is a symbolic link to a missing file"}};
-    Unblocker unblocker({fifo});
-    for (const auto& r : refused) {
+        // A pipe named like the saved capture: the project opens, the capture
+        // is reported and ignored.
+        QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
+        QVERIFY2(tcl.call({"ona_open_project", saved}), qPrintable(tcl.result()));
+        QCOMPARE(info.count(), 1);
+        QVERIFY(QString::fromUtf8(info.at(0).at(0).value<const char*>()).contains("not a regular file"));
+        QVERIFY(!tcl.call({"ona_import_tokenset", fifoOnt}));
+        QVERIFY2(tcl.result().contains("not a regular file"), qPrintable(tcl.result()));
+        QVERIFY(OnaData::inst()->readZentaMPPMergeInfo().isEmpty()); // the Hard IP tab's read
+        QVERIFY2(clock.elapsed() < 150, qPrintable(u"a reader waited %1 ms on a pipe"_s.arg(clock.elapsed())));
+    }
+    // A writer replaces a regular file or writes through a link to one; a
+    // pipe, a folder or a link to nothing stays as it is and the command says
+    // why. A temporary a killed writer left goes with the next write.
+    void writersReplaceOnlyRegularFiles() {
+        DemoCopy demo;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        QVERIFY(tcl.call({"ona_set_core", "-name", "board_ctrl"}));
+        const QString fifo = demo.path("pipe.srv"), folder = demo.path("folder.srv");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QDir().mkdir(folder));
+        const QString dangling = demo.path("dangling.srv");
+        QVERIFY(QFile::link(demo.path("nowhere.srv"), dangling));
+        const struct {
+            QString path;
+            const char* why;
+        } refused[] = {{fifo, "is not a regular file (a pipe, socket or device)"},
+                       {folder, "is a folder, not a file"},
+                       {dangling, "is a symbolic link to a missing file"}};
+        Unblocker unblocker({fifo});
+        for (const auto& r : refused) {
+            for (const QStringList& words :
+                 {QStringList{"ona_export_pcs", r.path}, QStringList{"ona_run_controller", "-dump_memfile", r.path},
+                  QStringList{"ona_export_tokenset", r.path}}) {
+                QVERIFY2(!tcl.call(words), qPrintable(words.join(' ')));
+                QVERIFY2(tcl.result().contains(QLatin1String(r.why)), qPrintable(tcl.result()));
+            }
+        }
+        struct stat st;
+        QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QVERIFY(!QFileInfo::exists(demo.path("nowhere.srv")));
+
+        // Through a link to a regular file: the link stays, its file is replaced.
+        const QString real = demo.path("real.srv"), link = demo.path("link.srv");
+        writeAll(real, "old");
+        ::chmod(QFile::encodeName(real).constData(), 0640);
+        QVERIFY(QFile::link(real, link));
+        // Leftovers of a killed write of link.srv's file, a live writer's, and a user's file.
+        const QString stale = real + ".ondrel-tmp.AbC123", live = real + ".ondrel-tmp.Xyz789";
+        const QString user = real + ".backup";
+        for (const QString& f : {stale, live, user})
+            writeAll(f, "x");
+        const int liveFd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
+        QVERIFY(liveFd >= 0 && ::flock(liveFd, LOCK_EX) == 0);
+        QVERIFY2(tcl.call({"ona_export_pcs", link}), qPrintable(tcl.result()));
+        ::close(liveFd);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(readAll(real).startsWith("# Ondrel SERDES register file"));
+        QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0 && (st.st_mode & 0777) == 0640);
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(QFileInfo::exists(live) && QFileInfo::exists(user));
+        QCOMPARE(filesIn(demo.path("")).filter(".ondrel-tmp.").size(), 1); // the live one only
+    }
+    // Characters beyond U+FFFF, CJK and combining marks reach the engine and
+    // the file system exactly as typed in the console; NUL is refused.
+    void anyUnicodeAndNul() {
+        DemoCopy demo;
+        TclSession tcl;
+        QString result;
+        const QString folder = demo.path(u"\U0001F600 \u6F22\u5B57 e\u0301"_s);
+        QVERIFY(QDir().mkpath(folder));
+        copyDemoTo(folder);
+        const QString ona = folder + u"/\U0001F680.ona"_s;
+
+        QVERIFY2(consoleEval(tcl, "ona_open_project " + quoted(folder + "/demo.ona"), &result), qPrintable(result));
+        QVERIFY2(consoleEval(tcl, "ona_save_project " + quoted(ona), &result), qPrintable(result));
+        QCOMPARE(result, ona);
+        QVERIFY(QFileInfo(ona).isFile());
+        QVERIFY2(consoleEval(tcl, "ona_close_project; ona_open_project " + quoted(ona), &result), qPrintable(result));
+        QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
+        const QString ont = folder + u"/\u4E2D\u6587.ont"_s;
+        QVERIFY(
+            consoleEval(tcl, "ona_add_tokenset -tokenset flags -bits 2; ona_export_tokenset " + quoted(ont), &result));
+        QVERIFY(QFileInfo(ont).isFile());
+        QVERIFY2(consoleEval(tcl, "ona_import_tokenset " + quoted(ont), &result), qPrintable(result));
+
+        // A trigger value is kept exactly as given.
+        const QString value = u"1\U0001F600\u0301\u6F22"_s;
+        QVERIFY2(consoleEval(tcl, "ona_set_tu -name TU_data -value " + quoted(value), &result), qPrintable(result));
+        QCOMPARE(OnaData::inst()->getTUValue(OnaData::inst()->getTUModel()->rowOf(u"TU_data"_s)), value);
+        QVERIFY(consoleEval(tcl, "dict get [ona_get tu TU_data] value", &result));
+        QCOMPARE(result, value);
+
+        // NUL: the system would cut the name at it and write another file.
+        const QStringList before = filesIn(folder);
+        for (const QString& verb :
+             {u"ona_save_project"_s, u"ona_export_tokenset"_s, u"ona_open_project"_s, u"ona_import_tokenset"_s}) {
+            const QString path = folder + u"/demo.ona"_s + QChar(0) + u"x"_s;
+            QVERIFY2(!consoleEval(tcl, verb + ' ' + quoted(path).replace(QChar(0), u"\\0"_s), &result),
+                     qPrintable(verb));
+            QVERIFY2(result.contains("NUL"), qPrintable(result));
+        }
+        QCOMPARE(filesIn(folder), before);
+        QCOMPARE(readAll(folder + "/demo.ona"), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
+    }
+    void savedCaptureOfUnknownCoreOrTooManySamples() {
+        // A saved capture for a core the design does not have is not loaded
+        // into the current core.
+        DemoCopy demo;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        runDemoCapture(tcl);
+        const QString ona = demo.path("p.ona");
+        QVERIFY(tcl.call({"ona_save_project", ona}));
+        std::vector<CaptureFile::Entry> entries;
+        QString why;
+        QVERIFY(CaptureFile::read(ona + ".cap", &entries, &why));
+        QCOMPARE(entries.size(), size_t(1));
+        entries[0].core = u"ghost"_s;
+        QVERIFY(CaptureFile::write(ona + ".cap", entries, &why));
+        QVERIFY(tcl.eval("ona_close_project"));
+        QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
+        QVERIFY(tcl.call({"ona_open_project", ona}));
+        QCOMPARE(OnaData::inst()->getCoreName(-1), u"uart_la"_s);
+        for (int c = 0; c < OnaData::inst()->getNumCore(); ++c) {
+            const auto core = OnaData::inst()->getCorePtr(c);
+            QVERIFY(!core->getWDModel() || !core->getWDModel()->hasData());
+        }
+        QCOMPARE(info.count(), 1);
+        QVERIFY(QString::fromUtf8(info.at(0).at(0).value<const char*>()).contains("\"ghost\""));
+
+        // A sidecar claiming more samples than the model counts is refused by
+        // the reader (no signals: the claim costs no data).
+        entries.clear();
+        entries.push_back({u"c"_s, {}, std::make_shared<TraceData>(QStringList(), 64)});
+        QByteArray bytes = CaptureFile::serialize(entries);
+        const int samplesAt = 12 + 4 + 4 + 1 + 4 + 4; // header, cores, name, signals, channels
+        qint64 samples = 0;
+        std::memcpy(&samples, bytes.constData() + samplesAt, 8);
+        QCOMPARE(samples, qint64(64));
+        QVERIFY(CaptureFile::parse(bytes, &entries, &why));
+        for (const qint64 claimed : {TraceData::kMaxSamples + 1, qint64(1) << 31, qint64(1) << 32}) {
+            std::memcpy(bytes.data() + samplesAt, &claimed, 8);
+            const quint32 crc = CaptureFile::crc32(bytes.constData() + 12, bytes.size() - 16);
+            std::memcpy(bytes.data() + bytes.size() - 4, &crc, 4);
+            QVERIFY2(!CaptureFile::parse(bytes, &entries, &why), qPrintable(QString::number(claimed)));
+            QVERIFY2(why.contains("samples"), qPrintable(why));
+        }
+        QVERIFY(TraceData::kMaxSamples < std::numeric_limits<int>::max());
+
+        // A core with signals and no samples reads back (no words to copy).
+        entries.clear();
+        entries.push_back({u"c"_s, {{u"a"_s, 1}}, std::make_shared<TraceData>(QStringList{"a"}, 0)});
+        QVERIFY2(CaptureFile::parse(CaptureFile::serialize(entries), &entries, &why), qPrintable(why));
+        QCOMPARE(entries.at(0).trace->numSamples(), qint64(0));
+    }
+    void startedRunSaysConfiguring() {
+        DemoCopy demo;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        // rx_data is never 0x77: each run waits until it is stopped, so a busy
+        // machine cannot finish it before the status is read.
+        QVERIFY(
+            tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
+                     "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data -enable on"));
+        for (int i = 0; i < 20; ++i) {
+            QVERIFY2(tcl.eval("ona_run; ona_get capture"), qPrintable(tcl.result()));
+            const QString status = tcl.result();
+            QVERIFY(tcl.eval(u"ona_stop; ona_wait -timeout %1"_s.arg(testMs(20000))));
+            // The thread may have moved on already; it never reports Ready.
+            QVERIFY2(!status.contains("statuscode 0") && status.contains("busy 1"), qPrintable(status));
+        }
+    }
+    void hugeInputIsNotEchoedWhole() {
+        DemoCopy demo;
+        TclSession tcl;
+        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        const QString huge(1 << 20, QLatin1Char('n'));
         for (const QStringList& words :
-             {QStringList{"ona_export_pcs", r.path}, QStringList{"ona_run_controller", "-dump_memfile", r.path},
-              QStringList{"ona_export_tokenset", r.path}}) {
-            QVERIFY2(!tcl.call(words), qPrintable(words.join(' ')));
-            QVERIFY2(tcl.result().contains(QLatin1String(r.why)), qPrintable(tcl.result()));
+             {QStringList{"ona_set_core", "-name", huge}, QStringList{"ona_set_tu", "-name", huge, "-value", "1"},
+              QStringList{"ona_open_project", demo.path(huge)}}) {
+            QVERIFY(!tcl.call(words));
+            QVERIFY2(tcl.result().size() < 1000, qPrintable(words.first()));
+            QVERIFY2(tcl.result().contains("characters left out"), qPrintable(tcl.result().left(200)));
         }
     }
-    struct stat st;
-    QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
-    QVERIFY(!QFileInfo::exists(demo.path("nowhere.srv")));
-
-    // Through a link to a regular file: the link stays, its file is replaced.
-    const QString real = demo.path("real.srv"), link = demo.path("link.srv");
-    writeAll(real, "old");
-    ::chmod(QFile::encodeName(real).constData(), 0640);
-    QVERIFY(QFile::link(real, link));
-    // Leftovers of a killed write of link.srv's file, a live writer's, and a user's file.
-    const QString stale = real + ".ondrel-tmp.AbC123", live = real + ".ondrel-tmp.Xyz789";
-    const QString user = real + ".backup";
-    for (const QString& f : {stale, live, user})
-        writeAll(f, "x");
-    const int liveFd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
-    QVERIFY(liveFd >= 0 && ::flock(liveFd, LOCK_EX) == 0);
-    QVERIFY2(tcl.call({"ona_export_pcs", link}), qPrintable(tcl.result()));
-    ::close(liveFd);
-    QVERIFY(QFileInfo(link).isSymLink());
-    QVERIFY(readAll(real).startsWith("# Ondrel SERDES register file"));
-    QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0 && (st.st_mode & 0777) == 0640);
-    QVERIFY(!QFileInfo::exists(stale));
-    QVERIFY(QFileInfo::exists(live) && QFileInfo::exists(user));
-    QCOMPARE(filesIn(demo.path("")).filter(".ondrel-tmp.").size(), 1); // the live one only
-}
-
-// Characters beyond U+FFFF, CJK and combining marks reach the engine and
-// the file system exactly as typed in the console; NUL is refused.
-void TestEdges::anyUnicodeAndNul() {
-    DemoCopy demo;
-    TclSession tcl;
-    QString result;
-    const QString folder = demo.path(QStringLiteral("\U0001F600 \u6F22\u5B57 e\u0301"));
-    QVERIFY(QDir().mkpath(folder));
-    copyDemoTo(folder);
-    const QString ona = folder + QStringLiteral("/\U0001F680.ona");
-
-    QVERIFY2(consoleEval(tcl, "ona_open_project " + quoted(folder + "/demo.ona"), &result), qPrintable(result));
-    QVERIFY2(consoleEval(tcl, "ona_save_project " + quoted(ona), &result), qPrintable(result));
-    QCOMPARE(result, ona);
-    QVERIFY(QFileInfo(ona).isFile());
-    QVERIFY2(consoleEval(tcl, "ona_close_project; ona_open_project " + quoted(ona), &result), qPrintable(result));
-    QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
-    const QString ont = folder + QStringLiteral("/\u4E2D\u6587.ont");
-    QVERIFY(consoleEval(tcl, "ona_add_tokenset -tokenset flags -bits 2; ona_export_tokenset " + quoted(ont), &result));
-    QVERIFY(QFileInfo(ont).isFile());
-    QVERIFY2(consoleEval(tcl, "ona_import_tokenset " + quoted(ont), &result), qPrintable(result));
-
-    // A trigger value is kept exactly as given.
-    const QString value = QStringLiteral("1\U0001F600\u0301\u6F22");
-    QVERIFY2(consoleEval(tcl, "ona_set_tu -name TU_data -value " + quoted(value), &result), qPrintable(result));
-    QCOMPARE(OnaData::inst()->getTUValue(OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_data"))), value);
-    QVERIFY(consoleEval(tcl, "dict get [ona_get tu TU_data] value", &result));
-    QCOMPARE(result, value);
-
-    // NUL: the system would cut the name at it and write another file.
-    const QStringList before = filesIn(folder);
-    for (const QString& verb : {QStringLiteral("ona_save_project"), QStringLiteral("ona_export_tokenset"),
-                                QStringLiteral("ona_open_project"), QStringLiteral("ona_import_tokenset")}) {
-        const QString path = folder + QStringLiteral("/demo.ona") + QChar(0) + QStringLiteral("x");
-        QVERIFY2(!consoleEval(tcl, verb + ' ' + quoted(path).replace(QChar(0), QStringLiteral("\\0")), &result),
-                 qPrintable(verb));
-        QVERIFY2(result.contains("NUL"), qPrintable(result));
-    }
-    QCOMPARE(filesIn(folder), before);
-    QCOMPARE(readAll(folder + "/demo.ona"), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
-}
-
-void TestEdges::savedCaptureOfUnknownCoreOrTooManySamples() {
-    // A saved capture for a core the design does not have is not loaded
-    // into the current core.
-    DemoCopy demo;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-    runDemoCapture(tcl);
-    const QString ona = demo.path("p.ona");
-    QVERIFY(tcl.call({"ona_save_project", ona}));
-    std::vector<CaptureFile::Entry> entries;
-    QString why;
-    QVERIFY(CaptureFile::read(ona + ".cap", &entries, &why));
-    QCOMPARE(entries.size(), size_t(1));
-    entries[0].core = QStringLiteral("ghost");
-    QVERIFY(CaptureFile::write(ona + ".cap", entries, &why));
-    QVERIFY(tcl.eval("ona_close_project"));
-    QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
-    QVERIFY(tcl.call({"ona_open_project", ona}));
-    QCOMPARE(OnaData::inst()->getCoreName(-1), QStringLiteral("uart_la"));
-    for (int c = 0; c < OnaData::inst()->getNumCore(); ++c) {
-        const auto core = OnaData::inst()->getCorePtr(c);
-        QVERIFY(!core->getWDModel() || !core->getWDModel()->hasData());
-    }
-    QCOMPARE(info.count(), 1);
-    QVERIFY(QString::fromUtf8(info.at(0).at(0).value<const char*>()).contains("\"ghost\""));
-
-    // A sidecar claiming more samples than the model counts is refused by
-    // the reader (no signals: the claim costs no data).
-    entries.clear();
-    entries.push_back({QStringLiteral("c"), {}, std::make_shared<TraceData>(QStringList(), 64)});
-    QByteArray bytes = CaptureFile::serialize(entries);
-    const int samplesAt = 12 + 4 + 4 + 1 + 4 + 4; // header, cores, name, signals, channels
-    qint64 samples = 0;
-    std::memcpy(&samples, bytes.constData() + samplesAt, 8);
-    QCOMPARE(samples, qint64(64));
-    QVERIFY(CaptureFile::parse(bytes, &entries, &why));
-    for (const qint64 claimed : {TraceData::kMaxSamples + 1, qint64(1) << 31, qint64(1) << 32}) {
-        std::memcpy(bytes.data() + samplesAt, &claimed, 8);
-        const quint32 crc = CaptureFile::crc32(bytes.constData() + 12, bytes.size() - 16);
-        std::memcpy(bytes.data() + bytes.size() - 4, &crc, 4);
-        QVERIFY2(!CaptureFile::parse(bytes, &entries, &why), qPrintable(QString::number(claimed)));
-        QVERIFY2(why.contains("samples"), qPrintable(why));
-    }
-    QVERIFY(TraceData::kMaxSamples < std::numeric_limits<int>::max());
-
-    // A core with signals and no samples reads back (no words to copy).
-    entries.clear();
-    entries.push_back(
-        {QStringLiteral("c"), {{QStringLiteral("a"), 1}}, std::make_shared<TraceData>(QStringList{"a"}, 0)});
-    QVERIFY2(CaptureFile::parse(CaptureFile::serialize(entries), &entries, &why), qPrintable(why));
-    QCOMPARE(entries.at(0).trace->numSamples(), qint64(0));
-}
-
-void TestEdges::startedRunSaysConfiguring() {
-    DemoCopy demo;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-    // rx_data is never 0x77: each run waits until it is stopped, so a busy
-    // machine cannot finish it before the status is read.
-    QVERIFY(
-        tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
-                 "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data -enable on"));
-    for (int i = 0; i < 20; ++i) {
-        QVERIFY2(tcl.eval("ona_run; ona_get capture"), qPrintable(tcl.result()));
-        const QString status = tcl.result();
-        QVERIFY(tcl.eval(QStringLiteral("ona_stop; ona_wait -timeout %1").arg(testMs(20000))));
-        // The thread may have moved on already; it never reports Ready.
-        QVERIFY2(!status.contains("statuscode 0") && status.contains("busy 1"), qPrintable(status));
-    }
-}
-
-void TestEdges::hugeInputIsNotEchoedWhole() {
-    DemoCopy demo;
-    TclSession tcl;
-    QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-    const QString huge(1 << 20, QLatin1Char('n'));
-    for (const QStringList& words :
-         {QStringList{"ona_set_core", "-name", huge}, QStringList{"ona_set_tu", "-name", huge, "-value", "1"},
-          QStringList{"ona_open_project", demo.path(huge)}}) {
-        QVERIFY(!tcl.call(words));
-        QVERIFY2(tcl.result().size() < 1000, qPrintable(words.first()));
-        QVERIFY2(tcl.result().contains("characters left out"), qPrintable(tcl.result().left(200)));
-    }
-}
+};
 
 QTEST_GUILESS_MAIN(TestEdges)
 #include "tst_edges.moc"

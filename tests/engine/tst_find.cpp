@@ -11,6 +11,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A store of `channels` channels where each channel flips with probability
@@ -18,7 +20,7 @@ namespace {
 TraceData randomStore(QRandomGenerator& rng, int channels, qint64 samples, double flip) {
     QStringList names;
     for (int c = 0; c < channels; ++c)
-        names << QStringLiteral("c%1").arg(c);
+        names << u"c%1"_s.arg(c);
     TraceData t(names, samples);
     for (int c = 0; c < channels; ++c) {
         int level = rng.bounded(2);
@@ -67,148 +69,142 @@ qint64 scanPrevChange(const TraceData& t, const QVector<int>& ch, qint64 at) {
 class TestFind : public QObject {
     Q_OBJECT
 private slots:
-    void findAndPreviousChangeMatchAPlainScan();
-    void findVerbOnTheDemoCapture();
-};
-
-void TestFind::findAndPreviousChangeMatchAPlainScan() {
-    QRandomGenerator rng(20261207);
-    struct Case {
-        qint64 samples;
-        double flip;
-    };
-    // Quiet stores span several summary words between changes; busy ones
-    // change in every word; sizes end inside a word and on its boundary.
-    const Case cases[] = {{1, 0.5},        {63, 0.3},         {64, 0.5},     {1000, 0.002}, {4097, 0.3},
-                          {70000, 0.0002}, {300000, 0.00002}, {262144, 0.0}, {5000, 1.0}};
-    for (const Case& c : cases) {
-        const TraceData t = randomStore(rng, 5, c.samples, c.flip);
-        const qint64 n = t.numSamples();
-        for (int q = 0; q < 300; ++q) {
-            QVector<int> ch;
-            const int width = 1 + rng.bounded(5);
-            for (int i = 0; i < width; ++i)
-                ch << rng.bounded(5);
-            // From anywhere, including both ends, word edges and beyond.
-            const qint64 picks[] = {0,
-                                    n - 1,
-                                    n,
-                                    -1,
-                                    qint64(rng.bounded(n)),
-                                    (qint64(rng.bounded(n)) | 63),
-                                    (qint64(rng.bounded(n)) & ~qint64(63))};
-            const qint64 from = picks[rng.bounded(7)];
-            // Mostly the value of a sample near `from` (a stretch that the
-            // search must reach across quiet words), sometimes any value.
-            const qint64 near = qBound<qint64>(0, from + rng.bounded(4001) - 2000, n - 1);
-            const qint64 at = rng.bounded(2) ? near : qint64(rng.bounded(n));
-            QString pattern;
-            for (int i = 0; i < width; ++i) {
-                const int r = rng.bounded(6);
-                pattern += r == 0  ? QLatin1Char('x')
-                           : r < 4 ? QLatin1Char(t.bit(ch.at(i), at) ? '1' : '0')
-                                   : QLatin1Char(rng.bounded(2) ? '1' : '0');
+    void findAndPreviousChangeMatchAPlainScan() {
+        QRandomGenerator rng(20261207);
+        struct Case {
+            qint64 samples;
+            double flip;
+        };
+        // Quiet stores span several summary words between changes; busy ones
+        // change in every word; sizes end inside a word and on its boundary.
+        const Case cases[] = {{1, 0.5},        {63, 0.3},         {64, 0.5},     {1000, 0.002}, {4097, 0.3},
+                              {70000, 0.0002}, {300000, 0.00002}, {262144, 0.0}, {5000, 1.0}};
+        for (const Case& c : cases) {
+            const TraceData t = randomStore(rng, 5, c.samples, c.flip);
+            const qint64 n = t.numSamples();
+            for (int q = 0; q < 300; ++q) {
+                QVector<int> ch;
+                const int width = 1 + rng.bounded(5);
+                for (int i = 0; i < width; ++i)
+                    ch << rng.bounded(5);
+                // From anywhere, including both ends, word edges and beyond.
+                const qint64 picks[] = {0,
+                                        n - 1,
+                                        n,
+                                        -1,
+                                        qint64(rng.bounded(n)),
+                                        (qint64(rng.bounded(n)) | 63),
+                                        (qint64(rng.bounded(n)) & ~qint64(63))};
+                const qint64 from = picks[rng.bounded(7)];
+                // Mostly the value of a sample near `from` (a stretch that the
+                // search must reach across quiet words), sometimes any value.
+                const qint64 near = qBound<qint64>(0, from + rng.bounded(4001) - 2000, n - 1);
+                const qint64 at = rng.bounded(2) ? near : qint64(rng.bounded(n));
+                QString pattern;
+                for (int i = 0; i < width; ++i) {
+                    const int r = rng.bounded(6);
+                    pattern += r == 0  ? QLatin1Char('x')
+                               : r < 4 ? QLatin1Char(t.bit(ch.at(i), at) ? '1' : '0')
+                                       : QLatin1Char(rng.bounded(2) ? '1' : '0');
+                }
+                for (bool backward : {false, true})
+                    QVERIFY2(t.findValue(ch, pattern, from, backward) == scanFind(t, ch, pattern, from, backward),
+                             qPrintable(u"n %1 flip %2 pattern %3 from %4 %5: %6 vs %7"_s.arg(n)
+                                            .arg(c.flip)
+                                            .arg(pattern)
+                                            .arg(from)
+                                            .arg(backward ? "back" : "fwd")
+                                            .arg(t.findValue(ch, pattern, from, backward))
+                                            .arg(scanFind(t, ch, pattern, from, backward))));
+                QCOMPARE(t.prevChange(ch, from), scanPrevChange(t, ch, from));
+                // Walking the changes forward then back visits the same samples.
+                const qint64 next = t.nextChange(ch, from);
+                if (next >= 0)
+                    QCOMPARE(t.prevChange(ch, next), next);
             }
-            for (bool backward : {false, true})
-                QVERIFY2(t.findValue(ch, pattern, from, backward) == scanFind(t, ch, pattern, from, backward),
-                         qPrintable(QStringLiteral("n %1 flip %2 pattern %3 from %4 %5: %6 vs %7")
-                                        .arg(n)
-                                        .arg(c.flip)
-                                        .arg(pattern)
-                                        .arg(from)
-                                        .arg(backward ? "back" : "fwd")
-                                        .arg(t.findValue(ch, pattern, from, backward))
-                                        .arg(scanFind(t, ch, pattern, from, backward))));
-            QCOMPARE(t.prevChange(ch, from), scanPrevChange(t, ch, from));
-            // Walking the changes forward then back visits the same samples.
-            const qint64 next = t.nextChange(ch, from);
-            if (next >= 0)
-                QCOMPARE(t.prevChange(ch, next), next);
         }
+        // A pattern that does not fit the channels, or a channel that does not
+        // exist, finds nothing.
+        const TraceData t = randomStore(rng, 2, 100, 0.5);
+        QCOMPARE(t.findValue({0, 1}, u"1"_s, 0, false), -1);
+        QCOMPARE(t.findValue({0, 9}, u"xx"_s, 0, false), -1);
+        QCOMPARE(t.findValue({0}, u"x"_s, 99, false), 99);
+        QCOMPARE(t.findValue({0}, u"x"_s, 100, false), -1);
+        QCOMPARE(t.findValue({0}, u"x"_s, -1, true), -1);
     }
-    // A pattern that does not fit the channels, or a channel that does not
-    // exist, finds nothing.
-    const TraceData t = randomStore(rng, 2, 100, 0.5);
-    QCOMPARE(t.findValue({0, 1}, QStringLiteral("1"), 0, false), -1);
-    QCOMPARE(t.findValue({0, 9}, QStringLiteral("xx"), 0, false), -1);
-    QCOMPARE(t.findValue({0}, QStringLiteral("x"), 99, false), 99);
-    QCOMPARE(t.findValue({0}, QStringLiteral("x"), 100, false), -1);
-    QCOMPARE(t.findValue({0}, QStringLiteral("x"), -1, true), -1);
-}
+    void findVerbOnTheDemoCapture() {
+        DemoCopy demo;
+        TclSession tcl;
+        QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
+        QVERIFY(!tcl.eval("ona_find -signal rx_data -value 55 -radix Hex"));
+        QVERIFY2(tcl.result().contains(QLatin1String("no capture")), qPrintable(tcl.result()));
+        QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
+        QVERIFY2(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(tcl.result()));
+        WaveformModel* m = OnaData::inst()->getWDModel();
+        QVERIFY(m && m->hasData());
+        const auto t = m->traceData();
+        const qint64 n = t->numSamples();
 
-void TestFind::findVerbOnTheDemoCapture() {
-    DemoCopy demo;
-    TclSession tcl;
-    QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
-    QVERIFY(!tcl.eval("ona_find -signal rx_data -value 55 -radix Hex"));
-    QVERIFY2(tcl.result().contains(QLatin1String("no capture")), qPrintable(tcl.result()));
-    QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
-    QVERIFY2(tcl.eval(QStringLiteral("ona_wait -timeout %1").arg(testMs(20000))), qPrintable(tcl.result()));
-    WaveformModel* m = OnaData::inst()->getWDModel();
-    QVERIFY(m && m->hasData());
-    const auto t = m->traceData();
-    const qint64 n = t->numSamples();
+        // Every byte rx_data holds is found where a scan finds it, both ways.
+        QVector<int> data;
+        for (int b = 7; b >= 0; --b)
+            data << t->channelOf(u"rx_data[%1]"_s.arg(b));
+        QVERIFY(!data.contains(-1));
+        QSet<QString> values;
+        for (qint64 s = 0; s < n; s = t->nextChange(data, s) < 0 ? n : t->nextChange(data, s))
+            values << t->bits(data, s);
+        QVERIFY(values.size() > 1);
+        for (const QString& bits : values) {
+            const QString hex = WaveformModel::radixText(bits, 16);
+            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -radix Hex"_s.arg(hex)));
+            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, 0, false));
+            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -radix Hex -backward"_s.arg(hex)));
+            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, n - 1, true));
+            const qint64 mid = n / 2;
+            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -from %2"_s.arg(bits).arg(mid)));
+            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, false));
+            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -radix Hex -from %2 -backward"_s.arg(hex).arg(mid)));
+            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, true));
+        }
+        // Don't-care digits, a bus bit, a one-bit signal and an ENUM token.
+        QVERIFY(tcl.eval("ona_find -signal rx_data -value 5x -radix Hex"));
+        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, u"0101xxxx"_s, 0, false));
+        const QVector<int> tx{t->channelOf(u"tx"_s)};
+        QVERIFY(tcl.eval("ona_find -signal tx -value 0"));
+        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, tx, u"0"_s, 0, false));
+        QVERIFY(tcl.eval("ona_find -signal {rx_data[0]} -value 1 -from 3"));
+        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, {data.last()}, u"1"_s, 3, false));
+        QVector<int> state;
+        for (int b = 2; b >= 0; --b)
+            state << t->channelOf(u"state[%1]"_s.arg(b));
+        QVERIFY2(tcl.eval("ona_find -signal state -value STOP -radix ONL_uart_state"), qPrintable(tcl.result()));
+        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, state, u"100"_s, 0, false));
+        // Past the ends: nothing after the last sample, nothing before 0.
+        QVERIFY(tcl.eval(u"ona_find -signal tx -value x -from %1"_s.arg(n)));
+        QCOMPARE(tcl.result(), u"-1"_s);
+        QVERIFY(tcl.eval("ona_find -signal tx -value x -from -5 -backward"));
+        QCOMPARE(tcl.result(), u"-1"_s);
+        QVERIFY(tcl.eval(u"ona_find -signal tx -value x -backward"_s));
+        QCOMPARE(tcl.result().toLongLong(), n - 1);
 
-    // Every byte rx_data holds is found where a scan finds it, both ways.
-    QVector<int> data;
-    for (int b = 7; b >= 0; --b)
-        data << t->channelOf(QStringLiteral("rx_data[%1]").arg(b));
-    QVERIFY(!data.contains(-1));
-    QSet<QString> values;
-    for (qint64 s = 0; s < n; s = t->nextChange(data, s) < 0 ? n : t->nextChange(data, s))
-        values << t->bits(data, s);
-    QVERIFY(values.size() > 1);
-    for (const QString& bits : values) {
-        const QString hex = WaveformModel::radixText(bits, 16);
-        QVERIFY(tcl.eval(QStringLiteral("ona_find -signal rx_data -value %1 -radix Hex").arg(hex)));
-        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, 0, false));
-        QVERIFY(tcl.eval(QStringLiteral("ona_find -signal rx_data -value %1 -radix Hex -backward").arg(hex)));
-        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, n - 1, true));
-        const qint64 mid = n / 2;
-        QVERIFY(tcl.eval(QStringLiteral("ona_find -signal rx_data -value %1 -from %2").arg(bits).arg(mid)));
-        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, false));
-        QVERIFY(tcl.eval(
-            QStringLiteral("ona_find -signal rx_data -value %1 -radix Hex -from %2 -backward").arg(hex).arg(mid)));
-        QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, true));
+        // Errors say what was wrong.
+        const QList<QPair<QString, QString>> refused{
+            {"ona_find -signal nosuch -value 1", "no signal or bus named \"nosuch\""},
+            {"ona_find -signal rx_data -value 1FF -radix Hex", "ona_find:"},
+            {"ona_find -signal rx_data -value 12 -radix Base3", "not \"Base3\""},
+            {"ona_find -signal state -value NOPE -radix ONL_uart_state", "no token \"NOPE\""},
+            {"ona_find -signal rx_data -value STOP -radix ONL_uart_state", "3 bits wide"},
+            {"ona_find -signal tx -value 1 -from later", "sample number"},
+            {"ona_find -signal tx -value 1 -colour red", "unknown option"},
+            {"ona_find -signal tx", "ona_find -signal name -value value"},
+        };
+        for (const auto& r : refused) {
+            QVERIFY2(!tcl.eval(r.first), qPrintable(r.first));
+            QVERIFY2(tcl.result().contains(r.second), qPrintable(r.first + QLatin1String(": ") + tcl.result()));
+        }
+        QVERIFY(tcl.eval("ona_close_project"));
     }
-    // Don't-care digits, a bus bit, a one-bit signal and an ENUM token.
-    QVERIFY(tcl.eval("ona_find -signal rx_data -value 5x -radix Hex"));
-    QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, QStringLiteral("0101xxxx"), 0, false));
-    const QVector<int> tx{t->channelOf(QStringLiteral("tx"))};
-    QVERIFY(tcl.eval("ona_find -signal tx -value 0"));
-    QCOMPARE(tcl.result().toLongLong(), scanFind(*t, tx, QStringLiteral("0"), 0, false));
-    QVERIFY(tcl.eval("ona_find -signal {rx_data[0]} -value 1 -from 3"));
-    QCOMPARE(tcl.result().toLongLong(), scanFind(*t, {data.last()}, QStringLiteral("1"), 3, false));
-    QVector<int> state;
-    for (int b = 2; b >= 0; --b)
-        state << t->channelOf(QStringLiteral("state[%1]").arg(b));
-    QVERIFY2(tcl.eval("ona_find -signal state -value STOP -radix ONL_uart_state"), qPrintable(tcl.result()));
-    QCOMPARE(tcl.result().toLongLong(), scanFind(*t, state, QStringLiteral("100"), 0, false));
-    // Past the ends: nothing after the last sample, nothing before 0.
-    QVERIFY(tcl.eval(QStringLiteral("ona_find -signal tx -value x -from %1").arg(n)));
-    QCOMPARE(tcl.result(), QStringLiteral("-1"));
-    QVERIFY(tcl.eval("ona_find -signal tx -value x -from -5 -backward"));
-    QCOMPARE(tcl.result(), QStringLiteral("-1"));
-    QVERIFY(tcl.eval(QStringLiteral("ona_find -signal tx -value x -backward")));
-    QCOMPARE(tcl.result().toLongLong(), n - 1);
-
-    // Errors say what was wrong.
-    const QList<QPair<QString, QString>> refused{
-        {"ona_find -signal nosuch -value 1", "no signal or bus named \"nosuch\""},
-        {"ona_find -signal rx_data -value 1FF -radix Hex", "ona_find:"},
-        {"ona_find -signal rx_data -value 12 -radix Base3", "not \"Base3\""},
-        {"ona_find -signal state -value NOPE -radix ONL_uart_state", "no token \"NOPE\""},
-        {"ona_find -signal rx_data -value STOP -radix ONL_uart_state", "3 bits wide"},
-        {"ona_find -signal tx -value 1 -from later", "sample number"},
-        {"ona_find -signal tx -value 1 -colour red", "unknown option"},
-        {"ona_find -signal tx", "ona_find -signal name -value value"},
-    };
-    for (const auto& r : refused) {
-        QVERIFY2(!tcl.eval(r.first), qPrintable(r.first));
-        QVERIFY2(tcl.result().contains(r.second), qPrintable(r.first + QLatin1String(": ") + tcl.result()));
-    }
-    QVERIFY(tcl.eval("ona_close_project"));
-}
+};
 
 QTEST_GUILESS_MAIN(TestFind)
 #include "tst_find.moc"

@@ -13,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A value as little-endian 32-bit limbs, written in each radix by a method
@@ -88,274 +90,254 @@ Ref randomRef(QRandomGenerator& rng, int width) {
 class TestRegisters : public DemoSession {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void conversionMatchesReference();
-    void conversionEdgeCases();
-    void fitsExactlyTheWidth();
-    void recordsFromTheDebugLogicFile();
-    void recordRefusals();
-    void readWriteToggle();
-    void statusFollowsTheDesign();
-    void registerFiles();
-    void registerFileRefusals();
+    void init() {
+        QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result()));
+        m_ms = 0;
+        std::dynamic_pointer_cast<SimController>(ONCData::inst()->device())->setClock([this] { return m_ms; });
+    }
+    void cleanup() { ONCData::inst()->clearFailures(); }
+    void conversionMatchesReference() {
+        QRandomGenerator rng(20240518);
+        for (int width = 1; width <= 130; ++width) {
+            for (int n = 0; n < 12; ++n) {
+                const Ref v = randomRef(rng, width);
+                for (int from = 0; from < RegisterRadix::Count; ++from)
+                    for (int to = 0; to < RegisterRadix::Count; ++to)
+                        QCOMPARE(RegisterRadix::convert(v.in(from), width, from, to), v.in(to));
+                for (int radix = 0; radix < RegisterRadix::Count; ++radix)
+                    QVERIFY(RegisterRadix::fits(v.in(radix).toLower(), width, radix));
+            }
+        }
+        // Every value of the small widths, through decimal and back.
+        for (int width = 1; width <= 10; ++width)
+            for (quint32 v = 0; v < (1u << width); ++v) {
+                const QString dec = QString::number(v);
+                QCOMPARE(RegisterRadix::convert(dec, width, RegisterRadix::Dec, RegisterRadix::Bin),
+                         u"%1"_s.arg(v, width, 2, QLatin1Char('0')));
+                QCOMPARE(RegisterRadix::convert(QString::number(v, 8), width, RegisterRadix::Oct, RegisterRadix::Dec),
+                         dec);
+            }
+    }
+    void conversionEdgeCases() {
+        using namespace RegisterRadix;
+        // Canonical values of every width and radix are compared with the
+        // reference above; these are the inputs it never makes.
+        QCOMPARE(convert("3F", 6, Hex, Bin), u"111111"_s); // the 8-bit form cut to 6
+        QCOMPARE(convert("Toggle", 1, Bin, Hex), u"Toggle"_s);
+        QCOMPARE(convert(QString(), 8, Hex, Dec), QString());
+        QCOMPARE(convert("12", 8, 7, Dec), u"12"_s);         // unknown source radix
+        QCOMPARE(convert("12", 8, Dec, 9), QString());       // unknown target
+        QCOMPARE(convert("1G", 8, Hex, Bin), u"00010000"_s); // a stray digit counts as 0
+        QCOMPARE(convert("1x", 8, Dec, Hex), u"00"_s);
+        QCOMPARE(convert("1FF", 8, Hex, Hex), u"FF"_s);                              // longer than the width
+        QCOMPARE(convert("101", 0, Bin, Dec), u"5"_s);                               // no width: not fitted
+        QCOMPARE(convert("1267650600228229401496703205376", 100, Dec, Dec), u"0"_s); // 2^100 wraps
+    }
+    void fitsExactlyTheWidth() {
+        using namespace RegisterRadix;
+        for (int width = 1; width <= 9; ++width) {
+            for (quint32 v = 0; v < (4u << width); ++v) {
+                const bool in = v < (1u << width);
+                QCOMPARE(fits(QString::number(v, 2), width, Bin), in);
+                QCOMPARE(fits(QString::number(v, 8), width, Oct), in);
+                QCOMPARE(fits(QString::number(v, 10), width, Dec), in);
+                QCOMPARE(fits(QString::number(v, 16), width, Hex), in);
+            }
+        }
+        QVERIFY(!fits("01", 8, Dec));
+        QVERIFY(!fits("", 8, Dec));
+        QVERIFY(!fits("12a", 16, Dec));
+        QVERIFY(!fits("8", 8, Oct));
+        QVERIFY(fits("18446744073709551615", 64, Dec));  // 2^64 - 1
+        QVERIFY(!fits("18446744073709551616", 64, Dec)); // 2^64
+        QVERIFY(fits(QString(24, QLatin1Char('f')), 96, Hex));
+        QVERIFY(!fits(u"1"_s + QString(24, QLatin1Char('0')), 96, Hex));
+        QCOMPARE(maxDigits(8, Dec), 3);
+        QCOMPARE(maxDigits(64, Dec), 20);
+        QCOMPARE(maxDigits(4, Dec), 2);
+        QCOMPARE(maxDigits(3, Dec), 1);
+    }
+    void recordsFromTheDebugLogicFile() {
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "controlregisters"),
+                 u"ctrl_mode 4 ctrl_enable 1 ctrl_divisor 16 ctrl_key 96"_s);
+        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "statusregisters"),
+                 u"stat_count 32 stat_running 1 stat_mode 4 stat_id 72"_s);
+        const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCurrentCore());
+        const ControlRegisterData& c = core->getControlRegisterData();
+        QVERIFY(c.isDefined() && c.isEnabled());
+        QCOMPARE(c.getStartAddress(), u"0x10"_s);
+        QCOMPARE(c.getEndAddress(), u"0x13"_s);
+        QCOMPARE(c.getEntries().at(2).address, u"0x12"_s);
+        QCOMPARE(c.getEntries().at(2).radix, 2);
+        QCOMPARE(c.getEntries().at(2).signalNames, QStringList({"div_hi[15:8]", "div_lo[7:0]"}));
+    }
+    void recordRefusals() {
+        const auto parse = [](const QByteArray& json, QString* error) {
+            ControllerRecords r;
+            return ControllerFile::parse(QJsonDocument::fromJson(json).object(), u"x"_s, &r, error);
+        };
+        QString error;
+        // The array form with defaults: addresses from 0, Hex, one signal.
+        ControllerRecords r;
+        QVERIFY(ControllerFile::parse(
+            QJsonDocument::fromJson(R"({"control_registers":[{"name":"a","width":8},{"name":"b","width":1}]})")
+                .object(),
+            "x", &r, &error));
+        QCOMPARE(r.control.entries.at(1).address, u"0x01"_s);
+        QCOMPARE(r.control.entries.at(0).signalNames, QStringList{"a[7:0]"});
+        QCOMPARE(r.control.entries.at(1).signalNames, QStringList{"b"});
+        QCOMPARE(r.control.getEndAddress(), u"0x01"_s);
+        const struct {
+            QByteArray json;
+            QString needle;
+        } cases[] = {
+            {R"({"control_registers":[{"name":"a","width":8,"signals":["x[3:0]"]}]})",
+             "cover 4 bits; the register has 8"},
+            {R"({"control_registers":[{"name":"a","width":8,"radix":"Dez"}]})", "radix: expected"},
+            {R"({"control_registers":[{"name":"a","width":1025}]})", "width: expected a whole number from 1 to 1024"},
+            {R"({"control_registers":[{"name":"a","width":2},{"name":"a","width":2}]})", "named twice"},
+            {R"({"control_registers":{"start":"0x10","registers":[{"name":"a","width":2,"address":"0x4"}]}})",
+             "outside the block"},
+            {R"({"control_registers":[{"name":"a","width":2,"address":"0x4"},{"name":"b","width":2,"address":"0x4"}]})",
+             "another register has this address"},
+            {R"({"status_registers":[{"name":"s","width":2,"simulation":{"kind":"control","register":"nope"}}]})",
+             "no control register \"nope\""},
+            {R"({"control_registers":[{"name":"c","width":2}],
+             "status_registers":[{"name":"s","width":2,"simulation":{"kind":"control","register":"c","lsb":1}}]})",
+             "bits 1 to 2 are outside the 2-bit control register"},
+            {R"({"status_registers":[{"name":"s","width":4,"simulation":{"kind":"constant","value":"1F"}}]})",
+             "wider than the register's 4 bits"},
+            {R"({"control_registers":[{"name":"c","width":2,"simulation":{"kind":"counter"}}]})", "unknown key"},
+            {R"({"control_registers":[{"name":"c","width":2,"signals":["a:b"]}]})", "expected a signal name"},
+        };
+        for (const auto& c : cases) {
+            QVERIFY2(!parse(c.json, &error), c.json.constData());
+            QVERIFY2(error.contains(c.needle), qPrintable(error + " / " + c.needle));
+        }
+    }
+    void readWriteToggle() {
+        QCOMPARE(read("-read_control", "ctrl_mode"), u"0"_s);
+        QCOMPARE(read("-read_control", "ctrl_key"), QString(24, QLatin1Char('0')));
+        // -data is read in the register's declared radix, or as marked.
+        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}));
+        QCOMPARE(read("-read_control", "ctrl_mode"), u"A"_s);
+        QCOMPARE(ONCData::inst()->getWBData(), u"A"_s);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "1000"})); // Dec
+        QCOMPARE(read("-read_control", "ctrl_divisor"), u"03E8"_s);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "h'FFFF"}));
+        QCOMPARE(read("-read_control", "ctrl_divisor"), u"FFFF"_s);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "123456789ABCDEF0FEDCBA98"}));
+        QCOMPARE(read("-read_control", "ctrl_key"), u"123456789ABCDEF0FEDCBA98"_s);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
+        QCOMPARE(read("-read_control", "ctrl_enable"), u"1"_s);
+        QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
+        QCOMPARE(read("-read_control", "ctrl_enable"), u"0"_s);
+
+        const struct {
+            QStringList words;
+            QString needle;
+        } refusals[] = {
+            {{"-write_control", "ctrl_divisor", "-data", "65536"}, "not a decimal value of at most 16 bits"},
+            {{"-write_control", "ctrl_mode", "-data", "10"}, "not a hexadecimal value of at most 4 bits"},
+            {{"-write_control", "ctrl_mode", "-data", ""}, "not a hexadecimal value"},
+            {{"-write_control", "ctrl_mode", "-data", "o'20"}, "not a octal value"},
+            {{"-write_control", "nope", "-data", "1"}, "no control register \"nope\""},
+            {{"-write_control", "ctrl_mode", "-value", "1"}, "should be"},
+            {{"-toggle_control", "ctrl_mode"}, "only a 1-bit register toggles"},
+            {{"-read_control", "stat_count"}, "no control register \"stat_count\""},
+            {{"-read_status", "ctrl_mode"}, "no status register \"ctrl_mode\""},
+            {{"-read_status", ""}, "the register name is empty"},
+        };
+        for (const auto& r : refusals) {
+            QVERIFY(!m_tcl.call(QStringList{"ona_run_controller"} + r.words));
+            QVERIFY2(m_tcl.result().contains(r.needle, Qt::CaseInsensitive), qPrintable(m_tcl.result()));
+        }
+        QCOMPARE(read("-read_control", "ctrl_mode"), u"A"_s); // refusals changed nothing
+        // A failed read leaves no value behind, injected or real.
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-read_control", "nope"}));
+        QCOMPARE(ONCData::inst()->getWBData(), QString());
+        read("-read_control", "ctrl_mode");
+        ONCData::inst()->injectFailure("ona_run_controller -read_control", ONCData::Failed);
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-read_control", "ctrl_mode"}));
+        QCOMPARE(ONCData::inst()->getWBData(), QString());
+    }
+    void statusFollowsTheDesign() {
+        QCOMPARE(read("-read_status", "stat_count"), u"00000000"_s);
+        m_ms = 1234;
+        QCOMPARE(read("-read_status", "stat_count"), u"0000000C"_s);
+        QCOMPARE(read("-read_status", "stat_running"), u"0"_s);
+        m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"});
+        QCOMPARE(read("-read_status", "stat_running"), u"1"_s);
+        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "9"});
+        QCOMPARE(read("-read_status", "stat_mode"), u"9"_s);
+        QCOMPARE(read("-read_status", "stat_id"), u"004F0DE1C0FFEE0DD5"_s);
+    }
+    void registerFiles() {
+        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "5"});
+        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "F00000000000000000000001"});
+        const QString path = m_demo->path(u"dir with blank/[regs] $x.txt"_s);
+        QDir().mkpath(QFileInfo(path).path());
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-dump_control", path}), qPrintable(m_tcl.result()));
+        QCOMPARE(readAll(path), QByteArray("# Ondrel user control registers: name value (hexadecimal)\n"
+                                           "ctrl_mode 5\nctrl_enable 0\nctrl_divisor 0000\n"
+                                           "ctrl_key F00000000000000000000001\n"));
+        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "0"});
+        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "0"});
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-load_control", path}), qPrintable(m_tcl.result()));
+        QCOMPARE(read("-read_control", "ctrl_mode"), u"5"_s);
+        QCOMPARE(read("-read_control", "ctrl_key"), u"F00000000000000000000001"_s);
+        // Hand-written: comments, blanks, 0x, leading zeros, a subset of the registers.
+        writeAll(path, "  # set up\n\nctrl_divisor\t0x00ff  # 255\r\nctrl_enable 1\n");
+        QVERIFY2(m_tcl.call({"ona_run_controller", "-load_control", path}), qPrintable(m_tcl.result()));
+        QCOMPARE(read("-read_control", "ctrl_divisor"), u"00FF"_s);
+        QCOMPARE(read("-read_control", "ctrl_enable"), u"1"_s);
+        QCOMPARE(read("-read_control", "ctrl_mode"), u"5"_s);
+        m_ms = 500;
+        QVERIFY(m_tcl.call({"ona_run_controller", "-dump_status", path}));
+        QCOMPARE(readAll(path), QByteArray("# Ondrel user status registers: name value (hexadecimal)\n"
+                                           "stat_count 00000005\nstat_running 1\nstat_mode 5\n"
+                                           "stat_id 004F0DE1C0FFEE0DD5\n"));
+    }
+    void registerFileRefusals() {
+        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "7"});
+        const QString path = m_demo->path(u"bad.txt"_s);
+        const struct {
+            QByteArray text;
+            QString needle;
+        } cases[] = {
+            {"ctrl_mode 1\nctrl_enable 2\n", "bad.txt:2: 2 is wider than the 1 bits of \"ctrl_enable\""},
+            {"ctrl_mode 1\n\nctrl_divisor 1g\n", "bad.txt:3: \"1g\" is not a hexadecimal value"},
+            {"ctrl_mode 1\nstat_count 1\n", "bad.txt:2: no control register \"stat_count\""},
+            {"ctrl_mode 1\nctrl_mode 2\n", "bad.txt:2: \"ctrl_mode\" was given on line 1 already"},
+            {"ctrl_mode\n", "bad.txt:1: expected a register name and a hexadecimal value"},
+            {"ctrl_mode 1 2\n", "bad.txt:1: expected a register name"},
+            {"# only comments\n\n", "bad.txt: no register values"},
+            {"ctrl_mode 0x\n", "bad.txt:1: \"0x\" is not a hexadecimal value"},
+        };
+        for (const auto& c : cases) {
+            writeAll(path, c.text);
+            QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
+            QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
+            QCOMPARE(read("-read_control", "ctrl_mode"), u"7"_s); // nothing loaded
+        }
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(u"none.txt"_s)}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(QString())})); // a folder
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_status", " "}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_control", m_demo->path("no/such/dir/x.txt")}));
+        writeAll(path, QByteArray(int(SimRegisters::kMaxFileSize) + 1, '#'));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
+        // An analyzer core has no register device.
+        QVERIFY(m_tcl.call({"ona_set_core", "-name", OnaData::inst()->getCoreName(0)}));
+        QVERIFY(!m_tcl.call({"ona_run_controller", "-read_status", "stat_count"}));
+        QVERIFY(m_tcl.result().contains("not a controller core"));
+    }
 
 private:
     QString read(const QString& option, const QString& name) {
-        return m_tcl.call({"ona_run_controller", option, name}) ? m_tcl.result()
-                                                                : QStringLiteral("<error: %1>").arg(m_tcl.result());
+        return m_tcl.call({"ona_run_controller", option, name}) ? m_tcl.result() : u"<error: %1>"_s.arg(m_tcl.result());
     }
     qint64 m_ms = 0;
 };
-
-void TestRegisters::init() {
-    QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result()));
-    m_ms = 0;
-    std::dynamic_pointer_cast<SimController>(ONCData::inst()->device())->setClock([this] { return m_ms; });
-}
-
-void TestRegisters::cleanup() { ONCData::inst()->clearFailures(); }
-
-void TestRegisters::conversionMatchesReference() {
-    QRandomGenerator rng(20240518);
-    for (int width = 1; width <= 130; ++width) {
-        for (int n = 0; n < 12; ++n) {
-            const Ref v = randomRef(rng, width);
-            for (int from = 0; from < RegisterRadix::Count; ++from)
-                for (int to = 0; to < RegisterRadix::Count; ++to)
-                    QCOMPARE(RegisterRadix::convert(v.in(from), width, from, to), v.in(to));
-            for (int radix = 0; radix < RegisterRadix::Count; ++radix)
-                QVERIFY(RegisterRadix::fits(v.in(radix).toLower(), width, radix));
-        }
-    }
-    // Every value of the small widths, through decimal and back.
-    for (int width = 1; width <= 10; ++width)
-        for (quint32 v = 0; v < (1u << width); ++v) {
-            const QString dec = QString::number(v);
-            QCOMPARE(RegisterRadix::convert(dec, width, RegisterRadix::Dec, RegisterRadix::Bin),
-                     QStringLiteral("%1").arg(v, width, 2, QLatin1Char('0')));
-            QCOMPARE(RegisterRadix::convert(QString::number(v, 8), width, RegisterRadix::Oct, RegisterRadix::Dec), dec);
-        }
-}
-
-void TestRegisters::conversionEdgeCases() {
-    using namespace RegisterRadix;
-    // Canonical values of every width and radix are compared with the
-    // reference above; these are the inputs it never makes.
-    QCOMPARE(convert("3F", 6, Hex, Bin), QStringLiteral("111111")); // the 8-bit form cut to 6
-    QCOMPARE(convert("Toggle", 1, Bin, Hex), QStringLiteral("Toggle"));
-    QCOMPARE(convert(QString(), 8, Hex, Dec), QString());
-    QCOMPARE(convert("12", 8, 7, Dec), QStringLiteral("12"));         // unknown source radix
-    QCOMPARE(convert("12", 8, Dec, 9), QString());                    // unknown target
-    QCOMPARE(convert("1G", 8, Hex, Bin), QStringLiteral("00010000")); // a stray digit counts as 0
-    QCOMPARE(convert("1x", 8, Dec, Hex), QStringLiteral("00"));
-    QCOMPARE(convert("1FF", 8, Hex, Hex), QStringLiteral("FF"));                              // longer than the width
-    QCOMPARE(convert("101", 0, Bin, Dec), QStringLiteral("5"));                               // no width: not fitted
-    QCOMPARE(convert("1267650600228229401496703205376", 100, Dec, Dec), QStringLiteral("0")); // 2^100 wraps
-}
-
-void TestRegisters::fitsExactlyTheWidth() {
-    using namespace RegisterRadix;
-    for (int width = 1; width <= 9; ++width) {
-        for (quint32 v = 0; v < (4u << width); ++v) {
-            const bool in = v < (1u << width);
-            QCOMPARE(fits(QString::number(v, 2), width, Bin), in);
-            QCOMPARE(fits(QString::number(v, 8), width, Oct), in);
-            QCOMPARE(fits(QString::number(v, 10), width, Dec), in);
-            QCOMPARE(fits(QString::number(v, 16), width, Hex), in);
-        }
-    }
-    QVERIFY(!fits("01", 8, Dec));
-    QVERIFY(!fits("", 8, Dec));
-    QVERIFY(!fits("12a", 16, Dec));
-    QVERIFY(!fits("8", 8, Oct));
-    QVERIFY(fits("18446744073709551615", 64, Dec));  // 2^64 - 1
-    QVERIFY(!fits("18446744073709551616", 64, Dec)); // 2^64
-    QVERIFY(fits(QString(24, QLatin1Char('f')), 96, Hex));
-    QVERIFY(!fits(QStringLiteral("1") + QString(24, QLatin1Char('0')), 96, Hex));
-    QCOMPARE(maxDigits(8, Dec), 3);
-    QCOMPARE(maxDigits(64, Dec), 20);
-    QCOMPARE(maxDigits(4, Dec), 2);
-    QCOMPARE(maxDigits(3, Dec), 1);
-}
-
-void TestRegisters::recordsFromTheDebugLogicFile() {
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "controlregisters"),
-             QStringLiteral("ctrl_mode 4 ctrl_enable 1 ctrl_divisor 16 ctrl_key 96"));
-    QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "statusregisters"),
-             QStringLiteral("stat_count 32 stat_running 1 stat_mode 4 stat_id 72"));
-    const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCurrentCore());
-    const ControlRegisterData& c = core->getControlRegisterData();
-    QVERIFY(c.isDefined() && c.isEnabled());
-    QCOMPARE(c.getStartAddress(), QStringLiteral("0x10"));
-    QCOMPARE(c.getEndAddress(), QStringLiteral("0x13"));
-    QCOMPARE(c.getEntries().at(2).address, QStringLiteral("0x12"));
-    QCOMPARE(c.getEntries().at(2).radix, 2);
-    QCOMPARE(c.getEntries().at(2).signalNames, QStringList({"div_hi[15:8]", "div_lo[7:0]"}));
-}
-
-void TestRegisters::recordRefusals() {
-    const auto parse = [](const QByteArray& json, QString* error) {
-        ControllerRecords r;
-        return ControllerFile::parse(QJsonDocument::fromJson(json).object(), QStringLiteral("x"), &r, error);
-    };
-    QString error;
-    // The array form with defaults: addresses from 0, Hex, one signal.
-    ControllerRecords r;
-    QVERIFY(ControllerFile::parse(
-        QJsonDocument::fromJson(R"({"control_registers":[{"name":"a","width":8},{"name":"b","width":1}]})").object(),
-        "x", &r, &error));
-    QCOMPARE(r.control.entries.at(1).address, QStringLiteral("0x01"));
-    QCOMPARE(r.control.entries.at(0).signalNames, QStringList{"a[7:0]"});
-    QCOMPARE(r.control.entries.at(1).signalNames, QStringList{"b"});
-    QCOMPARE(r.control.getEndAddress(), QStringLiteral("0x01"));
-    const struct {
-        QByteArray json;
-        QString needle;
-    } cases[] = {
-        {R"({"control_registers":[{"name":"a","width":8,"signals":["x[3:0]"]}]})", "cover 4 bits; the register has 8"},
-        {R"({"control_registers":[{"name":"a","width":8,"radix":"Dez"}]})", "radix: expected"},
-        {R"({"control_registers":[{"name":"a","width":1025}]})", "width: expected a whole number from 1 to 1024"},
-        {R"({"control_registers":[{"name":"a","width":2},{"name":"a","width":2}]})", "named twice"},
-        {R"({"control_registers":{"start":"0x10","registers":[{"name":"a","width":2,"address":"0x4"}]}})",
-         "outside the block"},
-        {R"({"control_registers":[{"name":"a","width":2,"address":"0x4"},{"name":"b","width":2,"address":"0x4"}]})",
-         "another register has this address"},
-        {R"({"status_registers":[{"name":"s","width":2,"simulation":{"kind":"control","register":"nope"}}]})",
-         "no control register \"nope\""},
-        {R"({"control_registers":[{"name":"c","width":2}],
-             "status_registers":[{"name":"s","width":2,"simulation":{"kind":"control","register":"c","lsb":1}}]})",
-         "bits 1 to 2 are outside the 2-bit control register"},
-        {R"({"status_registers":[{"name":"s","width":4,"simulation":{"kind":"constant","value":"1F"}}]})",
-         "wider than the register's 4 bits"},
-        {R"({"control_registers":[{"name":"c","width":2,"simulation":{"kind":"counter"}}]})", "unknown key"},
-        {R"({"control_registers":[{"name":"c","width":2,"signals":["a:b"]}]})", "expected a signal name"},
-    };
-    for (const auto& c : cases) {
-        QVERIFY2(!parse(c.json, &error), c.json.constData());
-        QVERIFY2(error.contains(c.needle), qPrintable(error + " / " + c.needle));
-    }
-}
-
-void TestRegisters::readWriteToggle() {
-    QCOMPARE(read("-read_control", "ctrl_mode"), QStringLiteral("0"));
-    QCOMPARE(read("-read_control", "ctrl_key"), QString(24, QLatin1Char('0')));
-    // -data is read in the register's declared radix, or as marked.
-    QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}));
-    QCOMPARE(read("-read_control", "ctrl_mode"), QStringLiteral("A"));
-    QCOMPARE(ONCData::inst()->getWBData(), QStringLiteral("A"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "1000"})); // Dec
-    QCOMPARE(read("-read_control", "ctrl_divisor"), QStringLiteral("03E8"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "h'FFFF"}));
-    QCOMPARE(read("-read_control", "ctrl_divisor"), QStringLiteral("FFFF"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "123456789ABCDEF0FEDCBA98"}));
-    QCOMPARE(read("-read_control", "ctrl_key"), QStringLiteral("123456789ABCDEF0FEDCBA98"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
-    QCOMPARE(read("-read_control", "ctrl_enable"), QStringLiteral("1"));
-    QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
-    QCOMPARE(read("-read_control", "ctrl_enable"), QStringLiteral("0"));
-
-    const struct {
-        QStringList words;
-        QString needle;
-    } refusals[] = {
-        {{"-write_control", "ctrl_divisor", "-data", "65536"}, "not a decimal value of at most 16 bits"},
-        {{"-write_control", "ctrl_mode", "-data", "10"}, "not a hexadecimal value of at most 4 bits"},
-        {{"-write_control", "ctrl_mode", "-data", ""}, "not a hexadecimal value"},
-        {{"-write_control", "ctrl_mode", "-data", "o'20"}, "not a octal value"},
-        {{"-write_control", "nope", "-data", "1"}, "no control register \"nope\""},
-        {{"-write_control", "ctrl_mode", "-value", "1"}, "should be"},
-        {{"-toggle_control", "ctrl_mode"}, "only a 1-bit register toggles"},
-        {{"-read_control", "stat_count"}, "no control register \"stat_count\""},
-        {{"-read_status", "ctrl_mode"}, "no status register \"ctrl_mode\""},
-        {{"-read_status", ""}, "the register name is empty"},
-    };
-    for (const auto& r : refusals) {
-        QVERIFY(!m_tcl.call(QStringList{"ona_run_controller"} + r.words));
-        QVERIFY2(m_tcl.result().contains(r.needle, Qt::CaseInsensitive), qPrintable(m_tcl.result()));
-    }
-    QCOMPARE(read("-read_control", "ctrl_mode"), QStringLiteral("A")); // refusals changed nothing
-    // A failed read leaves no value behind, injected or real.
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-read_control", "nope"}));
-    QCOMPARE(ONCData::inst()->getWBData(), QString());
-    read("-read_control", "ctrl_mode");
-    ONCData::inst()->injectFailure("ona_run_controller -read_control", ONCData::Failed);
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-read_control", "ctrl_mode"}));
-    QCOMPARE(ONCData::inst()->getWBData(), QString());
-}
-
-void TestRegisters::statusFollowsTheDesign() {
-    QCOMPARE(read("-read_status", "stat_count"), QStringLiteral("00000000"));
-    m_ms = 1234;
-    QCOMPARE(read("-read_status", "stat_count"), QStringLiteral("0000000C"));
-    QCOMPARE(read("-read_status", "stat_running"), QStringLiteral("0"));
-    m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"});
-    QCOMPARE(read("-read_status", "stat_running"), QStringLiteral("1"));
-    m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "9"});
-    QCOMPARE(read("-read_status", "stat_mode"), QStringLiteral("9"));
-    QCOMPARE(read("-read_status", "stat_id"), QStringLiteral("004F0DE1C0FFEE0DD5"));
-}
-
-void TestRegisters::registerFiles() {
-    m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "5"});
-    m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "F00000000000000000000001"});
-    const QString path = m_demo->path(QStringLiteral("dir with blank/[regs] $x.txt"));
-    QDir().mkpath(QFileInfo(path).path());
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-dump_control", path}), qPrintable(m_tcl.result()));
-    QCOMPARE(readAll(path), QByteArray("# Ondrel user control registers: name value (hexadecimal)\n"
-                                       "ctrl_mode 5\nctrl_enable 0\nctrl_divisor 0000\n"
-                                       "ctrl_key F00000000000000000000001\n"));
-    m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "0"});
-    m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "0"});
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-load_control", path}), qPrintable(m_tcl.result()));
-    QCOMPARE(read("-read_control", "ctrl_mode"), QStringLiteral("5"));
-    QCOMPARE(read("-read_control", "ctrl_key"), QStringLiteral("F00000000000000000000001"));
-    // Hand-written: comments, blanks, 0x, leading zeros, a subset of the registers.
-    writeAll(path, "  # set up\n\nctrl_divisor\t0x00ff  # 255\r\nctrl_enable 1\n");
-    QVERIFY2(m_tcl.call({"ona_run_controller", "-load_control", path}), qPrintable(m_tcl.result()));
-    QCOMPARE(read("-read_control", "ctrl_divisor"), QStringLiteral("00FF"));
-    QCOMPARE(read("-read_control", "ctrl_enable"), QStringLiteral("1"));
-    QCOMPARE(read("-read_control", "ctrl_mode"), QStringLiteral("5"));
-    m_ms = 500;
-    QVERIFY(m_tcl.call({"ona_run_controller", "-dump_status", path}));
-    QCOMPARE(readAll(path), QByteArray("# Ondrel user status registers: name value (hexadecimal)\n"
-                                       "stat_count 00000005\nstat_running 1\nstat_mode 5\n"
-                                       "stat_id 004F0DE1C0FFEE0DD5\n"));
-}
-
-void TestRegisters::registerFileRefusals() {
-    m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "7"});
-    const QString path = m_demo->path(QStringLiteral("bad.txt"));
-    const struct {
-        QByteArray text;
-        QString needle;
-    } cases[] = {
-        {"ctrl_mode 1\nctrl_enable 2\n", "bad.txt:2: 2 is wider than the 1 bits of \"ctrl_enable\""},
-        {"ctrl_mode 1\n\nctrl_divisor 1g\n", "bad.txt:3: \"1g\" is not a hexadecimal value"},
-        {"ctrl_mode 1\nstat_count 1\n", "bad.txt:2: no control register \"stat_count\""},
-        {"ctrl_mode 1\nctrl_mode 2\n", "bad.txt:2: \"ctrl_mode\" was given on line 1 already"},
-        {"ctrl_mode\n", "bad.txt:1: expected a register name and a hexadecimal value"},
-        {"ctrl_mode 1 2\n", "bad.txt:1: expected a register name"},
-        {"# only comments\n\n", "bad.txt: no register values"},
-        {"ctrl_mode 0x\n", "bad.txt:1: \"0x\" is not a hexadecimal value"},
-    };
-    for (const auto& c : cases) {
-        writeAll(path, c.text);
-        QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
-        QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
-        QCOMPARE(read("-read_control", "ctrl_mode"), QStringLiteral("7")); // nothing loaded
-    }
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(QStringLiteral("none.txt"))}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(QString())})); // a folder
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_status", " "}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_control", m_demo->path("no/such/dir/x.txt")}));
-    writeAll(path, QByteArray(int(SimRegisters::kMaxFileSize) + 1, '#'));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
-    // An analyzer core has no register device.
-    QVERIFY(m_tcl.call({"ona_set_core", "-name", OnaData::inst()->getCoreName(0)}));
-    QVERIFY(!m_tcl.call({"ona_run_controller", "-read_status", "stat_count"}));
-    QVERIFY(m_tcl.result().contains("not a controller core"));
-}
 
 QTEST_GUILESS_MAIN(TestRegisters)
 #include "tst_registers.moc"

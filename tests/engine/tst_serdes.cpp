@@ -14,20 +14,475 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestSerdes : public DemoSession {
     Q_OBJECT
 private slots:
-    void init();
-    void descriptionFromTheProject();
-    void settingsAreRegisterBytes();
-    void refusedSettingsChangeNothing();
-    void resetsDriveTheLamps();
-    void wishboneBusClosesOnEveryFailure();
-    void continuousReading();
-    void registerFileRoundTrip();
-    void registerFileRefusals();
-    void scriptFiles();
-    void runawayScriptsEndAtTheirLimits();
+    void init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
+    void descriptionFromTheProject() {
+        PCSData* pcs = PCSData::inst();
+        QCOMPARE(pcs->getJTAG()->getSERDES(), u"DCU0: 0 1; DCU1: 0 1"_s);
+        QVERIFY(pcs->getDCU0CHAN0() && pcs->getDCU0CHAN1() && pcs->getDCU1CHAN0() && pcs->getDCU1CHAN1());
+        QCOMPARE(pcs->getValue("dcua"), 0);
+        QCOMPARE(pcs->getValue("channel"), 0);
+        // Nothing read yet: the settings have no value.
+        QCOMPARE(pcs->getValue("tx_precur"), -1);
+
+        // A design with only DCU 1, channel 1.
+        SerdesLayout one;
+        QString why;
+        QVERIFY(SerdesLayout::parse(QJsonDocument::fromJson(R"({"dcus":[{"dcu":1,"channels":[1]}]})").object(), &one,
+                                    &why));
+        QVERIFY(one.has(1, 1) && !one.has(1, 0) && !one.hasDcu(0));
+        for (const char* bad : {R"({"dcus":[{"dcu":2,"channels":[0]}]})", R"({"dcus":[{"dcu":0,"channels":[0,0]}]})",
+                                R"({"dcus":[{"dcu":0,"channels":[0]},{"dcu":0,"channels":[1]}]})",
+                                R"({"dcus":[{"dcu":0,"channels":[]}]})", R"({"dcus":[]})", R"({"quads":[]})",
+                                R"({"dcus":[{"dcu":0.5,"channels":[0]}]})"}) {
+            SerdesLayout l;
+            QVERIFY2(!SerdesLayout::parse(QJsonDocument::fromJson(bad).object(), &l, &why), bad);
+            QVERIFY(why.startsWith(QLatin1String("serdes")));
+        }
+        // A project with a bad description does not open; the open one stays.
+        QByteArray onl = readAll(m_demo->onl());
+        onl.replace("\"dcu\": 1,", "\"dcu\": 7,");
+        writeAll(m_demo->path("bad.onl"), onl);
+        QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path("bad.onl")}));
+        QVERIFY2(m_tcl.result().contains(QLatin1String("serdes.dcus[1].dcu")), qPrintable(m_tcl.result()));
+        QCOMPARE(pcs->getJTAG()->getSERDES(), u"DCU0: 0 1; DCU1: 0 1"_s);
+
+        // Closing the project takes the SERDES with it.
+        QVERIFY(m_tcl.call({"ona_close_project"}));
+        QVERIFY(pcs->getJTAG()->getSERDES().isEmpty());
+        QVERIFY(!set("tx_term", "50ohms"));
+        QVERIFY(m_tcl.result().contains(QLatin1String("no SERDES")));
+        QVERIFY(!pcs->initSERDES());
+        QVERIFY(pcs->getRunErr().startsWith(QLatin1String("ERROR:")));
+    }
+    void settingsAreRegisterBytes() {
+        PCSData* pcs = PCSData::inst();
+        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
+        QSignalSpy read(pcs, &PCSData::pcsRead);
+        QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
+        QVERIFY(pcs->initSERDES());
+        QCOMPARE(codes(panel), QList<int>({0, 6, 5, 7}));
+        QCOMPARE(keys(dirty).mid(0, 3), QStringList({"dcua", "channel", "tx_term"}));
+        QCOMPARE(keys(dirty).size(), 2 + 15 + 6);
+        QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state", "cdr_lol_state"}));
+        QCOMPARE(pcs->getValue("tx_diffamp"), 500);
+        QCOMPARE(pcs->getValue("rx_los_thres"), 2);
+
+        // Controls change the engine's bytes; the device's follow on Apply.
+        dirty.clear();
+        QVERIFY(set("tx_term", "75ohms"));
+        QVERIFY(set("tx_invert", "on"));
+        QVERIFY(set("tx_losslock", "Lock=+/-4000ppm Unlock=+/-6000ppm"));
+        QVERIFY(set("tx_precur", "3"));
+        QVERIFY(set("tx_postcur", "Disabled"));
+        QVERIFY(set("tx_diffamp", "1300"));
+        QVERIFY(set("rx_datarate", "Above 2.5Gbps"));
+        QVERIFY(set("rx_leq", "12dB"));
+        QVERIFY(set("loopback", "Tx Output to Rx"));
+        QVERIFY(set("loopback", "Tx Output to Rx")); // unchanged: no report
+        QCOMPARE(keys(dirty), QStringList({"tx_term", "tx_invert", "tx_losslock", "tx_precur", "tx_diffamp",
+                                           "rx_datarate", "rx_leq", "loopback"}));
+        QCOMPARE(wbRead("0000"), u"00"_s);
+        panel.clear();
+        QVERIFY(m_tcl.call({"ona_run_pcs"}));
+        QCOMPARE(codes(panel), QList<int>({0, 2, 4, 7}));
+        // tx_term 1, invert 1 << 2, losslock 3 << 3.
+        QCOMPARE(wbRead("0000"), u"1D"_s);
+        QCOMPARE(wbRead("0x0001"), u"04"_s);
+        QCOMPARE(wbRead("2"), u"46"_s);    // 1300 mV is code 70
+        QCOMPARE(wbRead("0004"), u"50"_s); // datarate 4 << 2, leq 2 << 5
+        QCOMPARE(wbRead("0005"), u"12"_s); // threshold 2, loopback 2 << 3
+        QCOMPARE(pcs->getWBData(), u"12"_s);
+        // The other channels kept their own bytes.
+        QCOMPARE(wbRead("1100"), u"00"_s);
+
+        // A register written over the bus is what the control shows.
+        dirty.clear();
+        QVERIFY(m_tcl.eval("ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"0001\" -data \"5b\"\n  ona_pcs close"));
+        QCOMPARE(keys(dirty), QStringList({"tx_precur", "tx_postcur"}));
+        QCOMPARE(pcs->getValue("tx_precur"), 11);
+        QCOMPARE(pcs->getValue("tx_postcur"), 5);
+        QVERIFY(!pcs->isWishboneOpen());
+
+        // Another channel shows its own values; the selection is reported first.
+        dirty.clear();
+        QVERIFY(set("dcua", "1"));
+        QCOMPARE(keys(dirty).first(), u"dcua"_s);
+        QVERIFY(keys(dirty).contains("tx_term"));
+        QCOMPARE(pcs->getValue("tx_term"), 0);
+        QVERIFY(set("channel", "1"));
+        QVERIFY(set("tx_term", "5Kohms"));
+        QVERIFY(m_tcl.call({"ona_run_pcs"}));
+        QCOMPARE(wbRead("1100"), u"02"_s);
+        QCOMPARE(wbRead("0000"), u"1D"_s);
+    }
+    void refusedSettingsChangeNothing() {
+        PCSData* pcs = PCSData::inst();
+        QVERIFY(pcs->initSERDES());
+        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
+        // Amplitudes only as the block takes them: no blank, sign or leading zero.
+        for (const char* bad : {" 120", "+120", "0120", "105", "10", "1320", "-1", "", "0x64"}) {
+            QVERIFY2(!set("tx_diffamp", bad), bad);
+            QVERIFY(m_tcl.result().contains(QLatin1String("tx_diffamp")));
+        }
+        QVERIFY(!set("tx_term", "50 ohms"));
+        QVERIFY(m_tcl.result().contains(QLatin1String("50ohms, 75ohms, 5Kohms")));
+        QVERIFY(!set("tx_invert", "1"));
+        QVERIFY(!set("tx_pll_reset", "yes"));
+        QVERIFY(!set("rx_leq", "\"6dB\""));
+        QVERIFY(!set("no_such", "on"));
+        QVERIFY(m_tcl.result().contains(QLatin1String("unknown control")));
+        QVERIFY(!set("dcua", "2"));
+        QVERIFY(!set("channel", "01"));
+        QVERIFY(!m_tcl.call({"ona_set_pcs", "-control", "tx_term"}));
+        QVERIFY(!m_tcl.call({"ona_set_pcs", "-control", "tx_term", "-control", "tx_term"}));
+        QVERIFY(dirty.isEmpty());
+        QCOMPARE(pcs->getValue("tx_diffamp"), 500);
+        QVERIFY(set("tx_diffamp", "0"));
+        QVERIFY(set("tx_diffamp", "9"));
+        QVERIFY(set("tx_diffamp", "100"));
+    }
+    void resetsDriveTheLamps() {
+        PCSData* pcs = PCSData::inst();
+        QVERIFY(pcs->initSERDES());
+        const auto lamps = [pcs] {
+            return QList<int>{pcs->getValue("pll_lol_state"), pcs->getValue("los_state"),
+                              pcs->getValue("cdr_lol_state")};
+        };
+        // Power-up: nothing locked.
+        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
+        QSignalSpy read(pcs, &PCSData::pcsRead);
+        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
+        QVERIFY(set("tx_pll_reset", "on"));
+        QCOMPARE(keys(dirty), QStringList{"tx_pll_reset"});
+        QCOMPARE(pcs->getValue("tx_pll_reset"), 1);
+        QVERIFY(set("tx_pll_reset", "off"));
+        // The PLL locks and the looped-back signal arrives; the CDR waits for its reset.
+        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
+        QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state"}));
+        QVERIFY(set("rx_cdr_reset", "on"));
+        QVERIFY(set("rx_cdr_reset", "off"));
+        QCOMPARE(lamps(), QList<int>({0, 0, 0}));
+        // The other channel of the DCU has a signal but no CDR lock yet.
+        QVERIFY(set("channel", "1"));
+        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
+        QVERIFY(set("channel", "0"));
+        // Holding the TX PCS in reset stops the signal and the CDR loses it.
+        QVERIFY(set("tx_pcs_reset", "on"));
+        QCOMPARE(lamps(), QList<int>({0, 1, 1}));
+        QVERIFY(set("tx_pcs_reset", "off"));
+        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
+        QVERIFY(set("dcu_reset", "on"));
+        QVERIFY(set("dcu_reset", "off"));
+        QCOMPARE(lamps(), QList<int>({0, 0, 0}));
+        // The status registers say the same over the bus.
+        QCOMPARE(wbRead("0007"), u"00"_s);
+        QCOMPARE(wbRead("0107"), u"02"_s);
+        QCOMPARE(wbRead("0201"), u"00"_s);
+        // A macro reset unlocks the DCU; releasing it relocks only the PLL.
+        QVERIFY(set("macro_reset", "on"));
+        QCOMPARE(wbRead("0200"), u"02"_s);
+        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
+        QVERIFY(set("macro_reset", "off"));
+        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
+        // DCU 1 never saw a reset.
+        QVERIFY(set("dcua", "1"));
+        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
+        // Resets written over the bus act the same.
+        QVERIFY(
+            m_tcl.eval("ona_open_pcs; ona_pcs write -byte 1 -addr 1200 -data 1; ona_pcs write -byte 1 -addr 1200 "
+                       "-data 0; ona_pcs close"));
+        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
+
+        // A configuration reload is a power-up: settings back, locks lost.
+        QVERIFY(set("tx_term", "5Kohms"));
+        QVERIFY(m_tcl.call({"ona_run_pcs"}));
+        QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
+        dirty.clear();
+        QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
+        QCOMPARE(codes(panel), QList<int>({0, 16, 5, 7}));
+        QCOMPARE(keys(dirty), QStringList{"tx_term"});
+        QCOMPARE(pcs->getValue("tx_term"), 0);
+        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
+    }
+    void wishboneBusClosesOnEveryFailure() {
+        PCSData* pcs = PCSData::inst();
+        QVERIFY(!m_tcl.call({"ona_pcs", "read", "-byte", "1", "-addr", "0"}));
+        QVERIFY(m_tcl.result().contains(QLatin1String("not open")));
+        // The tool's scripts, failing half-way: the bus is closed all the same.
+        const QString readScript = "ona_open_pcs\n  ona_pcs read -byte \"1\" -addr \"%1\"\n  ona_pcs close";
+        const QString writeScript =
+            "ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"%1\" -data \"%2\"\n  ona_pcs close";
+        const QStringList failing = {
+            readScript.arg("0008"),         // no register there
+            readScript.arg("20000"),        // no DCU 2
+            readScript.arg(""),             // empty address
+            writeScript.arg("0007", "00"),  // status register
+            writeScript.arg("0000", "03"),  // tx_term 3 does not exist
+            writeScript.arg("0000", "20"),  // a reserved bit
+            writeScript.arg("0006", "10"),  // no such reset
+            writeScript.arg("0000", "100"), // more than a byte
+            writeScript.arg("0000", ""),    // empty data
+            "ona_open_pcs\n  ona_pcs read -byte \"2\" -addr \"0000\"\n  ona_pcs close",
+        };
+        for (const QString& script : failing) {
+            QVERIFY2(!m_tcl.eval(script), qPrintable(script));
+            QVERIFY2(!pcs->isWishboneOpen(), qPrintable(script));
+        }
+        QVERIFY(pcs->initSERDES());
+        QCOMPARE(pcs->getValue("tx_term"), 0);
+        QVERIFY(m_tcl.eval(readScript.arg("0205")) == false);
+        QVERIFY(m_tcl.eval(readScript.arg("0200")));
+        QCOMPARE(m_tcl.result(), QString()); // the close answers last
+        QCOMPARE(pcs->getWBData(), u"00"_s);
+        QVERIFY(!pcs->isWishboneOpen());
+        // Reopening an open bus is allowed: a stray open never locks it.
+        QVERIFY(m_tcl.eval("ona_open_pcs; ona_open_pcs; ona_pcs read -addr 0002"));
+        QCOMPARE(m_tcl.result(), u"1E"_s); // 500 mV
+        QVERIFY(m_tcl.eval("ona_pcs close"));
+    }
+    void continuousReading() {
+        PCSData* pcs = PCSData::inst();
+        QSignalSpy read(pcs, &PCSData::pcsRead);
+        QVERIFY(set("cont_read", "on"));
+        QVERIFY(pcs->isContinuous());
+        QTest::qWait(3 * PCSData::kContinuousMs);
+        QVERIFY(!keys(read).contains("read_data")); // no address read yet
+        QCOMPARE(wbRead("0007"), u"03"_s);
+        read.clear();
+        QVERIFY(set("tx_pll_reset", "on"));
+        QVERIFY(set("tx_pll_reset", "off"));
+        QTRY_VERIFY(keys(read).count("read_data") >= 2);
+        QCOMPARE(pcs->getWBData(), u"02"_s); // the signal is back, the CDR still out of lock
+        QVERIFY(set("cont_read", "off"));
+        QVERIFY(!pcs->isContinuous());
+        QVERIFY(!set("cont_read", "1"));
+        // A closed project ends it.
+        QVERIFY(set("cont_read", "on"));
+        QVERIFY(m_tcl.call({"ona_close_project"}));
+        QVERIFY(!pcs->isContinuous());
+    }
+    void registerFileRoundTrip() {
+        PCSData* pcs = PCSData::inst();
+        QVERIFY(pcs->initSERDES());
+        QVERIFY(set("tx_precur", "7"));
+        QVERIFY(set("rx_term", "60ohms"));
+        QVERIFY(set("dcua", "1"));
+        QVERIFY(set("channel", "1"));
+        QVERIFY(set("loopback", "Rx EQ to Tx"));
+        // A name Tcl would otherwise read as commands and variables.
+        const QString file = m_demo->path("my [regs] $HOME \"q\" {x}.srv");
+        QVERIFY2(m_tcl.call({"ona_export_pcs", file}), qPrintable(m_tcl.result()));
+        const QByteArray text = readAll(file);
+        QVERIFY(text.startsWith("# Ondrel SERDES register file"));
+        QVERIFY(text.contains("\n0001 08\n")); // precur 7 is item 8
+        QVERIFY(text.contains("\n0003 01\n"));
+        QVERIFY(text.contains("\n1105 0A\n"));
+        QCOMPARE(text.count('\n'), 1 + 4 * (1 + 6));
+
+        QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
+        QCOMPARE(pcs->getValue("loopback"), 0);
+        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
+        QVERIFY2(m_tcl.call({"ona_import_pcs", file}), qPrintable(m_tcl.result()));
+        QCOMPARE(keys(dirty), QStringList{"loopback"}); // DCU 1 channel 1 is shown
+        QCOMPARE(pcs->getValue("loopback"), 1);
+        QVERIFY(set("dcua", "0"));
+        QVERIFY(set("channel", "0"));
+        QCOMPARE(pcs->getValue("tx_precur"), 8);
+        QCOMPARE(pcs->getValue("rx_term"), 1);
+        // Imported settings reach the device on Apply, like any other.
+        QCOMPARE(wbRead("0001"), u"00"_s);
+        QVERIFY(m_tcl.call({"ona_run_pcs"}));
+        QCOMPARE(wbRead("0001"), u"08"_s);
+        // A file of some registers changes only those.
+        writeAll(m_demo->path("one.srv"), "# just one\r\n  0003\t02  \r\n\r\n");
+        QVERIFY2(m_tcl.call({"ona_import_pcs", m_demo->path("one.srv")}), qPrintable(m_tcl.result()));
+        QCOMPARE(pcs->getValue("rx_term"), 2);
+        QCOMPARE(pcs->getValue("tx_precur"), 8);
+    }
+    void registerFileRefusals() {
+        PCSData* pcs = PCSData::inst();
+        QVERIFY(pcs->initSERDES());
+        QVERIFY(set("rx_term", "75ohms"));
+        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
+        const QString file = m_demo->path("bad.srv");
+        const QList<QPair<QByteArray, QString>> bad = {
+            {"0000 00\n0001 xz\n", "line 2: expected a hexadecimal address and data byte"},
+            {"0000 00\n0003 00 00\n", "line 2: expected"},
+            {"# c\n0007 00\n", "line 2: no setting register at address 0007"},
+            {"0006 00\n", "line 1: no setting register"},
+            {"2000 00\n", "line 1: no setting register"},
+            {"0000 00\n\n0000 01\n", "line 3: address 0000 is given twice"},
+            {"0000 03\n", "line 1: register 0000: tx_term cannot be 3"},
+            {"0002 47\n", "line 1: register 0002: tx_diffamp cannot be 71"},
+            {"0005 20\n", "line 1: register 0005: bits 20 are reserved"},
+            {QByteArray("0003 0\0"
+                        "1\n",
+                        9),
+             "line 1: contains a NUL character"},
+            {"# only a comment\n", "holds no register"},
+            {"0x0000 00\n", "line 1: expected"},
+        };
+        for (const auto& [content, why] : bad) {
+            // A good first line before the fault: nothing of it may be taken.
+            const bool numbered = why.startsWith(QLatin1String("line "));
+            writeAll(file, numbered ? "0003 03\n" + content : content);
+            QVERIFY2(!m_tcl.call({"ona_import_pcs", file}), content.constData());
+            QString expected = why;
+            if (numbered) {
+                const int n = why.mid(5, why.indexOf(QLatin1Char(':')) - 5).toInt();
+                expected = u"line %1%2"_s.arg(n + 1).arg(why.mid(why.indexOf(QLatin1Char(':'))));
+            }
+            QVERIFY2(m_tcl.result().contains(expected), qPrintable(m_tcl.result() + " / " + expected));
+        }
+        QVERIFY(dirty.isEmpty());
+        QCOMPARE(pcs->getValue("rx_term"), 2);
+        QVERIFY(!m_tcl.call({"ona_import_pcs", m_demo->path("missing.srv")}));
+        QVERIFY(!m_tcl.call({"ona_import_pcs", m_demo->path("")}));
+        QVERIFY(!m_tcl.call({"ona_import_pcs", ""}));
+        QVERIFY(!m_tcl.call({"ona_export_pcs", m_demo->path("no/such/folder/x.srv")}));
+        QVERIFY(!m_tcl.call({"ona_export_pcs", "   "}));
+    }
+    void scriptFiles() {
+        PCSData* pcs = PCSData::inst();
+        QVERIFY(pcs->initSERDES());
+        const QString script = m_demo->path("tune [it] $x.tcl");
+        writeAll(script,
+                 "# a loop over both DCUs\n"
+                 "foreach d {0 1} {\n"
+                 "  ona_open_pcs\n"
+                 "  ona_pcs write -byte 1 -addr ${d}003 -data 03\n"
+                 "  ona_pcs close\n"
+                 "}\n"
+                 "ona_set_pcs -control tx_term -option \"75ohms\"\n"
+                 "ona_run_pcs\n"
+                 "ona_open_pcs\n"
+                 "ona_pcs read -byte 1 -addr 0000\n");
+        QVERIFY2(m_tcl.call({"ona_run_pcs", "-file", script}), qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.result(), u"01"_s);
+        QCOMPARE(pcs->getValue("rx_term"), 3);
+        QCOMPARE(wbRead("1003"), u"03"_s);
+        QCOMPARE(wbRead("0000"), u"01"_s);
+        // A script that left the bus open does not leave it so.
+        QVERIFY(!pcs->isWishboneOpen());
+
+        writeAll(script, "ona_open_pcs\n\nona_pcs write -byte 1 -addr 0007 -data 00\nona_pcs close\n");
+        QVERIFY(!m_tcl.call({"ona_run_pcs", "-file", script}));
+        QVERIFY2(m_tcl.result().contains(QLatin1String("tune [it] $x.tcl line 3: ona_pcs write: register 0007 is a "
+                                                       "status register")),
+                 qPrintable(m_tcl.result()));
+        QVERIFY(!pcs->isWishboneOpen());
+        // Only bus work: no files, processes, nested scripts or interpreters.
+        const QString target = m_demo->path("written.srv");
+        writeAll(m_demo->path("in.srv"), "0003 03\n");
+        for (const QString& body : QStringList{"exec ls",
+                                               "open /etc/passwd",
+                                               "ona_close_project",
+                                               "ona_run_pcs -file x.tcl",
+                                               "source x.tcl",
+                                               "ona_export_pcs {" + target + "}",
+                                               "ona_import_pcs {" + m_demo->path("in.srv") + "}",
+                                               "file delete {" + target + "}",
+                                               "glob *",
+                                               "cd /",
+                                               "pwd",
+                                               "load x.so",
+                                               "socket localhost 80",
+                                               "exit",
+                                               "puts hello",
+                                               "interp create x",
+                                               "zlib gzip x",
+                                               "encoding system utf-8",
+                                               "file tempfile x",
+                                               "chan create write x",
+                                               "package require http"}) {
+            writeAll(script, body.toUtf8());
+            QVERIFY2(!m_tcl.call({"ona_run_pcs", "-file", script}), qPrintable(body));
+        }
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(OnaData::inst()->isProjectOpen());
+        QVERIFY(!m_tcl.call({"ona_run_pcs", "-file", m_demo->path("none.tcl")}));
+        QVERIFY(!m_tcl.call({"ona_run_pcs", "-file"}));
+        QVERIFY(!m_tcl.call({"ona_run_pcs", "-fast"}));
+    }
+    // A script that runs away ends at a limit with an error naming it and the
+    // file, the window's events are handled meanwhile, and a Stop ends it.
+    void runawayScriptsEndAtTheirLimits() {
+        QVERIFY(PCSData::inst()->initSERDES());
+        const PCSData::ScriptLimits defaults = PCSData::scriptLimits();
+        PCSData::ScriptLimits small;
+        small.commands = 200000;
+        small.seconds = 2;
+        small.valueBytes = 1 << 20;
+        small.memoryBytes = 64 << 20;
+        PCSData::setScriptLimits(small);
+        const QString script = m_demo->path("runaway.tcl");
+        const auto run = [&](const QByteArray& body) {
+            writeAll(script, body);
+            return m_tcl.call({"ona_run_pcs", "-file", script});
+        };
+        const struct {
+            QByteArray body;
+            QString message;
+        } runaways[] = {
+            {"set s [string repeat x 100000000]; while 1 {append s $s}", "limit of 1048576 bytes"},
+            {"set s [string repeat x 1000]\nwhile 1 {append s $s}",
+             "runaway.tcl line 2: the script built a value larger"},
+            {"set s x; while 1 {catch {append s $s}}", "limit of 1048576 bytes"},
+            {"set s x; while 1 {set s [string cat $s $s]}", "limit of 1048576 bytes"},
+            {"set l [lrepeat 2000 [string repeat y 1000]]", "limit of 1048576 bytes"},
+            {"set l [lrepeat 100 abc]; join $l [string repeat z 100000]", "limit of 1048576 bytes"},
+            {"set x [string repeat a 100000]; for {set i 0} {$i < 20} {incr i} {lappend l $x}; string length $l",
+             "limit of 1048576 bytes"},
+            {"string map [list a [string repeat b 100000]] [string repeat a 100]", "limit of 1048576 bytes"},
+            {"format %200000000s x", "limit of 1048576 bytes"},
+            {"binary format x200000000", "limit of 1048576 bytes"},
+            {"regsub -all . [string repeat a 10000] [string repeat b 1000]", "limit of 1048576 bytes"},
+            {"for {set i 0} {1} {incr i} {set v($i) [string repeat x 500000]}", "limit of 67108864 bytes"},
+            {"set i 0; while 1 {incr i}", "runaway.tcl line 1: the script ran more than its limit of 200000 commands"},
+            {"vwait forever", "invalid command name \"vwait\""},
+            {"after 60000", "invalid command name \"after\""},
+            {"update", "invalid command name \"update\""},
+        };
+        QElapsedTimer clock;
+        for (const auto& r : runaways) {
+            clock.start();
+            QVERIFY2(!run(r.body), r.body.constData());
+            QVERIFY2(m_tcl.result().contains(r.message), qPrintable(m_tcl.result()));
+            QVERIFY2(clock.elapsed() < 4000, r.body.constData());
+        }
+        small.commands = 1 << 30;
+        PCSData::setScriptLimits(small);
+        QVERIFY(!run("while 1 {}"));
+        QVERIFY2(m_tcl.result().contains("runaway.tcl line 1: the script ran longer than its limit of 2 seconds"),
+                 qPrintable(m_tcl.result()));
+
+        // Stop, sent while the script runs, as the window would.
+        small.seconds = 30;
+        PCSData::setScriptLimits(small);
+        QVERIFY(m_tcl.call({"ona_run_pcs", "-stop"})); // none running: not kept for the next
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (++ticks == 5)
+                m_tcl.call({"ona_run_pcs", "-stop"});
+        });
+        ticker.start(20);
+        clock.start();
+        QVERIFY(!run("ona_open_pcs\nwhile 1 {ona_pcs read -addr 0000}"));
+        QVERIFY2(m_tcl.result().contains("runaway.tcl line 2: the script was stopped"), qPrintable(m_tcl.result()));
+        QVERIFY(ticks >= 5 && clock.elapsed() < 3000);
+        QVERIFY(!PCSData::inst()->isWishboneOpen());
+        // Within its limits a script runs as before.
+        QVERIFY2(run("set n 0; for {set i 0} {$i < 1000} {incr i} {append s x; incr n}; set n"),
+                 qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.result(), u"1000"_s);
+        PCSData::setScriptLimits(defaults);
+    }
 
 private:
     bool set(const QString& key, const QString& option) {
@@ -38,7 +493,7 @@ private:
         const bool ok = m_tcl.call({"ona_pcs", "read", "-byte", "1", "-addr", addr});
         const QString r = m_tcl.result();
         m_tcl.call({"ona_pcs", "close"});
-        return ok ? r : QStringLiteral("<error: %1>").arg(r);
+        return ok ? r : u"<error: %1>"_s.arg(r);
     }
     static QStringList keys(const QSignalSpy& spy) {
         QStringList out;
@@ -53,478 +508,6 @@ private:
         return out;
     }
 };
-
-void TestSerdes::init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
-
-void TestSerdes::descriptionFromTheProject() {
-    PCSData* pcs = PCSData::inst();
-    QCOMPARE(pcs->getJTAG()->getSERDES(), QStringLiteral("DCU0: 0 1; DCU1: 0 1"));
-    QVERIFY(pcs->getDCU0CHAN0() && pcs->getDCU0CHAN1() && pcs->getDCU1CHAN0() && pcs->getDCU1CHAN1());
-    QCOMPARE(pcs->getValue("dcua"), 0);
-    QCOMPARE(pcs->getValue("channel"), 0);
-    // Nothing read yet: the settings have no value.
-    QCOMPARE(pcs->getValue("tx_precur"), -1);
-
-    // A design with only DCU 1, channel 1.
-    SerdesLayout one;
-    QString why;
-    QVERIFY(
-        SerdesLayout::parse(QJsonDocument::fromJson(R"({"dcus":[{"dcu":1,"channels":[1]}]})").object(), &one, &why));
-    QVERIFY(one.has(1, 1) && !one.has(1, 0) && !one.hasDcu(0));
-    for (const char* bad :
-         {R"({"dcus":[{"dcu":2,"channels":[0]}]})", R"({"dcus":[{"dcu":0,"channels":[0,0]}]})",
-          R"({"dcus":[{"dcu":0,"channels":[0]},{"dcu":0,"channels":[1]}]})", R"({"dcus":[{"dcu":0,"channels":[]}]})",
-          R"({"dcus":[]})", R"({"quads":[]})", R"({"dcus":[{"dcu":0.5,"channels":[0]}]})"}) {
-        SerdesLayout l;
-        QVERIFY2(!SerdesLayout::parse(QJsonDocument::fromJson(bad).object(), &l, &why), bad);
-        QVERIFY(why.startsWith(QLatin1String("serdes")));
-    }
-    // A project with a bad description does not open; the open one stays.
-    QByteArray onl = readAll(m_demo->onl());
-    onl.replace("\"dcu\": 1,", "\"dcu\": 7,");
-    writeAll(m_demo->path("bad.onl"), onl);
-    QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path("bad.onl")}));
-    QVERIFY2(m_tcl.result().contains(QLatin1String("serdes.dcus[1].dcu")), qPrintable(m_tcl.result()));
-    QCOMPARE(pcs->getJTAG()->getSERDES(), QStringLiteral("DCU0: 0 1; DCU1: 0 1"));
-
-    // Closing the project takes the SERDES with it.
-    QVERIFY(m_tcl.call({"ona_close_project"}));
-    QVERIFY(pcs->getJTAG()->getSERDES().isEmpty());
-    QVERIFY(!set("tx_term", "50ohms"));
-    QVERIFY(m_tcl.result().contains(QLatin1String("no SERDES")));
-    QVERIFY(!pcs->initSERDES());
-    QVERIFY(pcs->getRunErr().startsWith(QLatin1String("ERROR:")));
-}
-
-void TestSerdes::settingsAreRegisterBytes() {
-    PCSData* pcs = PCSData::inst();
-    QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-    QSignalSpy read(pcs, &PCSData::pcsRead);
-    QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
-    QVERIFY(pcs->initSERDES());
-    QCOMPARE(codes(panel), QList<int>({0, 6, 5, 7}));
-    QCOMPARE(keys(dirty).mid(0, 3), QStringList({"dcua", "channel", "tx_term"}));
-    QCOMPARE(keys(dirty).size(), 2 + 15 + 6);
-    QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state", "cdr_lol_state"}));
-    QCOMPARE(pcs->getValue("tx_diffamp"), 500);
-    QCOMPARE(pcs->getValue("rx_los_thres"), 2);
-
-    // Controls change the engine's bytes; the device's follow on Apply.
-    dirty.clear();
-    QVERIFY(set("tx_term", "75ohms"));
-    QVERIFY(set("tx_invert", "on"));
-    QVERIFY(set("tx_losslock", "Lock=+/-4000ppm Unlock=+/-6000ppm"));
-    QVERIFY(set("tx_precur", "3"));
-    QVERIFY(set("tx_postcur", "Disabled"));
-    QVERIFY(set("tx_diffamp", "1300"));
-    QVERIFY(set("rx_datarate", "Above 2.5Gbps"));
-    QVERIFY(set("rx_leq", "12dB"));
-    QVERIFY(set("loopback", "Tx Output to Rx"));
-    QVERIFY(set("loopback", "Tx Output to Rx")); // unchanged: no report
-    QCOMPARE(keys(dirty), QStringList({"tx_term", "tx_invert", "tx_losslock", "tx_precur", "tx_diffamp", "rx_datarate",
-                                       "rx_leq", "loopback"}));
-    QCOMPARE(wbRead("0000"), QStringLiteral("00"));
-    panel.clear();
-    QVERIFY(m_tcl.call({"ona_run_pcs"}));
-    QCOMPARE(codes(panel), QList<int>({0, 2, 4, 7}));
-    // tx_term 1, invert 1 << 2, losslock 3 << 3.
-    QCOMPARE(wbRead("0000"), QStringLiteral("1D"));
-    QCOMPARE(wbRead("0x0001"), QStringLiteral("04"));
-    QCOMPARE(wbRead("2"), QStringLiteral("46"));    // 1300 mV is code 70
-    QCOMPARE(wbRead("0004"), QStringLiteral("50")); // datarate 4 << 2, leq 2 << 5
-    QCOMPARE(wbRead("0005"), QStringLiteral("12")); // threshold 2, loopback 2 << 3
-    QCOMPARE(pcs->getWBData(), QStringLiteral("12"));
-    // The other channels kept their own bytes.
-    QCOMPARE(wbRead("1100"), QStringLiteral("00"));
-
-    // A register written over the bus is what the control shows.
-    dirty.clear();
-    QVERIFY(m_tcl.eval("ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"0001\" -data \"5b\"\n  ona_pcs close"));
-    QCOMPARE(keys(dirty), QStringList({"tx_precur", "tx_postcur"}));
-    QCOMPARE(pcs->getValue("tx_precur"), 11);
-    QCOMPARE(pcs->getValue("tx_postcur"), 5);
-    QVERIFY(!pcs->isWishboneOpen());
-
-    // Another channel shows its own values; the selection is reported first.
-    dirty.clear();
-    QVERIFY(set("dcua", "1"));
-    QCOMPARE(keys(dirty).first(), QStringLiteral("dcua"));
-    QVERIFY(keys(dirty).contains("tx_term"));
-    QCOMPARE(pcs->getValue("tx_term"), 0);
-    QVERIFY(set("channel", "1"));
-    QVERIFY(set("tx_term", "5Kohms"));
-    QVERIFY(m_tcl.call({"ona_run_pcs"}));
-    QCOMPARE(wbRead("1100"), QStringLiteral("02"));
-    QCOMPARE(wbRead("0000"), QStringLiteral("1D"));
-}
-
-void TestSerdes::refusedSettingsChangeNothing() {
-    PCSData* pcs = PCSData::inst();
-    QVERIFY(pcs->initSERDES());
-    QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-    // Amplitudes only as the block takes them: no blank, sign or leading zero.
-    for (const char* bad : {" 120", "+120", "0120", "105", "10", "1320", "-1", "", "0x64"}) {
-        QVERIFY2(!set("tx_diffamp", bad), bad);
-        QVERIFY(m_tcl.result().contains(QLatin1String("tx_diffamp")));
-    }
-    QVERIFY(!set("tx_term", "50 ohms"));
-    QVERIFY(m_tcl.result().contains(QLatin1String("50ohms, 75ohms, 5Kohms")));
-    QVERIFY(!set("tx_invert", "1"));
-    QVERIFY(!set("tx_pll_reset", "yes"));
-    QVERIFY(!set("rx_leq", "\"6dB\""));
-    QVERIFY(!set("no_such", "on"));
-    QVERIFY(m_tcl.result().contains(QLatin1String("unknown control")));
-    QVERIFY(!set("dcua", "2"));
-    QVERIFY(!set("channel", "01"));
-    QVERIFY(!m_tcl.call({"ona_set_pcs", "-control", "tx_term"}));
-    QVERIFY(!m_tcl.call({"ona_set_pcs", "-control", "tx_term", "-control", "tx_term"}));
-    QVERIFY(dirty.isEmpty());
-    QCOMPARE(pcs->getValue("tx_diffamp"), 500);
-    QVERIFY(set("tx_diffamp", "0"));
-    QVERIFY(set("tx_diffamp", "9"));
-    QVERIFY(set("tx_diffamp", "100"));
-}
-
-void TestSerdes::resetsDriveTheLamps() {
-    PCSData* pcs = PCSData::inst();
-    QVERIFY(pcs->initSERDES());
-    const auto lamps = [pcs] {
-        return QList<int>{pcs->getValue("pll_lol_state"), pcs->getValue("los_state"), pcs->getValue("cdr_lol_state")};
-    };
-    // Power-up: nothing locked.
-    QCOMPARE(lamps(), QList<int>({1, 1, 1}));
-    QSignalSpy read(pcs, &PCSData::pcsRead);
-    QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-    QVERIFY(set("tx_pll_reset", "on"));
-    QCOMPARE(keys(dirty), QStringList{"tx_pll_reset"});
-    QCOMPARE(pcs->getValue("tx_pll_reset"), 1);
-    QVERIFY(set("tx_pll_reset", "off"));
-    // The PLL locks and the looped-back signal arrives; the CDR waits for its reset.
-    QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-    QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state"}));
-    QVERIFY(set("rx_cdr_reset", "on"));
-    QVERIFY(set("rx_cdr_reset", "off"));
-    QCOMPARE(lamps(), QList<int>({0, 0, 0}));
-    // The other channel of the DCU has a signal but no CDR lock yet.
-    QVERIFY(set("channel", "1"));
-    QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-    QVERIFY(set("channel", "0"));
-    // Holding the TX PCS in reset stops the signal and the CDR loses it.
-    QVERIFY(set("tx_pcs_reset", "on"));
-    QCOMPARE(lamps(), QList<int>({0, 1, 1}));
-    QVERIFY(set("tx_pcs_reset", "off"));
-    QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-    QVERIFY(set("dcu_reset", "on"));
-    QVERIFY(set("dcu_reset", "off"));
-    QCOMPARE(lamps(), QList<int>({0, 0, 0}));
-    // The status registers say the same over the bus.
-    QCOMPARE(wbRead("0007"), QStringLiteral("00"));
-    QCOMPARE(wbRead("0107"), QStringLiteral("02"));
-    QCOMPARE(wbRead("0201"), QStringLiteral("00"));
-    // A macro reset unlocks the DCU; releasing it relocks only the PLL.
-    QVERIFY(set("macro_reset", "on"));
-    QCOMPARE(wbRead("0200"), QStringLiteral("02"));
-    QCOMPARE(lamps(), QList<int>({1, 1, 1}));
-    QVERIFY(set("macro_reset", "off"));
-    QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-    // DCU 1 never saw a reset.
-    QVERIFY(set("dcua", "1"));
-    QCOMPARE(lamps(), QList<int>({1, 1, 1}));
-    // Resets written over the bus act the same.
-    QVERIFY(
-        m_tcl.eval("ona_open_pcs; ona_pcs write -byte 1 -addr 1200 -data 1; ona_pcs write -byte 1 -addr 1200 "
-                   "-data 0; ona_pcs close"));
-    QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-
-    // A configuration reload is a power-up: settings back, locks lost.
-    QVERIFY(set("tx_term", "5Kohms"));
-    QVERIFY(m_tcl.call({"ona_run_pcs"}));
-    QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
-    dirty.clear();
-    QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
-    QCOMPARE(codes(panel), QList<int>({0, 16, 5, 7}));
-    QCOMPARE(keys(dirty), QStringList{"tx_term"});
-    QCOMPARE(pcs->getValue("tx_term"), 0);
-    QCOMPARE(lamps(), QList<int>({1, 1, 1}));
-}
-
-void TestSerdes::wishboneBusClosesOnEveryFailure() {
-    PCSData* pcs = PCSData::inst();
-    QVERIFY(!m_tcl.call({"ona_pcs", "read", "-byte", "1", "-addr", "0"}));
-    QVERIFY(m_tcl.result().contains(QLatin1String("not open")));
-    // The tool's scripts, failing half-way: the bus is closed all the same.
-    const QString readScript = "ona_open_pcs\n  ona_pcs read -byte \"1\" -addr \"%1\"\n  ona_pcs close";
-    const QString writeScript = "ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"%1\" -data \"%2\"\n  ona_pcs close";
-    const QStringList failing = {
-        readScript.arg("0008"),         // no register there
-        readScript.arg("20000"),        // no DCU 2
-        readScript.arg(""),             // empty address
-        writeScript.arg("0007", "00"),  // status register
-        writeScript.arg("0000", "03"),  // tx_term 3 does not exist
-        writeScript.arg("0000", "20"),  // a reserved bit
-        writeScript.arg("0006", "10"),  // no such reset
-        writeScript.arg("0000", "100"), // more than a byte
-        writeScript.arg("0000", ""),    // empty data
-        "ona_open_pcs\n  ona_pcs read -byte \"2\" -addr \"0000\"\n  ona_pcs close",
-    };
-    for (const QString& script : failing) {
-        QVERIFY2(!m_tcl.eval(script), qPrintable(script));
-        QVERIFY2(!pcs->isWishboneOpen(), qPrintable(script));
-    }
-    QVERIFY(pcs->initSERDES());
-    QCOMPARE(pcs->getValue("tx_term"), 0);
-    QVERIFY(m_tcl.eval(readScript.arg("0205")) == false);
-    QVERIFY(m_tcl.eval(readScript.arg("0200")));
-    QCOMPARE(m_tcl.result(), QString()); // the close answers last
-    QCOMPARE(pcs->getWBData(), QStringLiteral("00"));
-    QVERIFY(!pcs->isWishboneOpen());
-    // Reopening an open bus is allowed: a stray open never locks it.
-    QVERIFY(m_tcl.eval("ona_open_pcs; ona_open_pcs; ona_pcs read -addr 0002"));
-    QCOMPARE(m_tcl.result(), QStringLiteral("1E")); // 500 mV
-    QVERIFY(m_tcl.eval("ona_pcs close"));
-}
-
-void TestSerdes::continuousReading() {
-    PCSData* pcs = PCSData::inst();
-    QSignalSpy read(pcs, &PCSData::pcsRead);
-    QVERIFY(set("cont_read", "on"));
-    QVERIFY(pcs->isContinuous());
-    QTest::qWait(3 * PCSData::kContinuousMs);
-    QVERIFY(!keys(read).contains("read_data")); // no address read yet
-    QCOMPARE(wbRead("0007"), QStringLiteral("03"));
-    read.clear();
-    QVERIFY(set("tx_pll_reset", "on"));
-    QVERIFY(set("tx_pll_reset", "off"));
-    QTRY_VERIFY(keys(read).count("read_data") >= 2);
-    QCOMPARE(pcs->getWBData(), QStringLiteral("02")); // the signal is back, the CDR still out of lock
-    QVERIFY(set("cont_read", "off"));
-    QVERIFY(!pcs->isContinuous());
-    QVERIFY(!set("cont_read", "1"));
-    // A closed project ends it.
-    QVERIFY(set("cont_read", "on"));
-    QVERIFY(m_tcl.call({"ona_close_project"}));
-    QVERIFY(!pcs->isContinuous());
-}
-
-void TestSerdes::registerFileRoundTrip() {
-    PCSData* pcs = PCSData::inst();
-    QVERIFY(pcs->initSERDES());
-    QVERIFY(set("tx_precur", "7"));
-    QVERIFY(set("rx_term", "60ohms"));
-    QVERIFY(set("dcua", "1"));
-    QVERIFY(set("channel", "1"));
-    QVERIFY(set("loopback", "Rx EQ to Tx"));
-    // A name Tcl would otherwise read as commands and variables.
-    const QString file = m_demo->path("my [regs] $HOME \"q\" {x}.srv");
-    QVERIFY2(m_tcl.call({"ona_export_pcs", file}), qPrintable(m_tcl.result()));
-    const QByteArray text = readAll(file);
-    QVERIFY(text.startsWith("# Ondrel SERDES register file"));
-    QVERIFY(text.contains("\n0001 08\n")); // precur 7 is item 8
-    QVERIFY(text.contains("\n0003 01\n"));
-    QVERIFY(text.contains("\n1105 0A\n"));
-    QCOMPARE(text.count('\n'), 1 + 4 * (1 + 6));
-
-    QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
-    QCOMPARE(pcs->getValue("loopback"), 0);
-    QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-    QVERIFY2(m_tcl.call({"ona_import_pcs", file}), qPrintable(m_tcl.result()));
-    QCOMPARE(keys(dirty), QStringList{"loopback"}); // DCU 1 channel 1 is shown
-    QCOMPARE(pcs->getValue("loopback"), 1);
-    QVERIFY(set("dcua", "0"));
-    QVERIFY(set("channel", "0"));
-    QCOMPARE(pcs->getValue("tx_precur"), 8);
-    QCOMPARE(pcs->getValue("rx_term"), 1);
-    // Imported settings reach the device on Apply, like any other.
-    QCOMPARE(wbRead("0001"), QStringLiteral("00"));
-    QVERIFY(m_tcl.call({"ona_run_pcs"}));
-    QCOMPARE(wbRead("0001"), QStringLiteral("08"));
-    // A file of some registers changes only those.
-    writeAll(m_demo->path("one.srv"), "# just one\r\n  0003\t02  \r\n\r\n");
-    QVERIFY2(m_tcl.call({"ona_import_pcs", m_demo->path("one.srv")}), qPrintable(m_tcl.result()));
-    QCOMPARE(pcs->getValue("rx_term"), 2);
-    QCOMPARE(pcs->getValue("tx_precur"), 8);
-}
-
-void TestSerdes::registerFileRefusals() {
-    PCSData* pcs = PCSData::inst();
-    QVERIFY(pcs->initSERDES());
-    QVERIFY(set("rx_term", "75ohms"));
-    QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-    const QString file = m_demo->path("bad.srv");
-    const QList<QPair<QByteArray, QString>> bad = {
-        {"0000 00\n0001 xz\n", "line 2: expected a hexadecimal address and data byte"},
-        {"0000 00\n0003 00 00\n", "line 2: expected"},
-        {"# c\n0007 00\n", "line 2: no setting register at address 0007"},
-        {"0006 00\n", "line 1: no setting register"},
-        {"2000 00\n", "line 1: no setting register"},
-        {"0000 00\n\n0000 01\n", "line 3: address 0000 is given twice"},
-        {"0000 03\n", "line 1: register 0000: tx_term cannot be 3"},
-        {"0002 47\n", "line 1: register 0002: tx_diffamp cannot be 71"},
-        {"0005 20\n", "line 1: register 0005: bits 20 are reserved"},
-        {QByteArray("0003 0\0"
-                    "1\n",
-                    9),
-         "line 1: contains a NUL character"},
-        {"# only a comment\n", "holds no register"},
-        {"0x0000 00\n", "line 1: expected"},
-    };
-    for (const auto& [content, why] : bad) {
-        // A good first line before the fault: nothing of it may be taken.
-        const bool numbered = why.startsWith(QLatin1String("line "));
-        writeAll(file, numbered ? "0003 03\n" + content : content);
-        QVERIFY2(!m_tcl.call({"ona_import_pcs", file}), content.constData());
-        QString expected = why;
-        if (numbered) {
-            const int n = why.mid(5, why.indexOf(QLatin1Char(':')) - 5).toInt();
-            expected = QStringLiteral("line %1%2").arg(n + 1).arg(why.mid(why.indexOf(QLatin1Char(':'))));
-        }
-        QVERIFY2(m_tcl.result().contains(expected), qPrintable(m_tcl.result() + " / " + expected));
-    }
-    QVERIFY(dirty.isEmpty());
-    QCOMPARE(pcs->getValue("rx_term"), 2);
-    QVERIFY(!m_tcl.call({"ona_import_pcs", m_demo->path("missing.srv")}));
-    QVERIFY(!m_tcl.call({"ona_import_pcs", m_demo->path("")}));
-    QVERIFY(!m_tcl.call({"ona_import_pcs", ""}));
-    QVERIFY(!m_tcl.call({"ona_export_pcs", m_demo->path("no/such/folder/x.srv")}));
-    QVERIFY(!m_tcl.call({"ona_export_pcs", "   "}));
-}
-
-void TestSerdes::scriptFiles() {
-    PCSData* pcs = PCSData::inst();
-    QVERIFY(pcs->initSERDES());
-    const QString script = m_demo->path("tune [it] $x.tcl");
-    writeAll(script,
-             "# a loop over both DCUs\n"
-             "foreach d {0 1} {\n"
-             "  ona_open_pcs\n"
-             "  ona_pcs write -byte 1 -addr ${d}003 -data 03\n"
-             "  ona_pcs close\n"
-             "}\n"
-             "ona_set_pcs -control tx_term -option \"75ohms\"\n"
-             "ona_run_pcs\n"
-             "ona_open_pcs\n"
-             "ona_pcs read -byte 1 -addr 0000\n");
-    QVERIFY2(m_tcl.call({"ona_run_pcs", "-file", script}), qPrintable(m_tcl.result()));
-    QCOMPARE(m_tcl.result(), QStringLiteral("01"));
-    QCOMPARE(pcs->getValue("rx_term"), 3);
-    QCOMPARE(wbRead("1003"), QStringLiteral("03"));
-    QCOMPARE(wbRead("0000"), QStringLiteral("01"));
-    // A script that left the bus open does not leave it so.
-    QVERIFY(!pcs->isWishboneOpen());
-
-    writeAll(script, "ona_open_pcs\n\nona_pcs write -byte 1 -addr 0007 -data 00\nona_pcs close\n");
-    QVERIFY(!m_tcl.call({"ona_run_pcs", "-file", script}));
-    QVERIFY2(m_tcl.result().contains(QLatin1String("tune [it] $x.tcl line 3: ona_pcs write: register 0007 is a "
-                                                   "status register")),
-             qPrintable(m_tcl.result()));
-    QVERIFY(!pcs->isWishboneOpen());
-    // Only bus work: no files, processes, nested scripts or interpreters.
-    const QString target = m_demo->path("written.srv");
-    writeAll(m_demo->path("in.srv"), "0003 03\n");
-    for (const QString& body : QStringList{"exec ls",
-                                           "open /etc/passwd",
-                                           "ona_close_project",
-                                           "ona_run_pcs -file x.tcl",
-                                           "source x.tcl",
-                                           "ona_export_pcs {" + target + "}",
-                                           "ona_import_pcs {" + m_demo->path("in.srv") + "}",
-                                           "file delete {" + target + "}",
-                                           "glob *",
-                                           "cd /",
-                                           "pwd",
-                                           "load x.so",
-                                           "socket localhost 80",
-                                           "exit",
-                                           "puts hello",
-                                           "interp create x",
-                                           "zlib gzip x",
-                                           "encoding system utf-8",
-                                           "file tempfile x",
-                                           "chan create write x",
-                                           "package require http"}) {
-        writeAll(script, body.toUtf8());
-        QVERIFY2(!m_tcl.call({"ona_run_pcs", "-file", script}), qPrintable(body));
-    }
-    QVERIFY(!QFileInfo::exists(target));
-    QVERIFY(OnaData::inst()->isProjectOpen());
-    QVERIFY(!m_tcl.call({"ona_run_pcs", "-file", m_demo->path("none.tcl")}));
-    QVERIFY(!m_tcl.call({"ona_run_pcs", "-file"}));
-    QVERIFY(!m_tcl.call({"ona_run_pcs", "-fast"}));
-}
-
-// A script that runs away ends at a limit with an error naming it and the
-// file, the window's events are handled meanwhile, and a Stop ends it.
-void TestSerdes::runawayScriptsEndAtTheirLimits() {
-    QVERIFY(PCSData::inst()->initSERDES());
-    const PCSData::ScriptLimits defaults = PCSData::scriptLimits();
-    PCSData::ScriptLimits small;
-    small.commands = 200000;
-    small.seconds = 2;
-    small.valueBytes = 1 << 20;
-    small.memoryBytes = 64 << 20;
-    PCSData::setScriptLimits(small);
-    const QString script = m_demo->path("runaway.tcl");
-    const auto run = [&](const QByteArray& body) {
-        writeAll(script, body);
-        return m_tcl.call({"ona_run_pcs", "-file", script});
-    };
-    const struct {
-        QByteArray body;
-        QString message;
-    } runaways[] = {
-        {"set s [string repeat x 100000000]; while 1 {append s $s}", "limit of 1048576 bytes"},
-        {"set s [string repeat x 1000]\nwhile 1 {append s $s}", "runaway.tcl line 2: the script built a value larger"},
-        {"set s x; while 1 {catch {append s $s}}", "limit of 1048576 bytes"},
-        {"set s x; while 1 {set s [string cat $s $s]}", "limit of 1048576 bytes"},
-        {"set l [lrepeat 2000 [string repeat y 1000]]", "limit of 1048576 bytes"},
-        {"set l [lrepeat 100 abc]; join $l [string repeat z 100000]", "limit of 1048576 bytes"},
-        {"set x [string repeat a 100000]; for {set i 0} {$i < 20} {incr i} {lappend l $x}; string length $l",
-         "limit of 1048576 bytes"},
-        {"string map [list a [string repeat b 100000]] [string repeat a 100]", "limit of 1048576 bytes"},
-        {"format %200000000s x", "limit of 1048576 bytes"},
-        {"binary format x200000000", "limit of 1048576 bytes"},
-        {"regsub -all . [string repeat a 10000] [string repeat b 1000]", "limit of 1048576 bytes"},
-        {"for {set i 0} {1} {incr i} {set v($i) [string repeat x 500000]}", "limit of 67108864 bytes"},
-        {"set i 0; while 1 {incr i}", "runaway.tcl line 1: the script ran more than its limit of 200000 commands"},
-        {"vwait forever", "invalid command name \"vwait\""},
-        {"after 60000", "invalid command name \"after\""},
-        {"update", "invalid command name \"update\""},
-    };
-    QElapsedTimer clock;
-    for (const auto& r : runaways) {
-        clock.start();
-        QVERIFY2(!run(r.body), r.body.constData());
-        QVERIFY2(m_tcl.result().contains(r.message), qPrintable(m_tcl.result()));
-        QVERIFY2(clock.elapsed() < 4000, r.body.constData());
-    }
-    small.commands = 1 << 30;
-    PCSData::setScriptLimits(small);
-    QVERIFY(!run("while 1 {}"));
-    QVERIFY2(m_tcl.result().contains("runaway.tcl line 1: the script ran longer than its limit of 2 seconds"),
-             qPrintable(m_tcl.result()));
-
-    // Stop, sent while the script runs, as the window would.
-    small.seconds = 30;
-    PCSData::setScriptLimits(small);
-    QVERIFY(m_tcl.call({"ona_run_pcs", "-stop"})); // none running: not kept for the next
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (++ticks == 5)
-            m_tcl.call({"ona_run_pcs", "-stop"});
-    });
-    ticker.start(20);
-    clock.start();
-    QVERIFY(!run("ona_open_pcs\nwhile 1 {ona_pcs read -addr 0000}"));
-    QVERIFY2(m_tcl.result().contains("runaway.tcl line 2: the script was stopped"), qPrintable(m_tcl.result()));
-    QVERIFY(ticks >= 5 && clock.elapsed() < 3000);
-    QVERIFY(!PCSData::inst()->isWishboneOpen());
-    // Within its limits a script runs as before.
-    QVERIFY2(run("set n 0; for {set i 0} {$i < 1000} {incr i} {append s x; incr n}; set n"),
-             qPrintable(m_tcl.result()));
-    QCOMPARE(m_tcl.result(), QStringLiteral("1000"));
-    PCSData::setScriptLimits(defaults);
-}
 
 QTEST_GUILESS_MAIN(TestSerdes)
 #include "tst_serdes.moc"

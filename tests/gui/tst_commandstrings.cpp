@@ -17,23 +17,15 @@
 #include "oncdata.h"
 #include "simcontroller.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGridLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTableView>
-#include <QTableWidget>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 #include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -116,10 +108,42 @@ void enter(QWidget* w, const QString& value) {
 class TstCommandStrings : public DemoTest {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void pagesSendExactly_data();
-    void pagesSendExactly();
+    void initTestCase() {
+        QVERIFY(openDemo(u"board_ctrl"_s));
+        // Pages are built when first shown.
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        for (int i = 0; i < tabs->count(); ++i)
+            tabs->setCurrentIndex(i);
+        m_host->commands.clear();
+        auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
+        QVERIFY(dev);
+        dev->setClock([] { return qint64(0); });
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+        buildTable();
+    }
+    void cleanupTestCase() {
+        m_dialogs.reset();
+        closeDemo();
+    }
+    void pagesSendExactly_data() {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < m_rows.size(); ++i)
+            QTest::newRow(m_rows.at(i).name.constData()) << i;
+    }
+    void pagesSendExactly() {
+        QFETCH(int, row);
+        const Row& r = m_rows.at(row);
+        m_host->commands.clear();
+        m_host->codes.clear();
+        r.act();
+        if (QTest::currentTestFailed())
+            return;
+        QStringList expected = r.expected;
+        expected.replaceInStrings(u"%D"_s, m_dir->path());
+        QCOMPARE(m_host->commands, expected);
+        // The engine took each of them.
+        QCOMPARE(m_host->codes, QList<int>(expected.size(), TCL_OK));
+    }
 
 private:
     QWidget* page(const QString& title) const {
@@ -150,7 +174,7 @@ private:
                 return t->cellWidget(r, lane);
         return nullptr;
     }
-    QWidget* serdes(const QString& label) const { return beside(page(QStringLiteral("Serdes Debug")), label); }
+    QWidget* serdes(const QString& label) const { return beside(page(u"Serdes Debug"_s), label); }
     void registerWr(const QString& title, const QString& name, const QString& text) const;
 
     void add(const QByteArray& name, std::function<void()> act, const QStringList& expected) {
@@ -177,30 +201,328 @@ private:
             },
             expected);
     }
-    void buildTable();
+    // Fills the fields named by their labels, then clicks `text`.
+    void form(const QByteArray& name, const std::function<QWidget*()>& where,
+              const QList<QPair<const char*, QString>>& fields, const char* text, const QStringList& expected) {
+        add(
+            name,
+            [=] {
+                for (const auto& [label, value] : fields)
+                    enter(beside(where(), QString::fromUtf8(label)), value);
+                button(where(), QString::fromUtf8(text))->click();
+            },
+            expected);
+    }
+    // Clicks `text`, and the file dialog it opens answers `file` in the folder.
+    void chosen(const QByteArray& name, const std::function<QWidget*()>& where, const char* file, const char* text,
+                const QStringList& expected) {
+        add(
+            name,
+            [=] {
+                m_dialogs->files.enqueue(m_dir->path() + "/" + file);
+                button(where(), QString::fromUtf8(text))->click();
+            },
+            expected);
+    }
+    void buildTable() {
+        const auto leds = [this] { return page(u"Virtual LED Switch"_s); };
+        const auto memory = [this] { return page(u"User Memory"_s); };
+        const auto control = [this] { return page(u"User Control Register"_s); };
+        const auto status = [this] { return page(u"User Status Register"_s); };
+
+        // Virtual LED Switch.
+        click("leds: Polling Once", leds, "Polling\nOnce", q({"ona_run_controller -read_led"}));
+        click("switches: Reset", leds, "Reset", q({"ona_run_controller -read_switch"}));
+        add(
+            "switches: typed value, Apply",
+            [=] {
+                enter(leds()->findChild<QLineEdit*>(u"switchData"_s), u"A5"_s);
+                button(leds(), u"Apply"_s)->click();
+            },
+            q({"ona_run_controller -write_switch 0xa5"}));
+
+        // User Memory.
+        const QString um = m_dir->path() + "/u.mem";
+        form("memory: Initialize", memory, {{"Default Data:", "1234"}}, "Initialize",
+             q({"ona_run_controller -init_mem 0x1234"}));
+        form("memory: Write", memory, {{"Write Address:", "20"}, {"Write Data:", "BEEF"}}, "Write",
+             q({"ona_write_controller -addr 0x20 -data 0xBEEF"}));
+        form("memory: Read", memory, {{"Read Address:", "20"}}, "Read", q({"ona_read_controller -addr 0x20"}));
+        form("memory: Dump, default offset", memory, {{"Dump MemFile:", um}}, "Dump",
+             q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x00000000"}));
+        form("memory: Dump, offset and range", memory, {{"Dump From (Offset):", "10"}, {"Range:", "4"}}, "Dump",
+             q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x10 -range 4"}));
+        form("memory: Load", memory, {{"Load MemFile:", um}}, "Load",
+             q({"ona_run_controller -load_memfile \"%D/u.mem\""}));
+
+        // User Control Register and User Status Register.
+        const QStringList readControls =
+            q({"ona_run_controller -read_control \"ctrl_mode\"", "ona_run_controller -read_control \"ctrl_enable\"",
+               "ona_run_controller -read_control \"ctrl_divisor\"", "ona_run_controller -read_control \"ctrl_key\""});
+        click("control: Read All", control, "Read All", readControls);
+        add(
+            "control: Apply All",
+            [=] {
+                registerWr(u"User Control Register"_s, u"ctrl_enable"_s, u"Toggle"_s);
+                registerWr(u"User Control Register"_s, u"ctrl_divisor"_s, u"300"_s);
+                button(control(), u"Apply All"_s)->click();
+            },
+            q({"ona_run_controller -toggle_control \"ctrl_enable\"",
+               "ona_run_controller -write_control \"ctrl_divisor\" -data \"300\""}));
+        chosen("control: Dump", control, "c.txt", "Dump", q({"ona_run_controller -dump_control \"%D/c.txt\""}));
+        chosen("control: Load", control, "c.txt", "Load",
+               QStringList{u"ona_run_controller -load_control \"%D/c.txt\""_s} + readControls);
+        click("status: Read All", status, "Read All",
+              q({"ona_run_controller -read_status \"stat_count\"", "ona_run_controller -read_status \"stat_running\"",
+                 "ona_run_controller -read_status \"stat_mode\"", "ona_run_controller -read_status \"stat_id\""}));
+        chosen("status: Dump", status, "s.txt", "Dump", q({"ona_run_controller -dump_status \"%D/s.txt\""}));
+
+        // A hard IP panel's memory form, on the PCS channel.
+        const auto pcs = [this] { return static_cast<QWidget*>(panel(u"PCSCH_0"_s)); };
+        const QString pm = m_dir->path() + "/p.mem";
+        form("PCSCH_0: Write", pcs, {{"Write Address:", "8004"}, {"Write Data:", "5A"}}, "Write",
+             q({"ona_write_controller -addr 0x8004 -data 0x5A"}));
+        form("PCSCH_0: Read", pcs, {{"Read Address:", "8004"}}, "Read", q({"ona_read_controller -addr 0x8004"}));
+        form("PCSCH_0: Dump", pcs, {{"Dump MemFile:", pm}, {"Range:", "8"}}, "Dump",
+             q({"ona_run_controller -dump_memfile \"%D/p.mem\" -hard_ip PCSCH_0 -offset 0x00000000 -range 8"}));
+        form("PCSCH_0: Load", pcs, {{"Load MemFile:", pm}}, "Load",
+             q({"ona_run_controller -load_memfile \"%D/p.mem\" -hard_ip PCSCH_0"}));
+
+        // PCS channel controls.
+        ip("PCSCH_0", "tx_differential_amplitude", "700mV",
+           "ona_set_controller -hard_ip PCSCH_0 -tx_differential_amplitude \"700mV\"");
+        ip("PCSCH_0", "tx_output_termination", "150 ohm",
+           "ona_set_controller -hard_ip PCSCH_0 -tx_output_termination \"150 ohm\"");
+        ip("PCSCH_0", "tx_postcursor_ratio", "12", "ona_set_controller -hard_ip PCSCH_0 -tx_postcursor_ratio \"12\"");
+        ip("PCSCH_0", "tx_precursor_ratio", "9", "ona_set_controller -hard_ip PCSCH_0 -tx_precursor_ratio \"9\"");
+        ip("PCSCH_0", "tx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -tx_invert_polarity \"on\"");
+        ip("PCSCH_0", "rx_input_termination", "150 ohm",
+           "ona_set_controller -hard_ip PCSCH_0 -rx_input_termination \"150 ohm\"");
+        ip("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s",
+           "ona_set_controller -hard_ip PCSCH_0 -rx_equalization \"SS_LMS 5GT/s\"");
+        ip("PCSCH_0", "rx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -rx_invert_polarity \"on\"");
+        ip("PCSCH_0", "loopback_mode", "PMA Near-End Serial Loopback",
+           "ona_set_controller -hard_ip PCSCH_0 -loopback_mode \"PMA Near-End Serial Loopback\"");
+        ip("PCSCH_0", "reset_tx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_mpcs \"on\"");
+        ip("PCSCH_0", "reset_rx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_mpcs \"on\"");
+        ip("PCSCH_0", "reset_tx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_pll \"on\"");
+        ip("PCSCH_0", "reset_rx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_pll \"on\"");
+        ip("PCSCH_0", "force_tx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_tx_driver \"on\"");
+        ip("PCSCH_0", "force_rx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_rx_driver \"on\"");
+
+        // The block panels: every declared control, then Apply and Reload.
+        ip("PCIELL_0", "swing_control", "reduced", "ona_set_controller -hard_ip PCIELL_0 -swing_control \"reduced\"");
+        ip("I2C_0", "generic_call_response", "Enabled",
+           "ona_set_controller -hard_ip I2C_0 -generic_call_response \"Enabled\"");
+        ip("I2C_0", "sda_input_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_input_delay \"Enabled\"");
+        ip("I2C_0", "sda_output_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_output_delay \"Enabled\"");
+        ip("I2C_0", "fifo_mode_select", "FIFO Mode",
+           "ona_set_controller -hard_ip I2C_0 -fifo_mode_select \"FIFO Mode\"");
+        ip("I2C_0", "fifo_clock_stretching", "Disabled",
+           "ona_set_controller -hard_ip I2C_0 -fifo_clock_stretching \"Disabled\"");
+        ip("I2C_0", "fifo_almost_full_value", "31", "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_value 31");
+        ip("I2C_0", "fifo_sleep_clock", "Enabled", "ona_set_controller -hard_ip I2C_0 -fifo_sleep_clock \"Enabled\"");
+        ip("I2C_0", "slave_address_match_wakeup", "Enabled",
+           "ona_set_controller -hard_ip I2C_0 -slave_address_match_wakeup \"Enabled\"");
+        ip("I2C_0", "fifo_almost_full_wakeup", "Enabled",
+           "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_wakeup \"Enabled\"");
+        ip("I2C_0", "master_read_complete_wakeup", "Enabled",
+           "ona_set_controller -hard_ip I2C_0 -master_read_complete_wakeup \"Enabled\"");
+        ip("DPHY_0", "high_speed_select", "2.5 Gbps",
+           "ona_set_controller -hard_ip DPHY_0 -high_speed_select \"2.5 Gbps\"");
+        ip("DPHY_0", "bypass_pll_clock", "Disabled",
+           "ona_set_controller -hard_ip DPHY_0 -bypass_pll_clock \"Disabled\"");
+        ip("DPHY_0", "pll_cn_counter", "31", "ona_set_controller -hard_ip DPHY_0 -pll_cn_counter 31");
+        ip("DPHY_0", "pll_cm_counter", "255", "ona_set_controller -hard_ip DPHY_0 -pll_cm_counter 255");
+        ip("DPHY_0", "pll_co_counter", "7", "ona_set_controller -hard_ip DPHY_0 -pll_co_counter 7");
+        ip("CDR_0", "cdr_loss_of_lock", "Lock=+/-300ppm Unlock=+/-450ppm",
+           "ona_set_controller -hard_ip CDR_0 -cdr_loss_of_lock \"Lock=+/-300ppm Unlock=+/-450ppm\"");
+        ip("CDR_0", "loopback_control", "Bit Clock to IO",
+           "ona_set_controller -hard_ip CDR_0 -loopback_control \"Bit Clock to IO\"");
+        for (const char* name : {"PCSCH_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0"}) {
+            const auto where = [this, name] { return static_cast<QWidget*>(panel(QLatin1String(name))); };
+            click(QByteArray(name) + ": Apply", where, "Apply", QStringList{u"ona_run_controller -write_ip "_s + name});
+            // Reload reads, then shows: showing what was just staged sends nothing.
+            click(QByteArray(name) + ": Reload", where, "Reload",
+                  QStringList{u"ona_run_controller -read_ip "_s + name});
+        }
+
+        // The quads: a lane's setting selects the lane, stages and writes that one key.
+        const char* tx = "tableTX";
+        const char* rx = "tableRX";
+        const char* ibert = "tableIBERT";
+        const auto laneSet = [](const char* lane, const char* set, const char* write) {
+            QStringList out{QString::fromUtf8(lane), QString::fromUtf8(set)};
+            if (write)
+                out << QString::fromUtf8(write);
+            return out;
+        };
+        const char* on2 = "ona_set_controller -pcs_lane 2";
+        const auto mppcie = [=](const char* table, const char* header, const char* value, const char* set,
+                                const char* write) {
+            lane("MPPCIE_0", table, header, 2, value, laneSet(on2, set, write));
+        };
+        mppcie(rx, "RX Termination Acdc", "AC", "ona_set_controller -hard_ip MPPCIE_0 -rx_term_acdc ac",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_term_acdc");
+        mppcie(tx, "TX Data Polarity", "Invert", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_polarity invert",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_data_polarity");
+        mppcie(tx, "TX Data Width", "16-bit", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_width 16-bit",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_data_width");
+        mppcie(tx, "TX Data Enable", "On", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_enable  on",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_data_enable");
+        mppcie(tx, "TX Equal Pre-cursor", "5", "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_pre 5",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_equal_pre");
+        mppcie(tx, "TX Equal Main-cursor", "7", "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_main 7",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_equal_main");
+        mppcie(tx, "TX Equal Post-cursor", "9", "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_post 9",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_equal_post");
+        mppcie(tx, "TX Termination", "44-ohm", "ona_set_controller -hard_ip MPPCIE_0 -tx_termination 44-ohm",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_termination");
+        mppcie(tx, "TX Diff Amplitude Enable", "On", "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_enable on",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_amp_enable");
+        mppcie(tx, "TX Diff Amplitude (iboost)", "3", "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_iboost 3",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_amp_iboost");
+        mppcie(tx, "TX Diff Amplitude (vboost)", "4", "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_vboost 4",
+               "ona_run_controller -write_ip MPPCIE_0 -tx_amp_vboost");
+        mppcie(rx, "RX Loss of Signal Threshold", "120mVpp",
+               "ona_set_controller -hard_ip MPPCIE_0 -rx_signal_threshold 120mvpp",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_signal_threshold");
+        mppcie(rx, "RX Data Polarity", "Invert", "ona_set_controller -hard_ip MPPCIE_0 -rx_data_polarity invert",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_data_polarity");
+        mppcie(rx, "RX Data Width", "20-bit", "ona_set_controller -hard_ip MPPCIE_0 -rx_data_width  20-bit",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_data_width");
+        mppcie(rx, "RX Equal Afe Rate", "3", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_afe 3",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_afe");
+        mppcie(rx, "RX Equal Atten Level", "3", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_atten 3",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_atten");
+        mppcie(rx, "RX Equal Ctle Pole", "2", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_pole 2",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_pole");
+        mppcie(rx, "RX Equal Ctle Boost", "17", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_boost 17",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_boost");
+        mppcie(rx, "RX Equal Vga1 Gain", "5", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga1 5",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga1");
+        mppcie(rx, "RX Equal Vga2 Gain", "6", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga2 6",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga2");
+        mppcie(rx, "RX Termination", "48-ohm", "ona_set_controller -hard_ip MPPCIE_0 -rx_termination 48-ohm",
+               "ona_run_controller -write_ip MPPCIE_0 -rx_termination");
+        const char* on1 = "ona_set_controller -pcs_lane 1";
+        lane("MPPHY_0", ibert, "Loopback Mode", 1, "Near-End Serial",
+             laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -loopback_mode \"Near-End Serial\"",
+                     "ona_run_controller -write_ip MPPHY_0 -loopback_mode"));
+        // The patterns are staged only; Restart applies them with PAT0.
+        lane("MPPHY_0", ibert, "TX PRBS Pattern", 1, "PRBS7",
+             laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pattern \"PRBS7\"", nullptr));
+        lane("MPPHY_0", ibert, "RX PRBS Pattern", 1, "PRBS7",
+             laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS7\"", nullptr));
+        add(
+            "MPPHY_0: PAT0, Restart",
+            [=] {
+                enter(laneCell("MPPHY_0", ibert, "PAT0", 1), u"0011111010"_s);
+                QTest::mouseClick(laneCell("MPPHY_0", ibert, "Restart", 1), Qt::LeftButton);
+            },
+            q({"ona_set_controller -pcs_lane 1", "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
+               "ona_run_controller -restart_prbs MPPHY_0"}));
+        add(
+            "MPPHY_0: Inject",
+            [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "Inject 1-bit Error", 1), Qt::LeftButton); },
+            q({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
+        add(
+            "MPPHY_0: error count",
+            [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "PRBS Error Count", 1), Qt::LeftButton); },
+            q({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
+        add(
+            "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
+            q({"ona_set_controller -pcs_lane 1", "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pattern",
+               "ona_run_controller -read_ip MPPHY_0 -rx_prbs_pattern",
+               "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pat0"}));
+        add(
+            "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
+            q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -pll_lock_status",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_data_polarity",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_data_width",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_data_enable",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_equal_pre",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_equal_main",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_equal_post",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_termination",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_amp_enable",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_amp_iboost",
+               "ona_run_controller -read_ip MPPCIE_0 -tx_amp_vboost"}));
+        add(
+            "MPPCIE_0: RX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", rx, "RX", 2), Qt::LeftButton); },
+            q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -cdr_lock_status",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_signal_status",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_signal_threshold",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_data_polarity",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_data_width",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_afe",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_atten",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_pole",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_boost",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga1",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga2",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_termination",
+               "ona_run_controller -read_ip MPPCIE_0 -rx_term_acdc"}));
+
+        // Serdes Debug.
+        const auto sd = [this](const char* label, const char* value, const char* expected) {
+            add(
+                QByteArray("serdes: ") + label, [=] { enter(serdes(QLatin1String(label)), value); }, q({expected}));
+        };
+        const auto serdesPage = [this] { return page(u"Serdes Debug"_s); };
+        // Picked before any setting changes: a channel whose settings differ from
+        // those shown makes the view send them back as set commands.
+        sd("Channel:", "1", "ona_set_pcs -control channel -option 1");
+        sd("DCUA:", "1", "ona_set_pcs -control dcua -option 1");
+        sd("Differential amplitude", "300", "ona_set_pcs -control tx_diffamp -option \"300\"");
+        sd("Output termination", "75ohms", "ona_set_pcs -control tx_term -option \"75ohms\"");
+        sd("De-emphasis pre-cursor select", "3", "ona_set_pcs -control tx_precur -option \"3\"");
+        sd("De-emphasis post-cursor select", "11", "ona_set_pcs -control tx_postcur -option \"11\"");
+        sd("Invert Tx data polarity", "Invert", "ona_set_pcs -control tx_invert -option on");
+        sd("TxPLL Loss of lock setting", "Lock=+/-1500ppm Unlock=+/-2200ppm",
+           "ona_set_pcs -control tx_losslock -option \"Lock=+/-1500ppm Unlock=+/-2200ppm\"");
+        sd("Input termination", "60ohms", "ona_set_pcs -control rx_term -option \"60ohms\"");
+        sd("AC/DC coupled", "AC", "ona_set_pcs -control rx_coupling -option \"AC\"");
+        sd("Channel length", "15-20in", "ona_set_pcs -control rx_channellength -option \"15-20in\"");
+        sd("Data rate", "Above 2.5Gbps", "ona_set_pcs -control rx_datarate -option \"Above 2.5Gbps\"");
+        sd("EQ level", "9dB", "ona_set_pcs -control rx_leq -option \"9dB\"");
+        sd("Loss of signal threshold select", "7", "ona_set_pcs -control rx_los_thres -option \"7\"");
+        sd("Invert Rx data polarity", "Invert", "ona_set_pcs -control rx_invert -option on");
+        add(
+            "serdes: Invert Rx data polarity, back",
+            [=] { enter(serdes(u"Invert Rx data polarity"_s), u"Non-invert"_s); },
+            q({"ona_set_pcs -control rx_invert -option off"}));
+        sd("CDR loss of lock setting", "Lock=+/-300ppm Unlock=+/-450ppm",
+           "ona_set_pcs -control rx_losslock -option \"Lock=+/-300ppm Unlock=+/-450ppm\"");
+        sd("Loopback mode", "Tx Output to Rx", "ona_set_pcs -control loopback -option \"Tx Output to Rx\"");
+        const auto reset = [=](const char* label, const char* key) {
+            const auto where = [=] { return serdes(QLatin1String(label)); };
+            add(
+                QByteArray("serdes: ") + label,
+                [=] {
+                    QTest::mouseClick(where(), Qt::LeftButton);
+                    QTest::mouseClick(where(), Qt::LeftButton);
+                },
+                QStringList{u"ona_set_pcs -control %1 -option on"_s.arg(QLatin1String(key)),
+                            u"ona_set_pcs -control %1 -option off"_s.arg(QLatin1String(key))});
+        };
+        reset("TxPLL reset (tx_rst - DCU based)", "tx_pll_reset");
+        reset("Macro reset (Reset whole DCU)", "macro_reset");
+        reset("DCU reset (Ch reset - Rx & Tx PCS)", "dcu_reset");
+        reset("Tx PCS reset (Ch reset - Tx PCS)", "tx_pcs_reset");
+        reset("Rx PCS reset (Ch reset - Rx PCS)", "rx_pcs_reset");
+        reset("Rx CDR reset (Ch reset - Rx CDR)", "rx_cdr_reset");
+        click("serdes: Apply", serdesPage, "Apply", q({"ona_run_pcs"}));
+        // Config SRAM Reload ("ona_run_pcs -config_sram", checked in tst_serdes)
+        // is not a row: after changed settings the view sends the reloaded ones
+        // back as set commands.
+        chosen("serdes: Export...", serdesPage, "set.srv", "Export...", q({"ona_export_pcs \"%D/set.srv\""}));
+        chosen("serdes: Import...", serdesPage, "set.srv", "Import...", q({"ona_import_pcs \"%D/set.srv\""}));
+    }
 
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     QList<Row> m_rows;
 };
-
-void TstCommandStrings::initTestCase() {
-    QVERIFY(openDemo(QStringLiteral("board_ctrl")));
-    // Pages are built when first shown.
-    QTabWidget* tabs = m_gui->rightView()->tabWidget();
-    for (int i = 0; i < tabs->count(); ++i)
-        tabs->setCurrentIndex(i);
-    m_host->commands.clear();
-    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
-    QVERIFY(dev);
-    dev->setClock([] { return qint64(0); });
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    buildTable();
-}
-
-void TstCommandStrings::cleanupTestCase() {
-    m_dialogs.reset();
-    closeDemo();
-}
 
 void TstCommandStrings::registerWr(const QString& title, const QString& name, const QString& text) const {
     auto* view = page(title)->findChild<QTableView*>();
@@ -212,417 +534,6 @@ void TstCommandStrings::registerWr(const QString& title, const QString& name, co
     for (int r = 0; r < model->rowCount(); ++r)
         if (model->index(r, 1).data().toString() == name)
             model->setData(model->index(r, wr), text);
-}
-
-void TstCommandStrings::pagesSendExactly_data() {
-    QTest::addColumn<int>("row");
-    for (int i = 0; i < m_rows.size(); ++i)
-        QTest::newRow(m_rows.at(i).name.constData()) << i;
-}
-
-void TstCommandStrings::pagesSendExactly() {
-    QFETCH(int, row);
-    const Row& r = m_rows.at(row);
-    m_host->commands.clear();
-    m_host->codes.clear();
-    r.act();
-    if (QTest::currentTestFailed())
-        return;
-    QStringList expected = r.expected;
-    expected.replaceInStrings(QStringLiteral("%D"), m_dir->path());
-    QCOMPARE(m_host->commands, expected);
-    // The engine took each of them.
-    QCOMPARE(m_host->codes, QList<int>(expected.size(), TCL_OK));
-}
-
-void TstCommandStrings::buildTable() {
-    const auto leds = [this] { return page(QStringLiteral("Virtual LED Switch")); };
-    const auto memory = [this] { return page(QStringLiteral("User Memory")); };
-    const auto control = [this] { return page(QStringLiteral("User Control Register")); };
-    const auto status = [this] { return page(QStringLiteral("User Status Register")); };
-    const auto queueFile = [this](const char* name) { m_dialogs->files.enqueue(m_dir->path() + "/" + name); };
-
-    // Virtual LED Switch.
-    click("leds: Polling Once", leds, "Polling\nOnce", q({"ona_run_controller -read_led"}));
-    click("switches: Reset", leds, "Reset", q({"ona_run_controller -read_switch"}));
-    add(
-        "switches: typed value, Apply",
-        [=] {
-            enter(leds()->findChild<QLineEdit*>(QStringLiteral("switchData")), QStringLiteral("A5"));
-            button(leds(), QStringLiteral("Apply"))->click();
-        },
-        q({"ona_run_controller -write_switch 0xa5"}));
-
-    // User Memory.
-    add(
-        "memory: Initialize",
-        [=] {
-            enter(beside(memory(), QStringLiteral("Default Data:")), QStringLiteral("1234"));
-            button(memory(), QStringLiteral("Initialize"))->click();
-        },
-        q({"ona_run_controller -init_mem 0x1234"}));
-    add(
-        "memory: Write",
-        [=] {
-            enter(beside(memory(), QStringLiteral("Write Address:")), QStringLiteral("20"));
-            enter(beside(memory(), QStringLiteral("Write Data:")), QStringLiteral("BEEF"));
-            button(memory(), QStringLiteral("Write"))->click();
-        },
-        q({"ona_write_controller -addr 0x20 -data 0xBEEF"}));
-    add(
-        "memory: Read",
-        [=] {
-            enter(beside(memory(), QStringLiteral("Read Address:")), QStringLiteral("20"));
-            button(memory(), QStringLiteral("Read"))->click();
-        },
-        q({"ona_read_controller -addr 0x20"}));
-    add(
-        "memory: Dump, default offset",
-        [=] {
-            enter(beside(memory(), QStringLiteral("Dump MemFile:")), m_dir->path() + "/u.mem");
-            button(memory(), QStringLiteral("Dump"))->click();
-        },
-        q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x00000000"}));
-    add(
-        "memory: Dump, offset and range",
-        [=] {
-            enter(beside(memory(), QStringLiteral("Dump From (Offset):")), QStringLiteral("10"));
-            enter(beside(memory(), QStringLiteral("Range:")), QStringLiteral("4"));
-            button(memory(), QStringLiteral("Dump"))->click();
-        },
-        q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x10 -range 4"}));
-    add(
-        "memory: Load",
-        [=] {
-            enter(beside(memory(), QStringLiteral("Load MemFile:")), m_dir->path() + "/u.mem");
-            button(memory(), QStringLiteral("Load"))->click();
-        },
-        q({"ona_run_controller -load_memfile \"%D/u.mem\""}));
-
-    // User Control Register and User Status Register.
-    const QStringList readControls =
-        q({"ona_run_controller -read_control \"ctrl_mode\"", "ona_run_controller -read_control \"ctrl_enable\"",
-           "ona_run_controller -read_control \"ctrl_divisor\"", "ona_run_controller -read_control \"ctrl_key\""});
-    click("control: Read All", control, "Read All", readControls);
-    add(
-        "control: Apply All",
-        [=] {
-            registerWr(QStringLiteral("User Control Register"), QStringLiteral("ctrl_enable"),
-                       QStringLiteral("Toggle"));
-            registerWr(QStringLiteral("User Control Register"), QStringLiteral("ctrl_divisor"), QStringLiteral("300"));
-            button(control(), QStringLiteral("Apply All"))->click();
-        },
-        q({"ona_run_controller -toggle_control \"ctrl_enable\"",
-           "ona_run_controller -write_control \"ctrl_divisor\" -data \"300\""}));
-    add(
-        "control: Dump",
-        [=] {
-            queueFile("c.txt");
-            button(control(), QStringLiteral("Dump"))->click();
-        },
-        q({"ona_run_controller -dump_control \"%D/c.txt\""}));
-    add(
-        "control: Load",
-        [=] {
-            queueFile("c.txt");
-            button(control(), QStringLiteral("Load"))->click();
-        },
-        QStringList{QStringLiteral("ona_run_controller -load_control \"%D/c.txt\"")} + readControls);
-    click("status: Read All", status, "Read All",
-          q({"ona_run_controller -read_status \"stat_count\"", "ona_run_controller -read_status \"stat_running\"",
-             "ona_run_controller -read_status \"stat_mode\"", "ona_run_controller -read_status \"stat_id\""}));
-    add(
-        "status: Dump",
-        [=] {
-            queueFile("s.txt");
-            button(status(), QStringLiteral("Dump"))->click();
-        },
-        q({"ona_run_controller -dump_status \"%D/s.txt\""}));
-
-    // A hard IP panel's memory form, on the PCS channel.
-    const auto pcs = [this] { return static_cast<QWidget*>(panel(QStringLiteral("PCSCH_0"))); };
-    add(
-        "PCSCH_0: Write",
-        [=] {
-            enter(beside(pcs(), QStringLiteral("Write Address:")), QStringLiteral("8004"));
-            enter(beside(pcs(), QStringLiteral("Write Data:")), QStringLiteral("5A"));
-            button(pcs(), QStringLiteral("Write"))->click();
-        },
-        q({"ona_write_controller -addr 0x8004 -data 0x5A"}));
-    add(
-        "PCSCH_0: Read",
-        [=] {
-            enter(beside(pcs(), QStringLiteral("Read Address:")), QStringLiteral("8004"));
-            button(pcs(), QStringLiteral("Read"))->click();
-        },
-        q({"ona_read_controller -addr 0x8004"}));
-    add(
-        "PCSCH_0: Dump",
-        [=] {
-            enter(beside(pcs(), QStringLiteral("Dump MemFile:")), m_dir->path() + "/p.mem");
-            enter(beside(pcs(), QStringLiteral("Range:")), QStringLiteral("8"));
-            button(pcs(), QStringLiteral("Dump"))->click();
-        },
-        q({"ona_run_controller -dump_memfile \"%D/p.mem\" -hard_ip PCSCH_0 -offset 0x00000000 -range 8"}));
-    add(
-        "PCSCH_0: Load",
-        [=] {
-            enter(beside(pcs(), QStringLiteral("Load MemFile:")), m_dir->path() + "/p.mem");
-            button(pcs(), QStringLiteral("Load"))->click();
-        },
-        q({"ona_run_controller -load_memfile \"%D/p.mem\" -hard_ip PCSCH_0"}));
-
-    // PCS channel controls.
-    ip("PCSCH_0", "tx_differential_amplitude", "700mV",
-       "ona_set_controller -hard_ip PCSCH_0 -tx_differential_amplitude \"700mV\"");
-    ip("PCSCH_0", "tx_output_termination", "150 ohm",
-       "ona_set_controller -hard_ip PCSCH_0 -tx_output_termination \"150 ohm\"");
-    ip("PCSCH_0", "tx_postcursor_ratio", "12", "ona_set_controller -hard_ip PCSCH_0 -tx_postcursor_ratio \"12\"");
-    ip("PCSCH_0", "tx_precursor_ratio", "9", "ona_set_controller -hard_ip PCSCH_0 -tx_precursor_ratio \"9\"");
-    ip("PCSCH_0", "tx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -tx_invert_polarity \"on\"");
-    ip("PCSCH_0", "rx_input_termination", "150 ohm",
-       "ona_set_controller -hard_ip PCSCH_0 -rx_input_termination \"150 ohm\"");
-    ip("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s",
-       "ona_set_controller -hard_ip PCSCH_0 -rx_equalization \"SS_LMS 5GT/s\"");
-    ip("PCSCH_0", "rx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -rx_invert_polarity \"on\"");
-    ip("PCSCH_0", "loopback_mode", "PMA Near-End Serial Loopback",
-       "ona_set_controller -hard_ip PCSCH_0 -loopback_mode \"PMA Near-End Serial Loopback\"");
-    ip("PCSCH_0", "reset_tx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_mpcs \"on\"");
-    ip("PCSCH_0", "reset_rx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_mpcs \"on\"");
-    ip("PCSCH_0", "reset_tx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_pll \"on\"");
-    ip("PCSCH_0", "reset_rx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_pll \"on\"");
-    ip("PCSCH_0", "force_tx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_tx_driver \"on\"");
-    ip("PCSCH_0", "force_rx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_rx_driver \"on\"");
-
-    // The block panels: every declared control, then Apply and Reload.
-    ip("PCIELL_0", "swing_control", "reduced", "ona_set_controller -hard_ip PCIELL_0 -swing_control \"reduced\"");
-    ip("I2C_0", "generic_call_response", "Enabled",
-       "ona_set_controller -hard_ip I2C_0 -generic_call_response \"Enabled\"");
-    ip("I2C_0", "sda_input_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_input_delay \"Enabled\"");
-    ip("I2C_0", "sda_output_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_output_delay \"Enabled\"");
-    ip("I2C_0", "fifo_mode_select", "FIFO Mode", "ona_set_controller -hard_ip I2C_0 -fifo_mode_select \"FIFO Mode\"");
-    ip("I2C_0", "fifo_clock_stretching", "Disabled",
-       "ona_set_controller -hard_ip I2C_0 -fifo_clock_stretching \"Disabled\"");
-    ip("I2C_0", "fifo_almost_full_value", "31", "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_value 31");
-    ip("I2C_0", "fifo_sleep_clock", "Enabled", "ona_set_controller -hard_ip I2C_0 -fifo_sleep_clock \"Enabled\"");
-    ip("I2C_0", "slave_address_match_wakeup", "Enabled",
-       "ona_set_controller -hard_ip I2C_0 -slave_address_match_wakeup \"Enabled\"");
-    ip("I2C_0", "fifo_almost_full_wakeup", "Enabled",
-       "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_wakeup \"Enabled\"");
-    ip("I2C_0", "master_read_complete_wakeup", "Enabled",
-       "ona_set_controller -hard_ip I2C_0 -master_read_complete_wakeup \"Enabled\"");
-    ip("DPHY_0", "high_speed_select", "2.5 Gbps", "ona_set_controller -hard_ip DPHY_0 -high_speed_select \"2.5 Gbps\"");
-    ip("DPHY_0", "bypass_pll_clock", "Disabled", "ona_set_controller -hard_ip DPHY_0 -bypass_pll_clock \"Disabled\"");
-    ip("DPHY_0", "pll_cn_counter", "31", "ona_set_controller -hard_ip DPHY_0 -pll_cn_counter 31");
-    ip("DPHY_0", "pll_cm_counter", "255", "ona_set_controller -hard_ip DPHY_0 -pll_cm_counter 255");
-    ip("DPHY_0", "pll_co_counter", "7", "ona_set_controller -hard_ip DPHY_0 -pll_co_counter 7");
-    ip("CDR_0", "cdr_loss_of_lock", "Lock=+/-300ppm Unlock=+/-450ppm",
-       "ona_set_controller -hard_ip CDR_0 -cdr_loss_of_lock \"Lock=+/-300ppm Unlock=+/-450ppm\"");
-    ip("CDR_0", "loopback_control", "Bit Clock to IO",
-       "ona_set_controller -hard_ip CDR_0 -loopback_control \"Bit Clock to IO\"");
-    for (const char* name : {"PCSCH_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0"}) {
-        const auto where = [this, name] { return static_cast<QWidget*>(panel(QLatin1String(name))); };
-        click(QByteArray(name) + ": Apply", where, "Apply",
-              QStringList{QStringLiteral("ona_run_controller -write_ip ") + name});
-        // Reload reads, then shows: showing what was just staged sends nothing.
-        click(QByteArray(name) + ": Reload", where, "Reload",
-              QStringList{QStringLiteral("ona_run_controller -read_ip ") + name});
-    }
-
-    // The quads: a lane's setting selects the lane, stages and writes that one key.
-    const char* tx = "tableTX";
-    const char* rx = "tableRX";
-    const char* ibert = "tableIBERT";
-    const auto laneSet = [](const char* lane, const char* set, const char* write) {
-        QStringList out{QString::fromUtf8(lane), QString::fromUtf8(set)};
-        if (write)
-            out << QString::fromUtf8(write);
-        return out;
-    };
-    const char* on2 = "ona_set_controller -pcs_lane 2";
-    lane("MPPCIE_0", rx, "RX Termination Acdc", 2, "AC",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_term_acdc ac",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_term_acdc"));
-    lane("MPPCIE_0", tx, "TX Data Polarity", 2, "Invert",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_data_polarity invert",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_data_polarity"));
-    lane("MPPCIE_0", tx, "TX Data Width", 2, "16-bit",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_data_width 16-bit",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_data_width"));
-    lane("MPPCIE_0", tx, "TX Data Enable", 2, "On",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_data_enable  on",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_data_enable"));
-    lane("MPPCIE_0", tx, "TX Equal Pre-cursor", 2, "5",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_pre 5",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_equal_pre"));
-    lane("MPPCIE_0", tx, "TX Equal Main-cursor", 2, "7",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_main 7",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_equal_main"));
-    lane("MPPCIE_0", tx, "TX Equal Post-cursor", 2, "9",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_post 9",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_equal_post"));
-    lane("MPPCIE_0", tx, "TX Termination", 2, "44-ohm",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_termination 44-ohm",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_termination"));
-    lane("MPPCIE_0", tx, "TX Diff Amplitude Enable", 2, "On",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_enable on",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_amp_enable"));
-    lane("MPPCIE_0", tx, "TX Diff Amplitude (iboost)", 2, "3",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_iboost 3",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_amp_iboost"));
-    lane("MPPCIE_0", tx, "TX Diff Amplitude (vboost)", 2, "4",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_vboost 4",
-                 "ona_run_controller -write_ip MPPCIE_0 -tx_amp_vboost"));
-    lane("MPPCIE_0", rx, "RX Loss of Signal Threshold", 2, "120mVpp",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_signal_threshold 120mvpp",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_signal_threshold"));
-    lane("MPPCIE_0", rx, "RX Data Polarity", 2, "Invert",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_data_polarity invert",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_data_polarity"));
-    lane("MPPCIE_0", rx, "RX Data Width", 2, "20-bit",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_data_width  20-bit",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_data_width"));
-    lane("MPPCIE_0", rx, "RX Equal Afe Rate", 2, "3",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_afe 3",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_afe"));
-    lane("MPPCIE_0", rx, "RX Equal Atten Level", 2, "3",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_atten 3",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_atten"));
-    lane("MPPCIE_0", rx, "RX Equal Ctle Pole", 2, "2",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_pole 2",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_pole"));
-    lane("MPPCIE_0", rx, "RX Equal Ctle Boost", 2, "17",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_boost 17",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_boost"));
-    lane("MPPCIE_0", rx, "RX Equal Vga1 Gain", 2, "5",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga1 5",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga1"));
-    lane("MPPCIE_0", rx, "RX Equal Vga2 Gain", 2, "6",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga2 6",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga2"));
-    lane("MPPCIE_0", rx, "RX Termination", 2, "48-ohm",
-         laneSet(on2, "ona_set_controller -hard_ip MPPCIE_0 -rx_termination 48-ohm",
-                 "ona_run_controller -write_ip MPPCIE_0 -rx_termination"));
-    const char* on1 = "ona_set_controller -pcs_lane 1";
-    lane("MPPHY_0", ibert, "Loopback Mode", 1, "Near-End Serial",
-         laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -loopback_mode \"Near-End Serial\"",
-                 "ona_run_controller -write_ip MPPHY_0 -loopback_mode"));
-    // The patterns are staged only; Restart applies them with PAT0.
-    lane("MPPHY_0", ibert, "TX PRBS Pattern", 1, "PRBS7",
-         laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pattern \"PRBS7\"", nullptr));
-    lane("MPPHY_0", ibert, "RX PRBS Pattern", 1, "PRBS7",
-         laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS7\"", nullptr));
-    add(
-        "MPPHY_0: PAT0, Restart",
-        [=] {
-            enter(laneCell("MPPHY_0", ibert, "PAT0", 1), QStringLiteral("0011111010"));
-            QTest::mouseClick(laneCell("MPPHY_0", ibert, "Restart", 1), Qt::LeftButton);
-        },
-        q({"ona_set_controller -pcs_lane 1", "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
-           "ona_run_controller -restart_prbs MPPHY_0"}));
-    add(
-        "MPPHY_0: Inject",
-        [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "Inject 1-bit Error", 1), Qt::LeftButton); },
-        q({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
-    add(
-        "MPPHY_0: error count",
-        [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "PRBS Error Count", 1), Qt::LeftButton); },
-        q({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
-    add(
-        "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
-        q({"ona_set_controller -pcs_lane 1", "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pattern",
-           "ona_run_controller -read_ip MPPHY_0 -rx_prbs_pattern",
-           "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pat0"}));
-    add(
-        "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
-        q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -pll_lock_status",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_data_polarity",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_data_width",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_data_enable", "ona_run_controller -read_ip MPPCIE_0 -tx_equal_pre",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_equal_main", "ona_run_controller -read_ip MPPCIE_0 -tx_equal_post",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_termination",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_amp_enable", "ona_run_controller -read_ip MPPCIE_0 -tx_amp_iboost",
-           "ona_run_controller -read_ip MPPCIE_0 -tx_amp_vboost"}));
-    add(
-        "MPPCIE_0: RX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", rx, "RX", 2), Qt::LeftButton); },
-        q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -cdr_lock_status",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_signal_status",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_signal_threshold",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_data_polarity",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_data_width", "ona_run_controller -read_ip MPPCIE_0 -rx_equal_afe",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_atten",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_pole",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_boost",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga1", "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga2",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_termination",
-           "ona_run_controller -read_ip MPPCIE_0 -rx_term_acdc"}));
-
-    // Serdes Debug.
-    const auto sd = [this](const char* label, const char* value, const char* expected) {
-        add(
-            QByteArray("serdes: ") + label, [=] { enter(serdes(QLatin1String(label)), value); }, q({expected}));
-    };
-    const auto serdesPage = [this] { return page(QStringLiteral("Serdes Debug")); };
-    // Picked before any setting changes: a channel whose settings differ from
-    // those shown makes the view send them back as set commands.
-    sd("Channel:", "1", "ona_set_pcs -control channel -option 1");
-    sd("DCUA:", "1", "ona_set_pcs -control dcua -option 1");
-    sd("Differential amplitude", "300", "ona_set_pcs -control tx_diffamp -option \"300\"");
-    sd("Output termination", "75ohms", "ona_set_pcs -control tx_term -option \"75ohms\"");
-    sd("De-emphasis pre-cursor select", "3", "ona_set_pcs -control tx_precur -option \"3\"");
-    sd("De-emphasis post-cursor select", "11", "ona_set_pcs -control tx_postcur -option \"11\"");
-    sd("Invert Tx data polarity", "Invert", "ona_set_pcs -control tx_invert -option on");
-    sd("TxPLL Loss of lock setting", "Lock=+/-1500ppm Unlock=+/-2200ppm",
-       "ona_set_pcs -control tx_losslock -option \"Lock=+/-1500ppm Unlock=+/-2200ppm\"");
-    sd("Input termination", "60ohms", "ona_set_pcs -control rx_term -option \"60ohms\"");
-    sd("AC/DC coupled", "AC", "ona_set_pcs -control rx_coupling -option \"AC\"");
-    sd("Channel length", "15-20in", "ona_set_pcs -control rx_channellength -option \"15-20in\"");
-    sd("Data rate", "Above 2.5Gbps", "ona_set_pcs -control rx_datarate -option \"Above 2.5Gbps\"");
-    sd("EQ level", "9dB", "ona_set_pcs -control rx_leq -option \"9dB\"");
-    sd("Loss of signal threshold select", "7", "ona_set_pcs -control rx_los_thres -option \"7\"");
-    sd("Invert Rx data polarity", "Invert", "ona_set_pcs -control rx_invert -option on");
-    add(
-        "serdes: Invert Rx data polarity, back",
-        [=] { enter(serdes(QStringLiteral("Invert Rx data polarity")), QStringLiteral("Non-invert")); },
-        q({"ona_set_pcs -control rx_invert -option off"}));
-    sd("CDR loss of lock setting", "Lock=+/-300ppm Unlock=+/-450ppm",
-       "ona_set_pcs -control rx_losslock -option \"Lock=+/-300ppm Unlock=+/-450ppm\"");
-    sd("Loopback mode", "Tx Output to Rx", "ona_set_pcs -control loopback -option \"Tx Output to Rx\"");
-    const auto reset = [=](const char* label, const char* key) {
-        const auto where = [=] { return serdes(QLatin1String(label)); };
-        add(
-            QByteArray("serdes: ") + label,
-            [=] {
-                QTest::mouseClick(where(), Qt::LeftButton);
-                QTest::mouseClick(where(), Qt::LeftButton);
-            },
-            QStringList{QStringLiteral("ona_set_pcs -control %1 -option on").arg(QLatin1String(key)),
-                        QStringLiteral("ona_set_pcs -control %1 -option off").arg(QLatin1String(key))});
-    };
-    reset("TxPLL reset (tx_rst - DCU based)", "tx_pll_reset");
-    reset("Macro reset (Reset whole DCU)", "macro_reset");
-    reset("DCU reset (Ch reset - Rx & Tx PCS)", "dcu_reset");
-    reset("Tx PCS reset (Ch reset - Tx PCS)", "tx_pcs_reset");
-    reset("Rx PCS reset (Ch reset - Rx PCS)", "rx_pcs_reset");
-    reset("Rx CDR reset (Ch reset - Rx CDR)", "rx_cdr_reset");
-    click("serdes: Apply", serdesPage, "Apply", q({"ona_run_pcs"}));
-    // Config SRAM Reload ("ona_run_pcs -config_sram", checked in tst_serdes)
-    // is not a row: after changed settings the view sends the reloaded ones
-    // back as set commands.
-    add(
-        "serdes: Export...",
-        [=] {
-            queueFile("set.srv");
-            button(serdesPage(), QStringLiteral("Export..."))->click();
-        },
-        q({"ona_export_pcs \"%D/set.srv\""}));
-    add(
-        "serdes: Import...",
-        [=] {
-            queueFile("set.srv");
-            button(serdesPage(), QStringLiteral("Import..."))->click();
-        },
-        q({"ona_import_pcs \"%D/set.srv\""}));
 }
 
 QTEST_MAIN(TstCommandStrings)

@@ -5,6 +5,7 @@
 // file's own measurement, and the raw data table.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 
 #include "eye/eomdatadlg.h"
@@ -21,32 +22,247 @@
 #include "onadata.h"
 #include "oncdata.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QStandardItemModel>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
+using namespace Qt::StringLiterals;
 
 class TstEye : public DemoTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void scanShowsItsEye();
-    void failedScanShowsNoResult();
-    void stopAndCloseDuringAScan();
-    void busyEngineIssuesNothing();
-    void quadCommandsAndLanes();
-    void importShowsTheFilesOwnEye();
-    void textVariantBounds();
+    void init() {
+        qunsetenv("ONA_DEBUG_MODE");
+        EyeMonitor::inst()->setPacing(0);
+        QVERIFY(openDemo(u"board_ctrl"_s));
+        QVERIFY(pcs());
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+    }
+    void cleanup() {
+        EyeMonitor::inst()->stopEOM();
+        m_dialogs.reset();
+        closeDemo();
+        QVERIFY(!QApplication::overrideCursor());
+    }
+    void scanShowsItsEye() {
+        QString label;
+        int points = 0, peak = 0;
+        bool checkedRunDialog = false;
+        m_dialogs->onDialog = [&](QDialog* d) {
+            if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
+                checkedRunDialog = run->windowTitle() == QLatin1String("Eye-Opening Monitor") &&
+                                   run->qualityCombo()->currentText() == QLatin1String("Normal") &&
+                                   !run->channelCombo() && run->importButton()->isHidden() &&
+                                   run->runButton()->text() == QLatin1String("&Run");
+                run->onRunEOM();
+                return run->result();
+            }
+            if (auto* eye = qobject_cast<EyeDiagramDlg*>(d)) {
+                label = eye->measurementLabel()->text();
+                points = eye->model()->rowCount();
+                peak = eye->maxHeight();
+            }
+            return int(QDialog::Rejected);
+        };
+        QVERIFY(pcs()->eomButton()->isEnabled());
+        pcs()->eomButton()->click();
+        QVERIFY(checkedRunDialog);
+        QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip PCSCH_0 -eye_quality normal",
+                                             "ona_run_controller -eye_monitor PCSCH_0"}));
+        const QString width = m_host->eval("dict get [ona_get eye PCSCH_0] width");
+        const QString height = m_host->eval("dict get [ona_get eye PCSCH_0] height");
+        QVERIFY(width.toInt() > 0 && height.toInt() > 0);
+        QCOMPARE(label, u"Eye width: %1  Eye height: %2\n"_s.arg(width, height));
+        QCOMPARE(points, 33 * 65);
+        QCOMPARE(peak, 50); // the closed edge: half the bits wrong
+    }
+    void failedScanShowsNoResult() {
+        // A good scan first, so that a stale result file and an empty run error
+        // text exist.
+        QVERIFY(m_host->eval("ona_run_controller -eye_monitor PCSCH_0").endsWith(".csv"));
+        ONCData::inst()->injectFailure(u"ona_run_controller -eye_monitor"_s, ONCData::Failed);
+        bool diagram = false;
+        QString status;
+        bool idle = false;
+        m_dialogs->onDialog = [&](QDialog* d) {
+            if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
+                run->onRunEOM();
+                status = run->statusLabel()->text();
+                idle = run->runButton()->text() == QLatin1String("&Run") && run->cancelButton()->isEnabled();
+                return run->result();
+            }
+            diagram = true;
+            return int(QDialog::Rejected);
+        };
+        pcs()->eomButton()->click();
+        QVERIFY(!diagram);
+        QVERIFY(idle);
+        QVERIFY2(status.contains("color:red") && status.contains("injected failure"), qPrintable(status));
+    }
+    void stopAndCloseDuringAScan() {
+        EyeMonitor::inst()->setPacing(1);
+        bool diagram = false, stopShown = false, unwinding = false;
+        int rejected = 0;
+        m_dialogs->onDialog = [&](QDialog* d) {
+            auto* run = qobject_cast<PCSCHEomDlg*>(d);
+            if (!run) {
+                diagram = true;
+                return int(QDialog::Rejected);
+            }
+            connect(run, &QDialog::rejected, [&] { ++rejected; });
+            run->qualityCombo()->setCurrentText(u"High"_s);
+            QTimer::singleShot(300, run, [&, run] {
+                stopShown = run->runButton()->text() == QLatin1String("&Stop") && !run->cancelButton()->isEnabled() &&
+                            !run->qualityCombo()->isEnabled() && EyeMonitor::inst()->progress() < 100;
+                // Escape while scanning means Stop, not "close and later accept".
+                run->reject();
+                // Run while the stopped scan unwinds starts nothing.
+                unwinding = !run->runButton()->isEnabled();
+                run->onRunEOM();
+                run->close();
+            });
+            run->onRunEOM();
+            return run->result();
+        };
+        QElapsedTimer t;
+        t.start();
+        pcs()->eomButton()->click();
+        QVERIFY(t.elapsed() < 5000);
+        QVERIFY(stopShown);
+        QVERIFY(unwinding);
+        QCOMPARE(rejected, 0);
+        QVERIFY(!diagram);
+        QCOMPARE(int(eyeCommands().count("ona_run_controller -eye_monitor PCSCH_0")), 1);
+        QVERIFY(!ONCData::inst()->isBusy());
+        QVERIFY(ONCData::inst()->getRunErr().contains("stopped"));
+    }
+    void busyEngineIssuesNothing() {
+        EyeMonitor::inst()->setPacing(1);
+        m_host->eval("ona_set_controller -hard_ip PCSCH_1 -eye_quality high");
+        m_host->eval("ona_run_controller -eye_monitor PCSCH_1 -nowait");
+        QVERIFY(ONCData::inst()->isBusy());
+        PCSCHEomDlg dialog(pcs(), {}, false);
+        dialog.setGateway(m_gui.get());
+        dialog.onRunEOM();
+        QCOMPARE(dialog.runButton()->text(), u"&Run"_s);
+        QVERIFY(dialog.qualityCombo()->isEnabled());
+        QVERIFY(eyeCommands().isEmpty());
+        QVERIFY(dialog.statusLabel()->text().isEmpty());
+    }
+    void quadCommandsAndLanes() {
+        QCOMPARE(PCSCHEomDlg::laneOf("L3"), 3);
+        QCOMPARE(PCSCHEomDlg::laneOf("X3"), 0);
+        QCOMPARE(PCSCHEomDlg::laneOf("Lx"), 0);
+        QCOMPARE(PCSCHEomDlg::laneOf(QString()), 0);
+        qputenv("ONA_DEBUG_MODE", "");
+        PCSCHEomDlg channel(pcs(), {}, false);
+        QVERIFY(!channel.importButton()->isHidden());
+        qunsetenv("ONA_DEBUG_MODE");
+
+        PCSCHEomDlg quad(pcs(), {"L0", "L1", "L2", "L3"}, true);
+        QCOMPARE(quad.channelCombo()->currentText(), u"L0"_s);
+        m_dialogs->files.enqueue(QString());
+        quad.importEOMFile();
+        quad.qualityCombo()->setCurrentText("Low");
+        quad.channelCombo()->setCurrentText("L3");
+        quad.setGateway(m_gui.get());
+        quad.onRunEOM();
+        QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip PCSCH_0 -eye_quality low",
+                                             "ona_set_controller -hard_ip PCSCH_0 -eye_lane 3",
+                                             "ona_run_controller -eye_monitor PCSCH_0"}));
+        QCOMPARE(quad.result(), int(QDialog::Accepted));
+
+        // The quad panel's own button: lane 1 scanned, its text result drawn.
+        MPPHYX4Widget* mpphy = nullptr;
+        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
+            if (p->name() == QLatin1String("MPPHY_0"))
+                mpphy = qobject_cast<MPPHYX4Widget*>(p);
+        QVERIFY(mpphy && mpphy->eomButton()->isEnabled());
+        int points = 0;
+        m_dialogs->onDialog = [&](QDialog* d) {
+            if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
+                run->channelCombo()->setCurrentText("L1");
+                run->qualityCombo()->setCurrentText("Low");
+                run->onRunEOM();
+                return run->result();
+            }
+            if (auto* eye = qobject_cast<EyeDiagramDlg*>(d))
+                points = eye->model()->rowCount();
+            return int(QDialog::Rejected);
+        };
+        m_host->commands.clear();
+        mpphy->eomButton()->click();
+        QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip MPPHY_0 -eye_quality low",
+                                             "ona_set_controller -hard_ip MPPHY_0 -eye_lane 1",
+                                             "ona_run_controller -eye_monitor MPPHY_0"}));
+        QVERIFY(m_host->eval("dict get [ona_get eye MPPHY_0] file").endsWith(".txt"));
+        QVERIFY(points > 0);
+    }
+    void importShowsTheFilesOwnEye() {
+        qputenv("ONA_DEBUG_MODE", "1");
+        QVERIFY(m_host->eval("ona_run_controller -eye_monitor PCSCH_0").endsWith(".csv"));
+        const QString file = writeFile("import.csv", "0,0,32,32,e,f\n3, 2,f4240,0,1,0\n-2,4,1,1,5,5\n7,1,1,1,1\n");
+        QList<QString> labels;
+        QList<int> heights;
+        QStringList cells;
+        QString rawTitle;
+        m_dialogs->onDialog = [&](QDialog* d) {
+            if (auto* eye = qobject_cast<EyeDiagramDlg*>(d)) {
+                labels << eye->measurementLabel()->text();
+                for (int r = 0; r < eye->model()->rowCount(); ++r)
+                    heights << eye->model()->item(r)->data(Qt::DisplayRole).toInt();
+                eye->onViewRawDataButtonClicked();
+            } else if (auto* raw = qobject_cast<EomDataDlg*>(d)) {
+                rawTitle = raw->windowTitle();
+                QTableWidget* t = raw->table();
+                cells << QString::number(t->columnCount()) << t->horizontalHeaderItem(2)->text();
+                for (int c = 0; c < 6; ++c)
+                    cells << (t->item(1, c) ? t->item(1, c)->text() : u"-"_s);
+                cells << (t->item(3, 5) ? u"sixth"_s : u"none"_s);
+            }
+            return int(QDialog::Rejected);
+        };
+        PCSCHEomDlg dialog(pcs(), {}, false);
+        QVERIFY(!dialog.importButton()->isHidden());
+        m_dialogs->files.enqueue(file);
+        dialog.importEOMFile();
+        // Not the last scan's measurement: the imported file has none.
+        QCOMPARE(labels, QList<QString>{u"Eye width: 0  Eye height: 0\n"_s});
+        QCOMPARE(heights, (QList<int>{29, 1, 0, 0}));
+        QCOMPARE(rawTitle, file);
+        QCOMPARE(cells, (QStringList{"6", "nsamples_cur", "3", "2", "f4240", "0", "1", "0", "none"}));
+        // The debug dump, written whole.
+        QCOMPARE(fileBytes(file + ".txt"), QByteArray("0 0 29\n3 2 1\n-2 4 0\n7 1 0\n"));
+
+        // A file that does not parse is refused, naming the line; none missing.
+        labels.clear();
+        m_dialogs->files.enqueue(writeFile("bad.csv", "0,0,1,1,0,0\n1,1,1,1,nan,0\n"));
+        dialog.importEOMFile();
+        QVERIFY(labels.isEmpty());
+        QCOMPARE(m_dialogs->asked.last().kind, u"message"_s);
+        QVERIFY2(m_dialogs->asked.last().text.contains("line 2"), qPrintable(m_dialogs->asked.last().text));
+        pcs()->loadEomCsvFile(m_dir->filePath("missing.csv"));
+        QCOMPARE(m_dialogs->asked.last().text, u"Error: Cannot read eom file."_s);
+        QVERIFY(labels.isEmpty());
+    }
+    void textVariantBounds() {
+        // Fewer comb values than the grid: the missing points are 0, nothing
+        // is read past the list.
+        EyeDiagramDlg eye(QString(), {"0.5", "0.25"}, {"-0.5", "0", "0.5"}, {"-0.3", "0.1"}, "eomFile", nullptr);
+        QCOMPARE(eye.model()->rowCount(), 6);
+        QCOMPARE(eye.model()->item(0)->data(Qt::DisplayRole).toDouble(), 5000.0);
+        QCOMPARE(eye.model()->item(5)->data(Qt::DisplayRole).toDouble(), 0.0);
+        QCOMPARE(eye.model()->item(3)->data(Qt::UserRole + 2).toDouble(), 0.1); // rows by y, then x
+        QCOMPARE(eye.maxHeight(), 5000);
+        QCOMPARE(eye.measurementLabel()->text(), u"Eye width: 0  Eye height: 0\n"_s);
+        // Height labels fit their range.
+        QCOMPARE(EyeDiagramDlg::heightFormat(1), u"%.2f"_s);
+        QCOMPARE(EyeDiagramDlg::heightFormat(20), u"%.1f"_s);
+        QCOMPARE(EyeDiagramDlg::heightFormat(5000), u"%d"_s);
+    }
 
 private:
     PCSCHWidget* pcs() const {
@@ -62,10 +278,6 @@ private:
                 out << c;
         return out;
     }
-    static QByteArray readAllText(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     QString writeFile(const QString& name, const QByteArray& data) {
         const QString path = m_dir->filePath(name);
         QFile f(path);
@@ -76,247 +288,6 @@ private:
 
     std::unique_ptr<ScriptedDialogs> m_dialogs;
 };
-
-void TstEye::init() {
-    qunsetenv("ONA_DEBUG_MODE");
-    EyeMonitor::inst()->setPacing(0);
-    QVERIFY(openDemo(QStringLiteral("board_ctrl")));
-    QVERIFY(pcs());
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-}
-
-void TstEye::cleanup() {
-    EyeMonitor::inst()->stopEOM();
-    m_dialogs.reset();
-    closeDemo();
-    QVERIFY(!QApplication::overrideCursor());
-}
-
-void TstEye::scanShowsItsEye() {
-    QString label;
-    int points = 0, peak = 0;
-    bool checkedRunDialog = false;
-    m_dialogs->onDialog = [&](QDialog* d) {
-        if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
-            checkedRunDialog = run->windowTitle() == QLatin1String("Eye-Opening Monitor") &&
-                               run->qualityCombo()->currentText() == QLatin1String("Normal") && !run->channelCombo() &&
-                               run->importButton()->isHidden() && run->runButton()->text() == QLatin1String("&Run");
-            run->onRunEOM();
-            return run->result();
-        }
-        if (auto* eye = qobject_cast<EyeDiagramDlg*>(d)) {
-            label = eye->measurementLabel()->text();
-            points = eye->model()->rowCount();
-            peak = eye->maxHeight();
-        }
-        return int(QDialog::Rejected);
-    };
-    QVERIFY(pcs()->eomButton()->isEnabled());
-    pcs()->eomButton()->click();
-    QVERIFY(checkedRunDialog);
-    QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip PCSCH_0 -eye_quality normal",
-                                         "ona_run_controller -eye_monitor PCSCH_0"}));
-    const QString width = m_host->eval("dict get [ona_get eye PCSCH_0] width");
-    const QString height = m_host->eval("dict get [ona_get eye PCSCH_0] height");
-    QVERIFY(width.toInt() > 0 && height.toInt() > 0);
-    QCOMPARE(label, QStringLiteral("Eye width: %1  Eye height: %2\n").arg(width, height));
-    QCOMPARE(points, 33 * 65);
-    QCOMPARE(peak, 50); // the closed edge: half the bits wrong
-}
-
-void TstEye::failedScanShowsNoResult() {
-    // A good scan first, so that a stale result file and an empty run error
-    // text exist.
-    QVERIFY(m_host->eval("ona_run_controller -eye_monitor PCSCH_0").endsWith(".csv"));
-    ONCData::inst()->injectFailure(QStringLiteral("ona_run_controller -eye_monitor"), ONCData::Failed);
-    bool diagram = false;
-    QString status;
-    bool idle = false;
-    m_dialogs->onDialog = [&](QDialog* d) {
-        if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
-            run->onRunEOM();
-            status = run->statusLabel()->text();
-            idle = run->runButton()->text() == QLatin1String("&Run") && run->cancelButton()->isEnabled();
-            return run->result();
-        }
-        diagram = true;
-        return int(QDialog::Rejected);
-    };
-    pcs()->eomButton()->click();
-    QVERIFY(!diagram);
-    QVERIFY(idle);
-    QVERIFY2(status.contains("color:red") && status.contains("injected failure"), qPrintable(status));
-}
-
-void TstEye::stopAndCloseDuringAScan() {
-    EyeMonitor::inst()->setPacing(1);
-    bool diagram = false, stopShown = false, unwinding = false;
-    int rejected = 0;
-    m_dialogs->onDialog = [&](QDialog* d) {
-        auto* run = qobject_cast<PCSCHEomDlg*>(d);
-        if (!run) {
-            diagram = true;
-            return int(QDialog::Rejected);
-        }
-        connect(run, &QDialog::rejected, [&] { ++rejected; });
-        run->qualityCombo()->setCurrentText(QStringLiteral("High"));
-        QTimer::singleShot(300, run, [&, run] {
-            stopShown = run->runButton()->text() == QLatin1String("&Stop") && !run->cancelButton()->isEnabled() &&
-                        !run->qualityCombo()->isEnabled() && EyeMonitor::inst()->progress() < 100;
-            // Escape while scanning means Stop, not "close and later accept".
-            run->reject();
-            // Run while the stopped scan unwinds starts nothing.
-            unwinding = !run->runButton()->isEnabled();
-            run->onRunEOM();
-            run->close();
-        });
-        run->onRunEOM();
-        return run->result();
-    };
-    QElapsedTimer t;
-    t.start();
-    pcs()->eomButton()->click();
-    QVERIFY(t.elapsed() < 5000);
-    QVERIFY(stopShown);
-    QVERIFY(unwinding);
-    QCOMPARE(rejected, 0);
-    QVERIFY(!diagram);
-    QCOMPARE(int(eyeCommands().count("ona_run_controller -eye_monitor PCSCH_0")), 1);
-    QVERIFY(!ONCData::inst()->isBusy());
-    QVERIFY(ONCData::inst()->getRunErr().contains("stopped"));
-}
-
-void TstEye::busyEngineIssuesNothing() {
-    EyeMonitor::inst()->setPacing(1);
-    m_host->eval("ona_set_controller -hard_ip PCSCH_1 -eye_quality high");
-    m_host->eval("ona_run_controller -eye_monitor PCSCH_1 -nowait");
-    QVERIFY(ONCData::inst()->isBusy());
-    PCSCHEomDlg dialog(pcs(), {}, false);
-    dialog.setGateway(m_gui.get());
-    dialog.onRunEOM();
-    QCOMPARE(dialog.runButton()->text(), QStringLiteral("&Run"));
-    QVERIFY(dialog.qualityCombo()->isEnabled());
-    QVERIFY(eyeCommands().isEmpty());
-    QVERIFY(dialog.statusLabel()->text().isEmpty());
-}
-
-void TstEye::quadCommandsAndLanes() {
-    QCOMPARE(PCSCHEomDlg::laneOf("L3"), 3);
-    QCOMPARE(PCSCHEomDlg::laneOf("X3"), 0);
-    QCOMPARE(PCSCHEomDlg::laneOf("Lx"), 0);
-    QCOMPARE(PCSCHEomDlg::laneOf(QString()), 0);
-    qputenv("ONA_DEBUG_MODE", "");
-    PCSCHEomDlg channel(pcs(), {}, false);
-    QVERIFY(!channel.importButton()->isHidden());
-    qunsetenv("ONA_DEBUG_MODE");
-
-    PCSCHEomDlg quad(pcs(), {"L0", "L1", "L2", "L3"}, true);
-    QCOMPARE(quad.channelCombo()->currentText(), QStringLiteral("L0"));
-    m_dialogs->files.enqueue(QString());
-    quad.importEOMFile();
-    QCOMPARE(m_dialogs->asked.last().filter, QStringLiteral("ZENTA EOM (*.txt);;All files (*.*)"));
-    QCOMPARE(m_dialogs->asked.last().caption, QStringLiteral("Select Existing EOM file "));
-    quad.qualityCombo()->setCurrentText("Low");
-    quad.channelCombo()->setCurrentText("L3");
-    quad.setGateway(m_gui.get());
-    quad.onRunEOM();
-    QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip PCSCH_0 -eye_quality low",
-                                         "ona_set_controller -hard_ip PCSCH_0 -eye_lane 3",
-                                         "ona_run_controller -eye_monitor PCSCH_0"}));
-    QCOMPARE(quad.result(), int(QDialog::Accepted));
-
-    // The quad panel's own button: lane 1 scanned, its text result drawn.
-    MPPHYX4Widget* mpphy = nullptr;
-    for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-        if (p->name() == QLatin1String("MPPHY_0"))
-            mpphy = qobject_cast<MPPHYX4Widget*>(p);
-    QVERIFY(mpphy && mpphy->eomButton()->isEnabled());
-    int points = 0;
-    m_dialogs->onDialog = [&](QDialog* d) {
-        if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
-            run->channelCombo()->setCurrentText("L1");
-            run->qualityCombo()->setCurrentText("Low");
-            run->onRunEOM();
-            return run->result();
-        }
-        if (auto* eye = qobject_cast<EyeDiagramDlg*>(d))
-            points = eye->model()->rowCount();
-        return int(QDialog::Rejected);
-    };
-    m_host->commands.clear();
-    mpphy->eomButton()->click();
-    QCOMPARE(eyeCommands(), (QStringList{"ona_set_controller -hard_ip MPPHY_0 -eye_quality low",
-                                         "ona_set_controller -hard_ip MPPHY_0 -eye_lane 1",
-                                         "ona_run_controller -eye_monitor MPPHY_0"}));
-    QVERIFY(m_host->eval("dict get [ona_get eye MPPHY_0] file").endsWith(".txt"));
-    QVERIFY(points > 0);
-}
-
-void TstEye::importShowsTheFilesOwnEye() {
-    qputenv("ONA_DEBUG_MODE", "1");
-    QVERIFY(m_host->eval("ona_run_controller -eye_monitor PCSCH_0").endsWith(".csv"));
-    const QString file = writeFile("import.csv", "0,0,32,32,e,f\n3, 2,f4240,0,1,0\n-2,4,1,1,5,5\n7,1,1,1,1\n");
-    QList<QString> labels;
-    QList<int> heights;
-    QStringList cells;
-    QString rawTitle;
-    m_dialogs->onDialog = [&](QDialog* d) {
-        if (auto* eye = qobject_cast<EyeDiagramDlg*>(d)) {
-            labels << eye->measurementLabel()->text();
-            for (int r = 0; r < eye->model()->rowCount(); ++r)
-                heights << eye->model()->item(r)->data(Qt::DisplayRole).toInt();
-            eye->onViewRawDataButtonClicked();
-        } else if (auto* raw = qobject_cast<EomDataDlg*>(d)) {
-            rawTitle = raw->windowTitle();
-            QTableWidget* t = raw->table();
-            cells << QString::number(t->columnCount()) << t->horizontalHeaderItem(2)->text();
-            for (int c = 0; c < 6; ++c)
-                cells << (t->item(1, c) ? t->item(1, c)->text() : QStringLiteral("-"));
-            cells << (t->item(3, 5) ? QStringLiteral("sixth") : QStringLiteral("none"));
-        }
-        return int(QDialog::Rejected);
-    };
-    PCSCHEomDlg dialog(pcs(), {}, false);
-    QVERIFY(!dialog.importButton()->isHidden());
-    m_dialogs->files.enqueue(file);
-    dialog.importEOMFile();
-    QCOMPARE(m_dialogs->asked.first().filter, QStringLiteral("EOM file (*.csv);;All files (*.*)"));
-    // Not the last scan's measurement: the imported file has none.
-    QCOMPARE(labels, QList<QString>{QStringLiteral("Eye width: 0  Eye height: 0\n")});
-    QCOMPARE(heights, (QList<int>{29, 1, 0, 0}));
-    QCOMPARE(rawTitle, file);
-    QCOMPARE(cells, (QStringList{"6", "nsamples_cur", "3", "2", "f4240", "0", "1", "0", "none"}));
-    // The debug dump, written whole.
-    QCOMPARE(readAllText(file + ".txt"), QByteArray("0 0 29\n3 2 1\n-2 4 0\n7 1 0\n"));
-
-    // A file that does not parse is refused, naming the line; none missing.
-    labels.clear();
-    m_dialogs->files.enqueue(writeFile("bad.csv", "0,0,1,1,0,0\n1,1,1,1,nan,0\n"));
-    dialog.importEOMFile();
-    QVERIFY(labels.isEmpty());
-    QCOMPARE(m_dialogs->asked.last().kind, QStringLiteral("message"));
-    QVERIFY2(m_dialogs->asked.last().text.contains("line 2"), qPrintable(m_dialogs->asked.last().text));
-    pcs()->loadEomCsvFile(m_dir->filePath("missing.csv"));
-    QCOMPARE(m_dialogs->asked.last().text, QStringLiteral("Error: Cannot read eom file."));
-    QCOMPARE(m_dialogs->asked.last().caption, QStringLiteral("Ondrel Analyzer"));
-    QVERIFY(labels.isEmpty());
-}
-
-void TstEye::textVariantBounds() {
-    // Fewer comb values than the grid: the missing points are 0, nothing
-    // is read past the list.
-    EyeDiagramDlg eye(QString(), {"0.5", "0.25"}, {"-0.5", "0", "0.5"}, {"-0.3", "0.1"}, "eomFile", nullptr);
-    QCOMPARE(eye.model()->rowCount(), 6);
-    QCOMPARE(eye.model()->item(0)->data(Qt::DisplayRole).toDouble(), 5000.0);
-    QCOMPARE(eye.model()->item(5)->data(Qt::DisplayRole).toDouble(), 0.0);
-    QCOMPARE(eye.model()->item(3)->data(Qt::UserRole + 2).toDouble(), 0.1); // rows by y, then x
-    QCOMPARE(eye.maxHeight(), 5000);
-    QCOMPARE(eye.measurementLabel()->text(), QStringLiteral("Eye width: 0  Eye height: 0\n"));
-    // Height labels fit their range.
-    QCOMPARE(EyeDiagramDlg::heightFormat(1), QStringLiteral("%.2f"));
-    QCOMPARE(EyeDiagramDlg::heightFormat(20), QStringLiteral("%.1f"));
-    QCOMPARE(EyeDiagramDlg::heightFormat(5000), QStringLiteral("%d"));
-}
 
 QTEST_MAIN(TstEye)
 #include "tst_eye.moc"

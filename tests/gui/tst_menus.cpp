@@ -18,36 +18,23 @@
 #include "theme/themesetting.h"
 #include "waveformmodel.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QMenu>
-#include <QProgressBar>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QToolBar>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
 using vemo::basgui::StdMenu;
 using vemo::toolona::OnaGUI;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QStringList texts(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions)
-        out << (a ? a->text() : QStringLiteral("<null>"));
+        out << (a ? a->text() : u"<null>"_s);
     return out;
-}
-
-QString connectionText(const vemo::basgui::ActionConnection& c) {
-    return QStringLiteral("%1|%2|%3|%4").arg(c.sender, c.signal, c.receiver, c.slot);
 }
 
 // Last value of a bool signal caught by `spy`.
@@ -58,14 +45,260 @@ bool last(const QSignalSpy& spy) { return spy.constLast().constFirst().toBool();
 class TstMenus : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_host = std::make_unique<RecordingHost>();
+    }
+    void cleanup() {
+        m_host.reset();
+        OnaData::inst()->resetData();
+        m_dir.reset();
+    }
 
-    void listsPerMode();
-    void fourteenConnections();
-    void sharedActionsActOnce();
-    void zoomFollowsTabCoreRunAndFile();
-    void undoRedoAndOwnActions();
+    void listsPerMode() {
+        const QString ona = demofixture::copyDemo(m_dir->path());
+        auto embedded = demofixture::embeddedGui(m_host.get(), ona);
+        QVERIFY(embedded);
+        auto standalone = demofixture::standaloneGui(ona);
+        QVERIFY(standalone);
+
+        for (OnaGUI* gui : {embedded.get(), standalone.get()}) {
+            const bool alone = gui == standalone.get();
+            // Each call returns its own list, however often the host asks; the
+            // embedded window leaves New, Open and Options to its host.
+            for (int round = 0; round < 2; ++round) {
+                QCOMPARE(gui->stdMenuItems(vemo::basgui::FileMenu).size(), alone ? 5 : 3);
+                QCOMPARE(gui->stdMenuItems(vemo::basgui::ViewMenu), QStringList({"zoom in", "zoom out", "zoom fit"}));
+                QCOMPARE(gui->stdMenuItems(vemo::basgui::WindowMenu).size(), alone ? 0 : 2);
+                QCOMPARE(gui->stdToolbarButtons().size(), alone ? 8 : 6);
+                QCOMPARE(texts(gui->myMenuItems(vemo::basgui::ToolsMenu)).contains("Options..."), alone);
+            }
+            const QStringList view = texts(gui->myMenuItems(vemo::basgui::ViewMenu));
+            QCOMPARE(view.mid(0, 3), QStringList({"Next Edge", "Previous Edge", "Find Value..."}));
+            if (alone)
+                QCOMPARE(view.value(3), u"Tcl Console"_s);
+            else
+                QCOMPARE(view.size(), 3);
+            // Offered only while a capture is shown.
+            QVERIFY(!gui->tableAction(vemo::toolona::NextChangeAction)->isEnabled());
+            QVERIFY(!gui->tableAction(vemo::toolona::FindValueAction)->isEnabled());
+
+            // The menus the host built from the lists.
+            QVERIFY(gui->stdMenu(vemo::basgui::FileMenu)->actions().contains(gui->sharedAction("save as")));
+            QVERIFY(gui->stdMenu(vemo::basgui::ToolsMenu)->actions().contains(gui->tableAction(33)));
+            QCOMPARE(gui->stdMenu(vemo::basgui::FileMenu)->actions().contains(gui->sharedAction("new")), alone);
+            // The special tool bar on its own row at the top, with the run panel.
+            QVERIFY(gui->needSpecialToolBar());
+            QCOMPARE(gui->toolBarArea(gui->specialToolBar()), Qt::TopToolBarArea);
+            QVERIFY(gui->toolBarBreak(gui->specialToolBar()));
+            const QList<QAction*> panel = gui->specialToolBar()->actions();
+            QVERIFY(panel.contains(gui->runAction()));
+            QVERIFY(panel.indexOf(gui->runAction()) < panel.indexOf(gui->stopAction()));
+            QVERIFY(panel.indexOf(gui->stopAction()) < panel.indexOf(gui->triggerAction()));
+            QCOMPARE(gui->specialToolBar()->widgetForAction(panel.first()), gui->progressBar());
+        }
+    }
+    void fourteenConnections() {
+        auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
+        QVERIFY(gui);
+        // Every entry names a real signal and slot: the host makes all 14.
+        QCOMPARE(gui->activeConnections().size(), 14);
+        QVERIFY(gui->connectSharedAction());
+        QCOMPARE(gui->connectedCount(), 14);
+
+        // The availability signals reach the shared actions.
+        gui->SetDirtyBit();
+        QVERIFY(gui->sharedAction("save")->isEnabled());
+        gui->ResetDirtyBit();
+        QVERIFY(!gui->sharedAction("save")->isEnabled());
+        gui->sharedAction("about")->setEnabled(false);
+        gui->sharedAction("save as")->setEnabled(false);
+        gui->refreshConnections();
+        QVERIFY(gui->sharedAction("about")->isEnabled());
+        QVERIFY(gui->sharedAction("save as")->isEnabled());
+        QVERIFY(!gui->sharedAction("save")->isEnabled());
+        // Connected, the host's actions show the tool's state at once.
+        QVERIFY(!gui->sharedAction("zoom in")->isEnabled()); // no capture yet
+    }
+    void sharedActionsActOnce() {
+        ScriptedDialogs dialogs;
+        const QString ona = demofixture::copyDemo(m_dir->path());
+        auto gui = demofixture::embeddedGui(m_host.get(), ona);
+        QVERIFY(gui);
+        QVERIFY(gui->connectSharedAction());
+
+        m_host->commands.clear();
+        gui->SetDirtyBit();
+        gui->sharedAction("save")->trigger();
+        QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
+        QVERIFY(!gui->isModified());
+
+        // Save As asks once; cancelled, nothing is saved.
+        gui->sharedAction("save as")->trigger();
+        int asked = 0;
+        for (const auto& a : dialogs.asked)
+            asked += a.kind == QLatin1String("save");
+        QCOMPARE(asked, 1);
+        QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
+
+        // About shows one box.
+        dialogs.asked.clear();
+        gui->sharedAction("about")->trigger();
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked.at(0).kind, u"dialog"_s);
+
+        // Zoom moves one step per click.
+        QVERIFY(capture(gui.get()));
+        WaveformModel* model = gui->wdModel();
+        QVERIFY(model && model->hasData());
+        gui->sharedAction("zoom fit")->trigger();
+        const int all = model->getViewCount();
+        QVERIFY(all > 4);
+        gui->sharedAction("zoom in")->trigger();
+        QCOMPARE(model->getViewCount(), all / 2);
+        gui->sharedAction("zoom in")->trigger();
+        QCOMPARE(model->getViewCount(), all / 4);
+        gui->sharedAction("zoom out")->trigger();
+        QCOMPARE(model->getViewCount(), all / 2);
+        gui->sharedAction("zoom fit")->trigger();
+        QCOMPARE(model->getViewCount(), all);
+        // Zoom to the trigger frame shows the one frame of this capture.
+        gui->viewZoomtrigger();
+        QCOMPARE(model->getViewCount(), all);
+    }
+    void zoomFollowsTabCoreRunAndFile() {
+        const QString ona = demofixture::copyDemo(m_dir->path());
+        auto gui = demofixture::embeddedGui(m_host.get(), ona);
+        QVERIFY(gui);
+        QVERIFY(gui->connectSharedAction());
+        QAction* zoom = gui->sharedAction("zoom in");
+        QSignalSpy spy(gui.get(), &OnaGUI::zoomAvailable);
+        QTabWidget* tabs = gui->rightView()->tabWidget();
+
+        // No capture: never available, whatever the tab.
+        tabs->setCurrentIndex(1);
+        QVERIFY(!zoom->isEnabled());
+
+        // A run turns it off when it starts and on at its end (waveform in front).
+        spy.clear();
+        QVERIFY(capture(gui.get()));
+        QVERIFY(!spy.isEmpty());
+        QCOMPARE(spy.constFirst().constFirst().toBool(), false);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(last(spy));
+        QVERIFY(zoom->isEnabled());
+
+        // Tab: only the waveform page zooms.
+        tabs->setCurrentIndex(0);
+        QVERIFY(!zoom->isEnabled());
+        tabs->setCurrentIndex(1);
+        QVERIFY(zoom->isEnabled());
+
+        // Core: the other core has captured nothing of its own unless it ran.
+        QComboBox* selector = gui->coreSelector();
+        QVERIFY(selector);
+        const bool busRan = OnaData::inst()->isRunCore(1);
+        selector->setCurrentIndex(1);
+        QCOMPARE(OnaData::inst()->getCurrentCore(), 1);
+        tabs->setCurrentIndex(1);
+        QCOMPARE(zoom->isEnabled(), busRan && gui->wdModel() && gui->wdModel()->hasData());
+        selector->setCurrentIndex(0);
+        tabs->setCurrentIndex(1);
+        QVERIFY(zoom->isEnabled());
+
+        // Tool switch and attach re-evaluate it.
+        spy.clear();
+        gui->onToolSwitched(true);
+        QVERIFY(!spy.isEmpty() && last(spy));
+        tabs->setCurrentIndex(0);
+        spy.clear();
+        gui->onToolSwitched(true);
+        QVERIFY(!spy.isEmpty() && !last(spy));
+
+        // File: a freshly opened project has no capture in front.
+        QString name = demofixture::copyDemo(m_dir->path(), u"other"_s);
+        QVERIFY(gui->doOpenFile(name, QString()));
+        QVERIFY(!zoom->isEnabled());
+    }
+    void undoRedoAndOwnActions() {
+        const QString ona = demofixture::copyDemo(m_dir->path());
+        auto gui = demofixture::embeddedGui(m_host.get(), ona);
+        QVERIFY(gui);
+        QSignalSpy undo(gui.get(), &OnaGUI::undoAvailable);
+        QSignalSpy redo(gui.get(), &OnaGUI::redoAvailable);
+        gui->onUndoChanged(true);
+        gui->onRedoChanged(true);
+        QVERIFY(last(undo) && last(redo));
+        gui->onUndoChanged(false);
+        QVERIFY(!last(undo));
+
+        // A file that cannot be written keeps undo and redo unavailable.
+        // (Only where permissions bind: root may write anything.)
+        QFile::setPermissions(ona, QFileDevice::ReadOwner);
+        if (!QFileInfo(ona).isWritable()) {
+            gui->onActivated();
+            QVERIFY(gui->isReadOnlyFile());
+            gui->onUndoChanged(true);
+            gui->onRedoChanged(true);
+            QVERIFY(!last(undo) && !last(redo));
+        }
+        QFile::setPermissions(ona, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+        // programDevice called directly: catalogue message and an empty tip.
+        QSignalSpy tips(gui.get(), &OnaGUI::sigStatusTips);
+        gui->programDevice();
+        QCOMPARE(tips.size(), 1);
+        QVERIFY(tips.constFirst().constFirst().toString().isEmpty());
+        // Sent by an action, its status tip.
+        QAction sender(u"Program"_s);
+        sender.setStatusTip(u"Program the device"_s);
+        connect(&sender, &QAction::triggered, gui.get(), &OnaGUI::programDevice);
+        sender.trigger();
+        QCOMPARE(tips.constLast().constFirst().toString(), u"Program the device"_s);
+
+        // Stand-alone, a writable file announces that editing is available.
+        auto alone = demofixture::makeGui(true, {demofixture::copyDemo(m_dir->path(), u"alone"_s)});
+        QSignalSpy edit(alone.get(), &OnaGUI::editAvailable);
+        QVERIFY(alone->initialize());
+        QVERIFY(!edit.isEmpty());
+        QCOMPARE(edit.constLast().constFirst().toBool(), true);
+
+        // Options...: with nobody listening, the stand-alone tool's own dialog
+        // edits the settings it reads and stores them where they live.
+        vemo::basgui::ScriptedDialogs dialogs;
+        QCOMPARE(alone->initSerdesPreference(), 1);
+        const QString themeBefore = vemo::theme::ThemeSetting::style();
+        const QString otherTheme = themeBefore == QLatin1String("dark") ? u"light"_s : u"dark"_s;
+        dialogs.onDialog = [&](QDialog* d) {
+            auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d);
+            if (!options)
+                return int(QDialog::Rejected);
+            options->themeCombo()->setCurrentIndex(options->themeCombo()->findData(otherTheme));
+            options->initSerdesCheck()->setChecked(false);
+            return int(QDialog::Accepted);
+        };
+        alone->tableAction(91)->trigger();
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked.at(0).kind, u"dialog"_s);
+        QCOMPARE(alone->initSerdesPreference(), 0);
+        QCOMPARE(vemo::basgui::BaseUsrSettings(u"ONL_ANALYZER"_s).value(u"initserdes"_s).toInt(), 0);
+        QCOMPARE(vemo::basgui::BaseUsrSettings(u"host"_s).value(u"theme_style"_s).toString(), otherTheme);
+        // Cancelled: nothing changes.
+        dialogs.onDialog = [](QDialog* d) {
+            if (auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d))
+                options->initSerdesCheck()->setChecked(true);
+            return int(QDialog::Rejected);
+        };
+        alone->tableAction(91)->trigger();
+        QCOMPARE(alone->initSerdesPreference(), 0);
+        vemo::theme::ThemeSetting::setStyle(themeBefore);
+
+        // An application that listens gets the signal instead.
+        QSignalSpy options(alone.get(), &OnaGUI::sigOptionDialog);
+        alone->tableAction(91)->trigger();
+        QCOMPARE(options.size(), 1);
+        QCOMPARE(dialogs.asked.size(), 2);
+    }
 
 private:
     // Runs a capture through the panel and waits for its end.
@@ -74,17 +307,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingHost> m_host;
 };
-
-void TstMenus::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-}
-
-void TstMenus::cleanup() {
-    m_host.reset();
-    OnaData::inst()->resetData();
-    m_dir.reset();
-}
 
 bool TstMenus::capture(OnaGUI* gui) {
     gui->runAnalyzer();
@@ -97,286 +319,6 @@ bool TstMenus::capture(OnaGUI* gui) {
             testMs(20000)))
         return false;
     return gui->progressBar()->format() == QLatin1String("Completed");
-}
-
-void TstMenus::listsPerMode() {
-    const QString ona = demofixture::copyDemo(m_dir->path());
-    auto embedded = demofixture::embeddedGui(m_host.get(), ona);
-    QVERIFY(embedded);
-    auto standalone = demofixture::standaloneGui(ona);
-    QVERIFY(standalone);
-
-    for (OnaGUI* gui : {embedded.get(), standalone.get()}) {
-        const bool alone = gui == standalone.get();
-        // Each call returns its own list, however often the host asks.
-        for (int round = 0; round < 2; ++round) {
-            QCOMPARE(gui->stdMenuItems(vemo::basgui::FileMenu),
-                     alone ? QStringList({"new", "open", "save", "save as", "close"})
-                           : QStringList({"save", "save as", "close"}));
-            QVERIFY(gui->stdMenuItems(vemo::basgui::EditMenu).isEmpty());
-            QCOMPARE(gui->stdMenuItems(vemo::basgui::ViewMenu), QStringList({"zoom in", "zoom out", "zoom fit"}));
-            QVERIFY(gui->stdMenuItems(vemo::basgui::ToolsMenu).isEmpty());
-            QCOMPARE(gui->stdMenuItems(vemo::basgui::WindowMenu),
-                     alone ? QStringList() : QStringList({"detach", "attach"}));
-            QCOMPARE(gui->stdMenuItems(vemo::basgui::HelpMenu), QStringList({"about", "help"}));
-            QCOMPARE(gui->stdToolbarButtons(),
-                     alone ? QStringList({"new", "open", "save", "zoom in", "zoom out", "zoom fit", "about", "help"})
-                           : QStringList({"save", "zoom in", "zoom out", "zoom fit", "about", "help"}));
-
-            QCOMPARE(texts(gui->myMenuItems(vemo::basgui::FileMenu)), QStringList({"Export..."}));
-            QVERIFY(gui->myMenuItems(vemo::basgui::EditMenu).isEmpty());
-            QCOMPARE(texts(gui->myMenuItems(vemo::basgui::ToolsMenu)),
-                     alone ? QStringList({"Token Set Manager", "Cable Connection Manager", "Options..."})
-                           : QStringList({"Token Set Manager", "Cable Connection Manager"}));
-            QVERIFY(gui->myMenuItems(vemo::basgui::WindowMenu).isEmpty());
-            QVERIFY(gui->myMenuItems(vemo::basgui::HelpMenu).isEmpty());
-            QVERIFY(gui->myMenus().isEmpty());
-        }
-        const QStringList view = texts(gui->myMenuItems(vemo::basgui::ViewMenu));
-        QCOMPARE(view.mid(0, 3), QStringList({"Next Edge", "Previous Edge", "Find Value..."}));
-        if (alone)
-            QCOMPARE(view.value(3), QStringLiteral("Tcl Console"));
-        else
-            QCOMPARE(view.size(), 3);
-        // Offered only while a capture is shown.
-        QVERIFY(!gui->tableAction(vemo::toolona::NextChangeAction)->isEnabled());
-        QVERIFY(!gui->tableAction(vemo::toolona::FindValueAction)->isEnabled());
-
-        // The menus the host built from the lists.
-        QVERIFY(gui->stdMenu(vemo::basgui::FileMenu)->actions().contains(gui->sharedAction("save as")));
-        QVERIFY(gui->stdMenu(vemo::basgui::ToolsMenu)->actions().contains(gui->tableAction(33)));
-        QCOMPARE(gui->stdMenu(vemo::basgui::FileMenu)->actions().contains(gui->sharedAction("new")), alone);
-        // The special tool bar on its own row at the top, with the run panel.
-        QVERIFY(gui->needSpecialToolBar());
-        QCOMPARE(gui->toolBarArea(gui->specialToolBar()), Qt::TopToolBarArea);
-        QVERIFY(gui->toolBarBreak(gui->specialToolBar()));
-        const QList<QAction*> panel = gui->specialToolBar()->actions();
-        QVERIFY(panel.contains(gui->runAction()));
-        QVERIFY(panel.indexOf(gui->runAction()) < panel.indexOf(gui->stopAction()));
-        QVERIFY(panel.indexOf(gui->stopAction()) < panel.indexOf(gui->triggerAction()));
-        QCOMPARE(gui->specialToolBar()->widgetForAction(panel.first()), gui->progressBar());
-    }
-}
-
-void TstMenus::fourteenConnections() {
-    auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-    QVERIFY(gui);
-    QStringList got;
-    for (const auto& c : gui->activeConnections())
-        got << connectionText(c);
-    const QStringList expected{
-        "|2fileChanged(bool)|save|1setEnabled(bool)",        "save|2triggered()||1onSave()",
-        "|2alwaysAvailable(bool)|save as|1setEnabled(bool)", "save as|2triggered()||1fileSaveAs()",
-        "|2zoomAvailable(bool)|zoom in|1setEnabled(bool)",   "zoom in|2triggered()||1viewZoomin()",
-        "|2zoomAvailable(bool)|zoom out|1setEnabled(bool)",  "zoom out|2triggered()||1viewZoomout()",
-        "|2zoomAvailable(bool)|zoom fit|1setEnabled(bool)",  "zoom fit|2triggered()||1viewZoomfit()",
-        "|2alwaysAvailable(bool)|about|1setEnabled(bool)",   "about|2triggered()||1onHelpAbout()",
-        "|2alwaysAvailable(bool)|help|1setEnabled(bool)",    "help|2triggered()||1onHelpHelp()",
-    };
-    QCOMPARE(got, expected);
-    // Every entry names a real signal and slot: the host makes all 14.
-    QVERIFY(gui->connectSharedAction());
-    QCOMPARE(gui->connectedCount(), 14);
-
-    // The availability signals reach the shared actions.
-    gui->SetDirtyBit();
-    QVERIFY(gui->sharedAction("save")->isEnabled());
-    gui->ResetDirtyBit();
-    QVERIFY(!gui->sharedAction("save")->isEnabled());
-    gui->sharedAction("about")->setEnabled(false);
-    gui->sharedAction("save as")->setEnabled(false);
-    gui->refreshConnections();
-    QVERIFY(gui->sharedAction("about")->isEnabled());
-    QVERIFY(gui->sharedAction("save as")->isEnabled());
-    QVERIFY(!gui->sharedAction("save")->isEnabled());
-    // Connected, the host's actions show the tool's state at once.
-    QVERIFY(!gui->sharedAction("zoom in")->isEnabled()); // no capture yet
-}
-
-void TstMenus::sharedActionsActOnce() {
-    ScriptedDialogs dialogs;
-    const QString ona = demofixture::copyDemo(m_dir->path());
-    auto gui = demofixture::embeddedGui(m_host.get(), ona);
-    QVERIFY(gui);
-    QVERIFY(gui->connectSharedAction());
-
-    m_host->commands.clear();
-    gui->SetDirtyBit();
-    gui->sharedAction("save")->trigger();
-    QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
-    QVERIFY(!gui->isModified());
-
-    // Save As asks once; cancelled, nothing is saved.
-    gui->sharedAction("save as")->trigger();
-    int asked = 0;
-    for (const auto& a : dialogs.asked)
-        asked += a.kind == QLatin1String("save");
-    QCOMPARE(asked, 1);
-    QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
-
-    // About shows one box.
-    dialogs.asked.clear();
-    gui->sharedAction("about")->trigger();
-    QCOMPARE(dialogs.asked.size(), 1);
-    QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("dialog"));
-
-    // Zoom moves one step per click.
-    QVERIFY(capture(gui.get()));
-    WaveformModel* model = gui->wdModel();
-    QVERIFY(model && model->hasData());
-    gui->sharedAction("zoom fit")->trigger();
-    const int all = model->getViewCount();
-    QVERIFY(all > 4);
-    gui->sharedAction("zoom in")->trigger();
-    QCOMPARE(model->getViewCount(), all / 2);
-    gui->sharedAction("zoom in")->trigger();
-    QCOMPARE(model->getViewCount(), all / 4);
-    gui->sharedAction("zoom out")->trigger();
-    QCOMPARE(model->getViewCount(), all / 2);
-    gui->sharedAction("zoom fit")->trigger();
-    QCOMPARE(model->getViewCount(), all);
-    // Zoom to the trigger frame shows the one frame of this capture.
-    gui->viewZoomtrigger();
-    QCOMPARE(model->getViewCount(), all);
-}
-
-void TstMenus::zoomFollowsTabCoreRunAndFile() {
-    const QString ona = demofixture::copyDemo(m_dir->path());
-    auto gui = demofixture::embeddedGui(m_host.get(), ona);
-    QVERIFY(gui);
-    QVERIFY(gui->connectSharedAction());
-    QAction* zoom = gui->sharedAction("zoom in");
-    QSignalSpy spy(gui.get(), &OnaGUI::zoomAvailable);
-    QTabWidget* tabs = gui->rightView()->tabWidget();
-
-    // No capture: never available, whatever the tab.
-    tabs->setCurrentIndex(1);
-    QVERIFY(!zoom->isEnabled());
-
-    // A run turns it off when it starts and on at its end (waveform in front).
-    spy.clear();
-    QVERIFY(capture(gui.get()));
-    QVERIFY(!spy.isEmpty());
-    QCOMPARE(spy.constFirst().constFirst().toBool(), false);
-    QCOMPARE(tabs->currentIndex(), 1);
-    QVERIFY(last(spy));
-    QVERIFY(zoom->isEnabled());
-
-    // Tab: only the waveform page zooms.
-    tabs->setCurrentIndex(0);
-    QVERIFY(!zoom->isEnabled());
-    tabs->setCurrentIndex(1);
-    QVERIFY(zoom->isEnabled());
-
-    // Core: the other core has captured nothing of its own unless it ran.
-    QComboBox* selector = gui->coreSelector();
-    QVERIFY(selector);
-    const bool busRan = OnaData::inst()->isRunCore(1);
-    selector->setCurrentIndex(1);
-    QCOMPARE(OnaData::inst()->getCurrentCore(), 1);
-    tabs->setCurrentIndex(1);
-    QCOMPARE(zoom->isEnabled(), busRan && gui->wdModel() && gui->wdModel()->hasData());
-    selector->setCurrentIndex(0);
-    tabs->setCurrentIndex(1);
-    QVERIFY(zoom->isEnabled());
-
-    // Tool switch and attach re-evaluate it.
-    spy.clear();
-    gui->onToolSwitched(true);
-    QVERIFY(!spy.isEmpty() && last(spy));
-    tabs->setCurrentIndex(0);
-    spy.clear();
-    gui->onToolSwitched(true);
-    QVERIFY(!spy.isEmpty() && !last(spy));
-
-    // File: a freshly opened project has no capture in front.
-    QString name = demofixture::copyDemo(m_dir->path(), QStringLiteral("other"));
-    QVERIFY(gui->doOpenFile(name, QString()));
-    QVERIFY(!zoom->isEnabled());
-}
-
-void TstMenus::undoRedoAndOwnActions() {
-    const QString ona = demofixture::copyDemo(m_dir->path());
-    auto gui = demofixture::embeddedGui(m_host.get(), ona);
-    QVERIFY(gui);
-    QSignalSpy undo(gui.get(), &OnaGUI::undoAvailable);
-    QSignalSpy redo(gui.get(), &OnaGUI::redoAvailable);
-    gui->onUndoChanged(true);
-    gui->onRedoChanged(true);
-    QVERIFY(last(undo) && last(redo));
-    gui->onUndoChanged(false);
-    QVERIFY(!last(undo));
-
-    // A file that cannot be written keeps undo and redo unavailable.
-    // (Only where permissions bind: root may write anything.)
-    QFile::setPermissions(ona, QFileDevice::ReadOwner);
-    if (!QFileInfo(ona).isWritable()) {
-        gui->onActivated();
-        QVERIFY(gui->isReadOnlyFile());
-        gui->onUndoChanged(true);
-        gui->onRedoChanged(true);
-        QVERIFY(!last(undo) && !last(redo));
-    }
-    QFile::setPermissions(ona, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-
-    // programDevice called directly: catalogue message and an empty tip.
-    QSignalSpy tips(gui.get(), &OnaGUI::sigStatusTips);
-    gui->programDevice();
-    QCOMPARE(tips.size(), 1);
-    QVERIFY(tips.constFirst().constFirst().toString().isEmpty());
-    // Sent by an action, its status tip.
-    QAction sender(QStringLiteral("Program"));
-    sender.setStatusTip(QStringLiteral("Program the device"));
-    connect(&sender, &QAction::triggered, gui.get(), &OnaGUI::programDevice);
-    sender.trigger();
-    QCOMPARE(tips.constLast().constFirst().toString(), QStringLiteral("Program the device"));
-
-    // Stand-alone, a writable file announces that editing is available.
-    QList<QString> args{demofixture::copyDemo(m_dir->path(), QStringLiteral("alone"))};
-    QString unused;
-    auto alone = std::make_unique<OnaGUI>(nullptr, args, unused, true, QString());
-    QSignalSpy edit(alone.get(), &OnaGUI::editAvailable);
-    QVERIFY(alone->initialize());
-    QVERIFY(!edit.isEmpty());
-    QCOMPARE(edit.constLast().constFirst().toBool(), true);
-
-    // Options...: with nobody listening, the stand-alone tool's own dialog
-    // edits the settings it reads and stores them where they live.
-    vemo::basgui::ScriptedDialogs dialogs;
-    QCOMPARE(alone->initSerdesPreference(), 1);
-    const QString themeBefore = vemo::theme::ThemeSetting::style();
-    const QString otherTheme = themeBefore == QLatin1String("dark") ? QStringLiteral("light") : QStringLiteral("dark");
-    dialogs.onDialog = [&](QDialog* d) {
-        auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d);
-        if (!options)
-            return int(QDialog::Rejected);
-        options->themeCombo()->setCurrentIndex(options->themeCombo()->findData(otherTheme));
-        options->initSerdesCheck()->setChecked(false);
-        return int(QDialog::Accepted);
-    };
-    alone->tableAction(91)->trigger();
-    QCOMPARE(dialogs.asked.size(), 1);
-    QCOMPARE(dialogs.asked.at(0).kind, QStringLiteral("dialog"));
-    QCOMPARE(alone->initSerdesPreference(), 0);
-    QCOMPARE(vemo::basgui::BaseUsrSettings(QStringLiteral("ONL_ANALYZER")).value(QStringLiteral("initserdes")).toInt(),
-             0);
-    QCOMPARE(vemo::basgui::BaseUsrSettings(QStringLiteral("host")).value(QStringLiteral("theme_style")).toString(),
-             otherTheme);
-    // Cancelled: nothing changes.
-    dialogs.onDialog = [](QDialog* d) {
-        if (auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d))
-            options->initSerdesCheck()->setChecked(true);
-        return int(QDialog::Rejected);
-    };
-    alone->tableAction(91)->trigger();
-    QCOMPARE(alone->initSerdesPreference(), 0);
-    vemo::theme::ThemeSetting::setStyle(themeBefore);
-
-    // An application that listens gets the signal instead.
-    QSignalSpy options(alone.get(), &OnaGUI::sigOptionDialog);
-    alone->tableAction(91)->trigger();
-    QCOMPARE(options.size(), 1);
-    QCOMPARE(dialogs.asked.size(), 2);
 }
 
 QTEST_MAIN(TstMenus)

@@ -13,12 +13,8 @@
 #include "onadata.h"
 #include "triggerumodel.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -30,6 +26,7 @@ using vemo::toolona::PageSet;
 using vemo::toolona::PageTable;
 using vemo::toolona::RightView;
 using vemo::toolona::ToolGateway;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -57,103 +54,90 @@ QStringList tabTexts(OnaGUI& gui) {
 class TstPageTable : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void analyzerPageAppearsAndIsBuiltWhenShown();
-    void controllerPageTakesItsContentTest();
+    void initTestCase() {
+        PageTable::addPage({PageSet::LogicAnalyzer, u"Fixture Page"_s,
+                            [](const PageContext& c) -> QWidget* { return new FixturePage(c.gateway, c.parent); },
+                            nullptr,
+                            [](QWidget* page, const PageModels& m) {
+                                auto* fixture = static_cast<FixturePage*>(page);
+                                fixture->units = m.tu;
+                                fixture->setText(m.tu ? m.tu->text(0, TriggerUModel::ColName) : QString());
+                            },
+                            nullptr});
+        PageTable::addPage({PageSet::Controller, u"Fixture Controller"_s,
+                            [](const PageContext& c) -> QWidget* { return new QLabel(c.parent); },
+                            [](const QSharedPointer<AnalyzerCore>&) { return false; }, nullptr, nullptr});
+    }
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_host = std::make_unique<RecordingHost>();
+        FixturePage::built = 0;
+    }
+    void cleanup() {
+        m_host.reset();
+        m_dir.reset();
+    }
+    void analyzerPageAppearsAndIsBuiltWhenShown() {
+        auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), u"demo"_s, false));
+        QVERIFY(gui);
+        RightView* view = gui->rightView();
+        QCOMPARE(tabTexts(*gui), QStringList({u"LA Trigger"_s, u"LA Waveform"_s, u"Fixture Page"_s}));
+        // Only the page in front exists after start-up.
+        QVERIFY(view->builtPage(u"LA Trigger"_s));
+        QVERIFY(!view->builtPage(u"LA Waveform"_s));
+        QCOMPARE(FixturePage::built, 0);
+        QVERIFY(view->tabWidget()->isTabEnabled(2));
+
+        // Shown: built once, in its own tab, with the models the others got.
+        view->tabWidget()->setCurrentIndex(2);
+        QCOMPARE(FixturePage::built, 1);
+        auto* page = dynamic_cast<FixturePage*>(view->builtPage(u"Fixture Page"_s));
+        QVERIFY(page);
+        QCOMPARE(view->tabWidget()->currentWidget(), page);
+        QCOMPARE(view->tabWidget()->tabText(2), u"Fixture Page"_s);
+        QCOMPARE(page->units.data(), gui->tuModel());
+        QCOMPARE(page->text(), OnaData::inst()->getTUName(0));
+        view->tabWidget()->setCurrentIndex(0);
+        view->tabWidget()->setCurrentIndex(2);
+        QCOMPARE(FixturePage::built, 1);
+
+        // Its gateway is the window: commands reach the host with their
+        // results, refusals are said in the status bar, the modified mark sticks.
+        m_host->commands.clear();
+        QString result;
+        QVERIFY(page->gateway->tclEval(u"ona_wait"_s, &result));
+        QCOMPARE(result, u"Ready"_s);
+        QVERIFY(!vemo::toolona::sendCommand(page->gateway, u"ona_set_core -name nosuch"_s));
+        QCOMPARE(m_host->commands, QStringList({u"ona_wait"_s, u"ona_set_core -name nosuch"_s}));
+        QVERIFY(gui->statusBar()->currentMessage().contains(QLatin1String("nosuch")));
+        QVERIFY(!gui->isModified());
+        page->gateway->markModified();
+        QVERIFY(gui->isModified());
+
+        // A later hand-over (another core) reaches the built page too.
+        TriggerUModel* first = gui->tuModel();
+        QVERIFY(gui->coreSelector());
+        gui->coreSelector()->setCurrentIndex(1);
+        QVERIFY(gui->tuModel() && gui->tuModel() != first);
+        QCOMPARE(page->units.data(), gui->tuModel());
+    }
+    void controllerPageTakesItsContentTest() {
+        auto gui = demofixture::makeGui(false);
+        QStringList expected{u"LA Trigger"_s, u"LA Waveform"_s, u"Fixture Page"_s};
+        expected += RightView::controllerTitles();
+        QCOMPARE(RightView::controllerTitles().constLast(), u"Fixture Controller"_s);
+        QCOMPARE(tabTexts(*gui), expected);
+        QTabWidget* tabs = gui->rightView()->tabWidget();
+        // Its content test disables the tab before the page exists.
+        QVERIFY(!gui->rightView()->builtPage(u"Fixture Controller"_s));
+        QVERIFY(!tabs->isTabEnabled(tabs->count() - 1));
+        QVERIFY(tabs->isTabEnabled(2));
+    }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingHost> m_host;
 };
-
-void TstPageTable::initTestCase() {
-    PageTable::addPage({PageSet::LogicAnalyzer, QStringLiteral("Fixture Page"),
-                        [](const PageContext& c) -> QWidget* { return new FixturePage(c.gateway, c.parent); }, nullptr,
-                        [](QWidget* page, const PageModels& m) {
-                            auto* fixture = static_cast<FixturePage*>(page);
-                            fixture->units = m.tu;
-                            fixture->setText(m.tu ? m.tu->text(0, TriggerUModel::ColName) : QString());
-                        },
-                        nullptr});
-    PageTable::addPage({PageSet::Controller, QStringLiteral("Fixture Controller"),
-                        [](const PageContext& c) -> QWidget* { return new QLabel(c.parent); },
-                        [](const QSharedPointer<AnalyzerCore>&) { return false; }, nullptr, nullptr});
-}
-
-void TstPageTable::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    FixturePage::built = 0;
-}
-
-void TstPageTable::cleanup() {
-    m_host.reset();
-    m_dir.reset();
-}
-
-void TstPageTable::analyzerPageAppearsAndIsBuiltWhenShown() {
-    auto gui =
-        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
-    QVERIFY(gui);
-    RightView* view = gui->rightView();
-    QCOMPARE(tabTexts(*gui), QStringList({QStringLiteral("LA Trigger"), QStringLiteral("LA Waveform"),
-                                          QStringLiteral("Fixture Page")}));
-    // Only the page in front exists after start-up.
-    QVERIFY(view->builtPage(QStringLiteral("LA Trigger")));
-    QVERIFY(!view->builtPage(QStringLiteral("LA Waveform")));
-    QCOMPARE(FixturePage::built, 0);
-    QVERIFY(view->tabWidget()->isTabEnabled(2));
-
-    // Shown: built once, in its own tab, with the models the others got.
-    view->tabWidget()->setCurrentIndex(2);
-    QCOMPARE(FixturePage::built, 1);
-    auto* page = dynamic_cast<FixturePage*>(view->builtPage(QStringLiteral("Fixture Page")));
-    QVERIFY(page);
-    QCOMPARE(view->tabWidget()->currentWidget(), page);
-    QCOMPARE(view->tabWidget()->tabText(2), QStringLiteral("Fixture Page"));
-    QCOMPARE(page->units.data(), gui->tuModel());
-    QCOMPARE(page->text(), OnaData::inst()->getTUName(0));
-    view->tabWidget()->setCurrentIndex(0);
-    view->tabWidget()->setCurrentIndex(2);
-    QCOMPARE(FixturePage::built, 1);
-
-    // Its gateway is the window: commands reach the host with their
-    // results, refusals are said in the status bar, the modified mark sticks.
-    m_host->commands.clear();
-    QString result;
-    QVERIFY(page->gateway->tclEval(QStringLiteral("ona_wait"), &result));
-    QCOMPARE(result, QStringLiteral("Ready"));
-    QVERIFY(!vemo::toolona::sendCommand(page->gateway, QStringLiteral("ona_set_core -name nosuch")));
-    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_wait"), QStringLiteral("ona_set_core -name nosuch")}));
-    QVERIFY(gui->statusBar()->currentMessage().contains(QLatin1String("nosuch")));
-    QVERIFY(!gui->isModified());
-    page->gateway->markModified();
-    QVERIFY(gui->isModified());
-
-    // A later hand-over (another core) reaches the built page too.
-    TriggerUModel* first = gui->tuModel();
-    QVERIFY(gui->coreSelector());
-    gui->coreSelector()->setCurrentIndex(1);
-    QVERIFY(gui->tuModel() && gui->tuModel() != first);
-    QCOMPARE(page->units.data(), gui->tuModel());
-}
-
-void TstPageTable::controllerPageTakesItsContentTest() {
-    QList<QString> args;
-    QString unused;
-    OnaGUI gui(nullptr, args, unused, false, QString());
-    QStringList expected{QStringLiteral("LA Trigger"), QStringLiteral("LA Waveform"), QStringLiteral("Fixture Page")};
-    expected += RightView::controllerTitles();
-    QCOMPARE(RightView::controllerTitles().constLast(), QStringLiteral("Fixture Controller"));
-    QCOMPARE(tabTexts(gui), expected);
-    QTabWidget* tabs = gui.rightView()->tabWidget();
-    // Its content test disables the tab before the page exists.
-    QVERIFY(!gui.rightView()->builtPage(QStringLiteral("Fixture Controller")));
-    QVERIFY(!tabs->isTabEnabled(tabs->count() - 1));
-    QVERIFY(tabs->isTabEnabled(2));
-}
 
 QTEST_MAIN(TstPageTable)
 #include "tst_pagetable.moc"

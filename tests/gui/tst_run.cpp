@@ -4,6 +4,7 @@
 // power-on-reset runs.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 #include "testtime.h"
 
@@ -18,40 +19,397 @@
 #include "onajtag.h"
 #include "waveformmodel.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProgressBar>
-#include <QRegularExpression>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
 using vemo::toolona::OnaGUI;
+using namespace Qt::StringLiterals;
 
 class TstRun : public QObject {
     Q_OBJECT
 public slots:
-    void notePanel();
+    void notePanel() {
+        if (!m_gui)
+            return;
+        // The state's words; the percentage is followed on its own.
+        QString text = m_gui->progressBar()->format();
+        text.remove(u" %p%"_s);
+        if (m_texts.isEmpty() || m_texts.constLast() != text)
+            m_texts << text;
+    }
 
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_host = std::make_unique<RecordingHost>();
+        m_texts.clear();
+    }
+    void cleanup() {
+        OnaData* data = OnaData::inst();
+        disconnect(data->getAcqThread(), nullptr, this, nullptr);
+        disconnect(data->getJTAG(), nullptr, this, nullptr);
+        m_gui = nullptr;
+        m_host.reset();
+        OnaData::inst()->resetData();
+        m_dir.reset();
+    }
 
-    void captureShowsEveryState();
-    void stopAndManualTriggerWhileWaiting();
-    void checksBeforeARun();
-    void coreBoxesAndSelector();
-    void powerOnResetRuns();
-    void progressLockAndIdleBar();
+    void captureShowsEveryState() {
+        ScriptedDialogs dialogs;
+        auto gui = analyzerGui();
+        QVERIFY(gui);
+        // bus_la alone, three frames on a rare write (about a third of a second
+        // apart on the simulated bus), so the panel sees each frame arrive.
+        m_host->eval(
+            QStringLiteral("ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
+                           "ona_set_tu -name TU_magic -radix Bin; "
+                           "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
+                           "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
+                           "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
+        QVERIFY(!gui->coreCheckBoxes().at(0)->isChecked());
+        recordPanel(gui.get());
+        m_host->commands.clear();
+        gui->ResetDirtyBit();
+
+        gui->runAction()->trigger();
+        notePanel();
+        QCOMPARE(m_host->commands, QStringList({u"ona_run"_s}));
+        QCOMPARE(gui->progressBar()->format(), u"Connecting"_s);
+        QVERIFY(gui->isModified());
+        QVERIFY(!gui->runAction()->isEnabled());
+        for (QCheckBox* box : gui->coreCheckBoxes())
+            QVERIFY(!box->isEnabled());
+        QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 1);
+
+        // Running: Stop in place of Run, Manual Trigger on.
+        QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isVisible(); }, testMs(10000)));
+        QVERIFY(!gui->runAction()->isVisible());
+        QVERIFY(gui->stopAction()->isEnabled());
+        QVERIFY(gui->triggerAction()->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return m_texts.contains(u"Sampling 2 triggers"_s); }, testMs(30000)));
+        QVERIFY(waitIdle(gui.get()));
+
+        QVERIFY2(m_texts.contains(u"Running"_s), qPrintable(m_texts.join(", ")));
+        QVERIFY2(m_texts.contains(u"Sampling 1 trigger"_s), qPrintable(m_texts.join(", ")));
+        QCOMPARE(m_texts.constLast(), u"Completed"_s);
+        // Every text is one of the panel's, in run order, with the right plural.
+        static const QRegularExpression sampling(u"^Sampling (\\d+) trigger(s?)$"_s);
+        int lastFrames = 0;
+        for (const QString& text : std::as_const(m_texts)) {
+            const QRegularExpressionMatch m = sampling.match(text);
+            if (m.hasMatch()) {
+                const int n = m.captured(1).toInt();
+                QCOMPARE(m.captured(2).isEmpty(), n == 1);
+                QVERIFY(n >= lastFrames);
+                lastFrames = n;
+            } else {
+                QVERIFY2(QStringList({"Connecting", "Configuring", "Running", "Uploading", "Completed"}).contains(text),
+                         qPrintable(text));
+            }
+        }
+        QCOMPARE(gui->progressBar()->value(), 100);
+        QVERIFY(errorBoxes(dialogs).isEmpty());
+
+        // The end gives the controls back and the capture to the pages.
+        checkRunBack(gui.get());
+        QVERIFY(!gui->stopAction()->isEnabled());
+        QVERIFY(!gui->triggerAction()->isEnabled());
+        QVERIFY(gui->wdModel() && gui->wdModel()->hasData());
+        QCOMPARE(gui->wdModel()->getNumTriggerFrame(), 3);
+        QVERIFY(gui->tableAction(20)->isEnabled());
+        // No cores were switched for this run, so none are switched back.
+        QVERIFY(m_host->startingWith(u"ona_set_core"_s).isEmpty());
+    }
+    void stopAndManualTriggerWhileWaiting() {
+        ScriptedDialogs dialogs;
+        auto gui = analyzerGui();
+        QVERIFY(gui);
+        // rx_data is never 0x77: the trigger never comes.
+        m_host->eval(
+            QStringLiteral("ona_set_core -name bus_la -run off; "
+                           "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
+        // Idle, neither sends anything.
+        m_host->commands.clear();
+        gui->stopAnalyzer();
+        gui->manualTrigger();
+        QVERIFY(m_host->commands.isEmpty());
+
+        gui->runAnalyzer();
+        QVERIFY(
+            QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
+        QTest::qWait(200);
+        QVERIFY(OnaData::inst()->isBusy());
+        QCOMPARE(gui->progressBar()->format(), u"Running"_s);
+        gui->triggerAction()->trigger();
+        QVERIFY(waitIdle(gui.get()));
+        QCOMPARE(gui->progressBar()->format(), u"Upload stopped"_s);
+        QCOMPARE(m_host->commands, QStringList({u"ona_run"_s, u"ona_manualtrig"_s}));
+        QVERIFY(gui->wdModel()->hasData());
+        const int uploaded = gui->wdModel()->getNumTime();
+
+        m_host->commands.clear();
+        gui->runAnalyzer();
+        QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isEnabled(); }, testMs(10000)));
+        gui->stopAction()->trigger();
+        QVERIFY(waitIdle(gui.get()));
+        QCOMPARE(gui->progressBar()->format(), u"Stopped"_s);
+        QCOMPARE(m_host->commands, QStringList({u"ona_run"_s, u"ona_stop"_s}));
+        // Nothing uploaded: the earlier capture stays.
+        QCOMPARE(gui->wdModel()->getNumTime(), uploaded);
+        QVERIFY(gui->runAction()->isEnabled());
+        QVERIFY(errorBoxes(dialogs).isEmpty());
+    }
+    void checksBeforeARun() {
+        ScriptedDialogs dialogs;
+        auto gui = analyzerGui();
+        QVERIFY(gui);
+        m_host->commands.clear();
+
+        // A value that does not parse.
+        m_host->eval(u"ona_set_tu -name TU_data -value zz"_s);
+        gui->runAnalyzer();
+        QCOMPARE(errorBoxes(dialogs), QStringList({"Please fix 1 error in Trigger Setup of active core."}));
+        QVERIFY(m_host->commands.isEmpty());
+        QCOMPARE(gui->progressBar()->format(), u"Ready"_s);
+        QVERIFY(gui->runAction()->isEnabled());
+        m_host->eval(u"ona_set_tu -name TU_data -value 5A"_s);
+
+        // No enabled expression.
+        dialogs.asked.clear();
+        m_host->eval(u"ona_set_te -name TE_start -enable off"_s);
+        gui->runAnalyzer();
+        QCOMPARE(errorBoxes(dialogs), QStringList({"Please enable at least one TE expression."}));
+        QVERIFY(m_host->commands.isEmpty());
+        m_host->eval(u"ona_set_te -name TE_start -enable on"_s);
+
+        // The engine refuses the run: its message, and the panel back as it was.
+        dialogs.asked.clear();
+        m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
+        gui->runAnalyzer();
+        QCOMPARE(m_host->commands, QStringList({u"ona_run"_s}));
+        QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
+        QCOMPARE(gui->progressBar()->format(), u"Ready"_s);
+        checkRunBack(gui.get());
+        QVERIFY(gui->runAction()->isVisible());
+        QVERIFY(!gui->stopAction()->isVisible());
+        QVERIFY(!gui->triggerAction()->isEnabled());
+        m_host->refuse = nullptr;
+
+        // A real run still works afterwards.
+        gui->runAnalyzer();
+        QVERIFY(waitIdle(gui.get()));
+        QCOMPARE(gui->progressBar()->format(), u"Completed"_s);
+
+        // The cable is not connected: the run fails in the engine's thread and
+        // the window shows the engine's "ERROR:" text, with the controls back.
+        dialogs.asked.clear();
+        m_host->eval(u"ona_set_project -cableport 3"_s);
+        gui->runAnalyzer();
+        QVERIFY(waitIdle(gui.get()));
+        QCOMPARE(gui->progressBar()->format(), u"Error!"_s);
+        const QStringList boxes = errorBoxes(dialogs);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().startsWith(QLatin1String("ERROR: cable EzUSB-3 is not connected")),
+                 qPrintable(boxes.first()));
+        checkRunBack(gui.get());
+    }
+    void coreBoxesAndSelector() {
+        auto gui = analyzerGui();
+        QVERIFY(gui);
+        const QList<QCheckBox*> boxes = gui->coreCheckBoxes();
+        QCOMPARE(boxes.size(), 3);
+        QVERIFY(boxes.at(0)->isChecked() && boxes.at(1)->isChecked());
+        QComboBox* selector = gui->coreSelector();
+        QVERIFY(selector);
+        QCOMPARE(selector->count(), 3);
+        QCOMPARE(selector->currentIndex(), 0);
+
+        // The user's clicks: exactly one command each.
+        m_host->commands.clear();
+        boxes.at(0)->click();
+        QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\" -run off"}));
+        QVERIFY(!OnaData::inst()->isRunCore(0));
+        QVERIFY(gui->runAction()->isEnabled());
+        boxes.at(1)->click();
+        QVERIFY(!gui->runAction()->isEnabled()); // the last one unchecked
+        boxes.at(0)->click();
+        QCOMPARE(m_host->commands.constLast(), u"ona_set_core -name \"uart_la\" -run on"_s);
+        QVERIFY(gui->runAction()->isEnabled());
+        // A name reaches Tcl as one quoted word, whatever it holds.
+        m_host->eval(u"ona_set_core -name uart_la -run off"_s);
+        boxes.at(1)->setText(u"odd \"core\" [x] $y"_s);
+        boxes.at(1)->click();
+        QCOMPARE(m_host->commands.constLast(), u"ona_set_core -name \"odd \\\"core\\\" \\[x\\] \\$y\" -run on"_s);
+        boxes.at(1)->setText(u"bus_la"_s);
+        boxes.at(1)->click();
+        boxes.at(1)->click();
+        m_host->eval(u"ona_set_core -name uart_la -run on"_s);
+        QVERIFY(OnaData::inst()->isRunCore(0) && OnaData::inst()->isRunCore(1));
+
+        // The engine's own changes move the widgets and send nothing back.
+        m_host->commands.clear();
+        m_host->eval(u"ona_set_core -name bus_la -run on"_s);
+        QVERIFY(boxes.at(1)->isChecked());
+        m_host->eval(u"ona_set_core -name bus_la"_s);
+        QCOMPARE(selector->currentIndex(), 1);
+        QCOMPARE(gui->rightView()->tabWidget()->count(), 2);
+        QVERIFY(m_host->commands.isEmpty());
+
+        // The selector switches the engine's core.
+        gui->ResetDirtyBit();
+        selector->setCurrentIndex(0);
+        QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\""}));
+        QCOMPARE(OnaData::inst()->getCurrentCore(), 0);
+        QVERIFY(gui->isModified());
+
+        // No core index: the selector keeps naming the engine's core, and an
+        // emptied selector sends no nameless command.
+        m_host->commands.clear();
+        gui->doCoreSetChanged(-1);
+        QCOMPARE(selector->currentIndex(), 0);
+        selector->setCurrentIndex(-1);
+        gui->setOnlCore(-1);
+        QVERIFY(m_host->commands.isEmpty());
+
+        // Closing the file removes the core widgets.
+        QPointer<QComboBox> gone(selector);
+        gui->CloseFile();
+        QVERIFY(gui->coreCheckBoxes().isEmpty());
+        QVERIFY(!gui->coreSelector());
+        QVERIFY(!gone);
+    }
+    void powerOnResetRuns() {
+        // A project whose bus_la connects at power-on reset.
+        const QString ona = demofixture::copyDemo(m_dir->path(), u"demo"_s, false);
+        m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
+                                    "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
+                         .arg(ona));
+        m_host->commands.clear();
+        auto gui = demofixture::embeddedGui(m_host.get(), ona);
+        QVERIFY(gui);
+        // Opened: the others off, a run at once.
+        QCOMPARE(m_host->commands.mid(1, 2), QStringList({"ona_set_core -name \"uart_la\" -run off", u"ona_run"_s}));
+        QVERIFY(waitIdle(gui.get()));
+        // At its end they are back on, and forgotten.
+        QCOMPARE(m_host->commands.constLast(), u"ona_set_core -name \"uart_la\" -run on"_s);
+        QVERIFY(OnaData::inst()->isRunCore(0));
+        QVERIFY(gui->coreCheckBoxes().at(0)->isChecked());
+        QVERIFY(gui->porCoreList().isEmpty());
+
+        // The user turns uart_la off; a later run leaves it off.
+        gui->coreCheckBoxes().at(0)->click();
+        m_host->commands.clear();
+        gui->runAnalyzer();
+        QVERIFY(waitIdle(gui.get()));
+        QCOMPARE(m_host->commands, QStringList({u"ona_run"_s}));
+        QVERIFY(!OnaData::inst()->isRunCore(0));
+
+        // Reopened with uart_la already off: nothing to switch, nothing to
+        // restore, and no other project's names.
+        gui->SetDirtyBit();
+        QString same = ona;
+        m_host->commands.clear();
+        QVERIFY(gui->doOpenFile(same, QString()));
+        QVERIFY(waitIdle(gui.get()));
+        QVERIFY(m_host->startingWith(u"ona_set_core"_s).isEmpty());
+        QVERIFY(gui->porCoreList().isEmpty());
+
+        // A refused power-on-reset run gives the cores back at once.
+        m_host->eval(u"ona_set_core -name uart_la -run on"_s);
+        m_host->commands.clear();
+        m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
+        ScriptedDialogs dialogs;
+        QVERIFY(gui->doOpenFile(same, QString()));
+        QCOMPARE(m_host->startingWith(u"ona_set_core"_s),
+                 QStringList({"ona_set_core -name \"uart_la\" -run off", "ona_set_core -name \"uart_la\" -run on"}));
+        QVERIFY(OnaData::inst()->isRunCore(0));
+        QVERIFY(gui->porCoreList().isEmpty());
+        QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
+        m_host->refuse = nullptr;
+        gui.reset();
+
+        // A project with a controller core (no trigger setting at all) starts
+        // its power-on-reset run all the same, and leaves that core alone.
+        const QString mixedOnl =
+            withControllerCore(QFileInfo(ona).absolutePath() + u"/demo.onl"_s, m_dir->filePath(u"mixed.onl"_s));
+        const QString mixed = m_dir->filePath(u"mixed.ona"_s);
+        QCOMPARE(m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
+                                             "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
+                                  .arg(mixedOnl)),
+                 QString());
+        m_host->commands.clear();
+        gui = demofixture::embeddedGui(m_host.get(), mixed);
+        QVERIFY(gui);
+        QCOMPARE(m_host->commands.mid(1, 2), QStringList({"ona_set_core -name \"uart_la\" -run off", u"ona_run"_s}));
+        QVERIFY(waitIdle(gui.get()));
+        QVERIFY(m_host->startingWith(u"ona_set_core -name \"ctrl\""_s).isEmpty());
+        QVERIFY(OnaData::inst()->isRunCore(0));
+    }
+    void progressLockAndIdleBar() {
+        ScriptedDialogs dialogs;
+        auto gui = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path(), u"demo"_s, false));
+        QVERIFY(gui);
+        QString result;
+        QVERIFY(gui->tclEval(u"ona_set_core -name bus_la -run off"_s, &result));
+        gui->runAnalyzer();
+        QVERIFY(waitIdle(gui.get()));
+        QCOMPARE(gui->progressBar()->value(), 100);
+        // bus_la has no capture: its status on a still bar, never a busy one.
+        gui->coreSelector()->setCurrentIndex(1);
+        QCOMPARE(gui->progressBar()->maximum(), 100);
+        QCOMPARE(gui->progressBar()->format(), u"Ready"_s);
+        QCOMPARE(gui->progressBar()->text(), u"Ready"_s);
+
+        // A long capture: its percentage rises in the bar while the trigger
+        // page is read-only and edits are refused, with the reason shown.
+        const QString onl = demofixture::writeDeepOnl(m_dir->filePath(u"deep.onl"_s), 1 << 22);
+        QString name = m_dir->filePath(u"deep.ona"_s);
+        QVERIFY(gui->doNewFile(name, u"ona_open_project \"%1\""_s.arg(onl)));
+        QVERIFY(gui->tclEval(u"ona_set_trigoptn -samples 4194304"_s, &result));
+        vemo::toolona::TriggerView* trigger = gui->rightView()->page<vemo::toolona::TriggerView>();
+        QVERIFY(trigger->editingEnabled());
+        QVERIFY(trigger->settingControlsEnabled());
+        auto* messages = vemo::message::MessageWindow::getInstance();
+        const int messagesBefore = messages->messageCount();
+        gui->runAnalyzer();
+        static const QRegularExpression percent(u"^(Running|Sampling 1 trigger) (\\d+)%$"_s);
+        QList<int> shown;
+        bool lockedSeen = false, refusedSeen = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!(!OnaData::inst()->isBusy() && gui->runAction()->isVisible()) && clock.elapsed() < 60000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const QRegularExpressionMatch m = percent.match(gui->progressBar()->text());
+            if (m.hasMatch() && (shown.isEmpty() || shown.constLast() != m.captured(2).toInt()))
+                shown << m.captured(2).toInt();
+            if (gui->stopAction()->isVisible() && OnaData::inst()->isBusy()) {
+                lockedSeen = lockedSeen || (!trigger->editingEnabled() && !trigger->settingControlsEnabled());
+                if (!refusedSeen) {
+                    refusedSeen = !vemo::toolona::sendCommand(gui.get(), u"ona_set_tu -name TU_any -value 1"_s);
+                    QVERIFY(!refusedSeen || OnaData::inst()->getTUValue(0) == QLatin1String("xxxx"));
+                }
+            }
+        }
+        QVERIFY(waitIdle(gui.get()));
+        QVERIFY2(shown.size() >= 3, qPrintable(QString::number(shown.size())));
+        for (int i = 1; i < shown.size(); ++i)
+            QVERIFY(shown.at(i) > shown.at(i - 1));
+        QVERIFY(lockedSeen);
+        QVERIFY(refusedSeen);
+        const QString refusal = u"a capture is running: stop it or wait for it"_s;
+        QCOMPARE(gui->statusBar()->currentMessage(), refusal);
+        bool inMessages = false;
+        for (int row = messagesBefore; row < messages->messageCount(); ++row)
+            inMessages = inMessages || messages->messageText(row).contains(refusal);
+        QVERIFY(inMessages);
+        // Editable again once the run is over.
+        QVERIFY(trigger->editingEnabled());
+        QVERIFY(trigger->settingControlsEnabled());
+        QCOMPARE(gui->progressBar()->format(), u"Completed"_s);
+    }
 
 private:
     // Texts the panel shows, in order, from now until the end of the run.
@@ -60,7 +418,7 @@ private:
     QStringList errorBoxes(const ScriptedDialogs& dialogs) const;
     // An embedded window on the demo without its SERDES.
     std::unique_ptr<OnaGUI> analyzerGui() {
-        return demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
+        return demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), u"demo"_s, false));
     }
     // Run is back, and every core but the controller (which has no run) can
     // be chosen again.
@@ -76,22 +434,6 @@ private:
     QPointer<OnaGUI> m_gui;
 };
 
-void TstRun::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_host = std::make_unique<RecordingHost>();
-    m_texts.clear();
-}
-
-void TstRun::cleanup() {
-    OnaData* data = OnaData::inst();
-    disconnect(data->getAcqThread(), nullptr, this, nullptr);
-    disconnect(data->getJTAG(), nullptr, this, nullptr);
-    m_gui = nullptr;
-    m_host.reset();
-    OnaData::inst()->resetData();
-    m_dir.reset();
-}
-
 void TstRun::recordPanel(OnaGUI* gui) {
     // Connected after the window's own slots: queued in the same order, so
     // each note is taken right after the window redrew its panel.
@@ -101,16 +443,6 @@ void TstRun::recordPanel(OnaGUI* gui) {
     connect(data->getAcqThread(), SIGNAL(doneThread(int)), this, SLOT(notePanel()));
     connect(data->getJTAG(), &OnaJTAG::updatePanel, this, &TstRun::notePanel);
     connect(data->getJTAG(), &OnaJTAG::redrawPanel, this, &TstRun::notePanel);
-}
-
-void TstRun::notePanel() {
-    if (!m_gui)
-        return;
-    // The state's words; the percentage is followed on its own.
-    QString text = m_gui->progressBar()->format();
-    text.remove(QStringLiteral(" %p%"));
-    if (m_texts.isEmpty() || m_texts.constLast() != text)
-        m_texts << text;
 }
 
 bool TstRun::waitIdle(OnaGUI* gui, int ms) {
@@ -131,380 +463,6 @@ QStringList TstRun::errorBoxes(const ScriptedDialogs& dialogs) const {
         if (a.icon == QMessageBox::Critical)
             out << a.text;
     return out;
-}
-
-void TstRun::captureShowsEveryState() {
-    ScriptedDialogs dialogs;
-    auto gui = analyzerGui();
-    QVERIFY(gui);
-    // bus_la alone, three frames on a rare write (about a third of a second
-    // apart on the simulated bus), so the panel sees each frame arrive.
-    m_host->eval(
-        QStringLiteral("ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
-                       "ona_set_tu -name TU_magic -radix Bin; "
-                       "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
-                       "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
-                       "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
-    QVERIFY(!gui->coreCheckBoxes().at(0)->isChecked());
-    recordPanel(gui.get());
-    m_host->commands.clear();
-    gui->ResetDirtyBit();
-
-    gui->runAction()->trigger();
-    notePanel();
-    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Connecting"));
-    QVERIFY(gui->isModified());
-    QVERIFY(!gui->runAction()->isEnabled());
-    for (QCheckBox* box : gui->coreCheckBoxes())
-        QVERIFY(!box->isEnabled());
-    QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 1);
-
-    // Running: Stop in place of Run, Manual Trigger on.
-    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isVisible(); }, testMs(10000)));
-    QVERIFY(!gui->runAction()->isVisible());
-    QVERIFY(gui->stopAction()->isEnabled());
-    QVERIFY(gui->triggerAction()->isEnabled());
-    QVERIFY(QTest::qWaitFor([&] { return m_texts.contains(QStringLiteral("Sampling 2 triggers")); }, testMs(30000)));
-    QVERIFY(waitIdle(gui.get()));
-
-    QVERIFY2(m_texts.contains(QStringLiteral("Running")), qPrintable(m_texts.join(", ")));
-    QVERIFY2(m_texts.contains(QStringLiteral("Sampling 1 trigger")), qPrintable(m_texts.join(", ")));
-    QCOMPARE(m_texts.constLast(), QStringLiteral("Completed"));
-    // Every text is one of the panel's, in run order, with the right plural.
-    static const QRegularExpression sampling(QStringLiteral("^Sampling (\\d+) trigger(s?)$"));
-    int lastFrames = 0;
-    for (const QString& text : std::as_const(m_texts)) {
-        const QRegularExpressionMatch m = sampling.match(text);
-        if (m.hasMatch()) {
-            const int n = m.captured(1).toInt();
-            QCOMPARE(m.captured(2).isEmpty(), n == 1);
-            QVERIFY(n >= lastFrames);
-            lastFrames = n;
-        } else {
-            QVERIFY2(QStringList({"Connecting", "Configuring", "Running", "Uploading", "Completed"}).contains(text),
-                     qPrintable(text));
-        }
-    }
-    QCOMPARE(gui->progressBar()->maximum(), 100);
-    QCOMPARE(gui->progressBar()->value(), 100);
-    QVERIFY(errorBoxes(dialogs).isEmpty());
-
-    // The end gives the controls back and the capture to the pages.
-    checkRunBack(gui.get());
-    QVERIFY(!gui->stopAction()->isEnabled());
-    QVERIFY(!gui->triggerAction()->isEnabled());
-    QVERIFY(gui->wdModel() && gui->wdModel()->hasData());
-    QCOMPARE(gui->wdModel()->getNumTriggerFrame(), 3);
-    QVERIFY(gui->tableAction(20)->isEnabled());
-    // No cores were switched for this run, so none are switched back.
-    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_core")).isEmpty());
-}
-
-void TstRun::stopAndManualTriggerWhileWaiting() {
-    ScriptedDialogs dialogs;
-    auto gui = analyzerGui();
-    QVERIFY(gui);
-    // rx_data is never 0x77: the trigger never comes.
-    m_host->eval(
-        QStringLiteral("ona_set_core -name bus_la -run off; "
-                       "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
-    // Idle, neither sends anything.
-    m_host->commands.clear();
-    gui->stopAnalyzer();
-    gui->manualTrigger();
-    QVERIFY(m_host->commands.isEmpty());
-
-    gui->runAnalyzer();
-    QVERIFY(QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
-    QTest::qWait(200);
-    QVERIFY(OnaData::inst()->isBusy());
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Running"));
-    gui->triggerAction()->trigger();
-    QVERIFY(waitIdle(gui.get()));
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Upload stopped"));
-    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run"), QStringLiteral("ona_manualtrig")}));
-    QVERIFY(gui->wdModel()->hasData());
-    const int uploaded = gui->wdModel()->getNumTime();
-
-    m_host->commands.clear();
-    gui->runAnalyzer();
-    QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isEnabled(); }, testMs(10000)));
-    gui->stopAction()->trigger();
-    QVERIFY(waitIdle(gui.get()));
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Stopped"));
-    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run"), QStringLiteral("ona_stop")}));
-    // Nothing uploaded: the earlier capture stays.
-    QCOMPARE(gui->wdModel()->getNumTime(), uploaded);
-    QVERIFY(gui->runAction()->isEnabled());
-    QVERIFY(errorBoxes(dialogs).isEmpty());
-}
-
-void TstRun::checksBeforeARun() {
-    ScriptedDialogs dialogs;
-    auto gui = analyzerGui();
-    QVERIFY(gui);
-    m_host->commands.clear();
-
-    // A value that does not parse.
-    m_host->eval(QStringLiteral("ona_set_tu -name TU_data -value zz"));
-    gui->runAnalyzer();
-    QCOMPARE(errorBoxes(dialogs), QStringList({"Please fix 1 error in Trigger Setup of active core."}));
-    QVERIFY(m_host->commands.isEmpty());
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
-    QVERIFY(gui->runAction()->isEnabled());
-    m_host->eval(QStringLiteral("ona_set_tu -name TU_data -value 5A"));
-
-    // No enabled expression.
-    dialogs.asked.clear();
-    m_host->eval(QStringLiteral("ona_set_te -name TE_start -enable off"));
-    gui->runAnalyzer();
-    QCOMPARE(errorBoxes(dialogs), QStringList({"Please enable at least one TE expression."}));
-    QVERIFY(m_host->commands.isEmpty());
-    m_host->eval(QStringLiteral("ona_set_te -name TE_start -enable on"));
-
-    // The engine refuses the run: its message, and the panel back as it was.
-    dialogs.asked.clear();
-    m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
-    gui->runAnalyzer();
-    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
-    QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
-    checkRunBack(gui.get());
-    QVERIFY(gui->runAction()->isVisible());
-    QVERIFY(!gui->stopAction()->isVisible());
-    QVERIFY(!gui->triggerAction()->isEnabled());
-    m_host->refuse = nullptr;
-
-    // A real run still works afterwards.
-    gui->runAnalyzer();
-    QVERIFY(waitIdle(gui.get()));
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Completed"));
-
-    // The cable is not connected: the run fails in the engine's thread and
-    // the window shows the engine's "ERROR:" text, with the controls back.
-    dialogs.asked.clear();
-    m_host->eval(QStringLiteral("ona_set_project -cableport 3"));
-    gui->runAnalyzer();
-    QVERIFY(waitIdle(gui.get()));
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Error!"));
-    const QStringList boxes = errorBoxes(dialogs);
-    QCOMPARE(boxes.size(), 1);
-    QVERIFY2(boxes.first().startsWith(QLatin1String("ERROR: cable EzUSB-3 is not connected")),
-             qPrintable(boxes.first()));
-    checkRunBack(gui.get());
-}
-
-void TstRun::coreBoxesAndSelector() {
-    auto gui = analyzerGui();
-    QVERIFY(gui);
-    const QList<QCheckBox*> boxes = gui->coreCheckBoxes();
-    QCOMPARE(boxes.size(), 3);
-    QCOMPARE(boxes.at(0)->text(), QStringLiteral("uart_la"));
-    QCOMPARE(boxes.at(1)->statusTip(), QStringLiteral("Include trigger condition from bus_la"));
-    QVERIFY(boxes.at(0)->isChecked() && boxes.at(1)->isChecked());
-    QComboBox* selector = gui->coreSelector();
-    QVERIFY(selector);
-    QCOMPARE(selector->count(), 3);
-    QCOMPARE(selector->currentIndex(), 0);
-
-    // The user's clicks: exactly one command each.
-    m_host->commands.clear();
-    boxes.at(0)->click();
-    QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\" -run off"}));
-    QVERIFY(!OnaData::inst()->isRunCore(0));
-    QVERIFY(gui->runAction()->isEnabled());
-    boxes.at(1)->click();
-    QVERIFY(!gui->runAction()->isEnabled()); // the last one unchecked
-    boxes.at(0)->click();
-    QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"uart_la\" -run on"));
-    QVERIFY(gui->runAction()->isEnabled());
-    // A name reaches Tcl as one quoted word, whatever it holds.
-    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run off"));
-    boxes.at(1)->setText(QStringLiteral("odd \"core\" [x] $y"));
-    boxes.at(1)->click();
-    QCOMPARE(m_host->commands.constLast(),
-             QStringLiteral("ona_set_core -name \"odd \\\"core\\\" \\[x\\] \\$y\" -run on"));
-    boxes.at(1)->setText(QStringLiteral("bus_la"));
-    boxes.at(1)->click();
-    boxes.at(1)->click();
-    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run on"));
-    QVERIFY(OnaData::inst()->isRunCore(0) && OnaData::inst()->isRunCore(1));
-
-    // The engine's own changes move the widgets and send nothing back.
-    m_host->commands.clear();
-    m_host->eval(QStringLiteral("ona_set_core -name bus_la -run on"));
-    QVERIFY(boxes.at(1)->isChecked());
-    m_host->eval(QStringLiteral("ona_set_core -name bus_la"));
-    QCOMPARE(selector->currentIndex(), 1);
-    QCOMPARE(gui->rightView()->tabWidget()->count(), 2);
-    QVERIFY(m_host->commands.isEmpty());
-
-    // The selector switches the engine's core.
-    gui->ResetDirtyBit();
-    selector->setCurrentIndex(0);
-    QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\""}));
-    QCOMPARE(OnaData::inst()->getCurrentCore(), 0);
-    QVERIFY(gui->isModified());
-
-    // No core index: the selector keeps naming the engine's core, and an
-    // emptied selector sends no nameless command.
-    m_host->commands.clear();
-    gui->doCoreSetChanged(-1);
-    QCOMPARE(selector->currentIndex(), 0);
-    selector->setCurrentIndex(-1);
-    gui->setOnlCore(-1);
-    QVERIFY(m_host->commands.isEmpty());
-
-    // Closing the file removes the core widgets.
-    QPointer<QComboBox> gone(selector);
-    gui->CloseFile();
-    QVERIFY(gui->coreCheckBoxes().isEmpty());
-    QVERIFY(!gui->coreSelector());
-    QVERIFY(!gone);
-}
-
-void TstRun::powerOnResetRuns() {
-    // A project whose bus_la connects at power-on reset.
-    const QString ona = demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false);
-    m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
-                                "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
-                     .arg(ona));
-    m_host->commands.clear();
-    auto gui = demofixture::embeddedGui(m_host.get(), ona);
-    QVERIFY(gui);
-    // Opened: the others off, a run at once.
-    QCOMPARE(m_host->commands.mid(1, 2),
-             QStringList({"ona_set_core -name \"uart_la\" -run off", QStringLiteral("ona_run")}));
-    QVERIFY(waitIdle(gui.get()));
-    // At its end they are back on, and forgotten.
-    QCOMPARE(m_host->commands.constLast(), QStringLiteral("ona_set_core -name \"uart_la\" -run on"));
-    QVERIFY(OnaData::inst()->isRunCore(0));
-    QVERIFY(gui->coreCheckBoxes().at(0)->isChecked());
-    QVERIFY(gui->porCoreList().isEmpty());
-
-    // The user turns uart_la off; a later run leaves it off.
-    gui->coreCheckBoxes().at(0)->click();
-    m_host->commands.clear();
-    gui->runAnalyzer();
-    QVERIFY(waitIdle(gui.get()));
-    QCOMPARE(m_host->commands, QStringList({QStringLiteral("ona_run")}));
-    QVERIFY(!OnaData::inst()->isRunCore(0));
-
-    // Reopened with uart_la already off: nothing to switch, nothing to
-    // restore, and no other project's names.
-    gui->SetDirtyBit();
-    QString same = ona;
-    m_host->commands.clear();
-    QVERIFY(gui->doOpenFile(same, QString()));
-    QVERIFY(waitIdle(gui.get()));
-    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_core")).isEmpty());
-    QVERIFY(gui->porCoreList().isEmpty());
-
-    // A refused power-on-reset run gives the cores back at once.
-    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run on"));
-    m_host->commands.clear();
-    m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
-    ScriptedDialogs dialogs;
-    QVERIFY(gui->doOpenFile(same, QString()));
-    QCOMPARE(m_host->startingWith(QStringLiteral("ona_set_core")),
-             QStringList({"ona_set_core -name \"uart_la\" -run off", "ona_set_core -name \"uart_la\" -run on"}));
-    QVERIFY(OnaData::inst()->isRunCore(0));
-    QVERIFY(gui->porCoreList().isEmpty());
-    QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
-    m_host->refuse = nullptr;
-    gui.reset();
-
-    // A project with a controller core (no trigger setting at all) starts
-    // its power-on-reset run all the same, and leaves that core alone.
-    QFile in(QFileInfo(ona).absolutePath() + QStringLiteral("/demo.onl"));
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
-    QJsonArray cores = root.value(QStringLiteral("cores")).toArray();
-    cores.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")}, {QStringLiteral("kind"), 2}});
-    root.insert(QStringLiteral("cores"), cores);
-    const QString mixedOnl = m_dir->filePath(QStringLiteral("mixed.onl"));
-    QFile out(mixedOnl);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(QJsonDocument(root).toJson());
-    out.close();
-    const QString mixed = m_dir->filePath(QStringLiteral("mixed.ona"));
-    QCOMPARE(m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
-                                         "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
-                              .arg(mixedOnl)),
-             QString());
-    m_host->commands.clear();
-    gui = demofixture::embeddedGui(m_host.get(), mixed);
-    QVERIFY(gui);
-    QCOMPARE(m_host->commands.mid(1, 2),
-             QStringList({"ona_set_core -name \"uart_la\" -run off", QStringLiteral("ona_run")}));
-    QVERIFY(waitIdle(gui.get()));
-    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_core -name \"ctrl\"")).isEmpty());
-    QVERIFY(OnaData::inst()->isRunCore(0));
-}
-
-void TstRun::progressLockAndIdleBar() {
-    ScriptedDialogs dialogs;
-    auto gui = demofixture::standaloneGui(demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), false));
-    QVERIFY(gui);
-    QString result;
-    QVERIFY(gui->tclEval(QStringLiteral("ona_set_core -name bus_la -run off"), &result));
-    gui->runAnalyzer();
-    QVERIFY(waitIdle(gui.get()));
-    QCOMPARE(gui->progressBar()->value(), 100);
-    // bus_la has no capture: its status on a still bar, never a busy one.
-    gui->coreSelector()->setCurrentIndex(1);
-    QCOMPARE(gui->progressBar()->maximum(), 100);
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Ready"));
-    QCOMPARE(gui->progressBar()->text(), QStringLiteral("Ready"));
-
-    // A long capture: its percentage rises in the bar while the trigger
-    // page is read-only and edits are refused, with the reason shown.
-    const QString onl = demofixture::writeDeepOnl(m_dir->filePath(QStringLiteral("deep.onl")), 1 << 22);
-    QString name = m_dir->filePath(QStringLiteral("deep.ona"));
-    QVERIFY(gui->doNewFile(name, QStringLiteral("ona_open_project \"%1\"").arg(onl)));
-    QVERIFY(gui->tclEval(QStringLiteral("ona_set_trigoptn -samples 4194304"), &result));
-    vemo::toolona::TriggerView* trigger = gui->rightView()->page<vemo::toolona::TriggerView>();
-    QVERIFY(trigger->editingEnabled());
-    QVERIFY(trigger->settingControlsEnabled());
-    auto* messages = vemo::message::MessageWindow::getInstance();
-    const int messagesBefore = messages->messageCount();
-    gui->runAnalyzer();
-    static const QRegularExpression percent(QStringLiteral("^(Running|Sampling 1 trigger) (\\d+)%$"));
-    QList<int> shown;
-    bool lockedSeen = false, refusedSeen = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (!(!OnaData::inst()->isBusy() && gui->runAction()->isVisible()) && clock.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const QRegularExpressionMatch m = percent.match(gui->progressBar()->text());
-        if (m.hasMatch() && (shown.isEmpty() || shown.constLast() != m.captured(2).toInt()))
-            shown << m.captured(2).toInt();
-        if (gui->stopAction()->isVisible() && OnaData::inst()->isBusy()) {
-            lockedSeen = lockedSeen || (!trigger->editingEnabled() && !trigger->settingControlsEnabled());
-            if (!refusedSeen) {
-                refusedSeen =
-                    !vemo::toolona::sendCommand(gui.get(), QStringLiteral("ona_set_tu -name TU_any -value 1"));
-                QVERIFY(!refusedSeen || OnaData::inst()->getTUValue(0) == QLatin1String("xxxx"));
-            }
-        }
-    }
-    QVERIFY(waitIdle(gui.get()));
-    QVERIFY2(shown.size() >= 3, qPrintable(QString::number(shown.size())));
-    for (int i = 1; i < shown.size(); ++i)
-        QVERIFY(shown.at(i) > shown.at(i - 1));
-    QVERIFY(lockedSeen);
-    QVERIFY(refusedSeen);
-    const QString refusal = QStringLiteral("a capture is running: stop it or wait for it");
-    QCOMPARE(gui->statusBar()->currentMessage(), refusal);
-    bool inMessages = false;
-    for (int row = messagesBefore; row < messages->messageCount(); ++row)
-        inMessages = inMessages || messages->messageText(row).contains(refusal);
-    QVERIFY(inMessages);
-    // Editable again once the run is over.
-    QVERIFY(trigger->editingEnabled());
-    QVERIFY(trigger->settingControlsEnabled());
-    QCOMPARE(gui->progressBar()->format(), QStringLiteral("Completed"));
 }
 
 QTEST_MAIN(TstRun)

@@ -6,8 +6,8 @@
 // characters arriving in the engine unchanged.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
-#include "testtime.h"
 
 #include "kit/labelgroupbox.h"
 #include "shell/onagui.h"
@@ -17,27 +17,12 @@
 #include "trigger/triggerview.h"
 
 #include "onadata.h"
-#include "project/vemoprojectmanager.h"
-#include "settings/baseusrsettings.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
-#include "waveformmodel.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QTableView>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -45,15 +30,9 @@ using vemo::toolona::OnaGUI;
 using vemo::toolona::OnaTEDelegate;
 using vemo::toolona::OnaTUDelegate;
 using vemo::toolona::TriggerView;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-QStringList comboItems(const QComboBox* box) {
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
 
 // The colour at the right end of a cell (clear of its text), as drawn.
 QColor cellBackground(QTableView* table, const QModelIndex& index) {
@@ -76,24 +55,453 @@ void flushDeletes() {
 class TstTrigger : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_host = std::make_unique<RecordingHost>();
+        demofixture::resetWindowState();
+    }
+    void cleanup() {
+        m_gui.reset();
+        m_host.reset();
+        OnaData::inst()->resetData();
+        m_dir.reset();
+    }
 
-    void unitCellCommands();
-    void editorsByRadixKind();
-    void expressionCommandsAndEnableBox();
-    void errorTitlesAndCells();
-    void userTextReachesEngineIntact();
-    void samplesListAndLoading();
-    void optionCommandsAndResync();
-    void positionFollowsSelectedMode();
-    void refusedEditsReloadAndReport();
-    void captureUsesPageSettings();
+    void unitCellCommands() {
+        openDemo();
+        QTableView* table = view()->tuTable();
+        const QString was = m_gui->title();
+
+        QCOMPARE(pick(table, tuIndex("TU_data", 2), u"!="_s),
+                 QStringList{u"ona_set_tu -name TU_data -operator \"!=\""_s});
+        QCOMPARE(tuText("TU_data", 2), u"!="_s);
+        QVERIFY(m_gui->title().endsWith(u" *"_s));
+        QVERIFY(!was.endsWith(u" *"_s));
+
+        // The engine converts the value to the new radix.
+        QCOMPARE(pick(table, tuIndex("TU_data", 3), u"Bin"_s),
+                 QStringList{u"ona_set_tu -name TU_data -radix \"Bin\""_s});
+        QCOMPARE(tuText("TU_data", 4), u"01011010"_s);
+        QCOMPARE(typeInto(table, tuIndex("TU_data", 4), u"1010xxxx"_s),
+                 QStringList{u"ona_set_tu -name TU_data -value \"1010xxxx\""_s});
+        QCOMPARE(tuText("TU_data", 4), u"1010xxxx"_s);
+
+        // Unchanged or empty: nothing goes out. Names, radixes and values are
+        // case-sensitive, so a change of case alone is an edit.
+        QVERIFY(typeInto(table, tuIndex("TU_data", 4), u"1010xxxx"_s).isEmpty());
+        QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
+        QCOMPARE(typeInto(table, tuIndex("TU_data", 4), u"1010XXXX"_s).size(), 1);
+        const QString sets =
+            m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
+                                        "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
+                                        "ona_set_tu -name TU_data -radix op -value WRITE"));
+        QVERIFY2(sets.isEmpty(), qPrintable(sets));
+        TriggerUModel* tuModel = OnaData::inst()->getTUModel();
+        const int row = tuModel->rowOf(u"TU_data"_s);
+        QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColRadix), u"OP"_s),
+                 u"ona_set_tu -name TU_data -radix \"OP\""_s);
+        QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), u"write"_s),
+                 u"ona_set_tu -name TU_data -value \"write\""_s);
+        QVERIFY(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), u"WRITE"_s).isEmpty());
+        QVERIFY(m_host->eval(u"ona_set_tu -name TU_data -radix Bin -value 1010xxxx"_s).isEmpty());
+        QVERIFY(pick(table, tuIndex("TU_data", 3), u"Bin"_s).isEmpty());
+
+        // Rename: the engine rewrites the expressions that use the name.
+        QCOMPARE(typeInto(table, tuIndex("TU_data", 0), u"TU_byte"_s), QStringList{u"ona_rename_tu TU_data TU_byte"_s});
+        QCOMPARE(OnaData::inst()->getTEExpression(1), u"TU_byte & TU_valid THEN TU_valid #2"_s);
+        QVERIFY(typeInto(table, tuIndex("TU_byte", 0), u"TU_byte"_s).isEmpty());
+        QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QString()).isEmpty());
+        QCOMPARE(OnaTEDelegate::commitCommand(OnaData::inst()->getTEModel()->index(0, TriggerEModel::ColName),
+                                              u"te_start"_s),
+                 u"ona_rename_te TE_start te_start"_s);
+
+        // The name editor takes only what the engine accepts as a name; a
+        // keyword gets through the validator but not to the engine.
+        auto* edit = qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_byte", 0)));
+        QVERIFY(edit && edit->validator());
+        QVERIFY(!edit->placeholderText().isEmpty());
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QCOMPARE(typeInto(table, tuIndex("TU_byte", 0), u"9 a b[x]$y"_s), QStringList{u"ona_rename_tu TU_byte abxy"_s});
+        QVERIFY(typeInto(table, tuIndex("abxy", 0), u"TU_byte"_s).size() == 1);
+        QVERIFY(typeInto(table, tuIndex("TU_byte", 0), u"xor"_s).isEmpty());
+        QVERIFY(m_gui->statusBar()->currentMessage().contains(u"keyword"_s));
+        QVERIFY(OnaData::inst()->getTUModel()->rowOf(u"TU_byte"_s) >= 0);
+
+        // A token pick in an ENUM row commits at once.
+        QCOMPARE(pick(table, tuIndex("TU_state", 4), u"STOP"_s),
+                 QStringList{u"ona_set_tu -name TU_state -value \"STOP\""_s});
+        QCOMPARE(tuText("TU_state", 4), u"STOP"_s);
+    }
+    void editorsByRadixKind() {
+        openDemo();
+        // The demo's own 8-bit set "cmd", plus one more of 8 and one of 3 bits.
+        int code = -1;
+        m_host->eval(u"ona_add_tokenset -tokenset ST3 -bits 3; ona_add_tokenset -tokenset WIDE -bits 8"_s, &code);
+        QCOMPARE(code, 0);
+        QTableView* table = view()->tuTable();
+        const QStringList radices = OnaData::radix_list;
+
+        // A plain radix: line edit for the value, the operator list, plain
+        // radices plus the 8-bit user sets.
+        QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_data", 4))));
+        auto* box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 2)));
+        QVERIFY(box);
+        QCOMPARE(comboItems(box), OnaData::operator_list);
+        QCOMPARE(box->currentText(), u"=="_s);
+        box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 3)));
+        QVERIFY(box);
+        QCOMPARE(comboItems(box), radices + QStringList({"cmd", "WIDE"}));
+        QCOMPARE(box->currentText(), u"Hex"_s);
+
+        // A 3-signal unit with an ENUM radix: only "==", the ENUM tokens, and
+        // no user set of another width.
+        box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 2)));
+        QCOMPARE(comboItems(box), QStringList{"=="});
+        box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 3)));
+        QCOMPARE(comboItems(box), radices + QStringList{"ST3"});
+        QCOMPARE(box->currentIndex(), -1);
+        box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 4)));
+        QCOMPARE(comboItems(box), QStringList({"IDLE", "START", "DATA", "PARITY", "STOP"}));
+        QCOMPARE(box->currentText(), u"START"_s);
+
+        // An integer enumeration takes typed numbers.
+        m_host->eval(u"ona_set_tu -name TU_state -radix ONL_INT_level"_s);
+        QCOMPARE(tuText("TU_state", 3), u"ONL_INT_level"_s);
+        QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_state", 4))));
+        QCOMPARE(OnaTUDelegate::radixKind(view()->tuModel(), tuIndex("TU_state", 4).row()),
+                 OnaTUDelegate::IntEnumRadix);
+
+        // A user set as radix lists its tokens in order.
+        QCOMPARE(pick(table, tuIndex("TU_data", 3), u"cmd"_s),
+                 QStringList{u"ona_set_tu -name TU_data -radix \"cmd\""_s});
+        box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 4)));
+        QCOMPARE(comboItems(box), QStringList({"NOP", "READ", "WRITE", "BURST"}));
+        QCOMPARE(pick(table, tuIndex("TU_data", 4), u"READ"_s),
+                 QStringList{u"ona_set_tu -name TU_data -value \"READ\""_s});
+
+        // A serial unit offers the serial operators whatever its radix.
+        box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_rxword", 2)));
+        QCOMPARE(comboItems(box), OnaData::serial_list);
+
+        // Combo-like cells are wider than their text.
+        const OnaTUDelegate* delegate = qobject_cast<OnaTUDelegate*>(table->itemDelegateForColumn(2));
+        QVERIFY(delegate);
+        QStyleOptionViewItem option;
+        option.initFrom(table);
+        QStyledItemDelegate plain;
+        QCOMPARE(delegate->sizeHint(option, tuIndex("TU_data", 2)).width(),
+                 plain.sizeHint(option, tuIndex("TU_data", 2)).width() + 45);
+    }
+    void expressionCommandsAndEnableBox() {
+        openDemo();
+        QTableView* table = view()->teTable();
+
+        QCOMPARE(typeInto(table, teIndex("TE_start", 1), u"TU_state | TU_valid"_s),
+                 QStringList{u"ona_set_te -name TE_start -expression \"TU_state | TU_valid\""_s});
+        QCOMPARE(OnaData::inst()->getTEExpression(0), u"TU_state | TU_valid"_s);
+        QVERIFY(typeInto(table, teIndex("TE_start", 1), u"TU_state | TU_valid"_s).isEmpty());
+        QVERIFY(typeInto(table, teIndex("TE_start", 1), QString()).isEmpty());
+
+        QCOMPARE(typeInto(table, teIndex("TE_start", 0), u"TE_go"_s), QStringList{u"ona_rename_te TE_start TE_go"_s});
+        QCOMPARE(OnaData::inst()->getTEName(0), u"TE_go"_s);
+        QVERIFY(typeInto(table, teIndex("TE_go", 0), u"TE_go"_s).isEmpty());
+        QVERIFY(typeInto(table, teIndex("TE_go", 0), QString()).isEmpty());
+        QCOMPARE(typeInto(table, teIndex("TE_go", 0), u"9 lives!"_s), QStringList{u"ona_rename_te TE_go lives"_s});
+
+        // The enable box: a release on the indicator toggles through the
+        // engine, a double click does not, Space does.
+        auto* delegate = qobject_cast<OnaTEDelegate*>(table->itemDelegate());
+        QVERIFY(delegate);
+        const QModelIndex byte = teIndex("TE_byte", 0);
+        QStyleOptionViewItem option;
+        option.initFrom(table->viewport());
+        option.widget = table;
+        option.rect = table->visualRect(byte);
+        option.state |= QStyle::State_Enabled;
+        QStyleOptionViewItem check(option);
+        check.features |= QStyleOptionViewItem::HasCheckIndicator;
+        check.checkState = Qt::Unchecked;
+        const QPoint box =
+            table->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &check, table).center();
+        auto mouse = [&](QEvent::Type type, QPoint at) {
+            QMouseEvent event(type, at, table->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            return delegate->editorEvent(&event, table->model(), option, byte);
+        };
+        m_host->commands.clear();
+        QVERIFY(mouse(QEvent::MouseButtonDblClick, box));
+        QVERIFY(m_host->commands.isEmpty());
+        QVERIFY(!mouse(QEvent::MouseButtonRelease, option.rect.bottomRight() - QPoint(2, 2)));
+        QVERIFY(m_host->commands.isEmpty());
+        QVERIFY(mouse(QEvent::MouseButtonRelease, box));
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_te -name TE_byte -enable on"_s});
+        QVERIFY(view()->teModel()->isEnabled(1));
+        m_host->commands.clear();
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, u" "_s);
+        QVERIFY(delegate->editorEvent(&space, table->model(), option, byte));
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_te -name TE_byte -enable off"_s});
+        QVERIFY(!view()->teModel()->isEnabled(1));
+
+        // The same through the view: one click on the indicator.
+        m_host->commands.clear();
+        table->setCurrentIndex(teIndex("TE_byte", 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, box);
+        flushDeletes();
+        QCOMPARE(m_host->startingWith(u"ona_set_te"_s), QStringList{u"ona_set_te -name TE_byte -enable on"_s});
+    }
+    void errorTitlesAndCells() {
+        openDemo();
+        auto* tuLabel = view()->tuGroup()->label();
+        auto* teLabel = view()->teGroup()->label();
+        QTableView* tu = view()->tuTable();
+        QTableView* te = view()->teTable();
+        // All four of the demo's units are in view in the first window.
+        QCOMPARE(tu->model()->rowCount(), 4);
+        QVERIFY(tu->minimumHeight() >= tu->horizontalHeader()->height() + 4 * tu->rowHeight(0));
+        // TU_data's and TU_valid's values are plain text cells of one column.
+        const QColor healthy = cellBackground(tu, tuIndex("TU_valid", 4));
+        QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
+        const QColor healthyTe = cellBackground(te, teIndex("TE_byte", 1));
+        QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
+
+        QCOMPARE(typeInto(view()->tuTable(), tuIndex("TU_data", 4), u"5G"_s).size(), 1);
+        QCOMPARE(tuLabel->text(), u"Trigger Unit:<font color=\"red\"><b> currently 1 syntax error</b></font>"_s);
+        // The cell to fix is marked, and its tip is the engine's message.
+        QVERIFY(cellBackground(tu, tuIndex("TU_data", 4)) != healthy);
+        QCOMPARE(cellBackground(tu, tuIndex("TU_valid", 4)), healthy);
+        QCOMPARE(cellBackground(tu, tuIndex("TU_data", 3)), cellBackground(tu, tuIndex("TU_valid", 3)));
+        const QString message = tuIndex("TU_data", 4).data(Qt::ToolTipRole).toString();
+        QVERIFY(!message.isEmpty());
+        QCOMPARE(m_host->eval(u"dict get [ona_get tu TU_data] message"_s), message);
+        typeInto(view()->tuTable(), tuIndex("TU_valid", 4), u"2"_s);
+        QCOMPARE(tuLabel->text(), u"Trigger Unit:<font color=\"red\"><b> currently 2 syntax errors</b></font>"_s);
+
+        typeInto(view()->teTable(), teIndex("TE_start", 1), u"TU_state &"_s);
+        QCOMPARE(teLabel->text(), u"Trigger Expression:<font color=\"red\"><b> currently 1 syntax error</b></font>"_s);
+        QVERIFY(cellBackground(te, teIndex("TE_start", 1)) != healthyTe);
+        QCOMPARE(teIndex("TE_start", 1).data(Qt::ToolTipRole).toString(),
+                 m_host->eval(u"dict get [ona_get te TE_start] message"_s));
+        typeInto(view()->teTable(), teIndex("TE_start", 1), u"TU_state"_s);
+        typeInto(view()->tuTable(), tuIndex("TU_data", 4), u"5A"_s);
+        typeInto(view()->tuTable(), tuIndex("TU_valid", 4), u"1"_s);
+        QCOMPARE(tuLabel->text(), u"Trigger Unit"_s);
+        QCOMPARE(teLabel->text(), u"Trigger Expression"_s);
+        QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
+        QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
+    }
+    void userTextReachesEngineIntact() {
+        openDemo();
+        const QString value = u"a b \"q\" [exit 3] $x {C:\\new\\table}"_s;
+        const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_data", 4), value);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.first(),
+                 u"ona_set_tu -name TU_data -value \"a b \\\"q\\\" \\[exit 3\\] \\$x {C:\\\\new\\\\table}\""_s);
+        QCOMPARE(OnaData::inst()->getTUValue(1), value);
+
+        const QString expr = u"TU_data & [set y 1] $z \\"_s;
+        QCOMPARE(typeInto(view()->teTable(), teIndex("TE_start", 1), expr).size(), 1);
+        QCOMPARE(OnaData::inst()->getTEExpression(0), expr);
+        QCOMPARE(m_host->eval(u"info exists y"_s), u"0"_s);
+    }
+    void samplesListAndLoading() {
+        openDemo();
+        // A setting of its own: 1024 down to 128.
+        TriggerSetting own;
+        own.multiTriggerCapacity = 4096;
+        own.minSamples = 128;
+        own.maxSamples = 1024;
+        own.samples = 256;
+        own.maxTriggers = 32;
+        own.numTriggers = 3;
+        own.finalCounterMax = 1;
+        view()->setTriggerSetting(&own);
+        QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128"}));
+        QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
+        QCOMPARE(view()->triggerSpin()->value(), 3);
+        QCOMPARE(view()->triggerMaxLabel()->text(), u"(max 32)"_s);
+        QVERIFY(!view()->counterCheck()->isEnabled());
+        QVERIFY(view()->counterMaxLabel()->text().isEmpty());
+        QVERIFY(view()->porGroup()->isHidden());
+
+        own.minSamples = 2048;
+        view()->setTriggerSetting(&own);
+        QCOMPARE(view()->samplesCombo()->count(), 0);
+        // Loading never sends anything, and the page's slots leave a setting
+        // that is not the engine's current one alone.
+        view()->doNumTrigger(5);
+        view()->connectPORCore(true);
+        QVERIFY(!own.connectPorOnOpen);
+        QVERIFY(m_host->commands.isEmpty());
+
+        // The hand-over of another core loads its options without a command.
+        view()->setTriggerSetting(OnaData::inst()->getTSModel());
+        selectCore(u"bus_la"_s);
+        QVERIFY(!view()->porGroup()->isHidden());
+        QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128", "64"}));
+        QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
+        QCOMPARE(view()->triggerSpin()->value(), 4);
+        QVERIFY(view()->counterCheck()->isChecked());
+        QVERIFY(view()->counterSpin()->isEnabled());
+        QCOMPARE(view()->counterMaxLabel()->text(), u"(max 8)"_s);
+        QVERIFY(view()->userRadio()->isChecked());
+        QCOMPARE(view()->positionBar()->value(), 100);
+        QCOMPARE(view()->positionGroup()->label()->text(), u"Trigger Position: <b>100/256</b>"_s);
+        selectCore(u"uart_la"_s);
+        QVERIFY(view()->porGroup()->isHidden());
+        QVERIFY(!view()->samplesCombo()->isEnabled());
+        QVERIFY(!view()->triggerSpin()->isEnabled());
+        QVERIFY(m_host->startingWith(u"ona_set_trigoptn"_s).isEmpty());
+    }
+    void optionCommandsAndResync() {
+        openDemo();
+        selectCore(u"bus_la"_s);
+        TriggerSetting* s = OnaData::inst()->getTSModel();
+
+        view()->teCombo()->setCurrentIndex(1);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -teall and"_s});
+        QCOMPARE(s->teCombination, 1);
+        QVERIFY(m_gui->title().endsWith(u" *"_s));
+
+        // More triggers than fit: the engine halves the samples, the list
+        // follows without a second command.
+        m_host->commands.clear();
+        view()->triggerSpin()->setValue(32);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -numtriggers 32"_s});
+        QCOMPARE(s->samples, 128);
+        QCOMPARE(view()->samplesCombo()->currentText(), u"128"_s);
+        m_host->commands.clear();
+        view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(u"1024"_s));
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -samples 1024"_s});
+        QCOMPARE(s->numTriggers, 4);
+        QCOMPARE(view()->triggerSpin()->value(), 4);
+        QCOMPARE(view()->positionBar()->maximum(), 1023);
+
+        // Typing a number sends once, on Enter.
+        m_host->commands.clear();
+        QLineEdit* spinEdit = view()->triggerSpin()->findChild<QLineEdit*>();
+        QVERIFY(spinEdit);
+        view()->triggerSpin()->setFocus();
+        spinEdit->selectAll();
+        QTest::keyClicks(spinEdit, u"16"_s);
+        QVERIFY(m_host->commands.isEmpty());
+        QTest::keyClick(spinEdit, Qt::Key_Return);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -numtriggers 16"_s});
+        QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
+
+        // Final event counter.
+        m_host->commands.clear();
+        view()->counterCheck()->click();
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -finalcounter off"_s});
+        QVERIFY(!view()->counterSpin()->isEnabled());
+        view()->counterCheck()->click();
+        QVERIFY(view()->counterSpin()->isEnabled());
+        m_host->commands.clear();
+        view()->counterSpin()->setValue(7);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -finalcountervalue 7"_s});
+        QCOMPARE(s->finalCounterPreset, 7);
+
+        // POR: a flag of the setting, no command.
+        m_host->commands.clear();
+        m_gui->ResetDirtyBit();
+        view()->porCheck()->click();
+        QVERIFY(s->connectPorOnOpen);
+        QVERIFY(m_gui->isModified());
+        QVERIFY(m_host->commands.isEmpty());
+    }
+    void positionFollowsSelectedMode() {
+        openDemo();
+        selectCore(u"bus_la"_s);
+        TriggerSetting* s = OnaData::inst()->getTSModel();
+        QVERIFY(!s->positionPreSelected);
+        QVERIFY(!view()->positionCombo()->isEnabled());
+        QVERIFY(view()->positionBar()->isEnabled());
+
+        // The list of the mode not selected sends nothing, and the next reload
+        // shows the engine's preset again.
+        view()->positionCombo()->setCurrentIndex(2);
+        QVERIFY(m_host->commands.isEmpty());
+        view()->positionBar()->setValue(40);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position 40"_s});
+        QCOMPARE(s->userPosition, 40);
+        QCOMPARE(view()->positionGroup()->label()->text(), u"Trigger Position: <b>40/256</b>"_s);
+        QCOMPARE(view()->positionCombo()->currentIndex(), 0);
+
+        m_host->commands.clear();
+        view()->preRadio()->click();
+        QVERIFY(s->positionPreSelected);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position pre"_s});
+        m_host->commands.clear();
+        view()->positionCombo()->setCurrentIndex(2);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position post"_s});
+        QCOMPARE(s->prePositionIndex, 2);
+        QVERIFY(view()->positionCombo()->isEnabled());
+        QVERIFY(!view()->positionBar()->isEnabled());
+        QCOMPARE(view()->positionGroup()->label()->text(),
+                 u"Trigger Position: <b>%1/256</b>"_s.arg(s->presetPosition(2)));
+
+        m_host->commands.clear();
+        view()->positionBar()->setValue(10);
+        QVERIFY(m_host->commands.isEmpty());
+        QCOMPARE(s->userPosition, 40);
+        view()->positionCombo()->setCurrentIndex(1);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position center"_s});
+        QCOMPARE(s->triggerPosition, 128);
+
+        m_host->commands.clear();
+        view()->userRadio()->click();
+        QVERIFY(!s->positionPreSelected);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position 40"_s});
+        QCOMPARE(s->triggerPosition, 40);
+    }
+    void refusedEditsReloadAndReport() {
+        openDemo();
+        selectCore(u"bus_la"_s);
+        TriggerSetting* s = OnaData::inst()->getTSModel();
+        m_host->refuse = [](const QString& cmd) { return cmd.contains(u"-numtriggers"_s); };
+        view()->triggerSpin()->setValue(9);
+        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -numtriggers 9"_s});
+        QCOMPARE(s->numTriggers, 4);
+        QCOMPARE(view()->triggerSpin()->value(), 4);
+        QCOMPARE(m_gui->statusBar()->currentMessage(), u"refused by the test"_s);
+
+        // An engine refusal of a cell edit: the engine's message is shown, the
+        // cell keeps the engine's text.
+        m_host->refuse = nullptr;
+        m_gui->statusBar()->clearMessage();
+        const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_addr", 0), u"TU_HS"_s);
+        QCOMPARE(sent, QStringList{u"ona_rename_tu TU_addr TU_HS"_s});
+        QCOMPARE(tuText("TU_addr", 0), u"TU_addr"_s);
+        QVERIFY(!m_gui->statusBar()->currentMessage().isEmpty());
+    }
 
 private:
     // The demo project (plus an integer enumeration set) in a fresh folder,
     // opened in a shown embedded window.
-    void openDemo();
+    void openDemo() {
+        const QString ona = demofixture::copyDemo(m_dir->path());
+        QFile onl(QFileInfo(ona).absolutePath() + u"/demo.onl"_s);
+        QVERIFY(onl.open(QIODevice::ReadWrite));
+        QJsonObject design = QJsonDocument::fromJson(onl.readAll()).object();
+        QJsonArray sets = design.value(u"enum_token_sets"_s).toArray();
+        sets.append(QJsonObject{{"name", "ONL_INT_level"},
+                                {"bits", 3},
+                                {"tokens", QJsonArray{QJsonObject{{"name", "LOW"}, {"value", "b'001"}}}}});
+        design.insert(u"enum_token_sets"_s, sets);
+        onl.resize(0);
+        onl.write(QJsonDocument(design).toJson());
+        onl.close();
+        m_gui = demofixture::embeddedGui(m_host.get(), ona);
+        QVERIFY(m_gui);
+        m_gui->resize(1200, 800);
+        m_gui->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_gui.get()));
+        // The demo opens on its SERDES page; the user turns to the trigger page.
+        m_gui->rightView()->tabWidget()->setCurrentIndex(0);
+        QVERIFY(view()->tuModel());
+        QCOMPARE(view()->tuModel(), OnaData::inst()->getTUModel());
+        m_host->commands.clear();
+    }
     void selectCore(const QString& name);
     TriggerView* view() const { return m_gui->rightView()->page<vemo::toolona::TriggerView>(); }
     QModelIndex tuIndex(const QString& name, int column) const;
@@ -111,51 +519,8 @@ private:
     std::unique_ptr<OnaGUI> m_gui;
 };
 
-void TstTrigger::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_host = std::make_unique<RecordingHost>();
-    vemo::basgui::BaseUsrSettings settings(QStringLiteral("ONL_ANALYZER"));
-    for (const char* key : {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath"})
-        settings.remove(QLatin1String(key));
-    settings.sync();
-    VemoProjectManager::getProjectManager().reset();
-}
-
-void TstTrigger::cleanup() {
-    m_gui.reset();
-    m_host.reset();
-    OnaData::inst()->resetData();
-    m_dir.reset();
-}
-
-void TstTrigger::openDemo() {
-    const QString ona = demofixture::copyDemo(m_dir->path());
-    QFile onl(QFileInfo(ona).absolutePath() + QStringLiteral("/demo.onl"));
-    QVERIFY(onl.open(QIODevice::ReadWrite));
-    QJsonObject design = QJsonDocument::fromJson(onl.readAll()).object();
-    QJsonArray sets = design.value(QStringLiteral("enum_token_sets")).toArray();
-    sets.append(QJsonObject{{"name", "ONL_INT_level"},
-                            {"bits", 3},
-                            {"tokens", QJsonArray{QJsonObject{{"name", "LOW"}, {"value", "b'001"}}}}});
-    design.insert(QStringLiteral("enum_token_sets"), sets);
-    onl.resize(0);
-    onl.write(QJsonDocument(design).toJson());
-    onl.close();
-    m_gui = demofixture::embeddedGui(m_host.get(), ona);
-    QVERIFY(m_gui);
-    m_gui->resize(1200, 800);
-    m_gui->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_gui.get()));
-    // The demo opens on its SERDES page; the user turns to the trigger page.
-    m_gui->rightView()->tabWidget()->setCurrentIndex(0);
-    QVERIFY(view()->tuModel());
-    QCOMPARE(view()->tuModel(), OnaData::inst()->getTUModel());
-    m_host->commands.clear();
-}
-
 void TstTrigger::selectCore(const QString& name) {
-    m_host->eval(QStringLiteral("ona_set_core -name %1").arg(name));
+    m_host->eval(u"ona_set_core -name %1"_s.arg(name));
     QCOMPARE(OnaData::inst()->getCoreName(OnaData::inst()->getCurrentCore()), name);
     QCOMPARE(view()->tuModel(), OnaData::inst()->getTUModel());
     QCOMPARE(view()->triggerSetting(), OnaData::inst()->getTSModel());
@@ -233,456 +598,6 @@ QStringList TstTrigger::pick(QTableView* table, const QModelIndex& index, const 
     combo->hidePopup();
     flushDeletes();
     return m_host->commands;
-}
-
-void TstTrigger::unitCellCommands() {
-    openDemo();
-    QTableView* table = view()->tuTable();
-    const QString was = m_gui->title();
-
-    QCOMPARE(pick(table, tuIndex("TU_data", 2), QStringLiteral("!=")),
-             QStringList{QStringLiteral("ona_set_tu -name TU_data -operator \"!=\"")});
-    QCOMPARE(tuText("TU_data", 2), QStringLiteral("!="));
-    QVERIFY(m_gui->title().endsWith(QStringLiteral(" *")));
-    QVERIFY(!was.endsWith(QStringLiteral(" *")));
-
-    // The engine converts the value to the new radix.
-    QCOMPARE(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")),
-             QStringList{QStringLiteral("ona_set_tu -name TU_data -radix \"Bin\"")});
-    QCOMPARE(tuText("TU_data", 4), QStringLiteral("01011010"));
-    QCOMPARE(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010xxxx")),
-             QStringList{QStringLiteral("ona_set_tu -name TU_data -value \"1010xxxx\"")});
-    QCOMPARE(tuText("TU_data", 4), QStringLiteral("1010xxxx"));
-
-    // Unchanged or empty: nothing goes out. Names, radixes and values are
-    // case-sensitive, so a change of case alone is an edit.
-    QVERIFY(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010xxxx")).isEmpty());
-    QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
-    QCOMPARE(typeInto(table, tuIndex("TU_data", 4), QStringLiteral("1010XXXX")).size(), 1);
-    const QString sets =
-        m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
-                                    "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
-                                    "ona_set_tu -name TU_data -radix op -value WRITE"));
-    QVERIFY2(sets.isEmpty(), qPrintable(sets));
-    TriggerUModel* tuModel = OnaData::inst()->getTUModel();
-    const int row = tuModel->rowOf(QStringLiteral("TU_data"));
-    QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColRadix), QStringLiteral("OP")),
-             QStringLiteral("ona_set_tu -name TU_data -radix \"OP\""));
-    QCOMPARE(OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("write")),
-             QStringLiteral("ona_set_tu -name TU_data -value \"write\""));
-    QVERIFY(
-        OnaTUDelegate::commitCommand(tuModel->index(row, TriggerUModel::ColValue), QStringLiteral("WRITE")).isEmpty());
-    QVERIFY(m_host->eval(QStringLiteral("ona_set_tu -name TU_data -radix Bin -value 1010xxxx")).isEmpty());
-    QVERIFY(pick(table, tuIndex("TU_data", 3), QStringLiteral("Bin")).isEmpty());
-
-    // Rename: the engine rewrites the expressions that use the name.
-    QCOMPARE(typeInto(table, tuIndex("TU_data", 0), QStringLiteral("TU_byte")),
-             QStringList{QStringLiteral("ona_rename_tu TU_data TU_byte")});
-    QCOMPARE(OnaData::inst()->getTEExpression(1), QStringLiteral("TU_byte & TU_valid THEN TU_valid #2"));
-    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("TU_byte")).isEmpty());
-    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QString()).isEmpty());
-    QCOMPARE(OnaTEDelegate::commitCommand(OnaData::inst()->getTEModel()->index(0, TriggerEModel::ColName),
-                                          QStringLiteral("te_start")),
-             QStringLiteral("ona_rename_te TE_start te_start"));
-
-    // The name editor takes only what the engine accepts as a name; a
-    // keyword gets through the validator but not to the engine.
-    auto* edit = qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_byte", 0)));
-    QVERIFY(edit && edit->validator());
-    QVERIFY(!edit->placeholderText().isEmpty());
-    QTest::keyClick(edit, Qt::Key_Escape);
-    QCOMPARE(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("9 a b[x]$y")),
-             QStringList{QStringLiteral("ona_rename_tu TU_byte abxy")});
-    QVERIFY(typeInto(table, tuIndex("abxy", 0), QStringLiteral("TU_byte")).size() == 1);
-    QVERIFY(typeInto(table, tuIndex("TU_byte", 0), QStringLiteral("xor")).isEmpty());
-    QVERIFY(m_gui->statusBar()->currentMessage().contains(QStringLiteral("keyword")));
-    QVERIFY(OnaData::inst()->getTUModel()->rowOf(QStringLiteral("TU_byte")) >= 0);
-
-    // A token pick in an ENUM row commits at once.
-    QCOMPARE(pick(table, tuIndex("TU_state", 4), QStringLiteral("STOP")),
-             QStringList{QStringLiteral("ona_set_tu -name TU_state -value \"STOP\"")});
-    QCOMPARE(tuText("TU_state", 4), QStringLiteral("STOP"));
-}
-
-void TstTrigger::editorsByRadixKind() {
-    openDemo();
-    // The demo's own 8-bit set "cmd", plus one more of 8 and one of 3 bits.
-    int code = -1;
-    m_host->eval(QStringLiteral("ona_add_tokenset -tokenset ST3 -bits 3; ona_add_tokenset -tokenset WIDE -bits 8"),
-                 &code);
-    QCOMPARE(code, 0);
-    QTableView* table = view()->tuTable();
-    const QStringList radices = OnaData::radix_list;
-
-    // A plain radix: line edit for the value, the operator list, plain
-    // radices plus the 8-bit user sets.
-    QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_data", 4))));
-    auto* box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 2)));
-    QVERIFY(box);
-    QCOMPARE(comboItems(box), OnaData::operator_list);
-    QCOMPARE(box->currentText(), QStringLiteral("=="));
-    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 3)));
-    QVERIFY(box);
-    QCOMPARE(comboItems(box), radices + QStringList({"cmd", "WIDE"}));
-    QCOMPARE(box->currentText(), QStringLiteral("Hex"));
-
-    // A 3-signal unit with an ENUM radix: only "==", the ENUM tokens, and
-    // no user set of another width.
-    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 2)));
-    QCOMPARE(comboItems(box), QStringList{"=="});
-    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 3)));
-    QCOMPARE(comboItems(box), radices + QStringList{"ST3"});
-    QCOMPARE(box->currentIndex(), -1);
-    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_state", 4)));
-    QCOMPARE(comboItems(box), QStringList({"IDLE", "START", "DATA", "PARITY", "STOP"}));
-    QCOMPARE(box->currentText(), QStringLiteral("START"));
-
-    // An integer enumeration takes typed numbers.
-    m_host->eval(QStringLiteral("ona_set_tu -name TU_state -radix ONL_INT_level"));
-    QCOMPARE(tuText("TU_state", 3), QStringLiteral("ONL_INT_level"));
-    QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_state", 4))));
-    QCOMPARE(OnaTUDelegate::radixKind(view()->tuModel(), tuIndex("TU_state", 4).row()), OnaTUDelegate::IntEnumRadix);
-
-    // A user set as radix lists its tokens in order.
-    QCOMPARE(pick(table, tuIndex("TU_data", 3), QStringLiteral("cmd")),
-             QStringList{QStringLiteral("ona_set_tu -name TU_data -radix \"cmd\"")});
-    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 4)));
-    QCOMPARE(comboItems(box), QStringList({"NOP", "READ", "WRITE", "BURST"}));
-    QCOMPARE(pick(table, tuIndex("TU_data", 4), QStringLiteral("READ")),
-             QStringList{QStringLiteral("ona_set_tu -name TU_data -value \"READ\"")});
-
-    // A serial unit offers the serial operators whatever its radix.
-    box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_rxword", 2)));
-    QCOMPARE(comboItems(box), OnaData::serial_list);
-
-    // Combo-like cells are wider than their text.
-    const OnaTUDelegate* delegate = qobject_cast<OnaTUDelegate*>(table->itemDelegateForColumn(2));
-    QVERIFY(delegate);
-    QStyleOptionViewItem option;
-    option.initFrom(table);
-    QStyledItemDelegate plain;
-    QCOMPARE(delegate->sizeHint(option, tuIndex("TU_data", 2)).width(),
-             plain.sizeHint(option, tuIndex("TU_data", 2)).width() + 45);
-}
-
-void TstTrigger::expressionCommandsAndEnableBox() {
-    openDemo();
-    QTableView* table = view()->teTable();
-
-    QCOMPARE(typeInto(table, teIndex("TE_start", 1), QStringLiteral("TU_state | TU_valid")),
-             QStringList{QStringLiteral("ona_set_te -name TE_start -expression \"TU_state | TU_valid\"")});
-    QCOMPARE(OnaData::inst()->getTEExpression(0), QStringLiteral("TU_state | TU_valid"));
-    QVERIFY(typeInto(table, teIndex("TE_start", 1), QStringLiteral("TU_state | TU_valid")).isEmpty());
-    QVERIFY(typeInto(table, teIndex("TE_start", 1), QString()).isEmpty());
-
-    QCOMPARE(typeInto(table, teIndex("TE_start", 0), QStringLiteral("TE_go")),
-             QStringList{QStringLiteral("ona_rename_te TE_start TE_go")});
-    QCOMPARE(OnaData::inst()->getTEName(0), QStringLiteral("TE_go"));
-    QVERIFY(typeInto(table, teIndex("TE_go", 0), QStringLiteral("TE_go")).isEmpty());
-    QVERIFY(typeInto(table, teIndex("TE_go", 0), QString()).isEmpty());
-    QCOMPARE(typeInto(table, teIndex("TE_go", 0), QStringLiteral("9 lives!")),
-             QStringList{QStringLiteral("ona_rename_te TE_go lives")});
-
-    // The enable box: a release on the indicator toggles through the
-    // engine, a double click does not, Space does.
-    auto* delegate = qobject_cast<OnaTEDelegate*>(table->itemDelegate());
-    QVERIFY(delegate);
-    const QModelIndex byte = teIndex("TE_byte", 0);
-    QStyleOptionViewItem option;
-    option.initFrom(table->viewport());
-    option.widget = table;
-    option.rect = table->visualRect(byte);
-    option.state |= QStyle::State_Enabled;
-    QStyleOptionViewItem check(option);
-    check.features |= QStyleOptionViewItem::HasCheckIndicator;
-    check.checkState = Qt::Unchecked;
-    const QPoint box = table->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &check, table).center();
-    auto mouse = [&](QEvent::Type type, QPoint at) {
-        QMouseEvent event(type, at, table->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        return delegate->editorEvent(&event, table->model(), option, byte);
-    };
-    m_host->commands.clear();
-    QVERIFY(mouse(QEvent::MouseButtonDblClick, box));
-    QVERIFY(m_host->commands.isEmpty());
-    QVERIFY(!mouse(QEvent::MouseButtonRelease, option.rect.bottomRight() - QPoint(2, 2)));
-    QVERIFY(m_host->commands.isEmpty());
-    QVERIFY(mouse(QEvent::MouseButtonRelease, box));
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_te -name TE_byte -enable on")});
-    QVERIFY(view()->teModel()->isEnabled(1));
-    m_host->commands.clear();
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-    QVERIFY(delegate->editorEvent(&space, table->model(), option, byte));
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_te -name TE_byte -enable off")});
-    QVERIFY(!view()->teModel()->isEnabled(1));
-
-    // The same through the view: one click on the indicator.
-    m_host->commands.clear();
-    table->setCurrentIndex(teIndex("TE_byte", 1));
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, box);
-    flushDeletes();
-    QCOMPARE(m_host->startingWith(QStringLiteral("ona_set_te")),
-             QStringList{QStringLiteral("ona_set_te -name TE_byte -enable on")});
-}
-
-void TstTrigger::errorTitlesAndCells() {
-    openDemo();
-    auto* tuLabel = view()->tuGroup()->label();
-    auto* teLabel = view()->teGroup()->label();
-    QTableView* tu = view()->tuTable();
-    QTableView* te = view()->teTable();
-    // All four of the demo's units are in view in the first window.
-    QCOMPARE(tu->model()->rowCount(), 4);
-    QVERIFY(tu->minimumHeight() >= tu->horizontalHeader()->height() + 4 * tu->rowHeight(0));
-    // TU_data's and TU_valid's values are plain text cells of one column.
-    const QColor healthy = cellBackground(tu, tuIndex("TU_valid", 4));
-    QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
-    const QColor healthyTe = cellBackground(te, teIndex("TE_byte", 1));
-    QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
-
-    QCOMPARE(typeInto(view()->tuTable(), tuIndex("TU_data", 4), QStringLiteral("5G")).size(), 1);
-    QCOMPARE(tuLabel->text(),
-             QStringLiteral("Trigger Unit:<font color=\"red\"><b> currently 1 syntax error</b></font>"));
-    // The cell to fix is marked, and its tip is the engine's message.
-    QVERIFY(cellBackground(tu, tuIndex("TU_data", 4)) != healthy);
-    QCOMPARE(cellBackground(tu, tuIndex("TU_valid", 4)), healthy);
-    QCOMPARE(cellBackground(tu, tuIndex("TU_data", 3)), cellBackground(tu, tuIndex("TU_valid", 3)));
-    const QString message = tuIndex("TU_data", 4).data(Qt::ToolTipRole).toString();
-    QVERIFY(!message.isEmpty());
-    QCOMPARE(m_host->eval(QStringLiteral("dict get [ona_get tu TU_data] message")), message);
-    typeInto(view()->tuTable(), tuIndex("TU_valid", 4), QStringLiteral("2"));
-    QCOMPARE(tuLabel->text(),
-             QStringLiteral("Trigger Unit:<font color=\"red\"><b> currently 2 syntax errors</b></font>"));
-
-    typeInto(view()->teTable(), teIndex("TE_start", 1), QStringLiteral("TU_state &"));
-    QCOMPARE(teLabel->text(),
-             QStringLiteral("Trigger Expression:<font color=\"red\"><b> currently 1 syntax error</b></font>"));
-    QVERIFY(cellBackground(te, teIndex("TE_start", 1)) != healthyTe);
-    QCOMPARE(teIndex("TE_start", 1).data(Qt::ToolTipRole).toString(),
-             m_host->eval(QStringLiteral("dict get [ona_get te TE_start] message")));
-    typeInto(view()->teTable(), teIndex("TE_start", 1), QStringLiteral("TU_state"));
-    typeInto(view()->tuTable(), tuIndex("TU_data", 4), QStringLiteral("5A"));
-    typeInto(view()->tuTable(), tuIndex("TU_valid", 4), QStringLiteral("1"));
-    QCOMPARE(tuLabel->text(), QStringLiteral("Trigger Unit"));
-    QCOMPARE(teLabel->text(), QStringLiteral("Trigger Expression"));
-    QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
-    QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
-}
-
-void TstTrigger::userTextReachesEngineIntact() {
-    openDemo();
-    const QString value = QStringLiteral("a b \"q\" [exit 3] $x {C:\\new\\table}");
-    const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_data", 4), value);
-    QCOMPARE(sent.size(), 1);
-    QCOMPARE(
-        sent.first(),
-        QStringLiteral("ona_set_tu -name TU_data -value \"a b \\\"q\\\" \\[exit 3\\] \\$x {C:\\\\new\\\\table}\""));
-    QCOMPARE(OnaData::inst()->getTUValue(1), value);
-
-    const QString expr = QStringLiteral("TU_data & [set y 1] $z \\");
-    QCOMPARE(typeInto(view()->teTable(), teIndex("TE_start", 1), expr).size(), 1);
-    QCOMPARE(OnaData::inst()->getTEExpression(0), expr);
-    QCOMPARE(m_host->eval(QStringLiteral("info exists y")), QStringLiteral("0"));
-}
-
-void TstTrigger::samplesListAndLoading() {
-    openDemo();
-    // A setting of its own: 1024 down to 128.
-    TriggerSetting own;
-    own.multiTriggerCapacity = 4096;
-    own.minSamples = 128;
-    own.maxSamples = 1024;
-    own.samples = 256;
-    own.maxTriggers = 32;
-    own.numTriggers = 3;
-    own.finalCounterMax = 1;
-    view()->setTriggerSetting(&own);
-    QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128"}));
-    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("256"));
-    QCOMPARE(view()->triggerSpin()->value(), 3);
-    QCOMPARE(view()->triggerMaxLabel()->text(), QStringLiteral("(max 32)"));
-    QVERIFY(!view()->counterCheck()->isEnabled());
-    QVERIFY(view()->counterMaxLabel()->text().isEmpty());
-    QVERIFY(view()->porGroup()->isHidden());
-
-    own.minSamples = 2048;
-    view()->setTriggerSetting(&own);
-    QCOMPARE(view()->samplesCombo()->count(), 0);
-    // Loading never sends anything, and the page's slots leave a setting
-    // that is not the engine's current one alone.
-    view()->doNumTrigger(5);
-    view()->connectPORCore(true);
-    QVERIFY(!own.connectPorOnOpen);
-    QVERIFY(m_host->commands.isEmpty());
-
-    // The hand-over of another core loads its options without a command.
-    view()->setTriggerSetting(OnaData::inst()->getTSModel());
-    selectCore(QStringLiteral("bus_la"));
-    QVERIFY(!view()->porGroup()->isHidden());
-    QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128", "64"}));
-    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("256"));
-    QCOMPARE(view()->triggerSpin()->value(), 4);
-    QVERIFY(view()->counterCheck()->isChecked());
-    QVERIFY(view()->counterSpin()->isEnabled());
-    QCOMPARE(view()->counterMaxLabel()->text(), QStringLiteral("(max 8)"));
-    QVERIFY(view()->userRadio()->isChecked());
-    QCOMPARE(view()->positionBar()->value(), 100);
-    QCOMPARE(view()->positionGroup()->label()->text(), QStringLiteral("Trigger Position: <b>100/256</b>"));
-    selectCore(QStringLiteral("uart_la"));
-    QVERIFY(view()->porGroup()->isHidden());
-    QVERIFY(!view()->samplesCombo()->isEnabled());
-    QVERIFY(!view()->triggerSpin()->isEnabled());
-    QVERIFY(m_host->startingWith(QStringLiteral("ona_set_trigoptn")).isEmpty());
-}
-
-void TstTrigger::optionCommandsAndResync() {
-    openDemo();
-    selectCore(QStringLiteral("bus_la"));
-    TriggerSetting* s = OnaData::inst()->getTSModel();
-
-    view()->teCombo()->setCurrentIndex(1);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -teall and")});
-    QCOMPARE(s->teCombination, 1);
-    QVERIFY(m_gui->title().endsWith(QStringLiteral(" *")));
-
-    // More triggers than fit: the engine halves the samples, the list
-    // follows without a second command.
-    m_host->commands.clear();
-    view()->triggerSpin()->setValue(32);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -numtriggers 32")});
-    QCOMPARE(s->samples, 128);
-    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("128"));
-    m_host->commands.clear();
-    view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(QStringLiteral("1024")));
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -samples 1024")});
-    QCOMPARE(s->numTriggers, 4);
-    QCOMPARE(view()->triggerSpin()->value(), 4);
-    QCOMPARE(view()->positionBar()->maximum(), 1023);
-
-    // Typing a number sends once, on Enter.
-    m_host->commands.clear();
-    QLineEdit* spinEdit = view()->triggerSpin()->findChild<QLineEdit*>();
-    QVERIFY(spinEdit);
-    view()->triggerSpin()->setFocus();
-    spinEdit->selectAll();
-    QTest::keyClicks(spinEdit, QStringLiteral("16"));
-    QVERIFY(m_host->commands.isEmpty());
-    QTest::keyClick(spinEdit, Qt::Key_Return);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -numtriggers 16")});
-    QCOMPARE(view()->samplesCombo()->currentText(), QStringLiteral("256"));
-
-    // Final event counter.
-    m_host->commands.clear();
-    view()->counterCheck()->click();
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -finalcounter off")});
-    QVERIFY(!view()->counterSpin()->isEnabled());
-    view()->counterCheck()->click();
-    QVERIFY(view()->counterSpin()->isEnabled());
-    m_host->commands.clear();
-    view()->counterSpin()->setValue(7);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -finalcountervalue 7")});
-    QCOMPARE(s->finalCounterPreset, 7);
-
-    // POR: a flag of the setting, no command.
-    m_host->commands.clear();
-    m_gui->ResetDirtyBit();
-    view()->porCheck()->click();
-    QVERIFY(s->connectPorOnOpen);
-    QVERIFY(m_gui->isModified());
-    QVERIFY(m_host->commands.isEmpty());
-}
-
-void TstTrigger::positionFollowsSelectedMode() {
-    openDemo();
-    selectCore(QStringLiteral("bus_la"));
-    TriggerSetting* s = OnaData::inst()->getTSModel();
-    QVERIFY(!s->positionPreSelected);
-    QVERIFY(!view()->positionCombo()->isEnabled());
-    QVERIFY(view()->positionBar()->isEnabled());
-
-    // The list of the mode not selected sends nothing, and the next reload
-    // shows the engine's preset again.
-    view()->positionCombo()->setCurrentIndex(2);
-    QVERIFY(m_host->commands.isEmpty());
-    view()->positionBar()->setValue(40);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position 40")});
-    QCOMPARE(s->userPosition, 40);
-    QCOMPARE(view()->positionGroup()->label()->text(), QStringLiteral("Trigger Position: <b>40/256</b>"));
-    QCOMPARE(view()->positionCombo()->currentIndex(), 0);
-
-    m_host->commands.clear();
-    view()->preRadio()->click();
-    QVERIFY(s->positionPreSelected);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position pre")});
-    m_host->commands.clear();
-    view()->positionCombo()->setCurrentIndex(2);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position post")});
-    QCOMPARE(s->prePositionIndex, 2);
-    QVERIFY(view()->positionCombo()->isEnabled());
-    QVERIFY(!view()->positionBar()->isEnabled());
-    QCOMPARE(view()->positionGroup()->label()->text(),
-             QStringLiteral("Trigger Position: <b>%1/256</b>").arg(s->presetPosition(2)));
-
-    m_host->commands.clear();
-    view()->positionBar()->setValue(10);
-    QVERIFY(m_host->commands.isEmpty());
-    QCOMPARE(s->userPosition, 40);
-    view()->positionCombo()->setCurrentIndex(1);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position center")});
-    QCOMPARE(s->triggerPosition, 128);
-
-    m_host->commands.clear();
-    view()->userRadio()->click();
-    QVERIFY(!s->positionPreSelected);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -position 40")});
-    QCOMPARE(s->triggerPosition, 40);
-}
-
-void TstTrigger::refusedEditsReloadAndReport() {
-    openDemo();
-    selectCore(QStringLiteral("bus_la"));
-    TriggerSetting* s = OnaData::inst()->getTSModel();
-    m_host->refuse = [](const QString& cmd) { return cmd.contains(QStringLiteral("-numtriggers")); };
-    view()->triggerSpin()->setValue(9);
-    QCOMPARE(m_host->commands, QStringList{QStringLiteral("ona_set_trigoptn -numtriggers 9")});
-    QCOMPARE(s->numTriggers, 4);
-    QCOMPARE(view()->triggerSpin()->value(), 4);
-    QCOMPARE(m_gui->statusBar()->currentMessage(), QStringLiteral("refused by the test"));
-
-    // An engine refusal of a cell edit: the engine's message is shown, the
-    // cell keeps the engine's text.
-    m_host->refuse = nullptr;
-    m_gui->statusBar()->clearMessage();
-    const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_addr", 0), QStringLiteral("TU_HS"));
-    QCOMPARE(sent, QStringList{QStringLiteral("ona_rename_tu TU_addr TU_HS")});
-    QCOMPARE(tuText("TU_addr", 0), QStringLiteral("TU_addr"));
-    QVERIFY(!m_gui->statusBar()->currentMessage().isEmpty());
-}
-
-void TstTrigger::captureUsesPageSettings() {
-    // Set up a trigger through the page only, then capture on the
-    // simulated target: the capture has the samples and position chosen.
-    openDemo();
-    selectCore(QStringLiteral("bus_la"));
-    QCOMPARE(typeInto(view()->teTable(), teIndex("TE_write", 1), QStringLiteral("TU_hs")).size(), 1);
-    view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(QStringLiteral("128")));
-    view()->triggerSpin()->setValue(1);
-    view()->preRadio()->click();
-    view()->positionCombo()->setCurrentIndex(1);
-    view()->counterCheck()->click();
-    QVERIFY(!OnaData::inst()->getTSModel()->finalCounterOn);
-    QCOMPARE(OnaData::inst()->getNumError(), 0);
-    m_host->eval(QStringLiteral("ona_set_core -name uart_la -run off"));
-
-    int code = -1;
-    const QString status = m_host->eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(60000)), &code);
-    QVERIFY2(code == 0, qPrintable(status));
-    QCoreApplication::processEvents();
-    WaveformModel* wave = OnaData::inst()->getWDModel();
-    QVERIFY(wave);
-    QCOMPARE(wave->getNumTime(), 128);
-    QVERIFY(wave->getNumTriggerPos() >= 1);
-    QCOMPARE(wave->getTriggerPos(0), OnaData::inst()->getTSModel()->triggerPosition);
-    QCOMPARE(OnaData::inst()->getTSModel()->triggerPosition, 64);
 }
 
 QTEST_MAIN(TstTrigger)

@@ -5,6 +5,7 @@
 // selected-signals export.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 #include "testtime.h"
 
@@ -23,42 +24,21 @@
 #include "waveformmodel.h"
 
 #include <tcl.h>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-class Gateway : public ToolGateway {
-public:
-    bool tclEval(const QString& cmd, QString* result = nullptr) override {
-        commands << cmd;
-        if (result)
-            *result = answer;
-        return succeed;
-    }
-    void reportRefusal(const QString&) override {}
-    void markModified() override {}
-    void openHelpTopic(const QString&) override {}
-    QStringList commands;
-    bool succeed = true;
-    QString answer;
-};
 
 // a, b one-bit signals, "st" a 2-bit bus, "e" a 2-bit bus shown through an
 // ENUM set; 256 samples in `frames` trigger frames.
 std::shared_ptr<TraceData> trace(int frames) {
-    const QStringList names{QStringLiteral("a"),     QStringLiteral("b"),    QStringLiteral("st[1]"),
-                            QStringLiteral("st[0]"), QStringLiteral("e[1]"), QStringLiteral("e[0]")};
+    const QStringList names{u"a"_s, u"b"_s, u"st[1]"_s, u"st[0]"_s, u"e[1]"_s, u"e[0]"_s};
     auto t = std::make_shared<TraceData>(names, 256);
     for (int ch = 0; ch < names.size(); ++ch)
         for (int w = 0; w < 4; ++w)
@@ -69,40 +49,6 @@ std::shared_ptr<TraceData> trace(int frames) {
     }
     t->finish();
     return t;
-}
-
-QModelIndex rowNamed(const WaveformModel* m, const QString& name, const QModelIndex& parent = QModelIndex()) {
-    for (int r = 0; r < m->rowCount(parent); ++r) {
-        const QModelIndex idx = m->index(r, 0, parent);
-        if (WaveformModel::rowData(idx).name == name)
-            return idx;
-        const QModelIndex inner = rowNamed(m, name, idx);
-        if (inner.isValid())
-            return inner;
-    }
-    return QModelIndex();
-}
-
-// Entry texts of a menu, sub-menus as "Title>entry", separators as "-".
-QStringList entries(const QMenu* menu, const QString& prefix = QString()) {
-    QStringList out;
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator())
-            out << prefix + QStringLiteral("-");
-        else if (a->menu())
-            out << entries(a->menu(), prefix + a->text() + QLatin1Char('>'));
-        else
-            out << prefix + a->text();
-    }
-    return out;
-}
-
-QAction* entry(const QMenu* menu, const QString& path) {
-    const QString head = path.section(QLatin1Char('>'), 0, 0);
-    for (QAction* a : menu->actions())
-        if (a->text() == head)
-            return path.contains(QLatin1Char('>')) ? entry(a->menu(), path.section(QLatin1Char('>'), 1)) : a;
-    return nullptr;
 }
 
 // The words Tcl makes of a command: evaluated against a procedure that
@@ -119,7 +65,7 @@ QStringList tclWords(const QString& command) {
         for (int i = 0; i < n; ++i)
             words << QString::fromUtf8(Tcl_GetString(objs[i]));
     } else {
-        words << QStringLiteral("<error> ") + QString::fromUtf8(Tcl_GetStringResult(ip));
+        words << u"<error> "_s + QString::fromUtf8(Tcl_GetStringResult(ip));
     }
     Tcl_DeleteInterp(ip);
     return words;
@@ -130,18 +76,526 @@ QStringList tclWords(const QString& command) {
 class TstWaveformNav : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void mouseAndWheelInEachPointerMode();
-    void contextMenuEntriesFollowTheState();
-    void radixAndClockDialogs();
-    void exportDialogCommandsSurviveHostileNames();
-    void measurementFigures();
-    void edgesFindAndExportOnTheDemoCapture();
+    void init() { m_gateway = RecordingGateway(); }
+    void cleanup() {
+        m_page.reset();
+        m_model.reset();
+    }
+    void mouseAndWheelInEachPointerMode() {
+        build(1, false);
+        m_model->zoomFit(m_tree->waveWidth());
+        // Before the first paint nothing is known of the column: a press does
+        // nothing at all.
+        m_model->setDataPos(7);
+        mouse(QEvent::MouseButtonPress, 600, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(m_model->getDataPos(), 7);
+        QCOMPARE(m_tree->anchorX(), -1);
+        mouse(QEvent::MouseButtonRelease, 600, Qt::LeftButton, Qt::NoButton);
+
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+        paint();
+        const WavePaintParams w = m_tree->waveParams();
+        QVERIFY(w.isValid());
+        // Select: a click sets the data position; a click on a cursor swaps it
+        // with the data position.
+        click(xOf(20));
+        QCOMPARE(m_model->getDataPos(), 20);
+        m_model->addCurPos(50);
+        click(xOf(50));
+        QCOMPARE(m_model->getDataPos(), 50);
+        QCOMPARE(m_model->getCurPos(), QList<int>{20});
+        // A measurement drag: ruler at the press, data under the pointer, and
+        // the ruler gone on release. Past the right edge is the last sample.
+        mouse(QEvent::MouseButtonPress, xOf(30), Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, xOf(90), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(m_model->getRulerPos(), 30);
+        QCOMPARE(m_model->getDataPos(), 90);
+        QCOMPARE(m_tree->ruler()->pointerX(), xOf(90));
+        mouse(QEvent::MouseMove, w.cell.right() + 300, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(m_model->getDataPos(), 255);
+        mouse(QEvent::MouseButtonRelease, w.cell.right() + 300, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(m_model->getRulerPos(), 0);
+        QCOMPARE(m_tree->anchorX(), -1);
+        // A press left of the waveform column moves nothing.
+        click(20);
+        QCOMPARE(m_model->getDataPos(), 255);
+
+        // Zoom: a click without movement zooms nothing; a band zooms to it.
+        m_tree->setPointerMode(WaveformSignal::ZoomMode);
+        QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::CrossCursor);
+        click(xOf(100));
+        QCOMPARE(m_model->getViewCount(), 256);
+        const int x0 = xOf(100), x1 = xOf(164);
+        mouse(QEvent::MouseButtonPress, x0, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, x1, Qt::NoButton, Qt::LeftButton);
+        int b0 = 0, b1 = 0;
+        QVERIFY(m_tree->zoomBand(&b0, &b1));
+        QCOMPARE(b0, x0);
+        QCOMPARE(b1, x1);
+        mouse(QEvent::MouseButtonRelease, x1, Qt::LeftButton, Qt::NoButton);
+        const int span = int((x1 - x0) / w.px);
+        QCOMPARE(m_model->getViewCount(), span);
+        QCOMPARE(m_model->getViewStart(), w.sampleAt((x0 + x1) / 2) - span / 2);
+        QVERIFY(!m_tree->zoomBand(&b0, &b1));
+
+        // Pan: under the threshold nothing moves; each crossing moves once;
+        // Ctrl (as the event says) jumps to either end.
+        m_tree->setPointerMode(WaveformSignal::PanMode);
+        QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::OpenHandCursor);
+        m_page->grab();
+        const double t = qMin(5.0, m_model->getPanLimit());
+        const int start = m_model->getViewStart();
+        const int step = qMax(1, m_model->getViewCount() / 4);
+        const int px = 400;
+        mouse(QEvent::MouseButtonPress, px, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, px + int(t), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(m_model->getViewStart(), start);
+        mouse(QEvent::MouseMove, px + int(t) + 1, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(m_model->getViewStart(), start + step);
+        mouse(QEvent::MouseMove, px + int(t) + 3, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(m_model->getViewStart(), start + step);
+        mouse(QEvent::MouseMove, px + 2 * int(t) + 3, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(m_model->getViewStart(), start + 2 * step);
+        mouse(QEvent::MouseMove, px - 20, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(m_model->getViewStart(), 0);
+        mouse(QEvent::MouseMove, px + 20, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(m_model->getViewEnd(), 255);
+        mouse(QEvent::MouseButtonRelease, px + 20, Qt::LeftButton, Qt::NoButton);
+        // Moving without a button pans nothing.
+        const int here = m_model->getViewStart();
+        mouse(QEvent::MouseMove, px - 100, Qt::NoButton, Qt::NoButton);
+        QCOMPARE(m_model->getViewStart(), here);
+
+        // Wheel: only a vertical turn with Ctrl in the event zooms.
+        m_tree->setPointerMode(WaveformSignal::SelectMode);
+        m_model->zoomFit(m_tree->waveWidth());
+        wheel(QPoint(0, 120), Qt::ControlModifier);
+        QCOMPARE(m_model->getViewCount(), 128);
+        wheel(QPoint(120, 0), Qt::ControlModifier);
+        QCOMPARE(m_model->getViewCount(), 128);
+        wheel(QPoint(0, -120), Qt::ControlModifier);
+        QCOMPARE(m_model->getViewCount(), 256);
+        // Ctrl pressed in the window and released elsewhere: the tree still
+        // thinks it is held, the wheel event knows better.
+        QTest::keyPress(m_tree, Qt::Key_Control, Qt::ControlModifier);
+        QVERIFY(m_tree->ctrlHeld());
+        wheel(QPoint(0, 120), Qt::NoModifier);
+        QCOMPARE(m_model->getViewCount(), 256);
+    }
+    void contextMenuEntriesFollowTheState() {
+        build(3);
+        paint();
+        QMenu left;
+        QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
+
+        const QStringList tail{"-",
+                               "Set Bus Radix ...",
+                               "Set Clock Period ...",
+                               "Export Waveform ...",
+                               "-",
+                               "Cut",
+                               "Copy",
+                               "Paste",
+                               "-",
+                               "Group Signals ...",
+                               "-",
+                               "Edit Color...",
+                               "-",
+                               "Next Edge",
+                               "Previous Edge",
+                               "Find Value ..."};
+        const QStringList zoom3{"Zoom>Zoom In",        "Zoom>Zoom Out",       "Zoom>Zoom Fit",   "Zoom>Zoom Trigger:0",
+                                "Zoom>Zoom Trigger:1", "Zoom>Zoom Trigger:2", "Zoom>Zoom Start", "Zoom>Zoom End"};
+        const QStringList head{"Pan Mode",   "Select Mode",   "Zoom Mode",        "-",
+                               "Add Cursor", "Remove Cursor", "Clear All Cursor", "-"};
+        {
+            // No cursor: no Go to Cursor; Remove and Clear disabled.
+            QMenu menu;
+            QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+            QCOMPARE(menuEntries(&menu), head + zoom3 + tail);
+            QVERIFY(menuEntry(&menu, u"Select Mode"_s)->isChecked());
+            QVERIFY(menuEntry(&menu, u"Add Cursor"_s)->isEnabled());
+            QVERIFY(!menuEntry(&menu, u"Remove Cursor"_s)->isEnabled());
+            QVERIFY(!menuEntry(&menu, u"Clear All Cursor"_s)->isEnabled());
+            QVERIFY(!menuEntry(&menu, u"Next Edge"_s)->isEnabled());
+            // Add Cursor: a cursor at the old data position, data where the
+            // menu opened. The entry acts by its action, whatever its text.
+            m_model->setDataPos(5);
+            QAction* add = menuEntry(&menu, u"Add Cursor"_s);
+            add->setText(u"&Add Cursor"_s);
+            add->trigger();
+            QCOMPARE(m_model->getCurPos(), QList<int>{5});
+            QCOMPARE(m_model->getDataPos(), 40);
+        }
+        m_model->addCurPos(100);
+        m_model->addCurPos(200);
+        {
+            QMenu menu;
+            QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+            const QStringList go{"Go to Cursor>0:5", "Go to Cursor>1:15", "Go to Cursor>2:30"};
+            QCOMPARE(menuEntries(&menu), head + go + zoom3 + tail);
+            QVERIFY(menuEntry(&menu, u"Remove Cursor"_s)->isEnabled());
+            menuEntry(&menu, u"Go to Cursor>1:15"_s)->trigger();
+            QCOMPARE(m_model->getDataPos(), 100);
+            menuEntry(&menu, u"Zoom>Zoom Trigger:2"_s)->trigger();
+            QCOMPARE(m_model->getViewStart(), 170);
+            QCOMPARE(m_model->getDataPos(), 180);
+            menuEntry(&menu, u"Zoom>Zoom End"_s)->trigger();
+            QCOMPARE(m_model->getDataPos(), 255);
+            QCOMPARE(m_model->getViewEnd(), 255);
+            menuEntry(&menu, u"Zoom>Zoom Start"_s)->trigger();
+            QCOMPARE(m_model->getDataPos(), 0);
+            QCOMPARE(m_model->getViewStart(), 0);
+            QAction* pan = menuEntry(&menu, u"Pan Mode"_s);
+            pan->setText(u"&Pan Mode"_s);
+            pan->trigger();
+            QCOMPARE(m_tree->pointerMode(), WaveformSignal::PanMode);
+            QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::OpenHandCursor);
+        }
+        {
+            // Out of Select mode cursors are neither added nor removed; Clear
+            // still works.
+            QMenu menu;
+            QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+            QVERIFY(menuEntry(&menu, u"Pan Mode"_s)->isChecked());
+            QVERIFY(!menuEntry(&menu, u"Add Cursor"_s)->isEnabled());
+            QVERIFY(!menuEntry(&menu, u"Remove Cursor"_s)->isEnabled());
+            menuEntry(&menu, u"Clear All Cursor"_s)->trigger();
+            QCOMPARE(m_model->getNumCurPos(), 0);
+            menuEntry(&menu, u"Zoom Mode"_s)->trigger();
+            QCOMPARE(m_tree->pointerMode(), WaveformSignal::ZoomMode);
+        }
+        // One frame: one Zoom Trigger, cursors by sample.
+        build(1);
+        paint();
+        m_model->addCurPos(77);
+        QMenu menu;
+        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
+        const QStringList all = menuEntries(&menu);
+        QVERIFY(all.contains(u"Go to Cursor>77"_s));
+        QVERIFY(all.contains(u"Zoom>Zoom Trigger"_s));
+        QVERIFY(!all.contains(u"Zoom>Zoom Trigger:0"_s));
+        menuEntry(&menu, u"Go to Cursor>77"_s)->trigger();
+        QCOMPARE(m_model->getDataPos(), 77);
+    }
+    void radixAndClockDialogs() {
+        build(1);
+        const QModelIndex st = rowNamed(m_model.get(), u"st"_s);
+        const QModelIndex e = rowNamed(m_model.get(), u"e"_s);
+        // The menus' index 0 is Bin: buses get radix 2, the ENUM bus keeps its set.
+        m_page->applyAllBusRadix(0);
+        QCOMPARE(m_page->busRadix(), 2);
+        QCOMPARE(WaveformModel::rowData(st).radix, 2);
+        QCOMPARE(WaveformModel::rowData(e).radix, 0);
+        QCOMPARE(WaveformModel::rowData(e).radixName, u"ONL_pair"_s);
+        m_page->applyAllBusRadix(7);
+        QCOMPARE(WaveformModel::rowData(st).radix, 2);
+        {
+            BusDialog dialog(m_tree);
+            dialog.radixCombo()->setCurrentIndex(3);
+            dialog.doAccept();
+            QCOMPARE(WaveformModel::rowData(st).radix, 16);
+            QCOMPARE(WaveformModel::rowData(e).radixName, u"ONL_pair"_s);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        {
+            // Selected signals: only the selected bus changes.
+            m_tree->selectionModel()->select(e, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            BusDialog dialog(m_tree);
+            dialog.radixCombo()->setCurrentIndex(2);
+            dialog.rangeCombo()->setCurrentIndex(1);
+            dialog.doAccept();
+            QCOMPARE(WaveformModel::rowData(st).radix, 16);
+            QCOMPARE(WaveformModel::rowData(e).radix, 0);
+        }
+
+        ClockDialog dialog(&m_gateway, m_page.get());
+        QLineEdit* period = dialog.periodEdit();
+        QLineEdit* freq = dialog.frequencyEdit();
+        period->clear();
+        freq->clear();
+        QTest::keyClicks(period, u"3"_s);
+        QCOMPARE(freq->text(), u"333"_s);
+        // A typed frequency gives the period, and the period it gives does not
+        // rewrite the frequency.
+        freq->selectAll();
+        QTest::keyClicks(freq, u"600"_s);
+        QCOMPARE(period->text(), u"1"_s);
+        QCOMPARE(freq->text(), u"600"_s);
+        freq->selectAll();
+        QTest::keyClicks(freq, u"1000"_s);
+        QCOMPARE(period->text(), u"1"_s);
+        dialog.unitCombo()->setCurrentIndex(1);
+        QCOMPARE(dialog.frequencyUnit()->text(), u"GHz"_s);
+        QCOMPARE(period->text(), u"1"_s);
+        dialog.unitCombo()->setCurrentIndex(0);
+        QCOMPARE(dialog.frequencyUnit()->text(), u"MHz"_s);
+        for (const QString& bad : {u"0"_s, u"1001"_s, u"-1"_s, u"1.5"_s}) {
+            QString text = bad;
+            int pos = 0;
+            QVERIFY2(period->validator()->validate(text, pos) != QValidator::Acceptable, qPrintable(bad));
+        }
+        // OK with no period is refused with a reason, and nothing is sent.
+        period->clear();
+        dialog.doAccept();
+        QVERIFY(m_gateway.commands.isEmpty());
+        QVERIFY(!dialog.errorText().isEmpty());
+        QVERIFY(dialog.result() != QDialog::Accepted);
+        // The engine's refusal keeps the dialog open with its reason.
+        period->setText(u"10"_s);
+        m_gateway.succeed = false;
+        m_gateway.answer = u"no project is open"_s;
+        dialog.doAccept();
+        QCOMPARE(m_gateway.commands, QStringList{u"ona_set_project -period 10ns"_s});
+        QCOMPARE(dialog.errorText(), u"no project is open"_s);
+        QVERIFY(dialog.result() != QDialog::Accepted);
+        m_gateway.succeed = true;
+        m_gateway.answer.clear();
+        dialog.unitCombo()->setCurrentIndex(1);
+        dialog.doAccept();
+        QCOMPARE(m_gateway.commands.last(), u"ona_set_project -period 10ps"_s);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+    void exportDialogCommandsSurviveHostileNames() {
+        build(1);
+        // Two signals and a bus selected: only the signals are listed.
+        for (const char* n : {"b", "st", "a"})
+            m_tree->selectionModel()->select(rowNamed(m_model.get(), QLatin1String(n)),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(m_tree->selectedSignalList(), u"b a"_s);
+
+        ExportDlg dialog(&m_gateway, m_page.get());
+        dialog.setSignalList(m_tree->selectedSignalList());
+        dialog.moduleEdit()->setText(u"top"_s);
+        dialog.fileEdit()->setText(u"/tmp/out.vcd"_s);
+        QCOMPARE(dialog.command(), u"ona_export_project -vcd \"/tmp/out.vcd\" -module top"_s);
+        dialog.rangeCombo()->setCurrentIndex(1);
+        QCOMPARE(dialog.command(), u"ona_export_project -vcd \"/tmp/out.vcd\" -module top -siglist \"b a\""_s);
+        // Changing the format clears the file and disables the module.
+        dialog.formatCombo()->setCurrentIndex(1);
+        QVERIFY(dialog.fileEdit()->text().isEmpty());
+        QVERIFY(!dialog.moduleEdit()->isEnabled());
+        dialog.fileEdit()->setText(u"/tmp/out.txt"_s);
+        QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"b a\""_s);
+        dialog.rangeCombo()->setCurrentIndex(0);
+        QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""_s);
+
+        // Hostile names reach the engine as exactly those words.
+        const QString file = u"/tmp/my [exec touch pwned] $HOME \"q\" \\ end.vcd"_s;
+        const QString module = u"top level[1]"_s;
+        const QString names = u"data[3] $x"_s;
+        dialog.formatCombo()->setCurrentIndex(0);
+        dialog.rangeCombo()->setCurrentIndex(1);
+        dialog.setSignalList(names);
+        dialog.fileEdit()->setText(file);
+        dialog.moduleEdit()->setText(module);
+        QCOMPARE(tclWords(dialog.command()),
+                 (QStringList{u"-vcd"_s, file, u"-module"_s, module, u"-siglist"_s, names}));
+        dialog.formatCombo()->setCurrentIndex(1);
+        dialog.fileEdit()->setText(file);
+        QCOMPARE(tclWords(dialog.command()), (QStringList{u"-txt"_s, file, u"-siglist"_s, names}));
+        // No module: the option is left out rather than sent empty.
+        dialog.formatCombo()->setCurrentIndex(0);
+        dialog.fileEdit()->setText(u"/tmp/x.vcd"_s);
+        dialog.moduleEdit()->clear();
+        QCOMPARE(tclWords(dialog.command()).mid(0, 3), (QStringList{u"-vcd"_s, u"/tmp/x.vcd"_s, u"-siglist"_s}));
+
+        // A refusal keeps the dialog open and shows the engine's reason.
+        m_gateway.succeed = false;
+        m_gateway.answer = u"ona_export_project: no output file given"_s;
+        dialog.doAccept();
+        QCOMPARE(dialog.errorText(), m_gateway.answer);
+        QVERIFY(dialog.result() != QDialog::Accepted);
+        m_gateway.succeed = true;
+        dialog.doAccept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+        // The browse button offers the format's one filter.
+        ScriptedDialogs scripted;
+        scripted.files.enqueue(u"/tmp/chosen.txt"_s);
+        dialog.formatCombo()->setCurrentIndex(1);
+        dialog.chooseFileButtonClicked();
+        QCOMPARE(dialog.fileEdit()->text(), u"/tmp/chosen.txt"_s);
+        QCOMPARE(scripted.asked.last().filter, u"TEXT files (*.txt)"_s);
+    }
+    void measurementFigures() {
+        // A clock that is high for 4 samples and low for 4, from sample 0.
+        TraceData t({u"clk"_s, u"d[1]"_s, u"d[0]"_s}, 200);
+        for (int w = 0; w < 4; ++w)
+            t.channelWords(0)[w] = 0x0F0F0F0F0F0F0F0Full;
+        t.channelWords(1)[0] = quint64(1) << 10;
+        t.finish();
+        // 32 samples of 10 ns: 320 ns, 8 edges (at 4, 8, ... 32), 4 periods.
+        WaveMeasure m = WaveMeasure::measure(t, {0}, 32, 0, 10, u"ns"_s);
+        QCOMPARE(m.from, 0);
+        QCOMPARE(m.to, 32);
+        QCOMPARE(m.samples, 32);
+        QCOMPARE(m.edges, 8);
+        QCOMPARE(m.highSamples, 16);
+        QCOMPARE(m.frequency(), 12.5e6);
+        QCOMPARE(m.duty(), 0.5);
+        QCOMPARE(m.text(u"clk"_s),
+                 u"0 .. 32: 32 samples = 320 ns (1/t 3.125 MHz), clk: 8 edges, 12.5 MHz, duty 50.0 %"_s);
+        // One edge: no frequency to report.
+        QCOMPARE(WaveMeasure::measure(t, {0}, 3, 6, 10, u"ns"_s).text(u"clk"_s),
+                 u"3 .. 6: 3 samples = 30 ns (1/t 33.33 MHz), clk: 1 edge, duty 33.3 %"_s);
+        // Across a word boundary and off the edges: [62, 75) holds 62, 63 (low),
+        // 64..67 (high), 68..71 (low), 72..74 (high) and edges at 64, 68, 72.
+        m = WaveMeasure::measure(t, {0}, 62, 75, 2, u"ps"_s);
+        QCOMPARE(m.edges, 3);
+        QCOMPARE(m.highSamples, 7);
+        QCOMPARE(m.seconds(), 26e-12);
+        // A bus: edges only; no clock: samples only.
+        m = WaveMeasure::measure(t, {1, 2}, 0, 199, 0, u"ns"_s);
+        QCOMPARE(m.edges, 2);
+        QCOMPARE(m.duty(), -1.0);
+        QCOMPARE(m.text(u"d"_s), u"0 .. 199: 199 samples, d: 2 edges"_s);
+        // Ends past the store are the store's ends.
+        m = WaveMeasure::measure(t, {0}, -5, 1000, 0, u"ns"_s);
+        QCOMPARE(m.from, 0);
+        QCOMPARE(m.to, 199);
+    }
+    void edgesFindAndExportOnTheDemoCapture() {
+        QTemporaryDir dir;
+        RecordingHost host;
+        auto gui = demofixture::embeddedGui(&host, demofixture::copyDemo(dir.path()));
+        QVERIFY(gui);
+        host.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000)));
+        gui->rightView()->tabWidget()->setCurrentIndex(1);
+        WaveformView* page = gui->rightView()->page<vemo::toolona::WaveformView>();
+        QTRY_VERIFY(page->hasCapturedData());
+        page->resize(1200, 600);
+        page->show();
+        WaveformModel* m = page->waveformModel();
+        WaveformSignal* tree = page->tree();
+        const auto t = m->traceData();
+
+        // Next edge walks every edge of the UART frames on tx, then stays and
+        // says so.
+        const QModelIndex tx = rowNamed(m, u"tx"_s);
+        tree->setCurrentIndex(tx);
+        QVERIFY(page->searchRow() == tx);
+        m->setDataPos(0);
+        QList<int> walked, expected;
+        for (qint64 s = t->nextChange(t->channelOf(u"tx"_s), 0); s >= 0; s = t->nextChange(t->channelOf(u"tx"_s), s))
+            expected << int(s);
+        QVERIFY(expected.size() >= 20);
+        while (page->gotoEdge(true))
+            walked << m->getDataPos();
+        QCOMPARE(walked, expected);
+        QCOMPARE(m->getDataPos(), expected.last());
+        QVERIFY(page->statusLine()->text().contains(QLatin1String("No later edge of tx")));
+        QVERIFY(m->getViewStart() <= expected.last() && expected.last() <= m->getViewEnd());
+        // Back again with Shift+Tab, through the keyboard.
+        QList<int> back;
+        for (int i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
+            back.prepend(m->getDataPos());
+        }
+        QCOMPARE(back.mid(1), expected.mid(0, expected.size() - 1));
+        QCOMPARE(m->getDataPos(), expected.first());
+        // The View menu's entries act on the same row.
+        gui->tableAction(NextChangeAction)->trigger();
+        QCOMPARE(m->getDataPos(), expected.at(1));
+        gui->tableAction(PreviousChangeAction)->trigger();
+        QCOMPARE(m->getDataPos(), expected.first());
+        QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(m->getDataPos(), expected.first());
+        QVERIFY(page->statusLine()->text().contains(QLatin1String("No earlier edge of tx")));
+
+        // Two cursors on the first two edges of a 0x55 frame (start bit, bit
+        // 0): the bit time, 16 samples, and the baud rate.
+        m->addCurPos(expected.at(0));
+        m->setDataPos(expected.at(1));
+        QCOMPARE(expected.at(1) - expected.at(0), 16);
+        page->updateMeasurement();
+        const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(u"tx"_s)}, expected.at(0), expected.at(1),
+                                                     m->getClockPeriod(), m->getClockUnit());
+        QCOMPARE(page->statusLine()->text(), bit.text(u"tx"_s));
+        QVERIFY(page->statusLine()->text().contains(QLatin1String("1/t")));
+        m->clearCurPos();
+
+        // Find the byte 0x55 on rx_data: it lands on the byte, through
+        // ona_find.
+        const QModelIndex rxData = rowNamed(m, u"rx_data"_s);
+        tree->setCurrentIndex(rxData);
+        const QVector<int> data = m->channelsOf(rxData);
+        const QString byte55 = u"01010101"_s;
+        // From the first sample after a 55 byte that holds something else.
+        qint64 start = 0;
+        while (start < t->numSamples() && t->bits(data, start) != byte55)
+            ++start;
+        while (start < t->numSamples() && t->bits(data, start) == byte55)
+            ++start;
+        qint64 next55 = start;
+        while (next55 < t->numSamples() && t->bits(data, next55) != byte55)
+            ++next55;
+        QVERIFY(next55 < t->numSamples());
+        m->setDataPos(int(start));
+        host.commands.clear();
+        QCOMPARE(page->findValue(u"0x55"_s, false), int(next55));
+        QCOMPARE(host.commands,
+                 QStringList{u"ona_find -signal rx_data -value 55 -radix Hex -from %1"_s.arg(start + 1)});
+        QCOMPARE(m->getDataPos(), int(next55));
+        QVERIFY(m->getViewStart() <= next55 && next55 <= m->getViewEnd());
+        // Backward from there: the last sample of the earlier byte.
+        QCOMPARE(page->findValue(u"0x55"_s, true), int(start - 1));
+        // Nothing before the first: the position stays and the line says so.
+        m->setDataPos(0);
+        QCOMPARE(page->findValue(u"0xA5"_s, true), -1);
+        QCOMPARE(m->getDataPos(), 0);
+        QVERIFY(page->statusLine()->text().contains(QLatin1String("does not occur before")));
+        // The bar: the View menu's Find and Ctrl+F open it, Enter searches.
+        QVERIFY(gui->tableAction(FindValueAction)->isEnabled());
+        gui->tableAction(FindValueAction)->trigger();
+        QVERIFY(!page->findBar()->isHidden());
+        QTest::keyClick(page->findEdit(), Qt::Key_Escape);
+        QVERIFY(page->findBar()->isHidden());
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(!page->findBar()->isHidden());
+        m->setDataPos(0);
+        page->findEdit()->setText(u"0b0101xxxx"_s);
+        host.commands.clear();
+        QTest::keyClick(page->findEdit(), Qt::Key_Return);
+        QCOMPARE(host.commands, QStringList{u"ona_find -signal rx_data -value 0101xxxx -radix Bin -from 1"_s});
+        qint64 firstHigh5 = -1;
+        for (qint64 s = 1; s < t->numSamples() && firstHigh5 < 0; ++s)
+            if (t->bits(data, s).startsWith(QLatin1String("0101")))
+                firstHigh5 = s;
+        QCOMPARE(m->getDataPos(), int(firstHigh5));
+        QTest::keyClick(page->findEdit(), Qt::Key_Escape);
+        QVERIFY(page->findBar()->isHidden());
+
+        // Export with "Selected signals" as VCD writes exactly those signals.
+        tree->clearSelection();
+        for (const char* n : {"tx", "rx"})
+            tree->selectionModel()->select(rowNamed(m, QLatin1String(n)),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString vcd = dir.filePath(u"sel [1].vcd"_s);
+        ExportDlg dialog(gui.get(), page);
+        dialog.setSignalList(tree->selectedSignalList());
+        dialog.rangeCombo()->setCurrentIndex(1);
+        dialog.fileEdit()->setText(vcd);
+        dialog.doAccept();
+        QVERIFY2(dialog.result() == QDialog::Accepted, qPrintable(dialog.errorText()));
+        const QString text = QString::fromUtf8(fileBytes(vcd));
+        QStringList vars;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("$var")))
+                vars << line.section(QLatin1Char(' '), 4, 4);
+        QCOMPARE(vars, (QStringList{u"tx"_s, u"rx"_s}));
+    }
 
 private:
     void build(int frames, bool show = true);
-    void paint();
+    // The painter hands the waveform column's geometry to the tree.
+    void paint() {
+        m_model->zoomFit(m_tree->waveWidth());
+        m_page->grab();
+        QVERIFY(m_tree->pixelsPerSample() > 2.0);
+    }
     int xOf(int sample) const;
     void mouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons,
                Qt::KeyboardModifiers mods = Qt::NoModifier, int y = 12);
@@ -154,27 +608,18 @@ private:
 
     std::unique_ptr<WaveformModel> m_model;
     std::unique_ptr<WaveformView> m_page;
-    Gateway m_gateway;
+    RecordingGateway m_gateway;
     WaveformSignal* m_tree = nullptr;
 };
-
-void TstWaveformNav::init() { m_gateway = Gateway(); }
-
-void TstWaveformNav::cleanup() {
-    m_page.reset();
-    m_model.reset();
-}
 
 void TstWaveformNav::build(int frames, bool show) {
     m_page.reset();
     m_model = std::make_unique<WaveformModel>();
-    m_model->setTrace(
-        trace(frames),
-        {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1}, {QStringLiteral("st"), 2}, {QStringLiteral("e"), 2}});
-    SigTreeData e = WaveformModel::rowData(rowNamed(m_model.get(), QStringLiteral("e")));
+    m_model->setTrace(trace(frames), {{u"a"_s, 1}, {u"b"_s, 1}, {u"st"_s, 2}, {u"e"_s, 2}});
+    SigTreeData e = WaveformModel::rowData(rowNamed(m_model.get(), u"e"_s));
     e.radix = 0;
-    e.radixName = QStringLiteral("ONL_pair");
-    m_model->setRowData(rowNamed(m_model.get(), QStringLiteral("e")), e);
+    e.radixName = u"ONL_pair"_s;
+    m_model->setRowData(rowNamed(m_model.get(), u"e"_s), e);
     m_page = std::make_unique<WaveformView>(&m_gateway);
     m_page->resize(900, 400);
     m_page->setWaveformModel(m_model.get());
@@ -183,13 +628,6 @@ void TstWaveformNav::build(int frames, bool show) {
         m_page->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
     }
-}
-
-// The painter hands the waveform column's geometry to the tree.
-void TstWaveformNav::paint() {
-    m_model->zoomFit(m_tree->waveWidth());
-    m_page->grab();
-    QVERIFY(m_tree->pixelsPerSample() > 2.0);
 }
 
 // The middle of a sample's pixels.
@@ -210,511 +648,6 @@ void TstWaveformNav::wheel(QPoint angle, Qt::KeyboardModifiers mods) {
     const QPointF at(xOf(100), 12);
     QWheelEvent e(at, vp->mapToGlobal(at), QPoint(), angle, Qt::NoButton, mods, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(vp, &e);
-}
-
-void TstWaveformNav::mouseAndWheelInEachPointerMode() {
-    build(1, false);
-    m_model->zoomFit(m_tree->waveWidth());
-    // Before the first paint nothing is known of the column: a press does
-    // nothing at all.
-    m_model->setDataPos(7);
-    mouse(QEvent::MouseButtonPress, 600, Qt::LeftButton, Qt::LeftButton);
-    QCOMPARE(m_model->getDataPos(), 7);
-    QCOMPARE(m_tree->anchorX(), -1);
-    mouse(QEvent::MouseButtonRelease, 600, Qt::LeftButton, Qt::NoButton);
-
-    m_page->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
-    paint();
-    const WavePaintParams w = m_tree->waveParams();
-    QVERIFY(w.isValid());
-    // Select: a click sets the data position; a click on a cursor swaps it
-    // with the data position.
-    click(xOf(20));
-    QCOMPARE(m_model->getDataPos(), 20);
-    m_model->addCurPos(50);
-    click(xOf(50));
-    QCOMPARE(m_model->getDataPos(), 50);
-    QCOMPARE(m_model->getCurPos(), QList<int>{20});
-    // A measurement drag: ruler at the press, data under the pointer, and
-    // the ruler gone on release. Past the right edge is the last sample.
-    mouse(QEvent::MouseButtonPress, xOf(30), Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, xOf(90), Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_model->getRulerPos(), 30);
-    QCOMPARE(m_model->getDataPos(), 90);
-    QCOMPARE(m_tree->ruler()->pointerX(), xOf(90));
-    mouse(QEvent::MouseMove, w.cell.right() + 300, Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_model->getDataPos(), 255);
-    mouse(QEvent::MouseButtonRelease, w.cell.right() + 300, Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(m_model->getRulerPos(), 0);
-    QCOMPARE(m_tree->anchorX(), -1);
-    // A press left of the waveform column moves nothing.
-    click(20);
-    QCOMPARE(m_model->getDataPos(), 255);
-
-    // Zoom: a click without movement zooms nothing; a band zooms to it.
-    m_tree->setPointerMode(WaveformSignal::ZoomMode);
-    QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::CrossCursor);
-    click(xOf(100));
-    QCOMPARE(m_model->getViewCount(), 256);
-    const int x0 = xOf(100), x1 = xOf(164);
-    mouse(QEvent::MouseButtonPress, x0, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, x1, Qt::NoButton, Qt::LeftButton);
-    int b0 = 0, b1 = 0;
-    QVERIFY(m_tree->zoomBand(&b0, &b1));
-    QCOMPARE(b0, x0);
-    QCOMPARE(b1, x1);
-    mouse(QEvent::MouseButtonRelease, x1, Qt::LeftButton, Qt::NoButton);
-    const int span = int((x1 - x0) / w.px);
-    QCOMPARE(m_model->getViewCount(), span);
-    QCOMPARE(m_model->getViewStart(), w.sampleAt((x0 + x1) / 2) - span / 2);
-    QVERIFY(!m_tree->zoomBand(&b0, &b1));
-
-    // Pan: under the threshold nothing moves; each crossing moves once;
-    // Ctrl (as the event says) jumps to either end.
-    m_tree->setPointerMode(WaveformSignal::PanMode);
-    QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::OpenHandCursor);
-    m_page->grab();
-    const double t = qMin(5.0, m_model->getPanLimit());
-    const int start = m_model->getViewStart();
-    const int step = qMax(1, m_model->getViewCount() / 4);
-    const int px = 400;
-    mouse(QEvent::MouseButtonPress, px, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, px + int(t), Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_model->getViewStart(), start);
-    mouse(QEvent::MouseMove, px + int(t) + 1, Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_model->getViewStart(), start + step);
-    mouse(QEvent::MouseMove, px + int(t) + 3, Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_model->getViewStart(), start + step);
-    mouse(QEvent::MouseMove, px + 2 * int(t) + 3, Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(m_model->getViewStart(), start + 2 * step);
-    mouse(QEvent::MouseMove, px - 20, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
-    QCOMPARE(m_model->getViewStart(), 0);
-    mouse(QEvent::MouseMove, px + 20, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
-    QCOMPARE(m_model->getViewEnd(), 255);
-    mouse(QEvent::MouseButtonRelease, px + 20, Qt::LeftButton, Qt::NoButton);
-    // Moving without a button pans nothing.
-    const int here = m_model->getViewStart();
-    mouse(QEvent::MouseMove, px - 100, Qt::NoButton, Qt::NoButton);
-    QCOMPARE(m_model->getViewStart(), here);
-
-    // Wheel: only a vertical turn with Ctrl in the event zooms.
-    m_tree->setPointerMode(WaveformSignal::SelectMode);
-    m_model->zoomFit(m_tree->waveWidth());
-    wheel(QPoint(0, 120), Qt::ControlModifier);
-    QCOMPARE(m_model->getViewCount(), 128);
-    wheel(QPoint(120, 0), Qt::ControlModifier);
-    QCOMPARE(m_model->getViewCount(), 128);
-    wheel(QPoint(0, -120), Qt::ControlModifier);
-    QCOMPARE(m_model->getViewCount(), 256);
-    // Ctrl pressed in the window and released elsewhere: the tree still
-    // thinks it is held, the wheel event knows better.
-    QTest::keyPress(m_tree, Qt::Key_Control, Qt::ControlModifier);
-    QVERIFY(m_tree->ctrlHeld());
-    wheel(QPoint(0, 120), Qt::NoModifier);
-    QCOMPARE(m_model->getViewCount(), 256);
-}
-
-void TstWaveformNav::contextMenuEntriesFollowTheState() {
-    build(3);
-    paint();
-    QMenu left;
-    QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
-
-    const QStringList tail{"-", "Set Bus Radix ...", "Set Clock Period ...", "Export Waveform ...", "-", "Cut",
-                           "Copy", "Paste", "-", "Group Signals ...", "-", "Edit Color...", "-", "Next Edge",
-                           "Previous Edge", "Find Value ..."};
-    const QStringList zoom3{"Zoom>Zoom In",        "Zoom>Zoom Out",       "Zoom>Zoom Fit",   "Zoom>Zoom Trigger:0",
-                            "Zoom>Zoom Trigger:1", "Zoom>Zoom Trigger:2", "Zoom>Zoom Start", "Zoom>Zoom End"};
-    const QStringList head{"Pan Mode",   "Select Mode",   "Zoom Mode",        "-",
-                           "Add Cursor", "Remove Cursor", "Clear All Cursor", "-"};
-    {
-        // No cursor: no Go to Cursor; Remove and Clear disabled.
-        QMenu menu;
-        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
-        QCOMPARE(entries(&menu), head + zoom3 + tail);
-        QVERIFY(entry(&menu, QStringLiteral("Select Mode"))->isChecked());
-        QVERIFY(entry(&menu, QStringLiteral("Add Cursor"))->isEnabled());
-        QVERIFY(!entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
-        QVERIFY(!entry(&menu, QStringLiteral("Clear All Cursor"))->isEnabled());
-        QVERIFY(!entry(&menu, QStringLiteral("Next Edge"))->isEnabled());
-        // Add Cursor: a cursor at the old data position, data where the
-        // menu opened. The entry acts by its action, whatever its text.
-        m_model->setDataPos(5);
-        QAction* add = entry(&menu, QStringLiteral("Add Cursor"));
-        add->setText(QStringLiteral("&Add Cursor"));
-        add->trigger();
-        QCOMPARE(m_model->getCurPos(), QList<int>{5});
-        QCOMPARE(m_model->getDataPos(), 40);
-    }
-    m_model->addCurPos(100);
-    m_model->addCurPos(200);
-    {
-        QMenu menu;
-        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
-        const QStringList go{"Go to Cursor>0:5", "Go to Cursor>1:15", "Go to Cursor>2:30"};
-        QCOMPARE(entries(&menu), head + go + zoom3 + tail);
-        QVERIFY(entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
-        entry(&menu, QStringLiteral("Go to Cursor>1:15"))->trigger();
-        QCOMPARE(m_model->getDataPos(), 100);
-        entry(&menu, QStringLiteral("Zoom>Zoom Trigger:2"))->trigger();
-        QCOMPARE(m_model->getViewStart(), 170);
-        QCOMPARE(m_model->getDataPos(), 180);
-        entry(&menu, QStringLiteral("Zoom>Zoom End"))->trigger();
-        QCOMPARE(m_model->getDataPos(), 255);
-        QCOMPARE(m_model->getViewEnd(), 255);
-        entry(&menu, QStringLiteral("Zoom>Zoom Start"))->trigger();
-        QCOMPARE(m_model->getDataPos(), 0);
-        QCOMPARE(m_model->getViewStart(), 0);
-        QAction* pan = entry(&menu, QStringLiteral("Pan Mode"));
-        pan->setText(QStringLiteral("&Pan Mode"));
-        pan->trigger();
-        QCOMPARE(m_tree->pointerMode(), WaveformSignal::PanMode);
-        QCOMPARE(m_tree->viewport()->cursor().shape(), Qt::OpenHandCursor);
-    }
-    {
-        // Out of Select mode cursors are neither added nor removed; Clear
-        // still works.
-        QMenu menu;
-        QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
-        QVERIFY(entry(&menu, QStringLiteral("Pan Mode"))->isChecked());
-        QVERIFY(!entry(&menu, QStringLiteral("Add Cursor"))->isEnabled());
-        QVERIFY(!entry(&menu, QStringLiteral("Remove Cursor"))->isEnabled());
-        entry(&menu, QStringLiteral("Clear All Cursor"))->trigger();
-        QCOMPARE(m_model->getNumCurPos(), 0);
-        entry(&menu, QStringLiteral("Zoom Mode"))->trigger();
-        QCOMPARE(m_tree->pointerMode(), WaveformSignal::ZoomMode);
-    }
-    // One frame: one Zoom Trigger, cursors by sample.
-    build(1);
-    paint();
-    m_model->addCurPos(77);
-    QMenu menu;
-    QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)));
-    const QStringList all = entries(&menu);
-    QVERIFY(all.contains(QStringLiteral("Go to Cursor>77")));
-    QVERIFY(all.contains(QStringLiteral("Zoom>Zoom Trigger")));
-    QVERIFY(!all.contains(QStringLiteral("Zoom>Zoom Trigger:0")));
-    entry(&menu, QStringLiteral("Go to Cursor>77"))->trigger();
-    QCOMPARE(m_model->getDataPos(), 77);
-}
-
-void TstWaveformNav::radixAndClockDialogs() {
-    build(1);
-    const QModelIndex st = rowNamed(m_model.get(), QStringLiteral("st"));
-    const QModelIndex e = rowNamed(m_model.get(), QStringLiteral("e"));
-    // The menus' index 0 is Bin: buses get radix 2, the ENUM bus keeps its set.
-    m_page->applyAllBusRadix(0);
-    QCOMPARE(m_page->busRadix(), 2);
-    QCOMPARE(WaveformModel::rowData(st).radix, 2);
-    QCOMPARE(WaveformModel::rowData(e).radix, 0);
-    QCOMPARE(WaveformModel::rowData(e).radixName, QStringLiteral("ONL_pair"));
-    m_page->applyAllBusRadix(7);
-    QCOMPARE(WaveformModel::rowData(st).radix, 2);
-    {
-        BusDialog dialog(m_tree);
-        dialog.radixCombo()->setCurrentIndex(3);
-        dialog.doAccept();
-        QCOMPARE(WaveformModel::rowData(st).radix, 16);
-        QCOMPARE(WaveformModel::rowData(e).radixName, QStringLiteral("ONL_pair"));
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    }
-    {
-        // Selected signals: only the selected bus changes.
-        m_tree->selectionModel()->select(e, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        BusDialog dialog(m_tree);
-        dialog.radixCombo()->setCurrentIndex(2);
-        dialog.rangeCombo()->setCurrentIndex(1);
-        dialog.doAccept();
-        QCOMPARE(WaveformModel::rowData(st).radix, 16);
-        QCOMPARE(WaveformModel::rowData(e).radix, 0);
-    }
-
-    ClockDialog dialog(&m_gateway, m_page.get());
-    QLineEdit* period = dialog.periodEdit();
-    QLineEdit* freq = dialog.frequencyEdit();
-    period->clear();
-    freq->clear();
-    QTest::keyClicks(period, QStringLiteral("3"));
-    QCOMPARE(freq->text(), QStringLiteral("333"));
-    // A typed frequency gives the period, and the period it gives does not
-    // rewrite the frequency.
-    freq->selectAll();
-    QTest::keyClicks(freq, QStringLiteral("600"));
-    QCOMPARE(period->text(), QStringLiteral("1"));
-    QCOMPARE(freq->text(), QStringLiteral("600"));
-    freq->selectAll();
-    QTest::keyClicks(freq, QStringLiteral("1000"));
-    QCOMPARE(period->text(), QStringLiteral("1"));
-    dialog.unitCombo()->setCurrentIndex(1);
-    QCOMPARE(dialog.frequencyUnit()->text(), QStringLiteral("GHz"));
-    QCOMPARE(period->text(), QStringLiteral("1"));
-    dialog.unitCombo()->setCurrentIndex(0);
-    QCOMPARE(dialog.frequencyUnit()->text(), QStringLiteral("MHz"));
-    for (const QString& bad :
-         {QStringLiteral("0"), QStringLiteral("1001"), QStringLiteral("-1"), QStringLiteral("1.5")}) {
-        QString text = bad;
-        int pos = 0;
-        QVERIFY2(period->validator()->validate(text, pos) != QValidator::Acceptable, qPrintable(bad));
-    }
-    // OK with no period is refused with a reason, and nothing is sent.
-    period->clear();
-    dialog.doAccept();
-    QVERIFY(m_gateway.commands.isEmpty());
-    QVERIFY(!dialog.errorText().isEmpty());
-    QVERIFY(dialog.result() != QDialog::Accepted);
-    // The engine's refusal keeps the dialog open with its reason.
-    period->setText(QStringLiteral("10"));
-    m_gateway.succeed = false;
-    m_gateway.answer = QStringLiteral("no project is open");
-    dialog.doAccept();
-    QCOMPARE(m_gateway.commands, QStringList{QStringLiteral("ona_set_project -period 10ns")});
-    QCOMPARE(dialog.errorText(), QStringLiteral("no project is open"));
-    QVERIFY(dialog.result() != QDialog::Accepted);
-    m_gateway.succeed = true;
-    m_gateway.answer.clear();
-    dialog.unitCombo()->setCurrentIndex(1);
-    dialog.doAccept();
-    QCOMPARE(m_gateway.commands.last(), QStringLiteral("ona_set_project -period 10ps"));
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-}
-
-void TstWaveformNav::exportDialogCommandsSurviveHostileNames() {
-    build(1);
-    // Two signals and a bus selected: only the signals are listed.
-    for (const char* n : {"b", "st", "a"})
-        m_tree->selectionModel()->select(rowNamed(m_model.get(), QLatin1String(n)),
-                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QCOMPARE(m_tree->selectedSignalList(), QStringLiteral("b a"));
-
-    ExportDlg dialog(&m_gateway, m_page.get());
-    dialog.setSignalList(m_tree->selectedSignalList());
-    dialog.moduleEdit()->setText(QStringLiteral("top"));
-    dialog.fileEdit()->setText(QStringLiteral("/tmp/out.vcd"));
-    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -vcd \"/tmp/out.vcd\" -module top"));
-    dialog.rangeCombo()->setCurrentIndex(1);
-    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -vcd \"/tmp/out.vcd\" -module top -siglist \"b a\""));
-    // Changing the format clears the file and disables the module.
-    dialog.formatCombo()->setCurrentIndex(1);
-    QVERIFY(dialog.fileEdit()->text().isEmpty());
-    QVERIFY(!dialog.moduleEdit()->isEnabled());
-    dialog.fileEdit()->setText(QStringLiteral("/tmp/out.txt"));
-    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -txt \"/tmp/out.txt\" -siglist \"b a\""));
-    dialog.rangeCombo()->setCurrentIndex(0);
-    QCOMPARE(dialog.command(), QStringLiteral("ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""));
-
-    // Hostile names reach the engine as exactly those words.
-    const QString file = QStringLiteral("/tmp/my [exec touch pwned] $HOME \"q\" \\ end.vcd");
-    const QString module = QStringLiteral("top level[1]");
-    const QString names = QStringLiteral("data[3] $x");
-    dialog.formatCombo()->setCurrentIndex(0);
-    dialog.rangeCombo()->setCurrentIndex(1);
-    dialog.setSignalList(names);
-    dialog.fileEdit()->setText(file);
-    dialog.moduleEdit()->setText(module);
-    QCOMPARE(tclWords(dialog.command()), (QStringList{QStringLiteral("-vcd"), file, QStringLiteral("-module"), module,
-                                                      QStringLiteral("-siglist"), names}));
-    dialog.formatCombo()->setCurrentIndex(1);
-    dialog.fileEdit()->setText(file);
-    QCOMPARE(tclWords(dialog.command()),
-             (QStringList{QStringLiteral("-txt"), file, QStringLiteral("-siglist"), names}));
-    // No module: the option is left out rather than sent empty.
-    dialog.formatCombo()->setCurrentIndex(0);
-    dialog.fileEdit()->setText(QStringLiteral("/tmp/x.vcd"));
-    dialog.moduleEdit()->clear();
-    QCOMPARE(tclWords(dialog.command()).mid(0, 3),
-             (QStringList{QStringLiteral("-vcd"), QStringLiteral("/tmp/x.vcd"), QStringLiteral("-siglist")}));
-
-    // A refusal keeps the dialog open and shows the engine's reason.
-    m_gateway.succeed = false;
-    m_gateway.answer = QStringLiteral("ona_export_project: no output file given");
-    dialog.doAccept();
-    QCOMPARE(dialog.errorText(), m_gateway.answer);
-    QVERIFY(dialog.result() != QDialog::Accepted);
-    m_gateway.succeed = true;
-    dialog.doAccept();
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-
-    // The browse button offers the format's one filter.
-    ScriptedDialogs scripted;
-    scripted.files.enqueue(QStringLiteral("/tmp/chosen.txt"));
-    dialog.formatCombo()->setCurrentIndex(1);
-    dialog.chooseFileButtonClicked();
-    QCOMPARE(dialog.fileEdit()->text(), QStringLiteral("/tmp/chosen.txt"));
-    QCOMPARE(scripted.asked.last().filter, QStringLiteral("TEXT files (*.txt)"));
-}
-
-void TstWaveformNav::measurementFigures() {
-    // A clock that is high for 4 samples and low for 4, from sample 0.
-    TraceData t({QStringLiteral("clk"), QStringLiteral("d[1]"), QStringLiteral("d[0]")}, 200);
-    for (int w = 0; w < 4; ++w)
-        t.channelWords(0)[w] = 0x0F0F0F0F0F0F0F0Full;
-    t.channelWords(1)[0] = quint64(1) << 10;
-    t.finish();
-    // 32 samples of 10 ns: 320 ns, 8 edges (at 4, 8, ... 32), 4 periods.
-    WaveMeasure m = WaveMeasure::measure(t, {0}, 32, 0, 10, QStringLiteral("ns"));
-    QCOMPARE(m.from, 0);
-    QCOMPARE(m.to, 32);
-    QCOMPARE(m.samples, 32);
-    QCOMPARE(m.edges, 8);
-    QCOMPARE(m.highSamples, 16);
-    QCOMPARE(m.frequency(), 12.5e6);
-    QCOMPARE(m.duty(), 0.5);
-    QCOMPARE(m.text(QStringLiteral("clk")),
-             QStringLiteral("0 .. 32: 32 samples = 320 ns (1/t 3.125 MHz), clk: 8 edges, 12.5 MHz, duty 50.0 %"));
-    // One edge: no frequency to report.
-    QCOMPARE(WaveMeasure::measure(t, {0}, 3, 6, 10, QStringLiteral("ns")).text(QStringLiteral("clk")),
-             QStringLiteral("3 .. 6: 3 samples = 30 ns (1/t 33.33 MHz), clk: 1 edge, duty 33.3 %"));
-    // Across a word boundary and off the edges: [62, 75) holds 62, 63 (low),
-    // 64..67 (high), 68..71 (low), 72..74 (high) and edges at 64, 68, 72.
-    m = WaveMeasure::measure(t, {0}, 62, 75, 2, QStringLiteral("ps"));
-    QCOMPARE(m.edges, 3);
-    QCOMPARE(m.highSamples, 7);
-    QCOMPARE(m.seconds(), 26e-12);
-    // A bus: edges only; no clock: samples only.
-    m = WaveMeasure::measure(t, {1, 2}, 0, 199, 0, QStringLiteral("ns"));
-    QCOMPARE(m.edges, 2);
-    QCOMPARE(m.duty(), -1.0);
-    QCOMPARE(m.text(QStringLiteral("d")), QStringLiteral("0 .. 199: 199 samples, d: 2 edges"));
-    // Ends past the store are the store's ends.
-    m = WaveMeasure::measure(t, {0}, -5, 1000, 0, QStringLiteral("ns"));
-    QCOMPARE(m.from, 0);
-    QCOMPARE(m.to, 199);
-}
-
-void TstWaveformNav::edgesFindAndExportOnTheDemoCapture() {
-    QTemporaryDir dir;
-    RecordingHost host;
-    auto gui = demofixture::embeddedGui(&host, demofixture::copyDemo(dir.path()));
-    QVERIFY(gui);
-    host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
-    gui->rightView()->tabWidget()->setCurrentIndex(1);
-    WaveformView* page = gui->rightView()->page<vemo::toolona::WaveformView>();
-    QTRY_VERIFY(page->hasCapturedData());
-    page->resize(1200, 600);
-    page->show();
-    WaveformModel* m = page->waveformModel();
-    WaveformSignal* tree = page->tree();
-    const auto t = m->traceData();
-
-    // Next edge walks every edge of the UART frames on tx, then stays and
-    // says so.
-    const QModelIndex tx = rowNamed(m, QStringLiteral("tx"));
-    tree->setCurrentIndex(tx);
-    QVERIFY(page->searchRow() == tx);
-    m->setDataPos(0);
-    QList<int> walked, expected;
-    for (qint64 s = t->nextChange(t->channelOf(QStringLiteral("tx")), 0); s >= 0;
-         s = t->nextChange(t->channelOf(QStringLiteral("tx")), s))
-        expected << int(s);
-    QVERIFY(expected.size() >= 20);
-    while (page->gotoEdge(true))
-        walked << m->getDataPos();
-    QCOMPARE(walked, expected);
-    QCOMPARE(m->getDataPos(), expected.last());
-    QVERIFY(page->statusLine()->text().contains(QLatin1String("No later edge of tx")));
-    QVERIFY(m->getViewStart() <= expected.last() && expected.last() <= m->getViewEnd());
-    // Back again with Shift+Tab, through the keyboard.
-    QList<int> back;
-    for (int i = 0; i < expected.size(); ++i) {
-        QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
-        back.prepend(m->getDataPos());
-    }
-    QCOMPARE(back.mid(1), expected.mid(0, expected.size() - 1));
-    QCOMPARE(m->getDataPos(), expected.first());
-    // The View menu's entries act on the same row.
-    gui->tableAction(NextChangeAction)->trigger();
-    QCOMPARE(m->getDataPos(), expected.at(1));
-    gui->tableAction(PreviousChangeAction)->trigger();
-    QCOMPARE(m->getDataPos(), expected.first());
-    QTest::keyClick(tree, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(m->getDataPos(), expected.first());
-    QVERIFY(page->statusLine()->text().contains(QLatin1String("No earlier edge of tx")));
-
-    // Two cursors on the first two edges of a 0x55 frame (start bit, bit
-    // 0): the bit time, 16 samples, and the baud rate.
-    m->addCurPos(expected.at(0));
-    m->setDataPos(expected.at(1));
-    QCOMPARE(expected.at(1) - expected.at(0), 16);
-    page->updateMeasurement();
-    const WaveMeasure bit = WaveMeasure::measure(*t, {t->channelOf(QStringLiteral("tx"))}, expected.at(0),
-                                                 expected.at(1), m->getClockPeriod(), m->getClockUnit());
-    QCOMPARE(page->statusLine()->text(), bit.text(QStringLiteral("tx")));
-    QVERIFY(page->statusLine()->text().contains(QLatin1String("1/t")));
-    m->clearCurPos();
-
-    // Find the byte 0x55 on rx_data: it lands on the byte, through
-    // ona_find.
-    const QModelIndex rxData = rowNamed(m, QStringLiteral("rx_data"));
-    tree->setCurrentIndex(rxData);
-    const QVector<int> data = m->channelsOf(rxData);
-    const QString byte55 = QStringLiteral("01010101");
-    // From the first sample after a 55 byte that holds something else.
-    qint64 start = 0;
-    while (start < t->numSamples() && t->bits(data, start) != byte55)
-        ++start;
-    while (start < t->numSamples() && t->bits(data, start) == byte55)
-        ++start;
-    qint64 next55 = start;
-    while (next55 < t->numSamples() && t->bits(data, next55) != byte55)
-        ++next55;
-    QVERIFY(next55 < t->numSamples());
-    m->setDataPos(int(start));
-    host.commands.clear();
-    QCOMPARE(page->findValue(QStringLiteral("0x55"), false), int(next55));
-    QCOMPARE(host.commands,
-             QStringList{QStringLiteral("ona_find -signal rx_data -value 55 -radix Hex -from %1").arg(start + 1)});
-    QCOMPARE(m->getDataPos(), int(next55));
-    QVERIFY(m->getViewStart() <= next55 && next55 <= m->getViewEnd());
-    // Backward from there: the last sample of the earlier byte.
-    QCOMPARE(page->findValue(QStringLiteral("0x55"), true), int(start - 1));
-    // Nothing before the first: the position stays and the line says so.
-    m->setDataPos(0);
-    QCOMPARE(page->findValue(QStringLiteral("0xA5"), true), -1);
-    QCOMPARE(m->getDataPos(), 0);
-    QVERIFY(page->statusLine()->text().contains(QLatin1String("does not occur before")));
-    // The bar: the View menu's Find and Ctrl+F open it, Enter searches.
-    QVERIFY(gui->tableAction(FindValueAction)->isEnabled());
-    gui->tableAction(FindValueAction)->trigger();
-    QVERIFY(!page->findBar()->isHidden());
-    QTest::keyClick(page->findEdit(), Qt::Key_Escape);
-    QVERIFY(page->findBar()->isHidden());
-    tree->setFocus();
-    QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(!page->findBar()->isHidden());
-    m->setDataPos(0);
-    page->findEdit()->setText(QStringLiteral("0b0101xxxx"));
-    host.commands.clear();
-    QTest::keyClick(page->findEdit(), Qt::Key_Return);
-    QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -signal rx_data -value 0101xxxx -radix Bin -from 1")});
-    qint64 firstHigh5 = -1;
-    for (qint64 s = 1; s < t->numSamples() && firstHigh5 < 0; ++s)
-        if (t->bits(data, s).startsWith(QLatin1String("0101")))
-            firstHigh5 = s;
-    QCOMPARE(m->getDataPos(), int(firstHigh5));
-    QTest::keyClick(page->findEdit(), Qt::Key_Escape);
-    QVERIFY(page->findBar()->isHidden());
-
-    // Export with "Selected signals" as VCD writes exactly those signals.
-    tree->clearSelection();
-    for (const char* n : {"tx", "rx"})
-        tree->selectionModel()->select(rowNamed(m, QLatin1String(n)),
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    const QString vcd = dir.filePath(QStringLiteral("sel [1].vcd"));
-    ExportDlg dialog(gui.get(), page);
-    dialog.setSignalList(tree->selectedSignalList());
-    dialog.rangeCombo()->setCurrentIndex(1);
-    dialog.fileEdit()->setText(vcd);
-    dialog.doAccept();
-    QVERIFY2(dialog.result() == QDialog::Accepted, qPrintable(dialog.errorText()));
-    QFile f(vcd);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(f.readAll());
-    QStringList vars;
-    for (const QString& line : text.split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("$var")))
-            vars << line.section(QLatin1Char(' '), 4, 4);
-    QCOMPARE(vars, (QStringList{QStringLiteral("tx"), QStringLiteral("rx")}));
 }
 
 QTEST_MAIN(TstWaveformNav)

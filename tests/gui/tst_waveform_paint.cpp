@@ -13,16 +13,14 @@
 #include "tracedata.h"
 #include "waveformmodel.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
-#include <QRandomGenerator>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 #include <memory>
 
 using namespace vemo::toolona;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,14 +31,14 @@ constexpr int kRowHeight = 30;
 // bus whose value holds 24 to 60 samples, 15..17 a 3-bit bus toggling every
 // sample.
 std::shared_ptr<TraceData> makeTrace() {
-    QStringList names{QStringLiteral("rnd"), QStringLiteral("clk")};
+    QStringList names{u"rnd"_s, u"clk"_s};
     for (int i = 0; i < 4; ++i)
-        names << QStringLiteral("cnt%1").arg(i);
-    names << QStringLiteral("quiet");
+        names << u"cnt%1"_s.arg(i);
+    names << u"quiet"_s;
     for (int i = 7; i >= 0; --i)
-        names << QStringLiteral("bus[%1]").arg(i);
+        names << u"bus[%1]"_s.arg(i);
     for (int i = 2; i >= 0; --i)
-        names << QStringLiteral("fast[%1]").arg(i);
+        names << u"fast[%1]"_s.arg(i);
     auto t = std::make_shared<TraceData>(names, kSamples);
     QRandomGenerator rng(1234);
     auto set = [&](int ch, int s, bool v) {
@@ -70,12 +68,12 @@ std::shared_ptr<TraceData> makeTrace() {
 }
 
 QList<QPair<QString, int>> widths() {
-    QList<QPair<QString, int>> w{{QStringLiteral("rnd"), 1}, {QStringLiteral("clk"), 1}};
+    QList<QPair<QString, int>> w{{u"rnd"_s, 1}, {u"clk"_s, 1}};
     for (int i = 0; i < 4; ++i)
-        w.append({QStringLiteral("cnt%1").arg(i), 1});
-    w.append({QStringLiteral("quiet"), 1});
-    w.append({QStringLiteral("bus"), 8});
-    w.append({QStringLiteral("fast"), 3});
+        w.append({u"cnt%1"_s.arg(i), 1});
+    w.append({u"quiet"_s, 1});
+    w.append({u"bus"_s, 8});
+    w.append({u"fast"_s, 3});
     return w;
 }
 
@@ -185,9 +183,8 @@ void refOverlays(QPainter* p, const Ref& g, const WaveformModel* m, int pointerY
         p->drawPolygon(QPolygon({QPoint(xr, y), QPoint(xr, y - 5), QPoint(xr + 8, y)}));
     }
     const int dist = qAbs(rulerPos - dataPos);
-    const QString text = m->getClockPeriod() < 1
-                             ? QString::number(dist)
-                             : QStringLiteral("%1 %2").arg(dist * m->getClockPeriod()).arg(m->getClockUnit());
+    const QString text = m->getClockPeriod() < 1 ? QString::number(dist)
+                                                 : u"%1 %2"_s.arg(dist * m->getClockPeriod()).arg(m->getClockUnit());
     p->drawText(QRect(qMin(xd, xr), g.r.bottom() - 18, qAbs(xr - xd), 15), Qt::AlignCenter, text);
 }
 
@@ -202,11 +199,7 @@ QString firstDifference(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y))
-                return QStringLiteral("%1,%2 (%3 vs %4)")
-                    .arg(x)
-                    .arg(y)
-                    .arg(a.pixel(x, y), 0, 16)
-                    .arg(b.pixel(x, y), 0, 16);
+                return u"%1,%2 (%3 vs %4)"_s.arg(x).arg(y).arg(a.pixel(x, y), 0, 16).arg(b.pixel(x, y), 0, 16);
     return QString();
 }
 
@@ -221,9 +214,9 @@ struct Window {
 QString tokenOf(int, const QString&, const QString& bits) {
     const int v = bits.toInt(nullptr, 2);
     if (v < 64)
-        return QStringLiteral("LOW");
+        return u"LOW"_s;
     if (v >= 250)
-        return QStringLiteral("WWWWWWWWWWWW");
+        return u"WWWWWWWWWWWW"_s;
     return WaveformModel::radixText(bits, 16);
 }
 
@@ -232,369 +225,351 @@ QString tokenOf(int, const QString&, const QString& bits) {
 class TstWaveformPaint : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void rowsMatchSampleBySampleDrawing_data();
-    void rowsMatchSampleBySampleDrawing();
-    void denseBusIsOneBlockOverItsColumns();
-    void labelsShortenOrVanishAndStayInTheirBox();
-    void windowArithmeticHandlesEmptyAndEdgeWindows();
-    void rulerTicksFramesAndTimestamps();
+    void init() {
+        m_model = std::make_unique<WaveformModel>();
+        m_model->setTrace(makeTrace(), widths());
+        m_page = std::make_unique<WaveformView>(nullptr);
+        m_page->setWaveformModel(m_model.get());
+    }
+    void cleanup() {
+        m_page.reset();
+        m_model.reset();
+    }
+    void rowsMatchSampleBySampleDrawing_data() {
+        QTest::addColumn<double>("px");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("start");
+        QTest::newRow("px 0.3") << 0.3 << 300 << 1000 << 500;
+        QTest::newRow("px 1") << 1.0 << 300 << 300 << 1234;
+        QTest::newRow("px 12.5") << 12.5 << 300 << 24 << 100;
+        QTest::newRow("px 40") << 40.0 << 320 << 8 << 37;
+    }
+    void rowsMatchSampleBySampleDrawing() {
+        QFETCH(double, px);
+        QFETCH(int, width);
+        QFETCH(int, count);
+        QFETCH(int, start);
+        const QRect cell(0, 0, width, kRowHeight);
+        const TraceData& trace = *m_model->traceData();
+        const QVector<int> busChannels{7, 8, 9, 10, 11, 12, 13, 14};
+        auto busBits = [&](int s) { return trace.bits(busChannels, s); };
+
+        // Where the comparison is exact for a bus: every segment in view is at
+        // least 6 px wide. Slide the window until that holds.
+        auto allWide = [&](int vs, const BusFormat& f) {
+            const Ref g{cell, vs, vs + count - 1, px};
+            int xs = g.x(vs);
+            QString seg = f.text(busBits(vs));
+            for (int s = vs + 1; s <= g.ve; ++s) {
+                const QString t = f.text(busBits(s));
+                if (t != seg) {
+                    if (g.x(s) - xs < 6)
+                        return false;
+                    xs = g.x(s);
+                    seg = t;
+                }
+            }
+            return g.x(g.ve + 1) - xs >= 6;
+        };
+
+        BusFormat hexFormat;
+        while (!allWide(start, hexFormat) && start + count < kSamples)
+            ++start;
+        QVERIFY(allWide(start, hexFormat));
+        m_model->clearCurPos();
+        m_model->setDataPos(start + count / 3);
+        m_model->addCurPos(start + count / 2);
+        m_model->addCurPos(start + count / 3); // at the data position: drawn as that line only
+        m_model->setRulerPos(start + (2 * count) / 3);
+        m_model->setClockPeriod(px > 10 ? 10 : 0);
+        WaveformDelegate* delegate = qobject_cast<WaveformDelegate*>(m_page->tree()->itemDelegate());
+        QVERIFY(delegate);
+
+        const WavePaintParams w = WavePaintParams::make(cell, start, count, kSamples);
+        QCOMPARE(w.px, px);
+        const Ref g{cell, start, start + count - 1, px};
+        // Pointer in the row (ruler measurement) and outside it.
+        for (int pointerY : {5, 200}) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(10, pointerY), QPointF(10, pointerY), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_page->tree()->viewport(), &move);
+            QCOMPARE(m_page->tree()->pointerY(), pointerY);
+            for (int row = 0; row < m_model->rowCount(); ++row) {
+                const QModelIndex idx = m_model->index(row, 2);
+                const SigTreeData d = WaveformModel::rowData(idx);
+                if (d.name == QLatin1String("fast"))
+                    continue; // narrow by design: the block test covers it
+                QList<int> radixes{0};
+                if (d.isBus())
+                    radixes = {2, 8, 10, 16};
+                for (int radix : radixes) {
+                    if (d.isBus()) {
+                        SigTreeData b = d;
+                        b.radix = radix;
+                        m_model->setRowData(idx, b);
+                        BusFormat f;
+                        f.radix = radix;
+                        QVERIFY(allWide(start, f));
+                    }
+                    QImage page = blank(cell), ref = blank(cell);
+                    {
+                        QPainter p(&page);
+                        delegate->paintWaveform(&p, w, idx);
+                    }
+                    {
+                        QPainter p(&ref);
+                        p.setPen(OnaData::inst()->waveColor);
+                        if (d.isBus()) {
+                            BusFormat f;
+                            f.radix = radix;
+                            refBus(&p, g, busBits, f);
+                        } else {
+                            refSignal(&p, g, m_model.get(), d.signalIndex);
+                        }
+                        refOverlays(&p, g, m_model.get(), pointerY);
+                    }
+                    QVERIFY2(firstDifference(page, ref).isEmpty(),
+                             qPrintable(u"%1 radix %2 differs at %3"_s.arg(d.name).arg(radix).arg(
+                                 firstDifference(page, ref))));
+                }
+            }
+        }
+
+        // A token radix where two patterns make one token: one segment spans
+        // the change between them.
+        BusFormat token;
+        token.radix = 0;
+        token.radixName = u"T"_s;
+        token.width = 8;
+        token.token = &tokenOf;
+        int vs = start;
+        while (!allWide(vs, token) && vs + count < kSamples)
+            ++vs;
+        QVERIFY(allWide(vs, token));
+        const WavePaintParams tw = WavePaintParams::make(cell, vs, count, kSamples);
+        const Ref tg{cell, vs, vs + count - 1, px};
+        QImage page = blank(cell), ref = blank(cell);
+        {
+            QPainter p(&page);
+            p.setPen(Qt::green);
+            wavepaint::paintBus(&p, tw, trace, busChannels, token);
+        }
+        {
+            QPainter p(&ref);
+            p.setPen(Qt::green);
+            refBus(&p, tg, busBits, token);
+        }
+        QVERIFY2(firstDifference(page, ref).isEmpty(), qPrintable(firstDifference(page, ref)));
+    }
+    void denseBusIsOneBlockOverItsColumns() {
+        const TraceData& trace = *m_model->traceData();
+        const QRect cell(0, 0, 300, kRowHeight);
+        const int yHigh = 10, yLow = kRowHeight - 1 - 2, yMid = (yHigh + yLow) / 2;
+        const QRgb pen = qRgb(0, 255, 0), bg = QColor(OnaData::inst()->waveBackgroundColor).rgb();
+        BusFormat hex;
+        const auto paint = [&](const WavePaintParams& w, const TraceData& t, const QVector<int>& channels) {
+            QImage img = blank(cell);
+            QPainter p(&img);
+            p.setPen(QColor(pen));
+            wavepaint::paintBus(&p, w, t, channels, hex);
+            return img;
+        };
+        // Every pixel between the high and low lines inked, none outside them.
+        const auto checkBlock = [&](const QImage& img) {
+            for (int x = 0; x < cell.width(); ++x)
+                for (int y = 0; y < cell.height(); ++y)
+                    QCOMPARE(img.pixel(x, y), (y >= yHigh && y <= yLow) ? pen : bg);
+        };
+
+        // "fast" changes every sample: at 0.3 px the whole row is one block
+        // between the high and low lines, and nothing outside them.
+        checkBlock(paint(WavePaintParams::make(cell, 0, 1000, kSamples), trace, {15, 16, 17}));
+        // "quiet" as a one-bit bus around its one change at 1100, seen with
+        // "fast" beside it: a slow bus draws hexagons, not a block.
+        {
+            const WavePaintParams w = WavePaintParams::make(cell, 1000, 300, kSamples);
+            const QImage img = paint(w, trace, {6});
+            const int xc = w.x(1100);
+            QCOMPARE(img.pixel(xc, yMid), pen);       // the two hexagons meet here
+            QCOMPARE(img.pixel(xc + 10, yMid), bg);   // inside a hexagon: not filled
+            QCOMPARE(img.pixel(xc + 10, yHigh), pen); // its top line
+        }
+        // Segments 3 px wide, one per column group: still one block, not a row
+        // of crossed hexagons with holes.
+        {
+            TraceData t({u"a"_s}, 400);
+            for (int s = 0; s < 400; ++s)
+                if ((s / 3) & 1)
+                    t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
+            t.finish();
+            checkBlock(paint(WavePaintParams::make(cell, 0, 300, 400), t, {0}));
+        }
+        // A dense run followed by a quiet stretch: "fast" then constant. Build
+        // it: fast toggling up to sample 150, then steady.
+        {
+            TraceData t({u"a"_s, u"b"_s}, 1000);
+            for (int s = 0; s < 150; ++s)
+                if (s & 1)
+                    t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
+            t.finish();
+            const WavePaintParams w = WavePaintParams::make(cell, 0, 1000, 1000);
+            const QImage img = paint(w, t, {0, 1});
+            const int last = w.x(149); // the column of the last change
+            for (int x = 0; x <= last; ++x)
+                QCOMPARE(img.pixel(x, yMid), pen);
+            QCOMPARE(img.pixel(last + 10, yMid), bg);
+            QCOMPARE(img.pixel(last + 10, yHigh), pen);
+            QCOMPARE(img.pixel(last + 10, yLow), pen);
+        }
+    }
+    void labelsShortenOrVanishAndStayInTheirBox() {
+        const QRect cell(0, 0, 400, kRowHeight);
+        QImage img(cell.size(), QImage::Format_RGB32);
+        QPainter p(&img);
+        const QFontMetrics fm = p.fontMetrics();
+        const int plus = fm.horizontalAdvance(QLatin1Char('+'));
+        const QRgb bg = qRgb(0, 0, 0);
+        auto inked = [&](int from, int to) {
+            for (int x = qMax(0, from); x < qMin(cell.width(), to); ++x)
+                for (int y = 0; y < cell.height(); ++y)
+                    if (img.pixel(x, y) != bg)
+                        return true;
+            return false;
+        };
+        p.setPen(Qt::white);
+
+        // Too narrow for two "+": nothing.
+        img.fill(bg);
+        wavepaint::drawBusLabel(&p, u"ABCDEF"_s, 100, 2 * plus - 1, cell);
+        QVERIFY(!inked(0, cell.width()));
+        // Fits: drawn, inside the box.
+        img.fill(bg);
+        wavepaint::drawBusLabel(&p, u"A"_s, 100, 60, cell);
+        QVERIFY(inked(100, 160));
+        QVERIFY(!inked(0, 100) && !inked(160, cell.width()));
+        // Wide glyphs shortened by the advance of "+" would spill over: the box
+        // clips them.
+        img.fill(bg);
+        const QString wide(12, QLatin1Char('W'));
+        const int box = 4 * plus;
+        QVERIFY(fm.horizontalAdvance(u"WWW+"_s) > box);
+        wavepaint::drawBusLabel(&p, wide, 100, box, cell);
+        QVERIFY(inked(100, 100 + box));
+        QVERIFY(!inked(100 + box, cell.width()));
+        p.end();
+
+        // The 5-bit bus in hexadecimal: two digits, the first from the leading
+        // bit alone.
+        QCOMPARE(WaveformModel::radixText(u"10110"_s, 16), u"16"_s);
+        BusFormat token;
+        token.radix = 0;
+        token.token = &tokenOf;
+        QCOMPARE(token.text(u"00000001"_s), token.text(u"00000010"_s));
+    }
+    void windowArithmeticHandlesEmptyAndEdgeWindows() {
+        // Nothing to show: no window, no width, no data.
+        QVERIFY(!WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples).isValid());
+        QVERIFY(!WavePaintParams::make(QRect(0, 0, 0, 30), 0, 100, kSamples).isValid());
+        QVERIFY(!WavePaintParams::make(QRect(0, 0, 300, 30), 0, 100, 0).isValid());
+        // A window running past the data ends at its last sample.
+        WavePaintParams w = WavePaintParams::make(QRect(10, 0, 300, 30), 1900, 300, kSamples);
+        QCOMPARE(w.viewEnd, kSamples - 1);
+        // x and s(x) agree and clamp to the window.
+        QCOMPARE(w.x(1900), 10);
+        QCOMPARE(w.sampleAt(10), 1900);
+        QCOMPARE(w.sampleAt(-50), 1900);
+        QCOMPARE(w.sampleAt(10000), kSamples - 1);
+        for (int col = 10; col < 310; ++col) {
+            const qint64 first = w.firstSampleFrom(col);
+            QVERIFY(first > w.viewEnd || w.x(first) >= col);
+            QVERIFY(first == w.viewStart || w.x(first - 1) < col);
+        }
+        // Painting such windows reads nothing past the data and draws nothing
+        // without a window.
+        const TraceData& trace = *m_model->traceData();
+        QImage img = blank(QRect(0, 0, 300, 30));
+        const QImage before = img;
+        QPainter p(&img);
+        p.setPen(Qt::green);
+        wavepaint::paintSignal(&p, WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples), trace, 0);
+        wavepaint::paintBus(&p, WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples), trace, {7, 8},
+                            BusFormat());
+        p.end();
+        QCOMPARE(img, before);
+        QPainter q(&img);
+        wavepaint::paintSignal(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, 1);
+        wavepaint::paintBus(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, {7, 8},
+                            BusFormat());
+        q.end();
+        QVERIFY(img != before);
+    }
+    void rulerTicksFramesAndTimestamps() {
+        QCOMPARE(WaveformRuler::tickStep(12.5), 4);
+        QCOMPARE(WaveformRuler::tickStep(50.0), 1);
+        QCOMPARE(WaveformRuler::tickStep(0.3), 256);
+        QCOMPARE(WaveformRuler::tickStep(0.0), 0);
+
+        WaveformRuler* ruler = m_page->tree()->ruler();
+        const QRect rect(0, 0, 300, 30);
+        // Three frames (0, 110, 1300): labels restart at each frame start, which
+        // itself has no label.
+        m_model->zoomBox(300, 112, 24); // samples 100 .. 123 at 12.5 px
+        QCOMPARE(m_model->getViewStart(), 100);
+        QList<WaveformRuler::Tick> ticks = ruler->ticks(rect);
+        QStringList labels;
+        for (const auto& t : ticks)
+            labels << t.label;
+        QCOMPARE(labels, QStringList({u"0:104"_s, u"0:108"_s, u"1:4"_s, u"1:8"_s, u"1:12"_s}));
+        QCOMPARE(ticks.at(2).x, int((114 - 100) * 12.5));
+
+        // No window: nothing drawn (and no endless doubling of a zero step).
+        WaveformModel empty;
+        WaveformView page(nullptr);
+        page.setWaveformModel(&empty);
+        QImage img(rect.size(), QImage::Format_RGB32);
+        img.fill(Qt::white);
+        const QImage before = img;
+        QPainter p(&img);
+        page.tree()->ruler()->paintRuler(&p, rect);
+        page.tree()->ruler()->paintRuler(&p, QRect(0, 0, 0, 30));
+        p.end();
+        QCOMPARE(img, before);
+        QVERIFY(page.tree()->ruler()->ticks(rect).isEmpty());
+
+        // Timestamps sit centred on their tick, above the frame:offset label.
+        auto trace = makeTrace();
+        trace->frameTimes = {1000000, 2000000, 3000000};
+        WaveformModel stamped;
+        stamped.setTrace(trace, widths());
+        QVERIFY(stamped.hasTimestamp());
+        WaveformView page2(nullptr);
+        page2.setWaveformModel(&stamped);
+        stamped.zoomBox(300, 112, 24);
+        const QRect wide(0, 0, 300, 30);
+        QImage ruled(wide.size(), QImage::Format_RGB32);
+        ruled.fill(Qt::white);
+        QPainter r(&ruled);
+        page2.tree()->ruler()->paintRuler(&r, wide);
+        r.end();
+        // The first tick has no neighbour to its left, so only its own stamp
+        // can lie within half a tick spacing of it.
+        const auto t = page2.tree()->ruler()->ticks(wide).at(0);
+        int minX = INT_MAX, maxX = -1;
+        for (int x = qMax(0, t.x - 24); x <= qMin(wide.width() - 1, t.x + 24); ++x)
+            for (int y = 0; y < 10; ++y)
+                if (qGray(ruled.pixel(x, y)) < 100) {
+                    minX = qMin(minX, x);
+                    maxX = qMax(maxX, x);
+                }
+        QVERIFY(maxX >= 0);
+        QVERIFY2(qAbs((minX + maxX) / 2 - t.x) <= 3, qPrintable(u"%1..%2 tick %3"_s.arg(minX).arg(maxX).arg(t.x)));
+    }
 
 private:
     std::unique_ptr<WaveformView> m_page;
     std::unique_ptr<WaveformModel> m_model;
 };
-
-void TstWaveformPaint::init() {
-    m_model = std::make_unique<WaveformModel>();
-    m_model->setTrace(makeTrace(), widths());
-    m_page = std::make_unique<WaveformView>(nullptr);
-    m_page->setWaveformModel(m_model.get());
-}
-
-void TstWaveformPaint::cleanup() {
-    m_page.reset();
-    m_model.reset();
-}
-
-void TstWaveformPaint::rowsMatchSampleBySampleDrawing_data() {
-    QTest::addColumn<double>("px");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("start");
-    QTest::newRow("px 0.3") << 0.3 << 300 << 1000 << 500;
-    QTest::newRow("px 1") << 1.0 << 300 << 300 << 1234;
-    QTest::newRow("px 12.5") << 12.5 << 300 << 24 << 100;
-    QTest::newRow("px 40") << 40.0 << 320 << 8 << 37;
-}
-
-void TstWaveformPaint::rowsMatchSampleBySampleDrawing() {
-    QFETCH(double, px);
-    QFETCH(int, width);
-    QFETCH(int, count);
-    QFETCH(int, start);
-    const QRect cell(0, 0, width, kRowHeight);
-    const TraceData& trace = *m_model->traceData();
-    const QVector<int> busChannels{7, 8, 9, 10, 11, 12, 13, 14};
-    auto busBits = [&](int s) { return trace.bits(busChannels, s); };
-
-    // Where the comparison is exact for a bus: every segment in view is at
-    // least 6 px wide. Slide the window until that holds.
-    auto allWide = [&](int vs, const BusFormat& f) {
-        const Ref g{cell, vs, vs + count - 1, px};
-        int xs = g.x(vs);
-        QString seg = f.text(busBits(vs));
-        for (int s = vs + 1; s <= g.ve; ++s) {
-            const QString t = f.text(busBits(s));
-            if (t != seg) {
-                if (g.x(s) - xs < 6)
-                    return false;
-                xs = g.x(s);
-                seg = t;
-            }
-        }
-        return g.x(g.ve + 1) - xs >= 6;
-    };
-
-    BusFormat hexFormat;
-    while (!allWide(start, hexFormat) && start + count < kSamples)
-        ++start;
-    QVERIFY(allWide(start, hexFormat));
-    m_model->clearCurPos();
-    m_model->setDataPos(start + count / 3);
-    m_model->addCurPos(start + count / 2);
-    m_model->addCurPos(start + count / 3); // at the data position: drawn as that line only
-    m_model->setRulerPos(start + (2 * count) / 3);
-    m_model->setClockPeriod(px > 10 ? 10 : 0);
-    WaveformDelegate* delegate = qobject_cast<WaveformDelegate*>(m_page->tree()->itemDelegate());
-    QVERIFY(delegate);
-
-    const WavePaintParams w = WavePaintParams::make(cell, start, count, kSamples);
-    QCOMPARE(w.px, px);
-    const Ref g{cell, start, start + count - 1, px};
-    // Pointer in the row (ruler measurement) and outside it.
-    for (int pointerY : {5, 200}) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(10, pointerY), QPointF(10, pointerY), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(m_page->tree()->viewport(), &move);
-        QCOMPARE(m_page->tree()->pointerY(), pointerY);
-        for (int row = 0; row < m_model->rowCount(); ++row) {
-            const QModelIndex idx = m_model->index(row, 2);
-            const SigTreeData d = WaveformModel::rowData(idx);
-            if (d.name == QLatin1String("fast"))
-                continue; // narrow by design: the block test covers it
-            QList<int> radixes{0};
-            if (d.isBus())
-                radixes = {2, 8, 10, 16};
-            for (int radix : radixes) {
-                if (d.isBus()) {
-                    SigTreeData b = d;
-                    b.radix = radix;
-                    m_model->setRowData(idx, b);
-                    BusFormat f;
-                    f.radix = radix;
-                    QVERIFY(allWide(start, f));
-                }
-                QImage page = blank(cell), ref = blank(cell);
-                {
-                    QPainter p(&page);
-                    delegate->paintWaveform(&p, w, idx);
-                }
-                {
-                    QPainter p(&ref);
-                    p.setPen(OnaData::inst()->waveColor);
-                    if (d.isBus()) {
-                        BusFormat f;
-                        f.radix = radix;
-                        refBus(&p, g, busBits, f);
-                    } else {
-                        refSignal(&p, g, m_model.get(), d.signalIndex);
-                    }
-                    refOverlays(&p, g, m_model.get(), pointerY);
-                }
-                QVERIFY2(firstDifference(page, ref).isEmpty(), qPrintable(QStringLiteral("%1 radix %2 differs at %3")
-                                                                              .arg(d.name)
-                                                                              .arg(radix)
-                                                                              .arg(firstDifference(page, ref))));
-            }
-        }
-    }
-
-    // A token radix where two patterns make one token: one segment spans
-    // the change between them.
-    BusFormat token;
-    token.radix = 0;
-    token.radixName = QStringLiteral("T");
-    token.width = 8;
-    token.token = &tokenOf;
-    int vs = start;
-    while (!allWide(vs, token) && vs + count < kSamples)
-        ++vs;
-    QVERIFY(allWide(vs, token));
-    const WavePaintParams tw = WavePaintParams::make(cell, vs, count, kSamples);
-    const Ref tg{cell, vs, vs + count - 1, px};
-    QImage page = blank(cell), ref = blank(cell);
-    {
-        QPainter p(&page);
-        p.setPen(Qt::green);
-        wavepaint::paintBus(&p, tw, trace, busChannels, token);
-    }
-    {
-        QPainter p(&ref);
-        p.setPen(Qt::green);
-        refBus(&p, tg, busBits, token);
-    }
-    QVERIFY2(firstDifference(page, ref).isEmpty(), qPrintable(firstDifference(page, ref)));
-}
-
-void TstWaveformPaint::denseBusIsOneBlockOverItsColumns() {
-    const TraceData& trace = *m_model->traceData();
-    const QRect cell(0, 0, 300, kRowHeight);
-    const int yHigh = 10, yLow = kRowHeight - 1 - 2, yMid = (yHigh + yLow) / 2;
-    const QRgb pen = qRgb(0, 255, 0), bg = QColor(OnaData::inst()->waveBackgroundColor).rgb();
-    BusFormat hex;
-    const auto paint = [&](const WavePaintParams& w, const TraceData& t, const QVector<int>& channels) {
-        QImage img = blank(cell);
-        QPainter p(&img);
-        p.setPen(QColor(pen));
-        wavepaint::paintBus(&p, w, t, channels, hex);
-        return img;
-    };
-    // Every pixel between the high and low lines inked, none outside them.
-    const auto checkBlock = [&](const QImage& img) {
-        for (int x = 0; x < cell.width(); ++x)
-            for (int y = 0; y < cell.height(); ++y)
-                QCOMPARE(img.pixel(x, y), (y >= yHigh && y <= yLow) ? pen : bg);
-    };
-
-    // "fast" changes every sample: at 0.3 px the whole row is one block
-    // between the high and low lines, and nothing outside them.
-    checkBlock(paint(WavePaintParams::make(cell, 0, 1000, kSamples), trace, {15, 16, 17}));
-    // "quiet" as a one-bit bus around its one change at 1100, seen with
-    // "fast" beside it: a slow bus draws hexagons, not a block.
-    {
-        const WavePaintParams w = WavePaintParams::make(cell, 1000, 300, kSamples);
-        const QImage img = paint(w, trace, {6});
-        const int xc = w.x(1100);
-        QCOMPARE(img.pixel(xc, yMid), pen);       // the two hexagons meet here
-        QCOMPARE(img.pixel(xc + 10, yMid), bg);   // inside a hexagon: not filled
-        QCOMPARE(img.pixel(xc + 10, yHigh), pen); // its top line
-    }
-    // Segments 3 px wide, one per column group: still one block, not a row
-    // of crossed hexagons with holes.
-    {
-        TraceData t({QStringLiteral("a")}, 400);
-        for (int s = 0; s < 400; ++s)
-            if ((s / 3) & 1)
-                t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
-        t.finish();
-        checkBlock(paint(WavePaintParams::make(cell, 0, 300, 400), t, {0}));
-    }
-    // A dense run followed by a quiet stretch: "fast" then constant. Build
-    // it: fast toggling up to sample 150, then steady.
-    {
-        TraceData t({QStringLiteral("a"), QStringLiteral("b")}, 1000);
-        for (int s = 0; s < 150; ++s)
-            if (s & 1)
-                t.channelWords(0)[s / 64] |= quint64(1) << (s % 64);
-        t.finish();
-        const WavePaintParams w = WavePaintParams::make(cell, 0, 1000, 1000);
-        const QImage img = paint(w, t, {0, 1});
-        const int last = w.x(149); // the column of the last change
-        for (int x = 0; x <= last; ++x)
-            QCOMPARE(img.pixel(x, yMid), pen);
-        QCOMPARE(img.pixel(last + 10, yMid), bg);
-        QCOMPARE(img.pixel(last + 10, yHigh), pen);
-        QCOMPARE(img.pixel(last + 10, yLow), pen);
-    }
-}
-
-void TstWaveformPaint::labelsShortenOrVanishAndStayInTheirBox() {
-    const QRect cell(0, 0, 400, kRowHeight);
-    QImage img(cell.size(), QImage::Format_RGB32);
-    QPainter p(&img);
-    const QFontMetrics fm = p.fontMetrics();
-    const int plus = fm.horizontalAdvance(QLatin1Char('+'));
-    const QRgb bg = qRgb(0, 0, 0);
-    auto inked = [&](int from, int to) {
-        for (int x = qMax(0, from); x < qMin(cell.width(), to); ++x)
-            for (int y = 0; y < cell.height(); ++y)
-                if (img.pixel(x, y) != bg)
-                    return true;
-        return false;
-    };
-    p.setPen(Qt::white);
-
-    // Too narrow for two "+": nothing.
-    img.fill(bg);
-    wavepaint::drawBusLabel(&p, QStringLiteral("ABCDEF"), 100, 2 * plus - 1, cell);
-    QVERIFY(!inked(0, cell.width()));
-    // Fits: drawn, inside the box.
-    img.fill(bg);
-    wavepaint::drawBusLabel(&p, QStringLiteral("A"), 100, 60, cell);
-    QVERIFY(inked(100, 160));
-    QVERIFY(!inked(0, 100) && !inked(160, cell.width()));
-    // Wide glyphs shortened by the advance of "+" would spill over: the box
-    // clips them.
-    img.fill(bg);
-    const QString wide(12, QLatin1Char('W'));
-    const int box = 4 * plus;
-    QVERIFY(fm.horizontalAdvance(QStringLiteral("WWW+")) > box);
-    wavepaint::drawBusLabel(&p, wide, 100, box, cell);
-    QVERIFY(inked(100, 100 + box));
-    QVERIFY(!inked(100 + box, cell.width()));
-    p.end();
-
-    // The 5-bit bus in hexadecimal: two digits, the first from the leading
-    // bit alone.
-    QCOMPARE(WaveformModel::radixText(QStringLiteral("10110"), 16), QStringLiteral("16"));
-    BusFormat token;
-    token.radix = 0;
-    token.token = &tokenOf;
-    QCOMPARE(token.text(QStringLiteral("00000001")), token.text(QStringLiteral("00000010")));
-}
-
-void TstWaveformPaint::windowArithmeticHandlesEmptyAndEdgeWindows() {
-    // Nothing to show: no window, no width, no data.
-    QVERIFY(!WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples).isValid());
-    QVERIFY(!WavePaintParams::make(QRect(0, 0, 0, 30), 0, 100, kSamples).isValid());
-    QVERIFY(!WavePaintParams::make(QRect(0, 0, 300, 30), 0, 100, 0).isValid());
-    // A window running past the data ends at its last sample.
-    WavePaintParams w = WavePaintParams::make(QRect(10, 0, 300, 30), 1900, 300, kSamples);
-    QCOMPARE(w.viewEnd, kSamples - 1);
-    // x and s(x) agree and clamp to the window.
-    QCOMPARE(w.x(1900), 10);
-    QCOMPARE(w.sampleAt(10), 1900);
-    QCOMPARE(w.sampleAt(-50), 1900);
-    QCOMPARE(w.sampleAt(10000), kSamples - 1);
-    for (int col = 10; col < 310; ++col) {
-        const qint64 first = w.firstSampleFrom(col);
-        QVERIFY(first > w.viewEnd || w.x(first) >= col);
-        QVERIFY(first == w.viewStart || w.x(first - 1) < col);
-    }
-    // Painting such windows reads nothing past the data and draws nothing
-    // without a window.
-    const TraceData& trace = *m_model->traceData();
-    QImage img = blank(QRect(0, 0, 300, 30));
-    const QImage before = img;
-    QPainter p(&img);
-    p.setPen(Qt::green);
-    wavepaint::paintSignal(&p, WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples), trace, 0);
-    wavepaint::paintBus(&p, WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples), trace, {7, 8}, BusFormat());
-    p.end();
-    QCOMPARE(img, before);
-    QPainter q(&img);
-    wavepaint::paintSignal(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, 1);
-    wavepaint::paintBus(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, {7, 8},
-                        BusFormat());
-    q.end();
-    QVERIFY(img != before);
-}
-
-void TstWaveformPaint::rulerTicksFramesAndTimestamps() {
-    QCOMPARE(WaveformRuler::tickStep(12.5), 4);
-    QCOMPARE(WaveformRuler::tickStep(50.0), 1);
-    QCOMPARE(WaveformRuler::tickStep(0.3), 256);
-    QCOMPARE(WaveformRuler::tickStep(0.0), 0);
-
-    WaveformRuler* ruler = m_page->tree()->ruler();
-    const QRect rect(0, 0, 300, 30);
-    // Three frames (0, 110, 1300): labels restart at each frame start, which
-    // itself has no label.
-    m_model->zoomBox(300, 112, 24); // samples 100 .. 123 at 12.5 px
-    QCOMPARE(m_model->getViewStart(), 100);
-    QList<WaveformRuler::Tick> ticks = ruler->ticks(rect);
-    QStringList labels;
-    for (const auto& t : ticks)
-        labels << t.label;
-    QCOMPARE(labels, QStringList({QStringLiteral("0:104"), QStringLiteral("0:108"), QStringLiteral("1:4"),
-                                  QStringLiteral("1:8"), QStringLiteral("1:12")}));
-    QCOMPARE(ticks.at(2).x, int((114 - 100) * 12.5));
-
-    // No window: nothing drawn (and no endless doubling of a zero step).
-    WaveformModel empty;
-    WaveformView page(nullptr);
-    page.setWaveformModel(&empty);
-    QImage img(rect.size(), QImage::Format_RGB32);
-    img.fill(Qt::white);
-    const QImage before = img;
-    QPainter p(&img);
-    page.tree()->ruler()->paintRuler(&p, rect);
-    page.tree()->ruler()->paintRuler(&p, QRect(0, 0, 0, 30));
-    p.end();
-    QCOMPARE(img, before);
-    QVERIFY(page.tree()->ruler()->ticks(rect).isEmpty());
-
-    // Timestamps sit centred on their tick, above the frame:offset label.
-    auto trace = makeTrace();
-    trace->frameTimes = {1000000, 2000000, 3000000};
-    WaveformModel stamped;
-    stamped.setTrace(trace, widths());
-    QVERIFY(stamped.hasTimestamp());
-    WaveformView page2(nullptr);
-    page2.setWaveformModel(&stamped);
-    stamped.zoomBox(300, 112, 24);
-    const QRect wide(0, 0, 300, 30);
-    QImage ruled(wide.size(), QImage::Format_RGB32);
-    ruled.fill(Qt::white);
-    QPainter r(&ruled);
-    page2.tree()->ruler()->paintRuler(&r, wide);
-    r.end();
-    // The first tick has no neighbour to its left, so only its own stamp
-    // can lie within half a tick spacing of it.
-    const auto t = page2.tree()->ruler()->ticks(wide).at(0);
-    int minX = INT_MAX, maxX = -1;
-    for (int x = qMax(0, t.x - 24); x <= qMin(wide.width() - 1, t.x + 24); ++x)
-        for (int y = 0; y < 10; ++y)
-            if (qGray(ruled.pixel(x, y)) < 100) {
-                minX = qMin(minX, x);
-                maxX = qMax(maxX, x);
-            }
-    QVERIFY(maxX >= 0);
-    QVERIFY2(qAbs((minX + maxX) / 2 - t.x) <= 3,
-             qPrintable(QStringLiteral("%1..%2 tick %3").arg(minX).arg(maxX).arg(t.x)));
-}
 
 QTEST_MAIN(TstWaveformPaint)
 #include "tst_waveform_paint.moc"

@@ -1,10 +1,5 @@
 #include <QtTest>
-
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
-#include <QToolBar>
-#include <QVBoxLayout>
+#include <QtWidgets>
 
 #include "basgui/basguitool.h"
 #include "settings/baseusrsettings.h"
@@ -85,163 +80,145 @@ QStringList menuTexts(QMenu* menu) {
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void menusAndToolBarsFollowTheDeclarations();
-    void sharedActionsAreWiredOnce();
-    void attachAndDetach();
-    void closeAsksMaybeSaveUnlessForced();
-    void settingsRoundTrip();
-};
+    void menusAndToolBarsFollowTheDeclarations() {
+        ProbeTool standalone(nullptr, true);
+        QVERIFY(standalone.initialize());
+        QCOMPARE(menuTexts(standalone.stdMenu(FileMenu)),
+                 (QStringList{"new", "open", "save", "save as", "close", "|", "Export..."}));
+        QCOMPARE(menuTexts(standalone.stdMenu(ViewMenu)), (QStringList{"zoom in", "zoom out", "zoom fit"}));
+        QCOMPARE(menuTexts(standalone.stdMenu(HelpMenu)), (QStringList{"about", "help"}));
+        QVERIFY(standalone.stdMenu(WindowMenu)->isEmpty());
+        // Empty menus stay out of the menu bar.
+        QStringList barTitles;
+        for (QAction* a : standalone.menuBar()->actions())
+            barTitles << a->text();
+        QCOMPARE(barTitles, (QStringList{"&File", "&View", "&Help"}));
+        // Unknown names are skipped, not turned into blank buttons.
+        QCOMPARE(standalone.mainToolBar()->actions().size(), 2);
+        QVERIFY(standalone.specialToolBar());
 
-void TestMainWindow::menusAndToolBarsFollowTheDeclarations() {
-    ProbeTool standalone(nullptr, true);
-    QVERIFY(standalone.initialize());
-    QCOMPARE(menuTexts(standalone.stdMenu(FileMenu)),
-             (QStringList{"new", "open", "save", "save as", "close", "|", "Export..."}));
-    QCOMPARE(menuTexts(standalone.stdMenu(ViewMenu)), (QStringList{"zoom in", "zoom out", "zoom fit"}));
-    QCOMPARE(menuTexts(standalone.stdMenu(HelpMenu)), (QStringList{"about", "help"}));
-    QVERIFY(standalone.stdMenu(WindowMenu)->isEmpty());
-    // Empty menus stay out of the menu bar.
-    QStringList barTitles;
-    for (QAction* a : standalone.menuBar()->actions())
-        barTitles << a->text();
-    QCOMPARE(barTitles, (QStringList{"&File", "&View", "&Help"}));
-    // Unknown names are skipped, not turned into blank buttons.
-    QCOMPARE(standalone.mainToolBar()->actions().size(), 2);
-    QVERIFY(standalone.specialToolBar());
+        auto* button = new QAction("Run", &standalone);
+        standalone.addButtonOnSpecialToolBar(button);
+        standalone.addSeparatorOnSpecialToolBar();
+        standalone.addWidgetOnSpecialToolBar(new QWidget);
+        QCOMPARE(standalone.specialToolBar()->actions().size(), 3);
+        QCOMPARE(standalone.specialToolBar()->actions().first(), button);
 
-    auto* button = new QAction("Run", &standalone);
-    standalone.addButtonOnSpecialToolBar(button);
-    standalone.addSeparatorOnSpecialToolBar();
-    standalone.addWidgetOnSpecialToolBar(new QWidget);
-    QCOMPARE(standalone.specialToolBar()->actions().size(), 3);
-    QCOMPARE(standalone.specialToolBar()->actions().first(), button);
-
-    QWidget host;
-    ProbeTool embedded(&host, false);
-    QVERIFY(embedded.initialize());
-    QCOMPARE(menuTexts(embedded.stdMenu(FileMenu)), (QStringList{"save", "save as", "close", "|", "Export..."}));
-    QCOMPARE(menuTexts(embedded.stdMenu(WindowMenu)), (QStringList{"detach", "attach"}));
-
-    // The shortcuts an engineer expects.
-    QCOMPARE(standalone.sharedAction("save")->shortcut(), QKeySequence(QKeySequence::Save));
-    QCOMPARE(standalone.sharedAction("save as")->shortcut(), QKeySequence("Ctrl+Shift+S"));
-    QCOMPARE(standalone.sharedAction("close")->shortcut(), QKeySequence("Ctrl+W"));
-    QCOMPARE(standalone.sharedAction("zoom in")->shortcut(), QKeySequence("Ctrl++"));
-    QCOMPARE(standalone.sharedAction("zoom out")->shortcut(), QKeySequence("Ctrl+-"));
-    QCOMPARE(standalone.sharedAction("help")->shortcut(), QKeySequence(QKeySequence::HelpContents));
-}
-
-void TestMainWindow::sharedActionsAreWiredOnce() {
-    ProbeTool tool(nullptr, true);
-    QVERIFY(tool.initialize());
-    // The tool also connects one pair itself, as tools do in their own setup.
-    QObject::connect(tool.sharedAction("save"), SIGNAL(triggered()), &tool, SLOT(onSave()), Qt::UniqueConnection);
-    QVERIFY(tool.connectSharedAction());
-    QCOMPARE(tool.connectedCount(), 3); // the save pair already existed
-
-    tool.sharedAction("save")->trigger();
-    QCOMPARE(tool.saves, 1);
-
-    emit tool.fileChanged(false);
-    QVERIFY(!tool.sharedAction("save")->isEnabled());
-    emit tool.fileChanged(true);
-    QVERIFY(tool.sharedAction("save")->isEnabled());
-
-    emit tool.zoomAvailable(true);
-    tool.sharedAction("zoom in")->trigger();
-    QCOMPARE(tool.zooms, 1);
-
-    // Connecting again (host re-activates the tool) must not double up.
-    tool.connectSharedAction();
-    tool.sharedAction("zoom in")->trigger();
-    QCOMPARE(tool.zooms, 2);
-
-    tool.disconnectSharedAction();
-    tool.sharedAction("zoom in")->trigger();
-    QCOMPARE(tool.zooms, 2);
-    emit tool.zoomAvailable(false);
-    QVERIFY(tool.sharedAction("zoom in")->isEnabled());
-}
-
-void TestMainWindow::attachAndDetach() {
-    QWidget host;
-    host.setLayout(new QVBoxLayout);
-    host.resize(400, 300);
-    host.show();
-    ProbeTool tool(&host, false);
-    QVERIFY(tool.initialize());
-    QVERIFY(!tool.isStandalone());
-    QVERIFY(tool.isAttached());
-
-    tool.sharedAction("detach")->trigger();
-    QVERIFY(!tool.isAttached());
-    QVERIFY(tool.isWindow());
-    QVERIFY(tool.isVisible());
-    QVERIFY(!tool.sharedAction("detach")->isEnabled());
-    QVERIFY(tool.sharedAction("attach")->isEnabled());
-
-    // Position requests only move a top-level tool.
-    tool.setPositionAndSize(QPoint(30, 40), QSize(500, 350));
-    QCOMPARE(tool.size(), QSize(500, 350));
-    QCOMPARE(tool.pos(), QPoint(30, 40));
-    // A place on no screen (its monitor is gone) is brought back on screen.
-    tool.setPositionAndSize(QPoint(-20000, 15000), QSize(500, 350));
-    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(tool.frameGeometry()));
-
-    tool.sharedAction("attach")->trigger();
-    QVERIFY(tool.isAttached());
-    QVERIFY(!tool.isWindow());
-    QCOMPARE(tool.parentWidget(), &host);
-    QVERIFY(host.layout()->indexOf(&tool) >= 0);
-    const QSize before = tool.size();
-    tool.setPositionAndSize(QPoint(0, 0), QSize(10, 10));
-    QCOMPARE(tool.size(), before);
-}
-
-void TestMainWindow::closeAsksMaybeSaveUnlessForced() {
-    ProbeTool tool(nullptr, true);
-    tool.initialize();
-    tool.show();
-    tool.allowClose = false;
-    tool.onClose(false);
-    QCOMPARE(tool.maybeSaveCalls, 1);
-    QVERIFY(tool.isVisible());
-
-    tool.allowClose = true;
-    tool.onClose(false);
-    QCOMPARE(tool.maybeSaveCalls, 2);
-    QVERIFY(!tool.isVisible());
-
-    tool.show();
-    tool.allowClose = false;
-    tool.onClose(true);
-    QCOMPARE(tool.maybeSaveCalls, 2);
-    QVERIFY(!tool.isVisible());
-}
-
-void TestMainWindow::settingsRoundTrip() {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("probe.ini");
-    {
-        auto s = BaseUsrSettings::fromFile(file);
-        s->setValue("winx", 170);
-        s->setValue("lastfilepath", QString("/tmp/a b/\"q\""));
-        s->sync();
+        QWidget host;
+        ProbeTool embedded(&host, false);
+        QVERIFY(embedded.initialize());
+        QCOMPARE(menuTexts(embedded.stdMenu(FileMenu)), (QStringList{"save", "save as", "close", "|", "Export..."}));
+        QCOMPARE(menuTexts(embedded.stdMenu(WindowMenu)), (QStringList{"detach", "attach"}));
     }
-    auto s = BaseUsrSettings::fromFile(file);
-    QCOMPARE(s->value("winx").toInt(), 170);
-    QCOMPARE(s->value("lastfilepath").toString(), QString("/tmp/a b/\"q\""));
-    QCOMPARE(s->value("missing", 900).toInt(), 900);
+    void sharedActionsAreWiredOnce() {
+        ProbeTool tool(nullptr, true);
+        QVERIFY(tool.initialize());
+        // The tool also connects one pair itself, as tools do in their own setup.
+        QObject::connect(tool.sharedAction("save"), SIGNAL(triggered()), &tool, SLOT(onSave()), Qt::UniqueConnection);
+        QVERIFY(tool.connectSharedAction());
+        QCOMPARE(tool.connectedCount(), 3); // the save pair already existed
 
-    // Tools keep their settings apart, in the folder the environment names.
-    qputenv("ONDREL_SETTINGS_DIR", dir.path().toLocal8Bit());
-    ProbeTool tool(nullptr, true);
-    tool.usrSettings()->setValue("winwidth", 640);
-    tool.usrSettings()->sync();
-    QVERIFY(QFile::exists(dir.filePath("PROBE.ini")));
-    QCOMPARE(BaseUsrSettings("PROBE").value("winwidth").toInt(), 640);
-    QVERIFY(!BaseUsrSettings("OTHER").contains("winwidth"));
-}
+        tool.sharedAction("save")->trigger();
+        QCOMPARE(tool.saves, 1);
+
+        emit tool.fileChanged(false);
+        QVERIFY(!tool.sharedAction("save")->isEnabled());
+        emit tool.fileChanged(true);
+        QVERIFY(tool.sharedAction("save")->isEnabled());
+
+        emit tool.zoomAvailable(true);
+        tool.sharedAction("zoom in")->trigger();
+        QCOMPARE(tool.zooms, 1);
+
+        // Connecting again (host re-activates the tool) must not double up.
+        tool.connectSharedAction();
+        tool.sharedAction("zoom in")->trigger();
+        QCOMPARE(tool.zooms, 2);
+
+        tool.disconnectSharedAction();
+        tool.sharedAction("zoom in")->trigger();
+        QCOMPARE(tool.zooms, 2);
+        emit tool.zoomAvailable(false);
+        QVERIFY(tool.sharedAction("zoom in")->isEnabled());
+    }
+    void attachAndDetach() {
+        QWidget host;
+        host.setLayout(new QVBoxLayout);
+        host.resize(400, 300);
+        host.show();
+        ProbeTool tool(&host, false);
+        QVERIFY(tool.initialize());
+        QVERIFY(!tool.isStandalone());
+        QVERIFY(tool.isAttached());
+
+        tool.sharedAction("detach")->trigger();
+        QVERIFY(!tool.isAttached());
+        QVERIFY(tool.isWindow());
+        QVERIFY(tool.isVisible());
+        QVERIFY(!tool.sharedAction("detach")->isEnabled());
+        QVERIFY(tool.sharedAction("attach")->isEnabled());
+
+        // Position requests only move a top-level tool.
+        tool.setPositionAndSize(QPoint(30, 40), QSize(500, 350));
+        QCOMPARE(tool.size(), QSize(500, 350));
+        QCOMPARE(tool.pos(), QPoint(30, 40));
+        // A place on no screen (its monitor is gone) is brought back on screen.
+        tool.setPositionAndSize(QPoint(-20000, 15000), QSize(500, 350));
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(tool.frameGeometry()));
+
+        tool.sharedAction("attach")->trigger();
+        QVERIFY(tool.isAttached());
+        QVERIFY(!tool.isWindow());
+        QCOMPARE(tool.parentWidget(), &host);
+        QVERIFY(host.layout()->indexOf(&tool) >= 0);
+        const QSize before = tool.size();
+        tool.setPositionAndSize(QPoint(0, 0), QSize(10, 10));
+        QCOMPARE(tool.size(), before);
+    }
+    void closeAsksMaybeSaveUnlessForced() {
+        ProbeTool tool(nullptr, true);
+        tool.initialize();
+        tool.show();
+        tool.allowClose = false;
+        tool.onClose(false);
+        QCOMPARE(tool.maybeSaveCalls, 1);
+        QVERIFY(tool.isVisible());
+
+        tool.allowClose = true;
+        tool.onClose(false);
+        QCOMPARE(tool.maybeSaveCalls, 2);
+        QVERIFY(!tool.isVisible());
+
+        tool.show();
+        tool.allowClose = false;
+        tool.onClose(true);
+        QCOMPARE(tool.maybeSaveCalls, 2);
+        QVERIFY(!tool.isVisible());
+    }
+    void settingsRoundTrip() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("probe.ini");
+        {
+            auto s = BaseUsrSettings::fromFile(file);
+            s->setValue("winx", 170);
+            s->setValue("lastfilepath", QString("/tmp/a b/\"q\""));
+            s->sync();
+        }
+        auto s = BaseUsrSettings::fromFile(file);
+        QCOMPARE(s->value("winx").toInt(), 170);
+        QCOMPARE(s->value("lastfilepath").toString(), QString("/tmp/a b/\"q\""));
+        QCOMPARE(s->value("missing", 900).toInt(), 900);
+
+        // Tools keep their settings apart, in the folder the environment names.
+        qputenv("ONDREL_SETTINGS_DIR", dir.path().toLocal8Bit());
+        ProbeTool tool(nullptr, true);
+        tool.usrSettings()->setValue("winwidth", 640);
+        tool.usrSettings()->sync();
+        QVERIFY(QFile::exists(dir.filePath("PROBE.ini")));
+        QCOMPARE(BaseUsrSettings("PROBE").value("winwidth").toInt(), 640);
+        QVERIFY(!BaseUsrSettings("OTHER").contains("winwidth"));
+    }
+};
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

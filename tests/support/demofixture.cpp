@@ -9,13 +9,20 @@
 #include "onadata.h"
 #include "oncdata.h"
 #include "pcsdata.h"
+#include "project/vemoprojectmanager.h"
+#include "settings/baseusrsettings.h"
+
+using namespace Qt::StringLiterals;
 
 namespace demofixture {
 
-std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QString& file, bool init) {
-    QList<QString> args{file};
+std::unique_ptr<vemo::toolona::OnaGUI> makeGui(bool standalone, QList<QString> args, const QString& startup) {
     QString unused;
-    auto gui = std::make_unique<vemo::toolona::OnaGUI>(nullptr, args, unused, false, QString());
+    return std::make_unique<vemo::toolona::OnaGUI>(nullptr, args, unused, standalone, startup);
+}
+
+std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QString& file, bool init) {
+    auto gui = makeGui(false, {file});
     host->attach(gui.get());
     if (init && !gui->initialize())
         return nullptr;
@@ -23,14 +30,19 @@ std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QS
 }
 
 std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file) {
-    QList<QString> args;
-    if (!file.isEmpty())
-        args << file;
-    QString unused;
-    auto gui = std::make_unique<vemo::toolona::OnaGUI>(nullptr, args, unused, true, QString());
+    auto gui = makeGui(true, file.isEmpty() ? QList<QString>() : QList<QString>{file});
     if (!gui->initialize())
         return nullptr;
     return gui;
+}
+
+void resetWindowState() {
+    vemo::basgui::BaseUsrSettings settings(QStringLiteral("ONL_ANALYZER"));
+    for (const char* key :
+         {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath", "initserdes"})
+        settings.remove(QLatin1String(key));
+    settings.sync();
+    VemoProjectManager::getProjectManager().reset();
 }
 
 } // namespace demofixture
@@ -41,8 +53,7 @@ DemoTest::~DemoTest() = default;
 bool DemoTest::openDemo(const QString& core, bool serdes) {
     m_dir = std::make_unique<QTemporaryDir>();
     m_host = std::make_unique<RecordingHost>();
-    m_gui =
-        demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), QStringLiteral("demo"), serdes));
+    m_gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), u"demo"_s, serdes));
     if (!m_gui)
         return false;
     if (!core.isEmpty()) {

@@ -77,9 +77,18 @@ inline QString writeDeepOnl(const QString& path, int depth) {
     return path;
 }
 
+// A window made as an embedding application makes it, with `args` as its
+// arguments and `startup` as its start-up command; not initialised.
+std::unique_ptr<vemo::toolona::OnaGUI> makeGui(bool standalone, QList<QString> args = {},
+                                               const QString& startup = QString());
+
 // An embedded window on `file` attached to `host`; initialised unless
 // `init` is false. Null when initialize() refused.
 std::unique_ptr<vemo::toolona::OnaGUI> embeddedGui(RecordingHost* host, const QString& file, bool init = true);
+
+// Forgets the window's stored place, size, folders and SERDES choice, and
+// the host's project state: a test starts as a first run does.
+void resetWindowState();
 
 // A stand-alone window (its own interpreter) on `file`.
 std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file);

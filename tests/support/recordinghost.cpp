@@ -5,8 +5,10 @@
 #include "tcl/cgtclcmdman.h"
 #include "tcl/cgtclcmdproxy.h"
 
+using namespace Qt::StringLiterals;
+
 RecordingHost::RecordingHost() {
-    CGTclCmdMan::registerPackage(QStringLiteral("ona"), Ona_Init);
+    CGTclCmdMan::registerPackage(u"ona"_s, Ona_Init);
     static char name[] = "recordinghost";
     char* argv[] = {name, nullptr};
     m_interp = CGTclCmdMan::createInterp(1, argv, "ona");
@@ -49,7 +51,7 @@ void RecordingHost::runTclCmd(const QString& cmd, int& code, QString& result) {
     commands << cmd;
     if (refuse && refuse(cmd)) {
         code = TCL_ERROR;
-        result = QStringLiteral("refused by the test");
+        result = u"refused by the test"_s;
         codes << code;
         return;
     }
