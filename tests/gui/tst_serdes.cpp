@@ -335,6 +335,30 @@ private slots:
         QTest::mouseClick(view()->importButton(), Qt::LeftButton);
         QTest::mouseClick(view()->exportButton(), Qt::LeftButton);
         QCOMPARE(sent().size(), before);
+
+        // A script that runs on leaves the window answering, and Stop ends it.
+        const QString spin = m_dir->path() + QStringLiteral("/spin.tcl");
+        QFile s(spin);
+        QVERIFY(s.open(QIODevice::WriteOnly));
+        s.write("while 1 {set a 1}\n");
+        s.close();
+        QVERIFY(!wishbone()->stopButton()->isEnabled());
+        bool offered = false;
+        QTimer::singleShot(300, wishbone(), [&] {
+            offered = wishbone()->stopButton()->isEnabled() && !wishbone()->loadButton()->isEnabled();
+            QTest::mouseClick(wishbone()->stopButton(), Qt::LeftButton);
+        });
+        dialogs.files.enqueue(spin);
+        QElapsedTimer took;
+        took.start();
+        QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
+        QVERIFY(offered);
+        QVERIFY(took.elapsed() < 10000);
+        // Stop came while the script ran; the script then ended as an error.
+        QCOMPARE(sent().last(), QStringLiteral("ona_run_pcs -stop"));
+        QVERIFY(sent().at(sent().size() - 2).startsWith(QLatin1String("ona_run_pcs -file")));
+        QCOMPARE(m_host->codes.last(), 1);
+        QVERIFY(!wishbone()->stopButton()->isEnabled() && wishbone()->loadButton()->isEnabled());
     }
 
 private:
