@@ -52,7 +52,7 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     m_stop = new QPushButton(tr("Stop"), box);
     m_stop->setToolTip(tr("Stop the running script file"));
     m_stop->setEnabled(false);
-    grid->addWidget(m_stop, 2, 4);
+    grid->addWidget(m_stop, 2, 4, Qt::AlignLeft);
     grid->setRowStretch(3, 10);
     grid->setColumnStretch(4, 10);
 
