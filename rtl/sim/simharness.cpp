@@ -160,11 +160,14 @@ int serve(VerilatedContext* ctx, int port, double limit) {
     Device dev(ctx);
     // The design clocks run between requests, so design time goes on
     // whatever the client's TCK does.
-    constexpr int kCyclesPerPoll = 64;
+    // While requests stream in, a few clocks between reads keep the design
+    // going without making each round trip of the client wait for 64.
+    constexpr int kCyclesIdle = 64, kCyclesBusy = 4;
     while (!g_stop && seconds(start) <= limit) {
-        if (server.serve(&dev, 0) == BitbangServer::Status::Closed)
+        const BitbangServer::Status status = server.serve(&dev, 0);
+        if (status == BitbangServer::Status::Closed)
             break;
-        for (int i = 0; i < kCyclesPerPoll; ++i)
+        for (int i = status == BitbangServer::Status::Served ? kCyclesBusy : kCyclesIdle; i > 0; --i)
             dev.cycle();
     }
     std::printf("%s: %llu clocks served\n", ONA_SIM_DESIGN, static_cast<unsigned long long>(dev.cycles()));
