@@ -25,13 +25,6 @@ private slots:
         QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "switches"), u"sw0 sw1 sw2 sw3 sw4 sw5 sw6 sw7"_s);
         QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "memory"),
                  u"start 00000000 end 000003FF width 32 depth 1024"_s);
-        QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip").split(QLatin1Char(' ')).size(), 20);
-        const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(u"board_ctrl"_s));
-        QVERIFY(core->getLEDData().isDefined() && core->getLEDData().isEnabled());
-        QCOMPARE(core->getLEDData().getInstance(), u"led_bank"_s);
-        QCOMPARE(core->getUserRegisterData().getStartAddress(), u"0x0000"_s);
-        QCOMPARE(core->getUserRegisterData().getMemDepth(), 1024);
-        QVERIFY(core->getControlRegisterData().isDefined() && core->getStatusRegisterData().isDefined());
 
         // A faulty record refuses the whole file, naming where; the open project stays.
         const QByteArray onl = readAll(m_demo->onl());
@@ -67,8 +60,6 @@ private slots:
         QCOMPARE(changed.at(0).at(0).toString(), u"switch"_s);
         QCOMPARE(changed.at(0).at(1).toString(), u"a5"_s);
         QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
-        QCOMPARE(m_tcl.result(), u"A5"_s);
-        QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
         QCOMPARE(m_tcl.result(), u"A5"_s);
         // The counter moves the lower four LEDs; the upper four stay their switches.
         freezeClock(3 * 250);

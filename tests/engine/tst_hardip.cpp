@@ -23,12 +23,9 @@ private slots:
         QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip"),
                  QStringLiteral("PCSCH_0 pcs PCSCH_1 pcs PLL_0 pll PCIELL_0 pcie I2C_0 i2c DPHY_0 dphy CDR_0 cdr "
                                 "MPPHY_0 mpphy MPPCIE_0 mpphy MPPCIE_1 mpphy"));
-        const auto core = OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(u"board_ctrl"_s));
-        const HardIpData& pcs = core->getHardIpData().first();
-        QCOMPARE(pcs.getHierarchy(), u"top/serdes_quad0/pcs_ch0"_s);
-        QCOMPARE(pcs.getStartAddress(), u"0x8000"_s);
-        QCOMPARE(pcs.depth(), 256);
-        QVERIFY(pcs.isEnabled());
+        const HardIpData& pcs =
+            OnaData::inst()->getCorePtr(OnaData::inst()->getCoreId(u"board_ctrl"_s))->getHardIpData().first();
+        QCOMPARE(pcs.depth(), 256); // 0x8000 to 0x80FF
 
         // A faulty record refuses the whole file, naming where and why.
         const QByteArray onl = readAll(m_demo->onl());

@@ -379,27 +379,13 @@ private slots:
         // Only bus work: no files, processes, nested scripts or interpreters.
         const QString target = m_demo->path("written.srv");
         writeAll(m_demo->path("in.srv"), "0003 03\n");
-        for (const QString& body : QStringList{"exec ls",
-                                               "open /etc/passwd",
-                                               "ona_close_project",
-                                               "ona_run_pcs -file x.tcl",
-                                               "source x.tcl",
-                                               "ona_export_pcs {" + target + "}",
-                                               "ona_import_pcs {" + m_demo->path("in.srv") + "}",
-                                               "file delete {" + target + "}",
-                                               "glob *",
-                                               "cd /",
-                                               "pwd",
-                                               "load x.so",
-                                               "socket localhost 80",
-                                               "exit",
-                                               "puts hello",
-                                               "interp create x",
-                                               "zlib gzip x",
-                                               "encoding system utf-8",
-                                               "file tempfile x",
-                                               "chan create write x",
-                                               "package require http"}) {
+        const QStringList bodies =
+            u"exec ls|open /etc/passwd|ona_close_project|ona_run_pcs -file x.tcl|source x.tcl|glob *|cd /|pwd|"
+            u"load x.so|socket localhost 80|exit|puts hello|interp create x|zlib gzip x|encoding system utf-8|"
+            u"file tempfile x|chan create write x|package require http"_s.split(u'|') +
+            QStringList{"ona_export_pcs {" + target + "}", "ona_import_pcs {" + m_demo->path("in.srv") + "}",
+                        "file delete {" + target + "}"};
+        for (const QString& body : bodies) {
             writeAll(script, body.toUtf8());
             QVERIFY2(!m_tcl.call({"ona_run_pcs", "-file", script}), qPrintable(body));
         }

@@ -177,12 +177,21 @@ private:
     QWidget* serdes(const QString& label) const { return beside(page(u"Serdes Debug"_s), label); }
     void registerWr(const QString& title, const QString& name, const QString& text) const;
 
+    // A quad's read of one lane: the lane, then one read per key in order.
+    static QStringList reads(const char* quad, int lane, const QString& keys) {
+        QStringList out{u"ona_set_controller -pcs_lane %1"_s.arg(lane)};
+        for (const QString& k : keys.split(u' '))
+            out << u"ona_run_controller -read_ip %1 -%2"_s.arg(QLatin1String(quad), k);
+        return out;
+    }
     void add(const QByteArray& name, std::function<void()> act, const QStringList& expected) {
         m_rows.append(Row{name, std::move(act), expected});
     }
-    void ip(const char* panelName, const char* key, const char* value, const char* expected) {
-        add(
-            QByteArray(panelName) + ": " + key, [=] { enter(control(panelName, key), value); }, q({expected}));
+    // A panel control: the value reaches the engine quoted unless it is a plain number.
+    void ip(const char* panelName, const char* key, const char* value, bool quoted = true) {
+        const QString v = quoted ? u"\"%1\""_s.arg(QLatin1String(value)) : QLatin1String(value);
+        add(QByteArray(panelName) + ": " + key, [=] { enter(control(panelName, key), value); },
+            {u"ona_set_controller -hard_ip %1 -%2 %3"_s.arg(QLatin1String(panelName), QLatin1String(key), v)});
     }
     void lane(const char* panelName, const char* table, const char* header, int l, const char* value,
               const QStringList& expected) {
@@ -289,56 +298,41 @@ private:
              q({"ona_run_controller -load_memfile \"%D/p.mem\" -hard_ip PCSCH_0"}));
 
         // PCS channel controls.
-        ip("PCSCH_0", "tx_differential_amplitude", "700mV",
-           "ona_set_controller -hard_ip PCSCH_0 -tx_differential_amplitude \"700mV\"");
-        ip("PCSCH_0", "tx_output_termination", "150 ohm",
-           "ona_set_controller -hard_ip PCSCH_0 -tx_output_termination \"150 ohm\"");
-        ip("PCSCH_0", "tx_postcursor_ratio", "12", "ona_set_controller -hard_ip PCSCH_0 -tx_postcursor_ratio \"12\"");
-        ip("PCSCH_0", "tx_precursor_ratio", "9", "ona_set_controller -hard_ip PCSCH_0 -tx_precursor_ratio \"9\"");
-        ip("PCSCH_0", "tx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -tx_invert_polarity \"on\"");
-        ip("PCSCH_0", "rx_input_termination", "150 ohm",
-           "ona_set_controller -hard_ip PCSCH_0 -rx_input_termination \"150 ohm\"");
-        ip("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s",
-           "ona_set_controller -hard_ip PCSCH_0 -rx_equalization \"SS_LMS 5GT/s\"");
-        ip("PCSCH_0", "rx_invert_polarity", "on", "ona_set_controller -hard_ip PCSCH_0 -rx_invert_polarity \"on\"");
-        ip("PCSCH_0", "loopback_mode", "PMA Near-End Serial Loopback",
-           "ona_set_controller -hard_ip PCSCH_0 -loopback_mode \"PMA Near-End Serial Loopback\"");
-        ip("PCSCH_0", "reset_tx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_mpcs \"on\"");
-        ip("PCSCH_0", "reset_rx_mpcs", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_mpcs \"on\"");
-        ip("PCSCH_0", "reset_tx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_tx_pll \"on\"");
-        ip("PCSCH_0", "reset_rx_pll", "on", "ona_set_controller -hard_ip PCSCH_0 -reset_rx_pll \"on\"");
-        ip("PCSCH_0", "force_tx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_tx_driver \"on\"");
-        ip("PCSCH_0", "force_rx_driver", "on", "ona_set_controller -hard_ip PCSCH_0 -force_rx_driver \"on\"");
+        ip("PCSCH_0", "tx_differential_amplitude", "700mV");
+        ip("PCSCH_0", "tx_output_termination", "150 ohm");
+        ip("PCSCH_0", "tx_postcursor_ratio", "12");
+        ip("PCSCH_0", "tx_precursor_ratio", "9");
+        ip("PCSCH_0", "tx_invert_polarity", "on");
+        ip("PCSCH_0", "rx_input_termination", "150 ohm");
+        ip("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s");
+        ip("PCSCH_0", "rx_invert_polarity", "on");
+        ip("PCSCH_0", "loopback_mode", "PMA Near-End Serial Loopback");
+        ip("PCSCH_0", "reset_tx_mpcs", "on");
+        ip("PCSCH_0", "reset_rx_mpcs", "on");
+        ip("PCSCH_0", "reset_tx_pll", "on");
+        ip("PCSCH_0", "reset_rx_pll", "on");
+        ip("PCSCH_0", "force_tx_driver", "on");
+        ip("PCSCH_0", "force_rx_driver", "on");
 
         // The block panels: every declared control, then Apply and Reload.
-        ip("PCIELL_0", "swing_control", "reduced", "ona_set_controller -hard_ip PCIELL_0 -swing_control \"reduced\"");
-        ip("I2C_0", "generic_call_response", "Enabled",
-           "ona_set_controller -hard_ip I2C_0 -generic_call_response \"Enabled\"");
-        ip("I2C_0", "sda_input_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_input_delay \"Enabled\"");
-        ip("I2C_0", "sda_output_delay", "Enabled", "ona_set_controller -hard_ip I2C_0 -sda_output_delay \"Enabled\"");
-        ip("I2C_0", "fifo_mode_select", "FIFO Mode",
-           "ona_set_controller -hard_ip I2C_0 -fifo_mode_select \"FIFO Mode\"");
-        ip("I2C_0", "fifo_clock_stretching", "Disabled",
-           "ona_set_controller -hard_ip I2C_0 -fifo_clock_stretching \"Disabled\"");
-        ip("I2C_0", "fifo_almost_full_value", "31", "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_value 31");
-        ip("I2C_0", "fifo_sleep_clock", "Enabled", "ona_set_controller -hard_ip I2C_0 -fifo_sleep_clock \"Enabled\"");
-        ip("I2C_0", "slave_address_match_wakeup", "Enabled",
-           "ona_set_controller -hard_ip I2C_0 -slave_address_match_wakeup \"Enabled\"");
-        ip("I2C_0", "fifo_almost_full_wakeup", "Enabled",
-           "ona_set_controller -hard_ip I2C_0 -fifo_almost_full_wakeup \"Enabled\"");
-        ip("I2C_0", "master_read_complete_wakeup", "Enabled",
-           "ona_set_controller -hard_ip I2C_0 -master_read_complete_wakeup \"Enabled\"");
-        ip("DPHY_0", "high_speed_select", "2.5 Gbps",
-           "ona_set_controller -hard_ip DPHY_0 -high_speed_select \"2.5 Gbps\"");
-        ip("DPHY_0", "bypass_pll_clock", "Disabled",
-           "ona_set_controller -hard_ip DPHY_0 -bypass_pll_clock \"Disabled\"");
-        ip("DPHY_0", "pll_cn_counter", "31", "ona_set_controller -hard_ip DPHY_0 -pll_cn_counter 31");
-        ip("DPHY_0", "pll_cm_counter", "255", "ona_set_controller -hard_ip DPHY_0 -pll_cm_counter 255");
-        ip("DPHY_0", "pll_co_counter", "7", "ona_set_controller -hard_ip DPHY_0 -pll_co_counter 7");
-        ip("CDR_0", "cdr_loss_of_lock", "Lock=+/-300ppm Unlock=+/-450ppm",
-           "ona_set_controller -hard_ip CDR_0 -cdr_loss_of_lock \"Lock=+/-300ppm Unlock=+/-450ppm\"");
-        ip("CDR_0", "loopback_control", "Bit Clock to IO",
-           "ona_set_controller -hard_ip CDR_0 -loopback_control \"Bit Clock to IO\"");
+        ip("PCIELL_0", "swing_control", "reduced");
+        ip("I2C_0", "generic_call_response", "Enabled");
+        ip("I2C_0", "sda_input_delay", "Enabled");
+        ip("I2C_0", "sda_output_delay", "Enabled");
+        ip("I2C_0", "fifo_mode_select", "FIFO Mode");
+        ip("I2C_0", "fifo_clock_stretching", "Disabled");
+        ip("I2C_0", "fifo_almost_full_value", "31", false);
+        ip("I2C_0", "fifo_sleep_clock", "Enabled");
+        ip("I2C_0", "slave_address_match_wakeup", "Enabled");
+        ip("I2C_0", "fifo_almost_full_wakeup", "Enabled");
+        ip("I2C_0", "master_read_complete_wakeup", "Enabled");
+        ip("DPHY_0", "high_speed_select", "2.5 Gbps");
+        ip("DPHY_0", "bypass_pll_clock", "Disabled");
+        ip("DPHY_0", "pll_cn_counter", "31", false);
+        ip("DPHY_0", "pll_cm_counter", "255", false);
+        ip("DPHY_0", "pll_co_counter", "7", false);
+        ip("CDR_0", "cdr_loss_of_lock", "Lock=+/-300ppm Unlock=+/-450ppm");
+        ip("CDR_0", "loopback_control", "Bit Clock to IO");
         for (const char* name : {"PCSCH_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0"}) {
             const auto where = [this, name] { return static_cast<QWidget*>(panel(QLatin1String(name))); };
             click(QByteArray(name) + ": Apply", where, "Apply", QStringList{u"ona_run_controller -write_ip "_s + name});
@@ -358,53 +352,35 @@ private:
             return out;
         };
         const char* on2 = "ona_set_controller -pcs_lane 2";
-        const auto mppcie = [=](const char* table, const char* header, const char* value, const char* set,
-                                const char* write) {
-            lane("MPPCIE_0", table, header, 2, value, laneSet(on2, set, write));
+        // `option` is the text after the key, exactly as sent (some carry two blanks).
+        const auto mppcie = [=](const char* table, const char* header, const char* value, const char* key,
+                                const char* option) {
+            const QString k = QLatin1String(key);
+            lane("MPPCIE_0", table, header, 2, value,
+                 {QLatin1String(on2), u"ona_set_controller -hard_ip MPPCIE_0 -%1 %2"_s.arg(k, QLatin1String(option)),
+                  u"ona_run_controller -write_ip MPPCIE_0 -"_s + k});
         };
-        mppcie(rx, "RX Termination Acdc", "AC", "ona_set_controller -hard_ip MPPCIE_0 -rx_term_acdc ac",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_term_acdc");
-        mppcie(tx, "TX Data Polarity", "Invert", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_polarity invert",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_data_polarity");
-        mppcie(tx, "TX Data Width", "16-bit", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_width 16-bit",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_data_width");
-        mppcie(tx, "TX Data Enable", "On", "ona_set_controller -hard_ip MPPCIE_0 -tx_data_enable  on",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_data_enable");
-        mppcie(tx, "TX Equal Pre-cursor", "5", "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_pre 5",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_equal_pre");
-        mppcie(tx, "TX Equal Main-cursor", "7", "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_main 7",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_equal_main");
-        mppcie(tx, "TX Equal Post-cursor", "9", "ona_set_controller -hard_ip MPPCIE_0 -tx_equal_post 9",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_equal_post");
-        mppcie(tx, "TX Termination", "44-ohm", "ona_set_controller -hard_ip MPPCIE_0 -tx_termination 44-ohm",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_termination");
-        mppcie(tx, "TX Diff Amplitude Enable", "On", "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_enable on",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_amp_enable");
-        mppcie(tx, "TX Diff Amplitude (iboost)", "3", "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_iboost 3",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_amp_iboost");
-        mppcie(tx, "TX Diff Amplitude (vboost)", "4", "ona_set_controller -hard_ip MPPCIE_0 -tx_amp_vboost 4",
-               "ona_run_controller -write_ip MPPCIE_0 -tx_amp_vboost");
-        mppcie(rx, "RX Loss of Signal Threshold", "120mVpp",
-               "ona_set_controller -hard_ip MPPCIE_0 -rx_signal_threshold 120mvpp",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_signal_threshold");
-        mppcie(rx, "RX Data Polarity", "Invert", "ona_set_controller -hard_ip MPPCIE_0 -rx_data_polarity invert",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_data_polarity");
-        mppcie(rx, "RX Data Width", "20-bit", "ona_set_controller -hard_ip MPPCIE_0 -rx_data_width  20-bit",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_data_width");
-        mppcie(rx, "RX Equal Afe Rate", "3", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_afe 3",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_afe");
-        mppcie(rx, "RX Equal Atten Level", "3", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_atten 3",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_atten");
-        mppcie(rx, "RX Equal Ctle Pole", "2", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_pole 2",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_pole");
-        mppcie(rx, "RX Equal Ctle Boost", "17", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_boost 17",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_boost");
-        mppcie(rx, "RX Equal Vga1 Gain", "5", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga1 5",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga1");
-        mppcie(rx, "RX Equal Vga2 Gain", "6", "ona_set_controller -hard_ip MPPCIE_0 -rx_equal_vga2 6",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_equal_vga2");
-        mppcie(rx, "RX Termination", "48-ohm", "ona_set_controller -hard_ip MPPCIE_0 -rx_termination 48-ohm",
-               "ona_run_controller -write_ip MPPCIE_0 -rx_termination");
+        mppcie(rx, "RX Termination Acdc", "AC", "rx_term_acdc", "ac");
+        mppcie(tx, "TX Data Polarity", "Invert", "tx_data_polarity", "invert");
+        mppcie(tx, "TX Data Width", "16-bit", "tx_data_width", "16-bit");
+        mppcie(tx, "TX Data Enable", "On", "tx_data_enable", " on");
+        mppcie(tx, "TX Equal Pre-cursor", "5", "tx_equal_pre", "5");
+        mppcie(tx, "TX Equal Main-cursor", "7", "tx_equal_main", "7");
+        mppcie(tx, "TX Equal Post-cursor", "9", "tx_equal_post", "9");
+        mppcie(tx, "TX Termination", "44-ohm", "tx_termination", "44-ohm");
+        mppcie(tx, "TX Diff Amplitude Enable", "On", "tx_amp_enable", "on");
+        mppcie(tx, "TX Diff Amplitude (iboost)", "3", "tx_amp_iboost", "3");
+        mppcie(tx, "TX Diff Amplitude (vboost)", "4", "tx_amp_vboost", "4");
+        mppcie(rx, "RX Loss of Signal Threshold", "120mVpp", "rx_signal_threshold", "120mvpp");
+        mppcie(rx, "RX Data Polarity", "Invert", "rx_data_polarity", "invert");
+        mppcie(rx, "RX Data Width", "20-bit", "rx_data_width", " 20-bit");
+        mppcie(rx, "RX Equal Afe Rate", "3", "rx_equal_afe", "3");
+        mppcie(rx, "RX Equal Atten Level", "3", "rx_equal_atten", "3");
+        mppcie(rx, "RX Equal Ctle Pole", "2", "rx_equal_pole", "2");
+        mppcie(rx, "RX Equal Ctle Boost", "17", "rx_equal_boost", "17");
+        mppcie(rx, "RX Equal Vga1 Gain", "5", "rx_equal_vga1", "5");
+        mppcie(rx, "RX Equal Vga2 Gain", "6", "rx_equal_vga2", "6");
+        mppcie(rx, "RX Termination", "48-ohm", "rx_termination", "48-ohm");
         const char* on1 = "ona_set_controller -pcs_lane 1";
         lane("MPPHY_0", ibert, "Loopback Mode", 1, "Near-End Serial",
              laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -loopback_mode \"Near-End Serial\"",
@@ -432,69 +408,50 @@ private:
             q({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
         add(
             "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
-            q({"ona_set_controller -pcs_lane 1", "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pattern",
-               "ona_run_controller -read_ip MPPHY_0 -rx_prbs_pattern",
-               "ona_run_controller -read_ip MPPHY_0 -tx_prbs_pat0"}));
+            reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s));
         add(
             "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
-            q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -pll_lock_status",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_data_polarity",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_data_width",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_data_enable",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_equal_pre",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_equal_main",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_equal_post",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_termination",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_amp_enable",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_amp_iboost",
-               "ona_run_controller -read_ip MPPCIE_0 -tx_amp_vboost"}));
+            reads("MPPCIE_0", 2,
+                  u"pll_lock_status tx_data_polarity tx_data_width tx_data_enable tx_equal_pre tx_equal_main "
+                  u"tx_equal_post tx_termination tx_amp_enable tx_amp_iboost tx_amp_vboost"_s));
         add(
             "MPPCIE_0: RX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", rx, "RX", 2), Qt::LeftButton); },
-            q({"ona_set_controller -pcs_lane 2", "ona_run_controller -read_ip MPPCIE_0 -cdr_lock_status",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_signal_status",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_signal_threshold",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_data_polarity",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_data_width",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_afe",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_atten",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_pole",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_boost",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga1",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_equal_vga2",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_termination",
-               "ona_run_controller -read_ip MPPCIE_0 -rx_term_acdc"}));
+            reads("MPPCIE_0", 2,
+                  u"cdr_lock_status rx_signal_status rx_signal_threshold rx_data_polarity rx_data_width "
+                  u"rx_equal_afe rx_equal_atten rx_equal_pole rx_equal_boost rx_equal_vga1 rx_equal_vga2 "
+                  u"rx_termination rx_term_acdc"_s));
 
         // Serdes Debug.
-        const auto sd = [this](const char* label, const char* value, const char* expected) {
-            add(
-                QByteArray("serdes: ") + label, [=] { enter(serdes(QLatin1String(label)), value); }, q({expected}));
+        // The option is sent quoted as picked unless `option` says otherwise.
+        const auto sd = [this](const char* label, const char* value, const char* key, const char* option = nullptr) {
+            const QString o = option ? QLatin1String(option) : u"\"%1\""_s.arg(QLatin1String(value));
+            add(QByteArray("serdes: ") + label, [=] { enter(serdes(QLatin1String(label)), value); },
+                {u"ona_set_pcs -control %1 -option %2"_s.arg(QLatin1String(key), o)});
         };
         const auto serdesPage = [this] { return page(u"Serdes Debug"_s); };
         // Picked before any setting changes: a channel whose settings differ from
         // those shown makes the view send them back as set commands.
-        sd("Channel:", "1", "ona_set_pcs -control channel -option 1");
-        sd("DCUA:", "1", "ona_set_pcs -control dcua -option 1");
-        sd("Differential amplitude", "300", "ona_set_pcs -control tx_diffamp -option \"300\"");
-        sd("Output termination", "75ohms", "ona_set_pcs -control tx_term -option \"75ohms\"");
-        sd("De-emphasis pre-cursor select", "3", "ona_set_pcs -control tx_precur -option \"3\"");
-        sd("De-emphasis post-cursor select", "11", "ona_set_pcs -control tx_postcur -option \"11\"");
-        sd("Invert Tx data polarity", "Invert", "ona_set_pcs -control tx_invert -option on");
-        sd("TxPLL Loss of lock setting", "Lock=+/-1500ppm Unlock=+/-2200ppm",
-           "ona_set_pcs -control tx_losslock -option \"Lock=+/-1500ppm Unlock=+/-2200ppm\"");
-        sd("Input termination", "60ohms", "ona_set_pcs -control rx_term -option \"60ohms\"");
-        sd("AC/DC coupled", "AC", "ona_set_pcs -control rx_coupling -option \"AC\"");
-        sd("Channel length", "15-20in", "ona_set_pcs -control rx_channellength -option \"15-20in\"");
-        sd("Data rate", "Above 2.5Gbps", "ona_set_pcs -control rx_datarate -option \"Above 2.5Gbps\"");
-        sd("EQ level", "9dB", "ona_set_pcs -control rx_leq -option \"9dB\"");
-        sd("Loss of signal threshold select", "7", "ona_set_pcs -control rx_los_thres -option \"7\"");
-        sd("Invert Rx data polarity", "Invert", "ona_set_pcs -control rx_invert -option on");
+        sd("Channel:", "1", "channel", "1");
+        sd("DCUA:", "1", "dcua", "1");
+        sd("Differential amplitude", "300", "tx_diffamp");
+        sd("Output termination", "75ohms", "tx_term");
+        sd("De-emphasis pre-cursor select", "3", "tx_precur");
+        sd("De-emphasis post-cursor select", "11", "tx_postcur");
+        sd("Invert Tx data polarity", "Invert", "tx_invert", "on");
+        sd("TxPLL Loss of lock setting", "Lock=+/-1500ppm Unlock=+/-2200ppm", "tx_losslock");
+        sd("Input termination", "60ohms", "rx_term");
+        sd("AC/DC coupled", "AC", "rx_coupling");
+        sd("Channel length", "15-20in", "rx_channellength");
+        sd("Data rate", "Above 2.5Gbps", "rx_datarate");
+        sd("EQ level", "9dB", "rx_leq");
+        sd("Loss of signal threshold select", "7", "rx_los_thres");
+        sd("Invert Rx data polarity", "Invert", "rx_invert", "on");
         add(
             "serdes: Invert Rx data polarity, back",
             [=] { enter(serdes(u"Invert Rx data polarity"_s), u"Non-invert"_s); },
             q({"ona_set_pcs -control rx_invert -option off"}));
-        sd("CDR loss of lock setting", "Lock=+/-300ppm Unlock=+/-450ppm",
-           "ona_set_pcs -control rx_losslock -option \"Lock=+/-300ppm Unlock=+/-450ppm\"");
-        sd("Loopback mode", "Tx Output to Rx", "ona_set_pcs -control loopback -option \"Tx Output to Rx\"");
+        sd("CDR loss of lock setting", "Lock=+/-300ppm Unlock=+/-450ppm", "rx_losslock");
+        sd("Loopback mode", "Tx Output to Rx", "loopback");
         const auto reset = [=](const char* label, const char* key) {
             const auto where = [=] { return serdes(QLatin1String(label)); };
             add(

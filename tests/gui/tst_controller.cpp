@@ -6,6 +6,7 @@
 // of a controller tab.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 
 #include "controller/controlregisterwidget.h"
@@ -380,10 +381,7 @@ private slots:
         // A file the device refuses is reported with its line; a missing one
         // and an empty name are caught before any command.
         const QString bad = m_dir->path() + u"/bad.mem"_s;
-        QFile f(bad);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("00\nzz\n");
-        f.close();
+        QVERIFY(writeFile(bad, "00\nzz\n"));
         mem->loadPathEditor()->setText(bad);
         mem->loadButton()->click();
         QVERIFY2(dialogs.asked.last().text.contains(u"bad.mem:2:"_s), qPrintable(dialogs.asked.last().text));
@@ -429,16 +427,6 @@ private slots:
         c->setData(data);
         QVERIFY(c->isHidden());
         QCOMPARE(m_host->commands, QStringList());
-
-        // A floating register tab ignores Esc.
-        ControlRegisterTab* tab =
-            m_gui->rightView()->page<vemo::toolona::ControlRegisterTab>(u"User Control Register"_s);
-        tab->dockButton()->click();
-        QVERIFY(tab->isVisible());
-        QTest::keyClick(tab, Qt::Key_Escape);
-        QVERIFY(tab->isVisible());
-        tab->close();
-        QVERIFY(tab->isDocked());
     }
     void radixChangesConvertValues() {
         ControlRegisterWidget* c = control();
@@ -608,19 +596,17 @@ private slots:
         QCOMPARE(key->validator()->validate(t, pos), QValidator::Invalid);
         // An 8-bit decimal value: 0 .. 255, no leading zero; 6-bit hex: up to 3F.
         RegisterValueValidator dec8(8, 2, nullptr), hex6(6, 3, nullptr);
-        const auto A = QValidator::Acceptable, I = QValidator::Invalid;
-        for (const auto& [v, text, state] :
-             QList<std::tuple<RegisterValueValidator*, QString, QValidator::State>>{{&dec8, "0", A},
-                                                                                    {&dec8, "255", A},
-                                                                                    {&dec8, "", A},
-                                                                                    {&dec8, "256", I},
-                                                                                    {&dec8, "01", I},
-                                                                                    {&dec8, "1000", I},
-                                                                                    {&dec8, "1a", I},
-                                                                                    {&hex6, "3F", A},
-                                                                                    {&hex6, "40", I}}) {
-            QString copy = text;
-            QCOMPARE(v->validate(copy, pos), state);
+        // Each case: the validator, then the text and whether it is accepted.
+        const struct {
+            RegisterValueValidator* v;
+            const char* text;
+            bool ok;
+        } cases[] = {{&dec8, "0", true},    {&dec8, "255", true}, {&dec8, "", true},
+                     {&dec8, "256", false}, {&dec8, "01", false}, {&dec8, "1000", false},
+                     {&dec8, "1a", false},  {&hex6, "3F", true},  {&hex6, "40", false}};
+        for (const auto& k : cases) {
+            QString copy = QLatin1String(k.text);
+            QCOMPARE(k.v->validate(copy, pos), k.ok ? QValidator::Acceptable : QValidator::Invalid);
         }
         // No editor for a width below 1 or a radix outside the list.
         cell(c, "ctrl_mode", W::WidthColumn)->setText("0");
@@ -671,10 +657,7 @@ private slots:
         QCOMPARE(m_host->commands, QStringList());
 
         // Load: the device takes the file, then both value columns show it.
-        QFile f(dir + "/good.txt");
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("ctrl_mode 6\nctrl_divisor 0100 # 256\n");
-        f.close();
+        QVERIFY(writeFile(dir + "/good.txt", "ctrl_mode 6\nctrl_divisor 0100 # 256\n"));
         dialogs.files.enqueue(dir + "/good.txt");
         c->loadButton()->click();
         QCOMPARE(m_host->commands.first(), u"ona_run_controller -load_control \"%1/good.txt\""_s.arg(dir));
@@ -685,9 +668,7 @@ private slots:
         QCOMPARE(int(dialogs.asked.size()), asked + 2);
 
         // A refused file: the message, and the table (with typed values) kept.
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("ctrl_mode 1\nctrl_enable 7\n");
-        f.close();
+        QVERIFY(writeFile(dir + "/good.txt", "ctrl_mode 1\nctrl_enable 7\n"));
         cell(c, "ctrl_mode", W::WrColumn)->setText("2");
         m_host->commands.clear();
         dialogs.files.enqueue(dir + "/good.txt");

@@ -35,14 +35,6 @@ namespace {
 
 QString demoFile(const char* name) { return QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name; }
 
-QStringList tabTexts(const OnaGUI& gui) {
-    QStringList out;
-    QTabWidget* tabs = gui.rightView()->tabWidget();
-    for (int i = 0; i < tabs->count(); ++i)
-        out << tabs->tabText(i);
-    return out;
-}
-
 // Moves a file's modification time forward, as an outside edit would.
 void touchLater(const QString& path, int seconds) {
     QFile f(path);
@@ -440,15 +432,9 @@ private slots:
 
         // Changed again (an expression edited on disk), answered Yes: the
         // engine reads the file again and the flag is clean.
-        QFile f(ona);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QByteArray text = f.readAll();
-        f.close();
+        QByteArray text = fileBytes(ona);
         QVERIFY(text.contains("\"TU_state & !TU_valid\""));
-        text.replace("\"TU_state & !TU_valid\"", "\"TU_valid\"");
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-        f.close();
+        QVERIFY(writeFile(ona, text.replace("\"TU_state & !TU_valid\"", "\"TU_valid\"")));
         touchLater(ona, 10);
         m_host->commands.clear();
         dialogs.buttons.enqueue(QMessageBox::Yes);
@@ -460,9 +446,7 @@ private slots:
 
         // A change the engine refuses to read: the user is told, the project in
         // memory stays and counts as modified.
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text.replace("\"samples\": 2048", "\"samples\": 512"));
-        f.close();
+        QVERIFY(writeFile(ona, text.replace("\"samples\": 2048", "\"samples\": 512")));
         touchLater(ona, 15);
         dialogs.buttons.enqueue(QMessageBox::Yes);
         gui->onActivated();
@@ -570,11 +554,10 @@ private slots:
             gui->move(20, 30);
             gui->SaveWinSettings();
             vemo::basgui::BaseUsrSettings s(u"ONL_ANALYZER"_s);
-            QCOMPARE(s.value(u"winwidth"_s).toInt(), 640);
-            QCOMPARE(s.value(u"winheight"_s).toInt(), 480);
-            QCOMPARE(s.value(u"winx"_s).toInt(), 20);
-            QCOMPARE(s.value(u"winy"_s).toInt(), 30);
-            QCOMPARE(s.value(u"winstate"_s).toInt(), 0);
+            QStringList stored;
+            for (const char* key : {"winwidth", "winheight", "winx", "winy", "winstate"})
+                stored << s.value(QLatin1String(key)).toString();
+            QCOMPARE(stored, QStringList({"640", "480", "20", "30", "0"}));
             QCOMPARE(s.value(u"lastfilepath"_s).toString(), OnaData::inst()->getCurrentDirectory());
         }
         {

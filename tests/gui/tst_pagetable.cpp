@@ -3,6 +3,7 @@
 // tool's own pages get, and with no change to the right view or the window.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 
 #include "kit/pagetable.h"
@@ -40,14 +41,6 @@ public:
     static int built;
 };
 int FixturePage::built = 0;
-
-QStringList tabTexts(OnaGUI& gui) {
-    QStringList out;
-    QTabWidget* tabs = gui.rightView()->tabWidget();
-    for (int i = 0; i < tabs->count(); ++i)
-        out << tabs->tabText(i);
-    return out;
-}
 
 } // namespace
 

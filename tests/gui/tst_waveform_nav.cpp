@@ -189,26 +189,14 @@ private slots:
         QMenu left;
         QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
 
-        const QStringList tail{"-",
-                               "Set Bus Radix ...",
-                               "Set Clock Period ...",
-                               "Export Waveform ...",
-                               "-",
-                               "Cut",
-                               "Copy",
-                               "Paste",
-                               "-",
-                               "Group Signals ...",
-                               "-",
-                               "Edit Color...",
-                               "-",
-                               "Next Edge",
-                               "Previous Edge",
-                               "Find Value ..."};
-        const QStringList zoom3{"Zoom>Zoom In",        "Zoom>Zoom Out",       "Zoom>Zoom Fit",   "Zoom>Zoom Trigger:0",
-                                "Zoom>Zoom Trigger:1", "Zoom>Zoom Trigger:2", "Zoom>Zoom Start", "Zoom>Zoom End"};
-        const QStringList head{"Pan Mode",   "Select Mode",   "Zoom Mode",        "-",
-                               "Add Cursor", "Remove Cursor", "Clear All Cursor", "-"};
+        const QStringList tail =
+            u"-|Set Bus Radix ...|Set Clock Period ...|Export Waveform ...|-|Cut|Copy|Paste|-|"
+            u"Group Signals ...|-|Edit Color...|-|Next Edge|Previous Edge|Find Value ..."_s.split(u'|');
+        const QStringList zoom3 =
+            u"Zoom>Zoom In|Zoom>Zoom Out|Zoom>Zoom Fit|Zoom>Zoom Trigger:0|Zoom>Zoom Trigger:1|"
+            u"Zoom>Zoom Trigger:2|Zoom>Zoom Start|Zoom>Zoom End"_s.split(u'|');
+        const QStringList head =
+            u"Pan Mode|Select Mode|Zoom Mode|-|Add Cursor|Remove Cursor|Clear All Cursor|-"_s.split(u'|');
         {
             // No cursor: no Go to Cursor; Remove and Clear disabled.
             QMenu menu;
@@ -428,13 +416,6 @@ private slots:
         t.finish();
         // 32 samples of 10 ns: 320 ns, 8 edges (at 4, 8, ... 32), 4 periods.
         WaveMeasure m = WaveMeasure::measure(t, {0}, 32, 0, 10, u"ns"_s);
-        QCOMPARE(m.from, 0);
-        QCOMPARE(m.to, 32);
-        QCOMPARE(m.samples, 32);
-        QCOMPARE(m.edges, 8);
-        QCOMPARE(m.highSamples, 16);
-        QCOMPARE(m.frequency(), 12.5e6);
-        QCOMPARE(m.duty(), 0.5);
         QCOMPARE(m.text(u"clk"_s),
                  u"0 .. 32: 32 samples = 320 ns (1/t 3.125 MHz), clk: 8 edges, 12.5 MHz, duty 50.0 %"_s);
         // One edge: no frequency to report.

@@ -29,9 +29,7 @@ private slots:
     }
     void catalogueSubstitution() {
         message::msgManager m("analyzer");
-        QVERIFY(m.hasMsg("0000"));
-        QVERIFY(m.hasMsg("0001"));
-        QVERIFY(m.hasMsg("0002"));
+        QVERIFY(m.hasMsg("0000") && m.hasMsg("0001") && m.hasMsg("0002"));
         QCOMPARE(m.retrieveMsgString("9992", {u"free text"_s}), u"free text"_s);
 
         // An argument that holds a placeholder is not substituted again.

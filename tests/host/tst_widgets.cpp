@@ -166,7 +166,6 @@ private slots:
         PickingEdit edit;
         QSignalSpy changed(&edit, &basgui::LineEditWithBrowse::textChanged);
         edit.setText(u"start"_s);
-        QCOMPARE(edit.text(), u"start"_s);
         QCOMPARE(edit.lineEdit()->text(), u"start"_s);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(edit.focusProxy(), edit.lineEdit());
@@ -203,7 +202,6 @@ private slots:
         window.resize(700, 400);
         window.setCentralWidget(new QWidget);
         message::MessageWindow* mw = message::MessageWindow::getInstance();
-        QCOMPARE(message::MessageWindow::getInstance(), mw);
         QVERIFY(!mw->isInitialized());
         mw->initialize(&window, nullptr, nullptr, 15);
         QVERIFY(mw->isInitialized());

@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QStringList>
+#include <QTabWidget>
 
 // A stand-in for the tool window behind a page: records the commands it is
 // given and answers them with `succeed` and `answer`.
@@ -56,6 +57,17 @@ inline QStringList rowNames(const WaveformModel* m, const QModelIndex& parent = 
     return out;
 }
 
+// The titles of a window's page tabs, in order (a template: any window with
+// a right view, without including it here).
+template <typename Gui>
+QStringList tabTexts(const Gui& gui) {
+    QStringList out;
+    const QTabWidget* tabs = gui.rightView()->tabWidget();
+    for (int i = 0; i < tabs->count(); ++i)
+        out << tabs->tabText(i);
+    return out;
+}
+
 inline QStringList comboItems(const QComboBox* box) {
     QStringList out;
     for (int i = 0; i < box->count(); ++i)
@@ -89,6 +101,11 @@ inline QAction* menuEntry(const QMenu* menu, const QString& path) {
 inline QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
 }
 
 inline void writeJson(const QString& path, const QJsonObject& root) {
