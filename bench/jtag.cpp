@@ -7,50 +7,20 @@
 #include "bitbangport.h"
 #include "hubbus.h"
 #include "openocdport.h"
+#include "simlaunch.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <cstdio>
 #include <memory>
 
 namespace {
 
 constexpr int kWords = 2048; // uart_la's sample memory, one bus word a sample
-
-int startSim(QProcess* sim) {
-    sim->start(QStringLiteral(ONA_DEMO_SIM),
-               {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--time-limit"), QStringLiteral("600")});
-    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-    QByteArray out;
-    QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && !re.match(QString::fromLatin1(out)).hasMatch()) {
-        sim->waitForReadyRead(100);
-        out += sim->readAllStandardOutput();
-    }
-    return re.match(QString::fromLatin1(out)).captured(1).toInt();
-}
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
-}
 
 // Bits per second of `rounds` reads of the sample memory (header, words,
 // one more frame each).
@@ -80,7 +50,7 @@ int main(int argc, char** argv) {
     QString error;
 
     QProcess rawSim;
-    const int rawPort = startSim(&rawSim);
+    const int rawPort = SimLaunch::startSim(&rawSim, QStringLiteral(ONA_DEMO_SIM));
     BitbangPort raw;
     if (rawPort <= 0 || !raw.open(QStringLiteral("127.0.0.1"), rawPort, 20000, &error))
         return fail(QStringLiteral("the simulated demo: %1").arg(error));
@@ -91,19 +61,13 @@ int main(int argc, char** argv) {
         return fail(error);
 
     QProcess sim, ocd;
-    const int simPort = startSim(&sim);
-    const int tclPort = freePort();
+    const int simPort = SimLaunch::startSim(&sim, QStringLiteral(ONA_DEMO_SIM));
+    const int tclPort = SimLaunch::freePort();
     QTemporaryDir logDir;
     ocd.setProcessChannelMode(QProcess::MergedChannels);
     ocd.setStandardOutputFile(logDir.filePath(QStringLiteral("openocd.log"))); // it logs every answer
-    QStringList args;
-    for (const QString& c :
-         {QStringLiteral("adapter driver remote_bitbang"), QStringLiteral("remote_bitbang host 127.0.0.1"),
-          QStringLiteral("remote_bitbang port %1").arg(simPort), QStringLiteral("transport select jtag"),
-          QStringLiteral("gdb_port disabled"), QStringLiteral("telnet_port disabled"),
-          QStringLiteral("tcl_port %1").arg(tclPort), QStringLiteral("jtag newtap demo tap -irlen 4")})
-        args << QStringLiteral("-c") << c;
-    ocd.start(QStringLiteral(OPENOCD_BIN), args);
+    ocd.start(QStringLiteral(OPENOCD_BIN),
+              SimLaunch::openocdArgs(simPort, {QStringLiteral("tcl_port %1").arg(tclPort)}));
     OpenocdPort viaOcd;
     QDeadlineTimer deadline(20000);
     bool open = false;

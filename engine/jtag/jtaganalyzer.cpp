@@ -19,7 +19,6 @@ public:
         m_frames = 0;
         m_stored = 0;
         m_waited = 0;
-        m_armTime = -1;
         m_manualSent = false;
         QVector<CoreWrite> w = m_config;
         w.append({RegCommand, CmdArm});
@@ -32,13 +31,11 @@ public:
             return false;
         }
         QVector<quint32> r;
-        if (!m_bus->read(m_core, RegStatus, 5, &r, error))
+        if (!m_bus->read(m_core, RegStatus, 3, &r, error))
             return false;
         m_status = r.at(0);
         m_frames = int(r.at(1) & 0xFFFF);
         m_stored = r.at(2);
-        if (m_armTime < 0 && (m_status & StRunning))
-            m_armTime = qint64(r.at(3)) | qint64(r.at(4) & 0xFFFF) << 32;
         if (state() == Waiting)
             m_waited += budget;
         return true;
@@ -60,7 +57,6 @@ public:
     int frames() const override { return m_frames; }
     qint64 stored() const override { return m_stored; }
     qint64 waited() const override { return m_waited; }
-    qint64 armTime() const { return m_armTime; }
 
     std::shared_ptr<TraceData> readSamples(QString* error) override {
         if (m_status & StAborted) {
@@ -142,7 +138,7 @@ private:
     const QVector<CoreWrite> m_config;
     quint32 m_status = 0;
     int m_frames = 0;
-    qint64 m_stored = 0, m_waited = 0, m_armTime = -1;
+    qint64 m_stored = 0, m_waited = 0;
     QString m_fault;
     bool m_manualSent = false;
 };
@@ -166,9 +162,4 @@ std::unique_ptr<AnalyzerDevice> openJtagAnalyzer(HubBus* bus, int core, quint32 
     if (!AnalyzerConfig::compile(load, info, &config, error))
         return nullptr;
     return std::make_unique<JtagAnalyzer>(bus, core, info, load, config);
-}
-
-qint64 jtagArmTime(const AnalyzerDevice& device) {
-    const auto* d = dynamic_cast<const JtagAnalyzer*>(&device);
-    return d ? d->armTime() : -1;
 }

@@ -14,6 +14,3 @@
 ONA_EXPORT std::unique_ptr<AnalyzerDevice> openJtagAnalyzer(HubBus* bus, int core, quint32 expectedHash,
                                                             const AnalyzerLoad& load, QString* error);
 
-// The time stamp of the first sample of the core's last run (valid once the
-// run was armed), for `device` made by openJtagAnalyzer; -1 for others.
-ONA_EXPORT qint64 jtagArmTime(const AnalyzerDevice& device);

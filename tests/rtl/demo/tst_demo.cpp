@@ -15,6 +15,7 @@
 #include "simcontroller.h"
 #include "simdevice.h"
 #include "simdriver.h"
+#include "simlaunch.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,47 +64,9 @@ QByteArray readText(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Starts the simulated demo serving JTAG on a free port; the port, or 0.
-int startSim(QProcess* sim) {
-    sim->start(QStringLiteral(ONA_DEMO_SIM),
-               {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--time-limit"), QStringLiteral("240")});
-    QByteArray out;
-    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-    QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && !re.match(QString::fromLatin1(out)).hasMatch()) {
-        sim->waitForReadyRead(100);
-        out += sim->readAllStandardOutput();
-    }
-    return re.match(QString::fromLatin1(out)).captured(1).toInt();
-}
-
-// OpenOCD on the simulated demo's remote_bitbang port, then `commands`.
-QStringList openocdArgs(int port, const QStringList& commands) {
-    QStringList args;
-    for (const QString& c :
-         QStringList{QStringLiteral("adapter driver remote_bitbang"), QStringLiteral("remote_bitbang host 127.0.0.1"),
-                     QStringLiteral("remote_bitbang port %1").arg(port), QStringLiteral("transport select jtag"),
-                     QStringLiteral("gdb_port disabled"), QStringLiteral("telnet_port disabled"),
-                     QStringLiteral("jtag newtap demo tap -irlen 4 -expected-id 0x%1")
-                         .arg(RtlGen::kIdcode, 8, 16, QLatin1Char('0'))} +
-             commands)
-        args << QStringLiteral("-c") << c;
-    return args;
-}
-
-// A TCP port nobody listens on just now.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
-}
+int startSim(QProcess* sim) { return SimLaunch::startSim(sim, QStringLiteral(ONA_DEMO_SIM)); }
+using SimLaunch::freePort;
+using SimLaunch::openocdArgs;
 
 // The demo's cores on the simulated JTAG chain: each analyzer core is
 // opened at its index in the design file and checked by its hash.
@@ -200,6 +163,9 @@ private:
         }
         DeviceRegistry::remove(QStringLiteral("rtl"));
         DeviceRegistry::remove(QStringLiteral("sim-at"));
+        // A core built from another design is refused before anything is loaded.
+        QVERIFY(!openJtagAnalyzer(bus, 0, RtlGen::coreHash(cores.at(0).toObject()) ^ 1, AnalyzerLoad(), &error));
+        QVERIFY2(error.contains(QLatin1String("built from another design (its hash is 0x")), qPrintable(error));
     }
 
 private slots:
