@@ -7,6 +7,7 @@
 
 #include "capturerun.h"
 #include "deviceregistry.h"
+#include "jtagtarget.h"
 #include "onajtag.h"
 #include "onathread.h"
 #include "simdevice.h"
@@ -41,10 +42,13 @@ OnaData* OnaData::inst() {
 
 namespace {
 
-// The simulated target is the kind a project gets unless its cable names another.
+// The simulated target is the kind a project gets unless its cable names
+// another; the target over JTAG through OpenOCD is the other built in.
 OnaJTAG* withSimulatedTarget(OnaJTAG* cable) {
     if (!DeviceRegistry::kinds().contains(SimDevice::kindName()))
         SimDevice::registerKind();
+    if (!DeviceRegistry::kinds().contains(JtagTarget::kindName()))
+        JtagTarget::registerKind();
     return cable;
 }
 

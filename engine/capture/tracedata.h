@@ -93,6 +93,9 @@ public:
     QVector<qint64> frameStarts;
     QVector<qint64> frameTimes;
     QVector<qint64> triggerPositions;
+    // The device time at which the run was armed, where the device reports
+    // it (a core in RTL does); -1 when it does not.
+    qint64 armTime = -1;
     qint64 getTimestamp(qint64 sample) const;
 
     // Bytes held for samples and summaries.

@@ -61,6 +61,14 @@ TargetDevice* DeviceRegistry::device(const QString& kind) {
     return nullptr;
 }
 
+TargetDevice* DeviceRegistry::existing(const QString& kind) {
+    QMutexLocker l(&lock());
+    for (Kind& k : table())
+        if (kind.isEmpty() || k.name == kind)
+            return k.device.get();
+    return nullptr;
+}
+
 bool DeviceRegistry::checkSignalSource(const QJsonObject& entry, int width, QString* error) {
     for (const QString& name : kinds()) {
         TargetDevice* d = device(name);

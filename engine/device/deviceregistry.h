@@ -26,6 +26,8 @@ public:
     // The device of a kind (empty: the first registered), made on first use
     // and kept; null when there is no such kind. GUI thread.
     static TargetDevice* device(const QString& kind);
+    // The device of a kind if it was made, else null.
+    static TargetDevice* existing(const QString& kind);
     // Every registered kind checks a simulation entry of the design file.
     static bool checkSignalSource(const QJsonObject& entry, int width, QString* error);
 };

@@ -3,20 +3,13 @@
 // The cable: its settings, which name the kind of target behind it
 // (DeviceRegistry), and what the ports of that target answer.
 
+#include "cablesettings.h"
 #include "onaglobal.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QThread>
 #include <functional>
-
-// The cable the project names, as kept in the analyzer file.
-struct CableSettings {
-    QString type = QStringLiteral("USB"); // USB, USB2 or VORANTE (parallel port)
-    int port = 0;                         // USB port number or parallel-port address
-    int tckDelay = 1;
-    QString device; // the kind of target (DeviceRegistry); empty: the first registered
-};
 
 class TargetDevice;
 
@@ -27,9 +20,19 @@ public:
 
     // The project's cable settings; the project session keeps them here.
     const CableSettings& settings() const { return m_settings; }
-    void setSettings(const CableSettings& settings) { m_settings = settings; }
+    // New settings let go of what the target held for the old ones (a
+    // connection, an OpenOCD it started).
+    void setSettings(const CableSettings& settings);
     // What shutdownLA does to end a running capture (stop it and wait).
     void setShutdownHandler(std::function<void()> handler) { m_shutdown = std::move(handler); }
+    // Why a setting could not be given to OpenOCD as it stands (a host, an
+    // FTDI description, a server address or a file name that is no plain
+    // word); empty when each can.
+    static QString fieldFault(const CableSettings& cable);
+    // The TAP as "IRLENGTH USERINSTRUCTION IDCODE" (hexadecimal 0x numbers).
+    static QString tapText(const CableSettings& cable);
+    static bool parseTap(const QString& text, CableSettings* cable);
+
     // The target the settings choose; null when no such kind is registered.
     TargetDevice* device() const;
 

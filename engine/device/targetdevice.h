@@ -40,6 +40,10 @@ struct CaptureUnit {
 // the trigger units, the enabled expressions and the run options.
 struct AnalyzerLoad {
     QString coreName;
+    // The core's place in the debug-logic file (the hub serves the cores in
+    // that order) and the hash of its entry there, which a core in RTL reports.
+    int coreIndex = -1;
+    quint32 coreHash = 0;
     QList<QPair<QString, int>> signalWidths; // in channel order
     QStringList channelNames;                // one per sampled bit
     // The design file's simulation entries by signal name: a device that
@@ -172,6 +176,12 @@ public:
 class ONA_EXPORT TargetDevice {
 public:
     virtual ~TargetDevice() = default;
+
+    // The cable settings the target is reached with, given before each use.
+    virtual void setCable(const CableSettings& cable) { Q_UNUSED(cable); }
+    // Lets go of what the target holds for the cable (the project closed or
+    // its cable changed); the next use starts again.
+    virtual void release() {}
 
     // Port names of the USB cables that answer ("EzUSB-0"); the ports of the
     // cable type chosen come first.

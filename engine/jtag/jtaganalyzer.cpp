@@ -75,6 +75,10 @@ public:
                          .arg(stored);
             return nullptr;
         }
+        QVector<quint32> arm;
+        if (!m_bus->read(m_core, RegArmTime, 2, &arm, error))
+            return nullptr;
+        trace->armTime = qint64(arm.at(0)) | qint64(arm.at(1) & 0xFFFF) << 32;
         const int width = m_info.sampleWidth;
         const int perSample = 1 << m_info.wordsPerSampleLog2;
         for (int f = 0; f < windows; ++f) {

@@ -13,4 +13,3 @@
 // compiles `load` for it. Null with the reason when the core cannot take it.
 ONA_EXPORT std::unique_ptr<AnalyzerDevice> openJtagAnalyzer(HubBus* bus, int core, quint32 expectedHash,
                                                             const AnalyzerLoad& load, QString* error);
-

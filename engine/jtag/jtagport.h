@@ -19,4 +19,12 @@ public:
     // Shifts `bits` bits of `in` through the instruction (ir) or data
     // register; `out` gets what TDO returned (may be null).
     virtual bool scan(bool ir, const QVector<quint32>& in, int bits, QVector<quint32>* out, QString* error) = 0;
+    // The TAP's IDCODE: right after a reset its data register holds it.
+    virtual bool idcode(quint32* id, QString* error) {
+        QVector<quint32> out;
+        if (!reset(error) || !scan(false, {0}, 32, &out, error))
+            return false;
+        *id = out.value(0);
+        return true;
+    }
 };

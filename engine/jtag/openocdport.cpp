@@ -13,7 +13,7 @@ constexpr qsizetype kMaxAnswer = 64 * 1024 * 1024;
 bool OpenocdPort::open(const QString& host, int port, const QString& tap, int timeoutMs, QString* error) {
     close();
     static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9_.]+$"));
-    if (!name.match(tap).hasMatch()) {
+    if (!tap.isEmpty() && !name.match(tap).hasMatch()) {
         *error = QStringLiteral("OpenOCD: \"%1\" is no TAP name (letters, digits, \"_\" and \".\")").arg(tap);
         return false;
     }
@@ -23,9 +23,21 @@ bool OpenocdPort::open(const QString& host, int port, const QString& tap, int ti
     QString taps;
     if (!command(QStringLiteral("jtag names"), &taps, error))
         return false;
-    if (!taps.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).contains(tap)) {
-        *error = QStringLiteral("OpenOCD at %1 has no TAP \"%2\" on its chain (it has: %3)")
-                     .arg(m_link.peer(), tap, taps.isEmpty() ? QStringLiteral("none") : taps.simplified());
+    const QStringList names = taps.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (tap.isEmpty() && names.size() > 1) {
+        *error = QStringLiteral("OpenOCD at %1 has %2 TAPs (%3): name the one in front of the debug hub")
+                     .arg(m_link.peer())
+                     .arg(names.size())
+                     .arg(names.join(QLatin1Char(' ')));
+        close();
+        return false;
+    }
+    if (tap.isEmpty() && names.size() == 1)
+        m_tap = names.first();
+    if (!names.contains(m_tap)) {
+        *error = names.isEmpty() ? QStringLiteral("OpenOCD at %1 has no TAP on its chain").arg(m_link.peer())
+                                 : QStringLiteral("OpenOCD at %1 has no TAP \"%2\" on its chain (it has: %3)")
+                                       .arg(m_link.peer(), m_tap, names.join(QLatin1Char(' ')));
         close();
         return false;
     }
@@ -58,6 +70,19 @@ bool OpenocdPort::command(const QString& tcl, QString* result, QString* error) {
         return false;
     }
     *result = text.mid(1);
+    return true;
+}
+
+bool OpenocdPort::idcode(quint32* id, QString* error) {
+    QString r;
+    if (!command(QStringLiteral("jtag cget %1 -idcode").arg(m_tap), &r, error))
+        return false;
+    bool ok = false;
+    *id = r.trimmed().toUInt(&ok, 0);
+    if (!ok) {
+        *error = QStringLiteral("OpenOCD answered \"%1\" for the IDCODE of %2").arg(r.left(40), m_tap);
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "projectfiles.h"
 
+#include "onajtag.h"
+
 #include "safefile.h"
 
 #include "deviceregistry.h"
@@ -266,6 +268,7 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
             const QString p = Reader::at(QStringLiteral("cores"), i);
             const QJsonObject co = r.element(cores, i, p);
             OnlCore c;
+            c.hash = coreHash(co);
             c.name = r.name(co, QStringLiteral("name"), p, QStringLiteral("core"));
             if (coreNames.contains(c.name.toLower()))
                 r.fail(Reader::at(p, QStringLiteral("name")),
@@ -427,6 +430,40 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
     }
 }
 
+quint32 coreHash(const QJsonObject& core) {
+    quint32 h = 0x811C9DC5u;
+    for (const char b : QJsonDocument(core).toJson(QJsonDocument::Compact)) {
+        h ^= quint8(b);
+        h *= 0x01000193u;
+    }
+    return h;
+}
+
+namespace {
+
+// The cable as the analyzer file keeps it; the fields of the target over
+// JTAG only where they differ from what a file without them means.
+QJsonObject cableJson(const CableSettings& c) {
+    QJsonObject o{
+        {QStringLiteral("type"), c.type}, {QStringLiteral("port"), c.port}, {QStringLiteral("tckdelay"), c.tckDelay}};
+    const CableSettings plain;
+    if (!c.device.isEmpty())
+        o.insert(QStringLiteral("target"), c.device);
+    if (c.host != plain.host)
+        o.insert(QStringLiteral("host"), c.host);
+    if (!c.interfaceFile.isEmpty())
+        o.insert(QStringLiteral("interface"), c.interfaceFile);
+    if (c.ftdi != plain.ftdi)
+        o.insert(QStringLiteral("ftdi"), c.ftdi);
+    if (!c.openocd.isEmpty())
+        o.insert(QStringLiteral("openocd"), c.openocd);
+    if (OnaJTAG::tapText(c) != OnaJTAG::tapText(plain))
+        o.insert(QStringLiteral("tap"), OnaJTAG::tapText(c));
+    return o;
+}
+
+} // namespace
+
 bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QString* error) {
     const Reader r(name);
     try {
@@ -441,12 +478,29 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
             r.fail(QStringLiteral("onl"), QStringLiteral("empty path"));
         const QJsonObject cable = r.object(root, QStringLiteral("cable"), QString(), false);
         r.keys(cable, QStringLiteral("cable"),
-               {QStringLiteral("type"), QStringLiteral("port"), QStringLiteral("tckdelay")});
-        p.cableType = r.choice(cable, QStringLiteral("type"), QStringLiteral("cable"),
-                               {QStringLiteral("USB"), QStringLiteral("USB2"), QStringLiteral("VORANTE")}, false,
-                               QStringLiteral("USB"));
-        p.cablePort = r.integer(cable, QStringLiteral("port"), QStringLiteral("cable"), 0, 0xFFFF, false, 0);
-        p.tckDelay = r.integer(cable, QStringLiteral("tckdelay"), QStringLiteral("cable"), 1, 30, false, 1);
+               {QStringLiteral("type"), QStringLiteral("port"), QStringLiteral("tckdelay"), QStringLiteral("target"),
+                QStringLiteral("host"), QStringLiteral("interface"), QStringLiteral("ftdi"), QStringLiteral("openocd"),
+                QStringLiteral("tap")});
+        CableSettings& c = p.cable;
+        c.type = r.choice(
+            cable, QStringLiteral("type"), QStringLiteral("cable"),
+            {QStringLiteral("USB"), QStringLiteral("USB2"), QStringLiteral("VORANTE"), QStringLiteral("REMOTE")}, false,
+            QStringLiteral("USB"));
+        c.port = r.integer(cable, QStringLiteral("port"), QStringLiteral("cable"), 0, 0xFFFF, false, 0);
+        c.tckDelay = r.integer(cable, QStringLiteral("tckdelay"), QStringLiteral("cable"), 1, 30, false, 1);
+        // Files written before the target over JTAG have none of what follows.
+        c.device = r.string(cable, QStringLiteral("target"), QStringLiteral("cable"), false, QString(), 64);
+        c.host = r.string(cable, QStringLiteral("host"), QStringLiteral("cable"), false, c.host, 253);
+        c.interfaceFile = r.string(cable, QStringLiteral("interface"), QStringLiteral("cable"), false, QString(), 4096);
+        c.ftdi = r.string(cable, QStringLiteral("ftdi"), QStringLiteral("cable"), false, c.ftdi, 128);
+        c.openocd = r.string(cable, QStringLiteral("openocd"), QStringLiteral("cable"), false, QString(), 330);
+        const QString tap =
+            r.string(cable, QStringLiteral("tap"), QStringLiteral("cable"), false, OnaJTAG::tapText(c), 64);
+        if (!OnaJTAG::parseTap(tap, &c))
+            r.fail(QStringLiteral("cable.tap"), QStringLiteral("expected IRLENGTH USERINSTRUCTION IDCODE"));
+        const QString fault = OnaJTAG::fieldFault(c);
+        if (!fault.isEmpty())
+            r.fail(QStringLiteral("cable"), fault);
         const QJsonObject clock = r.object(root, QStringLiteral("clock"), QString(), false);
         r.keys(clock, QStringLiteral("clock"), {QStringLiteral("period"), QStringLiteral("unit")});
         p.period = r.integer(clock, QStringLiteral("period"), QStringLiteral("clock"), 1, 1000000, false, 10);
@@ -590,9 +644,7 @@ QByteArray writeOna(const OnaProject& p) {
         {QStringLiteral("format"), QStringLiteral("ondrel-ona")},
         {QStringLiteral("version"), 1},
         {QStringLiteral("onl"), p.onl},
-        {QStringLiteral("cable"), QJsonObject{{QStringLiteral("type"), p.cableType},
-                                              {QStringLiteral("port"), p.cablePort},
-                                              {QStringLiteral("tckdelay"), p.tckDelay}}},
+        {QStringLiteral("cable"), cableJson(p.cable)},
         {QStringLiteral("clock"),
          QJsonObject{{QStringLiteral("period"), p.period}, {QStringLiteral("unit"), p.clockUnit}}},
         {QStringLiteral("current_core"), p.currentCore},

@@ -5,6 +5,7 @@
 // check structure, types, ranges and sizes; they never throw and never
 // crash on any input. See docs/formats.md.
 
+#include "cablesettings.h"
 #include "controllerrecords.h"
 #include "onaglobal.h"
 #include "safefile.h"
@@ -48,7 +49,8 @@ struct OnlExpression {
 
 struct OnlCore {
     QString name;
-    int kind = 1; // 1 analyzer, 2 controller
+    quint32 hash = 0; // coreHash of the core's entry: what its core in RTL reports
+    int kind = 1;     // 1 analyzer, 2 controller
     QString clock;
     QVector<OnlSignal> signalList;
     QVector<OnlTriggerUnit> units;
@@ -84,9 +86,7 @@ struct OnaCore {
 
 struct OnaProject {
     QString onl; // path of the .onl relative to the .ona
-    QString cableType = QStringLiteral("USB");
-    int cablePort = 0;
-    int tckDelay = 1;
+    CableSettings cable;
     int period = 10;
     QString clockUnit = QStringLiteral("ns");
     QString currentCore;
@@ -94,6 +94,10 @@ struct OnaProject {
     QList<TokenSetData> userSets;
     QJsonObject waveform; // waveform layout, kept as written
 };
+
+// FNV-1a-32 of a core's entry of the debug-logic file in compact JSON: the
+// generator builds it into the core, the engine compares before it uses one.
+ONA_EXPORT quint32 coreHash(const QJsonObject& core);
 
 // Reads a whole file, refusing files larger than kMaxFileSize.
 ONA_EXPORT bool readFile(const QString& path, QByteArray* data, QString* error);

@@ -1,5 +1,7 @@
 #include "projectsession.h"
 
+#include "deviceregistry.h"
+
 #include "triggeremodel.h"
 #include "triggerlang.h"
 #include "triggersetting.h"
@@ -261,7 +263,7 @@ ProjectSession::Cores ProjectSession::install(Loaded&& loaded) {
     m_onlFile = loaded.onlPath;
     m_design = loaded.design;
     m_waveformLayout = loaded.project.waveform;
-    m_cable->setSettings({loaded.project.cableType, loaded.project.cablePort, loaded.project.tckDelay, QString()});
+    m_cable->setSettings(loaded.project.cable);
     m_period = loaded.project.period;
     m_clockUnit = loaded.project.clockUnit;
     // The trigger page writes two flags of a core's setting directly and
@@ -275,9 +277,7 @@ ProjectSession::Cores ProjectSession::install(Loaded&& loaded) {
 OnaProject ProjectSession::snapshot(const QString& onaPath, const QList<TokenSetData>& userSets) const {
     OnaProject p;
     p.onl = QDir(QFileInfo(onaPath).absolutePath()).relativeFilePath(m_onlFile);
-    p.cableType = cable().type;
-    p.cablePort = cable().port;
-    p.tckDelay = cable().tckDelay;
+    p.cable = cable();
     p.period = m_period;
     p.clockUnit = m_clockUnit;
     p.currentCore = coreName(-1);
@@ -355,27 +355,30 @@ bool ProjectSession::setCoreRun(const QString& name, bool run, QString* error) {
 }
 
 bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* error) {
-    QString type = cable().type, unit = m_clockUnit;
-    int port = cable().port, tck = cable().tckDelay, period = m_period;
+    CableSettings c = cable();
+    QString unit = m_clockUnit;
+    int period = m_period;
     const QString verb = QStringLiteral("ona_set_project");
     for (const auto& o : options) {
         const QString& v = o.value;
         switch (o.key) {
             case CableType:
-                if (v != QLatin1String("USB") && v != QLatin1String("USB2") && v != QLatin1String("VORANTE")) {
-                    *error = QStringLiteral("%1: cable type must be USB, USB2 or VORANTE, not \"%2\"").arg(verb, v);
+                if (v != QLatin1String("USB") && v != QLatin1String("USB2") && v != QLatin1String("VORANTE") &&
+                    v != QLatin1String("REMOTE")) {
+                    *error =
+                        QStringLiteral("%1: cable type must be USB, USB2, VORANTE or REMOTE, not \"%2\"").arg(verb, v);
                     return false;
                 }
-                type = v;
+                c.type = v;
                 break;
             case CablePort:
-                if (!VerbOptions::parseInt(v, &port) || port < 0 || port > 0xFFFF) {
+                if (!VerbOptions::parseInt(v, &c.port) || c.port < 0 || c.port > 0xFFFF) {
                     *error = QStringLiteral("%1: cable port must be a number from 0 to 65535, not \"%2\"").arg(verb, v);
                     return false;
                 }
                 break;
             case TckDelay:
-                if (!VerbOptions::parseInt(v, &tck) || tck < 1 || tck > 30) {
+                if (!VerbOptions::parseInt(v, &c.tckDelay) || c.tckDelay < 1 || c.tckDelay > 30) {
                     *error = QStringLiteral("%1: TCK delay must be from 1 to 30, not \"%2\"").arg(verb, v);
                     return false;
                 }
@@ -393,19 +396,49 @@ bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* e
                 unit = m.captured(2);
                 break;
             }
+            case Device:
+                if (!DeviceRegistry::kinds().contains(v)) {
+                    *error = QStringLiteral("%1: target must be one of %2, not \"%3\"")
+                                 .arg(verb, DeviceRegistry::kinds().join(QStringLiteral(", ")), v);
+                    return false;
+                }
+                c.device = v;
+                break;
+            case CableHost:
+                c.host = v;
+                break;
+            case Interface:
+                c.interfaceFile = v;
+                break;
+            case Ftdi:
+                c.ftdi = v.simplified();
+                break;
+            case Openocd:
+                c.openocd = v.trimmed();
+                break;
+            case Tap:
+                if (!OnaJTAG::parseTap(v, &c)) {
+                    *error = QStringLiteral("%1: tap must be IRLENGTH USERINSTRUCTION IDCODE (numbers), not \"%2\"")
+                                 .arg(verb, v);
+                    return false;
+                }
+                break;
             case UnknownOption:
                 *error = v;
                 return false;
         }
     }
+    const QString fault = OnaJTAG::fieldFault(c);
+    if (!fault.isEmpty()) {
+        *error = QStringLiteral("%1: %2").arg(verb, fault);
+        return false;
+    }
     if (!isOpen()) {
         *error = QStringLiteral("no project is open");
         return false;
     }
-    const CableSettings& c = cable();
-    const bool changed =
-        type != c.type || port != c.port || tck != c.tckDelay || period != m_period || unit != m_clockUnit;
-    m_cable->setSettings({type, port, tck, c.device});
+    const bool changed = c != cable() || period != m_period || unit != m_clockUnit;
+    m_cable->setSettings(c);
     m_period = period;
     m_clockUnit = unit;
     emit clockChanged();

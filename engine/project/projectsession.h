@@ -35,7 +35,19 @@ public:
         QStringList warnings;
     };
 
-    enum ProjectOption { CableType, CablePort, TckDelay, Period, UnknownOption };
+    enum ProjectOption {
+        CableType,
+        CablePort,
+        TckDelay,
+        Period,
+        Device,
+        CableHost,
+        Interface,
+        Ftdi,
+        Openocd,
+        Tap,
+        UnknownOption
+    };
     using ProjectOptions = VerbOptions::List<ProjectOption>;
 
     // The cable keeps the cable settings; the session reads and writes them there.

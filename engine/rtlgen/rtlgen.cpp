@@ -840,15 +840,6 @@ bool isIdentifier(const QString& name) {
     return !keywords.contains(name);
 }
 
-quint32 coreHash(const QJsonObject& core) {
-    quint32 h = 0x811C9DC5u;
-    for (const char b : QJsonDocument(core).toJson(QJsonDocument::Compact)) {
-        h ^= quint8(b);
-        h *= 0x01000193u;
-    }
-    return h;
-}
-
 bool render(const QByteArray& data, const QString& fileName, QMap<QString, QByteArray>* files, QString* error) {
     OnlDesign design;
     if (!parseOnl(data, fileName, &design, error))

@@ -13,6 +13,7 @@
 // where <name> is the file's base name. The file is read through the
 // engine's own reader and refused where it refuses.
 
+#include "cablesettings.h"
 #include "onaglobal.h"
 
 #include <QByteArray>
@@ -27,11 +28,7 @@ namespace RtlGen {
 // (the top's CLOCKS_PER_MS default): status counters and the LED counter.
 constexpr int kClocksPerMs = 100;
 // The TAP's IDCODE in a generated top.
-constexpr quint32 kIdcode = 0x10DEA001u;
-
-// FNV-1a 32 over the compact JSON of a core's entry of the file: the hash a
-// core reports, by which the engine knows the device was built from it.
-ONA_EXPORT quint32 coreHash(const QJsonObject& core);
+constexpr quint32 kIdcode = kHubIdcode;
 
 // The files of the design made from `data` (the text of the debug-logic
 // file `fileName`), file name -> contents. Nothing is written.

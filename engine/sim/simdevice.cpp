@@ -32,6 +32,10 @@ bool SimDevice::parallelPortAnswers(int address) const {
 QString SimDevice::cableFault(const CableSettings& cable) const {
     const QString type = cable.type;
     const int port = cable.port;
+    if (type == QLatin1String("REMOTE"))
+        return QStringLiteral(
+            "ERROR: a simulation serving remote_bitbang is reached through OpenOCD, not by the simulated device: "
+            "choose the target over JTAG (ona_set_project -target jtag)");
     if (type == QLatin1String("VORANTE")) {
         if (parallelPortAnswers(port))
             return QString();

@@ -245,6 +245,7 @@ int getCapture(Tcl_Interp* ip) {
         .put("frames", obj(m ? m->getNumTriggerFrame() : 0))
         .put("framestarts", wideList(t ? t->frameStarts : QVector<qint64>()))
         .put("frametimes", wideList(t ? t->frameTimes : QVector<qint64>()))
+        .put("armtime", Tcl_NewWideIntObj(t ? t->armTime : -1))
         .put("triggers", wideList(t ? t->triggerPositions : QVector<qint64>()))
         .put("channels", list(t ? t->channelNames() : QStringList()));
     Tcl_SetObjResult(ip, dict.get());

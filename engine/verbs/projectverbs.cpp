@@ -5,7 +5,9 @@
 #include "onaverbs.h"
 #include "optiontable.h"
 
+#include "deviceregistry.h"
 #include "onadata.h"
+#include "onajtag.h"
 #include "triggeremodel.h"
 #include "triggerumodel.h"
 
@@ -82,9 +84,16 @@ ONA_CMD(cmdSetProject) {
                                           {{"-cabletype", ProjectSession::CableType},
                                            {"-cableport", ProjectSession::CablePort},
                                            {"-tckdelay", ProjectSession::TckDelay},
-                                           {"-period", ProjectSession::Period}},
+                                           {"-period", ProjectSession::Period},
+                                           {"-target", ProjectSession::Device},
+                                           {"-cablehost", ProjectSession::CableHost},
+                                           {"-interface", ProjectSession::Interface},
+                                           {"-ftdi", ProjectSession::Ftdi},
+                                           {"-openocd", ProjectSession::Openocd},
+                                           {"-tap", ProjectSession::Tap}},
                                           ProjectSession::UnknownOption, QStringLiteral("ona_set_project"),
-                                          QStringLiteral("-cabletype, -cableport, -tckdelay or -period"));
+                                          QStringLiteral("-cabletype, -cableport, -tckdelay, -period, -target, "
+                                                         "-cablehost, -interface, -ftdi, -openocd or -tap"));
     return finish(ip, session()->setProjectOptions(typed, &error), error);
 }
 
@@ -131,6 +140,7 @@ int getCore(Tcl_Interp* ip, const QString& name) {
 
 int getProject(Tcl_Interp* ip) {
     OnaData* d = data();
+    const CableSettings& cable = session()->cable();
     Dict dict;
     dict.put("file", obj(d->getCurrentProject()))
         .put("onl", obj(d->getOnlFile()))
@@ -140,6 +150,12 @@ int getProject(Tcl_Interp* ip) {
         .put("cabletype", obj(d->getCableType()))
         .put("cableport", obj(d->getCablePort()))
         .put("tckdelay", obj(d->getTCKDelay()))
+        .put("target", obj(cable.device.isEmpty() ? DeviceRegistry::kinds().value(0) : cable.device))
+        .put("cablehost", obj(cable.host))
+        .put("interface", obj(cable.interfaceFile))
+        .put("ftdi", obj(cable.ftdi))
+        .put("openocd", obj(cable.openocd))
+        .put("tap", obj(OnaJTAG::tapText(cable)))
         .put("period", obj(d->getPeriod()))
         .put("clockunit", obj(d->getClockUnit()))
         .put("numcore", obj(d->getNumCore()))

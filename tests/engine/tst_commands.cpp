@@ -272,7 +272,7 @@ private slots:
         QCOMPARE(d->getClockUnit(), u"ps"_s);
         QCOMPARE(spies.setting.size(), 4);
 
-        refuse({"ona_set_project", "-cabletype", "usb"}, "USB, USB2 or VORANTE");
+        refuse({"ona_set_project", "-cabletype", "usb"}, "USB, USB2, VORANTE or REMOTE");
         refuse({"ona_set_project", "-tckdelay", "31"}, "1 to 30");
         refuse({"ona_set_project", "-period", "0ns"}, "period");
         refuse({"ona_set_project", "-period", "10ms"}, "period");

@@ -30,6 +30,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <functional>
+#include <list>
 #include <memory>
 #include <thread>
 
@@ -76,7 +77,7 @@ public:
     std::unique_ptr<AnalyzerDevice> openAnalyzer(const AnalyzerLoad& load, QString* error) override {
         for (int i = 0; i < m_cores.size(); ++i)
             if (m_cores.at(i)[QStringLiteral("name")].toString() == load.coreName)
-                return openJtagAnalyzer(m_bus, i, RtlGen::coreHash(m_cores.at(i).toObject()), load, error);
+                return openJtagAnalyzer(m_bus, i, ProjectFiles::coreHash(m_cores.at(i).toObject()), load, error);
         *error = QStringLiteral("no core %1").arg(load.coreName);
         return nullptr;
     }
@@ -103,13 +104,11 @@ class TestRtlDemo : public QObject {
     Q_OBJECT
 
 private:
-    // Runs the demo's setups on the RTL cores behind `bus` and on the
-    // simulated device armed where each RTL run began: equal captures.
-    void captureSetups(HubBus* bus) {
-        QString error;
-        const QJsonArray cores = QJsonDocument::fromJson(readText(kDemo)).object()[QStringLiteral("cores")].toArray();
+    // Runs the demo's setups on the RTL cores (the device `cable` chooses)
+    // and on the simulated device armed where each RTL run began, as the
+    // core's arm time stamp says: equal captures.
+    void captureSetups(const std::function<QString()>& cable) {
         SimAt* simAt = nullptr;
-        DeviceRegistry::add(QStringLiteral("rtl"), [&] { return std::make_unique<RtlTarget>(bus, cores); });
         DeviceRegistry::add(QStringLiteral("sim-at"), [&] {
             auto d = std::make_unique<SimAt>();
             simAt = d.get();
@@ -117,14 +116,8 @@ private:
         });
         TclSession tcl;
         DemoCopy demo;
-        const auto useDevice = [&](const char* kind) {
-            OnaJTAG* cable = OnaData::inst()->getJTAG();
-            CableSettings settings = cable->settings();
-            settings.device = QLatin1String(kind);
-            cable->setSettings(settings);
-        };
         const auto run = [&](const QString& vcd) {
-            return tcl.eval(QStringLiteral("ona_run; ona_wait -timeout 30000; set e [dict get [ona_get capture] error];"
+            return tcl.eval(QStringLiteral("ona_run; ona_wait -timeout 60000; set e [dict get [ona_get capture] error];"
                                            "if {$e ne {}} {error $e}")) &&
                    tcl.call({"ona_export_project", "-vcd", vcd}) && tcl.eval("dict get [ona_get capture] frametimes");
         };
@@ -139,17 +132,15 @@ private:
         for (const QString& setup : setups) {
             QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
             QVERIFY2(tcl.eval(setup), qPrintable(tcl.result()));
-            useDevice("rtl");
+            QVERIFY2(tcl.eval(cable()), qPrintable(tcl.result()));
             QVERIFY2(run(demo.path(QStringLiteral("rtl.vcd"))), qPrintable(tcl.result()));
             const QString rtlTimes = tcl.result();
-            // Where the core's run began in the design's time.
-            QVector<quint32> at;
-            const int core = setup.contains(QLatin1String("bus_la")) ? 1 : 0;
-            QVERIFY2(bus->read(core, 0x001B, 2, &at, &error), qPrintable(error));
-            useDevice("sim-at");
+            QVERIFY(tcl.eval("dict get [ona_get capture] armtime"));
+            const qint64 armTime = tcl.result().toLongLong();
+            QVERIFY(armTime > 0);
+            QVERIFY(tcl.eval("ona_set_project -target sim-at -cabletype USB -cableport 0"));
             QVERIFY(simAt);
-            simAt->start = qint64(at.at(0)) | qint64(at.at(1)) << 32;
-            QVERIFY(simAt->start > 0);
+            simAt->start = armTime;
             QVERIFY2(run(demo.path(QStringLiteral("sim.vcd"))), qPrintable(tcl.result()));
             QCOMPARE(rtlTimes, tcl.result());
             // Everything but the date of writing.
@@ -161,11 +152,7 @@ private:
             QCOMPARE(vcd("rtl.vcd"), vcd("sim.vcd"));
             tcl.eval("ona_close_project");
         }
-        DeviceRegistry::remove(QStringLiteral("rtl"));
         DeviceRegistry::remove(QStringLiteral("sim-at"));
-        // A core built from another design is refused before anything is loaded.
-        QVERIFY(!openJtagAnalyzer(bus, 0, RtlGen::coreHash(cores.at(0).toObject()) ^ 1, AnalyzerLoad(), &error));
-        QVERIFY2(error.contains(QLatin1String("built from another design (its hash is 0x")), qPrintable(error));
     }
 
 private slots:
@@ -292,6 +279,8 @@ private slots:
     void capture() {
         if (QString(QStringLiteral(ONA_DEMO_SIM)).isEmpty())
             QSKIP("verilator was not found when the build was configured: no simulated demo");
+        // Our own remote_bitbang client, then the engine's target over JTAG
+        // with the OpenOCD it starts.
         for (const bool viaOpenocd : {false, true}) {
             if (viaOpenocd && QString(QStringLiteral(OPENOCD_BIN)).isEmpty()) {
                 qWarning(
@@ -299,48 +288,48 @@ private slots:
                     "remote_bitbang only");
                 break;
             }
-            QProcess sim, ocd;
-            QTemporaryDir logDir;
+            QProcess sim;
             const int port = startSim(&sim);
             QVERIFY2(port > 0, "the simulated demo did not report its port within 30 s");
             QString error;
-            std::unique_ptr<JtagPort> jtag;
+            BitbangPort jtag;
+            HubBus bus(&jtag);
+            const QJsonArray cores =
+                QJsonDocument::fromJson(readText(kDemo)).object()[QStringLiteral("cores")].toArray();
             if (viaOpenocd) {
-                const int tclPort = freePort();
-                // OpenOCD logs every answer; a pipe nobody reads while the
-                // capture waits would stop it.
-                ocd.setProcessChannelMode(QProcess::MergedChannels);
-                ocd.setStandardOutputFile(logDir.filePath(QStringLiteral("openocd.log")));
-                ocd.start(QStringLiteral(OPENOCD_BIN), openocdArgs(port, {QStringLiteral("tcl_port %1").arg(tclPort)}));
-                auto p = std::make_unique<OpenocdPort>();
-                // OpenOCD opens its Tcl port once it has found the chain.
-                QDeadlineTimer deadline(20000);
-                bool open = false;
-                while (!(open = p->open(QStringLiteral("127.0.0.1"), tclPort, QStringLiteral("demo.tap"), 20000,
-                                        &error)) &&
-                       !deadline.hasExpired() && ocd.state() != QProcess::NotRunning)
-                    QTest::qWait(100);
-                QVERIFY2(open, qPrintable(error + QLatin1Char('\n') +
-                                          readText(logDir.filePath(QStringLiteral("openocd.log")))));
-                jtag = std::move(p);
-            } else {
-                auto p = std::make_unique<BitbangPort>();
-                QVERIFY2(p->open(QStringLiteral("127.0.0.1"), port, 20000, &error), qPrintable(error));
-                jtag = std::move(p);
+                // A simulation serves one client: each setup gets its own,
+                // and the engine's OpenOCD ends when the device changes.
+                std::list<QProcess> more;
+                int next = port;
+                captureSetups([&] {
+                    if (next == 0)
+                        next = startSim(&more.emplace_back());
+                    const QString cmd =
+                        QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1").arg(next);
+                    next = 0;
+                    return cmd;
+                });
+                if (QTest::currentTestFailed())
+                    return;
+                QVERIFY(sim.waitForFinished(10000));
+                for (QProcess& p : more)
+                    QVERIFY(p.waitForFinished(10000));
+                continue;
             }
-            HubBus bus(jtag.get());
+            QVERIFY2(jtag.open(QStringLiteral("127.0.0.1"), port, 20000, &error), qPrintable(error));
             QVERIFY2(bus.open(&error), qPrintable(error));
             QCOMPARE(bus.cores(), 3);
-            captureSetups(&bus);
+            DeviceRegistry::add(QStringLiteral("rtl"), [&] { return std::make_unique<RtlTarget>(&bus, cores); });
+            captureSetups([] { return QStringLiteral("ona_set_project -target rtl"); });
+            DeviceRegistry::remove(QStringLiteral("rtl"));
             if (QTest::currentTestFailed())
                 return;
-            if (viaOpenocd) {
-                QString r;
-                static_cast<OpenocdPort*>(jtag.get())->command(QStringLiteral("shutdown"), &r, &error);
-                QVERIFY(ocd.waitForFinished(10000));
-            }
+            // A core built from another design is refused before anything is loaded.
+            QVERIFY(
+                !openJtagAnalyzer(&bus, 0, ProjectFiles::coreHash(cores.at(0).toObject()) ^ 1, AnalyzerLoad(), &error));
+            QVERIFY2(error.contains(QLatin1String("built from another design (its hash is 0x")), qPrintable(error));
             // The simulated demo ends with its client.
-            jtag.reset();
+            jtag.close();
             QVERIFY(sim.waitForFinished(10000));
         }
     }

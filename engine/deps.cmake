@@ -1,0 +1,5 @@
+# Libraries the engine links besides Qt and Tcl, for the library and for
+# the fuzz harnesses' instrumented copy: libusb lists the USB cables present.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET libusb-1.0)
+set(ONA_EXTRA_LIBS PkgConfig::LIBUSB)

@@ -1,0 +1,135 @@
+#include "openocdserver.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// A local TCP port nobody listens on just now.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok ? ntohs(a.sin_port) : 0;
+}
+
+QString describe(int status) {
+    if (WIFEXITED(status))
+        return QStringLiteral("OpenOCD ended with exit code %1").arg(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+        return QStringLiteral("OpenOCD was ended by signal %1").arg(WTERMSIG(status));
+    return QStringLiteral("OpenOCD ended");
+}
+
+} // namespace
+
+QString OpenocdServer::program() {
+    const QString named = qEnvironmentVariable("ONDREL_OPENOCD");
+    if (!named.isEmpty())
+        return QStandardPaths::findExecutable(named).isEmpty() && !QFile::exists(named) ? QString() : named;
+    return QStandardPaths::findExecutable(QStringLiteral("openocd"));
+}
+
+bool OpenocdServer::start(const QStringList& args, QString* error) {
+    stop();
+    m_exit.clear();
+    const QString prog = program();
+    if (prog.isEmpty()) {
+        *error = QStringLiteral(
+            "OpenOCD is not installed (no \"openocd\" on the PATH): install Debian's openocd package, or name the "
+            "OpenOCD you run in the cable settings (ona_set_project -openocd HOST:PORT)");
+        return false;
+    }
+    m_port = freePort();
+    if (!m_log.isOpen() && !m_log.open()) {
+        *error = QStringLiteral("OpenOCD: no log file can be made in %1").arg(QDir::tempPath());
+        return false;
+    }
+    m_log.resize(0);
+    QList<QByteArray> argv{QFile::encodeName(prog)};
+    for (const QString& a : args)
+        argv << a.toLocal8Bit();
+    argv << "-c" << QStringLiteral("tcl_port %1").arg(m_port).toLatin1();
+    std::vector<char*> raw;
+    for (QByteArray& a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, m_log.handle(), 1);
+    posix_spawn_file_actions_adddup2(&actions, m_log.handle(), 2);
+    const int rc = posix_spawn(&m_pid, raw.front(), &actions, nullptr, raw.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        m_pid = -1;
+        *error = QStringLiteral("OpenOCD (%1) cannot be started: %2").arg(prog, QString::fromLocal8Bit(strerror(rc)));
+        return false;
+    }
+    return true;
+}
+
+bool OpenocdServer::running() {
+    if (m_pid <= 0)
+        return false;
+    int status = 0;
+    const pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+    if (r == 0)
+        return true;
+    m_exit = r == m_pid ? describe(status) : QStringLiteral("OpenOCD ended");
+    m_pid = -1;
+    return false;
+}
+
+void OpenocdServer::stop() {
+    if (!running())
+        return;
+    ::kill(m_pid, SIGTERM);
+    QDeadlineTimer deadline(2000);
+    while (running() && !deadline.hasExpired())
+        QThread::msleep(10);
+    if (running()) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+}
+
+QString OpenocdServer::errors() const {
+    QFile f(m_log.fileName());
+    if (m_log.fileName().isEmpty() || !f.open(QIODevice::ReadOnly))
+        return QString();
+    // The end of the log is what tells why it stopped; a chatty log is long.
+    if (f.size() > 64 * 1024)
+        f.seek(f.size() - 64 * 1024);
+    const QStringList lines = QString::fromLocal8Bit(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList errs;
+    for (const QString& l : lines)
+        if (l.startsWith(QLatin1String("Error")))
+            errs << l.trimmed();
+    if (errs.isEmpty() && !lines.isEmpty())
+        errs << lines.last().trimmed();
+    return errs.mid(qMax(0, errs.size() - 4)).join(QStringLiteral("; "));
+}
