@@ -127,10 +127,17 @@ bool JtagSession::checkIdcode(QString* error) {
     if (!m_port.idcode(&id, error))
         return false;
     if (id == 0 || id == 0xFFFFFFFFu) {
-        *error = QStringLiteral("TDO is stuck at %1: no device answers on the JTAG chain (IDCODE %2)")
-                     .arg(id ? 1 : 0)
-                     .arg(hex32(id));
-        return false;
+        // What TDO does while a pattern goes in tells a stuck line from a
+        // TAP without an IDCODE.
+        QVector<quint32> out;
+        if (!m_port.scan(true, {m_cable.userInstruction}, m_cable.irLength, nullptr, error) ||
+            !m_port.scan(false, {0x5A5A5A5Au, 0xA5A5A5A5u}, 64, &out, error))
+            return false;
+        const bool low = out.value(0) == 0 && out.value(1) == 0;
+        if (low || (out.value(0) == 0xFFFFFFFFu && out.value(1) == 0xFFFFFFFFu)) {
+            *error = QStringLiteral("TDO is stuck at %1: no device answers on the JTAG chain").arg(low ? 0 : 1);
+            return false;
+        }
     }
     if (m_cable.idcode && id != m_cable.idcode) {
         *error = QStringLiteral(

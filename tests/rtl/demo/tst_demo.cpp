@@ -18,6 +18,7 @@
 #include "simlaunch.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,6 +28,7 @@
 #include <QtTest>
 
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <functional>
@@ -332,6 +334,148 @@ private slots:
             jtag.close();
             QVERIFY(sim.waitForFinished(10000));
         }
+    }
+
+    // What a bench brings, through the engine's target over JTAG: each
+    // fault ends the run with one clear error in Tcl, within its time limit,
+    // and leaves the project open with its last capture.
+    void benchFaults() {
+        if (QString(QStringLiteral(ONA_DEMO_SIM)).isEmpty() || QString(QStringLiteral(OPENOCD_BIN)).isEmpty())
+            QSKIP("verilator or openocd was not found when the build was configured");
+        TclSession tcl;
+        DemoCopy demo;
+        QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
+        QVERIFY(tcl.eval("ona_set_core -name bus_la -run off"));
+        // A first capture on the model: the faults below must keep it.
+        QVERIFY(tcl.eval("ona_run; ona_wait -timeout 30000; dict get [ona_get capture] samples"));
+        const QString kept = tcl.result();
+        QVERIFY(kept.toInt() > 0);
+        // A remote_bitbang peer whose TDO never moves.
+        const auto stuckPeer = [](char tdo, int* port) {
+            const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t len = sizeof a;
+            if (::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener, 1) != 0 ||
+                ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+                return std::thread();
+            *port = ntohs(a.sin_port);
+            return std::thread([listener, tdo] {
+                const int fd = ::accept(listener, nullptr, nullptr);
+                char buf[4096];
+                ssize_t n;
+                while ((n = ::recv(fd, buf, sizeof buf, 0)) > 0) {
+                    QByteArray out;
+                    for (ssize_t i = 0; i < n; ++i)
+                        if (buf[i] == 'R')
+                            out += tdo;
+                    if (!out.isEmpty() && ::send(fd, out.constData(), size_t(out.size()), MSG_NOSIGNAL) < 0)
+                        break;
+                }
+                ::close(fd);
+                ::close(listener);
+            });
+        };
+        // The OpenOCD children of this process.
+        const auto killOpenocd = [] {
+            for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+                const QByteArray stat = readText(QStringLiteral("/proc/%1/stat").arg(pid));
+                const QList<QByteArray> f = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+                if (stat.contains("(openocd)") && f.value(1).toInt() == int(::getpid()))
+                    ::kill(pid.toInt(), SIGKILL);
+            }
+        };
+        QTemporaryDir dir;
+        const QString badCfg = dir.filePath(QStringLiteral("bad.cfg"));
+        QVERIFY(writeText(badCfg, "no_such_openocd_command 1\n"));
+        struct Fault {
+            const char* what;
+            std::function<QString(QProcess*)> cable; // the cable settings, given the simulation
+            std::function<void(QProcess*)> during;   // done while the run waits for its trigger
+            QStringList error;                       // one of these in the run's error
+        };
+        const auto onSim = [](QProcess* sim) {
+            return QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1").arg(startSim(sim));
+        };
+        // Waits for a trigger that takes longer than the test: a count far
+        // beyond what the simulation reaches while it is polled.
+        const QString slow =
+            QStringLiteral("ona_set_te -name TE_start -expression {TU_valid #65535 THEN TU_valid #65535};");
+        const QList<Fault> faults = {
+            {"openocd missing",
+             [&](QProcess* sim) {
+                 qputenv("ONDREL_OPENOCD", "/nonexistent/openocd");
+                 return onSim(sim);
+             },
+             nullptr,
+             {QStringLiteral("OpenOCD is not installed")}},
+            {"openocd refuses its configuration",
+             [&](QProcess*) {
+                 return QStringLiteral("ona_set_project -target jtag -cabletype USB -interface {%1}").arg(badCfg);
+             },
+             nullptr,
+             {QStringLiteral("OpenOCD did not start"), QStringLiteral("no_such_openocd_command")}},
+            {"wrong idcode",
+             [&](QProcess* sim) { return onSim(sim) + QStringLiteral(" -tap {4 0x2 0x12345678}"); },
+             nullptr,
+             {QStringLiteral("0x10dea001"), QStringLiteral("0x12345678")}},
+            {"nothing listens",
+             [&](QProcess*) {
+                 return QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1")
+                     .arg(SimLaunch::freePort());
+             },
+             nullptr,
+             {QStringLiteral("OpenOCD did not start")}},
+            {"simulation killed",
+             [&](QProcess* sim) { return slow + onSim(sim); },
+             [](QProcess* sim) { sim->kill(); },
+             {QStringLiteral("OpenOCD")}},
+            {"openocd killed",
+             [&](QProcess* sim) { return slow + onSim(sim); },
+             [&](QProcess*) { killOpenocd(); },
+             {QStringLiteral("OpenOCD")}},
+        };
+        for (const Fault& f : faults) {
+            QProcess sim;
+            QVERIFY2(tcl.eval(f.cable(&sim)), qPrintable(tcl.result()));
+            QElapsedTimer took;
+            took.start();
+            QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
+            if (f.during) {
+                // Still waiting for its trigger when the fault comes.
+                QVERIFY2(!tcl.eval("ona_wait -timeout 1500"),
+                         qPrintable(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("error"))));
+                f.during(&sim);
+            }
+            QVERIFY2(tcl.eval("ona_wait -timeout 40000"), f.what);
+            QVERIFY2(took.elapsed() < 40000, f.what);
+            const QString error = tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("error"));
+            QVERIFY2(std::any_of(f.error.begin(), f.error.end(), [&](const QString& e) { return error.contains(e); }),
+                     qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(f.what), error)));
+            QCOMPARE(tcl.dictGet(QStringLiteral("ona_get project"), QStringLiteral("file")), demo.ona());
+            QCOMPARE(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("samples")), kept);
+            qunsetenv("ONDREL_OPENOCD");
+            QVERIFY(tcl.eval("ona_set_project -target simulated -cabletype USB -cableport 0 -tap {4 0x2 0x10dea001}"));
+            sim.kill();
+            sim.waitForFinished(5000);
+        }
+        // TDO stuck at 0 or 1: no device answers.
+        for (const char tdo : {'0', '1'}) {
+            int port = 0;
+            std::thread peer = stuckPeer(tdo, &port);
+            QVERIFY(peer.joinable());
+            QVERIFY2(tcl.eval(QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1; ona_run; "
+                                             "ona_wait -timeout 40000")
+                                  .arg(port)),
+                     qPrintable(tcl.result()));
+            const QString error = tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("error"));
+            QVERIFY2(error.contains(QStringLiteral("stuck at %1").arg(QLatin1Char(tdo))) || error.contains(QLatin1String("all ")),
+                     qPrintable(error));
+            QVERIFY(tcl.eval("ona_set_project -target simulated -cabletype USB"));
+            peer.join();
+        }
+        QCOMPARE(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("samples")), kept);
     }
 
     // Peers that answer wrongly, close or fall silent: each a clear error
