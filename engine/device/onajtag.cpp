@@ -22,13 +22,19 @@ void OnaJTAG::setSettings(const CableSettings& settings) {
     m_settings = settings;
 }
 
-QStringList OnaJTAG::getUsbPorts() const {
-    const TargetDevice* target = device();
-    return target ? target->usbPorts(m_settings) : QStringList();
+QStringList OnaJTAG::getUsbPorts() const { return getUsbPorts(m_settings.device); }
+
+bool OnaJTAG::checkParPort(int address) const { return checkParPort(address, m_settings.device); }
+
+QStringList OnaJTAG::getUsbPorts(const QString& kind) const {
+    const TargetDevice* target = DeviceRegistry::device(kind);
+    CableSettings settings = m_settings;
+    settings.device = kind;
+    return target ? target->usbPorts(settings) : QStringList();
 }
 
-bool OnaJTAG::checkParPort(int address) const {
-    const TargetDevice* target = device();
+bool OnaJTAG::checkParPort(int address, const QString& kind) const {
+    const TargetDevice* target = DeviceRegistry::device(kind);
     return target && target->parallelPortAnswers(address);
 }
 

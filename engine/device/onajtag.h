@@ -41,6 +41,10 @@ public:
     QStringList getUsbPorts() const;
     // True when a parallel-port cable answers at `address`.
     bool checkParPort(int address) const;
+    // The same, asked of the target of kind `kind` (empty: the first kind)
+    // with these settings otherwise: a dialog detects for the target it offers.
+    QStringList getUsbPorts(const QString& kind) const;
+    bool checkParPort(int address, const QString& kind) const;
     // Ends a running capture at once, without uploading.
     void shutdownLA();
     // Empty when the project's cable (type and port) is connected, else the

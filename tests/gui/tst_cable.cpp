@@ -95,6 +95,47 @@ private slots:
         QCOMPARE(OnaData::inst()->getTCKDelay(), 4);
         QVERIFY(m_gui->isModified());
     }
+    // The fourth entry reaches a simulation over JTAG: host and port go to
+    // the engine with the target, which the simulation forces; the dialog
+    // opens again on what the engine then holds; the target alone changes
+    // with one command more than the three.
+    void simulationAndTarget() {
+        {
+            auto d = dialog();
+            d->typeSelector()->setCurrentIndex(3);
+            d->doShowType(3);
+            QVERIFY(d->portSelector()->isHidden() && !d->hostEdit()->isHidden());
+            QCOMPARE(d->targetSelector()->currentIndex(), 1);
+            QVERIFY(!d->targetSelector()->isEnabled());
+            d->hostEdit()->setText(u"sim-host"_s);
+            d->serverPortBox()->setValue(4567);
+            d->detectButton()->click();
+            d->okButton()->click();
+            QCOMPARE(d->result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(cableCommands(),
+                 QStringList({u"ona_set_project -cabletype REMOTE"_s, u"ona_set_project -cableport 4567"_s,
+                              u"ona_set_project -tckdelay 1"_s, u"ona_set_project -cablehost sim-host"_s,
+                              u"ona_set_project -target jtag"_s}));
+        QCOMPARE(OnaData::inst()->getJTAG()->settings().host, u"sim-host"_s);
+        {
+            auto d = dialog();
+            QCOMPARE(d->typeSelector()->currentIndex(), 3);
+            QCOMPARE(d->serverPortBox()->value(), 4567);
+            QCOMPARE(d->portLabel()->text(), u"Server:"_s);
+            // Back to the first cable on the simulated device.
+            d->typeSelector()->setCurrentIndex(0);
+            d->doShowType(0);
+            d->targetSelector()->setCurrentIndex(0);
+            d->detectButton()->click();
+            m_host->commands.clear();
+            d->okButton()->click();
+        }
+        QCOMPARE(cableCommands(),
+                 QStringList({u"ona_set_project -cabletype USB"_s, u"ona_set_project -cableport 0"_s,
+                              u"ona_set_project -tckdelay 1"_s, u"ona_set_project -target simulated"_s}));
+    }
+
     void usbPortNumbers() {
         // FTUSB-3 is the FTDI cable on port 3; a two-digit port is read whole.
         const QList<QPair<QString, QStringList>> cases{

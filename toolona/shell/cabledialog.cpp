@@ -29,9 +29,12 @@ namespace vemo::toolona {
 namespace {
 
 constexpr int kWidth = 400;
-constexpr int kHeight = 150;
-constexpr int kErrorHeight = 170;
+constexpr int kHeight = 180;
+constexpr int kErrorHeight = 200;
 constexpr int kParallelIndex = 2;
+constexpr int kSimulationIndex = 3;
+// The engine's names of the targets, in the order of the target selector.
+const QString kTargets[] = {QStringLiteral("simulated"), QStringLiteral("jtag")};
 // The parallel ports offered by name, in the order of their buttons; the
 // button after them takes any other address.
 constexpr int kKnownPorts[] = {0x378, 0x278, 0x3BC};
@@ -74,7 +77,8 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(tr("Cable Type:"), this), 0, 0);
     m_type = new QComboBox(this);
-    m_type->addItems({kUsbTypes[0], kUsbTypes[1], QStringLiteral("CBL-P3C (Parallel)")});
+    m_type->addItems(
+        {kUsbTypes[0], kUsbTypes[1], QStringLiteral("CBL-P3C (Parallel)"), tr("Simulation (remote_bitbang)")});
     grid->addWidget(m_type, 0, 1, 1, 6);
 
     m_portLabel = new QLabel(tr("USB Port:"), this);
@@ -93,6 +97,22 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     m_address = new QLineEdit(this);
     m_address->setMaxLength(4);
     grid->addWidget(m_address, 1, 5);
+    // The simulation's server: host and TCP port.
+    m_host = new QLineEdit(this);
+    m_host->setMaxLength(253);
+    m_host->setToolTip(tr("Host of the simulation's remote_bitbang server"));
+    grid->addWidget(m_host, 1, 1, 1, 4);
+    m_serverPort = new QSpinBox(this);
+    m_serverPort->setRange(1, kMaxPort);
+    m_serverPort->setToolTip(tr("TCP port of the simulation's remote_bitbang server"));
+    grid->addWidget(m_serverPort, 1, 5, 1, 2);
+    grid->addWidget(new QLabel(tr("Target:"), this), 2, 0);
+    m_target = new QComboBox(this);
+    m_target->addItems({tr("Simulated device"), tr("Debug cores over JTAG (OpenOCD)")});
+    m_target->setToolTip(
+        tr("The simulated device answers without a cable; the debug cores in your design are "
+           "reached through OpenOCD with the cable above"));
+    grid->addWidget(m_target, 2, 1, 1, 6);
 
     auto* tckRow = new QHBoxLayout;
     tckRow->addWidget(new QLabel(tr("TCK Low Pulse Width Delay (upto 30x):"), this));
@@ -132,10 +152,20 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     // shown, so that filling the controls changes nothing.
     OnaData* data = OnaData::inst();
     const QString type = data->getCableType();
-    m_type->setCurrentIndex(type == QLatin1String("USB") ? 0 : type == QLatin1String("USB2") ? 1 : kParallelIndex);
+    m_type->setCurrentIndex(type == QLatin1String("USB")      ? 0
+                            : type == QLatin1String("USB2")   ? 1
+                            : type == QLatin1String("REMOTE") ? kSimulationIndex
+                                                              : kParallelIndex);
+    const CableSettings cable = m_jtag ? m_jtag->settings() : CableSettings();
+    m_target->setCurrentIndex(cable.device == kTargets[1] ? 1 : 0);
+    m_openedTarget = m_target->currentIndex();
+    m_host->setText(cable.host);
+    m_serverPort->setValue(type == QLatin1String("REMOTE") ? qMax(1, cable.port) : 5555);
     doShowType(m_type->currentIndex());
     m_detect->setText(isParallelLayout() ? tr("Check") : tr("&Detect"));
-    if (type != QLatin1String("VORANTE")) {
+    if (type == QLatin1String("REMOTE")) {
+        // The server is in its own fields.
+    } else if (type != QLatin1String("VORANTE")) {
         m_usbPort->addItem((type == QLatin1String("USB") ? QStringLiteral("EzUSB-%1") : QStringLiteral("FTUSB-%1"))
                                .arg(data->getCablePort()));
     } else {
@@ -159,12 +189,16 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
 
 bool CableDialog::isParallelLayout() const { return m_type->currentIndex() == kParallelIndex; }
 
+bool CableDialog::isSimulationLayout() const { return m_type->currentIndex() == kSimulationIndex; }
+
 QString CableDialog::parallelAddressText() const {
     const int id = m_parGroup->checkedId();
     return id >= 0 && id < kOtherPort ? portText(kKnownPorts[id]) : m_address->text();
 }
 
 int CableDialog::chosenPort() const {
+    if (isSimulationLayout())
+        return m_host->text().trimmed().isEmpty() ? -1 : m_serverPort->value();
     if (isParallelLayout())
         return parallelAddress(parallelAddressText());
     return usbPortNumber(m_usbPort->currentText());
@@ -196,7 +230,9 @@ void CableDialog::onOK() {
         return;
     }
     QString keyword;
-    if (m_type->currentText().startsWith(QLatin1String("CBL-P3C (Parallel)")))
+    if (isSimulationLayout())
+        keyword = QStringLiteral("REMOTE");
+    else if (m_type->currentText().startsWith(QLatin1String("CBL-P3C (Parallel)")))
         keyword = QStringLiteral("VORANTE");
     else if (m_usbPort->currentText().startsWith(QLatin1String("FTUSB")))
         keyword = QStringLiteral("USB2");
@@ -204,11 +240,20 @@ void CableDialog::onOK() {
         keyword = QStringLiteral("USB");
     if (!m_gateway)
         return;
-    const QStringList commands{
+    QStringList commands{
         tclCommand(QStringLiteral("ona_set_project -cabletype %1"), keyword),
         tclCommand(QStringLiteral("ona_set_project -cableport %1"), QString::number(port)),
         tclCommand(QStringLiteral("ona_set_project -tckdelay %1"), QString::number(qMax(1, m_tck->value()))),
     };
+    // A simulation is only reached over JTAG.
+    const CableSettings cable = m_jtag ? m_jtag->settings() : CableSettings();
+    const QString target = kTargets[isSimulationLayout() ? 1 : m_target->currentIndex()];
+    if (isSimulationLayout() && m_host->text().trimmed() != cable.host)
+        commands << tclCommand(QStringLiteral("ona_set_project -cablehost %1"), m_host->text().trimmed());
+    // Only a change of target is sent: a project on a kind of its own keeps it.
+    const QString current = cable.device.isEmpty() ? kTargets[0] : cable.device;
+    if (target != current && (isSimulationLayout() || m_target->currentIndex() != m_openedTarget))
+        commands << tclCommand(QStringLiteral("ona_set_project -target %1"), target);
     for (const QString& command : commands) {
         QString result;
         if (!m_gateway->tclEval(command, &result)) {
@@ -227,9 +272,15 @@ void CableDialog::onCancel() { reject(); }
 
 void CableDialog::doShowType(int index) {
     const bool parallel = index == kParallelIndex;
-    m_portLabel->setText(parallel ? tr("Parallel Port:") : tr("USB Port:"));
+    const bool simulation = index == kSimulationIndex;
+    m_portLabel->setText(parallel ? tr("Parallel Port:") : simulation ? tr("Server:") : tr("USB Port:"));
     m_detect->setText(parallel ? tr("Check") : tr("Detect"));
-    m_usbPort->setVisible(!parallel);
+    m_usbPort->setVisible(!parallel && !simulation);
+    m_host->setVisible(simulation);
+    m_serverPort->setVisible(simulation);
+    if (simulation)
+        m_target->setCurrentIndex(1);
+    m_target->setEnabled(!simulation);
     for (QRadioButton* button : std::as_const(m_parButtons))
         button->setVisible(parallel);
     m_address->setVisible(parallel);
@@ -250,8 +301,15 @@ void CableDialog::doDetectCable() {
     vemo::basgui::BusyCursor wait(Qt::WaitCursor);
     m_usbPort->clear();
     const QString type = m_type->currentText();
-    if (type == kUsbTypes[0] || type == kUsbTypes[1]) {
-        const QStringList ports = m_jtag ? m_jtag->getUsbPorts() : QStringList();
+    if (isSimulationLayout()) {
+        // The server serves one client: it is reached when a run starts,
+        // not probed here. Only the fields are checked.
+        if (m_host->text().trimmed().isEmpty()) {
+            doErrDevice(tr("Missing server: please enter the simulation's host and port!"));
+            return;
+        }
+    } else if (type == kUsbTypes[0] || type == kUsbTypes[1]) {
+        const QStringList ports = m_jtag ? m_jtag->getUsbPorts(kTargets[m_target->currentIndex()]) : QStringList();
         if (ports.isEmpty()) {
             doErrDevice(tr("Missing USB port: please connect cable and detect again!"));
             return;
@@ -265,7 +323,7 @@ void CableDialog::doDetectCable() {
         }
         const QString address = parallelAddressText();
         const int value = parallelAddress(address);
-        if (value < 0 || !m_jtag || !m_jtag->checkParPort(value)) {
+        if (value < 0 || !m_jtag || !m_jtag->checkParPort(value, kTargets[m_target->currentIndex()])) {
             doErrDevice(tr("Parallel port error: address 0x%1 is invalid or cable not connected!")
                             .arg(address.toHtmlEscaped()));
             m_address->clear();

@@ -3,7 +3,10 @@
 // "Cable Connection Manager": the download cable the engine uses to reach
 // the device (type, USB port or parallel address, TCK low-pulse delay).
 // The choice is written with three "ona_set_project" commands; detection
-// and engine errors are shown in the dialog's own red label.
+// and engine errors are shown in the dialog's own red label. Beyond the
+// three cables, a fourth entry reaches a simulation's remote_bitbang server,
+// and the target row chooses the simulated device or the cores over JTAG
+// through OpenOCD (a command of its own, sent only when it changes).
 
 #include <QDialog>
 #include <QPointer>
@@ -41,8 +44,12 @@ public:
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
     QPushButton* detectButton() const { return m_detect; }
+    QComboBox* targetSelector() const { return m_target; }
+    QLineEdit* hostEdit() const { return m_host; }
+    QSpinBox* serverPortBox() const { return m_serverPort; }
 
     bool isParallelLayout() const;
+    bool isSimulationLayout() const;
     // The port number the dialog would send; -1 when the chosen port is not
     // a valid one (no USB port, or an address that is not hexadecimal).
     int chosenPort() const;
@@ -76,6 +83,10 @@ private:
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_detect = nullptr;
+    QComboBox* m_target = nullptr;
+    QLineEdit* m_host = nullptr;
+    QSpinBox* m_serverPort = nullptr;
+    int m_openedTarget = 0;
 };
 
 } // namespace vemo::toolona
