@@ -35,6 +35,12 @@ void ONCData::selectCore(const QString& core, const ControllerRecords& records, 
         return;
     }
     m_deviceFault.clear();
+    // Another target (the cable settings chose it) opens every core anew.
+    if (target != m_target) {
+        m_devices.clear();
+        m_hardIpSets.clear();
+        m_target = target;
+    }
     auto& dev = m_devices[core];
     if (!dev) {
         if (target)

@@ -111,6 +111,7 @@ private:
     mutable QMutex m_mutex; // guards everything below that the thread reads
     QWaitCondition m_wake;
     QHash<QString, std::shared_ptr<ControllerDevice>> m_devices;
+    TargetDevice* m_target = nullptr; // the target the cached devices came from
     QString m_current;
     std::shared_ptr<ControllerDevice> m_device;
     QString m_deviceFault;

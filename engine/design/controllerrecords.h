@@ -103,6 +103,10 @@ struct ControllerRecords {
     ControlRegisterData control;
     StatusRegisterData status;
     QList<HardIpData> hardIp;
+    // The core's place in the debug-logic file and the hash of its entry,
+    // by which a core in RTL is found and checked.
+    int coreIndex = -1;
+    quint32 coreHash = 0;
 };
 
 namespace ControllerFile {

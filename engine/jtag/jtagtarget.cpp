@@ -2,6 +2,7 @@
 
 #include "deviceregistry.h"
 #include "jtaganalyzer.h"
+#include "jtagcontroller.h"
 #include "jtagsession.h"
 
 #include <QDir>
@@ -208,11 +209,13 @@ std::unique_ptr<AnalyzerDevice> JtagTarget::openAnalyzer(const AnalyzerLoad& loa
     return std::make_unique<SessionAnalyzer>(session(), load);
 }
 
-std::shared_ptr<ControllerDevice> JtagTarget::openController(const ControllerRecords&, QString* error) {
-    *error = QStringLiteral(
-        "LEDs, switches, memory and registers are not reached over JTAG in this version: they need the simulated "
-        "device (ona_set_project -target simulated)");
-    return nullptr;
+std::shared_ptr<ControllerDevice> JtagTarget::openController(const ControllerRecords& records, QString* error) {
+    if (records.coreIndex < 0) {
+        *error = QStringLiteral("the controller core is not in the debug-logic file");
+        return nullptr;
+    }
+    // Reached on first use, so that choosing the core waits for nothing.
+    return std::make_shared<JtagController>([this] { return session(); }, records);
 }
 
 std::unique_ptr<HardIpDevice> JtagTarget::openHardIp(const HardIpData&, const HardIpBlock*, QString* error) {

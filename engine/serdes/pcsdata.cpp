@@ -57,8 +57,8 @@ void PCSData::setLayout(const SerdesLayout& layout, TargetDevice* target) {
     // Without a cable's target the default kind answers (a layout set on its own).
     if (!target)
         target = DeviceRegistry::device(QString());
-    QString why;
-    m_device = layout.isEmpty() || !target ? nullptr : target->openSerdes(layout, &why);
+    m_deviceFault.clear();
+    m_device = layout.isEmpty() || !target ? nullptr : target->openSerdes(layout, &m_deviceFault);
     m_settings.clear();
     m_injected.clear();
     m_dcu = m_channel = -1;
@@ -79,7 +79,8 @@ void PCSData::setLayout(const SerdesLayout& layout, TargetDevice* target) {
 bool PCSData::needSerdes(const QString& verb, QString* error) const {
     if (m_device)
         return true;
-    *error = QStringLiteral("%1: the project has no SERDES").arg(verb);
+    *error = m_deviceFault.isEmpty() ? QStringLiteral("%1: the project has no SERDES").arg(verb)
+                                     : QStringLiteral("%1: %2").arg(verb, m_deviceFault);
     return false;
 }
 
@@ -140,8 +141,11 @@ bool PCSData::initSERDES() {
         return false;
     }
     if (!m_device) {
-        // A description set without its layout (no device behind it).
-        m_runErr = QStringLiteral("ERROR: SERDES \"%1\" has no device to read.").arg(m_jtag->getSERDES());
+        // A description set without its layout (no device behind it), or a
+        // target that has no SERDES block.
+        m_runErr = m_deviceFault.isEmpty()
+                       ? QStringLiteral("ERROR: SERDES \"%1\" has no device to read.").arg(m_jtag->getSERDES())
+                       : QStringLiteral("ERROR: %1").arg(m_deviceFault);
         return false;
     }
     m_runErr.clear();

@@ -143,6 +143,7 @@ private:
     PCSJTAG* m_jtag;
     SerdesLayout m_layout;
     std::unique_ptr<SerdesDevice> m_device;
+    QString m_deviceFault;             // why the target gave no device for the layout
     QHash<int, QByteArray> m_settings; // channel index -> setting bytes; absent: not read
     QHash<QString, int> m_injected;
     int m_dcu = -1;

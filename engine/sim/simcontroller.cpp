@@ -83,8 +83,23 @@ bool SimController::checkAddress(quint64 address, QString* error) const {
 bool SimController::readWord(quint64 address, quint64* value, QString* error) const {
     if (!checkAddress(address, error))
         return false;
+    QVector<quint64> words;
+    if (!fetchWords(qint64(address - m_start), 1, &words, error))
+        return false;
+    *value = words.value(0);
+    return true;
+}
+
+bool SimController::fetchWords(qint64 first, qint64 count, QVector<quint64>* out, QString*) const {
     QMutexLocker lock(&m_mutex);
-    *value = m_memory.at(int(address - m_start));
+    *out = m_memory.mid(int(first), int(count));
+    return true;
+}
+
+bool SimController::storeWords(const QVector<MemWrite>& writes, QString*) {
+    QMutexLocker lock(&m_mutex);
+    for (const MemWrite& w : writes)
+        m_memory[int(w.index)] = w.value;
     return true;
 }
 
@@ -95,9 +110,7 @@ bool SimController::writeWord(quint64 address, quint64 value, QString* error) {
         *error = QStringLiteral("data 0x%1 is wider than the %2-bit memory words").arg(value, 0, 16).arg(m_width);
         return false;
     }
-    QMutexLocker lock(&m_mutex);
-    m_memory[int(address - m_start)] = value;
-    return true;
+    return storeWords({{quint32(address - m_start), value}}, error);
 }
 
 bool SimController::fill(quint64 value, QString* error) {
@@ -109,9 +122,10 @@ bool SimController::fill(quint64 value, QString* error) {
         *error = QStringLiteral("data 0x%1 is wider than the %2-bit memory words").arg(value, 0, 16).arg(m_width);
         return false;
     }
-    QMutexLocker lock(&m_mutex);
-    m_memory.fill(value);
-    return true;
+    QVector<MemWrite> all(m_depth);
+    for (int i = 0; i < m_depth; ++i)
+        all[i] = {quint32(i), value};
+    return storeWords(all, error);
 }
 
 bool SimController::fileWindow(qint64 offset, qint64* range, int* width, QString* error) const {
@@ -147,10 +161,8 @@ bool SimController::dump(const QString& path, qint64 offset, qint64 range, int w
     if (!fileWindow(offset, &range, &width, error))
         return false;
     QVector<quint64> words;
-    {
-        QMutexLocker lock(&m_mutex);
-        words = m_memory.mid(int(offset), int(range));
-    }
+    if (!fetchWords(offset, range, &words, error))
+        return false;
     QByteArray text;
     text.reserve(int(range) * ((width + 3) / 4 + 1) + 200);
     text += QStringLiteral("// Ondrel user memory dump ($readmemh): %1 words of %2 bits, memory base address %3\n")
@@ -326,8 +338,5 @@ bool SimController::load(const QString& path, qint64 offset, qint64 range, int w
     QVector<MemWrite> writes;
     if (!parseMemText(text, path, width, m_depth, offset, offset, hi, &writes, error))
         return false;
-    QMutexLocker lock(&m_mutex);
-    for (const MemWrite& w : writes)
-        m_memory[int(w.index)] = w.value;
-    return true;
+    return storeWords(writes, error);
 }

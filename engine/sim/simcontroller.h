@@ -77,6 +77,13 @@ public:
     // of `bits` bits (at least one digit).
     static QString hexDigits(quint64 value, int bits) { return ::hexDigits(value, bits); }
 
+protected:
+    // Where the words live: the model's own store here; a controller core
+    // reached over a cable overrides them and keeps every check and file
+    // format above. Indexes are memory words from 0.
+    virtual bool fetchWords(qint64 first, qint64 count, QVector<quint64>* out, QString* error) const;
+    virtual bool storeWords(const QVector<MemWrite>& writes, QString* error);
+
 private:
     // Checks a dump or load window against the memory; a negative range
     // means "to the end" and a width of 0 or less the memory's own.

@@ -94,7 +94,10 @@ bool SimRegisters::readStatus(const QString& name, QString* hex, QString* error)
         *error = QStringLiteral("the core has no status register \"%1\"").arg(name);
         return false;
     }
-    *hex = hexOf(statusBits(m_status.at(at)));
+    QString bits;
+    if (!statusValue(at, &bits, error))
+        return false;
+    *hex = hexOf(bits);
     return true;
 }
 
@@ -121,8 +124,12 @@ bool SimRegisters::writeControl(const QString& name, const QString& text, QStrin
                      .arg(e.width);
         return false;
     }
+    const QString old = m_control.at(at).bits;
     m_control[at].bits = RegisterRadix::toBinary(digits, e.width, radix);
-    return true;
+    if (commitControl({at}, error))
+        return true;
+    m_control[at].bits = old;
+    return false;
 }
 
 bool SimRegisters::toggleControl(const QString& name, QString* error) {
@@ -137,8 +144,12 @@ bool SimRegisters::toggleControl(const QString& name, QString* error) {
         *error = QStringLiteral("\"%1\" has %2 bits; only a 1-bit register toggles").arg(name).arg(r.entry.width);
         return false;
     }
+    const QString old = r.bits;
     r.bits = r.bits == QLatin1String("1") ? QStringLiteral("0") : QStringLiteral("1");
-    return true;
+    if (commitControl({at}, error))
+        return true;
+    m_control[at].bits = old;
+    return false;
 }
 
 bool SimRegisters::dump(const QString& path, bool status, QString* error) const {
@@ -153,10 +164,14 @@ bool SimRegisters::dump(const QString& path, bool status, QString* error) const 
         }
         text += status ? "# Ondrel user status registers: name value (hexadecimal)\n"
                        : "# Ondrel user control registers: name value (hexadecimal)\n";
-        for (const Reg& r : regs) {
+        for (int i = 0; i < regs.size(); ++i) {
+            const Reg& r = regs.at(i);
+            QString bits = r.bits;
+            if (status && !statusValue(i, &bits, error))
+                return false;
             text += r.entry.name.toUtf8();
             text += ' ';
-            text += hexOf(status ? statusBits(r) : r.bits).toLatin1();
+            text += hexOf(bits).toLatin1();
             text += '\n';
         }
     }
@@ -229,7 +244,14 @@ bool SimRegisters::loadControl(const QString& path, QString* error) {
     if (!parseRegisterText(text, path, widths, &values, error))
         return false;
     QMutexLocker lock(&m_mutex);
-    for (const auto& v : values)
-        m_control[m_controlIndex.value(v.first)].bits = v.second;
-    return true;
+    const QVector<Reg> old = m_control;
+    QVector<int> changed;
+    for (const auto& v : values) {
+        changed << m_controlIndex.value(v.first);
+        m_control[changed.last()].bits = v.second;
+    }
+    if (commitControl(changed, error))
+        return true;
+    m_control = old;
+    return false;
 }

@@ -54,11 +54,30 @@ public:
                                   QVector<QPair<QString, QString>>* values, QString* error);
     static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 
-private:
+protected:
     struct Reg {
         RegisterEntry entry;
         QString bits; // control registers: binary digits, `width` of them
     };
+    // A change of control registers reaches the device here (the model
+    // keeps them itself); `changed` holds their indexes, the mutex is held,
+    // and false undoes the change. A register bank over a cable overrides
+    // this and statusValue, and keeps every check and file format.
+    virtual bool commitControl(const QVector<int>& changed, QString* error) {
+        Q_UNUSED(changed);
+        Q_UNUSED(error);
+        return true;
+    }
+    // Binary digits of status register `index` now; the mutex is held.
+    virtual bool statusValue(int index, QString* bits, QString* error) const {
+        Q_UNUSED(error);
+        *bits = statusBits(m_status.at(index));
+        return true;
+    }
+    const QVector<Reg>& controlRegs() const { return m_control; }
+    const QVector<Reg>& statusRegs() const { return m_status; }
+
+private:
     bool dump(const QString& path, bool status, QString* error) const;
     // Binary digits of a status register now; the mutex is held.
     QString statusBits(const Reg& r) const;

@@ -36,6 +36,8 @@
 #include <memory>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kDemo = QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.onl");
@@ -336,6 +338,75 @@ private slots:
         }
     }
 
+    // The controller core over JTAG through the real verbs: switches drive
+    // the LEDs' upper half, control registers come back as the status the
+    // design derives from them, memory words and files round-trip, and the
+    // model's checks still refuse before anything reaches the core.
+    void controller() {
+        if (QString(QStringLiteral(ONA_DEMO_SIM)).isEmpty() || QString(QStringLiteral(OPENOCD_BIN)).isEmpty())
+            QSKIP("verilator or openocd was not found when the build was configured");
+        TclSession tcl;
+        DemoCopy demo;
+        QProcess sim;
+        const int port = startSim(&sim);
+        QVERIFY(port > 0);
+        QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
+        QVERIFY(tcl.eval(QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1; "
+                                        "ona_set_core -name board_ctrl")
+                             .arg(port)));
+        const auto run = [&](const QStringList& words) {
+            const bool ok = tcl.call(words);
+            return ok ? tcl.result() : QStringLiteral("<error: %1>").arg(tcl.result());
+        };
+        QCOMPARE(run({"ona_run_controller", "-write_switch", "0xA5"}), QString());
+        QCOMPARE(run({"ona_run_controller", "-read_switch"}), u"A5"_s);
+        // The design: each LED is its switch, the lower half XOR a counter.
+        QCOMPARE(run({"ona_run_controller", "-read_led"}).left(1), u"A"_s);
+        QVERIFY(run({"ona_run_controller", "-write_switch", "0x1A5"}).startsWith(u"<error"_s));
+        const struct {
+            QStringList words;
+            QString result;
+        } registers[] = {
+            {{"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}, QString()},
+            {{"ona_run_controller", "-read_status", "stat_mode"}, u"A"_s},
+            {{"ona_run_controller", "-toggle_control", "ctrl_enable"}, QString()},
+            {{"ona_run_controller", "-read_status", "stat_running"}, u"1"_s},
+            {{"ona_run_controller", "-write_control", "ctrl_key", "-data", "123456789ABCDEF0FEDCBA98"}, QString()},
+            {{"ona_run_controller", "-read_control", "ctrl_key"}, u"123456789ABCDEF0FEDCBA98"_s},
+            {{"ona_run_controller", "-read_status", "stat_id"}, u"004F0DE1C0FFEE0DD5"_s},
+            {{"ona_write_controller", "-addr", "0x10", "-data", "0xDEADBEEF"}, QString()},
+            {{"ona_write_controller", "-addr", "0x3FF", "-data", "0x1f"}, QString()},
+            {{"ona_read_controller", "-addr", "0x10"}, u"DEADBEEF"_s},
+            {{"ona_read_controller", "-addr", "0x3FF"}, u"0000001F"_s},
+        };
+        for (const auto& r : registers)
+            QCOMPARE(run(r.words), r.result);
+        QVERIFY(
+            run({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "70000"}).startsWith(u"<error"_s));
+        // Files: a dump of four words, loaded back after they were overwritten.
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(run({"ona_write_controller", "-addr", u"0x%1"_s.arg(0x20 + i, 0, 16), "-data",
+                          u"0x%1"_s.arg(0xA0 + i, 0, 16)}),
+                     QString());
+        const QString mem = demo.path(u"part.mem"_s), regs = demo.path(u"ctrl.txt"_s);
+        QCOMPARE(run({"ona_run_controller", "-dump_memfile", mem, "-offset", "0x20", "-range", "4"}), QString());
+        QVERIFY(readAll(mem).endsWith("@20\n000000a0\n000000a1\n000000a2\n000000a3\n"));
+        QCOMPARE(run({"ona_write_controller", "-addr", "0x22", "-data", "0"}), QString());
+        QCOMPARE(run({"ona_run_controller", "-load_memfile", mem}), QString());
+        QCOMPARE(run({"ona_read_controller", "-addr", "0x22"}), u"000000A2"_s);
+        QCOMPARE(run({"ona_run_controller", "-dump_control", regs}), QString());
+        QCOMPARE(run({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "3"}), QString());
+        QCOMPARE(run({"ona_run_controller", "-load_control", regs}), QString());
+        QCOMPARE(run({"ona_run_controller", "-read_status", "stat_mode"}), u"A"_s);
+        // The simulation gone: a clear error, and the project stays.
+        sim.kill();
+        sim.waitForFinished(5000);
+        const QString gone = run({"ona_run_controller", "-read_led"});
+        QVERIFY2(gone.startsWith(u"<error"_s) && gone.contains(u"OpenOCD"_s), qPrintable(gone));
+        QCOMPARE(tcl.dictGet(QStringLiteral("ona_get project"), QStringLiteral("file")), demo.ona());
+        tcl.eval("ona_close_project");
+    }
+
     // What a bench brings, through the engine's target over JTAG: each
     // fault ends the run with one clear error in Tcl, within its time limit,
     // and leaves the project open with its last capture.
@@ -470,7 +541,8 @@ private slots:
                                   .arg(port)),
                      qPrintable(tcl.result()));
             const QString error = tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("error"));
-            QVERIFY2(error.contains(QStringLiteral("stuck at %1").arg(QLatin1Char(tdo))) || error.contains(QLatin1String("all ")),
+            QVERIFY2(error.contains(QStringLiteral("stuck at %1").arg(QLatin1Char(tdo))) ||
+                         error.contains(QLatin1String("all ")),
                      qPrintable(error));
             QVERIFY(tcl.eval("ona_set_project -target simulated -cabletype USB"));
             peer.join();
