@@ -33,7 +33,7 @@ const HardIpInstance* HardIpSet::instance(const QString& name) const {
 
 HardIpInstance* HardIpSet::instanceAt(quint64 address) {
     for (const auto& i : m_list)
-        if (i->device && address >= i->data.start && address <= i->data.end)
+        if (address >= i->data.start && address <= i->data.end)
             return i.get();
     return nullptr;
 }

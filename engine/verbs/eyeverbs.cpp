@@ -35,6 +35,10 @@ const HardIpInstance* eyeInstance(const QString& verb, const QString& name, QStr
             QStringLiteral("%1: \"%2\" has no eye monitor (only PCS channels and PHY quads have one)").arg(verb, name);
         return nullptr;
     }
+    if (!inst->device) {
+        *error = QStringLiteral("%1: \"%2\": %3").arg(verb, name, inst->fault);
+        return nullptr;
+    }
     return inst;
 }
 

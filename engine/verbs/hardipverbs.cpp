@@ -126,6 +126,10 @@ bool readWord(Tcl_Interp* ip, quint64 address, int* code) {
     HardIpInstance* inst = set ? set->instanceAt(address) : nullptr;
     if (!inst)
         return false;
+    if (!inst->device) {
+        *code = fail(ip, QStringLiteral("ona_read_controller: \"%1\": %2").arg(inst->data.name, inst->fault));
+        return true;
+    }
     quint64 value = 0;
     QString error;
     *code = inst->device->memory().readWord(address, &value, &error)
@@ -139,6 +143,10 @@ bool writeWord(Tcl_Interp* ip, quint64 address, quint64 data, int* code) {
     HardIpInstance* inst = set ? set->instanceAt(address) : nullptr;
     if (!inst)
         return false;
+    if (!inst->device) {
+        *code = fail(ip, QStringLiteral("ona_write_controller: \"%1\": %2").arg(inst->data.name, inst->fault));
+        return true;
+    }
     QString error;
     *code = inst->device->memory().writeWord(address, data, &error)
                 ? done(ip)

@@ -398,6 +398,16 @@ private slots:
         QCOMPARE(run({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "3"}), QString());
         QCOMPARE(run({"ona_run_controller", "-load_control", regs}), QString());
         QCOMPARE(run({"ona_run_controller", "-read_status", "stat_mode"}), u"A"_s);
+        // Hard IP blocks are the simulated device's alone, and say so,
+        // whichever way they are reached.
+        for (const QStringList& words : {QStringList{"ona_run_controller", "-dump_memfile", mem, "-hard_ip", "PLL_0"},
+                                         QStringList{"ona_run_controller", "-eye_monitor", "PCSCH_1"},
+                                         QStringList{"ona_read_controller", "-addr", "0x9000"},
+                                         QStringList{"ona_write_controller", "-addr", "0x9000", "-data", "0x1"},
+                                         QStringList{"ona_run_controller", "-restart_prbs", "PCSCH_1"}}) {
+            const QString hardIp = run(words);
+            QVERIFY2(hardIp.contains(u"need the simulated device"_s), qPrintable(hardIp));
+        }
         // The simulation gone: a clear error, and the project stays.
         sim.kill();
         sim.waitForFinished(5000);
