@@ -517,6 +517,29 @@ private slots:
              [&](QProcess*) { killOpenocd(); },
              {QStringLiteral("OpenOCD")}},
         };
+        // A trigger that does not come: the manual trigger ends the run with
+        // what was sampled, Stop ends it with nothing; both answer at once.
+        for (const char* end : {"ona_manualtrig", "ona_stop"}) {
+            QProcess sim;
+            QVERIFY2(tcl.eval(slow + onSim(&sim) + QStringLiteral("; ona_run")), qPrintable(tcl.result()));
+            QVERIFY(!tcl.eval("ona_wait -timeout 1500"));
+            QElapsedTimer took;
+            took.start();
+            QVERIFY2(tcl.eval(QLatin1String(end) + QStringLiteral("; ona_wait -timeout 20000")),
+                     qPrintable(tcl.result()));
+            QVERIFY(took.elapsed() < 5000);
+            QCOMPARE(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("error")), QString());
+            if (QLatin1String(end) == QLatin1String("ona_manualtrig")) {
+                QCOMPARE(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("samples")), kept);
+                QVERIFY(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("armtime")).toLongLong() > 0);
+            }
+            QVERIFY(
+                tcl.eval("ona_set_project -target simulated -cabletype USB -cableport 0; "
+                         "ona_set_te -name TE_start -expression {TU_state & !TU_valid}"));
+            sim.waitForFinished(10000);
+        }
+        // The last capture is the model's again.
+        QVERIFY(tcl.eval("ona_run; ona_wait -timeout 30000"));
         for (const Fault& f : faults) {
             QProcess sim;
             QVERIFY2(tcl.eval(f.cable(&sim)), qPrintable(tcl.result()));
@@ -558,6 +581,36 @@ private slots:
             peer.join();
         }
         QCOMPARE(tcl.dictGet(QStringLiteral("ona_get capture"), QStringLiteral("samples")), kept);
+    }
+
+    // The application headless: a script reaches the RTL cores through the
+    // OpenOCD the engine starts, and the capture is exported.
+    void batch() {
+        if (QString(QStringLiteral(ONA_DEMO_SIM)).isEmpty() || QString(QStringLiteral(OPENOCD_BIN)).isEmpty())
+            QSKIP("verilator or openocd was not found when the build was configured");
+        DemoCopy demo;
+        QProcess sim, app;
+        const int port = startSim(&sim);
+        QVERIFY(port > 0);
+        const QString script = demo.path(u"run.tcl"_s), vcd = demo.path(u"out.vcd"_s);
+        QVERIFY(writeText(script, QStringLiteral("ona_open_project {%1}\n"
+                                                 "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
+                                                 "ona_run\nona_wait -timeout 60000\n"
+                                                 "set e [dict get [ona_get capture] error]\n"
+                                                 "if {$e ne {}} {error $e}\n"
+                                                 "ona_export_project -vcd {%3}\n"
+                                                 "puts [dict get [ona_get capture] armtime]\n")
+                                      .arg(demo.ona())
+                                      .arg(port)
+                                      .arg(vcd)
+                                      .toUtf8()));
+        app.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
+        QVERIFY(app.waitForFinished(120000));
+        const QByteArray out = app.readAllStandardOutput();
+        QVERIFY2(app.exitCode() == 0, app.readAllStandardError().constData());
+        QVERIFY2(out.trimmed().toLongLong() > 0, out.constData());
+        QVERIFY(readText(vcd).contains("$enddefinitions"));
+        QVERIFY(sim.waitForFinished(10000)); // the engine's OpenOCD left at exit, and the simulation with it
     }
 
     // Peers that answer wrongly, close or fall silent: each a clear error
