@@ -109,21 +109,22 @@ JtagTarget::JtagTarget() = default;
 JtagTarget::~JtagTarget() = default;
 
 void JtagTarget::setCable(const CableSettings& cable) {
+    std::shared_ptr<JtagSession> old; // the cores still running keep theirs until they end
     QMutexLocker lock(&m_mutex);
     if (cable == m_cable)
         return;
     m_cable = cable;
-    m_session.reset(); // the cores still running keep theirs until they end
+    old.swap(m_session);
+    lock.unlock();
 }
 
 void JtagTarget::release() {
+    // The last holder ends the connection and OpenOCD: at once when no
+    // capture uses it, else when that capture ends (never blocking here).
     std::shared_ptr<JtagSession> old;
-    {
-        QMutexLocker lock(&m_mutex);
-        old = std::move(m_session);
-    }
-    if (old)
-        old->close();
+    QMutexLocker lock(&m_mutex);
+    old.swap(m_session);
+    lock.unlock();
 }
 
 std::shared_ptr<JtagSession> JtagTarget::session() {
