@@ -259,17 +259,17 @@ private slots:
         proxy->callTclCommand("puts -nonewline abc", &code, true, true);
         // Shown once the event loop runs again.
         QTRY_VERIFY(console.toPlainText().endsWith("\nabc\n% partial"));
-        proxy->callTclCommand("puts -nonewline def", &code, true, true);
-        console.flushOutput();
-        QVERIFY(console.toPlainText().endsWith("\nabcdef\n% partial"));
-        proxy->callTclCommand("puts {}", &code, true, true);
-        console.flushOutput();
-        QVERIFY(console.toPlainText().endsWith("\nabcdef\n% partial"));
-        proxy->callTclCommand("puts -nonewline g; puts h; puts -nonewline i", &code, true, true);
-        console.flushOutput();
-        QVERIFY(console.toPlainText().endsWith("\nabcdef\ngh\ni\n% partial"));
-        proxy->callTclCommand("puts {}", &code, true, true);
-        console.flushOutput();
+        const struct {
+            const char *command, *tail;
+        } writes[] = {{"puts -nonewline def", "\nabcdef\n% partial"},
+                      {"puts {}", "\nabcdef\n% partial"},
+                      {"puts -nonewline g; puts h; puts -nonewline i", "\nabcdef\ngh\ni\n% partial"},
+                      {"puts {}", "\nabcdef\ngh\ni\n% partial"}};
+        for (const auto& w : writes) {
+            proxy->callTclCommand(w.command, &code, true, true);
+            console.flushOutput();
+            QVERIFY2(console.toPlainText().endsWith(w.tail), w.command);
+        }
         QCOMPARE(console.currentInput(), QString("partial"));
 
         // Non-ASCII text written to a channel arrives intact.
