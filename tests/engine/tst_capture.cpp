@@ -381,19 +381,16 @@ private slots:
             QString());
     }
     void stopAndManualTrigger() {
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10"));
-        QVERIFY(m_tcl.eval("ona_set_te -name TE1 -expression {TU_a & !TU_a}")); // never true
-        // A wait that runs out says so. Manual trigger: the frame under way is
-        // completed and uploaded (Stop is followed through the window's run test).
-        QVERIFY(m_tcl.eval("ona_run"));
-        QVERIFY(m_tcl.eval("ona_wait -timeout 100") == false);
-        QVERIFY(m_tcl.result().contains("still running"));
-        QCOMPARE(m_tcl.dictGet("ona_get capture", "status"), u"Running"_s);
-        QVERIFY(m_tcl.eval("ona_manualtrig"));
-        QVERIFY(m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(5000))));
-        QCOMPARE(m_tcl.result(), u"Upload stopped"_s);
-        QCOMPARE(m_tcl.dictGet("ona_get capture", "samples"), u"64"_s);
-        QCOMPARE(m_tcl.dictGet("ona_get capture", "triggers"), u"10"_s);
+        // A trigger that never comes. A wait that runs out says so. Manual
+        // trigger: the frame under way is completed and uploaded (Stop is
+        // followed through the window's run test).
+        QCOMPARE(m_tcl.steps({"ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10",
+                              "ona_set_te -name TE1 -expression {TU_a & !TU_a}; ona_run",
+                              {"ona_wait -timeout 100", "error: still running"},
+                              {"_cap status", "Running"},
+                              {u"ona_manualtrig; ona_wait -timeout %1"_s.arg(testMs(5000)), "Upload stopped"},
+                              {"_cap samples triggers", "64 10"}}),
+                 QString());
         // From another thread, and shutdownLA from this one.
         for (int round = 0; round < 2; ++round) {
             QVERIFY(m_tcl.eval("ona_run"));
