@@ -242,22 +242,24 @@ private slots:
         QVERIFY(m_tcl.eval("ona_add_tokenset -tokenset TOKEN_SET_1"));
         QCOMPARE(spies.token.size(), 1);
         QCOMPARE(t->numTokenSet("user"), 2);
-        QVERIFY(m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -bits \"2\""));
-        QVERIFY(m_tcl.eval("ona_add_token TOKEN_SET_1 TOKEN_0=b'00"));
-        QVERIFY(m_tcl.eval("ona_add_token TOKEN_SET_1 TOKEN_1=b'01"));
+        QVERIFY(
+            m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -bits \"2\"; ona_add_token TOKEN_SET_1 TOKEN_0=b'00; "
+                       "ona_add_token TOKEN_SET_1 TOKEN_1=b'01"));
         QString name;
         QVERIFY(t->isTokenValExist(t->getTokenSet(u"TOKEN_SET_1"_s, "user"), u"h'1"_s, name));
         QCOMPARE(name, u"TOKEN_1"_s);
         QVERIFY(!t->isTokenValExist(t->getTokenSet(u"TOKEN_SET_1"_s, "user"), u"b'10"_s, name));
         QCOMPARE(t->getToken(1, 1, "user").at(2)->text(), u"b'01"_s);
-        QVERIFY(m_tcl.eval("ona_set_token \"TOKEN_SET_1\" \"TOKEN_1\" -name \"ONE\""));
-        QVERIFY(m_tcl.eval("ona_set_token \"TOKEN_SET_1\" \"ONE\" -value \"d'3\""));
-        QCOMPARE(t->getToken(u"TOKEN_SET_1"_s, u"ONE"_s, "user").at(2)->text(), u"b'11"_s);
-        QVERIFY(m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -name \"pairs\""));
-        QVERIFY(m_tcl.eval("ona_set_tokenset pairs -bits 4"));
-        QCOMPARE(t->getToken(u"pairs"_s, u"ONE"_s, "user").at(2)->text(), u"b'0011"_s);
-        QVERIFY(m_tcl.eval("ona_del_token pairs TOKEN_0"));
-        QCOMPARE(t->getTokenSet(u"pairs"_s, "user").at(0)->rowCount(), 1);
+        const QString tokens = u"; dict get [ona_get tokensets] %1 tokens"_s;
+        QCOMPARE(m_tcl.steps({{"ona_set_token \"TOKEN_SET_1\" \"TOKEN_1\" -name \"ONE\"; ona_set_token \"TOKEN_SET_1\" "
+                               "\"ONE\" -value \"d'3\"" +
+                                   tokens.arg("TOKEN_SET_1"),
+                               "TOKEN_0 b'00 ONE b'11"},
+                              {"ona_set_tokenset \"TOKEN_SET_1\" -name \"pairs\"; ona_set_tokenset pairs -bits 4; "
+                               "ona_del_token pairs TOKEN_0" +
+                                   tokens.arg("pairs"),
+                               "ONE b'0011"}}),
+                 QString());
         QCOMPARE(spies.token.size(), 9);
 
         refuse({"ona_add_tokenset", "-tokenset", "pairs"}, "defined twice");
