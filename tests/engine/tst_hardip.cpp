@@ -339,31 +339,28 @@ private slots:
     void ibertLanesAndStaging() {
         QVERIFY(setUp(0, "Near-End Serial", "PRBS31", "PRBS31"));
         QVERIFY(setUp(2, "Near-End Serial", "PRBS31", "PRBS31"));
-        // Inject on lane 2 only.
-        QVERIFY(run("ona_run_controller -inject_error MPPHY_0"));
-        QCOMPARE(count(), quint64(1));
-        QVERIFY(run("ona_set_controller -pcs_lane 0"));
-        QCOMPARE(count(), quint64(0));
-        // A staged pattern changes nothing until Restart applies it.
-        QVERIFY(run("ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS15\""));
-        QCOMPARE(count(), quint64(0));
-        QVERIFY(run("ona_run_controller -restart_prbs MPPHY_0"));
-        QVERIFY(count() > 0);
-        // The count is what a read of the key gives.
-        QVERIFY(run("ona_run_controller -read_ip MPPHY_0 -rx_prbs_errcount"));
-        const QString read = m_tcl.dictGet("ona_get hardip MPPHY_0", "rx_prbs_errcount");
-        QVERIFY(read.toULongLong() > 0);
-        QCOMPARE(ONCData::inst()->getHardIP(u"MPPHY_0"_s, u"rx_prbs_errcount"_s), read);
-        // Each quad has its own lanes.
-        QVERIFY(run("ona_run_controller -restart_prbs MPPCIE_1"));
-        QVERIFY(run("ona_run_controller -count_error MPPCIE_1"));
-        QVERIFY(m_tcl.result().toULongLong() == 0); // patterns disabled there
-        // Blocks without an IBERT, and unknown instances, say so.
-        QVERIFY(!m_tcl.eval("ona_run_controller -count_error PCSCH_0"));
-        QVERIFY(m_tcl.result().contains("rx_prbs_errcount"));
-        QVERIFY(!m_tcl.eval("ona_run_controller -inject_error NOPE"));
-        QVERIFY(m_tcl.result().contains("NOPE"));
-        QVERIFY(!m_tcl.eval("ona_run_controller -restart_prbs MPPHY_0 extra"));
+        const QString count = u"ona_run_controller -count_error "_s;
+        QCOMPARE(m_tcl.steps({
+                     // Inject on lane 2 only.
+                     {"ona_run_controller -inject_error MPPHY_0; " + count + "MPPHY_0", "1"},
+                     {"ona_set_controller -pcs_lane 0; " + count + "MPPHY_0", "0"},
+                     // A staged pattern changes nothing until Restart applies it; the
+                     // count is then what a read of the key gives.
+                     {"ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS15\"; " + count + "MPPHY_0", "0"},
+                     {"ona_run_controller -restart_prbs MPPHY_0; expr {[" + count +
+                          "MPPHY_0] > 0 && [ona_run_controller -read_ip MPPHY_0 -rx_prbs_errcount; _ip MPPHY_0 "
+                          "rx_prbs_errcount] > 0}",
+                      "1"},
+                     // Each quad has its own lanes: the patterns are disabled on this one.
+                     {"ona_run_controller -restart_prbs MPPCIE_1; " + count + "MPPCIE_1", "0"},
+                     // Blocks without an IBERT, and unknown instances, say so.
+                     {count + "PCSCH_0", "error: rx_prbs_errcount"},
+                     {"ona_run_controller -inject_error NOPE", "error: NOPE"},
+                     {"ona_run_controller -restart_prbs MPPHY_0 extra", "error: "},
+                 }),
+                 QString());
+        QCOMPARE(ONCData::inst()->getHardIP(u"MPPHY_0"_s, u"rx_prbs_errcount"_s),
+                 m_tcl.dictGet("ona_get hardip MPPHY_0", "rx_prbs_errcount"));
     }
     void mergeReader() {
         // The demo's file, found beside the debug-logic file.
