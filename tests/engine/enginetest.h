@@ -16,7 +16,17 @@
 
 class TclSession {
 public:
-    TclSession() : m_interp(Tcl_CreateInterp()) { Ona_Init(m_interp); }
+    // The readers _tu and _te (name key...), _opt, _prj and _cap (key...)
+    // give items of ona_get, several keys as a list.
+    TclSession() : m_interp(Tcl_CreateInterp()) {
+        Ona_Init(m_interp);
+        eval(
+            QStringLiteral("proc _tu {n args} {set d [ona_get tu $n]; join [lmap k $args {dict get $d $k}]}\n"
+                           "proc _te {n args} {set d [ona_get te $n]; join [lmap k $args {dict get $d $k}]}\n"
+                           "proc _opt args {set d [ona_get trigoptn]; join [lmap k $args {dict get $d $k}]}\n"
+                           "proc _prj args {set d [ona_get project]; join [lmap k $args {dict get $d $k}]}\n"
+                           "proc _cap args {set d [ona_get capture]; join [lmap k $args {dict get $d $k}]}"));
+    }
     ~TclSession() { Tcl_DeleteInterp(m_interp); }
     TclSession(const TclSession&) = delete;
     TclSession& operator=(const TclSession&) = delete;
@@ -52,6 +62,28 @@ public:
         return m_result;
     }
     Tcl_Interp* interp() const { return m_interp; }
+
+    // One scripted check: `script` runs; `expect` is its exact result, "error: text"
+    // an error containing text, and "*" any success.
+    struct Step {
+        Step(const char* s, const QString& e = QStringLiteral("*")) : script(QString::fromUtf8(s)), expect(e) {}
+        Step(const QString& s, const QString& e = QStringLiteral("*")) : script(s), expect(e) {}
+        QString script, expect;
+    };
+    // Runs `steps` in order; the first that went otherwise, as text, or an
+    // empty text when every one did as expected.
+    QString steps(const QList<Step>& steps) {
+        for (const Step& s : steps) {
+            const bool ok = eval(s.script);
+            const bool good = s.expect.startsWith(QLatin1String("error: "))
+                                  ? !ok && m_result.contains(s.expect.mid(7))
+                                  : ok && (s.expect == QLatin1String("*") || m_result == s.expect);
+            if (!good)
+                return QStringLiteral("%1 -> %2%3 (expected %4)")
+                    .arg(s.script, ok ? QString() : QStringLiteral("error: "), m_result, s.expect);
+        }
+        return QString();
+    }
 
 private:
     Tcl_Interp* m_interp;

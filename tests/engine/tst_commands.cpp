@@ -43,17 +43,17 @@ private slots:
     void triggerUnits() {
         OnaData* d = OnaData::inst();
         {
+            // One setDirty, naming the cell that changed.
             Spies spies;
             QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -operator \"!=\""));
-            QCOMPARE(d->getTUOperator(1), u"!="_s);
-            QCOMPARE(spies.set.size(), 1);
-            QCOMPARE(qvariant_cast<QStandardItem*>(spies.set.at(0).at(0)), d->getTUModel()->item(1, 2));
-            QCOMPARE(spies.error.size(), 0);
+            QCOMPARE(qvariant_cast<QStandardItem*>(spies.set.value(0).value(0)), d->getTUModel()->item(1, 2));
+            QCOMPARE(spies.total(), 1);
         }
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value \"Cx\""));
-        QCOMPARE(d->getTUValue(1), u"Cx"_s);
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -operator >= -value 10")); // several options at once
-        QCOMPARE(d->getTUOperator(1), u">="_s);
+        QCOMPARE(
+            m_tcl.steps({{"_tu TU_data operator", "!="},
+                         {"ona_set_tu -name TU_data -value \"Cx\"; _tu TU_data value", "Cx"},
+                         {"ona_set_tu -name TU_data -operator >= -value 10; _tu TU_data operator value", ">= 10"}}),
+            QString());
 
         refuse({"ona_set_tu", "-name", "TU_data", "-operator", "=~"}, "unknown operator");
         refuse({"ona_set_tu", "-name", "TU_nope", "-value", "1"}, "TU_nope");
@@ -65,66 +65,52 @@ private slots:
         refuse({"ona_set_tu", "-operator", "==", "-value", "1"}, "-name is required");
         // A good option followed by a bad one changes nothing at all.
         refuse({"ona_set_tu", "-name", "TU_data", "-operator", "==", "-radix", "Nope"}, "Nope");
-        QCOMPARE(d->getTUOperator(1), u">="_s);
     }
     void unitRadixConversion() {
-        OnaData* d = OnaData::inst();
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Dec"));
-        QCOMPARE(d->getTUValue(1), u"90"_s);
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Hex -value 3x"));
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -radix Dec")); // don't-cares cannot be decimal
-        QCOMPARE(d->getTUValue(1), u"3x"_s);
-        QCOMPARE(d->getNumError(), 1);
-
-        // Enumeration back to binary keeps the meaning of the value.
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_state -radix Bin"));
-        QCOMPARE(d->getTUValue(0), u"001"_s);
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_state -radix ONL_uart_state"));
-        QCOMPARE(d->getTUValue(0), u"START"_s);
-
-        // Onto a user token set: the token with that value is chosen.
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix Hex"));
-        QCOMPARE(d->getTUValue(3), u"02"_s);
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value 01"));
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix cmd"));
-        QCOMPARE(d->getTUValue(3), u"READ"_s);
-        // A value no token names stays as it was (a hexadecimal text is no
-        // token), and the unit says why.
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix Hex -value 7F"));
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix cmd"));
-        QCOMPARE(d->getTUValue(3), u"7F"_s);
-        QVERIFY(d->getTUModel()->hasError(3));
-        // Ranges convert both bounds.
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_addr -radix Dec"));
-        QCOMPARE(d->getTUValue(1), u"4096..8191"_s);
+        QCOMPARE(
+            m_tcl.steps({
+                {"ona_set_tu -name TU_data -radix Dec; _tu TU_data value", "90"},
+                // Don't-cares cannot be decimal: kept, and counted.
+                {"ona_set_tu -name TU_data -radix Hex -value 3x; ona_set_tu -name TU_data -radix Dec; _tu TU_data "
+                 "value",
+                 "3x"},
+                {"_prj numerror", "1"},
+                // Enumeration back to binary keeps the meaning of the value.
+                {"ona_set_tu -name TU_state -radix Bin; _tu TU_state value", "001"},
+                {"ona_set_tu -name TU_state -radix ONL_uart_state; _tu TU_state value", "START"},
+                // Onto a user token set: the token with that value is chosen.
+                {"ona_set_core -name bus_la; ona_set_tu -name TU_cmd -radix Hex; _tu TU_cmd value", "02"},
+                {"ona_set_tu -name TU_cmd -value 01; ona_set_tu -name TU_cmd -radix cmd; _tu TU_cmd value", "READ"},
+                // A value no token names stays as it was (a hexadecimal text is
+                // no token), and the unit says why.
+                {"ona_set_tu -name TU_cmd -radix Hex -value 7F; ona_set_tu -name TU_cmd -radix cmd; _tu TU_cmd value "
+                 "error",
+                 "7F 1"},
+                // Ranges convert both bounds.
+                {"ona_set_tu -name TU_addr -radix Dec; _tu TU_addr value", "4096..8191"},
+            }),
+            QString());
     }
     void syntaxErrorCount() {
         OnaData* d = OnaData::inst();
         Spies spies;
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value ZZ")); // accepted, but counted
-        QCOMPARE(d->getTUValue(1), u"ZZ"_s);
-        QCOMPARE(d->getTUModel()->getNumError(), 1);
-        QCOMPARE(d->getNumError(), 1);
-        QCOMPARE(spies.error.size(), 1);
-        QVERIFY(!m_tcl.dictGet("ona_get tu TU_data", "message").isEmpty());
-
-        QVERIFY(m_tcl.eval("ona_set_te -name TE_start -expression {TU_state &}"));
-        QCOMPARE(d->getTEModel()->getNumError(), 1);
-        QCOMPARE(d->getNumError(), 2);
-        QCOMPARE(spies.error.size(), 2);
-
-        // An edit that leaves the count as it is sends no errorDirty.
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value YY"));
-        QCOMPARE(spies.error.size(), 2);
-
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value 5A"));
-        QVERIFY(m_tcl.eval("ona_set_te -name TE_start -expression TU_state"));
-        QCOMPARE(d->getNumError(), 0);
-        QCOMPARE(spies.error.size(), 4);
-
-        // Errors are per core: the other core stays clean.
+        const struct {
+            const char* script;
+            int errors, notes;
+        } edits[] = {
+            {"ona_set_tu -name TU_data -value ZZ", 1, 1}, // accepted, but counted
+            {"ona_set_te -name TE_start -expression {TU_state &}", 2, 2},
+            {"ona_set_tu -name TU_data -value YY", 2, 2}, // the count stays: no errorDirty
+            {"ona_set_tu -name TU_data -value 5A", 1, 3},
+            {"ona_set_te -name TE_start -expression TU_state", 0, 4},
+        };
+        for (const auto& e : edits) {
+            QVERIFY(m_tcl.eval(e.script));
+            QCOMPARE((QList<int>{d->getNumError(), int(spies.error.size())}), (QList<int>{e.errors, e.notes}));
+        }
+        // Errors are per core, and the unit says why.
         QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value ZZ"));
+        QVERIFY(!m_tcl.dictGet("ona_get tu TU_data", "message").isEmpty());
         QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
         QCOMPARE(d->getNumError(), 0);
         QCOMPARE(d->getNumError(0), 1);
@@ -132,12 +118,11 @@ private slots:
     void renameUnit() {
         OnaData* d = OnaData::inst();
         Spies spies;
-        QVERIFY(m_tcl.eval("ona_rename_tu TU_state TU_fsm"));
+        // The expressions that named the unit follow.
+        QVERIFY(m_tcl.eval("ona_rename_tu TU_state TU_fsm; concat [_te TE_start expression] [_prj numerror]"));
+        QCOMPARE(m_tcl.result(), u"TU_fsm & !TU_valid 0"_s);
         QCOMPARE(d->getTUName(0), u"TU_fsm"_s);
-        // The expressions that named it follow.
-        QCOMPARE(d->getTEExpression(0), u"TU_fsm & !TU_valid"_s);
         QCOMPARE(spies.set.size(), 2);
-        QCOMPARE(d->getNumError(), 0);
 
         refuse({"ona_rename_tu", "TU_fsm", "tu_data"}, "already exists");
         refuse({"ona_rename_tu", "TU_fsm", "has blank"}, "invalid trigger unit name \"has blank\"");
@@ -155,12 +140,12 @@ private slots:
         OnaData* d = OnaData::inst();
         Spies spies;
         QVERIFY(m_tcl.eval("ona_set_te -name TE_byte -enable on"));
-        QCOMPARE(d->getTEModel()->getNumChecked(), 2);
-        QCOMPARE(qvariant_cast<QStandardItem*>(spies.set.at(0).at(0))->checkState(), Qt::Checked);
-        QVERIFY(m_tcl.eval("ona_set_te -name TE_start -enable off"));
+        QCOMPARE(qvariant_cast<QStandardItem*>(spies.set.value(0).value(0))->checkState(), Qt::Checked);
+        QVERIFY(
+            m_tcl.eval("ona_set_te -name TE_start -enable off; ona_set_te -name TE_byte -expression "
+                       "\"TU_data THEN TU_valid #3\"; concat [_te TE_start enable] [_te TE_byte enable expression]"));
+        QCOMPARE(m_tcl.result(), u"0 1 TU_data THEN TU_valid #3"_s);
         QCOMPARE(d->getTEModel()->getNumChecked(), 1);
-        QVERIFY(m_tcl.eval("ona_set_te -name TE_byte -expression \"TU_data THEN TU_valid #3\""));
-        QCOMPARE(d->getTEExpression(1), u"TU_data THEN TU_valid #3"_s);
         QCOMPARE(d->getTEModel()->program(1).steps.size(), 2);
         refuse({"ona_set_te", "-name", "TE_byte", "-enable", "maybe"}, "on or off");
         refuse({"ona_set_te", "-name", "TE_zz", "-enable", "on"}, "TE_zz");
@@ -169,25 +154,17 @@ private slots:
     void triggerOptions() {
         OnaData* d = OnaData::inst();
         QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        TriggerSetting* s = d->getTSModel();
         Spies spies;
         QVERIFY(m_tcl.eval("ona_set_trigoptn -position post"));
-        QCOMPARE(s->prePositionIndex, 2);
         QCOMPARE(spies.setting.size(), 1);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -position 200"));
-        QCOMPARE(s->userPosition, 200);
-        QCOMPARE(d->getUserPosition(), 200);
-        QCOMPARE(d->getMaxPosition(), 255);
+        QCOMPARE(m_tcl.steps({{"_opt position", "post"},
+                              {"ona_set_trigoptn -position 200; _opt userposition maxposition", "200 255"}}),
+                 QString());
         QCOMPARE(d->updateTriggerPosition(), 200); // the demo uses the user position
         QVERIFY(m_tcl.eval("ona_set_trigoptn -positionmode preset"));
         QCOMPARE(d->updateTriggerPosition(), 255 - 16);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -teall and"));
-        QCOMPARE(s->teCombination, 1);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -finalcounter off"));
-        QCOMPARE(s->finalCounterOn, 0);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -finalcountervalue 8"));
-        QCOMPARE(s->finalCounterPreset, 8);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -connectpor on"));
+        QVERIFY(m_tcl.eval("ona_set_trigoptn -teall and -finalcounter off -finalcountervalue 8 -connectpor on"));
+        QCOMPARE(m_tcl.steps({{"_opt teall finalcounter finalcountervalue", "and off 8"}}), QString());
         QVERIFY(d->getConnectPORCore(1));
 
         refuse({"ona_set_trigoptn", "-position", "256"}, "0 to 255");
@@ -214,46 +191,30 @@ private slots:
         QCOMPARE(spies.setting.size(), before + 1);
     }
     void samplesAndTriggers() {
-        OnaData* d = OnaData::inst();
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        // 4096 samples of memory shared by all triggers.
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 1024"));
-        QCOMPARE(d->getNumSample(), 1024);
-        QCOMPARE(d->getNumTrigger(-1), 4);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 16")); // samples shrink to fit
-        QCOMPARE(d->getNumSample(), 256);
-        QCOMPARE(d->getNumTrigger(-1), 16);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 64"));
-        QCOMPARE(d->getNumSample(), 64);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -position 63 -samples 512")); // triggers shrink to fit
-        QCOMPARE(d->getNumTrigger(-1), 8);
-        QCOMPARE(d->getUserPosition(), 63);
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -position 511 -samples 64")); // user position clamps
-        QCOMPARE(d->getUserPosition(), 63);
-        QCOMPARE(d->getMaxPosition(), 63);
+        // 4096 samples of memory shared by all triggers: one shrinks to fit the other.
+        QCOMPARE(m_tcl.steps({"ona_set_core -name bus_la",
+                              {"ona_set_trigoptn -samples 1024; _opt samples numtriggers", "1024 4"},
+                              {"ona_set_trigoptn -numtriggers 16; _opt samples numtriggers", "256 16"},
+                              {"ona_set_trigoptn -numtriggers 64; _opt samples", "64"},
+                              {"ona_set_trigoptn -position 63 -samples 512; _opt numtriggers userposition", "8 63"},
+                              {"ona_set_trigoptn -position 511 -samples 64; _opt userposition maxposition", "63 63"}}),
+                 QString());
+        QCOMPARE(OnaData::inst()->getNumSample(), 64);
     }
     void cores() {
         OnaData* d = OnaData::inst();
         Spies spies;
         TriggerUModel* uart = d->getTUModel();
         QVERIFY(m_tcl.eval("ona_set_core -name \"bus_la\""));
-        QCOMPARE(d->getCurrentCore(), 1);
-        QCOMPARE(spies.coreSet.size(), 1);
-        QCOMPARE(spies.coreSet.at(0).at(0).toInt(), 1);
+        QVERIFY(m_tcl.eval("ona_set_core -name bus_la")); // already current: silent
+        QCOMPARE(spies.coreSet, QList<QVariantList>{{1}});
         QVERIFY(d->getTUModel() != uart);
         QCOMPARE(d->getTUName(0), u"TU_hs"_s);
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la")); // already current: silent
-        QCOMPARE(spies.coreSet.size(), 1);
-
         QVERIFY(m_tcl.eval("ona_set_core -name \"uart_la\" -run off"));
-        QVERIFY(!d->isRunCore(0));
-        QCOMPARE(d->getCurrentCore(), 1); // -run does not switch
-        QCOMPARE(spies.coreRun.size(), 1);
-        QCOMPARE(spies.coreRun.at(0).at(0).toInt(), 0);
-        QCOMPARE(spies.coreRun.at(0).at(1).toBool(), false);
-        QCOMPARE(d->getNumRunCore(), 1);
-        QVERIFY(m_tcl.eval("ona_set_core -name uart_la -run on"));
-        QCOMPARE(d->getNumRunCore(), 2);
+        QCOMPARE(spies.coreRun, (QList<QVariantList>{{0, false}}));
+        QCOMPARE(m_tcl.steps({{"_prj currentcore numruncore", "bus_la 1"}, // -run does not switch
+                              {"ona_set_core -name uart_la -run on; _prj numruncore", "2"}}),
+                 QString());
 
         refuse({"ona_set_core", "-name", "gpu_la"}, "uart_la, bus_la");
         refuse({"ona_set_core", "-name", "uart_la", "-run", "yes please"}, "on or off");
@@ -261,16 +222,11 @@ private slots:
         refuse({"ona_set_core", "-name", "uart_la", "-speed", "fast"}, "unknown option");
     }
     void projectSettings() {
-        OnaData* d = OnaData::inst();
         Spies spies;
-        QVERIFY(m_tcl.eval("ona_set_project -cabletype USB2"));
-        QVERIFY(m_tcl.eval("ona_set_project -cableport 3"));
-        QVERIFY(m_tcl.eval("ona_set_project -tckdelay 7"));
-        QVERIFY(m_tcl.eval("ona_set_project -period 25ps"));
-        // The cable settings are read back by the cable dialog's tests.
-        QCOMPARE(d->getPeriod(), 25);
-        QCOMPARE(d->getClockUnit(), u"ps"_s);
+        for (const char* edit : {"-cabletype USB2", "-cableport 3", "-tckdelay 7", "-period 25ps"})
+            QVERIFY(m_tcl.eval(u"ona_set_project "_s + QLatin1String(edit)));
         QCOMPARE(spies.setting.size(), 4);
+        QCOMPARE(m_tcl.steps({{"_prj cabletype cableport tckdelay period clockunit", "USB2 3 7 25 ps"}}), QString());
 
         refuse({"ona_set_project", "-cabletype", "usb"}, "USB, USB2, VORANTE or REMOTE");
         refuse({"ona_set_project", "-tckdelay", "31"}, "1 to 30");
@@ -286,22 +242,24 @@ private slots:
         QVERIFY(m_tcl.eval("ona_add_tokenset -tokenset TOKEN_SET_1"));
         QCOMPARE(spies.token.size(), 1);
         QCOMPARE(t->numTokenSet("user"), 2);
-        QVERIFY(m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -bits \"2\""));
-        QVERIFY(m_tcl.eval("ona_add_token TOKEN_SET_1 TOKEN_0=b'00"));
-        QVERIFY(m_tcl.eval("ona_add_token TOKEN_SET_1 TOKEN_1=b'01"));
+        QVERIFY(
+            m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -bits \"2\"; ona_add_token TOKEN_SET_1 TOKEN_0=b'00; "
+                       "ona_add_token TOKEN_SET_1 TOKEN_1=b'01"));
         QString name;
         QVERIFY(t->isTokenValExist(t->getTokenSet(u"TOKEN_SET_1"_s, "user"), u"h'1"_s, name));
         QCOMPARE(name, u"TOKEN_1"_s);
         QVERIFY(!t->isTokenValExist(t->getTokenSet(u"TOKEN_SET_1"_s, "user"), u"b'10"_s, name));
         QCOMPARE(t->getToken(1, 1, "user").at(2)->text(), u"b'01"_s);
-        QVERIFY(m_tcl.eval("ona_set_token \"TOKEN_SET_1\" \"TOKEN_1\" -name \"ONE\""));
-        QVERIFY(m_tcl.eval("ona_set_token \"TOKEN_SET_1\" \"ONE\" -value \"d'3\""));
-        QCOMPARE(t->getToken(u"TOKEN_SET_1"_s, u"ONE"_s, "user").at(2)->text(), u"b'11"_s);
-        QVERIFY(m_tcl.eval("ona_set_tokenset \"TOKEN_SET_1\" -name \"pairs\""));
-        QVERIFY(m_tcl.eval("ona_set_tokenset pairs -bits 4"));
-        QCOMPARE(t->getToken(u"pairs"_s, u"ONE"_s, "user").at(2)->text(), u"b'0011"_s);
-        QVERIFY(m_tcl.eval("ona_del_token pairs TOKEN_0"));
-        QCOMPARE(t->getTokenSet(u"pairs"_s, "user").at(0)->rowCount(), 1);
+        const QString tokens = u"; dict get [ona_get tokensets] %1 tokens"_s;
+        QCOMPARE(m_tcl.steps({{"ona_set_token \"TOKEN_SET_1\" \"TOKEN_1\" -name \"ONE\"; ona_set_token \"TOKEN_SET_1\" "
+                               "\"ONE\" -value \"d'3\"" +
+                                   tokens.arg("TOKEN_SET_1"),
+                               "TOKEN_0 b'00 ONE b'11"},
+                              {"ona_set_tokenset \"TOKEN_SET_1\" -name \"pairs\"; ona_set_tokenset pairs -bits 4; "
+                               "ona_del_token pairs TOKEN_0" +
+                                   tokens.arg("pairs"),
+                               "ONE b'0011"}}),
+                 QString());
         QCOMPARE(spies.token.size(), 9);
 
         refuse({"ona_add_tokenset", "-tokenset", "pairs"}, "defined twice");
@@ -328,27 +286,21 @@ private slots:
         QCOMPARE(t->numTokenSet("ENUM"), 1); // enumerations belong to the design
     }
     void tokenSetInUse() {
-        OnaData* d = OnaData::inst();
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        QCOMPARE(d->getTURadix(3), u"cmd"_s);
-        // A renamed token and a renamed set are followed by the unit using them.
-        QVERIFY(m_tcl.eval("ona_set_token cmd WRITE -name STORE"));
-        QCOMPARE(d->getTUValue(3), u"STORE"_s);
-        QVERIFY(m_tcl.eval("ona_set_tokenset cmd -name command"));
-        QCOMPARE(d->getTURadix(3), u"command"_s);
-        QCOMPARE(d->getNumError(), 0);
-        // Changing the width breaks the unit's radix: counted, not refused.
-        QVERIFY(m_tcl.eval("ona_set_tokenset command -bits 9"));
-        QCOMPARE(d->getNumError(), 1);
-        QVERIFY(m_tcl.eval("ona_set_tokenset command -bits 8"));
-        QCOMPARE(d->getNumError(), 0);
+        QCOMPARE(
+            m_tcl.steps({"ona_set_core -name bus_la",
+                         {"_tu TU_cmd radix", "cmd"},
+                         // A renamed token and a renamed set are followed by the unit using them.
+                         {"ona_set_token cmd WRITE -name STORE; _tu TU_cmd value", "STORE"},
+                         {"ona_set_tokenset cmd -name command; concat [_tu TU_cmd radix] [_prj numerror]", "command 0"},
+                         // Changing the width breaks the unit's radix: counted, not refused.
+                         {"ona_set_tokenset command -bits 9; _prj numerror", "1"},
+                         {"ona_set_tokenset command -bits 8; _prj numerror", "0"}}),
+            QString());
         // Deleting the set leaves the unit on Bin with the same value.
-        QSignalSpy set(d, SIGNAL(setDirty(QStandardItem*)));
-        QVERIFY(m_tcl.eval("ona_del_tokenset command"));
-        QCOMPARE(d->getTURadix(3), u"Bin"_s);
-        QCOMPARE(d->getTUValue(3), u"00000010"_s);
+        QSignalSpy set(OnaData::inst(), SIGNAL(setDirty(QStandardItem*)));
+        QVERIFY(m_tcl.eval("ona_del_tokenset command; concat [_tu TU_cmd radix value] [_prj numerror]"));
+        QCOMPARE(m_tcl.result(), u"Bin 00000010 0"_s);
         QCOMPARE(set.size(), 2);
-        QCOMPARE(d->getNumError(), 0);
     }
     void tokenFiles() {
         OnaData* d = OnaData::inst();
@@ -377,13 +329,12 @@ private slots:
         OnaData* d = OnaData::inst();
         TokenModel* t = d->getTokenModel();
         QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        QVERIFY2(m_tcl.eval("ona_add_tokenset -tokenset CMD -bits 8"), qPrintable(m_tcl.result()));
-        QVERIFY(m_tcl.eval("ona_add_token CMD READ=h'11"));
-        QVERIFY(m_tcl.eval("ona_add_token CMD read=h'12")); // tokens too: READ and read differ
-        QCOMPARE(t->getTokenSet(u"CMD"_s, "user").at(0)->rowCount(), 2);
-        QCOMPARE(t->getTokenSet(u"cmd"_s, "user").at(0)->rowCount(), 4);
-        QVERIFY(m_tcl.eval("dict get [ona_get tokensets] CMD tokens read"));
-        QCOMPARE(m_tcl.result(), u"b'00010010"_s);
+        // Tokens too: READ and read differ.
+        QVERIFY(
+            m_tcl.eval("ona_add_tokenset -tokenset CMD -bits 8; ona_add_token CMD READ=h'11; ona_add_token CMD "
+                       "read=h'12; set s [ona_get tokensets]; list [dict size [dict get $s CMD tokens]] "
+                       "[dict size [dict get $s cmd tokens]] [dict get $s CMD tokens read]"));
+        QCOMPARE(m_tcl.result(), u"2 4 b'00010010"_s);
 
         // A name differing only in case is not found, and the message names the near miss.
         refuse({"ona_add_token", "Cmd", "X=h'3"}, "names are case-sensitive: there is a set \"cmd\"");
@@ -396,24 +347,18 @@ private slots:
         refuse({"ona_add_tokenset", "-tokenset", "hex"}, "radix name"); // reads like a radix in any case
 
         // A unit takes the set exactly as named; its token names resolve in that set.
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -radix CMD -value read"));
-        QCOMPARE(d->getTURadix(3), u"CMD"_s);
-        QCOMPARE(d->getNumError(), 0);
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value WRITE"));
-        QCOMPARE(d->getNumError(), 1); // WRITE is a token of cmd, not of CMD
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_cmd -value READ"));
-        QCOMPARE(d->getNumError(), 0);
-
-        // Deleting the other-case set leaves the unit alone; the file keeps both sets.
-        QVERIFY(m_tcl.eval("ona_del_tokenset cmd"));
-        QCOMPARE(d->getTURadix(3), u"CMD"_s);
-        QVERIFY(m_tcl.eval("ona_add_tokenset -tokenset cmd -bits 8"));
-        QVERIFY(m_tcl.eval("ona_save_project"));
-        QVERIFY2(m_tcl.call({"ona_open_project", m_demo->ona()}), qPrintable(m_tcl.result()));
-        QCOMPARE(t->numTokenSet("user"), 2);
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        QCOMPARE(d->getTURadix(3), u"CMD"_s);
-        QCOMPARE(d->getTUValue(3), u"READ"_s);
+        QCOMPARE(
+            m_tcl.steps(
+                {{"ona_set_tu -name TU_cmd -radix CMD -value read; concat [_tu TU_cmd radix] [_prj numerror]", "CMD 0"},
+                 // WRITE is a token of cmd, not of CMD.
+                 {"ona_set_tu -name TU_cmd -value WRITE; _prj numerror", "1"},
+                 {"ona_set_tu -name TU_cmd -value READ; _prj numerror", "0"},
+                 // Deleting the other-case set leaves the unit alone; the file keeps both sets.
+                 {"ona_del_tokenset cmd; _tu TU_cmd radix", "CMD"},
+                 {"ona_add_tokenset -tokenset cmd -bits 8; ona_save_project; ona_open_project [_prj file]; "
+                  "ona_set_core -name bus_la; concat [dict size [ona_get tokensets]] [_tu TU_cmd radix value]",
+                  "2 CMD READ"}}),
+            QString());
 
         // Importing replaces only the set of exactly the same name; a rename in case only is a rename.
         writeAll(
@@ -446,20 +391,18 @@ private slots:
         QCOMPARE(OnaData::inst()->getCurrentProject(), odd);
     }
     void closeVerbs() {
-        QVERIFY(m_tcl.eval("ona_close_controller"));
-        QCOMPARE(m_tcl.result(), u"0"_s);
         QSignalSpy closed(OnaData::inst(), SIGNAL(sigProjectClosed()));
-        QVERIFY(m_tcl.eval("ona_close_project"));
+        // A second close with nothing open is silent.
+        QCOMPARE(m_tcl.steps({{"ona_close_controller", "0"},
+                              "ona_close_project; ona_close_project",
+                              {"ona_set_tu -name TU_data -value 1", "error: no project is open"},
+                              {"ona_save_project", "error: "},
+                              {"ona_add_tokenset -tokenset A", "error: "}}),
+                 QString());
         QCOMPARE(closed.size(), 1);
         QVERIFY(!OnaData::inst()->isProjectOpen());
         QCOMPARE(OnaData::inst()->getNumCore(), 0);
         QCOMPARE(OnaData::inst()->getTUModel(), nullptr);
-        QVERIFY(m_tcl.eval("ona_close_project")); // nothing open: silent
-        QCOMPARE(closed.size(), 1);
-        QVERIFY(!m_tcl.eval("ona_set_tu -name TU_data -value 1"));
-        QCOMPARE(m_tcl.result(), u"no project is open"_s);
-        QVERIFY(!m_tcl.eval("ona_save_project"));
-        QVERIFY(!m_tcl.eval("ona_add_tokenset -tokenset A"));
     }
 
     void valueText() {

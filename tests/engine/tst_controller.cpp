@@ -53,63 +53,45 @@ private slots:
     void ledsFollowSwitchesAndCounter() {
         freezeClock(0);
         QSignalSpy changed(ONCData::inst(), &ONCData::sigControllerDataChanged);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
-        QCOMPARE(m_tcl.result(), u"00"_s);
-        QVERIFY(m_tcl.eval("ona_run_controller -write_switch 0xa5"));
-        QCOMPARE(changed.size(), 1);
-        QCOMPARE(changed.at(0).at(0).toString(), u"switch"_s);
-        QCOMPARE(changed.at(0).at(1).toString(), u"a5"_s);
-        QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
-        QCOMPARE(m_tcl.result(), u"A5"_s);
+        QCOMPARE(m_tcl.steps({{"ona_run_controller -read_switch", "00"},
+                              {"ona_run_controller -write_switch 0xa5; ona_run_controller -read_switch", "A5"}}),
+                 QString());
+        QCOMPARE(changed, (QList<QVariantList>{{u"switch"_s, u"a5"_s}}));
         // The counter moves the lower four LEDs; the upper four stay their switches.
         freezeClock(3 * 250);
-        QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
-        QCOMPARE(m_tcl.result(), u"A6"_s);
-        // Writing the same value again changes nothing on the device side.
-        QVERIFY(m_tcl.eval("ona_run_controller -write_switch 0xA5"));
+        QCOMPARE(m_tcl.steps({
+                     {"ona_run_controller -read_led", "A6"},
+                     // The same value again changes nothing on the device side; refusals neither.
+                     "ona_run_controller -write_switch 0xA5",
+                     {"ona_run_controller -write_switch 0x1FF", "error: ona_run_controller -write_switch: "},
+                     {"ona_run_controller -write_switch 0x", "error: ona_run_controller -write_switch: "},
+                     {"ona_run_controller -write_switch 0xG1", "error: ona_run_controller -write_switch: "},
+                     {"ona_run_controller -write_switch 0x100000000", "error: ona_run_controller -write_switch: "},
+                     {"ona_run_controller -read_switch", "A5"},
+                     {"ona_run_controller -read_led extra", "error: "},
+                     {"ona_run_controller -blink", "error: "},
+                     // An analyzer core has no controller device; the device kept its switches.
+                     {"ona_set_core -name uart_la; ona_run_controller -read_led", "error: is not a controller core"},
+                     {"ona_set_core -name board_ctrl; ona_run_controller -read_switch", "A5"},
+                 }),
+                 QString());
         QCOMPARE(changed.size(), 1);
-
-        // Refusals change nothing.
-        for (const QString& bad : {u"0x1FF"_s, u"0x"_s, u"0xG1"_s, u"0x100000000"_s}) {
-            QVERIFY2(!m_tcl.call({"ona_run_controller", "-write_switch", bad}), qPrintable(bad));
-            QVERIFY(m_tcl.result().startsWith(u"ona_run_controller -write_switch: "_s));
-        }
-        QVERIFY(m_tcl.call({"ona_run_controller", "-read_switch"}));
-        QCOMPARE(m_tcl.result(), u"A5"_s);
-        QCOMPARE(changed.size(), 1);
-        QVERIFY(!m_tcl.eval("ona_run_controller -read_led extra"));
-        QVERIFY(!m_tcl.eval("ona_run_controller -blink"));
-
-        // An analyzer core has no controller device.
-        QVERIFY(m_tcl.eval("ona_set_core -name uart_la"));
-        QVERIFY(!m_tcl.eval("ona_run_controller -read_led"));
-        QVERIFY2(m_tcl.result().contains(u"is not a controller core"_s), qPrintable(m_tcl.result()));
-        // Back on the controller core, the device kept its switches.
-        QVERIFY(m_tcl.eval("ona_set_core -name board_ctrl"));
-        QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
-        QCOMPARE(m_tcl.result(), u"A5"_s);
     }
     void memoryWords() {
-        QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x5a5a"));
-        QCOMPARE(memWord(0), u"00005A5A"_s);
-        QCOMPARE(memWord(0x3ff), u"00005A5A"_s);
-        QVERIFY(m_tcl.eval("ona_write_controller -addr 0x10 -data 0xDEADBEEF"));
-        QCOMPARE(memWord(0x10), u"DEADBEEF"_s);
-        QVERIFY(m_tcl.eval("ona_write_controller -data 0x1f -addr 0x3FF"));
-        QCOMPARE(memWord(0x3ff), u"0000001F"_s);
-
-        const QStringList refused[] = {
-            {"ona_read_controller", "-addr", "0x400"},
-            {"ona_read_controller", "-addr", "0x"},
-            {"ona_write_controller", "-addr", "0x400", "-data", "0x1"},
-            {"ona_write_controller", "-addr", "0x10", "-data", "0x100000000"},
-            {"ona_write_controller", "-addr", "0x10"},
-            {"ona_run_controller", "-init_mem", "0x1FFFFFFFF"},
-        };
-        for (const QStringList& words : refused)
-            QVERIFY2(!m_tcl.call(words), qPrintable(words.join(' ')));
-        QCOMPARE(memWord(0x10), u"DEADBEEF"_s);
-        QCOMPARE(memWord(0x11), u"00005A5A"_s);
+        QCOMPARE(m_tcl.steps({
+                     {"ona_run_controller -init_mem 0x5a5a; ona_read_controller -addr 0", "00005A5A"},
+                     {"ona_read_controller -addr 0x3ff", "00005A5A"},
+                     {"ona_write_controller -addr 0x10 -data 0xDEADBEEF; ona_read_controller -addr 0x10", "DEADBEEF"},
+                     {"ona_write_controller -data 0x1f -addr 0x3FF; ona_read_controller -addr 0x3ff", "0000001F"},
+                     {"ona_read_controller -addr 0x400", "error: "},
+                     {"ona_read_controller -addr 0x", "error: "},
+                     {"ona_write_controller -addr 0x400 -data 0x1", "error: "},
+                     {"ona_write_controller -addr 0x10 -data 0x100000000", "error: "},
+                     {"ona_write_controller -addr 0x10", "error: "},
+                     {"ona_run_controller -init_mem 0x1FFFFFFFF", "error: "},
+                     {"list [ona_read_controller -addr 0x10] [ona_read_controller -addr 0x11]", "DEADBEEF 00005A5A"},
+                 }),
+                 QString());
     }
     void memFileRoundTrip() {
         for (int i = 0; i < 4; ++i)
@@ -126,16 +108,14 @@ private slots:
                             "@10\n000000a0\n000000a1\n000000a2\n000000a3\n"));
         QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x0"));
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", file}), qPrintable(m_tcl.result()));
-        QCOMPARE(memWord(0x10), u"000000A0"_s);
-        QCOMPARE(memWord(0x13), u"000000A3"_s);
-        QCOMPARE(memWord(0x14), u"00000000"_s);
+        QCOMPARE(words(0x10, 0x13, 0x14), u"000000A0 000000A3 00000000"_s);
 
         // The whole memory, then moved by an offset on load.
         const QString whole = m_demo->path(u"whole.mem"_s);
         QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", whole}));
         QCOMPARE(readAll(whole).count('\n'), 1 + 1 + 1024);
         QVERIFY(m_tcl.call({"ona_run_controller", "-load_memfile", file, "-offset", "0x100"}));
-        QCOMPARE(memWord(0x110), u"000000A0"_s);
+        QCOMPARE(words(0x110), u"000000A0"_s);
 
         // A file as simulators and people write it: comments of both kinds,
         // several words per line, underscores, upper and lower case, addresses.
@@ -146,10 +126,7 @@ private slots:
                  "\r\n"
                  "@3FE\tCAFE f00d\n");
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
-        QCOMPARE(memWord(0), u"DEADBEEF"_s);
-        QCOMPARE(memWord(1), u"00000001"_s);
-        QCOMPARE(memWord(0x3fe), u"0000CAFE"_s);
-        QCOMPARE(memWord(0x3ff), u"0000F00D"_s);
+        QCOMPARE(words(0, 1, 0x3fe, 0x3ff), u"DEADBEEF 00000001 0000CAFE 0000F00D"_s);
 
         // The width setting narrows the words written.
         ONCData::inst()->setMemWidth(16);
@@ -191,8 +168,7 @@ private slots:
             QVERIFY(!m_tcl.call(QStringList{"ona_run_controller", "-load_memfile", path} + c.options));
             QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
             // Nothing before the faulty line was loaded.
-            QCOMPARE(memWord(0), u"00000077"_s);
-            QCOMPARE(memWord(0x10), u"00000077"_s);
+            QCOMPARE(words(0, 0x10), u"00000077 00000077"_s);
         }
         QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(u"none.mem"_s)}));
         QVERIFY(!m_tcl.call({"ona_run_controller", "-load_memfile", m_demo->path(QString())})); // a folder
@@ -261,18 +237,20 @@ private slots:
 private:
     // Freezes the counter of the current device at `ms` milliseconds.
     void freezeClock(qint64 ms);
-    QString memWord(int index);
+    // The words at `index`..., blank-separated.
+    template <typename... I>
+    QString words(I... index) {
+        QStringList out;
+        for (int i : {index...})
+            out << (m_tcl.call({"ona_read_controller", "-addr", u"0x%1"_s.arg(i, 0, 16)}) ? m_tcl.result() : u"?"_s);
+        return out.join(u' ');
+    }
 };
 
 void TestController::freezeClock(qint64 ms) {
     auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
     QVERIFY(dev);
     dev->setClock([ms] { return ms; });
-}
-
-QString TestController::memWord(int index) {
-    m_tcl.call({"ona_read_controller", "-addr", u"0x%1"_s.arg(index, 0, 16)});
-    return m_tcl.result();
 }
 
 QTEST_GUILESS_MAIN(TestController)

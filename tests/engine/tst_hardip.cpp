@@ -18,6 +18,14 @@ using namespace Qt::StringLiterals;
 class TestHardIp : public DemoSession {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // Stage a key, read keys as read or as staged (joined by "|"), write and read a block.
+        QVERIFY(
+            m_tcl.eval("proc _set {n k v} {ona_set_controller -hard_ip $n -$k $v}\n"
+                       "proc _ip {n args} {set d [ona_get hardip $n]; join [lmap k $args {dict get $d $k}] |}\n"
+                       "proc _st {n args} {set d [ona_get hardip $n -staged]; join [lmap k $args {dict get $d $k}] |}\n"
+                       "proc _wr n {ona_run_controller -write_ip $n; ona_run_controller -read_ip $n}"));
+    }
     void init() { QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result())); }
     void recordsFromTheProject() {
         QCOMPARE(m_tcl.dictGet("ona_get core board_ctrl", "hardip"),
@@ -53,26 +61,21 @@ private slots:
         }
     }
     void stageWriteRead() {
-        // Staging answers with the value staged; the device is untouched.
-        QVERIFY(set("PCSCH_0", "tx_differential_amplitude", "0mV"));
-        QCOMPARE(m_tcl.result(), u"0mV"_s);
-        QVERIFY(set("PCSCH_0", "loopback_mode", "pma near-end serial loopback"));
-        QCOMPARE(m_tcl.result(), u"PMA Near-End Serial Loopback"_s);
-        QVERIFY(set("PCSCH_0", "tx_postcursor_ratio", "07"));
-        QCOMPARE(m_tcl.result(), u"7"_s);
-        QCOMPARE(got("PCSCH_0", "tx_differential_amplitude", true), u"0mV"_s);
-        QCOMPARE(got("PCSCH_0", "tx_differential_amplitude"), u"1000mV"_s);
-
-        // Written, the device has it; only a read shows it.
-        QVERIFY(m_tcl.eval("ona_run_controller -write_ip PCSCH_0"));
-        QCOMPARE(ONCData::inst()->getHardIP("PCSCH_0", "tx_differential_amplitude"), u"1000mV"_s);
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip PCSCH_0"));
-        QCOMPARE(ONCData::inst()->getHardIP("PCSCH_0", "tx_differential_amplitude"), u"0mV"_s);
-        QCOMPARE(got("PCSCH_0", "loopback_mode"), u"PMA Near-End Serial Loopback"_s);
-        QCOMPARE(got("PCSCH_0", "tx_postcursor_ratio"), u"7"_s);
-        // The other channel is a block of its own.
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip PCSCH_1"));
-        QCOMPARE(got("PCSCH_1", "tx_differential_amplitude"), u"1000mV"_s);
+        QCOMPARE(m_tcl.steps({
+                     // Staging answers with the value staged; the device is untouched.
+                     {"_set PCSCH_0 tx_differential_amplitude 0mV", "0mV"},
+                     {"_set PCSCH_0 loopback_mode {pma near-end serial loopback}", "PMA Near-End Serial Loopback"},
+                     {"_set PCSCH_0 tx_postcursor_ratio 07", "7"},
+                     {"_st PCSCH_0 tx_differential_amplitude", "0mV"},
+                     // Written, the device has it; only a read shows it.
+                     {"ona_run_controller -write_ip PCSCH_0; _ip PCSCH_0 tx_differential_amplitude", "1000mV"},
+                     {"ona_run_controller -read_ip PCSCH_0; _ip PCSCH_0 tx_differential_amplitude loopback_mode "
+                      "tx_postcursor_ratio",
+                      "0mV|PMA Near-End Serial Loopback|7"},
+                     // The other channel is a block of its own.
+                     {"ona_run_controller -read_ip PCSCH_1; _ip PCSCH_1 tx_differential_amplitude", "1000mV"},
+                 }),
+                 QString());
         QCOMPARE(ONCData::inst()->getHardIP("PCSCH_0", "no_such_key"), QString());
         QCOMPARE(ONCData::inst()->getHardIP("NOPE", "loopback_mode"), QString());
 
@@ -100,123 +103,96 @@ private slots:
             QVERIFY2(!m_tcl.call(r.words), qPrintable(r.words.join(' ')));
             QVERIFY2(m_tcl.result().contains(QLatin1String(r.why)), qPrintable(m_tcl.result()));
         }
-        QCOMPARE(got("PCSCH_0", "tx_differential_amplitude", true), u"0mV"_s);
-        QCOMPARE(got("PCSCH_0", "tx_precursor_ratio", true), u"0"_s);
-        // The staged dict has no status keys; the read one has them all.
-        QVERIFY(m_tcl.eval("dict exists [ona_get hardip PCSCH_0 -staged] rx_cdr_lol_status"));
-        QCOMPARE(m_tcl.result(), u"0"_s);
-        QVERIFY(m_tcl.eval("dict size [ona_get hardip PCSCH_0]"));
-        QCOMPARE(m_tcl.result(), u"18"_s);
-
-        // A read makes the staged values what the block holds.
-        QVERIFY(set("PCSCH_0", "tx_output_termination", "150 ohm"));
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip PCSCH_0"));
-        QCOMPARE(got("PCSCH_0", "tx_output_termination", true), u"100 ohm"_s);
-
-        // An analyzer core has no hard IP.
-        QVERIFY(m_tcl.eval("ona_set_core -name uart_la"));
-        QVERIFY(!set("PCSCH_0", "loopback_mode", "Disabled"));
-        QVERIFY(m_tcl.result().contains(QLatin1String("is not a controller core")));
+        QCOMPARE(
+            m_tcl.steps({
+                {"_st PCSCH_0 tx_differential_amplitude tx_precursor_ratio", "0mV|0"},
+                // The staged dict has no status keys; the read one has them all.
+                {"dict exists [ona_get hardip PCSCH_0 -staged] rx_cdr_lol_status", "0"},
+                {"dict size [ona_get hardip PCSCH_0]", "18"},
+                // A read makes the staged values what the block holds.
+                {"_set PCSCH_0 tx_output_termination {150 ohm}; ona_run_controller -read_ip PCSCH_0; "
+                 "_st PCSCH_0 tx_output_termination",
+                 "100 ohm"},
+                // An analyzer core has no hard IP.
+                {"ona_set_core -name uart_la; _set PCSCH_0 loopback_mode Disabled", "error: is not a controller core"},
+            }),
+            QString());
         QCOMPARE(ONCData::inst()->getHardIP("PCSCH_0", "loopback_mode"), QString());
         // Back on the controller core, staged and device values were kept.
-        QVERIFY(m_tcl.eval("ona_set_core -name board_ctrl"));
-        QCOMPARE(got("PCSCH_0", "tx_differential_amplitude"), u"0mV"_s);
+        QCOMPARE(m_tcl.steps({{"ona_set_core -name board_ctrl; _ip PCSCH_0 tx_differential_amplitude", "0mV"}}),
+                 QString());
     }
     void cursorSumIsRefusedWithoutText() {
-        QVERIFY(set("PCSCH_0", "tx_postcursor_ratio", "40"));
-        QVERIFY(!set("PCSCH_0", "tx_precursor_ratio", "30"));
-        QCOMPARE(m_tcl.result(), QString());
-        QCOMPARE(got("PCSCH_0", "tx_precursor_ratio", true), u"0"_s);
-        QVERIFY(set("PCSCH_0", "tx_precursor_ratio", "23")); // 63 exactly
-        QVERIFY(!set("PCSCH_0", "tx_postcursor_ratio", "41"));
-        QCOMPARE(m_tcl.result(), QString());
-        QVERIFY(set("PCSCH_0", "tx_postcursor_ratio", "0"));
-        QVERIFY(set("PCSCH_0", "tx_precursor_ratio", "63"));
-        // Each channel checks its own pair.
-        QVERIFY(set("PCSCH_1", "tx_postcursor_ratio", "63"));
+        // The two ratios add up to at most 63 per channel; the refusal has no text.
+        QCOMPARE(
+            m_tcl.steps(
+                {"_set PCSCH_0 tx_postcursor_ratio 40",
+                 {"list [catch {_set PCSCH_0 tx_precursor_ratio 30} m] $m [_st PCSCH_0 tx_precursor_ratio]", "1 {} 0"},
+                 "_set PCSCH_0 tx_precursor_ratio 23",
+                 {"list [catch {_set PCSCH_0 tx_postcursor_ratio 41} m] $m", "1 {}"},
+                 "_set PCSCH_0 tx_postcursor_ratio 0; _set PCSCH_0 tx_precursor_ratio 63",
+                 "_set PCSCH_1 tx_postcursor_ratio 63"}),
+            QString());
     }
     void lossOfLockClearsAfterReset() {
-        // The simulated channel came up before its far end: the receiver has
-        // lost lock, the transmit PLL is locked.
-        QCOMPARE(got("PCSCH_0", "rx_cdr_lol_status"), u"Loss of Lock"_s);
-        QCOMPARE(got("PCSCH_0", "rx_data_lol_status"), u"Loss of Lock"_s);
-        QCOMPARE(got("PCSCH_0", "tx_pll_lol_status"), u"Locked"_s);
-        const auto writeRead = [this] {
-            QVERIFY(m_tcl.eval("ona_run_controller -write_ip PCSCH_0"));
-            QVERIFY(m_tcl.eval("ona_run_controller -read_ip PCSCH_0"));
-        };
-        // Held in reset, still without lock; released, locked.
-        QVERIFY(set("PCSCH_0", "reset_rx_pll", "on"));
-        QVERIFY(set("PCSCH_0", "reset_tx_pll", "on"));
-        writeRead();
-        QCOMPARE(got("PCSCH_0", "rx_cdr_lol_status"), u"Loss of Lock"_s);
-        QCOMPARE(got("PCSCH_0", "tx_pll_lol_status"), u"Loss of Lock"_s);
-        QVERIFY(set("PCSCH_0", "reset_rx_pll", "off"));
-        QVERIFY(set("PCSCH_0", "reset_tx_pll", "off"));
-        writeRead();
-        QCOMPARE(got("PCSCH_0", "rx_cdr_lol_status"), u"Locked"_s);
-        QCOMPARE(got("PCSCH_0", "tx_pll_lol_status"), u"Locked"_s);
-        // Data lock needs its PCS reset as well.
-        QCOMPARE(got("PCSCH_0", "rx_data_lol_status"), u"Loss of Lock"_s);
-        QVERIFY(set("PCSCH_0", "reset_rx_mpcs", "on"));
-        writeRead();
-        QVERIFY(set("PCSCH_0", "reset_rx_mpcs", "off"));
-        writeRead();
-        QCOMPARE(got("PCSCH_0", "rx_data_lol_status"), u"Locked"_s);
-        // A receiver in high impedance, or retuned, loses lock again.
-        QVERIFY(set("PCSCH_0", "force_rx_driver", "on"));
-        writeRead();
-        QCOMPARE(got("PCSCH_0", "rx_cdr_lol_status"), u"Loss of Lock"_s);
-        QVERIFY(set("PCSCH_0", "force_rx_driver", "off"));
-        QVERIFY(set("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s"));
-        writeRead();
-        QCOMPARE(got("PCSCH_0", "rx_cdr_lol_status"), u"Loss of Lock"_s);
-        // The other channel never went through a reset.
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip PCSCH_1"));
-        QCOMPARE(got("PCSCH_1", "rx_cdr_lol_status"), u"Loss of Lock"_s);
+        const QString keys = u"; _ip PCSCH_0 rx_cdr_lol_status tx_pll_lol_status rx_data_lol_status"_s;
+        QCOMPARE(m_tcl.steps({
+                     // The simulated channel came up before its far end: the receiver
+                     // has lost lock, the transmit PLL is locked.
+                     {keys, "Loss of Lock|Locked|Loss of Lock"},
+                     // Held in reset, still without lock; released, locked but for the
+                     // data, which needs its PCS reset as well.
+                     {"_set PCSCH_0 reset_rx_pll on; _set PCSCH_0 reset_tx_pll on; _wr PCSCH_0" + keys,
+                      "Loss of Lock|Loss of Lock|Loss of Lock"},
+                     {"_set PCSCH_0 reset_rx_pll off; _set PCSCH_0 reset_tx_pll off; _wr PCSCH_0" + keys,
+                      "Locked|Locked|Loss of Lock"},
+                     {"_set PCSCH_0 reset_rx_mpcs on; _wr PCSCH_0; _set PCSCH_0 reset_rx_mpcs off; _wr PCSCH_0" + keys,
+                      "Locked|Locked|Locked"},
+                     // A receiver in high impedance, or retuned, loses lock again.
+                     {"_set PCSCH_0 force_rx_driver on; _wr PCSCH_0; _ip PCSCH_0 rx_cdr_lol_status", "Loss of Lock"},
+                     {"_set PCSCH_0 force_rx_driver off; _set PCSCH_0 rx_equalization {SS_LMS 5GT/s}; _wr PCSCH_0; "
+                      "_ip PCSCH_0 rx_cdr_lol_status",
+                      "Loss of Lock"},
+                     // The other channel never went through a reset.
+                     {"ona_run_controller -read_ip PCSCH_1; _ip PCSCH_1 rx_cdr_lol_status", "Loss of Lock"},
+                 }),
+                 QString());
     }
     void perLaneKeys() {
-        QVERIFY(m_tcl.eval("ona_set_controller -pcs_lane 2"));
-        QVERIFY(set("MPPHY_0", "tx_data_width", "16-bit"));
-        QVERIFY(m_tcl.eval("ona_run_controller -write_ip MPPHY_0 -tx_data_width"));
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip MPPHY_0 -tx_data_width"));
-        QCOMPARE(ONCData::inst()->getHardIP("MPPHY_0", "tx_data_width"), u"16-bit"_s);
-        // Lane 0 and the other quad were not touched.
-        QVERIFY(m_tcl.eval("ona_set_controller -pcs_lane 0"));
-        QCOMPARE(ONCData::inst()->getHardIP("MPPHY_0", "tx_data_width"), u"8-bit"_s);
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip MPPHY_0"));
-        QCOMPARE(ONCData::inst()->getHardIP("MPPHY_0", "tx_data_width"), u"8-bit"_s);
-        QCOMPARE(got("MPPCIE_0", "tx_data_width"), u"8-bit"_s);
-        // One key written leaves the other staged keys staged.
-        QVERIFY(set("MPPHY_0", "rx_term_acdc", "AC"));
-        QVERIFY(set("MPPHY_0", "tx_equal_pre", "27"));
-        QVERIFY(m_tcl.eval("ona_run_controller -write_ip MPPHY_0 -rx_term_acdc"));
-        QVERIFY(m_tcl.eval("ona_run_controller -read_ip MPPHY_0"));
-        QCOMPARE(got("MPPHY_0", "rx_term_acdc"), u"AC"_s);
-        QCOMPARE(got("MPPHY_0", "tx_equal_pre"), u"0"_s);
-        QVERIFY(!set("MPPHY_0", "tx_equal_pre", "28"));
-        QVERIFY(set("MPPHY_0", "tx_prbs_pat0", "0101010101"));
-        QVERIFY(!set("MPPHY_0", "tx_prbs_pat0", "010101010"));
-        QVERIFY(!m_tcl.eval("ona_set_controller -pcs_lane 4"));
-        QVERIFY(m_tcl.result().contains(QLatin1String("0 to 3")));
-        // A single-lane block ignores the lane.
-        QVERIFY(m_tcl.eval("ona_set_controller -pcs_lane 3"));
-        QVERIFY(set("PCSCH_0", "tx_invert_polarity", "on"));
-        QVERIFY(m_tcl.eval("ona_set_controller -pcs_lane 0"));
-        QCOMPARE(got("PCSCH_0", "tx_invert_polarity", true), u"on"_s);
+        QCOMPARE(
+            m_tcl.steps({
+                {"ona_set_controller -pcs_lane 2; _set MPPHY_0 tx_data_width 16-bit; ona_run_controller -write_ip "
+                 "MPPHY_0 -tx_data_width; ona_run_controller -read_ip MPPHY_0 -tx_data_width; _ip MPPHY_0 "
+                 "tx_data_width",
+                 "16-bit"},
+                // Lane 0 and the other quad were not touched.
+                {"ona_set_controller -pcs_lane 0; _ip MPPHY_0 tx_data_width", "8-bit"},
+                {"ona_run_controller -read_ip MPPHY_0; _ip MPPHY_0 tx_data_width", "8-bit"},
+                {"_ip MPPCIE_0 tx_data_width", "8-bit"},
+                // One key written leaves the other staged keys staged.
+                {"_set MPPHY_0 rx_term_acdc AC; _set MPPHY_0 tx_equal_pre 27; ona_run_controller -write_ip MPPHY_0 "
+                 "-rx_term_acdc; ona_run_controller -read_ip MPPHY_0; _ip MPPHY_0 rx_term_acdc tx_equal_pre",
+                 "AC|0"},
+                {"_set MPPHY_0 tx_equal_pre 28", "error: "},
+                "_set MPPHY_0 tx_prbs_pat0 0101010101",
+                {"_set MPPHY_0 tx_prbs_pat0 010101010", "error: "},
+                {"ona_set_controller -pcs_lane 4", "error: 0 to 3"},
+                // A single-lane block ignores the lane.
+                {"ona_set_controller -pcs_lane 3; _set PCSCH_0 tx_invert_polarity on; ona_set_controller -pcs_lane 0; "
+                 "_st PCSCH_0 tx_invert_polarity",
+                 "on"},
+            }),
+            QString());
     }
     void addressSpaces() {
         // Absolute addresses reach the block that holds them, and only it.
-        QVERIFY(m_tcl.eval("ona_write_controller -addr 0x8005 -data 0xCAFE"));
-        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x8005"));
-        QCOMPARE(m_tcl.result(), u"0000CAFE"_s);
-        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x8105"));
-        QCOMPARE(m_tcl.result(), u"00000000"_s);
-        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x5"));
-        QCOMPARE(m_tcl.result(), u"00000000"_s);
-        QVERIFY(!m_tcl.eval("ona_write_controller -addr 0x9040 -data 0x1"));
-        QVERIFY(!m_tcl.eval("ona_write_controller -addr 0x8005 -data 0x100000000"));
-        QVERIFY2(m_tcl.result().contains(QLatin1String("PCSCH_0")), qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.steps(
+                     {{"ona_write_controller -addr 0x8005 -data 0xCAFE; ona_read_controller -addr 0x8005", "0000CAFE"},
+                      {"ona_read_controller -addr 0x8105", "00000000"},
+                      {"ona_read_controller -addr 0x5", "00000000"},
+                      {"ona_write_controller -addr 0x9040 -data 0x1", "error: "},
+                      {"ona_write_controller -addr 0x8005 -data 0x100000000", "error: PCSCH_0"}}),
+                 QString());
 
         // Dumped from one channel, loaded into the other, at the block's own
         // word offsets. The user memory's width and depth do not apply.
@@ -363,31 +339,28 @@ private slots:
     void ibertLanesAndStaging() {
         QVERIFY(setUp(0, "Near-End Serial", "PRBS31", "PRBS31"));
         QVERIFY(setUp(2, "Near-End Serial", "PRBS31", "PRBS31"));
-        // Inject on lane 2 only.
-        QVERIFY(run("ona_run_controller -inject_error MPPHY_0"));
-        QCOMPARE(count(), quint64(1));
-        QVERIFY(run("ona_set_controller -pcs_lane 0"));
-        QCOMPARE(count(), quint64(0));
-        // A staged pattern changes nothing until Restart applies it.
-        QVERIFY(run("ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS15\""));
-        QCOMPARE(count(), quint64(0));
-        QVERIFY(run("ona_run_controller -restart_prbs MPPHY_0"));
-        QVERIFY(count() > 0);
-        // The count is what a read of the key gives.
-        QVERIFY(run("ona_run_controller -read_ip MPPHY_0 -rx_prbs_errcount"));
-        const QString read = m_tcl.dictGet("ona_get hardip MPPHY_0", "rx_prbs_errcount");
-        QVERIFY(read.toULongLong() > 0);
-        QCOMPARE(ONCData::inst()->getHardIP(u"MPPHY_0"_s, u"rx_prbs_errcount"_s), read);
-        // Each quad has its own lanes.
-        QVERIFY(run("ona_run_controller -restart_prbs MPPCIE_1"));
-        QVERIFY(run("ona_run_controller -count_error MPPCIE_1"));
-        QVERIFY(m_tcl.result().toULongLong() == 0); // patterns disabled there
-        // Blocks without an IBERT, and unknown instances, say so.
-        QVERIFY(!m_tcl.eval("ona_run_controller -count_error PCSCH_0"));
-        QVERIFY(m_tcl.result().contains("rx_prbs_errcount"));
-        QVERIFY(!m_tcl.eval("ona_run_controller -inject_error NOPE"));
-        QVERIFY(m_tcl.result().contains("NOPE"));
-        QVERIFY(!m_tcl.eval("ona_run_controller -restart_prbs MPPHY_0 extra"));
+        const QString count = u"ona_run_controller -count_error "_s;
+        QCOMPARE(m_tcl.steps({
+                     // Inject on lane 2 only.
+                     {"ona_run_controller -inject_error MPPHY_0; " + count + "MPPHY_0", "1"},
+                     {"ona_set_controller -pcs_lane 0; " + count + "MPPHY_0", "0"},
+                     // A staged pattern changes nothing until Restart applies it; the
+                     // count is then what a read of the key gives.
+                     {"ona_set_controller -hard_ip MPPHY_0 -rx_prbs_pattern \"PRBS15\"; " + count + "MPPHY_0", "0"},
+                     {"ona_run_controller -restart_prbs MPPHY_0; expr {[" + count +
+                          "MPPHY_0] > 0 && [ona_run_controller -read_ip MPPHY_0 -rx_prbs_errcount; _ip MPPHY_0 "
+                          "rx_prbs_errcount] > 0}",
+                      "1"},
+                     // Each quad has its own lanes: the patterns are disabled on this one.
+                     {"ona_run_controller -restart_prbs MPPCIE_1; " + count + "MPPCIE_1", "0"},
+                     // Blocks without an IBERT, and unknown instances, say so.
+                     {count + "PCSCH_0", "error: rx_prbs_errcount"},
+                     {"ona_run_controller -inject_error NOPE", "error: NOPE"},
+                     {"ona_run_controller -restart_prbs MPPHY_0 extra", "error: "},
+                 }),
+                 QString());
+        QCOMPARE(ONCData::inst()->getHardIP(u"MPPHY_0"_s, u"rx_prbs_errcount"_s),
+                 m_tcl.dictGet("ona_get hardip MPPHY_0", "rx_prbs_errcount"));
     }
     void mergeReader() {
         // The demo's file, found beside the debug-logic file.
@@ -473,12 +446,6 @@ private:
         if (!run(u"ona_run_controller -count_error MPPHY_0"_s))
             return ~quint64(0);
         return m_tcl.result().toULongLong();
-    }
-    bool set(const QString& name, const QString& key, const QString& value) {
-        return m_tcl.call({"ona_set_controller", "-hard_ip", name, "-" + key, value});
-    }
-    QString got(const QString& name, const QString& key, bool staged = false) {
-        return m_tcl.dictGet(u"ona_get hardip %1%2"_s.arg(name, staged ? " -staged" : ""), key);
     }
 };
 

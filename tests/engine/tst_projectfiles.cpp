@@ -17,27 +17,42 @@ class TestProjectFiles : public DemoSession {
 private slots:
     void init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
     void roundTripIsByteStable() {
-        // Change a bit of everything, save, reopen, save again: same bytes.
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -operator != -radix Bin -value 1x1x0000"));
-        QVERIFY(m_tcl.eval("ona_rename_tu TU_valid TU_v"));
-        QVERIFY(m_tcl.eval("ona_set_te -name TE_byte -enable on -expression {TU_v THEN TU_data #5}"));
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 8 -position 99 -teall and -connectpor on"));
-        QVERIFY(m_tcl.eval("ona_set_core -name uart_la -run off"));
-        QVERIFY(m_tcl.eval("ona_add_tokenset -tokenset flags -bits 2"));
-        QVERIFY(m_tcl.eval("ona_add_token flags BOTH=b'11"));
-        QVERIFY(m_tcl.eval("ona_set_project -cabletype USB2 -cableport 1 -tckdelay 4 -period 8ps"));
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_magic -value \"quote\\\" and \\[bracket\\]\""));
-        const QString a = m_demo->path("a.ona"), b = m_demo->path("b.ona");
+        // Change a bit of everything, save under a new name, reopen: every edit
+        // reads back, and a second save writes the same bytes.
+        QVERIFY2(
+            m_tcl.eval(
+                "ona_set_tu -name TU_data -operator != -radix Bin -value 1x1x0000; ona_rename_tu TU_valid TU_v\n"
+                "ona_set_te -name TE_byte -enable on -expression {TU_v THEN TU_data #5}\n"
+                "ona_set_core -name bus_la; ona_set_tu -name TU_magic -value \"quote\\\" and \\[bracket\\]\"\n"
+                "ona_set_trigoptn -position 99; ona_set_trigoptn -position center -positionmode preset -teall and\n"
+                "ona_set_trigoptn -samples 512 -numtriggers 8 -finalcounter on -finalcountervalue 5 -connectpor on\n"
+                "ona_set_core -name uart_la -run off; ona_add_tokenset -tokenset flags -bits 2\n"
+                "ona_add_token flags BOTH=b'11; ona_set_tokenset flags -name pair\n"
+                "ona_set_project -cabletype USB2 -cableport 1 -tckdelay 4 -period 8ps"),
+            qPrintable(m_tcl.result()));
+        const QString a = m_demo->path("edited copy.ona"), b = m_demo->path("b.ona");
         QVERIFY(m_tcl.call({"ona_save_project", a}));
         const QByteArray first = readAll(a);
-
         OnaData::inst()->resetData();
         QVERIFY(m_tcl.call({"ona_open_project", a}));
-        // What the edits became is read back in the batch session test; here,
-        // that the file holds them all: a second save writes the same bytes.
+        QVERIFY2(
+            m_tcl.eval(
+                "ona_set_core -name uart_la\n"
+                "set out [list [_tu TU_data operator radix value] [_te TE_byte expression enable] "
+                "[_prj numruncore]]\n"
+                "ona_set_core -name bus_la\n"
+                "lappend out [_opt position userposition positionmode teall samples numtriggers "
+                "finalcounter finalcountervalue] [dict get [ona_get core bus_la] connectpor] [_tu TU_magic value]\n"
+                "lappend out [dict keys [dict get [ona_get tokensets] pair tokens]] "
+                "[_prj cabletype cableport tckdelay period clockunit] [file tail [_prj file]]"),
+            qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.result(),
+                 u"{!= Bin 1x1x0000} {TU_v THEN TU_data #5 1} 1 {center 99 preset and 512 8 on 5} 1 "
+                 u"{quote\" and [bracket]} BOTH {USB2 1 4 8 ps} {edited copy.ona}"_s);
         QVERIFY(m_tcl.call({"ona_save_project", b}));
         QCOMPARE(readAll(b), first);
+        // The file it came from is untouched.
+        QCOMPARE(readAll(m_demo->ona()), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
     }
     void saveAsMovesTheProject() {
         OnaData* d = OnaData::inst();
@@ -97,7 +112,8 @@ private slots:
         QTest::newRow("radix") << "cores/0/trigger_units/1/radix" << QJsonValue("Base64") << "Base64";
         QTest::newRow("unit name") << "cores/0/trigger_units/1/name" << QJsonValue("a b") << "a b";
         QTest::newRow("duplicate unit") << "cores/0/trigger_units/1/name" << QJsonValue("TU_state") << "twice";
-        QTest::newRow("unit type") << "cores/0/trigger_units/1" << QJsonValue(5) << "trigger_units[1]: expected an object";
+        QTest::newRow("unit type") << "cores/0/trigger_units/1" << QJsonValue(5)
+                                   << "trigger_units[1]: expected an object";
         QTest::newRow("samples") << "cores/0/options/samples" << QJsonValue(3000) << "samples";
         QTest::newRow("position") << "cores/1/options/user_position" << QJsonValue(5000) << "user position";
         QTest::newRow("numtriggers") << "cores/1/options/num_triggers" << QJsonValue(64) << "do not fit";

@@ -90,6 +90,13 @@ Ref randomRef(QRandomGenerator& rng, int width) {
 class TestRegisters : public DemoSession {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // Read a control or status register; write a control register.
+        QVERIFY(
+            m_tcl.eval("proc _rc n {ona_run_controller -read_control $n}\n"
+                       "proc _rs n {ona_run_controller -read_status $n}\n"
+                       "proc _wc {n v} {ona_run_controller -write_control $n -data $v}"));
+    }
     void init() {
         QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result()));
         m_ms = 0;
@@ -212,21 +219,17 @@ private slots:
         }
     }
     void readWriteToggle() {
-        QCOMPARE(read("-read_control", "ctrl_mode"), u"0"_s);
-        QCOMPARE(read("-read_control", "ctrl_key"), QString(24, QLatin1Char('0')));
-        // -data is read in the register's declared radix, or as marked.
-        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}));
-        QCOMPARE(read("-read_control", "ctrl_mode"), u"A"_s);
-        QCOMPARE(ONCData::inst()->getWBData(), u"A"_s);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_divisor", "-data", "h'FFFF"}));
-        QCOMPARE(read("-read_control", "ctrl_divisor"), u"FFFF"_s);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "123456789ABCDEF0FEDCBA98"}));
-        QCOMPARE(read("-read_control", "ctrl_key"), u"123456789ABCDEF0FEDCBA98"_s);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
-        QCOMPARE(read("-read_control", "ctrl_enable"), u"1"_s);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"}));
-        QCOMPARE(read("-read_control", "ctrl_enable"), u"0"_s);
-
+        const QString key = u"123456789ABCDEF0FEDCBA98"_s;
+        QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "0"},
+                              {"_rc ctrl_key", QString(24, QLatin1Char('0'))},
+                              // -data is read in the register's declared radix, or as marked.
+                              {"_wc ctrl_mode a; _rc ctrl_mode", "A"},
+                              {"_wc ctrl_divisor h'FFFF; _rc ctrl_divisor", "FFFF"},
+                              {"_wc ctrl_key " + key + "; _rc ctrl_key", key},
+                              {"ona_run_controller -toggle_control ctrl_enable; _rc ctrl_enable", "1"},
+                              {"ona_run_controller -toggle_control ctrl_enable; _rc ctrl_enable", "0"}}),
+                 QString());
+        QCOMPARE(ONCData::inst()->getWBData(), u"0"_s);
         const struct {
             QStringList words;
             QString needle;
@@ -246,46 +249,41 @@ private slots:
             QVERIFY(!m_tcl.call(QStringList{"ona_run_controller"} + r.words));
             QVERIFY2(m_tcl.result().contains(r.needle, Qt::CaseInsensitive), qPrintable(m_tcl.result()));
         }
-        QCOMPARE(read("-read_control", "ctrl_mode"), u"A"_s); // refusals changed nothing
+        QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "A"}}), QString()); // refusals changed nothing
         // A failed read leaves no value behind, injected or real.
         QVERIFY(!m_tcl.call({"ona_run_controller", "-read_control", "nope"}));
         QCOMPARE(ONCData::inst()->getWBData(), QString());
-        read("-read_control", "ctrl_mode");
+        QVERIFY(m_tcl.eval("_rc ctrl_mode"));
         ONCData::inst()->injectFailure("ona_run_controller -read_control", ONCData::Failed);
         QVERIFY(!m_tcl.call({"ona_run_controller", "-read_control", "ctrl_mode"}));
         QCOMPARE(ONCData::inst()->getWBData(), QString());
     }
     void statusFollowsTheDesign() {
-        QCOMPARE(read("-read_status", "stat_count"), u"00000000"_s);
+        QCOMPARE(m_tcl.steps({{"_rs stat_count", "00000000"}}), QString());
         m_ms = 1234;
-        QCOMPARE(read("-read_status", "stat_count"), u"0000000C"_s);
-        QCOMPARE(read("-read_status", "stat_running"), u"0"_s);
-        m_tcl.call({"ona_run_controller", "-toggle_control", "ctrl_enable"});
-        QCOMPARE(read("-read_status", "stat_running"), u"1"_s);
-        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "9"});
-        QCOMPARE(read("-read_status", "stat_mode"), u"9"_s);
-        QCOMPARE(read("-read_status", "stat_id"), u"004F0DE1C0FFEE0DD5"_s);
+        QCOMPARE(m_tcl.steps({{"_rs stat_count", "0000000C"},
+                              {"_rs stat_running", "0"},
+                              {"ona_run_controller -toggle_control ctrl_enable; _rs stat_running", "1"},
+                              {"_wc ctrl_mode 9; _rs stat_mode", "9"},
+                              {"_rs stat_id", "004F0DE1C0FFEE0DD5"}}),
+                 QString());
     }
     void registerFiles() {
-        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "5"});
-        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "F00000000000000000000001"});
         const QString path = m_demo->path(u"dir with blank/[regs] $x.txt"_s);
         QDir().mkpath(QFileInfo(path).path());
+        QVERIFY(m_tcl.eval("_wc ctrl_mode 5; _wc ctrl_key F00000000000000000000001"));
         QVERIFY2(m_tcl.call({"ona_run_controller", "-dump_control", path}), qPrintable(m_tcl.result()));
         QCOMPARE(readAll(path), QByteArray("# Ondrel user control registers: name value (hexadecimal)\n"
                                            "ctrl_mode 5\nctrl_enable 0\nctrl_divisor 0000\n"
                                            "ctrl_key F00000000000000000000001\n"));
-        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "0"});
-        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_key", "-data", "0"});
+        QVERIFY(m_tcl.eval("_wc ctrl_mode 0; _wc ctrl_key 0"));
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_control", path}), qPrintable(m_tcl.result()));
-        QCOMPARE(read("-read_control", "ctrl_mode"), u"5"_s);
-        QCOMPARE(read("-read_control", "ctrl_key"), u"F00000000000000000000001"_s);
+        QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "5"}, {"_rc ctrl_key", "F00000000000000000000001"}}), QString());
         // Hand-written: comments, blanks, 0x, leading zeros, a subset of the registers.
         writeAll(path, "  # set up\n\nctrl_divisor\t0x00ff  # 255\r\nctrl_enable 1\n");
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_control", path}), qPrintable(m_tcl.result()));
-        QCOMPARE(read("-read_control", "ctrl_divisor"), u"00FF"_s);
-        QCOMPARE(read("-read_control", "ctrl_enable"), u"1"_s);
-        QCOMPARE(read("-read_control", "ctrl_mode"), u"5"_s);
+        QCOMPARE(m_tcl.steps({{"_rc ctrl_divisor", "00FF"}, {"_rc ctrl_enable", "1"}, {"_rc ctrl_mode", "5"}}),
+                 QString());
         m_ms = 500;
         QVERIFY(m_tcl.call({"ona_run_controller", "-dump_status", path}));
         QCOMPARE(readAll(path), QByteArray("# Ondrel user status registers: name value (hexadecimal)\n"
@@ -293,7 +291,7 @@ private slots:
                                            "stat_id 004F0DE1C0FFEE0DD5\n"));
     }
     void registerFileRefusals() {
-        m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "7"});
+        QVERIFY(m_tcl.eval("_wc ctrl_mode 7"));
         const QString path = m_demo->path(u"bad.txt"_s);
         const struct {
             QByteArray text;
@@ -312,7 +310,7 @@ private slots:
             writeAll(path, c.text);
             QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
             QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
-            QCOMPARE(read("-read_control", "ctrl_mode"), u"7"_s); // nothing loaded
+            QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "7"}}), QString()); // nothing loaded
         }
         QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(u"none.txt"_s)}));
         QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(QString())})); // a folder
@@ -327,9 +325,6 @@ private slots:
     }
 
 private:
-    QString read(const QString& option, const QString& name) {
-        return m_tcl.call({"ona_run_controller", option, name}) ? m_tcl.result() : u"<error: %1>"_s.arg(m_tcl.result());
-    }
     qint64 m_ms = 0;
 };
 

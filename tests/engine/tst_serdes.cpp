@@ -19,6 +19,23 @@ using namespace Qt::StringLiterals;
 class TestSerdes : public DemoSession {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // _v key: a setting's value as the engine holds it; _set key option;
+        // _wb addr: one byte read over the bus; _lamps: the three lock lamps.
+        Tcl_CreateObjCommand(
+            m_tcl.interp(), "_v",
+            [](ClientData, Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
+                if (objc != 2)
+                    return TCL_ERROR;
+                Tcl_SetObjResult(ip, Tcl_NewIntObj(PCSData::inst()->getValue(Tcl_GetString(objv[1]))));
+                return TCL_OK;
+            },
+            nullptr, nullptr);
+        QVERIFY(
+            m_tcl.eval("proc _set {k o} {ona_set_pcs -control $k -option $o}\n"
+                       "proc _wb a {ona_open_pcs; set r [ona_pcs read -byte 1 -addr $a]; ona_pcs close; set r}\n"
+                       "proc _lamps {} {list [_v pll_lol_state] [_v los_state] [_v cdr_lol_state]}"));
+    }
     void init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
     void descriptionFromTheProject() {
         PCSData* pcs = PCSData::inst();
@@ -72,40 +89,33 @@ private slots:
         QCOMPARE(pcs->getValue("tx_diffamp"), 500);
         QCOMPARE(pcs->getValue("rx_los_thres"), 2);
 
-        // Controls change the engine's bytes; the device's follow on Apply.
+        // Controls change the engine's bytes (unchanged: no report); the device's follow on Apply.
         dirty.clear();
-        QVERIFY(set("tx_term", "75ohms"));
-        QVERIFY(set("tx_invert", "on"));
-        QVERIFY(set("tx_losslock", "Lock=+/-4000ppm Unlock=+/-6000ppm"));
-        QVERIFY(set("tx_precur", "3"));
-        QVERIFY(set("tx_postcur", "Disabled"));
-        QVERIFY(set("tx_diffamp", "1300"));
-        QVERIFY(set("rx_datarate", "Above 2.5Gbps"));
-        QVERIFY(set("rx_leq", "12dB"));
-        QVERIFY(set("loopback", "Tx Output to Rx"));
-        QVERIFY(set("loopback", "Tx Output to Rx")); // unchanged: no report
+        QVERIFY(
+            m_tcl.eval("_set tx_term 75ohms; _set tx_invert on; _set tx_losslock {Lock=+/-4000ppm Unlock=+/-6000ppm}; "
+                       "_set tx_precur 3; _set tx_postcur Disabled; _set tx_diffamp 1300; "
+                       "_set rx_datarate {Above 2.5Gbps}; _set rx_leq 12dB; _set loopback {Tx Output to Rx}; "
+                       "_set loopback {Tx Output to Rx}"));
         QCOMPARE(keys(dirty), QStringList({"tx_term", "tx_invert", "tx_losslock", "tx_precur", "tx_diffamp",
                                            "rx_datarate", "rx_leq", "loopback"}));
         QCOMPARE(wbRead("0000"), u"00"_s);
         panel.clear();
         QVERIFY(m_tcl.call({"ona_run_pcs"}));
         QCOMPARE(codes(panel), QList<int>({0, 2, 4, 7}));
-        // tx_term 1, invert 1 << 2, losslock 3 << 3.
-        QCOMPARE(wbRead("0000"), u"1D"_s);
-        QCOMPARE(wbRead("0x0001"), u"04"_s);
-        QCOMPARE(wbRead("2"), u"46"_s);    // 1300 mV is code 70
-        QCOMPARE(wbRead("0004"), u"50"_s); // datarate 4 << 2, leq 2 << 5
-        QCOMPARE(wbRead("0005"), u"12"_s); // threshold 2, loopback 2 << 3
-        QCOMPARE(pcs->getWBData(), u"12"_s);
-        // The other channels kept their own bytes.
-        QCOMPARE(wbRead("1100"), u"00"_s);
+        QCOMPARE(m_tcl.steps({{"_wb 0000", "1D"}, // tx_term 1, invert 1 << 2, losslock 3 << 3
+                              {"_wb 0x0001", "04"},
+                              {"_wb 2", "46"},      // 1300 mV is code 70
+                              {"_wb 0004", "50"},   // datarate 4 << 2, leq 2 << 5
+                              {"_wb 0005", "12"},   // threshold 2, loopback 2 << 3
+                              {"_wb 1100", "00"}}), // the other channels kept their own bytes
+                 QString());
+        QCOMPARE(pcs->getWBData(), u"00"_s);
 
         // A register written over the bus is what the control shows.
         dirty.clear();
         QVERIFY(m_tcl.eval("ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"0001\" -data \"5b\"\n  ona_pcs close"));
         QCOMPARE(keys(dirty), QStringList({"tx_precur", "tx_postcur"}));
-        QCOMPARE(pcs->getValue("tx_precur"), 11);
-        QCOMPARE(pcs->getValue("tx_postcur"), 5);
+        QCOMPARE(m_tcl.steps({{"list [_v tx_precur] [_v tx_postcur]", "11 5"}}), QString());
         QVERIFY(!pcs->isWishboneOpen());
 
         // Another channel shows its own values; the selection is reported first.
@@ -113,12 +123,10 @@ private slots:
         QVERIFY(set("dcua", "1"));
         QCOMPARE(keys(dirty).first(), u"dcua"_s);
         QVERIFY(keys(dirty).contains("tx_term"));
-        QCOMPARE(pcs->getValue("tx_term"), 0);
-        QVERIFY(set("channel", "1"));
-        QVERIFY(set("tx_term", "5Kohms"));
-        QVERIFY(m_tcl.call({"ona_run_pcs"}));
-        QCOMPARE(wbRead("1100"), u"02"_s);
-        QCOMPARE(wbRead("0000"), u"1D"_s);
+        QCOMPARE(m_tcl.steps({{"_v tx_term", "0"},
+                              {"_set channel 1; _set tx_term 5Kohms; ona_run_pcs; _wb 1100", "02"},
+                              {"_wb 0000", "1D"}}),
+                 QString());
     }
     void refusedSettingsChangeNothing() {
         PCSData* pcs = PCSData::inst();
@@ -149,65 +157,46 @@ private slots:
     void resetsDriveTheLamps() {
         PCSData* pcs = PCSData::inst();
         QVERIFY(pcs->initSERDES());
-        const auto lamps = [pcs] {
-            return QList<int>{pcs->getValue("pll_lol_state"), pcs->getValue("los_state"),
-                              pcs->getValue("cdr_lol_state")};
-        };
-        // Power-up: nothing locked.
-        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
+        QCOMPARE(m_tcl.steps({{"_lamps", "1 1 1"}}), QString()); // power-up: nothing locked
         QSignalSpy read(pcs, &PCSData::pcsRead);
         QSignalSpy dirty(pcs, &PCSData::pcsDirty);
         QVERIFY(set("tx_pll_reset", "on"));
         QCOMPARE(keys(dirty), QStringList{"tx_pll_reset"});
         QCOMPARE(pcs->getValue("tx_pll_reset"), 1);
         QVERIFY(set("tx_pll_reset", "off"));
-        // The PLL locks and the looped-back signal arrives; the CDR waits for its reset.
-        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
         QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state"}));
-        QVERIFY(set("rx_cdr_reset", "on"));
-        QVERIFY(set("rx_cdr_reset", "off"));
-        QCOMPARE(lamps(), QList<int>({0, 0, 0}));
-        // The other channel of the DCU has a signal but no CDR lock yet.
-        QVERIFY(set("channel", "1"));
-        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-        QVERIFY(set("channel", "0"));
-        // Holding the TX PCS in reset stops the signal and the CDR loses it.
-        QVERIFY(set("tx_pcs_reset", "on"));
-        QCOMPARE(lamps(), QList<int>({0, 1, 1}));
-        QVERIFY(set("tx_pcs_reset", "off"));
-        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-        QVERIFY(set("dcu_reset", "on"));
-        QVERIFY(set("dcu_reset", "off"));
-        QCOMPARE(lamps(), QList<int>({0, 0, 0}));
-        // The status registers say the same over the bus.
-        QCOMPARE(wbRead("0007"), u"00"_s);
-        QCOMPARE(wbRead("0107"), u"02"_s);
-        QCOMPARE(wbRead("0201"), u"00"_s);
-        // A macro reset unlocks the DCU; releasing it relocks only the PLL.
-        QVERIFY(set("macro_reset", "on"));
-        QCOMPARE(wbRead("0200"), u"02"_s);
-        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
-        QVERIFY(set("macro_reset", "off"));
-        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
-        // DCU 1 never saw a reset.
-        QVERIFY(set("dcua", "1"));
-        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
-        // Resets written over the bus act the same.
-        QVERIFY(
-            m_tcl.eval("ona_open_pcs; ona_pcs write -byte 1 -addr 1200 -data 1; ona_pcs write -byte 1 -addr 1200 "
-                       "-data 0; ona_pcs close"));
-        QCOMPARE(lamps(), QList<int>({0, 0, 1}));
+        QCOMPARE(m_tcl.steps({
+                     // The PLL locks and the looped-back signal arrives; the CDR waits for its reset.
+                     {"_lamps", "0 0 1"},
+                     {"_set rx_cdr_reset on; _set rx_cdr_reset off; _lamps", "0 0 0"},
+                     // The other channel of the DCU has a signal but no CDR lock yet.
+                     {"_set channel 1; _lamps", "0 0 1"},
+                     // Holding the TX PCS in reset stops the signal and the CDR loses it.
+                     {"_set channel 0; _set tx_pcs_reset on; _lamps", "0 1 1"},
+                     {"_set tx_pcs_reset off; _lamps", "0 0 1"},
+                     {"_set dcu_reset on; _set dcu_reset off; _lamps", "0 0 0"},
+                     // The status registers say the same over the bus.
+                     {"list [_wb 0007] [_wb 0107] [_wb 0201]", "00 02 00"},
+                     // A macro reset unlocks the DCU; releasing it relocks only the PLL.
+                     {"_set macro_reset on; concat [_wb 0200] [_lamps]", "02 1 1 1"},
+                     {"_set macro_reset off; _lamps", "0 0 1"},
+                     // DCU 1 never saw a reset.
+                     {"_set dcua 1; _lamps", "1 1 1"},
+                     // Resets written over the bus act the same.
+                     {"ona_open_pcs; ona_pcs write -byte 1 -addr 1200 -data 1; ona_pcs write -byte 1 -addr 1200 "
+                      "-data 0; ona_pcs close; _lamps",
+                      "0 0 1"},
+                     "_set tx_term 5Kohms; ona_run_pcs",
+                 }),
+                 QString());
 
         // A configuration reload is a power-up: settings back, locks lost.
-        QVERIFY(set("tx_term", "5Kohms"));
-        QVERIFY(m_tcl.call({"ona_run_pcs"}));
         QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
         dirty.clear();
         QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
         QCOMPARE(codes(panel), QList<int>({0, 16, 5, 7}));
         QCOMPARE(keys(dirty), QStringList{"tx_term"});
-        QCOMPARE(pcs->getValue("tx_term"), 0);
-        QCOMPARE(lamps(), QList<int>({1, 1, 1}));
+        QCOMPARE(m_tcl.steps({{"concat [_v tx_term] [_lamps]", "0 1 1 1"}}), QString());
     }
     void wishboneBusClosesOnEveryFailure() {
         PCSData* pcs = PCSData::inst();

@@ -50,19 +50,16 @@ private slots:
         QVERIFY(readAll(mine).contains("\"78\""));
         QCOMPARE(readAll(demo.ona()), before);
 
-        // -force replaces the proposed file on purpose; a name not taken needs no -force.
-        QVERIFY(tcl.eval(u"ona_open_project {%1}"_s.arg(demo.onl())));
-        QVERIFY(tcl.eval("ona_save_project -force"));
+        // -force replaces the proposed file on purpose; a name not taken needs no
+        // -force; an analyzer file opened as such is its own to overwrite.
+        const QString onl = u"ona_open_project {%1}; "_s.arg(demo.onl());
+        QCOMPARE(tcl.steps({onl + "ona_save_project -force"}), QString());
         QVERIFY(readAll(demo.ona()) != before);
         QFile::remove(demo.ona());
-        QVERIFY(tcl.eval(u"ona_open_project {%1}"_s.arg(demo.onl())));
-        QVERIFY2(tcl.eval("ona_save_project"), qPrintable(tcl.result()));
-        QVERIFY(QFileInfo::exists(demo.ona()));
-        // An analyzer file opened as such is its own to overwrite.
-        QVERIFY(tcl.eval(u"ona_open_project {%1}"_s.arg(demo.ona())));
-        QVERIFY2(tcl.eval("ona_save_project"), qPrintable(tcl.result()));
-        QVERIFY(!tcl.eval("ona_save_project -force a b"));
-        QVERIFY(tcl.result().contains("ona_save_project ?-force? ?fileName?"));
+        QCOMPARE(tcl.steps({{onl + "ona_save_project; file exists {" + demo.ona() + "}", "1"},
+                            u"ona_open_project {%1}; ona_save_project"_s.arg(demo.ona()),
+                            {"ona_save_project -force a b", "error: ona_save_project ?-force? ?fileName?"}}),
+                 QString());
     }
     void longCaptureReportsProgress() {
         DemoCopy demo;

@@ -187,17 +187,20 @@ private:
     void add(const QByteArray& name, std::function<void()> act, const QStringList& expected) {
         m_rows.append(Row{name, std::move(act), expected});
     }
-    // A panel control: the value reaches the engine quoted unless it is a plain number.
-    void ip(const char* panelName, const char* key, const char* value, bool quoted = true) {
-        const QString v = quoted ? u"\"%1\""_s.arg(QLatin1String(value)) : QLatin1String(value);
-        add(QByteArray(panelName) + ": " + key, [=] { enter(control(panelName, key), value); },
-            {u"ona_set_controller -hard_ip %1 -%2 %3"_s.arg(QLatin1String(panelName), QLatin1String(key), v)});
+    // A panel control, "panel key=value" (sent quoted) or "panel key:value".
+    void ip(const QString& row) {
+        static const QRegularExpression re(u"^(\\w+) (\\w+)([=:])(.*)$"_s);
+        const QRegularExpressionMatch m = re.match(row);
+        const QString panelName = m.captured(1), key = m.captured(2), value = m.captured(4);
+        const QString sent = m.captured(3) == u"="_s ? u'"' + value + u'"' : value;
+        add((panelName + u": "_s + key).toUtf8(), [=] { enter(control(panelName, key), value); },
+            {u"ona_set_controller -hard_ip %1 -%2 %3"_s.arg(panelName, key, sent)});
     }
-    void lane(const char* panelName, const char* table, const char* header, int l, const char* value,
+    void lane(const char* panelName, const char* table, const QString& header, int l, const QString& value,
               const QStringList& expected) {
         add(
-            QByteArray(panelName) + ": " + header, [=] { enter(laneCell(panelName, table, header, l), value); },
-            expected);
+            QByteArray(panelName) + ": " + header.toUtf8(),
+            [=] { enter(laneCell(panelName, table, header, l), value); }, expected);
     }
     void click(const QByteArray& name, const std::function<QWidget*()>& where, const char* text,
                const QStringList& expected) {
@@ -297,42 +300,26 @@ private:
         form("PCSCH_0: Load", pcs, {{"Load MemFile:", pm}}, "Load",
              q({"ona_run_controller -load_memfile \"%D/p.mem\" -hard_ip PCSCH_0"}));
 
-        // PCS channel controls.
-        ip("PCSCH_0", "tx_differential_amplitude", "700mV");
-        ip("PCSCH_0", "tx_output_termination", "150 ohm");
-        ip("PCSCH_0", "tx_postcursor_ratio", "12");
-        ip("PCSCH_0", "tx_precursor_ratio", "9");
-        ip("PCSCH_0", "tx_invert_polarity", "on");
-        ip("PCSCH_0", "rx_input_termination", "150 ohm");
-        ip("PCSCH_0", "rx_equalization", "SS_LMS 5GT/s");
-        ip("PCSCH_0", "rx_invert_polarity", "on");
-        ip("PCSCH_0", "loopback_mode", "PMA Near-End Serial Loopback");
-        ip("PCSCH_0", "reset_tx_mpcs", "on");
-        ip("PCSCH_0", "reset_rx_mpcs", "on");
-        ip("PCSCH_0", "reset_tx_pll", "on");
-        ip("PCSCH_0", "reset_rx_pll", "on");
-        ip("PCSCH_0", "force_tx_driver", "on");
-        ip("PCSCH_0", "force_rx_driver", "on");
-
-        // The block panels: every declared control, then Apply and Reload.
-        ip("PCIELL_0", "swing_control", "reduced");
-        ip("I2C_0", "generic_call_response", "Enabled");
-        ip("I2C_0", "sda_input_delay", "Enabled");
-        ip("I2C_0", "sda_output_delay", "Enabled");
-        ip("I2C_0", "fifo_mode_select", "FIFO Mode");
-        ip("I2C_0", "fifo_clock_stretching", "Disabled");
-        ip("I2C_0", "fifo_almost_full_value", "31", false);
-        ip("I2C_0", "fifo_sleep_clock", "Enabled");
-        ip("I2C_0", "slave_address_match_wakeup", "Enabled");
-        ip("I2C_0", "fifo_almost_full_wakeup", "Enabled");
-        ip("I2C_0", "master_read_complete_wakeup", "Enabled");
-        ip("DPHY_0", "high_speed_select", "2.5 Gbps");
-        ip("DPHY_0", "bypass_pll_clock", "Disabled");
-        ip("DPHY_0", "pll_cn_counter", "31", false);
-        ip("DPHY_0", "pll_cm_counter", "255", false);
-        ip("DPHY_0", "pll_co_counter", "7", false);
-        ip("CDR_0", "cdr_loss_of_lock", "Lock=+/-300ppm Unlock=+/-450ppm");
-        ip("CDR_0", "loopback_control", "Bit Clock to IO");
+        // Every declared control of the PCS channel and the block panels, as
+        // "panel key=value", or "panel key:value" for a plain number sent unquoted.
+        for (const QString& row :
+             QStringLiteral(
+                 "PCSCH_0 tx_differential_amplitude=700mV|PCSCH_0 tx_output_termination=150 ohm|"
+                 "PCSCH_0 tx_postcursor_ratio=12|PCSCH_0 tx_precursor_ratio=9|PCSCH_0 tx_invert_polarity=on|"
+                 "PCSCH_0 rx_input_termination=150 ohm|PCSCH_0 rx_equalization=SS_LMS 5GT/s|"
+                 "PCSCH_0 rx_invert_polarity=on|PCSCH_0 loopback_mode=PMA Near-End Serial Loopback|"
+                 "PCSCH_0 reset_tx_mpcs=on|PCSCH_0 reset_rx_mpcs=on|PCSCH_0 reset_tx_pll=on|PCSCH_0 reset_rx_pll=on|"
+                 "PCSCH_0 force_tx_driver=on|PCSCH_0 force_rx_driver=on|PCIELL_0 swing_control=reduced|"
+                 "I2C_0 generic_call_response=Enabled|I2C_0 sda_input_delay=Enabled|I2C_0 sda_output_delay=Enabled|"
+                 "I2C_0 fifo_mode_select=FIFO Mode|I2C_0 fifo_clock_stretching=Disabled|"
+                 "I2C_0 fifo_almost_full_value:31|I2C_0 fifo_sleep_clock=Enabled|"
+                 "I2C_0 slave_address_match_wakeup=Enabled|I2C_0 fifo_almost_full_wakeup=Enabled|"
+                 "I2C_0 master_read_complete_wakeup=Enabled|DPHY_0 high_speed_select=2.5 Gbps|"
+                 "DPHY_0 bypass_pll_clock=Disabled|DPHY_0 pll_cn_counter:31|DPHY_0 pll_cm_counter:255|"
+                 "DPHY_0 pll_co_counter:7|CDR_0 cdr_loss_of_lock=Lock=+/-300ppm Unlock=+/-450ppm|"
+                 "CDR_0 loopback_control=Bit Clock to IO")
+                 .split(u'|'))
+            ip(row);
         for (const char* name : {"PCSCH_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0"}) {
             const auto where = [this, name] { return static_cast<QWidget*>(panel(QLatin1String(name))); };
             click(QByteArray(name) + ": Apply", where, "Apply", QStringList{u"ona_run_controller -write_ip "_s + name});
@@ -353,34 +340,31 @@ private:
         };
         const char* on2 = "ona_set_controller -pcs_lane 2";
         // `option` is the text after the key, exactly as sent (some carry two blanks).
-        const auto mppcie = [=](const char* table, const char* header, const char* value, const char* key,
-                                const char* option) {
-            const QString k = QLatin1String(key);
+        const auto mppcie = [=](const char* table, const QString& header, const QString& value, const QString& k,
+                                const QString& option) {
             lane("MPPCIE_0", table, header, 2, value,
-                 {QLatin1String(on2), u"ona_set_controller -hard_ip MPPCIE_0 -%1 %2"_s.arg(k, QLatin1String(option)),
+                 {QLatin1String(on2), u"ona_set_controller -hard_ip MPPCIE_0 -%1 %2"_s.arg(k, option),
                   u"ona_run_controller -write_ip MPPCIE_0 -"_s + k});
         };
-        mppcie(rx, "RX Termination Acdc", "AC", "rx_term_acdc", "ac");
-        mppcie(tx, "TX Data Polarity", "Invert", "tx_data_polarity", "invert");
-        mppcie(tx, "TX Data Width", "16-bit", "tx_data_width", "16-bit");
-        mppcie(tx, "TX Data Enable", "On", "tx_data_enable", " on");
-        mppcie(tx, "TX Equal Pre-cursor", "5", "tx_equal_pre", "5");
-        mppcie(tx, "TX Equal Main-cursor", "7", "tx_equal_main", "7");
-        mppcie(tx, "TX Equal Post-cursor", "9", "tx_equal_post", "9");
-        mppcie(tx, "TX Termination", "44-ohm", "tx_termination", "44-ohm");
-        mppcie(tx, "TX Diff Amplitude Enable", "On", "tx_amp_enable", "on");
-        mppcie(tx, "TX Diff Amplitude (iboost)", "3", "tx_amp_iboost", "3");
-        mppcie(tx, "TX Diff Amplitude (vboost)", "4", "tx_amp_vboost", "4");
-        mppcie(rx, "RX Loss of Signal Threshold", "120mVpp", "rx_signal_threshold", "120mvpp");
-        mppcie(rx, "RX Data Polarity", "Invert", "rx_data_polarity", "invert");
-        mppcie(rx, "RX Data Width", "20-bit", "rx_data_width", " 20-bit");
-        mppcie(rx, "RX Equal Afe Rate", "3", "rx_equal_afe", "3");
-        mppcie(rx, "RX Equal Atten Level", "3", "rx_equal_atten", "3");
-        mppcie(rx, "RX Equal Ctle Pole", "2", "rx_equal_pole", "2");
-        mppcie(rx, "RX Equal Ctle Boost", "17", "rx_equal_boost", "17");
-        mppcie(rx, "RX Equal Vga1 Gain", "5", "rx_equal_vga1", "5");
-        mppcie(rx, "RX Equal Vga2 Gain", "6", "rx_equal_vga2", "6");
-        mppcie(rx, "RX Termination", "48-ohm", "rx_termination", "48-ohm");
+        // Header|value|key|option: the table is the header's first word.
+        for (const QString& row :
+             QStringLiteral(
+                 "RX Termination Acdc|AC|rx_term_acdc|ac;TX Data Polarity|Invert|tx_data_polarity|invert;"
+                 "TX Data Width|16-bit|tx_data_width|16-bit;TX Data Enable|On|tx_data_enable| on;"
+                 "TX Equal Pre-cursor|5|tx_equal_pre|5;TX Equal Main-cursor|7|tx_equal_main|7;"
+                 "TX Equal Post-cursor|9|tx_equal_post|9;TX Termination|44-ohm|tx_termination|44-ohm;"
+                 "TX Diff Amplitude Enable|On|tx_amp_enable|on;TX Diff Amplitude (iboost)|3|tx_amp_iboost|3;"
+                 "TX Diff Amplitude (vboost)|4|tx_amp_vboost|4;"
+                 "RX Loss of Signal Threshold|120mVpp|rx_signal_threshold|120mvpp;"
+                 "RX Data Polarity|Invert|rx_data_polarity|invert;RX Data Width|20-bit|rx_data_width| 20-bit;"
+                 "RX Equal Afe Rate|3|rx_equal_afe|3;RX Equal Atten Level|3|rx_equal_atten|3;"
+                 "RX Equal Ctle Pole|2|rx_equal_pole|2;RX Equal Ctle Boost|17|rx_equal_boost|17;"
+                 "RX Equal Vga1 Gain|5|rx_equal_vga1|5;RX Equal Vga2 Gain|6|rx_equal_vga2|6;"
+                 "RX Termination|48-ohm|rx_termination|48-ohm")
+                 .split(u';')) {
+            const QStringList f = row.split(u'|');
+            mppcie(f.at(0).startsWith(u"TX"_s) ? tx : rx, f.at(0), f.at(1), f.at(2), f.at(3));
+        }
         const char* on1 = "ona_set_controller -pcs_lane 1";
         lane("MPPHY_0", ibert, "Loopback Mode", 1, "Near-End Serial",
              laneSet(on1, "ona_set_controller -hard_ip MPPHY_0 -loopback_mode \"Near-End Serial\"",
@@ -422,53 +406,54 @@ private:
                   u"rx_termination rx_term_acdc"_s));
 
         // Serdes Debug.
-        // The option is sent quoted as picked unless `option` says otherwise.
-        const auto sd = [this](const char* label, const char* value, const char* key, const char* option = nullptr) {
-            const QString o = option ? QLatin1String(option) : u"\"%1\""_s.arg(QLatin1String(value));
-            add(QByteArray("serdes: ") + label, [=] { enter(serdes(QLatin1String(label)), value); },
-                {u"ona_set_pcs -control %1 -option %2"_s.arg(QLatin1String(key), o)});
+        // Label|value|key|option: the option is sent quoted as picked unless given.
+        const auto sd = [this](const QString& row) {
+            const QStringList f = row.split(u'|');
+            const QString o = f.at(3).isEmpty() ? u'"' + f.at(1) + u'"' : f.at(3);
+            add("serdes: " + f.at(0).toUtf8(), [=] { enter(serdes(f.at(0)), f.at(1)); },
+                {u"ona_set_pcs -control %1 -option %2"_s.arg(f.at(2), o)});
         };
         const auto serdesPage = [this] { return page(u"Serdes Debug"_s); };
         // Picked before any setting changes: a channel whose settings differ from
         // those shown makes the view send them back as set commands.
-        sd("Channel:", "1", "channel", "1");
-        sd("DCUA:", "1", "dcua", "1");
-        sd("Differential amplitude", "300", "tx_diffamp");
-        sd("Output termination", "75ohms", "tx_term");
-        sd("De-emphasis pre-cursor select", "3", "tx_precur");
-        sd("De-emphasis post-cursor select", "11", "tx_postcur");
-        sd("Invert Tx data polarity", "Invert", "tx_invert", "on");
-        sd("TxPLL Loss of lock setting", "Lock=+/-1500ppm Unlock=+/-2200ppm", "tx_losslock");
-        sd("Input termination", "60ohms", "rx_term");
-        sd("AC/DC coupled", "AC", "rx_coupling");
-        sd("Channel length", "15-20in", "rx_channellength");
-        sd("Data rate", "Above 2.5Gbps", "rx_datarate");
-        sd("EQ level", "9dB", "rx_leq");
-        sd("Loss of signal threshold select", "7", "rx_los_thres");
-        sd("Invert Rx data polarity", "Invert", "rx_invert", "on");
+        for (const QString& row :
+             QStringLiteral(
+                 "Channel:|1|channel|1;DCUA:|1|dcua|1;Differential amplitude|300|tx_diffamp|;"
+                 "Output termination|75ohms|tx_term|;De-emphasis pre-cursor select|3|tx_precur|;"
+                 "De-emphasis post-cursor select|11|tx_postcur|;Invert Tx data polarity|Invert|tx_invert|on;"
+                 "TxPLL Loss of lock setting|Lock=+/-1500ppm Unlock=+/-2200ppm|tx_losslock|;"
+                 "Input termination|60ohms|rx_term|;AC/DC coupled|AC|rx_coupling|;"
+                 "Channel length|15-20in|rx_channellength|;Data rate|Above 2.5Gbps|rx_datarate|;EQ level|9dB|rx_leq|;"
+                 "Loss of signal threshold select|7|rx_los_thres|;Invert Rx data polarity|Invert|rx_invert|on")
+                 .split(u';'))
+            sd(row);
         add(
             "serdes: Invert Rx data polarity, back",
             [=] { enter(serdes(u"Invert Rx data polarity"_s), u"Non-invert"_s); },
             q({"ona_set_pcs -control rx_invert -option off"}));
-        sd("CDR loss of lock setting", "Lock=+/-300ppm Unlock=+/-450ppm", "rx_losslock");
-        sd("Loopback mode", "Tx Output to Rx", "loopback");
-        const auto reset = [=](const char* label, const char* key) {
-            const auto where = [=] { return serdes(QLatin1String(label)); };
+        for (const QString& row :
+             QStringLiteral("CDR loss of lock setting|Lock=+/-300ppm Unlock=+/-450ppm|rx_losslock|;"
+                            "Loopback mode|Tx Output to Rx|loopback|")
+                 .split(u';'))
+            sd(row);
+        const auto reset = [=](const QString& label, const QString& key) {
+            const auto where = [=] { return serdes(label); };
             add(
-                QByteArray("serdes: ") + label,
+                "serdes: " + label.toUtf8(),
                 [=] {
                     QTest::mouseClick(where(), Qt::LeftButton);
                     QTest::mouseClick(where(), Qt::LeftButton);
                 },
-                QStringList{u"ona_set_pcs -control %1 -option on"_s.arg(QLatin1String(key)),
-                            u"ona_set_pcs -control %1 -option off"_s.arg(QLatin1String(key))});
+                QStringList{u"ona_set_pcs -control %1 -option on"_s.arg(key),
+                            u"ona_set_pcs -control %1 -option off"_s.arg(key)});
         };
-        reset("TxPLL reset (tx_rst - DCU based)", "tx_pll_reset");
-        reset("Macro reset (Reset whole DCU)", "macro_reset");
-        reset("DCU reset (Ch reset - Rx & Tx PCS)", "dcu_reset");
-        reset("Tx PCS reset (Ch reset - Tx PCS)", "tx_pcs_reset");
-        reset("Rx PCS reset (Ch reset - Rx PCS)", "rx_pcs_reset");
-        reset("Rx CDR reset (Ch reset - Rx CDR)", "rx_cdr_reset");
+        for (const QString& row :
+             QStringLiteral(
+                 "TxPLL reset (tx_rst - DCU based)|tx_pll_reset;Macro reset (Reset whole DCU)|macro_reset;"
+                 "DCU reset (Ch reset - Rx & Tx PCS)|dcu_reset;Tx PCS reset (Ch reset - Tx PCS)|tx_pcs_reset;"
+                 "Rx PCS reset (Ch reset - Rx PCS)|rx_pcs_reset;Rx CDR reset (Ch reset - Rx CDR)|rx_cdr_reset")
+                 .split(u';'))
+            reset(row.section(u'|', 0, 0), row.section(u'|', 1));
         click("serdes: Apply", serdesPage, "Apply", q({"ona_run_pcs"}));
         // Config SRAM Reload ("ona_run_pcs -config_sram", checked in tst_serdes)
         // is not a row: after changed settings the view sends the reloaded ones

@@ -87,21 +87,23 @@ private slots:
     void proxyResultsAndCodes() {
         auto* proxy = CGTclCmdProxy::getInstance(this);
         int code = -1;
-        QCOMPARE(proxy->callTclCommand("expr {6*7}", &code, true, true), QString("42"));
-        QCOMPARE(code, 0);
-        QVERIFY(proxy->lastErrorInfo().isEmpty());
-
-        QCOMPARE(proxy->callTclCommand("error \"x\"", &code, true, true), QString("x"));
-        QCOMPARE(code, 1);
-        QVERIFY(proxy->lastErrorInfo().startsWith("x\n    while executing"));
-
-        QCOMPARE(proxy->callTclCommand("nosuchcommand 1", &code, true, true),
-                 QString("invalid command name \"nosuchcommand\""));
-        QCOMPARE(code, 1);
-
-        // A bare break at top level is an error, not a silent success.
-        proxy->callTclCommand("break", &code, true, true);
-        QCOMPARE(code, 1);
+        // Result, code and error trace; a bare break at top level is an error,
+        // not a silent success.
+        const struct {
+            const char *command, *result;
+            int code;
+            const char* errorInfo;
+        } cases[] = {{"expr {6*7}", "42", 0, ""},
+                     {"error \"x\"", "x", 1, "x\n    while executing"},
+                     {"nosuchcommand 1", "invalid command name \"nosuchcommand\"", 1, "invalid"},
+                     {"break", nullptr, 1, ""}};
+        for (const auto& c : cases) {
+            const QString result = proxy->callTclCommand(c.command, &code, true, true);
+            QCOMPARE(code, c.code);
+            if (c.result)
+                QCOMPARE(result, QString(c.result));
+            QVERIFY(c.code ? proxy->lastErrorInfo().startsWith(c.errorInfo) : proxy->lastErrorInfo().isEmpty());
+        }
 
         // "global" evaluates at global level even when called from inside a procedure.
         proxy->callTclCommand("proc viaProxy {global} { set local 1; ::testEval $global }", &code, true, true);
@@ -216,28 +218,23 @@ private slots:
         console.executeCommand("   ");     // blank: not kept
         QCOMPARE(console.history(), (QStringList{"set a 1", "set b 2"}));
 
+        // Up stays at the oldest; Down comes back to what was typed; Esc clears.
         QTest::keyClicks(&console, "half typed");
-        QTest::keyClick(&console, Qt::Key_Up);
-        QCOMPARE(console.currentInput(), QString("set b 2"));
-        QTest::keyClick(&console, Qt::Key_Up);
-        QCOMPARE(console.currentInput(), QString("set a 1"));
-        QTest::keyClick(&console, Qt::Key_Up); // stays at the oldest
-        QCOMPARE(console.currentInput(), QString("set a 1"));
-        QTest::keyClick(&console, Qt::Key_Down);
-        QCOMPARE(console.currentInput(), QString("set b 2"));
-        QTest::keyClick(&console, Qt::Key_Down);
-        QCOMPARE(console.currentInput(), QString("half typed"));
-        QTest::keyClick(&console, Qt::Key_Escape);
-        QCOMPARE(console.currentInput(), QString());
+        QStringList seen;
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Escape}) {
+            QTest::keyClick(&console, key);
+            seen << console.currentInput();
+        }
+        QCOMPARE(seen, (QStringList{"set b 2", "set a 1", "set a 1", "set b 2", "half typed", ""}));
 
         // Recalled multi-line input: Up inside it moves the cursor, not the history.
         console.executeCommand("list 1 \\\n2");
-        QTest::keyClick(&console, Qt::Key_Up);
-        QCOMPARE(console.currentInput(), QString("list 1 \\\n2"));
-        QTest::keyClick(&console, Qt::Key_Up);
-        QCOMPARE(console.currentInput(), QString("list 1 \\\n2"));
-        QTest::keyClick(&console, Qt::Key_Up);
-        QCOMPARE(console.currentInput(), QString("set b 2"));
+        seen.clear();
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(&console, Qt::Key_Up);
+            seen << console.currentInput();
+        }
+        QCOMPARE(seen, (QStringList{"list 1 \\\n2", "list 1 \\\n2", "set b 2"}));
     }
     void consoleOutputChannels() {
         CGTclTextEdit console(nullptr, m_interp);
@@ -262,17 +259,17 @@ private slots:
         proxy->callTclCommand("puts -nonewline abc", &code, true, true);
         // Shown once the event loop runs again.
         QTRY_VERIFY(console.toPlainText().endsWith("\nabc\n% partial"));
-        proxy->callTclCommand("puts -nonewline def", &code, true, true);
-        console.flushOutput();
-        QVERIFY(console.toPlainText().endsWith("\nabcdef\n% partial"));
-        proxy->callTclCommand("puts {}", &code, true, true);
-        console.flushOutput();
-        QVERIFY(console.toPlainText().endsWith("\nabcdef\n% partial"));
-        proxy->callTclCommand("puts -nonewline g; puts h; puts -nonewline i", &code, true, true);
-        console.flushOutput();
-        QVERIFY(console.toPlainText().endsWith("\nabcdef\ngh\ni\n% partial"));
-        proxy->callTclCommand("puts {}", &code, true, true);
-        console.flushOutput();
+        const struct {
+            const char *command, *tail;
+        } writes[] = {{"puts -nonewline def", "\nabcdef\n% partial"},
+                      {"puts {}", "\nabcdef\n% partial"},
+                      {"puts -nonewline g; puts h; puts -nonewline i", "\nabcdef\ngh\ni\n% partial"},
+                      {"puts {}", "\nabcdef\ngh\ni\n% partial"}};
+        for (const auto& w : writes) {
+            proxy->callTclCommand(w.command, &code, true, true);
+            console.flushOutput();
+            QVERIFY2(console.toPlainText().endsWith(w.tail), w.command);
+        }
         QCOMPARE(console.currentInput(), QString("partial"));
 
         // Non-ASCII text written to a channel arrives intact.
