@@ -6,6 +6,7 @@
 #include "testtime.h"
 
 #include "deviceregistry.h"
+#include "jtagtarget.h"
 #include "onajtag.h"
 #include "oncdata.h"
 #include "targetdevice.h"
@@ -224,6 +225,65 @@ private slots:
         QVERIFY2(m_tcl.result().contains("no virtual LEDs"), qPrintable(m_tcl.result()));
         QVERIFY(!m_tcl.call({"ona_read_controller", "-addr", "0"}));
         QVERIFY2(m_tcl.result().contains("not on the scripted target"), qPrintable(m_tcl.result()));
+    }
+
+    // The settings of the target over JTAG: taken by ona_set_project and
+    // kept in the analyzer file (which without them opens as before); what
+    // would reach OpenOCD's Tcl as syntax is refused, on the command and in
+    // a file; OpenOCD gets one argument per setting.
+    void jtagCableSettings() {
+        const QString steps = m_tcl.steps({
+            {"ona_set_project -target jtag -cabletype REMOTE -cableport 4444 -cablehost sim.lan "
+             "-tap {8 0x32 0x1234abcd} -openocd {127.0.0.1:6666 fpga.tap}",
+             ""},
+            {"ona_save_project; ona_close_project", "*"},
+            {"ona_open_project {" + m_demo.ona() + "}", "*"},
+            {"set p [ona_get project]; list [dict get $p target] [dict get $p cabletype] [dict get $p "
+             "cableport] [dict get $p cablehost] [dict get $p tap] [dict get $p openocd]",
+             "jtag REMOTE 4444 sim.lan {8 0x32 0x1234abcd} {127.0.0.1:6666 fpga.tap}"},
+            {"ona_set_project -target nowhere", "error: target must be one of"},
+            {"ona_set_project -cablehost {a;b}", "error: host must be a name"},
+            {"ona_set_project -ftdi {0x403 0x6010}", "error: VID PID CHANNEL DATA DIRECTION"},
+            {"ona_set_project -ftdi {0x403 0x6010 7 8 11}", "error: channel must be from 0 to 3"},
+            {"ona_set_project -openocd localhost", "error: HOST:PORT"},
+            {"ona_set_project -interface /tmp/a\\}b.cfg", "error: holds a character"},
+            {"ona_set_project -tap {40 1 1}", "error: tap must be"},
+            {"ona_set_project -tap {4 0x20 0}", "error: does not fit an IR of 4 bits"},
+            // Nothing refused was kept.
+            {"dict get [ona_get project] cablehost", "sim.lan"},
+        });
+        QVERIFY2(steps.isEmpty(), qPrintable(steps));
+        QFile ona(m_demo.ona());
+        QVERIFY(ona.open(QIODevice::ReadOnly));
+        QByteArray text = ona.readAll();
+        ona.close();
+        QVERIFY(text.contains("\"host\": \"sim.lan\""));
+        text.replace("\"host\": \"sim.lan\"", "\"host\": \"x[exec rm -rf ~]\"");
+        QVERIFY(ona.open(QIODevice::WriteOnly | QIODevice::Truncate) && ona.write(text) == text.size());
+        ona.close();
+        QCOMPARE(
+            m_tcl.steps({{"ona_close_project; ona_open_project {" + m_demo.ona() + "}", "error: host must be a name"}}),
+            QString());
+
+        CableSettings c;
+        c.type = u"USB"_s;
+        c.interfaceFile = u"/usr/share/openocd/scripts/interface/my cable.cfg"_s;
+        c.tckDelay = 4;
+        QString error;
+        QStringList args = JtagTarget::openocdArgs(c, &error);
+        QCOMPARE(args.mid(0, 2), QStringList({u"-f"_s, c.interfaceFile}));
+        QVERIFY(args.contains(u"adapter speed 2500"_s));
+        QVERIFY(args.contains(u"jtag newtap ondrel tap -irlen 4 -expected-id 0x10dea001"_s));
+        c.type = u"USB2"_s;
+        args = JtagTarget::openocdArgs(c, &error);
+        QVERIFY(args.contains(u"ftdi vid_pid 0x0403 0x6010"_s) && args.contains(u"ftdi layout_init 0x0008 0x000b"_s));
+        c.type = u"VORANTE"_s;
+        c.port = 0x278;
+        QVERIFY(JtagTarget::openocdArgs(c, &error).contains(u"parport port 0x278"_s));
+        c.type = u"REMOTE"_s;
+        c.port = 0;
+        QVERIFY(JtagTarget::openocdArgs(c, &error).isEmpty());
+        QVERIFY2(error.contains(u"remote_bitbang port must be from 1 to 65535"_s), qPrintable(error));
     }
 
 private:
