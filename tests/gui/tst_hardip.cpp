@@ -21,6 +21,7 @@
 #include "hardip/pcschwidget.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
+#include "widgets/fitmark.h"
 #include "widgets/hexvaluelineedit.h"
 #include "widgets/statusledwidget.h"
 #include "widgets/widgetgroupbox.h"
@@ -160,6 +161,16 @@ private slots:
         QTest::keyClick(post, Qt::Key_Return);
         QCOMPARE(m_host->commands, QStringList{"ona_set_controller -hard_ip PCSCH_0 -tx_postcursor_ratio \"40\""});
         QCOMPARE(engine("tx_postcursor_ratio", true), u"40"_s);
+        // A number out of range is not cut while typed; on Enter the box
+        // keeps its value, says why and sends nothing.
+        post->selectAll();
+        QTest::keyClicks(post, u"700"_s);
+        QCOMPARE(post->text(), u"700"_s);
+        QTest::keyClick(post, Qt::Key_Return);
+        QCOMPARE(post->value(), 40);
+        QVERIFY2(m_gui->statusBar()->currentMessage().startsWith(u"700 is outside"_s),
+                 qPrintable(m_gui->statusBar()->currentMessage()));
+        QCOMPARE(m_host->commands.size(), 1);
 
         // Pre-cursor 30 would make 70: the engine refuses, the user is told,
         // and the box goes back without a second command.
@@ -469,7 +480,11 @@ private slots:
         full->clear();
         QTest::keyClicks(full, "40");
         QTest::keyClick(full, Qt::Key_Return);
-        QVERIFY(!full->hasAcceptableInput());
+        // Out of range: kept as typed and marked, said, and not staged.
+        QCOMPARE(full->text(), u"40"_s);
+        QVERIFY(!unfitReason(full).isEmpty());
+        QVERIFY2(m_gui->statusBar()->currentMessage().contains(u"40 is outside 0 .. 31"_s),
+                 qPrintable(m_gui->statusBar()->currentMessage()));
         full->setText(u"31"_s);
         QMetaObject::invokeMethod(full, "editingFinished");
         m_host->eval(
@@ -487,7 +502,7 @@ private slots:
         cn->clear();
         QTest::keyClicks(cn, "32");
         QTest::keyClick(cn, Qt::Key_Return);
-        QVERIFY(!cn->hasAcceptableInput());
+        QCOMPARE(cn->text(), u"32"_s);
         cn->setText(u"31"_s);
         QTest::keyClick(cn, Qt::Key_Return);
         qobject_cast<ControlComboBox*>(dphy->control("high_speed_select"))->setCurrentText(u"2.5 Gbps"_s);

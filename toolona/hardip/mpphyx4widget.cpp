@@ -5,6 +5,7 @@
 #include "hardip/controlcombobox.h"
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "widgets/fitmark.h"
 #include "widgets/widgetgroupbox.h"
 
 #include "basgui/busycursor.h"
@@ -199,9 +200,13 @@ void MPPHYX4Widget::createControls(int& row) {
                     case Row::Pat0: {
                         auto* e = new QLineEdit(kPat0Initial, table);
                         e->setAlignment(Qt::AlignCenter);
-                        e->setMaxLength(10);
+                        // Binary digits only; an eleventh stays, marked, and
+                        // Restart refuses it instead of a cut word being sent.
                         e->setValidator(
-                            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[01]{0,10}")), e));
+                            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[01]*")), e));
+                        connect(e, &QLineEdit::textChanged, e, [e](const QString& t) {
+                            markUnfit(e, t.size() > 10 ? tr("PAT0 holds at most 10 binary digits.") : QString());
+                        });
                         return e;
                     }
                     case Row::Combo: {
