@@ -275,6 +275,15 @@ QString ExportDlg::command() const {
 }
 
 void ExportDlg::doAccept() {
+    // An empty list would make the engine export every signal: "Selected"
+    // with nothing listed (no signal selected, or only buses) is refused.
+    if (m_range->currentText().startsWith(QLatin1String("Selected")) && m_signals.trimmed().isEmpty()) {
+        m_error->setText(
+            QStringLiteral("No signal is selected. Select the signals to export in the signal list "
+                           "(for a bus, its signals), or export All signals."));
+        m_error->show();
+        return;
+    }
     QString result;
     if (!m_gateway || !m_gateway->tclEval(command(), &result)) {
         m_error->setText(result.isEmpty() ? QStringLiteral("The waveform was not exported.") : result);
