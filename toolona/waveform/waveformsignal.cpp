@@ -660,8 +660,8 @@ void WaveformSignal::mouseReleaseEvent(QMouseEvent* event) {
         repaintWave();
     }
     m_bandStart = m_bandEnd = -1;
-    if (m_model->getRulerPos() != 0) {
-        m_model->setRulerPos(0);
+    if (m_model->hasRuler()) {
+        m_model->clearRuler();
         repaintWave();
     }
     m_pressedLeftOfWave = false;
