@@ -235,6 +235,26 @@ private slots:
         m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(u"board_ctrl"_s));
         QCOMPARE(combo("tx_differential_amplitude")->currentText(), u"600mV"_s);
     }
+    void refusedSetApplyAndReloadAreSaid() {
+        const auto said = [this](const QString& text) { return m_gui->statusBar()->currentMessage().contains(text); };
+        // A refused choice stays, marked with the reason, and is said.
+        ControlComboBox* amp = combo("tx_differential_amplitude");
+        m_host->refuse = [](const QString& c) { return c.contains("-tx_differential_amplitude"); };
+        amp->setCurrentText(u"600mV"_s);
+        QCOMPARE(amp->currentText(), u"600mV"_s);
+        QVERIFY(amp->toolTip().contains(u"refused by the test"_s));
+        QVERIFY(said(u"\"600mV\" was refused"_s));
+        // A failed Apply and a failed Reload are said; Reload then keeps
+        // every control as it is.
+        m_host->refuse = [](const QString& c) { return c.startsWith("ona_run_controller -write_ip"); };
+        pcs()->applyButton()->click();
+        QVERIFY(said(u"PCSCH_0: Apply failed"_s));
+        m_host->refuse = [](const QString& c) { return c.startsWith("ona_run_controller -read_ip"); };
+        pcs()->reloadButton()->click();
+        QVERIFY(said(u"PCSCH_0: Reload failed"_s));
+        QCOMPARE(amp->currentText(), u"600mV"_s);
+        m_host->refuse = nullptr;
+    }
     void memoryForm() {
         ScriptedDialogs dialogs;
         HardIpWidget* panel = pcs(1);

@@ -255,7 +255,23 @@ bool HardIpWidget::run(const QString& command, QString* result) {
     return m_gateway && m_gateway->tclEval(command, result);
 }
 
-void HardIpWidget::stage(Bound& bound, const QString& value) { run(setCommand(bound.control, value)); }
+void HardIpWidget::stage(Bound& bound, const QString& value) {
+    QString result;
+    const bool ok = run(setCommand(bound.control, value), &result);
+    // A refused choice stays in the box, marked with the engine's reason, so
+    // the panel never seems to hold a setting the engine did not take.
+    if (auto* combo = qobject_cast<ControlComboBox*>(bound.widget)) {
+        combo->setStyleSheet(ok ? QString() : QStringLiteral("QComboBox {background-color: #ffd0d0; color: black;}"));
+        combo->setToolTip(ok ? QString() : tr("Not taken: %1").arg(result));
+    }
+    if (!ok)
+        report(tr("%1 \"%2\" was refused: %3").arg(bound.control.label.trimmed(), value, result));
+}
+
+void HardIpWidget::report(const QString& text) {
+    if (m_gateway)
+        m_gateway->reportRefusal(text);
+}
 
 void HardIpWidget::onCurrentIndexChanged(const QString& text) {
     Bound* b = boundFor(sender());
@@ -284,10 +300,20 @@ void HardIpWidget::showRefusal(const HardIpControl&, const QString& result) {
         m_gateway->reportRefusal(result);
 }
 
-void HardIpWidget::onApplyBtnClicked() { run(tclCommand(QStringLiteral("ona_run_controller -write_ip %1"), name())); }
+void HardIpWidget::onApplyBtnClicked() {
+    QString result;
+    if (!run(tclCommand(QStringLiteral("ona_run_controller -write_ip %1"), name()), &result))
+        report(tr("%1: Apply failed, the device was not written: %2").arg(name(), result));
+}
 
 void HardIpWidget::onReloadBtnClicked() {
-    run(tclCommand(QStringLiteral("ona_run_controller -read_ip %1"), name()));
+    QString result;
+    // A failed read leaves every control as it was: the engine's cached
+    // values are not what the device holds.
+    if (!run(tclCommand(QStringLiteral("ona_run_controller -read_ip %1"), name()), &result)) {
+        report(tr("%1: Reload failed, the controls are unchanged: %2").arg(name(), result));
+        return;
+    }
     reloadControls();
 }
 
