@@ -327,14 +327,16 @@ void MPPHYX4Widget::onIBERTInjectError() {
 
 void MPPHYX4Widget::onIBERTErrorCount() {
     const int lane = senderLane(IBERT, 7);
-    if (lane >= 0)
-        readErrorCount(lane);
+    if (lane < 0)
+        return;
+    vemo::basgui::BusyCursor busy;
+    selectLane(lane);
+    readErrorCount(lane);
 }
 
 void MPPHYX4Widget::readErrorCount(int lane) {
     auto* button = static_cast<QPushButton*>(m_tables[IBERT]->row(7)[lane]);
     vemo::basgui::BusyCursor busy;
-    selectLane(lane);
     QString result;
     const bool ok = eval(tclCommand(QStringLiteral("ona_run_controller -count_error %1"), name()), &result);
     const QString value = ONCData::inst()->getHardIP(name(), QStringLiteral("rx_prbs_errcount"));

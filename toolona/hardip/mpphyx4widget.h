@@ -76,7 +76,7 @@ private:
     // Reads a status key into *value; a failed or empty read shows the cell
     // as "Unknown" (with the reason) and gives false.
     bool readStatus(const QString& key, QWidget* cell, QString* value);
-    // Reads the lane's PRBS error count into its cell.
+    // Reads the PRBS error count of `lane`, already selected, into its cell.
     void readErrorCount(int lane);
     void markRead(QWidget* cell, bool ok, const QString& why);
     void warn(const QString& text);
