@@ -351,6 +351,13 @@ private slots:
         // Without a clock, the period in samples.
         QVERIFY(WaveMeasure::measure(t, {0}, 0, 2047, 0, u"ns"_s).text(u"v"_s).contains(u"period 216 samples"_s));
 
+        // The bus radix editor explains itself (What's This).
+        m_page->setWaveformModel(m_model.get());
+        std::unique_ptr<QWidget> editor(m_tree->itemDelegate()->createEditor(m_tree->viewport(), QStyleOptionViewItem(),
+                                                                             row("st").siblingAtColumn(1)));
+        QVERIFY(editor);
+        QVERIFY2(editor->whatsThis().contains(u"token set"_s), qPrintable(editor->whatsThis()));
+
         // A measuring drag may start at sample 0.
         m_page->setWaveformModel(m_model.get());
         m_model->setRulerPos(0);
