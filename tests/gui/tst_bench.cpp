@@ -8,6 +8,8 @@
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 
+#include "basgui/basehelp.h"
+#include "basgui/helpbrowser.h"
 #include "onadata.h"
 
 #include <QtTest>
@@ -41,6 +43,34 @@ private slots:
                              core, QString::fromLatin1(w->metaObject()->className()))));
             }
         }
+    }
+    void everyPageOpensItsOwnHelp() {
+        m_gui->show();
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        QComboBox* selector = m_gui->coreSelector();
+        QStringList topics;
+        for (const QString& core : {u"board_ctrl"_s, u"uart_la"_s}) {
+            selector->setCurrentIndex(selector->findText(core));
+            for (int i = 0; i < tabs->count(); ++i) {
+                tabs->setCurrentIndex(i);
+                QKeyEvent f1(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
+                QApplication::sendEvent(tabs->currentWidget(), &f1);
+                vemo::basgui::HelpBrowser* help = vemo::basgui::BaseHelp::browser();
+                QVERIFY(help && help->isVisible());
+                const QString topic = help->currentTopic();
+                QCOMPARE(topic, tabs->tabText(i)
+                                    .replace(u' ', u'_')
+                                    .replace(u"LA_Trigger"_s, u"Trigger_Signal_Setup"_s)
+                                    .replace(u"LA_Waveform"_s, u"Waveform_View"_s));
+                QVERIFY2(QFile::exists(QStringLiteral(ONDREL_SOURCE_DIR "/docs/help/") + topic + u".html"_s),
+                         qPrintable(topic));
+                // Escape closes the help window.
+                QTest::keyClick(help, Qt::Key_Escape);
+                QVERIFY(!help->isVisible());
+                topics << topic;
+            }
+        }
+        QCOMPARE(topics.size(), 11);
     }
 };
 
