@@ -11,6 +11,7 @@
 #include "basgui/basehelp.h"
 #include "basgui/helpbrowser.h"
 #include "onadata.h"
+#include "theme/themesetting.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -71,6 +72,52 @@ private slots:
             }
         }
         QCOMPARE(topics.size(), 11);
+    }
+    void themeSwitchReachesEveryWidgetBothWays() {
+        QTest::failOnWarning(QRegularExpression(u"Could not parse"_s));
+        m_gui->show();
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        QComboBox* selector = m_gui->coreSelector();
+        // Every page of both kinds of core built, so each has its widgets.
+        for (const QString& core : {u"board_ctrl"_s, u"uart_la"_s}) {
+            selector->setCurrentIndex(selector->findText(core));
+            for (int i = 0; i < tabs->count(); ++i)
+                tabs->setCurrentIndex(i);
+        }
+        const QString before = vemo::theme::ThemeSetting::style();
+        const auto apply = [](const QString& theme) {
+            vemo::theme::ThemeSetting::setStyle(theme);
+            vemo::theme::ThemeSetting::applyTo(qApp);
+            QCoreApplication::processEvents();
+        };
+        // Each widget's background roles, its style sheet's own colours aside.
+        const auto backgrounds = [this] {
+            QHash<QWidget*, QPair<QRgb, QRgb>> out;
+            for (QWidget* w : m_gui->findChildren<QWidget*>())
+                if (!w->styleSheet().contains(u"background"_s))
+                    out.insert(
+                        w, {w->palette().color(QPalette::Base).rgba(), w->palette().color(QPalette::Window).rgba()});
+            return out;
+        };
+        apply(u"light"_s);
+        const auto light = backgrounds();
+        apply(u"dark"_s);
+        const auto dark = backgrounds();
+        apply(u"light"_s);
+        const auto back = backgrounds();
+        QStringList stale;
+        for (auto it = light.cbegin(); it != light.cend(); ++it) {
+            const QString name =
+                QString::fromLatin1(it.key()->metaObject()->className()) + u' ' + it.key()->objectName();
+            if (dark.value(it.key()).first == it.value().first || dark.value(it.key()).second == it.value().second)
+                stale << u"stays light in dark: "_s + name;
+            if (back.value(it.key()) != it.value())
+                stale << u"stays dark in light: "_s + name;
+        }
+        stale.removeDuplicates();
+        QVERIFY2(stale.isEmpty(), qPrintable(stale.mid(0, 8).join(u", "_s)));
+        vemo::theme::ThemeSetting::setStyle(before);
+        vemo::theme::ThemeSetting::applyTo(qApp);
     }
 };
 
