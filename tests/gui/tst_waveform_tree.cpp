@@ -358,6 +358,14 @@ private slots:
         QVERIFY(editor);
         QVERIFY2(editor->whatsThis().contains(u"token set"_s), qPrintable(editor->whatsThis()));
 
+        // "Set Bus Radix" opens on the radix in use.
+        SigTreeData v = WaveformModel::rowData(row("v"));
+        v.radix = 10;
+        m_model->setRowData(row("v"), v);
+        m_tree->setCurrentIndex(row("v"));
+        BusDialog busDialog(m_tree);
+        QCOMPARE(busDialog.findChild<QComboBox*>()->currentText(), u"Dec"_s);
+
         // A measuring drag may start at sample 0.
         m_page->setWaveformModel(m_model.get());
         m_model->setRulerPos(0);
