@@ -195,6 +195,9 @@ void MPPHYX4Widget::createControls(int& row) {
                     case Row::Status: {
                         auto* b = new QPushButton(rowDef.initial, table);
                         b->setAttribute(Qt::WA_TransparentForMouseEvents);
+                        // A status to read, not a button to press.
+                        b->setFlat(true);
+                        b->setFocusPolicy(Qt::NoFocus);
                         b->setToolTip(tr("Not read yet: Read shows the device's status."));
                         return b;
                     }
