@@ -67,7 +67,7 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     if (!sameChannels)
         buildDefaultTree(signalWidths);
     m_cursors.clear();
-    m_rulerPos = 0;
+    clearRuler();
     const int n = getNumTime();
     m_dataPos = getNumTriggerPos() > 0 ? qBound(0, getTriggerPos(0), qMax(0, n - 1)) : 0;
     m_viewStart = 0;
@@ -80,7 +80,8 @@ void WaveformModel::clearTrace() {
     m_trace.reset();
     endResetModel();
     removeRows(0, rowCount());
-    m_viewStart = m_viewCount = m_dataPos = m_rulerPos = 0;
+    m_viewStart = m_viewCount = m_dataPos = 0;
+    clearRuler();
     m_cursors.clear();
     emit viewChanged();
 }
@@ -129,7 +130,10 @@ void WaveformModel::setDataPos(int sample) {
         m_dataPos = qBound(0, sample, getNumTime() - 1);
 }
 
-void WaveformModel::setRulerPos(int sample) { m_rulerPos = hasData() ? qBound(0, sample, getNumTime() - 1) : 0; }
+void WaveformModel::setRulerPos(int sample) {
+    m_rulerShown = hasData();
+    m_rulerPos = m_rulerShown ? qBound(0, sample, getNumTime() - 1) : 0;
+}
 
 bool WaveformModel::addCurPos(int sample) {
     if (!hasData() || sample < 0 || sample >= getNumTime() || m_cursors.contains(sample))

@@ -71,9 +71,15 @@ public:
     int getViewCount() const { return m_viewCount; }
     int getDataPos() const { return m_dataPos; }
     int getRulerPos() const { return m_rulerPos; }
-    bool hasRuler() const { return hasData() && m_rulerPos > 0; }
+    // The measuring ruler is shown from setRulerPos until clearRuler; sample
+    // 0 is a place like any other for it.
+    bool hasRuler() const { return hasData() && m_rulerShown; }
     void setDataPos(int sample);
-    void setRulerPos(int sample); // 0 hides the ruler
+    void setRulerPos(int sample);
+    void clearRuler() {
+        m_rulerPos = 0;
+        m_rulerShown = false;
+    }
     int getClockPeriod() const { return m_clockPeriod; }
     void setClockPeriod(int period) { m_clockPeriod = period; }
     QString getClockUnit() const { return m_clockUnit; }
@@ -133,6 +139,7 @@ private:
 
     std::shared_ptr<const TraceData> m_trace;
     int m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
+    bool m_rulerShown = false;
     int m_clockPeriod = 0;
     QString m_clockUnit = QStringLiteral("ns");
     double m_panLimit = 5.0;

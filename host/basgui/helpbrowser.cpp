@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -123,6 +124,15 @@ void HelpTextBrowser::followLink(const QUrl& link) {
     if (target.scheme() == QLatin1String("http") || target.scheme() == QLatin1String("https") ||
         target.scheme() == QLatin1String("mailto"))
         QDesktopServices::openUrl(target);
+}
+
+void HelpBrowser::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the help window, as it closes a dialog.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window) {

@@ -42,6 +42,9 @@ public:
     QAction* backAction() const { return m_back; }
     QAction* forwardAction() const { return m_forward; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void updateTitle();
     void find(bool backward);

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QWidget>
 
 namespace vemo::theme {
 
@@ -219,6 +220,11 @@ void ThemeSetting::applyTo(QApplication* app) {
         return;
     QApplication::setStyle(new ThemeStyle);
     QApplication::setPalette(palette());
+    // A widget with a style sheet keeps the palette it was polished with:
+    // polished again, it takes the new one (the sheet's own colours stay).
+    for (QWidget* w : QApplication::allWidgets())
+        if (!w->styleSheet().isEmpty())
+            w->setStyleSheet(w->styleSheet());
 }
 
 } // namespace vemo::theme

@@ -24,6 +24,7 @@
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 #include "widgets/busyprogressdialog.h"
+#include "widgets/fitmark.h"
 #include "widgets/hexvaluelineedit.h"
 #include "widgets/statusledwidget.h"
 
@@ -233,12 +234,12 @@ private slots:
         d.defined = d.enabled = true;
         d.names = names(u"s"_s, 6);
         panel.setData(d);
-        // Six switches take two digits; nine digits cannot be typed at all.
-        QCOMPARE(panel.dataEdit()->maxLength(), 2);
+        // Nine digits for six switches stay as typed (never cut to other
+        // switches), marked as not fitting.
         panel.dataEdit()->clear();
         QTest::keyClicks(panel.dataEdit(), u"123456789"_s);
-        QCOMPARE(panel.dataEdit()->text(), u"12"_s);
-        QVERIFY(panel.typedValueFits());
+        QCOMPARE(panel.dataEdit()->text(), u"123456789"_s);
+        QVERIFY(!panel.typedValueFits());
         // 0xFF has bits above the six switches: the items keep their state and
         // Apply writes nothing.
         panel.dataEdit()->clear();
@@ -253,7 +254,6 @@ private slots:
         d.names = names(u"s"_s, 33);
         panel.setData(d);
         QCOMPARE(panel.items().size(), 32);
-        QCOMPARE(panel.dataEdit()->maxLength(), 8);
         QVERIFY(!panel.noteLabel()->isHidden());
         panel.setSwitchValue(u"0xFFFFFFFF"_s, true);
         QCOMPARE(panel.switchValue(), u"ffffffff"_s);
@@ -338,12 +338,25 @@ private slots:
         mem->readButton()->click();
         QCOMPARE(mem->readDataEdit()->text(), u"0x0000001F"_s);
         QCOMPARE(dialogs.asked.size(), 2);
-        // Initialize's refusal is shown with the engine's reason.
+        // A word or address wider than 32 bits stays as typed, marked, and
+        // is refused before anything is sent.
+        const int sent = int(m_host->commands.size());
         mem->defaultDataEdit()->setText(u"1ffffffff"_s);
-        QCOMPARE(mem->defaultDataEdit()->text(), u"1ffffffff"_s.left(8));
+        QCOMPARE(mem->defaultDataEdit()->text(), u"1ffffffff"_s);
+        mem->initButton()->click();
+        mem->readAddressEdit()->setText(u"000123456789"_s);
+        mem->readButton()->click();
+        QCOMPARE(m_host->commands.size(), sent);
+        QCOMPARE(dialogs.asked.size(), 4);
+        QVERIFY(dialogs.asked.at(2).text.startsWith(u"Default Data 0x1ffffffff does not fit in 32 bits"_s));
+        QVERIFY(!unfitReason(mem->readAddressEdit()).isEmpty());
+        mem->readAddressEdit()->setText(u"00012345678"_s); // leading zeros do not count
+        QVERIFY(unfitReason(mem->readAddressEdit()).isEmpty());
+        // Initialize's refusal is shown with the engine's reason.
+        mem->defaultDataEdit()->setText(u"ffffffff"_s);
         ONCData::inst()->injectFailure(u"ona_run_controller -init_mem"_s, ONCData::Failed);
         mem->initButton()->click();
-        QCOMPARE(dialogs.asked.size(), 3);
+        QCOMPARE(dialogs.asked.size(), 5);
         QCOMPARE(dialogs.asked.last().text, u"ona_run_controller: injected failure"_s);
         QVERIFY(!QApplication::overrideCursor());
         m_host->refuse = nullptr;
@@ -548,11 +561,13 @@ private slots:
         QCOMPARE(cell(c, "ctrl_enable", W::RdColumn)->text(), u"0"_s);
         QCOMPARE(dialogs.asked.size(), 2);
         QVERIFY(dialogs.asked.last().text.contains("ctrl_enable"));
-        // A refused write is said too.
+        // A value too wide for the register is refused before it is sent.
+        m_host->commands.clear();
         cell(c, "ctrl_divisor", W::WrColumn)->setText("70000");
         press(c, "ctrl_divisor", W::WrColumn);
         QCOMPARE(dialogs.asked.size(), 3);
-        QVERIFY(dialogs.asked.last().text.contains("at most 16 bits"));
+        QVERIFY2(dialogs.asked.last().text.contains("does not fit in 16 bits"), qPrintable(dialogs.asked.last().text));
+        QCOMPARE(m_host->commands, QStringList());
         QVERIFY(!QApplication::overrideCursor());
     }
     void editorsAndValidators() {
@@ -582,9 +597,22 @@ private slots:
         QVERIFY(!editor("ctrl_mode", W::NameColumn));
         QVERIFY(!editor("ctrl_mode", W::RdColumn));
 
+        // 70000 typed into the 16-bit decimal divisor stays as typed, marked,
+        // and the cell keeps it (Wr then refuses it): never cut to 7000.
+        auto* divisor = qobject_cast<QLineEdit*>(editor("ctrl_divisor", W::WrColumn));
+        QTest::keyClicks(divisor, u"70000"_s);
+        QCOMPARE(divisor->text(), u"70000"_s);
+        QVERIFY(unfitReason(divisor).contains(u"65535"_s));
+        d->setModelData(divisor, c->model(), cell(c, "ctrl_divisor", W::WrColumn)->index());
+        QCOMPARE(cell(c, "ctrl_divisor", W::WrColumn)->text(), u"70000"_s);
+        // A radix change leaves such a value as typed, in its own radix.
+        cell(c, "ctrl_divisor", W::RadixColumn)->setText("Hex");
+        QCOMPARE(cell(c, "ctrl_divisor", W::WrColumn)->text(), u"70000"_s);
+        cell(c, "ctrl_divisor", W::RadixColumn)->setText("Dec");
+        delete divisor;
+
         auto* key = qobject_cast<QLineEdit*>(editor("ctrl_key", W::WrColumn));
         QVERIFY(key);
-        QCOMPARE(key->maxLength(), 24);
         int pos = 0;
         QString t = QString(24, QLatin1Char('f'));
         QCOMPARE(key->validator()->validate(t, pos), QValidator::Acceptable);
@@ -593,20 +621,21 @@ private slots:
         t = "79228162514264337593543950335"; // 2^96 - 1
         QCOMPARE(key->validator()->validate(t, pos), QValidator::Acceptable);
         t = "79228162514264337593543950336";
-        QCOMPARE(key->validator()->validate(t, pos), QValidator::Invalid);
-        // An 8-bit decimal value: 0 .. 255, no leading zero; 6-bit hex: up to 3F.
+        QCOMPARE(key->validator()->validate(t, pos), QValidator::Intermediate);
+        // An 8-bit decimal value: 0 .. 255, no leading zero; 6-bit hex: up to
+        // 3F. Digits that do not fit are kept (Intermediate); others refused.
         RegisterValueValidator dec8(8, 2, nullptr), hex6(6, 3, nullptr);
-        // Each case: the validator, then the text and whether it is accepted.
+        using V = QValidator;
         const struct {
             RegisterValueValidator* v;
             const char* text;
-            bool ok;
-        } cases[] = {{&dec8, "0", true},    {&dec8, "255", true}, {&dec8, "", true},
-                     {&dec8, "256", false}, {&dec8, "01", false}, {&dec8, "1000", false},
-                     {&dec8, "1a", false},  {&hex6, "3F", true},  {&hex6, "40", false}};
+            V::State state;
+        } cases[] = {{&dec8, "0", V::Acceptable},     {&dec8, "255", V::Acceptable},  {&dec8, "", V::Acceptable},
+                     {&dec8, "256", V::Intermediate}, {&dec8, "01", V::Intermediate}, {&dec8, "1a", V::Invalid},
+                     {&hex6, "3F", V::Acceptable},    {&hex6, "40", V::Intermediate}, {&hex6, "g", V::Invalid}};
         for (const auto& k : cases) {
             QString copy = QLatin1String(k.text);
-            QCOMPARE(k.v->validate(copy, pos), k.ok ? QValidator::Acceptable : QValidator::Invalid);
+            QCOMPARE(k.v->validate(copy, pos), k.state);
         }
         // No editor for a width below 1 or a radix outside the list.
         cell(c, "ctrl_mode", W::WidthColumn)->setText("0");

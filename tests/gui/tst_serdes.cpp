@@ -203,9 +203,22 @@ private slots:
         QCOMPARE(addr->text(), u"01"_s);
         addr->clear();
         QTest::keyClicks(addr, "0000000aB");
-        QCOMPARE(addr->text(), u"0000000a"_s);
+        QCOMPARE(addr->text(), u"0000000aB"_s);
         QTest::keyClicks(data, "fg1");
         QCOMPARE(data->text(), u"f1"_s);
+        // Wider than 32 bits, or than a byte: kept as typed, and Write and
+        // Read refuse it rather than send a cut value.
+        addr->setText(u"123456789"_s);
+        QTest::keyClicks(data, "2");
+        QCOMPARE(data->text(), u"f12"_s);
+        QTest::mouseClick(wishbone()->readButton(), Qt::LeftButton);
+        addr->setText(u"12"_s);
+        QTest::mouseClick(wishbone()->writeButton(), Qt::LeftButton);
+        QCOMPARE(sent(), QStringList());
+        QCOMPARE(dialogs.asked.size(), 2);
+        QVERIFY(dialogs.asked.at(0).text.startsWith(QLatin1String("Address 0x123456789 does not fit in 32 bits")));
+        QVERIFY(dialogs.asked.at(1).text.startsWith(QLatin1String("Data 0xf12 does not fit in 8 bits")));
+        dialogs.asked.clear();
 
         // Nothing typed: said, not sent.
         addr->clear();

@@ -9,9 +9,11 @@
 #include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
+#include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
+#include "waveform/wavemeasure.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -315,6 +317,61 @@ private slots:
         const int rows = m_model->rowCount();
         m_tree->doGroup();
         QCOMPARE(m_model->rowCount(), rows);
+    }
+    void exportOfSelectedSignalsNeedsASignal() {
+        // "Selected signals" with only a bus selected lists no signal: the
+        // export is refused in the dialog instead of writing every signal.
+        m_page->setWaveformModel(m_model.get());
+        m_tree->selectionModel()->select(row("st"), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ExportDlg dialog(&m_gateway, m_page.get());
+        dialog.setSignalList(m_tree->selectedSignalList());
+        dialog.rangeCombo()->setCurrentIndex(1);
+        dialog.fileEdit()->setText(u"/tmp/out.txt"_s);
+        dialog.doAccept();
+        QCOMPARE(m_gateway.commands, QStringList());
+        QVERIFY(dialog.errorText().startsWith(u"No signal is selected."_s));
+        QVERIFY(dialog.result() != QDialog::Accepted);
+    }
+    void measurementCountsWholePeriods() {
+        // A one-bit signal with a 216-sample period, high for 108 of them.
+        TraceData t({u"v"_s}, 2048);
+        for (qint64 s = 0; s < 2048; ++s)
+            if (s % 216 >= 108)
+                t.channelWords(0)[s >> 6] |= quint64(1) << (s & 63);
+        t.finish();
+        // 950 .. 1132 holds a rising and a falling edge, no whole period.
+        WaveMeasure m = WaveMeasure::measure(t, {0}, 950, 1132, 10, u"ns"_s);
+        QCOMPARE(m.text(u"v"_s),
+                 u"950 .. 1132: 182 samples = 1.82 us (1/t 549.5 kHz), v: 2 edges, "
+                 "less than one whole period"_s);
+        // 100 .. 1000: rising edges at 108 .. 972 bound four whole periods.
+        m = WaveMeasure::measure(t, {0}, 100, 1000, 10, u"ns"_s);
+        QCOMPARE(m.periods, 4);
+        QVERIFY2(m.text(u"v"_s).endsWith(u"v: 9 edges, 463 kHz, duty 50.0 %"_s), qPrintable(m.text(u"v"_s)));
+        // Without a clock, the period in samples.
+        QVERIFY(WaveMeasure::measure(t, {0}, 0, 2047, 0, u"ns"_s).text(u"v"_s).contains(u"period 216 samples"_s));
+
+        // The bus radix editor explains itself (What's This).
+        m_page->setWaveformModel(m_model.get());
+        std::unique_ptr<QWidget> editor(m_tree->itemDelegate()->createEditor(m_tree->viewport(), QStyleOptionViewItem(),
+                                                                             row("st").siblingAtColumn(1)));
+        QVERIFY(editor);
+        QVERIFY2(editor->whatsThis().contains(u"token set"_s), qPrintable(editor->whatsThis()));
+
+        // "Set Bus Radix" opens on the radix in use.
+        SigTreeData v = WaveformModel::rowData(row("v"));
+        v.radix = 10;
+        m_model->setRowData(row("v"), v);
+        m_tree->setCurrentIndex(row("v"));
+        BusDialog busDialog(m_tree);
+        QCOMPARE(busDialog.findChild<QComboBox*>()->currentText(), u"Dec"_s);
+
+        // A measuring drag may start at sample 0.
+        m_page->setWaveformModel(m_model.get());
+        m_model->setRulerPos(0);
+        QVERIFY(m_model->hasRuler());
+        m_model->clearRuler();
+        QVERIFY(!m_model->hasRuler());
     }
     void coloursKeysHelpAndNavigation() {
         m_page->setWaveformModel(m_model.get());

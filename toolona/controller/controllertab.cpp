@@ -1,5 +1,7 @@
 #include "controller/controllertab.h"
 
+#include "kit/toolgateway.h"
+
 #include "analyzercore.h"
 #include "basgui/baseicon.h"
 
@@ -39,6 +41,8 @@ ControllerTab::ControllerTab(const QString& title, ToolGateway* gateway, QWidget
     scroll->setWidget(body);
     m_outer->addWidget(scroll);
     connect(m_dockButton, &QToolButton::clicked, this, &ControllerTab::dockButtonClicked);
+    // Each tab has a help page of its own, named like the tab.
+    installHelpOnF1(gateway, this, QString(title).replace(QLatin1Char(' '), QLatin1Char('_')));
 }
 
 ControllerTab::~ControllerTab() = default;

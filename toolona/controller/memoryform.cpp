@@ -4,6 +4,7 @@
 #include "controller/onapathitemeditor.h"
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "widgets/fitmark.h"
 #include "widgets/hexvaluelineedit.h"
 
 #include "basgui/busycursor.h"
@@ -43,12 +44,9 @@ void MemoryFormWidget::addMemoryForm(QGridLayout* grid, QWidget* parent, int& r,
         gap();
         connect(m_init, &QPushButton::clicked, this, &MemoryFormWidget::handleInitButtonClicked);
     }
-    // Addresses are at most 32 bits.
     m_writeAddress = new HexValueLineEdit(parent);
-    m_writeAddress->setMaxLength(8);
     row(tr("Write Address:"), m_writeAddress, nullptr);
     m_writeData = new HexValueLineEdit(parent);
-    m_writeData->setMaxLength(8);
     m_writeData->setText(QStringLiteral("0"));
     m_write = new QPushButton(tr("Write"), parent);
     row(tr("Write Data:"), m_writeData, m_write);
@@ -61,7 +59,6 @@ void MemoryFormWidget::addMemoryForm(QGridLayout* grid, QWidget* parent, int& r,
     }
     gap();
     m_readAddress = new HexValueLineEdit(parent);
-    m_readAddress->setMaxLength(8);
     row(tr("Read Address:"), m_readAddress, nullptr);
     m_readData = new QLineEdit(parent);
     m_readData->setReadOnly(true);
@@ -71,7 +68,6 @@ void MemoryFormWidget::addMemoryForm(QGridLayout* grid, QWidget* parent, int& r,
     grid->addWidget(new QLabel(tr("Dump From (Offset):"), parent), r, 0);
     m_offset = new HexValueLineEdit(parent);
     m_offset->setText(QStringLiteral("00000000"));
-    m_offset->setMaxLength(8);
     m_offset->setFixedSize(120, m_offset->sizeHint().height());
     grid->addWidget(m_offset, r, 1);
     grid->addWidget(new QLabel(tr("Range:"), parent), r, 3);
@@ -95,6 +91,16 @@ void MemoryFormWidget::addMemoryForm(QGridLayout* grid, QWidget* parent, int& r,
         m_loadPath->lineEdit()->setValidator(new QRegularExpressionValidator(pathRule, m_loadPath));
     }
 
+    // Addresses are at most 32 bits. Wider text is kept and marked, and
+    // refused where it would be sent: never cut to a different number.
+    static const int kAddressBits = 32;
+    guardWidth(m_writeAddress, &kAddressBits, tr("Write Address"));
+    guardWidth(m_readAddress, &kAddressBits, tr("Read Address"));
+    guardWidth(m_offset, &kAddressBits, tr("Dump From (Offset)"));
+    guardWidth(m_writeData, &m_dataBits, tr("Write Data"));
+    if (m_defaultData)
+        guardWidth(m_defaultData, &m_dataBits, tr("Default Data"));
+
     connect(m_read, &QPushButton::clicked, this, &MemoryFormWidget::handleReadButtonClicked);
     connect(m_write, &QPushButton::clicked, this, &MemoryFormWidget::handleWriteButtonClicked);
     connect(m_dump, &QPushButton::clicked, this, &MemoryFormWidget::handleDumpButtonClicked);
@@ -111,8 +117,31 @@ void MemoryFormWidget::setStartAddress(const QString& address) {
 
 void MemoryFormWidget::warn(const QString& text) { memorycommands::warn(this, text); }
 
+void MemoryFormWidget::guardWidth(HexValueLineEdit* edit, const int* bits, const QString& what) {
+    connect(edit, &QLineEdit::textChanged, this,
+            [edit, bits, what](const QString& text) { markUnfit(edit, hexUnfit(text, *bits, what)); });
+}
+
+void MemoryFormWidget::setDataBits(int bits) {
+    m_dataBits = bits;
+    for (HexValueLineEdit* edit : {m_writeData, m_defaultData})
+        if (edit)
+            markUnfit(edit, hexUnfit(edit->text(), bits, edit == m_writeData ? tr("Write Data") : tr("Default Data")));
+}
+
+bool MemoryFormWidget::refuseUnfit(std::initializer_list<QLineEdit*> edits) {
+    for (QLineEdit* edit : edits) {
+        if (edit && !unfitReason(edit).isEmpty()) {
+            warn(unfitReason(edit));
+            edit->setFocus();
+            return true;
+        }
+    }
+    return false;
+}
+
 void MemoryFormWidget::handleInitButtonClicked() {
-    if (!m_defaultData)
+    if (!m_defaultData || refuseUnfit({m_defaultData}))
         return;
     memorycommands::runLong(
         m_formGateway, this, tr("Initializing user memory..."),
@@ -120,6 +149,8 @@ void MemoryFormWidget::handleInitButtonClicked() {
 }
 
 void MemoryFormWidget::handleReadButtonClicked() {
+    if (refuseUnfit({m_readAddress}))
+        return;
     QString result;
     bool ok;
     {
@@ -137,6 +168,8 @@ void MemoryFormWidget::handleReadButtonClicked() {
 }
 
 void MemoryFormWidget::handleWriteButtonClicked() {
+    if (refuseUnfit({m_writeAddress, m_writeData}))
+        return;
     bool ok;
     {
         vemo::basgui::BusyCursor busy;
@@ -159,6 +192,8 @@ void MemoryFormWidget::handleDumpButtonClicked() {
         warn(m_space.emptyDumpName);
         return;
     }
+    if (refuseUnfit({m_offset}))
+        return;
     if (m_space.beforeTransfer)
         m_space.beforeTransfer();
     const QString command = memorycommands::dump(path, m_offset->text(), m_range->text(), m_space.hardIp);

@@ -81,9 +81,17 @@ protected:
     void setStartAddress(const QString& address);
     bool hasMemoryForm() const { return m_write != nullptr; }
     void warn(const QString& text);
+    // The width of a data word (Default Data, Write Data); 32 until set.
+    void setDataBits(int bits);
 
 private:
+    // Marks `edit` while its digits do not fit `*bits` bits.
+    void guardWidth(HexValueLineEdit* edit, const int* bits, const QString& what);
+    // Says the first marked field among `edits` and gives true.
+    bool refuseUnfit(std::initializer_list<QLineEdit*> edits);
+
     ToolGateway* m_formGateway;
+    int m_dataBits = 32;
     MemorySpace m_space;
     HexValueLineEdit* m_defaultData = nullptr;
     HexValueLineEdit* m_writeAddress = nullptr;

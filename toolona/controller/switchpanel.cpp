@@ -45,8 +45,8 @@ void SwitchPanel::setData(const VirtualSwitchData& data) {
               tr("Showing the first %1 of %2 switches: the switch value is 32 bits wide."), &m_items);
     for (VirtualSwitchItem* item : m_items)
         connect(item, &VirtualSwitchItem::clicked, this, &SwitchPanel::handleSwitchButtonClicked);
-    // As many digits as the switches need; a longer value cannot be typed.
-    m_dataEdit->setMaxLength(qMax(1, (int(m_items.size()) + 3) / 4));
+    // A value wider than the switches stays as typed, marked, and Apply
+    // refuses it (handleDataModified): it is never cut to other switches.
     handleDataModified();
     setVisible(!m_items.isEmpty());
 }
@@ -77,7 +77,7 @@ void SwitchPanel::setSwitchValue(const QString& value, bool updateText) {
     if (updateText) {
         // The field holds digits only and no more than the switches need.
         QString digits = cv::withoutPrefix(value);
-        if (!ok || digits.size() > m_dataEdit->maxLength())
+        if (!ok || digits.size() > qMax(1, (int(m_items.size()) + 3) / 4))
             digits = QString::number(v & cv::mask(int(m_items.size())), 16);
         const QSignalBlocker block(m_dataEdit);
         m_dataEdit->setText(digits);

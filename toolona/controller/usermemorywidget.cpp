@@ -42,10 +42,8 @@ void UserMemoryWidget::setData(const UserRegisterData& data) {
         show();
         setStartAddress(m_data.getStartAddress());
     }
-    // A word has as many digits as the memory's width needs.
-    const int digits = m_data.getMemWidth() > 0 ? (m_data.getMemWidth() + 3) / 4 : 16;
-    defaultDataEdit()->setMaxLength(digits);
-    writeDataEdit()->setMaxLength(digits);
+    // A word is as wide as the memory.
+    setDataBits(m_data.getMemWidth() > 0 ? m_data.getMemWidth() : 64);
     defaultDataEdit()->setText(QStringLiteral("0"));
     writeDataEdit()->setText(QStringLiteral("0"));
 }

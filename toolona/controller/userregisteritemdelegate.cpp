@@ -1,9 +1,11 @@
 #include "controller/userregisteritemdelegate.h"
 
 #include "controller/userregisterwidget.h"
+#include "trigger/errorcell.h"
 
 #include "onadata.h"
 #include "registerradix.h"
+#include "widgets/fitmark.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,7 +21,26 @@ RegisterValueValidator::RegisterValueValidator(int width, int radix, QObject* pa
 QValidator::State RegisterValueValidator::validate(QString& input, int&) const {
     if (input.isEmpty())
         return Acceptable; // clears the cell
-    return RegisterRadix::fits(input, m_width, m_radix) ? Acceptable : Invalid;
+    if (RegisterRadix::fits(input, m_width, m_radix))
+        return Acceptable;
+    const int base = m_radix == RegisterRadix::Bin   ? 2
+                     : m_radix == RegisterRadix::Oct ? 8
+                     : m_radix == RegisterRadix::Dec ? 10
+                                                     : 16;
+    for (const QChar c : input) {
+        bool ok = false;
+        QString(c).toInt(&ok, base);
+        if (!ok)
+            return Invalid;
+    }
+    return Intermediate;
+}
+
+QString RegisterValueValidator::unfit(const QString& text, int width, int radix) {
+    if (text.isEmpty() || text == QLatin1String("Toggle") || RegisterRadix::fits(text, width, radix))
+        return QString();
+    const QString largest = RegisterRadix::convert(QString(width, QLatin1Char('1')), width, RegisterRadix::Bin, radix);
+    return QObject::tr("%1 does not fit in %2 bits (the largest value is %3).").arg(text).arg(width).arg(largest);
 }
 
 UserRegisterItemDelegate::UserRegisterItemDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
@@ -40,6 +61,11 @@ void UserRegisterItemDelegate::paint(QPainter* painter, const QStyleOptionViewIt
     }
     QStyleOptionViewItem text = option;
     initStyleOption(&text, index);
+    const int width = index.siblingAtColumn(UserRegisterWidget::WidthColumn).data().toString().toInt();
+    if (!RegisterValueValidator::unfit(index.data().toString(), width,
+                                       index.data(UserRegisterWidget::RadixRole).toInt())
+             .isEmpty())
+        markErrorCell(painter, &text);
     text.rect.setRight(button.left() - 2);
     text.textElideMode = Qt::ElideRight;
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
@@ -48,8 +74,8 @@ void UserRegisterItemDelegate::paint(QPainter* painter, const QStyleOptionViewIt
     QStyleOptionButton b;
     b.rect = button;
     b.state = QStyle::State_Enabled | QStyle::State_Raised;
-    b.text = option.fontMetrics.elidedText(
-        index.column() == UserRegisterWidget::RdColumn ? tr("Rd") : tr("Wr"), Qt::ElideRight, button.width() - 4);
+    b.text = option.fontMetrics.elidedText(index.column() == UserRegisterWidget::RdColumn ? tr("Rd") : tr("Wr"),
+                                           Qt::ElideRight, button.width() - 4);
     b.fontMetrics = option.fontMetrics;
     style->drawControl(QStyle::CE_PushButton, &b, painter, option.widget);
 }
@@ -74,8 +100,10 @@ QWidget* UserRegisterItemDelegate::createEditor(QWidget* parent, const QStyleOpt
         return combo;
     }
     auto* edit = new QLineEdit(parent);
-    edit->setMaxLength(RegisterRadix::maxDigits(width, radix));
     edit->setValidator(new RegisterValueValidator(width, radix, edit));
+    connect(edit, &QLineEdit::textChanged, edit, [edit, width, radix](const QString& text) {
+        markUnfit(edit, RegisterValueValidator::unfit(text, width, radix));
+    });
     return edit;
 }
 
@@ -96,6 +124,14 @@ void UserRegisterItemDelegate::setModelData(QWidget* editor, QAbstractItemModel*
         if (!combo->currentText().isEmpty())
             model->setData(index, combo->currentText());
     } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        // What was typed is kept even when it does not fit (Wr then refuses
+        // it, the cell is marked); it is written in the radix the row shows.
+        const int width = index.siblingAtColumn(UserRegisterWidget::WidthColumn).data().toString().toInt();
+        const int radix =
+            int(OnaData::radix_list.indexOf(index.siblingAtColumn(UserRegisterWidget::RadixColumn).data().toString()));
+        if (radix >= 0)
+            model->setData(index, radix, UserRegisterWidget::RadixRole);
+        model->setData(index, RegisterValueValidator::unfit(edit->text(), width, radix), Qt::ToolTipRole);
         model->setData(index, edit->text());
     }
 }
@@ -109,8 +145,8 @@ void UserRegisterItemDelegate::updateEditorGeometry(QWidget* editor, const QStyl
     editor->setGeometry(r);
 }
 
-bool UserRegisterItemDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
-                                           const QStyleOptionViewItem& option, const QModelIndex& index) {
+bool UserRegisterItemDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) {
     const QEvent::Type t = event->type();
     const bool mouse = t == QEvent::MouseButtonPress || t == QEvent::MouseButtonRelease ||
                        t == QEvent::MouseButtonDblClick || t == QEvent::MouseMove;

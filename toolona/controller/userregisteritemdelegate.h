@@ -6,12 +6,17 @@
 namespace vemo::toolona {
 
 // Accepts exactly the values 0 .. 2^width - 1 written in one radix (index
-// into the engine's radix list), and every prefix of one while it is typed.
+// into the engine's radix list). Digits of the radix that make a value too
+// wide are Intermediate, never Invalid: the editor keeps what was typed
+// (marked) instead of dropping the keystroke that made it too wide.
 class RegisterValueValidator : public QValidator {
     Q_OBJECT
 public:
     RegisterValueValidator(int width, int radix, QObject* parent);
     State validate(QString& input, int& pos) const override;
+    // Why `text` cannot be written to a register of `width` bits in `radix`;
+    // empty when it can (or is empty).
+    static QString unfit(const QString& text, int width, int radix);
 
 private:
     int m_width;

@@ -171,7 +171,9 @@ void UserRegisterWidget::onTableItemChanged(QStandardItem* item) {
     for (int column : valueColumns()) {
         QStandardItem* cell = m_model->item(row, column);
         const int old = cell->data(RadixRole).toInt();
-        if (old == radix)
+        // A typed value too wide for the register stays as typed, in its
+        // own radix: converting it would cut it to the width.
+        if (old == radix || !RegisterValueValidator::unfit(cell->text(), width, old).isEmpty())
             continue;
         cell->setData(radix, RadixRole);
         const QString converted = RegisterRadix::convert(cell->text(), width, old, radix);
@@ -238,6 +240,11 @@ bool UserRegisterWidget::writeRow(int row, QString* error) {
     // in another radix is rewritten so the device gets the number typed.
     QString data = text;
     const int shown = wr->data(RadixRole).toInt();
+    const QString unfit = RegisterValueValidator::unfit(text, m_model->item(row, WidthColumn)->text().toInt(), shown);
+    if (!unfit.isEmpty()) {
+        *error = tr("%1: %2 Nothing was written.").arg(name, unfit);
+        return false;
+    }
     for (const RegisterEntry& e : m_data.entries) {
         if (e.name != name)
             continue;

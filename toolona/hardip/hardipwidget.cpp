@@ -4,6 +4,7 @@
 #include "hardip/controlspinbox.h"
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "widgets/fitmark.h"
 #include "widgets/statusledwidget.h"
 
 #include "basgui/busycursor.h"
@@ -11,10 +12,10 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSpacerItem>
 #include <QVBoxLayout>
@@ -73,13 +74,39 @@ void HardIpWidget::buildFrame() {
     for (Bound& b : m_controls) {
         if (auto* combo = qobject_cast<ControlComboBox*>(b.widget))
             connect(combo, &QComboBox::currentTextChanged, this, &HardIpWidget::onCurrentIndexChanged);
-        else if (auto* spin = qobject_cast<ControlSpinBox*>(b.widget))
+        else if (auto* spin = qobject_cast<ControlSpinBox*>(b.widget)) {
             connect(spin, &QSpinBox::valueChanged, this, &HardIpWidget::onValueChanged);
-        else if (auto* edit = qobject_cast<QLineEdit*>(b.widget); edit && b.control.kind == HardIpControl::Number)
-            connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
-                if (Bound* bound = boundFor(edit); bound && edit->hasAcceptableInput())
-                    stage(*bound, edit->text());
+            connect(spin, &ControlSpinBox::refused, this, [this, spin](const QString& text) {
+                if (m_gateway)
+                    m_gateway->reportRefusal(tr("%1 is outside %2 .. %3; the setting stays %4.")
+                                                 .arg(text)
+                                                 .arg(spin->minimum())
+                                                 .arg(spin->maximum())
+                                                 .arg(spin->value()));
             });
+        } else if (auto* edit = qobject_cast<QLineEdit*>(b.widget); edit && b.control.kind == HardIpControl::Number) {
+            const HardIpControl c = b.control;
+            connect(edit, &QLineEdit::textChanged, edit, [edit, c](const QString& text) {
+                bool ok = false;
+                const qlonglong v = text.toLongLong(&ok);
+                markUnfit(edit, text.isEmpty() || (ok && v >= c.min && v <= c.max)
+                                    ? QString()
+                                    : tr("%1 is outside %2 .. %3.").arg(text).arg(c.min).arg(c.max));
+            });
+            connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
+                Bound* bound = boundFor(edit);
+                if (!bound || edit->text().isEmpty())
+                    return;
+                // Out of range: kept as typed and marked, never staged.
+                if (!unfitReason(edit).isEmpty()) {
+                    if (m_gateway)
+                        m_gateway->reportRefusal(
+                            tr("%1: %2 Nothing was set.").arg(bound->control.label.trimmed(), unfitReason(edit)));
+                    return;
+                }
+                stage(*bound, edit->text());
+            });
+        }
     }
     if (m_apply)
         connect(m_apply, &QPushButton::clicked, this, &HardIpWidget::onApplyBtnClicked);
@@ -149,7 +176,10 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
             if (c.kind == HardIpControl::Status)
                 edit->setReadOnly(true);
             else
-                edit->setValidator(new QIntValidator(c.min, c.max, edit));
+                // Digits are never dropped for being too many: an out-of-range
+                // number is marked and refused when committed.
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(c.min < 0 ? QStringLiteral("-?[0-9]*") : QStringLiteral("[0-9]*")), edit));
             if (c.kind == HardIpControl::Number)
                 edit->setText(QStringLiteral("0"));
             w = edit;
@@ -225,7 +255,23 @@ bool HardIpWidget::run(const QString& command, QString* result) {
     return m_gateway && m_gateway->tclEval(command, result);
 }
 
-void HardIpWidget::stage(Bound& bound, const QString& value) { run(setCommand(bound.control, value)); }
+void HardIpWidget::stage(Bound& bound, const QString& value) {
+    QString result;
+    const bool ok = run(setCommand(bound.control, value), &result);
+    // A refused choice stays in the box, marked with the engine's reason, so
+    // the panel never seems to hold a setting the engine did not take.
+    if (auto* combo = qobject_cast<ControlComboBox*>(bound.widget)) {
+        combo->setStyleSheet(ok ? QString() : QStringLiteral("QComboBox {background-color: #ffd0d0; color: black;}"));
+        combo->setToolTip(ok ? QString() : tr("Not taken: %1").arg(result));
+    }
+    if (!ok)
+        report(tr("%1 \"%2\" was refused: %3").arg(bound.control.label.trimmed(), value, result));
+}
+
+void HardIpWidget::report(const QString& text) {
+    if (m_gateway)
+        m_gateway->reportRefusal(text);
+}
 
 void HardIpWidget::onCurrentIndexChanged(const QString& text) {
     Bound* b = boundFor(sender());
@@ -254,10 +300,20 @@ void HardIpWidget::showRefusal(const HardIpControl&, const QString& result) {
         m_gateway->reportRefusal(result);
 }
 
-void HardIpWidget::onApplyBtnClicked() { run(tclCommand(QStringLiteral("ona_run_controller -write_ip %1"), name())); }
+void HardIpWidget::onApplyBtnClicked() {
+    QString result;
+    if (!run(tclCommand(QStringLiteral("ona_run_controller -write_ip %1"), name()), &result))
+        report(tr("%1: Apply failed, the device was not written: %2").arg(name(), result));
+}
 
 void HardIpWidget::onReloadBtnClicked() {
-    run(tclCommand(QStringLiteral("ona_run_controller -read_ip %1"), name()));
+    QString result;
+    // A failed read leaves every control as it was: the engine's cached
+    // values are not what the device holds.
+    if (!run(tclCommand(QStringLiteral("ona_run_controller -read_ip %1"), name()), &result)) {
+        report(tr("%1: Reload failed, the controls are unchanged: %2").arg(name(), result));
+        return;
+    }
     reloadControls();
 }
 

@@ -83,6 +83,8 @@ protected:
     void loadControls(bool quiet);
     // A spin box value the engine refused; the base puts the box back.
     virtual void showRefusal(const HardIpControl& control, const QString& result);
+    // Says a refusal or failure where the user sees it (status bar, messages).
+    void report(const QString& text);
     // Runs one command under the busy cursor.
     bool run(const QString& command, QString* result = nullptr);
     // Narrows the hierarchy text to `width` pixels and columns 1 to `lastColumn`.

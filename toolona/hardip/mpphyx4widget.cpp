@@ -5,6 +5,7 @@
 #include "hardip/controlcombobox.h"
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "widgets/fitmark.h"
 #include "widgets/widgetgroupbox.h"
 
 #include "basgui/busycursor.h"
@@ -30,6 +31,8 @@ const QString kRed = QStringLiteral("QPushButton {background-color: red;}");
 const QString kGreen = QStringLiteral("QPushButton {background-color: green;}");
 const QString kFailedCombo = QStringLiteral("QComboBox {background-color: #ffd0d0;}");
 const QString kPat0Initial = QStringLiteral("0");
+// A status not read yet (or whose read failed) is not known: neither lamp.
+const QString kUnknown = QStringLiteral("Unknown");
 
 QStringList numbers(int count) {
     QStringList out;
@@ -108,7 +111,7 @@ QList<MPPHYX4Widget::Row> MPPHYX4Widget::rows(Table table) {
         }
         case TX:
             return {row(Row::ReadButton, QStringLiteral("TX")),
-                    status(QStringLiteral("PLL Lock Status"), "pll_lock_status", QStringLiteral("Unlocked")),
+                    status(QStringLiteral("PLL Lock Status"), "pll_lock_status", kUnknown),
                     setting(QStringLiteral("TX Data Polarity"), "tx_data_polarity",
                             {QStringLiteral("Non-invert"), QStringLiteral("Invert")}),
                     setting(QStringLiteral("TX Data Width"), "tx_data_width", widths),
@@ -122,8 +125,8 @@ QList<MPPHYX4Widget::Row> MPPHYX4Widget::rows(Table table) {
                     setting(QStringLiteral("TX Diff Amplitude (vboost)"), "tx_amp_vboost", numbers(8))};
         case RX:
             return {row(Row::ReadButton, QStringLiteral("RX")),
-                    status(QStringLiteral("CDR Lock Status"), "cdr_lock_status", QStringLiteral("Unlocked")),
-                    status(QStringLiteral("RX Signal Status"), "rx_signal_status", QStringLiteral("Invalid")),
+                    status(QStringLiteral("CDR Lock Status"), "cdr_lock_status", kUnknown),
+                    status(QStringLiteral("RX Signal Status"), "rx_signal_status", kUnknown),
                     setting(QStringLiteral("RX Loss of Signal Threshold"), "rx_signal_threshold",
                             {QStringLiteral("60mVpp"), QStringLiteral("80mVpp"), QStringLiteral("100mVpp"),
                              QStringLiteral("120mVpp"), QStringLiteral("140mVpp"), QStringLiteral("160mVpp"),
@@ -192,16 +195,22 @@ void MPPHYX4Widget::createControls(int& row) {
                     case Row::Status: {
                         auto* b = new QPushButton(rowDef.initial, table);
                         b->setAttribute(Qt::WA_TransparentForMouseEvents);
-                        if (belongs(lane))
-                            b->setStyleSheet(kRed);
+                        // A status to read, not a button to press.
+                        b->setFlat(true);
+                        b->setFocusPolicy(Qt::NoFocus);
+                        b->setToolTip(tr("Not read yet: Read shows the device's status."));
                         return b;
                     }
                     case Row::Pat0: {
                         auto* e = new QLineEdit(kPat0Initial, table);
                         e->setAlignment(Qt::AlignCenter);
-                        e->setMaxLength(10);
+                        // Binary digits only; an eleventh stays, marked, and
+                        // Restart refuses it instead of a cut word being sent.
                         e->setValidator(
-                            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[01]{0,10}")), e));
+                            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[01]*")), e));
+                        connect(e, &QLineEdit::textChanged, e, [e](const QString& t) {
+                            markUnfit(e, t.size() > 10 ? tr("PAT0 holds at most 10 binary digits.") : QString());
+                        });
                         return e;
                     }
                     case Row::Combo: {
@@ -323,9 +332,14 @@ void MPPHYX4Widget::onIBERTErrorCount() {
     const int lane = senderLane(IBERT, 7);
     if (lane < 0)
         return;
-    auto* button = static_cast<QPushButton*>(m_tables[IBERT]->row(7)[lane]);
     vemo::basgui::BusyCursor busy;
     selectLane(lane);
+    readErrorCount(lane);
+}
+
+void MPPHYX4Widget::readErrorCount(int lane) {
+    auto* button = static_cast<QPushButton*>(m_tables[IBERT]->row(7)[lane]);
+    vemo::basgui::BusyCursor busy;
     QString result;
     const bool ok = eval(tclCommand(QStringLiteral("ona_run_controller -count_error %1"), name()), &result);
     const QString value = ONCData::inst()->getHardIP(name(), QStringLiteral("rx_prbs_errcount"));
@@ -374,6 +388,8 @@ void MPPHYX4Widget::readAll(Table t) {
             auto* pat0 = static_cast<QLineEdit*>(m_tables[t]->row(4)[lane]);
             if (eval(tclCommand(QStringLiteral("ona_run_controller -read_ip %1 -tx_prbs_pat0"), name())))
                 pat0->setText(ONCData::inst()->getHardIP(name(), QStringLiteral("tx_prbs_pat0")));
+            // Read reads the whole lane, its error count too.
+            readErrorCount(lane);
         }
     }
     blockers.clear();
@@ -412,28 +428,41 @@ void MPPHYX4Widget::showStatus(QWidget* cell, bool good, const QString& goodText
     auto* button = static_cast<QPushButton*>(cell);
     button->setText(good ? goodText : badText);
     button->setStyleSheet(good ? kGreen : kRed);
+    button->setToolTip(QString());
+}
+
+bool MPPHYX4Widget::readStatus(const QString& key, QWidget* cell, QString* value) {
+    QString result;
+    const bool ok = eval(tclCommand(QStringLiteral("ona_run_controller -read_ip %1 -%2"), name(), key), &result);
+    *value = ONCData::inst()->getHardIP(name(), key);
+    if (ok && !value->isEmpty())
+        return true;
+    auto* button = static_cast<QPushButton*>(cell);
+    button->setText(kUnknown);
+    button->setStyleSheet(QString());
+    button->setToolTip(tr("The status could not be read: %1").arg(result.isEmpty() ? tr("no value") : result));
+    return false;
 }
 
 void MPPHYX4Widget::onTXReadPLL(int lane) {
     if (lane < 0 || lane >= LaneTable::kLanes)
         return;
-    eval(tclCommand(QStringLiteral("ona_run_controller -read_ip %1 -pll_lock_status"), name()));
-    const QString v = ONCData::inst()->getHardIP(name(), QStringLiteral("pll_lock_status"));
-    showStatus(m_tables[TX]->row(1)[lane], v.compare(QLatin1String("locked"), Qt::CaseInsensitive) == 0,
-               QStringLiteral("Locked"), QStringLiteral("Unlocked"));
+    QString v;
+    if (readStatus(QStringLiteral("pll_lock_status"), m_tables[TX]->row(1)[lane], &v))
+        showStatus(m_tables[TX]->row(1)[lane], v.compare(QLatin1String("locked"), Qt::CaseInsensitive) == 0,
+                   QStringLiteral("Locked"), QStringLiteral("Unlocked"));
 }
 
 void MPPHYX4Widget::onRXReadPLL(int lane) {
     if (lane < 0 || lane >= LaneTable::kLanes)
         return;
-    eval(tclCommand(QStringLiteral("ona_run_controller -read_ip %1 -cdr_lock_status"), name()));
-    eval(tclCommand(QStringLiteral("ona_run_controller -read_ip %1 -rx_signal_status"), name()));
-    const QString lock = ONCData::inst()->getHardIP(name(), QStringLiteral("cdr_lock_status"));
-    const QString signal = ONCData::inst()->getHardIP(name(), QStringLiteral("rx_signal_status"));
-    showStatus(m_tables[RX]->row(1)[lane], lock.compare(QLatin1String("locked"), Qt::CaseInsensitive) == 0,
-               QStringLiteral("Locked"), QStringLiteral("Unlocked"));
-    showStatus(m_tables[RX]->row(2)[lane], signal.compare(QLatin1String("valid"), Qt::CaseInsensitive) == 0,
-               QStringLiteral("Valid"), QStringLiteral("Invalid"));
+    QString lock, signal;
+    if (readStatus(QStringLiteral("cdr_lock_status"), m_tables[RX]->row(1)[lane], &lock))
+        showStatus(m_tables[RX]->row(1)[lane], lock.compare(QLatin1String("locked"), Qt::CaseInsensitive) == 0,
+                   QStringLiteral("Locked"), QStringLiteral("Unlocked"));
+    if (readStatus(QStringLiteral("rx_signal_status"), m_tables[RX]->row(2)[lane], &signal))
+        showStatus(m_tables[RX]->row(2)[lane], signal.compare(QLatin1String("valid"), Qt::CaseInsensitive) == 0,
+                   QStringLiteral("Valid"), QStringLiteral("Invalid"));
 }
 
 void MPPHYX4Widget::onEomBtnClicked() { EomFlow::runQuad(this, gateway()); }

@@ -73,6 +73,11 @@ private:
     // gave a text that is none of the items (the box keeps its value).
     bool readCombo(const QString& key, QWidget* cell);
     void showStatus(QWidget* cell, bool good, const QString& goodText, const QString& badText);
+    // Reads a status key into *value; a failed or empty read shows the cell
+    // as "Unknown" (with the reason) and gives false.
+    bool readStatus(const QString& key, QWidget* cell, QString* value);
+    // Reads the PRBS error count of `lane`, already selected, into its cell.
+    void readErrorCount(int lane);
     void markRead(QWidget* cell, bool ok, const QString& why);
     void warn(const QString& text);
 

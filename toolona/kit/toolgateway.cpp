@@ -23,4 +23,27 @@ bool openHelpOnF1(ToolGateway* gateway, QObject* page, QObject* watched, QEvent*
     return true;
 }
 
+namespace {
+
+class HelpOnF1 : public QObject {
+public:
+    HelpOnF1(ToolGateway* gateway, QObject* page, const QString& topic)
+        : QObject(page), m_gateway(gateway), m_topic(topic.toLatin1()) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        return openHelpOnF1(m_gateway, parent(), watched, event, m_topic.constData());
+    }
+
+private:
+    ToolGateway* m_gateway;
+    QByteArray m_topic;
+};
+
+} // namespace
+
+void installHelpOnF1(ToolGateway* gateway, QObject* page, const QString& topic) {
+    page->installEventFilter(new HelpOnF1(gateway, page, topic));
+}
+
 } // namespace vemo::toolona

@@ -39,4 +39,8 @@ bool sendCommand(ToolGateway* gateway, const QString& cmd);
 // the page's help `topic` and says true (the event is taken, gateway or not).
 bool openHelpOnF1(ToolGateway* gateway, QObject* page, QObject* watched, QEvent* event, const char* topic);
 
+// The same for a page without an event filter of its own: F1 released on
+// `page` (or on a child that leaves it unhandled) opens `topic`.
+void installHelpOnF1(ToolGateway* gateway, QObject* page, const QString& topic);
+
 } // namespace vemo::toolona

@@ -75,13 +75,14 @@ template <class View>
 PageRow serdesRow(const QString& title) {
     PageRow row{PageSet::Serdes,
                 title,
-                [](const PageContext& c) -> QWidget* {
+                [title](const PageContext& c) -> QWidget* {
                     auto* view = new View(c.parent);
                     ToolGateway* gateway = c.gateway;
                     QObject::connect(view, &View::tclPCS, view, [gateway](const QString& cmd) {
                         if (gateway)
                             gateway->tclEval(cmd);
                     });
+                    installHelpOnF1(gateway, view, QString(title).replace(QLatin1Char(' '), QLatin1Char('_')));
                     return view;
                 },
                 nullptr,

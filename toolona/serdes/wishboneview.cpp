@@ -1,6 +1,7 @@
 #include "serdes/wishboneview.h"
 
 #include "kit/tclcommand.h"
+#include "widgets/fitmark.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -31,15 +32,19 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     grid->addWidget(m_base, 0, 1);
     grid->addWidget(new QLabel(tr("Address"), box), 0, 2);
     m_address = new QLineEdit(box);
-    m_address->setMaxLength(8);
     m_address->setValidator(new QRegularExpressionValidator(hex, m_address));
     grid->addWidget(m_address, 0, 3);
 
     grid->addWidget(new QLabel(tr("Data"), box), 1, 0);
     m_data = new QLineEdit(box);
-    m_data->setMaxLength(2);
     m_data->setValidator(new QRegularExpressionValidator(hex, m_data));
     grid->addWidget(m_data, 1, 1, 1, 3);
+    // A 32-bit address and a data byte: wider text stays as typed, marked,
+    // and is refused by Write and Read rather than cut.
+    connect(m_address, &QLineEdit::textChanged, this,
+            [this](const QString& t) { markUnfit(m_address, hexUnfit(t, 32, tr("Address"))); });
+    connect(m_data, &QLineEdit::textChanged, this,
+            [this](const QString& t) { markUnfit(m_data, hexUnfit(t, 8, tr("Data"))); });
 
     m_write = new QPushButton(tr("Write"), box);
     m_read = new QPushButton(tr("Read"), box);
@@ -73,10 +78,10 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
 }
 
 bool WishboneView::filled(QLineEdit* edit, const QString& what) {
-    if (!edit->text().isEmpty())
+    QString why = edit->text().isEmpty() ? tr("Type the %1 in hexadecimal first.").arg(what) : unfitReason(edit);
+    if (why.isEmpty())
         return true;
-    basgui::Dialogs::message(QMessageBox::Warning, this, QStringLiteral("Ondrel Analyzer"),
-                             tr("Type the %1 in hexadecimal first.").arg(what));
+    basgui::Dialogs::message(QMessageBox::Warning, this, QStringLiteral("Ondrel Analyzer"), why);
     edit->setFocus();
     return false;
 }
@@ -123,8 +128,7 @@ void WishboneView::doSettingRead(QString key) {
     QString value = PCSData::inst()->getWBData();
     int pos = 0;
     // The field only ever shows what could be typed into it.
-    if (value.isEmpty() || value.size() > m_data->maxLength() ||
-        m_data->validator()->validate(value, pos) != QValidator::Acceptable)
+    if (value.isEmpty() || value.size() > 2 || m_data->validator()->validate(value, pos) != QValidator::Acceptable)
         return;
     m_data->setText(value);
 }

@@ -306,10 +306,11 @@ void RightView::appendSerdesPages() {
     for (int i = 0; i < m_slots.size(); ++i) {
         if (m_slots.at(i).row.set != PageSet::Serdes)
             continue;
+        // The tab widget shows a page when it is current and hides it
+        // otherwise; a page shown here by hand would stay drawn under
+        // whichever page is current.
         if (m_tabs->indexOf(tabPage(i)) < 0)
             appendSlot(i);
-        if (QWidget* page = m_slots.at(i).page)
-            page->show();
     }
 }
 

@@ -166,10 +166,10 @@ void TokenView::addToken() {
         selectRow(token.at(0)->index());
 }
 
-bool TokenView::releaseUses(const QStringList& sets, const QString& token, bool ask) {
+bool TokenView::findUses(const QStringList& sets, const QString& token, bool ask, Uses* uses) {
     OnaData* d = OnaData::inst();
     QString question;
-    QStringList units;
+    QStringList& units = uses->units;
     for (int i = 0;; ++i) {
         const QString radix = d->getTURadix(i);
         if (radix.isEmpty())
@@ -186,8 +186,8 @@ bool TokenView::releaseUses(const QStringList& sets, const QString& token, bool 
     }
     // Every bus of the waveform, nested ones too: a bus further down (or
     // inside a group) may use the set as well.
-    QList<int> topBuses;
-    QList<QPersistentModelIndex> innerBuses;
+    QList<int>& topBuses = uses->topBuses;
+    QList<QPersistentModelIndex>& innerBuses = uses->innerBuses;
     WaveformModel* wave = d->getWDModel();
     if (token.isNull() && wave) {
         std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
@@ -215,14 +215,21 @@ bool TokenView::releaseUses(const QStringList& sets, const QString& token, bool 
         }
     }
     // One Yes confirms every use.
-    if (ask && !question.isEmpty() && !confirm(question + cancelHint()))
+    return !(ask && !question.isEmpty() && !confirm(question + cancelHint()));
+}
+
+bool TokenView::deleteAndRelease(const QString& deleteCommand, const Uses& uses) {
+    if (!send(deleteCommand))
         return false;
-    for (const QString& unit : units)
-        if (!send(tclCommand(QStringLiteral("ona_set_tu -name %1 -radix \"Bin\""), tclWord(unit))))
-            return false;
-    for (int j : topBuses)
+    // The engine's delete has released the units already; the command says
+    // so to a host that records the session.
+    for (const QString& unit : uses.units)
+        send(tclCommand(QStringLiteral("ona_set_tu -name %1 -radix \"Bin\""), tclWord(unit)));
+    OnaData* d = OnaData::inst();
+    WaveformModel* wave = d->getWDModel();
+    for (int j : uses.topBuses)
         d->resetWaveformRadix(j);
-    for (const QPersistentModelIndex& idx : innerBuses) {
+    for (const QPersistentModelIndex& idx : uses.innerBuses) {
         if (!idx.isValid())
             continue;
         SigTreeData row = WaveformModel::rowData(idx);
@@ -240,13 +247,15 @@ void TokenView::removeSelected() {
     if (current.parent().isValid()) {
         const QString set = current.parent().siblingAtColumn(0).data().toString();
         const QString token = current.siblingAtColumn(0).data().toString();
-        if (!releaseUses({set}, token, true) ||
-            !send(tclCommand(QStringLiteral("ona_del_token %1 %2"), tclWord(set), tclWord(token))))
+        Uses uses;
+        if (!findUses({set}, token, true, &uses) ||
+            !deleteAndRelease(tclCommand(QStringLiteral("ona_del_token %1 %2"), tclWord(set), tclWord(token)), uses))
             return;
     } else {
         const QString set = current.siblingAtColumn(0).data().toString();
-        if (!releaseUses({set}, QString(), true) ||
-            !send(tclCommand(QStringLiteral("ona_del_tokenset %1"), tclWord(set))))
+        Uses uses;
+        if (!findUses({set}, QString(), true, &uses) ||
+            !deleteAndRelease(tclCommand(QStringLiteral("ona_del_tokenset %1"), tclWord(set)), uses))
             return;
     }
     forgetSelection();
@@ -259,7 +268,8 @@ void TokenView::removeAll() {
     for (const TokenSetData& s : tokens()->sets(kUser))
         sets << s.name;
     // The one answer above stands for every use.
-    if (!releaseUses(sets, QString(), false) || !send(QStringLiteral("ona_del_tokenset -all")))
+    Uses uses;
+    if (!findUses(sets, QString(), false, &uses) || !deleteAndRelease(QStringLiteral("ona_del_tokenset -all"), uses))
         return;
     forgetSelection();
 }

@@ -58,10 +58,20 @@ private:
     // Asks for a token file to open (or to save) and sends `command` with it.
     void sendForTokenFile(bool save, const QString& title, const QString& command);
     bool confirm(const QString& question) const;
-    // Resets the trigger units and waveform buses that use one of `sets`
-    // (or, with `token` given, that token of the one set). Asks first when
-    // `ask`; false when the user said No or a reset was refused.
-    bool releaseUses(const QStringList& sets, const QString& token, bool ask);
+    // The trigger units and waveform buses that use a set (or one token).
+    struct Uses {
+        QStringList units;
+        QList<int> topBuses;
+        QList<QPersistentModelIndex> innerBuses;
+    };
+    // Finds the uses of one of `sets` (or, with `token` given, of that token
+    // of the one set) and asks about them when `ask`; false when the user
+    // said No. Changes nothing.
+    bool findUses(const QStringList& sets, const QString& token, bool ask, Uses* uses);
+    // Runs `deleteCommand`; only when the engine took it are the uses reset
+    // (units to "Bin", buses to binary): a refused delete leaves every unit
+    // and bus on the set it still has.
+    bool deleteAndRelease(const QString& deleteCommand, const Uses& uses);
     void forgetSelection();
 
     ToolGateway* m_gateway;

@@ -7,6 +7,7 @@
 #include "basgui/basehelp.h"
 #include "basgui/dialogseam.h"
 #include "onadata.h"
+#include "waveformmodel.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -17,6 +18,8 @@
 #include <QRegularExpressionValidator>
 #include <QSpacerItem>
 
+#include <algorithm>
+#include <functional>
 #include <iterator>
 
 namespace vemo::toolona {
@@ -82,6 +85,30 @@ BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
     connect(buttons, &QDialogButtonBox::accepted, this, &BusDialog::doAccept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     grid->addWidget(buttons, 2, 0, 1, 2);
+
+    // Opens on the radix in use: the current bus's, else the first bus's.
+    const QAbstractItemModel* model = tree ? tree->model() : nullptr;
+    const auto numericRadix = [](const QModelIndex& idx) {
+        const SigTreeData d = WaveformModel::rowData(idx);
+        return d.isBus() ? radixOfIndex(int(std::find_if(std::begin(kBusRadixes), std::end(kBusRadixes),
+                                                         [&d](const BusRadix& r) { return r.radix == d.radix; }) -
+                                            std::begin(kBusRadixes)))
+                         : -1;
+    };
+    std::function<int(const QModelIndex&)> firstBus = [&](const QModelIndex& parent) {
+        for (int r = 0; model && r < model->rowCount(parent); ++r) {
+            const QModelIndex idx = model->index(r, 0, parent);
+            const int radix = numericRadix(idx) > 0 ? numericRadix(idx) : firstBus(idx);
+            if (radix > 0)
+                return radix;
+        }
+        return -1;
+    };
+    int inUse = tree ? numericRadix(tree->currentIndex().siblingAtColumn(0)) : -1;
+    if (inUse < 0)
+        inUse = firstBus(QModelIndex());
+    if (inUse > 0)
+        m_radix->setCurrentText(radixName(inUse));
 }
 
 int BusDialog::radixOfIndex(int index) {
@@ -275,6 +302,15 @@ QString ExportDlg::command() const {
 }
 
 void ExportDlg::doAccept() {
+    // An empty list would make the engine export every signal: "Selected"
+    // with nothing listed (no signal selected, or only buses) is refused.
+    if (m_range->currentText().startsWith(QLatin1String("Selected")) && m_signals.trimmed().isEmpty()) {
+        m_error->setText(
+            QStringLiteral("No signal is selected. Select the signals to export in the signal list "
+                           "(for a bus, its signals), or export All signals."));
+        m_error->show();
+        return;
+    }
     QString result;
     if (!m_gateway || !m_gateway->tclEval(command(), &result)) {
         m_error->setText(result.isEmpty() ? QStringLiteral("The waveform was not exported.") : result);

@@ -5,6 +5,7 @@
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
 
+#include "basgui/basehelp.h"
 #include "basgui/directcombobox.h"
 #include "onadata.h"
 #include "theme/themesetting.h"
@@ -199,6 +200,8 @@ QWidget* WaveformDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
             if (sets->item(r, 1) && sets->item(r, 1)->text() == QString::number(d.width))
                 combo->addItem(sets->item(r, 0)->text());
     connect(combo, &QComboBox::activated, this, &WaveformDelegate::doCommitCB);
+    combo->setWhatsThis(
+        basgui::BaseHelp(QStringLiteral("ondrel")).getWhatsThisText(QStringLiteral("Bus_Radix"), QString()));
     return combo;
 }
 

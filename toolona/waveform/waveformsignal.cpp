@@ -58,9 +58,9 @@ SigTreeData itemData(const QStandardItem* dataItem) {
 }
 
 const char* const kLightStyle =
-    "QTreeView::item:hover, QTreeView::item:selected {                              background: rgb(224,244,255,120)}";
+    "QTreeView::item:hover, QTreeView::item:selected {                              background: rgba(224,244,255,120)}";
 const char* const kDarkStyle =
-    "QTreeView::item:hover, QTreeView::item:selected {                              background: rgb(0,137,242,120)}";
+    "QTreeView::item:hover, QTreeView::item:selected {                              background: rgba(0,137,242,120)}";
 
 } // namespace
 
@@ -105,6 +105,17 @@ WaveformSignal::WaveformSignal(WaveformView* parent) : QTreeView(parent), m_page
     installEventFilter(new WaveformNavigator(this));
     connect(this, &QTreeView::expanded, this, &WaveformSignal::doExpand);
     connect(this, &QTreeView::collapsed, this, &WaveformSignal::doCollapse);
+}
+
+void WaveformSignal::changeEvent(QEvent* event) {
+    // A theme switch changes the application palette: the hover and
+    // selection tint follows it.
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        const QLatin1String style(theme::ThemeSetting::isDark() ? kDarkStyle : kLightStyle);
+        if (styleSheet() != style)
+            setStyleSheet(style);
+    }
+    QTreeView::changeEvent(event);
 }
 
 void WaveformSignal::setWaveformModel(WaveformModel* model) {
@@ -660,8 +671,8 @@ void WaveformSignal::mouseReleaseEvent(QMouseEvent* event) {
         repaintWave();
     }
     m_bandStart = m_bandEnd = -1;
-    if (m_model->getRulerPos() != 0) {
-        m_model->setRulerPos(0);
+    if (m_model->hasRuler()) {
+        m_model->clearRuler();
         repaintWave();
     }
     m_pressedLeftOfWave = false;

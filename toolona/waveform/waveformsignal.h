@@ -142,6 +142,7 @@ public slots:
     void doRevertColour();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;

@@ -13,8 +13,14 @@ double WaveMeasure::sampleSeconds() const {
 }
 
 double WaveMeasure::frequency() const {
-    const double s = seconds();
-    return s > 0.0 && edges > 0 ? (edges / 2.0) / s : 0.0;
+    const double s = double(periodSpan) * sampleSeconds();
+    return s > 0.0 && periods > 0 ? double(periods) / s : 0.0;
+}
+
+double WaveMeasure::periodDuty() const {
+    if (!oneBit || periods < 1 || periodSpan <= 0)
+        return -1.0;
+    return double(periodHigh) / double(periodSpan);
 }
 
 double WaveMeasure::duty() const {
@@ -47,11 +53,18 @@ QString WaveMeasure::text(const QString& signal) const {
     if (!signal.isEmpty()) {
         parts << (edges == 1 ? QStringLiteral("%1: 1 edge").arg(signal)
                              : QStringLiteral("%1: %2 edges").arg(signal).arg(edges));
-        // One edge is half a period at most: no frequency to speak of.
-        if (oneBit && edges >= 2 && frequency() > 0.0)
-            parts << QStringLiteral("%1").arg(si(frequency(), QStringLiteral("Hz")));
-        if (oneBit && samples > 0)
-            parts << QStringLiteral("duty %1 %").arg(QString::number(duty() * 100.0, 'f', 1));
+        // Frequency and duty only over whole periods: a part of one says
+        // nothing about either.
+        if (oneBit && periods < 1) {
+            parts << QStringLiteral("less than one whole period");
+        } else if (oneBit) {
+            if (frequency() > 0.0)
+                parts << si(frequency(), QStringLiteral("Hz"));
+            else
+                parts << QStringLiteral("period %1 samples")
+                             .arg(QString::number(double(periodSpan) / double(periods), 'g', 6));
+            parts << QStringLiteral("duty %1 %").arg(QString::number(periodDuty() * 100.0, 'f', 1));
+        }
     }
     return parts.join(QStringLiteral(", "));
 }
@@ -68,20 +81,46 @@ WaveMeasure WaveMeasure::measure(const TraceData& trace, const QVector<int>& cha
     m.oneBit = channels.size() == 1;
     if (channels.isEmpty() || trace.numSamples() == 0)
         return m;
-    for (qint64 s = trace.nextChange(channels, m.from); s >= 0 && s <= m.to; s = trace.nextChange(channels, s))
-        ++m.edges;
-    if (m.oneBit && m.samples > 0) {
-        // Ones in [from, to), a word at a time.
-        const quint64* w = trace.channelWords(channels.first());
-        const qint64 first = m.from >> 6, lastWord = (m.to - 1) >> 6;
+    const quint64* w = m.oneBit ? trace.channelWords(channels.first()) : nullptr;
+    const auto bitAt = [w](qint64 s) { return (w[s >> 6] >> (s & 63)) & 1u; };
+    // Ones in [a, b), a word at a time.
+    const auto ones = [w](qint64 a, qint64 b) {
+        qint64 n = 0;
+        if (b <= a)
+            return n;
+        const qint64 first = a >> 6, lastWord = (b - 1) >> 6;
         for (qint64 i = first; i <= lastWord; ++i) {
             quint64 x = w[i];
             if (i == first)
-                x &= ~quint64(0) << (m.from & 63);
-            if (i == lastWord && ((m.to - 1) & 63) < 63)
-                x &= (quint64(2) << ((m.to - 1) & 63)) - 1;
-            m.highSamples += __builtin_popcountll(x);
+                x &= ~quint64(0) << (a & 63);
+            if (i == lastWord && ((b - 1) & 63) < 63)
+                x &= (quint64(2) << ((b - 1) & 63)) - 1;
+            n += __builtin_popcountll(x);
         }
+        return n;
+    };
+    // First and last rising and falling edges, and how many of each.
+    qint64 firstOf[2] = {-1, -1}, lastOf[2] = {-1, -1}, countOf[2] = {0, 0};
+    for (qint64 s = trace.nextChange(channels, m.from); s >= 0 && s <= m.to; s = trace.nextChange(channels, s)) {
+        ++m.edges;
+        if (!w)
+            continue;
+        const int rising = int(bitAt(s));
+        if (firstOf[rising] < 0)
+            firstOf[rising] = s;
+        lastOf[rising] = s;
+        ++countOf[rising];
+    }
+    if (!w)
+        return m;
+    m.highSamples = ones(m.from, m.to);
+    // The kind of edge with more of its like inside the span bounds the
+    // whole periods.
+    const int kind = countOf[1] > countOf[0] ? 1 : 0;
+    if (countOf[kind] >= 2) {
+        m.periods = countOf[kind] - 1;
+        m.periodSpan = lastOf[kind] - firstOf[kind];
+        m.periodHigh = ones(firstOf[kind], lastOf[kind]);
     }
     return m;
 }

@@ -21,17 +21,25 @@ struct WaveMeasure {
     bool oneBit = false;
     int period = 0; // clock period per sample, 0 for none
     QString unit;   // "ns" or "ps"
+    // One-bit signal: the whole periods between the first and last like
+    // edges inside the span (both rising or both falling), the samples they
+    // cover and how many of those are high. No period: 0.
+    qint64 periods = 0;
+    qint64 periodSpan = 0;
+    qint64 periodHigh = 0;
 
     // Seconds per sample, 0 without a clock period.
     double sampleSeconds() const;
     // Length of the span in seconds (0 without a clock period).
     double seconds() const { return double(samples) * sampleSeconds(); }
-    // Full periods per second of a one-bit signal: half its edges over the
-    // span; 0 when there is no clock period or no edge. The text shows it
-    // from two edges on.
+    // Periods per second of a one-bit signal, from its whole periods inside
+    // the span; 0 without a clock period or a whole period.
     double frequency() const;
     // Share of the span a one-bit signal is high, 0..1 (-1 for a bus).
     double duty() const;
+    // Share of its whole periods a one-bit signal is high, 0..1; -1 for a
+    // bus or a span shorter than one period.
+    double periodDuty() const;
 
     // One line for the status area.
     QString text(const QString& signal) const;
