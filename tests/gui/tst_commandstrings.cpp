@@ -392,7 +392,8 @@ private:
             q({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
         add(
             "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
-            reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s));
+            reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s) +
+                QStringList{u"ona_run_controller -count_error MPPHY_0"_s});
         add(
             "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
             reads("MPPCIE_0", 2,
