@@ -31,6 +31,13 @@ const HardIpInstance* HardIpSet::instance(const QString& name) const {
     return const_cast<HardIpSet*>(this)->instance(name);
 }
 
+QString HardIpSet::deviceFault() const {
+    for (const auto& i : m_list)
+        if (!i->device)
+            return i->fault;
+    return QString();
+}
+
 HardIpInstance* HardIpSet::instanceAt(quint64 address) {
     for (const auto& i : m_list)
         if (address >= i->data.start && address <= i->data.end)

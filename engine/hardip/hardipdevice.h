@@ -42,6 +42,9 @@ public:
     // The blocks of `records` on `target`.
     HardIpSet(const QList<HardIpData>& records, TargetDevice& target);
 
+    // Why the target gave no device for an instance (the first such
+    // reason); empty when every instance has its device.
+    QString deviceFault() const;
     HardIpInstance* instance(const QString& name);
     const HardIpInstance* instance(const QString& name) const;
     // The instance whose address space holds `address`, or null.

@@ -52,6 +52,9 @@ public:
     // The outcome of the last SERDES operation; texts starting "ERROR:"
     // are failures the tool window shows.
     QString getRunErr() const { return m_runErr; }
+    // Why the target gave no SERDES device for the project's layout; empty
+    // when it did (or there is no SERDES).
+    QString deviceFault() const { return m_deviceFault; }
 
     bool getDCU0CHAN0() const { return m_layout.has(0, 0); }
     bool getDCU0CHAN1() const { return m_layout.has(0, 1); }

@@ -4,12 +4,15 @@
 #include "hardip/hardipwidget.h"
 #include "hardip/mpphyx4widget.h"
 #include "hardip/pcschwidget.h"
+#include "widgets/targetnotice.h"
 #include "widgets/widgetgroupbox.h"
 
 #include "analyzercore.h"
 #include "hardipblocks.h"
+#include "hardipdevice.h"
 #include "hardipmerge.h"
 #include "onadata.h"
+#include "oncdata.h"
 
 #include <QSet>
 #include <QVBoxLayout>
@@ -18,6 +21,8 @@ namespace vemo::toolona {
 
 HardIpTab::HardIpTab(ToolGateway* gateway, QWidget* parent)
     : ControllerTab(QStringLiteral("Hard IP"), gateway, parent) {
+    m_notice = new TargetNotice(contentLayout()->parentWidget());
+    contentLayout()->addWidget(m_notice);
     readMergeTable();
     build();
     // The merge file belongs to the project: read it again whenever one
@@ -117,6 +122,17 @@ void HardIpTab::build() {
     }
     m_groupBox->buildLayout();
     contentLayout()->addWidget(m_groupBox, 1);
+    updateNotice();
+}
+
+void HardIpTab::updateNotice() {
+    const auto set = ONCData::inst()->hardIp();
+    m_notice->setFault(set && !m_data.isEmpty() ? set->deviceFault() : QString(), m_groupBox);
+}
+
+void HardIpTab::showEvent(QShowEvent* event) {
+    updateNotice();
+    ControllerTab::showEvent(event);
 }
 
 } // namespace vemo::toolona

@@ -11,6 +11,7 @@
 namespace vemo::toolona {
 
 class HardIpWidget;
+class TargetNotice;
 class WidgetGroupBox;
 
 // The "Hard IP" page of a controller core: one collapsible group per hard
@@ -38,8 +39,12 @@ public:
     QList<HardIpWidget*> panels() const;
     WidgetGroupBox* groupBox() const { return m_groupBox; }
 
+    TargetNotice* notice() const { return m_notice; }
+
 protected:
     void fillFromCore(const QSharedPointer<AnalyzerCore>& core) override;
+    // The target is known for the core once the page is shown.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void build();
@@ -48,6 +53,8 @@ private:
     QList<HardIpData> m_data;
     QList<QPointer<HardIpWidget>> m_panels;
     WidgetGroupBox* m_groupBox = nullptr;
+    TargetNotice* m_notice = nullptr;
+    void updateNotice();
     // Multi-protocol PHY merge information by instance hierarchy.
     QHash<QString, ZentaMPPMergeInfo> m_mergeTable;
 };
