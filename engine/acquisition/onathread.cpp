@@ -10,6 +10,12 @@ namespace {
 constexpr int kChunk = 8192;                 // samples per core between checks of stop and trigger flags
 constexpr qint64 kFreeRun = qint64(1) << 22; // samples a core may wait at full speed before pacing
 
+// A target's failure as the run reports it: the window shows run errors
+// that say "ERROR:", and a cable's own texts already do.
+QString asRunError(const QString& why) {
+    return why.startsWith(QLatin1String("ERROR:")) ? why : QStringLiteral("ERROR: ") + why;
+}
+
 } // namespace
 
 OnaThread::OnaThread(OnaJTAG* jtag, QObject* parent) : QThread(parent), m_jtag(jtag) {}
@@ -63,7 +69,7 @@ void OnaThread::run() {
             s.device.reset();
             s.core->status = AnalyzerCore::Error;
             if (error.isEmpty())
-                error = why;
+                error = asRunError(why);
         } else {
             s.core->status = AnalyzerCore::Armed;
         }
@@ -92,7 +98,7 @@ void OnaThread::run() {
             if (!dev->poll(kChunk, &why)) {
                 core->status = AnalyzerCore::Error;
                 if (error.isEmpty())
-                    error = why;
+                    error = asRunError(why);
                 changed = true;
                 continue;
             }
@@ -110,7 +116,7 @@ void OnaThread::run() {
                 if (!trace) {
                     core->status = AnalyzerCore::Error;
                     if (error.isEmpty())
-                        error = why;
+                        error = asRunError(why);
                     changed = true;
                     continue;
                 }
