@@ -156,28 +156,23 @@ bool JtagController::use(const std::function<bool(HubBus&, int, QString*)>& op, 
         error);
 }
 
-bool JtagController::readLeds(quint32* value, QString* error) const {
-    QVector<quint32> w;
-    if (ledCount() == 0) {
-        *value = 0;
+bool JtagController::readBits(quint16 reg, int count, quint32* value, QString* error) const {
+    *value = 0;
+    if (count == 0)
         return true;
-    }
-    if (!use([&](HubBus& bus, int core, QString* why) { return bus.read(core, RegLeds, 1, &w, why); }, error))
+    QVector<quint32> w;
+    if (!use([&](HubBus& bus, int core, QString* why) { return bus.read(core, reg, 1, &w, why); }, error))
         return false;
-    *value = w.at(0) & (ledCount() >= 32 ? ~0u : (1u << ledCount()) - 1);
+    *value = w.at(0) & (count >= 32 ? ~0u : (1u << count) - 1);
     return true;
 }
 
+bool JtagController::readLeds(quint32* value, QString* error) const {
+    return readBits(RegLeds, ledCount(), value, error);
+}
+
 bool JtagController::readSwitches(quint32* value, QString* error) const {
-    QVector<quint32> w;
-    if (switchCount() == 0) {
-        *value = 0;
-        return true;
-    }
-    if (!use([&](HubBus& bus, int core, QString* why) { return bus.read(core, RegSwitches, 1, &w, why); }, error))
-        return false;
-    *value = w.at(0) & (switchCount() >= 32 ? ~0u : (1u << switchCount()) - 1);
-    return true;
+    return readBits(RegSwitches, switchCount(), value, error);
 }
 
 bool JtagController::writeSwitches(quint32 value, QString* error) {

@@ -37,6 +37,8 @@ private:
     class Registers;
     // Runs `op` on the core once its self-description matched the file.
     bool use(const std::function<bool(HubBus&, int core, QString*)>& op, QString* error) const;
+    // The first `count` bits of the word at `reg` (LEDs, switches).
+    bool readBits(quint16 reg, int count, quint32* value, QString* error) const;
 
     SessionSource m_session;
     const ControllerRecords m_records;

@@ -34,24 +34,8 @@ public:
     bool poll(int budget, QString* error) override {
         return use([&](QString* why) { return m_core->poll(budget, why); }, error);
     }
-    void manualTrigger() override {
-        QString ignored;
-        use(
-            [this](QString*) {
-                m_core->manualTrigger();
-                return true;
-            },
-            &ignored);
-    }
-    void stop() override {
-        QString ignored;
-        use(
-            [this](QString*) {
-                m_core->stop();
-                return true;
-            },
-            &ignored);
-    }
+    void manualTrigger() override { request(&AnalyzerDevice::manualTrigger); }
+    void stop() override { request(&AnalyzerDevice::stop); }
     State state() const override { return m_core ? m_core->state() : Waiting; }
     int frames() const override { return m_core ? m_core->frames() : 0; }
     qint64 stored() const override { return m_core ? m_core->stored() : 0; }
@@ -68,6 +52,16 @@ public:
     }
 
 private:
+    // A request the core answers with nothing: a failure shows at the next poll.
+    void request(void (AnalyzerDevice::*what)()) {
+        QString ignored;
+        use(
+            [&](QString*) {
+                (m_core.get()->*what)();
+                return true;
+            },
+            &ignored);
+    }
     bool use(const std::function<bool(QString*)>& op, QString* error) {
         if (!m_core) {
             *error = QStringLiteral("core \"%1\" was not armed").arg(m_load.coreName);
@@ -102,8 +96,6 @@ void JtagTarget::registerKind() {
 QStringList JtagTarget::openocdArgs(const CableSettings& cable, QString* error) {
     return JtagSession::openocdArgs(cable, error);
 }
-
-QString JtagTarget::settingsFault(const CableSettings& cable) { return JtagSession::settingsFault(cable); }
 
 JtagTarget::JtagTarget() = default;
 JtagTarget::~JtagTarget() = default;
@@ -186,7 +178,7 @@ bool JtagTarget::parallelPortAnswers(int address) const {
 QString JtagTarget::cableFault(const CableSettings& cable) const {
     // Only what can be known without waiting: the chain itself is reached
     // when the run arms its cores, off the window's thread.
-    const QString fault = settingsFault(cable);
+    const QString fault = JtagSession::settingsFault(cable);
     if (!fault.isEmpty())
         return QStringLiteral("ERROR: %1").arg(fault);
     if (cable.openocd.isEmpty() && OpenocdServer::program().isEmpty())

@@ -23,9 +23,6 @@ public:
     // OpenOCD's command line for `cable` (without its Tcl port); empty with
     // the reason when a setting cannot be given to OpenOCD.
     static QStringList openocdArgs(const CableSettings& cable, QString* error);
-    // The text a setting that cannot reach OpenOCD is refused with; empty
-    // when all can.
-    static QString settingsFault(const CableSettings& cable);
 
     JtagTarget();
     ~JtagTarget() override;

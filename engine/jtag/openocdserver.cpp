@@ -21,8 +21,17 @@ extern char** environ;
 
 namespace {
 
-// A local TCP port nobody listens on just now.
-int freePort() {
+QString describe(int status) {
+    if (WIFEXITED(status))
+        return QStringLiteral("OpenOCD ended with exit code %1").arg(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+        return QStringLiteral("OpenOCD was ended by signal %1").arg(WTERMSIG(status));
+    return QStringLiteral("OpenOCD ended");
+}
+
+} // namespace
+
+int OpenocdServer::freePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -34,16 +43,6 @@ int freePort() {
         ::close(fd);
     return ok ? ntohs(a.sin_port) : 0;
 }
-
-QString describe(int status) {
-    if (WIFEXITED(status))
-        return QStringLiteral("OpenOCD ended with exit code %1").arg(WEXITSTATUS(status));
-    if (WIFSIGNALED(status))
-        return QStringLiteral("OpenOCD was ended by signal %1").arg(WTERMSIG(status));
-    return QStringLiteral("OpenOCD ended");
-}
-
-} // namespace
 
 QString OpenocdServer::program() {
     const QString named = qEnvironmentVariable("ONDREL_OPENOCD");

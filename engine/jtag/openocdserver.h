@@ -22,6 +22,8 @@ public:
     // The OpenOCD to start: $ONDREL_OPENOCD, else "openocd" on the PATH;
     // empty when there is none.
     static QString program();
+    // A loopback TCP port nobody listens on just now; 0 when none is found.
+    static int freePort();
 
     // Starts OpenOCD with `args` (its own command line: -f FILE, -c CMD...)
     // followed by its Tcl port; false with the reason when it cannot start.

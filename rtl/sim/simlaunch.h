@@ -3,6 +3,7 @@
 // Starting the simulated demo (ondrel-demo-sim) and an OpenOCD in front of
 // it, for the tests and benchmarks that reach the RTL cores over JTAG.
 
+#include "openocdserver.h"
 #include "rtlgen.h"
 
 #include <QDeadlineTimer>
@@ -10,9 +11,6 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace SimLaunch {
 
@@ -46,17 +44,6 @@ inline QStringList openocdArgs(int port, const QStringList& commands) {
 }
 
 // A local TCP port nobody listens on just now.
-inline int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
-}
+inline int freePort() { return OpenocdServer::freePort(); }
 
 } // namespace SimLaunch
