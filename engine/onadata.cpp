@@ -266,12 +266,8 @@ void OnaData::syncController() {
     const QSharedPointer<AnalyzerCore> c = getCorePtr(getCurrentCore());
     if (c && c->getKind() == AnalyzerCore::Controller) {
         ControllerRecords records = c->controller();
-        const auto& cores = m_session->design().cores;
-        for (int i = 0; i < cores.size(); ++i)
-            if (cores.at(i).name == c->getName()) {
-                records.coreIndex = i;
-                records.coreHash = cores.at(i).hash;
-            }
+        records.coreIndex = c->onl().index;
+        records.coreHash = c->onl().hash;
         ONCData::inst()->selectCore(c->getName(), records, m_jtag->device());
     } else
         ONCData::inst()->selectCore(QString(), ControllerRecords());

@@ -101,11 +101,8 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
                     s.channelNames << QStringLiteral("%1[%2]").arg(sig.name).arg(b);
         }
         s.coreName = c->getName();
+        s.coreIndex = onl.index;
         s.coreHash = onl.hash;
-        const auto& all = m_session->design().cores;
-        for (int i = 0; i < all.size(); ++i)
-            if (all.at(i).name == s.coreName)
-                s.coreIndex = i;
         s.simulation = onl.simulation;
         TriggerUModel* tu = c->getTUModel();
         for (int r = 0; r < tu->rowCount(); ++r) {

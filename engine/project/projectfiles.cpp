@@ -268,6 +268,7 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
             const QString p = Reader::at(QStringLiteral("cores"), i);
             const QJsonObject co = r.element(cores, i, p);
             OnlCore c;
+            c.index = i;
             c.hash = coreHash(co);
             c.name = r.name(co, QStringLiteral("name"), p, QStringLiteral("core"));
             if (coreNames.contains(c.name.toLower()))

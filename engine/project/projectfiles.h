@@ -49,6 +49,7 @@ struct OnlExpression {
 
 struct OnlCore {
     QString name;
+    int index = -1;   // its place among the file's cores: the debug hub serves them in this order
     quint32 hash = 0; // coreHash of the core's entry: what its core in RTL reports
     int kind = 1;     // 1 analyzer, 2 controller
     QString clock;
