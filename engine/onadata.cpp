@@ -96,6 +96,11 @@ OnaData::OnaData()
     connect(m_session, &ProjectSession::coreRunDirty, this, &OnaData::coreRunDirty);
     connect(m_session, &ProjectSession::clockChanged, m_capture, &CaptureRun::syncClock);
     connect(m_session, &ProjectSession::settingDirty, this, &OnaData::settingDirty);
+    connect(m_session, &ProjectSession::targetChanged, this, [this] {
+        syncController();
+        PCSData::inst()->setTarget(m_jtag->device());
+        emit sigTargetChanged();
+    });
     connect(m_triggers, &TriggerSetup::setDirty, this, &OnaData::setDirty);
     connect(m_triggers, &TriggerSetup::errorDirty, this, &OnaData::errorDirty);
     connect(m_triggers, &TriggerSetup::tokenDirty, this, &OnaData::tokenDirty);

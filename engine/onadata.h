@@ -198,6 +198,9 @@ signals:
     void sigProjectOpened(const QString& fileName);
     void sigProjectSaved(const QString& fileName);
     void sigProjectClosed();
+    // The cable names another kind of target; the controller and SERDES
+    // devices were opened anew on it.
+    void sigTargetChanged();
     void sigFileNameChanged(const QString& fileName);
     // A capture run started, and one ended (`traceDepth` as the run had it).
     // Passed on from the acquisition thread through this object's event

@@ -1,13 +1,5 @@
 #include "bitbangport.h"
 
-namespace {
-
-// Bytes of requests sent before their answers are read back: small enough
-// that the answers never fill a socket buffer while we are still sending.
-constexpr int kBlock = 16384;
-
-} // namespace
-
 BitbangPort::~BitbangPort() { close(); }
 
 void BitbangPort::close() {
@@ -84,7 +76,9 @@ bool BitbangPort::scan(bool ir, const QVector<quint32>& in, int bits, QVector<qu
     for (int i = 0; i < bits; ++i) {
         // The last bit leaves Shift for Exit1.
         clock(i == bits - 1, (in.at(i / 32) >> (i % 32)) & 1u, true);
-        if (m_send.size() >= kBlock && !flush(out, &outBit, error))
+        // Few enough requests in flight that the answers never fill a socket
+        // buffer while we are still sending.
+        if (m_reads >= m_window && !flush(out, &outBit, error))
             return false;
     }
     clock(true, false, false);  // Update

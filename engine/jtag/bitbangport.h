@@ -22,6 +22,11 @@ public:
     bool reset(QString* error) override;
     bool scan(bool ir, const QVector<quint32>& in, int bits, QVector<quint32>* out, QString* error) override;
 
+    // TDO reads in flight before their answers are awaited (the benchmark
+    // compares OpenOCD's own window with ours).
+    void setWindow(int reads) { m_window = qBound(1, reads, kMaxWindow); }
+    static constexpr int kMaxWindow = 5461; // 16 KiB of requests
+
 private:
     void clock(bool tms, bool tdi, bool read);
     bool flush(QVector<quint32>* out, int* outBit, QString* error);
@@ -29,4 +34,5 @@ private:
     TcpLink m_link;
     QByteArray m_send;
     int m_reads = 0; // 'R' requests in m_send
+    int m_window = kMaxWindow;
 };

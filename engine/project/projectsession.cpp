@@ -438,11 +438,14 @@ bool ProjectSession::setProjectOptions(const ProjectOptions& options, QString* e
         return false;
     }
     const bool changed = c != cable() || period != m_period || unit != m_clockUnit;
+    const bool otherTarget = DeviceRegistry::device(c.device) != DeviceRegistry::device(cable().device);
     m_cable->setSettings(c);
     m_period = period;
     m_clockUnit = unit;
     emit clockChanged();
     if (changed)
         emit settingDirty();
+    if (otherTarget)
+        emit targetChanged();
     return true;
 }

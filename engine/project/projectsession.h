@@ -105,6 +105,8 @@ signals:
     void settingDirty();
     // Clock period or unit changed: the waveform models follow.
     void clockChanged();
+    // The cable now names another kind of target: devices open anew on it.
+    void targetChanged();
 
 private:
     bool buildCores(const ProjectFiles::OnlDesign& design, const ProjectFiles::OnaProject& project,

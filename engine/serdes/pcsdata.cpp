@@ -72,6 +72,7 @@ void PCSData::setLayout(const SerdesLayout& layout, TargetDevice* target) {
     m_wbData.clear();
     m_runErr.clear();
     m_jtag->setSERDES(layout.text());
+    emit deviceChanged();
     // Pages refill their lists and forget the old project's values.
     report({}, true);
 }

@@ -43,6 +43,8 @@ public:
     void setLayout(const SerdesLayout& layout, TargetDevice* target = nullptr);
     // Project closed: no SERDES, the bus closed, continuous reading ended.
     void closeSession() { setLayout(SerdesLayout()); }
+    // The same layout on another target (the cable changed kind).
+    void setTarget(TargetDevice* target) { setLayout(m_layout, target); }
     const SerdesLayout& layout() const { return m_layout; }
 
     // Reads the SERDES block's state into the engine and reports every key.
@@ -128,6 +130,8 @@ signals:
     void pcsRead(QString what);
     // A script file started (true) or ended (false): the window offers Stop meanwhile.
     void scriptRunning(bool running);
+    // setLayout opened the SERDES anew (deviceFault() says why not).
+    void deviceChanged();
 
 private:
     PCSData();

@@ -5,8 +5,13 @@
 #include "demofixture.h"
 #include "recordinghost.h"
 
+#include "hardip/hardiptab.h"
+#include "serdes/serdesview.h"
+#include "serdes/wishboneview.h"
 #include "shell/cabledialog.h"
 #include "shell/onagui.h"
+#include "shell/openocddialog.h"
+#include "shell/rightview.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -19,6 +24,7 @@
 using vemo::basgui::ScriptedDialogs;
 using vemo::toolona::CableDialog;
 using vemo::toolona::OnaGUI;
+using vemo::toolona::OpenocdDialog;
 using namespace Qt::StringLiterals;
 
 class TstCable : public DemoTest {
@@ -136,6 +142,96 @@ private slots:
                               u"ona_set_project -tckdelay 1"_s, u"ona_set_project -target simulated"_s}));
     }
 
+    // OpenOCD's settings: checked in their own dialog as the engine checks
+    // them, sent with the cable's OK only when changed and only for the
+    // target over JTAG; every user text goes to Tcl as one literal word.
+    void openocdSettings() {
+        ScriptedDialogs dialogs;
+        dialogs.onDialog = [](QDialog* dialog) {
+            auto* ocd = qobject_cast<OpenocdDialog*>(dialog);
+            QTEST_ASSERT(ocd);
+            const struct {
+                QString tap, ftdi, fault;
+            } refused[] = {{u"4 0x2"_s, {}, u"The TAP must be"_s},
+                           {u"4 2 0x10dea001"_s, u"0x0403 0x6010 5 0 0"_s, u"The FTDI channel must be"_s}};
+            for (const auto& r : refused) {
+                ocd->tapEdit()->setText(r.tap);
+                if (!r.ftdi.isEmpty())
+                    ocd->ftdiEdit()->setText(r.ftdi);
+                ocd->accept();
+                QTEST_ASSERT(ocd->result() != QDialog::Accepted && ocd->errorLabel()->text().startsWith(r.fault));
+            }
+            ocd->ftdiEdit()->setText(u" 0x0403  0x6011 1 0x0008 0x000b"_s);
+            ocd->openocdEdit()->setText(u"localhost:6666 demo.tap"_s);
+            ocd->tapEdit()->setText(u"6 0x23 0"_s);
+            ocd->accept();
+            return ocd->result();
+        };
+        auto d = dialog();
+        QVERIFY(!d->openocdButton()->isEnabled());
+        d->targetSelector()->setCurrentIndex(1);
+        QVERIFY(d->openocdButton()->isEnabled());
+        d->openocdButton()->click();
+        QCOMPARE(dialogs.asked.size(), 1);
+        QVERIFY(d->okButton()->isEnabled());
+        d->okButton()->click();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(cableCommands().mid(3), QStringList({u"ona_set_project -target jtag"_s,
+                                                      u"ona_set_project -ftdi \"0x0403 0x6011 1 0x0008 0x000b\""_s,
+                                                      u"ona_set_project -openocd \"localhost:6666 demo.tap\""_s,
+                                                      u"ona_set_project -tap \"6 0x23 0x00000000\""_s}));
+        const CableSettings now = OnaData::inst()->getJTAG()->settings();
+        QCOMPARE(now.openocd, u"localhost:6666 demo.tap"_s);
+        QCOMPARE(now.irLength, 6);
+
+        // The simulation's host reaches Tcl as text, never as a command;
+        // the engine refuses it and the dialog stays open.
+        m_host->commands.clear();
+        auto sim = dialog();
+        sim->typeSelector()->setCurrentIndex(3);
+        sim->doShowType(3);
+        sim->hostEdit()->setText(u"h[set ::hit 1]"_s);
+        sim->detectButton()->click();
+        sim->okButton()->click();
+        QVERIFY(sim->result() != QDialog::Accepted);
+        QCOMPARE(cableCommands().value(3), u"ona_set_project -cablehost \"h\\[set ::hit 1\\]\""_s);
+        QVERIFY(sim->errorLabel()->text().contains(u"must be a name or address"_s));
+        QVERIFY(m_host->eval(u"info exists ::hit"_s) == u"0"_s);
+    }
+    // A change of target reaches the pages already open: the controller and
+    // the SERDES open anew on it, and the hard IP and SERDES pages say what
+    // the target lacks without a core switch, and stop saying it on the way back.
+    void targetChangeReachesOpenPages() {
+        m_gui->show();
+        QComboBox* selector = m_gui->coreSelector();
+        selector->setCurrentIndex(selector->findText(u"board_ctrl"_s));
+        // Pages are built when first shown.
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        for (int i = 0; i < tabs->count(); ++i)
+            tabs->setCurrentIndex(i);
+        const auto notices = [&] {
+            QStringList shown;
+            for (auto* page : std::initializer_list<QWidget*>{m_gui->findChild<vemo::toolona::HardIpTab*>(),
+                                                              m_gui->findChild<vemo::toolona::SERDESView*>(),
+                                                              m_gui->findChild<vemo::toolona::WishboneView*>()}) {
+                QTEST_ASSERT(page);
+                auto* notice = page->findChild<QLabel*>(u"TargetNotice"_s);
+                shown << (notice && !notice->isHidden() ? notice->text().section(u' ', 0, 1) : QString());
+            }
+            return shown;
+        };
+        QCOMPARE(notices(), QStringList({{}, {}, {}}));
+        int code = -1;
+        m_host->eval(u"ona_set_project -target jtag -cabletype REMOTE -cableport 1"_s, &code);
+        QCOMPARE(code, 0);
+        QCOMPARE(notices(), QStringList({u"Hard IP"_s, u"The SERDES"_s, u"The SERDES"_s}));
+        QVERIFY(!m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+        const QString refused = m_host->eval(u"ona_set_pcs -control tx_term -option \"50 ohm\""_s, &code);
+        QVERIFY2(code != 0 && refused.contains(u"need the simulated device"_s), qPrintable(refused));
+        m_host->eval(u"ona_set_project -target simulated"_s, &code);
+        QCOMPARE(notices(), QStringList({{}, {}, {}}));
+        QVERIFY(m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+    }
     void usbPortNumbers() {
         // FTUSB-3 is the FTDI cable on port 3; a two-digit port is read whole.
         const QList<QPair<QString, QStringList>> cases{

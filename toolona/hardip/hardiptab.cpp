@@ -32,6 +32,7 @@ HardIpTab::HardIpTab(ToolGateway* gateway, QWidget* parent)
         build();
     });
     connect(OnaData::inst(), &OnaData::sigProjectClosed, this, [this] { m_mergeTable.clear(); });
+    connect(OnaData::inst(), &OnaData::sigTargetChanged, this, &HardIpTab::updateNotice);
 }
 
 void HardIpTab::readMergeTable() {

@@ -2,6 +2,7 @@
 
 #include "kit/tclcommand.h"
 #include "serdes/serdeswidgets.h"
+#include "widgets/targetnotice.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace vemo::toolona {
 
@@ -178,7 +180,18 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent), m_completer(new Q
 
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(8, 1);
-    setWidget(content);
+    // The target's reason for having no SERDES sits above the controls it
+    // disables, inside the scrolled page.
+    auto* page = new QWidget(this);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    m_notice = new TargetNotice(page);
+    column->addWidget(m_notice);
+    column->addWidget(content, 1);
+    const auto showFault = [this, content] { m_notice->setFault(PCSData::inst()->deviceFault(), content); };
+    connect(PCSData::inst(), &PCSData::deviceChanged, this, showFault);
+    showFault();
+    setWidget(page);
 
     PCSData* pcs = PCSData::inst();
     connect(pcs, &PCSData::pcsDirty, this, &SERDESView::doSettingChanged);

@@ -14,6 +14,7 @@ class QPushButton;
 namespace vemo::toolona {
 
 class ResetButton;
+class TargetNotice;
 
 // The "Serdes Debug" page for devices with the older SERDES block: the
 // transmit, receive and loopback settings of one DCU channel, its resets
@@ -102,6 +103,7 @@ private:
     QPushButton* m_reload = nullptr;
     QPushButton* m_import = nullptr;
     QPushButton* m_export = nullptr;
+    TargetNotice* m_notice = nullptr;
 };
 
 } // namespace vemo::toolona

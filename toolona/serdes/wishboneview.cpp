@@ -1,4 +1,5 @@
 #include "serdes/wishboneview.h"
+#include "widgets/targetnotice.h"
 
 #include "kit/tclcommand.h"
 #include "widgets/fitmark.h"
@@ -21,8 +22,13 @@ namespace vemo::toolona {
 
 WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     auto* layout = new QVBoxLayout(this);
+    m_notice = new TargetNotice(this);
+    layout->addWidget(m_notice);
     auto* box = new QGroupBox(tr("DCU Registers R/W"), this);
     layout->addWidget(box);
+    const auto showFault = [this, box] { m_notice->setFault(PCSData::inst()->deviceFault(), box); };
+    connect(PCSData::inst(), &PCSData::deviceChanged, this, showFault);
+    showFault();
     auto* grid = new QGridLayout(box);
     const QRegularExpression hex(QStringLiteral("[0-9a-fA-F]*"));
 

@@ -8,6 +8,8 @@ class QPushButton;
 
 namespace vemo::toolona {
 
+class TargetNotice;
+
 // The "Wishbone Debug" page: single bytes of the DCU registers read and
 // written over the Wishbone bus, continuous reading, and Tcl files of SERDES
 // commands. Every action is one engine command (tclPCS); read results come
@@ -51,6 +53,7 @@ private:
     QCheckBox* m_continuous = nullptr;
     QPushButton* m_load = nullptr;
     QPushButton* m_stop = nullptr; // ends a running script file
+    TargetNotice* m_notice = nullptr;
 };
 
 } // namespace vemo::toolona

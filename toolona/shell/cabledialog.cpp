@@ -1,4 +1,5 @@
 #include "shell/cabledialog.h"
+#include "shell/openocddialog.h"
 
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
@@ -7,6 +8,7 @@
 #include "onajtag.h"
 
 #include "basgui/busycursor.h"
+#include "basgui/dialogseam.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -112,7 +114,10 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     m_target->setToolTip(
         tr("The simulated device answers without a cable; the debug cores in your design are "
            "reached through OpenOCD with the cable above"));
-    grid->addWidget(m_target, 2, 1, 1, 6);
+    grid->addWidget(m_target, 2, 1, 1, 4);
+    m_openocdButton = new QPushButton(tr("OpenOCD..."), this);
+    m_openocdButton->setToolTip(tr("How OpenOCD drives the cable and finds the debug hub"));
+    grid->addWidget(m_openocdButton, 2, 5, 1, 2);
 
     auto* tckRow = new QHBoxLayout;
     tckRow->addWidget(new QLabel(tr("TCK Low Pulse Width Delay (upto 30x):"), this));
@@ -157,6 +162,7 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
                             : type == QLatin1String("REMOTE") ? kSimulationIndex
                                                               : kParallelIndex);
     const CableSettings cable = m_jtag ? m_jtag->settings() : CableSettings();
+    m_pending = cable;
     m_target->setCurrentIndex(cable.device == kTargets[1] ? 1 : 0);
     m_openedTarget = m_target->currentIndex();
     m_host->setText(cable.host);
@@ -185,6 +191,10 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     connect(m_ok, &QPushButton::clicked, this, &CableDialog::onOK);
     connect(m_cancel, &QPushButton::clicked, this, &CableDialog::onCancel);
     connect(m_detect, &QPushButton::clicked, this, &CableDialog::doDetectCable);
+    connect(m_openocdButton, &QPushButton::clicked, this, &CableDialog::doEditOpenocd);
+    connect(m_target, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_openocdButton->setEnabled(index == 1); });
+    m_openocdButton->setEnabled(m_target->currentIndex() == 1);
 }
 
 bool CableDialog::isParallelLayout() const { return m_type->currentIndex() == kParallelIndex; }
@@ -249,11 +259,22 @@ void CableDialog::onOK() {
     const CableSettings cable = m_jtag ? m_jtag->settings() : CableSettings();
     const QString target = kTargets[isSimulationLayout() ? 1 : m_target->currentIndex()];
     if (isSimulationLayout() && m_host->text().trimmed() != cable.host)
-        commands << tclCommand(QStringLiteral("ona_set_project -cablehost %1"), m_host->text().trimmed());
+        commands << tclCommand(QStringLiteral("ona_set_project -cablehost %1"), tclWord(m_host->text().trimmed()));
     // Only a change of target is sent: a project on a kind of its own keeps it.
     const QString current = cable.device.isEmpty() ? kTargets[0] : cable.device;
     if (target != current && (isSimulationLayout() || m_target->currentIndex() != m_openedTarget))
         commands << tclCommand(QStringLiteral("ona_set_project -target %1"), target);
+    if (target == kTargets[1]) {
+        // OpenOCD's settings, each only when it changed.
+        const auto changed = [&](const QString& option, const QString& now, const QString& before) {
+            if (now != before)
+                commands << tclCommand(QStringLiteral("ona_set_project -%1 %2"), option, tclWord(now));
+        };
+        changed(QStringLiteral("ftdi"), m_pending.ftdi, cable.ftdi);
+        changed(QStringLiteral("interface"), m_pending.interfaceFile, cable.interfaceFile);
+        changed(QStringLiteral("openocd"), m_pending.openocd, cable.openocd);
+        changed(QStringLiteral("tap"), OnaJTAG::tapText(m_pending), OnaJTAG::tapText(cable));
+    }
     for (const QString& command : commands) {
         QString result;
         if (!m_gateway->tclEval(command, &result)) {
@@ -269,6 +290,17 @@ void CableDialog::onOK() {
 }
 
 void CableDialog::onCancel() { reject(); }
+
+void CableDialog::doEditOpenocd() {
+    OpenocdDialog dialog(m_pending, this);
+    if (vemo::basgui::Dialogs::provider()->execDialog(&dialog) != QDialog::Accepted)
+        return;
+    m_pending = dialog.settings();
+    // New settings are a reason to accept without detecting again, as long
+    // as there is a port to send.
+    if (chosenPort() >= 0)
+        m_ok->setEnabled(true);
+}
 
 void CableDialog::doShowType(int index) {
     const bool parallel = index == kParallelIndex;

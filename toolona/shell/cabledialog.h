@@ -6,7 +6,10 @@
 // and engine errors are shown in the dialog's own red label. Beyond the
 // three cables, a fourth entry reaches a simulation's remote_bitbang server,
 // and the target row chooses the simulated device or the cores over JTAG
-// through OpenOCD (a command of its own, sent only when it changes).
+// through OpenOCD (a command of its own, sent only when it changes); its
+// "OpenOCD..." button edits how OpenOCD drives the cable, sent with OK.
+
+#include "cablesettings.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -47,6 +50,9 @@ public:
     QComboBox* targetSelector() const { return m_target; }
     QLineEdit* hostEdit() const { return m_host; }
     QSpinBox* serverPortBox() const { return m_serverPort; }
+    QPushButton* openocdButton() const { return m_openocdButton; }
+    // The OpenOCD settings OK sends (those of the engine until edited).
+    CableSettings& pendingOpenocd() { return m_pending; }
 
     bool isParallelLayout() const;
     bool isSimulationLayout() const;
@@ -63,6 +69,7 @@ public slots:
     void doPortChanged(int index);
     void doDetectCable();
     void doErrDevice(QString message);
+    void doEditOpenocd();
 
 private:
     // "378", "278", "3BC" or the custom address text.
@@ -86,6 +93,8 @@ private:
     QComboBox* m_target = nullptr;
     QLineEdit* m_host = nullptr;
     QSpinBox* m_serverPort = nullptr;
+    QPushButton* m_openocdButton = nullptr;
+    CableSettings m_pending;
     int m_openedTarget = 0;
 };
 
