@@ -12,6 +12,7 @@
 #include "shell/onagui.h"
 #include "shell/openocddialog.h"
 #include "shell/rightview.h"
+#include "widgets/statusledwidget.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
@@ -25,6 +26,7 @@ using vemo::basgui::ScriptedDialogs;
 using vemo::toolona::CableDialog;
 using vemo::toolona::OnaGUI;
 using vemo::toolona::OpenocdDialog;
+using vemo::toolona::StatusLEDWidget;
 using namespace Qt::StringLiterals;
 
 class TstCable : public DemoTest {
@@ -226,6 +228,11 @@ private slots:
         QCOMPARE(code, 0);
         QCOMPARE(notices(), QStringList({u"Hard IP"_s, u"The SERDES"_s, u"The SERDES"_s}));
         QVERIFY(!m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+        // No device: the SERDES status is unknown, not "locked".
+        const auto lamps = m_gui->findChild<vemo::toolona::SERDESView*>()->findChildren<StatusLEDWidget*>();
+        QVERIFY(!lamps.isEmpty());
+        for (const StatusLEDWidget* lamp : lamps)
+            QCOMPARE(lamp->state(), int(StatusLEDWidget::Off));
         const QString refused = m_host->eval(u"ona_set_pcs -control tx_term -option \"50 ohm\""_s, &code);
         QVERIFY2(code != 0 && refused.contains(u"need the simulated device"_s), qPrintable(refused));
         m_host->eval(u"ona_set_project -target simulated"_s, &code);

@@ -403,7 +403,10 @@ void SERDESView::doSettingRead(QString key) {
     StatusLabel* lamp = m_lamps.value(key);
     if (!lamp)
         return;
-    lamp->setColor(PCSData::inst()->getStatus(key) ? Qt::red : Qt::green);
+    // 1 is the fault (loss of lock, loss of signal); no value at all (no
+    // device, nothing read) is unknown, drawn off rather than as "locked".
+    const int value = PCSData::inst()->getValue(key);
+    lamp->setColor(value == 1 ? Qt::red : value == 0 ? Qt::green : Qt::gray);
     lamp->repaint();
 }
 

@@ -114,6 +114,9 @@ CableDialog::CableDialog(ToolGateway* gateway, OnaJTAG* jtag, QWidget* parent)
     m_target->setToolTip(
         tr("The simulated device answers without a cable; the debug cores in your design are "
            "reached through OpenOCD with the cable above"));
+    // The longest entry would otherwise squeeze the labels in the fixed width.
+    m_target->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_target->setMinimumContentsLength(12);
     grid->addWidget(m_target, 2, 1, 1, 4);
     m_openocdButton = new QPushButton(tr("OpenOCD..."), this);
     m_openocdButton->setToolTip(tr("How OpenOCD drives the cable and finds the debug hub"));
