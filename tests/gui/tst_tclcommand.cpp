@@ -49,9 +49,7 @@ private slots:
                  QString("ona_open_project \"/home/u/demo.ona\""));
         // One-pass substitution: a value holding %2 is not filled again.
         QCOMPARE(tclCommand("%1 %2", QString("a%2"), QString("b")), QString("a%2 b"));
-        QVERIFY(!isTclPlainWord(""));
-        QVERIFY(!isTclPlainWord("a b"));
-        QVERIFY(isTclPlainWord("u_core0/TU-1.x:y"));
+        QVERIFY(!isTclPlainWord("") && !isTclPlainWord("a b") && isTclPlainWord("u_core0/TU-1.x:y"));
     }
 
 private:
