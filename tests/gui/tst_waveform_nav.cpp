@@ -7,6 +7,7 @@
 #include "demofixture.h"
 #include "guitest.h"
 #include "recordinghost.h"
+#include "tclwords.h"
 #include "testtime.h"
 
 #include "kit/toolgateway.h"
@@ -47,26 +48,6 @@ std::shared_ptr<TraceData> trace(int frames) {
     }
     t->finish();
     return t;
-}
-
-// The words Tcl makes of a command: evaluated against a procedure that
-// returns its arguments, so nothing in them can run.
-QStringList tclWords(const QString& command) {
-    Tcl_Interp* ip = Tcl_CreateInterp();
-    Tcl_Eval(ip, "proc ona_export_project args { return $args }; proc ona_set_project args { return $args }");
-    const QByteArray c = command.toUtf8();
-    QStringList words;
-    if (Tcl_EvalEx(ip, c.constData(), c.size(), 0) == TCL_OK) {
-        int n = 0;
-        Tcl_Obj** objs = nullptr;
-        Tcl_ListObjGetElements(ip, Tcl_GetObjResult(ip), &n, &objs);
-        for (int i = 0; i < n; ++i)
-            words << QString::fromUtf8(Tcl_GetString(objs[i]));
-    } else {
-        words << u"<error> "_s + QString::fromUtf8(Tcl_GetStringResult(ip));
-    }
-    Tcl_DeleteInterp(ip);
-    return words;
 }
 
 } // namespace
