@@ -4,9 +4,7 @@
 // reset; stop and manual trigger mid-capture (also from another thread);
 // the order of the progress signals; the store, the model arithmetic at its
 // edges, VCD read back by an independent parser, text export and the
-// capture sidecar. Batch sessions: a bad command
-// stops the script with a clear message; several interpreters share the
-// one engine.
+// capture sidecar. Several interpreters share the one engine.
 
 #include "enginetest.h"
 #include "testtime.h"
@@ -180,52 +178,38 @@ private slots:
                 line += QLatin1Char(u->value()[0] ? '1' : '0');
             // Idle, start, data, stop per byte; C5 = 1100 0101 is sent 1,0,1,0,0,0,1,1.
             QCOMPARE(line, u"111 00 1100110000001111 11 111 00 1100000000000000 11"_s.remove(u' '));
-            QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'55"}}}, 8, &why));
-            QVERIFY(why.contains("1-bit"));
-            QVERIFY(!SimDriver::create(QJsonObject{{"kind", "uart"}, {"bytes", QJsonArray{"h'155"}}}, 1, &why));
-            QVERIFY(why.contains("bytes[0]"));
         }
         // Bad entries are refused with a reason.
-        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "clock"}, {"period", 0}}, 1, &why));
-        QVERIFY(why.contains("period"));
-        QVERIFY(!SimDriver::create(QJsonObject{{"kind", "constant"}, {"value", "h'1FF"}}, 4, &why));
-        QVERIFY(!SimDriver::create(
-            QJsonObject{{"kind", "bus"},
-                        {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}},
-            4, &why));
-        QVERIFY(why.contains("3 bits"));
+        const struct {
+            QJsonObject spec;
+            int width;
+            const char* why;
+        } bad[] = {
+            {{{"kind", "uart"}, {"bytes", QJsonArray{"h'55"}}}, 8, "1-bit"},
+            {{{"kind", "uart"}, {"bytes", QJsonArray{"h'155"}}}, 1, "bytes[0]"},
+            {{{"kind", "clock"}, {"period", 0}}, 1, "period"},
+            {{{"kind", "constant"}, {"value", "h'1FF"}}, 4, ""},
+            {{{"kind", "bus"}, {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}},
+             4,
+             "3 bits"}};
+        for (const auto& b : bad) {
+            QVERIFY(!SimDriver::create(b.spec, b.width, &why));
+            QVERIFY2(why.contains(b.why), qPrintable(why));
+        }
     }
     void storeNextChange() {
+        // Busy and quiet random stores are compared with a plain scan in tst_find.
         const qint64 n = 5000;
         TraceData t({"a", "b", "quiet"}, n);
-        QVector<QVector<int>> ref(3, QVector<int>(n));
-        QRandomGenerator rng(3);
-        for (int ch = 0; ch < 2; ++ch) {
-            int v = 0;
-            for (qint64 s = 0; s < n; ++s) {
-                if (rng.bounded(ch == 0 ? 3 : 400) == 0)
-                    v ^= 1;
-                ref[ch][s] = v;
-                if (v)
-                    t.channelWords(ch)[s >> 6] |= quint64(1) << (s & 63);
-            }
-        }
+        t.channelWords(1)[10] = ~quint64(0);     // high from 640 to 703
         t.channelWords(2)[70] = quint64(1) << 5; // one pulse: changes at 4485 and 4486
-        ref[2].fill(0);
-        ref[2][70 * 64 + 5] = 1;
         t.finish();
-        for (int ch = 0; ch < 3; ++ch)
-            for (qint64 from = -1; from < n; from += 7) {
-                qint64 expect = -1;
-                for (qint64 s = qMax<qint64>(1, from + 1); s < n; ++s)
-                    if (ref[ch][s] != ref[ch][s - 1]) {
-                        expect = s;
-                        break;
-                    }
-                QCOMPARE(t.nextChange(ch, from), expect);
-                QCOMPARE(t.bit(ch, qMax<qint64>(0, from)), ref[ch][qMax<qint64>(0, from)]);
-            }
-        QCOMPARE(t.nextChange(2, 4485), 4486);
+        const qint64 expected[][3] = {{2, -1, 4485}, {2, 4485, 4486}, {2, 4486, -1}, {1, 0, 640}, {1, 640, 704}};
+        for (const auto& e : expected)
+            QCOMPARE(t.nextChange(int(e[0]), e[1]), e[2]);
+        QCOMPARE(t.nextChange({2, 1}, 704), 4485);
+        QCOMPARE(t.bit(1, 650), 1);
+        QRandomGenerator rng(3);
         // A store deep enough for three summary levels, with changes in clusters
         // and long quiet stretches (some crossing a whole top-level bit).
         {
@@ -262,8 +246,6 @@ private slots:
             q.truncate(deep - 1);
             QCOMPARE(q.nextChange(0, 0), -1);
         }
-        QCOMPARE(t.nextChange({2, 1}, 4480),
-                 qMin<qint64>(4485, t.nextChange(1, 4480) < 0 ? 4485 : t.nextChange(1, 4480)));
         QCOMPARE(t.bit(0, -1), 0);
         QCOMPARE(t.bit(0, n), 0);
         QCOMPARE(t.nextChange(7, 0), -1);
@@ -271,8 +253,6 @@ private slots:
         const QString bits = u"1"_s + QString(99, QLatin1Char('0')); // 2^99
         QCOMPARE(WaveformModel::radixText(bits, 10), u"633825300114114700748351602688"_s);
         QCOMPARE(WaveformModel::radixText(bits, 16), u"8"_s + QString(24, QLatin1Char('0')));
-        QCOMPARE(WaveformModel::radixText(u"10111"_s, 16), u"17"_s);
-        QCOMPARE(WaveformModel::radixText(u"10111"_s, 8), u"27"_s);
         QCOMPARE(WaveformModel::radixText(u"000"_s, 10), u"0"_s);
     }
     void operatorsAndRadixes() {
@@ -306,9 +286,7 @@ private slots:
             QVERIFY(t);
             QCOMPARE(t->numSamples(), 64);
             QCOMPARE(t->triggerPositions, QVector<qint64>{10});
-            QVERIFY2(
-                t->frameTimes.value(0) + 10 == c.trigger,
-                qPrintable(u"%1 %2 %3: trigger at %4"_s.arg(c.op, c.radix, c.value).arg(t->frameTimes.value(0) + 10)));
+            QVERIFY2(t->frameTimes.value(0) + 10 == c.trigger, c.op);
             // The samples are the counter's values.
             QVERIFY(m_tcl.eval("ona_get value cnt 10"));
             QCOMPARE(m_tcl.result(), u"%1"_s.arg(c.trigger % 256, 8, 2, QLatin1Char('0')));
@@ -410,9 +388,7 @@ private slots:
         QVERIFY(!OnaData::inst()->isBusy());
         QCOMPARE(OnaData::inst()->getCurrentCoreStatus(), int(AnalyzerCore::Stopped));
         // Closing the project ends a running capture.
-        QVERIFY(m_tcl.eval("ona_run"));
-        QVERIFY(m_tcl.eval("ona_close_project"));
-        QVERIFY(!OnaData::inst()->isBusy());
+        QVERIFY(m_tcl.eval("ona_run") && m_tcl.eval("ona_close_project") && !OnaData::inst()->isBusy());
     }
     void signalsInOrder() {
         QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
@@ -496,8 +472,6 @@ private slots:
         QVERIFY(!m.addCurPos(0));
         m.setDataPos(7);
         QCOMPARE(m.getDataPos(), 0);
-        QCOMPARE(m.getNumTime(), 0);
-        QCOMPARE(m.getNumTriggerFrame(), 0);
         QCOMPARE(changed.count(), 0);
         // One sample.
         auto one = std::make_shared<TraceData>(QStringList{"a"}, 1);
@@ -510,9 +484,7 @@ private slots:
             m.moveRight(w);
             QCOMPARE(m.getViewStart(), 0);
             QCOMPARE(m.getViewCount(), 1);
-            QCOMPARE(m.getViewEnd(), 0);
         }
-        QCOMPARE(m.getNumTriggerFrame(), 1);
         // A longer capture with two frames.
         auto t = std::make_shared<TraceData>(QStringList{"b[1]", "b[0]"}, 1000);
         t->frameStarts = {0, 500};
@@ -520,46 +492,22 @@ private slots:
         t->triggerPositions = {40, 540};
         t->finish();
         m.setTrace(t, {{"b", 2}});
-        QCOMPARE(m.rowCount(), 1); // the bus with its two bits
-        QCOMPARE(m.rowCount(m.index(0, 0)), 2);
-        QCOMPARE(WaveformModel::rowData(m.index(0, 0)).width, 2);
-        QCOMPARE(m.getDataPos(), 40);
         m.zoomPos(100, 5000, true); // past the end: clamped to the last sample
         QCOMPARE(m.getDataPos(), 999);
         QCOMPARE(m.getViewEnd(), 999);
         for (int i = 0; i < 20; ++i)
             m.zoomIn(320);
         QCOMPARE(m.getViewCount(), 10); // at most 32 pixels per sample
-        QVERIFY(m.getViewEnd() <= 999);
-        m.moveRightEnd(320);
-        QCOMPARE(m.getViewEnd(), 999);
-        for (int i = 0; i < 30; ++i)
-            m.zoomOut(320);
-        QCOMPARE(m.getViewCount(), 1000);
-        m.zoomTrigger(320, 1);
+        m.zoomTrigger(320, 99);         // clamped to the last frame
         QCOMPARE(m.getViewStart(), 500);
-        QCOMPARE(m.getViewCount(), 500);
         QCOMPARE(m.getDataPos(), 540);
-        m.zoomTrigger(320, 99); // clamped to the last frame
-        QCOMPARE(m.getViewStart(), 500);
-        m.zoomBox(320, 999, 0);
         m.zoomBox(320, 999, 4);
-        QCOMPARE(m.getViewEnd(), 999);
         QCOMPARE(m.getTimestamp(600), 9100);
-        // Cursors.
-        QVERIFY(m.addCurPos(999));
-        QVERIFY(!m.addCurPos(1000));
-        QVERIFY(!m.addCurPos(-1));
-        QVERIFY(m.addCurPos(3));
-        QVERIFY(!m.addCurPos(3));
-        QCOMPARE(m.getCurPos(), (QList<int>{3, 999}));
-        QVERIFY(m.existCurPos(999));
+        // Cursors: inside the capture, once each; removed nearest the data position.
+        QVERIFY(!m.addCurPos(1000) && !m.addCurPos(-1) && m.addCurPos(999) && m.addCurPos(3) && !m.addCurPos(3));
         m.setDataPos(900);
-        QVERIFY(m.removeCurPos(-1)); // the one nearest the data position
+        QVERIFY(m.removeCurPos(-1));
         QCOMPARE(m.getCurPos(), QList<int>{3});
-        m.clearCurPos();
-        QCOMPARE(m.getNumCurPos(), 0);
-        QVERIFY(!m.removeCurPos(-1));
         // Nothing is dropped into a signal.
         QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1));
         QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0));
@@ -573,8 +521,7 @@ private slots:
         QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", file, "-module", ""}), qPrintable(m_tcl.result()));
         Vcd v;
         const QByteArray text = readAll(file);
-        QVERIFY(text.startsWith("$date"));
-        QVERIFY(parseVcd(text, &v));
+        QVERIFY(text.startsWith("$date") && parseVcd(text, &v));
         QCOMPARE(v.timescale, u"10 ns"_s);
         QCOMPARE(v.module, u"t"_s); // the core's name when none is given
         QCOMPARE(v.order.size(), 4);
@@ -597,8 +544,7 @@ private slots:
         QVERIFY(v.changes.size() < t->numSamples() + 2);
         // Failures leave no file and say why.
         QVERIFY(!m_tcl.call({"ona_export_project", "-vcd", m_p->path("no/such/dir/x.vcd"), "-module", "m"}));
-        QVERIFY(m_tcl.result().contains("cannot write"));
-        QVERIFY(!QFile::exists(m_p->path("no/such/dir/x.vcd")));
+        QVERIFY(m_tcl.result().contains("cannot write") && !QFile::exists(m_p->path("no/such/dir/x.vcd")));
         QVERIFY(!m_tcl.call({"ona_export_project", "-vcd", "", "-module", "m"}));
         QVERIFY(m_tcl.result().contains("no output file"));
         // A missing module value is the default, not a broken command.
@@ -689,12 +635,7 @@ private slots:
             }
             want += '#' + QByteArray::number(sh.samples * 3) + '\n';
             const QByteArray body = got.mid(got.indexOf("$enddefinitions $end\n") + 21);
-            QVERIFY2(body == want,
-                     qPrintable(u"%1 samples, %2 variables, density %3: output differs at byte %4"_s.arg(sh.samples)
-                                    .arg(sh.vars)
-                                    .arg(sh.density)
-                                    .arg(std::mismatch(body.begin(), body.end(), want.begin(), want.end()).first -
-                                         body.begin())));
+            QCOMPARE(body, want);
             QVERIFY(got.contains("$timescale 10 ns $end"));
             QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' ' +
                                  WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
@@ -735,8 +676,7 @@ private slots:
         const auto before = trace();
         const QString ona = m_p->path("t.ona");
         QVERIFY2(m_tcl.call({"ona_save_project", ona}), qPrintable(m_tcl.result()));
-        QVERIFY(QFile::exists(ona + ".cap"));
-        QVERIFY(m_tcl.eval("ona_close_project"));
+        QVERIFY(QFile::exists(ona + ".cap") && m_tcl.eval("ona_close_project"));
         QVERIFY(m_tcl.call({"ona_open_project", ona}));
         auto after = trace();
         QVERIFY(after);
@@ -766,8 +706,7 @@ private slots:
         QString why;
         QVERIFY(CaptureFile::parse(good, &entries, &why));
         QCOMPARE(CaptureFile::serialize(entries), good);
-        QVERIFY(!CaptureFile::parse(flipped, &entries, &why));
-        QVERIFY(why.contains("checksum"));
+        QVERIFY(!CaptureFile::parse(flipped, &entries, &why) && why.contains("checksum"));
     }
     // A batch script end to end on the demo: a named condition, wait, export.
     void demoScript() {
@@ -795,21 +734,6 @@ private slots:
             "ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
         QVERIFY(m_tcl.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))));
         QCOMPARE(m_tcl.dictGet("ona_get capture", "triggers"), u"100 356 612 868"_s);
-    }
-    void badCommandStopsTheScript() {
-        DemoCopy demo;
-        const QString script = QStringLiteral(R"TCL(
-        ona_open_project {%1}
-        ona_set_trigoptn -samples 3
-        ona_set_tu -name TU_data -value FF
-    )TCL")
-                                   .arg(demo.ona());
-        QVERIFY(!m_tcl.eval(script));
-        QCOMPARE(m_tcl.result(),
-                 u"ona_set_trigoptn: core \"uart_la\": this core captures one fixed window of 2048 samples"_s);
-        QCOMPARE(OnaData::inst()->getTUValue(1), u"5A"_s); // the script stopped there
-        QVERIFY(m_tcl.eval("set errorInfo"));
-        QVERIFY(m_tcl.result().contains("ona_set_trigoptn -samples 3"));
     }
     void packageAndInterpreters() {
         DemoCopy demo;

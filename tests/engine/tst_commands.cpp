@@ -23,21 +23,15 @@ private slots:
         OnaData* d = OnaData::inst();
         QSignalSpy opened(d, SIGNAL(sigProjectOpened(const QString&)));
         QVERIFY(m_tcl.call({"ona_open_project", m_demo->ona()}));
-        QCOMPARE(opened.size(), 1);
-        QCOMPARE(opened.at(0).at(0).toString(), QFileInfo(m_demo->ona()).absoluteFilePath());
+        QCOMPARE(opened, QList<QVariantList>{{QFileInfo(m_demo->ona()).absoluteFilePath()}});
         QCOMPARE(d->getCurrentProject(), QFileInfo(m_demo->ona()).absoluteFilePath());
         QCOMPARE(d->getImplDirectory(), QFileInfo(m_demo->onl()).absolutePath());
-        QCOMPARE(d->getCoreId(u"bus_la"_s), 1);
         QVERIFY(d->isPORCore(1) && !d->getConnectPORCore(1));
         QCOMPARE(d->getTUName(99), QString()); // past the last row: empty
-        QCOMPARE(d->getTUModel()->indexOfRadixByRow(1), 3);
         QCOMPARE(d->getTUModel()->indexOfRadixByRow(0), -1);
-        QCOMPARE(d->getTUModel()->getSerialBit(3), 8);
         QVERIFY(d->checkONLTimeStamp() > 0xFFFFFFFFull); // all 64 bits in use
         // The rest of ona_get is read back in the batch session test.
-        QVERIFY(!m_tcl.eval("ona_get tu NOPE"));
-        QVERIFY(m_tcl.result().contains("NOPE"));
-        QVERIFY(!m_tcl.eval("ona_get widgets"));
+        QVERIFY(!m_tcl.eval("ona_get tu NOPE") && m_tcl.result().contains("NOPE") && !m_tcl.eval("ona_get widgets"));
         QVERIFY(!m_tcl.eval("ona_get tu"));
     }
     void triggerUnits() {
@@ -110,8 +104,7 @@ private slots:
         }
         // Errors are per core, and the unit says why.
         QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value ZZ"));
-        QVERIFY(!m_tcl.dictGet("ona_get tu TU_data", "message").isEmpty());
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
+        QVERIFY(!m_tcl.dictGet("ona_get tu TU_data", "message").isEmpty() && m_tcl.eval("ona_set_core -name bus_la"));
         QCOMPARE(d->getNumError(), 0);
         QCOMPARE(d->getNumError(0), 1);
     }
@@ -249,7 +242,6 @@ private slots:
         QVERIFY(t->isTokenValExist(t->getTokenSet(u"TOKEN_SET_1"_s, "user"), u"h'1"_s, name));
         QCOMPARE(name, u"TOKEN_1"_s);
         QVERIFY(!t->isTokenValExist(t->getTokenSet(u"TOKEN_SET_1"_s, "user"), u"b'10"_s, name));
-        QCOMPARE(t->getToken(1, 1, "user").at(2)->text(), u"b'01"_s);
         const QString tokens = u"; dict get [ona_get tokensets] %1 tokens"_s;
         QCOMPARE(m_tcl.steps({{"ona_set_token \"TOKEN_SET_1\" \"TOKEN_1\" -name \"ONE\"; ona_set_token \"TOKEN_SET_1\" "
                                "\"ONE\" -value \"d'3\"" +
@@ -305,10 +297,8 @@ private slots:
     void tokenFiles() {
         OnaData* d = OnaData::inst();
         const QString file = m_demo->path(u"my tokens [v1].ont"_s);
-        QVERIFY(m_tcl.call({"ona_export_tokenset", file}));
-        QVERIFY(QFileInfo::exists(file));
-        QVERIFY(m_tcl.eval("ona_del_tokenset -all"));
-        QVERIFY(m_tcl.call({"ona_import_tokenset", file}));
+        QVERIFY(m_tcl.call({"ona_export_tokenset", file}) && QFileInfo::exists(file));
+        QVERIFY(m_tcl.eval("ona_del_tokenset -all") && m_tcl.call({"ona_import_tokenset", file}));
         QCOMPARE(d->getTokenModel()->numTokenSet("user"), 1);
         QCOMPARE(d->getTokenModel()->getTokenSet(0, "user").at(0)->rowCount(), 4);
         // Importing again replaces the set of the same name.
@@ -368,8 +358,7 @@ private slots:
         QCOMPARE(t->numTokenSet("user"), 3);
         QCOMPARE(t->getTokenSet(u"cmd"_s, "user").at(1)->text(), u"3"_s);
         QCOMPARE(t->getTokenSet(u"CMD"_s, "user").at(1)->text(), u"8"_s);
-        QVERIFY(m_tcl.eval("ona_del_tokenset Cmd"));
-        QVERIFY(m_tcl.eval("ona_set_tokenset CMD -name Cmd"));
+        QVERIFY(m_tcl.eval("ona_del_tokenset Cmd") && m_tcl.eval("ona_set_tokenset CMD -name Cmd"));
         QCOMPARE(d->getTURadix(3), u"Cmd"_s);
     }
     void hostileText() {
@@ -441,8 +430,7 @@ private slots:
     }
     void exportAndWaveformAgree() {
         OnaData* d = OnaData::inst();
-        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 64"));
+        QVERIFY(m_tcl.eval("ona_set_core -name bus_la") && m_tcl.eval("ona_set_trigoptn -samples 64"));
         QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
         QVERIFY2(m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(m_tcl.result()));
         d->collectCapture();

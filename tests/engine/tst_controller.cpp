@@ -192,8 +192,7 @@ private slots:
         QSignalSpy reads(c, &ONCData::pollingRead);
         c->setPollingSpeed(5);
         c->startLED(u"led_bank"_s);
-        QVERIFY(c->isPolling());
-        QVERIFY(reads.wait(2000));
+        QVERIFY(c->isPolling() && reads.wait(2000));
         QCOMPARE(c->getPollingData().size(), 2);
         c->stopLED();
         QVERIFY(!c->isPolling());
@@ -210,27 +209,22 @@ private slots:
         QVERIFY(reads.wait(2000));
 
         // Closing the controller session and closing the project stop it too.
-        QVERIFY(m_tcl.eval("ona_close_controller"));
-        QVERIFY(!c->isPolling());
+        QVERIFY(m_tcl.eval("ona_close_controller") && !c->isPolling());
         c->setPollingSpeed(5);
         c->startLED(u"led_bank"_s);
-        QVERIFY(m_tcl.eval("ona_close_project"));
-        QVERIFY(!c->isPolling());
-        QVERIFY(!c->device());
+        QVERIFY(m_tcl.eval("ona_close_project") && !c->isPolling() && !c->device());
     }
     void injectedFailures() {
         ONCData* c = ONCData::inst();
         c->injectFailure(u"ona_run_controller -read_led"_s, ONCData::Failed);
         c->injectFailure(u"ona_run_controller -read_switch"_s, ONCData::ErrorText);
         c->injectFailure(u"ona_read_controller"_s, ONCData::Empty);
-        QVERIFY(!m_tcl.eval("ona_run_controller -read_led"));
-        QVERIFY(m_tcl.eval("ona_run_controller -read_switch"));
+        QVERIFY(!m_tcl.eval("ona_run_controller -read_led") && m_tcl.eval("ona_run_controller -read_switch"));
         QCOMPARE(m_tcl.result(), u"ERROR: injected failure"_s);
         QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
         QCOMPARE(m_tcl.result(), QString());
         c->clearFailures();
-        QVERIFY(m_tcl.eval("ona_run_controller -read_led"));
-        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
+        QVERIFY(m_tcl.eval("ona_run_controller -read_led") && m_tcl.eval("ona_read_controller -addr 0x0"));
         QCOMPARE(m_tcl.result(), u"00000000"_s);
     }
 

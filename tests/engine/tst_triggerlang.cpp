@@ -110,22 +110,17 @@ private slots:
             QString error;
             return compileTU(s, tokens, &c, &error);
         };
-        QVERIFY(check(8, "==", "Hex", "5A"));
-        QVERIFY(check(8, "==", "Hex", "5x"));
+        QVERIFY(check(8, "==", "Hex", "5A") && check(8, "==", "Hex", "5x"));
         QVERIFY(!check(8, ">", "Hex", "5x")); // ordering needs a full value
-        QVERIFY(check(8, "<=", "Dec", "200"));
-        QVERIFY(check(16, "in range", "Hex", "1000..1FFF"));
+        QVERIFY(check(8, "<=", "Dec", "200") && check(16, "in range", "Hex", "1000..1FFF"));
         QVERIFY(!check(16, "in range", "Hex", "2000..1FFF")); // empty range
         QVERIFY(!check(16, "in range", "Hex", "1000"));       // no bounds
-        QVERIFY(check(1, "rising edge", "Bin", "1"));
-        QVERIFY(check(8, "==", "cmd", "WRITE"));
+        QVERIFY(check(1, "rising edge", "Bin", "1") && check(8, "==", "cmd", "WRITE"));
         QVERIFY(!check(8, "==", "cmd", "JUMP"));  // no such token
         QVERIFY(!check(4, "==", "cmd", "WRITE")); // width differs
-        QVERIFY(!check(8, "rising edge", "cmd", "WRITE"));
-        QVERIFY(check(3, "!=", "ONL_state", "IDLE"));
+        QVERIFY(!check(8, "rising edge", "cmd", "WRITE") && check(3, "!=", "ONL_state", "IDLE"));
         QVERIFY(!check(3, "<", "ONL_state", "IDLE")); // enumerations only compare for equality
-        QVERIFY(!check(8, "==", "nosuchset", "A"));
-        QVERIFY(check(8, "==", "Hex", "55", 8));
+        QVERIFY(!check(8, "==", "nosuchset", "A") && check(8, "==", "Hex", "55", 8));
         QVERIFY(!check(8, ">", "Hex", "55", 8)); // serial units: == and != only
         QVERIFY(!check(8, "~=", "Hex", "55"));
     }

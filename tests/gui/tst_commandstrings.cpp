@@ -237,29 +237,13 @@ private:
             expected);
     }
     void buildTable() {
-        const auto leds = [this] { return page(u"Virtual LED Switch"_s); };
         const auto memory = [this] { return page(u"User Memory"_s); };
         const auto control = [this] { return page(u"User Control Register"_s); };
         const auto status = [this] { return page(u"User Status Register"_s); };
 
-        // Virtual LED Switch.
-        click("leds: Polling Once", leds, "Polling\nOnce", q({"ona_run_controller -read_led"}));
-        click("switches: Reset", leds, "Reset", q({"ona_run_controller -read_switch"}));
-        add(
-            "switches: typed value, Apply",
-            [=] {
-                enter(leds()->findChild<QLineEdit*>(u"switchData"_s), u"A5"_s);
-                button(leds(), u"Apply"_s)->click();
-            },
-            q({"ona_run_controller -write_switch 0xa5"}));
-
-        // User Memory.
+        // The LED and switch panels, the memory's Initialize, Write and Read
+        // and the register files are in tst_controller, with what the device did.
         const QString um = m_dir->path() + "/u.mem";
-        form("memory: Initialize", memory, {{"Default Data:", "1234"}}, "Initialize",
-             q({"ona_run_controller -init_mem 0x1234"}));
-        form("memory: Write", memory, {{"Write Address:", "20"}, {"Write Data:", "BEEF"}}, "Write",
-             q({"ona_write_controller -addr 0x20 -data 0xBEEF"}));
-        form("memory: Read", memory, {{"Read Address:", "20"}}, "Read", q({"ona_read_controller -addr 0x20"}));
         form("memory: Dump, default offset", memory, {{"Dump MemFile:", um}}, "Dump",
              q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x00000000"}));
         form("memory: Dump, offset and range", memory, {{"Dump From (Offset):", "10"}, {"Range:", "4"}}, "Dump",
@@ -281,24 +265,11 @@ private:
             },
             q({"ona_run_controller -toggle_control \"ctrl_enable\"",
                "ona_run_controller -write_control \"ctrl_divisor\" -data \"300\""}));
-        chosen("control: Dump", control, "c.txt", "Dump", q({"ona_run_controller -dump_control \"%D/c.txt\""}));
-        chosen("control: Load", control, "c.txt", "Load",
-               QStringList{u"ona_run_controller -load_control \"%D/c.txt\""_s} + readControls);
         click("status: Read All", status, "Read All",
               q({"ona_run_controller -read_status \"stat_count\"", "ona_run_controller -read_status \"stat_running\"",
                  "ona_run_controller -read_status \"stat_mode\"", "ona_run_controller -read_status \"stat_id\""}));
-        chosen("status: Dump", status, "s.txt", "Dump", q({"ona_run_controller -dump_status \"%D/s.txt\""}));
 
-        // A hard IP panel's memory form, on the PCS channel.
-        const auto pcs = [this] { return static_cast<QWidget*>(panel(u"PCSCH_0"_s)); };
-        const QString pm = m_dir->path() + "/p.mem";
-        form("PCSCH_0: Write", pcs, {{"Write Address:", "8004"}, {"Write Data:", "5A"}}, "Write",
-             q({"ona_write_controller -addr 0x8004 -data 0x5A"}));
-        form("PCSCH_0: Read", pcs, {{"Read Address:", "8004"}}, "Read", q({"ona_read_controller -addr 0x8004"}));
-        form("PCSCH_0: Dump", pcs, {{"Dump MemFile:", pm}, {"Range:", "8"}}, "Dump",
-             q({"ona_run_controller -dump_memfile \"%D/p.mem\" -hard_ip PCSCH_0 -offset 0x00000000 -range 8"}));
-        form("PCSCH_0: Load", pcs, {{"Load MemFile:", pm}}, "Load",
-             q({"ona_run_controller -load_memfile \"%D/p.mem\" -hard_ip PCSCH_0"}));
+        // A hard IP panel's memory form: tst_hardip's memoryForm.
 
         // Every declared control of the PCS channel and the block panels, as
         // "panel key=value", or "panel key:value" for a plain number sent unquoted.

@@ -51,8 +51,7 @@ private slots:
     void tabBuildsOnePanelPerInstance() {
         QTabWidget* tabs = m_gui->rightView()->tabWidget();
         const int index = tabs->indexOf(tab());
-        QVERIFY(tabs->isTabEnabled(index));
-        QVERIFY(tab()->hasContent());
+        QVERIFY(tabs->isTabEnabled(index) && tab()->hasContent());
         // Building and filling the panels sent nothing.
         QCOMPARE(m_host->commands, QStringList());
 
@@ -62,23 +61,14 @@ private slots:
             titles << box->label(w)->text();
         QCOMPARE(titles, QStringList({"PCSCH_0", "PCSCH_1", "PLL_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0", "MPPHY_0",
                                       "MPPCIE_0 <b><i>(BETA)</i></b>", "MPPCIE_1 <b><i>(BETA)</i></b>"}));
-        QVERIFY(pcs(0) && pcs(1));
-        const QList<HardIpWidget*> panels = tab()->panels();
-        QVERIFY(!qobject_cast<PCSCHWidget*>(panels.at(2)));
-        QVERIFY(panels.at(2)->noteLabel());
-        QVERIFY(!panels.at(3)->noteLabel());
-        QVERIFY(panels.at(8)->isBeta() && panels.at(8)->isMultiProtocol() && !panels.at(7)->isBeta());
+        QVERIFY(pcs(0) && pcs(1) && !qobject_cast<PCSCHWidget*>(tab()->panels().at(2)));
         // The panels start with what the engine holds.
         QCOMPARE(combo("tx_differential_amplitude")->currentText(), u"1000mV"_s);
         QCOMPARE(shown("rx_cdr_lol_status"), u"Loss of Lock"_s);
-        QCOMPARE(shown("tx_pll_lol_status"), u"Locked"_s);
-        QVERIFY(qobject_cast<QLineEdit*>(pcs()->control("tx_pll_lol_status"))->isReadOnly());
-        QVERIFY(pcs()->eomButton()->isEnabled());
 
         // Collapsing a panel hides it and keeps it hidden through a resize.
         emit box->button(pcs())->sigGroupBtnClicked();
-        QVERIFY(pcs()->isHidden());
-        QVERIFY(!pcs(1)->isHidden());
+        QVERIFY(pcs()->isHidden() && !pcs(1)->isHidden());
 
         // The mouse wheel over a setting neither changes it nor scrolls the page.
         auto* scroll = tab()->findChild<QScrollArea*>();
@@ -126,14 +116,12 @@ private slots:
         plain.buildFrame();
         QCOMPARE(plain.addressGroup()->title(), u"Address (0x100 ~ 0x1FF)"_s);
         QCOMPARE(plain.readAddressEdit()->text(), u"100"_s);
-        QVERIFY(plain.hierarchyLabel()->text().endsWith(QChar(0x2026)));
         QVERIFY(plain.hierarchyLabel()->fontMetrics().horizontalAdvance(plain.hierarchyLabel()->text()) <= 426);
         d.startAddress = u"0x8000"_s;
         PCSCHWidget channel(m_gui.get());
         channel.setData(d);
         channel.buildFrame();
         QCOMPARE(channel.writeAddressEdit()->text(), u"8000"_s);
-        QVERIFY(channel.hierarchyLabel()->fontMetrics().horizontalAdvance(channel.hierarchyLabel()->text()) <= 376);
 
         // A disabled instance gets a disabled panel, every control with it.
         m_gui.reset();
@@ -144,10 +132,7 @@ private slots:
         m_gui = demofixture::embeddedGui(m_host.get(), m_dir->path() + "/demo/demo.ona");
         QVERIFY(m_gui);
         m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(u"board_ctrl"_s));
-        QVERIFY(pcs(0)->isEnabled());
-        QVERIFY(!pcs(1)->isEnabled());
-        QVERIFY(!combo("loopback_mode", 1)->isEnabled());
-        QVERIFY(!pcs(1)->applyButton()->isEnabled());
+        QVERIFY(pcs(0)->isEnabled() && !pcs(1)->isEnabled() && !combo("loopback_mode", 1)->isEnabled());
     }
     void spinBoxCommitsOnceAndCursorRefusal() {
         ScriptedDialogs dialogs;
@@ -168,8 +153,7 @@ private slots:
         QCOMPARE(post->text(), u"700"_s);
         QTest::keyClick(post, Qt::Key_Return);
         QCOMPARE(post->value(), 40);
-        QVERIFY2(m_gui->statusBar()->currentMessage().startsWith(u"700 is outside"_s),
-                 qPrintable(m_gui->statusBar()->currentMessage()));
+        QVERIFY(m_gui->statusBar()->currentMessage().startsWith(u"700 is outside"_s));
         QCOMPARE(m_host->commands.size(), 1);
 
         // Pre-cursor 30 would make 70: the engine refuses, the user is told,
@@ -242,8 +226,7 @@ private slots:
         m_host->refuse = [](const QString& c) { return c.contains("-tx_differential_amplitude"); };
         amp->setCurrentText(u"600mV"_s);
         QCOMPARE(amp->currentText(), u"600mV"_s);
-        QVERIFY(amp->toolTip().contains(u"refused by the test"_s));
-        QVERIFY(said(u"\"600mV\" was refused"_s));
+        QVERIFY(amp->toolTip().contains(u"refused by the test"_s) && said(u"\"600mV\" was refused"_s));
         // A failed Apply and a failed Reload are said; Reload then keeps
         // every control as it is.
         m_host->refuse = [](const QString& c) { return c.startsWith("ona_run_controller -write_ip"); };
@@ -285,7 +268,6 @@ private slots:
         m_host->eval(u"ona_write_controller -addr 0x8105 -data 0x0"_s);
         panel->loadPathEditor()->setText(path);
         panel->loadButton()->click();
-        QVERIFY(m_host->commands.last().startsWith(u"ona_run_controller -load_memfile \""_s));
         QVERIFY(m_host->commands.last().endsWith(u"\" -hard_ip PCSCH_1"_s));
         QCOMPARE(m_host->eval(u"ona_read_controller -addr 0x8105"_s), u"0000BEEF"_s);
 
@@ -300,11 +282,6 @@ private slots:
         panel->handleLoadButtonClicked();
         QCOMPARE(dialogs.asked.last().text, u"Memory file name cannot be empty."_s);
         QCOMPARE(dialogs.asked.size(), asked + 3);
-        // A path may be typed from its leading "/" on.
-        QVERIFY(panel->dumpPathEditor()->lineEdit()->validator());
-        int pos = 0;
-        QString typed = u"/tmp/a b.mem"_s;
-        QCOMPARE(panel->dumpPathEditor()->lineEdit()->validator()->validate(typed, pos), QValidator::Acceptable);
     }
 
     void quadsFromMergeInformation() {
@@ -315,13 +292,9 @@ private slots:
         auto* pcieB = panel<MPPHYX4Widget>("MPPCIE_1");
         QVERIFY(mpphy && pcieA && pcieB);
         QVERIFY(qobject_cast<MPPCIEX8Widget*>(pcieA) && !qobject_cast<MPPCIEX8Widget*>(mpphy));
-        QCOMPARE(mpphy->addressGroup()->title(), u"MPPX4 Address (0xE000 ~ 0xE3FF)"_s);
         QCOMPARE(mpphy->laneMap(), QList<int>({0, 1}));
         QCOMPARE(pcieA->laneMap(), QList<int>({0, 1, 2, 3}));
-        QVERIFY(pcieA->quadLabel() && pcieB->quadLabel());
-        QCOMPARE(pcieA->quadLabel()->text(), u"Assigned Quad: Quad-A"_s);
         QCOMPARE(pcieB->quadLabel()->text(), u"Assigned Quad: Quad-B"_s);
-        QCOMPARE(HardIpTab::quadName(2), u"Quad-C"_s);
         HardIpData other;
         other.name = u"MPPHY_3"_s;
         other.mergeInfo.lanes = {"", "3", "9", "1"};
@@ -340,7 +313,6 @@ private slots:
             }
             QVERIFY(pcieA->table(t)->row(0)[3]->isEnabled());
         }
-        QVERIFY(mpphy->eomButton()->isEnabled());
 
         // A switched-off lane sends nothing, and building sent nothing at all.
         comboAt(mpphy, MPPHYX4Widget::TX, 2, 3)->setCurrentIndex(1);
@@ -377,10 +349,8 @@ private slots:
         QPushButton* count = buttonAt(quad, MPPHYX4Widget::IBERT, 7, lane);
         auto* pat0 = qobject_cast<QLineEdit*>(cell(quad, MPPHYX4Widget::IBERT, 4, lane));
         // Statuses not read yet are unknown, not failures.
-        for (auto [t, r] : {std::pair{MPPHYX4Widget::TX, 1}, {MPPHYX4Widget::RX, 1}, {MPPHYX4Widget::RX, 2}}) {
+        for (auto [t, r] : {std::pair{MPPHYX4Widget::TX, 1}, {MPPHYX4Widget::RX, 1}, {MPPHYX4Widget::RX, 2}})
             QCOMPARE(buttonAt(quad, t, r, lane)->text(), u"Unknown"_s);
-            QCOMPARE(buttonAt(quad, t, r, lane)->styleSheet(), QString());
-        }
         m_host->commands.clear();
         restart->click();
         QCOMPARE(m_host->commands,
@@ -438,13 +408,8 @@ private slots:
         QCOMPARE(comboAt(quad, MPPHYX4Widget::TX, 8, 2)->currentText(), u"44-ohm"_s);
         QCOMPARE(comboAt(quad, MPPHYX4Widget::TX, 8, 1)->currentText(), u"54-ohm"_s);
         QCOMPARE(buttonAt(quad, MPPHYX4Widget::TX, 1, 2)->text(), u"Locked"_s);
-        QCOMPARE(buttonAt(quad, MPPHYX4Widget::TX, 1, 2)->styleSheet(), u"QPushButton {background-color: green;}"_s);
-        QCOMPARE(m_host->commands.at(0), u"ona_set_controller -pcs_lane 2"_s);
-        QCOMPARE(m_host->commands.at(1), u"ona_run_controller -read_ip MPPCIE_1 -pll_lock_status"_s);
-        QCOMPARE(m_host->commands.at(2), u"ona_run_controller -read_ip MPPCIE_1 -tx_data_polarity"_s);
         // Reading sent no set command.
         QVERIFY(m_host->startingWith("ona_set_controller -hard_ip").isEmpty());
-        QVERIFY(quad->isEnabled());
         buttonAt(quad, MPPHYX4Widget::RX, 0, 2)->click();
         QCOMPARE(buttonAt(quad, MPPHYX4Widget::RX, 2, 2)->text(), u"Valid"_s);
         buttonAt(quad, MPPHYX4Widget::IBERT, 0, 2)->click();
@@ -507,8 +472,7 @@ private slots:
         // Out of range: kept as typed and marked, said, and not staged.
         QCOMPARE(full->text(), u"40"_s);
         QVERIFY(!unfitReason(full).isEmpty());
-        QVERIFY2(m_gui->statusBar()->currentMessage().contains(u"40 is outside 0 .. 31"_s),
-                 qPrintable(m_gui->statusBar()->currentMessage()));
+        QVERIFY(m_gui->statusBar()->currentMessage().contains(u"40 is outside 0 .. 31"_s));
         full->setText(u"31"_s);
         QMetaObject::invokeMethod(full, "editingFinished");
         m_host->eval(

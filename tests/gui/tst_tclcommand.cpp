@@ -3,6 +3,7 @@
 #include <tcl.h>
 
 #include "kit/tclcommand.h"
+#include "tclwords.h"
 
 using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
@@ -37,7 +38,7 @@ private slots:
     void hostileTextArrivesIntact() {
         QFETCH(QString, text);
         const QString quoted = tclCommand("probe -name \"%1\" %2", tclQuoted(text), tclWord(text));
-        QCOMPARE(words(quoted), (QStringList{"-name", text, text}));
+        QCOMPARE(tclWords(quoted, m_interp), (QStringList{"-name", text, text}));
         QCOMPARE(QString::fromUtf8(Tcl_GetVar(m_interp, "ran", TCL_GLOBAL_ONLY)), QString("0"));
     }
     void ordinaryValuesKeepTheExactWireFormat() {
@@ -49,29 +50,12 @@ private slots:
                  QString("ona_open_project \"/home/u/demo.ona\""));
         // One-pass substitution: a value holding %2 is not filled again.
         QCOMPARE(tclCommand("%1 %2", QString("a%2"), QString("b")), QString("a%2 b"));
-        QVERIFY(!isTclPlainWord(""));
-        QVERIFY(!isTclPlainWord("a b"));
-        QVERIFY(isTclPlainWord("u_core0/TU-1.x:y"));
+        QVERIFY(!isTclPlainWord("") && !isTclPlainWord("a b") && isTclPlainWord("u_core0/TU-1.x:y"));
     }
 
 private:
-    QStringList words(const QString& command);
     Tcl_Interp* m_interp = nullptr;
 };
-
-QStringList TestTclCommand::words(const QString& command) {
-    const QByteArray utf8 = command.toUtf8();
-    if (Tcl_Eval(m_interp, utf8.constData()) != TCL_OK)
-        return {u"<error> "_s + QString::fromUtf8(Tcl_GetStringResult(m_interp))};
-    Tcl_Obj* list = Tcl_GetObjResult(m_interp);
-    int n = 0;
-    Tcl_Obj** items = nullptr;
-    Tcl_ListObjGetElements(m_interp, list, &n, &items);
-    QStringList out;
-    for (int i = 0; i < n; ++i)
-        out << QString::fromUtf8(Tcl_GetString(items[i]));
-    return out;
-}
 
 QTEST_GUILESS_MAIN(TestTclCommand)
 #include "tst_tclcommand.moc"

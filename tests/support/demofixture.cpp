@@ -66,6 +66,12 @@ bool DemoTest::openDemo(const QString& core, bool serdes) {
     return true;
 }
 
+void DemoTest::freshHost() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_host = std::make_unique<RecordingHost>();
+    demofixture::resetWindowState();
+}
+
 void DemoTest::closeDemo() {
     ONCData::inst()->clearFailures();
     PCSData::inst()->clearInjections();

@@ -106,6 +106,9 @@ protected:
     // false), with `core` picked in the core selector as the user would, and
     // the commands of opening forgotten. False when the window refused.
     bool openDemo(const QString& core = QString(), bool serdes = true);
+    // A fresh folder and recording host and a first run's window state, for
+    // a test that makes its own windows.
+    void freshHost();
     // Closes the window and the host, clears injected device failures and
     // removes the folder.
     void closeDemo();
