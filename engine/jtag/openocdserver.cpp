@@ -21,6 +21,21 @@ extern char** environ;
 
 namespace {
 
+// OpenOCD runs under a small shell that holds the read end of a pipe whose
+// write end only this process has: when this process ends in any way, even
+// killed, the pipe reads end-of-file and the shell ends OpenOCD, so a crash
+// never leaves OpenOCD holding the cable. The shell passes on OpenOCD's own
+// end (exit code, or the signal that ended it).
+constexpr char kWatch[] =
+    "\"$@\" </dev/null 3<&- & p=$!\n"
+    "(read -r _ <&3; kill $p 2>/dev/null) 2>/dev/null &\n"
+    "r=$!\n"
+    "exec 3<&-\n"
+    "wait $p; s=$?\n"
+    "kill $r 2>/dev/null\n"
+    "[ $s -gt 128 ] && kill -$((s - 128)) $$\n"
+    "exit $s\n";
+
 QString describe(int status) {
     if (WIFEXITED(status))
         return QStringLiteral("OpenOCD ended with exit code %1").arg(WEXITSTATUS(status));
@@ -67,7 +82,12 @@ bool OpenocdServer::start(const QStringList& args, QString* error) {
         return false;
     }
     m_log.resize(0);
-    QList<QByteArray> argv{QFile::encodeName(prog)};
+    int guard[2];
+    if (::pipe2(guard, O_CLOEXEC) != 0) {
+        *error = QStringLiteral("OpenOCD cannot be started: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    QList<QByteArray> argv{"/bin/sh", "-c", kWatch, "openocd-watch", QFile::encodeName(prog)};
     for (const QString& a : args)
         argv << a.toLocal8Bit();
     argv << "-c" << QStringLiteral("tcl_port %1").arg(m_port).toLatin1();
@@ -80,13 +100,23 @@ bool OpenocdServer::start(const QStringList& args, QString* error) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, m_log.handle(), 1);
     posix_spawn_file_actions_adddup2(&actions, m_log.handle(), 2);
-    const int rc = posix_spawn(&m_pid, raw.front(), &actions, nullptr, raw.data(), environ);
+    posix_spawn_file_actions_adddup2(&actions, guard[0], 3);
+    // A group of its own, so that a last resort ends OpenOCD with its shell.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    const int rc = posix_spawn(&m_pid, raw.front(), &actions, &attr, raw.data(), environ);
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
+    ::close(guard[0]);
     if (rc != 0) {
+        ::close(guard[1]);
         m_pid = -1;
         *error = QStringLiteral("OpenOCD (%1) cannot be started: %2").arg(prog, QString::fromLocal8Bit(strerror(rc)));
         return false;
     }
+    m_guard = guard[1];
     return true;
 }
 
@@ -99,18 +129,26 @@ bool OpenocdServer::running() {
         return true;
     m_exit = r == m_pid ? describe(status) : QStringLiteral("OpenOCD ended");
     m_pid = -1;
+    closeGuard();
     return false;
+}
+
+void OpenocdServer::closeGuard() {
+    if (m_guard >= 0)
+        ::close(m_guard);
+    m_guard = -1;
 }
 
 void OpenocdServer::stop() {
     if (!running())
         return;
-    ::kill(m_pid, SIGTERM);
+    // The end of the pipe is the shell's signal to end OpenOCD.
+    closeGuard();
     QDeadlineTimer deadline(2000);
     while (running() && !deadline.hasExpired())
         QThread::msleep(10);
     if (running()) {
-        ::kill(m_pid, SIGKILL);
+        ::kill(-m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }

@@ -3,7 +3,8 @@
 // OpenOCD as a child of the engine: started with the adapter commands the
 // cable settings give and a Tcl port of its own on the loopback interface,
 // its output in a private log file (OpenOCD logs every answer, so a pipe
-// nobody reads would stall it), stopped when the project lets go of it.
+// nobody reads would stall it), stopped when the project lets go of it, and
+// also when this process ends without stopping it (a crash, a kill).
 
 #include "onaglobal.h"
 
@@ -39,7 +40,10 @@ public:
     QString exitText() const { return m_exit; }
 
 private:
-    pid_t m_pid = -1;
+    void closeGuard();
+
+    pid_t m_pid = -1; // the shell that watches OpenOCD
+    int m_guard = -1; // the write end of its pipe
     int m_port = 0;
     QString m_exit;
     QTemporaryFile m_log;

@@ -69,6 +69,22 @@ QByteArray readText(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The OpenOCD processes started under `root` (its children and theirs).
+QList<int> openocdUnder(int root) {
+    QList<int> found;
+    const auto parent = [](int pid) {
+        const QByteArray stat = readText(QStringLiteral("/proc/%1/stat").arg(pid));
+        return QPair<bool, int>(stat.contains("(openocd)"),
+                                stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toInt());
+    };
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+        const auto [isOpenocd, up] = parent(pid.toInt());
+        if (isOpenocd && (up == root || parent(up).second == root))
+            found << pid.toInt();
+    }
+    return found;
+}
+
 int startSim(QProcess* sim) { return SimLaunch::startSim(sim, QStringLiteral(ONA_DEMO_SIM)); }
 using SimLaunch::freePort;
 using SimLaunch::openocdArgs;
@@ -460,12 +476,8 @@ private slots:
         };
         // The OpenOCD children of this process.
         const auto killOpenocd = [] {
-            for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
-                const QByteArray stat = readText(QStringLiteral("/proc/%1/stat").arg(pid));
-                const QList<QByteArray> f = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-                if (stat.contains("(openocd)") && f.value(1).toInt() == int(::getpid()))
-                    ::kill(pid.toInt(), SIGKILL);
-            }
+            for (const int pid : openocdUnder(int(::getpid())))
+                ::kill(pid, SIGKILL);
         };
         QTemporaryDir dir;
         const QString badCfg = dir.filePath(QStringLiteral("bad.cfg"));
@@ -611,6 +623,25 @@ private slots:
         QVERIFY2(out.trimmed().toLongLong() > 0, out.constData());
         QVERIFY(readText(vcd).contains("$enddefinitions"));
         QVERIFY(sim.waitForFinished(10000)); // the engine's OpenOCD left at exit, and the simulation with it
+
+        // Killed while it waits for a trigger, the tool leaves no OpenOCD
+        // behind to hold the cable.
+        const int again = startSim(&sim);
+        QVERIFY(writeText(script, QStringLiteral("ona_open_project {%1}\n"
+                                                 "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
+                                                 "ona_set_te -name TE_start -expression {TU_valid #65535 THEN "
+                                                 "TU_valid #65535}\nona_run\nona_wait -timeout 60000\n")
+                                      .arg(demo.ona())
+                                      .arg(again)
+                                      .toUtf8()));
+        app.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
+        QList<int> ocd;
+        QTRY_VERIFY_WITH_TIMEOUT(!(ocd = openocdUnder(int(app.processId()))).isEmpty(), 20000);
+        ::kill(pid_t(app.processId()), SIGKILL);
+        QVERIFY(app.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1/stat").arg(ocd.value(0))), 5000);
+        sim.kill();
+        sim.waitForFinished(5000);
     }
 
     // Peers that answer wrongly, close or fall silent: each a clear error
