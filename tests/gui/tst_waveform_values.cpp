@@ -218,6 +218,14 @@ private slots:
         QVERIFY(zoomed.size() >= 2);
         QCOMPARE(zoomed.at(1).ps - zoomed.at(0).ps, 1e5);
         QVERIFY(zoomed.at(1).x - zoomed.at(0).x >= WaveformRuler::kTimeSpacing);
+
+        // Hovering the ruler over the waveforms says what its rows count.
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        const QPoint over(ruler->sectionViewportPosition(2) + 50, 5);
+        QHelpEvent tip(QEvent::ToolTip, over, ruler->mapToGlobal(over));
+        QCoreApplication::sendEvent(ruler, &tip);
+        QVERIFY2(QToolTip::text().contains(u"Upper row: time"_s), qPrintable(QToolTip::text()));
     }
 
     void exportCaptureEndAndTheWaitAreReported() {

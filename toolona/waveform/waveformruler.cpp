@@ -7,6 +7,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <cmath>
 #include <iterator>
@@ -226,6 +227,23 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
             painter->drawLine(w.x(s), rect.top(), w.x(s), rect.bottom());
     }
     painter->restore();
+}
+
+bool WaveformRuler::event(QEvent* event) {
+    // Over the waveform column: what the two rows count.
+    if (event->type() == QEvent::ToolTip && m_model && m_model->hasData()) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (logicalIndexAt(help->pos()) == 2) {
+            QToolTip::showText(help->globalPos(),
+                               m_model->getClockPeriod() >= 1
+                                   ? tr("Upper row: time from the start of the trigger frame (of the run, with "
+                                        "timestamps)\nLower row: trigger frame:sample")
+                                   : tr("Lower row: trigger frame:sample"),
+                               this);
+            return true;
+        }
+    }
+    return QHeaderView::event(event);
 }
 
 void WaveformRuler::mouseMoveEvent(QMouseEvent* event) {

@@ -62,6 +62,7 @@ public:
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QPointer<WaveformModel> m_model;
