@@ -47,14 +47,21 @@ void WaveformModel::buildDefaultTree(const QList<QPair<QString, int>>& signalWid
     removeRows(0, rowCount());
     int channel = 0;
     for (const auto& s : signalWidths) {
-        if (s.second == 1) {
+        const QString enumSet = m_enums.value(s.first);
+        if (s.second == 1 && enumSet.isEmpty()) {
             appendRow(makeRow(SigTreeData(s.first, channel++, 1, false, false)));
             continue;
         }
-        const QList<QStandardItem*> bus = makeRow(SigTreeData(s.first, -1, s.second, false, false));
+        SigTreeData busData(s.first, -1, s.second, false, false);
+        if (!enumSet.isEmpty()) {
+            busData.radix = 0;
+            busData.radixName = enumSet;
+        }
+        const QList<QStandardItem*> bus = makeRow(busData);
+        // Members carry their channels' names (a one-bit signal's is its own).
         for (int b = s.second - 1; b >= 0; --b)
-            bus.at(0)->appendRow(
-                makeRow(SigTreeData(QStringLiteral("%1[%2]").arg(s.first).arg(b), channel++, 1, false, false)));
+            bus.at(0)->appendRow(makeRow(SigTreeData(
+                s.second == 1 ? s.first : QStringLiteral("%1[%2]").arg(s.first).arg(b), channel++, 1, false, false)));
         appendRow(bus);
     }
 }

@@ -11,6 +11,7 @@
 #include "tracedata.h"
 
 #include <QColor>
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QMetaType>
@@ -50,6 +51,11 @@ public:
     void setTrace(std::shared_ptr<const TraceData> trace, const QList<QPair<QString, int>>& signalWidths);
     void clearTrace();
     std::shared_ptr<const TraceData> traceData() const { return m_trace; }
+    // The enumerations the debug-logic file gives signals (signal name ->
+    // set name): the default tree shows such a signal as a bus read
+    // through its set, even a one-bit signal.
+    void setSignalEnums(const QHash<QString, QString>& enums) { m_enums = enums; }
+    QHash<QString, QString> signalEnums() const { return m_enums; }
 
     bool hasData() const { return m_trace && m_trace->numSamples() > 0; }
     int getNumTime() const { return m_trace ? int(m_trace->numSamples()) : 0; }
@@ -144,4 +150,5 @@ private:
     QString m_clockUnit = QStringLiteral("ns");
     double m_panLimit = 5.0;
     QList<int> m_cursors;
+    QHash<QString, QString> m_enums;
 };

@@ -14,6 +14,11 @@ AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
     m_te = std::make_unique<TriggerEModel>();
     m_ts = std::make_unique<TriggerSetting>();
     m_wd = std::make_unique<WaveformModel>();
+    QHash<QString, QString> enums;
+    for (const auto& s : onl.signalList)
+        if (!s.enumSet.isEmpty())
+            enums.insert(s.name, s.enumSet);
+    m_wd->setSignalEnums(enums);
     for (const auto& u : onl.units)
         m_tu->appendUnit(u.name, u.refs, u.width, u.serial, u.op, u.radix, u.value);
     for (const auto& e : onl.expressions)

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 
 namespace ProjectFiles {
@@ -298,10 +299,24 @@ bool parseOnl(const QByteArray& data, const QString& name, OnlDesign* out, QStri
             for (int j = 0; j < sigs.size(); ++j) {
                 const QString sp = Reader::at(Reader::at(p, QStringLiteral("signals")), j);
                 const QJsonObject so = r.element(sigs, j, sp);
-                r.keys(so, sp, {QStringLiteral("name"), QStringLiteral("width")});
+                r.keys(so, sp, {QStringLiteral("name"), QStringLiteral("width"), QStringLiteral("enum")});
                 OnlSignal s;
                 s.name = r.name(so, QStringLiteral("name"), sp, QStringLiteral("signal"));
                 s.width = r.integer(so, QStringLiteral("width"), sp, 1, TriggerLang::kMaxWidth, false, 1);
+                s.enumSet = r.string(so, QStringLiteral("enum"), sp, false, QString(), TriggerLang::kMaxNameLength);
+                if (!s.enumSet.isEmpty()) {
+                    const auto e = std::find_if(d.enums.cbegin(), d.enums.cend(),
+                                                [&](const TokenSetData& t) { return t.name == s.enumSet; });
+                    if (e == d.enums.cend())
+                        r.fail(Reader::at(sp, QStringLiteral("enum")),
+                               QStringLiteral("\"%1\" is no enumeration of this file").arg(s.enumSet));
+                    if (e->bits != s.width)
+                        r.fail(Reader::at(sp, QStringLiteral("enum")),
+                               QStringLiteral("enumeration \"%1\" is %2 bits wide, the signal %3")
+                                   .arg(s.enumSet)
+                                   .arg(e->bits)
+                                   .arg(s.width));
+                }
                 if (sigNames.contains(s.name))
                     r.fail(sp, QStringLiteral("signal \"%1\" is defined twice").arg(s.name));
                 sigNames.insert(s.name);

@@ -31,6 +31,7 @@ constexpr int kMaxTextLength = 4096;
 struct OnlSignal {
     QString name;
     int width = 1;
+    QString enumSet; // an enumeration of the file as wide as the signal; empty: none
 };
 
 struct OnlTriggerUnit {

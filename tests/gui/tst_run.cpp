@@ -37,6 +37,7 @@ public slots:
         // The state's words; the percentage is followed on its own.
         QString text = m_watched->progressBar()->format();
         text.remove(u" %p%"_s);
+        text.remove(QRegularExpression(u" [\\d:]+ (s|min|h)$"_s)); // the seconds a run waits
         if (m_texts.isEmpty() || m_texts.constLast() != text)
             m_texts << text;
     }

@@ -96,9 +96,13 @@ void refLabel(QPainter* p, const QString& text, int left, int w, const QRect& r)
     if (fm.horizontalAdvance(text) < w) {
         p->drawText(box, Qt::AlignCenter, text);
     } else {
-        const int n = w / fm.horizontalAdvance(QLatin1Char('+'));
-        if (n >= 2 && n < text.size() - 1)
-            p->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text.left(n - 1) + QLatin1Char('+'));
+        // Leading characters while they fit with the ellipsis.
+        const QChar ellipsis(0x2026);
+        int n = 0, used = fm.horizontalAdvance(ellipsis);
+        while (n < text.size() - 1 && (used += fm.horizontalAdvance(text.at(n))) < w)
+            ++n;
+        if (n > 0)
+            p->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text.left(n) + ellipsis);
     }
     p->restore();
 }

@@ -13,6 +13,7 @@
 #include "basgui/basguitool.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMessageBox>
@@ -309,6 +310,10 @@ private:
     void restorePorCores();
     // Gives the run panel back after a run that ended or never started.
     void restoreRunControls();
+    // What the run cores wait for ("uart_la: TE_start (TU_state & !TU_valid)"),
+    // one line a core; and, in the Messages pane, how each core's run ended.
+    QString triggerWaitText() const;
+    void reportCaptureEnd();
     bool callInterp(const QString& cmd);
     QString saveDialog();
     // The file the user picks in the save dialog, with ".ona" added when
@@ -382,6 +387,9 @@ private:
     QAction* m_stopAction = nullptr;
     QAction* m_trigAction = nullptr;
     QProgressBar* m_progress = nullptr;
+    // While a run waits for its trigger: the run status counts the seconds.
+    QTimer* m_waitTicker = nullptr;
+    QElapsedTimer m_waiting;
     QList<QCheckBox*> m_coreBoxes;
     QComboBox* m_coreSelector = nullptr;
     QStringList m_porCores;

@@ -10,17 +10,38 @@
 #include "onadata.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
+#include "waveformmodel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLocale>
 #include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 
 namespace vemo::toolona {
 
 namespace {
 OnaData* engine() { return OnaData::inst(); }
+
+// "1 trigger", "2,048 samples": counts as the reports give them.
+QString countText(qint64 n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(n), QLatin1String(n == 1 ? one : many));
+}
+
+// A wait as the run status shows it: "12 s", "1:05 min", "1:02:05 h".
+QString waitText(qint64 ms) {
+    const qint64 s = ms / 1000;
+    if (s < 60)
+        return QStringLiteral("%1 s").arg(s);
+    if (s < 3600)
+        return QStringLiteral("%1:%2 min").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3 h")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
 } // namespace
 
 void OnaGUI::setRunState(const QString& text) {
@@ -119,6 +140,77 @@ void OnaGUI::doRunThread() {
     m_runAction->setVisible(false);
     m_stopAction->setVisible(true);
     m_rightView->notify(PageNotice{PageEvent::RunStarted});
+    // Said once; the seconds of the wait go to the run status.
+    const QString waits = triggerWaitText();
+    if (!waits.isEmpty())
+        messageOut("9992", tr("Waiting for the trigger: %1").arg(waits).toStdString());
+    m_waiting.invalidate();
+    if (!m_waitTicker) {
+        m_waitTicker = new QTimer(this);
+        m_waitTicker->setInterval(1000);
+        connect(m_waitTicker, &QTimer::timeout, this, [this] { redrawRunPanel(false); });
+    }
+    m_waitTicker->start();
+}
+
+QString OnaGUI::triggerWaitText() const {
+    OnaData* data = engine();
+    QStringList lines;
+    for (int i = 0; i < data->getNumCore(); ++i) {
+        const QSharedPointer<AnalyzerCore> core = data->getCorePtr(i);
+        TriggerEModel* te = core ? core->getTEModel() : nullptr;
+        if (!te || !data->isRunCore(i) || !data->hasInsertCore(i))
+            continue;
+        QStringList expressions;
+        for (int r = 0; r < te->rowCount(); ++r)
+            if (te->isEnabled(r))
+                expressions << QStringLiteral("%1 (%2)").arg(te->item(r, TriggerEModel::ColName)->text(),
+                                                             te->item(r, TriggerEModel::ColExpression)->text());
+        const bool all = core->getTSModel() && core->getTSModel()->teCombination == 1;
+        lines << QStringLiteral("%1: %2").arg(core->getName(),
+                                              expressions.join(all ? QStringLiteral(" and ") : QStringLiteral(" or ")));
+    }
+    return lines.join(QStringLiteral("; "));
+}
+
+void OnaGUI::reportCaptureEnd() {
+    OnaData* data = engine();
+    QList<int> ran;
+    for (int i = 0; i < data->getNumCore(); ++i)
+        if (data->isRunCore(i) && data->hasInsertCore(i))
+            ran << i;
+    for (int i : std::as_const(ran)) {
+        const QSharedPointer<AnalyzerCore> core = data->getCorePtr(i);
+        const WaveformModel* wave = core ? core->getWDModel() : nullptr;
+        const bool captured = wave && wave->hasData();
+        const QString counts =
+            captured ? QStringLiteral("%1, %2").arg(countText(wave->getNumTriggerFrame(), "trigger", "triggers"),
+                                                    countText(wave->getNumTime(), "sample", "samples"))
+                     : QString();
+        QString text;
+        switch (data->getCurrentCoreStatus(i)) {
+            case AnalyzerCore::Completed:
+                text = captured ? tr("Capture complete: %1").arg(counts) : tr("Capture complete: no samples");
+                break;
+            case AnalyzerCore::UploadStopped:
+                text = captured ? tr("Capture ended by Manual Trigger: %1").arg(counts)
+                                : tr("Capture ended by Manual Trigger: no samples");
+                break;
+            case AnalyzerCore::Stopped:
+                text = tr("Capture stopped: nothing uploaded");
+                break;
+            case AnalyzerCore::Error:
+                text = tr("Capture failed: %1")
+                           .arg(data->getRunErr().isEmpty() ? tr("see the messages above") : data->getRunErr());
+                break;
+            default:
+                continue;
+        }
+        // Several cores ran: each report names its core.
+        if (ran.size() > 1)
+            text = QStringLiteral("%1 (%2)").arg(text, core ? core->getName() : QString());
+        messageOut("9992", text.toStdString());
+    }
 }
 
 void OnaGUI::doUpdatePanel() { redrawRunPanel(false); }
@@ -139,7 +231,23 @@ void OnaGUI::redrawRunPanel(bool bringWaveform) {
     m_progress->setRange(0, 100);
     m_progress->setValue(total > 0 ? int(done * 100 / total) : 0);
     // The engine's own words for its run states, as ona_get capture reports them.
-    const QString text = OnaData::statusText(status, pnum);
+    QString text = OnaData::statusText(status, pnum);
+    // Armed and no trigger yet: how long the run has waited, and (in the
+    // tool tip, the bar is narrow) for what.
+    const bool waiting = data->isBusy() && status == AnalyzerCore::Armed && pnum == 0;
+    if (waiting) {
+        if (!m_waiting.isValid())
+            m_waiting.start();
+        // A trigger that comes at once needs no count.
+        if (m_waiting.elapsed() >= 1000) {
+            text += QLatin1Char(' ') + waitText(m_waiting.elapsed());
+            m_progress->setToolTip(
+                tr("Waiting %1 for the trigger: %2").arg(waitText(m_waiting.elapsed()), triggerWaitText()));
+        }
+    } else if (m_waiting.isValid()) {
+        m_waiting.invalidate();
+        m_progress->setToolTip(QString());
+    }
     m_progress->setFormat(moving ? text + QStringLiteral(" %p%") : text);
     if (bringWaveform)
         Refresh();
@@ -147,6 +255,13 @@ void OnaGUI::redrawRunPanel(bool bringWaveform) {
 
 void OnaGUI::doDoneThread(int) {
     OnaData* data = engine();
+    if (m_waitTicker)
+        m_waitTicker->stop();
+    m_waiting.invalidate();
+    m_progress->setToolTip(QString());
+    // Before the power-on-reset cores are switched back on: the report is
+    // of the cores that ran.
+    reportCaptureEnd();
     const QString err = data->getRunErr();
     if (err.startsWith(QStringLiteral("ERROR:")))
         showerrormsg(err, this);

@@ -286,9 +286,11 @@ void ExportDlg::chooseFileButtonClicked() {
         m_file->setText(file);
 }
 
+bool ExportDlg::selectedOnly() const { return m_range->currentText().startsWith(QLatin1String("Selected")); }
+
 QString ExportDlg::command() const {
     const QString file = m_file->text();
-    const QString names = m_range->currentText().startsWith(QLatin1String("Selected")) ? m_signals : QString();
+    const QString names = selectedOnly() ? m_signals : QString();
     if (m_format->currentText() == QLatin1String("TEXT file"))
         return tclCommand(QStringLiteral("ona_export_project -txt \"%1\" -siglist \"%2\""), tclQuoted(file),
                           tclQuoted(names));
@@ -318,6 +320,7 @@ void ExportDlg::doAccept() {
         return;
     }
     m_error->hide();
+    m_written = result.isEmpty() ? m_file->text() : result;
     accept();
 }
 

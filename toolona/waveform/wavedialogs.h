@@ -84,6 +84,10 @@ public:
     QString errorText() const;
     // The command OK sends for the present fields.
     QString command() const;
+    // After OK: the file the engine wrote (its absolute path), and whether
+    // only the selected signals went into it.
+    QString writtenFile() const { return m_written; }
+    bool selectedOnly() const;
 
 public slots:
     void formatComboValueChanged(const QString& text);
@@ -99,6 +103,7 @@ private:
     QLineEdit* m_file;
     QLabel* m_error;
     QString m_signals;
+    QString m_written;
 };
 
 } // namespace vemo::toolona

@@ -36,6 +36,45 @@ BusFormat formatOf(const SigTreeData& d) {
     return f;
 }
 
+// The widest text a value of `width` bits can read as in `radix`.
+int widestNumber(const QFontMetrics& fm, int width, int radix) {
+    static const QString digits = QStringLiteral("0123456789ABCDEF");
+    int count = 0;
+    switch (radix) {
+        case 2:
+            count = width;
+            break;
+        case 8:
+            count = (width + 2) / 3;
+            break;
+        case 10:
+            count = int(width * 0.30103) + 1; // digits of 2^width - 1
+            break;
+        case 16:
+            count = (width + 3) / 4;
+            break;
+        default:
+            return 0;
+    }
+    int widest = 0;
+    for (int i = 0; i < radix && i < digits.size(); ++i)
+        widest = qMax(widest, fm.horizontalAdvance(digits.at(i)));
+    return widest * count;
+}
+
+// The widest text of a value under the token set `set`: a token's name, or
+// the number a value without a token reads as.
+int widestToken(const QFontMetrics& fm, int width, const QString& set) {
+    const bool isEnum = set.startsWith(QLatin1String("ONL_"));
+    int widest = widestNumber(fm, width, set.startsWith(QLatin1String("ONL_INT")) ? 10 : 16);
+    const TokenModel* tokens = OnaData::inst()->getTokenModel();
+    for (const TokenSetData& s : tokens->sets(isEnum ? QStringLiteral("ENUM") : QStringLiteral("user")))
+        if (s.name == set)
+            for (const auto& t : s.tokens)
+                widest = qMax(widest, fm.horizontalAdvance(t.first));
+    return widest;
+}
+
 bool holdsRow(const QModelIndex& index) {
     return index.siblingAtColumn(1).data(Qt::DisplayRole).canConvert<SigTreeData>() &&
            index.siblingAtColumn(1).data(Qt::DisplayRole).userType() == qMetaTypeId<SigTreeData>();
@@ -92,6 +131,25 @@ QString WaveformDelegate::dataText(const QModelIndex& index) const {
     return formatOf(d).text(m->getBits(index, pos));
 }
 
+int WaveformDelegate::dataWidthHint(const QModelIndex& index, const QStyleOptionViewItem& option) const {
+    if (!holdsRow(index))
+        return 0;
+    const SigTreeData d = WaveformModel::rowData(index);
+    const QFontMetrics& fm = option.fontMetrics;
+    constexpr int kMargin = 8;
+    if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
+        const int text = d.isBus() ? widestToken(fm, d.width, d.radixName) : fm.horizontalAdvance(QLatin1Char('0'));
+        return text + 2 * kMargin;
+    }
+    const int text = d.radix > 0 ? widestNumber(fm, d.width, d.radix) : widestToken(fm, d.width, d.radixName);
+    QStyleOptionComboBox combo;
+    combo.fontMetrics = fm;
+    combo.rect = option.rect;
+    QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    return style->sizeFromContents(QStyle::CT_ComboBox, &combo, QSize(text, fm.height()), option.widget).width() +
+           kMargin;
+}
+
 void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
@@ -101,16 +159,21 @@ void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& 
         painter->setPen(theme::ThemeSetting::color(QStringLiteral("itemview_text")));
         const SigTreeData d = WaveformModel::rowData(index);
         const QString text = dataText(index);
+        // A value wider than the column (its width is capped) shows its
+        // leading digits, as the waveform's labels do.
         if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
-            painter->drawText(option.rect, Qt::AlignCenter, text);
+            painter->drawText(option.rect, Qt::AlignCenter,
+                              wavepaint::fittedLabel(option.fontMetrics, text, option.rect.width() - 4));
         } else {
             QStyleOptionComboBox combo;
             combo.rect = option.rect;
             combo.state = option.state;
             combo.fontMetrics = option.fontMetrics;
             combo.palette = option.palette;
-            combo.currentText = text;
             QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+            const QRect field =
+                style->subControlRect(QStyle::CC_ComboBox, &combo, QStyle::SC_ComboBoxEditField, option.widget);
+            combo.currentText = wavepaint::fittedLabel(option.fontMetrics, text, field.width());
             style->drawComplexControl(QStyle::CC_ComboBox, &combo, painter, option.widget);
             style->drawControl(QStyle::CE_ComboBoxLabel, &combo, painter, option.widget);
         }

@@ -29,6 +29,9 @@ public:
     void paintWaveform(QPainter* painter, const WavePaintParams& params, const QModelIndex& index) const;
     // The text the data column shows for row `index` (empty for none).
     QString dataText(const QModelIndex& index) const;
+    // The data column's width that shows every value row `index` can take
+    // in its present radix or token set whole (0 for a row without data).
+    int dataWidthHint(const QModelIndex& index, const QStyleOptionViewItem& option) const;
 
 public slots:
     void doCloseCB();

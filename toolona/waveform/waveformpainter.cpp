@@ -99,22 +99,34 @@ private:
 
 } // namespace
 
+QString fittedLabel(const QFontMetrics& fm, const QString& text, int width) {
+    if (text.isEmpty() || width <= 0)
+        return QString();
+    if (fm.horizontalAdvance(text) < width)
+        return text;
+    // Leading characters only: a value read from its most significant end
+    // is still a clue, its last digits alone are not.
+    static const QString ellipsis(QChar(0x2026));
+    const int room = width - fm.horizontalAdvance(ellipsis);
+    int n = 0;
+    for (int used = 0; n < text.size() - 1; ++n) {
+        used += fm.horizontalAdvance(text.at(n));
+        if (used >= room)
+            break;
+    }
+    return n > 0 ? text.left(n) + ellipsis : QString();
+}
+
 void drawBusLabel(QPainter* p, const QString& text, int left, int width, const QRect& cell) {
     if (text.isEmpty() || width <= 0)
         return;
     const QFontMetrics fm = p->fontMetrics();
+    const QString shown = fittedLabel(fm, text, width);
+    if (shown.isEmpty())
+        return;
     const QRect box(left, yHigh(cell), width, yLow(cell) - yHigh(cell));
-    QString shown = text;
-    int align = Qt::AlignCenter;
-    if (fm.horizontalAdvance(text) >= width) {
-        const int plus = fm.horizontalAdvance(QLatin1Char('+'));
-        const int n = plus > 0 ? width / plus : 0;
-        if (n < 2 || n >= text.size() - 1)
-            return;
-        shown = text.left(n - 1) + QLatin1Char('+');
-        align = Qt::AlignLeft | Qt::AlignVCenter;
-    }
-    // A glyph wider than "+" would otherwise spill into the next segment.
+    const int align = shown.size() == text.size() ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+    // Kerning may still differ from the sum of the advances.
     p->save();
     p->setClipRect(QRect(left, cell.top(), width, cell.height()), Qt::IntersectClip);
     p->drawText(box, align, shown);

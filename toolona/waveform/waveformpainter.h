@@ -11,6 +11,7 @@
 #include <QVector>
 #include <functional>
 
+class QFontMetrics;
 class QPainter;
 class TraceData;
 
@@ -45,9 +46,14 @@ void paintSignal(QPainter* p, const WavePaintParams& params, const TraceData& tr
 void paintBus(QPainter* p, const WavePaintParams& params, const TraceData& trace, const QVector<int>& channels,
               const BusFormat& format);
 
+// What of `text` fits in `width` pixels: the whole text, or its leading
+// characters (the most significant digits) followed by an ellipsis, or
+// nothing when not even one character and the ellipsis fit.
+QString fittedLabel(const QFontMetrics& fm, const QString& text, int width);
+
 // The label of a segment in the box from `left`, `width` pixels wide:
-// centred when it fits, else shortened with "+" (or left out), and never
-// drawn outside the box.
+// centred when it fits, else shortened (fittedLabel) and left-aligned, and
+// never drawn outside the box.
 void drawBusLabel(QPainter* p, const QString& text, int left, int width, const QRect& cell);
 
 } // namespace wavepaint

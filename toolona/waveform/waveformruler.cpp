@@ -7,6 +7,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+#include <cmath>
+#include <iterator>
 
 namespace vemo::toolona {
 
@@ -77,6 +81,77 @@ QList<WaveformRuler::Tick> WaveformRuler::ticks(const QRect& rect) const {
     return out;
 }
 
+double WaveformRuler::timeStep(double minPs) {
+    if (!(minPs > 0.0) || !std::isfinite(minPs))
+        return 0.0;
+    double decade = std::pow(10.0, std::floor(std::log10(minPs)));
+    for (;; decade *= 10.0)
+        for (double m : {1.0, 2.0, 5.0})
+            if (m * decade >= minPs * (1.0 - 1e-9))
+                return m * decade;
+}
+
+QString WaveformRuler::timeText(double ps, double stepPs) {
+    static const struct {
+        double ps;
+        const char16_t* name;
+    } kUnits[] = {{1e12, u"s"}, {1e9, u"ms"}, {1e6, u"\u00b5s"}, {1e3, u"ns"}, {1.0, u"ps"}};
+    const double magnitude = std::abs(ps) > 0.5 ? std::abs(ps) : stepPs;
+    const auto* unit = &kUnits[std::size(kUnits) - 1];
+    for (const auto& u : kUnits)
+        if (magnitude >= u.ps * (1.0 - 1e-9)) {
+            unit = &u;
+            break;
+        }
+    const int decimals = stepPs > 0.0 ? qBound(0, int(std::ceil(std::log10(unit->ps / stepPs) - 1e-9)), 6) : 0;
+    QString number = QString::number(ps / unit->ps, 'f', decimals);
+    if (number.contains(QLatin1Char('.'))) {
+        while (number.endsWith(QLatin1Char('0')))
+            number.chop(1);
+        if (number.endsWith(QLatin1Char('.')))
+            number.chop(1);
+    }
+    if (number == QLatin1String("-0"))
+        number = QStringLiteral("0");
+    return number + QLatin1Char(' ') + QString::fromUtf16(unit->name);
+}
+
+QList<WaveformRuler::TimeTick> WaveformRuler::timeTicks(const QRect& rect) const {
+    QList<TimeTick> out;
+    if (!m_model || !m_model->hasData() || m_model->getClockPeriod() < 1)
+        return out;
+    const WavePaintParams w = WavePaintParams::make(m_model, rect);
+    if (!w.isValid())
+        return out;
+    const double period = m_model->getClockPeriod() * (m_model->getClockUnit() == QLatin1String("ps") ? 1.0 : 1000.0);
+    const double step = timeStep(kTimeSpacing * period / w.px);
+    if (step <= 0.0)
+        return out;
+    const bool stamps = m_model->hasTimestamp();
+    const int frames = m_model->getNumTriggerFrame();
+    // Frame by frame: time runs on within a frame and starts again (or, with
+    // timestamps, jumps) at the next.
+    for (int f = 0; f < frames; ++f) {
+        const qint64 start = m_model->getTriggerFrame(f);
+        const qint64 end = f + 1 < frames ? m_model->getTriggerFrame(f + 1) : qint64(w.numTime);
+        const qint64 a = qMax<qint64>(start, w.viewStart), b = qMin<qint64>(end, qint64(w.viewEnd) + 1);
+        if (a >= b)
+            continue;
+        const double base = (stamps ? double(m_model->getTimestamp(int(start))) : 0.0) * period;
+        const double from = base + double(a - start) * period, to = base + double(b - start) * period;
+        for (double t = std::ceil(from / step - 1e-9) * step + 0.0; t < to; t += step) {
+            const double sample = double(start) + (t - base) / period;
+            const int x = rect.left() + int((sample - w.viewStart) * w.px);
+            // Like the sample ticks, none on the ruler's left edge; a frame's
+            // start is marked by its separator.
+            if (x <= rect.left() || x >= rect.right() || (f > 0 && sample == double(start)))
+                continue;
+            out.append({x, t, timeText(t, step)});
+        }
+    }
+    return out;
+}
+
 void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
     if (!m_model || !m_model->hasData())
         return;
@@ -89,12 +164,35 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
     painter->fillRect(rect, data->rulerBackgroundColor);
     painter->fillRect(QRect(rect.left(), rect.top(), rect.width(), 10), data->rulerBandColor);
 
-    const bool timestamps = m_model->hasTimestamp();
+    const QList<TimeTick> times = timeTicks(rect);
+    const bool timestamps = times.isEmpty() && m_model->hasTimestamp();
     QFont italic = painter->font();
     italic.setItalic(true);
     if (italic.pointSize() > 1)
         italic.setPointSize(italic.pointSize() - 1);
     painter->setPen(Qt::black);
+    if (!times.isEmpty()) {
+        // The upper row: time, each label to the right of its tick.
+        const QFont saved = painter->font();
+        QFont small = saved;
+        if (small.pointSize() > 1)
+            small.setPointSize(small.pointSize() - 1);
+        painter->setFont(small);
+        for (const TimeTick& t : times) {
+            painter->drawLine(t.x, rect.top(), t.x, rect.top() + 9);
+            painter->drawText(QRect(t.x + 3, rect.top() - 2, kTimeSpacing - 6, 13), Qt::AlignLeft | Qt::AlignVCenter,
+                              t.label);
+        }
+        painter->setFont(saved);
+    } else if (!timestamps) {
+        // Nothing to time the capture by: the row says what the lower one
+        // counts, and how to see time.
+        const QFont saved = painter->font();
+        painter->setFont(italic);
+        painter->drawText(QRect(rect.left() + 4, rect.top() - 2, rect.width() - 8, 13),
+                          Qt::AlignLeft | Qt::AlignVCenter, tr("frame:sample (set a clock period to see time)"));
+        painter->setFont(saved);
+    }
     for (const Tick& t : ticks(rect)) {
         painter->drawText(QRect(t.x - 25, rect.top() + 10, 50, 10), Qt::AlignCenter, t.label);
         if (timestamps) {
@@ -129,6 +227,23 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
             painter->drawLine(w.x(s), rect.top(), w.x(s), rect.bottom());
     }
     painter->restore();
+}
+
+bool WaveformRuler::event(QEvent* event) {
+    // Over the waveform column: what the two rows count.
+    if (event->type() == QEvent::ToolTip && m_model && m_model->hasData()) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (logicalIndexAt(help->pos()) == 2) {
+            QToolTip::showText(help->globalPos(),
+                               m_model->getClockPeriod() >= 1
+                                   ? tr("Upper row: time from the start of the trigger frame (of the run, with "
+                                        "timestamps)\nLower row: trigger frame:sample")
+                                   : tr("Lower row: trigger frame:sample"),
+                               this);
+            return true;
+        }
+    }
+    return QHeaderView::event(event);
 }
 
 void WaveformRuler::mouseMoveEvent(QMouseEvent* event) {

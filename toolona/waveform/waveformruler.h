@@ -8,9 +8,13 @@
 namespace vemo::toolona {
 
 // The header of the signal tree. Over the waveform column it is the time
-// ruler: ticks at a power-of-two sample step at least 50 px apart, labelled
-// frame:offset (and the timestamp when the capture has them), the trigger
-// marks, the frame separators and the pointer's line.
+// ruler, in two rows. The lower row counts samples: ticks at a power-of-two
+// sample step at least 50 px apart, labelled frame:offset. The upper row
+// shows time when the capture has a clock period (from each frame's start,
+// or from the run's start when the capture has timestamps), at a 1-2-5 step
+// with the unit's prefix; with timestamps but no period, each sample tick's
+// timestamp; with neither, a caption saying what the lower row counts.
+// Over both: the trigger marks, the frame separators and the pointer's line.
 class WaveformRuler : public QHeaderView {
     Q_OBJECT
 public:
@@ -36,11 +40,29 @@ public:
     // The tick step in samples for `px` pixels per sample (0 for none).
     static int tickStep(double px);
 
+    struct TimeTick {
+        int x;
+        double ps; // time in picoseconds
+        QString label;
+    };
+    // The time row's ticks over `rect`: none without a capture, a window or
+    // a clock period.
+    QList<TimeTick> timeTicks(const QRect& rect) const;
+    // The smallest 1-2-5 step (in ps) at least `minPs` long; 0 for none.
+    static double timeStep(double minPs);
+    // A time of a ruler whose step is `stepPs`: "1.5 µs", "250 ps", "0 ns":
+    // the prefix of the value (of the step for 0), as many decimals as the
+    // step needs.
+    static QString timeText(double ps, double stepPs);
+    // Least distance between two time ticks, in pixels.
+    static constexpr int kTimeSpacing = 80;
+
     QSize sizeHint() const override;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QPointer<WaveformModel> m_model;

@@ -1,12 +1,14 @@
 #include "waveform/waveformsignal.h"
 
 #include "waveform/wavedialogs.h"
+#include "waveform/waveformdelegate.h"
 #include "waveform/waveformnavigator.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformview.h"
 
 #include "basgui/baseicon.h"
 #include "basgui/dialogseam.h"
+#include "message/msgmanager.h"
 #include "onadata.h"
 #include "theme/themesetting.h"
 #include "waveformmodel.h"
@@ -17,11 +19,13 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -51,6 +55,11 @@ QList<QStandardItem*> copyRowItems(const QStandardItem* name, const QStandardIte
     for (int r = 0; r < name->rowCount(); ++r)
         n0->appendRow(copyRowItems(name->child(r, 0), name->child(r, 1)));
     return {n0, n1, n2};
+}
+
+// "1 sample", "2,048 samples": a count as a report gives it.
+QString countText(qint64 n, const QString& one, const QString& many) {
+    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(n), n == 1 ? one : many);
 }
 
 SigTreeData itemData(const QStandardItem* dataItem) {
@@ -130,13 +139,14 @@ void WaveformSignal::setWaveformModel(WaveformModel* model) {
     resizeColumnToContents(0);
     resizeColumnToContents(1);
     setColumnWidth(0, 100);
-    setColumnWidth(1, 80);
     hideEnumChildren();
     restoreExpansion();
+    fitDataColumn();
     // A reset (a new capture on the same rows) forgets what the view showed.
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         hideEnumChildren();
         restoreExpansion();
+        fitDataColumn();
     });
     // Rows the engine adds later (a new capture, a restored layout, a paste)
     // get the same treatment.
@@ -148,7 +158,42 @@ void WaveformSignal::setWaveformModel(WaveformModel* model) {
             hideEnumChildren(idx);
             restoreExpansion(idx);
         }
+        fitDataColumn();
     });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &WaveformSignal::fitDataColumn);
+    // A new radix or token set changes what a value reads as (and whether
+    // an ENUM bus hides its members).
+    connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from, const QModelIndex& to) {
+        if (!m_model || from.column() > 1 || to.column() < 1)
+            return;
+        for (int r = from.row(); r <= to.row(); ++r)
+            if (m_model->hasChildren(m_model->index(r, 0, from.parent())))
+                hideEnumChildren(m_model->index(r, 0, from.parent()));
+        fitDataColumn();
+    });
+}
+
+void WaveformSignal::fitDataColumn() {
+    if (!m_model)
+        return;
+    auto* delegate = qobject_cast<WaveformDelegate*>(itemDelegate());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int widest = kMinDataWidth;
+    std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int r = 0; r < m_model->rowCount(parent); ++r) {
+            if (isRowHidden(r, parent))
+                continue;
+            const QModelIndex idx = m_model->index(r, 0, parent);
+            if (delegate)
+                widest = qMax(widest, delegate->dataWidthHint(idx, option));
+            walk(idx);
+        }
+    };
+    walk(QModelIndex());
+    const int width = qMin(widest, kMaxDataWidth);
+    if (columnWidth(1) != width)
+        setColumnWidth(1, width);
 }
 
 int WaveformSignal::waveWidth() const { return qMax(1, header()->sectionSize(2)); }
@@ -166,9 +211,12 @@ void WaveformSignal::hideEnumChildren(const QModelIndex& index) {
         return;
     const QModelIndex idx = index.isValid() ? index.siblingAtColumn(0) : QModelIndex();
     const int rows = m_model->rowCount(idx);
-    if (idx.isValid() && rows > 0 && WaveformModel::rowData(idx).radixName.startsWith(QLatin1String("ONL_")))
+    if (idx.isValid() && rows > 0) {
+        const bool hide = WaveformModel::rowData(idx).radixName.startsWith(QLatin1String("ONL_"));
         for (int r = 0; r < rows; ++r)
-            setRowHidden(r, idx, true);
+            if (isRowHidden(r, idx) != hide)
+                setRowHidden(r, idx, hide);
+    }
     for (int r = 0; r < rows; ++r)
         hideEnumChildren(m_model->index(r, 0, idx));
 }
@@ -866,7 +914,17 @@ void WaveformSignal::runClockDialog() {
 void WaveformSignal::runExportDialog() {
     ExportDlg dialog(m_page->gateway(), this);
     dialog.setSignalList(selectedSignalList());
-    basgui::Dialogs::provider()->execDialog(&dialog);
+    if (basgui::Dialogs::provider()->execDialog(&dialog) != QDialog::Accepted || !m_model)
+        return;
+    // What went into the file: the listed rows, or every top-level row.
+    const int rows = dialog.selectedOnly() ? int(dialog.signalList().split(QLatin1Char(' '), Qt::SkipEmptyParts).size())
+                                           : m_model->rowCount();
+    message::msgManager(std::string("analyzer"))
+        .postMsg("9992",
+                 tr("Waveform exported to %1: %2, %3")
+                     .arg(QDir::toNativeSeparators(dialog.writtenFile()),
+                          countText(rows, QStringLiteral("signal"), QStringLiteral("signals")),
+                          countText(m_model->getNumTime(), QStringLiteral("sample"), QStringLiteral("samples"))));
 }
 
 void WaveformSignal::contextMenuEvent(QContextMenuEvent* event) {

@@ -110,8 +110,14 @@ public:
     QRect dropIndicatorRect() const { return m_dropRect; }
 
     // Hides the members of every bus shown through an ENUM set, from `index`
-    // down (an invalid index: the whole tree).
+    // down (an invalid index: the whole tree); a bus shown otherwise shows
+    // its members again.
     void hideEnumChildren(const QModelIndex& index = QModelIndex());
+    // Widens (or narrows) the data column to the widest value any row can
+    // show in its radix, from 80 px up to kMaxDataWidth.
+    void fitDataColumn();
+    static constexpr int kMinDataWidth = 80;
+    static constexpr int kMaxDataWidth = 320;
     // Shows the expansion each row's data records.
     void restoreExpansion(const QModelIndex& parent = QModelIndex());
 
