@@ -278,7 +278,16 @@ private slots:
     void textVariantBounds() {
         // Fewer comb values than the grid: the missing points are 0, nothing
         // is read past the list.
+        // Under the dark theme's light text the measurement stays readable on its white.
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::WindowText, Qt::white);
+        QApplication::setPalette(dark);
         EyeDiagramDlg eye(QString(), {"0.5", "0.25"}, {"-0.5", "0", "0.5"}, {"-0.3", "0.1"}, "eomFile", nullptr);
+        eye.ensurePolished();
+        eye.measurementLabel()->ensurePolished();
+        QApplication::setPalette(light);
+        QCOMPARE(eye.measurementLabel()->palette().color(QPalette::WindowText), QColor(Qt::black));
         QCOMPARE(eye.model()->rowCount(), 6);
         QCOMPARE(eye.model()->item(0)->data(Qt::DisplayRole).toDouble(), 5000.0);
         QCOMPARE(eye.model()->item(5)->data(Qt::DisplayRole).toDouble(), 0.0);

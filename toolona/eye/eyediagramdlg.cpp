@@ -128,8 +128,10 @@ void EyeDiagramDlg::build(bool textVariant) {
     }
     m_measurement = new QLabel(this);
     m_measurement->setAlignment(Qt::AlignCenter);
+    // Black on white in either theme: the dark theme's light text would
+    // vanish on the label's white.
     m_measurement->setStyleSheet(
-        QStringLiteral("QLabel {background-color: white; font-size: 13px; font-weight: bold;}"));
+        QStringLiteral("QLabel {background-color: white; color: black; font-size: 13px; font-weight: bold;}"));
     m_units = new QLabel(this);
     m_units->setObjectName(QStringLiteral("eyeUnits"));
     m_units->setAlignment(Qt::AlignCenter);
