@@ -192,6 +192,8 @@ void EyeMonitor::run(Scan scan) {
             r.name = scan.name;
             r.file = scan.file;
             measure(scan, errors, nx, ny, &r.width, &r.height);
+            r.uiPerStep = g.phase(1);
+            r.voltsPerStep = g.volts(1);
             replaceOrAppend(m_results, r);
         }
     }

@@ -26,6 +26,10 @@ struct ONA_EXPORT EyeResult {
     QString file;
     int width = 0;  // open phase steps on the centre row
     int height = 0; // open voltage steps on the centre column
+    // What one step is in the scan's grid: a phase step in unit intervals,
+    // a voltage step in volts (0 when not known).
+    double uiPerStep = 0;
+    double voltsPerStep = 0;
 };
 
 class ONA_EXPORT EyeMonitor : public QObject {

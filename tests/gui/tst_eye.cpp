@@ -10,6 +10,8 @@
 
 #include "eye/eomdatadlg.h"
 #include "eye/eyediagramdlg.h"
+#include "eye/eyescalebar.h"
+#include "eye/eyesurface.h"
 #include "eye/pcscheomdlg.h"
 #include "hardip/hardiptab.h"
 #include "hardip/mpphyx4widget.h"
@@ -48,8 +50,9 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
     void scanShowsItsEye() {
-        QString label;
+        QString label, units;
         int points = 0, peak = 0;
+        double scaleTop = 0;
         bool checkedRunDialog = false;
         m_dialogs->onDialog = [&](QDialog* d) {
             if (auto* run = qobject_cast<PCSCHEomDlg*>(d)) {
@@ -62,6 +65,8 @@ private slots:
             }
             if (auto* eye = qobject_cast<EyeDiagramDlg*>(d)) {
                 label = eye->measurementLabel()->text();
+                units = eye->unitsLabel()->text();
+                scaleTop = eye->scaleBar()->top();
                 points = eye->model()->rowCount();
                 peak = eye->maxHeight();
             }
@@ -76,8 +81,15 @@ private slots:
         const QString height = m_host->eval("dict get [ona_get eye PCSCH_0] height");
         QVERIFY(width.toInt() > 0 && height.toInt() > 0);
         QCOMPARE(label, u"Eye width: %1  Eye height: %2\n"_s.arg(width, height));
+        // A normal scan's step: 1/32 UI and 1 V / 32 = 31.25 mV.
+        QVERIFY2(
+            units.contains(u"Width %1 steps = %2 UI"_s.arg(width, QString::number(width.toInt() / 32.0, 'f', 3))) &&
+                units.contains(
+                    u"Height %1 steps = %2 mV"_s.arg(height, QString::number(height.toInt() * 31.25, 'f', 1))),
+            qPrintable(units));
         QCOMPARE(points, 33 * 65);
         QCOMPARE(peak, 50); // the closed edge: half the bits wrong
+        QCOMPARE(scaleTop, 50.0);
     }
     void failedScanShowsNoResult() {
         // A good scan first, so that a stale result file and an empty run error
@@ -104,7 +116,7 @@ private slots:
     }
     void stopAndCloseDuringAScan() {
         EyeMonitor::inst()->setPacing(1);
-        bool diagram = false, stopShown = false, unwinding = false;
+        bool diagram = false, stopShown = false, unwinding = false, progressShown = false;
         int rejected = 0;
         m_dialogs->onDialog = [&](QDialog* d) {
             auto* run = qobject_cast<PCSCHEomDlg*>(d);
@@ -117,10 +129,11 @@ private slots:
             QTimer::singleShot(300, run, [&, run] {
                 stopShown = run->runButton()->text() == QLatin1String("&Stop") && !run->cancelButton()->isEnabled() &&
                             !run->qualityCombo()->isEnabled() && EyeMonitor::inst()->progress() < 100;
+                progressShown = !run->progressBar()->isHidden() && run->progressBar()->value() > 0;
                 // Escape while scanning means Stop, not "close and later accept".
                 run->reject();
                 // Run while the stopped scan unwinds starts nothing.
-                unwinding = !run->runButton()->isEnabled();
+                unwinding = !run->runButton()->isEnabled() && run->progressBar()->isHidden();
                 run->onRunEOM();
                 run->close();
             });
@@ -132,6 +145,7 @@ private slots:
         pcs()->eomButton()->click();
         QVERIFY(t.elapsed() < 5000);
         QVERIFY(stopShown);
+        QVERIFY(progressShown);
         QVERIFY(unwinding);
         QCOMPARE(rejected, 0);
         QVERIFY(!diagram);
@@ -174,6 +188,8 @@ private slots:
                                              "ona_set_controller -hard_ip PCSCH_0 -eye_lane 3",
                                              "ona_run_controller -eye_monitor PCSCH_0"}));
         QCOMPARE(quad.result(), int(QDialog::Accepted));
+        // The quality chosen last is offered at the next opening.
+        QCOMPARE(PCSCHEomDlg(pcs(), {}, false).qualityCombo()->currentText(), u"Low"_s);
 
         // The quad panel's own button: lane 1 scanned, its text result drawn.
         MPPHYX4Widget* mpphy = nullptr;
@@ -205,13 +221,17 @@ private slots:
         qputenv("ONA_DEBUG_MODE", "1");
         QVERIFY(m_host->eval("ona_run_controller -eye_monitor PCSCH_0").endsWith(".csv"));
         const QString file = writeFile("import.csv", "0,0,32,32,e,f\n3, 2,f4240,0,1,0\n-2,4,1,1,5,5\n7,1,1,1,1\n");
-        QList<QString> labels;
+        QList<QString> labels, units;
+        double scaleTop = 0;
+        const QString exported = m_dir->filePath("raw.csv");
         QList<int> heights;
         QStringList cells;
         QString rawTitle;
         m_dialogs->onDialog = [&](QDialog* d) {
             if (auto* eye = qobject_cast<EyeDiagramDlg*>(d)) {
                 labels << eye->measurementLabel()->text();
+                units << eye->unitsLabel()->text();
+                scaleTop = eye->scaleBar()->top();
                 for (int r = 0; r < eye->model()->rowCount(); ++r)
                     heights << eye->model()->item(r)->data(Qt::DisplayRole).toInt();
                 eye->onViewRawDataButtonClicked();
@@ -219,9 +239,11 @@ private slots:
                 rawTitle = raw->windowTitle();
                 QTableWidget* t = raw->table();
                 cells << QString::number(t->columnCount()) << t->horizontalHeaderItem(2)->text();
-                for (int c = 0; c < 6; ++c)
+                for (int c = 0; c < 7; ++c)
                     cells << (t->item(1, c) ? t->item(1, c)->text() : u"-"_s);
                 cells << (t->item(3, 5) ? u"sixth"_s : u"none"_s);
+                m_dialogs->files.enqueue(exported);
+                raw->exportButton()->click();
             }
             return int(QDialog::Rejected);
         };
@@ -231,9 +253,14 @@ private slots:
         dialog.importEOMFile();
         // Not the last scan's measurement: the imported file has none.
         QCOMPARE(labels, QList<QString>{u"Eye width: 0  Eye height: 0\n"_s});
+        QVERIFY2(units.first().contains("does not say what a step is"), qPrintable(units.first()));
         QCOMPARE(heights, (QList<int>{29, 1, 0, 0}));
+        QCOMPARE(scaleTop, 29.0);
         QCOMPARE(rawTitle, file);
-        QCOMPARE(cells, (QStringList{"6", "nsamples_cur", "3", "2", "f4240", "0", "1", "0", "none"}));
+        QCOMPARE(cells, (QStringList{"7", "nsamples_cur", "3", "2", "f4240", "0", "1", "0", "1e-06", "none"}));
+        QCOMPARE(fileBytes(exported), QByteArray("x,y,nsamples_cur,nsamples_pre,nerrors_cur,nerrors_pre,error_ratio\n"
+                                                 "0,0,32,32,e,f,0.29\n3,2,f4240,0,1,0,1e-06\n-2,4,1,1,5,5,5\n"
+                                                 "7,1,1,1,1,,\n"));
         // The debug dump, written whole.
         QCOMPARE(fileBytes(file + ".txt"), QByteArray("0 0 29\n3 2 1\n-2 4 0\n7 1 0\n"));
 
@@ -251,12 +278,23 @@ private slots:
     void textVariantBounds() {
         // Fewer comb values than the grid: the missing points are 0, nothing
         // is read past the list.
+        // Under the dark theme's light text the measurement stays readable on its white.
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::WindowText, Qt::white);
+        QApplication::setPalette(dark);
         EyeDiagramDlg eye(QString(), {"0.5", "0.25"}, {"-0.5", "0", "0.5"}, {"-0.3", "0.1"}, "eomFile", nullptr);
+        eye.ensurePolished();
+        eye.measurementLabel()->ensurePolished();
+        QApplication::setPalette(light);
+        QCOMPARE(eye.measurementLabel()->palette().color(QPalette::WindowText), QColor(Qt::black));
         QCOMPARE(eye.model()->rowCount(), 6);
         QCOMPARE(eye.model()->item(0)->data(Qt::DisplayRole).toDouble(), 5000.0);
         QCOMPARE(eye.model()->item(5)->data(Qt::DisplayRole).toDouble(), 0.0);
         QCOMPARE(eye.model()->item(3)->data(Qt::UserRole + 2).toDouble(), 0.1); // rows by y, then x
         QCOMPARE(eye.maxHeight(), 5000);
+        QCOMPARE(eye.scaleBar()->tickLabels(), (QStringList{"0", "1250", "2500", "3750", "5000"}));
+        QCOMPARE(eye.scaleBar()->stops(), eyeGradientStops(true));
         QCOMPARE(eye.measurementLabel()->text(), u"Eye width: 0  Eye height: 0\n"_s);
         // Height labels fit their range.
         QCOMPARE(EyeDiagramDlg::heightFormat(1), u"%.2f"_s);

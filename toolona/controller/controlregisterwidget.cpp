@@ -1,6 +1,7 @@
 #include "controller/controlregisterwidget.h"
 
 #include "kit/tclcommand.h"
+#include "kit/toolgateway.h"
 #include "widgets/busyprogressdialog.h"
 
 #include "basgui/busycursor.h"
@@ -22,17 +23,23 @@ ControlRegisterWidget::ControlRegisterWidget(ToolGateway* gateway, QWidget* pare
 }
 
 void ControlRegisterWidget::onApplyAllBtnClicked() {
-    QStringList failures;
+    QStringList failures, written;
     {
         vemo::basgui::BusyCursor busy;
         for (int row = 0; row < model()->rowCount(); ++row) {
-            if (model()->item(row, NameColumn)->text().isEmpty() || model()->item(row, WrColumn)->text().isEmpty())
+            const QString name = model()->item(row, NameColumn)->text();
+            if (name.isEmpty() || model()->item(row, WrColumn)->text().isEmpty())
                 continue;
             QString error;
             if (!writeRow(row, &error))
                 failures << error;
+            else
+                written << name;
         }
     }
+    if (gateway())
+        gateway()->reportDone(written.isEmpty() ? tr("Apply All: no register has a value to write.")
+                                                : tr("Apply All wrote %1.").arg(written.join(QStringLiteral(", "))));
     if (!failures.isEmpty())
         warn(tr("Some registers could not be written:\n%1").arg(failures.join(QLatin1Char('\n'))));
 }
@@ -54,6 +61,8 @@ void ControlRegisterWidget::onLoadBtnClicked() {
         warn(error);
         return;
     }
+    if (gateway())
+        gateway()->reportDone(tr("Control registers loaded from %1.").arg(path));
     readAll(true);
 }
 

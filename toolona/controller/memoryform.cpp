@@ -197,8 +197,15 @@ void MemoryFormWidget::handleDumpButtonClicked() {
     if (m_space.beforeTransfer)
         m_space.beforeTransfer();
     const QString command = memorycommands::dump(path, m_offset->text(), m_range->text(), m_space.hardIp);
-    memorycommands::runLong(m_formGateway, this, tr("Dumping to memory file..."), command);
+    if (memorycommands::runLong(m_formGateway, this, tr("Dumping to memory file..."), command) && m_formGateway) {
+        const QString offset = m_offset->text().isEmpty() ? QStringLiteral("0") : m_offset->text();
+        const QString words = m_range->text().isEmpty() ? tr("the words from 0x%1 to the end").arg(offset)
+                                                        : tr("%1 word(s) from 0x%2").arg(m_range->text(), offset);
+        m_formGateway->reportDone(tr("%1: dumped %2 to %3").arg(spaceName(), words, path));
+    }
 }
+
+QString MemoryFormWidget::spaceName() const { return m_space.hardIp.isEmpty() ? tr("User memory") : m_space.hardIp; }
 
 void MemoryFormWidget::handleLoadButtonClicked() {
     const QString path = m_loadPath->text();
@@ -212,8 +219,10 @@ void MemoryFormWidget::handleLoadButtonClicked() {
     }
     if (m_space.beforeTransfer)
         m_space.beforeTransfer();
-    memorycommands::runLong(m_formGateway, this, tr("Loading from memory file..."),
-                            memorycommands::load(path, m_space.hardIp));
+    if (memorycommands::runLong(m_formGateway, this, tr("Loading from memory file..."),
+                                memorycommands::load(path, m_space.hardIp)) &&
+        m_formGateway)
+        m_formGateway->reportDone(tr("%1: loaded %2").arg(spaceName(), path));
 }
 
 } // namespace vemo::toolona

@@ -85,6 +85,8 @@ protected:
     void setDataBits(int bits);
 
 private:
+    // "User memory" or the hard IP block the form belongs to.
+    QString spaceName() const;
     // Marks `edit` while its digits do not fit `*bits` bits.
     void guardWidth(HexValueLineEdit* edit, const int* bits, const QString& what);
     // Says the first marked field among `edits` and gives true.

@@ -43,7 +43,7 @@ RegisterTab::RegisterTab(Block block, ToolGateway* gateway, QWidget* parent)
     , m_empty(new EmptyStateLabel(emptyText(block), this)) {
     m_widget->setParent(this);
     contentLayout()->addWidget(m_empty, 1);
-    contentLayout()->addWidget(m_widget, 1, Qt::AlignLeft);
+    contentLayout()->addWidget(m_widget, 1);
 }
 
 QString RegisterTab::titleOf(Block block) {

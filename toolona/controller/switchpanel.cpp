@@ -45,6 +45,7 @@ void SwitchPanel::setData(const VirtualSwitchData& data) {
               tr("Showing the first %1 of %2 switches: the switch value is 32 bits wide."), &m_items);
     for (VirtualSwitchItem* item : m_items)
         connect(item, &VirtualSwitchItem::clicked, this, &SwitchPanel::handleSwitchButtonClicked);
+    m_dataEdit->fitDigits((int(m_items.size()) + 3) / 4);
     // A value wider than the switches stays as typed, marked, and Apply
     // refuses it (handleDataModified): it is never cut to other switches.
     handleDataModified();
@@ -98,9 +99,9 @@ void SwitchPanel::handleResetButtonClicked() {
         setSwitchValue(result, true);
 }
 
-void SwitchPanel::writeSwitches() {
+bool SwitchPanel::writeSwitches() {
     vemo::basgui::BusyCursor busy;
-    sendCommand(m_gateway, tclCommand(QStringLiteral("ona_run_controller -write_switch 0x%1"), switchValue()));
+    return sendCommand(m_gateway, tclCommand(QStringLiteral("ona_run_controller -write_switch 0x%1"), switchValue()));
 }
 
 void SwitchPanel::handleApplyButtonClicked() {
@@ -110,7 +111,8 @@ void SwitchPanel::handleApplyButtonClicked() {
             m_gateway->reportRefusal(m_dataEdit->toolTip());
         return;
     }
-    writeSwitches();
+    if (writeSwitches() && m_gateway)
+        m_gateway->reportDone(tr("Virtual switches: Apply wrote 0x%1 to the device.").arg(switchValue()));
 }
 
 void SwitchPanel::handleSwitchButtonClicked() {

@@ -43,7 +43,7 @@ public slots:
     void handleDataModified();
 
 private:
-    void writeSwitches();
+    bool writeSwitches();
     void setTypedFits(bool fits);
 
     VirtualSwitchData m_data;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTableView>
 
 namespace vemo::toolona {
 
@@ -49,7 +50,10 @@ QRect UserRegisterItemDelegate::buttonRect(const QRect& cell, int column) {
     if ((column != UserRegisterWidget::RdColumn && column != UserRegisterWidget::WrColumn) || cell.width() < 16)
         return QRect();
     const int width = cell.width() < 58 ? cell.width() - 8 : 50;
-    return QRect(cell.right() - width - 3, cell.top() + 2, width, qMax(1, cell.height() - 4));
+    // A row grown for a wrapped value keeps a button of the usual height,
+    // centred.
+    const int height = qMin(kButtonHeight, qMax(1, cell.height() - 4));
+    return QRect(cell.right() - width - 3, cell.top() + (cell.height() - height) / 2, width, height);
 }
 
 void UserRegisterItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -67,9 +71,19 @@ void UserRegisterItemDelegate::paint(QPainter* painter, const QStyleOptionViewIt
              .isEmpty())
         markErrorCell(painter, &text);
     text.rect.setRight(button.left() - 2);
-    text.textElideMode = Qt::ElideRight;
+    // The cell's frame from the style, the value drawn here: wrapped at any
+    // digit, so a register of any width is shown whole (the row grows).
+    const QString value = text.text;
+    text.text.clear();
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &text, painter, option.widget);
+    painter->save();
+    painter->setFont(text.font);
+    painter->setPen(
+        text.palette.color(text.state & QStyle::State_Enabled ? QPalette::Active : QPalette::Disabled,
+                           text.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(valueRect(text.rect), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWrapAnywhere, value);
+    painter->restore();
 
     QStyleOptionButton b;
     b.rect = button;
@@ -78,6 +92,32 @@ void UserRegisterItemDelegate::paint(QPainter* painter, const QStyleOptionViewIt
                                            Qt::ElideRight, button.width() - 4);
     b.fontMetrics = option.fontMetrics;
     style->drawControl(QStyle::CE_PushButton, &b, painter, option.widget);
+}
+
+QRect UserRegisterItemDelegate::valueRect(const QRect& textCell) {
+    return textCell.adjusted(kTextMargin, kTextMargin / 2, -kTextMargin, -kTextMargin / 2);
+}
+
+QSize UserRegisterItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const auto* table = qobject_cast<const QTableView*>(option.widget);
+    if (!table || (index.column() != UserRegisterWidget::RdColumn && index.column() != UserRegisterWidget::WrColumn))
+        return size;
+    const QRect cell(0, 0, table->columnWidth(index.column()), size.height());
+    const QRect button = buttonRect(cell, index.column());
+    QRect text = cell;
+    if (!button.isNull())
+        text.setRight(button.left() - 2);
+    const QRect room = valueRect(text);
+    if (room.width() < 1)
+        return size;
+    QFont font = option.font;
+    if (const QVariant f = index.data(Qt::FontRole); f.canConvert<QFont>())
+        font = f.value<QFont>();
+    const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, room.width(), 1 << 20),
+                                                         Qt::AlignLeft | Qt::TextWrapAnywhere, index.data().toString());
+    size.setHeight(qMax(size.height(), needed.height() + kTextMargin));
+    return size;
 }
 
 QWidget* UserRegisterItemDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,

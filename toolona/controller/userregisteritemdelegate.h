@@ -41,12 +41,18 @@ public:
     // Where a value cell's button sits in `cell`; empty for other columns and
     // for cells too narrow for one.
     static QRect buttonRect(const QRect& cell, int column);
+    // Where a value's text goes in the part of the cell left of its button.
+    static QRect valueRect(const QRect& textCell);
+    // A value cell is as high as its value wrapped to the column's width.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 signals:
     void btnClicked(QModelIndex index);
     void itemDblClicked(QModelIndex index);
 
 protected:
+    static constexpr int kTextMargin = 4;
+    static constexpr int kButtonHeight = 24;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 };

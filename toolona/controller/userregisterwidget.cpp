@@ -32,7 +32,10 @@ QString joinedSignals(const RegisterEntry& e) { return e.signalNames.join(QStrin
 
 UserRegisterWidget::UserRegisterWidget(bool control, ToolGateway* gateway, QWidget* parent)
     : QWidget(parent), m_control(control), m_gateway(gateway) {
-    setFixedWidth(826);
+    // 826 at the least, and the page's width beyond: the extra goes to the
+    // value columns, where long registers need it.
+    setMinimumWidth(kMinimumWidth);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     m_group = new QGroupBox(this);
@@ -75,7 +78,29 @@ UserRegisterWidget::UserRegisterWidget(bool control, ToolGateway* gateway, QWidg
     connect(m_delegate, &UserRegisterItemDelegate::itemDblClicked, this, &UserRegisterWidget::onTableItemDblClicked);
     connect(m_readAll, &QPushButton::clicked, this, &UserRegisterWidget::onReadAllBtnClicked);
     connect(m_dump, &QPushButton::clicked, this, &UserRegisterWidget::onDumpBtnClicked);
+    // A value wraps inside its cell, so the row grows with it: a 96-bit
+    // value is shown whole, not elided.
+    connect(m_model, &QStandardItemModel::dataChanged, this, [this](const QModelIndex& from, const QModelIndex& to) {
+        for (int row = from.row(); row <= to.row(); ++row)
+            m_table->resizeRowToContents(row);
+    });
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column >= RdColumn)
+            m_table->resizeRowsToContents();
+    });
     hide();
+}
+
+void UserRegisterWidget::fitValueColumns() {
+    const int extra = qMax(0, width() - kMinimumWidth);
+    const int columns = int(valueColumns().size());
+    for (int column : valueColumns())
+        m_table->setColumnWidth(column, kValueColumnWidth + extra / columns);
+}
+
+void UserRegisterWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitValueColumns();
 }
 
 QString UserRegisterWidget::tableTitle() const {
@@ -135,9 +160,8 @@ void UserRegisterWidget::setData(const RegisterListData& data) {
     for (int c : {AddressColumn, NameColumn, WidthColumn, RadixColumn})
         m_table->resizeColumnToContents(c);
     m_table->setColumnWidth(SignalsColumn, m_control ? 200 : 300);
-    m_table->setColumnWidth(RdColumn, 150);
-    if (m_control)
-        m_table->setColumnWidth(WrColumn, 150);
+    fitValueColumns();
+    m_table->resizeRowsToContents();
 }
 
 bool UserRegisterWidget::applyRadixToAll(int radix) {
@@ -322,6 +346,8 @@ void UserRegisterWidget::onDumpBtnClicked() {
     }
     if (!ok)
         warn(error);
+    else if (m_gateway)
+        m_gateway->reportDone(tr("%1: dumped to %2").arg(tableTitle(), path));
 }
 
 } // namespace vemo::toolona

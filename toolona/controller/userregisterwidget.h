@@ -61,6 +61,7 @@ public slots:
     void onDumpBtnClicked();
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     QHBoxLayout* buttonRow() const { return m_buttons; }
     ToolGateway* gateway() const { return m_gateway; }
     // Reads every named row (into Wr as well with `intoWr`); one message
@@ -75,6 +76,11 @@ protected:
     bool run(const QString& command, QString* error);
 
 private:
+    static constexpr int kMinimumWidth = 826;
+    static constexpr int kValueColumnWidth = 150;
+    // The value columns: 150 pixels at the least width, sharing what the
+    // page gives beyond it.
+    void fitValueColumns();
     bool sameLayout(const RegisterListData& data) const;
     QList<int> valueColumns() const;
 

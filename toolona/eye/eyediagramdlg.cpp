@@ -3,6 +3,7 @@
 #include "basgui/dialogseam.h"
 #include "eomfiles.h"
 #include "eye/eomdatadlg.h"
+#include "eye/eyescalebar.h"
 #include "eye/eyesurface.h"
 #include "eyemonitor.h"
 
@@ -67,16 +68,35 @@ EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QList<QStringList>& rows
     build(false);
     findMeasurement(path);
     loadCsv();
-    m_measurement->setText(tr("Eye width: %1  Eye height: %2\n").arg(m_width).arg(m_height));
+    showMeasurement();
 }
 
 EyeDiagramDlg::EyeDiagramDlg(const QString& name, const QStringList& comb, const QStringList& x, const QStringList& y,
                              const QString& label, QWidget* parent)
     : QDialog(parent), m_name(name), m_label(label), m_comb(comb), m_x(x), m_y(y) {
     setMinimumSize(1200, 900);
+    m_textVariant = true;
     build(true);
     loadText();
+    showMeasurement();
+}
+
+void EyeDiagramDlg::showMeasurement() {
     m_measurement->setText(tr("Eye width: %1  Eye height: %2\n").arg(m_width).arg(m_height));
+    if (m_uiPerStep > 0 && m_voltsPerStep > 0)
+        m_units->setText(tr("Width %1 steps = %2 UI     Height %3 steps = %4 mV")
+                             .arg(m_width)
+                             .arg(QString::number(m_width * m_uiPerStep, 'f', 3))
+                             .arg(m_height)
+                             .arg(QString::number(m_height * m_voltsPerStep * 1000.0, 'f', 1)));
+    else
+        m_units->setText(tr("Width and height in phase and voltage steps: this result does not say what a step is."));
+    // The colours are the surface's: the one shared surface keeps the look
+    // of the variant it was first made for.
+    const bool textLook = existingEyeSurface() ? existingEyeSurfaceIsText() : m_textVariant;
+    m_scale->setScale(eyeGradientStops(textLook), qMax(1, m_maxHeight),
+                      m_textVariant ? tr("Comb x 10000") : tr("Error ratio"),
+                      m_textVariant ? QString() : QStringLiteral(" %"));
 }
 
 EyeDiagramDlg::~EyeDiagramDlg() {
@@ -108,18 +128,28 @@ void EyeDiagramDlg::build(bool textVariant) {
     }
     m_measurement = new QLabel(this);
     m_measurement->setAlignment(Qt::AlignCenter);
+    // Black on white in either theme: the dark theme's light text would
+    // vanish on the label's white.
     m_measurement->setStyleSheet(
-        QStringLiteral("QLabel {background-color: white; font-size: 13px; font-weight: bold;}"));
+        QStringLiteral("QLabel {background-color: white; color: black; font-size: 13px; font-weight: bold;}"));
+    m_units = new QLabel(this);
+    m_units->setObjectName(QStringLiteral("eyeUnits"));
+    m_units->setAlignment(Qt::AlignCenter);
+    m_units->setWordWrap(true);
+    m_units->setStyleSheet(QStringLiteral("QLabel {background-color: white; color: black; font-size: 12px;}"));
+    m_scale = new EyeScaleBar(this);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(0);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(view);
     column->addWidget(m_measurement);
+    column->addWidget(m_units);
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     row->setContentsMargins(0, 0, 0, 0);
     row->addLayout(column);
+    row->addWidget(m_scale);
 
     auto* raw = new QPushButton(tr("&View Raw Data"), this);
     auto* close = new QPushButton(tr("&Close"), this);
@@ -138,13 +168,14 @@ void EyeDiagramDlg::build(bool textVariant) {
 
 void EyeDiagramDlg::setResultFile(const QString& file) {
     findMeasurement(file);
-    m_measurement->setText(tr("Eye width: %1  Eye height: %2\n").arg(m_width).arg(m_height));
+    showMeasurement();
 }
 
 void EyeDiagramDlg::findMeasurement(const QString& file) {
     // Only the scan that wrote this very file measured it: an imported file
     // or an older one of the same instance has no measurement.
     m_width = m_height = 0;
+    m_uiPerStep = m_voltsPerStep = 0;
     if (m_name.isEmpty())
         return;
     for (const EyeResult& r : EyeMonitor::inst()->results())
@@ -152,6 +183,8 @@ void EyeDiagramDlg::findMeasurement(const QString& file) {
             if (r.file == file) {
                 m_width = r.width;
                 m_height = r.height;
+                m_uiPerStep = r.uiPerStep;
+                m_voltsPerStep = r.voltsPerStep;
             }
             return;
         }

@@ -11,6 +11,8 @@ class Q3DSurface;
 
 namespace vemo::toolona {
 
+class EyeScaleBar;
+
 // An eye scan's result as a surface seen from above, coloured by height,
 // with the eye width and height the engine measured below it. The CSV
 // variant (PCS channel) shows each point's bit error ratio in percent, the
@@ -35,6 +37,10 @@ public:
     int eyeHeight() const { return m_height; }
     int maxHeight() const { return m_maxHeight; }
     QLabel* measurementLabel() const { return m_measurement; }
+    // The width and height in steps and, where the scan's step sizes are
+    // known, in unit intervals and millivolts.
+    QLabel* unitsLabel() const { return m_units; }
+    EyeScaleBar* scaleBar() const { return m_scale; }
     // The points as loaded (x under "PosXRole", y under "PosYRole", height
     // under the display role); owned by the surface's proxy when there is one.
     QStandardItemModel* model() const { return m_model; }
@@ -56,6 +62,8 @@ private:
     void findMeasurement(const QString& file);
     void install(bool textVariant, double xMin, double xMax, double zMin, double zMax);
     void writeDebugDump() const;
+    // The measurement and units labels, and the colour scale, from what is loaded.
+    void showMeasurement();
 
     QString m_name;
     QList<QStringList> m_rows;
@@ -63,11 +71,16 @@ private:
     int m_width = 0;
     int m_height = 0;
     int m_maxHeight = 0;
+    double m_uiPerStep = 0;
+    double m_voltsPerStep = 0;
+    bool m_textVariant = false;
     QStringList m_comb;
     QStringList m_x;
     QStringList m_y;
     QStandardItemModel* m_model = nullptr;
     QLabel* m_measurement = nullptr;
+    QLabel* m_units = nullptr;
+    EyeScaleBar* m_scale = nullptr;
     QString m_error;
 };
 

@@ -11,6 +11,7 @@ namespace vemo::toolona {
 namespace {
 
 EyeSurface* g_surface = nullptr;
+bool g_textVariant = false;
 
 // The module lies beside this library, wherever that was installed.
 QString modulePath() {
@@ -36,9 +37,12 @@ EyeSurface* sharedEyeSurface(bool textVariant, QString* error) {
     }
     // The surface lives until the process ends, so the module stays loaded.
     g_surface = create(textVariant);
+    g_textVariant = textVariant;
     return g_surface;
 }
 
 EyeSurface* existingEyeSurface() { return g_surface; }
+
+bool existingEyeSurfaceIsText() { return g_textVariant; }
 
 } // namespace vemo::toolona

@@ -3,6 +3,7 @@
 #include "basgui/busycursor.h"
 #include "basgui/dialogseam.h"
 #include "eye/eomflow.h"
+#include "eyemonitor.h"
 #include "hardip/hardipwidget.h"
 #include "hardip/pcschwidget.h"
 #include "kit/tclcommand.h"
@@ -16,6 +17,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,9 +25,16 @@ namespace vemo::toolona {
 
 namespace {
 
+// The quality of the last scan asked for in this session: a user who
+// chose High once does not have to choose it again for every lane.
+QString& rememberedQuality() {
+    static QString quality;
+    return quality;
+}
+
 QString caption(const QString& text) {
-    return QStringLiteral("<html><head/><body><p><span style=\"font-size:12pt; font-weight:600;\">") + text
-           + QStringLiteral("</span></p></body></html>");
+    return QStringLiteral("<html><head/><body><p><span style=\"font-size:12pt; font-weight:600;\">") + text +
+           QStringLiteral("</span></p></body></html>");
 }
 
 } // namespace
@@ -40,6 +49,9 @@ PCSCHEomDlg::PCSCHEomDlg(QWidget* parent, const QStringList& channels, bool quad
     m_quality = new QComboBox(this);
     m_quality->addItems({QStringLiteral("High"), QStringLiteral("Normal"), QStringLiteral("Low")});
     m_quality->setCurrentIndex(1);
+    if (const int last = m_quality->findText(rememberedQuality()); last >= 0)
+        m_quality->setCurrentIndex(last);
+    connect(m_quality, &QComboBox::currentTextChanged, this, [](const QString& text) { rememberedQuality() = text; });
     qualityCaption->setBuddy(m_quality);
     grid->addWidget(qualityCaption, 0, 0);
     grid->addWidget(m_quality, 0, 1);
@@ -56,6 +68,12 @@ PCSCHEomDlg::PCSCHEomDlg(QWidget* parent, const QStringList& channels, bool quad
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::RichText);
     m_status->setWordWrap(true);
+    // A high-quality scan takes seconds: the bar shows that it moves.
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->hide();
+    connect(EyeMonitor::inst(), &EyeMonitor::eyeProgress, m_progress, &QProgressBar::setValue);
 
     m_run = new QPushButton(tr("&Run"), this);
     m_cancel = new QPushButton(tr("&Cancel"), this);
@@ -72,6 +90,7 @@ PCSCHEomDlg::PCSCHEomDlg(QWidget* parent, const QStringList& channels, bool quad
     layout->addLayout(grid);
     layout->addWidget(note);
     layout->addSpacing(10);
+    layout->addWidget(m_progress);
     layout->addWidget(m_status);
     layout->addStretch();
     layout->addLayout(buttons);
@@ -99,11 +118,12 @@ void PCSCHEomDlg::refresh() {
     m_quality->setEnabled(!m_running);
     m_cancel->setEnabled(!m_running);
     m_import->setEnabled(!m_running);
+    m_progress->setVisible(m_evaluating && !m_stopping);
 }
 
 void PCSCHEomDlg::showError(const QString& text) {
-    m_status->setText(QStringLiteral("<html><head/><body><p><span style=\" color:red; \">") + text.toHtmlEscaped()
-                      + QStringLiteral("</span></p></body></html>"));
+    m_status->setText(QStringLiteral("<html><head/><body><p><span style=\" color:red; \">") + text.toHtmlEscaped() +
+                      QStringLiteral("</span></p></body></html>"));
 }
 
 void PCSCHEomDlg::onRunEOM() {
@@ -133,18 +153,19 @@ void PCSCHEomDlg::onRunEOM() {
         return;
     }
     const QString name = hardIp->name();
-    QStringList commands{
-        tclCommand(QStringLiteral("ona_set_controller -hard_ip %1 -eye_quality %2"), tclWord(name),
-                   m_quality->currentText().toLower())};
+    QStringList commands{tclCommand(QStringLiteral("ona_set_controller -hard_ip %1 -eye_quality %2"), tclWord(name),
+                                    m_quality->currentText().toLower())};
     if (m_quad)
         commands << tclCommand(QStringLiteral("ona_set_controller -hard_ip %1 -eye_lane %2"), tclWord(name),
                                QString::number(laneOf(m_channel ? m_channel->currentText() : QString())));
     commands << tclCommand(QStringLiteral("ona_run_controller -eye_monitor %1"), tclWord(name));
 
-    QApplication::processEvents(); // paints "&Stop" before the scan starts
     bool ok = true;
     QString result;
     m_evaluating = true;
+    m_progress->setValue(0);
+    refresh();
+    QApplication::processEvents(); // paints "&Stop" and the bar before the scan starts
     {
         basgui::BusyCursor busy;
         for (const QString& command : commands) {
@@ -176,7 +197,7 @@ void PCSCHEomDlg::importEOMFile() {
     HardIpWidget* hardIp = panel();
     const QString filter = m_quad ? tr("ZENTA EOM (*.txt);;All files (*.*)") : tr("EOM file (*.csv);;All files (*.*)");
     const QString path = basgui::Dialogs::provider()->getOpenFileName(this, tr("Select Existing EOM file "),
-                                                                       QDir::currentPath(), filter);
+                                                                      QDir::currentPath(), filter);
     if (path.isEmpty() || !hardIp)
         return;
     if (auto* pcs = qobject_cast<PCSCHWidget*>(hardIp); pcs && !m_quad)

@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace vemo::toolona {
@@ -29,6 +30,8 @@ public:
     QPushButton* cancelButton() const { return m_cancel; }
     QPushButton* importButton() const { return m_import; }
     QLabel* statusLabel() const { return m_status; }
+    // Shown while a scan runs: its percentage done.
+    QProgressBar* progressBar() const { return m_progress; }
 
     // The lane of a channel text ("L3" -> 3; no "L" or no number -> 0).
     static int laneOf(const QString& channel);
@@ -54,6 +57,7 @@ private:
     QPushButton* m_cancel = nullptr;
     QPushButton* m_import = nullptr;
     QLabel* m_status = nullptr;
+    QProgressBar* m_progress = nullptr;
     ToolGateway* m_gateway = nullptr;
     bool m_running = false;
     bool m_quad = false;

@@ -21,21 +21,7 @@ namespace {
 
 QLinearGradient gradient(bool textVariant) {
     QLinearGradient g;
-    const struct Stop {
-        double at;
-        int r, gr, b;
-    } csv[] = {{0.0, 0, 0, 0},       {0.03, 35, 55, 175},  {0.2, 100, 120, 220},
-               {0.5, 226, 218, 213}, {0.8, 237, 131, 102}, {1.0, 185, 25, 12}},
-      text[] = {{0.0, 0, 0, 0},       {0.05, 3, 67, 137},  {0.1, 5, 101, 207},   {0.15, 16, 133, 250},
-                {0.2, 1, 154, 211},   {0.3, 2, 210, 205},  {0.4, 35, 231, 211},  {0.5, 39, 226, 44},
-                {0.55, 171, 227, 38}, {0.6, 238, 250, 16}, {0.65, 253, 217, 13}, {0.7, 240, 175, 16},
-                {0.8, 241, 112, 24},  {0.9, 255, 0, 0},    {1.0, 202, 0, 0}};
-    if (textVariant)
-        for (const Stop& s : text)
-            g.setColorAt(s.at, QColor(s.r, s.gr, s.b));
-    else
-        for (const Stop& s : csv)
-            g.setColorAt(s.at, QColor(s.r, s.gr, s.b));
+    g.setStops(eyeGradientStops(textVariant));
     return g;
 }
 

@@ -14,6 +14,8 @@
 #include "onadata.h"
 #include "oncdata.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -23,6 +25,24 @@ HardIpTab::HardIpTab(ToolGateway* gateway, QWidget* parent)
     : ControllerTab(QStringLiteral("Hard IP"), gateway, parent) {
     m_notice = new TargetNotice(contentLayout()->parentWidget());
     contentLayout()->addWidget(m_notice);
+    // Ten panels make a long page: one click folds or opens them all.
+    auto* folding = new QHBoxLayout;
+    m_collapseAll = new QPushButton(tr("Collapse all"), contentLayout()->parentWidget());
+    m_expandAll = new QPushButton(tr("Expand all"), contentLayout()->parentWidget());
+    m_collapseAll->setObjectName(QStringLiteral("collapseAll"));
+    m_expandAll->setObjectName(QStringLiteral("expandAll"));
+    folding->addWidget(m_collapseAll);
+    folding->addWidget(m_expandAll);
+    folding->addStretch(1);
+    contentLayout()->addLayout(folding);
+    connect(m_collapseAll, &QPushButton::clicked, this, [this] {
+        if (m_groupBox)
+            m_groupBox->setAllExpanded(false);
+    });
+    connect(m_expandAll, &QPushButton::clicked, this, [this] {
+        if (m_groupBox)
+            m_groupBox->setAllExpanded(true);
+    });
     readMergeTable();
     build();
     // The merge file belongs to the project: read it again whenever one

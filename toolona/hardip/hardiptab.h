@@ -8,6 +8,8 @@
 #include <QList>
 #include <QPointer>
 
+class QPushButton;
+
 namespace vemo::toolona {
 
 class HardIpWidget;
@@ -40,6 +42,8 @@ public:
     WidgetGroupBox* groupBox() const { return m_groupBox; }
 
     TargetNotice* notice() const { return m_notice; }
+    QPushButton* collapseAllButton() const { return m_collapseAll; }
+    QPushButton* expandAllButton() const { return m_expandAll; }
 
 protected:
     void fillFromCore(const QSharedPointer<AnalyzerCore>& core) override;
@@ -54,6 +58,8 @@ private:
     QList<QPointer<HardIpWidget>> m_panels;
     WidgetGroupBox* m_groupBox = nullptr;
     TargetNotice* m_notice = nullptr;
+    QPushButton* m_collapseAll = nullptr;
+    QPushButton* m_expandAll = nullptr;
     void updateNotice();
     // Multi-protocol PHY merge information by instance hierarchy.
     QHash<QString, ZentaMPPMergeInfo> m_mergeTable;

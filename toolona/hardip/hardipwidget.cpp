@@ -173,9 +173,14 @@ void HardIpWidget::addControls(const QList<HardIpControl>& table, int& row) {
             w = spin;
         } else {
             auto* edit = new QLineEdit(m_group);
-            if (c.kind == HardIpControl::Status)
+            if (c.kind == HardIpControl::Status) {
+                // A reading, not a field to type in: no frame, no field
+                // background, no focus (the text stays selectable).
                 edit->setReadOnly(true);
-            else
+                edit->setFrame(false);
+                edit->setFocusPolicy(Qt::NoFocus);
+                edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; font-weight: bold; }"));
+            } else
                 // Digits are never dropped for being too many: an out-of-range
                 // number is marked and refused when committed.
                 edit->setValidator(new QRegularExpressionValidator(
@@ -304,6 +309,8 @@ void HardIpWidget::onApplyBtnClicked() {
     QString result;
     if (!run(tclCommand(QStringLiteral("ona_run_controller -write_ip %1"), name()), &result))
         report(tr("%1: Apply failed, the device was not written: %2").arg(name(), result));
+    else if (m_gateway)
+        m_gateway->reportDone(tr("%1: Apply wrote the panel's settings to the device.").arg(name()));
 }
 
 void HardIpWidget::onReloadBtnClicked() {
@@ -315,6 +322,8 @@ void HardIpWidget::onReloadBtnClicked() {
         return;
     }
     reloadControls();
+    if (m_gateway)
+        m_gateway->reportDone(tr("%1: Reload read the settings and status back from the device.").arg(name()));
 }
 
 } // namespace vemo::toolona

@@ -23,6 +23,10 @@ public:
     // A refused edit, said where the user sees it (the status bar and the
     // message window), so it never passes silently.
     virtual void reportRefusal(const QString& message) = 0;
+    // What an action did (an Apply, a Reload, a dump), said in the message
+    // window and the status bar so that a user sees it took effect. A
+    // window without a message window may ignore it.
+    virtual void reportDone(const QString& message) { (void)message; }
     // Marks the analyzer file modified, for the few changes the engine does
     // not report itself.
     virtual void markModified() = 0;

@@ -440,6 +440,11 @@ void OnaGUI::reportRefusal(const QString& message) {
     messageOut("9992", message.toStdString());
 }
 
+void OnaGUI::reportDone(const QString& message) {
+    statusBar()->showMessage(message, 15000);
+    messageOut("9992", message.toStdString());
+}
+
 void OnaGUI::openHelpTopic(const QString& topic) {
     if (auto* help = helpInstance())
         help->openViewHelpUrl(topic);

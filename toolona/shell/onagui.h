@@ -87,6 +87,7 @@ public:
     // the message window ("9992"); markModified is SetDirtyBit; a help
     // topic opens in the tool's help once initialize() published it.
     void reportRefusal(const QString& message) override;
+    void reportDone(const QString& message) override;
     void markModified() override { SetDirtyBit(); }
     void openHelpTopic(const QString& topic) override;
 

@@ -39,11 +39,16 @@ TokenDialog::TokenDialog(ToolGateway* gateway, QWidget* parent) : QDialog(parent
     m_addSet = buttons->addButton(QStringLiteral("Add Set"), QDialogButtonBox::ActionRole);
     m_addToken = buttons->addButton(QStringLiteral("Add Token"), QDialogButtonBox::ActionRole);
     m_remove = buttons->addButton(QStringLiteral("Remove"), QDialogButtonBox::ActionRole);
+    // Token files in and out, not only from the tree's context menu.
+    m_import = buttons->addButton(QStringLiteral("Import..."), QDialogButtonBox::ActionRole);
+    m_export = buttons->addButton(QStringLiteral("Export..."), QDialogButtonBox::ActionRole);
+    m_import->setToolTip(QStringLiteral("Add the token sets of a token file (*.ont)"));
+    m_export->setToolTip(QStringLiteral("Write the user token sets to a token file (*.ont)"));
     m_close = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::ActionRole);
     m_addToken->setEnabled(false);
     m_remove->setEnabled(false);
     // No button takes Enter: it ends a cell edit, not the dialog.
-    for (QPushButton* b : {m_addSet, m_addToken, m_remove, m_close})
+    for (QPushButton* b : {m_addSet, m_addToken, m_remove, m_import, m_export, m_close})
         b->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -55,6 +60,8 @@ TokenDialog::TokenDialog(ToolGateway* gateway, QWidget* parent) : QDialog(parent
     connect(m_addSet, &QPushButton::clicked, this, &TokenDialog::doNew);
     connect(m_addToken, &QPushButton::clicked, this, &TokenDialog::doAdd);
     connect(m_remove, &QPushButton::clicked, this, &TokenDialog::doRemove);
+    connect(m_import, &QPushButton::clicked, m_view, &TokenView::importTokens);
+    connect(m_export, &QPushButton::clicked, m_view, &TokenView::exportTokens);
     connect(m_close, &QPushButton::clicked, this, &QDialog::close);
 }
 

@@ -23,6 +23,8 @@ public:
     QPushButton* addSetButton() const { return m_addSet; }
     QPushButton* addTokenButton() const { return m_addToken; }
     QPushButton* removeButton() const { return m_remove; }
+    QPushButton* importButton() const { return m_import; }
+    QPushButton* exportButton() const { return m_export; }
     QPushButton* closeButton() const { return m_close; }
 
     // The last edit's error in red in the group title (with the engine's
@@ -42,6 +44,8 @@ private:
     QPushButton* m_addSet;
     QPushButton* m_addToken;
     QPushButton* m_remove;
+    QPushButton* m_import;
+    QPushButton* m_export;
     QPushButton* m_close;
     QString m_error;
 };

@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRegularExpressionValidator>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace vemo::toolona {
 
@@ -18,6 +20,19 @@ HexValueLineEdit::HexValueLineEdit(QWidget* parent) : QLineEdit(parent) {
     prefix->setFont(font());
     setTextMargins(qMax(17, 10 + prefix->fontMetrics().horizontalAdvance(prefix->text()) + 2), 0, 0, 0);
     setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[a-fA-F0-9]*")), this));
+}
+
+void HexValueLineEdit::fitDigits(int digits) {
+    // Room for the label, `digits` of the widest digit, one more for the
+    // cursor, and the frame: the field is as wide as its value.
+    ensurePolished();
+    const QMargins text = textMargins();
+    QStyleOptionFrame frame;
+    initStyleOption(&frame);
+    const QSize content(
+        text.left() + text.right() + fontMetrics().horizontalAdvance(QString(qMax(1, digits) + 1, QLatin1Char('D'))),
+        sizeHint().height());
+    setFixedWidth(style()->sizeFromContents(QStyle::CT_LineEdit, &frame, content, this).width());
 }
 
 } // namespace vemo::toolona

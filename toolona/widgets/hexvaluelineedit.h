@@ -10,6 +10,8 @@ class HexValueLineEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit HexValueLineEdit(QWidget* parent = nullptr);
+    // Fixes the width to hold `digits` hexadecimal digits after the label.
+    void fitDigits(int digits);
 };
 
 } // namespace vemo::toolona

@@ -171,11 +171,23 @@ void WidgetGroupBox::onExpandBtnClicked() {
     QWidget* widget = widgetOf(button);
     if (!widget)
         return;
-    const bool visible = !m_expanded.value(widget, false);
-    m_expanded.insert(widget, visible);
-    widget->setVisible(visible);
+    setExpanded(widget, !m_expanded.value(widget, false));
+}
+
+void WidgetGroupBox::setExpanded(QWidget* widget, bool expanded) {
+    GroupButton* button = m_buttons.value(widget);
+    if (!button)
+        return;
+    m_expanded.insert(widget, expanded);
+    widget->setVisible(expanded);
     button->update();
-    emit sigWidgetVisibled(widget, visible);
+    emit sigWidgetVisibled(widget, expanded);
+}
+
+void WidgetGroupBox::setAllExpanded(bool expanded) {
+    for (const QPointer<QWidget>& w : std::as_const(m_widgets))
+        if (w && m_expanded.value(w, false) != expanded)
+            setExpanded(w, expanded);
 }
 
 void WidgetGroupBox::resizeEvent(QResizeEvent* event) {

@@ -86,6 +86,10 @@ signals:
 
 public slots:
     void onExpandBtnClicked();
+    // Shows or hides one group's content, as its indicator does.
+    void setExpanded(QWidget* widget, bool expanded);
+    // Every group at once ("Expand all", "Collapse all").
+    void setAllExpanded(bool expanded);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
