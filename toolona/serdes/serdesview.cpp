@@ -210,6 +210,15 @@ void SERDESView::makeReadOnlyEditable(QComboBox* combo) {
     edit->setCompleter(m_completer);
     combo->setLineEdit(edit);
     edit->setReadOnly(true);
+    // The long loss-of-lock choices would set the page's width beyond the
+    // window's default; the list still shows them whole, and so does the
+    // tool tip of the one chosen.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(16);
+    connect(combo, &QComboBox::currentTextChanged, combo, [combo, edit](const QString& text) {
+        combo->setToolTip(text);
+        edit->setCursorPosition(0); // the start of a long choice, not its end
+    });
 }
 
 QComboBox* SERDESView::addCombo(QGridLayout* grid, int row, const QString& key, const QString& label,
