@@ -1,21 +1,14 @@
 // The project session as a user meets it in the first hour: a new project
-// never replaces an existing file unasked, a long capture reports how far
-// it is, nothing of what a run captures changes under it, and the small
-// option and documentation edges agree with the engine.
+// never replaces an existing file unasked, nothing of what a run captures
+// changes under it, and the small option and documentation edges agree with
+// the engine.
 
-#include "demofixture.h"
 #include "enginetest.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-static QString writeDeepOnl(const DemoCopy& demo, int depth) {
-    return demofixture::writeDeepOnl(demo.path(u"deep.onl"_s), depth);
-}
 
 class TestSession : public QObject {
     Q_OBJECT
@@ -59,44 +52,6 @@ private slots:
                             u"ona_open_project {%1}; ona_save_project"_s.arg(demo.ona()),
                             {"ona_save_project -force a b", "error: ona_save_project ?-force? ?fileName?"}}),
                  QString());
-    }
-    void longCaptureReportsProgress() {
-        DemoCopy demo;
-        TclSession tcl;
-        const int depth = 1 << 22;
-        QVERIFY2(
-            tcl.eval(u"ona_open_project {%1}; ona_set_trigoptn -samples %2; ona_run"_s.arg(writeDeepOnl(demo, depth))
-                         .arg(depth)),
-            qPrintable(tcl.result()));
-        // Polled as a script would: phase and samples taken while it runs.
-        QList<qint64> sampled;
-        QStringList phases;
-        QElapsedTimer clock;
-        clock.start();
-        while (OnaData::inst()->isBusy() && clock.elapsed() < 60000) {
-            QVERIFY(tcl.eval("ona_get capture"));
-            const QString phase = tcl.dictGet("ona_get capture", "phase");
-            if (phases.isEmpty() || phases.constLast() != phase)
-                phases << phase;
-            if (phase == QLatin1String("sampling")) {
-                QCOMPARE(tcl.dictGet("ona_get capture", "samplestotal").toLongLong(), qint64(depth));
-                const qint64 done = tcl.dictGet("ona_get capture", "samplesdone").toLongLong();
-                if (sampled.isEmpty() || sampled.constLast() != done)
-                    sampled << done;
-            }
-            QThread::msleep(5);
-        }
-        QVERIFY(tcl.eval("ona_wait"));
-        QCOMPARE(tcl.result(), u"Completed"_s);
-        QVERIFY2(phases.contains(u"sampling"_s), qPrintable(phases.join(' ')));
-        // At least three steps, each further on, none past the end.
-        QVERIFY2(sampled.size() >= 3, qPrintable(QString::number(sampled.size())));
-        for (int i = 1; i < sampled.size(); ++i)
-            QVERIFY(sampled.at(i) > sampled.at(i - 1));
-        QVERIFY(sampled.constLast() <= depth);
-        QCOMPARE(tcl.dictGet("ona_get capture", "phase"), u"done"_s);
-        QCOMPARE(tcl.dictGet("ona_get capture", "samplesdone").toLongLong(), qint64(depth));
-        QCOMPARE(tcl.dictGet("ona_get capture", "samples").toLongLong(), qint64(depth));
     }
     void setupFrozenWhileRunning() {
         DemoCopy demo;
