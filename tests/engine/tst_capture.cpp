@@ -1,9 +1,10 @@
 // Captures on the simulated device, predicted from its deterministic
 // drivers: every operator, don't-cares, edges, serial units, expressions,
 // the final event counter, trigger position, several frames and power-on
-// reset; stop and manual trigger mid-capture (also from another thread);
-// the store, the model arithmetic at its edges, VCD against a reference
-// writer, text export and the capture sidecar. Several interpreters share the one engine.
+// reset; the store, the model arithmetic at its edges, VCD against a
+// reference writer, text export and the capture sidecar. Several
+// interpreters share the one engine. Stop and manual trigger are the run
+// panel's test.
 
 #include "enginetest.h"
 #include "testtime.h"
@@ -20,7 +21,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <algorithm>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -313,38 +313,6 @@ private slots:
                 {"ona_get value mix 10", u"10"_s + u"%1"_s.arg((261 * 3) % 16, 4, 2, QLatin1Char('0'))},
             }),
             QString());
-    }
-    void stopAndManualTrigger() {
-        // A trigger that never comes. A wait that runs out says so. Manual
-        // trigger: the frame under way is completed and uploaded (Stop is
-        // followed through the window's run test).
-        QCOMPARE(m_tcl.steps({"ona_set_trigoptn -samples 64 -numtriggers 4 -positionmode user -position 10",
-                              "ona_set_te -name TE1 -expression {TU_a & !TU_a}; ona_run",
-                              {"ona_wait -timeout 100", "error: still running"},
-                              {"_cap status", "Running"},
-                              {u"ona_manualtrig; ona_wait -timeout %1"_s.arg(testMs(5000)), "Upload stopped"},
-                              {"_cap samples triggers", "64 10"}}),
-                 QString());
-        // From another thread, and shutdownLA from this one.
-        for (int round = 0; round < 2; ++round) {
-            QVERIFY(m_tcl.eval("ona_run"));
-            std::thread other([round] {
-                QThread::msleep(20);
-                if (round == 0)
-                    OnaData::inst()->manualTrigger();
-                else
-                    OnaData::inst()->stopCapture();
-            });
-            QVERIFY(m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(5000))));
-            other.join();
-            QCOMPARE(m_tcl.result(), round == 0 ? u"Upload stopped"_s : u"Stopped"_s);
-        }
-        QVERIFY(m_tcl.eval("ona_run"));
-        OnaData::inst()->getJTAG()->shutdownLA();
-        QVERIFY(!OnaData::inst()->isBusy());
-        QCOMPARE(OnaData::inst()->getCurrentCoreStatus(), int(AnalyzerCore::Stopped));
-        // Closing the project ends a running capture.
-        QVERIFY(m_tcl.eval("ona_run") && m_tcl.eval("ona_close_project") && !OnaData::inst()->isBusy());
     }
     void refusals() {
         const QString wait = u"ona_wait -timeout %1"_s.arg(testMs(5000));

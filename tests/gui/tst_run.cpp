@@ -134,7 +134,11 @@ private slots:
         gui->runAnalyzer();
         QVERIFY(
             QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
-        QTest::qWait(200);
+        // A script's wait that runs out says so.
+        int code = 0;
+        const QString waited = m_host->eval(u"ona_wait -timeout 100"_s, &code);
+        QVERIFY(code != 0);
+        QVERIFY2(waited.contains(u"still running"_s), qPrintable(waited));
         gui->triggerAction()->trigger();
         QVERIFY(waitIdle(gui.get()));
         QCOMPARE(gui->progressBar()->format(), u"Upload stopped"_s);
