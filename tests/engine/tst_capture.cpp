@@ -2,7 +2,7 @@
 // drivers: every operator, don't-cares, edges, serial units, expressions,
 // the final event counter, trigger position, several frames and power-on
 // reset; the store, the model arithmetic at its edges, VCD against a
-// reference writer, text export and the capture sidecar. Several
+// reference writer and the capture sidecar. Several
 // interpreters share the one engine. Stop and manual trigger are the run
 // panel's test.
 
@@ -510,29 +510,6 @@ private slots:
             QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' ' +
                                  WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
         }
-    }
-    void textExport() {
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 16 -numtriggers 2 -positionmode user -position 3"));
-        runCapture(m_tcl);
-        const QString file = m_p->path("out.txt");
-        QVERIFY2(m_tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat cnt[7] cnt"}),
-                 qPrintable(m_tcl.result()));
-        const QStringList lines = QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts);
-        int header = -1;
-        for (int i = 0; i < lines.size() && header < 0; ++i)
-            if (lines.at(i).startsWith("frame\t"))
-                header = i;
-        QVERIFY(header > 0);
-        QCOMPARE(lines.at(header), u"frame\tsample\tpat\tcnt[7]\tcnt"_s);
-        QCOMPARE(lines.size() - header - 1, 32);
-        QCOMPARE(lines.at(header + 1 + 3), u"0\t3\t0\t0\t40"_s); // trigger of frame 0: cnt = 0x40 at 64
-        QCOMPARE(lines.at(header + 1 + 16 + 3), u"1\t3\t0\t0\t40"_s);
-        QVERIFY(!m_tcl.call({"ona_export_project", "-txt", file, "-siglist", "pat nosuch"}));
-        QVERIFY(m_tcl.result().contains("nosuch"));
-        QCOMPARE(lines, QString::fromUtf8(readAll(file)).split('\n', Qt::SkipEmptyParts)); // untouched
-        QVERIFY(m_tcl.call({"ona_export_project", "-txt", file, "-siglist", ""}));         // every row
-        QVERIFY(readAll(file).contains("frame\tsample\tcnt\tpat\twide\tmix\n"));
     }
     void sidecar() {
         QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
