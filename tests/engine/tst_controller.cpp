@@ -1,11 +1,10 @@
-// The controller core of the demo through the real verbs: records read from
-// the debug-logic file, the simulated LEDs, switches and user memory,
-// $readmemh files written by the device and by hand, LED polling and its
-// clean stops, and the injected failures the tool's tests rely on.
+// The controller core's checks the controller pages cannot make: faulty
+// records in the debug-logic file, and $readmemh files as people write them
+// and as they must be refused. The pages' round trips on the simulated
+// device are in the window's controller test.
 
 #include "enginetest.h"
 #include "oncdata.h"
-#include "simcontroller.h"
 
 #include <QtTest>
 
@@ -50,73 +49,7 @@ private slots:
             QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
         }
     }
-    void ledsFollowSwitchesAndCounter() {
-        freezeClock(0);
-        QSignalSpy changed(ONCData::inst(), &ONCData::sigControllerDataChanged);
-        QCOMPARE(m_tcl.steps({{"ona_run_controller -read_switch", "00"},
-                              {"ona_run_controller -write_switch 0xa5; ona_run_controller -read_switch", "A5"}}),
-                 QString());
-        QCOMPARE(changed, (QList<QVariantList>{{u"switch"_s, u"a5"_s}}));
-        // The counter moves the lower four LEDs; the upper four stay their switches.
-        freezeClock(3 * 250);
-        QCOMPARE(m_tcl.steps({
-                     {"ona_run_controller -read_led", "A6"},
-                     // The same value again changes nothing on the device side; refusals neither.
-                     "ona_run_controller -write_switch 0xA5",
-                     {"ona_run_controller -write_switch 0x1FF", "error: ona_run_controller -write_switch: "},
-                     {"ona_run_controller -write_switch 0x", "error: ona_run_controller -write_switch: "},
-                     {"ona_run_controller -write_switch 0xG1", "error: ona_run_controller -write_switch: "},
-                     {"ona_run_controller -write_switch 0x100000000", "error: ona_run_controller -write_switch: "},
-                     {"ona_run_controller -read_switch", "A5"},
-                     {"ona_run_controller -read_led extra", "error: "},
-                     {"ona_run_controller -blink", "error: "},
-                     // An analyzer core has no controller device; the device kept its switches.
-                     {"ona_set_core -name uart_la; ona_run_controller -read_led", "error: is not a controller core"},
-                     {"ona_set_core -name board_ctrl; ona_run_controller -read_switch", "A5"},
-                 }),
-                 QString());
-        QCOMPARE(changed.size(), 1);
-    }
-    void memoryWords() {
-        QCOMPARE(m_tcl.steps({
-                     {"ona_run_controller -init_mem 0x5a5a; ona_read_controller -addr 0", "00005A5A"},
-                     {"ona_read_controller -addr 0x3ff", "00005A5A"},
-                     {"ona_write_controller -addr 0x10 -data 0xDEADBEEF; ona_read_controller -addr 0x10", "DEADBEEF"},
-                     {"ona_write_controller -data 0x1f -addr 0x3FF; ona_read_controller -addr 0x3ff", "0000001F"},
-                     {"ona_read_controller -addr 0x400", "error: "},
-                     {"ona_read_controller -addr 0x", "error: "},
-                     {"ona_write_controller -addr 0x400 -data 0x1", "error: "},
-                     {"ona_write_controller -addr 0x10 -data 0x100000000", "error: "},
-                     {"ona_write_controller -addr 0x10", "error: "},
-                     {"ona_run_controller -init_mem 0x1FFFFFFFF", "error: "},
-                     {"list [ona_read_controller -addr 0x10] [ona_read_controller -addr 0x11]", "DEADBEEF 00005A5A"},
-                 }),
-                 QString());
-    }
-    void memFileRoundTrip() {
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(m_tcl.call({"ona_write_controller", "-addr", u"0x%1"_s.arg(0x10 + i, 0, 16), "-data",
-                                u"0x%1"_s.arg(0xA0 + i, 0, 16)}));
-        // A folder with a blank, a quote, a bracket and a dollar reaches the
-        // device as typed.
-        QDir().mkpath(m_demo->path(u"my mem \"[x] $y"_s));
-        const QString file = m_demo->path(u"my mem \"[x] $y/part.mem"_s);
-        QVERIFY2(m_tcl.call({"ona_run_controller", "-dump_memfile", file, "-offset", "0x10", "-range", "4"}),
-                 qPrintable(m_tcl.result()));
-        QCOMPARE(readAll(file),
-                 QByteArray("// Ondrel user memory dump ($readmemh): 4 words of 32 bits, memory base address 0x0\n"
-                            "@10\n000000a0\n000000a1\n000000a2\n000000a3\n"));
-        QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x0"));
-        QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", file}), qPrintable(m_tcl.result()));
-        QCOMPARE(words(0x10, 0x13, 0x14), u"000000A0 000000A3 00000000"_s);
-
-        // The whole memory, then moved by an offset on load.
-        const QString whole = m_demo->path(u"whole.mem"_s);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", whole}));
-        QCOMPARE(readAll(whole).count('\n'), 1 + 1 + 1024);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-load_memfile", file, "-offset", "0x100"}));
-        QCOMPARE(words(0x110), u"000000A0"_s);
-
+    void memFiles() {
         // A file as simulators and people write it: comments of both kinds,
         // several words per line, underscores, upper and lower case, addresses.
         const QString hand = m_demo->path(u"hand.mem"_s);
@@ -127,12 +60,6 @@ private slots:
                  "@3FE\tCAFE f00d\n");
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
         QCOMPARE(words(0, 1, 0x3fe, 0x3ff), u"DEADBEEF 00000001 0000CAFE 0000F00D"_s);
-
-        // The width setting narrows the words written.
-        ONCData::inst()->setMemWidth(16);
-        QVERIFY(m_tcl.call({"ona_run_controller", "-dump_memfile", file, "-offset", "0", "-range", "1"}));
-        QCOMPARE(readAll(file).split('\n').at(2), QByteArray("beef"));
-        ONCData::inst()->setMemWidth(0);
     }
     void memFileRefusals() {
         QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x77"));
@@ -187,50 +114,8 @@ private slots:
         QVERIFY(!m_tcl.call({"ona_run_controller", "-dump_memfile", path}));
         ONCData::inst()->setMemWidth(0);
     }
-    void pollingStartsAndStops() {
-        ONCData* c = ONCData::inst();
-        QSignalSpy reads(c, &ONCData::pollingRead);
-        c->setPollingSpeed(5);
-        c->startLED(u"led_bank"_s);
-        QVERIFY(c->isPolling() && reads.wait(2000));
-        QCOMPARE(c->getPollingData().size(), 2);
-        c->stopLED();
-        QVERIFY(!c->isPolling());
-        const int after = int(reads.size());
-        QTest::qWait(200);
-        QCOMPARE(reads.size(), after);
-
-        // Speed 0 keeps the thread quiet; a speed change wakes it.
-        c->setPollingSpeed(0);
-        c->startLED(u"led_bank"_s);
-        QTest::qWait(150);
-        QCOMPARE(reads.size(), after);
-        c->setPollingSpeed(5);
-        QVERIFY(reads.wait(2000));
-
-        // Closing the controller session and closing the project stop it too.
-        QVERIFY(m_tcl.eval("ona_close_controller") && !c->isPolling());
-        c->setPollingSpeed(5);
-        c->startLED(u"led_bank"_s);
-        QVERIFY(m_tcl.eval("ona_close_project") && !c->isPolling() && !c->device());
-    }
-    void injectedFailures() {
-        ONCData* c = ONCData::inst();
-        c->injectFailure(u"ona_run_controller -read_led"_s, ONCData::Failed);
-        c->injectFailure(u"ona_run_controller -read_switch"_s, ONCData::ErrorText);
-        c->injectFailure(u"ona_read_controller"_s, ONCData::Empty);
-        QVERIFY(!m_tcl.eval("ona_run_controller -read_led") && m_tcl.eval("ona_run_controller -read_switch"));
-        QCOMPARE(m_tcl.result(), u"ERROR: injected failure"_s);
-        QVERIFY(m_tcl.eval("ona_read_controller -addr 0x0"));
-        QCOMPARE(m_tcl.result(), QString());
-        c->clearFailures();
-        QVERIFY(m_tcl.eval("ona_run_controller -read_led") && m_tcl.eval("ona_read_controller -addr 0x0"));
-        QCOMPARE(m_tcl.result(), u"00000000"_s);
-    }
 
 private:
-    // Freezes the counter of the current device at `ms` milliseconds.
-    void freezeClock(qint64 ms);
     // The words at `index`..., blank-separated.
     template <typename... I>
     QString words(I... index) {
@@ -240,12 +125,6 @@ private:
         return out.join(u' ');
     }
 };
-
-void TestController::freezeClock(qint64 ms) {
-    auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
-    QVERIFY(dev);
-    dev->setClock([ms] { return ms; });
-}
 
 QTEST_GUILESS_MAIN(TestController)
 #include "tst_controller.moc"

@@ -138,27 +138,10 @@ private slots:
         const auto t = m->traceData();
         const qint64 n = t->numSamples();
 
-        // Every byte rx_data holds is found where a scan finds it, both ways.
         QVector<int> data;
         for (int b = 7; b >= 0; --b)
             data << t->channelOf(u"rx_data[%1]"_s.arg(b));
         QVERIFY(!data.contains(-1));
-        QSet<QString> values;
-        for (qint64 s = 0; s < n; s = t->nextChange(data, s) < 0 ? n : t->nextChange(data, s))
-            values << t->bits(data, s);
-        QVERIFY(values.size() > 1);
-        for (const QString& bits : values) {
-            const QString hex = WaveformModel::radixText(bits, 16);
-            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -radix Hex"_s.arg(hex)));
-            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, 0, false));
-            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -radix Hex -backward"_s.arg(hex)));
-            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, n - 1, true));
-            const qint64 mid = n / 2;
-            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -from %2"_s.arg(bits).arg(mid)));
-            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, false));
-            QVERIFY(tcl.eval(u"ona_find -signal rx_data -value %1 -radix Hex -from %2 -backward"_s.arg(hex).arg(mid)));
-            QCOMPARE(tcl.result().toLongLong(), scanFind(*t, data, bits, mid, true));
-        }
         // Don't-care digits, a bus bit, a one-bit signal and an ENUM token.
         // Past the ends: nothing after the last sample, nothing before 0.
         const QVector<int> tx{t->channelOf(u"tx"_s)};

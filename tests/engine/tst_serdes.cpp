@@ -1,7 +1,7 @@
-// The SERDES of the demo through the real verbs: the description read from
-// the debug-logic file, settings that are the bytes of the channel
-// registers, resets driving the lock lamps, the Wishbone bus, register
-// files and scripts of SERDES commands.
+// The SERDES verbs where the pages cannot reach: the description read from
+// the debug-logic file, refused settings, a Wishbone bus closed on every
+// failure, refused register files and the limits of SERDES scripts. The
+// pages' own round trips are in the window's SERDES test.
 
 #include "enginetest.h"
 #include "pcsdata.h"
@@ -19,23 +19,6 @@ using namespace Qt::StringLiterals;
 class TestSerdes : public DemoSession {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        // _v key: a setting's value as the engine holds it; _set key option;
-        // _wb addr: one byte read over the bus; _lamps: the three lock lamps.
-        Tcl_CreateObjCommand(
-            m_tcl.interp(), "_v",
-            [](ClientData, Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
-                if (objc != 2)
-                    return TCL_ERROR;
-                Tcl_SetObjResult(ip, Tcl_NewIntObj(PCSData::inst()->getValue(Tcl_GetString(objv[1]))));
-                return TCL_OK;
-            },
-            nullptr, nullptr);
-        QVERIFY(
-            m_tcl.eval("proc _set {k o} {ona_set_pcs -control $k -option $o}\n"
-                       "proc _wb a {ona_open_pcs; set r [ona_pcs read -byte 1 -addr $a]; ona_pcs close; set r}\n"
-                       "proc _lamps {} {list [_v pll_lol_state] [_v los_state] [_v cdr_lol_state]}"));
-    }
     void init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
     void descriptionFromTheProject() {
         PCSData* pcs = PCSData::inst();
@@ -70,58 +53,6 @@ private slots:
         QVERIFY(!set("tx_term", "50ohms") && m_tcl.result().contains(QLatin1String("no SERDES")) && !pcs->initSERDES());
         QVERIFY(pcs->getRunErr().startsWith(QLatin1String("ERROR:")));
     }
-    void settingsAreRegisterBytes() {
-        PCSData* pcs = PCSData::inst();
-        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-        QSignalSpy read(pcs, &PCSData::pcsRead);
-        QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
-        QVERIFY(pcs->initSERDES());
-        QCOMPARE(codes(panel), QList<int>({0, 6, 5, 7}));
-        QCOMPARE(keys(dirty).mid(0, 3), QStringList({"dcua", "channel", "tx_term"}));
-        QCOMPARE(keys(dirty).size(), 2 + 15 + 6);
-        QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state", "cdr_lol_state"}));
-        QCOMPARE(pcs->getValue("tx_diffamp"), 500);
-        QCOMPARE(pcs->getValue("rx_los_thres"), 2);
-
-        // Controls change the engine's bytes (unchanged: no report); the device's follow on Apply.
-        dirty.clear();
-        QVERIFY(
-            m_tcl.eval("_set tx_term 75ohms; _set tx_invert on; _set tx_losslock {Lock=+/-4000ppm Unlock=+/-6000ppm}; "
-                       "_set tx_precur 3; _set tx_postcur Disabled; _set tx_diffamp 1300; "
-                       "_set rx_datarate {Above 2.5Gbps}; _set rx_leq 12dB; _set loopback {Tx Output to Rx}; "
-                       "_set loopback {Tx Output to Rx}"));
-        QCOMPARE(keys(dirty), QStringList({"tx_term", "tx_invert", "tx_losslock", "tx_precur", "tx_diffamp",
-                                           "rx_datarate", "rx_leq", "loopback"}));
-        QCOMPARE(wbRead("0000"), u"00"_s);
-        panel.clear();
-        QVERIFY(m_tcl.call({"ona_run_pcs"}));
-        QCOMPARE(codes(panel), QList<int>({0, 2, 4, 7}));
-        QCOMPARE(m_tcl.steps({{"_wb 0000", "1D"}, // tx_term 1, invert 1 << 2, losslock 3 << 3
-                              {"_wb 0x0001", "04"},
-                              {"_wb 2", "46"},      // 1300 mV is code 70
-                              {"_wb 0004", "50"},   // datarate 4 << 2, leq 2 << 5
-                              {"_wb 0005", "12"},   // threshold 2, loopback 2 << 3
-                              {"_wb 1100", "00"}}), // the other channels kept their own bytes
-                 QString());
-        QCOMPARE(pcs->getWBData(), u"00"_s);
-
-        // A register written over the bus is what the control shows.
-        dirty.clear();
-        QVERIFY(m_tcl.eval("ona_open_pcs\n  ona_pcs write -byte \"1\" -addr \"0001\" -data \"5b\"\n  ona_pcs close"));
-        QCOMPARE(keys(dirty), QStringList({"tx_precur", "tx_postcur"}));
-        QCOMPARE(m_tcl.steps({{"list [_v tx_precur] [_v tx_postcur]", "11 5"}}), QString());
-        QVERIFY(!pcs->isWishboneOpen());
-
-        // Another channel shows its own values; the selection is reported first.
-        dirty.clear();
-        QVERIFY(set("dcua", "1"));
-        QCOMPARE(keys(dirty).first(), u"dcua"_s);
-        QVERIFY(keys(dirty).contains("tx_term"));
-        QCOMPARE(m_tcl.steps({{"_v tx_term", "0"},
-                              {"_set channel 1; _set tx_term 5Kohms; ona_run_pcs; _wb 1100", "02"},
-                              {"_wb 0000", "1D"}}),
-                 QString());
-    }
     void refusedSettingsChangeNothing() {
         PCSData* pcs = PCSData::inst();
         QVERIFY(pcs->initSERDES());
@@ -143,50 +74,6 @@ private slots:
         QVERIFY(!m_tcl.call({"ona_set_pcs", "-control", "tx_term", "-control", "tx_term"}) && dirty.isEmpty());
         QCOMPARE(pcs->getValue("tx_diffamp"), 500);
         QVERIFY(set("tx_diffamp", "0") && set("tx_diffamp", "9") && set("tx_diffamp", "100"));
-    }
-    void resetsDriveTheLamps() {
-        PCSData* pcs = PCSData::inst();
-        QVERIFY(pcs->initSERDES());
-        QCOMPARE(m_tcl.steps({{"_lamps", "1 1 1"}}), QString()); // power-up: nothing locked
-        QSignalSpy read(pcs, &PCSData::pcsRead);
-        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-        QVERIFY(set("tx_pll_reset", "on"));
-        QCOMPARE(keys(dirty), QStringList{"tx_pll_reset"});
-        QCOMPARE(pcs->getValue("tx_pll_reset"), 1);
-        QVERIFY(set("tx_pll_reset", "off"));
-        QCOMPARE(keys(read), QStringList({"pll_lol_state", "los_state"}));
-        QCOMPARE(m_tcl.steps({
-                     // The PLL locks and the looped-back signal arrives; the CDR waits for its reset.
-                     {"_lamps", "0 0 1"},
-                     {"_set rx_cdr_reset on; _set rx_cdr_reset off; _lamps", "0 0 0"},
-                     // The other channel of the DCU has a signal but no CDR lock yet.
-                     {"_set channel 1; _lamps", "0 0 1"},
-                     // Holding the TX PCS in reset stops the signal and the CDR loses it.
-                     {"_set channel 0; _set tx_pcs_reset on; _lamps", "0 1 1"},
-                     {"_set tx_pcs_reset off; _lamps", "0 0 1"},
-                     {"_set dcu_reset on; _set dcu_reset off; _lamps", "0 0 0"},
-                     // The status registers say the same over the bus.
-                     {"list [_wb 0007] [_wb 0107] [_wb 0201]", "00 02 00"},
-                     // A macro reset unlocks the DCU; releasing it relocks only the PLL.
-                     {"_set macro_reset on; concat [_wb 0200] [_lamps]", "02 1 1 1"},
-                     {"_set macro_reset off; _lamps", "0 0 1"},
-                     // DCU 1 never saw a reset.
-                     {"_set dcua 1; _lamps", "1 1 1"},
-                     // Resets written over the bus act the same.
-                     {"ona_open_pcs; ona_pcs write -byte 1 -addr 1200 -data 1; ona_pcs write -byte 1 -addr 1200 "
-                      "-data 0; ona_pcs close; _lamps",
-                      "0 0 1"},
-                     "_set tx_term 5Kohms; ona_run_pcs",
-                 }),
-                 QString());
-
-        // A configuration reload is a power-up: settings back, locks lost.
-        QSignalSpy panel(pcs->getJTAG(), &PCSJTAG::pcsPanel);
-        dirty.clear();
-        QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
-        QCOMPARE(codes(panel), QList<int>({0, 16, 5, 7}));
-        QCOMPARE(keys(dirty), QStringList{"tx_term"});
-        QCOMPARE(m_tcl.steps({{"concat [_v tx_term] [_lamps]", "0 1 1 1"}}), QString());
     }
     void wishboneBusClosesOnEveryFailure() {
         PCSData* pcs = PCSData::inst();
@@ -222,53 +109,6 @@ private slots:
         QVERIFY(m_tcl.eval("ona_open_pcs; ona_open_pcs; ona_pcs read -addr 0002"));
         QCOMPARE(m_tcl.result(), u"1E"_s); // 500 mV
         QVERIFY(m_tcl.eval("ona_pcs close"));
-    }
-    void continuousReading() {
-        PCSData* pcs = PCSData::inst();
-        QSignalSpy read(pcs, &PCSData::pcsRead);
-        QVERIFY(set("cont_read", "on") && pcs->isContinuous());
-        QTest::qWait(3 * PCSData::kContinuousMs);
-        QVERIFY(!keys(read).contains("read_data")); // no address read yet
-        QCOMPARE(wbRead("0007"), u"03"_s);
-        read.clear();
-        QVERIFY(set("tx_pll_reset", "on") && set("tx_pll_reset", "off"));
-        QTRY_VERIFY(keys(read).count("read_data") >= 2);
-        QCOMPARE(pcs->getWBData(), u"02"_s); // the signal is back, the CDR still out of lock
-        QVERIFY(set("cont_read", "off") && !pcs->isContinuous() && !set("cont_read", "1"));
-        // A closed project ends it.
-        QVERIFY(set("cont_read", "on") && m_tcl.call({"ona_close_project"}) && !pcs->isContinuous());
-    }
-    void registerFileRoundTrip() {
-        PCSData* pcs = PCSData::inst();
-        QVERIFY(pcs->initSERDES() && set("tx_precur", "7") && set("rx_term", "60ohms"));
-        QVERIFY(set("dcua", "1") && set("channel", "1") && set("loopback", "Rx EQ to Tx"));
-        // A name Tcl would otherwise read as commands and variables.
-        const QString file = m_demo->path("my [regs] $HOME \"q\" {x}.srv");
-        QVERIFY2(m_tcl.call({"ona_export_pcs", file}), qPrintable(m_tcl.result()));
-        const QByteArray text = readAll(file);
-        QVERIFY(text.startsWith("# Ondrel SERDES register file"));
-        QVERIFY(text.contains("\n0001 08\n")); // precur 7 is item 8
-        QVERIFY(text.contains("\n1105 0A\n"));
-        QCOMPARE(text.count('\n'), 1 + 4 * (1 + 6));
-
-        QVERIFY(m_tcl.call({"ona_run_pcs", "-config_sram"}));
-        QCOMPARE(pcs->getValue("loopback"), 0);
-        QSignalSpy dirty(pcs, &PCSData::pcsDirty);
-        QVERIFY2(m_tcl.call({"ona_import_pcs", file}), qPrintable(m_tcl.result()));
-        QCOMPARE(keys(dirty), QStringList{"loopback"}); // DCU 1 channel 1 is shown
-        QCOMPARE(pcs->getValue("loopback"), 1);
-        QVERIFY(set("dcua", "0") && set("channel", "0"));
-        QCOMPARE(pcs->getValue("tx_precur"), 8);
-        QCOMPARE(pcs->getValue("rx_term"), 1);
-        // Imported settings reach the device on Apply, like any other.
-        QCOMPARE(wbRead("0001"), u"00"_s);
-        QVERIFY(m_tcl.call({"ona_run_pcs"}));
-        QCOMPARE(wbRead("0001"), u"08"_s);
-        // A file of some registers changes only those.
-        writeAll(m_demo->path("one.srv"), "# just one\r\n  0003\t02  \r\n\r\n");
-        QVERIFY2(m_tcl.call({"ona_import_pcs", m_demo->path("one.srv")}), qPrintable(m_tcl.result()));
-        QCOMPARE(pcs->getValue("rx_term"), 2);
-        QCOMPARE(pcs->getValue("tx_precur"), 8);
     }
     void registerFileRefusals() {
         PCSData* pcs = PCSData::inst();
@@ -441,18 +281,6 @@ private:
         const QString r = m_tcl.result();
         m_tcl.call({"ona_pcs", "close"});
         return ok ? r : u"<error: %1>"_s.arg(r);
-    }
-    static QStringList keys(const QSignalSpy& spy) {
-        QStringList out;
-        for (const auto& args : spy)
-            out << args.at(0).toString();
-        return out;
-    }
-    static QList<int> codes(const QSignalSpy& spy) {
-        QList<int> out;
-        for (const auto& args : spy)
-            out << args.at(0).toInt();
-        return out;
     }
 };
 

@@ -1,21 +1,14 @@
-// The project session as a user meets it in the first hour: a new project
-// never replaces an existing file unasked, a long capture reports how far
-// it is, nothing of what a run captures changes under it, and the small
-// option and documentation edges agree with the engine.
+// The project session as a user meets it in the first hour: nothing of
+// what a run captures changes under it, and the small option and
+// documentation edges agree with the engine. A new project that never
+// replaces a file unasked is the window's test.
 
-#include "demofixture.h"
 #include "enginetest.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-static QString writeDeepOnl(const DemoCopy& demo, int depth) {
-    return demofixture::writeDeepOnl(demo.path(u"deep.onl"_s), depth);
-}
 
 class TestSession : public QObject {
     Q_OBJECT
@@ -24,79 +17,6 @@ private slots:
         OnaData::inst()->stopCapture();
         OnaData::inst()->waitCapture(-1);
         OnaData::inst()->resetData();
-    }
-    void newProjectNeverOverwritesUnasked() {
-        DemoCopy demo;
-        TclSession tcl;
-        const QByteArray before = readAll(demo.ona());
-        QVERIFY(!before.isEmpty());
-
-        // A new project from demo.onl is proposed the name demo.ona, which is taken.
-        QVERIFY2(tcl.eval(u"ona_open_project {%1}"_s.arg(demo.onl())), qPrintable(tcl.result()));
-        QCOMPARE(tcl.result(), demo.ona());
-        QVERIFY(tcl.eval("ona_set_tu -name TU_data -value 77") && !tcl.eval("ona_save_project"));
-        QCOMPARE(tcl.result(),
-                 QStringLiteral("%1 already exists and this new project has never been saved: give a file "
-                                "name (ona_save_project FILE) or replace the file (ona_save_project -force)")
-                     .arg(demo.ona()));
-        QCOMPARE(readAll(demo.ona()), before);
-
-        // Given a name, it is saved there and from then on that is its file.
-        const QString mine = demo.path(u"mine.ona"_s);
-        QVERIFY2(tcl.eval(u"ona_save_project {%1}"_s.arg(mine)), qPrintable(tcl.result()));
-        QVERIFY(tcl.eval("ona_set_tu -name TU_data -value 78"));
-        QVERIFY2(tcl.eval("ona_save_project"), qPrintable(tcl.result()));
-        QVERIFY(readAll(mine).contains("\"78\""));
-        QCOMPARE(readAll(demo.ona()), before);
-
-        // -force replaces the proposed file on purpose; a name not taken needs no
-        // -force; an analyzer file opened as such is its own to overwrite.
-        const QString onl = u"ona_open_project {%1}; "_s.arg(demo.onl());
-        QCOMPARE(tcl.steps({onl + "ona_save_project -force"}), QString());
-        QVERIFY(readAll(demo.ona()) != before);
-        QFile::remove(demo.ona());
-        QCOMPARE(tcl.steps({{onl + "ona_save_project; file exists {" + demo.ona() + "}", "1"},
-                            u"ona_open_project {%1}; ona_save_project"_s.arg(demo.ona()),
-                            {"ona_save_project -force a b", "error: ona_save_project ?-force? ?fileName?"}}),
-                 QString());
-    }
-    void longCaptureReportsProgress() {
-        DemoCopy demo;
-        TclSession tcl;
-        const int depth = 1 << 22;
-        QVERIFY2(
-            tcl.eval(u"ona_open_project {%1}; ona_set_trigoptn -samples %2; ona_run"_s.arg(writeDeepOnl(demo, depth))
-                         .arg(depth)),
-            qPrintable(tcl.result()));
-        // Polled as a script would: phase and samples taken while it runs.
-        QList<qint64> sampled;
-        QStringList phases;
-        QElapsedTimer clock;
-        clock.start();
-        while (OnaData::inst()->isBusy() && clock.elapsed() < 60000) {
-            QVERIFY(tcl.eval("ona_get capture"));
-            const QString phase = tcl.dictGet("ona_get capture", "phase");
-            if (phases.isEmpty() || phases.constLast() != phase)
-                phases << phase;
-            if (phase == QLatin1String("sampling")) {
-                QCOMPARE(tcl.dictGet("ona_get capture", "samplestotal").toLongLong(), qint64(depth));
-                const qint64 done = tcl.dictGet("ona_get capture", "samplesdone").toLongLong();
-                if (sampled.isEmpty() || sampled.constLast() != done)
-                    sampled << done;
-            }
-            QThread::msleep(5);
-        }
-        QVERIFY(tcl.eval("ona_wait"));
-        QCOMPARE(tcl.result(), u"Completed"_s);
-        QVERIFY2(phases.contains(u"sampling"_s), qPrintable(phases.join(' ')));
-        // At least three steps, each further on, none past the end.
-        QVERIFY2(sampled.size() >= 3, qPrintable(QString::number(sampled.size())));
-        for (int i = 1; i < sampled.size(); ++i)
-            QVERIFY(sampled.at(i) > sampled.at(i - 1));
-        QVERIFY(sampled.constLast() <= depth);
-        QCOMPARE(tcl.dictGet("ona_get capture", "phase"), u"done"_s);
-        QCOMPARE(tcl.dictGet("ona_get capture", "samplesdone").toLongLong(), qint64(depth));
-        QCOMPARE(tcl.dictGet("ona_get capture", "samples").toLongLong(), qint64(depth));
     }
     void setupFrozenWhileRunning() {
         DemoCopy demo;

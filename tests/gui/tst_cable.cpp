@@ -39,43 +39,40 @@ private slots:
     }
 
     void opensOnEngineSettings() {
+        // The demo: first USB cable, port 0, delay 1; nothing of the others shows.
         {
-            // The demo: first USB cable, port 0, delay 1.
             auto d = dialog();
-            QCOMPARE(d->typeSelector()->currentIndex(), 0);
-            QCOMPARE(d->portSelector()->count(), 1);
-            QCOMPARE(d->portSelector()->currentText(), u"EzUSB-0"_s);
             QVERIFY(d->parallelButtons().at(0)->isHidden());
             QVERIFY(d->addressEdit()->isHidden());
             QVERIFY(d->tlrCheckBox()->isHidden());
             QVERIFY(d->errorLabel()->isHidden());
-            QCOMPARE(d->tckSpinBox()->value(), 1);
+            QCOMPARE(d->portSelector()->count(), 1);
             QVERIFY(!d->okButton()->isEnabled());
-        }
-        m_host->eval(
-            QStringLiteral("ona_set_project -cabletype USB2; ona_set_project -cableport 3; "
-                           "ona_set_project -tckdelay 7"));
-        {
-            auto d = dialog();
-            QCOMPARE(d->typeSelector()->currentIndex(), 1);
-            QCOMPARE(d->portSelector()->currentText(), u"FTUSB-3"_s);
-            QCOMPARE(d->tckSpinBox()->value(), 7);
         }
         // Parallel: a known address checks its button, another one "0x" and
         // the address in lower-case hexadecimal.
-        m_host->eval(u"ona_set_project -cabletype VORANTE; ona_set_project -cableport 956"_s);
-        {
+        const struct {
+            QString settings, port, address;
+            int type, tck, checked;
+        } cases[] = {
+            {{}, u"EzUSB-0"_s, {}, 0, 1, -1},
+            {u"-cabletype USB2 -cableport 3 -tckdelay 7"_s, u"FTUSB-3"_s, {}, 1, 7, -1},
+            {u"-cabletype VORANTE -cableport 956"_s, {}, {}, 2, 7, 2},
+            {u"-cableport 760"_s, {}, u"2f8"_s, 2, 7, 3},
+        };
+        for (const auto& c : cases) {
+            if (!c.settings.isEmpty())
+                m_host->eval(u"ona_set_project "_s + c.settings);
             auto d = dialog();
-            QCOMPARE(d->typeSelector()->currentIndex(), 2);
-            QVERIFY(d->portSelector()->isHidden());
-            QVERIFY(!d->parallelButtons().at(2)->isHidden());
-            QVERIFY(d->parallelButtons().at(2)->isChecked());
-        }
-        m_host->eval(u"ona_set_project -cableport 760"_s);
-        {
-            auto d = dialog();
-            QVERIFY(d->parallelButtons().at(3)->isChecked());
-            QCOMPARE(d->addressEdit()->text(), u"2f8"_s);
+            QCOMPARE(d->typeSelector()->currentIndex(), c.type);
+            QCOMPARE(d->tckSpinBox()->value(), c.tck);
+            QCOMPARE(d->portSelector()->isHidden(), c.port.isEmpty());
+            if (!c.port.isEmpty())
+                QCOMPARE(d->portSelector()->currentText(), c.port);
+            if (c.checked >= 0)
+                QVERIFY(d->parallelButtons().at(c.checked)->isChecked());
+            if (!c.address.isEmpty())
+                QCOMPARE(d->addressEdit()->text(), c.address);
         }
         // Opening the dialog sent nothing.
         QVERIFY(m_host->commands.isEmpty());
@@ -97,8 +94,7 @@ private slots:
         m_gui->ResetDirtyBit();
         d->okButton()->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(cableCommands(), QStringList({u"ona_set_project -cabletype USB"_s, u"ona_set_project -cableport 0"_s,
-                                               u"ona_set_project -tckdelay 4"_s}));
+        QCOMPARE(cableCommands(), sent(u"USB"_s, 0, 4));
         QCOMPARE(OnaData::inst()->getCableType(), u"USB"_s);
         QCOMPARE(OnaData::inst()->getTCKDelay(), 4);
         QVERIFY(m_gui->isModified());
@@ -110,8 +106,7 @@ private slots:
     void simulationAndTarget() {
         {
             auto d = dialog();
-            d->typeSelector()->setCurrentIndex(3);
-            d->doShowType(3);
+            showType(d.get(), 3);
             QVERIFY(d->portSelector()->isHidden() && !d->hostEdit()->isHidden());
             QCOMPARE(d->targetSelector()->currentIndex(), 1);
             QVERIFY(!d->targetSelector()->isEnabled());
@@ -121,10 +116,8 @@ private slots:
             d->okButton()->click();
             QCOMPARE(d->result(), int(QDialog::Accepted));
         }
-        QCOMPARE(cableCommands(),
-                 QStringList({u"ona_set_project -cabletype REMOTE"_s, u"ona_set_project -cableport 4567"_s,
-                              u"ona_set_project -tckdelay 1"_s, u"ona_set_project -cablehost sim-host"_s,
-                              u"ona_set_project -target jtag"_s}));
+        QCOMPARE(cableCommands(), sent(u"REMOTE"_s, 4567, 1) + QStringList({u"ona_set_project -cablehost sim-host"_s,
+                                                                            u"ona_set_project -target jtag"_s}));
         QCOMPARE(OnaData::inst()->getJTAG()->settings().host, u"sim-host"_s);
         {
             auto d = dialog();
@@ -132,16 +125,13 @@ private slots:
             QCOMPARE(d->serverPortBox()->value(), 4567);
             QCOMPARE(d->portLabel()->text(), u"Server:"_s);
             // Back to the first cable on the simulated device.
-            d->typeSelector()->setCurrentIndex(0);
-            d->doShowType(0);
+            showType(d.get(), 0);
             d->targetSelector()->setCurrentIndex(0);
             d->detectButton()->click();
             m_host->commands.clear();
             d->okButton()->click();
         }
-        QCOMPARE(cableCommands(),
-                 QStringList({u"ona_set_project -cabletype USB"_s, u"ona_set_project -cableport 0"_s,
-                              u"ona_set_project -tckdelay 1"_s, u"ona_set_project -target simulated"_s}));
+        QCOMPARE(cableCommands(), sent(u"USB"_s, 0, 1) << u"ona_set_project -target simulated"_s);
     }
 
     // OpenOCD's settings: checked in their own dialog as the engine checks
@@ -190,8 +180,7 @@ private slots:
         // the engine refuses it and the dialog stays open.
         m_host->commands.clear();
         auto sim = dialog();
-        sim->typeSelector()->setCurrentIndex(3);
-        sim->doShowType(3);
+        showType(sim.get(), 3);
         sim->hostEdit()->setText(u"h[set ::hit 1]"_s);
         sim->detectButton()->click();
         sim->okButton()->click();
@@ -241,31 +230,27 @@ private slots:
     }
     void usbPortNumbers() {
         // FTUSB-3 is the FTDI cable on port 3; a two-digit port is read whole.
-        const QList<QPair<QString, QStringList>> cases{
-            {u"FTUSB-3"_s, {u"USB2"_s, u"3"_s}},
-            {u"FTUSB-12"_s, {u"USB2"_s, u"12"_s}},
-            {u"EzUSB-7"_s, {u"USB"_s, u"7"_s}},
-        };
-        for (const auto& [port, expected] : cases) {
+        const struct {
+            QString port, type;
+            int number;
+        } cases[] = {{u"FTUSB-3"_s, u"USB2"_s, 3}, {u"FTUSB-12"_s, u"USB2"_s, 12}, {u"EzUSB-7"_s, u"USB"_s, 7}};
+        for (const auto& [port, type, number] : cases) {
             m_host->commands.clear();
             auto d = dialog();
             d->portSelector()->clear();
             d->portSelector()->addItem(port);
-            QCOMPARE(d->chosenPort(), expected.at(1).toInt());
+            QCOMPARE(d->chosenPort(), number);
             d->tckSpinBox()->setValue(1);
             d->tckSpinBox()->setValue(2);
             QVERIFY2(d->okButton()->isEnabled(), qPrintable(port));
             d->okButton()->click();
-            QCOMPARE(cableCommands(), QStringList({u"ona_set_project -cabletype "_s + expected.at(0),
-                                                   u"ona_set_project -cableport "_s + expected.at(1),
-                                                   u"ona_set_project -tckdelay 2"_s}));
-            QCOMPARE(OnaData::inst()->getCablePort(), expected.at(1).toInt());
+            QCOMPARE(cableCommands(), sent(type, number, 2));
+            QCOMPARE(OnaData::inst()->getCablePort(), number);
         }
     }
     void parallelChecks() {
         auto d = dialog();
-        d->typeSelector()->setCurrentIndex(2);
-        d->doShowType(2);
+        showType(d.get(), 2);
         QVERIFY(d->portSelector()->isHidden());
         QVERIFY(!d->addressEdit()->isHidden());
         // Switching to the parallel cable offers the usual address.
@@ -299,8 +284,7 @@ private slots:
         QVERIFY(d->errorLabel()->isHidden());
         QVERIFY(d->okButton()->isEnabled());
         d->okButton()->click();
-        QCOMPARE(cableCommands(), QStringList({u"ona_set_project -cabletype VORANTE"_s,
-                                               u"ona_set_project -cableport 632"_s, u"ona_set_project -tckdelay 1"_s}));
+        QCOMPARE(cableCommands(), sent(u"VORANTE"_s, 632, 1));
 
         // A custom address the engine already uses is sent as its number.
         m_host->commands.clear();
@@ -315,8 +299,7 @@ private slots:
         // Opened on the parallel cable, the USB list is empty.
         m_host->eval(u"ona_set_project -cabletype VORANTE; ona_set_project -cableport 888"_s);
         auto d = dialog();
-        d->typeSelector()->setCurrentIndex(0);
-        d->doShowType(0);
+        showType(d.get(), 0);
         QCOMPARE(d->portSelector()->count(), 0);
         d->tckSpinBox()->setValue(5);
         QVERIFY(!d->okButton()->isEnabled());
@@ -380,6 +363,15 @@ private:
         return std::make_unique<CableDialog>(m_gui.get(), OnaData::inst()->getJTAG());
     }
     QStringList cableCommands() const { return m_host->startingWith(u"ona_set_project"_s); }
+    // The three commands every accepted cable sends.
+    static QStringList sent(const QString& type, int port, int tck) {
+        return {u"ona_set_project -cabletype "_s + type, u"ona_set_project -cableport %1"_s.arg(port),
+                u"ona_set_project -tckdelay %1"_s.arg(tck)};
+    }
+    static void showType(CableDialog* d, int type) {
+        d->typeSelector()->setCurrentIndex(type);
+        d->doShowType(type);
+    }
 };
 
 QTEST_MAIN(TstCable)

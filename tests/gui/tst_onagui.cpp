@@ -364,10 +364,18 @@ private slots:
 
         // The same from the console: the engine refuses, and the window's Save
         // then asks too.
-        QVERIFY(gui->tclEval(u"ona_open_project \"%1\""_s.arg(onl)) && !gui->tclEval(u"ona_save_project"_s));
+        QString why;
+        QVERIFY(gui->tclEval(u"ona_open_project \"%1\""_s.arg(onl)));
+        QVERIFY(!gui->tclEval(u"ona_save_project"_s, &why));
+        QCOMPARE(why,
+                 u"%1 already exists and this new project has never been saved: give a file name "
+                 u"(ona_save_project FILE) or replace the file (ona_save_project -force)"_s.arg(ona));
         QVERIFY(!gui->onSave());
         QCOMPARE(dialogs.asked.size(), 1);
         QVERIFY(unchanged());
+        // -force replaces it on purpose.
+        QVERIFY(gui->tclEval(u"ona_save_project -force"_s));
+        QVERIFY(!unchanged());
 
         // A proposed name nobody uses is simply taken.
         QVERIFY(QFile::remove(ona));

@@ -71,6 +71,8 @@ private slots:
         recordPanel(gui.get());
         m_host->commands.clear();
         gui->ResetDirtyBit();
+        QSignalSpy updates(OnaData::inst()->getJTAG(), &OnaJTAG::updatePanel);
+        QSignalSpy done(OnaData::inst()->getAcqThread(), SIGNAL(doneThread(int)));
 
         gui->runAction()->trigger();
         notePanel();
@@ -105,6 +107,9 @@ private slots:
             }
         }
         QVERIFY(errorBoxes(dialogs).isEmpty());
+        // Progress is rate-limited, not one update per sample; the run ends once.
+        QVERIFY2(updates.count() < 40, qPrintable(QString::number(updates.count())));
+        QCOMPARE(done.count(), 1);
 
         // The end gives the controls back and the capture to the pages.
         checkRunBack(gui.get());
@@ -130,7 +135,11 @@ private slots:
         gui->runAnalyzer();
         QVERIFY(
             QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
-        QTest::qWait(200);
+        // A script's wait that runs out says so.
+        int code = 0;
+        const QString waited = m_host->eval(u"ona_wait -timeout 100"_s, &code);
+        QVERIFY(code != 0);
+        QVERIFY2(waited.contains(u"still running"_s), qPrintable(waited));
         gui->triggerAction()->trigger();
         QVERIFY(waitIdle(gui.get()));
         QCOMPARE(gui->progressBar()->format(), u"Upload stopped"_s);
@@ -363,6 +372,12 @@ private slots:
         for (int i = 1; i < shown.size(); ++i)
             QVERIFY(shown.at(i) > shown.at(i - 1));
         QVERIFY(lockedSeen && refusedSeen);
+        // A script polling the capture reads where it ended.
+        QVERIFY(
+            gui->tclEval(u"set c [ona_get capture]; list [dict get $c phase] [dict get $c samplesdone] "
+                         u"[dict get $c samplestotal] [dict get $c samples]"_s,
+                         &result));
+        QCOMPARE(result, u"done 4194304 4194304 4194304"_s);
         const QString refusal = u"a capture is running: stop it or wait for it"_s;
         QCOMPARE(gui->statusBar()->currentMessage(), refusal);
         bool inMessages = false;

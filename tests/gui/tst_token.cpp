@@ -425,6 +425,10 @@ private slots:
         const QByteArray exported = fileBytes(text);
         for (const char* v : {"\tIDLE\n", "\tREAD\n", "\tWRITE\n", "\t3\n", "\t7\n"})
             QVERIFY2(exported.contains(v), v);
+        QVERIFY(exported.contains("frame\tsample\tbit_cnt\n"));
+        // A signal that does not exist: refused, and the file is left as it was.
+        QVERIFY(!m_gui->tclEval(u"ona_export_project -txt \"%1\" -siglist \"bit_cnt nosuch\""_s.arg(text)));
+        QCOMPARE(fileBytes(text), exported);
     }
 
 private:
