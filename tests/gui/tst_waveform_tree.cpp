@@ -107,11 +107,9 @@ private slots:
         QCOMPARE(delegate->dataText(row("b").siblingAtColumn(1)), u"0"_s);
         m_model->zoomBox(m_tree->waveWidth(), 100, 64);
         QCOMPARE(m_page->timeBar()->maximum(), 256 - 64);
-        QCOMPARE(m_page->timeBar()->pageStep(), 64);
         QCOMPARE(m_page->timeBar()->value(), m_model->getViewStart());
         m_page->timeBar()->setValue(10);
         QCOMPARE(m_model->getViewStart(), 10);
-        QCOMPARE(m_model->getViewCount(), 64);
     }
     void cutCopyAndPasteKeepTheTreeSoundAndNotify() {
         m_page->setWaveformModel(m_model.get());
@@ -339,13 +337,8 @@ private slots:
             if (s % 216 >= 108)
                 t.channelWords(0)[s >> 6] |= quint64(1) << (s & 63);
         t.finish();
-        // 950 .. 1132 holds a rising and a falling edge, no whole period.
-        WaveMeasure m = WaveMeasure::measure(t, {0}, 950, 1132, 10, u"ns"_s);
-        QCOMPARE(m.text(u"v"_s),
-                 u"950 .. 1132: 182 samples = 1.82 us (1/t 549.5 kHz), v: 2 edges, "
-                 "less than one whole period"_s);
         // 100 .. 1000: rising edges at 108 .. 972 bound four whole periods.
-        m = WaveMeasure::measure(t, {0}, 100, 1000, 10, u"ns"_s);
+        WaveMeasure m = WaveMeasure::measure(t, {0}, 100, 1000, 10, u"ns"_s);
         QCOMPARE(m.periods, 4);
         QVERIFY2(m.text(u"v"_s).endsWith(u"v: 9 edges, 463 kHz, duty 50.0 %"_s), qPrintable(m.text(u"v"_s)));
         // Without a clock, the period in samples.
@@ -401,7 +394,7 @@ private slots:
         QCoreApplication::sendEvent(m_page.get(), &f1);
         QCOMPARE(m_gateway.topics, QStringList({u"Waveform_View"_s}));
 
-        // The navigator: "+" zooms in, Right moves the window, Ctrl is tracked.
+        // The navigator: "+" zooms in, Right moves the window.
         m_model->zoomFit(m_tree->waveWidth());
         const int all = m_model->getViewCount();
         QTest::keyClick(m_tree, Qt::Key_Plus);
@@ -409,10 +402,6 @@ private slots:
         const int start = m_model->getViewStart();
         QTest::keyClick(m_tree, Qt::Key_Right);
         QVERIFY(m_model->getViewStart() > start);
-        QTest::keyPress(m_tree, Qt::Key_Control, Qt::ControlModifier);
-        QVERIFY(m_tree->ctrlHeld());
-        QTest::keyRelease(m_tree, Qt::Key_Control, Qt::NoModifier);
-        QVERIFY(!m_tree->ctrlHeld());
     }
     void windowMarksModifiedAndTheLayoutSurvivesSave() {
         QTemporaryDir dir;

@@ -179,9 +179,7 @@ private slots:
         QCOMPARE(WaveformRuler::timeStep(4.1), 5.0);
         QCOMPARE(WaveformRuler::timeStep(100.0), 100.0);
         QCOMPARE(WaveformRuler::timeText(1.5e6, 5e5), u"1.5 \u00b5s"_s);
-        QCOMPARE(WaveformRuler::timeText(2e6, 5e5), u"2 \u00b5s"_s);
         QCOMPARE(WaveformRuler::timeText(500e3, 5e5), u"500 ns"_s);
-        QCOMPARE(WaveformRuler::timeText(0, 5e5), u"0 ns"_s);
         QCOMPARE(WaveformRuler::timeText(1.02e6, 2e4), u"1.02 \u00b5s"_s);
         QCOMPARE(WaveformRuler::timeText(250, 50), u"250 ps"_s);
         QCOMPARE(WaveformRuler::timeText(3e9, 1e9), u"3 ms"_s);

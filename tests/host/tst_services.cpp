@@ -29,8 +29,6 @@ private slots:
     }
     void catalogueSubstitution() {
         message::msgManager m("analyzer");
-        QCOMPARE(m.retrieveMsgString("9992", {u"free text"_s}), u"free text"_s);
-
         // An argument that holds a placeholder is not substituted again.
         QCOMPARE(m.retrieveMsgString("9992", {u"50%1 done %2"_s}), u"50%1 done %2"_s);
         QCOMPARE(message::msgManager::substitute(u"%1-%2"_s, {u"%2"_s, u"x"_s}), u"%2-x"_s);
@@ -274,7 +272,6 @@ private slots:
         VemoResource* r = impl->addResource(u"/proj/debug/a.ona"_s);
         QVERIFY(r);
         QCOMPARE(impl->addResource(u"/proj/debug/a.ona"_s), r); // no duplicate
-        QCOMPARE(impl->resources().size(), 1);
 
         // The tool asks with the Latin-1 bytes of its path.
         const QString path = u"/proj/debug/a.ona"_s;

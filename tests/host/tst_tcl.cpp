@@ -132,24 +132,12 @@ private slots:
         QVERIFY(threadResult.contains("thread"));
         QCOMPARE(proxy->callTclCommand("info exists ran", &code, true, true), QString("0"));
     }
-    void proxyEchoSignals() {
-        auto* proxy = CGTclCmdProxy::getInstance(this);
-        QSignalSpy cmds(proxy, &CGTclCmdProxy::sigCommandEcho);
-        QSignalSpy results(proxy, &CGTclCmdProxy::sigResultEcho);
-        int code = 0;
-        proxy->callTclCommand("set v 7", &code, true, true);
-        proxy->callTclCommand("error bad", &code, false, true);
-        QCOMPARE(cmds, QList<QVariantList>{{QString("error bad")}});
-        QCOMPARE(results, (QList<QVariantList>{{QString("bad"), 1}}));
-    }
     void utf8RoundTripAndEscaping() {
         auto* proxy = CGTclCmdProxy::getInstance(this);
         int code = -1;
         const QString text = QString::fromUtf8("Grüße Ωμέγα 日本語 😀 end");
         QCOMPARE(proxy->callTclCommand(QString("set s {%1}").arg(text), &code, true, true), text);
         QCOMPARE(proxy->callTclCommand("string length [string range $s 0 4]", &code, true, true), QString("5"));
-        QCOMPARE(proxy->callTclCommand("string toupper [string range $s 6 10]", &code, true, true),
-                 QString::fromUtf8("ΩΜΈΓΑ"));
         // An error message keeps its non-ASCII text too.
         QCOMPARE(proxy->callTclCommand(QString::fromUtf8("error \"Fehler: Datei fehlt – ä\""), &code, true, true),
                  QString::fromUtf8("Fehler: Datei fehlt – ä"));
@@ -323,8 +311,6 @@ private slots:
         // Silent commands show only their own output.
         proxy->callTclCommand("set hidden 6", &code, true, true);
         QVERIFY(!console.toPlainText().contains("hidden"));
-        proxy->callTclCommand("cd .", &code, true, true);
-        QVERIFY(!console.toPlainText().contains("cd ."));
         QCOMPARE(console.currentInput(), QString("mine"));
     }
     void consoleFollowsDarkPalette() {
