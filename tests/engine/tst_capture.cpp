@@ -137,7 +137,7 @@ private slots:
         }
         // Bad entries are refused with a reason.
         const struct {
-            QJsonObject spec;
+            QJsonObject desc;
             int width;
             const char* why;
         } bad[] = {
@@ -149,7 +149,7 @@ private slots:
              4,
              "3 bits"}};
         for (const auto& b : bad) {
-            QVERIFY(!SimDriver::create(b.spec, b.width, &why));
+            QVERIFY(!SimDriver::create(b.desc, b.width, &why));
             QVERIFY2(why.contains(b.why), qPrintable(why));
         }
     }

@@ -3,6 +3,7 @@
 
 #include "shell/onagui.h"
 
+#include "kit/counttext.h"
 #include "kit/tclcommand.h"
 #include "shell/rightview.h"
 
@@ -15,7 +16,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLocale>
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
@@ -24,11 +24,6 @@ namespace vemo::toolona {
 
 namespace {
 OnaData* engine() { return OnaData::inst(); }
-
-// "1 trigger", "2,048 samples": counts as the reports give them.
-QString countText(qint64 n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(n), QLatin1String(n == 1 ? one : many));
-}
 
 // A wait as the run status shows it: "12 s", "1:05 min", "1:02:05 h".
 QString waitText(qint64 ms) {
@@ -184,8 +179,9 @@ void OnaGUI::reportCaptureEnd() {
         const WaveformModel* wave = core ? core->getWDModel() : nullptr;
         const bool captured = wave && wave->hasData();
         const QString counts =
-            captured ? QStringLiteral("%1, %2").arg(countText(wave->getNumTriggerFrame(), "trigger", "triggers"),
-                                                    countText(wave->getNumTime(), "sample", "samples"))
+            captured ? QStringLiteral("%1, %2").arg(
+                           countText(wave->getNumTriggerFrame(), QStringLiteral("trigger"), QStringLiteral("triggers")),
+                           countText(wave->getNumTime(), QStringLiteral("sample"), QStringLiteral("samples")))
                      : QString();
         QString text;
         switch (data->getCurrentCoreStatus(i)) {

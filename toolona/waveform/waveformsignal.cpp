@@ -1,5 +1,6 @@
 #include "waveform/waveformsignal.h"
 
+#include "kit/counttext.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformnavigator.h"
@@ -25,7 +26,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -55,11 +55,6 @@ QList<QStandardItem*> copyRowItems(const QStandardItem* name, const QStandardIte
     for (int r = 0; r < name->rowCount(); ++r)
         n0->appendRow(copyRowItems(name->child(r, 0), name->child(r, 1)));
     return {n0, n1, n2};
-}
-
-// "1 sample", "2,048 samples": a count as a report gives it.
-QString countText(qint64 n, const QString& one, const QString& many) {
-    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(n), n == 1 ? one : many);
 }
 
 SigTreeData itemData(const QStandardItem* dataItem) {
