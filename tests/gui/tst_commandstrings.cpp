@@ -382,7 +382,7 @@ private:
         const auto sd = [this](const QString& row) {
             const QStringList f = row.split(u'|');
             const QString o = f.at(3).isEmpty() ? u'"' + f.at(1) + u'"' : f.at(3);
-            add("serdes: " + f.at(0).toUtf8(), [=] { enter(serdes(f.at(0)), f.at(1)); },
+            add("serdes: " + f.at(0).toUtf8() + " = " + f.at(1).toUtf8(), [=] { enter(serdes(f.at(0)), f.at(1)); },
                 {u"ona_set_pcs -control %1 -option %2"_s.arg(f.at(2), o)});
         };
         const auto serdesPage = [this] { return page(u"Serdes Debug"_s); };
@@ -391,6 +391,9 @@ private:
         for (const QString& row :
              QStringLiteral(
                  "Channel:|1|channel|1;DCUA:|1|dcua|1;Differential amplitude|300|tx_diffamp|;"
+                 // Blanks, a sign or a leading zero ("0120" is octal to Tcl) are the same number.
+                 "Differential amplitude| 140|tx_diffamp|\"140\";Differential amplitude|+160|tx_diffamp|\"160\";"
+                 "Differential amplitude|0120|tx_diffamp|\"120\";Differential amplitude|7|tx_diffamp|;"
                  "Output termination|75ohms|tx_term|;De-emphasis pre-cursor select|3|tx_precur|;"
                  "De-emphasis post-cursor select|11|tx_postcur|;Invert Tx data polarity|Invert|tx_invert|on;"
                  "TxPLL Loss of lock setting|Lock=+/-1500ppm Unlock=+/-2200ppm|tx_losslock|;"

@@ -110,8 +110,7 @@ private slots:
             return int(QDialog::Rejected);
         };
         pcs()->eomButton()->click();
-        QVERIFY(!diagram);
-        QVERIFY(idle);
+        QVERIFY(!diagram && idle);
         QVERIFY2(status.contains("color:red") && status.contains("injected failure"), qPrintable(status));
     }
     void stopAndCloseDuringAScan() {
@@ -143,12 +142,9 @@ private slots:
         QElapsedTimer t;
         t.start();
         pcs()->eomButton()->click();
-        QVERIFY(t.elapsed() < 5000);
-        QVERIFY(stopShown);
-        QVERIFY(progressShown);
-        QVERIFY(unwinding);
+        QVERIFY(t.elapsed() < 5000 && !diagram);
+        QVERIFY(stopShown && progressShown && unwinding);
         QCOMPARE(rejected, 0);
-        QVERIFY(!diagram);
         QCOMPARE(int(eyeCommands().count("ona_run_controller -eye_monitor PCSCH_0")), 1);
         QVERIFY(!ONCData::inst()->isBusy());
         QVERIFY(ONCData::inst()->getRunErr().contains("stopped"));
@@ -162,9 +158,8 @@ private slots:
         dialog.setGateway(m_gui.get());
         dialog.onRunEOM();
         QCOMPARE(dialog.runButton()->text(), u"&Run"_s);
-        QVERIFY(dialog.qualityCombo()->isEnabled());
+        QVERIFY(dialog.qualityCombo()->isEnabled() && dialog.statusLabel()->text().isEmpty());
         QVERIFY(eyeCommands().isEmpty());
-        QVERIFY(dialog.statusLabel()->text().isEmpty());
     }
     void quadCommandsAndLanes() {
         QCOMPARE(PCSCHEomDlg::laneOf("L3"), 3);
@@ -297,19 +292,10 @@ private:
                 return qobject_cast<PCSCHWidget*>(p);
         return nullptr;
     }
-    QStringList eyeCommands() const {
-        QStringList out;
-        for (const QString& c : m_host->commands)
-            if (c.contains("-eye_"))
-                out << c;
-        return out;
-    }
+    QStringList eyeCommands() const { return m_host->commands.filter(u"-eye_"_s); }
     QString writeFile(const QString& name, const QByteArray& data) {
         const QString path = m_dir->filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(data);
-        return path;
+        return ::writeFile(path, data) ? path : QString();
     }
 
     std::unique_ptr<ScriptedDialogs> m_dialogs;
