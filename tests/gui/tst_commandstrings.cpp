@@ -6,6 +6,7 @@
 // an expected command stands for the test's folder.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 
 #include "hardip/hardiptab.h"
@@ -146,19 +147,8 @@ private slots:
     }
 
 private:
-    QWidget* page(const QString& title) const {
-        QTabWidget* tabs = m_gui->rightView()->tabWidget();
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i) == title)
-                return tabs->widget(i);
-        return nullptr;
-    }
-    HardIpWidget* panel(const QString& name) const {
-        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-            if (p->name() == name)
-                return p;
-        return nullptr;
-    }
+    QWidget* page(const QString& title) const { return m_gui->rightView()->page(title); }
+    HardIpWidget* panel(const QString& name) const { return hardIpPanel(*m_gui, name); }
     QWidget* control(const QString& panelName, const QString& key) const {
         HardIpWidget* p = panel(panelName);
         return p ? p->findChild<QWidget*>(key) : nullptr;

@@ -173,10 +173,7 @@ private slots:
         channel.importEOMFile(); // cancelled: nothing happens
 
         // The quad panel's own button: lane 1 scanned, its text result drawn.
-        MPPHYX4Widget* mpphy = nullptr;
-        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-            if (p->name() == QLatin1String("MPPHY_0"))
-                mpphy = qobject_cast<MPPHYX4Widget*>(p);
+        auto* mpphy = hardIpPanel<MPPHYX4Widget>(*m_gui, u"MPPHY_0"_s);
         QVERIFY(mpphy && mpphy->eomButton()->isEnabled());
         int points = 0;
         m_dialogs->onDialog = [&](QDialog* d) {
@@ -286,12 +283,7 @@ private slots:
     }
 
 private:
-    PCSCHWidget* pcs() const {
-        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-            if (p->name() == QLatin1String("PCSCH_0"))
-                return qobject_cast<PCSCHWidget*>(p);
-        return nullptr;
-    }
+    PCSCHWidget* pcs() const { return hardIpPanel<PCSCHWidget>(*m_gui, u"PCSCH_0"_s); }
     QStringList eyeCommands() const { return m_host->commands.filter(u"-eye_"_s); }
     QString writeFile(const QString& name, const QByteArray& data) {
         const QString path = m_dir->filePath(name);

@@ -488,58 +488,39 @@ private slots:
         QTemporaryDir dir;
         const QString badCfg = dir.filePath(QStringLiteral("bad.cfg"));
         QVERIFY(writeAll(badCfg, "no_such_openocd_command 1\n"));
-        struct Fault {
-            const char* what;
-            std::function<QString(QProcess*)> cable; // the cable settings, given the simulation
-            std::function<void(QProcess*)> during;   // done while the run waits for its trigger
-            QStringList error;                       // one of these in the run's error
-        };
-        const auto onSim = [](QProcess* sim) {
-            return QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1").arg(startSim(sim));
-        };
         // Waits for a trigger that takes longer than the test: a count far
         // beyond what the simulation reaches while it is polled.
         const QString slow =
             QStringLiteral("ona_set_te -name TE_start -expression {TU_valid #65535 THEN TU_valid #65535};");
+        const QString remote = QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport ");
+        struct Fault {
+            const char* what;
+            QString cable;       // the cable settings; %1 is the port of a simulation started for the run
+            const char* openocd; // the OpenOCD the engine is told to start, when not its own
+            char during;         // while the run waits for its trigger: 's' kills the simulation, 'o' OpenOCD
+            QStringList error;   // one of these in the run's error
+        };
         const QList<Fault> faults = {
-            {"openocd missing",
-             [&](QProcess* sim) {
-                 qputenv("ONDREL_OPENOCD", "/nonexistent/openocd");
-                 return onSim(sim);
-             },
-             nullptr,
-             {QStringLiteral("OpenOCD is not installed")}},
+            {"openocd missing", remote + u"%1"_s, "/nonexistent/openocd", 0, {u"OpenOCD is not installed"_s}},
             {"openocd refuses its configuration",
-             [&](QProcess*) {
-                 return QStringLiteral("ona_set_project -target jtag -cabletype USB -interface {%1}").arg(badCfg);
-             },
+             u"ona_set_project -target jtag -cabletype USB -interface {%1}"_s.arg(badCfg),
              nullptr,
-             {QStringLiteral("OpenOCD did not start"), QStringLiteral("no_such_openocd_command")}},
-            {"wrong idcode",
-             [&](QProcess* sim) { return onSim(sim) + QStringLiteral(" -tap {4 0x2 0x12345678}"); },
-             nullptr,
-             {QStringLiteral("0x10dea001"), QStringLiteral("0x12345678")}},
+             0,
+             {u"OpenOCD did not start"_s, u"no_such_openocd_command"_s}},
+            {"wrong idcode", remote + u"%1 -tap {4 0x2 0x12345678}"_s, nullptr, 0, {u"0x10dea001"_s, u"0x12345678"_s}},
             {"nothing listens",
-             [&](QProcess*) {
-                 return QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1")
-                     .arg(SimLaunch::freePort());
-             },
+             remote + QString::number(SimLaunch::freePort()),
              nullptr,
-             {QStringLiteral("OpenOCD did not start")}},
-            {"simulation killed",
-             [&](QProcess* sim) { return slow + onSim(sim); },
-             [](QProcess* sim) { sim->kill(); },
-             {QStringLiteral("OpenOCD")}},
-            {"openocd killed",
-             [&](QProcess* sim) { return slow + onSim(sim); },
-             [&](QProcess*) { killOpenocd(); },
-             {QStringLiteral("OpenOCD")}},
+             0,
+             {u"OpenOCD did not start"_s}},
+            {"simulation killed", slow + remote + u"%1"_s, nullptr, 's', {u"OpenOCD"_s}},
+            {"openocd killed", slow + remote + u"%1"_s, nullptr, 'o', {u"OpenOCD"_s}},
         };
         // A trigger that does not come: the manual trigger ends the run with
         // what was sampled, Stop ends it with nothing; both answer at once.
         for (const char* end : {"ona_manualtrig", "ona_stop"}) {
             QProcess sim;
-            QVERIFY2(tcl.eval(slow + onSim(&sim) + QStringLiteral("; ona_run")), qPrintable(tcl.result()));
+            QVERIFY2(tcl.eval((slow + remote + u"%1; ona_run"_s).arg(startSim(&sim))), qPrintable(tcl.result()));
             QVERIFY(!tcl.eval("ona_wait -timeout 1500"));
             QElapsedTimer took;
             took.start();
@@ -560,14 +541,20 @@ private slots:
         QVERIFY(tcl.eval("ona_run; ona_wait -timeout 30000"));
         for (const Fault& f : faults) {
             QProcess sim;
-            QVERIFY2(tcl.eval(f.cable(&sim)), qPrintable(tcl.result()));
+            if (f.openocd)
+                qputenv("ONDREL_OPENOCD", f.openocd);
+            QVERIFY2(tcl.eval(f.cable.contains(u"%1"_s) ? f.cable.arg(startSim(&sim)) : f.cable),
+                     qPrintable(tcl.result()));
             QElapsedTimer took;
             took.start();
             QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
             if (f.during) {
                 // Still waiting for its trigger when the fault comes.
                 QVERIFY2(!tcl.eval("ona_wait -timeout 1500"), qPrintable(cap("error")));
-                f.during(&sim);
+                if (f.during == 's')
+                    sim.kill();
+                else
+                    killOpenocd();
             }
             QVERIFY2(tcl.eval("ona_wait -timeout 40000"), f.what);
             QVERIFY2(took.elapsed() < 40000, f.what);
