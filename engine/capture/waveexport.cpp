@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -368,6 +369,34 @@ QVector<Var> topLevelVars(const WaveformModel& model) {
     return vars;
 }
 
+QVector<Var> scalarVars(const QVector<Var>& vars, const TraceData& trace) {
+    QVector<Var> out;
+    QSet<QString> taken;
+    for (const Var& v : vars)
+        if (v.channels.size() == 1)
+            taken.insert(v.name);
+    for (const Var& v : vars) {
+        if (v.channels.size() == 1) {
+            out.append(v);
+            continue;
+        }
+        for (int ch : v.channels) {
+            Var bit;
+            bit.channels = {ch};
+            bit.radix = 2;
+            QString name = trace.channelNames().value(ch);
+            if (taken.contains(name))
+                name = v.name + QLatin1Char('.') + name;
+            for (int n = 2; taken.contains(name); ++n)
+                name = QStringLiteral("%1.%2_%3").arg(v.name, trace.channelNames().value(ch)).arg(n);
+            taken.insert(name);
+            bit.name = name;
+            out.append(bit);
+        }
+    }
+    return out;
+}
+
 bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& module, int period,
               const QString& unit, const QString& date, QString* error) {
     Writer w(out);
@@ -510,7 +539,7 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
                 continue;
             }
             QString shown;
-            if (v.radix > 0)
+            if (v.radixName.isEmpty() && v.radix != 0)
                 shown = WaveformModel::radixText(bits, v.radix);
             else if (tokenName)
                 shown = tokenName(v.radixName, bits);

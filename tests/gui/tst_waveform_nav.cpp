@@ -13,6 +13,7 @@
 #include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
+#include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
@@ -163,13 +164,14 @@ private slots:
         QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
 
         const QStringList tail =
-            u"-|Set Bus Radix ...|Set Clock Period ...|Export Waveform ...|-|Cut|Copy|Paste|-|"
+            u"-|Set Bus Radix ...|Analog|Set Clock Period ...|Export Waveform ...|-|Cut|Copy|Paste|-|"
             u"Group Signals ...|-|Edit Color...|-|Next Edge|Previous Edge|Find Value ..."_s.split(u'|');
         const QStringList zoom3 =
             u"Zoom>Zoom In|Zoom>Zoom Out|Zoom>Zoom Fit|Zoom>Zoom Trigger:0|Zoom>Zoom Trigger:1|"
             u"Zoom>Zoom Trigger:2|Zoom>Zoom Start|Zoom>Zoom End"_s.split(u'|');
         const QStringList head =
-            u"Pan Mode|Select Mode|Zoom Mode|-|Add Cursor|Remove Cursor|Clear All Cursor|-"_s.split(u'|');
+            u"Pan Mode|Select Mode|Zoom Mode|-|Add Cursor|Remove Cursor|Clear All Cursor|Add Cursor Here|Next Cursor|"
+            u"Previous Cursor|Rename Cursor ...|Cursor Table|-"_s.split(u'|');
         {
             // No cursor: no Go to Cursor; Remove and Clear disabled.
             QMenu menu;
@@ -224,6 +226,81 @@ private slots:
         QVERIFY(m_tree->fillContextMenu(&menu, xOf(40)) && menuEntries(&menu).contains(u"Zoom>Zoom Trigger"_s));
         menuEntry(&menu, u"Go to Cursor>77"_s)->trigger();
         QCOMPARE(m_model->getDataPos(), 77);
+    }
+    // Named cursors: Ctrl+M at the pointer, default and own names, renaming
+    // in the table (a name in use refused), [ and ] jumps, a click swap that
+    // keeps the name, the flags on the ruler and the table's differences
+    // and per-signal edges against a count of the samples.
+    void namedCursorsKeysFlagsAndTable() {
+        build(1);
+        paint();
+        QWidget* vp = m_tree->viewport();
+        const auto key = [&](int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            QTest::keyClick(vp, Qt::Key(k), mods);
+        };
+        mouse(QEvent::MouseMove, xOf(30), Qt::NoButton, Qt::NoButton);
+        key(Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(m_model->cursors(), (QList<QPair<QString, int>>{{u"C1"_s, 30}}));
+        QCOMPARE(m_gateway.modified, 1);
+        key(Qt::Key_M, Qt::ControlModifier); // one cursor per sample
+        QCOMPARE(m_model->getNumCurPos(), 1);
+        QVERIFY(m_model->addCurPos(60) && m_model->addCurPos(90, u"edge"_s));
+        QVERIFY(!m_model->addCurPos(120, u"C2"_s) && !m_model->addCurPos(121, u"bad\nname"_s));
+        QCOMPARE(m_model->cursorName(60), u"C2"_s);
+
+        m_page->showCursorPanel(true);
+        QTableWidget* names = m_page->cursorPanel()->cursorTable();
+        QCOMPARE(names->rowCount(), 3);
+        names->item(0, 0)->setText(u"start"_s);
+        QCOMPARE(m_model->cursorNamed(u"start"_s), 30);
+        names->item(0, 0)->setText(u"edge"_s); // taken: refused, the cell reads the name again
+        QCOMPARE(m_model->cursorName(30), u"start"_s);
+        QCOMPARE(names->item(0, 0)->text(), u"start"_s);
+        QVERIFY(m_model->removeCurPos(60) && m_model->addCurPos(70));
+        QCOMPARE(m_model->cursorName(70), u"C1"_s); // the smallest free number
+
+        m_model->setDataPos(0);
+        key(Qt::Key_BracketRight);
+        QCOMPARE(m_model->getDataPos(), 30);
+        key(Qt::Key_BracketRight);
+        QCOMPARE(m_model->getDataPos(), 70);
+        key(Qt::Key_BracketLeft);
+        key(Qt::Key_BracketLeft);
+        QCOMPARE(m_model->getDataPos(), 30);
+        QVERIFY(m_page->statusLine()->text().contains(u"No cursor before sample 30"_s));
+        m_model->setDataPos(50);
+        click(xOf(70));
+        QCOMPARE(m_model->cursorName(50), u"C1"_s);
+        QCOMPARE(m_model->getDataPos(), 70);
+
+        const QRect rulerRect(m_tree->waveLeft(), 0, m_tree->waveRight() - m_tree->waveLeft() + 1, 30);
+        QStringList flags;
+        for (const auto& f : m_tree->ruler()->cursorFlags(rulerRect)) {
+            flags << f.name;
+            QCOMPARE(f.x, m_tree->waveParams().x(m_model->cursorNamed(f.name)));
+        }
+        QCOMPARE(flags, (QStringList{u"start"_s, u"C1"_s, u"edge"_s}));
+
+        m_model->setClockPeriod(10);
+        m_page->cursorPanel()->refresh();
+        QTableWidget* pairs = m_page->cursorPanel()->pairTable();
+        QStringList rows;
+        for (int r = 0; r < pairs->rowCount(); ++r)
+            rows << pairs->item(r, 0)->text() + u'|' + pairs->item(r, 1)->text() + u'|' + pairs->item(r, 2)->text();
+        QCOMPARE(rows, (QStringList{u"start \u2192 C1|20|200 ns"_s, u"start \u2192 edge|60|600 ns"_s,
+                                    u"C1 \u2192 edge|40|400 ns"_s}));
+        pairs->selectRow(1);
+        const TraceData& t = *m_model->traceData();
+        QTableWidget* measure = m_page->cursorPanel()->measureTable();
+        for (int r = 0; r < measure->rowCount(); ++r) {
+            const QVector<int> channels = m_model->channelsOf(rowNamed(m_model.get(), measure->item(r, 0)->text()));
+            int edges = 0;
+            for (int s = 31; s <= 90; ++s)
+                edges += t.bits(channels, s) != t.bits(channels, s - 1);
+            QCOMPARE(measure->item(r, 1)->text(), QString::number(edges));
+        }
+        QCOMPARE(measure->item(0, 0)->text(), u"a"_s);
+        QVERIFY(measure->item(0, 2)->text().endsWith(u"ns"_s)); // a's period in time
     }
     void radixAndClockDialogs() {
         build(1);
