@@ -98,18 +98,6 @@ private:
     bool m_ok = true;
 };
 
-// Bit j of a[i] moves to bit i of a[j] (a 64 x 64 bit matrix transposed in
-// place: six rounds of swapping ever smaller blocks).
-inline void transpose64(quint64* a) {
-    quint64 m = 0x00000000FFFFFFFFull;
-    for (int j = 32; j; j >>= 1, m ^= m << j)
-        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-            const quint64 t = ((a[k] >> j) ^ a[k | j]) & m;
-            a[k | j] ^= t;
-            a[k] ^= t << j;
-        }
-}
-
 // "#<time>\n"
 inline char* putTime(char* p, quint64 v) {
     static const char pairs[] =
@@ -250,8 +238,8 @@ void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const
             if (pop >= 192) {
                 for (int k = count; k < 64; ++k)
                     rows[k] = vals[k] = 0;
-                transpose64(rows);
-                transpose64(vals);
+                TraceData::transpose64(rows);
+                TraceData::transpose64(vals);
                 continue;
             }
             // Few changes: scatter them rather than transposing.

@@ -61,25 +61,19 @@ qint64 AnalogTrace::value(qint64 s) const {
     return fromBits(raw);
 }
 
-quint64 AnalogTrace::changesIn(qint64 word) const {
-    quint64 m = 0;
-    const qint64 n = m_trace->numSamples();
-    for (const quint64* w : m_used)
-        m |= TraceData::changeMask(w, word, n);
-    return m;
-}
-
 void AnalogTrace::scanWord(qint64 word, int from, int to, qint64* lo, qint64* hi) const {
-    // The value at `from`, then at each change up to `to`.
-    const auto take = [&](qint64 v) {
+    // The 64 samples' values at once: the channels' words as the rows of a
+    // bit matrix, the least significant channel in row 0, transposed.
+    quint64 rows[64] = {};
+    const int n = usedBits();
+    for (int i = 0; i < n; ++i)
+        rows[n - 1 - i] = m_used[size_t(i)][word];
+    TraceData::transpose64(rows);
+    for (int s = from; s <= to; ++s) {
+        const qint64 v = fromBits(rows[s]);
         *lo = qMin(*lo, v);
         *hi = qMax(*hi, v);
-    };
-    take(value(word * 64 + from));
-    quint64 m = changesIn(word);
-    m &= (to >= 63 ? ~quint64(0) : (quint64(2) << to) - 1) & ~((quint64(2) << from) - 1);
-    for (; m; m &= m - 1)
-        take(value(word * 64 + __builtin_ctzll(m)));
+    }
 }
 
 void AnalogTrace::range(qint64 a, qint64 b, qint64* lo, qint64* hi) const {

@@ -43,7 +43,6 @@ public:
 private:
     qint64 fromBits(quint64 raw) const;
     void scanWord(qint64 word, int from, int to, qint64* lo, qint64* hi) const;
-    quint64 changesIn(qint64 word) const;
 
     std::weak_ptr<const TraceData> m_owner;
     const TraceData* m_trace; // valid while m_owner lives: callers hold the store
