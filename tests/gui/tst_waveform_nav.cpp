@@ -15,6 +15,7 @@
 #include "shell/rightview.h"
 #include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
+#include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
@@ -329,6 +330,47 @@ private slots:
             QCOMPARE(WaveformModel::rowData(st).radix, 16);
             QCOMPARE(WaveformModel::rowData(e).radix, 0);
         }
+        {
+            // Signed and ASCII wherever a radix is chosen: the menus' index 4
+            // and 5, the dialog's list and the data cell's list; the data
+            // column reads them (st is "10" at sample 2).
+            auto* delegate = qobject_cast<WaveformDelegate*>(m_tree->itemDelegate());
+            m_model->setDataPos(2);
+            m_page->applyAllBusRadix(4);
+            QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
+            QCOMPARE(delegate->dataText(st), u"-2"_s);
+            m_page->applyAllBusRadix(6);
+            QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
+            BusDialog dialog(m_tree);
+            QCOMPARE(comboItems(dialog.radixCombo()), (QStringList{u"Bin"_s, u"Oct"_s, u"Dec"_s, u"Hex"_s, u"Signed"_s,
+                                                                    u"ASCII"_s}));
+            QCOMPARE(dialog.radixCombo()->currentText(), u"Signed"_s); // opens on the radix in use
+            dialog.radixCombo()->setCurrentIndex(5);
+            dialog.doAccept();
+            QCOMPARE(delegate->dataText(st), u"."_s); // the byte 2 does not print
+            QStyleOptionViewItem option;
+            std::unique_ptr<QWidget> editor(delegate->createEditor(m_tree->viewport(), option, st.siblingAtColumn(1)));
+            auto* combo = qobject_cast<QComboBox*>(editor.get());
+            QCOMPARE(comboItems(combo).mid(0, 6), comboItems(dialog.radixCombo()));
+            delegate->setEditorData(combo, st.siblingAtColumn(1));
+            QCOMPARE(combo->currentText(), u"ASCII"_s);
+            combo->setCurrentIndex(4);
+            delegate->setModelData(combo, m_model.get(), st.siblingAtColumn(1));
+            QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
+            // The analog view is the bus's own; a signal row offers none.
+            QMenu menu;
+            QVERIFY(m_tree->fillContextMenu(&menu, xOf(40), m_tree->visualRect(st).center().y()));
+            QAction* analog = menuEntry(&menu, u"Analog"_s);
+            QVERIFY(analog->isEnabled() && !analog->isChecked());
+            analog->trigger();
+            QVERIFY(WaveformModel::rowData(st).analog);
+            QVERIFY(delegate->sizeHint(option, st.siblingAtColumn(2)).height() >=
+                    delegate->sizeHint(option, rowNamed(m_model.get(), u"a"_s).siblingAtColumn(2)).height() +
+                        WaveformDelegate::kAnalogExtraHeight);
+            QMenu onSignal;
+            m_tree->fillContextMenu(&onSignal, xOf(40), m_tree->visualRect(rowNamed(m_model.get(), u"a"_s)).center().y());
+            QVERIFY(!menuEntry(&onSignal, u"Analog"_s)->isEnabled());
+        }
 
         ClockDialog dialog(&m_gateway, m_page.get());
         QLineEdit* period = dialog.periodEdit();
@@ -387,6 +429,15 @@ private slots:
         QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"b a\""_s);
         dialog.rangeCombo()->setCurrentIndex(0);
         QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""_s);
+        // Buses as one-bit signals: a VCD option only.
+        QVERIFY(!dialog.scalarCheck()->isEnabled());
+        dialog.scalarCheck()->setChecked(true);
+        QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""_s);
+        dialog.formatCombo()->setCurrentIndex(0);
+        dialog.fileEdit()->setText(u"/tmp/out.vcd"_s);
+        QVERIFY(dialog.scalarCheck()->isEnabled());
+        QCOMPARE(dialog.command(), u"ona_export_project -vcd \"/tmp/out.vcd\" -module top -scalar"_s);
+        dialog.scalarCheck()->setChecked(false);
 
         // Hostile names reach the engine as exactly those words.
         const QString file = u"/tmp/my [exec touch pwned] $HOME \"q\" \\ end.vcd"_s;

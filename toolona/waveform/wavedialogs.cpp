@@ -106,7 +106,7 @@ BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
 
 int BusDialog::radixOfIndex(int index) {
     const auto& words = WaveformModel::radixWords();
-    return index >= 0 && index < words.size() ? words.at(index).first : -1;
+    return index >= 0 && index < words.size() ? words.at(index).first : 0;
 }
 
 QString BusDialog::radixName(int radix) {

@@ -25,7 +25,8 @@ public:
     QComboBox* radixCombo() const { return m_radix; }
     QComboBox* rangeCombo() const { return m_range; }
 
-    // Radix index 0..5 to its SigTreeData::Radix (-1 for another index).
+    // Radix index 0..5 to its SigTreeData::Radix (0 for another index: the
+    // Signed radix is negative).
     static int radixOfIndex(int index);
     // The radix's word ("Bin" ... "ASCII"; "Hex" for none).
     static QString radixName(int radix);

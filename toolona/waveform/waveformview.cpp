@@ -331,7 +331,7 @@ void WaveformView::refreshHeader() {
 void WaveformView::applyAllBusRadix(int index) {
     // The menus give an index; buses hold the radix itself.
     const int radix = BusDialog::radixOfIndex(index);
-    if (radix < 0)
+    if (radix == 0)
         return;
     m_radix = radix;
     m_tree->applyBusRadix(radix, false);
