@@ -512,8 +512,14 @@ private slots:
                         v -= qint64(1) << bits;
                     return v;
                 };
-                const qint64 lo = isSigned ? -(qint64(1) << (bits - 1)) : 0;
-                const qint64 hi = isSigned ? (qint64(1) << (bits - 1)) - 1 : (qint64(1) << bits) - 1;
+                // The scale: the least and greatest value of the whole capture.
+                qint64 lo = valueAt(0), hi = lo;
+                for (qint64 s = 0; s < c.trace->numSamples(); ++s) {
+                    lo = qMin(lo, valueAt(s));
+                    hi = qMax(hi, valueAt(s));
+                }
+                QCOMPARE(values.lowest(), lo);
+                QCOMPARE(values.highest(), hi);
                 for (int col = 0; col < qMin(cell.width(), w.endX()); ++col) {
                     // The samples that start in the column and the one before
                     // them, or the sample that covers the column.
@@ -555,7 +561,8 @@ private slots:
             auto shortLived = std::make_shared<TraceData>(QStringList{u"x"_s}, 10);
             shortLived->finish();
             gone = shortLived;
-            QCOMPARE(AnalogTrace::of(shortLived, {0}, false)->highest(), 1);
+            QCOMPARE(AnalogTrace::of(shortLived, {0}, false)->highest(), 0); // all 0
+            QCOMPARE(wavepaint::analogY(cell, 0, 0, 0), (cell.top() + cell.bottom()) / 2);
         }
         AnalogTrace::of(own, bus, false);
         QVERIFY(gone.expired());

@@ -110,17 +110,9 @@ void AnalogTrace::range(qint64 a, qint64 b, qint64* lo, qint64* hi) const {
     }
 }
 
-qint64 AnalogTrace::lowest() const {
-    const int n = usedBits();
-    return m_signed && n > 0 ? -(qint64(1) << (n - 1)) : 0;
-}
+qint64 AnalogTrace::lowest() const { return m_min.empty() ? 0 : m_min.back().front(); }
 
-qint64 AnalogTrace::highest() const {
-    const int n = usedBits();
-    if (n == 0)
-        return 0;
-    return m_signed ? (qint64(1) << (n - 1)) - 1 : (qint64(1) << n) - 1;
-}
+qint64 AnalogTrace::highest() const { return m_max.empty() ? 0 : m_max.back().front(); }
 
 std::shared_ptr<const AnalogTrace> AnalogTrace::of(const std::shared_ptr<const TraceData>& trace,
                                                    const QVector<int>& channels, bool isSigned) {

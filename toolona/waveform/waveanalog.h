@@ -27,7 +27,8 @@ public:
     qint64 value(qint64 sample) const;
     // The least and greatest value over samples a..b (a <= b, inside the store).
     void range(qint64 a, qint64 b, qint64* lo, qint64* hi) const;
-    // The scale: the least and greatest value the bits can hold.
+    // The scale: the least and greatest value of the whole capture (so a
+    // 12-bit sample in a 16-bit bus fills the row, and panning keeps it).
     qint64 lowest() const;
     qint64 highest() const;
 

@@ -87,7 +87,8 @@ WaveCursorPanel::WaveCursorPanel(WaveformView* page) : QWidget(page), m_page(pag
         if (m_model && row >= 0 && row < m_model->getNumCurPos())
             m_page->tree()->zoomToPosition(m_model->getCurPos().at(row), true);
     });
-    resize(900, 220);
+    resize(900, 260);
+    setMaximumHeight(kAttachedHeight);
 }
 
 void WaveCursorPanel::setWaveformModel(WaveformModel* model) {
@@ -138,6 +139,8 @@ void WaveCursorPanel::refresh() {
                 keep = row;
         }
     m_filling = false;
+    m_cursors->resizeColumnsToContents();
+    m_pairs->resizeColumnsToContents();
     if (m_pairs->rowCount() > 0)
         m_pairs->selectRow(keep >= 0 ? keep : 0);
     fillMeasure();
@@ -195,6 +198,7 @@ void WaveCursorPanel::fillMeasure() {
         }
     };
     walk(QModelIndex());
+    m_measure->resizeColumnsToContents();
 }
 
 void WaveCursorPanel::renamed(QTableWidgetItem* item) {
@@ -236,6 +240,8 @@ void WaveCursorPanel::setDetached(bool detached) {
     // A window of its own over the page's window, or back in the page.
     setParent(m_page, detached ? Qt::Window | Qt::Tool : Qt::Widget);
     m_detach->setText(detached ? tr("Attach") : tr("Detach"));
+    // Below the tree it takes a strip; on its own, what the user gives it.
+    setMaximumHeight(detached ? QWIDGETSIZE_MAX : kAttachedHeight);
     m_page->placeCursorPanel();
     setVisible(shown);
 }

@@ -43,6 +43,8 @@ public:
     static QString timeText(const WaveformModel* model, qint64 samples);
     // At most this many cursors have their pairs listed.
     static constexpr int kMaxPairCursors = 64;
+    // The most height it takes below the tree.
+    static constexpr int kAttachedHeight = 240;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -195,8 +195,10 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
 
 int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi) {
     const int top = cell.top() + kAnalogMargin, bottom = cell.bottom() - kAnalogMargin;
-    if (hi <= lo || bottom <= top)
+    if (bottom <= top)
         return bottom;
+    if (hi <= lo)
+        return (top + bottom) / 2; // a constant bus: a line through the middle
     const long double share = (static_cast<long double>(value) - lo) / (static_cast<long double>(hi) - lo);
     return bottom - int(std::lround(static_cast<double>(share * (bottom - top))));
 }

@@ -49,12 +49,13 @@ void paintBus(QPainter* p, const WavePaintParams& params, const TraceData& trace
               const BusFormat& format);
 
 // A bus as a line graph of its value between the cell's top and bottom
-// (less kAnalogMargin), over the full scale of its bits: each pixel column
+// (less kAnalogMargin), scaled to the least and greatest value of the
+// capture (AnalogTrace::lowest, highest): each pixel column
 // is a vertical from the least to the greatest value the bus takes there,
 // the value it comes in with included, so steps join up.
 constexpr int kAnalogMargin = 3;
 void paintAnalog(QPainter* p, const WavePaintParams& params, const AnalogTrace& values);
-// The y of a value in `cell` over the scale lo..hi.
+// The y of a value in `cell` over the scale lo..hi (the middle when lo = hi).
 int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi);
 
 // What of `text` fits in `width` pixels: the whole text, or its leading
