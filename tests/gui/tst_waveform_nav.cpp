@@ -498,6 +498,43 @@ private slots:
         m = WaveMeasure::measure(t, {0}, -5, 1000, 0, u"ns"_s);
         QCOMPARE(m.from, 0);
         QCOMPARE(m.to, 199);
+        // Random signals and spans against a walk over every sample: the
+        // edges, and the whole periods between like edges.
+        QRandomGenerator rng(3);
+        TraceData r({u"r"_s, u"q"_s}, 1000);
+        for (int w = 0; w < 16; ++w) {
+            r.channelWords(0)[w] = rng.generate64() & rng.generate64() & rng.generate64();
+            r.channelWords(1)[w] = rng.bounded(3) ? 0 : rng.generate64();
+        }
+        r.channelWords(0)[15] &= (quint64(1) << (1000 % 64)) - 1;
+        r.channelWords(1)[15] &= (quint64(1) << (1000 % 64)) - 1;
+        r.finish();
+        for (int i = 0; i < 300; ++i) {
+            const int a = int(rng.bounded(1000)), b = int(rng.bounded(1000)), from = qMin(a, b), to = qMax(a, b);
+            const int ch = i % 2;
+            qint64 edges = 0, first[2] = {-1, -1}, last[2] = {-1, -1}, count[2] = {0, 0};
+            for (int s = from + 1; s <= to; ++s)
+                if (r.bit(ch, s) != r.bit(ch, s - 1)) {
+                    ++edges;
+                    const int k = r.bit(ch, s);
+                    if (first[k] < 0)
+                        first[k] = s;
+                    last[k] = s;
+                    ++count[k];
+                }
+            const int kind = count[1] > count[0] ? 1 : 0;
+            const WaveMeasure got = WaveMeasure::measure(r, {ch}, a, b, 0, u"ns"_s);
+            QCOMPARE(got.edges, edges);
+            QCOMPARE(got.periods, count[kind] >= 2 ? count[kind] - 1 : 0);
+            QCOMPARE(got.periodSpan, count[kind] >= 2 ? last[kind] - first[kind] : 0);
+            QCOMPARE(WaveMeasure::measure(r, {0, 1}, a, b, 0, u"ns"_s).edges,
+                     [&] {
+                         qint64 e = 0;
+                         for (int s = from + 1; s <= to; ++s)
+                             e += r.bit(0, s) != r.bit(0, s - 1) || r.bit(1, s) != r.bit(1, s - 1);
+                         return e;
+                     }());
+        }
     }
     void edgesFindAndExportOnTheDemoCapture() {
         QTemporaryDir dir;
