@@ -165,8 +165,14 @@ static bool cursorNameFits(const QString& name, QString* why) {
         *why = QStringLiteral("a cursor name has 1 to 64 characters");
         return false;
     }
-    for (const QChar c : name)
-        if (!c.isPrint() || c.isSurrogate()) {
+    // By code point: an emoji is two UTF-16 units and one printable
+    // character; half of one is no character at all.
+    if (!name.isValidUtf16()) {
+        *why = QStringLiteral("a cursor name has only printable characters");
+        return false;
+    }
+    for (const char32_t c : name.toUcs4())
+        if (!QChar::isPrint(c)) {
             // Control characters would break the ruler's flag and the table.
             *why = QStringLiteral("a cursor name has only printable characters");
             return false;

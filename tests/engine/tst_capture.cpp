@@ -479,14 +479,17 @@ private slots:
         SigTreeData c = WaveformModel::rowData(m.index(2, 0));
         c.radix = SigTreeData::Ascii;
         m.setRowData(m.index(2, 0), c);
-        QVERIFY(m.addCurPos(40, u"start"_s) && m.addCurPos(7));
+        QVERIFY(m.addCurPos(40, u"start"_s) && m.addCurPos(7) && m.addCurPos(99, u"\U0001F600 end"_s));
+        QVERIFY(!m.addCurPos(98, QString(65, u'x')) && !m.addCurPos(97, u"a\u0000b"_s) &&
+                !m.addCurPos(96, QString(QChar(0xD83D)))); // too long, NUL, half an emoji
         const QJsonObject saved = m.layout();
 
         WaveformModel again;
         again.setTrace(t, widths);
         again.restoreLayout(saved);
         QCOMPARE(again.layout(), saved);
-        QCOMPARE(again.cursors(), (QList<QPair<QString, int>>{{u"C1"_s, 7}, {u"start"_s, 40}}));
+        QCOMPARE(again.cursors(),
+                 (QList<QPair<QString, int>>{{u"C1"_s, 7}, {u"start"_s, 40}, {u"\U0001F600 end"_s, 99}}));
         QCOMPARE(WaveformModel::rowData(again.index(1, 0)), b);
 
         const QByteArray old = R"({"rows": [{"name": "a", "channel": "a"},
@@ -562,9 +565,11 @@ private slots:
         runCapture(m_tcl);
         const auto t = trace();
         WaveformModel* model = OnaData::inst()->getWDModel();
-        QVERIFY(model->addCurPos(9, u"go"_s) && model->addCurPos(3));
-        QVERIFY(m_tcl.eval("ona_get cursors"));
-        QCOMPARE(m_tcl.result(), u"C1 3 go 9"_s);
+        QVERIFY(model->addCurPos(9, u"go \u25B6"_s) && model->addCurPos(3));
+        QVERIFY2(m_tcl.eval("dict get [ona_get cursors] {go \u25B6}"), qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.result(), u"9"_s);
+        QVERIFY(m_tcl.eval("dict keys [ona_get cursors]"));
+        QCOMPARE(m_tcl.result(), u"C1 {go \u25B6}"_s);
         // cnt counts: the first sample it reads negative is found by its signed value.
         int negative = 0;
         while (!t->bits(model->channelsOf(model->index(0, 0)), negative).startsWith(u'1'))

@@ -302,6 +302,23 @@ private slots:
         }
         QCOMPARE(measure->item(0, 0)->text(), u"a"_s);
         QVERIFY(measure->item(0, 2)->text().endsWith(u"ns"_s)); // a's period in time
+
+        // Rename Cursor edits the name of the cursor nearest the click.
+        WaveCursorPanel* panel = m_page->cursorPanel();
+        panel->hide();
+        QMenu menu;
+        QVERIFY(m_tree->fillContextMenu(&menu, xOf(84)));
+        menuEntry(&menu, u"Rename Cursor ..."_s)->trigger();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(names->currentItem()->text(), u"edge"_s);
+        QVERIFY(names->findChild<QLineEdit*>() && names->findChild<QLineEdit*>()->isVisible());
+        // Detached it is a window of its own; closing that puts it back, hidden.
+        panel->detachButton()->click();
+        QVERIFY(panel->isWindow() && panel->isVisible());
+        panel->close();
+        QVERIFY(!panel->isWindow() && !panel->isVisible() && panel->parentWidget() == m_page.get());
+        m_page->showCursorPanel(true);
+        QVERIFY(panel->isVisible() && !panel->isWindow());
     }
     void radixAndClockDialogs() {
         build(1);
