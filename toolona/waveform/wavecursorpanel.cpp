@@ -242,6 +242,8 @@ void WaveCursorPanel::setDetached(bool detached) {
     m_detach->setText(detached ? tr("Attach") : tr("Detach"));
     // Below the tree it takes a strip; on its own, what the user gives it.
     setMaximumHeight(detached ? QWIDGETSIZE_MAX : kAttachedHeight);
+    if (detached)
+        resize(qMax(width(), 900), 400);
     m_page->placeCursorPanel();
     setVisible(shown);
 }
