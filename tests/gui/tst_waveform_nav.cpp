@@ -189,6 +189,7 @@ private slots:
             add->trigger();
             QCOMPARE(m_model->getCurPos(), QList<int>{5});
             QCOMPARE(m_model->getDataPos(), 40);
+            QCOMPARE(m_gateway.modified, 1); // cursors are saved: adding one is an edit
         }
         m_model->addCurPos(100);
         m_model->addCurPos(200);

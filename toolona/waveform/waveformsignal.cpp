@@ -1,6 +1,7 @@
 #include "waveform/waveformsignal.h"
 
 #include "kit/counttext.h"
+#include "kit/toolgateway.h"
 #include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
@@ -550,6 +551,11 @@ bool WaveformSignal::event(QEvent* event) {
     return QTreeView::event(event);
 }
 
+void WaveformSignal::markCursorEdit() {
+    if (ToolGateway* g = m_page->gateway())
+        g->markModified();
+}
+
 int WaveformSignal::pointerSample() const {
     const int x = m_ruler->pointerX();
     return x > m_waveLeft && x <= m_waveRight ? sampleAtX(x) : (m_model ? m_model->getDataPos() : -1);
@@ -674,6 +680,8 @@ void WaveformSignal::mousePressEvent(QMouseEvent* event) {
                     const int old = m_model->getDataPos();
                     if (!m_model->moveCurPos(s, old))
                         m_model->removeCurPos(s); // a cursor sits at the data position already
+                    if (old != s)
+                        markCursorEdit();
                 }
                 m_model->setDataPos(s);
                 repaintWave();
@@ -833,18 +841,22 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     add(nullptr, QStringLiteral("Add Cursor"), [this, clickSample] {
         if (!m_model || clickSample < 0)
             return;
-        m_model->addCurPos(m_model->getDataPos());
+        // Cursors are saved with the layout: a change is an edit.
+        if (m_model->addCurPos(m_model->getDataPos()))
+            markCursorEdit();
         m_model->setDataPos(clickSample);
         repaintWave();
     })->setEnabled(select && clickSample >= 0);
     add(nullptr, QStringLiteral("Remove Cursor"), [this] {
-        if (m_model)
-            m_model->removeCurPos(-1);
+        if (m_model && m_model->removeCurPos(-1))
+            markCursorEdit();
         repaintWave();
     })->setEnabled(select && cursors > 0);
     add(nullptr, QStringLiteral("Clear All Cursor"), [this] {
-        if (m_model)
+        if (m_model && m_model->getNumCurPos() > 0) {
             m_model->clearCurPos();
+            markCursorEdit();
+        }
         repaintWave();
     })->setEnabled(cursors > 0);
     QAction* here = add(nullptr, QStringLiteral("Add Cursor Here"), [this, clickSample] { m_page->addCursorAt(clickSample); });

@@ -177,6 +177,8 @@ private:
     bool acceptsDrag(const QDropEvent* event) const;
     void copyRow(bool cut);
     void notifyChanged(QStandardItem* item);
+    // A cursor came, went or moved: the layout the project saves changed.
+    void markCursorEdit();
     QList<QModelIndex> selectedRows() const;
 
     WaveformView* m_page;
