@@ -183,9 +183,10 @@ int main(int argc, char** argv) {
             const double digital =
                 cellMs([&](QPainter* p) { wavepaint::paintBus(p, w, *b.trace, channels, BusFormat()); });
             const double graph = cellMs([&](QPainter* p) { wavepaint::paintAnalog(p, w, *analog); });
-            std::printf("1M-sample 32-bit bus, one cell of %d px: digital %.3f ms, analog %.3f ms, ratio %.2f "
-                        "(goal <= 2.0); analog summary built once in %.1f ms\n",
-                        cell.width(), digital, graph, graph / digital, buildMs);
+            std::printf(
+                "1M-sample 32-bit bus, one cell of %d px: digital %.3f ms, analog %.3f ms, ratio %.2f "
+                "(goal <= 2.0); analog summary built once in %.1f ms\n",
+                cell.width(), digital, graph, graph / digital, buildMs);
             QScrollBar* bar = tree->verticalScrollBar();
             for (int v = bar->minimum();; v += bar->pageStep()) {
                 bar->setValue(qMin(v, bar->maximum()));

@@ -536,7 +536,8 @@ bool WaveformModel::parseRadixValue(const QString& value, int radix, int width, 
     if (radix == SigTreeData::Ascii) {
         const int bytes = (width + 7) / 8;
         if (v.size() != bytes) {
-            *error = QStringLiteral("\"%1\" is not %2 character(s), one per byte of %3 bits").arg(v).arg(bytes).arg(width);
+            *error =
+                QStringLiteral("\"%1\" is not %2 character(s), one per byte of %3 bits").arg(v).arg(bytes).arg(width);
             return false;
         }
         QString out;
@@ -583,9 +584,9 @@ bool WaveformModel::parseRadixValue(const QString& value, int radix, int width, 
         digits = half.isEmpty() ? QStringLiteral("0") : half;
     }
     // In range: 0 .. 2^(w-1) - 1, or down to -2^(w-1).
-    const bool fits = negative ? magnitude.size() < width ||
-                                     (magnitude.size() == width && magnitude.indexOf(QLatin1Char('1'), 1) < 0)
-                               : magnitude.size() < width;
+    const bool fits =
+        negative ? magnitude.size() < width || (magnitude.size() == width && magnitude.indexOf(QLatin1Char('1'), 1) < 0)
+                 : magnitude.size() < width;
     if (digits != QLatin1String("0") || !fits) {
         *error = QStringLiteral("%1 does not fit in %2 bits as a signed number").arg(v).arg(width);
         return false;

@@ -35,9 +35,9 @@ struct ONA_EXPORT SigTreeData {
     int width = 1;
     bool expanded = false;
     bool hidden = false;
-    QColor colour;     // invalid: the default waveform colour
-    QString radixName; // token or ENUM set; empty for a numeric radix
-    int radix = 16;    // a Radix; 0 when radixName applies
+    QColor colour;       // invalid: the default waveform colour
+    QString radixName;   // token or ENUM set; empty for a numeric radix
+    int radix = 16;      // a Radix; 0 when radixName applies
     bool analog = false; // a bus drawn as a line graph of its value
 
     bool isBus() const { return signalIndex < 0; }
@@ -139,7 +139,7 @@ public:
     // The radixes in the order the menus offer them, with their words:
     // "Bin", "Oct", "Dec", "Hex", "Signed", "ASCII".
     static const QList<QPair<int, QString>>& radixWords();
-    static QString radixWord(int radix); // empty for none
+    static QString radixWord(int radix);         // empty for none
     static int radixOfWord(const QString& word); // 0 for none
     // The bits of `width` that `value` reads as in radix Signed (a decimal
     // number, in range) or Ascii (one printable character per byte, the

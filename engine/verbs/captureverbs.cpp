@@ -88,14 +88,16 @@ ONA_CMD(cmdExportProject) {
         } else if (option == QLatin1String("-siglist")) {
             siglist = value;
         } else {
-            return fail(ip, QStringLiteral(
-                                "ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module, -siglist or -scalar")
-                                .arg(option));
+            return fail(
+                ip, QStringLiteral(
+                        "ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module, -siglist or -scalar")
+                        .arg(option));
         }
     }
     if (format.isEmpty())
-        return usage(
-            ip, "ona_export_project -vcd fileName ?-module name? ?-siglist names? ?-scalar? | -txt fileName ?-siglist names?");
+        return usage(ip,
+                     "ona_export_project -vcd fileName ?-module name? ?-siglist names? ?-scalar? | -txt fileName "
+                     "?-siglist names?");
     if (scalar && format != QLatin1String("-vcd"))
         return fail(ip, QStringLiteral("ona_export_project: -scalar applies to -vcd only"));
     const bool ok = format == QLatin1String("-vcd") ? capture()->exportVcd(file, module, &error, siglist, scalar)
@@ -192,9 +194,9 @@ ONA_CMD(cmdFind) {
         const TriggerLang::TokenLookup tokens = d->triggers()->tokenLookup();
         int width = 0;
         if (!tokens.set || !tokens.set(radix, &width))
-            return fail(
-                ip, QStringLiteral("ona_find: -radix takes Bin, Oct, Dec, Hex, Signed, ASCII or a token set, not \"%1\"")
-                        .arg(radix));
+            return fail(ip, QStringLiteral(
+                                "ona_find: -radix takes Bin, Oct, Dec, Hex, Signed, ASCII or a token set, not \"%1\"")
+                                .arg(radix));
         if (width != channels.size())
             return fail(ip, QStringLiteral("ona_find: token set \"%1\" is %2 bits wide, \"%3\" is %4")
                                 .arg(radix)
@@ -309,8 +311,8 @@ int getCursors(Tcl_Interp* ip) {
 
 void registerVerbs(Tcl_Interp* interp) {
     OptionTable& get = OptionTables::get();
-    get.add({QStringLiteral("cursors"), [](Tcl_Interp* ip, int, Tcl_Obj* const*) { return getCursors(ip); }, nullptr,
-             0, true});
+    get.add({QStringLiteral("cursors"), [](Tcl_Interp* ip, int, Tcl_Obj* const*) { return getCursors(ip); }, nullptr, 0,
+             true});
     get.add({QStringLiteral("capture"), [](Tcl_Interp* ip, int, Tcl_Obj* const*) { return getCapture(ip); }, nullptr, 0,
              true});
     get.add({QStringLiteral("value"),

@@ -17,11 +17,11 @@
 #include "waveformmodel.h"
 
 #include <QBuffer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QtTest>
 #include <algorithm>
 
@@ -442,16 +442,21 @@ private slots:
                 const QString text = WaveformModel::radixText(bits, SigTreeData::Signed);
                 QCOMPARE(text, signedReference(bits));
                 QString back, why;
-                QVERIFY2(WaveformModel::parseRadixValue(text, SigTreeData::Signed, width, &back, &why), qPrintable(why));
+                QVERIFY2(WaveformModel::parseRadixValue(text, SigTreeData::Signed, width, &back, &why),
+                         qPrintable(why));
                 QCOMPARE(back, bits);
             }
         }
         QCOMPARE(WaveformModel::radixText(u"1"_s, SigTreeData::Signed), u"-1"_s);
         QString bits, why;
         for (const char* bad : {"128", "-129", "-0", "+5", "1.5", "", "0x10", "99999999999999999999999999"})
-            QVERIFY2(!WaveformModel::parseRadixValue(QString::fromLatin1(bad), SigTreeData::Signed, 8, &bits, &why), bad);
+            QVERIFY2(!WaveformModel::parseRadixValue(QString::fromLatin1(bad), SigTreeData::Signed, 8, &bits, &why),
+                     bad);
         // 12 bits: the first character takes the leading four bits alone.
-        QCOMPARE(WaveformModel::radixText(u"0100" "01000001"_s, SigTreeData::Ascii), u".A"_s);
+        QCOMPARE(WaveformModel::radixText(u"0100"
+                                          "01000001"_s,
+                                          SigTreeData::Ascii),
+                 u".A"_s);
         const QList<QPair<int, QChar>> bytes{{0x00, u'.'}, {0x1F, u'.'}, {0x20, u' '}, {0x41, u'A'},
                                              {0x7E, u'~'}, {0x7F, u'.'}, {0x80, u'.'}, {0xFF, u'.'}};
         for (const auto& b : bytes)
@@ -459,9 +464,9 @@ private slots:
                      QString(b.second));
         QVERIFY(WaveformModel::parseRadixValue(u"Hi"_s, SigTreeData::Ascii, 16, &bits, &why));
         QCOMPARE(bits, u"0100100001101001"_s);
-        QVERIFY(!WaveformModel::parseRadixValue(u"H"_s, SigTreeData::Ascii, 16, &bits, &why));      // too few
+        QVERIFY(!WaveformModel::parseRadixValue(u"H"_s, SigTreeData::Ascii, 16, &bits, &why));       // too few
         QVERIFY(!WaveformModel::parseRadixValue(u"\u00e9!"_s, SigTreeData::Ascii, 16, &bits, &why)); // not ASCII
-        QVERIFY(!WaveformModel::parseRadixValue(u"A"_s, SigTreeData::Ascii, 4, &bits, &why));      // 0x41 > 4 bits
+        QVERIFY(!WaveformModel::parseRadixValue(u"A"_s, SigTreeData::Ascii, 4, &bits, &why));        // 0x41 > 4 bits
     }
     // The layout keeps the new radixes, the analog view and the named
     // cursors; an older file (no cursors, no analog) opens as it did, and
@@ -548,7 +553,8 @@ private slots:
         QBuffer buf(&got);
         buf.open(QIODevice::WriteOnly);
         QString why;
-        QVERIFY(WaveExport::writeVcd(&buf, small, WaveExport::scalarVars(vars, small), u"m"_s, 10, u"ns"_s, u"D"_s, &why));
+        QVERIFY(
+            WaveExport::writeVcd(&buf, small, WaveExport::scalarVars(vars, small), u"m"_s, 10, u"ns"_s, u"D"_s, &why));
         QCOMPARE(got, QByteArray("$date\n\tD\n$end\n$version\n\tOndrel Analyzer 1.0\n$end\n$comment\n"
                                  "\t4 samples in 1 trigger frame(s); frames start at samples; trigger positions at "
                                  "samples\n$end\n$timescale 10 ns $end\n$scope module m $end\n"

@@ -360,8 +360,8 @@ private slots:
             m_page->applyAllBusRadix(6);
             QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
             BusDialog dialog(m_tree);
-            QCOMPARE(comboItems(dialog.radixCombo()), (QStringList{u"Bin"_s, u"Oct"_s, u"Dec"_s, u"Hex"_s, u"Signed"_s,
-                                                                    u"ASCII"_s}));
+            QCOMPARE(comboItems(dialog.radixCombo()),
+                     (QStringList{u"Bin"_s, u"Oct"_s, u"Dec"_s, u"Hex"_s, u"Signed"_s, u"ASCII"_s}));
             QCOMPARE(dialog.radixCombo()->currentText(), u"Signed"_s); // opens on the radix in use
             dialog.radixCombo()->setCurrentIndex(5);
             dialog.doAccept();
@@ -386,7 +386,8 @@ private slots:
                     delegate->sizeHint(option, rowNamed(m_model.get(), u"a"_s).siblingAtColumn(2)).height() +
                         WaveformDelegate::kAnalogExtraHeight);
             QMenu onSignal;
-            m_tree->fillContextMenu(&onSignal, xOf(40), m_tree->visualRect(rowNamed(m_model.get(), u"a"_s)).center().y());
+            m_tree->fillContextMenu(&onSignal, xOf(40),
+                                    m_tree->visualRect(rowNamed(m_model.get(), u"a"_s)).center().y());
             QVERIFY(!menuEntry(&onSignal, u"Analog"_s)->isEnabled());
         }
 
@@ -545,13 +546,12 @@ private slots:
             QCOMPARE(got.edges, edges);
             QCOMPARE(got.periods, count[kind] >= 2 ? count[kind] - 1 : 0);
             QCOMPARE(got.periodSpan, count[kind] >= 2 ? last[kind] - first[kind] : 0);
-            QCOMPARE(WaveMeasure::measure(r, {0, 1}, a, b, 0, u"ns"_s).edges,
-                     [&] {
-                         qint64 e = 0;
-                         for (int s = from + 1; s <= to; ++s)
-                             e += r.bit(0, s) != r.bit(0, s - 1) || r.bit(1, s) != r.bit(1, s - 1);
-                         return e;
-                     }());
+            QCOMPARE(WaveMeasure::measure(r, {0, 1}, a, b, 0, u"ns"_s).edges, [&] {
+                qint64 e = 0;
+                for (int s = from + 1; s <= to; ++s)
+                    e += r.bit(0, s) != r.bit(0, s - 1) || r.bit(1, s) != r.bit(1, s - 1);
+                return e;
+            }());
         }
     }
     void edgesFindAndExportOnTheDemoCapture() {

@@ -491,9 +491,10 @@ private slots:
             int start, count, width;
         };
         const QVector<int> eight{0, 1, 2, 3, 4, 5, 6, 7};
-        const Case cases[] = {{own, bus, 0, 1000, 300},       {own, bus, 500, 300, 300},   {own, bus, 100, 24, 300},
-                              {own, fast, 3, 900, 300},       {wide, all70, 0, 3000, 300}, {wide, all70, 1234, 777, 300},
-                              {walk, eight, 0, 300000, 20},   {walk, eight, 70001, 200000, 23}};
+        const Case cases[] = {{own, bus, 0, 1000, 300},     {own, bus, 500, 300, 300},
+                              {own, bus, 100, 24, 300},     {own, fast, 3, 900, 300},
+                              {wide, all70, 0, 3000, 300},  {wide, all70, 1234, 777, 300},
+                              {walk, eight, 0, 300000, 20}, {walk, eight, 70001, 200000, 23}};
         for (const Case& c : cases)
             for (bool isSigned : {false, true}) {
                 const QRect cell(0, 0, c.width, 70);

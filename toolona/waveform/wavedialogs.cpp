@@ -36,7 +36,6 @@ QLabel* errorLabel(QWidget* parent) {
     return label;
 }
 
-
 // 1000 / value in whole units, when it lies in 1..1000.
 int reciprocal(const QString& text) {
     bool ok = false;

@@ -156,8 +156,7 @@ int WaveformDelegate::dataWidthHint(const QModelIndex& index, const QStyleOption
         const int text = d.isBus() ? widestToken(fm, d.width, d.radixName) : fm.horizontalAdvance(QLatin1Char('0'));
         return text + 2 * kMargin;
     }
-    const int text =
-        d.hasNumericRadix() ? widestNumber(fm, d.width, d.radix) : widestToken(fm, d.width, d.radixName);
+    const int text = d.hasNumericRadix() ? widestNumber(fm, d.width, d.radix) : widestToken(fm, d.width, d.radixName);
     QStyleOptionComboBox combo;
     combo.fontMetrics = fm;
     combo.rect = option.rect;

@@ -859,7 +859,8 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
         }
         repaintWave();
     })->setEnabled(cursors > 0);
-    QAction* here = add(nullptr, QStringLiteral("Add Cursor Here"), [this, clickSample] { m_page->addCursorAt(clickSample); });
+    QAction* here =
+        add(nullptr, QStringLiteral("Add Cursor Here"), [this, clickSample] { m_page->addCursorAt(clickSample); });
     here->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     here->setEnabled(clickSample >= 0 && !m->existCurPos(clickSample));
     QAction* nextCursor = add(nullptr, QStringLiteral("Next Cursor"), [this] { m_page->jumpToCursor(true); });
@@ -873,8 +874,9 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     for (int c : m->getCurPos())
         if (nearest < 0 || qAbs(qint64(c) - clickSample) < qAbs(qint64(nearest) - clickSample))
             nearest = c;
-    add(nullptr, QStringLiteral("Rename Cursor ..."), [this, nearest] { m_page->cursorPanel()->editName(nearest); })
-        ->setEnabled(nearest >= 0);
+    add(nullptr, QStringLiteral("Rename Cursor ..."), [this, nearest] {
+        m_page->cursorPanel()->editName(nearest);
+    })->setEnabled(nearest >= 0);
     QAction* table = add(nullptr, QStringLiteral("Cursor Table"),
                          [this] { m_page->showCursorPanel(!m_page->cursorPanel()->isVisible()); });
     table->setCheckable(true);
