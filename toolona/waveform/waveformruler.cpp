@@ -206,6 +206,8 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
         painter->drawLine(t.x, rect.bottom(), t.x, rect.bottom() - 5);
     }
 
+    paintCursorFlags(painter, w);
+
     if (m_pointerX > rect.left() && m_pointerX < rect.right()) {
         painter->setPen(Qt::red);
         painter->drawLine(m_pointerX, rect.top(), m_pointerX, rect.bottom());
@@ -227,6 +229,38 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
             painter->drawLine(w.x(s), rect.top(), w.x(s), rect.bottom());
     }
     painter->restore();
+}
+
+QList<WaveformRuler::Flag> WaveformRuler::cursorFlags(const QRect& rect) const {
+    QList<Flag> out;
+    if (!m_model || !m_model->hasData())
+        return out;
+    const WavePaintParams w = WavePaintParams::make(m_model, rect);
+    if (!w.isValid())
+        return out;
+    const QFontMetrics fm(font());
+    for (const auto& c : m_model->cursors()) {
+        if (!w.isVisible(c.second))
+            continue;
+        const int x = w.x(c.second);
+        const QString name = fm.elidedText(c.first, Qt::ElideRight, 120);
+        out.append({x, name, QRect(x, rect.bottom() - fm.height() - 1, fm.horizontalAdvance(name) + 6, fm.height())});
+    }
+    return out;
+}
+
+void WaveformRuler::paintCursorFlags(QPainter* painter, const WavePaintParams& w) const {
+    // Each cursor: its line over the ruler and a flag with its name hung on
+    // the line's right, over the sample labels it covers.
+    const QColor colour = OnaData::inst()->cursorColor;
+    const QColor text = colour.lightnessF() > 0.55 ? Qt::black : Qt::white;
+    for (const Flag& f : cursorFlags(w.cell)) {
+        painter->setPen(colour);
+        painter->drawLine(f.x, w.cell.top(), f.x, w.cell.bottom());
+        painter->fillRect(f.box, colour);
+        painter->setPen(text);
+        painter->drawText(f.box.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, f.name);
+    }
 }
 
 bool WaveformRuler::event(QEvent* event) {
