@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -193,8 +194,10 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
                           Qt::AlignLeft | Qt::AlignVCenter, tr("frame:sample (set a clock period to see time)"));
         painter->setFont(saved);
     }
+    const QList<Flag> flags = cursorFlags(rect);
     for (const Tick& t : ticks(rect)) {
-        painter->drawText(QRect(t.x - 25, rect.top() + 10, 50, 10), Qt::AlignCenter, t.label);
+        if (labelClear(labelBox(t, rect), flags))
+            painter->drawText(QRect(t.x - 25, rect.top() + 10, 50, 10), Qt::AlignCenter, t.label);
         if (timestamps) {
             const QFont saved = painter->font();
             painter->setFont(italic);
@@ -249,9 +252,18 @@ QList<WaveformRuler::Flag> WaveformRuler::cursorFlags(const QRect& rect) const {
     return out;
 }
 
+QRect WaveformRuler::labelBox(const Tick& tick, const QRect& rect) const {
+    const int width = QFontMetrics(font()).horizontalAdvance(tick.label);
+    return QRect(tick.x - width / 2 - 1, rect.top() + 10, width + 2, 10);
+}
+
+bool WaveformRuler::labelClear(const QRect& box, const QList<Flag>& flags) {
+    return std::none_of(flags.begin(), flags.end(), [&](const Flag& f) { return f.box.intersects(box); });
+}
+
 void WaveformRuler::paintCursorFlags(QPainter* painter, const WavePaintParams& w) const {
     // Each cursor: its line over the ruler and a flag with its name hung on
-    // the line's right, over the sample labels it covers.
+    // the line's right; the sample labels it would cover are left out.
     const QColor colour = OnaData::inst()->cursorColor;
     const QColor text = colour.lightnessF() > 0.55 ? Qt::black : Qt::white;
     for (const Flag& f : cursorFlags(w.cell)) {

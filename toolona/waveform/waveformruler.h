@@ -66,6 +66,11 @@ public:
         QRect box;
     };
     QList<Flag> cursorFlags(const QRect& rect) const;
+    // The box a tick's "frame:offset" label takes below the time row.
+    QRect labelBox(const Tick& tick, const QRect& rect) const;
+    // A label a cursor's flag would cover is left out: half a label reads
+    // as another sample ("0:2" for "0:256").
+    static bool labelClear(const QRect& box, const QList<Flag>& flags);
 
     QSize sizeHint() const override;
 

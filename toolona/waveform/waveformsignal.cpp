@@ -106,7 +106,7 @@ WaveformSignal::WaveformSignal(WaveformView* parent) : QTreeView(parent), m_page
     f.setPointSize(10);
     setFont(f);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setStyleSheet(QLatin1String(theme::ThemeSetting::isDark() ? kDarkStyle : kLightStyle));
+    applySelectionTint();
 
     installEventFilter(new WaveformNavigator(this));
     connect(this, &QTreeView::expanded, this, &WaveformSignal::doExpand);
@@ -116,12 +116,23 @@ WaveformSignal::WaveformSignal(WaveformView* parent) : QTreeView(parent), m_page
 void WaveformSignal::changeEvent(QEvent* event) {
     // A theme switch changes the application palette: the hover and
     // selection tint follows it.
-    if (event->type() == QEvent::ApplicationPaletteChange) {
-        const QLatin1String style(theme::ThemeSetting::isDark() ? kDarkStyle : kLightStyle);
-        if (styleSheet() != style)
-            setStyleSheet(style);
-    }
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        applySelectionTint();
     QTreeView::changeEvent(event);
+}
+
+void WaveformSignal::applySelectionTint() {
+    const bool dark = theme::ThemeSetting::isDark();
+    const QLatin1String style(dark ? kDarkStyle : kLightStyle);
+    if (styleSheet() != style)
+        setStyleSheet(style);
+    // The light tint is nearly white: a selected name keeps the text
+    // colour, where the palette's white highlighted text would vanish.
+    QPalette p = palette();
+    p.setColor(QPalette::HighlightedText, dark ? QApplication::palette().color(QPalette::HighlightedText)
+                                               : QApplication::palette().color(QPalette::Text));
+    if (p != palette())
+        setPalette(p);
 }
 
 void WaveformSignal::setWaveformModel(WaveformModel* model) {

@@ -153,6 +153,7 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void applySelectionTint();
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
