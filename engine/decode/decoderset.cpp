@@ -223,6 +223,34 @@ bool DecoderSet::remove(const QString& name, QStringList* removed, QString* erro
     return true;
 }
 
+QString DecoderSet::moveFault(const QString& name, int position) const {
+    const int from = indexOf(name);
+    if (from < 0)
+        return QStringLiteral("the core has no decoder \"%1\"").arg(name);
+    if (position < 0 || position >= m_entries.size())
+        return QStringLiteral("-position takes 0 to %1, not %2").arg(m_entries.size() - 1).arg(position);
+    QVector<DecoderEntry> moved = m_entries;
+    moved.move(from, position);
+    for (int i = 0; i < moved.size(); ++i)
+        for (int j = i + 1; j < moved.size(); ++j)
+            if (moved.at(i).stack == moved.at(j).name)
+                return QStringLiteral("decoder \"%1\" is stacked on \"%2\" and stays after it")
+                    .arg(moved.at(i).name, moved.at(j).name);
+    return QString();
+}
+
+bool DecoderSet::move(const QString& name, int position, QString* error) {
+    *error = moveFault(name, position);
+    if (!error->isEmpty())
+        return false;
+    const int from = indexOf(name);
+    if (from != position) {
+        m_entries.move(from, position);
+        emit entriesChanged();
+    }
+    return true;
+}
+
 void DecoderSet::restore(const QVector<DecoderEntry>& entries) {
     m_entries = entries.mid(0, kMaxEntries);
     emit entriesChanged();

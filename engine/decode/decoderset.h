@@ -14,6 +14,7 @@
 #include "onaglobal.h"
 
 #include <QColor>
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QObject>
@@ -87,6 +88,10 @@ public:
     bool replace(const QString& name, const DecoderEntry& entry, QString* error);
     // Removes the entry and those stacked on it, top first; their names.
     bool remove(const QString& name, QStringList* removed, QString* error);
+    // Moves the entry to `position` (0 first) among the entries; an entry
+    // stays after the one it is stacked on. Order is the page's only.
+    bool move(const QString& name, int position, QString* error);
+    QString moveFault(const QString& name, int position) const;
     // Entries as saved: kept even when the library cannot decode them
     // (their rows show why), so saving again loses nothing.
     void restore(const QVector<DecoderEntry>& entries);

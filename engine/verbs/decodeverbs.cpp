@@ -50,7 +50,7 @@ bool pairsOf(const QString& listText, const QString& what, QMap<QString, QString
     return ok;
 }
 
-enum Key { Unknown, Name, Channels, Options, Stack, Colour, Hidden };
+enum Key { Unknown, Name, Channels, Options, Stack, Colour, Hidden, Position };
 
 // The options of ona_add_decoder and ona_set_decoder applied to `e`.
 bool applyOptions(const VerbOptions::List<Key>& options, bool adding, DecoderEntry* e, QString* error) {
@@ -93,6 +93,8 @@ bool applyOptions(const VerbOptions::List<Key>& options, bool adding, DecoderEnt
                     return false;
                 }
                 break;
+            case Position:
+                break; // ona_set_decoder moves the entry after the rest
             case Hidden:
                 if (!VerbOptions::parseSwitch(o.value, &e->hidden)) {
                     *error = QStringLiteral("-hidden takes 1 or 0, not \"%1\"").arg(o.value);
@@ -111,9 +113,10 @@ VerbOptions::List<Key> matchOptions(const VerbOptions::Pairs& pairs, const char*
                                {"-options", Options},
                                {"-stack", Stack},
                                {"-colour", Colour},
-                               {"-hidden", Hidden}},
+                               {"-hidden", Hidden},
+                               {"-position", Position}},
                               Unknown, QLatin1String(verb),
-                              QStringLiteral("-name, -channels, -options, -stack, -colour or -hidden"));
+                              QStringLiteral("-name, -channels, -options, -stack, -colour, -hidden or -position"));
 }
 
 // ona_add_decoder DECODER ?-name N? ?-channels {ID SIGNAL...}? ?-options {ID VALUE...}? ?-stack N? ...
@@ -134,22 +137,41 @@ ONA_CMD(cmdAddDecoder) {
     return done(ip, name);
 }
 
-// ona_set_decoder NAME ?-name NEW? ?-channels ...? ?-options ...? ?-colour C? ?-hidden 0|1?
+// ona_set_decoder NAME ?-name NEW? ?-channels ...? ?-options ...? ?-colour C? ?-hidden 0|1? ?-position N?
 ONA_CMD(cmdSetDecoder) {
     if (objc < 4 || objc % 2 != 0)
         return usage(ip,
                      "ona_set_decoder name ?-name newName? ?-channels {id signal ...}? ?-options {id value ...}? "
-                     "?-colour colour? ?-hidden 0|1?");
+                     "?-colour colour? ?-hidden 0|1? ?-position n?");
     QString error;
     DecoderSet* set = decoders("ona_set_decoder", &error);
     const QString name = text(objv[1]);
     VerbOptions::Pairs pairs;
-    const int at = set ? set->indexOf(name) : -1;
+    int at = set ? set->indexOf(name) : -1;
     if (set && at < 0)
         error = QStringLiteral("the core has no decoder \"%1\"").arg(name);
     DecoderEntry e = at >= 0 ? set->entries().at(at) : DecoderEntry();
-    if (at < 0 || !optionPairs(objc, objv, 2, &pairs, &error) ||
-        !applyOptions(matchOptions(pairs, "ona_set_decoder"), false, &e, &error) || !set->replace(name, e, &error))
+    VerbOptions::List<Key> options;
+    int position = -1;
+    if (at >= 0 && optionPairs(objc, objv, 2, &pairs, &error)) {
+        options = matchOptions(pairs, "ona_set_decoder");
+        for (const auto& o : options)
+            if (o.key == Position && !VerbOptions::parseInt(o.value, &position)) {
+                error = QStringLiteral("-position takes a whole number, not \"%1\"").arg(o.value);
+                at = -1;
+                break;
+            }
+    } else {
+        at = -1;
+    }
+    // Checked whole before anything changes: the move is refused first.
+    if (at >= 0 && position >= 0) {
+        error = set->moveFault(name, position);
+        if (!error.isEmpty())
+            at = -1;
+    }
+    if (at < 0 || !applyOptions(options, false, &e, &error) || !set->replace(name, e, &error) ||
+        (position >= 0 && !set->move(e.name, position, &error)))
         return fail(ip, error.startsWith(QLatin1String("ona_")) ? error : QStringLiteral("ona_set_decoder: ") + error);
     data()->notifySettingDirty();
     return done(ip, e.name);

@@ -226,6 +226,9 @@ private slots:
         QCOMPARE(m_tcl.steps({{"ona_add_decoder i2c -channels {scl rx sda tx}", u"i2c"_s},
                               {"ona_add_decoder eeprom24xx -stack i2c", u"eeprom24xx"_s},
                               {"ona_get decoders", u"i2c eeprom24xx"_s},
+                              {"ona_set_decoder eeprom24xx -position 0", u"error: stays after it"_s},
+                              {"ona_set_decoder i2c -hidden 1 -position 2", u"error: -position takes 0 to 1, not 2"_s},
+                              {"dict get [ona_get decoder i2c] hidden", u"0"_s},
                               {"lsearch -inline -all [lmap a [ona_get annotations -decoder i2c] {lindex $a 3}] "
                                "{Data write: 5A}",
                                u"{Data write: 5A}"_s},

@@ -1,11 +1,27 @@
-// Annotation rows painted at the cost of pixels: a dense row is one block
-// a column at most, with no column of it left empty, a gap between
-// annotations stays background, and a wide annotation is its own box.
+// Decoders on the waveform page: the demo's saved UART decoder in its rows
+// under the tree, the "Add Decoder" dialog and the rows' context menu with
+// their exact commands; and annotation rows painted at the cost of pixels: a
+// dense row is one block a column at most, with no column of it left empty,
+// a gap between annotations stays background, a wide annotation is its own
+// box.
 
+#include "demofixture.h"
+#include "guitest.h"
+#include "recordinghost.h"
+#include "testtime.h"
+
+#include "shell/onagui.h"
+#include "shell/rightview.h"
 #include "waveform/annotationpainter.h"
+#include "waveform/decoderdialog.h"
+#include "waveform/decoderpanel.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
 #include "waveform/wavepaintparams.h"
 
 #include "decoderset.h"
+#include "theme/themesetting.h"
+#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -42,6 +58,94 @@ class TestWaveformDecode : public QObject {
     Q_OBJECT
 
 private slots:
+    void decodersOnTheDemoPage() {
+        QTemporaryDir dir;
+        RecordingHost host;
+        auto gui = demofixture::embeddedGui(&host, demofixture::copyDemo(dir.path()));
+        QVERIFY(gui);
+        host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
+        gui->rightView()->tabWidget()->setCurrentIndex(1);
+        auto* page = gui->rightView()->page<WaveformView>();
+        QTRY_VERIFY(page->hasCapturedData());
+        page->resize(1200, 700);
+        page->show();
+        DecoderPanel* panel = page->decoderPanel();
+        auto labels = [panel] {
+            QStringList out;
+            for (const auto& l : panel->lines())
+                out << l.label.trimmed();
+            return out;
+        };
+        // The saved decoder's row and its rows of annotations.
+        QTRY_VERIFY_WITH_TIMEOUT(labels().contains(QStringLiteral("TX")), testMs(10000));
+        QCOMPARE(labels().first(), QStringLiteral("uart_tx"));
+        QVERIFY(panel->lines().first().detail.endsWith(QStringLiteral(" annotations")));
+        QVERIFY(panel->isVisibleTo(page));
+
+        // The dialog: the signals named like the channels, the baud rate
+        // from the shortest pulse (16 samples at 100 MHz); a refused name
+        // stays in the dialog with the engine's reason.
+        DecoderDialog dialog(page->gateway(), panel->decoders(), page->waveformModel(), page);
+        dialog.decoderBox()->setCurrentIndex(dialog.decoderBox()->findData(QStringLiteral("uart")));
+        QCOMPARE(dialog.channelBox(QStringLiteral("tx"))->currentText(), QStringLiteral("tx"));
+        QCOMPARE(dialog.channelBox(QStringLiteral("rx"))->currentText(), QStringLiteral("rx"));
+        dialog.channelBox(QStringLiteral("rx"))->setCurrentIndex(0);
+        QCOMPARE(qobject_cast<QLineEdit*>(dialog.optionEditor(QStringLiteral("baudrate")))->text(),
+                 QStringLiteral("6250000"));
+        qobject_cast<QComboBox*>(dialog.optionEditor(QStringLiteral("parity")))->setCurrentText(QStringLiteral("odd"));
+        dialog.nameEdit()->setText(QStringLiteral("tx \"odd\" [x]"));
+        host.commands.clear();
+        dialog.accept();
+        QCOMPARE(host.commands,
+                 QStringList{QStringLiteral("ona_add_decoder uart -name \"tx \\\"odd\\\" \\[x\\]\" -channels \"tx tx\" "
+                                            "-options \"baudrate 6250000 parity odd\"")});
+        QVERIFY(dialog.errorLabel()->text().contains(QStringLiteral("is not a decoder name")));
+        dialog.nameEdit()->setText(QStringLiteral("odd_tx"));
+        dialog.accept();
+        QCOMPARE(host.commands.last(), QStringLiteral("ona_add_decoder uart -name odd_tx -channels \"tx tx\" "
+                                                      "-options \"baudrate 6250000 parity odd\""));
+        QCOMPARE(host.eval(QStringLiteral("ona_get decoders")), QStringLiteral("uart_tx odd_tx"));
+        // Stacked: the channels are not the stacked decoder's.
+        DecoderDialog stacked(page->gateway(), panel->decoders(), page->waveformModel(), page);
+        stacked.decoderBox()->setCurrentIndex(stacked.decoderBox()->findData(QStringLiteral("eeprom24xx")));
+        stacked.stackBox()->setCurrentIndex(stacked.stackBox()->findData(QStringLiteral("uart_tx")));
+        QCOMPARE(stacked.command(), QStringLiteral("ona_add_decoder eeprom24xx -stack uart_tx"));
+
+        // The decoder rows' menu: each entry one command.
+        QTRY_VERIFY(labels().contains(QStringLiteral("odd_tx")));
+        const int odd = int(labels().indexOf(QStringLiteral("odd_tx")));
+        for (const auto& [entry, command] : QList<QPair<QString, QString>>{
+                 {QStringLiteral("Hide Rows"), QStringLiteral("ona_set_decoder odd_tx -hidden 1")},
+                 {QStringLiteral("Move Up"), QStringLiteral("ona_set_decoder odd_tx -position 0")},
+                 {QStringLiteral("Remove Decoder"), QStringLiteral("ona_remove_decoder odd_tx")}}) {
+            QMenu menu;
+            panel->fillMenu(&menu, int(labels().indexOf(QStringLiteral("odd_tx"))));
+            QAction* a = menuEntry(&menu, entry);
+            QVERIFY2(a && a->isEnabled(), qPrintable(entry));
+            a->trigger();
+            QCOMPARE(host.commands.last(), command);
+            if (entry == QStringLiteral("Hide Rows"))
+                QCOMPARE(panel->lines().at(odd).state, QStringLiteral("hidden"));
+            if (entry == QStringLiteral("Move Up"))
+                QCOMPARE(host.eval(QStringLiteral("ona_get decoders")), QStringLiteral("odd_tx uart_tx"));
+        }
+        QCOMPARE(labels().first(), QStringLiteral("uart_tx"));
+        // Pictures of the page for the README (light and dark), when asked for.
+        if (qEnvironmentVariableIsSet("ONDREL_DECODE_SHOT")) {
+            QTRY_VERIFY(panel->lines().first().detail.endsWith(QStringLiteral(" annotations")));
+            page->waveformModel()->zoomBox(page->tree()->waveWidth(), 760, 900);
+            const QString before = vemo::theme::ThemeSetting::style();
+            for (const QString theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
+                vemo::theme::ThemeSetting::setStyle(theme);
+                vemo::theme::ThemeSetting::applyTo(qApp);
+                QCoreApplication::processEvents();
+                page->grab().save(QStringLiteral("%1-%2.png").arg(qEnvironmentVariable("ONDREL_DECODE_SHOT"), theme));
+            }
+            vemo::theme::ThemeSetting::setStyle(before);
+            vemo::theme::ThemeSetting::applyTo(qApp);
+        }
+    }
+
     void paintsAtThePixelCost() {
         QImage img(1010, 30, QImage::Format_RGB32);
         const int y = 15;

@@ -2,6 +2,7 @@
 
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "waveform/decoderpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
@@ -84,9 +85,11 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
     layout->setSpacing(0);
     layout->addWidget(m_empty, 0, 0);
     layout->addWidget(m_tree, 1, 0);
-    layout->addWidget(m_bar, 2, 0);
-    layout->addWidget(m_findBar, 3, 0);
-    layout->addWidget(m_status, 4, 0);
+    m_decoderPanel = new DecoderPanel(gateway, m_tree, this);
+    layout->addWidget(m_decoderPanel, 2, 0);
+    layout->addWidget(m_bar, 3, 0);
+    layout->addWidget(m_findBar, 4, 0);
+    layout->addWidget(m_status, 5, 0);
 
     setMouseTracking(true);
     installEventFilter(this);
@@ -102,11 +105,13 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
         disconnect(m_model, nullptr, this, nullptr);
     m_model = model;
     m_tree->setWaveformModel(model);
+    m_decoderPanel->setModel(model);
     if (m_tree->selectionModel())
         connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &WaveformView::updateMeasurement, Qt::UniqueConnection);
     if (model) {
         connect(model, &WaveformModel::viewChanged, this, &WaveformView::updateViewBar);
+        connect(model, &WaveformModel::viewChanged, m_decoderPanel, &DecoderPanel::rebuild);
         // Tree edits are direct model edits that no engine command reports:
         // each one's change notice marks the project modified.
         connect(model, &QStandardItemModel::itemChanged, this, [this] {
@@ -116,6 +121,8 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     }
     updateViewBar();
 }
+
+int WaveformView::addDecoder() { return m_decoderPanel->addDecoder(); }
 
 void WaveformView::showState() {
     const bool data = hasCapturedData();

@@ -13,6 +13,7 @@ class WaveformModel;
 
 namespace vemo::toolona {
 
+class DecoderPanel;
 class EmptyStateLabel;
 class ToolGateway;
 class WaveformSignal;
@@ -46,6 +47,9 @@ public:
     ToolGateway* gateway() const { return m_gateway; }
 
     WaveformSignal* tree() const { return m_tree; }
+    // The protocol decoders of the core, under the tree; "Add Decoder...".
+    DecoderPanel* decoderPanel() const { return m_decoderPanel; }
+    int addDecoder();
     QScrollBar* timeBar() const { return m_bar; }
 
     // Finding things. The row searched is the tree's current row (or the
@@ -93,6 +97,7 @@ private:
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project
     WaveformSignal* m_tree = nullptr;
+    DecoderPanel* m_decoderPanel = nullptr;
     QScrollBar* m_bar = nullptr;
     EmptyStateLabel* m_empty = nullptr;
     QLabel* m_status = nullptr;
