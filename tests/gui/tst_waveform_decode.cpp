@@ -82,6 +82,21 @@ private slots:
         QVERIFY(panel->lines().first().detail.endsWith(QStringLiteral(" annotations")));
         QVERIFY(panel->isVisibleTo(page));
 
+        // Find in the decoder's texts once its row is chosen; a tree row
+        // chosen again is what the find bar searches then.
+        QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(20, DecoderPanel::kRowHeight / 2));
+        QCOMPARE(panel->searchDecoder(), QStringLiteral("uart_tx"));
+        page->waveformModel()->setDataPos(400);
+        host.commands.clear();
+        QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), 560);
+        QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -decoder uart_tx -text 0x5A -from 401")});
+        QCOMPARE(page->findValue(QStringLiteral("0x5A"), true), -1); // before it, only bytes out of step
+        QCOMPARE(page->statusLine()->text(), QStringLiteral("uart_tx: \"0x5A\" does not occur before sample 560."));
+        page->tree()->setCurrentIndex(rowNamed(page->waveformModel(), QStringLiteral("tx")));
+        page->tree()->selectionModel()->select(rowNamed(page->waveformModel(), QStringLiteral("tx")),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(panel->searchDecoder(), QString());
+
         // The dialog: the signals named like the channels, the baud rate
         // from the shortest pulse (16 samples at 100 MHz); a refused name
         // stays in the dialog with the engine's reason.
@@ -132,6 +147,13 @@ private slots:
         QCOMPARE(labels().first(), QStringLiteral("uart_tx"));
         // Pictures of the page for the README (light and dark), when asked for.
         if (qEnvironmentVariableIsSet("ONDREL_DECODE_SHOT")) {
+            // With a decoder stacked on the UART through the dialog.
+            DecoderDialog midi(page->gateway(), panel->decoders(), page->waveformModel(), page);
+            midi.decoderBox()->setCurrentIndex(midi.decoderBox()->findData(QStringLiteral("midi")));
+            midi.stackBox()->setCurrentIndex(midi.stackBox()->findData(QStringLiteral("uart_tx")));
+            midi.accept();
+            QTRY_VERIFY(labels().contains(QStringLiteral("midi")) &&
+                        panel->lines().last().detail.isEmpty() == (panel->lines().last().row >= 0));
             QTRY_VERIFY(panel->lines().first().detail.endsWith(QStringLiteral(" annotations")));
             page->waveformModel()->zoomBox(page->tree()->waveWidth(), 760, 900);
             const QString before = vemo::theme::ThemeSetting::style();

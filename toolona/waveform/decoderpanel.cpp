@@ -19,6 +19,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace vemo::toolona {
@@ -123,7 +124,10 @@ void DecoderPanel::paintEvent(QPaintEvent*) {
         const QRect wave(waveX, row.top(), waveW, kRowHeight);
         const WavePaintParams w = WavePaintParams::make(m_model, wave);
         p.fillRect(wave, w.background);
-        p.setPen(pal.color(QPalette::Text));
+        const bool searched = e.name == m_search;
+        if (searched)
+            p.fillRect(QRect(origin, row.top(), nameW, kRowHeight), pal.highlight());
+        p.setPen(pal.color(searched ? QPalette::HighlightedText : QPalette::Text));
         p.drawText(QRect(origin + 4, row.top(), nameW - 8, kRowHeight), Qt::AlignVCenter | Qt::AlignLeft,
                    wavepaint::fittedLabel(p.fontMetrics(), line.label, nameW - 8));
         if (line.row < 0) {
@@ -184,6 +188,23 @@ void DecoderPanel::fillMenu(QMenu* menu, int at) {
     down->setEnabled(index + 1 < m_decoders->entries().size());
     menu->addAction(tr("Remove Decoder"), this,
                     [this, name] { send(tclCommand(QStringLiteral("ona_remove_decoder %1"), name)); });
+}
+
+void DecoderPanel::setSearchDecoder(const QString& name) {
+    if (name == m_search)
+        return;
+    m_search = name;
+    update();
+}
+
+void DecoderPanel::mousePressEvent(QMouseEvent* event) {
+    const int at = lineAt(event->pos().y());
+    if (m_decoders && at >= 0 && at < m_lines.size()) {
+        // The tree's selection gives way: one thing is searched at a time.
+        m_tree->clearSelection();
+        setSearchDecoder(m_decoders->entries().at(m_lines.at(at).entry).name);
+    }
+    QWidget::mousePressEvent(event);
 }
 
 void DecoderPanel::contextMenuEvent(QContextMenuEvent* event) {

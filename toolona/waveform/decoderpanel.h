@@ -45,6 +45,10 @@ public:
     int lineAt(int y) const { return y / kRowHeight; }
     // The decoder row's context menu entries at line `line` (-1: none).
     void fillMenu(class QMenu* menu, int line);
+    // The decoder the find bar searches (chosen by a click on its rows);
+    // empty: the tree's row is searched.
+    QString searchDecoder() const { return m_search; }
+    void setSearchDecoder(const QString& name);
     // Opens the dialog that adds a decoder; what it returned (QDialog::Accepted or not).
     int addDecoder();
 
@@ -54,6 +58,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     QSize sizeHint() const override;
 
 private:
@@ -64,6 +69,7 @@ private:
     QPointer<WaveformModel> m_model;
     QPointer<DecoderSet> m_decoders;
     QVector<Line> m_lines;
+    QString m_search;
 };
 
 } // namespace vemo::toolona

@@ -109,6 +109,13 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     if (m_tree->selectionModel())
         connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &WaveformView::updateMeasurement, Qt::UniqueConnection);
+    // A row of the tree chosen: the find bar searches it, not a decoder.
+    if (m_tree->selectionModel())
+        connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, m_decoderPanel,
+                [this](const QItemSelection& selected) {
+                    if (!selected.isEmpty())
+                        m_decoderPanel->setSearchDecoder(QString());
+                });
     if (model) {
         connect(model, &WaveformModel::viewChanged, this, &WaveformView::updateViewBar);
         connect(model, &WaveformModel::viewChanged, m_decoderPanel, &DecoderPanel::rebuild);
@@ -170,6 +177,8 @@ bool WaveformView::gotoEdge(bool forward) {
 }
 
 int WaveformView::findValue(const QString& text, bool backward) {
+    if (!m_decoderPanel->searchDecoder().isEmpty())
+        return findAnnotation(text, backward);
     const QModelIndex row = searchRow();
     if (!row.isValid()) {
         showStatus(tr("Select a bus or signal to search."));
@@ -212,6 +221,37 @@ int WaveformView::findValue(const QString& text, bool backward) {
     if (s < 0) {
         showStatus(backward ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
                             : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+        return -1;
+    }
+    m_model->setDataPos(s);
+    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
+        m_tree->zoomToPosition(s, true);
+    m_tree->repaintWave();
+    return s;
+}
+
+// The next (previous) annotation of the chosen decoder whose text holds
+// `text` (a 0x number also matches the bytes decoders write without it).
+int WaveformView::findAnnotation(const QString& text, bool backward) {
+    const QString name = m_decoderPanel->searchDecoder();
+    if (text.trimmed().isEmpty()) {
+        showStatus(tr("Type a text to find."));
+        return -1;
+    }
+    const int pos = m_model->getDataPos();
+    QString cmd = tclCommand(QStringLiteral("ona_find -decoder %1 -text %2 -from %3"), tclWord(name),
+                             tclWord(text.trimmed()), QString::number(backward ? pos - 1 : pos + 1));
+    if (backward)
+        cmd += QStringLiteral(" -backward");
+    QString result;
+    if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
+        showStatus(result.isEmpty() ? tr("The search could not run.") : result);
+        return -1;
+    }
+    const int s = result.trimmed().toInt();
+    if (s < 0) {
+        showStatus(backward ? tr("%1: \"%2\" does not occur before sample %3.").arg(name, text.trimmed()).arg(pos)
+                            : tr("%1: \"%2\" does not occur after sample %3.").arg(name, text.trimmed()).arg(pos));
         return -1;
     }
     m_model->setDataPos(s);

@@ -64,6 +64,9 @@ public:
     // sample after (before) the data position, through "ona_find". On a
     // hit the data position moves there; returns the sample or -1.
     int findValue(const QString& value, bool backward);
+    // The same for the annotation texts of the decoder chosen in the
+    // decoder rows, through "ona_find -decoder".
+    int findAnnotation(const QString& text, bool backward);
     // The find bar: a value field with previous and next.
     void showFindBar();
     QWidget* findBar() const { return m_findBar; }
