@@ -126,6 +126,18 @@ double median(QList<double> v) {
     return v.isEmpty() ? 0 : v.at(v.size() / 2);
 }
 
+// The page on `model`, 1600 x 1000, shown at zoom-fit; its tree.
+WaveformSignal* showAtZoomFit(WaveformView* page, WaveformModel* model) {
+    page->resize(1600, 1000);
+    page->setWaveformModel(model);
+    page->show();
+    QApplication::processEvents();
+    WaveformSignal* tree = page->tree();
+    model->zoomFit(tree->waveWidth());
+    QApplication::processEvents();
+    return tree;
+}
+
 struct DecodedFigures {
     qint64 annotations = 0;
     double decodeMs = 0, repaintMs = 0, rowsMs = 0;
@@ -189,13 +201,7 @@ DecodedFigures decodedRepaint() {
     }
     f.annotations = result->count();
     WaveformView page(nullptr);
-    page.resize(1600, 1000);
-    page.setWaveformModel(&model);
-    page.show();
-    QApplication::processEvents();
-    WaveformSignal* tree = page.tree();
-    model.zoomFit(tree->waveWidth());
-    QApplication::processEvents();
+    WaveformSignal* tree = showAtZoomFit(&page, &model);
     QImage image(tree->viewport()->size(), QImage::Format_RGB32);
     const int waveLeft = tree->viewport()->width() - tree->waveWidth();
     auto rows = [&](QImage* img) {
@@ -239,13 +245,7 @@ int main(int argc, char** argv) {
         WaveformModel model;
         model.setTrace(b.trace, b.widths);
         WaveformView page(nullptr);
-        page.resize(1600, 1000);
-        page.setWaveformModel(&model);
-        page.show();
-        QApplication::processEvents();
-        WaveformSignal* tree = page.tree();
-        model.zoomFit(tree->waveWidth());
-        QApplication::processEvents();
+        WaveformSignal* tree = showAtZoomFit(&page, &model);
         QImage image(tree->viewport()->size(), QImage::Format_RGB32);
         renderMs(tree->viewport(), &image); // warm-up (fonts, style)
         QList<double> times;

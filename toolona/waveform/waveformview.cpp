@@ -212,6 +212,14 @@ int WaveformView::findValue(const QString& text, bool backward) {
                              tclWord(value), tclWord(radix), QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
         cmd += QStringLiteral(" -backward");
+    return moveToFound(cmd, backward
+                                ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
+                                : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+}
+
+// Runs a search command; on a hit the data position moves there (and the
+// view follows), else `missing` goes to the status line.
+int WaveformView::moveToFound(const QString& cmd, const QString& missing) {
     QString result;
     if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
         showStatus(result.isEmpty() ? tr("The search could not run.") : result);
@@ -219,8 +227,7 @@ int WaveformView::findValue(const QString& text, bool backward) {
     }
     const int s = result.trimmed().toInt();
     if (s < 0) {
-        showStatus(backward ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
-                            : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+        showStatus(missing);
         return -1;
     }
     m_model->setDataPos(s);
@@ -243,22 +250,9 @@ int WaveformView::findAnnotation(const QString& text, bool backward) {
                              tclWord(text.trimmed()), QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
         cmd += QStringLiteral(" -backward");
-    QString result;
-    if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
-        showStatus(result.isEmpty() ? tr("The search could not run.") : result);
-        return -1;
-    }
-    const int s = result.trimmed().toInt();
-    if (s < 0) {
-        showStatus(backward ? tr("%1: \"%2\" does not occur before sample %3.").arg(name, text.trimmed()).arg(pos)
-                            : tr("%1: \"%2\" does not occur after sample %3.").arg(name, text.trimmed()).arg(pos));
-        return -1;
-    }
-    m_model->setDataPos(s);
-    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
-        m_tree->zoomToPosition(s, true);
-    m_tree->repaintWave();
-    return s;
+    return moveToFound(cmd, backward
+                                ? tr("%1: \"%2\" does not occur before sample %3.").arg(name, text.trimmed()).arg(pos)
+                                : tr("%1: \"%2\" does not occur after sample %3.").arg(name, text.trimmed()).arg(pos));
 }
 
 void WaveformView::showFindBar() {

@@ -96,6 +96,7 @@ protected:
 private:
     void showState();
     void showStatus(const QString& text);
+    int moveToFound(const QString& cmd, const QString& missing);
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project
