@@ -92,14 +92,9 @@ bool CaptureRun::buildSetups(std::vector<CaptureSetup>* setups, QString* error) 
         CaptureSetup s;
         s.core = m_session->cores().at(c->getId());
         const OnlCore& onl = c->onl();
-        for (const OnlSignal& sig : onl.signalList) {
+        for (const OnlSignal& sig : onl.signalList)
             s.signalWidths.append({sig.name, sig.width});
-            if (sig.width == 1)
-                s.channelNames << sig.name;
-            else
-                for (int b = sig.width - 1; b >= 0; --b)
-                    s.channelNames << QStringLiteral("%1[%2]").arg(sig.name).arg(b);
-        }
+        s.channelNames = AnalyzerCore::channelNames(onl);
         s.coreName = c->getName();
         s.coreIndex = onl.index;
         s.coreHash = onl.hash;

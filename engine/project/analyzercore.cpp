@@ -1,5 +1,6 @@
 #include "analyzercore.h"
 
+#include "decoderset.h"
 #include "triggeremodel.h"
 #include "triggersetting.h"
 #include "triggerumodel.h"
@@ -19,6 +20,7 @@ AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
         if (!s.enumSet.isEmpty())
             enums.insert(s.name, s.enumSet);
     m_wd->setSignalEnums(enums);
+    m_decoders = std::make_unique<DecoderSet>(m_wd.get(), channelNames(onl));
     for (const auto& u : onl.units)
         m_tu->appendUnit(u.name, u.refs, u.width, u.serial, u.op, u.radix, u.value);
     for (const auto& e : onl.expressions)
@@ -28,6 +30,18 @@ AnalyzerCore::AnalyzerCore(int id, const ProjectFiles::OnlCore& onl)
 }
 
 AnalyzerCore::~AnalyzerCore() = default;
+
+QStringList AnalyzerCore::channelNames(const ProjectFiles::OnlCore& onl) {
+    QStringList names;
+    for (const auto& sig : onl.signalList) {
+        if (sig.width == 1)
+            names << sig.name;
+        else
+            for (int b = sig.width - 1; b >= 0; --b)
+                names << QStringLiteral("%1[%2]").arg(sig.name).arg(b);
+    }
+    return names;
+}
 
 bool AnalyzerCore::isPOR() const { return m_ts && m_ts->porSupported; }
 

@@ -16,6 +16,7 @@ class TriggerUModel;
 class TriggerEModel;
 class TriggerSetting;
 class WaveformModel;
+class DecoderSet;
 
 class ONA_EXPORT AnalyzerCore {
 public:
@@ -57,6 +58,10 @@ public:
     TriggerSetting* getTSModel() const { return m_ts.get(); }
     // The captured trace; empty (no data) until a capture or the sidecar fills it.
     WaveformModel* getWDModel() const { return m_wd.get(); }
+    // The protocol decoders of its waveform page (an analyzer core; null otherwise).
+    DecoderSet* getDecoders() const { return m_decoders.get(); }
+    // The names of its capture channels: a one-bit signal, or "NAME[i]" for each bit of a wider one.
+    static QStringList channelNames(const ProjectFiles::OnlCore& onl);
 
     const ProjectFiles::OnlCore& onl() const { return m_onl; }
 
@@ -88,4 +93,5 @@ private:
     std::unique_ptr<TriggerEModel> m_te;
     std::unique_ptr<TriggerSetting> m_ts;
     std::unique_ptr<WaveformModel> m_wd;
+    std::unique_ptr<DecoderSet> m_decoders; // after m_wd: it goes first
 };

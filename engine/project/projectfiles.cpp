@@ -480,6 +480,93 @@ QJsonObject cableJson(const CableSettings& c) {
 
 } // namespace
 
+namespace {
+
+// A core's decoders: their structure is checked here; whether the library
+// has the decoder and the capture the signals is the decode's to say, on
+// the decoder's row, so a file opens on any machine and saves unchanged.
+QVector<DecoderEntry> readDecoders(const Reader& r, const QJsonObject& co, const QString& cp) {
+    QVector<DecoderEntry> out;
+    const QJsonArray list = r.array(co, QStringLiteral("decoders"), cp, DecoderSet::kMaxEntries, false);
+    const auto textMap = [&](const QJsonObject& o, const QString& key, const QString& path, bool numbers) {
+        QMap<QString, QString> m;
+        const QJsonObject mo = r.object(o, key, path, false);
+        if (mo.size() > 64)
+            r.fail(Reader::at(path, key), QStringLiteral("more than 64 entries"));
+        for (auto it = mo.begin(); it != mo.end(); ++it) {
+            const QString at = Reader::at(Reader::at(path, key), it.key());
+            if (it.key().isEmpty() || it.key().size() > 64)
+                r.fail(at, QStringLiteral("expected a name of 1 to 64 characters"));
+            if (it->isString() && it->toString().size() <= 256)
+                m.insert(it.key(), it->toString());
+            else if (numbers && it->isDouble())
+                m.insert(it.key(), QString::number(it->toDouble(), 'g', 15));
+            else
+                r.fail(at, numbers ? QStringLiteral("expected a string of at most 256 characters or a number")
+                                   : QStringLiteral("expected a string of at most 256 characters"));
+        }
+        return m;
+    };
+    for (int j = 0; j < list.size(); ++j) {
+        const QString dp = Reader::at(Reader::at(cp, QStringLiteral("decoders")), j);
+        const QJsonObject d = r.element(list, j, dp);
+        r.keys(d, dp,
+               {QStringLiteral("name"), QStringLiteral("decoder"), QStringLiteral("stack"), QStringLiteral("channels"),
+                QStringLiteral("options"), QStringLiteral("colour"), QStringLiteral("hidden")});
+        DecoderEntry e;
+        e.name = r.string(d, QStringLiteral("name"), dp, true, QString(), 64);
+        e.decoder = r.string(d, QStringLiteral("decoder"), dp, true, QString(), 64);
+        e.stack = r.string(d, QStringLiteral("stack"), dp, false, QString(), 64);
+        e.channels = textMap(d, QStringLiteral("channels"), dp, false);
+        e.options = textMap(d, QStringLiteral("options"), dp, true);
+        const QString colour = r.string(d, QStringLiteral("colour"), dp, false, QString(), 16);
+        if (!colour.isEmpty()) {
+            e.colour = QColor::fromString(colour);
+            if (!e.colour.isValid())
+                r.fail(Reader::at(dp, QStringLiteral("colour")), QStringLiteral("expected a colour like \"#3080ff\""));
+        }
+        e.hidden = r.boolean(d, QStringLiteral("hidden"), dp, false, false);
+        if (e.name.isEmpty() || e.decoder.isEmpty())
+            r.fail(dp, QStringLiteral("a decoder needs a name and a decoder"));
+        for (const DecoderEntry& o : out)
+            if (o.name == e.name)
+                r.fail(Reader::at(dp, QStringLiteral("name")), QStringLiteral("\"%1\" is listed twice").arg(e.name));
+        // Only on one listed before it: the stacks cannot loop.
+        if (!e.stack.isEmpty() &&
+            std::none_of(out.begin(), out.end(), [&](const DecoderEntry& o) { return o.name == e.stack; }))
+            r.fail(Reader::at(dp, QStringLiteral("stack")),
+                   QStringLiteral("no decoder \"%1\" listed before this one").arg(e.stack));
+        out.append(e);
+    }
+    return out;
+}
+
+QJsonArray decodersJson(const QVector<DecoderEntry>& list) {
+    QJsonArray out;
+    for (const DecoderEntry& e : list) {
+        QJsonObject d{{QStringLiteral("name"), e.name}, {QStringLiteral("decoder"), e.decoder}};
+        if (!e.stack.isEmpty())
+            d.insert(QStringLiteral("stack"), e.stack);
+        QJsonObject channels, options;
+        for (auto it = e.channels.begin(); it != e.channels.end(); ++it)
+            channels.insert(it.key(), it.value());
+        for (auto it = e.options.begin(); it != e.options.end(); ++it)
+            options.insert(it.key(), it.value());
+        if (!channels.isEmpty())
+            d.insert(QStringLiteral("channels"), channels);
+        if (!options.isEmpty())
+            d.insert(QStringLiteral("options"), options);
+        if (e.colour.isValid())
+            d.insert(QStringLiteral("colour"), e.colour.name());
+        if (e.hidden)
+            d.insert(QStringLiteral("hidden"), true);
+        out.append(d);
+    }
+    return out;
+}
+
+} // namespace
+
 bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QString* error) {
     const Reader r(name);
     try {
@@ -533,7 +620,7 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
             const QJsonObject co = r.element(cores, i, cp);
             r.keys(co, cp,
                    {QStringLiteral("name"), QStringLiteral("run"), QStringLiteral("trigger_units"),
-                    QStringLiteral("trigger_expressions"), QStringLiteral("options")});
+                    QStringLiteral("trigger_expressions"), QStringLiteral("options"), QStringLiteral("decoders")});
             OnaCore c;
             c.name = r.string(co, QStringLiteral("name"), cp, true, QString(), TriggerLang::kMaxNameLength);
             c.run = r.boolean(co, QStringLiteral("run"), cp, false, true);
@@ -591,6 +678,7 @@ bool parseOna(const QByteArray& data, const QString& name, OnaProject* out, QStr
                 o.finalCounterPreset = r.integer(oo, QStringLiteral("final_counter_value"), op, 1, 65536, true, 1);
                 o.connectPorOnOpen = r.boolean(oo, QStringLiteral("connect_por"), op, true, false);
             }
+            c.decoders = readDecoders(r, co, cp);
             p.cores.append(c);
         }
         *out = p;
@@ -654,6 +742,8 @@ QByteArray writeOna(const OnaProject& p) {
                     {QStringLiteral("connect_por"), o.connectPorOnOpen},
                 });
         }
+        if (!c.decoders.isEmpty())
+            co.insert(QStringLiteral("decoders"), decodersJson(c.decoders));
         cores.append(co);
     }
     QJsonObject root{

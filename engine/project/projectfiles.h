@@ -7,6 +7,7 @@
 
 #include "cablesettings.h"
 #include "controllerrecords.h"
+#include "decoderset.h"
 #include "onaglobal.h"
 #include "safefile.h"
 #include "serdeslayout.h"
@@ -84,6 +85,7 @@ struct OnaCore {
     QVector<OnlExpression> expressions;
     bool hasOptions = false;
     TriggerOptionValues options; // settings part only
+    QVector<DecoderEntry> decoders; // the protocol decoders of its waveform page
 };
 
 struct OnaProject {

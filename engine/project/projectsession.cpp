@@ -2,6 +2,7 @@
 
 #include "deviceregistry.h"
 
+#include "decoderset.h"
 #include "triggeremodel.h"
 #include "triggerlang.h"
 #include "triggersetting.h"
@@ -115,6 +116,8 @@ bool ProjectSession::buildCores(const OnlDesign& design, const OnaProject& proje
     for (int i = 0; i < design.cores.size(); ++i) {
         auto core = QSharedPointer<AnalyzerCore>::create(i, design.cores.at(i));
         const OnaCore* s = saved.value(core->getName());
+        if (s && core->getDecoders())
+            core->getDecoders()->restore(s->decoders);
         if (s && core->getTUModel()) {
             const QString where = QStringLiteral("%1: core \"%2\"").arg(onaName, core->getName());
             core->setRun(s->run && core->hasInsert());
@@ -305,6 +308,8 @@ OnaProject ProjectSession::snapshot(const QString& onaPath, const QList<TokenSet
                     {te->text(r, TriggerEModel::ColName), te->text(r, TriggerEModel::ColExpression), te->isEnabled(r)});
             oc.options = *c->getTSModel();
         }
+        if (const DecoderSet* d = c->getDecoders())
+            oc.decoders = d->entries();
         p.cores.append(oc);
     }
     return p;

@@ -64,6 +64,9 @@ ONA_CMD(cmdWait) {
 
 ONA_CMD(cmdExportProject) {
     // ona_export_project -vcd FILE ?-module NAME? ?-siglist NAMES? ?-scalar? | -txt FILE ?-siglist NAMES?
+    //                 | -annotations FILE ?-decoder NAME?
+    if (objc > 1 && text(objv[1]) == QLatin1String("-annotations"))
+        return DecodeVerbs::exportAnnotations(ip, objc, objv);
     QString error, file, module, siglist, format;
     bool scalar = false;
     for (int i = 1; i < objc; i += 2) {
@@ -139,7 +142,10 @@ QVector<int> channelsNamed(const WaveformModel& m, const QString& name) {
 ONA_CMD(cmdFind) {
     static const char* const kUsage =
         "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|Signed|ASCII|tokenSet? ?-from sample? "
-        "?-backward?";
+        "?-backward? | -decoder name -text text ?-row row? ?-from sample? ?-backward?";
+    for (int i = 1; i < objc; ++i)
+        if (text(objv[i]) == QLatin1String("-decoder"))
+            return DecodeVerbs::findText(ip, objc, objv);
     QString name, value, radix = QStringLiteral("Bin");
     bool haveName = false, haveValue = false, backward = false;
     Tcl_WideInt from = -1;

@@ -45,6 +45,7 @@ extern "C" int Ona_Init(Tcl_Interp* interp) {
     ProjectVerbs::registerVerbs(interp);
     TriggerVerbs::registerVerbs(interp);
     CaptureVerbs::registerVerbs(interp);
+    DecodeVerbs::registerVerbs(interp);
     ControllerVerbs::registerVerbs(interp);
     HardIpVerbs::registerVerbs(interp);
     EyeVerbs::registerVerbs(interp);

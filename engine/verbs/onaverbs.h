@@ -41,6 +41,13 @@ namespace SerdesVerbs {
 void registerVerbs(Tcl_Interp* interp);
 } // namespace SerdesVerbs
 
+namespace DecodeVerbs {
+void registerVerbs(Tcl_Interp* interp);
+// "ona_find -decoder ..." and "ona_export_project -annotations ...".
+int findText(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]);
+int exportAnnotations(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]);
+} // namespace DecodeVerbs
+
 namespace RtlGenVerbs {
 void registerVerbs(Tcl_Interp* interp);
 } // namespace RtlGenVerbs

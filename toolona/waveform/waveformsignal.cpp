@@ -981,6 +981,8 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     QAction* find = add(nullptr, QStringLiteral("Find Value ..."), [this] { m_page->showFindBar(); });
     find->setShortcut(QKeySequence::Find);
     find->setEnabled(row);
+    menu->addSeparator();
+    add(nullptr, QStringLiteral("Add Decoder..."), [this] { m_page->addDecoder(); });
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
 #include "waveform/wavecursorpanel.h"
+#include "waveform/decoderpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
@@ -85,9 +86,11 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
     layout->setSpacing(0);
     layout->addWidget(m_empty, 0, 0);
     layout->addWidget(m_tree, 1, 0);
-    layout->addWidget(m_bar, 2, 0);
-    layout->addWidget(m_findBar, 3, 0);
-    layout->addWidget(m_status, 4, 0);
+    m_decoderPanel = new DecoderPanel(gateway, m_tree, this);
+    layout->addWidget(m_decoderPanel, 2, 0);
+    layout->addWidget(m_bar, 3, 0);
+    layout->addWidget(m_findBar, 4, 0);
+    layout->addWidget(m_status, 5, 0);
     m_cursorPanel = new WaveCursorPanel(this);
     m_cursorPanel->hide();
     placeCursorPanel();
@@ -107,11 +110,20 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     m_model = model;
     m_tree->setWaveformModel(model);
     m_cursorPanel->setWaveformModel(model);
+    m_decoderPanel->setModel(model);
     if (m_tree->selectionModel())
         connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &WaveformView::updateMeasurement, Qt::UniqueConnection);
+    // A row of the tree chosen: the find bar searches it, not a decoder.
+    if (m_tree->selectionModel())
+        connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, m_decoderPanel,
+                [this](const QItemSelection& selected) {
+                    if (!selected.isEmpty())
+                        m_decoderPanel->setSearchDecoder(QString());
+                });
     if (model) {
         connect(model, &WaveformModel::viewChanged, this, &WaveformView::updateViewBar);
+        connect(model, &WaveformModel::viewChanged, m_decoderPanel, &DecoderPanel::rebuild);
         // Tree edits are direct model edits that no engine command reports:
         // each one's change notice marks the project modified.
         connect(model, &QStandardItemModel::itemChanged, this, [this] {
@@ -122,6 +134,8 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     }
     updateViewBar();
 }
+
+int WaveformView::addDecoder() { return m_decoderPanel->addDecoder(); }
 
 void WaveformView::showState() {
     const bool data = hasCapturedData();
@@ -139,7 +153,7 @@ void WaveformView::placeCursorPanel() {
     if (m_cursorPanel->isDetached())
         return;
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addWidget(m_cursorPanel, 5, 0);
+        grid->addWidget(m_cursorPanel, 6, 0);
 }
 
 void WaveformView::showCursorPanel(bool shown) {
@@ -213,6 +227,8 @@ bool WaveformView::gotoEdge(bool forward) {
 }
 
 int WaveformView::findValue(const QString& text, bool backward) {
+    if (!m_decoderPanel->searchDecoder().isEmpty())
+        return findAnnotation(text, backward);
     const QModelIndex row = searchRow();
     if (!row.isValid()) {
         showStatus(tr("Select a bus or signal to search."));
@@ -246,6 +262,14 @@ int WaveformView::findValue(const QString& text, bool backward) {
                              tclWord(value), tclWord(radix), QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
         cmd += QStringLiteral(" -backward");
+    return moveToFound(cmd, backward
+                                ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
+                                : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+}
+
+// Runs a search command; on a hit the data position moves there (and the
+// view follows), else `missing` goes to the status line.
+int WaveformView::moveToFound(const QString& cmd, const QString& missing) {
     QString result;
     if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
         showStatus(result.isEmpty() ? tr("The search could not run.") : result);
@@ -253,8 +277,7 @@ int WaveformView::findValue(const QString& text, bool backward) {
     }
     const int s = result.trimmed().toInt();
     if (s < 0) {
-        showStatus(backward ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
-                            : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+        showStatus(missing);
         return -1;
     }
     m_model->setDataPos(s);
@@ -262,6 +285,24 @@ int WaveformView::findValue(const QString& text, bool backward) {
         m_tree->zoomToPosition(s, true);
     m_tree->repaintWave();
     return s;
+}
+
+// The next (previous) annotation of the chosen decoder whose text holds
+// `text` (a 0x number also matches the bytes decoders write without it).
+int WaveformView::findAnnotation(const QString& text, bool backward) {
+    const QString name = m_decoderPanel->searchDecoder();
+    if (text.trimmed().isEmpty()) {
+        showStatus(tr("Type a text to find."));
+        return -1;
+    }
+    const int pos = m_model->getDataPos();
+    QString cmd = tclCommand(QStringLiteral("ona_find -decoder %1 -text %2 -from %3"), tclWord(name),
+                             tclWord(text.trimmed()), QString::number(backward ? pos - 1 : pos + 1));
+    if (backward)
+        cmd += QStringLiteral(" -backward");
+    return moveToFound(cmd, backward
+                                ? tr("%1: \"%2\" does not occur before sample %3.").arg(name, text.trimmed()).arg(pos)
+                                : tr("%1: \"%2\" does not occur after sample %3.").arg(name, text.trimmed()).arg(pos));
 }
 
 void WaveformView::showFindBar() {

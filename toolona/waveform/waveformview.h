@@ -13,6 +13,7 @@ class WaveformModel;
 
 namespace vemo::toolona {
 
+class DecoderPanel;
 class EmptyStateLabel;
 class ToolGateway;
 class WaveCursorPanel;
@@ -47,6 +48,9 @@ public:
     ToolGateway* gateway() const { return m_gateway; }
 
     WaveformSignal* tree() const { return m_tree; }
+    // The protocol decoders of the core, under the tree; "Add Decoder...".
+    DecoderPanel* decoderPanel() const { return m_decoderPanel; }
+    int addDecoder();
     QScrollBar* timeBar() const { return m_bar; }
 
     // Finding things. The row searched is the tree's current row (or the
@@ -61,6 +65,9 @@ public:
     // sample after (before) the data position, through "ona_find". On a
     // hit the data position moves there; returns the sample or -1.
     int findValue(const QString& value, bool backward);
+    // The same for the annotation texts of the decoder chosen in the
+    // decoder rows, through "ona_find -decoder".
+    int findAnnotation(const QString& text, bool backward);
     // The find bar: a value field with previous and next.
     void showFindBar();
     QWidget* findBar() const { return m_findBar; }
@@ -101,10 +108,12 @@ protected:
 private:
     void showState();
     void showStatus(const QString& text);
+    int moveToFound(const QString& cmd, const QString& missing);
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project
     WaveformSignal* m_tree = nullptr;
+    DecoderPanel* m_decoderPanel = nullptr;
     QScrollBar* m_bar = nullptr;
     EmptyStateLabel* m_empty = nullptr;
     QLabel* m_status = nullptr;
