@@ -233,58 +233,28 @@ private slots:
         QCOMPARE(WaveformModel::radixText(bits, 16), u"8"_s + QString(24, QLatin1Char('0')));
         QCOMPARE(WaveformModel::radixText(u"000"_s, 10), u"0"_s);
     }
-    void operatorsAndRadixes() {
+    // Each step edits on top of the ones before it; the device time of the
+    // trigger, where the counter's sample reads the same.
+    void operatorsExpressionsCounterSerial() {
         QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
-        struct Case {
-            const char *op, *radix, *value;
-            qint64 trigger; // device time of the trigger
-        };
-        const Case cases[] = {
-            {"==", "Hex", "40", 64},
-            {"!=", "Hex", "00", 10},
-            {"<", "Dec", "5", 256},
-            {"<=", "Dec", "4", 256},
-            {">", "Hex", "EF", 240},
-            {">=", "Hex", "F0", 240},
-            {"in range", "Hex", "20..22", 32},
-            {"not in range", "Dec", "0..100", 101},
-            {"==", "Bin", "x1x1xxxx", 80},
-            {"==", "Hex", "5x", 80},
-            {"==", "Oct", "1x0", 64},
-            {"rising edge", "Bin", "00010000", 16},
-            {"falling edge", "Bin", "00010000", 32},
-            {"any edge", "Bin", "10000000", 128},
-        };
-        for (const Case& c : cases) {
-            QVERIFY2(
-                m_tcl.call({"ona_set_tu", "-name", "TU_a", "-operator", c.op, "-radix", c.radix, "-value", c.value}),
-                qPrintable(m_tcl.result()));
-            runCapture(m_tcl);
-            const auto t = trace();
-            QVERIFY(t);
-            QCOMPARE(t->numSamples(), 64);
-            QCOMPARE(t->triggerPositions, QVector<qint64>{10});
-            QVERIFY2(t->frameTimes.value(0) + 10 == c.trigger, c.op);
-            // The samples are the counter's values.
-            QVERIFY(m_tcl.eval("ona_get value cnt 10"));
-            QCOMPARE(m_tcl.result(), u"%1"_s.arg(c.trigger % 256, 8, 2, QLatin1Char('0')));
-        }
-        // The wide unit compares beyond 64 bits: wide reaches 2^64 at 4 * 2 = 8.
-        QVERIFY(m_tcl.eval("ona_set_te -name TE1 -expression TU_w"));
-        QVERIFY(m_tcl.call(
-            {"ona_set_tu", "-name", "TU_w", "-operator", ">=", "-radix", "Hex", "-value", "10000000000000004"}));
-        runCapture(m_tcl);
-        QCOMPARE(trace()->frameTimes.value(0) + 10, 4 * 6); // 2^64 + 4 after six steps of 4 samples
-        QVERIFY(m_tcl.eval("ona_get value wide 10"));
-        QCOMPARE(m_tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
-    }
-    void expressionsCounterSerial() {
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
-        // Each step edits on top of the ones before it; the trigger's device time.
         const struct {
             const char* script;
             qint64 trigger;
         } steps[] = {
+            {"ona_set_tu -name TU_a -operator == -radix Hex -value 40", 64},
+            {"ona_set_tu -name TU_a -operator != -radix Hex -value 00", 10},
+            {"ona_set_tu -name TU_a -operator < -radix Dec -value 5", 256},
+            {"ona_set_tu -name TU_a -operator <= -radix Dec -value 4", 256},
+            {"ona_set_tu -name TU_a -operator > -radix Hex -value EF", 240},
+            {"ona_set_tu -name TU_a -operator >= -radix Hex -value F0", 240},
+            {"ona_set_tu -name TU_a -operator {in range} -radix Hex -value 20..22", 32},
+            {"ona_set_tu -name TU_a -operator {not in range} -radix Dec -value 0..100", 101},
+            {"ona_set_tu -name TU_a -operator == -radix Bin -value x1x1xxxx", 80},
+            {"ona_set_tu -name TU_a -operator == -radix Hex -value 5x", 80},
+            {"ona_set_tu -name TU_a -operator == -radix Oct -value 1x0", 64},
+            {"ona_set_tu -name TU_a -operator {rising edge} -radix Bin -value 00010000", 16},
+            {"ona_set_tu -name TU_a -operator {falling edge} -radix Bin -value 00010000", 32},
+            {"ona_set_tu -name TU_a -operator {any edge} -radix Bin -value 10000000", 128},
             {"ona_set_tu -name TU_a -operator >= -radix Hex -value 30; ona_set_te -name TE1 -expression {TU_a & TU_b}",
              50}, // cnt >= 48 and pat high from 50
             {"ona_set_te -name TE1 -expression {TU_a & !TU_b}", 48},
@@ -302,12 +272,25 @@ private slots:
             {"ona_set_trigoptn -finalcounter off; ona_set_tu -name TU_s -radix Bin -value 0011; "
              "ona_set_te -name TE1 -expression TU_s",
              11},
+            // The wide unit compares beyond 64 bits: wide is 2^64 + 4 after six
+            // steps of 4 samples.
+            {"ona_set_te -name TE1 -expression TU_w; ona_set_tu -name TU_w -operator >= -radix Hex -value "
+             "10000000000000004",
+             24},
         };
         for (const auto& step : steps) {
             QVERIFY2(m_tcl.eval(step.script), qPrintable(m_tcl.result()));
             runCapture(m_tcl);
-            QVERIFY2(trace()->frameTimes.value(0) + 10 == step.trigger, step.script);
+            const auto t = trace();
+            QVERIFY(t);
+            QCOMPARE(t->numSamples(), 64);
+            QCOMPARE(t->triggerPositions, QVector<qint64>{10});
+            QVERIFY2(t->frameTimes.value(0) + 10 == step.trigger, step.script);
+            QVERIFY(m_tcl.eval("ona_get value cnt 10"));
+            QCOMPARE(m_tcl.result(), u"%1"_s.arg(step.trigger % 256, 8, 2, QLatin1Char('0')));
         }
+        QVERIFY(m_tcl.eval("ona_get value wide 10"));
+        QCOMPARE(m_tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
     }
     void framesPositionAndPor() {
         const QString run = u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000));
@@ -415,6 +398,9 @@ private slots:
         QCOMPARE(m.getDataPos(), 540);
         m.zoomBox(320, 999, 4);
         QCOMPARE(m.getTimestamp(600), 9100);
+        // A measuring drag may start at sample 0.
+        m.setRulerPos(0);
+        QVERIFY(m.hasRuler());
         // Cursors: inside the capture, once each; removed nearest the data position.
         QVERIFY(!m.addCurPos(1000) && !m.addCurPos(-1) && m.addCurPos(999) && m.addCurPos(3) && !m.addCurPos(3));
         m.setDataPos(900);
@@ -447,7 +433,6 @@ private slots:
                 QCOMPARE(back, bits);
             }
         }
-        QCOMPARE(WaveformModel::radixText(u"1"_s, SigTreeData::Signed), u"-1"_s);
         QString bits, why;
         for (const char* bad : {"128", "-129", "-0", "+5", "1.5", "", "0x10", "99999999999999999999999999"})
             QVERIFY2(!WaveformModel::parseRadixValue(QString::fromLatin1(bad), SigTreeData::Signed, 8, &bits, &why),

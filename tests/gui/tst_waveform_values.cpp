@@ -12,7 +12,6 @@
 #include "shell/rightview.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
-#include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
@@ -75,24 +74,12 @@ private slots:
         closeDemo();
         OnaData::inst()->getTokenModel()->setSets(u"ENUM"_s, {});
     }
-
-    void busValuesShowTheirLeadingDigitsAndTheDataColumnFitsThem() {
-        QFont font;
-        const QFontMetrics fm(font);
-        const QString ellipsis(QChar(0x2026));
-        QCOMPARE(wavepaint::fittedLabel(fm, u"DEADBEEF"_s, 500), u"DEADBEEF"_s);
-        const int three = fm.horizontalAdvance(u"DEA"_s) + fm.horizontalAdvance(ellipsis) + 1;
-        QCOMPARE(wavepaint::fittedLabel(fm, u"DEADBEEF"_s, three), u"DEA"_s + ellipsis);
-        // Not even one digit with the ellipsis: nothing.
-        QCOMPARE(wavepaint::fittedLabel(fm, u"DEADBEEF"_s, fm.horizontalAdvance(ellipsis)), QString());
-
+    // The leading digits of a label are the page's drawing, compared with a
+    // plain one in tst_waveform_paint.
+    void theDataColumnFitsItsValues() {
         WaveformModel model;
-        model.setTrace(valueTrace(4096), kWidths);
         WaveformView page(nullptr);
-        page.resize(900, 500);
-        page.setWaveformModel(&model);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        show(&page, &model, 4096);
         WaveformSignal* tree = page.tree();
         auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
         const QModelIndex w = rowNamed(&model, u"w"_s);
@@ -151,12 +138,10 @@ private slots:
                                                    {u"ONL_F"_s, 1, {{u"OFF"_s, u"0"_s}, {u"ON"_s, u"1"_s}}}});
         WaveformModel model;
         model.setSignalEnums({{u"st"_s, u"ONL_S"_s}, {u"flag"_s, u"ONL_F"_s}});
-        model.setTrace(valueTrace(256), kWidths);
+        WaveformView page(nullptr);
+        show(&page, &model, 256, false);
         QCOMPARE(rowNames(&model), QStringList({"w", "st", "flag"}));
         QCOMPARE(rowNames(&model, rowNamed(&model, u"flag"_s)), QStringList({"flag"}));
-        WaveformView page(nullptr);
-        page.resize(900, 500);
-        page.setWaveformModel(&model);
         auto* delegate = qobject_cast<WaveformDelegate*>(page.tree()->itemDelegate());
         const QModelIndex st = rowNamed(&model, u"st"_s);
         QCOMPARE(WaveformModel::rowData(st).radixName, u"ONL_S"_s);
@@ -185,10 +170,8 @@ private slots:
         QCOMPARE(WaveformRuler::timeText(3e9, 1e9), u"3 ms"_s);
 
         WaveformModel model;
-        model.setTrace(valueTrace(2048), kWidths);
         WaveformView page(nullptr);
-        page.resize(1200, 500);
-        page.setWaveformModel(&model);
+        show(&page, &model, 2048, false);
         WaveformRuler* ruler = page.tree()->ruler();
         const QRect rect(200, 0, 1000, 30);
         // Without a period the lower row's samples are all there is.
@@ -264,21 +247,41 @@ private slots:
         QVERIFY2(messagesSince(first).contains(u"Capture complete: 1 trigger, 2,048 samples"_s),
                  qPrintable(messagesSince(first).join(u'\n')));
 
-        // The export says what it wrote.
-        const QString file = m_dir->filePath(u"out.vcd"_s);
+        // Export with "Selected signals" writes exactly those and says so.
+        const QString file = m_dir->filePath(u"sel [1].vcd"_s);
         dialogs.onDialog = [&](QDialog* dialog) {
             auto* exporter = qobject_cast<ExportDlg*>(dialog);
             if (!exporter)
                 return int(QDialog::Rejected);
+            exporter->rangeCombo()->setCurrentIndex(1);
             exporter->fileEdit()->setText(file);
             exporter->doAccept();
             return dialog->result();
         };
         auto* page = m_gui->rightView()->page<WaveformView>();
+        for (const char* n : {"tx", "rx"})
+            page->tree()->selectionModel()->select(rowNamed(page->waveformModel(), QLatin1String(n)),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
         page->runExportDialog();
-        QVERIFY(QFile::exists(file));
+        QStringList vars;
+        for (const QString& line : QString::fromUtf8(fileBytes(file)).split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("$var")))
+                vars << line.section(QLatin1Char(' '), 4, 4);
+        QCOMPARE(vars, (QStringList{u"tx"_s, u"rx"_s}));
         QCOMPARE(messagesSince(first).constLast(),
-                 u"Waveform exported to %1: 6 signals, 2,048 samples"_s.arg(QDir::toNativeSeparators(file)));
+                 u"Waveform exported to %1: 2 signals, 2,048 samples"_s.arg(QDir::toNativeSeparators(file)));
+    }
+
+private:
+    // `page` on `model` with `samples` of valueTrace, sized; shown when `shown`.
+    void show(WaveformView* page, WaveformModel* model, int samples, bool shown = true) {
+        model->setTrace(valueTrace(samples), kWidths);
+        page->resize(1200, 500);
+        page->setWaveformModel(model);
+        if (shown) {
+            page->show();
+            QVERIFY(QTest::qWaitForWindowExposed(page));
+        }
     }
 };
 
