@@ -10,18 +10,10 @@
 #include "testtime.h"
 
 #include "capturefile.h"
-#include "onajtag.h"
 #include "simdriver.h"
-#include "tracedata.h"
 #include "waveexport.h"
 #include "waveformmodel.h"
 
-#include <QBuffer>
-#include <QJsonDocument>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QStandardPaths>
 #include <QtTest>
 #include <algorithm>
 
@@ -498,28 +490,11 @@ private slots:
         QCOMPARE(older.cursors(), (QList<QPair<QString, int>>{{u"y"_s, 5}, {u"C1"_s, 11}}));
         QVERIFY(!older.layout().contains(u"analog"_s));
     }
-    void vcdReadBack() {
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 3"));
-        QVERIFY(m_tcl.eval("ona_set_project -period 20ns"));
-        runCapture(m_tcl);
-        const QString file = m_p->path("out dir [x].vcd");
-        QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", file, "-module", ""}), qPrintable(m_tcl.result()));
-        const QByteArray text = readAll(file);
-        QVERIFY(text.startsWith("$date") && text.contains("$timescale 10 ns $end"));
-        QVERIFY(text.contains("$scope module t $end")); // the core's name when none is given
-        // Failures leave no file and say why.
-        QVERIFY(!m_tcl.call({"ona_export_project", "-vcd", m_p->path("no/such/dir/x.vcd"), "-module", "m"}));
-        QVERIFY(m_tcl.result().contains("cannot write") && !QFile::exists(m_p->path("no/such/dir/x.vcd")));
-        QVERIFY(!m_tcl.call({"ona_export_project", "-vcd", "", "-module", "m"}));
-        QVERIFY(m_tcl.result().contains("no output file"));
-        // A missing module value is the default, not a broken command.
-        QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", file, "-module"}), qPrintable(m_tcl.result()));
-    }
     // Buses as their one-bit signals: the exact file of a small store, the
     // verb's flag (VCD only), and sigrok-cli reading every channel of a
     // capture's export sample by sample, where it is installed. The same
-    // capture answers ona_get cursors and ona_find in the new radixes.
+    // capture is exported as VCD with its modules and refusals, and answers
+    // ona_get cursors and ona_find in the new radixes.
     void scalarVcdReadBySigrok() {
         TraceData small({"en", "d[1]", "d[0]"}, 4);
         const int en[] = {0, 1, 1, 0}, d[] = {0, 2, 3, 3};
@@ -550,11 +525,19 @@ private slots:
         vars[0].name = u"d[0]"_s;
         QCOMPARE(WaveExport::scalarVars(vars, small).at(2).name, u"d.d[0]"_s);
 
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 2"));
-        QVERIFY(m_tcl.eval("ona_set_project -period 10ns"));
-        runCapture(m_tcl);
+        QCOMPARE(capture40("ona_set_project -period 10ns"), QString());
         const auto t = trace();
+        // The VCD export: the core's name for a module none or an empty one
+        // names; failures leave no file and say why.
+        const QString named = m_p->path("out dir [x].vcd");
+        QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", named, "-module", ""}), qPrintable(m_tcl.result()));
+        QVERIFY(readAll(named).startsWith("$date") && readAll(named).contains("$timescale 10 ns $end"));
+        QVERIFY(readAll(named).contains("$scope module t $end"));
+        QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", named, "-module"}), qPrintable(m_tcl.result()));
+        QVERIFY(!m_tcl.call({"ona_export_project", "-vcd", m_p->path("no/such/dir/x.vcd"), "-module", "m"}));
+        QVERIFY(m_tcl.result().contains("cannot write") && !QFile::exists(m_p->path("no/such/dir/x.vcd")));
+        QVERIFY(!m_tcl.call({"ona_export_project", "-vcd", "", "-module", "m"}));
+        QVERIFY(m_tcl.result().contains("no output file"));
         WaveformModel* model = OnaData::inst()->getWDModel();
         QVERIFY(model->addCurPos(9, u"go \u25B6"_s) && model->addCurPos(3));
         QVERIFY2(m_tcl.eval("dict get [ona_get cursors] {go \u25B6}"), qPrintable(m_tcl.result()));
@@ -703,9 +686,7 @@ private slots:
         }
     }
     void sidecar() {
-        QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
-        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 2"));
-        runCapture(m_tcl);
+        QCOMPARE(capture40(), QString());
         WaveformModel* m = OnaData::inst()->getWDModel();
         SigTreeData d = WaveformModel::rowData(m->index(0, 0));
         d.colour = QColor(Qt::red);
@@ -786,6 +767,13 @@ private slots:
     }
 
 private:
+    // Two frames of 128 samples triggered at cnt == 0x40, after `more`.
+    QString capture40(const char* more = "list") {
+        return m_tcl.steps({"ona_set_tu -name TU_a -operator == -radix Hex -value 40",
+                            "ona_set_trigoptn -samples 128 -numtriggers 2", more,
+                            {u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000)), u"Completed"_s}});
+    }
+
     TclSession m_tcl;
     std::unique_ptr<Project> m_p;
 };

@@ -5,10 +5,8 @@
 #include "enginetest.h"
 #include "testtime.h"
 
-#include "tracedata.h"
 #include "waveformmodel.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -66,7 +64,7 @@ qint64 scanPrevChange(const TraceData& t, const QVector<int>& ch, qint64 at) {
 
 } // namespace
 
-class TestFind : public QObject {
+class TestFind : public DemoSession {
     Q_OBJECT
 private slots:
     void findAndPreviousChangeMatchAPlainScan() {
@@ -126,9 +124,8 @@ private slots:
         QCOMPARE(t.findValue({0}, u"x"_s, -1, true), -1);
     }
     void findVerbOnTheDemoCapture() {
-        DemoCopy demo;
-        TclSession tcl;
-        QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
+        QVERIFY2(openDemo(), qPrintable(m_tcl.result()));
+        TclSession& tcl = m_tcl;
         QVERIFY(!tcl.eval("ona_find -signal rx_data -value 55 -radix Hex"));
         QVERIFY2(tcl.result().contains(QLatin1String("no capture")), qPrintable(tcl.result()));
         QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));

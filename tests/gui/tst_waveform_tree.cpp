@@ -6,7 +6,6 @@
 #include "guitest.h"
 #include "recordinghost.h"
 
-#include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
 #include "waveform/waveformdelegate.h"
@@ -15,13 +14,9 @@
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
-#include "tracedata.h"
-#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;

@@ -21,13 +21,9 @@
 #include "onadata.h"
 #include "projectfiles.h"
 #include "tokenmodel.h"
-#include "tracedata.h"
-#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
