@@ -98,33 +98,21 @@ private slots:
     void enumSignalsReadAsTheirTokenNames() {
         // The debug-logic file names a signal's enumeration; the reader
         // refuses a set that is not there or not as wide as the signal.
-        auto onl = [](const QJsonObject& signal) {
-            const QJsonObject core{{"name", "la"},
-                                   {"kind", 1},
-                                   {"signals", QJsonArray{signal}},
-                                   {"sample_depth", QJsonObject{{"min", 64}, {"max", 64}}}};
-            const QJsonObject set{{"name", "ONL_S"},
-                                  {"bits", 2},
-                                  {"tokens", QJsonArray{QJsonObject{{"name", "IDLE"}, {"value", "b'00"}},
-                                                        QJsonObject{{"name", "BUSY"}, {"value", "b'01"}}}}};
-            return QJsonDocument(QJsonObject{{"format", "ondrel-onl"},
-                                             {"version", 1},
-                                             {"device", "ONX-SIM-25"},
-                                             {"enum_token_sets", QJsonArray{set}},
-                                             {"cores", QJsonArray{core}}})
-                .toJson();
+        auto parse = [](int width, const char* set, ProjectFiles::OnlDesign* design, QString* error) {
+            const QString onl = QStringLiteral(R"({"format": "ondrel-onl", "version": 1, "device": "ONX-SIM-25",
+                "enum_token_sets": [{"name": "ONL_S", "bits": 2, "tokens": [{"name": "IDLE", "value": "b'00"},
+                                                                             {"name": "BUSY", "value": "b'01"}]}],
+                "cores": [{"name": "la", "kind": 1, "sample_depth": {"min": 64, "max": 64},
+                           "signals": [{"name": "st", "width": %1, "enum": "%2"}]}]})");
+            return ProjectFiles::parseOnl(onl.arg(width).arg(QLatin1String(set)).toUtf8(), u"t.onl"_s, design, error);
         };
         ProjectFiles::OnlDesign design;
         QString error;
-        QVERIFY2(
-            ProjectFiles::parseOnl(onl({{"name", "st"}, {"width", 2}, {"enum", "ONL_S"}}), u"t.onl"_s, &design, &error),
-            qPrintable(error));
+        QVERIFY2(parse(2, "ONL_S", &design, &error), qPrintable(error));
         QCOMPARE(design.cores.at(0).signalList.at(0).enumSet, u"ONL_S"_s);
-        QVERIFY(!ProjectFiles::parseOnl(onl({{"name", "st"}, {"width", 3}, {"enum", "ONL_S"}}), u"t.onl"_s, &design,
-                                        &error));
+        QVERIFY(!parse(3, "ONL_S", &design, &error));
         QCOMPARE(error, u"t.onl: cores[0].signals[0].enum: enumeration \"ONL_S\" is 2 bits wide, the signal 3"_s);
-        QVERIFY(!ProjectFiles::parseOnl(onl({{"name", "st"}, {"width", 2}, {"enum", "ONL_T"}}), u"t.onl"_s, &design,
-                                        &error));
+        QVERIFY(!parse(2, "ONL_T", &design, &error));
         QVERIFY2(error.contains(u"\"ONL_T\" is no enumeration of this file"_s), qPrintable(error));
 
         // Such a signal is a bus read through its set, its members hidden;
