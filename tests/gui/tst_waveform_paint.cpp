@@ -611,23 +611,18 @@ private slots:
         // Timestamps sit centred on their tick, above the frame:offset label.
         auto trace = makeTrace();
         trace->frameTimes = {1000000, 2000000, 3000000};
-        WaveformModel stamped;
-        stamped.setTrace(trace, widths());
-        QVERIFY(stamped.hasTimestamp());
-        WaveformView page2(nullptr);
-        page2.setWaveformModel(&stamped);
-        stamped.zoomBox(300, 112, 24);
-        const QRect wide(0, 0, 300, 30);
-        QImage ruled(wide.size(), QImage::Format_RGB32);
-        ruled.fill(Qt::white);
+        m_model->setTrace(trace, widths());
+        QVERIFY(m_model->hasTimestamp());
+        m_model->zoomBox(300, 112, 24);
+        QImage ruled = img;
         QPainter r(&ruled);
-        page2.tree()->ruler()->paintRuler(&r, wide);
+        ruler->paintRuler(&r, rect);
         r.end();
         // The first tick has no neighbour to its left, so only its own stamp
         // can lie within half a tick spacing of it.
-        const auto t = page2.tree()->ruler()->ticks(wide).at(0);
+        const auto t = ruler->ticks(rect).at(0);
         int minX = INT_MAX, maxX = -1;
-        for (int x = qMax(0, t.x - 24); x <= qMin(wide.width() - 1, t.x + 24); ++x)
+        for (int x = qMax(0, t.x - 24); x <= qMin(rect.width() - 1, t.x + 24); ++x)
             for (int y = 0; y < 10; ++y)
                 if (qGray(ruled.pixel(x, y)) < 100) {
                     minX = qMin(minX, x);
