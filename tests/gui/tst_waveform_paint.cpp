@@ -8,11 +8,8 @@
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
-#include "waveform/wavepaintparams.h"
 
 #include "onadata.h"
-#include "tracedata.h"
-#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -199,12 +196,17 @@ QImage blank(const QRect& r) {
     return img;
 }
 
-struct Window {
-    double px;
-    int width;
-    int start;
-    int count;
-};
+// `draw` on a blank cell, with `pen` set first unless it is invalid.
+QImage painted(const QRect& r, const std::function<void(QPainter*)>& draw, const QColor& pen = Qt::green) {
+    QImage img = blank(r);
+    {
+        QPainter p(&img);
+        if (pen.isValid())
+            p.setPen(pen);
+        draw(&p);
+    }
+    return img;
+}
 
 // Two token patterns share one token; any other value is shown in hex.
 QString tokenOf(int, const QString&, const QString& bits) {
@@ -300,31 +302,25 @@ private slots:
                 if (d.isBus())
                     radixes = {2, 8, 10, 16};
                 for (int radix : radixes) {
+                    BusFormat f;
+                    f.radix = radix;
                     if (d.isBus()) {
                         SigTreeData b = d;
                         b.radix = radix;
                         m_model->setRowData(idx, b);
-                        BusFormat f;
-                        f.radix = radix;
                         QVERIFY(allWide(start, f));
                     }
-                    QImage page = blank(cell), ref = blank(cell);
-                    {
-                        QPainter p(&page);
-                        delegate->paintWaveform(&p, w, idx);
-                    }
-                    {
-                        QPainter p(&ref);
-                        p.setPen(OnaData::inst()->waveColor);
-                        if (d.isBus()) {
-                            BusFormat f;
-                            f.radix = radix;
-                            refBus(&p, g, busBits, f);
-                        } else {
-                            refSignal(&p, g, m_model.get(), d.signalIndex);
-                        }
-                        refOverlays(&p, g, m_model.get(), pointerY);
-                    }
+                    const QImage page = painted(cell, [&](QPainter* p) { delegate->paintWaveform(p, w, idx); }, QColor());
+                    const QImage ref = painted(
+                        cell,
+                        [&](QPainter* p) {
+                            if (d.isBus())
+                                refBus(p, g, busBits, f);
+                            else
+                                refSignal(p, g, m_model.get(), d.signalIndex);
+                            refOverlays(p, g, m_model.get(), pointerY);
+                        },
+                        OnaData::inst()->waveColor);
                     QVERIFY2(page == ref, qPrintable(u"%1 radix %2"_s.arg(d.name).arg(radix)));
                 }
             }
@@ -343,18 +339,8 @@ private slots:
         QVERIFY(allWide(vs, token));
         const WavePaintParams tw = WavePaintParams::make(cell, vs, count, kSamples);
         const Ref tg{cell, vs, vs + count - 1, px};
-        QImage page = blank(cell), ref = blank(cell);
-        {
-            QPainter p(&page);
-            p.setPen(Qt::green);
-            wavepaint::paintBus(&p, tw, trace, busChannels, token);
-        }
-        {
-            QPainter p(&ref);
-            p.setPen(Qt::green);
-            refBus(&p, tg, busBits, token);
-        }
-        QCOMPARE(page, ref);
+        QCOMPARE(painted(cell, [&](QPainter* p) { wavepaint::paintBus(p, tw, trace, busChannels, token); }),
+                 painted(cell, [&](QPainter* p) { refBus(p, tg, busBits, token); }));
     }
     void denseBusIsOneBlockOverItsColumns() {
         const TraceData& trace = *m_model->traceData();
@@ -363,11 +349,7 @@ private slots:
         const QRgb pen = qRgb(0, 255, 0), bg = QColor(OnaData::inst()->waveBackgroundColor).rgb();
         BusFormat hex;
         const auto paint = [&](const WavePaintParams& w, const TraceData& t, const QVector<int>& channels) {
-            QImage img = blank(cell);
-            QPainter p(&img);
-            p.setPen(QColor(pen));
-            wavepaint::paintBus(&p, w, t, channels, hex);
-            return img;
+            return painted(cell, [&](QPainter* p) { wavepaint::paintBus(p, w, t, channels, hex); }, QColor(pen));
         };
         // Every pixel between the high and low lines inked, none outside them.
         const auto checkBlock = [&](const QImage& img) {
@@ -500,11 +482,7 @@ private slots:
                 const QRect cell(0, 0, c.width, 70);
                 const AnalogTrace values(c.trace, c.channels, isSigned);
                 const WavePaintParams w = WavePaintParams::make(cell, c.start, c.count, int(c.trace->numSamples()));
-                QImage img = blank(cell);
-                QPainter p(&img);
-                p.setPen(QColor(pen));
-                wavepaint::paintAnalog(&p, w, values);
-                p.end();
+                const QImage img = painted(cell, [&](QPainter* p) { wavepaint::paintAnalog(p, w, values); }, QColor(pen));
                 const int bits = qMin(62, int(c.channels.size()));
                 const auto valueAt = [&](qint64 s) {
                     const QString b = c.trace->bits(c.channels, s).left(bits);
@@ -588,21 +566,16 @@ private slots:
         // Painting such windows reads nothing past the data and draws nothing
         // without a window.
         const TraceData& trace = *m_model->traceData();
-        QImage img = blank(QRect(0, 0, 300, 30));
-        const QImage before = img;
-        QPainter p(&img);
-        p.setPen(Qt::green);
-        wavepaint::paintSignal(&p, WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples), trace, 0);
-        wavepaint::paintBus(&p, WavePaintParams::make(QRect(0, 0, 300, 30), 0, 0, kSamples), trace, {7, 8},
-                            BusFormat());
-        p.end();
-        QCOMPARE(img, before);
-        QPainter q(&img);
-        wavepaint::paintSignal(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, 1);
-        wavepaint::paintBus(&q, WavePaintParams::make(QRect(0, 0, 300, 30), 1990, 300, kSamples), trace, {7, 8},
-                            BusFormat());
-        q.end();
-        QVERIFY(img != before);
+        const QRect cell(0, 0, 300, 30);
+        const auto both = [&](int start, int count) {
+            return painted(cell, [&](QPainter* p) {
+                const WavePaintParams w = WavePaintParams::make(cell, start, count, kSamples);
+                wavepaint::paintSignal(p, w, trace, 1);
+                wavepaint::paintBus(p, w, trace, {7, 8}, BusFormat());
+            });
+        };
+        QCOMPARE(both(0, 0), blank(cell));
+        QVERIFY(both(1990, 300) != blank(cell));
     }
     void rulerTicksFramesAndTimestamps() {
         QCOMPARE(WaveformRuler::tickStep(0.3), 256);
@@ -638,23 +611,18 @@ private slots:
         // Timestamps sit centred on their tick, above the frame:offset label.
         auto trace = makeTrace();
         trace->frameTimes = {1000000, 2000000, 3000000};
-        WaveformModel stamped;
-        stamped.setTrace(trace, widths());
-        QVERIFY(stamped.hasTimestamp());
-        WaveformView page2(nullptr);
-        page2.setWaveformModel(&stamped);
-        stamped.zoomBox(300, 112, 24);
-        const QRect wide(0, 0, 300, 30);
-        QImage ruled(wide.size(), QImage::Format_RGB32);
-        ruled.fill(Qt::white);
+        m_model->setTrace(trace, widths());
+        QVERIFY(m_model->hasTimestamp());
+        m_model->zoomBox(300, 112, 24);
+        QImage ruled = img;
         QPainter r(&ruled);
-        page2.tree()->ruler()->paintRuler(&r, wide);
+        ruler->paintRuler(&r, rect);
         r.end();
         // The first tick has no neighbour to its left, so only its own stamp
         // can lie within half a tick spacing of it.
-        const auto t = page2.tree()->ruler()->ticks(wide).at(0);
+        const auto t = ruler->ticks(rect).at(0);
         int minX = INT_MAX, maxX = -1;
-        for (int x = qMax(0, t.x - 24); x <= qMin(wide.width() - 1, t.x + 24); ++x)
+        for (int x = qMax(0, t.x - 24); x <= qMin(rect.width() - 1, t.x + 24); ++x)
             for (int y = 0; y < 10; ++y)
                 if (qGray(ruled.pixel(x, y)) < 100) {
                     minX = qMin(minX, x);

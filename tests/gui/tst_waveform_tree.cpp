@@ -6,24 +6,17 @@
 #include "guitest.h"
 #include "recordinghost.h"
 
-#include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
-#include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
-#include "waveform/wavemeasure.h"
 
 #include "basgui/dialogseam.h"
 #include "onadata.h"
-#include "tracedata.h"
-#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
@@ -45,7 +38,7 @@ const QList<QPair<QString, int>> kWidths{{"a", 1}, {"b", 1}, {"c", 1}, {"d", 1},
 
 } // namespace
 
-class TstWaveformTree : public QObject {
+class TstWaveformTree : public DemoTest {
     Q_OBJECT
 private slots:
     void init() {
@@ -60,6 +53,7 @@ private slots:
     }
     void cleanup() {
         QApplication::clipboard()->clear();
+        closeDemo();
         m_page.reset();
         m_model.reset();
     }
@@ -316,56 +310,6 @@ private slots:
         m_tree->doGroup();
         QCOMPARE(m_model->rowCount(), rows);
     }
-    void exportOfSelectedSignalsNeedsASignal() {
-        // "Selected signals" with only a bus selected lists no signal: the
-        // export is refused in the dialog instead of writing every signal.
-        m_page->setWaveformModel(m_model.get());
-        m_tree->selectionModel()->select(row("st"), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        ExportDlg dialog(&m_gateway, m_page.get());
-        dialog.setSignalList(m_tree->selectedSignalList());
-        dialog.rangeCombo()->setCurrentIndex(1);
-        dialog.fileEdit()->setText(u"/tmp/out.txt"_s);
-        dialog.doAccept();
-        QCOMPARE(m_gateway.commands, QStringList());
-        QVERIFY(dialog.errorText().startsWith(u"No signal is selected."_s));
-        QVERIFY(dialog.result() != QDialog::Accepted);
-    }
-    void measurementCountsWholePeriods() {
-        // A one-bit signal with a 216-sample period, high for 108 of them.
-        TraceData t({u"v"_s}, 2048);
-        for (qint64 s = 0; s < 2048; ++s)
-            if (s % 216 >= 108)
-                t.channelWords(0)[s >> 6] |= quint64(1) << (s & 63);
-        t.finish();
-        // 100 .. 1000: rising edges at 108 .. 972 bound four whole periods.
-        WaveMeasure m = WaveMeasure::measure(t, {0}, 100, 1000, 10, u"ns"_s);
-        QCOMPARE(m.periods, 4);
-        QVERIFY2(m.text(u"v"_s).endsWith(u"v: 9 edges, 463 kHz, duty 50.0 %"_s), qPrintable(m.text(u"v"_s)));
-        // Without a clock, the period in samples.
-        QVERIFY(WaveMeasure::measure(t, {0}, 0, 2047, 0, u"ns"_s).text(u"v"_s).contains(u"period 216 samples"_s));
-
-        // The bus radix editor explains itself (What's This).
-        m_page->setWaveformModel(m_model.get());
-        std::unique_ptr<QWidget> editor(m_tree->itemDelegate()->createEditor(m_tree->viewport(), QStyleOptionViewItem(),
-                                                                             row("st").siblingAtColumn(1)));
-        QVERIFY(editor);
-        QVERIFY2(editor->whatsThis().contains(u"token set"_s), qPrintable(editor->whatsThis()));
-
-        // "Set Bus Radix" opens on the radix in use.
-        SigTreeData v = WaveformModel::rowData(row("v"));
-        v.radix = 10;
-        m_model->setRowData(row("v"), v);
-        m_tree->setCurrentIndex(row("v"));
-        BusDialog busDialog(m_tree);
-        QCOMPARE(busDialog.findChild<QComboBox*>()->currentText(), u"Dec"_s);
-
-        // A measuring drag may start at sample 0.
-        m_page->setWaveformModel(m_model.get());
-        m_model->setRulerPos(0);
-        QVERIFY(m_model->hasRuler());
-        m_model->clearRuler();
-        QVERIFY(!m_model->hasRuler());
-    }
     void coloursKeysHelpAndNavigation() {
         m_page->setWaveformModel(m_model.get());
         m_page->show();
@@ -404,62 +348,51 @@ private slots:
         QVERIFY(m_model->getViewStart() > start);
     }
     void windowMarksModifiedAndTheLayoutSurvivesSave() {
-        QTemporaryDir dir;
-        RecordingHost host;
-        const QString ona = demofixture::copyDemo(dir.path());
-        {
-            auto gui = demofixture::embeddedGui(&host, ona);
-            QVERIFY(gui);
-            gui->runAnalyzer();
-            QVERIFY(QTest::qWaitFor(
-                [&] {
-                    return gui->progressBar()->format() == QLatin1String("Completed") && !OnaData::inst()->isBusy();
-                },
-                20000));
-            auto* page = qobject_cast<WaveformView*>(gui->rightView()->page(u"LA Waveform"_s));
-            QVERIFY(page && page->hasCapturedData());
-            WaveformModel* model = page->waveformModel();
-            QVERIFY(gui->onSave());
-            QVERIFY(!gui->isModified());
-            // Group the first two signals into a bus: the window is modified.
-            WaveformSignal* tree = page->tree();
-            tree->selectionModel()->select(model->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            tree->selectionModel()->select(model->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            const QStringList firstTwo = rowNames(model).mid(0, 2);
-            QVERIFY(tree->canGroup());
-            QVERIFY(tree->groupInto(u"pair"_s));
-            QVERIFY(gui->isModified());
-            // Coloured, moved to the top, copied and pasted twice.
-            ScriptedDialogs dialogs;
-            dialogs.colors.enqueue(QColor(Qt::cyan));
-            const QModelIndex pair = rowNamed(model, u"pair"_s);
-            tree->selectionModel()->clearSelection();
-            tree->selectionModel()->select(pair, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            tree->doEditColour();
-            QVERIFY(model->dropItem(pair, QModelIndex(), 0));
-            tree->selectionModel()->clearSelection();
-            tree->selectionModel()->select(model->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            tree->doCopy();
-            tree->doPaste();
-            tree->doPaste();
-            QCOMPARE(rowNames(model).mid(0, 3), QStringList({"pair", "pair", "pair"}));
-            QVERIFY(gui->onSave());
-            QVERIFY(!gui->isModified());
-            gui.reset();
-            OnaData::inst()->resetData();
-            // Reopened: the bus is back with its members.
-            auto again = demofixture::embeddedGui(&host, ona);
-            QVERIFY(again);
-            auto* page2 = qobject_cast<WaveformView*>(again->rightView()->page(u"LA Waveform"_s));
-            QVERIFY(page2 && page2->hasCapturedData());
-            WaveformModel* model2 = page2->waveformModel();
-            QCOMPARE(rowNames(model2).mid(0, 3), QStringList({"pair", "pair", "pair"}));
-            for (int r = 0; r < 3; ++r) {
-                QCOMPARE(rowNames(model2, model2->index(r, 0)), firstTwo);
-                QCOMPARE(WaveformModel::rowData(model2->index(r, 0)).colour, QColor(Qt::cyan));
-            }
-            QVERIFY(!again->isModified());
+        QVERIFY(openDemo());
+        m_gui->runAnalyzer();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return m_gui->progressBar()->format() == QLatin1String("Completed") && !OnaData::inst()->isBusy(); },
+            20000));
+        WaveformView* page = m_gui->rightView()->page<WaveformView>();
+        QVERIFY(page->hasCapturedData());
+        WaveformModel* model = page->waveformModel();
+        QVERIFY(m_gui->onSave());
+        QVERIFY(!m_gui->isModified());
+        // Group the first two signals into a bus: the window is modified.
+        WaveformSignal* tree = page->tree();
+        const QStringList firstTwo = rowNames(model).mid(0, 2);
+        m_tree = tree;
+        select({model->index(0, 0), model->index(1, 0)});
+        QVERIFY(tree->canGroup() && tree->groupInto(u"pair"_s));
+        QVERIFY(m_gui->isModified());
+        // Coloured, moved to the top, copied and pasted twice.
+        ScriptedDialogs dialogs;
+        dialogs.colors.enqueue(QColor(Qt::cyan));
+        const QModelIndex pair = rowNamed(model, u"pair"_s);
+        select({pair});
+        tree->doEditColour();
+        QVERIFY(model->dropItem(pair, QModelIndex(), 0));
+        select({model->index(0, 0)});
+        tree->doCopy();
+        tree->doPaste();
+        tree->doPaste();
+        QCOMPARE(rowNames(model).mid(0, 3), QStringList({"pair", "pair", "pair"}));
+        QVERIFY(m_gui->onSave());
+        QVERIFY(!m_gui->isModified());
+        m_gui.reset();
+        OnaData::inst()->resetData();
+        // Reopened: the bus is back with its members.
+        m_gui = demofixture::embeddedGui(m_host.get(), m_dir->filePath(u"demo/demo.ona"_s));
+        QVERIFY(m_gui);
+        WaveformView* page2 = m_gui->rightView()->page<WaveformView>();
+        QVERIFY(page2->hasCapturedData());
+        WaveformModel* model2 = page2->waveformModel();
+        QCOMPARE(rowNames(model2).mid(0, 3), QStringList({"pair", "pair", "pair"}));
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(rowNames(model2, model2->index(r, 0)), firstTwo);
+            QCOMPARE(WaveformModel::rowData(model2->index(r, 0)).colour, QColor(Qt::cyan));
         }
+        QVERIFY(!m_gui->isModified());
         OnaData::inst()->resetData();
     }
 

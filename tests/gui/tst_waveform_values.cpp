@@ -12,7 +12,6 @@
 #include "shell/rightview.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
-#include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
@@ -22,13 +21,9 @@
 #include "onadata.h"
 #include "projectfiles.h"
 #include "tokenmodel.h"
-#include "tracedata.h"
-#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <memory>
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
@@ -75,24 +70,12 @@ private slots:
         closeDemo();
         OnaData::inst()->getTokenModel()->setSets(u"ENUM"_s, {});
     }
-
-    void busValuesShowTheirLeadingDigitsAndTheDataColumnFitsThem() {
-        QFont font;
-        const QFontMetrics fm(font);
-        const QString ellipsis(QChar(0x2026));
-        QCOMPARE(wavepaint::fittedLabel(fm, u"DEADBEEF"_s, 500), u"DEADBEEF"_s);
-        const int three = fm.horizontalAdvance(u"DEA"_s) + fm.horizontalAdvance(ellipsis) + 1;
-        QCOMPARE(wavepaint::fittedLabel(fm, u"DEADBEEF"_s, three), u"DEA"_s + ellipsis);
-        // Not even one digit with the ellipsis: nothing.
-        QCOMPARE(wavepaint::fittedLabel(fm, u"DEADBEEF"_s, fm.horizontalAdvance(ellipsis)), QString());
-
+    // The leading digits of a label are the page's drawing, compared with a
+    // plain one in tst_waveform_paint.
+    void theDataColumnFitsItsValues() {
         WaveformModel model;
-        model.setTrace(valueTrace(4096), kWidths);
         WaveformView page(nullptr);
-        page.resize(900, 500);
-        page.setWaveformModel(&model);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        show(&page, &model, 4096);
         WaveformSignal* tree = page.tree();
         auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
         const QModelIndex w = rowNamed(&model, u"w"_s);
@@ -115,33 +98,21 @@ private slots:
     void enumSignalsReadAsTheirTokenNames() {
         // The debug-logic file names a signal's enumeration; the reader
         // refuses a set that is not there or not as wide as the signal.
-        auto onl = [](const QJsonObject& signal) {
-            const QJsonObject core{{"name", "la"},
-                                   {"kind", 1},
-                                   {"signals", QJsonArray{signal}},
-                                   {"sample_depth", QJsonObject{{"min", 64}, {"max", 64}}}};
-            const QJsonObject set{{"name", "ONL_S"},
-                                  {"bits", 2},
-                                  {"tokens", QJsonArray{QJsonObject{{"name", "IDLE"}, {"value", "b'00"}},
-                                                        QJsonObject{{"name", "BUSY"}, {"value", "b'01"}}}}};
-            return QJsonDocument(QJsonObject{{"format", "ondrel-onl"},
-                                             {"version", 1},
-                                             {"device", "ONX-SIM-25"},
-                                             {"enum_token_sets", QJsonArray{set}},
-                                             {"cores", QJsonArray{core}}})
-                .toJson();
+        auto parse = [](int width, const char* set, ProjectFiles::OnlDesign* design, QString* error) {
+            const QString onl = QStringLiteral(R"({"format": "ondrel-onl", "version": 1, "device": "ONX-SIM-25",
+                "enum_token_sets": [{"name": "ONL_S", "bits": 2, "tokens": [{"name": "IDLE", "value": "b'00"},
+                                                                             {"name": "BUSY", "value": "b'01"}]}],
+                "cores": [{"name": "la", "kind": 1, "sample_depth": {"min": 64, "max": 64},
+                           "signals": [{"name": "st", "width": %1, "enum": "%2"}]}]})");
+            return ProjectFiles::parseOnl(onl.arg(width).arg(QLatin1String(set)).toUtf8(), u"t.onl"_s, design, error);
         };
         ProjectFiles::OnlDesign design;
         QString error;
-        QVERIFY2(
-            ProjectFiles::parseOnl(onl({{"name", "st"}, {"width", 2}, {"enum", "ONL_S"}}), u"t.onl"_s, &design, &error),
-            qPrintable(error));
+        QVERIFY2(parse(2, "ONL_S", &design, &error), qPrintable(error));
         QCOMPARE(design.cores.at(0).signalList.at(0).enumSet, u"ONL_S"_s);
-        QVERIFY(!ProjectFiles::parseOnl(onl({{"name", "st"}, {"width", 3}, {"enum", "ONL_S"}}), u"t.onl"_s, &design,
-                                        &error));
+        QVERIFY(!parse(3, "ONL_S", &design, &error));
         QCOMPARE(error, u"t.onl: cores[0].signals[0].enum: enumeration \"ONL_S\" is 2 bits wide, the signal 3"_s);
-        QVERIFY(!ProjectFiles::parseOnl(onl({{"name", "st"}, {"width", 2}, {"enum", "ONL_T"}}), u"t.onl"_s, &design,
-                                        &error));
+        QVERIFY(!parse(2, "ONL_T", &design, &error));
         QVERIFY2(error.contains(u"\"ONL_T\" is no enumeration of this file"_s), qPrintable(error));
 
         // Such a signal is a bus read through its set, its members hidden;
@@ -151,12 +122,10 @@ private slots:
                                                    {u"ONL_F"_s, 1, {{u"OFF"_s, u"0"_s}, {u"ON"_s, u"1"_s}}}});
         WaveformModel model;
         model.setSignalEnums({{u"st"_s, u"ONL_S"_s}, {u"flag"_s, u"ONL_F"_s}});
-        model.setTrace(valueTrace(256), kWidths);
+        WaveformView page(nullptr);
+        show(&page, &model, 256, false);
         QCOMPARE(rowNames(&model), QStringList({"w", "st", "flag"}));
         QCOMPARE(rowNames(&model, rowNamed(&model, u"flag"_s)), QStringList({"flag"}));
-        WaveformView page(nullptr);
-        page.resize(900, 500);
-        page.setWaveformModel(&model);
         auto* delegate = qobject_cast<WaveformDelegate*>(page.tree()->itemDelegate());
         const QModelIndex st = rowNamed(&model, u"st"_s);
         QCOMPARE(WaveformModel::rowData(st).radixName, u"ONL_S"_s);
@@ -185,10 +154,8 @@ private slots:
         QCOMPARE(WaveformRuler::timeText(3e9, 1e9), u"3 ms"_s);
 
         WaveformModel model;
-        model.setTrace(valueTrace(2048), kWidths);
         WaveformView page(nullptr);
-        page.resize(1200, 500);
-        page.setWaveformModel(&model);
+        show(&page, &model, 2048, false);
         WaveformRuler* ruler = page.tree()->ruler();
         const QRect rect(200, 0, 1000, 30);
         // Without a period the lower row's samples are all there is.
@@ -264,21 +231,41 @@ private slots:
         QVERIFY2(messagesSince(first).contains(u"Capture complete: 1 trigger, 2,048 samples"_s),
                  qPrintable(messagesSince(first).join(u'\n')));
 
-        // The export says what it wrote.
-        const QString file = m_dir->filePath(u"out.vcd"_s);
+        // Export with "Selected signals" writes exactly those and says so.
+        const QString file = m_dir->filePath(u"sel [1].vcd"_s);
         dialogs.onDialog = [&](QDialog* dialog) {
             auto* exporter = qobject_cast<ExportDlg*>(dialog);
             if (!exporter)
                 return int(QDialog::Rejected);
+            exporter->rangeCombo()->setCurrentIndex(1);
             exporter->fileEdit()->setText(file);
             exporter->doAccept();
             return dialog->result();
         };
         auto* page = m_gui->rightView()->page<WaveformView>();
+        for (const char* n : {"tx", "rx"})
+            page->tree()->selectionModel()->select(rowNamed(page->waveformModel(), QLatin1String(n)),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
         page->runExportDialog();
-        QVERIFY(QFile::exists(file));
+        QStringList vars;
+        for (const QString& line : QString::fromUtf8(fileBytes(file)).split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("$var")))
+                vars << line.section(QLatin1Char(' '), 4, 4);
+        QCOMPARE(vars, (QStringList{u"tx"_s, u"rx"_s}));
         QCOMPARE(messagesSince(first).constLast(),
-                 u"Waveform exported to %1: 6 signals, 2,048 samples"_s.arg(QDir::toNativeSeparators(file)));
+                 u"Waveform exported to %1: 2 signals, 2,048 samples"_s.arg(QDir::toNativeSeparators(file)));
+    }
+
+private:
+    // `page` on `model` with `samples` of valueTrace, sized; shown when `shown`.
+    void show(WaveformView* page, WaveformModel* model, int samples, bool shown = true) {
+        model->setTrace(valueTrace(samples), kWidths);
+        page->resize(1200, 500);
+        page->setWaveformModel(model);
+        if (shown) {
+            page->show();
+            QVERIFY(QTest::qWaitForWindowExposed(page));
+        }
     }
 };
 
