@@ -19,6 +19,8 @@
 #include "waveform/waveformview.h"
 #include "waveform/wavemeasure.h"
 
+#include "onadata.h"
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -275,6 +277,22 @@ private slots:
             QCOMPARE(f.x, m_tree->waveParams().x(m_model->cursorNamed(f.name)));
         }
         QCOMPARE(flags, (QStringList{u"start"_s, u"C1"_s, u"edge"_s}));
+        {
+            // A flag hung on a labelled tick leaves none of that label
+            // showing left of it: half a label reads as another sample.
+            const WaveformRuler::Tick tick = m_tree->ruler()->ticks(rulerRect).value(1);
+            QVERIFY(m_model->addCurPos(int(tick.sample), u"tk"_s));
+            QImage img(rulerRect.right() + 1, rulerRect.height(), QImage::Format_RGB32);
+            QPainter painter(&img);
+            m_tree->ruler()->paintRuler(&painter, rulerRect);
+            painter.end();
+            const QColor background = OnaData::inst()->rulerBackgroundColor;
+            const QRect box = m_tree->ruler()->labelBox(tick, rulerRect);
+            for (int x = box.left(); x < tick.x - 1; ++x)
+                for (int y = box.top() + 1; y < box.bottom(); ++y)
+                    QCOMPARE(img.pixelColor(x, y), background);
+            QVERIFY(m_model->removeCurPos(int(tick.sample)));
+        }
 
         m_model->setClockPeriod(10);
         m_page->cursorPanel()->refresh();

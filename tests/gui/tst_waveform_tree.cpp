@@ -8,6 +8,7 @@
 
 #include "shell/onagui.h"
 #include "shell/rightview.h"
+#include "theme/themesetting.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
@@ -318,6 +319,10 @@ private slots:
         const QModelIndex a = row("a");
         const QModelIndex b = row("b");
         select({a, b});
+        // The light theme's selection tint is nearly white: a selected name
+        // keeps the text colour, where white highlighted text would vanish.
+        QVERIFY(!vemo::theme::ThemeSetting::isDark());
+        QCOMPARE(m_tree->palette().color(QPalette::HighlightedText), qApp->palette().color(QPalette::Text));
         // Cancelled: nothing changes.
         QSignalSpy changed(m_model.get(), &QStandardItemModel::itemChanged);
         m_tree->doEditColour();
