@@ -1,5 +1,6 @@
 #include "decodelibrary.h"
 
+#include <cmath>
 #include <libsigrokdecode/libsigrokdecode.h>
 
 #include <QMutexLocker>
@@ -139,15 +140,25 @@ bool DecoderInfo::checkOption(const QString& optionId, const QString& value, QSt
         return false;
     }
     bool ok = true;
+    double number = 0;
     if (o->type == DecoderOption::Int)
-        value.trimmed().toLongLong(&ok);
+        number = double(value.trimmed().toLongLong(&ok));
     else if (o->type == DecoderOption::Double)
-        value.trimmed().toDouble(&ok);
+        number = value.trimmed().toDouble(&ok);
+    // "nan" and "inf" read as numbers, and no decoder can use them.
+    ok = ok && std::isfinite(number);
     if (!ok) {
         *error = QStringLiteral("option \"%1\" of decoder \"%2\" takes %3, not \"%4\"")
                      .arg(optionId, id,
                           o->type == DecoderOption::Int ? QStringLiteral("a whole number") : QStringLiteral("a number"),
                           value);
+        return false;
+    }
+    // A rate (baudrate, bitrate) of 0 or less makes the decoder divide by
+    // it or run backwards: it decodes garbage and says nothing.
+    if (o->type != DecoderOption::Text && optionId.endsWith(QLatin1String("rate")) && number <= 0) {
+        *error = QStringLiteral("option \"%1\" of decoder \"%2\" is a rate: it takes a number above 0, not \"%3\"")
+                     .arg(optionId, id, value);
         return false;
     }
     if (!o->values.isEmpty()) {

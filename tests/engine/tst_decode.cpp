@@ -311,6 +311,8 @@ private slots:
             {"ona_add_decoder i2c -channels {scl rx}", u"error: needs its channel \"sda\""_s},
             {"ona_add_decoder uart", u"error: needs at least one channel"_s},
             {"ona_add_decoder uart -channels {tx tx} -options {baudrate fast}", u"error: a whole number"_s},
+            {"ona_add_decoder uart -channels {tx tx} -options {baudrate -5}", u"error: a number above 0"_s},
+            {"ona_add_decoder uart -channels {tx tx} -options {stop_bits nan}", u"error: takes a number"_s},
             {"ona_add_decoder uart -channels {tx tx} -options {parity sometimes}", u"error: takes one of"_s},
             {"ona_add_decoder uart -channels {tx tx} -options {speed 1}", u"error: has no option \"speed\""_s},
             {"ona_add_decoder uart -channels {tx tx} -options {baudrate}", u"error: a list of pairs"_s},
