@@ -159,7 +159,7 @@ int DecoderPanel::addDecoder() {
 }
 
 void DecoderPanel::fillMenu(QMenu* menu, int at) {
-    menu->addAction(tr("Add Decoder..."), this, [this] { addDecoder(); });
+    menu->addAction(tr("Add Decoder…"), this, [this] { addDecoder(); });
     if (!m_decoders || at < 0 || at >= m_lines.size())
         return;
     const int index = m_lines.at(at).entry;

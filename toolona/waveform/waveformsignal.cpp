@@ -982,7 +982,7 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     find->setShortcut(QKeySequence::Find);
     find->setEnabled(row);
     menu->addSeparator();
-    add(nullptr, QStringLiteral("Add Decoder..."), [this] { m_page->addDecoder(); });
+    add(nullptr, QStringLiteral("Add Decoder…"), [this] { m_page->addDecoder(); });
     return true;
 }
 

@@ -48,7 +48,7 @@ public:
     ToolGateway* gateway() const { return m_gateway; }
 
     WaveformSignal* tree() const { return m_tree; }
-    // The protocol decoders of the core, under the tree; "Add Decoder...".
+    // The protocol decoders of the core, under the tree; "Add Decoder…".
     DecoderPanel* decoderPanel() const { return m_decoderPanel; }
     int addDecoder();
     QScrollBar* timeBar() const { return m_bar; }
