@@ -9,6 +9,7 @@
 #include "triggerlang.h"
 #include "triggersetup.h"
 #include "waveformmodel.h"
+#include "wavefileverbs.h"
 
 #include <QFileInfo>
 #include <functional>
@@ -64,6 +65,8 @@ ONA_CMD(cmdWait) {
 
 ONA_CMD(cmdExportProject) {
     // ona_export_project -vcd FILE ?-module NAME? ?-siglist NAMES? | -txt FILE ?-siglist NAMES?
+    if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-vcd", "-txt", "-module", "-siglist"}))
+        return WaveFileVerbs::exportVcd(ip, objc, objv);
     QString error, file, module, siglist, format;
     for (int i = 1; i < objc; i += 2) {
         const QString option = text(objv[i]);
@@ -128,6 +131,8 @@ QVector<int> channelsNamed(const WaveformModel& m, const QString& name) {
 ONA_CMD(cmdFind) {
     static const char* const kUsage =
         "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|tokenSet? ?-from sample? ?-backward?";
+    if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-signal", "-value", "-radix", "-from"}))
+        return WaveFileVerbs::find(ip, objc, objv);
     QString name, value, radix = QStringLiteral("Bin");
     bool haveName = false, haveValue = false, backward = false;
     Tcl_WideInt from = -1;

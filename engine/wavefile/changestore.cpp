@@ -1,0 +1,335 @@
+#include "changestore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// A varint whose first byte carries `flagBits` flag bits below the value.
+inline void putVarint(std::vector<quint8>& out, quint64 value, int flagBits, quint64 flags) {
+    const int firstBits = 7 - flagBits;
+    quint8 b = quint8(flags | ((value & ((quint64(1) << firstBits) - 1)) << flagBits));
+    value >>= firstBits;
+    while (value) {
+        out.push_back(quint8(b | 0x80));
+        b = quint8(value & 0x7f);
+        value >>= 7;
+    }
+    out.push_back(b);
+}
+
+inline quint64 getVarint(const quint8* p, size_t* pos, int flagBits, quint64* flags) {
+    quint8 b = p[(*pos)++];
+    *flags = b & ((1u << flagBits) - 1);
+    quint64 value = (b & 0x7f) >> flagBits;
+    int shift = 7 - flagBits;
+    while (b & 0x80) {
+        b = p[(*pos)++];
+        if (shift < 64)
+            value |= quint64(b & 0x7f) << shift;
+        shift += 7;
+    }
+    return value;
+}
+
+int flagBitsOf(ChangeStore::Kind k) { return k == ChangeStore::Bit ? 2 : k == ChangeStore::Vector ? 1 : 0; }
+
+} // namespace
+
+int ChangeStore::addSignal(Kind kind, int width) {
+    Signal s;
+    s.kind = kind;
+    s.width = kind == Bit ? 1 : kind == Real ? 64 : width;
+    m_signals.push_back(std::move(s));
+    return int(m_signals.size()) - 1;
+}
+
+int ChangeStore::addScope(const Scope& s) {
+    m_scopes.append(s);
+    return m_scopes.size() - 1;
+}
+
+void ChangeStore::addVar(const Var& v) { m_vars.append(v); }
+
+void ChangeStore::startRecord(Signal& s, qint64 time, int flagBits, quint64 flags) {
+    quint64 delta = 0;
+    if (s.blocks.empty() || s.changes - s.blocks.back().first >= kBlock)
+        s.blocks.push_back({time, quint64(s.bytes.size()), s.changes});
+    else
+        delta = quint64(time - s.lastTime);
+    putVarint(s.bytes, delta, flagBits, flags);
+    s.lastTime = time;
+    ++s.changes;
+}
+
+void ChangeStore::appendBits(int signal, qint64 time, const quint8* codes) {
+    Signal& s = m_signals[size_t(signal)];
+    if (s.kind == Bit) {
+        startRecord(s, time, 2, codes[0] & 3);
+        return;
+    }
+    bool four = false;
+    for (int i = 0; i < s.width && !four; ++i)
+        four = codes[i] > 1;
+    startRecord(s, time, 1, four ? 1 : 0);
+    const int perByte = four ? 4 : 8;
+    const int shiftPer = four ? 2 : 1;
+    const size_t n = size_t((s.width + perByte - 1) / perByte);
+    const size_t at = s.bytes.size();
+    s.bytes.resize(at + n, 0);
+    quint8* out = s.bytes.data() + at;
+    for (int i = 0; i < s.width; ++i)
+        out[i / perByte] |= quint8((codes[i] & 3) << ((i % perByte) * shiftPer));
+}
+
+void ChangeStore::appendReal(int signal, qint64 time, double value) {
+    Signal& s = m_signals[size_t(signal)];
+    startRecord(s, time, 0, 0);
+    quint8 b[8];
+    std::memcpy(b, &value, 8);
+    s.bytes.insert(s.bytes.end(), b, b + 8);
+}
+
+void ChangeStore::appendFrom(int signal, const ChangeStore& part, int partSignal) {
+    const Signal& from = part.m_signals[size_t(partSignal)];
+    if (from.changes == 0)
+        return;
+    // The part's blocks move as they are: each starts with its own time, so
+    // only the offsets and first indexes shift.
+    Signal& s = m_signals[size_t(signal)];
+    const quint64 base = s.bytes.size();
+    s.bytes.insert(s.bytes.end(), from.bytes.begin(), from.bytes.end());
+    for (const Block& b : from.blocks)
+        s.blocks.push_back({b.time, b.offset + base, b.first + s.changes});
+    s.changes += from.changes;
+    s.lastTime = from.lastTime;
+}
+
+void ChangeStore::finish() {
+    for (Signal& s : m_signals) {
+        s.bytes.shrink_to_fit();
+        s.blocks.shrink_to_fit();
+    }
+}
+
+int ChangeStore::varNamed(const QString& name) const {
+    for (int i = 0; i < m_vars.size(); ++i)
+        if (m_vars.at(i).name == name)
+            return i;
+    return -1;
+}
+
+qint64 ChangeStore::totalChanges() const {
+    qint64 n = 0;
+    for (const Signal& s : m_signals)
+        n += s.changes;
+    return n;
+}
+
+qint64 ChangeStore::storageBytes() const {
+    qint64 n = qint64(sizeof(*this));
+    for (const Signal& s : m_signals)
+        n += qint64(sizeof(Signal) + s.bytes.capacity() + s.blocks.capacity() * sizeof(Block));
+    for (const Var& v : m_vars)
+        n += qint64(sizeof(Var)) + 2 * (v.kind.size() + v.reference.size() + v.range.size() + v.name.size());
+    for (const Scope& s : m_scopes)
+        n += qint64(sizeof(Scope)) + 2 * (s.type.size() + s.name.size());
+    return n;
+}
+
+ChangeStore::Cursor::Cursor(const ChangeStore& store, int signal, size_t block)
+    : m_store(&store), m_signal(signal) {
+    const Signal& s = store.m_signals[size_t(signal)];
+    m_count = s.changes;
+    m_codes.assign(size_t(s.kind == Real ? 0 : s.width), 2);
+    if (block >= s.blocks.size()) {
+        m_index = m_count;
+        return;
+    }
+    m_block = block;
+    m_index = s.blocks[block].first;
+    m_pos = size_t(s.blocks[block].offset);
+    m_nextBlock = block + 1 < s.blocks.size() ? s.blocks[block + 1].first : m_count;
+    decode(true);
+}
+
+void ChangeStore::Cursor::decode(bool blockStart) {
+    const Signal& s = m_store->m_signals[size_t(m_signal)];
+    const quint8* p = s.bytes.data();
+    quint64 flags = 0;
+    const quint64 delta = getVarint(p, &m_pos, flagBitsOf(s.kind), &flags);
+    if (blockStart)
+        m_time = s.blocks[m_block].time;
+    else
+        m_time += qint64(delta);
+    switch (s.kind) {
+        case Bit:
+            m_codes[0] = quint8(flags);
+            break;
+        case Real:
+            std::memcpy(&m_real, p + m_pos, 8);
+            m_pos += 8;
+            break;
+        case Vector: {
+            const int perByte = flags ? 4 : 8;
+            const int shiftPer = flags ? 2 : 1;
+            const quint8 mask = flags ? 3 : 1;
+            for (int i = 0; i < s.width; ++i)
+                m_codes[size_t(i)] = quint8((p[m_pos + size_t(i / perByte)] >> ((i % perByte) * shiftPer)) & mask);
+            m_pos += size_t((s.width + perByte - 1) / perByte);
+            break;
+        }
+    }
+}
+
+void ChangeStore::Cursor::next() {
+    if (++m_index >= m_count)
+        return;
+    const bool blockStart = m_index == m_nextBlock;
+    if (blockStart) {
+        const Signal& s = m_store->m_signals[size_t(m_signal)];
+        ++m_block;
+        m_pos = size_t(s.blocks[m_block].offset);
+        m_nextBlock = m_block + 1 < s.blocks.size() ? s.blocks[m_block + 1].first : m_count;
+    }
+    decode(blockStart);
+}
+
+qint64 ChangeStore::lastAtOrBefore(int signal, qint64 t, qint64* time) const {
+    const Signal& s = m_signals[size_t(signal)];
+    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), t,
+                               [](qint64 v, const Block& b) { return v < b.time; });
+    if (it == s.blocks.begin())
+        return -1;
+    const size_t block = size_t(it - s.blocks.begin()) - 1;
+    Cursor c(*this, signal, block);
+    qint64 index = c.m_index;
+    qint64 at = c.time();
+    const qint64 end = c.m_nextBlock;
+    for (c.next(); !c.atEnd() && c.m_index < end && c.time() <= t; c.next()) {
+        index = c.m_index;
+        at = c.time();
+    }
+    *time = at;
+    return index;
+}
+
+qint64 ChangeStore::nextChange(int signal, qint64 t) const {
+    const Signal& s = m_signals[size_t(signal)];
+    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), t,
+                               [](qint64 v, const Block& b) { return v < b.time; });
+    if (it == s.blocks.begin())
+        return s.blocks.empty() ? -1 : s.blocks.front().time;
+    const size_t block = size_t(it - s.blocks.begin()) - 1;
+    for (Cursor c(*this, signal, block); !c.atEnd(); c.next())
+        if (c.time() > t)
+            return c.time();
+    return -1;
+}
+
+qint64 ChangeStore::prevChange(int signal, qint64 t) const {
+    qint64 time = -1;
+    return lastAtOrBefore(signal, t, &time) < 0 ? -1 : time;
+}
+
+ChangeStore::Change ChangeStore::valueAt(int signal, qint64 t) const {
+    const Signal& s = m_signals[size_t(signal)];
+    Change out;
+    const qint64 index = lastAtOrBefore(signal, t, &out.time);
+    if (index < 0) {
+        out.time = -1;
+        if (s.kind != Real)
+            out.bits = QByteArray(s.width, 'x');
+        return out;
+    }
+    auto blockOf = std::upper_bound(s.blocks.begin(), s.blocks.end(), index,
+                                    [](qint64 v, const Block& b) { return v < b.first; });
+    Cursor c(*this, signal, size_t(blockOf - s.blocks.begin()) - 1);
+    while (c.m_index < index)
+        c.next();
+    if (s.kind == Real) {
+        out.real = c.real();
+    } else {
+        static const char kChars[] = "01xz";
+        out.bits.resize(s.width);
+        for (int i = 0; i < s.width; ++i)
+            out.bits[s.width - 1 - i] = kChars[c.codes()[size_t(i)] & 3];
+    }
+    return out;
+}
+
+bool ChangeStore::changes(int signal, qint64 from, qint64 to, qint64 limit, QVector<Change>* out) const {
+    const Signal& s = m_signals[size_t(signal)];
+    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), from,
+                               [](qint64 v, const Block& b) { return v <= b.time; });
+    size_t block = it == s.blocks.begin() ? 0 : size_t(it - s.blocks.begin()) - 1;
+    static const char kChars[] = "01xz";
+    for (Cursor c(*this, signal, block); !c.atEnd() && c.time() <= to; c.next()) {
+        if (c.time() < from)
+            continue;
+        if (out->size() >= limit)
+            return false;
+        Change ch;
+        ch.time = c.time();
+        if (s.kind == Real) {
+            ch.real = c.real();
+        } else {
+            ch.bits.resize(s.width);
+            for (int i = 0; i < s.width; ++i)
+                ch.bits[s.width - 1 - i] = kChars[c.codes()[size_t(i)] & 3];
+        }
+        out->append(ch);
+    }
+    return true;
+}
+
+namespace {
+
+// The search both value kinds share: `reads(change)` says whether the
+// value at a time is the one sought (valueAt gives the last change at a
+// time, and all x or 0 before the first). Only change times are visited.
+template <typename Reads>
+qint64 findIn(const ChangeStore& store, int signal, qint64 from, bool backward, qint64 end, Reads reads) {
+    if (from < 0 || from > end)
+        return -1;
+    if (reads(store.valueAt(signal, from)))
+        return from;
+    if (!backward) {
+        for (qint64 t = store.nextChange(signal, from); t >= 0 && t <= end; t = store.nextChange(signal, t))
+            if (reads(store.valueAt(signal, t)))
+                return t;
+        return -1;
+    }
+    // Backward: the last tick of an earlier stretch that reads the value.
+    for (qint64 c = store.prevChange(signal, from); c > 0; c = store.prevChange(signal, c - 1))
+        if (reads(store.valueAt(signal, c - 1)))
+            return c - 1;
+    return -1;
+}
+
+} // namespace
+
+qint64 ChangeStore::findBits(int signal, const QByteArray& pattern, qint64 from, bool backward, qint64 end) const {
+    const Signal& s = m_signals[size_t(signal)];
+    if (s.kind == Real || pattern.size() != s.width)
+        return -1;
+    return findIn(*this, signal, from, backward, end, [&](const Change& c) {
+        for (int i = 0; i < pattern.size(); ++i)
+            if (pattern.at(i) != '?' && pattern.at(i) != c.bits.at(i))
+                return false;
+        return true;
+    });
+}
+
+qint64 ChangeStore::findReal(int signal, double value, qint64 from, bool backward, qint64 end) const {
+    if (m_signals[size_t(signal)].kind != Real)
+        return -1;
+    return findIn(*this, signal, from, backward, end, [&](const Change& c) { return c.real == value; });
+}
+
+QString changeText(const ChangeStore::Change& c, ChangeStore::Kind kind) {
+    if (kind == ChangeStore::Real)
+        return QString::number(c.real, 'g', 17);
+    return QString::fromLatin1(c.bits);
+}
