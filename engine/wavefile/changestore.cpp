@@ -75,12 +75,17 @@ void ChangeStore::appendBits(int signal, qint64 time, const quint8* codes) {
     startRecord(s, time, 1, four ? 1 : 0);
     const int perByte = four ? 4 : 8;
     const int shiftPer = four ? 2 : 1;
-    const size_t n = size_t((s.width + perByte - 1) / perByte);
     const size_t at = s.bytes.size();
-    s.bytes.resize(at + n, 0);
+    s.bytes.resize(at + size_t(packedBytes(s.width, four)), 0);
     quint8* out = s.bytes.data() + at;
     for (int i = 0; i < s.width; ++i)
         out[i / perByte] |= quint8((codes[i] & 3) << ((i % perByte) * shiftPer));
+}
+
+void ChangeStore::appendPacked(int signal, qint64 time, bool fourState, const quint8* packed) {
+    Signal& s = m_signals[size_t(signal)];
+    startRecord(s, time, 1, fourState ? 1 : 0);
+    s.bytes.insert(s.bytes.end(), packed, packed + packedBytes(s.width, fourState));
 }
 
 void ChangeStore::appendReal(int signal, qint64 time, double value) {
@@ -156,30 +161,39 @@ ChangeStore::Cursor::Cursor(const ChangeStore& store, int signal, size_t block)
 
 void ChangeStore::Cursor::decode(bool blockStart) {
     const Signal& s = m_store->m_signals[size_t(m_signal)];
-    const quint8* p = s.bytes.data();
-    quint64 flags = 0;
-    const quint64 delta = getVarint(p, &m_pos, flagBitsOf(s.kind), &flags);
+    const quint64 delta = getVarint(s.bytes.data(), &m_pos, flagBitsOf(s.kind), &m_flags);
     if (blockStart)
         m_time = s.blocks[m_block].time;
     else
         m_time += qint64(delta);
+    m_valuePos = m_pos;
+    m_decoded = false;
+    if (s.kind == Real)
+        m_pos += 8;
+    else if (s.kind == Vector)
+        m_pos += size_t(packedBytes(s.width, m_flags != 0));
+}
+
+void ChangeStore::Cursor::decodeValue() const {
+    const Signal& s = m_store->m_signals[size_t(m_signal)];
+    const quint8* p = s.bytes.data() + m_valuePos;
+    m_decoded = true;
     switch (s.kind) {
         case Bit:
-            m_codes[0] = quint8(flags);
+            m_codes[0] = quint8(m_flags);
             break;
         case Real:
-            std::memcpy(&m_real, p + m_pos, 8);
-            m_pos += 8;
+            std::memcpy(&m_real, p, 8);
             break;
-        case Vector: {
-            const int perByte = flags ? 4 : 8;
-            const int shiftPer = flags ? 2 : 1;
-            const quint8 mask = flags ? 3 : 1;
-            for (int i = 0; i < s.width; ++i)
-                m_codes[size_t(i)] = quint8((p[m_pos + size_t(i / perByte)] >> ((i % perByte) * shiftPer)) & mask);
-            m_pos += size_t((s.width + perByte - 1) / perByte);
+        case Vector:
+            if (m_flags) {
+                for (int i = 0; i < s.width; ++i)
+                    m_codes[size_t(i)] = quint8((p[i >> 2] >> ((i & 3) * 2)) & 3);
+            } else {
+                for (int i = 0; i < s.width; ++i)
+                    m_codes[size_t(i)] = quint8((p[i >> 3] >> (i & 7)) & 1);
+            }
             break;
-        }
     }
 }
 

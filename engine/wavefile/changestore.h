@@ -65,6 +65,10 @@ public:
     // `bits` holds width codes 0..3 (0 1 x z), least significant first.
     void appendBits(int signal, qint64 time, const quint8* codes);
     void appendReal(int signal, qint64 time, double value);
+    // A vector's value already packed: two-state, bit i in bit i % 8 of
+    // byte i / 8; four-state, code i in bits 2 * (i % 4) of byte i / 4.
+    void appendPacked(int signal, qint64 time, bool fourState, const quint8* packed);
+    static int packedBytes(int width, bool fourState) { return fourState ? (width + 3) / 4 : (width + 7) / 8; }
     // Appends what another store (of the same signals) holds for `signal`,
     // all of it after this store's last change of it.
     void appendFrom(int signal, const ChangeStore& part, int partSignal);
@@ -119,22 +123,37 @@ public:
         Cursor(const ChangeStore& store, int signal, size_t block = 0);
         bool atEnd() const { return m_index >= m_count; }
         qint64 time() const { return m_time; }
-        // The current change's value: codes (least significant first) or real.
-        const std::vector<quint8>& codes() const { return m_codes; }
-        double real() const { return m_real; }
+        // The current change's value: codes (least significant first) or
+        // real, decoded when first asked (a walk over times skips values).
+        const std::vector<quint8>& codes() const {
+            if (!m_decoded)
+                decodeValue();
+            return m_codes;
+        }
+        double real() const {
+            if (!m_decoded)
+                decodeValue();
+            return m_real;
+        }
+        // The current value in the store's own packing (see appendPacked).
+        bool fourState() const { return m_flags != 0; }
         void next();
         friend class ChangeStore;
 
     private:
         void decode(bool blockStart);
+        void decodeValue() const;
         const ChangeStore* m_store;
         int m_signal;
         size_t m_block = 0;
         qint64 m_index = 0, m_count = 0, m_nextBlock = 0;
         size_t m_pos = 0;
         qint64 m_time = 0;
-        std::vector<quint8> m_codes;
-        double m_real = 0;
+        size_t m_valuePos = 0;
+        quint64 m_flags = 0;
+        mutable bool m_decoded = false;
+        mutable std::vector<quint8> m_codes;
+        mutable double m_real = 0;
     };
 
 private:

@@ -92,6 +92,10 @@ const Tables kT;
 class IdTable {
 public:
     int find(const char* p, size_t n) const {
+        if (n <= 2) {
+            const int i = shortIndex(p, n);
+            return i >= 0 ? m_short[size_t(i)] : -1;
+        }
         if (n > 8) {
             const auto it = m_long.find(std::string(p, n));
             return it == m_long.end() ? -1 : it->second;
@@ -107,6 +111,12 @@ public:
         }
     }
     void add(const char* p, size_t n, int signal) {
+        if (n <= 2) {
+            if (m_short.empty())
+                m_short.assign(94 + 94 * 94, -1);
+            m_short[size_t(shortIndex(p, n))] = signal;
+            return;
+        }
         if (n > 8) {
             m_long.emplace(std::string(p, n), signal);
             return;
@@ -123,6 +133,17 @@ public:
     }
 
 private:
+    // Codes of one or two printable characters (most files' all) index a
+    // table straight; -1 for other bytes.
+    int shortIndex(const char* p, size_t n) const {
+        const int a = quint8(p[0]) - 33;
+        if (m_short.empty() || a < 0 || a >= 94)
+            return -1;
+        if (n == 1)
+            return a;
+        const int b = quint8(p[1]) - 33;
+        return b < 0 || b >= 94 ? -1 : 94 + a * 94 + b;
+    }
     static quint64 pack(const char* p, size_t n) {
         quint64 k = 0;
         std::memcpy(&k, p, n); // codes hold no NUL, so distinct codes differ
@@ -151,11 +172,38 @@ private:
     std::vector<int> m_values;
     size_t m_mask = 0, m_count = 0;
     std::unordered_map<std::string, int> m_long;
+    std::vector<int> m_short;
 };
 
 QString shownBytes(const char* p, size_t n) { return SafeFile::shown(QString::fromUtf8(p, int(std::min<size_t>(n, 200))), 40); }
 
 // ---------------------------------------------------------------- body ----
+
+// Digits d[0, n) of a value that holds only 0 and 1, packed as the store
+// keeps a two-state vector; false when another digit is there. Eight
+// digits at a time: each byte 0 or 1 after the xor, gathered into one
+// byte by a multiply whose partial products never overlap.
+bool packTwoState(const char* d, qint64 n, int width, std::vector<quint8>* packed) {
+    packed->assign(size_t(ChangeStore::packedBytes(width, false)), 0);
+    quint8* out = packed->data();
+    qint64 end = n;
+    size_t byte = 0;
+    for (; end >= 8; end -= 8, ++byte) {
+        quint64 v;
+        std::memcpy(&v, d + end - 8, 8);
+        v ^= 0x3030303030303030ull;
+        if (v & 0xFEFEFEFEFEFEFEFEull)
+            return false;
+        out[byte] = quint8((v * 0x8040201008040201ull) >> 56);
+    }
+    for (qint64 i = 0; i < end; ++i) {
+        const char c = d[end - 1 - i];
+        if (c != '0' && c != '1')
+            return false;
+        out[byte] |= quint8((c - '0') << i);
+    }
+    return true;
+}
 
 // What one block of value changes gave.
 struct Part {
@@ -181,7 +229,7 @@ Part parseBlock(const BodyContext& ctx, const char* begin, const char* end) {
     for (int s = 0; s < count; ++s)
         part.store->addSignal(ctx.shape->kind(s), ctx.shape->width(s));
     std::vector<char> seen(size_t(count), 0);
-    std::vector<quint8> codes;
+    std::vector<quint8> codes, packed;
     qint64 time = 0; // a block after the first begins with its time
     qint64 lines = 0, wordLines = 0;
     const char* p = begin;
@@ -309,6 +357,12 @@ Part parseBlock(const BodyContext& ctx, const char* begin, const char* end) {
                 }
                 if (n > width)
                     return fail(start, QStringLiteral("a value of %1 bits for a variable of %2").arg(n).arg(width));
+                if (k == ChangeStore::Vector && packTwoState(d, n, width, &packed)) {
+                    part.store->appendPacked(s, time, false, packed.data());
+                    touch(s);
+                    p = idEnd;
+                    continue;
+                }
                 codes.resize(size_t(width));
                 for (qint64 i = 0; i < n; ++i) {
                     const qint8 v = kT.code[quint8(d[n - 1 - i])];
@@ -686,7 +740,7 @@ std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const Vc
     qint64 lastTime = 0;
     bool eof = in.atEof(), failed = false;
     const qint64 total = src.size();
-    const size_t blockBytes = size_t(std::max<qint64>(options.blockBytes, 4096));
+    const size_t blockBytes = size_t(std::max<qint64>(options.blockBytes, 64));
     const int threads = std::max(1, options.threads);
 
     // Appends a part in file order; false at a fault, *error then set.
