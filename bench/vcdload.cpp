@@ -11,7 +11,8 @@
 // one, and on this one with every signal shown and zoomed to fit. Figures
 // for both sides come from /usr/bin/time (wall time, peak RSS).
 //
-//   bench_vcdload [--mb N] [--keep]      (--keep: leave the folder, say where)
+//   bench_vcdload [--mb N] [--keep] [--no-gtkwave]
+//                                        (--keep: leave the folder, say where)
 //   bench_vcdload --load FILE THREADS    (the child: one load, its figures)
 #include "changestore.h"
 #include "vcdreader.h"
@@ -185,18 +186,21 @@ qint64 generate(const QString& path, qint64 targetBytes, qint64* steps) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--load"))
         return childLoad(args[2], args[3].toInt());
     qint64 mb = 700;
-    bool keep = false;
+    bool keep = false, compare = true;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--mb") && i + 1 < args.size())
             mb = args[++i].toLongLong();
         else if (args[i] == QLatin1String("--keep"))
             keep = true;
+        else if (args[i] == QLatin1String("--no-gtkwave"))
+            compare = false;
         else {
-            fprintf(stderr, "usage: bench_vcdload [--mb N] [--keep]\n");
+            fprintf(stderr, "usage: bench_vcdload [--mb N] [--keep] [--no-gtkwave]\n");
             return 2;
         }
     }
@@ -245,6 +249,8 @@ int main(int argc, char** argv) {
 
     const QString gtkwave = QStandardPaths::findExecutable(QStringLiteral("gtkwave"));
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (!compare)
+        return 0;
     if (gtkwave.isEmpty() || xvfb.isEmpty()) {
         printf("gtkwave or xvfb-run is not installed: no comparison\n");
         return 0;

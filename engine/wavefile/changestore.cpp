@@ -96,13 +96,26 @@ void ChangeStore::appendReal(int signal, qint64 time, double value) {
     s.bytes.insert(s.bytes.end(), b, b + 8);
 }
 
-void ChangeStore::appendFrom(int signal, const ChangeStore& part, int partSignal) {
+namespace {
+
+template <typename T>
+void makeRoom(std::vector<T>& v, size_t more, double expected) {
+    const size_t need = v.size() + more;
+    if (need > v.capacity())
+        v.reserve(std::max(need, size_t(double(need) * std::max(1.0, expected))));
+}
+
+} // namespace
+
+void ChangeStore::appendFrom(int signal, const ChangeStore& part, int partSignal, double expected) {
     const Signal& from = part.m_signals[size_t(partSignal)];
     if (from.changes == 0)
         return;
     // The part's blocks move as they are: each starts with its own time, so
     // only the offsets and first indexes shift.
     Signal& s = m_signals[size_t(signal)];
+    makeRoom(s.bytes, from.bytes.size(), expected);
+    makeRoom(s.blocks, from.blocks.size(), expected);
     const quint64 base = s.bytes.size();
     s.bytes.insert(s.bytes.end(), from.bytes.begin(), from.bytes.end());
     for (const Block& b : from.blocks)
@@ -112,17 +125,27 @@ void ChangeStore::appendFrom(int signal, const ChangeStore& part, int partSignal
 }
 
 void ChangeStore::finish() {
+    // A shrink copies: worth it only for more than an eighth to give back.
     for (Signal& s : m_signals) {
-        s.bytes.shrink_to_fit();
-        s.blocks.shrink_to_fit();
+        if (s.bytes.capacity() > s.bytes.size() + s.bytes.size() / 8)
+            s.bytes.shrink_to_fit();
+        if (s.blocks.capacity() > s.blocks.size() + s.blocks.size() / 8)
+            s.blocks.shrink_to_fit();
     }
+    m_byName.clear();
+    m_byName.reserve(m_vars.size());
+    for (int i = m_vars.size() - 1; i >= 0; --i)
+        m_byName.insert(m_vars.at(i).name, i);
 }
 
 int ChangeStore::varNamed(const QString& name) const {
-    for (int i = 0; i < m_vars.size(); ++i)
-        if (m_vars.at(i).name == name)
-            return i;
-    return -1;
+    if (m_byName.isEmpty()) {
+        for (int i = 0; i < m_vars.size(); ++i)
+            if (m_vars.at(i).name == name)
+                return i;
+        return -1;
+    }
+    return m_byName.value(name, -1);
 }
 
 qint64 ChangeStore::totalChanges() const {

@@ -22,6 +22,7 @@
 #include "onaglobal.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -70,9 +71,11 @@ public:
     void appendPacked(int signal, qint64 time, bool fourState, const quint8* packed);
     static int packedBytes(int width, bool fourState) { return fourState ? (width + 3) / 4 : (width + 7) / 8; }
     // Appends what another store (of the same signals) holds for `signal`,
-    // all of it after this store's last change of it.
-    void appendFrom(int signal, const ChangeStore& part, int partSignal);
-    void finish(); // gives back spare capacity
+    // all of it after this store's last change of it. When the signal's
+    // room runs out it grows to `expected` times what it then holds (the
+    // reader's guess from the part of the file read), not to twice.
+    void appendFrom(int signal, const ChangeStore& part, int partSignal, double expected = 2.0);
+    void finish(); // gives back spare capacity, indexes the names
 
     // ---- reading ----
     int numSignals() const { return int(m_signals.size()); }
@@ -180,6 +183,7 @@ private:
     std::vector<Signal> m_signals;
     QVector<Scope> m_scopes;
     QVector<Var> m_vars;
+    QHash<QString, int> m_byName; // the first variable of each name
 
 };
 

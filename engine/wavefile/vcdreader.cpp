@@ -676,12 +676,14 @@ bool readHeader(HeaderWords& in, ChangeStore* store, Header* h, QString* why, qi
 }
 
 // The end of the last whole time step in buf[0, n): the offset of a line
-// that begins with '#', outside any $comment; 0 when there is none.
-size_t stepCut(const char* buf, size_t n) {
+// that begins with '#', outside any $comment; 0 when there is none. The
+// search for the line starts after `from` (what an earlier call found
+// none in), unless a comment sends it further back.
+size_t stepCut(const char* buf, size_t n, size_t from) {
     size_t limit = n;
     for (;;) {
         const char* hash = nullptr;
-        for (size_t i = limit; i > 1; --i)
+        for (size_t i = limit; i > std::max<size_t>(from, 1); --i)
             if (buf[i - 1] == '#' && buf[i - 2] == '\n') {
                 hash = buf + i - 1;
                 break;
@@ -706,6 +708,7 @@ size_t stepCut(const char* buf, size_t n) {
         if (!open)
             return size_t(hash - buf);
         limit = size_t(q - buf);
+        from = 0;
     }
 }
 
@@ -713,8 +716,8 @@ QString where(const QString& name, qint64 line, qint64 offset, const QString& wh
     return QStringLiteral("%1: line %2, byte %3: %4").arg(name).arg(line).arg(offset).arg(why);
 }
 
-std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const VcdReader::Options& options,
-                                      QString* error) {
+std::unique_ptr<ChangeStore> readChecked(Source& src, const QString& name, const VcdReader::Options& options,
+                                         QString* error) {
     auto store = std::make_unique<ChangeStore>();
     store->file = name;
     QString why;
@@ -751,10 +754,14 @@ std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const Vc
             part.errorOffset = 0;
             part.errorLines = 0;
             part.touched.clear();
+            part.lastTime = -1;
         }
         if (part.error.isEmpty() || options.keepPartial) {
+            // What the file's rest will likely add, as a share of what is read.
+            const qint64 done = p.offset + qint64(p.bytes->size());
+            const double expected = done > 0 && total > done ? 1.05 * double(total) / double(done) : 1.0;
             for (int s : part.touched)
-                store->appendFrom(s, *part.store, s);
+                store->appendFrom(s, *part.store, s, expected);
             if (part.lastTime >= 0)
                 lastTime = part.lastTime;
         }
@@ -769,10 +776,12 @@ std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const Vc
 
     while (!failed) {
         // Read on to a whole block: at least blockBytes and a cut after it.
-        size_t cut = 0;
+        size_t cut = 0, searched = 0;
         while (!eof) {
-            if (buf.size() >= blockBytes && (cut = stepCut(buf.data(), buf.size())) > 0)
+            if (buf.size() >= blockBytes && (cut = stepCut(buf.data(), buf.size(), searched)) > 0)
                 break;
+            if (buf.size() >= blockBytes)
+                searched = buf.size() - 1; // a '\n' there may begin the next cut
             if (qint64(buf.size()) > kMaxStepBytes) {
                 *error = where(name, lineBase, bufOffset,
                                QStringLiteral("a time step longer than %1 bytes").arg(kMaxStepBytes));
@@ -798,11 +807,14 @@ std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const Vc
         if (cut > 0) {
             auto bytes = std::make_shared<std::string>(buf.substr(0, cut));
             buf.erase(0, cut);
-            Pending p{std::async(std::launch::async,
-                                 [&ctx, bytes] {
-                                     return parseBlock(ctx, bytes->data(), bytes->data() + bytes->size());
-                                 }),
-                      bytes, bufOffset};
+            auto work = [&ctx, bytes] { return parseBlock(ctx, bytes->data(), bytes->data() + bytes->size()); };
+            std::future<Part> future;
+            try {
+                future = std::async(threads > 1 ? std::launch::async : std::launch::deferred, work);
+            } catch (const std::system_error&) {
+                future = std::async(std::launch::deferred, work); // no thread to be had: parse here
+            }
+            Pending p{std::move(future), bytes, bufOffset};
             bufOffset += qint64(cut);
             pending.push_back(std::move(p));
         }
@@ -834,6 +846,16 @@ std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const Vc
         store->error = *error;
     }
     return store;
+}
+
+std::unique_ptr<ChangeStore> readFrom(Source& src, const QString& name, const VcdReader::Options& options,
+                                      QString* error) {
+    try {
+        return readChecked(src, name, options, error);
+    } catch (const std::bad_alloc&) {
+        *error = QStringLiteral("%1: not enough memory to hold its changes").arg(name);
+        return nullptr;
+    }
 }
 
 } // namespace

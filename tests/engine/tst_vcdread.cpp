@@ -286,6 +286,26 @@ void TestVcdRead::generatedDump() {
         const QString bad = model(m, *s, s->endTime);
         QVERIFY2(bad.isEmpty(), qPrintable(QStringLiteral("%1 threads: %2").arg(threads).arg(bad)));
     }
+    // A time that goes back where a block begins: found where the blocks
+    // meet, with its line and byte, and the partial store ends before it.
+    QByteArray back = "$var wire 1 ! a $end\n$enddefinitions $end\n";
+    for (int t = 0; t < 10000; ++t) // past the header's first read of 64 KiB
+        back += "#" + QByteArray::number(t * 10) + "\n" + QByteArray::number(t % 2) + "!\n";
+    const int at = back.size();
+    back += "#5\n1!\n";
+    for (int t = 0; t < 50; ++t)
+        back += "#" + QByteArray::number(3000 + t) + "\n" + QByteArray::number(t % 2) + "!\n";
+    for (int blockBytes = 64; blockBytes < 128; ++blockBytes) { // some cut at "#5"
+        VcdReader::Options o;
+        o.blockBytes = blockBytes;
+        o.keepPartial = true;
+        QString error;
+        const auto s = VcdReader::readBytes(back, QStringLiteral("back.vcd"), o, &error);
+        QVERIFY(s && s->partial);
+        QCOMPARE(error, QStringLiteral("back.vcd: line 20003, byte %1: time 5 goes back from 99990").arg(at));
+        QCOMPARE(s->endTime, qint64(99990));
+        QCOMPARE(s->numChanges(0), qint64(10000));
+    }
     // A cancel ends the reading, partial when asked.
     std::atomic<bool> cancel{false};
     VcdReader::Options o;
