@@ -280,9 +280,7 @@ ChangeStore::Change ChangeStore::valueAt(int signal, qint64 t) const {
             out.bits = QByteArray(s.width, 'x');
         return out;
     }
-    auto blockOf = std::upper_bound(s.blocks.begin(), s.blocks.end(), index,
-                                    [](qint64 v, const Block& b) { return v < b.first; });
-    Cursor c(*this, signal, size_t(blockOf - s.blocks.begin()) - 1);
+    Cursor c(*this, signal, blockOf(signal, index));
     while (c.m_index < index)
         c.next();
     if (s.kind == Real) {
@@ -321,40 +319,77 @@ bool ChangeStore::changes(int signal, qint64 from, qint64 to, qint64 limit, QVec
     return true;
 }
 
-namespace {
-
-// The search both value kinds share: `reads(change)` says whether the
-// value at a time is the one sought (valueAt gives the last change at a
-// time, and all x or 0 before the first). Only change times are visited.
 template <typename Reads>
-qint64 findIn(const ChangeStore& store, int signal, qint64 from, bool backward, qint64 end, Reads reads) {
+qint64 ChangeStore::findIn(int signal, qint64 from, bool backward, qint64 end, bool initial, Reads reads) const {
     if (from < 0 || from > end)
         return -1;
-    if (reads(store.valueAt(signal, from)))
+    qint64 at = -1;
+    const qint64 holding = lastAtOrBefore(signal, from, &at); // the change that holds at `from`
+    if (holding < 0 ? initial : [&] {
+            Cursor c(*this, signal, blockOf(signal, holding));
+            while (c.m_index < holding)
+                c.next();
+            return reads(c);
+        }())
         return from;
     if (!backward) {
-        for (qint64 t = store.nextChange(signal, from); t >= 0 && t <= end; t = store.nextChange(signal, t))
-            if (reads(store.valueAt(signal, t)))
+        // Each later change, where it is the last at its time.
+        Cursor c(*this, signal, holding < 0 ? 0 : blockOf(signal, holding));
+        while (!c.atEnd() && c.time() <= from)
+            c.next();
+        while (!c.atEnd() && c.time() <= end) {
+            const qint64 t = c.time();
+            const bool r = reads(c);
+            c.next();
+            if ((c.atEnd() || c.time() != t) && r)
                 return t;
+        }
         return -1;
     }
-    // Backward: the last tick of an earlier stretch that reads the value.
-    for (qint64 c = store.prevChange(signal, from); c > 0; c = store.prevChange(signal, c - 1))
-        if (reads(store.valueAt(signal, c - 1)))
-            return c - 1;
-    return -1;
+    // Backward: block by block, each change's stretch up to the next
+    // change; the answer is the last tick of the latest stretch that reads
+    // the value.
+    if (holding < 0)
+        return -1;
+    qint64 stretchEnd = at; // where the stretch of the change before ends
+    std::vector<std::pair<qint64, bool>> block;
+    for (qint64 b = qint64(blockOf(signal, holding)); b >= 0; --b) {
+        block.clear();
+        for (Cursor c(*this, signal, size_t(b)); !c.atEnd() && c.m_block == size_t(b) && c.m_index < holding;
+             c.next())
+            block.emplace_back(c.time(), reads(c));
+        for (auto it = block.rbegin(); it != block.rend(); ++it) {
+            if (it->first < stretchEnd && it->second)
+                return stretchEnd - 1;
+            stretchEnd = it->first;
+        }
+    }
+    return stretchEnd > 0 && initial ? stretchEnd - 1 : -1;
 }
 
-} // namespace
+size_t ChangeStore::blockOf(int signal, qint64 index) const {
+    const Signal& s = m_signals[size_t(signal)];
+    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), index,
+                               [](qint64 v, const Block& b) { return v < b.first; });
+    return size_t(it - s.blocks.begin()) - 1;
+}
 
 qint64 ChangeStore::findBits(int signal, const QByteArray& pattern, qint64 from, bool backward, qint64 end) const {
     const Signal& s = m_signals[size_t(signal)];
     if (s.kind == Real || pattern.size() != s.width)
         return -1;
-    return findIn(*this, signal, from, backward, end, [&](const Change& c) {
-        for (int i = 0; i < pattern.size(); ++i)
-            if (pattern.at(i) != '?' && pattern.at(i) != c.bits.at(i))
+    static const char kChars[] = "01xz";
+    bool initial = true; // before the first change every bit is x
+    for (char ch : pattern)
+        initial = initial && (ch == '?' || ch == 'x');
+    const int w = s.width;
+    return findIn(signal, from, backward, end, initial, [&](const Cursor& c) {
+        const std::vector<quint8>& codes = c.codes();
+        for (int i = 0; i < w; ++i) {
+            const char want = pattern.at(w - 1 - i);
+            if (want != '?' && want != kChars[codes[size_t(i)] & 3])
                 return false;
+        }
         return true;
     });
 }
@@ -362,7 +397,7 @@ qint64 ChangeStore::findBits(int signal, const QByteArray& pattern, qint64 from,
 qint64 ChangeStore::findReal(int signal, double value, qint64 from, bool backward, qint64 end) const {
     if (m_signals[size_t(signal)].kind != Real)
         return -1;
-    return findIn(*this, signal, from, backward, end, [&](const Change& c) { return c.real == value; });
+    return findIn(signal, from, backward, end, value == 0, [&](const Cursor& c) { return c.real() == value; });
 }
 
 QString changeText(const ChangeStore::Change& c, ChangeStore::Kind kind) {

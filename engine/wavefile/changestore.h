@@ -179,6 +179,13 @@ private:
     void startRecord(Signal& s, qint64 time, int flagBits, quint64 flags);
     // The index of the last change at or before t (-1: none) and its time.
     qint64 lastAtOrBefore(int signal, qint64 t, qint64* time) const;
+    // The block that holds change `index`.
+    size_t blockOf(int signal, qint64 index) const;
+    // The search of findBits and findReal; `reads(cursor)` says whether a
+    // change leaves the value sought, `initial` whether the time before the
+    // first change reads it.
+    template <typename Reads>
+    qint64 findIn(int signal, qint64 from, bool backward, qint64 end, bool initial, Reads reads) const;
 
     std::vector<Signal> m_signals;
     QVector<Scope> m_scopes;

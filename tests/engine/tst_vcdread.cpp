@@ -149,6 +149,45 @@ QString model(const Model& m, const ChangeStore& s, qint64 end) {
         if (!good)
             return QStringLiteral("signal %1 at %2: value %3").arg(sig).arg(t).arg(QString::fromLatin1(v.bits));
     }
+    // Searches, checked against the model's value at every time that
+    // could answer: `from` and each change.
+    for (int k = 0; k < 200; ++k) {
+        const int sig = int(rng.bounded(m.widths.size()));
+        const Changes& c = m.changes[sig];
+        auto at = [&](qint64 t) {
+            const auto after = std::upper_bound(c.begin(), c.end(), t, [](qint64 v, const ChangeStore::Change& x) {
+                return v < x.time;
+            });
+            if (after != c.begin())
+                return *(after - 1);
+            ChangeStore::Change v;
+            if (m.widths[sig] > 0)
+                v.bits = QByteArray(m.widths[sig], 'x');
+            return v;
+        };
+        const ChangeStore::Change want = k % 5 == 0 ? at(-1) : c[int(rng.bounded(c.size()))];
+        auto reads = [&](qint64 t) { return t >= 0 && at(t).bits == want.bits && at(t).real == want.real; };
+        const qint64 from = c[int(rng.bounded(c.size()))].time + qint64(rng.bounded(3)) - 1;
+        for (bool backward : {false, true}) {
+            const qint64 r = m.widths[sig] == 0 ? s.findReal(sig, want.real, std::max<qint64>(from, 0), backward, end)
+                                                : s.findBits(sig, want.bits, std::max<qint64>(from, 0), backward, end);
+            const qint64 f = std::max<qint64>(from, 0);
+            QVector<qint64> between{f}; // times the answer must not skip
+            for (const auto& ch : c) {
+                if (!backward && ch.time > f && (r < 0 || ch.time < r))
+                    between << ch.time;
+                if (backward && ch.time <= f && ch.time > r + 1)
+                    between << ch.time << ch.time - 1;
+            }
+            if (backward && r >= 0)
+                between << r + 1;
+            bool bad = r >= 0 && (!reads(r) || (backward ? r > f : r < f));
+            for (qint64 t : between)
+                bad = bad || (t != r && (backward ? t <= f && t > r : t >= f) && reads(t));
+            if (bad)
+                return QStringLiteral("signal %1: search %2 from %3 gave %4").arg(sig).arg(backward).arg(f).arg(r);
+        }
+    }
     return QString();
 }
 
