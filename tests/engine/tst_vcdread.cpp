@@ -338,6 +338,7 @@ void TestVcdRead::generatedDump() {
         VcdReader::Options o;
         o.blockBytes = blockBytes;
         o.keepPartial = true;
+        o.threads = 1; // the blocks meet in the same merge; no thread a block
         QString error;
         const auto s = VcdReader::readBytes(back, QStringLiteral("back.vcd"), o, &error);
         QVERIFY(s && s->partial);
