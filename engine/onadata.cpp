@@ -213,7 +213,8 @@ QString OnaData::getWaveformRadix(int row) const {
         return QString();
     if (d.radix == 0)
         return d.radixName;
-    return radix_list.value(d.radix == 2 ? 0 : d.radix == 8 ? 1 : d.radix == 10 ? 2 : 3);
+    const QString word = WaveformModel::radixWord(d.radix);
+    return word.isEmpty() ? radix_list.value(3) : word;
 }
 
 QString OnaData::getWaveformSignal(int row) const {

@@ -364,7 +364,8 @@ bool CaptureRun::exportPrecheck(const QString& path, WaveformModel** model, QStr
     return true;
 }
 
-bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList) {
+bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList,
+                           bool scalar) {
     WaveformModel* m = nullptr;
     if (!exportPrecheck(path, &m, error))
         return false;
@@ -379,6 +380,8 @@ bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* 
     if (!exportVars(*m, signalList, &vars, error))
         return false;
     const auto trace = m->traceData();
+    if (scalar)
+        vars = WaveExport::scalarVars(vars, *trace);
     return atomicWrite(
         QFileInfo(path).absoluteFilePath(),
         [&](QIODevice* d, QString* why) {

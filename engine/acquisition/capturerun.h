@@ -55,7 +55,9 @@ public:
 
     // Exports the current core's capture.
     // `signalList` names the rows to write (blank-separated); empty: all.
-    bool exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList = QString());
+    // `scalar`: buses as their one-bit signals (WaveExport::scalarVars).
+    bool exportVcd(const QString& path, const QString& module, QString* error, const QString& signalList = QString(),
+                   bool scalar = false);
     bool exportText(const QString& path, const QString& signalList, QString* error);
 
 private:

@@ -31,6 +31,20 @@ public:
         return c;
     }
 
+    // Bit j of a[i] moves to bit i of a[j] (a 64 x 64 bit matrix transposed
+    // in place: six rounds of swapping ever smaller blocks). With the words
+    // of up to 64 channels for one data word, a[s] then holds sample s of
+    // every channel.
+    static inline void transpose64(quint64* a) {
+        quint64 m = 0x00000000FFFFFFFFull;
+        for (int j = 32; j; j >>= 1, m ^= m << j)
+            for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+                const quint64 t = ((a[k] >> j) ^ a[k | j]) & m;
+                a[k | j] ^= t;
+                a[k] ^= t << j;
+            }
+    }
+
     // The most samples any capture holds, whatever made it: the waveform
     // model and the verbs count samples in int, with room to add to them.
     static constexpr qint64 kMaxSamples = qint64(1) << 30;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -96,18 +97,6 @@ private:
     size_t m_len = 0;
     bool m_ok = true;
 };
-
-// Bit j of a[i] moves to bit i of a[j] (a 64 x 64 bit matrix transposed in
-// place: six rounds of swapping ever smaller blocks).
-inline void transpose64(quint64* a) {
-    quint64 m = 0x00000000FFFFFFFFull;
-    for (int j = 32; j; j >>= 1, m ^= m << j)
-        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-            const quint64 t = ((a[k] >> j) ^ a[k | j]) & m;
-            a[k | j] ^= t;
-            a[k] ^= t << j;
-        }
-}
 
 // "#<time>\n"
 inline char* putTime(char* p, quint64 v) {
@@ -249,8 +238,8 @@ void writeChanges(Writer& w, const TraceData& t, const QVector<Var>& vars, const
             if (pop >= 192) {
                 for (int k = count; k < 64; ++k)
                     rows[k] = vals[k] = 0;
-                transpose64(rows);
-                transpose64(vals);
+                TraceData::transpose64(rows);
+                TraceData::transpose64(vals);
                 continue;
             }
             // Few changes: scatter them rather than transposing.
@@ -366,6 +355,34 @@ QVector<Var> topLevelVars(const WaveformModel& model) {
             vars.append(v);
     }
     return vars;
+}
+
+QVector<Var> scalarVars(const QVector<Var>& vars, const TraceData& trace) {
+    QVector<Var> out;
+    QSet<QString> taken;
+    for (const Var& v : vars)
+        if (v.channels.size() == 1)
+            taken.insert(v.name);
+    for (const Var& v : vars) {
+        if (v.channels.size() == 1) {
+            out.append(v);
+            continue;
+        }
+        for (int ch : v.channels) {
+            Var bit;
+            bit.channels = {ch};
+            bit.radix = 2;
+            QString name = trace.channelNames().value(ch);
+            if (taken.contains(name))
+                name = v.name + QLatin1Char('.') + name;
+            for (int n = 2; taken.contains(name); ++n)
+                name = QStringLiteral("%1.%2_%3").arg(v.name, trace.channelNames().value(ch)).arg(n);
+            taken.insert(name);
+            bit.name = name;
+            out.append(bit);
+        }
+    }
+    return out;
 }
 
 bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, const QString& module, int period,
@@ -510,7 +527,7 @@ bool writeText(QIODevice* out, const TraceData& t, const QVector<Var>& vars, con
                 continue;
             }
             QString shown;
-            if (v.radix > 0)
+            if (v.radixName.isEmpty() && v.radix != 0)
                 shown = WaveformModel::radixText(bits, v.radix);
             else if (tokenName)
                 shown = tokenName(v.radixName, bits);

@@ -19,12 +19,18 @@ namespace WaveExport {
 struct Var {
     QString name;
     QVector<int> channels; // most significant first
-    int radix = 16;        // text export: 2, 8, 10, 16, 0 = token set
+    int radix = 16;        // text export: a SigTreeData::Radix, 0 = token set
     QString radixName;
 };
 
 // The top-level rows of the model: a signal, or a bus with its bits.
 ONA_EXPORT QVector<Var> topLevelVars(const WaveformModel& model);
+
+// The variables with every bus split into its one-bit signals, most
+// significant first, each named as its channel (a name two variables would
+// share gets the bus's name in front: "BUS.clk"). Readers that take no
+// vectors (the sigrok tools) read every channel of such a file.
+ONA_EXPORT QVector<Var> scalarVars(const QVector<Var>& vars, const TraceData& trace);
 
 ONA_EXPORT bool writeVcd(QIODevice* out, const TraceData& trace, const QVector<Var>& vars, const QString& module,
                          int period, const QString& unit, const QString& date, QString* error);

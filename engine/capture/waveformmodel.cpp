@@ -3,6 +3,7 @@
 #include "bitwords.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <algorithm>
 
 SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid, const QColor& c)
@@ -10,7 +11,8 @@ SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid,
 
 bool SigTreeData::operator==(const SigTreeData& o) const {
     return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
-           hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix;
+           hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix &&
+           analog == o.analog;
 }
 
 WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
@@ -73,13 +75,17 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     endResetModel();
     if (!sameChannels)
         buildDefaultTree(signalWidths);
+    const bool hadCursors = !m_cursors.isEmpty();
     m_cursors.clear();
+    m_cursorNames.clear();
     clearRuler();
     const int n = getNumTime();
     m_dataPos = getNumTriggerPos() > 0 ? qBound(0, getTriggerPos(0), qMax(0, n - 1)) : 0;
     m_viewStart = 0;
     m_viewCount = n;
     emit viewChanged();
+    if (hadCursors)
+        emit cursorsChanged();
 }
 
 void WaveformModel::clearTrace() {
@@ -89,8 +95,12 @@ void WaveformModel::clearTrace() {
     removeRows(0, rowCount());
     m_viewStart = m_viewCount = m_dataPos = 0;
     clearRuler();
+    const bool hadCursors = !m_cursors.isEmpty();
     m_cursors.clear();
+    m_cursorNames.clear();
     emit viewChanged();
+    if (hadCursors)
+        emit cursorsChanged();
 }
 
 void WaveformModel::collectChannels(QStandardItem* item, QVector<int>* out) const {
@@ -142,28 +152,133 @@ void WaveformModel::setRulerPos(int sample) {
     m_rulerPos = m_rulerShown ? qBound(0, sample, getNumTime() - 1) : 0;
 }
 
-bool WaveformModel::addCurPos(int sample) {
+QString WaveformModel::freeCursorName() const {
+    for (int n = 1;; ++n) {
+        const QString name = QStringLiteral("C%1").arg(n);
+        if (!m_cursorNames.contains(name))
+            return name;
+    }
+}
+
+static bool cursorNameFits(const QString& name, QString* why) {
+    if (name.isEmpty() || name.size() > 64) {
+        *why = QStringLiteral("a cursor name has 1 to 64 characters");
+        return false;
+    }
+    // By code point: an emoji is two UTF-16 units and one printable
+    // character; half of one is no character at all.
+    if (!name.isValidUtf16()) {
+        *why = QStringLiteral("a cursor name has only printable characters");
+        return false;
+    }
+    for (const char32_t c : name.toUcs4())
+        if (!QChar::isPrint(c)) {
+            // Control characters would break the ruler's flag and the table.
+            *why = QStringLiteral("a cursor name has only printable characters");
+            return false;
+        }
+    return true;
+}
+
+bool WaveformModel::addCurPos(int sample, const QString& name) {
     if (!hasData() || sample < 0 || sample >= getNumTime() || m_cursors.contains(sample))
         return false;
-    m_cursors.insert(std::lower_bound(m_cursors.begin(), m_cursors.end(), sample), sample);
+    QString why;
+    if (!name.isEmpty() && (!cursorNameFits(name, &why) || m_cursorNames.contains(name)))
+        return false;
+    const auto at = std::lower_bound(m_cursors.begin(), m_cursors.end(), sample) - m_cursors.begin();
+    m_cursors.insert(at, sample);
+    m_cursorNames.insert(at, name.isEmpty() ? freeCursorName() : name);
+    emit cursorsChanged();
     return true;
 }
 
 bool WaveformModel::removeCurPos(int sample) {
     if (m_cursors.isEmpty())
         return false;
+    int at = -1;
     if (sample < 0) {
-        int best = 0;
+        at = 0;
         for (int i = 1; i < m_cursors.size(); ++i)
-            if (qAbs(qint64(m_cursors.at(i)) - m_dataPos) < qAbs(qint64(m_cursors.at(best)) - m_dataPos))
-                best = i;
-        m_cursors.removeAt(best);
-        return true;
+            if (qAbs(qint64(m_cursors.at(i)) - m_dataPos) < qAbs(qint64(m_cursors.at(at)) - m_dataPos))
+                at = i;
+    } else {
+        at = int(m_cursors.indexOf(sample));
     }
-    return m_cursors.removeOne(sample);
+    if (at < 0)
+        return false;
+    m_cursors.removeAt(at);
+    m_cursorNames.removeAt(at);
+    emit cursorsChanged();
+    return true;
 }
 
-void WaveformModel::clearCurPos() { m_cursors.clear(); }
+void WaveformModel::clearCurPos() {
+    if (m_cursors.isEmpty())
+        return;
+    m_cursors.clear();
+    m_cursorNames.clear();
+    emit cursorsChanged();
+}
+
+QString WaveformModel::cursorName(int sample) const {
+    const qsizetype i = m_cursors.indexOf(sample);
+    return i < 0 ? QString() : m_cursorNames.at(i);
+}
+
+int WaveformModel::cursorNamed(const QString& name) const {
+    const qsizetype i = m_cursorNames.indexOf(name);
+    return i < 0 ? -1 : m_cursors.at(i);
+}
+
+QList<QPair<QString, int>> WaveformModel::cursors() const {
+    QList<QPair<QString, int>> out;
+    for (int i = 0; i < m_cursors.size(); ++i)
+        out.append({m_cursorNames.at(i), m_cursors.at(i)});
+    return out;
+}
+
+bool WaveformModel::renameCurPos(int sample, const QString& name, QString* error) {
+    const qsizetype i = m_cursors.indexOf(sample);
+    if (i < 0) {
+        *error = QStringLiteral("there is no cursor at sample %1").arg(sample);
+        return false;
+    }
+    if (!cursorNameFits(name, error))
+        return false;
+    if (m_cursorNames.at(i) == name)
+        return true;
+    if (m_cursorNames.contains(name)) {
+        *error = QStringLiteral("a cursor named \"%1\" exists").arg(name);
+        return false;
+    }
+    m_cursorNames[i] = name;
+    emit cursorsChanged();
+    return true;
+}
+
+bool WaveformModel::moveCurPos(int from, int to) {
+    const qsizetype i = m_cursors.indexOf(from);
+    if (i < 0 || !hasData() || to < 0 || to >= getNumTime() || (to != from && m_cursors.contains(to)))
+        return false;
+    const QString name = m_cursorNames.at(i);
+    m_cursors.removeAt(i);
+    m_cursorNames.removeAt(i);
+    const auto at = std::lower_bound(m_cursors.begin(), m_cursors.end(), to) - m_cursors.begin();
+    m_cursors.insert(at, to);
+    m_cursorNames.insert(at, name);
+    emit cursorsChanged();
+    return true;
+}
+
+int WaveformModel::nextCurPos(int sample, bool forward) const {
+    if (forward) {
+        const auto it = std::upper_bound(m_cursors.begin(), m_cursors.end(), sample);
+        return it == m_cursors.end() ? -1 : *it;
+    }
+    const auto it = std::lower_bound(m_cursors.begin(), m_cursors.end(), sample);
+    return it == m_cursors.begin() ? -1 : *(it - 1);
+}
 
 int WaveformModel::minCount(int width) const {
     // At most 32 pixels per sample: closer than that shows nothing new.
@@ -311,8 +426,45 @@ QStandardItem* WaveformModel::pasteItems(const QList<QStandardItem*>& items, QSt
     return row3.at(0);
 }
 
+// bits + 1, as wide as bits (the carry out of the top is dropped).
+static QString plusOne(QString bits) {
+    for (qsizetype i = bits.size() - 1; i >= 0; --i) {
+        if (bits.at(i) == QLatin1Char('0')) {
+            bits[i] = QLatin1Char('1');
+            return bits;
+        }
+        bits[i] = QLatin1Char('0');
+    }
+    return bits;
+}
+
 QString WaveformModel::radixText(const QString& bits, int radix) {
     const int n = bits.size();
+    if (radix == SigTreeData::Signed) {
+        if (n == 0 || bits.at(0) != QLatin1Char('1'))
+            return radixText(bits, 10);
+        // Negative: the magnitude is the two's complement of the bits.
+        QString inverted(bits);
+        for (QChar& c : inverted)
+            c = c == QLatin1Char('1') ? QLatin1Char('0') : QLatin1Char('1');
+        const QString magnitude = plusOne(inverted);
+        // -2^(n-1) has no positive counterpart in n bits: its magnitude
+        // reads back as the same pattern, read unsigned it is right.
+        return QLatin1Char('-') + radixText(magnitude, 10);
+    }
+    if (radix == SigTreeData::Ascii) {
+        QString out;
+        out.reserve(n / 8 + 1);
+        int first = n % 8 ? n % 8 : 8;
+        for (int i = 0; i < n;) {
+            int v = 0;
+            for (int k = 0; k < first; ++k, ++i)
+                v = v * 2 + (bits.at(i) == QLatin1Char('1'));
+            out += v >= 0x20 && v < 0x7F ? QChar(v) : QLatin1Char('.');
+            first = 8;
+        }
+        return out;
+    }
     if (radix == 2)
         return bits;
     if (radix == 8 || radix == 16) {
@@ -353,6 +505,102 @@ QString WaveformModel::radixText(const QString& bits, int radix) {
     return QString();
 }
 
+const QList<QPair<int, QString>>& WaveformModel::radixWords() {
+    static const QList<QPair<int, QString>> words{
+        {SigTreeData::Bin, QStringLiteral("Bin")},       {SigTreeData::Oct, QStringLiteral("Oct")},
+        {SigTreeData::Dec, QStringLiteral("Dec")},       {SigTreeData::Hex, QStringLiteral("Hex")},
+        {SigTreeData::Signed, QStringLiteral("Signed")}, {SigTreeData::Ascii, QStringLiteral("ASCII")}};
+    return words;
+}
+
+QString WaveformModel::radixWord(int radix) {
+    for (const auto& w : radixWords())
+        if (w.first == radix)
+            return w.second;
+    return QString();
+}
+
+int WaveformModel::radixOfWord(const QString& word) {
+    for (const auto& w : radixWords())
+        if (w.second == word)
+            return w.first;
+    return 0;
+}
+
+bool WaveformModel::parseRadixValue(const QString& value, int radix, int width, QString* bits, QString* error) {
+    const QString v = value.trimmed();
+    if (width < 1 || width > 65536) {
+        *error = QStringLiteral("a width of %1 bits cannot hold a value").arg(width);
+        return false;
+    }
+    if (radix == SigTreeData::Ascii) {
+        const int bytes = (width + 7) / 8;
+        if (v.size() != bytes) {
+            *error =
+                QStringLiteral("\"%1\" is not %2 character(s), one per byte of %3 bits").arg(v).arg(bytes).arg(width);
+            return false;
+        }
+        QString out;
+        for (int i = 0; i < bytes; ++i) {
+            const ushort c = v.at(i).unicode();
+            if (c < 0x20 || c >= 0x7F) {
+                *error = QStringLiteral("\"%1\" holds a character that is not printable ASCII").arg(v);
+                return false;
+            }
+            const int keep = i == 0 && width % 8 ? width % 8 : 8;
+            if (keep < 8 && (c >> keep)) {
+                *error = QStringLiteral("\"%1\" does not fit in %2 bits").arg(v).arg(width);
+                return false;
+            }
+            for (int b = keep - 1; b >= 0; --b)
+                out += (c >> b) & 1 ? QLatin1Char('1') : QLatin1Char('0');
+        }
+        *bits = out;
+        return true;
+    }
+    if (radix != SigTreeData::Signed) {
+        *error = QStringLiteral("radix %1 is not Signed or ASCII").arg(radix);
+        return false;
+    }
+    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]*)$"));
+    if (!number.match(v).hasMatch() || v == QLatin1String("-0")) {
+        *error = QStringLiteral("\"%1\" is not a signed decimal number").arg(v);
+        return false;
+    }
+    const bool negative = v.startsWith(QLatin1Char('-'));
+    // The magnitude in binary, by repeated halving of the decimal digits.
+    QString digits = negative ? v.mid(1) : v;
+    QString magnitude;
+    while (digits != QLatin1String("0") && magnitude.size() <= width + 1) {
+        QString half;
+        int carry = 0;
+        for (const QChar d : digits) {
+            const int cur = carry * 10 + (d.unicode() - '0');
+            if (!half.isEmpty() || cur / 2)
+                half += QChar('0' + cur / 2);
+            carry = cur % 2;
+        }
+        magnitude.prepend(carry ? QLatin1Char('1') : QLatin1Char('0'));
+        digits = half.isEmpty() ? QStringLiteral("0") : half;
+    }
+    // In range: 0 .. 2^(w-1) - 1, or down to -2^(w-1).
+    const bool fits =
+        negative ? magnitude.size() < width || (magnitude.size() == width && magnitude.indexOf(QLatin1Char('1'), 1) < 0)
+                 : magnitude.size() < width;
+    if (digits != QLatin1String("0") || !fits) {
+        *error = QStringLiteral("%1 does not fit in %2 bits as a signed number").arg(v).arg(width);
+        return false;
+    }
+    QString out = magnitude.rightJustified(width, QLatin1Char('0'));
+    if (negative) {
+        for (QChar& c : out)
+            c = c == QLatin1Char('1') ? QLatin1Char('0') : QLatin1Char('1');
+        out = plusOne(out);
+    }
+    *bits = out;
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Layout
 
@@ -368,6 +616,8 @@ static QJsonObject rowLayout(const WaveformModel* m, QStandardItem* item, const 
             o.insert(QStringLiteral("radix"), d.radixName);
         else
             o.insert(QStringLiteral("radix"), d.radix);
+        if (d.analog)
+            o.insert(QStringLiteral("analog"), true);
         QJsonArray children;
         for (int r = 0; r < item->rowCount(); ++r)
             children.append(rowLayout(m, item->child(r, 0), trace));
@@ -384,7 +634,15 @@ QJsonObject WaveformModel::layout() const {
         return QJsonObject();
     for (int r = 0; r < rowCount(); ++r)
         rows.append(rowLayout(this, item(r, 0), m_trace.get()));
-    return QJsonObject{{QStringLiteral("rows"), rows}};
+    QJsonObject out{{QStringLiteral("rows"), rows}};
+    if (!m_cursors.isEmpty()) {
+        QJsonArray cursors;
+        for (int i = 0; i < m_cursors.size(); ++i)
+            cursors.append(QJsonObject{{QStringLiteral("name"), m_cursorNames.at(i)},
+                                       {QStringLiteral("sample"), m_cursors.at(i)}});
+        out.insert(QStringLiteral("cursors"), cursors);
+    }
+    return out;
 }
 
 static QList<QStandardItem*> restoreRow(const QJsonObject& o, const TraceData* trace, int depth) {
@@ -401,8 +659,9 @@ static QList<QStandardItem*> restoreRow(const QJsonObject& o, const TraceData* t
             d.radix = 0;
         } else {
             const int r = rv.toInt(16);
-            d.radix = (r == 2 || r == 8 || r == 10) ? r : 16;
+            d.radix = WaveformModel::radixWord(r).isEmpty() ? 16 : r;
         }
+        d.analog = o.value(QLatin1String("analog")).toBool();
         QList<QStandardItem*> bus = WaveformModel::makeRow(d);
         for (const QJsonValue& c : o.value(QLatin1String("members")).toArray()) {
             const QList<QStandardItem*> child = restoreRow(c.toObject(), trace, depth + 1);
@@ -421,7 +680,24 @@ static QList<QStandardItem*> restoreRow(const QJsonObject& o, const TraceData* t
     return WaveformModel::makeRow(SigTreeData(name, ch, 1, false, false, colour.isValid() ? colour : QColor()));
 }
 
+void WaveformModel::restoreCursors(const QJsonArray& cursors) {
+    // Cursors past the capture or named twice are left out, as rows naming
+    // unknown channels are; at most as many as a hand could place.
+    int taken = 0;
+    for (const QJsonValue& v : cursors) {
+        if (taken >= 1000)
+            break;
+        const QJsonObject o = v.toObject();
+        const QJsonValue sample = o.value(QLatin1String("sample"));
+        if (!sample.isDouble() || sample.toDouble() != double(sample.toInt()))
+            continue;
+        taken += addCurPos(sample.toInt(), o.value(QLatin1String("name")).toString()) ? 1 : 0;
+    }
+}
+
 void WaveformModel::restoreLayout(const QJsonObject& layout) {
+    if (m_trace)
+        restoreCursors(layout.value(QLatin1String("cursors")).toArray());
     const QJsonArray rows = layout.value(QLatin1String("rows")).toArray();
     if (!m_trace || rows.isEmpty())
         return;

@@ -12,6 +12,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QMetaType>
@@ -19,6 +20,10 @@
 #include <memory>
 
 struct ONA_EXPORT SigTreeData {
+    // A bus's radix: 2, 8, 10, 16, signed decimal (two's complement) or
+    // ASCII (a character per byte, a dot for a byte that does not print).
+    enum Radix : int { Bin = 2, Oct = 8, Dec = 10, Hex = 16, Signed = -10, Ascii = 256 };
+
     SigTreeData() = default;
     // `width` is the bus width (1 for a signal); `hidden` marks a row the
     // viewer hides (a member of a bus shown through an ENUM set).
@@ -30,11 +35,14 @@ struct ONA_EXPORT SigTreeData {
     int width = 1;
     bool expanded = false;
     bool hidden = false;
-    QColor colour;     // invalid: the default waveform colour
-    QString radixName; // token or ENUM set; empty for a numeric radix
-    int radix = 16;    // 2, 8, 10, 16; 0 when radixName applies
+    QColor colour;       // invalid: the default waveform colour
+    QString radixName;   // token or ENUM set; empty for a numeric radix
+    int radix = 16;      // a Radix; 0 when radixName applies
+    bool analog = false; // a bus drawn as a line graph of its value
 
     bool isBus() const { return signalIndex < 0; }
+    // Shown in one of the radixes, not through a token or ENUM set.
+    bool hasNumericRadix() const { return radix != 0 && radixName.isEmpty(); }
     bool operator==(const SigTreeData& o) const;
 };
 Q_DECLARE_METATYPE(SigTreeData)
@@ -96,7 +104,8 @@ public:
     // Cursors, kept sorted and unique.
     QList<int> getCurPos() const { return m_cursors; }
     int getNumCurPos() const { return m_cursors.size(); }
-    bool addCurPos(int sample);
+    // An empty name: the next free "Cn"; a name in use is refused.
+    bool addCurPos(int sample, const QString& name = QString());
     // -1 removes the cursor nearest the data position.
     bool removeCurPos(int sample);
     bool existCurPos(int sample) const { return m_cursors.contains(sample); }
@@ -124,9 +133,30 @@ public:
     static SigTreeData rowData(const QModelIndex& index);
     void setRowData(const QModelIndex& index, const SigTreeData& data);
 
-    // Text of a bit string in radix 2, 8, 10 or 16 (any width); empty for
+    // Text of a bit string in a SigTreeData::Radix (any width); empty for
     // another radix.
     static QString radixText(const QString& bits, int radix);
+    // The radixes in the order the menus offer them, with their words:
+    // "Bin", "Oct", "Dec", "Hex", "Signed", "ASCII".
+    static const QList<QPair<int, QString>>& radixWords();
+    static QString radixWord(int radix);         // empty for none
+    static int radixOfWord(const QString& word); // 0 for none
+    // The bits of `width` that `value` reads as in radix Signed (a decimal
+    // number, in range) or Ascii (one printable character per byte, the
+    // first byte taking the leading width % 8 bits); false with the reason.
+    static bool parseRadixValue(const QString& value, int radix, int width, QString* bits, QString* error);
+
+    // Named cursors, kept sorted by sample with one cursor per sample.
+    // A new one is named "C" and the smallest free number.
+    QString cursorName(int sample) const;
+    int cursorNamed(const QString& name) const; // -1 for none
+    QList<QPair<QString, int>> cursors() const; // (name, sample) in sample order
+    // A name is 1 to 64 printable characters, unique among the cursors.
+    bool renameCurPos(int sample, const QString& name, QString* error);
+    // Moves a cursor, keeping its name; false when `to` holds one already.
+    bool moveCurPos(int from, int to);
+    // The first cursor after `sample` (before it when !forward); -1 for none.
+    int nextCurPos(int sample, bool forward) const;
 
     // Tree layout (names, nesting, colours, radixes, expansion) for the
     // analyzer file; restoreLayout ignores rows naming unknown channels.
@@ -135,6 +165,8 @@ public:
 
 signals:
     void viewChanged();
+    // A cursor came, went, moved or was renamed.
+    void cursorsChanged();
 
 private:
     void buildDefaultTree(const QList<QPair<QString, int>>& signalWidths);
@@ -142,6 +174,8 @@ private:
     int minCount(int width) const;
     void refreshBusWidths(QStandardItem* parent);
     void collectChannels(QStandardItem* item, QVector<int>* out) const;
+    QString freeCursorName() const;
+    void restoreCursors(const QJsonArray& cursors);
 
     std::shared_ptr<const TraceData> m_trace;
     int m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
@@ -150,5 +184,6 @@ private:
     QString m_clockUnit = QStringLiteral("ns");
     double m_panLimit = 5.0;
     QList<int> m_cursors;
+    QStringList m_cursorNames; // m_cursorNames[i] names m_cursors[i]
     QHash<QString, QString> m_enums;
 };

@@ -64,12 +64,19 @@ ONA_CMD(cmdWait) {
 }
 
 ONA_CMD(cmdExportProject) {
-    // ona_export_project -vcd FILE ?-module NAME? ?-siglist NAMES? | -txt FILE ?-siglist NAMES?
+    // ona_export_project -vcd FILE ?-module NAME? ?-siglist NAMES? ?-scalar? | -txt FILE ?-siglist NAMES?
     if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-vcd", "-txt", "-module", "-siglist"}))
         return WaveFileVerbs::exportVcd(ip, objc, objv);
     QString error, file, module, siglist, format;
+    bool scalar = false;
     for (int i = 1; i < objc; i += 2) {
         const QString option = text(objv[i]);
+        if (option == QLatin1String("-scalar")) {
+            // A flag: no value follows.
+            scalar = true;
+            --i;
+            continue;
+        }
         const bool hasValue = i + 1 < objc;
         const QString value = hasValue ? text(objv[i + 1]) : QString();
         if (option == QLatin1String("-vcd") || option == QLatin1String("-txt")) {
@@ -84,15 +91,19 @@ ONA_CMD(cmdExportProject) {
         } else if (option == QLatin1String("-siglist")) {
             siglist = value;
         } else {
-            return fail(ip, QStringLiteral(
-                                "ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module or -siglist")
-                                .arg(option));
+            return fail(
+                ip, QStringLiteral(
+                        "ona_export_project: unknown option \"%1\": expected -vcd, -txt, -module, -siglist or -scalar")
+                        .arg(option));
         }
     }
     if (format.isEmpty())
-        return usage(
-            ip, "ona_export_project -vcd fileName ?-module name? ?-siglist names? | -txt fileName ?-siglist names?");
-    const bool ok = format == QLatin1String("-vcd") ? capture()->exportVcd(file, module, &error, siglist)
+        return usage(ip,
+                     "ona_export_project -vcd fileName ?-module name? ?-siglist names? ?-scalar? | -txt fileName "
+                     "?-siglist names?");
+    if (scalar && format != QLatin1String("-vcd"))
+        return fail(ip, QStringLiteral("ona_export_project: -scalar applies to -vcd only"));
+    const bool ok = format == QLatin1String("-vcd") ? capture()->exportVcd(file, module, &error, siglist, scalar)
                                                     : capture()->exportText(file, siglist, &error);
     return ok ? done(ip, QFileInfo(file).absoluteFilePath()) : fail(ip, error);
 }
@@ -130,7 +141,8 @@ QVector<int> channelsNamed(const WaveformModel& m, const QString& name) {
 // ona_find -signal NAME -value V ?-radix R? ?-from SAMPLE? ?-backward?
 ONA_CMD(cmdFind) {
     static const char* const kUsage =
-        "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|tokenSet? ?-from sample? ?-backward?";
+        "ona_find -signal name -value value ?-radix Bin|Oct|Dec|Hex|Signed|ASCII|tokenSet? ?-from sample? "
+        "?-backward?";
     if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-signal", "-value", "-radix", "-from"}))
         return WaveFileVerbs::find(ip, objc, objv);
     QString name, value, radix = QStringLiteral("Bin");
@@ -176,15 +188,20 @@ ONA_CMD(cmdFind) {
         return fail(ip, QStringLiteral("ona_find: no signal or bus named \"%1\" in the capture").arg(name));
     QString bits, error;
     const int numeric = TriggerLang::radixNames().indexOf(radix);
-    if (numeric >= 0) {
+    const int busRadix = WaveformModel::radixOfWord(radix);
+    if (busRadix == SigTreeData::Signed || busRadix == SigTreeData::Ascii) {
+        if (!WaveformModel::parseRadixValue(value, busRadix, channels.size(), &bits, &error))
+            return fail(ip, QStringLiteral("ona_find: %1").arg(error));
+    } else if (numeric >= 0) {
         if (!TriggerLang::parseNumber(value.trimmed(), numeric, channels.size(), true, &bits, &error))
             return fail(ip, QStringLiteral("ona_find: %1").arg(error));
     } else {
         const TriggerLang::TokenLookup tokens = d->triggers()->tokenLookup();
         int width = 0;
         if (!tokens.set || !tokens.set(radix, &width))
-            return fail(
-                ip, QStringLiteral("ona_find: -radix takes Bin, Oct, Dec, Hex or a token set, not \"%1\"").arg(radix));
+            return fail(ip, QStringLiteral(
+                                "ona_find: -radix takes Bin, Oct, Dec, Hex, Signed, ASCII or a token set, not \"%1\"")
+                                .arg(radix));
         if (width != channels.size())
             return fail(ip, QStringLiteral("ona_find: token set \"%1\" is %2 bits wide, \"%3\" is %4")
                                 .arg(radix)
@@ -285,8 +302,22 @@ int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj) {
     return done(ip, t->bits(channels, sample));
 }
 
+// The current core's cursors: name -> sample, in sample order.
+int getCursors(Tcl_Interp* ip) {
+    OnaData* d = data();
+    d->collectCapture();
+    Dict dict;
+    if (const WaveformModel* m = d->getWDModel())
+        for (const auto& c : m->cursors())
+            dict.put(c.first, obj(c.second));
+    Tcl_SetObjResult(ip, dict.get());
+    return TCL_OK;
+}
+
 void registerVerbs(Tcl_Interp* interp) {
     OptionTable& get = OptionTables::get();
+    get.add({QStringLiteral("cursors"), [](Tcl_Interp* ip, int, Tcl_Obj* const*) { return getCursors(ip); }, nullptr, 0,
+             true});
     get.add({QStringLiteral("capture"), [](Tcl_Interp* ip, int, Tcl_Obj* const*) { return getCapture(ip); }, nullptr, 0,
              true});
     get.add({QStringLiteral("value"),

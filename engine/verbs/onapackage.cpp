@@ -16,7 +16,7 @@ namespace {
 
 ONA_CMD(cmdGet) {
     const char* use =
-        "ona_get cores|project|trigoptn|tokensets|capture|core name|tu name|te name|value signal sample|"
+        "ona_get cores|project|trigoptn|tokensets|capture|cursors|core name|tu name|te name|value signal sample|"
         "hardip name ?-staged?|eye name";
     if (objc < 2)
         return usage(ip, use);
@@ -33,7 +33,7 @@ ONA_CMD(cmdGet) {
     if (row)
         return row->run(ip, objc, objv);
     return fail(ip, QStringLiteral("ona_get: unknown item \"%1\": expected cores, core, tu, te, trigoptn, tokensets, "
-                                   "project, capture, value, hardip or eye")
+                                   "project, capture, cursors, value, hardip or eye")
                         .arg(what));
 }
 

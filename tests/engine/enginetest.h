@@ -111,10 +111,10 @@ inline QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline void writeAll(const QString& path, const QByteArray& data) {
+// True when all of `data` was written.
+inline bool writeAll(const QString& path, const QByteArray& data) {
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(data);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
 }
 
 // The shared fixture of the engine tests: a test class derives from it and

@@ -17,8 +17,11 @@
 #include "waveformmodel.h"
 
 #include <QBuffer>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QtTest>
 #include <algorithm>
 
@@ -64,6 +67,25 @@ private:
 std::shared_ptr<const TraceData> trace() {
     WaveformModel* m = OnaData::inst()->getWDModel();
     return m ? m->traceData() : nullptr;
+}
+
+// Two's complement of a bit string (at most 127 bits), in decimal, worked
+// out in 128-bit arithmetic.
+QString signedReference(const QString& bits) {
+    unsigned __int128 u = 0;
+    for (QChar c : bits)
+        u = (u << 1) | (c == u'1');
+    const bool negative = bits.startsWith(u'1');
+    if (negative)
+        u = (~u + 1) & ((static_cast<unsigned __int128>(1) << bits.size()) - 1);
+    if (negative && u == 0) // -2^w wraps to itself
+        u = static_cast<unsigned __int128>(1) << (bits.size() - 1);
+    QString digits;
+    do {
+        digits.prepend(QChar(u'0' + int(u % 10)));
+        u /= 10;
+    } while (u);
+    return negative ? u'-' + digits : digits;
 }
 
 } // namespace
@@ -402,6 +424,95 @@ private slots:
         QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1));
         QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0));
     }
+    // Signed decimal at widths 1, 8 and 65 and ASCII (leading partial byte,
+    // bytes that do not print) against references worked out apart, the
+    // typed values read back, and the ranges refused.
+    void signedAndAsciiRadixes() {
+        QRandomGenerator rng(7);
+        for (int width : {1, 8, 65}) {
+            QStringList cases{QString(width, u'0'), QString(width, u'1'), u'1' + QString(width - 1, u'0'),
+                              u'0' + QString(width - 1, u'1')};
+            for (int i = 0; i < 50; ++i) {
+                QString b;
+                for (int k = 0; k < width; ++k)
+                    b += rng.bounded(2) ? u'1' : u'0';
+                cases << b;
+            }
+            for (const QString& bits : cases) {
+                const QString text = WaveformModel::radixText(bits, SigTreeData::Signed);
+                QCOMPARE(text, signedReference(bits));
+                QString back, why;
+                QVERIFY2(WaveformModel::parseRadixValue(text, SigTreeData::Signed, width, &back, &why),
+                         qPrintable(why));
+                QCOMPARE(back, bits);
+            }
+        }
+        QCOMPARE(WaveformModel::radixText(u"1"_s, SigTreeData::Signed), u"-1"_s);
+        QString bits, why;
+        for (const char* bad : {"128", "-129", "-0", "+5", "1.5", "", "0x10", "99999999999999999999999999"})
+            QVERIFY2(!WaveformModel::parseRadixValue(QString::fromLatin1(bad), SigTreeData::Signed, 8, &bits, &why),
+                     bad);
+        // 12 bits: the first character takes the leading four bits alone.
+        QCOMPARE(WaveformModel::radixText(u"0100"
+                                          "01000001"_s,
+                                          SigTreeData::Ascii),
+                 u".A"_s);
+        const QList<QPair<int, QChar>> bytes{{0x00, u'.'}, {0x1F, u'.'}, {0x20, u' '}, {0x41, u'A'},
+                                             {0x7E, u'~'}, {0x7F, u'.'}, {0x80, u'.'}, {0xFF, u'.'}};
+        for (const auto& b : bytes)
+            QCOMPARE(WaveformModel::radixText(u"%1"_s.arg(b.first, 8, 2, QLatin1Char('0')), SigTreeData::Ascii),
+                     QString(b.second));
+        QVERIFY(WaveformModel::parseRadixValue(u"Hi"_s, SigTreeData::Ascii, 16, &bits, &why));
+        QCOMPARE(bits, u"0100100001101001"_s);
+        QVERIFY(!WaveformModel::parseRadixValue(u"H"_s, SigTreeData::Ascii, 16, &bits, &why));       // too few
+        QVERIFY(!WaveformModel::parseRadixValue(u"\u00e9!"_s, SigTreeData::Ascii, 16, &bits, &why)); // not ASCII
+        QVERIFY(!WaveformModel::parseRadixValue(u"A"_s, SigTreeData::Ascii, 4, &bits, &why));        // 0x41 > 4 bits
+    }
+    // The layout keeps the new radixes, the analog view and the named
+    // cursors; an older file (no cursors, no analog) opens as it did, and
+    // cursors a file gets wrong are left out.
+    void layoutKeepsRadixesAnalogAndCursors() {
+        auto t = std::make_shared<TraceData>(QStringList{"a", "b[1]", "b[0]", "c[1]", "c[0]"}, 100);
+        t->finish();
+        const QList<QPair<QString, int>> widths{{"a", 1}, {"b", 2}, {"c", 2}};
+        WaveformModel m;
+        m.setTrace(t, widths);
+        SigTreeData b = WaveformModel::rowData(m.index(1, 0));
+        b.radix = SigTreeData::Signed;
+        b.analog = true;
+        m.setRowData(m.index(1, 0), b);
+        SigTreeData c = WaveformModel::rowData(m.index(2, 0));
+        c.radix = SigTreeData::Ascii;
+        m.setRowData(m.index(2, 0), c);
+        QVERIFY(m.addCurPos(40, u"start"_s) && m.addCurPos(7) && m.addCurPos(99, u"\U0001F600 end"_s));
+        QVERIFY(!m.addCurPos(98, QString(65, u'x')) && !m.addCurPos(97, u"a\u0000b"_s) &&
+                !m.addCurPos(96, QString(QChar(0xD83D)))); // too long, NUL, half an emoji
+        const QJsonObject saved = m.layout();
+
+        WaveformModel again;
+        again.setTrace(t, widths);
+        again.restoreLayout(saved);
+        QCOMPARE(again.layout(), saved);
+        QCOMPARE(again.cursors(),
+                 (QList<QPair<QString, int>>{{u"C1"_s, 7}, {u"start"_s, 40}, {u"\U0001F600 end"_s, 99}}));
+        QCOMPARE(WaveformModel::rowData(again.index(1, 0)), b);
+
+        const QByteArray old = R"({"rows": [{"name": "a", "channel": "a"},
+            {"name": "b", "expanded": false, "radix": 10, "members": [{"name": "b[1]", "channel": "b[1]"},
+                                                                    {"name": "b[0]", "channel": "b[0]"}]},
+            {"name": "c", "radix": 7, "members": [{"name": "c[0]", "channel": "c[0]"}]}],
+            "cursors": [{"name": "x", "sample": 100}, {"name": "y", "sample": 5}, {"name": "y", "sample": 6},
+                        {"name": "bad\u0001", "sample": 9}, {"name": "z", "sample": "3"}, {"sample": 2.5},
+                        {"sample": 11}]})";
+        WaveformModel older;
+        older.setTrace(t, widths);
+        older.restoreLayout(QJsonDocument::fromJson(old).object());
+        const SigTreeData ob = WaveformModel::rowData(older.index(1, 0));
+        QVERIFY(ob.radix == 10 && !ob.analog && ob.hasNumericRadix());
+        QCOMPARE(WaveformModel::rowData(older.index(2, 0)).radix, 16); // unknown: Hex, as before
+        QCOMPARE(older.cursors(), (QList<QPair<QString, int>>{{u"y"_s, 5}, {u"C1"_s, 11}}));
+        QVERIFY(!older.layout().contains(u"analog"_s));
+    }
     void vcdReadBack() {
         QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
         QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 3"));
@@ -419,6 +530,101 @@ private slots:
         QVERIFY(m_tcl.result().contains("no output file"));
         // A missing module value is the default, not a broken command.
         QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", file, "-module"}), qPrintable(m_tcl.result()));
+    }
+    // Buses as their one-bit signals: the exact file of a small store, the
+    // verb's flag (VCD only), and sigrok-cli reading every channel of a
+    // capture's export sample by sample, where it is installed. The same
+    // capture answers ona_get cursors and ona_find in the new radixes.
+    void scalarVcdReadBySigrok() {
+        TraceData small({"en", "d[1]", "d[0]"}, 4);
+        const int en[] = {0, 1, 1, 0}, d[] = {0, 2, 3, 3};
+        for (int s = 0; s < 4; ++s) {
+            small.channelWords(0)[0] |= quint64(en[s]) << s;
+            small.channelWords(1)[0] |= quint64(d[s] >> 1) << s;
+            small.channelWords(2)[0] |= quint64(d[s] & 1) << s;
+        }
+        small.finish();
+        QVector<WaveExport::Var> vars(2);
+        vars[0].name = u"en"_s;
+        vars[0].channels = {0};
+        vars[1].name = u"d"_s;
+        vars[1].channels = {1, 2};
+        QByteArray got;
+        QBuffer buf(&got);
+        buf.open(QIODevice::WriteOnly);
+        QString why;
+        QVERIFY(
+            WaveExport::writeVcd(&buf, small, WaveExport::scalarVars(vars, small), u"m"_s, 10, u"ns"_s, u"D"_s, &why));
+        QCOMPARE(got, QByteArray("$date\n\tD\n$end\n$version\n\tOndrel Analyzer 1.0\n$end\n$comment\n"
+                                 "\t4 samples in 1 trigger frame(s); frames start at samples; trigger positions at "
+                                 "samples\n$end\n$timescale 10 ns $end\n$scope module m $end\n"
+                                 "$var wire 1 ! en $end\n$var wire 1 \" d [1] $end\n$var wire 1 # d [0] $end\n"
+                                 "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n0!\n0\"\n0#\n$end\n"
+                                 "#1\n1!\n1\"\n#2\n1#\n#3\n0!\n#4\n"));
+        // A channel named twice (a signal and a bus member) gets the bus's name.
+        vars[0].name = u"d[0]"_s;
+        QCOMPARE(WaveExport::scalarVars(vars, small).at(2).name, u"d.d[0]"_s);
+
+        QVERIFY(m_tcl.eval("ona_set_tu -name TU_a -operator == -radix Hex -value 40"));
+        QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 128 -numtriggers 2"));
+        QVERIFY(m_tcl.eval("ona_set_project -period 10ns"));
+        runCapture(m_tcl);
+        const auto t = trace();
+        WaveformModel* model = OnaData::inst()->getWDModel();
+        QVERIFY(model->addCurPos(9, u"go \u25B6"_s) && model->addCurPos(3));
+        QVERIFY2(m_tcl.eval("dict get [ona_get cursors] {go \u25B6}"), qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.result(), u"9"_s);
+        QVERIFY(m_tcl.eval("dict keys [ona_get cursors]"));
+        QCOMPARE(m_tcl.result(), u"C1 {go \u25B6}"_s);
+        // cnt counts: the first sample it reads negative is found by its signed value.
+        int negative = 0;
+        while (!t->bits(model->channelsOf(model->index(0, 0)), negative).startsWith(u'1'))
+            ++negative;
+        const QString value =
+            WaveformModel::radixText(t->bits(model->channelsOf(model->index(0, 0)), negative), SigTreeData::Signed);
+        QVERIFY(value.startsWith(u'-'));
+        QVERIFY(m_tcl.call({"ona_find", "-signal", "cnt", "-value", value, "-radix", "Signed"}));
+        QCOMPARE(m_tcl.result(), QString::number(negative));
+        QVERIFY(!m_tcl.call({"ona_find", "-signal", "cnt", "-value", "200", "-radix", "Signed"}));
+        QVERIFY(m_tcl.result().contains(u"does not fit in 8 bits"_s));
+
+        // The text export writes a bus in its radix, these two included.
+        SigTreeData cnt = WaveformModel::rowData(model->index(0, 0));
+        cnt.radix = SigTreeData::Signed;
+        model->setRowData(model->index(0, 0), cnt);
+        const QString txt = m_p->path(u"signed.txt"_s);
+        QVERIFY2(m_tcl.call({"ona_export_project", "-txt", txt, "-siglist", "cnt"}), qPrintable(m_tcl.result()));
+        QVERIFY(readAll(txt).contains(("\t" + value + "\n").toUtf8()));
+
+        const QString file = m_p->path(u"scalar.vcd"_s);
+        QVERIFY(!m_tcl.call({"ona_export_project", "-txt", file, "-scalar"}));
+        QVERIFY(m_tcl.result().contains(u"-vcd only"_s) && !QFile::exists(file));
+        QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", file, "-scalar"}), qPrintable(m_tcl.result()));
+        const QByteArray text = readAll(file);
+        QVERIFY(text.contains("$var wire 1 ! cnt [7] $end") && !text.contains("$var wire 8"));
+
+        const QString sigrok = QStandardPaths::findExecutable(u"sigrok-cli"_s);
+        if (sigrok.isEmpty())
+            QSKIP("sigrok-cli is not installed: the sigrok read of the export is not checked");
+        QProcess p;
+        p.start(sigrok, {u"-i"_s, file, u"-O"_s, u"csv"_s});
+        QVERIFY(p.waitForFinished(testMs(30000)));
+        QCOMPARE(p.exitCode(), 0);
+        QStringList names, rows;
+        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(u"; Channels"_s))
+                names = line.section(u": "_s, 1).split(u", "_s);
+            else if (!line.startsWith(u';') && !line.startsWith(u"META"_s) && !line.startsWith(u"logic"_s))
+                rows << line;
+        }
+        QCOMPARE(names, t->channelNames());
+        QCOMPARE(rows.size(), t->numSamples());
+        for (qint64 s = 0; s < t->numSamples(); ++s) {
+            QStringList want;
+            for (int ch = 0; ch < t->numChannels(); ++ch)
+                want << QString::number(t->bit(ch, s));
+            QCOMPARE(rows.at(s), want.join(u','));
+        }
     }
     // The exporter's fast path (64 variables at a time, skipping quiet words)
     // against a sample-by-sample writer, byte for byte, on stores of many

@@ -10,24 +10,22 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSession : public QObject {
+class TestSession : public DemoSession {
     Q_OBJECT
 private slots:
+    void init() { QVERIFY2(openDemo(), qPrintable(m_tcl.result())); }
     void cleanup() {
         OnaData::inst()->stopCapture();
         OnaData::inst()->waitCapture(-1);
         OnaData::inst()->resetData();
     }
     void setupFrozenWhileRunning() {
-        DemoCopy demo;
-        TclSession tcl;
         OnaData* data = OnaData::inst();
         // A trigger that never comes keeps the run waiting.
-        QVERIFY(tcl.eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name uart_la -run off; "
-                                        "ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
-                                        "ona_set_tu -name TU_hs -value 00; ona_add_tokenset -tokenset Mine")
-                             .arg(demo.ona())));
-        QVERIFY(tcl.eval("ona_run") && data->isBusy());
+        QVERIFY(m_tcl.eval(
+            "ona_set_core -name uart_la -run off; ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
+            "ona_set_tu -name TU_hs -value 00; ona_add_tokenset -tokenset Mine"));
+        QVERIFY(m_tcl.eval("ona_run") && data->isBusy());
         QSignalSpy setDirty(data, &OnaData::setDirty);
         QSignalSpy settingDirty(data, &OnaData::settingDirty);
         QSignalSpy tokenDirty(data, &OnaData::tokenDirty);
@@ -39,49 +37,47 @@ private slots:
             "ona_rename_te TE_write TE_x",           "ona_set_trigoptn -samples 512",
             "ona_add_tokenset -tokenset Other",      "ona_add_token Mine A=h'1",
             "ona_set_tokenset Mine -bits 4",         "ona_del_tokenset Mine",
-            "ona_set_core -name uart_la -run on",    u"ona_import_tokenset {%1}"_s.arg(demo.path("none.ont"))};
+            "ona_set_core -name uart_la -run on",    u"ona_import_tokenset {%1}"_s.arg(m_demo->path("none.ont"))};
         for (const QString& edit : edits) {
-            QVERIFY2(!tcl.eval(edit), qPrintable(edit));
-            QCOMPARE(tcl.result(), refusal);
+            QVERIFY2(!m_tcl.eval(edit), qPrintable(edit));
+            QCOMPARE(m_tcl.result(), refusal);
         }
         QCOMPARE(setDirty.size() + settingDirty.size() + tokenDirty.size() + runDirty.size(), 0);
         QCOMPARE(data->getTUValue(0), u"00"_s);
         QCOMPARE(data->getNumSample(), 256);
         // Choosing the core to view stays allowed, and so does reading.
-        QVERIFY(tcl.eval("ona_set_core -name uart_la") && tcl.eval("ona_get trigoptn"));
-        QVERIFY(tcl.eval("ona_set_core -name bus_la"));
+        QVERIFY(m_tcl.eval("ona_set_core -name uart_la") && m_tcl.eval("ona_get trigoptn"));
+        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
 
         // Closing the project ends the capture first.
-        QVERIFY(tcl.eval("ona_close_project") && !data->isBusy() && !data->getAcqThread()->isRunning());
+        QVERIFY(m_tcl.eval("ona_close_project") && !data->isBusy() && !data->getAcqThread()->isRunning());
 
         // So does opening another; a file that does not open leaves the run alone.
-        QVERIFY(tcl.eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name uart_la -run off; "
-                                        "ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
-                                        "ona_set_tu -name TU_hs -value 00; ona_run")
-                             .arg(demo.ona())));
-        QVERIFY(data->isBusy() && !tcl.eval(u"ona_open_project {%1}"_s.arg(demo.path("none.ona"))) && data->isBusy());
-        QVERIFY2(tcl.eval(u"ona_open_project {%1}"_s.arg(demo.ona())), qPrintable(tcl.result()));
+        QVERIFY(m_tcl.eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name uart_la -run off; "
+                                          "ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
+                                          "ona_set_tu -name TU_hs -value 00; ona_run")
+                               .arg(m_demo->ona())));
+        QVERIFY(data->isBusy() && !m_tcl.eval(u"ona_open_project {%1}"_s.arg(m_demo->path("none.ona"))) &&
+                data->isBusy());
+        QVERIFY2(m_tcl.eval(u"ona_open_project {%1}"_s.arg(m_demo->ona())), qPrintable(m_tcl.result()));
         QVERIFY(!data->isBusy());
-        QVERIFY(tcl.eval("ona_set_tu -name TU_data -value 11")); // editable again
+        QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value 11")); // editable again
     }
     void smallOptionEdges() {
-        DemoCopy demo;
-        TclSession tcl;
-        QVERIFY(tcl.eval(u"ona_open_project {%1}"_s.arg(demo.ona())));
         // uart_la captures one fixed window: its only size is accepted, others not.
         QSignalSpy settingDirty(OnaData::inst(), &OnaData::settingDirty);
-        QVERIFY2(tcl.eval("ona_set_trigoptn -samples 2048"), qPrintable(tcl.result()));
-        QCOMPARE(tcl.dictGet("ona_get trigoptn", "samples"), u"2048"_s);
-        QVERIFY(!tcl.eval("ona_set_trigoptn -samples 1024"));
-        QCOMPARE(tcl.result(),
+        QVERIFY2(m_tcl.eval("ona_set_trigoptn -samples 2048"), qPrintable(m_tcl.result()));
+        QCOMPARE(m_tcl.dictGet("ona_get trigoptn", "samples"), u"2048"_s);
+        QVERIFY(!m_tcl.eval("ona_set_trigoptn -samples 1024"));
+        QCOMPARE(m_tcl.result(),
                  u"ona_set_trigoptn: core \"uart_la\": this core captures one fixed window of 2048 samples"_s);
 
         // The command reference's example puts bus_la's trigger in the middle.
-        QVERIFY(tcl.eval("ona_set_core -name bus_la"));
-        QVERIFY(tcl.eval("ona_set_trigoptn -numtriggers 8 -positionmode preset -position center"));
-        const int samples = tcl.dictGet("ona_get trigoptn", "samples").toInt();
+        QVERIFY(m_tcl.eval("ona_set_core -name bus_la"));
+        QVERIFY(m_tcl.eval("ona_set_trigoptn -numtriggers 8 -positionmode preset -position center"));
+        const int samples = m_tcl.dictGet("ona_get trigoptn", "samples").toInt();
         QCOMPARE(samples, 256); // 8 x 256 fits in the sample memory: unchanged
-        QCOMPARE(tcl.dictGet("ona_get trigoptn", "triggerposition").toInt(), samples / 2);
+        QCOMPARE(m_tcl.dictGet("ona_get trigoptn", "triggerposition").toInt(), samples / 2);
         const QByteArray reference = readAll(QStringLiteral(ONDREL_SOURCE_DIR "/docs/commands.md"));
         QVERIFY(reference.contains("ona_set_trigoptn -numtriggers 8 -positionmode preset -position center"));
     }

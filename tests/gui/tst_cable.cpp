@@ -42,12 +42,9 @@ private slots:
         // The demo: first USB cable, port 0, delay 1; nothing of the others shows.
         {
             auto d = dialog();
-            QVERIFY(d->parallelButtons().at(0)->isHidden());
-            QVERIFY(d->addressEdit()->isHidden());
-            QVERIFY(d->tlrCheckBox()->isHidden());
-            QVERIFY(d->errorLabel()->isHidden());
+            QVERIFY(d->parallelButtons().at(0)->isHidden() && d->addressEdit()->isHidden());
+            QVERIFY(d->tlrCheckBox()->isHidden() && d->errorLabel()->isHidden() && !d->okButton()->isEnabled());
             QCOMPARE(d->portSelector()->count(), 1);
-            QVERIFY(!d->okButton()->isEnabled());
         }
         // Parallel: a known address checks its button, another one "0x" and
         // the address in lower-case hexadecimal.
@@ -85,8 +82,7 @@ private slots:
         QCOMPARE(d->portSelector()->count(), 2);
         QCOMPARE(d->portSelector()->itemText(0), u"FTUSB-0"_s);
         QCOMPARE(d->typeSelector()->currentIndex(), 1);
-        QVERIFY(d->okButton()->isEnabled());
-        QVERIFY(d->errorLabel()->isHidden());
+        QVERIFY(d->okButton()->isEnabled() && d->errorLabel()->isHidden());
         // Choosing a port follows it with the type.
         d->portSelector()->setCurrentIndex(1);
         QCOMPARE(d->typeSelector()->currentIndex(), 0);
@@ -251,10 +247,9 @@ private slots:
     void parallelChecks() {
         auto d = dialog();
         showType(d.get(), 2);
-        QVERIFY(d->portSelector()->isHidden());
-        QVERIFY(!d->addressEdit()->isHidden());
         // Switching to the parallel cable offers the usual address.
-        QVERIFY(d->parallelButtons().at(0)->isChecked());
+        QVERIFY(d->portSelector()->isHidden() && !d->addressEdit()->isHidden() &&
+                d->parallelButtons().at(0)->isChecked());
 
         // "0x" with no address.
         d->parallelButtons().at(3)->setChecked(true);
@@ -270,8 +265,7 @@ private slots:
         d->detectButton()->click();
         QVERIFY(d->errorLabel()->text().contains(
             u"Parallel port error: address 0x2g8 is invalid or cable not connected!"_s));
-        QVERIFY(d->addressEdit()->text().isEmpty());
-        QVERIFY(!d->okButton()->isEnabled());
+        QVERIFY(d->addressEdit()->text().isEmpty() && !d->okButton()->isEnabled());
 
         // A hexadecimal address where no simulated cable answers.
         d->addressEdit()->setText(u"2f8"_s);
@@ -281,8 +275,7 @@ private slots:
         // 0x278 answers: the error goes, OK comes.
         d->parallelButtons().at(1)->setChecked(true);
         d->detectButton()->click();
-        QVERIFY(d->errorLabel()->isHidden());
-        QVERIFY(d->okButton()->isEnabled());
+        QVERIFY(d->errorLabel()->isHidden() && d->okButton()->isEnabled());
         d->okButton()->click();
         QCOMPARE(cableCommands(), sent(u"VORANTE"_s, 632, 1));
 
@@ -305,8 +298,7 @@ private slots:
         QVERIFY(!d->okButton()->isEnabled());
         // Even when asked directly, nothing reaches the engine.
         d->onOK();
-        QVERIFY(cableCommands().isEmpty());
-        QVERIFY(d->result() != QDialog::Accepted);
+        QVERIFY(cableCommands().isEmpty() && d->result() != QDialog::Accepted);
         QVERIFY(d->errorLabel()->text().contains(u"Missing USB port"_s));
 
         // A delay outside 1 to 10 does not enable OK; one inside does, once a
@@ -329,8 +321,7 @@ private slots:
         auto d = dialog();
         d->detectButton()->click();
         d->okButton()->click();
-        QVERIFY(d->result() != QDialog::Accepted);
-        QVERIFY(!d->errorLabel()->isHidden());
+        QVERIFY(d->result() != QDialog::Accepted && !d->errorLabel()->isHidden());
         QCOMPARE(d->errorLabel()->text(), u"<font color=\"red\">refused by the test</font>"_s);
         QVERIFY(!d->okButton()->isEnabled());
         // The delay was never sent after the refusal.
@@ -341,8 +332,7 @@ private slots:
         // Cancelled: nothing sent, nothing modified.
         m_gui->tableAction(33)->trigger();
         QCOMPARE(dialogs.asked.size(), 1);
-        QVERIFY(cableCommands().isEmpty());
-        QVERIFY(!m_gui->isModified());
+        QVERIFY(cableCommands().isEmpty() && !m_gui->isModified());
 
         dialogs.onDialog = [](QDialog* dialog) {
             auto* cable = qobject_cast<CableDialog*>(dialog);

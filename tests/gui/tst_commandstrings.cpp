@@ -6,6 +6,7 @@
 // an expected command stands for the test's folder.
 
 #include "demofixture.h"
+#include "guitest.h"
 #include "recordinghost.h"
 
 #include "hardip/hardiptab.h"
@@ -34,13 +35,6 @@ struct Row {
     std::function<void()> act;
     QStringList expected;
 };
-
-QStringList q(std::initializer_list<const char*> list) {
-    QStringList out;
-    for (const char* s : list)
-        out << QString::fromUtf8(s);
-    return out;
-}
 
 // The field a label names: the widget to the right of it in its grid.
 QWidget* beside(QWidget* root, const QString& label) {
@@ -146,19 +140,8 @@ private slots:
     }
 
 private:
-    QWidget* page(const QString& title) const {
-        QTabWidget* tabs = m_gui->rightView()->tabWidget();
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i) == title)
-                return tabs->widget(i);
-        return nullptr;
-    }
-    HardIpWidget* panel(const QString& name) const {
-        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-            if (p->name() == name)
-                return p;
-        return nullptr;
-    }
+    QWidget* page(const QString& title) const { return m_gui->rightView()->page(title); }
+    HardIpWidget* panel(const QString& name) const { return hardIpPanel(*m_gui, name); }
     QWidget* control(const QString& panelName, const QString& key) const {
         HardIpWidget* p = panel(panelName);
         return p ? p->findChild<QWidget*>(key) : nullptr;
@@ -245,16 +228,16 @@ private:
         // and the register files are in tst_controller, with what the device did.
         const QString um = m_dir->path() + "/u.mem";
         form("memory: Dump, default offset", memory, {{"Dump MemFile:", um}}, "Dump",
-             q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x00000000"}));
+             QStringList({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x00000000"}));
         form("memory: Dump, offset and range", memory, {{"Dump From (Offset):", "10"}, {"Range:", "4"}}, "Dump",
-             q({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x10 -range 4"}));
+             QStringList({"ona_run_controller -dump_memfile \"%D/u.mem\" -offset 0x10 -range 4"}));
         form("memory: Load", memory, {{"Load MemFile:", um}}, "Load",
-             q({"ona_run_controller -load_memfile \"%D/u.mem\""}));
+             QStringList({"ona_run_controller -load_memfile \"%D/u.mem\""}));
 
         // User Control Register and User Status Register.
-        const QStringList readControls =
-            q({"ona_run_controller -read_control \"ctrl_mode\"", "ona_run_controller -read_control \"ctrl_enable\"",
-               "ona_run_controller -read_control \"ctrl_divisor\"", "ona_run_controller -read_control \"ctrl_key\""});
+        const QStringList readControls = QStringList(
+            {"ona_run_controller -read_control \"ctrl_mode\"", "ona_run_controller -read_control \"ctrl_enable\"",
+             "ona_run_controller -read_control \"ctrl_divisor\"", "ona_run_controller -read_control \"ctrl_key\""});
         click("control: Read All", control, "Read All", readControls);
         add(
             "control: Apply All",
@@ -263,11 +246,12 @@ private:
                 registerWr(u"User Control Register"_s, u"ctrl_divisor"_s, u"300"_s);
                 button(control(), u"Apply All"_s)->click();
             },
-            q({"ona_run_controller -toggle_control \"ctrl_enable\"",
-               "ona_run_controller -write_control \"ctrl_divisor\" -data \"300\""}));
+            QStringList({"ona_run_controller -toggle_control \"ctrl_enable\"",
+                         "ona_run_controller -write_control \"ctrl_divisor\" -data \"300\""}));
         click("status: Read All", status, "Read All",
-              q({"ona_run_controller -read_status \"stat_count\"", "ona_run_controller -read_status \"stat_running\"",
-                 "ona_run_controller -read_status \"stat_mode\"", "ona_run_controller -read_status \"stat_id\""}));
+              QStringList(
+                  {"ona_run_controller -read_status \"stat_count\"", "ona_run_controller -read_status \"stat_running\"",
+                   "ona_run_controller -read_status \"stat_mode\"", "ona_run_controller -read_status \"stat_id\""}));
 
         // A hard IP panel's memory form: tst_hardip's memoryForm.
 
@@ -351,16 +335,17 @@ private:
                 enter(laneCell("MPPHY_0", ibert, "PAT0", 1), u"0011111010"_s);
                 QTest::mouseClick(laneCell("MPPHY_0", ibert, "Restart", 1), Qt::LeftButton);
             },
-            q({"ona_set_controller -pcs_lane 1", "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
-               "ona_run_controller -restart_prbs MPPHY_0"}));
+            QStringList({"ona_set_controller -pcs_lane 1",
+                         "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
+                         "ona_run_controller -restart_prbs MPPHY_0"}));
         add(
             "MPPHY_0: Inject",
             [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "Inject 1-bit Error", 1), Qt::LeftButton); },
-            q({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
+            QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
         add(
             "MPPHY_0: error count",
             [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "PRBS Error Count", 1), Qt::LeftButton); },
-            q({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
+            QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
         add(
             "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
             reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s) +
@@ -382,7 +367,7 @@ private:
         const auto sd = [this](const QString& row) {
             const QStringList f = row.split(u'|');
             const QString o = f.at(3).isEmpty() ? u'"' + f.at(1) + u'"' : f.at(3);
-            add("serdes: " + f.at(0).toUtf8(), [=] { enter(serdes(f.at(0)), f.at(1)); },
+            add("serdes: " + f.at(0).toUtf8() + " = " + f.at(1).toUtf8(), [=] { enter(serdes(f.at(0)), f.at(1)); },
                 {u"ona_set_pcs -control %1 -option %2"_s.arg(f.at(2), o)});
         };
         const auto serdesPage = [this] { return page(u"Serdes Debug"_s); };
@@ -391,6 +376,9 @@ private:
         for (const QString& row :
              QStringLiteral(
                  "Channel:|1|channel|1;DCUA:|1|dcua|1;Differential amplitude|300|tx_diffamp|;"
+                 // Blanks, a sign or a leading zero ("0120" is octal to Tcl) are the same number.
+                 "Differential amplitude| 140|tx_diffamp|\"140\";Differential amplitude|+160|tx_diffamp|\"160\";"
+                 "Differential amplitude|0120|tx_diffamp|\"120\";Differential amplitude|7|tx_diffamp|;"
                  "Output termination|75ohms|tx_term|;De-emphasis pre-cursor select|3|tx_precur|;"
                  "De-emphasis post-cursor select|11|tx_postcur|;Invert Tx data polarity|Invert|tx_invert|on;"
                  "TxPLL Loss of lock setting|Lock=+/-1500ppm Unlock=+/-2200ppm|tx_losslock|;"
@@ -402,7 +390,7 @@ private:
         add(
             "serdes: Invert Rx data polarity, back",
             [=] { enter(serdes(u"Invert Rx data polarity"_s), u"Non-invert"_s); },
-            q({"ona_set_pcs -control rx_invert -option off"}));
+            QStringList({"ona_set_pcs -control rx_invert -option off"}));
         for (const QString& row :
              QStringLiteral("CDR loss of lock setting|Lock=+/-300ppm Unlock=+/-450ppm|rx_losslock|;"
                             "Loopback mode|Tx Output to Rx|loopback|")
@@ -426,12 +414,12 @@ private:
                  "Rx PCS reset (Ch reset - Rx PCS)|rx_pcs_reset;Rx CDR reset (Ch reset - Rx CDR)|rx_cdr_reset")
                  .split(u';'))
             reset(row.section(u'|', 0, 0), row.section(u'|', 1));
-        click("serdes: Apply", serdesPage, "Apply", q({"ona_run_pcs"}));
+        click("serdes: Apply", serdesPage, "Apply", QStringList({"ona_run_pcs"}));
         // Config SRAM Reload ("ona_run_pcs -config_sram", checked in tst_serdes)
         // is not a row: after changed settings the view sends the reloaded ones
         // back as set commands.
-        chosen("serdes: Export...", serdesPage, "set.srv", "Export...", q({"ona_export_pcs \"%D/set.srv\""}));
-        chosen("serdes: Import...", serdesPage, "set.srv", "Import...", q({"ona_import_pcs \"%D/set.srv\""}));
+        chosen("serdes: Export...", serdesPage, "set.srv", "Export...", QStringList({"ona_export_pcs \"%D/set.srv\""}));
+        chosen("serdes: Import...", serdesPage, "set.srv", "Import...", QStringList({"ona_import_pcs \"%D/set.srv\""}));
     }
 
     std::unique_ptr<ScriptedDialogs> m_dialogs;

@@ -93,9 +93,7 @@ private slots:
     void pollingOnceShowsTheValue() {
         LEDPanel* leds = ledTab()->ledPanel();
         m_host->eval(u"ona_run_controller -write_switch 0xA5"_s);
-        m_host->commands.clear();
-        leds->pollingOnceButton()->click();
-        QCOMPARE(m_host->commands, QStringList{u"ona_run_controller -read_led"_s});
+        QCOMPARE(m_host->sent([&] { leds->pollingOnceButton()->click(); }), QStringList{u"ona_run_controller -read_led"_s});
         QCOMPARE(leds->dataLabel()->text(), u"0xA5"_s);
         QList<int> on;
         for (int i = 0; i < leds->items().size(); ++i)
@@ -169,9 +167,7 @@ private slots:
 
         // Reset reads the device: "0x3" shows 3 and checks 0 and 1, writing nothing.
         m_host->eval(u"ona_run_controller -write_switch 0x3"_s);
-        m_host->commands.clear();
-        sw->resetButton()->click();
-        QCOMPARE(m_host->commands, QStringList{u"ona_run_controller -read_switch"_s});
+        QCOMPARE(m_host->sent([&] { sw->resetButton()->click(); }), QStringList{u"ona_run_controller -read_switch"_s});
         sw->setSwitchValue(u"0x3"_s, true);
         QCOMPARE(sw->dataEdit()->text(), u"3"_s);
         QVERIFY(sw->items().at(0)->isChecked() && sw->items().at(1)->isChecked() && !sw->items().at(2)->isChecked());
@@ -186,9 +182,7 @@ private slots:
         sw->setSwitchValue(u"0"_s, true);
         sw->directModeBox()->setChecked(true);
         QVERIFY(!sw->applyButton()->isEnabled() && !sw->resetButton()->isEnabled() && !sw->dataEdit()->isEnabled());
-        m_host->commands.clear();
-        QTest::mouseClick(sw->items().at(2), Qt::LeftButton, {}, QPoint(48, 20));
-        QCOMPARE(m_host->commands, QStringList{u"ona_run_controller -write_switch 0x4"_s});
+        QCOMPARE(m_host->sent([&] { QTest::mouseClick(sw->items().at(2), Qt::LeftButton, {}, QPoint(48, 20)); }), QStringList{u"ona_run_controller -write_switch 0x4"_s});
         QCOMPARE(sw->dataEdit()->text(), u"4"_s);
         QVERIFY(!QApplication::overrideCursor());
 
@@ -215,9 +209,7 @@ private slots:
         QTest::keyClicks(panel.dataEdit(), u"7F"_s);
         QVERIFY(!panel.typedValueFits());
         QCOMPARE(panel.switchValue(), u"7"_s);
-        m_host->commands.clear();
-        panel.applyButton()->click();
-        QCOMPARE(m_host->commands, QStringList());
+        QVERIFY(m_host->sent([&] { panel.applyButton()->click(); }).isEmpty());
     }
     void tabDocksAndIgnoresEsc() {
         VirtualLEDSwitchTab* tab = ledTab();
@@ -461,9 +453,7 @@ private slots:
         // Empty Wr values send nothing; Apply All writes only the rows typed.
         for (int row = 0; row < c->model()->rowCount(); ++row)
             c->model()->item(row, W::WrColumn)->setText(QString());
-        m_host->commands.clear();
-        press(c, "ctrl_mode", W::WrColumn);
-        QCOMPARE(m_host->commands, QStringList());
+        QVERIFY(m_host->sent([&] { press(c, "ctrl_mode", W::WrColumn); }).isEmpty());
         cell(c, "ctrl_mode", W::WrColumn)->setText("5");
         c->applyAllButton()->click();
         QCOMPARE(m_host->commands, QStringList{"ona_run_controller -write_control \"ctrl_mode\" -data \"5\""});

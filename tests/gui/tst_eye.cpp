@@ -110,8 +110,7 @@ private slots:
             return int(QDialog::Rejected);
         };
         pcs()->eomButton()->click();
-        QVERIFY(!diagram);
-        QVERIFY(idle);
+        QVERIFY(!diagram && idle);
         QVERIFY2(status.contains("color:red") && status.contains("injected failure"), qPrintable(status));
     }
     void stopAndCloseDuringAScan() {
@@ -143,12 +142,9 @@ private slots:
         QElapsedTimer t;
         t.start();
         pcs()->eomButton()->click();
-        QVERIFY(t.elapsed() < 5000);
-        QVERIFY(stopShown);
-        QVERIFY(progressShown);
-        QVERIFY(unwinding);
+        QVERIFY(t.elapsed() < 5000 && !diagram);
+        QVERIFY(stopShown && progressShown && unwinding);
         QCOMPARE(rejected, 0);
-        QVERIFY(!diagram);
         QCOMPARE(int(eyeCommands().count("ona_run_controller -eye_monitor PCSCH_0")), 1);
         QVERIFY(!ONCData::inst()->isBusy());
         QVERIFY(ONCData::inst()->getRunErr().contains("stopped"));
@@ -162,9 +158,8 @@ private slots:
         dialog.setGateway(m_gui.get());
         dialog.onRunEOM();
         QCOMPARE(dialog.runButton()->text(), u"&Run"_s);
-        QVERIFY(dialog.qualityCombo()->isEnabled());
+        QVERIFY(dialog.qualityCombo()->isEnabled() && dialog.statusLabel()->text().isEmpty());
         QVERIFY(eyeCommands().isEmpty());
-        QVERIFY(dialog.statusLabel()->text().isEmpty());
     }
     void quadCommandsAndLanes() {
         QCOMPARE(PCSCHEomDlg::laneOf("L3"), 3);
@@ -178,10 +173,7 @@ private slots:
         channel.importEOMFile(); // cancelled: nothing happens
 
         // The quad panel's own button: lane 1 scanned, its text result drawn.
-        MPPHYX4Widget* mpphy = nullptr;
-        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-            if (p->name() == QLatin1String("MPPHY_0"))
-                mpphy = qobject_cast<MPPHYX4Widget*>(p);
+        auto* mpphy = hardIpPanel<MPPHYX4Widget>(*m_gui, u"MPPHY_0"_s);
         QVERIFY(mpphy && mpphy->eomButton()->isEnabled());
         int points = 0;
         m_dialogs->onDialog = [&](QDialog* d) {
@@ -291,25 +283,11 @@ private slots:
     }
 
 private:
-    PCSCHWidget* pcs() const {
-        for (HardIpWidget* p : m_gui->rightView()->page<vemo::toolona::HardIpTab>()->panels())
-            if (p->name() == QLatin1String("PCSCH_0"))
-                return qobject_cast<PCSCHWidget*>(p);
-        return nullptr;
-    }
-    QStringList eyeCommands() const {
-        QStringList out;
-        for (const QString& c : m_host->commands)
-            if (c.contains("-eye_"))
-                out << c;
-        return out;
-    }
+    PCSCHWidget* pcs() const { return hardIpPanel<PCSCHWidget>(*m_gui, u"PCSCH_0"_s); }
+    QStringList eyeCommands() const { return m_host->commands.filter(u"-eye_"_s); }
     QString writeFile(const QString& name, const QByteArray& data) {
         const QString path = m_dir->filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(data);
-        return path;
+        return ::writeFile(path, data) ? path : QString();
     }
 
     std::unique_ptr<ScriptedDialogs> m_dialogs;

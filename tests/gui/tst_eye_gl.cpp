@@ -73,9 +73,6 @@ private slots:
             QTest::qWait(300);
             const QImage image = first->renderToImage(0, QSize(800, 600)).convertToFormat(QImage::Format_RGB32);
             QVERIFY(!image.isNull());
-            // To look at the rendering: a folder the user names, never a fixed path.
-            if (const QString shots = qEnvironmentVariable("ONDREL_SHOT_DIR"); !shots.isEmpty())
-                image.save(QDir(shots).filePath(u"eye-gl.png"_s));
             // Off the centre's grid lines, inside the open eye.
             const int midY = image.height() / 2 + 12, midX = image.width() / 2 + 12;
             QVERIFY2(dark(image.pixel(midX, midY)), qPrintable(QColor(image.pixel(midX, midY)).name()));

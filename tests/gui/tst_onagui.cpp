@@ -535,9 +535,7 @@ private slots:
 
         // The selector switches to the controller core: the controller set,
         // each tab disabled while the core defines nothing for it.
-        m_host->commands.clear();
-        gui->coreSelector()->setCurrentIndex(3);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_core -name \"ctrl\""_s});
+        QCOMPARE(m_host->sent([&] { gui->coreSelector()->setCurrentIndex(3); }), QStringList{u"ona_set_core -name \"ctrl\""_s});
         QCOMPARE(tabTexts(*gui), RightView::controllerTitles());
         for (int i = 0; i < 5; ++i)
             QVERIFY(!gui->rightView()->tabWidget()->isTabEnabled(i));

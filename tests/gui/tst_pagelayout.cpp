@@ -105,7 +105,7 @@ private slots:
         // panel, Expand all opens them again.
         auto* hardIp = m_gui->rightView()->page<HardIpTab>();
         tabs->setCurrentWidget(hardIp);
-        HardIpWidget* pcs = panel(hardIp, u"PCSCH_0"_s);
+        HardIpWidget* pcs = hardIpPanel(*m_gui, u"PCSCH_0"_s);
         auto* lol = qobject_cast<QLineEdit*>(pcs->control(u"rx_cdr_lol_status"_s));
         QVERIFY(lol && lol->isReadOnly() && !lol->hasFrame() && lol->focusPolicy() == Qt::NoFocus);
         QCOMPARE(hardIp->panels().size(), 10);
@@ -129,8 +129,7 @@ private slots:
     }
     void actionsSayWhatTheyDid() {
         vemo::message::msgManager::setSink(&recordMessage);
-        auto* hardIp = m_gui->rightView()->page<HardIpTab>();
-        HardIpWidget* pcs = panel(hardIp, u"PCSCH_0"_s);
+        HardIpWidget* pcs = hardIpPanel(*m_gui, u"PCSCH_0"_s);
         pcs->applyButton()->click();
         pcs->reloadButton()->click();
         QCOMPARE(g_messages.size(), 2);
@@ -152,14 +151,6 @@ private slots:
         pcs->applyButton()->click();
         QCOMPARE(g_messages.size(), 1);
         QVERIFY2(g_messages.first().contains(u"Apply failed"_s), qPrintable(g_messages.first()));
-    }
-
-private:
-    static HardIpWidget* panel(HardIpTab* tab, const QString& name) {
-        for (HardIpWidget* p : tab->panels())
-            if (p->name() == name)
-                return p;
-        return nullptr;
     }
 };
 

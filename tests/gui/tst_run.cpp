@@ -210,9 +210,7 @@ private slots:
         QComboBox* selector = gui->coreSelector();
 
         // The user's clicks: exactly one command each.
-        m_host->commands.clear();
-        boxes.at(0)->click();
-        QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\" -run off"}));
+        QCOMPARE(m_host->sent([&] { boxes.at(0)->click(); }), QStringList({"ona_set_core -name \"uart_la\" -run off"}));
         QVERIFY(!OnaData::inst()->isRunCore(0) && gui->runAction()->isEnabled());
         boxes.at(1)->click();
         QVERIFY(!gui->runAction()->isEnabled()); // the last one unchecked

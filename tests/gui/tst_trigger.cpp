@@ -317,92 +317,78 @@ private slots:
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
 
-        view()->teCombo()->setCurrentIndex(1);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -teall and"_s});
+        QCOMPARE(m_host->sent([&] { view()->teCombo()->setCurrentIndex(1); }),
+                 QStringList{u"ona_set_trigoptn -teall and"_s});
         QCOMPARE(s->teCombination, 1);
         QVERIFY(m_gui->title().endsWith(u" *"_s));
 
         // More triggers than fit: the engine halves the samples, the list
         // follows without a second command.
-        m_host->commands.clear();
-        view()->triggerSpin()->setValue(32);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -numtriggers 32"_s});
+        QCOMPARE(m_host->sent([&] { view()->triggerSpin()->setValue(32); }),
+                 QStringList{u"ona_set_trigoptn -numtriggers 32"_s});
         QCOMPARE(s->samples, 128);
         QCOMPARE(view()->samplesCombo()->currentText(), u"128"_s);
-        m_host->commands.clear();
-        view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(u"1024"_s));
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -samples 1024"_s});
+        QCOMPARE(
+            m_host->sent([&] { view()->samplesCombo()->setCurrentIndex(view()->samplesCombo()->findText(u"1024"_s)); }),
+            QStringList{u"ona_set_trigoptn -samples 1024"_s});
         QCOMPARE(s->numTriggers, 4);
         QCOMPARE(view()->triggerSpin()->value(), 4);
 
         // Typing a number sends once, on Enter.
-        m_host->commands.clear();
         QLineEdit* spinEdit = view()->triggerSpin()->findChild<QLineEdit*>();
         QVERIFY(spinEdit);
         view()->triggerSpin()->setFocus();
         spinEdit->selectAll();
-        QTest::keyClicks(spinEdit, u"16"_s);
-        QVERIFY(m_host->commands.isEmpty());
-        QTest::keyClick(spinEdit, Qt::Key_Return);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -numtriggers 16"_s});
+        QVERIFY(m_host->sent([&] { QTest::keyClicks(spinEdit, u"16"_s); }).isEmpty());
+        QCOMPARE(m_host->sent([&] { QTest::keyClick(spinEdit, Qt::Key_Return); }),
+                 QStringList{u"ona_set_trigoptn -numtriggers 16"_s});
         QCOMPARE(view()->samplesCombo()->currentText(), u"256"_s);
 
         // Final event counter.
-        m_host->commands.clear();
-        view()->counterCheck()->click();
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -finalcounter off"_s});
+        QCOMPARE(m_host->sent([&] { view()->counterCheck()->click(); }),
+                 QStringList{u"ona_set_trigoptn -finalcounter off"_s});
         QVERIFY(!view()->counterSpin()->isEnabled());
         view()->counterCheck()->click();
-        m_host->commands.clear();
-        view()->counterSpin()->setValue(7);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -finalcountervalue 7"_s});
+        QCOMPARE(m_host->sent([&] { view()->counterSpin()->setValue(7); }),
+                 QStringList{u"ona_set_trigoptn -finalcountervalue 7"_s});
         QCOMPARE(s->finalCounterPreset, 7);
 
         // POR: a flag of the setting, no command.
-        m_host->commands.clear();
         m_gui->ResetDirtyBit();
-        view()->porCheck()->click();
-        QVERIFY(s->connectPorOnOpen && m_gui->isModified() && m_host->commands.isEmpty());
+        QVERIFY(m_host->sent([&] { view()->porCheck()->click(); }).isEmpty());
+        QVERIFY(s->connectPorOnOpen && m_gui->isModified());
     }
     void positionFollowsSelectedMode() {
         openDemo();
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
         QVERIFY(!view()->positionCombo()->isEnabled());
+        const auto position = [this](const std::function<void()>& act) {
+            return m_host->sent(act).join(u'|').remove(u"ona_set_trigoptn -position "_s);
+        };
 
         // The list of the mode not selected sends nothing, and the next reload
         // shows the engine's preset again.
-        view()->positionCombo()->setCurrentIndex(2);
-        QVERIFY(m_host->commands.isEmpty());
-        view()->positionBar()->setValue(40);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position 40"_s});
+        QCOMPARE(position([&] { view()->positionCombo()->setCurrentIndex(2); }), QString());
+        QCOMPARE(position([&] { view()->positionBar()->setValue(40); }), u"40"_s);
         QCOMPARE(s->userPosition, 40);
         QCOMPARE(view()->positionGroup()->label()->text(), u"Trigger Position: <b>40/256</b>"_s);
         QCOMPARE(view()->positionCombo()->currentIndex(), 0);
 
-        m_host->commands.clear();
-        view()->preRadio()->click();
+        QCOMPARE(position([&] { view()->preRadio()->click(); }), u"pre"_s);
         QVERIFY(s->positionPreSelected);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position pre"_s});
-        m_host->commands.clear();
-        view()->positionCombo()->setCurrentIndex(2);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position post"_s});
+        QCOMPARE(position([&] { view()->positionCombo()->setCurrentIndex(2); }), u"post"_s);
         QCOMPARE(s->prePositionIndex, 2);
         QCOMPARE(view()->positionGroup()->label()->text(),
                  u"Trigger Position: <b>%1/256</b>"_s.arg(s->presetPosition(2)));
 
-        m_host->commands.clear();
-        view()->positionBar()->setValue(10);
-        QVERIFY(m_host->commands.isEmpty());
+        QCOMPARE(position([&] { view()->positionBar()->setValue(10); }), QString());
         QCOMPARE(s->userPosition, 40);
-        view()->positionCombo()->setCurrentIndex(1);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position center"_s});
+        QCOMPARE(position([&] { view()->positionCombo()->setCurrentIndex(1); }), u"center"_s);
         QCOMPARE(s->triggerPosition, 128);
 
-        m_host->commands.clear();
-        view()->userRadio()->click();
+        QCOMPARE(position([&] { view()->userRadio()->click(); }), u"40"_s);
         QVERIFY(!s->positionPreSelected);
-        QCOMPARE(m_host->commands, QStringList{u"ona_set_trigoptn -position 40"_s});
         QCOMPARE(s->triggerPosition, 40);
     }
     void refusedEditsReloadAndReport() {

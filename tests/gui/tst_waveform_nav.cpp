@@ -13,7 +13,9 @@
 #include "kit/toolgateway.h"
 #include "shell/onagui.h"
 #include "shell/rightview.h"
+#include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
+#include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
@@ -163,13 +165,14 @@ private slots:
         QVERIFY(!m_tree->fillContextMenu(&left, m_tree->waveLeft() - 1));
 
         const QStringList tail =
-            u"-|Set Bus Radix ...|Set Clock Period ...|Export Waveform ...|-|Cut|Copy|Paste|-|"
+            u"-|Set Bus Radix ...|Analog|Set Clock Period ...|Export Waveform ...|-|Cut|Copy|Paste|-|"
             u"Group Signals ...|-|Edit Color...|-|Next Edge|Previous Edge|Find Value ..."_s.split(u'|');
         const QStringList zoom3 =
             u"Zoom>Zoom In|Zoom>Zoom Out|Zoom>Zoom Fit|Zoom>Zoom Trigger:0|Zoom>Zoom Trigger:1|"
             u"Zoom>Zoom Trigger:2|Zoom>Zoom Start|Zoom>Zoom End"_s.split(u'|');
         const QStringList head =
-            u"Pan Mode|Select Mode|Zoom Mode|-|Add Cursor|Remove Cursor|Clear All Cursor|-"_s.split(u'|');
+            u"Pan Mode|Select Mode|Zoom Mode|-|Add Cursor|Remove Cursor|Clear All Cursor|Add Cursor Here|Next Cursor|"
+            u"Previous Cursor|Rename Cursor ...|Cursor Table|-"_s.split(u'|');
         {
             // No cursor: no Go to Cursor; Remove and Clear disabled.
             QMenu menu;
@@ -186,6 +189,7 @@ private slots:
             add->trigger();
             QCOMPARE(m_model->getCurPos(), QList<int>{5});
             QCOMPARE(m_model->getDataPos(), 40);
+            QCOMPARE(m_gateway.modified, 1); // cursors are saved: adding one is an edit
         }
         m_model->addCurPos(100);
         m_model->addCurPos(200);
@@ -225,6 +229,98 @@ private slots:
         menuEntry(&menu, u"Go to Cursor>77"_s)->trigger();
         QCOMPARE(m_model->getDataPos(), 77);
     }
+    // Named cursors: Ctrl+M at the pointer, default and own names, renaming
+    // in the table (a name in use refused), [ and ] jumps, a click swap that
+    // keeps the name, the flags on the ruler and the table's differences
+    // and per-signal edges against a count of the samples.
+    void namedCursorsKeysFlagsAndTable() {
+        build(1);
+        paint();
+        QWidget* vp = m_tree->viewport();
+        const auto key = [&](int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            QTest::keyClick(vp, Qt::Key(k), mods);
+        };
+        mouse(QEvent::MouseMove, xOf(30), Qt::NoButton, Qt::NoButton);
+        key(Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(m_model->cursors(), (QList<QPair<QString, int>>{{u"C1"_s, 30}}));
+        QCOMPARE(m_gateway.modified, 1);
+        key(Qt::Key_M, Qt::ControlModifier); // one cursor per sample
+        QCOMPARE(m_model->getNumCurPos(), 1);
+        QVERIFY(m_model->addCurPos(60) && m_model->addCurPos(90, u"edge"_s));
+        QVERIFY(!m_model->addCurPos(120, u"C2"_s) && !m_model->addCurPos(121, u"bad\nname"_s));
+        QCOMPARE(m_model->cursorName(60), u"C2"_s);
+
+        m_page->showCursorPanel(true);
+        QTableWidget* names = m_page->cursorPanel()->cursorTable();
+        QCOMPARE(names->rowCount(), 3);
+        names->item(0, 0)->setText(u"start"_s);
+        QCOMPARE(m_model->cursorNamed(u"start"_s), 30);
+        names->item(0, 0)->setText(u"edge"_s); // taken: refused, the cell reads the name again
+        QCOMPARE(m_model->cursorName(30), u"start"_s);
+        QCOMPARE(names->item(0, 0)->text(), u"start"_s);
+        QVERIFY(m_model->removeCurPos(60) && m_model->addCurPos(70));
+        QCOMPARE(m_model->cursorName(70), u"C1"_s); // the smallest free number
+
+        m_model->setDataPos(0);
+        key(Qt::Key_BracketRight);
+        QCOMPARE(m_model->getDataPos(), 30);
+        key(Qt::Key_BracketRight);
+        QCOMPARE(m_model->getDataPos(), 70);
+        key(Qt::Key_BracketLeft);
+        key(Qt::Key_BracketLeft);
+        QCOMPARE(m_model->getDataPos(), 30);
+        QVERIFY(m_page->statusLine()->text().contains(u"No cursor before sample 30"_s));
+        m_model->setDataPos(50);
+        click(xOf(70));
+        QCOMPARE(m_model->cursorName(50), u"C1"_s);
+        QCOMPARE(m_model->getDataPos(), 70);
+
+        const QRect rulerRect(m_tree->waveLeft(), 0, m_tree->waveRight() - m_tree->waveLeft() + 1, 30);
+        QStringList flags;
+        for (const auto& f : m_tree->ruler()->cursorFlags(rulerRect)) {
+            flags << f.name;
+            QCOMPARE(f.x, m_tree->waveParams().x(m_model->cursorNamed(f.name)));
+        }
+        QCOMPARE(flags, (QStringList{u"start"_s, u"C1"_s, u"edge"_s}));
+
+        m_model->setClockPeriod(10);
+        m_page->cursorPanel()->refresh();
+        QTableWidget* pairs = m_page->cursorPanel()->pairTable();
+        QStringList rows;
+        for (int r = 0; r < pairs->rowCount(); ++r)
+            rows << pairs->item(r, 0)->text() + u'|' + pairs->item(r, 1)->text() + u'|' + pairs->item(r, 2)->text();
+        QCOMPARE(rows, (QStringList{u"start \u2192 C1|20|200 ns"_s, u"start \u2192 edge|60|600 ns"_s,
+                                    u"C1 \u2192 edge|40|400 ns"_s}));
+        pairs->selectRow(1);
+        const TraceData& t = *m_model->traceData();
+        QTableWidget* measure = m_page->cursorPanel()->measureTable();
+        for (int r = 0; r < measure->rowCount(); ++r) {
+            const QVector<int> channels = m_model->channelsOf(rowNamed(m_model.get(), measure->item(r, 0)->text()));
+            int edges = 0;
+            for (int s = 31; s <= 90; ++s)
+                edges += t.bits(channels, s) != t.bits(channels, s - 1);
+            QCOMPARE(measure->item(r, 1)->text(), QString::number(edges));
+        }
+        QCOMPARE(measure->item(0, 0)->text(), u"a"_s);
+        QVERIFY(measure->item(0, 2)->text().endsWith(u"ns"_s)); // a's period in time
+
+        // Rename Cursor edits the name of the cursor nearest the click.
+        WaveCursorPanel* panel = m_page->cursorPanel();
+        panel->hide();
+        QMenu menu;
+        QVERIFY(m_tree->fillContextMenu(&menu, xOf(84)));
+        menuEntry(&menu, u"Rename Cursor ..."_s)->trigger();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(names->currentItem()->text(), u"edge"_s);
+        QVERIFY(names->findChild<QLineEdit*>() && names->findChild<QLineEdit*>()->isVisible());
+        // Detached it is a window of its own; closing that puts it back, hidden.
+        panel->detachButton()->click();
+        QVERIFY(panel->isWindow() && panel->isVisible());
+        panel->close();
+        QVERIFY(!panel->isWindow() && !panel->isVisible() && panel->parentWidget() == m_page.get());
+        m_page->showCursorPanel(true);
+        QVERIFY(panel->isVisible() && !panel->isWindow());
+    }
     void radixAndClockDialogs() {
         build(1);
         const QModelIndex st = rowNamed(m_model.get(), u"st"_s);
@@ -251,6 +347,48 @@ private slots:
             dialog.doAccept();
             QCOMPARE(WaveformModel::rowData(st).radix, 16);
             QCOMPARE(WaveformModel::rowData(e).radix, 0);
+        }
+        {
+            // Signed and ASCII wherever a radix is chosen: the menus' index 4
+            // and 5, the dialog's list and the data cell's list; the data
+            // column reads them (st is "10" at sample 2).
+            auto* delegate = qobject_cast<WaveformDelegate*>(m_tree->itemDelegate());
+            m_model->setDataPos(2);
+            m_page->applyAllBusRadix(4);
+            QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
+            QCOMPARE(delegate->dataText(st), u"-2"_s);
+            m_page->applyAllBusRadix(6);
+            QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
+            BusDialog dialog(m_tree);
+            QCOMPARE(comboItems(dialog.radixCombo()),
+                     (QStringList{u"Bin"_s, u"Oct"_s, u"Dec"_s, u"Hex"_s, u"Signed"_s, u"ASCII"_s}));
+            QCOMPARE(dialog.radixCombo()->currentText(), u"Signed"_s); // opens on the radix in use
+            dialog.radixCombo()->setCurrentIndex(5);
+            dialog.doAccept();
+            QCOMPARE(delegate->dataText(st), u"."_s); // the byte 2 does not print
+            QStyleOptionViewItem option;
+            std::unique_ptr<QWidget> editor(delegate->createEditor(m_tree->viewport(), option, st.siblingAtColumn(1)));
+            auto* combo = qobject_cast<QComboBox*>(editor.get());
+            QCOMPARE(comboItems(combo).mid(0, 6), comboItems(dialog.radixCombo()));
+            delegate->setEditorData(combo, st.siblingAtColumn(1));
+            QCOMPARE(combo->currentText(), u"ASCII"_s);
+            combo->setCurrentIndex(4);
+            delegate->setModelData(combo, m_model.get(), st.siblingAtColumn(1));
+            QCOMPARE(WaveformModel::rowData(st).radix, int(SigTreeData::Signed));
+            // The analog view is the bus's own; a signal row offers none.
+            QMenu menu;
+            QVERIFY(m_tree->fillContextMenu(&menu, xOf(40), m_tree->visualRect(st).center().y()));
+            QAction* analog = menuEntry(&menu, u"Analog"_s);
+            QVERIFY(analog->isEnabled() && !analog->isChecked());
+            analog->trigger();
+            QVERIFY(WaveformModel::rowData(st).analog);
+            QVERIFY(delegate->sizeHint(option, st.siblingAtColumn(2)).height() >=
+                    delegate->sizeHint(option, rowNamed(m_model.get(), u"a"_s).siblingAtColumn(2)).height() +
+                        WaveformDelegate::kAnalogExtraHeight);
+            QMenu onSignal;
+            m_tree->fillContextMenu(&onSignal, xOf(40),
+                                    m_tree->visualRect(rowNamed(m_model.get(), u"a"_s)).center().y());
+            QVERIFY(!menuEntry(&onSignal, u"Analog"_s)->isEnabled());
         }
 
         ClockDialog dialog(&m_gateway, m_page.get());
@@ -310,6 +448,15 @@ private slots:
         QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"b a\""_s);
         dialog.rangeCombo()->setCurrentIndex(0);
         QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""_s);
+        // Buses as one-bit signals: a VCD option only.
+        QVERIFY(!dialog.scalarCheck()->isEnabled());
+        dialog.scalarCheck()->setChecked(true);
+        QCOMPARE(dialog.command(), u"ona_export_project -txt \"/tmp/out.txt\" -siglist \"\""_s);
+        dialog.formatCombo()->setCurrentIndex(0);
+        dialog.fileEdit()->setText(u"/tmp/out.vcd"_s);
+        QVERIFY(dialog.scalarCheck()->isEnabled());
+        QCOMPARE(dialog.command(), u"ona_export_project -vcd \"/tmp/out.vcd\" -module top -scalar"_s);
+        dialog.scalarCheck()->setChecked(false);
 
         // Hostile names reach the engine as exactly those words.
         const QString file = u"/tmp/my [exec touch pwned] $HOME \"q\" \\ end.vcd"_s;
@@ -370,6 +517,42 @@ private slots:
         m = WaveMeasure::measure(t, {0}, -5, 1000, 0, u"ns"_s);
         QCOMPARE(m.from, 0);
         QCOMPARE(m.to, 199);
+        // Random signals and spans against a walk over every sample: the
+        // edges, and the whole periods between like edges.
+        QRandomGenerator rng(3);
+        TraceData r({u"r"_s, u"q"_s}, 1000);
+        for (int w = 0; w < 16; ++w) {
+            r.channelWords(0)[w] = rng.generate64() & rng.generate64() & rng.generate64();
+            r.channelWords(1)[w] = rng.bounded(3) ? 0 : rng.generate64();
+        }
+        r.channelWords(0)[15] &= (quint64(1) << (1000 % 64)) - 1;
+        r.channelWords(1)[15] &= (quint64(1) << (1000 % 64)) - 1;
+        r.finish();
+        for (int i = 0; i < 300; ++i) {
+            const int a = int(rng.bounded(1000)), b = int(rng.bounded(1000)), from = qMin(a, b), to = qMax(a, b);
+            const int ch = i % 2;
+            qint64 edges = 0, first[2] = {-1, -1}, last[2] = {-1, -1}, count[2] = {0, 0};
+            for (int s = from + 1; s <= to; ++s)
+                if (r.bit(ch, s) != r.bit(ch, s - 1)) {
+                    ++edges;
+                    const int k = r.bit(ch, s);
+                    if (first[k] < 0)
+                        first[k] = s;
+                    last[k] = s;
+                    ++count[k];
+                }
+            const int kind = count[1] > count[0] ? 1 : 0;
+            const WaveMeasure got = WaveMeasure::measure(r, {ch}, a, b, 0, u"ns"_s);
+            QCOMPARE(got.edges, edges);
+            QCOMPARE(got.periods, count[kind] >= 2 ? count[kind] - 1 : 0);
+            QCOMPARE(got.periodSpan, count[kind] >= 2 ? last[kind] - first[kind] : 0);
+            QCOMPARE(WaveMeasure::measure(r, {0, 1}, a, b, 0, u"ns"_s).edges, [&] {
+                qint64 e = 0;
+                for (int s = from + 1; s <= to; ++s)
+                    e += r.bit(0, s) != r.bit(0, s - 1) || r.bit(1, s) != r.bit(1, s - 1);
+                return e;
+            }());
+        }
     }
     void edgesFindAndExportOnTheDemoCapture() {
         QTemporaryDir dir;

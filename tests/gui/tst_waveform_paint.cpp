@@ -2,6 +2,7 @@
 // plain sample-by-sample drawing of the same cells, the dense-bus block, the
 // bus labels and the ruler.
 
+#include "waveform/waveanalog.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
@@ -440,6 +441,132 @@ private slots:
         wavepaint::drawBusLabel(&p, wide, 100, box, cell);
         QVERIFY(inked(100, 100 + box) && !inked(100 + box, cell.width()));
         p.end();
+    }
+    // The analog view: every pixel column inked from the greatest to the
+    // least value its samples take (with the one it comes in with), worked
+    // out sample by sample from the bit strings; unsigned and signed, a
+    // bus wider than the 62 bits drawn, and windows from 0.3 to 12.5 px
+    // per sample, at a window's start inside the capture too.
+    void analogColumnsSpanTheirLeastAndGreatestValue() {
+        std::shared_ptr<TraceData> wide;
+        {
+            QStringList names;
+            for (int b = 69; b >= 0; --b)
+                names << u"w[%1]"_s.arg(b);
+            wide = std::make_shared<TraceData>(names, 3000);
+            QRandomGenerator rng(5);
+            for (int ch = 0; ch < 70; ++ch)
+                for (qint64 w = 0; w < wide->wordsPerChannel(); ++w)
+                    wide->channelWords(ch)[w] = ch < 3 ? (rng.bounded(20) ? 0 : ~quint64(0)) : rng.generate64();
+            wide->channelWords(0)[wide->wordsPerChannel() - 1] &= (quint64(1) << (3000 % 64)) - 1;
+            for (int ch = 1; ch < 70; ++ch)
+                wide->channelWords(ch)[wide->wordsPerChannel() - 1] &= (quint64(1) << (3000 % 64)) - 1;
+            wide->finish();
+        }
+        // A long random walk, so that a column spans runs of 64 words.
+        auto walk = std::make_shared<TraceData>(
+            QStringList{u"r[7]"_s, u"r[6]"_s, u"r[5]"_s, u"r[4]"_s, u"r[3]"_s, u"r[2]"_s, u"r[1]"_s, u"r[0]"_s},
+            300000);
+        {
+            QRandomGenerator rng(9);
+            int v = 128;
+            for (qint64 s = 0; s < walk->numSamples(); ++s) {
+                if (rng.bounded(50) == 0)
+                    v = qBound(0, v + int(rng.bounded(41)) - 20, 255);
+                for (int b = 0; b < 8; ++b)
+                    if ((v >> (7 - b)) & 1)
+                        walk->channelWords(b)[s / 64] |= quint64(1) << (s % 64);
+            }
+            walk->finish();
+        }
+        const std::shared_ptr<const TraceData> own = m_model->traceData();
+        const QVector<int> bus{7, 8, 9, 10, 11, 12, 13, 14}, fast{15, 16, 17};
+        QVector<int> all70;
+        for (int ch = 0; ch < 70; ++ch)
+            all70 << ch;
+        const QRgb pen = qRgb(0, 255, 0);
+        struct Case {
+            std::shared_ptr<const TraceData> trace;
+            QVector<int> channels;
+            int start, count, width;
+        };
+        const QVector<int> eight{0, 1, 2, 3, 4, 5, 6, 7};
+        const Case cases[] = {{own, bus, 0, 1000, 300},     {own, bus, 500, 300, 300},
+                              {own, bus, 100, 24, 300},     {own, fast, 3, 900, 300},
+                              {wide, all70, 0, 3000, 300},  {wide, all70, 1234, 777, 300},
+                              {walk, eight, 0, 300000, 20}, {walk, eight, 70001, 200000, 23}};
+        for (const Case& c : cases)
+            for (bool isSigned : {false, true}) {
+                const QRect cell(0, 0, c.width, 70);
+                const AnalogTrace values(c.trace, c.channels, isSigned);
+                const WavePaintParams w = WavePaintParams::make(cell, c.start, c.count, int(c.trace->numSamples()));
+                QImage img = blank(cell);
+                QPainter p(&img);
+                p.setPen(QColor(pen));
+                wavepaint::paintAnalog(&p, w, values);
+                p.end();
+                const int bits = qMin(62, int(c.channels.size()));
+                const auto valueAt = [&](qint64 s) {
+                    const QString b = c.trace->bits(c.channels, s).left(bits);
+                    qint64 v = qint64(b.toULongLong(nullptr, 2));
+                    if (isSigned && b.startsWith(u'1'))
+                        v -= qint64(1) << bits;
+                    return v;
+                };
+                // The scale: the least and greatest value of the whole capture.
+                qint64 lo = valueAt(0), hi = lo;
+                for (qint64 s = 0; s < c.trace->numSamples(); ++s) {
+                    lo = qMin(lo, valueAt(s));
+                    hi = qMax(hi, valueAt(s));
+                }
+                QCOMPARE(values.lowest(), lo);
+                QCOMPARE(values.highest(), hi);
+                for (int col = 0; col < qMin(cell.width(), w.endX()); ++col) {
+                    // The samples that start in the column and the one before
+                    // them, or the sample that covers the column.
+                    QList<qint64> samples;
+                    for (qint64 s = w.viewStart; s <= w.viewEnd; ++s)
+                        if (w.x(s) == col)
+                            samples << s;
+                    if (samples.isEmpty()) {
+                        qint64 s = w.viewStart;
+                        while (s < w.viewEnd && w.x(s + 1) < col)
+                            ++s;
+                        samples << s;
+                    } else if (samples.first() > w.viewStart) {
+                        samples << samples.first() - 1;
+                    }
+                    qint64 vmin = valueAt(samples.first()), vmax = vmin;
+                    for (qint64 s : samples) {
+                        vmin = qMin(vmin, valueAt(s));
+                        vmax = qMax(vmax, valueAt(s));
+                    }
+                    int top = -1, bottom = -1;
+                    for (int y = 0; y < cell.height(); ++y)
+                        if (img.pixel(col, y) == pen) {
+                            if (top < 0)
+                                top = y;
+                            bottom = y;
+                        }
+                    QCOMPARE(top, wavepaint::analogY(cell, vmax, lo, hi));
+                    QCOMPARE(bottom, wavepaint::analogY(cell, vmin, lo, hi));
+                }
+            }
+        const QRect cell(0, 0, 300, 70);
+        // The scale spans the cell less its margins; a store that is gone
+        // leaves no analog trace behind in the cache.
+        QCOMPARE(wavepaint::analogY(cell, 0, 0, 255), cell.bottom() - wavepaint::kAnalogMargin);
+        QCOMPARE(wavepaint::analogY(cell, 255, 0, 255), cell.top() + wavepaint::kAnalogMargin);
+        std::weak_ptr<const TraceData> gone;
+        {
+            auto shortLived = std::make_shared<TraceData>(QStringList{u"x"_s}, 10);
+            shortLived->finish();
+            gone = shortLived;
+            QCOMPARE(AnalogTrace::of(shortLived, {0}, false)->highest(), 0); // all 0
+            QCOMPARE(wavepaint::analogY(cell, 0, 0, 0), (cell.top() + cell.bottom()) / 2);
+        }
+        AnalogTrace::of(own, bus, false);
+        QVERIFY(gone.expired());
     }
     void windowArithmeticHandlesEmptyAndEdgeWindows() {
         // Nothing to show: no window, no width, no data.

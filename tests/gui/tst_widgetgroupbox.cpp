@@ -1,5 +1,5 @@
 // The collapsible group box: groups added once, toggled by their indicator
-// with the state drawn and announced, hover, resizes that keep the state,
+// with the state drawn and announced, hover and resizes that keep the state,
 // and content widgets deleted or added after the layout was built. The group
 // box with a rich-text title: the title gap follows the label's width.
 
@@ -51,18 +51,8 @@ private slots:
         // A toggle from anything but an indicator does nothing.
         box.onExpandBtnClicked();
         QCOMPARE(spy.size(), 2);
-    }
-    void hoverAndResize() {
-        WidgetGroupBox box;
-        auto* a = new QLabel(u"a"_s);
-        auto* b = new QLabel(u"b"_s);
-        box.addGroupWidget(a, u"A"_s);
-        box.addGroupWidget(b, u"B"_s);
-        box.buildLayout();
-        box.resize(300, 200);
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        GroupButton* button = box.button(a);
+
+        // Hover, and resizes that keep each group's state.
         QTest::mouseMove(button, QPoint(5, 5));
         QTRY_VERIFY(button->isHovered());
         QVERIFY(button->indicatorState() & QStyle::State_MouseOver);

@@ -3,6 +3,8 @@
 // Small helpers shared by the tool-window tests: finding rows, list items and
 // menu entries by what the user sees, and a tool gateway that records.
 
+#include "hardip/hardiptab.h"
+#include "hardip/hardipwidget.h"
 #include "kit/toolgateway.h"
 #include "waveformmodel.h"
 
@@ -66,6 +68,16 @@ QStringList tabTexts(const Gui& gui) {
     for (int i = 0; i < tabs->count(); ++i)
         out << tabs->tabText(i);
     return out;
+}
+
+// The panel of hard IP instance `name` on a window's Hard IP page (as a `T`),
+// or null.
+template <typename T = vemo::toolona::HardIpWidget, typename Gui>
+T* hardIpPanel(const Gui& gui, const QString& name) {
+    for (vemo::toolona::HardIpWidget* p : gui.rightView()->template page<vemo::toolona::HardIpTab>()->panels())
+        if (p->name() == name)
+            return qobject_cast<T*>(p);
+    return nullptr;
 }
 
 inline QStringList comboItems(const QComboBox* box) {

@@ -38,6 +38,12 @@ public:
     std::function<bool(const QString&)> refuse;
 
     int count(const QString& command) const { return int(commands.count(command)); }
+    // The commands `act` makes the tool send, those before it forgotten.
+    QStringList sent(const std::function<void()>& act) {
+        commands.clear();
+        act();
+        return commands;
+    }
     // Commands that start with `prefix`.
     QStringList startingWith(const QString& prefix) const;
 

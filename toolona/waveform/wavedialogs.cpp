@@ -9,6 +9,7 @@
 #include "onadata.h"
 #include "waveformmodel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -34,13 +35,6 @@ QLabel* errorLabel(QWidget* parent) {
     label->hide();
     return label;
 }
-
-// The radixes a bus is shown in, in the order of the dialog's list.
-struct BusRadix {
-    int radix;
-    const char* name;
-};
-constexpr BusRadix kBusRadixes[] = {{2, "Bin"}, {8, "Oct"}, {10, "Dec"}, {16, "Hex"}};
 
 // 1000 / value in whole units, when it lies in 1..1000.
 int reciprocal(const QString& text) {
@@ -74,8 +68,8 @@ BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Radix:"), this), 0, 0);
     m_radix = new QComboBox(this);
-    for (const BusRadix& r : kBusRadixes)
-        m_radix->addItem(QLatin1String(r.name));
+    for (const auto& r : WaveformModel::radixWords())
+        m_radix->addItem(r.second);
     grid->addWidget(m_radix, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Range:"), this), 1, 0);
     m_range = new QComboBox(this);
@@ -88,38 +82,35 @@ BusDialog::BusDialog(WaveformSignal* tree) : QDialog(tree), m_tree(tree) {
 
     // Opens on the radix in use: the current bus's, else the first bus's.
     const QAbstractItemModel* model = tree ? tree->model() : nullptr;
+    // (0: none, as the radix word of no radix is empty.)
     const auto numericRadix = [](const QModelIndex& idx) {
         const SigTreeData d = WaveformModel::rowData(idx);
-        return d.isBus() ? radixOfIndex(int(std::find_if(std::begin(kBusRadixes), std::end(kBusRadixes),
-                                                         [&d](const BusRadix& r) { return r.radix == d.radix; }) -
-                                            std::begin(kBusRadixes)))
-                         : -1;
+        return d.isBus() && d.hasNumericRadix() && !WaveformModel::radixWord(d.radix).isEmpty() ? d.radix : 0;
     };
     std::function<int(const QModelIndex&)> firstBus = [&](const QModelIndex& parent) {
         for (int r = 0; model && r < model->rowCount(parent); ++r) {
             const QModelIndex idx = model->index(r, 0, parent);
-            const int radix = numericRadix(idx) > 0 ? numericRadix(idx) : firstBus(idx);
-            if (radix > 0)
+            const int radix = numericRadix(idx) != 0 ? numericRadix(idx) : firstBus(idx);
+            if (radix != 0)
                 return radix;
         }
-        return -1;
+        return 0;
     };
-    int inUse = tree ? numericRadix(tree->currentIndex().siblingAtColumn(0)) : -1;
-    if (inUse < 0)
+    int inUse = tree ? numericRadix(tree->currentIndex().siblingAtColumn(0)) : 0;
+    if (inUse == 0)
         inUse = firstBus(QModelIndex());
-    if (inUse > 0)
+    if (inUse != 0)
         m_radix->setCurrentText(radixName(inUse));
 }
 
 int BusDialog::radixOfIndex(int index) {
-    return index >= 0 && index < int(std::size(kBusRadixes)) ? kBusRadixes[index].radix : -1;
+    const auto& words = WaveformModel::radixWords();
+    return index >= 0 && index < words.size() ? words.at(index).first : 0;
 }
 
 QString BusDialog::radixName(int radix) {
-    for (const BusRadix& r : kBusRadixes)
-        if (r.radix == radix)
-            return QLatin1String(r.name);
-    return QStringLiteral("Hex");
+    const QString word = WaveformModel::radixWord(radix);
+    return word.isEmpty() ? QStringLiteral("Hex") : word;
 }
 
 void BusDialog::doAccept() {
@@ -257,6 +248,11 @@ ExportDlg::ExportDlg(ToolGateway* gateway, QWidget* parent)
     grid->addWidget(m_file, 3, 1);
     auto* browse = new QPushButton(QStringLiteral("..."), this);
     grid->addWidget(browse, 3, 2);
+    // The sigrok tools (and so PulseView) read no samples from a file that
+    // holds a vector: buses can go as their one-bit signals instead.
+    m_scalar = new QCheckBox(QStringLiteral("Buses as one-bit signals (for PulseView and sigrok)"), this);
+    m_scalar->setObjectName(QStringLiteral("scalar"));
+    grid->addWidget(m_scalar, 4, 1, 1, 2);
     grid->addItem(new QSpacerItem(20, 20), 4, 0);
     m_error = errorLabel(this);
     grid->addWidget(m_error, 5, 0, 1, 3);
@@ -275,6 +271,7 @@ void ExportDlg::formatComboValueChanged(const QString& text) {
     const bool vcd = text == QLatin1String("VCD file");
     m_moduleLabel->setEnabled(vcd);
     m_module->setEnabled(vcd);
+    m_scalar->setEnabled(vcd);
 }
 
 void ExportDlg::chooseFileButtonClicked() {
@@ -300,6 +297,8 @@ QString ExportDlg::command() const {
         cmd += tclCommand(QStringLiteral(" -module %1"), tclWord(m_module->text()));
     if (!names.isEmpty())
         cmd += tclCommand(QStringLiteral(" -siglist \"%1\""), tclQuoted(names));
+    if (m_scalar->isChecked())
+        cmd += QStringLiteral(" -scalar");
     return cmd;
 }
 

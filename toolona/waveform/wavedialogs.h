@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -24,9 +25,10 @@ public:
     QComboBox* radixCombo() const { return m_radix; }
     QComboBox* rangeCombo() const { return m_range; }
 
-    // Radix index 0..3 to the radix 2, 8, 10, 16 (-1 for another index).
+    // Radix index 0..5 to its SigTreeData::Radix (0 for another index: the
+    // Signed radix is negative).
     static int radixOfIndex(int index);
-    // "Bin", "Oct", "Dec" or "Hex" for the radix 2, 8, 10, 16 (else "Hex").
+    // The radix's word ("Bin" ... "ASCII"; "Hex" for none).
     static QString radixName(int radix);
 
 public slots:
@@ -81,6 +83,8 @@ public:
     QComboBox* formatCombo() const { return m_format; }
     QLineEdit* moduleEdit() const { return m_module; }
     QLineEdit* fileEdit() const { return m_file; }
+    // VCD: buses as their one-bit signals ("-scalar").
+    QCheckBox* scalarCheck() const { return m_scalar; }
     QString errorText() const;
     // The command OK sends for the present fields.
     QString command() const;
@@ -101,6 +105,7 @@ private:
     QLineEdit* m_module;
     QComboBox* m_format;
     QLineEdit* m_file;
+    QCheckBox* m_scalar;
     QLabel* m_error;
     QString m_signals;
     QString m_written;

@@ -1,5 +1,6 @@
 #include "waveform/waveformdelegate.h"
 
+#include "waveform/waveanalog.h"
 #include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
@@ -21,9 +22,14 @@ namespace vemo::toolona {
 
 namespace {
 
+// The radix words, in the order the combo offers them.
 const QStringList& radixList() {
-    static const QStringList list{QStringLiteral("Bin"), QStringLiteral("Oct"), QStringLiteral("Dec"),
-                                  QStringLiteral("Hex")};
+    static const QStringList list = [] {
+        QStringList l;
+        for (const auto& w : WaveformModel::radixWords())
+            l << w.second;
+        return l;
+    }();
     return list;
 }
 
@@ -41,6 +47,11 @@ int widestNumber(const QFontMetrics& fm, int width, int radix) {
     static const QString digits = QStringLiteral("0123456789ABCDEF");
     int count = 0;
     switch (radix) {
+        case SigTreeData::Signed:
+            // The sign and the digits of 2^(width - 1).
+            return fm.horizontalAdvance(QLatin1Char('-')) + widestNumber(fm, qMax(1, width - 1), 10);
+        case SigTreeData::Ascii:
+            return fm.horizontalAdvance(QLatin1Char('W')) * ((width + 7) / 8);
         case 2:
             count = width;
             break;
@@ -87,7 +98,11 @@ WaveformDelegate::WaveformDelegate(WaveformView* page) : QStyledItemDelegate(pag
 WaveformModel* WaveformDelegate::model() const { return m_page ? m_page->waveformModel() : nullptr; }
 
 QSize WaveformDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 10);
+    const QSize base = QStyledItemDelegate::sizeHint(option, index) + QSize(0, 10);
+    // An analog bus is drawn as a graph: its row is taller.
+    if (holdsRow(index) && WaveformModel::rowData(index).analog)
+        return base + QSize(0, kAnalogExtraHeight);
+    return base;
 }
 
 void WaveformDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -141,7 +156,7 @@ int WaveformDelegate::dataWidthHint(const QModelIndex& index, const QStyleOption
         const int text = d.isBus() ? widestToken(fm, d.width, d.radixName) : fm.horizontalAdvance(QLatin1Char('0'));
         return text + 2 * kMargin;
     }
-    const int text = d.radix > 0 ? widestNumber(fm, d.width, d.radix) : widestToken(fm, d.width, d.radixName);
+    const int text = d.hasNumericRadix() ? widestNumber(fm, d.width, d.radix) : widestToken(fm, d.width, d.radixName);
     QStyleOptionComboBox combo;
     combo.fontMetrics = fm;
     combo.rect = option.rect;
@@ -199,6 +214,9 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     painter->setPen(d.colour.isValid() ? d.colour : w.wave);
     if (!d.isBus())
         wavepaint::paintSignal(painter, w, trace, d.signalIndex);
+    else if (d.analog)
+        wavepaint::paintAnalog(painter, w,
+                               *AnalogTrace::of(m->traceData(), m->channelsOf(index), d.radix == SigTreeData::Signed));
     else
         wavepaint::paintBus(painter, w, trace, m->channelsOf(index), formatOf(d));
 
@@ -273,9 +291,8 @@ void WaveformDelegate::setEditorData(QWidget* editor, const QModelIndex& index) 
     if (!combo || !holdsRow(index))
         return;
     const SigTreeData d = WaveformModel::rowData(index);
-    static const QList<int> radixes{2, 8, 10, 16};
-    const int i = radixes.indexOf(d.radix);
-    combo->setCurrentIndex(i >= 0 ? i : combo->findText(d.radixName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    const QString word = d.hasNumericRadix() ? WaveformModel::radixWord(d.radix) : d.radixName;
+    combo->setCurrentIndex(combo->findText(word, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 void WaveformDelegate::setModelData(QWidget* editor, QAbstractItemModel* itemModel, const QModelIndex& index) const {
@@ -286,10 +303,9 @@ void WaveformDelegate::setModelData(QWidget* editor, QAbstractItemModel* itemMod
     d.radixName.clear();
     d.radix = 0;
     const QString text = combo->currentText();
-    static const QList<int> radixes{2, 8, 10, 16};
-    const int i = radixList().indexOf(text);
-    if (i >= 0)
-        d.radix = radixes.at(i);
+    // The radix words come first in the list; the rest are token sets.
+    if (combo->currentIndex() >= 0 && combo->currentIndex() < radixList().size())
+        d.radix = WaveformModel::radixOfWord(text);
     else
         d.radixName = text;
     itemModel->setData(index.siblingAtColumn(1), QVariant::fromValue(d), Qt::DisplayRole);

@@ -16,6 +16,8 @@ class WaveformDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit WaveformDelegate(WaveformView* page);
+    // What an analog bus's row adds to the height of a row.
+    static constexpr int kAnalogExtraHeight = 40;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -1,5 +1,7 @@
 #include "waveform/waveformpainter.h"
 
+#include "waveform/waveanalog.h"
+
 #include "tracedata.h"
 #include "waveformmodel.h"
 
@@ -8,10 +10,12 @@
 #include <QPolygon>
 #include <QVarLengthArray>
 
+#include <cmath>
+
 namespace vemo::toolona {
 
 QString BusFormat::text(const QString& bits) const {
-    if (radix > 0)
+    if (radix != 0)
         return WaveformModel::radixText(bits, radix);
     return token ? token(width, radixName, bits) : QString();
 }
@@ -72,11 +76,11 @@ public:
 
     QString bits(qint64 s) const { return m_trace.bits(m_channels, s); }
     // What decides a boundary: the bits, or the token for a token radix.
-    QString key(const QString& bits) const { return m_format.radix > 0 ? bits : m_format.text(bits); }
+    QString key(const QString& bits) const { return m_format.radix != 0 ? bits : m_format.text(bits); }
 
     // The first boundary after s within the view, or -1.
     qint64 nextBoundary(qint64 s) const {
-        if (m_format.radix > 0) {
+        if (m_format.radix != 0) {
             const qint64 c = m_trace.nextChange(m_channels, s);
             return c < 0 || c > m_w.viewEnd ? -1 : c;
         }
@@ -187,6 +191,36 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
         xs = xe;
         start = valueAt = n;
     }
+}
+
+int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi) {
+    const int top = cell.top() + kAnalogMargin, bottom = cell.bottom() - kAnalogMargin;
+    if (bottom <= top)
+        return bottom;
+    if (hi <= lo)
+        return (top + bottom) / 2; // a constant bus: a line through the middle
+    const long double share = (static_cast<long double>(value) - lo) / (static_cast<long double>(hi) - lo);
+    return bottom - int(std::lround(static_cast<double>(share * (bottom - top))));
+}
+
+void paintAnalog(QPainter* p, const WavePaintParams& w, const AnalogTrace& values) {
+    if (!w.isValid() || values.usedBits() == 0)
+        return;
+    const qint64 lo = values.lowest(), hi = values.highest();
+    QVarLengthArray<QLine, 512> lines;
+    const int end = qMin(w.endX(), w.cell.right() + 1);
+    for (int col = w.cell.left(); col < end; ++col) {
+        const qint64 first = w.firstSampleFrom(col);
+        // A column where no sample starts shows the sample that covers it.
+        const qint64 a = qMax<qint64>(w.viewStart, first - 1);
+        const qint64 b = qMax(a, w.lastSampleIn(col));
+        if (a > w.viewEnd)
+            break;
+        qint64 vlo = 0, vhi = 0;
+        values.range(a, b, &vlo, &vhi);
+        lines.append(QLine(col, analogY(w.cell, vhi, lo, hi), col, analogY(w.cell, vlo, lo, hi)));
+    }
+    p->drawLines(lines.constData(), int(lines.size()));
 }
 
 } // namespace wavepaint

@@ -17,6 +17,8 @@ class TraceData;
 
 namespace vemo::toolona {
 
+class AnalogTrace;
+
 // How a bus shows its value: a numeric radix (2, 8, 10, 16) or, with radix
 // 0, the token of `radixName` that `token` finds for the bits.
 struct BusFormat {
@@ -45,6 +47,16 @@ void paintSignal(QPainter* p, const WavePaintParams& params, const TraceData& tr
 // covers.
 void paintBus(QPainter* p, const WavePaintParams& params, const TraceData& trace, const QVector<int>& channels,
               const BusFormat& format);
+
+// A bus as a line graph of its value between the cell's top and bottom
+// (less kAnalogMargin), scaled to the least and greatest value of the
+// capture (AnalogTrace::lowest, highest): each pixel column
+// is a vertical from the least to the greatest value the bus takes there,
+// the value it comes in with included, so steps join up.
+constexpr int kAnalogMargin = 3;
+void paintAnalog(QPainter* p, const WavePaintParams& params, const AnalogTrace& values);
+// The y of a value in `cell` over the scale lo..hi (the middle when lo = hi).
+int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi);
 
 // What of `text` fits in `width` pixels: the whole text, or its leading
 // characters (the most significant digits) followed by an ellipsis, or

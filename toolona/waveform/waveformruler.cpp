@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -193,8 +194,10 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
                           Qt::AlignLeft | Qt::AlignVCenter, tr("frame:sample (set a clock period to see time)"));
         painter->setFont(saved);
     }
+    const QList<Flag> flags = cursorFlags(rect);
     for (const Tick& t : ticks(rect)) {
-        painter->drawText(QRect(t.x - 25, rect.top() + 10, 50, 10), Qt::AlignCenter, t.label);
+        if (labelClear(labelBox(t, rect), flags))
+            painter->drawText(QRect(t.x - 25, rect.top() + 10, 50, 10), Qt::AlignCenter, t.label);
         if (timestamps) {
             const QFont saved = painter->font();
             painter->setFont(italic);
@@ -205,6 +208,8 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
         }
         painter->drawLine(t.x, rect.bottom(), t.x, rect.bottom() - 5);
     }
+
+    paintCursorFlags(painter, w);
 
     if (m_pointerX > rect.left() && m_pointerX < rect.right()) {
         painter->setPen(Qt::red);
@@ -227,6 +232,47 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
             painter->drawLine(w.x(s), rect.top(), w.x(s), rect.bottom());
     }
     painter->restore();
+}
+
+QList<WaveformRuler::Flag> WaveformRuler::cursorFlags(const QRect& rect) const {
+    QList<Flag> out;
+    if (!m_model || !m_model->hasData())
+        return out;
+    const WavePaintParams w = WavePaintParams::make(m_model, rect);
+    if (!w.isValid())
+        return out;
+    const QFontMetrics fm(font());
+    for (const auto& c : m_model->cursors()) {
+        if (!w.isVisible(c.second))
+            continue;
+        const int x = w.x(c.second);
+        const QString name = fm.elidedText(c.first, Qt::ElideRight, 120);
+        out.append({x, name, QRect(x, rect.bottom() - fm.height() - 1, fm.horizontalAdvance(name) + 6, fm.height())});
+    }
+    return out;
+}
+
+QRect WaveformRuler::labelBox(const Tick& tick, const QRect& rect) const {
+    const int width = QFontMetrics(font()).horizontalAdvance(tick.label);
+    return QRect(tick.x - width / 2 - 1, rect.top() + 10, width + 2, 10);
+}
+
+bool WaveformRuler::labelClear(const QRect& box, const QList<Flag>& flags) {
+    return std::none_of(flags.begin(), flags.end(), [&](const Flag& f) { return f.box.intersects(box); });
+}
+
+void WaveformRuler::paintCursorFlags(QPainter* painter, const WavePaintParams& w) const {
+    // Each cursor: its line over the ruler and a flag with its name hung on
+    // the line's right; the sample labels it would cover are left out.
+    const QColor colour = OnaData::inst()->cursorColor;
+    const QColor text = colour.lightnessF() > 0.55 ? Qt::black : Qt::white;
+    for (const Flag& f : cursorFlags(w.cell)) {
+        painter->setPen(colour);
+        painter->drawLine(f.x, w.cell.top(), f.x, w.cell.bottom());
+        painter->fillRect(f.box, colour);
+        painter->setPen(text);
+        painter->drawText(f.box.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, f.name);
+    }
 }
 
 bool WaveformRuler::event(QEvent* event) {

@@ -7,6 +7,8 @@
 
 namespace vemo::toolona {
 
+struct WavePaintParams;
+
 // The header of the signal tree. Over the waveform column it is the time
 // ruler, in two rows. The lower row counts samples: ticks at a power-of-two
 // sample step at least 50 px apart, labelled frame:offset. The upper row
@@ -57,6 +59,19 @@ public:
     // Least distance between two time ticks, in pixels.
     static constexpr int kTimeSpacing = 80;
 
+    // A cursor's flag: its x, its name as shown and the box it fills.
+    struct Flag {
+        int x;
+        QString name;
+        QRect box;
+    };
+    QList<Flag> cursorFlags(const QRect& rect) const;
+    // The box a tick's "frame:offset" label takes below the time row.
+    QRect labelBox(const Tick& tick, const QRect& rect) const;
+    // A label a cursor's flag would cover is left out: half a label reads
+    // as another sample ("0:2" for "0:256").
+    static bool labelClear(const QRect& box, const QList<Flag>& flags);
+
     QSize sizeHint() const override;
 
 protected:
@@ -65,6 +80,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void paintCursorFlags(QPainter* painter, const WavePaintParams& w) const;
+
     QPointer<WaveformModel> m_model;
     int m_pointerX = -1;
 };

@@ -1,6 +1,8 @@
 #include "waveform/waveformsignal.h"
 
 #include "kit/counttext.h"
+#include "kit/toolgateway.h"
+#include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformnavigator.h"
@@ -104,7 +106,7 @@ WaveformSignal::WaveformSignal(WaveformView* parent) : QTreeView(parent), m_page
     f.setPointSize(10);
     setFont(f);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setStyleSheet(QLatin1String(theme::ThemeSetting::isDark() ? kDarkStyle : kLightStyle));
+    applySelectionTint();
 
     installEventFilter(new WaveformNavigator(this));
     connect(this, &QTreeView::expanded, this, &WaveformSignal::doExpand);
@@ -114,12 +116,23 @@ WaveformSignal::WaveformSignal(WaveformView* parent) : QTreeView(parent), m_page
 void WaveformSignal::changeEvent(QEvent* event) {
     // A theme switch changes the application palette: the hover and
     // selection tint follows it.
-    if (event->type() == QEvent::ApplicationPaletteChange) {
-        const QLatin1String style(theme::ThemeSetting::isDark() ? kDarkStyle : kLightStyle);
-        if (styleSheet() != style)
-            setStyleSheet(style);
-    }
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        applySelectionTint();
     QTreeView::changeEvent(event);
+}
+
+void WaveformSignal::applySelectionTint() {
+    const bool dark = theme::ThemeSetting::isDark();
+    const QLatin1String style(dark ? kDarkStyle : kLightStyle);
+    if (styleSheet() != style)
+        setStyleSheet(style);
+    // The light tint is nearly white: a selected name keeps the text
+    // colour, where the palette's white highlighted text would vanish.
+    QPalette p = palette();
+    p.setColor(QPalette::HighlightedText, dark ? QApplication::palette().color(QPalette::HighlightedText)
+                                               : QApplication::palette().color(QPalette::Text));
+    if (p != palette())
+        setPalette(p);
 }
 
 void WaveformSignal::setWaveformModel(WaveformModel* model) {
@@ -175,11 +188,13 @@ void WaveformSignal::fitDataColumn() {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     int widest = kMinDataWidth;
+    int analog = 0;
     std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
         for (int r = 0; r < m_model->rowCount(parent); ++r) {
+            const QModelIndex idx = m_model->index(r, 0, parent);
+            analog += WaveformModel::rowData(idx).analog ? 1 : 0;
             if (isRowHidden(r, parent))
                 continue;
-            const QModelIndex idx = m_model->index(r, 0, parent);
             if (delegate)
                 widest = qMax(widest, delegate->dataWidthHint(idx, option));
             walk(idx);
@@ -189,6 +204,13 @@ void WaveformSignal::fitDataColumn() {
     const int width = qMin(widest, kMaxDataWidth);
     if (columnWidth(1) != width)
         setColumnWidth(1, width);
+    // Rows are all alike (and laid out fastest) until a bus is drawn as a
+    // graph in a taller row.
+    if (analog != m_analogRows) {
+        m_analogRows = analog;
+        setUniformRowHeights(analog == 0);
+        scheduleDelayedItemsLayout();
+    }
 }
 
 int WaveformSignal::waveWidth() const { return qMax(1, header()->sectionSize(2)); }
@@ -540,8 +562,30 @@ bool WaveformSignal::event(QEvent* event) {
     return QTreeView::event(event);
 }
 
+void WaveformSignal::markCursorEdit() {
+    if (ToolGateway* g = m_page->gateway())
+        g->markModified();
+}
+
+int WaveformSignal::pointerSample() const {
+    const int x = m_ruler->pointerX();
+    return x > m_waveLeft && x <= m_waveRight ? sampleAtX(x) : (m_model ? m_model->getDataPos() : -1);
+}
+
 void WaveformSignal::keyPressEvent(QKeyEvent* event) {
     if (m_model && m_model->hasData()) {
+        // Cursor keys: Ctrl+M adds one at the pointer, [ and ] jump.
+        const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+        if (event->key() == Qt::Key_M && mods == Qt::ControlModifier) {
+            m_page->addCursorAt(pointerSample());
+            event->accept();
+            return;
+        }
+        if ((event->key() == Qt::Key_BracketLeft || event->key() == Qt::Key_BracketRight) && mods == Qt::NoModifier) {
+            m_page->jumpToCursor(event->key() == Qt::Key_BracketRight);
+            event->accept();
+            return;
+        }
         if (event->matches(QKeySequence::Find)) {
             m_page->showFindBar();
             event->accept();
@@ -642,10 +686,13 @@ void WaveformSignal::mousePressEvent(QMouseEvent* event) {
             const int s = sampleAtX(x);
             if (s >= 0) {
                 if (m_model->existCurPos(s)) {
-                    // Clicking a cursor swaps it with the data position.
+                    // Clicking a cursor swaps it with the data position; the
+                    // cursor keeps its name.
                     const int old = m_model->getDataPos();
-                    m_model->removeCurPos(s);
-                    m_model->addCurPos(old);
+                    if (!m_model->moveCurPos(s, old))
+                        m_model->removeCurPos(s); // a cursor sits at the data position already
+                    if (old != s)
+                        markCursorEdit();
                 }
                 m_model->setDataPos(s);
                 repaintWave();
@@ -755,11 +802,11 @@ QString WaveformSignal::selectedSignalList() const {
 }
 
 void WaveformSignal::applyBusRadix(int radix, bool selectedOnly) {
-    if (!m_model || (radix != 2 && radix != 8 && radix != 10 && radix != 16))
+    if (!m_model || WaveformModel::radixWord(radix).isEmpty())
         return;
     auto apply = [&](const QModelIndex& idx) {
         SigTreeData d = WaveformModel::rowData(idx);
-        if (d.isBus() && d.radix >= 1 && d.radix != radix) {
+        if (d.isBus() && d.hasNumericRadix() && d.radix != radix) {
             d.radix = radix;
             m_model->setRowData(idx, d);
         }
@@ -780,7 +827,7 @@ void WaveformSignal::applyBusRadix(int radix, bool selectedOnly) {
     repaintWave();
 }
 
-bool WaveformSignal::fillContextMenu(QMenu* menu, int x) {
+bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     if (!m_model || !m_model->hasData() || x < m_waveLeft)
         return false;
     WaveformModel* m = m_model;
@@ -805,20 +852,46 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x) {
     add(nullptr, QStringLiteral("Add Cursor"), [this, clickSample] {
         if (!m_model || clickSample < 0)
             return;
-        m_model->addCurPos(m_model->getDataPos());
+        // Cursors are saved with the layout: a change is an edit.
+        if (m_model->addCurPos(m_model->getDataPos()))
+            markCursorEdit();
         m_model->setDataPos(clickSample);
         repaintWave();
     })->setEnabled(select && clickSample >= 0);
     add(nullptr, QStringLiteral("Remove Cursor"), [this] {
-        if (m_model)
-            m_model->removeCurPos(-1);
+        if (m_model && m_model->removeCurPos(-1))
+            markCursorEdit();
         repaintWave();
     })->setEnabled(select && cursors > 0);
     add(nullptr, QStringLiteral("Clear All Cursor"), [this] {
-        if (m_model)
+        if (m_model && m_model->getNumCurPos() > 0) {
             m_model->clearCurPos();
+            markCursorEdit();
+        }
         repaintWave();
     })->setEnabled(cursors > 0);
+    QAction* here =
+        add(nullptr, QStringLiteral("Add Cursor Here"), [this, clickSample] { m_page->addCursorAt(clickSample); });
+    here->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    here->setEnabled(clickSample >= 0 && !m->existCurPos(clickSample));
+    QAction* nextCursor = add(nullptr, QStringLiteral("Next Cursor"), [this] { m_page->jumpToCursor(true); });
+    nextCursor->setShortcut(QKeySequence(Qt::Key_BracketRight));
+    nextCursor->setEnabled(cursors > 0);
+    QAction* prevCursor = add(nullptr, QStringLiteral("Previous Cursor"), [this] { m_page->jumpToCursor(false); });
+    prevCursor->setShortcut(QKeySequence(Qt::Key_BracketLeft));
+    prevCursor->setEnabled(cursors > 0);
+    // The cursor nearest the click.
+    int nearest = -1;
+    for (int c : m->getCurPos())
+        if (nearest < 0 || qAbs(qint64(c) - clickSample) < qAbs(qint64(nearest) - clickSample))
+            nearest = c;
+    add(nullptr, QStringLiteral("Rename Cursor ..."), [this, nearest] {
+        m_page->cursorPanel()->editName(nearest);
+    })->setEnabled(nearest >= 0);
+    QAction* table = add(nullptr, QStringLiteral("Cursor Table"),
+                         [this] { m_page->showCursorPanel(!m_page->cursorPanel()->isVisible()); });
+    table->setCheckable(true);
+    table->setChecked(m_page->cursorPanel()->isVisible());
 
     menu->addSeparator();
     const int frames = m->getNumTriggerFrame();
@@ -859,6 +932,21 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x) {
 
     menu->addSeparator();
     add(nullptr, QStringLiteral("Set Bus Radix ..."), [this] { runBusDialog(); });
+    // The bus under the click (or the current row) drawn as a graph.
+    const QModelIndex at = (y >= 0 ? indexAt(QPoint(x, y)) : currentIndex()).siblingAtColumn(0);
+    const SigTreeData atData = WaveformModel::rowData(at);
+    QAction* analog = add(nullptr, QStringLiteral("Analog"), [this, row = QPersistentModelIndex(at)] {
+        if (!m_model || !row.isValid())
+            return;
+        SigTreeData d = WaveformModel::rowData(row);
+        d.analog = !d.analog;
+        m_model->setRowData(row, d);
+        notifyChanged(m_model->itemFromIndex(QModelIndex(row).siblingAtColumn(1)));
+        repaintWave();
+    });
+    analog->setCheckable(true);
+    analog->setChecked(at.isValid() && atData.analog);
+    analog->setEnabled(at.isValid() && atData.isBus());
     add(nullptr, QStringLiteral("Set Clock Period ..."), [this] { runClockDialog(); });
     add(nullptr, QStringLiteral("Export Waveform ..."), [this] { runExportDialog(); });
 
@@ -927,7 +1015,7 @@ void WaveformSignal::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     // Each entry acts through its own QAction, whatever text the platform
     // style or a translation gives it.
-    if (fillContextMenu(&menu, event->pos().x()))
+    if (fillContextMenu(&menu, event->pos().x(), event->pos().y()))
         menu.exec(event->globalPos());
 }
 

@@ -91,9 +91,13 @@ public:
     void moveRight();
     void repaintWave();
 
-    // Fills `menu` with the entries for a click at viewport x (each entry
-    // acts when triggered); false when no menu is offered there.
-    bool fillContextMenu(QMenu* menu, int x);
+    // Fills `menu` with the entries for a click at viewport x, y (each entry
+    // acts when triggered; y -1: the bus entries act on the current row);
+    // false when no menu is offered there.
+    bool fillContextMenu(QMenu* menu, int x, int y = -1);
+    // The sample under the pointer over the waveform column, else the data
+    // position.
+    int pointerSample() const;
     // The names of the selected signal rows (not buses), in selection order,
     // separated by single blanks: what "Selected signals" exports.
     QString selectedSignalList() const;
@@ -149,6 +153,7 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void applySelectionTint();
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
@@ -173,6 +178,8 @@ private:
     bool acceptsDrag(const QDropEvent* event) const;
     void copyRow(bool cut);
     void notifyChanged(QStandardItem* item);
+    // A cursor came, went or moved: the layout the project saves changed.
+    void markCursorEdit();
     QList<QModelIndex> selectedRows() const;
 
     WaveformView* m_page;
@@ -188,6 +195,7 @@ private:
     bool m_ctrlHeld = false;
     QRect m_dropRect;
     bool m_pressedLeftOfWave = false;
+    int m_analogRows = 0;
 };
 
 } // namespace vemo::toolona

@@ -2,6 +2,7 @@
 
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
@@ -87,6 +88,9 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
     layout->addWidget(m_bar, 2, 0);
     layout->addWidget(m_findBar, 3, 0);
     layout->addWidget(m_status, 4, 0);
+    m_cursorPanel = new WaveCursorPanel(this);
+    m_cursorPanel->hide();
+    placeCursorPanel();
 
     setMouseTracking(true);
     installEventFilter(this);
@@ -102,6 +106,7 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
         disconnect(m_model, nullptr, this, nullptr);
     m_model = model;
     m_tree->setWaveformModel(model);
+    m_cursorPanel->setWaveformModel(model);
     if (m_tree->selectionModel())
         connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &WaveformView::updateMeasurement, Qt::UniqueConnection);
@@ -113,6 +118,7 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
             if (m_gateway)
                 m_gateway->markModified();
         });
+        connect(model, &WaveformModel::cursorsChanged, this, [this] { m_tree->repaintWave(); });
     }
     updateViewBar();
 }
@@ -123,8 +129,52 @@ void WaveformView::showState() {
     m_tree->setVisible(data);
     m_bar->setVisible(data);
     m_status->setVisible(data);
-    if (!data)
+    if (!data) {
         m_findBar->hide();
+        m_cursorPanel->hide();
+    }
+}
+
+void WaveformView::placeCursorPanel() {
+    if (m_cursorPanel->isDetached())
+        return;
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addWidget(m_cursorPanel, 5, 0);
+}
+
+void WaveformView::showCursorPanel(bool shown) {
+    if (!hasCapturedData())
+        shown = false;
+    m_cursorPanel->setVisible(shown);
+    if (shown && m_cursorPanel->isDetached())
+        m_cursorPanel->raise();
+}
+
+bool WaveformView::addCursorAt(int sample) {
+    if (!hasCapturedData() || sample < 0)
+        return false;
+    if (!m_model->addCurPos(sample)) {
+        showStatus(tr("A cursor is at sample %1 already.").arg(sample));
+        return false;
+    }
+    if (m_gateway)
+        m_gateway->markModified();
+    showStatus(tr("Cursor %1 at sample %2").arg(m_model->cursorName(sample)).arg(sample));
+    return true;
+}
+
+bool WaveformView::jumpToCursor(bool forward) {
+    if (!hasCapturedData())
+        return false;
+    const int pos = m_model->getDataPos();
+    const int c = m_model->nextCurPos(pos, forward);
+    if (c < 0) {
+        showStatus(forward ? tr("No cursor after sample %1.").arg(pos) : tr("No cursor before sample %1.").arg(pos));
+        return false;
+    }
+    m_tree->zoomToPosition(c, true);
+    showStatus(tr("At cursor %1, sample %2").arg(m_model->cursorName(c)).arg(c));
+    return true;
 }
 
 void WaveformView::showStatus(const QString& text) { m_status->setText(text); }
@@ -182,7 +232,7 @@ int WaveformView::findValue(const QString& text, bool backward) {
     if (radix.isEmpty()) {
         if (!d.isBus())
             radix = QStringLiteral("Bin");
-        else if (d.radix > 0)
+        else if (d.hasNumericRadix())
             radix = BusDialog::radixName(d.radix);
         else
             radix = d.radixName;
@@ -273,12 +323,15 @@ void WaveformView::updateView(int value) {
     m_model->zoomPos(m_tree->waveWidth(), value + count / 2, false);
 }
 
-void WaveformView::refreshHeader() { updateViewBar(); }
+void WaveformView::refreshHeader() {
+    updateViewBar();
+    m_cursorPanel->refresh();
+}
 
 void WaveformView::applyAllBusRadix(int index) {
     // The menus give an index; buses hold the radix itself.
     const int radix = BusDialog::radixOfIndex(index);
-    if (radix < 0)
+    if (radix == 0)
         return;
     m_radix = radix;
     m_tree->applyBusRadix(radix, false);

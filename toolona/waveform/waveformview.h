@@ -15,6 +15,7 @@ namespace vemo::toolona {
 
 class EmptyStateLabel;
 class ToolGateway;
+class WaveCursorPanel;
 class WaveformSignal;
 
 // The "LA Waveform" page: the captured trace of the active analyzer core as
@@ -37,9 +38,9 @@ public:
     // Shows the model's present state again (after a run or a zoom).
     void refreshHeader();
     // Shows every bus with a numeric radix in radix index `index` (0 Bin,
-    // 1 Oct, 2 Dec, 3 Hex); another index changes nothing.
+    // 1 Oct, 2 Dec, 3 Hex, 4 Signed, 5 ASCII); another index changes nothing.
     void applyAllBusRadix(int index);
-    // The radix (2, 8, 10, 16) last applied to all buses.
+    // The radix (a SigTreeData::Radix) last applied to all buses.
     int busRadix() const { return m_radix; }
     // Runs the export dialog for the selected signals of the tree.
     void runExportDialog();
@@ -68,6 +69,17 @@ public:
     // position and the nearest cursor, or the last message.
     QLabel* statusLine() const { return m_status; }
     void updateMeasurement();
+
+    // Cursors: add one at a sample (named C1, C2 ...), or move the data
+    // position to the next (previous) cursor after (before) it and show it;
+    // false, saying so in the status line, when there is none.
+    bool addCursorAt(int sample);
+    bool jumpToCursor(bool forward);
+    // The cursor table below the tree (or in a window of its own).
+    WaveCursorPanel* cursorPanel() const { return m_cursorPanel; }
+    void showCursorPanel(bool shown);
+    // Puts the panel back below the tree when it is not detached.
+    void placeCursorPanel();
 
     bool canNavigate() const override { return hasCapturedData(); }
     void zoomIn() override;
@@ -98,6 +110,7 @@ private:
     QLabel* m_status = nullptr;
     QWidget* m_findBar = nullptr;
     QLineEdit* m_findEdit = nullptr;
+    WaveCursorPanel* m_cursorPanel = nullptr;
     int m_radix = 16;
 };
 

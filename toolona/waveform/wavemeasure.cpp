@@ -99,17 +99,34 @@ WaveMeasure WaveMeasure::measure(const TraceData& trace, const QVector<int>& cha
         }
         return n;
     };
-    // First and last rising and falling edges, and how many of each.
+    // Changes at samples in (from, to]: the channels' change masks, a word
+    // at a time, so a clock over a million samples costs its words.
+    const qint64 n = trace.numSamples();
+    for (qint64 word = (m.from + 1) >> 6; m.to > m.from && word <= (m.to >> 6); ++word) {
+        quint64 c = 0;
+        for (int ch : channels)
+            c |= TraceData::changeMask(trace.channelWords(ch), word, n);
+        if (word == ((m.from + 1) >> 6))
+            c &= ~quint64(0) << ((m.from + 1) & 63);
+        if (word == (m.to >> 6) && (m.to & 63) < 63)
+            c &= (quint64(2) << (m.to & 63)) - 1;
+        m.edges += __builtin_popcountll(c);
+    }
+    // A one-bit signal's edges alternate: the first and last of each kind
+    // and how many of each follow from the first and last edge.
     qint64 firstOf[2] = {-1, -1}, lastOf[2] = {-1, -1}, countOf[2] = {0, 0};
-    for (qint64 s = trace.nextChange(channels, m.from); s >= 0 && s <= m.to; s = trace.nextChange(channels, s)) {
-        ++m.edges;
-        if (!w)
-            continue;
-        const int rising = int(bitAt(s));
-        if (firstOf[rising] < 0)
-            firstOf[rising] = s;
-        lastOf[rising] = s;
-        ++countOf[rising];
+    if (w && m.edges > 0) {
+        const qint64 first = trace.nextChange(channels.first(), m.from);
+        const qint64 last = trace.prevChange(channels.first(), m.to);
+        const int k = int(bitAt(first)), l = int(bitAt(last));
+        countOf[k] = (m.edges + 1) / 2;
+        countOf[1 - k] = m.edges / 2;
+        firstOf[k] = first;
+        lastOf[l] = last;
+        if (m.edges > 1) {
+            firstOf[1 - k] = trace.nextChange(channels.first(), first);
+            lastOf[1 - l] = trace.prevChange(channels.first(), last - 1);
+        }
     }
     if (!w)
         return m;

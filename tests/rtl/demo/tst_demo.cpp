@@ -59,21 +59,11 @@ ProjectFiles::OnlDesign readDemo() {
     return d;
 }
 
-bool writeText(const QString& path, const QByteArray& text) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
-}
-
-QByteArray readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The OpenOCD processes started under `root` (its children and theirs).
 QList<int> openocdUnder(int root) {
     QList<int> found;
     const auto parent = [](int pid) {
-        const QByteArray stat = readText(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
         return QPair<bool, int>(stat.contains("(openocd)"),
                                 stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toInt());
     };
@@ -186,7 +176,7 @@ private:
             QCOMPARE(rtlTimes, tcl.result());
             // Everything but the date of writing.
             const auto vcd = [&](const char* name) {
-                QByteArray text = readText(demo.path(QLatin1String(name)));
+                QByteArray text = readAll(demo.path(QLatin1String(name)));
                 return text.mid(text.indexOf("$version"));
             };
             QVERIFY(vcd("rtl.vcd").size() > 1000);
@@ -331,7 +321,7 @@ private slots:
             BitbangPort jtag;
             HubBus bus(&jtag);
             const QJsonArray cores =
-                QJsonDocument::fromJson(readText(kDemo)).object()[QStringLiteral("cores")].toArray();
+                QJsonDocument::fromJson(readAll(kDemo)).object()[QStringLiteral("cores")].toArray();
             if (viaOpenocd) {
                 // A simulation serves one client: each setup gets its own,
                 // and the engine's OpenOCD ends when the device changes.
@@ -497,59 +487,40 @@ private slots:
         };
         QTemporaryDir dir;
         const QString badCfg = dir.filePath(QStringLiteral("bad.cfg"));
-        QVERIFY(writeText(badCfg, "no_such_openocd_command 1\n"));
-        struct Fault {
-            const char* what;
-            std::function<QString(QProcess*)> cable; // the cable settings, given the simulation
-            std::function<void(QProcess*)> during;   // done while the run waits for its trigger
-            QStringList error;                       // one of these in the run's error
-        };
-        const auto onSim = [](QProcess* sim) {
-            return QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1").arg(startSim(sim));
-        };
+        QVERIFY(writeAll(badCfg, "no_such_openocd_command 1\n"));
         // Waits for a trigger that takes longer than the test: a count far
         // beyond what the simulation reaches while it is polled.
         const QString slow =
             QStringLiteral("ona_set_te -name TE_start -expression {TU_valid #65535 THEN TU_valid #65535};");
+        const QString remote = QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport ");
+        struct Fault {
+            const char* what;
+            QString cable;       // the cable settings; %1 is the port of a simulation started for the run
+            const char* openocd; // the OpenOCD the engine is told to start, when not its own
+            char during;         // while the run waits for its trigger: 's' kills the simulation, 'o' OpenOCD
+            QStringList error;   // one of these in the run's error
+        };
         const QList<Fault> faults = {
-            {"openocd missing",
-             [&](QProcess* sim) {
-                 qputenv("ONDREL_OPENOCD", "/nonexistent/openocd");
-                 return onSim(sim);
-             },
-             nullptr,
-             {QStringLiteral("OpenOCD is not installed")}},
+            {"openocd missing", remote + u"%1"_s, "/nonexistent/openocd", 0, {u"OpenOCD is not installed"_s}},
             {"openocd refuses its configuration",
-             [&](QProcess*) {
-                 return QStringLiteral("ona_set_project -target jtag -cabletype USB -interface {%1}").arg(badCfg);
-             },
+             u"ona_set_project -target jtag -cabletype USB -interface {%1}"_s.arg(badCfg),
              nullptr,
-             {QStringLiteral("OpenOCD did not start"), QStringLiteral("no_such_openocd_command")}},
-            {"wrong idcode",
-             [&](QProcess* sim) { return onSim(sim) + QStringLiteral(" -tap {4 0x2 0x12345678}"); },
-             nullptr,
-             {QStringLiteral("0x10dea001"), QStringLiteral("0x12345678")}},
+             0,
+             {u"OpenOCD did not start"_s, u"no_such_openocd_command"_s}},
+            {"wrong idcode", remote + u"%1 -tap {4 0x2 0x12345678}"_s, nullptr, 0, {u"0x10dea001"_s, u"0x12345678"_s}},
             {"nothing listens",
-             [&](QProcess*) {
-                 return QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1")
-                     .arg(SimLaunch::freePort());
-             },
+             remote + QString::number(SimLaunch::freePort()),
              nullptr,
-             {QStringLiteral("OpenOCD did not start")}},
-            {"simulation killed",
-             [&](QProcess* sim) { return slow + onSim(sim); },
-             [](QProcess* sim) { sim->kill(); },
-             {QStringLiteral("OpenOCD")}},
-            {"openocd killed",
-             [&](QProcess* sim) { return slow + onSim(sim); },
-             [&](QProcess*) { killOpenocd(); },
-             {QStringLiteral("OpenOCD")}},
+             0,
+             {u"OpenOCD did not start"_s}},
+            {"simulation killed", slow + remote + u"%1"_s, nullptr, 's', {u"OpenOCD"_s}},
+            {"openocd killed", slow + remote + u"%1"_s, nullptr, 'o', {u"OpenOCD"_s}},
         };
         // A trigger that does not come: the manual trigger ends the run with
         // what was sampled, Stop ends it with nothing; both answer at once.
         for (const char* end : {"ona_manualtrig", "ona_stop"}) {
             QProcess sim;
-            QVERIFY2(tcl.eval(slow + onSim(&sim) + QStringLiteral("; ona_run")), qPrintable(tcl.result()));
+            QVERIFY2(tcl.eval((slow + remote + u"%1; ona_run"_s).arg(startSim(&sim))), qPrintable(tcl.result()));
             QVERIFY(!tcl.eval("ona_wait -timeout 1500"));
             QElapsedTimer took;
             took.start();
@@ -570,14 +541,20 @@ private slots:
         QVERIFY(tcl.eval("ona_run; ona_wait -timeout 30000"));
         for (const Fault& f : faults) {
             QProcess sim;
-            QVERIFY2(tcl.eval(f.cable(&sim)), qPrintable(tcl.result()));
+            if (f.openocd)
+                qputenv("ONDREL_OPENOCD", f.openocd);
+            QVERIFY2(tcl.eval(f.cable.contains(u"%1"_s) ? f.cable.arg(startSim(&sim)) : f.cable),
+                     qPrintable(tcl.result()));
             QElapsedTimer took;
             took.start();
             QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
             if (f.during) {
                 // Still waiting for its trigger when the fault comes.
                 QVERIFY2(!tcl.eval("ona_wait -timeout 1500"), qPrintable(cap("error")));
-                f.during(&sim);
+                if (f.during == 's')
+                    sim.kill();
+                else
+                    killOpenocd();
             }
             QVERIFY2(tcl.eval("ona_wait -timeout 40000"), f.what);
             QVERIFY2(took.elapsed() < 40000, f.what);
@@ -619,35 +596,35 @@ private slots:
         const int port = startSim(&sim);
         QVERIFY(port > 0);
         const QString script = demo.path(u"run.tcl"_s), vcd = demo.path(u"out.vcd"_s);
-        QVERIFY(writeText(script, QStringLiteral("ona_open_project {%1}\n"
-                                                 "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
-                                                 "ona_run\nona_wait -timeout 60000\n"
-                                                 "set e [dict get [ona_get capture] error]\n"
-                                                 "if {$e ne {}} {error $e}\n"
-                                                 "ona_export_project -vcd {%3}\n"
-                                                 "puts [dict get [ona_get capture] armtime]\n")
-                                      .arg(demo.ona())
-                                      .arg(port)
-                                      .arg(vcd)
-                                      .toUtf8()));
+        QVERIFY(writeAll(script, QStringLiteral("ona_open_project {%1}\n"
+                                                "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
+                                                "ona_run\nona_wait -timeout 60000\n"
+                                                "set e [dict get [ona_get capture] error]\n"
+                                                "if {$e ne {}} {error $e}\n"
+                                                "ona_export_project -vcd {%3}\n"
+                                                "puts [dict get [ona_get capture] armtime]\n")
+                                     .arg(demo.ona())
+                                     .arg(port)
+                                     .arg(vcd)
+                                     .toUtf8()));
         app.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
         QVERIFY(app.waitForFinished(120000));
         const QByteArray out = app.readAllStandardOutput();
         QVERIFY2(app.exitCode() == 0, app.readAllStandardError().constData());
         QVERIFY2(out.trimmed().toLongLong() > 0, out.constData());
-        QVERIFY(readText(vcd).contains("$enddefinitions"));
+        QVERIFY(readAll(vcd).contains("$enddefinitions"));
         QVERIFY(sim.waitForFinished(10000)); // the engine's OpenOCD left at exit, and the simulation with it
 
         // Killed while it waits for a trigger, the tool leaves no OpenOCD
         // behind to hold the cable.
         const int again = startSim(&sim);
-        QVERIFY(writeText(script, QStringLiteral("ona_open_project {%1}\n"
-                                                 "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
-                                                 "ona_set_te -name TE_start -expression {TU_valid #65535 THEN "
-                                                 "TU_valid #65535}\nona_run\nona_wait -timeout 60000\n")
-                                      .arg(demo.ona())
-                                      .arg(again)
-                                      .toUtf8()));
+        QVERIFY(writeAll(script, QStringLiteral("ona_open_project {%1}\n"
+                                                "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
+                                                "ona_set_te -name TE_start -expression {TU_valid #65535 THEN "
+                                                "TU_valid #65535}\nona_run\nona_wait -timeout 60000\n")
+                                     .arg(demo.ona())
+                                     .arg(again)
+                                     .toUtf8()));
         app.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
         QList<int> ocd;
         QTRY_VERIFY_WITH_TIMEOUT(!(ocd = openocdUnder(int(app.processId()))).isEmpty(), 20000);
@@ -752,26 +729,19 @@ private slots:
             std::function<void(AnalyzerLoad*, AnalyzerCoreInfo*)> change;
             QString refusal; // empty: compiles
         };
+        // The setup of expressions `e` instead of "A & B".
+        const auto with = [&](const QStringList& e) {
+            return [&, e](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load(e); };
+        };
         const QList<Case> cases = {
-            {"a consensus term is not counted",
-             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load({QStringLiteral("(A & B) | (!A & C) | (B & C)")}); },
-             QString()},
-            {"a tautology is one term",
-             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load({QStringLiteral("(A | !A) & (B | !B)")}); },
-             QString()},
-            {"xor of three needs four terms",
-             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) {
-                 *l = load({QStringLiteral("A"), QStringLiteral("B THEN A ^ B ^ C")});
-             },
+            {"a consensus term is not counted", with({"(A & B) | (!A & C) | (B & C)"}), QString()},
+            {"a tautology is one term", with({"(A | !A) & (B | !B)"}), QString()},
+            {"xor of three needs four terms", with({"A", "B THEN A ^ B ^ C"}),
              QStringLiteral(
                  "trigger expression \"TE2\", step 2 needs 4 product terms: the core holds 2 per step (N_TERMS)")},
-            {"steps",
-             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) { *l = load({QStringLiteral("A THEN B THEN C THEN A")}); },
+            {"steps", with({"A THEN B THEN C THEN A"}),
              QStringLiteral("trigger expression \"TE1\" has 4 steps: the core holds 3 per expression")},
-            {"expressions",
-             [&](AnalyzerLoad* l, AnalyzerCoreInfo*) {
-                 *l = load({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-             },
+            {"expressions", with({"A", "B", "C"}),
              QStringLiteral("3 trigger expressions are enabled: the core holds 2 (N_EXPRS)")},
             {"final counter", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->finalCount = 9; },
              QStringLiteral("the final counter at 9: the core counts up to 8 (FINAL_COUNTER_MAX)")},
@@ -817,10 +787,10 @@ private slots:
         QString error;
 
         const QString file = root + QStringLiteral("/plain");
-        QVERIFY(writeText(file, "keep"));
+        QVERIFY(writeAll(file, "keep"));
         QVERIFY(!RtlGen::generate(kDemo, file, &written, &error));
         QVERIFY2(error.contains(QStringLiteral("is not a folder")), qPrintable(error));
-        QCOMPARE(readText(file), QByteArray("keep"));
+        QCOMPARE(readAll(file), QByteArray("keep"));
 
         const QString elsewhere = root + QStringLiteral("/elsewhere");
         QVERIFY(QDir().mkpath(elsewhere));
@@ -832,21 +802,21 @@ private slots:
         // A file of the design that is a link: nothing at all is written.
         const QString out = root + QStringLiteral("/out");
         QVERIFY(QDir().mkpath(out));
-        QVERIFY(writeText(elsewhere + QStringLiteral("/victim.v"), "keep"));
+        QVERIFY(writeAll(elsewhere + QStringLiteral("/victim.v"), "keep"));
         QVERIFY(QFile::link(elsewhere + QStringLiteral("/victim.v"), out + QStringLiteral("/demo_sim.h")));
         QVERIFY(!RtlGen::generate(kDemo, out, &written, &error));
         QVERIFY2(error.contains(QStringLiteral("demo_sim.h: is a link")), qPrintable(error));
-        QCOMPARE(readText(elsewhere + QStringLiteral("/victim.v")), QByteArray("keep"));
+        QCOMPARE(readAll(elsewhere + QStringLiteral("/victim.v")), QByteArray("keep"));
         QCOMPARE(QDir(out).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::System),
                  {QStringLiteral("demo_sim.h")});
         QVERIFY(written.isEmpty());
 
         // Names: a signal that is a Verilog keyword, a clock that is no
         // identifier or that is a JTAG pin, a file name that is no module name.
-        QByteArray demo = readText(kDemo);
+        QByteArray demo = readAll(kDemo);
         const auto refused = [&](const QByteArray& text, const QString& name, const QString& needle) {
             const QString path = root + QLatin1Char('/') + name;
-            writeText(path, text);
+            writeAll(path, text);
             QString why;
             QStringList files;
             const bool ok = RtlGen::generate(path, root + QStringLiteral("/names"), &files, &why);
@@ -879,17 +849,17 @@ private slots:
         QCOMPARE(
             QString::fromLocal8Bit(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 5);
         const QString script = root + QStringLiteral("/gen.tcl");
-        writeText(script, QStringLiteral("puts [catch {ona_generate_rtl -dir %1/tcl}]\n"
-                                         "puts [llength [ona_generate_rtl -onl %2 -dir %1/tcl]]\n")
-                              .arg(root, kDemo)
-                              .toUtf8());
+        writeAll(script, QStringLiteral("puts [catch {ona_generate_rtl -dir %1/tcl}]\n"
+                                        "puts [llength [ona_generate_rtl -onl %2 -dir %1/tcl]]\n")
+                             .arg(root, kDemo)
+                             .toUtf8());
         QProcess batch;
         batch.start(QStringLiteral(ONDREL_BIN), {QStringLiteral("--batch"), script});
         QVERIFY(batch.waitForFinished(60000));
         QCOMPARE(QString::fromLocal8Bit(batch.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
                  QStringList({QStringLiteral("1"), QStringLiteral("5")}));
         for (const QString& f : QDir(root + QStringLiteral("/cli")).entryList(QDir::Files))
-            QCOMPARE(readText(root + QStringLiteral("/tcl/") + f), readText(root + QStringLiteral("/cli/") + f));
+            QCOMPARE(readAll(root + QStringLiteral("/tcl/") + f), readAll(root + QStringLiteral("/cli/") + f));
     }
 };
 
