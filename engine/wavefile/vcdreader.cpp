@@ -749,7 +749,9 @@ std::unique_ptr<ChangeStore> readChecked(Source& src, const QString& name, const
     // Appends a part in file order; false at a fault, *error then set.
     auto merge = [&](Pending& p) {
         Part part = p.part.get();
-        if (part.firstTime >= 0 && part.firstTime < lastTime && part.error.isEmpty()) {
+        // A block that begins before the last one ended: that fault comes
+        // first, whatever the block found further on.
+        if (part.firstTime >= 0 && part.firstTime < lastTime) {
             part.error = QStringLiteral("time %1 goes back from %2").arg(part.firstTime).arg(lastTime);
             part.errorOffset = 0;
             part.errorLines = 0;

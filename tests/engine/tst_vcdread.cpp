@@ -331,7 +331,7 @@ void TestVcdRead::generatedDump() {
     for (int t = 0; t < 10000; ++t) // past the header's first read of 64 KiB
         back += "#" + QByteArray::number(t * 10) + "\n" + QByteArray::number(t % 2) + "!\n";
     const int at = back.size();
-    back += "#5\n1!\n";
+    back += "#5\n1!\n\x1a\n"; // the time is the first fault, not the byte after it
     for (int t = 0; t < 50; ++t)
         back += "#" + QByteArray::number(3000 + t) + "\n" + QByteArray::number(t % 2) + "!\n";
     for (int blockBytes = 64; blockBytes < 128; ++blockBytes) { // some cut at "#5"
