@@ -123,17 +123,14 @@ int getWaveform(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
                 haveName = true;
                 break;
             case From:
-                if (!parseTime(o.value, verb, QStringLiteral("-from"), &from, &error))
-                    return fail(ip, error);
-                break;
             case To:
-                if (!parseTime(o.value, verb, QStringLiteral("-to"), &to, &error))
+            case At: {
+                static const char* const kWords[] = {"", "-from", "-to", "-at"};
+                qint64* const times[] = {nullptr, &from, &to, &at};
+                if (!parseTime(o.value, verb, QLatin1String(kWords[o.key]), times[o.key], &error))
                     return fail(ip, error);
                 break;
-            case At:
-                if (!parseTime(o.value, verb, QStringLiteral("-at"), &at, &error))
-                    return fail(ip, error);
-                break;
+            }
             case Unknown:
                 return fail(ip, o.value);
         }

@@ -270,7 +270,9 @@ void TestVcdRead::icarusDesign() {
                          {"ona_find -waveform -signal tb.count -value 12 -radix Oct", "error: Bin, Hex or Dec"},
                          {"ona_find -waveform -signal tb.nothing -value 1", "error: no variable \"tb.nothing\""},
                          {"ona_get waveform -var tb.rst", "0 1 10 0"},
-                         {"ona_get waveform -var tb.en -from 11 -to 12", "12 1"}})
+                         {"ona_get waveform -var tb.en -from 11 -to 12", "12 1"},
+                         {"ona_get waveform -var tb.en -to -3", "error: -to takes a time of the file"},
+                         {"ona_get waveform -var tb.en -at 12", "1"}})
                 .isEmpty());
 
     // Written back: the same changes, variable by variable; and as many as
