@@ -24,10 +24,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -106,7 +106,9 @@ QByteArray field(const QByteArray& out, const char* key) {
     return i >= 0 ? w.value(i + 1) : QByteArray();
 }
 
-QString q(const QString& s) { return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\''); }
+QString q(const QString& s) {
+    return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
 
 // The dump: what a simulator of a small design writes.
 qint64 generate(const QString& path, qint64 targetBytes, qint64* steps) {
@@ -227,9 +229,8 @@ int main(int argc, char** argv) {
     const QString self = QCoreApplication::applicationFilePath();
     double ourLoad[3] = {}, ourRss[3] = {};
     for (int threads : {1, 2}) {
-        const QByteArray out = run(QStringLiteral("%1 -f 'TIME %e %M' %2 --load %3 %4 2>&1")
-                                       .arg(timeBin, q(self), q(vcd))
-                                       .arg(threads));
+        const QByteArray out =
+            run(QStringLiteral("%1 -f 'TIME %e %M' %2 --load %3 %4 2>&1").arg(timeBin, q(self), q(vcd)).arg(threads));
         double wall = 0, rss = 0;
         if (!timeLine(out, &wall, &rss) || field(out, "load_s").isEmpty()) {
             fprintf(stderr, "the load failed: %s\n", out.constData());
@@ -237,13 +238,14 @@ int main(int argc, char** argv) {
         }
         ourLoad[threads] = field(out, "load_s").toDouble();
         ourRss[threads] = rss;
-        printf("ondrel, %d worker%s: load %.2f s (%.0f MB/s), peak RSS %.0f MB (%.0f MB before loading), "
-               "store %.0f MB for %lld changes (%.1f bytes a change, %.0f%% of the file), zoom-fit walk %s ms\n",
-               threads, threads > 1 ? "s" : "", ourLoad[threads], fileMb / ourLoad[threads], rss,
-               field(out, "rss_before_kb").toDouble() / 1024, field(out, "store_bytes").toDouble() / 1048576,
-               field(out, "changes").toLongLong(),
-               field(out, "store_bytes").toDouble() / std::max(1.0, field(out, "changes").toDouble()),
-               100.0 * field(out, "store_bytes").toDouble() / double(bytes), field(out, "walk_ms").constData());
+        printf(
+            "ondrel, %d worker%s: load %.2f s (%.0f MB/s), peak RSS %.0f MB (%.0f MB before loading), "
+            "store %.0f MB for %lld changes (%.1f bytes a change, %.0f%% of the file), zoom-fit walk %s ms\n",
+            threads, threads > 1 ? "s" : "", ourLoad[threads], fileMb / ourLoad[threads], rss,
+            field(out, "rss_before_kb").toDouble() / 1024, field(out, "store_bytes").toDouble() / 1048576,
+            field(out, "changes").toLongLong(),
+            field(out, "store_bytes").toDouble() / std::max(1.0, field(out, "changes").toDouble()),
+            100.0 * field(out, "store_bytes").toDouble() / double(bytes), field(out, "walk_ms").constData());
     }
     printf("two workers against one: %.2fx the speed\n", ourLoad[1] / ourLoad[2]);
 
@@ -266,12 +268,13 @@ int main(int argc, char** argv) {
     {
         QFile f(fit);
         f.open(QIODevice::WriteOnly);
-        f.write("set sigs {}\n"
-                "for {set i 0} {$i < [gtkwave::getNumFacs]} {incr i} {lappend sigs [gtkwave::getFacName $i]}\n"
-                "gtkwave::addSignalsFromList $sigs\n"
-                "gtkwave::/Time/Zoom/Zoom_Best_Fit\n"
-                "update\n"
-                "gtkwave::/File/Quit\n");
+        f.write(
+            "set sigs {}\n"
+            "for {set i 0} {$i < [gtkwave::getNumFacs]} {incr i} {lappend sigs [gtkwave::getFacName $i]}\n"
+            "gtkwave::addSignalsFromList $sigs\n"
+            "gtkwave::/Time/Zoom/Zoom_Best_Fit\n"
+            "update\n"
+            "gtkwave::/File/Quit\n");
     }
     {
         QFile f(tiny);
@@ -293,9 +296,10 @@ int main(int argc, char** argv) {
         !gtk(fit, vcd, &fitWall, &fitRss))
         return 1;
     const double gtkLoad = std::max(0.01, loadWall - startWall);
-    printf("gtkwave: start-up and quit %.2f s; load and quit %.2f s (load %.2f s, %.0f MB/s), peak RSS %.0f MB; "
-           "with every signal shown and zoomed to fit %.2f s (%.2f s more), peak RSS %.0f MB\n",
-           startWall, loadWall, gtkLoad, fileMb / gtkLoad, loadRss, fitWall, fitWall - loadWall, fitRss);
+    printf(
+        "gtkwave: start-up and quit %.2f s; load and quit %.2f s (load %.2f s, %.0f MB/s), peak RSS %.0f MB; "
+        "with every signal shown and zoomed to fit %.2f s (%.2f s more), peak RSS %.0f MB\n",
+        startWall, loadWall, gtkLoad, fileMb / gtkLoad, loadRss, fitWall, fitWall - loadWall, fitRss);
     printf("ratio: ondrel loads %.1fx as fast as gtkwave (goal 3x) with %.2fx its peak memory (goal at most 1x)\n",
            gtkLoad / ourLoad[2], ourRss[2] / loadRss);
     return 0;

@@ -15,7 +15,8 @@ bool sameChanges(const ChangeStore& a, int sa, const ChangeStore& b, int sb) {
     ChangeStore::Cursor x(a, sa), y(b, sb);
     for (; !x.atEnd(); x.next(), y.next())
         if (y.atEnd() || x.time() != y.time() || x.codes() != y.codes() ||
-            (a.kind(sa) == ChangeStore::Real && !(x.real() == y.real() || (x.real() != x.real() && y.real() != y.real()))))
+            (a.kind(sa) == ChangeStore::Real &&
+             !(x.real() == y.real() || (x.real() != x.real() && y.real() != y.real()))))
             return false;
     return y.atEnd();
 }

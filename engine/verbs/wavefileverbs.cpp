@@ -115,8 +115,8 @@ int getWaveform(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     QString name;
     qint64 from = 0, to = std::max<qint64>(s.endTime, 0), at = -1;
     bool haveName = false;
-    for (const auto& o : VerbOptions::match(pairs, {{"-var", Var}, {"-from", From}, {"-to", To}, {"-at", At}},
-                                            Unknown, verb, QStringLiteral("-var, -from, -to or -at"))) {
+    for (const auto& o : VerbOptions::match(pairs, {{"-var", Var}, {"-from", From}, {"-to", To}, {"-at", At}}, Unknown,
+                                            verb, QStringLiteral("-var, -from, -to or -at"))) {
         switch (o.key) {
             case Var:
                 name = o.value;
@@ -301,7 +301,8 @@ int find(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
         bool ok = false;
         const double v = value.trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(v))
-            return fail(ip, QStringLiteral("ona_find: \"%1\" is a real variable, \"%2\" not a number").arg(name, value));
+            return fail(ip,
+                        QStringLiteral("ona_find: \"%1\" is a real variable, \"%2\" not a number").arg(name, value));
         found = s.findReal(signal, v, from, backward, end);
     } else {
         QByteArray bits;

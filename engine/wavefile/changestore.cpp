@@ -166,8 +166,7 @@ qint64 ChangeStore::storageBytes() const {
     return n;
 }
 
-ChangeStore::Cursor::Cursor(const ChangeStore& store, int signal, size_t block)
-    : m_store(&store), m_signal(signal) {
+ChangeStore::Cursor::Cursor(const ChangeStore& store, int signal, size_t block) : m_store(&store), m_signal(signal) {
     const Signal& s = store.m_signals[size_t(signal)];
     m_count = s.changes;
     m_codes.assign(size_t(s.kind == Real ? 0 : s.width), 2);
@@ -235,8 +234,8 @@ void ChangeStore::Cursor::next() {
 
 qint64 ChangeStore::lastAtOrBefore(int signal, qint64 t, qint64* time) const {
     const Signal& s = m_signals[size_t(signal)];
-    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), t,
-                               [](qint64 v, const Block& b) { return v < b.time; });
+    auto it =
+        std::upper_bound(s.blocks.begin(), s.blocks.end(), t, [](qint64 v, const Block& b) { return v < b.time; });
     if (it == s.blocks.begin())
         return -1;
     const size_t block = size_t(it - s.blocks.begin()) - 1;
@@ -254,8 +253,8 @@ qint64 ChangeStore::lastAtOrBefore(int signal, qint64 t, qint64* time) const {
 
 qint64 ChangeStore::nextChange(int signal, qint64 t) const {
     const Signal& s = m_signals[size_t(signal)];
-    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), t,
-                               [](qint64 v, const Block& b) { return v < b.time; });
+    auto it =
+        std::upper_bound(s.blocks.begin(), s.blocks.end(), t, [](qint64 v, const Block& b) { return v < b.time; });
     if (it == s.blocks.begin())
         return s.blocks.empty() ? -1 : s.blocks.front().time;
     const size_t block = size_t(it - s.blocks.begin()) - 1;
@@ -296,8 +295,8 @@ ChangeStore::Change ChangeStore::valueAt(int signal, qint64 t) const {
 
 bool ChangeStore::changes(int signal, qint64 from, qint64 to, qint64 limit, QVector<Change>* out) const {
     const Signal& s = m_signals[size_t(signal)];
-    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), from,
-                               [](qint64 v, const Block& b) { return v <= b.time; });
+    auto it =
+        std::upper_bound(s.blocks.begin(), s.blocks.end(), from, [](qint64 v, const Block& b) { return v <= b.time; });
     size_t block = it == s.blocks.begin() ? 0 : size_t(it - s.blocks.begin()) - 1;
     static const char kChars[] = "01xz";
     for (Cursor c(*this, signal, block); !c.atEnd() && c.time() <= to; c.next()) {
@@ -355,8 +354,7 @@ qint64 ChangeStore::findIn(int signal, qint64 from, bool backward, qint64 end, b
     std::vector<std::pair<qint64, bool>> block;
     for (qint64 b = qint64(blockOf(signal, holding)); b >= 0; --b) {
         block.clear();
-        for (Cursor c(*this, signal, size_t(b)); !c.atEnd() && c.m_block == size_t(b) && c.m_index < holding;
-             c.next())
+        for (Cursor c(*this, signal, size_t(b)); !c.atEnd() && c.m_block == size_t(b) && c.m_index < holding; c.next())
             block.emplace_back(c.time(), reads(c));
         for (auto it = block.rbegin(); it != block.rend(); ++it) {
             if (it->first < stretchEnd && it->second)
@@ -369,8 +367,8 @@ qint64 ChangeStore::findIn(int signal, qint64 from, bool backward, qint64 end, b
 
 size_t ChangeStore::blockOf(int signal, qint64 index) const {
     const Signal& s = m_signals[size_t(signal)];
-    auto it = std::upper_bound(s.blocks.begin(), s.blocks.end(), index,
-                               [](qint64 v, const Block& b) { return v < b.first; });
+    auto it =
+        std::upper_bound(s.blocks.begin(), s.blocks.end(), index, [](qint64 v, const Block& b) { return v < b.first; });
     return size_t(it - s.blocks.begin()) - 1;
 }
 

@@ -113,7 +113,7 @@ public:
     QString timeUnit = QStringLiteral("s");
     qint64 endTime = 0; // the last time the file named
     bool partial = false;
-    QString error;      // why it is partial
+    QString error; // why it is partial
     QString file;
 
     // Bytes held for changes, their indexes, names and the tables.
@@ -191,7 +191,6 @@ private:
     QVector<Scope> m_scopes;
     QVector<Var> m_vars;
     QHash<QString, int> m_byName; // the first variable of each name
-
 };
 
 // Text of a change: the bits, or the real written so it reads back the same.

@@ -5,16 +5,16 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <deque>
-#include <fcntl.h>
 #include <future>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kMaxVars = 4 << 20;
 constexpr int kMaxScopeDepth = 4096;
-constexpr int kMaxWordBytes = 1 << 20;      // a header word or a vector value
+constexpr int kMaxWordBytes = 1 << 20;            // a header word or a vector value
 constexpr qint64 kMaxStepBytes = qint64(1) << 30; // one time step's changes
 
 // The bytes of a file or of memory, in order.
@@ -175,7 +175,9 @@ private:
     std::vector<int> m_short;
 };
 
-QString shownBytes(const char* p, size_t n) { return SafeFile::shown(QString::fromUtf8(p, int(std::min<size_t>(n, 200))), 40); }
+QString shownBytes(const char* p, size_t n) {
+    return SafeFile::shown(QString::fromUtf8(p, int(std::min<size_t>(n, 200))), 40);
+}
 
 // ---------------------------------------------------------------- body ----
 
@@ -297,9 +299,10 @@ Part parseBlock(const BodyContext& ctx, const char* begin, const char* end) {
             const char* q = word(p + 1);
             int s;
             if (!signalOf(p + 1, q, &s))
-                return fail(start, p + 1 == q ? QStringLiteral("a value change without an identifier")
-                                              : QStringLiteral("unknown identifier \"%1\"")
-                                                    .arg(shownBytes(p + 1, size_t(q - p - 1))));
+                return fail(
+                    start, p + 1 == q
+                               ? QStringLiteral("a value change without an identifier")
+                               : QStringLiteral("unknown identifier \"%1\"").arg(shownBytes(p + 1, size_t(q - p - 1))));
             const ChangeStore::Kind k = ctx.shape->kind(s);
             if (k == ChangeStore::Real)
                 return fail(start, QStringLiteral("a bit value for the real variable \"%1\"")
@@ -328,8 +331,9 @@ Part parseBlock(const BodyContext& ctx, const char* begin, const char* end) {
                                                   : QStringLiteral("a value change without an identifier"));
             int s;
             if (!signalOf(idStart, idEnd, &s))
-                return fail(start, QStringLiteral("unknown identifier \"%1\"")
-                                       .arg(shownBytes(idStart, size_t(idEnd - idStart))));
+                return fail(
+                    start,
+                    QStringLiteral("unknown identifier \"%1\"").arg(shownBytes(idStart, size_t(idEnd - idStart))));
             const ChangeStore::Kind k = ctx.shape->kind(s);
             if (c == 'r' || c == 'R') {
                 if (k != ChangeStore::Real)
@@ -338,8 +342,9 @@ Part parseBlock(const BodyContext& ctx, const char* begin, const char* end) {
                 double v = 0;
                 auto r = std::from_chars(p + 1, vEnd, v);
                 if (r.ec != std::errc() || r.ptr != vEnd)
-                    return fail(start, QStringLiteral("\"%1\" is not a real number")
-                                           .arg(shownBytes(p + 1, size_t(vEnd - p - 1))));
+                    return fail(
+                        start,
+                        QStringLiteral("\"%1\" is not a real number").arg(shownBytes(p + 1, size_t(vEnd - p - 1))));
                 part.store->appendReal(s, time, v);
             } else {
                 if (k == ChangeStore::Real)
@@ -367,8 +372,8 @@ Part parseBlock(const BodyContext& ctx, const char* begin, const char* end) {
                 for (qint64 i = 0; i < n; ++i) {
                     const qint8 v = kT.code[quint8(d[n - 1 - i])];
                     if (v < 0)
-                        return fail(start, QStringLiteral("\"%1\" is not a binary value")
-                                               .arg(shownBytes(p, size_t(vEnd - p))));
+                        return fail(
+                            start, QStringLiteral("\"%1\" is not a binary value").arg(shownBytes(p, size_t(vEnd - p))));
                     codes[size_t(i)] = quint8(v);
                 }
                 // Left extension: x and z extend themselves, 0 and 1 with 0.
@@ -497,9 +502,10 @@ private:
 };
 
 bool kindOf(const std::string& type, int width, ChangeStore::Kind* kind) {
-    static const char* const kBits[] = {"event", "integer", "parameter", "reg", "supply0", "supply1", "time",
-                                        "tri", "triand", "trior", "trireg", "tri0", "tri1", "wand", "wire", "wor",
-                                        "logic", "bit", "int", "shortint", "longint", "byte", "enum"};
+    static const char* const kBits[] = {"event", "integer",  "parameter", "reg",   "supply0", "supply1",
+                                        "time",  "tri",      "triand",    "trior", "trireg",  "tri0",
+                                        "tri1",  "wand",     "wire",      "wor",   "logic",   "bit",
+                                        "int",   "shortint", "longint",   "byte",  "enum"};
     if (type == "real" || type == "realtime" || type == "shortreal") {
         *kind = ChangeStore::Real;
         return true;
@@ -568,8 +574,8 @@ bool readHeader(HeaderWords& in, ChangeStore* store, Header* h, QString* why, qi
         kwLine = in.wordLine();
         kwOffset = in.wordOffset();
         if (w.empty() || w[0] != '$')
-            return fault(QStringLiteral("expected a $ keyword of the header, found \"%1\"")
-                             .arg(shownBytes(w.data(), w.size())));
+            return fault(
+                QStringLiteral("expected a $ keyword of the header, found \"%1\"").arg(shownBytes(w.data(), w.size())));
         if (w == "$enddefinitions") {
             if (!until(nullptr, "$enddefinitions"))
                 return false;
@@ -603,8 +609,8 @@ bool readHeader(HeaderWords& in, ChangeStore* store, Header* h, QString* why, qi
                 return faultHere(QStringLiteral("scopes nested deeper than %1").arg(kMaxScopeDepth));
             ChangeStore::Scope s;
             s.parent = scopes.empty() ? -1 : scopes.back();
-            s.type = words.size() == 2 ? QString::fromUtf8(words[0].data(), int(words[0].size()))
-                                       : QStringLiteral("module");
+            s.type =
+                words.size() == 2 ? QString::fromUtf8(words[0].data(), int(words[0].size())) : QStringLiteral("module");
             s.name = QString::fromUtf8(words.back().data(), int(words.back().size()));
             scopes.push_back(store->addScope(s));
         } else if (w == "$upscope") {
@@ -874,8 +880,9 @@ std::unique_ptr<ChangeStore> VcdReader::read(const QString& path, const Options&
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
-        *error = QStringLiteral("%1: %2").arg(path, folder ? QStringLiteral("is a folder, not a file")
-                                                            : QStringLiteral("is not a regular file (a pipe, socket or device)"));
+        *error = QStringLiteral("%1: %2").arg(
+            path, folder ? QStringLiteral("is a folder, not a file")
+                         : QStringLiteral("is not a regular file (a pipe, socket or device)"));
         return nullptr;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

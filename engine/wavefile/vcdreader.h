@@ -44,6 +44,6 @@ public:
     // its `error` then says where it ends, and so does *error.
     static std::unique_ptr<ChangeStore> read(const QString& path, const Options& options, QString* error);
     // The same for bytes in memory (`name` stands for the path in messages).
-    static std::unique_ptr<ChangeStore> readBytes(const QByteArray& data, const QString& name,
-                                                  const Options& options, QString* error);
+    static std::unique_ptr<ChangeStore> readBytes(const QByteArray& data, const QString& name, const Options& options,
+                                                  QString* error);
 };

@@ -127,7 +127,8 @@ bool write(const ChangeStore& store, QIODevice* out, QString* why) {
 
 bool writeFile(const ChangeStore& store, const QString& path, QString* error) {
     QString why;
-    if (!SafeFile::writeAtomically(path, [&](QIODevice* out, QString* w) { return write(store, out, w); }, &why)) {
+    if (!SafeFile::writeAtomically(
+            path, [&](QIODevice* out, QString* w) { return write(store, out, w); }, &why)) {
         *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
         return false;
     }

@@ -61,8 +61,11 @@ Model generate(quint32 seed) {
         if (s == 5)
             h += "$scope begin inner $end\n";
         const int w = m.widths[s];
-        h += "$var " + QByteArray(w == 0 ? "real" : w == 1 ? "wire" : "reg") + ' ' +
-             QByteArray::number(w == 0 ? 64 : w) + " s" + QByteArray::number(s) + " sig" + QByteArray::number(s) +
+        h += "$var " +
+             QByteArray(w == 0   ? "real"
+                        : w == 1 ? "wire"
+                                 : "reg") +
+             ' ' + QByteArray::number(w == 0 ? 64 : w) + " s" + QByteArray::number(s) + " sig" + QByteArray::number(s) +
              (w > 1 ? " [" + QByteArray::number(w - 1) + ":0]" : QByteArray()) + " $end\n";
     }
     h += "$upscope $end\n$upscope $end\n$enddefinitions $end\n";
@@ -109,7 +112,10 @@ Model generate(quint32 seed) {
         if (step == 2000)
             body += "$dumpoff\n$dumpon\n";
         // Gaps of every size, one past 2^40 and one to near 2^62.
-        t += step == 1500 ? (qint64(1) << 40) : step == 2999 ? 0 : step == 2998 ? (qint64(1) << 62) : rng.bounded(1, 200);
+        t += step == 1500   ? (qint64(1) << 40)
+             : step == 2999 ? 0
+             : step == 2998 ? (qint64(1) << 62)
+                            : rng.bounded(1, 200);
     }
     m.vcd = h + body;
     return m;
@@ -155,9 +161,8 @@ QString model(const Model& m, const ChangeStore& s, qint64 end) {
         const int sig = int(rng.bounded(m.widths.size()));
         const Changes& c = m.changes[sig];
         auto at = [&](qint64 t) {
-            const auto after = std::upper_bound(c.begin(), c.end(), t, [](qint64 v, const ChangeStore::Change& x) {
-                return v < x.time;
-            });
+            const auto after = std::upper_bound(c.begin(), c.end(), t,
+                                                [](qint64 v, const ChangeStore::Change& x) { return v < x.time; });
             if (after != c.begin())
                 return *(after - 1);
             ChangeStore::Change v;
@@ -227,8 +232,9 @@ void TestVcdRead::icarusDesign() {
     QVERIFY2(m_tcl.call({"ona_open_waveform", vcd}), qPrintable(m_tcl.result()));
     QCOMPARE(m_tcl.dictGet(QStringLiteral("ona_get waveform"), QStringLiteral("timescale")), QStringLiteral("1ps"));
     QCOMPARE(m_tcl.dictGet(QStringLiteral("ona_get waveform"), QStringLiteral("partial")), QStringLiteral("0"));
-    QVERIFY(m_tcl.eval(QStringLiteral("lmap v [dict get [ona_get waveform] vars] {list [dict get $v name] "
-                                      "[dict get $v width] [dict get $v kind]}")));
+    QVERIFY(
+        m_tcl.eval(QStringLiteral("lmap v [dict get [ona_get waveform] vars] {list [dict get $v name] "
+                                  "[dict get $v width] [dict get $v kind]}")));
     for (const char* var : {"tb.count 8 wire", "tb.level 64 real", "tb.step 32 integer", "tb.dut.count 8 reg",
                             "tb.sh.state 4 reg", "tb.dut.en 1 wire"})
         QVERIFY2(m_tcl.result().contains(QLatin1String(var)), var);
@@ -259,20 +265,21 @@ void TestVcdRead::icarusDesign() {
     }
     QCOMPARE(checks, 5 * 17);
     // Four-state values and the other radixes.
-    QVERIFY(m_tcl.steps({{"ona_find -waveform -signal tb.q -value z", "0"},
-                         {"ona_find -waveform -signal tb.q -value 1?1? -from 1", "*"},
-                         {"ona_find -waveform -signal tb.count -value x", "0"},
-                         {"ona_find -waveform -signal tb.count -value 0A -radix Hex", "*"},
-                         {"expr {[ona_find -waveform -signal tb.count -value 10 -radix Dec] == "
-                          "[ona_find -waveform -signal tb.count -value 1010]}",
-                          "1"},
-                         {"ona_find -waveform -signal tb.count -value 256 -radix Dec", "error: does not fit in 8 bits"},
-                         {"ona_find -waveform -signal tb.count -value 12 -radix Oct", "error: Bin, Hex or Dec"},
-                         {"ona_find -waveform -signal tb.nothing -value 1", "error: no variable \"tb.nothing\""},
-                         {"ona_get waveform -var tb.rst", "0 1 10 0"},
-                         {"ona_get waveform -var tb.en -from 11 -to 12", "12 1"},
-                         {"ona_get waveform -var tb.en -to -3", "error: -to takes a time of the file"},
-                         {"ona_get waveform -var tb.en -at 12", "1"}})
+    QVERIFY(m_tcl
+                .steps({{"ona_find -waveform -signal tb.q -value z", "0"},
+                        {"ona_find -waveform -signal tb.q -value 1?1? -from 1", "*"},
+                        {"ona_find -waveform -signal tb.count -value x", "0"},
+                        {"ona_find -waveform -signal tb.count -value 0A -radix Hex", "*"},
+                        {"expr {[ona_find -waveform -signal tb.count -value 10 -radix Dec] == "
+                         "[ona_find -waveform -signal tb.count -value 1010]}",
+                         "1"},
+                        {"ona_find -waveform -signal tb.count -value 256 -radix Dec", "error: does not fit in 8 bits"},
+                        {"ona_find -waveform -signal tb.count -value 12 -radix Oct", "error: Bin, Hex or Dec"},
+                        {"ona_find -waveform -signal tb.nothing -value 1", "error: no variable \"tb.nothing\""},
+                        {"ona_get waveform -var tb.rst", "0 1 10 0"},
+                        {"ona_get waveform -var tb.en -from 11 -to 12", "12 1"},
+                        {"ona_get waveform -var tb.en -to -3", "error: -to takes a time of the file"},
+                        {"ona_get waveform -var tb.en -at 12", "1"}})
                 .isEmpty());
 
     // Written back: the same changes, variable by variable; and as many as
@@ -367,8 +374,9 @@ void TestVcdRead::generatedDump() {
 // leaves the waveform open before as it was.
 void TestVcdRead::hostileFiles() {
     QTemporaryDir dir;
-    const QByteArray head = "$timescale 1ps $end\n$scope module m $end\n$var wire 1 ! a $end\n"
-                            "$var wire 4 \" v [3:0] $end\n$upscope $end\n$enddefinitions $end\n";
+    const QByteArray head =
+        "$timescale 1ps $end\n$scope module m $end\n$var wire 1 ! a $end\n"
+        "$var wire 4 \" v [3:0] $end\n$upscope $end\n$enddefinitions $end\n";
     const QString good = dir.filePath(QStringLiteral("good.vcd"));
     writeAll(good, head + "#0\n0!\n#5\n1!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", good}), qPrintable(m_tcl.result()));
@@ -383,7 +391,11 @@ void TestVcdRead::hostileFiles() {
         {"wide var", "$var wire 1000000 ! w $end\n", "line 1, byte 0: a width of 1000000 bits is more than 65536"},
         {"10 GB width", "$var wire 80000000000 ! w $end\n", "line 1, byte 0: a width of 80000000000 bits"},
         {"huge width", "$var wire 999999999999999999999999 ! w $end\n", "a width of 999999999999999999999999"},
-        {"garbage", QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\x00", 10), "line 1, byte 0: expected a $ keyword"},
+        {"garbage",
+         QByteArray("\x7f"
+                    "ELF\x02\x01\x01\x00\x00\x00",
+                    10),
+         "line 1, byte 0: expected a $ keyword"},
         {"nul in body", head + QByteArray("#0\n0!\n\0\n", 9), "line 9, byte 130: \"\\x00\" is not a value change"},
         {"nul in name", QByteArray("$var wire 1 ! a\0b $end\n", 23), "line 1, byte 0: a control byte"},
         {"truncated header", head.left(60), "line 3, byte 41: the file ends inside $var"},
@@ -411,16 +423,18 @@ void TestVcdRead::hostileFiles() {
     const QString broken = dir.filePath(QStringLiteral("broken.vcd"));
     writeAll(broken, head + "#0\n0!\nb1 \"\n#10\n1!\n#5\n0!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", broken, "-partial"}), qPrintable(m_tcl.result()));
-    const QString partialSteps = m_tcl.steps({{"dict get [ona_get waveform] partial", "1"},
-                         {"string match {*line 12, byte 142: time 5 goes back*} [dict get [ona_get waveform] error]", "1"},
-                         {"ona_get waveform -var m.a", "0 0 10 1"},
-                         {"ona_get waveform -var m.v", "0 0001"},
-                         {"dict get [ona_get waveform] end", "10"}});
+    const QString partialSteps =
+        m_tcl.steps({{"dict get [ona_get waveform] partial", "1"},
+                     {"string match {*line 12, byte 142: time 5 goes back*} [dict get [ona_get waveform] error]", "1"},
+                     {"ona_get waveform -var m.a", "0 0 10 1"},
+                     {"ona_get waveform -var m.v", "0 0001"},
+                     {"dict get [ona_get waveform] end", "10"}});
     QVERIFY2(partialSteps.isEmpty(), qPrintable(partialSteps));
 
     // Names with emoji and other scripts come through Tcl whole.
     const QString emoji = dir.filePath(QStringLiteral("名前-😀.vcd"));
-    writeAll(emoji, "$scope module top😀 $end\n$var wire 1 ! señal_😀 $end\n$upscope $end\n$enddefinitions $end\n#0\n1!\n");
+    writeAll(emoji,
+             "$scope module top😀 $end\n$var wire 1 ! señal_😀 $end\n$upscope $end\n$enddefinitions $end\n#0\n1!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", emoji}), qPrintable(m_tcl.result()));
     QVERIFY(m_tcl.call({"ona_get", "waveform", "-var", QStringLiteral("top😀.señal_😀")}));
     QCOMPARE(m_tcl.result(), QStringLiteral("0 1"));
@@ -433,15 +447,16 @@ void TestVcdRead::hostileFiles() {
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("none")), dangling));
     const QString link = dir.filePath(QStringLiteral("link.vcd"));
     QVERIFY(QFile::link(good, link));
-    QVERIFY(m_tcl.steps({{QStringLiteral("ona_open_waveform {%1}").arg(dir.path()), "error: is a folder, not a file"},
-                         {QStringLiteral("ona_open_waveform {%1}").arg(fifo), "error: is not a regular file"},
-                         {QStringLiteral("ona_open_waveform {%1}").arg(dangling), "error: cannot open"},
-                         {QStringLiteral("dict get [ona_open_waveform {%1}] changes").arg(link), "2"},
-                         {"ona_open_waveform", "error: wrong # args"},
-                         {"ona_close_waveform", ""},
-                         {"ona_get waveform", "error: no waveform is open"},
-                         {"ona_find -waveform -signal m.a -value 1", "error: no waveform is open"},
-                         {"ona_export_project -vcd x.vcd -waveform", "error: no waveform is open"}})
+    QVERIFY(m_tcl
+                .steps({{QStringLiteral("ona_open_waveform {%1}").arg(dir.path()), "error: is a folder, not a file"},
+                        {QStringLiteral("ona_open_waveform {%1}").arg(fifo), "error: is not a regular file"},
+                        {QStringLiteral("ona_open_waveform {%1}").arg(dangling), "error: cannot open"},
+                        {QStringLiteral("dict get [ona_open_waveform {%1}] changes").arg(link), "2"},
+                        {"ona_open_waveform", "error: wrong # args"},
+                        {"ona_close_waveform", ""},
+                        {"ona_get waveform", "error: no waveform is open"},
+                        {"ona_find -waveform -signal m.a -value 1", "error: no waveform is open"},
+                        {"ona_export_project -vcd x.vcd -waveform", "error: no waveform is open"}})
                 .isEmpty());
 }
 
