@@ -9,6 +9,7 @@
 #include "triggerlang.h"
 #include "triggersetup.h"
 #include "waveformmodel.h"
+#include "wavefileverbs.h"
 
 #include <QFileInfo>
 #include <functional>
@@ -67,6 +68,8 @@ ONA_CMD(cmdExportProject) {
     //                 | -annotations FILE ?-decoder NAME?
     if (objc > 1 && text(objv[1]) == QLatin1String("-annotations"))
         return DecodeVerbs::exportAnnotations(ip, objc, objv);
+    if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-vcd", "-txt", "-module", "-siglist"}))
+        return WaveFileVerbs::exportVcd(ip, objc, objv);
     QString error, file, module, siglist, format;
     bool scalar = false;
     for (int i = 1; i < objc; i += 2) {
@@ -146,6 +149,8 @@ ONA_CMD(cmdFind) {
     for (int i = 1; i < objc; ++i)
         if (text(objv[i]) == QLatin1String("-decoder"))
             return DecodeVerbs::findText(ip, objc, objv);
+    if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-signal", "-value", "-radix", "-from"}))
+        return WaveFileVerbs::find(ip, objc, objv);
     QString name, value, radix = QStringLiteral("Bin");
     bool haveName = false, haveValue = false, backward = false;
     Tcl_WideInt from = -1;

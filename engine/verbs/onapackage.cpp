@@ -8,6 +8,7 @@
 #include "onadata.h"
 #include "onaverbs.h"
 #include "optiontable.h"
+#include "wavefileverbs.h"
 
 using namespace Verbs;
 
@@ -51,6 +52,7 @@ extern "C" int Ona_Init(Tcl_Interp* interp) {
     EyeVerbs::registerVerbs(interp);
     SerdesVerbs::registerVerbs(interp);
     RtlGenVerbs::registerVerbs(interp);
+    WaveFileVerbs::registerVerbs(interp);
     create(interp, {{"ona_get", cmdGet}});
     return Tcl_PkgProvide(interp, "ona", "1.0");
 }
