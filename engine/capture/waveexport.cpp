@@ -1,6 +1,7 @@
 #include "waveexport.h"
 
 #include "tracedata.h"
+#include "vcdwriter.h"
 #include "waveformmodel.h"
 
 #include <QDateTime>
@@ -332,15 +333,6 @@ QByteArray vcdName(const QString& name) {
 
 } // namespace
 
-QByteArray vcdId(int n) {
-    QByteArray id;
-    do {
-        id.append(char('!' + n % 94));
-        n /= 94;
-    } while (n > 0);
-    return id;
-}
-
 QVector<Var> topLevelVars(const WaveformModel& model) {
     QVector<Var> vars;
     for (int r = 0; r < model.rowCount(); ++r) {
@@ -415,7 +407,7 @@ bool writeVcd(QIODevice* out, const TraceData& t, const QVector<Var>& vars, cons
     w.put(" $end\n");
     QVector<QByteArray> ids;
     for (int i = 0; i < vars.size(); ++i) {
-        ids << vcdId(i);
+        ids << VcdWriter::identifier(i);
         const Var& v = vars.at(i);
         w.put("$var wire ");
         w.num(quint64(v.channels.size()));

@@ -42,7 +42,4 @@ ONA_EXPORT bool writeText(QIODevice* out, const TraceData& trace, const QVector<
                           int period, const QString& unit, const QString& date, QString* error,
                           const TokenName& tokenName = {});
 
-// VCD identifier of the n-th variable: printable characters '!' to '~'.
-ONA_EXPORT QByteArray vcdId(int n);
-
 } // namespace WaveExport

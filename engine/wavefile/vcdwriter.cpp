@@ -12,15 +12,6 @@
 
 namespace {
 
-QByteArray idOf(int signal) {
-    QByteArray id;
-    do {
-        id.append(char('!' + signal % 94));
-        signal /= 94;
-    } while (signal > 0);
-    return id;
-}
-
 // The scopes from the top down to `scope`.
 std::vector<int> chainOf(const ChangeStore& store, int scope) {
     std::vector<int> chain;
@@ -33,6 +24,15 @@ std::vector<int> chainOf(const ChangeStore& store, int scope) {
 } // namespace
 
 namespace VcdWriter {
+
+QByteArray identifier(int n) {
+    QByteArray id;
+    do {
+        id.append(char('!' + n % 94));
+        n /= 94;
+    } while (n > 0);
+    return id;
+}
 
 bool write(const ChangeStore& store, QIODevice* out, QString* why) {
     QByteArray buf;
@@ -62,7 +62,7 @@ bool write(const ChangeStore& store, QIODevice* out, QString* why) {
             buf += "$scope " + s.type.toUtf8() + ' ' + s.name.toUtf8() + " $end\n";
         }
         open = chain;
-        buf += "$var " + v.kind.toUtf8() + ' ' + QByteArray::number(v.width) + ' ' + idOf(v.signal) + ' ' +
+        buf += "$var " + v.kind.toUtf8() + ' ' + QByteArray::number(v.width) + ' ' + VcdWriter::identifier(v.signal) + ' ' +
                v.reference.toUtf8() + (v.range.isEmpty() ? QByteArray() : ' ' + v.range.toUtf8()) + " $end\n";
         if (!flush(false))
             return false;
@@ -78,7 +78,7 @@ bool write(const ChangeStore& store, QIODevice* out, QString* why) {
     std::vector<QByteArray> ids;
     for (int s = 0; s < store.numSignals(); ++s) {
         cursors.push_back(std::make_unique<ChangeStore::Cursor>(store, s));
-        ids.push_back(idOf(s));
+        ids.push_back(VcdWriter::identifier(s));
         if (!cursors.back()->atEnd())
             heap.push({cursors.back()->time(), s});
     }

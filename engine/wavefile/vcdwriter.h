@@ -14,6 +14,10 @@ class QIODevice;
 
 namespace VcdWriter {
 
+// VCD identifier of the n-th signal: printable characters '!' to '~', the
+// capture's export uses it too.
+ONA_EXPORT QByteArray identifier(int n);
+
 // Writes to `out`; false with *why when the device refuses a write.
 ONA_EXPORT bool write(const ChangeStore& store, QIODevice* out, QString* why);
 

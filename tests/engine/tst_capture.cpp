@@ -11,6 +11,7 @@
 
 #include "capturefile.h"
 #include "simdriver.h"
+#include "vcdwriter.h"
 #include "waveexport.h"
 #include "waveformmodel.h"
 
@@ -649,7 +650,7 @@ private slots:
                 QByteArray bits;
                 for (int ch : v.channels)
                     bits += char('0' + t.bit(ch, s));
-                const QByteArray id = WaveExport::vcdId(i);
+                const QByteArray id = VcdWriter::identifier(i);
                 if (v.channels.size() == 1)
                     return bits + id + '\n';
                 while (bits.size() > 1 && bits.startsWith('0'))
@@ -675,7 +676,7 @@ private slots:
             QCOMPARE(body, want);
             QVERIFY(got.contains("$timescale 10 ns $end"));
             QVERIFY(got.contains("$var wire " + QByteArray::number(vars.last().channels.size()) + ' ' +
-                                 WaveExport::vcdId(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
+                                 VcdWriter::identifier(sh.vars - 1) + ' ' + vars.last().name.toLatin1()));
         }
     }
     void sidecar() {
