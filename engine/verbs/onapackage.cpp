@@ -17,7 +17,7 @@ namespace {
 ONA_CMD(cmdGet) {
     const char* use =
         "ona_get cores|project|trigoptn|tokensets|capture|cursors|core name|tu name|te name|value signal sample|"
-        "hardip name ?-staged?|eye name";
+        "hardip name ?-staged?|eye name|decoders|decoder name|annotations -decoder name ...|waveform ?-var name ...?";
     if (objc < 2)
         return usage(ip, use);
     const QString what = text(objv[1]);
