@@ -192,16 +192,9 @@ ONA_CMD(cmdRemoveDecoder) {
 }
 
 QString stateName(DecoderSet::State s) {
-    switch (s) {
-        case DecoderSet::Running:
-            return QStringLiteral("decoding");
-        case DecoderSet::Done:
-            return QStringLiteral("done");
-        case DecoderSet::Failed:
-            return QStringLiteral("error");
-        default:
-            return QStringLiteral("idle");
-    }
+    // In the order of DecoderSet::State.
+    static const char* const kNames[] = {"idle", "decoding", "done", "error"};
+    return QLatin1String(kNames[qBound(0, int(s), 3)]);
 }
 
 // The finished result of a decoder for a reading verb: it waits for the

@@ -121,15 +121,25 @@ int run(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     return ok ? done(ip) : fail(ip, QStringLiteral("ona_run_controller %1: %2").arg(action, error));
 }
 
-bool readWord(Tcl_Interp* ip, quint64 address, int* code) {
+// The hard IP block whose window holds `address`: nullptr when none does
+// (the caller goes on to the user memory), or when the block has no
+// device, which is then refused with its reason into *code.
+HardIpInstance* windowAt(Tcl_Interp* ip, const char* verb, quint64 address, int* code, bool* handled) {
     const auto set = ONCData::inst()->hardIp();
     HardIpInstance* inst = set ? set->instanceAt(address) : nullptr;
-    if (!inst)
-        return false;
-    if (!inst->device) {
-        *code = fail(ip, QStringLiteral("ona_read_controller: \"%1\": %2").arg(inst->data.name, inst->fault));
-        return true;
+    *handled = inst != nullptr;
+    if (inst && !inst->device) {
+        *code = fail(ip, QStringLiteral("%1: \"%2\": %3").arg(QLatin1String(verb), inst->data.name, inst->fault));
+        return nullptr;
     }
+    return inst;
+}
+
+bool readWord(Tcl_Interp* ip, quint64 address, int* code) {
+    bool handled = false;
+    HardIpInstance* inst = windowAt(ip, "ona_read_controller", address, code, &handled);
+    if (!inst)
+        return handled;
     quint64 value = 0;
     QString error;
     *code = inst->device->memory().readWord(address, &value, &error)
@@ -139,14 +149,10 @@ bool readWord(Tcl_Interp* ip, quint64 address, int* code) {
 }
 
 bool writeWord(Tcl_Interp* ip, quint64 address, quint64 data, int* code) {
-    const auto set = ONCData::inst()->hardIp();
-    HardIpInstance* inst = set ? set->instanceAt(address) : nullptr;
+    bool handled = false;
+    HardIpInstance* inst = windowAt(ip, "ona_write_controller", address, code, &handled);
     if (!inst)
-        return false;
-    if (!inst->device) {
-        *code = fail(ip, QStringLiteral("ona_write_controller: \"%1\": %2").arg(inst->data.name, inst->fault));
-        return true;
-    }
+        return handled;
     QString error;
     *code = inst->device->memory().writeWord(address, data, &error)
                 ? done(ip)
