@@ -67,6 +67,21 @@ bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs*
     return true;
 }
 
+VerbOptions::Pairs optionWords(int objc, Tcl_Obj* const objv[], int start, std::initializer_list<const char*> flags) {
+    VerbOptions::Pairs out;
+    for (int i = start; i < objc; ++i) {
+        const QString option = text(objv[i]);
+        const bool flag = std::any_of(flags.begin(), flags.end(), [&](const char* f) { return option == QLatin1String(f); });
+        if (flag)
+            out.append({option, QStringLiteral("1")});
+        else if (i + 1 < objc)
+            out.append({option, text(objv[++i])});
+        else
+            out.append({option, QString()});
+    }
+    return out;
+}
+
 bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error) {
     for (int i = 0; i < options->size(); ++i)
         if (options->at(i).first == QLatin1String("-name")) {

@@ -31,6 +31,11 @@ inline int finish(Tcl_Interp* ip, bool ok, const QString& error) { return ok ? d
 
 // Reads "-option value" pairs from objv[start..].
 bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error);
+// The words of a verb whose options mix "-option value" pairs with bare
+// flags (`flags`, read as the value "1"), in the order given; a trailing
+// option without its value comes out with a null value, so that the verb
+// still reports the first fault in that order.
+VerbOptions::Pairs optionWords(int objc, Tcl_Obj* const objv[], int start, std::initializer_list<const char*> flags);
 // Takes "-name NAME" out of the pairs.
 bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error);
 

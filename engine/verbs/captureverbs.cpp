@@ -151,35 +151,48 @@ ONA_CMD(cmdFind) {
             return DecodeVerbs::findText(ip, objc, objv);
     if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-signal", "-value", "-radix", "-from"}))
         return WaveFileVerbs::find(ip, objc, objv);
+    enum Key { Unknown, Signal, Value, Radix, From, Backward };
     QString name, value, radix = QStringLiteral("Bin");
     bool haveName = false, haveValue = false, backward = false;
     Tcl_WideInt from = -1;
     bool haveFrom = false;
-    for (int i = 1; i < objc; ++i) {
-        const QString option = text(objv[i]);
-        if (option == QLatin1String("-backward")) {
-            backward = true;
-            continue;
-        }
-        if (i + 1 >= objc)
+    const VerbOptions::Pairs words = optionWords(objc, objv, 1, {"-backward"});
+    const auto options = VerbOptions::match(
+        words,
+        {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}}, Unknown,
+        QStringLiteral("ona_find"), QStringLiteral("-signal, -value, -radix, -from or -backward"));
+    for (int i = 0; i < options.size(); ++i) {
+        const auto& o = options.at(i);
+        // A word without its value ends the command: the usage says what it takes.
+        if (words.at(i).second.isNull())
             return usage(ip, kUsage);
-        Tcl_Obj* v = objv[++i];
-        if (option == QLatin1String("-signal")) {
-            name = text(v);
-            haveName = true;
-        } else if (option == QLatin1String("-value")) {
-            value = text(v);
-            haveValue = true;
-        } else if (option == QLatin1String("-radix")) {
-            radix = text(v);
-        } else if (option == QLatin1String("-from")) {
-            if (Tcl_GetWideIntFromObj(nullptr, v, &from) != TCL_OK)
-                return fail(ip, QStringLiteral("ona_find: -from takes a sample number, not \"%1\"").arg(text(v)));
-            haveFrom = true;
-        } else {
-            return fail(ip, QStringLiteral(
-                                "ona_find: unknown option \"%1\": expected -signal, -value, -radix, -from or -backward")
-                                .arg(option));
+        switch (o.key) {
+            case Unknown:
+                return fail(ip, o.value);
+            case Signal:
+                name = o.value;
+                haveName = true;
+                break;
+            case Value:
+                value = o.value;
+                haveValue = true;
+                break;
+            case Radix:
+                radix = o.value;
+                break;
+            case From: {
+                Tcl_Obj* v = obj(o.value);
+                Tcl_IncrRefCount(v);
+                const bool number = Tcl_GetWideIntFromObj(nullptr, v, &from) == TCL_OK;
+                Tcl_DecrRefCount(v);
+                if (!number)
+                    return fail(ip, QStringLiteral("ona_find: -from takes a sample number, not \"%1\"").arg(o.value));
+                haveFrom = true;
+                break;
+            }
+            case Backward:
+                backward = true;
+                break;
         }
     }
     if (!haveName || !haveValue)

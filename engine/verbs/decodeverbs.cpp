@@ -380,31 +380,46 @@ namespace DecodeVerbs {
 // the first annotation at or after S (at or before, backward) whose text matches.
 int findText(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     static const char* const kUsage = "ona_find -decoder name -text text ?-row row? ?-from sample? ?-backward?";
+    enum FindKey { FindUnknown, FindDecoder, FindText, FindRow, FindFrom, FindBackward };
     QString name, needle, row, error;
     bool haveText = false, backward = false, haveFrom = false;
     qint64 from = 0;
-    for (int i = 1; i < objc; ++i) {
-        const QString option = text(objv[i]);
-        if (option == QLatin1String("-backward")) {
-            backward = true;
-            continue;
-        }
-        if (i + 1 >= objc)
+    const VerbOptions::Pairs words = optionWords(objc, objv, 1, {"-backward"});
+    const auto options = VerbOptions::match(words,
+                                            {{"-decoder", FindDecoder},
+                                             {"-text", FindText},
+                                             {"-row", FindRow},
+                                             {"-from", FindFrom},
+                                             {"-backward", FindBackward}},
+                                            FindUnknown, QStringLiteral("ona_find"),
+                                            QStringLiteral("-decoder, -text, -row, -from or -backward"));
+    for (int i = 0; i < options.size(); ++i) {
+        const auto& o = options.at(i);
+        // A word without its value ends the command: the usage says what it takes.
+        if (words.at(i).second.isNull())
             return usage(ip, kUsage);
-        const QString v = text(objv[++i]);
-        if (option == QLatin1String("-decoder"))
-            name = v;
-        else if (option == QLatin1String("-text"))
-            needle = v, haveText = true;
-        else if (option == QLatin1String("-row"))
-            row = v;
-        else if (option == QLatin1String("-from")) {
-            if (!sampleOf(v, "-from", &from, &error))
-                return fail(ip, QStringLiteral("ona_find: ") + error);
-            haveFrom = true;
-        } else
-            return fail(ip, VerbOptions::unknownOption(option, QStringLiteral("ona_find"),
-                                                       QStringLiteral("-decoder, -text, -row, -from or -backward")));
+        switch (o.key) {
+            case FindUnknown:
+                return fail(ip, o.value);
+            case FindDecoder:
+                name = o.value;
+                break;
+            case FindText:
+                needle = o.value;
+                haveText = true;
+                break;
+            case FindRow:
+                row = o.value;
+                break;
+            case FindFrom:
+                if (!sampleOf(o.value, "-from", &from, &error))
+                    return fail(ip, QStringLiteral("ona_find: ") + error);
+                haveFrom = true;
+                break;
+            case FindBackward:
+                backward = true;
+                break;
+        }
     }
     if (name.isEmpty() || !haveText || needle.isEmpty())
         return usage(ip, kUsage);
