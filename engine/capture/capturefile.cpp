@@ -86,20 +86,16 @@ public:
         if (n < 0 || n > m_n - m_pos)
             throw Fault{QStringLiteral("truncated at byte %1").arg(m_pos)};
     }
-    quint32 u32() {
-        need(4);
-        quint32 v;
-        std::memcpy(&v, m_p + m_pos, 4);
-        m_pos += 4;
+    template <typename T>
+    T number() {
+        need(qint64(sizeof(T)));
+        T v;
+        std::memcpy(&v, m_p + m_pos, sizeof(T));
+        m_pos += qint64(sizeof(T));
         return v;
     }
-    qint64 i64() {
-        need(8);
-        qint64 v;
-        std::memcpy(&v, m_p + m_pos, 8);
-        m_pos += 8;
-        return v;
-    }
+    quint32 u32() { return number<quint32>(); }
+    qint64 i64() { return number<qint64>(); }
     QString str(quint32 max = 4096) {
         const quint32 n = u32();
         if (n > max)

@@ -45,35 +45,33 @@ HardIpInstance* HardIpSet::instanceAt(quint64 address) {
     return nullptr;
 }
 
-bool HardIpSet::find(const QString& name, const QString& key, HardIpInstance** inst, const HardIpKey** k, int* lane,
-                     QString* error) {
-    *inst = instance(name);
-    if (!*inst) {
+bool HardIpSet::find(const QString& name, const QString& key, Target* t, QString* error) {
+    HardIpInstance* inst = instance(name);
+    *t = Target{inst};
+    if (!inst) {
         *error = QStringLiteral("no hard IP instance named \"%1\" in the current core").arg(name);
         return false;
     }
-    if (!(*inst)->device) {
-        *error = QStringLiteral("\"%1\": %2").arg(name, (*inst)->fault);
+    if (!inst->device) {
+        *error = QStringLiteral("\"%1\": %2").arg(name, inst->fault);
         return false;
     }
-    *k = nullptr;
-    *lane = 0;
     if (key.isEmpty())
         return true;
-    *k = (*inst)->block ? (*inst)->block->key(key) : nullptr;
-    if (!*k) {
-        *error = QStringLiteral("\"%1\" (type %2) has no key -%3").arg(name, (*inst)->data.type, key);
+    t->key = inst->block ? inst->block->key(key) : nullptr;
+    if (!t->key) {
+        *error = QStringLiteral("\"%1\" (type %2) has no key -%3").arg(name, inst->data.type, key);
         return false;
     }
-    if ((*k)->perLane) {
-        if (m_lane < 0 || m_lane >= (*inst)->lanes()) {
+    if (t->key->perLane) {
+        if (m_lane < 0 || m_lane >= inst->lanes()) {
             *error = QStringLiteral("lane %1 is not a lane of \"%2\" (0 to %3)")
                          .arg(m_lane)
                          .arg(name)
-                         .arg((*inst)->lanes() - 1);
+                         .arg(inst->lanes() - 1);
             return false;
         }
-        *lane = m_lane;
+        t->lane = m_lane;
     }
     return true;
 }
@@ -81,15 +79,14 @@ bool HardIpSet::find(const QString& name, const QString& key, HardIpInstance** i
 bool HardIpSet::stage(const QString& name, const QString& key, const QString& value, QString* stored, bool* empty,
                       QString* error) {
     *empty = false;
-    HardIpInstance* inst;
-    const HardIpKey* k;
-    int lane;
     if (key.isEmpty()) {
         *error = QStringLiteral("a key option is required (-KEY VALUE)");
         return false;
     }
-    if (!find(name, key, &inst, &k, &lane, error) || !HardIpBlocks::check(*k, value, stored, error))
+    Target t;
+    if (!find(name, key, &t, error) || !HardIpBlocks::check(*t.key, value, stored, error))
         return false;
+    auto [inst, k, lane] = t;
     if (inst->block->kind == QLatin1String("pcs") &&
         (key == QLatin1String("tx_postcursor_ratio") || key == QLatin1String("tx_precursor_ratio"))) {
         const QString other = key == QLatin1String("tx_postcursor_ratio") ? QStringLiteral("tx_precursor_ratio")
@@ -105,11 +102,10 @@ bool HardIpSet::stage(const QString& name, const QString& key, const QString& va
 }
 
 bool HardIpSet::write(const QString& name, const QString& key, QString* error) {
-    HardIpInstance* inst;
-    const HardIpKey* k;
-    int lane;
-    if (!find(name, key, &inst, &k, &lane, error))
+    Target t;
+    if (!find(name, key, &t, error))
         return false;
+    auto [inst, k, lane] = t;
     if (k) {
         if (k->kind == HardIpKey::Status) {
             *error = QStringLiteral("-%1 is a status the device reports; it cannot be written").arg(key);
@@ -127,11 +123,10 @@ bool HardIpSet::write(const QString& name, const QString& key, QString* error) {
 }
 
 bool HardIpSet::read(const QString& name, const QString& key, QString* error) {
-    HardIpInstance* inst;
-    const HardIpKey* k;
-    int lane;
-    if (!find(name, key, &inst, &k, &lane, error))
+    Target t;
+    if (!find(name, key, &t, error))
         return false;
+    auto [inst, k, lane] = t;
     // What was read is staged as well: the page shows it, so Apply writes
     // what the user sees, not a change made before the reload.
     const auto take = [inst](const HardIpKey& each, int l) {
@@ -160,11 +155,10 @@ QString HardIpSet::value(const QString& name, const QString& key) const {
 }
 
 bool HardIpSet::ibert(const QString& name, IbertAction action, QString* error) {
-    HardIpInstance* inst;
-    const HardIpKey* k;
-    int lane;
-    if (!find(name, QStringLiteral("rx_prbs_errcount"), &inst, &k, &lane, error))
+    Target t;
+    if (!find(name, QStringLiteral("rx_prbs_errcount"), &t, error))
         return false;
+    auto [inst, k, lane] = t;
     HardIpDevice& dev = *inst->device;
     switch (action) {
         case Restart:

@@ -78,8 +78,13 @@ public:
     HardIpValues values(const QString& name, bool staged) const;
 
 private:
-    bool find(const QString& name, const QString& key, HardIpInstance** inst, const HardIpKey** k, int* lane,
-              QString* error);
+    // What a verb acts on: the instance, its key (null for none) and lane.
+    struct Target {
+        HardIpInstance* inst = nullptr;
+        const HardIpKey* key = nullptr;
+        int lane = 0;
+    };
+    bool find(const QString& name, const QString& key, Target* t, QString* error);
 
     QList<std::shared_ptr<HardIpInstance>> m_list;
     int m_lane = 0;

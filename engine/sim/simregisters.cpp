@@ -31,6 +31,15 @@ QString hexDigitsOf(QString text) {
     return text.mid(first);
 }
 
+// The register of that name in a table (index by name), -1 and why when
+// the core has none; `kind` is "control" or "status".
+int indexOf(const QHash<QString, int>& index, const char* kind, const QString& name, QString* error) {
+    const int at = index.value(name, -1);
+    if (at < 0)
+        *error = QStringLiteral("the core has no %1 register \"%2\"").arg(QLatin1String(kind), name);
+    return at;
+}
+
 } // namespace
 
 SimRegisters::SimRegisters(const QList<RegisterEntry>& control, const QList<RegisterEntry>& status) {
@@ -78,22 +87,18 @@ QString SimRegisters::statusBits(const Reg& r) const {
 
 bool SimRegisters::readControl(const QString& name, QString* hex, QString* error) const {
     QMutexLocker lock(&m_mutex);
-    const int at = m_controlIndex.value(name, -1);
-    if (at < 0) {
-        *error = QStringLiteral("the core has no control register \"%1\"").arg(name);
+    const int at = indexOf(m_controlIndex, "control", name, error);
+    if (at < 0)
         return false;
-    }
     *hex = hexOf(m_control.at(at).bits);
     return true;
 }
 
 bool SimRegisters::readStatus(const QString& name, QString* hex, QString* error) const {
     QMutexLocker lock(&m_mutex);
-    const int at = m_statusIndex.value(name, -1);
-    if (at < 0) {
-        *error = QStringLiteral("the core has no status register \"%1\"").arg(name);
+    const int at = indexOf(m_statusIndex, "status", name, error);
+    if (at < 0)
         return false;
-    }
     QString bits;
     if (!statusValue(at, &bits, error))
         return false;
@@ -103,11 +108,9 @@ bool SimRegisters::readStatus(const QString& name, QString* hex, QString* error)
 
 bool SimRegisters::writeControl(const QString& name, const QString& text, QString* error) {
     QMutexLocker lock(&m_mutex);
-    const int at = m_controlIndex.value(name, -1);
-    if (at < 0) {
-        *error = QStringLiteral("the core has no control register \"%1\"").arg(name);
+    const int at = indexOf(m_controlIndex, "control", name, error);
+    if (at < 0)
         return false;
-    }
     const RegisterEntry& e = m_control.at(at).entry;
     static const QRegularExpression marked(QStringLiteral("^([bodhBODH])'(.*)$"));
     const QRegularExpressionMatch m = marked.match(text);
@@ -134,11 +137,9 @@ bool SimRegisters::writeControl(const QString& name, const QString& text, QStrin
 
 bool SimRegisters::toggleControl(const QString& name, QString* error) {
     QMutexLocker lock(&m_mutex);
-    const int at = m_controlIndex.value(name, -1);
-    if (at < 0) {
-        *error = QStringLiteral("the core has no control register \"%1\"").arg(name);
+    const int at = indexOf(m_controlIndex, "control", name, error);
+    if (at < 0)
         return false;
-    }
     Reg& r = m_control[at];
     if (r.entry.width != 1) {
         *error = QStringLiteral("\"%1\" has %2 bits; only a 1-bit register toggles").arg(name).arg(r.entry.width);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QHash>
+#include <QIconEngine>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QWidget>
@@ -233,14 +234,70 @@ namespace vemo::theme {
 
 namespace {
 
+// An icon that keeps its files and decodes one only when a size of it is
+// first drawn: every action of the window carries an icon in four sizes,
+// most are never drawn before the window shows (menus, hidden pages), and
+// decoding them all was a share of the start-up.
+class FileIconEngine : public QIconEngine {
+public:
+    explicit FileIconEngine(QList<QPair<QString, int>> files) : m_files(std::move(files)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        iconFor(rect.size() * scale).paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return iconFor(size).actualSize(size, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return iconFor(size).pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        return iconFor(size * scale).pixmap(size, scale, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const auto& file : std::as_const(m_files))
+            sizes.append(QSize(file.second, file.second));
+        return sizes;
+    }
+    bool isNull() override { return m_files.isEmpty(); }
+    QString key() const override { return QStringLiteral("ondrel-file"); }
+    QIconEngine* clone() const override { return new FileIconEngine(*this); }
+
+private:
+    // The icon holding the file that draws `size` best (the smallest at
+    // least as large, else the largest), decoded once.
+    const QIcon& iconFor(const QSize& size) {
+        const int want = qMax(size.width(), size.height());
+        int best = int(m_files.size()) - 1;
+        for (int i = 0; i < m_files.size(); ++i) {
+            if (m_files.at(i).second >= want) {
+                best = i;
+                break;
+            }
+        }
+        if (!(m_loaded & (1u << best))) {
+            m_loaded |= 1u << best;
+            const int side = m_files.at(best).second;
+            m_icon.addFile(m_files.at(best).first, QSize(side, side));
+        }
+        return m_icon;
+    }
+
+    QList<QPair<QString, int>> m_files; // ascending sizes
+    QIcon m_icon;
+    unsigned m_loaded = 0; // bit i: file i is in m_icon
+};
+
 QIcon loadIcon(const QString& variant, const QString& name) {
-    QIcon icon;
+    QList<QPair<QString, int>> files;
     for (int size : {16, 24, 32, 48}) {
         const QString file = QStringLiteral(":/host/icons/%1/%2_%3.png").arg(variant, name, QString::number(size));
         if (QFile::exists(file))
-            icon.addFile(file, QSize(size, size));
+            files.append({file, size});
     }
-    return icon;
+    return files.isEmpty() ? QIcon() : QIcon(new FileIconEngine(std::move(files)));
 }
 
 } // namespace

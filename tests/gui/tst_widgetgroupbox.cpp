@@ -132,6 +132,8 @@ private slots:
         QVERIFY(box.title().trimmed().isEmpty());
         const int wideGap = metrics.horizontalAdvance(box.title());
         QVERIFY(wideGap >= box.label()->width() && wideGap > narrow && box.label()->x() >= 0 && box.label()->x() < 40);
+        // The shortest such gap: one pair of blanks less would not cover it.
+        QVERIFY(wideGap < box.label()->width() + metrics.horizontalAdvance(u"  "_s) + 1);
 
         // A shorter title afterwards shrinks the gap again.
         box.setLabel(u"TU"_s);

@@ -173,6 +173,20 @@ private slots:
         }
         QVERIFY(!ThemeSetting::get(u"no_such_colour"_s).isValid());
 
+        // Icons: each size from its own file, the nearest larger one for a
+        // size between, greyed when disabled; a name that is no file's gives
+        // nothing.
+        const QIcon copy = ThemeSetting::icon(u"copy"_s);
+        QVERIFY(!copy.isNull());
+        QCOMPARE(copy.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
+        const QImage small = copy.pixmap(16).toImage();
+        QCOMPARE(small.size(), QSize(16, 16));
+        QCOMPARE(small, QImage(u":/host/icons/light/copy_16.png"_s).convertToFormat(small.format()));
+        QCOMPARE(copy.pixmap(20).size(), QSize(20, 20));
+        QVERIFY(copy.pixmap(24, QIcon::Disabled).toImage() != copy.pixmap(24).toImage());
+        QVERIFY(ThemeSetting::icon(u"no_such_icon"_s).isNull());
+        QVERIFY(ThemeSetting::icon(u"../copy"_s).isNull());
+
         qputenv("ONDREL_THEME", "dark");
         ThemeSetting::reload();
         ThemeSetting::applyTo(qApp);

@@ -16,12 +16,21 @@ void LabelGroupBox::setLabel(const QString& text) {
     m_label->setText(text);
     m_label->resize(m_label->sizeHint());
     m_label->move(titleRect.right(), titleRect.top());
+    // The shortest title gap, widened by pairs of blanks, that the label
+    // fits into. The count the blanks' width predicts is checked by
+    // measuring, so a long label costs a few measurements, not one a pair.
     const QFontMetrics metrics(font());
-    QString gap = title();
-    // Widen the title gap until the label fits into it.
-    while (metrics.horizontalAdvance(gap) < m_label->width())
-        gap += QStringLiteral("  ");
-    setTitle(gap);
+    const QString base = title();
+    const int want = m_label->width();
+    const auto fits = [&](int pairs) { return metrics.horizontalAdvance(base + QString(2 * pairs, u' ')) >= want; };
+    const int pair = qMax(1, metrics.horizontalAdvance(QStringLiteral("  ")));
+    int pairs = qMax(0, (want - metrics.horizontalAdvance(base)) / pair - 1);
+    while (pairs > 0 && fits(pairs - 1))
+        --pairs;
+    // Bounded: a font whose blank has no width never fits a label.
+    while (!fits(pairs) && pairs < want)
+        ++pairs;
+    setTitle(base + QString(2 * pairs, u' '));
     m_label->show();
 }
 

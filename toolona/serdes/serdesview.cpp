@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace vemo::toolona {
 
@@ -60,6 +61,17 @@ const QStringList kPlaceheld{"tx_precur", "tx_postcur", "rx_channellength", "rx_
 const QStringList kResetKeys{"tx_pll_reset", "macro_reset",  "dcu_reset",
                              "tx_pcs_reset", "rx_pcs_reset", "rx_cdr_reset"};
 
+// A control the engine changed is drawn at once, even while a script keeps
+// the event loop busy; until the window is first on screen that would paint
+// the whole window for each control, and the first paint shows it anyway.
+void repaintNow(QWidget* w) {
+    const QWindow* window = w->window()->windowHandle();
+    if (window && window->isExposed())
+        w->repaint();
+    else
+        w->update();
+}
+
 QGroupBox* group(const QString& title, QWidget* parent, QGridLayout** grid) {
     auto* box = new QGroupBox(title, parent);
     *grid = new QGridLayout(box);
@@ -92,18 +104,10 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent), m_completer(new Q
     }
     connect(m_dcua, &QComboBox::currentIndexChanged, this, &SERDESView::doDCUA);
     connect(m_channel, &QComboBox::currentIndexChanged, this, &SERDESView::doChannel);
-    m_apply = new QPushButton(tr("Apply"), content);
-    m_reload = new QPushButton(tr("Config SRAM Reload"), content);
-    m_import = new QPushButton(tr("Import..."), content);
-    m_export = new QPushButton(tr("Export..."), content);
-    grid->addWidget(m_apply, 0, 4);
-    grid->addWidget(m_reload, 0, 5);
-    grid->addWidget(m_import, 0, 6);
-    grid->addWidget(m_export, 0, 7);
-    connect(m_apply, &QPushButton::clicked, this, &SERDESView::doApply);
-    connect(m_reload, &QPushButton::clicked, this, &SERDESView::doConfigSRAMReload);
-    connect(m_import, &QPushButton::clicked, this, &SERDESView::doImport);
-    connect(m_export, &QPushButton::clicked, this, &SERDESView::doExport);
+    m_apply = gridButton(grid, 0, 4, tr("Apply"), this, &SERDESView::doApply);
+    m_reload = gridButton(grid, 0, 5, tr("Config SRAM Reload"), this, &SERDESView::doConfigSRAMReload);
+    m_import = gridButton(grid, 0, 6, tr("Import..."), this, &SERDESView::doImport);
+    m_export = gridButton(grid, 0, 7, tr("Export..."), this, &SERDESView::doExport);
 
     const QStringList cursors = QStringList{QStringLiteral("Disabled")} + numbers(0, 11);
     const QStringList invert{QStringLiteral("Non-invert"), QStringLiteral("Invert")};
@@ -393,7 +397,7 @@ void SERDESView::doSettingChanged(QString key) {
         ResetButton* button = m_resets.value(key);
         if (button->state() != (value == 1)) {
             button->setState(value == 1);
-            button->repaint();
+            repaintNow(button);
         }
         return;
     }
@@ -416,7 +420,7 @@ void SERDESView::doSettingRead(QString key) {
     // device, nothing read) is unknown, drawn off rather than as "locked".
     const int value = PCSData::inst()->getValue(key);
     lamp->setColor(value == 1 ? Qt::red : value == 0 ? Qt::green : Qt::gray);
-    lamp->repaint();
+    repaintNow(lamp);
 }
 
 void SERDESView::readAll() {

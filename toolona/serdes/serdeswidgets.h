@@ -2,7 +2,9 @@
 
 #include "widgets/statusledwidget.h"
 
+#include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 
 namespace vemo::toolona {
 
@@ -25,5 +27,15 @@ protected:
 private:
     bool m_state = false;
 };
+
+// A push button put in a cell of `grid`, its click going to `slot`.
+template <typename Receiver>
+QPushButton* gridButton(QGridLayout* grid, int row, int column, const QString& text, Receiver* receiver,
+                        void (Receiver::*slot)()) {
+    auto* button = new QPushButton(text, grid->parentWidget());
+    grid->addWidget(button, row, column);
+    QObject::connect(button, &QPushButton::clicked, receiver, slot);
+    return button;
+}
 
 } // namespace vemo::toolona

@@ -1,4 +1,6 @@
 #include "serdes/wishboneview.h"
+
+#include "serdes/serdeswidgets.h"
 #include "widgets/targetnotice.h"
 
 #include "kit/tclcommand.h"
@@ -52,14 +54,11 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     connect(m_data, &QLineEdit::textChanged, this,
             [this](const QString& t) { markUnfit(m_data, hexUnfit(t, 8, tr("Data"))); });
 
-    m_write = new QPushButton(tr("Write"), box);
-    m_read = new QPushButton(tr("Read"), box);
+    m_write = gridButton(grid, 2, 0, tr("Write"), this, &WishboneView::doWrite);
+    m_read = gridButton(grid, 2, 1, tr("Read"), this, &WishboneView::doRead);
     m_continuous = new QCheckBox(tr("Continuous"), box);
-    m_load = new QPushButton(tr("Load..."), box);
-    grid->addWidget(m_write, 2, 0);
-    grid->addWidget(m_read, 2, 1);
     grid->addWidget(m_continuous, 2, 2);
-    grid->addWidget(m_load, 2, 3);
+    m_load = gridButton(grid, 2, 3, tr("Load..."), this, &WishboneView::doLoad);
     m_stop = new QPushButton(tr("Stop"), box);
     m_stop->setToolTip(tr("Stop the running script file"));
     m_stop->setEnabled(false);
@@ -67,10 +66,7 @@ WishboneView::WishboneView(QWidget* parent) : QFrame(parent) {
     grid->setRowStretch(3, 10);
     grid->setColumnStretch(4, 10);
 
-    connect(m_write, &QPushButton::clicked, this, &WishboneView::doWrite);
-    connect(m_read, &QPushButton::clicked, this, &WishboneView::doRead);
     connect(m_continuous, &QCheckBox::toggled, this, &WishboneView::doContinuousRead);
-    connect(m_load, &QPushButton::clicked, this, &WishboneView::doLoad);
     // A script runs with the window answering between its time slices; Stop
     // is the way out of a long one.
     connect(PCSData::inst(), &PCSData::scriptRunning, this, [this](bool running) {
