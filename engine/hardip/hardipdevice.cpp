@@ -105,13 +105,13 @@ bool HardIpSet::write(const QString& name, const QString& key, QString* error) {
     Target t;
     if (!find(name, key, &t, error))
         return false;
-    auto [inst, k, lane] = t;
-    if (k) {
+    HardIpInstance* inst = t.inst;
+    if (const HardIpKey* k = t.key) {
         if (k->kind == HardIpKey::Status) {
             *error = QStringLiteral("-%1 is a status the device reports; it cannot be written").arg(key);
             return false;
         }
-        inst->device->write(*k, lane, inst->staged[lane].value(key));
+        inst->device->write(*k, t.lane, inst->staged[t.lane].value(key));
         return true;
     }
     if (inst->block)

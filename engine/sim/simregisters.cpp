@@ -88,10 +88,9 @@ QString SimRegisters::statusBits(const Reg& r) const {
 bool SimRegisters::readControl(const QString& name, QString* hex, QString* error) const {
     QMutexLocker lock(&m_mutex);
     const int at = indexOf(m_controlIndex, "control", name, error);
-    if (at < 0)
-        return false;
-    *hex = hexOf(m_control.at(at).bits);
-    return true;
+    if (at >= 0)
+        *hex = hexOf(m_control.at(at).bits);
+    return at >= 0;
 }
 
 bool SimRegisters::readStatus(const QString& name, QString* hex, QString* error) const {

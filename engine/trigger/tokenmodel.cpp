@@ -6,6 +6,12 @@
 
 namespace {
 
+// The user sets as an edit would leave them pass every check; else why not.
+bool userSetsValid(const QList<TokenSetData>& all, QString* error) {
+    *error = TokenModel::validate(all, false);
+    return error->isEmpty();
+}
+
 const QString kUser = QStringLiteral("user");
 const QString kEnum = QStringLiteral("ENUM");
 
@@ -328,8 +334,7 @@ bool TokenModel::addSet(const QString& name, int bits, QString* error) {
     s.name = name;
     s.bits = bits;
     all.append(s);
-    *error = validate(all, false);
-    if (!error->isEmpty())
+    if (!userSetsValid(all, error))
         return false;
     appendSet(&m_user, s);
     return true;
@@ -345,8 +350,7 @@ bool TokenModel::addToken(const QString& set, const QString& name, const QString
     if (!TriggerLang::parseTokenValue(value, d.bits, &bits, error))
         return false;
     d.tokens.append({name, bits});
-    *error = validate(all, false);
-    if (!error->isEmpty())
+    if (!userSetsValid(all, error))
         return false;
     auto* tn = new QStandardItem(name);
     auto* tb = new QStandardItem;
@@ -362,8 +366,7 @@ bool TokenModel::renameToken(const QString& set, const QString& token, const QSt
         return false;
     QList<TokenSetData> all = sets(kUser);
     all[s->row()].tokens[t->row()].first = name;
-    *error = validate(all, false);
-    if (!error->isEmpty())
+    if (!userSetsValid(all, error))
         return false;
     t->setText(name);
     return true;
@@ -379,8 +382,7 @@ bool TokenModel::setTokenValue(const QString& set, const QString& token, const Q
     if (!TriggerLang::parseTokenValue(value, d.bits, &bits, error))
         return false;
     d.tokens[t->row()].second = bits;
-    *error = validate(all, false);
-    if (!error->isEmpty())
+    if (!userSetsValid(all, error))
         return false;
     s->child(t->row(), 2)->setText(TriggerLang::tokenValueText(bits));
     return true;
@@ -392,8 +394,7 @@ bool TokenModel::renameSet(const QString& set, const QString& name, QString* err
         return noSet(this, set, error);
     QList<TokenSetData> all = sets(kUser);
     all[s->row()].name = name;
-    *error = validate(all, false);
-    if (!error->isEmpty())
+    if (!userSetsValid(all, error))
         return false;
     s->setText(name);
     return true;
@@ -418,8 +419,7 @@ bool TokenModel::setSetBits(const QString& set, int bits, QString* error) {
         t.second = fitted;
     }
     d.bits = bits;
-    *error = validate(all, false);
-    if (!error->isEmpty())
+    if (!userSetsValid(all, error))
         return false;
     m_user.item(s->row(), 1)->setText(widthText(bits));
     for (int j = 0; j < d.tokens.size(); ++j)
