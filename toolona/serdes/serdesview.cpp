@@ -34,6 +34,23 @@ QStringList numbers(int from, int to) {
     return out;
 }
 
+// A choice box sized as the AdjustToMinimumContentsLengthWithIcon policy
+// sizes one, 16 characters wide whatever its choices (the long loss-of-lock
+// choices would widen the page beyond the window's default; the list still
+// shows them whole, and so does the tool tip of the one chosen). Under that
+// policy the size does not depend on the choices, so every box of the page
+// takes the size of one hidden box that has the policy: the policy builds a
+// box's popup at once, and for each box that was a share of the start-up.
+class ChoiceBox : public QComboBox {
+public:
+    ChoiceBox(const QComboBox* sized, QWidget* parent) : QComboBox(parent), m_sized(sized) {}
+    QSize sizeHint() const override { return m_sized->sizeHint(); }
+    QSize minimumSizeHint() const override { return m_sized->minimumSizeHint(); }
+
+private:
+    const QComboBox* m_sized; // the page's, as long-lived as this box
+};
+
 // The command of each control whose option is an item text in quotes.
 const QHash<QString, QString>& quotedFormats() {
     static const QHash<QString, QString> formats = {
@@ -112,6 +129,11 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent), m_completer(new Q
     const QStringList cursors = QStringList{QStringLiteral("Disabled")} + numbers(0, 11);
     const QStringList invert{QStringLiteral("Non-invert"), QStringLiteral("Invert")};
 
+    // The box the page's choice boxes take their size from; never shown.
+    m_sized = new QComboBox(content);
+    makeReadOnlyEditable(m_sized);
+    m_sized->hide();
+
     // Transmit.
     QGridLayout* tx = nullptr;
     grid->addWidget(group(tr("Transmit"), content, &tx), 1, 0, 1, 4);
@@ -160,8 +182,8 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent), m_completer(new Q
     QGridLayout* general = nullptr;
     grid->addWidget(group(tr("General"), content, &general), 1, 4, 1, 4);
     general->addWidget(new QLabel(tr("Loopback mode"), content), 0, 0);
-    auto* loopback = new QComboBox(content);
-    makeReadOnlyEditable(loopback);
+    auto* loopback = new ChoiceBox(m_sized, content);
+    makeReadOnlyEditable(loopback, false);
     loopback->addItems({"Disabled", "Rx EQ to Tx", "Tx Output to Rx", "Rx Parallel to Tx by config bit"});
     general->addWidget(loopback, 0, 4);
     m_combos.insert(QStringLiteral("loopback"), loopback);
@@ -204,7 +226,7 @@ SERDESView::SERDESView(QWidget* parent) : QScrollArea(parent), m_completer(new Q
     readAll();
 }
 
-void SERDESView::makeReadOnlyEditable(QComboBox* combo) {
+void SERDESView::makeReadOnlyEditable(QComboBox* combo, bool sized) {
     // What setEditable(true) would do, but the line edit comes with the
     // page's one completer: the combo box would make a completer of its own
     // for each, the costliest part of building the page, and a line edit that
@@ -214,10 +236,8 @@ void SERDESView::makeReadOnlyEditable(QComboBox* combo) {
     edit->setCompleter(m_completer);
     combo->setLineEdit(edit);
     edit->setReadOnly(true);
-    // The long loss-of-lock choices would set the page's width beyond the
-    // window's default; the list still shows them whole, and so does the
-    // tool tip of the one chosen.
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (sized)
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(16);
     connect(combo, &QComboBox::currentTextChanged, combo, [combo, edit](const QString& text) {
         combo->setToolTip(text);
@@ -228,8 +248,8 @@ void SERDESView::makeReadOnlyEditable(QComboBox* combo) {
 QComboBox* SERDESView::addCombo(QGridLayout* grid, int row, const QString& key, const QString& label,
                                 const QStringList& items, bool placeholder, void (SERDESView::*slot)(int)) {
     grid->addWidget(new QLabel(label, grid->parentWidget()), row, 0, 1, 2);
-    auto* combo = new QComboBox(grid->parentWidget());
-    makeReadOnlyEditable(combo);
+    auto* combo = new ChoiceBox(m_sized, grid->parentWidget());
+    makeReadOnlyEditable(combo, false);
     combo->addItems(items);
     if (placeholder) {
         combo->lineEdit()->setPlaceholderText(kPlaceholder);

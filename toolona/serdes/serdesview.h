@@ -77,8 +77,10 @@ public slots:
     void doSettingRead(QString key);
 
 private:
-    // Shows the combo box's text in a line edit that takes no typing.
-    void makeReadOnlyEditable(QComboBox* combo);
+    // Shows the combo box's text in a line edit that takes no typing; a
+    // box that is `sized` gets the page's size policy itself (a ChoiceBox
+    // takes its size from one that has it).
+    void makeReadOnlyEditable(QComboBox* combo, bool sized = true);
     QComboBox* addCombo(QGridLayout* grid, int row, const QString& key, const QString& label, const QStringList& items,
                         bool placeholder, void (SERDESView::*slot)(int));
     void addLamp(QGridLayout* grid, int row, const QString& key, const QString& label);
@@ -97,6 +99,7 @@ private:
     QHash<QString, ResetButton*> m_resets;
     QHash<QString, StatusLabel*> m_lamps;
     QLineEdit* m_amplitude = nullptr;
+    QComboBox* m_sized = nullptr;
     QComboBox* m_dcua = nullptr;
     QComboBox* m_channel = nullptr;
     QPushButton* m_apply = nullptr;
