@@ -67,7 +67,8 @@ private slots:
     void decoderRowsOnTheDemoPage() {
         QTemporaryDir dir;
         RecordingHost host;
-        auto gui = demofixture::embeddedGui(&host, demofixture::copyDemo(dir.path()));
+        const QString file = demofixture::copyDemo(dir.path());
+        auto gui = demofixture::embeddedGui(&host, file);
         QVERIFY(gui);
         host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
         gui->rightView()->tabWidget()->setCurrentIndex(1);
@@ -205,7 +206,7 @@ private slots:
             QVERIFY(drop.isAccepted());
         }
         QCOMPARE(rowNames(m).mid(0, 3), (QStringList{"rx", "uart_tx", "tx"}));
-        QVERIFY(shownRows(m->decoderRow("uart_tx")).contains(QStringLiteral("TX")));
+        QTRY_VERIFY(shownRows(m->decoderRow("uart_tx")).contains(QStringLiteral("TX")));
         {
             // Nothing lands inside a decoder's rows: over them, after the block.
             WaveformSignalMimeData mime(rowNamed(m, QStringLiteral("rx")));
@@ -246,8 +247,19 @@ private slots:
         QVERIFY(host.eval(QStringLiteral("ona_export_project -txt %1 -siglist uart_tx")
                               .arg(dir.filePath(QStringLiteral("w.txt"))))
                     .contains(QStringLiteral("no signal named \"uart_tx\"")));
-        QVERIFY(host.eval(QStringLiteral("ona_find -signal TX -value 1"))
-                    .contains(QStringLiteral("no signal or bus named \"TX\"")));
+        // A decoder named like a bus, above it: the bus is what is searched and exported.
+        host.eval(QStringLiteral("ona_add_decoder uart -name rx_data -channels {tx tx}"));
+        QVERIFY(m->dropItem(m->decoderRow(QStringLiteral("rx_data")), QModelIndex(), 0));
+        QVERIFY(host.eval(QStringLiteral("ona_find -signal rx_data -value 5A -radix Hex")).toInt() >= 0);
+        QVERIFY(host.eval(QStringLiteral("ona_export_project -txt %1 -siglist rx_data")
+                              .arg(dir.filePath(QStringLiteral("w.txt"))))
+                    .endsWith(QStringLiteral("w.txt")));
+        QVERIFY(fileBytes(dir.filePath(QStringLiteral("w.txt"))).contains("5A"));
+        // Nor is a decoder's row measured as one.
+        m->addCurPos(100);
+        choose(m->decoderRow(QStringLiteral("rx_data")));
+        QVERIFY(!page->statusLine()->text().contains(QStringLiteral("rx_data")));
+        host.eval(QStringLiteral("ona_remove_decoder rx_data"));
         host.eval(QStringLiteral("ona_export_project -vcd %1").arg(dir.filePath(QStringLiteral("w.vcd"))));
         const QByteArray vcd = fileBytes(dir.filePath(QStringLiteral("w.vcd")));
         QVERIFY(vcd.contains(" tx $end") && !vcd.contains("uart_tx"));
@@ -268,9 +280,14 @@ private slots:
             midi.accept();
             QTRY_VERIFY(delegate->dataText(m->decoderRow(QStringLiteral("midi"))) == QStringLiteral("done"));
             tree->clearSelection();
+            QVERIFY(m->dropItem(m->decoderRow(QStringLiteral("uart_tx")), QModelIndex(),
+                                int(rowNames(m).indexOf(QStringLiteral("tx")))));
+            tree->collapseAll();
+            for (const QString& name : {QStringLiteral("uart_tx"), QStringLiteral("rx_uart"), QStringLiteral("midi")})
+                tree->expand(m->decoderRow(name));
             m->zoomBox(tree->waveWidth(), 760, 900);
             const QString before = vemo::theme::ThemeSetting::style();
-            for (const QString theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
+            for (const QString& theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
                 vemo::theme::ThemeSetting::setStyle(theme);
                 vemo::theme::ThemeSetting::applyTo(qApp);
                 QCoreApplication::processEvents();
@@ -279,6 +296,14 @@ private slots:
             vemo::theme::ThemeSetting::setStyle(before);
             vemo::theme::ThemeSetting::applyTo(qApp);
         }
+
+        // Saved with the analyzer file and opened in its place again.
+        const QStringList saved = rowNames(m);
+        QCOMPARE(host.eval(QStringLiteral("ona_save_project; ona_close_project; ona_open_project %1; ona_get decoders")
+                               .arg(file)),
+                 host.eval(QStringLiteral("ona_get decoders")));
+        QTRY_VERIFY(page->waveformModel() && page->hasCapturedData());
+        QCOMPARE(rowNames(page->waveformModel()), saved);
     }
 
     void paintsAtThePixelCost() {

@@ -177,9 +177,13 @@ void WaveformSignal::setWaveformModel(WaveformModel* model) {
             hideEnumChildren(idx);
             restoreExpansion(idx);
         }
-        // A decoder's annotation rows come after its row: it opens as it was.
-        if (parent.isValid() && WaveformModel::rowData(parent).isDecoder())
+        // A decoder's annotation rows come after its row: it opens as it
+        // was, and they show once decoded.
+        if (parent.isValid() && WaveformModel::rowData(parent).isDecoder()) {
+            for (int r = first; r <= last; ++r)
+                setRowHidden(r, parent, true);
             restoreExpansion(parent);
+        }
         showDecoderRows();
         fitDataColumn();
     });
@@ -266,6 +270,10 @@ void WaveformSignal::showDecoderRows() {
             continue;
         const DecoderEntry* entry = m_page->decoderEntry(d);
         const auto result = set ? set->result(d.decoder) : nullptr;
+        // A decode under way keeps the rows the last one showed, so they do
+        // not vanish and come back with each edit.
+        if (entry && !entry->hidden && set->status(d.decoder).state == DecoderSet::Running)
+            continue;
         for (int a = 0; a < m_model->rowCount(row); ++a) {
             const bool hide = !entry || entry->hidden || !result || a >= result->rows.size() ||
                               result->rows.at(a).isEmpty();

@@ -287,10 +287,7 @@ bool WaveformView::gotoEdge(bool forward) {
                            : tr("No earlier edge of %1 before sample %2.").arg(name).arg(pos));
         return false;
     }
-    m_model->setDataPos(int(s));
-    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
-        m_tree->zoomToPosition(int(s), true);
-    m_tree->repaintWave();
+    moveDataTo(int(s));
     return true;
 }
 
@@ -316,10 +313,7 @@ bool WaveformView::gotoAnnotation(const SigTreeData& row, bool forward) {
                            : tr("No earlier annotation of %1 before sample %2.").arg(row.name).arg(pos));
         return false;
     }
-    m_model->setDataPos(int(best));
-    if (best < m_model->getViewStart() || best > m_model->getViewEnd())
-        m_tree->zoomToPosition(int(best), true);
-    m_tree->repaintWave();
+    moveDataTo(int(best));
     return true;
 }
 
@@ -377,11 +371,15 @@ int WaveformView::moveToFound(const QString& cmd, const QString& missing) {
         showStatus(missing);
         return -1;
     }
-    m_model->setDataPos(s);
-    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
-        m_tree->zoomToPosition(s, true);
-    m_tree->repaintWave();
+    moveDataTo(s);
     return s;
+}
+
+void WaveformView::moveDataTo(int sample) {
+    m_model->setDataPos(sample);
+    if (sample < m_model->getViewStart() || sample > m_model->getViewEnd())
+        m_tree->zoomToPosition(sample, true);
+    m_tree->repaintWave();
 }
 
 // The next (previous) annotation of the chosen decoder whose text holds

@@ -125,6 +125,8 @@ private:
     void showState();
     void showStatus(const QString& text);
     int moveToFound(const QString& cmd, const QString& missing);
+    // The data position to `sample`, scrolled into view.
+    void moveDataTo(int sample);
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project
