@@ -386,19 +386,6 @@ bool CaptureRun::exportVcd(const QString& path, const QString& module, QString* 
         error);
 }
 
-static bool findRow(const WaveformModel& m, const QModelIndex& parent, const QString& name, QModelIndex* out) {
-    for (int r = 0; r < m.rowCount(parent); ++r) {
-        const QModelIndex idx = m.index(r, 0, parent);
-        if (WaveformModel::rowData(idx).name == name) {
-            *out = idx;
-            return true;
-        }
-        if (findRow(m, idx, name, out))
-            return true;
-    }
-    return false;
-}
-
 // The variables of an export: the named rows, or every top-level row.
 bool CaptureRun::exportVars(const WaveformModel& model, const QString& signalList, QVector<WaveExport::Var>* vars,
                             QString* error) const {
@@ -408,8 +395,8 @@ bool CaptureRun::exportVars(const WaveformModel& model, const QString& signalLis
         return true;
     }
     for (const QString& n : names) {
-        QModelIndex idx;
-        if (!findRow(model, QModelIndex(), n, &idx)) {
+        const QModelIndex idx = model.rowNamed(n);
+        if (!idx.isValid()) {
             *error = QStringLiteral("ona_export_project: no signal named \"%1\" in the capture of core \"%2\"")
                          .arg(n, m_session->coreName(-1));
             return false;

@@ -4,7 +4,9 @@
 
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
+#include <functional>
 
 SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid, const QColor& c)
     : name(n), signalIndex(index), width(w), expanded(exp), hidden(hid), colour(c) {}
@@ -12,7 +14,7 @@ SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid,
 bool SigTreeData::operator==(const SigTreeData& o) const {
     return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
            hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix &&
-           analog == o.analog;
+           analog == o.analog && decoder == o.decoder && annotationRow == o.annotationRow;
 }
 
 WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
@@ -32,6 +34,25 @@ QList<QStandardItem*> WaveformModel::makeRow(const SigTreeData& d) {
     wave->setEditable(false);
     wave->setSelectable(false);
     return {name, data, wave};
+}
+
+QList<QStandardItem*> WaveformModel::makeDecoderRow(const DecoderRows& decoder, bool expanded) {
+    SigTreeData d(decoder.name, -1, 0, expanded, false);
+    d.decoder = decoder.name;
+    d.radix = 0;
+    QList<QStandardItem*> row = makeRow(d);
+    row.at(0)->setToolTip(QStringLiteral("Decoder=%1").arg(decoder.name));
+    row.at(1)->setEditable(false);
+    for (int r = 0; r < decoder.rows.size(); ++r) {
+        SigTreeData a(decoder.rows.at(r), -1, 0, false, false);
+        a.decoder = decoder.name;
+        a.annotationRow = r;
+        a.radix = 0;
+        const QList<QStandardItem*> child = makeRow(a);
+        child.at(1)->setEditable(false);
+        row.at(0)->appendRow(child);
+    }
+    return row;
 }
 
 SigTreeData WaveformModel::rowData(const QModelIndex& index) {
@@ -75,6 +96,7 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     endResetModel();
     if (!sameChannels)
         buildDefaultTree(signalWidths);
+    syncDecoderRows();
     const bool hadCursors = !m_cursors.isEmpty();
     m_cursors.clear();
     m_cursorNames.clear();
@@ -395,6 +417,9 @@ QStandardItem* WaveformModel::dropItem(const QModelIndex& source, const QModelIn
             return nullptr; // into itself
     if (dst.isValid() && !rowData(dst).isBus())
         return nullptr;
+    const SigTreeData moving = rowData(src);
+    if (moving.isAnnotation() || (moving.isDecoder() && dst.isValid()))
+        return nullptr;
     QStandardItem* from = src.parent().isValid() ? itemFromIndex(src.parent()) : invisibleRootItem();
     QStandardItem* to = dst.isValid() ? itemFromIndex(dst) : invisibleRootItem();
     const QList<QStandardItem*> items = from->takeRow(src.row());
@@ -414,6 +439,10 @@ QStandardItem* WaveformModel::dropItem(const QModelIndex& source, const QModelIn
 
 QStandardItem* WaveformModel::pasteItems(const QList<QStandardItem*>& items, QStandardItem* parent, int row) {
     if (items.isEmpty() || !items.at(0))
+        return nullptr;
+    const bool decoderCopy =
+        items.size() > 1 && items.at(1) && items.at(1)->data(Qt::DisplayRole).value<SigTreeData>().isDecoderPart();
+    if (decoderCopy || (parent && rowData(parent->index()).isDecoderPart()))
         return nullptr;
     QList<QStandardItem*> row3 = items;
     while (row3.size() < 3)
@@ -607,6 +636,8 @@ bool WaveformModel::parseRadixValue(const QString& value, int radix, int width, 
 static QJsonObject rowLayout(const WaveformModel* m, QStandardItem* item, const TraceData* trace) {
     const SigTreeData d = WaveformModel::rowData(item->index());
     QJsonObject o;
+    if (d.isDecoderPart()) // its annotation rows are its decoder's
+        return QJsonObject{{QStringLiteral("decoder"), d.decoder}, {QStringLiteral("expanded"), d.expanded}};
     o.insert(QStringLiteral("name"), d.name);
     if (d.colour.isValid())
         o.insert(QStringLiteral("colour"), d.colour.name());
@@ -702,16 +733,153 @@ void WaveformModel::restoreLayout(const QJsonObject& layout) {
     if (!m_trace || rows.isEmpty())
         return;
     QList<QList<QStandardItem*>> built;
-    QSet<int> seen;
+    int signalRows = 0;
     for (const QJsonValue& v : rows) {
-        const QList<QStandardItem*> r = restoreRow(v.toObject(), m_trace.get(), 0);
-        if (!r.isEmpty())
+        const QJsonObject o = v.toObject();
+        if (o.contains(QLatin1String("decoder"))) {
+            // A decoder's place; one it no longer has is left out.
+            const int at = decoderIndex(o.value(QLatin1String("decoder")).toString());
+            if (at >= 0)
+                built.append(makeDecoderRow(m_decoders.at(at), o.value(QLatin1String("expanded")).toBool(true)));
+            continue;
+        }
+        const QList<QStandardItem*> r = restoreRow(o, m_trace.get(), 0);
+        if (!r.isEmpty()) {
             built.append(r);
+            ++signalRows;
+        }
     }
-    if (built.isEmpty())
+    if (signalRows == 0) {
+        for (const auto& r : built)
+            qDeleteAll(r);
         return;
+    }
     removeRows(0, rowCount());
     for (const auto& r : built)
         appendRow(r);
     refreshBusWidths(invisibleRootItem());
+    // A decoder named twice keeps its first place; one not named (a file
+    // from before decoders had rows) goes at the end.
+    syncDecoderRows();
+}
+
+// ---------------------------------------------------------------------------
+// Decoder rows
+
+int WaveformModel::decoderIndex(const QString& name) const {
+    for (int i = 0; i < m_decoders.size(); ++i)
+        if (m_decoders.at(i).name == name)
+            return i;
+    return -1;
+}
+
+QModelIndex WaveformModel::decoderRow(const QString& name) const {
+    for (int r = 0; r < rowCount(); ++r) {
+        const SigTreeData d = rowData(index(r, 0));
+        if (d.isDecoder() && d.decoder == name)
+            return index(r, 0);
+    }
+    return QModelIndex();
+}
+
+QModelIndex WaveformModel::rowNamed(const QString& name) const {
+    std::function<QModelIndex(const QModelIndex&)> find = [&](const QModelIndex& parent) {
+        for (int r = 0; r < rowCount(parent); ++r) {
+            const QModelIndex idx = index(r, 0, parent);
+            const SigTreeData d = rowData(idx);
+            if (d.isDecoderPart())
+                continue;
+            if (d.name == name)
+                return idx;
+            const QModelIndex inner = find(idx);
+            if (inner.isValid())
+                return inner;
+        }
+        return QModelIndex();
+    };
+    return find(QModelIndex());
+}
+
+void WaveformModel::setAnnotationRows(QStandardItem* row, const DecoderRows& decoder) {
+    bool same = row->rowCount() == decoder.rows.size();
+    for (int r = 0; same && r < row->rowCount(); ++r)
+        same = row->child(r, 0) && row->child(r, 0)->text() == decoder.rows.at(r);
+    if (same)
+        return;
+    row->removeRows(0, row->rowCount());
+    const QList<QStandardItem*> fresh = makeDecoderRow(decoder, false);
+    while (fresh.at(0)->rowCount() > 0)
+        row->appendRow(fresh.at(0)->takeRow(0));
+    qDeleteAll(fresh);
+}
+
+void WaveformModel::syncDecoderRows() {
+    if (!m_trace)
+        return;
+    QSet<QString> placed;
+    for (int r = 0; r < rowCount();) {
+        const SigTreeData d = rowData(index(r, 0));
+        if (!d.isDecoderPart()) {
+            ++r;
+            continue;
+        }
+        const int at = decoderIndex(d.decoder);
+        if (!d.isDecoder() || at < 0 || placed.contains(d.decoder)) {
+            removeRow(r);
+            continue;
+        }
+        placed.insert(d.decoder);
+        setAnnotationRows(item(r, 0), m_decoders.at(at));
+        ++r;
+    }
+    for (const DecoderRows& dec : std::as_const(m_decoders))
+        if (!placed.contains(dec.name))
+            appendRow(makeDecoderRow(dec, true));
+}
+
+void WaveformModel::setDecoders(const QVector<DecoderRows>& decoders) {
+    if (decoders == m_decoders)
+        return;
+    m_decoders = decoders;
+    syncDecoderRows();
+}
+
+void WaveformModel::renameDecoder(const QString& from, const QString& to) {
+    const int at = decoderIndex(from);
+    if (at < 0 || from == to || decoderIndex(to) >= 0)
+        return;
+    m_decoders[at].name = to;
+    const QModelIndex row = decoderRow(from);
+    if (!row.isValid())
+        return;
+    QStandardItem* it = itemFromIndex(row);
+    it->setText(to);
+    it->setToolTip(QStringLiteral("Decoder=%1").arg(to));
+    SigTreeData d = rowData(row);
+    d.name = d.decoder = to;
+    setRowData(row, d);
+    for (int r = 0; r < it->rowCount(); ++r) {
+        const QModelIndex child = index(r, 0, row);
+        SigTreeData a = rowData(child);
+        a.decoder = to;
+        setRowData(child, a);
+    }
+}
+
+void WaveformModel::orderDecoderRows() {
+    QList<int> places;
+    QHash<QString, QList<QStandardItem*>> taken;
+    for (int r = 0; r < rowCount(); ++r)
+        if (rowData(index(r, 0)).isDecoder())
+            places.append(r);
+    for (int i = int(places.size()) - 1; i >= 0; --i) {
+        const QList<QStandardItem*> row = takeRow(places.at(i));
+        taken.insert(row.at(1)->data(Qt::DisplayRole).value<SigTreeData>().decoder, row);
+    }
+    int next = 0;
+    for (const DecoderRows& dec : std::as_const(m_decoders))
+        if (taken.contains(dec.name) && next < places.size())
+            insertRow(places.at(next++), taken.take(dec.name));
+    for (auto& rest : taken) // not listed: cannot be, but nothing is lost
+        appendRow(rest);
 }

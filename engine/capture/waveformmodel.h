@@ -39,8 +39,16 @@ struct ONA_EXPORT SigTreeData {
     QString radixName;   // token or ENUM set; empty for a numeric radix
     int radix = 16;      // a Radix; 0 when radixName applies
     bool analog = false; // a bus drawn as a line graph of its value
+    // A protocol decoder's row names its decoder; annotationRow is -1 for
+    // the decoder's own row, else the annotation row of its decoder that a
+    // child row shows. Such rows hold no channel.
+    QString decoder;
+    int annotationRow = -1;
 
-    bool isBus() const { return signalIndex < 0; }
+    bool isBus() const { return signalIndex < 0 && decoder.isEmpty(); }
+    bool isDecoder() const { return !decoder.isEmpty() && annotationRow < 0; }
+    bool isAnnotation() const { return !decoder.isEmpty() && annotationRow >= 0; }
+    bool isDecoderPart() const { return !decoder.isEmpty(); }
     // Shown in one of the radixes, not through a token or ENUM set.
     bool hasNumericRadix() const { return radix != 0 && radixName.isEmpty(); }
     bool operator==(const SigTreeData& o) const;
@@ -123,13 +131,37 @@ public:
     void moveLeftEnd(int width);
     void moveRightEnd(int width);
 
+    // The core's protocol decoders as rows of the tree (their set keeps
+    // this in step): a top-level row each, with one child per annotation
+    // row of its decoder. A decoder without a row gets one at the end, the
+    // rows of a decoder no longer listed go; where a row stands is the
+    // user's, kept by the layout.
+    struct DecoderRows {
+        QString name;
+        QStringList rows; // the annotation rows' descriptions; empty until the library is asked
+        bool operator==(const DecoderRows& o) const { return name == o.name && rows == o.rows; }
+    };
+    void setDecoders(const QVector<DecoderRows>& decoders);
+    const QVector<DecoderRows>& decoders() const { return m_decoders; }
+    // A decoder renamed: its row keeps its place and expansion.
+    void renameDecoder(const QString& from, const QString& to);
+    // The decoders' rows take the places decoder rows hold, in the order
+    // setDecoders gave (after the decoders were reordered).
+    void orderDecoderRows();
+    QModelIndex decoderRow(const QString& name) const;
+    // The signal or bus row called `name`, depth first; never a decoder's.
+    QModelIndex rowNamed(const QString& name) const;
+
     // Tree edits of the viewer: move a row (returns it at its new place, or
     // nullptr when the move is not possible), insert a copied row (items 0..2
     // with their children; parent nullptr and row -1: top level, at the end).
+    // A decoder's row moves only among the top-level rows and is never
+    // pasted (a decoder has one row); its annotation rows stay with it.
     QStandardItem* dropItem(const QModelIndex& source, const QModelIndex& parent, int row);
     QStandardItem* pasteItems(const QList<QStandardItem*>& items, QStandardItem* parent, int row);
     // Builds the three items of a row.
     static QList<QStandardItem*> makeRow(const SigTreeData& data);
+    static QList<QStandardItem*> makeDecoderRow(const DecoderRows& decoder, bool expanded);
     static SigTreeData rowData(const QModelIndex& index);
     void setRowData(const QModelIndex& index, const SigTreeData& data);
 
@@ -176,6 +208,9 @@ private:
     void collectChannels(QStandardItem* item, QVector<int>* out) const;
     QString freeCursorName() const;
     void restoreCursors(const QJsonArray& cursors);
+    void syncDecoderRows();
+    void setAnnotationRows(QStandardItem* decoderRow, const DecoderRows& decoder);
+    int decoderIndex(const QString& name) const;
 
     std::shared_ptr<const TraceData> m_trace;
     int m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
@@ -186,4 +221,5 @@ private:
     QList<int> m_cursors;
     QStringList m_cursorNames; // m_cursorNames[i] names m_cursors[i]
     QHash<QString, QString> m_enums;
+    QVector<DecoderRows> m_decoders;
 };

@@ -56,6 +56,25 @@ DecoderSet::DecoderSet(WaveformModel* model, const QStringList& channels, QObjec
             if (m_model->traceData() != m_trace)
                 QMetaObject::invokeMethod(this, &DecoderSet::sync, Qt::QueuedConnection);
         });
+    // Every edit shows in the tree at once, from Tcl as from the page.
+    connect(this, &DecoderSet::entriesChanged, this, &DecoderSet::showRows);
+}
+
+void DecoderSet::showRows() {
+    if (!m_model)
+        return;
+    // The library is asked only with a capture to decode: that starts it
+    // anyway, and a project without one never waits for it.
+    const bool lookUp = m_model->traceData() != nullptr;
+    QVector<WaveformModel::DecoderRows> rows;
+    for (const DecoderEntry& e : m_entries) {
+        WaveformModel::DecoderRows r{e.name, {}};
+        if (const DecoderInfo* info = lookUp ? DecodeLibrary::inst().find(e.decoder) : nullptr)
+            for (const DecoderRow& row : info->rows)
+                r.rows << row.desc;
+        rows.append(r);
+    }
+    m_model->setDecoders(rows);
 }
 
 DecoderSet::~DecoderSet() { stopWorker(); }
@@ -191,6 +210,8 @@ bool DecoderSet::replace(const QString& name, const DecoderEntry& e, QString* er
         }
     DecoderEntry old = m_entries.at(i);
     m_entries[i] = e;
+    if (m_model && e.name != name)
+        m_model->renameDecoder(name, e.name);
     // Colour and visibility do not change what is decoded.
     old.colour = e.colour;
     old.hidden = e.hidden;
@@ -247,6 +268,8 @@ bool DecoderSet::move(const QString& name, int position, QString* error) {
     if (from != position) {
         m_entries.move(from, position);
         emit entriesChanged();
+        if (m_model)
+            m_model->orderDecoderRows();
     }
     return true;
 }
@@ -311,6 +334,7 @@ void DecoderSet::restart() {
     }
     m_done = 0;
     m_total = 0;
+    showRows();
     if (!decode) {
         emit decodeFinished();
         return;

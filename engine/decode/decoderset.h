@@ -89,7 +89,8 @@ public:
     // Removes the entry and those stacked on it, top first; their names.
     bool remove(const QString& name, QStringList* removed, QString* error);
     // Moves the entry to `position` (0 first) among the entries; an entry
-    // stays after the one it is stacked on. Order is the page's only.
+    // stays after the one it is stacked on. The decoders' rows in the tree
+    // change places in the same order.
     bool move(const QString& name, int position, QString* error);
     QString moveFault(const QString& name, int position) const;
     // Entries as saved: kept even when the library cannot decode them
@@ -125,6 +126,8 @@ signals:
 
 private:
     struct Run;
+    // The entries as rows of the model's tree.
+    void showRows();
     void restart();
     void stopWorker();
     void work(std::shared_ptr<Run> run);

@@ -120,18 +120,7 @@ QVector<int> channelsNamed(const WaveformModel& m, const QString& name) {
     const int ch = t->channelOf(name);
     if (ch >= 0)
         return {ch};
-    std::function<QModelIndex(const QModelIndex&)> find = [&](const QModelIndex& parent) {
-        for (int r = 0; r < m.rowCount(parent); ++r) {
-            const QModelIndex idx = m.index(r, 0, parent);
-            if (WaveformModel::rowData(idx).name == name)
-                return idx;
-            const QModelIndex inner = find(idx);
-            if (inner.isValid())
-                return inner;
-        }
-        return QModelIndex();
-    };
-    const QModelIndex row = find(QModelIndex());
+    const QModelIndex row = m.rowNamed(name);
     if (row.isValid())
         return m.channelsOf(row);
     QVector<int> bits;

@@ -175,6 +175,8 @@ void WaveCursorPanel::fillMeasure() {
                 continue;
             const QModelIndex idx = m_model->index(r, 0, parent);
             const SigTreeData d = WaveformModel::rowData(idx);
+            if (d.isDecoderPart())
+                continue; // no edges to measure
             const WaveMeasure m = WaveMeasure::measure(trace, m_model->channelsOf(idx), samples.at(a), samples.at(b),
                                                        m_model->getClockPeriod(), m_model->getClockUnit());
             const int at = m_measure->rowCount();

@@ -1,5 +1,6 @@
 #include "waveform/waveformdelegate.h"
 
+#include "waveform/annotationpainter.h"
 #include "waveform/waveanalog.h"
 #include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
@@ -8,6 +9,7 @@
 
 #include "basgui/basehelp.h"
 #include "basgui/directcombobox.h"
+#include "decoderset.h"
 #include "onadata.h"
 #include "theme/themesetting.h"
 #include "tokenmodel.h"
@@ -86,6 +88,9 @@ int widestToken(const QFontMetrics& fm, int width, const QString& set) {
     return widest;
 }
 
+// A decoder's error, readable on the light and the dark background.
+const QColor kErrorColour(0xff, 0x50, 0x50);
+
 bool holdsRow(const QModelIndex& index) {
     return index.siblingAtColumn(1).data(Qt::DisplayRole).canConvert<SigTreeData>() &&
            index.siblingAtColumn(1).data(Qt::DisplayRole).userType() == qMetaTypeId<SigTreeData>();
@@ -135,12 +140,68 @@ void WaveformDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     paintWaveform(painter, w, index);
 }
 
+WaveformDelegate::DecoderState WaveformDelegate::decoderState(const QModelIndex& index) const {
+    DecoderState out;
+    const SigTreeData d = holdsRow(index) ? WaveformModel::rowData(index) : SigTreeData();
+    DecoderSet* set = d.isDecoder() && m_page ? m_page->decoders() : nullptr;
+    const DecoderEntry* entry = set ? m_page->decoderEntry(d) : nullptr;
+    if (!entry)
+        return out;
+    const DecoderSet::Status st = set->status(d.decoder);
+    switch (st.state) {
+        case DecoderSet::Running: {
+            const qint64 total = qMax<qint64>(1, set->progressTotal());
+            out.percent = int(qBound<qint64>(qint64(0), 100 * set->progressDone() / total, qint64(100)));
+            out.state = tr("decoding");
+            out.detail = tr("decoding %1 %").arg(out.percent);
+            break;
+        }
+        case DecoderSet::Failed:
+            out.state = tr("error");
+            out.detail = st.error;
+            out.failed = true;
+            break;
+        case DecoderSet::Done: {
+            const auto result = set->result(d.decoder);
+            out.state = tr("done");
+            out.detail = result ? tr("%1 annotations").arg(result->count()) : QString();
+            break;
+        }
+        default:
+            out.detail = tr("no capture");
+    }
+    if (entry->hidden)
+        out.state = tr("hidden");
+    return out;
+}
+
+// The longest text of the annotation of an annotation row at `sample`.
+static QString annotationAt(const DecodeResult& r, int row, qint64 sample) {
+    if (row < 0 || row >= r.rows.size())
+        return QString();
+    const QVector<Annotation>& v = r.rows.at(row);
+    // The last annotation starting at or before the sample that still covers
+    // it; a long one far back is not worth a long walk.
+    const int last = r.firstStartingAt(row, sample + 1) - 1;
+    for (int i = last; i >= 0 && i > last - 4096 && r.maxEnd.at(row).at(i) > sample; --i)
+        if (qMax(v.at(i).end, v.at(i).start + 1) > sample)
+            return v.at(i).texts.value(0);
+    return QString();
+}
+
 QString WaveformDelegate::dataText(const QModelIndex& index) const {
     WaveformModel* m = model();
     if (!m || !m->hasData() || !holdsRow(index))
         return QString();
     const SigTreeData d = WaveformModel::rowData(index);
     const int pos = qBound(0, m->getDataPos(), m->getNumTime() - 1);
+    if (d.isDecoder())
+        return decoderState(index).state;
+    if (d.isAnnotation()) {
+        DecoderSet* set = m_page ? m_page->decoders() : nullptr;
+        const auto result = set ? set->result(d.decoder) : nullptr;
+        return result ? annotationAt(*result, d.annotationRow, pos) : QString();
+    }
     if (!d.isBus())
         return m->getData(d.signalIndex, pos) ? QStringLiteral("1") : QStringLiteral("0");
     return formatOf(d).text(m->getBits(index, pos));
@@ -150,6 +211,8 @@ int WaveformDelegate::dataWidthHint(const QModelIndex& index, const QStyleOption
     if (!holdsRow(index))
         return 0;
     const SigTreeData d = WaveformModel::rowData(index);
+    if (d.isDecoderPart())
+        return 0; // a state word or a text cut to fit, never wider than a value
     const QFontMetrics& fm = option.fontMetrics;
     constexpr int kMargin = 8;
     if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
@@ -174,9 +237,15 @@ void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& 
         painter->setPen(theme::ThemeSetting::color(QStringLiteral("itemview_text")));
         const SigTreeData d = WaveformModel::rowData(index);
         const QString text = dataText(index);
-        // A value wider than the column (its width is capped) shows its
-        // leading digits, as the waveform's labels do.
-        if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
+        if (d.isDecoder()) {
+            // The state of its decode, quieter than a value; an error in red.
+            painter->setPen(decoderState(index).failed ? kErrorColour
+                                                       : option.palette.color(QPalette::PlaceholderText));
+            painter->drawText(option.rect.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                              wavepaint::fittedLabel(option.fontMetrics, text, option.rect.width() - 8));
+        } else if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
+            // A value wider than the column (its width is capped) shows its
+            // leading digits, as the waveform's labels do.
             painter->drawText(option.rect, Qt::AlignCenter,
                               wavepaint::fittedLabel(option.fontMetrics, text, option.rect.width() - 4));
         } else {
@@ -212,7 +281,9 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     painter->setClipRect(cell, Qt::IntersectClip);
     painter->setBrush(Qt::NoBrush);
     painter->setPen(d.colour.isValid() ? d.colour : w.wave);
-    if (!d.isBus())
+    if (d.isDecoderPart())
+        paintDecoder(painter, w, index);
+    else if (!d.isBus())
         wavepaint::paintSignal(painter, w, trace, d.signalIndex);
     else if (d.analog)
         wavepaint::paintAnalog(painter, w,
@@ -265,6 +336,26 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
         }
     }
     painter->restore();
+}
+
+void WaveformDelegate::paintDecoder(QPainter* painter, const WavePaintParams& w, const QModelIndex& index) const {
+    const SigTreeData d = WaveformModel::rowData(index);
+    const DecoderEntry* entry = m_page ? m_page->decoderEntry(d) : nullptr;
+    if (!entry)
+        return;
+    const QColor colour = entry->colour.isValid() ? entry->colour : w.wave;
+    if (d.isAnnotation()) {
+        if (const auto result = m_page->decoders()->result(d.decoder))
+            wavepaint::paintAnnotations(painter, w, *result, d.annotationRow, colour);
+        return;
+    }
+    const DecoderState st = decoderState(index);
+    const QRect& cell = w.cell;
+    if (st.percent >= 0) // how far a long decode is
+        painter->fillRect(QRect(cell.left(), cell.top() + 4, cell.width() * st.percent / 100, 3), colour);
+    painter->setPen(st.failed ? kErrorColour : QColor(0xb0, 0xb0, 0xb0));
+    painter->drawText(cell.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                      wavepaint::fittedLabel(painter->fontMetrics(), st.detail, cell.width() - 12));
 }
 
 QWidget* WaveformDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {

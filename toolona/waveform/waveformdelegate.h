@@ -29,8 +29,19 @@ public:
     // of `params`: the trace and every overlay (what paint draws after the
     // background).
     void paintWaveform(QPainter* painter, const WavePaintParams& params, const QModelIndex& index) const;
-    // The text the data column shows for row `index` (empty for none).
+    // The text the data column shows for row `index` (empty for none): of
+    // a decoder's row the state of its decode, of an annotation row the
+    // annotation at the data position.
     QString dataText(const QModelIndex& index) const;
+    // What a decoder's row shows: the state word (data column), the detail
+    // (waveform column: progress, the count, the decoder's error) and the
+    // percentage of a decode that runs (-1 otherwise).
+    struct DecoderState {
+        QString state, detail;
+        int percent = -1;
+        bool failed = false;
+    };
+    DecoderState decoderState(const QModelIndex& index) const;
     // The data column's width that shows every value row `index` can take
     // in its present radix or token set whole (0 for a row without data).
     int dataWidthHint(const QModelIndex& index, const QStyleOptionViewItem& option) const;
@@ -41,6 +52,7 @@ public slots:
 
 private:
     void paintData(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    void paintDecoder(QPainter* painter, const WavePaintParams& params, const QModelIndex& index) const;
     WaveformModel* model() const;
 
     WaveformView* m_page;

@@ -1,6 +1,7 @@
 #include "waveform/waveformsignal.h"
 
 #include "kit/counttext.h"
+#include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
 #include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
@@ -11,6 +12,7 @@
 
 #include "basgui/baseicon.h"
 #include "basgui/dialogseam.h"
+#include "decoderset.h"
 #include "message/msgmanager.h"
 #include "onadata.h"
 #include "theme/themesetting.h"
@@ -61,6 +63,15 @@ QList<QStandardItem*> copyRowItems(const QStandardItem* name, const QStandardIte
 
 SigTreeData itemData(const QStandardItem* dataItem) {
     return dataItem ? dataItem->data(Qt::DisplayRole).value<SigTreeData>() : SigTreeData();
+}
+
+// A row's own colour: a decoder's is its entry's (saved with the decoder).
+QColor ownColour(const WaveformView* page, const QModelIndex& idx) {
+    const SigTreeData d = WaveformModel::rowData(idx);
+    if (!d.isDecoderPart())
+        return d.colour;
+    const DecoderEntry* e = page->decoderEntry(d);
+    return e ? e->colour : QColor();
 }
 
 const char* const kLightStyle =
@@ -166,6 +177,14 @@ void WaveformSignal::setWaveformModel(WaveformModel* model) {
             hideEnumChildren(idx);
             restoreExpansion(idx);
         }
+        // A decoder's annotation rows come after its row: it opens as it
+        // was, and they show once decoded.
+        if (parent.isValid() && WaveformModel::rowData(parent).isDecoder()) {
+            for (int r = first; r <= last; ++r)
+                setRowHidden(r, parent, true);
+            restoreExpansion(parent);
+        }
+        showDecoderRows();
         fitDataColumn();
     });
     connect(model, &QAbstractItemModel::rowsRemoved, this, &WaveformSignal::fitDataColumn);
@@ -227,6 +246,8 @@ void WaveformSignal::hideEnumChildren(const QModelIndex& index) {
     if (!m_model)
         return;
     const QModelIndex idx = index.isValid() ? index.siblingAtColumn(0) : QModelIndex();
+    if (WaveformModel::rowData(idx).isDecoderPart())
+        return; // showDecoderRows says which of its rows show
     const int rows = m_model->rowCount(idx);
     if (idx.isValid() && rows > 0) {
         const bool hide = WaveformModel::rowData(idx).radixName.startsWith(QLatin1String("ONL_"));
@@ -236,6 +257,31 @@ void WaveformSignal::hideEnumChildren(const QModelIndex& index) {
     }
     for (int r = 0; r < rows; ++r)
         hideEnumChildren(m_model->index(r, 0, idx));
+}
+
+void WaveformSignal::showDecoderRows() {
+    if (!m_model)
+        return;
+    DecoderSet* set = m_page->decoders();
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const QModelIndex row = m_model->index(r, 0);
+        const SigTreeData d = WaveformModel::rowData(row);
+        if (!d.isDecoder())
+            continue;
+        const DecoderEntry* entry = m_page->decoderEntry(d);
+        const auto result = set ? set->result(d.decoder) : nullptr;
+        // A decode under way keeps the rows the last one showed, so they do
+        // not vanish and come back with each edit.
+        if (entry && !entry->hidden && set->status(d.decoder).state == DecoderSet::Running)
+            continue;
+        for (int a = 0; a < m_model->rowCount(row); ++a) {
+            const bool hide = !entry || entry->hidden || !result || a >= result->rows.size() ||
+                              result->rows.at(a).isEmpty();
+            if (isRowHidden(a, row) != hide)
+                setRowHidden(a, row, hide);
+        }
+    }
+    viewport()->update();
 }
 
 void WaveformSignal::restoreExpansion(const QModelIndex& parent) {
@@ -301,12 +347,29 @@ bool WaveformSignal::canCutCopy() const {
     return m_model && m_model->hasData() && singleSelection(&t) && t.isValid();
 }
 
+bool WaveformSignal::canCut() const {
+    QModelIndex t;
+    return canCutCopy() && singleSelection(&t) && !WaveformModel::rowData(t).isAnnotation();
+}
+
+bool WaveformSignal::canCopy() const {
+    QModelIndex t;
+    return canCutCopy() && singleSelection(&t) && !WaveformModel::rowData(t).isDecoderPart();
+}
+
 bool WaveformSignal::canPaste() const {
     QModelIndex target;
     if (!m_model || !m_model->hasData() || !singleSelection(&target))
         return false;
     const auto* mime = qobject_cast<const WaveformSignalMimeData*>(QApplication::clipboard()->mimeData());
-    if (!mime || mime->items().size() < 2)
+    // Into a decoder's rows nothing goes.
+    if (!mime || WaveformModel::rowData(target).isAnnotation())
+        return false;
+    // A decoder's row cut: it moves among the top-level rows.
+    if (mime->index().isValid())
+        return mime->index().model() == m_model && WaveformModel::rowData(mime->index()).isDecoder() &&
+               (!target.isValid() || !target.parent().isValid()) && target.siblingAtColumn(0) != mime->index();
+    if (mime->items().size() < 2)
         return false;
     const SigTreeData d = itemData(mime->items().at(1));
     if (!d.isBus())
@@ -329,7 +392,7 @@ bool WaveformSignal::canGroup() const {
 bool WaveformSignal::hasOwnColour() const {
     const QColor def = OnaData::inst()->waveColor;
     for (const QModelIndex& idx : selectedRows()) {
-        const QColor c = WaveformModel::rowData(idx).colour;
+        const QColor c = ownColour(m_page, idx);
         if (c.isValid() && c != def)
             return true;
     }
@@ -343,8 +406,13 @@ void WaveformSignal::notifyChanged(QStandardItem* item) {
 
 void WaveformSignal::copyRow(bool cut) {
     QModelIndex target;
-    if (!canCutCopy() || !singleSelection(&target))
+    if (!(cut ? canCut() : canCopy()) || !singleSelection(&target))
         return;
+    if (WaveformModel::rowData(target).isDecoder()) {
+        // The row stays where it is until it is pasted.
+        QApplication::clipboard()->setMimeData(new WaveformSignalMimeData(target.siblingAtColumn(0)));
+        return;
+    }
     QStandardItem* name = m_model->itemFromIndex(target.siblingAtColumn(0));
     QStandardItem* parentItem = name->parent() ? name->parent() : m_model->invisibleRootItem();
     QApplication::clipboard()->setMimeData(
@@ -383,6 +451,18 @@ void WaveformSignal::doPaste() {
     if (!canPaste() || !singleSelection(&target))
         return;
     const auto* mime = qobject_cast<const WaveformSignalMimeData*>(QApplication::clipboard()->mimeData());
+    if (mime->index().isValid()) {
+        const QModelIndex source = mime->index();
+        int row = target.isValid() ? target.row() + 1 : -1;
+        if (row > source.row())
+            --row; // the row leaves its own place first
+        if (QStandardItem* moved = m_model->dropItem(source, QModelIndex(), row)) {
+            restoreExpansion(moved->index());
+            showDecoderRows();
+            notifyChanged(moved);
+        }
+        return;
+    }
     // The clipboard keeps its own copy for the next paste.
     const QList<QStandardItem*> items = mime->cloneItems();
     QStandardItem* parent = nullptr;
@@ -496,20 +576,38 @@ QStandardItem* WaveformSignal::groupInto(const QString& name) {
     return busItem;
 }
 
+QStringList WaveformSignal::selectedDecoders() const {
+    QStringList names;
+    for (const QModelIndex& idx : selectedRows()) {
+        const SigTreeData d = WaveformModel::rowData(idx);
+        if (d.isDecoderPart() && !names.contains(d.decoder))
+            names << d.decoder;
+    }
+    return names;
+}
+
+void WaveformSignal::sendDecoderCommand(const QString& cmd) { sendCommand(m_page->gateway(), cmd); }
+
 void WaveformSignal::doEditColour() {
     const QList<QModelIndex> rows = selectedRows();
     if (!m_model || rows.isEmpty())
         return;
-    const QColor own = WaveformModel::rowData(rows.constFirst()).colour;
+    const QColor own = ownColour(m_page, rows.constFirst());
     const QColor initial = own.isValid() ? own : OnaData::inst()->waveColor;
     const QColor chosen = basgui::Dialogs::provider()->getColor(initial, this, QString());
     if (!chosen.isValid() || chosen == initial)
         return;
     for (const QModelIndex& idx : rows) {
         SigTreeData d = WaveformModel::rowData(idx);
+        if (d.isDecoderPart())
+            continue;
         d.colour = chosen;
         m_model->setRowData(idx, d);
     }
+    // A decoder's colour is its setting, changed by the engine.
+    for (const QString& name : selectedDecoders())
+        sendDecoderCommand(
+            tclCommand(QStringLiteral("ona_set_decoder %1 -colour %2"), tclWord(name), tclWord(chosen.name())));
 }
 
 void WaveformSignal::doRevertColour() {
@@ -517,9 +615,14 @@ void WaveformSignal::doRevertColour() {
         return;
     for (const QModelIndex& idx : selectedRows()) {
         SigTreeData d = WaveformModel::rowData(idx);
+        if (d.isDecoderPart() || !d.colour.isValid())
+            continue;
         d.colour = QColor();
         m_model->setRowData(idx, d);
     }
+    for (const QString& name : selectedDecoders())
+        if (ownColour(m_page, m_model->decoderRow(name)).isValid())
+            sendDecoderCommand(tclCommand(QStringLiteral("ona_set_decoder %1 -colour {}"), tclWord(name)));
 }
 
 // ---------------------------------------------------------------------------
@@ -954,11 +1057,11 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     QAction* cut = add(nullptr, QStringLiteral("Cut"), [this] { doCut(); });
     cut->setIcon(basgui::BaseIcon::getIcon(QStringLiteral("cut")));
     cut->setShortcut(QKeySequence::Cut);
-    cut->setEnabled(canCutCopy());
+    cut->setEnabled(canCut());
     QAction* copy = add(nullptr, QStringLiteral("Copy"), [this] { doCopy(); });
     copy->setIcon(basgui::BaseIcon::getIcon(QStringLiteral("copy")));
     copy->setShortcut(QKeySequence::Copy);
-    copy->setEnabled(canCutCopy());
+    copy->setEnabled(canCopy());
     QAction* paste = add(nullptr, QStringLiteral("Paste"), [this] { doPaste(); });
     paste->setIcon(basgui::BaseIcon::getIcon(QStringLiteral("paste")));
     paste->setShortcut(QKeySequence::Paste);
@@ -982,7 +1085,19 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     find->setShortcut(QKeySequence::Find);
     find->setEnabled(row);
     menu->addSeparator();
-    add(nullptr, QStringLiteral("Add Decoder…"), [this] { m_page->addDecoder(); });
+    menu->addAction(m_page->addDecoderAction());
+    // The decoder under the click (or the current row's).
+    const DecoderEntry* entry = m_page->decoderEntry(atData);
+    if (entry) {
+        const QString name = tclWord(entry->name);
+        const bool hidden = entry->hidden;
+        add(nullptr, hidden ? QStringLiteral("Show Rows") : QStringLiteral("Hide Rows"), [this, name, hidden] {
+            sendDecoderCommand(tclCommand(QStringLiteral("ona_set_decoder %1 -hidden %2"), name,
+                                          hidden ? QStringLiteral("0") : QStringLiteral("1")));
+        });
+        add(nullptr, QStringLiteral("Remove Decoder"),
+            [this, name] { sendDecoderCommand(tclCommand(QStringLiteral("ona_remove_decoder %1"), name)); });
+    }
     return true;
 }
 
@@ -1031,6 +1146,8 @@ void WaveformSignal::startDrag(Qt::DropActions supportedActions) {
         return;
     if (!(supportedActions & Qt::MoveAction) || !singleSelection(&row) || !row.isValid())
         return;
+    if (WaveformModel::rowData(row).isAnnotation())
+        return; // a decoder's annotation rows stay under it
     auto* drag = new QDrag(this);
     drag->setMimeData(new WaveformSignalMimeData(row.siblingAtColumn(0)));
     const QIcon icon = row.siblingAtColumn(0).data(Qt::DecorationRole).value<QIcon>();
@@ -1051,11 +1168,23 @@ bool WaveformSignal::acceptsDrag(const QDropEvent* event) const {
 
 bool WaveformSignal::dropTarget(const QPoint& pos, const QModelIndex& source, QModelIndex* parent, int* row,
                                 QRect* indicator) const {
-    const QModelIndex target = indexAt(pos).siblingAtColumn(0);
+    QModelIndex target = indexAt(pos).siblingAtColumn(0);
     if (!target.isValid() || !source.isValid())
         return false;
     const QModelIndex src = source.siblingAtColumn(0);
-    const bool bus = WaveformModel::rowData(src).isBus();
+    const SigTreeData moving = WaveformModel::rowData(src);
+    if (moving.isAnnotation())
+        return false;
+    // Over a decoder's rows a drop goes before or after the decoder, whose
+    // rows are one block.
+    bool afterBlock = false;
+    if (WaveformModel::rowData(target).isAnnotation()) {
+        target = target.parent().siblingAtColumn(0);
+        afterBlock = true;
+    }
+    const bool decoder = WaveformModel::rowData(target).isDecoder();
+    // Buses and decoders stand only among the top-level rows.
+    const bool bus = moving.isBus() || moving.isDecoder();
     if (bus && target.parent().isValid())
         return false;
     // Never into the dragged row itself or below it.
@@ -1063,14 +1192,21 @@ bool WaveformSignal::dropTarget(const QPoint& pos, const QModelIndex& source, QM
         if (p.siblingAtColumn(0) == src)
             return false;
     const QRect r = visualRect(target);
-    bool lower = pos.y() >= r.top() + r.height() / 2;
-    if (lower && bus && isExpanded(target) && m_model->rowCount(target) > 0)
+    bool lower = afterBlock || pos.y() >= r.top() + r.height() / 2;
+    if (lower && bus && !decoder && isExpanded(target) && m_model->rowCount(target) > 0)
         lower = false; // a bus never lands between a bus and its first member
     *parent = target.parent();
     *row = target.row() + (lower ? 1 : 0);
     if (parent->siblingAtColumn(0) == src.parent().siblingAtColumn(0) && src.row() < *row)
         --*row;
-    const int y = lower ? r.bottom() : r.top();
+    int y = lower ? r.bottom() : r.top();
+    // After a decoder: below the last of its rows that shows.
+    if (lower && decoder && isExpanded(target))
+        for (int a = m_model->rowCount(target) - 1; a >= 0; --a)
+            if (!isRowHidden(a, target)) {
+                y = visualRect(m_model->index(a, 0, target)).bottom();
+                break;
+            }
     const int right = columnViewportPosition(2) > 0 ? columnViewportPosition(2) : viewport()->width();
     *indicator = QRect(QPoint(0, y), QPoint(right - 1, y));
     return true;

@@ -128,7 +128,12 @@ public:
     // The one row the selection stands for (rows whose parent is selected
     // too are left out); false when it stands for more than one.
     bool singleSelection(QModelIndex* target) const;
+    // A decoder's row is cut to be pasted elsewhere (it stays until then)
+    // and never copied: a decoder has one row. Its annotation rows stay
+    // with it.
     bool canCutCopy() const;
+    bool canCut() const;
+    bool canCopy() const;
     bool canPaste() const;
     bool canGroup() const;
     bool hasOwnColour() const;
@@ -138,6 +143,9 @@ public:
     bool busNameExists(const QString& name) const;
 
 public slots:
+    // Shows the annotation rows of each decoder that hold annotations,
+    // none of a hidden decoder, and repaints the decoders' state.
+    void showDecoderRows();
     void doExpand(const QModelIndex& index);
     void doCollapse(const QModelIndex& index);
     void doCut();
@@ -177,6 +185,9 @@ private:
                     QRect* indicator) const;
     bool acceptsDrag(const QDropEvent* event) const;
     void copyRow(bool cut);
+    // The selected rows standing for decoders: each decoder's name once.
+    QStringList selectedDecoders() const;
+    void sendDecoderCommand(const QString& cmd);
     void notifyChanged(QStandardItem* item);
     // A cursor came, went or moved: the layout the project saves changed.
     void markCursorEdit();

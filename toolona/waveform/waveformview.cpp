@@ -2,8 +2,8 @@
 
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "waveform/decoderdialog.h"
 #include "waveform/wavecursorpanel.h"
-#include "waveform/decoderpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformruler.h"
@@ -11,8 +11,15 @@
 #include "waveform/wavemeasure.h"
 #include "widgets/emptystatelabel.h"
 
+#include "basgui/basemainwindow.h"
+#include "basgui/dialogseam.h"
+
+#include "analyzercore.h"
+#include "decoderset.h"
+#include "onadata.h"
 #include "waveformmodel.h"
 
+#include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -20,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace vemo::toolona {
@@ -81,13 +89,22 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_status->setContentsMargins(4, 1, 4, 1);
 
+    m_toolBar = new QToolBar(tr("Waveform"), this);
+    m_toolBar->setObjectName(QStringLiteral("waveToolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_addDecoder = new QAction(tr("Add Decoder…"), this);
+    m_addDecoder->setObjectName(QStringLiteral("addDecoder"));
+    m_addDecoder->setToolTip(tr("Add a protocol decoder over signals of the capture"));
+    m_addDecoder->setEnabled(false);
+    connect(m_addDecoder, &QAction::triggered, this, [this] { addDecoder(); });
+    m_toolBar->addAction(m_addDecoder);
+
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_empty, 0, 0);
-    layout->addWidget(m_tree, 1, 0);
-    m_decoderPanel = new DecoderPanel(gateway, m_tree, this);
-    layout->addWidget(m_decoderPanel, 2, 0);
+    layout->addWidget(m_toolBar, 0, 0);
+    layout->addWidget(m_empty, 1, 0);
+    layout->addWidget(m_tree, 2, 0);
     layout->addWidget(m_bar, 3, 0);
     layout->addWidget(m_findBar, 4, 0);
     layout->addWidget(m_status, 5, 0);
@@ -97,7 +114,50 @@ WaveformView::WaveformView(ToolGateway* gateway, QWidget* parent) : QFrame(paren
 
     setMouseTracking(true);
     installEventFilter(this);
+    takeWindowActions();
     showState();
+}
+
+void WaveformView::takeWindowActions() {
+    if (m_windowActions)
+        return;
+    // The window's own zoom actions, not copies: they follow the window's
+    // enabling and act on the page in front.
+    basgui::BaseMainWindow* window = nullptr;
+    for (QWidget* w = parentWidget(); w && !window; w = w->parentWidget())
+        window = qobject_cast<basgui::BaseMainWindow*>(w);
+    if (!window)
+        return;
+    QList<QAction*> zoom;
+    for (const char* name : {"zoom in", "zoom out", "zoom fit"})
+        if (QAction* a = window->sharedAction(QLatin1String(name)))
+            zoom << a;
+    if (zoom.isEmpty())
+        return;
+    m_windowActions = true;
+    m_toolBar->addSeparator();
+    m_toolBar->addActions(zoom);
+}
+
+void WaveformView::showEvent(QShowEvent* event) {
+    takeWindowActions();
+    QFrame::showEvent(event);
+}
+
+DecoderSet* WaveformView::decoders() const {
+    if (!m_model)
+        return nullptr;
+    OnaData* data = OnaData::inst();
+    for (int c = 0; c < data->getNumCore(); ++c)
+        if (const auto core = data->getCorePtr(c); core && core->getWDModel() == m_model)
+            return core->getDecoders();
+    return nullptr;
+}
+
+const DecoderEntry* WaveformView::decoderEntry(const SigTreeData& row) const {
+    DecoderSet* set = row.isDecoderPart() ? decoders() : nullptr;
+    const int at = set ? set->indexOf(row.decoder) : -1;
+    return at >= 0 ? &set->entries().at(at) : nullptr;
 }
 
 WaveformModel* WaveformView::waveformModel() const { return m_model; }
@@ -110,20 +170,19 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     m_model = model;
     m_tree->setWaveformModel(model);
     m_cursorPanel->setWaveformModel(model);
-    m_decoderPanel->setModel(model);
     if (m_tree->selectionModel())
         connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &WaveformView::updateMeasurement, Qt::UniqueConnection);
-    // A row of the tree chosen: the find bar searches it, not a decoder.
-    if (m_tree->selectionModel())
-        connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, m_decoderPanel,
-                [this](const QItemSelection& selected) {
-                    if (!selected.isEmpty())
-                        m_decoderPanel->setSearchDecoder(QString());
-                });
+    if (DecoderSet* set = decoders()) {
+        // A decode's progress and end show in the decoders' rows.
+        for (auto signal : {&DecoderSet::entriesChanged, &DecoderSet::decodeStarted, &DecoderSet::decodeFinished,
+                            &DecoderSet::decodeProgress})
+            connect(set, signal, m_tree, &WaveformSignal::showDecoderRows, Qt::UniqueConnection);
+        set->sync(); // a capture that came before the page
+    }
+    m_tree->showDecoderRows();
     if (model) {
         connect(model, &WaveformModel::viewChanged, this, &WaveformView::updateViewBar);
-        connect(model, &WaveformModel::viewChanged, m_decoderPanel, &DecoderPanel::rebuild);
         // Tree edits are direct model edits that no engine command reports:
         // each one's change notice marks the project modified.
         connect(model, &QStandardItemModel::itemChanged, this, [this] {
@@ -135,10 +194,17 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
     updateViewBar();
 }
 
-int WaveformView::addDecoder() { return m_decoderPanel->addDecoder(); }
+int WaveformView::addDecoder() {
+    DecoderSet* set = decoders();
+    if (!set)
+        return 0;
+    DecoderDialog dialog(m_gateway, set, m_model, this);
+    return basgui::Dialogs::provider()->execDialog(&dialog);
+}
 
 void WaveformView::showState() {
     const bool data = hasCapturedData();
+    m_addDecoder->setEnabled(data && decoders());
     m_empty->setVisible(!data);
     m_tree->setVisible(data);
     m_bar->setVisible(data);
@@ -209,6 +275,8 @@ bool WaveformView::gotoEdge(bool forward) {
         showStatus(tr("Select a signal or bus to step through its edges."));
         return false;
     }
+    if (WaveformModel::rowData(row).isDecoderPart())
+        return gotoAnnotation(WaveformModel::rowData(row), forward);
     const QString name = WaveformModel::rowData(row).name;
     const QVector<int> channels = m_model->channelsOf(row);
     const auto trace = m_model->traceData();
@@ -219,22 +287,45 @@ bool WaveformView::gotoEdge(bool forward) {
                            : tr("No earlier edge of %1 before sample %2.").arg(name).arg(pos));
         return false;
     }
-    m_model->setDataPos(int(s));
-    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
-        m_tree->zoomToPosition(int(s), true);
-    m_tree->repaintWave();
+    moveDataTo(int(s));
+    return true;
+}
+
+// The start of the next (previous) annotation of a decoder's row (any of
+// its annotation rows) or of one annotation row, from the data position.
+bool WaveformView::gotoAnnotation(const SigTreeData& row, bool forward) {
+    DecoderSet* set = decoders();
+    const auto result = set ? set->result(row.decoder) : nullptr;
+    const int pos = m_model->getDataPos();
+    qint64 best = -1;
+    for (int r = 0; result && r < result->rows.size(); ++r) {
+        if (row.isAnnotation() && r != row.annotationRow)
+            continue;
+        const QVector<Annotation>& v = result->rows.at(r);
+        const int i = result->firstStartingAt(r, forward ? qint64(pos) + 1 : qint64(pos));
+        if (forward && i < v.size() && (best < 0 || v.at(i).start < best))
+            best = v.at(i).start;
+        if (!forward && i > 0)
+            best = qMax(best, v.at(i - 1).start);
+    }
+    if (best < 0 || best >= m_model->getNumTime()) {
+        showStatus(forward ? tr("No later annotation of %1 after sample %2.").arg(row.name).arg(pos)
+                           : tr("No earlier annotation of %1 before sample %2.").arg(row.name).arg(pos));
+        return false;
+    }
+    moveDataTo(int(best));
     return true;
 }
 
 int WaveformView::findValue(const QString& text, bool backward) {
-    if (!m_decoderPanel->searchDecoder().isEmpty())
-        return findAnnotation(text, backward);
     const QModelIndex row = searchRow();
     if (!row.isValid()) {
         showStatus(tr("Select a bus or signal to search."));
         return -1;
     }
     const SigTreeData d = WaveformModel::rowData(row);
+    if (d.isDecoderPart())
+        return findAnnotation(text, backward);
     QString value = text.trimmed();
     QString radix;
     static const QList<QPair<QString, QString>> prefixes{{QStringLiteral("0x"), QStringLiteral("Hex")},
@@ -280,24 +371,39 @@ int WaveformView::moveToFound(const QString& cmd, const QString& missing) {
         showStatus(missing);
         return -1;
     }
-    m_model->setDataPos(s);
-    if (s < m_model->getViewStart() || s > m_model->getViewEnd())
-        m_tree->zoomToPosition(s, true);
-    m_tree->repaintWave();
+    moveDataTo(s);
     return s;
+}
+
+void WaveformView::moveDataTo(int sample) {
+    m_model->setDataPos(sample);
+    if (sample < m_model->getViewStart() || sample > m_model->getViewEnd())
+        m_tree->zoomToPosition(sample, true);
+    m_tree->repaintWave();
 }
 
 // The next (previous) annotation of the chosen decoder whose text holds
 // `text` (a 0x number also matches the bytes decoders write without it).
 int WaveformView::findAnnotation(const QString& text, bool backward) {
-    const QString name = m_decoderPanel->searchDecoder();
+    const SigTreeData row = WaveformModel::rowData(searchRow());
+    if (!row.isDecoderPart()) {
+        showStatus(tr("Select a decoder's row to search its texts."));
+        return -1;
+    }
+    const QString name = row.decoder;
     if (text.trimmed().isEmpty()) {
         showStatus(tr("Type a text to find."));
         return -1;
     }
+    // An annotation row searches only its own annotations.
+    QString rowOption;
+    const DecoderEntry* entry = decoderEntry(row);
+    const DecoderInfo* info = entry && row.isAnnotation() ? DecodeLibrary::inst().find(entry->decoder) : nullptr;
+    if (info && row.annotationRow < info->rows.size())
+        rowOption = tclCommand(QStringLiteral(" -row %1"), tclWord(info->rows.at(row.annotationRow).id));
     const int pos = m_model->getDataPos();
-    QString cmd = tclCommand(QStringLiteral("ona_find -decoder %1 -text %2 -from %3"), tclWord(name),
-                             tclWord(text.trimmed()), QString::number(backward ? pos - 1 : pos + 1));
+    QString cmd = tclCommand(QStringLiteral("ona_find -decoder %1 -text %2%3 -from %4"), tclWord(name),
+                             tclWord(text.trimmed()), rowOption, QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
         cmd += QStringLiteral(" -backward");
     return moveToFound(cmd, backward
@@ -327,10 +433,12 @@ void WaveformView::updateMeasurement() {
     for (int c : cursors)
         if (qAbs(qint64(c) - pos) < qAbs(qint64(nearest) - pos))
             nearest = c;
-    const QVector<int> channels = row.isValid() ? m_model->channelsOf(row) : QVector<int>();
+    // A decoder's row has no edges to count: the span alone.
+    const bool signal = row.isValid() && !WaveformModel::rowData(row).isDecoderPart();
+    const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
     const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),
                                                m_model->getClockUnit());
-    showStatus(m.text(row.isValid() ? WaveformModel::rowData(row).name : QString()));
+    showStatus(m.text(signal ? WaveformModel::rowData(row).name : QString()));
 }
 
 void WaveformView::updateViewBar() {

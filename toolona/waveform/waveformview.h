@@ -6,14 +6,18 @@
 #include <QModelIndex>
 #include <QPointer>
 
+class DecoderSet;
+struct DecoderEntry;
+struct SigTreeData;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
+class QToolBar;
 class WaveformModel;
 
 namespace vemo::toolona {
 
-class DecoderPanel;
 class EmptyStateLabel;
 class ToolGateway;
 class WaveCursorPanel;
@@ -48,25 +52,33 @@ public:
     ToolGateway* gateway() const { return m_gateway; }
 
     WaveformSignal* tree() const { return m_tree; }
-    // The protocol decoders of the core, under the tree; "Add Decoder…".
-    DecoderPanel* decoderPanel() const { return m_decoderPanel; }
+    // The protocol decoders of the model's core (null: none), shown as rows
+    // of the tree; the entry a decoder row stands for (null: none).
+    DecoderSet* decoders() const;
+    const DecoderEntry* decoderEntry(const SigTreeData& row) const;
+    // "Add Decoder…": the one action of the tool bar and the tree's menu.
+    QAction* addDecoderAction() const { return m_addDecoder; }
+    // Opens the dialog that adds a decoder; what it returned (QDialog::Accepted or not).
     int addDecoder();
+    // The page's tool bar: "Add Decoder…" and the window's zoom actions.
+    QToolBar* toolBar() const { return m_toolBar; }
     QScrollBar* timeBar() const { return m_bar; }
 
     // Finding things. The row searched is the tree's current row (or the
     // first selected one); its name, or empty when there is none.
     QModelIndex searchRow() const;
     // Moves the data position to the next (previous) change of the row
-    // after (before) it and scrolls to show it; false, saying so in the
-    // status line, when there is none or no row is chosen.
+    // after (before) it and scrolls to show it (of a decoder's row: the
+    // start of its next annotation); false, saying so in the status line,
+    // when there is none or no row is chosen.
     bool gotoEdge(bool forward);
     // Searches the row for `value` (in the row's radix, or a token name;
     // 0x, 0o, 0b choose Hex, Oct, Bin; x digits do not matter) from the
     // sample after (before) the data position, through "ona_find". On a
     // hit the data position moves there; returns the sample or -1.
     int findValue(const QString& value, bool backward);
-    // The same for the annotation texts of the decoder chosen in the
-    // decoder rows, through "ona_find -decoder".
+    // The same for the annotation texts of the decoder whose row (or
+    // annotation row) is chosen, through "ona_find -decoder".
     int findAnnotation(const QString& text, bool backward);
     // The find bar: a value field with previous and next.
     void showFindBar();
@@ -104,16 +116,24 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Puts the window's zoom actions on the tool bar once the page is in a window.
+    void takeWindowActions();
+    bool gotoAnnotation(const SigTreeData& row, bool forward);
     void showState();
     void showStatus(const QString& text);
     int moveToFound(const QString& cmd, const QString& missing);
+    // The data position to `sample`, scrolled into view.
+    void moveDataTo(int sample);
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project
     WaveformSignal* m_tree = nullptr;
-    DecoderPanel* m_decoderPanel = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QAction* m_addDecoder = nullptr;
+    bool m_windowActions = false;
     QScrollBar* m_bar = nullptr;
     EmptyStateLabel* m_empty = nullptr;
     QLabel* m_status = nullptr;
