@@ -227,6 +227,9 @@ OnaGUI::~OnaGUI() {
     if (m_rightView)
         disconnect(m_rightView->tabWidget(), nullptr, this, nullptr);
     preCloseGUI();
+    // The window is going: what the engine's reset tells the pages is not
+    // drawn (a lamp that repaints at once would paint the whole window).
+    setUpdatesEnabled(false);
     engine()->resetData();
     delete m_rightView;
     m_rightView = nullptr;
