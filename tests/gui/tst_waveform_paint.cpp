@@ -390,6 +390,66 @@ private slots:
             QCOMPARE(img.pixel(last + 10, yLow), pen);
         }
     }
+    // A capture deep enough for three summary levels, with one-sample
+    // glitches on and beside word and block edges, bursts of changes every
+    // sample and quiet stretches, at windows whose columns span from a few
+    // words to thousands: a line drawn as the sample-by-sample drawing, a
+    // bus as the change-by-change walk (a token radix that names each value
+    // by its hex digits, whose boundaries the summaries cannot tell).
+    void deepCaptureDrawsEveryGlitch() {
+        const qint64 deep = (qint64(1) << 20) + 37;
+        QStringList names{u"glitch"_s, u"burst"_s};
+        for (int b = 7; b >= 0; --b)
+            names << u"bus[%1]"_s.arg(b);
+        auto trace = std::make_shared<TraceData>(names, deep);
+        QRandomGenerator rng(77);
+        auto flip = [&](int ch, qint64 from, qint64 to) {
+            for (qint64 s = from; s < qMin(to, deep); ++s)
+                trace->channelWords(ch)[s >> 6] ^= quint64(1) << (s & 63);
+        };
+        QList<qint64> edges;
+        for (qint64 block : {64, 4096, 262144})
+            for (int k = 0; k < 6; ++k) {
+                const qint64 at = block * (1 + rng.bounded(int(deep / block - 1)));
+                edges << at - 1 << at << at + 1;
+            }
+        for (qint64 at : edges) {
+            flip(0, at, at + 1);
+            flip(2 + rng.bounded(8), at, at + 1);
+        }
+        for (int b = 0; b < 40; ++b) {
+            const qint64 at = rng.bounded(int(deep)), len = 1 + rng.bounded(3000);
+            for (qint64 s = at; s < at + len; s += 2)
+                flip(1, s, s + 1);
+            flip(2 + rng.bounded(8), at, deep); // the bus's value steps
+        }
+        trace->finish();
+        WaveformModel model;
+        model.setTrace(trace, {{u"glitch"_s, 1}, {u"burst"_s, 1}, {u"bus"_s, 8}});
+        const QVector<int> bus{2, 3, 4, 5, 6, 7, 8, 9};
+        BusFormat hex, walked;
+        walked.radix = 0;
+        walked.width = 8;
+        walked.token = [](int, const QString&, const QString& bits) { return WaveformModel::radixText(bits, 16); };
+
+        const QRect cell(0, 0, 300, kRowHeight);
+        const qint64 windows[][2] = {{0, deep},          {262143, 300 * 4096},    {1000, 300 * 64 - 1},
+                                     {63, 300 * 13 + 7}, {deep - 210000, 210000}, {edges.at(40) - 5000, 300 * 97}};
+        for (const auto& win : windows) {
+            const int start = int(win[0]), count = int(qMin(win[1], deep - win[0]));
+            const WavePaintParams w = WavePaintParams::make(cell, start, count, int(deep));
+            const Ref g{cell, start, start + count - 1, w.px};
+            const QString where = u"window %1 + %2"_s.arg(start).arg(count);
+            for (int ch : {0, 1})
+                QVERIFY2(painted(cell, [&](QPainter* p) { wavepaint::paintSignal(p, w, *trace, ch); }) ==
+                             painted(cell, [&](QPainter* p) { refSignal(p, g, &model, ch); }),
+                         qPrintable(where + u" line %1"_s.arg(ch)));
+            const QImage summarised = painted(cell, [&](QPainter* p) { wavepaint::paintBus(p, w, *trace, bus, hex); });
+            QVERIFY2(summarised != blank(cell), qPrintable(where));
+            QVERIFY2(summarised == painted(cell, [&](QPainter* p) { wavepaint::paintBus(p, w, *trace, bus, walked); }),
+                     qPrintable(where + u" bus"_s));
+        }
+    }
     void labelsShortenOrVanishAndStayInTheirBox() {
         const QRect cell(0, 0, 400, kRowHeight);
         QImage img(cell.size(), QImage::Format_RGB32);
