@@ -391,21 +391,24 @@ private slots:
         }
     }
     // A capture deep enough for three summary levels, with one-sample
-    // glitches on and beside word and block edges, bursts of changes every
-    // sample and quiet stretches, at windows whose columns span from a few
-    // words to thousands: a line drawn as the sample-by-sample drawing, a
-    // bus as the change-by-change walk (a token radix that names each value
-    // by its hex digits, whose boundaries the summaries cannot tell).
+    // glitches on and beside word and block edges, changes whose gaps range
+    // from a sample to thousands (so columns of every window are busy, quiet
+    // or in between) and bus steps on a column's last sample after a busy
+    // stretch, at windows whose columns span from a few words to thousands:
+    // a line drawn as the sample-by-sample drawing, a bus as the
+    // change-by-change walk (a token radix that names each value by its hex
+    // digits, whose boundaries the summaries cannot tell).
     void deepCaptureDrawsEveryGlitch() {
         const qint64 deep = (qint64(1) << 20) + 37;
-        QStringList names{u"glitch"_s, u"burst"_s};
+        QStringList names{u"glitch"_s, u"mixed"_s};
         for (int b = 7; b >= 0; --b)
             names << u"bus[%1]"_s.arg(b);
         auto trace = std::make_shared<TraceData>(names, deep);
         QRandomGenerator rng(77);
-        auto flip = [&](int ch, qint64 from, qint64 to) {
-            for (qint64 s = from; s < qMin(to, deep); ++s)
-                trace->channelWords(ch)[s >> 6] ^= quint64(1) << (s & 63);
+        // Marks where a channel's level flips; the levels follow at the end.
+        auto flip = [&](int ch, qint64 at) {
+            if (at < deep)
+                trace->channelWords(ch)[at >> 6] ^= quint64(1) << (at & 63);
         };
         QList<qint64> edges;
         for (qint64 block : {64, 4096, 262144})
@@ -414,18 +417,39 @@ private slots:
                 edges << at - 1 << at << at + 1;
             }
         for (qint64 at : edges) {
-            flip(0, at, at + 1);
-            flip(2 + rng.bounded(8), at, at + 1);
+            flip(0, at);
+            flip(0, at + 1);
+            const int ch = 2 + rng.bounded(8);
+            flip(ch, at);
+            flip(ch, at + 1);
         }
-        for (int b = 0; b < 40; ++b) {
-            const qint64 at = rng.bounded(int(deep)), len = 1 + rng.bounded(3000);
-            for (qint64 s = at; s < at + len; s += 2)
-                flip(1, s, s + 1);
-            flip(2 + rng.bounded(8), at, deep); // the bus's value steps
+        // Stretches, each with its own mean gap (short ones where it is a
+        // sample or two).
+        for (qint64 s = 0; s < deep;) {
+            const int gap = QList<int>{1, 30, 90, 200, 5000}.at(rng.bounded(5));
+            for (const qint64 end = s + (gap > 1 ? 20000 : 1500); s < end; s += 1 + rng.bounded(2 * gap)) {
+                flip(1, s);
+                if (gap > 1)
+                    flip(2 + rng.bounded(8), s);
+            }
+        }
+        // A burst whose last change is the last sample of a 64-sample column.
+        for (int k = 0; k < 20; ++k) {
+            const qint64 end = 64 * (1 + rng.bounded(int(deep / 64 - 1))) - 1;
+            for (qint64 s = end - 9; s <= end; s += 3)
+                flip(2 + rng.bounded(8), s);
+        }
+        for (int ch = 0; ch < trace->numChannels(); ++ch) {
+            quint64 level = 0;
+            for (qint64 s = 0; s < deep; ++s) {
+                level ^= (trace->channelWords(ch)[s >> 6] >> (s & 63)) & 1;
+                trace->channelWords(ch)[s >> 6] &= ~(quint64(1) << (s & 63));
+                trace->channelWords(ch)[s >> 6] |= level << (s & 63);
+            }
         }
         trace->finish();
         WaveformModel model;
-        model.setTrace(trace, {{u"glitch"_s, 1}, {u"burst"_s, 1}, {u"bus"_s, 8}});
+        model.setTrace(trace, {{u"glitch"_s, 1}, {u"mixed"_s, 1}, {u"bus"_s, 8}});
         const QVector<int> bus{2, 3, 4, 5, 6, 7, 8, 9};
         BusFormat hex, walked;
         walked.radix = 0;
@@ -434,7 +458,8 @@ private slots:
 
         const QRect cell(0, 0, 300, kRowHeight);
         const qint64 windows[][2] = {{0, deep},          {262143, 300 * 4096},    {1000, 300 * 64 - 1},
-                                     {63, 300 * 13 + 7}, {deep - 210000, 210000}, {edges.at(40) - 5000, 300 * 97}};
+                                     {63, 300 * 13 + 7}, {deep - 210000, 210000}, {edges.at(40) - 5000, 300 * 97},
+                                     {0, 300 * 64},      {128000, 300 * 200}};
         for (const auto& win : windows) {
             const int start = int(win[0]), count = int(qMin(win[1], deep - win[0]));
             const WavePaintParams w = WavePaintParams::make(cell, start, count, int(deep));
