@@ -433,10 +433,11 @@ private slots:
                     flip(2 + rng.bounded(8), s);
             }
         }
-        // A burst whose last change is the last sample of a 64-sample column.
-        for (int k = 0; k < 20; ++k) {
-            const qint64 end = 64 * (1 + rng.bounded(int(deep / 64 - 1))) - 1;
-            for (qint64 s = end - 9; s <= end; s += 3)
+        // A burst over two 64-sample columns whose last change is the last
+        // sample of the second.
+        for (int k = 0; k < 40; ++k) {
+            const qint64 end = 64 * (2 + rng.bounded(int(deep / 64 - 2))) - 1;
+            for (qint64 s = end - 99; s <= end; s += 3)
                 flip(2 + rng.bounded(8), s);
         }
         for (int ch = 0; ch < trace->numChannels(); ++ch) {
