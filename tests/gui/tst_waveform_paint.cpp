@@ -429,14 +429,15 @@ private slots:
             const int gap = QList<int>{1, 30, 90, 200, 5000}.at(rng.bounded(5));
             for (const qint64 end = s + (gap > 1 ? 20000 : 1500); s < end; s += 1 + rng.bounded(2 * gap)) {
                 flip(1, s);
-                if (gap > 1)
+                if (gap > 1 && s >= 20000)
                     flip(2 + rng.bounded(8), s);
             }
         }
-        // A burst over two 64-sample columns whose last change is the last
-        // sample of the second.
-        for (int k = 0; k < 40; ++k) {
-            const qint64 end = 64 * (2 + rng.bounded(int(deep / 64 - 2))) - 1;
+        // Before sample 20000 the bus holds only bursts over two columns of
+        // the window of 64 samples a column, each ending on the last sample
+        // of its second column.
+        for (int k = 0; k < 12; ++k) {
+            const qint64 end = 64 * (2 + rng.bounded(298)) - 1;
             for (qint64 s = end - 99; s <= end; s += 3)
                 flip(2 + rng.bounded(8), s);
         }
