@@ -6,7 +6,9 @@
 // each level above a bit per word of the level below that is not 0, up to
 // one word. "Next change after sample s" climbs and descends it, reading a
 // word or two per level (five levels for 2^30 samples) however long the
-// quiet stretch. Immutable once finish() has run, so
+// quiet stretch, and "is there a change in this span" reads a few summary
+// words however many samples the span holds. The summary costs 1/64 of the
+// samples and a little more. Immutable once finish() has run, so
 // the GUI and exporters may share it freely.
 
 #include "onaglobal.h"
