@@ -86,6 +86,10 @@ void TraceData::truncate(qint64 samples) {
 }
 
 qint64 TraceData::firstChangeInWord(int channel, qint64 word, int fromBit) const {
+    // A word the summary calls quiet is not read: deep stores miss the cache
+    // on nearly every data word, while the summary stays in it.
+    if (!marked(channel, word))
+        return -1;
     quint64 c = changeMask(channelWords(channel), word, m_samples);
     if (fromBit > 0)
         c &= fromBit >= 64 ? 0 : ~((quint64(1) << fromBit) - 1);
@@ -147,7 +151,47 @@ qint64 TraceData::nextChange(const QVector<int>& channels, qint64 from) const {
     return best;
 }
 
+bool TraceData::hasChange(int channel, qint64 first, qint64 last) const {
+    if (channel < 0 || channel >= m_names.size())
+        return false;
+    first = qMax<qint64>(first, 1);
+    last = qMin(last, m_samples - 1);
+    if (first > last)
+        return false;
+    const qint64 wa = first >> 6, wb = last >> 6;
+    if (wa == wb) {
+        const qint64 c = firstChangeInWord(channel, wa, int(first & 63));
+        return c >= 0 && c <= last;
+    }
+    // The whole words between the ends, from the summaries alone (word by
+    // word before finish() has built them).
+    if (wb - wa > 1) {
+        if (!m_summary.empty()) {
+            const qint64 w = nextSummaryWord(channel, wa + 1);
+            if (w >= 0 && w < wb)
+                return true;
+        } else {
+            for (qint64 w = wa + 1; w < wb; ++w)
+                if (firstChangeInWord(channel, w, 0) >= 0)
+                    return true;
+        }
+    }
+    if (firstChangeInWord(channel, wa, int(first & 63)) >= 0)
+        return true;
+    const qint64 c = firstChangeInWord(channel, wb, 0);
+    return c >= 0 && c <= last;
+}
+
+bool TraceData::hasChange(const QVector<int>& channels, qint64 first, qint64 last) const {
+    for (int ch : channels)
+        if (hasChange(ch, first, last))
+            return true;
+    return false;
+}
+
 qint64 TraceData::lastChangeInWord(int channel, qint64 word, int toBit) const {
+    if (!marked(channel, word))
+        return -1;
     quint64 c = changeMask(channelWords(channel), word, m_samples);
     if (toBit < 63)
         c &= (quint64(2) << toBit) - 1;

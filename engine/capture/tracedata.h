@@ -6,7 +6,9 @@
 // each level above a bit per word of the level below that is not 0, up to
 // one word. "Next change after sample s" climbs and descends it, reading a
 // word or two per level (five levels for 2^30 samples) however long the
-// quiet stretch. Immutable once finish() has run, so
+// quiet stretch, and "is there a change in this span" reads a few summary
+// words however many samples the span holds. The summary costs 1/64 of the
+// samples and a little more. Immutable once finish() has run, so
 // the GUI and exporters may share it freely.
 
 #include "onaglobal.h"
@@ -74,6 +76,14 @@ public:
     // The same for a bus: the first change of any of its channels.
     qint64 nextChange(const QVector<int>& channels, qint64 from) const;
 
+    // Whether a sample in first..last (both included, clamped to the store)
+    // differs from the sample before it. The summaries answer for the whole
+    // words inside the span; a data word is read only at an end whose word
+    // holds a change, so a span of 2^20 samples costs a few summary words
+    // whatever it holds: the painters ask it once per pixel column.
+    bool hasChange(int channel, qint64 first, qint64 last) const;
+    bool hasChange(const QVector<int>& channels, qint64 first, qint64 last) const;
+
     // The last sample at or before `at` that differs from the sample before
     // it; -1 when there is none. Same cost as nextChange.
     qint64 prevChange(int channel, qint64 at) const;
@@ -116,6 +126,12 @@ public:
     qint64 storageBytes() const;
 
 private:
+    // Level 0 marks data word `word` of the channel as holding a change (true
+    // before finish(), when there is no summary to ask).
+    bool marked(int channel, qint64 word) const {
+        return m_summary.empty() ||
+               ((m_summary[0][size_t(channel) * m_summaryWords[0] + size_t(word >> 6)] >> (word & 63)) & 1);
+    }
     qint64 firstChangeInWord(int channel, qint64 word, int fromBit) const;
     qint64 nextSummaryWord(int channel, qint64 word) const; // first word >= word marked as changing
     qint64 lastChangeInWord(int channel, qint64 word, int toBit) const;

@@ -199,6 +199,26 @@ private slots:
                 const auto next = std::upper_bound(changes.begin(), changes.end(), from);
                 QCOMPARE(q.nextChange(1, from), next == changes.end() ? -1 : *next);
             }
+            // Whether a span holds a change, for spans from one sample to
+            // beyond the store, starting on, before and after word and block
+            // edges, or starting or ending beside a change.
+            for (int i = 0; i < 4000; ++i) {
+                const qint64 r = qint64(rng.bounded(quint64(deep)));
+                const qint64 c = changes.at(rng.bounded(quint32(changes.size())));
+                const qint64 starts[] = {r, r & ~qint64(63), r | 63, (r & ~qint64(4095)) - 1, r & ~qint64(262143), -5,
+                                         c - 1, c, c + 1};
+                const qint64 length = QList<qint64>{0, 1, 63, 64, 4096, rng.bounded(300000), deep}.at(rng.bounded(7));
+                qint64 a = starts[rng.bounded(9)], b = a + length + rng.bounded(3) - 1;
+                if (rng.bounded(3) == 0) {
+                    b = c - 1 - rng.bounded(2);
+                    a = b - length;
+                }
+                const auto next = std::lower_bound(changes.begin(), changes.end(), a);
+                const bool expected = next != changes.end() && *next <= b;
+                QVERIFY2(q.hasChange(1, a, b) == expected, qPrintable(u"%1..%2"_s.arg(a).arg(b)));
+                QCOMPARE(q.hasChange(QVector<int>{0, 1}, a, b), expected);
+                QVERIFY(!q.hasChange(0, a, b));
+            }
             // The last change sits in the last, partial word; nothing comes after it.
             q.channelWords(0)[q.wordsPerChannel() - 1] |= quint64(1) << 36;
             q.finish();

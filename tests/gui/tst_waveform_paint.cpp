@@ -390,6 +390,93 @@ private slots:
             QCOMPARE(img.pixel(last + 10, yLow), pen);
         }
     }
+    // A capture deep enough for three summary levels, with one-sample
+    // glitches on and beside word and block edges, changes whose gaps range
+    // from a sample to thousands (so columns of every window are busy, quiet
+    // or in between) and bus steps on a column's last sample after a busy
+    // stretch, at windows whose columns span from a few words to thousands:
+    // a line drawn as the sample-by-sample drawing, a bus as the
+    // change-by-change walk (a token radix that names each value by its hex
+    // digits, whose boundaries the summaries cannot tell).
+    void deepCaptureDrawsEveryGlitch() {
+        const qint64 deep = (qint64(1) << 20) + 37;
+        QStringList names{u"glitch"_s, u"mixed"_s};
+        for (int b = 7; b >= 0; --b)
+            names << u"bus[%1]"_s.arg(b);
+        auto trace = std::make_shared<TraceData>(names, deep);
+        QRandomGenerator rng(77);
+        // Marks where a channel's level flips; the levels follow at the end.
+        auto flip = [&](int ch, qint64 at) {
+            if (at < deep)
+                trace->channelWords(ch)[at >> 6] ^= quint64(1) << (at & 63);
+        };
+        QList<qint64> edges;
+        for (qint64 block : {64, 4096, 262144})
+            for (int k = 0; k < 6; ++k) {
+                const qint64 at = block * (1 + rng.bounded(int(deep / block - 1)));
+                edges << at - 1 << at << at + 1;
+            }
+        for (qint64 at : edges) {
+            flip(0, at);
+            flip(0, at + 1);
+            const int ch = 2 + rng.bounded(8);
+            flip(ch, at);
+            flip(ch, at + 1);
+        }
+        // Stretches, each with its own mean gap (short ones where it is a
+        // sample or two).
+        for (qint64 s = 0; s < deep;) {
+            const int gap = QList<int>{1, 30, 90, 200, 5000}.at(rng.bounded(5));
+            for (const qint64 end = s + (gap > 1 ? 20000 : 1500); s < end; s += 1 + rng.bounded(2 * gap)) {
+                flip(1, s);
+                if (gap > 1 && s >= 20000)
+                    flip(2 + rng.bounded(8), s);
+            }
+        }
+        // Before sample 20000 the bus holds only bursts over two columns of
+        // the window of 64 samples a column, each ending on the last sample
+        // of its second column.
+        for (int k = 0; k < 12; ++k) {
+            const qint64 end = 64 * (2 + rng.bounded(298)) - 1;
+            for (qint64 s = end - 99; s <= end; s += 3)
+                flip(2 + rng.bounded(8), s);
+        }
+        for (int ch = 0; ch < trace->numChannels(); ++ch) {
+            quint64 level = 0;
+            for (qint64 s = 0; s < deep; ++s) {
+                level ^= (trace->channelWords(ch)[s >> 6] >> (s & 63)) & 1;
+                trace->channelWords(ch)[s >> 6] &= ~(quint64(1) << (s & 63));
+                trace->channelWords(ch)[s >> 6] |= level << (s & 63);
+            }
+        }
+        trace->finish();
+        WaveformModel model;
+        model.setTrace(trace, {{u"glitch"_s, 1}, {u"mixed"_s, 1}, {u"bus"_s, 8}});
+        const QVector<int> bus{2, 3, 4, 5, 6, 7, 8, 9};
+        BusFormat hex, walked;
+        walked.radix = 0;
+        walked.width = 8;
+        walked.token = [](int, const QString&, const QString& bits) { return WaveformModel::radixText(bits, 16); };
+
+        const QRect cell(0, 0, 300, kRowHeight);
+        const qint64 windows[][2] = {{0, deep},          {262143, 300 * 4096},    {1000, 300 * 64 - 1},
+                                     {63, 300 * 13 + 7}, {deep - 210000, 210000}, {edges.at(40) - 5000, 300 * 97},
+                                     {0, 300 * 64},      {128000, 300 * 200}};
+        for (const auto& win : windows) {
+            const int start = int(win[0]), count = int(qMin(win[1], deep - win[0]));
+            const WavePaintParams w = WavePaintParams::make(cell, start, count, int(deep));
+            const Ref g{cell, start, start + count - 1, w.px};
+            const QString where = u"window %1 + %2"_s.arg(start).arg(count);
+            for (int ch : {0, 1})
+                QVERIFY2(painted(cell, [&](QPainter* p) { wavepaint::paintSignal(p, w, *trace, ch); }) ==
+                             painted(cell, [&](QPainter* p) { refSignal(p, g, &model, ch); }),
+                         qPrintable(where + u" line %1"_s.arg(ch)));
+            const QImage summarised = painted(cell, [&](QPainter* p) { wavepaint::paintBus(p, w, *trace, bus, hex); });
+            QVERIFY2(summarised != blank(cell), qPrintable(where));
+            QVERIFY2(summarised == painted(cell, [&](QPainter* p) { wavepaint::paintBus(p, w, *trace, bus, walked); }),
+                     qPrintable(where + u" bus"_s));
+        }
+    }
     void labelsShortenOrVanishAndStayInTheirBox() {
         const QRect cell(0, 0, 400, kRowHeight);
         QImage img(cell.size(), QImage::Format_RGB32);

@@ -62,18 +62,33 @@ qint64 AnalogTrace::value(qint64 s) const {
 }
 
 void AnalogTrace::scanWord(qint64 word, int from, int to, qint64* lo, qint64* hi) const {
-    // The 64 samples' values at once: the channels' words as the rows of a
-    // bit matrix, the least significant channel in row 0, transposed.
-    quint64 rows[64] = {};
+    // The channels' words are bit planes of the 64 samples' values, leading
+    // bit first: the greatest value keeps, plane by plane, the samples with
+    // a 1 where any has one (a 0 in the sign plane), the least those with a
+    // 0. A few operations a plane instead of 64 values taken apart.
+    quint64 most = (to >= 63 ? ~quint64(0) : (quint64(2) << to) - 1) & (~quint64(0) << from);
+    quint64 least = most, mostRaw = 0, leastRaw = 0;
     const int n = usedBits();
-    for (int i = 0; i < n; ++i)
-        rows[n - 1 - i] = m_used[size_t(i)][word];
-    TraceData::transpose64(rows);
-    for (int s = from; s <= to; ++s) {
-        const qint64 v = fromBits(rows[s]);
-        *lo = qMin(*lo, v);
-        *hi = qMax(*hi, v);
+    for (int i = 0; i < n; ++i) {
+        const bool sign = m_signed && i == 0;
+        const quint64 plane = m_used[size_t(i)][word];
+        const quint64 bit = quint64(1) << (n - 1 - i);
+        const quint64 up = sign ? ~plane : plane; // the samples whose bit makes them greater
+        if (const quint64 t = most & up) {
+            most = t;
+            mostRaw |= sign ? 0 : bit;
+        } else {
+            mostRaw |= sign ? bit : 0;
+        }
+        if (const quint64 t = least & ~up) {
+            least = t;
+            leastRaw |= sign ? bit : 0;
+        } else {
+            leastRaw |= sign ? 0 : bit;
+        }
     }
+    *lo = qMin(*lo, fromBits(leastRaw));
+    *hi = qMax(*hi, fromBits(mostRaw));
 }
 
 void AnalogTrace::range(qint64 a, qint64 b, qint64* lo, qint64* hi) const {

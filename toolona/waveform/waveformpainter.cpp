@@ -46,17 +46,29 @@ void paintSignal(QPainter* p, const WavePaintParams& w, const TraceData& trace, 
         if (c < 0 || c > w.viewEnd)
             break;
         const int col = w.x(c);
-        // The level leaving the column is that of its last sample.
-        const qint64 last = w.lastSampleIn(col);
+        // The columns after it that hold a change join its run, asked of the
+        // change summary alone: in a deep capture a busy column spans many
+        // data words, and only the run's last sample is read.
+        int end = col;
+        qint64 last = w.lastSampleIn(col);
+        while (last < w.viewEnd) {
+            const qint64 next = w.lastSampleIn(end + 1);
+            if (!trace.hasChange(channel, last + 1, next))
+                break;
+            ++end;
+            last = next;
+        }
         if (runStart >= 0 && col == runEnd + 1) {
-            runEnd = col;
+            runEnd = end;
         } else {
             flushRun();
             levels.append(QLine(lineFrom, level(cur), col, level(cur)));
-            runStart = runEnd = col;
+            runStart = col;
+            runEnd = end;
         }
+        // The level leaving the run is that of its last sample.
         cur = trace.bit(channel, last);
-        lineFrom = col;
+        lineFrom = end;
         s = last;
     }
     flushRun();
@@ -77,6 +89,23 @@ public:
     QString bits(qint64 s) const { return m_trace.bits(m_channels, s); }
     // What decides a boundary: the bits, or the token for a token radix.
     QString key(const QString& bits) const { return m_format.radix != 0 ? bits : m_format.text(bits); }
+
+    // Whether a sample in first..last is a boundary, for a numeric radix
+    // (a token radix is never asked: its boundaries need the values). The
+    // channel that answered last is asked first: in a busy stretch it is
+    // mostly the same one.
+    bool boundaryIn(qint64 first, qint64 last) {
+        if (m_format.radix == 0 || first > last)
+            return false;
+        for (int i = 0; i < m_channels.size(); ++i) {
+            const int k = (m_hit + i) % int(m_channels.size());
+            if (m_trace.hasChange(m_channels.at(k), first, last)) {
+                m_hit = k;
+                return true;
+            }
+        }
+        return false;
+    }
 
     // The first boundary after s within the view, or -1.
     qint64 nextBoundary(qint64 s) const {
@@ -99,6 +128,7 @@ private:
     const TraceData& m_trace;
     const QVector<int>& m_channels;
     const BusFormat& m_format;
+    int m_hit = 0;
 };
 
 } // namespace
@@ -163,9 +193,21 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
     qint64 valueAt = start; // a sample holding the segment's value
     int runStart = -1;      // first column of a run of narrow segments
     for (;;) {
-        const qint64 lastHere = w.lastSampleIn(xs);
-        qint64 n = walk.nextBoundary(start);
-        if (n >= 0 && n <= lastHere) {
+        qint64 lastHere = w.lastSampleIn(xs);
+        qint64 n = -1;
+        if (walk.boundaryIn(lastHere + 1, w.lastSampleIn(xs + 1))) {
+            // The next column holds a boundary, so this segment is narrow,
+            // and so is every one up to the last of the columns in a row
+            // that hold one: they join the run from the summaries alone, and
+            // the walk goes on from that column's last sample (its value).
+            if (runStart < 0)
+                runStart = xs;
+            do {
+                lastHere = w.lastSampleIn(++xs);
+            } while (walk.boundaryIn(lastHere + 1, w.lastSampleIn(xs + 1)));
+            valueAt = lastHere;
+            n = walk.nextBoundary(lastHere);
+        } else if (n = walk.nextBoundary(start); n >= 0 && n <= lastHere) {
             // Several boundaries in this column: it is part of a dense run;
             // go on from the last of them.
             if (runStart < 0)

@@ -2,8 +2,9 @@
 
 // Drawing of one waveform cell's trace. The cost follows the pixel columns
 // and the value changes in view, not the samples: the store is walked with
-// nextChange, and a column holding several changes is drawn once before the
-// walk jumps to the first sample of the next column.
+// nextChange, a column holding several changes is drawn once before the
+// walk jumps to the first sample of the next column, and the busy columns
+// after it join its run by the change summary alone (TraceData::hasChange).
 
 #include "waveform/wavepaintparams.h"
 
