@@ -2,6 +2,7 @@
 
 #include "kit/counttext.h"
 #include "kit/toolgateway.h"
+#include "waveform/comparedialog.h"
 #include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
@@ -983,6 +984,10 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     find->setEnabled(row);
     menu->addSeparator();
     add(nullptr, QStringLiteral("Add Decoder…"), [this] { m_page->addDecoder(); });
+    add(nullptr, QStringLiteral("Compare with Capture…"), [this] {
+        CompareDialog dialog(m_page, this);
+        basgui::Dialogs::provider()->execDialog(&dialog);
+    });
     return true;
 }
 
