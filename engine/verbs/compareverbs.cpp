@@ -1,4 +1,8 @@
 // ona_compare: the open simulator's waveform against the current core's capture.
+//   ona_compare ?-map {simName capName ...}? ?-clock simName | -period ticks? ?-offset samples? ?-limit n?
+// answers a dict (docs/commands.md):
+//   offset N  aligned trigger|given  trigger {capSample simSample tick}|{}  samples {first last}
+//   signals {{capName simName count {{start end capValue simValue} ...}} ...}  unpaired {capName ...}  note TEXT
 
 #include "onaverbs.h"
 
