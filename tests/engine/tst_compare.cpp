@@ -7,6 +7,8 @@
 #include "testtime.h"
 
 #include "openwaveform.h"
+#include "simcompare.h"
+#include "vcdreader.h"
 #include "waveformmodel.h"
 
 #include <QTemporaryDir>
@@ -168,6 +170,59 @@ private slots:
         QVERIFY(open(vcd));
         QVERIFY2(m_tcl.eval("set r [ona_compare -period 1 -map {rx rx}]"), qPrintable(m_tcl.result()));
         QCOMPARE(m_tcl.dictGet("set r", "trigger"), u"%1 1000000000000 1000000000000"_s.arg(trig));
+    }
+
+    void rangesBitSelectsAndSpans() {
+        // The capture lists b's bits least significant first; its bus reads
+        // them most significant first. a = 00110011, b = the sample's two
+        // low bits.
+        TraceData t({u"a"_s, u"b[0]"_s, u"b[1]"_s}, 8);
+        for (int i = 0; i < 8; ++i) {
+            t.channelWords(0)[0] |= quint64((i >> 1) & 1) << i;
+            t.channelWords(1)[0] |= quint64(i & 1) << i;
+            t.channelWords(2)[0] |= quint64((i >> 1) & 1) << i;
+        }
+        t.finish();
+        const auto caps = SimCompare::captureSignals(t);
+        QCOMPARE(caps.size(), 4);
+        QCOMPARE(caps[0].name, u"b"_s);
+        QCOMPARE(caps[0].channels, (QVector<int>{2, 1}));
+        // rev [0:3]: bit 0 is the most significant. rev[0] reads a but 1 at
+        // samples 4 and 5, where rev's other bits change too (one span, not
+        // two); w [1:0] reads b but 00 at samples 2 and 3 (two spans: the
+        // capture reads 10, then 11).
+        const QByteArray vcd = "$timescale 1ns $end\n$var wire 4 ! rev [0:3] $end\n$var wire 2 \" w [1:0] $end\n"
+                               "$enddefinitions $end\n#0\nb0000 !\nb00 \"\n#1\nb01 \"\n#2\nb1000 !\nb00 \"\n"
+                               "#4\nb1000 !\nb00 \"\n#5\nb1111 !\nb01 \"\n#6\nb1000 !\nb10 \"\n#7\nb11 \"\n";
+        QString error;
+        const auto sim = VcdReader::readBytes(vcd, u"rev.vcd"_s, {}, &error);
+        QVERIFY2(sim, qPrintable(error));
+        SimCompare::Options o;
+        o.period = 1;
+        o.haveOffset = true;
+        o.map = {{u"rev[0]"_s, u"a"_s}, {u"w"_s, u"b"_s}, {u"w[0]"_s, u"b[0]"_s}};
+        SimCompare::Result r;
+        QVERIFY2(SimCompare::compare(*sim, t, o, &r, &error), qPrintable(error));
+        auto spans = [&](int pair) {
+            QStringList out{r.pairs[pair].simName, QString::number(r.pairs[pair].count)};
+            for (const auto& s : r.pairs[pair].spans)
+                out << u"%1-%2 %3/%4"_s.arg(s.start).arg(s.end).arg(s.capValue, s.simValue);
+            return out.join(u' ');
+        };
+        QCOMPARE(spans(0), u"rev[0] 1 4-5 0/1"_s);
+        QCOMPARE(spans(1), u"w 2 2-2 10/00 3-3 11/00"_s);
+        QCOMPARE(spans(2), u"w[0] 1 3-3 1/0"_s);
+        // A limit of one lists the first span and counts both.
+        o.limit = 1;
+        QVERIFY(SimCompare::compare(*sim, t, o, &r, &error));
+        QCOMPARE(spans(1), u"w 2 2-2 10/00"_s);
+        // Out of the declared range, or mapped to a bus of another width.
+        o.map = {{u"rev[4]"_s, u"a"_s}};
+        QVERIFY(!SimCompare::compare(*sim, t, o, &r, &error));
+        QCOMPARE(error, u"\"rev\" has no bit 4 (it is rev[0:3])"_s);
+        o.map = {{u"rev"_s, u"b"_s}};
+        QVERIFY(!SimCompare::compare(*sim, t, o, &r, &error));
+        QCOMPARE(error, u"\"rev\" is 4 bits wide, the capture's \"b\" 2"_s);
     }
 
     void refusals() {

@@ -16,6 +16,7 @@
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
 
+#include "basgui/dialogseam.h"
 #include "openwaveform.h"
 #include "theme/themesetting.h"
 #include "waveformmodel.h"
@@ -24,21 +25,23 @@
 #include <QtWidgets>
 
 using namespace vemo::toolona;
+using vemo::basgui::ScriptedDialogs;
 
-class TestWaveformCompare : public QObject {
+class TestWaveformCompare : public DemoTest {
     Q_OBJECT
 
 private slots:
-    void cleanup() { OpenWaveform::set(nullptr); }
+    void cleanup() {
+        OpenWaveform::set(nullptr);
+        closeDemo();
+    }
 
     void compareDialogMarksTheDifference() {
-        QTemporaryDir dir;
-        RecordingHost host;
-        auto gui = demofixture::embeddedGui(&host, demofixture::copyDemo(dir.path()));
-        QVERIFY(gui);
+        QVERIFY(openDemo());
+        RecordingHost& host = *m_host;
         host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
-        gui->rightView()->tabWidget()->setCurrentIndex(1);
-        auto* page = gui->rightView()->page<WaveformView>();
+        m_gui->rightView()->tabWidget()->setCurrentIndex(1);
+        auto* page = m_gui->rightView()->page<WaveformView>();
         QTRY_VERIFY(page->hasCapturedData());
         page->resize(1200, 700);
         page->show();
@@ -57,16 +60,24 @@ private slots:
             vcd += '#' + QByteArray::number(j) + '\n' + (j == changed ? (txNow == "1" ? "0" : "1") : txNow) + "!\nb" +
                    stateNow + " \"\n";
         }
-        const QString file = dir.filePath(QStringLiteral("sim.vcd"));
+        const QString file = m_dir->filePath(QStringLiteral("sim.vcd"));
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(vcd) == vcd.size());
         out.close();
         QVERIFY(host.eval(QStringLiteral("ona_open_waveform {%1}").arg(file)).contains(QStringLiteral("signals 2")));
 
-        // The entry of the waveform column's menu.
+        // The entry of the waveform column's menu opens the dialog.
         QMenu menu;
         QVERIFY(page->tree()->fillContextMenu(&menu, page->tree()->waveLeft() + 10, 10));
+        ScriptedDialogs dialogs;
+        QString shown;
+        dialogs.onDialog = [&](QDialog* d) {
+            shown = qobject_cast<CompareDialog*>(d) ? d->windowTitle() : QStringLiteral("another dialog");
+            return int(QDialog::Rejected);
+        };
         QVERIFY(menuEntry(&menu, QStringLiteral("Compare with Capture…")));
+        menuEntry(&menu, QStringLiteral("Compare with Capture…"))->trigger();
+        QCOMPARE(shown, QStringLiteral("Compare with Capture"));
 
         CompareDialog dialog(page, page);
         QCOMPARE(dialog.mapTable()->rowCount(), 2);
@@ -121,6 +132,31 @@ private slots:
         CompareMarks::of(page)->setMarks({}, t);
         const QColor plain = bandPixel();
         QVERIFY2(marked.red() > plain.red() + 20, qPrintable(marked.name() + QLatin1Char(' ') + plain.name()));
+
+        // Zoomed to fit, a span at every fourth sample of the first half: the
+        // bands cover that half without a gap, the other half stays plain.
+        page->zoomFit();
+        CompareMarks::Mark dense{tx, {}};
+        const qint64 half = t->numSamples() / 2;
+        for (qint64 s = 0; s < half; s += 4)
+            dense.spans.append({s, s});
+        CompareMarks::of(page)->setMarks({dense}, t);
+        page->tree()->viewport()->repaint();
+        const QImage img = page->tree()->viewport()->grab().toImage();
+        auto xOf = [&](qint64 s) {
+            return page->tree()->waveLeft() + int(double(s - m->getViewStart()) * page->tree()->pixelsPerSample());
+        };
+        auto red = [&](int x) {
+            const QColor c = img.pixelColor(x, cell.top() + 3);
+            return c.red() > c.green() + 40 && c.red() > c.blue() + 40;
+        };
+        int unmarked = 0, stray = 0;
+        for (int x = xOf(0); x < xOf(half - 1); ++x)
+            unmarked += !red(x);
+        for (int x = xOf(half) + 5; x < xOf(t->numSamples() - 1); ++x)
+            stray += red(x);
+        QVERIFY2(unmarked <= 3, qPrintable(QString::number(unmarked))); // the trigger and data lines at most
+        QCOMPARE(stray, 0);
 
         // Pictures of the dialog and the marked page (light and dark), when asked for.
         if (qEnvironmentVariableIsSet("ONDREL_COMPARE_SHOT")) {
