@@ -116,13 +116,6 @@ private:
     QHash<QString, QVector<int>> m_byLast;
 };
 
-const CaptureSignal* captureNamed(const QVector<CaptureSignal>& sigs, const QString& name) {
-    for (const CaptureSignal& s : sigs)
-        if (s.name == name)
-            return &s;
-    return nullptr;
-}
-
 // Simulation samples: each rising edge of a clock, or every `period` ticks.
 class Sampler {
 public:
@@ -200,9 +193,13 @@ bool resolvePairs(const ChangeStore& sim, const TraceData& trace, const QVector<
     const QVector<CaptureSignal> caps = captureSignals(trace);
     const SimNames names(sim);
     if (!map.isEmpty()) {
+        QHash<QString, int> byName; // the first signal of each name: a bus before a channel
+        for (int i = int(caps.size()) - 1; i >= 0; --i)
+            byName.insert(caps.at(i).name, i);
         QSet<QString> seen;
         for (const Mapping& m : map) {
-            const CaptureSignal* cap = captureNamed(caps, m.capName);
+            const auto at = byName.constFind(m.capName);
+            const CaptureSignal* cap = at == byName.constEnd() ? nullptr : &caps.at(*at);
             if (!cap) {
                 *error = QStringLiteral("the capture has no signal \"%1\"").arg(m.capName);
                 return false;

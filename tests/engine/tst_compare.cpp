@@ -8,6 +8,7 @@
 
 #include "openwaveform.h"
 #include "simcompare.h"
+#include "tcltext.h"
 #include "vcdreader.h"
 #include "waveformmodel.h"
 
@@ -236,6 +237,18 @@ private slots:
         QVERIFY2(none.isEmpty(), qPrintable(none));
         QVERIFY2(m_tcl.eval("ona_run") && m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))),
                  qPrintable(m_tcl.result()));
+        // A name with a NUL and an emoji comes back in the refusal as given.
+        const QString odd = u"a"_s + QChar(0) + u"b\U0001F600"_s;
+        QVector<Tcl_Obj*> words;
+        for (const QString& w : {u"ona_compare"_s, u"-period"_s, u"1"_s, u"-map"_s, u"{%1} rx"_s.arg(odd)}) {
+            words << TclText::newObj(w);
+            Tcl_IncrRefCount(words.last());
+        }
+        QCOMPARE(Tcl_EvalObjv(m_tcl.interp(), int(words.size()), words.data(), TCL_EVAL_GLOBAL), TCL_ERROR);
+        for (Tcl_Obj* w : words)
+            Tcl_DecrRefCount(w);
+        QCOMPARE(TclText::fromObj(Tcl_GetObjResult(m_tcl.interp())),
+                 u"ona_compare: the simulation has no variable \"%1\""_s.arg(odd));
         const QString failed = m_tcl.steps({
             {"ona_compare -bogus 1", "error: unknown option \"-bogus\""},
             {"ona_compare -period", "error: ona_compare ?-map"},

@@ -158,8 +158,28 @@ private slots:
         QVERIFY2(unmarked <= 3, qPrintable(QString::number(unmarked))); // the trigger and data lines at most
         QCOMPARE(stray, 0);
 
+        // One sample late, tx differs at every change: one listed, the rest
+        // counted; choosing a listed span moves the data position there.
+        dialog.offsetEdit()->setText(QStringLiteral("1"));
+        dialog.limitBox()->setValue(1);
+        QVERIFY(dialog.runCompare());
+        txItem = list->topLevelItem(1);
+        QCOMPARE(txItem->childCount(), 2);
+        QVERIFY(txItem->child(1)->text(1).endsWith(QStringLiteral("more, not listed or marked")));
+        m->setDataPos(0);
+        emit list->itemActivated(txItem->child(0), 1);
+        QCOMPARE(m->getDataPos(), txItem->child(0)->data(1, Qt::UserRole).toInt());
+        QVERIFY(m->getDataPos() > 0);
+        // Without a waveform there is nothing to compare, and the dialog says so.
+        OpenWaveform::set(nullptr);
+        CompareDialog none(page, page);
+        QVERIFY(!none.compareButton()->isEnabled());
+        QCOMPARE(none.mapTable()->rowCount(), 0);
+
         // Pictures of the dialog and the marked page (light and dark), when asked for.
         if (qEnvironmentVariableIsSet("ONDREL_COMPARE_SHOT")) {
+            QVERIFY(host.eval(QStringLiteral("ona_open_waveform {%1}").arg(file)).contains(QStringLiteral("signals 2")));
+            dialog.offsetEdit()->setText(QStringLiteral("0"));
             QVERIFY(dialog.runCompare());
             dialog.show();
             const QString before = vemo::theme::ThemeSetting::style();
