@@ -245,12 +245,10 @@ bool resolvePairs(const ChangeStore& sim, const TraceData& trace, const QVector<
         bool none = true;
         for (int c : cap.channels)
             none = none && !covered.contains(c);
-        if (cap.channels.size() > 1 && none) {
+        if (none) {
             unpaired->append(cap.name);
             for (int c : cap.channels)
-                covered.insert(c); // named once, as the bus
-        } else if (cap.channels.size() == 1 && none) {
-            unpaired->append(cap.name);
+                covered.insert(c); // a bus named once, not again bit by bit
         }
     }
     if (out->isEmpty()) {

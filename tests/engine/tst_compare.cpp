@@ -176,8 +176,8 @@ private slots:
     void rangesBitSelectsAndSpans() {
         // The capture lists b's bits least significant first; its bus reads
         // them most significant first. a = 00110011, b = the sample's two
-        // low bits.
-        TraceData t({u"a"_s, u"b[0]"_s, u"b[1]"_s}, 8);
+        // low bits, c a bus of one bit.
+        TraceData t({u"a"_s, u"b[0]"_s, u"b[1]"_s, u"c[0]"_s}, 8);
         for (int i = 0; i < 8; ++i) {
             t.channelWords(0)[0] |= quint64((i >> 1) & 1) << i;
             t.channelWords(1)[0] |= quint64(i & 1) << i;
@@ -185,7 +185,7 @@ private slots:
         }
         t.finish();
         const auto caps = SimCompare::captureSignals(t);
-        QCOMPARE(caps.size(), 4);
+        QCOMPARE(caps.size(), 6);
         QCOMPARE(caps[0].name, u"b"_s);
         QCOMPARE(caps[0].channels, (QVector<int>{2, 1}));
         // rev [0:3]: bit 0 is the most significant. rev[0] reads a but 1 at
@@ -224,6 +224,15 @@ private slots:
         o.map = {{u"rev"_s, u"b"_s}};
         QVERIFY(!SimCompare::compare(*sim, t, o, &r, &error));
         QCOMPARE(error, u"\"rev\" is 4 bits wide, the capture's \"b\" 2"_s);
+        // By name, a bus without a variable (one bit wide too) is named once as unpaired.
+        const auto onlyA = VcdReader::readBytes("$var wire 1 ! a $end\n$enddefinitions $end\n#0\n0!\n", u"a.vcd"_s, {},
+                                                &error);
+        QVERIFY2(onlyA, qPrintable(error));
+        QVector<SimCompare::Mapping> paired;
+        QStringList unpaired;
+        QVERIFY(SimCompare::pairs(*onlyA, t, {}, &paired, &unpaired, &error));
+        QCOMPARE(paired.size(), 1);
+        QCOMPARE(unpaired, (QStringList{u"b"_s, u"c"_s}));
     }
 
     void refusals() {
