@@ -4,7 +4,7 @@
 # by bare name ("analyzercore.h", "triggerumodel.h"), so every folder is an
 # include directory of the engine and of whatever builds it (the library,
 # the fuzz harnesses). floors.cmake checks the rule.
-set(ONA_FLOORS common wavefile trigger capture decode design device project acquisition eye hardip controller serdes sim jtag rtlgen . verbs)
+set(ONA_FLOORS common wavefile trigger capture decode design device project acquisition eye hardip controller serdes sim jtag rtlgen compare . verbs)
 set(ONA_SUBSYSTEM_DIRS ${ONA_FLOORS})
 list(REMOVE_ITEM ONA_SUBSYSTEM_DIRS .)
 set(ONA_INCLUDE_DIRS ${CMAKE_CURRENT_LIST_DIR})

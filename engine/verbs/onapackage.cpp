@@ -53,6 +53,7 @@ extern "C" int Ona_Init(Tcl_Interp* interp) {
     SerdesVerbs::registerVerbs(interp);
     RtlGenVerbs::registerVerbs(interp);
     WaveFileVerbs::registerVerbs(interp);
+    CompareVerbs::registerVerbs(interp);
     create(interp, {{"ona_get", cmdGet}});
     return Tcl_PkgProvide(interp, "ona", "1.0");
 }

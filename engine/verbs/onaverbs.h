@@ -51,3 +51,7 @@ int exportAnnotations(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]);
 namespace RtlGenVerbs {
 void registerVerbs(Tcl_Interp* interp);
 } // namespace RtlGenVerbs
+
+namespace CompareVerbs {
+void registerVerbs(Tcl_Interp* interp);
+} // namespace CompareVerbs

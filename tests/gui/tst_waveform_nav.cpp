@@ -161,7 +161,7 @@ private slots:
         const QStringList tail =
             u"-|Set Bus Radix ...|Analog|Set Clock Period ...|Export Waveform ...|-|Cut|Copy|Paste|-|"
             u"Group Signals ...|-|Edit Color...|-|Next Edge|Previous Edge|Find Value ...|-|"
-            u"Add Decoder…"_s.split(u'|');
+            u"Add Decoder…|Compare with Capture…"_s.split(u'|');
         const QStringList zoom3 =
             u"Zoom>Zoom In|Zoom>Zoom Out|Zoom>Zoom Fit|Zoom>Zoom Trigger:0|Zoom>Zoom Trigger:1|"
             u"Zoom>Zoom Trigger:2|Zoom>Zoom Start|Zoom>Zoom End"_s.split(u'|');

@@ -1,6 +1,7 @@
 #include "waveform/waveformdelegate.h"
 
 #include "waveform/annotationpainter.h"
+#include "waveform/comparepainter.h"
 #include "waveform/waveanalog.h"
 #include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
@@ -290,6 +291,7 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
                                *AnalogTrace::of(m->traceData(), m->channelsOf(index), d.radix == SigTreeData::Signed));
     else
         wavepaint::paintBus(painter, w, trace, m->channelsOf(index), formatOf(d));
+    comparepaint::paintMarks(painter, w, *m, index, m_page);
 
     auto vline = [&](int s) { painter->drawLine(w.x(s), cell.bottom(), w.x(s), cell.top()); };
     painter->setPen(QPen(Qt::yellow, 2));

@@ -3,6 +3,7 @@
 #include "kit/counttext.h"
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
+#include "waveform/comparedialog.h"
 #include "waveform/wavecursorpanel.h"
 #include "waveform/wavedialogs.h"
 #include "waveform/waveformdelegate.h"
@@ -1098,6 +1099,10 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
         add(nullptr, QStringLiteral("Remove Decoder"),
             [this, name] { sendDecoderCommand(tclCommand(QStringLiteral("ona_remove_decoder %1"), name)); });
     }
+    add(nullptr, QStringLiteral("Compare with Capture…"), [this] {
+        CompareDialog dialog(m_page, this);
+        basgui::Dialogs::provider()->execDialog(&dialog);
+    });
     return true;
 }
 

@@ -1,0 +1,200 @@
+// "Compare with Capture…" on the waveform page: the demo capture against a
+// dump of its own tx and state with one tx sample changed. The dialog pairs
+// them by name, sends the exact command, lists the one difference, marks it
+// on the tx row and moves the data position there; a name with quotes and
+// brackets reaches the engine as typed and its refusal stays in the dialog.
+
+#include "demofixture.h"
+#include "guitest.h"
+#include "recordinghost.h"
+#include "testtime.h"
+
+#include "shell/onagui.h"
+#include "shell/rightview.h"
+#include "waveform/comparedialog.h"
+#include "waveform/comparepainter.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
+
+#include "basgui/dialogseam.h"
+#include "openwaveform.h"
+#include "theme/themesetting.h"
+#include "waveformmodel.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace vemo::toolona;
+using vemo::basgui::ScriptedDialogs;
+
+class TestWaveformCompare : public DemoTest {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        OpenWaveform::set(nullptr);
+        closeDemo();
+    }
+
+    void compareDialogMarksTheDifference() {
+        QVERIFY(openDemo());
+        RecordingHost& host = *m_host;
+        host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
+        m_gui->rightView()->tabWidget()->setCurrentIndex(1);
+        auto* page = m_gui->rightView()->page<WaveformView>();
+        QTRY_VERIFY(page->hasCapturedData());
+        page->resize(1200, 700);
+        page->show();
+        WaveformModel* m = page->waveformModel();
+        const auto t = m->traceData();
+        const QVector<int> tx{t->channelOf(QStringLiteral("tx"))};
+        const QVector<int> state{t->channelOf(QStringLiteral("state[2]")), t->channelOf(QStringLiteral("state[1]")),
+                                 t->channelOf(QStringLiteral("state[0]"))};
+        // Tick j holds sample j; tx reads otherwise at sample `changed` only.
+        const qint64 changed = t->numSamples() / 3;
+        QByteArray vcd = "$timescale 1ns $end\n$scope module tb $end\n$scope module dut $end\n"
+                         "$var wire 1 ! tx $end\n$var wire 3 \" state [2:0] $end\n$upscope $end\n$upscope $end\n"
+                         "$enddefinitions $end\n";
+        for (qint64 j = 0; j < t->numSamples(); ++j) {
+            const QByteArray txNow = t->bits(tx, j).toLatin1(), stateNow = t->bits(state, j).toLatin1();
+            vcd += '#' + QByteArray::number(j) + '\n' + (j == changed ? (txNow == "1" ? "0" : "1") : txNow) + "!\nb" +
+                   stateNow + " \"\n";
+        }
+        const QString file = m_dir->filePath(QStringLiteral("sim.vcd"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(vcd) == vcd.size());
+        out.close();
+        QVERIFY(host.eval(QStringLiteral("ona_open_waveform {%1}").arg(file)).contains(QStringLiteral("signals 2")));
+
+        // The entry of the waveform column's menu opens the dialog.
+        QMenu menu;
+        QVERIFY(page->tree()->fillContextMenu(&menu, page->tree()->waveLeft() + 10, 10));
+        ScriptedDialogs dialogs;
+        QString shown;
+        dialogs.onDialog = [&](QDialog* d) {
+            shown = qobject_cast<CompareDialog*>(d) ? d->windowTitle() : QStringLiteral("another dialog");
+            return int(QDialog::Rejected);
+        };
+        QVERIFY(menuEntry(&menu, QStringLiteral("Compare with Capture…")));
+        menuEntry(&menu, QStringLiteral("Compare with Capture…"))->trigger();
+        QCOMPARE(shown, QStringLiteral("Compare with Capture"));
+
+        CompareDialog dialog(page, page);
+        QCOMPARE(dialog.mapTable()->rowCount(), 2);
+        QCOMPARE(dialog.mapTable()->item(0, 0)->text(), QStringLiteral("tb.dut.state"));
+        QCOMPARE(qobject_cast<QComboBox*>(dialog.mapTable()->cellWidget(1, 1))->currentText(), QStringLiteral("tx"));
+        QVERIFY(dialog.periodButton()->isChecked()); // no variable is named like a clock
+        dialog.periodEdit()->setText(QStringLiteral("1"));
+        dialog.alignBox()->setChecked(false);
+        dialog.offsetEdit()->setText(QStringLiteral("0"));
+        dialog.limitBox()->setValue(5);
+
+        // A typed name with quotes and brackets reaches the engine as typed.
+        dialog.addPair(QStringLiteral("x\"[exit]"), QStringLiteral("rx"));
+        QCOMPARE(host.sent([&] { dialog.runCompare(); }),
+                 QStringList{QStringLiteral("ona_compare -map \"tb.dut.state state tb.dut.tx tx x\\\\\\\"\\\\\\[exit\\\\\\] "
+                                            "rx\" -period 1 -offset 0 -limit 5")});
+        QCOMPARE(dialog.errorLabel()->text(),
+                 QStringLiteral("ona_compare: the simulation has no variable \"x\"[exit]\""));
+        dialog.mapTable()->removeRow(2);
+
+        QCOMPARE(host.sent([&] { QVERIFY(dialog.runCompare()); }),
+                 QStringList{QStringLiteral("ona_compare -map \"tb.dut.state state tb.dut.tx tx\" -period 1 -offset 0 "
+                                            "-limit 5")});
+        QCOMPARE(dialog.errorLabel()->text(), QString());
+        QTreeWidget* list = dialog.differences();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("0 spans"));
+        QTreeWidgetItem* txItem = list->topLevelItem(1);
+        QCOMPARE(txItem->text(0), QStringLiteral("tx ↔ tb.dut.tx"));
+        QCOMPARE(txItem->childCount(), 1);
+        const QString capTx = t->bits(tx, changed);
+        QCOMPARE(QStringList({txItem->child(0)->text(1), txItem->child(0)->text(2), txItem->child(0)->text(3)}),
+                 QStringList({QString::number(changed), capTx, capTx == QLatin1String("1") ? "0" : "1"}));
+        QVERIFY(dialog.summaryLabel()->text().contains(QStringLiteral("1 of 2 signals differ, in 1 span;")));
+        // The view moved to the difference, and the tx row carries its band.
+        QCOMPARE(m->getDataPos(), int(changed));
+        const auto marks = CompareMarks::of(page)->marksFor(t);
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks.first().channels, tx);
+        QCOMPARE(marks.first().spans, (QVector<QPair<qint64, qint64>>{{changed, changed}}));
+        const QModelIndex txRow = rowNamed(m, QStringLiteral("tx")).siblingAtColumn(2);
+        const QRect cell = page->tree()->visualRect(txRow);
+        auto bandPixel = [&] {
+            page->tree()->viewport()->repaint();
+            const QImage img = page->tree()->viewport()->grab().toImage();
+            // Right of the data position's line, inside the band.
+            return img.pixelColor(
+                page->tree()->waveLeft() + int(double(changed - m->getViewStart()) * page->tree()->pixelsPerSample()) + 1,
+                cell.top() + 3);
+        };
+        const QColor marked = bandPixel();
+        CompareMarks::of(page)->setMarks({}, t);
+        const QColor plain = bandPixel();
+        QVERIFY2(marked.red() > plain.red() + 20, qPrintable(marked.name() + QLatin1Char(' ') + plain.name()));
+
+        // Zoomed to fit, a span at every fourth sample of the first half: the
+        // bands cover that half without a gap, the other half stays plain.
+        page->zoomFit();
+        CompareMarks::Mark dense{tx, {}};
+        const qint64 half = t->numSamples() / 2;
+        for (qint64 s = 0; s < half; s += 4)
+            dense.spans.append({s, s});
+        CompareMarks::of(page)->setMarks({dense}, t);
+        page->tree()->viewport()->repaint();
+        const QImage img = page->tree()->viewport()->grab().toImage();
+        auto xOf = [&](qint64 s) {
+            return page->tree()->waveLeft() + int(double(s - m->getViewStart()) * page->tree()->pixelsPerSample());
+        };
+        auto red = [&](int x) {
+            const QColor c = img.pixelColor(x, cell.top() + 3);
+            return c.red() > c.green() + 40 && c.red() > c.blue() + 40;
+        };
+        int unmarked = 0, stray = 0;
+        for (int x = xOf(0); x < xOf(half - 1); ++x)
+            unmarked += !red(x);
+        for (int x = xOf(half) + 5; x < xOf(t->numSamples() - 1); ++x)
+            stray += red(x);
+        QVERIFY2(unmarked <= 3, qPrintable(QString::number(unmarked))); // the trigger and data lines at most
+        QCOMPARE(stray, 0);
+
+        // One sample late, tx differs at every change: one listed, the rest
+        // counted; choosing a listed span moves the data position there.
+        dialog.offsetEdit()->setText(QStringLiteral("1"));
+        dialog.limitBox()->setValue(1);
+        QVERIFY(dialog.runCompare());
+        txItem = list->topLevelItem(1);
+        QCOMPARE(txItem->childCount(), 2);
+        QVERIFY(txItem->child(1)->text(1).endsWith(QStringLiteral("more, not listed or marked")));
+        m->setDataPos(0);
+        emit list->itemActivated(txItem->child(0), 1);
+        QCOMPARE(m->getDataPos(), txItem->child(0)->data(1, Qt::UserRole).toInt());
+        QVERIFY(m->getDataPos() > 0);
+        // Without a waveform there is nothing to compare, and the dialog says so.
+        OpenWaveform::set(nullptr);
+        CompareDialog none(page, page);
+        QVERIFY(!none.compareButton()->isEnabled());
+        QCOMPARE(none.mapTable()->rowCount(), 0);
+
+        // Pictures of the dialog and the marked page (light and dark), when asked for.
+        if (qEnvironmentVariableIsSet("ONDREL_COMPARE_SHOT")) {
+            QVERIFY(host.eval(QStringLiteral("ona_open_waveform {%1}").arg(file)).contains(QStringLiteral("signals 2")));
+            dialog.offsetEdit()->setText(QStringLiteral("0"));
+            QVERIFY(dialog.runCompare());
+            dialog.show();
+            const QString before = vemo::theme::ThemeSetting::style();
+            for (const QString theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
+                vemo::theme::ThemeSetting::setStyle(theme);
+                vemo::theme::ThemeSetting::applyTo(qApp);
+                QCoreApplication::processEvents();
+                page->grab().save(QStringLiteral("%1-page-%2.png").arg(qEnvironmentVariable("ONDREL_COMPARE_SHOT"), theme));
+                dialog.grab().save(QStringLiteral("%1-dialog-%2.png").arg(qEnvironmentVariable("ONDREL_COMPARE_SHOT"), theme));
+            }
+            vemo::theme::ThemeSetting::setStyle(before);
+            vemo::theme::ThemeSetting::applyTo(qApp);
+        }
+    }
+};
+
+QTEST_MAIN(TestWaveformCompare)
+#include "tst_waveform_compare.moc"
