@@ -84,6 +84,8 @@ private slots:
         QCOMPARE(dialog.mapTable()->item(0, 0)->text(), QStringLiteral("tb.dut.state"));
         QCOMPARE(qobject_cast<QComboBox*>(dialog.mapTable()->cellWidget(1, 1))->currentText(), QStringLiteral("tx"));
         QVERIFY(dialog.periodButton()->isChecked()); // no variable is named like a clock
+        // A capture sample (10 ns) in ticks of the dump (1 ns).
+        QCOMPARE(dialog.periodEdit()->text(), QStringLiteral("10"));
         dialog.periodEdit()->setText(QStringLiteral("1"));
         dialog.alignBox()->setChecked(false);
         dialog.offsetEdit()->setText(QStringLiteral("0"));

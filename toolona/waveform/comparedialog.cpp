@@ -15,6 +15,8 @@
 #include "tcltext.h"
 #include "waveformmodel.h"
 
+#include <cmath>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -74,7 +76,7 @@ CompareDialog::CompareDialog(WaveformView* page, QWidget* parent) : QDialog(pare
     m_file->setWordWrap(true);
     m_file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (!store)
-        m_file->setText(tr("No simulator waveform is open: open one with File → Open Waveform… first."));
+        m_file->setText(tr("No simulator waveform is open: open one with ona_open_waveform in the console first."));
     else if (!trace)
         m_file->setText(tr("The current core has no capture to compare with."));
     else
@@ -235,6 +237,22 @@ void CompareDialog::fillClocks() {
     m_clock->addItems(clocks + others.mid(0, qMax(0, kMaxClocks - int(clocks.size()))));
     m_onClock->setChecked(found);
     m_onPeriod->setChecked(!found);
+    // A capture sample's time in the dump's ticks, when the capture's clock
+    // period is set and comes to a whole number of ticks.
+    const WaveformModel* m = m_page ? m_page->waveformModel() : nullptr;
+    if (store && m && m->getClockPeriod() > 0 && m_period->text().isEmpty()) {
+        static const QStringList units{QStringLiteral("s"), QStringLiteral("ms"), QStringLiteral("us"),
+                                       QStringLiteral("ns"), QStringLiteral("ps"), QStringLiteral("fs")};
+        const int from = int(units.indexOf(m->getClockUnit())), to = int(units.indexOf(store->timeUnit));
+        if (from >= 0 && to >= 0 && store->timeMagnitude > 0) {
+            // Both in femtoseconds: at most 2^31 s of period, 100 s a tick.
+            const long double period = m->getClockPeriod() * std::pow(10.0L, 3 * (5 - from));
+            const long double tick = store->timeMagnitude * std::pow(10.0L, 3 * (5 - to));
+            const long double ticks = period / tick;
+            if (ticks >= 1 && ticks < 1e15L && ticks == std::floor(ticks))
+                m_period->setText(QString::number(qint64(ticks)));
+        }
+    }
 }
 
 void CompareDialog::fail(const QString& text) {
