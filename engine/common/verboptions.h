@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <climits>
 #include <initializer_list>
 #include <utility>
@@ -32,10 +33,16 @@ inline QString unknownOption(const QString& option, const QString& verb, const Q
 }
 
 // Matches every word against `table`; words not in it become `unknown`
-// with unknownOption(...) as their value.
+// with unknownOption(...) as their value, naming the table's words
+// ("-a, -b or -c") so that the list can never disagree with the table.
 template <typename Key>
 List<Key> match(const Pairs& pairs, std::initializer_list<std::pair<const char*, Key>> table, Key unknown,
-                const QString& verb, const QString& allowed) {
+                const QString& verb) {
+    QStringList words;
+    for (const auto& t : table)
+        words.append(QLatin1String(t.first));
+    const QString last = words.isEmpty() ? QString() : words.takeLast();
+    const QString allowed = words.isEmpty() ? last : words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
     List<Key> out;
     for (const auto& p : pairs) {
         Option<Key> o{unknown, unknownOption(p.first, verb, allowed)};

@@ -8,8 +8,8 @@
 #include "onadata.h"
 #include "triggerlang.h"
 #include "triggersetup.h"
-#include "waveformmodel.h"
 #include "wavefileverbs.h"
+#include "waveformmodel.h"
 
 #include <QFileInfo>
 #include <functional>
@@ -147,9 +147,8 @@ ONA_CMD(cmdFind) {
     bool haveFrom = false;
     const VerbOptions::Pairs words = optionWords(objc, objv, 1, {"-backward"});
     const auto options = VerbOptions::match(
-        words,
-        {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}}, Unknown,
-        QStringLiteral("ona_find"), QStringLiteral("-signal, -value, -radix, -from or -backward"));
+        words, {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}},
+        Unknown, QStringLiteral("ona_find"));
     for (int i = 0; i < options.size(); ++i) {
         const auto& o = options.at(i);
         // A word without its value ends the command: the usage says what it takes.

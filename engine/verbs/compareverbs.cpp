@@ -17,8 +17,9 @@ using namespace Verbs;
 
 namespace {
 
-const char* const kUsage = "ona_compare ?-map {simName capName ...}? ?-clock simName | -period ticks? "
-                           "?-offset samples? ?-limit n?";
+const char* const kUsage =
+    "ona_compare ?-map {simName capName ...}? ?-clock simName | -period ticks? "
+    "?-offset samples? ?-limit n?";
 
 Tcl_Obj* wide(qint64 v) { return Tcl_NewWideIntObj(Tcl_WideInt(v)); }
 
@@ -80,8 +81,8 @@ ONA_CMD(cmdCompare) {
     enum Key { Unknown, Map, Clock, Period, Offset, Limit };
     const VerbOptions::Pairs words = optionWords(objc, objv, 1, {});
     const auto options = VerbOptions::match(
-        words, {{"-map", Map}, {"-clock", Clock}, {"-period", Period}, {"-offset", Offset}, {"-limit", Limit}},
-        Unknown, QStringLiteral("ona_compare"), QStringLiteral("-map, -clock, -period, -offset or -limit"));
+        words, {{"-map", Map}, {"-clock", Clock}, {"-period", Period}, {"-offset", Offset}, {"-limit", Limit}}, Unknown,
+        QStringLiteral("ona_compare"));
     SimCompare::Options o;
     QString error;
     for (int i = 0; i < options.size(); ++i) {
@@ -142,8 +143,6 @@ ONA_CMD(cmdCompare) {
 
 namespace CompareVerbs {
 
-void registerVerbs(Tcl_Interp* interp) {
-    create(interp, {{"ona_compare", cmdCompare}});
-}
+void registerVerbs(Tcl_Interp* interp) { create(interp, {{"ona_compare", cmdCompare}}); }
 
 } // namespace CompareVerbs

@@ -115,8 +115,7 @@ VerbOptions::List<Key> matchOptions(const VerbOptions::Pairs& pairs, const char*
                                {"-colour", Colour},
                                {"-hidden", Hidden},
                                {"-position", Position}},
-                              Unknown, QLatin1String(verb),
-                              QStringLiteral("-name, -channels, -options, -stack, -colour, -hidden or -position"));
+                              Unknown, QLatin1String(verb));
 }
 
 // ona_add_decoder DECODER ?-name N? ?-channels {ID SIGNAL...}? ?-options {ID VALUE...}? ?-stack N? ...
@@ -282,9 +281,8 @@ int getAnnotations(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     bool haveDecoder = false;
     if (!optionPairs(objc, objv, 2, &pairs, &error))
         return fail(ip, QStringLiteral("ona_get annotations: ") + error);
-    for (const auto& o :
-         VerbOptions::match(pairs, {{"-decoder", Decoder}, {"-row", Row}, {"-from", From}, {"-to", To}}, Bad,
-                            QStringLiteral("ona_get annotations"), QStringLiteral("-decoder, -row, -from or -to"))) {
+    for (const auto& o : VerbOptions::match(pairs, {{"-decoder", Decoder}, {"-row", Row}, {"-from", From}, {"-to", To}},
+                                            Bad, QStringLiteral("ona_get annotations"))) {
         if (o.key == Bad)
             return fail(ip, o.value);
         if (o.key == Decoder) {
@@ -391,8 +389,7 @@ int findText(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
                                              {"-row", FindRow},
                                              {"-from", FindFrom},
                                              {"-backward", FindBackward}},
-                                            FindUnknown, QStringLiteral("ona_find"),
-                                            QStringLiteral("-decoder, -text, -row, -from or -backward"));
+                                            FindUnknown, QStringLiteral("ona_find"));
     for (int i = 0; i < options.size(); ++i) {
         const auto& o = options.at(i);
         // A word without its value ends the command: the usage says what it takes.

@@ -91,9 +91,7 @@ ONA_CMD(cmdSetProject) {
                                            {"-ftdi", ProjectSession::Ftdi},
                                            {"-openocd", ProjectSession::Openocd},
                                            {"-tap", ProjectSession::Tap}},
-                                          ProjectSession::UnknownOption, QStringLiteral("ona_set_project"),
-                                          QStringLiteral("-cabletype, -cableport, -tckdelay, -period, -target, "
-                                                         "-cablehost, -interface, -ftdi, -openocd or -tap"));
+                                          ProjectSession::UnknownOption, QStringLiteral("ona_set_project"));
     return finish(ip, session()->setProjectOptions(typed, &error), error);
 }
 

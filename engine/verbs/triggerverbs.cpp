@@ -30,8 +30,7 @@ ONA_CMD(cmdSetTU) {
                                               {{"-operator", TriggerSetup::TUOperator},
                                                {"-radix", TriggerSetup::TURadix},
                                                {"-value", TriggerSetup::TUValue}},
-                                              TriggerSetup::TUUnknown, QStringLiteral("ona_set_tu"),
-                                              QStringLiteral("-operator, -radix or -value")),
+                                              TriggerSetup::TUUnknown, QStringLiteral("ona_set_tu")),
                            &error))
         return fail(ip, error);
     return done(ip);
@@ -53,9 +52,9 @@ ONA_CMD(cmdSetTE) {
         !takeName(&options, &name, QStringLiteral("ona_set_te"), &error) ||
         !triggers()->setTE(
             name,
-            VerbOptions::match(
-                options, {{"-expression", TriggerSetup::TEExpression}, {"-enable", TriggerSetup::TEEnable}},
-                TriggerSetup::TEUnknown, QStringLiteral("ona_set_te"), QStringLiteral("-expression or -enable")),
+            VerbOptions::match(options,
+                               {{"-expression", TriggerSetup::TEExpression}, {"-enable", TriggerSetup::TEEnable}},
+                               TriggerSetup::TEUnknown, QStringLiteral("ona_set_te")),
             &error))
         return fail(ip, error);
     return done(ip);
@@ -84,9 +83,7 @@ ONA_CMD(cmdSetTrigOptn) {
                                            {"-finalcounter", TriggerSetup::TrigFinalCounter},
                                            {"-finalcountervalue", TriggerSetup::TrigFinalCounterValue},
                                            {"-connectpor", TriggerSetup::TrigConnectPor}},
-                                          TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"),
-                                          QStringLiteral("-position, -positionmode, -teall, -samples, -numtriggers, "
-                                                         "-finalcounter, -finalcountervalue or -connectpor"));
+                                          TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"));
     return finish(ip, triggers()->setTrigOptions(typed, &error), error);
 }
 
@@ -138,8 +135,7 @@ ONA_CMD(cmdSetToken) {
         !triggers()->setToken(
             text(objv[1]), text(objv[2]),
             VerbOptions::match(options, {{"-name", TriggerSetup::TokenName}, {"-value", TriggerSetup::TokenValue}},
-                               TriggerSetup::TokenUnknown, QStringLiteral("ona_set_token"),
-                               QStringLiteral("-name or -value")),
+                               TriggerSetup::TokenUnknown, QStringLiteral("ona_set_token")),
             &error))
         return fail(ip, error);
     return done(ip);
@@ -154,8 +150,7 @@ ONA_CMD(cmdSetTokenSet) {
         !triggers()->setTokenSet(
             text(objv[1]),
             VerbOptions::match(options, {{"-name", TriggerSetup::TokenSetName}, {"-bits", TriggerSetup::TokenSetBits}},
-                               TriggerSetup::TokenSetUnknown, QStringLiteral("ona_set_tokenset"),
-                               QStringLiteral("-name or -bits")),
+                               TriggerSetup::TokenSetUnknown, QStringLiteral("ona_set_tokenset")),
             &error))
         return fail(ip, error);
     return done(ip);

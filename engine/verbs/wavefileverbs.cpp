@@ -115,8 +115,8 @@ int getWaveform(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     QString name;
     qint64 from = 0, to = std::max<qint64>(s.endTime, 0), at = -1;
     bool haveName = false;
-    for (const auto& o : VerbOptions::match(pairs, {{"-var", Var}, {"-from", From}, {"-to", To}, {"-at", At}}, Unknown,
-                                            verb, QStringLiteral("-var, -from, -to or -at"))) {
+    for (const auto& o :
+         VerbOptions::match(pairs, {{"-var", Var}, {"-from", From}, {"-to", To}, {"-at", At}}, Unknown, verb)) {
         switch (o.key) {
             case Var:
                 name = o.value;

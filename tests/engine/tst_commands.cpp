@@ -39,7 +39,8 @@ private slots:
     void refusals() {
         refuse({"ona_set_tu", "-name", "TU_data", "-operator", "=~"}, "unknown operator");
         refuse({"ona_set_tu", "-name", "TU_nope", "-value", "1"}, "TU_nope");
-        refuse({"ona_set_tu", "-name", "TU_data", "-colour", "red"}, "unknown option");
+        refuse({"ona_set_tu", "-name", "TU_data", "-colour", "red"},
+               "ona_set_tu: unknown option \"-colour\": expected -operator, -radix or -value");
         refuse({"ona_set_tu", "-name", "TU_data", "-radix", "Base64"}, "Base64");
         refuse({"ona_set_tu", "-name", "TU_data", "-radix", "ONL_uart_state"}, "3 bits");
         refuse({"ona_set_tu", "-name", "TU_rxword", "-operator", "<"}, "unknown operator"); // serial: == and != only
@@ -142,7 +143,9 @@ private slots:
         refuse({"ona_set_trigoptn", "-samples", "100"}, "power of two");
         refuse({"ona_set_trigoptn", "-samples", "2048"}, "64 to 1024");
         refuse({"ona_set_trigoptn", "-numtriggers", "65"}, "1 to 64");
-        refuse({"ona_set_trigoptn", "-bogus", "1"}, "unknown option");
+        refuse({"ona_set_trigoptn", "-bogus", "1"},
+               "expected -position, -positionmode, -teall, -samples, -numtriggers, -finalcounter, "
+               "-finalcountervalue or -connectpor");
         refuse({"ona_set_trigoptn", "-teall", "or", "-samples", "3"}, "power of two");
 
         // The uart core has neither multiple triggers, a final counter nor POR.
