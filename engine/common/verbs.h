@@ -9,6 +9,7 @@
 #include <tcl.h>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 namespace Verbs {
 
@@ -31,6 +32,17 @@ inline int finish(Tcl_Interp* ip, bool ok, const QString& error) { return ok ? d
 
 // Reads "-option value" pairs from objv[start..].
 bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error);
+// Reads "-option value" pairs from objv[start..] and matches them against
+// `table` (VerbOptions::match); nothing, and the fault, when a pair is cut.
+template <typename Key>
+std::optional<VerbOptions::List<Key>> matchedOptions(int objc, Tcl_Obj* const objv[], int start,
+                                                     std::initializer_list<std::pair<const char*, Key>> table,
+                                                     Key unknown, const QString& verb, QString* error) {
+    VerbOptions::Pairs pairs;
+    if (!optionPairs(objc, objv, start, &pairs, error))
+        return std::nullopt;
+    return VerbOptions::match(pairs, table, unknown, verb);
+}
 // The words of a verb whose options mix "-option value" pairs with bare
 // flags (`flags`, read as the value "1"), in the order given; a trailing
 // option without its value comes out with a null value, so that the verb

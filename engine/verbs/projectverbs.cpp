@@ -74,25 +74,22 @@ ONA_CMD(cmdSetCore) {
 }
 
 ONA_CMD(cmdSetProject) {
-    VerbOptions::Pairs options;
-    QString error;
     if (objc < 3)
         return usage(ip, "ona_set_project -option value ?-option value ...?");
-    if (!optionPairs(objc, objv, 1, &options, &error))
-        return fail(ip, error);
-    const auto typed = VerbOptions::match(options,
-                                          {{"-cabletype", ProjectSession::CableType},
-                                           {"-cableport", ProjectSession::CablePort},
-                                           {"-tckdelay", ProjectSession::TckDelay},
-                                           {"-period", ProjectSession::Period},
-                                           {"-target", ProjectSession::Device},
-                                           {"-cablehost", ProjectSession::CableHost},
-                                           {"-interface", ProjectSession::Interface},
-                                           {"-ftdi", ProjectSession::Ftdi},
-                                           {"-openocd", ProjectSession::Openocd},
-                                           {"-tap", ProjectSession::Tap}},
-                                          ProjectSession::UnknownOption, QStringLiteral("ona_set_project"));
-    return finish(ip, session()->setProjectOptions(typed, &error), error);
+    QString error;
+    const auto typed = matchedOptions(objc, objv, 1,
+                                      {{"-cabletype", ProjectSession::CableType},
+                                       {"-cableport", ProjectSession::CablePort},
+                                       {"-tckdelay", ProjectSession::TckDelay},
+                                       {"-period", ProjectSession::Period},
+                                       {"-target", ProjectSession::Device},
+                                       {"-cablehost", ProjectSession::CableHost},
+                                       {"-interface", ProjectSession::Interface},
+                                       {"-ftdi", ProjectSession::Ftdi},
+                                       {"-openocd", ProjectSession::Openocd},
+                                       {"-tap", ProjectSession::Tap}},
+                                      ProjectSession::UnknownOption, QStringLiteral("ona_set_project"), &error);
+    return finish(ip, typed && session()->setProjectOptions(*typed, &error), error);
 }
 
 } // namespace

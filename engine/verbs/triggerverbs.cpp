@@ -68,23 +68,20 @@ ONA_CMD(cmdRenameTE) {
 }
 
 ONA_CMD(cmdSetTrigOptn) {
-    VerbOptions::Pairs options;
-    QString error;
     if (objc < 3)
         return usage(ip, "ona_set_trigoptn -option value ?-option value ...?");
-    if (!optionPairs(objc, objv, 1, &options, &error))
-        return fail(ip, error);
-    const auto typed = VerbOptions::match(options,
-                                          {{"-position", TriggerSetup::TrigPosition},
-                                           {"-positionmode", TriggerSetup::TrigPositionMode},
-                                           {"-teall", TriggerSetup::TrigTeAll},
-                                           {"-samples", TriggerSetup::TrigSamples},
-                                           {"-numtriggers", TriggerSetup::TrigNumTriggers},
-                                           {"-finalcounter", TriggerSetup::TrigFinalCounter},
-                                           {"-finalcountervalue", TriggerSetup::TrigFinalCounterValue},
-                                           {"-connectpor", TriggerSetup::TrigConnectPor}},
-                                          TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"));
-    return finish(ip, triggers()->setTrigOptions(typed, &error), error);
+    QString error;
+    const auto typed = matchedOptions(objc, objv, 1,
+                                      {{"-position", TriggerSetup::TrigPosition},
+                                       {"-positionmode", TriggerSetup::TrigPositionMode},
+                                       {"-teall", TriggerSetup::TrigTeAll},
+                                       {"-samples", TriggerSetup::TrigSamples},
+                                       {"-numtriggers", TriggerSetup::TrigNumTriggers},
+                                       {"-finalcounter", TriggerSetup::TrigFinalCounter},
+                                       {"-finalcountervalue", TriggerSetup::TrigFinalCounterValue},
+                                       {"-connectpor", TriggerSetup::TrigConnectPor}},
+                                      TriggerSetup::TrigUnknown, QStringLiteral("ona_set_trigoptn"), &error);
+    return finish(ip, typed && triggers()->setTrigOptions(*typed, &error), error);
 }
 
 ONA_CMD(cmdAddTokenSet) {
@@ -129,31 +126,21 @@ ONA_CMD(cmdAddToken) {
 ONA_CMD(cmdSetToken) {
     if (objc < 5)
         return usage(ip, "ona_set_token tokenSet token -name newName|-value value");
-    VerbOptions::Pairs options;
     QString error;
-    if (!optionPairs(objc, objv, 3, &options, &error) ||
-        !triggers()->setToken(
-            text(objv[1]), text(objv[2]),
-            VerbOptions::match(options, {{"-name", TriggerSetup::TokenName}, {"-value", TriggerSetup::TokenValue}},
-                               TriggerSetup::TokenUnknown, QStringLiteral("ona_set_token")),
-            &error))
-        return fail(ip, error);
-    return done(ip);
+    const auto typed =
+        matchedOptions(objc, objv, 3, {{"-name", TriggerSetup::TokenName}, {"-value", TriggerSetup::TokenValue}},
+                       TriggerSetup::TokenUnknown, QStringLiteral("ona_set_token"), &error);
+    return finish(ip, typed && triggers()->setToken(text(objv[1]), text(objv[2]), *typed, &error), error);
 }
 
 ONA_CMD(cmdSetTokenSet) {
     if (objc < 4)
         return usage(ip, "ona_set_tokenset tokenSet -name newName|-bits width");
-    VerbOptions::Pairs options;
     QString error;
-    if (!optionPairs(objc, objv, 2, &options, &error) ||
-        !triggers()->setTokenSet(
-            text(objv[1]),
-            VerbOptions::match(options, {{"-name", TriggerSetup::TokenSetName}, {"-bits", TriggerSetup::TokenSetBits}},
-                               TriggerSetup::TokenSetUnknown, QStringLiteral("ona_set_tokenset")),
-            &error))
-        return fail(ip, error);
-    return done(ip);
+    const auto typed =
+        matchedOptions(objc, objv, 2, {{"-name", TriggerSetup::TokenSetName}, {"-bits", TriggerSetup::TokenSetBits}},
+                       TriggerSetup::TokenSetUnknown, QStringLiteral("ona_set_tokenset"), &error);
+    return finish(ip, typed && triggers()->setTokenSet(text(objv[1]), *typed, &error), error);
 }
 
 ONA_CMD(cmdDelToken) {
