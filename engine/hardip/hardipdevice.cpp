@@ -86,7 +86,8 @@ bool HardIpSet::stage(const QString& name, const QString& key, const QString& va
     Target t;
     if (!find(name, key, &t, error) || !HardIpBlocks::check(*t.key, value, stored, error))
         return false;
-    auto [inst, k, lane] = t;
+    HardIpInstance* inst = t.inst;
+    const int lane = t.lane;
     if (inst->block->kind == QLatin1String("pcs") &&
         (key == QLatin1String("tx_postcursor_ratio") || key == QLatin1String("tx_precursor_ratio"))) {
         const QString other = key == QLatin1String("tx_postcursor_ratio") ? QStringLiteral("tx_precursor_ratio")
@@ -126,7 +127,9 @@ bool HardIpSet::read(const QString& name, const QString& key, QString* error) {
     Target t;
     if (!find(name, key, &t, error))
         return false;
-    auto [inst, k, lane] = t;
+    HardIpInstance* inst = t.inst;
+    const HardIpKey* k = t.key;
+    const int lane = t.lane;
     // What was read is staged as well: the page shows it, so Apply writes
     // what the user sees, not a change made before the reload.
     const auto take = [inst](const HardIpKey& each, int l) {
@@ -158,7 +161,9 @@ bool HardIpSet::ibert(const QString& name, IbertAction action, QString* error) {
     Target t;
     if (!find(name, QStringLiteral("rx_prbs_errcount"), &t, error))
         return false;
-    auto [inst, k, lane] = t;
+    HardIpInstance* inst = t.inst;
+    const HardIpKey* k = t.key;
+    const int lane = t.lane;
     HardIpDevice& dev = *inst->device;
     switch (action) {
         case Restart:
