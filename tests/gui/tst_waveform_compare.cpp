@@ -185,7 +185,7 @@ private slots:
             QVERIFY(dialog.runCompare());
             dialog.show();
             const QString before = vemo::theme::ThemeSetting::style();
-            for (const QString theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
+            for (const QString& theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
                 vemo::theme::ThemeSetting::setStyle(theme);
                 vemo::theme::ThemeSetting::applyTo(qApp);
                 QCoreApplication::processEvents();
