@@ -323,6 +323,12 @@ qint64 TraceData::findValue(const QVector<int>& channels, const QString& pattern
     }
 }
 
+qint64 TraceData::find(const QVector<int>& channels, const QByteArray& pattern, qint64 from, bool backward) const {
+    if (!fits(channels, pattern) || pattern.contains('x') || pattern.contains('z'))
+        return -1;
+    return findValue(channels, QString::fromLatin1(pattern), from, backward);
+}
+
 qint64 TraceData::getTimestamp(qint64 sample) const {
     if (frameStarts.isEmpty() || frameTimes.size() != frameStarts.size())
         return sample;

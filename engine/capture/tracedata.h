@@ -10,15 +10,20 @@
 // words however many samples the span holds. The summary costs 1/64 of the
 // samples and a little more. Immutable once finish() has run, so
 // the GUI and exporters may share it freely.
+//
+// It is also a WaveSource (positions are samples, values only 0 and 1):
+// the overrides forward to the functions below, which stay non-virtual
+// and inline where they were for the readers that know the store.
 
 #include "onaglobal.h"
+#include "wavesource.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <vector>
 
-class ONA_EXPORT TraceData {
+class ONA_EXPORT TraceData final : public WaveSource {
 public:
     // Changes inside one word of a channel's samples: bit i set when sample
     // (word*64 + i) differs from the sample before it; bits past `samples`
@@ -124,6 +129,24 @@ public:
 
     // Bytes held for samples and summaries.
     qint64 storageBytes() const;
+
+    // ---- WaveSource ----
+    int channelCount() const override { return numChannels(); }
+    QString channelName(int channel) const override { return m_names.value(channel); }
+    qint64 firstPosition() const override { return 0; }
+    qint64 lastPosition() const override { return m_samples - 1; }
+    int codeAt(int channel, qint64 at) const override { return bit(channel, at); }
+    QString bitsAt(const QVector<int>& channels, qint64 at) const override { return bits(channels, at); }
+    qint64 changeAfter(int channel, qint64 from) const override { return nextChange(channel, from); }
+    qint64 changeAfter(const QVector<int>& channels, qint64 from) const override { return nextChange(channels, from); }
+    qint64 changeAtOrBefore(int channel, qint64 at) const override { return prevChange(channel, at); }
+    qint64 changeAtOrBefore(const QVector<int>& channels, qint64 at) const override { return prevChange(channels, at); }
+    bool changeWithin(int channel, qint64 first, qint64 last) const override { return hasChange(channel, first, last); }
+    bool changeWithin(const QVector<int>& channels, qint64 first, qint64 last) const override {
+        return hasChange(channels, first, last);
+    }
+    // findValue over the words; a capture never reads x or z.
+    qint64 find(const QVector<int>& channels, const QByteArray& pattern, qint64 from, bool backward) const override;
 
 private:
     // Level 0 marks data word `word` of the channel as holding a change (true

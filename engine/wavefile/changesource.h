@@ -1,0 +1,77 @@
+#pragma once
+
+// A simulator's dump (a ChangeStore) seen as a WaveSource: positions are
+// the file's ticks, from 0 to its last time. A one-bit variable is one
+// channel, named as the variable; a vector of width w is w channels
+// "name[msb]" .. "name[lsb]" by its declared range ([w-1:0] without one),
+// as a capture names the bits of a bus. Real variables are no channels:
+// realVars() lists them.
+//
+// Every query goes through the store's block index and walks only the
+// changes between its ends (a variable may change without the bit asked
+// for changing; the walk passes those too), so a 1 ps dump over a
+// millisecond answers in the steps its changes take, not its ticks.
+
+#include "changestore.h"
+#include "onaglobal.h"
+#include "wavesource.h"
+
+#include <atomic>
+#include <memory>
+
+class ONA_EXPORT ChangeSource final : public WaveSource {
+public:
+    // The most channels a source holds: a dump declaring more bits than
+    // this keeps its first variables, and omittedVars() lists the rest.
+    static constexpr qint64 kMaxChannels = qint64(1) << 22;
+
+    explicit ChangeSource(std::shared_ptr<const ChangeStore> store);
+
+    const ChangeStore& store() const { return *m_store; }
+    // The variable a channel reads, and its bit there (0: least significant).
+    int varOf(int channel) const { return m_channels.at(channel).var; }
+    int bitOf(int channel) const { return m_channels.at(channel).code; }
+    const QVector<int>& realVars() const { return m_reals; }
+    const QVector<int>& omittedVars() const { return m_omitted; }
+    // The look-ups into the store's index so far (each walks at most a
+    // block or so of changes): what a query cost, for tests and benchmarks.
+    qint64 steps() const { return m_steps.load(std::memory_order_relaxed); }
+
+    int channelCount() const override { return m_channels.size(); }
+    QString channelName(int channel) const override;
+    qint64 firstPosition() const override { return 0; }
+    qint64 lastPosition() const override { return qMax<qint64>(m_store->endTime, 0); }
+    int codeAt(int channel, qint64 at) const override;
+    QString bitsAt(const QVector<int>& channels, qint64 at) const override;
+    qint64 changeAfter(int channel, qint64 from) const override;
+    qint64 changeAfter(const QVector<int>& channels, qint64 from) const override;
+    qint64 changeAtOrBefore(int channel, qint64 at) const override;
+    qint64 changeAtOrBefore(const QVector<int>& channels, qint64 at) const override;
+    bool changeWithin(int channel, qint64 first, qint64 last) const override;
+    bool changeWithin(const QVector<int>& channels, qint64 first, qint64 last) const override;
+
+private:
+    struct Channel {
+        int var = -1;
+        int signal = -1;
+        int code = 0;  // index in the value, least significant first
+        int index = 0; // the bit's index in the declared range
+    };
+    // The channels' codes grouped by signal, each signal once.
+    struct Group {
+        int signal;
+        QVector<int> codes;
+    };
+    bool valid(int channel) const { return channel >= 0 && channel < m_channels.size(); }
+    // False when a channel is not one of this source's.
+    bool groups(const QVector<int>& channels, QVector<Group>* out) const;
+    ChangeStore::Change valueAt(int signal, qint64 at) const;
+    // The first change of the codes in (from, limit]; the last in 1..at.
+    qint64 nextIn(const Group& g, qint64 from, qint64 limit) const;
+    qint64 prevIn(const Group& g, qint64 at) const;
+
+    std::shared_ptr<const ChangeStore> m_store;
+    QVector<Channel> m_channels;
+    QVector<int> m_reals, m_omitted;
+    mutable std::atomic<qint64> m_steps{0};
+};
