@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -44,11 +45,14 @@ QStringList numbers(int from, int to) {
 class ChoiceBox : public QComboBox {
 public:
     ChoiceBox(const QComboBox* sized, QWidget* parent) : QComboBox(parent), m_sized(sized) {}
-    QSize sizeHint() const override { return m_sized->sizeHint(); }
-    QSize minimumSizeHint() const override { return m_sized->minimumSizeHint(); }
+    QSize sizeHint() const override { return m_sized ? m_sized->sizeHint() : QComboBox::sizeHint(); }
+    QSize minimumSizeHint() const override {
+        return m_sized ? m_sized->minimumSizeHint() : QComboBox::minimumSizeHint();
+    }
 
 private:
-    const QComboBox* m_sized; // the page's, as long-lived as this box
+    // The page's; it may go first while the page is torn down.
+    QPointer<const QComboBox> m_sized;
 };
 
 // The command of each control whose option is an item text in quotes.
