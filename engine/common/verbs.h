@@ -48,6 +48,23 @@ std::optional<VerbOptions::List<Key>> matchedOptions(int objc, Tcl_Obj* const ob
 // option without its value comes out with a null value, so that the verb
 // still reports the first fault in that order.
 VerbOptions::Pairs optionWords(int objc, Tcl_Obj* const objv[], int start, std::initializer_list<const char*> flags);
+// optionWords matched against `table`, up to the first option without its
+// value: *cut says whether one was (the verb shows its usage once the
+// options before it have been read, so faults still come in their order).
+template <typename Key>
+VerbOptions::List<Key> matchedWords(int objc, Tcl_Obj* const objv[], int start, std::initializer_list<const char*> flags,
+                                    std::initializer_list<std::pair<const char*, Key>> table, Key unknown,
+                                    const QString& verb, bool* cut) {
+    VerbOptions::Pairs words = optionWords(objc, objv, start, flags);
+    *cut = false;
+    for (int i = 0; i < words.size(); ++i)
+        if (words.at(i).second.isNull()) {
+            words.resize(i);
+            *cut = true;
+            break;
+        }
+    return VerbOptions::match(words, table, unknown, verb);
+}
 // Takes "-name NAME" out of the pairs.
 bool takeName(VerbOptions::Pairs* options, QString* name, const QString& verb, QString* error);
 

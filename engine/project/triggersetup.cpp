@@ -41,6 +41,18 @@ int renamedRow(const Model* model, const char* verb, const char* what, const QSt
     return row;
 }
 
+// The row of the unit or expression `name`, or -1 with *error listing them.
+template <class Model>
+int namedRow(const Model* model, const char* what, const char* plural, const QString& core, const QString& name,
+             QString* error) {
+    const int row = model->rowOf(name);
+    if (row < 0)
+        *error = QStringLiteral("no %1 named \"%2\" in core \"%3\"; the %4 are: %5")
+                     .arg(QLatin1String(what), name, core, QLatin1String(plural),
+                          model->names().join(QStringLiteral(", ")));
+    return row;
+}
+
 } // namespace
 
 TriggerSetup::TriggerSetup(ProjectSession* session, QObject* parent)
@@ -137,12 +149,9 @@ bool TriggerSetup::setTU(const QString& name, const TUOptions& options, QString*
     if (!c)
         return false;
     TriggerUModel* tu = c->getTUModel();
-    const int row = tu->rowOf(name);
-    if (row < 0) {
-        *error = QStringLiteral("no trigger unit named \"%1\" in core \"%2\"; the units are: %3")
-                     .arg(name, c->getName(), tu->names().join(QStringLiteral(", ")));
+    const int row = namedRow(tu, "trigger unit", "units", c->getName(), name, error);
+    if (row < 0)
         return false;
-    }
     TriggerLang::TUSpec unit = tu->unitSpec(row);
     bool valueGiven = false;
     QString radix = unit.radix;
@@ -240,12 +249,9 @@ bool TriggerSetup::setTE(const QString& name, const TEOptions& options, QString*
     if (!c)
         return false;
     TriggerEModel* te = c->getTEModel();
-    const int row = te->rowOf(name);
-    if (row < 0) {
-        *error = QStringLiteral("no trigger expression named \"%1\" in core \"%2\"; the expressions are: %3")
-                     .arg(name, c->getName(), te->names().join(QStringLiteral(", ")));
+    const int row = namedRow(te, "trigger expression", "expressions", c->getName(), name, error);
+    if (row < 0)
         return false;
-    }
     QString expr = te->text(row, TriggerEModel::ColExpression);
     bool enable = te->isEnabled(row);
     for (const auto& o : options) {

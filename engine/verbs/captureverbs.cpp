@@ -145,15 +145,12 @@ ONA_CMD(cmdFind) {
     bool haveName = false, haveValue = false, backward = false;
     Tcl_WideInt from = -1;
     bool haveFrom = false;
-    const VerbOptions::Pairs words = optionWords(objc, objv, 1, {"-backward"});
-    const auto options = VerbOptions::match(
-        words, {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}},
-        Unknown, QStringLiteral("ona_find"));
-    for (int i = 0; i < options.size(); ++i) {
-        const auto& o = options.at(i);
-        // A word without its value ends the command: the usage says what it takes.
-        if (words.at(i).second.isNull())
-            return usage(ip, kUsage);
+    bool cut = false;
+    const auto options = matchedWords(
+        objc, objv, 1, {"-backward"},
+        {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}}, Unknown,
+        QStringLiteral("ona_find"), &cut);
+    for (const auto& o : options) {
         switch (o.key) {
             case Unknown:
                 return fail(ip, o.value);
@@ -183,7 +180,8 @@ ONA_CMD(cmdFind) {
                 break;
         }
     }
-    if (!haveName || !haveValue)
+    // A word without its value ends the command: the usage says what it takes.
+    if (cut || !haveName || !haveValue)
         return usage(ip, kUsage);
     OnaData* d = data();
     d->collectCapture();

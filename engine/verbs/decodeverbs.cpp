@@ -382,19 +382,15 @@ int findText(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     QString name, needle, row, error;
     bool haveText = false, backward = false, haveFrom = false;
     qint64 from = 0;
-    const VerbOptions::Pairs words = optionWords(objc, objv, 1, {"-backward"});
-    const auto options = VerbOptions::match(words,
-                                            {{"-decoder", FindDecoder},
-                                             {"-text", FindText},
-                                             {"-row", FindRow},
-                                             {"-from", FindFrom},
-                                             {"-backward", FindBackward}},
-                                            FindUnknown, QStringLiteral("ona_find"));
-    for (int i = 0; i < options.size(); ++i) {
-        const auto& o = options.at(i);
-        // A word without its value ends the command: the usage says what it takes.
-        if (words.at(i).second.isNull())
-            return usage(ip, kUsage);
+    bool cut = false;
+    const auto options = matchedWords(objc, objv, 1, {"-backward"},
+                                      {{"-decoder", FindDecoder},
+                                       {"-text", FindText},
+                                       {"-row", FindRow},
+                                       {"-from", FindFrom},
+                                       {"-backward", FindBackward}},
+                                      FindUnknown, QStringLiteral("ona_find"), &cut);
+    for (const auto& o : options) {
         switch (o.key) {
             case FindUnknown:
                 return fail(ip, o.value);
@@ -418,7 +414,8 @@ int findText(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
                 break;
         }
     }
-    if (name.isEmpty() || !haveText || needle.isEmpty())
+    // A word without its value ends the command: the usage says what it takes.
+    if (cut || name.isEmpty() || !haveText || needle.isEmpty())
         return usage(ip, kUsage);
     const DecoderInfo* info = nullptr;
     const auto r = finished("ona_find", name, &info, &error);

@@ -18,53 +18,51 @@ namespace {
 OnaData* data() { return OnaData::inst(); }
 TriggerSetup* triggers() { return data()->triggers(); }
 
-ONA_CMD(cmdSetTU) {
+// ona_set_tu and ona_set_te: "-name NAME" among options of `table`, handed
+// to the setup's `set`.
+template <typename Key, typename Set>
+int setNamed(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], const char* verb, const char* usageText,
+             std::initializer_list<std::pair<const char*, Key>> table, Key unknown, Set set) {
     VerbOptions::Pairs options;
     QString error, name;
     if (objc < 5)
-        return usage(ip, "ona_set_tu -name unit -operator|-radix|-value text ?...?");
-    if (!optionPairs(objc, objv, 1, &options, &error) ||
-        !takeName(&options, &name, QStringLiteral("ona_set_tu"), &error) ||
-        !triggers()->setTU(name,
-                           VerbOptions::match(options,
-                                              {{"-operator", TriggerSetup::TUOperator},
-                                               {"-radix", TriggerSetup::TURadix},
-                                               {"-value", TriggerSetup::TUValue}},
-                                              TriggerSetup::TUUnknown, QStringLiteral("ona_set_tu")),
-                           &error))
-        return fail(ip, error);
-    return done(ip);
+        return usage(ip, usageText);
+    const QString cmd = QLatin1String(verb);
+    const bool ok = optionPairs(objc, objv, 1, &options, &error) && takeName(&options, &name, cmd, &error) &&
+                    (triggers()->*set)(name, VerbOptions::match(options, table, unknown, cmd), &error);
+    return finish(ip, ok, error);
+}
+
+// ona_rename_tu and ona_rename_te.
+template <typename Rename>
+int renameNamed(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], const char* usageText, Rename rename) {
+    if (objc != 3)
+        return usage(ip, usageText);
+    QString error;
+    return finish(ip, (triggers()->*rename)(text(objv[1]), text(objv[2]), &error), error);
+}
+
+ONA_CMD(cmdSetTU) {
+    return setNamed(ip, objc, objv, "ona_set_tu", "ona_set_tu -name unit -operator|-radix|-value text ?...?",
+                    {{"-operator", TriggerSetup::TUOperator},
+                     {"-radix", TriggerSetup::TURadix},
+                     {"-value", TriggerSetup::TUValue}},
+                    TriggerSetup::TUUnknown, &TriggerSetup::setTU);
 }
 
 ONA_CMD(cmdRenameTU) {
-    if (objc != 3)
-        return usage(ip, "ona_rename_tu oldName newName");
-    QString error;
-    return finish(ip, triggers()->renameTU(text(objv[1]), text(objv[2]), &error), error);
+    return renameNamed(ip, objc, objv, "ona_rename_tu oldName newName", &TriggerSetup::renameTU);
 }
 
 ONA_CMD(cmdSetTE) {
-    VerbOptions::Pairs options;
-    QString error, name;
-    if (objc < 5)
-        return usage(ip, "ona_set_te -name expression -expression text|-enable on|off ?...?");
-    if (!optionPairs(objc, objv, 1, &options, &error) ||
-        !takeName(&options, &name, QStringLiteral("ona_set_te"), &error) ||
-        !triggers()->setTE(
-            name,
-            VerbOptions::match(options,
-                               {{"-expression", TriggerSetup::TEExpression}, {"-enable", TriggerSetup::TEEnable}},
-                               TriggerSetup::TEUnknown, QStringLiteral("ona_set_te")),
-            &error))
-        return fail(ip, error);
-    return done(ip);
+    return setNamed(ip, objc, objv, "ona_set_te",
+                    "ona_set_te -name expression -expression text|-enable on|off ?...?",
+                    {{"-expression", TriggerSetup::TEExpression}, {"-enable", TriggerSetup::TEEnable}},
+                    TriggerSetup::TEUnknown, &TriggerSetup::setTE);
 }
 
 ONA_CMD(cmdRenameTE) {
-    if (objc != 3)
-        return usage(ip, "ona_rename_te oldName newName");
-    QString error;
-    return finish(ip, triggers()->renameTE(text(objv[1]), text(objv[2]), &error), error);
+    return renameNamed(ip, objc, objv, "ona_rename_te oldName newName", &TriggerSetup::renameTE);
 }
 
 ONA_CMD(cmdSetTrigOptn) {

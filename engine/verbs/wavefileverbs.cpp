@@ -256,33 +256,46 @@ int find(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     QString name, value, radix = QStringLiteral("Bin"), error;
     bool haveName = false, haveValue = false, backward = false, haveFrom = false;
     qint64 from = 0;
-    for (int i = 1; i < objc; ++i) {
-        const QString option = text(objv[i]);
-        if (option == QLatin1String("-backward") || option == QLatin1String("-waveform")) {
-            backward = backward || option == QLatin1String("-backward");
-            continue;
-        }
-        if (i + 1 >= objc)
-            return usage(ip, kUsage);
-        const QString v = text(objv[++i]);
-        if (option == QLatin1String("-signal")) {
-            name = v;
-            haveName = true;
-        } else if (option == QLatin1String("-value")) {
-            value = v;
-            haveValue = true;
-        } else if (option == QLatin1String("-radix")) {
-            radix = v;
-        } else if (option == QLatin1String("-from")) {
-            if (!parseTime(v, verb, option, &from, &error))
-                return fail(ip, error);
-            haveFrom = true;
-        } else {
-            return fail(ip, VerbOptions::unknownOption(option, verb,
-                                                       QStringLiteral("-waveform, -signal, -value, -radix, -from or "
-                                                                      "-backward")));
+    enum Key { Waveform, Signal, Value, Radix, From, Backward, Unknown };
+    bool cut = false;
+    const auto options = matchedWords(objc, objv, 1, {"-backward", "-waveform"},
+                                      {{"-waveform", Waveform},
+                                       {"-signal", Signal},
+                                       {"-value", Value},
+                                       {"-radix", Radix},
+                                       {"-from", From},
+                                       {"-backward", Backward}},
+                                      Unknown, verb, &cut);
+    for (const auto& o : options) {
+        switch (o.key) {
+            case Waveform:
+                break;
+            case Signal:
+                name = o.value;
+                haveName = true;
+                break;
+            case Value:
+                value = o.value;
+                haveValue = true;
+                break;
+            case Radix:
+                radix = o.value;
+                break;
+            case From:
+                if (!parseTime(o.value, verb, QStringLiteral("-from"), &from, &error))
+                    return fail(ip, error);
+                haveFrom = true;
+                break;
+            case Backward:
+                backward = true;
+                break;
+            case Unknown:
+                return fail(ip, o.value);
         }
     }
+    // A word without its value ends the command: the usage says what it takes.
+    if (cut)
+        return usage(ip, kUsage);
     if (!haveName || !haveValue)
         return usage(ip, kUsage);
     const auto store = OpenWaveform::current();

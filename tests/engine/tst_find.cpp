@@ -176,6 +176,8 @@ private slots:
             {"ona_find -signal tx -value 1 -from later", "sample number"},
             {"ona_find -signal tx -value 1 -colour red", "unknown option"},
             {"ona_find -signal tx", "ona_find -signal name -value value"},
+            {"ona_find -signal tx -value 1 -from", "ona_find -signal name -value value"},
+            {"ona_find -colour red -signal tx -value", "unknown option \"-colour\""},
         };
         for (const auto& r : refused) {
             QVERIFY2(!tcl.eval(r.first), qPrintable(r.first));

@@ -276,6 +276,10 @@ void TestVcdRead::icarusDesign() {
                         {"ona_find -waveform -signal tb.count -value 256 -radix Dec", "error: does not fit in 8 bits"},
                         {"ona_find -waveform -signal tb.count -value 12 -radix Oct", "error: Bin, Hex or Dec"},
                         {"ona_find -waveform -signal tb.nothing -value 1", "error: no variable \"tb.nothing\""},
+                        {"ona_find -waveform -signal tb.q -value 1 -from", "error: wrong # args"},
+                        {"ona_find -waveform -colour red -signal", "error: ona_find: unknown option \"-colour\": "
+                                                                   "expected -waveform, -signal, -value, -radix, -from "
+                                                                   "or -backward"},
                         {"ona_get waveform -var tb.rst", "0 1 10 0"},
                         {"ona_get waveform -var tb.en -from 11 -to 12", "12 1"},
                         {"ona_get waveform -var tb.en -to -3", "error: -to takes a time of the file"},
