@@ -2,6 +2,7 @@
 
 #include "basgui/dialogseam.h"
 #include "eomfiles.h"
+#include "widgets/buttonrow.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -45,14 +46,9 @@ EomDataDlg::EomDataDlg(const QList<QStringList>& rows, QWidget* parent) : QDialo
     auto* close = new QPushButton(tr("&Close"), this);
     connect(m_export, &QPushButton::clicked, this, &EomDataDlg::exportRows);
     connect(close, &QPushButton::clicked, this, &EomDataDlg::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_export);
-    buttons->addWidget(close);
-    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
-    layout->addLayout(buttons);
+    layout->addLayout(centredButtonRow({m_export, close}));
 }
 
 QString EomDataDlg::errorRatio(const QStringList& row) {

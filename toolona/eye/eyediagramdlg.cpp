@@ -6,6 +6,7 @@
 #include "eye/eyescalebar.h"
 #include "eye/eyesurface.h"
 #include "eyemonitor.h"
+#include "widgets/buttonrow.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -155,15 +156,10 @@ void EyeDiagramDlg::build(bool textVariant) {
     auto* close = new QPushButton(tr("&Close"), this);
     connect(raw, &QPushButton::clicked, this, &EyeDiagramDlg::onViewRawDataButtonClicked);
     connect(close, &QPushButton::clicked, this, &EyeDiagramDlg::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(raw);
-    buttons->addWidget(close);
-    buttons->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    layout->addLayout(buttons);
+    layout->addLayout(centredButtonRow({raw, close}));
 }
 
 void EyeDiagramDlg::setResultFile(const QString& file) {

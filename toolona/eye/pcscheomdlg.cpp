@@ -9,6 +9,7 @@
 #include "kit/tclcommand.h"
 #include "kit/toolgateway.h"
 #include "oncdata.h"
+#include "widgets/buttonrow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -79,12 +80,6 @@ PCSCHEomDlg::PCSCHEomDlg(QWidget* parent, const QStringList& channels, bool quad
     m_cancel = new QPushButton(tr("&Cancel"), this);
     m_import = new QPushButton(tr("&Import"), this);
     m_import->setVisible(m_quad || qEnvironmentVariableIsSet("ONA_DEBUG_MODE"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_run);
-    buttons->addWidget(m_import);
-    buttons->addWidget(m_cancel);
-    buttons->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -93,7 +88,7 @@ PCSCHEomDlg::PCSCHEomDlg(QWidget* parent, const QStringList& channels, bool quad
     layout->addWidget(m_progress);
     layout->addWidget(m_status);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(centredButtonRow({m_run, m_import, m_cancel}));
 
     connect(m_run, &QPushButton::clicked, this, &PCSCHEomDlg::onRunEOM);
     connect(m_cancel, &QPushButton::clicked, this, &PCSCHEomDlg::reject);
