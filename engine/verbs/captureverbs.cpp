@@ -16,6 +16,57 @@
 
 using namespace Verbs;
 
+int CaptureVerbs::readSignalFind(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], bool waveform, const char* usageText,
+                                 const ReadPosition& readFrom, SignalFind* out) {
+    enum Key { Waveform, Signal, Value, Radix, From, Backward, Unknown };
+    bool cut = false, haveName = false, haveValue = false;
+    QString error;
+    const auto options =
+        waveform ? matchedWords(objc, objv, 1, {"-backward", "-waveform"},
+                                {{"-waveform", Waveform},
+                                 {"-signal", Signal},
+                                 {"-value", Value},
+                                 {"-radix", Radix},
+                                 {"-from", From},
+                                 {"-backward", Backward}},
+                                Unknown, QStringLiteral("ona_find"), &cut)
+                 : matchedWords(
+                       objc, objv, 1, {"-backward"},
+                       {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}},
+                       Unknown, QStringLiteral("ona_find"), &cut);
+    for (const auto& o : options) {
+        switch (o.key) {
+            case Waveform:
+                break;
+            case Signal:
+                out->name = o.value;
+                haveName = true;
+                break;
+            case Value:
+                out->value = o.value;
+                haveValue = true;
+                break;
+            case Radix:
+                out->radix = o.value;
+                break;
+            case From:
+                if (!readFrom(o.value, &out->from, &error))
+                    return fail(ip, error);
+                out->haveFrom = true;
+                break;
+            case Backward:
+                out->backward = true;
+                break;
+            case Unknown:
+                return fail(ip, o.value);
+        }
+    }
+    // A word without its value ends the command: the usage says what it takes.
+    if (cut || !haveName || !haveValue)
+        return usage(ip, usageText);
+    return TCL_OK;
+}
+
 namespace {
 
 OnaData* data() { return OnaData::inst(); }
@@ -140,49 +191,23 @@ ONA_CMD(cmdFind) {
             return DecodeVerbs::findText(ip, objc, objv);
     if (WaveFileVerbs::hasFlag(objc, objv, "-waveform", {"-signal", "-value", "-radix", "-from"}))
         return WaveFileVerbs::find(ip, objc, objv);
-    enum Key { Unknown, Signal, Value, Radix, From, Backward };
-    QString name, value, radix = QStringLiteral("Bin");
-    bool haveName = false, haveValue = false, backward = false;
-    Tcl_WideInt from = -1;
-    bool haveFrom = false;
-    bool cut = false;
-    const auto options = matchedWords(
-        objc, objv, 1, {"-backward"},
-        {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}}, Unknown,
-        QStringLiteral("ona_find"), &cut);
-    for (const auto& o : options) {
-        switch (o.key) {
-            case Unknown:
-                return fail(ip, o.value);
-            case Signal:
-                name = o.value;
-                haveName = true;
-                break;
-            case Value:
-                value = o.value;
-                haveValue = true;
-                break;
-            case Radix:
-                radix = o.value;
-                break;
-            case From: {
-                Tcl_Obj* v = obj(o.value);
-                Tcl_IncrRefCount(v);
-                const bool number = Tcl_GetWideIntFromObj(nullptr, v, &from) == TCL_OK;
-                Tcl_DecrRefCount(v);
-                if (!number)
-                    return fail(ip, QStringLiteral("ona_find: -from takes a sample number, not \"%1\"").arg(o.value));
-                haveFrom = true;
-                break;
-            }
-            case Backward:
-                backward = true;
-                break;
-        }
-    }
-    // A word without its value ends the command: the usage says what it takes.
-    if (cut || !haveName || !haveValue)
-        return usage(ip, kUsage);
+    CaptureVerbs::SignalFind f;
+    const auto readFrom = [](const QString& word, qint64* at, QString* error) {
+        Tcl_WideInt v = 0;
+        Tcl_Obj* o = obj(word);
+        Tcl_IncrRefCount(o);
+        const bool number = Tcl_GetWideIntFromObj(nullptr, o, &v) == TCL_OK;
+        Tcl_DecrRefCount(o);
+        *at = v;
+        if (!number)
+            *error = QStringLiteral("ona_find: -from takes a sample number, not \"%1\"").arg(word);
+        return number;
+    };
+    if (CaptureVerbs::readSignalFind(ip, objc, objv, false, kUsage, readFrom, &f) != TCL_OK)
+        return TCL_ERROR;
+    const QString &name = f.name, &value = f.value, &radix = f.radix;
+    const bool backward = f.backward, haveFrom = f.haveFrom;
+    qint64 from = f.from;
     OnaData* d = data();
     d->collectCapture();
     WaveformModel* m = d->getWDModel();

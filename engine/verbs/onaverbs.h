@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace ProjectVerbs {
 void registerVerbs(Tcl_Interp* interp);
 int getCores(Tcl_Interp* ip);
@@ -28,6 +30,20 @@ namespace CaptureVerbs {
 void registerVerbs(Tcl_Interp* interp);
 int getCapture(Tcl_Interp* ip);
 int getValue(Tcl_Interp* ip, const QString& name, Tcl_Obj* sampleObj);
+
+// The words of a search for a value on a signal, in a capture or in the
+// open waveform: -signal NAME -value V ?-radix R? ?-from P? ?-backward?,
+// and the flag -waveform when `waveform`. `readFrom` reads the -from word
+// as positions of the search go.
+struct SignalFind {
+    QString name, value, radix = QStringLiteral("Bin");
+    qint64 from = -1;
+    bool haveFrom = false, backward = false;
+};
+using ReadPosition = std::function<bool(const QString& word, qint64* at, QString* error)>;
+// TCL_OK with *out filled; otherwise the fault or the usage is the result.
+int readSignalFind(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], bool waveform, const char* usageText,
+                   const ReadPosition& readFrom, SignalFind* out);
 } // namespace CaptureVerbs
 
 class AnalyzerCore;

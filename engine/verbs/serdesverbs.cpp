@@ -102,6 +102,7 @@ ONA_CMD(cmdRunPcs) {
 }
 
 ONA_CMD(cmdOpenPcs) {
+    Q_UNUSED(objv);
     if (objc != 1)
         return usage(ip, "ona_open_pcs");
     QString error;

@@ -253,51 +253,16 @@ int find(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]) {
     static const char* const kUsage =
         "ona_find -waveform -signal name -value value ?-radix Bin|Hex|Dec? ?-from time? ?-backward?";
     const QString verb = QStringLiteral("ona_find");
-    QString name, value, radix = QStringLiteral("Bin"), error;
-    bool haveName = false, haveValue = false, backward = false, haveFrom = false;
-    qint64 from = 0;
-    enum Key { Waveform, Signal, Value, Radix, From, Backward, Unknown };
-    bool cut = false;
-    const auto options = matchedWords(objc, objv, 1, {"-backward", "-waveform"},
-                                      {{"-waveform", Waveform},
-                                       {"-signal", Signal},
-                                       {"-value", Value},
-                                       {"-radix", Radix},
-                                       {"-from", From},
-                                       {"-backward", Backward}},
-                                      Unknown, verb, &cut);
-    for (const auto& o : options) {
-        switch (o.key) {
-            case Waveform:
-                break;
-            case Signal:
-                name = o.value;
-                haveName = true;
-                break;
-            case Value:
-                value = o.value;
-                haveValue = true;
-                break;
-            case Radix:
-                radix = o.value;
-                break;
-            case From:
-                if (!parseTime(o.value, verb, QStringLiteral("-from"), &from, &error))
-                    return fail(ip, error);
-                haveFrom = true;
-                break;
-            case Backward:
-                backward = true;
-                break;
-            case Unknown:
-                return fail(ip, o.value);
-        }
-    }
-    // A word without its value ends the command: the usage says what it takes.
-    if (cut)
-        return usage(ip, kUsage);
-    if (!haveName || !haveValue)
-        return usage(ip, kUsage);
+    CaptureVerbs::SignalFind f;
+    const auto readFrom = [&](const QString& word, qint64* at, QString* error) {
+        return parseTime(word, verb, QStringLiteral("-from"), at, error);
+    };
+    if (CaptureVerbs::readSignalFind(ip, objc, objv, true, kUsage, readFrom, &f) != TCL_OK)
+        return TCL_ERROR;
+    const QString &name = f.name, &value = f.value, &radix = f.radix;
+    const bool backward = f.backward, haveFrom = f.haveFrom;
+    qint64 from = f.from;
+    QString error;
     const auto store = OpenWaveform::current();
     if (!store)
         return fail(ip, QStringLiteral("ona_find: no waveform is open (ona_open_waveform)"));
