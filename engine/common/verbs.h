@@ -30,6 +30,16 @@ int usage(Tcl_Interp* ip, const char* text);
 // The end of a verb whose work returned `ok`: done, or failed with `error`.
 inline int finish(Tcl_Interp* ip, bool ok, const QString& error) { return ok ? done(ip) : fail(ip, error); }
 
+// A verb without arguments: its usage when given some, else the outcome of
+// `work(QString* error)`.
+template <typename Work>
+int bareVerb(Tcl_Interp* ip, int objc, const char* usageText, Work work) {
+    if (objc != 1)
+        return usage(ip, usageText);
+    QString error;
+    return finish(ip, work(&error), error);
+}
+
 // Reads "-option value" pairs from objv[start..].
 bool optionPairs(int objc, Tcl_Obj* const objv[], int start, VerbOptions::Pairs* out, QString* error);
 // Reads "-option value" pairs from objv[start..] and matches them against
@@ -52,7 +62,8 @@ VerbOptions::Pairs optionWords(int objc, Tcl_Obj* const objv[], int start, std::
 // value: *cut says whether one was (the verb shows its usage once the
 // options before it have been read, so faults still come in their order).
 template <typename Key>
-VerbOptions::List<Key> matchedWords(int objc, Tcl_Obj* const objv[], int start, std::initializer_list<const char*> flags,
+VerbOptions::List<Key> matchedWords(int objc, Tcl_Obj* const objv[], int start,
+                                    std::initializer_list<const char*> flags,
                                     std::initializer_list<std::pair<const char*, Key>> table, Key unknown,
                                     const QString& verb, bool* cut) {
     VerbOptions::Pairs words = optionWords(objc, objv, start, flags);

@@ -47,9 +47,9 @@ int namedRow(const Model* model, const char* what, const char* plural, const QSt
              QString* error) {
     const int row = model->rowOf(name);
     if (row < 0)
-        *error = QStringLiteral("no %1 named \"%2\" in core \"%3\"; the %4 are: %5")
-                     .arg(QLatin1String(what), name, core, QLatin1String(plural),
-                          model->names().join(QStringLiteral(", ")));
+        *error =
+            QStringLiteral("no %1 named \"%2\" in core \"%3\"; the %4 are: %5")
+                .arg(QLatin1String(what), name, core, QLatin1String(plural), model->names().join(QStringLiteral(", ")));
     return row;
 }
 

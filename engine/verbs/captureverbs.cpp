@@ -22,18 +22,19 @@ int CaptureVerbs::readSignalFind(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[]
     bool cut = false, haveName = false, haveValue = false;
     QString error;
     const auto options =
-        waveform ? matchedWords(objc, objv, 1, {"-backward", "-waveform"},
-                                {{"-waveform", Waveform},
-                                 {"-signal", Signal},
-                                 {"-value", Value},
-                                 {"-radix", Radix},
-                                 {"-from", From},
-                                 {"-backward", Backward}},
-                                Unknown, QStringLiteral("ona_find"), &cut)
-                 : matchedWords(
-                       objc, objv, 1, {"-backward"},
-                       {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}},
-                       Unknown, QStringLiteral("ona_find"), &cut);
+        waveform
+            ? matchedWords(objc, objv, 1, {"-backward", "-waveform"},
+                           {{"-waveform", Waveform},
+                            {"-signal", Signal},
+                            {"-value", Value},
+                            {"-radix", Radix},
+                            {"-from", From},
+                            {"-backward", Backward}},
+                           Unknown, QStringLiteral("ona_find"), &cut)
+            : matchedWords(
+                  objc, objv, 1, {"-backward"},
+                  {{"-signal", Signal}, {"-value", Value}, {"-radix", Radix}, {"-from", From}, {"-backward", Backward}},
+                  Unknown, QStringLiteral("ona_find"), &cut);
     for (const auto& o : options) {
         switch (o.key) {
             case Waveform:
@@ -74,28 +75,23 @@ CaptureRun* capture() { return data()->capture(); }
 
 ONA_CMD(cmdRun) {
     Q_UNUSED(objv);
-    if (objc != 1)
-        return usage(ip, "ona_run");
-    QString error;
-    if (!capture()->startCapture(&error))
-        return fail(ip, error);
-    return done(ip);
+    return bareVerb(ip, objc, "ona_run", [](QString* error) { return capture()->startCapture(error); });
 }
 
 ONA_CMD(cmdStop) {
     Q_UNUSED(objv);
-    if (objc != 1)
-        return usage(ip, "ona_stop");
-    capture()->stopCapture();
-    return done(ip);
+    return bareVerb(ip, objc, "ona_stop", [](QString*) {
+        capture()->stopCapture();
+        return true;
+    });
 }
 
 ONA_CMD(cmdManualTrig) {
     Q_UNUSED(objv);
-    if (objc != 1)
-        return usage(ip, "ona_manualtrig");
-    capture()->manualTrigger();
-    return done(ip);
+    return bareVerb(ip, objc, "ona_manualtrig", [](QString*) {
+        capture()->manualTrigger();
+        return true;
+    });
 }
 
 // Blocks until the capture ends (or the timeout passes) and returns the

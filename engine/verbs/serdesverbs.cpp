@@ -103,10 +103,7 @@ ONA_CMD(cmdRunPcs) {
 
 ONA_CMD(cmdOpenPcs) {
     Q_UNUSED(objv);
-    if (objc != 1)
-        return usage(ip, "ona_open_pcs");
-    QString error;
-    return finish(ip, pcs()->openWishbone(&error), error);
+    return bareVerb(ip, objc, "ona_open_pcs", [](QString* error) { return pcs()->openWishbone(error); });
 }
 
 ONA_CMD(cmdPcs) {

@@ -43,27 +43,21 @@ int renameNamed(Tcl_Interp* ip, int objc, Tcl_Obj* const objv[], const char* usa
 }
 
 ONA_CMD(cmdSetTU) {
-    return setNamed(ip, objc, objv, "ona_set_tu", "ona_set_tu -name unit -operator|-radix|-value text ?...?",
-                    {{"-operator", TriggerSetup::TUOperator},
-                     {"-radix", TriggerSetup::TURadix},
-                     {"-value", TriggerSetup::TUValue}},
-                    TriggerSetup::TUUnknown, &TriggerSetup::setTU);
+    return setNamed(
+        ip, objc, objv, "ona_set_tu", "ona_set_tu -name unit -operator|-radix|-value text ?...?",
+        {{"-operator", TriggerSetup::TUOperator}, {"-radix", TriggerSetup::TURadix}, {"-value", TriggerSetup::TUValue}},
+        TriggerSetup::TUUnknown, &TriggerSetup::setTU);
 }
 
-ONA_CMD(cmdRenameTU) {
-    return renameNamed(ip, objc, objv, "ona_rename_tu oldName newName", &TriggerSetup::renameTU);
-}
+ONA_CMD(cmdRenameTU) { return renameNamed(ip, objc, objv, "ona_rename_tu oldName newName", &TriggerSetup::renameTU); }
 
 ONA_CMD(cmdSetTE) {
-    return setNamed(ip, objc, objv, "ona_set_te",
-                    "ona_set_te -name expression -expression text|-enable on|off ?...?",
+    return setNamed(ip, objc, objv, "ona_set_te", "ona_set_te -name expression -expression text|-enable on|off ?...?",
                     {{"-expression", TriggerSetup::TEExpression}, {"-enable", TriggerSetup::TEEnable}},
                     TriggerSetup::TEUnknown, &TriggerSetup::setTE);
 }
 
-ONA_CMD(cmdRenameTE) {
-    return renameNamed(ip, objc, objv, "ona_rename_te oldName newName", &TriggerSetup::renameTE);
-}
+ONA_CMD(cmdRenameTE) { return renameNamed(ip, objc, objv, "ona_rename_te oldName newName", &TriggerSetup::renameTE); }
 
 ONA_CMD(cmdSetTrigOptn) {
     if (objc < 3)

@@ -58,10 +58,10 @@ ONA_CMD(cmdOpenWaveform) {
 
 ONA_CMD(cmdCloseWaveform) {
     Q_UNUSED(objv);
-    if (objc != 1)
-        return usage(ip, "ona_close_waveform");
-    OpenWaveform::set(nullptr);
-    return done(ip);
+    return bareVerb(ip, objc, "ona_close_waveform", [](QString*) {
+        OpenWaveform::set(nullptr);
+        return true;
+    });
 }
 
 bool parseTime(const QString& word, const QString& verb, const QString& option, qint64* t, QString* error) {

@@ -45,8 +45,8 @@ void runChannel(HardIpWidget* panel, ToolGateway* gateway) {
 }
 
 void runQuad(HardIpWidget* panel, ToolGateway* gateway) {
-    if (runDialog(panel, gateway, {QStringLiteral("L0"), QStringLiteral("L1"), QStringLiteral("L2"), QStringLiteral("L3")},
-                  true))
+    if (runDialog(panel, gateway,
+                  {QStringLiteral("L0"), QStringLiteral("L1"), QStringLiteral("L2"), QStringLiteral("L3")}, true))
         showTextFile(panel, QString());
 }
 
