@@ -3,6 +3,7 @@
 
 #include "batchrunner.h"
 
+#include "kit/tclcommand.h"
 #include "message/messagewindow.h"
 #include "message/msgmanager.h"
 #include "shell/onagui.h"
@@ -170,7 +171,8 @@ struct Options {
         parser->addHelpOption();
         parser->addVersionOption();
         parser->addOptions({batch, script, quit, generateRtl, output});
-        parser->addPositionalArgument(QStringLiteral("file"), QStringLiteral("Analyzer file (.ona) to open."),
+        parser->addPositionalArgument(QStringLiteral("file"),
+                                      QStringLiteral("Analyzer file (.ona), or simulator's waveform (.vcd), to open."),
                                       QStringLiteral("[file]"));
     }
 };
@@ -256,8 +258,11 @@ int main(int argc, char** argv) {
             fileRefused = QFileInfo::exists(file);
         }
     }
+    // A simulator's waveform opens beside no project, once the window is up
+    // (so that its reading shows progress and can be cancelled).
+    const bool waveformFile = file.endsWith(QLatin1String(".vcd"), Qt::CaseInsensitive);
     QList<QString> args;
-    if (!file.isEmpty() && !fileRefused)
+    if (!file.isEmpty() && !fileRefused && !waveformFile)
         args << file;
     QString unused;
     vemo::toolona::OnaGUI window(nullptr, args, unused, true, QString());
@@ -275,8 +280,14 @@ int main(int argc, char** argv) {
     window.show();
 
     const QString script = scriptPath;
+    const QString waveform = waveformFile && !fileRefused ? QFileInfo(file).absoluteFilePath() : QString();
     const bool quitAfterStart = parser.isSet(quitOption);
-    QTimer::singleShot(0, &window, [&window, script, quitAfterStart] {
+    QTimer::singleShot(0, &window, [&window, &fileRefused, script, waveform, quitAfterStart] {
+        if (!waveform.isEmpty() && !window.tclEval(vemo::toolona::tclCommand(QStringLiteral("ona_open_waveform \"%1\""),
+                                                                             vemo::toolona::tclQuoted(waveform)))) {
+            reportError(window.lastResult());
+            fileRefused = true;
+        }
         if (!script.isEmpty()) {
             // Nobody is there to answer a question while the script runs.
             window.setUnattended(true);

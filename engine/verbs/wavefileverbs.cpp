@@ -47,8 +47,27 @@ ONA_CMD(cmdOpenWaveform) {
         options.keepPartial = true;
     else if (objc != 2)
         return usage(ip, "ona_open_waveform fileName ?-partial?");
+    // A window shows the reading and may cancel it; a cancelled file is
+    // dropped, even with -partial: the user asked for none of it.
+    std::atomic<bool> cancel{false};
+    const QString file = text(objv[1]);
+    const OpenWaveform::LoadProgress shown = OpenWaveform::loadProgress();
+    if (shown) {
+        options.progress = [&](qint64 done, qint64 total) {
+            if (!shown(file, done, total))
+                cancel = true;
+        };
+        options.cancel = &cancel;
+    }
     QString error;
-    std::shared_ptr<const ChangeStore> store = VcdReader::read(text(objv[1]), options, &error);
+    std::shared_ptr<const ChangeStore> store = VcdReader::read(file, options, &error);
+    if (shown)
+        shown(file, -1, -1);
+    if (cancel)
+        return fail(ip, QStringLiteral("ona_open_waveform: reading \"%1\" was cancelled%2")
+                            .arg(text(objv[1]), OpenWaveform::current()
+                                                    ? QStringLiteral("; the waveform open before stays open")
+                                                    : QString()));
     if (!store)
         return fail(ip, QStringLiteral("ona_open_waveform: %1").arg(error));
     OpenWaveform::set(store);

@@ -14,6 +14,11 @@ std::shared_ptr<const ChangeStore>& slot() {
     return s;
 }
 
+OpenWaveform::LoadProgress& progressSlot() {
+    static OpenWaveform::LoadProgress p;
+    return p;
+}
+
 } // namespace
 
 namespace OpenWaveform {
@@ -31,6 +36,23 @@ void set(std::shared_ptr<const ChangeStore> store) {
         slot() = std::move(store);
     }
     // The old store is freed outside the lock (a large one takes a while).
+    old.reset();
+    emit notifier()->changed();
+}
+
+OpenWaveformNotifier* notifier() {
+    static OpenWaveformNotifier n;
+    return &n;
+}
+
+void setLoadProgress(LoadProgress progress) {
+    std::lock_guard<std::mutex> g(lock());
+    progressSlot() = std::move(progress);
+}
+
+LoadProgress loadProgress() {
+    std::lock_guard<std::mutex> g(lock());
+    return progressSlot();
 }
 
 } // namespace OpenWaveform

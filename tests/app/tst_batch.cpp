@@ -179,6 +179,26 @@ private slots:
         Run r = run({dir + "/demo.ona", "--script", check});
         QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
         QVERIFY2(!r.err.contains("Cannot open"), qPrintable(r.err));
+
+        // A simulator's waveform opens beside no project, from the same
+        // folder; one the reader refuses fails a smoke test, saying where.
+        const QString vcd = dir + "/sim.VCD";
+        QVERIFY(QFile::copy(script("sim.vcd",
+                                   "$timescale 1ps $end\n$var wire 1 ! clk $end\n$enddefinitions $end\n"
+                                   "#0\n0!\n#5000000000\n1!\n"),
+                            vcd));
+        const QString seen =
+            script("check_vcd.tcl", QStringLiteral("if {[dict get [ona_get waveform] file] ne {%1}} { exit 8 }\n"
+                                                   "exit [expr {[dict get [ona_get waveform] end] == 5000000000 "
+                                                   "? 6 : 9}]\n")
+                                        .arg(vcd)
+                                        .toUtf8());
+        r = run({vcd, "--script", seen});
+        QVERIFY2(r.code == 6, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
+        const QString garbled = script("garbled.vcd", "$var wire 1 ! clk $end\n$enddefinitions $end\n#9\n#3\n");
+        r = run({"--quit-after-start", garbled});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(garbled) && r.err.contains("line 4"), qPrintable(r.err));
 #endif
     }
 

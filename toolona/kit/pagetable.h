@@ -105,6 +105,9 @@ struct PageRow {
     std::function<void(QWidget* page, const PageNotice& notice, const PageModels& models)> onEvent;
     // The page that shows the capture: brought to front after a run.
     bool showsCapture = false;
+    // The page that shows the simulator's waveform: brought to front when
+    // one opens.
+    bool showsWaveform = false;
     // The page's class, for typed look-ups (null: none).
     const QMetaObject* type = nullptr;
 };

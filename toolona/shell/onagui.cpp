@@ -10,6 +10,7 @@
 #include "analyzercore.h"
 #include "onadata.h"
 #include "onajtag.h"
+#include "openwaveform.h"
 #include "pcsdata.h"
 #include "pcsjtag.h"
 #include "triggeremodel.h"
@@ -36,10 +37,13 @@
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace vemo::toolona {
 
@@ -65,6 +69,7 @@ struct TableAction {
 
 const TableAction kActionTable[] = {
     {ExportAction, "Export...", "Export Waveform to File"},
+    {OpenWaveformAction, "Open Waveform...", "Open a simulator's waveform (VCD) beside the capture"},
     {NextChangeAction, "Next Edge", "Move the data position to the next edge of the selected signal"},
     {PreviousChangeAction, "Previous Edge", "Move the data position to the previous edge of the selected signal"},
     {FindValueAction, "Find Value...", "Find a value on the selected signal or bus"},
@@ -208,6 +213,15 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     data->setCloseCheck(
         [self = QPointer<OnaGUI>(this)](QString* error) { return !self || self->confirmProjectClose(error); });
     connect(data, &OnaData::sigFileNameChanged, this, &OnaGUI::onFileNameChanged);
+    // A simulator's waveform opened from the menu, the console or a script
+    // comes to front at once; while one reads, the window shows how far.
+    connect(OpenWaveform::notifier(), &OpenWaveformNotifier::changed, this, [this] {
+        if (OpenWaveform::current() && m_rightView)
+            m_rightView->showWaveformPage();
+    });
+    OpenWaveform::setLoadProgress([self = QPointer<OnaGUI>(this)](const QString& file, qint64 done, qint64 total) {
+        return !self || self->showLoadProgress(file, done, total);
+    });
 
     if (m_standalone) {
         m_consoleAction = new QAction(tr("Tcl Console"), this);
@@ -227,6 +241,8 @@ OnaGUI::~OnaGUI() {
     if (m_rightView)
         disconnect(m_rightView->tabWidget(), nullptr, this, nullptr);
     preCloseGUI();
+    if (g_gui == this)
+        OpenWaveform::setLoadProgress(nullptr);
     // The window is going: what the engine's reset tells the pages is not
     // drawn (a lamp that repaints at once would paint the whole window).
     setUpdatesEnabled(false);
@@ -618,6 +634,8 @@ void OnaGUI::initMyMenus() {
         connect(m_actions.value(OptionsAction), &QAction::triggered, this, &OnaGUI::showOptions, Qt::UniqueConnection);
     }
     connect(m_actions.value(ExportAction), &QAction::triggered, this, &OnaGUI::onExportWaveform, Qt::UniqueConnection);
+    connect(m_actions.value(OpenWaveformAction), &QAction::triggered, this, &OnaGUI::onOpenWaveform,
+            Qt::UniqueConnection);
     connect(m_actions.value(TokenSetManagerAction), &QAction::triggered, this, &OnaGUI::onTokenManage,
             Qt::UniqueConnection);
     connect(m_actions.value(CableManagerAction), &QAction::triggered, this, &OnaGUI::onCableManage,
@@ -648,7 +666,7 @@ QStringList OnaGUI::stdMenuItems(StdMenu menu) {
 QList<QAction*> OnaGUI::myMenuItems(StdMenu menu) {
     switch (menu) {
         case vemo::basgui::FileMenu:
-            return {m_actions.value(ExportAction)};
+            return {m_actions.value(OpenWaveformAction), m_actions.value(ExportAction)};
         case vemo::basgui::ViewMenu: {
             QList<QAction*> items{m_actions.value(NextChangeAction), m_actions.value(PreviousChangeAction),
                                   m_actions.value(FindValueAction)};
@@ -708,6 +726,42 @@ void OnaGUI::programDevice() {
     // cleared rather than left at a stale text.
     const auto* action = qobject_cast<QAction*>(sender());
     emit sigStatusTips(action ? action->statusTip() : QString());
+}
+
+void OnaGUI::onOpenWaveform() {
+    const QString start = m_lastWaveform.isEmpty() ? QStringLiteral(".") : QFileInfo(m_lastWaveform).absolutePath();
+    const QString chosen = vemo::basgui::Dialogs::provider()->getOpenFileName(
+        this, tr("Open Waveform"), start, QStringLiteral("Value Change Dump (*.vcd);;All Files (*)"));
+    if (chosen.isEmpty())
+        return;
+    m_lastWaveform = chosen;
+    if (!tclEval(
+            tclCommand(QStringLiteral("ona_open_waveform \"%1\""), tclQuoted(QFileInfo(chosen).absoluteFilePath()))))
+        showerrormsg(m_lastResult, this);
+}
+
+bool OnaGUI::showLoadProgress(const QString& file, qint64 done, qint64 total) {
+    // Only the window's own thread may show it (a host may read elsewhere).
+    if (QThread::currentThread() != thread())
+        return true;
+    if (done < 0) {
+        delete m_loadProgress;
+        return true;
+    }
+    if (!m_loadProgress) {
+        m_loadProgress =
+            new QProgressDialog(tr("Reading %1...").arg(QFileInfo(file).fileName()), tr("Cancel"), 0, 1000, this);
+        m_loadProgress->setObjectName(QStringLiteral("WaveformLoadProgress"));
+        m_loadProgress->setWindowTitle(tr("Open Waveform"));
+        // Modal: setValue then handles the window's events, Cancel included,
+        // and nothing else can be started meanwhile.
+        m_loadProgress->setWindowModality(Qt::ApplicationModal);
+        m_loadProgress->setMinimumDuration(400);
+        m_loadProgress->setAutoClose(false);
+        m_loadProgress->setAutoReset(false);
+    }
+    m_loadProgress->setValue(total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0);
+    return !m_loadProgress->wasCanceled();
 }
 
 void OnaGUI::onExportWaveform() {

@@ -28,6 +28,7 @@ class QComboBox;
 class QDockWidget;
 class QPrinter;
 class QProgressBar;
+class QProgressDialog;
 class QStandardItem;
 class QThread;
 class QTimer;
@@ -51,6 +52,7 @@ class RightView;
 // The tool's own actions (tableAction), by their table id.
 enum ActionId {
     ExportAction = 20,
+    OpenWaveformAction = 24,
     NextChangeAction = 21,
     PreviousChangeAction = 22,
     FindValueAction = 23,
@@ -227,6 +229,11 @@ public slots:
     void filePageSetup() {}
     void filePrintPreview() {}
     void onExportWaveform();
+    // File > Open Waveform...: ona_open_waveform on the file chosen.
+    void onOpenWaveform();
+    // The window's side of a waveform's reading (OpenWaveform::LoadProgress):
+    // a dialog with Cancel, shown once the reading takes a moment.
+    bool showLoadProgress(const QString& file, qint64 done, qint64 total);
     void onTokenManage();
     void onCableManage();
     void viewZoomin();
@@ -357,6 +364,7 @@ private:
 
     QString m_fileName;
     QString m_lastLoaded;
+    QString m_lastWaveform; // the folder File > Open Waveform... starts in
     QDateTime m_fileTime;
     quint64 m_onlStamp = 0;
     bool m_untitled = false;
@@ -374,6 +382,7 @@ private:
     WaveformModel* m_wdModel = nullptr;
 
     RightView* m_rightView = nullptr;
+    QPointer<QProgressDialog> m_loadProgress;
     QPointer<QThread> m_acqThread;
     QPointer<OnaJTAG> m_jtag;
 

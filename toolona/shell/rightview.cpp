@@ -333,6 +333,12 @@ void RightView::showCapturePage() {
         m_tabs->setCurrentWidget(tabPage(slot));
 }
 
+void RightView::showWaveformPage() {
+    for (int i = 0; i < m_slots.size(); ++i)
+        if (m_slots.at(i).row.showsWaveform && m_tabs->indexOf(tabPage(i)) >= 0)
+            m_tabs->setCurrentWidget(tabPage(i));
+}
+
 void RightView::tabDockButtonClicked(QString name, bool dock) {
     const int index = controllerTitles().indexOf(name);
     const int slot = slotOf(name);

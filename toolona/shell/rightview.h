@@ -109,6 +109,8 @@ public:
     // current tab; brings it to front.
     bool isCapturePageCurrent() const;
     void showCapturePage();
+    // The same for the page that shows the simulator's waveform.
+    void showWaveformPage();
 
 public slots:
     void tabDockButtonClicked(QString name, bool dock);
