@@ -49,6 +49,9 @@ private slots:
         QCOMPARE(host.eval(QStringLiteral("dict get [ona_get waveform] timescale")), QStringLiteral("10ns"));
         QCOMPARE(host.eval(QStringLiteral("ona_get waveform -var tb.bus -at 7")), QStringLiteral("1z01"));
         QCOMPARE(dialogs.asked.last().kind, QStringLiteral("open"));
+        QVERIFY2(m_gui->statusBar()->currentMessage().contains(
+                     QLatin1String("waveform %1; variables: 1, value changes: 2, timescale: 10ns").arg(good)),
+                 qPrintable(m_gui->statusBar()->currentMessage()));
         QVERIFY(dialogs.asked.last().filter.contains(QLatin1String("*.vcd")));
 
         // A file the reader refuses: said with its line, the open one kept.

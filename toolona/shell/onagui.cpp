@@ -32,6 +32,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -216,7 +217,18 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     // A simulator's waveform opened from the menu, the console or a script
     // comes to front at once; while one reads, the window shows how far.
     connect(OpenWaveform::notifier(), &OpenWaveformNotifier::changed, this, [this] {
-        if (OpenWaveform::current() && m_rightView)
+        const auto store = OpenWaveform::current();
+        if (!store)
+            return;
+        // Said once, so that an open from the menu is never silent.
+        reportDone(tr("Opened the simulator's waveform %1; variables: %2, value changes: %3, timescale: %4%5. "
+                      "Compare it with the capture from the waveform's menu (Compare with Capture…).")
+                       .arg(QDir::toNativeSeparators(store->file))
+                       .arg(store->numVars())
+                       .arg(store->totalChanges())
+                       .arg(QString::number(store->timeMagnitude) + store->timeUnit,
+                            store->partial ? tr(" (partial: %1)").arg(store->error) : QString()));
+        if (m_rightView)
             m_rightView->showWaveformPage();
     });
     OpenWaveform::setLoadProgress([self = QPointer<OnaGUI>(this)](const QString& file, qint64 done, qint64 total) {
