@@ -245,11 +245,12 @@ int main(int argc, char** argv) {
         parser.value(scriptOption).isEmpty() ? QString() : QFileInfo(parser.value(scriptOption)).absoluteFilePath();
     // A file that cannot be opened is reported; the window still comes up.
     const QString file = positional.value(0);
-    bool fileRefused = false;
+    bool fileRefused = false, fileProblem = false;
     if (!file.isEmpty()) {
         const QString problem = startFileProblem(file);
         if (!problem.isEmpty()) {
             reportError(problem);
+            fileProblem = true;
             // A smoke test must not pass on a file it could not open.
             if (parser.isSet(quitOption))
                 return 1;
@@ -280,7 +281,8 @@ int main(int argc, char** argv) {
     window.show();
 
     const QString script = scriptPath;
-    const QString waveform = waveformFile && !fileRefused ? QFileInfo(file).absoluteFilePath() : QString();
+    // Said once: a waveform already found missing is not read as well.
+    const QString waveform = waveformFile && !fileProblem ? QFileInfo(file).absoluteFilePath() : QString();
     const bool quitAfterStart = parser.isSet(quitOption);
     QTimer::singleShot(0, &window, [&window, &fileRefused, script, waveform, quitAfterStart] {
         if (!waveform.isEmpty() && !window.tclEval(vemo::toolona::tclCommand(QStringLiteral("ona_open_waveform \"%1\""),
