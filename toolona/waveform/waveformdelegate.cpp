@@ -195,7 +195,7 @@ QString WaveformDelegate::dataText(const QModelIndex& index) const {
     if (!m || !m->hasData() || !holdsRow(index))
         return QString();
     const SigTreeData d = WaveformModel::rowData(index);
-    const int pos = qBound(0, m->getDataPos(), m->getNumTime() - 1);
+    const qint64 pos = qBound(qint64(0), m->getDataPos(), m->getNumTime() - 1);
     if (d.isDecoder())
         return decoderState(index).state;
     if (d.isAnnotation()) {
@@ -273,10 +273,10 @@ void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& 
 
 void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w, const QModelIndex& index) const {
     WaveformModel* m = model();
-    if (!m || !m->hasData() || !holdsRow(index) || !m->traceData() || !w.isValid() || w.numTime != m->getNumTime())
+    if (!m || !m->hasData() || !holdsRow(index) || !m->source() || !w.isValid() || w.numTime != m->getNumTime())
         return;
     const QRect& cell = w.cell;
-    const TraceData& trace = *m->traceData();
+    const WaveSource& source = *m->source();
     const SigTreeData d = WaveformModel::rowData(index);
     painter->save();
     painter->setClipRect(cell, Qt::IntersectClip);
@@ -285,20 +285,20 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     if (d.isDecoderPart())
         paintDecoder(painter, w, index);
     else if (!d.isBus())
-        wavepaint::paintSignal(painter, w, trace, d.signalIndex);
-    else if (d.analog)
+        wavepaint::paintSignal(painter, w, source, d.signalIndex);
+    else if (d.analog && m->traceData())
         wavepaint::paintAnalog(painter, w,
                                *AnalogTrace::of(m->traceData(), m->channelsOf(index), d.radix == SigTreeData::Signed));
     else
-        wavepaint::paintBus(painter, w, trace, m->channelsOf(index), formatOf(d));
+        wavepaint::paintBus(painter, w, source, m->channelsOf(index), formatOf(d));
     comparepaint::paintMarks(painter, w, *m, index, m_page);
 
-    auto vline = [&](int s) { painter->drawLine(w.x(s), cell.bottom(), w.x(s), cell.top()); };
+    auto vline = [&](qint64 s) { painter->drawLine(w.x(s), cell.bottom(), w.x(s), cell.top()); };
     painter->setPen(QPen(Qt::yellow, 2));
     for (int f = 1; f < m->getNumTriggerFrame(); ++f)
         if (w.isVisible(m->getTriggerFrame(f)))
             vline(m->getTriggerFrame(f));
-    const int dataPos = m->getDataPos();
+    const qint64 dataPos = m->getDataPos();
     painter->setPen(QPen(w.marker, 1));
     if (w.isVisible(dataPos))
         vline(dataPos);
@@ -318,7 +318,7 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     if (tree && tree->zoomBand(&x0, &x1))
         painter->fillRect(QRect(x0, cell.top(), x1 - x0, cell.height()), QColor(150, 100, 100, 100));
 
-    const int rulerPos = m->getRulerPos();
+    const qint64 rulerPos = m->getRulerPos();
     if (m->hasRuler() && w.isVisible(rulerPos)) {
         painter->setPen(QPen(w.marker, 1));
         vline(rulerPos);
