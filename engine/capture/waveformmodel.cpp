@@ -1,5 +1,7 @@
 #include "waveformmodel.h"
 
+#include "changesource.h"
+
 #include "bitwords.h"
 
 #include <QJsonArray>
@@ -14,7 +16,7 @@ SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid,
 bool SigTreeData::operator==(const SigTreeData& o) const {
     return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
            hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix &&
-           analog == o.analog && decoder == o.decoder && annotationRow == o.annotationRow;
+           analog == o.analog && group == o.group && decoder == o.decoder && annotationRow == o.annotationRow;
 }
 
 WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
@@ -98,7 +100,71 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     if (!sameChannels)
         buildDefaultTree(signalWidths);
     syncDecoderRows();
-    const bool hadCursors = !m_cursors.isEmpty();
+    startView(!m_cursors.isEmpty());
+}
+
+void WaveformModel::setSource(std::shared_ptr<const WaveSource> source,
+                              const QList<QPair<QString, int>>& signalWidths) {
+    if (auto trace = std::dynamic_pointer_cast<const TraceData>(source)) {
+        setTrace(std::move(trace), signalWidths);
+        return;
+    }
+    beginResetModel();
+    m_trace.reset();
+    m_source = std::move(source);
+    endResetModel();
+    buildDumpTree();
+    startView(!m_cursors.isEmpty());
+}
+
+void WaveformModel::buildDumpTree() {
+    removeRows(0, rowCount());
+    const auto* dump = dynamic_cast<const ChangeSource*>(m_source.get());
+    if (!dump)
+        return;
+    const ChangeStore& store = dump->store();
+    // A scope's row, made when a variable first needs it; a broken parent
+    // chain (a parent index out of range or a loop) ends at the top.
+    QHash<int, QStandardItem*> scopeRows;
+    std::function<QStandardItem*(int, int)> scopeRow = [&](int scope, int depth) -> QStandardItem* {
+        if (scope < 0 || scope >= store.scopes().size() || depth > store.scopes().size())
+            return invisibleRootItem();
+        if (QStandardItem* made = scopeRows.value(scope))
+            return made;
+        QStandardItem* parent = scopeRow(store.scopes().at(scope).parent, depth + 1);
+        SigTreeData d(store.scopes().at(scope).name, -1, 0, true, false);
+        d.group = true;
+        const QList<QStandardItem*> row = makeRow(d);
+        parent->appendRow(row);
+        scopeRows.insert(scope, row.at(0));
+        return row.at(0);
+    };
+    // The channels come variable by variable, a vector's most significant
+    // bit first.
+    for (int ch = 0; ch < dump->channelCount();) {
+        const int v = dump->varOf(ch);
+        int end = ch;
+        while (end < dump->channelCount() && dump->varOf(end) == v)
+            ++end;
+        const ChangeStore::Var& var = store.var(v);
+        QStandardItem* parent = scopeRow(var.scope, 0);
+        const QString name = var.range.isEmpty() || end - ch > 1 ? var.reference : var.reference + var.range;
+        if (end - ch == 1) {
+            parent->appendRow(makeRow(SigTreeData(name, ch, 1, false, false)));
+        } else {
+            const QList<QStandardItem*> bus = makeRow(SigTreeData(name, -1, end - ch, false, false));
+            for (int b = ch; b < end; ++b)
+                bus.at(0)->appendRow(makeRow(SigTreeData(dump->channelName(b).section(QLatin1Char('.'), -1), b, 1,
+                                                         false, false)));
+            parent->appendRow(bus);
+        }
+        ch = end;
+    }
+    // Scopes take the width of what they hold, as buses do.
+    refreshBusWidths(invisibleRootItem());
+}
+
+void WaveformModel::startView(bool hadCursors) {
     m_cursors.clear();
     m_cursorNames.clear();
     clearRuler();
@@ -150,18 +216,20 @@ QString WaveformModel::getBits(const QModelIndex& index, qint64 sample) const {
     return m_source ? m_source->bitsAt(channelsOf(index), sample) : QString();
 }
 
-int WaveformModel::getNumTriggerFrame() const { return hasData() ? qMax(1, int(m_trace->frameStarts.size())) : 0; }
+int WaveformModel::getNumTriggerFrame() const {
+    return hasData() ? qMax(1, m_trace ? int(m_trace->frameStarts.size()) : 0) : 0;
+}
 
 int WaveformModel::getTriggerFrame(int frame) const {
-    if (!hasData() || frame < 0 || frame >= m_trace->frameStarts.size())
+    if (!hasData() || !m_trace || frame < 0 || frame >= m_trace->frameStarts.size())
         return 0;
     return int(m_trace->frameStarts.at(frame));
 }
 
-int WaveformModel::getNumTriggerPos() const { return hasData() ? int(m_trace->triggerPositions.size()) : 0; }
+int WaveformModel::getNumTriggerPos() const { return hasData() && m_trace ? int(m_trace->triggerPositions.size()) : 0; }
 
 int WaveformModel::getTriggerPos(int i) const {
-    if (!hasData() || i < 0 || i >= m_trace->triggerPositions.size())
+    if (!hasData() || !m_trace || i < 0 || i >= m_trace->triggerPositions.size())
         return 0;
     return int(m_trace->triggerPositions.at(i));
 }
@@ -349,7 +417,7 @@ void WaveformModel::zoomTrigger(int width, int frame) {
     const int frames = getNumTriggerFrame();
     frame = qBound(0, frame, frames - 1);
     const qint64 start = getTriggerFrame(frame);
-    const qint64 end = frame + 1 < m_trace->frameStarts.size() ? getTriggerFrame(frame + 1) : getNumTime();
+    const qint64 end = frame + 1 < getNumTriggerFrame() && m_trace ? getTriggerFrame(frame + 1) : getNumTime();
     if (frame < getNumTriggerPos())
         setDataPos(getTriggerPos(frame));
     setWindow(start, end - start, width);

@@ -40,6 +40,7 @@ struct ONA_EXPORT SigTreeData {
     QString radixName;   // token or ENUM set; empty for a numeric radix
     int radix = 16;      // a Radix; 0 when radixName applies
     bool analog = false; // a bus drawn as a line graph of its value
+    bool group = false;  // a dump's scope: a parent row with no value of its own
     // A protocol decoder's row names its decoder; annotationRow is -1 for
     // the decoder's own row, else the annotation row of its decoder that a
     // child row shows. Such rows hold no channel.
@@ -67,6 +68,11 @@ public:
     // capture has the same channels.
     void setTrace(std::shared_ptr<const TraceData> trace, const QList<QPair<QString, int>>& signalWidths);
     void clearTrace();
+    // The counterpart for any source: a simulator's dump (a ChangeSource)
+    // gets a row per variable under its scopes (collapsible parent rows),
+    // a vector as a bus of its bits, positions in the dump's ticks; a
+    // capture's trace is taken as setTrace takes it, with `signalWidths`.
+    void setSource(std::shared_ptr<const WaveSource> source, const QList<QPair<QString, int>>& signalWidths = {});
     std::shared_ptr<const TraceData> traceData() const { return m_trace; }
     // What the page reads: the capture's trace itself.
     std::shared_ptr<const WaveSource> source() const { return m_source; }
@@ -205,6 +211,8 @@ signals:
 
 private:
     void buildDefaultTree(const QList<QPair<QString, int>>& signalWidths);
+    void buildDumpTree();
+    void startView(bool hadCursors);
     void setWindow(qint64 start, qint64 count, int width);
     qint64 minCount(int width) const;
     void refreshBusWidths(QStandardItem* parent);

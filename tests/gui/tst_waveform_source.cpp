@@ -1,7 +1,11 @@
 // The waveform page over a simulator's dump: four-state values as text, x
 // and z drawn as waveform viewers draw them, positions past 2^31 ticks.
 
+#include "guitest.h"
+#include "waveform/waveformdelegate.h"
 #include "waveform/waveformpainter.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
 
 #include "changesource.h"
 #include "vcdreader.h"
@@ -103,6 +107,78 @@ private slots:
         QCOMPARE(source->bitsAt({1, 2, 3, 4}, Q_INT64_C(3500000000)), u"1x00"_s);
         QVERIFY(at(150, mid) != w.unknown);
         QCOMPARE(at(310, high + 3), w.unknown);
+    }
+
+    void dumpOpensAsScopedRowsReadInTicks() {
+        WaveformModel model;
+        model.setSource(dumpSource());
+        // The scope is a parent row holding a row per variable, the vector a
+        // bus of its bits.
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex top = model.index(0, 0);
+        QCOMPARE(WaveformModel::rowData(top).name, u"top"_s);
+        QVERIFY(WaveformModel::rowData(top).group);
+        QCOMPARE(model.rowCount(top), 2);
+        const QModelIndex a = model.index(0, 0, top), v = model.index(1, 0, top);
+        QCOMPARE(WaveformModel::rowData(a).name, u"a"_s);
+        QCOMPARE(WaveformModel::rowData(v).name, u"v"_s);
+        QCOMPARE(WaveformModel::rowData(v).width, 4);
+        QCOMPARE(model.rowCount(v), 4);
+        QCOMPARE(model.getNumTime(), Q_INT64_C(4000000001));
+        QVERIFY(!model.traceData());
+        // No capture: no trigger frames to read.
+        QCOMPARE(model.getNumTriggerFrame(), 1);
+        QCOMPARE(model.getNumTriggerPos(), 0);
+
+        RecordingGateway gateway;
+        WaveformView page(&gateway);
+        page.resize(900, 300);
+        page.setWaveformModel(&model);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        WaveformSignal* tree = page.tree();
+        tree->expandAll();
+        page.grab(); // lays out the waveform column
+        model.zoomFit(tree->waveWidth());
+        auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        QVERIFY(delegate);
+        // Values at ticks past 2^31.
+        model.setDataPos(Q_INT64_C(2500000000));
+        QCOMPARE(model.getDataPos(), Q_INT64_C(2500000000));
+        QCOMPARE(delegate->dataText(a), u"z"_s);
+        model.setDataPos(Q_INT64_C(3500000000));
+        QCOMPARE(delegate->dataText(a), u"0"_s);
+        QCOMPARE(delegate->dataText(v), u"x"_s);
+        QCOMPARE(delegate->dataText(top), QString());
+        model.setDataPos(10);
+        QCOMPARE(delegate->dataText(a), u"x"_s);
+        QCOMPARE(delegate->dataText(v), u"5"_s);
+        // Next edge steps in ticks.
+        tree->setCurrentIndex(a);
+        tree->selectionModel()->select(a, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QVERIFY(page.gotoEdge(true));
+        QCOMPARE(model.getDataPos(), Q_INT64_C(1000000000));
+        QVERIFY(page.gotoEdge(true));
+        QCOMPARE(model.getDataPos(), Q_INT64_C(2000000000));
+
+        // The row of `a` as drawn: the x band in its first quarter, the z
+        // line at mid level in its third.
+        const WavePaintParams w = tree->waveParams();
+        QVERIFY(w.isValid());
+        const QImage shot = tree->viewport()->grab().toImage();
+        const QRect rowRect = tree->visualRect(a);
+        auto countIn = [&](qint64 from, qint64 to, const QColor& c) {
+            int n = 0;
+            for (int x = w.x(from) + 2; x < w.x(to) - 2; ++x)
+                for (int y = rowRect.top(); y <= rowRect.bottom(); ++y)
+                    n += shot.pixelColor(x, y) == c;
+            return n;
+        };
+        const qint64 g = 1000000000;
+        QVERIFY(countIn(0, g, w.unknown) > 0);
+        QCOMPARE(countIn(g, 2 * g, w.unknown), 0);
+        QVERIFY(countIn(2 * g, 3 * g, w.highZ) > 0);
+        QCOMPARE(countIn(0, g, w.highZ), 0);
     }
 };
 

@@ -204,7 +204,9 @@ QString WaveformDelegate::dataText(const QModelIndex& index) const {
         return result ? annotationAt(*result, d.annotationRow, pos) : QString();
     }
     if (!d.isBus())
-        return m->getData(d.signalIndex, pos) ? QStringLiteral("1") : QStringLiteral("0");
+        return QString(QLatin1Char(WaveSource::codeChar(m->getData(d.signalIndex, pos))));
+    if (d.group)
+        return QString();
     return formatOf(d).text(m->getBits(index, pos));
 }
 
@@ -284,6 +286,8 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     painter->setPen(d.colour.isValid() ? d.colour : w.wave);
     if (d.isDecoderPart())
         paintDecoder(painter, w, index);
+    else if (d.group)
+        ; // a scope: its members draw their own
     else if (!d.isBus())
         wavepaint::paintSignal(painter, w, source, d.signalIndex);
     else if (d.analog && m->traceData())

@@ -436,6 +436,11 @@ void WaveformView::updateMeasurement() {
     // A decoder's row has no edges to count: the span alone.
     const bool signal = row.isValid() && !WaveformModel::rowData(row).isDecoderPart();
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
+    if (!m_model->traceData()) {
+        // Measuring reads a capture's samples; a dump shows the span alone.
+        showStatus(tr("Data position %1, %2 from cursor %3").arg(pos).arg(pos - nearest).arg(m_model->cursorName(nearest)));
+        return;
+    }
     const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),
                                                m_model->getClockUnit());
     showStatus(m.text(signal ? WaveformModel::rowData(row).name : QString()));
@@ -452,9 +457,10 @@ void WaveformView::updateViewBar() {
         const qint64 n = m_model->getNumTime();
         const qint64 count = m_model->getViewCount();
         if (count > 0 && count != n) {
-            m_bar->setRange(0, n - count);
-            m_bar->setPageStep(count);
-            m_bar->setValue(m_model->getViewStart());
+            const qint64 scale = barScale();
+            m_bar->setRange(0, int((n - count) / scale));
+            m_bar->setPageStep(int(qMax(qint64(1), count / scale)));
+            m_bar->setValue(int(m_model->getViewStart() / scale));
         } else {
             m_bar->setRange(0, 0);
         }
@@ -469,7 +475,14 @@ void WaveformView::updateView(int value) {
         return;
     const qint64 count = m_model->getViewCount() > 0 ? m_model->getViewCount() : m_model->getNumTime();
     // zoomPos centres its sample: the centre of a window starting at value.
-    m_model->zoomPos(m_tree->waveWidth(), value + count / 2, false);
+    m_model->zoomPos(m_tree->waveWidth(), qint64(value) * barScale() + count / 2, false);
+}
+
+qint64 WaveformView::barScale() const {
+    // The bar's int steps: positions of a dump past 2^30 ticks are scaled
+    // down to fit.
+    const qint64 n = m_model ? m_model->getNumTime() : 0;
+    return qMax(qint64(1), (n + (qint64(1) << 30) - 1) >> 30);
 }
 
 void WaveformView::refreshHeader() {
