@@ -4,6 +4,7 @@
 #include "guitest.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformpainter.h"
+#include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
 
@@ -179,6 +180,15 @@ private slots:
         QCOMPARE(countIn(g, 2 * g, w.unknown), 0);
         QVERIFY(countIn(2 * g, 3 * g, w.highZ) > 0);
         QCOMPARE(countIn(0, g, w.highZ), 0);
+
+        // The ruler's labels over ten-digit ticks keep clear of each other.
+        // At 747 px a step of 2^28 ticks is just over 50 px.
+        const QList<WaveformRuler::Tick> ticks = tree->ruler()->ticks(QRect(0, 0, 747, 30));
+        QVERIFY(ticks.size() >= 2);
+        for (int i = 1; i < ticks.size(); ++i) {
+            const QFontMetrics fm(tree->ruler()->font());
+            QVERIFY(ticks.at(i).x - ticks.at(i - 1).x > fm.horizontalAdvance(ticks.at(i).label));
+        }
     }
 };
 
