@@ -246,6 +246,8 @@ void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& 
                                                        : option.palette.color(QPalette::PlaceholderText));
             painter->drawText(option.rect.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
                               wavepaint::fittedLabel(option.fontMetrics, text, option.rect.width() - 8));
+        } else if (d.group) {
+            // A scope: no value, no radix to choose.
         } else if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
             // A value wider than the column (its width is capped) shows its
             // leading digits, as the waveform's labels do.
@@ -368,7 +370,7 @@ QWidget* WaveformDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     if (index.column() != 1 || !holdsRow(index))
         return nullptr;
     const SigTreeData d = WaveformModel::rowData(index);
-    if (!d.isBus())
+    if (!d.isBus() || d.group)
         return nullptr;
     auto* combo = new basgui::DirectComboBox(parent);
     combo->addItems(radixList());
