@@ -1,5 +1,7 @@
 #include "waveformmodel.h"
 
+#include "changesource.h"
+
 #include "bitwords.h"
 
 #include <QJsonArray>
@@ -14,7 +16,7 @@ SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid,
 bool SigTreeData::operator==(const SigTreeData& o) const {
     return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
            hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix &&
-           analog == o.analog && decoder == o.decoder && annotationRow == o.annotationRow;
+           analog == o.analog && group == o.group && decoder == o.decoder && annotationRow == o.annotationRow;
 }
 
 WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
@@ -93,16 +95,81 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     const bool sameChannels = m_trace && trace && m_trace->channelNames() == trace->channelNames() && rowCount() > 0;
     beginResetModel();
     m_trace = std::move(trace);
+    m_source = m_trace;
     endResetModel();
     if (!sameChannels)
         buildDefaultTree(signalWidths);
     syncDecoderRows();
-    const bool hadCursors = !m_cursors.isEmpty();
+    startView(!m_cursors.isEmpty());
+}
+
+void WaveformModel::setSource(std::shared_ptr<const WaveSource> source,
+                              const QList<QPair<QString, int>>& signalWidths) {
+    if (auto trace = std::dynamic_pointer_cast<const TraceData>(source)) {
+        setTrace(std::move(trace), signalWidths);
+        return;
+    }
+    beginResetModel();
+    m_trace.reset();
+    m_source = std::move(source);
+    endResetModel();
+    buildDumpTree();
+    startView(!m_cursors.isEmpty());
+}
+
+void WaveformModel::buildDumpTree() {
+    removeRows(0, rowCount());
+    const auto* dump = dynamic_cast<const ChangeSource*>(m_source.get());
+    if (!dump)
+        return;
+    const ChangeStore& store = dump->store();
+    // A scope's row, made when a variable first needs it; a broken parent
+    // chain (a parent index out of range or a loop) ends at the top.
+    QHash<int, QStandardItem*> scopeRows;
+    std::function<QStandardItem*(int, int)> scopeRow = [&](int scope, int depth) -> QStandardItem* {
+        if (scope < 0 || scope >= store.scopes().size() || depth > store.scopes().size())
+            return invisibleRootItem();
+        if (QStandardItem* made = scopeRows.value(scope))
+            return made;
+        QStandardItem* parent = scopeRow(store.scopes().at(scope).parent, depth + 1);
+        SigTreeData d(store.scopes().at(scope).name, -1, 0, true, false);
+        d.group = true;
+        const QList<QStandardItem*> row = makeRow(d);
+        parent->appendRow(row);
+        scopeRows.insert(scope, row.at(0));
+        return row.at(0);
+    };
+    // The channels come variable by variable, a vector's most significant
+    // bit first.
+    for (int ch = 0; ch < dump->channelCount();) {
+        const int v = dump->varOf(ch);
+        int end = ch;
+        while (end < dump->channelCount() && dump->varOf(end) == v)
+            ++end;
+        const ChangeStore::Var& var = store.var(v);
+        QStandardItem* parent = scopeRow(var.scope, 0);
+        const QString name = var.range.isEmpty() || end - ch > 1 ? var.reference : var.reference + var.range;
+        if (end - ch == 1) {
+            parent->appendRow(makeRow(SigTreeData(name, ch, 1, false, false)));
+        } else {
+            const QList<QStandardItem*> bus = makeRow(SigTreeData(name, -1, end - ch, false, false));
+            for (int b = ch; b < end; ++b)
+                bus.at(0)->appendRow(makeRow(SigTreeData(dump->channelName(b).section(QLatin1Char('.'), -1), b, 1,
+                                                         false, false)));
+            parent->appendRow(bus);
+        }
+        ch = end;
+    }
+    // Scopes take the width of what they hold, as buses do.
+    refreshBusWidths(invisibleRootItem());
+}
+
+void WaveformModel::startView(bool hadCursors) {
     m_cursors.clear();
     m_cursorNames.clear();
     clearRuler();
-    const int n = getNumTime();
-    m_dataPos = getNumTriggerPos() > 0 ? qBound(0, getTriggerPos(0), qMax(0, n - 1)) : 0;
+    const qint64 n = getNumTime();
+    m_dataPos = getNumTriggerPos() > 0 ? qBound(qint64(0), qint64(getTriggerPos(0)), qMax(qint64(0), n - 1)) : 0;
     m_viewStart = 0;
     m_viewCount = n;
     emit viewChanged();
@@ -113,6 +180,7 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
 void WaveformModel::clearTrace() {
     beginResetModel();
     m_trace.reset();
+    m_source.reset();
     endResetModel();
     removeRows(0, rowCount());
     m_viewStart = m_viewCount = m_dataPos = 0;
@@ -144,34 +212,36 @@ QVector<int> WaveformModel::channelsOf(const QModelIndex& index) const {
     return out;
 }
 
-QString WaveformModel::getBits(const QModelIndex& index, int sample) const {
-    return m_trace ? m_trace->bits(channelsOf(index), sample) : QString();
+QString WaveformModel::getBits(const QModelIndex& index, qint64 sample) const {
+    return m_source ? m_source->bitsAt(channelsOf(index), sample) : QString();
 }
 
-int WaveformModel::getNumTriggerFrame() const { return hasData() ? qMax(1, int(m_trace->frameStarts.size())) : 0; }
+int WaveformModel::getNumTriggerFrame() const {
+    return hasData() ? qMax(1, m_trace ? int(m_trace->frameStarts.size()) : 0) : 0;
+}
 
 int WaveformModel::getTriggerFrame(int frame) const {
-    if (!hasData() || frame < 0 || frame >= m_trace->frameStarts.size())
+    if (!hasData() || !m_trace || frame < 0 || frame >= m_trace->frameStarts.size())
         return 0;
     return int(m_trace->frameStarts.at(frame));
 }
 
-int WaveformModel::getNumTriggerPos() const { return hasData() ? int(m_trace->triggerPositions.size()) : 0; }
+int WaveformModel::getNumTriggerPos() const { return hasData() && m_trace ? int(m_trace->triggerPositions.size()) : 0; }
 
 int WaveformModel::getTriggerPos(int i) const {
-    if (!hasData() || i < 0 || i >= m_trace->triggerPositions.size())
+    if (!hasData() || !m_trace || i < 0 || i >= m_trace->triggerPositions.size())
         return 0;
     return int(m_trace->triggerPositions.at(i));
 }
 
-void WaveformModel::setDataPos(int sample) {
+void WaveformModel::setDataPos(qint64 sample) {
     if (hasData())
-        m_dataPos = qBound(0, sample, getNumTime() - 1);
+        m_dataPos = qBound(qint64(0), sample, getNumTime() - 1);
 }
 
-void WaveformModel::setRulerPos(int sample) {
+void WaveformModel::setRulerPos(qint64 sample) {
     m_rulerShown = hasData();
-    m_rulerPos = m_rulerShown ? qBound(0, sample, getNumTime() - 1) : 0;
+    m_rulerPos = m_rulerShown ? qBound(qint64(0), sample, getNumTime() - 1) : 0;
 }
 
 QString WaveformModel::freeCursorName() const {
@@ -302,40 +372,40 @@ int WaveformModel::nextCurPos(int sample, bool forward) const {
     return it == m_cursors.begin() ? -1 : *(it - 1);
 }
 
-int WaveformModel::minCount(int width) const {
+qint64 WaveformModel::minCount(int width) const {
     // At most 32 pixels per sample: closer than that shows nothing new.
-    return qBound(1, width / 32, qMax(1, getNumTime()));
+    return qBound(qint64(1), qint64(width / 32), qMax(qint64(1), getNumTime()));
 }
 
-void WaveformModel::setWindow(int start, int count, int width) {
-    const int n = getNumTime();
+void WaveformModel::setWindow(qint64 start, qint64 count, int width) {
+    const qint64 n = getNumTime();
     if (n <= 0)
         return;
     count = qBound(qMin(minCount(width), n), count, n);
-    start = qBound(0, start, n - count);
+    start = qBound(qint64(0), start, n - count);
     m_viewStart = start;
     m_viewCount = count;
     m_panLimit = width > 0 ? double(width) / count : 5.0;
     emit viewChanged();
 }
 
-static int centreOf(int start, int count, int dataPos) {
+static qint64 centreOf(qint64 start, qint64 count, qint64 dataPos) {
     return dataPos >= start && dataPos < start + count ? dataPos : start + count / 2;
 }
 
 void WaveformModel::zoomIn(int width) {
     if (!hasData())
         return;
-    const int c = centreOf(m_viewStart, m_viewCount, m_dataPos);
-    const int count = qMax(1, m_viewCount / 2);
+    const qint64 c = centreOf(m_viewStart, m_viewCount, m_dataPos);
+    const qint64 count = qMax(qint64(1), m_viewCount / 2);
     setWindow(c - count / 2, count, width);
 }
 
 void WaveformModel::zoomOut(int width) {
     if (!hasData())
         return;
-    const int c = centreOf(m_viewStart, m_viewCount, m_dataPos);
-    const int count = int(qMin<qint64>(qint64(m_viewCount) * 2, getNumTime()));
+    const qint64 c = centreOf(m_viewStart, m_viewCount, m_dataPos);
+    const qint64 count = qMin(m_viewCount * 2, getNumTime());
     setWindow(c - count / 2, count, width);
 }
 
@@ -346,24 +416,24 @@ void WaveformModel::zoomTrigger(int width, int frame) {
         return;
     const int frames = getNumTriggerFrame();
     frame = qBound(0, frame, frames - 1);
-    const int start = getTriggerFrame(frame);
-    const int end = frame + 1 < m_trace->frameStarts.size() ? getTriggerFrame(frame + 1) : getNumTime();
+    const qint64 start = getTriggerFrame(frame);
+    const qint64 end = frame + 1 < getNumTriggerFrame() && m_trace ? getTriggerFrame(frame + 1) : getNumTime();
     if (frame < getNumTriggerPos())
         setDataPos(getTriggerPos(frame));
     setWindow(start, end - start, width);
 }
 
-void WaveformModel::zoomPos(int width, int sample, bool setData) {
+void WaveformModel::zoomPos(int width, qint64 sample, bool setData) {
     if (!hasData())
         return;
-    sample = qBound(0, sample, getNumTime() - 1);
+    sample = qBound(qint64(0), sample, getNumTime() - 1);
     if (setData)
         m_dataPos = sample;
-    const int count = m_viewCount > 0 ? m_viewCount : getNumTime();
+    const qint64 count = m_viewCount > 0 ? m_viewCount : getNumTime();
     setWindow(sample - count / 2, count, width);
 }
 
-void WaveformModel::zoomBox(int width, int centre, int span) {
+void WaveformModel::zoomBox(int width, qint64 centre, qint64 span) {
     if (!hasData() || span <= 0)
         return;
     setWindow(centre - span / 2, span, width);
@@ -371,12 +441,12 @@ void WaveformModel::zoomBox(int width, int centre, int span) {
 
 void WaveformModel::moveLeft(int width) {
     if (hasData())
-        setWindow(m_viewStart - qMax(1, m_viewCount / 4), m_viewCount, width);
+        setWindow(m_viewStart - qMax(qint64(1), m_viewCount / 4), m_viewCount, width);
 }
 
 void WaveformModel::moveRight(int width) {
     if (hasData())
-        setWindow(m_viewStart + qMax(1, m_viewCount / 4), m_viewCount, width);
+        setWindow(m_viewStart + qMax(qint64(1), m_viewCount / 4), m_viewCount, width);
 }
 
 void WaveformModel::moveLeftEnd(int width) {
@@ -467,8 +537,22 @@ static QString plusOne(QString bits) {
     return bits;
 }
 
+// A digit of bits holding x or z: z when all of them are z (a released
+// bus), else x (nothing certain about the digit).
+static QChar unknownDigit(QStringView bits) {
+    for (const QChar c : bits)
+        if (c != QLatin1Char('z'))
+            return QLatin1Char('x');
+    return QLatin1Char('z');
+}
+
 QString WaveformModel::radixText(const QString& bits, int radix) {
     const int n = bits.size();
+    // A dump's unknown or floating bits: shown digit by digit where a digit
+    // stands for whole bits, else the whole value is unknown.
+    const bool fourState = bits.contains(QLatin1Char('x')) || bits.contains(QLatin1Char('z'));
+    if (fourState && radix != 2 && radix != 8 && radix != 16)
+        return unknownDigit(bits) == QLatin1Char('z') ? QStringLiteral("Z") : QStringLiteral("X");
     if (radix == SigTreeData::Signed) {
         if (n == 0 || bits.at(0) != QLatin1Char('1'))
             return radixText(bits, 10);
@@ -502,6 +586,13 @@ QString WaveformModel::radixText(const QString& bits, int radix) {
         out.reserve(n / g + 1);
         int first = n % g ? n % g : g;
         for (int i = 0; i < n;) {
+            const QStringView digit = QStringView(bits).mid(i, first);
+            if (fourState && (digit.contains(QLatin1Char('x')) || digit.contains(QLatin1Char('z')))) {
+                out += unknownDigit(digit);
+                i += first;
+                first = g;
+                continue;
+            }
             int v = 0;
             for (int k = 0; k < first; ++k, ++i)
                 v = v * 2 + (bits.at(i) == QLatin1Char('1'));

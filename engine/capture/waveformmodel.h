@@ -9,6 +9,7 @@
 
 #include "onaglobal.h"
 #include "tracedata.h"
+#include "wavesource.h"
 
 #include <QColor>
 #include <QHash>
@@ -39,6 +40,7 @@ struct ONA_EXPORT SigTreeData {
     QString radixName;   // token or ENUM set; empty for a numeric radix
     int radix = 16;      // a Radix; 0 when radixName applies
     bool analog = false; // a bus drawn as a line graph of its value
+    bool group = false;  // a dump's scope: a parent row with no value of its own
     // A protocol decoder's row names its decoder; annotationRow is -1 for
     // the decoder's own row, else the annotation row of its decoder that a
     // child row shows. Such rows hold no channel.
@@ -66,38 +68,45 @@ public:
     // capture has the same channels.
     void setTrace(std::shared_ptr<const TraceData> trace, const QList<QPair<QString, int>>& signalWidths);
     void clearTrace();
+    // The counterpart for any source: a simulator's dump (a ChangeSource)
+    // gets a row per variable under its scopes (collapsible parent rows),
+    // a vector as a bus of its bits, positions in the dump's ticks; a
+    // capture's trace is taken as setTrace takes it, with `signalWidths`.
+    void setSource(std::shared_ptr<const WaveSource> source, const QList<QPair<QString, int>>& signalWidths = {});
     std::shared_ptr<const TraceData> traceData() const { return m_trace; }
+    // What the page reads: the capture's trace itself.
+    std::shared_ptr<const WaveSource> source() const { return m_source; }
     // The enumerations the debug-logic file gives signals (signal name ->
     // set name): the default tree shows such a signal as a bus read
     // through its set, even a one-bit signal.
     void setSignalEnums(const QHash<QString, QString>& enums) { m_enums = enums; }
     QHash<QString, QString> signalEnums() const { return m_enums; }
 
-    bool hasData() const { return m_trace && m_trace->numSamples() > 0; }
-    int getNumTime() const { return m_trace ? int(m_trace->numSamples()) : 0; }
-    int getData(int signal, int sample) const { return m_trace ? m_trace->bit(signal, sample) : 0; }
+    bool hasData() const { return m_source && m_source->lastPosition() >= m_source->firstPosition(); }
+    qint64 getNumTime() const { return hasData() ? m_source->lastPosition() + 1 : 0; }
+    int getData(int signal, qint64 sample) const { return m_source ? m_source->codeAt(signal, sample) : 0; }
     // The bits of a row (a signal or a bus, depth first, first leaf leftmost).
-    QString getBits(const QModelIndex& index, int sample) const;
+    QString getBits(const QModelIndex& index, qint64 sample) const;
     QVector<int> channelsOf(const QModelIndex& index) const;
 
     int getNumTriggerFrame() const;
     int getTriggerFrame(int frame) const; // first sample of the frame
     int getNumTriggerPos() const;
     int getTriggerPos(int i) const;
-    bool hasTimestamp() const { return hasData() && !m_trace->frameTimes.isEmpty(); }
-    qint64 getTimestamp(int sample) const { return m_trace ? m_trace->getTimestamp(sample) : sample; }
+    bool hasTimestamp() const { return hasData() && m_trace && !m_trace->frameTimes.isEmpty(); }
+    qint64 getTimestamp(qint64 sample) const { return m_trace ? m_trace->getTimestamp(sample) : sample; }
 
     // View state, in samples.
-    int getViewStart() const { return m_viewStart; }
-    int getViewEnd() const { return m_viewCount > 0 ? m_viewStart + m_viewCount - 1 : 0; }
-    int getViewCount() const { return m_viewCount; }
-    int getDataPos() const { return m_dataPos; }
-    int getRulerPos() const { return m_rulerPos; }
+    qint64 getViewStart() const { return m_viewStart; }
+    qint64 getViewEnd() const { return m_viewCount > 0 ? m_viewStart + m_viewCount - 1 : 0; }
+    qint64 getViewCount() const { return m_viewCount; }
+    qint64 getDataPos() const { return m_dataPos; }
+    qint64 getRulerPos() const { return m_rulerPos; }
     // The measuring ruler is shown from setRulerPos until clearRuler; sample
     // 0 is a place like any other for it.
     bool hasRuler() const { return hasData() && m_rulerShown; }
-    void setDataPos(int sample);
-    void setRulerPos(int sample);
+    void setDataPos(qint64 sample);
+    void setRulerPos(qint64 sample);
     void clearRuler() {
         m_rulerPos = 0;
         m_rulerShown = false;
@@ -124,8 +133,8 @@ public:
     void zoomOut(int width);
     void zoomFit(int width);
     void zoomTrigger(int width, int frame);
-    void zoomPos(int width, int sample, bool setData);
-    void zoomBox(int width, int centre, int span);
+    void zoomPos(int width, qint64 sample, bool setData);
+    void zoomBox(int width, qint64 centre, qint64 span);
     void moveLeft(int width);
     void moveRight(int width);
     void moveLeftEnd(int width);
@@ -202,8 +211,10 @@ signals:
 
 private:
     void buildDefaultTree(const QList<QPair<QString, int>>& signalWidths);
-    void setWindow(int start, int count, int width);
-    int minCount(int width) const;
+    void buildDumpTree();
+    void startView(bool hadCursors);
+    void setWindow(qint64 start, qint64 count, int width);
+    qint64 minCount(int width) const;
     void refreshBusWidths(QStandardItem* parent);
     void collectChannels(QStandardItem* item, QVector<int>* out) const;
     QString freeCursorName() const;
@@ -213,7 +224,8 @@ private:
     int decoderIndex(const QString& name) const;
 
     std::shared_ptr<const TraceData> m_trace;
-    int m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
+    std::shared_ptr<const WaveSource> m_source; // m_trace for a capture
+    qint64 m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
     bool m_rulerShown = false;
     int m_clockPeriod = 0;
     QString m_clockUnit = QStringLiteral("ns");

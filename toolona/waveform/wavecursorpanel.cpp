@@ -152,7 +152,7 @@ void WaveCursorPanel::fillMeasure() {
     m_measure->setRowCount(0);
     const int row = m_pairs->currentRow();
     QTableWidgetItem* pairItem = row >= 0 ? m_pairs->item(row, 0) : nullptr;
-    if (!m_model || !m_model->hasData() || !pairItem) {
+    if (!m_model || !m_model->hasData() || !m_model->traceData() || !pairItem) {
         m_pairTitle->setText(tr("Add two cursors to measure between them."));
         return;
     }

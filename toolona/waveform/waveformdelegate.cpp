@@ -195,7 +195,7 @@ QString WaveformDelegate::dataText(const QModelIndex& index) const {
     if (!m || !m->hasData() || !holdsRow(index))
         return QString();
     const SigTreeData d = WaveformModel::rowData(index);
-    const int pos = qBound(0, m->getDataPos(), m->getNumTime() - 1);
+    const qint64 pos = qBound(qint64(0), m->getDataPos(), m->getNumTime() - 1);
     if (d.isDecoder())
         return decoderState(index).state;
     if (d.isAnnotation()) {
@@ -204,7 +204,9 @@ QString WaveformDelegate::dataText(const QModelIndex& index) const {
         return result ? annotationAt(*result, d.annotationRow, pos) : QString();
     }
     if (!d.isBus())
-        return m->getData(d.signalIndex, pos) ? QStringLiteral("1") : QStringLiteral("0");
+        return QString(QLatin1Char(WaveSource::codeChar(m->getData(d.signalIndex, pos))));
+    if (d.group)
+        return QString();
     return formatOf(d).text(m->getBits(index, pos));
 }
 
@@ -244,6 +246,8 @@ void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& 
                                                        : option.palette.color(QPalette::PlaceholderText));
             painter->drawText(option.rect.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
                               wavepaint::fittedLabel(option.fontMetrics, text, option.rect.width() - 8));
+        } else if (d.group) {
+            // A scope: no value, no radix to choose.
         } else if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
             // A value wider than the column (its width is capped) shows its
             // leading digits, as the waveform's labels do.
@@ -273,10 +277,10 @@ void WaveformDelegate::paintData(QPainter* painter, const QStyleOptionViewItem& 
 
 void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w, const QModelIndex& index) const {
     WaveformModel* m = model();
-    if (!m || !m->hasData() || !holdsRow(index) || !m->traceData() || !w.isValid() || w.numTime != m->getNumTime())
+    if (!m || !m->hasData() || !holdsRow(index) || !m->source() || !w.isValid() || w.numTime != m->getNumTime())
         return;
     const QRect& cell = w.cell;
-    const TraceData& trace = *m->traceData();
+    const WaveSource& source = *m->source();
     const SigTreeData d = WaveformModel::rowData(index);
     painter->save();
     painter->setClipRect(cell, Qt::IntersectClip);
@@ -284,21 +288,23 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     painter->setPen(d.colour.isValid() ? d.colour : w.wave);
     if (d.isDecoderPart())
         paintDecoder(painter, w, index);
+    else if (d.group)
+        ; // a scope: its members draw their own
     else if (!d.isBus())
-        wavepaint::paintSignal(painter, w, trace, d.signalIndex);
-    else if (d.analog)
+        wavepaint::paintSignal(painter, w, source, d.signalIndex);
+    else if (d.analog && m->traceData())
         wavepaint::paintAnalog(painter, w,
                                *AnalogTrace::of(m->traceData(), m->channelsOf(index), d.radix == SigTreeData::Signed));
     else
-        wavepaint::paintBus(painter, w, trace, m->channelsOf(index), formatOf(d));
+        wavepaint::paintBus(painter, w, source, m->channelsOf(index), formatOf(d));
     comparepaint::paintMarks(painter, w, *m, index, m_page);
 
-    auto vline = [&](int s) { painter->drawLine(w.x(s), cell.bottom(), w.x(s), cell.top()); };
+    auto vline = [&](qint64 s) { painter->drawLine(w.x(s), cell.bottom(), w.x(s), cell.top()); };
     painter->setPen(QPen(Qt::yellow, 2));
     for (int f = 1; f < m->getNumTriggerFrame(); ++f)
         if (w.isVisible(m->getTriggerFrame(f)))
             vline(m->getTriggerFrame(f));
-    const int dataPos = m->getDataPos();
+    const qint64 dataPos = m->getDataPos();
     painter->setPen(QPen(w.marker, 1));
     if (w.isVisible(dataPos))
         vline(dataPos);
@@ -318,7 +324,7 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     if (tree && tree->zoomBand(&x0, &x1))
         painter->fillRect(QRect(x0, cell.top(), x1 - x0, cell.height()), QColor(150, 100, 100, 100));
 
-    const int rulerPos = m->getRulerPos();
+    const qint64 rulerPos = m->getRulerPos();
     if (m->hasRuler() && w.isVisible(rulerPos)) {
         painter->setPen(QPen(w.marker, 1));
         vline(rulerPos);
@@ -364,7 +370,7 @@ QWidget* WaveformDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     if (index.column() != 1 || !holdsRow(index))
         return nullptr;
     const SigTreeData d = WaveformModel::rowData(index);
-    if (!d.isBus())
+    if (!d.isBus() || d.group)
         return nullptr;
     auto* combo = new basgui::DirectComboBox(parent);
     combo->addItems(radixList());

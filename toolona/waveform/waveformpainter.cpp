@@ -22,18 +22,61 @@ QString BusFormat::text(const QString& bits) const {
 
 namespace wavepaint {
 
-void paintSignal(QPainter* p, const WavePaintParams& w, const TraceData& trace, int channel) {
-    if (!w.isValid() || channel < 0 || channel >= trace.numChannels() || w.viewEnd >= trace.numSamples())
-        return;
-    const int high = yHigh(w.cell), low = yLow(w.cell);
+namespace {
+
+// The painters' reads, over a capture's words (non-virtual: TraceData is
+// final, and the deep zoom-fit repaint lives on its summaries) or over any
+// other source through its interface.
+struct TraceReader {
+    const TraceData& t;
+    int code(int ch, qint64 s) const { return t.bit(ch, s); }
+    qint64 next(int ch, qint64 s) const { return t.nextChange(ch, s); }
+    qint64 next(const QVector<int>& chs, qint64 s) const { return t.nextChange(chs, s); }
+    bool within(int ch, qint64 a, qint64 b) const { return t.hasChange(ch, a, b); }
+    QString bits(const QVector<int>& chs, qint64 s) const { return t.bits(chs, s); }
+};
+
+struct SourceReader {
+    const WaveSource& t;
+    int code(int ch, qint64 s) const { return t.codeAt(ch, s); }
+    qint64 next(int ch, qint64 s) const { return t.changeAfter(ch, s); }
+    qint64 next(const QVector<int>& chs, qint64 s) const { return t.changeAfter(chs, s); }
+    bool within(int ch, qint64 a, qint64 b) const { return t.changeWithin(ch, a, b); }
+    QString bits(const QVector<int>& chs, qint64 s) const { return t.bitsAt(chs, s); }
+};
+
+// Whether the window and the channels lie inside the source.
+bool fitsSource(const WavePaintParams& w, const WaveSource& source, const QVector<int>& channels) {
+    if (!w.isValid() || channels.isEmpty() || w.viewEnd > source.lastPosition())
+        return false;
+    for (int ch : channels)
+        if (ch < 0 || ch >= source.channelCount())
+            return false;
+    return true;
+}
+
+template <class Reader>
+void paintSignalWith(QPainter* p, const WavePaintParams& w, const Reader& trace, int channel) {
+    const int high = yHigh(w.cell), low = yLow(w.cell), mid = (high + low) / 2;
+    QVarLengthArray<QLine, 256> levels;
     auto level = [&](int bit) { return bit ? high : low; };
+    // A dump's x fills the band between the levels, its z runs at mid
+    // level; a capture reads only 0 and 1 and draws level lines alone.
+    QVarLengthArray<QLine, 16> floating;
+    auto stretch = [&](int code, int from, int to) {
+        if (code == WaveSource::Unknown)
+            p->fillRect(QRect(QPoint(from, high), QPoint(qMax(from, to), low)), w.unknown);
+        else if (code == WaveSource::HighZ)
+            floating.append(QLine(from, mid, to, mid));
+        else
+            levels.append(QLine(from, level(code), to, level(code)));
+    };
     // Every change of a column draws the same vertical from the high to the
     // low level, and the verticals of neighbouring columns cover the level
     // lines between them: a run of changing columns is one filled block, and
     // only the level lines between runs are lines.
-    QVarLengthArray<QLine, 256> levels;
     const QColor colour = p->pen().color();
-    int cur = trace.bit(channel, w.viewStart);
+    int cur = trace.code(channel, w.viewStart);
     int lineFrom = w.cell.left();
     int runStart = -1, runEnd = -1;
     auto flushRun = [&] {
@@ -42,7 +85,7 @@ void paintSignal(QPainter* p, const WavePaintParams& w, const TraceData& trace, 
     };
     qint64 s = w.viewStart;
     for (;;) {
-        const qint64 c = trace.nextChange(channel, s);
+        const qint64 c = trace.next(channel, s);
         if (c < 0 || c > w.viewEnd)
             break;
         const int col = w.x(c);
@@ -53,7 +96,7 @@ void paintSignal(QPainter* p, const WavePaintParams& w, const TraceData& trace, 
         qint64 last = w.lastSampleIn(col);
         while (last < w.viewEnd) {
             const qint64 next = w.lastSampleIn(end + 1);
-            if (!trace.hasChange(channel, last + 1, next))
+            if (!trace.within(channel, last + 1, next))
                 break;
             ++end;
             last = next;
@@ -62,28 +105,33 @@ void paintSignal(QPainter* p, const WavePaintParams& w, const TraceData& trace, 
             runEnd = end;
         } else {
             flushRun();
-            levels.append(QLine(lineFrom, level(cur), col, level(cur)));
+            stretch(cur, lineFrom, col);
             runStart = col;
             runEnd = end;
         }
         // The level leaving the run is that of its last sample.
-        cur = trace.bit(channel, last);
+        cur = trace.code(channel, last);
         lineFrom = end;
         s = last;
     }
     flushRun();
-    levels.append(QLine(lineFrom, level(cur), w.endX(), level(cur)));
+    stretch(cur, lineFrom, w.endX());
     p->drawLines(levels.constData(), int(levels.size()));
+    if (!floating.isEmpty()) {
+        p->save();
+        p->setPen(QPen(w.highZ, p->pen().widthF()));
+        p->drawLines(floating.constData(), int(floating.size()));
+        p->restore();
+    }
 }
-
-namespace {
 
 // Walks a bus's segments: a boundary is a sample whose value differs from
 // the one before it (for a token radix, a different token, so two patterns
 // of one token do not split a segment).
+template <class Reader>
 class BusWalker {
 public:
-    BusWalker(const WavePaintParams& w, const TraceData& trace, const QVector<int>& channels, const BusFormat& f)
+    BusWalker(const WavePaintParams& w, const Reader& trace, const QVector<int>& channels, const BusFormat& f)
         : m_w(w), m_trace(trace), m_channels(channels), m_format(f) {}
 
     QString bits(qint64 s) const { return m_trace.bits(m_channels, s); }
@@ -99,7 +147,7 @@ public:
             return false;
         for (int i = 0; i < m_channels.size(); ++i) {
             const int k = (m_hit + i) % int(m_channels.size());
-            if (m_trace.hasChange(m_channels.at(k), first, last)) {
+            if (m_trace.within(m_channels.at(k), first, last)) {
                 m_hit = k;
                 return true;
             }
@@ -110,12 +158,12 @@ public:
     // The first boundary after s within the view, or -1.
     qint64 nextBoundary(qint64 s) const {
         if (m_format.radix != 0) {
-            const qint64 c = m_trace.nextChange(m_channels, s);
+            const qint64 c = m_trace.next(m_channels, s);
             return c < 0 || c > m_w.viewEnd ? -1 : c;
         }
         const QString here = key(bits(s));
         for (qint64 c = s;;) {
-            c = m_trace.nextChange(m_channels, c);
+            c = m_trace.next(m_channels, c);
             if (c < 0 || c > m_w.viewEnd)
                 return -1;
             if (key(bits(c)) != here)
@@ -125,7 +173,7 @@ public:
 
 private:
     const WavePaintParams& m_w;
-    const TraceData& m_trace;
+    const Reader& m_trace;
     const QVector<int>& m_channels;
     const BusFormat& m_format;
     int m_hit = 0;
@@ -167,22 +215,29 @@ void drawBusLabel(QPainter* p, const QString& text, int left, int width, const Q
     p->restore();
 }
 
-void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, const QVector<int>& channels,
-              const BusFormat& format) {
-    if (!w.isValid() || channels.isEmpty() || w.viewEnd >= trace.numSamples())
-        return;
-    for (int ch : channels)
-        if (ch < 0 || ch >= trace.numChannels())
-            return;
+namespace {
+
+template <class Reader>
+void paintBusWith(QPainter* p, const WavePaintParams& w, const Reader& trace, const QVector<int>& channels,
+                  const BusFormat& format) {
     const QRect& r = w.cell;
     const int high = yHigh(r), low = yLow(r), mid = (high + low) / 2;
-    BusWalker walk(w, trace, channels, format);
+    BusWalker<Reader> walk(w, trace, channels, format);
 
     auto hexagon = [&](int xs, int xe, qint64 valueAt, int labelRight) {
         const QPolygon poly({QPoint(xs, mid), QPoint(xs + kShoulder, high), QPoint(xe - kShoulder, high),
                              QPoint(xe, mid), QPoint(xe - kShoulder, low), QPoint(xs + kShoulder, low)});
-        p->drawPolygon(poly);
-        drawBusLabel(p, format.text(walk.bits(valueAt)), xs + kShoulder, labelRight - (xs + kShoulder), r);
+        const QString bits = walk.bits(valueAt);
+        if (bits.contains(QLatin1Char('x'))) {
+            // A value with unknown bits is filled as a one-bit x is.
+            p->save();
+            p->setBrush(w.unknown);
+            p->drawPolygon(poly);
+            p->restore();
+        } else {
+            p->drawPolygon(poly);
+        }
+        drawBusLabel(p, format.text(bits), xs + kShoulder, labelRight - (xs + kShoulder), r);
     };
     auto block = [&](int xa, int xb) {
         p->fillRect(QRect(QPoint(xa, high), QPoint(qMax(xa, xb), low)), p->pen().color());
@@ -233,6 +288,27 @@ void paintBus(QPainter* p, const WavePaintParams& w, const TraceData& trace, con
         xs = xe;
         start = valueAt = n;
     }
+}
+
+} // namespace
+
+void paintSignal(QPainter* p, const WavePaintParams& w, const WaveSource& source, int channel) {
+    if (!fitsSource(w, source, {channel}))
+        return;
+    if (const auto* trace = dynamic_cast<const TraceData*>(&source))
+        paintSignalWith(p, w, TraceReader{*trace}, channel);
+    else
+        paintSignalWith(p, w, SourceReader{source}, channel);
+}
+
+void paintBus(QPainter* p, const WavePaintParams& w, const WaveSource& source, const QVector<int>& channels,
+              const BusFormat& format) {
+    if (!fitsSource(w, source, channels))
+        return;
+    if (const auto* trace = dynamic_cast<const TraceData*>(&source))
+        paintBusWith(p, w, TraceReader{*trace}, channels, format);
+    else
+        paintBusWith(p, w, SourceReader{source}, channels, format);
 }
 
 int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi) {

@@ -4,7 +4,8 @@
 // and the value changes in view, not the samples: the store is walked with
 // nextChange, a column holding several changes is drawn once before the
 // walk jumps to the first sample of the next column, and the busy columns
-// after it join its run by the change summary alone (TraceData::hasChange).
+// after it join its run by the change summary alone (TraceData::hasChange
+// for a capture, WaveSource::changeWithin for any other source).
 
 #include "waveform/wavepaintparams.h"
 
@@ -14,7 +15,7 @@
 
 class QFontMetrics;
 class QPainter;
-class TraceData;
+class WaveSource;
 
 namespace vemo::toolona {
 
@@ -41,12 +42,12 @@ inline int yHigh(const QRect& cell) { return cell.top() + 10; }
 inline int yLow(const QRect& cell) { return cell.bottom() - 2; }
 
 // A one-bit signal as a line between the high and low levels.
-void paintSignal(QPainter* p, const WavePaintParams& params, const TraceData& trace, int channel);
+void paintSignal(QPainter* p, const WavePaintParams& params, const WaveSource& source, int channel);
 
 // A bus as a chain of hexagons with their values; a run of segments
 // narrower than kMinSegment pixels is one filled block over the columns it
 // covers.
-void paintBus(QPainter* p, const WavePaintParams& params, const TraceData& trace, const QVector<int>& channels,
+void paintBus(QPainter* p, const WavePaintParams& params, const WaveSource& source, const QVector<int>& channels,
               const BusFormat& format);
 
 // A bus as a line graph of its value between the cell's top and bottom

@@ -19,17 +19,18 @@ WaveformRuler::WaveformRuler(QWidget* parent) : QHeaderView(Qt::Horizontal, pare
 
 QSize WaveformRuler::sizeHint() const { return QHeaderView::sizeHint() + QSize(0, 10); }
 
-int WaveformRuler::tickStep(double px) {
+qint64 WaveformRuler::tickStep(double px, double spacing) {
     // A zero or negative px would double forever.
     if (!(px > 0.0))
         return 0;
     qint64 step = 1;
-    double spacing = px;
-    while (spacing < 50.0 && step < (qint64(1) << 40)) {
+    double at = px;
+    // 2^62 steps over any dump's ticks.
+    while (at < spacing && step < (qint64(1) << 62)) {
         step *= 2;
-        spacing *= 2;
+        at *= 2;
     }
-    return int(qMin(step, qint64(1) << 30));
+    return step;
 }
 
 void WaveformRuler::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
@@ -45,7 +46,10 @@ QList<WaveformRuler::Tick> WaveformRuler::ticks(const QRect& rect) const {
     if (!m_model || !m_model->hasData())
         return out;
     const WavePaintParams w = WavePaintParams::make(m_model, rect);
-    const int step = tickStep(w.px);
+    // A dump's ticks run to many digits: far enough apart for the widest
+    // label. A capture keeps its grid.
+    const int widest = QFontMetrics(font()).horizontalAdvance(QStringLiteral("0:%1").arg(w.viewEnd));
+    const qint64 step = tickStep(w.px, m_model->traceData() ? 50.0 : qMax(50.0, widest + 12.0));
     if (!w.isValid() || step <= 0)
         return out;
     const double spacing = w.px * step;
@@ -196,8 +200,10 @@ void WaveformRuler::paintRuler(QPainter* painter, const QRect& rect) const {
     }
     const QList<Flag> flags = cursorFlags(rect);
     for (const Tick& t : ticks(rect)) {
-        if (labelClear(labelBox(t, rect), flags))
-            painter->drawText(QRect(t.x - 25, rect.top() + 10, 50, 10), Qt::AlignCenter, t.label);
+        const QRect box = labelBox(t, rect);
+        if (labelClear(box, flags))
+            painter->drawText(box.width() <= 50 ? QRect(t.x - 25, rect.top() + 10, 50, 10) : box, Qt::AlignCenter,
+                              t.label);
         if (timestamps) {
             const QFont saved = painter->font();
             painter->setFont(italic);

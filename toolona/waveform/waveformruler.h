@@ -39,8 +39,9 @@ public:
     // The labelled ticks over `rect` (none without a capture or a window).
     QList<Tick> ticks(const QRect& rect) const;
 
-    // The tick step in samples for `px` pixels per sample (0 for none).
-    static int tickStep(double px);
+    // The tick step in samples for `px` pixels per sample (0 for none):
+    // a power of two at least `spacing` pixels wide.
+    static qint64 tickStep(double px, double spacing = 50.0);
 
     struct TimeTick {
         int x;

@@ -374,7 +374,7 @@ bool WaveformSignal::canPaste() const {
         return false;
     const SigTreeData d = itemData(mime->items().at(1));
     if (!d.isBus())
-        return d.signalIndex >= 0 && d.signalIndex < m_model->traceData()->numChannels();
+        return d.signalIndex >= 0 && d.signalIndex < m_model->source()->channelCount();
     return !target.isValid() || !target.parent().isValid();
 }
 
@@ -738,7 +738,7 @@ WavePaintParams WaveformSignal::waveParams() const {
     return WavePaintParams::make(m_model, QRect(QPoint(m_waveLeft, 0), QPoint(m_waveRight, 0)));
 }
 
-int WaveformSignal::sampleAtX(int x) const {
+qint64 WaveformSignal::sampleAtX(int x) const {
     const WavePaintParams w = waveParams();
     return w.isValid() ? w.sampleAt(x) : -1;
 }
@@ -749,7 +749,7 @@ void WaveformSignal::repaintWave() {
     m_page->updateMeasurement();
 }
 
-void WaveformSignal::zoomToPosition(int sample, bool setData) {
+void WaveformSignal::zoomToPosition(qint64 sample, bool setData) {
     if (!m_model || !m_model->hasData())
         return;
     m_model->zoomPos(waveWidth(), qBound(0, sample, m_model->getNumTime() - 1), setData);
@@ -787,12 +787,12 @@ void WaveformSignal::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && x > m_waveLeft) {
         m_bandStart = m_bandEnd = x;
         if (m_mode == SelectMode) {
-            const int s = sampleAtX(x);
+            const qint64 s = sampleAtX(x);
             if (s >= 0) {
                 if (m_model->existCurPos(s)) {
                     // Clicking a cursor swaps it with the data position; the
                     // cursor keeps its name.
-                    const int old = m_model->getDataPos();
+                    const qint64 old = m_model->getDataPos();
                     if (!m_model->moveCurPos(s, old))
                         m_model->removeCurPos(s); // a cursor sits at the data position already
                     if (old != s)
@@ -859,7 +859,7 @@ void WaveformSignal::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (m_mode == ZoomMode && m_bandStart > 0 && m_bandEnd >= 0 && m_bandEnd != m_bandStart && m_px > 0.0) {
-        const int centre = sampleAtX((m_bandEnd + m_bandStart) / 2);
+        const qint64 centre = sampleAtX((m_bandEnd + m_bandStart) / 2);
         const int span = int(qAbs(m_bandEnd - m_bandStart) / m_px);
         m_model->zoomBox(waveWidth(), centre, span);
         repaintWave();
@@ -935,7 +935,7 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     if (!m_model || !m_model->hasData() || x < m_waveLeft)
         return false;
     WaveformModel* m = m_model;
-    const int clickSample = sampleAtX(x);
+    const qint64 clickSample = sampleAtX(x);
     auto add = [menu](QMenu* into, const QString& text, std::function<void()> act) {
         QAction* a = (into ? into : menu)->addAction(text);
         QObject::connect(a, &QAction::triggered, menu, [act] { act(); });

@@ -79,13 +79,13 @@ public:
     WavePaintParams waveParams() const;
     // The sample under viewport x, within the window and the data; -1 before
     // the first paint.
-    int sampleAtX(int x) const;
+    qint64 sampleAtX(int x) const;
     // The drag anchor and current x (both -1 outside a drag).
     int anchorX() const { return m_bandStart; }
     int currentX() const { return m_bandEnd; }
 
     // View operations: each does nothing without a capture and repaints.
-    void zoomToPosition(int sample, bool setData);
+    void zoomToPosition(qint64 sample, bool setData);
     void zoomToTrigger(int frame);
     void moveLeft();
     void moveRight();

@@ -246,7 +246,7 @@ bool WaveformView::addCursorAt(int sample) {
 bool WaveformView::jumpToCursor(bool forward) {
     if (!hasCapturedData())
         return false;
-    const int pos = m_model->getDataPos();
+    const qint64 pos = m_model->getDataPos();
     const int c = m_model->nextCurPos(pos, forward);
     if (c < 0) {
         showStatus(forward ? tr("No cursor after sample %1.").arg(pos) : tr("No cursor before sample %1.").arg(pos));
@@ -279,15 +279,15 @@ bool WaveformView::gotoEdge(bool forward) {
         return gotoAnnotation(WaveformModel::rowData(row), forward);
     const QString name = WaveformModel::rowData(row).name;
     const QVector<int> channels = m_model->channelsOf(row);
-    const auto trace = m_model->traceData();
-    const int pos = m_model->getDataPos();
-    const qint64 s = forward ? trace->nextChange(channels, pos) : trace->prevChange(channels, pos - 1);
+    const auto source = m_model->source();
+    const qint64 pos = m_model->getDataPos();
+    const qint64 s = forward ? source->changeAfter(channels, pos) : source->changeAtOrBefore(channels, pos - 1);
     if (s < 0) {
         showStatus(forward ? tr("No later edge of %1 after sample %2.").arg(name).arg(pos)
                            : tr("No earlier edge of %1 before sample %2.").arg(name).arg(pos));
         return false;
     }
-    moveDataTo(int(s));
+    moveDataTo(s);
     return true;
 }
 
@@ -296,7 +296,7 @@ bool WaveformView::gotoEdge(bool forward) {
 bool WaveformView::gotoAnnotation(const SigTreeData& row, bool forward) {
     DecoderSet* set = decoders();
     const auto result = set ? set->result(row.decoder) : nullptr;
-    const int pos = m_model->getDataPos();
+    const qint64 pos = m_model->getDataPos();
     qint64 best = -1;
     for (int r = 0; result && r < result->rows.size(); ++r) {
         if (row.isAnnotation() && r != row.annotationRow)
@@ -313,7 +313,7 @@ bool WaveformView::gotoAnnotation(const SigTreeData& row, bool forward) {
                            : tr("No earlier annotation of %1 before sample %2.").arg(row.name).arg(pos));
         return false;
     }
-    moveDataTo(int(best));
+    moveDataTo(best);
     return true;
 }
 
@@ -348,7 +348,7 @@ int WaveformView::findValue(const QString& text, bool backward) {
         showStatus(tr("Type a value to find."));
         return -1;
     }
-    const int pos = m_model->getDataPos();
+    const qint64 pos = m_model->getDataPos();
     QString cmd = tclCommand(QStringLiteral("ona_find -signal %1 -value %2 -radix %3 -from %4"), tclWord(d.name),
                              tclWord(value), tclWord(radix), QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
@@ -375,7 +375,7 @@ int WaveformView::moveToFound(const QString& cmd, const QString& missing) {
     return s;
 }
 
-void WaveformView::moveDataTo(int sample) {
+void WaveformView::moveDataTo(qint64 sample) {
     m_model->setDataPos(sample);
     if (sample < m_model->getViewStart() || sample > m_model->getViewEnd())
         m_tree->zoomToPosition(sample, true);
@@ -401,7 +401,7 @@ int WaveformView::findAnnotation(const QString& text, bool backward) {
     const DecoderInfo* info = entry && row.isAnnotation() ? DecodeLibrary::inst().find(entry->decoder) : nullptr;
     if (info && row.annotationRow < info->rows.size())
         rowOption = tclCommand(QStringLiteral(" -row %1"), tclWord(info->rows.at(row.annotationRow).id));
-    const int pos = m_model->getDataPos();
+    const qint64 pos = m_model->getDataPos();
     QString cmd = tclCommand(QStringLiteral("ona_find -decoder %1 -text %2%3 -from %4"), tclWord(name),
                              tclWord(text.trimmed()), rowOption, QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
@@ -422,7 +422,7 @@ void WaveformView::showFindBar() {
 void WaveformView::updateMeasurement() {
     if (!hasCapturedData())
         return;
-    const int pos = m_model->getDataPos();
+    const qint64 pos = m_model->getDataPos();
     const QList<int> cursors = m_model->getCurPos();
     const QModelIndex row = searchRow();
     if (cursors.isEmpty()) {
@@ -436,6 +436,11 @@ void WaveformView::updateMeasurement() {
     // A decoder's row has no edges to count: the span alone.
     const bool signal = row.isValid() && !WaveformModel::rowData(row).isDecoderPart();
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
+    if (!m_model->traceData()) {
+        // Measuring reads a capture's samples; a dump shows the span alone.
+        showStatus(tr("Data position %1, %2 from cursor %3").arg(pos).arg(pos - nearest).arg(m_model->cursorName(nearest)));
+        return;
+    }
     const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),
                                                m_model->getClockUnit());
     showStatus(m.text(signal ? WaveformModel::rowData(row).name : QString()));
@@ -449,12 +454,13 @@ void WaveformView::updateViewBar() {
         m_bar->setPageStep(0);
         m_bar->setValue(0);
     } else {
-        const int n = m_model->getNumTime();
-        const int count = m_model->getViewCount();
+        const qint64 n = m_model->getNumTime();
+        const qint64 count = m_model->getViewCount();
         if (count > 0 && count != n) {
-            m_bar->setRange(0, n - count);
-            m_bar->setPageStep(count);
-            m_bar->setValue(m_model->getViewStart());
+            const qint64 scale = barScale();
+            m_bar->setRange(0, int((n - count) / scale));
+            m_bar->setPageStep(int(qMax(qint64(1), count / scale)));
+            m_bar->setValue(int(m_model->getViewStart() / scale));
         } else {
             m_bar->setRange(0, 0);
         }
@@ -467,9 +473,16 @@ void WaveformView::updateViewBar() {
 void WaveformView::updateView(int value) {
     if (!hasCapturedData())
         return;
-    const int count = m_model->getViewCount() > 0 ? m_model->getViewCount() : m_model->getNumTime();
+    const qint64 count = m_model->getViewCount() > 0 ? m_model->getViewCount() : m_model->getNumTime();
     // zoomPos centres its sample: the centre of a window starting at value.
-    m_model->zoomPos(m_tree->waveWidth(), value + count / 2, false);
+    m_model->zoomPos(m_tree->waveWidth(), qint64(value) * barScale() + count / 2, false);
+}
+
+qint64 WaveformView::barScale() const {
+    // The bar's int steps: positions of a dump past 2^30 ticks are scaled
+    // down to fit.
+    const qint64 n = m_model ? m_model->getNumTime() : 0;
+    return qMax(qint64(1), (n + (qint64(1) << 30) - 1) >> 30);
 }
 
 void WaveformView::refreshHeader() {

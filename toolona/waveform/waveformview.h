@@ -126,7 +126,8 @@ private:
     void showStatus(const QString& text);
     int moveToFound(const QString& cmd, const QString& missing);
     // The data position to `sample`, scrolled into view.
-    void moveDataTo(int sample);
+    void moveDataTo(qint64 sample);
+    qint64 barScale() const;
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project

@@ -7,14 +7,14 @@
 
 namespace vemo::toolona {
 
-WavePaintParams WavePaintParams::make(const QRect& cell, int viewStart, int viewCount, int numTime) {
+WavePaintParams WavePaintParams::make(const QRect& cell, qint64 viewStart, qint64 viewCount, qint64 numTime) {
     WavePaintParams p;
     p.cell = cell;
-    p.numTime = qMax(0, numTime);
-    p.viewCount = qMax(0, viewCount);
-    p.viewStart = qBound(0, viewStart, qMax(0, p.numTime - 1));
+    p.numTime = qMax(qint64(0), numTime);
+    p.viewCount = qMax(qint64(0), viewCount);
+    p.viewStart = qBound(qint64(0), viewStart, qMax(qint64(0), p.numTime - 1));
     // Never a sample past the data, whatever the window says.
-    p.viewEnd = p.viewCount > 0 ? int(qMin(qint64(p.viewStart) + p.viewCount - 1, qint64(p.numTime) - 1)) : -1;
+    p.viewEnd = p.viewCount > 0 ? qMin(p.viewStart + p.viewCount - 1, p.numTime - 1) : -1;
     p.px = (p.viewCount > 0 && cell.width() > 0) ? double(cell.width()) / p.viewCount : 0.0;
     const OnaData* d = OnaData::inst();
     p.background = d->waveBackgroundColor;
@@ -22,6 +22,11 @@ WavePaintParams WavePaintParams::make(const QRect& cell, int viewStart, int view
     p.trigger = d->triggerColor;
     p.cursor = d->cursorColor;
     p.marker = d->markerColor;
+    // Red for x and a yellow for z as waveform viewers draw them, darker on
+    // a light background so that both keep their contrast.
+    const bool dark = p.background.lightness() < 128;
+    p.unknown = dark ? QColor(0xE0, 0x30, 0x30) : QColor(0xC0, 0x10, 0x10);
+    p.highZ = dark ? QColor(0xE8, 0xD0, 0x40) : QColor(0xA0, 0x80, 0x00);
     return p;
 }
 
@@ -30,11 +35,11 @@ WavePaintParams WavePaintParams::make(const WaveformModel* model, const QRect& c
                                      : make(cell, 0, 0, 0);
 }
 
-int WavePaintParams::sampleAt(int xPos) const {
+qint64 WavePaintParams::sampleAt(int xPos) const {
     if (!isValid())
         return 0;
-    const double s = viewStart + std::floor(double(xPos - cell.left()) / px);
-    return int(qBound(double(viewStart), s, double(viewEnd)));
+    const double s = double(viewStart) + std::floor(double(xPos - cell.left()) / px);
+    return qint64(qBound(double(viewStart), s, double(viewEnd)));
 }
 
 qint64 WavePaintParams::firstSampleFrom(int column) const {
@@ -45,7 +50,7 @@ qint64 WavePaintParams::firstSampleFrom(int column) const {
     // The estimate can be off by one either way through rounding; x(s) is
     // the definition.
     qint64 s = viewStart + qint64(std::ceil(double(column - cell.left()) / px));
-    s = qBound(qint64(viewStart), s, qint64(viewEnd) + 1);
+    s = qBound(viewStart, s, viewEnd + 1);
     while (s > viewStart && x(s - 1) >= column)
         --s;
     while (s <= viewEnd && x(s) < column)

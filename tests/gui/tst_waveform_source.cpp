@@ -1,0 +1,196 @@
+// The waveform page over a simulator's dump: four-state values as text, x
+// and z drawn as waveform viewers draw them, positions past 2^31 ticks.
+
+#include "guitest.h"
+#include "waveform/waveformdelegate.h"
+#include "waveform/waveformpainter.h"
+#include "waveform/waveformruler.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
+
+#include "changesource.h"
+#include "vcdreader.h"
+#include "waveformmodel.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+using namespace vemo::toolona;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One bit that is x, then 1, z and 0, each for a billion ticks, and a
+// nibble that reads 1x00 from the third billion on: every change but the
+// first lies past 2^31.
+const QByteArray kDump = "$timescale 1ps $end\n"
+                         "$scope module top $end\n"
+                         "$var wire 1 ! a $end\n"
+                         "$var wire 4 \" v [3:0] $end\n"
+                         "$upscope $end\n"
+                         "$enddefinitions $end\n"
+                         "#0\nx!\nb0101 \"\n"
+                         "#1000000000\n1!\n"
+                         "#2000000000\nz!\n"
+                         "#3000000000\n0!\nb1x00 \"\n"
+                         "#4000000000\n";
+
+std::shared_ptr<const ChangeSource> dumpSource() {
+    QString error;
+    std::shared_ptr<const ChangeStore> store = VcdReader::readBytes(kDump, u"dump.vcd"_s, {}, &error);
+    if (!store)
+        qFatal("dump: %s", qPrintable(error));
+    return std::make_shared<ChangeSource>(store);
+}
+
+} // namespace
+
+class TestWaveformSource : public QObject {
+    Q_OBJECT
+private slots:
+    void fourStateBitsReadDigitByDigitOrWhole() {
+        // A digit that stands for whole bits shows x (any x, or z mixed
+        // with levels) or z (all z); a radix that mixes bits says X or Z.
+        QCOMPARE(WaveformModel::radixText(u"00011x00"_s, 16), u"1x"_s);
+        QCOMPARE(WaveformModel::radixText(u"zzzz0101"_s, 16), u"z5"_s);
+        QCOMPARE(WaveformModel::radixText(u"zz01"_s, 16), u"x"_s);
+        QCOMPARE(WaveformModel::radixText(u"1x0z"_s, 2), u"1x0z"_s);
+        QCOMPARE(WaveformModel::radixText(u"x01000"_s, 8), u"x0"_s);
+        QCOMPARE(WaveformModel::radixText(u"10x1"_s, 10), u"X"_s);
+        QCOMPARE(WaveformModel::radixText(u"1zz1"_s, SigTreeData::Signed), u"X"_s);
+        QCOMPARE(WaveformModel::radixText(u"zzzzzzzz"_s, SigTreeData::Ascii), u"Z"_s);
+        // Two-state bits are as they always were.
+        QCOMPARE(WaveformModel::radixText(u"11110101"_s, 16), u"F5"_s);
+        QCOMPARE(WaveformModel::radixText(u"1111"_s, SigTreeData::Signed), u"-1"_s);
+    }
+
+    void dumpDrawsUnknownBandAndFloatingLine() {
+        const auto source = dumpSource();
+        QCOMPARE(source->channelCount(), 5);
+        const qint64 end = source->lastPosition();
+        QCOMPARE(end, Q_INT64_C(4000000000));
+        const QRect cell(0, 0, 400, 30);
+        const WavePaintParams w = WavePaintParams::make(cell, 0, end + 1, end + 1);
+        QImage img(cell.size(), QImage::Format_RGB32);
+        img.fill(Qt::black);
+        const QColor wave(Qt::green);
+        {
+            QPainter p(&img);
+            p.setPen(wave);
+            wavepaint::paintSignal(&p, w, *source, 0);
+        }
+        const int high = wavepaint::yHigh(cell), low = wavepaint::yLow(cell), mid = (high + low) / 2;
+        auto at = [&](int x, int y) { return img.pixelColor(x, y); };
+        // x: the band between the levels is filled.
+        QCOMPARE(at(50, mid), w.unknown);
+        QCOMPARE(at(50, high + 1), w.unknown);
+        // 1, then z at mid level in its own colour with nothing at the
+        // levels, then 0: all past 2^31 ticks.
+        QCOMPARE(at(150, high), wave);
+        QCOMPARE(at(150, mid), QColor(Qt::black));
+        QCOMPARE(at(250, mid), w.highZ);
+        QCOMPARE(at(250, high), QColor(Qt::black));
+        QCOMPARE(at(250, low), QColor(Qt::black));
+        QCOMPARE(at(350, low), wave);
+        QVERIFY(w.unknown != wave && w.highZ != wave && w.unknown != w.highZ);
+
+        // The nibble: known first, its x value filled like a one-bit x.
+        img.fill(Qt::black);
+        {
+            QPainter p(&img);
+            p.setPen(wave);
+            BusFormat hex;
+            hex.width = 4;
+            wavepaint::paintBus(&p, w, *source, {1, 2, 3, 4}, hex);
+        }
+        QCOMPARE(source->bitsAt({1, 2, 3, 4}, Q_INT64_C(3500000000)), u"1x00"_s);
+        QVERIFY(at(150, mid) != w.unknown);
+        QCOMPARE(at(310, high + 3), w.unknown);
+    }
+
+    void dumpOpensAsScopedRowsReadInTicks() {
+        WaveformModel model;
+        model.setSource(dumpSource());
+        // The scope is a parent row holding a row per variable, the vector a
+        // bus of its bits.
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex top = model.index(0, 0);
+        QCOMPARE(WaveformModel::rowData(top).name, u"top"_s);
+        QVERIFY(WaveformModel::rowData(top).group);
+        QCOMPARE(model.rowCount(top), 2);
+        const QModelIndex a = model.index(0, 0, top), v = model.index(1, 0, top);
+        QCOMPARE(WaveformModel::rowData(a).name, u"a"_s);
+        QCOMPARE(WaveformModel::rowData(v).name, u"v"_s);
+        QCOMPARE(WaveformModel::rowData(v).width, 4);
+        QCOMPARE(model.rowCount(v), 4);
+        QCOMPARE(model.getNumTime(), Q_INT64_C(4000000001));
+        QVERIFY(!model.traceData());
+        // No capture: no trigger frames to read.
+        QCOMPARE(model.getNumTriggerFrame(), 1);
+        QCOMPARE(model.getNumTriggerPos(), 0);
+
+        RecordingGateway gateway;
+        WaveformView page(&gateway);
+        page.resize(900, 300);
+        page.setWaveformModel(&model);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        WaveformSignal* tree = page.tree();
+        tree->expandAll();
+        page.grab(); // lays out the waveform column
+        model.zoomFit(tree->waveWidth());
+        auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        QVERIFY(delegate);
+        // Values at ticks past 2^31.
+        model.setDataPos(Q_INT64_C(2500000000));
+        QCOMPARE(model.getDataPos(), Q_INT64_C(2500000000));
+        QCOMPARE(delegate->dataText(a), u"z"_s);
+        model.setDataPos(Q_INT64_C(3500000000));
+        QCOMPARE(delegate->dataText(a), u"0"_s);
+        QCOMPARE(delegate->dataText(v), u"x"_s);
+        QCOMPARE(delegate->dataText(top), QString());
+        model.setDataPos(10);
+        QCOMPARE(delegate->dataText(a), u"x"_s);
+        QCOMPARE(delegate->dataText(v), u"5"_s);
+        // Next edge steps in ticks.
+        tree->setCurrentIndex(a);
+        tree->selectionModel()->select(a, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QVERIFY(page.gotoEdge(true));
+        QCOMPARE(model.getDataPos(), Q_INT64_C(1000000000));
+        QVERIFY(page.gotoEdge(true));
+        QCOMPARE(model.getDataPos(), Q_INT64_C(2000000000));
+
+        // The row of `a` as drawn: the x band in its first quarter, the z
+        // line at mid level in its third.
+        const WavePaintParams w = tree->waveParams();
+        QVERIFY(w.isValid());
+        const QImage shot = tree->viewport()->grab().toImage();
+        const QRect rowRect = tree->visualRect(a);
+        auto countIn = [&](qint64 from, qint64 to, const QColor& c) {
+            int n = 0;
+            for (int x = w.x(from) + 2; x < w.x(to) - 2; ++x)
+                for (int y = rowRect.top(); y <= rowRect.bottom(); ++y)
+                    n += shot.pixelColor(x, y) == c;
+            return n;
+        };
+        const qint64 g = 1000000000;
+        QVERIFY(countIn(0, g, w.unknown) > 0);
+        QCOMPARE(countIn(g, 2 * g, w.unknown), 0);
+        QVERIFY(countIn(2 * g, 3 * g, w.highZ) > 0);
+        QCOMPARE(countIn(0, g, w.highZ), 0);
+
+        // The ruler's labels over ten-digit ticks keep clear of each other.
+        // At 747 px a step of 2^28 ticks is just over 50 px.
+        const QList<WaveformRuler::Tick> ticks = tree->ruler()->ticks(QRect(0, 0, 747, 30));
+        QVERIFY(ticks.size() >= 2);
+        for (int i = 1; i < ticks.size(); ++i) {
+            const QFontMetrics fm(tree->ruler()->font());
+            QVERIFY(ticks.at(i).x - ticks.at(i - 1).x > fm.horizontalAdvance(ticks.at(i).label));
+        }
+    }
+};
+
+QTEST_MAIN(TestWaveformSource)
+#include "tst_waveform_source.moc"
