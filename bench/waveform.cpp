@@ -282,10 +282,10 @@ int main(int argc, char** argv) {
         medians << median(times);
         const double mib = b.trace->storageBytes() / 1048576.0;
         std::printf(
-            "depth %4s: median repaint %7.2f ms, %.2f of the budget (window %d samples over %d px; "
+            "depth %4s: median repaint %7.2f ms, %.2f of the budget (window %lld samples over %d px; "
             "%d channels, %.0f MiB held, built in %.0f ms)\n",
-            qPrintable(depth.name), medians.last(), medians.last() / kBudgetMs, model.getViewCount(), tree->waveWidth(),
-            b.trace->numChannels(), mib, buildMs);
+            qPrintable(depth.name), medians.last(), medians.last() / kBudgetMs,
+            static_cast<long long>(model.getViewCount()), tree->waveWidth(), b.trace->numChannels(), mib, buildMs);
         if (depth.samples >= (1 << 20)) {
             // One cell of the fast 32-bit bus, as hexagons and as a graph.
             QVector<int> channels;

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid, const QColor& c)
     : name(n), signalIndex(index), width(w), expanded(exp), hidden(hid), colour(c) {}
@@ -114,7 +115,29 @@ void WaveformModel::setSource(std::shared_ptr<const WaveSource> source,
     m_source = std::move(source);
     endResetModel();
     buildDumpTree();
+    if (const auto* dump = dynamic_cast<const ChangeSource*>(m_source.get()))
+        clockFromTimescale(dump->store());
     startView(!m_cursors.isEmpty());
+}
+
+void WaveformModel::clockFromTimescale(const ChangeStore& store) {
+    // A tick is the timescale: the ruler and the measurements read time as
+    // they do for a capture with that sample period. Below a picosecond
+    // (fs), or past what the period holds, ticks stay counted.
+    static const QHash<QString, qint64> kPs{{QStringLiteral("s"), 1000000000000},
+                                            {QStringLiteral("ms"), 1000000000},
+                                            {QStringLiteral("us"), 1000000},
+                                            {QStringLiteral("ns"), 1000},
+                                            {QStringLiteral("ps"), 1}};
+    const qint64 ps = kPs.value(store.timeUnit, 0) * store.timeMagnitude;
+    m_clockPeriod = 0;
+    if (ps > 0 && ps % 1000 == 0 && ps / 1000 <= std::numeric_limits<int>::max()) {
+        m_clockPeriod = int(ps / 1000);
+        m_clockUnit = QStringLiteral("ns");
+    } else if (ps > 0 && ps <= std::numeric_limits<int>::max()) {
+        m_clockPeriod = int(ps);
+        m_clockUnit = QStringLiteral("ps");
+    }
 }
 
 void WaveformModel::buildDumpTree() {
@@ -154,8 +177,8 @@ void WaveformModel::buildDumpTree() {
         } else {
             const QList<QStandardItem*> bus = makeRow(SigTreeData(name, -1, end - ch, false, false));
             for (int b = ch; b < end; ++b)
-                bus.at(0)->appendRow(makeRow(SigTreeData(dump->channelName(b).section(QLatin1Char('.'), -1), b, 1,
-                                                         false, false)));
+                bus.at(0)->appendRow(
+                    makeRow(SigTreeData(dump->channelName(b).section(QLatin1Char('.'), -1), b, 1, false, false)));
             parent->appendRow(bus);
         }
         ch = end;

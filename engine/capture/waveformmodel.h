@@ -20,6 +20,8 @@
 #include <QStandardItemModel>
 #include <memory>
 
+class ChangeStore;
+
 struct ONA_EXPORT SigTreeData {
     // A bus's radix: 2, 8, 10, 16, signed decimal (two's complement) or
     // ASCII (a character per byte, a dot for a byte that does not print).
@@ -212,6 +214,7 @@ signals:
 private:
     void buildDefaultTree(const QList<QPair<QString, int>>& signalWidths);
     void buildDumpTree();
+    void clockFromTimescale(const ChangeStore& store);
     void startView(bool hadCursors);
     void setWindow(qint64 start, qint64 count, int width);
     qint64 minCount(int width) const;

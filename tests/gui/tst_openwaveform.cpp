@@ -8,9 +8,13 @@
 #include "recordinghost.h"
 
 #include "shell/onagui.h"
+#include "shell/rightview.h"
+#include "waveform/waveformsignal.h"
+#include "waveform/waveformview.h"
 
 #include "basgui/dialogseam.h"
 #include "openwaveform.h"
+#include "waveformmodel.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -49,6 +53,25 @@ private slots:
         QCOMPARE(host.eval(QStringLiteral("dict get [ona_get waveform] timescale")), QStringLiteral("10ns"));
         QCOMPARE(host.eval(QStringLiteral("ona_get waveform -var tb.bus -at 7")), QStringLiteral("1z01"));
         QCOMPARE(dialogs.asked.last().kind, QStringLiteral("open"));
+        // The page of its own comes to front with the dump's scopes and
+        // variables, timed by its timescale; its search is the dump's.
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Simulation Waveform"));
+        auto* page = m_gui->findChild<WaveformView*>(QStringLiteral("SimulationWaveform"));
+        QVERIFY(page && page->waveformModel());
+        WaveformModel* m = page->waveformModel();
+        QCOMPARE(m->rowCount(), 1);
+        QCOMPARE(m->item(0)->text(), QStringLiteral("tb"));
+        QCOMPARE(m->item(0)->child(0)->text(), QStringLiteral("bus"));
+        QCOMPARE(m->getNumTime(), qint64(8));
+        QCOMPARE(m->getClockPeriod(), 10);
+        QCOMPARE(m->getClockUnit(), QStringLiteral("ns"));
+        page->tree()->setCurrentIndex(m->index(0, 0, m->index(0, 0)));
+        sent = host.sent([&] { QCOMPARE(page->findValue(QStringLiteral("0b1z01"), false), qint64(7)); });
+        QCOMPARE(sent, QStringList{QStringLiteral("ona_find -waveform -signal tb.bus -value 1z01 -radix Bin -from 1")});
+        QCOMPARE(m->getDataPos(), qint64(7));
+        // The capture's page is untouched by it.
+        QVERIFY(m_gui->rightView()->page<WaveformView>()->waveformModel() != m);
         QVERIFY2(m_gui->statusBar()->currentMessage().contains(
                      QLatin1String("waveform %1; variables: 1, value changes: 2, timescale: 10ns").arg(good)),
                  qPrintable(m_gui->statusBar()->currentMessage()));
@@ -86,6 +109,13 @@ private slots:
         QVERIFY(host.eval(QStringLiteral("ona_open_waveform {%1}").arg(bad))
                     .contains(QLatin1String("was cancelled; the waveform open before stays open")));
         QCOMPARE(host.eval(QStringLiteral("dict get [ona_get waveform] file")), good);
+
+        // Closed, its tab goes; the others stay as they were.
+        const int before = tabs->count();
+        host.eval(QStringLiteral("ona_close_waveform"));
+        QCOMPARE(tabs->count(), before - 1);
+        for (int i = 0; i < tabs->count(); ++i)
+            QVERIFY(tabs->tabText(i) != QLatin1String("Simulation Waveform"));
     }
 
 private:

@@ -106,18 +106,18 @@ private slots:
         choose(uart);
         m->setDataPos(400);
         host.commands.clear();
-        QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), 560);
+        QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), qint64(560));
         QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -decoder uart_tx -text 0x5A -from 401")});
-        QCOMPARE(page->findValue(QStringLiteral("0x5A"), true), -1); // before it, only bytes out of step
+        QCOMPARE(page->findValue(QStringLiteral("0x5A"), true), qint64(-1)); // before it, only bytes out of step
         QCOMPARE(page->statusLine()->text(), QStringLiteral("uart_tx: \"0x5A\" does not occur before sample 560."));
         choose(txData);
-        QCOMPARE(page->findValue(QStringLiteral("0x55"), false), 760);
+        QCOMPARE(page->findValue(QStringLiteral("0x55"), false), qint64(760));
         QCOMPARE(host.commands.last(), QStringLiteral("ona_find -decoder uart_tx -text 0x55 -row tx-data -from 561"));
         QCOMPARE(delegate->dataText(txData), QStringLiteral("55"));
         QVERIFY(page->gotoEdge(true));
-        const QString next = host.eval(QStringLiteral(
-            "set n -1; foreach a [ona_get annotations -decoder uart_tx -row tx-data] "
-            "{if {[lindex $a 0] > 760} {set n [lindex $a 0]; break}}; set n"));
+        const QString next =
+            host.eval(QStringLiteral("set n -1; foreach a [ona_get annotations -decoder uart_tx -row tx-data] "
+                                     "{if {[lindex $a 0] > 760} {set n [lindex $a 0]; break}}; set n"));
         QCOMPARE(m->getDataPos(), next.toInt());
         choose(rowNamed(m, QStringLiteral("tx")));
         host.commands.clear();
@@ -299,9 +299,10 @@ private slots:
 
         // Saved with the analyzer file and opened in its place again.
         const QStringList saved = rowNames(m);
-        QCOMPARE(host.eval(QStringLiteral("ona_save_project; ona_close_project; ona_open_project %1; ona_get decoders")
-                               .arg(file)),
-                 host.eval(QStringLiteral("ona_get decoders")));
+        QCOMPARE(
+            host.eval(
+                QStringLiteral("ona_save_project; ona_close_project; ona_open_project %1; ona_get decoders").arg(file)),
+            host.eval(QStringLiteral("ona_get decoders")));
         QTRY_VERIFY(page->waveformModel() && page->hasCapturedData());
         QCOMPARE(rowNames(page->waveformModel()), saved);
     }

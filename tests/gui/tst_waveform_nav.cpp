@@ -640,16 +640,16 @@ private slots:
         QVERIFY(next55 < t->numSamples());
         m->setDataPos(int(start));
         m_host->commands.clear();
-        QCOMPARE(page->findValue(u"0x55"_s, false), int(next55));
+        QCOMPARE(page->findValue(u"0x55"_s, false), qint64(next55));
         QCOMPARE(m_host->commands,
                  QStringList{u"ona_find -signal rx_data -value 55 -radix Hex -from %1"_s.arg(start + 1)});
         QCOMPARE(m->getDataPos(), int(next55));
         QVERIFY(m->getViewStart() <= next55 && next55 <= m->getViewEnd());
         // Backward from there: the last sample of the earlier byte.
-        QCOMPARE(page->findValue(u"0x55"_s, true), int(start - 1));
+        QCOMPARE(page->findValue(u"0x55"_s, true), qint64(start - 1));
         // Nothing before the first: the position stays and the line says so.
         m->setDataPos(0);
-        QCOMPARE(page->findValue(u"0xA5"_s, true), -1);
+        QCOMPARE(page->findValue(u"0xA5"_s, true), qint64(-1));
         QCOMPARE(m->getDataPos(), 0);
         QVERIFY(page->statusLine()->text().contains(QLatin1String("does not occur before")));
         // The bar: Ctrl+F opens it, Enter searches, Esc closes it.

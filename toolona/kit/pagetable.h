@@ -108,6 +108,9 @@ struct PageRow {
     // The page that shows the simulator's waveform: brought to front when
     // one opens.
     bool showsWaveform = false;
+    // Whether the page has a tab at all (null: always); asked again on
+    // RightView::refreshPresence.
+    std::function<bool()> present;
     // The page's class, for typed look-ups (null: none).
     const QMetaObject* type = nullptr;
 };

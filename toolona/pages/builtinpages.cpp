@@ -11,10 +11,13 @@
 #include "serdes/serdesview.h"
 #include "serdes/wishboneview.h"
 #include "trigger/triggerview.h"
+#include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
 
 #include "analyzercore.h"
+#include "changesource.h"
 #include "onadata.h"
+#include "openwaveform.h"
 #include "pcsdata.h"
 #include "pcsjtag.h"
 #include "triggeremodel.h"
@@ -172,6 +175,43 @@ PageRow waveformRow() {
     return row;
 }
 
+// The simulator's waveform the user opened, on a page of its own beside the
+// capture's (detach either to see both): its own model over the open dump,
+// made again whenever another opens.
+PageRow simulationRow() {
+    PageRow row{PageSet::LogicAnalyzer, QStringLiteral("Simulation Waveform"), [](const PageContext& c) -> QWidget* {
+                    auto* view = new WaveformView(c.gateway, c.parent);
+                    view->setObjectName(QStringLiteral("SimulationWaveform"));
+                    view->setEmptyText(
+                        QObject::tr("A simulator's waveform appears here once one is open:\n"
+                                    "File > Open Waveform..., or ona_open_waveform in the console."));
+                    const auto show = [view] {
+                        QPointer<WaveformModel> old = view->waveformModel();
+                        WaveformModel* model = nullptr;
+                        if (const auto store = OpenWaveform::current()) {
+                            model = new WaveformModel(view);
+                            model->setSource(std::make_shared<ChangeSource>(store));
+                        }
+                        view->setWaveformModel(model);
+                        if (model) {
+                            // Scoped names stand indented: the column fits them.
+                            view->tree()->expandAll();
+                            view->tree()->resizeColumnToContents(0);
+                            model->zoomFit(view->tree()->waveWidth());
+                        }
+                        if (old)
+                            old->deleteLater();
+                    };
+                    QObject::connect(OpenWaveform::notifier(), &OpenWaveformNotifier::changed, view, show);
+                    show();
+                    return view;
+                }};
+    row.showsWaveform = true;
+    // A tab only while a waveform is open.
+    row.present = [] { return OpenWaveform::current() != nullptr; };
+    return row;
+}
+
 PageRow ledSwitchRow() {
     PageRow row = controllerRow<VirtualLEDSwitchTab>(QStringLiteral("Virtual LED Switch"));
     row.hears = {PageEvent::SwitchChanged};
@@ -199,6 +239,7 @@ QList<PageRow> builtInPageRows() {
     return {
         triggerRow(),
         waveformRow(),
+        simulationRow(),
         ledSwitchRow(),
         controllerRow<UserMemoryTab>(QStringLiteral("User Memory")),
         registerRow(RegisterTab::Status),

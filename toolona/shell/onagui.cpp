@@ -218,6 +218,8 @@ OnaGUI::OnaGUI(QWidget* parent, QList<QString>& args, QString&, bool standalone,
     // comes to front at once; while one reads, the window shows how far.
     connect(OpenWaveform::notifier(), &OpenWaveformNotifier::changed, this, [this] {
         const auto store = OpenWaveform::current();
+        if (m_rightView)
+            m_rightView->refreshPresence();
         if (!store)
             return;
         // Said once, so that an open from the menu is never silent.

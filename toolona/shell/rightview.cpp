@@ -64,7 +64,7 @@ RightView::RightView(QWidget* tool, ToolGateway* gateway) : QWidget(tool), m_too
     // The analyzer and controller tabs; the SERDES pages wait until the
     // project has a SERDES.
     for (int i = 0; i < m_slots.size(); ++i)
-        if (m_slots.at(i).row.set == PageSet::LogicAnalyzer)
+        if (m_slots.at(i).row.set == PageSet::LogicAnalyzer && slotPresent(i))
             appendSlot(i);
     for (int i = 0; i < m_slots.size(); ++i)
         if (m_slots.at(i).row.set == PageSet::Controller)
@@ -270,7 +270,7 @@ void RightView::appendControllerSlots(const QString& coreName, bool filterByCore
 void RightView::showAnalyzerTabs() {
     clearTabs();
     for (int i = 0; i < m_slots.size(); ++i)
-        if (m_slots.at(i).row.set == PageSet::LogicAnalyzer)
+        if (m_slots.at(i).row.set == PageSet::LogicAnalyzer && slotPresent(i))
             appendSlot(i);
     appendSerdesPages();
 }
@@ -333,7 +333,36 @@ void RightView::showCapturePage() {
         m_tabs->setCurrentWidget(tabPage(slot));
 }
 
+bool RightView::slotPresent(int slot) const {
+    const PageRow& row = m_slots.at(slot).row;
+    return !row.present || row.present();
+}
+
+void RightView::refreshPresence() {
+    bool analyzer = false;
+    for (int i = 0; i < m_slots.size() && !analyzer; ++i)
+        analyzer = m_slots.at(i).row.set == PageSet::LogicAnalyzer && m_tabs->indexOf(tabPage(i)) >= 0;
+    if (!analyzer)
+        return;
+    int at = 0;
+    for (int i = 0; i < m_slots.size(); ++i) {
+        if (m_slots.at(i).row.set != PageSet::LogicAnalyzer)
+            continue;
+        const int index = m_tabs->indexOf(tabPage(i));
+        const bool want = slotPresent(i);
+        if (want && index < 0) {
+            m_tabs->insertTab(at++, tabPage(i), m_slots.at(i).row.title);
+        } else if (!want && index >= 0) {
+            m_tabs->removeTab(index);
+            tabPage(i)->hide();
+        } else if (index >= 0) {
+            at = index + 1;
+        }
+    }
+}
+
 void RightView::showWaveformPage() {
+    refreshPresence();
     for (int i = 0; i < m_slots.size(); ++i)
         if (m_slots.at(i).row.showsWaveform && m_tabs->indexOf(tabPage(i)) >= 0)
             m_tabs->setCurrentWidget(tabPage(i));

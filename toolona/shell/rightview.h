@@ -111,6 +111,9 @@ public:
     void showCapturePage();
     // The same for the page that shows the simulator's waveform.
     void showWaveformPage();
+    // Adds or removes the analyzer tabs whose row's `present` changed, in
+    // their table order; nothing while another set is shown.
+    void refreshPresence();
 
 public slots:
     void tabDockButtonClicked(QString name, bool dock);
@@ -132,6 +135,8 @@ private:
     // of an empty tab widget becomes current, so its page is built first.
     void appendSlot(int slot);
     bool slotHasContent(int slot) const;
+    // Whether the slot's row wants a tab now (PageRow::present).
+    bool slotPresent(int slot) const;
     // The core name and docked state of a controller slot, built or not.
     QString slotCoreName(int slot) const;
     bool slotDocked(int slot) const;

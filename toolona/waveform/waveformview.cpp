@@ -15,6 +15,7 @@
 #include "basgui/dialogseam.h"
 
 #include "analyzercore.h"
+#include "changesource.h"
 #include "decoderset.h"
 #include "onadata.h"
 #include "waveformmodel.h"
@@ -144,6 +145,18 @@ void WaveformView::showEvent(QShowEvent* event) {
     QFrame::showEvent(event);
 }
 
+void WaveformView::setEmptyText(const QString& text) { m_empty->setText(text); }
+
+QString WaveformView::dumpVariable(const QModelIndex& row) const {
+    const auto* dump = m_model ? dynamic_cast<const ChangeSource*>(m_model->source().get()) : nullptr;
+    if (!dump)
+        return {};
+    const QVector<int> channels = m_model->channelsOf(row);
+    if (channels.isEmpty())
+        return {};
+    return dump->store().var(dump->varOf(channels.first())).name;
+}
+
 DecoderSet* WaveformView::decoders() const {
     if (!m_model)
         return nullptr;
@@ -186,7 +199,8 @@ void WaveformView::setWaveformModel(WaveformModel* model) {
         // Tree edits are direct model edits that no engine command reports:
         // each one's change notice marks the project modified.
         connect(model, &QStandardItemModel::itemChanged, this, [this] {
-            if (m_gateway)
+            // A dump's rows are no part of the project.
+            if (m_gateway && m_model && m_model->traceData())
                 m_gateway->markModified();
         });
         connect(model, &WaveformModel::cursorsChanged, this, [this] { m_tree->repaintWave(); });
@@ -317,7 +331,7 @@ bool WaveformView::gotoAnnotation(const SigTreeData& row, bool forward) {
     return true;
 }
 
-int WaveformView::findValue(const QString& text, bool backward) {
+qint64 WaveformView::findValue(const QString& text, bool backward) {
     const QModelIndex row = searchRow();
     if (!row.isValid()) {
         showStatus(tr("Select a bus or signal to search."));
@@ -349,25 +363,32 @@ int WaveformView::findValue(const QString& text, bool backward) {
         return -1;
     }
     const qint64 pos = m_model->getDataPos();
-    QString cmd = tclCommand(QStringLiteral("ona_find -signal %1 -value %2 -radix %3 -from %4"), tclWord(d.name),
+    // A dump's row is searched in the open waveform, by its variable's full
+    // name; its positions are ticks.
+    const QString var = dumpVariable(row);
+    const bool dump = !var.isEmpty();
+    QString cmd = tclCommand(QStringLiteral("ona_find%1 -signal %2 -value %3 -radix %4 -from %5"),
+                             dump ? QStringLiteral(" -waveform") : QString(), tclWord(dump ? var : d.name),
                              tclWord(value), tclWord(radix), QString::number(backward ? pos - 1 : pos + 1));
     if (backward)
         cmd += QStringLiteral(" -backward");
+    const QString unit = dump ? tr("tick") : tr("sample");
     return moveToFound(cmd, backward
-                                ? tr("%1 = %2 does not occur before sample %3.").arg(d.name, text.trimmed()).arg(pos)
-                                : tr("%1 = %2 does not occur after sample %3.").arg(d.name, text.trimmed()).arg(pos));
+                                ? tr("%1 = %2 does not occur before %3 %4.").arg(d.name, text.trimmed(), unit).arg(pos)
+                                : tr("%1 = %2 does not occur after %3 %4.").arg(d.name, text.trimmed(), unit).arg(pos));
 }
 
 // Runs a search command; on a hit the data position moves there (and the
 // view follows), else `missing` goes to the status line.
-int WaveformView::moveToFound(const QString& cmd, const QString& missing) {
+qint64 WaveformView::moveToFound(const QString& cmd, const QString& missing) {
     QString result;
     if (!m_gateway || !m_gateway->tclEval(cmd, &result)) {
         showStatus(result.isEmpty() ? tr("The search could not run.") : result);
         return -1;
     }
-    const int s = result.trimmed().toInt();
-    if (s < 0) {
+    bool number = false;
+    const qint64 s = result.trimmed().toLongLong(&number);
+    if (!number || s < 0) {
         showStatus(missing);
         return -1;
     }
@@ -384,7 +405,7 @@ void WaveformView::moveDataTo(qint64 sample) {
 
 // The next (previous) annotation of the chosen decoder whose text holds
 // `text` (a 0x number also matches the bytes decoders write without it).
-int WaveformView::findAnnotation(const QString& text, bool backward) {
+qint64 WaveformView::findAnnotation(const QString& text, bool backward) {
     const SigTreeData row = WaveformModel::rowData(searchRow());
     if (!row.isDecoderPart()) {
         showStatus(tr("Select a decoder's row to search its texts."));
@@ -438,7 +459,8 @@ void WaveformView::updateMeasurement() {
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
     if (!m_model->traceData()) {
         // Measuring reads a capture's samples; a dump shows the span alone.
-        showStatus(tr("Data position %1, %2 from cursor %3").arg(pos).arg(pos - nearest).arg(m_model->cursorName(nearest)));
+        showStatus(
+            tr("Data position %1, %2 from cursor %3").arg(pos).arg(pos - nearest).arg(m_model->cursorName(nearest)));
         return;
     }
     const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),

@@ -52,6 +52,8 @@ public:
     ToolGateway* gateway() const { return m_gateway; }
 
     WaveformSignal* tree() const { return m_tree; }
+    // What the page says while it shows nothing.
+    void setEmptyText(const QString& text);
     // The protocol decoders of the model's core (null: none), shown as rows
     // of the tree; the entry a decoder row stands for (null: none).
     DecoderSet* decoders() const;
@@ -76,10 +78,10 @@ public:
     // 0x, 0o, 0b choose Hex, Oct, Bin; x digits do not matter) from the
     // sample after (before) the data position, through "ona_find". On a
     // hit the data position moves there; returns the sample or -1.
-    int findValue(const QString& value, bool backward);
+    qint64 findValue(const QString& value, bool backward);
     // The same for the annotation texts of the decoder whose row (or
     // annotation row) is chosen, through "ona_find -decoder".
-    int findAnnotation(const QString& text, bool backward);
+    qint64 findAnnotation(const QString& text, bool backward);
     // The find bar: a value field with previous and next.
     void showFindBar();
     QWidget* findBar() const { return m_findBar; }
@@ -124,10 +126,13 @@ private:
     bool gotoAnnotation(const SigTreeData& row, bool forward);
     void showState();
     void showStatus(const QString& text);
-    int moveToFound(const QString& cmd, const QString& missing);
+    qint64 moveToFound(const QString& cmd, const QString& missing);
     // The data position to `sample`, scrolled into view.
     void moveDataTo(qint64 sample);
     qint64 barScale() const;
+    // The full name of the variable a row of a simulator's dump shows;
+    // empty for a capture's row.
+    QString dumpVariable(const QModelIndex& row) const;
 
     ToolGateway* m_gateway;
     QPointer<WaveformModel> m_model; // the engine deletes it with its project
