@@ -195,8 +195,19 @@ PageRow simulationRow() {
                         view->setWaveformModel(model);
                         if (model) {
                             // Scoped names stand indented: the column fits them.
-                            view->tree()->expandAll();
+                            const std::function<void(const QModelIndex&)> openScopes = [&](const QModelIndex& at) {
+                                for (int r = 0; r < model->rowCount(at); ++r) {
+                                    const QModelIndex child = model->index(r, 0, at);
+                                    if (WaveformModel::rowData(child).group) {
+                                        view->tree()->expand(child);
+                                        openScopes(child);
+                                    }
+                                }
+                            };
+                            openScopes(QModelIndex());
                             view->tree()->resizeColumnToContents(0);
+                            // The size hint leaves out the bus mark drawn before a name.
+                            view->tree()->setColumnWidth(0, view->tree()->columnWidth(0) + 24);
                             model->zoomFit(view->tree()->waveWidth());
                         }
                         if (old)
