@@ -199,6 +199,9 @@ private slots:
         r = run({"--quit-after-start", garbled});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(garbled) && r.err.contains("line 4"), qPrintable(r.err));
+        // A missing one is said once, not again by the reader.
+        r = run({m_dir.filePath("missing.vcd"), "--script", script("quit.tcl", "exit 0\n")});
+        QVERIFY2(r.err.count("missing.vcd") == 1, qPrintable(r.err));
 #endif
     }
 

@@ -743,9 +743,8 @@ void OnaGUI::programDevice() {
 }
 
 void OnaGUI::onOpenWaveform() {
-    const QString start = m_lastWaveform.isEmpty() ? QStringLiteral(".") : QFileInfo(m_lastWaveform).absolutePath();
-    const QString chosen = vemo::basgui::Dialogs::provider()->getOpenFileName(
-        this, tr("Open Waveform"), start, QStringLiteral("Value Change Dump (*.vcd);;All Files (*)"));
+    const QString chosen =
+        askOpenFile(m_lastWaveform, tr("Open Waveform"), QStringLiteral("Value Change Dump (*.vcd);;All Files (*)"));
     if (chosen.isEmpty())
         return;
     m_lastWaveform = chosen;

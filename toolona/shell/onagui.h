@@ -345,6 +345,9 @@ private:
     bool closeAsked();
     // Stand-alone, nobody answers sigNewFile/sigOpenFile: the window asks
     // for the file itself.
+    // The file dialog for opening, in the folder of `last` (the current one
+    // when empty); empty when cancelled.
+    QString askOpenFile(const QString& last, const QString& caption, const QString& filter);
     void newFileStandalone();
     void openFileStandalone();
     // Sets the modified flag and shows it in the titles.

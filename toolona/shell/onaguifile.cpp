@@ -358,10 +358,14 @@ bool OnaGUI::closeAsked() {
     return true;
 }
 
+QString OnaGUI::askOpenFile(const QString& last, const QString& caption, const QString& filter) {
+    const QString start = last.isEmpty() ? QStringLiteral(".") : QFileInfo(last).absolutePath();
+    return vemo::basgui::Dialogs::provider()->getOpenFileName(this, caption, start, filter);
+}
+
 void OnaGUI::newFileStandalone() {
-    const QString start = m_lastLoaded.isEmpty() ? QStringLiteral(".") : QFileInfo(m_lastLoaded).absolutePath();
-    const QString onl = vemo::basgui::Dialogs::provider()->getOpenFileName(
-        this, tr("New Analyzer File from Debug Logic"), start, tr("Debug Logic File (*.onl);;All Files (*)"));
+    const QString onl = askOpenFile(m_lastLoaded, tr("New Analyzer File from Debug Logic"),
+                                    tr("Debug Logic File (*.onl);;All Files (*)"));
     if (onl.isEmpty())
         return;
     const QFileInfo fi(onl);
@@ -374,9 +378,8 @@ void OnaGUI::newFileStandalone() {
 }
 
 void OnaGUI::openFileStandalone() {
-    const QString start = m_lastLoaded.isEmpty() ? QStringLiteral(".") : QFileInfo(m_lastLoaded).absolutePath();
-    QString chosen = vemo::basgui::Dialogs::provider()->getOpenFileName(
-        this, tr("Open Ondrel Analyzer File"), start, QStringLiteral("Ondrel Analyzer File (*.ona);;All Files (*)"));
+    QString chosen = askOpenFile(m_lastLoaded, tr("Open Ondrel Analyzer File"),
+                                 QStringLiteral("Ondrel Analyzer File (*.ona);;All Files (*)"));
     if (chosen.isEmpty())
         return;
     m_lastResult.clear();

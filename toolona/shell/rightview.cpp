@@ -362,7 +362,6 @@ void RightView::refreshPresence() {
 }
 
 void RightView::showWaveformPage() {
-    refreshPresence();
     for (int i = 0; i < m_slots.size(); ++i)
         if (m_slots.at(i).row.showsWaveform && m_tabs->indexOf(tabPage(i)) >= 0)
             m_tabs->setCurrentWidget(tabPage(i));

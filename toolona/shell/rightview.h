@@ -109,7 +109,8 @@ public:
     // current tab; brings it to front.
     bool isCapturePageCurrent() const;
     void showCapturePage();
-    // The same for the page that shows the simulator's waveform.
+    // The same for the page that shows the simulator's waveform (once
+    // refreshPresence has given it its tab).
     void showWaveformPage();
     // Adds or removes the analyzer tabs whose row's `present` changed, in
     // their table order; nothing while another set is shown.
