@@ -71,7 +71,9 @@ private slots:
         QVERIFY(gui);
         RightView* view = gui->rightView();
         QCOMPARE(tabTexts(*gui), QStringList({u"LA Trigger"_s, u"LA Waveform"_s, u"Fixture Page"_s}));
-        // Only the page in front exists after start-up.
+        // No page exists while the window is hidden; shown, only the page in front.
+        QVERIFY(!view->builtPage(u"LA Trigger"_s));
+        gui->show();
         QVERIFY(view->builtPage(u"LA Trigger"_s) && !view->builtPage(u"LA Waveform"_s));
         QCOMPARE(FixturePage::built, 0);
 

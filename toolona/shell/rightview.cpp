@@ -145,6 +145,11 @@ void RightView::clearTabs() {
     m_clearing = false;
 }
 
+void RightView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    onCurrentChanged(m_tabs->currentIndex());
+}
+
 void RightView::onCurrentChanged(int index) {
     if (m_clearing)
         return;
@@ -246,11 +251,15 @@ bool RightView::slotDocked(int slot) const {
 }
 
 void RightView::appendSlot(int slot) {
-    // The first tab of an empty tab widget becomes current at once: its
-    // page is built before the tab widget (and whoever listens) shows it.
-    if (m_tabs->count() == 0)
+    // The first tab of an empty tab widget becomes current at once. On
+    // screen, its page is built before the tab widget (and whoever listens)
+    // shows it. Hidden, it is built when the view is shown, unless another
+    // tab is brought to front first (a project with a SERDES opens on that).
+    const bool first = m_tabs->count() == 0;
+    if (first && isVisible())
         build(slot);
     const Slot& s = m_slots.at(slot);
+    const QSignalBlocker quiet(first && !isVisible() ? m_tabs : nullptr);
     const int index = m_tabs->addTab(tabPage(slot), s.row.title);
     if (s.row.hasContent)
         m_tabs->setTabEnabled(index, slotHasContent(slot));

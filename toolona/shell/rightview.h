@@ -120,6 +120,10 @@ public slots:
     void tabDockButtonClicked(QString name, bool dock);
     void onControllerDataChanged(QString kind, QString data);
 
+protected:
+    // Builds the page in front, if a hidden view left it a placeholder.
+    void showEvent(QShowEvent* event) override;
+
 private:
     struct Slot {
         PageRow row;
