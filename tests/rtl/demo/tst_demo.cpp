@@ -635,6 +635,98 @@ private slots:
         sim.waitForFinished(5000);
     }
 
+    // The demo capture against Icarus Verilog's simulation of the design's
+    // RTL (the generator's stimulus of uart_la under a test bench): the two
+    // agree sample for sample, and a value the test bench changes in one
+    // clock cycle is the one difference, at that cycle's sample.
+    void simulationCompare() {
+        if (QStringLiteral(IVERILOG_BIN).isEmpty() || QStringLiteral(VVP_BIN).isEmpty())
+            QSKIP("iverilog was not found when the build was configured");
+        DemoCopy demo;
+        QProcess tool;
+        tool.start(QStringLiteral(ONDREL_BIN), {u"--generate-rtl"_s, demo.onl(), u"-o"_s, demo.path(u"rtl"_s)});
+        QVERIFY(tool.waitForFinished(60000) && tool.exitCode() == 0);
+        // rx_data's lowest bit is inverted in clock cycle +flip= (counted from
+        // 0, the first after reset).
+        QVERIFY(writeAll(demo.path(u"tb.v"_s), R"(`timescale 1ns/1ps
+module tb;
+  reg clk = 0, rst = 1, flipped = 0;
+  wire rx, tx, rx_valid;
+  wire [2:0] state, bit_cnt;
+  wire [7:0] data;
+  wire [7:0] rx_data = data ^ {7'd0, flipped};
+  integer clocks, flip, cycle = 0;
+  demo_uart_la_stim dut(.clk(clk), .rst(rst), .rx(rx), .tx(tx), .state(state), .bit_cnt(bit_cnt),
+                        .rx_data(data), .rx_valid(rx_valid));
+  always #5 clk = ~clk;
+  initial begin
+    if (!$value$plusargs("clocks=%d", clocks)) clocks = 1000;
+    if (!$value$plusargs("flip=%d", flip)) flip = -1;
+    $dumpfile("sim.vcd");
+    $dumpvars(1, tb);
+    @(posedge clk) rst <= 0;
+    repeat (clocks) begin
+      flipped <= cycle == flip;
+      cycle = cycle + 1;
+      @(posedge clk);
+    end
+    $finish;
+  end
+endmodule
+)"));
+        tool.setWorkingDirectory(demo.path(QString()));
+        tool.start(QStringLiteral(IVERILOG_BIN),
+                   {u"-o"_s, u"tb.vvp"_s, u"tb.v"_s, demo.path(u"rtl/demo_uart_la_stim.v"_s)});
+        QVERIFY2(tool.waitForFinished(60000) && tool.exitCode() == 0, tool.readAllStandardError().constData());
+
+        // The capture, armed a little after reset so that the simulation stays short.
+        SimAt* simAt = nullptr;
+        DeviceRegistry::add(u"sim-at"_s, [&] {
+            auto d = std::make_unique<SimAt>();
+            d->start = 2000;
+            simAt = d.get();
+            return d;
+        });
+        TclSession tcl;
+        QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
+        QVERIFY(tcl.eval("ona_set_project -target sim-at -cabletype USB -cableport 0; ona_run; "
+                         "ona_wait -timeout 60000"));
+        DeviceRegistry::remove(u"sim-at"_s);
+        QVERIFY(simAt);
+        const qint64 first = tcl.dictGet("ona_get capture", "frametimes").section(u' ', 0, 0).toLongLong();
+        const qint64 samples = tcl.dictGet("ona_get capture", "samples").toLongLong();
+        QVERIFY(first >= 2000 && samples > 100);
+
+        // Away from the trigger's sample, which the alignment reads.
+        const qint64 changed = samples / 2 + 37;
+        for (const qint64 flip : {qint64(-1), first + changed}) {
+            tool.start(QStringLiteral(VVP_BIN), {u"-n"_s, u"tb.vvp"_s, u"+clocks=%1"_s.arg(first + samples + 10),
+                                                 u"+flip=%1"_s.arg(flip)});
+            QVERIFY(tool.waitForFinished(60000) && tool.exitCode() == 0);
+            QVERIFY2(tcl.call({"ona_open_waveform", demo.path(u"sim.vcd"_s)}), qPrintable(tcl.result()));
+            // Sample k of the capture is the design's clock cycle first + k,
+            // which the clock's rise after it takes: the trigger finds that.
+            QVERIFY2(tcl.eval("set r [ona_compare -clock tb.clk]"), qPrintable(tcl.result()));
+            QCOMPARE(tcl.dictGet("set r", "aligned") + ' ' + tcl.dictGet("set r", "offset"),
+                     u"trigger %1"_s.arg(first + 1));
+            QVERIFY(tcl.eval("join [lmap s [dict get $r signals] {list [lindex $s 0] [lindex $s 2] [lindex $s 3]}] \\n"));
+            QStringList want;
+            for (const char* name : {"state", "bit_cnt", "rx_data", "rx", "tx", "rx_valid"})
+                want << u"%1 0 {}"_s.arg(QLatin1String(name));
+            const QStringList got = tcl.result().split(u'\n');
+            if (flip >= 0) {
+                // The captured byte and the simulation's, its lowest bit inverted.
+                const QString byte = got.value(2).section(u' ', 2).remove(u'{').remove(u'}').section(u' ', 2, 2);
+                QCOMPARE(byte.size(), 8);
+                QString inverted = byte;
+                inverted[7] = byte.at(7) == u'0' ? u'1' : u'0';
+                want[2] = u"rx_data 1 {{%1 %1 %2 %3}}"_s.arg(changed).arg(byte, inverted);
+            }
+            QCOMPARE(got, want);
+        }
+        tcl.eval("ona_close_project");
+    }
+
     // Peers that answer wrongly, close or fall silent: each a clear error
     // within the time limit, never a wrong bit or a hang.
     void hostilePeers() {
