@@ -16,6 +16,10 @@
 //  - at 1M with a UART decoder on one line (16 samples a bit, about 5000
 //    bytes): the time to decode, and the repaint of the page together with
 //    the decoder's annotation rows (goal <= 16 ms)
+//  - with --vcd FILE, a simulator's dump (bench_vcdload --keep writes one
+//    of 700 MB) loaded as File > Open Waveform... loads it: the median
+//    zoom-fit repaint of its page and the worst while the tree scrolls
+//   bench_waveform [--vcd FILE] [--vcd-only]
 #include "waveform/annotationpainter.h"
 #include "waveform/waveanalog.h"
 #include "waveform/waveformpainter.h"
@@ -23,8 +27,10 @@
 #include "waveform/waveformview.h"
 #include "waveform/wavepaintparams.h"
 
+#include "changesource.h"
 #include "decoderset.h"
 #include "tracedata.h"
+#include "vcdreader.h"
 #include "waveformmodel.h"
 
 #include <QApplication>
@@ -249,10 +255,88 @@ DecodedFigures decodedRepaint() {
     return f;
 }
 
+// The worst repaint while the tree scrolls from top to bottom a page at a time.
+double worstScrolled(WaveformSignal* tree, QImage* image, int* pages) {
+    double worst = 0;
+    *pages = 0;
+    QScrollBar* bar = tree->verticalScrollBar();
+    for (int v = bar->minimum();; v += bar->pageStep()) {
+        bar->setValue(qMin(v, bar->maximum()));
+        QApplication::processEvents();
+        worst = qMax(worst, renderMs(tree->viewport(), image));
+        ++*pages;
+        if (v >= bar->maximum())
+            break;
+    }
+    bar->setValue(bar->minimum());
+    QApplication::processEvents();
+    return worst;
+}
+
+struct DumpFigures {
+    double loadS = 0, repaintMs = -1, scrolledMs = 0;
+};
+
+// A simulator's dump on its page as the window shows it: scopes open,
+// zoomed to fit.
+DumpFigures dumpRepaint(const QString& path) {
+    DumpFigures f;
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    std::shared_ptr<const ChangeStore> store = VcdReader::read(path, VcdReader::Options(), &error);
+    f.loadS = clock.nsecsElapsed() / 1e9;
+    if (!store) {
+        std::printf("dump refused: %s\n", qPrintable(error));
+        return f;
+    }
+    WaveformModel model;
+    model.setSource(std::make_shared<ChangeSource>(store));
+    WaveformView page(nullptr);
+    page.resize(1600, 1000);
+    page.setWaveformModel(&model);
+    page.show();
+    QApplication::processEvents();
+    WaveformSignal* tree = page.tree();
+    tree->expandAll();
+    model.zoomFit(tree->waveWidth());
+    QApplication::processEvents();
+    QImage image(tree->viewport()->size(), QImage::Format_RGB32);
+    renderMs(tree->viewport(), &image);
+    QList<double> times;
+    for (int i = 0; i < 15; ++i)
+        times << renderMs(tree->viewport(), &image);
+    f.repaintMs = median(times);
+    int pages = 0;
+    f.scrolledMs = worstScrolled(tree, &image, &pages);
+    std::printf("dump %s: %lld variables, %lld changes over %lld ticks, loaded in %.2f s; median zoom-fit repaint "
+                "%.2f ms, worst of %d scrolled pages %.2f ms\n",
+                qPrintable(path), static_cast<long long>(store->numVars()),
+                static_cast<long long>(store->totalChanges()), static_cast<long long>(store->endTime), f.loadS,
+                f.repaintMs, pages, f.scrolledMs);
+    if (qEnvironmentVariableIsSet("BENCH_WAVEFORM_PNG"))
+        image.save(QStringLiteral("%1/bench_dump.png").arg(qEnvironmentVariable("BENCH_WAVEFORM_PNG")));
+    return f;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int vcdAt = args.indexOf(QStringLiteral("--vcd"));
+    const QString vcd = vcdAt > 0 ? args.value(vcdAt + 1) : QString();
+    if (vcdAt > 0 && vcd.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_waveform [--vcd FILE] [--vcd-only]\n");
+        return 2;
+    }
+    if (args.contains(QStringLiteral("--vcd-only"))) {
+        const DumpFigures f = dumpRepaint(vcd);
+        std::printf("Against the 16 ms budget (goal <= 1.00):\n  zoom-fit repaint of the dump: %.2f\n"
+                    "  worst scrolled repaint of the dump: %.2f\n",
+                    f.repaintMs / kBudgetMs, f.scrolledMs / kBudgetMs);
+        return f.repaintMs < 0;
+    }
     struct Depth {
         qint64 samples;
         int triples;
@@ -318,21 +402,10 @@ int main(int argc, char** argv) {
                 "analog summary built once in %.1f ms\n",
                 cell.width(), digital, graph, graph / kBudgetMs, summaryMs);
             cells.append({depth.name, graph});
-            double worst = 0;
             int pages = 0;
-            QScrollBar* bar = tree->verticalScrollBar();
-            for (int v = bar->minimum();; v += bar->pageStep()) {
-                bar->setValue(qMin(v, bar->maximum()));
-                QApplication::processEvents();
-                worst = qMax(worst, renderMs(tree->viewport(), &image));
-                ++pages;
-                if (v >= bar->maximum())
-                    break;
-            }
+            const double worst = worstScrolled(tree, &image, &pages);
             std::printf("  scroll, %d pages: worst repaint %.2f ms\n", pages, worst);
             scrolls.append({depth.name, worst});
-            bar->setValue(bar->minimum());
-            QApplication::processEvents();
             renderMs(tree->viewport(), &image);
         }
         if (qEnvironmentVariableIsSet("BENCH_WAVEFORM_PNG"))
@@ -340,6 +413,7 @@ int main(int argc, char** argv) {
                 QStringLiteral("%1/bench_%2.png").arg(qEnvironmentVariable("BENCH_WAVEFORM_PNG")).arg(depth.samples));
     }
     const DecodedFigures decoded = decodedRepaint();
+    const DumpFigures dump = vcd.isEmpty() ? DumpFigures() : dumpRepaint(vcd);
     std::printf("\nAgainst the 16 ms budget (goal <= 1.00):\n");
     for (int i = 2; i < depths.size(); ++i)
         std::printf("  zoom-fit repaint at %4s: %.2f\n", qPrintable(depths.at(i).name), medians.at(i) / kBudgetMs);
@@ -348,6 +422,9 @@ int main(int argc, char** argv) {
     for (const auto& c : cells)
         std::printf("  analog cell at %4s: %.2f\n", qPrintable(c.first), c.second / kBudgetMs);
     std::printf("  repaint with UART rows at 1M: %.2f\n", decoded.repaintMs / kBudgetMs);
+    if (dump.repaintMs >= 0)
+        std::printf("  zoom-fit repaint of the dump: %.2f; worst scrolled: %.2f\n", dump.repaintMs / kBudgetMs,
+                    dump.scrolledMs / kBudgetMs);
     std::printf("Against depth (goal <= 2.0):\n");
     std::printf("  ratio 1M / 4K: %.2f\n", medians.at(2) / medians.at(0));
     std::printf("  ratio 16M / 4K: %.2f\n", medians.at(3) / medians.at(0));
