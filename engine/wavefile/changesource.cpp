@@ -207,8 +207,76 @@ bool ChangeSource::changeWithin(const QVector<int>& channels, qint64 first, qint
     if (!groups(channels, &gs) || first > last)
         return false;
     const qint64 from = qMax(first, firstPosition() + 1) - 1;
-    for (const Group& g : gs)
-        if (nextIn(g, from, last) >= 0)
+    for (const Group& g : gs) {
+        const int known = summaryAnswer(g, from + 1, qMin(last, lastPosition()));
+        if (known == 1 || (known < 0 && nextIn(g, from, last) >= 0))
             return true;
+    }
     return false;
+}
+
+const ChangeSource::Summary* ChangeSource::summaryOf(int signal) const {
+    const int width = m_store->width(signal);
+    if (m_store->kind(signal) == ChangeStore::Real || width > kSummaryWidth)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(m_summaryLock);
+    if (m_summaries.empty())
+        m_summaries.resize(size_t(m_store->numSignals()));
+    std::unique_ptr<Summary>& made = m_summaries[size_t(signal)];
+    if (made)
+        return made.get();
+    auto s = std::make_unique<Summary>();
+    while ((lastPosition() >> s->shift) >= kSummaryStretches)
+        ++s->shift;
+    const size_t words = size_t((lastPosition() >> s->shift) / 64 + 1);
+    s->flags.assign(size_t(width), std::vector<quint64>(words, 0));
+    // Values are x until the first change; a time is judged by its last
+    // change, so changes that end where they began within one time are none.
+    std::vector<quint8> before(size_t(width), 2), now = before;
+    qint64 at = -1;
+    const auto judge = [&] {
+        if (at > 0)
+            for (size_t i = 0; i < size_t(width); ++i)
+                if (now[i] != before[i]) {
+                    const qint64 k = at >> s->shift;
+                    s->flags[i][size_t(k >> 6)] |= quint64(1) << (k & 63);
+                }
+        before = now;
+    };
+    for (ChangeStore::Cursor c(*m_store, signal); !c.atEnd(); c.next()) {
+        if (c.time() != at) {
+            judge();
+            at = c.time();
+        }
+        now = c.codes();
+    }
+    judge();
+    made = std::move(s);
+    return made.get();
+}
+
+int ChangeSource::summaryAnswer(const Group& g, qint64 first, qint64 last) const {
+    // A narrow question walks a few changes; a summary would cost more.
+    if (first > last || last - first < (lastPosition() >> 12))
+        return -1;
+    const Summary* s = summaryOf(g.signal);
+    if (!s)
+        return -1;
+    const qint64 a = first >> s->shift, b = last >> s->shift;
+    bool ends = false;
+    for (const int code : g.codes) {
+        const std::vector<quint64>& f = s->flags[size_t(code)];
+        const auto flag = [&](qint64 k) { return (f[size_t(k >> 6)] >> (k & 63)) & 1; };
+        ends = ends || flag(a) || flag(b);
+        // The stretches wholly inside, a word at a time.
+        for (qint64 k = a + 1; k < b;) {
+            const qint64 wordEnd = qMin((k | 63) + 1, b);
+            const quint64 bits = f[size_t(k >> 6)] >> (k & 63);
+            const quint64 mask = wordEnd - k >= 64 ? ~quint64(0) : (quint64(1) << (wordEnd - k)) - 1;
+            if (bits & mask)
+                return 1;
+            k = wordEnd;
+        }
+    }
+    return ends ? -1 : 0;
 }

@@ -11,6 +11,13 @@
 // changes between its ends (a variable may change without the bit asked
 // for changing; the walk passes those too), so a 1 ps dump over a
 // millisecond answers in the steps its changes take, not its ticks.
+//
+// A question that spans much of the dump (the painter's, zoomed out: one
+// per pixel column and row) is answered from a summary instead: for each
+// bit of a variable up to 64 bits wide, whether each of 65536 equal
+// stretches of the dump holds a change of it. A variable's summary is made
+// by one walk over its changes when first asked such a question, so a
+// zoomed-out repaint costs its pixels, not the changes under them.
 
 #include "changestore.h"
 #include "onaglobal.h"
@@ -18,6 +25,8 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class ONA_EXPORT ChangeSource final : public WaveSource {
 public:
@@ -70,8 +79,25 @@ private:
     qint64 nextIn(const Group& g, qint64 from, qint64 limit) const;
     qint64 prevIn(const Group& g, qint64 at) const;
 
+    // One flag per bit and stretch of 2^shift ticks: a change of the bit
+    // (a time whose last value differs from the one before) falls in it.
+    struct Summary {
+        int shift = 0;
+        std::vector<std::vector<quint64>> flags; // [code][stretch / 64]
+    };
+    static constexpr int kSummaryStretches = 1 << 16;
+    static constexpr int kSummaryWidth = 64;
+    // The signal's summary, made on the first call; null for a real or a
+    // variable wider than kSummaryWidth.
+    const Summary* summaryOf(int signal) const;
+    // Whether the codes change at a time in first..last (first > 0): 1 yes,
+    // 0 no, -1 the summary cannot tell (a change in an end's stretch).
+    int summaryAnswer(const Group& g, qint64 first, qint64 last) const;
+
     std::shared_ptr<const ChangeStore> m_store;
     QVector<Channel> m_channels;
     QVector<int> m_reals, m_omitted;
     mutable std::atomic<qint64> m_steps{0};
+    mutable std::mutex m_summaryLock;
+    mutable std::vector<std::unique_ptr<Summary>> m_summaries; // by signal, once made
 };

@@ -178,6 +178,20 @@ void TestWaveSource::sparseDumpCost() {
     QVERIFY(costs(d->find({s, v31}, "00", 3 * T, true), T - 1, 24, b));
     b = d->steps();
     QVERIFY(costs(d->changeAfter(v31, 0), T, 1000 / ChangeStore::kBlock + 4, b));
+    // Zoomed out, a column a question: the summary answers, right at every
+    // column, and walks only where a change lies in a column's end stretch.
+    const QList<qint64> sAt{T, T + 1, 2 * T}, v31At{T};
+    b = d->steps();
+    for (int col = 0; col < 1600; ++col) {
+        const qint64 first = 3 * T * col / 1600, last = 3 * T * (col + 1) / 1600 - 1;
+        const auto in = [&](const QList<qint64>& at) {
+            return std::any_of(at.begin(), at.end(), [&](qint64 t) { return t >= first && t <= last; });
+        };
+        QCOMPARE(d->changeWithin(s, first, last), in(sAt));
+        QCOMPARE(d->changeWithin(v31, first, last), in(v31At));
+        QCOMPARE(d->changeWithin({s, v31}, first, last), in(sAt));
+    }
+    QVERIFY2(d->steps() - b <= 60, qPrintable(QString::number(d->steps() - b)));
 }
 
 QTEST_GUILESS_MAIN(TestWaveSource)
