@@ -229,6 +229,10 @@ const ChangeSource::Summary* ChangeSource::summaryOf(int signal) const {
     while ((lastPosition() >> s->shift) >= kSummaryStretches)
         ++s->shift;
     const size_t words = size_t((lastPosition() >> s->shift) / 64 + 1);
+    const qint64 bytes = qint64(words) * 8 * width;
+    if (m_summaryUsed + bytes > kSummaryBytes)
+        return nullptr;
+    m_summaryUsed += bytes;
     s->flags.assign(size_t(width), std::vector<quint64>(words, 0));
     // Values are x until the first change; a time is judged by its last
     // change, so changes that end where they began within one time are none.

@@ -87,8 +87,10 @@ private:
     };
     static constexpr int kSummaryStretches = 1 << 16;
     static constexpr int kSummaryWidth = 64;
-    // The signal's summary, made on the first call; null for a real or a
-    // variable wider than kSummaryWidth.
+    // All summaries together stay below this; past it, questions walk.
+    static constexpr qint64 kSummaryBytes = qint64(64) << 20;
+    // The signal's summary, made on the first call; null for a real, a
+    // variable wider than kSummaryWidth, or once kSummaryBytes are used.
     const Summary* summaryOf(int signal) const;
     // Whether the codes change at a time in first..last (first > 0): 1 yes,
     // 0 no, -1 the summary cannot tell (a change in an end's stretch).
@@ -100,4 +102,5 @@ private:
     mutable std::atomic<qint64> m_steps{0};
     mutable std::mutex m_summaryLock;
     mutable std::vector<std::unique_ptr<Summary>> m_summaries; // by signal, once made
+    mutable qint64 m_summaryUsed = 0;
 };
