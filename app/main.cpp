@@ -156,8 +156,9 @@ struct Options {
     QCommandLineOption script{QStringLiteral("script"),
                               QStringLiteral("Run the Tcl script <file> once the window is up."),
                               QStringLiteral("file")};
-    QCommandLineOption quit{QStringLiteral("quit-after-start"),
-                            QStringLiteral("Exit as soon as the window is shown (for smoke tests).")};
+    QCommandLineOption quit{
+        QStringLiteral("quit-after-start"),
+        QStringLiteral("Exit as soon as the window is shown, saying so on standard output (for smoke tests).")};
     QCommandLineOption generateRtl{QStringLiteral("generate-rtl"),
                                    QStringLiteral("Write the Verilog design of the debug-logic file <file> into the "
                                                   "folder given with -o, then exit."),

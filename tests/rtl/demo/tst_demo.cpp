@@ -689,8 +689,9 @@ endmodule
         });
         TclSession tcl;
         QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
-        QVERIFY(tcl.eval("ona_set_project -target sim-at -cabletype USB -cableport 0; ona_run; "
-                         "ona_wait -timeout 60000"));
+        QVERIFY(
+            tcl.eval("ona_set_project -target sim-at -cabletype USB -cableport 0; ona_run; "
+                     "ona_wait -timeout 60000"));
         DeviceRegistry::remove(u"sim-at"_s);
         QVERIFY(simAt);
         const qint64 first = tcl.dictGet("ona_get capture", "frametimes").section(u' ', 0, 0).toLongLong();
@@ -700,8 +701,8 @@ endmodule
         // Away from the trigger's sample, which the alignment reads.
         const qint64 changed = samples / 2 + 37;
         for (const qint64 flip : {qint64(-1), first + changed}) {
-            tool.start(QStringLiteral(VVP_BIN), {u"-n"_s, u"tb.vvp"_s, u"+clocks=%1"_s.arg(first + samples + 10),
-                                                 u"+flip=%1"_s.arg(flip)});
+            tool.start(QStringLiteral(VVP_BIN),
+                       {u"-n"_s, u"tb.vvp"_s, u"+clocks=%1"_s.arg(first + samples + 10), u"+flip=%1"_s.arg(flip)});
             QVERIFY(tool.waitForFinished(60000) && tool.exitCode() == 0);
             QVERIFY2(tcl.call({"ona_open_waveform", demo.path(u"sim.vcd"_s)}), qPrintable(tcl.result()));
             // Sample k of the capture is the design's clock cycle first + k,
@@ -709,7 +710,8 @@ endmodule
             QVERIFY2(tcl.eval("set r [ona_compare -clock tb.clk]"), qPrintable(tcl.result()));
             QCOMPARE(tcl.dictGet("set r", "aligned") + ' ' + tcl.dictGet("set r", "offset"),
                      u"trigger %1"_s.arg(first + 1));
-            QVERIFY(tcl.eval("join [lmap s [dict get $r signals] {list [lindex $s 0] [lindex $s 2] [lindex $s 3]}] \\n"));
+            QVERIFY(
+                tcl.eval("join [lmap s [dict get $r signals] {list [lindex $s 0] [lindex $s 2] [lindex $s 3]}] \\n"));
             QStringList want;
             for (const char* name : {"state", "bit_cnt", "rx_data", "rx", "tx", "rx_valid"})
                 want << u"%1 0 {}"_s.arg(QLatin1String(name));
