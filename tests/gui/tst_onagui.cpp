@@ -540,6 +540,18 @@ private slots:
         for (int i = 0; i < 5; ++i)
             QVERIFY(!gui->rightView()->tabWidget()->isTabEnabled(i));
         QVERIFY(!gui->tuModel());
+        // A simulator's waveform opened meanwhile is the set's last tab, in
+        // front, until it is closed.
+        const QString vcd = m_dir->filePath(u"sim.vcd"_s);
+        QFile file(vcd);
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write("$timescale 1ns $end\n$var wire 1 ! a $end\n$enddefinitions $end\n#0\n1!\n#5\n") > 0);
+        file.close();
+        QVERIFY(gui->tclEval(u"ona_open_waveform \"%1\""_s.arg(vcd)));
+        QCOMPARE(tabTexts(*gui), RightView::controllerTitles() << u"Simulation Waveform"_s);
+        QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 5);
+        QVERIFY(gui->tclEval(u"ona_close_waveform"_s));
+        QCOMPARE(tabTexts(*gui), RightView::controllerTitles());
         // Selecting index 2 of a controller set never starts the SERDES, even
         // while the project has one; the SERDES page itself does.
         PCSData* pcs = PCSData::inst();

@@ -288,6 +288,7 @@ void RightView::showControllerTabs(const QString& coreName, bool filterByCore) {
     clearTabs();
     appendControllerSlots(coreName, filterByCore);
     appendSerdesPages();
+    refreshWaveformTabs();
 }
 
 void RightView::setSerdesPages(bool on) {
@@ -350,9 +351,12 @@ bool RightView::slotPresent(int slot) const {
 void RightView::refreshPresence() {
     bool analyzer = false;
     for (int i = 0; i < m_slots.size() && !analyzer; ++i)
-        analyzer = m_slots.at(i).row.set == PageSet::LogicAnalyzer && m_tabs->indexOf(tabPage(i)) >= 0;
-    if (!analyzer)
+        analyzer = m_slots.at(i).row.set == PageSet::LogicAnalyzer && !m_slots.at(i).row.showsWaveform &&
+                   m_tabs->indexOf(tabPage(i)) >= 0;
+    if (!analyzer) {
+        refreshWaveformTabs();
         return;
+    }
     int at = 0;
     for (int i = 0; i < m_slots.size(); ++i) {
         if (m_slots.at(i).row.set != PageSet::LogicAnalyzer)
@@ -366,6 +370,20 @@ void RightView::refreshPresence() {
             tabPage(i)->hide();
         } else if (index >= 0) {
             at = index + 1;
+        }
+    }
+}
+
+void RightView::refreshWaveformTabs() {
+    for (int i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots.at(i).row.showsWaveform)
+            continue;
+        const int index = m_tabs->indexOf(tabPage(i));
+        if (slotPresent(i) && index < 0) {
+            appendSlot(i);
+        } else if (!slotPresent(i) && index >= 0) {
+            m_tabs->removeTab(index);
+            tabPage(i)->hide();
         }
     }
 }
@@ -406,6 +424,7 @@ void RightView::tabDockButtonClicked(QString name, bool dock) {
     if (core)
         appendControllerSlots(core->getName(), true);
     appendSerdesPages();
+    refreshWaveformTabs();
 }
 
 void RightView::onControllerDataChanged(QString kind, QString data) {

@@ -113,7 +113,8 @@ public:
     // refreshPresence has given it its tab).
     void showWaveformPage();
     // Adds or removes the analyzer tabs whose row's `present` changed, in
-    // their table order; nothing while another set is shown.
+    // their table order. Any other set (a controller core's, or none) shows
+    // the simulator's waveform too, as its last tab.
     void refreshPresence();
 
 public slots:
@@ -147,6 +148,8 @@ private:
     bool slotDocked(int slot) const;
     void appendControllerSlots(const QString& coreName, bool filterByCore);
     void appendSerdesPages();
+    // Outside the analyzer set: the waveform's tab last, while one is open.
+    void refreshWaveformTabs();
     void onCurrentChanged(int index);
     void clearTabs();
 
