@@ -550,6 +550,21 @@ private slots:
         QVERIFY(gui->tclEval(u"ona_open_waveform \"%1\""_s.arg(vcd)));
         QCOMPARE(tabTexts(*gui), RightView::controllerTitles() << u"Simulation Waveform"_s);
         QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 5);
+        // In front of it, Export... writes it back, not the capture; the
+        // name gets its suffix.
+        {
+            ScriptedDialogs dialogs;
+            dialogs.files.enqueue(m_dir->filePath(u"back \"[x]"_s));
+            m_host->commands.clear();
+            gui->onExportWaveform();
+            const QString back = m_dir->filePath(u"back \"[x].vcd"_s);
+            QCOMPARE(m_host->commands,
+                     QStringList{u"ona_export_project -vcd \"%1\" -waveform"_s.arg(QString(back).replace(u'"', u"\\\""_s)
+                                                                                     .replace(u'[', u"\\["_s)
+                                                                                     .replace(u']', u"\\]"_s))});
+            QFile written(back);
+            QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll().contains("#5"));
+        }
         QVERIFY(gui->tclEval(u"ona_close_waveform"_s));
         QCOMPARE(tabTexts(*gui), RightView::controllerTitles());
         // Selecting index 2 of a controller set never starts the SERDES, even

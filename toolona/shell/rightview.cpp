@@ -388,6 +388,13 @@ void RightView::refreshWaveformTabs() {
     }
 }
 
+bool RightView::isWaveformPageCurrent() const {
+    for (const Slot& s : m_slots)
+        if (s.row.showsWaveform && s.page && m_tabs->currentWidget() == s.page)
+            return true;
+    return false;
+}
+
 void RightView::showWaveformPage() {
     for (int i = 0; i < m_slots.size(); ++i)
         if (m_slots.at(i).row.showsWaveform && m_tabs->indexOf(tabPage(i)) >= 0)

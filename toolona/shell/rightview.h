@@ -112,6 +112,7 @@ public:
     // The same for the page that shows the simulator's waveform (once
     // refreshPresence has given it its tab).
     void showWaveformPage();
+    bool isWaveformPageCurrent() const;
     // Adds or removes the analyzer tabs whose row's `present` changed, in
     // their table order. Any other set (a controller core's, or none) shows
     // the simulator's waveform too, as its last tab.
