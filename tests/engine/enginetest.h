@@ -5,6 +5,7 @@
 
 #include "onadata.h"
 #include "onapackage.h"
+#include "../support/testtime.h"
 
 #include <tcl.h>
 #include <QDir>
@@ -39,6 +40,11 @@ public:
         return code == TCL_OK;
     }
     QString result() const { return m_result; }
+    // The script that starts a capture and waits for it (the limit scaled
+    // for slow builds), for steps().
+    static QString runAndWait(int ms = 20000) { return QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(ms)); }
+    // Runs runAndWait(); true when both verbs succeeded, the status in result().
+    bool capture() { return eval(runAndWait()); }
     // Runs a command whose words are given separately, so no text in them is
     // ever interpreted by Tcl.
     bool call(const QStringList& words) {

@@ -48,10 +48,7 @@ class TstOnaGui : public DemoTest {
     Q_OBJECT
 private slots:
     void init() { freshHost(); }
-    void cleanup() {
-        closeDemo();
-        OnaData::inst()->resetData();
-    }
+    void cleanup() { closeDemo(); }
 
     void tclEvalBothModes() {
         // Embedded: the host gets the exact string, with or without a result.

@@ -83,7 +83,6 @@ private slots:
     void cleanup() {
         m_dialog.reset();
         closeDemo();
-        OnaData::inst()->resetData();
         m_unscripted.reset();
     }
 
