@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
     }
-    void batchReportsErrors() {
+    void batchErrorsAndExitCodes() {
         const QString s = script("fails.tcl",
                                  "puts {before the error}\n"
                                  "proc check {} { error \"value out of range\" }\n"
@@ -79,9 +79,8 @@ private slots:
         r = run({"--batch", m_dir.path()});
         QVERIFY(r.code != 0);
         QVERIFY2(r.err.contains(m_dir.path()), qPrintable(r.err));
-    }
-    void batchExitCodes() {
-        Run r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
+
+        r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
         QCOMPARE(r.code, 3);
         QCOMPARE(r.out, QString("flushed")); // output written before exit is not lost
         // A caught error is no failure.
