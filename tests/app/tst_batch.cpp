@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testfiles.h"
 #include "testtime.h"
 
 using namespace Qt::StringLiterals;
@@ -220,11 +221,7 @@ private:
 
 QString TstBatch::script(const QString& name, const QByteArray& body) {
     const QString path = m_dir.filePath(name);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(body);
-    return path;
+    return writeAll(path, body) ? path : QString();
 }
 
 Run TstBatch::run(const QStringList& args, const QProcessEnvironment& env) {

@@ -5,6 +5,7 @@
 
 #include "onadata.h"
 #include "onapackage.h"
+#include "../support/testfiles.h"
 #include "../support/testtime.h"
 
 #include <tcl.h>
@@ -111,17 +112,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// True when all of `data` was written.
-inline bool writeAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
 
 // The shared fixture of the engine tests: a test class derives from it and
 // opens a fresh copy of the demo in its init().
