@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testfiles.h"
 #include "testtime.h"
 
 using namespace Qt::StringLiterals;
@@ -49,7 +50,7 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
     }
-    void batchReportsErrors() {
+    void batchErrorsAndExitCodes() {
         const QString s = script("fails.tcl",
                                  "puts {before the error}\n"
                                  "proc check {} { error \"value out of range\" }\n"
@@ -79,9 +80,8 @@ private slots:
         r = run({"--batch", m_dir.path()});
         QVERIFY(r.code != 0);
         QVERIFY2(r.err.contains(m_dir.path()), qPrintable(r.err));
-    }
-    void batchExitCodes() {
-        Run r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
+
+        r = run({"--batch", script("exit3.tcl", "puts -nonewline flushed\nexit 3\nputs {not reached}\n")});
         QCOMPARE(r.code, 3);
         QCOMPARE(r.out, QString("flushed")); // output written before exit is not lost
         // A caught error is no failure.
@@ -221,11 +221,7 @@ private:
 
 QString TstBatch::script(const QString& name, const QByteArray& body) {
     const QString path = m_dir.filePath(name);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(body);
-    return path;
+    return writeAll(path, body) ? path : QString();
 }
 
 Run TstBatch::run(const QStringList& args, const QProcessEnvironment& env) {

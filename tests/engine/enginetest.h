@@ -5,6 +5,8 @@
 
 #include "onadata.h"
 #include "onapackage.h"
+#include "../support/testfiles.h"
+#include "../support/testtime.h"
 
 #include <tcl.h>
 #include <QDir>
@@ -39,6 +41,11 @@ public:
         return code == TCL_OK;
     }
     QString result() const { return m_result; }
+    // The script that starts a capture and waits for it (the limit scaled
+    // for slow builds), for steps().
+    static QString runAndWait(int ms = 20000) { return QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(ms)); }
+    // Runs runAndWait(); true when both verbs succeeded, the status in result().
+    bool capture() { return eval(runAndWait()); }
     // Runs a command whose words are given separately, so no text in them is
     // ever interpreted by Tcl.
     bool call(const QStringList& words) {
@@ -105,17 +112,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// True when all of `data` was written.
-inline bool writeAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
 
 // The shared fixture of the engine tests: a test class derives from it and
 // opens a fresh copy of the demo in its init().

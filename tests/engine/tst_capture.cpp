@@ -7,7 +7,6 @@
 // panel's test.
 
 #include "enginetest.h"
-#include "testtime.h"
 
 #include "capturefile.h"
 #include "simdriver.h"
@@ -82,12 +81,6 @@ QString signedReference(const QString& bits) {
 }
 
 } // namespace
-
-static void runCapture(TclSession& tcl, const QString& expectStatus = u"Completed"_s) {
-    QVERIFY2(tcl.eval("ona_run"), qPrintable(tcl.result()));
-    QVERIFY2(tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(tcl.result()));
-    QCOMPARE(tcl.result(), expectStatus);
-}
 
 class TestCapture : public QObject {
     Q_OBJECT
@@ -288,7 +281,8 @@ private slots:
         };
         for (const auto& step : steps) {
             QVERIFY2(m_tcl.eval(step.script), qPrintable(m_tcl.result()));
-            runCapture(m_tcl);
+            QVERIFY2(m_tcl.capture(), qPrintable(m_tcl.result()));
+            QCOMPARE(m_tcl.result(), u"Completed"_s);
             const auto t = trace();
             QVERIFY(t);
             QCOMPARE(t->numSamples(), 64);
@@ -301,7 +295,7 @@ private slots:
         QCOMPARE(m_tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");
     }
     void framesPositionAndPor() {
-        const QString run = u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000));
+        const QString run = TclSession::runAndWait();
         QCOMPARE(
             m_tcl.steps({
                 "ona_set_tu -name TU_a -operator == -radix Hex -value 40",
@@ -765,7 +759,7 @@ private slots:
         // The bus core: four frames at its user position with the final counter on.
         QVERIFY(m_tcl.eval(
             "ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"));
-        QVERIFY(m_tcl.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))));
+        QVERIFY(m_tcl.capture());
         QCOMPARE(m_tcl.dictGet("ona_get capture", "triggers"), u"100 356 612 868"_s);
     }
     void packageAndInterpreters() {
@@ -783,7 +777,7 @@ private:
     QString capture40(const char* more = "list") {
         return m_tcl.steps({"ona_set_tu -name TU_a -operator == -radix Hex -value 40",
                             "ona_set_trigoptn -samples 128 -numtriggers 2", more,
-                            {u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000)), u"Completed"_s}});
+                            {TclSession::runAndWait(), u"Completed"_s}});
     }
 
     TclSession m_tcl;

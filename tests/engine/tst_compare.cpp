@@ -4,7 +4,6 @@
 // by last component and bit by bit; and every refusal.
 
 #include "enginetest.h"
-#include "testtime.h"
 
 #include "openwaveform.h"
 #include "simcompare.h"
@@ -76,7 +75,7 @@ class TestCompare : public DemoSession {
     QTemporaryDir m_dir;
 
     bool capture() {
-        return openDemo() && m_tcl.eval("ona_run") && m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000)));
+        return openDemo() && m_tcl.capture();
     }
     bool open(const QByteArray& vcd) {
         const QString file = m_dir.filePath(u"sim.vcd"_s);
@@ -244,8 +243,7 @@ private slots:
             {"ona_compare -period 1", "error: the current core has no capture"},
         });
         QVERIFY2(none.isEmpty(), qPrintable(none));
-        QVERIFY2(m_tcl.eval("ona_run") && m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))),
-                 qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.capture(), qPrintable(m_tcl.result()));
         // A name with a NUL and an emoji comes back in the refusal as given.
         const QString odd = u"a"_s + QChar(0) + u"b\U0001F600"_s;
         QVector<Tcl_Obj*> words;

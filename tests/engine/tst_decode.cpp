@@ -5,7 +5,6 @@
 // entries.
 
 #include "enginetest.h"
-#include "testtime.h"
 
 #include "analyzercore.h"
 #include "decoderset.h"
@@ -136,7 +135,7 @@ private slots:
         // frames after the first idle gap.
         QCOMPARE(
             m_tcl.steps({{"ona_get decoders", u"uart_tx"_s},
-                         {"ona_run; ona_wait -timeout " + QString::number(testMs(20000)), u"Completed"_s},
+                         {TclSession::runAndWait(), u"Completed"_s},
                          {"lmap a [lrange [_bytes uart_tx] 3 8] {lindex $a 3}", u"5A 55 5A 55 5A 55"_s},
                          // 16 samples a bit: the data bits of a byte span 8 * 16 samples.
                          {"lsort -unique [lmap a [_bytes uart_tx] {expr {[lindex $a 1] - [lindex $a 0]}}]", u"128"_s}}),
@@ -274,7 +273,7 @@ private slots:
     // A decoder that raises: its message on its row and in the verbs that
     // read it; the other decoders decode on.
     void decoderError() {
-        QCOMPARE(m_tcl.steps({"ona_run; ona_wait -timeout " + QString::number(testMs(20000)),
+        QCOMPARE(m_tcl.steps({TclSession::runAndWait(),
                               {"ona_add_decoder ona_fail -channels {data tx}", u"ona_fail"_s},
                               {"ona_get annotations -decoder ona_fail", u"error: line broke at the first edge"_s},
                               {"dict get [ona_get decoder ona_fail] state", u"error"_s},
@@ -328,7 +327,7 @@ private slots:
             {"ona_set_decoder uart_tx -hidden maybe", u"error: -hidden takes"_s},
             {"ona_get decoders", u"uart_tx"_s},
             {"ona_get annotations -decoder uart_tx", u"error: has nothing decoded: the core has no capture"_s},
-            "ona_run; ona_wait -timeout " + QString::number(testMs(20000)),
+            TclSession::runAndWait(),
             {"ona_get annotations -decoder uart_tx -row nosuch", u"error: has no row \"nosuch\""_s},
             {"ona_get annotations -decoder uart_tx -from x", u"error: -from takes a sample number"_s},
             {"ona_get annotations -decoder nosuch", u"error: no decoder \"nosuch\""_s},
@@ -398,7 +397,7 @@ private slots:
                               "{\"x\": \"tx\"}}, {\"name\": \"\U0001F600\", \"decoder\": \"uart\", \"channels\": "
                               "{\"tx\": \"no\\u0000signal\"}, \"options\": {\"baudrate\": 9600}}]"_s.toUtf8()));
         QCOMPARE(m_tcl.steps({u"ona_open_project {%1}"_s.arg(m_demo->ona()),
-                              "ona_run; ona_wait -timeout " + QString::number(testMs(20000)),
+                              TclSession::runAndWait(),
                               {"ona_get annotations -decoder gone", u"error: no decoder \"nosuch\""_s},
                               {u"ona_get annotations -decoder \U0001F600"_s, u"error: no signal or bus bit"_s},
                               "ona_save_project"}),

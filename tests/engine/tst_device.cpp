@@ -3,7 +3,6 @@
 // as the verbs' errors.
 
 #include "enginetest.h"
-#include "testtime.h"
 
 #include "deviceregistry.h"
 #include "jtagtarget.h"
@@ -179,8 +178,7 @@ private slots:
     }
     void captureRunsOnTheChosenTarget() {
         QVERIFY(m_tcl.call({"ona_set_core", "-name", "bus_la", "-run", "off"}));
-        QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
-        QVERIFY2(m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.capture(), qPrintable(m_tcl.result()));
 
         // The core was loaded with the project's trigger setup.
         QCOMPARE(m_script.loads.size(), 1);
@@ -198,14 +196,12 @@ private slots:
 
         // A target that fails while the core runs fails the run with its text.
         m_script.pollFault = u"ERROR: the scripted target stopped answering"_s;
-        QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
-        m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000)));
+        QVERIFY2(m_tcl.capture(), qPrintable(m_tcl.result()));
         QCOMPARE(OnaData::inst()->getRunErr(), m_script.pollFault);
         m_script.pollFault.clear();
         // A target's own words become a run error the window shows.
         m_script.armFault = u"the scripted core will not arm"_s;
-        QVERIFY2(m_tcl.eval("ona_run"), qPrintable(m_tcl.result()));
-        m_tcl.eval(u"ona_wait -timeout %1"_s.arg(testMs(20000)));
+        QVERIFY2(m_tcl.capture(), qPrintable(m_tcl.result()));
         QCOMPARE(OnaData::inst()->getRunErr(), u"ERROR: the scripted core will not arm"_s);
     }
     void registersAndRefusalsComeFromTheTarget() {

@@ -149,10 +149,8 @@ private slots:
         QVERIFY(fits("18446744073709551615", 64, Dec));  // 2^64 - 1
         QVERIFY(!fits("18446744073709551616", 64, Dec)); // 2^64
         QVERIFY(fits(QString(24, QLatin1Char('f')), 96, Hex) && !fits(u"1"_s + QString(24, QLatin1Char('0')), 96, Hex));
-        QCOMPARE(maxDigits(8, Dec), 3);
-        QCOMPARE(maxDigits(64, Dec), 20);
-        QCOMPARE(maxDigits(4, Dec), 2);
-        QCOMPARE(maxDigits(3, Dec), 1);
+        for (const auto& [bits, digits] : {std::pair{8, 3}, {64, 20}, {4, 2}, {3, 1}})
+            QCOMPARE(maxDigits(bits, Dec), digits);
     }
     void recordRefusals() {
         const auto parse = [](const QByteArray& json, QString* error) {

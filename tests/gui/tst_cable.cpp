@@ -33,10 +33,7 @@ class TstCable : public DemoTest {
     Q_OBJECT
 private slots:
     void init() { QVERIFY(openDemo()); }
-    void cleanup() {
-        closeDemo();
-        OnaData::inst()->resetData();
-    }
+    void cleanup() { closeDemo(); }
 
     void opensOnEngineSettings() {
         // The demo: first USB cable, port 0, delay 1; nothing of the others shows.

@@ -46,10 +46,7 @@ class TstMenus : public DemoTest {
     Q_OBJECT
 private slots:
     void init() { freshHost(); }
-    void cleanup() {
-        closeDemo();
-        OnaData::inst()->resetData();
-    }
+    void cleanup() { closeDemo(); }
 
     void listsPerMode() {
         const QString ona = demofixture::copyDemo(m_dir->path());

@@ -53,7 +53,6 @@ private slots:
         disconnect(data->getJTAG(), nullptr, this, nullptr);
         m_watched = nullptr;
         closeDemo();
-        OnaData::inst()->resetData();
     }
 
     void captureShowsEveryState() {

@@ -83,7 +83,6 @@ private slots:
     void cleanup() {
         m_dialog.reset();
         closeDemo();
-        OnaData::inst()->resetData();
         m_unscripted.reset();
     }
 
@@ -406,10 +405,7 @@ private slots:
         QVERIFY(m_gui->tclEval(u"ona_set_tu -name TU_state -radix \"OPCODE\""_s));
         QCOMPARE(d->getTUValue(d->getTUModel()->rowOf(u"TU_state"_s)), u"READ"_s);
         m_host->eval(u"ona_set_trigoptn -samples 512"_s);
-        int code = 0;
-        m_host->eval(u"ona_run"_s, &code);
-        QCOMPARE(code, 0);
-        QCOMPARE(m_host->eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), u"Completed"_s);
+        QCOMPARE(m_host->eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))), u"Completed"_s);
         auto* wave = qobject_cast<vemo::toolona::WaveformView*>(m_gui->rightView()->page(u"LA Waveform"_s));
         QVERIFY(wave);
         QTRY_VERIFY(wave->hasCapturedData());
@@ -435,10 +431,7 @@ private:
     void captureUart() {
         m_host->eval(u"ona_set_core -name uart_la"_s);
         m_host->eval(u"ona_set_trigoptn -samples 64"_s);
-        int code = 0;
-        m_host->eval(u"ona_run"_s, &code);
-        QCOMPARE(code, 0);
-        QCOMPARE(m_host->eval(u"ona_wait -timeout %1"_s.arg(testMs(20000))), u"Completed"_s);
+        QCOMPARE(m_host->eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))), u"Completed"_s);
         OnaData::inst()->collectCapture();
         QVERIFY(OnaData::inst()->getWDModel() && OnaData::inst()->getWDModel()->hasData());
         m_host->commands.clear();

@@ -56,10 +56,7 @@ class TstTrigger : public DemoTest {
     Q_OBJECT
 private slots:
     void init() { freshHost(); }
-    void cleanup() {
-        closeDemo();
-        OnaData::inst()->resetData();
-    }
+    void cleanup() { closeDemo(); }
 
     void unitCellCommands() {
         openDemo();

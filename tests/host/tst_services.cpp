@@ -7,6 +7,7 @@
 #include "project/vemoprojectmanager.h"
 #include "settings/baseusrsettings.h"
 #include "theme/themesetting.h"
+#include "testfiles.h"
 
 #include <unistd.h>
 #include <cstdio>
@@ -61,11 +62,7 @@ private slots:
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        auto write = [&](const QString& name, const QByteArray& text) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        };
+        auto write = [&](const QString& name, const QByteArray& text) { QVERIFY(writeAll(dir.filePath(name), text)); };
         write("good.json", R"({"category": "testcat", "prefix": "TST", "messages": {
         "0100": {"type": "warning", "text": "disk %1 nearly full"},
         "0200": {"type": "error", "text": "cannot open %1: %2"},
@@ -318,9 +315,7 @@ private slots:
         // $ONDREL_HELP_DIR comes before added paths, which come before the docs.
         QTemporaryDir envDir, addedDir;
         auto page = [](const QTemporaryDir& d, const QString& topic) {
-            QFile f(d.filePath(topic + u".html"_s));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("<html><body>override</body></html>");
+            QVERIFY(writeAll(d.filePath(topic + u".html"_s), "<html><body>override</body></html>"));
         };
         page(envDir, u"Waveform_View"_s);
         page(addedDir, u"Waveform_View"_s);
@@ -343,9 +338,7 @@ private slots:
         static const QRegularExpression href(u"href=\"([^\"]*)\""_s);
         static const QRegularExpression title(u"<title>[^<]+</title>"_s);
         for (const QString& name : pages) {
-            QFile f(docs.filePath(name));
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QString html = QString::fromUtf8(f.readAll());
+            const QString html = QString::fromUtf8(readAll(docs.filePath(name))); // a page not read has no title
             QVERIFY2(title.match(html).hasMatch(), qPrintable(name + u": no title"_s));
             for (auto it = href.globalMatch(html); it.hasNext();) {
                 const QString target = it.next().captured(1);
@@ -369,10 +362,7 @@ private slots:
 
         // A folder earlier in the lookup overrides single entries only.
         QTemporaryDir dir;
-        const auto write = [&](const QByteArray& text) {
-            QFile f(dir.filePath(u"whatsthis.json"_s));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
-        };
+        const auto write = [&](const QByteArray& text) { QVERIFY(writeAll(dir.filePath(u"whatsthis.json"_s), text)); };
         write(R"({"specify_clock_frequency": {"Period": "site text"}, "Custom": "topic text"})");
         qputenv("ONDREL_HELP_DIR", dir.path().toLocal8Bit());
         QCOMPARE(help.getWhatsThisText(u"specify_clock_frequency"_s, u"Period"_s), u"site text"_s);

@@ -78,4 +78,5 @@ void DemoTest::closeDemo() {
     m_gui.reset();
     m_host.reset();
     m_dir.reset();
+    OnaData::inst()->resetData();
 }

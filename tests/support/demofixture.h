@@ -109,8 +109,8 @@ protected:
     // A fresh folder and recording host and a first run's window state, for
     // a test that makes its own windows.
     void freshHost();
-    // Closes the window and the host, clears injected device failures and
-    // removes the folder.
+    // Closes the window and the host, clears injected device failures,
+    // removes the folder and forgets the engine's project.
     void closeDemo();
 
     std::unique_ptr<QTemporaryDir> m_dir;

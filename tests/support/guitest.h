@@ -6,6 +6,7 @@
 #include "hardip/hardiptab.h"
 #include "hardip/hardipwidget.h"
 #include "kit/toolgateway.h"
+#include "testfiles.h"
 #include "waveformmodel.h"
 
 #include <QAction>
@@ -110,15 +111,8 @@ inline QAction* menuEntry(const QMenu* menu, const QString& path) {
     return nullptr;
 }
 
-inline QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
+inline QByteArray fileBytes(const QString& path) { return readAll(path); }
+inline bool writeFile(const QString& path, const QByteArray& data) { return writeAll(path, data); }
 
 inline void writeJson(const QString& path, const QJsonObject& root) {
     QFile out(path);
