@@ -2,11 +2,13 @@
 // and z drawn as waveform viewers draw them, positions past 2^31 ticks.
 
 #include "guitest.h"
+#include "waveform/wavecursorpanel.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
+#include "waveform/wavemeasure.h"
 
 #include "changesource.h"
 #include "vcdreader.h"
@@ -180,6 +182,33 @@ private slots:
         QCOMPARE(countIn(g, 2 * g, w.unknown), 0);
         QVERIFY(countIn(2 * g, 3 * g, w.highZ) > 0);
         QCOMPARE(countIn(0, g, w.highZ), 0);
+
+        // Cursors past 2^31 ticks: set, named, moved, jumped to, and read in
+        // the table as time in the timescale's unit (ticks of 1 ps).
+        const qint64 c1 = Q_INT64_C(2147483649), c2 = Q_INT64_C(3000001250);
+        QVERIFY(model.addCurPos(c1) && model.addCurPos(c2, u"late"_s) && !model.addCurPos(model.getNumTime()));
+        QCOMPARE(model.cursorNamed(u"late"_s), c2);
+        QVERIFY(model.moveCurPos(c1, c1 + 1) && model.existCurPos(c1 + 1));
+        QCOMPARE(model.cursors(), (QList<QPair<QString, qint64>>{{u"C1"_s, c1 + 1}, {u"late"_s, c2}}));
+        model.setDataPos(0);
+        QVERIFY(page.jumpToCursor(true));
+        QCOMPARE(model.getDataPos(), c1 + 1);
+        page.showCursorPanel(true);
+        WaveCursorPanel* panel = page.cursorPanel();
+        QCOMPARE(panel->cursorTable()->item(0, 1)->text(), u"2147483650"_s);
+        QCOMPARE(panel->cursorTable()->item(0, 2)->text(), u"2.14748365 ms"_s);
+        QCOMPARE(panel->cursorTable()->item(1, 2)->text(), u"3.00000125 ms"_s);
+        QCOMPARE(panel->pairTable()->item(0, 2)->text(), u"852.5176 us"_s);
+        // Between them `a` goes from z to 0 once.
+        QTableWidget* measure = panel->measureTable();
+        QVERIFY(measure->rowCount() >= 2);
+        QCOMPARE(measure->item(1, 0)->text(), u"a"_s);
+        QCOMPARE(measure->item(1, 1)->text(), u"1"_s);
+        QCOMPARE(WaveMeasure::tickTime(0, 1000), u"0 ps"_s);
+        QCOMPARE(WaveMeasure::tickTime(-40, 1000), u"-40 ps"_s);
+        QCOMPARE(WaveMeasure::tickTime(3, 100000000), u"300 ns"_s);
+        QCOMPARE(WaveMeasure::tickTime(std::numeric_limits<qint64>::max(), 1000000000000000),
+                 u"9223372036854775807 s"_s);
 
         // The ruler's labels over ten-digit ticks keep clear of each other.
         // At 747 px a step of 2^28 ticks is just over 50 px.

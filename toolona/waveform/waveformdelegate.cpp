@@ -309,7 +309,7 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     if (w.isVisible(dataPos))
         vline(dataPos);
     painter->setPen(QPen(w.cursor, 1));
-    for (int c : m->getCurPos())
+    for (qint64 c : m->getCurPos())
         if (c != dataPos && w.isVisible(c))
             vline(c);
     painter->setPen(QPen(w.trigger, 1));

@@ -244,7 +244,7 @@ void WaveformView::showCursorPanel(bool shown) {
         m_cursorPanel->raise();
 }
 
-bool WaveformView::addCursorAt(int sample) {
+bool WaveformView::addCursorAt(qint64 sample) {
     if (!hasCapturedData() || sample < 0)
         return false;
     if (!m_model->addCurPos(sample)) {
@@ -261,7 +261,7 @@ bool WaveformView::jumpToCursor(bool forward) {
     if (!hasCapturedData())
         return false;
     const qint64 pos = m_model->getDataPos();
-    const int c = m_model->nextCurPos(pos, forward);
+    const qint64 c = m_model->nextCurPos(pos, forward);
     if (c < 0) {
         showStatus(forward ? tr("No cursor after sample %1.").arg(pos) : tr("No cursor before sample %1.").arg(pos));
         return false;
@@ -444,26 +444,20 @@ void WaveformView::updateMeasurement() {
     if (!hasCapturedData())
         return;
     const qint64 pos = m_model->getDataPos();
-    const QList<int> cursors = m_model->getCurPos();
+    const QList<qint64> cursors = m_model->getCurPos();
     const QModelIndex row = searchRow();
     if (cursors.isEmpty()) {
         showStatus(tr("Data position %1").arg(pos));
         return;
     }
-    int nearest = cursors.constFirst();
-    for (int c : cursors)
-        if (qAbs(qint64(c) - pos) < qAbs(qint64(nearest) - pos))
+    qint64 nearest = cursors.constFirst();
+    for (qint64 c : cursors)
+        if (qAbs(c - pos) < qAbs(nearest - pos))
             nearest = c;
     // A decoder's row has no edges to count: the span alone.
     const bool signal = row.isValid() && !WaveformModel::rowData(row).isDecoderPart();
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
-    if (!m_model->traceData()) {
-        // Measuring reads a capture's samples; a dump shows the span alone.
-        showStatus(
-            tr("Data position %1, %2 from cursor %3").arg(pos).arg(pos - nearest).arg(m_model->cursorName(nearest)));
-        return;
-    }
-    const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),
+    const WaveMeasure m = WaveMeasure::measure(*m_model->source(), channels, nearest, pos, m_model->getClockPeriod(),
                                                m_model->getClockUnit());
     showStatus(m.text(signal ? WaveformModel::rowData(row).name : QString()));
 }
