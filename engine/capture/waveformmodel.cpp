@@ -18,7 +18,8 @@ SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid,
 bool SigTreeData::operator==(const SigTreeData& o) const {
     return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
            hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix &&
-           analog == o.analog && group == o.group && decoder == o.decoder && annotationRow == o.annotationRow;
+           analog == o.analog && group == o.group && decoder == o.decoder && annotationRow == o.annotationRow &&
+           realVar == o.realVar;
 }
 
 WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
@@ -186,6 +187,14 @@ void WaveformModel::buildDumpTree() {
             parent->appendRow(bus);
         }
         ch = end;
+    }
+    // Real variables: a graph each, in its scope.
+    for (int v : dump->realVars()) {
+        const ChangeStore::Var& var = store.var(v);
+        SigTreeData d(var.reference, -1, 1, false, false);
+        d.realVar = v;
+        d.analog = true;
+        scopeRow(var.scope, 0)->appendRow(makeRow(d));
     }
     // Scopes take the width of what they hold, as buses do.
     refreshBusWidths(invisibleRootItem());

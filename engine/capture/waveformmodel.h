@@ -48,8 +48,12 @@ struct ONA_EXPORT SigTreeData {
     // child row shows. Such rows hold no channel.
     QString decoder;
     int annotationRow = -1;
+    // A dump's real variable (its index in the dump), drawn as a graph of
+    // its value; -1 for any other row.
+    int realVar = -1;
 
-    bool isBus() const { return signalIndex < 0 && decoder.isEmpty(); }
+    bool isBus() const { return signalIndex < 0 && decoder.isEmpty() && realVar < 0; }
+    bool isReal() const { return realVar >= 0; }
     bool isDecoder() const { return !decoder.isEmpty() && annotationRow < 0; }
     bool isAnnotation() const { return !decoder.isEmpty() && annotationRow >= 0; }
     bool isDecoderPart() const { return !decoder.isEmpty(); }

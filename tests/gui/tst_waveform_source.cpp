@@ -39,9 +39,26 @@ const QByteArray kDump = "$timescale 1ps $end\n"
                          "#3000000000\n0!\nb1x00 \"\n"
                          "#4000000000\n";
 
-std::shared_ptr<const ChangeSource> dumpSource() {
+// A 1 GHz clock over 10 ns (ticks of 1 ps) and a real that rises from 0
+// to 3.3 at 4 ns, is NaN from 6 ns and -1.5e-06 from 8 ns.
+QByteArray realDump() {
+    QByteArray v = "$timescale 1ps $end\n$scope module top $end\n$var wire 1 ! c $end\n$var real 64 # r $end\n"
+                   "$upscope $end\n$enddefinitions $end\n#0\n0!\nr0 #\n";
+    for (int t = 500; t <= 10000; t += 500) {
+        v += "#" + QByteArray::number(t) + "\n" + (t % 1000 ? "1!\n" : "0!\n");
+        if (t == 4000)
+            v += "r3.3 #\n";
+        if (t == 6000)
+            v += "rnan #\n";
+        if (t == 8000)
+            v += "r-1.5e-06 #\n";
+    }
+    return v;
+}
+
+std::shared_ptr<const ChangeSource> dumpSource(const QByteArray& vcd = kDump) {
     QString error;
-    std::shared_ptr<const ChangeStore> store = VcdReader::readBytes(kDump, u"dump.vcd"_s, {}, &error);
+    std::shared_ptr<const ChangeStore> store = VcdReader::readBytes(vcd, u"dump.vcd"_s, {}, &error);
     if (!store)
         qFatal("dump: %s", qPrintable(error));
     return std::make_shared<ChangeSource>(store);
@@ -218,6 +235,74 @@ private slots:
             const QFontMetrics fm(tree->ruler()->font());
             QVERIFY(ticks.at(i).x - ticks.at(i - 1).x > fm.horizontalAdvance(ticks.at(i).label));
         }
+    }
+
+    void realVariableIsAGraphRow() {
+        WaveformModel model;
+        model.setSource(dumpSource(realDump()));
+        const QModelIndex top = model.index(0, 0);
+        QCOMPARE(model.rowCount(top), 2);
+        const QModelIndex c = model.index(0, 0, top), r = model.index(1, 0, top);
+        const SigTreeData rd = WaveformModel::rowData(r);
+        QCOMPARE(rd.name, u"r"_s);
+        QVERIFY(rd.isReal() && rd.analog && !rd.isBus());
+        QVERIFY(model.channelsOf(r).isEmpty());
+
+        RecordingGateway gateway;
+        WaveformView page(&gateway);
+        page.resize(900, 300);
+        page.setWaveformModel(&model);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        WaveformSignal* tree = page.tree();
+        tree->expandAll();
+        page.grab();
+        model.zoomFit(tree->waveWidth());
+        auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        // Its value at the data position as the dump wrote it.
+        const QList<QPair<qint64, QString>> texts{{0, u"0"_s}, {5000, u"3.3"_s}, {9000, u"-1.5e-06"_s}};
+        for (const auto& t : texts) {
+            model.setDataPos(t.first);
+            QCOMPARE(delegate->dataText(r), t.second);
+        }
+        // The graph: low before 4 ns, high after; nothing where it is NaN.
+        const WavePaintParams w = tree->waveParams();
+        const QImage shot = tree->viewport()->grab().toImage();
+        const QRect row = tree->visualRect(r);
+        const QColor wave = w.wave;
+        auto lit = [&](qint64 tick) {
+            QVector<int> ys;
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                if (shot.pixelColor(w.x(tick), y) == wave)
+                    ys << y;
+            return ys;
+        };
+        const QVector<int> low = lit(2000), high = lit(5000);
+        QVERIFY(!low.isEmpty() && !high.isEmpty());
+        QVERIFY(high.last() < low.first());
+        QVERIFY(lit(7000).isEmpty());
+        QVERIFY(!lit(9500).isEmpty());
+        // Find and next edge on it say they do not apply, and move nothing.
+        tree->setCurrentIndex(r);
+        tree->selectionModel()->select(r, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        model.setDataPos(100);
+        QCOMPARE(page.findValue(u"3.3"_s, false), qint64(-1));
+        QVERIFY(page.statusLine()->text().contains(u"real variable"_s));
+        QVERIFY(!page.gotoEdge(true));
+        QCOMPARE(model.getDataPos(), qint64(100));
+
+        // The clock between two cursors: cycles, frequency and duty; the
+        // real row has no edges to count.
+        QVERIFY(model.addCurPos(1000) && model.addCurPos(9000));
+        page.showCursorPanel(true);
+        QTableWidget* measure = page.cursorPanel()->measureTable();
+        QCOMPARE(page.cursorPanel()->pairTable()->item(0, 2)->text(), u"8 ns"_s);
+        QCOMPARE(measure->rowCount(), 2);
+        QCOMPARE(measure->item(1, 0)->text(), WaveformModel::rowData(c).name);
+        QCOMPARE(measure->item(1, 1)->text(), u"16"_s);
+        QCOMPARE(measure->item(1, 2)->text(), u"1 ns"_s);
+        QCOMPARE(measure->item(1, 3)->text(), u"1 GHz"_s);
+        QCOMPARE(measure->item(1, 4)->text(), u"50.0 %"_s);
     }
 };
 

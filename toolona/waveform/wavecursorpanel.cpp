@@ -186,7 +186,7 @@ void WaveCursorPanel::fillMeasure() {
                 continue;
             const QModelIndex idx = m_model->index(r, 0, parent);
             const SigTreeData d = WaveformModel::rowData(idx);
-            if (d.isDecoderPart())
+            if (d.isDecoderPart() || d.isReal())
                 continue; // no edges to measure
             const WaveMeasure m = WaveMeasure::measure(source, m_model->channelsOf(idx), samples.at(a), samples.at(b),
                                                        m_model->getClockPeriod(), m_model->getClockUnit());

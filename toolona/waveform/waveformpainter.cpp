@@ -2,6 +2,7 @@
 
 #include "waveform/waveanalog.h"
 
+#include "changesource.h"
 #include "tracedata.h"
 #include "waveformmodel.h"
 
@@ -337,6 +338,33 @@ void paintAnalog(QPainter* p, const WavePaintParams& w, const AnalogTrace& value
         qint64 vlo = 0, vhi = 0;
         values.range(a, b, &vlo, &vhi);
         lines.append(QLine(col, analogY(w.cell, vhi, lo, hi), col, analogY(w.cell, vlo, lo, hi)));
+    }
+    p->drawLines(lines.constData(), int(lines.size()));
+}
+
+void paintReal(QPainter* p, const WavePaintParams& w, const ChangeSource& source, int var) {
+    double lo = 0, hi = 0;
+    if (!w.isValid() || !source.realRange(var, &lo, &hi))
+        return;
+    const int top = w.cell.top() + kAnalogMargin, bottom = w.cell.bottom() - kAnalogMargin;
+    const auto y = [&](double v) {
+        if (bottom <= top || !(hi > lo))
+            return (top + bottom) / 2; // a constant value: a line through the middle
+        const double share = qBound(0.0, (v - lo) / (hi - lo), 1.0);
+        return bottom - int(std::lround(share * (bottom - top)));
+    };
+    QVarLengthArray<QLine, 512> lines;
+    const int end = qMin(w.endX(), w.cell.right() + 1);
+    for (int col = w.cell.left(); col < end; ++col) {
+        const qint64 first = w.firstSampleFrom(col);
+        // The value coming in is part of the column, so steps join up.
+        const qint64 a = qMax<qint64>(w.viewStart, first - 1);
+        const qint64 b = qMax(a, w.lastSampleIn(col));
+        if (a > w.viewEnd)
+            break;
+        double vlo = 0, vhi = 0;
+        if (source.realSpan(var, a, b, &vlo, &vhi))
+            lines.append(QLine(col, y(vhi), col, y(vlo)));
     }
     p->drawLines(lines.constData(), int(lines.size()));
 }

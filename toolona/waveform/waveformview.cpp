@@ -291,6 +291,10 @@ bool WaveformView::gotoEdge(bool forward) {
     }
     if (WaveformModel::rowData(row).isDecoderPart())
         return gotoAnnotation(WaveformModel::rowData(row), forward);
+    if (WaveformModel::rowData(row).isReal()) {
+        showStatus(tr("A real variable has no edges to step through; select a signal or bus."));
+        return false;
+    }
     const QString name = WaveformModel::rowData(row).name;
     const QVector<int> channels = m_model->channelsOf(row);
     const auto source = m_model->source();
@@ -340,6 +344,10 @@ qint64 WaveformView::findValue(const QString& text, bool backward) {
     const SigTreeData d = WaveformModel::rowData(row);
     if (d.isDecoderPart())
         return findAnnotation(text, backward);
+    if (d.isReal()) {
+        showStatus(tr("Find does not search a real variable such as %1; select a signal or bus.").arg(d.name));
+        return -1;
+    }
     QString value = text.trimmed();
     QString radix;
     static const QList<QPair<QString, QString>> prefixes{{QStringLiteral("0x"), QStringLiteral("Hex")},
