@@ -64,6 +64,22 @@ std::shared_ptr<const ChangeSource> dumpSource(const QByteArray& vcd = kDump) {
     return std::make_shared<ChangeSource>(store);
 }
 
+// The page over a dump's model, shown, its rows open and the dump fitted.
+struct DumpPage {
+    RecordingGateway gateway;
+    WaveformView page{&gateway};
+    explicit DumpPage(WaveformModel* model) {
+        page.resize(900, 300);
+        page.setWaveformModel(model);
+        page.show();
+        if (!QTest::qWaitForWindowExposed(&page))
+            return;
+        page.tree()->expandAll();
+        page.grab(); // lays out the waveform column
+        model->zoomFit(page.tree()->waveWidth());
+    }
+};
+
 } // namespace
 
 class TestWaveformSource : public QObject {
@@ -150,16 +166,10 @@ private slots:
         QCOMPARE(model.getNumTriggerFrame(), 1);
         QCOMPARE(model.getNumTriggerPos(), 0);
 
-        RecordingGateway gateway;
-        WaveformView page(&gateway);
-        page.resize(900, 300);
-        page.setWaveformModel(&model);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        DumpPage view(&model);
+        QVERIFY(QTest::qWaitForWindowExposed(&view.page));
+        WaveformView& page = view.page;
         WaveformSignal* tree = page.tree();
-        tree->expandAll();
-        page.grab(); // lays out the waveform column
-        model.zoomFit(tree->waveWidth());
         auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
         QVERIFY(delegate);
         // Values at ticks past 2^31.
@@ -248,17 +258,12 @@ private slots:
         QVERIFY(rd.isReal() && rd.analog && !rd.isBus());
         QVERIFY(model.channelsOf(r).isEmpty());
 
-        RecordingGateway gateway;
-        WaveformView page(&gateway);
-        page.resize(900, 300);
-        page.setWaveformModel(&model);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        DumpPage view(&model);
+        QVERIFY(QTest::qWaitForWindowExposed(&view.page));
+        WaveformView& page = view.page;
         WaveformSignal* tree = page.tree();
-        tree->expandAll();
-        page.grab();
-        model.zoomFit(tree->waveWidth());
         auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        QVERIFY(delegate);
         // Its value at the data position as the dump wrote it.
         const QList<QPair<qint64, QString>> texts{{0, u"0"_s}, {5000, u"3.3"_s}, {9000, u"-1.5e-06"_s}};
         for (const auto& t : texts) {
