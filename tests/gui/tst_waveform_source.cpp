@@ -78,6 +78,7 @@ struct DumpPage {
         page.grab(); // lays out the waveform column
         model->zoomFit(page.tree()->waveWidth());
     }
+    WaveformDelegate* delegate() const { return qobject_cast<WaveformDelegate*>(page.tree()->itemDelegate()); }
 };
 
 } // namespace
@@ -167,10 +168,9 @@ private slots:
         QCOMPARE(model.getNumTriggerPos(), 0);
 
         DumpPage view(&model);
-        QVERIFY(QTest::qWaitForWindowExposed(&view.page));
         WaveformView& page = view.page;
         WaveformSignal* tree = page.tree();
-        auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        WaveformDelegate* delegate = view.delegate();
         QVERIFY(delegate);
         // Values at ticks past 2^31.
         model.setDataPos(Q_INT64_C(2500000000));
@@ -259,10 +259,9 @@ private slots:
         QVERIFY(model.channelsOf(r).isEmpty());
 
         DumpPage view(&model);
-        QVERIFY(QTest::qWaitForWindowExposed(&view.page));
         WaveformView& page = view.page;
         WaveformSignal* tree = page.tree();
-        auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        WaveformDelegate* delegate = view.delegate();
         QVERIFY(delegate);
         // Its value at the data position as the dump wrote it.
         const QList<QPair<qint64, QString>> texts{{0, u"0"_s}, {5000, u"3.3"_s}, {9000, u"-1.5e-06"_s}};
@@ -299,6 +298,8 @@ private slots:
         // The clock between two cursors: cycles, frequency and duty; the
         // real row has no edges to count.
         QVERIFY(model.addCurPos(1000) && model.addCurPos(9000));
+        page.updateMeasurement(); // the real row chosen: the span alone
+        QCOMPARE(page.statusLine()->text(), u"100 .. 1000: 900 ticks = 900 ps (1/t 1.111 GHz)"_s);
         page.showCursorPanel(true);
         QTableWidget* measure = page.cursorPanel()->measureTable();
         QCOMPARE(page.cursorPanel()->pairTable()->item(0, 2)->text(), u"8 ns"_s);

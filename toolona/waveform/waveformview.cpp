@@ -462,8 +462,9 @@ void WaveformView::updateMeasurement() {
     for (qint64 c : cursors)
         if (qAbs(c - pos) < qAbs(nearest - pos))
             nearest = c;
-    // A decoder's row has no edges to count: the span alone.
-    const bool signal = row.isValid() && !WaveformModel::rowData(row).isDecoderPart();
+    // A decoder's row or a real variable's has no edges to count: the span alone.
+    const bool signal =
+        row.isValid() && !WaveformModel::rowData(row).isDecoderPart() && !WaveformModel::rowData(row).isReal();
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
     const WaveMeasure m = WaveMeasure::measure(*m_model->source(), channels, nearest, pos, m_model->getClockPeriod(),
                                                m_model->getClockUnit());
