@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <limits>
 
@@ -17,7 +18,8 @@ SigTreeData::SigTreeData(const QString& n, int index, int w, bool exp, bool hid,
 bool SigTreeData::operator==(const SigTreeData& o) const {
     return name == o.name && signalIndex == o.signalIndex && width == o.width && expanded == o.expanded &&
            hidden == o.hidden && colour == o.colour && radixName == o.radixName && radix == o.radix &&
-           analog == o.analog && group == o.group && decoder == o.decoder && annotationRow == o.annotationRow;
+           analog == o.analog && group == o.group && decoder == o.decoder && annotationRow == o.annotationRow &&
+           realVar == o.realVar;
 }
 
 WaveformModel::WaveformModel(QObject* parent) : QStandardItemModel(0, 3, parent) {
@@ -97,6 +99,7 @@ void WaveformModel::setTrace(std::shared_ptr<const TraceData> trace, const QList
     beginResetModel();
     m_trace = std::move(trace);
     m_source = m_trace;
+    m_tickFs = 0;
     endResetModel();
     if (!sameChannels)
         buildDefaultTree(signalWidths);
@@ -113,6 +116,7 @@ void WaveformModel::setSource(std::shared_ptr<const WaveSource> source,
     beginResetModel();
     m_trace.reset();
     m_source = std::move(source);
+    m_tickFs = 0;
     endResetModel();
     buildDumpTree();
     if (const auto* dump = dynamic_cast<const ChangeSource*>(m_source.get()))
@@ -130,6 +134,7 @@ void WaveformModel::clockFromTimescale(const ChangeStore& store) {
                                             {QStringLiteral("ns"), 1000},
                                             {QStringLiteral("ps"), 1}};
     const qint64 ps = kPs.value(store.timeUnit, 0) * store.timeMagnitude;
+    m_tickFs = store.timeUnit == QLatin1String("fs") ? store.timeMagnitude : ps * 1000;
     m_clockPeriod = 0;
     if (ps > 0 && ps % 1000 == 0 && ps / 1000 <= std::numeric_limits<int>::max()) {
         m_clockPeriod = int(ps / 1000);
@@ -183,6 +188,14 @@ void WaveformModel::buildDumpTree() {
         }
         ch = end;
     }
+    // Real variables: a graph each, in its scope.
+    for (int v : dump->realVars()) {
+        const ChangeStore::Var& var = store.var(v);
+        SigTreeData d(var.reference, -1, 1, false, false);
+        d.realVar = v;
+        d.analog = true;
+        scopeRow(var.scope, 0)->appendRow(makeRow(d));
+    }
     // Scopes take the width of what they hold, as buses do.
     refreshBusWidths(invisibleRootItem());
 }
@@ -204,6 +217,7 @@ void WaveformModel::clearTrace() {
     beginResetModel();
     m_trace.reset();
     m_source.reset();
+    m_tickFs = 0;
     endResetModel();
     removeRows(0, rowCount());
     m_viewStart = m_viewCount = m_dataPos = 0;
@@ -295,7 +309,7 @@ static bool cursorNameFits(const QString& name, QString* why) {
     return true;
 }
 
-bool WaveformModel::addCurPos(int sample, const QString& name) {
+bool WaveformModel::addCurPos(qint64 sample, const QString& name) {
     if (!hasData() || sample < 0 || sample >= getNumTime() || m_cursors.contains(sample))
         return false;
     QString why;
@@ -308,14 +322,14 @@ bool WaveformModel::addCurPos(int sample, const QString& name) {
     return true;
 }
 
-bool WaveformModel::removeCurPos(int sample) {
+bool WaveformModel::removeCurPos(qint64 sample) {
     if (m_cursors.isEmpty())
         return false;
     int at = -1;
     if (sample < 0) {
         at = 0;
         for (int i = 1; i < m_cursors.size(); ++i)
-            if (qAbs(qint64(m_cursors.at(i)) - m_dataPos) < qAbs(qint64(m_cursors.at(at)) - m_dataPos))
+            if (qAbs(m_cursors.at(i) - m_dataPos) < qAbs(m_cursors.at(at) - m_dataPos))
                 at = i;
     } else {
         at = int(m_cursors.indexOf(sample));
@@ -336,24 +350,24 @@ void WaveformModel::clearCurPos() {
     emit cursorsChanged();
 }
 
-QString WaveformModel::cursorName(int sample) const {
+QString WaveformModel::cursorName(qint64 sample) const {
     const qsizetype i = m_cursors.indexOf(sample);
     return i < 0 ? QString() : m_cursorNames.at(i);
 }
 
-int WaveformModel::cursorNamed(const QString& name) const {
+qint64 WaveformModel::cursorNamed(const QString& name) const {
     const qsizetype i = m_cursorNames.indexOf(name);
     return i < 0 ? -1 : m_cursors.at(i);
 }
 
-QList<QPair<QString, int>> WaveformModel::cursors() const {
-    QList<QPair<QString, int>> out;
+QList<QPair<QString, qint64>> WaveformModel::cursors() const {
+    QList<QPair<QString, qint64>> out;
     for (int i = 0; i < m_cursors.size(); ++i)
         out.append({m_cursorNames.at(i), m_cursors.at(i)});
     return out;
 }
 
-bool WaveformModel::renameCurPos(int sample, const QString& name, QString* error) {
+bool WaveformModel::renameCurPos(qint64 sample, const QString& name, QString* error) {
     const qsizetype i = m_cursors.indexOf(sample);
     if (i < 0) {
         *error = QStringLiteral("there is no cursor at sample %1").arg(sample);
@@ -372,7 +386,7 @@ bool WaveformModel::renameCurPos(int sample, const QString& name, QString* error
     return true;
 }
 
-bool WaveformModel::moveCurPos(int from, int to) {
+bool WaveformModel::moveCurPos(qint64 from, qint64 to) {
     const qsizetype i = m_cursors.indexOf(from);
     if (i < 0 || !hasData() || to < 0 || to >= getNumTime() || (to != from && m_cursors.contains(to)))
         return false;
@@ -386,7 +400,7 @@ bool WaveformModel::moveCurPos(int from, int to) {
     return true;
 }
 
-int WaveformModel::nextCurPos(int sample, bool forward) const {
+qint64 WaveformModel::nextCurPos(qint64 sample, bool forward) const {
     if (forward) {
         const auto it = std::upper_bound(m_cursors.begin(), m_cursors.end(), sample);
         return it == m_cursors.end() ? -1 : *it;
@@ -784,7 +798,7 @@ QJsonObject WaveformModel::layout() const {
         QJsonArray cursors;
         for (int i = 0; i < m_cursors.size(); ++i)
             cursors.append(QJsonObject{{QStringLiteral("name"), m_cursorNames.at(i)},
-                                       {QStringLiteral("sample"), m_cursors.at(i)}});
+                                       {QStringLiteral("sample"), double(m_cursors.at(i))}});
         out.insert(QStringLiteral("cursors"), cursors);
     }
     return out;
@@ -834,9 +848,12 @@ void WaveformModel::restoreCursors(const QJsonArray& cursors) {
             break;
         const QJsonObject o = v.toObject();
         const QJsonValue sample = o.value(QLatin1String("sample"));
-        if (!sample.isDouble() || sample.toDouble() != double(sample.toInt()))
+        // A whole number of samples, as written: integers a double holds
+        // exactly (a dump's ticks pass int).
+        const double d = sample.toDouble(-1.0);
+        if (!sample.isDouble() || !(d >= 0.0 && d <= 9007199254740992.0) || d != std::floor(d))
             continue;
-        taken += addCurPos(sample.toInt(), o.value(QLatin1String("name")).toString()) ? 1 : 0;
+        taken += addCurPos(qint64(d), o.value(QLatin1String("name")).toString()) ? 1 : 0;
     }
 }
 

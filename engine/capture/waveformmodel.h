@@ -48,8 +48,12 @@ struct ONA_EXPORT SigTreeData {
     // child row shows. Such rows hold no channel.
     QString decoder;
     int annotationRow = -1;
+    // A dump's real variable (its index in the dump), drawn as a graph of
+    // its value; -1 for any other row.
+    int realVar = -1;
 
-    bool isBus() const { return signalIndex < 0 && decoder.isEmpty(); }
+    bool isBus() const { return signalIndex < 0 && decoder.isEmpty() && realVar < 0; }
+    bool isReal() const { return realVar >= 0; }
     bool isDecoder() const { return !decoder.isEmpty() && annotationRow < 0; }
     bool isAnnotation() const { return !decoder.isEmpty() && annotationRow >= 0; }
     bool isDecoderPart() const { return !decoder.isEmpty(); }
@@ -117,17 +121,20 @@ public:
     void setClockPeriod(int period) { m_clockPeriod = period; }
     QString getClockUnit() const { return m_clockUnit; }
     void setClockUnit(const QString& unit) { m_clockUnit = unit; }
+    // A dump's tick in femtoseconds (its timescale, exact); 0 for a capture
+    // or a timescale it does not know.
+    qint64 tickFemtoseconds() const { return m_tickFs; }
     // Caps the pan drag threshold (pixels per sample at the last zoom).
     double getPanLimit() const { return m_panLimit; }
 
     // Cursors, kept sorted and unique.
-    QList<int> getCurPos() const { return m_cursors; }
+    QList<qint64> getCurPos() const { return m_cursors; }
     int getNumCurPos() const { return m_cursors.size(); }
     // An empty name: the next free "Cn"; a name in use is refused.
-    bool addCurPos(int sample, const QString& name = QString());
+    bool addCurPos(qint64 sample, const QString& name = QString());
     // -1 removes the cursor nearest the data position.
-    bool removeCurPos(int sample);
-    bool existCurPos(int sample) const { return m_cursors.contains(sample); }
+    bool removeCurPos(qint64 sample);
+    bool existCurPos(qint64 sample) const { return m_cursors.contains(sample); }
     void clearCurPos();
 
     // Zoom and move; `width` is the waveform column's width in pixels.
@@ -191,15 +198,15 @@ public:
 
     // Named cursors, kept sorted by sample with one cursor per sample.
     // A new one is named "C" and the smallest free number.
-    QString cursorName(int sample) const;
-    int cursorNamed(const QString& name) const; // -1 for none
-    QList<QPair<QString, int>> cursors() const; // (name, sample) in sample order
+    QString cursorName(qint64 sample) const;
+    qint64 cursorNamed(const QString& name) const; // -1 for none
+    QList<QPair<QString, qint64>> cursors() const; // (name, sample) in sample order
     // A name is 1 to 64 printable characters, unique among the cursors.
-    bool renameCurPos(int sample, const QString& name, QString* error);
+    bool renameCurPos(qint64 sample, const QString& name, QString* error);
     // Moves a cursor, keeping its name; false when `to` holds one already.
-    bool moveCurPos(int from, int to);
+    bool moveCurPos(qint64 from, qint64 to);
     // The first cursor after `sample` (before it when !forward); -1 for none.
-    int nextCurPos(int sample, bool forward) const;
+    qint64 nextCurPos(qint64 sample, bool forward) const;
 
     // Tree layout (names, nesting, colours, radixes, expansion) for the
     // analyzer file; restoreLayout ignores rows naming unknown channels.
@@ -231,9 +238,10 @@ private:
     qint64 m_viewStart = 0, m_viewCount = 0, m_dataPos = 0, m_rulerPos = 0;
     bool m_rulerShown = false;
     int m_clockPeriod = 0;
+    qint64 m_tickFs = 0;
     QString m_clockUnit = QStringLiteral("ns");
     double m_panLimit = 5.0;
-    QList<int> m_cursors;
+    QList<qint64> m_cursors;
     QStringList m_cursorNames; // m_cursorNames[i] names m_cursors[i]
     QHash<QString, QString> m_enums;
     QVector<DecoderRows> m_decoders;

@@ -335,7 +335,7 @@ int getCursors(Tcl_Interp* ip) {
     Dict dict;
     if (const WaveformModel* m = d->getWDModel())
         for (const auto& c : m->cursors())
-            dict.put(c.first, obj(c.second));
+            dict.put(c.first, Tcl_NewWideIntObj(c.second));
     Tcl_SetObjResult(ip, dict.get());
     return TCL_OK;
 }

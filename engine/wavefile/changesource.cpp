@@ -1,8 +1,10 @@
 #include "changesource.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -29,6 +31,19 @@ ChangeSource::ChangeSource(std::shared_ptr<const ChangeStore> store) : m_store(s
         const ChangeStore::Var& var = s.var(v);
         if (s.kind(var.signal) == ChangeStore::Real) {
             m_reals.append(v);
+            // Its scale for a graph: one walk over its changes.
+            double lo = 0, hi = 0;
+            bool any = false;
+            for (ChangeStore::Cursor c(s, var.signal); !c.atEnd(); c.next()) {
+                const double x = c.real();
+                if (!std::isfinite(x))
+                    continue;
+                lo = any ? qMin(lo, x) : x;
+                hi = any ? qMax(hi, x) : x;
+                any = true;
+            }
+            if (any)
+                m_realRanges.insert(v, {lo, hi});
             continue;
         }
         const int w = s.width(var.signal);
@@ -283,4 +298,45 @@ int ChangeSource::summaryAnswer(const Group& g, qint64 first, qint64 last) const
         }
     }
     return ends ? -1 : 0;
+}
+
+double ChangeSource::realAt(int var, qint64 at) const {
+    return isReal(var) ? valueAt(m_store->var(var).signal, at).real : 0.0;
+}
+
+QString ChangeSource::realText(int var, qint64 at) const {
+    // The shortest text that reads back as the same double: what a
+    // simulator writes ("3.3", not 3.2999999999999998).
+    return isReal(var) ? QString::number(realAt(var, at), 'g', QLocale::FloatingPointShortest) : QString();
+}
+
+bool ChangeSource::realRange(int var, double* lo, double* hi) const {
+    const auto it = m_realRanges.constFind(var);
+    if (it == m_realRanges.constEnd())
+        return false;
+    *lo = it->lo;
+    *hi = it->hi;
+    return true;
+}
+
+bool ChangeSource::realSpan(int var, qint64 a, qint64 b, double* lo, double* hi) const {
+    if (!isReal(var) || a > b)
+        return false;
+    const int signal = m_store->var(var).signal;
+    bool any = false;
+    auto take = [&](double x) {
+        if (!std::isfinite(x))
+            return;
+        *lo = any ? qMin(*lo, x) : x;
+        *hi = any ? qMax(*hi, x) : x;
+        any = true;
+    };
+    take(valueAt(signal, a).real);
+    QVector<ChangeStore::Change> batch;
+    m_steps.fetch_add(1, std::memory_order_relaxed);
+    if (b > a && !m_store->changes(signal, a + 1, b, kSpanChanges, &batch))
+        take(valueAt(signal, b).real); // more than a column shows: its ends and the first changes
+    for (const ChangeStore::Change& c : batch)
+        take(c.real);
+    return any;
 }

@@ -42,6 +42,18 @@ public:
     int bitOf(int channel) const { return m_channels.at(channel).code; }
     const QVector<int>& realVars() const { return m_reals; }
     const QVector<int>& omittedVars() const { return m_omitted; }
+    // A real variable's value at a tick (0 before its first change), and
+    // as the dump wrote it ("3.3", "-1.5e-06"). Not a real variable: 0, "".
+    double realAt(int var, qint64 at) const;
+    QString realText(int var, qint64 at) const;
+    // The least and greatest finite value a real variable takes in the
+    // dump (walked once, when the source is made); false when it has none.
+    bool realRange(int var, double* lo, double* hi) const;
+    // The least and greatest finite value over ticks a..b, from the value
+    // at a and at most kSpanChanges changes after it; false when none is
+    // finite (NaN and infinities are left out).
+    static constexpr qint64 kSpanChanges = 256;
+    bool realSpan(int var, qint64 a, qint64 b, double* lo, double* hi) const;
     // The look-ups into the store's index so far (each walks at most a
     // block or so of changes): what a query cost, for tests and benchmarks.
     qint64 steps() const { return m_steps.load(std::memory_order_relaxed); }
@@ -99,6 +111,11 @@ private:
     std::shared_ptr<const ChangeStore> m_store;
     QVector<Channel> m_channels;
     QVector<int> m_reals, m_omitted;
+    struct Range {
+        double lo, hi;
+    };
+    QHash<int, Range> m_realRanges; // real variable -> its finite range
+    bool isReal(int var) const { return var >= 0 && var < m_store->numVars() && m_store->kind(m_store->var(var).signal) == ChangeStore::Real; }
     mutable std::atomic<qint64> m_steps{0};
     mutable std::mutex m_summaryLock;
     mutable std::vector<std::unique_ptr<Summary>> m_summaries; // by signal, once made

@@ -405,7 +405,7 @@ private slots:
         QVERIFY(!m.addCurPos(1000) && !m.addCurPos(-1) && m.addCurPos(999) && m.addCurPos(3) && !m.addCurPos(3));
         m.setDataPos(900);
         QVERIFY(m.removeCurPos(-1));
-        QCOMPARE(m.getCurPos(), QList<int>{3});
+        QCOMPARE(m.getCurPos(), QList<qint64>{3});
         // Nothing is dropped into a signal.
         QVERIFY(m.dropItem(m.index(0, 0, m.index(0, 0)), QModelIndex(), -1));
         QVERIFY(!m.dropItem(m.index(0, 0), m.index(1, 0), 0));
@@ -479,7 +479,7 @@ private slots:
         again.restoreLayout(saved);
         QCOMPARE(again.layout(), saved);
         QCOMPARE(again.cursors(),
-                 (QList<QPair<QString, int>>{{u"C1"_s, 7}, {u"start"_s, 40}, {u"\U0001F600 end"_s, 99}}));
+                 (QList<QPair<QString, qint64>>{{u"C1"_s, 7}, {u"start"_s, 40}, {u"\U0001F600 end"_s, 99}}));
         QCOMPARE(WaveformModel::rowData(again.index(1, 0)), b);
 
         const QByteArray old = R"({"rows": [{"name": "a", "channel": "a"},
@@ -495,7 +495,7 @@ private slots:
         const SigTreeData ob = WaveformModel::rowData(older.index(1, 0));
         QVERIFY(ob.radix == 10 && !ob.analog && ob.hasNumericRadix());
         QCOMPARE(WaveformModel::rowData(older.index(2, 0)).radix, 16); // unknown: Hex, as before
-        QCOMPARE(older.cursors(), (QList<QPair<QString, int>>{{u"y"_s, 5}, {u"C1"_s, 11}}));
+        QCOMPARE(older.cursors(), (QList<QPair<QString, qint64>>{{u"y"_s, 5}, {u"C1"_s, 11}}));
         QVERIFY(!older.layout().contains(u"analog"_s));
     }
     // Buses as their one-bit signals: the exact file of a small store, the

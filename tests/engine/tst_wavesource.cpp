@@ -13,6 +13,10 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 std::shared_ptr<ChangeSource> dumpOf(const QByteArray& vcd) {
@@ -32,6 +36,7 @@ private slots:
     void captureAndDumpAgree();
     void fourStateDump();
     void sparseDumpCost();
+    void realVariables();
 };
 
 // Channels: a clock (every sample a change, so every block of 64 changes
@@ -196,3 +201,40 @@ void TestWaveSource::sparseDumpCost() {
 
 QTEST_GUILESS_MAIN(TestWaveSource)
 #include "tst_wavesource.moc"
+
+// A real's value and text as written, its range over the dump and over a
+// span with NaN and infinities left out, and a span of more changes than
+// it reads.
+void TestWaveSource::realVariables() {
+    QByteArray vcd = "$timescale 1ns $end\n$scope module top $end\n$var real 64 ! r $end\n$var wire 1 \" b $end\n"
+                     "$upscope $end\n$enddefinitions $end\n"
+                     "#0\nr0 !\n0\"\n#10\nr3.3 !\n#20\nrnan !\n#30\nr-1.5e-06 !\n#40\nrinf !\n#50\nr-inf !\n";
+    for (int t = 0; t < 1000; ++t)
+        vcd += QByteArray("#") + QByteArray::number(100 + t) + "\nr" + QByteArray::number(t % 2 ? 2.0 : 1.0) + " !\n";
+    const auto d = dumpOf(vcd);
+    QVERIFY(d);
+    QCOMPARE(d->realVars(), QVector<int>{0});
+    QCOMPARE(d->realAt(0, 15), 3.3);
+    QCOMPARE(d->realText(0, 15), u"3.3"_s);
+    QCOMPARE(d->realText(0, 35), u"-1.5e-06"_s);
+    QVERIFY(std::isnan(d->realAt(0, 25)));
+    // Not a real variable: nothing, never a bit's value read as a double.
+    QCOMPARE(d->realText(1, 15), QString());
+    QCOMPARE(d->realAt(7, 15), 0.0);
+    double lo = 0, hi = 0;
+    QVERIFY(!d->realRange(1, &lo, &hi));
+    QVERIFY(d->realRange(0, &lo, &hi));
+    QCOMPARE(lo, -1.5e-06);
+    QCOMPARE(hi, 3.3);
+    QVERIFY(!d->realSpan(0, 20, 29, &lo, &hi)); // NaN alone
+    QVERIFY(!d->realSpan(0, 40, 55, &lo, &hi)); // infinities alone
+    QVERIFY(d->realSpan(0, 15, 35, &lo, &hi));
+    QCOMPARE(lo, -1.5e-06);
+    QCOMPARE(hi, 3.3);
+    // A thousand changes: read up to the cap, the end's value too.
+    const qint64 before = d->steps();
+    QVERIFY(d->realSpan(0, 100, 1099, &lo, &hi));
+    QCOMPARE(lo, 1.0);
+    QCOMPARE(hi, 2.0);
+    QVERIFY(d->steps() - before <= 3);
+}

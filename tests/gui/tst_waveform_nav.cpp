@@ -79,7 +79,7 @@ private slots:
         m_model->addCurPos(50);
         click(xOf(50));
         QCOMPARE(m_model->getDataPos(), 50);
-        QCOMPARE(m_model->getCurPos(), QList<int>{20});
+        QCOMPARE(m_model->getCurPos(), QList<qint64>{20});
         // A measurement drag: ruler at the press, data under the pointer, and
         // the ruler gone on release. Past the right edge is the last sample.
         mouse(QEvent::MouseButtonPress, xOf(30), Qt::LeftButton, Qt::LeftButton);
@@ -182,7 +182,7 @@ private slots:
             QAction* add = menuEntry(&menu, u"Add Cursor"_s);
             add->setText(u"&Add Cursor"_s);
             add->trigger();
-            QCOMPARE(m_model->getCurPos(), QList<int>{5});
+            QCOMPARE(m_model->getCurPos(), QList<qint64>{5});
             QCOMPARE(m_model->getDataPos(), 40);
             QCOMPARE(m_gateway.modified, 1); // cursors are saved: adding one is an edit
         }
@@ -237,7 +237,7 @@ private slots:
         };
         mouse(QEvent::MouseMove, xOf(30), Qt::NoButton, Qt::NoButton);
         key(Qt::Key_M, Qt::ControlModifier);
-        QCOMPARE(m_model->cursors(), (QList<QPair<QString, int>>{{u"C1"_s, 30}}));
+        QCOMPARE(m_model->cursors(), (QList<QPair<QString, qint64>>{{u"C1"_s, 30}}));
         QCOMPARE(m_gateway.modified, 1);
         key(Qt::Key_M, Qt::ControlModifier); // one cursor per sample
         QCOMPARE(m_model->getNumCurPos(), 1);

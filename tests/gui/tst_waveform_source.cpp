@@ -2,11 +2,13 @@
 // and z drawn as waveform viewers draw them, positions past 2^31 ticks.
 
 #include "guitest.h"
+#include "waveform/wavecursorpanel.h"
 #include "waveform/waveformdelegate.h"
 #include "waveform/waveformpainter.h"
 #include "waveform/waveformruler.h"
 #include "waveform/waveformsignal.h"
 #include "waveform/waveformview.h"
+#include "waveform/wavemeasure.h"
 
 #include "changesource.h"
 #include "vcdreader.h"
@@ -37,13 +39,47 @@ const QByteArray kDump = "$timescale 1ps $end\n"
                          "#3000000000\n0!\nb1x00 \"\n"
                          "#4000000000\n";
 
-std::shared_ptr<const ChangeSource> dumpSource() {
+// A 1 GHz clock over 10 ns (ticks of 1 ps) and a real that rises from 0
+// to 3.3 at 4 ns, is NaN from 6 ns and -1.5e-06 from 8 ns.
+QByteArray realDump() {
+    QByteArray v = "$timescale 1ps $end\n$scope module top $end\n$var wire 1 ! c $end\n$var real 64 # r $end\n"
+                   "$upscope $end\n$enddefinitions $end\n#0\n0!\nr0 #\n";
+    for (int t = 500; t <= 10000; t += 500) {
+        v += "#" + QByteArray::number(t) + "\n" + (t % 1000 ? "1!\n" : "0!\n");
+        if (t == 4000)
+            v += "r3.3 #\n";
+        if (t == 6000)
+            v += "rnan #\n";
+        if (t == 8000)
+            v += "r-1.5e-06 #\n";
+    }
+    return v;
+}
+
+std::shared_ptr<const ChangeSource> dumpSource(const QByteArray& vcd = kDump) {
     QString error;
-    std::shared_ptr<const ChangeStore> store = VcdReader::readBytes(kDump, u"dump.vcd"_s, {}, &error);
+    std::shared_ptr<const ChangeStore> store = VcdReader::readBytes(vcd, u"dump.vcd"_s, {}, &error);
     if (!store)
         qFatal("dump: %s", qPrintable(error));
     return std::make_shared<ChangeSource>(store);
 }
+
+// The page over a dump's model, shown, its rows open and the dump fitted.
+struct DumpPage {
+    RecordingGateway gateway;
+    WaveformView page{&gateway};
+    explicit DumpPage(WaveformModel* model) {
+        page.resize(900, 300);
+        page.setWaveformModel(model);
+        page.show();
+        if (!QTest::qWaitForWindowExposed(&page))
+            return;
+        page.tree()->expandAll();
+        page.grab(); // lays out the waveform column
+        model->zoomFit(page.tree()->waveWidth());
+    }
+    WaveformDelegate* delegate() const { return qobject_cast<WaveformDelegate*>(page.tree()->itemDelegate()); }
+};
 
 } // namespace
 
@@ -131,17 +167,10 @@ private slots:
         QCOMPARE(model.getNumTriggerFrame(), 1);
         QCOMPARE(model.getNumTriggerPos(), 0);
 
-        RecordingGateway gateway;
-        WaveformView page(&gateway);
-        page.resize(900, 300);
-        page.setWaveformModel(&model);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        DumpPage view(&model);
+        WaveformView& page = view.page;
         WaveformSignal* tree = page.tree();
-        tree->expandAll();
-        page.grab(); // lays out the waveform column
-        model.zoomFit(tree->waveWidth());
-        auto* delegate = qobject_cast<WaveformDelegate*>(tree->itemDelegate());
+        WaveformDelegate* delegate = view.delegate();
         QVERIFY(delegate);
         // Values at ticks past 2^31.
         model.setDataPos(Q_INT64_C(2500000000));
@@ -181,6 +210,33 @@ private slots:
         QVERIFY(countIn(2 * g, 3 * g, w.highZ) > 0);
         QCOMPARE(countIn(0, g, w.highZ), 0);
 
+        // Cursors past 2^31 ticks: set, named, moved, jumped to, and read in
+        // the table as time in the timescale's unit (ticks of 1 ps).
+        const qint64 c1 = Q_INT64_C(2147483649), c2 = Q_INT64_C(3000001250);
+        QVERIFY(model.addCurPos(c1) && model.addCurPos(c2, u"late"_s) && !model.addCurPos(model.getNumTime()));
+        QCOMPARE(model.cursorNamed(u"late"_s), c2);
+        QVERIFY(model.moveCurPos(c1, c1 + 1) && model.existCurPos(c1 + 1));
+        QCOMPARE(model.cursors(), (QList<QPair<QString, qint64>>{{u"C1"_s, c1 + 1}, {u"late"_s, c2}}));
+        model.setDataPos(0);
+        QVERIFY(page.jumpToCursor(true));
+        QCOMPARE(model.getDataPos(), c1 + 1);
+        page.showCursorPanel(true);
+        WaveCursorPanel* panel = page.cursorPanel();
+        QCOMPARE(panel->cursorTable()->item(0, 1)->text(), u"2147483650"_s);
+        QCOMPARE(panel->cursorTable()->item(0, 2)->text(), u"2.14748365 ms"_s);
+        QCOMPARE(panel->cursorTable()->item(1, 2)->text(), u"3.00000125 ms"_s);
+        QCOMPARE(panel->pairTable()->item(0, 2)->text(), u"852.5176 us"_s);
+        // Between them `a` goes from z to 0 once.
+        QTableWidget* measure = panel->measureTable();
+        QVERIFY(measure->rowCount() >= 2);
+        QCOMPARE(measure->item(1, 0)->text(), u"a"_s);
+        QCOMPARE(measure->item(1, 1)->text(), u"1"_s);
+        QCOMPARE(WaveMeasure::tickTime(0, 1000), u"0 ps"_s);
+        QCOMPARE(WaveMeasure::tickTime(-40, 1000), u"-40 ps"_s);
+        QCOMPARE(WaveMeasure::tickTime(3, 100000000), u"300 ns"_s);
+        QCOMPARE(WaveMeasure::tickTime(std::numeric_limits<qint64>::max(), 1000000000000000),
+                 u"9223372036854775807 s"_s);
+
         // The ruler's labels over ten-digit ticks keep clear of each other.
         // At 747 px a step of 2^28 ticks is just over 50 px.
         const QList<WaveformRuler::Tick> ticks = tree->ruler()->ticks(QRect(0, 0, 747, 30));
@@ -189,6 +245,70 @@ private slots:
             const QFontMetrics fm(tree->ruler()->font());
             QVERIFY(ticks.at(i).x - ticks.at(i - 1).x > fm.horizontalAdvance(ticks.at(i).label));
         }
+    }
+
+    void realVariableIsAGraphRow() {
+        WaveformModel model;
+        model.setSource(dumpSource(realDump()));
+        const QModelIndex top = model.index(0, 0);
+        QCOMPARE(model.rowCount(top), 2);
+        const QModelIndex c = model.index(0, 0, top), r = model.index(1, 0, top);
+        const SigTreeData rd = WaveformModel::rowData(r);
+        QCOMPARE(rd.name, u"r"_s);
+        QVERIFY(rd.isReal() && rd.analog && !rd.isBus());
+        QVERIFY(model.channelsOf(r).isEmpty());
+
+        DumpPage view(&model);
+        WaveformView& page = view.page;
+        WaveformSignal* tree = page.tree();
+        WaveformDelegate* delegate = view.delegate();
+        QVERIFY(delegate);
+        // Its value at the data position as the dump wrote it.
+        const QList<QPair<qint64, QString>> texts{{0, u"0"_s}, {5000, u"3.3"_s}, {9000, u"-1.5e-06"_s}};
+        for (const auto& t : texts) {
+            model.setDataPos(t.first);
+            QCOMPARE(delegate->dataText(r), t.second);
+        }
+        // The graph: low before 4 ns, high after; nothing where it is NaN.
+        const WavePaintParams w = tree->waveParams();
+        const QImage shot = tree->viewport()->grab().toImage();
+        const QRect row = tree->visualRect(r);
+        const QColor wave = w.wave;
+        auto lit = [&](qint64 tick) {
+            QVector<int> ys;
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                if (shot.pixelColor(w.x(tick), y) == wave)
+                    ys << y;
+            return ys;
+        };
+        const QVector<int> low = lit(2000), high = lit(5000);
+        QVERIFY(!low.isEmpty() && !high.isEmpty());
+        QVERIFY(high.last() < low.first());
+        QVERIFY(lit(7000).isEmpty());
+        QVERIFY(!lit(9500).isEmpty());
+        // Find and next edge on it say they do not apply, and move nothing.
+        tree->setCurrentIndex(r);
+        tree->selectionModel()->select(r, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        model.setDataPos(100);
+        QCOMPARE(page.findValue(u"3.3"_s, false), qint64(-1));
+        QVERIFY(page.statusLine()->text().contains(u"real variable"_s));
+        QVERIFY(!page.gotoEdge(true));
+        QCOMPARE(model.getDataPos(), qint64(100));
+
+        // The clock between two cursors: cycles, frequency and duty; the
+        // real row has no edges to count.
+        QVERIFY(model.addCurPos(1000) && model.addCurPos(9000));
+        page.updateMeasurement(); // the real row chosen: the span alone
+        QCOMPARE(page.statusLine()->text(), u"100 .. 1000: 900 ticks = 900 ps (1/t 1.111 GHz)"_s);
+        page.showCursorPanel(true);
+        QTableWidget* measure = page.cursorPanel()->measureTable();
+        QCOMPARE(page.cursorPanel()->pairTable()->item(0, 2)->text(), u"8 ns"_s);
+        QCOMPARE(measure->rowCount(), 2);
+        QCOMPARE(measure->item(1, 0)->text(), WaveformModel::rowData(c).name);
+        QCOMPARE(measure->item(1, 1)->text(), u"16"_s);
+        QCOMPARE(measure->item(1, 2)->text(), u"1 ns"_s);
+        QCOMPARE(measure->item(1, 3)->text(), u"1 GHz"_s);
+        QCOMPARE(measure->item(1, 4)->text(), u"50.0 %"_s);
     }
 };
 

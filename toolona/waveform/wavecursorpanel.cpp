@@ -101,6 +101,9 @@ void WaveCursorPanel::setWaveformModel(WaveformModel* model) {
 }
 
 QString WaveCursorPanel::timeText(const WaveformModel* model, qint64 samples) {
+    // A dump's ticks read as time in its timescale, exactly.
+    if (model && model->tickFemtoseconds() > 0)
+        return WaveMeasure::tickTime(samples, model->tickFemtoseconds());
     if (!model || model->getClockPeriod() < 1)
         return QStringLiteral("-");
     return QStringLiteral("%1 %2").arg(samples * model->getClockPeriod()).arg(model->getClockUnit());
@@ -110,8 +113,11 @@ void WaveCursorPanel::refresh() {
     if (!isVisible())
         return; // filled when shown
     m_filling = true;
-    const QList<QPair<QString, int>> cursors =
-        m_model && m_model->hasData() ? m_model->cursors() : QList<QPair<QString, int>>();
+    const QList<QPair<QString, qint64>> cursors =
+        m_model && m_model->hasData() ? m_model->cursors() : QList<QPair<QString, qint64>>();
+    const bool dump = m_model && !m_model->traceData();
+    m_cursors->horizontalHeaderItem(1)->setText(dump ? tr("Tick") : tr("Sample"));
+    m_pairs->horizontalHeaderItem(1)->setText(dump ? tr("Ticks") : tr("Samples"));
     m_cursors->setRowCount(int(cursors.size()));
     for (int i = 0; i < cursors.size(); ++i) {
         m_cursors->setItem(i, 0, cell(cursors.at(i).first, true));
@@ -128,7 +134,7 @@ void WaveCursorPanel::refresh() {
     for (int a = 0; a < n; ++a)
         for (int b = a + 1; b < n; ++b, ++row) {
             const QString pair = QStringLiteral("%1 \u2192 %2").arg(cursors.at(a).first, cursors.at(b).first);
-            const qint64 d = qint64(cursors.at(b).second) - cursors.at(a).second;
+            const qint64 d = cursors.at(b).second - cursors.at(a).second;
             auto* item = cell(pair);
             item->setData(Qt::UserRole, a);
             item->setData(Qt::UserRole + 1, b);
@@ -152,20 +158,25 @@ void WaveCursorPanel::fillMeasure() {
     m_measure->setRowCount(0);
     const int row = m_pairs->currentRow();
     QTableWidgetItem* pairItem = row >= 0 ? m_pairs->item(row, 0) : nullptr;
-    if (!m_model || !m_model->hasData() || !m_model->traceData() || !pairItem) {
+    if (!m_model || !m_model->hasData() || !m_model->source() || !pairItem) {
         m_pairTitle->setText(tr("Add two cursors to measure between them."));
         return;
     }
-    const QList<int> samples = m_model->getCurPos();
+    const QList<qint64> samples = m_model->getCurPos();
     const int a = pairItem->data(Qt::UserRole).toInt(), b = pairItem->data(Qt::UserRole + 1).toInt();
     if (a >= samples.size() || b >= samples.size())
         return;
-    m_pairTitle->setText(tr("Between %1 (sample %2) and %3 (sample %4)")
-                             .arg(m_model->cursorName(samples.at(a)))
-                             .arg(samples.at(a))
-                             .arg(m_model->cursorName(samples.at(b)))
-                             .arg(samples.at(b)));
-    const TraceData& trace = *m_model->traceData();
+    if (m_model->traceData())
+        m_pairTitle->setText(tr("Between %1 (sample %2) and %3 (sample %4)")
+                                 .arg(m_model->cursorName(samples.at(a)))
+                                 .arg(samples.at(a))
+                                 .arg(m_model->cursorName(samples.at(b)))
+                                 .arg(samples.at(b)));
+    else
+        m_pairTitle->setText(tr("Between %1 (%2) and %3 (%4)")
+                                 .arg(m_model->cursorName(samples.at(a)), timeText(m_model, samples.at(a)),
+                                      m_model->cursorName(samples.at(b)), timeText(m_model, samples.at(b))));
+    const WaveSource& source = *m_model->source();
     const WaveformSignal* tree = m_page->tree();
     // The rows as the tree shows them: hidden members and collapsed buses'
     // members left out.
@@ -175,19 +186,20 @@ void WaveCursorPanel::fillMeasure() {
                 continue;
             const QModelIndex idx = m_model->index(r, 0, parent);
             const SigTreeData d = WaveformModel::rowData(idx);
-            if (d.isDecoderPart())
+            if (d.isDecoderPart() || d.isReal())
                 continue; // no edges to measure
-            const WaveMeasure m = WaveMeasure::measure(trace, m_model->channelsOf(idx), samples.at(a), samples.at(b),
+            const WaveMeasure m = WaveMeasure::measure(source, m_model->channelsOf(idx), samples.at(a), samples.at(b),
                                                        m_model->getClockPeriod(), m_model->getClockUnit());
             const int at = m_measure->rowCount();
             m_measure->insertRow(at);
             m_measure->setItem(at, 0, cell(d.name));
-            m_measure->setItem(at, 1, cell(QString::number(m.edges)));
+            m_measure->setItem(at, 1, cell(m.edgesText()));
             QString period = QStringLiteral("-"), frequency = QStringLiteral("-"), duty = QStringLiteral("-");
             if (m.oneBit && m.periods > 0) {
                 const double perSamples = double(m.periodSpan) / double(m.periods);
                 period = m.sampleSeconds() > 0.0 ? WaveMeasure::si(perSamples * m.sampleSeconds(), QStringLiteral("s"))
-                                                 : tr("%1 samples").arg(QString::number(perSamples, 'g', 6));
+                                                 : (m.ticks ? tr("%1 ticks") : tr("%1 samples"))
+                                                       .arg(QString::number(perSamples, 'g', 6));
                 if (m.frequency() > 0.0)
                     frequency = WaveMeasure::si(m.frequency(), QStringLiteral("Hz"));
                 duty = QStringLiteral("%1 %").arg(QString::number(m.periodDuty() * 100.0, 'f', 1));
@@ -206,10 +218,10 @@ void WaveCursorPanel::fillMeasure() {
 void WaveCursorPanel::renamed(QTableWidgetItem* item) {
     if (m_filling || !m_model || !item || item->column() != 0)
         return;
-    const QList<int> samples = m_model->getCurPos();
+    const QList<qint64> samples = m_model->getCurPos();
     if (item->row() >= samples.size())
         return;
-    const int sample = samples.at(item->row());
+    const qint64 sample = samples.at(item->row());
     QString why;
     if (!m_model->renameCurPos(sample, item->text(), &why)) {
         if (ToolGateway* g = m_page->gateway())
@@ -224,7 +236,7 @@ void WaveCursorPanel::renamed(QTableWidgetItem* item) {
     m_page->tree()->repaintWave();
 }
 
-void WaveCursorPanel::editName(int sample) {
+void WaveCursorPanel::editName(qint64 sample) {
     const int row = int(m_model ? m_model->getCurPos().indexOf(sample) : -1);
     if (row < 0)
         return;

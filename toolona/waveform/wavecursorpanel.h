@@ -36,7 +36,7 @@ public:
     bool isDetached() const { return m_detached; }
     void setDetached(bool detached);
     // Starts editing the name of the cursor at `sample`.
-    void editName(int sample);
+    void editName(qint64 sample);
 
     // The text of a span of `samples` in the model's clock ("1234560 ns"),
     // or "-" without a clock period.

@@ -9,6 +9,7 @@
 #include "waveform/waveformview.h"
 
 #include "basgui/basehelp.h"
+#include "changesource.h"
 #include "basgui/directcombobox.h"
 #include "decoderset.h"
 #include "onadata.h"
@@ -203,6 +204,10 @@ QString WaveformDelegate::dataText(const QModelIndex& index) const {
         const auto result = set ? set->result(d.decoder) : nullptr;
         return result ? annotationAt(*result, d.annotationRow, pos) : QString();
     }
+    if (d.isReal()) {
+        const auto* dump = dynamic_cast<const ChangeSource*>(m->source().get());
+        return dump ? dump->realText(d.realVar, pos) : QString();
+    }
     if (!d.isBus())
         return QString(QLatin1Char(WaveSource::codeChar(m->getData(d.signalIndex, pos))));
     if (d.group)
@@ -218,6 +223,8 @@ int WaveformDelegate::dataWidthHint(const QModelIndex& index, const QStyleOption
         return 0; // a state word or a text cut to fit, never wider than a value
     const QFontMetrics& fm = option.fontMetrics;
     constexpr int kMargin = 8;
+    if (d.isReal()) // room for a double in its shortest form
+        return fm.horizontalAdvance(QStringLiteral("-2.2250738585072014e-308")) + 2 * kMargin;
     if (!d.isBus() || d.radixName.startsWith(QLatin1String("ONL_"))) {
         const int text = d.isBus() ? widestToken(fm, d.width, d.radixName) : fm.horizontalAdvance(QLatin1Char('0'));
         return text + 2 * kMargin;
@@ -290,6 +297,10 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
         paintDecoder(painter, w, index);
     else if (d.group)
         ; // a scope: its members draw their own
+    else if (d.isReal()) {
+        if (const auto* dump = dynamic_cast<const ChangeSource*>(&source))
+            wavepaint::paintReal(painter, w, *dump, d.realVar);
+    }
     else if (!d.isBus())
         wavepaint::paintSignal(painter, w, source, d.signalIndex);
     else if (d.analog && m->traceData())
@@ -309,7 +320,7 @@ void WaveformDelegate::paintWaveform(QPainter* painter, const WavePaintParams& w
     if (w.isVisible(dataPos))
         vline(dataPos);
     painter->setPen(QPen(w.cursor, 1));
-    for (int c : m->getCurPos())
+    for (qint64 c : m->getCurPos())
         if (c != dataPos && w.isVisible(c))
             vline(c);
     painter->setPen(QPen(w.trigger, 1));

@@ -2,6 +2,7 @@
 
 #include "waveform/waveanalog.h"
 
+#include "changesource.h"
 #include "tracedata.h"
 #include "waveformmodel.h"
 
@@ -311,6 +312,31 @@ void paintBus(QPainter* p, const WavePaintParams& w, const WaveSource& source, c
         paintBusWith(p, w, SourceReader{source}, channels, format);
 }
 
+namespace {
+
+// A graph's pixel columns: `span(a, b, &yTop, &yBottom)` gives the stroke
+// of the positions a..b a column shows (false: none), the value coming in
+// included (a column where no position starts shows the one covering it),
+// so steps join up.
+template <typename Span>
+void analogColumns(QPainter* p, const WavePaintParams& w, Span span) {
+    QVarLengthArray<QLine, 512> lines;
+    const int end = qMin(w.endX(), w.cell.right() + 1);
+    for (int col = w.cell.left(); col < end; ++col) {
+        const qint64 first = w.firstSampleFrom(col);
+        const qint64 a = qMax<qint64>(w.viewStart, first - 1);
+        const qint64 b = qMax(a, w.lastSampleIn(col));
+        if (a > w.viewEnd)
+            break;
+        int yTop = 0, yBottom = 0;
+        if (span(a, b, &yTop, &yBottom))
+            lines.append(QLine(col, yTop, col, yBottom));
+    }
+    p->drawLines(lines.constData(), int(lines.size()));
+}
+
+} // namespace
+
 int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi) {
     const int top = cell.top() + kAnalogMargin, bottom = cell.bottom() - kAnalogMargin;
     if (bottom <= top)
@@ -325,20 +351,34 @@ void paintAnalog(QPainter* p, const WavePaintParams& w, const AnalogTrace& value
     if (!w.isValid() || values.usedBits() == 0)
         return;
     const qint64 lo = values.lowest(), hi = values.highest();
-    QVarLengthArray<QLine, 512> lines;
-    const int end = qMin(w.endX(), w.cell.right() + 1);
-    for (int col = w.cell.left(); col < end; ++col) {
-        const qint64 first = w.firstSampleFrom(col);
-        // A column where no sample starts shows the sample that covers it.
-        const qint64 a = qMax<qint64>(w.viewStart, first - 1);
-        const qint64 b = qMax(a, w.lastSampleIn(col));
-        if (a > w.viewEnd)
-            break;
+    analogColumns(p, w, [&](qint64 a, qint64 b, int* yTop, int* yBottom) {
         qint64 vlo = 0, vhi = 0;
         values.range(a, b, &vlo, &vhi);
-        lines.append(QLine(col, analogY(w.cell, vhi, lo, hi), col, analogY(w.cell, vlo, lo, hi)));
-    }
-    p->drawLines(lines.constData(), int(lines.size()));
+        *yTop = analogY(w.cell, vhi, lo, hi);
+        *yBottom = analogY(w.cell, vlo, lo, hi);
+        return true;
+    });
+}
+
+void paintReal(QPainter* p, const WavePaintParams& w, const ChangeSource& source, int var) {
+    double lo = 0, hi = 0;
+    if (!w.isValid() || !source.realRange(var, &lo, &hi))
+        return;
+    const int top = w.cell.top() + kAnalogMargin, bottom = w.cell.bottom() - kAnalogMargin;
+    const auto y = [&](double v) {
+        if (bottom <= top || !(hi > lo))
+            return (top + bottom) / 2; // a constant value: a line through the middle
+        const double share = qBound(0.0, (v - lo) / (hi - lo), 1.0);
+        return bottom - int(std::lround(share * (bottom - top)));
+    };
+    analogColumns(p, w, [&](qint64 a, qint64 b, int* yTop, int* yBottom) {
+        double vlo = 0, vhi = 0;
+        if (!source.realSpan(var, a, b, &vlo, &vhi))
+            return false;
+        *yTop = y(vhi);
+        *yBottom = y(vlo);
+        return true;
+    });
 }
 
 } // namespace wavepaint

@@ -16,6 +16,7 @@
 class QFontMetrics;
 class QPainter;
 class WaveSource;
+class ChangeSource;
 
 namespace vemo::toolona {
 
@@ -59,6 +60,10 @@ constexpr int kAnalogMargin = 3;
 void paintAnalog(QPainter* p, const WavePaintParams& params, const AnalogTrace& values);
 // The y of a value in `cell` over the scale lo..hi (the middle when lo = hi).
 int analogY(const QRect& cell, qint64 value, qint64 lo, qint64 hi);
+// A dump's real variable as a line graph scaled to its range over the
+// dump; a column where it holds no finite value (NaN, infinity) is left
+// empty.
+void paintReal(QPainter* p, const WavePaintParams& params, const ChangeSource& source, int var);
 
 // What of `text` fits in `width` pixels: the whole text, or its leading
 // characters (the most significant digits) followed by an ellipsis, or

@@ -671,7 +671,7 @@ void WaveformSignal::markCursorEdit() {
         g->markModified();
 }
 
-int WaveformSignal::pointerSample() const {
+qint64 WaveformSignal::pointerSample() const {
     const int x = m_ruler->pointerX();
     return x > m_waveLeft && x <= m_waveRight ? sampleAtX(x) : (m_model ? m_model->getDataPos() : -1);
 }
@@ -985,9 +985,9 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     prevCursor->setShortcut(QKeySequence(Qt::Key_BracketLeft));
     prevCursor->setEnabled(cursors > 0);
     // The cursor nearest the click.
-    int nearest = -1;
-    for (int c : m->getCurPos())
-        if (nearest < 0 || qAbs(qint64(c) - clickSample) < qAbs(qint64(nearest) - clickSample))
+    qint64 nearest = -1;
+    for (qint64 c : m->getCurPos())
+        if (nearest < 0 || qAbs(c - clickSample) < qAbs(nearest - clickSample))
             nearest = c;
     add(nullptr, QStringLiteral("Rename Cursor ..."), [this, nearest] {
         m_page->cursorPanel()->editName(nearest);
@@ -1001,7 +1001,7 @@ bool WaveformSignal::fillContextMenu(QMenu* menu, int x, int y) {
     const int frames = m->getNumTriggerFrame();
     if (cursors > 0) {
         QMenu* go = menu->addMenu(QStringLiteral("Go to Cursor"));
-        for (int c : m->getCurPos()) {
+        for (qint64 c : m->getCurPos()) {
             QString text;
             if (frames < 2) {
                 text = QString::number(c);

@@ -97,7 +97,7 @@ public:
     bool fillContextMenu(QMenu* menu, int x, int y = -1);
     // The sample under the pointer over the waveform column, else the data
     // position.
-    int pointerSample() const;
+    qint64 pointerSample() const;
     // The names of the selected signal rows (not buses), in selection order,
     // separated by single blanks: what "Selected signals" exports.
     QString selectedSignalList() const;

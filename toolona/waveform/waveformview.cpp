@@ -244,7 +244,7 @@ void WaveformView::showCursorPanel(bool shown) {
         m_cursorPanel->raise();
 }
 
-bool WaveformView::addCursorAt(int sample) {
+bool WaveformView::addCursorAt(qint64 sample) {
     if (!hasCapturedData() || sample < 0)
         return false;
     if (!m_model->addCurPos(sample)) {
@@ -261,7 +261,7 @@ bool WaveformView::jumpToCursor(bool forward) {
     if (!hasCapturedData())
         return false;
     const qint64 pos = m_model->getDataPos();
-    const int c = m_model->nextCurPos(pos, forward);
+    const qint64 c = m_model->nextCurPos(pos, forward);
     if (c < 0) {
         showStatus(forward ? tr("No cursor after sample %1.").arg(pos) : tr("No cursor before sample %1.").arg(pos));
         return false;
@@ -291,6 +291,10 @@ bool WaveformView::gotoEdge(bool forward) {
     }
     if (WaveformModel::rowData(row).isDecoderPart())
         return gotoAnnotation(WaveformModel::rowData(row), forward);
+    if (WaveformModel::rowData(row).isReal()) {
+        showStatus(tr("A real variable has no edges to step through; select a signal or bus."));
+        return false;
+    }
     const QString name = WaveformModel::rowData(row).name;
     const QVector<int> channels = m_model->channelsOf(row);
     const auto source = m_model->source();
@@ -340,6 +344,10 @@ qint64 WaveformView::findValue(const QString& text, bool backward) {
     const SigTreeData d = WaveformModel::rowData(row);
     if (d.isDecoderPart())
         return findAnnotation(text, backward);
+    if (d.isReal()) {
+        showStatus(tr("Find does not search a real variable such as %1; select a signal or bus.").arg(d.name));
+        return -1;
+    }
     QString value = text.trimmed();
     QString radix;
     static const QList<QPair<QString, QString>> prefixes{{QStringLiteral("0x"), QStringLiteral("Hex")},
@@ -444,26 +452,21 @@ void WaveformView::updateMeasurement() {
     if (!hasCapturedData())
         return;
     const qint64 pos = m_model->getDataPos();
-    const QList<int> cursors = m_model->getCurPos();
+    const QList<qint64> cursors = m_model->getCurPos();
     const QModelIndex row = searchRow();
     if (cursors.isEmpty()) {
         showStatus(tr("Data position %1").arg(pos));
         return;
     }
-    int nearest = cursors.constFirst();
-    for (int c : cursors)
-        if (qAbs(qint64(c) - pos) < qAbs(qint64(nearest) - pos))
+    qint64 nearest = cursors.constFirst();
+    for (qint64 c : cursors)
+        if (qAbs(c - pos) < qAbs(nearest - pos))
             nearest = c;
-    // A decoder's row has no edges to count: the span alone.
-    const bool signal = row.isValid() && !WaveformModel::rowData(row).isDecoderPart();
+    // A decoder's row or a real variable's has no edges to count: the span alone.
+    const bool signal =
+        row.isValid() && !WaveformModel::rowData(row).isDecoderPart() && !WaveformModel::rowData(row).isReal();
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
-    if (!m_model->traceData()) {
-        // Measuring reads a capture's samples; a dump shows the span alone.
-        showStatus(
-            tr("Data position %1, %2 from cursor %3").arg(pos).arg(pos - nearest).arg(m_model->cursorName(nearest)));
-        return;
-    }
-    const WaveMeasure m = WaveMeasure::measure(*m_model->traceData(), channels, nearest, pos, m_model->getClockPeriod(),
+    const WaveMeasure m = WaveMeasure::measure(*m_model->source(), channels, nearest, pos, m_model->getClockPeriod(),
                                                m_model->getClockUnit());
     showStatus(m.text(signal ? WaveformModel::rowData(row).name : QString()));
 }

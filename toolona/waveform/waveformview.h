@@ -94,7 +94,7 @@ public:
     // Cursors: add one at a sample (named C1, C2 ...), or move the data
     // position to the next (previous) cursor after (before) it and show it;
     // false, saying so in the status line, when there is none.
-    bool addCursorAt(int sample);
+    bool addCursorAt(qint64 sample);
     bool jumpToCursor(bool forward);
     // The cursor table below the tree (or in a window of its own).
     WaveCursorPanel* cursorPanel() const { return m_cursorPanel; }

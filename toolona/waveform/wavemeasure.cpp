@@ -1,6 +1,7 @@
 #include "waveform/wavemeasure.h"
 
 #include "tracedata.h"
+#include "wavesource.h"
 
 #include <cmath>
 
@@ -45,14 +46,18 @@ QString WaveMeasure::si(double value, const QString& unit) {
 
 QString WaveMeasure::text(const QString& signal) const {
     QStringList parts;
-    QString span = QStringLiteral("%1 .. %2: %3 samples").arg(from).arg(to).arg(samples);
+    QString span = QStringLiteral("%1 .. %2: %3 %4")
+                       .arg(from)
+                       .arg(to)
+                       .arg(samples)
+                       .arg(ticks ? QStringLiteral("ticks") : QStringLiteral("samples"));
     if (sampleSeconds() > 0.0 && samples > 0)
         span += QStringLiteral(" = %1 (1/t %2)")
                     .arg(si(seconds(), QStringLiteral("s")), si(1.0 / seconds(), QStringLiteral("Hz")));
     parts << span;
     if (!signal.isEmpty()) {
-        parts << (edges == 1 ? QStringLiteral("%1: 1 edge").arg(signal)
-                             : QStringLiteral("%1: %2 edges").arg(signal).arg(edges));
+        parts << (edges == 1 && !cut ? QStringLiteral("%1: 1 edge").arg(signal)
+                                     : QStringLiteral("%1: %2 edges").arg(signal, edgesText()));
         // Frequency and duty only over whole periods: a part of one says
         // nothing about either.
         if (oneBit && periods < 1) {
@@ -138,6 +143,95 @@ WaveMeasure WaveMeasure::measure(const TraceData& trace, const QVector<int>& cha
         m.periods = countOf[kind] - 1;
         m.periodSpan = lastOf[kind] - firstOf[kind];
         m.periodHigh = ones(firstOf[kind], lastOf[kind]);
+    }
+    return m;
+}
+
+QString WaveMeasure::edgesText() const { return cut ? QStringLiteral("%1+").arg(edges) : QString::number(edges); }
+
+QString WaveMeasure::tickTime(qint64 ticks, qint64 tickFs) {
+    static const struct {
+        qint64 fs;
+        int digits;
+        const char* unit;
+    } units[] = {{1000000000000000, 15, "s"}, {1000000000000, 12, "ms"}, {1000000000, 9, "us"},
+                 {1000000, 6, "ns"},          {1000, 3, "ps"},           {1, 0, "fs"}};
+    const __int128 fs = __int128(ticks) * qMax<qint64>(tickFs, 1);
+    const unsigned __int128 mag = fs < 0 ? (unsigned __int128)(-fs) : (unsigned __int128)fs;
+    // Zero reads in the tick's own unit.
+    const unsigned __int128 fits = mag != 0 ? mag : (unsigned __int128)qMax<qint64>(tickFs, 1);
+    int u = 0;
+    while (u < 5 && fits < (unsigned __int128)units[u].fs)
+        ++u;
+    const unsigned __int128 whole = mag / (unsigned __int128)units[u].fs;
+    quint64 frac = quint64(mag % (unsigned __int128)units[u].fs);
+    // Past 2^64 whole units (a tick of seconds times ~2^63) the whole part
+    // is written from its two halves.
+    QString text = whole >> 64 ? QString::number(double(whole), 'g', 18) : QString::number(quint64(whole));
+    if (frac != 0) {
+        QString f = QString::number(frac).rightJustified(units[u].digits, QLatin1Char('0'));
+        while (f.endsWith(QLatin1Char('0')))
+            f.chop(1);
+        text += QLatin1Char('.') + f;
+    }
+    return QStringLiteral("%1%2 %3").arg(fs < 0 ? QStringLiteral("-") : QString(), text, QLatin1String(units[u].unit));
+}
+
+WaveMeasure WaveMeasure::measure(const WaveSource& source, const QVector<int>& channels, qint64 a, qint64 b,
+                                 int period, const QString& unit) {
+    if (const auto* trace = dynamic_cast<const TraceData*>(&source))
+        return measure(*trace, channels, a, b, period, unit);
+    WaveMeasure m;
+    const qint64 first = source.firstPosition(), last = qMax(first, source.lastPosition());
+    m.from = qBound(first, qMin(a, b), last);
+    m.to = qBound(first, qMax(a, b), last);
+    m.samples = m.to - m.from;
+    m.period = period;
+    m.unit = unit;
+    m.ticks = true;
+    m.oneBit = channels.size() == 1;
+    if (channels.isEmpty() || source.lastPosition() < first)
+        return m;
+    // One change at a time: a dump holds changes, not samples. For a
+    // one-bit signal the high time runs along, so a period's high share is
+    // the difference of the running sums at its two ends.
+    const int ch = channels.first();
+    int level = m.oneBit ? source.codeAt(ch, m.from) : WaveSource::Zero;
+    qint64 at = m.from, high = 0;
+    qint64 firstOf[2] = {-1, -1}, lastOf[2] = {-1, -1}, countOf[2] = {0, 0}, highFirst[2] = {0, 0},
+           highLast[2] = {0, 0};
+    for (qint64 e = source.changeAfter(channels, m.from); e >= 0 && e <= m.to; e = source.changeAfter(channels, e)) {
+        if (m.edges >= kMaxEdges) {
+            m.cut = true;
+            break;
+        }
+        ++m.edges;
+        if (!m.oneBit)
+            continue;
+        if (level == WaveSource::One)
+            high += e - at;
+        at = e;
+        level = source.codeAt(ch, e);
+        if (level != WaveSource::Zero && level != WaveSource::One)
+            continue; // to x or z: an edge of neither kind
+        if (firstOf[level] < 0) {
+            firstOf[level] = e;
+            highFirst[level] = high;
+        }
+        lastOf[level] = e;
+        highLast[level] = high;
+        ++countOf[level];
+    }
+    if (!m.oneBit)
+        return m;
+    if (!m.cut && level == WaveSource::One)
+        high += m.to - at;
+    m.highSamples = high;
+    const int kind = countOf[1] > countOf[0] ? 1 : 0;
+    if (countOf[kind] >= 2) {
+        m.periods = countOf[kind] - 1;
+        m.periodSpan = lastOf[kind] - firstOf[kind];
+        m.periodHigh = highLast[kind] - highFirst[kind];
     }
     return m;
 }

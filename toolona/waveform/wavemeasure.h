@@ -9,6 +9,7 @@
 #include <QVector>
 
 class TraceData;
+class WaveSource;
 
 namespace vemo::toolona {
 
@@ -27,6 +28,11 @@ struct WaveMeasure {
     qint64 periods = 0;
     qint64 periodSpan = 0;
     qint64 periodHigh = 0;
+    // A dump's positions are ticks; its walk stops after kMaxEdges edges
+    // (`cut`), the periods then read from the edges walked.
+    bool ticks = false;
+    bool cut = false;
+    static constexpr qint64 kMaxEdges = 20000;
 
     // Seconds per sample, 0 without a clock period.
     double sampleSeconds() const;
@@ -46,6 +52,14 @@ struct WaveMeasure {
 
     static WaveMeasure measure(const TraceData& trace, const QVector<int>& channels, qint64 a, qint64 b, int period,
                                const QString& unit);
+    // Any source: a capture as above, a dump by walking its changes.
+    static WaveMeasure measure(const WaveSource& source, const QVector<int>& channels, qint64 a, qint64 b,
+                               int period, const QString& unit);
+    // The edges as the table shows them: "12", or "20000+" for a cut walk.
+    QString edgesText() const;
+    // A time of `ticks` of `tickFs` femtoseconds, exact, in the largest
+    // unit it fills: "1.25 ns", "2.147483649 ms", "-40 ps".
+    static QString tickTime(qint64 ticks, qint64 tickFs);
     // "8.68 us", "115.2 kHz": three significant digits and an SI prefix.
     static QString si(double value, const QString& unit);
 };
