@@ -10,6 +10,7 @@
 #include "waveform/waveformview.h"
 #include "waveform/wavemeasure.h"
 
+#include "basgui/dialogseam.h"
 #include "changesource.h"
 #include "vcdreader.h"
 #include "waveformmodel.h"
@@ -190,6 +191,14 @@ private slots:
         QCOMPARE(model.getDataPos(), Q_INT64_C(1000000000));
         QVERIFY(page.gotoEdge(true));
         QCOMPARE(model.getDataPos(), Q_INT64_C(2000000000));
+        // Its Export Waveform writes the dump back, not a capture.
+        {
+            vemo::basgui::ScriptedDialogs dialogs;
+            dialogs.files.enqueue(u"/tmp/back"_s);
+            view.gateway.commands.clear();
+            page.runExportDialog();
+            QCOMPARE(view.gateway.commands, QStringList{u"ona_export_project -vcd \"/tmp/back.vcd\" -waveform"_s});
+        }
 
         // The row of `a` as drawn: the x band in its first quarter, the z
         // line at mid level in its third.
@@ -237,13 +246,15 @@ private slots:
         QCOMPARE(WaveMeasure::tickTime(std::numeric_limits<qint64>::max(), 1000000000000000),
                  u"9223372036854775807 s"_s);
 
-        // The ruler's labels over ten-digit ticks keep clear of each other.
+        // The ruler's labels over ten-digit ticks keep clear of each other,
+        // and name ticks, not a capture's frame.
         // At 747 px a step of 2^28 ticks is just over 50 px.
         const QList<WaveformRuler::Tick> ticks = tree->ruler()->ticks(QRect(0, 0, 747, 30));
         QVERIFY(ticks.size() >= 2);
         for (int i = 1; i < ticks.size(); ++i) {
             const QFontMetrics fm(tree->ruler()->font());
             QVERIFY(ticks.at(i).x - ticks.at(i - 1).x > fm.horizontalAdvance(ticks.at(i).label));
+            QCOMPARE(ticks.at(i).label, QString::number(ticks.at(i).sample));
         }
     }
 

@@ -1,5 +1,11 @@
 #include "kit/toolgateway.h"
 
+#include "kit/tclcommand.h"
+
+#include "basgui/dialogseam.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QObject>
 
@@ -13,6 +19,21 @@ bool sendCommand(ToolGateway* gateway, const QString& cmd) {
         return true;
     gateway->reportRefusal(result.isEmpty() ? QObject::tr("The engine refused: %1").arg(cmd) : result);
     return false;
+}
+
+QString exportSimulationWaveform(ToolGateway* gateway, QWidget* parent, const QString& startDir) {
+    QString chosen = vemo::basgui::Dialogs::provider()->getSaveFileName(
+        parent, QObject::tr("Export Simulation Waveform"), startDir.isEmpty() ? QStringLiteral(".") : startDir,
+        QStringLiteral("Value Change Dump (*.vcd);;All Files (*)"));
+    if (chosen.isEmpty())
+        return {};
+    if (QFileInfo(chosen).suffix().isEmpty())
+        chosen += QStringLiteral(".vcd");
+    const QString file = QFileInfo(chosen).absoluteFilePath();
+    if (!sendCommand(gateway, tclCommand(QStringLiteral("ona_export_project -vcd \"%1\" -waveform"), tclQuoted(file))))
+        return {};
+    gateway->reportDone(QObject::tr("Simulation waveform exported to %1").arg(QDir::toNativeSeparators(file)));
+    return file;
 }
 
 bool openHelpOnF1(ToolGateway* gateway, QObject* page, QObject* watched, QEvent* event, const char* topic) {

@@ -9,6 +9,7 @@
 
 class QEvent;
 class QObject;
+class QWidget;
 
 namespace vemo::toolona {
 
@@ -39,6 +40,10 @@ public:
 // none) and gives false, as does a missing gateway.
 bool sendCommand(ToolGateway* gateway, const QString& cmd);
 
+// Asks where to write the simulator's waveform that is open and sends
+// "ona_export_project -vcd "FILE" -waveform" (".vcd" added to a name without
+// a suffix); the file written, or empty when cancelled or refused (said).
+QString exportSimulationWaveform(ToolGateway* gateway, QWidget* parent, const QString& startDir);
 // A page's F1: when `event` is the release of F1 on `page` itself, opens
 // the page's help `topic` and says true (the event is taken, gateway or not).
 bool openHelpOnF1(ToolGateway* gateway, QObject* page, QObject* watched, QEvent* event, const char* topic);

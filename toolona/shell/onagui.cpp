@@ -780,18 +780,8 @@ bool OnaGUI::showLoadProgress(const QString& file, qint64 done, qint64 total) {
 void OnaGUI::onExportWaveform() {
     // In front of the simulator's waveform, Export... writes that one back.
     if (m_rightView && m_rightView->isWaveformPageCurrent()) {
-        const QString start = m_lastWaveform.isEmpty() ? QStringLiteral(".") : QFileInfo(m_lastWaveform).absolutePath();
-        QString chosen = vemo::basgui::Dialogs::provider()->getSaveFileName(
-            this, tr("Export Simulation Waveform"), start, QStringLiteral("Value Change Dump (*.vcd);;All Files (*)"));
-        if (chosen.isEmpty())
-            return;
-        if (QFileInfo(chosen).suffix().isEmpty())
-            chosen += QStringLiteral(".vcd");
-        const QString file = QFileInfo(chosen).absoluteFilePath();
-        if (tclEval(tclCommand(QStringLiteral("ona_export_project -vcd \"%1\" -waveform"), tclQuoted(file))))
-            reportDone(tr("Simulation waveform exported to %1").arg(QDir::toNativeSeparators(file)));
-        else
-            showerrormsg(m_lastResult, this);
+        exportSimulationWaveform(this, this,
+                                 m_lastWaveform.isEmpty() ? QString() : QFileInfo(m_lastWaveform).absolutePath());
         return;
     }
     if (!waveformHasData())

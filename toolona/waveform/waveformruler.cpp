@@ -48,7 +48,10 @@ QList<WaveformRuler::Tick> WaveformRuler::ticks(const QRect& rect) const {
     const WavePaintParams w = WavePaintParams::make(m_model, rect);
     // A dump's ticks run to many digits: far enough apart for the widest
     // label. A capture keeps its grid.
-    const int widest = QFontMetrics(font()).horizontalAdvance(QStringLiteral("0:%1").arg(w.viewEnd));
+    // A dump has no frames: its labels are the ticks alone.
+    const bool dump = !m_model->traceData();
+    const QString firstFrame = dump ? QString() : QStringLiteral("0:");
+    const int widest = QFontMetrics(font()).horizontalAdvance(firstFrame + QString::number(w.viewEnd));
     const qint64 step = tickStep(w.px, m_model->traceData() ? 50.0 : qMax(50.0, widest + 12.0));
     if (!w.isValid() || step <= 0)
         return out;
@@ -69,7 +72,7 @@ QList<WaveformRuler::Tick> WaveformRuler::ticks(const QRect& rect) const {
     for (x += spacing, sample += step; x < rect.right(); x += spacing, sample += step) {
         if (frames <= 1) {
             if (step == 1 || sample % step == 0)
-                out.append({int(x), sample, QStringLiteral("0:%1").arg(sample)});
+                out.append({int(x), sample, firstFrame + QString::number(sample)});
             continue;
         }
         if (f + 1 < frames && sample >= m_model->getTriggerFrame(f + 1)) {

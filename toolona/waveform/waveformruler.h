@@ -34,7 +34,7 @@ public:
     struct Tick {
         int x;
         qint64 sample;
-        QString label; // "frame:offset"
+        QString label; // "frame:offset"; a dump's: the tick
     };
     // The labelled ticks over `rect` (none without a capture or a window).
     QList<Tick> ticks(const QRect& rect) const;

@@ -1117,6 +1117,11 @@ void WaveformSignal::runClockDialog() {
 }
 
 void WaveformSignal::runExportDialog() {
+    // A simulator's dump is written back whole, not as a capture.
+    if (m_model && !m_model->traceData() && m_model->source()) {
+        exportSimulationWaveform(m_page->gateway(), this, QString());
+        return;
+    }
     ExportDlg dialog(m_page->gateway(), this);
     dialog.setSignalList(selectedSignalList());
     if (basgui::Dialogs::provider()->execDialog(&dialog) != QDialog::Accepted || !m_model)
