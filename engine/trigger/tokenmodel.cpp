@@ -137,6 +137,10 @@ QString TokenModel::valueText(const QString& set, const QString& bits, bool* nam
     }
     if (named)
         *named = false;
+    // A simulator's unknown or floating bits name no token and no number:
+    // Z when all float, X otherwise, as a radix that mixes bits shows them.
+    if (bits.contains(QLatin1Char('x')) || bits.contains(QLatin1Char('z')))
+        return bits.count(QLatin1Char('z')) == bits.size() ? QStringLiteral("Z") : QStringLiteral("X");
     QString number;
     const bool decimal = set.startsWith(QLatin1String("ONL_INT"));
     if (!TriggerLang::formatNumber(bits.isEmpty() ? QStringLiteral("0") : bits,

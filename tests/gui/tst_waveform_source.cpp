@@ -12,6 +12,8 @@
 
 #include "basgui/dialogseam.h"
 #include "changesource.h"
+#include "onadata.h"
+#include "tokenmodel.h"
 #include "vcdreader.h"
 #include "waveformmodel.h"
 
@@ -184,6 +186,19 @@ private slots:
         model.setDataPos(10);
         QCOMPARE(delegate->dataText(a), u"x"_s);
         QCOMPARE(delegate->dataText(v), u"5"_s);
+        // Through a token set: the token, and x as no token and no number.
+        QString error;
+        TokenModel* tokens = OnaData::inst()->getTokenModel();
+        QVERIFY2(tokens->addSet(u"dumpset"_s, 4, &error) && tokens->addToken(u"dumpset"_s, u"FIVE"_s, u"h'5"_s, &error),
+                 qPrintable(error));
+        SigTreeData named = WaveformModel::rowData(v);
+        named.radix = 0;
+        named.radixName = u"dumpset"_s;
+        model.setRowData(v, named);
+        QCOMPARE(delegate->dataText(v), u"FIVE"_s);
+        model.setDataPos(Q_INT64_C(3500000000));
+        QCOMPARE(delegate->dataText(v), u"X"_s);
+        model.setDataPos(10);
         // Next edge steps in ticks.
         tree->setCurrentIndex(a);
         tree->selectionModel()->select(a, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
