@@ -335,6 +335,12 @@ private slots:
         QCOMPARE(measure->item(1, 2)->text(), u"1 ns"_s);
         QCOMPARE(measure->item(1, 3)->text(), u"1 GHz"_s);
         QCOMPARE(measure->item(1, 4)->text(), u"50.0 %"_s);
+        // Ticks below a picosecond are measured in time too.
+        WaveformModel fine;
+        fine.setSource(dumpSource(realDump().replace("1ps", "100fs")));
+        const QModelIndex fc = fine.index(0, 0, fine.index(0, 0));
+        const WaveMeasure m = WaveMeasure::measure(fine, fine.channelsOf(fc), 1000, 9000);
+        QCOMPARE(WaveMeasure::si(m.frequency(), u"Hz"_s), u"10 GHz"_s);
     }
 };
 

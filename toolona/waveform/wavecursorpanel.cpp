@@ -176,7 +176,6 @@ void WaveCursorPanel::fillMeasure() {
         m_pairTitle->setText(tr("Between %1 (%2) and %3 (%4)")
                                  .arg(m_model->cursorName(samples.at(a)), timeText(m_model, samples.at(a)),
                                       m_model->cursorName(samples.at(b)), timeText(m_model, samples.at(b))));
-    const WaveSource& source = *m_model->source();
     const WaveformSignal* tree = m_page->tree();
     // The rows as the tree shows them: hidden members and collapsed buses'
     // members left out.
@@ -188,8 +187,8 @@ void WaveCursorPanel::fillMeasure() {
             const SigTreeData d = WaveformModel::rowData(idx);
             if (d.isDecoderPart() || d.isReal())
                 continue; // no edges to measure
-            const WaveMeasure m = WaveMeasure::measure(source, m_model->channelsOf(idx), samples.at(a), samples.at(b),
-                                                       m_model->getClockPeriod(), m_model->getClockUnit());
+            const WaveMeasure m =
+                WaveMeasure::measure(*m_model, m_model->channelsOf(idx), samples.at(a), samples.at(b));
             const int at = m_measure->rowCount();
             m_measure->insertRow(at);
             m_measure->setItem(at, 0, cell(d.name));
@@ -197,9 +196,9 @@ void WaveCursorPanel::fillMeasure() {
             QString period = QStringLiteral("-"), frequency = QStringLiteral("-"), duty = QStringLiteral("-");
             if (m.oneBit && m.periods > 0) {
                 const double perSamples = double(m.periodSpan) / double(m.periods);
-                period = m.sampleSeconds() > 0.0 ? WaveMeasure::si(perSamples * m.sampleSeconds(), QStringLiteral("s"))
-                                                 : (m.ticks ? tr("%1 ticks") : tr("%1 samples"))
-                                                       .arg(QString::number(perSamples, 'g', 6));
+                period = m.sampleSeconds() > 0.0
+                             ? WaveMeasure::si(perSamples * m.sampleSeconds(), QStringLiteral("s"))
+                             : (m.ticks ? tr("%1 ticks") : tr("%1 samples")).arg(QString::number(perSamples, 'g', 6));
                 if (m.frequency() > 0.0)
                     frequency = WaveMeasure::si(m.frequency(), QStringLiteral("Hz"));
                 duty = QStringLiteral("%1 %").arg(QString::number(m.periodDuty() * 100.0, 'f', 1));

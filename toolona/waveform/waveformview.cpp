@@ -466,8 +466,7 @@ void WaveformView::updateMeasurement() {
     const bool signal =
         row.isValid() && !WaveformModel::rowData(row).isDecoderPart() && !WaveformModel::rowData(row).isReal();
     const QVector<int> channels = signal ? m_model->channelsOf(row) : QVector<int>();
-    const WaveMeasure m = WaveMeasure::measure(*m_model->source(), channels, nearest, pos, m_model->getClockPeriod(),
-                                               m_model->getClockUnit());
+    const WaveMeasure m = WaveMeasure::measure(*m_model, channels, nearest, pos);
     showStatus(m.text(signal ? WaveformModel::rowData(row).name : QString()));
 }
 

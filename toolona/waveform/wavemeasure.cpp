@@ -1,16 +1,18 @@
 #include "waveform/wavemeasure.h"
 
 #include "tracedata.h"
+#include "waveformmodel.h"
 #include "wavesource.h"
 
 #include <cmath>
+#include <limits>
 
 namespace vemo::toolona {
 
 double WaveMeasure::sampleSeconds() const {
     if (period <= 0)
         return 0.0;
-    return period * (unit == QLatin1String("ps") ? 1e-12 : 1e-9);
+    return period * (unit == QLatin1String("ps") ? 1e-12 : unit == QLatin1String("fs") ? 1e-15 : 1e-9);
 }
 
 double WaveMeasure::frequency() const {
@@ -177,8 +179,18 @@ QString WaveMeasure::tickTime(qint64 ticks, qint64 tickFs) {
     return QStringLiteral("%1%2 %3").arg(fs < 0 ? QStringLiteral("-") : QString(), text, QLatin1String(units[u].unit));
 }
 
-WaveMeasure WaveMeasure::measure(const WaveSource& source, const QVector<int>& channels, qint64 a, qint64 b,
-                                 int period, const QString& unit) {
+WaveMeasure WaveMeasure::measure(const WaveformModel& model, const QVector<int>& channels, qint64 a, qint64 b) {
+    const auto source = model.source();
+    if (!source)
+        return WaveMeasure();
+    if (model.getClockPeriod() > 0 || model.traceData() || model.tickFemtoseconds() <= 0 ||
+        model.tickFemtoseconds() > std::numeric_limits<int>::max())
+        return measure(*source, channels, a, b, model.getClockPeriod(), model.getClockUnit());
+    return measure(*source, channels, a, b, int(model.tickFemtoseconds()), QStringLiteral("fs"));
+}
+
+WaveMeasure WaveMeasure::measure(const WaveSource& source, const QVector<int>& channels, qint64 a, qint64 b, int period,
+                                 const QString& unit) {
     if (const auto* trace = dynamic_cast<const TraceData*>(&source))
         return measure(*trace, channels, a, b, period, unit);
     WaveMeasure m;

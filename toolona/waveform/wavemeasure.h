@@ -10,6 +10,7 @@
 
 class TraceData;
 class WaveSource;
+class WaveformModel;
 
 namespace vemo::toolona {
 
@@ -21,7 +22,7 @@ struct WaveMeasure {
     qint64 highSamples = 0; // one-bit signal: samples in [from, to) at 1
     bool oneBit = false;
     int period = 0; // clock period per sample, 0 for none
-    QString unit;   // "ns" or "ps"
+    QString unit;   // "ns", "ps", or "fs" for a dump's tick
     // One-bit signal: the whole periods between the first and last like
     // edges inside the span (both rising or both falling), the samples they
     // cover and how many of those are high. No period: 0.
@@ -53,8 +54,11 @@ struct WaveMeasure {
     static WaveMeasure measure(const TraceData& trace, const QVector<int>& channels, qint64 a, qint64 b, int period,
                                const QString& unit);
     // Any source: a capture as above, a dump by walking its changes.
-    static WaveMeasure measure(const WaveSource& source, const QVector<int>& channels, qint64 a, qint64 b,
-                               int period, const QString& unit);
+    static WaveMeasure measure(const WaveSource& source, const QVector<int>& channels, qint64 a, qint64 b, int period,
+                               const QString& unit);
+    // The rows of `model`, on its clock; a dump's below a picosecond (no
+    // clock of ns or ps) on its tick in femtoseconds.
+    static WaveMeasure measure(const WaveformModel& model, const QVector<int>& channels, qint64 a, qint64 b);
     // The edges as the table shows them: "12", or "20000+" for a cut walk.
     QString edgesText() const;
     // A time of `ticks` of `tickFs` femtoseconds, exact, in the largest
