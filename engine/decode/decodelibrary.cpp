@@ -1,7 +1,8 @@
 #include "decodelibrary.h"
 
+#include "srdapi.h"
+
 #include <cmath>
-#include <libsigrokdecode/libsigrokdecode.h>
 
 #include <QMutexLocker>
 #include <cstdarg>
@@ -194,23 +195,26 @@ bool DecodeLibrary::ready(QString* error) {
 
 void DecodeLibrary::load() {
     QMutexLocker hold(&m_lock);
-    {
-        srd_log_callback_set(logHook, nullptr);
-        srd_log_loglevel_set(SRD_LOG_ERR);
-        int rc = srd_init(nullptr);
+    QString why;
+    if (const SrdApi* srd = srdApi(&why)) {
+        srd->log_callback_set(logHook, nullptr);
+        srd->log_loglevel_set(SRD_LOG_ERR);
+        int rc = srd->init(nullptr);
         if (rc == SRD_OK) {
             m_started = true;
-            rc = srd_decoder_load_all();
+            rc = srd->decoder_load_all();
         }
         if (rc != SRD_OK) {
-            m_error = QStringLiteral("the protocol decoder library did not start: %1").arg(fromC(srd_strerror(rc)));
+            m_error = QStringLiteral("the protocol decoder library did not start: %1").arg(fromC(srd->strerror(rc)));
         } else {
-            for (const GSList* l = srd_decoder_list(); l; l = l->next)
+            for (const GSList* l = srd->decoder_list(); l; l = l->next)
                 m_decoders.append(describe(static_cast<const srd_decoder*>(l->data)));
             std::sort(m_decoders.begin(), m_decoders.end(),
                       [](const DecoderInfo& a, const DecoderInfo& b) { return a.id < b.id; });
         }
         m_log.clear();
+    } else {
+        m_error = why;
     }
     m_loaded = true;
 }
@@ -245,7 +249,7 @@ DecodeLibrary::~DecodeLibrary() {
     // worker checks started() under the lock before each session.
     if (m_started && m_lock.tryLock(1000)) {
         m_started = false;
-        srd_exit();
+        srdApi()->exit();
         m_lock.unlock();
     }
 }

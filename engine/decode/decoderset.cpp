@@ -1,9 +1,8 @@
 #include "decoderset.h"
 
+#include "srdapi.h"
 #include "tracedata.h"
 #include "waveformmodel.h"
-
-#include <libsigrokdecode/libsigrokdecode.h>
 
 #include <QElapsedTimer>
 #include <QMutexLocker>
@@ -441,7 +440,7 @@ GHashTable* newTable() {
 }
 
 QString failure(int rc, const QString& log) {
-    const QString what = QString::fromUtf8(srd_strerror(rc));
+    const QString what = QString::fromUtf8(srdApi()->strerror(rc));
     if (log.isEmpty())
         return what;
     // The library logs a Python traceback; its last line says what went wrong.
@@ -523,8 +522,10 @@ void DecoderSet::work(std::shared_ptr<Run> run) {
         if (!lib.started())
             return;
         lib.takeLog();
+        // The library started, so its functions are loaded.
+        const SrdApi& srd = *srdApi();
         srd_session* sess = nullptr;
-        int rc = srd_session_new(&sess);
+        int rc = srd.session_new(&sess);
         for (int k = 0; rc == SRD_OK && k < stack.size(); ++k) {
             const DecoderEntry& e = run->entries.at(stack.at(k));
             GHashTable* options = newTable();
@@ -532,7 +533,7 @@ void DecoderSet::work(std::shared_ptr<Run> run) {
                 if (const DecoderOption* opt = collect.infos.at(k)->option(o.key()))
                     g_hash_table_insert(options, g_strdup(o.key().toUtf8().constData()),
                                         g_variant_ref_sink(optionValue(*opt, o.value())));
-            srd_decoder_inst* di = srd_inst_new(sess, e.decoder.toUtf8().constData(), options);
+            srd_decoder_inst* di = srd.inst_new(sess, e.decoder.toUtf8().constData(), options);
             g_hash_table_destroy(options);
             if (!di) {
                 rc = SRD_ERR_ARG;
@@ -545,7 +546,7 @@ void DecoderSet::work(std::shared_ptr<Run> run) {
                 for (auto b = bitOf.begin(); b != bitOf.end(); ++b)
                     g_hash_table_insert(channels, g_strdup(b.key().toUtf8().constData()),
                                         g_variant_ref_sink(g_variant_new_int32(b.value())));
-                rc = srd_inst_channel_set_all(di, channels);
+                rc = srd.inst_channel_set_all(di, channels);
                 g_hash_table_destroy(channels);
             } else {
                 int under = -1;
@@ -553,16 +554,16 @@ void DecoderSet::work(std::shared_ptr<Run> run) {
                     if (run->entries.at(j).name == e.stack)
                         under = j;
                 const int below = int(stack.indexOf(under));
-                rc = below >= 0 ? srd_inst_stack(sess, collect.insts.at(below), di) : SRD_ERR_ARG;
+                rc = below >= 0 ? srd.inst_stack(sess, collect.insts.at(below), di) : SRD_ERR_ARG;
             }
         }
         // The rate reaches the instances that exist when it is set.
         if (rc == SRD_OK && run->rate > 0)
-            rc = srd_session_metadata_set(sess, SRD_CONF_SAMPLERATE, g_variant_new_uint64(run->rate));
+            rc = srd.session_metadata_set(sess, SRD_CONF_SAMPLERATE, g_variant_new_uint64(run->rate));
         if (rc == SRD_OK)
-            rc = srd_pd_output_callback_add(sess, SRD_OUTPUT_ANN, onAnnotation, &collect);
+            rc = srd.pd_output_callback_add(sess, SRD_OUTPUT_ANN, onAnnotation, &collect);
         if (rc == SRD_OK)
-            rc = srd_session_start(sess);
+            rc = srd.session_start(sess);
         const int unit = int((feed.size() + 7) / 8);
         std::vector<quint8> buffer;
         const qint64 base = m_done.load();
@@ -584,14 +585,14 @@ void DecoderSet::work(std::shared_ptr<Run> run) {
                     }
                 }
             }
-            rc = srd_session_send(sess, quint64(s0), quint64(s1), buffer.data(), buffer.size(), quint64(unit));
+            rc = srd.session_send(sess, quint64(s0), quint64(s1), buffer.data(), buffer.size(), quint64(unit));
             m_done = base + s1;
             QMetaObject::invokeMethod(this, &DecoderSet::decodeProgress, Qt::QueuedConnection);
         }
         // Destroying the session ends its decoder threads, so the log of a
         // decoder that raised is complete only after it.
         if (sess)
-            srd_session_destroy(sess);
+            srd.session_destroy(sess);
         if (rc != SRD_OK && why.isEmpty())
             why = failure(rc, lib.takeLog());
         hold.unlock();
