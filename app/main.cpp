@@ -20,6 +20,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
 
@@ -46,6 +47,22 @@ bool needsWindow(int argc, char** argv) {
             return false;
     }
     return true;
+}
+
+// Qt's accessibility bridge asks the session bus whether a screen reader
+// runs. Where there is no bus to ask (a bare X server, an ssh -X login) and
+// no dbus-launch to find or start one, libdbus would still fork this whole
+// process to try dbus-launch, and the window waits for it. Tell libdbus at
+// once that there is no bus: the answer is the same, only sooner.
+void skipHopelessBusAutolaunch() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus")))
+        return;
+    if (!QStandardPaths::findExecutable(QStringLiteral("dbus-launch")).isEmpty())
+        return;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
 }
 
 int usageError(const QString& text) {
@@ -205,10 +222,12 @@ int main(int argc, char** argv) {
     if (!optionsAreKnown(argc, argv))
         return 2;
     std::unique_ptr<QCoreApplication> app;
-    if (needsWindow(argc, argv))
+    if (needsWindow(argc, argv)) {
+        skipHopelessBusAutolaunch();
         app = std::make_unique<QApplication>(argc, argv);
-    else
+    } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));
 
