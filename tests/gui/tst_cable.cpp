@@ -23,10 +23,7 @@
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
-using vemo::toolona::CableDialog;
-using vemo::toolona::OnaGUI;
-using vemo::toolona::OpenocdDialog;
-using vemo::toolona::StatusLEDWidget;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 class TstCable : public DemoTest {
@@ -195,9 +192,9 @@ private slots:
             tabs->setCurrentIndex(i);
         const auto notices = [&] {
             QStringList shown;
-            for (auto* page : std::initializer_list<QWidget*>{m_gui->findChild<vemo::toolona::HardIpTab*>(),
-                                                              m_gui->findChild<vemo::toolona::SERDESView*>(),
-                                                              m_gui->findChild<vemo::toolona::WishboneView*>()}) {
+            for (auto* page :
+                 std::initializer_list<QWidget*>{m_gui->findChild<HardIpTab*>(), m_gui->findChild<SERDESView*>(),
+                                                 m_gui->findChild<WishboneView*>()}) {
                 QTEST_ASSERT(page);
                 auto* notice = page->findChild<QLabel*>(u"TargetNotice"_s);
                 shown << (notice && !notice->isHidden() ? notice->text().section(u' ', 0, 1) : QString());
@@ -209,9 +206,9 @@ private slots:
         m_host->eval(u"ona_set_project -target jtag -cabletype REMOTE -cableport 1"_s, &code);
         QCOMPARE(code, 0);
         QCOMPARE(notices(), QStringList({u"Hard IP"_s, u"The SERDES"_s, u"The SERDES"_s}));
-        QVERIFY(!m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+        QVERIFY(!m_gui->findChild<WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
         // No device: the SERDES status is unknown, not "locked".
-        const auto lamps = m_gui->findChild<vemo::toolona::SERDESView*>()->findChildren<StatusLEDWidget*>();
+        const auto lamps = m_gui->findChild<SERDESView*>()->findChildren<StatusLEDWidget*>();
         QVERIFY(!lamps.isEmpty());
         for (const StatusLEDWidget* lamp : lamps)
             QCOMPARE(lamp->state(), int(StatusLEDWidget::Off));
@@ -219,7 +216,22 @@ private slots:
         QVERIFY2(code != 0 && refused.contains(u"need the simulated device"_s), qPrintable(refused));
         m_host->eval(u"ona_set_project -target simulated"_s, &code);
         QCOMPARE(notices(), QStringList({{}, {}, {}}));
-        QVERIFY(m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+        QVERIFY(m_gui->findChild<WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+
+        // Changed while another core is current: the Hard IP page says why
+        // when it is shown again, and no longer once the target is back.
+        for (const char* target : {"jtag -cabletype REMOTE -cableport 1", "simulated -cabletype USB -cableport 0"}) {
+            selector->setCurrentIndex(selector->findText(u"uart_la"_s));
+            m_host->eval(u"ona_set_project -target "_s + QLatin1String(target), &code);
+            QCOMPARE(code, 0);
+            selector->setCurrentIndex(selector->findText(u"board_ctrl"_s));
+            tabs->setCurrentWidget(m_gui->rightView()->page<HardIpTab>());
+            auto* notice = tabs->currentWidget()->findChild<QLabel*>(u"TargetNotice"_s);
+            QVERIFY(notice);
+            QCOMPARE(notice->isVisible(), target[0] == 'j');
+            QVERIFY2(!notice->isVisible() || notice->text().contains(u"need the simulated device"_s),
+                     qPrintable(notice->text()));
+        }
     }
     void usbPortNumbers() {
         // FTUSB-3 is the FTDI cable on port 3; a two-digit port is read whole.

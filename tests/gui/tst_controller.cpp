@@ -332,7 +332,7 @@ private slots:
         // A file the device refuses is reported with its line; a missing one
         // and an empty name are caught before any command.
         const QString bad = m_dir->path() + u"/bad.mem"_s;
-        QVERIFY(writeFile(bad, "00\nzz\n"));
+        QVERIFY(writeAll(bad, "00\nzz\n"));
         mem->loadPathEditor()->setText(bad);
         mem->loadButton()->click();
         QVERIFY2(dialogs.asked.last().text.contains(u"bad.mem:2:"_s), qPrintable(dialogs.asked.last().text));
@@ -594,7 +594,7 @@ private slots:
         QCOMPARE(m_host->commands, QStringList());
 
         // Load: the device takes the file, then both value columns show it.
-        QVERIFY(writeFile(dir + "/good.txt", "ctrl_mode 6\nctrl_divisor 0100 # 256\n"));
+        QVERIFY(writeAll(dir + "/good.txt", "ctrl_mode 6\nctrl_divisor 0100 # 256\n"));
         dialogs.files.enqueue(dir + "/good.txt");
         c->loadButton()->click();
         QCOMPARE(m_host->commands.first(), u"ona_run_controller -load_control \"%1/good.txt\""_s.arg(dir));
@@ -605,7 +605,7 @@ private slots:
         QCOMPARE(int(dialogs.asked.size()), asked + 2);
 
         // A refused file: the message, and the table (with typed values) kept.
-        QVERIFY(writeFile(dir + "/good.txt", "ctrl_mode 1\nctrl_enable 7\n"));
+        QVERIFY(writeAll(dir + "/good.txt", "ctrl_mode 1\nctrl_enable 7\n"));
         cell(c, "ctrl_mode", W::WrColumn)->setText("2");
         m_host->commands.clear();
         dialogs.files.enqueue(dir + "/good.txt");
@@ -654,10 +654,10 @@ private slots:
 
 private:
     ControlRegisterWidget* control() const {
-        return m_gui->rightView()->page<vemo::toolona::ControlRegisterTab>(u"User Control Register"_s)->controlWidget();
+        return m_gui->rightView()->page<ControlRegisterTab>(u"User Control Register"_s)->controlWidget();
     }
     StatusRegisterWidget* status() const {
-        return m_gui->rightView()->page<vemo::toolona::StatusRegisterTab>(u"User Status Register"_s)->statusWidget();
+        return m_gui->rightView()->page<StatusRegisterTab>(u"User Status Register"_s)->statusWidget();
     }
     static QStandardItem* cell(W* w, const QString& name, int column) {
         return w->model()->item(w->rowOf(name), column);
@@ -668,10 +668,8 @@ private:
     QString device(const QString& option, const QString& name) {
         return m_host->eval(u"ona_run_controller %1 %2"_s.arg(option, name));
     }
-    VirtualLEDSwitchTab* ledTab() const { return m_gui->rightView()->page<vemo::toolona::VirtualLEDSwitchTab>(); }
-    UserMemoryWidget* memory() const {
-        return m_gui->rightView()->page<vemo::toolona::UserMemoryTab>()->memoryWidget();
-    }
+    VirtualLEDSwitchTab* ledTab() const { return m_gui->rightView()->page<VirtualLEDSwitchTab>(); }
+    UserMemoryWidget* memory() const { return m_gui->rightView()->page<UserMemoryTab>()->memoryWidget(); }
     static QStringList names(const QString& prefix, int n);
 };
 

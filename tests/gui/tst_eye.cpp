@@ -238,11 +238,11 @@ private slots:
         QCOMPARE(scaleTop, 29.0);
         QCOMPARE(rawTitle, file);
         QCOMPARE(cells, (QStringList{"7", "nsamples_cur", "3", "2", "f4240", "0", "1", "0", "1e-06", "none"}));
-        QCOMPARE(fileBytes(exported), QByteArray("x,y,nsamples_cur,nsamples_pre,nerrors_cur,nerrors_pre,error_ratio\n"
-                                                 "0,0,32,32,e,f,0.29\n3,2,f4240,0,1,0,1e-06\n-2,4,1,1,5,5,5\n"
-                                                 "7,1,1,1,1,,\n"));
+        QCOMPARE(readAll(exported), QByteArray("x,y,nsamples_cur,nsamples_pre,nerrors_cur,nerrors_pre,error_ratio\n"
+                                               "0,0,32,32,e,f,0.29\n3,2,f4240,0,1,0,1e-06\n-2,4,1,1,5,5,5\n"
+                                               "7,1,1,1,1,,\n"));
         // The debug dump, written whole.
-        QCOMPARE(fileBytes(file + ".txt"), QByteArray("0 0 29\n3 2 1\n-2 4 0\n7 1 0\n"));
+        QCOMPARE(readAll(file + ".txt"), QByteArray("0 0 29\n3 2 1\n-2 4 0\n7 1 0\n"));
 
         // A file that does not parse is refused, naming the line; none missing.
         labels.clear();
@@ -287,7 +287,7 @@ private:
     QStringList eyeCommands() const { return m_host->commands.filter(u"-eye_"_s); }
     QString writeFile(const QString& name, const QByteArray& data) {
         const QString path = m_dir->filePath(name);
-        return ::writeFile(path, data) ? path : QString();
+        return writeAll(path, data) ? path : QString();
     }
 
     std::unique_ptr<ScriptedDialogs> m_dialogs;

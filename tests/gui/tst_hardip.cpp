@@ -125,10 +125,10 @@ private slots:
 
         // A disabled instance gets a disabled panel, every control with it.
         m_gui.reset();
-        QString onl = QString::fromUtf8(fileBytes(m_dir->path() + "/demo/demo.onl"));
+        QString onl = QString::fromUtf8(readAll(m_dir->path() + "/demo/demo.onl"));
         onl.replace(u"\"instance\": \"PCSCH_1\", \"type\": \"pcs\","_s,
                     u"\"instance\": \"PCSCH_1\", \"type\": \"pcs\", \"enabled\": false,"_s);
-        QVERIFY(writeFile(m_dir->path() + "/demo/demo.onl", onl.toUtf8()));
+        QVERIFY(writeAll(m_dir->path() + "/demo/demo.onl", onl.toUtf8()));
         m_gui = demofixture::embeddedGui(m_host.get(), m_dir->path() + "/demo/demo.ona");
         QVERIFY(m_gui);
         m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(u"board_ctrl"_s));
@@ -489,7 +489,7 @@ private slots:
     }
 
 private:
-    HardIpTab* tab() const { return m_gui->rightView()->page<vemo::toolona::HardIpTab>(); }
+    HardIpTab* tab() const { return m_gui->rightView()->page<HardIpTab>(); }
     template <typename T = HardIpWidget>
     T* panel(const QString& name) const {
         return hardIpPanel<T>(*m_gui, name);

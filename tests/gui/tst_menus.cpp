@@ -25,7 +25,7 @@
 
 using vemo::basgui::ScriptedDialogs;
 using vemo::basgui::StdMenu;
-using vemo::toolona::OnaGUI;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -70,7 +70,7 @@ private slots:
             else
                 QCOMPARE(view.size(), 3);
             // Offered only while a capture is shown.
-            QVERIFY(!gui->tableAction(vemo::toolona::FindValueAction)->isEnabled());
+            QVERIFY(!gui->tableAction(FindValueAction)->isEnabled());
 
             // The menus the host built from the lists.
             QVERIFY(gui->stdMenu(vemo::basgui::ToolsMenu)->actions().contains(gui->tableAction(33)));
@@ -239,7 +239,7 @@ private slots:
         const QString themeBefore = vemo::theme::ThemeSetting::style();
         const QString otherTheme = themeBefore == QLatin1String("dark") ? u"light"_s : u"dark"_s;
         dialogs.onDialog = [&](QDialog* d) {
-            auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d);
+            auto* options = qobject_cast<OptionsDialog*>(d);
             if (!options)
                 return int(QDialog::Rejected);
             options->themeCombo()->setCurrentIndex(options->themeCombo()->findData(otherTheme));
@@ -254,7 +254,7 @@ private slots:
         QCOMPARE(vemo::basgui::BaseUsrSettings(u"host"_s).value(u"theme_style"_s).toString(), otherTheme);
         // Cancelled: nothing changes.
         dialogs.onDialog = [](QDialog* d) {
-            if (auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d))
+            if (auto* options = qobject_cast<OptionsDialog*>(d))
                 options->initSerdesCheck()->setChecked(true);
             return int(QDialog::Rejected);
         };

@@ -25,7 +25,7 @@
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
-using vemo::toolona::OnaGUI;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 class TstRun : public DemoTest {
@@ -338,7 +338,7 @@ private slots:
         QString name = m_dir->filePath(u"deep.ona"_s);
         QVERIFY(gui->doNewFile(name, u"ona_open_project \"%1\""_s.arg(onl)));
         QVERIFY(gui->tclEval(u"ona_set_trigoptn -samples 4194304"_s, &result));
-        vemo::toolona::TriggerView* trigger = gui->rightView()->page<vemo::toolona::TriggerView>();
+        TriggerView* trigger = gui->rightView()->page<TriggerView>();
         auto* messages = vemo::message::MessageWindow::getInstance();
         const int messagesBefore = messages->messageCount();
         gui->runAnalyzer();
@@ -355,7 +355,7 @@ private slots:
             if (gui->stopAction()->isVisible() && OnaData::inst()->isBusy()) {
                 lockedSeen = lockedSeen || (!trigger->editingEnabled() && !trigger->settingControlsEnabled());
                 if (!refusedSeen) {
-                    refusedSeen = !vemo::toolona::sendCommand(gui.get(), u"ona_set_tu -name TU_any -value 1"_s);
+                    refusedSeen = !sendCommand(gui.get(), u"ona_set_tu -name TU_any -value 1"_s);
                     QVERIFY(!refusedSeen || OnaData::inst()->getTUValue(0) == QLatin1String("xxxx"));
                 }
             }

@@ -300,7 +300,7 @@ private slots:
 
         // A script of SERDES commands under such a name runs.
         const QString tcl = dir + u"/go [now].tcl"_s;
-        QVERIFY(writeFile(tcl, "ona_set_pcs -control loopback -option \"Rx EQ to Tx\"\n"));
+        QVERIFY(writeAll(tcl, "ona_set_pcs -control loopback -option \"Rx EQ to Tx\"\n"));
         dialogs.files.enqueue(tcl);
         QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
         QVERIFY(sent().contains(
@@ -314,7 +314,7 @@ private slots:
 
         // A script that runs on leaves the window answering, and Stop ends it.
         const QString spin = m_dir->path() + QStringLiteral("/spin.tcl");
-        QVERIFY(writeFile(spin, "while 1 {set a 1}\n") && !wishbone()->stopButton()->isEnabled());
+        QVERIFY(writeAll(spin, "while 1 {set a 1}\n") && !wishbone()->stopButton()->isEnabled());
         bool offered = false;
         QTimer::singleShot(300, wishbone(), [&] {
             offered = wishbone()->stopButton()->isEnabled() && !wishbone()->loadButton()->isEnabled();
@@ -333,8 +333,8 @@ private slots:
     }
 
 private:
-    SERDESView* view() const { return m_gui->rightView()->page<vemo::toolona::SERDESView>(); }
-    WishboneView* wishbone() const { return m_gui->rightView()->page<vemo::toolona::WishboneView>(); }
+    SERDESView* view() const { return m_gui->rightView()->page<SERDESView>(); }
+    WishboneView* wishbone() const { return m_gui->rightView()->page<WishboneView>(); }
     QComboBox* combo(const char* key) const { return view()->combo(QString::fromLatin1(key)); }
     QStringList sent() const { return m_host->commands; }
     void typeAmplitude(const QString& text);

@@ -26,10 +26,7 @@
 
 #include <memory>
 
-using vemo::toolona::OnaGUI;
-using vemo::toolona::OnaTEDelegate;
-using vemo::toolona::OnaTUDelegate;
-using vemo::toolona::TriggerView;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -415,7 +412,7 @@ private:
     void openDemo() {
         const QString ona = demofixture::copyDemo(m_dir->path());
         const QString onl = QFileInfo(ona).absolutePath() + u"/demo.onl"_s;
-        QJsonObject design = QJsonDocument::fromJson(fileBytes(onl)).object();
+        QJsonObject design = QJsonDocument::fromJson(readAll(onl)).object();
         QJsonArray sets = design.value(u"enum_token_sets"_s).toArray();
         sets.append(QJsonObject{{"name", "ONL_INT_level"},
                                 {"bits", 3},
@@ -434,7 +431,7 @@ private:
         m_host->commands.clear();
     }
     void selectCore(const QString& name);
-    TriggerView* view() const { return m_gui->rightView()->page<vemo::toolona::TriggerView>(); }
+    TriggerView* view() const { return m_gui->rightView()->page<TriggerView>(); }
     QModelIndex tuIndex(const QString& name, int column) const;
     QModelIndex teIndex(const QString& name, int column) const;
     // Opens the cell's editor through the view, as a double click would.

@@ -49,9 +49,9 @@ private slots:
         const QString dir = m_dir->filePath(QStringLiteral("sim \"[x]\" $y"));
         QVERIFY(QDir().mkpath(dir));
         const QString good = dir + QStringLiteral("/tb.vcd");
-        QVERIFY(writeFile(good,
-                          "$timescale 10ns $end\n$scope module tb $end\n$var wire 4 # bus [3:0] $end\n"
-                          "$upscope $end\n$enddefinitions $end\n#0\nbx #\n#7\nb1z01 #\n"));
+        QVERIFY(writeAll(good,
+                         "$timescale 10ns $end\n$scope module tb $end\n$var wire 4 # bus [3:0] $end\n"
+                         "$upscope $end\n$enddefinitions $end\n#0\nbx #\n#7\nb1z01 #\n"));
         ScriptedDialogs dialogs;
         dialogs.files.enqueue(good);
         QStringList sent = host.sent([&] { open->trigger(); });
@@ -88,7 +88,7 @@ private slots:
 
         // A file the reader refuses: said with its line, the open one kept.
         const QString bad = dir + QStringLiteral("/bad.vcd");
-        QVERIFY(writeFile(bad, "$var wire 1 ! a $end\n$enddefinitions $end\n#0\n1?\n"));
+        QVERIFY(writeAll(bad, "$var wire 1 ! a $end\n$enddefinitions $end\n#0\n1?\n"));
         dialogs.files.enqueue(bad);
         dialogs.buttons.enqueue(QMessageBox::Ok);
         open->trigger();
@@ -113,7 +113,7 @@ private slots:
 
         // A reading cancelled through it is dropped, the open waveform kept.
         OpenWaveform::setLoadProgress([](const QString&, qint64, qint64) { return false; });
-        QVERIFY(writeFile(
+        QVERIFY(writeAll(
             bad, QByteArray("$var wire 1 ! a $end\n$enddefinitions $end\n") + QByteArray(12 << 20, '\n') + "#1\n1!\n"));
         QVERIFY(host.eval(QStringLiteral("ona_open_waveform {%1}").arg(bad))
                     .contains(QLatin1String("was cancelled; the waveform open before stays open")));

@@ -254,14 +254,14 @@ private slots:
         QVERIFY(host.eval(QStringLiteral("ona_export_project -txt %1 -siglist rx_data")
                               .arg(dir.filePath(QStringLiteral("w.txt"))))
                     .endsWith(QStringLiteral("w.txt")));
-        QVERIFY(fileBytes(dir.filePath(QStringLiteral("w.txt"))).contains("5A"));
+        QVERIFY(readAll(dir.filePath(QStringLiteral("w.txt"))).contains("5A"));
         // Nor is a decoder's row measured as one.
         m->addCurPos(100);
         choose(m->decoderRow(QStringLiteral("rx_data")));
         QVERIFY(!page->statusLine()->text().contains(QStringLiteral("rx_data")));
         host.eval(QStringLiteral("ona_remove_decoder rx_data"));
         host.eval(QStringLiteral("ona_export_project -vcd %1").arg(dir.filePath(QStringLiteral("w.vcd"))));
-        const QByteArray vcd = fileBytes(dir.filePath(QStringLiteral("w.vcd")));
+        const QByteArray vcd = readAll(dir.filePath(QStringLiteral("w.vcd")));
         QVERIFY(vcd.contains(" tx $end") && !vcd.contains("uart_tx"));
 
         // Removed from Tcl: its row goes, with the rows stacked on it.

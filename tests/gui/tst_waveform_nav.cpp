@@ -570,7 +570,7 @@ private slots:
         QVERIFY(openDemo());
         m_host->eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000)));
         m_gui->rightView()->tabWidget()->setCurrentIndex(1);
-        WaveformView* page = m_gui->rightView()->page<vemo::toolona::WaveformView>();
+        WaveformView* page = m_gui->rightView()->page<WaveformView>();
         QTRY_VERIFY(page->hasCapturedData());
         page->resize(1200, 600);
         page->show();

@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -111,19 +110,14 @@ inline QAction* menuEntry(const QMenu* menu, const QString& path) {
     return nullptr;
 }
 
-inline QByteArray fileBytes(const QString& path) { return readAll(path); }
-inline bool writeFile(const QString& path, const QByteArray& data) { return writeAll(path, data); }
-
-inline void writeJson(const QString& path, const QJsonObject& root) {
-    QFile out(path);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        out.write(QJsonDocument(root).toJson());
+inline bool writeJson(const QString& path, const QJsonObject& root) {
+    return writeAll(path, QJsonDocument(root).toJson());
 }
 
 // Writes the debug-logic file `to`: `from` with a controller core "ctrl"
 // added and no SERDES description. Returns `to`.
 inline QString withControllerCore(const QString& from, const QString& to) {
-    QJsonObject root = QJsonDocument::fromJson(fileBytes(from)).object();
+    QJsonObject root = QJsonDocument::fromJson(readAll(from)).object();
     QJsonArray cores = root.value(QStringLiteral("cores")).toArray();
     cores.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")}, {QStringLiteral("kind"), 2}});
     root.insert(QStringLiteral("cores"), cores);
