@@ -157,11 +157,10 @@ private slots:
         for (const char* name : {"demo.ona", "demo.onl"})
             QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name, dir + "/" + name));
         // The window's script sees the project open and the folder made current.
-        const QString check =
-            script("check_open.tcl", QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
-                                                    "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
-                                                    "exit 7\n")
-                                         .arg(dir, dir + "/demo.ona")
+        const QString check = script("check_open.tcl",
+                                     u"if {[pwd] ne {%1}} { exit 8 }\n"
+                                     "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
+                                     "exit 7\n"_s.arg(dir, dir + "/demo.ona")
                                          .toUtf8());
         Run r = run({dir + "/demo.ona", "--script", check});
         QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
@@ -174,11 +173,10 @@ private slots:
                                    "$timescale 1ps $end\n$var wire 1 ! clk $end\n$enddefinitions $end\n"
                                    "#0\n0!\n#5000000000\n1!\n"),
                             vcd));
-        const QString seen =
-            script("check_vcd.tcl", QStringLiteral("if {[dict get [ona_get waveform] file] ne {%1}} { exit 8 }\n"
-                                                   "exit [expr {[dict get [ona_get waveform] end] == 5000000000 "
-                                                   "? 6 : 9}]\n")
-                                        .arg(vcd)
+        const QString seen = script("check_vcd.tcl",
+                                    u"if {[dict get [ona_get waveform] file] ne {%1}} { exit 8 }\n"
+                                    "exit [expr {[dict get [ona_get waveform] end] == 5000000000 "
+                                    "? 6 : 9}]\n"_s.arg(vcd)
                                         .toUtf8());
         r = run({vcd, "--script", seen});
         QVERIFY2(r.code == 6, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));

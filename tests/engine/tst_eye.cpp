@@ -240,11 +240,11 @@ private slots:
         QVERIFY(QFile::remove(file));
 
         const QString script = m_demo->path(u"scan.tcl"_s);
-        writeAll(script, QStringLiteral("ona_open_project {%1}\nona_set_core -name board_ctrl\n"
-                                        "ona_set_controller -hard_ip PCSCH_0 -eye_quality low\n"
-                                        "puts [ona_run_controller -eye_monitor PCSCH_0]\n")
-                             .arg(m_demo->ona())
-                             .toUtf8());
+        writeAll(script,
+                 u"ona_open_project {%1}\nona_set_core -name board_ctrl\n"
+                 "ona_set_controller -hard_ip PCSCH_0 -eye_quality low\n"
+                 "puts [ona_run_controller -eye_monitor PCSCH_0]\n"_s.arg(m_demo->ona())
+                     .toUtf8());
         QProcess p;
         p.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
         QVERIFY(p.waitForFinished(60000));

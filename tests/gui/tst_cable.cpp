@@ -265,8 +265,8 @@ private slots:
         d->detectButton()->click();
         QVERIFY(!d->errorLabel()->isHidden());
         QCOMPARE(d->errorLabel()->text(),
-                 QStringLiteral("<font color=\"red\">Missing Parallel port: please enter correct address and check "
-                                "again!</font>"));
+                 u"<font color=\"red\">Missing Parallel port: please enter correct address and check "
+                 "again!</font>"_s);
         QVERIFY(!d->okButton()->isEnabled());
 
         // Not hexadecimal: refused without asking the cable, and cleared.

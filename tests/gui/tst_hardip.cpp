@@ -105,9 +105,9 @@ private slots:
         HardIpData d;
         d.type = u"pll"_s;
         d.name = u"PLL_9"_s;
-        d.hierarchy = QStringLiteral(
-            "top/a/very/long/hierarchy/that/does/not/fit/in/the/four/hundred/and/twenty/six/"
-            "pixels/of/its/column/at/all/not/even/close");
+        d.hierarchy =
+            u"top/a/very/long/hierarchy/that/does/not/fit/in/the/four/hundred/and/twenty/six/"
+            "pixels/of/its/column/at/all/not/even/close"_s;
         d.startAddress = u"100"_s;
         d.endAddress = u"0x1FF"_s;
         d.enabled = false;
@@ -162,8 +162,7 @@ private slots:
                  QStringList{"ona_set_controller -hard_ip PCSCH_0 -tx_precursor_ratio \"30\""});
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked.first().text,
-                 QStringLiteral(
-                     "ERROR: Sum of Tx Post-Cursor Ratio and Tx Pre-Cursor Ratio should be less than or equal to 63."));
+                 u"ERROR: Sum of Tx Post-Cursor Ratio and Tx Pre-Cursor Ratio should be less than or equal to 63."_s);
         QCOMPARE(pre->value(), 0);
         QCOMPARE(engine("tx_precursor_ratio", true), u"0"_s);
         // 23 fits; accepted by the result code although the engine's text is
@@ -341,9 +340,7 @@ private slots:
         // Statuses not read yet are unknown, not failures.
         for (auto [t, r] : {std::pair{MPPHYX4Widget::TX, 1}, {MPPHYX4Widget::RX, 1}, {MPPHYX4Widget::RX, 2}})
             QCOMPARE(buttonAt(quad, t, r, lane)->text(), u"Unknown"_s);
-        m_host->commands.clear();
-        restart->click();
-        QCOMPARE(m_host->commands,
+        QCOMPARE(m_host->sent([&] { restart->click(); }),
                  QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -restart_prbs MPPHY_0"}));
         count->click();
         QCOMPARE(count->text(), u"0"_s);

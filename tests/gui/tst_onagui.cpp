@@ -420,9 +420,8 @@ private slots:
             gui->onActivated();
             QCOMPARE(dialogs.asked.size(), 1);
             QCOMPARE(dialogs.asked.at(0).buttons, QStringList({u"Yes"_s, u"Ignore once"_s, u"Never"_s}));
-            QVERIFY(
-                dialogs.asked.at(0).text.startsWith(head + QStringLiteral("which may be inconsistent with the current "
-                                                                          "analyzing project. you can choose:\n")));
+            QVERIFY(dialogs.asked.at(0).text.startsWith(head + u"which may be inconsistent with the current "
+                                                               "analyzing project. you can choose:\n"_s));
             QVERIFY(dialogs.asked.at(0).text.endsWith(u"3) Never: Don't notice me untill I do the save action.\n"_s));
             QCOMPARE(gui->reloadStatus(), 2);
             // "Never": silent until the next save.
@@ -579,9 +578,7 @@ private slots:
 
         // Back on an analyzer core from the engine side: the selector follows
         // and sends nothing back.
-        m_host->commands.clear();
-        QVERIFY(gui->tclEval(u"ona_set_core -name uart_la"_s));
-        QCOMPARE(m_host->commands.size(), 1);
+        QCOMPARE(m_host->sent([&] { QVERIFY(gui->tclEval(u"ona_set_core -name uart_la"_s)); }).size(), 1);
         QCOMPARE(gui->coreSelector()->currentIndex(), 0);
         QCOMPARE(tabTexts(*gui), QStringList({u"LA Trigger"_s, u"LA Waveform"_s}));
     }

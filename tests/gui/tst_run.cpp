@@ -62,11 +62,11 @@ private slots:
         // bus_la alone, three frames on a rare write (about a third of a second
         // apart on the simulated bus), so the panel sees each frame arrive.
         m_host->eval(
-            QStringLiteral("ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
-                           "ona_set_tu -name TU_magic -radix Bin; "
-                           "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
-                           "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
-                           "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
+            u"ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
+            "ona_set_tu -name TU_magic -radix Bin; "
+            "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
+            "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
+            "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"_s);
         recordPanel(gui.get());
         m_host->commands.clear();
         gui->ResetDirtyBit();
@@ -123,8 +123,8 @@ private slots:
         QVERIFY(gui);
         // rx_data is never 0x77: the trigger never comes.
         m_host->eval(
-            QStringLiteral("ona_set_core -name bus_la -run off; "
-                           "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
+            u"ona_set_core -name bus_la -run off; "
+            "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"_s);
         // Idle, neither sends anything.
         m_host->commands.clear();
         gui->stopAnalyzer();
@@ -259,9 +259,9 @@ private slots:
     void powerOnResetRuns() {
         // A project whose bus_la connects at power-on reset.
         const QString ona = demofixture::copyDemo(m_dir->path(), u"demo"_s, false);
-        m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
-                                    "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
-                         .arg(ona));
+        m_host->eval(
+            u"ona_open_project {%1}; ona_set_core -name bus_la; "
+            "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project"_s.arg(ona));
         m_host->commands.clear();
         auto gui = demofixture::embeddedGui(m_host.get(), ona);
         QVERIFY(gui);
@@ -307,9 +307,8 @@ private slots:
         const QString mixedOnl =
             withControllerCore(QFileInfo(ona).absolutePath() + u"/demo.onl"_s, m_dir->filePath(u"mixed.onl"_s));
         const QString mixed = m_dir->filePath(u"mixed.ona"_s);
-        QCOMPARE(m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
-                                             "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
-                                  .arg(mixedOnl)),
+        QCOMPARE(m_host->eval(u"ona_open_project {%1}; ona_set_core -name bus_la; "
+                              "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project"_s.arg(mixedOnl)),
                  QString());
         m_host->commands.clear();
         gui = demofixture::embeddedGui(m_host.get(), mixed);

@@ -313,7 +313,7 @@ private slots:
         QCOMPARE(sent().size(), before);
 
         // A script that runs on leaves the window answering, and Stop ends it.
-        const QString spin = m_dir->path() + QStringLiteral("/spin.tcl");
+        const QString spin = m_dir->path() + u"/spin.tcl"_s;
         QVERIFY(writeAll(spin, "while 1 {set a 1}\n") && !wishbone()->stopButton()->isEnabled());
         bool offered = false;
         QTimer::singleShot(300, wishbone(), [&] {
@@ -326,7 +326,7 @@ private slots:
         QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
         QVERIFY(offered && took.elapsed() < 10000);
         // Stop came while the script ran; the script then ended as an error.
-        QCOMPARE(sent().last(), QStringLiteral("ona_run_pcs -stop"));
+        QCOMPARE(sent().last(), u"ona_run_pcs -stop"_s);
         QVERIFY(sent().at(sent().size() - 2).startsWith(QLatin1String("ona_run_pcs -file")));
         QCOMPARE(m_host->codes.last(), 1);
         QVERIFY(!wishbone()->stopButton()->isEnabled() && wishbone()->loadButton()->isEnabled());

@@ -77,10 +77,10 @@ private slots:
         QVERIFY(typeInto(table, tuIndex("TU_data", 4), u"1010xxxx"_s).isEmpty());
         QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
         QCOMPARE(typeInto(table, tuIndex("TU_data", 4), u"1010XXXX"_s).size(), 1);
-        const QString sets =
-            m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
-                                        "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
-                                        "ona_set_tu -name TU_data -radix op -value WRITE"));
+        const QString sets = m_host->eval(
+            u"ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
+            "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
+            "ona_set_tu -name TU_data -radix op -value WRITE"_s);
         QVERIFY2(sets.isEmpty(), qPrintable(sets));
         TriggerUModel* tuModel = OnaData::inst()->getTUModel();
         const int row = tuModel->rowOf(u"TU_data"_s);
