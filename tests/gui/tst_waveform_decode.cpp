@@ -192,29 +192,12 @@ private slots:
         // Moved like any row: dragged between rx and tx, cut and pasted
         // after state; its place is saved and read back.
         tree->expandAll();
-        QWidget* vp = tree->viewport();
-        {
-            WaveformSignalMimeData mime(m->decoderRow(u"uart_tx"_s));
-            const QRect tx = tree->visualRect(rowNamed(m, u"tx"_s));
-            const QPointF at(tx.left() + 5, tx.top() + 3);
-            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &enter);
-            QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &drop);
-            QVERIFY(drop.isAccepted());
-        }
+        const auto topOf = [&](const QModelIndex& row) { return tree->visualRect(row).topLeft() + QPointF(5, 3); };
+        QVERIFY(dropRow(tree, m->decoderRow(u"uart_tx"_s), topOf(rowNamed(m, u"tx"_s))));
         QCOMPARE(rowNames(m).mid(0, 3), (QStringList{"rx", "uart_tx", "tx"}));
         QTRY_VERIFY(shownRows(m->decoderRow("uart_tx")).contains(u"TX"_s));
-        {
-            // Nothing lands inside a decoder's rows: over them, after the block.
-            WaveformSignalMimeData mime(rowNamed(m, u"rx"_s));
-            const QRect inside = tree->visualRect(rowNamed(m, u"TX"_s, m->decoderRow("uart_tx")));
-            const QPointF at(inside.left() + 5, inside.top() + 3);
-            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &enter);
-            QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &drop);
-        }
+        // Nothing lands inside a decoder's rows: over them, after the block.
+        dropRow(tree, rowNamed(m, u"rx"_s), topOf(rowNamed(m, u"TX"_s, m->decoderRow("uart_tx"))));
         QCOMPARE(rowNames(m).mid(0, 3), (QStringList{"uart_tx", "rx", "tx"}));
         QCOMPARE(m->rowCount(m->decoderRow("uart_tx")), m->rowCount(m->decoderRow("odd_tx")));
         choose(m->decoderRow(u"odd_tx"_s));

@@ -7,8 +7,10 @@
 #include "hardip/hardipwidget.h"
 #include "kit/toolgateway.h"
 #include "testfiles.h"
+#include "waveform/waveformsignal.h"
 #include "waveformmodel.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QJsonArray>
@@ -49,6 +51,19 @@ inline QModelIndex rowNamed(const WaveformModel* m, const QString& name, const Q
             return inner;
     }
     return QModelIndex();
+}
+
+// Drags waveform row `source` to `at` in `view`'s viewport and drops it
+// there, as the mouse would; true when the view took the drag and the drop.
+inline bool dropRow(QAbstractItemView* view, const QModelIndex& source, const QPointF& at) {
+    vemo::toolona::WaveformSignalMimeData mime(source);
+    QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &drop);
+    return drop.isAccepted();
 }
 
 // The names of the rows under `parent`.
