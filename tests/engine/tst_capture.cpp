@@ -238,10 +238,7 @@ private slots:
     // trigger, where the counter's sample reads the same.
     void operatorsExpressionsCounterSerial() {
         QVERIFY(m_tcl.eval("ona_set_trigoptn -samples 64 -positionmode user -position 10"));
-        const struct {
-            const char* script;
-            qint64 trigger;
-        } steps[] = {
+        const QList<QPair<const char*, qint64>> steps = {
             {"ona_set_tu -name TU_a -operator == -radix Hex -value 40", 64},
             {"ona_set_tu -name TU_a -operator != -radix Hex -value 00", 10},
             {"ona_set_tu -name TU_a -operator < -radix Dec -value 5", 256},
@@ -279,17 +276,17 @@ private slots:
              "10000000000000004",
              24},
         };
-        for (const auto& step : steps) {
-            QVERIFY2(m_tcl.eval(step.script), qPrintable(m_tcl.result()));
+        for (const auto& [script, trigger] : steps) {
+            QVERIFY2(m_tcl.eval(script), qPrintable(m_tcl.result()));
             QVERIFY2(m_tcl.capture(), qPrintable(m_tcl.result()));
             QCOMPARE(m_tcl.result(), u"Completed"_s);
             const auto t = trace();
             QVERIFY(t);
             QCOMPARE(t->numSamples(), 64);
             QCOMPARE(t->triggerPositions, QVector<qint64>{10});
-            QVERIFY2(t->frameTimes.value(0) + 10 == step.trigger, step.script);
+            QVERIFY2(t->frameTimes.value(0) + 10 == trigger, script);
             QVERIFY(m_tcl.eval("ona_get value cnt 10"));
-            QCOMPARE(m_tcl.result(), u"%1"_s.arg(step.trigger % 256, 8, 2, QLatin1Char('0')));
+            QCOMPARE(m_tcl.result(), u"%1"_s.arg(trigger % 256, 8, 2, QLatin1Char('0')));
         }
         QVERIFY(m_tcl.eval("ona_get value wide 10"));
         QCOMPARE(m_tcl.result(), QString(35, '0') + "1" + QString(61, '0') + "100");

@@ -212,19 +212,16 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 && QDir().mkdir(folder));
         const QString dangling = demo.path("dangling.srv");
         QVERIFY(QFile::link(demo.path("nowhere.srv"), dangling));
-        const struct {
-            QString path;
-            const char* why;
-        } refused[] = {{fifo, "is not a regular file (a pipe, socket or device)"},
-                       {folder, "is a folder, not a file"},
-                       {dangling, "is a symbolic link to a missing file"}};
+        const QList<QPair<QString, const char*>> refused = {{fifo, "is not a regular file (a pipe, socket or device)"},
+                                                            {folder, "is a folder, not a file"},
+                                                            {dangling, "is a symbolic link to a missing file"}};
         Unblocker unblocker({fifo});
-        for (const auto& r : refused) {
+        for (const auto& [path, why] : refused) {
             for (const QStringList& words :
-                 {QStringList{"ona_export_pcs", r.path}, QStringList{"ona_run_controller", "-dump_memfile", r.path},
-                  QStringList{"ona_export_tokenset", r.path}}) {
+                 {QStringList{"ona_export_pcs", path}, QStringList{"ona_run_controller", "-dump_memfile", path},
+                  QStringList{"ona_export_tokenset", path}}) {
                 QVERIFY2(!tcl.call(words), qPrintable(words.join(' ')));
-                QVERIFY2(tcl.result().contains(QLatin1String(r.why)), qPrintable(tcl.result()));
+                QVERIFY2(tcl.result().contains(QLatin1String(why)), qPrintable(tcl.result()));
             }
         }
         struct stat st;

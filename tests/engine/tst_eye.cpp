@@ -123,10 +123,7 @@ private slots:
         QCOMPARE(csvHeight(csvPoint(rows[0])), 1);
         QVERIFY(readCsv("", &rows, &error) && rows.isEmpty());
 
-        const struct {
-            QByteArray text;
-            const char* message;
-        } bad[] = {
+        const QList<QPair<QByteArray, const char*>> bad = {
             {"0,0,1,1,0,0\n1,x,1,1,0,0\n", "line 2: y \"x\""},
             {"0,0,1,1,0,0,7\n", "line 1: 7 fields"},
             {"0,0,1,1,0,zz\n", "line 1: field 6 \"zz\""},
@@ -136,9 +133,9 @@ private slots:
             {"999999,0,1,1,0,0\n", "line 1: x"},
             {"0.5,0,1,1,0,0\n", "line 1: x"},
         };
-        for (const auto& b : bad) {
-            QVERIFY2(!readCsv(b.text, &rows, &error), b.text.constData());
-            QVERIFY2(error.contains(QLatin1String(b.message)), qPrintable(error));
+        for (const auto& [text, message] : bad) {
+            QVERIFY2(!readCsv(text, &rows, &error), text.constData());
+            QVERIFY2(error.contains(QLatin1String(message)), qPrintable(error));
         }
         // N scattered points would make an N-by-N grid: refused.
         QByteArray scattered;
@@ -188,10 +185,7 @@ private slots:
         QCOMPARE(eye.comb, written.comb);
 
         const QByteArray axes = " 'x_axis': array([0, 1]),\n 'y_axis': array([0, 1])}\n";
-        const struct {
-            QByteArray comb;
-            const char* message;
-        } bad[] = {
+        const QList<QPair<QByteArray, const char*>> bad = {
             {"{'comb_vals': array([[0.1, 0.2], [0.4, 0.5],]),\n", "line 1: a \",\" before \"]\""},
             {"{'comb_vals': array([[0.1, 0.2,], [0.4, 0.5]]),\n", "line 1: a value is missing"},
             {"{'comb_vals': array([[0.1, nan], [0.4, 0.5]]),\n", "\"nan\" is not a number"},
@@ -206,9 +200,9 @@ private slots:
             {"{'comb_vals': array([[0.1, 0.2], [1e300, 0.5]]),\n", "line 1: 1e300 is not an error ratio"},
             {"", "line 3: no 'comb_vals' array"},
         };
-        for (const auto& b : bad) {
-            QVERIFY2(!readText(b.comb + axes, &eye, &error), b.comb.constData());
-            QVERIFY2(error.contains(QLatin1String(b.message)), qPrintable(error));
+        for (const auto& [comb, message] : bad) {
+            QVERIFY2(!readText(comb + axes, &eye, &error), comb.constData());
+            QVERIFY2(error.contains(QLatin1String(message)), qPrintable(error));
         }
         // A flat comb of the right size is a grid too.
         QVERIFY(readText("{'comb_vals': array([0.1, 0.2, 0.4, 0.5]),\n" + axes, &eye, &error));

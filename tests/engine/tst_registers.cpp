@@ -168,10 +168,7 @@ private slots:
         QCOMPARE(r.control.entries.at(0).signalNames, QStringList{"a[7:0]"});
         QCOMPARE(r.control.entries.at(1).signalNames, QStringList{"b"});
         QCOMPARE(r.control.getEndAddress(), u"0x01"_s);
-        const struct {
-            QByteArray json;
-            QString needle;
-        } cases[] = {
+        const QList<QPair<QByteArray, QString>> cases = {
             {R"({"control_registers":[{"name":"a","width":8,"signals":["x[3:0]"]}]})",
              "cover 4 bits; the register has 8"},
             {R"({"control_registers":[{"name":"a","width":8,"radix":"Dez"}]})", "radix: expected"},
@@ -191,9 +188,9 @@ private slots:
             {R"({"control_registers":[{"name":"c","width":2,"simulation":{"kind":"counter"}}]})", "unknown key"},
             {R"({"control_registers":[{"name":"c","width":2,"signals":["a:b"]}]})", "expected a signal name"},
         };
-        for (const auto& c : cases) {
-            QVERIFY2(!parse(c.json, &error), c.json.constData());
-            QVERIFY2(error.contains(c.needle), qPrintable(error + " / " + c.needle));
+        for (const auto& [json, needle] : cases) {
+            QVERIFY2(!parse(json, &error), json.constData());
+            QVERIFY2(error.contains(needle), qPrintable(error + " / " + needle));
         }
     }
     void refusalsChangeNothing() {
@@ -216,10 +213,7 @@ private slots:
     void registerFileRefusals() {
         QVERIFY(m_tcl.eval("_wc ctrl_mode 7"));
         const QString path = m_demo->path(u"bad.txt"_s);
-        const struct {
-            QByteArray text;
-            QString needle;
-        } cases[] = {
+        const QList<QPair<QByteArray, QString>> cases = {
             {"ctrl_mode 1\nctrl_enable 2\n", "bad.txt:2: 2 is wider than the 1 bits of \"ctrl_enable\""},
             {"ctrl_mode 1\n\nctrl_divisor 1g\n", "bad.txt:3: \"1g\" is not a hexadecimal value"},
             {"ctrl_mode 1\nstat_count 1\n", "bad.txt:2: no control register \"stat_count\""},
@@ -229,10 +223,10 @@ private slots:
             {"# only comments\n\n", "bad.txt: no register values"},
             {"ctrl_mode 0x\n", "bad.txt:1: \"0x\" is not a hexadecimal value"},
         };
-        for (const auto& c : cases) {
-            writeAll(path, c.text);
+        for (const auto& [text, needle] : cases) {
+            writeAll(path, text);
             QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
-            QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
+            QVERIFY2(m_tcl.result().contains(needle), qPrintable(m_tcl.result() + " / " + needle));
             QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "7"}}), QString()); // nothing loaded
         }
         QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(u"none.txt"_s)}));

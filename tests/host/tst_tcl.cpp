@@ -229,16 +229,15 @@ private slots:
         proxy->callTclCommand("puts -nonewline abc", &code, true, true);
         // Shown once the event loop runs again.
         QTRY_VERIFY(console.toPlainText().endsWith("\nabc\n% partial"));
-        const struct {
-            const char *command, *tail;
-        } writes[] = {{"puts -nonewline def", "\nabcdef\n% partial"},
-                      {"puts {}", "\nabcdef\n% partial"},
-                      {"puts -nonewline g; puts h; puts -nonewline i", "\nabcdef\ngh\ni\n% partial"},
-                      {"puts {}", "\nabcdef\ngh\ni\n% partial"}};
-        for (const auto& w : writes) {
-            proxy->callTclCommand(w.command, &code, true, true);
+        const QList<QPair<const char*, const char*>> writes = {
+            {"puts -nonewline def", "\nabcdef\n% partial"},
+            {"puts {}", "\nabcdef\n% partial"},
+            {"puts -nonewline g; puts h; puts -nonewline i", "\nabcdef\ngh\ni\n% partial"},
+            {"puts {}", "\nabcdef\ngh\ni\n% partial"}};
+        for (const auto& [command, tail] : writes) {
+            proxy->callTclCommand(command, &code, true, true);
             console.flushOutput();
-            QVERIFY2(console.toPlainText().endsWith(w.tail), w.command);
+            QVERIFY2(console.toPlainText().endsWith(tail), command);
         }
         QCOMPARE(console.currentInput(), QString("partial"));
 
