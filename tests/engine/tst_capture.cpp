@@ -545,10 +545,9 @@ private slots:
         QVERIFY(m_tcl.result().contains("no output file"));
         WaveformModel* model = OnaData::inst()->getWDModel();
         QVERIFY(model->addCurPos(9, u"go \u25B6"_s) && model->addCurPos(3));
-        QVERIFY2(m_tcl.eval("dict get [ona_get cursors] {go \u25B6}"), qPrintable(m_tcl.result()));
-        QCOMPARE(m_tcl.result(), u"9"_s);
-        QVERIFY(m_tcl.eval("dict keys [ona_get cursors]"));
-        QCOMPARE(m_tcl.result(), u"C1 {go \u25B6}"_s);
+        QCOMPARE(m_tcl.steps({{"dict get [ona_get cursors] {go \u25B6}", u"9"_s},
+                              {"dict keys [ona_get cursors]", u"C1 {go \u25B6}"_s}}),
+                 QString());
         // cnt counts: the first sample it reads negative is found by its signed value.
         int negative = 0;
         while (!t->bits(model->channelsOf(model->index(0, 0)), negative).startsWith(u'1'))
