@@ -144,11 +144,7 @@ private slots:
             QCOMPARE(line, u"111 00 1100110000001111 11 111 00 1100000000000000 11"_s.remove(u' '));
         }
         // Bad entries are refused with a reason.
-        const struct {
-            QJsonObject desc;
-            int width;
-            const char* why;
-        } bad[] = {
+        const QList<std::tuple<QJsonObject, int, const char*>> bad = {
             {{{"kind", "uart"}, {"bytes", QJsonArray{"h'55"}}}, 8, "1-bit"},
             {{{"kind", "uart"}, {"bytes", QJsonArray{"h'155"}}}, 1, "bytes[0]"},
             {{{"kind", "clock"}, {"period", 0}}, 1, "period"},
@@ -156,9 +152,9 @@ private slots:
             {{{"kind", "bus"}, {"parts", QJsonArray{QJsonObject{{"width", 3}, {"kind", "clock"}, {"period", 2}}}}},
              4,
              "3 bits"}};
-        for (const auto& b : bad) {
-            QVERIFY(!SimDriver::create(b.desc, b.width, &why));
-            QVERIFY2(why.contains(b.why), qPrintable(why));
+        for (const auto& [desc, width, reason] : bad) {
+            QVERIFY(!SimDriver::create(desc, width, &why));
+            QVERIFY2(why.contains(reason), qPrintable(why));
         }
     }
     void storeNextChange() {

@@ -25,9 +25,7 @@ private slots:
     void recordsFromTheProject() {
         // A faulty record refuses the whole file, naming where and why.
         const QByteArray onl = readAll(m_demo->onl());
-        const struct {
-            QByteArray from, to, where;
-        } faults[] = {
+        const QList<std::tuple<QByteArray, QByteArray, QByteArray>> faults = {
             // Names travel unquoted in commands: Tcl-special characters are refused.
             {"\"PCSCH_1\", \"type\"", "\"PCSCH[1]\", \"type\"", "hard_ip[1].instance: expected an instance name"},
             {"\"PCSCH_1\", \"type\"", "\"PCSCH_0\", \"type\"", "hard_ip[1].instance: \"PCSCH_0\" is named twice"},
@@ -39,13 +37,13 @@ private slots:
             {"\"type\": \"pll\"", "\"type\": \"pll\", \"colour\": 1", "hard_ip[2].colour: unknown key"},
             {"\"hierarchy\": \"top/clocking/sys_pll\"", "\"hierarchy\": \"top/$x\"", "hard_ip[2].hierarchy"},
         };
-        for (const auto& f : faults) {
+        for (const auto& [from, to, where] : faults) {
             QByteArray bad = onl;
-            QVERIFY2(bad.contains(f.from), f.from.constData());
-            bad.replace(bad.indexOf(f.from), f.from.size(), f.to);
+            QVERIFY2(bad.contains(from), from.constData());
+            bad.replace(bad.indexOf(from), from.size(), to);
             writeAll(m_demo->onl(), bad);
             QVERIFY(!m_tcl.call({"ona_open_project", m_demo->ona()}));
-            QVERIFY2(m_tcl.result().contains(QString::fromUtf8(f.where)), qPrintable(m_tcl.result()));
+            QVERIFY2(m_tcl.result().contains(QString::fromUtf8(where)), qPrintable(m_tcl.result()));
         }
     }
     void refusalsStageNothing() {

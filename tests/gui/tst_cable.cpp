@@ -132,16 +132,15 @@ private slots:
         dialogs.onDialog = [](QDialog* dialog) {
             auto* ocd = qobject_cast<OpenocdDialog*>(dialog);
             QTEST_ASSERT(ocd);
-            const struct {
-                QString tap, ftdi, fault;
-            } refused[] = {{u"4 0x2"_s, {}, u"The TAP must be"_s},
-                           {u"4 2 0x10dea001"_s, u"0x0403 0x6010 5 0 0"_s, u"The FTDI channel must be"_s}};
-            for (const auto& r : refused) {
-                ocd->tapEdit()->setText(r.tap);
-                if (!r.ftdi.isEmpty())
-                    ocd->ftdiEdit()->setText(r.ftdi);
+            const QList<std::tuple<QString, QString, QString>> refused = {
+                {u"4 0x2"_s, {}, u"The TAP must be"_s},
+                {u"4 2 0x10dea001"_s, u"0x0403 0x6010 5 0 0"_s, u"The FTDI channel must be"_s}};
+            for (const auto& [tap, ftdi, fault] : refused) {
+                ocd->tapEdit()->setText(tap);
+                if (!ftdi.isEmpty())
+                    ocd->ftdiEdit()->setText(ftdi);
                 ocd->accept();
-                QTEST_ASSERT(ocd->result() != QDialog::Accepted && ocd->errorLabel()->text().startsWith(r.fault));
+                QTEST_ASSERT(ocd->result() != QDialog::Accepted && ocd->errorLabel()->text().startsWith(fault));
             }
             ocd->ftdiEdit()->setText(u" 0x0403  0x6011 1 0x0008 0x000b"_s);
             ocd->openocdEdit()->setText(u"localhost:6666 demo.tap"_s);
@@ -235,10 +234,8 @@ private slots:
     }
     void usbPortNumbers() {
         // FTUSB-3 is the FTDI cable on port 3; a two-digit port is read whole.
-        const struct {
-            QString port, type;
-            int number;
-        } cases[] = {{u"FTUSB-3"_s, u"USB2"_s, 3}, {u"FTUSB-12"_s, u"USB2"_s, 12}, {u"EzUSB-7"_s, u"USB"_s, 7}};
+        const QList<std::tuple<QString, QString, int>> cases = {
+            {u"FTUSB-3"_s, u"USB2"_s, 3}, {u"FTUSB-12"_s, u"USB2"_s, 12}, {u"EzUSB-7"_s, u"USB"_s, 7}};
         for (const auto& [port, type, number] : cases) {
             m_host->commands.clear();
             auto d = dialog();

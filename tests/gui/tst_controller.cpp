@@ -373,14 +373,11 @@ private slots:
         ControlRegisterWidget* c = control();
         cell(c, "ctrl_mode", W::RdColumn)->setText("A");
         cell(c, "ctrl_enable", W::WrColumn)->setText("Toggle");
-        const struct {
-            QString radix, shown;
-            int index;
-        } steps[] = {{"Bin", "1010", 0}, {"Oct", "12", 1}, {"Dec", "10", 2}, {"Hex", "A", 3}};
-        for (const auto& step : steps) {
-            cell(c, "ctrl_mode", W::RadixColumn)->setText(step.radix);
-            QCOMPARE(cell(c, "ctrl_mode", W::RdColumn)->text(), step.shown);
-            cell(c, "ctrl_enable", W::RadixColumn)->setText(step.radix);
+        const QList<QPair<QString, QString>> steps = {{"Bin", "1010"}, {"Oct", "12"}, {"Dec", "10"}, {"Hex", "A"}};
+        for (const auto& [radix, shown] : steps) {
+            cell(c, "ctrl_mode", W::RadixColumn)->setText(radix);
+            QCOMPARE(cell(c, "ctrl_mode", W::RdColumn)->text(), shown);
+            cell(c, "ctrl_enable", W::RadixColumn)->setText(radix);
             QCOMPARE(cell(c, "ctrl_enable", W::WrColumn)->text(), u"Toggle"_s);
         }
 
@@ -535,16 +532,13 @@ private slots:
         // 3F. Digits that do not fit are kept (Intermediate); others refused.
         RegisterValueValidator dec8(8, 2, nullptr), hex6(6, 3, nullptr);
         using V = QValidator;
-        const struct {
-            RegisterValueValidator* v;
-            const char* text;
-            V::State state;
-        } cases[] = {{&dec8, "0", V::Acceptable},     {&dec8, "255", V::Acceptable},  {&dec8, "", V::Acceptable},
-                     {&dec8, "256", V::Intermediate}, {&dec8, "01", V::Intermediate}, {&dec8, "1a", V::Invalid},
-                     {&hex6, "3F", V::Acceptable},    {&hex6, "40", V::Intermediate}, {&hex6, "g", V::Invalid}};
-        for (const auto& k : cases) {
-            QString copy = QLatin1String(k.text);
-            QCOMPARE(k.v->validate(copy, pos), k.state);
+        const QList<std::tuple<RegisterValueValidator*, const char*, V::State>> cases = {
+            {&dec8, "0", V::Acceptable},     {&dec8, "255", V::Acceptable},  {&dec8, "", V::Acceptable},
+            {&dec8, "256", V::Intermediate}, {&dec8, "01", V::Intermediate}, {&dec8, "1a", V::Invalid},
+            {&hex6, "3F", V::Acceptable},    {&hex6, "40", V::Intermediate}, {&hex6, "g", V::Invalid}};
+        for (const auto& [v, text, state] : cases) {
+            QString copy = QLatin1String(text);
+            QCOMPARE(v->validate(copy, pos), state);
         }
         // No editor for a width below 1 or a radix outside the list.
         cell(c, "ctrl_mode", W::WidthColumn)->setText("0");
