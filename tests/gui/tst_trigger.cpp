@@ -52,11 +52,13 @@ void flushDeletes() {
 class TstTrigger : public DemoTest {
     Q_OBJECT
 private slots:
-    void init() { freshHost(); }
+    void init() {
+        freshHost();
+        openDemo();
+    }
     void cleanup() { closeDemo(); }
 
     void unitCellCommands() {
-        openDemo();
         QTableView* table = view()->tuTable();
 
         QCOMPARE(pick(table, tuIndex("TU_data", 2), u"!="_s),
@@ -118,7 +120,6 @@ private slots:
         QCOMPARE(tuText("TU_state", 4), u"STOP"_s);
     }
     void editorsByRadixKind() {
-        openDemo();
         // The demo's own 8-bit set "cmd", plus one more of 8 and one of 3 bits.
         int code = -1;
         m_host->eval(u"ona_add_tokenset -tokenset ST3 -bits 3; ona_add_tokenset -tokenset WIDE -bits 8"_s, &code);
@@ -165,7 +166,6 @@ private slots:
         QCOMPARE(comboItems(box), OnaData::serial_list);
     }
     void expressionCommandsAndEnableBox() {
-        openDemo();
         QTableView* table = view()->teTable();
 
         QCOMPARE(typeInto(table, teIndex("TE_start", 1), u"TU_state | TU_valid"_s),
@@ -218,7 +218,6 @@ private slots:
         QCOMPARE(m_host->startingWith(u"ona_set_te"_s), QStringList{u"ona_set_te -name TE_byte -enable on"_s});
     }
     void errorTitlesAndCells() {
-        openDemo();
         auto* tuLabel = view()->tuGroup()->label();
         auto* teLabel = view()->teGroup()->label();
         QTableView* tu = view()->tuTable();
@@ -255,7 +254,6 @@ private slots:
         QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
     }
     void userTextReachesEngineIntact() {
-        openDemo();
         const QString value = u"a b \"q\" [exit 3] $x {C:\\new\\table}"_s;
         const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_data", 4), value);
         QCOMPARE(sent.size(), 1);
@@ -269,7 +267,6 @@ private slots:
         QCOMPARE(m_host->eval(u"info exists y"_s), u"0"_s);
     }
     void samplesListAndLoading() {
-        openDemo();
         // A setting of its own: 1024 down to 128.
         TriggerSetting own;
         own.multiTriggerCapacity = 4096;
@@ -307,7 +304,6 @@ private slots:
         QVERIFY(!view()->triggerSpin()->isEnabled() && m_host->startingWith(u"ona_set_trigoptn"_s).isEmpty());
     }
     void optionCommandsAndResync() {
-        openDemo();
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
 
@@ -353,7 +349,6 @@ private slots:
         QVERIFY(s->connectPorOnOpen && m_gui->isModified());
     }
     void positionFollowsSelectedMode() {
-        openDemo();
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
         QVERIFY(!view()->positionCombo()->isEnabled());
@@ -386,7 +381,6 @@ private slots:
         QCOMPARE(s->triggerPosition, 40);
     }
     void refusedEditsReloadAndReport() {
-        openDemo();
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
         m_host->refuse = [](const QString& cmd) { return cmd.contains(u"-numtriggers"_s); };
