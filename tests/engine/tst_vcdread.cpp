@@ -383,12 +383,7 @@ void TestVcdRead::hostileFiles() {
     const QString good = dir.filePath(u"good.vcd"_s);
     writeAll(good, head + "#0\n0!\n#5\n1!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", good}), qPrintable(m_tcl.result()));
-    struct Case {
-        const char* name;
-        QByteArray content;
-        const char* error;
-    };
-    const QList<Case> cases = {
+    const QList<std::tuple<const char*, QByteArray, const char*>> cases = {
         {"backwards", head + "#0\n0!\n#10\n1!\n#5\n0!\n", "line 11, byte 137: time 5 goes back from 10"},
         {"unknown id", head + "#0\n0!\n1?\n", "line 9, byte 130: unknown identifier \"?\""},
         {"wide var", "$var wire 1000000 ! w $end\n", "line 1, byte 0: a width of 1000000 bits is more than 65536"},
@@ -414,12 +409,12 @@ void TestVcdRead::hostileFiles() {
         {"upscope", "$upscope $end\n", "$upscope without a $scope"},
         {"redeclared", "$var wire 1 ! a $end\n$var wire 2 ! b $end\n", "line 2, byte 21: identifier \"!\""},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, content, error] : cases) {
         const QString path = dir.filePath(u"hostile.vcd"_s);
-        writeAll(path, c.content);
-        QVERIFY2(!m_tcl.call({"ona_open_waveform", path}), c.name);
-        QVERIFY2(m_tcl.result().contains(QLatin1String(c.error)),
-                 qPrintable(c.name + QLatin1String(": ") + m_tcl.result()));
+        writeAll(path, content);
+        QVERIFY2(!m_tcl.call({"ona_open_waveform", path}), name);
+        QVERIFY2(m_tcl.result().contains(QLatin1String(error)),
+                 qPrintable(name + QLatin1String(": ") + m_tcl.result()));
         QCOMPARE(m_tcl.dictGet(u"ona_get waveform"_s, u"file"_s), good);
     }
     // Partial when asked: what came before the fault, said so.
