@@ -334,29 +334,29 @@ private:
             QStringList({"ona_set_controller -pcs_lane 1",
                          "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
                          "ona_run_controller -restart_prbs MPPHY_0"}));
-        add(
-            "MPPHY_0: Inject",
-            [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "Inject 1-bit Error", 1), Qt::LeftButton); },
-            QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
-        add(
-            "MPPHY_0: error count",
-            [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "PRBS Error Count", 1), Qt::LeftButton); },
-            QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
-        add(
-            "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
-            reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s) +
-                QStringList{u"ona_run_controller -count_error MPPHY_0"_s});
-        add(
-            "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
-            reads("MPPCIE_0", 2,
-                  u"pll_lock_status tx_data_polarity tx_data_width tx_data_enable tx_equal_pre tx_equal_main "
-                  u"tx_equal_post tx_termination tx_amp_enable tx_amp_iboost tx_amp_vboost"_s));
-        add(
-            "MPPCIE_0: RX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", rx, "RX", 2), Qt::LeftButton); },
-            reads("MPPCIE_0", 2,
-                  u"cdr_lock_status rx_signal_status rx_signal_threshold rx_data_polarity rx_data_width "
-                  u"rx_equal_afe rx_equal_atten rx_equal_pole rx_equal_boost rx_equal_vga1 rx_equal_vga2 "
-                  u"rx_termination rx_term_acdc"_s));
+        // A click on a lane's button, the row named by the button's header.
+        const auto press = [=](const char* panelName, const char* table, const char* header, int l,
+                               const QStringList& expected) {
+            add(
+                QByteArray(panelName) + ": " + header,
+                [=] { QTest::mouseClick(laneCell(panelName, table, header, l), Qt::LeftButton); }, expected);
+        };
+        press("MPPHY_0", ibert, "Inject 1-bit Error", 1,
+              QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
+        press("MPPHY_0", ibert, "PRBS Error Count", 1,
+              QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
+        press("MPPHY_0", ibert, "IBERT", 1,
+              reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s) +
+                  QStringList{u"ona_run_controller -count_error MPPHY_0"_s});
+        press("MPPCIE_0", tx, "TX", 2,
+              reads("MPPCIE_0", 2,
+                    u"pll_lock_status tx_data_polarity tx_data_width tx_data_enable tx_equal_pre tx_equal_main "
+                    u"tx_equal_post tx_termination tx_amp_enable tx_amp_iboost tx_amp_vboost"_s));
+        press("MPPCIE_0", rx, "RX", 2,
+              reads("MPPCIE_0", 2,
+                    u"cdr_lock_status rx_signal_status rx_signal_threshold rx_data_polarity rx_data_width "
+                    u"rx_equal_afe rx_equal_atten rx_equal_pole rx_equal_boost rx_equal_vga1 rx_equal_vga2 "
+                    u"rx_termination rx_term_acdc"_s));
 
         // Serdes Debug.
         // Label|value|key|option: the option is sent quoted as picked unless given.
