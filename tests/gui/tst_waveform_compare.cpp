@@ -44,7 +44,10 @@ private slots:
     void menuOpensAndProgressCancels() {
         QVERIFY(openDemo());
         RecordingHost& host = *m_host;
-        QAction* open = menuAction(m_gui->myMenuItems(vemo::basgui::FileMenu), u"Open Waveform..."_s);
+        QAction* open = nullptr;
+        for (QAction* a : m_gui->myMenuItems(vemo::basgui::FileMenu))
+            if (a && a->text() == u"Open Waveform..."_s)
+                open = a;
         QVERIFY(open);
 
         const QString dir = m_dir->filePath(u"sim \"[x]\" $y"_s);
@@ -122,8 +125,7 @@ private slots:
         const int before = tabs->count();
         host.eval(u"ona_close_waveform"_s);
         QCOMPARE(tabs->count(), before - 1);
-        for (int i = 0; i < tabs->count(); ++i)
-            QVERIFY(tabs->tabText(i) != QLatin1String("Simulation Waveform"));
+        QVERIFY(!tabTexts(*m_gui).contains(u"Simulation Waveform"_s));
     }
 
     void compareDialogMarksTheDifference() {
@@ -284,14 +286,6 @@ private slots:
             vemo::theme::ThemeSetting::setStyle(before);
             vemo::theme::ThemeSetting::applyTo(qApp);
         }
-    }
-
-private:
-    static QAction* menuAction(const QList<QAction*>& actions, const QString& text) {
-        for (QAction* a : actions)
-            if (a && a->text() == text)
-                return a;
-        return nullptr;
     }
 };
 
