@@ -47,7 +47,7 @@ private slots:
             QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
         }
     }
-    void memFiles() {
+    void memFilesReadAndRefused() {
         // A file as simulators and people write it: comments of both kinds,
         // several words per line, underscores, upper and lower case, addresses.
         const QString hand = m_demo->path(u"hand.mem"_s);
@@ -58,8 +58,8 @@ private slots:
                  "@3FE\tCAFE f00d\n");
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
         QCOMPARE(words(0, 1, 0x3fe, 0x3ff), u"DEADBEEF 00000001 0000CAFE 0000F00D"_s);
-    }
-    void memFileRefusals() {
+
+        // Files that are refused load nothing.
         QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x77"));
         const QString path = m_demo->path(u"bad.mem"_s);
         const QList<std::tuple<QByteArray, QString, QStringList>> cases = {
