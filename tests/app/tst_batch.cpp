@@ -43,6 +43,24 @@ private slots:
         r = run({"--batch", a, "--", "one", "two words", "-x"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
+
+        // The engine's commands are there.
+        r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
+        // An engine error is a script error with the engine's message.
+        r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
+
+        // No window system is needed.
+        const QProcessEnvironment env = noDisplay();
+        r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("ok\n"));
+        r = run({"--version"}, env);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
     }
     void batchErrorsAndExitCodes() {
         const QString s = script("fails.tcl",
@@ -82,15 +100,6 @@ private slots:
         r = run({"--batch", script("caught.tcl", "catch {error x} msg\nputs $msg\n")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("x\n"));
-    }
-    void batchNeedsNoDisplay() {
-        const QProcessEnvironment env = noDisplay();
-        Run r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QString("ok\n"));
-        r = run({"--version"}, env);
-        QCOMPARE(r.code, 0);
-        QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
     }
     void commandLine() {
         const QString s = script("plain.tcl", "puts x\n");
@@ -140,15 +149,6 @@ private slots:
         r = run({"--quit-after-start", pipe});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
-    }
-    void engineCommandsInBatch() {
-        Run r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
-        QCOMPARE(r.code, 0);
-        QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
-        // An engine error is a script error with the engine's message.
-        r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
-        QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
     }
     void windowOpensAnalyzerFile() {
         // A folder whose name Tcl would substitute if it reached it unescaped.

@@ -189,7 +189,7 @@ private slots:
         QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path("big.ona")}) && m_tcl.result().contains("larger than"));
         QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
     }
-    void staleAnalyzerFile() {
+    void debugLogicFileChangedSinceSaved() {
         // The design lost a core and a unit since the analyzer file was saved:
         // the rest still opens, with a note, and the lost setup is dropped.
         QByteArray onl = readAll(m_demo->onl());
@@ -208,8 +208,7 @@ private slots:
         QCOMPARE(OnaData::inst()->getNumCore(), 2);
         QCOMPARE(info.size(), 2);
         QCOMPARE(OnaData::inst()->getTUModel()->rowCount(), 3);
-    }
-    void timeStampFollowsTheFile() {
+        // The debug-logic file's time stamp follows the file.
         OnaData* d = OnaData::inst();
         const quint64 before = d->checkONLTimeStamp();
         QVERIFY(before != 0);

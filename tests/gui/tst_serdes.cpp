@@ -32,7 +32,7 @@ class TstSerdes : public DemoTest {
 private slots:
     void init() { QVERIFY(openDemo() && view()); }
     void cleanup() { closeDemo(); }
-    void pagesShowTheEngine() {
+    void pagesShowTheEngineAndSendExactCommands() {
         // Opening read the SERDES; the page shows it, in front.
         QCOMPARE(m_gui->rightView()->tabWidget()->currentWidget(), view());
         QCOMPARE(m_gui->progressBar()->format(), u"Completed"_s);
@@ -41,8 +41,7 @@ private slots:
             QCOMPARE(view()->statusLamp(QString::fromLatin1(lamp))->color(), Qt::red);
         // Combo boxes show their text but take no typing.
         QVERIFY(combo("tx_term")->lineEdit()->isReadOnly());
-    }
-    void controlsSendExactCommands() {
+
         PCSData* pcs = PCSData::inst();
         // Each choice reaches the engine, and its report back sends nothing more.
         combo("tx_postcur")->setCurrentIndex(12);
