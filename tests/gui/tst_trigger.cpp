@@ -303,7 +303,7 @@ private slots:
         QVERIFY(view()->porGroup()->isHidden() && !view()->samplesCombo()->isEnabled());
         QVERIFY(!view()->triggerSpin()->isEnabled() && m_host->startingWith(u"ona_set_trigoptn"_s).isEmpty());
     }
-    void optionCommandsAndResync() {
+    void optionCommandsPositionAndResync() {
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
 
@@ -347,10 +347,8 @@ private slots:
         m_gui->ResetDirtyBit();
         QVERIFY(m_host->sent([&] { view()->porCheck()->click(); }).isEmpty());
         QVERIFY(s->connectPorOnOpen && m_gui->isModified());
-    }
-    void positionFollowsSelectedMode() {
-        selectCore(u"bus_la"_s);
-        TriggerSetting* s = OnaData::inst()->getTSModel();
+
+        // The trigger position follows the selected mode.
         QVERIFY(!view()->positionCombo()->isEnabled());
         const auto position = [this](const std::function<void()>& act) {
             return m_host->sent(act).join(u'|').remove(u"ona_set_trigoptn -position "_s);
