@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(dialogs.asked.size(), asked + 2);
     }
 
-    void quadsFromMergeInformation() {
+    void quadsFromMergeInformationAndTheirLanes() {
         // The merge file was read with the project, after the page was made.
         QCOMPARE(tab()->mergeTable().size(), 2);
         auto* mpphy = panel<MPPHYX4Widget>("MPPHY_0");
@@ -307,24 +307,21 @@ private slots:
         // A switched-off lane sends nothing, and building sent nothing at all.
         comboAt(mpphy, MPPHYX4Widget::TX, 2, 3)->setCurrentIndex(1);
         QCOMPARE(m_host->commands, QStringList());
+        // A lane's setting reaches the engine's staged values.
+        comboAt(pcieA, MPPHYX4Widget::RX, 12, 2)->setCurrentText(u"48-ohm"_s);
+        QCOMPARE(m_host->eval("dict get [ona_get hardip MPPCIE_0 -staged] rx_termination"), u"48-ohm"_s);
+        // A caller that is not one of the lanes' controls writes nothing.
+        m_host->commands.clear();
+        pcieA->onLaneSettingChanged(u"AC"_s);
+        pcieA->onIBERTRestart();
+        pcieA->onTXReadALL();
+        QCOMPARE(m_host->commands, QStringList());
         // Opening the project again reads the merge file again, and rebuilding
         // the panels sent nothing either.
         QVERIFY(QFile::remove(m_dir->path() + "/demo/mpp_merge.json"));
         emit OnaData::inst()->sigProjectOpened(OnaData::inst()->getCurrentProject());
         QCOMPARE(m_host->commands, QStringList());
         QVERIFY(panel<MPPHYX4Widget>("MPPHY_0")->laneMap().isEmpty());
-    }
-    void laneSettingCommands() {
-        auto* quad = panel<MPPHYX4Widget>("MPPCIE_0");
-        // A lane's setting reaches the engine's staged values.
-        comboAt(quad, MPPHYX4Widget::RX, 12, 2)->setCurrentText(u"48-ohm"_s);
-        QCOMPARE(m_host->eval("dict get [ona_get hardip MPPCIE_0 -staged] rx_termination"), u"48-ohm"_s);
-        // A caller that is not one of the lanes' controls writes nothing.
-        m_host->commands.clear();
-        quad->onLaneSettingChanged(u"AC"_s);
-        quad->onIBERTRestart();
-        quad->onTXReadALL();
-        QCOMPARE(m_host->commands, QStringList());
     }
     void ibertFlow() {
         ScriptedDialogs dialogs;
