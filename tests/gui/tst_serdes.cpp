@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(combo("tx_term")->currentText(), u"50ohms"_s);
         QVERIFY(!view()->resetButton("rx_pcs_reset")->state());
     }
-    void amplitudeIsSentNormalised() {
+    void amplitudesAndReadBackKeepControlsSound() {
         // What is no step of the block is shown as the nearest and not sent;
         // the forms that are sent normalised are rows of tst_commandstrings.
         typeAmplitude("105");
@@ -91,8 +91,7 @@ private slots:
         QCOMPARE(sent(), QStringList{"ona_set_pcs -control tx_diffamp -option \"180\""});
         QCOMPARE(view()->amplitudeEdit()->text(), u"180"_s);
         QCOMPARE(PCSData::inst()->getValue("tx_diffamp"), 180);
-    }
-    void readBackKeepsControlsSound() {
+
         PCSData* pcs = PCSData::inst();
         // An invert value that is no item changes nothing and sends nothing.
         combo("tx_invert")->setCurrentIndex(1);
