@@ -58,7 +58,7 @@ private slots:
         // The file it came from is untouched.
         QCOMPARE(readAll(m_demo->ona()), shipped);
     }
-    void saveAsMovesTheProject() {
+    void saveAsAndOpenDebugLogicAlone() {
         OnaData* d = OnaData::inst();
         QSignalSpy renamed(d, SIGNAL(sigFileNameChanged(const QString&)));
         QSignalSpy saved(d, SIGNAL(sigProjectSaved(const QString&)));
@@ -78,9 +78,8 @@ private slots:
         QCOMPARE(renamed.size(), 1);
         QVERIFY(!m_tcl.call({"ona_save_project", m_demo->path("sub")})); // a folder
         QVERIFY(m_tcl.result().contains("folder"));
-    }
-    void openDebugLogicAlone() {
-        OnaData* d = OnaData::inst();
+
+        // The debug-logic file opened alone is a new project named beside it.
         QVERIFY(m_tcl.call({"ona_open_project", m_demo->onl()}));
         QCOMPARE(d->getCurrentProject(), m_demo->ona()); // new project named beside it
         QCOMPARE(d->getTokenModel()->numTokenSet("user"), 0);

@@ -119,7 +119,7 @@ private slots:
                          dec);
             }
     }
-    void conversionEdgeCases() {
+    void conversionEdgeCasesAndFits() {
         using namespace RegisterRadix;
         // Canonical values of every width and radix are compared with the
         // reference above; these are the inputs it never makes.
@@ -133,9 +133,8 @@ private slots:
         QCOMPARE(convert("1FF", 8, Hex, Hex), u"FF"_s);                              // longer than the width
         QCOMPARE(convert("101", 0, Bin, Dec), u"5"_s);                               // no width: not fitted
         QCOMPARE(convert("1267650600228229401496703205376", 100, Dec, Dec), u"0"_s); // 2^100 wraps
-    }
-    void fitsExactlyTheWidth() {
-        using namespace RegisterRadix;
+
+        // A value fits exactly its width, in every radix.
         for (int width = 1; width <= 9; ++width) {
             for (quint32 v = 0; v < (4u << width); ++v) {
                 const bool in = v < (1u << width);
