@@ -9,12 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-#if __has_include("onapackage.h")
-#define HAVE_ENGINE 1
-#else
-#define HAVE_ENGINE 0
-#endif
-
 namespace {
 
 struct Run {
@@ -49,6 +43,24 @@ private slots:
         r = run({"--batch", a, "--", "one", "two words", "-x"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("3 {one {two words} -x} args.tcl\n5\nno-newline"));
+
+        // The engine's commands are there.
+        r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
+        // An engine error is a script error with the engine's message.
+        r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
+
+        // No window system is needed.
+        const QProcessEnvironment env = noDisplay();
+        r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("ok\n"));
+        r = run({"--version"}, env);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
     }
     void batchErrorsAndExitCodes() {
         const QString s = script("fails.tcl",
@@ -88,15 +100,6 @@ private slots:
         r = run({"--batch", script("caught.tcl", "catch {error x} msg\nputs $msg\n")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("x\n"));
-    }
-    void batchNeedsNoDisplay() {
-        const QProcessEnvironment env = noDisplay();
-        Run r = run({"--batch", script("nodisplay.tcl", "puts ok\n")}, env);
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QString("ok\n"));
-        r = run({"--version"}, env);
-        QCOMPARE(r.code, 0);
-        QVERIFY2(QRegularExpression("^ondrel \\d+\\.\\d+\\.\\d+\\s*$").match(r.out).hasMatch(), qPrintable(r.out));
     }
     void commandLine() {
         const QString s = script("plain.tcl", "puts x\n");
@@ -147,34 +150,17 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
     }
-    void engineCommandsInBatch() {
-        Run r = run({"--batch", script("engine.tcl", "puts [llength [info commands ona_*]]\n")});
-        QCOMPARE(r.code, 0);
-#if HAVE_ENGINE
-        QVERIFY2(r.out.trimmed().toInt() > 0, qPrintable(r.out));
-        // An engine error is a script error with the engine's message.
-        r = run({"--batch", script("engine_err.tcl", "ona_open_project {/no/such/dir/x.ona}\n")});
-        QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains("x.ona"), qPrintable(r.err));
-#else
-        QCOMPARE(r.out, QString("0\n"));
-#endif
-    }
     void windowOpensAnalyzerFile() {
-#if !HAVE_ENGINE
-        QSKIP("built without the engine");
-#else
         // A folder whose name Tcl would substitute if it reached it unescaped.
         const QString dir = m_dir.filePath("my [demo] $x \\dir");
         QVERIFY(QDir().mkpath(dir));
         for (const char* name : {"demo.ona", "demo.onl"})
             QVERIFY(QFile::copy(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/") + name, dir + "/" + name));
         // The window's script sees the project open and the folder made current.
-        const QString check =
-            script("check_open.tcl", QStringLiteral("if {[pwd] ne {%1}} { exit 8 }\n"
-                                                    "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
-                                                    "exit 7\n")
-                                         .arg(dir, dir + "/demo.ona")
+        const QString check = script("check_open.tcl",
+                                     u"if {[pwd] ne {%1}} { exit 8 }\n"
+                                     "if {[dict get [ona_get project] file] ne {%2}} { exit 9 }\n"
+                                     "exit 7\n"_s.arg(dir, dir + "/demo.ona")
                                          .toUtf8());
         Run r = run({dir + "/demo.ona", "--script", check});
         QVERIFY2(r.code == 7, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
@@ -187,11 +173,10 @@ private slots:
                                    "$timescale 1ps $end\n$var wire 1 ! clk $end\n$enddefinitions $end\n"
                                    "#0\n0!\n#5000000000\n1!\n"),
                             vcd));
-        const QString seen =
-            script("check_vcd.tcl", QStringLiteral("if {[dict get [ona_get waveform] file] ne {%1}} { exit 8 }\n"
-                                                   "exit [expr {[dict get [ona_get waveform] end] == 5000000000 "
-                                                   "? 6 : 9}]\n")
-                                        .arg(vcd)
+        const QString seen = script("check_vcd.tcl",
+                                    u"if {[dict get [ona_get waveform] file] ne {%1}} { exit 8 }\n"
+                                    "exit [expr {[dict get [ona_get waveform] end] == 5000000000 "
+                                    "? 6 : 9}]\n"_s.arg(vcd)
                                         .toUtf8());
         r = run({vcd, "--script", seen});
         QVERIFY2(r.code == 6, qPrintable(QString("exit %1: %2").arg(r.code).arg(r.err)));
@@ -202,7 +187,6 @@ private slots:
         // A missing one is said once, not again by the reader.
         r = run({m_dir.filePath("missing.vcd"), "--script", script("quit.tcl", "exit 0\n")});
         QVERIFY2(r.err.count("missing.vcd") == 1, qPrintable(r.err));
-#endif
     }
 
 private:

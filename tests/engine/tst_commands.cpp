@@ -89,19 +89,16 @@ private slots:
     void syntaxErrorCount() {
         OnaData* d = OnaData::inst();
         Spies spies;
-        const struct {
-            const char* script;
-            int errors, notes;
-        } edits[] = {
+        const QList<std::tuple<const char*, int, int>> edits = {
             {"ona_set_tu -name TU_data -value ZZ", 1, 1}, // accepted, but counted
             {"ona_set_te -name TE_start -expression {TU_state &}", 2, 2},
             {"ona_set_tu -name TU_data -value YY", 2, 2}, // the count stays: no errorDirty
             {"ona_set_tu -name TU_data -value 5A", 1, 3},
             {"ona_set_te -name TE_start -expression TU_state", 0, 4},
         };
-        for (const auto& e : edits) {
-            QVERIFY(m_tcl.eval(e.script));
-            QCOMPARE((QList<int>{d->getNumError(), int(spies.error.size())}), (QList<int>{e.errors, e.notes}));
+        for (const auto& [script, errors, notes] : edits) {
+            QVERIFY(m_tcl.eval(script));
+            QCOMPARE((QList<int>{d->getNumError(), int(spies.error.size())}), (QList<int>{errors, notes}));
         }
         // Errors are per core, and the unit says why.
         QVERIFY(m_tcl.eval("ona_set_tu -name TU_data -value ZZ"));

@@ -92,7 +92,7 @@ class TestCompare : public DemoSession {
 private slots:
     void cleanup() { OpenWaveform::set(nullptr); }
 
-    void demoCaptureShowsTheChangedValues() {
+    void demoCaptureAndASparseDump() {
         QVERIFY2(capture(), qPrintable(m_tcl.result()));
         const auto t = OnaData::inst()->getWDModel()->traceData();
         const qint64 n = t->numSamples(), trig = t->triggerPositions.value(0, -1);
@@ -154,12 +154,7 @@ private slots:
         QVERIFY2(m_tcl.result().toInt() > 2, qPrintable(m_tcl.result()));
         QVERIFY(m_tcl.eval("join [lmap s [dict get $r signals] {lindex $s 1}]"));
         QCOMPARE(m_tcl.result(), u"tb.dut.rx_data tb.dut.bit_cnt[0]"_s);
-    }
 
-    void sparseDumpCostsItsChanges() {
-        QVERIFY2(capture(), qPrintable(m_tcl.result()));
-        const auto t = OnaData::inst()->getWDModel()->traceData();
-        const qint64 trig = t->triggerPositions.value(0);
         // One signal, the capture's rx, reaching the trigger sample's value
         // only at tick 10^12 on a 1 ps scale: the search jumps from change
         // to change, never tick by tick.

@@ -27,29 +27,27 @@ private slots:
 
         // A faulty record refuses the whole file, naming where; the open project stays.
         const QByteArray onl = readAll(m_demo->onl());
-        const struct {
-            QByteArray from, to, where;
-        } faults[] = {
+        const QList<std::tuple<QByteArray, QByteArray, QByteArray>> faults = {
             {"\"width\": 32 }", "\"width\": 65 }", "cores[2].controller.memory.width"},
             {"\"start\": \"0x0000\"", "\"start\": \"0x0400\"", "cores[2].controller.memory.end: below the start"},
             {"\"end\": \"0x03FF\"", "\"end\": \"0x3FFFFF\"", "cores[2].controller.memory.end: more than"},
             {"\"sw7\"", "\"sw6\"", "cores[2].controller.switches.names[7]"},
             {"\"leds\": {", "\"lights\": {", "cores[2].controller.lights: unknown key"},
         };
-        for (const auto& f : faults) {
+        for (const auto& [from, to, where] : faults) {
             QByteArray bad = onl;
-            bad.replace(f.from, f.to);
+            bad.replace(from, to);
             QVERIFY(bad != onl);
             writeAll(m_demo->path(u"bad.onl"_s), bad);
             QByteArray ona = readAll(m_demo->ona());
             ona.replace("demo.onl", "bad.onl");
             writeAll(m_demo->path(u"bad.ona"_s), ona);
             QVERIFY(!m_tcl.call({"ona_open_project", m_demo->path(u"bad.ona"_s)}));
-            QVERIFY2(m_tcl.result().contains(QString::fromLatin1(f.where)), qPrintable(m_tcl.result()));
+            QVERIFY2(m_tcl.result().contains(QString::fromLatin1(where)), qPrintable(m_tcl.result()));
             QCOMPARE(OnaData::inst()->getCurrentProject(), m_demo->ona());
         }
     }
-    void memFiles() {
+    void memFilesReadAndRefused() {
         // A file as simulators and people write it: comments of both kinds,
         // several words per line, underscores, upper and lower case, addresses.
         const QString hand = m_demo->path(u"hand.mem"_s);
@@ -60,15 +58,11 @@ private slots:
                  "@3FE\tCAFE f00d\n");
         QVERIFY2(m_tcl.call({"ona_run_controller", "-load_memfile", hand}), qPrintable(m_tcl.result()));
         QCOMPARE(words(0, 1, 0x3fe, 0x3ff), u"DEADBEEF 00000001 0000CAFE 0000F00D"_s);
-    }
-    void memFileRefusals() {
+
+        // Files that are refused load nothing.
         QVERIFY(m_tcl.eval("ona_run_controller -init_mem 0x77"));
         const QString path = m_demo->path(u"bad.mem"_s);
-        const struct {
-            QByteArray text;
-            QString needle;
-            QStringList options;
-        } cases[] = {
+        const QList<std::tuple<QByteArray, QString, QStringList>> cases = {
             {"00\n11\n2g\n", u"bad.mem:3: 'g' is not a hexadecimal digit"_s, {}},
             {"// c\n123456789\n", u"bad.mem:2: word 123456789 is wider than the 32-bit memory"_s, {}},
             {"@3FF\n1\n2\n", u"bad.mem:3: address 0x400 is outside"_s, {}},
@@ -90,10 +84,10 @@ private slots:
             {"@0x10 1\n", u"bad.mem:1: the 0x prefix is not allowed"_s, {}},
             {QByteArray(1024 * 80 + 64 * 1024 + 1, ' ') + "1\n", u"larger than"_s, {}},
         };
-        for (const auto& c : cases) {
-            writeAll(path, c.text);
-            QVERIFY(!m_tcl.call(QStringList{"ona_run_controller", "-load_memfile", path} + c.options));
-            QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
+        for (const auto& [text, needle, options] : cases) {
+            writeAll(path, text);
+            QVERIFY(!m_tcl.call(QStringList{"ona_run_controller", "-load_memfile", path} + options));
+            QVERIFY2(m_tcl.result().contains(needle), qPrintable(m_tcl.result() + " / " + needle));
             // Nothing before the faulty line was loaded.
             QCOMPARE(words(0, 0x10), u"00000077 00000077"_s);
         }

@@ -212,12 +212,11 @@ private slots:
         QCOMPARE(ONCData::inst()->getWBData(), u"C"_s);
 
         m_script.registerFault = u"cable timed out"_s;
-        QVERIFY(!m_tcl.call({"ona_run_controller", "-write_control", "ctrl_mode", "-data", "b"}));
-        QVERIFY2(m_tcl.result().contains("cable timed out: ctrl_mode"), qPrintable(m_tcl.result()));
-        QVERIFY(!m_tcl.call({"ona_run_controller", "-read_led"}));
-        QVERIFY2(m_tcl.result().contains("no virtual LEDs"), qPrintable(m_tcl.result()));
-        QVERIFY(!m_tcl.call({"ona_read_controller", "-addr", "0"}));
-        QVERIFY2(m_tcl.result().contains("not on the scripted target"), qPrintable(m_tcl.result()));
+        QCOMPARE(
+            m_tcl.steps({{"ona_run_controller -write_control ctrl_mode -data b", "error: cable timed out: ctrl_mode"},
+                         {"ona_run_controller -read_led", "error: no virtual LEDs"},
+                         {"ona_read_controller -addr 0", "error: not on the scripted target"}}),
+            QString());
     }
 
     // The settings of the target over JTAG: taken by ona_set_project and

@@ -96,7 +96,7 @@ private:
 };
 
 } // namespace
-class TestEdges : public QObject {
+class TestEdges : public DemoSession {
     Q_OBJECT
 private slots:
     void init() { OnaData::inst()->resetData(); }
@@ -120,23 +120,22 @@ private slots:
             qInfo("no tmpfs can be mounted here: the full device is simulated");
         copyDemoTo(dir);
 
-        TclSession tcl;
         const QString ona = dir + "/demo.ona";
-        QVERIFY2(tcl.call({"ona_open_project", ona}), qPrintable(tcl.result()));
-        runDemoCapture(tcl);
-        QVERIFY(tcl.eval("ona_add_tokenset -tokenset flags -bits 2; ona_add_token flags BOTH=b'11"));
+        QVERIFY2(m_tcl.call({"ona_open_project", ona}), qPrintable(m_tcl.result()));
+        runDemoCapture(m_tcl);
+        QVERIFY(m_tcl.eval("ona_add_tokenset -tokenset flags -bits 2; ona_add_token flags BOTH=b'11"));
         const QString ont = dir + "/t.ont", vcd = dir + "/x.vcd", txt = dir + "/x.txt";
-        QVERIFY2(tcl.call({"ona_save_project"}), qPrintable(tcl.result()));
-        QVERIFY2(tcl.call({"ona_export_tokenset", ont}), qPrintable(tcl.result()));
-        QVERIFY2(tcl.call({"ona_export_project", "-vcd", vcd}), qPrintable(tcl.result()));
-        QVERIFY2(tcl.call({"ona_export_project", "-txt", txt}), qPrintable(tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_save_project"}), qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_export_tokenset", ont}), qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", vcd}), qPrintable(m_tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_export_project", "-txt", txt}), qPrintable(m_tcl.result()));
         const QString cap = ona + ".cap";
         QVERIFY(QFile::exists(cap));
         QMap<QString, QByteArray> before;
         for (const QString& f : {ona, ont, vcd, txt, cap})
             before[f] = readAll(f);
         // Something to write that differs from what is there.
-        QVERIFY(tcl.eval("ona_add_token flags NONE=b'00"));
+        QVERIFY(m_tcl.eval("ona_add_token flags NONE=b'00"));
 
         if (mounted) {
             QFile filler(dir + "/filler");
@@ -150,8 +149,8 @@ private slots:
         const QStringList files = filesIn(dir);
 
         auto refused = [&](const QStringList& words) {
-            QVERIFY2(!tcl.call(words), qPrintable(words.join(' ') + " succeeded on a full disk"));
-            QVERIFY2(tcl.result().contains("No space left on device"), qPrintable(tcl.result()));
+            QVERIFY2(!m_tcl.call(words), qPrintable(words.join(' ') + " succeeded on a full disk"));
+            QVERIFY2(m_tcl.result().contains("No space left on device"), qPrintable(m_tcl.result()));
         };
         refused({"ona_save_project"});
         refused({"ona_export_tokenset", ont});
@@ -174,10 +173,9 @@ private slots:
         const QString fifoOna = demo.path("pipe.ona"), fifoOnt = demo.path("pipe.ont");
         QVERIFY(::mkfifo(QFile::encodeName(fifoOna).constData(), 0600) == 0);
         QVERIFY(::mkfifo(QFile::encodeName(fifoOnt).constData(), 0600) == 0);
-        TclSession tcl;
-        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        QVERIFY(m_tcl.call({"ona_open_project", demo.ona()}));
         const QString saved = demo.path("p.ona");
-        QVERIFY(tcl.call({"ona_save_project", saved}) && tcl.eval("ona_close_project"));
+        QVERIFY(m_tcl.call({"ona_save_project", saved}) && m_tcl.eval("ona_close_project"));
         const QString fifoCap = saved + ".cap";
         QVERIFY(::mkfifo(QFile::encodeName(fifoCap).constData(), 0600) == 0);
         const QString fifoMerge = demo.path("mpp_merge.json");
@@ -186,18 +184,18 @@ private slots:
         Unblocker unblocker({fifoOna, fifoOnt, fifoCap, fifoMerge});
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(tcl.steps({{"ona_open_project {" + fifoOna + "}", "error: not a regular file"},
-                            {"ona_open_project /dev/null", "error: not a regular file"},
-                            {"ona_open_project {" + demo.path("") + "}", "error: folder"}}),
+        QCOMPARE(m_tcl.steps({{"ona_open_project {" + fifoOna + "}", "error: not a regular file"},
+                              {"ona_open_project /dev/null", "error: not a regular file"},
+                              {"ona_open_project {" + demo.path("") + "}", "error: folder"}}),
                  QString());
 
         // A pipe named like the saved capture: the project opens, the capture
         // is reported and ignored.
         QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
-        QVERIFY2(tcl.call({"ona_open_project", saved}), qPrintable(tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_open_project", saved}), qPrintable(m_tcl.result()));
         QCOMPARE(info.count(), 1);
         QVERIFY(QString::fromUtf8(info.at(0).at(0).value<const char*>()).contains("not a regular file"));
-        QCOMPARE(tcl.steps({{"ona_import_tokenset {" + fifoOnt + "}", "error: not a regular file"}}), QString());
+        QCOMPARE(m_tcl.steps({{"ona_import_tokenset {" + fifoOnt + "}", "error: not a regular file"}}), QString());
         QVERIFY(OnaData::inst()->readZentaMPPMergeInfo().isEmpty()); // the Hard IP tab's read
         QVERIFY2(clock.elapsed() < 150, qPrintable(u"a reader waited %1 ms on a pipe"_s.arg(clock.elapsed())));
     }
@@ -205,34 +203,29 @@ private slots:
     // pipe, a folder or a link to nothing stays as it is and the command says
     // why. A temporary a killed writer left goes with the next write.
     void writersReplaceOnlyRegularFiles() {
-        DemoCopy demo;
-        TclSession tcl;
-        QVERIFY(tcl.call({"ona_open_project", demo.ona()}) && tcl.call({"ona_set_core", "-name", "board_ctrl"}));
-        const QString fifo = demo.path("pipe.srv"), folder = demo.path("folder.srv");
+        QVERIFY2(openDemo("board_ctrl"), qPrintable(m_tcl.result()));
+        const QString fifo = m_demo->path("pipe.srv"), folder = m_demo->path("folder.srv");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 && QDir().mkdir(folder));
-        const QString dangling = demo.path("dangling.srv");
-        QVERIFY(QFile::link(demo.path("nowhere.srv"), dangling));
-        const struct {
-            QString path;
-            const char* why;
-        } refused[] = {{fifo, "is not a regular file (a pipe, socket or device)"},
-                       {folder, "is a folder, not a file"},
-                       {dangling, "is a symbolic link to a missing file"}};
+        const QString dangling = m_demo->path("dangling.srv");
+        QVERIFY(QFile::link(m_demo->path("nowhere.srv"), dangling));
+        const QList<QPair<QString, const char*>> refused = {{fifo, "is not a regular file (a pipe, socket or device)"},
+                                                            {folder, "is a folder, not a file"},
+                                                            {dangling, "is a symbolic link to a missing file"}};
         Unblocker unblocker({fifo});
-        for (const auto& r : refused) {
+        for (const auto& [path, why] : refused) {
             for (const QStringList& words :
-                 {QStringList{"ona_export_pcs", r.path}, QStringList{"ona_run_controller", "-dump_memfile", r.path},
-                  QStringList{"ona_export_tokenset", r.path}}) {
-                QVERIFY2(!tcl.call(words), qPrintable(words.join(' ')));
-                QVERIFY2(tcl.result().contains(QLatin1String(r.why)), qPrintable(tcl.result()));
+                 {QStringList{"ona_export_pcs", path}, QStringList{"ona_run_controller", "-dump_memfile", path},
+                  QStringList{"ona_export_tokenset", path}}) {
+                QVERIFY2(!m_tcl.call(words), qPrintable(words.join(' ')));
+                QVERIFY2(m_tcl.result().contains(QLatin1String(why)), qPrintable(m_tcl.result()));
             }
         }
         struct stat st;
         QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
-        QVERIFY(!QFileInfo::exists(demo.path("nowhere.srv")));
+        QVERIFY(!QFileInfo::exists(m_demo->path("nowhere.srv")));
 
         // Through a link to a regular file: the link stays, its file is replaced.
-        const QString real = demo.path("real.srv"), link = demo.path("link.srv");
+        const QString real = m_demo->path("real.srv"), link = m_demo->path("link.srv");
         writeAll(real, "old");
         ::chmod(QFile::encodeName(real).constData(), 0640);
         QVERIFY(QFile::link(real, link));
@@ -243,41 +236,40 @@ private slots:
             writeAll(f, "x");
         const int liveFd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
         QVERIFY(liveFd >= 0 && ::flock(liveFd, LOCK_EX) == 0);
-        QVERIFY2(tcl.call({"ona_export_pcs", link}), qPrintable(tcl.result()));
+        QVERIFY2(m_tcl.call({"ona_export_pcs", link}), qPrintable(m_tcl.result()));
         ::close(liveFd);
         QVERIFY(QFileInfo(link).isSymLink() && readAll(real).startsWith("# Ondrel SERDES register file"));
         QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0 && (st.st_mode & 0777) == 0640);
         QVERIFY(!QFileInfo::exists(stale) && QFileInfo::exists(live) && QFileInfo::exists(user));
-        QCOMPARE(filesIn(demo.path("")).filter(".ondrel-tmp.").size(), 1); // the live one only
+        QCOMPARE(filesIn(m_demo->path("")).filter(".ondrel-tmp.").size(), 1); // the live one only
     }
     // Characters beyond U+FFFF, CJK and combining marks reach the engine and
     // the file system exactly as typed in the console; NUL is refused.
-    void anyUnicodeAndNul() {
+    void anyUnicodeNulAndHugeInput() {
         DemoCopy demo;
-        TclSession tcl;
         QString result;
         const QString folder = demo.path(u"\U0001F600 \u6F22\u5B57 e\u0301"_s);
         QVERIFY(QDir().mkpath(folder));
         copyDemoTo(folder);
         const QString ona = folder + u"/\U0001F680.ona"_s;
 
-        QVERIFY2(consoleEval(tcl, "ona_open_project " + quoted(folder + "/demo.ona"), &result), qPrintable(result));
-        QVERIFY2(consoleEval(tcl, "ona_save_project " + quoted(ona), &result), qPrintable(result));
+        QVERIFY2(consoleEval(m_tcl, "ona_open_project " + quoted(folder + "/demo.ona"), &result), qPrintable(result));
+        QVERIFY2(consoleEval(m_tcl, "ona_save_project " + quoted(ona), &result), qPrintable(result));
         QCOMPARE(result, ona);
         QVERIFY(QFileInfo(ona).isFile());
-        QVERIFY2(consoleEval(tcl, "ona_close_project; ona_open_project " + quoted(ona), &result), qPrintable(result));
+        QVERIFY2(consoleEval(m_tcl, "ona_close_project; ona_open_project " + quoted(ona), &result), qPrintable(result));
         QCOMPARE(OnaData::inst()->getCurrentProject(), ona);
         const QString ont = folder + u"/\u4E2D\u6587.ont"_s;
-        QVERIFY(
-            consoleEval(tcl, "ona_add_tokenset -tokenset flags -bits 2; ona_export_tokenset " + quoted(ont), &result));
+        QVERIFY(consoleEval(m_tcl, "ona_add_tokenset -tokenset flags -bits 2; ona_export_tokenset " + quoted(ont),
+                            &result));
         QVERIFY(QFileInfo(ont).isFile());
-        QVERIFY2(consoleEval(tcl, "ona_import_tokenset " + quoted(ont), &result), qPrintable(result));
+        QVERIFY2(consoleEval(m_tcl, "ona_import_tokenset " + quoted(ont), &result), qPrintable(result));
 
         // A trigger value is kept exactly as given.
         const QString value = u"1\U0001F600\u0301\u6F22"_s;
-        QVERIFY2(consoleEval(tcl, "ona_set_tu -name TU_data -value " + quoted(value), &result), qPrintable(result));
+        QVERIFY2(consoleEval(m_tcl, "ona_set_tu -name TU_data -value " + quoted(value), &result), qPrintable(result));
         QCOMPARE(OnaData::inst()->getTUValue(OnaData::inst()->getTUModel()->rowOf(u"TU_data"_s)), value);
-        QVERIFY(consoleEval(tcl, "dict get [ona_get tu TU_data] value", &result));
+        QVERIFY(consoleEval(m_tcl, "dict get [ona_get tu TU_data] value", &result));
         QCOMPARE(result, value);
 
         // NUL: the system would cut the name at it and write another file.
@@ -285,30 +277,38 @@ private slots:
         for (const QString& verb :
              {u"ona_save_project"_s, u"ona_export_tokenset"_s, u"ona_open_project"_s, u"ona_import_tokenset"_s}) {
             const QString path = folder + u"/demo.ona"_s + QChar(0) + u"x"_s;
-            QVERIFY2(!consoleEval(tcl, verb + ' ' + quoted(path).replace(QChar(0), u"\\0"_s), &result),
+            QVERIFY2(!consoleEval(m_tcl, verb + ' ' + quoted(path).replace(QChar(0), u"\\0"_s), &result),
                      qPrintable(verb));
             QVERIFY2(result.contains("NUL"), qPrintable(result));
         }
         QCOMPARE(filesIn(folder), before);
         QCOMPARE(readAll(folder + "/demo.ona"), readAll(QStringLiteral(ONDREL_SOURCE_DIR "/examples/demo/demo.ona")));
+
+        // Huge input is not echoed whole.
+        const QString huge(1 << 20, QLatin1Char('n'));
+        for (const QStringList& words :
+             {QStringList{"ona_set_core", "-name", huge}, QStringList{"ona_set_tu", "-name", huge, "-value", "1"},
+              QStringList{"ona_open_project", demo.path(huge)}}) {
+            QVERIFY(!m_tcl.call(words));
+            QVERIFY2(m_tcl.result().size() < 1000, qPrintable(words.first()));
+            QVERIFY2(m_tcl.result().contains("characters left out"), qPrintable(m_tcl.result().left(200)));
+        }
     }
     void savedCaptureOfUnknownCoreOrTooManySamples() {
         // A saved capture for a core the design does not have is not loaded
         // into the current core.
-        DemoCopy demo;
-        TclSession tcl;
-        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-        runDemoCapture(tcl);
-        const QString ona = demo.path("p.ona");
-        QVERIFY(tcl.call({"ona_save_project", ona}));
+        QVERIFY2(openDemo(), qPrintable(m_tcl.result()));
+        runDemoCapture(m_tcl);
+        const QString ona = m_demo->path("p.ona");
+        QVERIFY(m_tcl.call({"ona_save_project", ona}));
         std::vector<CaptureFile::Entry> entries;
         QString why;
         QVERIFY(CaptureFile::read(ona + ".cap", &entries, &why));
         QCOMPARE(entries.size(), size_t(1));
         entries[0].core = u"ghost"_s;
-        QVERIFY(CaptureFile::write(ona + ".cap", entries, &why) && tcl.eval("ona_close_project"));
+        QVERIFY(CaptureFile::write(ona + ".cap", entries, &why) && m_tcl.eval("ona_close_project"));
         QSignalSpy info(OnaData::inst(), &OnaData::infoDirty);
-        QVERIFY(tcl.call({"ona_open_project", ona}));
+        QVERIFY(m_tcl.call({"ona_open_project", ona}));
         QCOMPARE(OnaData::inst()->getCoreName(-1), u"uart_la"_s);
         for (int c = 0; c < OnaData::inst()->getNumCore(); ++c) {
             const auto core = OnaData::inst()->getCorePtr(c);
@@ -343,33 +343,18 @@ private slots:
         QCOMPARE(entries.at(0).trace->numSamples(), qint64(0));
     }
     void startedRunSaysConfiguring() {
-        DemoCopy demo;
-        TclSession tcl;
-        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
+        QVERIFY2(openDemo(), qPrintable(m_tcl.result()));
         // rx_data is never 0x77: each run waits until it is stopped, so a busy
         // machine cannot finish it before the status is read.
         QVERIFY(
-            tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
-                     "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data -enable on"));
+            m_tcl.eval("ona_set_core -name bus_la -run off; ona_set_core -name uart_la; "
+                       "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data -enable on"));
         for (int i = 0; i < 20; ++i) {
-            QVERIFY2(tcl.eval("ona_run; ona_get capture"), qPrintable(tcl.result()));
-            const QString status = tcl.result();
-            QVERIFY(tcl.eval(u"ona_stop; ona_wait -timeout %1"_s.arg(testMs(20000))));
+            QVERIFY2(m_tcl.eval("ona_run; ona_get capture"), qPrintable(m_tcl.result()));
+            const QString status = m_tcl.result();
+            QVERIFY(m_tcl.eval(u"ona_stop; ona_wait -timeout %1"_s.arg(testMs(20000))));
             // The thread may have moved on already; it never reports Ready.
             QVERIFY2(!status.contains("statuscode 0") && status.contains("busy 1"), qPrintable(status));
-        }
-    }
-    void hugeInputIsNotEchoedWhole() {
-        DemoCopy demo;
-        TclSession tcl;
-        QVERIFY(tcl.call({"ona_open_project", demo.ona()}));
-        const QString huge(1 << 20, QLatin1Char('n'));
-        for (const QStringList& words :
-             {QStringList{"ona_set_core", "-name", huge}, QStringList{"ona_set_tu", "-name", huge, "-value", "1"},
-              QStringList{"ona_open_project", demo.path(huge)}}) {
-            QVERIFY(!tcl.call(words));
-            QVERIFY2(tcl.result().size() < 1000, qPrintable(words.first()));
-            QVERIFY2(tcl.result().contains("characters left out"), qPrintable(tcl.result().left(200)));
         }
     }
 };

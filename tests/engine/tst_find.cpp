@@ -146,22 +146,18 @@ private slots:
         // Past the ends: nothing after the last sample, nothing before 0.
         const QVector<int> tx{t->channelOf(u"tx"_s)};
         const QVector<int> state{t->channelOf(u"state[2]"_s), t->channelOf(u"state[1]"_s), t->channelOf(u"state[0]"_s)};
-        const struct {
-            QString cmd;
-            QVector<int> ch;
-            const char* pattern;
-            qint64 from;
-        } cases[] = {{"ona_find -signal rx_data -value 5x -radix Hex", data, "0101xxxx", 0},
-                     {"ona_find -signal tx -value 0", tx, "0", 0},
-                     {"ona_find -signal {rx_data[0]} -value 1 -from 3", {data.last()}, "1", 3},
-                     {"ona_find -signal state -value STOP -radix ONL_uart_state", state, "100", 0},
-                     {u"ona_find -signal tx -value x -from %1"_s.arg(n), tx, "x", n},
-                     {"ona_find -signal tx -value x -from -5 -backward", {}, "", -1},
-                     {"ona_find -signal tx -value x -backward", {}, "", n - 1}};
-        for (const auto& c : cases) {
-            QVERIFY2(tcl.eval(c.cmd), qPrintable(tcl.result()));
+        const QList<std::tuple<QString, QVector<int>, const char*, qint64>> cases = {
+            {"ona_find -signal rx_data -value 5x -radix Hex", data, "0101xxxx", 0},
+            {"ona_find -signal tx -value 0", tx, "0", 0},
+            {"ona_find -signal {rx_data[0]} -value 1 -from 3", {data.last()}, "1", 3},
+            {"ona_find -signal state -value STOP -radix ONL_uart_state", state, "100", 0},
+            {u"ona_find -signal tx -value x -from %1"_s.arg(n), tx, "x", n},
+            {"ona_find -signal tx -value x -from -5 -backward", {}, "", -1},
+            {"ona_find -signal tx -value x -backward", {}, "", n - 1}};
+        for (const auto& [cmd, ch, pattern, from] : cases) {
+            QVERIFY2(tcl.eval(cmd), qPrintable(tcl.result()));
             QCOMPARE(tcl.result().toLongLong(),
-                     c.ch.isEmpty() ? c.from : scanFind(*t, c.ch, QLatin1String(c.pattern), c.from, false));
+                     ch.isEmpty() ? from : scanFind(*t, ch, QLatin1String(pattern), from, false));
         }
 
         // Errors say what was wrong.

@@ -119,7 +119,7 @@ private slots:
                          dec);
             }
     }
-    void conversionEdgeCases() {
+    void conversionEdgeCasesAndFits() {
         using namespace RegisterRadix;
         // Canonical values of every width and radix are compared with the
         // reference above; these are the inputs it never makes.
@@ -133,9 +133,8 @@ private slots:
         QCOMPARE(convert("1FF", 8, Hex, Hex), u"FF"_s);                              // longer than the width
         QCOMPARE(convert("101", 0, Bin, Dec), u"5"_s);                               // no width: not fitted
         QCOMPARE(convert("1267650600228229401496703205376", 100, Dec, Dec), u"0"_s); // 2^100 wraps
-    }
-    void fitsExactlyTheWidth() {
-        using namespace RegisterRadix;
+
+        // A value fits exactly its width, in every radix.
         for (int width = 1; width <= 9; ++width) {
             for (quint32 v = 0; v < (4u << width); ++v) {
                 const bool in = v < (1u << width);
@@ -168,10 +167,7 @@ private slots:
         QCOMPARE(r.control.entries.at(0).signalNames, QStringList{"a[7:0]"});
         QCOMPARE(r.control.entries.at(1).signalNames, QStringList{"b"});
         QCOMPARE(r.control.getEndAddress(), u"0x01"_s);
-        const struct {
-            QByteArray json;
-            QString needle;
-        } cases[] = {
+        const QList<QPair<QByteArray, QString>> cases = {
             {R"({"control_registers":[{"name":"a","width":8,"signals":["x[3:0]"]}]})",
              "cover 4 bits; the register has 8"},
             {R"({"control_registers":[{"name":"a","width":8,"radix":"Dez"}]})", "radix: expected"},
@@ -191,41 +187,32 @@ private slots:
             {R"({"control_registers":[{"name":"c","width":2,"simulation":{"kind":"counter"}}]})", "unknown key"},
             {R"({"control_registers":[{"name":"c","width":2,"signals":["a:b"]}]})", "expected a signal name"},
         };
-        for (const auto& c : cases) {
-            QVERIFY2(!parse(c.json, &error), c.json.constData());
-            QVERIFY2(error.contains(c.needle), qPrintable(error + " / " + c.needle));
+        for (const auto& [json, needle] : cases) {
+            QVERIFY2(!parse(json, &error), json.constData());
+            QVERIFY2(error.contains(needle), qPrintable(error + " / " + needle));
         }
     }
     void refusalsChangeNothing() {
-        QVERIFY(m_tcl.eval("_wc ctrl_mode a"));
-        const struct {
-            QStringList words;
-            QString needle;
-        } refusals[] = {
-            {{"-write_control", "ctrl_divisor", "-data", "65536"}, "not a decimal value of at most 16 bits"},
-            {{"-write_control", "ctrl_mode", "-data", "10"}, "not a hexadecimal value of at most 4 bits"},
-            {{"-write_control", "ctrl_mode", "-data", ""}, "not a hexadecimal value"},
-            {{"-write_control", "ctrl_mode", "-data", "o'20"}, "not a octal value"},
-            {{"-write_control", "nope", "-data", "1"}, "no control register \"nope\""},
-            {{"-write_control", "ctrl_mode", "-value", "1"}, "should be"},
-            {{"-toggle_control", "ctrl_mode"}, "only a 1-bit register toggles"},
-            {{"-read_control", "stat_count"}, "no control register \"stat_count\""},
-            {{"-read_status", "ctrl_mode"}, "no status register \"ctrl_mode\""},
-            {{"-read_status", ""}, "the register name is empty"},
-        };
-        for (const auto& r : refusals) {
-            QVERIFY(!m_tcl.call(QStringList{"ona_run_controller"} + r.words));
-            QVERIFY2(m_tcl.result().contains(r.needle, Qt::CaseInsensitive), qPrintable(m_tcl.result()));
-        }
-        QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "A"}}), QString()); // refusals changed nothing
+        QCOMPARE(m_tcl.steps({
+                     "_wc ctrl_mode a",
+                     {"_wc ctrl_divisor 65536", "error: not a decimal value of at most 16 bits"},
+                     {"_wc ctrl_mode 10", "error: not a hexadecimal value of at most 4 bits"},
+                     {"_wc ctrl_mode {}", "error: not a hexadecimal value"},
+                     {"_wc ctrl_mode o'20", "error: not a octal value"},
+                     {"_wc nope 1", "error: no control register \"nope\""},
+                     {"ona_run_controller -write_control ctrl_mode -value 1", "error: should be"},
+                     {"ona_run_controller -toggle_control ctrl_mode", "error: only a 1-bit register toggles"},
+                     {"_rc stat_count", "error: no control register \"stat_count\""},
+                     {"ona_run_controller -read_status ctrl_mode", "error: no status register \"ctrl_mode\""},
+                     {"ona_run_controller -read_status {}", "error: the register name is empty"},
+                     {"_rc ctrl_mode", "A"}, // refusals changed nothing
+                 }),
+                 QString());
     }
     void registerFileRefusals() {
         QVERIFY(m_tcl.eval("_wc ctrl_mode 7"));
         const QString path = m_demo->path(u"bad.txt"_s);
-        const struct {
-            QByteArray text;
-            QString needle;
-        } cases[] = {
+        const QList<QPair<QByteArray, QString>> cases = {
             {"ctrl_mode 1\nctrl_enable 2\n", "bad.txt:2: 2 is wider than the 1 bits of \"ctrl_enable\""},
             {"ctrl_mode 1\n\nctrl_divisor 1g\n", "bad.txt:3: \"1g\" is not a hexadecimal value"},
             {"ctrl_mode 1\nstat_count 1\n", "bad.txt:2: no control register \"stat_count\""},
@@ -235,10 +222,10 @@ private slots:
             {"# only comments\n\n", "bad.txt: no register values"},
             {"ctrl_mode 0x\n", "bad.txt:1: \"0x\" is not a hexadecimal value"},
         };
-        for (const auto& c : cases) {
-            writeAll(path, c.text);
+        for (const auto& [text, needle] : cases) {
+            writeAll(path, text);
             QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", path}));
-            QVERIFY2(m_tcl.result().contains(c.needle), qPrintable(m_tcl.result() + " / " + c.needle));
+            QVERIFY2(m_tcl.result().contains(needle), qPrintable(m_tcl.result() + " / " + needle));
             QCOMPARE(m_tcl.steps({{"_rc ctrl_mode", "7"}}), QString()); // nothing loaded
         }
         QVERIFY(!m_tcl.call({"ona_run_controller", "-load_control", m_demo->path(u"none.txt"_s)}));

@@ -213,10 +213,7 @@ private slots:
             writeAll(script, body);
             return m_tcl.call({"ona_run_pcs", "-file", script});
         };
-        const struct {
-            QByteArray body;
-            QString message;
-        } runaways[] = {
+        const QList<QPair<QByteArray, QString>> runaways = {
             {"set s [string repeat x 100000000]; while 1 {append s $s}", "limit of 1048576 bytes"},
             {"set s [string repeat x 1000]\nwhile 1 {append s $s}",
              "runaway.tcl line 2: the script built a value larger"},
@@ -237,11 +234,11 @@ private slots:
             {"update", "invalid command name \"update\""},
         };
         QElapsedTimer clock;
-        for (const auto& r : runaways) {
+        for (const auto& [body, message] : runaways) {
             clock.start();
-            QVERIFY2(!run(r.body), r.body.constData());
-            QVERIFY2(m_tcl.result().contains(r.message), qPrintable(m_tcl.result()));
-            QVERIFY2(clock.elapsed() < 4000, r.body.constData());
+            QVERIFY2(!run(body), body.constData());
+            QVERIFY2(m_tcl.result().contains(message), qPrintable(m_tcl.result()));
+            QVERIFY2(clock.elapsed() < 4000, body.constData());
         }
         small.commands = 1 << 30;
         PCSData::setScriptLimits(small);

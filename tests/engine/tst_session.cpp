@@ -53,10 +53,10 @@ private slots:
         QVERIFY(m_tcl.eval("ona_close_project") && !data->isBusy() && !data->getAcqThread()->isRunning());
 
         // So does opening another; a file that does not open leaves the run alone.
-        QVERIFY(m_tcl.eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name uart_la -run off; "
-                                          "ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
-                                          "ona_set_tu -name TU_hs -value 00; ona_run")
-                               .arg(m_demo->ona())));
+        QVERIFY(
+            m_tcl.eval(u"ona_open_project {%1}; ona_set_core -name uart_la -run off; "
+                       "ona_set_core -name bus_la; ona_set_tu -name TU_addr -value 0..0; "
+                       "ona_set_tu -name TU_hs -value 00; ona_run"_s.arg(m_demo->ona())));
         QVERIFY(data->isBusy() && !m_tcl.eval(u"ona_open_project {%1}"_s.arg(m_demo->path("none.ona"))) &&
                 data->isBusy());
         QVERIFY2(m_tcl.eval(u"ona_open_project {%1}"_s.arg(m_demo->ona())), qPrintable(m_tcl.result()));

@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(parsed, ok);
         QCOMPARE(error.isEmpty(), ok);
     }
-    void expressionStructure() {
+    void expressionStructureRenamingAndNames() {
         // & binds tighter than ^, which binds tighter than |.
         TEProgram p;
         QString error;
@@ -172,8 +172,8 @@ private slots:
         QCOMPARE(p.steps.at(0).count, 1);
         QCOMPARE(p.steps.at(1).count, 4);
         QCOMPARE(p.nodes.at(p.steps.at(1).root).tu, 1);
-    }
-    void renamingAndNames() {
+
+        // Renaming a unit in an expression, and the names a unit may have.
         QCOMPARE(renameInExpression(u"TU1 & TU10 | (TU1)"_s, u"TU1"_s, u"go"_s), u"go & TU10 | (go)"_s);
         QCOMPARE(renameInExpression(u"xTU1 & TU1x"_s, u"TU1"_s, u"go"_s), u"xTU1 & TU1x"_s);
         QVERIFY(checkName(u"TU_1"_s, u"trigger unit"_s).isEmpty());

@@ -17,6 +17,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Changes = QVector<ChangeStore::Change>;
@@ -29,13 +31,12 @@ Changes allChanges(const ChangeStore& s, int signal) {
 
 bool sameChanges(const Changes& a, const Changes& b, QString* why) {
     if (a.size() != b.size()) {
-        *why = QStringLiteral("%1 changes against %2").arg(a.size()).arg(b.size());
+        *why = u"%1 changes against %2"_s.arg(a.size()).arg(b.size());
         return false;
     }
     for (int i = 0; i < a.size(); ++i)
         if (a[i].time != b[i].time || a[i].bits != b[i].bits || a[i].real != b[i].real) {
-            *why = QStringLiteral("change %1: %2 %3 against %4 %5")
-                       .arg(i)
+            *why = u"change %1: %2 %3 against %4 %5"_s.arg(i)
                        .arg(a[i].time)
                        .arg(QString::fromLatin1(a[i].bits) + QString::number(a[i].real))
                        .arg(b[i].time)
@@ -123,11 +124,11 @@ Model generate(quint32 seed) {
 
 QString model(const Model& m, const ChangeStore& s, qint64 end) {
     if (s.numSignals() != m.widths.size())
-        return QStringLiteral("%1 signals").arg(s.numSignals());
+        return u"%1 signals"_s.arg(s.numSignals());
     QString why;
     for (int sig = 0; sig < s.numSignals(); ++sig)
         if (!sameChanges(allChanges(s, sig), m.changes[sig], &why))
-            return QStringLiteral("signal %1: %2").arg(sig).arg(why);
+            return u"signal %1: %2"_s.arg(sig).arg(why);
     // Look-ups at times on, between and around changes, against the model.
     QRandomGenerator rng(7);
     for (int k = 0; k < 2000; ++k) {
@@ -142,8 +143,7 @@ QString model(const Model& m, const ChangeStore& s, qint64 end) {
         const qint64 next = last + 1 < c.size() ? c[last + 1].time : -1;
         const qint64 prev = last >= 0 ? c[last].time : -1;
         if (s.nextChange(sig, t) != next || s.prevChange(sig, t) != prev)
-            return QStringLiteral("signal %1 at %2: next %3 prev %4, expected %5 %6")
-                .arg(sig)
+            return u"signal %1 at %2: next %3 prev %4, expected %5 %6"_s.arg(sig)
                 .arg(t)
                 .arg(s.nextChange(sig, t))
                 .arg(s.prevChange(sig, t))
@@ -153,7 +153,7 @@ QString model(const Model& m, const ChangeStore& s, qint64 end) {
         const bool good = last < 0 ? (m.widths[sig] == 0 ? v.real == 0 : v.bits == QByteArray(m.widths[sig], 'x'))
                                    : v.bits == c[last].bits && v.real == c[last].real;
         if (!good)
-            return QStringLiteral("signal %1 at %2: value %3").arg(sig).arg(t).arg(QString::fromLatin1(v.bits));
+            return u"signal %1 at %2: value %3"_s.arg(sig).arg(t).arg(QString::fromLatin1(v.bits));
     }
     // Searches, checked against the model's value at every time that
     // could answer: `from` and each change.
@@ -190,7 +190,7 @@ QString model(const Model& m, const ChangeStore& s, qint64 end) {
             for (qint64 t : between)
                 bad = bad || (t != r && (backward ? t <= f && t > r : t >= f) && reads(t));
             if (bad)
-                return QStringLiteral("signal %1: search %2 from %3 gave %4").arg(sig).arg(backward).arg(f).arg(r);
+                return u"signal %1: search %2 from %3 gave %4"_s.arg(sig).arg(backward).arg(f).arg(r);
         }
     }
     return QString();
@@ -214,27 +214,26 @@ private:
 // the dump Icarus wrote must give each of them at that time, and written
 // back, the same changes signal by signal.
 void TestVcdRead::icarusDesign() {
-    const QString iverilog = QStandardPaths::findExecutable(QStringLiteral("iverilog"));
-    const QString vvp = QStandardPaths::findExecutable(QStringLiteral("vvp"));
+    const QString iverilog = QStandardPaths::findExecutable(u"iverilog"_s);
+    const QString vvp = QStandardPaths::findExecutable(u"vvp"_s);
     if (iverilog.isEmpty() || vvp.isEmpty())
         QSKIP("iverilog and vvp are not installed: the simulator's dump is not tested");
     QTemporaryDir dir;
     QProcess p;
     p.setWorkingDirectory(dir.path());
-    p.start(iverilog, {QStringLiteral("-o"), QStringLiteral("tb.vvp"),
-                       QStringLiteral(ONDREL_SOURCE_DIR "/tests/engine/data/vcd_tb.v")});
+    p.start(iverilog, {u"-o"_s, u"tb.vvp"_s, QStringLiteral(ONDREL_SOURCE_DIR "/tests/engine/data/vcd_tb.v")});
     QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
-    p.start(vvp, {QStringLiteral("-n"), QStringLiteral("tb.vvp")});
+    p.start(vvp, {u"-n"_s, u"tb.vvp"_s});
     QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
     const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
-    const QString vcd = dir.filePath(QStringLiteral("vcd_tb.vcd"));
+    const QString vcd = dir.filePath(u"vcd_tb.vcd"_s);
 
     QVERIFY2(m_tcl.call({"ona_open_waveform", vcd}), qPrintable(m_tcl.result()));
-    QCOMPARE(m_tcl.dictGet(QStringLiteral("ona_get waveform"), QStringLiteral("timescale")), QStringLiteral("1ps"));
-    QCOMPARE(m_tcl.dictGet(QStringLiteral("ona_get waveform"), QStringLiteral("partial")), QStringLiteral("0"));
+    QCOMPARE(m_tcl.dictGet(u"ona_get waveform"_s, u"timescale"_s), u"1ps"_s);
+    QCOMPARE(m_tcl.dictGet(u"ona_get waveform"_s, u"partial"_s), u"0"_s);
     QVERIFY(
-        m_tcl.eval(QStringLiteral("lmap v [dict get [ona_get waveform] vars] {list [dict get $v name] "
-                                  "[dict get $v width] [dict get $v kind]}")));
+        m_tcl.eval(u"lmap v [dict get [ona_get waveform] vars] {list [dict get $v name] "
+                   "[dict get $v width] [dict get $v kind]}"_s));
     for (const char* var : {"tb.count 8 wire", "tb.level 64 real", "tb.step 32 integer", "tb.dut.count 8 reg",
                             "tb.sh.state 4 reg", "tb.dut.en 1 wire"})
         QVERIFY2(m_tcl.result().contains(QLatin1String(var)), var);
@@ -244,7 +243,7 @@ void TestVcdRead::icarusDesign() {
         const QStringList w = line.split(QLatin1Char(' '));
         if (w.size() != 4 || (w[0] != QLatin1String("CHECK") && w[0] != QLatin1String("REAL")))
             continue;
-        const QString at = QStringLiteral("%1 at %2").arg(w[2], w[1]);
+        const QString at = u"%1 at %2"_s.arg(w[2], w[1]);
         QVERIFY2(m_tcl.call({"ona_get", "waveform", "-var", w[2], "-at", w[1]}), qPrintable(m_tcl.result()));
         if (w[0] == QLatin1String("REAL")) {
             QVERIFY2(qAbs(m_tcl.result().toDouble() - w[3].toDouble()) < 1e-9, qPrintable(at));
@@ -288,7 +287,7 @@ void TestVcdRead::icarusDesign() {
 
     // Written back: the same changes, variable by variable; and as many as
     // the dump has value-change lines (aliases share one signal).
-    const QString back = dir.filePath(QStringLiteral("back.vcd"));
+    const QString back = dir.filePath(u"back.vcd"_s);
     QVERIFY2(m_tcl.call({"ona_export_project", "-vcd", back, "-waveform"}), qPrintable(m_tcl.result()));
     QString error;
     const auto a = VcdReader::read(vcd, {}, &error);
@@ -328,15 +327,15 @@ void TestVcdRead::generatedDump() {
             ++calls;
         };
         QString error;
-        const auto s = VcdReader::readBytes(m.vcd, QStringLiteral("gen.vcd"), o, &error);
+        const auto s = VcdReader::readBytes(m.vcd, u"gen.vcd"_s, o, &error);
         QVERIFY2(s, qPrintable(error));
         QCOMPARE(s->timeMagnitude, 10);
-        QCOMPARE(s->timeUnit, QStringLiteral("ns"));
-        QCOMPARE(s->var(5).name, QStringLiteral("top.inner.sig5"));
+        QCOMPARE(s->timeUnit, u"ns"_s);
+        QCOMPARE(s->var(5).name, u"top.inner.sig5"_s);
         QVERIFY(calls > 10);
         QCOMPARE(lastDone, qint64(m.vcd.size()));
         const QString bad = model(m, *s, s->endTime);
-        QVERIFY2(bad.isEmpty(), qPrintable(QStringLiteral("%1 threads: %2").arg(threads).arg(bad)));
+        QVERIFY2(bad.isEmpty(), qPrintable(u"%1 threads: %2"_s.arg(threads).arg(bad)));
     }
     // A time that goes back where a block begins: found where the blocks
     // meet, with its line and byte, and the partial store ends before it.
@@ -353,9 +352,9 @@ void TestVcdRead::generatedDump() {
         o.keepPartial = true;
         o.threads = 1; // the blocks meet in the same merge; no thread a block
         QString error;
-        const auto s = VcdReader::readBytes(back, QStringLiteral("back.vcd"), o, &error);
+        const auto s = VcdReader::readBytes(back, u"back.vcd"_s, o, &error);
         QVERIFY(s && s->partial);
-        QCOMPARE(error, QStringLiteral("back.vcd: line 20003, byte %1: time 5 goes back from 99990").arg(at));
+        QCOMPARE(error, u"back.vcd: line 20003, byte %1: time 5 goes back from 99990"_s.arg(at));
         QCOMPARE(s->endTime, qint64(99990));
         QCOMPARE(s->numChanges(0), qint64(10000));
     }
@@ -366,11 +365,11 @@ void TestVcdRead::generatedDump() {
     o.cancel = &cancel;
     o.progress = [&](qint64, qint64) { cancel = true; };
     QString error;
-    QVERIFY(!VcdReader::readBytes(m.vcd, QStringLiteral("gen.vcd"), o, &error));
+    QVERIFY(!VcdReader::readBytes(m.vcd, u"gen.vcd"_s, o, &error));
     cancel = false;
     QVERIFY2(error.contains(QLatin1String("cancelled")), qPrintable(error));
     o.keepPartial = true;
-    const auto part = VcdReader::readBytes(m.vcd, QStringLiteral("gen.vcd"), o, &error);
+    const auto part = VcdReader::readBytes(m.vcd, u"gen.vcd"_s, o, &error);
     QVERIFY(part && part->partial && part->totalChanges() > 0 && part->error.contains(QLatin1String("cancelled")));
 }
 
@@ -381,15 +380,10 @@ void TestVcdRead::hostileFiles() {
     const QByteArray head =
         "$timescale 1ps $end\n$scope module m $end\n$var wire 1 ! a $end\n"
         "$var wire 4 \" v [3:0] $end\n$upscope $end\n$enddefinitions $end\n";
-    const QString good = dir.filePath(QStringLiteral("good.vcd"));
+    const QString good = dir.filePath(u"good.vcd"_s);
     writeAll(good, head + "#0\n0!\n#5\n1!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", good}), qPrintable(m_tcl.result()));
-    struct Case {
-        const char* name;
-        QByteArray content;
-        const char* error;
-    };
-    const QList<Case> cases = {
+    const QList<std::tuple<const char*, QByteArray, const char*>> cases = {
         {"backwards", head + "#0\n0!\n#10\n1!\n#5\n0!\n", "line 11, byte 137: time 5 goes back from 10"},
         {"unknown id", head + "#0\n0!\n1?\n", "line 9, byte 130: unknown identifier \"?\""},
         {"wide var", "$var wire 1000000 ! w $end\n", "line 1, byte 0: a width of 1000000 bits is more than 65536"},
@@ -415,16 +409,16 @@ void TestVcdRead::hostileFiles() {
         {"upscope", "$upscope $end\n", "$upscope without a $scope"},
         {"redeclared", "$var wire 1 ! a $end\n$var wire 2 ! b $end\n", "line 2, byte 21: identifier \"!\""},
     };
-    for (const Case& c : cases) {
-        const QString path = dir.filePath(QStringLiteral("hostile.vcd"));
-        writeAll(path, c.content);
-        QVERIFY2(!m_tcl.call({"ona_open_waveform", path}), c.name);
-        QVERIFY2(m_tcl.result().contains(QLatin1String(c.error)),
-                 qPrintable(c.name + QLatin1String(": ") + m_tcl.result()));
-        QCOMPARE(m_tcl.dictGet(QStringLiteral("ona_get waveform"), QStringLiteral("file")), good);
+    for (const auto& [name, content, error] : cases) {
+        const QString path = dir.filePath(u"hostile.vcd"_s);
+        writeAll(path, content);
+        QVERIFY2(!m_tcl.call({"ona_open_waveform", path}), name);
+        QVERIFY2(m_tcl.result().contains(QLatin1String(error)),
+                 qPrintable(name + QLatin1String(": ") + m_tcl.result()));
+        QCOMPARE(m_tcl.dictGet(u"ona_get waveform"_s, u"file"_s), good);
     }
     // Partial when asked: what came before the fault, said so.
-    const QString broken = dir.filePath(QStringLiteral("broken.vcd"));
+    const QString broken = dir.filePath(u"broken.vcd"_s);
     writeAll(broken, head + "#0\n0!\nb1 \"\n#10\n1!\n#5\n0!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", broken, "-partial"}), qPrintable(m_tcl.result()));
     const QString partialSteps =
@@ -436,26 +430,26 @@ void TestVcdRead::hostileFiles() {
     QVERIFY2(partialSteps.isEmpty(), qPrintable(partialSteps));
 
     // Names with emoji and other scripts come through Tcl whole.
-    const QString emoji = dir.filePath(QStringLiteral("名前-😀.vcd"));
+    const QString emoji = dir.filePath(u"名前-😀.vcd"_s);
     writeAll(emoji,
              "$scope module top😀 $end\n$var wire 1 ! señal_😀 $end\n$upscope $end\n$enddefinitions $end\n#0\n1!\n");
     QVERIFY2(m_tcl.call({"ona_open_waveform", emoji}), qPrintable(m_tcl.result()));
-    QVERIFY(m_tcl.call({"ona_get", "waveform", "-var", QStringLiteral("top😀.señal_😀")}));
-    QCOMPARE(m_tcl.result(), QStringLiteral("0 1"));
+    QVERIFY(m_tcl.call({"ona_get", "waveform", "-var", u"top😀.señal_😀"_s}));
+    QCOMPARE(m_tcl.result(), u"0 1"_s);
 
     // Not files: a folder, a FIFO (never waited on), a link to nothing; a
     // link to a file reads the file.
-    const QString fifo = dir.filePath(QStringLiteral("fifo.vcd"));
+    const QString fifo = dir.filePath(u"fifo.vcd"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString dangling = dir.filePath(QStringLiteral("dangling.vcd"));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("none")), dangling));
-    const QString link = dir.filePath(QStringLiteral("link.vcd"));
+    const QString dangling = dir.filePath(u"dangling.vcd"_s);
+    QVERIFY(QFile::link(dir.filePath(u"none"_s), dangling));
+    const QString link = dir.filePath(u"link.vcd"_s);
     QVERIFY(QFile::link(good, link));
     QVERIFY(m_tcl
-                .steps({{QStringLiteral("ona_open_waveform {%1}").arg(dir.path()), "error: is a folder, not a file"},
-                        {QStringLiteral("ona_open_waveform {%1}").arg(fifo), "error: is not a regular file"},
-                        {QStringLiteral("ona_open_waveform {%1}").arg(dangling), "error: cannot open"},
-                        {QStringLiteral("dict get [ona_open_waveform {%1}] changes").arg(link), "2"},
+                .steps({{u"ona_open_waveform {%1}"_s.arg(dir.path()), "error: is a folder, not a file"},
+                        {u"ona_open_waveform {%1}"_s.arg(fifo), "error: is not a regular file"},
+                        {u"ona_open_waveform {%1}"_s.arg(dangling), "error: cannot open"},
+                        {u"dict get [ona_open_waveform {%1}] changes"_s.arg(link), "2"},
                         {"ona_open_waveform", "error: wrong # args"},
                         {"ona_close_waveform", ""},
                         {"ona_get waveform", "error: no waveform is open"},

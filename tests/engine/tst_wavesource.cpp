@@ -23,7 +23,7 @@ std::shared_ptr<ChangeSource> dumpOf(const QByteArray& vcd) {
     VcdReader::Options o;
     o.blockBytes = 4096; // parts appended apart leave short blocks
     QString error;
-    std::shared_ptr<const ChangeStore> s = VcdReader::readBytes(vcd, QStringLiteral("t.vcd"), o, &error);
+    std::shared_ptr<const ChangeStore> s = VcdReader::readBytes(vcd, u"t.vcd"_s, o, &error);
     return s ? std::make_shared<ChangeSource>(s) : nullptr;
 }
 
@@ -47,7 +47,7 @@ void TestWaveSource::captureAndDumpAgree() {
     const qint64 n = 64 * 20 + 17;
     QStringList names{"clk", "a", "w", "q"};
     for (int b = 7; b >= 0; --b)
-        names << QStringLiteral("bus[%1]").arg(b);
+        names << u"bus[%1]"_s.arg(b);
     TraceData t(names, n);
     QRandomGenerator rng(3);
     int a = 0;
@@ -117,12 +117,12 @@ void TestWaveSource::fourStateDump() {
                           "#5\n1!\n1!\nb1010 \"\n#7\n0!\n1!\n#9\nz!\nb10z1 \"\n#12\n");
     QVERIFY(d);
     QCOMPARE(d->channelCount(), 7);
-    QCOMPARE(d->channelName(1), QStringLiteral("t.d[0]"));
-    QCOMPARE(d->channelName(4), QStringLiteral("t.d[3]"));
-    QCOMPARE(d->channelName(5), QStringLiteral("t.n[1]")); // a range of another width: [1:0]
+    QCOMPARE(d->channelName(1), u"t.d[0]"_s);
+    QCOMPARE(d->channelName(4), u"t.d[3]"_s);
+    QCOMPARE(d->channelName(5), u"t.n[1]"_s); // a range of another width: [1:0]
     QCOMPARE(d->realVars(), QVector<int>{2});
-    QCOMPARE(d->bitsAt({1, 2, 3, 4, 0}, 0), QStringLiteral("xz01x"));
-    QCOMPARE(d->bitsAt({1, 2, 3, 4, 0}, 11), QStringLiteral("10z1z"));
+    QCOMPARE(d->bitsAt({1, 2, 3, 4, 0}, 0), u"xz01x"_s);
+    QCOMPARE(d->bitsAt({1, 2, 3, 4, 0}, 11), u"10z1z"_s);
     QCOMPARE(d->codeAt(0, 4), int(WaveSource::Unknown));
     QCOMPARE(d->codeAt(0, 12), int(WaveSource::HighZ));
     QCOMPARE(d->changeAfter(0, 0), qint64(5));

@@ -1,6 +1,6 @@
 // What a new user met on the first day at the bench, on the whole window:
-// a core switch shows only the new core's pages, and a theme switch reaches
-// every page's widgets both ways.
+// a core switch shows only the new core's pages, each page opens its help,
+// and a theme switch reaches every page's widgets both ways.
 
 #include "demofixture.h"
 #include "recordinghost.h"
@@ -44,32 +44,6 @@ private slots:
                              core, QString::fromLatin1(w->metaObject()->className()))));
             }
         }
-    }
-    // On the debug cores over JTAG the Hard IP page says plainly that it
-    // needs the simulated device, with its controls off; back on the
-    // simulated device the notice goes.
-    void hardIpPageSaysWhatTheTargetLacks() {
-        m_gui->show();
-        QTabWidget* tabs = m_gui->rightView()->tabWidget();
-        QComboBox* selector = m_gui->coreSelector();
-        const auto hardIpPage = [&] {
-            selector->setCurrentIndex(selector->findText(u"board_ctrl"_s));
-            for (int i = 0; i < tabs->count(); ++i)
-                if (tabs->tabText(i) == u"Hard IP"_s)
-                    tabs->setCurrentIndex(i);
-            return tabs->currentWidget()->findChild<QLabel*>(u"TargetNotice"_s);
-        };
-        int code = -1;
-        m_host->eval(u"ona_set_project -target jtag -cabletype REMOTE -cableport 1"_s, &code);
-        QCOMPARE(code, 0);
-        QLabel* notice = hardIpPage();
-        QVERIFY(notice && notice->isVisible());
-        QVERIFY2(notice->text().contains(u"need the simulated device"_s), qPrintable(notice->text()));
-        selector->setCurrentIndex(selector->findText(u"uart_la"_s));
-        m_host->eval(u"ona_set_project -target simulated -cabletype USB -cableport 0"_s, &code);
-        QCOMPARE(code, 0);
-        notice = hardIpPage();
-        QVERIFY(notice && !notice->isVisible());
     }
     void everyPageOpensItsOwnHelp() {
         m_gui->show();

@@ -23,10 +23,7 @@
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
-using vemo::toolona::CableDialog;
-using vemo::toolona::OnaGUI;
-using vemo::toolona::OpenocdDialog;
-using vemo::toolona::StatusLEDWidget;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 class TstCable : public DemoTest {
@@ -135,16 +132,15 @@ private slots:
         dialogs.onDialog = [](QDialog* dialog) {
             auto* ocd = qobject_cast<OpenocdDialog*>(dialog);
             QTEST_ASSERT(ocd);
-            const struct {
-                QString tap, ftdi, fault;
-            } refused[] = {{u"4 0x2"_s, {}, u"The TAP must be"_s},
-                           {u"4 2 0x10dea001"_s, u"0x0403 0x6010 5 0 0"_s, u"The FTDI channel must be"_s}};
-            for (const auto& r : refused) {
-                ocd->tapEdit()->setText(r.tap);
-                if (!r.ftdi.isEmpty())
-                    ocd->ftdiEdit()->setText(r.ftdi);
+            const QList<std::tuple<QString, QString, QString>> refused = {
+                {u"4 0x2"_s, {}, u"The TAP must be"_s},
+                {u"4 2 0x10dea001"_s, u"0x0403 0x6010 5 0 0"_s, u"The FTDI channel must be"_s}};
+            for (const auto& [tap, ftdi, fault] : refused) {
+                ocd->tapEdit()->setText(tap);
+                if (!ftdi.isEmpty())
+                    ocd->ftdiEdit()->setText(ftdi);
                 ocd->accept();
-                QTEST_ASSERT(ocd->result() != QDialog::Accepted && ocd->errorLabel()->text().startsWith(r.fault));
+                QTEST_ASSERT(ocd->result() != QDialog::Accepted && ocd->errorLabel()->text().startsWith(fault));
             }
             ocd->ftdiEdit()->setText(u" 0x0403  0x6011 1 0x0008 0x000b"_s);
             ocd->openocdEdit()->setText(u"localhost:6666 demo.tap"_s);
@@ -195,9 +191,9 @@ private slots:
             tabs->setCurrentIndex(i);
         const auto notices = [&] {
             QStringList shown;
-            for (auto* page : std::initializer_list<QWidget*>{m_gui->findChild<vemo::toolona::HardIpTab*>(),
-                                                              m_gui->findChild<vemo::toolona::SERDESView*>(),
-                                                              m_gui->findChild<vemo::toolona::WishboneView*>()}) {
+            for (auto* page :
+                 std::initializer_list<QWidget*>{m_gui->findChild<HardIpTab*>(), m_gui->findChild<SERDESView*>(),
+                                                 m_gui->findChild<WishboneView*>()}) {
                 QTEST_ASSERT(page);
                 auto* notice = page->findChild<QLabel*>(u"TargetNotice"_s);
                 shown << (notice && !notice->isHidden() ? notice->text().section(u' ', 0, 1) : QString());
@@ -209,9 +205,9 @@ private slots:
         m_host->eval(u"ona_set_project -target jtag -cabletype REMOTE -cableport 1"_s, &code);
         QCOMPARE(code, 0);
         QCOMPARE(notices(), QStringList({u"Hard IP"_s, u"The SERDES"_s, u"The SERDES"_s}));
-        QVERIFY(!m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+        QVERIFY(!m_gui->findChild<WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
         // No device: the SERDES status is unknown, not "locked".
-        const auto lamps = m_gui->findChild<vemo::toolona::SERDESView*>()->findChildren<StatusLEDWidget*>();
+        const auto lamps = m_gui->findChild<SERDESView*>()->findChildren<StatusLEDWidget*>();
         QVERIFY(!lamps.isEmpty());
         for (const StatusLEDWidget* lamp : lamps)
             QCOMPARE(lamp->state(), int(StatusLEDWidget::Off));
@@ -219,14 +215,27 @@ private slots:
         QVERIFY2(code != 0 && refused.contains(u"need the simulated device"_s), qPrintable(refused));
         m_host->eval(u"ona_set_project -target simulated"_s, &code);
         QCOMPARE(notices(), QStringList({{}, {}, {}}));
-        QVERIFY(m_gui->findChild<vemo::toolona::WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+        QVERIFY(m_gui->findChild<WishboneView*>()->findChild<QGroupBox*>()->isEnabled());
+
+        // Changed while another core is current: the Hard IP page says why
+        // when it is shown again, and no longer once the target is back.
+        for (const char* target : {"jtag -cabletype REMOTE -cableport 1", "simulated -cabletype USB -cableport 0"}) {
+            selector->setCurrentIndex(selector->findText(u"uart_la"_s));
+            m_host->eval(u"ona_set_project -target "_s + QLatin1String(target), &code);
+            QCOMPARE(code, 0);
+            selector->setCurrentIndex(selector->findText(u"board_ctrl"_s));
+            tabs->setCurrentWidget(m_gui->rightView()->page<HardIpTab>());
+            auto* notice = tabs->currentWidget()->findChild<QLabel*>(u"TargetNotice"_s);
+            QVERIFY(notice);
+            QCOMPARE(notice->isVisible(), target[0] == 'j');
+            QVERIFY2(!notice->isVisible() || notice->text().contains(u"need the simulated device"_s),
+                     qPrintable(notice->text()));
+        }
     }
     void usbPortNumbers() {
         // FTUSB-3 is the FTDI cable on port 3; a two-digit port is read whole.
-        const struct {
-            QString port, type;
-            int number;
-        } cases[] = {{u"FTUSB-3"_s, u"USB2"_s, 3}, {u"FTUSB-12"_s, u"USB2"_s, 12}, {u"EzUSB-7"_s, u"USB"_s, 7}};
+        const QList<std::tuple<QString, QString, int>> cases = {
+            {u"FTUSB-3"_s, u"USB2"_s, 3}, {u"FTUSB-12"_s, u"USB2"_s, 12}, {u"EzUSB-7"_s, u"USB"_s, 7}};
         for (const auto& [port, type, number] : cases) {
             m_host->commands.clear();
             auto d = dialog();
@@ -253,8 +262,8 @@ private slots:
         d->detectButton()->click();
         QVERIFY(!d->errorLabel()->isHidden());
         QCOMPARE(d->errorLabel()->text(),
-                 QStringLiteral("<font color=\"red\">Missing Parallel port: please enter correct address and check "
-                                "again!</font>"));
+                 u"<font color=\"red\">Missing Parallel port: please enter correct address and check "
+                 "again!</font>"_s);
         QVERIFY(!d->okButton()->isEnabled());
 
         // Not hexadecimal: refused without asking the cable, and cleared.

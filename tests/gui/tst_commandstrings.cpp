@@ -258,22 +258,20 @@ private:
         // Every declared control of the PCS channel and the block panels, as
         // "panel key=value", or "panel key:value" for a plain number sent unquoted.
         for (const QString& row :
-             QStringLiteral(
-                 "PCSCH_0 tx_differential_amplitude=700mV|PCSCH_0 tx_output_termination=150 ohm|"
-                 "PCSCH_0 tx_postcursor_ratio=12|PCSCH_0 tx_precursor_ratio=9|PCSCH_0 tx_invert_polarity=on|"
-                 "PCSCH_0 rx_input_termination=150 ohm|PCSCH_0 rx_equalization=SS_LMS 5GT/s|"
-                 "PCSCH_0 rx_invert_polarity=on|PCSCH_0 loopback_mode=PMA Near-End Serial Loopback|"
-                 "PCSCH_0 reset_tx_mpcs=on|PCSCH_0 reset_rx_mpcs=on|PCSCH_0 reset_tx_pll=on|PCSCH_0 reset_rx_pll=on|"
-                 "PCSCH_0 force_tx_driver=on|PCSCH_0 force_rx_driver=on|PCIELL_0 swing_control=reduced|"
-                 "I2C_0 generic_call_response=Enabled|I2C_0 sda_input_delay=Enabled|I2C_0 sda_output_delay=Enabled|"
-                 "I2C_0 fifo_mode_select=FIFO Mode|I2C_0 fifo_clock_stretching=Disabled|"
-                 "I2C_0 fifo_almost_full_value:31|I2C_0 fifo_sleep_clock=Enabled|"
-                 "I2C_0 slave_address_match_wakeup=Enabled|I2C_0 fifo_almost_full_wakeup=Enabled|"
-                 "I2C_0 master_read_complete_wakeup=Enabled|DPHY_0 high_speed_select=2.5 Gbps|"
-                 "DPHY_0 bypass_pll_clock=Disabled|DPHY_0 pll_cn_counter:31|DPHY_0 pll_cm_counter:255|"
-                 "DPHY_0 pll_co_counter:7|CDR_0 cdr_loss_of_lock=Lock=+/-300ppm Unlock=+/-450ppm|"
-                 "CDR_0 loopback_control=Bit Clock to IO")
-                 .split(u'|'))
+             u"PCSCH_0 tx_differential_amplitude=700mV|PCSCH_0 tx_output_termination=150 ohm|"
+             "PCSCH_0 tx_postcursor_ratio=12|PCSCH_0 tx_precursor_ratio=9|PCSCH_0 tx_invert_polarity=on|"
+             "PCSCH_0 rx_input_termination=150 ohm|PCSCH_0 rx_equalization=SS_LMS 5GT/s|"
+             "PCSCH_0 rx_invert_polarity=on|PCSCH_0 loopback_mode=PMA Near-End Serial Loopback|"
+             "PCSCH_0 reset_tx_mpcs=on|PCSCH_0 reset_rx_mpcs=on|PCSCH_0 reset_tx_pll=on|PCSCH_0 reset_rx_pll=on|"
+             "PCSCH_0 force_tx_driver=on|PCSCH_0 force_rx_driver=on|PCIELL_0 swing_control=reduced|"
+             "I2C_0 generic_call_response=Enabled|I2C_0 sda_input_delay=Enabled|I2C_0 sda_output_delay=Enabled|"
+             "I2C_0 fifo_mode_select=FIFO Mode|I2C_0 fifo_clock_stretching=Disabled|"
+             "I2C_0 fifo_almost_full_value:31|I2C_0 fifo_sleep_clock=Enabled|"
+             "I2C_0 slave_address_match_wakeup=Enabled|I2C_0 fifo_almost_full_wakeup=Enabled|"
+             "I2C_0 master_read_complete_wakeup=Enabled|DPHY_0 high_speed_select=2.5 Gbps|"
+             "DPHY_0 bypass_pll_clock=Disabled|DPHY_0 pll_cn_counter:31|DPHY_0 pll_cm_counter:255|"
+             "DPHY_0 pll_co_counter:7|CDR_0 cdr_loss_of_lock=Lock=+/-300ppm Unlock=+/-450ppm|"
+             "CDR_0 loopback_control=Bit Clock to IO"_s.split(u'|'))
             ip(row);
         for (const char* name : {"PCSCH_0", "PCIELL_0", "I2C_0", "DPHY_0", "CDR_0"}) {
             const auto where = [this, name] { return static_cast<QWidget*>(panel(QLatin1String(name))); };
@@ -303,20 +301,18 @@ private:
         };
         // Header|value|key|option: the table is the header's first word.
         for (const QString& row :
-             QStringLiteral(
-                 "RX Termination Acdc|AC|rx_term_acdc|ac;TX Data Polarity|Invert|tx_data_polarity|invert;"
-                 "TX Data Width|16-bit|tx_data_width|16-bit;TX Data Enable|On|tx_data_enable| on;"
-                 "TX Equal Pre-cursor|5|tx_equal_pre|5;TX Equal Main-cursor|7|tx_equal_main|7;"
-                 "TX Equal Post-cursor|9|tx_equal_post|9;TX Termination|44-ohm|tx_termination|44-ohm;"
-                 "TX Diff Amplitude Enable|On|tx_amp_enable|on;TX Diff Amplitude (iboost)|3|tx_amp_iboost|3;"
-                 "TX Diff Amplitude (vboost)|4|tx_amp_vboost|4;"
-                 "RX Loss of Signal Threshold|120mVpp|rx_signal_threshold|120mvpp;"
-                 "RX Data Polarity|Invert|rx_data_polarity|invert;RX Data Width|20-bit|rx_data_width| 20-bit;"
-                 "RX Equal Afe Rate|3|rx_equal_afe|3;RX Equal Atten Level|3|rx_equal_atten|3;"
-                 "RX Equal Ctle Pole|2|rx_equal_pole|2;RX Equal Ctle Boost|17|rx_equal_boost|17;"
-                 "RX Equal Vga1 Gain|5|rx_equal_vga1|5;RX Equal Vga2 Gain|6|rx_equal_vga2|6;"
-                 "RX Termination|48-ohm|rx_termination|48-ohm")
-                 .split(u';')) {
+             u"RX Termination Acdc|AC|rx_term_acdc|ac;TX Data Polarity|Invert|tx_data_polarity|invert;"
+             "TX Data Width|16-bit|tx_data_width|16-bit;TX Data Enable|On|tx_data_enable| on;"
+             "TX Equal Pre-cursor|5|tx_equal_pre|5;TX Equal Main-cursor|7|tx_equal_main|7;"
+             "TX Equal Post-cursor|9|tx_equal_post|9;TX Termination|44-ohm|tx_termination|44-ohm;"
+             "TX Diff Amplitude Enable|On|tx_amp_enable|on;TX Diff Amplitude (iboost)|3|tx_amp_iboost|3;"
+             "TX Diff Amplitude (vboost)|4|tx_amp_vboost|4;"
+             "RX Loss of Signal Threshold|120mVpp|rx_signal_threshold|120mvpp;"
+             "RX Data Polarity|Invert|rx_data_polarity|invert;RX Data Width|20-bit|rx_data_width| 20-bit;"
+             "RX Equal Afe Rate|3|rx_equal_afe|3;RX Equal Atten Level|3|rx_equal_atten|3;"
+             "RX Equal Ctle Pole|2|rx_equal_pole|2;RX Equal Ctle Boost|17|rx_equal_boost|17;"
+             "RX Equal Vga1 Gain|5|rx_equal_vga1|5;RX Equal Vga2 Gain|6|rx_equal_vga2|6;"
+             "RX Termination|48-ohm|rx_termination|48-ohm"_s.split(u';')) {
             const QStringList f = row.split(u'|');
             mppcie(f.at(0).startsWith(u"TX"_s) ? tx : rx, f.at(0), f.at(1), f.at(2), f.at(3));
         }
@@ -338,29 +334,29 @@ private:
             QStringList({"ona_set_controller -pcs_lane 1",
                          "ona_set_controller -hard_ip MPPHY_0 -tx_prbs_pat0 0011111010",
                          "ona_run_controller -restart_prbs MPPHY_0"}));
-        add(
-            "MPPHY_0: Inject",
-            [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "Inject 1-bit Error", 1), Qt::LeftButton); },
-            QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
-        add(
-            "MPPHY_0: error count",
-            [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "PRBS Error Count", 1), Qt::LeftButton); },
-            QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
-        add(
-            "MPPHY_0: IBERT Read", [=] { QTest::mouseClick(laneCell("MPPHY_0", ibert, "IBERT", 1), Qt::LeftButton); },
-            reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s) +
-                QStringList{u"ona_run_controller -count_error MPPHY_0"_s});
-        add(
-            "MPPCIE_0: TX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", tx, "TX", 2), Qt::LeftButton); },
-            reads("MPPCIE_0", 2,
-                  u"pll_lock_status tx_data_polarity tx_data_width tx_data_enable tx_equal_pre tx_equal_main "
-                  u"tx_equal_post tx_termination tx_amp_enable tx_amp_iboost tx_amp_vboost"_s));
-        add(
-            "MPPCIE_0: RX Read", [=] { QTest::mouseClick(laneCell("MPPCIE_0", rx, "RX", 2), Qt::LeftButton); },
-            reads("MPPCIE_0", 2,
-                  u"cdr_lock_status rx_signal_status rx_signal_threshold rx_data_polarity rx_data_width "
-                  u"rx_equal_afe rx_equal_atten rx_equal_pole rx_equal_boost rx_equal_vga1 rx_equal_vga2 "
-                  u"rx_termination rx_term_acdc"_s));
+        // A click on a lane's button, the row named by the button's header.
+        const auto press = [=](const char* panelName, const char* table, const char* header, int l,
+                               const QStringList& expected) {
+            add(
+                QByteArray(panelName) + ": " + header,
+                [=] { QTest::mouseClick(laneCell(panelName, table, header, l), Qt::LeftButton); }, expected);
+        };
+        press("MPPHY_0", ibert, "Inject 1-bit Error", 1,
+              QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -inject_error MPPHY_0"}));
+        press("MPPHY_0", ibert, "PRBS Error Count", 1,
+              QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -count_error MPPHY_0"}));
+        press("MPPHY_0", ibert, "IBERT", 1,
+              reads("MPPHY_0", 1, u"tx_prbs_pattern rx_prbs_pattern tx_prbs_pat0"_s) +
+                  QStringList{u"ona_run_controller -count_error MPPHY_0"_s});
+        press("MPPCIE_0", tx, "TX", 2,
+              reads("MPPCIE_0", 2,
+                    u"pll_lock_status tx_data_polarity tx_data_width tx_data_enable tx_equal_pre tx_equal_main "
+                    u"tx_equal_post tx_termination tx_amp_enable tx_amp_iboost tx_amp_vboost"_s));
+        press("MPPCIE_0", rx, "RX", 2,
+              reads("MPPCIE_0", 2,
+                    u"cdr_lock_status rx_signal_status rx_signal_threshold rx_data_polarity rx_data_width "
+                    u"rx_equal_afe rx_equal_atten rx_equal_pole rx_equal_boost rx_equal_vga1 rx_equal_vga2 "
+                    u"rx_termination rx_term_acdc"_s));
 
         // Serdes Debug.
         // Label|value|key|option: the option is sent quoted as picked unless given.
@@ -392,9 +388,8 @@ private:
             [=] { enter(serdes(u"Invert Rx data polarity"_s), u"Non-invert"_s); },
             QStringList({"ona_set_pcs -control rx_invert -option off"}));
         for (const QString& row :
-             QStringLiteral("CDR loss of lock setting|Lock=+/-300ppm Unlock=+/-450ppm|rx_losslock|;"
-                            "Loopback mode|Tx Output to Rx|loopback|")
-                 .split(u';'))
+             u"CDR loss of lock setting|Lock=+/-300ppm Unlock=+/-450ppm|rx_losslock|;"
+             "Loopback mode|Tx Output to Rx|loopback|"_s.split(u';'))
             sd(row);
         const auto reset = [=](const QString& label, const QString& key) {
             const auto where = [=] { return serdes(label); };
@@ -408,11 +403,10 @@ private:
                             u"ona_set_pcs -control %1 -option off"_s.arg(key)});
         };
         for (const QString& row :
-             QStringLiteral(
-                 "TxPLL reset (tx_rst - DCU based)|tx_pll_reset;Macro reset (Reset whole DCU)|macro_reset;"
-                 "DCU reset (Ch reset - Rx & Tx PCS)|dcu_reset;Tx PCS reset (Ch reset - Tx PCS)|tx_pcs_reset;"
-                 "Rx PCS reset (Ch reset - Rx PCS)|rx_pcs_reset;Rx CDR reset (Ch reset - Rx CDR)|rx_cdr_reset")
-                 .split(u';'))
+             u"TxPLL reset (tx_rst - DCU based)|tx_pll_reset;Macro reset (Reset whole DCU)|macro_reset;"
+             "DCU reset (Ch reset - Rx & Tx PCS)|dcu_reset;Tx PCS reset (Ch reset - Tx PCS)|tx_pcs_reset;"
+             "Rx PCS reset (Ch reset - Rx PCS)|rx_pcs_reset;Rx CDR reset (Ch reset - Rx CDR)|rx_cdr_reset"_s.split(
+                 u';'))
             reset(row.section(u'|', 0, 0), row.section(u'|', 1));
         click("serdes: Apply", serdesPage, "Apply", QStringList({"ona_run_pcs"}));
         // Config SRAM Reload ("ona_run_pcs -config_sram", checked in tst_serdes)

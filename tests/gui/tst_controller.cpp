@@ -332,7 +332,7 @@ private slots:
         // A file the device refuses is reported with its line; a missing one
         // and an empty name are caught before any command.
         const QString bad = m_dir->path() + u"/bad.mem"_s;
-        QVERIFY(writeFile(bad, "00\nzz\n"));
+        QVERIFY(writeAll(bad, "00\nzz\n"));
         mem->loadPathEditor()->setText(bad);
         mem->loadButton()->click();
         QVERIFY2(dialogs.asked.last().text.contains(u"bad.mem:2:"_s), qPrintable(dialogs.asked.last().text));
@@ -373,14 +373,11 @@ private slots:
         ControlRegisterWidget* c = control();
         cell(c, "ctrl_mode", W::RdColumn)->setText("A");
         cell(c, "ctrl_enable", W::WrColumn)->setText("Toggle");
-        const struct {
-            QString radix, shown;
-            int index;
-        } steps[] = {{"Bin", "1010", 0}, {"Oct", "12", 1}, {"Dec", "10", 2}, {"Hex", "A", 3}};
-        for (const auto& step : steps) {
-            cell(c, "ctrl_mode", W::RadixColumn)->setText(step.radix);
-            QCOMPARE(cell(c, "ctrl_mode", W::RdColumn)->text(), step.shown);
-            cell(c, "ctrl_enable", W::RadixColumn)->setText(step.radix);
+        const QList<QPair<QString, QString>> steps = {{"Bin", "1010"}, {"Oct", "12"}, {"Dec", "10"}, {"Hex", "A"}};
+        for (const auto& [radix, shown] : steps) {
+            cell(c, "ctrl_mode", W::RadixColumn)->setText(radix);
+            QCOMPARE(cell(c, "ctrl_mode", W::RdColumn)->text(), shown);
+            cell(c, "ctrl_enable", W::RadixColumn)->setText(radix);
             QCOMPARE(cell(c, "ctrl_enable", W::WrColumn)->text(), u"Toggle"_s);
         }
 
@@ -397,7 +394,7 @@ private slots:
         QCOMPARE(cell(c, "ctrl_mode", W::RdColumn)->text(), u"1010"_s);
         QCOMPARE(m_host->commands, QStringList());
     }
-    void readsAndWritesReachTheDevice() {
+    void readsWritesAndFailuresOnTheDevice() {
         ScriptedDialogs dialogs;
         ControlRegisterWidget* c = control();
         StatusRegisterWidget* s = status();
@@ -444,9 +441,7 @@ private slots:
         cell(c, "ctrl_enable", W::WrColumn)->setText("Toggle");
         press(c, "ctrl_enable", W::WrColumn);
         QCOMPARE(m_host->commands.last(), u"ona_run_controller -toggle_control \"ctrl_enable\""_s);
-        m_host->commands.clear();
-        s->readAllButton()->click();
-        QCOMPARE(m_host->commands.size(), 4);
+        QCOMPARE(m_host->sent([&] { s->readAllButton()->click(); }).size(), 4);
         QCOMPARE(cell(s, "stat_running", W::RdColumn)->text(), u"1"_s);
         QCOMPARE(cell(s, "stat_id", W::RdColumn)->text(), u"004F0DE1C0FFEE0DD5"_s);
 
@@ -458,10 +453,8 @@ private slots:
         c->applyAllButton()->click();
         QCOMPARE(m_host->commands, QStringList{"ona_run_controller -write_control \"ctrl_mode\" -data \"5\""});
         QCOMPARE(dialogs.asked.size(), 0);
-    }
-    void failedCommandsKeepTheTable() {
-        ScriptedDialogs dialogs;
-        ControlRegisterWidget* c = control();
+
+        // Failed commands keep the table as it was.
         m_host->eval("ona_run_controller -write_control ctrl_mode -data 9");
         press(c, "ctrl_mode", W::RdColumn);
         QCOMPARE(cell(c, "ctrl_mode", W::RdColumn)->text(), u"9"_s);
@@ -537,16 +530,13 @@ private slots:
         // 3F. Digits that do not fit are kept (Intermediate); others refused.
         RegisterValueValidator dec8(8, 2, nullptr), hex6(6, 3, nullptr);
         using V = QValidator;
-        const struct {
-            RegisterValueValidator* v;
-            const char* text;
-            V::State state;
-        } cases[] = {{&dec8, "0", V::Acceptable},     {&dec8, "255", V::Acceptable},  {&dec8, "", V::Acceptable},
-                     {&dec8, "256", V::Intermediate}, {&dec8, "01", V::Intermediate}, {&dec8, "1a", V::Invalid},
-                     {&hex6, "3F", V::Acceptable},    {&hex6, "40", V::Intermediate}, {&hex6, "g", V::Invalid}};
-        for (const auto& k : cases) {
-            QString copy = QLatin1String(k.text);
-            QCOMPARE(k.v->validate(copy, pos), k.state);
+        const QList<std::tuple<RegisterValueValidator*, const char*, V::State>> cases = {
+            {&dec8, "0", V::Acceptable},     {&dec8, "255", V::Acceptable},  {&dec8, "", V::Acceptable},
+            {&dec8, "256", V::Intermediate}, {&dec8, "01", V::Intermediate}, {&dec8, "1a", V::Invalid},
+            {&hex6, "3F", V::Acceptable},    {&hex6, "40", V::Intermediate}, {&hex6, "g", V::Invalid}};
+        for (const auto& [v, text, state] : cases) {
+            QString copy = QLatin1String(text);
+            QCOMPARE(v->validate(copy, pos), state);
         }
         // No editor for a width below 1 or a radix outside the list.
         cell(c, "ctrl_mode", W::WidthColumn)->setText("0");
@@ -594,7 +584,7 @@ private slots:
         QCOMPARE(m_host->commands, QStringList());
 
         // Load: the device takes the file, then both value columns show it.
-        QVERIFY(writeFile(dir + "/good.txt", "ctrl_mode 6\nctrl_divisor 0100 # 256\n"));
+        QVERIFY(writeAll(dir + "/good.txt", "ctrl_mode 6\nctrl_divisor 0100 # 256\n"));
         dialogs.files.enqueue(dir + "/good.txt");
         c->loadButton()->click();
         QCOMPARE(m_host->commands.first(), u"ona_run_controller -load_control \"%1/good.txt\""_s.arg(dir));
@@ -605,7 +595,7 @@ private slots:
         QCOMPARE(int(dialogs.asked.size()), asked + 2);
 
         // A refused file: the message, and the table (with typed values) kept.
-        QVERIFY(writeFile(dir + "/good.txt", "ctrl_mode 1\nctrl_enable 7\n"));
+        QVERIFY(writeAll(dir + "/good.txt", "ctrl_mode 1\nctrl_enable 7\n"));
         cell(c, "ctrl_mode", W::WrColumn)->setText("2");
         m_host->commands.clear();
         dialogs.files.enqueue(dir + "/good.txt");
@@ -654,10 +644,10 @@ private slots:
 
 private:
     ControlRegisterWidget* control() const {
-        return m_gui->rightView()->page<vemo::toolona::ControlRegisterTab>(u"User Control Register"_s)->controlWidget();
+        return m_gui->rightView()->page<ControlRegisterTab>(u"User Control Register"_s)->controlWidget();
     }
     StatusRegisterWidget* status() const {
-        return m_gui->rightView()->page<vemo::toolona::StatusRegisterTab>(u"User Status Register"_s)->statusWidget();
+        return m_gui->rightView()->page<StatusRegisterTab>(u"User Status Register"_s)->statusWidget();
     }
     static QStandardItem* cell(W* w, const QString& name, int column) {
         return w->model()->item(w->rowOf(name), column);
@@ -668,10 +658,8 @@ private:
     QString device(const QString& option, const QString& name) {
         return m_host->eval(u"ona_run_controller %1 %2"_s.arg(option, name));
     }
-    VirtualLEDSwitchTab* ledTab() const { return m_gui->rightView()->page<vemo::toolona::VirtualLEDSwitchTab>(); }
-    UserMemoryWidget* memory() const {
-        return m_gui->rightView()->page<vemo::toolona::UserMemoryTab>()->memoryWidget();
-    }
+    VirtualLEDSwitchTab* ledTab() const { return m_gui->rightView()->page<VirtualLEDSwitchTab>(); }
+    UserMemoryWidget* memory() const { return m_gui->rightView()->page<UserMemoryTab>()->memoryWidget(); }
     static QStringList names(const QString& prefix, int n);
 };
 

@@ -105,9 +105,9 @@ private slots:
         HardIpData d;
         d.type = u"pll"_s;
         d.name = u"PLL_9"_s;
-        d.hierarchy = QStringLiteral(
-            "top/a/very/long/hierarchy/that/does/not/fit/in/the/four/hundred/and/twenty/six/"
-            "pixels/of/its/column/at/all/not/even/close");
+        d.hierarchy =
+            u"top/a/very/long/hierarchy/that/does/not/fit/in/the/four/hundred/and/twenty/six/"
+            "pixels/of/its/column/at/all/not/even/close"_s;
         d.startAddress = u"100"_s;
         d.endAddress = u"0x1FF"_s;
         d.enabled = false;
@@ -125,10 +125,10 @@ private slots:
 
         // A disabled instance gets a disabled panel, every control with it.
         m_gui.reset();
-        QString onl = QString::fromUtf8(fileBytes(m_dir->path() + "/demo/demo.onl"));
+        QString onl = QString::fromUtf8(readAll(m_dir->path() + "/demo/demo.onl"));
         onl.replace(u"\"instance\": \"PCSCH_1\", \"type\": \"pcs\","_s,
                     u"\"instance\": \"PCSCH_1\", \"type\": \"pcs\", \"enabled\": false,"_s);
-        QVERIFY(writeFile(m_dir->path() + "/demo/demo.onl", onl.toUtf8()));
+        QVERIFY(writeAll(m_dir->path() + "/demo/demo.onl", onl.toUtf8()));
         m_gui = demofixture::embeddedGui(m_host.get(), m_dir->path() + "/demo/demo.ona");
         QVERIFY(m_gui);
         m_gui->coreSelector()->setCurrentIndex(m_gui->coreSelector()->findText(u"board_ctrl"_s));
@@ -162,8 +162,7 @@ private slots:
                  QStringList{"ona_set_controller -hard_ip PCSCH_0 -tx_precursor_ratio \"30\""});
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked.first().text,
-                 QStringLiteral(
-                     "ERROR: Sum of Tx Post-Cursor Ratio and Tx Pre-Cursor Ratio should be less than or equal to 63."));
+                 u"ERROR: Sum of Tx Post-Cursor Ratio and Tx Pre-Cursor Ratio should be less than or equal to 63."_s);
         QCOMPARE(pre->value(), 0);
         QCOMPARE(engine("tx_precursor_ratio", true), u"0"_s);
         // 23 fits; accepted by the result code although the engine's text is
@@ -275,7 +274,7 @@ private slots:
         QCOMPARE(dialogs.asked.size(), asked + 2);
     }
 
-    void quadsFromMergeInformation() {
+    void quadsFromMergeInformationAndTheirLanes() {
         // The merge file was read with the project, after the page was made.
         QCOMPARE(tab()->mergeTable().size(), 2);
         auto* mpphy = panel<MPPHYX4Widget>("MPPHY_0");
@@ -308,24 +307,21 @@ private slots:
         // A switched-off lane sends nothing, and building sent nothing at all.
         comboAt(mpphy, MPPHYX4Widget::TX, 2, 3)->setCurrentIndex(1);
         QCOMPARE(m_host->commands, QStringList());
+        // A lane's setting reaches the engine's staged values.
+        comboAt(pcieA, MPPHYX4Widget::RX, 12, 2)->setCurrentText(u"48-ohm"_s);
+        QCOMPARE(m_host->eval("dict get [ona_get hardip MPPCIE_0 -staged] rx_termination"), u"48-ohm"_s);
+        // A caller that is not one of the lanes' controls writes nothing.
+        m_host->commands.clear();
+        pcieA->onLaneSettingChanged(u"AC"_s);
+        pcieA->onIBERTRestart();
+        pcieA->onTXReadALL();
+        QCOMPARE(m_host->commands, QStringList());
         // Opening the project again reads the merge file again, and rebuilding
         // the panels sent nothing either.
         QVERIFY(QFile::remove(m_dir->path() + "/demo/mpp_merge.json"));
         emit OnaData::inst()->sigProjectOpened(OnaData::inst()->getCurrentProject());
         QCOMPARE(m_host->commands, QStringList());
         QVERIFY(panel<MPPHYX4Widget>("MPPHY_0")->laneMap().isEmpty());
-    }
-    void laneSettingCommands() {
-        auto* quad = panel<MPPHYX4Widget>("MPPCIE_0");
-        // A lane's setting reaches the engine's staged values.
-        comboAt(quad, MPPHYX4Widget::RX, 12, 2)->setCurrentText(u"48-ohm"_s);
-        QCOMPARE(m_host->eval("dict get [ona_get hardip MPPCIE_0 -staged] rx_termination"), u"48-ohm"_s);
-        // A caller that is not one of the lanes' controls writes nothing.
-        m_host->commands.clear();
-        quad->onLaneSettingChanged(u"AC"_s);
-        quad->onIBERTRestart();
-        quad->onTXReadALL();
-        QCOMPARE(m_host->commands, QStringList());
     }
     void ibertFlow() {
         ScriptedDialogs dialogs;
@@ -341,9 +337,7 @@ private slots:
         // Statuses not read yet are unknown, not failures.
         for (auto [t, r] : {std::pair{MPPHYX4Widget::TX, 1}, {MPPHYX4Widget::RX, 1}, {MPPHYX4Widget::RX, 2}})
             QCOMPARE(buttonAt(quad, t, r, lane)->text(), u"Unknown"_s);
-        m_host->commands.clear();
-        restart->click();
-        QCOMPARE(m_host->commands,
+        QCOMPARE(m_host->sent([&] { restart->click(); }),
                  QStringList({"ona_set_controller -pcs_lane 1", "ona_run_controller -restart_prbs MPPHY_0"}));
         count->click();
         QCOMPARE(count->text(), u"0"_s);
@@ -489,7 +483,7 @@ private slots:
     }
 
 private:
-    HardIpTab* tab() const { return m_gui->rightView()->page<vemo::toolona::HardIpTab>(); }
+    HardIpTab* tab() const { return m_gui->rightView()->page<HardIpTab>(); }
     template <typename T = HardIpWidget>
     T* panel(const QString& name) const {
         return hardIpPanel<T>(*m_gui, name);

@@ -25,7 +25,7 @@
 
 using vemo::basgui::ScriptedDialogs;
 using vemo::basgui::StdMenu;
-using vemo::toolona::OnaGUI;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -70,7 +70,7 @@ private slots:
             else
                 QCOMPARE(view.size(), 3);
             // Offered only while a capture is shown.
-            QVERIFY(!gui->tableAction(vemo::toolona::FindValueAction)->isEnabled());
+            QVERIFY(!gui->tableAction(FindValueAction)->isEnabled());
 
             // The menus the host built from the lists.
             QVERIFY(gui->stdMenu(vemo::basgui::ToolsMenu)->actions().contains(gui->tableAction(33)));
@@ -84,40 +84,35 @@ private slots:
             QCOMPARE(gui->specialToolBar()->widgetForAction(panel.first()), gui->progressBar());
         }
     }
-    void fourteenConnections() {
-        auto gui = demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path()));
-        QVERIFY(gui);
+    void fourteenConnectionsActingOnce() {
+        QVERIFY(openDemo());
         // Every entry names a real signal and slot: the host makes all 14.
-        QVERIFY(gui->connectSharedAction());
-        QCOMPARE(gui->connectedCount(), 14);
+        QVERIFY(m_gui->connectSharedAction());
+        QCOMPARE(m_gui->connectedCount(), 14);
 
         // The availability signals reach the shared actions.
-        gui->SetDirtyBit();
-        QVERIFY(gui->sharedAction("save")->isEnabled());
-        gui->ResetDirtyBit();
-        QVERIFY(!gui->sharedAction("save")->isEnabled());
-        gui->sharedAction("about")->setEnabled(false);
-        gui->sharedAction("save as")->setEnabled(false);
-        gui->refreshConnections();
-        QVERIFY(gui->sharedAction("about")->isEnabled() && gui->sharedAction("save as")->isEnabled());
-        QVERIFY(!gui->sharedAction("save")->isEnabled());
+        m_gui->SetDirtyBit();
+        QVERIFY(m_gui->sharedAction("save")->isEnabled());
+        m_gui->ResetDirtyBit();
+        QVERIFY(!m_gui->sharedAction("save")->isEnabled());
+        m_gui->sharedAction("about")->setEnabled(false);
+        m_gui->sharedAction("save as")->setEnabled(false);
+        m_gui->refreshConnections();
+        QVERIFY(m_gui->sharedAction("about")->isEnabled() && m_gui->sharedAction("save as")->isEnabled());
+        QVERIFY(!m_gui->sharedAction("save")->isEnabled());
         // Connected, the host's actions show the tool's state at once.
-        QVERIFY(!gui->sharedAction("zoom in")->isEnabled()); // no capture yet
-    }
-    void sharedActionsActOnce() {
-        ScriptedDialogs dialogs;
-        const QString ona = demofixture::copyDemo(m_dir->path());
-        auto gui = demofixture::embeddedGui(m_host.get(), ona);
-        QVERIFY(gui && gui->connectSharedAction());
+        QVERIFY(!m_gui->sharedAction("zoom in")->isEnabled()); // no capture yet
 
+        // Each shared action acts once.
+        ScriptedDialogs dialogs;
         m_host->commands.clear();
-        gui->SetDirtyBit();
-        gui->sharedAction("save")->trigger();
+        m_gui->SetDirtyBit();
+        m_gui->sharedAction("save")->trigger();
         QCOMPARE(m_host->startingWith("ona_save_project").size(), 1);
-        QVERIFY(!gui->isModified());
+        QVERIFY(!m_gui->isModified());
 
         // Save As asks once; cancelled, nothing is saved.
-        gui->sharedAction("save as")->trigger();
+        m_gui->sharedAction("save as")->trigger();
         int asked = 0;
         for (const auto& a : dialogs.asked)
             asked += a.kind == QLatin1String("save");
@@ -126,34 +121,32 @@ private slots:
 
         // About shows one box.
         dialogs.asked.clear();
-        gui->sharedAction("about")->trigger();
+        m_gui->sharedAction("about")->trigger();
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked.at(0).kind, u"dialog"_s);
 
         // Zoom moves one step per click.
-        QVERIFY(capture(gui.get()));
-        WaveformModel* model = gui->wdModel();
+        QVERIFY(capture(m_gui.get()));
+        WaveformModel* model = m_gui->wdModel();
         QVERIFY(model && model->hasData());
-        gui->sharedAction("zoom fit")->trigger();
+        m_gui->sharedAction("zoom fit")->trigger();
         const int all = model->getViewCount();
         QVERIFY(all > 4);
-        gui->sharedAction("zoom in")->trigger();
+        m_gui->sharedAction("zoom in")->trigger();
         QCOMPARE(model->getViewCount(), all / 2);
-        gui->sharedAction("zoom in")->trigger();
+        m_gui->sharedAction("zoom in")->trigger();
         QCOMPARE(model->getViewCount(), all / 4);
-        gui->sharedAction("zoom out")->trigger();
+        m_gui->sharedAction("zoom out")->trigger();
         QCOMPARE(model->getViewCount(), all / 2);
         // Zoom to the trigger frame shows the one frame of this capture.
-        gui->viewZoomtrigger();
+        m_gui->viewZoomtrigger();
         QCOMPARE(model->getViewCount(), all);
     }
     void zoomFollowsTabCoreRunAndFile() {
-        const QString ona = demofixture::copyDemo(m_dir->path());
-        auto gui = demofixture::embeddedGui(m_host.get(), ona);
-        QVERIFY(gui && gui->connectSharedAction());
-        QAction* zoom = gui->sharedAction("zoom in");
-        QSignalSpy spy(gui.get(), &OnaGUI::zoomAvailable);
-        QTabWidget* tabs = gui->rightView()->tabWidget();
+        QVERIFY(openDemo() && m_gui->connectSharedAction());
+        QAction* zoom = m_gui->sharedAction("zoom in");
+        QSignalSpy spy(m_gui.get(), &OnaGUI::zoomAvailable);
+        QTabWidget* tabs = m_gui->rightView()->tabWidget();
 
         // No capture: never available, whatever the tab.
         tabs->setCurrentIndex(1);
@@ -161,7 +154,7 @@ private slots:
 
         // A run turns it off when it starts and on at its end (waveform in front).
         spy.clear();
-        QVERIFY(capture(gui.get()) && !spy.isEmpty());
+        QVERIFY(capture(m_gui.get()) && !spy.isEmpty());
         QCOMPARE(spy.constFirst().constFirst().toBool(), false);
         QCOMPARE(tabs->currentIndex(), 1);
         QVERIFY(last(spy) && zoom->isEnabled());
@@ -173,29 +166,29 @@ private slots:
         QVERIFY(zoom->isEnabled());
 
         // Core: the other core has captured nothing of its own unless it ran.
-        QComboBox* selector = gui->coreSelector();
+        QComboBox* selector = m_gui->coreSelector();
         QVERIFY(selector);
         const bool busRan = OnaData::inst()->isRunCore(1);
         selector->setCurrentIndex(1);
         QCOMPARE(OnaData::inst()->getCurrentCore(), 1);
         tabs->setCurrentIndex(1);
-        QCOMPARE(zoom->isEnabled(), busRan && gui->wdModel() && gui->wdModel()->hasData());
+        QCOMPARE(zoom->isEnabled(), busRan && m_gui->wdModel() && m_gui->wdModel()->hasData());
         selector->setCurrentIndex(0);
         tabs->setCurrentIndex(1);
         QVERIFY(zoom->isEnabled());
 
         // Tool switch and attach re-evaluate it.
         spy.clear();
-        gui->onToolSwitched(true);
+        m_gui->onToolSwitched(true);
         QVERIFY(!spy.isEmpty() && last(spy));
         tabs->setCurrentIndex(0);
         spy.clear();
-        gui->onToolSwitched(true);
+        m_gui->onToolSwitched(true);
         QVERIFY(!spy.isEmpty() && !last(spy));
 
         // File: a freshly opened project has no capture in front.
         QString name = demofixture::copyDemo(m_dir->path(), u"other"_s);
-        QVERIFY(gui->doOpenFile(name, QString()) && !zoom->isEnabled());
+        QVERIFY(m_gui->doOpenFile(name, QString()) && !zoom->isEnabled());
     }
     void undoRedoAndOwnActions() {
         const QString ona = demofixture::copyDemo(m_dir->path());
@@ -239,7 +232,7 @@ private slots:
         const QString themeBefore = vemo::theme::ThemeSetting::style();
         const QString otherTheme = themeBefore == QLatin1String("dark") ? u"light"_s : u"dark"_s;
         dialogs.onDialog = [&](QDialog* d) {
-            auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d);
+            auto* options = qobject_cast<OptionsDialog*>(d);
             if (!options)
                 return int(QDialog::Rejected);
             options->themeCombo()->setCurrentIndex(options->themeCombo()->findData(otherTheme));
@@ -254,7 +247,7 @@ private slots:
         QCOMPARE(vemo::basgui::BaseUsrSettings(u"host"_s).value(u"theme_style"_s).toString(), otherTheme);
         // Cancelled: nothing changes.
         dialogs.onDialog = [](QDialog* d) {
-            if (auto* options = qobject_cast<vemo::toolona::OptionsDialog*>(d))
+            if (auto* options = qobject_cast<OptionsDialog*>(d))
                 options->initSerdesCheck()->setChecked(true);
             return int(QDialog::Rejected);
         };

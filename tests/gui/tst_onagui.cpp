@@ -27,8 +27,7 @@
 #include <tcl.h>
 
 using vemo::basgui::ScriptedDialogs;
-using vemo::toolona::OnaGUI;
-using vemo::toolona::RightView;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -308,8 +307,8 @@ private slots:
         ScriptedDialogs dialogs;
         const QString ona = copyDemo(u"fresh"_s);
         const QString onl = QFileInfo(ona).absolutePath() + u"/demo.onl"_s;
-        const QByteArray before = fileBytes(ona);
-        const auto unchanged = [&] { return fileBytes(ona) == before; };
+        const QByteArray before = readAll(ona);
+        const auto unchanged = [&] { return readAll(ona) == before; };
         auto gui = embedded(ona);
         QVERIFY(gui);
 
@@ -380,9 +379,9 @@ private slots:
 
         // Changed again (an expression edited on disk), answered Yes: the
         // engine reads the file again and the flag is clean.
-        QByteArray text = fileBytes(ona);
+        QByteArray text = readAll(ona);
         QVERIFY(text.contains("\"TU_state & !TU_valid\""));
-        QVERIFY(writeFile(ona, text.replace("\"TU_state & !TU_valid\"", "\"TU_valid\"")));
+        QVERIFY(writeAll(ona, text.replace("\"TU_state & !TU_valid\"", "\"TU_valid\"")));
         touchLater(ona, 10);
         m_host->commands.clear();
         dialogs.buttons.enqueue(QMessageBox::Yes);
@@ -394,7 +393,7 @@ private slots:
 
         // A change the engine refuses to read: the user is told, the project in
         // memory stays and counts as modified.
-        QVERIFY(writeFile(ona, text.replace("\"samples\": 2048", "\"samples\": 512")));
+        QVERIFY(writeAll(ona, text.replace("\"samples\": 2048", "\"samples\": 512")));
         touchLater(ona, 15);
         dialogs.buttons.enqueue(QMessageBox::Yes);
         gui->onActivated();
@@ -421,9 +420,8 @@ private slots:
             gui->onActivated();
             QCOMPARE(dialogs.asked.size(), 1);
             QCOMPARE(dialogs.asked.at(0).buttons, QStringList({u"Yes"_s, u"Ignore once"_s, u"Never"_s}));
-            QVERIFY(
-                dialogs.asked.at(0).text.startsWith(head + QStringLiteral("which may be inconsistent with the current "
-                                                                          "analyzing project. you can choose:\n")));
+            QVERIFY(dialogs.asked.at(0).text.startsWith(head + u"which may be inconsistent with the current "
+                                                               "analyzing project. you can choose:\n"_s));
             QVERIFY(dialogs.asked.at(0).text.endsWith(u"3) Never: Don't notice me untill I do the save action.\n"_s));
             QCOMPARE(gui->reloadStatus(), 2);
             // "Never": silent until the next save.
@@ -580,9 +578,7 @@ private slots:
 
         // Back on an analyzer core from the engine side: the selector follows
         // and sends nothing back.
-        m_host->commands.clear();
-        QVERIFY(gui->tclEval(u"ona_set_core -name uart_la"_s));
-        QCOMPARE(m_host->commands.size(), 1);
+        QCOMPARE(m_host->sent([&] { QVERIFY(gui->tclEval(u"ona_set_core -name uart_la"_s)); }).size(), 1);
         QCOMPARE(gui->coreSelector()->currentIndex(), 0);
         QCOMPARE(tabTexts(*gui), QStringList({u"LA Trigger"_s, u"LA Waveform"_s}));
     }
@@ -591,8 +587,7 @@ private slots:
         RightView* view = gui->rightView();
         QTabWidget* tabs = view->tabWidget();
         QCOMPARE(tabs->count(), 7);
-        vemo::toolona::ControllerTab* memory =
-            view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(1);
+        ControllerTab* memory = view->pagesOf<ControllerTab>(PageSet::Controller).at(1);
 
         memory->dockButtonClicked(); // undock
         QVERIFY(!memory->isDocked() && memory->isWindow());
@@ -615,8 +610,7 @@ private slots:
         QString result;
         QVERIFY2(gui->tclEval(u"ona_open_project \"%1\""_s.arg(onl), &result), qPrintable(result));
         QCOMPARE(tabTexts(*gui), RightView::controllerTitles());
-        vemo::toolona::ControllerTab* hardIp =
-            view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(4);
+        ControllerTab* hardIp = view->pagesOf<ControllerTab>(PageSet::Controller).at(4);
         hardIp->dockButtonClicked();
         memory->dockButtonClicked();
         QCOMPARE(tabs->count(), 3);
@@ -637,8 +631,8 @@ private slots:
         view->showControllerTabs(QString(), false);
         QCOMPARE(tabTexts(*gui), RightView::controllerTitles() + serdes);
         // A dock rebuild with no current core (no project) keeps them too.
-        view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(0)->dockButtonClicked();
-        view->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller).at(0)->dockButtonClicked();
+        view->pagesOf<ControllerTab>(PageSet::Controller).at(0)->dockButtonClicked();
+        view->pagesOf<ControllerTab>(PageSet::Controller).at(0)->dockButtonClicked();
         QCOMPARE(tabTexts(*gui), serdes);
         view->setSerdesPages(false);
         QVERIFY(tabTexts(*gui).isEmpty());
@@ -671,8 +665,7 @@ private slots:
             auto gui = embedded(copyDemo(u"second"_s));
             QVERIFY(gui && gui->tclEval(u"ona_close_project"_s));
             QCOMPARE(m_host->count(u"ona_close_controller"_s), 1);
-            for (auto* tab :
-                 gui->rightView()->pagesOf<vemo::toolona::ControllerTab>(vemo::toolona::PageSet::Controller))
+            for (auto* tab : gui->rightView()->pagesOf<ControllerTab>(PageSet::Controller))
                 QVERIFY(tab->isClosingForGood());
             gui.reset();
             QCOMPARE(m_host->count(u"ona_close_controller"_s), 1);
@@ -681,7 +674,7 @@ private slots:
     void closeFromTclKeepsUnsavedEdits() {
         ScriptedDialogs dialogs;
         const QString ona = copyDemo();
-        const QByteArray original = fileBytes(ona);
+        const QByteArray original = readAll(ona);
         auto gui = embedded(ona);
         QVERIFY(gui && gui->tclEval(u"ona_set_tu -name TU_data -value 5B"_s) && gui->isModified());
 
@@ -697,7 +690,7 @@ private slots:
         dialogs.buttons.enqueue(QMessageBox::Yes);
         QVERIFY2(gui->tclEval(u"ona_close_project"_s, &result), qPrintable(result));
         QCOMPARE(dialogs.asked.size(), 1);
-        QVERIFY(!OnaData::inst()->isProjectOpen() && fileBytes(ona) != original);
+        QVERIFY(!OnaData::inst()->isProjectOpen() && readAll(ona) != original);
     }
     void anyUnicodeInNamesAndValues() {
         // A folder with an emoji, CJK and a combining mark: the window opens,
@@ -710,7 +703,7 @@ private slots:
         const QString value = u"\U0001F680\u0301"_s;
         QVERIFY(gui->tclEval(u"ona_set_tu -name TU_data -value \"%1\""_s.arg(value)));
         QCOMPARE(OnaData::inst()->getTUValue(OnaData::inst()->getTUModel()->rowOf(u"TU_data"_s)), value);
-        QVERIFY(gui->SaveFile() && QString::fromUtf8(fileBytes(ona)).contains(value));
+        QVERIFY(gui->SaveFile() && QString::fromUtf8(readAll(ona)).contains(value));
         QCOMPARE(QDir(m_dir->filePath(folder)).entryList(QDir::Files),
                  (QStringList{"demo.ona", "demo.onl", "mpp_merge.json"}));
     }

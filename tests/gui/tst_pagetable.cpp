@@ -19,14 +19,7 @@
 
 #include <memory>
 
-using vemo::toolona::OnaGUI;
-using vemo::toolona::PageContext;
-using vemo::toolona::PageModels;
-using vemo::toolona::PageRow;
-using vemo::toolona::PageSet;
-using vemo::toolona::PageTable;
-using vemo::toolona::RightView;
-using vemo::toolona::ToolGateway;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -95,7 +88,7 @@ private slots:
         QString result;
         QVERIFY(page->gateway->tclEval(u"ona_wait"_s, &result));
         QCOMPARE(result, u"Ready"_s);
-        QVERIFY(!vemo::toolona::sendCommand(page->gateway, u"ona_set_core -name nosuch"_s));
+        QVERIFY(!sendCommand(page->gateway, u"ona_set_core -name nosuch"_s));
         QCOMPARE(m_host->commands, QStringList({u"ona_wait"_s, u"ona_set_core -name nosuch"_s}));
         QVERIFY(gui->statusBar()->currentMessage().contains(QLatin1String("nosuch")) && !gui->isModified());
         page->gateway->markModified();

@@ -25,7 +25,7 @@
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
-using vemo::toolona::OnaGUI;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 class TstRun : public DemoTest {
@@ -57,36 +57,35 @@ private slots:
 
     void captureShowsEveryState() {
         ScriptedDialogs dialogs;
-        auto gui = analyzerGui();
-        QVERIFY(gui);
+        QVERIFY(openDemo({}, false));
         // bus_la alone, three frames on a rare write (about a third of a second
         // apart on the simulated bus), so the panel sees each frame arrive.
         m_host->eval(
-            QStringLiteral("ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
-                           "ona_set_tu -name TU_magic -radix Bin; "
-                           "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
-                           "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
-                           "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"));
-        recordPanel(gui.get());
+            u"ona_set_core -name uart_la -run off; ona_set_core -name bus_la; "
+            "ona_set_tu -name TU_magic -radix Bin; "
+            "ona_set_tu -name TU_magic -value 1101111010101101100xxxxxxxxxxxxx; "
+            "ona_set_te -name TE_write -enable off; ona_set_te -name TE_magic -expression TU_magic; "
+            "ona_set_te -name TE_magic -enable on; ona_set_trigoptn -numtriggers 3 -samples 64"_s);
+        recordPanel(m_gui.get());
         m_host->commands.clear();
-        gui->ResetDirtyBit();
+        m_gui->ResetDirtyBit();
         QSignalSpy updates(OnaData::inst()->getJTAG(), &OnaJTAG::updatePanel);
         QSignalSpy done(OnaData::inst()->getAcqThread(), SIGNAL(doneThread(int)));
 
-        gui->runAction()->trigger();
+        m_gui->runAction()->trigger();
         notePanel();
         QCOMPARE(m_host->commands, QStringList({u"ona_run"_s}));
-        QCOMPARE(gui->progressBar()->format(), u"Connecting"_s);
-        QVERIFY(gui->isModified() && !gui->runAction()->isEnabled());
-        for (QCheckBox* box : gui->coreCheckBoxes())
+        QCOMPARE(m_gui->progressBar()->format(), u"Connecting"_s);
+        QVERIFY(m_gui->isModified() && !m_gui->runAction()->isEnabled());
+        for (QCheckBox* box : m_gui->coreCheckBoxes())
             QVERIFY(!box->isEnabled());
-        QCOMPARE(gui->rightView()->tabWidget()->currentIndex(), 1);
+        QCOMPARE(m_gui->rightView()->tabWidget()->currentIndex(), 1);
 
         // Running: Stop in place of Run, Manual Trigger on.
-        QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isVisible(); }, testMs(10000)));
-        QVERIFY(!gui->runAction()->isVisible() && gui->triggerAction()->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return m_gui->stopAction()->isVisible(); }, testMs(10000)));
+        QVERIFY(!m_gui->runAction()->isVisible() && m_gui->triggerAction()->isEnabled());
         QVERIFY(QTest::qWaitFor([&] { return m_texts.contains(u"Sampling 2 triggers"_s); }, testMs(30000)));
-        QVERIFY(waitIdle(gui.get()));
+        QVERIFY(waitIdle(m_gui.get()));
 
         QVERIFY2(m_texts.contains(u"Sampling 1 trigger"_s), qPrintable(m_texts.join(", ")));
         QCOMPARE(m_texts.constLast(), u"Completed"_s);
@@ -111,61 +110,59 @@ private slots:
         QCOMPARE(done.count(), 1);
 
         // The end gives the controls back and the capture to the pages.
-        checkRunBack(gui.get());
-        QVERIFY(!gui->triggerAction()->isEnabled());
-        QCOMPARE(gui->wdModel()->getNumTriggerFrame(), 3);
+        checkRunBack(m_gui.get());
+        QVERIFY(!m_gui->triggerAction()->isEnabled());
+        QCOMPARE(m_gui->wdModel()->getNumTriggerFrame(), 3);
         // No cores were switched for this run, so none are switched back.
         QVERIFY(m_host->startingWith(u"ona_set_core"_s).isEmpty());
     }
     void stopAndManualTriggerWhileWaiting() {
         ScriptedDialogs dialogs;
-        auto gui = analyzerGui();
-        QVERIFY(gui);
+        QVERIFY(openDemo({}, false));
         // rx_data is never 0x77: the trigger never comes.
         m_host->eval(
-            QStringLiteral("ona_set_core -name bus_la -run off; "
-                           "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"));
+            u"ona_set_core -name bus_la -run off; "
+            "ona_set_tu -name TU_data -value 77; ona_set_te -name TE_start -expression TU_data"_s);
         // Idle, neither sends anything.
         m_host->commands.clear();
-        gui->stopAnalyzer();
-        gui->manualTrigger();
+        m_gui->stopAnalyzer();
+        m_gui->manualTrigger();
         QVERIFY(m_host->commands.isEmpty());
 
-        gui->runAnalyzer();
+        m_gui->runAnalyzer();
         QVERIFY(
-            QTest::qWaitFor([&] { return gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
+            QTest::qWaitFor([&] { return m_gui->progressBar()->format() == QLatin1String("Running"); }, testMs(10000)));
         // A script's wait that runs out says so.
         int code = 0;
         const QString waited = m_host->eval(u"ona_wait -timeout 100"_s, &code);
         QVERIFY(code != 0);
         QVERIFY2(waited.contains(u"still running"_s), qPrintable(waited));
-        gui->triggerAction()->trigger();
-        QVERIFY(waitIdle(gui.get()));
-        QCOMPARE(gui->progressBar()->format(), u"Upload stopped"_s);
+        m_gui->triggerAction()->trigger();
+        QVERIFY(waitIdle(m_gui.get()));
+        QCOMPARE(m_gui->progressBar()->format(), u"Upload stopped"_s);
         QCOMPARE(m_host->commands, QStringList({u"ona_run"_s, u"ona_manualtrig"_s}));
-        QVERIFY(gui->wdModel()->hasData());
-        const int uploaded = gui->wdModel()->getNumTime();
+        QVERIFY(m_gui->wdModel()->hasData());
+        const int uploaded = m_gui->wdModel()->getNumTime();
 
         m_host->commands.clear();
-        gui->runAnalyzer();
-        QVERIFY(QTest::qWaitFor([&] { return gui->stopAction()->isEnabled(); }, testMs(10000)));
-        gui->stopAction()->trigger();
-        QVERIFY(waitIdle(gui.get()));
-        QCOMPARE(gui->progressBar()->format(), u"Stopped"_s);
+        m_gui->runAnalyzer();
+        QVERIFY(QTest::qWaitFor([&] { return m_gui->stopAction()->isEnabled(); }, testMs(10000)));
+        m_gui->stopAction()->trigger();
+        QVERIFY(waitIdle(m_gui.get()));
+        QCOMPARE(m_gui->progressBar()->format(), u"Stopped"_s);
         QCOMPARE(m_host->commands, QStringList({u"ona_run"_s, u"ona_stop"_s}));
         // Nothing uploaded: the earlier capture stays.
-        QCOMPARE(gui->wdModel()->getNumTime(), uploaded);
+        QCOMPARE(m_gui->wdModel()->getNumTime(), uploaded);
         QVERIFY(errorBoxes(dialogs).isEmpty());
     }
     void checksBeforeARun() {
         ScriptedDialogs dialogs;
-        auto gui = analyzerGui();
-        QVERIFY(gui);
+        QVERIFY(openDemo({}, false));
         m_host->commands.clear();
 
         // A value that does not parse.
         m_host->eval(u"ona_set_tu -name TU_data -value zz"_s);
-        gui->runAnalyzer();
+        m_gui->runAnalyzer();
         QCOMPARE(errorBoxes(dialogs), QStringList({"Please fix 1 error in Trigger Setup of active core."}));
         QVERIFY(m_host->commands.isEmpty());
         m_host->eval(u"ona_set_tu -name TU_data -value 5A"_s);
@@ -173,7 +170,7 @@ private slots:
         // No enabled expression.
         dialogs.asked.clear();
         m_host->eval(u"ona_set_te -name TE_start -enable off"_s);
-        gui->runAnalyzer();
+        m_gui->runAnalyzer();
         QCOMPARE(errorBoxes(dialogs), QStringList({"Please enable at least one TE expression."}));
         QVERIFY(m_host->commands.isEmpty());
         m_host->eval(u"ona_set_te -name TE_start -enable on"_s);
@@ -181,12 +178,12 @@ private slots:
         // The engine refuses the run: its message, and the panel back as it was.
         dialogs.asked.clear();
         m_host->refuse = [](const QString& cmd) { return cmd == QLatin1String("ona_run"); };
-        gui->runAnalyzer();
+        m_gui->runAnalyzer();
         QCOMPARE(m_host->commands, QStringList({u"ona_run"_s}));
         QCOMPARE(errorBoxes(dialogs), QStringList({"refused by the test"}));
-        QCOMPARE(gui->progressBar()->format(), u"Ready"_s);
-        checkRunBack(gui.get());
-        QVERIFY(!gui->stopAction()->isVisible());
+        QCOMPARE(m_gui->progressBar()->format(), u"Ready"_s);
+        checkRunBack(m_gui.get());
+        QVERIFY(!m_gui->stopAction()->isVisible());
         m_host->refuse = nullptr;
 
         // The cable is not connected: the run still starts after the refusal,
@@ -194,28 +191,27 @@ private slots:
         // the window shows the engine's "ERROR:" text, with the controls back.
         dialogs.asked.clear();
         m_host->eval(u"ona_set_project -cableport 3"_s);
-        gui->runAnalyzer();
-        QVERIFY(waitIdle(gui.get()));
-        QCOMPARE(gui->progressBar()->format(), u"Error!"_s);
+        m_gui->runAnalyzer();
+        QVERIFY(waitIdle(m_gui.get()));
+        QCOMPARE(m_gui->progressBar()->format(), u"Error!"_s);
         const QStringList boxes = errorBoxes(dialogs);
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes.first().startsWith(QLatin1String("ERROR: cable EzUSB-3 is not connected")));
-        checkRunBack(gui.get());
+        checkRunBack(m_gui.get());
     }
     void coreBoxesAndSelector() {
-        auto gui = analyzerGui();
-        QVERIFY(gui);
-        const QList<QCheckBox*> boxes = gui->coreCheckBoxes();
-        QComboBox* selector = gui->coreSelector();
+        QVERIFY(openDemo({}, false));
+        const QList<QCheckBox*> boxes = m_gui->coreCheckBoxes();
+        QComboBox* selector = m_gui->coreSelector();
 
         // The user's clicks: exactly one command each.
         QCOMPARE(m_host->sent([&] { boxes.at(0)->click(); }), QStringList({"ona_set_core -name \"uart_la\" -run off"}));
-        QVERIFY(!OnaData::inst()->isRunCore(0) && gui->runAction()->isEnabled());
+        QVERIFY(!OnaData::inst()->isRunCore(0) && m_gui->runAction()->isEnabled());
         boxes.at(1)->click();
-        QVERIFY(!gui->runAction()->isEnabled()); // the last one unchecked
+        QVERIFY(!m_gui->runAction()->isEnabled()); // the last one unchecked
         boxes.at(0)->click();
         QCOMPARE(m_host->commands.constLast(), u"ona_set_core -name \"uart_la\" -run on"_s);
-        QVERIFY(gui->runAction()->isEnabled());
+        QVERIFY(m_gui->runAction()->isEnabled());
         // A name reaches Tcl as one quoted word, whatever it holds.
         m_host->eval(u"ona_set_core -name uart_la -run off"_s);
         boxes.at(1)->setText(u"odd \"core\" [x] $y"_s);
@@ -236,32 +232,32 @@ private slots:
         QVERIFY(m_host->commands.isEmpty());
 
         // The selector switches the engine's core.
-        gui->ResetDirtyBit();
+        m_gui->ResetDirtyBit();
         selector->setCurrentIndex(0);
         QCOMPARE(m_host->commands, QStringList({"ona_set_core -name \"uart_la\""}));
         QCOMPARE(OnaData::inst()->getCurrentCore(), 0);
-        QVERIFY(gui->isModified());
+        QVERIFY(m_gui->isModified());
 
         // No core index: the selector keeps naming the engine's core, and an
         // emptied selector sends no nameless command.
         m_host->commands.clear();
-        gui->doCoreSetChanged(-1);
+        m_gui->doCoreSetChanged(-1);
         QCOMPARE(selector->currentIndex(), 0);
         selector->setCurrentIndex(-1);
-        gui->setOnlCore(-1);
+        m_gui->setOnlCore(-1);
         QVERIFY(m_host->commands.isEmpty());
 
         // Closing the file removes the core widgets.
         QPointer<QComboBox> gone(selector);
-        gui->CloseFile();
-        QVERIFY(gui->coreCheckBoxes().isEmpty() && !gone);
+        m_gui->CloseFile();
+        QVERIFY(m_gui->coreCheckBoxes().isEmpty() && !gone);
     }
     void powerOnResetRuns() {
         // A project whose bus_la connects at power-on reset.
         const QString ona = demofixture::copyDemo(m_dir->path(), u"demo"_s, false);
-        m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
-                                    "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
-                         .arg(ona));
+        m_host->eval(
+            u"ona_open_project {%1}; ona_set_core -name bus_la; "
+            "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project"_s.arg(ona));
         m_host->commands.clear();
         auto gui = demofixture::embeddedGui(m_host.get(), ona);
         QVERIFY(gui);
@@ -307,9 +303,8 @@ private slots:
         const QString mixedOnl =
             withControllerCore(QFileInfo(ona).absolutePath() + u"/demo.onl"_s, m_dir->filePath(u"mixed.onl"_s));
         const QString mixed = m_dir->filePath(u"mixed.ona"_s);
-        QCOMPARE(m_host->eval(QStringLiteral("ona_open_project {%1}; ona_set_core -name bus_la; "
-                                             "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project")
-                                  .arg(mixedOnl)),
+        QCOMPARE(m_host->eval(u"ona_open_project {%1}; ona_set_core -name bus_la; "
+                              "ona_set_trigoptn -connectpor on; ona_save_project; ona_close_project"_s.arg(mixedOnl)),
                  QString());
         m_host->commands.clear();
         gui = demofixture::embeddedGui(m_host.get(), mixed);
@@ -338,7 +333,7 @@ private slots:
         QString name = m_dir->filePath(u"deep.ona"_s);
         QVERIFY(gui->doNewFile(name, u"ona_open_project \"%1\""_s.arg(onl)));
         QVERIFY(gui->tclEval(u"ona_set_trigoptn -samples 4194304"_s, &result));
-        vemo::toolona::TriggerView* trigger = gui->rightView()->page<vemo::toolona::TriggerView>();
+        TriggerView* trigger = gui->rightView()->page<TriggerView>();
         auto* messages = vemo::message::MessageWindow::getInstance();
         const int messagesBefore = messages->messageCount();
         gui->runAnalyzer();
@@ -355,7 +350,7 @@ private slots:
             if (gui->stopAction()->isVisible() && OnaData::inst()->isBusy()) {
                 lockedSeen = lockedSeen || (!trigger->editingEnabled() && !trigger->settingControlsEnabled());
                 if (!refusedSeen) {
-                    refusedSeen = !vemo::toolona::sendCommand(gui.get(), u"ona_set_tu -name TU_any -value 1"_s);
+                    refusedSeen = !sendCommand(gui.get(), u"ona_set_tu -name TU_any -value 1"_s);
                     QVERIFY(!refusedSeen || OnaData::inst()->getTUValue(0) == QLatin1String("xxxx"));
                 }
             }
@@ -386,10 +381,6 @@ private:
     void recordPanel(OnaGUI* gui);
     bool waitIdle(OnaGUI* gui, int ms = -1);
     QStringList errorBoxes(const ScriptedDialogs& dialogs) const;
-    // An embedded window on the demo without its SERDES.
-    std::unique_ptr<OnaGUI> analyzerGui() {
-        return demofixture::embeddedGui(m_host.get(), demofixture::copyDemo(m_dir->path(), u"demo"_s, false));
-    }
     // Run is back, and every core but the controller (which has no run) can
     // be chosen again.
     static void checkRunBack(OnaGUI* gui) {

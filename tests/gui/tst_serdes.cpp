@@ -32,7 +32,7 @@ class TstSerdes : public DemoTest {
 private slots:
     void init() { QVERIFY(openDemo() && view()); }
     void cleanup() { closeDemo(); }
-    void pagesShowTheEngine() {
+    void pagesShowTheEngineAndSendExactCommands() {
         // Opening read the SERDES; the page shows it, in front.
         QCOMPARE(m_gui->rightView()->tabWidget()->currentWidget(), view());
         QCOMPARE(m_gui->progressBar()->format(), u"Completed"_s);
@@ -41,8 +41,7 @@ private slots:
             QCOMPARE(view()->statusLamp(QString::fromLatin1(lamp))->color(), Qt::red);
         // Combo boxes show their text but take no typing.
         QVERIFY(combo("tx_term")->lineEdit()->isReadOnly());
-    }
-    void controlsSendExactCommands() {
+
         PCSData* pcs = PCSData::inst();
         // Each choice reaches the engine, and its report back sends nothing more.
         combo("tx_postcur")->setCurrentIndex(12);
@@ -81,7 +80,7 @@ private slots:
         QCOMPARE(combo("tx_term")->currentText(), u"50ohms"_s);
         QVERIFY(!view()->resetButton("rx_pcs_reset")->state());
     }
-    void amplitudeIsSentNormalised() {
+    void amplitudesAndReadBackKeepControlsSound() {
         // What is no step of the block is shown as the nearest and not sent;
         // the forms that are sent normalised are rows of tst_commandstrings.
         typeAmplitude("105");
@@ -92,8 +91,7 @@ private slots:
         QCOMPARE(sent(), QStringList{"ona_set_pcs -control tx_diffamp -option \"180\""});
         QCOMPARE(view()->amplitudeEdit()->text(), u"180"_s);
         QCOMPARE(PCSData::inst()->getValue("tx_diffamp"), 180);
-    }
-    void readBackKeepsControlsSound() {
+
         PCSData* pcs = PCSData::inst();
         // An invert value that is no item changes nothing and sends nothing.
         combo("tx_invert")->setCurrentIndex(1);
@@ -300,7 +298,7 @@ private slots:
 
         // A script of SERDES commands under such a name runs.
         const QString tcl = dir + u"/go [now].tcl"_s;
-        QVERIFY(writeFile(tcl, "ona_set_pcs -control loopback -option \"Rx EQ to Tx\"\n"));
+        QVERIFY(writeAll(tcl, "ona_set_pcs -control loopback -option \"Rx EQ to Tx\"\n"));
         dialogs.files.enqueue(tcl);
         QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
         QVERIFY(sent().contains(
@@ -313,8 +311,8 @@ private slots:
         QCOMPARE(sent().size(), before);
 
         // A script that runs on leaves the window answering, and Stop ends it.
-        const QString spin = m_dir->path() + QStringLiteral("/spin.tcl");
-        QVERIFY(writeFile(spin, "while 1 {set a 1}\n") && !wishbone()->stopButton()->isEnabled());
+        const QString spin = m_dir->path() + u"/spin.tcl"_s;
+        QVERIFY(writeAll(spin, "while 1 {set a 1}\n") && !wishbone()->stopButton()->isEnabled());
         bool offered = false;
         QTimer::singleShot(300, wishbone(), [&] {
             offered = wishbone()->stopButton()->isEnabled() && !wishbone()->loadButton()->isEnabled();
@@ -326,15 +324,15 @@ private slots:
         QTest::mouseClick(wishbone()->loadButton(), Qt::LeftButton);
         QVERIFY(offered && took.elapsed() < 10000);
         // Stop came while the script ran; the script then ended as an error.
-        QCOMPARE(sent().last(), QStringLiteral("ona_run_pcs -stop"));
+        QCOMPARE(sent().last(), u"ona_run_pcs -stop"_s);
         QVERIFY(sent().at(sent().size() - 2).startsWith(QLatin1String("ona_run_pcs -file")));
         QCOMPARE(m_host->codes.last(), 1);
         QVERIFY(!wishbone()->stopButton()->isEnabled() && wishbone()->loadButton()->isEnabled());
     }
 
 private:
-    SERDESView* view() const { return m_gui->rightView()->page<vemo::toolona::SERDESView>(); }
-    WishboneView* wishbone() const { return m_gui->rightView()->page<vemo::toolona::WishboneView>(); }
+    SERDESView* view() const { return m_gui->rightView()->page<SERDESView>(); }
+    WishboneView* wishbone() const { return m_gui->rightView()->page<WishboneView>(); }
     QComboBox* combo(const char* key) const { return view()->combo(QString::fromLatin1(key)); }
     QStringList sent() const { return m_host->commands; }
     void typeAmplitude(const QString& text);

@@ -31,10 +31,7 @@
 #include <memory>
 
 using vemo::basgui::ScriptedDialogs;
-using vemo::toolona::OnaGUI;
-using vemo::toolona::TokenDelegate;
-using vemo::toolona::TokenDialog;
-using vemo::toolona::TokenView;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -377,11 +374,11 @@ private slots:
             title = dialog->windowTitle();
             return int(QDialog::Rejected);
         };
-        m_gui->tableAction(vemo::toolona::TokenSetManagerAction)->trigger();
+        m_gui->tableAction(TokenSetManagerAction)->trigger();
         QCOMPARE(title, u"Token Set Manager"_s);
         QCOMPARE(dialogs.asked.size(), 1);
         OnaData::inst()->resetData();
-        m_gui->tableAction(vemo::toolona::TokenSetManagerAction)->trigger();
+        m_gui->tableAction(TokenSetManagerAction)->trigger();
         QCOMPARE(dialogs.asked.size(), 1);
     }
     void newUserFlow() {
@@ -406,7 +403,7 @@ private slots:
         QCOMPARE(d->getTUValue(d->getTUModel()->rowOf(u"TU_state"_s)), u"READ"_s);
         m_host->eval(u"ona_set_trigoptn -samples 512"_s);
         QCOMPARE(m_host->eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000))), u"Completed"_s);
-        auto* wave = qobject_cast<vemo::toolona::WaveformView*>(m_gui->rightView()->page(u"LA Waveform"_s));
+        auto* wave = qobject_cast<WaveformView*>(m_gui->rightView()->page(u"LA Waveform"_s));
         QVERIFY(wave);
         QTRY_VERIFY(wave->hasCapturedData());
         const int bus = busRow(u"bit_cnt"_s);
@@ -416,13 +413,13 @@ private slots:
         // The text export names the same values.
         const QString text = m_dir->filePath(u"flow.txt"_s);
         QVERIFY(m_gui->tclEval(u"ona_export_project -txt \"%1\" -siglist bit_cnt"_s.arg(text)));
-        const QByteArray exported = fileBytes(text);
+        const QByteArray exported = readAll(text);
         for (const char* v : {"\tIDLE\n", "\tREAD\n", "\tWRITE\n", "\t3\n", "\t7\n"})
             QVERIFY2(exported.contains(v), v);
         QVERIFY(exported.contains("frame\tsample\tbit_cnt\n"));
         // A signal that does not exist: refused, and the file is left as it was.
         QVERIFY(!m_gui->tclEval(u"ona_export_project -txt \"%1\" -siglist \"bit_cnt nosuch\""_s.arg(text)));
-        QCOMPARE(fileBytes(text), exported);
+        QCOMPARE(readAll(text), exported);
     }
 
 private:

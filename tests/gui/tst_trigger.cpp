@@ -26,10 +26,7 @@
 
 #include <memory>
 
-using vemo::toolona::OnaGUI;
-using vemo::toolona::OnaTEDelegate;
-using vemo::toolona::OnaTUDelegate;
-using vemo::toolona::TriggerView;
+using namespace vemo::toolona;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -55,11 +52,13 @@ void flushDeletes() {
 class TstTrigger : public DemoTest {
     Q_OBJECT
 private slots:
-    void init() { freshHost(); }
+    void init() {
+        freshHost();
+        openDemo();
+    }
     void cleanup() { closeDemo(); }
 
     void unitCellCommands() {
-        openDemo();
         QTableView* table = view()->tuTable();
 
         QCOMPARE(pick(table, tuIndex("TU_data", 2), u"!="_s),
@@ -80,10 +79,10 @@ private slots:
         QVERIFY(typeInto(table, tuIndex("TU_data", 4), u"1010xxxx"_s).isEmpty());
         QVERIFY(typeInto(table, tuIndex("TU_data", 4), QString()).isEmpty());
         QCOMPARE(typeInto(table, tuIndex("TU_data", 4), u"1010XXXX"_s).size(), 1);
-        const QString sets =
-            m_host->eval(QStringLiteral("ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
-                                        "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
-                                        "ona_set_tu -name TU_data -radix op -value WRITE"));
+        const QString sets = m_host->eval(
+            u"ona_add_tokenset -tokenset op -bits 8; ona_add_tokenset -tokenset OP -bits 8; "
+            "ona_add_token op WRITE=h'01; ona_add_token op write=h'02; "
+            "ona_set_tu -name TU_data -radix op -value WRITE"_s);
         QVERIFY2(sets.isEmpty(), qPrintable(sets));
         TriggerUModel* tuModel = OnaData::inst()->getTUModel();
         const int row = tuModel->rowOf(u"TU_data"_s);
@@ -121,7 +120,6 @@ private slots:
         QCOMPARE(tuText("TU_state", 4), u"STOP"_s);
     }
     void editorsByRadixKind() {
-        openDemo();
         // The demo's own 8-bit set "cmd", plus one more of 8 and one of 3 bits.
         int code = -1;
         m_host->eval(u"ona_add_tokenset -tokenset ST3 -bits 3; ona_add_tokenset -tokenset WIDE -bits 8"_s, &code);
@@ -168,7 +166,6 @@ private slots:
         QCOMPARE(comboItems(box), OnaData::serial_list);
     }
     void expressionCommandsAndEnableBox() {
-        openDemo();
         QTableView* table = view()->teTable();
 
         QCOMPARE(typeInto(table, teIndex("TE_start", 1), u"TU_state | TU_valid"_s),
@@ -221,7 +218,6 @@ private slots:
         QCOMPARE(m_host->startingWith(u"ona_set_te"_s), QStringList{u"ona_set_te -name TE_byte -enable on"_s});
     }
     void errorTitlesAndCells() {
-        openDemo();
         auto* tuLabel = view()->tuGroup()->label();
         auto* teLabel = view()->teGroup()->label();
         QTableView* tu = view()->tuTable();
@@ -258,7 +254,6 @@ private slots:
         QCOMPARE(cellBackground(te, teIndex("TE_start", 1)), healthyTe);
     }
     void userTextReachesEngineIntact() {
-        openDemo();
         const QString value = u"a b \"q\" [exit 3] $x {C:\\new\\table}"_s;
         const QStringList sent = typeInto(view()->tuTable(), tuIndex("TU_data", 4), value);
         QCOMPARE(sent.size(), 1);
@@ -272,7 +267,6 @@ private slots:
         QCOMPARE(m_host->eval(u"info exists y"_s), u"0"_s);
     }
     void samplesListAndLoading() {
-        openDemo();
         // A setting of its own: 1024 down to 128.
         TriggerSetting own;
         own.multiTriggerCapacity = 4096;
@@ -309,8 +303,7 @@ private slots:
         QVERIFY(view()->porGroup()->isHidden() && !view()->samplesCombo()->isEnabled());
         QVERIFY(!view()->triggerSpin()->isEnabled() && m_host->startingWith(u"ona_set_trigoptn"_s).isEmpty());
     }
-    void optionCommandsAndResync() {
-        openDemo();
+    void optionCommandsPositionAndResync() {
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
 
@@ -354,11 +347,8 @@ private slots:
         m_gui->ResetDirtyBit();
         QVERIFY(m_host->sent([&] { view()->porCheck()->click(); }).isEmpty());
         QVERIFY(s->connectPorOnOpen && m_gui->isModified());
-    }
-    void positionFollowsSelectedMode() {
-        openDemo();
-        selectCore(u"bus_la"_s);
-        TriggerSetting* s = OnaData::inst()->getTSModel();
+
+        // The trigger position follows the selected mode.
         QVERIFY(!view()->positionCombo()->isEnabled());
         const auto position = [this](const std::function<void()>& act) {
             return m_host->sent(act).join(u'|').remove(u"ona_set_trigoptn -position "_s);
@@ -389,7 +379,6 @@ private slots:
         QCOMPARE(s->triggerPosition, 40);
     }
     void refusedEditsReloadAndReport() {
-        openDemo();
         selectCore(u"bus_la"_s);
         TriggerSetting* s = OnaData::inst()->getTSModel();
         m_host->refuse = [](const QString& cmd) { return cmd.contains(u"-numtriggers"_s); };
@@ -415,7 +404,7 @@ private:
     void openDemo() {
         const QString ona = demofixture::copyDemo(m_dir->path());
         const QString onl = QFileInfo(ona).absolutePath() + u"/demo.onl"_s;
-        QJsonObject design = QJsonDocument::fromJson(fileBytes(onl)).object();
+        QJsonObject design = QJsonDocument::fromJson(readAll(onl)).object();
         QJsonArray sets = design.value(u"enum_token_sets"_s).toArray();
         sets.append(QJsonObject{{"name", "ONL_INT_level"},
                                 {"bits", 3},
@@ -434,7 +423,7 @@ private:
         m_host->commands.clear();
     }
     void selectCore(const QString& name);
-    TriggerView* view() const { return m_gui->rightView()->page<vemo::toolona::TriggerView>(); }
+    TriggerView* view() const { return m_gui->rightView()->page<TriggerView>(); }
     QModelIndex tuIndex(const QString& name, int column) const;
     QModelIndex teIndex(const QString& name, int column) const;
     // Opens the cell's editor through the view, as a double click would.

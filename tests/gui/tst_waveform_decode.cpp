@@ -33,6 +33,7 @@
 
 using namespace vemo::toolona;
 using vemo::basgui::ScriptedDialogs;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -46,7 +47,7 @@ DecodeResult rowOf(const QList<QPair<qint64, qint64>>& spans) {
         Annotation a;
         a.start = start;
         a.end = start + length;
-        a.texts = QStringList{QStringLiteral("Data byte 5A"), QStringLiteral("5A")};
+        a.texts = QStringList{u"Data byte 5A"_s, u"5A"_s};
         r.rows[0].append(a);
         ends << (most = qMax(most, a.end));
     }
@@ -70,7 +71,7 @@ private slots:
         const QString file = demofixture::copyDemo(dir.path());
         auto gui = demofixture::embeddedGui(&host, file);
         QVERIFY(gui);
-        host.eval(QStringLiteral("ona_run; ona_wait -timeout %1").arg(testMs(20000)));
+        host.eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000)));
         gui->rightView()->tabWidget()->setCurrentIndex(1);
         auto* page = gui->rightView()->page<WaveformView>();
         QTRY_VERIFY(page->hasCapturedData());
@@ -93,205 +94,182 @@ private slots:
         };
         // The saved decoder (a file without its place): a row at the end,
         // its annotation rows that hold annotations under it.
-        const QModelIndex uart = m->decoderRow(QStringLiteral("uart_tx"));
-        QCOMPARE(rowNames(m).last(), QStringLiteral("uart_tx"));
-        QTRY_VERIFY_WITH_TIMEOUT(shownRows(uart).contains(QStringLiteral("TX")), testMs(10000));
-        QCOMPARE(delegate->dataText(uart), QStringLiteral("done"));
-        QVERIFY(delegate->decoderState(uart).detail.endsWith(QStringLiteral(" annotations")));
-        QVERIFY(!shownRows(uart).contains(QStringLiteral("RX"))); // rx is not mapped: nothing decoded
-        const QModelIndex txData = rowNamed(m, QStringLiteral("TX"), uart);
+        const QModelIndex uart = m->decoderRow(u"uart_tx"_s);
+        QCOMPARE(rowNames(m).last(), u"uart_tx"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(shownRows(uart).contains(u"TX"_s), testMs(10000));
+        QCOMPARE(delegate->dataText(uart), u"done"_s);
+        QVERIFY(delegate->decoderState(uart).detail.endsWith(u" annotations"_s));
+        QVERIFY(!shownRows(uart).contains(u"RX"_s)); // rx is not mapped: nothing decoded
+        const QModelIndex txData = rowNamed(m, u"TX"_s, uart);
 
         // Find on a decoder's row searches its texts, on an annotation row
         // that row's; next-edge steps through annotation starts.
         choose(uart);
         m->setDataPos(400);
         host.commands.clear();
-        QCOMPARE(page->findValue(QStringLiteral("0x5A"), false), qint64(560));
-        QCOMPARE(host.commands, QStringList{QStringLiteral("ona_find -decoder uart_tx -text 0x5A -from 401")});
-        QCOMPARE(page->findValue(QStringLiteral("0x5A"), true), qint64(-1)); // before it, only bytes out of step
-        QCOMPARE(page->statusLine()->text(), QStringLiteral("uart_tx: \"0x5A\" does not occur before sample 560."));
+        QCOMPARE(page->findValue(u"0x5A"_s, false), qint64(560));
+        QCOMPARE(host.commands, QStringList{u"ona_find -decoder uart_tx -text 0x5A -from 401"_s});
+        QCOMPARE(page->findValue(u"0x5A"_s, true), qint64(-1)); // before it, only bytes out of step
+        QCOMPARE(page->statusLine()->text(), u"uart_tx: \"0x5A\" does not occur before sample 560."_s);
         choose(txData);
-        QCOMPARE(page->findValue(QStringLiteral("0x55"), false), qint64(760));
-        QCOMPARE(host.commands.last(), QStringLiteral("ona_find -decoder uart_tx -text 0x55 -row tx-data -from 561"));
-        QCOMPARE(delegate->dataText(txData), QStringLiteral("55"));
+        QCOMPARE(page->findValue(u"0x55"_s, false), qint64(760));
+        QCOMPARE(host.commands.last(), u"ona_find -decoder uart_tx -text 0x55 -row tx-data -from 561"_s);
+        QCOMPARE(delegate->dataText(txData), u"55"_s);
         QVERIFY(page->gotoEdge(true));
-        const QString next =
-            host.eval(QStringLiteral("set n -1; foreach a [ona_get annotations -decoder uart_tx -row tx-data] "
-                                     "{if {[lindex $a 0] > 760} {set n [lindex $a 0]; break}}; set n"));
+        const QString next = host.eval(
+            u"set n -1; foreach a [ona_get annotations -decoder uart_tx -row tx-data] "
+            "{if {[lindex $a 0] > 760} {set n [lindex $a 0]; break}}; set n"_s);
         QCOMPARE(m->getDataPos(), next.toInt());
-        choose(rowNamed(m, QStringLiteral("tx")));
+        choose(rowNamed(m, u"tx"_s));
         host.commands.clear();
-        page->findValue(QStringLiteral("1"), false);
-        QVERIFY(host.commands.last().startsWith(QStringLiteral("ona_find -signal tx ")));
+        page->findValue(u"1"_s, false);
+        QVERIFY(host.commands.last().startsWith(u"ona_find -signal tx "_s));
 
         // The dialog: the signals named like the channels, the baud rate
         // from the shortest pulse (16 samples at 100 MHz); a refused name
         // stays in the dialog with the engine's reason.
         DecoderDialog dialog(page->gateway(), page->decoders(), m, page);
-        dialog.decoderBox()->setCurrentIndex(dialog.decoderBox()->findData(QStringLiteral("uart")));
-        QCOMPARE(dialog.channelBox(QStringLiteral("tx"))->currentText(), QStringLiteral("tx"));
-        QCOMPARE(dialog.channelBox(QStringLiteral("rx"))->currentText(), QStringLiteral("rx"));
-        dialog.channelBox(QStringLiteral("rx"))->setCurrentIndex(0);
-        QCOMPARE(qobject_cast<QLineEdit*>(dialog.optionEditor(QStringLiteral("baudrate")))->text(),
-                 QStringLiteral("6250000"));
-        qobject_cast<QComboBox*>(dialog.optionEditor(QStringLiteral("parity")))->setCurrentText(QStringLiteral("odd"));
-        dialog.nameEdit()->setText(QStringLiteral("tx \"odd\" [x]"));
-        host.commands.clear();
+        dialog.decoderBox()->setCurrentIndex(dialog.decoderBox()->findData(u"uart"_s));
+        QCOMPARE(dialog.channelBox(u"tx"_s)->currentText(), u"tx"_s);
+        QCOMPARE(dialog.channelBox(u"rx"_s)->currentText(), u"rx"_s);
+        dialog.channelBox(u"rx"_s)->setCurrentIndex(0);
+        QCOMPARE(qobject_cast<QLineEdit*>(dialog.optionEditor(u"baudrate"_s))->text(), u"6250000"_s);
+        qobject_cast<QComboBox*>(dialog.optionEditor(u"parity"_s))->setCurrentText(u"odd"_s);
+        dialog.nameEdit()->setText(u"tx \"odd\" [x]"_s);
+        QCOMPARE(host.sent([&] { dialog.accept(); }),
+                 QStringList{u"ona_add_decoder uart -name \"tx \\\"odd\\\" \\[x\\]\" -channels \"tx tx\" "
+                             "-options \"baudrate 6250000 parity odd\""_s});
+        QVERIFY(dialog.errorLabel()->text().contains(u"is not a decoder name"_s));
+        dialog.nameEdit()->setText(u"odd_tx"_s);
         dialog.accept();
-        QCOMPARE(host.commands,
-                 QStringList{QStringLiteral("ona_add_decoder uart -name \"tx \\\"odd\\\" \\[x\\]\" -channels \"tx tx\" "
-                                            "-options \"baudrate 6250000 parity odd\"")});
-        QVERIFY(dialog.errorLabel()->text().contains(QStringLiteral("is not a decoder name")));
-        dialog.nameEdit()->setText(QStringLiteral("odd_tx"));
-        dialog.accept();
-        QCOMPARE(host.commands.last(), QStringLiteral("ona_add_decoder uart -name odd_tx -channels \"tx tx\" "
-                                                      "-options \"baudrate 6250000 parity odd\""));
-        QCOMPARE(host.eval(QStringLiteral("ona_get decoders")), QStringLiteral("uart_tx odd_tx"));
+        QCOMPARE(host.commands.last(),
+                 u"ona_add_decoder uart -name odd_tx -channels \"tx tx\" "
+                 "-options \"baudrate 6250000 parity odd\""_s);
+        QCOMPARE(host.eval(u"ona_get decoders"_s), u"uart_tx odd_tx"_s);
         // Stacked: the channels are not the stacked decoder's.
         DecoderDialog stacked(page->gateway(), page->decoders(), m, page);
-        stacked.decoderBox()->setCurrentIndex(stacked.decoderBox()->findData(QStringLiteral("eeprom24xx")));
-        stacked.stackBox()->setCurrentIndex(stacked.stackBox()->findData(QStringLiteral("uart_tx")));
-        QCOMPARE(stacked.command(), QStringLiteral("ona_add_decoder eeprom24xx -stack uart_tx"));
+        stacked.decoderBox()->setCurrentIndex(stacked.decoderBox()->findData(u"eeprom24xx"_s));
+        stacked.stackBox()->setCurrentIndex(stacked.stackBox()->findData(u"uart_tx"_s));
+        QCOMPARE(stacked.command(), u"ona_add_decoder eeprom24xx -stack uart_tx"_s);
 
         // Added (from the dialog or Tcl) at the end; -position reorders the
         // decoders' rows among the places they hold.
         QCOMPARE(rowNames(m).mid(rowNames(m).size() - 2), (QStringList{"uart_tx", "odd_tx"}));
-        host.eval(QStringLiteral("ona_set_decoder odd_tx -position 0"));
+        host.eval(u"ona_set_decoder odd_tx -position 0"_s);
         QCOMPARE(rowNames(m).mid(rowNames(m).size() - 2), (QStringList{"odd_tx", "uart_tx"}));
 
         // The menu over a decoder's row: the one "Add Decoder…" action of
         // the tool bar, and each entry of the row one command.
-        const QModelIndex odd = m->decoderRow(QStringLiteral("odd_tx"));
+        const QModelIndex odd = m->decoderRow(u"odd_tx"_s);
         choose(odd);
         const int waveX = tree->waveLeft() + 20;
-        for (const auto& [entry, command] : QList<QPair<QString, QString>>{
-                 {QStringLiteral("Hide Rows"), QStringLiteral("ona_set_decoder odd_tx -hidden 1")},
-                 {QStringLiteral("Show Rows"), QStringLiteral("ona_set_decoder odd_tx -hidden 0")}}) {
+        for (const auto& [entry, command] :
+             QList<QPair<QString, QString>>{{u"Hide Rows"_s, u"ona_set_decoder odd_tx -hidden 1"_s},
+                                            {u"Show Rows"_s, u"ona_set_decoder odd_tx -hidden 0"_s}}) {
             QMenu menu;
             QVERIFY(tree->fillContextMenu(&menu, waveX, tree->visualRect(m->decoderRow("odd_tx")).center().y()));
-            QCOMPARE(menuEntry(&menu, QStringLiteral("Add Decoder…")), page->addDecoderAction());
-            QVERIFY(!menuEntry(&menu, QStringLiteral("Copy"))->isEnabled()); // a decoder has one row
+            QCOMPARE(menuEntry(&menu, u"Add Decoder…"_s), page->addDecoderAction());
+            QVERIFY(!menuEntry(&menu, u"Copy"_s)->isEnabled()); // a decoder has one row
             QAction* a = menuEntry(&menu, entry);
             QVERIFY2(a && a->isEnabled(), qPrintable(entry));
             a->trigger();
             QCOMPARE(host.commands.last(), command);
-            QCOMPARE(delegate->dataText(m->decoderRow("odd_tx")) == QStringLiteral("hidden"),
-                     entry == QStringLiteral("Hide Rows"));
+            QCOMPARE(delegate->dataText(m->decoderRow("odd_tx")) == u"hidden"_s, entry == u"Hide Rows"_s);
         }
         QVERIFY(page->toolBar()->actions().contains(page->addDecoderAction()));
-        QVERIFY(page->toolBar()->actions().contains(gui->sharedAction(QStringLiteral("zoom fit"))));
+        QVERIFY(page->toolBar()->actions().contains(gui->sharedAction(u"zoom fit"_s)));
         {
             ScriptedDialogs dialogs;
             dialogs.colors.enqueue(QColor(0x30, 0x80, 0xff));
-            choose(m->decoderRow(QStringLiteral("odd_tx")));
+            choose(m->decoderRow(u"odd_tx"_s));
             tree->doEditColour();
-            QCOMPARE(host.commands.last(), QStringLiteral("ona_set_decoder odd_tx -colour \"#3080ff\""));
+            QCOMPARE(host.commands.last(), u"ona_set_decoder odd_tx -colour \"#3080ff\""_s);
             QVERIFY(tree->hasOwnColour());
             tree->doRevertColour();
-            QCOMPARE(host.commands.last(), QStringLiteral("ona_set_decoder odd_tx -colour {}"));
+            QCOMPARE(host.commands.last(), u"ona_set_decoder odd_tx -colour {}"_s);
         }
 
         // Moved like any row: dragged between rx and tx, cut and pasted
         // after state; its place is saved and read back.
         tree->expandAll();
-        QWidget* vp = tree->viewport();
-        {
-            WaveformSignalMimeData mime(m->decoderRow(QStringLiteral("uart_tx")));
-            const QRect tx = tree->visualRect(rowNamed(m, QStringLiteral("tx")));
-            const QPointF at(tx.left() + 5, tx.top() + 3);
-            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &enter);
-            QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &drop);
-            QVERIFY(drop.isAccepted());
-        }
+        const auto topOf = [&](const QModelIndex& row) { return tree->visualRect(row).topLeft() + QPointF(5, 3); };
+        QVERIFY(dropRow(tree, m->decoderRow(u"uart_tx"_s), topOf(rowNamed(m, u"tx"_s))));
         QCOMPARE(rowNames(m).mid(0, 3), (QStringList{"rx", "uart_tx", "tx"}));
-        QTRY_VERIFY(shownRows(m->decoderRow("uart_tx")).contains(QStringLiteral("TX")));
-        {
-            // Nothing lands inside a decoder's rows: over them, after the block.
-            WaveformSignalMimeData mime(rowNamed(m, QStringLiteral("rx")));
-            const QRect inside = tree->visualRect(rowNamed(m, QStringLiteral("TX"), m->decoderRow("uart_tx")));
-            const QPointF at(inside.left() + 5, inside.top() + 3);
-            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &enter);
-            QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &drop);
-        }
+        QTRY_VERIFY(shownRows(m->decoderRow("uart_tx")).contains(u"TX"_s));
+        // Nothing lands inside a decoder's rows: over them, after the block.
+        dropRow(tree, rowNamed(m, u"rx"_s), topOf(rowNamed(m, u"TX"_s, m->decoderRow("uart_tx"))));
         QCOMPARE(rowNames(m).mid(0, 3), (QStringList{"uart_tx", "rx", "tx"}));
         QCOMPARE(m->rowCount(m->decoderRow("uart_tx")), m->rowCount(m->decoderRow("odd_tx")));
-        choose(m->decoderRow(QStringLiteral("odd_tx")));
+        choose(m->decoderRow(u"odd_tx"_s));
         tree->doCut();
-        QCOMPARE(m->decoderRow(QStringLiteral("odd_tx")).isValid(), true); // stays until pasted
-        choose(rowNamed(m, QStringLiteral("state")));
+        QCOMPARE(m->decoderRow(u"odd_tx"_s).isValid(), true); // stays until pasted
+        choose(rowNamed(m, u"state"_s));
         QVERIFY(tree->canPaste());
         tree->doPaste();
-        QCOMPARE(rowNames(m).indexOf(QStringLiteral("odd_tx")), rowNames(m).indexOf(QStringLiteral("state")) + 1);
-        QCOMPARE(int(rowNames(m).count(QStringLiteral("odd_tx"))), 1);
+        QCOMPARE(rowNames(m).indexOf(u"odd_tx"_s), rowNames(m).indexOf(u"state"_s) + 1);
+        QCOMPARE(int(rowNames(m).count(u"odd_tx"_s)), 1);
         const QJsonObject layout = m->layout();
         QVERIFY(QJsonDocument(layout).toJson().contains("\"decoder\": \"uart_tx\""));
         m->restoreLayout(QJsonObject()); // nothing to restore: unchanged
         const QStringList placed = rowNames(m);
         QJsonArray old; // as a file from before decoders had rows
-        for (const QJsonValue& v : layout.value(QStringLiteral("rows")).toArray())
-            if (!v.toObject().contains(QStringLiteral("decoder")))
+        for (const QJsonValue& v : layout.value(u"rows"_s).toArray())
+            if (!v.toObject().contains(u"decoder"_s))
                 old.append(v);
-        m->restoreLayout(QJsonObject{{QStringLiteral("rows"), old}});
+        m->restoreLayout(QJsonObject{{u"rows"_s, old}});
         QCOMPARE(rowNames(m).mid(rowNames(m).size() - 2), (QStringList{"odd_tx", "uart_tx"}));
-        QJsonArray twice = layout.value(QStringLiteral("rows")).toArray();
-        twice.append(QJsonObject{{QStringLiteral("decoder"), QStringLiteral("uart_tx")}});
-        twice.append(QJsonObject{{QStringLiteral("decoder"), QStringLiteral("gone")}});
-        m->restoreLayout(QJsonObject{{QStringLiteral("rows"), twice}});
+        QJsonArray twice = layout.value(u"rows"_s).toArray();
+        twice.append(QJsonObject{{u"decoder"_s, u"uart_tx"_s}});
+        twice.append(QJsonObject{{u"decoder"_s, u"gone"_s}});
+        m->restoreLayout(QJsonObject{{u"rows"_s, twice}});
         QCOMPARE(rowNames(m), placed);
 
         // Exports and find never take a decoder's row for a signal.
-        QVERIFY(host.eval(QStringLiteral("ona_export_project -txt %1 -siglist uart_tx")
-                              .arg(dir.filePath(QStringLiteral("w.txt"))))
-                    .contains(QStringLiteral("no signal named \"uart_tx\"")));
+        QVERIFY(host.eval(u"ona_export_project -txt %1 -siglist uart_tx"_s.arg(dir.filePath(u"w.txt"_s)))
+                    .contains(u"no signal named \"uart_tx\""_s));
         // A decoder named like a bus, above it: the bus is what is searched and exported.
-        host.eval(QStringLiteral("ona_add_decoder uart -name rx_data -channels {tx tx}"));
-        QVERIFY(m->dropItem(m->decoderRow(QStringLiteral("rx_data")), QModelIndex(), 0));
-        QVERIFY(host.eval(QStringLiteral("ona_find -signal rx_data -value 5A -radix Hex")).toInt() >= 0);
-        QVERIFY(host.eval(QStringLiteral("ona_export_project -txt %1 -siglist rx_data")
-                              .arg(dir.filePath(QStringLiteral("w.txt"))))
-                    .endsWith(QStringLiteral("w.txt")));
-        QVERIFY(fileBytes(dir.filePath(QStringLiteral("w.txt"))).contains("5A"));
+        host.eval(u"ona_add_decoder uart -name rx_data -channels {tx tx}"_s);
+        QVERIFY(m->dropItem(m->decoderRow(u"rx_data"_s), QModelIndex(), 0));
+        QVERIFY(host.eval(u"ona_find -signal rx_data -value 5A -radix Hex"_s).toInt() >= 0);
+        QVERIFY(host.eval(u"ona_export_project -txt %1 -siglist rx_data"_s.arg(dir.filePath(u"w.txt"_s)))
+                    .endsWith(u"w.txt"_s));
+        QVERIFY(readAll(dir.filePath(u"w.txt"_s)).contains("5A"));
         // Nor is a decoder's row measured as one.
         m->addCurPos(100);
-        choose(m->decoderRow(QStringLiteral("rx_data")));
-        QVERIFY(!page->statusLine()->text().contains(QStringLiteral("rx_data")));
-        host.eval(QStringLiteral("ona_remove_decoder rx_data"));
-        host.eval(QStringLiteral("ona_export_project -vcd %1").arg(dir.filePath(QStringLiteral("w.vcd"))));
-        const QByteArray vcd = fileBytes(dir.filePath(QStringLiteral("w.vcd")));
+        choose(m->decoderRow(u"rx_data"_s));
+        QVERIFY(!page->statusLine()->text().contains(u"rx_data"_s));
+        host.eval(u"ona_remove_decoder rx_data"_s);
+        host.eval(u"ona_export_project -vcd %1"_s.arg(dir.filePath(u"w.vcd"_s)));
+        const QByteArray vcd = readAll(dir.filePath(u"w.vcd"_s));
         QVERIFY(vcd.contains(" tx $end") && !vcd.contains("uart_tx"));
 
         // Removed from Tcl: its row goes, with the rows stacked on it.
-        host.eval(QStringLiteral("ona_remove_decoder odd_tx"));
-        QVERIFY(!m->decoderRow(QStringLiteral("odd_tx")).isValid());
-        QVERIFY(m->decoderRow(QStringLiteral("uart_tx")).isValid());
+        host.eval(u"ona_remove_decoder odd_tx"_s);
+        QVERIFY(!m->decoderRow(u"odd_tx"_s).isValid());
+        QVERIFY(m->decoderRow(u"uart_tx"_s).isValid());
 
         // Pictures of the page for the README (light and dark), when asked for.
         if (qEnvironmentVariableIsSet("ONDREL_DECODE_SHOT")) {
             // Three decoders, one stacked on the UART through the dialog,
             // the UART's row between two signals.
-            host.eval(QStringLiteral("ona_add_decoder uart -name rx_uart -channels {rx rx}"));
+            host.eval(u"ona_add_decoder uart -name rx_uart -channels {rx rx}"_s);
             DecoderDialog midi(page->gateway(), page->decoders(), m, page);
-            midi.decoderBox()->setCurrentIndex(midi.decoderBox()->findData(QStringLiteral("midi")));
-            midi.stackBox()->setCurrentIndex(midi.stackBox()->findData(QStringLiteral("uart_tx")));
+            midi.decoderBox()->setCurrentIndex(midi.decoderBox()->findData(u"midi"_s));
+            midi.stackBox()->setCurrentIndex(midi.stackBox()->findData(u"uart_tx"_s));
             midi.accept();
-            QTRY_VERIFY(delegate->dataText(m->decoderRow(QStringLiteral("midi"))) == QStringLiteral("done"));
+            QTRY_VERIFY(delegate->dataText(m->decoderRow(u"midi"_s)) == u"done"_s);
             tree->clearSelection();
-            QVERIFY(m->dropItem(m->decoderRow(QStringLiteral("uart_tx")), QModelIndex(),
-                                int(rowNames(m).indexOf(QStringLiteral("tx")))));
+            QVERIFY(m->dropItem(m->decoderRow(u"uart_tx"_s), QModelIndex(), int(rowNames(m).indexOf(u"tx"_s))));
             tree->collapseAll();
-            for (const QString& name : {QStringLiteral("uart_tx"), QStringLiteral("rx_uart"), QStringLiteral("midi")})
+            for (const QString& name : {u"uart_tx"_s, u"rx_uart"_s, u"midi"_s})
                 tree->expand(m->decoderRow(name));
             m->zoomBox(tree->waveWidth(), 760, 900);
             const QString before = vemo::theme::ThemeSetting::style();
-            for (const QString& theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
+            for (const QString& theme : {u"light"_s, u"dark"_s}) {
                 vemo::theme::ThemeSetting::setStyle(theme);
                 vemo::theme::ThemeSetting::applyTo(qApp);
                 QCoreApplication::processEvents();
-                page->grab().save(QStringLiteral("%1-%2.png").arg(qEnvironmentVariable("ONDREL_DECODE_SHOT"), theme));
+                page->grab().save(u"%1-%2.png"_s.arg(qEnvironmentVariable("ONDREL_DECODE_SHOT"), theme));
             }
             vemo::theme::ThemeSetting::setStyle(before);
             vemo::theme::ThemeSetting::applyTo(qApp);
@@ -299,10 +277,8 @@ private slots:
 
         // Saved with the analyzer file and opened in its place again.
         const QStringList saved = rowNames(m);
-        QCOMPARE(
-            host.eval(
-                QStringLiteral("ona_save_project; ona_close_project; ona_open_project %1; ona_get decoders").arg(file)),
-            host.eval(QStringLiteral("ona_get decoders")));
+        QCOMPARE(host.eval(u"ona_save_project; ona_close_project; ona_open_project %1; ona_get decoders"_s.arg(file)),
+                 host.eval(u"ona_get decoders"_s));
         QTRY_VERIFY(page->waveformModel() && page->hasCapturedData());
         QCOMPARE(rowNames(page->waveformModel()), saved);
     }

@@ -570,7 +570,7 @@ private slots:
         QVERIFY(openDemo());
         m_host->eval(u"ona_run; ona_wait -timeout %1"_s.arg(testMs(20000)));
         m_gui->rightView()->tabWidget()->setCurrentIndex(1);
-        WaveformView* page = m_gui->rightView()->page<vemo::toolona::WaveformView>();
+        WaveformView* page = m_gui->rightView()->page<WaveformView>();
         QTRY_VERIFY(page->hasCapturedData());
         page->resize(1200, 600);
         page->show();
@@ -659,9 +659,8 @@ private slots:
         QVERIFY(!page->findBar()->isHidden());
         m->setDataPos(0);
         page->findEdit()->setText(u"0b0101xxxx"_s);
-        m_host->commands.clear();
-        QTest::keyClick(page->findEdit(), Qt::Key_Return);
-        QCOMPARE(m_host->commands, QStringList{u"ona_find -signal rx_data -value 0101xxxx -radix Bin -from 1"_s});
+        QCOMPARE(m_host->sent([&] { QTest::keyClick(page->findEdit(), Qt::Key_Return); }),
+                 QStringList{u"ona_find -signal rx_data -value 0101xxxx -radix Bin -from 1"_s});
         qint64 firstHigh5 = -1;
         for (qint64 s = 1; s < t->numSamples() && firstHigh5 < 0; ++s)
             if (t->bits(data, s).startsWith(QLatin1String("0101")))

@@ -527,8 +527,7 @@ private slots:
             for (int ch = 0; ch < 70; ++ch)
                 for (qint64 w = 0; w < wide->wordsPerChannel(); ++w)
                     wide->channelWords(ch)[w] = ch < 3 ? (rng.bounded(20) ? 0 : ~quint64(0)) : rng.generate64();
-            wide->channelWords(0)[wide->wordsPerChannel() - 1] &= (quint64(1) << (3000 % 64)) - 1;
-            for (int ch = 1; ch < 70; ++ch)
+            for (int ch = 0; ch < 70; ++ch)
                 wide->channelWords(ch)[wide->wordsPerChannel() - 1] &= (quint64(1) << (3000 % 64)) - 1;
             wide->finish();
         }

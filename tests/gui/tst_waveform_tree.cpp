@@ -194,14 +194,7 @@ private slots:
             QCoreApplication::sendEvent(vp, &ev);
             return ev.isAccepted();
         };
-        auto dropAt = [&](const QModelIndex& src, const QPointF& at) {
-            WaveformSignalMimeData mime(src);
-            if (!enter(&mime, at, Qt::MoveAction))
-                return false;
-            QDropEvent ev(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(vp, &ev);
-            return ev.isAccepted();
-        };
+        auto dropAt = [&](const QModelIndex& src, const QPointF& at) { return dropRow(m_tree, src, at); };
 
         const QModelIndex v = row("v");
         const QModelIndex st = row("st");

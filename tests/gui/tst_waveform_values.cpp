@@ -248,7 +248,7 @@ private slots:
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
         page->runExportDialog();
         QStringList vars;
-        for (const QString& line : QString::fromUtf8(fileBytes(file)).split(QLatin1Char('\n')))
+        for (const QString& line : QString::fromUtf8(readAll(file)).split(QLatin1Char('\n')))
             if (line.startsWith(QLatin1String("$var")))
                 vars << line.section(QLatin1Char(' '), 4, 4);
         QCOMPARE(vars, (QStringList{u"tx"_s, u"rx"_s}));

@@ -10,7 +10,7 @@ using namespace vemo::basgui;
 class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void scriptedAnswersAndRecords() {
+    void scriptedAnswersRecordsAndCancels() {
         DialogProvider* real = Dialogs::provider();
         {
             ScriptedDialogs dialogs;
@@ -40,22 +40,22 @@ private slots:
             QCOMPARE(dialogs.asked[2].filter, QString("A (*.ona)"));
             QCOMPARE(dialogs.asked[2].dir, QString("/tmp"));
             QCOMPARE(dialogs.asked[4].caption, QString("Pick"));
+
+            // Questions nobody answered are cancelled.
+            dialogs.onDialog = nullptr;
+            QCOMPARE(Dialogs::message(QMessageBox::Question, nullptr, "C", "t",
+                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
+                     QMessageBox::Cancel);
+            QCOMPARE(Dialogs::message(QMessageBox::Question, nullptr, "C", "t", QMessageBox::Yes | QMessageBox::No),
+                     QMessageBox::No);
+            QCOMPARE(Dialogs::message(QMessageBox::Critical, nullptr, "C", "t"), QMessageBox::Ok);
+            QCOMPARE(Dialogs::provider()->customMessageBox(QMessageBox::Warning, nullptr, "C", "t", {"a"}), -1);
+            QVERIFY(Dialogs::provider()->getOpenFileName(nullptr, "O", ".", "").isEmpty());
+            QVERIFY(!Dialogs::provider()->getColor(Qt::blue, nullptr, "c").isValid());
+            QDialog d;
+            QCOMPARE(Dialogs::provider()->execDialog(&d), int(QDialog::Rejected));
         }
         QCOMPARE(Dialogs::provider(), real);
-    }
-    void unansweredQuestionsCancel() {
-        ScriptedDialogs dialogs;
-        QCOMPARE(Dialogs::message(QMessageBox::Question, nullptr, "C", "t",
-                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
-                 QMessageBox::Cancel);
-        QCOMPARE(Dialogs::message(QMessageBox::Question, nullptr, "C", "t", QMessageBox::Yes | QMessageBox::No),
-                 QMessageBox::No);
-        QCOMPARE(Dialogs::message(QMessageBox::Critical, nullptr, "C", "t"), QMessageBox::Ok);
-        QCOMPARE(Dialogs::provider()->customMessageBox(QMessageBox::Warning, nullptr, "C", "t", {"a"}), -1);
-        QVERIFY(Dialogs::provider()->getOpenFileName(nullptr, "O", ".", "").isEmpty());
-        QVERIFY(!Dialogs::provider()->getColor(Qt::blue, nullptr, "c").isValid());
-        QDialog d;
-        QCOMPARE(Dialogs::provider()->execDialog(&d), int(QDialog::Rejected));
     }
     void busyCursorRestoredOnEveryPath() {
         QVERIFY(!QApplication::overrideCursor());

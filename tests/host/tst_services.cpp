@@ -140,7 +140,7 @@ private slots:
         ThemeSetting::reload();
         QVERIFY(!ThemeSetting::isDark());
     }
-    void themePaletteAndColours() {
+    void themePaletteColoursAndIcons() {
         using theme::ThemeSetting;
         qputenv("ONDREL_THEME", "dark");
         ThemeSetting::reload();
@@ -206,8 +206,8 @@ private slots:
             contrast = qMax(contrast, qAbs(QColor(img.pixel(x, 0)).lightness() - base.lightness()));
         QVERIFY(contrast >= 40);
         ThemeSetting::applyTo(nullptr); // harmless
-    }
-    void icons() {
+
+        // The host's icons in both themes.
         const QStringList required{"dock_view", "undock_view", "cut", "copy", "paste"};
         for (const char* style : {"light", "dark"}) {
             qputenv("ONDREL_THEME", style);
@@ -222,11 +222,11 @@ private slots:
         // The variants differ: a light icon on a dark theme would vanish.
         qputenv("ONDREL_THEME", "light");
         theme::ThemeSetting::reload();
-        const QImage light = basgui::BaseIcon::getIcon(u"cut"_s).pixmap(16, 16).toImage();
+        const QImage lightCut = basgui::BaseIcon::getIcon(u"cut"_s).pixmap(16, 16).toImage();
         qputenv("ONDREL_THEME", "dark");
         theme::ThemeSetting::reload();
-        const QImage dark = basgui::BaseIcon::getIcon(u"cut"_s).pixmap(16, 16).toImage();
-        QVERIFY(light != dark);
+        const QImage darkCut = basgui::BaseIcon::getIcon(u"cut"_s).pixmap(16, 16).toImage();
+        QVERIFY(lightCut != darkCut);
 
         for (const char* bad : {"", "no_such_icon", "../dark/cut", "cut_16", "CUT", "cut.png"})
             QVERIFY2(basgui::BaseIcon::getIcon(QString::fromLatin1(bad)).isNull(), bad);
@@ -302,7 +302,7 @@ private slots:
         impl->removeResource(u"/proj/debug/a.ona"_s);
         QVERIFY(!impl->getResource(path));
     }
-    void helpLookup() {
+    void helpLookupAndWhatsThis() {
         basgui::BaseHelp help(u"ONL_ANALYZER"_s);
         // The shipped pages are found (through the docs folder in a build tree).
         for (const char* topic :
@@ -330,27 +330,8 @@ private slots:
         QVERIFY(basgui::BaseHelp::locate(u"../"_s + QFileInfo(envDir.path()).fileName() + u"/Waveform_View.html"_s)
                     .isEmpty());
         QVERIFY(basgui::BaseHelp::locate(u"/etc/hostname"_s).isEmpty());
-    }
-    void helpPagesLinkToExistingPages() {
-        const QDir docs(QStringLiteral(ONDREL_SOURCE_DIR "/docs/help"));
-        const QStringList pages = docs.entryList({u"*.html"_s});
-        QVERIFY(pages.size() >= 5);
-        static const QRegularExpression href(u"href=\"([^\"]*)\""_s);
-        static const QRegularExpression title(u"<title>[^<]+</title>"_s);
-        for (const QString& name : pages) {
-            const QString html = QString::fromUtf8(readAll(docs.filePath(name))); // a page not read has no title
-            QVERIFY2(title.match(html).hasMatch(), qPrintable(name + u": no title"_s));
-            for (auto it = href.globalMatch(html); it.hasNext();) {
-                const QString target = it.next().captured(1);
-                if (target.startsWith(QLatin1String("http")) || target.startsWith(QLatin1Char('#')))
-                    continue;
-                const QString file = target.section(QLatin1Char('#'), 0, 0);
-                QVERIFY2(docs.exists(file), qPrintable(name + u" links to missing "_s + target));
-            }
-        }
-    }
-    void whatsThis() {
-        basgui::BaseHelp help(u"ONL_ANALYZER"_s);
+
+        // What's This texts by topic and entry.
         QVERIFY(!help.getWhatsThisText(u"Token_Manager"_s, u"Token_Sets"_s).isEmpty());
         QVERIFY(!help.getWhatsThisText(u"specify_clock_frequency"_s, u"Period"_s).isEmpty());
         // A single name asks for the topic's own entry.
@@ -371,6 +352,24 @@ private slots:
         // A broken file is skipped, not fatal.
         write("{broken");
         QVERIFY(!help.getWhatsThisText(u"specify_clock_frequency"_s, u"Period"_s).isEmpty());
+    }
+    void helpPagesLinkToExistingPages() {
+        const QDir docs(QStringLiteral(ONDREL_SOURCE_DIR "/docs/help"));
+        const QStringList pages = docs.entryList({u"*.html"_s});
+        QVERIFY(pages.size() >= 5);
+        static const QRegularExpression href(u"href=\"([^\"]*)\""_s);
+        static const QRegularExpression title(u"<title>[^<]+</title>"_s);
+        for (const QString& name : pages) {
+            const QString html = QString::fromUtf8(readAll(docs.filePath(name))); // a page not read has no title
+            QVERIFY2(title.match(html).hasMatch(), qPrintable(name + u": no title"_s));
+            for (auto it = href.globalMatch(html); it.hasNext();) {
+                const QString target = it.next().captured(1);
+                if (target.startsWith(QLatin1String("http")) || target.startsWith(QLatin1Char('#')))
+                    continue;
+                const QString file = target.section(QLatin1Char('#'), 0, 0);
+                QVERIFY2(docs.exists(file), qPrintable(name + u" links to missing "_s + target));
+            }
+        }
     }
 };
 

@@ -87,20 +87,17 @@ private slots:
         int code = -1;
         // Result, code and error trace; a bare break at top level is an error,
         // not a silent success.
-        const struct {
-            const char *command, *result;
-            int code;
-            const char* errorInfo;
-        } cases[] = {{"expr {6*7}", "42", 0, ""},
-                     {"error \"x\"", "x", 1, "x\n    while executing"},
-                     {"nosuchcommand 1", "invalid command name \"nosuchcommand\"", 1, "invalid"},
-                     {"break", nullptr, 1, ""}};
-        for (const auto& c : cases) {
-            const QString result = proxy->callTclCommand(c.command, &code, true, true);
-            QCOMPARE(code, c.code);
-            if (c.result)
-                QCOMPARE(result, QString(c.result));
-            QVERIFY(c.code ? proxy->lastErrorInfo().startsWith(c.errorInfo) : proxy->lastErrorInfo().isEmpty());
+        const QList<std::tuple<const char*, const char*, int, const char*>> cases = {
+            {"expr {6*7}", "42", 0, ""},
+            {"error \"x\"", "x", 1, "x\n    while executing"},
+            {"nosuchcommand 1", "invalid command name \"nosuchcommand\"", 1, "invalid"},
+            {"break", nullptr, 1, ""}};
+        for (const auto& [command, expected, exitCode, errorInfo] : cases) {
+            const QString result = proxy->callTclCommand(command, &code, true, true);
+            QCOMPARE(code, exitCode);
+            if (expected)
+                QCOMPARE(result, QString(expected));
+            QVERIFY(exitCode ? proxy->lastErrorInfo().startsWith(errorInfo) : proxy->lastErrorInfo().isEmpty());
         }
 
         // "global" evaluates at global level even when called from inside a procedure.
@@ -148,28 +145,27 @@ private slots:
     void consoleRunsOnlyCompleteCommands() {
         CGTclTextEdit console(nullptr, m_interp);
         QSignalSpy ran(&console, &CGTclTextEdit::sigCommandExecuted);
+        // Types `text` and presses Enter, as at the keyboard.
+        const auto line = [&](const char* text) {
+            QTest::keyClicks(&console, text);
+            QTest::keyClick(&console, Qt::Key_Return);
+        };
 
-        QTest::keyClicks(&console, "if {1} {");
-        QTest::keyClick(&console, Qt::Key_Return);
+        line("if {1} {");
         QCOMPARE(ran.count(), 0);
-        QTest::keyClicks(&console, "set done yes");
-        QTest::keyClick(&console, Qt::Key_Return);
+        line("set done yes");
         QCOMPARE(ran.count(), 0);
         QCOMPARE(console.currentInput(), QString("if {1} {\nset done yes\n"));
-        QTest::keyClicks(&console, "}");
-        QTest::keyClick(&console, Qt::Key_Return);
+        line("}");
         QCOMPARE(ran.count(), 1);
         QCOMPARE(ran.at(0).at(0).toString(), QString("if {1} {\nset done yes\n}"));
         QVERIFY(console.toPlainText().endsWith("% if {1} {\nset done yes\n}\nyes\n% "));
 
         // An unterminated quote and a trailing backslash continue too.
-        QTest::keyClicks(&console, "set q \"a");
-        QTest::keyClick(&console, Qt::Key_Return);
-        QTest::keyClicks(&console, "b\" ; set z 1 \\");
-        QTest::keyClick(&console, Qt::Key_Return);
+        line("set q \"a");
+        line("b\" ; set z 1 \\");
         QCOMPARE(ran.count(), 1);
-        QTest::keyClicks(&console, "; set q");
-        QTest::keyClick(&console, Qt::Key_Return);
+        line("; set q");
         QCOMPARE(ran.count(), 2);
         QCOMPARE(ran.at(1).at(2).toString(), QString("a\nb"));
 
@@ -229,16 +225,15 @@ private slots:
         proxy->callTclCommand("puts -nonewline abc", &code, true, true);
         // Shown once the event loop runs again.
         QTRY_VERIFY(console.toPlainText().endsWith("\nabc\n% partial"));
-        const struct {
-            const char *command, *tail;
-        } writes[] = {{"puts -nonewline def", "\nabcdef\n% partial"},
-                      {"puts {}", "\nabcdef\n% partial"},
-                      {"puts -nonewline g; puts h; puts -nonewline i", "\nabcdef\ngh\ni\n% partial"},
-                      {"puts {}", "\nabcdef\ngh\ni\n% partial"}};
-        for (const auto& w : writes) {
-            proxy->callTclCommand(w.command, &code, true, true);
+        const QList<QPair<const char*, const char*>> writes = {
+            {"puts -nonewline def", "\nabcdef\n% partial"},
+            {"puts {}", "\nabcdef\n% partial"},
+            {"puts -nonewline g; puts h; puts -nonewline i", "\nabcdef\ngh\ni\n% partial"},
+            {"puts {}", "\nabcdef\ngh\ni\n% partial"}};
+        for (const auto& [command, tail] : writes) {
+            proxy->callTclCommand(command, &code, true, true);
             console.flushOutput();
-            QVERIFY2(console.toPlainText().endsWith(w.tail), w.command);
+            QVERIFY2(console.toPlainText().endsWith(tail), command);
         }
         QCOMPARE(console.currentInput(), QString("partial"));
 

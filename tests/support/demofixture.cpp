@@ -37,7 +37,7 @@ std::unique_ptr<vemo::toolona::OnaGUI> standaloneGui(const QString& file) {
 }
 
 void resetWindowState() {
-    vemo::basgui::BaseUsrSettings settings(QStringLiteral("ONL_ANALYZER"));
+    vemo::basgui::BaseUsrSettings settings(u"ONL_ANALYZER"_s);
     for (const char* key :
          {"winx", "winy", "winwidth", "winheight", "winstate", "lastfilepath", "lastimplpath", "initserdes"})
         settings.remove(QLatin1String(key));

@@ -24,9 +24,7 @@ namespace demofixture {
 // Copies the demo's analyzer and debug-logic files into `dir`/`folder`
 // (writable) and returns the path of the copied .ona. Without `serdes` the
 // copy has no SERDES description, for tests of the analyzer alone (the
-// SERDES pages would take the front tab and the run panel). Inline: the
-// source folder is known to the test programs only.
-#ifdef ONDREL_SOURCE_DIR
+// SERDES pages would take the front tab and the run panel).
 inline QString copyDemo(const QString& dir, const QString& folder = QStringLiteral("demo"), bool serdes = true) {
     const QString target = dir + QLatin1Char('/') + folder;
     QDir().mkpath(target);
@@ -47,7 +45,6 @@ inline QString copyDemo(const QString& dir, const QString& folder = QStringLiter
     }
     return target + QStringLiteral("/demo.ona");
 }
-#endif
 
 // Writes a debug-logic file with one deep core, "deep_la" (a 16-bit
 // counter, sample memory `depth`), whose trigger fires at once: a capture

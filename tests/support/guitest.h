@@ -7,11 +7,12 @@
 #include "hardip/hardipwidget.h"
 #include "kit/toolgateway.h"
 #include "testfiles.h"
+#include "waveform/waveformsignal.h"
 #include "waveformmodel.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,6 +51,19 @@ inline QModelIndex rowNamed(const WaveformModel* m, const QString& name, const Q
             return inner;
     }
     return QModelIndex();
+}
+
+// Drags waveform row `source` to `at` in `view`'s viewport and drops it
+// there, as the mouse would; true when the view took the drag and the drop.
+inline bool dropRow(QAbstractItemView* view, const QModelIndex& source, const QPointF& at) {
+    vemo::toolona::WaveformSignalMimeData mime(source);
+    QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &drop);
+    return drop.isAccepted();
 }
 
 // The names of the rows under `parent`.
@@ -111,19 +125,14 @@ inline QAction* menuEntry(const QMenu* menu, const QString& path) {
     return nullptr;
 }
 
-inline QByteArray fileBytes(const QString& path) { return readAll(path); }
-inline bool writeFile(const QString& path, const QByteArray& data) { return writeAll(path, data); }
-
-inline void writeJson(const QString& path, const QJsonObject& root) {
-    QFile out(path);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        out.write(QJsonDocument(root).toJson());
+inline bool writeJson(const QString& path, const QJsonObject& root) {
+    return writeAll(path, QJsonDocument(root).toJson());
 }
 
 // Writes the debug-logic file `to`: `from` with a controller core "ctrl"
 // added and no SERDES description. Returns `to`.
 inline QString withControllerCore(const QString& from, const QString& to) {
-    QJsonObject root = QJsonDocument::fromJson(fileBytes(from)).object();
+    QJsonObject root = QJsonDocument::fromJson(readAll(from)).object();
     QJsonArray cores = root.value(QStringLiteral("cores")).toArray();
     cores.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("ctrl")}, {QStringLiteral("kind"), 2}});
     root.insert(QStringLiteral("cores"), cores);

@@ -63,11 +63,11 @@ ProjectFiles::OnlDesign readDemo() {
 QList<int> openocdUnder(int root) {
     QList<int> found;
     const auto parent = [](int pid) {
-        const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray stat = readAll(u"/proc/%1/stat"_s.arg(pid));
         return QPair<bool, int>(stat.contains("(openocd)"),
                                 stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toInt());
     };
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+    for (const QString& pid : QDir(u"/proc"_s).entryList({u"[0-9]*"_s}, QDir::Dirs)) {
         const auto [isOpenocd, up] = parent(pid.toInt());
         if (isOpenocd && (up == root || parent(up).second == root))
             found << pid.toInt();
@@ -107,9 +107,9 @@ public:
     RtlTarget(HubBus* bus, const QJsonArray& cores) : m_bus(bus), m_cores(cores) {}
     std::unique_ptr<AnalyzerDevice> openAnalyzer(const AnalyzerLoad& load, QString* error) override {
         for (int i = 0; i < m_cores.size(); ++i)
-            if (m_cores.at(i)[QStringLiteral("name")].toString() == load.coreName)
+            if (m_cores.at(i)[u"name"_s].toString() == load.coreName)
                 return openJtagAnalyzer(m_bus, i, ProjectFiles::coreHash(m_cores.at(i).toObject()), load, error);
-        *error = QStringLiteral("no core %1").arg(load.coreName);
+        *error = u"no core %1"_s.arg(load.coreName);
         return nullptr;
     }
 
@@ -140,7 +140,7 @@ private:
     // core's arm time stamp says: equal captures.
     void captureSetups(const std::function<QString()>& cable) {
         SimAt* simAt = nullptr;
-        DeviceRegistry::add(QStringLiteral("sim-at"), [&] {
+        DeviceRegistry::add(u"sim-at"_s, [&] {
             auto d = std::make_unique<SimAt>();
             simAt = d.get();
             return d;
@@ -148,23 +148,23 @@ private:
         TclSession tcl;
         DemoCopy demo;
         const auto run = [&](const QString& vcd) {
-            return tcl.eval(QStringLiteral("ona_run; ona_wait -timeout 60000; set e [dict get [ona_get capture] error];"
-                                           "if {$e ne {}} {error $e}")) &&
+            return tcl.eval(
+                       u"ona_run; ona_wait -timeout 60000; set e [dict get [ona_get capture] error];"
+                       "if {$e ne {}} {error $e}"_s) &&
                    tcl.call({"ona_export_project", "-vcd", vcd}) && tcl.eval("dict get [ona_get capture] frametimes");
         };
         const QStringList setups = {
             QString(),
-            QStringLiteral("ona_set_te -name TE_start -enable off; ona_set_te -name TE_byte -enable on;"
-                           "ona_set_te -name TE_byte -expression {(TU_data | TU_rxword) & TU_valid THEN TU_valid #2};"
-                           "ona_set_trigoptn -positionmode preset -position post"),
-            QStringLiteral(
-                "ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"),
+            u"ona_set_te -name TE_start -enable off; ona_set_te -name TE_byte -enable on;"
+            "ona_set_te -name TE_byte -expression {(TU_data | TU_rxword) & TU_valid THEN TU_valid #2};"
+            "ona_set_trigoptn -positionmode preset -position post"_s,
+            u"ona_set_core -name uart_la -run off; ona_set_core -name bus_la -run on; ona_set_core -name bus_la"_s,
         };
         for (const QString& setup : setups) {
             QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
             QVERIFY2(tcl.eval(setup), qPrintable(tcl.result()));
             QVERIFY2(tcl.eval(cable()), qPrintable(tcl.result()));
-            QVERIFY2(run(demo.path(QStringLiteral("rtl.vcd"))), qPrintable(tcl.result()));
+            QVERIFY2(run(demo.path(u"rtl.vcd"_s)), qPrintable(tcl.result()));
             const QString rtlTimes = tcl.result();
             QVERIFY(tcl.eval("dict get [ona_get capture] armtime"));
             const qint64 armTime = tcl.result().toLongLong();
@@ -172,7 +172,7 @@ private:
             QVERIFY(tcl.eval("ona_set_project -target sim-at -cabletype USB -cableport 0"));
             QVERIFY(simAt);
             simAt->start = armTime;
-            QVERIFY2(run(demo.path(QStringLiteral("sim.vcd"))), qPrintable(tcl.result()));
+            QVERIFY2(run(demo.path(u"sim.vcd"_s)), qPrintable(tcl.result()));
             QCOMPARE(rtlTimes, tcl.result());
             // Everything but the date of writing.
             const auto vcd = [&](const char* name) {
@@ -183,7 +183,7 @@ private:
             QCOMPARE(vcd("rtl.vcd"), vcd("sim.vcd"));
             tcl.eval("ona_close_project");
         }
-        DeviceRegistry::remove(QStringLiteral("sim-at"));
+        DeviceRegistry::remove(u"sim-at"_s);
     }
 
 private slots:
@@ -193,7 +193,7 @@ private slots:
     void values() {
         NEED_SIM(false);
         QProcess sim;
-        sim.start(QStringLiteral(ONA_DEMO_SIM), {QStringLiteral("--dump"), QString::number(kClocks)});
+        sim.start(QStringLiteral(ONA_DEMO_SIM), {u"--dump"_s, QString::number(kClocks)});
         QVERIFY2(sim.waitForFinished(120000), "the simulated demo did not finish within 2 minutes");
         QCOMPARE(sim.exitCode(), 0);
         const QList<QByteArray> lines = sim.readAllStandardOutput().split('\n');
@@ -222,7 +222,7 @@ private slots:
             const auto dev = std::dynamic_pointer_cast<SimController>(ONCData::inst()->device());
             QVERIFY(dev);
             dev->setClock([&ms] { return ms; });
-            wanted << c.name + QStringLiteral(".leds");
+            wanted << c.name + u".leds"_s;
             expect.push_back([dev] {
                 quint32 leds = 0;
                 QString why;
@@ -250,8 +250,7 @@ private slots:
             for (int i = 0; i < got.size(); ++i) {
                 const QString want = expect[size_t(i)]();
                 if (QString::fromLatin1(got.at(i)) != want)
-                    QFAIL(qPrintable(QStringLiteral("%1 in clock %2: the RTL has %3, the simulated device %4")
-                                         .arg(columns.at(i))
+                    QFAIL(qPrintable(u"%1 in clock %2: the RTL has %3, the simulated device %4"_s.arg(columns.at(i))
                                          .arg(n)
                                          .arg(QString::fromLatin1(got.at(i)), want)));
             }
@@ -275,13 +274,12 @@ private slots:
         QProcess ocd;
         ocd.setProcessChannelMode(QProcess::MergedChannels);
         ocd.start(QStringLiteral(OPENOCD_BIN),
-                  openocdArgs(port, {QStringLiteral("tcl_port disabled"), QStringLiteral("init"),
-                                     QStringLiteral("scan_chain"), QStringLiteral("shutdown")}));
+                  openocdArgs(port, {u"tcl_port disabled"_s, u"init"_s, u"scan_chain"_s, u"shutdown"_s}));
         QVERIFY2(ocd.waitForFinished(60000), "openocd did not finish within a minute");
         const QString log = QString::fromLocal8Bit(ocd.readAll());
         // The scan_chain table: "0 demo.tap  Y  0x10dea001 0x10dea001  4 ..."
         const QRegularExpression row(
-            QStringLiteral("^\\s*0\\s+demo\\.tap\\s+Y\\s+0x%1\\s").arg(RtlGen::kIdcode, 8, 16, QLatin1Char('0')),
+            u"^\\s*0\\s+demo\\.tap\\s+Y\\s+0x%1\\s"_s.arg(RtlGen::kIdcode, 8, 16, QLatin1Char('0')),
             QRegularExpression::MultilineOption);
         QVERIFY2(row.match(log).hasMatch(), qPrintable(log));
 
@@ -320,8 +318,7 @@ private slots:
             QString error;
             BitbangPort jtag;
             HubBus bus(&jtag);
-            const QJsonArray cores =
-                QJsonDocument::fromJson(readAll(kDemo)).object()[QStringLiteral("cores")].toArray();
+            const QJsonArray cores = QJsonDocument::fromJson(readAll(kDemo)).object()[u"cores"_s].toArray();
             if (viaOpenocd) {
                 // A simulation serves one client: each setup gets its own,
                 // and the engine's OpenOCD ends when the device changes.
@@ -330,8 +327,7 @@ private slots:
                 captureSetups([&] {
                     if (next == 0)
                         next = startSim(&more.emplace_back());
-                    const QString cmd =
-                        QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1").arg(next);
+                    const QString cmd = u"ona_set_project -target jtag -cabletype REMOTE -cableport %1"_s.arg(next);
                     next = 0;
                     return cmd;
                 });
@@ -342,12 +338,12 @@ private slots:
                     QVERIFY(p.waitForFinished(10000));
                 continue;
             }
-            QVERIFY2(jtag.open(QStringLiteral("127.0.0.1"), port, 20000, &error), qPrintable(error));
+            QVERIFY2(jtag.open(u"127.0.0.1"_s, port, 20000, &error), qPrintable(error));
             QVERIFY2(bus.open(&error), qPrintable(error));
             QCOMPARE(bus.cores(), 3);
-            DeviceRegistry::add(QStringLiteral("rtl"), [&] { return std::make_unique<RtlTarget>(&bus, cores); });
-            captureSetups([] { return QStringLiteral("ona_set_project -target rtl"); });
-            DeviceRegistry::remove(QStringLiteral("rtl"));
+            DeviceRegistry::add(u"rtl"_s, [&] { return std::make_unique<RtlTarget>(&bus, cores); });
+            captureSetups([] { return u"ona_set_project -target rtl"_s; });
+            DeviceRegistry::remove(u"rtl"_s);
             if (QTest::currentTestFailed())
                 return;
             // A core built from another design is refused before anything is loaded.
@@ -372,12 +368,12 @@ private slots:
         const int port = startSim(&sim);
         QVERIFY(port > 0);
         QVERIFY2(tcl.call({"ona_open_project", demo.ona()}), qPrintable(tcl.result()));
-        QVERIFY(tcl.eval(QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1; "
-                                        "ona_set_core -name board_ctrl")
-                             .arg(port)));
+        QVERIFY(
+            tcl.eval(u"ona_set_project -target jtag -cabletype REMOTE -cableport %1; "
+                     "ona_set_core -name board_ctrl"_s.arg(port)));
         const auto run = [&](const QStringList& words) {
             const bool ok = tcl.call(words);
-            return ok ? tcl.result() : QStringLiteral("<error: %1>").arg(tcl.result());
+            return ok ? tcl.result() : u"<error: %1>"_s.arg(tcl.result());
         };
         // Four words at 0x20, for the memory file below.
         for (int i = 0; i < 4; ++i)
@@ -441,7 +437,7 @@ private slots:
         sim.waitForFinished(5000);
         const QString gone = run({"ona_run_controller", "-read_led"});
         QVERIFY2(gone.startsWith(u"<error"_s) && gone.contains(u"OpenOCD"_s), qPrintable(gone));
-        QCOMPARE(tcl.dictGet(QStringLiteral("ona_get project"), QStringLiteral("file")), demo.ona());
+        QCOMPARE(tcl.dictGet(u"ona_get project"_s, u"file"_s), demo.ona());
         tcl.eval("ona_close_project");
     }
 
@@ -486,13 +482,12 @@ private slots:
                 ::kill(pid, SIGKILL);
         };
         QTemporaryDir dir;
-        const QString badCfg = dir.filePath(QStringLiteral("bad.cfg"));
+        const QString badCfg = dir.filePath(u"bad.cfg"_s);
         QVERIFY(writeAll(badCfg, "no_such_openocd_command 1\n"));
         // Waits for a trigger that takes longer than the test: a count far
         // beyond what the simulation reaches while it is polled.
-        const QString slow =
-            QStringLiteral("ona_set_te -name TE_start -expression {TU_valid #65535 THEN TU_valid #65535};");
-        const QString remote = QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport ");
+        const QString slow = u"ona_set_te -name TE_start -expression {TU_valid #65535 THEN TU_valid #65535};"_s;
+        const QString remote = u"ona_set_project -target jtag -cabletype REMOTE -cableport "_s;
         struct Fault {
             const char* what;
             QString cable;       // the cable settings; %1 is the port of a simulation started for the run
@@ -524,8 +519,7 @@ private slots:
             QVERIFY(!tcl.eval("ona_wait -timeout 1500"));
             QElapsedTimer took;
             took.start();
-            QVERIFY2(tcl.eval(QLatin1String(end) + QStringLiteral("; ona_wait -timeout 20000")),
-                     qPrintable(tcl.result()));
+            QVERIFY2(tcl.eval(QLatin1String(end) + u"; ona_wait -timeout 20000"_s), qPrintable(tcl.result()));
             QVERIFY(took.elapsed() < 5000);
             QCOMPARE(cap("error"), QString());
             if (QLatin1String(end) == QLatin1String("ona_manualtrig")) {
@@ -560,8 +554,8 @@ private slots:
             QVERIFY2(took.elapsed() < 40000, f.what);
             const QString error = cap("error");
             QVERIFY2(std::any_of(f.error.begin(), f.error.end(), [&](const QString& e) { return error.contains(e); }),
-                     qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(f.what), error)));
-            QCOMPARE(tcl.dictGet(QStringLiteral("ona_get project"), QStringLiteral("file")), demo.ona());
+                     qPrintable(u"%1: %2"_s.arg(QLatin1String(f.what), error)));
+            QCOMPARE(tcl.dictGet(u"ona_get project"_s, u"file"_s), demo.ona());
             QCOMPARE(cap("samples"), kept);
             qunsetenv("ONDREL_OPENOCD");
             QVERIFY(tcl.eval("ona_set_project -target simulated -cabletype USB -cableport 0 -tap {4 0x2 0x10dea001}"));
@@ -573,13 +567,11 @@ private slots:
             int port = 0;
             std::thread peer = stuckPeer(tdo, &port);
             QVERIFY(peer.joinable());
-            QVERIFY2(tcl.eval(QStringLiteral("ona_set_project -target jtag -cabletype REMOTE -cableport %1; ona_run; "
-                                             "ona_wait -timeout 40000")
-                                  .arg(port)),
+            QVERIFY2(tcl.eval(u"ona_set_project -target jtag -cabletype REMOTE -cableport %1; ona_run; "
+                              "ona_wait -timeout 40000"_s.arg(port)),
                      qPrintable(tcl.result()));
             const QString error = cap("error");
-            QVERIFY2(error.contains(QStringLiteral("stuck at %1").arg(QLatin1Char(tdo))) ||
-                         error.contains(QLatin1String("all ")),
+            QVERIFY2(error.contains(u"stuck at %1"_s.arg(QLatin1Char(tdo))) || error.contains(QLatin1String("all ")),
                      qPrintable(error));
             QVERIFY(tcl.eval("ona_set_project -target simulated -cabletype USB"));
             peer.join();
@@ -596,17 +588,17 @@ private slots:
         const int port = startSim(&sim);
         QVERIFY(port > 0);
         const QString script = demo.path(u"run.tcl"_s), vcd = demo.path(u"out.vcd"_s);
-        QVERIFY(writeAll(script, QStringLiteral("ona_open_project {%1}\n"
-                                                "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
-                                                "ona_run\nona_wait -timeout 60000\n"
-                                                "set e [dict get [ona_get capture] error]\n"
-                                                "if {$e ne {}} {error $e}\n"
-                                                "ona_export_project -vcd {%3}\n"
-                                                "puts [dict get [ona_get capture] armtime]\n")
-                                     .arg(demo.ona())
-                                     .arg(port)
-                                     .arg(vcd)
-                                     .toUtf8()));
+        QVERIFY(writeAll(script,
+                         u"ona_open_project {%1}\n"
+                         "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
+                         "ona_run\nona_wait -timeout 60000\n"
+                         "set e [dict get [ona_get capture] error]\n"
+                         "if {$e ne {}} {error $e}\n"
+                         "ona_export_project -vcd {%3}\n"
+                         "puts [dict get [ona_get capture] armtime]\n"_s.arg(demo.ona())
+                             .arg(port)
+                             .arg(vcd)
+                             .toUtf8()));
         app.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
         QVERIFY(app.waitForFinished(120000));
         const QByteArray out = app.readAllStandardOutput();
@@ -618,19 +610,19 @@ private slots:
         // Killed while it waits for a trigger, the tool leaves no OpenOCD
         // behind to hold the cable.
         const int again = startSim(&sim);
-        QVERIFY(writeAll(script, QStringLiteral("ona_open_project {%1}\n"
-                                                "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
-                                                "ona_set_te -name TE_start -expression {TU_valid #65535 THEN "
-                                                "TU_valid #65535}\nona_run\nona_wait -timeout 60000\n")
-                                     .arg(demo.ona())
-                                     .arg(again)
-                                     .toUtf8()));
+        QVERIFY(writeAll(script,
+                         u"ona_open_project {%1}\n"
+                         "ona_set_project -target jtag -cabletype REMOTE -cableport %2\n"
+                         "ona_set_te -name TE_start -expression {TU_valid #65535 THEN "
+                         "TU_valid #65535}\nona_run\nona_wait -timeout 60000\n"_s.arg(demo.ona())
+                             .arg(again)
+                             .toUtf8()));
         app.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
         QList<int> ocd;
         QTRY_VERIFY_WITH_TIMEOUT(!(ocd = openocdUnder(int(app.processId()))).isEmpty(), 20000);
         ::kill(pid_t(app.processId()), SIGKILL);
         QVERIFY(app.waitForFinished(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1/stat").arg(ocd.value(0))), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(u"/proc/%1/stat"_s.arg(ocd.value(0))), 5000);
         sim.kill();
         sim.waitForFinished(5000);
     }
@@ -712,14 +704,12 @@ private slots:
             QString error;
         };
         const QList<Case> cases = {
-            {"bitbang junk", "x", false, QStringLiteral("answered 120, not a TDO bit")},
-            {"bitbang too much", QByteArray(40, '0'), false, QStringLiteral("answered 48, not a TDO bit")},
-            {"bitbang closes", QByteArray(), false, QStringLiteral("closed the connection")},
-            {"openocd error", "Einvalid command name \"jtag\"\x1a", true,
-             QStringLiteral("OpenOCD: invalid command name \"jtag\"")},
-            {"openocd no tap", "Rother.tap\x1a", true,
-             QStringLiteral("has no TAP \"demo.tap\" on its chain (it has: other.tap)")},
-            {"openocd silent", "R", true, QStringLiteral("stopped answering")},
+            {"bitbang junk", "x", false, u"answered 120, not a TDO bit"_s},
+            {"bitbang too much", QByteArray(40, '0'), false, u"answered 48, not a TDO bit"_s},
+            {"bitbang closes", QByteArray(), false, u"closed the connection"_s},
+            {"openocd error", "Einvalid command name \"jtag\"\x1a", true, u"OpenOCD: invalid command name \"jtag\""_s},
+            {"openocd no tap", "Rother.tap\x1a", true, u"has no TAP \"demo.tap\" on its chain (it has: other.tap)"_s},
+            {"openocd silent", "R", true, u"stopped answering"_s},
         };
         for (const Case& c : cases) {
             int portNumber = 0;
@@ -740,16 +730,16 @@ private slots:
             took.start();
             if (c.openocd) {
                 OpenocdPort port;
-                QVERIFY(!port.open(QStringLiteral("127.0.0.1"), portNumber, QStringLiteral("demo.tap"), 300, &error));
+                QVERIFY(!port.open(u"127.0.0.1"_s, portNumber, u"demo.tap"_s, 300, &error));
             } else {
                 BitbangPort port;
-                QVERIFY(port.open(QStringLiteral("127.0.0.1"), portNumber, 300, &error));
+                QVERIFY(port.open(u"127.0.0.1"_s, portNumber, 300, &error));
                 QVector<quint32> out;
                 QVERIFY(!port.scan(false, {0x12345678}, 32, &out, &error));
             }
             peer.join();
             ::close(listener);
-            QVERIFY2(error.contains(c.error), qPrintable(QStringLiteral("%1: %2").arg(c.what, error)));
+            QVERIFY2(error.contains(c.error), qPrintable(u"%1: %2"_s.arg(c.what, error)));
             QVERIFY(took.elapsed() < 5000);
         }
     }
@@ -768,11 +758,11 @@ private slots:
         info.steps = 3;
         info.unitWidth = {1, 1, 2};
         info.unitSerial = {false, false, false};
-        const QStringList tus = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        const QStringList tus = {u"A"_s, u"B"_s, u"C"_s};
         const auto load = [&](const QStringList& expressions) {
             AnalyzerLoad l;
-            l.coreName = QStringLiteral("la");
-            l.signalWidths = {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 1}, {QStringLiteral("c"), 2}};
+            l.coreName = u"la"_s;
+            l.signalWidths = {{u"a"_s, 1}, {u"b"_s, 1}, {u"c"_s, 2}};
             l.unitNames = tus;
             for (int u = 0; u < 3; ++u) {
                 CaptureUnit cu;
@@ -786,7 +776,7 @@ private slots:
                 if (!TriggerLang::parseTE(text, tus, &p, &why))
                     qFatal("%s: %s", qPrintable(text), qPrintable(why));
                 l.expressions << p;
-                l.expressionNames << QStringLiteral("TE%1").arg(l.expressionNames.size() + 1);
+                l.expressionNames << u"TE%1"_s.arg(l.expressionNames.size() + 1);
             }
             l.samples = 256;
             return l;
@@ -804,35 +794,33 @@ private slots:
             {"a consensus term is not counted", with({"(A & B) | (!A & C) | (B & C)"}), QString()},
             {"a tautology is one term", with({"(A | !A) & (B | !B)"}), QString()},
             {"xor of three needs four terms", with({"A", "B THEN A ^ B ^ C"}),
-             QStringLiteral(
-                 "trigger expression \"TE2\", step 2 needs 4 product terms: the core holds 2 per step (N_TERMS)")},
+             u"trigger expression \"TE2\", step 2 needs 4 product terms: the core holds 2 per step (N_TERMS)"_s},
             {"steps", with({"A THEN B THEN C THEN A"}),
-             QStringLiteral("trigger expression \"TE1\" has 4 steps: the core holds 3 per expression")},
-            {"expressions", with({"A", "B", "C"}),
-             QStringLiteral("3 trigger expressions are enabled: the core holds 2 (N_EXPRS)")},
+             u"trigger expression \"TE1\" has 4 steps: the core holds 3 per expression"_s},
+            {"expressions", with({"A", "B", "C"}), u"3 trigger expressions are enabled: the core holds 2 (N_EXPRS)"_s},
             {"final counter", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->finalCount = 9; },
-             QStringLiteral("the final counter at 9: the core counts up to 8 (FINAL_COUNTER_MAX)")},
+             u"the final counter at 9: the core counts up to 8 (FINAL_COUNTER_MAX)"_s},
             {"triggers", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->frames = 5; },
-             QStringLiteral("5 triggers: the core holds 4 (MAX_TRIGGERS)")},
+             u"5 triggers: the core holds 4 (MAX_TRIGGERS)"_s},
             {"memory",
              [](AnalyzerLoad* l, AnalyzerCoreInfo*) {
                  l->samples = 512;
                  l->frames = 3;
              },
-             QStringLiteral("3 triggers of 512 samples need 1536 samples of memory; the core holds 1024")},
+             u"3 triggers of 512 samples need 1536 samples of memory; the core holds 1024"_s},
             {"power of two", [](AnalyzerLoad* l, AnalyzerCoreInfo*) { l->samples = 300; },
-             QStringLiteral("300 samples per trigger: the core takes a power of two")},
+             u"300 samples per trigger: the core takes a power of two"_s},
             {"unit width", [](AnalyzerLoad*, AnalyzerCoreInfo* i) { i->unitWidth[2] = 3; },
-             QStringLiteral("trigger unit \"C\" compares 2 parallel bits; the core's unit 2 compares 3 parallel bits: "
-                            "the device was built from another design")},
+             u"trigger unit \"C\" compares 2 parallel bits; the core's unit 2 compares 3 parallel bits: "
+             "the device was built from another design"_s},
             {"units", [](AnalyzerLoad*, AnalyzerCoreInfo* i) { i->units = 2; },
-             QStringLiteral("3 trigger units: the core holds 2 (N_UNITS)")},
+             u"3 trigger units: the core holds 2 (N_UNITS)"_s},
             {"sample width", [](AnalyzerLoad*, AnalyzerCoreInfo* i) { i->sampleWidth = 5; },
-             QStringLiteral("the setup samples 4 bits; the core samples 5 (SAMPLE_WIDTH): the device was built from "
-                            "another design")},
+             u"the setup samples 4 bits; the core samples 5 (SAMPLE_WIDTH): the device was built from "
+             "another design"_s},
         };
         for (const Case& c : cases) {
-            AnalyzerLoad l = load({QStringLiteral("A & B")});
+            AnalyzerLoad l = load({u"A & B"_s});
             AnalyzerCoreInfo i = info;
             c.change(&l, &i);
             QVector<CoreWrite> writes;
@@ -853,29 +841,28 @@ private slots:
         QStringList written;
         QString error;
 
-        const QString file = root + QStringLiteral("/plain");
+        const QString file = root + u"/plain"_s;
         QVERIFY(writeAll(file, "keep"));
         QVERIFY(!RtlGen::generate(kDemo, file, &written, &error));
-        QVERIFY2(error.contains(QStringLiteral("is not a folder")), qPrintable(error));
+        QVERIFY2(error.contains(u"is not a folder"_s), qPrintable(error));
         QCOMPARE(readAll(file), QByteArray("keep"));
 
-        const QString elsewhere = root + QStringLiteral("/elsewhere");
+        const QString elsewhere = root + u"/elsewhere"_s;
         QVERIFY(QDir().mkpath(elsewhere));
-        QVERIFY(QFile::link(elsewhere, root + QStringLiteral("/link")));
-        QVERIFY(!RtlGen::generate(kDemo, root + QStringLiteral("/link"), &written, &error));
-        QVERIFY2(error.contains(QStringLiteral("is a link")), qPrintable(error));
+        QVERIFY(QFile::link(elsewhere, root + u"/link"_s));
+        QVERIFY(!RtlGen::generate(kDemo, root + u"/link"_s, &written, &error));
+        QVERIFY2(error.contains(u"is a link"_s), qPrintable(error));
         QVERIFY(QDir(elsewhere).isEmpty());
 
         // A file of the design that is a link: nothing at all is written.
-        const QString out = root + QStringLiteral("/out");
+        const QString out = root + u"/out"_s;
         QVERIFY(QDir().mkpath(out));
-        QVERIFY(writeAll(elsewhere + QStringLiteral("/victim.v"), "keep"));
-        QVERIFY(QFile::link(elsewhere + QStringLiteral("/victim.v"), out + QStringLiteral("/demo_sim.h")));
+        QVERIFY(writeAll(elsewhere + u"/victim.v"_s, "keep"));
+        QVERIFY(QFile::link(elsewhere + u"/victim.v"_s, out + u"/demo_sim.h"_s));
         QVERIFY(!RtlGen::generate(kDemo, out, &written, &error));
-        QVERIFY2(error.contains(QStringLiteral("demo_sim.h: is a link")), qPrintable(error));
-        QCOMPARE(readAll(elsewhere + QStringLiteral("/victim.v")), QByteArray("keep"));
-        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::System),
-                 {QStringLiteral("demo_sim.h")});
+        QVERIFY2(error.contains(u"demo_sim.h: is a link"_s), qPrintable(error));
+        QCOMPARE(readAll(elsewhere + u"/victim.v"_s), QByteArray("keep"));
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::System), {u"demo_sim.h"_s});
         QVERIFY(written.isEmpty());
 
         // Names: a signal that is a Verilog keyword, a clock that is no
@@ -886,47 +873,43 @@ private slots:
             writeAll(path, text);
             QString why;
             QStringList files;
-            const bool ok = RtlGen::generate(path, root + QStringLiteral("/names"), &files, &why);
-            return !ok && why.contains(needle) && !QFileInfo::exists(root + QStringLiteral("/names"));
+            const bool ok = RtlGen::generate(path, root + u"/names"_s, &files, &why);
+            return !ok && why.contains(needle) && !QFileInfo::exists(root + u"/names"_s);
         };
         QByteArray keyword = demo;
         keyword.replace("\"name\": \"beat\"", "\"name\": \"reg\"").replace("\"beat\": {", "\"reg\": {");
-        QVERIFY(refused(keyword, QStringLiteral("d.onl"),
-                        QStringLiteral("core \"bus_la\": signal \"reg\" is not a Verilog identifier")));
+        QVERIFY(refused(keyword, u"d.onl"_s, u"core \"bus_la\": signal \"reg\" is not a Verilog identifier"_s));
         QByteArray clock = demo;
         clock.replace("\"clk_sys\"", "\"clk-sys\"");
-        QVERIFY(
-            refused(clock, QStringLiteral("d.onl"), QStringLiteral("clock \"clk-sys\" is not a Verilog identifier")));
+        QVERIFY(refused(clock, u"d.onl"_s, u"clock \"clk-sys\" is not a Verilog identifier"_s));
         QByteArray pin = demo;
         pin.replace("\"clk_sys\"", "\"tck\"");
-        QVERIFY(refused(pin, QStringLiteral("d.onl"), QStringLiteral("clock \"tck\" has the name of a port")));
-        QVERIFY(
-            refused(demo, QStringLiteral("my-demo.onl"), QStringLiteral("\"my-demo\" is not a Verilog identifier")));
+        QVERIFY(refused(pin, u"d.onl"_s, u"clock \"tck\" has the name of a port"_s));
+        QVERIFY(refused(demo, u"my-demo.onl"_s, u"\"my-demo\" is not a Verilog identifier"_s));
         // What the engine's reader refuses, the generator refuses alike.
         QByteArray broken = demo;
         broken.replace("\"width\": 16", "\"width\": 0");
-        QVERIFY(refused(broken, QStringLiteral("d.onl"), QStringLiteral("width: expected a whole number")));
+        QVERIFY(refused(broken, u"d.onl"_s, u"width: expected a whole number"_s));
 
         // The command line and the Tcl verb write the same files.
         QProcess cli;
-        cli.start(QStringLiteral(ONDREL_BIN),
-                  {QStringLiteral("--generate-rtl"), kDemo, QStringLiteral("-o"), root + QStringLiteral("/cli")});
+        cli.start(QStringLiteral(ONDREL_BIN), {u"--generate-rtl"_s, kDemo, u"-o"_s, root + u"/cli"_s});
         QVERIFY(cli.waitForFinished(60000));
         QCOMPARE(cli.exitCode(), 0);
         QCOMPARE(
             QString::fromLocal8Bit(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 5);
-        const QString script = root + QStringLiteral("/gen.tcl");
-        writeAll(script, QStringLiteral("puts [catch {ona_generate_rtl -dir %1/tcl}]\n"
-                                        "puts [llength [ona_generate_rtl -onl %2 -dir %1/tcl]]\n")
-                             .arg(root, kDemo)
-                             .toUtf8());
+        const QString script = root + u"/gen.tcl"_s;
+        writeAll(script,
+                 u"puts [catch {ona_generate_rtl -dir %1/tcl}]\n"
+                 "puts [llength [ona_generate_rtl -onl %2 -dir %1/tcl]]\n"_s.arg(root, kDemo)
+                     .toUtf8());
         QProcess batch;
-        batch.start(QStringLiteral(ONDREL_BIN), {QStringLiteral("--batch"), script});
+        batch.start(QStringLiteral(ONDREL_BIN), {u"--batch"_s, script});
         QVERIFY(batch.waitForFinished(60000));
         QCOMPARE(QString::fromLocal8Bit(batch.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-                 QStringList({QStringLiteral("1"), QStringLiteral("5")}));
-        for (const QString& f : QDir(root + QStringLiteral("/cli")).entryList(QDir::Files))
-            QCOMPARE(readAll(root + QStringLiteral("/tcl/") + f), readAll(root + QStringLiteral("/cli/") + f));
+                 QStringList({u"1"_s, u"5"_s}));
+        for (const QString& f : QDir(root + u"/cli"_s).entryList(QDir::Files))
+            QCOMPARE(readAll(root + u"/tcl/"_s + f), readAll(root + u"/cli/"_s + f));
     }
 };
 
