@@ -2,7 +2,7 @@
 # the fuzz harnesses' instrumented copy: libusb lists the USB cables present,
 # libsigrokdecode runs the protocol decoders (decode/).
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET libusb-1.0)
+pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET GLOBAL libusb-1.0)
 pkg_check_modules(SRD REQUIRED IMPORTED_TARGET libsigrokdecode)
 pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
 

@@ -13,14 +13,19 @@ namespace {
 EyeSurface* g_surface = nullptr;
 bool g_textVariant = false;
 
-// The module lies beside this library, wherever that was installed.
+// The module lies beside this library, wherever that was installed; where
+// the tool is built into the program, beside the libraries next to the
+// program's folder (bin/ and lib/).
 QString modulePath() {
+    const QString name = QStringLiteral("libtoolona_eye3d.so");
     Dl_info info{};
     if (!dladdr(reinterpret_cast<void*>(&sharedEyeSurface), &info) || !info.dli_fname)
-        return QStringLiteral("libtoolona_eye3d.so");
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname))
-        .absoluteDir()
-        .filePath(QStringLiteral("libtoolona_eye3d.so"));
+        return name;
+    const QDir here = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteDir();
+    if (here.exists(name))
+        return here.filePath(name);
+    const QString besideLibraries = here.filePath(QStringLiteral("../lib/") + name);
+    return QFileInfo::exists(besideLibraries) ? QDir::cleanPath(besideLibraries) : here.filePath(name);
 }
 
 } // namespace
