@@ -17,6 +17,8 @@ if(NOT TARGET ondrel_srd)
   if(NOT ONDREL_SRD_SONAME)
     message(FATAL_ERROR "cannot tell the soname of ${srd_real}")
   endif()
+  # The tests stand a foreign library of that name in for it.
+  set_property(GLOBAL PROPERTY ONDREL_SRD_SONAME "${ONDREL_SRD_SONAME}")
   add_library(ondrel_srd INTERFACE)
   target_include_directories(ondrel_srd INTERFACE ${SRD_INCLUDE_DIRS})
   target_compile_definitions(ondrel_srd INTERFACE ONDREL_SRD_SONAME="${ONDREL_SRD_SONAME}")

@@ -101,6 +101,27 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("x\n"));
     }
+    void foreignDecoderLibraryRefusesDecodesOnly() {
+#ifdef ONDREL_FOREIGN_SRD_DIR
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_LIBRARY_PATH", ONDREL_FOREIGN_SRD_DIR);
+        const Run r = run({"--batch", script("decode.tcl", "ona_open_project {" ONDREL_SOURCE_DIR
+                                                           "/examples/demo/demo.ona}\n"
+                                                           "puts [catch {ona_add_decoder uart -channels {rx rx}} m]\n"
+                                                           "puts $m\n"
+                                                           "puts [ona_get project]\n")},
+                          env);
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.out.split('\n');
+        QCOMPARE(lines.value(0), QString("1"));
+        QVERIFY2(lines.value(1).startsWith("ona_add_decoder: the protocol decoder library ") &&
+                     lines.value(1).contains(" lacks srd_init, srd_exit,"),
+                 qPrintable(r.out + r.err));
+        QVERIFY2(lines.value(2).contains("demo.ona"), qPrintable(r.out)); // the engine runs on
+#else
+        QSKIP("no decoder library to stand in for");
+#endif
+    }
     void commandLine() {
         const QString s = script("plain.tcl", "puts x\n");
         Run r = run({"--batch", s, "--script", s});
