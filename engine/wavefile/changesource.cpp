@@ -22,6 +22,20 @@ QByteArray pick(const QByteArray& bits, const QVector<int>& codes) {
 
 int codeOf(char c) { return c == '1' ? 1 : c == 'x' ? 2 : c == 'z' ? 3 : 0; }
 
+// The least and greatest finite value taken: NaN and infinities have no
+// place on a graph's scale.
+struct FiniteRange {
+    double lo = 0, hi = 0;
+    bool any = false;
+    void take(double x) {
+        if (!std::isfinite(x))
+            return;
+        lo = any ? qMin(lo, x) : x;
+        hi = any ? qMax(hi, x) : x;
+        any = true;
+    }
+};
+
 } // namespace
 
 ChangeSource::ChangeSource(std::shared_ptr<const ChangeStore> store) : m_store(std::move(store)) {
@@ -32,18 +46,11 @@ ChangeSource::ChangeSource(std::shared_ptr<const ChangeStore> store) : m_store(s
         if (s.kind(var.signal) == ChangeStore::Real) {
             m_reals.append(v);
             // Its scale for a graph: one walk over its changes.
-            double lo = 0, hi = 0;
-            bool any = false;
-            for (ChangeStore::Cursor c(s, var.signal); !c.atEnd(); c.next()) {
-                const double x = c.real();
-                if (!std::isfinite(x))
-                    continue;
-                lo = any ? qMin(lo, x) : x;
-                hi = any ? qMax(hi, x) : x;
-                any = true;
-            }
-            if (any)
-                m_realRanges.insert(v, {lo, hi});
+            FiniteRange r;
+            for (ChangeStore::Cursor c(s, var.signal); !c.atEnd(); c.next())
+                r.take(c.real());
+            if (r.any)
+                m_realRanges.insert(v, {r.lo, r.hi});
             continue;
         }
         const int w = s.width(var.signal);
@@ -323,20 +330,17 @@ bool ChangeSource::realSpan(int var, qint64 a, qint64 b, double* lo, double* hi)
     if (!isReal(var) || a > b)
         return false;
     const int signal = m_store->var(var).signal;
-    bool any = false;
-    auto take = [&](double x) {
-        if (!std::isfinite(x))
-            return;
-        *lo = any ? qMin(*lo, x) : x;
-        *hi = any ? qMax(*hi, x) : x;
-        any = true;
-    };
-    take(valueAt(signal, a).real);
+    FiniteRange r;
+    r.take(valueAt(signal, a).real);
     QVector<ChangeStore::Change> batch;
     m_steps.fetch_add(1, std::memory_order_relaxed);
     if (b > a && !m_store->changes(signal, a + 1, b, kSpanChanges, &batch))
-        take(valueAt(signal, b).real); // more than a column shows: its ends and the first changes
+        r.take(valueAt(signal, b).real); // more than a column shows: its ends and the first changes
     for (const ChangeStore::Change& c : batch)
-        take(c.real);
-    return any;
+        r.take(c.real);
+    if (r.any) {
+        *lo = r.lo;
+        *hi = r.hi;
+    }
+    return r.any;
 }
